@@ -1,0 +1,25 @@
+#pragma once
+// Per-test environment: the shared test main gives every test a temporary
+// folder of its own and points HOME, XDG_RUNTIME_DIR, VQ_PROGRAM_DIR and
+// VQ_COMMON_APPDATA into it, so parallel tests never share a file.
+#include <filesystem>
+#include <string>
+
+namespace vqtest {
+
+// The current test's temporary folder (empty outside a test).
+const std::filesystem::path& TempDir();
+
+// A path inside the current test's temporary folder.
+std::filesystem::path TempPath(const std::string& name);
+
+// The repository's root folder (for committed test data).
+std::filesystem::path SourceDir();
+
+// Writes bytes to a file; returns false on failure.
+bool WriteFile(const std::filesystem::path& path, const std::string& bytes);
+
+// Reads a whole file; empty when it cannot be read.
+std::string ReadFile(const std::filesystem::path& path);
+
+}  // namespace vqtest
