@@ -167,3 +167,62 @@ struct FILETIME {
 #define WAIT_ABANDONED 0x00000080u
 #define WAIT_TIMEOUT 0x00000102u
 #define WAIT_FAILED 0xFFFFFFFFu
+
+// GDI object handles. Each kind is its own type; all of them convert to
+// HGDIOBJ for SelectObject, GetObject and DeleteObject.
+VQ_DECLARE_HANDLE(HBITMAP);
+VQ_DECLARE_HANDLE(HPEN);
+VQ_DECLARE_HANDLE(HBRUSH);
+VQ_DECLARE_HANDLE(HFONT);
+VQ_DECLARE_HANDLE(HRGN);
+VQ_DECLARE_HANDLE(HPALETTE);
+
+// Device-independent bitmap records, laid out as in BMP files.
+#pragma pack(push, 2)
+struct BITMAPFILEHEADER {
+  WORD bfType;
+  DWORD bfSize;
+  WORD bfReserved1;
+  WORD bfReserved2;
+  DWORD bfOffBits;
+};
+#pragma pack(pop)
+static_assert(sizeof(BITMAPFILEHEADER) == 14, "BITMAPFILEHEADER is 14 bytes");
+
+struct BITMAPINFOHEADER {
+  DWORD biSize;
+  LONG biWidth;
+  LONG biHeight;
+  WORD biPlanes;
+  WORD biBitCount;
+  DWORD biCompression;
+  DWORD biSizeImage;
+  LONG biXPelsPerMeter;
+  LONG biYPelsPerMeter;
+  DWORD biClrUsed;
+  DWORD biClrImportant;
+};
+static_assert(sizeof(BITMAPINFOHEADER) == 40, "BITMAPINFOHEADER is 40 bytes");
+
+struct RGBQUAD {
+  BYTE rgbBlue;
+  BYTE rgbGreen;
+  BYTE rgbRed;
+  BYTE rgbReserved;
+};
+
+struct BITMAPINFO {
+  BITMAPINFOHEADER bmiHeader;
+  RGBQUAD bmiColors[1];
+};
+using LPBITMAPINFOHEADER = BITMAPINFOHEADER*;
+using PBITMAPINFOHEADER = BITMAPINFOHEADER*;
+using LPBITMAPINFO = BITMAPINFO*;
+using PBITMAPINFO = BITMAPINFO*;
+
+#define BI_RGB 0L
+#define BI_RLE8 1L
+#define BI_RLE4 2L
+#define BI_BITFIELDS 3L
+#define BI_JPEG 4L
+#define BI_PNG 5L
