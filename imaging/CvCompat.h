@@ -1,0 +1,52 @@
+#pragma once
+// OpenCV 4 behind the conventions of OpenCV 2.4 that the document geometry was
+// built on: rotated-rectangle angles in [-90, 0), contour search that ignores
+// the 1-pixel image border, a full affine estimate from point pairs, and image
+// reading that keeps the pixels as stored (no EXIF turn). Also the guard that
+// keeps OpenCV exceptions inside imaging/.
+#include <exception>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include <opencv2/core.hpp>
+#include <opencv2/imgcodecs.hpp>
+
+namespace cvcompat {
+
+using Contour = std::vector<cv::Point>;
+using ContourList = std::vector<Contour>;
+
+// The same rectangle with its angle brought into [-90, 0): every quarter turn
+// taken off the angle swaps width and height. An upright square reports -90.
+cv::RotatedRect LegacyAngle(cv::RotatedRect rect);
+
+// Minimum-area rectangle of the points, angle in [-90, 0).
+cv::RotatedRect MinAreaRect(const Contour& points);
+
+// Outer contours (simple chain approximation) of an 8-bit one-channel mask,
+// searched on a copy whose outermost pixel frame is cleared; the mask itself
+// is not changed.
+ContourList FindOuterContours(const cv::Mat& mask);
+
+// Least-squares full affine transform (2 x 3, CV_64F) taking each point of
+// `from` to its partner in `to`; empty when fewer than three pairs are given,
+// the sizes differ, or the source points lie on one line.
+cv::Mat EstimateAffine(const std::vector<cv::Point2f>& from, const std::vector<cv::Point2f>& to);
+
+// Reads an image file with its pixels as stored (EXIF orientation ignored);
+// empty when the file cannot be read.
+cv::Mat ReadImageAsStored(const std::string& path, int flags = cv::IMREAD_COLOR);
+
+// Runs `work` and returns its result, or `fallback` when OpenCV or the
+// allocator throws.
+template <class Result, class Work>
+Result Guarded(Result fallback, Work&& work) {
+  try {
+    return std::forward<Work>(work)();
+  } catch (const std::exception&) {
+    return fallback;
+  }
+}
+
+}  // namespace cvcompat

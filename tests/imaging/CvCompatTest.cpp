@@ -1,0 +1,145 @@
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include <opencv2/imgproc.hpp>
+
+#include "imaging/CvCompat.h"
+#include "tests/support/TestEnv.h"
+
+namespace {
+
+using cvcompat::Contour;
+
+std::vector<cv::Point2f> Corners(const cv::RotatedRect& r) {
+  cv::Point2f p[4];
+  r.points(p);
+  return {p, p + 4};
+}
+
+// True when both rectangles cover the same four corners, in any order.
+bool SameCorners(const cv::RotatedRect& a, const cv::RotatedRect& b, float tolerance) {
+  for (const auto& p : Corners(a)) {
+    bool found = false;
+    for (const auto& q : Corners(b)) found = found || cv::norm(p - q) <= tolerance;
+    if (!found) return false;
+  }
+  return true;
+}
+
+TEST(CvCompat, UprightSquareReportsMinus90) {
+  const Contour square{{10, 10}, {50, 10}, {50, 50}, {10, 50}};
+  ASSERT_FLOAT_EQ(cv::minAreaRect(square).angle, 90.0f) << "the OpenCV 4 convention this undoes";
+  const cv::RotatedRect r = cvcompat::MinAreaRect(square);
+  EXPECT_FLOAT_EQ(r.angle, -90.0f);
+  EXPECT_FLOAT_EQ(r.size.width, 40.0f);
+  EXPECT_FLOAT_EQ(r.size.height, 40.0f);
+  EXPECT_FLOAT_EQ(r.center.x, 30.0f);
+}
+
+TEST(CvCompat, AnglesComeInTheOldRangeAndDescribeTheSameRectangle) {
+  for (float angle : {-89.0f, -60.0f, -45.0f, -7.0f, 0.0f, 7.0f, 23.0f, 45.0f, 80.0f, 90.0f, 135.0f}) {
+    const cv::RotatedRect truth({300, 200}, {200, 80}, angle);
+    cv::Point2f p[4];
+    truth.points(p);
+    Contour points;
+    for (const auto& q : p) points.emplace_back(cvRound(q.x), cvRound(q.y));
+    const cv::RotatedRect r = cvcompat::MinAreaRect(points);
+    EXPECT_GE(r.angle, -90.0f) << angle;
+    EXPECT_LT(r.angle, 0.0f) << angle;
+    EXPECT_TRUE(SameCorners(r, truth, 1.5f)) << angle;
+  }
+}
+
+TEST(CvCompat, LegacyAngleSwapsSidesPerQuarterTurn) {
+  const cv::RotatedRect r = cvcompat::LegacyAngle(cv::RotatedRect({0, 0}, {100, 50}, 30));
+  EXPECT_FLOAT_EQ(r.angle, -60.0f);
+  EXPECT_FLOAT_EQ(r.size.width, 50.0f);
+  EXPECT_FLOAT_EQ(r.size.height, 100.0f);
+  const cv::RotatedRect same = cvcompat::LegacyAngle(cv::RotatedRect({0, 0}, {100, 50}, -30));
+  EXPECT_FLOAT_EQ(same.angle, -30.0f);
+  EXPECT_FLOAT_EQ(same.size.width, 100.0f);
+  const cv::RotatedRect upright = cvcompat::LegacyAngle(cv::RotatedRect({0, 0}, {100, 50}, 0));
+  EXPECT_FLOAT_EQ(upright.angle, -90.0f);
+  EXPECT_FLOAT_EQ(upright.size.width, 50.0f);
+}
+
+TEST(CvCompat, ContourSearchIgnoresTheImageBorder) {
+  cv::Mat full(40, 60, CV_8U, cv::Scalar(255));
+  const auto contours = cvcompat::FindOuterContours(full);
+  ASSERT_EQ(contours.size(), 1u);
+  EXPECT_EQ(cv::boundingRect(contours[0]), cv::Rect(1, 1, 58, 38));
+  EXPECT_EQ(full.at<uchar>(0, 0), 255) << "the caller's mask is left alone";
+
+  cv::Mat frameOnly(40, 60, CV_8U, cv::Scalar(0));
+  cv::rectangle(frameOnly, cv::Rect(0, 0, 60, 40), cv::Scalar(255), 1);
+  EXPECT_TRUE(cvcompat::FindOuterContours(frameOnly).empty());
+  EXPECT_TRUE(cvcompat::FindOuterContours(cv::Mat()).empty());
+}
+
+TEST(CvCompat, AffineEstimateRecoversAKnownTransform) {
+  const cv::Matx23d m(0.9, -0.2, 15.0, 0.3, 1.1, -4.0);
+  std::vector<cv::Point2f> from{{0, 0}, {100, 0}, {100, 60}, {0, 60}}, to;
+  for (const auto& p : from) to.emplace_back(m * cv::Vec3d(p.x, p.y, 1.0));
+  const cv::Mat est = cvcompat::EstimateAffine(from, to);
+  ASSERT_EQ(est.rows, 2);
+  ASSERT_EQ(est.cols, 3);
+  ASSERT_EQ(est.type(), CV_64F);
+  for (int r = 0; r < 2; ++r)
+    for (int c = 0; c < 3; ++c) EXPECT_NEAR(est.at<double>(r, c), m(r, c), 1e-6);
+}
+
+TEST(CvCompat, AffineEstimateRefusesDegeneratePoints) {
+  const std::vector<cv::Point2f> line{{0, 0}, {10, 10}, {20, 20}, {30, 30}};
+  EXPECT_TRUE(cvcompat::EstimateAffine(line, line).empty());
+  const std::vector<cv::Point2f> two{{0, 0}, {10, 0}};
+  EXPECT_TRUE(cvcompat::EstimateAffine(two, two).empty());
+  const std::vector<cv::Point2f> three{{0, 0}, {10, 0}, {0, 10}};
+  EXPECT_TRUE(cvcompat::EstimateAffine(three, line).empty()) << "sizes differ";
+}
+
+// A JPEG with an EXIF block whose orientation tag says "turn 90 degrees".
+std::string JpegWithOrientation6(const cv::Mat& image) {
+  std::vector<uchar> jpeg;
+  cv::imencode(".jpg", image, jpeg);
+  const unsigned char tiff[] = {'I', 'I', 42, 0, 8, 0, 0, 0,  // header, first IFD at 8
+                                1, 0,                         // one entry
+                                0x12, 0x01, 3, 0, 1, 0, 0, 0, 6, 0, 0, 0,  // Orientation = 6
+                                0, 0, 0, 0};                  // no next IFD
+  std::string exif("Exif\0\0", 6);
+  exif.append(reinterpret_cast<const char*>(tiff), sizeof tiff);
+  const size_t length = exif.size() + 2;
+  std::string out("\xFF\xD8\xFF\xE1", 4);
+  out.push_back(static_cast<char>(length >> 8));
+  out.push_back(static_cast<char>(length & 0xFF));
+  out += exif;
+  out.append(reinterpret_cast<const char*>(jpeg.data()) + 2, jpeg.size() - 2);
+  return out;
+}
+
+TEST(CvCompat, ReadsPixelsAsStoredDespiteExifOrientation) {
+  cv::Mat image(40, 80, CV_8UC3, cv::Scalar(30, 30, 30));
+  image(cv::Rect(0, 0, 20, 40)).setTo(cv::Scalar(250, 250, 250));
+  const auto path = vqtest::TempPath("turned.jpg");
+  ASSERT_TRUE(vqtest::WriteFile(path, JpegWithOrientation6(image)));
+
+  ASSERT_EQ(cv::imread(path.string()).size(), cv::Size(40, 80)) << "OpenCV turns by EXIF by default";
+  const cv::Mat stored = cvcompat::ReadImageAsStored(path.string());
+  ASSERT_EQ(stored.size(), cv::Size(80, 40));
+  EXPECT_GT(stored.at<cv::Vec3b>(20, 5)[0], 200);
+  EXPECT_LT(stored.at<cv::Vec3b>(20, 70)[0], 60);
+  EXPECT_TRUE(cvcompat::ReadImageAsStored(vqtest::TempPath("missing.jpg").string()).empty());
+}
+
+TEST(CvCompat, GuardTurnsExceptionsIntoTheFallback) {
+  EXPECT_FALSE(cvcompat::Guarded(false, [] {
+    cv::Mat m;
+    cv::medianBlur(cv::Mat(10, 10, CV_16U), m, 9);  // apertures above 5 need 8-bit
+    return true;
+  }));
+  EXPECT_EQ(cvcompat::Guarded(0, [] { return 7; }), 7);
+}
+
+}  // namespace
