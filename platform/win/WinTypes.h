@@ -226,3 +226,33 @@ using PBITMAPINFO = BITMAPINFO*;
 #define BI_BITFIELDS 3L
 #define BI_JPEG 4L
 #define BI_PNG 5L
+
+// More GetLastError codes of the file, folder and conversion functions.
+#define ERROR_INVALID_NAME 123L
+#define ERROR_DIR_NOT_EMPTY 145L
+#define ERROR_BAD_PATHNAME 161L
+#define ERROR_FILENAME_EXCED_RANGE 206L
+#define ERROR_NO_UNICODE_TRANSLATION 1113L
+
+// Security attributes are accepted and ignored by every creation function.
+struct SECURITY_ATTRIBUTES {
+  DWORD nLength;
+  LPVOID lpSecurityDescriptor;
+  BOOL bInheritHandle;
+};
+using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
+
+// Brush handles appear in window classes before drawing exists.
+VQ_DECLARE_HANDLE(HBRUSH);
+
+// Error codes of threads, synchronisation and windows.
+#define ERROR_INVALID_FUNCTION 1L
+#define ERROR_TIMEOUT 1460L
+#define ERROR_INVALID_WINDOW_HANDLE 1400L
+#define ERROR_CANNOT_FIND_WND_CLASS 1407L
+#define ERROR_CLASS_ALREADY_EXISTS 1410L
+#define ERROR_CLASS_DOES_NOT_EXIST 1411L
+#define ERROR_CLASS_HAS_WINDOWS 1412L
+#define ERROR_INVALID_THREAD_ID 1444L
+#define ERROR_INVALID_WINDOW_STYLE 2002L
+#define STILL_ACTIVE 259L
