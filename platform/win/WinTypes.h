@@ -242,9 +242,6 @@ struct SECURITY_ATTRIBUTES {
 };
 using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
 
-// Brush handles appear in window classes before drawing exists.
-VQ_DECLARE_HANDLE(HBRUSH);
-
 // Error codes of threads, synchronisation and windows.
 #define ERROR_INVALID_FUNCTION 1L
 #define ERROR_TIMEOUT 1460L
