@@ -253,29 +253,3 @@ using LPSECURITY_ATTRIBUTES = SECURITY_ATTRIBUTES*;
 #define ERROR_INVALID_THREAD_ID 1444L
 #define ERROR_INVALID_WINDOW_STYLE 2002L
 #define STILL_ACTIVE 259L
-
-// Bitmap headers of device-independent bitmaps and BMP files.
-struct BITMAPINFOHEADER {
-  DWORD biSize;
-  LONG biWidth;
-  LONG biHeight;
-  WORD biPlanes;
-  WORD biBitCount;
-  DWORD biCompression;
-  DWORD biSizeImage;
-  LONG biXPelsPerMeter;
-  LONG biYPelsPerMeter;
-  DWORD biClrUsed;
-  DWORD biClrImportant;
-};
-static_assert(sizeof(BITMAPINFOHEADER) == 40);
-#pragma pack(push, 2)
-struct BITMAPFILEHEADER {
-  WORD bfType;
-  DWORD bfSize;
-  WORD bfReserved1;
-  WORD bfReserved2;
-  DWORD bfOffBits;
-};
-#pragma pack(pop)
-static_assert(sizeof(BITMAPFILEHEADER) == 14);
