@@ -1,0 +1,26 @@
+#pragma once
+// A sheet of paper lying on the desk of a synthetic camera scene.
+#include <cstdint>
+
+#include <opencv2/core.hpp>
+
+namespace vqscene {
+
+struct Sheet {
+  // Centre, size and turn in frame pixels, in cv::RotatedRect's convention
+  // (x right, y down, angle in degrees). This is the ground truth a detector
+  // should find.
+  cv::RotatedRect rect;
+  cv::Scalar paper{236, 240, 243};  // blue, green, red
+  bool text = true;                 // rows of dark word-like marks
+  std::uint64_t seed = 1;           // the layout of the marks
+};
+
+// A sheet of `size` pixels centred at `centre`, turned by `angle` degrees.
+Sheet PlaceSheet(cv::Point2f centre, cv::Size2f size, float angle, std::uint64_t seed = 1);
+
+// A sheet of paper proportions (A4, letter or A5, upright or lying), covering
+// roughly 15 to 45 % of the frame, at a random turn, wholly inside the frame.
+Sheet RandomSheet(cv::Size frame, cv::RNG& rng);
+
+}  // namespace vqscene

@@ -1,0 +1,161 @@
+#include <gtest/gtest.h>
+
+#include <opencv2/imgproc.hpp>
+
+#include "scene/Renderer.h"
+#include "scene/Script.h"
+
+namespace {
+
+using namespace vqscene;
+
+const cv::Size kFrame(640, 480);
+
+// Mean grey level inside a small square around a point.
+double GreyAround(const cv::Mat& frame, cv::Point2f p, int half = 2) {
+  const cv::Rect box(cvRound(p.x) - half, cvRound(p.y) - half, 2 * half + 1, 2 * half + 1);
+  const cv::Scalar m = cv::mean(frame(box & cv::Rect(0, 0, frame.cols, frame.rows)));
+  return (m[0] + m[1] + m[2]) / 3.0;
+}
+
+// A point inside the sheet, a fraction of the way from its centre to a corner.
+cv::Point2f Inside(const Sheet& sheet, int corner, float fraction) {
+  cv::Point2f p[4];
+  sheet.rect.points(p);
+  return sheet.rect.center + (p[corner] - sheet.rect.center) * fraction;
+}
+
+TEST(SceneRender, PaperIsLightOnADarkerDeskWhereTheGroundTruthSaysSo) {
+  const Scene scene = SingleSheet(kFrame, {300, 250}, {200, 280}, -23);
+  const cv::Mat frame = RenderScene(scene);
+  ASSERT_EQ(frame.type(), CV_8UC3);
+  ASSERT_EQ(frame.size(), kFrame);
+  const Sheet& sheet = scene.sheets[0];
+  for (int corner = 0; corner < 4; ++corner) {
+    EXPECT_GT(GreyAround(frame, Inside(sheet, corner, 0.95f)), 200) << corner;  // the paper margin
+    EXPECT_LT(GreyAround(frame, Inside(sheet, corner, 1.15f)), 110) << corner;  // the desk around it
+  }
+  // Text marks make the middle of the page darker than its margin.
+  cv::Mat grey;
+  cv::cvtColor(frame, grey, cv::COLOR_BGR2GRAY);
+  double lo, hi;
+  cv::minMaxLoc(grey(cv::Rect(260, 200, 80, 80)), &lo, &hi);
+  EXPECT_LT(lo, 100);
+  EXPECT_GT(hi, 200);
+}
+
+TEST(SceneRender, EqualDescriptionsGiveEqualFramesAndTheSeedsMatter) {
+  Scene scene = SingleSheet(kFrame, {320, 240}, {220, 300}, 10);
+  scene.noiseSigma = 5;
+  scene.blurSigma = 1;
+  const cv::Mat a = RenderScene(scene), b = RenderScene(scene);
+  EXPECT_EQ(cv::norm(a, b, cv::NORM_INF), 0);
+  scene.noiseSeed = 2;
+  const cv::Mat noisy = RenderScene(scene);
+  EXPECT_GT(cv::norm(a, noisy, cv::NORM_INF), 0);
+  EXPECT_NEAR(cv::mean(a)[1], cv::mean(noisy)[1], 1.0) << "noise has no bias";
+  scene.noiseSigma = 0;
+  scene.blurSigma = 0;
+  scene.seed = 9;
+  const cv::Mat otherDesk = RenderScene(scene);
+  EXPECT_GT(cv::norm(a(cv::Rect(0, 0, 40, 40)), otherDesk(cv::Rect(0, 0, 40, 40)), cv::NORM_L1), 0);
+}
+
+TEST(SceneRender, EmptySizeGivesAnEmptyFrame) {
+  EXPECT_TRUE(RenderScene(EmptyDesk({0, 480})).empty());
+}
+
+TEST(SceneRender, ShadowDarkensTheDeskBelowAndRightOfTheSheet) {
+  Scene scene = SingleSheet(kFrame, {320, 240}, {200, 200}, 0);
+  const cv::Point2f justBelow(320, 240 + 100 + 6);
+  const double lit = GreyAround(RenderScene(EmptyDesk(kFrame)), justBelow);
+  EXPECT_LT(GreyAround(RenderScene(scene), justBelow), lit - 5);
+  scene.shadows = false;
+  EXPECT_NEAR(GreyAround(RenderScene(scene), justBelow), lit, 1.0);
+}
+
+TEST(SceneRender, HandCoversWhatLiesUnderIt) {
+  Scene scene = EmptyDesk(kFrame);
+  scene.hand = HandReachingTo(kFrame, {320, 300});
+  const cv::Mat frame = RenderScene(scene);
+  const cv::Vec3b palm = frame.at<cv::Vec3b>(300, 320);
+  EXPECT_GT(palm[2], palm[0] + 40) << "skin is reddish";
+  const Hand& hand = *scene.hand;
+  EXPECT_GT(hand.entry.y, 480) << "the bottom border is the nearest";
+  const float t = (470 - hand.palm.y) / (hand.entry.y - hand.palm.y);
+  const cv::Point2f arm = hand.palm + (hand.entry - hand.palm) * t;
+  EXPECT_GT(GreyAround(frame, arm), GreyAround(frame, {40, 40}) + 20) << "the forearm reaches the border";
+}
+
+TEST(SceneSheets, RandomSheetsLieWhollyInsideTheFrameWithPaperProportions) {
+  cv::RNG rng(42);
+  for (int i = 0; i < 200; ++i) {
+    const Sheet sheet = RandomSheet(kFrame, rng);
+    const cv::Rect2f box = sheet.rect.boundingRect2f();
+    EXPECT_GE(box.x, 0);
+    EXPECT_GE(box.y, 0);
+    EXPECT_LE(box.x + box.width, kFrame.width);
+    EXPECT_LE(box.y + box.height, kFrame.height);
+    const float ratio = std::max(sheet.rect.size.width, sheet.rect.size.height) /
+                        std::min(sheet.rect.size.width, sheet.rect.size.height);
+    EXPECT_NEAR(ratio, 1.36, 0.07);
+    EXPECT_GT(sheet.rect.size.area(), 0.05 * kFrame.area());
+  }
+}
+
+TEST(SceneScript, LaysAHandBroughtSheetThatThenRests) {
+  const Sheet sheet = PlaceSheet({300, 220}, {200, 260}, 12, 5);
+  SceneScript script(EmptyDesk(kFrame), 7);
+  script.Wait(1.0).LaySheet(4.0, sheet).Wait(2.0);
+  EXPECT_DOUBLE_EQ(script.Duration(), 7.0);
+
+  EXPECT_TRUE(script.SceneAt(0.5).sheets.empty());
+  const Scene carrying = script.SceneAt(1.0 + 0.2 * 4.0);
+  ASSERT_EQ(carrying.sheets.size(), 1u);
+  EXPECT_TRUE(carrying.hand.has_value());
+  EXPECT_GT(cv::norm(carrying.sheets[0].rect.center - sheet.rect.center), 10.0) << "still on its way";
+
+  const Scene resting = script.SceneAt(6.0);
+  ASSERT_EQ(resting.sheets.size(), 1u);
+  EXPECT_FALSE(resting.hand.has_value());
+  EXPECT_EQ(resting.sheets[0].rect.center, sheet.rect.center);
+  // Without noise, frames of a resting scene are identical.
+  EXPECT_EQ(cv::norm(script.FrameAt(5.5), script.FrameAt(6.5), cv::NORM_INF), 0);
+  EXPECT_EQ(script.SceneAt(100.0).sheets.size(), 1u) << "times past the end show the last scene";
+}
+
+TEST(SceneScript, SwapReplacesTheSheetAndClearingEmptiesTheDesk) {
+  const Sheet first = PlaceSheet({200, 200}, {180, 240}, 0, 1);
+  const Sheet second = PlaceSheet({420, 260}, {240, 180}, 30, 2);
+  SceneScript script(EmptyDesk(kFrame), 7);
+  script.LaySheet(2, first).LaySheet(5, second).Wait(1).ClearDesk(2).Wait(1);
+  const Scene afterFirst = script.SceneAt(1.9);
+  ASSERT_EQ(afterFirst.sheets.size(), 1u);
+  EXPECT_EQ(afterFirst.sheets[0].rect.center, first.rect.center);
+  const Scene afterSwap = script.SceneAt(7.5);
+  ASSERT_EQ(afterSwap.sheets.size(), 1u);
+  EXPECT_EQ(afterSwap.sheets[0].rect.center, second.rect.center);
+  EXPECT_EQ(afterSwap.sheets[0].rect.angle, 30);
+  EXPECT_TRUE(script.SceneAt(10.5).sheets.empty());
+  EXPECT_FALSE(script.SceneAt(10.5).hand.has_value());
+}
+
+TEST(SceneScript, HandPassesOverAndLeavesTheSceneAsItWas) {
+  SceneScript script(EmptyDesk(kFrame), 3);
+  script.Wait(1).HandPasses(2).Wait(1);
+  EXPECT_TRUE(script.SceneAt(2.0).hand.has_value());
+  EXPECT_EQ(cv::norm(script.FrameAt(0.5), script.FrameAt(3.5), cv::NORM_INF), 0);
+}
+
+TEST(SceneScript, SameSeedSameFramesWithNoiseThatChangesOverTime) {
+  Scene look = EmptyDesk(kFrame);
+  look.noiseSigma = 3;
+  SceneScript a(look, 11), b(look, 11);
+  a.LaySheet(2).Wait(2);
+  b.LaySheet(2).Wait(2);
+  EXPECT_EQ(cv::norm(a.FrameAt(1.0), b.FrameAt(1.0), cv::NORM_INF), 0);
+  EXPECT_GT(cv::norm(a.FrameAt(3.0), a.FrameAt(3.5), cv::NORM_INF), 0) << "each frame has its own noise";
+  EXPECT_EQ(a.SceneAt(3.0).sheets[0].rect.center, b.SceneAt(3.0).sheets[0].rect.center);
+}
+
+}  // namespace
