@@ -1,0 +1,96 @@
+#include "ocr/GradientFeatureExtractor.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+
+namespace {
+
+// The one or two zones around a position in zone units, with their weights.
+struct ZoneSpan {
+  int first, last;
+  double firstWeight, lastWeight;
+};
+
+ZoneSpan SpanOf(double a, int zones) {
+  ZoneSpan span;
+  span.first = std::max(0, static_cast<int>(a - 0.5));
+  span.last = std::min(zones - 1, static_cast<int>(a + 0.5));
+  if (span.first >= span.last) {
+    span.last = span.first = std::min(span.first, zones - 1);
+    span.firstWeight = span.lastWeight = 1.0;
+  } else {
+    span.firstWeight = span.last + 0.5 - a;
+    span.lastWeight = a - (span.first + 0.5);
+  }
+  return span;
+}
+
+}  // namespace
+
+void CGradientFeatureExtractorImp::NormalizeIntensity(std::vector<float>& values) {
+  float sum = 0.0f;
+  int count = 0;
+  for (float v : values)
+    if (v >= 1.0f) {
+      sum += v;
+      ++count;
+    }
+  if (count == 0) return;
+  const float mean = sum / count;
+  for (float& v : values)
+    if (v >= 1.0f) v = v / mean * 200.0f;
+}
+
+void CGradientFeatureExtractorImp::DistributeGradient(double a, double b, double s, double g, double theta,
+                                                      float* histogram) const {
+  const ZoneSpan rows = SpanOf(a, zoneRows_), cols = SpanOf(b, zoneCols_);
+  const double l = 2.0 * std::numbers::pi / directions_;
+  const int k = std::clamp(static_cast<int>(s), 0, directions_ - 1);
+  const double t = l * (k + 1) - theta;
+  const double sinL = std::cos(l - t) * std::sin(t) + std::cos(t) * std::sin(l - t);
+  const double share[2] = {std::sin(t) / sinL, std::sin(l - t) / sinL};
+  const int direction[2] = {k, (k + 1) % directions_};
+  for (int i = rows.first; i <= rows.last; ++i) {
+    const double rowWeight = g * (i == rows.first ? rows.firstWeight : rows.lastWeight);
+    for (int j = cols.first; j <= cols.last; ++j) {
+      const double weight = rowWeight * (j == cols.first ? cols.firstWeight : cols.lastWeight);
+      float* zone = histogram + (i * zoneCols_ + j) * directions_;
+      for (int d = 0; d < 2; ++d)
+        zone[direction[d]] = static_cast<float>(static_cast<double>(zone[direction[d]]) + share[d] * weight);
+    }
+  }
+}
+
+OCRMatrix* CGradientFeatureExtractorImp::Extract(const OCRMatrix* image, int) {
+  directions_ = 8;
+  if (!IsByteImage(image)) return nullptr;
+  const int R = image->rows, C = image->cols;
+  const int zh = R / zoneRows_, zw = C / zoneCols_;
+  OCRMatrixPtr out(CreateMatrix(OCR_FLOAT, 1, zoneRows_ * zoneCols_ * directions_));
+  if (!out || zh == 0 || zw == 0) return out.release();
+
+  const int W = C + 2;
+  std::vector<float> P(static_cast<size_t>(R + 2) * W, 0.0f);
+  const uint8_t* src = MatrixData<uint8_t>(image);
+  for (int y = 0; y < R; ++y)
+    for (int x = 0; x < C; ++x) P[static_cast<size_t>(y + 1) * W + x + 1] = src[static_cast<size_t>(y) * C + x];
+  NormalizeIntensity(P);
+
+  float* histogram = MatrixData<float>(out.get());
+  auto at = [&](int y, int x) { return P[static_cast<size_t>(y) * W + x]; };
+  const double sector = 2.0 * std::numbers::pi / directions_;
+  for (int y = 1; y <= R; ++y)
+    for (int x = 1; x <= C; ++x) {
+      const float gy = (at(y + 1, x - 1) + 2 * at(y + 1, x) + at(y + 1, x + 1)) -
+                       (at(y - 1, x - 1) + 2 * at(y - 1, x) + at(y - 1, x + 1));
+      const float gx = (at(y - 1, x + 1) + 2 * at(y, x + 1) + at(y + 1, x + 1)) -
+                       (at(y - 1, x - 1) + 2 * at(y, x - 1) + at(y + 1, x - 1));
+      const double g = std::sqrt(static_cast<double>(gx) * gx + static_cast<double>(gy) * gy);
+      double theta = std::atan2(static_cast<double>(gy), static_cast<double>(gx));
+      if (theta < 0) theta += 2.0 * std::numbers::pi;
+      const double a = (y - 1 + 0.5) / zh, b = (x - 1 + 0.5) / zw;
+      DistributeGradient(a, b, theta / sector, g, theta, histogram);
+    }
+  return out.release();
+}

@@ -1,0 +1,40 @@
+#pragma once
+// Multi-template classifier ("NEW"): nearest templates in one or more
+// template sets, each with its own feature chain; the per-set candidates are
+// merged into the N best labels.
+#include <string>
+#include <vector>
+
+#include "ocr/FeatureChain.h"
+#include "ocr/OCRInterface.h"
+
+struct TemplateSet {
+  FeatureChain chain;
+  std::vector<OCRMatrixPtr> templates;  // the final feature shape, doubles
+  std::vector<std::string> labels;      // two bytes each, parallel to templates
+};
+
+class COCRMultiTpl : public COCRInterface {
+ public:
+  // Component names longer than this are refused.
+  static constexpr size_t kMaxNameLength = 99;
+
+  COCRMultiTpl() = default;
+  ~COCRMultiTpl() override { Release(); }
+  COCRMultiTpl(const COCRMultiTpl&) = delete;
+  COCRMultiTpl& operator=(const COCRMultiTpl&) = delete;
+
+  bool Load(const char* modelPath) override;
+  void Release() override;
+  bool Recognize(const uint8_t* image, int width, int height, char* labels, int count, double* distances) override;
+  // The `count` best templates of one set, written like Recognize's result.
+  bool MatchTemplateSet(const uint8_t* image, int width, int height, char* setLabels, int count,
+                        double* setDistances, const TemplateSet& set) const;
+
+ private:
+  bool ReadModel(CFileOperator& file);
+  bool OpenSet(CFileOperator& file);
+  bool CheckShapes();
+
+  std::vector<TemplateSet> sets_;
+};
