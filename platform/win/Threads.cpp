@@ -1,0 +1,74 @@
+#include "platform/win/Threads.h"
+
+#include <exception>
+#include <mutex>
+#include <system_error>
+#include <thread>
+
+#include "platform/win/Dispatcher.h"
+
+namespace vqplatform {
+namespace {
+
+class ThreadObject : public KernelObject {
+ public:
+  bool IsWaitable() const override { return true; }
+  bool IsSignalled() const override { return ended_; }
+  // Dispatcher lock held.
+  void Finish(DWORD exitCode) {
+    exitCode_ = exitCode;
+    ended_ = true;
+    WakeWaiters();
+  }
+  DWORD ExitCode() const { return ended_ ? exitCode_ : static_cast<DWORD>(STILL_ACTIVE); }
+
+ private:
+  bool ended_ = false;
+  DWORD exitCode_ = 0;
+};
+
+}  // namespace
+}  // namespace vqplatform
+
+using namespace vqplatform;
+
+HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE start, LPVOID parameter,
+                    DWORD creationFlags, LPDWORD threadId) {
+  if (!start || (creationFlags & CREATE_SUSPENDED)) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return nullptr;
+  }
+  auto thread = std::make_shared<ThreadObject>();
+  DWORD id = Dispatcher::ReserveThreadId();
+  try {
+    std::thread([thread, id, start, parameter] {
+      Dispatcher::AttachCurrentThread(id);
+      DWORD exitCode = start(parameter);
+      Dispatcher::DetachCurrentThread();
+      std::lock_guard lock(Dispatcher::Mutex());
+      thread->Finish(exitCode);
+    }).detach();
+  } catch (const std::system_error&) {
+    SetLastError(ERROR_NOT_ENOUGH_MEMORY);
+    return nullptr;
+  }
+  if (threadId) *threadId = id;
+  return RegisterHandle(thread);
+}
+
+DWORD GetCurrentThreadId() { return Dispatcher::Current().id; }
+
+BOOL GetExitCodeThread(HANDLE handle, LPDWORD exitCode) {
+  auto thread = LookupHandleAs<ThreadObject>(handle);
+  if (!thread || !exitCode) {
+    SetLastError(ERROR_INVALID_HANDLE);
+    return FALSE;
+  }
+  std::lock_guard lock(Dispatcher::Mutex());
+  *exitCode = thread->ExitCode();
+  return TRUE;
+}
+
+DWORD GetLastError() { return Dispatcher::Current().lastError; }
+
+void SetLastError(DWORD error) { Dispatcher::Current().lastError = error; }

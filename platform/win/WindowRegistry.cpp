@@ -1,0 +1,7 @@
+#include "platform/win/WindowRegistry.h"
+
+namespace vqplatform {
+
+void RemoveWindowsOfEndedThread(ThreadContext&) {}
+
+}  // namespace vqplatform
