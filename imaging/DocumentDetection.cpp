@@ -1,0 +1,165 @@
+#include "imaging/DocumentDetection.h"
+
+#include <algorithm>
+#include <utility>
+
+#include <opencv2/imgproc.hpp>
+
+#include "imaging/CvCompat.h"
+#include "imaging/DocumentEdges.h"
+#include "imaging/EdgeClosing.h"
+
+namespace {
+
+using cvcompat::Contour;
+using cvcompat::ContourList;
+
+// The frame shrunk by `scale` (bilinear); empty when nothing would be left.
+cv::Mat Shrink(const cv::Mat& image, float scale) {
+  const cv::Size size(cvRound(image.cols * double(scale)), cvRound(image.rows * double(scale)));
+  if (size.width < 1 || size.height < 1) return cv::Mat();
+  cv::Mat working;
+  cv::resize(image, working, size, 0, 0, cv::INTER_LINEAR);
+  return working;
+}
+
+// A working-image rectangle in frame pixels, less the Sobel aperture.
+cv::RotatedRect ToFrame(const cv::RotatedRect& r, float scale, int sobelKernel) {
+  const float k = float(sobelKernel);
+  return cv::RotatedRect(cv::Point2f(r.center.x / scale, r.center.y / scale),
+                         cv::Size2f((r.size.width - k) / scale, (r.size.height - k) / scale), r.angle);
+}
+
+void Fill(cv::Mat& mask, const Contour& contour) {
+  cv::drawContours(mask, ContourList{contour}, 0, cv::Scalar(255), cv::FILLED, cv::LINE_8);
+}
+
+// Edge regions of the shrunk frame, or false for an unusable frame.
+bool FindEdgeRegions(const cv::Mat& image, int medianKernel, int sobelKernel, float scale, float minAreaRatio,
+                     double thresholdFactor, cv::Mat* mask, EdgeRegions* regions) {
+  if (image.empty() || image.depth() != CV_8U) return false;
+  const cv::Mat working = Shrink(image, scale);
+  if (working.empty()) return false;
+  *mask = MakeEdgeMask(working, medianKernel, sobelKernel, thresholdFactor);
+  if (mask->empty()) return false;
+  *regions = ClassifyEdgeRegions(*mask, minAreaRatio);
+  mask->setTo(cv::Scalar(0));
+  return true;
+}
+
+// Redraws the regions as one shape, joined through their first points.
+void DrawJoinedShape(cv::Mat& mask, const EdgeRegions& regions) {
+  std::vector<cv::Point> seeds;
+  for (const auto& region : regions.candidates) {
+    Fill(mask, region);
+    seeds.push_back(region.front());
+  }
+  auto closeSpans = [&](const ContourList& spans, bool (*join)(const ContourList&, cv::Mat&)) {
+    if (join(spans, mask) || CloseSpanningEdge(mask, spans)) {
+      for (const auto& span : spans)
+        if (!span.empty()) seeds.push_back(span.front());
+    }
+  };
+  closeSpans(regions.verticalSpans, JoinVerticalEdges);
+  closeSpans(regions.horizontalSpans, JoinHorizontalEdges);
+  for (const auto& corner : regions.largeCorners) {
+    CloseCornerContour(mask, 0, corner);
+    seeds.push_back(corner.front());
+  }
+  for (size_t i = 1; i < seeds.size(); ++i) cv::line(mask, seeds[i - 1], seeds[i], cv::Scalar(255), 3, cv::LINE_8);
+  for (const auto& corner : regions.thinCorners) CloseCornerContour(mask, 1, corner);
+}
+
+// Redraws the regions keeping them apart.
+void DrawSeparateShapes(cv::Mat& mask, const EdgeRegions& regions) {
+  for (const auto& region : regions.candidates) Fill(mask, region);
+  auto closeSpans = [&](const ContourList& spans, bool (*join)(const ContourList&, cv::Mat&)) {
+    if (spans.size() >= 2) {
+      join(spans, mask);
+    } else if (spans.size() == 1) {
+      CloseSpanningEdge(mask, spans);
+    }
+  };
+  closeSpans(regions.verticalSpans, JoinVerticalEdges);
+  closeSpans(regions.horizontalSpans, JoinHorizontalEdges);
+  for (const auto& corner : regions.largeCorners) CloseCornerContour(mask, 0, corner);
+  for (const auto& corner : regions.thinCorners) CloseCornerContour(mask, 1, corner);
+}
+
+// Merges contours whose bounding boxes overlap by half of either one's area,
+// starting over after every merge.
+void MergeOverlapping(ContourList& contours) {
+  bool merged = true;
+  while (merged) {
+    merged = false;
+    for (size_t i = 0; i < contours.size() && !merged; ++i) {
+      const cv::Rect ri = cv::boundingRect(contours[i]);
+      for (size_t j = i + 1; j < contours.size(); ++j) {
+        const cv::Rect rj = cv::boundingRect(contours[j]);
+        const int x0 = std::max(ri.x, rj.x), y0 = std::max(ri.y, rj.y);
+        const int x1 = std::min(ri.x + ri.width, rj.x + rj.width), y1 = std::min(ri.y + ri.height, rj.y + rj.height);
+        if (x0 > x1 || y0 > y1) continue;
+        const float overlap = float((x1 - x0) * (y1 - y0));
+        if (overlap / float(ri.area()) >= 0.5f || overlap / float(rj.area()) >= 0.5f) {
+          contours[i].insert(contours[i].end(), contours[j].begin(), contours[j].end());
+          contours.erase(contours.begin() + std::ptrdiff_t(j));
+          merged = true;
+          break;
+        }
+      }
+    }
+  }
+}
+
+}  // namespace
+
+bool FindDocumentRectAndContour(cv::RotatedRect* out, int medianKernel, int sobelKernel,
+                                std::vector<cv::Point>* contour, float scale, float minAreaRatio,
+                                cv::Mat image, double thresholdFactor) {
+  if (!out || !contour) return false;
+  return cvcompat::Guarded(false, [&] {
+    const float s = std::max(scale, 0.2f);
+    cv::Mat mask;
+    EdgeRegions regions;
+    if (!FindEdgeRegions(image, medianKernel, sobelKernel, s, minAreaRatio, thresholdFactor, &mask, &regions))
+      return false;
+    DrawJoinedShape(mask, regions);
+    const ContourList shapes = cvcompat::FindOuterContours(mask);
+    if (shapes.empty()) return false;
+    Contour outline;
+    for (const auto& shape : shapes) outline.insert(outline.end(), shape.begin(), shape.end());
+    const cv::RotatedRect found = ToFrame(cvcompat::MinAreaRect(outline), s, sobelKernel);
+    for (auto& p : outline) p = cv::Point(int(float(p.x) / s), int(float(p.y) / s));
+    *out = found;
+    *contour = std::move(outline);
+    return true;
+  });
+}
+
+bool FindDocumentRect(cv::RotatedRect* out, int medianKernel, int sobelKernel, float scale, float minAreaRatio,
+                      cv::Mat image, double thresholdFactor) {
+  std::vector<cv::Point> outline;
+  return FindDocumentRectAndContour(out, medianKernel, sobelKernel, &outline, scale, minAreaRatio, image,
+                                    thresholdFactor);
+}
+
+bool FindDocumentRects(std::vector<cv::RotatedRect>* out, int medianKernel, int sobelKernel, float scale,
+                       float minAreaRatio, cv::Mat image, double thresholdFactor) {
+  if (!out) return false;
+  out->clear();
+  return cvcompat::Guarded(false, [&] {
+    const float s = std::max(scale, 0.1f);
+    cv::Mat mask;
+    EdgeRegions regions;
+    if (!FindEdgeRegions(image, medianKernel, sobelKernel, s, minAreaRatio, thresholdFactor, &mask, &regions))
+      return false;
+    DrawSeparateShapes(mask, regions);
+    ContourList shapes = cvcompat::FindOuterContours(mask);
+    if (shapes.empty()) return false;
+    MergeOverlapping(shapes);
+    std::vector<cv::RotatedRect> found;
+    for (const auto& shape : shapes) found.push_back(ToFrame(cvcompat::MinAreaRect(shape), s, sobelKernel));
+    *out = std::move(found);
+    return true;
+  });
+}
