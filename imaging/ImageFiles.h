@@ -1,0 +1,28 @@
+#pragma once
+// Image files by wide path, JPEG files with quality and resolution, and JPEG
+// decoding from memory. Images are 8-bit, one channel (grey) or three (B, G, R).
+#include <string>
+
+#include <opencv2/core.hpp>
+
+// Reads any image file OpenCV can decode, always as three channels B, G, R
+// (pixels as stored, no EXIF turn). Empty for a null, too long or unreadable path.
+cv::Mat ReadImageW(const wchar_t* path);
+
+// Writes an image in the format of the file extension with OpenCV's default
+// settings. False for a null or too long path, or when the file cannot be
+// written; an existing file of that name survives a failed write.
+bool WriteImageW(const wchar_t* path, cv::Mat image);
+
+// Writes a baseline JPEG with the given quality and a JFIF density in dots per
+// inch. One-channel images become greyscale files, three-channel ones colour
+// files. On success *savedPath (when given) receives the narrow path. False
+// for any other image, a path that does not fit or cannot be written, or a
+// failed write; an existing file of that name is then left as it was.
+bool SaveJpeg(const wchar_t* path, const cv::Mat& image, std::string* savedPath, short xDpi, short yDpi,
+              int quality);
+
+// Decodes a JPEG held in memory: one channel for a greyscale JPEG, three
+// channels B, G, R for a colour one. Empty for corrupt or truncated data and
+// for other colour spaces (CMYK).
+cv::Mat DecodeJpeg(const unsigned char* data, int size);
