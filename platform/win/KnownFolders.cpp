@@ -1,0 +1,174 @@
+#include "platform/win/KnownFolders.h"
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdlib>
+#include <cwchar>
+#include <string>
+
+#include "platform/win/Encoding.h"
+#include "platform/win/LastError.h"
+
+namespace {
+
+const char* Env(const char* name) {
+  const char* value = std::getenv(name);
+  return value && *value ? value : nullptr;
+}
+
+std::string WithoutTrailingSlash(std::string path) {
+  while (path.size() > 1 && path.back() == '/') path.pop_back();
+  return path;
+}
+
+std::string HomeFolder() {
+  const char* home = Env("HOME");
+  return WithoutTrailingSlash(home ? home : "/root");
+}
+
+std::string ExecutablePath() {
+  std::string buffer(4096, '\0');
+  ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size() - 1);
+  if (n <= 0) return std::string();
+  buffer.resize(static_cast<size_t>(n));
+  return buffer;
+}
+
+bool IsFolder(const std::string& path) {
+  struct stat st {};
+  return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// mkdir -p; returns 0 or an errno value (EEXIST when it was there).
+int MakeFolders(const std::string& path) {
+  if (IsFolder(path)) return EEXIST;
+  size_t pos = 0;
+  while (pos != std::string::npos) {
+    pos = path.find('/', pos + 1);
+    std::string level = path.substr(0, pos);
+    if (IsFolder(level)) continue;
+    if (mkdir(level.c_str(), 0777) != 0 && errno != EEXIST) return errno;
+  }
+  return IsFolder(path) ? 0 : ENOTDIR;
+}
+
+HRESULT CopyOut(const CString& path, LPWSTR out) {
+  if (path.GetLength() >= MAX_PATH) return E_FAIL;
+  std::wmemcpy(out, path.GetString(), static_cast<size_t>(path.GetLength()) + 1);
+  return S_OK;
+}
+
+}  // namespace
+
+namespace vq {
+
+CString ProgramFolder() {
+  if (const char* dir = Env("VQ_PROGRAM_DIR")) return CString(WithoutTrailingSlash(dir).c_str());
+  std::string exe = ExecutablePath();
+  size_t slash = exe.rfind('/');
+  if (slash == std::string::npos) return CString();
+  return CString(slash == 0 ? "/" : exe.substr(0, slash).c_str());
+}
+
+CString CommonAppDataFolder() {
+  if (const char* dir = Env("VQ_COMMON_APPDATA")) return CString(WithoutTrailingSlash(dir).c_str());
+  if (const char* dir = Env("XDG_DATA_HOME")) return CString(WithoutTrailingSlash(dir).c_str());
+  return CString((HomeFolder() + "/.local/share").c_str());
+}
+
+CString DriveRoot(wchar_t letter) {
+  letter = ToUpperChar(letter);
+  if (letter == L'C') return CString(L"/");
+  if (letter != L'D') return CString();
+  const char* set = std::getenv("VQ_DRIVE_D");
+  std::string root = set ? WithoutTrailingSlash(set) : HomeFolder();
+  if (root.empty() || !IsFolder(root)) return CString();
+  return CString(root.c_str());
+}
+
+CString DrivePath(wchar_t letter, const wchar_t* relative) {
+  CString root = DriveRoot(letter);
+  if (root.IsEmpty()) return root;
+  return JoinPath(root, relative);
+}
+
+CString JoinPath(const CString& folder, const wchar_t* name) {
+  std::wstring head = folder.str();
+  while (head.size() > 1 && head.back() == L'/') head.pop_back();
+  std::wstring tail = name ? name : L"";
+  tail.erase(0, tail.find_first_not_of(L'/') == std::wstring::npos ? tail.size()
+                                                                   : tail.find_first_not_of(L'/'));
+  if (tail.empty()) return CString(head);
+  if (head.empty()) return CString(tail);
+  return CString(head == L"/" ? head + tail : head + L"/" + tail);
+}
+
+}  // namespace vq
+
+DWORD GetLogicalDrives() {
+  DWORD mask = 1u << 2;
+  if (!vq::DriveRoot(L'D').IsEmpty()) mask |= 1u << 3;
+  return mask;
+}
+
+DWORD GetModuleFileNameW(HMODULE, LPWSTR out, DWORD size) {
+  if (!out || size == 0) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  std::string exe = ExecutablePath();
+  size_t slash = exe.rfind('/');
+  std::string name = slash == std::string::npos ? exe : exe.substr(slash + 1);
+  CString path = vq::JoinPath(vq::ProgramFolder(), vq::Utf8ToWide(name).c_str());
+  DWORD n = static_cast<DWORD>(path.GetLength());
+  if (n >= size) {
+    std::wmemcpy(out, path.GetString(), size - 1);
+    out[size - 1] = L'\0';
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return size;
+  }
+  std::wmemcpy(out, path.GetString(), n + 1);
+  SetLastError(ERROR_SUCCESS);
+  return n;
+}
+
+HRESULT SHGetFolderPathW(HWND, int csidl, HANDLE, DWORD, LPWSTR out) {
+  if (!out) return E_INVALIDARG;
+  int folder = csidl & ~CSIDL_FLAG_CREATE;
+  if (folder != CSIDL_COMMON_APPDATA && folder != CSIDL_APPDATA) return E_INVALIDARG;
+  CString path = vq::CommonAppDataFolder();
+  std::string narrow = path.ToUtf8();
+  if (!IsFolder(narrow)) {
+    if (!(csidl & CSIDL_FLAG_CREATE) || MakeFolders(narrow) != 0) return E_FAIL;
+  }
+  return CopyOut(path, out);
+}
+
+BOOL SHGetSpecialFolderPathW(HWND owner, LPWSTR out, int csidl, BOOL create) {
+  return SUCCEEDED(SHGetFolderPathW(owner, csidl | (create ? CSIDL_FLAG_CREATE : 0), nullptr,
+                                    SHGFP_TYPE_CURRENT, out))
+             ? TRUE
+             : FALSE;
+}
+
+int SHCreateDirectoryExW(HWND, LPCWSTR path, const SECURITY_ATTRIBUTES*) {
+  if (!path || path[0] != L'/') {
+    SetLastError(ERROR_BAD_PATHNAME);
+    return ERROR_BAD_PATHNAME;
+  }
+  std::string p = WithoutTrailingSlash(vq::WideToUtf8(path));
+  struct stat st {};
+  if (stat(p.c_str(), &st) == 0) {
+    int code = S_ISDIR(st.st_mode) ? ERROR_ALREADY_EXISTS : ERROR_FILE_EXISTS;
+    SetLastError(static_cast<DWORD>(code));
+    return code;
+  }
+  int err = MakeFolders(p);
+  int code = static_cast<int>(err == 0 ? ERROR_SUCCESS
+                                       : (err == ENOTDIR ? ERROR_PATH_NOT_FOUND
+                                                         : vq::Win32ErrorFromErrno(err)));
+  SetLastError(static_cast<DWORD>(code));
+  return code;
+}

@@ -1,0 +1,57 @@
+#pragma once
+// Where things live on Linux: the program folder, the per-machine data
+// folder and the folders that stand for drive letters.
+//   program folder   $VQ_PROGRAM_DIR, else the executable's folder
+//   per-machine      $VQ_COMMON_APPDATA, else $XDG_DATA_HOME, else ~/.local/share
+//   drive C:         "/"
+//   drive D:         $VQ_DRIVE_D (default: the home folder; set empty: no D:)
+// Paths never end in '/', except the root "/".
+#include "platform/mfc/CString.h"
+#include "platform/win/WinTypes.h"
+
+#define CSIDL_APPDATA 0x001a
+#define CSIDL_COMMON_APPDATA 0x0023
+#define CSIDL_FLAG_CREATE 0x8000
+#define SHGFP_TYPE_CURRENT 0
+
+namespace vq {
+
+CString ProgramFolder();
+CString CommonAppDataFolder();
+
+// The folder standing for a drive letter ('C' or 'D', either case); empty
+// when the machine has no such drive (D: is there only while its folder
+// exists).
+CString DriveRoot(wchar_t letter);
+
+// The folder of a drive joined with a relative path: DrivePath('D',
+// L"Ketterby") is "$VQ_DRIVE_D/Ketterby". Empty when there is no such drive.
+CString DrivePath(wchar_t letter, const wchar_t* relative);
+
+// Joins two path pieces with exactly one '/'.
+CString JoinPath(const CString& folder, const wchar_t* name);
+
+}  // namespace vq
+
+// Bit 0 is A:, bit 2 C:, bit 3 D:.
+DWORD GetLogicalDrives();
+
+// The executable's path: the program folder + "/" + the executable's name.
+// A null module means the program. Cut to size - 1 characters (with
+// ERROR_INSUFFICIENT_BUFFER) when the buffer is short.
+DWORD GetModuleFileNameW(HMODULE module, LPWSTR out, DWORD size);
+
+// CSIDL_COMMON_APPDATA (and CSIDL_APPDATA, the same folder here), with
+// CSIDL_FLAG_CREATE creating it. `out` holds MAX_PATH characters.
+HRESULT SHGetFolderPathW(HWND owner, int csidl, HANDLE token, DWORD flags, LPWSTR out);
+BOOL SHGetSpecialFolderPathW(HWND owner, LPWSTR out, int csidl, BOOL create);
+
+// Creates a folder with every missing level above it. ERROR_SUCCESS, or
+// ERROR_ALREADY_EXISTS / ERROR_FILE_EXISTS when it is there already,
+// ERROR_BAD_PATHNAME for a relative path, else the file system's error.
+int SHCreateDirectoryExW(HWND owner, LPCWSTR path, const SECURITY_ATTRIBUTES* security);
+
+#define GetModuleFileName GetModuleFileNameW
+#define SHGetFolderPath SHGetFolderPathW
+#define SHGetSpecialFolderPath SHGetSpecialFolderPathW
+#define SHCreateDirectoryEx SHCreateDirectoryExW
