@@ -40,9 +40,15 @@ bool CCmmFileOperatorImp::ReadInt32(int32_t* value) {
 }
 
 OCRMatrix* CCmmFileOperatorImp::ReadRecord() {
-  if (!read_) return nullptr;
+  if (!read_ || unread_ == 0) return nullptr;
   int32_t rows = 0, cols = 0, type = 0;
-  if (!ReadInt32(&rows) || !ReadInt32(&cols) || !ReadInt32(&type)) return nullptr;
+  OCRMatrix* record = nullptr;
+  if (ReadInt32(&rows) && ReadInt32(&cols) && ReadInt32(&type)) record = ReadRecordBody(rows, cols, type);
+  if (!record) damaged_ = true;
+  return record;
+}
+
+OCRMatrix* CCmmFileOperatorImp::ReadRecordBody(int32_t rows, int32_t cols, int32_t type) {
   if (rows < 0 || cols < 0) return nullptr;
   const unsigned long long count = static_cast<unsigned long long>(rows) * static_cast<unsigned long long>(cols);
   const int size = OCRElementSize(type);
@@ -82,6 +88,7 @@ int CCmmFileOperatorImp::Close() {
   write_ = nullptr;
   read_ = nullptr;
   unread_ = 0;
+  damaged_ = false;
   return 0;
 }
 

@@ -20,6 +20,9 @@ class CFileOperator {
   virtual int Close() = 0;
   // Writes the text as a one-row byte record; 1 when not supported.
   virtual int WriteString(const char* text) { (void)text; return 1; }
+  // True when the read stream has been consumed to its last byte, so a null
+  // ReadRecord meant the end and not a damaged record.
+  virtual bool AtEnd() const = 0;
 };
 
 // Model files on disk: little-endian int32 rows, cols and element type, then
@@ -37,11 +40,14 @@ class CCmmFileOperatorImp : public CFileOperator {
   int WriteRecord(const OCRMatrix* record) override;
   int Close() override;
   int WriteString(const char* text) override;
+  bool AtEnd() const override { return read_ && unread_ == 0 && !damaged_; }
 
  private:
   bool ReadInt32(int32_t* value);
+  OCRMatrix* ReadRecordBody(int32_t rows, int32_t cols, int32_t type);
 
   FILE* write_ = nullptr;
   FILE* read_ = nullptr;
   long long unread_ = 0;  // bytes of the read stream not yet consumed
+  bool damaged_ = false;  // a record could not be read whole
 };

@@ -83,6 +83,8 @@ bool COCRMQDF::ReadModel(CFileOperator& file) {
       }
     }
   }
+  // A record that could not be read whole is damage, not the end.
+  if (!file.AtEnd()) return false;
   return haveClassList_;
 }
 

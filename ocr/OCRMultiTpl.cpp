@@ -36,6 +36,8 @@ bool COCRMultiTpl::ReadModel(CFileOperator& file) {
       if (!OpenSet(file)) return false;
     }
   }
+  // A record that could not be read whole is damage, not the end.
+  if (!file.AtEnd()) return false;
   return !sets_.empty();
 }
 
