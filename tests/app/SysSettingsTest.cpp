@@ -1,0 +1,285 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <string>
+
+#include "app/SysSettings.h"
+#include "tests/platform/PrintCString.h"
+#include "tests/support/TestEnv.h"
+
+namespace {
+
+CString C(const std::filesystem::path& p) { return CString(p.c_str()); }
+
+std::filesystem::path IniPath() { return vqtest::TempPath("program/Sys.ini"); }
+
+CSysSettings Loaded() {
+  CSysSettings s;
+  EXPECT_TRUE(s.OpenIniFile(C(IniPath())));
+  EXPECT_TRUE(s.Load());
+  return s;
+}
+
+CSysSettings LoadedFrom(const std::string& content) {
+  vqtest::WriteFile(IniPath(), content);
+  return Loaded();
+}
+
+std::string GoldenDefaults(const std::string& folder) {
+  return "[FILE]\n"
+         "FOLDPATH=" + folder + "\n"
+         "TypeofImageName=1\nPREFIX=IMG\nPRECHOOSE=IMG|TXT|JPG\n"
+         "[IMAGE]\n"
+         "XDPI=-1\nYDPI=-1\nJPGQuality=70\nINDEX=0\nNoiseSize=5\n"
+         "DocCamWidth=-1\nDocCamHeight=-1\nPorCamWidth=-1\nPorCamHeight=-1\n"
+         "CutLeft=0\nCutTop=0\nCutRight=0\nCutBottom=0\n"
+         "IMG_FORMAT=0\nPDFORTIF=0\nCUTPAGETYPE=0\nSHADOW=FALSE\n2IMAGEIN1=FALSE\n"
+         "ISMUTICUTPAGE=FALSE\nDOCCHECK=FALSE\nBARCODETOFILE=FALSE\nDEFORMATION=FALSE\n"
+         "COLOR=0\nDATEFOLDER=1\nCHANNELS=false\n"
+         "[SOUND]\nPlay=true\n"
+         "[Camera]\nExposure=-3\nAutoExposure=true\n"
+         "[WaterMark]\nDateMark=FALSE\nCustom=FALSE\nName=\nColor=255\nPosition=4\n"
+         "Size=256\nTransparency=50\n"
+         "[PRINT]\nTYPE=0\n"
+         "[OTHER]\nENGOCR=FALSE\nROTATION=0\nMERGE=FALSE\nRECOGNIZE=FALSE\nSRC=TRUE\n"
+         "FASTMODE=FALSE\n"
+         "[POSITION]\nDocument=0,0,100,100\nPortrait=0,0,100,100\n"
+         "[Language]\nCurrent=CN\n";
+}
+
+TEST(CSysSettings, ConstructorDefaults) {
+  CSysSettings s;
+  EXPECT_EQ(s.prefix, L"IMG");
+  EXPECT_EQ(s.xDpi, 96);
+  EXPECT_EQ(s.jpgQuality, 80);
+  EXPECT_EQ(s.exposure, -3);
+  EXPECT_TRUE(s.autoExposure);
+  EXPECT_EQ(s.nameType, 1);
+  EXPECT_EQ(s.noiseSize, 1);
+  EXPECT_EQ(s.dateFolder, 1);
+  EXPECT_EQ(s.keepMergeSources, 1);
+  EXPECT_EQ(s.twoImagesInOne, 1);
+  EXPECT_EQ(s.docSelection[2], 100);
+  EXPECT_EQ(s.portraitSelection[3], 100);
+  EXPECT_EQ(s.imgFormat, 0);
+  EXPECT_TRUE(s.iniFile.GetPath().IsEmpty());
+}
+
+TEST(CSysSettings, CreatedFromNothingHoldsAll49KeysInTheGoldenOrder) {
+  ASSERT_FALSE(std::filesystem::exists(IniPath()));
+  CSysSettings s = Loaded();
+  std::string folder = vqtest::TempPath("home/Ketterby").string();
+  EXPECT_EQ(vqtest::ReadFile(IniPath()), GoldenDefaults(folder));
+  EXPECT_EQ(s.foldPath, C(folder));
+  EXPECT_TRUE(std::filesystem::is_directory(folder));
+  EXPECT_EQ(s.jpgQuality, 70);
+  EXPECT_EQ(s.noiseSize, 5);
+  EXPECT_EQ(s.twoImagesInOne, 0);
+  EXPECT_EQ(s.playSound, 1);
+  EXPECT_EQ(s.keepMergeSources, 1);
+  EXPECT_EQ(s.language, 0);
+  // A second start changes nothing.
+  Loaded();
+  EXPECT_EQ(vqtest::ReadFile(IniPath()), GoldenDefaults(folder));
+}
+
+TEST(CSysSettings, EveryKeyRoundTrips) {
+  CSysSettings s = Loaded();
+  s.foldPath = L"/data/\u56FE\u50CF";
+  s.xDpi = 300, s.yDpi = 200, s.jpgQuality = 95, s.playSound = 0, s.nameType = 0;
+  s.imageIndex = 123456, s.prefix = L"SCAN", s.prefixList = L"A|B";
+  s.exposure = -7, s.autoExposure = false, s.noiseSize = 9;
+  s.docCamWidth = 3264, s.docCamHeight = 2448, s.porCamWidth = 640, s.porCamHeight = 480;
+  s.cutLeft = 1, s.cutTop = 2, s.cutRight = 3, s.cutBottom = 4;
+  s.dateMark = 1, s.customMark = 1, s.markName = L"Ombrecht \u00A9", s.markColor = 0x00FF8040;
+  s.markPosition = 2, s.markSize = 48, s.markTransparency = 0;
+  s.imgFormat = 5, s.printType = 1, s.pdfOrTif = 2, s.cutPageType = 2;
+  s.shadow = 1, s.twoImagesInOne = 1, s.engOcr = 1, s.multiCutPage = true, s.docCheck = 1;
+  s.barcodeToFile = 1, s.deformation = 1, s.rotation = 270, s.merge = 1, s.recognize = 1;
+  s.colorMode = 2, s.keepMergeSources = 0, s.language = 2, s.fastMode = 1, s.dateFolder = 0;
+  s.channels = true;
+  int doc[4] = {-5, 10, 2000, 1500}, por[4] = {1, 2, 3, 4};
+  std::copy(doc, doc + 4, s.docSelection);
+  std::copy(por, por + 4, s.portraitSelection);
+  ASSERT_TRUE(s.Save());
+
+  CSysSettings r = Loaded();
+  EXPECT_EQ(r.foldPath, s.foldPath);
+  EXPECT_EQ(r.xDpi, 300);
+  EXPECT_EQ(r.yDpi, 200);
+  EXPECT_EQ(r.jpgQuality, 95);
+  EXPECT_EQ(r.playSound, 0);
+  EXPECT_EQ(r.nameType, 0);
+  EXPECT_EQ(r.imageIndex, 123456);
+  EXPECT_EQ(r.prefix, L"SCAN");
+  EXPECT_EQ(r.prefixList, L"A|B");
+  EXPECT_EQ(r.exposure, -7);
+  EXPECT_FALSE(r.autoExposure);
+  EXPECT_EQ(r.noiseSize, 9);
+  EXPECT_EQ(r.docCamWidth, 3264);
+  EXPECT_EQ(r.docCamHeight, 2448);
+  EXPECT_EQ(r.porCamWidth, 640);
+  EXPECT_EQ(r.porCamHeight, 480);
+  EXPECT_EQ(r.cutLeft + 10 * r.cutTop + 100 * r.cutRight + 1000 * r.cutBottom, 4321);
+  EXPECT_EQ(r.dateMark, 1);
+  EXPECT_EQ(r.customMark, 1);
+  EXPECT_EQ(r.markName, s.markName);
+  EXPECT_EQ(r.markColor, 0x00FF8040);
+  EXPECT_EQ(r.markPosition, 2);
+  EXPECT_EQ(r.markSize, 48);
+  EXPECT_EQ(r.markTransparency, 0);
+  EXPECT_EQ(r.imgFormat, 5);
+  EXPECT_EQ(r.printType, 1);
+  EXPECT_EQ(r.pdfOrTif, 2);
+  EXPECT_EQ(r.cutPageType, 2);
+  EXPECT_EQ(r.shadow, 1);
+  EXPECT_EQ(r.twoImagesInOne, 1);
+  EXPECT_EQ(r.engOcr, 1);
+  EXPECT_TRUE(r.multiCutPage);
+  EXPECT_EQ(r.docCheck, 1);
+  EXPECT_EQ(r.barcodeToFile, 1);
+  EXPECT_EQ(r.deformation, 1);
+  EXPECT_EQ(r.rotation, 270);
+  EXPECT_EQ(r.merge, 1);  // written as MERGE, read as Merge
+  EXPECT_EQ(r.recognize, 1);
+  EXPECT_EQ(r.colorMode, 2);
+  EXPECT_EQ(r.keepMergeSources, 0);
+  EXPECT_EQ(r.language, 2);
+  EXPECT_EQ(r.fastMode, 1);
+  EXPECT_EQ(r.dateFolder, 0);
+  EXPECT_TRUE(r.channels);
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(r.docSelection[i], doc[i]);
+    EXPECT_EQ(r.portraitSelection[i], por[i]);
+  }
+  EXPECT_EQ(vqtest::ReadFile(IniPath()).find("Merge"), std::string::npos);
+}
+
+TEST(CSysSettings, OutOfRangeValuesFallBackAndAreWrittenBackCorrected) {
+  CSysSettings s = LoadedFrom(
+      "[OTHER]\nROTATION=45\nMERGE=TRUE\n[IMAGE]\nIMG_FORMAT=6\nCOLOR=3\nPDFORTIF=-1\n"
+      "[FILE]\nTypeofImageName=7\n[Language]\nCurrent=cnt\n");
+  EXPECT_EQ(s.rotation, 0);
+  EXPECT_EQ(s.imgFormat, 0);
+  EXPECT_EQ(s.colorMode, 0);
+  EXPECT_EQ(s.pdfOrTif, 0);
+  EXPECT_EQ(s.nameType, 2);
+  EXPECT_EQ(s.language, 0);
+  EXPECT_EQ(s.merge, 1);
+  CIniFile ini = s.iniFile;
+  EXPECT_EQ(ini.GetString(L"OTHER", L"ROTATION"), L"0");
+  EXPECT_EQ(ini.GetString(L"IMAGE", L"IMG_FORMAT"), L"0");
+  EXPECT_EQ(ini.GetString(L"IMAGE", L"COLOR"), L"0");
+  EXPECT_EQ(ini.GetString(L"FILE", L"TypeofImageName"), L"2");
+  EXPECT_EQ(ini.GetString(L"Language", L"Current"), L"CN");
+  EXPECT_EQ(LoadedFrom("[IMAGE]\nIMG_FORMAT=-1\n").imgFormat, 0);
+  EXPECT_EQ(LoadedFrom("[IMAGE]\nIMG_FORMAT=5\n").imgFormat, 5);
+}
+
+TEST(CSysSettings, FlagTextsAreExactAndCaseSensitive) {
+  CSysSettings s = LoadedFrom(
+      "[SOUND]\nPlay=TRUE\n[IMAGE]\nSHADOW=true\nDATEFOLDER=false\nCHANNELS=TRUE\n"
+      "[Camera]\nAutoExposure=yes\n[OTHER]\nSRC=false\nFASTMODE=1\n");
+  EXPECT_EQ(s.playSound, 0);
+  EXPECT_EQ(s.shadow, 0);
+  EXPECT_EQ(s.dateFolder, 1);
+  EXPECT_FALSE(s.channels);
+  EXPECT_FALSE(s.autoExposure);
+  EXPECT_EQ(s.keepMergeSources, 1);
+  EXPECT_EQ(s.fastMode, 0);
+  s = LoadedFrom("[IMAGE]\nDATEFOLDER=0\nCHANNELS=true\n[OTHER]\nSRC=FALSE\n");
+  EXPECT_EQ(s.dateFolder, 0);
+  EXPECT_TRUE(s.channels);
+  EXPECT_EQ(s.keepMergeSources, 0);
+}
+
+TEST(CSysSettings, NumbersAreReadLikeTheCLibrary) {
+  CSysSettings s = LoadedFrom(
+      "[IMAGE]\nXDPI=  +42dpi\nYDPI=abc\nJPGQuality=99999999999\nINDEX=-0x10\n"
+      "[WaterMark]\nSize=\nColor=16711680\n");
+  EXPECT_EQ(s.xDpi, 42);
+  EXPECT_EQ(s.yDpi, 0);
+  EXPECT_EQ(s.jpgQuality, 2147483647);
+  EXPECT_EQ(s.imageIndex, 0);
+  EXPECT_EQ(s.markSize, 256);
+  EXPECT_EQ(s.markColor, 0xFF0000);
+  EXPECT_EQ(s.iniFile.GetString(L"IMAGE", L"XDPI"), L"42");
+}
+
+TEST(CSysSettings, SelectionRectangles) {
+  auto doc = [](const std::string& value) {
+    CSysSettings s = LoadedFrom("[POSITION]\nDocument=" + value + "\n");
+    return std::vector<int>(s.docSelection, s.docSelection + 4);
+  };
+  EXPECT_EQ(doc("10,20,300,400"), (std::vector<int>{10, 20, 300, 400}));
+  EXPECT_EQ(doc("5"), (std::vector<int>{0, 0, 0, 5}));
+  EXPECT_EQ(doc(""), (std::vector<int>{0, 0, 100, 100}));
+  EXPECT_EQ(doc("1,2"), (std::vector<int>{1, 0, 1, 2}));
+  EXPECT_EQ(doc(" 7 , 8 ,9,x"), (std::vector<int>{7, 8, 9, 0}));
+  CSysSettings s = LoadedFrom("[POSITION]\nPortrait=-1,-2,-3,-4\n");
+  EXPECT_EQ(s.portraitSelection[3], -4);
+  EXPECT_EQ(s.iniFile.GetString(L"POSITION", L"Portrait"), L"-1,-2,-3,-4");
+}
+
+TEST(CSysSettings, RotationIsReducedWhenSaved) {
+  CSysSettings s = Loaded();
+  s.rotation = 450;
+  EXPECT_TRUE(s.Save());
+  EXPECT_EQ(s.rotation, 90);
+  EXPECT_EQ(s.iniFile.GetString(L"OTHER", L"ROTATION"), L"90");
+  s.colorMode = 7;  // not written
+  s.nameType = 9;
+  s.language = 5;
+  s.fastMode = 2;
+  EXPECT_TRUE(s.Save());
+  EXPECT_EQ(s.iniFile.GetString(L"IMAGE", L"COLOR"), L"0");
+  EXPECT_EQ(s.iniFile.GetString(L"FILE", L"TypeofImageName"), L"2");
+  EXPECT_EQ(s.iniFile.GetString(L"Language", L"Current"), L"CN");
+  EXPECT_EQ(s.iniFile.GetString(L"OTHER", L"FASTMODE"), L"FALSE");
+}
+
+TEST(CSysSettings, UnknownSectionsAndKeysAreKept) {
+  LoadedFrom("; written by hand\n[Vendor]\nSerial=42\n[IMAGE]\nLegacy=yes\nXDPI=150\n");
+  std::string text = vqtest::ReadFile(IniPath());
+  EXPECT_EQ(text.rfind("; written by hand\n[Vendor]\nSerial=42\n[IMAGE]\nLegacy=yes\nXDPI=150\n", 0),
+            0u);
+  EXPECT_NE(text.find("[Language]\nCurrent=CN\n"), std::string::npos);
+}
+
+TEST(CSysSettings, FoldPathWithoutDriveD) {
+  setenv("VQ_DRIVE_D", "", 1);
+  CSysSettings s = Loaded();
+  EXPECT_EQ(s.foldPath, C(vqtest::TempPath("appdata/Ketterby")));
+  s = LoadedFrom("[FILE]\nFOLDPATH=/somewhere/else\n");
+  EXPECT_EQ(s.foldPath, L"/somewhere/else");
+}
+
+TEST(CSysSettings, UnwritableFileKeepsTheDefaultsAndReportsFailure) {
+  CSysSettings s;
+  EXPECT_FALSE(s.OpenIniFile(C(vqtest::TempPath("missing/Sys.ini"))));
+  EXPECT_TRUE(s.Load());
+  EXPECT_EQ(s.prefix, L"IMG");
+  EXPECT_EQ(s.jpgQuality, 70);
+  EXPECT_FALSE(s.Save());
+  EXPECT_FALSE(std::filesystem::exists(vqtest::TempPath("missing")));
+
+  // Bound, then its folder replaced by a file: every write fails.
+  CSysSettings t = Loaded();
+  std::filesystem::remove_all(vqtest::TempPath("program"));
+  vqtest::WriteFile(vqtest::TempPath("program"), "x");
+  EXPECT_FALSE(t.Save());
+}
+
+TEST(CSysSettings, CopiesAreIndependent) {
+  CSysSettings a = Loaded();
+  CSysSettings b(a);
+  b.prefix = L"OTHER";
+  b.docSelection[0] = 77;
+  EXPECT_EQ(a.prefix, L"IMG");
+  EXPECT_EQ(a.docSelection[0], 0);
+  EXPECT_EQ(b.iniFile.GetPath(), a.iniFile.GetPath());
+  a = b;
+  EXPECT_EQ(a.docSelection[0], 77);
+}
+
+}  // namespace
