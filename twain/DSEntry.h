@@ -1,0 +1,31 @@
+#pragma once
+// The exported entry of the data source and the module around it: the list
+// that gives every host its own data source object, and the module object
+// whose end releases the manager binding.
+#include <list>
+#include <memory>
+
+#include "platform/twain/Twain.h"
+
+class CTWAINDS_Base;
+
+extern "C" TW_UINT16 DS_Entry(TW_IDENTITY* origin, TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG,
+                              TW_MEMREF data);
+
+struct DSInstanceEntry {
+  TW_IDENTITY app;
+  std::unique_ptr<CTWAINDS_Base> ds;
+};
+
+class CStrenvikApp {
+ public:
+  CStrenvikApp();
+  ~CStrenvikApp();
+  bool InitInstance();
+  int ExitInstance();
+};
+
+// Number of open data source objects (hosts with an open source).
+size_t OpenDataSourceCount();
+// Whether the data source's user-interface thread is running.
+bool IsDataSourceThreadRunning();

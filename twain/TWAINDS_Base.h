@@ -1,0 +1,120 @@
+#pragma once
+// The data source object serving one host: TWAIN state, condition code, both
+// identities, the capability containers, and the routing of every triplet to
+// its handler. Device-dependent operations are left to the camera source.
+#include <map>
+#include <memory>
+
+#include "platform/twain/Twain.h"
+#include "twain/TWAINContainer.h"
+#include "twain/Units.h"
+
+class CTWAINContainerFrame;
+
+class CTWAINDS_Base {
+ public:
+  CTWAINDS_Base();
+  virtual ~CTWAINDS_Base();
+  CTWAINDS_Base(const CTWAINDS_Base&) = delete;
+  CTWAINDS_Base& operator=(const CTWAINDS_Base&) = delete;
+
+  virtual TW_UINT16 DispatchTriplet(TW_IDENTITY* origin, TW_UINT32 DG, TW_UINT16 DAT,
+                                    TW_UINT16 MSG, TW_MEMREF data);
+
+  // Handlers per data argument type.
+  virtual TW_INT16 HandleStatus(TW_UINT16 MSG, TW_STATUS* status);
+  virtual TW_INT16 HandleEvent(TW_UINT16 MSG, TW_EVENT* event);
+  virtual TW_INT16 HandleIdentity(TW_IDENTITY* origin, TW_UINT16 MSG, TW_IDENTITY* identity);
+  virtual TW_INT16 HandlePendingXfers(TW_UINT16 MSG, TW_PENDINGXFERS* xfers);
+  virtual TW_INT16 HandleCapability(TW_UINT16 MSG, TW_CAPABILITY* cap);
+  virtual TW_INT16 HandleUserInterface(TW_UINT16 MSG, TW_USERINTERFACE* ui);
+  virtual TW_INT16 HandleSetupFileXfer(TW_UINT16 MSG, TW_SETUPFILEXFER* setup);
+  virtual TW_INT16 HandleSetupMemXfer(TW_UINT16 MSG, TW_SETUPMEMXFER* setup);
+  virtual TW_INT16 HandleImageNativeXfer(TW_UINT16 MSG, TW_HANDLE* image);
+  virtual TW_INT16 HandleImageFileXfer(TW_UINT16 MSG);
+  virtual TW_INT16 HandleImageMemXfer(TW_UINT16 MSG, TW_IMAGEMEMXFER* xfer);
+  virtual TW_INT16 HandleImageLayout(TW_UINT16 MSG, TW_IMAGELAYOUT* layout);
+  virtual TW_INT16 HandleImageInfo(TW_UINT16 MSG, TW_IMAGEINFO* info);
+  virtual TW_INT16 HandleExtImageInfo(TW_UINT16 MSG, TW_MEMREF data);
+  virtual TW_INT16 HandleEntryPoint(TW_UINT16 MSG, TW_ENTRYPOINT* entry);
+  virtual TW_INT16 HandleXferGroup(TW_UINT16 MSG, TW_UINT32* group);
+  virtual TW_INT16 HandleCustomDSData(TW_UINT16 MSG, TW_CUSTOMDSDATA* data);
+
+  // Operations of the device.
+  virtual void GetIdentity(TW_IDENTITY* out) = 0;
+  virtual TW_INT16 Initialize() = 0;
+  virtual TW_INT16 EnableDS(TW_USERINTERFACE* ui) = 0;
+  virtual TW_INT16 EnableDSUIOnly() = 0;
+  virtual TW_INT16 DisableDS(TW_USERINTERFACE* ui) = 0;
+  virtual TW_INT16 GetImageInfo(TW_IMAGEINFO* info) = 0;
+  virtual TW_INT16 OpenDS(TW_IDENTITY* app) = 0;
+  virtual TW_INT16 CloseDS() = 0;
+  virtual TW_INT16 GetMemXferSizes(TW_SETUPMEMXFER* sizes) = 0;
+  virtual TW_INT16 ProcessEvent(TW_EVENT* event) = 0;
+  virtual TW_INT16 EndXfer(TW_PENDINGXFERS* xfers) = 0;
+  virtual TW_INT16 GetPendingXfers(TW_PENDINGXFERS* xfers) = 0;
+  virtual TW_INT16 ResetXfers(TW_PENDINGXFERS* xfers) = 0;
+  virtual TW_INT16 TransferNative(TW_HANDLE* image);
+  virtual TW_INT16 TransferFile();
+  virtual TW_INT16 TransferMemory(TW_IMAGEMEMXFER* xfer);
+
+  // Setup of file transfers.
+  virtual TW_INT16 GetSetupFileXfer(TW_SETUPFILEXFER* setup);
+  virtual TW_INT16 GetDefaultSetupFileXfer(TW_SETUPFILEXFER* setup);
+  virtual TW_INT16 ResetSetupFileXfer(TW_SETUPFILEXFER* setup);
+  virtual TW_INT16 SetSetupFileXfer(TW_SETUPFILEXFER* setup);
+
+  // Notifications to the host through the manager; true when it accepted.
+  virtual bool NotifyXferReady();
+  virtual bool NotifyCloseDSOK();
+  virtual bool NotifyCloseDSReq();
+
+  virtual TW_UINT16 GetConditionCode() const { return m_conditionCode; }
+  virtual void SetConditionCode(TW_UINT16 code) { m_conditionCode = code; }
+
+  // Capabilities.
+  virtual CTWAINContainer* FindContainer(TW_UINT16 cap);
+  virtual TW_INT16 RefreshContainer(CTWAINContainer* container);
+  // 0 accepted, 1 refused, 2 accepted after the record was changed.
+  virtual TW_INT16 ValidateCapValue(TW_UINT16 cap, TW_UINT16 conType, void* record);
+  virtual TW_INT16 UpdateDependentCaps(TW_UINT16 MSG, TW_UINT16 cap);
+  // Fits the frame into the physical area; true when it changed.
+  virtual bool ConstrainFrame(MilFrame& frame);
+  virtual TW_INT16 StoreCustomDSData(TW_CUSTOMDSDATA* data);
+  virtual TW_INT16 LoadCustomDSData(TW_CUSTOMDSDATA* data);
+
+  TW_INT16 HandleCapMessage(TW_UINT16 MSG, CTWAINContainer* container, TW_CAPABILITY* cap);
+  TW_INT16 getCurrentUnits(int* units, float* xResolution, float* yResolution);
+
+  TW_IDENTITY* GetDSIdentity() { return &m_myIdentity; }
+  TW_IDENTITY* GetAppIdentity() { return &m_appIdentity; }
+  int GetState() const { return m_state; }
+
+ protected:
+  // Condition code and TWRC_FAILURE in one step.
+  TW_INT16 Fail(TW_UINT16 condition) {
+    m_conditionCode = condition;
+    return TWRC_FAILURE;
+  }
+  bool InState(int low, int high) const { return m_state >= low && m_state <= high; }
+  template <class Kind>
+  Kind* FindContainerOf(TW_UINT16 cap) {
+    return dynamic_cast<Kind*>(FindContainer(cap));
+  }
+  CTWAINContainerFrame* FindFrameContainer();
+  TW_INT16 SendNotification(TW_UINT16 MSG);
+
+  std::map<TW_UINT16, std::unique_ptr<CTWAINContainer>> m_capabilities;
+  TW_UINT16 m_conditionCode = TWCC_SUCCESS;
+  TW_IDENTITY m_myIdentity{};
+  TW_IDENTITY m_appIdentity{};
+  int m_state = 3;
+  char m_currentFileName[256]{};
+  char m_defaultFileName[256]{};
+  TW_IMAGEINFO m_imageInfo{};
+  TW_UINT32 m_documentNumber = 0;
+  TW_UINT32 m_pageNumber = 0;
+  TW_PENDINGXFERS m_pendingXfers{};
+  TW_UINT32 m_rowsSent = 0;
+  TW_HANDLE m_transferBuffer = nullptr;
+};

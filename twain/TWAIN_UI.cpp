@@ -1,0 +1,121 @@
+#include "twain/TWAIN_UI.h"
+
+#include <atomic>
+#include <cstring>
+
+#include "platform/twain/TwainAccess.h"
+#include "twain/DSMBinding.h"
+#include "twain/DataFolder.h"
+#include "twain/TWAINContainerFix32Range.h"
+#include "twain/TWAINContainerKinds.h"
+#include "twain/TWAINDS_FreeImage.h"
+
+CTWAIN_UI::CTWAIN_UI(CTWAINDS_FreeImage* ds) : m_ds(ds) {
+  // The camera window keeps its settings file there.
+  DataSourceFolder();
+}
+
+TW_INT16 CTWAIN_UI::ShowUI(TW_USERINTERFACE ui, bool, bool) {
+  m_transferAnnounced = ui.ShowUI == 0;
+  return TWRC_SUCCESS;
+}
+
+void CTWAIN_UI::HideUI() { m_transferAnnounced = false; }
+
+bool CTWAIN_UI::Scan() {
+  if (!m_ds->StartScan()) return false;
+  m_transferAnnounced = m_ds->NotifyXferReady();
+  return m_transferAnnounced;
+}
+
+bool CTWAIN_UI::Cancel() {
+  if (m_transferAnnounced) m_ds->RequestCancel();
+  return m_ds->NotifyCloseDSReq();
+}
+
+bool CTWAIN_UI::ConfirmClose() { return m_ds->NotifyCloseDSOK(); }
+
+int CTWAIN_UI::GetCapCurrentIndex(TW_UINT16 cap) {
+  CTWAINContainer* container = m_ds->FindContainer(cap);
+  return container ? container->GetCurrentIndex() : 0;
+}
+
+float CTWAIN_UI::GetCapFloat(TW_UINT16 cap) {
+  CTWAINContainer* container = m_ds->FindContainer(cap);
+  float value = 0;
+  if (auto* fix32 = dynamic_cast<CTWAINContainerFix32*>(container)) {
+    if (fix32->GetCurrent(&value)) return value;
+  } else if (auto* range = dynamic_cast<CTWAINContainerFix32Range*>(container)) {
+    if (range->GetCurrent(&value)) return value;
+  }
+  return 0.0f;
+}
+
+int CTWAIN_UI::GetCapInt(TW_UINT16 cap) {
+  auto* container = dynamic_cast<CTWAINContainerInt*>(m_ds->FindContainer(cap));
+  int value = 0;
+  return (container && container->GetCurrent(&value)) ? value : 0;
+}
+
+bool CTWAIN_UI::SetCapOneValue(TW_UINT16 cap, TW_UINT32 blockSize, TW_UINT16 itemType,
+                               TW_UINT32 item) {
+  TW_HANDLE block = MakeBlock(blockSize, [&](uint8_t* p) {
+    twain::Store<TW_UINT16>(p, itemType);
+    twain::Store<TW_UINT32>(p, item, 2);
+  });
+  if (!block) return false;
+  TW_CAPABILITY capability{cap, TWON_ONEVALUE, block};
+  TW_INT16 result = m_ds->HandleCapability(MSG_SET, &capability);
+  FreeDSMMemory(block);
+  m_ds->SetConditionCode(TWCC_SUCCESS);
+  return result == TWRC_SUCCESS || result == TWRC_CHECKSTATUS;
+}
+
+bool CTWAIN_UI::SetCapFloat(TW_UINT16 cap, float value) {
+  TW_FIX32 fix = FloatToFix32(value);
+  TW_UINT32 item = 0;
+  std::memcpy(&item, &fix, sizeof fix);
+  return SetCapOneValue(cap, 16, TWTY_FIX32, item);
+}
+
+bool CTWAIN_UI::SetCapInt(TW_UINT16 cap, int value) {
+  CTWAINContainer* container = m_ds->FindContainer(cap);
+  if (!container) return false;
+  return SetCapOneValue(cap, 6, container->GetItemType(), static_cast<TW_UINT32>(value));
+}
+
+CMFC_UI::CMFC_UI(CTWAINDS_FreeImage* ds) : CTWAIN_UI(ds) {}
+
+TW_INT16 CMFC_UI::ShowUI(TW_USERINTERFACE ui, bool uiOnly, bool indicators) {
+  CTWAIN_UI::ShowUI(ui, uiOnly, indicators);
+  if (uiOnly) ui.ShowUI = 1;
+  if (!ui.ShowUI) return TWRC_SUCCESS;
+  if (!m_windowOpen) return TWRC_FAILURE;
+  return TWRC_SUCCESS;
+}
+
+void CMFC_UI::HideUI() { CTWAIN_UI::HideUI(); }
+
+void CMFC_UI::CreateCameraWindow() {
+  // This build has no camera window to create: m_windowOpen stays false.
+}
+
+bool CMFC_UI::OpenCameraWindow() {
+  CreateCameraWindow();
+  return m_windowOpen;
+}
+
+namespace {
+
+std::atomic<UIFactory> g_uiFactory{nullptr};
+
+}  // namespace
+
+void SetUIFactory(UIFactory factory) { g_uiFactory = factory; }
+
+CTWAIN_UI* CreateUI(CTWAINDS_FreeImage* ds) {
+  if (UIFactory factory = g_uiFactory.load()) return factory(ds);
+  return new CMFC_UI(ds);
+}
+
+void DestroyUI(CTWAIN_UI* ui) { delete ui; }
