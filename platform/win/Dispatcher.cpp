@@ -12,6 +12,7 @@ namespace {
 
 struct DispatcherState {
   std::mutex mutex;
+  std::mutex threadsMutex;  // guards `threads` only; taken after `mutex`, never before
   std::unordered_map<DWORD, std::weak_ptr<ThreadContext>> threads;
   std::vector<ThreadContext*> timedWaiters;
   std::condition_variable timedWaitersChanged;
@@ -50,7 +51,7 @@ void Dispatcher::AttachCurrentThread(DWORD threadId) {
   if (t_holder.context) return;
   auto context = std::make_shared<ThreadContext>(threadId);
   {
-    std::lock_guard lock(State().mutex);
+    std::lock_guard lock(State().threadsMutex);
     State().threads[threadId] = context;
   }
   t_holder.context = std::move(context);
@@ -64,6 +65,7 @@ std::shared_ptr<ThreadContext> Dispatcher::CurrentShared() {
 }
 
 std::shared_ptr<ThreadContext> Dispatcher::FindThread(DWORD threadId) {
+  std::lock_guard lock(State().threadsMutex);
   auto& threads = State().threads;
   auto it = threads.find(threadId);
   if (it == threads.end()) return nullptr;
@@ -79,7 +81,10 @@ void Dispatcher::DetachCurrentThread() {
     std::lock_guard lock(State().mutex);
     if (context->ended) return;
     context->ended = true;
-    State().threads.erase(context->id);
+    {
+      std::lock_guard threadsLock(State().threadsMutex);
+      State().threads.erase(context->id);
+    }
     unanswered.assign(context->sentInbox.begin(), context->sentInbox.end());
     context->sentInbox.clear();
     context->posted.clear();

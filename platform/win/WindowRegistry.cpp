@@ -1,7 +1,157 @@
 #include "platform/win/WindowRegistry.h"
 
-namespace vqplatform {
+#include <algorithm>
+#include <cwctype>
+#include <unordered_map>
 
-void RemoveWindowsOfEndedThread(ThreadContext&) {}
+namespace vqplatform {
+namespace {
+
+struct Registry {
+  std::unordered_map<uintptr_t, std::shared_ptr<WindowObject>> windows;
+  std::vector<WindowObject*> topLevel;
+  uintptr_t next = 0x10010;
+};
+
+Registry& TheRegistry() {
+  static auto* registry = new Registry;  // never destroyed: threads may outlive main
+  return *registry;
+}
+
+template <class Container, class Predicate>
+void EraseIf(Container& container, Predicate predicate) {
+  container.erase(std::remove_if(container.begin(), container.end(), predicate), container.end());
+}
+
+}  // namespace
+
+WindowObject* FindWindowObject(HWND hwnd) {
+  auto& windows = TheRegistry().windows;
+  auto it = windows.find(reinterpret_cast<uintptr_t>(hwnd));
+  return it == windows.end() ? nullptr : it->second.get();
+}
+
+WindowObject* AddWindowObject(std::shared_ptr<WindowObject> window) {
+  Registry& registry = TheRegistry();
+  uintptr_t value = registry.next;
+  registry.next += 2;
+  window->handle = reinterpret_cast<HWND>(value);
+  WindowObject* raw = window.get();
+  registry.windows.emplace(value, std::move(window));
+  if (raw->parent)
+    raw->parent->children.push_back(raw);
+  else
+    registry.topLevel.insert(registry.topLevel.begin(), raw);
+  return raw;
+}
+
+std::shared_ptr<WindowObject> RemoveWindowObject(WindowObject* window) {
+  Registry& registry = TheRegistry();
+  auto it = registry.windows.find(reinterpret_cast<uintptr_t>(window->handle));
+  if (it == registry.windows.end()) return nullptr;
+  std::shared_ptr<WindowObject> removed = std::move(it->second);
+  registry.windows.erase(it);
+  auto& siblings = SiblingsOf(window);
+  EraseIf(siblings, [window](WindowObject* w) { return w == window; });
+  for (WindowObject* child : window->children) child->parent = nullptr;
+  window->children.clear();
+  HWND hwnd = window->handle;
+  ThreadContext& thread = *window->thread;
+  EraseIf(thread.posted, [hwnd](const MSG& m) { return m.hwnd == hwnd; });
+  EraseIf(thread.timers, [hwnd](const QueueTimer& t) { return t.hwnd == hwnd; });
+  EraseIf(thread.invalidWindows, [hwnd](HWND h) { return h == hwnd; });
+  return removed;
+}
+
+std::vector<WindowObject*>& TopLevelWindows() { return TheRegistry().topLevel; }
+
+std::vector<WindowObject*>& SiblingsOf(WindowObject* window) {
+  return window->parent ? window->parent->children : TheRegistry().topLevel;
+}
+
+bool IsVisibleOnScreen(const WindowObject* window) {
+  for (const WindowObject* w = window; w; w = w->parent)
+    if (!(w->style & 0x10000000L)) return false;  // WS_VISIBLE
+  return true;
+}
+
+bool IsDescendant(const WindowObject* ancestor, const WindowObject* window) {
+  for (const WindowObject* w = window ? window->parent : nullptr; w; w = w->parent)
+    if (w == ancestor) return true;
+  return false;
+}
+
+POINT ScreenOrigin(const WindowObject* window) {
+  POINT origin{0, 0};
+  for (const WindowObject* w = window; w; w = w->parent) {
+    origin.x += w->rect.left;
+    origin.y += w->rect.top;
+  }
+  return origin;
+}
+
+void MarkInvalid(WindowObject* window, const RECT* area, bool erase) {
+  RECT client{0, 0, window->rect.right - window->rect.left, window->rect.bottom - window->rect.top};
+  RECT add = area ? *area : client;
+  add.left = std::max(add.left, client.left);
+  add.top = std::max(add.top, client.top);
+  add.right = std::min(add.right, client.right);
+  add.bottom = std::min(add.bottom, client.bottom);
+  if (add.left >= add.right || add.top >= add.bottom) return;
+  if (window->invalid) {
+    window->updateRect.left = std::min(window->updateRect.left, add.left);
+    window->updateRect.top = std::min(window->updateRect.top, add.top);
+    window->updateRect.right = std::max(window->updateRect.right, add.right);
+    window->updateRect.bottom = std::max(window->updateRect.bottom, add.bottom);
+  } else {
+    window->invalid = true;
+    window->updateRect = add;
+    window->thread->invalidWindows.push_back(window->handle);
+  }
+  window->eraseBackground = window->eraseBackground || erase;
+  window->thread->wake.notify_one();
+}
+
+void MarkValid(WindowObject* window) {
+  if (!window->invalid) return;
+  window->invalid = false;
+  window->eraseBackground = false;
+  window->updateRect = RECT{};
+  HWND hwnd = window->handle;
+  EraseIf(window->thread->invalidWindows, [hwnd](HWND h) { return h == hwnd; });
+}
+
+bool EqualNoCase(const std::wstring& a, const std::wstring& b) {
+  return a.size() == b.size() &&
+         std::equal(a.begin(), a.end(), b.begin(),
+                    [](wchar_t x, wchar_t y) { return std::towlower(x) == std::towlower(y); });
+}
+
+LRESULT CallWindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  WNDPROC proc = nullptr;
+  {
+    std::lock_guard lock(Dispatcher::Mutex());
+    if (WindowObject* window = FindWindowObject(hwnd)) proc = window->proc;
+  }
+  return proc ? proc(hwnd, message, wParam, lParam) : 0;
+}
+
+void RemoveWindowsOfEndedThread(ThreadContext& thread) {
+  std::vector<std::shared_ptr<WindowObject>> removed;  // released after the lock
+  std::lock_guard lock(Dispatcher::Mutex());
+  std::vector<WindowObject*> pending;
+  for (auto& [value, window] : TheRegistry().windows)
+    if (window->thread.get() == &thread) pending.push_back(window.get());
+  // Remove whole subtrees, children first, skipping what is already gone.
+  std::vector<HWND> handles;
+  for (WindowObject* w : pending) handles.push_back(w->handle);
+  for (HWND hwnd : handles) {
+    std::vector<WindowObject*> order;
+    if (WindowObject* root = FindWindowObject(hwnd)) order.push_back(root);
+    for (size_t i = 0; i < order.size(); ++i)
+      for (WindowObject* child : order[i]->children) order.push_back(child);
+    for (auto it = order.rbegin(); it != order.rend(); ++it) removed.push_back(RemoveWindowObject(*it));
+  }
+}
 
 }  // namespace vqplatform

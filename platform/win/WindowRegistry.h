@@ -1,8 +1,87 @@
 #pragma once
-// Internal: the process's windows, as seen by the dispatcher.
+// Internal: the process's windows and window classes. Every member of a
+// WindowObject is guarded by the dispatcher lock; window procedures are
+// always called with the lock released.
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
 #include "platform/win/Dispatcher.h"
+#include "platform/win/Messages.h"
 
 namespace vqplatform {
+
+struct WindowClassInfo {
+  std::wstring name;
+  UINT style = 0;
+  WNDPROC proc = nullptr;
+  int classExtra = 0;
+  int windowExtra = 0;
+  HINSTANCE instance = nullptr;
+  HICON icon = nullptr;
+  HICON smallIcon = nullptr;
+  HCURSOR cursor = nullptr;
+  HBRUSH background = nullptr;
+  std::wstring menuName;
+  ATOM atom = 0;
+};
+
+struct WindowObject {
+  HWND handle = nullptr;
+  std::shared_ptr<ThreadContext> thread;
+  std::shared_ptr<const WindowClassInfo> windowClass;
+  WNDPROC proc = nullptr;
+  std::wstring text;
+  DWORD style = 0;
+  DWORD exStyle = 0;
+  RECT rect{};  // in the parent's client coordinates; screen coordinates for top-level windows
+  UINT_PTR id = 0;
+  HINSTANCE instance = nullptr;
+  WindowObject* parent = nullptr;     // child windows
+  HWND owner = nullptr;               // owned top-level windows
+  std::vector<WindowObject*> children;  // top of the z-order first
+  LONG_PTR userData = 0;
+  std::vector<BYTE> extraBytes;
+  bool destroying = false;
+  bool invalid = false;  // a WM_PAINT is due
+  bool eraseBackground = false;
+  RECT updateRect{};
+  std::map<std::string, std::shared_ptr<void>> attachments;
+};
+
+// All of these need the dispatcher lock.
+WindowObject* FindWindowObject(HWND hwnd);
+WindowObject* AddWindowObject(std::shared_ptr<WindowObject> window);
+// Unlinks the window (not its children) and drops its queued messages,
+// timers and pending paint. The caller releases the returned object after
+// dropping the lock.
+std::shared_ptr<WindowObject> RemoveWindowObject(WindowObject* window);
+// Top-level windows, top of the z-order first.
+std::vector<WindowObject*>& TopLevelWindows();
+// The sibling list a window lives in.
+std::vector<WindowObject*>& SiblingsOf(WindowObject* window);
+bool IsVisibleOnScreen(const WindowObject* window);
+bool IsDescendant(const WindowObject* ancestor, const WindowObject* window);
+POINT ScreenOrigin(const WindowObject* window);
+void MarkInvalid(WindowObject* window, const RECT* area, bool erase);
+void MarkValid(WindowObject* window);
+
+// A registered class by name (lock not needed), or null.
+std::shared_ptr<const WindowClassInfo> FindWindowClass(LPCWSTR name);
+// Whether any window of the class exists (dispatcher lock held).
+bool ClassHasWindows(const WindowClassInfo* windowClass);
+
+// Case-insensitive comparison of class names and titles.
+bool EqualNoCase(const std::wstring& a, const std::wstring& b);
+
+// Calls the window's procedure (lock not held); 0 for a destroyed window.
+LRESULT CallWindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// Runs `task` on the thread that owns `hwnd`: directly when that is the
+// calling thread, otherwise as a sent message (the caller blocks and keeps
+// answering messages sent to its own thread). 0 when the thread is gone.
+LRESULT RunOnWindowThread(HWND hwnd, std::function<LRESULT()> task);
 
 // Removes, without messages, every window owned by a thread that has ended.
 void RemoveWindowsOfEndedThread(ThreadContext& thread);

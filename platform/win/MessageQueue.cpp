@@ -1,0 +1,272 @@
+#include "platform/win/MessageQueue.h"
+
+#include <algorithm>
+
+#include "platform/win/Clock.h"
+#include "platform/win/Dispatcher.h"
+#include "platform/win/Threads.h"
+#include "platform/win/WindowRegistry.h"
+
+namespace vqplatform {
+namespace {
+
+const HWND kThreadMessagesOnly = reinterpret_cast<HWND>(-1);
+
+// Which messages a GetMessage / PeekMessage call takes (dispatcher lock held).
+struct MessageFilter {
+  HWND hwnd = nullptr;
+  UINT min = 0;
+  UINT max = 0;
+
+  bool MatchesNumber(UINT message) const { return (min == 0 && max == 0) || (message >= min && message <= max); }
+  bool MatchesWindow(HWND target) const {
+    if (!hwnd) return true;
+    if (hwnd == kThreadMessagesOnly) return target == nullptr;
+    if (target == hwnd) return true;
+    WindowObject* ancestor = FindWindowObject(hwnd);
+    return ancestor && IsDescendant(ancestor, FindWindowObject(target));
+  }
+  bool Matches(HWND target, UINT message) const { return MatchesNumber(message) && MatchesWindow(target); }
+};
+
+MSG MakeMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  MSG msg{};
+  msg.hwnd = hwnd;
+  msg.message = message;
+  msg.wParam = wParam;
+  msg.lParam = lParam;
+  msg.time = static_cast<DWORD>(Clock::NowMs());
+  return msg;
+}
+
+void Post(ThreadContext& thread, const MSG& msg) {
+  thread.posted.push_back(msg);
+  thread.wake.notify_one();
+}
+
+// Handles one message sent to this thread, if any; the lock is released
+// while the window procedure runs.
+bool HandleOneSentMessage(std::unique_lock<std::mutex>& lock, ThreadContext& self) {
+  if (self.sentInbox.empty()) return false;
+  std::shared_ptr<SentMessage> sent = self.sentInbox.front();
+  self.sentInbox.pop_front();
+  lock.unlock();
+  LRESULT result = sent->task ? sent->task()
+                              : CallWindowProcedure(sent->hwnd, sent->message, sent->wParam, sent->lParam);
+  lock.lock();
+  sent->result = result;
+  sent->done = true;
+  sent->sender->wake.notify_one();
+  return true;
+}
+
+// Queues `sent` on `target` and waits for the answer, answering messages
+// sent to this thread meanwhile.
+LRESULT SendAndWait(const std::shared_ptr<ThreadContext>& target, std::shared_ptr<SentMessage> sent) {
+  auto self = Dispatcher::CurrentShared();
+  sent->sender = self;
+  std::unique_lock lock(Dispatcher::Mutex());
+  if (target->ended) return 0;
+  target->sentInbox.push_back(sent);
+  target->wake.notify_one();
+  while (!sent->done) {
+    if (HandleOneSentMessage(lock, *self)) continue;
+    Dispatcher::WaitOnce(lock, *self, std::nullopt);
+  }
+  return sent->result;
+}
+
+bool TakePostedMessage(ThreadContext& self, const MessageFilter& filter, bool remove, MSG* out) {
+  auto it = std::find_if(self.posted.begin(), self.posted.end(),
+                         [&](const MSG& m) { return filter.Matches(m.hwnd, m.message); });
+  if (it == self.posted.end()) return false;
+  *out = *it;
+  if (remove) self.posted.erase(it);
+  return true;
+}
+
+bool TakePaintMessage(ThreadContext& self, const MessageFilter& filter, MSG* out) {
+  if (!filter.MatchesNumber(WM_PAINT)) return false;
+  for (HWND hwnd : self.invalidWindows) {
+    WindowObject* window = FindWindowObject(hwnd);
+    if (window && IsVisibleOnScreen(window) && filter.MatchesWindow(hwnd)) {
+      *out = MakeMessage(hwnd, WM_PAINT, 0, 0);
+      return true;
+    }
+  }
+  return false;
+}
+
+bool TakeDueTimer(ThreadContext& self, const MessageFilter& filter, bool remove, MSG* out) {
+  if (!filter.MatchesNumber(WM_TIMER)) return false;
+  uint64_t now = Clock::NowMs();
+  for (QueueTimer& timer : self.timers) {
+    if (timer.due > now || !filter.MatchesWindow(timer.hwnd)) continue;
+    *out = MakeMessage(timer.hwnd, WM_TIMER, timer.id, reinterpret_cast<LPARAM>(timer.proc));
+    if (remove) timer.due = now + timer.interval;
+    return true;
+  }
+  return false;
+}
+
+std::optional<uint64_t> NextTimerDeadline(const ThreadContext& self, const MessageFilter& filter) {
+  std::optional<uint64_t> next;
+  if (!filter.MatchesNumber(WM_TIMER)) return next;
+  for (const QueueTimer& timer : self.timers)
+    if (filter.MatchesWindow(timer.hwnd) && (!next || timer.due < *next)) next = timer.due;
+  return next;
+}
+
+// One pass over the queue in retrieval order (sent messages already handled).
+bool TakeMessage(ThreadContext& self, const MessageFilter& filter, bool remove, MSG* out) {
+  if (TakePostedMessage(self, filter, remove, out)) return true;
+  if (self.quitPosted) {
+    *out = MakeMessage(nullptr, WM_QUIT, static_cast<WPARAM>(self.quitCode), 0);
+    if (remove) self.quitPosted = false;
+    return true;
+  }
+  return TakePaintMessage(self, filter, out) || TakeDueTimer(self, filter, remove, out);
+}
+
+bool IsValidFilterWindow(HWND hwnd) {
+  return !hwnd || hwnd == kThreadMessagesOnly || FindWindowObject(hwnd) != nullptr;
+}
+
+}  // namespace
+
+LRESULT RunOnWindowThread(HWND hwnd, std::function<LRESULT()> task) {
+  std::shared_ptr<ThreadContext> target;
+  {
+    std::lock_guard lock(Dispatcher::Mutex());
+    if (WindowObject* window = FindWindowObject(hwnd)) target = window->thread;
+  }
+  if (!target) return 0;
+  if (target.get() == &Dispatcher::Current()) return task();
+  auto sent = std::make_shared<SentMessage>();
+  sent->hwnd = hwnd;
+  sent->task = std::move(task);
+  return SendAndWait(target, std::move(sent));
+}
+
+}  // namespace vqplatform
+
+using namespace vqplatform;
+
+BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (!hwnd) return PostThreadMessageW(GetCurrentThreadId(), message, wParam, lParam);
+  std::lock_guard lock(Dispatcher::Mutex());
+  WindowObject* window = FindWindowObject(hwnd);
+  if (!window || window->thread->ended) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  Post(*window->thread, MakeMessage(hwnd, message, wParam, lParam));
+  return TRUE;
+}
+
+BOOL PostThreadMessageW(DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam) {
+  std::lock_guard lock(Dispatcher::Mutex());
+  auto thread = Dispatcher::FindThread(threadId);
+  if (!thread) {
+    SetLastError(ERROR_INVALID_THREAD_ID);
+    return FALSE;
+  }
+  Post(*thread, MakeMessage(nullptr, message, wParam, lParam));
+  return TRUE;
+}
+
+LRESULT SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  std::shared_ptr<ThreadContext> target;
+  {
+    std::lock_guard lock(Dispatcher::Mutex());
+    if (WindowObject* window = FindWindowObject(hwnd)) target = window->thread;
+  }
+  if (!target) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return 0;
+  }
+  if (target.get() == &Dispatcher::Current()) return CallWindowProcedure(hwnd, message, wParam, lParam);
+  auto sent = std::make_shared<SentMessage>();
+  sent->hwnd = hwnd;
+  sent->message = message;
+  sent->wParam = wParam;
+  sent->lParam = lParam;
+  return SendAndWait(target, std::move(sent));
+}
+
+void PostQuitMessage(int exitCode) {
+  ThreadContext& self = Dispatcher::Current();
+  std::lock_guard lock(Dispatcher::Mutex());
+  self.quitPosted = true;
+  self.quitCode = exitCode;
+  self.wake.notify_one();
+}
+
+BOOL GetMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax) {
+  if (!msg) return -1;
+  ThreadContext& self = Dispatcher::Current();
+  MessageFilter filter{hwnd, filterMin, filterMax};
+  std::unique_lock lock(Dispatcher::Mutex());
+  for (;;) {
+    if (HandleOneSentMessage(lock, self)) continue;
+    if (!IsValidFilterWindow(hwnd)) {
+      SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+      return -1;
+    }
+    if (TakeMessage(self, filter, true, msg)) return msg->message == WM_QUIT ? FALSE : TRUE;
+    Dispatcher::WaitOnce(lock, self, NextTimerDeadline(self, filter));
+  }
+}
+
+BOOL PeekMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags) {
+  if (!msg) return FALSE;
+  ThreadContext& self = Dispatcher::Current();
+  MessageFilter filter{hwnd, filterMin, filterMax};
+  std::unique_lock lock(Dispatcher::Mutex());
+  while (HandleOneSentMessage(lock, self)) {
+  }
+  if (!IsValidFilterWindow(hwnd)) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  return TakeMessage(self, filter, (removeFlags & PM_REMOVE) != 0, msg) ? TRUE : FALSE;
+}
+
+BOOL WaitMessage() {
+  ThreadContext& self = Dispatcher::Current();
+  MessageFilter any;
+  MSG ignored;
+  std::unique_lock lock(Dispatcher::Mutex());
+  for (;;) {
+    if (HandleOneSentMessage(lock, self)) continue;
+    if (TakeMessage(self, any, false, &ignored)) return TRUE;
+    Dispatcher::WaitOnce(lock, self, NextTimerDeadline(self, any));
+  }
+}
+
+BOOL TranslateMessage(const MSG*) { return FALSE; }
+
+LRESULT DispatchMessageW(const MSG* msg) {
+  if (!msg) return 0;
+  if (msg->message == WM_TIMER && msg->lParam) {
+    // Only a timer procedure this thread registered is called.
+    auto proc = reinterpret_cast<TIMERPROC>(msg->lParam);
+    bool registered = false;
+    {
+      ThreadContext& self = Dispatcher::Current();
+      std::lock_guard lock(Dispatcher::Mutex());
+      registered = std::any_of(self.timers.begin(), self.timers.end(), [&](const QueueTimer& t) {
+        return t.hwnd == msg->hwnd && t.id == msg->wParam && t.proc == proc;
+      });
+    }
+    if (registered) proc(msg->hwnd, WM_TIMER, msg->wParam, static_cast<DWORD>(Clock::NowMs()));
+    return 0;
+  }
+  if (!msg->hwnd) return 0;
+  {
+    std::lock_guard lock(Dispatcher::Mutex());
+    WindowObject* window = FindWindowObject(msg->hwnd);
+    if (!window || window->thread.get() != &Dispatcher::Current()) return 0;
+  }
+  return CallWindowProcedure(msg->hwnd, msg->message, msg->wParam, msg->lParam);
+}

@@ -1,0 +1,35 @@
+#pragma once
+// Per-thread message queues: posting, sending (blocking across threads),
+// retrieving and dispatching. A thread gets its queue on first use.
+//
+// A message sent to a window of another thread waits until that thread
+// handles it, which it does only inside GetMessage, PeekMessage, WaitMessage
+// or a SendMessage of its own (so two threads may send to each other).
+// Retrieval order: sent messages, posted messages, WM_QUIT, WM_PAINT, WM_TIMER.
+#include "platform/win/Messages.h"
+#include "platform/win/WinTypes.h"
+
+BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+BOOL PostThreadMessageW(DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+void PostQuitMessage(int exitCode);
+
+// Filters: hwnd null = any message of the thread; (HWND)-1 = thread
+// messages only; else the window and its descendants. A zero range takes
+// every message; WM_QUIT passes any filter. GetMessage returns 0 for
+// WM_QUIT and -1 for a bad window filter.
+BOOL GetMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax);
+BOOL PeekMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags);
+// Blocks until the queue has something new (sent messages are handled).
+BOOL WaitMessage();
+// Keyboard input arrives with its WM_CHAR already queued by the input
+// source, so translation adds nothing.
+BOOL TranslateMessage(const MSG* msg);
+LRESULT DispatchMessageW(const MSG* msg);
+
+inline BOOL PostMessage(HWND h, UINT m, WPARAM w, LPARAM l) { return PostMessageW(h, m, w, l); }
+inline BOOL PostThreadMessage(DWORD t, UINT m, WPARAM w, LPARAM l) { return PostThreadMessageW(t, m, w, l); }
+inline LRESULT SendMessage(HWND h, UINT m, WPARAM w, LPARAM l) { return SendMessageW(h, m, w, l); }
+inline BOOL GetMessage(LPMSG msg, HWND h, UINT a, UINT b) { return GetMessageW(msg, h, a, b); }
+inline BOOL PeekMessage(LPMSG msg, HWND h, UINT a, UINT b, UINT f) { return PeekMessageW(msg, h, a, b, f); }
+inline LRESULT DispatchMessage(const MSG* msg) { return DispatchMessageW(msg); }
