@@ -2,17 +2,14 @@
 
 #include <opencv2/imgcodecs.hpp>
 
+#include "imaging/CvCompat.h"
 #include "imaging/NarrowPath.h"
 #include "imaging/ReplacingFile.h"
 
 cv::Mat ReadImageW(const wchar_t* path) {
   std::string narrow;
   if (!vq::NarrowPath(path, vq::kPathBufferImage, &narrow)) return cv::Mat();
-  try {
-    return cv::imread(narrow, cv::IMREAD_COLOR | cv::IMREAD_IGNORE_ORIENTATION);
-  } catch (const cv::Exception&) {
-    return cv::Mat();
-  }
+  return cvcompat::ReadImageAsStored(narrow, cv::IMREAD_COLOR);
 }
 
 bool WriteImageW(const wchar_t* path, cv::Mat image) {
@@ -21,10 +18,6 @@ bool WriteImageW(const wchar_t* path, cv::Mat image) {
   vq::CReplacingFile file(narrow);
   if (!file.Create()) return false;
   file.CloseDescriptor();
-  try {
-    if (!cv::imwrite(file.TempPath(), image)) return false;
-  } catch (const cv::Exception&) {
-    return false;
-  }
-  return file.Commit();
+  const bool written = cvcompat::Guarded(false, [&] { return cv::imwrite(file.TempPath(), image); });
+  return written && file.Commit();
 }

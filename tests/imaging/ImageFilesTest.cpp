@@ -167,6 +167,13 @@ TEST(SaveJpeg, PathsThatCannotTakeAFileFail) {
   ASSERT_TRUE(vqtest::WriteFile(vqtest::TempPath("plain-file"), "x"));
   EXPECT_FALSE(SaveJpeg(Wide(vqtest::TempPath("plain-file") / "page.jpg").c_str(), page, nullptr, 96, 96, 80));
   EXPECT_FALSE(SaveJpeg(nullptr, page, nullptr, 96, 96, 80));
+  // A symbolic link is not replaced by a file (that would cut the link).
+  const fs::path target = vqtest::TempPath("target.jpg"), link = vqtest::TempPath("link.jpg");
+  ASSERT_TRUE(vqtest::WriteFile(target, "linked"));
+  fs::create_symlink(target, link);
+  EXPECT_FALSE(SaveJpeg(Wide(link).c_str(), page, nullptr, 96, 96, 80));
+  EXPECT_TRUE(fs::is_symlink(link));
+  EXPECT_EQ(vqtest::ReadFile(target), "linked");
   // 559 bytes of path fit the buffer, 560 do not.
   std::wstring longPath = Wide(vqtest::TempDir()) + L"/";
   while (longPath.size() < 560) longPath += L"d";
