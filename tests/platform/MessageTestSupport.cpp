@@ -105,8 +105,7 @@ void WindowThread::Stop() {
 
 DWORD WindowThread::Run(LPVOID parameter) {
   auto* self = static_cast<WindowThread*>(parameter);
-  DWORD style = self->style_ | (self->parent_ ? static_cast<DWORD>(WS_CHILD) : 0u);
-  self->window_ = MakeWindow(self->title_.c_str(), self->parent_, 7, style);
+  self->window_ = MakeWindow(self->title_.c_str(), self->parent_, 7, self->style_);
   SetEvent(self->ready_);
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);

@@ -45,8 +45,8 @@ HWND MakeWindow(const wchar_t* title, HWND parent = nullptr, int id = 0,
 // Runs GetMessage/DispatchMessage until WM_QUIT; returns the quit code.
 int RunMessageLoop();
 
-// A thread that creates a top-level window (or a child of `parent`) titled
-// `title` and runs a message loop until it is stopped.
+// A thread that creates a window titled `title` (a child of `parent` with
+// WS_CHILD, else owned by it) and runs a message loop until it is stopped.
 class WindowThread {
  public:
   explicit WindowThread(std::wstring title, HWND parent = nullptr, DWORD style = WS_OVERLAPPEDWINDOW);
