@@ -2,14 +2,6 @@
 
 #include <cerrno>
 
-namespace {
-thread_local DWORD lastError = ERROR_SUCCESS;
-}
-
-DWORD GetLastError() { return lastError; }
-
-void SetLastError(DWORD code) { lastError = code; }
-
 namespace vq {
 
 DWORD Win32ErrorFromErrno(int err) {
