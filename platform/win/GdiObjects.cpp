@@ -4,7 +4,7 @@
 #include <unordered_map>
 
 #include "platform/win/GdiBlit.h"
-#include "platform/win/GdiInternal.h"
+#include "platform/win/GdiDcInternal.h"
 #include "platform/win/GdiText.h"
 #include "platform/win/SysColors.h"
 
@@ -283,6 +283,17 @@ HBITMAP CreateBitmap(int width, int height, UINT planes, UINT bitsPerPixel, cons
     }
   }
   return MakeHandle<HBITMAP>(bitmap);
+}
+
+HBITMAP CreateCompatibleBitmap(HDC handle, int width, int height) {
+  // As in GDI: compatible with a memory DC that holds a monochrome bitmap
+  // (a fresh one does) means monochrome; otherwise the screen's 32 bits.
+  auto dc = DcFromHandle(handle);
+  if (dc && dc->kind == DcObject::Kind::Memory && dc->state.bitmap && dc->state.bitmap->Format().Bpp() == 1) {
+    return CreateBitmap(width, height, 1, 1, nullptr);
+  }
+  auto bitmap = BitmapObject::Create(width, height, PixelFormat(32, {}), true, false);
+  return bitmap ? MakeHandle<HBITMAP>(bitmap) : nullptr;
 }
 
 HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits, HANDLE, DWORD) {
