@@ -21,7 +21,7 @@ bool NormalizeBrightnessChecked(const cv::Mat& source, cv::Mat& destination, int
   cv::Scalar mean, deviation;
   if (cv::countNonZero(bright) > 0) cv::meanStdDev(small, mean, deviation, bright);
   const double level = mean[0] + deviation[0];
-  // A uniform page has no bright part to measure: it stays as it is.
+  // Nothing above the Otsu level (a black page): no brightness to scale by.
   if (mean[0] > target || level <= 0.0) {
     destination = source.clone();
   } else {
@@ -61,8 +61,12 @@ bool CImageProcess::BlendAt(cv::Mat& destination, cv::Mat overlay, int x, int y,
   const cv::Mat matched = MatchChannels(overlay, channels);
   if (matched.empty()) return false;
   opacity = std::clamp(opacity, 0, 100);
-  const int rowFrom = std::max(0, -y), rowTo = std::min(matched.rows, destination.rows - y);
-  const int colFrom = std::max(0, -x), colTo = std::min(matched.cols, destination.cols - x);
+  // Overlay rows and columns that land inside the destination (wide arithmetic: any offset is safe).
+  const auto clip = [](long long from, long long to) { return static_cast<int>(std::clamp(from, 0LL, to)); };
+  const int rowFrom = clip(-static_cast<long long>(y), matched.rows);
+  const int rowTo = clip(static_cast<long long>(destination.rows) - y, matched.rows);
+  const int colFrom = clip(-static_cast<long long>(x), matched.cols);
+  const int colTo = clip(static_cast<long long>(destination.cols) - x, matched.cols);
   for (int i = rowFrom; i < rowTo; ++i) {
     const unsigned char* over = matched.ptr<unsigned char>(i);
     const unsigned char* keep = mask.empty() ? nullptr : mask.ptr<unsigned char>(i);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include <opencv2/imgproc.hpp>
 
 namespace {
@@ -170,6 +172,8 @@ TEST(Blending, CornerPositions) {
   }
   cv::Mat page(7, 9, CV_8UC1, cv::Scalar(0));
   EXPECT_FALSE(process.BlendAtCorner(page, 5, mark, 100, cv::Mat()));
+  EXPECT_TRUE(process.BlendAt(page, mark, INT_MIN, INT_MAX, 100, cv::Mat()));
+  EXPECT_TRUE(process.BlendAt(page, mark, 9, 7, 100, cv::Mat()));
   EXPECT_EQ(cv::countNonZero(page), 0);
   // An overlay larger than the page, centred: only the overlapping middle is blended.
   cv::Mat big(11, 13, CV_8UC1, cv::Scalar(0));
