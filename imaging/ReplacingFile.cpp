@@ -53,6 +53,9 @@ bool CReplacingFile::Create() {
     std::string candidate = folder + "." + stem + "." + UniqueSuffix() + ".tmp" + extension;
     const int fd = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0) {
+      // A replaced file keeps its permissions.
+      struct stat existing {};
+      if (stat(target_.c_str(), &existing) == 0) fchmod(fd, existing.st_mode & 07777);
       fd_ = fd;
       temp_ = std::move(candidate);
       return true;

@@ -185,10 +185,12 @@ TEST(SaveJpeg, ReplacesAnExistingFileAndWritesUtf8Names) {
   const std::wstring wide = Wide(out) + L"/\u9875\u9762-\u00fc.jpg";
   const fs::path narrow = out / fs::path(u8"\u9875\u9762-\u00fc.jpg");
   ASSERT_TRUE(vqtest::WriteFile(narrow, "old"));
+  fs::permissions(narrow, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   std::string saved;
   ASSERT_TRUE(SaveJpeg(wide.c_str(), ColourBlocks(), &saved, 72, 72, 60));
   EXPECT_EQ(saved, narrow.string());
   EXPECT_EQ(cv::imread(narrow.string()).size(), cv::Size(160, 120));
+  EXPECT_EQ(fs::status(narrow).permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   EXPECT_EQ(imagingtest::FolderEntries(out).size(), 1u);
 }
 
