@@ -5,14 +5,15 @@
 
 #include "platform/twain/TwainAccess.h"
 #include "twain/DSMBinding.h"
-#include "twain/DataFolder.h"
+#include "app/IniFile.h"
+#include "platform/win/KnownFolders.h"
 #include "twain/TWAINContainerFix32Range.h"
 #include "twain/TWAINContainerKinds.h"
 #include "twain/TWAINDS_FreeImage.h"
 
 CTWAIN_UI::CTWAIN_UI(CTWAINDS_FreeImage* ds) : m_ds(ds) {
   // The camera window keeps its settings file there.
-  DataSourceFolder();
+  CreateFolderTree(vq::JoinPath(vq::CommonAppDataFolder(), L"Ombrecht Software"));
 }
 
 TW_INT16 CTWAIN_UI::ShowUI(TW_USERINTERFACE ui, bool, bool) {

@@ -1,0 +1,178 @@
+#include "tests/twain/TestManager.h"
+
+#include <dlfcn.h>
+
+#include <atomic>
+#include <cstdlib>
+#include <cstring>
+#include <mutex>
+#include <utility>
+
+namespace twaintest {
+namespace {
+
+std::atomic<int> g_allocations{0}, g_frees{0}, g_locks{0}, g_unlocks{0};
+std::mutex g_mutex;
+TestManager* g_manager = nullptr;
+
+TW_HANDLE CountingAlloc(TW_UINT32 bytes) {
+  ++g_allocations;
+  return std::calloc(bytes ? bytes : 1, 1);
+}
+void CountingFree(TW_HANDLE handle) {
+  ++g_frees;
+  std::free(handle);
+}
+TW_MEMREF CountingLock(TW_HANDLE handle) {
+  ++g_locks;
+  return handle;
+}
+void CountingUnlock(TW_HANDLE) { ++g_unlocks; }
+
+}  // namespace
+
+TestHost::TestHost(TW_UINT32 id, bool app2) {
+  identity.Id = id;
+  identity.Version = {1, 0, TWLG_ENGLISH, TWCY_USA, "test host"};
+  identity.ProtocolMajor = 2;
+  identity.ProtocolMinor = 1;
+  identity.SupportedGroups = DG_CONTROL | DG_IMAGE | (app2 ? DF_APP2 : 0);
+  std::strcpy(identity.Manufacturer, "Tests");
+  std::strcpy(identity.ProductFamily, "Tests");
+  std::strcpy(identity.ProductName, "Test host");
+}
+
+TestManager::TestManager(DSENTRYPROC entry) : m_entry(entry) { g_manager = this; }
+
+TestManager::TestManager(std::string libraryPath) : m_path(std::move(libraryPath)) {
+  g_manager = this;
+}
+
+TestManager::~TestManager() {
+  while (m_loads > 0) Unload();
+  if (g_manager == this) g_manager = nullptr;
+}
+
+TW_ENTRYPOINT TestManager::EntryPoints() {
+  return TW_ENTRYPOINT{sizeof(TW_ENTRYPOINT), &TestManager::ManagerEntry, CountingAlloc,
+                       CountingFree, CountingLock, CountingUnlock};
+}
+
+MemoryCounts TestManager::Memory() {
+  return {g_allocations.load(), g_frees.load(), g_locks.load(), g_unlocks.load()};
+}
+
+void TestManager::ResetMemoryCounts() { g_allocations = g_frees = g_locks = g_unlocks = 0; }
+
+bool TestManager::Load() {
+  if (m_path.empty()) return m_entry != nullptr;
+  void* library = dlopen(m_path.c_str(), RTLD_LAZY | RTLD_LOCAL);
+  if (!library) return false;
+  m_entry = reinterpret_cast<DSENTRYPROC>(dlsym(library, "DS_Entry"));
+  if (!m_entry) {
+    dlclose(library);
+    return false;
+  }
+  m_library = library;
+  ++m_loads;
+  return true;
+}
+
+void TestManager::Unload() {
+  if (m_path.empty() || m_loads == 0) return;
+  dlclose(m_library);
+  if (--m_loads == 0) {
+    m_library = nullptr;
+    m_entry = nullptr;
+  }
+}
+
+bool TestManager::IsLibraryLoaded() const {
+  if (m_path.empty()) return true;
+  void* library = dlopen(m_path.c_str(), RTLD_LAZY | RTLD_NOLOAD);
+  if (!library) return false;
+  dlclose(library);
+  return true;
+}
+
+TW_UINT16 TestManager::Call(const TW_IDENTITY& from, TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG,
+                            TW_MEMREF data) {
+  TW_IDENTITY origin = from;  // a stack copy, as the manager passes it
+  TW_UINT16 result = m_entry(&origin, DG, DAT, MSG, data);
+  std::memset(&origin, 0xCD, sizeof origin);  // the source must not keep it
+  return result;
+}
+
+TW_UINT16 TestManager::ProbeIdentity(TW_IDENTITY* out) {
+  if (!Load()) return TWRC_FAILURE;
+  TW_IDENTITY probe{};
+  probe.Id = m_nextSourceId;
+  TW_IDENTITY manager{};
+  TW_UINT16 result = Call(manager, DG_CONTROL, DAT_IDENTITY, MSG_GET, &probe);
+  *out = probe;
+  Unload();
+  return result;
+}
+
+TW_UINT16 TestManager::OpenDS(TestHost& host) {
+  TW_IDENTITY source{};
+  if (ProbeIdentity(&source) != TWRC_SUCCESS) return TWRC_FAILURE;
+  if (!Load()) return TWRC_FAILURE;
+  TW_ENTRYPOINT entryPoints = EntryPoints();
+  Call(host.identity, DG_CONTROL, DAT_ENTRYPOINT, MSG_SET, &entryPoints);
+  source.Id = m_nextSourceId++;
+  TW_UINT16 result = Call(host.identity, DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &source);
+  if (result != TWRC_SUCCESS) {
+    Unload();
+    return result;
+  }
+  m_sources[host.identity.Id] = source;
+  m_hosts[host.identity.Id] = &host;
+  return result;
+}
+
+TW_UINT16 TestManager::CloseDS(TestHost& host) {
+  TW_IDENTITY source = m_sources[host.identity.Id];
+  TW_UINT16 result = Call(host.identity, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &source);
+  if (result == TWRC_SUCCESS) {
+    m_sources.erase(host.identity.Id);
+    m_hosts.erase(host.identity.Id);
+    Unload();
+  }
+  return result;
+}
+
+TW_UINT16 TestManager::Send(const TestHost& host, TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG,
+                            TW_MEMREF data) {
+  if (!m_entry) return TWRC_FAILURE;
+  return Call(host.identity, DG, DAT, MSG, data);
+}
+
+TW_UINT16 TestManager::Status(const TestHost& host) {
+  TW_STATUS status{0xFFFF, 0};
+  if (Send(host, DG_CONTROL, DAT_STATUS, MSG_GET, &status) != TWRC_SUCCESS) return 0xFFFF;
+  return status.ConditionCode;
+}
+
+std::vector<Notification> TestManager::TakeNotifications() {
+  std::lock_guard lock(g_mutex);
+  return std::exchange(m_notifications, {});
+}
+
+TW_UINT16 TestManager::ManagerEntry(TW_IDENTITY* origin, TW_IDENTITY* dest, TW_UINT32 DG,
+                                    TW_UINT16 DAT, TW_UINT16 MSG, TW_MEMREF data) {
+  TestManager* manager = g_manager;
+  if (!manager || !origin || !dest) return TWRC_FAILURE;
+  TestHost* host = nullptr;
+  {
+    std::lock_guard lock(g_mutex);
+    manager->m_notifications.push_back({origin->Id, dest->Id, DG, DAT, MSG, data != nullptr});
+    auto it = manager->m_hosts.find(dest->Id);
+    if (it != manager->m_hosts.end()) host = it->second;
+  }
+  if (manager->m_notifyResult != TWRC_SUCCESS) return manager->m_notifyResult;
+  if (host && host->onNotify && DG == DG_CONTROL && DAT == DAT_NULL) host->onNotify(MSG);
+  return TWRC_SUCCESS;
+}
+
+}  // namespace twaintest

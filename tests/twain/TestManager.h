@@ -1,0 +1,88 @@
+#pragma once
+// A small TWAIN manager and host for the tests, behaving as the Linux
+// manager does: entry points handed over before every open, the library
+// loaded and unloaded around opens, every origin a stack copy of the host's
+// identity, notifications recorded and passed to the host synchronously,
+// counting memory functions. It never sends DAT_EVENT.
+#include <functional>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "platform/twain/Twain.h"
+
+namespace twaintest {
+
+struct TestHost {
+  explicit TestHost(TW_UINT32 id, bool app2 = true);
+  TW_IDENTITY identity{};
+  // Called on the notifying thread with the notification's message.
+  std::function<void(TW_UINT16)> onNotify;
+};
+
+struct Notification {
+  TW_UINT32 originId;
+  TW_UINT32 destId;
+  TW_UINT32 DG;
+  TW_UINT16 DAT;
+  TW_UINT16 MSG;
+  bool hasData;
+};
+
+struct MemoryCounts {
+  int allocations;
+  int frees;
+  int locks;
+  int unlocks;
+};
+
+class TestManager {
+ public:
+  // A data source whose entry is linked into the test.
+  explicit TestManager(DSENTRYPROC entry);
+  // A data source library, loaded only while needed.
+  explicit TestManager(std::string libraryPath);
+  ~TestManager();
+  TestManager(const TestManager&) = delete;
+  TestManager& operator=(const TestManager&) = delete;
+
+  // What MSG_OPENDSM does: load, ask the identity, unload.
+  TW_UINT16 ProbeIdentity(TW_IDENTITY* out);
+  TW_UINT16 OpenDS(TestHost& host);
+  TW_UINT16 CloseDS(TestHost& host);
+  // One triplet from the host to its source.
+  TW_UINT16 Send(const TestHost& host, TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG,
+                 TW_MEMREF data);
+  // The condition code through DG_CONTROL / DAT_STATUS / MSG_GET.
+  TW_UINT16 Status(const TestHost& host);
+
+  std::vector<Notification> TakeNotifications();
+  void SetNotificationResult(TW_UINT16 result) { m_notifyResult = result; }
+  bool IsLibraryLoaded() const;
+  const TW_IDENTITY& SourceIdentity(const TestHost& host) { return m_sources[host.identity.Id]; }
+
+  // The entry points handed over: all four memory functions counted.
+  static TW_ENTRYPOINT EntryPoints();
+  static MemoryCounts Memory();
+  static void ResetMemoryCounts();
+
+ private:
+  static TW_UINT16 ManagerEntry(TW_IDENTITY* origin, TW_IDENTITY* dest, TW_UINT32 DG,
+                                TW_UINT16 DAT, TW_UINT16 MSG, TW_MEMREF data);
+  bool Load();
+  void Unload();
+  TW_UINT16 Call(const TW_IDENTITY& from, TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG,
+                 TW_MEMREF data);
+
+  DSENTRYPROC m_entry = nullptr;
+  std::string m_path;
+  int m_loads = 0;
+  void* m_library = nullptr;
+  std::map<TW_UINT32, TW_IDENTITY> m_sources;
+  std::map<TW_UINT32, TestHost*> m_hosts;
+  std::vector<Notification> m_notifications;
+  TW_UINT16 m_notifyResult = TWRC_SUCCESS;
+  TW_UINT32 m_nextSourceId = 100;
+};
+
+}  // namespace twaintest

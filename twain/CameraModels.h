@@ -1,0 +1,23 @@
+#pragma once
+// The document-camera models the data source knows by their USB ids: the
+// largest frame size of each and the scan resolution of its frame sizes.
+#include "platform/mfc/CString.h"
+
+// The four process-wide id strings: four upper-case hexadecimal digits each,
+// as they appear in a USB device path.
+struct CameraIdStrings {
+  CString mainVendor;
+  CString mainProduct;
+  CString secondaryVendor;
+  CString secondaryProduct;
+
+  static CameraIdStrings& Get();
+};
+
+// Largest frame size of the attached main camera's model; false (outputs
+// unchanged) for a model outside the tables.
+bool GetModelMaxResolution(int* width, int* height);
+
+// Scan resolution of a frame size (either orientation) of the main camera's
+// model; false (outputs unchanged) when the model or the size has none.
+bool GetModelResolutionDpi(int width, int height, float* xDpi, float* yDpi);
