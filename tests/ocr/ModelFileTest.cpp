@@ -218,3 +218,19 @@ TEST(ModelFile, OversizedAndRandomFilesFailCleanly) {
     }
   }
 }
+
+TEST(ModelFile, FuzzSeedModelsLoadExceptTheTruncatedOne) {
+  const auto folder = vqtest::SourceDir() / "fuzz" / "corpus" / "ocr_model_reader";
+  int loaded = 0;
+  for (const char* name : {"scalar_templates.tpl", "scalar_mqdf.tpl", "peripheral_and_spectrum.tpl", "projected_mqdf.tpl"}) {
+    COCREngine engine;
+    EXPECT_TRUE(engine.Load((folder / name).string().c_str())) << name;
+    int w, h;
+    const auto glyph = BoxGlyph(&w, &h);
+    char labels[3];
+    loaded += engine.Recognize(glyph.data(), w, h, labels, 1, nullptr) ? 1 : 0;
+  }
+  EXPECT_EQ(4, loaded);
+  COCREngine engine;
+  EXPECT_FALSE(engine.Load((folder / "truncated.tpl").string().c_str()));
+}
