@@ -23,6 +23,6 @@ bool SaveJpeg(const wchar_t* path, const cv::Mat& image, std::string* savedPath,
               int quality);
 
 // Decodes a JPEG held in memory: one channel for a greyscale JPEG, three
-// channels B, G, R for a colour one. Empty for corrupt or truncated data and
-// for other colour spaces (CMYK).
+// channels B, G, R for a colour one. Empty for corrupt or truncated data, for
+// other colour spaces (CMYK) and for pictures of more than 100 million pixels.
 cv::Mat DecodeJpeg(const unsigned char* data, int size);

@@ -39,18 +39,21 @@ void KeepMessage(j_common_ptr cinfo) {
   (*cinfo->err->format_message)(cinfo, manager->message);
 }
 
-// Decoding treats warnings (premature end of data, corrupt entropy data) as
-// fatal: a damaged picture is refused rather than padded with grey.
-void WarningsAreFatal(j_common_ptr cinfo, int level) {
-  if (level < 0) ExitWithJump(cinfo);
+// Decoding treats the warnings of missing data (the file or a data segment
+// ends early) as fatal: a truncated picture is refused rather than padded
+// with grey. Other warnings, such as stray bytes some cameras put before a
+// marker, leave the picture usable.
+void TruncationIsFatal(j_common_ptr cinfo, int level) {
+  const int code = cinfo->err->msg_code;
+  if (level < 0 && (code == JWRN_JPEG_EOF || code == JWRN_HIT_MARKER)) ExitWithJump(cinfo);
 }
 
-jpeg_error_mgr* InstallErrorManager(JpegErrorManager* manager, bool strict) {
+jpeg_error_mgr* InstallErrorManager(JpegErrorManager* manager, bool refuseTruncation) {
   std::memset(manager, 0, sizeof *manager);
   jpeg_std_error(&manager->base);
   manager->base.error_exit = ExitWithJump;
   manager->base.output_message = KeepMessage;
-  if (strict) manager->base.emit_message = WarningsAreFatal;
+  if (refuseTruncation) manager->base.emit_message = TruncationIsFatal;
   return &manager->base;
 }
 

@@ -208,6 +208,11 @@ TEST(DecodeJpeg, DamagedOrForeignDataGivesAnEmptyMatrix) {
   ASSERT_EQ(whole.type(), CV_8UC3);
   EXPECT_EQ(whole.size(), cv::Size(64, 48));
   EXPECT_TRUE(DecodeJpeg(encoded.data(), static_cast<int>(encoded.size() / 2)).empty());
+
+  // Stray bytes before the end marker (as some cameras send) still decode.
+  std::vector<unsigned char> stray(encoded.begin(), encoded.end() - 2);
+  stray.insert(stray.end(), {0x00, 0x11, 0xFF, 0xD9});
+  EXPECT_EQ(DecodeJpeg(stray.data(), static_cast<int>(stray.size())).size(), cv::Size(64, 48));
 }
 
 TEST(DecodeJpeg, CmykIsRefused) {
