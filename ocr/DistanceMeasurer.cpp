@@ -10,9 +10,15 @@ int SumTerms(const OCRMatrix* a, const OCRMatrix* b, double* out, Term term) {
   const size_t n = OCRElementCount(a);
   double sum = 0.0;
   if (a->type == OCR_DOUBLE && b->type == OCR_DOUBLE) {
+    // Four partial sums keep the pipeline busy on long vectors.
     const double* x = MatrixData<double>(a);
     const double* y = MatrixData<double>(b);
-    for (size_t i = 0; i < n; ++i) sum += term(x[i], y[i]);
+    double part[4] = {0, 0, 0, 0};
+    size_t i = 0;
+    for (; i + 4 <= n; i += 4)
+      for (size_t k = 0; k < 4; ++k) part[k] += term(x[i + k], y[i + k]);
+    for (; i < n; ++i) part[0] += term(x[i], y[i]);
+    sum = (part[0] + part[1]) + (part[2] + part[3]);
   } else {
     for (size_t i = 0; i < n; ++i) sum += term(OCRElementAsDouble(a, i), OCRElementAsDouble(b, i));
   }
