@@ -11,7 +11,8 @@ struct Hand {
   cv::Scalar skin{105, 140, 195};  // blue, green, red
 };
 
-// A hand whose palm is at `palm`, reaching in from the nearest frame border.
+// A hand whose palm is at `palm`, reaching in from the bottom border (the
+// side of the desk where the user sits).
 Hand HandReachingTo(cv::Size frame, cv::Point2f palm);
 
 }  // namespace vqscene

@@ -92,8 +92,9 @@ SceneScript& SceneScript::Wait(double seconds) { return Add(Kind::Wait, seconds,
 SceneScript& SceneScript::ClearDesk(double seconds) { return Add(Kind::Clear, seconds, {}, {}); }
 
 SceneScript& SceneScript::HandPasses(double seconds) {
+  // Across the desk from the user's side, to somewhere in the upper middle.
   const cv::Point2f reach(float(rng_.uniform(0.3, 0.7) * look_.size.width),
-                          float(rng_.uniform(0.3, 0.7) * look_.size.height));
+                          float(rng_.uniform(0.25, 0.55) * look_.size.height));
   return Add(Kind::HandPasses, seconds, {}, reach);
 }
 

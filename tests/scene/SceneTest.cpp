@@ -81,7 +81,7 @@ TEST(SceneRender, HandCoversWhatLiesUnderIt) {
   const cv::Vec3b palm = frame.at<cv::Vec3b>(300, 320);
   EXPECT_GT(palm[2], palm[0] + 40) << "skin is reddish";
   const Hand& hand = *scene.hand;
-  EXPECT_GT(hand.entry.y, 480) << "the bottom border is the nearest";
+  EXPECT_GT(hand.entry.y, 480) << "the user's side";
   const float t = (470 - hand.palm.y) / (hand.entry.y - hand.palm.y);
   const cv::Point2f arm = hand.palm + (hand.entry - hand.palm) * t;
   EXPECT_GT(GreyAround(frame, arm), GreyAround(frame, {40, 40}) + 20) << "the forearm reaches the border";
