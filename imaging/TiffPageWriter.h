@@ -23,7 +23,9 @@ class CTiffPageWriter {
   void SetJpegQuality(int quality);
   // Writes the next page (TiffPageType). False when no file is open, all
   // announced pages are written, the image does not suit the type, or the
-  // write fails; only written pages are counted.
+  // write fails; only written pages are counted. After a failed write
+  // (a full disk) the file is given up: the pages before stay readable and
+  // later pages are refused.
   bool WritePage(const cv::Mat& image, int type);
   // Reads an image file (three channels) and writes it as the next page.
   // False, with nothing written, when the file cannot be read; the page
