@@ -7,8 +7,6 @@
 #include "ocr/ComponentFactory.h"
 #include "ocr/OCRMatrix.h"
 
-class CFileOperator;
-
 struct FeatureChain {
   std::unique_ptr<CImageNormalizer> normalizer;
   std::unique_ptr<CFeatureExtractor> extractor;
@@ -28,13 +26,3 @@ struct FeatureChain {
 
 // True when a glyph of height rows x width bytes has a non-zero byte.
 bool GlyphHasInk(const uint8_t* image, int width, int height);
-
-// Model-file reading helpers shared by the classifiers.
-// The next record, or null at the end.
-OCRMatrixPtr NextRecord(CFileOperator& file);
-// A text record of at most maxLength bytes: its text; false otherwise.
-bool ReadName(const OCRMatrix* record, size_t maxLength, std::string* name);
-// Turns a numeric record into doubles; false unless it has known elements, all finite.
-bool MakeFiniteDoubles(OCRMatrixPtr& record);
-// Gives a double record the shape rows x cols when it holds that many elements.
-bool FitShape(OCRMatrix* record, int rows, int cols);

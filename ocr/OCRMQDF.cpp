@@ -5,6 +5,7 @@
 #include <new>
 
 #include "ocr/CandidateSet.h"
+#include "ocr/ModelReading.h"
 #include "ocr/ModelText.h"
 
 double ComputeMQDFDistance(const OCRMatrix* x, const OCRMatrix* mean, const OCRMatrix* eigenvectors,

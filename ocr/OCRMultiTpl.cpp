@@ -3,6 +3,7 @@
 #include <new>
 
 #include "ocr/CandidateSet.h"
+#include "ocr/ModelReading.h"
 #include "ocr/ModelText.h"
 
 bool COCRMultiTpl::Load(const char* modelPath) {
