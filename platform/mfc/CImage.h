@@ -17,6 +17,8 @@ class CImage {
   CImage() = default;
   CImage(const CImage&) = delete;
   CImage& operator=(const CImage&) = delete;
+  CImage(CImage&&) noexcept = default;
+  CImage& operator=(CImage&&) noexcept = default;
   ~CImage() = default;
 
   // A positive height makes a bottom-up image, a negative one a top-down
