@@ -3,6 +3,7 @@
 #include <atomic>
 
 #include "platform/win/GdiDcInternal.h"
+#include "platform/win/WindowSurfaces.h"
 
 namespace vqplatform::gdi {
 
@@ -16,10 +17,13 @@ std::atomic<int> g_screenHeight{1080};
 
 }  // namespace
 
+SurfaceProvider& ActiveProvider() {
+  SurfaceProvider* provider = g_provider.load();
+  return provider ? *provider : WindowSurfaces();
+}
+
 void CloseDc(HDC handle, const std::shared_ptr<DcObject>& dc) {
-  if (dc->kind == DcObject::Kind::Window && !RectIsEmpty(dc->dirty)) {
-    if (SurfaceProvider* provider = g_provider.load()) provider->SurfaceDrawn(dc->window, dc->dirty);
-  }
+  if (dc->kind == DcObject::Kind::Window && !RectIsEmpty(dc->dirty)) ActiveProvider().SurfaceDrawn(dc->window, dc->dirty);
   dc->Unselect();
   dc->state = DcState();
   dc->saved.clear();
@@ -35,9 +39,8 @@ using namespace gdi;
 SurfaceProvider* SetSurfaceProvider(SurfaceProvider* provider) { return g_provider.exchange(provider); }
 
 HDC CreateWindowSurfaceDC(HWND window, bool client, HRGN clip) {
-  SurfaceProvider* provider = g_provider.load();
   WindowSurface surface;
-  if (!provider || !window || !provider->SurfaceFor(window, client, &surface)) return nullptr;
+  if (!window || !ActiveProvider().SurfaceFor(window, client, &surface)) return nullptr;
   return NewWindowDc(window, surface, clip);
 }
 
@@ -51,20 +54,23 @@ HBITMAP CreateSurfaceBitmap(int width, int height) {
 
 namespace {
 
-bool WritePng(BitmapObject& bitmap, const RECT& area, const std::string& path) {
+// Copies the visible part of a surface area into `out` at `at`.
+void CopyArea(BitmapObject& bitmap, const RECT& area, cairo_surface_t* out, POINT at) {
   RECT r = IntersectRects(area, RECT{0, 0, bitmap.Width(), bitmap.Height()});
-  if (RectIsEmpty(r)) return false;
+  if (RectIsEmpty(r)) return;
   bitmap.Load(r);
   cairo_surface_flush(bitmap.View());
-  cairo_surface_t* out = cairo_image_surface_create(CAIRO_FORMAT_RGB24, r.right - r.left, r.bottom - r.top);
   cairo_t* cr = cairo_create(out);
-  cairo_set_source_surface(cr, bitmap.View(), -r.left, -r.top);
   cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+  cairo_rectangle(cr, at.x + (r.left - area.left), at.y + (r.top - area.top), r.right - r.left, r.bottom - r.top);
+  cairo_clip(cr);
+  cairo_set_source_surface(cr, bitmap.View(), at.x - area.left, at.y - area.top);
   cairo_paint(cr);
   cairo_destroy(cr);
-  bool ok = cairo_surface_write_to_png(out, path.c_str()) == CAIRO_STATUS_SUCCESS;
-  cairo_surface_destroy(out);
-  return ok;
+}
+
+bool WritePng(cairo_surface_t* image, const std::string& path) {
+  return cairo_surface_write_to_png(image, path.c_str()) == CAIRO_STATUS_SUCCESS;
 }
 
 }  // namespace
@@ -72,16 +78,34 @@ bool WritePng(BitmapObject& bitmap, const RECT& area, const std::string& path) {
 bool SaveBitmapAsPng(HBITMAP handle, const std::string& path) {
   auto bitmap = BitmapFromHandle(handle);
   if (!bitmap) return false;
-  return WritePng(*bitmap, RECT{0, 0, bitmap->Width(), bitmap->Height()}, path);
+  cairo_surface_t* out = cairo_image_surface_create(CAIRO_FORMAT_RGB24, bitmap->Width(), bitmap->Height());
+  CopyArea(*bitmap, RECT{0, 0, bitmap->Width(), bitmap->Height()}, out, POINT{0, 0});
+  bool ok = WritePng(out, path);
+  cairo_surface_destroy(out);
+  return ok;
 }
 
 bool SaveWindowAsPng(HWND window, const std::string& path) {
-  SurfaceProvider* provider = g_provider.load();
+  SurfaceProvider& provider = ActiveProvider();
   WindowSurface surface;
-  if (!provider || !window || !provider->SurfaceFor(window, false, &surface)) return false;
+  if (!window || !provider.SurfaceFor(window, false, &surface)) return false;
   auto bitmap = BitmapFromHandle(surface.bitmap);
-  if (!bitmap) return false;
-  return WritePng(*bitmap, OffsetRectBy(NormalizeRect(surface.visible), surface.origin), path);
+  RECT visible = NormalizeRect(surface.visible);
+  if (!bitmap || RectIsEmpty(visible)) return false;
+  cairo_surface_t* out = cairo_image_surface_create(CAIRO_FORMAT_RGB24, visible.right, visible.bottom);
+  CopyArea(*bitmap, OffsetRectBy(RECT{0, 0, visible.right, visible.bottom}, surface.origin), out, POINT{0, 0});
+  for (HWND child : provider.ForeignChildren(window)) {
+    WindowSurface s;
+    if (!provider.SurfaceFor(child, false, &s)) continue;
+    auto childBitmap = BitmapFromHandle(s.bitmap);
+    if (!childBitmap) continue;
+    RECT v = NormalizeRect(s.visible);
+    POINT at{s.screen.x - surface.screen.x + v.left, s.screen.y - surface.screen.y + v.top};
+    CopyArea(*childBitmap, OffsetRectBy(v, s.origin), out, at);
+  }
+  bool ok = WritePng(out, path);
+  cairo_surface_destroy(out);
+  return ok;
 }
 
 void SetScreenSize(int width, int height) {

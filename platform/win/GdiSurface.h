@@ -4,6 +4,7 @@
 // window owned by a thread other than its top-level's. The window layer
 // installs a SurfaceProvider; the presenter only shows those surfaces.
 #include <string>
+#include <vector>
 
 #include "platform/win/GdiTypes.h"
 
@@ -13,6 +14,7 @@ struct WindowSurface {
   HBITMAP bitmap = nullptr;  // the backing surface, owned by the window layer
   POINT origin{0, 0};        // where the DC's point (0, 0) lies in the surface
   RECT visible{0, 0, 0, 0};  // what the DC may draw into, in DC coordinates
+  POINT screen{0, 0};        // the DC's point (0, 0) on the screen
 };
 
 class SurfaceProvider {
@@ -26,9 +28,16 @@ class SurfaceProvider {
     (void)window;
     (void)dirty;
   }
+  // Visible descendants of a window that draw into surfaces of their own
+  // (windows of other threads), parents before their children.
+  virtual std::vector<HWND> ForeignChildren(HWND window) {
+    (void)window;
+    return {};
+  }
 };
 
-// Installs the window layer's provider (null removes it); returns the old one.
+// Installs a provider in place of the layer's own window surfaces (see
+// WindowSurfaces.h); null goes back to them. Returns the previous one.
 SurfaceProvider* SetSurfaceProvider(SurfaceProvider* provider);
 
 // A DC over a window's surface, optionally clipped further by `clip` (DC
@@ -42,7 +51,8 @@ HBITMAP CreateSurfaceBitmap(int width, int height);
 // Writes a bitmap (any depth) as PNG; false when the handle is no bitmap or
 // the file cannot be written.
 bool SaveBitmapAsPng(HBITMAP bitmap, const std::string& path);
-// Writes a window's whole surface area as PNG through the provider.
+// Writes a window as PNG: its own surface area with the surfaces of its
+// descendants on other threads composited in.
 bool SaveWindowAsPng(HWND window, const std::string& path);
 
 // The headless screen: size and resolution (96 dots per inch).
