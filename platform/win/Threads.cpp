@@ -27,6 +27,11 @@ class ThreadObject : public KernelObject {
   DWORD exitCode_ = 0;
 };
 
+// Thrown by ExitThread and caught where CreateThread's routine is called.
+struct ThreadExitRequest {
+  DWORD exitCode;
+};
+
 }  // namespace
 }  // namespace vqplatform
 
@@ -43,7 +48,12 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE start,
   try {
     std::thread([thread, id, start, parameter] {
       Dispatcher::AttachCurrentThread(id);
-      DWORD exitCode = start(parameter);
+      DWORD exitCode = 0;
+      try {
+        exitCode = start(parameter);
+      } catch (const ThreadExitRequest& request) {
+        exitCode = request.exitCode;
+      }
       Dispatcher::DetachCurrentThread();
       std::lock_guard lock(Dispatcher::Mutex());
       thread->Finish(exitCode);
@@ -55,6 +65,8 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE start,
   if (threadId) *threadId = id;
   return RegisterHandle(thread);
 }
+
+void ExitThread(DWORD exitCode) { throw ThreadExitRequest{exitCode}; }
 
 DWORD GetCurrentThreadId() { return Dispatcher::Current().id; }
 

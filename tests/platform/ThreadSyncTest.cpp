@@ -190,6 +190,33 @@ TEST(ThreadSync, ThreadHandleIsSignalledWhenTheThreadEnds) {
   CloseHandle(release);
 }
 
+TEST(ThreadSync, ExitThreadEndsTheThreadWithItsCodeAndUnwinds) {
+  struct Flag {
+    bool unwound = false;
+    bool afterExit = false;
+  } flag;
+  HANDLE thread = CreateThread(
+      nullptr, 0,
+      [](LPVOID parameter) -> DWORD {
+        auto* f = static_cast<Flag*>(parameter);
+        struct Guard {
+          Flag* f;
+          ~Guard() { f->unwound = true; }
+        } guard{f};
+        ExitThread(3);
+        f->afterExit = true;
+        return 0;
+      },
+      &flag, 0, nullptr);
+  ASSERT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
+  DWORD code = 0;
+  GetExitCodeThread(thread, &code);
+  EXPECT_EQ(code, 3u);
+  EXPECT_TRUE(flag.unwound);
+  EXPECT_FALSE(flag.afterExit);
+  CloseHandle(thread);
+}
+
 TEST(ThreadSync, ThreadIdsAndLastErrorsArePerThread) {
   SetLastError(1234);
   std::atomic<DWORD> otherId{0};
