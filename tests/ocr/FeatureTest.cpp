@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstring>
 #include <numbers>
 #include <numeric>
 
@@ -99,6 +100,16 @@ TEST(GradientFeatures, VerticalEdgeMirrorAndIntensity) {
   OCRMatrixPtr fd(CGradientFeatureExtractorImp().Extract(dim.get(), 0));
   for (int i = 0; i < 512; ++i)
     EXPECT_NEAR(MatrixData<float>(fb.get())[i], MatrixData<float>(fd.get())[i], 1e-3 * (1 + MatrixData<float>(fb.get())[i]));
+}
+
+TEST(NoneFeatures, TheImageItself) {
+  OCRMatrixPtr image = Blank(64, 64);
+  Fill(image.get(), 3, 4, 5, 6, 77);
+  OCRMatrixPtr f(CFeatureExtractor().Extract(image.get(), 0));
+  ASSERT_TRUE(f);
+  EXPECT_NE(image->data, f->data);
+  EXPECT_EQ(OCR_U8, f->type);
+  EXPECT_EQ(0, std::memcmp(image->data, f->data, 64 * 64));
 }
 
 TEST(CrossLineFeatures, LongRunsPerDirection) {
