@@ -113,10 +113,17 @@ void DestroyTree(HWND hwnd) {
   FreeWindowTree(hwnd);
 }
 
+// Invalidates a window and its visible descendants (they appear with it).
+void InvalidateShownTree(WindowObject& w) {
+  MarkInvalid(&w, nullptr, true);
+  for (WindowObject* child : w.children)
+    if (child->style & WS_VISIBLE) InvalidateShownTree(*child);
+}
+
 void ApplyVisibility(WindowObject& w, bool visible) {
   if (visible) {
     w.style |= WS_VISIBLE;
-    MarkInvalid(&w, nullptr, true);
+    InvalidateShownTree(w);
   } else {
     w.style &= ~static_cast<DWORD>(WS_VISIBLE);
     if (w.parent) MarkInvalid(w.parent, &w.rect, true);

@@ -158,6 +158,15 @@ TEST_F(MessageQueue, PaintComesWhenNothingElseIsQueuedUntilValidated) {
   EXPECT_FALSE(GetUpdateRect(hidden, &update, FALSE));
   EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
 
+  // Showing a window again repaints its visible children with it.
+  HWND child = MakeWindow(L"Child", hidden, 1, WS_CHILD | WS_VISIBLE);
+  ShowWindow(hidden, SW_HIDE);
+  ValidateRect(child, nullptr);
+  ShowWindow(hidden, SW_SHOW);
+  EXPECT_TRUE(GetUpdateRect(child, &update, FALSE));
+  ValidateRect(child, nullptr);
+  ValidateRect(hidden, nullptr);
+
   // Invalid areas accumulate, clipped to the client area.
   RECT first{10, 10, 20, 20}, second{150, 5, 400, 30};
   InvalidateRect(shown, &first, FALSE);
