@@ -1,0 +1,369 @@
+#include "platform/dshow/VirtualCamera.h"
+
+#include <chrono>
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+#include <sstream>
+
+#include "platform/dshow/FrameConversion.h"
+#include "platform/dshow/Interfaces.h"
+#include "platform/dshow/WindowBridge.h"
+
+namespace vq::dshow {
+
+namespace {
+
+constexpr int kMjpgQuality = 85;
+using Clock = std::chrono::steady_clock;
+
+ControlState Control(long property, long min, long max, long step, long dflt, long caps, long flags) {
+  return ControlState{property, min, max, step, dflt, caps, dflt, flags};
+}
+
+std::wstring Lower(std::wstring s) {
+  for (auto& c : s) c = wchar_t(std::towlower(c));
+  return s;
+}
+
+std::wstring Widen(const std::string& s) { return std::wstring(s.begin(), s.end()); }
+
+std::atomic<unsigned> nextInstance{1};
+
+}  // namespace
+
+std::vector<ControlState> VirtualCameraConfig::DefaultProcAmp() {
+  const long manual = VideoProcAmp_Flags_Manual, both = VideoProcAmp_Flags_Auto | VideoProcAmp_Flags_Manual;
+  return {Control(VideoProcAmp_Brightness, -64, 64, 1, 0, manual, manual),
+          Control(VideoProcAmp_Contrast, 0, 100, 1, 32, manual, manual),
+          Control(VideoProcAmp_Saturation, 0, 100, 1, 64, manual, manual),
+          Control(VideoProcAmp_Sharpness, 0, 7, 1, 3, manual, manual),
+          Control(VideoProcAmp_Gamma, 72, 500, 1, 100, manual, manual),
+          Control(VideoProcAmp_WhiteBalance, 2800, 6500, 10, 4600, both, VideoProcAmp_Flags_Auto),
+          Control(VideoProcAmp_BacklightCompensation, 0, 2, 1, 1, manual, manual),
+          Control(VideoProcAmp_Gain, 0, 100, 1, 0, manual, manual)};
+}
+
+std::vector<ControlState> VirtualCameraConfig::DefaultCameraControl() {
+  const long both = CameraControl_Flags_Auto | CameraControl_Flags_Manual;
+  return {Control(CameraControl_Exposure, -13, -1, 1, -6, both, CameraControl_Flags_Auto),
+          Control(CameraControl_Focus, 0, 250, 5, 100, both, CameraControl_Flags_Auto)};
+}
+
+VirtualCameraConfig VirtualCameraConfig::Document() { return VirtualCameraConfig{}; }
+
+VirtualCameraConfig VirtualCameraConfig::Portrait() {
+  VirtualCameraConfig c;
+  c.productId = kVirtualPortraitProductId;
+  c.friendlyName = L"Virtual Portrait Camera";
+  c.sizes = {{640, 480}, {1280, 960}};
+  return c;
+}
+
+// ---- streaming ----
+
+class VirtualStream : public CaptureStream {
+ public:
+  VirtualStream(VirtualCamera& camera, CaptureFormat format) : camera_(camera), format_(format) {
+    interval_ = std::chrono::nanoseconds(format.frameInterval > 0 ? format.frameInterval * 100 : 66666666);
+    start_ = Clock::now();
+  }
+
+  HRESULT ReadFrame(BYTE* buffer, long capacity, long* length, DWORD timeoutMs) override {
+    if (!buffer || !length) return E_POINTER;
+    const Clock::time_point due = start_ + std::chrono::duration_cast<Clock::duration>(interval_ * frame_);
+    const Clock::time_point limit = Clock::now() + std::chrono::milliseconds(timeoutMs);
+    {
+      std::unique_lock lock(camera_.lock_);
+      const unsigned seen = camera_.wakeCount_;
+      camera_.wake_.wait_until(lock, std::min(due, limit),
+                               [&] { return !camera_.present_ || camera_.wakeCount_ != seen; });
+    }
+    if (!camera_.present_) return HRESULT_DEVICE_NOT_CONNECTED;
+    const auto now = Clock::now();
+    if (now < due) return S_FALSE;
+    const double seconds = std::chrono::duration<double>(interval_ * frame_).count();
+    auto payload = camera_.Payload(camera_.Frames().KeyAt(seconds), format_);
+    if (!payload || payload->empty()) return E_FAIL;
+    if (long(payload->size()) > capacity) return VFW_E_BUFFER_OVERFLOW;
+    std::memcpy(buffer, payload->data(), payload->size());
+    *length = long(payload->size());
+    // A late reader skips the frames it missed, as a camera drops them.
+    const long long behind = (now - start_) / interval_;
+    frame_ = std::max(frame_ + 1, behind);
+    return S_OK;
+  }
+
+  void Interrupt() override { camera_.WakeStreams(); }
+
+ private:
+  VirtualCamera& camera_;
+  CaptureFormat format_;
+  std::chrono::nanoseconds interval_;
+  Clock::time_point start_;
+  long long frame_ = 0;
+};
+
+// ---- VirtualCamera ----
+
+VirtualCamera::VirtualCamera(VirtualCameraConfig config) : config_(std::move(config)), frames_(config_.content) {
+  if (config_.instance.empty()) {
+    wchar_t text[16];
+    std::swprintf(text, 16, L"%08x", 0x56510000u + nextInstance++);
+    config_.instance = text;
+  }
+  path_ = L"\\\\?\\usb#vid_" + Lower(config_.vendorId) + L"&pid_" + Lower(config_.productId) + L"&mi_00#6&" +
+          Lower(config_.instance) + L"&0&0000#{65e8773d-8f56-11d0-a3b9-00a0c9223196}\\global";
+  const REFERENCE_TIME interval =
+      config_.framesPerSecond > 0 ? REFERENCE_TIME(10000000.0 / config_.framesPerSecond + 0.5) : 666667;
+  auto add = [&](REFGUID subtype) {
+    for (const auto& s : config_.sizes) formats_.push_back(CaptureFormat{subtype, s.width, s.height, interval});
+  };
+  if (config_.mjpgFirst && config_.mjpg) add(MEDIASUBTYPE_MJPG);
+  if (config_.yuy2) add(MEDIASUBTYPE_YUY2);
+  if (!config_.mjpgFirst && config_.mjpg) add(MEDIASUBTYPE_MJPG);
+  if (config_.unreadableFormat >= 0 && config_.unreadableFormat < int(formats_.size()))
+    formats_[size_t(config_.unreadableFormat)].readable = false;
+}
+
+VirtualCamera::~VirtualCamera() = default;
+
+std::vector<ControlState>* VirtualCamera::Controls(ControlKind kind) {
+  return kind == ControlKind::VideoProcAmp ? &config_.procAmp : &config_.cameraControl;
+}
+
+HRESULT VirtualCamera::GetControl(ControlKind kind, long property, ControlState* state) {
+  if (!state) return E_POINTER;
+  std::lock_guard lock(lock_);
+  for (const auto& c : *Controls(kind)) {
+    if (c.property == property) {
+      *state = c;
+      return S_OK;
+    }
+  }
+  return E_PROP_ID_UNSUPPORTED_VALUE;
+}
+
+HRESULT VirtualCamera::SetControl(ControlKind kind, long property, long value, long flags) {
+  std::lock_guard lock(lock_);
+  for (auto& c : *Controls(kind)) {
+    if (c.property != property) continue;
+    const long autoFlag = 1, manualFlag = 2;
+    if (flags & autoFlag) {
+      if (!(c.caps & autoFlag)) return E_INVALIDARG;
+      c.flags = autoFlag;
+      return S_OK;
+    }
+    if (!(flags & manualFlag) || value < c.min || value > c.max) return E_INVALIDARG;
+    c.value = value;
+    c.flags = manualFlag;
+    return S_OK;
+  }
+  return E_PROP_ID_UNSUPPORTED_VALUE;
+}
+
+std::unique_ptr<CaptureStream> VirtualCamera::OpenStream(const CaptureFormat& format, HRESULT* result) {
+  if (!present_) {
+    if (result) *result = HRESULT_DEVICE_NOT_CONNECTED;
+    return nullptr;
+  }
+  if (result) *result = S_OK;
+  {
+    std::lock_guard lock(lock_);
+    streamed_ = true;
+    lastFormat_ = format;
+  }
+  return std::make_unique<VirtualStream>(*this, format);
+}
+
+bool VirtualCamera::LastStreamFormat(CaptureFormat* format) {
+  std::lock_guard lock(lock_);
+  if (streamed_ && format) *format = lastFormat_;
+  return streamed_;
+}
+
+std::shared_ptr<const std::vector<BYTE>> VirtualCamera::Payload(long long key, const CaptureFormat& format) {
+  const bool mjpg = format.subtype == MEDIASUBTYPE_MJPG;
+  const auto id = std::make_tuple(key, format.width, format.height, mjpg);
+  {
+    std::lock_guard lock(lock_);
+    auto it = payloads_.find(id);
+    if (it != payloads_.end()) return it->second;
+  }
+  auto picture = frames_.Picture(key, cv::Size(format.width, format.height));
+  auto payload = std::make_shared<const std::vector<BYTE>>(mjpg ? BgrToMjpg(*picture, kMjpgQuality)
+                                                                : BgrToYuy2(*picture));
+  std::lock_guard lock(lock_);
+  if (payloads_.size() >= 32) payloads_.clear();
+  payloads_[id] = payload;
+  return payload;
+}
+
+void VirtualCamera::WakeStreams() {
+  {
+    std::lock_guard lock(lock_);
+    ++wakeCount_;
+  }
+  wake_.notify_all();
+}
+
+void VirtualCamera::Unplug() {
+  if (!present_.exchange(false)) return;
+  WakeStreams();
+  NotifyListeners([](CaptureDeviceListener* l) { l->DeviceLost(); });
+  BroadcastToTopLevelWindows(kWmDeviceChange, kDbtDeviceRemoveComplete, 0);
+}
+
+void VirtualCamera::Replug() {
+  if (present_.exchange(true)) return;
+  NotifyListeners([](CaptureDeviceListener* l) { l->DeviceBack(); });
+  BroadcastToTopLevelWindows(kWmDeviceChange, kDbtDeviceArrival, 0);
+}
+
+void VirtualCamera::PressSnapshotButton() {
+  if (!present_) return;
+  NotifyListeners([](CaptureDeviceListener* l) { l->StillButtonPressed(); });
+}
+
+// ---- the list of virtual cameras ----
+
+namespace {
+
+struct Registry {
+  std::mutex lock;
+  std::vector<std::shared_ptr<VirtualCamera>> plugged;
+  std::string envValue;
+  std::vector<std::shared_ptr<VirtualCamera>> fromEnv;
+};
+
+Registry& TheRegistry() {
+  static Registry r;
+  return r;
+}
+
+void SyncWithEnvironment(Registry& r) {
+  const char* value = std::getenv("VQ_VIRTUAL_CAMERA");
+  std::string text = value ? value : "";
+  if (text == r.envValue) return;
+  r.envValue = text;
+  r.fromEnv.clear();
+  std::vector<VirtualCameraConfig> configs;
+  if (ParseVirtualCameraList(text, &configs))
+    for (auto& c : configs) r.fromEnv.push_back(std::make_shared<VirtualCamera>(std::move(c)));
+}
+
+bool ParseCamera(const std::string& entry, VirtualCameraConfig* out) {
+  if (entry == "document" || entry == "1" || entry == "on" || entry == "yes" || entry == "true") {
+    *out = VirtualCameraConfig::Document();
+    return true;
+  }
+  if (entry == "portrait") {
+    *out = VirtualCameraConfig::Portrait();
+    return true;
+  }
+  VirtualCameraConfig c;
+  std::stringstream items(entry);
+  std::string item;
+  while (std::getline(items, item, ',')) {
+    if (item.empty()) continue;
+    auto eq = item.find('=');
+    if (eq == std::string::npos) return false;
+    std::string key = item.substr(0, eq), value = item.substr(eq + 1);
+    if (key == "vid") {
+      c.vendorId = Widen(value);
+    } else if (key == "pid") {
+      c.productId = Widen(value);
+    } else if (key == "name") {
+      c.friendlyName = Widen(value);
+    } else if (key == "instance") {
+      c.instance = Widen(value);
+    } else if (key == "fps") {
+      c.framesPerSecond = std::atof(value.c_str());
+      if (c.framesPerSecond <= 0) return false;
+    } else if (key == "still") {
+      c.stillPin = value != "0";
+    } else if (key == "sizes") {
+      c.sizes.clear();
+      std::stringstream sizes(value);
+      std::string s;
+      while (std::getline(sizes, s, '+')) {
+        int w = 0, h = 0;
+        if (std::sscanf(s.c_str(), "%dx%d", &w, &h) != 2 || w <= 0 || h <= 0 || w % 2) return false;
+        c.sizes.emplace_back(w, h);
+      }
+    } else if (key == "folder") {
+      c.content.kind = VirtualContent::Kind::Folder;
+      c.content.folder = value;
+    } else if (key == "script") {
+      if (value != "demo") return false;
+      vqscene::Scene look = vqscene::EmptyDesk(cv::Size(1280, 960));
+      auto script = std::make_shared<vqscene::SceneScript>(look, 7);
+      script->ClearDesk(2).HandPasses(2).LaySheet(3).Wait(4).LaySheet(3).Wait(4);
+      c.content.kind = VirtualContent::Kind::Script;
+      c.content.script = script;
+    } else {
+      return false;
+    }
+  }
+  *out = std::move(c);
+  return true;
+}
+
+}  // namespace
+
+bool ParseVirtualCameraList(const std::string& text, std::vector<VirtualCameraConfig>* out) {
+  out->clear();
+  if (text.empty() || text == "0" || text == "off" || text == "no" || text == "false") return true;
+  std::stringstream cameras(text);
+  std::string entry;
+  while (std::getline(cameras, entry, ';')) {
+    if (entry.empty()) continue;
+    VirtualCameraConfig c;
+    if (!ParseCamera(entry, &c)) {
+      out->clear();
+      return false;
+    }
+    out->push_back(std::move(c));
+  }
+  return true;
+}
+
+std::shared_ptr<VirtualCamera> PlugInVirtualCamera(VirtualCameraConfig config) {
+  auto camera = std::make_shared<VirtualCamera>(std::move(config));
+  {
+    Registry& r = TheRegistry();
+    std::lock_guard lock(r.lock);
+    r.plugged.push_back(camera);
+  }
+  BroadcastToTopLevelWindows(kWmDeviceChange, kDbtDeviceArrival, 0);
+  return camera;
+}
+
+void RemoveVirtualCameras() {
+  std::vector<std::shared_ptr<VirtualCamera>> removed;
+  {
+    Registry& r = TheRegistry();
+    std::lock_guard lock(r.lock);
+    removed.swap(r.plugged);
+  }
+  for (auto& c : removed) c->Unplug();
+}
+
+std::vector<std::shared_ptr<VirtualCamera>> VirtualCameras() {
+  Registry& r = TheRegistry();
+  std::lock_guard lock(r.lock);
+  SyncWithEnvironment(r);
+  auto all = r.fromEnv;
+  all.insert(all.end(), r.plugged.begin(), r.plugged.end());
+  return all;
+}
+
+void RegisterVirtualCameraProvider() {
+  RegisterCaptureDeviceProvider([] {
+    std::vector<std::shared_ptr<CaptureDevice>> devices;
+    for (auto& c : VirtualCameras()) devices.push_back(c);
+    return devices;
+  });
+}
+
+}  // namespace vq::dshow

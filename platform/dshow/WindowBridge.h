@@ -1,0 +1,33 @@
+#pragma once
+// The few window services the camera layer needs: posting and sending a
+// message, telling every top-level window about a device change, and a
+// message box. They go to handlers that the window layer (or a test)
+// installs; without a handler a post fails and a message box is written to
+// the standard error stream.
+#include <functional>
+
+#include "platform/win/WinTypes.h"
+
+namespace vq::dshow {
+
+struct WindowBridge {
+  std::function<BOOL(HWND, UINT, WPARAM, LPARAM)> post;
+  std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)> send;
+  std::function<void(UINT, WPARAM, LPARAM)> broadcast;
+  std::function<void(const wchar_t* text)> messageBox;
+};
+
+// Installs the handlers; returns the ones installed before.
+WindowBridge SetWindowBridge(WindowBridge bridge);
+
+BOOL PostWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+LRESULT SendWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+void BroadcastToTopLevelWindows(UINT message, WPARAM wParam, LPARAM lParam);
+void ShowMessageBox(const wchar_t* text);
+
+constexpr UINT kWmDeviceChange = 0x0219;
+constexpr WPARAM kDbtDeviceArrival = 0x8000;
+constexpr WPARAM kDbtDeviceRemoveComplete = 0x8004;
+constexpr UINT kCbAddString = 0x0143;
+
+}  // namespace vq::dshow
