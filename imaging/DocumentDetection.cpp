@@ -14,9 +14,18 @@ namespace {
 using cvcompat::Contour;
 using cvcompat::ContourList;
 
-// The frame shrunk by `scale` (bilinear); empty when nothing would be left.
+// Working images are never made larger than this per side.
+constexpr double kMaxWorkingSide = 16384;
+
+// A scale below the floor (or not a number) becomes the floor.
+float ScaleWithFloor(float scale, float floor) { return scale >= floor ? scale : floor; }
+
+// The frame shrunk by `scale` (bilinear); empty when nothing would be left
+// or the result would be absurdly large.
 cv::Mat Shrink(const cv::Mat& image, float scale) {
-  const cv::Size size(cvRound(image.cols * double(scale)), cvRound(image.rows * double(scale)));
+  const double width = image.cols * double(scale), height = image.rows * double(scale);
+  if (!(width < kMaxWorkingSide && height < kMaxWorkingSide)) return cv::Mat();
+  const cv::Size size(cvRound(width), cvRound(height));
   if (size.width < 1 || size.height < 1) return cv::Mat();
   cv::Mat working;
   cv::resize(image, working, size, 0, 0, cv::INTER_LINEAR);
@@ -118,7 +127,7 @@ bool FindDocumentRectAndContour(cv::RotatedRect* out, int medianKernel, int sobe
                                 cv::Mat image, double thresholdFactor) {
   if (!out || !contour) return false;
   return cvcompat::Guarded(false, [&] {
-    const float s = std::max(scale, 0.2f);
+    const float s = ScaleWithFloor(scale, 0.2f);
     cv::Mat mask;
     EdgeRegions regions;
     if (!FindEdgeRegions(image, medianKernel, sobelKernel, s, minAreaRatio, thresholdFactor, &mask, &regions))
@@ -148,7 +157,7 @@ bool FindDocumentRects(std::vector<cv::RotatedRect>* out, int medianKernel, int 
   if (!out) return false;
   out->clear();
   return cvcompat::Guarded(false, [&] {
-    const float s = std::max(scale, 0.1f);
+    const float s = ScaleWithFloor(scale, 0.1f);
     cv::Mat mask;
     EdgeRegions regions;
     if (!FindEdgeRegions(image, medianKernel, sobelKernel, s, minAreaRatio, thresholdFactor, &mask, &regions))

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <limits>
 #include <vector>
 
 #include <opencv2/imgproc.hpp>
@@ -64,6 +65,9 @@ TEST(DocumentDetection, EmptyOrUnusableInputGivesFalseAndTouchesNothing) {
   EXPECT_FALSE(FindDocumentRect(&rect, 8, 3, 0.2f, 0.01f, page, 8.0)) << "even median aperture";
   EXPECT_FALSE(FindDocumentRect(&rect, 9, 4, 0.2f, 0.01f, page, 8.0)) << "bad Sobel aperture";
   EXPECT_FALSE(FindOne(cv::Mat(2, 2, CV_8UC3, cv::Scalar::all(200)), &rect)) << "nothing left after shrinking";
+  EXPECT_FALSE(FindOne(page, &rect, 1e9f)) << "absurd scale";
+  EXPECT_TRUE(FindOne(page, &rect, std::numeric_limits<float>::quiet_NaN())) << "not a number: the floor";
+  rect = before;
   EXPECT_EQ(rect.center, before.center);
 }
 
