@@ -42,26 +42,42 @@ cv::Mat Desk(const Scene& scene) {
 }
 
 // Darkens the frame under the polygons, shifted down and right and softened.
+// Only the part of the frame the shadows can reach is touched.
 void CastShadows(cv::Mat& frame, const std::vector<Polygon>& casters) {
   if (casters.empty()) return;
   const float side = float(std::min(frame.cols, frame.rows));
   const cv::Point2f offset(0.006f * side, 0.009f * side);
-  const float reduce = 1.0f / kShadowReduction;
-  cv::Mat shade(cv::Size((frame.cols + kShadowReduction - 1) / kShadowReduction,
-                         (frame.rows + kShadowReduction - 1) / kShadowReduction),
-                CV_8U, cv::Scalar(0));
-  for (const auto& polygon : casters) {
-    Polygon shifted;
+  const double sigma = 0.012 * side;
+  Polygon shifted;
+  for (const auto& polygon : casters)
     for (const auto& p : polygon) shifted.push_back(p + offset);
-    cv::fillConvexPoly(shade, Fixed(shifted, reduce), cv::Scalar(255), cv::LINE_8, kShift);
+  const int reach = int(std::ceil(3 * sigma)) + kShadowReduction;
+  cv::Rect area = cv::boundingRect(shifted);
+  area = cv::Rect(area.x - reach, area.y - reach, area.width + 2 * reach, area.height + 2 * reach);
+  // Align to the reduction grid so the small shade maps onto whole pixels.
+  area.x = std::max(0, area.x / kShadowReduction * kShadowReduction);
+  area.y = std::max(0, area.y / kShadowReduction * kShadowReduction);
+  area &= cv::Rect(0, 0, frame.cols, frame.rows);
+  if (area.empty()) return;
+
+  const float reduce = 1.0f / kShadowReduction;
+  cv::Mat shade(cv::Size((area.width + kShadowReduction - 1) / kShadowReduction,
+                         (area.height + kShadowReduction - 1) / kShadowReduction),
+                CV_8U, cv::Scalar(0));
+  const cv::Point2f origin(float(area.x), float(area.y));
+  for (const auto& polygon : casters) {
+    Polygon local;
+    for (const auto& p : polygon) local.push_back(p + offset - origin);
+    cv::fillConvexPoly(shade, Fixed(local, reduce), cv::Scalar(255), cv::LINE_8, kShift);
   }
-  cv::GaussianBlur(shade, shade, cv::Size(), 0.012 * side * reduce);
+  cv::GaussianBlur(shade, shade, cv::Size(), sigma * reduce);
   // factor = 1 - 0.45 * shade, as 8-bit fractions of 255.
   shade.convertTo(shade, CV_8U, -0.45, 255.0);
-  cv::resize(shade, shade, frame.size(), 0, 0, cv::INTER_LINEAR);
+  cv::resize(shade, shade, area.size(), 0, 0, cv::INTER_LINEAR);
   cv::Mat factor;
   cv::cvtColor(shade, factor, cv::COLOR_GRAY2BGR);
-  cv::multiply(frame, factor, frame, 1.0 / 255.0);
+  cv::Mat target = frame(area);
+  cv::multiply(target, factor, target, 1.0 / 255.0);
 }
 
 // Rows of dark word-like marks inside the sheet's margins.
