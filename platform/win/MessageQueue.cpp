@@ -39,9 +39,18 @@ MSG MakeMessage(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   return msg;
 }
 
-void Post(ThreadContext& thread, const MSG& msg) {
+// A thread that stops pumping must not make its posters grow its queue
+// without bound (a frame notification per camera frame, for instance).
+const size_t kPostedMessageLimit = 10000;
+
+BOOL Post(ThreadContext& thread, const MSG& msg) {
+  if (thread.posted.size() >= kPostedMessageLimit) {
+    SetLastError(ERROR_NOT_ENOUGH_QUOTA);
+    return FALSE;
+  }
   thread.posted.push_back(msg);
   thread.wake.notify_one();
+  return TRUE;
 }
 
 // Handles one message sent to this thread, if any; the lock is released
@@ -160,8 +169,7 @@ BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return FALSE;
   }
-  Post(*window->thread, MakeMessage(hwnd, message, wParam, lParam));
-  return TRUE;
+  return Post(*window->thread, MakeMessage(hwnd, message, wParam, lParam));
 }
 
 BOOL PostThreadMessageW(DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -171,8 +179,7 @@ BOOL PostThreadMessageW(DWORD threadId, UINT message, WPARAM wParam, LPARAM lPar
     SetLastError(ERROR_INVALID_THREAD_ID);
     return FALSE;
   }
-  Post(*thread, MakeMessage(nullptr, message, wParam, lParam));
-  return TRUE;
+  return Post(*thread, MakeMessage(nullptr, message, wParam, lParam));
 }
 
 LRESULT SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {

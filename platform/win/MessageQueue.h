@@ -9,6 +9,10 @@
 #include "platform/win/Messages.h"
 #include "platform/win/WinTypes.h"
 
+#define ERROR_NOT_ENOUGH_QUOTA 1816L
+
+// A queue holds at most 10000 posted messages; further posts fail with
+// ERROR_NOT_ENOUGH_QUOTA until it is drained.
 BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 BOOL PostThreadMessageW(DWORD threadId, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

@@ -122,6 +122,22 @@ TEST_F(MessageQueue, MessagesToDestroyedWindowsAreDropped) {
   DestroyWindow(survivor);
 }
 
+TEST_F(MessageQueue, AQueueThatIsNotDrainedStopsAcceptingPosts) {
+  HWND window = MakeWindow(L"Stalled");
+  ValidateRect(window, nullptr);
+  int accepted = 0;
+  while (accepted < 20000 && PostMessageW(window, WM_USER, 0, accepted)) ++accepted;
+  EXPECT_EQ(accepted, 10000);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_QUOTA));
+  EXPECT_FALSE(PostThreadMessageW(GetCurrentThreadId(), WM_USER, 0, 0));
+  MSG msg;
+  ASSERT_TRUE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
+  EXPECT_EQ(msg.lParam, 0) << "nothing queued was lost";
+  EXPECT_TRUE(PostMessageW(window, WM_USER, 0, 0));
+  DestroyWindow(window);
+  EXPECT_FALSE(PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE));
+}
+
 TEST_F(MessageQueue, PaintComesWhenNothingElseIsQueuedUntilValidated) {
   MessageLog::SetHandler([](HWND hwnd, UINT message, WPARAM, LPARAM) -> std::optional<LRESULT> {
     if (message != WM_PAINT) return std::nullopt;
