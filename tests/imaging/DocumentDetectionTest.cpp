@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <limits>
+#include <thread>
 #include <vector>
 
 #include <opencv2/imgproc.hpp>
@@ -211,6 +212,28 @@ TEST(DocumentDetection, SeparateDocumentsStaySeparateAndNestedBoxesMerge) {
   ASSERT_TRUE(FindOne(Render(apart), &one));
   EXPECT_NEAR(Canonical(one).center.x, 395, 15);
   EXPECT_GT(one.size.area(), 2.0 * apart[0].rect.size.area());
+}
+
+TEST(DocumentDetection, ConcurrentCallsOnSeparateFramesAgreeWithSequentialOnes) {
+  std::vector<cv::Mat> frames;
+  std::vector<cv::RotatedRect> expected(4);
+  for (int i = 0; i < 4; ++i) {
+    frames.push_back(Render({vqscene::PlaceSheet({380.0f + 10 * i, 300}, {280, 380}, -20.0f + 12 * i, i)}));
+    ASSERT_TRUE(FindOne(frames[i], &expected[i]));
+  }
+  std::vector<cv::RotatedRect> found(4);
+  std::vector<int> ok(4, 0);
+  std::vector<std::thread> threads;
+  for (int i = 0; i < 4; ++i)
+    threads.emplace_back([&, i] {
+      for (int round = 0; round < 5; ++round) ok[i] += FindOne(frames[i], &found[i]) ? 1 : 0;
+    });
+  for (auto& t : threads) t.join();
+  for (int i = 0; i < 4; ++i) {
+    EXPECT_EQ(ok[i], 5);
+    EXPECT_EQ(found[i].center, expected[i].center);
+    EXPECT_EQ(found[i].size, expected[i].size);
+  }
 }
 
 // Contours of shapes drawn into an empty 100 x 100 mask.
