@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <cstdint>
-#include <cstdlib>
 
 #include <opencv2/imgproc.hpp>
 
@@ -22,13 +21,13 @@ constexpr int kAffineDefaultMargin = 5;
 cv::Mat CutWithMargin(const cv::Mat& image, cv::RotatedRect rect, int margin) {
   const double coverage = double(rect.size.width) * rect.size.height / image.cols / image.rows;
   if (margin < 0) {
-    const float grow = 2.0f * float(std::abs(margin));
+    const float grow = -2.0f * float(margin);
     rect.size.width += grow;
     rect.size.height += grow;
   }
   cv::Mat cut = ExtractRotatedRect(rect, image);
   if (cut.empty() || margin <= 0 || coverage < kMinCoverageToTrim) return cut;
-  if (cut.cols <= 2 * margin || cut.rows <= 2 * margin) return cv::Mat();
+  if (cut.cols <= 2LL * margin || cut.rows <= 2LL * margin) return cv::Mat();
   return cut(cv::Rect(margin, margin, cut.cols - 2 * margin, cut.rows - 2 * margin)).clone();
 }
 

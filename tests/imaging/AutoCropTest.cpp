@@ -194,6 +194,11 @@ TEST(AutoCropDocument, NothingLeftToCutGivesFalseAndLeavesTheOutputAlone) {
   EXPECT_FALSE(AutoCropDocument(deep, 0.01f, 20, 0.2f, 3, 9, 8.0, &out));
   EXPECT_EQ(out.at<uchar>(0, 0), 7);
 
+  EXPECT_FALSE(AutoCropDocument(frame, 0.01f, std::numeric_limits<int>::max(), 0.2f, 3, 9, 8.0, &out));
+  EXPECT_FALSE(AutoCropDocument(frame, 0.01f, std::numeric_limits<int>::min(), 0.2f, 3, 9, 8.0, &out))
+      << "a rectangle grown past any size";
+  EXPECT_EQ(out.at<uchar>(0, 0), 7);
+
   std::vector<cv::Mat> cuts{out};
   EXPECT_FALSE(AutoCropDocuments(frame, 0.01f, 400, 0.2f, 3, 9, 8.0, &cuts));
   EXPECT_TRUE(cuts.empty());
