@@ -1,7 +1,9 @@
 #include "imaging/DocumentEdges.h"
 
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <exception>
 #include <vector>
 
 #include <opencv2/imgproc.hpp>
@@ -29,26 +31,39 @@ bool IsThin(const cv::Size2f& size) {
 // cv::medianBlur of every channel in place, the work spread over the thread
 // pool in bands of rows. Each band is filtered with `radius` rows of its
 // neighbours around it, so the result equals one call on the whole image.
-void MedianBlurChannels(std::vector<cv::Mat>& channels, int kernel) {
-  if (channels.empty()) return;
+// False when a band failed; nothing is thrown out of the worker threads.
+bool MedianBlurChannels(std::vector<cv::Mat>& channels, int kernel) {
+  if (channels.empty()) return true;
   const int rows = channels[0].rows;
   const int radius = kernel / 2;
   const int bands = std::clamp(rows / std::max(4 * kernel, 32), 1, 8);
   const int bandRows = (rows + bands - 1) / bands;
   std::vector<cv::Mat> results(channels.size());
   for (size_t c = 0; c < channels.size(); ++c) results[c].create(channels[c].size(), channels[c].type());
+  std::atomic<bool> failed{false};
   cv::parallel_for_(cv::Range(0, int(channels.size()) * bands), [&](const cv::Range& range) {
     for (int job = range.start; job < range.end; ++job) {
       const int c = job / bands;
       const int y0 = (job % bands) * bandRows, y1 = std::min(rows, y0 + bandRows);
       if (y0 >= y1) continue;
       const int from = std::max(0, y0 - radius), to = std::min(rows, y1 + radius);
-      cv::Mat filtered;
-      cv::medianBlur(channels[c].rowRange(from, to), filtered, kernel);
-      filtered.rowRange(y0 - from, y1 - from).copyTo(results[c].rowRange(y0, y1));
+      try {
+        cv::Mat filtered;
+        cv::medianBlur(channels[c].rowRange(from, to), filtered, kernel);
+        filtered.rowRange(y0 - from, y1 - from).copyTo(results[c].rowRange(y0, y1));
+      } catch (const std::exception&) {
+        failed = true;
+      }
     }
   });
   channels.swap(results);
+  return !failed;
+}
+
+bool ValidKernels(int medianKernel, int sobelKernel) {
+  const bool medianOk = medianKernel >= 1 && medianKernel % 2 == 1;
+  const bool sobelOk = sobelKernel == 1 || sobelKernel == 3 || sobelKernel == 5 || sobelKernel == 7;
+  return medianOk && sobelOk;
 }
 
 }  // namespace
@@ -58,12 +73,12 @@ double EdgeThreshold(double mean, double stdDev, double thresholdFactor) {
 }
 
 cv::Mat MakeEdgeMask(const cv::Mat& working, int medianKernel, int sobelKernel, double thresholdFactor) {
-  if (working.empty() || working.depth() != CV_8U) return cv::Mat();
+  if (working.empty() || working.depth() != CV_8U || !ValidKernels(medianKernel, sobelKernel)) return cv::Mat();
   std::vector<cv::Mat> channels;
   cv::split(working, channels);
   cv::Mat energy = cv::Mat::zeros(working.size(), CV_32F);
   cv::Mat dx, dy;
-  MedianBlurChannels(channels, medianKernel);
+  if (!MedianBlurChannels(channels, medianKernel)) return cv::Mat();
   for (const auto& channel : channels) {
     cv::Sobel(channel, dx, CV_32F, 1, 0, sobelKernel);
     cv::Sobel(channel, dy, CV_32F, 0, 1, sobelKernel);

@@ -11,7 +11,8 @@ double EdgeThreshold(double mean, double stdDev, double thresholdFactor);
 // The edge mask (0 or 255, 8-bit) of an already shrunk 8-bit image: per
 // channel a median blur and the Sobel gradients |dx| + |dy| summed into an
 // energy map, thresholded by EdgeThreshold, then closed (dilate, erode).
-// Empty when the image is empty or not 8-bit. OpenCV errors are thrown.
+// Empty when the image is empty or not 8-bit, or the median aperture is not
+// odd and positive, or the Sobel aperture not 1, 3, 5 or 7.
 cv::Mat MakeEdgeMask(const cv::Mat& working, int medianKernel, int sobelKernel, double thresholdFactor);
 
 // The outer regions of an edge mask, sorted by their border contact.

@@ -65,6 +65,8 @@ TEST(DocumentDetection, EmptyOrUnusableInputGivesFalseAndTouchesNothing) {
   EXPECT_FALSE(FindOne(deep, &rect)) << "16-bit frames are refused";
   EXPECT_FALSE(FindDocumentRect(&rect, 8, 3, 0.2f, 0.01f, page, 8.0)) << "even median aperture";
   EXPECT_FALSE(FindDocumentRect(&rect, 9, 4, 0.2f, 0.01f, page, 8.0)) << "bad Sobel aperture";
+  EXPECT_FALSE(FindDocumentRect(&rect, -3, 3, 0.2f, 0.01f, page, 8.0)) << "negative median aperture";
+  EXPECT_FALSE(FindDocumentRects(&rects, 9, 0, 0.2f, 0.01f, page, 8.0));
   EXPECT_FALSE(FindOne(cv::Mat(2, 2, CV_8UC3, cv::Scalar::all(200)), &rect)) << "nothing left after shrinking";
   EXPECT_FALSE(FindOne(page, &rect, 1e9f)) << "absurd scale";
   EXPECT_TRUE(FindOne(page, &rect, std::numeric_limits<float>::quiet_NaN())) << "not a number: the floor";
