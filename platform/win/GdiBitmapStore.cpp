@@ -7,44 +7,66 @@
 
 namespace vqplatform::gdi {
 
+namespace {
+
+bool SizeAndDepthOk(int width, int height, int bpp) {
+  // Limits keep every size computation inside int and refuse absurd sizes.
+  if (width <= 0 || height <= 0 || width > 32767 || height > 32767) return false;
+  return bpp == 1 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32;
+}
+
+}  // namespace
+
+bool BitmapObject::Init(int width, int height, const PixelFormat& format, bool topDown, bool dibSection,
+                        void* store) {
+  width_ = width;
+  height_ = height;
+  format_ = format;
+  topDown_ = topDown;
+  dibSection_ = dibSection;
+  stride_ = PixelFormat::StrideFor(width, format.Bpp());
+  if (store) {
+    store_ = static_cast<BYTE*>(store);
+    ownsStore_ = false;
+  } else {
+    store_ = static_cast<BYTE*>(std::calloc(size_t(stride_) * size_t(height), 1));
+    if (!store_) return false;
+  }
+  const DWORD* m = format.Masks();
+  bool standard32 = format.Bpp() == 32 && m[0] == 0x00FF0000u && m[1] == 0x0000FF00u && m[2] == 0x000000FFu;
+  if (standard32 && topDown) {
+    viewIsStore_ = true;
+    viewData_ = store_;
+    viewStride_ = stride_;
+    view_ = cairo_image_surface_create_for_data(store_, CAIRO_FORMAT_RGB24, width, height, stride_);
+  } else {
+    view_ = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+    viewData_ = cairo_image_surface_get_data(view_);
+    viewStride_ = cairo_image_surface_get_stride(view_);
+  }
+  return cairo_surface_status(view_) == CAIRO_STATUS_SUCCESS && viewData_;
+}
+
 std::shared_ptr<BitmapObject> BitmapObject::Create(int width, int height, const PixelFormat& format,
                                                    bool topDown, bool dibSection, const void* bits) {
-  // Limits keep every size computation inside int and refuse absurd sizes.
-  if (width <= 0 || height <= 0 || width > 32767 || height > 32767) return nullptr;
-  int bpp = format.Bpp();
-  if (bpp != 1 && bpp != 4 && bpp != 8 && bpp != 16 && bpp != 24 && bpp != 32) return nullptr;
+  if (!SizeAndDepthOk(width, height, format.Bpp())) return nullptr;
   std::shared_ptr<BitmapObject> bitmap(new BitmapObject());
-  bitmap->width_ = width;
-  bitmap->height_ = height;
-  bitmap->format_ = format;
-  bitmap->topDown_ = topDown;
-  bitmap->dibSection_ = dibSection;
-  bitmap->stride_ = PixelFormat::StrideFor(width, bpp);
-  size_t bytes = size_t(bitmap->stride_) * size_t(height);
-  bitmap->store_ = static_cast<BYTE*>(std::calloc(bytes, 1));
-  if (!bitmap->store_) return nullptr;
-  if (bits) std::memcpy(bitmap->store_, bits, bytes);
+  if (!bitmap->Init(width, height, format, topDown, dibSection, nullptr)) return nullptr;
+  if (bits) std::memcpy(bitmap->store_, bits, size_t(bitmap->stride_) * size_t(height));
+  return bitmap;
+}
 
-  const DWORD* m = format.Masks();
-  bool standard32 = bpp == 32 && m[0] == 0x00FF0000u && m[1] == 0x0000FF00u && m[2] == 0x000000FFu;
-  if (standard32 && topDown) {
-    bitmap->viewIsStore_ = true;
-    bitmap->viewData_ = bitmap->store_;
-    bitmap->viewStride_ = bitmap->stride_;
-    bitmap->view_ = cairo_image_surface_create_for_data(bitmap->store_, CAIRO_FORMAT_RGB24, width, height,
-                                                        bitmap->stride_);
-  } else {
-    bitmap->view_ = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
-    bitmap->viewData_ = cairo_image_surface_get_data(bitmap->view_);
-    bitmap->viewStride_ = cairo_image_surface_get_stride(bitmap->view_);
-  }
-  if (cairo_surface_status(bitmap->view_) != CAIRO_STATUS_SUCCESS || !bitmap->viewData_) return nullptr;
+std::shared_ptr<BitmapObject> BitmapObject::CreateOver(int width, int height, const PixelFormat& format,
+                                                       bool topDown, void* store) {
+  if (!store || !SizeAndDepthOk(width, height, format.Bpp())) return nullptr;
+  std::shared_ptr<BitmapObject> bitmap(new BitmapObject());
+  if (!bitmap->Init(width, height, format, topDown, true, store)) return nullptr;
   return bitmap;
 }
 
 BitmapObject::~BitmapObject() {
   if (view_) cairo_surface_destroy(view_);
-  std::free(store_);
+  if (ownsStore_) std::free(store_);
 }
 
 bool BitmapObject::Clip(const RECT& r, RECT* out) const {

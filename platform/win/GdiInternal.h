@@ -62,6 +62,9 @@ class BitmapObject : public GdiObject {
   // layout. Returns null on a bad size or format.
   static std::shared_ptr<BitmapObject> Create(int width, int height, const PixelFormat& format,
                                               bool topDown, bool dibSection, const void* bits = nullptr);
+  // A DIB section over rows that someone else owns (and keeps alive).
+  static std::shared_ptr<BitmapObject> CreateOver(int width, int height, const PixelFormat& format, bool topDown,
+                                                  void* store);
   ~BitmapObject() override;
 
   int Width() const { return width_; }
@@ -91,7 +94,9 @@ class BitmapObject : public GdiObject {
   bool Clip(const RECT& r, RECT* out) const;
 
   int width_ = 0, height_ = 0, stride_ = 0;
-  bool topDown_ = true, dibSection_ = false, viewIsStore_ = false;
+  bool Init(int width, int height, const PixelFormat& format, bool topDown, bool dibSection, void* store);
+
+  bool topDown_ = true, dibSection_ = false, viewIsStore_ = false, ownsStore_ = true;
   PixelFormat format_;
   BYTE* store_ = nullptr;
   cairo_surface_t* view_ = nullptr;

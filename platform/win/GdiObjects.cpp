@@ -1,5 +1,6 @@
 #include "platform/win/GdiObjects.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <unordered_map>
 
@@ -313,6 +314,15 @@ HBITMAP CreateDIBSection(HDC, const BITMAPINFO* info, UINT usage, void** bits, H
   if (!bitmap) return nullptr;
   if (bits) *bits = bitmap->Bits();
   return MakeHandle<HBITMAP>(bitmap);
+}
+
+HBITMAP vqplatform::CreateDIBSectionOver(const BITMAPINFO* info, void* rows) {
+  PixelFormat format;
+  if (!rows || !PixelFormat::FromInfo(info, DIB_RGB_COLORS, &format)) return nullptr;
+  const BITMAPINFOHEADER& h = info->bmiHeader;
+  if (h.biHeight == INT32_MIN) return nullptr;
+  auto bitmap = BitmapObject::CreateOver(h.biWidth, std::abs(h.biHeight), format, h.biHeight < 0, rows);
+  return bitmap ? MakeHandle<HBITMAP>(bitmap) : nullptr;
 }
 
 HBITMAP CreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const void* bits, const BITMAPINFO* info,

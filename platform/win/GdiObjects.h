@@ -36,3 +36,10 @@ HBITMAP CreateDIBitmap(HDC dc, const BITMAPINFOHEADER* header, DWORD init, const
 LONG GetBitmapBits(HBITMAP bitmap, LONG bytes, LPVOID bits);
 LONG SetBitmapBits(HBITMAP bitmap, DWORD bytes, const void* bits);
 BOOL GetBitmapDimensionEx(HBITMAP bitmap, SIZE* size);
+
+namespace vqplatform {
+// A DIB section over pixel rows that the caller owns (the format of `info`,
+// rows from `rows` in the order biHeight gives): drawing changes them in
+// place. The rows must outlive the bitmap and every DC it is selected into.
+HBITMAP CreateDIBSectionOver(const BITMAPINFO* info, void* rows);
+}  // namespace vqplatform
