@@ -15,7 +15,7 @@
 
 namespace {
 
-using namespace doctest_support;
+using namespace geometry_test;
 
 const cv::Size kFrame(800, 600);
 

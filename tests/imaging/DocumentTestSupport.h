@@ -9,7 +9,7 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgproc.hpp>
 
-namespace doctest_support {
+namespace geometry_test {
 
 struct RectError {
   double angle;     // degrees, turn between the two
@@ -77,4 +77,4 @@ inline double GreyAround(const cv::Mat& image, cv::Point2f p, int half = 3) {
   return image.channels() == 1 ? m[0] : (m[0] + m[1] + m[2]) / 3.0;
 }
 
-}  // namespace doctest_support
+}  // namespace geometry_test
