@@ -2,7 +2,8 @@
 // The one time source behind GetTickCount, GetLocalTime, Sleep, wait
 // time-outs and timers. It runs on the real clocks, or in manual mode, where
 // time stands still until a test advances it: a thread waiting for a
-// time-out wakes when the advanced time passes its deadline.
+// time-out wakes when the advanced time passes its deadline. (So the thread
+// that advances the clock must not itself Sleep or wait with a time-out.)
 #include <chrono>
 #include <cstdint>
 
