@@ -68,6 +68,11 @@ struct Connected {
   explicit Connected(const CMediaType& type) : source(ComPtr<TestSource>::Adopt(new TestSource(type))) {
     hr = source->GetPin(0)->Connect(grab->GetPin(0), nullptr);
   }
+  // Connected pins hold their filters; outside a graph the test breaks the link.
+  ~Connected() {
+    grab->GetPin(0)->Disconnect();
+    source->GetPin(0)->Disconnect();
+  }
 };
 
 std::vector<BYTE> Frame(int w, int h, BYTE value) { return std::vector<BYTE>(size_t(w) * h * 3, value); }
