@@ -1,0 +1,28 @@
+#pragma once
+// The document-camera models the program knows by their USB ids: the model
+// index of each, and the capture size and resolution a model starts with
+// when none is configured. Ids are 4 hexadecimal digits, matched without
+// regard to case.
+#include <vector>
+
+#include "platform/mfc/CString.h"
+
+struct CameraModelDefaults {
+  int width;
+  int height;
+  int dpi;  // the same in x and y
+};
+
+// The model whose pages are binarised with the heavier weight.
+inline constexpr int kSpecialCameraModel = 5;
+
+// Model index 0..6 of a document camera, -1 when it is in no row.
+int IdentifyCameraModel(const CString& vendorId, const CString& productId);
+
+// The default capture size and resolution of a document camera; false, with
+// *out untouched, when the camera is in no row.
+bool LookUpModelDefaults(const CString& vendorId, const CString& productId, CameraModelDefaults* out);
+
+// True when the chosen pair's document camera ([2] product, [3] vendor) is
+// the special model; false for a list of fewer than four ids.
+bool IsSpecialCameraModel(const std::vector<CString>& selectedCameraIds);
