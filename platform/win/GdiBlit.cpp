@@ -16,9 +16,6 @@ struct Extent {
   int x, y, w, h;
 };
 
-// Per-pixel combination of a source pixel into a destination pixel.
-using PixelOp = std::function<void(uint32_t src, uint32_t& dst, int x, int y)>;
-
 // Source pixels for a rectangle of a bitmap, in working format; reads
 // outside the bitmap repeat its edge.
 std::vector<uint32_t> ReadSource(BitmapObject& src, int x, int y, int w, int h) {
@@ -27,9 +24,15 @@ std::vector<uint32_t> ReadSource(BitmapObject& src, int x, int y, int w, int h) 
   int y0 = std::clamp(y, 0, src.Height() - 1), y1 = std::clamp(y + h, 1, src.Height());
   src.Load(RECT{x0, y0, std::max(x1, x0 + 1), std::max(y1, y0 + 1)});
   cairo_surface_flush(src.View());
+  const bool inside = x >= 0 && x + w <= src.Width();
   for (int j = 0; j < h; ++j) {
     const uint32_t* row = src.ViewRow(std::clamp(y + j, 0, src.Height() - 1));
-    for (int i = 0; i < w; ++i) out[size_t(j) * w + i] = row[std::clamp(x + i, 0, src.Width() - 1)];
+    uint32_t* dst = out.data() + size_t(j) * w;
+    if (inside) {
+      std::memcpy(dst, row + x, size_t(w) * 4);
+    } else {
+      for (int i = 0; i < w; ++i) dst[i] = row[std::clamp(x + i, 0, src.Width() - 1)];
+    }
   }
   return out;
 }
@@ -81,9 +84,10 @@ void ConvertForMonochrome(std::vector<uint32_t>& pixels, const BitmapObject& src
 }
 
 // Stretches a source rectangle of `src` onto the destination DC (logical
-// extents) and combines each pixel with `op`.
+// extents) and combines each pixel with op(src, dst&, x, y).
+template <typename Op>
 bool Transfer(DcObject& dst, Extent d, BitmapObject& src, const DcObject* srcDc, Extent s, bool halftone,
-              const PixelOp& op) {
+              Op&& op) {
   if (d.w == 0 || d.h == 0 || s.w == 0 || s.h == 0) return true;
   bool flipX = (d.w < 0) != (s.w < 0), flipY = (d.h < 0) != (s.h < 0);
   if (d.w < 0) d = Extent{d.x + d.w, d.y, -d.w, d.h};
@@ -103,35 +107,38 @@ bool Transfer(DcObject& dst, Extent d, BitmapObject& src, const DcObject* srcDc,
   RECT r{o.x, o.y, o.x + d.w, o.y + d.h};
   TargetAccess access(dst, r);
   if (access.Empty()) return true;
-  access.ForEachPixel(r, [&](int x, int y, uint32_t& px) {
-    int i = x - o.x, j = y - o.y;
-    if (flipX) i = d.w - 1 - i;
-    if (flipY) j = d.h - 1 - j;
-    op(pixels[size_t(j) * d.w + i], px, x, y);
+  access.ForEachRun(r, [&](uint32_t* run, int count, int x0, int y) {
+    int j = flipY ? d.h - 1 - (y - o.y) : y - o.y;
+    const uint32_t* row = pixels.data() + size_t(j) * d.w;
+    for (int k = 0; k < count; ++k) {
+      int i = x0 + k - o.x;
+      op(row[flipX ? d.w - 1 - i : i], run[k], x0 + k, y);
+    }
   });
   return true;
 }
 
-// The ternary raster operations with a source (and MERGECOPY's pattern).
-bool RopOp(DcObject& dst, DWORD rop, PixelOp* op) {
+// Runs `run` with the pixel operation of a ternary raster operation with a
+// source (and MERGECOPY's pattern); false for operations not supported.
+template <typename Run>
+bool WithRop(DcObject& dst, DWORD rop, Run&& run) {
   auto keep = [](uint32_t value, uint32_t& d) { d = (d & 0xFF000000u) | (value & 0x00FFFFFFu); };
   switch (rop & 0x00FFFFFFu) {
-    case SRCCOPY: *op = [](uint32_t s, uint32_t& d, int, int) { d = s; }; return true;
-    case SRCPAINT: *op = [=](uint32_t s, uint32_t& d, int, int) { keep(s | d, d); }; return true;
-    case SRCAND: *op = [=](uint32_t s, uint32_t& d, int, int) { keep(s & d, d); }; return true;
-    case SRCINVERT: *op = [=](uint32_t s, uint32_t& d, int, int) { keep(s ^ d, d); }; return true;
-    case SRCERASE: *op = [=](uint32_t s, uint32_t& d, int, int) { keep(s & ~d, d); }; return true;
-    case NOTSRCCOPY: *op = [=](uint32_t s, uint32_t& d, int, int) { keep(~s, d); }; return true;
-    case NOTSRCERASE: *op = [=](uint32_t s, uint32_t& d, int, int) { keep(~(s | d), d); }; return true;
-    case MERGEPAINT: *op = [=](uint32_t s, uint32_t& d, int, int) { keep(~s | d, d); }; return true;
+    case SRCCOPY: return run([](uint32_t s, uint32_t& d, int, int) { d = s; });
+    case SRCPAINT: return run([=](uint32_t s, uint32_t& d, int, int) { keep(s | d, d); });
+    case SRCAND: return run([=](uint32_t s, uint32_t& d, int, int) { keep(s & d, d); });
+    case SRCINVERT: return run([=](uint32_t s, uint32_t& d, int, int) { keep(s ^ d, d); });
+    case SRCERASE: return run([=](uint32_t s, uint32_t& d, int, int) { keep(s & ~d, d); });
+    case NOTSRCCOPY: return run([=](uint32_t s, uint32_t& d, int, int) { keep(~s, d); });
+    case NOTSRCERASE: return run([=](uint32_t s, uint32_t& d, int, int) { keep(~(s | d), d); });
+    case MERGEPAINT: return run([=](uint32_t s, uint32_t& d, int, int) { keep(~s | d, d); });
     case MERGECOPY: {
       BrushPaint paint = BrushPaintFor(dst, dst.state.brush);
-      *op = [=](uint32_t s, uint32_t& d, int x, int y) {
+      return run([=](uint32_t s, uint32_t& d, int x, int y) {
         uint32_t p = 0xFFFFFF;
         if (!paint.IsNull()) paint.PixelAt(x, y, &p);
         keep(s & p, d);
-      };
-      return true;
+      });
     }
     default: return false;
   }
@@ -148,7 +155,8 @@ bool IsPatternOnlyRop(DWORD rop) {
   }
 }
 
-BOOL StretchBetweenDcs(HDC dstHandle, Extent d, HDC srcHandle, Extent s, const PixelOp& op, bool halftone) {
+template <typename Op>
+BOOL StretchBetweenDcs(HDC dstHandle, Extent d, HDC srcHandle, Extent s, Op&& op, bool halftone) {
   auto dst = DcFromHandle(dstHandle), src = DcFromHandle(srcHandle);
   if (!dst || !src || !src->Target()) return FALSE;
   POINT so = src->ToTarget(s.x, s.y);
@@ -184,17 +192,19 @@ BOOL StretchBlt(HDC dstHandle, int x, int y, int width, int height, HDC src, int
                 int heightSrc, DWORD rop) {
   if (IsPatternOnlyRop(rop)) return PatBlt(dstHandle, x, y, width, height, rop & 0x00FFFFFFu);
   auto dst = DcFromHandle(dstHandle);
-  PixelOp op;
-  if (!dst || !RopOp(*dst, rop, &op)) return FALSE;
-  return StretchBetweenDcs(dstHandle, Extent{x, y, width, height}, src, Extent{xSrc, ySrc, widthSrc, heightSrc}, op,
-                           Halftone(dstHandle));
+  if (!dst) return FALSE;
+  bool halftone = Halftone(dstHandle);
+  return WithRop(*dst, rop, [&](auto op) {
+    return StretchBetweenDcs(dstHandle, Extent{x, y, width, height}, src, Extent{xSrc, ySrc, widthSrc, heightSrc},
+                             op, halftone) != FALSE;
+  });
 }
 
 BOOL TransparentBlt(HDC dst, int x, int y, int width, int height, HDC src, int xSrc, int ySrc, int widthSrc,
                     int heightSrc, UINT transparent) {
   if (width < 0 || height < 0 || widthSrc < 0 || heightSrc < 0) return FALSE;
   uint32_t key = PixelFromColor(transparent);
-  PixelOp op = [key](uint32_t s, uint32_t& d, int, int) {
+  auto op = [key](uint32_t s, uint32_t& d, int, int) {
     if ((s & 0x00FFFFFFu) != key) d = s;
   };
   return StretchBetweenDcs(dst, Extent{x, y, width, height}, src, Extent{xSrc, ySrc, widthSrc, heightSrc}, op,
@@ -208,7 +218,7 @@ BOOL AlphaBlend(HDC dst, int x, int y, int width, int height, HDC src, int xSrc,
   bool perPixel = (blend.AlphaFormat & AC_SRC_ALPHA) != 0;
   if (perPixel && (!srcDc || !srcDc->Target() || srcDc->Target()->Format().Bpp() != 32)) return FALSE;
   uint32_t constant = blend.SourceConstantAlpha;
-  PixelOp op = [=](uint32_t s, uint32_t& d, int, int) {
+  auto op = [=](uint32_t s, uint32_t& d, int, int) {
     uint32_t out = d & 0xFF000000u;
     uint32_t alpha = perPixel ? ((s >> 24) * constant + 127) / 255 : constant;
     for (int shift = 0; shift <= 16; shift += 8) {
@@ -333,12 +343,13 @@ int StretchDIBits(HDC dc, int x, int y, int width, int height, int xSrc, int ySr
                   const void* bits, const BITMAPINFO* info, UINT usage, DWORD rop) {
   auto dst = DcFromHandle(dc);
   auto src = BitmapFromDib(bits, info, usage);
-  PixelOp op;
-  if (!dst || !src || !RopOp(*dst, rop, &op)) return 0;
+  if (!dst || !src) return 0;
   // For bottom-up DIBs the source origin counts from the bottom row.
   int top = src->TopDown() ? ySrc : src->Height() - ySrc - heightSrc;
-  bool ok = Transfer(*dst, Extent{x, y, width, height}, *src, nullptr, Extent{xSrc, top, widthSrc, heightSrc},
-                     dst->state.stretchMode == HALFTONE, op);
+  bool ok = WithRop(*dst, rop, [&](auto op) {
+    return Transfer(*dst, Extent{x, y, width, height}, *src, nullptr, Extent{xSrc, top, widthSrc, heightSrc},
+                    dst->state.stretchMode == HALFTONE, op);
+  });
   return ok ? std::abs(heightSrc) : 0;
 }
 

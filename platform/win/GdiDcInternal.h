@@ -1,7 +1,6 @@
 #pragma once
 // Device contexts behind HDC handles and the access path every drawing
 // operation takes to a DC's pixels: bounds, clipping, masks and raster ops.
-#include <functional>
 
 #include "platform/win/GdiInternal.h"
 
@@ -61,6 +60,12 @@ class DcObject : public GdiObject {
 
 std::shared_ptr<DcObject> DcFromHandle(HDC dc);
 
+RECT NormalizeRect(RECT r);
+RECT IntersectRects(const RECT& a, const RECT& b);
+RECT UnionRects(const RECT& a, const RECT& b);
+inline bool RectIsEmpty(const RECT& r) { return r.left >= r.right || r.top >= r.bottom; }
+RECT OffsetRectBy(RECT r, POINT d);
+
 // Drawing into a DC's target inside device bounds: loads the bitmap's view
 // for the bounds on construction and stores it back on destruction.
 class TargetAccess {
@@ -76,7 +81,27 @@ class TargetAccess {
   // The clip rectangles inside the bounds, in target coordinates.
   const std::vector<RECT>& Rects() const { return rects_; }
   // Calls f(x, y, pixel&) for every target pixel in `r` that may be drawn.
-  void ForEachPixel(const RECT& r, const std::function<void(int, int, uint32_t&)>& f);
+  template <typename F>
+  void ForEachPixel(const RECT& r, F&& f) {
+    cairo_surface_flush(bitmap_->View());
+    for (const RECT& clip : rects_) {
+      RECT c = IntersectRects(clip, r);
+      for (LONG y = c.top; y < c.bottom; ++y) {
+        uint32_t* row = bitmap_->ViewRow(y);
+        for (LONG x = c.left; x < c.right; ++x) f(x, y, row[x]);
+      }
+    }
+  }
+  // Calls f(row, count) with each run of drawable pixels of `r` in a row,
+  // where row[0] is the pixel at (x, y) and f also gets x and y.
+  template <typename F>
+  void ForEachRun(const RECT& r, F&& f) {
+    cairo_surface_flush(bitmap_->View());
+    for (const RECT& clip : rects_) {
+      RECT c = IntersectRects(clip, r);
+      for (LONG y = c.top; y < c.bottom; ++y) f(bitmap_->ViewRow(y) + c.left, c.right - c.left, c.left, y);
+    }
+  }
 
  private:
   DcObject& dc_;
@@ -109,17 +134,19 @@ class Mask {
 };
 
 uint32_t ApplyRop2(int rop2, uint32_t pen, uint32_t dst);
-// Sets mask pixels to the pen/brush pixel through ROP2 (binary masks).
-void PaintMask(TargetAccess& access, const Mask& mask, int rop2,
-               const std::function<bool(int, int, uint32_t*)>& source);
+// Sets mask pixels to the pen/brush pixel through ROP2 (binary masks);
+// source(x, y, &colour) returns false to leave a pixel alone.
+template <typename Source>
+void PaintMask(TargetAccess& access, const Mask& mask, int rop2, Source&& source) {
+  access.ForEachPixel(mask.Bounds(), [&](int x, int y, uint32_t& px) {
+    if (!mask.At(x, y)) return;
+    uint32_t color;
+    if (source(x, y, &color)) px = ApplyRop2(rop2, color, px);
+  });
+}
 // Blends a colour into the target by the mask's coverage (text).
 void BlendMask(TargetAccess& access, const Mask& mask, uint32_t color);
 
-RECT NormalizeRect(RECT r);
-RECT IntersectRects(const RECT& a, const RECT& b);
-RECT UnionRects(const RECT& a, const RECT& b);
-inline bool RectIsEmpty(const RECT& r) { return r.left >= r.right || r.top >= r.bottom; }
-RECT OffsetRectBy(RECT r, POINT d);
 
 // Fills target pixels of a rectangle with a brush through ROP2.
 void FillTargetRect(DcObject& dc, const RECT& target, const BrushPaint& paint, int rop2);

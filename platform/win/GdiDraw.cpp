@@ -12,6 +12,13 @@ void FillTargetRect(DcObject& dc, const RECT& target, const BrushPaint& paint, i
   if (paint.IsNull() || RectIsEmpty(target)) return;
   TargetAccess access(dc, target);
   if (access.Empty()) return;
+  if (paint.brush->style == BS_SOLID && rop2 == R2_COPYPEN) {
+    uint32_t color = PixelFromColor(paint.brush->color);
+    access.ForEachRun(target, [&](uint32_t* run, int count, int, int) {
+      for (int i = 0; i < count; ++i) run[i] = (run[i] & 0xFF000000u) | color;
+    });
+    return;
+  }
   access.ForEachPixel(target, [&](int x, int y, uint32_t& px) {
     uint32_t color;
     if (paint.PixelAt(x, y, &color)) px = ApplyRop2(rop2, color, px);

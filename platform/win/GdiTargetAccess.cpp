@@ -89,17 +89,6 @@ TargetAccess::~TargetAccess() {
   dc_.dirty = UnionRects(dc_.dirty, bounds_);
 }
 
-void TargetAccess::ForEachPixel(const RECT& r, const std::function<void(int, int, uint32_t&)>& f) {
-  cairo_surface_flush(bitmap_->View());
-  for (const RECT& clip : rects_) {
-    RECT c = IntersectRects(clip, r);
-    for (LONG y = c.top; y < c.bottom; ++y) {
-      uint32_t* row = bitmap_->ViewRow(y);
-      for (LONG x = c.left; x < c.right; ++x) f(x, y, row[x]);
-    }
-  }
-}
-
 Mask::Mask(const RECT& bounds) : bounds_(NormalizeRect(bounds)) {
   int w = std::max<LONG>(bounds_.right - bounds_.left, 1), h = std::max<LONG>(bounds_.bottom - bounds_.top, 1);
   surface_ = cairo_image_surface_create(CAIRO_FORMAT_A8, w, h);
@@ -159,15 +148,6 @@ uint32_t ApplyRop2(int rop2, uint32_t p, uint32_t d) {
     default: r = p; break;
   }
   return (r & 0x00FFFFFFu) | (d & 0xFF000000u);
-}
-
-void PaintMask(TargetAccess& access, const Mask& mask, int rop2,
-               const std::function<bool(int, int, uint32_t*)>& source) {
-  access.ForEachPixel(mask.Bounds(), [&](int x, int y, uint32_t& px) {
-    if (!mask.At(x, y)) return;
-    uint32_t color;
-    if (source(x, y, &color)) px = ApplyRop2(rop2, color, px);
-  });
 }
 
 void BlendMask(TargetAccess& access, const Mask& mask, uint32_t color) {
