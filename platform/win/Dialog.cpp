@@ -1,0 +1,496 @@
+#include "platform/win/Dialog.h"
+
+#include <map>
+#include <mutex>
+
+#include "platform/win/Controls.h"
+#include "platform/win/DialogUnits.h"
+#include "platform/win/GdiDraw.h"
+#include "platform/win/GdiObjects.h"
+#include "platform/win/GdiPaint.h"
+#include "platform/win/GdiSurface.h"
+#include "platform/win/InputFocus.h"
+#include "platform/win/MessageQueue.h"
+#include "platform/win/SysColors.h"
+#include "platform/win/Window.h"
+
+namespace vqplatform {
+namespace {
+
+struct DialogState {
+  DialogHandler handler;
+  HFONT font = nullptr;
+  bool ended = false;
+  INT_PTR result = 0;
+  LRESULT messageResult = 0;
+  ~DialogState() {
+    if (font) DeleteObject(font);
+  }
+};
+
+std::mutex& RegistryMutex() {
+  static std::mutex mutex;
+  return mutex;
+}
+std::map<int, const DialogTemplate*>& Templates() {
+  static std::map<int, const DialogTemplate*> templates;
+  return templates;
+}
+
+std::mutex idleMutex;
+ModalIdleHandler idleHandler;
+
+std::shared_ptr<DialogState> StateOf(HWND dialog) {
+  return std::static_pointer_cast<DialogState>(GetWindowAttachment(dialog, "dialog"));
+}
+
+DWORD StyleOf(HWND hwnd) { return static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE)); }
+
+bool CanTakeFocus(HWND control) {
+  return IsWindowVisible(control) && IsWindowEnabled(control);
+}
+
+LRESULT DialogCode(HWND control, const MSG* msg) {
+  return control ? SendMessageW(control, WM_GETDLGCODE, msg ? msg->wParam : 0, reinterpret_cast<LPARAM>(msg)) : 0;
+}
+
+// Moves the focus to a control; edits get their whole text selected.
+void FocusControl(HWND control) {
+  if (!control) return;
+  SetFocus(control);
+  if (DialogCode(control, nullptr) & DLGC_HASSETSEL) SendMessageW(control, EM_SETSEL, 0, -1);
+}
+
+HWND ChildOfDialog(HWND dialog, HWND window) {
+  while (window && GetParent(window) != dialog) window = GetParent(window);
+  return window;
+}
+
+void InvalidateChildren(HWND window) {
+  for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    if (IsWindowVisible(child)) InvalidateRect(child, nullptr, TRUE);
+}
+
+LRESULT CALLBACK DialogClassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  std::shared_ptr<DialogState> state = StateOf(hwnd);
+  LRESULT result = 0;
+  bool handled = state && state->handler && state->handler(hwnd, message, wParam, lParam, &result);
+  if (!handled) result = DefDlgProcW(hwnd, message, wParam, lParam);
+  // Children draw into the same surface: they paint again over the dialog.
+  if (message == WM_PAINT) InvalidateChildren(hwnd);
+  return result;
+}
+
+void RegisterDialogClass() {
+  static std::once_flag once;
+  std::call_once(once, [] {
+    WNDCLASSW windowClass{};
+    windowClass.style = CS_GLOBALCLASS | CS_DBLCLKS | CS_SAVEBITS;
+    windowClass.lpfnWndProc = DialogClassProc;
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+    windowClass.lpszClassName = WC_DIALOG;
+    RegisterClassW(&windowClass);
+  });
+}
+
+RECT PlaceDialog(const DialogTemplate& dialogTemplate, const DialogBaseUnits& base, HWND parent) {
+  RECT units{dialogTemplate.x, dialogTemplate.y, dialogTemplate.x + dialogTemplate.cx,
+             dialogTemplate.y + dialogTemplate.cy};
+  RECT rect = DialogUnitsToPixels(units, base);
+  int width = rect.right - rect.left, height = rect.bottom - rect.top;
+  bool child = (dialogTemplate.style & WS_CHILD) != 0;
+  if (child) return rect;
+  if (dialogTemplate.style & DS_CENTER) {
+    RECT area{0, 0, GetScreenSize().cx, GetScreenSize().cy};
+    if (parent) GetWindowRect(parent, &area);
+    int left = area.left + ((area.right - area.left) - width) / 2;
+    int top = area.top + ((area.bottom - area.top) - height) / 2;
+    return RECT{left, top, left + width, top + height};
+  }
+  POINT origin{0, 0};
+  if (parent) ClientToScreen(parent, &origin);
+  return RECT{rect.left + origin.x, rect.top + origin.y, rect.left + origin.x + width, rect.top + origin.y + height};
+}
+
+// The group of a control: from the last WS_GROUP control up to the next.
+std::vector<HWND> GroupOf(HWND dialog, HWND control) {
+  std::vector<HWND> all, group;
+  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) all.push_back(child);
+  size_t at = 0;
+  while (at < all.size() && all[at] != control) ++at;
+  if (at == all.size()) return group;
+  size_t first = at;
+  while (first > 0 && !(StyleOf(all[first]) & WS_GROUP)) --first;
+  for (size_t i = first; i < all.size(); ++i) {
+    if (i != first && (StyleOf(all[i]) & WS_GROUP)) break;
+    group.push_back(all[i]);
+  }
+  return group;
+}
+
+void PressDefault(HWND dialog, HWND focus) {
+  int id = IDOK;
+  if (focus && (DialogCode(focus, nullptr) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON))) {
+    id = GetDlgCtrlID(focus);
+  } else {
+    LRESULT def = SendMessageW(dialog, DM_GETDEFID, 0, 0);
+    if (HIWORD(def) == DC_HASDEFID) id = LOWORD(def);
+  }
+  HWND button = GetDlgItem(dialog, id);
+  if (button && !IsWindowEnabled(button)) return;
+  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+}
+
+void PressCancel(HWND dialog) {
+  HWND button = GetDlgItem(dialog, IDCANCEL);
+  if (button && !IsWindowEnabled(button)) return;
+  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(button));
+}
+
+// Arrow keys move within a group; an automatic radio button is clicked.
+void MoveInGroup(HWND dialog, HWND focus, bool previous) {
+  HWND next = GetNextDlgGroupItem(dialog, focus, previous ? TRUE : FALSE);
+  if (!next || next == focus) return;
+  SetFocus(next);
+  DWORD kind = StyleOf(next) & BS_TYPEMASK;
+  if ((DialogCode(next, nullptr) & DLGC_RADIOBUTTON) && kind == BS_AUTORADIOBUTTON) SendMessageW(next, BM_CLICK, 0, 0);
+}
+
+}  // namespace
+
+void RegisterDialogTemplate(int id, const DialogTemplate* dialogTemplate) {
+  std::lock_guard lock(RegistryMutex());
+  Templates()[id] = dialogTemplate;
+}
+
+const DialogTemplate* FindDialogTemplate(int id) {
+  std::lock_guard lock(RegistryMutex());
+  auto found = Templates().find(id);
+  return found == Templates().end() ? nullptr : found->second;
+}
+
+HWND CreateDialogFromTemplate(const DialogTemplate& dialogTemplate, HWND parent, DialogHandler handler, LPARAM param) {
+  RegisterStandardControls();
+  RegisterDialogClass();
+  auto state = std::make_shared<DialogState>();
+  state->font = CreateDialogFont(dialogTemplate.fontFace.c_str(), dialogTemplate.pointSize);
+  DialogBaseUnits base = BaseUnitsOfFont(state->font);
+  RECT rect = PlaceDialog(dialogTemplate, base, parent);
+  DWORD style = dialogTemplate.style & ~WS_VISIBLE;
+  HWND dialog = CreateWindowExW(dialogTemplate.exStyle | WS_EX_CONTROLPARENT, WC_DIALOG, dialogTemplate.caption.c_str(),
+                                style, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, parent,
+                                nullptr, nullptr, nullptr);
+  if (!dialog) return nullptr;
+  SetWindowAttachment(dialog, "dialog", state);
+  for (const DialogItemTemplate& item : dialogTemplate.items) {
+    RECT units{item.x, item.y, item.x + item.cx, item.y + item.cy};
+    RECT place = DialogUnitsToPixels(units, base);
+    HWND control = CreateWindowExW(item.exStyle, item.className.c_str(), item.text.c_str(), item.style | WS_CHILD,
+                                   place.left, place.top, place.right - place.left, place.bottom - place.top, dialog,
+                                   reinterpret_cast<HMENU>(static_cast<INT_PTR>(item.id)), nullptr, nullptr);
+    if (!control) {
+      DestroyWindow(dialog);
+      return nullptr;
+    }
+    SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(state->font), FALSE);
+  }
+  state->handler = std::move(handler);
+  HWND first = GetNextDlgTabItem(dialog, nullptr, FALSE);
+  LRESULT focusDefault = SendMessageW(dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(first), param);
+  if (!IsWindow(dialog)) return nullptr;
+  if (focusDefault) FocusControl(GetNextDlgTabItem(dialog, nullptr, FALSE));
+  if (dialogTemplate.style & WS_VISIBLE) ShowWindow(dialog, SW_SHOW);
+  return dialog;
+}
+
+bool IsModalDialogEnded(HWND dialog) {
+  std::shared_ptr<DialogState> state = StateOf(dialog);
+  return !state || state->ended;
+}
+
+INT_PTR RunModalDialog(HWND dialog, HWND owner) {
+  std::shared_ptr<DialogState> state = StateOf(dialog);
+  if (!state) return -1;
+  bool disabledOwner = owner && IsWindowEnabled(owner);
+  if (disabledOwner) EnableWindow(owner, FALSE);
+  if (!state->ended) {
+    ShowWindow(dialog, SW_SHOW);
+    RepaintWindowTree(dialog);
+  }
+  INT_PTR result = -1;
+  while (!state->ended && IsWindow(dialog)) {
+    MSG msg{};
+    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
+      ModalIdleHandler handler;
+      {
+        std::lock_guard lock(idleMutex);
+        handler = idleHandler;
+      }
+      if (handler) {
+        handler(dialog);
+        continue;
+      }
+    }
+    if (!GetMessageW(&msg, nullptr, 0, 0)) {
+      PostQuitMessage(static_cast<int>(msg.wParam));
+      break;
+    }
+    if (!IsDialogMessageW(dialog, &msg)) {
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
+    }
+  }
+  if (state->ended) result = state->result;
+  if (disabledOwner && IsWindow(owner)) EnableWindow(owner, TRUE);
+  if (IsWindow(dialog)) DestroyWindow(dialog);
+  return result;
+}
+
+void SetModalIdleHandler(ModalIdleHandler handler) {
+  std::lock_guard lock(idleMutex);
+  idleHandler = std::move(handler);
+}
+
+void RepaintWindowTree(HWND window) {
+  if (!IsWindowVisible(window)) return;
+  InvalidateRect(window, nullptr, TRUE);
+  UpdateWindow(window);
+  for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    RepaintWindowTree(child);
+}
+
+}  // namespace vqplatform
+
+using vqplatform::DialogHandler;
+
+namespace {
+
+DialogHandler AdaptProc(DLGPROC proc) {
+  if (!proc) return nullptr;
+  return [proc](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+    std::shared_ptr<vqplatform::DialogState> state = vqplatform::StateOf(hwnd);
+    if (state) state->messageResult = 0;
+    INT_PTR answer = proc(hwnd, message, wParam, lParam);
+    if (!answer) return false;
+    bool direct = message == WM_INITDIALOG || (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) ||
+                  message == WM_QUERYDRAGICON;
+    *result = direct ? answer : (state ? state->messageResult : 0);
+    return true;
+  };
+}
+
+const DialogTemplate* TemplateByName(LPCWSTR name) {
+  if (!IS_INTRESOURCE(name)) return nullptr;
+  return vqplatform::FindDialogTemplate(static_cast<int>(reinterpret_cast<ULONG_PTR>(name)));
+}
+
+}  // namespace
+
+HWND CreateDialogIndirectParamW(HINSTANCE, const DialogTemplate* dialogTemplate, HWND parent, DLGPROC proc,
+                                LPARAM param) {
+  if (!dialogTemplate) return nullptr;
+  return vqplatform::CreateDialogFromTemplate(*dialogTemplate, parent, AdaptProc(proc), param);
+}
+
+HWND CreateDialogParamW(HINSTANCE instance, LPCWSTR templateName, HWND parent, DLGPROC proc, LPARAM param) {
+  return CreateDialogIndirectParamW(instance, TemplateByName(templateName), parent, proc, param);
+}
+
+INT_PTR DialogBoxIndirectParamW(HINSTANCE, const DialogTemplate* dialogTemplate, HWND parent, DLGPROC proc,
+                                LPARAM param) {
+  if (!dialogTemplate) return -1;
+  DialogTemplate hidden = *dialogTemplate;
+  hidden.style &= ~WS_VISIBLE;
+  HWND dialog = vqplatform::CreateDialogFromTemplate(hidden, parent, AdaptProc(proc), param);
+  if (!dialog) return -1;
+  return vqplatform::RunModalDialog(dialog, parent);
+}
+
+INT_PTR DialogBoxParamW(HINSTANCE instance, LPCWSTR templateName, HWND parent, DLGPROC proc, LPARAM param) {
+  return DialogBoxIndirectParamW(instance, TemplateByName(templateName), parent, proc, param);
+}
+
+BOOL EndDialog(HWND dialog, INT_PTR result) {
+  std::shared_ptr<vqplatform::DialogState> state = vqplatform::StateOf(dialog);
+  if (!state) return FALSE;
+  state->ended = true;
+  state->result = result;
+  ShowWindow(dialog, SW_HIDE);
+  PostMessageW(dialog, WM_NULL, 0, 0);
+  return TRUE;
+}
+
+LRESULT DefDlgProcW(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  std::shared_ptr<vqplatform::DialogState> state = vqplatform::StateOf(dialog);
+  switch (message) {
+    case WM_ERASEBKGND: {
+      RECT client{};
+      GetClientRect(dialog, &client);
+      auto brush = reinterpret_cast<HBRUSH>(SendMessageW(dialog, WM_CTLCOLORDLG, wParam, reinterpret_cast<LPARAM>(dialog)));
+      FillRect(reinterpret_cast<HDC>(wParam), &client, brush ? brush : GetSysColorBrush(COLOR_BTNFACE));
+      return 1;
+    }
+    case WM_PAINT: {
+      PAINTSTRUCT paint{};
+      BeginPaint(dialog, &paint);
+      EndPaint(dialog, &paint);
+      return 0;
+    }
+    case WM_CLOSE: vqplatform::PressCancel(dialog); return 0;
+    case WM_GETFONT: return state ? reinterpret_cast<LRESULT>(state->font) : 0;
+    case WM_SETFONT:
+      if (state) state->font = reinterpret_cast<HFONT>(wParam);
+      return 0;
+    case DM_GETDEFID:
+      for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+        if (vqplatform::DialogCode(child, nullptr) & DLGC_DEFPUSHBUTTON) return MAKELRESULT(GetDlgCtrlID(child), DC_HASDEFID);
+      return MAKELRESULT(IDOK, DC_HASDEFID);
+    case DM_SETDEFID:
+      for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) {
+        LRESULT code = vqplatform::DialogCode(child, nullptr);
+        if (!(code & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON))) continue;
+        bool isDefault = GetDlgCtrlID(child) == static_cast<int>(wParam);
+        SendMessageW(child, BM_SETSTYLE, isDefault ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON, TRUE);
+      }
+      return TRUE;
+    case WM_NEXTDLGCTL: {
+      HWND target = LOWORD(lParam) ? reinterpret_cast<HWND>(wParam)
+                                   : GetNextDlgTabItem(dialog, GetFocus(), wParam ? TRUE : FALSE);
+      vqplatform::FocusControl(target);
+      return 0;
+    }
+    case WM_SETFOCUS: vqplatform::FocusControl(GetNextDlgTabItem(dialog, nullptr, FALSE)); return 0;
+    case WM_GETDLGCODE: return 0;
+    default:
+      if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) return 0;
+      return DefWindowProcW(dialog, message, wParam, lParam);
+  }
+}
+
+BOOL IsDialogMessageW(HWND dialog, LPMSG msg) {
+  if (!msg || !dialog || (msg->hwnd != dialog && !IsChild(dialog, msg->hwnd))) return FALSE;
+  HWND focus = GetFocus();
+  if (focus && focus != dialog && !IsChild(dialog, focus)) focus = nullptr;
+  HWND control = focus ? vqplatform::ChildOfDialog(dialog, focus) : nullptr;
+  LRESULT code = vqplatform::DialogCode(focus, msg);
+  if (msg->message == WM_KEYDOWN || msg->message == WM_KEYUP) vqplatform::SetKeyDown(static_cast<int>(msg->wParam), msg->message == WM_KEYDOWN);
+  if (msg->message == WM_KEYDOWN && !(code & DLGC_WANTALLKEYS)) {
+    switch (msg->wParam) {
+      case VK_TAB:
+        if (code & DLGC_WANTTAB) break;
+        vqplatform::FocusControl(GetNextDlgTabItem(dialog, control, GetKeyState(VK_SHIFT) < 0 ? TRUE : FALSE));
+        return TRUE;
+      case VK_RETURN: vqplatform::PressDefault(dialog, focus); return TRUE;
+      case VK_ESCAPE: vqplatform::PressCancel(dialog); return TRUE;
+      case VK_LEFT:
+      case VK_UP:
+      case VK_RIGHT:
+      case VK_DOWN:
+        if (code & DLGC_WANTARROWS) break;
+        if (control) vqplatform::MoveInGroup(dialog, control, msg->wParam == VK_LEFT || msg->wParam == VK_UP);
+        return TRUE;
+      default: break;
+    }
+  }
+  if (msg->message == WM_CHAR && (msg->wParam == L'\t' || msg->wParam == L'\r' || msg->wParam == 0x1B) &&
+      !(code & DLGC_WANTALLKEYS) && !((code & DLGC_WANTTAB) && msg->wParam == L'\t'))
+    return TRUE;
+  TranslateMessage(msg);
+  DispatchMessageW(msg);
+  return TRUE;
+}
+
+UINT GetDlgItemTextW(HWND dialog, int id, LPWSTR buffer, int maxCount) {
+  HWND control = GetDlgItem(dialog, id);
+  if (!control) {
+    if (buffer && maxCount > 0) buffer[0] = 0;
+    return 0;
+  }
+  return static_cast<UINT>(GetWindowTextW(control, buffer, maxCount));
+}
+
+BOOL SetDlgItemTextW(HWND dialog, int id, LPCWSTR text) {
+  HWND control = GetDlgItem(dialog, id);
+  return control ? SetWindowTextW(control, text) : FALSE;
+}
+
+UINT GetDlgItemInt(HWND dialog, int id, BOOL* translated, BOOL isSigned) {
+  if (translated) *translated = FALSE;
+  HWND control = GetDlgItem(dialog, id);
+  if (!control) return 0;
+  wchar_t text[64] = {};
+  GetWindowTextW(control, text, 64);
+  const wchar_t* p = text;
+  while (*p == L' ') ++p;
+  bool negative = false;
+  if (*p == L'-' && isSigned) negative = true, ++p;
+  if (*p < L'0' || *p > L'9') return 0;
+  long long value = 0;
+  for (; *p >= L'0' && *p <= L'9'; ++p) {
+    value = value * 10 + (*p - L'0');
+    if (value > 0xFFFFFFFFLL) return 0;
+  }
+  while (*p == L' ') ++p;
+  if (*p) return 0;
+  if (negative) value = -value;
+  if (isSigned && (value > 0x7FFFFFFFLL || value < -0x80000000LL)) return 0;
+  if (translated) *translated = TRUE;
+  return static_cast<UINT>(value);
+}
+
+BOOL SetDlgItemInt(HWND dialog, int id, UINT value, BOOL isSigned) {
+  std::wstring text = isSigned ? std::to_wstring(static_cast<int>(value)) : std::to_wstring(value);
+  return SetDlgItemTextW(dialog, id, text.c_str());
+}
+
+LRESULT SendDlgItemMessageW(HWND dialog, int id, UINT message, WPARAM wParam, LPARAM lParam) {
+  HWND control = GetDlgItem(dialog, id);
+  return control ? SendMessageW(control, message, wParam, lParam) : 0;
+}
+
+BOOL CheckDlgButton(HWND dialog, int id, UINT check) {
+  HWND control = GetDlgItem(dialog, id);
+  if (!control) return FALSE;
+  SendMessageW(control, BM_SETCHECK, check, 0);
+  return TRUE;
+}
+
+UINT IsDlgButtonChecked(HWND dialog, int id) {
+  return static_cast<UINT>(SendDlgItemMessageW(dialog, id, BM_GETCHECK, 0, 0));
+}
+
+BOOL CheckRadioButton(HWND dialog, int firstId, int lastId, int checkId) {
+  for (int id = firstId; id <= lastId; ++id)
+    if (HWND control = GetDlgItem(dialog, id)) SendMessageW(control, BM_SETCHECK, id == checkId ? BST_CHECKED : BST_UNCHECKED, 0);
+  return TRUE;
+}
+
+HWND GetNextDlgTabItem(HWND dialog, HWND control, BOOL previous) {
+  std::vector<HWND> all;
+  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) all.push_back(child);
+  if (all.empty()) return nullptr;
+  size_t count = all.size();
+  size_t at = count;
+  for (size_t i = 0; i < count; ++i)
+    if (all[i] == control) at = i;
+  for (size_t step = 1; step <= count; ++step) {
+    size_t index;
+    if (at == count) index = previous ? count - step : step - 1;
+    else index = previous ? (at + count - step) % count : (at + step) % count;
+    HWND candidate = all[index];
+    if ((vqplatform::StyleOf(candidate) & WS_TABSTOP) && vqplatform::CanTakeFocus(candidate)) return candidate;
+  }
+  return control;
+}
+
+HWND GetNextDlgGroupItem(HWND dialog, HWND control, BOOL previous) {
+  std::vector<HWND> group = vqplatform::GroupOf(dialog, control);
+  if (group.empty()) return nullptr;
+  size_t count = group.size(), at = 0;
+  while (at < count && group[at] != control) ++at;
+  for (size_t step = 1; step < count; ++step) {
+    size_t index = previous ? (at + count - step) % count : (at + step) % count;
+    if (vqplatform::CanTakeFocus(group[index])) return group[index];
+  }
+  return control;
+}

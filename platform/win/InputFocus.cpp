@@ -1,0 +1,65 @@
+#include "platform/win/InputFocus.h"
+
+#include <cmath>
+#include <set>
+
+#include "platform/win/MessageQueue.h"
+#include "platform/win/Window.h"
+
+namespace {
+thread_local HWND focusWindow = nullptr;
+thread_local HWND captureWindow = nullptr;
+thread_local std::set<int> keysDown;
+}  // namespace
+
+HWND SetFocus(HWND hwnd) {
+  if (hwnd && !IsWindow(hwnd)) return nullptr;
+  HWND previous = focusWindow;
+  if (previous == hwnd) return previous;
+  focusWindow = hwnd;
+  if (previous && IsWindow(previous)) SendMessageW(previous, WM_KILLFOCUS, reinterpret_cast<WPARAM>(hwnd), 0);
+  if (hwnd && focusWindow == hwnd) SendMessageW(hwnd, WM_SETFOCUS, reinterpret_cast<WPARAM>(previous), 0);
+  return previous;
+}
+
+HWND GetFocus() {
+  if (focusWindow && !IsWindow(focusWindow)) focusWindow = nullptr;
+  return focusWindow;
+}
+
+HWND SetCapture(HWND hwnd) {
+  HWND previous = captureWindow;
+  captureWindow = hwnd;
+  if (previous && previous != hwnd && IsWindow(previous))
+    SendMessageW(previous, WM_CAPTURECHANGED, 0, reinterpret_cast<LPARAM>(hwnd));
+  return previous;
+}
+
+BOOL ReleaseCapture() {
+  HWND previous = captureWindow;
+  captureWindow = nullptr;
+  if (previous && IsWindow(previous)) SendMessageW(previous, WM_CAPTURECHANGED, 0, 0);
+  return TRUE;
+}
+
+HWND GetCapture() {
+  if (captureWindow && !IsWindow(captureWindow)) captureWindow = nullptr;
+  return captureWindow;
+}
+
+SHORT GetKeyState(int virtualKey) { return keysDown.count(virtualKey) ? static_cast<SHORT>(0x8000) : 0; }
+
+int MulDiv(int number, int numerator, int denominator) {
+  if (denominator == 0) return -1;
+  double exact = static_cast<double>(number) * numerator / denominator;
+  return static_cast<int>(std::lround(exact));
+}
+
+namespace vqplatform {
+void SetKeyDown(int virtualKey, bool down) {
+  if (down)
+    keysDown.insert(virtualKey);
+  else
+    keysDown.erase(virtualKey);
+}
+}  // namespace vqplatform

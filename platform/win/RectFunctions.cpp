@@ -1,0 +1,66 @@
+#include "platform/win/RectFunctions.h"
+
+#include <algorithm>
+
+BOOL SetRect(LPRECT rect, int left, int top, int right, int bottom) {
+  if (!rect) return FALSE;
+  *rect = RECT{left, top, right, bottom};
+  return TRUE;
+}
+
+BOOL SetRectEmpty(LPRECT rect) { return SetRect(rect, 0, 0, 0, 0); }
+
+BOOL CopyRect(LPRECT destination, const RECT* source) {
+  if (!destination || !source) return FALSE;
+  *destination = *source;
+  return TRUE;
+}
+
+BOOL IsRectEmpty(const RECT* rect) { return !rect || rect->right <= rect->left || rect->bottom <= rect->top; }
+
+BOOL PtInRect(const RECT* rect, POINT point) {
+  return rect && point.x >= rect->left && point.x < rect->right && point.y >= rect->top && point.y < rect->bottom;
+}
+
+BOOL OffsetRect(LPRECT rect, int dx, int dy) {
+  if (!rect) return FALSE;
+  rect->left += dx;
+  rect->right += dx;
+  rect->top += dy;
+  rect->bottom += dy;
+  return TRUE;
+}
+
+BOOL InflateRect(LPRECT rect, int dx, int dy) {
+  if (!rect) return FALSE;
+  rect->left -= dx;
+  rect->right += dx;
+  rect->top -= dy;
+  rect->bottom += dy;
+  return TRUE;
+}
+
+BOOL IntersectRect(LPRECT destination, const RECT* a, const RECT* b) {
+  if (!destination || !a || !b) return FALSE;
+  RECT r{std::max(a->left, b->left), std::max(a->top, b->top), std::min(a->right, b->right),
+         std::min(a->bottom, b->bottom)};
+  if (IsRectEmpty(&r)) {
+    *destination = RECT{};
+    return FALSE;
+  }
+  *destination = r;
+  return TRUE;
+}
+
+BOOL UnionRect(LPRECT destination, const RECT* a, const RECT* b) {
+  if (!destination || !a || !b) return FALSE;
+  if (IsRectEmpty(a)) return CopyRect(destination, b) && !IsRectEmpty(b);
+  if (IsRectEmpty(b)) return CopyRect(destination, a);
+  *destination = RECT{std::min(a->left, b->left), std::min(a->top, b->top), std::max(a->right, b->right),
+                      std::max(a->bottom, b->bottom)};
+  return TRUE;
+}
+
+BOOL EqualRect(const RECT* a, const RECT* b) {
+  return a && b && a->left == b->left && a->top == b->top && a->right == b->right && a->bottom == b->bottom;
+}
