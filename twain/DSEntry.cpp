@@ -114,10 +114,11 @@ extern "C" VQ_EXPORT TW_UINT16 DS_Entry(TW_IDENTITY* origin, TW_UINT32 DG, TW_UI
   if (opening && !module.thread.IsRunning() && !module.thread.Start()) return TWRC_FAILURE;
   TW_UINT16 result = TWRC_FAILURE;
   bool nothingOpen = false;
-  module.thread.Call([&] {
-    result = SafeDispatch(module.instances, from, DG, DAT, MSG, data);
-    nothingOpen = module.instances.empty();
-  });
+  if (!module.thread.Call([&] {
+        result = SafeDispatch(module.instances, from, DG, DAT, MSG, data);
+        nothingOpen = module.instances.empty();
+      }))
+    return TWRC_FAILURE;
   // The manager may unload the library right after the last close.
   if (nothingOpen) module.thread.Stop();
   return result;

@@ -2,59 +2,99 @@
 
 #include <system_error>
 
+#include "platform/win/MessageQueue.h"
+#include "platform/win/Window.h"
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"StrenvikTripletWindow";
+// lParam: the task to run.
+constexpr UINT WM_DS_TRIPLET = WM_APP + 0x100;
+
+}  // namespace
+
 CDSUiThread::~CDSUiThread() { Stop(); }
 
 bool CDSUiThread::Start() {
   if (m_thread.joinable()) return true;
-  std::lock_guard lock(m_mutex);
-  m_stopping = false;
+  std::unique_lock lock(m_mutex);
+  m_window = nullptr;
+  m_starting = true;
   try {
     m_thread = std::thread([this] { Run(); });
   } catch (const std::system_error&) {
+    m_starting = false;
     return false;
   }
   m_threadId = m_thread.get_id();
-  return true;
+  m_changed.wait(lock, [&] { return !m_starting; });
+  if (m_window) return true;
+  lock.unlock();
+  m_thread.join();  // the window could not be made; the thread has ended
+  m_threadId = std::thread::id();
+  return false;
 }
 
 void CDSUiThread::Stop() {
   if (!m_thread.joinable() || IsCurrentThread()) return;
-  {
-    std::lock_guard lock(m_mutex);
-    m_stopping = true;
-  }
-  m_wake.notify_all();
+  PostMessageW(m_window, WM_CLOSE, 0, 0);
   m_thread.join();
   m_threadId = std::thread::id();
+  m_window = nullptr;
 }
 
-bool CDSUiThread::IsCurrentThread() const {
-  return m_thread.joinable() && std::this_thread::get_id() == m_threadId;
-}
-
-void CDSUiThread::Call(const std::function<void()>& work) {
-  if (IsCurrentThread() || !m_thread.joinable()) {
+bool CDSUiThread::Call(const std::function<void()>& work) {
+  if (!m_thread.joinable() || IsCurrentThread()) {
     work();
-    return;
+    return true;
   }
   Task task{&work};
+  if (!PostMessageW(m_window, WM_DS_TRIPLET, 0, reinterpret_cast<LPARAM>(&task))) return false;
   std::unique_lock lock(m_mutex);
-  m_tasks.push(&task);
-  m_wake.notify_all();
-  m_done.wait(lock, [&] { return task.done; });
+  m_changed.wait(lock, [&] { return task.done; });
+  return true;
 }
 
 void CDSUiThread::Run() {
-  std::unique_lock lock(m_mutex);
-  for (;;) {
-    m_wake.wait(lock, [&] { return m_stopping || !m_tasks.empty(); });
-    if (m_tasks.empty()) return;  // stopping with nothing left
-    Task* task = m_tasks.front();
-    m_tasks.pop();
-    lock.unlock();
-    (*task->work)();
-    lock.lock();
-    task->done = true;
-    m_done.notify_all();
+  WNDCLASSW windowClass{};
+  if (!GetClassInfoW(nullptr, kClassName, &windowClass)) {
+    windowClass.lpfnWndProc = &CDSUiThread::WindowProc;
+    windowClass.lpszClassName = kClassName;
+    RegisterClassW(&windowClass);
+  }
+  HWND window = CreateWindowExW(0, kClassName, L"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr,
+                                this);
+  if (window) SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  {
+    std::lock_guard lock(m_mutex);
+    m_window = window;
+    m_starting = false;
+  }
+  m_changed.notify_all();
+  if (!window) return;
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+    TranslateMessage(&msg);
+    DispatchMessageW(&msg);
+  }
+}
+
+LRESULT CDSUiThread::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_DS_TRIPLET: {
+      auto* task = reinterpret_cast<Task*>(lParam);
+      (*task->work)();
+      auto* self = reinterpret_cast<CDSUiThread*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+      {
+        std::lock_guard lock(self->m_mutex);
+        task->done = true;
+      }
+      self->m_changed.notify_all();
+      return 0;
+    }
+    case WM_DESTROY:
+      PostQuitMessage(0);
+      return 0;
+    default: return DefWindowProcW(hwnd, message, wParam, lParam);
   }
 }

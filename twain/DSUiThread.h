@@ -1,12 +1,18 @@
 #pragma once
 // The data source's own user-interface thread. Hosts on Linux run no loop of
 // ours, so every triplet is carried over to this thread, which owns the data
-// source objects and their windows; the caller blocks until it is handled.
+// source objects and their windows: a hidden window of the thread receives
+// each one, and the thread's message loop also serves the windows the source
+// opens. The caller blocks until the triplet is handled, as with SendMessage,
+// but never touches the message layer itself: a host thread that got a
+// message queue of ours would keep the library loaded after the manager's
+// dlclose.
 #include <condition_variable>
 #include <functional>
 #include <mutex>
-#include <queue>
 #include <thread>
+
+#include "platform/win/WinTypes.h"
 
 class CDSUiThread {
  public:
@@ -15,16 +21,17 @@ class CDSUiThread {
   CDSUiThread(const CDSUiThread&) = delete;
   CDSUiThread& operator=(const CDSUiThread&) = delete;
 
-  // Starts the thread when it is not running; false when it cannot start.
+  // Starts the thread and its window when they are not running; false when
+  // they cannot start.
   bool Start();
-  // Lets the thread finish what it was given and joins it.
+  // Destroys the window, lets the loop end and joins the thread.
   void Stop();
   bool IsRunning() const { return m_thread.joinable(); }
-  bool IsCurrentThread() const;
+  bool IsCurrentThread() const { return std::this_thread::get_id() == m_threadId; }
 
-  // Runs work on the thread and waits for it; on the thread itself it runs
-  // directly. The thread must be running when called from another thread.
-  void Call(const std::function<void()>& work);
+  // Runs work on the thread and waits for it; on the thread itself, or while
+  // no thread runs, it runs directly. False when it could not be handed over.
+  bool Call(const std::function<void()>& work);
 
  private:
   struct Task {
@@ -32,12 +39,12 @@ class CDSUiThread {
     bool done = false;
   };
   void Run();
+  static LRESULT WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
   std::thread m_thread;
   std::thread::id m_threadId;
+  HWND m_window = nullptr;
   std::mutex m_mutex;
-  std::condition_variable m_wake;
-  std::condition_variable m_done;
-  std::queue<Task*> m_tasks;
-  bool m_stopping = false;
+  std::condition_variable m_changed;
+  bool m_starting = false;
 };

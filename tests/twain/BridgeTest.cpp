@@ -48,7 +48,7 @@ TEST_F(Bridge, CancelBeforeAnyUploadOnlyAsksToClose) {
   ASSERT_EQ(sent.size(), 1u);
   EXPECT_EQ(sent[0].MSG, MSG_CLOSEDSREQ);
   EXPECT_EQ(sent[0].originId, 55u);
-  EXPECT_EQ(sent[0].destId, host.identity.Id);
+  EXPECT_EQ(sent[0].destId, +host.identity.Id);
 }
 
 TEST_F(Bridge, CancelDuringTransfersEndsThemAtTheNextEnd) {

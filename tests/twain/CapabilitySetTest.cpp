@@ -438,17 +438,17 @@ TEST_F(Frames, ImageLayoutSetsAndCounts) {
   TW_IMAGELAYOUT layout{};
   ASSERT_EQ(Send(DG_IMAGE, DAT_IMAGELAYOUT, MSG_GET, &layout), TWRC_SUCCESS);
   ExpectFrame(layout.Frame, 0, 0, 8.5f, 11, 1e-4);
-  EXPECT_EQ(layout.FrameNumber, 0u);
-  EXPECT_EQ(layout.DocumentNumber, 0u);
-  EXPECT_EQ(layout.PageNumber, 0u);
+  EXPECT_EQ(+layout.FrameNumber, 0u);
+  EXPECT_EQ(+layout.DocumentNumber, 0u);
+  EXPECT_EQ(+layout.PageNumber, 0u);
 
   TW_IMAGELAYOUT wide{Frame(0, 0, 9, 10), 0xFFFFFFFF, 4, 0};
   EXPECT_EQ(Send(DG_IMAGE, DAT_IMAGELAYOUT, MSG_SET, &wide), TWRC_CHECKSTATUS);
   ExpectFrame(wide.Frame, 0, 0, 8.5f, 10, 1e-4);
   ExpectFrame(CurrentFrame(), 0, 0, 8.5f, 10, 1e-3);
   ASSERT_EQ(Send(DG_IMAGE, DAT_IMAGELAYOUT, MSG_GETCURRENT, &layout), TWRC_SUCCESS);
-  EXPECT_EQ(layout.DocumentNumber, 0u);
-  EXPECT_EQ(layout.PageNumber, 4u);
+  EXPECT_EQ(+layout.DocumentNumber, 0u);
+  EXPECT_EQ(+layout.PageNumber, 4u);
   EXPECT_EQ(Cap(MSG_GETCURRENT, ICAP_SUPPORTEDSIZES).Item(), TWSS_NONE);
 
   ASSERT_EQ(Send(DG_IMAGE, DAT_IMAGELAYOUT, MSG_GETDEFAULT, &layout), TWRC_SUCCESS);

@@ -50,13 +50,13 @@ class Entry : public ::testing::Test {
 TEST_F(Entry, IdentityQueryBeforeAnyOpenCarriesTheQuerysId) {
   TW_IDENTITY identity{};
   ASSERT_EQ(manager.ProbeIdentity(&identity), TWRC_SUCCESS);
-  EXPECT_EQ(identity.Id, 100u);
+  EXPECT_EQ(+identity.Id, 100u);
   EXPECT_EQ(identity.Version.MajorNum, 2);
   EXPECT_EQ(identity.Version.MinorNum, 1);
   EXPECT_STREQ(identity.Version.Info, "1.8.0release32bit");
   EXPECT_EQ(identity.ProtocolMajor, 2);
   EXPECT_EQ(identity.ProtocolMinor, 1);
-  EXPECT_EQ(identity.SupportedGroups, 0x40000003u);
+  EXPECT_EQ(+identity.SupportedGroups, 0x40000003u);
   EXPECT_STREQ(identity.Manufacturer, "Ombrecht\xC8\xED\xBC\xFE");
   EXPECT_STREQ(identity.ProductFamily, "Ombrecht\xD3\xB0\xCF\xF1\xB2\xC9\xBC\xAFTwain");
   EXPECT_STREQ(identity.ProductName, "Tirrowan Twain");
@@ -96,7 +96,7 @@ TEST_F(Entry, TwoHostsEachReachTheirOwnSource) {
   // Each source knows its own Id.
   TW_IDENTITY identity{};
   ASSERT_EQ(manager.Send(second, DG_CONTROL, DAT_IDENTITY, MSG_GET, &identity), TWRC_SUCCESS);
-  EXPECT_EQ(identity.Id, manager.SourceIdentity(second).Id);
+  EXPECT_EQ(+identity.Id, IdOf(manager.SourceIdentity(second)));
 
   // A second open from the same host reaches its open source.
   TW_IDENTITY again = manager.SourceIdentity(first);
@@ -134,21 +134,21 @@ TEST_F(Entry, EnableWithoutInterfaceAnnouncesTheTransfer) {
   EXPECT_EQ(sent[0].DAT, DAT_NULL);
   EXPECT_EQ(sent[0].MSG, MSG_XFERREADY);
   EXPECT_FALSE(sent[0].hasData);
-  EXPECT_EQ(sent[0].originId, manager.SourceIdentity(first).Id);
-  EXPECT_EQ(sent[0].destId, first.identity.Id);
+  EXPECT_EQ(sent[0].originId, IdOf(manager.SourceIdentity(first)));
+  EXPECT_EQ(sent[0].destId, +first.identity.Id);
   EXPECT_EQ(Script().transferStarts, 1);
 
   TW_PENDINGXFERS pending{};
   ASSERT_EQ(manager.Send(first, DG_CONTROL, DAT_PENDINGXFERS, MSG_GET, &pending), TWRC_SUCCESS);
   TW_IMAGEINFO info{};
   ASSERT_EQ(manager.Send(first, DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info), TWRC_SUCCESS);
-  EXPECT_EQ(info.ImageWidth, 40) << "the first page of the window's list";
-  EXPECT_EQ(info.ImageLength, 30);
+  EXPECT_EQ(+info.ImageWidth, 40) << "the first page of the window's list";
+  EXPECT_EQ(+info.ImageLength, 30);
   EXPECT_EQ(info.BitsPerPixel, 24);
   EXPECT_EQ(info.SamplesPerPixel, 3);
   TW_IMAGELAYOUT layout{};
   ASSERT_EQ(manager.Send(first, DG_IMAGE, DAT_IMAGELAYOUT, MSG_GET, &layout), TWRC_SUCCESS);
-  EXPECT_EQ(layout.DocumentNumber, 1u);
+  EXPECT_EQ(+layout.DocumentNumber, 1u);
 
   // The first end of transfer prepares the second page, the next returns to 5.
   const int endsBefore = Script().transferEnds;
@@ -156,7 +156,7 @@ TEST_F(Entry, EnableWithoutInterfaceAnnouncesTheTransfer) {
             TWRC_SUCCESS);
   EXPECT_EQ(pending.Count, 1);
   ASSERT_EQ(manager.Send(first, DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info), TWRC_SUCCESS);
-  EXPECT_EQ(info.ImageWidth, 20);
+  EXPECT_EQ(+info.ImageWidth, 20);
   ASSERT_EQ(manager.Send(first, DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending),
             TWRC_SUCCESS);
   EXPECT_EQ(pending.Count, 0);
@@ -175,8 +175,8 @@ TEST_F(Entry, RefusedAnnouncementReturnsToStateFive) {
   TW_IMAGELAYOUT layout{};
   ASSERT_EQ(manager.Send(first, DG_IMAGE, DAT_IMAGELAYOUT, MSG_GET, &layout), TWRC_SUCCESS)
       << "the source is disabled (state 4) again";
-  EXPECT_EQ(layout.DocumentNumber, 0u);
-  EXPECT_EQ(layout.PageNumber, 0u);
+  EXPECT_EQ(+layout.DocumentNumber, 0u);
+  EXPECT_EQ(+layout.PageNumber, 0u);
   manager.SetNotificationResult(TWRC_SUCCESS);
   EXPECT_EQ(Enable(first, false), TWRC_SUCCESS);
 }

@@ -41,7 +41,7 @@ TEST_F(Library, AnswersTheIdentityQueryAndUnloads) {
   TW_IDENTITY identity{};
   ASSERT_EQ(manager.ProbeIdentity(&identity), TWRC_SUCCESS);
   EXPECT_STREQ(identity.ProductName, "Tirrowan Twain");
-  EXPECT_EQ(identity.SupportedGroups & (DG_CONTROL | DG_IMAGE), DG_CONTROL | DG_IMAGE);
+  EXPECT_EQ(+identity.SupportedGroups & (DG_CONTROL | DG_IMAGE), DG_CONTROL | DG_IMAGE);
   EXPECT_EQ(identity.ProtocolMajor, 2);
   EXPECT_FALSE(manager.IsLibraryLoaded());
   EXPECT_EQ(ThreadCount(), threads);

@@ -121,14 +121,14 @@ TEST_F(StateMatrix, OpenOnAnOpenSourceIsASecondConnection) {
   MakeSource(3);
   Records records;
   EXPECT_EQ(Send(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &records.identity), TWRC_SUCCESS);
-  EXPECT_EQ(ds->GetDSIdentity()->Id, 55u);
+  EXPECT_EQ(IdOf(*ds->GetDSIdentity()), 55u);
   for (int state = 4; state <= 7; ++state) {
     MakeSource(state);
     Records again;
     again.identity.Id = 99;
     EXPECT_EQ(Send(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &again.identity), TWRC_FAILURE);
     EXPECT_EQ(Status(), TWCC_MAXCONNECTIONS);
-    EXPECT_EQ(ds->GetDSIdentity()->Id, 55u) << "a refused open keeps the source's Id";
+    EXPECT_EQ(IdOf(*ds->GetDSIdentity()), 55u) << "a refused open keeps the source's Id";
     EXPECT_EQ(ds->GetState(), state);
   }
 }

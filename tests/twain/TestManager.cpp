@@ -31,6 +31,8 @@ void CountingUnlock(TW_HANDLE) { ++g_unlocks; }
 
 }  // namespace
 
+TW_UINT32 IdOf(const TW_IDENTITY& identity) { return identity.Id; }
+
 TestHost::TestHost(TW_UINT32 id, bool app2) {
   identity.Id = id;
   identity.Version = {1, 0, TWLG_ENGLISH, TWCY_USA, "test host"};
@@ -126,17 +128,17 @@ TW_UINT16 TestManager::OpenDS(TestHost& host) {
     Unload();
     return result;
   }
-  m_sources[host.identity.Id] = source;
-  m_hosts[host.identity.Id] = &host;
+  m_sources[IdOf(host.identity)] = source;
+  m_hosts[IdOf(host.identity)] = &host;
   return result;
 }
 
 TW_UINT16 TestManager::CloseDS(TestHost& host) {
-  TW_IDENTITY source = m_sources[host.identity.Id];
+  TW_IDENTITY source = m_sources[IdOf(host.identity)];
   TW_UINT16 result = Call(host.identity, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &source);
   if (result == TWRC_SUCCESS) {
-    m_sources.erase(host.identity.Id);
-    m_hosts.erase(host.identity.Id);
+    m_sources.erase(IdOf(host.identity));
+    m_hosts.erase(IdOf(host.identity));
     Unload();
   }
   return result;
@@ -166,8 +168,8 @@ TW_UINT16 TestManager::ManagerEntry(TW_IDENTITY* origin, TW_IDENTITY* dest, TW_U
   TestHost* host = nullptr;
   {
     std::lock_guard lock(g_mutex);
-    manager->m_notifications.push_back({origin->Id, dest->Id, DG, DAT, MSG, data != nullptr});
-    auto it = manager->m_hosts.find(dest->Id);
+    manager->m_notifications.push_back({IdOf(*origin), IdOf(*dest), DG, DAT, MSG, data != nullptr});
+    auto it = manager->m_hosts.find(IdOf(*dest));
     if (it != manager->m_hosts.end()) host = it->second;
   }
   if (manager->m_notifyResult != TWRC_SUCCESS) return manager->m_notifyResult;

@@ -13,6 +13,9 @@
 
 namespace twaintest {
 
+// A record's Id by value (the records are packed: no references into them).
+TW_UINT32 IdOf(const TW_IDENTITY& identity);
+
 struct TestHost {
   explicit TestHost(TW_UINT32 id, bool app2 = true);
   TW_IDENTITY identity{};
@@ -59,7 +62,7 @@ class TestManager {
   std::vector<Notification> TakeNotifications();
   void SetNotificationResult(TW_UINT16 result) { m_notifyResult = result; }
   bool IsLibraryLoaded() const;
-  const TW_IDENTITY& SourceIdentity(const TestHost& host) { return m_sources[host.identity.Id]; }
+  const TW_IDENTITY& SourceIdentity(const TestHost& host) { return m_sources[IdOf(host.identity)]; }
 
   // The entry points handed over: all four memory functions counted.
   static TW_ENTRYPOINT EntryPoints();
