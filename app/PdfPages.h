@@ -1,0 +1,43 @@
+#pragma once
+// A PDF document of image pages through libharu: each page exactly as large
+// as its image, one pixel one point. JPEG files are embedded as they are,
+// 1-bit TIFF pages as device-grey bits (black ink black), anything else is
+// re-encoded as JPEG through a temporary file beside the source. libharu's
+// errors are recorded by its error handler and checked after every call.
+#include <string>
+
+#include <hpdf.h>
+
+class PdfPageDocument {
+ public:
+  // How a source file is told to be a JPEG file.
+  enum class JpegTest {
+    FirstJpgAtEnd,  // the first ".jpg" in the path is its last four characters
+    LastExtension,  // the text after the last "." is "jpg"
+  };
+
+  PdfPageDocument();
+  ~PdfPageDocument();
+  PdfPageDocument(const PdfPageDocument&) = delete;
+  PdfPageDocument& operator=(const PdfPageDocument&) = delete;
+
+  // False when libharu could not create the document.
+  bool Created() const { return doc_ != nullptr; }
+  // Adds one page showing the image file; false when the file cannot be
+  // embedded (the document is then unusable).
+  bool AddImagePage(const std::string& path, JpegTest test);
+  // Writes the document; an existing file of that name is replaced only by a
+  // complete one. False when nothing was written.
+  bool Save(const std::string& path);
+
+  static bool IsJpegName(const std::string& path, JpegTest test);
+
+ private:
+  HPDF_Image LoadImage(const std::string& path, JpegTest test);
+  HPDF_Image LoadBilevelTiff(const std::string& path, bool* isBilevel);
+  HPDF_Image LoadReencoded(const std::string& path);
+  bool Failed() const;
+
+  HPDF_Doc doc_ = nullptr;
+  HPDF_STATUS error_ = HPDF_OK;
+};
