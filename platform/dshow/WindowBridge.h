@@ -1,9 +1,9 @@
 #pragma once
 // The few window services the camera layer needs: posting and sending a
 // message, telling every top-level window about a device change, and a
-// message box. They go to handlers that the window layer (or a test)
-// installs; without a handler a post fails and a message box is written to
-// the standard error stream.
+// message box. They go to the window layer, or to handlers a test installs
+// in its place; a message box is written to the standard error stream until
+// the layer has one.
 #include <functional>
 
 #include "platform/win/WinTypes.h"
