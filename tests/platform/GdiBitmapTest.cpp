@@ -123,6 +123,7 @@ TEST(GdiBitmap, BadFormatsAndSizesAreRefused) {
   info.bmiHeader.biCompression = BI_RLE8;
   EXPECT_EQ(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0), nullptr);
   info.bmiHeader.biCompression = BI_RGB;
+  info.bmiHeader.biBitCount = 24;  // no colour table follows this header
   info.bmiHeader.biHeight = -100000;
   EXPECT_EQ(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0), nullptr);
   EXPECT_EQ(CreateCompatibleBitmap(nullptr, -1, 5), nullptr);
