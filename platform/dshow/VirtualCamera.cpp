@@ -9,6 +9,7 @@
 #include "platform/dshow/FrameConversion.h"
 #include "platform/dshow/Interfaces.h"
 #include "platform/dshow/WindowBridge.h"
+#include "platform/win/VirtualCameraIds.h"
 
 namespace vq::dshow {
 
@@ -32,6 +33,10 @@ std::atomic<unsigned> nextInstance{1};
 
 }  // namespace
 
+std::wstring VirtualVendorId() { return Widen(vq::kVirtualCameraVendorId); }
+std::wstring VirtualDocumentProductId() { return Widen(vq::kVirtualDocumentCameraProductId); }
+std::wstring VirtualPortraitProductId() { return Widen(vq::kVirtualPortraitCameraProductId); }
+
 std::vector<ControlState> VirtualCameraConfig::DefaultProcAmp() {
   const long manual = VideoProcAmp_Flags_Manual, both = VideoProcAmp_Flags_Auto | VideoProcAmp_Flags_Manual;
   return {Control(VideoProcAmp_Brightness, -64, 64, 1, 0, manual, manual),
@@ -54,7 +59,7 @@ VirtualCameraConfig VirtualCameraConfig::Document() { return VirtualCameraConfig
 
 VirtualCameraConfig VirtualCameraConfig::Portrait() {
   VirtualCameraConfig c;
-  c.productId = kVirtualPortraitProductId;
+  c.productId = VirtualPortraitProductId();
   c.friendlyName = L"Virtual Portrait Camera";
   c.sizes = {{640, 480}, {1280, 960}};
   return c;

@@ -20,14 +20,14 @@
 
 namespace vq::dshow {
 
-// Default identities until the shared camera id table exists.
-inline constexpr const wchar_t* kVirtualVendorId = L"5651";
-inline constexpr const wchar_t* kVirtualDocumentProductId = L"d0c0";
-inline constexpr const wchar_t* kVirtualPortraitProductId = L"b0f0";
+// The ids of the simulated document and portrait cameras, as in device paths.
+std::wstring VirtualVendorId();
+std::wstring VirtualDocumentProductId();
+std::wstring VirtualPortraitProductId();
 
 struct VirtualCameraConfig {
-  std::wstring vendorId = kVirtualVendorId;
-  std::wstring productId = kVirtualDocumentProductId;
+  std::wstring vendorId = VirtualVendorId();
+  std::wstring productId = VirtualDocumentProductId();
   std::wstring instance;  // 8 hexadecimal characters in the path; empty: assigned
   std::wstring friendlyName = L"Virtual Document Camera";
   std::vector<cv::Size> sizes{{640, 480}, {1280, 960}, {1600, 1200}, {2048, 1536}, {2592, 1944}};

@@ -57,10 +57,11 @@ TEST_F(UsbCamera, OpensByIdsAndStreamsBottomUpBgrIntoTheHolder) {
 }
 
 TEST_F(UsbCamera, OpensAtEverySizeAndSubtype) {
-  auto device = Plug(VirtualCameraConfig::Document());
+  const VirtualCameraConfig config = VirtualCameraConfig::Document();
+  auto device = Plug(config);
   CUSBCamra camera;
   camera.SetNotifyWindow(kPreview, WM_VIDEO_FRAME);
-  const auto sizes = VirtualCameraConfig::Document().sizes;
+  const auto sizes = config.sizes;
   ASSERT_EQ(sizes.back(), cv::Size(2592, 1944));
   for (int subtype : {VIDEO_SUBTYPE_YUY2, VIDEO_SUBTYPE_MJPG}) {
     for (const auto& size : sizes) {
@@ -68,7 +69,7 @@ TEST_F(UsbCamera, OpensAtEverySizeAndSubtype) {
       recorder_.Clear();
       camera.SetSubtype(subtype);
       ASSERT_EQ(camera.SetResolution(size.width, size.height), S_OK);
-      ASSERT_EQ(camera.Open(L"5651", L"d0c0", nullptr, kMainWindow, true, 0), S_OK);
+      ASSERT_EQ(camera.Open(config.vendorId.c_str(), config.productId.c_str(), nullptr, kMainWindow, true, 0), S_OK);
       ASSERT_TRUE(camera.Run());
       cv::Mat frame = WaitForFrame(camera, recorder_, kPreview);
       EXPECT_EQ(frame.size(), size);

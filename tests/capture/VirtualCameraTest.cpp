@@ -24,18 +24,18 @@ class VirtualCameraTest : public vqtest::CameraTest {
 
 TEST_F(VirtualCameraTest, EnvironmentListsTheCameras) {
   CUSBCamra source;
-  EXPECT_EQ(source.CountDevices(kVirtualVendorId, kVirtualDocumentProductId), 0);
+  EXPECT_EQ(source.CountDevices(VirtualVendorId().c_str(), VirtualDocumentProductId().c_str()), 0);
   setenv("VQ_VIRTUAL_CAMERA", "1", 1);
-  EXPECT_EQ(source.CountDevices(kVirtualVendorId, kVirtualDocumentProductId), 1);
-  EXPECT_EQ(source.CountDevices(kVirtualVendorId, kVirtualPortraitProductId), 0);
+  EXPECT_EQ(source.CountDevices(VirtualVendorId().c_str(), VirtualDocumentProductId().c_str()), 1);
+  EXPECT_EQ(source.CountDevices(VirtualVendorId().c_str(), VirtualPortraitProductId().c_str()), 0);
   setenv("VQ_VIRTUAL_CAMERA", "document;portrait;vid=abcd,pid=0123,name=Desk,sizes=320x240,fps=30", 1);
-  EXPECT_EQ(source.CountDevices(kVirtualVendorId, kVirtualPortraitProductId), 1);
+  EXPECT_EQ(source.CountDevices(VirtualVendorId().c_str(), VirtualPortraitProductId().c_str()), 1);
   EXPECT_EQ(source.CountDevicesByName(L"Desk"), 1);
   CCameraFormatProbe probe;
   EXPECT_EQ(probe.GetFormatCount(L"abcd", L"0123", 0), 1);
   setenv("VQ_VIRTUAL_CAMERA", "vid=abcd,bogus", 1);  // malformed: no camera
   EXPECT_EQ(source.CountDevicesByName(L"Desk"), 0);
-  EXPECT_EQ(source.CountDevices(kVirtualVendorId, kVirtualDocumentProductId), 0);
+  EXPECT_EQ(source.CountDevices(VirtualVendorId().c_str(), VirtualDocumentProductId().c_str()), 0);
 }
 
 TEST_F(VirtualCameraTest, ParsesItsListStrictly) {
