@@ -164,9 +164,11 @@ class ThreadFonts {
     double ascent, descent;
     Metrics(d, &ascent, &descent);
     font.description = d;
-    font.ascent = static_cast<int>(std::lround(ascent));
-    font.descent = static_cast<int>(std::lround(descent));
-    font.height = font.ascent + font.descent;
+    // A positive height is the cell height exactly; otherwise the cell is
+    // what the font's ascent and descent make of the em.
+    font.height = lf.lfHeight > 0 ? static_cast<int>(lf.lfHeight) : static_cast<int>(std::lround(ascent + descent));
+    font.ascent = std::min(font.height, static_cast<int>(std::lround(ascent)));
+    font.descent = font.height - font.ascent;
     font.internalLeading = std::max(0, font.height - static_cast<int>(std::lround(em)));
     // The average width the dialog-unit rule uses: the Latin alphabet / 52.
     int alphabet = TextWidth(d, "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz");

@@ -74,7 +74,7 @@ TEST(GdiText, LogFontHeightRules) {
   {
     FontScope f(c.dc, MakeFont(L"Arial", 20));
     GetTextMetricsW(c.dc, &tm);
-    EXPECT_NEAR(tm.tmHeight, 20, 1);  // positive: cell height
+    EXPECT_EQ(tm.tmHeight, 20);  // positive: cell height
     EXPECT_GT(tm.tmInternalLeading, 0);
   }
   {
