@@ -1,5 +1,6 @@
 #include "platform/win/GdiText.h"
 
+#include <fontconfig/fontconfig.h>
 #include <pango/pangocairo.h>
 
 #include <algorithm>
@@ -7,6 +8,7 @@
 #include <cstring>
 #include <cwchar>
 #include <map>
+#include <mutex>
 #include <string>
 
 #include "platform/win/GdiDcInternal.h"
@@ -77,6 +79,11 @@ struct ResolvedFont {
 class ThreadFonts {
  public:
   ThreadFonts() {
+    // Fontconfig is set up once, before any thread makes its font map.
+    static std::once_flag fontconfigReady;
+    std::call_once(fontconfigReady, [] { FcInit(); });
+    static std::mutex creation;
+    std::lock_guard<std::mutex> lock(creation);
     map_ = pango_cairo_font_map_new();
     context_ = pango_font_map_create_context(map_);
     cairo_font_options_t* options = cairo_font_options_create();
