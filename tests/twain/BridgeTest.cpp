@@ -75,6 +75,24 @@ TEST_F(Bridge, UploadFromTheWindowAnnouncesOnce) {
   EXPECT_FALSE(ui().Scan()) << "already announced";
 }
 
+TEST_F(Bridge, RefusedAnnouncementLeavesTheSourceWaiting) {
+  MakeSource(5);
+  Script().pages = {Page(8, 8)};
+  manager.SetNotificationResult(TWRC_FAILURE);
+  EXPECT_FALSE(ui().Scan());
+  EXPECT_FALSE(ui().IsTransferAnnounced());
+  EXPECT_EQ(ds->GetState(), 5);
+  TW_IMAGELAYOUT layout{};
+  ASSERT_EQ(Send(DG_IMAGE, DAT_IMAGELAYOUT, MSG_GET, &layout), TWRC_SUCCESS);
+  EXPECT_EQ(+layout.DocumentNumber, 0u);
+  EXPECT_EQ(+layout.PageNumber, 0u);
+  TW_PENDINGXFERS pending{};
+  EXPECT_EQ(Send(DG_CONTROL, DAT_PENDINGXFERS, MSG_GET, &pending), TWRC_FAILURE);
+  manager.SetNotificationResult(TWRC_SUCCESS);
+  EXPECT_TRUE(ui().Scan());
+  EXPECT_EQ(ds->GetState(), 6);
+}
+
 TEST_F(Bridge, ConfirmCloseTellsTheHostInStateFiveOnly) {
   MakeSource(5);
   EXPECT_TRUE(ui().ConfirmClose());

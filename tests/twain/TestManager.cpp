@@ -68,7 +68,8 @@ void TestManager::ResetMemoryCounts() { g_allocations = g_frees = g_locks = g_un
 
 bool TestManager::Load() {
   if (m_path.empty()) return m_entry != nullptr;
-  void* library = dlopen(m_path.c_str(), RTLD_LAZY | RTLD_LOCAL);
+  const int keep = kLibraryStaysMapped ? RTLD_NODELETE : 0;
+  void* library = dlopen(m_path.c_str(), RTLD_LAZY | RTLD_LOCAL | keep);
   if (!library) return false;
   m_entry = reinterpret_cast<DSENTRYPROC>(dlsym(library, "DS_Entry"));
   if (!m_entry) {
