@@ -69,15 +69,18 @@ bool HandleOneSentMessage(std::unique_lock<std::mutex>& lock, ThreadContext& sel
   return true;
 }
 
-// Queues `sent` on `target` and waits for the answer, answering messages
-// sent to this thread meanwhile.
-LRESULT SendAndWait(const std::shared_ptr<ThreadContext>& target, std::shared_ptr<SentMessage> sent) {
+// Queues `sent` on the thread of its window and waits for the answer,
+// answering messages sent to this thread meanwhile. 0 at once when the
+// window or its thread is gone; a window destroyed before handling its
+// message answers it with 0 (see RemoveWindowObject).
+LRESULT SendAndWait(std::shared_ptr<SentMessage> sent) {
   auto self = Dispatcher::CurrentShared();
   sent->sender = self;
   std::unique_lock lock(Dispatcher::Mutex());
-  if (target->ended) return 0;
-  target->sentInbox.push_back(sent);
-  target->wake.notify_one();
+  WindowObject* window = FindWindowObject(sent->hwnd);
+  if (!window || window->thread->ended) return 0;
+  window->thread->sentInbox.push_back(sent);
+  window->thread->wake.notify_one();
   while (!sent->done) {
     if (HandleOneSentMessage(lock, *self)) continue;
     Dispatcher::WaitOnce(lock, *self, std::nullopt);
@@ -154,7 +157,7 @@ LRESULT RunOnWindowThread(HWND hwnd, std::function<LRESULT()> task) {
   auto sent = std::make_shared<SentMessage>();
   sent->hwnd = hwnd;
   sent->task = std::move(task);
-  return SendAndWait(target, std::move(sent));
+  return SendAndWait(std::move(sent));
 }
 
 }  // namespace vqplatform
@@ -198,7 +201,7 @@ LRESULT SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   sent->message = message;
   sent->wParam = wParam;
   sent->lParam = lParam;
-  return SendAndWait(target, std::move(sent));
+  return SendAndWait(std::move(sent));
 }
 
 void PostQuitMessage(int exitCode) {

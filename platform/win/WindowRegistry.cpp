@@ -60,6 +60,14 @@ std::shared_ptr<WindowObject> RemoveWindowObject(WindowObject* window) {
   EraseIf(thread.posted, [hwnd](const MSG& m) { return m.hwnd == hwnd; });
   EraseIf(thread.timers, [hwnd](const QueueTimer& t) { return t.hwnd == hwnd; });
   EraseIf(thread.invalidWindows, [hwnd](HWND h) { return h == hwnd; });
+  // Senders still waiting for this window are answered with 0.
+  EraseIf(thread.sentInbox, [hwnd](const std::shared_ptr<SentMessage>& sent) {
+    if (sent->hwnd != hwnd) return false;
+    sent->result = 0;
+    sent->done = true;
+    sent->sender->wake.notify_one();
+    return true;
+  });
   return removed;
 }
 

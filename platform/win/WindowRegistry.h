@@ -54,7 +54,8 @@ struct WindowObject {
 WindowObject* FindWindowObject(HWND hwnd);
 WindowObject* AddWindowObject(std::shared_ptr<WindowObject> window);
 // Unlinks the window (not its children) and drops its queued messages,
-// timers and pending paint. The caller releases the returned object after
+// timers and pending paint; messages sent to it and not yet handled are
+// answered with 0. The caller releases the returned object after
 // dropping the lock.
 std::shared_ptr<WindowObject> RemoveWindowObject(WindowObject* window);
 // Top-level windows, top of the z-order first.

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Window.h"
@@ -68,6 +69,51 @@ TEST_F(MessageWindowDestroy, ChildrenOnOtherThreadsAreDestroyedOnTheirOwnThread)
   // The child's thread keeps running its loop.
   EXPECT_TRUE(PostThreadMessageW(preview.ThreadId(), WM_USER, 0, 0));
   preview.Stop();
+}
+
+struct ChattyChild {
+  HWND parent = nullptr;
+  HWND child = nullptr;
+  HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  std::atomic<int> answered{0};
+};
+
+// A child window on its own thread that keeps sending to its parent until
+// the parent is gone, then runs its loop until the child window is gone.
+DWORD RunChattyChild(LPVOID parameter) {
+  auto* c = static_cast<ChattyChild*>(parameter);
+  c->child = MakeWindow(L"Chatty", c->parent, 9, WS_CHILD | WS_VISIBLE);
+  SetEvent(c->ready);
+  while (SendMessageW(c->parent, WM_USER + 20, 0, 0) == 20) ++c->answered;
+  MSG msg;
+  while (IsWindow(c->child) && GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+  return 0;
+}
+
+TEST_F(MessageWindowDestroy, DestroyingAParentWhileItsChildThreadSendsToItDoesNotDeadlock) {
+  static int handled;
+  handled = 0;
+  MessageLog::SetHandler([](HWND, UINT message, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    if (message != WM_USER + 20) return std::nullopt;
+    if (++handled == 50) PostQuitMessage(0);  // sent messages alone never end GetMessage
+    return 20;
+  });
+  ChattyChild chatty;
+  chatty.parent = MakeWindow(L"Parent");
+  HANDLE thread = CreateThread(nullptr, 0, RunChattyChild, &chatty, 0, nullptr);
+  WaitForSingleObject(chatty.ready, INFINITE);
+  // Answer some of the child's sends first, then destroy mid-conversation.
+  EXPECT_EQ(vqtest::RunMessageLoop(), 0);
+  EXPECT_GE(handled, 50);
+  ASSERT_TRUE(DestroyWindow(chatty.parent));
+  ASSERT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
+  EXPECT_FALSE(IsWindow(chatty.child));
+  auto sequence = DestroySequence();
+  ASSERT_EQ(sequence.size(), 4u);
+  EXPECT_EQ(sequence.front(), std::make_pair(chatty.parent, static_cast<UINT>(WM_DESTROY)));
+  EXPECT_EQ(sequence.back(), std::make_pair(chatty.parent, static_cast<UINT>(WM_NCDESTROY)));
+  CloseHandle(thread);
+  CloseHandle(chatty.ready);
 }
 
 TEST_F(MessageWindowDestroy, OwnedWindowsGoBeforeTheirOwner) {
