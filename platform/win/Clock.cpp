@@ -18,10 +18,14 @@ using std::chrono::system_clock;
 std::atomic<bool> g_manual{false};
 std::atomic<uint64_t> g_manualTicks{0};
 std::atomic<int64_t> g_manualWallMs{0};  // wall time at g_manualTicks, ms since the epoch
+// Added to the real tick count so that ticks never run backwards after
+// manual time was advanced past the real clock.
+std::atomic<uint64_t> g_realOffset{0};
 
 uint64_t RealTicks() {
   return static_cast<uint64_t>(
-      duration_cast<milliseconds>(std::chrono::steady_clock::now().time_since_epoch()).count());
+             duration_cast<milliseconds>(std::chrono::steady_clock::now().time_since_epoch()).count()) +
+         g_realOffset.load();
 }
 
 void EnterManual(system_clock::time_point start) {
@@ -72,6 +76,9 @@ void Clock::Advance(milliseconds amount) {
 void Clock::SetReal() {
   std::lock_guard lock(Dispatcher::Mutex());
   if (!g_manual.load()) return;
+  uint64_t manualNow = g_manualTicks.load();
+  uint64_t realNow = RealTicks();
+  if (manualNow > realNow) g_realOffset.store(g_realOffset.load() + (manualNow - realNow));
   g_manual.store(false);
   Dispatcher::WakeAllTimedWaiters();
 }

@@ -124,6 +124,20 @@ TEST(ThreadClock, TickCountMovesOnlyWithAdvance) {
   CloseHandle(event);
 }
 
+TEST(ThreadClock, TicksNeverRunBackwardsWhenRealTimeReturns) {
+  DWORD advanced = 0;
+  {
+    ManualClockScope manual;
+    Clock::Advance(3600 * 1000);
+    advanced = GetTickCount();
+  }
+  EXPECT_LT(GetTickCount() - advanced, 60u * 1000u) << "ticks jumped back to the real clock";
+  // A wait started now still takes its real time-out, not one hour less.
+  HANDLE event = CreateEvent(nullptr, FALSE, FALSE, nullptr);
+  EXPECT_EQ(WaitForSingleObject(event, 1), WAIT_TIMEOUT);
+  CloseHandle(event);
+}
+
 TEST(ThreadClock, LocalTimeFollowsTheManualDateAcrossMidnight) {
   ManualClockScope manual(MakeTime(2024, 2, 29, 23, 59, 59, 500));
   SYSTEMTIME now{};
