@@ -14,21 +14,48 @@ namespace {
 
 constexpr wchar_t kReplacementChar = 0xFFFD;
 
-// One iconv conversion descriptor, closed on scope exit.
-class IconvHandle {
+// The conversion descriptors of this thread, opened once per direction and
+// reset before each use.
+class IconvCache {
  public:
-  IconvHandle(const char* to, const char* from) : cd_(iconv_open(to, from)) {}
-  ~IconvHandle() {
-    if (ok()) iconv_close(cd_);
+  ~IconvCache() {
+    for (auto& e : entries_) iconv_close(e.cd);
   }
-  IconvHandle(const IconvHandle&) = delete;
-  IconvHandle& operator=(const IconvHandle&) = delete;
-  bool ok() const { return cd_ != reinterpret_cast<iconv_t>(-1); }
-  iconv_t get() const { return cd_; }
+  iconv_t Get(const char* to, const char* from) {
+    for (auto& e : entries_)
+      if (e.to == to && e.from == from) {
+        iconv(e.cd, nullptr, nullptr, nullptr, nullptr);
+        return e.cd;
+      }
+    iconv_t cd = iconv_open(to, from);
+    if (cd != reinterpret_cast<iconv_t>(-1)) entries_.push_back({to, from, cd});
+    return cd;
+  }
 
  private:
-  iconv_t cd_;
+  struct Entry {
+    std::string to, from;
+    iconv_t cd;
+  };
+  std::vector<Entry> entries_;
 };
+
+iconv_t OpenConversion(const char* to, const char* from) {
+  thread_local IconvCache cache;
+  return cache.Get(to, from);
+}
+
+bool IsAscii(std::string_view bytes) {
+  for (char c : bytes)
+    if (static_cast<unsigned char>(c) >= 0x80) return false;
+  return true;
+}
+
+bool IsAscii(std::wstring_view text) {
+  for (wchar_t c : text)
+    if (c < 0 || c >= 0x80) return false;
+  return true;
+}
 
 // Runs iconv over the whole input. At an input unit that cannot be
 // converted, `replacement` (already in the target encoding) is written and
@@ -37,8 +64,8 @@ class IconvHandle {
 bool RunIconv(const char* to, const char* from, const char* in, size_t inBytes,
               std::string_view replacement, size_t skip, std::string& out) {
   out.clear();
-  IconvHandle cd(to, from);
-  if (!cd.ok()) return false;
+  iconv_t cd = OpenConversion(to, from);
+  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
   bool lossless = true;
   std::vector<char> buffer(4096);
   char* inPtr = const_cast<char*>(in);
@@ -46,8 +73,8 @@ bool RunIconv(const char* to, const char* from, const char* in, size_t inBytes,
   while (true) {
     char* outPtr = buffer.data();
     size_t outLeft = buffer.size();
-    size_t rc = inLeft ? iconv(cd.get(), &inPtr, &inLeft, &outPtr, &outLeft)
-                       : iconv(cd.get(), nullptr, nullptr, &outPtr, &outLeft);
+    size_t rc = inLeft ? iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft)
+                       : iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
     out.append(buffer.data(), buffer.size() - outLeft);
     if (rc != static_cast<size_t>(-1)) {
       if (inLeft == 0) break;
@@ -60,11 +87,11 @@ bool RunIconv(const char* to, const char* from, const char* in, size_t inBytes,
     size_t step = std::min(skip, inLeft);
     inPtr += step;
     inLeft -= step;
-    iconv(cd.get(), nullptr, nullptr, nullptr, nullptr);
+    iconv(cd, nullptr, nullptr, nullptr, nullptr);
     if (inLeft == 0) {
       outPtr = buffer.data();
       outLeft = buffer.size();
-      iconv(cd.get(), nullptr, nullptr, &outPtr, &outLeft);
+      iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
       out.append(buffer.data(), buffer.size() - outLeft);
       break;
     }
@@ -73,6 +100,10 @@ bool RunIconv(const char* to, const char* from, const char* in, size_t inBytes,
 }
 
 std::wstring DecodeToWide(const char* encoding, std::string_view bytes, bool* lossless) {
+  if (IsAscii(bytes)) {  // the same in UTF-8 and GBK
+    if (lossless) *lossless = true;
+    return std::wstring(bytes.begin(), bytes.end());
+  }
   std::string raw;
   const wchar_t replacement = kReplacementChar;
   bool ok = RunIconv("WCHAR_T", encoding, bytes.data(), bytes.size(),
@@ -86,6 +117,10 @@ std::wstring DecodeToWide(const char* encoding, std::string_view bytes, bool* lo
 
 std::string EncodeFromWide(const char* encoding, std::wstring_view text,
                            std::string_view replacement, bool* lossless) {
+  if (IsAscii(text)) {
+    if (lossless) *lossless = true;
+    return std::string(text.begin(), text.end());
+  }
   std::string out;
   bool ok = RunIconv(encoding, "WCHAR_T", reinterpret_cast<const char*>(text.data()),
                      text.size() * sizeof(wchar_t), replacement, sizeof(wchar_t), out);

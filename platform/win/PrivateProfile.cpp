@@ -201,7 +201,13 @@ BOOL WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPC
     doc.RemoveKey(section, key);
   else
     doc.Set(section, key, value);
-  if (!ReplaceFileContent(path, doc.Serialize(), bytes.has_value())) return FALSE;
+  std::string content = doc.Serialize();
+  // Writing the value a key already holds leaves the file alone.
+  if (bytes && *bytes == content) {
+    SetLastError(ERROR_SUCCESS);
+    return TRUE;
+  }
+  if (!ReplaceFileContent(path, content, bytes.has_value())) return FALSE;
   SetLastError(ERROR_SUCCESS);
   return TRUE;
 }

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <csignal>
 #include <string>
@@ -75,6 +76,18 @@ TEST_F(PrivateProfile, ValuesAreTrimmedUnquotedAndCutToTheBuffer) {
   wchar_t tiny[1] = {L'#'};
   EXPECT_EQ(GetPrivateProfileStringW(L"S", L"long", L"", tiny, 0, file.c_str()), 0u);
   EXPECT_EQ(tiny[0], L'#');
+}
+
+TEST_F(PrivateProfile, WritingTheSameValueLeavesTheFileAlone) {
+  ASSERT_TRUE(WritePrivateProfileStringW(L"S", L"k", L"v", file.c_str()));
+  struct stat before {};
+  ASSERT_EQ(stat(path.c_str(), &before), 0);
+  ASSERT_TRUE(WritePrivateProfileStringW(L"s", L"K", L"v", file.c_str()));
+  struct stat after {};
+  ASSERT_EQ(stat(path.c_str(), &after), 0);
+  EXPECT_EQ(before.st_ino, after.st_ino);
+  ASSERT_TRUE(WritePrivateProfileStringW(L"S", L"k", L"w", file.c_str()));
+  EXPECT_EQ(vqtest::ReadFile(path), "[S]\nk=w\n");
 }
 
 TEST_F(PrivateProfile, NullKeyOrValueDeletes) {
