@@ -1,6 +1,7 @@
 #include "platform/dshow/VirtualCamera.h"
 
-#include <chrono>
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
@@ -9,6 +10,8 @@
 #include "platform/dshow/FrameConversion.h"
 #include "platform/dshow/Interfaces.h"
 #include "platform/dshow/WindowBridge.h"
+#include "platform/win/Clock.h"
+#include "platform/win/Sync.h"
 #include "platform/win/VirtualCameraIds.h"
 
 namespace vq::dshow {
@@ -16,7 +19,6 @@ namespace vq::dshow {
 namespace {
 
 constexpr int kMjpgQuality = 85;
-using Clock = std::chrono::steady_clock;
 
 ControlState Control(long property, long min, long max, long step, long dflt, long caps, long flags) {
   return ControlState{property, min, max, step, dflt, caps, dflt, flags};
@@ -67,45 +69,51 @@ VirtualCameraConfig VirtualCameraConfig::Portrait() {
 
 // ---- streaming ----
 
+// Paced on the system's one time source, so a test that runs the clock by
+// hand gets frames, and scripted scenes, as it advances time.
 class VirtualStream : public CaptureStream {
  public:
-  VirtualStream(VirtualCamera& camera, CaptureFormat format) : camera_(camera), format_(format) {
-    interval_ = std::chrono::nanoseconds(format.frameInterval > 0 ? format.frameInterval * 100 : 66666666);
-    start_ = Clock::now();
+  VirtualStream(VirtualCamera& camera, CaptureFormat format)
+      : camera_(camera),
+        format_(format),
+        intervalMs_(format.frameInterval > 0 ? double(format.frameInterval) / 10000.0 : 1000.0 / 15.0),
+        startMs_(vqplatform::Clock::NowMs()),
+        wake_(CreateEventW(nullptr, FALSE, FALSE, nullptr)) {
+    camera_.AddStream(this);
+  }
+  ~VirtualStream() override {
+    camera_.RemoveStream(this);
+    CloseHandle(wake_);
   }
 
   HRESULT ReadFrame(BYTE* buffer, long capacity, long* length, DWORD timeoutMs) override {
     if (!buffer || !length) return E_POINTER;
-    const Clock::time_point due = start_ + std::chrono::duration_cast<Clock::duration>(interval_ * frame_);
-    const Clock::time_point limit = Clock::now() + std::chrono::milliseconds(timeoutMs);
-    {
-      std::unique_lock lock(camera_.lock_);
-      const unsigned seen = camera_.wakeCount_;
-      camera_.wake_.wait_until(lock, std::min(due, limit),
-                               [&] { return !camera_.present_ || camera_.wakeCount_ != seen; });
-    }
+    const uint64_t due = startMs_ + uint64_t(std::llround(double(frame_) * intervalMs_));
+    uint64_t now = vqplatform::Clock::NowMs();
+    if (now < due && camera_.present_) WaitForSingleObject(wake_, DWORD(std::min<uint64_t>(due - now, timeoutMs)));
     if (!camera_.present_) return HRESULT_DEVICE_NOT_CONNECTED;
-    const auto now = Clock::now();
+    now = vqplatform::Clock::NowMs();
     if (now < due) return S_FALSE;
-    const double seconds = std::chrono::duration<double>(interval_ * frame_).count();
+    // A late reader gets the newest frame; the ones it missed are dropped, as a camera drops them.
+    frame_ = std::max(frame_, static_cast<long long>(double(now - startMs_) / intervalMs_));
+    const double seconds = double(frame_) * intervalMs_ / 1000.0;
     auto payload = camera_.Payload(camera_.Frames().KeyAt(seconds), format_);
     if (!payload || payload->empty()) return E_FAIL;
     if (long(payload->size()) > capacity) return VFW_E_BUFFER_OVERFLOW;
     std::memcpy(buffer, payload->data(), payload->size());
     *length = long(payload->size());
-    // A late reader skips the frames it missed, as a camera drops them.
-    const long long behind = (now - start_) / interval_;
-    frame_ = std::max(frame_ + 1, behind);
+    ++frame_;
     return S_OK;
   }
 
-  void Interrupt() override { camera_.WakeStreams(); }
+  void Interrupt() override { SetEvent(wake_); }
 
  private:
   VirtualCamera& camera_;
   CaptureFormat format_;
-  std::chrono::nanoseconds interval_;
-  Clock::time_point start_;
+  double intervalMs_;
+  uint64_t startMs_;
+  HANDLE wake_;
   long long frame_ = 0;
 };
 
@@ -204,12 +212,19 @@ std::shared_ptr<const std::vector<BYTE>> VirtualCamera::Payload(long long key, c
   return payload;
 }
 
+void VirtualCamera::AddStream(CaptureStream* stream) {
+  std::lock_guard lock(lock_);
+  streams_.push_back(stream);
+}
+
+void VirtualCamera::RemoveStream(CaptureStream* stream) {
+  std::lock_guard lock(lock_);
+  streams_.erase(std::remove(streams_.begin(), streams_.end(), stream), streams_.end());
+}
+
 void VirtualCamera::WakeStreams() {
-  {
-    std::lock_guard lock(lock_);
-    ++wakeCount_;
-  }
-  wake_.notify_all();
+  std::lock_guard lock(lock_);
+  for (auto* s : streams_) s->Interrupt();
 }
 
 void VirtualCamera::Unplug() {

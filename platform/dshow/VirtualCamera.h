@@ -9,7 +9,6 @@
 // (0 or 1), sizes ("640x480+1280x960"), folder (a folder of images), script
 // ("demo": the scripted desk sequence).
 #include <atomic>
-#include <condition_variable>
 #include <map>
 #include <memory>
 #include <string>
@@ -79,6 +78,8 @@ class VirtualCamera : public CaptureDevice {
 
  private:
   friend class VirtualStream;
+  void AddStream(CaptureStream* stream);
+  void RemoveStream(CaptureStream* stream);
   std::vector<ControlState>* Controls(ControlKind kind);
 
   VirtualCameraConfig config_;
@@ -87,8 +88,7 @@ class VirtualCamera : public CaptureDevice {
   std::atomic<bool> present_{true};
   VirtualFrameSource frames_;
   std::mutex lock_;
-  std::condition_variable wake_;
-  unsigned wakeCount_ = 0;
+  std::vector<CaptureStream*> streams_;
   bool streamed_ = false;
   CaptureFormat lastFormat_{};
   std::map<std::tuple<long long, int, int, bool>, std::shared_ptr<const std::vector<BYTE>>> payloads_;

@@ -1,6 +1,8 @@
 // The virtual camera: its listing through VQ_VIRTUAL_CAMERA, its device
 // path, unplugging, what it shows and how it sends motion-JPEG.
+#include <chrono>
 #include <cstdlib>
+#include <thread>
 
 #include <opencv2/imgcodecs.hpp>
 
@@ -8,6 +10,7 @@
 #include "capture/CameraFormatProbe.h"
 #include "platform/dshow/FrameConversion.h"
 #include "tests/capture/CameraFixture.h"
+#include "platform/win/Clock.h"
 #include "tests/support/TestEnv.h"
 
 using namespace vq::dshow;
@@ -126,4 +129,35 @@ TEST_F(VirtualCameraTest, ScriptedSceneChangesOverTime) {
   auto sheet = frames.Picture(frames.KeyAt(3.0), cv::Size(320, 240));
   EXPECT_GT(cv::mean(*sheet)[1], cv::mean(*empty)[1] + 10);  // a light sheet now lies there
   EXPECT_EQ(frames.KeyAt(3.0), frames.KeyAt(3.0 + script->Duration()));  // played in a loop
+}
+
+TEST_F(VirtualCameraTest, FramesFollowTheSystemClockWhenTestsRunItByHand) {
+  vqplatform::ManualClockScope manual;
+  auto config = Quick();
+  config.sizes = {{320, 240}};
+  config.framesPerSecond = 10;
+  auto script = std::make_shared<vqscene::SceneScript>(vqscene::EmptyDesk(cv::Size(320, 240)), 3);
+  script->ClearDesk(1).LaySheet(1).Wait(5);
+  config.content.kind = VirtualContent::Kind::Script;
+  config.content.script = script;
+  Plug(config);
+  const HWND preview = vqtest::FakeWindow(4);
+  CUSBCamra camera;
+  camera.SetNotifyWindow(preview, WM_VIDEO_FRAME);
+  ASSERT_EQ(camera.Open(L"5651", L"d0c0", nullptr, nullptr, false, 0), S_OK);
+  ASSERT_TRUE(camera.Run());
+  cv::Mat first = vqtest::WaitForFrame(camera, recorder_, preview, 1);  // frame 0 is due at once
+  ASSERT_FALSE(first.empty());
+  ASSERT_TRUE(vqplatform::Clock::WaitForTimedWaiters(1));
+  std::this_thread::sleep_for(std::chrono::milliseconds(150));  // real time brings nothing
+  EXPECT_EQ(recorder_.Count(preview, WM_VIDEO_FRAME), 1u);
+  vqplatform::Clock::Advance(100);
+  ASSERT_FALSE(vqtest::WaitForFrame(camera, recorder_, preview, 2).empty());
+  // Three seconds on, the sheet lies on the desk in the frame.
+  ASSERT_TRUE(vqplatform::Clock::WaitForTimedWaiters(1));
+  vqplatform::Clock::Advance(3000);
+  cv::Mat later = vqtest::WaitForFrame(camera, recorder_, preview, 3);
+  ASSERT_FALSE(later.empty());
+  EXPECT_GT(cv::mean(later)[1], cv::mean(first)[1] + 10);
+  camera.Stop();
 }
