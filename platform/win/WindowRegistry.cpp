@@ -1,6 +1,7 @@
 #include "platform/win/WindowRegistry.h"
 
 #include <algorithm>
+#include <cwchar>
 #include <cwctype>
 #include <unordered_map>
 
@@ -127,6 +128,19 @@ void MarkValid(WindowObject* window) {
   window->updateRect = RECT{};
   HWND hwnd = window->handle;
   EraseIf(window->thread->invalidWindows, [hwnd](HWND h) { return h == hwnd; });
+}
+
+bool IsOwnedByCaller(HWND hwnd) {
+  ThreadContext& self = Dispatcher::Current();
+  return WithWindow(hwnd, false, [&](WindowObject& w) { return w.thread.get() == &self; });
+}
+
+size_t CopyText(const std::wstring& text, LPWSTR buffer, size_t capacity) {
+  if (!buffer || capacity == 0) return 0;
+  size_t count = std::min(text.size(), capacity - 1);
+  std::wmemcpy(buffer, text.data(), count);
+  buffer[count] = L'\0';
+  return count;
 }
 
 bool EqualNoCase(const std::wstring& a, const std::wstring& b) {

@@ -9,6 +9,7 @@
 
 #include "platform/win/Dispatcher.h"
 #include "platform/win/Messages.h"
+#include "platform/win/Threads.h"
 
 namespace vqplatform {
 
@@ -72,6 +73,30 @@ void MarkValid(WindowObject* window);
 std::shared_ptr<const WindowClassInfo> FindWindowClass(LPCWSTR name);
 // Whether any window of the class exists (dispatcher lock held).
 bool ClassHasWindows(const WindowClassInfo* windowClass);
+
+inline LONG Width(const RECT& r) { return r.right - r.left; }
+inline LONG Height(const RECT& r) { return r.bottom - r.top; }
+
+// Runs `read` on the window under the dispatcher lock; `fallback` (with the
+// error set) when the handle is not a window.
+template <class Result, class Read>
+Result WithWindow(HWND hwnd, Result fallback, Read read) {
+  std::lock_guard lock(Dispatcher::Mutex());
+  WindowObject* window = FindWindowObject(hwnd);
+  if (!window) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return fallback;
+  }
+  return read(*window);
+}
+
+// Whether the calling thread owns the window (lock not held).
+bool IsOwnedByCaller(HWND hwnd);
+// Copies text with its terminator into a buffer of `capacity` characters;
+// returns the characters copied.
+size_t CopyText(const std::wstring& text, LPWSTR buffer, size_t capacity);
+// Sends WM_SIZE and/or WM_MOVE with the window's current rectangle.
+void SendSizeAndMove(HWND hwnd, WPARAM sizeKind, bool sized, bool moved);
 
 // Case-insensitive comparison of class names and titles.
 bool EqualNoCase(const std::wstring& a, const std::wstring& b);

@@ -1,0 +1,244 @@
+// Window geometry and state: rectangles, position and z-order, showing,
+// enabling, and invalidation.
+#include <algorithm>
+
+#include "platform/win/MessageQueue.h"
+#include "platform/win/Threads.h"
+#include "platform/win/Window.h"
+#include "platform/win/WindowRegistry.h"
+
+namespace vqplatform {
+namespace {
+
+WPARAM SizeKind(DWORD style) {
+  if (style & WS_MINIMIZE) return SIZE_MINIMIZED;
+  if (style & WS_MAXIMIZE) return SIZE_MAXIMIZED;
+  return SIZE_RESTORED;
+}
+
+// Invalidates a window and its visible descendants (they appear with it).
+void InvalidateShownTree(WindowObject& w) {
+  MarkInvalid(&w, nullptr, true);
+  for (WindowObject* child : w.children)
+    if (child->style & WS_VISIBLE) InvalidateShownTree(*child);
+}
+
+void ApplyVisibility(WindowObject& w, bool visible) {
+  if (visible) {
+    w.style |= WS_VISIBLE;
+    InvalidateShownTree(w);
+  } else {
+    w.style &= ~static_cast<DWORD>(WS_VISIBLE);
+    if (w.parent) MarkInvalid(w.parent, &w.rect, true);
+  }
+}
+
+void PlaceInZOrder(WindowObject& w, HWND insertAfter) {
+  auto& siblings = SiblingsOf(&w);
+  siblings.erase(std::find(siblings.begin(), siblings.end(), &w));
+  if (insertAfter == HWND_TOP || insertAfter == HWND_TOPMOST || insertAfter == HWND_NOTOPMOST) {
+    siblings.insert(siblings.begin(), &w);
+    if (insertAfter == HWND_TOPMOST) w.exStyle |= WS_EX_TOPMOST;
+    if (insertAfter == HWND_NOTOPMOST) w.exStyle &= ~static_cast<DWORD>(WS_EX_TOPMOST);
+    return;
+  }
+  auto after = std::find_if(siblings.begin(), siblings.end(),
+                            [&](WindowObject* s) { return s->handle == insertAfter; });
+  if (insertAfter == HWND_BOTTOM || after == siblings.end())
+    siblings.push_back(&w);
+  else
+    siblings.insert(after + 1, &w);
+}
+
+}  // namespace
+
+void SendSizeAndMove(HWND hwnd, WPARAM sizeKind, bool sized, bool moved) {
+  RECT rect{};
+  if (!WithWindow(hwnd, false, [&](WindowObject& w) {
+        rect = w.rect;
+        return true;
+      }))
+    return;
+  if (sized) SendMessageW(hwnd, WM_SIZE, sizeKind, MAKELPARAM(Width(rect), Height(rect)));
+  if (moved) SendMessageW(hwnd, WM_MOVE, 0, MAKELPARAM(rect.left, rect.top));
+}
+
+bool TakeUpdateRect(HWND hwnd, RECT* rect, bool* erase) {
+  std::lock_guard lock(Dispatcher::Mutex());
+  WindowObject* window = FindWindowObject(hwnd);
+  if (!window || !window->invalid) {
+    if (rect) *rect = RECT{};
+    if (erase) *erase = false;
+    return false;
+  }
+  if (rect) *rect = window->updateRect;
+  if (erase) *erase = window->eraseBackground;
+  MarkValid(window);
+  return true;
+}
+
+}  // namespace vqplatform
+
+using namespace vqplatform;
+
+BOOL GetWindowRect(HWND hwnd, LPRECT rect) {
+  if (!rect) return FALSE;
+  return WithWindow(hwnd, FALSE, [&](WindowObject& w) {
+    POINT origin = w.parent ? ScreenOrigin(w.parent) : POINT{0, 0};
+    *rect = RECT{w.rect.left + origin.x, w.rect.top + origin.y, w.rect.right + origin.x, w.rect.bottom + origin.y};
+    return TRUE;
+  });
+}
+
+BOOL GetClientRect(HWND hwnd, LPRECT rect) {
+  if (!rect) return FALSE;
+  return WithWindow(hwnd, FALSE, [&](WindowObject& w) {
+    *rect = RECT{0, 0, Width(w.rect), Height(w.rect)};
+    return TRUE;
+  });
+}
+
+BOOL ClientToScreen(HWND hwnd, LPPOINT point) {
+  if (!point) return FALSE;
+  return WithWindow(hwnd, FALSE, [&](WindowObject& w) {
+    POINT origin = ScreenOrigin(&w);
+    point->x += origin.x;
+    point->y += origin.y;
+    return TRUE;
+  });
+}
+
+BOOL ScreenToClient(HWND hwnd, LPPOINT point) {
+  if (!point) return FALSE;
+  return WithWindow(hwnd, FALSE, [&](WindowObject& w) {
+    POINT origin = ScreenOrigin(&w);
+    point->x -= origin.x;
+    point->y -= origin.y;
+    return TRUE;
+  });
+}
+
+BOOL MoveWindow(HWND hwnd, int x, int y, int width, int height, BOOL repaint) {
+  UINT flags = SWP_NOZORDER | SWP_NOACTIVATE | (repaint ? 0u : static_cast<UINT>(SWP_NOREDRAW));
+  return SetWindowPos(hwnd, nullptr, x, y, width, height, flags);
+}
+
+BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UINT flags) {
+  bool moved = false, sized = false;
+  WPARAM kind = SIZE_RESTORED;
+  BOOL ok = WithWindow(hwnd, FALSE, [&](WindowObject& w) {
+    RECT old = w.rect;
+    RECT next = old;
+    if (!(flags & SWP_NOMOVE)) next = RECT{x, y, x + Width(old), y + Height(old)};
+    if (!(flags & SWP_NOSIZE)) {
+      next.right = next.left + std::max(cx, 0);
+      next.bottom = next.top + std::max(cy, 0);
+    }
+    moved = next.left != old.left || next.top != old.top;
+    sized = Width(next) != Width(old) || Height(next) != Height(old);
+    w.rect = next;
+    if (!(flags & SWP_NOZORDER)) PlaceInZOrder(w, insertAfter);
+    if (flags & SWP_SHOWWINDOW) ApplyVisibility(w, true);
+    if (flags & SWP_HIDEWINDOW) ApplyVisibility(w, false);
+    if ((moved || sized) && !(flags & SWP_NOREDRAW)) {
+      MarkInvalid(&w, nullptr, true);
+      if (w.parent) {
+        MarkInvalid(w.parent, &old, true);
+        MarkInvalid(w.parent, &next, true);
+      }
+    }
+    kind = SizeKind(w.style);
+    return TRUE;
+  });
+  if (ok) SendSizeAndMove(hwnd, kind, sized, moved);
+  return ok;
+}
+
+BOOL ShowWindow(HWND hwnd, int command) {
+  bool wasVisible = false, visibilityChanged = false, stateChanged = false;
+  DWORD style = 0;
+  BOOL ok = WithWindow(hwnd, FALSE, [&](WindowObject& w) {
+    wasVisible = (w.style & WS_VISIBLE) != 0;
+    DWORD oldState = w.style & (WS_MINIMIZE | WS_MAXIMIZE);
+    DWORD newState = oldState;
+    switch (command) {
+      case SW_SHOWMINIMIZED:
+      case SW_MINIMIZE:
+      case SW_SHOWMINNOACTIVE: newState = WS_MINIMIZE; break;
+      case SW_SHOWMAXIMIZED: newState = WS_MAXIMIZE; break;
+      case SW_SHOWNORMAL:
+      case SW_RESTORE:
+      case SW_SHOWDEFAULT: newState = 0; break;
+      default: break;
+    }
+    bool visible = command != SW_HIDE;
+    visibilityChanged = visible != wasVisible;
+    stateChanged = newState != oldState;
+    w.style = (w.style & ~static_cast<DWORD>(WS_MINIMIZE | WS_MAXIMIZE)) | newState;
+    if (visibilityChanged) ApplyVisibility(w, visible);
+    style = w.style;
+    return TRUE;
+  });
+  if (!ok) return FALSE;
+  if (visibilityChanged) SendMessageW(hwnd, WM_SHOWWINDOW, (style & WS_VISIBLE) ? TRUE : FALSE, 0);
+  if (stateChanged) SendSizeAndMove(hwnd, SizeKind(style), true, false);
+  return wasVisible ? TRUE : FALSE;
+}
+
+BOOL IsWindowVisible(HWND hwnd) {
+  return WithWindow(hwnd, FALSE, [](WindowObject& w) { return IsVisibleOnScreen(&w) ? TRUE : FALSE; });
+}
+
+BOOL EnableWindow(HWND hwnd, BOOL enable) {
+  bool wasDisabled = false, changed = false;
+  WithWindow(hwnd, FALSE, [&](WindowObject& w) {
+    wasDisabled = (w.style & WS_DISABLED) != 0;
+    changed = wasDisabled == (enable != FALSE);
+    if (enable)
+      w.style &= ~static_cast<DWORD>(WS_DISABLED);
+    else
+      w.style |= WS_DISABLED;
+    return TRUE;
+  });
+  if (changed) SendMessageW(hwnd, WM_ENABLE, enable ? TRUE : FALSE, 0);
+  return wasDisabled ? TRUE : FALSE;
+}
+
+BOOL IsWindowEnabled(HWND hwnd) {
+  return WithWindow(hwnd, FALSE, [](WindowObject& w) { return (w.style & WS_DISABLED) ? FALSE : TRUE; });
+}
+
+BOOL IsIconic(HWND hwnd) {
+  return WithWindow(hwnd, FALSE, [](WindowObject& w) { return (w.style & WS_MINIMIZE) ? TRUE : FALSE; });
+}
+
+BOOL IsZoomed(HWND hwnd) {
+  return WithWindow(hwnd, FALSE, [](WindowObject& w) { return (w.style & WS_MAXIMIZE) ? TRUE : FALSE; });
+}
+
+BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase) {
+  return WithWindow(hwnd, FALSE, [&](WindowObject& w) {
+    if (!w.destroying) MarkInvalid(&w, rect, erase != FALSE);
+    return TRUE;
+  });
+}
+
+BOOL ValidateRect(HWND hwnd, const RECT*) {
+  return WithWindow(hwnd, FALSE, [](WindowObject& w) {
+    MarkValid(&w);
+    return TRUE;
+  });
+}
+
+BOOL GetUpdateRect(HWND hwnd, LPRECT rect, BOOL) {
+  return WithWindow(hwnd, FALSE, [&](WindowObject& w) {
+    if (rect) *rect = w.invalid ? w.updateRect : RECT{};
+    return w.invalid ? TRUE : FALSE;
+  });
+}
+
+BOOL UpdateWindow(HWND hwnd) {
+  bool due = WithWindow(hwnd, false, [](WindowObject& w) { return w.invalid && IsVisibleOnScreen(&w); });
+  if (due && IsOwnedByCaller(hwnd)) SendMessageW(hwnd, WM_PAINT, 0, 0);
+  return IsWindow(hwnd);
+}
