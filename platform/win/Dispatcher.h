@@ -68,7 +68,7 @@ class Dispatcher {
   // The calling thread's context, created on first use.
   static ThreadContext& Current();
   static std::shared_ptr<ThreadContext> CurrentShared();
-  // A live thread by id (dispatcher lock held), or null.
+  // A live thread by id, or null.
   static std::shared_ptr<ThreadContext> FindThread(DWORD threadId);
 
   // Reserves an id for a thread about to start; the thread adopts it with
