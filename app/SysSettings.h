@@ -21,6 +21,12 @@ class CSysSettings {
   bool Load();
   // Writes all 49 keys in their fixed order. False when any write failed.
   bool Save();
+  // Capture names (SysSettingsFileNames.cpp): the next base path without
+  // extension, "" when the name dialog is cancelled or the naming mode is
+  // unknown; the base path of temporary captures; the watermark text.
+  void MakeFileName(CString& fileName) const;
+  CString MakeWorkFileName() const;
+  CString GetWatermarkText() const;
 
   CString docVendorId, docProductId;            // run time, upper case
   CString portraitVendorId, portraitProductId;  // run time

@@ -6,6 +6,7 @@
 #include "platform/win/Controls.h"
 #include "platform/win/DialogUnits.h"
 #include "platform/win/GdiDraw.h"
+#include "platform/win/GdiFrames.h"
 #include "platform/win/GdiObjects.h"
 #include "platform/win/GdiPaint.h"
 #include "platform/win/GdiSurface.h"
@@ -23,6 +24,7 @@ struct DialogState {
   bool ended = false;
   INT_PTR result = 0;
   LRESULT messageResult = 0;
+  std::function<bool(MSG*)> preTranslate;
   ~DialogState() {
     if (font) DeleteObject(font);
   }
@@ -46,8 +48,10 @@ std::shared_ptr<DialogState> StateOf(HWND dialog) {
 
 DWORD StyleOf(HWND hwnd) { return static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE)); }
 
+// By the control's own styles: the dialog itself may still be hidden.
 bool CanTakeFocus(HWND control) {
-  return IsWindowVisible(control) && IsWindowEnabled(control);
+  DWORD style = StyleOf(control);
+  return (style & WS_VISIBLE) && !(style & WS_DISABLED);
 }
 
 LRESULT DialogCode(HWND control, const MSG* msg) {
@@ -235,6 +239,7 @@ INT_PTR RunModalDialog(HWND dialog, HWND owner) {
       PostQuitMessage(static_cast<int>(msg.wParam));
       break;
     }
+    if (state->preTranslate && state->preTranslate(&msg)) continue;
     if (!IsDialogMessageW(dialog, &msg)) {
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
@@ -244,6 +249,10 @@ INT_PTR RunModalDialog(HWND dialog, HWND owner) {
   if (disabledOwner && IsWindow(owner)) EnableWindow(owner, TRUE);
   if (IsWindow(dialog)) DestroyWindow(dialog);
   return result;
+}
+
+void SetDialogPreTranslate(HWND dialog, std::function<bool(MSG*)> filter) {
+  if (std::shared_ptr<DialogState> state = StateOf(dialog)) state->preTranslate = std::move(filter);
 }
 
 void SetModalIdleHandler(ModalIdleHandler handler) {
@@ -332,7 +341,14 @@ LRESULT DefDlgProcW(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
     }
     case WM_PAINT: {
       PAINTSTRUCT paint{};
-      BeginPaint(dialog, &paint);
+      HDC dc = BeginPaint(dialog, &paint);
+      // Without a caption the presenter adds no frame: the dialog draws its own.
+      DWORD style = vqplatform::StyleOf(dialog);
+      if (dc && !(style & WS_CHILD) && (style & WS_CAPTION) != WS_CAPTION && (style & (WS_BORDER | DS_MODALFRAME))) {
+        RECT client{};
+        GetClientRect(dialog, &client);
+        DrawEdge(dc, &client, EDGE_RAISED, BF_RECT);
+      }
       EndPaint(dialog, &paint);
       return 0;
     }

@@ -80,6 +80,9 @@ HWND CreateDialogFromTemplate(const DialogTemplate& dialogTemplate, HWND parent,
 // again) or the dialog was destroyed.
 INT_PTR RunModalDialog(HWND dialog, HWND owner);
 bool IsModalDialogEnded(HWND dialog);
+// A filter the modal loop offers each message before the dialog manager;
+// true consumes the message (the framework's PreTranslateMessage).
+void SetDialogPreTranslate(HWND dialog, std::function<bool(MSG*)> filter);
 
 // Tests: called with the dialog each time a modal loop has nothing to do;
 // the handler drives it with input (TestInput.h). Null removes it.

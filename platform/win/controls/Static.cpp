@@ -20,6 +20,13 @@ void DrawText(HWND hwnd, HDC dc, RECT area, DWORD style) {
   if (style & SS_CENTERIMAGE) format = (format & ~DT_WORDBREAK) | DT_SINGLELINE | DT_VCENTER;
   if (style & SS_NOPREFIX) format |= DT_NOPREFIX;
   std::wstring text = WindowText(hwnd);
+  if (format & DT_WORDBREAK) {
+    // A text that fits on one line is drawn as one line.
+    RECT measure{0, 0, 0, 0};
+    DrawTextW(dc, text.c_str(), -1, &measure, (format & ~DT_WORDBREAK) | DT_SINGLELINE | DT_CALCRECT);
+    if (text.find(L'\n') == std::wstring::npos && measure.right <= area.right - area.left)
+      format = (format & ~DT_WORDBREAK) | DT_SINGLELINE;
+  }
   DrawTextW(dc, text.c_str(), -1, &area, format);
 }
 

@@ -1,0 +1,78 @@
+#include "app/FileNaming.h"
+
+#include <filesystem>
+#include <system_error>
+
+#include "app/IniFile.h"
+
+namespace {
+
+int LastSeparator(const CString& path) {
+  int slash = path.ReverseFind(L'/'), backslash = path.ReverseFind(L'\\');
+  return slash > backslash ? slash : backslash;
+}
+
+bool IsPageSuffix(const std::wstring& rest) {
+  // "_NN" or "_NN." + extension
+  if (rest.size() < 3 || rest[0] != L'_' || !iswdigit(rest[1]) || !iswdigit(rest[2])) return false;
+  return rest.size() == 3 || rest[3] == L'.';
+}
+
+// Whether an entry of the folder belongs to a capture saved under `stem`.
+bool NamesCapture(const std::wstring& entry, const std::wstring& stem) {
+  if (entry.compare(0, stem.size(), stem) != 0) return false;
+  std::wstring rest = entry.substr(stem.size());
+  return rest.empty() || rest[0] == L'.' || IsPageSuffix(rest);
+}
+
+bool IsTaken(const CString& base) {
+  int separator = LastSeparator(base);
+  std::wstring folder = separator >= 0 ? base.Left(separator).str() : L".";
+  std::wstring stem = separator >= 0 ? base.Mid(separator + 1).str() : base.str();
+  if (folder.empty()) folder = L"/";
+  std::error_code error;
+  std::filesystem::directory_iterator entries(std::filesystem::path(folder), error);
+  if (error) return false;
+  for (const auto& entry : entries) {
+    if (NamesCapture(entry.path().filename().wstring(), stem)) return true;
+  }
+  return false;
+}
+
+}  // namespace
+
+CString DateText(const SYSTEMTIME& time) {
+  CString text;
+  text.Format(L"%04d%02d%02d", time.wYear, time.wMonth, time.wDay);
+  return text;
+}
+
+CString TimeText(const SYSTEMTIME& time) {
+  CString text;
+  text.Format(L"%02d%02d%02d", time.wHour, time.wMinute, time.wSecond);
+  return text;
+}
+
+CString CounterText(int counter) {
+  CString text;
+  text.Format(L"%05d", counter);
+  return text;
+}
+
+bool CreateFolderChain(const wchar_t* path) {
+  if (!path) return false;
+  CString text(path);
+  int separator = LastSeparator(text);
+  if (separator < 0) return true;
+  if (separator == 0) return true;
+  return CreateFolderTree(text.Left(separator));
+}
+
+CString UnusedBasePath(const CString& base) {
+  if (base.IsEmpty() || !IsTaken(base)) return base;
+  for (int n = 1;; ++n) {
+    CString candidate;
+    candidate.Format(L"%s_%d", base.GetString(), n);
+    if (!IsTaken(candidate)) return candidate;
+  }
+}

@@ -1,0 +1,210 @@
+#include "platform/mfc/CWnd.h"
+
+#include <memory>
+
+#include "platform/mfc/DataExchange.h"
+#include "platform/win/Timers.h"
+
+namespace {
+
+constexpr const char* kPermanent = "cwnd";
+constexpr const char* kTemporary = "cwnd-temporary";
+
+}  // namespace
+
+CWnd::~CWnd() {
+  if (m_permanent && m_hWnd) Detach();
+}
+
+CWnd* CWnd::FromHandlePermanent(HWND hwnd) {
+  if (!hwnd) return nullptr;
+  auto holder = std::static_pointer_cast<CWnd*>(vqplatform::GetWindowAttachment(hwnd, kPermanent));
+  return holder ? *holder : nullptr;
+}
+
+CWnd* CWnd::FromHandle(HWND hwnd) {
+  if (!hwnd || !::IsWindow(hwnd)) return nullptr;
+  if (CWnd* permanent = FromHandlePermanent(hwnd)) return permanent;
+  auto temporary = std::static_pointer_cast<CWnd>(vqplatform::GetWindowAttachment(hwnd, kTemporary));
+  if (!temporary) {
+    temporary = std::make_shared<CWnd>();
+    temporary->m_hWnd = hwnd;
+    vqplatform::SetWindowAttachment(hwnd, kTemporary, temporary);
+  }
+  return temporary.get();
+}
+
+BOOL CWnd::Attach(HWND hwnd) {
+  if (!hwnd || m_hWnd) return FALSE;
+  m_hWnd = hwnd;
+  m_permanent = true;
+  vqplatform::SetWindowAttachment(hwnd, kPermanent, std::make_shared<CWnd*>(this));
+  return TRUE;
+}
+
+HWND CWnd::Detach() {
+  HWND hwnd = m_hWnd;
+  if (hwnd && m_permanent && FromHandlePermanent(hwnd) == this) {
+    if (m_superProc && ::IsWindow(hwnd))
+      ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(m_superProc));
+    vqplatform::SetWindowAttachment(hwnd, kPermanent, nullptr);
+  }
+  m_superProc = nullptr;
+  m_hWnd = nullptr;
+  m_permanent = false;
+  return hwnd;
+}
+
+BOOL CWnd::SubclassWindow(HWND hwnd) {
+  if (!Attach(hwnd)) return FALSE;
+  m_superProc = reinterpret_cast<WNDPROC>(
+      ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&VqSubclassProc)));
+  return TRUE;
+}
+
+BOOL CWnd::SubclassDlgItem(UINT id, CWnd* parent) {
+  return parent ? SubclassWindow(::GetDlgItem(parent->m_hWnd, static_cast<int>(id))) : FALSE;
+}
+
+BOOL CWnd::DestroyWindow() { return m_hWnd ? ::DestroyWindow(m_hWnd) : FALSE; }
+
+BOOL CWnd::PreTranslateMessage(MSG*) { return FALSE; }
+
+BOOL CWnd::UpdateData(BOOL saveAndValidate) {
+  CDataExchange exchange(this, saveAndValidate);
+  DoDataExchange(&exchange);
+  return exchange.m_failed ? FALSE : TRUE;
+}
+
+void CWnd::DoDataExchange(CDataExchange*) {}
+
+CWnd* CWnd::GetDlgItem(int id) const { return FromHandle(::GetDlgItem(m_hWnd, id)); }
+
+CWnd* CWnd::GetParent() const { return FromHandle(::GetParent(m_hWnd)); }
+
+void CWnd::GetWindowText(CString& text) const {
+  int length = ::GetWindowTextLengthW(m_hWnd);
+  std::wstring buffer(static_cast<size_t>(length) + 1, L'\0');
+  int copied = ::GetWindowTextW(m_hWnd, buffer.data(), length + 1);
+  buffer.resize(static_cast<size_t>(copied > 0 ? copied : 0));
+  text = CString(buffer);
+}
+
+int CWnd::GetDlgItemText(int id, CString& text) const {
+  HWND control = ::GetDlgItem(m_hWnd, id);
+  if (!control) {
+    text.Empty();
+    return 0;
+  }
+  FromHandle(control)->GetWindowText(text);
+  return text.GetLength();
+}
+
+void CWnd::ScreenToClient(LPRECT rect) const {
+  POINT topLeft{rect->left, rect->top}, bottomRight{rect->right, rect->bottom};
+  ::ScreenToClient(m_hWnd, &topLeft);
+  ::ScreenToClient(m_hWnd, &bottomRight);
+  *rect = RECT{topLeft.x, topLeft.y, bottomRight.x, bottomRight.y};
+}
+
+void CWnd::ClientToScreen(LPRECT rect) const {
+  POINT topLeft{rect->left, rect->top}, bottomRight{rect->right, rect->bottom};
+  ::ClientToScreen(m_hWnd, &topLeft);
+  ::ClientToScreen(m_hWnd, &bottomRight);
+  *rect = RECT{topLeft.x, topLeft.y, bottomRight.x, bottomRight.y};
+}
+
+CWnd* CWnd::SetFocus() { return FromHandle(::SetFocus(m_hWnd)); }
+
+UINT_PTR CWnd::SetTimer(UINT_PTR id, UINT elapse, TIMERPROC proc) { return ::SetTimer(m_hWnd, id, elapse, proc); }
+
+BOOL CWnd::KillTimer(UINT_PTR id) { return ::KillTimer(m_hWnd, id); }
+
+BOOL CWnd::ModifyStyle(DWORD remove, DWORD add, UINT) {
+  DWORD style = GetStyle();
+  DWORD changed = (style & ~remove) | add;
+  if (changed == style) return FALSE;
+  ::SetWindowLongW(m_hWnd, GWL_STYLE, static_cast<LONG>(changed));
+  return TRUE;
+}
+
+LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  LRESULT result = 0;
+  if (!OnWndMsg(message, wParam, lParam, &result)) result = DefWindowProc(message, wParam, lParam);
+  return result;
+}
+
+BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+  if (message == WM_COMMAND) return OnCommand(wParam, lParam);
+  if (message == WM_NOTIFY) return OnNotify(wParam, lParam, result);
+  return Dispatch(message, wParam, lParam, result) ? TRUE : FALSE;
+}
+
+BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
+  LRESULT ignored = 0;
+  return Dispatch(WM_COMMAND, wParam, lParam, &ignored) ? TRUE : FALSE;
+}
+
+BOOL CWnd::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result) {
+  return Dispatch(WM_NOTIFY, wParam, lParam, result) ? TRUE : FALSE;
+}
+
+LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
+  if (m_superProc) return ::CallWindowProcW(m_superProc, m_hWnd, message, wParam, lParam);
+  return ::DefWindowProcW(m_hWnd, message, wParam, lParam);
+}
+
+LRESULT CWnd::Default() {
+  if (!m_currentMessage) return 0;
+  return DefWindowProc(m_currentMessage->message, m_currentMessage->wParam, m_currentMessage->lParam);
+}
+
+const AFX_MSGMAP* CWnd::GetThisMessageMap() {
+  static const AFX_MSGMAP_ENTRY entries[] = {{0, 0, 0, 0, nullptr}};
+  static const AFX_MSGMAP map = {nullptr, entries};
+  return &map;
+}
+
+const AFX_MSGMAP* CWnd::GetMessageMap() const { return GetThisMessageMap(); }
+
+bool CWnd::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+  UINT code = 0, id = 0;
+  if (message == WM_COMMAND) {
+    code = lParam ? HIWORD(wParam) : 0;
+    id = LOWORD(wParam);
+  } else if (message == WM_NOTIFY) {
+    auto* header = reinterpret_cast<const NMHDR*>(lParam);
+    if (!header) return false;
+    code = header->code;
+    id = static_cast<UINT>(header->idFrom);
+  }
+  bool routed = message == WM_COMMAND || message == WM_NOTIFY;
+  for (const AFX_MSGMAP* map = GetMessageMap(); map; map = map->base ? map->base() : nullptr) {
+    for (const AFX_MSGMAP_ENTRY* entry = map->entries; entry->message; ++entry) {
+      if (entry->message != message) continue;
+      if (routed && (entry->code != code || id < entry->id || id > entry->lastId)) continue;
+      MSG current{m_hWnd, message, wParam, lParam, 0, {0, 0}};
+      const MSG* previous = m_currentMessage;
+      m_currentMessage = &current;
+      bool handled = entry->thunk(this, wParam, lParam, result);
+      m_currentMessage = previous;
+      return handled;
+    }
+  }
+  return false;
+}
+
+LRESULT CALLBACK VqSubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  CWnd* window = CWnd::FromHandlePermanent(hwnd);
+  if (!window) return ::DefWindowProcW(hwnd, message, wParam, lParam);
+  WNDPROC super = window->m_superProc;
+  LRESULT result = window->WindowProc(message, wParam, lParam);
+  if (message == WM_NCDESTROY) {
+    window->m_hWnd = nullptr;
+    window->m_superProc = nullptr;
+    window->m_permanent = false;
+    window->PostNcDestroy();
+  }
+  (void)super;
+  return result;
+}

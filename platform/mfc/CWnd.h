@@ -1,0 +1,117 @@
+#pragma once
+// The framework's window class: a CWnd is attached to an HWND, routes the
+// window's messages through its message map and exchanges data with its
+// controls (DoDataExchange / UpdateData).
+#include "platform/mfc/CString.h"
+#include "platform/mfc/Geometry.h"
+#include "platform/mfc/MessageMap.h"
+#include "platform/win/Dialog.h"
+#include "platform/win/InputFocus.h"
+#include "platform/win/MessageBox.h"
+#include "platform/win/MessageQueue.h"
+#include "platform/win/Window.h"
+
+class CDataExchange;
+
+class CWnd {
+ public:
+  CWnd() = default;
+  virtual ~CWnd();
+  CWnd(const CWnd&) = delete;
+  CWnd& operator=(const CWnd&) = delete;
+
+  HWND m_hWnd = nullptr;
+  HWND GetSafeHwnd() const { return m_hWnd; }
+  operator HWND() const { return m_hWnd; }  // NOLINT
+
+  // The object attached to a window, or a temporary one that lives as long
+  // as the window; null for no window.
+  static CWnd* FromHandle(HWND hwnd);
+  static CWnd* FromHandlePermanent(HWND hwnd);
+  BOOL Attach(HWND hwnd);
+  HWND Detach();
+  // Attaches this object to a dialog's control and routes the control's
+  // messages through this object's map first.
+  BOOL SubclassDlgItem(UINT id, CWnd* parent);
+  BOOL SubclassWindow(HWND hwnd);
+
+  virtual BOOL DestroyWindow();
+  virtual BOOL PreTranslateMessage(MSG* msg);
+  BOOL UpdateData(BOOL saveAndValidate = TRUE);
+
+  CWnd* GetDlgItem(int id) const;
+  CWnd* GetParent() const;
+  int GetDlgCtrlID() const { return ::GetDlgCtrlID(m_hWnd); }
+  void SetWindowText(LPCWSTR text) { ::SetWindowTextW(m_hWnd, text); }
+  void GetWindowText(CString& text) const;
+  int GetWindowTextLength() const { return ::GetWindowTextLengthW(m_hWnd); }
+  void SetDlgItemText(int id, LPCWSTR text) { ::SetDlgItemTextW(m_hWnd, id, text); }
+  int GetDlgItemText(int id, CString& text) const;
+  UINT GetDlgItemInt(int id, BOOL* translated = nullptr, BOOL isSigned = TRUE) const {
+    return ::GetDlgItemInt(m_hWnd, id, translated, isSigned);
+  }
+  void SetDlgItemInt(int id, UINT value, BOOL isSigned = TRUE) { ::SetDlgItemInt(m_hWnd, id, value, isSigned); }
+  void CheckDlgButton(int id, UINT check) { ::CheckDlgButton(m_hWnd, id, check); }
+  UINT IsDlgButtonChecked(int id) const { return ::IsDlgButtonChecked(m_hWnd, id); }
+  void CheckRadioButton(int first, int last, int check) { ::CheckRadioButton(m_hWnd, first, last, check); }
+  BOOL EnableWindow(BOOL enable = TRUE) { return ::EnableWindow(m_hWnd, enable); }
+  BOOL IsWindowEnabled() const { return ::IsWindowEnabled(m_hWnd); }
+  BOOL ShowWindow(int command) { return ::ShowWindow(m_hWnd, command); }
+  BOOL IsWindowVisible() const { return ::IsWindowVisible(m_hWnd); }
+  void Invalidate(BOOL erase = TRUE) { ::InvalidateRect(m_hWnd, nullptr, erase); }
+  void InvalidateRect(const RECT* rect, BOOL erase = TRUE) { ::InvalidateRect(m_hWnd, rect, erase); }
+  void UpdateWindow() { ::UpdateWindow(m_hWnd); }
+  void GetClientRect(LPRECT rect) const { ::GetClientRect(m_hWnd, rect); }
+  void GetWindowRect(LPRECT rect) const { ::GetWindowRect(m_hWnd, rect); }
+  void ScreenToClient(LPRECT rect) const;
+  void ClientToScreen(LPRECT rect) const;
+  void MoveWindow(int x, int y, int width, int height, BOOL repaint = TRUE) {
+    ::MoveWindow(m_hWnd, x, y, width, height, repaint);
+  }
+  void MoveWindow(const RECT* rect, BOOL repaint = TRUE) {
+    ::MoveWindow(m_hWnd, rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top, repaint);
+  }
+  CWnd* SetFocus();
+  LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+    return ::SendMessageW(m_hWnd, message, wParam, lParam);
+  }
+  BOOL PostMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
+    return ::PostMessageW(m_hWnd, message, wParam, lParam);
+  }
+  UINT_PTR SetTimer(UINT_PTR id, UINT elapse, TIMERPROC proc);
+  BOOL KillTimer(UINT_PTR id);
+  int MessageBox(LPCWSTR text, LPCWSTR caption = nullptr, UINT type = MB_OK) {
+    return ::MessageBoxW(m_hWnd, text, caption, type);
+  }
+  DWORD GetStyle() const { return static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_STYLE)); }
+  BOOL ModifyStyle(DWORD remove, DWORD add, UINT flags = 0);
+
+  // Message handling: WindowProc runs OnWndMsg, then Default handling.
+  virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+  virtual BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
+  virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
+  virtual BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result);
+  virtual LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT Default();
+
+ protected:
+  virtual void DoDataExchange(CDataExchange* dx);
+  virtual void PostNcDestroy() {}
+  static const AFX_MSGMAP* GetThisMessageMap();
+  virtual const AFX_MSGMAP* GetMessageMap() const;
+  // Runs the map's entry for a message, if any.
+  bool Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
+
+  WNDPROC m_superProc = nullptr;  // a subclassed control's own procedure
+  const MSG* m_currentMessage = nullptr;
+
+ private:
+  friend LRESULT CALLBACK VqSubclassProc(HWND, UINT, WPARAM, LPARAM);
+  bool m_permanent = false;
+};
+
+class CScrollBar : public CWnd {};
+
+// Routes a window's messages to its attached CWnd (used by CDialog and
+// subclassed controls).
+LRESULT CALLBACK VqSubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);

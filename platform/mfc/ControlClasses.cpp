@@ -1,0 +1,119 @@
+#include "platform/mfc/ControlClasses.h"
+
+#include <vector>
+
+void CComboBox::GetLBText(int index, CString& text) const {
+  int length = GetLBTextLen(index);
+  if (length < 0) {
+    text.Empty();
+    return;
+  }
+  std::vector<wchar_t> buffer(static_cast<size_t>(length) + 1, L'\0');
+  Send(CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(buffer.data()));
+  text = buffer.data();
+}
+
+LONG CTabCtrl::InsertItem(int index, LPCWSTR text) {
+  TCITEMW item{};
+  item.mask = TCIF_TEXT;
+  item.pszText = const_cast<LPWSTR>(text);
+  return static_cast<LONG>(::SendMessageW(m_hWnd, TCM_INSERTITEMW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)));
+}
+
+int CListCtrl::InsertItem(int index, LPCWSTR text) {
+  LVITEMW item{};
+  item.mask = LVIF_TEXT;
+  item.iItem = index;
+  item.pszText = const_cast<LPWSTR>(text);
+  return static_cast<int>(::SendMessageW(m_hWnd, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+CString CListCtrl::GetItemText(int index, int subItem) const {
+  wchar_t buffer[1024] = {};
+  LVITEMW item{};
+  item.iSubItem = subItem;
+  item.pszText = buffer;
+  item.cchTextMax = 1024;
+  ::SendMessageW(m_hWnd, LVM_GETITEMTEXTW, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item));
+  return CString(buffer);
+}
+
+BOOL CListCtrl::SetItemText(int index, int subItem, LPCWSTR text) {
+  LVITEMW item{};
+  item.mask = LVIF_TEXT;
+  item.iItem = index;
+  item.iSubItem = subItem;
+  item.pszText = const_cast<LPWSTR>(text);
+  return static_cast<BOOL>(::SendMessageW(m_hWnd, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+BOOL CListCtrl::SetItemState(int index, UINT state, UINT mask) {
+  LVITEMW item{};
+  item.state = state;
+  item.stateMask = mask;
+  return static_cast<BOOL>(::SendMessageW(m_hWnd, LVM_SETITEMSTATE, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&item)));
+}
+
+BOOL CListCtrl::SetItemData(int index, DWORD_PTR data) {
+  LVITEMW item{};
+  item.mask = LVIF_PARAM;
+  item.iItem = index;
+  item.lParam = static_cast<LPARAM>(data);
+  return static_cast<BOOL>(::SendMessageW(m_hWnd, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+DWORD_PTR CListCtrl::GetItemData(int index) const {
+  LVITEMW item{};
+  item.mask = LVIF_PARAM;
+  item.iItem = index;
+  ::SendMessageW(m_hWnd, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+  return static_cast<DWORD_PTR>(item.lParam);
+}
+
+CToolTipCtrl::~CToolTipCtrl() {
+  if (m_hWnd && ::IsWindow(m_hWnd)) ::DestroyWindow(Detach());
+}
+
+BOOL CToolTipCtrl::Create(CWnd* parent, DWORD style) {
+  vqplatform::RegisterStandardControls();
+  HWND hwnd = ::CreateWindowExW(WS_EX_TOPMOST, TOOLTIPS_CLASS, L"", WS_POPUP | style, 0, 0, 0, 0,
+                                parent ? parent->GetSafeHwnd() : nullptr, nullptr, nullptr, nullptr);
+  return hwnd ? Attach(hwnd) : FALSE;
+}
+
+BOOL CToolTipCtrl::AddTool(CWnd* control, LPCWSTR text) {
+  if (!control) return FALSE;
+  TOOLINFOW info{};
+  info.cbSize = sizeof(info);
+  info.uFlags = TTF_IDISHWND;
+  info.hwnd = ::GetParent(control->GetSafeHwnd());
+  info.uId = reinterpret_cast<UINT_PTR>(control->GetSafeHwnd());
+  info.lpszText = const_cast<LPWSTR>(text);
+  return static_cast<BOOL>(::SendMessageW(m_hWnd, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info)));
+}
+
+BOOL CToolTipCtrl::AddTool(CWnd* window, LPCWSTR text, const RECT* rect, UINT_PTR toolId) {
+  if (!window) return FALSE;
+  TOOLINFOW info{};
+  info.cbSize = sizeof(info);
+  info.hwnd = window->GetSafeHwnd();
+  info.uId = toolId;
+  if (rect) info.rect = *rect;
+  info.lpszText = const_cast<LPWSTR>(text);
+  return static_cast<BOOL>(::SendMessageW(m_hWnd, TTM_ADDTOOLW, 0, reinterpret_cast<LPARAM>(&info)));
+}
+
+void CToolTipCtrl::UpdateTipText(LPCWSTR text, CWnd* control, UINT_PTR toolId) {
+  if (!control) return;
+  TOOLINFOW info{};
+  info.cbSize = sizeof(info);
+  if (toolId == 0) {
+    info.hwnd = ::GetParent(control->GetSafeHwnd());
+    info.uId = reinterpret_cast<UINT_PTR>(control->GetSafeHwnd());
+  } else {
+    info.hwnd = control->GetSafeHwnd();
+    info.uId = toolId;
+  }
+  info.lpszText = const_cast<LPWSTR>(text);
+  ::SendMessageW(m_hWnd, TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&info));
+}

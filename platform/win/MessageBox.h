@@ -1,0 +1,57 @@
+#pragma once
+// Message boxes. Without a display they are not shown: every box is
+// recorded with its texts and answered by the installed answer hook, or by
+// its default button (the first one) when there is none.
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "platform/win/WinTypes.h"
+
+#define MB_OK 0x00000000L
+#define MB_OKCANCEL 0x00000001L
+#define MB_ABORTRETRYIGNORE 0x00000002L
+#define MB_YESNOCANCEL 0x00000003L
+#define MB_YESNO 0x00000004L
+#define MB_RETRYCANCEL 0x00000005L
+#define MB_TYPEMASK 0x0000000FL
+#define MB_ICONHAND 0x00000010L
+#define MB_ICONQUESTION 0x00000020L
+#define MB_ICONEXCLAMATION 0x00000030L
+#define MB_ICONASTERISK 0x00000040L
+#define MB_ICONMASK 0x000000F0L
+#define MB_ICONERROR MB_ICONHAND
+#define MB_ICONSTOP MB_ICONHAND
+#define MB_ICONWARNING MB_ICONEXCLAMATION
+#define MB_ICONINFORMATION MB_ICONASTERISK
+#define MB_DEFBUTTON1 0x00000000L
+#define MB_DEFBUTTON2 0x00000100L
+#define MB_DEFBUTTON3 0x00000200L
+#define MB_DEFMASK 0x00000F00L
+#define MB_APPLMODAL 0x00000000L
+#define MB_SYSTEMMODAL 0x00001000L
+#define MB_TASKMODAL 0x00002000L
+#define MB_TOPMOST 0x00040000L
+
+int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type);
+inline int MessageBox(HWND o, LPCWSTR t, LPCWSTR c, UINT type) { return MessageBoxW(o, t, c, type); }
+
+namespace vqplatform {
+
+struct MessageBoxRecord {
+  HWND owner;
+  std::wstring text;
+  std::wstring caption;
+  UINT type;
+};
+
+// Answers message boxes (tests); null goes back to the default button.
+using MessageBoxAnswer = std::function<int(const MessageBoxRecord&)>;
+void SetMessageBoxAnswer(MessageBoxAnswer answer);
+// Every message box shown since the last ClearMessageBoxLog.
+std::vector<MessageBoxRecord> MessageBoxLog();
+void ClearMessageBoxLog();
+// The answer of a box's default button.
+int DefaultMessageBoxAnswer(UINT type);
+
+}  // namespace vqplatform

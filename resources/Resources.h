@@ -1,0 +1,18 @@
+#pragma once
+// The program's resource tables. LoadResources registers them with the
+// platform layer (dialog templates by id); call it once at start-up before
+// any dialog is made. Later calls do nothing.
+#include "platform/win/DialogTemplate.h"
+
+#define IDD_MAIN_WINDOW 102
+#define IDD_CUSTOM_FILE_NAME 209
+
+namespace vqres {
+
+void LoadResources();
+
+// The tables themselves, for tests that inspect them.
+const DialogTemplate& MainWindowTemplate();
+const DialogTemplate& CustomFileNameTemplate();
+
+}  // namespace vqres

@@ -1,0 +1,66 @@
+#include "ui/CustomFileNameDlg.h"
+
+namespace {
+
+constexpr int kNameEdit = 1090;
+constexpr int kNameLabel = 1092;
+const wchar_t kForbidden[] = L"\\/:*?<>|";
+
+// The eight characters no name may hold, and control characters, which
+// make names no file can carry sensibly.
+bool HasForbiddenCharacter(const CString& name) {
+  if (name.FindOneOf(kForbidden) >= 0) return true;
+  for (int i = 0; i < name.GetLength(); ++i)
+    if (name[i] < 0x20 || name[i] == 0x7F) return true;
+  return false;
+}
+
+}  // namespace
+
+BEGIN_MESSAGE_MAP(CCustomFileNameDlg, CDialog)
+ON_BN_CLICKED(IDOK, OnOK)
+END_MESSAGE_MAP()
+
+CCustomFileNameDlg::CCustomFileNameDlg(CWnd* parent, int mode, int language)
+    : CDialog(IDD, parent),
+      mode_(mode),
+      language_(language),
+      forbiddenMessage_(L"文件名中不能包含下列任何字符:\n/ \\ : * ? < > |"),
+      emptyMessage_(L"文件名不能为空！") {}
+
+void CCustomFileNameDlg::SetLanguageTexts(int language) {
+  if (language == 1) {
+    forbiddenMessage_ = L"檔案名中不能包含下列任何字元:\n/ \\ : * ? < > |";
+    emptyMessage_ = L"檔案名不能為空!";
+  } else if (language == 2) {
+    forbiddenMessage_ = L"File name contains unsupported characters, such as \n/ \\ : * ? < > |";
+    emptyMessage_ = L"File name is empty.";
+  }
+}
+
+void CCustomFileNameDlg::DoDataExchange(CDataExchange* dx) {
+  CDialog::DoDataExchange(dx);
+  DDX_Text(dx, kNameEdit, name_);
+}
+
+BOOL CCustomFileNameDlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+  SetLanguageTexts(language_);
+  SetDlgItemText(kNameLabel, mode_ == 1 ? L"水印名:" : L"文件名:");
+  return TRUE;
+}
+
+void CCustomFileNameDlg::OnOK() {
+  UpdateData(TRUE);
+  if (HasForbiddenCharacter(name_)) {
+    MessageBox(forbiddenMessage_, L"", MB_ICONERROR);
+    name_.Empty();
+    SetDlgItemText(kNameEdit, L"");
+    return;
+  }
+  if (name_.IsEmpty()) {
+    MessageBox(emptyMessage_, L"", MB_ICONERROR);
+    return;
+  }
+  EndDialog(IDOK);
+}
