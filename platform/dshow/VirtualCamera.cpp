@@ -19,6 +19,7 @@ namespace vq::dshow {
 namespace {
 
 constexpr int kMjpgQuality = 85;
+constexpr HRESULT HRESULT_TRANSFER_FAILED = HRESULT(0x8007001FL);  // a device attached to the system is not functioning
 
 ControlState Control(long property, long min, long max, long step, long dflt, long caps, long flags) {
   return ControlState{property, min, max, step, dflt, caps, dflt, flags};
@@ -92,6 +93,7 @@ class VirtualStream : public CaptureStream {
     uint64_t now = vqplatform::Clock::NowMs();
     if (now < due && camera_.present_) WaitForSingleObject(wake_, DWORD(std::min<uint64_t>(due - now, timeoutMs)));
     if (!camera_.present_) return HRESULT_DEVICE_NOT_CONNECTED;
+    if (camera_.transferErrors_) return HRESULT_TRANSFER_FAILED;
     now = vqplatform::Clock::NowMs();
     if (now < due) return S_FALSE;
     // A late reader gets the newest frame; the ones it missed are dropped, as a camera drops them.
@@ -238,6 +240,11 @@ void VirtualCamera::Replug() {
   if (present_.exchange(true)) return;
   NotifyListeners([](CaptureDeviceListener* l) { l->DeviceBack(); });
   BroadcastToTopLevelWindows(kWmDeviceChange, kDbtDeviceArrival, 0);
+}
+
+void VirtualCamera::SetTransferErrors(bool on) {
+  transferErrors_ = on;
+  WakeStreams();
 }
 
 void VirtualCamera::PressSnapshotButton() {

@@ -65,6 +65,8 @@ class VirtualCamera : public CaptureDevice {
   void Unplug();
   void Replug();
   void PressSnapshotButton();
+  // While on, running streams fail as on a broken transfer (the graph aborts).
+  void SetTransferErrors(bool on);
 
   // The format of the last stream opened; false before the first.
   bool LastStreamFormat(CaptureFormat* format);
@@ -86,6 +88,7 @@ class VirtualCamera : public CaptureDevice {
   std::wstring path_;
   std::vector<CaptureFormat> formats_;
   std::atomic<bool> present_{true};
+  std::atomic<bool> transferErrors_{false};
   VirtualFrameSource frames_;
   std::mutex lock_;
   std::vector<CaptureStream*> streams_;

@@ -1,6 +1,9 @@
 // The USB camera source on virtual cameras: finding a camera, opening it at
 // each size and format, streaming into the frame holder, formats, controls,
 // the snapshot button, unplugging and rebuilding the graph.
+#include <chrono>
+#include <thread>
+
 #include <opencv2/imgproc.hpp>
 
 #include "capture/CameraDevices.h"
@@ -308,6 +311,30 @@ TEST_F(UsbCamera, UnpluggingIsReportedThroughPollEvent) {
   ASSERT_TRUE(camera.PollEvent(&status, &code));
   EXPECT_EQ(status, VIDEO_EVENT_OTHER_DEVICE);
   EXPECT_EQ(camera.CountDevices(L"5651", L"d0c0"), 1);
+}
+
+TEST_F(UsbCamera, BrokenTransferAbortsTheGraph) {
+  auto device = Plug(Quick());
+  CUSBCamra camera;
+  camera.SetNotifyWindow(kPreview, WM_VIDEO_FRAME);
+  ASSERT_EQ(camera.Open(L"5651", L"d0c0", nullptr, kMainWindow, false, 0), S_OK);
+  ASSERT_TRUE(camera.Run());
+  ASSERT_FALSE(WaitForFrame(camera, recorder_, kPreview).empty());
+  device->SetTransferErrors(true);
+  int status = VIDEO_EVENT_NONE;
+  long code = 0;
+  for (int i = 0; i < 500 && status == VIDEO_EVENT_NONE; ++i) {
+    ASSERT_TRUE(camera.PollEvent(&status, &code));
+    if (status == VIDEO_EVENT_NONE) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  EXPECT_EQ(status, VIDEO_EVENT_ABORTED);
+  EXPECT_EQ(code, EC_ERRORABORT);
+  // Stopping and running again streams once the camera recovers.
+  device->SetTransferErrors(false);
+  ASSERT_TRUE(camera.Stop());
+  const size_t before = recorder_.Count(kPreview, WM_VIDEO_FRAME);
+  ASSERT_TRUE(camera.Run());
+  EXPECT_TRUE(recorder_.WaitFor(kPreview, WM_VIDEO_FRAME, before + 1));
 }
 
 TEST_F(UsbCamera, ResolutionChangeRebuildsTheGraphAndLeavesItStopped) {
