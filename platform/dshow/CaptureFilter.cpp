@@ -21,7 +21,11 @@ bool SameFormat(const CaptureFormat& f, const AM_MEDIA_TYPE& mt) {
          vih->bmiHeader.biHeight == f.height;
 }
 
-long LargestFrame(const CaptureFormat& f) { return TypeOf(f).lSampleSize > 1 ? long(TypeOf(f).lSampleSize) : long(f.width) * f.height * 3; }
+// The largest sample of a format: its bitmap's image size (YUY2 exactly, MJPG at most).
+long LargestFrame(const CaptureFormat& f) {
+  const CMediaType type = TypeOf(f);
+  return long(vq::dshow::VideoInfo(type)->bmiHeader.biSizeImage);
+}
 
 }  // namespace
 
