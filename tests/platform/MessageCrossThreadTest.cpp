@@ -134,6 +134,43 @@ TEST_F(MessageCrossThread, SentMessagesAreHandledInsideAModalLoop) {
   CloseHandle(inModalLoop);
 }
 
+TEST_F(MessageCrossThread, APeekMessageLoopAnswersSendsToo) {
+  MessageLog::SetHandler([](HWND, UINT message, WPARAM wParam, LPARAM) -> std::optional<LRESULT> {
+    if (message == kDouble) return static_cast<LRESULT>(wParam * 2);
+    return std::nullopt;
+  });
+  struct Peeker {
+    HWND window = nullptr;
+    HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  } peeker;
+  DWORD id = 0;
+  HANDLE thread = CreateThread(
+      nullptr, 0,
+      [](LPVOID parameter) -> DWORD {
+        auto* p = static_cast<Peeker*>(parameter);
+        p->window = MakeWindow(L"Peeker");
+        SetEvent(p->ready);
+        for (;;) {
+          MSG msg;
+          while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            if (msg.message == WM_QUIT) return static_cast<DWORD>(msg.wParam);
+            DispatchMessageW(&msg);
+          }
+          WaitMessage();
+        }
+      },
+      &peeker, 0, &id);
+  WaitForSingleObject(peeker.ready, INFINITE);
+  for (WPARAM i = 1; i <= 20; ++i) EXPECT_EQ(SendMessageW(peeker.window, kDouble, i, 0), static_cast<LRESULT>(2 * i));
+  PostThreadMessageW(id, WM_QUIT, 4, 0);
+  WaitForSingleObject(thread, INFINITE);
+  DWORD code = 0;
+  GetExitCodeThread(thread, &code);
+  EXPECT_EQ(code, 4u);
+  CloseHandle(thread);
+  CloseHandle(peeker.ready);
+}
+
 struct BlockedReceiver {
   HWND window = nullptr;
   HANDLE ready = CreateEventW(nullptr, TRUE, FALSE, nullptr);
