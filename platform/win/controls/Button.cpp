@@ -146,7 +146,7 @@ void Paint(HWND hwnd, ButtonState& state) {
       DrawMarkButton(hwnd, state, dc, client, IsRadio(kind));
     else
       DrawPushButton(hwnd, state, dc, client);
-  });
+  }, kind != BS_GROUPBOX);
 }
 
 bool Inside(HWND hwnd, LPARAM lParam) {

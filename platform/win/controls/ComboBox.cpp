@@ -122,7 +122,7 @@ LRESULT CALLBACK ComboProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
       InvalidateRect(hwnd, nullptr, TRUE);
       return 0;
     case WM_PAINT: Paint(hwnd, state); return 0;
-    case WM_GETDLGCODE: return DLGC_WANTCHARS | DLGC_WANTARROWS;
+    case WM_GETDLGCODE: return DLGC_WANTCHARS | DLGC_WANTARROWS | (state.dropped ? DLGC_WANTALLKEYS : 0);
     case WM_LBUTTONDOWN:
       SetFocus(hwnd);
       SetDropped(hwnd, state, !state.dropped, true);

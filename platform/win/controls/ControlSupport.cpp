@@ -43,7 +43,7 @@ LRESULT NotifyHeader(HWND control, UINT code) {
 COLORREF TextColor(HWND hwnd) { return GetSysColor(IsWindowEnabled(hwnd) ? COLOR_BTNTEXT : COLOR_GRAYTEXT); }
 
 void PaintControl(HWND hwnd, const ControlBase& state, UINT colorMessage,
-                  const std::function<void(HDC dc, const RECT& client)>& draw) {
+                  const std::function<void(HDC dc, const RECT& client)>& draw, bool fill) {
   PAINTSTRUCT paint{};
   HDC dc = BeginPaint(hwnd, &paint);
   if (!dc) return;
@@ -54,7 +54,7 @@ void PaintControl(HWND hwnd, const ControlBase& state, UINT colorMessage,
         SendMessageW(parent, colorMessage, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd)));
   if (!background)
     background = GetSysColorBrush(colorMessage == WM_CTLCOLOREDIT ? COLOR_WINDOW : COLOR_BTNFACE);
-  FillRect(dc, &client, background);
+  if (fill) FillRect(dc, &client, background);
   HGDIOBJ oldFont = SelectObject(dc, state.font ? static_cast<HGDIOBJ>(state.font) : GetStockObject(DEFAULT_GUI_FONT));
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, TextColor(hwnd));

@@ -42,9 +42,10 @@ LRESULT NotifyHeader(HWND control, UINT code);
 // Paints the control: BeginPaint, the parent's background for `colorMessage`
 // (WM_CTLCOLORSTATIC, WM_CTLCOLORBTN or WM_CTLCOLOREDIT) over the client
 // area, the control's font selected, a transparent text background; then
-// `draw` and EndPaint.
+// `draw` and EndPaint. Without `fill` the background is left as it is
+// (group boxes show what lies inside them).
 void PaintControl(HWND hwnd, const ControlBase& state, UINT colorMessage,
-                  const std::function<void(HDC dc, const RECT& client)>& draw);
+                  const std::function<void(HDC dc, const RECT& client)>& draw, bool fill = true);
 // The text colour for an enabled or disabled control.
 COLORREF TextColor(HWND hwnd);
 

@@ -1,0 +1,122 @@
+// Template 102 laid out by the dialog manager: every control where the
+// template puts it, with its kind, and a picture of the whole window.
+#include <gtest/gtest.h>
+
+#include "platform/win/Controls.h"
+#include "platform/win/Dialog.h"
+#include "platform/win/DialogUnits.h"
+#include "platform/win/GdiObjects.h"
+#include "platform/win/InputFocus.h"
+#include "platform/win/RectFunctions.h"
+#include "platform/win/TestInput.h"
+#include "platform/win/Window.h"
+#include "resources/Resources.h"
+#include "tests/support/TestEnv.h"
+#include "tests/ui/ScreenshotSupport.h"
+
+namespace {
+
+std::wstring ClassOf(HWND hwnd) {
+  wchar_t name[64] = {};
+  GetClassNameW(hwnd, name, 64);
+  return name;
+}
+
+RECT RectInDialog(HWND dialog, HWND control) {
+  RECT rect{};
+  GetWindowRect(control, &rect);
+  POINT origin{0, 0};
+  ClientToScreen(dialog, &origin);
+  OffsetRect(&rect, -origin.x, -origin.y);
+  return rect;
+}
+
+class MainWindowTemplateTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    vqres::LoadResources();
+    dialog_ = vqplatform::CreateDialogFromTemplate(vqres::MainWindowTemplate(), nullptr, nullptr, 0);
+    ASSERT_NE(dialog_, nullptr);
+    HFONT font = vqplatform::CreateDialogFont(L"MS Shell Dlg", 9);
+    base_ = vqplatform::BaseUnitsOfFont(font);
+    DeleteObject(font);
+  }
+  void TearDown() override {
+    if (IsWindow(dialog_)) DestroyWindow(dialog_);
+  }
+  HWND dialog_ = nullptr;
+  vqplatform::DialogBaseUnits base_;
+};
+
+TEST_F(MainWindowTemplateTest, EveryControlSitsWhereTheTemplatePutsIt) {
+  const DialogTemplate& table = vqres::MainWindowTemplate();
+  ASSERT_EQ(table.items.size(), 43u);
+  RECT window{};
+  GetWindowRect(dialog_, &window);
+  EXPECT_EQ(window.left, 0);
+  EXPECT_EQ(window.top, 0);
+  EXPECT_EQ(window.right, MulDiv(599, base_.x, 4));
+  EXPECT_EQ(window.bottom, MulDiv(398, base_.y, 8));
+  EXPECT_TRUE(IsWindowVisible(dialog_));
+  for (const DialogItemTemplate& item : table.items) {
+    HWND control = GetDlgItem(dialog_, item.id);
+    ASSERT_NE(control, nullptr) << item.id;
+    EXPECT_EQ(ClassOf(control), item.className) << item.id;
+    RECT expected = vqplatform::DialogUnitsToPixels(RECT{item.x, item.y, item.x + item.cx, item.y + item.cy}, base_);
+    RECT actual = RectInDialog(dialog_, control);
+    EXPECT_EQ(actual.left, expected.left) << item.id;
+    EXPECT_EQ(actual.top, expected.top) << item.id;
+    EXPECT_EQ(actual.right, expected.right) << item.id;
+    if (item.className != WC_COMBOBOX) {
+      EXPECT_EQ(actual.bottom, expected.bottom) << item.id;
+    }
+    EXPECT_EQ(IsWindowVisible(control) != FALSE, item.id != 1078) << item.id;
+  }
+  // Hand-checked corners: the capture button 1018 at 453, 253, 138 x 21.
+  RECT capture = RectInDialog(dialog_, GetDlgItem(dialog_, 1018));
+  EXPECT_EQ(capture.left, MulDiv(453, base_.x, 4));
+  EXPECT_EQ(capture.bottom - capture.top, MulDiv(274, base_.y, 8) - MulDiv(253, base_.y, 8));
+}
+
+TEST_F(MainWindowTemplateTest, RadioGroupsAreSeparateAndArrowKeysMoveWithinOne) {
+  vqplatform::ClickControl(dialog_, 1057);
+  vqplatform::ClickControl(dialog_, 1046);
+  vqplatform::PumpMessages(dialog_);
+  EXPECT_EQ(IsDlgButtonChecked(dialog_, 1057), static_cast<UINT>(BST_CHECKED));
+  EXPECT_EQ(IsDlgButtonChecked(dialog_, 1046), static_cast<UINT>(BST_CHECKED));
+  EXPECT_EQ(IsDlgButtonChecked(dialog_, 1058), static_cast<UINT>(BST_UNCHECKED));
+  vqplatform::ClickControl(dialog_, 1089);
+  vqplatform::PumpMessages(dialog_);
+  EXPECT_EQ(IsDlgButtonChecked(dialog_, 1057), static_cast<UINT>(BST_UNCHECKED));
+  EXPECT_EQ(IsDlgButtonChecked(dialog_, 1046), static_cast<UINT>(BST_CHECKED));
+  // Down from the last crop radio wraps to the first of its group only.
+  SetFocus(GetDlgItem(dialog_, 1047));
+  vqplatform::PressKey(VK_DOWN);
+  vqplatform::PumpMessages(dialog_);
+  EXPECT_EQ(GetFocus(), GetDlgItem(dialog_, 1045));
+  EXPECT_EQ(IsDlgButtonChecked(dialog_, 1045), static_cast<UINT>(BST_CHECKED));
+  EXPECT_EQ(IsDlgButtonChecked(dialog_, 1046), static_cast<UINT>(BST_UNCHECKED));
+  EXPECT_EQ(IsDlgButtonChecked(dialog_, 1089), static_cast<UINT>(BST_CHECKED));
+}
+
+TEST_F(MainWindowTemplateTest, ScreenshotOfTheLaidOutControls) {
+  SendDlgItemMessageW(dialog_, 1099, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(L"IMG"));
+  SendDlgItemMessageW(dialog_, 1099, CB_SETCURSEL, 0, 0);
+  SetDlgItemTextW(dialog_, 1060, L"7");
+  SetDlgItemTextW(dialog_, 1043, L"-5");
+  SendDlgItemMessageW(dialog_, 1042, TBM_SETRANGE, TRUE, MAKELPARAM(-10, 0));
+  SendDlgItemMessageW(dialog_, 1042, TBM_SETPOS, TRUE, -5);
+  CheckDlgButton(dialog_, 1058, BST_CHECKED);
+  CheckDlgButton(dialog_, 1045, BST_CHECKED);
+  CheckDlgButton(dialog_, 1013, BST_CHECKED);
+  CheckDlgButton(dialog_, 1055, BST_CHECKED);
+  SetDlgItemTextW(dialog_, 1051, L"视频控制");
+  SetDlgItemTextW(dialog_, 1052, L"命名方式");
+  SetDlgItemTextW(dialog_, 1053, L"图像切边");
+  SetDlgItemTextW(dialog_, 1012, L"图像类型");
+  std::string saved = vqtest::SaveScreenshot(dialog_, "main_window_template_102.png");
+  ASSERT_FALSE(saved.empty());
+  EXPECT_EQ(vqtest::ReadFile(saved).substr(1, 3), "PNG");
+}
+
+}  // namespace
