@@ -1,14 +1,19 @@
 #pragma once
-// Re-entrant lock of the DirectShow base classes and its scoped holder.
-#include <mutex>
+// The lock of the DirectShow base classes (a Win32 critical section, so it
+// may be entered again by the thread that holds it) and its scoped holder.
+#include "platform/win/Sync.h"
 
 class CCritSec {
  public:
-  void Lock() { m_.lock(); }
-  void Unlock() { m_.unlock(); }
+  CCritSec() { InitializeCriticalSection(&section_); }
+  ~CCritSec() { DeleteCriticalSection(&section_); }
+  CCritSec(const CCritSec&) = delete;
+  CCritSec& operator=(const CCritSec&) = delete;
+  void Lock() { EnterCriticalSection(&section_); }
+  void Unlock() { LeaveCriticalSection(&section_); }
 
  private:
-  std::recursive_mutex m_;
+  CRITICAL_SECTION section_;
 };
 
 class CAutoLock {
