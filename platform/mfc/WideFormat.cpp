@@ -20,10 +20,10 @@ constexpr int kMaxField = 1 << 16;  // widths and precisions beyond this are cut
 enum class Length { None, Char, Short, Long, LongLong, LongDouble, Size, IntMax, PtrDiff, Wide };
 
 template <typename T>
-void AppendOne(std::wstring& out, const std::wstring& spec, T value) {
+void AppendOne(std::wstring& out, const std::wstring& pattern, T value) {
   std::vector<wchar_t> buffer(256);
   while (true) {
-    int n = std::swprintf(buffer.data(), buffer.size(), spec.c_str(), value);
+    int n = std::swprintf(buffer.data(), buffer.size(), pattern.c_str(), value);
     if (n >= 0) {
       out.append(buffer.data(), static_cast<size_t>(n));
       return;
@@ -144,20 +144,20 @@ std::wstring FormatWide(const wchar_t* format, va_list args) {
       break;
     }
     ++p;
-    std::wstring spec = L"%" + flags;
-    if (width >= 0) spec += std::to_wstring(width);
-    if (precision >= 0) spec += L"." + std::to_wstring(precision);
+    std::wstring pattern = L"%" + flags;
+    if (width >= 0) pattern += std::to_wstring(width);
+    if (precision >= 0) pattern += L"." + std::to_wstring(precision);
 
     switch (conv) {
       case L'd':
       case L'i':
         if (IsWide64(length)) {
-          AppendOne(out, spec + L"lld", va_arg(ap, long long));
+          AppendOne(out, pattern + L"lld", va_arg(ap, long long));
         } else {
           int v = va_arg(ap, int);
           if (length == Length::Char) v = static_cast<signed char>(v);
           if (length == Length::Short) v = static_cast<short>(v);
-          AppendOne(out, spec + L"d", v);
+          AppendOne(out, pattern + L"d", v);
         }
         break;
       case L'u':
@@ -165,12 +165,12 @@ std::wstring FormatWide(const wchar_t* format, va_list args) {
       case L'x':
       case L'X':
         if (IsWide64(length)) {
-          AppendOne(out, spec + L"ll" + conv, va_arg(ap, unsigned long long));
+          AppendOne(out, pattern + L"ll" + conv, va_arg(ap, unsigned long long));
         } else {
           unsigned v = va_arg(ap, unsigned);
           if (length == Length::Char) v = static_cast<unsigned char>(v);
           if (length == Length::Short) v = static_cast<unsigned short>(v);
-          AppendOne(out, spec + conv, v);
+          AppendOne(out, pattern + conv, v);
         }
         break;
       case L'e':
@@ -182,9 +182,9 @@ std::wstring FormatWide(const wchar_t* format, va_list args) {
       case L'a':
       case L'A':
         if (length == Length::LongDouble)
-          AppendOne(out, spec + L"L" + conv, va_arg(ap, long double));
+          AppendOne(out, pattern + L"L" + conv, va_arg(ap, long double));
         else
-          AppendOne(out, spec + conv, va_arg(ap, double));
+          AppendOne(out, pattern + conv, va_arg(ap, double));
         break;
       case L'c':
       case L'C': {
@@ -192,7 +192,7 @@ std::wstring FormatWide(const wchar_t* format, va_list args) {
                                      : (length == Length::Short || length == Length::Char);
         wchar_t ch = narrow ? NarrowCharToWide(va_arg(ap, int))
                             : static_cast<wchar_t>(va_arg(ap, wint_t));
-        AppendOne(out, spec + L"lc", static_cast<wint_t>(ch));
+        AppendOne(out, pattern + L"lc", static_cast<wint_t>(ch));
         break;
       }
       case L's':
@@ -209,10 +209,10 @@ std::wstring FormatWide(const wchar_t* format, va_list args) {
           text = va_arg(ap, const wchar_t*);
           if (!text) text = L"(null)";
         }
-        AppendOne(out, spec + L"ls", text);
+        AppendOne(out, pattern + L"ls", text);
         break;
       }
-      case L'p': AppendOne(out, spec + L"p", va_arg(ap, void*)); break;
+      case L'p': AppendOne(out, pattern + L"p", va_arg(ap, void*)); break;
       case L'n': (void)va_arg(ap, void*); break;  // never writes through the pointer
       default: out.append(start, p); break;
     }
