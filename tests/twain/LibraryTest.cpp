@@ -102,5 +102,22 @@ TEST_F(Library, ReopensAfterUnload) {
   }
 }
 
+TEST_F(Library, StaysWhileASourceIsLeftOpen) {
+  if (kLibraryStaysMapped) GTEST_SKIP() << "the library is never unmapped in this build";
+  const int threads = ThreadCount();
+  TestHost host{9};
+  {
+    TestManager careless{std::string(STRENVIK_LIBRARY_PATH)};
+    ASSERT_EQ(careless.OpenDS(host), TWRC_SUCCESS);
+  }  // dlclose without MSG_CLOSEDS
+  // The source's thread still runs the open source, so the library stays.
+  EXPECT_TRUE(manager.IsLibraryLoaded());
+  EXPECT_EQ(ThreadCount(), threads + 1);
+  // Once the host closes it, the thread ends and the library goes.
+  ASSERT_EQ(manager.CloseDS(host), TWRC_SUCCESS);
+  EXPECT_FALSE(manager.IsLibraryLoaded());
+  EXPECT_EQ(ThreadCount(), threads);
+}
+
 }  // namespace
 }  // namespace twaintest

@@ -135,6 +135,8 @@ TW_UINT16 TestManager::OpenDS(TestHost& host) {
 }
 
 TW_UINT16 TestManager::CloseDS(TestHost& host) {
+  // A source opened through another manager: load the library for the close.
+  if (!m_entry && !Load()) return TWRC_FAILURE;
   TW_IDENTITY source = m_sources[IdOf(host.identity)];
   TW_UINT16 result = Call(host.identity, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &source);
   if (result == TWRC_SUCCESS) {
