@@ -360,3 +360,33 @@ int SetDIBitsToDevice(HDC dc, int x, int y, DWORD width, DWORD height, int xSrc,
                              usage, SRCCOPY);
   return copied ? int(lines) : 0;
 }
+
+namespace {
+
+std::shared_ptr<BitmapObject> IndexedBitmapOf(HDC handle) {
+  auto dc = DcFromHandle(handle);
+  if (!dc || dc->kind != DcObject::Kind::Memory || !dc->state.bitmap) return nullptr;
+  auto bitmap = dc->state.bitmap;
+  return bitmap->IsDibSection() && bitmap->Format().Bpp() <= 8 ? bitmap : nullptr;
+}
+
+}  // namespace
+
+UINT GetDIBColorTable(HDC dc, UINT start, UINT count, RGBQUAD* colors) {
+  auto bitmap = IndexedBitmapOf(dc);
+  if (!bitmap || !colors) return 0;
+  const auto& palette = bitmap->Format().Palette();
+  UINT n = 0;
+  for (; n < count && start + n < palette.size(); ++n) colors[n] = palette[start + n];
+  return n;
+}
+
+UINT SetDIBColorTable(HDC dc, UINT start, UINT count, const RGBQUAD* colors) {
+  auto bitmap = IndexedBitmapOf(dc);
+  if (!bitmap || !colors) return 0;
+  std::vector<RGBQUAD> palette = bitmap->Format().Palette();
+  UINT n = 0;
+  for (; n < count && start + n < palette.size(); ++n) palette[start + n] = colors[n];
+  bitmap->MutableFormat().SetPalette(std::move(palette));
+  return n;
+}

@@ -32,3 +32,8 @@ int StretchDIBits(HDC dc, int x, int y, int width, int height, int xSrc, int ySr
                   const void* bits, const BITMAPINFO* info, UINT usage, DWORD rop);
 int SetDIBitsToDevice(HDC dc, int x, int y, DWORD width, DWORD height, int xSrc, int ySrc, UINT startScan,
                       UINT lines, const void* bits, const BITMAPINFO* info, UINT usage);
+
+// The colour table of the DIB section selected into a memory DC (1, 4 and
+// 8 bits); returns the entries read or written.
+UINT GetDIBColorTable(HDC dc, UINT start, UINT count, RGBQUAD* colors);
+UINT SetDIBColorTable(HDC dc, UINT start, UINT count, const RGBQUAD* colors);

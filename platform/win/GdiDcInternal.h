@@ -133,6 +133,10 @@ class Mask {
   int stride_ = 0;
 };
 
+// The part of a target rectangle that the DC may draw into (empty when
+// nothing): masks are never larger than what can be drawn.
+RECT DrawableBounds(const DcObject& dc, const RECT& targetBounds);
+
 uint32_t ApplyRop2(int rop2, uint32_t pen, uint32_t dst);
 // Sets mask pixels to the pen/brush pixel through ROP2 (binary masks);
 // source(x, y, &colour) returns false to leave a pixel alone.

@@ -133,7 +133,9 @@ void StrokePolyline(DcObject& dc, const POINT* points, int count, bool closed) {
   std::vector<POINT> t(points, points + count);
   for (POINT& p : t) p = POINT{p.x + offset.x, p.y + offset.y};
   if (closed) t.push_back(t.front());
-  Mask mask(BoundsOf(t.data(), static_cast<int>(t.size()), pen.Cosmetic() ? 0 : pen.width));
+  RECT bounds = DrawableBounds(dc, BoundsOf(t.data(), static_cast<int>(t.size()), pen.Cosmetic() ? 0 : pen.width));
+  if (RectIsEmpty(bounds)) return;
+  Mask mask(bounds);
   if (pen.Cosmetic()) {
     mask.Begin(POINT{0, 0});
     mask.End();
@@ -157,7 +159,9 @@ template <typename BuildPath>
 void FillPath(DcObject& dc, const RECT& targetBounds, BuildPath build, bool winding = false) {
   BrushPaint paint = BrushPaintFor(dc, dc.state.brush);
   if (paint.IsNull()) return;
-  Mask mask(targetBounds);
+  RECT bounds = DrawableBounds(dc, targetBounds);
+  if (RectIsEmpty(bounds)) return;
+  Mask mask(bounds);
   cairo_t* cr = mask.Begin(POINT{0, 0});
   cairo_set_fill_rule(cr, winding ? CAIRO_FILL_RULE_WINDING : CAIRO_FILL_RULE_EVEN_ODD);
   build(cr);
@@ -174,8 +178,10 @@ void StrokePath(DcObject& dc, const RECT& targetBounds, BuildPath build) {
   if (!HasPen(dc)) return;
   const PenObject& pen = *dc.state.pen;
   int margin = pen.Cosmetic() ? 1 : pen.width;
-  Mask mask(RECT{targetBounds.left - margin, targetBounds.top - margin, targetBounds.right + margin,
-                 targetBounds.bottom + margin});
+  RECT bounds = DrawableBounds(dc, RECT{targetBounds.left - margin, targetBounds.top - margin,
+                                       targetBounds.right + margin, targetBounds.bottom + margin});
+  if (RectIsEmpty(bounds)) return;
+  Mask mask(bounds);
   cairo_t* cr = mask.Begin(POINT{0, 0});
   if (pen.Cosmetic()) {
     cairo_set_line_width(cr, 1.0);

@@ -32,6 +32,8 @@ HRGN NewRegion(cairo_region_t* takeOwnership) {
 template <typename BuildPath>
 HRGN RegionFromPath(RECT bounds, BuildPath build, bool winding = false) {
   bounds = NormalizeRect(bounds);
+  // Regions are built pixel by pixel: refuse shapes of absurd size.
+  if (int64_t(bounds.right - bounds.left) * (bounds.bottom - bounds.top) > (int64_t(1) << 26)) return nullptr;
   cairo_region_t* region = cairo_region_create();
   if (!RectIsEmpty(bounds)) {
     Mask mask(bounds);

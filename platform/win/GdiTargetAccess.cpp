@@ -89,6 +89,15 @@ TargetAccess::~TargetAccess() {
   dc_.dirty = UnionRects(dc_.dirty, bounds_);
 }
 
+RECT DrawableBounds(const DcObject& dc, const RECT& targetBounds) {
+  if (!dc.Target()) return RECT{0, 0, 0, 0};
+  cairo_region_t* clip = dc.EffectiveClip();
+  cairo_rectangle_int_t e;
+  cairo_region_get_extents(clip, &e);
+  cairo_region_destroy(clip);
+  return IntersectRects(NormalizeRect(targetBounds), RECT{e.x, e.y, e.x + e.width, e.y + e.height});
+}
+
 Mask::Mask(const RECT& bounds) : bounds_(NormalizeRect(bounds)) {
   int w = std::max<LONG>(bounds_.right - bounds_.left, 1), h = std::max<LONG>(bounds_.bottom - bounds_.top, 1);
   surface_ = cairo_image_surface_create(CAIRO_FORMAT_A8, w, h);

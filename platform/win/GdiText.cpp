@@ -253,6 +253,7 @@ void RenderLayout(DcObject& dc, TextLayout& text, const ResolvedFont& font, doub
     bounds = RECT{c.x - reach, c.y - reach, c.x + reach, c.y + reach};
   }
   if (clip) bounds = IntersectRects(bounds, OffsetRectBy(*clip, o));
+  bounds = DrawableBounds(dc, bounds);
   if (RectIsEmpty(bounds)) return;
   Mask mask(bounds);
   cairo_t* cr = mask.Begin(o);

@@ -1,4 +1,5 @@
 // Pixel rules of lines, shapes and fills.
+#include "platform/win/GdiRegion.h"
 #include "platform/win/SysColors.h"
 #include "tests/platform/GdiTestCanvas.h"
 
@@ -231,4 +232,27 @@ TEST(GdiDraw, HatchBrushGapsFollowTheBackgroundMode) {
   FillRect(c.dc, &r, brush);
   EXPECT_EQ(c.Count(kBlue), 256 - 32);
   DeleteObject(brush);
+}
+
+TEST(GdiDraw, HugeShapesAreDrawnOnlyWhereTheyCanShow) {
+  GdiCanvas c(16, 16);
+  SelectObject(c.dc, GetStockObject(GRAY_BRUSH));
+  ASSERT_TRUE(Ellipse(c.dc, -200000, -200000, 200000, 200000));
+  EXPECT_EQ(c.Count(RGB(128, 128, 128)), 256);
+  SelectObject(c.dc, GetStockObject(BLACK_PEN));
+  MoveToEx(c.dc, -1000000, 8, nullptr);
+  LineTo(c.dc, 1000000, 8);
+  EXPECT_EQ(c.Count(kBlack), 16);
+  POINT far[3] = {{-900000, -900000}, {900000, -900000}, {0, 900000}};
+  EXPECT_EQ(CreatePolygonRgn(far, 3, ALTERNATE), nullptr);  // refused, not allocated
+}
+
+TEST(GdiDraw, IndexedDibColourTablesCanBeReadAndChanged) {
+  GdiCanvas c(2, 1, kBlack, 8);
+  RGBQUAD entries[2] = {};
+  ASSERT_EQ(GetDIBColorTable(c.dc, 254, 4, entries), 2u);
+  EXPECT_EQ(entries[1].rgbRed, 255);
+  RGBQUAD red{0, 0, 255, 0};
+  ASSERT_EQ(SetDIBColorTable(c.dc, 0, 1, &red), 1u);
+  EXPECT_EQ(c.At(0, 0), kRed);  // index 0 now shows red
 }
