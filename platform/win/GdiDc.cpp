@@ -38,6 +38,7 @@ HDC NewWindowDc(HWND window, const WindowSurface& surface, HRGN clip) {
   RECT v = NormalizeRect(surface.visible);
   cairo_rectangle_int_t r{v.left, v.top, v.right - v.left, v.bottom - v.top};
   cairo_region_union_rectangle(dc->baseClip->region, &r);
+  if (auto shape = RegionFromHandle(surface.shape)) cairo_region_intersect(dc->baseClip->region, shape->region);
   if (auto extra = RegionFromHandle(clip)) cairo_region_intersect(dc->baseClip->region, extra->region);
   return NewDc(dc);
 }

@@ -15,6 +15,7 @@ struct WindowSurface {
   POINT origin{0, 0};        // where the DC's point (0, 0) lies in the surface
   RECT visible{0, 0, 0, 0};  // what the DC may draw into, in DC coordinates
   POINT screen{0, 0};        // the DC's point (0, 0) on the screen
+  HRGN shape = nullptr;      // optional: the window's region, DC coordinates (the provider's)
 };
 
 class SurfaceProvider {

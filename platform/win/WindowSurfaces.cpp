@@ -6,12 +6,25 @@
 #include "platform/win/GdiBlit.h"
 #include "platform/win/GdiDc.h"
 #include "platform/win/GdiObjects.h"
+#include "platform/win/GdiRegion.h"
 #include "platform/win/Window.h"
 
 namespace vqplatform {
 namespace {
 
 constexpr const char* kSurfaceKey = "vq.gdi.surface";
+constexpr const char* kShapeKey = "vq.gdi.shape";
+
+// A window's region, kept as window data and deleted with it.
+struct ShapeAttachment {
+  ~ShapeAttachment() { DeleteObject(region); }
+  HRGN region = nullptr;
+};
+
+HRGN ShapeOf(HWND window) {
+  auto shape = std::static_pointer_cast<ShapeAttachment>(GetWindowAttachment(window, kShapeKey));
+  return shape ? shape->region : nullptr;
+}
 
 // A surface owner's bitmap, kept as window data.
 struct SurfaceAttachment {
@@ -83,6 +96,7 @@ class WindowSurfaceProvider : public SurfaceProvider {
     if (visible.right < visible.left) visible.right = visible.left;
     if (visible.bottom < visible.top) visible.bottom = visible.top;
     out->visible = visible;
+    out->shape = ShapeOf(window);
     return true;
   }
 
@@ -127,6 +141,28 @@ HBITMAP OwnedSurface(HWND owner) {
   FitSurface(*attachment, r.right - r.left, r.bottom - r.top);
   return attachment->bitmap;
 }
+
+}  // namespace vqplatform
+
+int SetWindowRgn(HWND window, HRGN region, BOOL redraw) {
+  if (!IsWindow(window)) return 0;
+  std::shared_ptr<vqplatform::ShapeAttachment> shape;
+  if (region) {
+    shape = std::make_shared<vqplatform::ShapeAttachment>();
+    shape->region = region;
+  }
+  vqplatform::SetWindowAttachment(window, vqplatform::kShapeKey, shape);
+  if (redraw) InvalidateRect(window, nullptr, TRUE);
+  return 1;
+}
+
+int GetWindowRgn(HWND window, HRGN region) {
+  HRGN shape = IsWindow(window) ? vqplatform::ShapeOf(window) : nullptr;
+  if (!shape || !region) return ERROR;
+  return CombineRgn(region, shape, nullptr, RGN_COPY);
+}
+
+namespace vqplatform {
 
 SurfaceProvider& WindowSurfaces() {
   static WindowSurfaceProvider* provider = new WindowSurfaceProvider();

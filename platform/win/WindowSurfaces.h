@@ -20,3 +20,10 @@ HBITMAP OwnedSurface(HWND owner);
 SurfaceProvider& WindowSurfaces();
 
 }  // namespace vqplatform
+
+// A window's shape: drawing into the window is clipped to the region
+// (window coordinates), which then belongs to the system. Null: no shape.
+int SetWindowRgn(HWND window, HRGN region, BOOL redraw);
+// Copies the window's region into `region`; the region kind, or ERROR when
+// the window has none.
+int GetWindowRgn(HWND window, HRGN region);

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "platform/win/GdiPaint.h"
+#include "platform/win/GdiRegion.h"
 #include "platform/win/GdiSurface.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/SysColors.h"
@@ -142,5 +143,26 @@ TEST(GdiWindowSurface, WindowOfAnotherThreadHasItsOwnSurfaceAndJoinsThePng) {
   cairo_surface_destroy(png);
   done.set_value();
   other.join();
+  DestroyWindow(top);
+}
+
+TEST(GdiWindowSurface, WindowRegionShapesWhatTheWindowDraws) {
+  TestClass cls;
+  HWND top = MakeWindow(nullptr, 0, 0, 60, 60);
+  HWND button = MakeWindow(top, 10, 10, 40, 30);
+  FillClient(top, kWhite);
+  ASSERT_TRUE(SetWindowRgn(button, CreateRoundRectRgn(0, 0, 40, 30, 12, 12), FALSE));
+  FillClient(button, kBlue);
+  EXPECT_EQ(SurfacePixel(top, 10, 10), kWhite);  // the cut corner shows the parent
+  EXPECT_EQ(SurfacePixel(top, 30, 25), kBlue);
+  EXPECT_EQ(SurfacePixel(top, 10, 25), kBlue);
+  HRGN copy = CreateRectRgn(0, 0, 0, 0);
+  EXPECT_EQ(GetWindowRgn(button, copy), COMPLEXREGION);
+  EXPECT_FALSE(PtInRegion(copy, 0, 0));
+  SetWindowRgn(button, nullptr, FALSE);
+  EXPECT_EQ(GetWindowRgn(button, copy), ERROR);
+  FillClient(button, kRed);
+  EXPECT_EQ(SurfacePixel(top, 10, 10), kRed);
+  DeleteObject(copy);
   DestroyWindow(top);
 }
