@@ -2,6 +2,8 @@
 
 #include <mutex>
 
+#include "platform/win/Accelerators.h"
+
 namespace vqres {
 
 void LoadResources() {
@@ -9,6 +11,9 @@ void LoadResources() {
   std::call_once(once, [] {
     vqplatform::RegisterDialogTemplate(IDD_MAIN_WINDOW, &MainWindowTemplate());
     vqplatform::RegisterDialogTemplate(IDD_CUSTOM_FILE_NAME, &CustomFileNameTemplate());
+    // Space: capture; "o": capture to PDF; "p": capture and print.
+    vqplatform::RegisterAcceleratorTable(IDR_MAIN_ACCELERATORS,
+                                         {{FVIRTKEY, VK_SPACE, 32774}, {0, L'o', 32778}, {0, L'p', 32775}});
   });
 }
 

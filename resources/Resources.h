@@ -1,11 +1,12 @@
 #pragma once
 // The program's resource tables. LoadResources registers them with the
-// platform layer (dialog templates by id); call it once at start-up before
-// any dialog is made. Later calls do nothing.
+// platform layer (dialog templates and accelerator tables by id); call it
+// once at start-up before any dialog is made. Later calls do nothing.
 #include "platform/win/DialogTemplate.h"
 
 #define IDD_MAIN_WINDOW 102
 #define IDD_CUSTOM_FILE_NAME 209
+#define IDR_MAIN_ACCELERATORS 205
 
 namespace vqres {
 
