@@ -1,0 +1,261 @@
+// Framework dialogs: message maps with inherited entries, data exchange
+// with validation, modal and modeless dialogs, and the application loop.
+#include <gtest/gtest.h>
+
+#include "platform/mfc/CDialog.h"
+#include "platform/mfc/CWinApp.h"
+#include "platform/mfc/ControlClasses.h"
+#include "platform/mfc/DataExchange.h"
+#include "platform/win/InputFocus.h"
+#include "platform/win/TestInput.h"
+
+namespace {
+
+using vqplatform::ModalScript;
+
+enum { kTemplate = 4800, kCount = 1001, kTitle, kAuto, kRadioA, kRadioB, kSlider, kCombo, kApply };
+constexpr UINT kCustomMessage = WM_APP + 5;
+
+const DialogTemplate& Settings() {
+  static const DialogTemplate table{
+      WS_POPUP | DS_SETFONT, 0, 0, 0, 200, 120, L"Settings", L"MS Shell Dlg", 9,
+      {
+          {kCount, WC_EDIT, L"", WS_VISIBLE | WS_TABSTOP, WS_EX_CLIENTEDGE, 7, 7, 60, 14},
+          {kTitle, WC_EDIT, L"", WS_VISIBLE | WS_TABSTOP, WS_EX_CLIENTEDGE, 7, 25, 60, 14},
+          {kAuto, WC_BUTTON, L"Auto", WS_VISIBLE | WS_TABSTOP | BS_AUTOCHECKBOX, 0, 7, 43, 60, 10},
+          {kRadioA, WC_BUTTON, L"A", WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_AUTORADIOBUTTON, 0, 7, 57, 30, 10},
+          {kRadioB, WC_BUTTON, L"B", WS_VISIBLE | BS_AUTORADIOBUTTON, 0, 40, 57, 30, 10},
+          {kSlider, TRACKBAR_CLASS, L"", WS_VISIBLE | WS_TABSTOP | WS_GROUP, 0, 7, 70, 100, 15},
+          {kCombo, WC_COMBOBOX, L"", WS_VISIBLE | WS_TABSTOP | CBS_DROPDOWNLIST, 0, 7, 90, 60, 50},
+          {kApply, WC_BUTTON, L"Apply", WS_VISIBLE | WS_TABSTOP, 0, 120, 7, 50, 14},
+          {IDOK, WC_BUTTON, L"OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 120, 25, 50, 14},
+          {IDCANCEL, WC_BUTTON, L"Cancel", WS_VISIBLE | WS_TABSTOP, 0, 120, 43, 50, 14},
+      }};
+  return table;
+}
+
+class BaseDlg : public CDialog {
+ public:
+  using CDialog::CDialog;
+  int customCalls = 0;
+
+ protected:
+  LRESULT OnCustom(WPARAM wParam, LPARAM) {
+    ++customCalls;
+    return static_cast<LRESULT>(wParam * 2);
+  }
+  DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(BaseDlg, CDialog)
+ON_MESSAGE(kCustomMessage, OnCustom)
+END_MESSAGE_MAP()
+
+class SettingsDlg : public BaseDlg {
+ public:
+  SettingsDlg() : BaseDlg(kTemplate) {}
+  int count = 5;
+  CString title = L"scan";
+  int autoOn = 1;
+  int choice = 1;
+  int level = 30;
+  CComboBox combo;
+  int applied = 0;
+  int edits = 0;
+  int released = 0;
+
+ protected:
+  void DoDataExchange(CDataExchange* dx) override {
+    DDX_Text(dx, kCount, count);
+    DDV_MinMaxInt(dx, count, 0, 100);
+    DDX_Text(dx, kTitle, title);
+    DDX_Check(dx, kAuto, autoOn);
+    DDX_Radio(dx, kRadioA, choice);
+    DDX_Slider(dx, kSlider, level);
+    DDX_Control(dx, kCombo, combo);
+  }
+  BOOL OnInitDialog() override {
+    CSliderCtrl slider;
+    slider.Attach(::GetDlgItem(m_hWnd, kSlider));
+    slider.SetRange(0, 100);
+    slider.Detach();
+    CDialog::OnInitDialog();
+    combo.AddString(L"JPG");
+    combo.AddString(L"TIF");
+    combo.SetCurSel(1);
+    return TRUE;
+  }
+  void OnApply() { ++applied; }
+  void OnCountChange() { ++edits; }
+  void OnSliderReleased(NMHDR*, LRESULT* result) {
+    ++released;
+    *result = 0;
+  }
+  DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(SettingsDlg, BaseDlg)
+ON_BN_CLICKED(kApply, OnApply)
+ON_EN_CHANGE(kCount, OnCountChange)
+ON_NOTIFY(NM_RELEASEDCAPTURE, kSlider, OnSliderReleased)
+END_MESSAGE_MAP()
+
+std::wstring ItemText(HWND dialog, int id) {
+  wchar_t text[64] = {};
+  GetDlgItemTextW(dialog, id, text, 64);
+  return text;
+}
+
+class MfcDialogTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    vqplatform::RegisterDialogTemplate(kTemplate, &Settings());
+    vqplatform::ClearMessageBoxLog();
+  }
+};
+
+TEST_F(MfcDialogTest, DataGoesIntoTheControlsAndComesBackOnOk) {
+  SettingsDlg dialog;
+  std::wstring shownCount, shownTitle;
+  ModalScript script({
+      [&](HWND d) {
+        shownCount = ItemText(d, kCount);
+        shownTitle = ItemText(d, kTitle);
+        EXPECT_EQ(IsDlgButtonChecked(d, kRadioB), static_cast<UINT>(BST_CHECKED));
+        EXPECT_EQ(SendDlgItemMessageW(d, kSlider, TBM_GETPOS, 0, 0), 30);
+        vqplatform::TypeText(L"8");  // the count edit has the focus, all selected
+        vqplatform::ClickControl(d, kRadioA);
+        vqplatform::ClickControl(d, kAuto);
+      },
+      [](HWND d) { vqplatform::ClickControl(d, IDOK); },
+  });
+  EXPECT_EQ(dialog.DoModal(), IDOK);
+  EXPECT_EQ(shownCount, L"5");
+  EXPECT_EQ(shownTitle, L"scan");
+  EXPECT_EQ(dialog.count, 8);
+  EXPECT_EQ(dialog.choice, 0);
+  EXPECT_EQ(dialog.autoOn, 0);
+  EXPECT_EQ(dialog.m_hWnd, nullptr);
+  EXPECT_EQ(dialog.combo.m_hWnd, nullptr);
+  EXPECT_GE(dialog.edits, 1);
+}
+
+TEST_F(MfcDialogTest, RangeFailureShowsTheStandardMessageAndStopsTheExchange) {
+  SettingsDlg dialog;
+  bool focusOnCount = false;
+  ModalScript script({
+      [](HWND d) {
+        SetDlgItemTextW(d, kCount, L"150");
+        SetDlgItemTextW(d, kTitle, L"changed");
+        vqplatform::ClickControl(d, IDOK);
+      },
+      [&](HWND d) {
+        focusOnCount = GetFocus() == GetDlgItem(d, kCount);
+        SetDlgItemTextW(d, kCount, L"abc");
+        vqplatform::PressKey(VK_RETURN);
+      },
+      [](HWND d) {
+        SetDlgItemTextW(d, kCount, L"100");
+        vqplatform::PressKey(VK_RETURN);
+      },
+  });
+  EXPECT_EQ(dialog.DoModal(), IDOK);
+  EXPECT_TRUE(focusOnCount);
+  auto log = vqplatform::MessageBoxLog();
+  ASSERT_EQ(log.size(), 2u);
+  EXPECT_EQ(log[0].text, L"Please enter an integer between 0 and 100.");
+  EXPECT_EQ(log[1].text, L"Please enter an integer.");
+  EXPECT_EQ(dialog.count, 100);
+  EXPECT_EQ(dialog.title, L"changed");
+}
+
+TEST_F(MfcDialogTest, MessageMapsRouteCommandsNotificationsAndMessagesWithInheritance) {
+  SettingsDlg dialog;
+  LRESULT answered = 0;
+  ModalScript script({
+      [&](HWND d) {
+        vqplatform::ClickControl(d, kApply);
+        answered = SendMessageW(d, kCustomMessage, 21, 0);
+        RECT rect{};
+        GetClientRect(GetDlgItem(d, kSlider), &rect);
+        vqplatform::ClickAt(GetDlgItem(d, kSlider), POINT{rect.right - 1, rect.bottom / 2});
+      },
+      [](HWND d) { vqplatform::PressKey(VK_ESCAPE), (void)d; },
+  });
+  EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+  EXPECT_EQ(dialog.applied, 1);
+  EXPECT_EQ(answered, 42);
+  EXPECT_EQ(dialog.customCalls, 1);
+  EXPECT_EQ(dialog.released, 1);
+  EXPECT_EQ(dialog.level, 30);  // cancelled: nothing exchanged back
+}
+
+TEST_F(MfcDialogTest, ControlObjectsWrapTheirWindows) {
+  SettingsDlg dialog;
+  CString second;
+  ModalScript script({[&](HWND d) {
+    EXPECT_EQ(CWnd::FromHandle(GetDlgItem(d, kCombo)), &dialog.combo);
+    EXPECT_EQ(dialog.combo.GetCount(), 2);
+    dialog.combo.GetLBText(dialog.combo.GetCurSel(), second);
+    EXPECT_EQ(dialog.GetDlgItem(kApply)->GetDlgCtrlID(), kApply);
+    dialog.EndDialog(7);
+  }});
+  EXPECT_EQ(dialog.DoModal(), 7);
+  EXPECT_EQ(second, L"TIF");
+}
+
+class SelfDeletingDlg : public CDialog {
+ public:
+  explicit SelfDeletingDlg(bool* deleted) : CDialog(kTemplate), deleted_(deleted) {}
+  ~SelfDeletingDlg() override { *deleted_ = true; }
+
+ protected:
+  void PostNcDestroy() override { delete this; }
+  void OnCancel() override { DestroyWindow(); }
+
+ private:
+  bool* deleted_;
+};
+
+TEST_F(MfcDialogTest, ModelessDialogDeletesItselfWhenDestroyed) {
+  bool deleted = false;
+  auto* dialog = new SelfDeletingDlg(&deleted);
+  ASSERT_TRUE(dialog->Create(kTemplate));
+  HWND hwnd = dialog->GetSafeHwnd();
+  ASSERT_TRUE(IsWindow(hwnd));
+  dialog->ShowWindow(SW_SHOW);
+  vqplatform::ClickControl(hwnd, IDCANCEL);
+  vqplatform::PumpMessages(hwnd);
+  EXPECT_FALSE(IsWindow(hwnd));
+  EXPECT_TRUE(deleted);
+}
+
+class KeyEater : public CDialog {
+ public:
+  KeyEater() : CDialog(kTemplate) {}
+  int eaten = 0;
+  BOOL PreTranslateMessage(MSG* msg) override {
+    if (msg->message == WM_KEYDOWN && msg->wParam == VK_F5) {
+      ++eaten;
+      return TRUE;
+    }
+    return CDialog::PreTranslateMessage(msg);
+  }
+};
+
+TEST_F(MfcDialogTest, ApplicationLoopOffersMessagesToPreTranslateMessage) {
+  CWinApp app(L"Test");
+  KeyEater window;
+  ASSERT_TRUE(window.Create(kTemplate));
+  app.m_pMainWnd = &window;
+  EXPECT_EQ(AfxGetMainWnd(), &window);
+  PostMessageW(GetDlgItem(window.m_hWnd, kCount), WM_KEYDOWN, VK_F5, 0);
+  PostMessageW(GetDlgItem(window.m_hWnd, kCount), WM_CHAR, L'z', 0);
+  PostQuitMessage(0);
+  EXPECT_EQ(app.Run(), 0);
+  EXPECT_EQ(window.eaten, 1);
+  EXPECT_EQ(ItemText(window.m_hWnd, kCount), L"z");
+  window.DestroyWindow();
+}
+
+}  // namespace
