@@ -1,6 +1,7 @@
 #include "app/AutoWord.h"
 
 #include <cstdarg>
+#include <cstdint>
 #include <cstdio>
 #include <vector>
 
@@ -53,7 +54,7 @@ HRESULT AutoWrap(int kind, VARIANT* result, IDispatch* object, const wchar_t* na
   HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
   if (FAILED(hr)) {
     std::printf("IDispatch::GetIDsOfNames(\"%s\") failed w/err 0x%08lx\n", vq::WideToUtf8(name).c_str(),
-                static_cast<unsigned long>(hr));
+                static_cast<unsigned long>(static_cast<uint32_t>(hr)));
     return hr;
   }
   // Invoke takes the arguments last first.
@@ -73,7 +74,7 @@ HRESULT AutoWrap(int kind, VARIANT* result, IDispatch* object, const wchar_t* na
                       nullptr);
   if (FAILED(hr))
     std::printf("IDispatch::Invoke(\"%s\"=%08lx) failed w/err 0x%08lx\n", vq::WideToUtf8(name).c_str(),
-                static_cast<unsigned long>(id), static_cast<unsigned long>(hr));
+                static_cast<unsigned long>(static_cast<uint32_t>(id)), static_cast<unsigned long>(static_cast<uint32_t>(hr)));
   return hr;
 }
 
@@ -102,12 +103,12 @@ int CAutoWord::WriteDocument() {
   HRESULT hr = CLSIDFromProgID(L"Word.Application", &clsid);
   int result = 1;
   if (FAILED(hr)) {
-    std::printf("CLSIDFromProgID(\"%s\") failed w/err 0x%08lx\n", "Word.Application", static_cast<unsigned long>(hr));
+    std::printf("CLSIDFromProgID(\"%s\") failed w/err 0x%08lx\n", "Word.Application", static_cast<unsigned long>(static_cast<uint32_t>(hr)));
   } else {
     IDispatch* application = nullptr;
     hr = CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, reinterpret_cast<void**>(&application));
     if (FAILED(hr) || !application) {
-      std::printf("Word is not registered properly w/err 0x%08lx\n", static_cast<unsigned long>(hr));
+      std::printf("Word is not registered properly w/err 0x%08lx\n", static_cast<unsigned long>(static_cast<uint32_t>(hr)));
     } else {
       std::printf("Word.Application is started\n");
       application_ = application;

@@ -4,7 +4,6 @@
 
 #include "app/CameraModels.h"
 #include "app/WatermarkRenderer.h"
-#include "app/WatermarkText.h"
 #include "imaging/AutoCrop.h"
 #include "imaging/DarkBorder.h"
 #include "imaging/ImageEnhancement.h"
@@ -107,7 +106,7 @@ void CImageOutput::RemoveShadows(cv::Mat& page) const {
 
 bool CImageOutput::StampPage(cv::Mat& page) {
   if (!settings_.dateMark && !settings_.customMark) return true;
-  if (!SetWaterMark(WatermarkTextOf(settings_), settings_.markTransparency, settings_.markPosition,
+  if (!SetWaterMark(settings_.GetWatermarkText(), settings_.markTransparency, settings_.markPosition,
                     settings_.markSize, settings_.markColor))
     return false;
   DrawWatermark(page, waterMark_);

@@ -4,7 +4,6 @@
 // brightness, removes shadows and stamps the watermark as the settings say,
 // then reads barcodes and writes the pages in the configured format. Built
 // on the stack for one capture; the caller hands it a copy of the settings.
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,13 +20,8 @@ struct OutputWaterMark {
   int size = 1;          // font cell height in pixels
 };
 
-// Message-box kinds of the barcode messages.
-enum class OutputMessageKind { Plain, Error, Information };
-
 class CImageOutput {
  public:
-  using MessageSink = std::function<void(const CString& text, OutputMessageKind kind)>;
-
   explicit CImageOutput(int language);
   ~CImageOutput() = default;
   CImageOutput(const CImageOutput&) = delete;
@@ -38,9 +32,6 @@ class CImageOutput {
   // The chosen camera pair (see CBrandingData::selectedCameraIds); decides
   // the binarisation weight of the special camera model.
   void SetCameraIds(const std::vector<CString>& selectedCameraIds);
-  // Where the barcode messages go (the caller shows them as message boxes
-  // without owner); without a sink they are dropped.
-  void SetMessageSink(MessageSink sink) { messageSink_ = std::move(sink); }
 
   // Cuts the frame by the crop mode and processes every page into *pages.
   // 1 for an empty frame (nothing appended), else 0.
@@ -54,7 +45,8 @@ class CImageOutput {
   // Stamps the record's text into an 8-bit image of one or three channels.
   void DrawWatermark(cv::Mat& image, const OutputWaterMark& mark);
 
-  // Reads barcodes when asked, then writes every page under the base path
+  // Reads barcodes when asked (its messages are message boxes without owner
+  // and with an empty caption), then writes every page under the base path
   // (no extension; "_%02d" per page when there are several). Each written
   // file is appended to *saved. Always 0.
   int SaveImages(const std::vector<cv::Mat>& pages, const CString& basePath, std::vector<CString>* saved);
@@ -84,7 +76,6 @@ class CImageOutput {
   CString ApplyBarcodes(const std::vector<cv::Mat>& pages, const CString& basePath);
   CString BarcodeBase(const std::string& codeText, const CString& basePath, size_t pageCount);
   void WriteBarcodeFile(const std::vector<std::string>& codes, const CString& basePath);
-  void ShowMessage(const CString& text, OutputMessageKind kind) const;
 
   CString specialCharactersMessage_;
   CString savedInMessage_;
@@ -92,5 +83,4 @@ class CImageOutput {
   CSysSettings settings_;
   OutputWaterMark waterMark_;
   bool specialCameraModel_ = false;
-  MessageSink messageSink_;
 };

@@ -14,6 +14,7 @@
 #include "imaging/ImageFiles.h"
 #include "platform/win/Encoding.h"
 #include "platform/win/FileSystem.h"
+#include "platform/win/MessageBox.h"
 
 namespace {
 
@@ -61,18 +62,16 @@ bool FolderAcceptsName(const CString& probePath) {
   return true;
 }
 
-}  // namespace
+void ShowMessage(const CString& text, UINT icon) { MessageBoxW(nullptr, text, L"", MB_OK | icon); }
 
-void CImageOutput::ShowMessage(const CString& text, OutputMessageKind kind) const {
-  if (messageSink_) messageSink_(text, kind);
-}
+}  // namespace
 
 CString CImageOutput::BarcodeBase(const std::string& codeText, const CString& basePath, size_t pageCount) {
   const std::string name = Utf8ToAnsi(codeText);
   const CString folder = FolderOf(basePath);
   CString base = folder + CString(name.c_str());
   if (!IsUsableBarcodeName(name) || !FolderAcceptsName(base + L".txt")) {
-    ShowMessage(specialCharactersMessage_, OutputMessageKind::Error);
+    ShowMessage(specialCharactersMessage_, MB_ICONERROR);
     return basePath;
   }
   // Never overwrite the pages of an earlier capture with the same code.
@@ -104,7 +103,7 @@ void CImageOutput::WriteBarcodeFile(const std::vector<std::string>& codes, const
     DeleteFileW(textPath);
     return;
   }
-  ShowMessage(savedInMessage_ + L" " + textPath + L" !", OutputMessageKind::Information);
+  ShowMessage(savedInMessage_ + L" " + textPath + L" !", MB_ICONINFORMATION);
 }
 
 CString CImageOutput::ApplyBarcodes(const std::vector<cv::Mat>& pages, const CString& basePath) {
@@ -121,7 +120,7 @@ CString CImageOutput::ApplyBarcodes(const std::vector<cv::Mat>& pages, const CSt
     return basePath;
   }
   if (codes.size() < 2) {
-    ShowMessage(notRecognisedMessage_, OutputMessageKind::Plain);
+    ShowMessage(notRecognisedMessage_, 0);
     return basePath;
   }
   if (!settings_.barcodeToFile) return BarcodeBase(codes[1], basePath, pages.size());

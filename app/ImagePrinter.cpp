@@ -9,6 +9,7 @@
 #include "platform/win/GdiBlit.h"
 #include "platform/win/GdiDc.h"
 #include "platform/win/GdiObjects.h"
+#include "platform/win/MessageBox.h"
 #include "platform/win/Printing.h"
 
 namespace {
@@ -57,9 +58,7 @@ void CImagePrinter::SetMessages(int language) {
   printFailureText_ = kTexts[language].printFailure;
 }
 
-void CImagePrinter::ShowFailure() {
-  if (messageSink_) messageSink_(printFailureText_);
-}
+void CImagePrinter::ShowFailure() { MessageBoxW(nullptr, printFailureText_, L"", MB_ICONERROR); }
 
 bool CImagePrinter::ActualSize() const {
   return settings.printType == 0 && settings.currentCamera == 0 && settings.xDpi > 0 && settings.yDpi > 0;

@@ -2,8 +2,6 @@
 // Prints one image file on a printer the user picks, at its actual size or
 // fitted to the printable area, logging each step to "log.log" in the
 // working folder; and turns one image file into a one-page PDF.
-#include <functional>
-
 #include "app/LogFile.h"
 #include "app/SysSettings.h"
 #include "platform/mfc/CString.h"
@@ -17,12 +15,9 @@ class CImagePrinter {
   CImagePrinter& operator=(const CImagePrinter&) = delete;
 
   void SetMessages(int language);
-  // Where the print-failure message goes (shown with the error icon).
-  void SetMessageSink(std::function<void(const CString&)> sink) { messageSink_ = std::move(sink); }
-
   // Asks for a printer and sends the copies. 1 when every copy was printed;
   // 0 when the dialog was cancelled (no message) or failed, or a document
-  // could not be printed (the failure message in both cases).
+  // could not be printed (the failure message box in both cases).
   int Print(CString imagePath);
   // Draws the image centred in the draw area of the printer DC.
   void DrawPage(HDC printerDc, const RECT& drawArea, const CString& imagePath);
@@ -41,5 +36,4 @@ class CImagePrinter {
   CLogFile log_;
   CString printerMissingText_;
   CString printFailureText_;
-  std::function<void(const CString&)> messageSink_;
 };

@@ -100,13 +100,32 @@ HPDF_Image PdfPageDocument::LoadReencoded(const std::string& path) {
   const std::string temporary = path + ".jpg";
   const std::wstring wideTemporary = vq::Utf8ToWide(temporary);
   if (!SaveJpeg(wideTemporary.c_str(), image, nullptr, 96, 96, kReencodeQuality)) return nullptr;
-  HPDF_Image embedded = HPDF_LoadJpegImageFromFile(doc_, temporary.c_str());
+  HPDF_Image embedded = IsReadableJpeg(temporary) ? HPDF_LoadJpegImageFromFile(doc_, temporary.c_str()) : nullptr;
   ::unlink(temporary.c_str());
   return embedded;
 }
 
+// True when the file holds a JPEG picture that decodes (libharu's own
+// reader does not clean up after data it refuses).
+bool PdfPageDocument::IsReadableJpeg(const std::string& path) {
+  FILE* file = std::fopen(path.c_str(), "rb");
+  if (!file) return false;
+  std::vector<unsigned char> bytes;
+  unsigned char buffer[65536];
+  size_t n;
+  while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
+  std::fclose(file);
+  return bytes.size() < 0x7fffffff && !DecodeJpeg(bytes.data(), static_cast<int>(bytes.size())).empty();
+}
+
 HPDF_Image PdfPageDocument::LoadImage(const std::string& path, JpegTest test) {
-  if (IsJpegName(path, test)) return HPDF_LoadJpegImageFromFile(doc_, path.c_str());
+  if (IsJpegName(path, test)) {
+    if (!IsReadableJpeg(path)) {
+      std::printf("error: cannot read JPEG %s\n", path.c_str());
+      return nullptr;
+    }
+    return HPDF_LoadJpegImageFromFile(doc_, path.c_str());
+  }
   if (LowerExtension(path) == ".tif") {
     bool isBilevel = false;
     HPDF_Image image = LoadBilevelTiff(path, &isBilevel);
@@ -131,12 +150,19 @@ bool PdfPageDocument::AddImagePage(const std::string& path, JpegTest test) {
 
 bool PdfPageDocument::Save(const std::string& path) {
   if (!doc_ || Failed() || HPDF_GetCurrentPage(doc_) == nullptr) return false;
-  const std::string partial = path + ".part";
-  if (HPDF_SaveToFile(doc_, partial.c_str()) != HPDF_OK || Failed()) {
-    ::unlink(partial.c_str());
+  // The document is written to memory first, then to a partial file that
+  // replaces the target only when complete.
+  if (HPDF_SaveToStream(doc_) != HPDF_OK || Failed()) return false;
+  const HPDF_UINT32 expected = HPDF_GetStreamSize(doc_);
+  std::vector<HPDF_BYTE> bytes(expected);
+  HPDF_UINT32 size = expected;
+  if (expected == 0 || HPDF_ReadFromStream(doc_, bytes.data(), &size) != HPDF_OK || Failed() || size != expected)
     return false;
-  }
-  if (std::rename(partial.c_str(), path.c_str()) != 0) {
+  const std::string partial = path + ".part";
+  FILE* file = std::fopen(partial.c_str(), "wb");
+  if (!file) return false;
+  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
+  if (std::fclose(file) != 0 || !written || std::rename(partial.c_str(), path.c_str()) != 0) {
     ::unlink(partial.c_str());
     return false;
   }

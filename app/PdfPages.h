@@ -31,6 +31,7 @@ class PdfPageDocument {
   bool Save(const std::string& path);
 
   static bool IsJpegName(const std::string& path, JpegTest test);
+  static bool IsReadableJpeg(const std::string& path);
 
  private:
   HPDF_Image LoadImage(const std::string& path, JpegTest test);

@@ -9,6 +9,7 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include "platform/win/MessageBox.h"
 #include "platform/win/Printing.h"
 #include "tests/app/PdfCheck.h"
 #include "tests/support/TestEnv.h"
@@ -44,9 +45,17 @@ std::string BlackPicture(const std::string& name, cv::Size size) {
   return path;
 }
 
+// One print object; Print() keeps the texts of the message boxes it showed.
 struct Job {
-  explicit Job(int language = 2) : printer(language) {
-    printer.SetMessageSink([this](const CString& text) { messages.push_back(text.ToUtf8()); });
+  explicit Job(int language = 2) : printer(language) {}
+  int Print(const std::string& path) {
+    vqplatform::ClearMessageBoxLog();
+    const int result = printer.Print(CString(path.c_str()));
+    for (const auto& box : vqplatform::MessageBoxLog()) {
+      EXPECT_EQ(box.type & MB_ICONMASK, UINT(MB_ICONERROR));
+      messages.push_back(CString(box.text.c_str()).ToUtf8());
+    }
+    return result;
   }
   CImagePrinter printer;
   std::vector<std::string> messages;
@@ -88,7 +97,7 @@ TEST_F(ImagePrinterTest, ActualSizeOnTheFilePrinterWithItsLog) {
   job.printer.settings.printType = 0;
   job.printer.settings.currentCamera = 0;
   job.printer.settings.xDpi = job.printer.settings.yDpi = 200;
-  ASSERT_EQ(job.printer.Print(CString(picture.c_str())), 1);
+  ASSERT_EQ(job.Print(picture), 1);
   EXPECT_TRUE(job.messages.empty());
   ASSERT_FALSE(answer.offered.empty());
   EXPECT_TRUE(answer.offered[0].isFile);
@@ -130,7 +139,7 @@ TEST_F(ImagePrinterTest, FitToPageAndThePortraitCameraAndCopies) {
       job.printer.settings.printType = 0;  // ignored for the portrait camera
       job.printer.settings.currentCamera = 1;
     }
-    ASSERT_EQ(job.printer.Print(CString(picture.c_str())), 1);
+    ASSERT_EQ(job.Print(picture), 1);
     const cv::Mat page = pdfcheck::RenderGrey(out, 1, 100);
     ASSERT_FALSE(page.empty());
     const cv::Rect ink = pdfcheck::DarkBounds(page);
@@ -151,14 +160,14 @@ TEST_F(ImagePrinterTest, CancelFailureAndTheLogOfTheLastJob) {
   const std::string picture = BlackPicture("p.png", {40, 30});
   {
     Job job;
-    EXPECT_EQ(job.printer.Print(CString(picture.c_str())), 0);  // no hook: cancelled
+    EXPECT_EQ(job.Print(picture), 0);  // no hook: cancelled
     EXPECT_TRUE(job.messages.empty());
     EXPECT_EQ(vqtest::ReadFile("log.log"), "");
   }
   {
     FilePrinterAnswer answer(Temp("no/such/folder/out.pdf"), 1, 100);
     Job job;
-    EXPECT_EQ(job.printer.Print(CString(picture.c_str())), 0);
+    EXPECT_EQ(job.Print(picture), 0);
     const std::vector<std::string> failure = {"Print failure"};
     EXPECT_EQ(job.messages, failure);
     const std::vector<std::string> aborted = {"开始打印任务状态：-1", "打印任务中断"};
@@ -170,7 +179,7 @@ TEST_F(ImagePrinterTest, CancelFailureAndTheLogOfTheLastJob) {
       return true;
     });
     Job job(1);
-    EXPECT_EQ(job.printer.Print(CString(picture.c_str())), 0);
+    EXPECT_EQ(job.Print(picture), 0);
     const std::vector<std::string> failure = {"列印失敗"};
     EXPECT_EQ(job.messages, failure);
     vqplatform::SetPrintDialogHook(nullptr);

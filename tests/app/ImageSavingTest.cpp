@@ -9,6 +9,7 @@
 
 #include "app/BarcodeNames.h"
 #include "app/ImageOutput.h"
+#include "platform/win/MessageBox.h"
 #include "tests/app/OutputTestSupport.h"
 #include "tests/support/TestEnv.h"
 
@@ -19,26 +20,24 @@ using outputtest::TextPage;
 
 namespace {
 
-struct Shown {
-  std::vector<std::pair<std::wstring, OutputMessageKind>> messages;
-};
-
+// Saves pages and keeps the message boxes shown while saving.
 struct Saver {
-  explicit Saver(const CSysSettings& s, int language = 2) : output(language) {
-    output.SetSettings(s);
-    output.SetMessageSink([this](const CString& text, OutputMessageKind kind) {
-      shown.messages.emplace_back(text.str(), kind);
-    });
-  }
+  explicit Saver(const CSysSettings& s, int language = 2) : output(language) { output.SetSettings(s); }
   std::vector<std::string> Save(const std::vector<cv::Mat>& pages, const std::string& base) {
+    vqplatform::ClearMessageBoxLog();
     std::vector<CString> saved;
     EXPECT_EQ(output.SaveImages(pages, CString(base.c_str()), &saved), 0);
+    for (const auto& box : vqplatform::MessageBoxLog()) {
+      EXPECT_EQ(box.owner, nullptr);
+      EXPECT_EQ(box.caption, L"");
+      messages.emplace_back(box.text, box.type & MB_ICONMASK);
+    }
     std::vector<std::string> names;
     for (const CString& p : saved) names.push_back(p.ToUtf8());
     return names;
   }
   CImageOutput output;
-  Shown shown;
+  std::vector<std::pair<std::wstring, UINT>> messages;
 };
 
 std::set<std::string> FilesIn(const fs::path& folder) {
@@ -152,7 +151,7 @@ TEST(Barcodes, CodeNamesTheCapture) {
   Saver saver(s);
   const auto saved = saver.Save({page}, Base("IMG00001"));
   EXPECT_EQ(saved, std::vector<std::string>{Base("ABC123.jpg")});
-  EXPECT_TRUE(saver.shown.messages.empty());
+  EXPECT_TRUE(saver.messages.empty());
   EXPECT_FALSE(fs::exists(Base("ABC123.txt")));  // the name probe is gone
   EXPECT_FALSE(fs::exists(Base("IMG00001.jpg")));
 
@@ -180,9 +179,9 @@ TEST(Barcodes, HostileCodeTextsNeverChooseThePath) {
     Saver saver(s);
     const auto saved = saver.Save({TextPage({500, 400}, qr, {20, 150})}, (folder / "IMG00009").string());
     EXPECT_EQ(saved, std::vector<std::string>{(folder / "IMG00009.jpg").string()});
-    ASSERT_EQ(saver.shown.messages.size(), 1u);
-    EXPECT_EQ(saver.shown.messages[0].second, OutputMessageKind::Error);
-    EXPECT_EQ(CString(saver.shown.messages[0].first.c_str()),
+    ASSERT_EQ(saver.messages.size(), 1u);
+    EXPECT_EQ(saver.messages[0].second, UINT(MB_ICONERROR));
+    EXPECT_EQ(CString(saver.messages[0].first.c_str()),
               CString("Barcode/QR-code contains special characters so that can not be used as file name"));
     EXPECT_EQ(FilesIn(folder), std::set<std::string>{"IMG00009.jpg"});
   }
@@ -194,9 +193,9 @@ TEST(Barcodes, NoCodeFoundSavesUnderTheNormalName) {
   s.recognize = 1;
   Saver saver(s, 0);
   EXPECT_EQ(saver.Save({TextPage({300, 200})}, Base("IMG00005")), std::vector<std::string>{Base("IMG00005.jpg")});
-  ASSERT_EQ(saver.shown.messages.size(), 1u);
-  EXPECT_EQ(CString(saver.shown.messages[0].first.c_str()), CString("没有识别出条形码/二维码"));
-  EXPECT_EQ(saver.shown.messages[0].second, OutputMessageKind::Plain);
+  ASSERT_EQ(saver.messages.size(), 1u);
+  EXPECT_EQ(CString(saver.messages[0].first.c_str()), CString("没有识别出条形码/二维码"));
+  EXPECT_EQ(saver.messages[0].second, 0u);
 }
 
 TEST(Barcodes, CodesToTextFileAreValidEscapedJson) {
@@ -218,10 +217,10 @@ TEST(Barcodes, CodesToTextFileAreValidEscapedJson) {
   EXPECT_TRUE(json == "{\"Code\":[" + a + "," + b + "," + c + "]}" ||
               json == "{\"Code\":[" + b + "," + a + "," + c + "]}")
       << json;
-  ASSERT_EQ(saver.shown.messages.size(), 1u);
-  EXPECT_EQ(CString(saver.shown.messages[0].first.c_str()),
+  ASSERT_EQ(saver.messages.size(), 1u);
+  EXPECT_EQ(CString(saver.messages[0].first.c_str()),
             CString(("Barcode/QR-code saved in " + Base("IMG00007") + ".txt !").c_str()));
-  EXPECT_EQ(saver.shown.messages[0].second, OutputMessageKind::Information);
+  EXPECT_EQ(saver.messages[0].second, UINT(MB_ICONINFORMATION));
 
   std::string text;
   EXPECT_FALSE(BarcodesToJson({}, &text));
@@ -247,7 +246,7 @@ TEST(Barcodes, MergeAndCollectingModesKeepOnlyUsableTexts) {
     EXPECT_EQ(saver.Save({page}, Base("W" + std::to_string(mode))),
               std::vector<std::string>{Base("W" + std::to_string(mode) + ".jpg")});
     EXPECT_EQ(saver.output.barcodeTexts, std::vector<std::string>{"good-name"});
-    EXPECT_TRUE(saver.shown.messages.empty());
+    EXPECT_TRUE(saver.messages.empty());
   }
   EXPECT_TRUE(IsUsableBarcodeName("发票 12"));
   EXPECT_FALSE(IsUsableBarcodeName(""));
