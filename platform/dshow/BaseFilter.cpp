@@ -193,19 +193,17 @@ HRESULT CBaseFilter::JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) {
   CAutoLock lock(lock_);
   graph_ = graph;
   name_ = name ? name : L"";
+  eventSink_ = nullptr;
+  if (graph && SUCCEEDED(graph->QueryInterface(IID_IMediaEventSink, reinterpret_cast<void**>(&eventSink_))))
+    eventSink_->Release();  // the graph owns the filter, not the other way round
   return S_OK;
 }
 
 bool CBaseFilter::NotifyEvent(long code, LONG_PTR param1, LONG_PTR param2) {
-  IFilterGraph* graph;
-  {
-    CAutoLock lock(lock_);
-    graph = graph_;
-  }
-  if (!graph) return false;
-  ComPtr<IMediaEventSink> sink;
-  if (FAILED(graph->QueryInterface(IID_IMediaEventSink, sink.PutVoid()))) return false;
-  return SUCCEEDED(sink->Notify(code, param1, param2));
+  // Under the lock, so a graph leaving (JoinFilterGraph with null) waits for
+  // an event on its way in.
+  CAutoLock lock(lock_);
+  return eventSink_ && SUCCEEDED(eventSink_->Notify(code, param1, param2));
 }
 
 bool CBaseFilter::IsActive() {

@@ -43,7 +43,8 @@ class CBaseFilter : public IBaseFilter {
   vq::dshow::RefCount refs_;
   CCritSec* lock_;
   FILTER_STATE state_ = State_Stopped;
-  IFilterGraph* graph_ = nullptr;  // not referenced: the graph owns the filter
+  IFilterGraph* graph_ = nullptr;          // not referenced: the graph owns the filter
+  IMediaEventSink* eventSink_ = nullptr;  // the graph's, likewise
   std::wstring name_;
 };
 

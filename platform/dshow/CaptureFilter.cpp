@@ -200,7 +200,6 @@ CCaptureFilter::CCaptureFilter(std::shared_ptr<vq::dshow::CaptureDevice> device)
       procAmp_(this),
       cameraControl_(this) {
   if (device_->HasStillPin()) still_ = std::make_unique<CStillPin>(this, &lock_);
-  device_->AddListener(this);
 }
 
 CCaptureFilter::~CCaptureFilter() {
@@ -256,6 +255,13 @@ HRESULT CCaptureFilter::SelectFormat(const AM_MEDIA_TYPE& type) {
     }
   }
   return VFW_E_INVALIDMEDIATYPE;
+}
+
+HRESULT CCaptureFilter::JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) {
+  HRESULT hr = CBaseFilter::JoinFilterGraph(graph, name);
+  device_->RemoveListener(this);
+  if (graph) device_->AddListener(this);
+  return hr;
 }
 
 HRESULT CCaptureFilter::Stop() {

@@ -70,6 +70,8 @@ class CCaptureFilter : public CBaseFilter, public IAMVideoControl, private vq::d
   HRESULT Stop() override;
   HRESULT Pause() override;
   HRESULT Run(REFERENCE_TIME start) override;
+  // The filter hears from its camera while it is in a graph (which holds it alive).
+  HRESULT JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) override;
 
   HRESULT GetCaps(IPin* pin, long* caps) override;
   HRESULT SetMode(IPin* pin, long mode) override;
