@@ -59,6 +59,7 @@ BOOL CWnd::SubclassWindow(HWND hwnd) {
   if (!Attach(hwnd)) return FALSE;
   m_superProc = reinterpret_cast<WNDPROC>(
       ::SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&VqSubclassProc)));
+  PreSubclassWindow();
   return TRUE;
 }
 
@@ -137,6 +138,10 @@ LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
 BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
   if (message == WM_COMMAND) return OnCommand(wParam, lParam);
   if (message == WM_NOTIFY) return OnNotify(wParam, lParam, result);
+  if (message == WM_DRAWITEM && lParam) {
+    CWnd* control = FromHandlePermanent(reinterpret_cast<const DRAWITEMSTRUCT*>(lParam)->hwndItem);
+    if (control && control != this && control->OnChildNotify(message, wParam, lParam, result)) return TRUE;
+  }
   return Dispatch(message, wParam, lParam, result) ? TRUE : FALSE;
 }
 
@@ -148,6 +153,8 @@ BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
 BOOL CWnd::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result) {
   return Dispatch(WM_NOTIFY, wParam, lParam, result) ? TRUE : FALSE;
 }
+
+BOOL CWnd::OnChildNotify(UINT, WPARAM, LPARAM, LRESULT*) { return FALSE; }
 
 LRESULT CWnd::DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   if (m_superProc) return ::CallWindowProcW(m_superProc, m_hWnd, message, wParam, lParam);

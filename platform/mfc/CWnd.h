@@ -91,12 +91,17 @@ class CWnd {
   virtual BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
   virtual BOOL OnCommand(WPARAM wParam, LPARAM lParam);
   virtual BOOL OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result);
+  // Messages a parent reflects to the control they concern (WM_DRAWITEM);
+  // TRUE when the control handled it.
+  virtual BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result);
   virtual LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam);
   LRESULT Default();
 
  protected:
   virtual void DoDataExchange(CDataExchange* dx);
   virtual void PostNcDestroy() {}
+  // Runs once a window has been subclassed by this object.
+  virtual void PreSubclassWindow() {}
   static const AFX_MSGMAP* GetThisMessageMap();
   virtual const AFX_MSGMAP* GetMessageMap() const;
   // Runs the map's entry for a message, if any.

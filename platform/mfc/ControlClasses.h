@@ -11,6 +11,16 @@ class CButton : public CWnd {
   UINT GetState() const { return static_cast<UINT>(::SendMessageW(m_hWnd, BM_GETSTATE, 0, 0)); }
   void SetState(BOOL pushed) { ::SendMessageW(m_hWnd, BM_SETSTATE, static_cast<WPARAM>(pushed), 0); }
   void SetButtonStyle(UINT style, BOOL redraw = TRUE) { ::SendMessageW(m_hWnd, BM_SETSTYLE, style, redraw); }
+  // Owner-drawn buttons paint here (the parent reflects WM_DRAWITEM).
+  virtual void DrawItem(LPDRAWITEMSTRUCT) {}
+
+ protected:
+  BOOL OnChildNotify(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override {
+    if (message != WM_DRAWITEM) return CWnd::OnChildNotify(message, wParam, lParam, result);
+    DrawItem(reinterpret_cast<LPDRAWITEMSTRUCT>(lParam));
+    *result = TRUE;
+    return TRUE;
+  }
 };
 
 class CStatic : public CWnd {};

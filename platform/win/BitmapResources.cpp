@@ -1,0 +1,121 @@
+#include "platform/win/BitmapResources.h"
+
+#include <cairo.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <mutex>
+
+#include "platform/mfc/CString.h"
+#include "platform/win/Encoding.h"
+#include "platform/win/KnownFolders.h"
+#include "platform/win/LastError.h"
+#include "platform/win/GdiObjects.h"
+
+namespace {
+
+std::mutex& Lock() {
+  static std::mutex lock;
+  return lock;
+}
+std::map<UINT, vqplatform::BitmapPixels>& Registered() {
+  static std::map<UINT, vqplatform::BitmapPixels> registered;
+  return registered;
+}
+
+bool ReadPng(const std::wstring& path, vqplatform::BitmapPixels* out) {
+  std::string file = vq::WideToUtf8(path);
+  cairo_surface_t* surface = cairo_image_surface_create_from_png(file.c_str());
+  bool ok = cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS;
+  if (ok) {
+    cairo_surface_flush(surface);
+    cairo_format_t format = cairo_image_surface_get_format(surface);
+    ok = format == CAIRO_FORMAT_ARGB32 || format == CAIRO_FORMAT_RGB24;
+    if (ok) {
+      int width = cairo_image_surface_get_width(surface), height = cairo_image_surface_get_height(surface);
+      int stride = cairo_image_surface_get_stride(surface);
+      const unsigned char* data = cairo_image_surface_get_data(surface);
+      out->width = width;
+      out->height = height;
+      out->bgr.resize(static_cast<size_t>(width) * static_cast<size_t>(height) * 3);
+      for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+          uint32_t pixel;
+          std::memcpy(&pixel, data + static_cast<size_t>(y) * static_cast<size_t>(stride) + static_cast<size_t>(x) * 4, 4);
+          // Premultiplied: a transparent pixel becomes black.
+          uint8_t* bgr = &out->bgr[(static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3];
+          bgr[0] = static_cast<uint8_t>(pixel & 0xFF);
+          bgr[1] = static_cast<uint8_t>((pixel >> 8) & 0xFF);
+          bgr[2] = static_cast<uint8_t>((pixel >> 16) & 0xFF);
+        }
+      }
+    }
+  }
+  cairo_surface_destroy(surface);
+  return ok;
+}
+
+HBITMAP ToDibSection(const vqplatform::BitmapPixels& pixels) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = pixels.width;
+  info.bmiHeader.biHeight = -pixels.height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* bits = nullptr;
+  HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  if (!bitmap || !bits) return nullptr;
+  const size_t rowBytes = static_cast<size_t>(pixels.width) * 3;
+  const size_t stride = (rowBytes + 3) & ~static_cast<size_t>(3);
+  for (int y = 0; y < pixels.height; ++y)
+    std::memcpy(static_cast<uint8_t*>(bits) + stride * static_cast<size_t>(y),
+                pixels.bgr.data() + rowBytes * static_cast<size_t>(y), rowBytes);
+  return bitmap;
+}
+
+}  // namespace
+
+HBITMAP LoadBitmapW(HINSTANCE, LPCWSTR name) {
+  auto id = reinterpret_cast<uintptr_t>(name);
+  vqplatform::BitmapPixels pixels;
+  if (id == 0 || id > 0xFFFF || !vqplatform::FindBitmapResource(static_cast<UINT>(id), &pixels)) {
+    SetLastError(ERROR_RESOURCE_NAME_NOT_FOUND);
+    return nullptr;
+  }
+  return ToDibSection(pixels);
+}
+
+namespace vqplatform {
+
+void RegisterBitmapResource(UINT id, BitmapPixels pixels) {
+  std::lock_guard<std::mutex> guard(Lock());
+  if (pixels.width <= 0 || pixels.height <= 0 ||
+      pixels.bgr.size() != static_cast<size_t>(pixels.width) * static_cast<size_t>(pixels.height) * 3)
+    Registered().erase(id);
+  else
+    Registered()[id] = std::move(pixels);
+}
+
+std::wstring BitmapResourceFolder() {
+  if (const char* folder = std::getenv("VQ_BITMAP_DIR"); folder && *folder) return vq::Utf8ToWide(folder);
+  return std::wstring(static_cast<const wchar_t*>(vq::ProgramFolder())) + L"/bitmaps";
+}
+
+bool FindBitmapResource(UINT id, BitmapPixels* out) {
+  {
+    std::lock_guard<std::mutex> guard(Lock());
+    auto found = Registered().find(id);
+    if (found != Registered().end()) {
+      if (out) *out = found->second;
+      return true;
+    }
+  }
+  BitmapPixels pixels;
+  if (!ReadPng(BitmapResourceFolder() + L"/" + std::to_wstring(id) + L".png", &pixels)) return false;
+  if (out) *out = std::move(pixels);
+  return true;
+}
+
+}  // namespace vqplatform
