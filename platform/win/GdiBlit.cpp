@@ -96,7 +96,7 @@ bool Transfer(DcObject& dst, Extent d, BitmapObject& src, const DcObject* srcDc,
   if (s.h < 0) s = Extent{s.x, s.y + s.h, s.w, -s.h};
   if (int64_t(d.w) * d.h > (int64_t(1) << 28) || int64_t(s.w) * s.h > (int64_t(1) << 28)) return false;
   auto target = dst.Target();
-  if (!target) return false;
+  if (!target) return true;  // the headless screen: drawn nowhere
 
   std::vector<uint32_t> pixels = ReadSource(src, s.x, s.y, s.w, s.h);
   ConvertForMonochrome(pixels, src, srcDc, *target, dst);

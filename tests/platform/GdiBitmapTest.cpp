@@ -41,7 +41,7 @@ TEST_P(GdiBitmapDepths, DrawingLandsInTheStoreInItsRowOrder) {
   EXPECT_EQ(bm.bmBits, c.bits);
 }
 
-INSTANTIATE_TEST_SUITE_P(AllDepths, GdiBitmapDepths,
+INSTANTIATE_TEST_SUITE_P(GdiAllDepths, GdiBitmapDepths,
                          ::testing::Values(StoreProbe{1, true}, StoreProbe{1, false}, StoreProbe{4, true},
                                            StoreProbe{4, false}, StoreProbe{8, true}, StoreProbe{8, false},
                                            StoreProbe{16, false}, StoreProbe{24, true}, StoreProbe{24, false},

@@ -108,6 +108,10 @@ TEST(GdiSurface, WithoutProviderOnlyTheScreenDcExists) {
   GetObject(bitmap, sizeof(bm), &bm);
   EXPECT_EQ(bm.bmBitsPixel, 32);
   EXPECT_TRUE(Rectangle(screen, 0, 0, 10, 10));
+  HDC memory = CreateCompatibleDC(screen);
+  EXPECT_TRUE(BitBlt(screen, 0, 0, 4, 4, memory, 0, 0, SRCCOPY));
+  EXPECT_FALSE(BitBlt(memory, 0, 0, 4, 4, screen, 0, 0, SRCCOPY));  // nothing to read from
+  DeleteDC(memory);
   DeleteObject(bitmap);
   ReleaseDC(nullptr, screen);
 }
