@@ -235,3 +235,19 @@ TEST(GdiText, TextDrawsOnSeveralThreadsAtOnce) {
   EXPECT_GT(a, 20);
   EXPECT_EQ(a, b);
 }
+
+TEST(GdiText, EscapementTurnsTheTextCounterClockwise) {
+  GdiCanvas c(120, 120);
+  HFONT upright = MakeFont(L"Arial", -16);
+  LOGFONTW lf{};
+  GetObject(upright, sizeof(lf), &lf);
+  DeleteObject(upright);
+  lf.lfEscapement = 900;
+  FontScope f(c.dc, CreateFontIndirectW(&lf));
+  SetBkMode(c.dc, TRANSPARENT);
+  TextOutW(c.dc, 40, 100, L"Rotated", 7);
+  RECT ink = c.InkBox(kWhite);
+  EXPECT_GT(ink.bottom - ink.top, 2 * (ink.right - ink.left));  // runs upwards
+  EXPECT_LE(ink.bottom, 101);
+  EXPECT_GE(ink.left, 39);
+}
