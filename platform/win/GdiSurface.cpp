@@ -85,13 +85,17 @@ bool SaveBitmapAsPng(HBITMAP handle, const std::string& path) {
   return ok;
 }
 
-bool SaveWindowAsPng(HWND window, const std::string& path) {
+namespace {
+
+// The window's surface area with its foreign children, as a new RGB24
+// surface; null when there is nothing to show.
+cairo_surface_t* ComposeWindow(HWND window) {
   SurfaceProvider& provider = ActiveProvider();
   WindowSurface surface;
-  if (!window || !provider.SurfaceFor(window, false, &surface)) return false;
+  if (!window || !provider.SurfaceFor(window, false, &surface)) return nullptr;
   auto bitmap = BitmapFromHandle(surface.bitmap);
   RECT visible = NormalizeRect(surface.visible);
-  if (!bitmap || RectIsEmpty(visible)) return false;
+  if (!bitmap || RectIsEmpty(visible)) return nullptr;
   cairo_surface_t* out = cairo_image_surface_create(CAIRO_FORMAT_RGB24, visible.right, visible.bottom);
   CopyArea(*bitmap, OffsetRectBy(RECT{0, 0, visible.right, visible.bottom}, surface.origin), out, POINT{0, 0});
   for (HWND child : provider.ForeignChildren(window)) {
@@ -103,9 +107,35 @@ bool SaveWindowAsPng(HWND window, const std::string& path) {
     POINT at{s.screen.x - surface.screen.x + v.left, s.screen.y - surface.screen.y + v.top};
     CopyArea(*childBitmap, OffsetRectBy(v, s.origin), out, at);
   }
+  cairo_surface_flush(out);
+  return out;
+}
+
+}  // namespace
+
+bool SaveWindowAsPng(HWND window, const std::string& path) {
+  cairo_surface_t* out = ComposeWindow(window);
+  if (!out) return false;
   bool ok = WritePng(out, path);
   cairo_surface_destroy(out);
   return ok;
+}
+
+bool ComposeWindowImage(HWND window, WindowImage* image) {
+  cairo_surface_t* out = ComposeWindow(window);
+  if (!out) return false;
+  int width = cairo_image_surface_get_width(out), height = cairo_image_surface_get_height(out);
+  int stride = cairo_image_surface_get_stride(out);
+  const unsigned char* data = cairo_image_surface_get_data(out);
+  image->width = width;
+  image->height = height;
+  image->pixels.resize(size_t(width) * height);
+  for (int y = 0; y < height; ++y) {
+    const auto* row = reinterpret_cast<const uint32_t*>(data + size_t(y) * stride);
+    for (int x = 0; x < width; ++x) image->pixels[size_t(y) * width + x] = row[x] & 0x00FFFFFFu;
+  }
+  cairo_surface_destroy(out);
+  return true;
 }
 
 void SetScreenSize(int width, int height) {

@@ -3,6 +3,7 @@
 // surface that the window layer owns: one per top-level window, and one per
 // window owned by a thread other than its top-level's. The window layer
 // installs a SurfaceProvider; the presenter only shows those surfaces.
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -55,6 +56,15 @@ bool SaveBitmapAsPng(HBITMAP bitmap, const std::string& path);
 // Writes a window as PNG: its own surface area with the surfaces of its
 // descendants on other threads composited in.
 bool SaveWindowAsPng(HWND window, const std::string& path);
+
+// The same composed picture as pixels 0x00RRGGBB, rows top-down (what the
+// presenter shows); false when the window has no surface.
+struct WindowImage {
+  int width = 0;
+  int height = 0;
+  std::vector<uint32_t> pixels;
+};
+bool ComposeWindowImage(HWND window, WindowImage* out);
 
 // The headless screen: size and resolution (96 dots per inch).
 void SetScreenSize(int width, int height);

@@ -5,6 +5,8 @@
 #include <cwctype>
 #include <unordered_map>
 
+#include "platform/display/Presenter.h"
+
 namespace vqplatform {
 namespace {
 
@@ -119,6 +121,7 @@ void MarkInvalid(WindowObject* window, const RECT* area, bool erase) {
   }
   window->eraseBackground = window->eraseBackground || erase;
   window->thread->wake.notify_one();
+  if (!window->parent) NotifyPresenter();  // a top-level window is about to be drawn
 }
 
 void MarkValid(WindowObject* window) {

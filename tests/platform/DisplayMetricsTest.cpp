@@ -30,7 +30,8 @@ TEST_F(DisplayMetricsTest, ScreenAndWorkAreaFollowTheScreen) {
 
 TEST_F(DisplayMetricsTest, TaskBarIsTheStripOutsideTheWorkArea) {
   vqplatform::SetScreenSize(1000, 800);
-  APPBARDATA bar{sizeof(APPBARDATA)};
+  APPBARDATA bar{};
+  bar.cbSize = sizeof(bar);
   EXPECT_EQ(SHAppBarMessage(ABM_GETSTATE, &bar), static_cast<UINT_PTR>(ABS_ALWAYSONTOP));
 
   // No panel: a strip of height 0 at the bottom.

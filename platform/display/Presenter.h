@@ -1,0 +1,31 @@
+#pragma once
+// The X11 presenter: one display thread shows every visible top-level
+// window as an X window (title, place, size, minimised and maximised, its
+// owner as the window it belongs to), puts the window's composed surface on
+// the screen whenever it was drawn, and turns X input into the messages of
+// the window's own thread (InputDelivery.h). The window manager's close
+// request becomes WM_CLOSE. Headless (Headless.h) none of this starts.
+#include "platform/win/WinTypes.h"
+
+namespace vqplatform {
+
+// Starts the display thread on first use when there is a display, and
+// wakes it; cheap, and safe to call with the dispatcher lock held. The
+// window layer calls it whenever a top-level window needs painting.
+void NotifyPresenter();
+
+// Whether windows are shown on an X display.
+bool PresenterActive();
+
+// Waits until everything the window layer has drawn so far is on the X
+// server; false on time-out or without a display.
+bool FlushPresenter(int timeoutMs);
+
+// The X window showing a top-level window; 0 when it is not shown.
+unsigned long PresentedXWindow(HWND window);
+
+// Closes every X window and the connection; a later NotifyPresenter starts
+// again.
+void StopPresenter();
+
+}  // namespace vqplatform
