@@ -56,11 +56,14 @@ TEST_F(FormatProbe, AnotherIndexRebindsTheSameIdsKeepTheBinding) {
   ASSERT_EQ(probe.GetFormatSize(0, &w, &h), 0);
   EXPECT_EQ(cv::Size(w, h), cv::Size(800, 600));
   ASSERT_EQ(probe.GetFormatCount(L"5651", L"d0c0", 0), 2);
-  // Bound to the first camera, the probe keeps answering for it while it is
-  // listed, and a repeated query reuses the binding.
+  // The same query reuses the bound camera: it still answers after the
+  // camera left the device list; another index binds anew and finds none.
+  one->Unplug();
   ASSERT_EQ(probe.GetFormatCount(L"5651", L"d0c0", 0), 2);
   ASSERT_EQ(probe.GetFormatSize(1, &w, &h), 0);
   EXPECT_EQ(cv::Size(w, h), cv::Size(1280, 960));
+  EXPECT_EQ(probe.GetFormatCount(L"5651", L"d0c0", 1), -3);
+  EXPECT_EQ(probe.GetFormatSize(0, &w, &h), -1);
 }
 
 TEST_F(FormatProbe, UnreadableCapabilityKeepsTheBinding) {
