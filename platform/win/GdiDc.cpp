@@ -286,8 +286,24 @@ BOOL DPtoLP(HDC handle, LPPOINT points, int count) {
   return TRUE;
 }
 
+bool vqplatform::SetDeviceCapsValue(HDC handle, int index, int value) {
+  auto dc = DcFromHandle(handle);
+  if (!dc) return false;
+  for (auto& [i, v] : dc->caps) {
+    if (i == index) {
+      v = value;
+      return true;
+    }
+  }
+  dc->caps.emplace_back(index, value);
+  return true;
+}
+
 int GetDeviceCaps(HDC handle, int index) {
-  if (!DcFromHandle(handle)) return 0;
+  auto dc = DcFromHandle(handle);
+  if (!dc) return 0;
+  for (const auto& [i, v] : dc->caps)
+    if (i == index) return v;
   SIZE screen = vqplatform::GetScreenSize();
   switch (index) {
     case HORZRES: return screen.cx;

@@ -52,8 +52,14 @@ BOOL GetCurrentPositionEx(HDC dc, LPPOINT position);
 BOOL LPtoDP(HDC dc, LPPOINT points, int count);
 BOOL DPtoLP(HDC dc, LPPOINT points, int count);
 
-// LOGPIXELSX/Y are 96; HORZRES/VERTRES the screen's (or the bitmap's for a
-// memory DC is not Windows' rule: memory DCs report the screen too).
+// LOGPIXELSX/Y are 96 and HORZRES/VERTRES the screen's, for memory DCs too,
+// unless the DC's maker set its own values (printer DCs).
 int GetDeviceCaps(HDC dc, int index);
 HWND WindowFromDC(HDC dc);
 BOOL GdiFlush();
+
+namespace vqplatform {
+// Gives a DC its own GetDeviceCaps value (a printer DC's page size and
+// resolution); false for a bad DC.
+bool SetDeviceCapsValue(HDC dc, int index, int value);
+}  // namespace vqplatform

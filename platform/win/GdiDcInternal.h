@@ -45,6 +45,7 @@ class DcObject : public GdiObject {
   POINT origin{0, 0};                       // DC device (0,0) in target coordinates
   std::shared_ptr<RegionObject> baseClip;   // DC device coordinates; null: whole target
   RECT dirty{0, 0, 0, 0};                   // target coordinates
+  std::vector<std::pair<int, int>> caps;    // GetDeviceCaps values of special DCs (printers)
 
   std::shared_ptr<BitmapObject> Target() const { return kind == Kind::Memory ? state.bitmap : surface; }
   // Logical point to target coordinates.

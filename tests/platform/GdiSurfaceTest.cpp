@@ -111,6 +111,11 @@ TEST(GdiSurface, WithoutProviderOnlyTheScreenDcExists) {
   HDC memory = CreateCompatibleDC(screen);
   EXPECT_TRUE(BitBlt(screen, 0, 0, 4, 4, memory, 0, 0, SRCCOPY));
   EXPECT_FALSE(BitBlt(memory, 0, 0, 4, 4, screen, 0, 0, SRCCOPY));  // nothing to read from
+  // A DC's maker may give it its own capabilities (a printer page).
+  EXPECT_TRUE(vqplatform::SetDeviceCapsValue(memory, LOGPIXELSX, 600));
+  EXPECT_EQ(GetDeviceCaps(memory, LOGPIXELSX), 600);
+  EXPECT_EQ(GetDeviceCaps(memory, LOGPIXELSY), 96);
+  EXPECT_FALSE(vqplatform::SetDeviceCapsValue(nullptr, LOGPIXELSX, 600));
   DeleteDC(memory);
   DeleteObject(bitmap);
   ReleaseDC(nullptr, screen);
