@@ -182,25 +182,6 @@ TW_INT16 CTWAINDS_Base::HandleCustomDSData(TW_UINT16 MSG, TW_CUSTOMDSDATA* data)
 TW_INT16 CTWAINDS_Base::StoreCustomDSData(TW_CUSTOMDSDATA*) { return Fail(TWCC_BADPROTOCOL); }
 TW_INT16 CTWAINDS_Base::LoadCustomDSData(TW_CUSTOMDSDATA*) { return Fail(TWCC_BADPROTOCOL); }
 
-// The transfers themselves come with the transfer code; until then a source
-// in state 6 refuses them as an operation it cannot carry out.
-TW_INT16 CTWAINDS_Base::TransferNative(TW_HANDLE* image) {
-  if (m_state != 6) return Fail(TWCC_SEQERROR);
-  if (!image) return Fail(TWCC_BADVALUE);
-  return Fail(TWCC_OPERATIONERROR);
-}
-
-TW_INT16 CTWAINDS_Base::TransferFile() {
-  if (m_state != 6) return Fail(TWCC_SEQERROR);
-  return Fail(TWCC_OPERATIONERROR);
-}
-
-TW_INT16 CTWAINDS_Base::TransferMemory(TW_IMAGEMEMXFER* xfer) {
-  if (!InState(6, 7)) return Fail(TWCC_SEQERROR);
-  if (!xfer) return Fail(TWCC_BADVALUE);
-  return Fail(TWCC_OPERATIONERROR);
-}
-
 namespace {
 
 void CopyFileName(char (&to)[256], const char* from) {

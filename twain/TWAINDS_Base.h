@@ -4,6 +4,7 @@
 // its handler. Device-dependent operations are left to the camera source.
 #include <map>
 #include <memory>
+#include <string>
 
 #include "platform/twain/Twain.h"
 #include "twain/TWAINContainer.h"
@@ -54,9 +55,18 @@ class CTWAINDS_Base {
   virtual TW_INT16 EndXfer(TW_PENDINGXFERS* xfers) = 0;
   virtual TW_INT16 GetPendingXfers(TW_PENDINGXFERS* xfers) = 0;
   virtual TW_INT16 ResetXfers(TW_PENDINGXFERS* xfers) = 0;
+  // Fills the transfer buffer with the current page.
+  virtual TW_INT16 AcquireImage() = 0;
   virtual TW_INT16 TransferNative(TW_HANDLE* image);
   virtual TW_INT16 TransferFile();
   virtual TW_INT16 TransferMemory(TW_IMAGEMEMXFER* xfer);
+
+  // The transfer buffer as a bottom-up DIB in a new manager block: 0 when
+  // built, 1 (with a condition code) when not.
+  TW_INT16 BuildDIB(TW_HANDLE* out);
+  // The transfer buffer written to the current file name.
+  TW_INT16 WriteBmpFile();
+  TW_INT16 WriteTiffFile();
 
   // Setup of file transfers.
   virtual TW_INT16 GetSetupFileXfer(TW_SETUPFILEXFER* setup);
@@ -117,4 +127,16 @@ class CTWAINDS_Base {
   TW_PENDINGXFERS m_pendingXfers{};
   TW_UINT32 m_rowsSent = 0;
   TW_HANDLE m_transferBuffer = nullptr;
+  // Bytes the transfer buffer holds.
+  uint64_t m_transferBytes = 0;
+
+  // Frees the transfer buffer.
+  void ReleaseTransferBuffer();
+  // The compact row size of the image information, and whether the transfer
+  // buffer holds a whole image of it.
+  uint64_t ImageRowBytes() const;
+  bool TransferBufferHoldsImage() const;
+  // Whether red and blue are exchanged in a transfer of an RGB image.
+  bool BitOrderIsLsbFirst(bool unreadable);
+  std::string CurrentFileName() const;
 };

@@ -4,6 +4,7 @@
 // pages through the image source.
 #include <map>
 #include <memory>
+#include <string>
 
 #include "twain/DSImageSource.h"
 #include "twain/TWAINDS_Base.h"
@@ -39,6 +40,10 @@ class CTWAINDS_FreeImage : public CTWAINDS_Base {
   TW_INT16 EndXfer(TW_PENDINGXFERS* xfers) override;
   TW_INT16 GetPendingXfers(TW_PENDINGXFERS* xfers) override;
   TW_INT16 ResetXfers(TW_PENDINGXFERS* xfers) override;
+  TW_INT16 AcquireImage() override;
+  TW_INT16 TransferFile() override;
+  TW_INT16 StoreCustomDSData(TW_CUSTOMDSDATA* data) override;
+  TW_INT16 LoadCustomDSData(TW_CUSTOMDSDATA* data) override;
   bool NotifyCloseDSOK() override;
   CTWAINContainer* FindContainer(TW_UINT16 cap) override;
   TW_INT16 ValidateCapValue(TW_UINT16 cap, TW_UINT16 conType, void* record) override;
@@ -53,6 +58,14 @@ class CTWAINDS_FreeImage : public CTWAINDS_Base {
 
  private:
   bool CreateCapabilities();
+  // Custom data: one record per capability, appended to or found in a
+  // block of records.
+  bool WriteCapRecord(std::string& stream, TW_UINT16 cap, TW_UINT16 reserved,
+                      TW_UINT16 conType);
+  bool ReadCapRecord(const std::string& stream, TW_UINT16 cap, TW_UINT16 reserved);
+  bool SaveCapsToStream(std::string& stream);
+  bool LoadCapsFromStream(const std::string& stream);
+  TW_INT16 WriteTransferFile(int format, int quality);
   bool ReadFrameInUnits(const MilFrame& frame, TW_FRAME* out);
 
   CDSImageSource m_imageSource;

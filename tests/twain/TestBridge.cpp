@@ -7,6 +7,12 @@ BridgeScript& Script() {
   return script;
 }
 
+TestBridge::TestBridge(CTWAINDS_FreeImage* ds) : CTWAIN_UI(ds) { Script().bridge = this; }
+
+TestBridge::~TestBridge() {
+  if (Script().bridge == this) Script().bridge = nullptr;
+}
+
 TW_INT16 TestBridge::ShowUI(TW_USERINTERFACE ui, bool uiOnly, bool indicators) {
   ++Script().shows;
   return CTWAIN_UI::ShowUI(ui, uiOnly, indicators);

@@ -9,6 +9,8 @@
 
 namespace twaintest {
 
+class TestBridge;
+
 struct BridgeScript {
   bool windowOpens = true;
   bool captureUploads = true;
@@ -16,13 +18,15 @@ struct BridgeScript {
   int transferStarts = 0;
   int transferEnds = 0;
   int shows = 0;
+  TestBridge* bridge = nullptr;  // the bridge made last
 };
 
 BridgeScript& Script();
 
 class TestBridge : public CTWAIN_UI {
  public:
-  using CTWAIN_UI::CTWAIN_UI;
+  explicit TestBridge(CTWAINDS_FreeImage* ds);
+  ~TestBridge() override;
   TW_INT16 ShowUI(TW_USERINTERFACE ui, bool uiOnly, bool indicators) override;
   bool OpenCameraWindow() override { return Script().windowOpens; }
   std::vector<cv::Mat> GetImages() override;

@@ -1,0 +1,125 @@
+// A 3264 x 2448 colour page handed over by native and by memory transfer:
+// the page prepared, the transfer buffer filled and the DIB or the strips
+// copied out.
+#include <benchmark/benchmark.h>
+
+#include <cstdlib>
+#include <opencv2/core.hpp>
+#include <vector>
+
+#include "twain/DSMBinding.h"
+#include "twain/TWAINDS_FreeImage.h"
+#include "twain/TWAIN_UI.h"
+
+namespace {
+
+constexpr int kWidth = 3264;
+constexpr int kHeight = 2448;
+
+// A bridge that holds one page and uploads it when asked to capture.
+class PageBridge : public CTWAIN_UI {
+ public:
+  using CTWAIN_UI::CTWAIN_UI;
+  bool OpenCameraWindow() override { return true; }
+  std::vector<cv::Mat> GetImages() override { return {Page()}; }
+  bool CaptureWithoutUI() override { return Scan(); }
+  static const cv::Mat& Page() {
+    static const cv::Mat page = [] {
+      cv::Mat m(kHeight, kWidth, CV_8UC3);
+      cv::randu(m, 0, 255);
+      return m;
+    }();
+    return page;
+  }
+};
+
+CTWAIN_UI* MakeBridge(CTWAINDS_FreeImage* ds) { return new PageBridge(ds); }
+
+TW_UINT16 NoManager(TW_IDENTITY*, TW_IDENTITY*, TW_UINT32, TW_UINT16, TW_UINT16, TW_MEMREF) {
+  return TWRC_SUCCESS;
+}
+
+// A source in state 6 with the page announced.
+class Session {
+ public:
+  Session() : m_ds(Host()) {
+    TW_ENTRYPOINT entry{};
+    entry.Size = sizeof entry;
+    entry.DSM_Entry = NoManager;
+    SetDSMEntryPoints(&entry);
+    m_ds.Initialize();
+    TW_IDENTITY source = DSIdentity;
+    source.Id = 2;
+    Send(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &source);
+  }
+  ~Session() { SetDSMEntryPoints(nullptr); }
+  TW_UINT16 Send(TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG, TW_MEMREF data) {
+    TW_IDENTITY origin = Host();
+    return m_ds.DispatchTriplet(&origin, DG, DAT, MSG, data);
+  }
+  bool Announce() {
+    TW_USERINTERFACE ui{0, 0, nullptr};
+    return Send(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui) == TWRC_SUCCESS;
+  }
+  void Finish() {
+    TW_PENDINGXFERS pending{};
+    Send(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending);
+    TW_USERINTERFACE ui{};
+    Send(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui);
+  }
+
+ private:
+  static TW_IDENTITY Host() {
+    TW_IDENTITY host{};
+    host.Id = 1;
+    host.SupportedGroups = DG_CONTROL | DG_IMAGE | DF_APP2;
+    return host;
+  }
+  CTWAINDS_FreeImage m_ds;
+};
+
+void BM_NativeTransferColourPage(benchmark::State& state) {
+  setenv("VQ_COMMON_APPDATA", "/tmp/vq-twain-bench", 0);
+  SetUIFactory(MakeBridge);
+  PageBridge::Page();
+  {
+    Session session;
+    for (auto _ : state) {
+      if (!session.Announce()) state.SkipWithError("no page announced");
+      TW_HANDLE dib = nullptr;
+      if (session.Send(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &dib) != TWRC_XFERDONE)
+        state.SkipWithError("native transfer failed");
+      FreeDSMMemory(dib);
+      session.Finish();
+    }
+  }
+  SetUIFactory(nullptr);
+  state.SetBytesProcessed(state.iterations() * int64_t{kWidth} * kHeight * 3);
+}
+BENCHMARK(BM_NativeTransferColourPage)->Unit(benchmark::kMillisecond);
+
+void BM_MemoryTransferColourPage(benchmark::State& state) {
+  setenv("VQ_COMMON_APPDATA", "/tmp/vq-twain-bench", 0);
+  SetUIFactory(MakeBridge);
+  PageBridge::Page();
+  std::vector<uint8_t> buffer(65536);
+  {
+    Session session;
+    for (auto _ : state) {
+      if (!session.Announce()) state.SkipWithError("no page announced");
+      TW_UINT16 rc = TWRC_SUCCESS;
+      while (rc == TWRC_SUCCESS) {
+        TW_IMAGEMEMXFER xfer{};
+        xfer.Memory = TW_MEMORY{TWMF_POINTER | TWMF_APPOWNS, 65536, buffer.data()};
+        rc = session.Send(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &xfer);
+      }
+      if (rc != TWRC_XFERDONE) state.SkipWithError("memory transfer failed");
+      session.Finish();
+    }
+  }
+  SetUIFactory(nullptr);
+  state.SetBytesProcessed(state.iterations() * int64_t{kWidth} * kHeight * 3);
+}
+BENCHMARK(BM_MemoryTransferColourPage)->Unit(benchmark::kMillisecond);
+
+}  // namespace

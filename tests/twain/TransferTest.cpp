@@ -1,0 +1,172 @@
+// Whole acquisitions through DS_Entry: native and memory transfers of
+// black-and-white, grey and colour pages, the pending-transfer count, end of
+// transfer, reset and cancel.
+#include <gtest/gtest.h>
+
+#include "tests/twain/CapabilityRecords.h"
+#include "tests/twain/TransferHost.h"
+#include "twain/DSMBinding.h"
+
+namespace twaintest {
+namespace {
+
+using Transfers = TransferHost;
+
+struct Kind {
+  TW_UINT16 pixelType;
+  int bits;
+};
+
+TEST_F(Transfers, NativeDibsMatchIndependentlyBuiltOnes) {
+  ASSERT_EQ(SetResolution(200), TWRC_SUCCESS);
+  const cv::Mat grey = GreyRamp(61, 7);  // odd widths: every row padded
+  const cv::Mat colour = ColourPattern(37, 5);
+  for (Kind kind : {Kind{TWPT_BW, 1}, Kind{TWPT_GRAY, 8}, Kind{TWPT_RGB, 24}}) {
+    SCOPED_TRACE(kind.bits);
+    ASSERT_EQ(SetUInt16(ICAP_PIXELTYPE, kind.pixelType), TWRC_SUCCESS);
+    const cv::Mat& page = kind.pixelType == TWPT_RGB ? colour : grey;
+    ASSERT_EQ(EnableWith({page}), TWRC_SUCCESS);
+    std::vector<uint8_t> dib;
+    ASSERT_EQ(Native(&dib), TWRC_XFERDONE);
+    EXPECT_EQ(dib, ExpectedDib(page, kind.bits, 128, 7874));
+    TW_UINT16 count = 9;
+    ASSERT_EQ(EndXfer(&count), TWRC_SUCCESS);
+    EXPECT_EQ(count, 0);
+    TW_USERINTERFACE ui{};
+    ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+  }
+}
+
+TEST_F(Transfers, MemoryStripsConcatenateToThePage) {
+  const cv::Mat grey = GreyRamp(45, 23);
+  const cv::Mat colour = ColourPattern(45, 23);
+  for (bool handles : {false, true}) {
+    for (Kind kind : {Kind{TWPT_BW, 1}, Kind{TWPT_GRAY, 8}, Kind{TWPT_RGB, 24}}) {
+      SCOPED_TRACE(kind.bits + (handles ? 1000 : 0));
+      ASSERT_EQ(SetUInt16(ICAP_PIXELTYPE, kind.pixelType), TWRC_SUCCESS);
+      const cv::Mat& page = kind.pixelType == TWPT_RGB ? colour : grey;
+      ASSERT_EQ(EnableWith({page}), TWRC_SUCCESS);
+      std::vector<uint8_t> rows;
+      std::vector<TW_UINT32> offsets;
+      ASSERT_EQ(Memory(10, handles, &rows, &offsets), TWRC_XFERDONE);
+      EXPECT_EQ(rows, ExpectedRows(page, kind.bits, 128, true)) << "red first in memory";
+      EXPECT_EQ(offsets, (std::vector<TW_UINT32>{0, 10, 20}));
+      TW_UINT16 count = 9;
+      ASSERT_EQ(EndXfer(&count), TWRC_SUCCESS);
+      TW_USERINTERFACE ui{};
+      ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+    }
+  }
+}
+
+TEST_F(Transfers, BitOrderSwapsRedAndBlue) {
+  ASSERT_EQ(SetUInt16(ICAP_BITORDER, TWBO_MSBFIRST), TWRC_SUCCESS);
+  const cv::Mat page = ColourPattern(9, 4);
+  ASSERT_EQ(EnableWith({page, page}), TWRC_SUCCESS);
+  std::vector<uint8_t> rows;
+  ASSERT_EQ(Memory(2, false, &rows), TWRC_XFERDONE);
+  EXPECT_EQ(rows, ExpectedRows(page, 24, 128, false)) << "blue first in memory";
+  TW_UINT16 count = 0;
+  ASSERT_EQ(EndXfer(&count), TWRC_SUCCESS);
+  ASSERT_EQ(count, 1);
+  std::vector<uint8_t> dib;
+  ASSERT_EQ(Native(&dib), TWRC_XFERDONE);
+  const std::vector<uint8_t> plain = ExpectedDib(page, 24, 128, 0);
+  // Pixel bytes after the 40-byte header: the last row of the page comes first.
+  ASSERT_EQ(dib.size(), plain.size());
+  EXPECT_EQ(dib[40], plain[42]);
+  EXPECT_EQ(dib[42], plain[40]);
+}
+
+TEST_F(Transfers, ABufferShorterThanARowIsRefused) {
+  ASSERT_EQ(EnableWith({ColourPattern(50, 4)}), TWRC_SUCCESS);
+  std::vector<uint8_t> buffer(152);
+  TW_IMAGEMEMXFER xfer{};
+  xfer.Memory = TW_MEMORY{TWMF_POINTER | TWMF_APPOWNS, 149, buffer.data()};
+  EXPECT_EQ(Send(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &xfer), TWRC_FAILURE);
+  EXPECT_EQ(Status(), TWCC_BADVALUE);
+  xfer.Memory = TW_MEMORY{TWMF_APPOWNS, 152, buffer.data()};
+  EXPECT_EQ(Send(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &xfer), TWRC_FAILURE)
+      << "neither pointer nor handle";
+  EXPECT_EQ(Status(), TWCC_BADVALUE);
+  xfer.Memory = TW_MEMORY{TWMF_POINTER | TWMF_APPOWNS, 152, buffer.data()};
+  EXPECT_EQ(Send(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &xfer), TWRC_SUCCESS);
+  EXPECT_EQ(+xfer.Rows, 1u);
+  EXPECT_EQ(+xfer.BytesPerRow, 152u);
+}
+
+TEST_F(Transfers, PagesArriveInTheWindowsOrderWithPendingCounts) {
+  ASSERT_EQ(EnableWith({ColourPattern(30, 3), ColourPattern(20, 3), ColourPattern(10, 3)}),
+            TWRC_SUCCESS);
+  std::vector<int> widths;
+  std::vector<int> counts;
+  for (int page = 0; page < 3; ++page) {
+    TW_PENDINGXFERS pending{};
+    ASSERT_EQ(Send(DG_CONTROL, DAT_PENDINGXFERS, MSG_GET, &pending), TWRC_SUCCESS);
+    std::vector<uint8_t> dib;
+    ASSERT_EQ(page == 1 ? Memory(1, true, &dib) : Native(&dib), TWRC_XFERDONE);
+    widths.push_back(ImageInfo().ImageWidth);
+    TW_UINT16 count = 0;
+    ASSERT_EQ(EndXfer(&count), TWRC_SUCCESS);
+    counts.push_back(count);
+  }
+  EXPECT_EQ(widths, (std::vector<int>{30, 20, 10}));
+  EXPECT_EQ(counts, (std::vector<int>{2, 1, 0}));
+  std::vector<uint8_t> dib;
+  EXPECT_EQ(Native(&dib), TWRC_FAILURE) << "state 5 after the last page";
+  EXPECT_EQ(Status(), TWCC_SEQERROR);
+}
+
+TEST_F(Transfers, ResetEndsThePendingPages) {
+  ASSERT_EQ(EnableWith({GreyRamp(8, 8), GreyRamp(8, 8)}), TWRC_SUCCESS);
+  std::vector<uint8_t> dib;
+  ASSERT_EQ(Native(&dib), TWRC_XFERDONE);
+  TW_PENDINGXFERS pending{};
+  ASSERT_EQ(Send(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending), TWRC_SUCCESS);
+  EXPECT_EQ(pending.Count, 0);
+  EXPECT_EQ(Native(&dib), TWRC_FAILURE);
+  EXPECT_EQ(Status(), TWCC_SEQERROR);
+}
+
+TEST_F(Transfers, CancelFromTheWindowAnswersCancelOnceAndEndsTheBatch) {
+  ASSERT_EQ(EnableWith({GreyRamp(8, 8), GreyRamp(8, 8)}), TWRC_SUCCESS);
+  ASSERT_NE(Script().bridge, nullptr);
+  Script().bridge->Cancel();
+  std::vector<uint8_t> dib;
+  EXPECT_EQ(Native(&dib), TWRC_CANCEL);
+  TW_IMAGEMEMXFER xfer{};
+  std::vector<uint8_t> buffer(64);
+  xfer.Memory = TW_MEMORY{TWMF_POINTER, 64, buffer.data()};
+  EXPECT_EQ(Send(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &xfer), TWRC_SUCCESS)
+      << "the cancel is answered once; the page is still there";
+  Script().bridge->Cancel();
+  TW_UINT16 count = 9;
+  ASSERT_EQ(EndXfer(&count), TWRC_SUCCESS);
+  EXPECT_EQ(count, 0) << "no more pages after a cancel";
+}
+
+TEST_F(Transfers, APageReadOutBeforeIsNotDeliveredUnfilled) {
+  ASSERT_EQ(SetCap(CAP_AUTOFEED, OneValue(TWTY_BOOL, 0)), TWRC_SUCCESS);
+  ASSERT_EQ(EnableWith({GreyRamp(8, 8), GreyRamp(8, 8)}), TWRC_SUCCESS);
+  std::vector<uint8_t> dib;
+  ASSERT_EQ(Native(&dib), TWRC_XFERDONE);
+  TW_UINT16 count = 0;
+  ASSERT_EQ(EndXfer(&count), TWRC_SUCCESS);
+  ASSERT_EQ(count, 1);
+  EXPECT_EQ(Native(&dib), TWRC_FAILURE) << "the next page was never prepared";
+  EXPECT_EQ(Status(), TWCC_BUMMER);
+}
+
+TEST_F(Transfers, MemorySizesFollowTheState) {
+  TW_SETUPMEMXFER sizes{};
+  ASSERT_EQ(SetResolution(200), TWRC_SUCCESS);
+  ASSERT_EQ(Send(DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET, &sizes), TWRC_SUCCESS);
+  EXPECT_EQ(+sizes.MinBufSize, 5100u) << "8.5 inches at 200 dpi, 24 bits";
+  EXPECT_EQ(+sizes.Preferred, 65536u);
+  ASSERT_EQ(EnableWith({ColourPattern(101, 2)}), TWRC_SUCCESS);
+  ASSERT_EQ(Send(DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET, &sizes), TWRC_SUCCESS);
+  EXPECT_EQ(+sizes.MinBufSize, 304u);
+}
+
+}  // namespace
+}  // namespace twaintest
