@@ -8,7 +8,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "imaging/DocumentDetection.h"
-#include "platform/dshow/WindowBridge.h"
+#include "platform/win/MessageBox.h"
 #include "platform/mfc/CString.h"
 
 namespace vqcapture {
@@ -160,7 +160,7 @@ bool CDPrgb24::WriteBmp(const wchar_t* path, const RECT& rect, LONG pixelsPerMet
   const std::string narrow = CString(path).ToUtf8();
   std::FILE* file = std::fopen(narrow.c_str(), "wb");
   if (!file) {
-    if (showFailure) vq::dshow::ShowMessageBox(L"CDPrgb24::SaveBitmap() - hf = INVALID_HANDLE_VALUE!");
+    if (showFailure) MessageBoxW(nullptr, L"CDPrgb24::SaveBitmap() - hf = INVALID_HANDLE_VALUE!", L"", MB_OK);
     return false;
   }
   const int cols = rect.right - rect.left, rows = rect.bottom - rect.top;

@@ -4,6 +4,8 @@
 
 #include "platform/dshow/StandardFilters.h"
 #include "platform/dshow/WindowBridge.h"
+#include "platform/mfc/CWinApp.h"
+#include "platform/win/MessageBox.h"
 
 namespace {
 
@@ -248,7 +250,7 @@ HRESULT CUSBCamra::Open(const wchar_t* vid, const wchar_t* pid, const wchar_t* n
 
   HRESULT hr = graph_.Create();
   if (FAILED(hr)) {
-    vq::dshow::ShowMessageBox(L"Failed to get video interfaces!");
+    MessageBoxW(nullptr, L"Failed to get video interfaces!", L"", MB_OK);
     Close();
     return hr;
   }
@@ -276,7 +278,7 @@ HRESULT CUSBCamra::Open(const wchar_t* vid, const wchar_t* pid, const wchar_t* n
   if (SUCCEEDED(hr))
     hr = graph_.builder->RenderStream(&PIN_CATEGORY_PREVIEW, &MEDIATYPE_Video, camera_.Get(), grab_, renderer.Get());
   if (FAILED(hr)) {
-    vq::dshow::ShowMessageBox(L"Can't build the graph");
+    AfxMessageBox(L"Can't build the graph", MB_OK);
     Close();
     return hr;
   }

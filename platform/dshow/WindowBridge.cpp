@@ -1,6 +1,5 @@
 #include "platform/dshow/WindowBridge.h"
 
-#include <cstdio>
 #include <mutex>
 
 #include "platform/win/MessageQueue.h"
@@ -66,14 +65,6 @@ void BroadcastToTopLevelWindows(UINT message, WPARAM wParam, LPARAM lParam) {
   // Posted, not sent: cameras report from any thread and must not wait for a window.
   Broadcast record{message, wParam, lParam};
   EnumWindows(PostToTopLevel, reinterpret_cast<LPARAM>(&record));
-}
-
-void ShowMessageBox(const wchar_t* text) {
-  auto b = Current();
-  if (b.messageBox)
-    b.messageBox(text);
-  else
-    std::fprintf(stderr, "%ls\n", text ? text : L"");
 }
 
 }  // namespace vq::dshow

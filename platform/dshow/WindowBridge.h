@@ -1,9 +1,7 @@
 #pragma once
 // The few window services the camera layer needs: posting and sending a
-// message, telling every top-level window about a device change, and a
-// message box. They go to the window layer, or to handlers a test installs
-// in its place; a message box is written to the standard error stream until
-// the layer has one.
+// message, and telling every top-level window about a device change. They go
+// to the window layer, or to handlers a test installs in its place.
 #include <functional>
 
 #include "platform/win/WinTypes.h"
@@ -14,7 +12,6 @@ struct WindowBridge {
   std::function<BOOL(HWND, UINT, WPARAM, LPARAM)> post;
   std::function<LRESULT(HWND, UINT, WPARAM, LPARAM)> send;
   std::function<void(UINT, WPARAM, LPARAM)> broadcast;
-  std::function<void(const wchar_t* text)> messageBox;
 };
 
 // Installs the handlers; returns the ones installed before.
@@ -23,7 +20,6 @@ WindowBridge SetWindowBridge(WindowBridge bridge);
 BOOL PostWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 LRESULT SendWindowMessage(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 void BroadcastToTopLevelWindows(UINT message, WPARAM wParam, LPARAM lParam);
-void ShowMessageBox(const wchar_t* text);
 
 constexpr UINT kWmDeviceChange = 0x0219;
 constexpr WPARAM kDbtDeviceArrival = 0x8000;

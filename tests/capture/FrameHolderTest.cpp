@@ -10,7 +10,7 @@
 #include "capture/FrameHolder.h"
 #include "scene/Renderer.h"
 #include "scene/Scene.h"
-#include "tests/capture/MessageRecorder.h"
+#include "platform/win/MessageBox.h"
 #include "tests/support/TestEnv.h"
 
 namespace {
@@ -167,7 +167,7 @@ TEST(FrameHolder, BitmapFilesPadRowsAndReadBackAsHeld) {
 }
 
 TEST(FrameHolder, BitmapThatCannotBeWrittenFailsAndSaysSo) {
-  vqtest::MessageRecorder recorder;
+  vqplatform::ClearMessageBoxLog();
   std::vector<BYTE> frame(8 * 8 * 3, 9);
   CDPrgb24 holder;
   ASSERT_TRUE(holder.SetFrame(frame.data(), 8, 8));
@@ -175,10 +175,11 @@ TEST(FrameHolder, BitmapThatCannotBeWrittenFailsAndSaysSo) {
   auto bad = (vqtest::TempPath("file") / "a.bmp").wstring();  // the parent is a file
   RECT rect{0, 0, 8, 8};
   EXPECT_FALSE(holder.SaveBitmap(bad.c_str(), &rect));
-  ASSERT_EQ(recorder.MessageBoxes().size(), 1u);
-  EXPECT_EQ(recorder.MessageBoxes()[0], L"CDPrgb24::SaveBitmap() - hf = INVALID_HANDLE_VALUE!");
+  ASSERT_EQ(vqplatform::MessageBoxLog().size(), 1u);
+  EXPECT_EQ(vqplatform::MessageBoxLog()[0].text, L"CDPrgb24::SaveBitmap() - hf = INVALID_HANDLE_VALUE!");
+  EXPECT_EQ(vqplatform::MessageBoxLog()[0].caption, L"");
   EXPECT_FALSE(holder.SaveFrameBitmap(bad.c_str()));
-  EXPECT_EQ(recorder.MessageBoxes().size(), 1u);  // silently
+  EXPECT_EQ(vqplatform::MessageBoxLog().size(), 1u);  // silently
   RECT outside{0, 0, 9, 8};
   EXPECT_FALSE(holder.SaveBitmap(vqtest::TempPath("o.bmp").wstring().c_str(), &outside));
   EXPECT_FALSE(holder.SaveBitmap(nullptr, &rect));

@@ -25,10 +25,6 @@ MessageRecorder::MessageRecorder() {
     }
     changed_.notify_all();
   };
-  bridge.messageBox = [this](const wchar_t* text) {
-    std::lock_guard lock(lock_);
-    boxes_.emplace_back(text ? text : L"");
-  };
   previous_ = vq::dshow::SetWindowBridge(bridge);
 }
 
@@ -57,11 +53,6 @@ std::vector<RecordedMessage> MessageRecorder::Messages() {
   return messages_;
 }
 
-std::vector<std::wstring> MessageRecorder::MessageBoxes() {
-  std::lock_guard lock(lock_);
-  return boxes_;
-}
-
 std::vector<std::wstring> MessageRecorder::ComboStrings(HWND combo) {
   std::lock_guard lock(lock_);
   std::vector<std::wstring> out;
@@ -73,7 +64,6 @@ std::vector<std::wstring> MessageRecorder::ComboStrings(HWND combo) {
 void MessageRecorder::Clear() {
   std::lock_guard lock(lock_);
   messages_.clear();
-  boxes_.clear();
   comboStrings_.clear();
 }
 

@@ -1,6 +1,6 @@
 #pragma once
-// Records what the camera layer posts, sends and broadcasts to windows and
-// the message boxes it shows, for the duration of a test.
+// Records what the camera layer posts, sends and broadcasts to windows, for
+// the duration of a test.
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
@@ -30,7 +30,6 @@ class MessageRecorder {
                std::chrono::milliseconds timeout = std::chrono::seconds(10));
   size_t Count(HWND window, UINT message);
   std::vector<RecordedMessage> Messages();
-  std::vector<std::wstring> MessageBoxes();
   std::vector<std::wstring> ComboStrings(HWND combo);
   void Clear();
 
@@ -38,7 +37,6 @@ class MessageRecorder {
   std::mutex lock_;
   std::condition_variable changed_;
   std::vector<RecordedMessage> messages_;
-  std::vector<std::wstring> boxes_;
   std::vector<std::pair<HWND, std::wstring>> comboStrings_;
   vq::dshow::WindowBridge previous_;
 };

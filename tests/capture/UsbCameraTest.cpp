@@ -9,6 +9,7 @@
 #include "capture/CameraDevices.h"
 #include "platform/dshow/FrameConversion.h"
 #include "platform/dshow/VirtualFrameSource.h"
+#include "platform/win/MessageBox.h"
 #include "tests/capture/CameraFixture.h"
 
 using vq::dshow::VirtualCameraConfig;
@@ -195,6 +196,21 @@ TEST_F(UsbCamera, MissingCameraLeavesTheSourceClosed) {
   long code = 0;
   EXPECT_FALSE(camera.PollEvent(&status, &code));
   EXPECT_TRUE(camera.TriggerStill().empty());
+}
+
+TEST_F(UsbCamera, GraphThatCannotBeBuiltIsReportedAndClosed) {
+  auto c = Quick();
+  c.sizes.clear();  // a camera that offers no format connects to nothing
+  Plug(c);
+  vqplatform::ClearMessageBoxLog();
+  CUSBCamra camera;
+  EXPECT_TRUE(FAILED(camera.Open(L"5651", L"d0c0", nullptr, kMainWindow, false, 0)));
+  EXPECT_EQ(camera.GetState(), VIDEO_STATE_CLOSED);
+  EXPECT_EQ(camera.GetGrabData(), nullptr);
+  ASSERT_EQ(vqplatform::MessageBoxLog().size(), 1u);
+  EXPECT_EQ(vqplatform::MessageBoxLog()[0].text, L"Can't build the graph");
+  EXPECT_EQ(camera.SetResolution(640, 480), S_OK);  // the ids are gone: only recorded
+  EXPECT_EQ(camera.GetState(), VIDEO_STATE_CLOSED);
 }
 
 TEST_F(UsbCamera, ControlsSnapToTheirStepsAndOutOfRangeMeansAutomatic) {
