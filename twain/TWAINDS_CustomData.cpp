@@ -1,5 +1,6 @@
 // The source's settings as an opaque block a host keeps and gives back: a
 // GUID header and one record per stored capability.
+#include <cmath>
 #include <cstring>
 #include <vector>
 
@@ -149,6 +150,8 @@ bool CTWAINDS_FreeImage::ReadCapRecord(const std::string& stream, TW_UINT16 cap,
   }
   const auto raw = twain::Load<int32_t>(record.value);
   const auto real = twain::Load<float>(record.value);
+  // Floats stand for TW_FIX32 values: finite and within its range.
+  if (record.itemType == TWTY_FIX32 && !(std::fabs(real) < 32768.0f)) return false;
   // The value as a one-value record of its item type, for the checks.
   uint8_t oneValue[6] = {};
   twain::Store<TW_UINT16>(oneValue, record.itemType);

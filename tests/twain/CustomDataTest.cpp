@@ -2,6 +2,7 @@
 // all 21 values, and blocks that are refused without changing anything.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <cstring>
 
 #include "tests/twain/CapabilityRecords.h"
@@ -170,6 +171,11 @@ TEST_F(CustomData, ForeignShortAndMalformedBlocksChangeNothing) {
   std::vector<uint8_t> compressed = good;
   compressed[RecordOffset(good, ICAP_COMPRESSION) + 12] = 1;
   ExpectRefused(compressed, static_cast<TW_UINT32>(compressed.size()));
+  for (float odd : {NAN, INFINITY, 1e9f}) {
+    std::vector<uint8_t> unreadable = good;
+    std::memcpy(&unreadable[RecordOffset(good, ICAP_GAMMA) + 12], &odd, 4);
+    ExpectRefused(unreadable, static_cast<TW_UINT32>(unreadable.size()));
+  }
   std::vector<uint8_t> wrongType = good;
   wrongType[RecordOffset(good, ICAP_GAMMA) + 8] = TWTY_UINT16;
   ExpectRefused(wrongType, static_cast<TW_UINT32>(wrongType.size()));
