@@ -1,8 +1,18 @@
 #include "platform/win/MessageBox.h"
 
+#include <algorithm>
 #include <mutex>
+#include <utility>
 
+#include "platform/display/Headless.h"
+#include "platform/win/Controls.h"
 #include "platform/win/Dialog.h"
+#include "platform/win/DialogUnits.h"
+#include "platform/win/GdiDc.h"
+#include "platform/win/GdiObjects.h"
+#include "platform/win/GdiText.h"
+#include "platform/win/InputFocus.h"
+#include "platform/win/Window.h"
 
 namespace vqplatform {
 namespace {
@@ -28,14 +38,103 @@ void ClearMessageBoxLog() {
   log.clear();
 }
 
-int DefaultMessageBoxAnswer(UINT type) {
+namespace {
+
+// The answers of a box type, in button order.
+std::vector<int> Answers(UINT type) {
   static const int kButtons[][3] = {{IDOK, 0, 0},          {IDOK, IDCANCEL, 0},  {IDABORT, IDRETRY, IDIGNORE},
                                     {IDYES, IDNO, IDCANCEL}, {IDYES, IDNO, 0},     {IDRETRY, IDCANCEL, 0}};
   UINT kind = type & MB_TYPEMASK;
   if (kind > MB_RETRYCANCEL) kind = MB_OK;
-  UINT which = (type & MB_DEFMASK) >> 8;
-  if (which > 2 || kButtons[kind][which] == 0) which = 0;
-  return kButtons[kind][which];
+  std::vector<int> answers;
+  for (int answer : kButtons[kind])
+    if (answer) answers.push_back(answer);
+  return answers;
+}
+
+size_t DefaultIndex(UINT type, size_t count) {
+  size_t which = (type & MB_DEFMASK) >> 8;
+  return which < count ? which : 0;
+}
+
+const wchar_t* ButtonText(int answer) {
+  switch (answer) {
+    case IDOK: return L"OK";
+    case IDCANCEL: return L"Cancel";
+    case IDABORT: return L"Abort";
+    case IDRETRY: return L"Retry";
+    case IDIGNORE: return L"Ignore";
+    case IDYES: return L"Yes";
+    default: return L"No";
+  }
+}
+
+// The text's extent in dialog units of the message box font.
+SIZE TextUnits(const std::wstring& text, int maxWidthUnits) {
+  HFONT font = CreateDialogFont(L"MS Shell Dlg", 9);
+  DialogBaseUnits base = BaseUnitsOfFont(font);
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, font);
+  RECT measure{0, 0, MulDiv(maxWidthUnits, base.x, 4), 0};
+  DrawTextW(dc, text.c_str(), -1, &measure, DT_CALCRECT | DT_WORDBREAK | DT_NOPREFIX | DT_EXPANDTABS);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  DeleteObject(font);
+  int width = base.x > 0 ? (measure.right * 4 + base.x - 1) / base.x : 0;
+  int height = base.y > 0 ? (measure.bottom * 8 + base.y - 1) / base.y : 0;
+  return SIZE{width, height};
+}
+
+}  // namespace
+
+int DefaultMessageBoxAnswer(UINT type) {
+  std::vector<int> answers = Answers(type);
+  return answers[DefaultIndex(type, answers.size())];
+}
+
+int RunMessageBoxDialog(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type) {
+  constexpr short kMargin = 10, kButtonWidth = 50, kButtonHeight = 14, kGap = 6;
+  std::vector<int> answers = Answers(type);
+  size_t defaultIndex = DefaultIndex(type, answers.size());
+  SIZE textSize = TextUnits(text, 280);
+  short buttonsWidth = static_cast<short>(answers.size() * kButtonWidth + (answers.size() - 1) * kGap);
+  short width = static_cast<short>(std::max<int>(textSize.cx, buttonsWidth) + 2 * kMargin);
+  short textHeight = static_cast<short>(std::max<int>(textSize.cy, 8));
+  short height = static_cast<short>(kMargin + textHeight + kGap + kButtonHeight + kMargin);
+  DialogTemplate box{WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER | DS_SETFONT, 0, 0, 0, width, height,
+                     caption, L"MS Shell Dlg", 9, {}};
+  box.items.push_back({-1, WC_STATIC, text, WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, kMargin, kMargin,
+                       static_cast<short>(width - 2 * kMargin), textHeight});
+  short left = static_cast<short>((width - buttonsWidth) / 2);
+  for (size_t i = 0; i < answers.size(); ++i) {
+    DWORD style = WS_VISIBLE | WS_TABSTOP | (i == defaultIndex ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | (i == 0 ? WS_GROUP : 0);
+    box.items.push_back({answers[i], WC_BUTTON, ButtonText(answers[i]), style, 0,
+                         static_cast<short>(left + i * (kButtonWidth + kGap)), static_cast<short>(kMargin + textHeight + kGap),
+                         kButtonWidth, kButtonHeight});
+  }
+  bool hasCancel = std::find(answers.begin(), answers.end(), IDCANCEL) != answers.end();
+  bool okAlone = answers.size() == 1;
+  HWND dialog = CreateDialogFromTemplate(
+      box, owner,
+      [&](HWND hwnd, UINT message, WPARAM wParam, LPARAM, LRESULT* result) {
+        if (message == WM_INITDIALOG) {
+          SetFocus(GetDlgItem(hwnd, answers[defaultIndex]));
+          *result = FALSE;
+          return true;
+        }
+        if (message != WM_COMMAND || HIWORD(wParam) != BN_CLICKED) return false;
+        int id = LOWORD(wParam);
+        if (id == IDCANCEL && !hasCancel) {
+          if (!okAlone) return true;
+          id = IDOK;
+        }
+        EndDialog(hwnd, id);
+        return true;
+      },
+      0);
+  if (!dialog) return DefaultMessageBoxAnswer(type);
+  INT_PTR result = RunModalDialog(dialog, owner);
+  return result > 0 ? static_cast<int>(result) : DefaultMessageBoxAnswer(type);
 }
 
 }  // namespace vqplatform
@@ -48,5 +147,7 @@ int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type) {
     vqplatform::log.push_back(record);
     answer = vqplatform::answerHook;
   }
-  return answer ? answer(record) : vqplatform::DefaultMessageBoxAnswer(type);
+  if (answer) return answer(record);
+  if (!vqplatform::IsHeadless()) return vqplatform::RunMessageBoxDialog(owner, record.text, record.caption, type);
+  return vqplatform::DefaultMessageBoxAnswer(type);
 }

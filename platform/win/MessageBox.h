@@ -1,7 +1,8 @@
 #pragma once
-// Message boxes. Without a display they are not shown: every box is
-// recorded with its texts and answered by the installed answer hook, or by
-// its default button (the first one) when there is none.
+// Message boxes. Every box is recorded with its texts. An installed answer
+// hook answers it without showing anything; otherwise, with a display, the
+// layer's own message box dialog asks the user, and without one the box's
+// default button answers.
 #include <functional>
 #include <string>
 #include <vector>
@@ -53,5 +54,10 @@ std::vector<MessageBoxRecord> MessageBoxLog();
 void ClearMessageBoxLog();
 // The answer of a box's default button.
 int DefaultMessageBoxAnswer(UINT type);
+// The layer's message box dialog, run modally (what MessageBoxW shows with
+// a display): the text, one button per answer of the type, the default
+// button from MB_DEFBUTTONn; Escape answers IDCANCEL where there is a
+// Cancel button (IDOK for a box with OK alone).
+int RunMessageBoxDialog(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type);
 
 }  // namespace vqplatform

@@ -9,6 +9,7 @@
 #include "platform/win/Controls.h"
 #include "platform/win/Dialog.h"
 #include "platform/win/FolderBrowser.h"
+#include "platform/win/GdiSurface.h"
 #include "platform/win/InputFocus.h"
 #include "platform/win/Menu.h"
 #include "platform/win/MessageBox.h"
@@ -241,6 +242,43 @@ TEST_F(DialogModalTest, MessageBoxesAreRecordedAndAnswered) {
   ASSERT_EQ(log.size(), 3u);
   EXPECT_EQ(log[1].caption, L"Title");
   EXPECT_EQ(log[2].text, L"Failed");
+}
+
+TEST_F(DialogModalTest, TheLayersMessageBoxDialogAnswersByItsButtons) {
+  {
+    std::wstring shown;
+    ModalScript script({[&](HWND box) {
+      shown = [&] {
+        wchar_t text[128] = {};
+        GetWindowTextW(GetFocus(), text, 128);
+        return std::wstring(text);
+      }();
+      if (const char* folder = std::getenv("VQ_SCREENSHOT_DIR")) {
+        vqplatform::RepaintWindowTree(box);
+        vqplatform::SaveWindowAsPng(box, std::string(folder) + "/message_box.png");
+      }
+      vqplatform::PressKey(VK_RETURN);
+    }});
+    EXPECT_EQ(vqplatform::RunMessageBoxDialog(owner_, L"文件名不能为空！\nSave the capture anyway?", L"",
+                                              MB_YESNOCANCEL | MB_DEFBUTTON2 | MB_ICONQUESTION),
+              IDNO);
+    EXPECT_EQ(shown, L"No");
+  }
+  {
+    ModalScript script({[](HWND) { vqplatform::PressKey(VK_ESCAPE); }});
+    EXPECT_EQ(vqplatform::RunMessageBoxDialog(owner_, L"Failed", L"Title", MB_RETRYCANCEL), IDCANCEL);
+  }
+  {
+    // Yes/No has no Cancel: Escape does nothing.
+    ModalScript script({[](HWND) { vqplatform::PressKey(VK_ESCAPE); },
+                        [](HWND box) { vqplatform::ClickControl(box, IDYES); }});
+    EXPECT_EQ(vqplatform::RunMessageBoxDialog(owner_, L"Delete?", L"", MB_YESNO), IDYES);
+    EXPECT_EQ(script.StepsRun(), 2u);
+  }
+  {
+    ModalScript script({[](HWND) { vqplatform::PressKey(VK_ESCAPE); }});
+    EXPECT_EQ(vqplatform::RunMessageBoxDialog(owner_, L"Done", L"", MB_OK), IDOK);
+  }
 }
 
 TEST_F(DialogModalTest, FolderBrowserIsAnsweredByTheHook) {
