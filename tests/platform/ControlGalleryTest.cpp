@@ -214,6 +214,31 @@ TEST_F(ControlGalleryTest, ComboOpensMovesAndAcceptsWithKeys) {
   EXPECT_TRUE(Noticed(WM_COMMAND, kCombo, CBN_EDITCHANGE));
 }
 
+TEST_F(ControlGalleryTest, ComboListPicksTheClickedItem) {
+  HWND combo = Item(kCombo);
+  for (const wchar_t* text : {L"IMG", L"DOC", L"SCAN"}) SendMessageW(combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text));
+  vqplatform::ClickControl(dialog_, kCombo);
+  Pump();
+  HWND list = FindWindowW(L"ComboLBox", nullptr);
+  ASSERT_NE(list, nullptr);
+  EXPECT_TRUE(IsWindowVisible(list));
+  RECT field{}, dropped{};
+  GetWindowRect(combo, &field);
+  GetWindowRect(list, &dropped);
+  EXPECT_EQ(dropped.top, field.bottom);
+  EXPECT_EQ(dropped.left, field.left);
+  RECT rows{};
+  GetClientRect(list, &rows);
+  vqplatform::ClickAt(list, POINT{5, rows.bottom - 3});  // the last row
+  Pump();
+  EXPECT_EQ(SendMessageW(combo, CB_GETCURSEL, 0, 0), 2);
+  EXPECT_EQ(Text(kCombo), L"SCAN");
+  EXPECT_TRUE(Noticed(WM_COMMAND, kCombo, CBN_SELENDOK));
+  EXPECT_TRUE(Noticed(WM_COMMAND, kCombo, CBN_CLOSEUP));
+  EXPECT_FALSE(IsWindow(list));
+  EXPECT_EQ(GetFocus(), combo);
+}
+
 TEST_F(ControlGalleryTest, SliderMovesByKeysAndByDragging) {
   HWND slider = Item(kSlider);
   SendMessageW(slider, TBM_SETRANGE, TRUE, MAKELPARAM(0, 10));

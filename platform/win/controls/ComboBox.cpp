@@ -1,7 +1,8 @@
 // Drop-down combo boxes (with an edit field, or a list only). The window
-// is the selection field; the height the creator gave is the dropped list's.
-// The list opens with a click or F4 and is driven with the arrow keys,
-// Enter and Escape.
+// is the selection field; the height the creator gave is the field and the
+// dropped list together. The list opens with a click or F4 as a pop-up
+// window under the field, where a click picks an item; the arrow keys,
+// Enter and Escape drive it too.
 #include <algorithm>
 #include <vector>
 
@@ -9,6 +10,8 @@
 #include "platform/win/GdiDraw.h"
 #include "platform/win/GdiFrames.h"
 #include "platform/win/GdiObjects.h"
+#include "platform/win/GdiPaint.h"
+#include "platform/win/MessageQueue.h"
 #include "platform/win/GdiText.h"
 #include "platform/win/InputFocus.h"
 #include "platform/win/RectFunctions.h"
@@ -30,7 +33,20 @@ struct ComboState : ControlBase {
   bool dropped = false;
   bool focused = false;
   size_t limit = 0;
+  int totalHeight = 0;  // field and dropped list, as created
+  HWND list = nullptr;
 };
+
+constexpr wchar_t kListClass[] = L"ComboLBox";
+// Sent by the dropped list to its combo box: the item clicked (wParam).
+constexpr UINT kPickFromList = WM_USER + 0x300;
+
+struct ListState {
+  HWND combo = nullptr;
+};
+
+void OpenList(HWND combo, ComboState& state);
+void CloseList(ComboState& state);
 
 bool HasEdit(HWND hwnd) { return (ControlStyle(hwnd) & 0x3) == CBS_DROPDOWN || (ControlStyle(hwnd) & 0x3) == CBS_SIMPLE; }
 
@@ -48,7 +64,9 @@ void SetDropped(HWND hwnd, ComboState& state, bool dropped, bool accept) {
   state.dropped = dropped;
   if (dropped) {
     NotifyCommand(hwnd, CBN_DROPDOWN);
+    OpenList(hwnd, state);
   } else {
+    CloseList(state);
     NotifyCommand(hwnd, accept ? CBN_SELENDOK : CBN_SELENDCANCEL);
     NotifyCommand(hwnd, CBN_CLOSEUP);
   }
@@ -60,6 +78,7 @@ void MoveSelection(HWND hwnd, ComboState& state, int step) {
   int next = std::clamp(state.current < 0 ? 0 : state.current + step, 0, ItemCount(state) - 1);
   if (next == state.current) return;
   Select(hwnd, state, next);
+  if (state.list) InvalidateRect(state.list, nullptr, TRUE);
   NotifyCommand(hwnd, CBN_SELCHANGE);
   if (!state.dropped) NotifyCommand(hwnd, CBN_SELENDOK);
 }
@@ -113,9 +132,96 @@ void FitHeight(HWND hwnd, HFONT font) {
   MoveWindow(hwnd, origin.x, origin.y, rect.right - rect.left, metrics.tmHeight + 8, FALSE);
 }
 
+int RowHeight(const ComboState& state) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, state.font ? static_cast<HGDIOBJ>(state.font) : GetStockObject(DEFAULT_GUI_FONT));
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  return metrics.tmHeight + 2;
+}
+
+HWND TopLevelOf(HWND hwnd) {
+  while (GetParent(hwnd) && (GetWindowLongW(hwnd, GWL_STYLE) & WS_CHILD)) hwnd = GetParent(hwnd);
+  return hwnd;
+}
+
+void OpenList(HWND combo, ComboState& state) {
+  RECT field{};
+  GetWindowRect(combo, &field);
+  int rows = std::max(1, ItemCount(state));
+  int listHeight = std::min(rows * RowHeight(state) + 2,
+                            std::max<int>(RowHeight(state) + 2, state.totalHeight - (field.bottom - field.top)));
+  state.list = CreateWindowExW(WS_EX_TOOLWINDOW | WS_EX_TOPMOST, kListClass, L"", WS_POPUP | WS_BORDER, field.left,
+                               field.bottom, field.right - field.left, listHeight, TopLevelOf(combo), nullptr, nullptr,
+                               nullptr);
+  if (!state.list) return;
+  ControlState<ListState>(state.list).combo = combo;
+  ShowWindow(state.list, SW_SHOWNOACTIVATE);
+  UpdateWindow(state.list);
+}
+
+void CloseList(ComboState& state) {
+  HWND list = state.list;
+  state.list = nullptr;
+  if (list && IsWindow(list)) DestroyWindow(list);
+}
+
+LRESULT CALLBACK ListProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  HWND combo = ControlState<ListState>(hwnd).combo;
+  std::shared_ptr<void> stored = combo ? GetWindowAttachment(combo, "control") : nullptr;
+  if (!stored) return DefWindowProcW(hwnd, message, wParam, lParam);
+  auto& state = *static_cast<ComboState*>(stored.get());
+  switch (message) {
+    case WM_PAINT: {
+      PAINTSTRUCT paint{};
+      HDC dc = BeginPaint(hwnd, &paint);
+      RECT client = ClientRect(hwnd);
+      FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
+      FrameRect(dc, &client, GetSysColorBrush(COLOR_WINDOWFRAME));
+      HGDIOBJ old = SelectObject(dc, state.font ? static_cast<HGDIOBJ>(state.font) : GetStockObject(DEFAULT_GUI_FONT));
+      SetBkMode(dc, TRANSPARENT);
+      int height = RowHeight(state);
+      for (int i = 0; i < ItemCount(state); ++i) {
+        RECT row{1, 1 + i * height, client.right - 1, 1 + (i + 1) * height};
+        bool current = i == state.current;
+        if (current) FillRect(dc, &row, GetSysColorBrush(COLOR_HIGHLIGHT));
+        SetTextColor(dc, GetSysColor(current ? COLOR_HIGHLIGHTTEXT : COLOR_WINDOWTEXT));
+        row.left += 2;
+        DrawTextW(dc, state.items[static_cast<size_t>(i)].text.c_str(), -1, &row,
+                  DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX);
+      }
+      SelectObject(dc, old);
+      EndPaint(hwnd, &paint);
+      return 0;
+    }
+    case WM_MOUSEACTIVATE: return 3;  // MA_NOACTIVATE: the combo keeps the focus
+    case WM_LBUTTONUP: {
+      int index = (GET_Y_LPARAM(lParam) - 1) / std::max(1, RowHeight(state));
+      if (index >= 0 && index < ItemCount(state)) PostMessageW(combo, kPickFromList, static_cast<WPARAM>(index), 0);
+      return 0;
+    }
+    default: return DefWindowProcW(hwnd, message, wParam, lParam);
+  }
+}
+
 LRESULT CALLBACK ComboProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   ComboState& state = ControlState<ComboState>(hwnd);
   switch (message) {
+    case WM_CREATE:
+      state.totalHeight = reinterpret_cast<const CREATESTRUCTW*>(lParam)->cy;
+      return 0;
+    case WM_DESTROY: CloseList(state); return 0;
+    case kPickFromList: {
+      auto index = static_cast<int>(wParam);
+      if (index != state.current) {
+        Select(hwnd, state, index);
+        NotifyCommand(hwnd, CBN_SELCHANGE);
+      }
+      SetDropped(hwnd, state, false, true);
+      return 0;
+    }
     case WM_SETFONT:
       state.font = reinterpret_cast<HFONT>(wParam);
       FitHeight(hwnd, state.font);
@@ -235,6 +341,9 @@ LRESULT CALLBACK ComboProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam
 
 }  // namespace
 
-void RegisterComboBoxClass() { RegisterControlClass(WC_COMBOBOX, ComboProc); }
+void RegisterComboBoxClass() {
+  RegisterControlClass(WC_COMBOBOX, ComboProc);
+  RegisterControlClass(kListClass, ListProc);
+}
 
 }  // namespace vqplatform
