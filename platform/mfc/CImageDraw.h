@@ -2,7 +2,7 @@
 // The drawing side of ATL's CImage, over the image's own pixel rows: a DC
 // that draws straight into the image (GetDC/ReleaseDC, nested calls share
 // one DC), and the image drawn onto other DCs (Draw, BitBlt, StretchBlt,
-// TransparentBlt, AlphaBlend). CImage's members forward here.
+// TransparentBlt, AlphaBlend), for CImage's drawing members to forward to.
 #include "platform/mfc/CImage.h"
 #include "platform/win/GdiTypes.h"
 
