@@ -1,6 +1,9 @@
 #include "platform/mfc/CWnd.h"
 
 #include <memory>
+#include <mutex>
+#include <set>
+#include <string>
 
 #include "platform/mfc/DataExchange.h"
 #include "platform/win/Timers.h"
@@ -65,6 +68,69 @@ BOOL CWnd::SubclassWindow(HWND hwnd) {
 
 BOOL CWnd::SubclassDlgItem(UINT id, CWnd* parent) {
   return parent ? SubclassWindow(::GetDlgItem(parent->m_hWnd, static_cast<int>(id))) : FALSE;
+}
+
+namespace {
+
+thread_local CWnd* pendingCreate = nullptr;
+
+LRESULT CALLBACK FrameworkProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (!CWnd::FromHandlePermanent(hwnd) && pendingCreate) {
+    CWnd* window = pendingCreate;
+    pendingCreate = nullptr;
+    window->Attach(hwnd);
+  }
+  return VqSubclassProc(hwnd, message, wParam, lParam);
+}
+
+bool IsFrameworkClass(LPCWSTR className) {
+  WNDCLASSW info{};
+  return className && ::GetClassInfoW(nullptr, className, &info) && info.lpfnWndProc == &FrameworkProc;
+}
+
+}  // namespace
+
+LPCWSTR AfxRegisterWndClass(UINT classStyle, HCURSOR cursor, HBRUSH background, HICON icon) {
+  static std::mutex mutex;
+  static std::set<std::wstring> names;
+  std::wstring name = L"VqWnd:" + std::to_wstring(classStyle) + L":" +
+                      std::to_wstring(reinterpret_cast<uintptr_t>(cursor)) + L":" +
+                      std::to_wstring(reinterpret_cast<uintptr_t>(background)) + L":" +
+                      std::to_wstring(reinterpret_cast<uintptr_t>(icon));
+  std::lock_guard lock(mutex);
+  auto [stored, added] = names.insert(name);
+  if (added) {
+    WNDCLASSW windowClass{};
+    windowClass.style = classStyle;
+    windowClass.lpfnWndProc = &FrameworkProc;
+    windowClass.hCursor = cursor;
+    windowClass.hbrBackground = background;
+    windowClass.hIcon = icon;
+    windowClass.lpszClassName = stored->c_str();
+    ::RegisterClassW(&windowClass);
+  }
+  return stored->c_str();
+}
+
+BOOL CWnd::CreateEx(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, const RECT& rect, CWnd* parent,
+                    UINT id, LPVOID param) {
+  if (m_hWnd) return FALSE;
+  if (!className) className = AfxRegisterWndClass(CS_DBLCLKS);
+  bool framework = IsFrameworkClass(className);
+  HWND parentWindow = parent ? parent->GetSafeHwnd() : nullptr;
+  HMENU menu = (style & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)) : nullptr;
+  if (framework) pendingCreate = this;
+  HWND hwnd = ::CreateWindowExW(exStyle, className, windowName ? windowName : L"", style, rect.left, rect.top,
+                                rect.right - rect.left, rect.bottom - rect.top, parentWindow, menu, nullptr, param);
+  if (framework) {
+    pendingCreate = nullptr;
+    return hwnd && m_hWnd == hwnd ? TRUE : FALSE;
+  }
+  return hwnd ? SubclassWindow(hwnd) : FALSE;
+}
+
+BOOL CWnd::Create(LPCWSTR className, LPCWSTR windowName, DWORD style, const RECT& rect, CWnd* parent, UINT id) {
+  return CreateEx(0, className, windowName, style | WS_CHILD, rect, parent, id);
 }
 
 BOOL CWnd::DestroyWindow() { return m_hWnd ? ::DestroyWindow(m_hWnd) : FALSE; }

@@ -35,6 +35,13 @@ class CWnd {
   BOOL SubclassDlgItem(UINT id, CWnd* parent);
   BOOL SubclassWindow(HWND hwnd);
 
+  // Creates a window and attaches this object to it. A class from
+  // AfxRegisterWndClass (or null, a plain framework class) routes every
+  // message from the first one through this object; other classes are
+  // subclassed once created.
+  BOOL CreateEx(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, const RECT& rect,
+                CWnd* parent, UINT id, LPVOID param = nullptr);
+  BOOL Create(LPCWSTR className, LPCWSTR windowName, DWORD style, const RECT& rect, CWnd* parent, UINT id);
   virtual BOOL DestroyWindow();
   virtual BOOL PreTranslateMessage(MSG* msg);
   BOOL UpdateData(BOOL saveAndValidate = TRUE);
@@ -120,3 +127,8 @@ class CScrollBar : public CWnd {};
 // Routes a window's messages to its attached CWnd (used by CDialog and
 // subclassed controls).
 LRESULT CALLBACK VqSubclassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
+
+// A framework window class with these attributes (registered once); its
+// windows are routed to the CWnd that creates them.
+LPCWSTR AfxRegisterWndClass(UINT classStyle, HCURSOR cursor = nullptr, HBRUSH background = nullptr,
+                            HICON icon = nullptr);

@@ -258,4 +258,49 @@ TEST_F(MfcDialogTest, ApplicationLoopOffersMessagesToPreTranslateMessage) {
   window.DestroyWindow();
 }
 
+class ClickPad : public CWnd {
+ public:
+  explicit ClickPad(bool* ended) : ended_(ended) {}
+  int clicks = 0;
+  CPoint last;
+
+ protected:
+  void OnLButtonDown(UINT, CPoint point) {
+    ++clicks;
+    last = point;
+  }
+  void PostNcDestroy() override { *ended_ = true; }
+  DECLARE_MESSAGE_MAP()
+
+ private:
+  bool* ended_;
+};
+
+BEGIN_MESSAGE_MAP(ClickPad, CWnd)
+ON_WM_LBUTTONDOWN()
+END_MESSAGE_MAP()
+
+TEST_F(MfcDialogTest, FrameworkWindowsGetTheirMessagesFromCreation) {
+  KeyEater host;
+  ASSERT_TRUE(host.Create(kTemplate));
+  bool ended = false;
+  ClickPad pad(&ended);
+  ASSERT_TRUE(pad.Create(nullptr, L"pad", WS_VISIBLE, RECT{10, 10, 60, 40}, &host, 77));
+  EXPECT_EQ(GetDlgItem(host.m_hWnd, 77), pad.m_hWnd);
+  EXPECT_EQ(CWnd::FromHandle(pad.m_hWnd), &pad);
+  vqplatform::ClickAt(pad.m_hWnd, POINT{7, 9});
+  vqplatform::PumpMessages(host.m_hWnd);
+  EXPECT_EQ(pad.clicks, 1);
+  EXPECT_EQ(pad.last, CPoint(7, 9));
+  CButton button;
+  ASSERT_TRUE(button.Create(WC_BUTTON, L"Go", WS_VISIBLE | BS_AUTOCHECKBOX, RECT{10, 50, 80, 70}, &host, 78));
+  vqplatform::ClickControl(host.m_hWnd, 78);
+  vqplatform::PumpMessages(host.m_hWnd);
+  EXPECT_EQ(button.GetCheck(), BST_CHECKED);
+  host.DestroyWindow();
+  EXPECT_TRUE(ended);
+  EXPECT_EQ(pad.m_hWnd, nullptr);
+  EXPECT_EQ(button.m_hWnd, nullptr);
+}
+
 }  // namespace
