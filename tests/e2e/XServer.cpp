@@ -1,0 +1,130 @@
+#include "tests/e2e/XServer.h"
+
+#include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <cairo.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "tests/support/TestEnv.h"
+
+namespace vqtest {
+
+bool Screenshot::SavePng(const std::string& path) const {
+  cairo_surface_t* s = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
+  unsigned char* data = cairo_image_surface_get_data(s);
+  int stride = cairo_image_surface_get_stride(s);
+  for (int y = 0; y < height; ++y)
+    std::copy_n(&pixels[size_t(y) * width], width, reinterpret_cast<uint32_t*>(data + size_t(y) * stride));
+  cairo_surface_mark_dirty(s);
+  bool ok = cairo_surface_write_to_png(s, path.c_str()) == CAIRO_STATUS_SUCCESS;
+  cairo_surface_destroy(s);
+  return ok;
+}
+
+size_t Screenshot::CountDifferences(const std::vector<uint32_t>& other, int otherWidth, int otherHeight) const {
+  if (otherWidth != width || otherHeight != height) return pixels.size() + other.size() + 1;
+  size_t count = 0;
+  for (size_t i = 0; i < pixels.size(); ++i) count += (pixels[i] & 0xFFFFFF) != (other[i] & 0xFFFFFF);
+  return count;
+}
+
+XServer::XServer() {
+  XInitThreads();
+  display_ = XOpenDisplay(nullptr);
+}
+
+XServer::~XServer() {
+  if (display_) XCloseDisplay(display_);
+}
+
+Screenshot XServer::Grab(const RECT& r) {
+  Screenshot shot;
+  int width = r.right - r.left, height = r.bottom - r.top;
+  XImage* image = XGetImage(display_, DefaultRootWindow(display_), r.left, r.top, static_cast<unsigned>(width),
+                            static_cast<unsigned>(height), AllPlanes, ZPixmap);
+  if (!image) return shot;
+  shot.width = width;
+  shot.height = height;
+  shot.pixels.resize(size_t(width) * height);
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) shot.pixels[size_t(y) * width + x] = XGetPixel(image, x, y) & 0xFFFFFF;
+  XDestroyImage(image);
+  return shot;
+}
+
+void XServer::Click(POINT p) {
+  XTestFakeMotionEvent(display_, -1, p.x, p.y, CurrentTime);
+  XTestFakeButtonEvent(display_, 1, True, CurrentTime);
+  XTestFakeButtonEvent(display_, 1, False, CurrentTime);
+  XSync(display_, False);
+}
+
+void XServer::PressKey(unsigned long keysym) {
+  KeyCode code = XKeysymToKeycode(display_, keysym);
+  XTestFakeKeyEvent(display_, code, True, CurrentTime);
+  XTestFakeKeyEvent(display_, code, False, CurrentTime);
+  XSync(display_, False);
+}
+
+void XServer::Type(const std::string& text) {
+  for (char c : text) PressKey(static_cast<unsigned char>(c));  // Latin-1 key symbols are the characters
+}
+
+void XServer::RequestClose(unsigned long xwindow) {
+  XEvent e{};
+  e.xclient.type = ClientMessage;
+  e.xclient.window = xwindow;
+  e.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
+  e.xclient.format = 32;
+  e.xclient.data.l[0] = static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False));
+  e.xclient.data.l[1] = CurrentTime;
+  XSendEvent(display_, xwindow, False, NoEventMask, &e);
+  XSync(display_, False);
+}
+
+bool XServer::IsShown(unsigned long xwindow) {
+  XWindowAttributes attributes{};
+  XSync(display_, False);
+  auto previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
+  Status ok = XGetWindowAttributes(display_, xwindow, &attributes);
+  XSync(display_, False);
+  XSetErrorHandler(previous);
+  return ok && attributes.map_state == IsViewable;
+}
+
+std::string ScreenshotPath(const std::string& name) {
+  const char* folder = std::getenv("VQ_E2E_SCREENSHOTS");
+  if (folder && *folder) return std::string(folder) + "/" + name;
+  return TempPath(name).string();
+}
+
+void UseXvfbDisplay() {
+  if (!std::getenv("VQ_E2E_UNDER_XVFB")) {
+    // Start again under the runner, with the same arguments.
+    std::ifstream cmdline("/proc/self/cmdline", std::ios::binary);
+    std::vector<std::string> args;
+    for (std::string arg; std::getline(cmdline, arg, '\0');) args.push_back(arg);
+    char self[4096] = {};
+    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n <= 0) std::abort();
+    std::vector<std::string> command{VQ_E2E_RUNNER, VQ_E2E_SCREENSHOT_DIR, std::string(self, static_cast<size_t>(n))};
+    command.insert(command.end(), args.begin() + 1, args.end());
+    std::vector<char*> argv;
+    for (std::string& a : command) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    std::error_code ignored;
+    std::filesystem::remove_all(TempDir(), ignored);  // the run under the runner makes its own
+    execv(VQ_E2E_RUNNER, argv.data());
+    std::abort();  // the runner could not be started
+  }
+  unsetenv("VQ_HEADLESS");
+}
+
+}  // namespace vqtest

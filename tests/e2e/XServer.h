@@ -1,0 +1,55 @@
+#pragma once
+// Test access to the X server the tests run against: screenshots read back
+// from the server, and a user's mouse and keyboard through XTest.
+#include <X11/Xlib.h>
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "platform/win/WinTypes.h"
+
+namespace vqtest {
+
+// A picture as 0x00RRGGBB pixels, rows top-down.
+struct Screenshot {
+  int width = 0;
+  int height = 0;
+  std::vector<uint32_t> pixels;
+  bool SavePng(const std::string& path) const;
+  // Pixels that differ from `other` (all of them when the sizes differ).
+  size_t CountDifferences(const std::vector<uint32_t>& other, int otherWidth, int otherHeight) const;
+};
+
+class XServer {
+ public:
+  XServer();
+  ~XServer();
+  XServer(const XServer&) = delete;
+  XServer& operator=(const XServer&) = delete;
+  bool Connected() const { return display_ != nullptr; }
+
+  // What the server shows in a screen rectangle (read from the root window).
+  Screenshot Grab(const RECT& screen);
+  // Pointer and keys as a user's.
+  void Click(POINT screen);
+  void Type(const std::string& asciiText);
+  void PressKey(unsigned long keysym);
+  // The window manager's close request to a window.
+  void RequestClose(unsigned long xwindow);
+  // Whether the window exists and is mapped.
+  bool IsShown(unsigned long xwindow);
+
+ private:
+  Display* display_ = nullptr;
+};
+
+// Where screenshots go: $VQ_E2E_SCREENSHOTS, else the test's folder.
+std::string ScreenshotPath(const std::string& name);
+
+// Re-runs the test program under tests/e2e/run-under-xvfb when it was not
+// started there; call first in every test (the test main makes tests
+// headless, so this also lets the presenter start).
+void UseXvfbDisplay();
+
+}  // namespace vqtest

@@ -1,0 +1,251 @@
+// Windows on a real X server: the file-name dialog typed into and closed
+// through X input, the splash window, the window manager's close request.
+#include <X11/keysym.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <thread>
+
+#include "app/BrandingData.h"
+#include "app/BrandingDataWriter.h"
+#include "app/SplashDlg.h"
+#include "platform/display/Presenter.h"
+#include "platform/win/Dialog.h"
+#include "platform/win/GdiSurface.h"
+#include "platform/win/MessageQueue.h"
+#include "platform/win/Sync.h"
+#include "platform/win/TestInput.h"
+#include "platform/win/Threads.h"
+#include "platform/win/Window.h"
+#include "resources/Resources.h"
+#include "tests/e2e/XServer.h"
+#include "ui/CustomFileNameDlg.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit = 5000ms) {
+  auto end = std::chrono::steady_clock::now() + limit;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(10ms);
+  }
+  return true;
+}
+
+RECT ScreenRectOf(HWND hwnd) {
+  RECT r{};
+  GetWindowRect(hwnd, &r);
+  return r;
+}
+
+POINT MiddleOf(HWND hwnd) {
+  RECT r = ScreenRectOf(hwnd);
+  return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+vqplatform::WindowImage LayerImage(HWND hwnd) {
+  vqplatform::WindowImage image;
+  vqplatform::ComposeWindowImage(hwnd, &image);
+  return image;
+}
+
+// Waits until the server shows what the layer drew for the window; the
+// screenshot comes from the server.
+vqtest::Screenshot ShownOnServer(vqtest::XServer& server, HWND hwnd, size_t* differences) {
+  vqtest::Screenshot shot;
+  *differences = SIZE_MAX;
+  WaitFor([&] {
+    if (!vqplatform::PresentedXWindow(hwnd) || !vqplatform::FlushPresenter(2000)) return false;
+    vqplatform::WindowImage layer = LayerImage(hwnd);
+    shot = server.Grab(ScreenRectOf(hwnd));
+    *differences = shot.CountDifferences(layer.pixels, layer.width, layer.height);
+    return *differences == 0;
+  });
+  return shot;
+}
+
+class XvfbWindowsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    vqtest::UseXvfbDisplay();
+    vqres::LoadResources();
+    ASSERT_TRUE(server_.Connected());
+  }
+  void TearDown() override { vqplatform::StopPresenter(); }
+  vqtest::XServer server_;
+};
+
+// The headless run of the same dialog: what it shows first, and the name.
+struct HeadlessRun {
+  vqplatform::WindowImage firstLook;
+  CString name;
+  INT_PTR result = 0;
+};
+
+HeadlessRun RunFileNameDialogHeadless() {
+  setenv("VQ_HEADLESS", "1", 1);
+  HeadlessRun run;
+  CCustomFileNameDlg dialog(nullptr, 0, 2);
+  vqplatform::ModalScript script({
+      [&](HWND d) { run.firstLook = LayerImage(d); },
+      [](HWND d) { vqplatform::ClickControl(d, 1090); },
+      [](HWND) { vqplatform::TypeText(L"scan01"); },
+      [](HWND d) { vqplatform::ClickControl(d, IDOK); },
+  });
+  run.result = dialog.DoModal();
+  run.name = dialog.GetName();
+  unsetenv("VQ_HEADLESS");
+  return run;
+}
+
+TEST_F(XvfbWindowsTest, FileNameDialogIsTypedIntoAndClosedThroughXInput) {
+  HeadlessRun headless = RunFileNameDialogHeadless();
+  ASSERT_EQ(headless.result, IDOK);
+  ASSERT_EQ(headless.name, CString(L"scan01"));
+
+  std::atomic<HWND> dialogWindow{nullptr};
+  std::atomic<bool> driverDone{false};
+  size_t differencesFromLayer = SIZE_MAX, differencesFromHeadless = SIZE_MAX, typedDifferences = SIZE_MAX;
+  std::thread driver([&] {
+    vqtest::XServer server;
+    HWND dialog = nullptr;
+    // Whatever goes wrong, the dialog ends, so the test fails instead of hanging.
+    auto cancelIfOpen = [&] {
+      if (WaitFor([&] { return !IsWindow(FindWindowW(WC_DIALOG, nullptr)); })) return;
+      WaitFor([&] {  // message boxes first, then the dialog
+        PostMessageW(FindWindowW(WC_DIALOG, nullptr), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+        std::this_thread::sleep_for(100ms);
+        return !IsWindow(FindWindowW(WC_DIALOG, nullptr));
+      }, 10000ms);
+    };
+    if (!WaitFor([&] { return (dialog = FindWindowW(WC_DIALOG, nullptr)) && vqplatform::PresentedXWindow(dialog); })) {
+      cancelIfOpen();
+      return;
+    }
+    dialogWindow = dialog;
+    vqtest::Screenshot first = ShownOnServer(server, dialog, &differencesFromLayer);
+    first.SavePng(vqtest::ScreenshotPath("file-name-dialog.png"));
+    differencesFromHeadless =
+        first.CountDifferences(headless.firstLook.pixels, headless.firstLook.width, headless.firstLook.height);
+
+    server.Click(MiddleOf(GetDlgItem(dialog, 1090)));
+    server.Type("scan01");
+    WaitFor([&] { return GetWindowTextLengthW(GetDlgItem(dialog, 1090)) == 6; });
+    vqtest::Screenshot typed = ShownOnServer(server, dialog, &typedDifferences);
+    typed.SavePng(vqtest::ScreenshotPath("file-name-dialog-typed.png"));
+    server.Click(MiddleOf(GetDlgItem(dialog, IDOK)));
+    driverDone = true;
+    cancelIfOpen();
+  });
+  CCustomFileNameDlg dialog(nullptr, 0, 2);
+  INT_PTR result = dialog.DoModal();
+  driver.join();
+
+  ASSERT_NE(dialogWindow.load(), nullptr) << "the dialog never reached the X server";
+  EXPECT_TRUE(driverDone);
+  EXPECT_EQ(differencesFromLayer, 0u) << "the server shows other pixels than the layer drew";
+  EXPECT_EQ(differencesFromHeadless, 0u) << "the server shows other pixels than the headless run";
+  EXPECT_EQ(typedDifferences, 0u);
+  EXPECT_EQ(result, headless.result);
+  EXPECT_EQ(std::wstring(static_cast<LPCWSTR>(dialog.GetName())), std::wstring(static_cast<LPCWSTR>(headless.name)));
+}
+
+BrandingPicture SplashPicture(int width, int height) {
+  BrandingPicture p;
+  p.width = width;
+  p.height = height;
+  for (int y = 0; y < height; ++y)
+    for (int x = 0; x < width; ++x) {
+      bool band = (x / 40 + y / 40) % 2 == 0;
+      p.bgr.push_back(static_cast<uint8_t>(band ? 200 : x % 256));
+      p.bgr.push_back(static_cast<uint8_t>(band ? 60 : y % 256));
+      p.bgr.push_back(static_cast<uint8_t>(band ? 20 : 255 - x % 256));
+    }
+  return p;
+}
+
+TEST_F(XvfbWindowsTest, SplashShowsCentredAndClosesAfterItsSecond) {
+  BrandingContent content;
+  content.logo = SplashPicture(5, 3);
+  content.splash = SplashPicture(400, 240);
+  content.cameraList = "1A2B3C4D5E6F7A8B";
+  CBrandingData branding;
+  ASSERT_EQ(branding.Parse(EncodeBrandingData(content)), 0);
+
+  // Start-up: create, show and update at once; one second later, delete.
+  auto splash = std::make_unique<CSplashDlg>(nullptr, branding);
+  ASSERT_TRUE(splash->Create(CSplashDlg::IDD, nullptr));
+  HWND hwnd = splash->GetSafeHwnd();
+  std::atomic<size_t> differences{SIZE_MAX};
+  std::atomic<unsigned long> xwindow{0};
+  std::thread driver([&] {
+    vqtest::XServer server;
+    size_t d = SIZE_MAX;
+    vqtest::Screenshot shot = ShownOnServer(server, hwnd, &d);
+    xwindow = vqplatform::PresentedXWindow(hwnd);
+    shot.SavePng(vqtest::ScreenshotPath("splash.png"));
+    differences = d;
+  });
+  splash->ShowWindow(SW_SHOW);
+  splash->UpdateWindow();
+  Sleep(1000);
+  driver.join();
+  RECT r = ScreenRectOf(hwnd);
+  splash->DestroyWindow();
+  splash.reset();
+
+  EXPECT_EQ(r.left, (1920 - 400) / 2);
+  EXPECT_EQ(r.top, (1080 - 240) / 2);
+  EXPECT_EQ(differences.load(), 0u);
+  ASSERT_NE(xwindow.load(), 0u);
+  ASSERT_TRUE(vqplatform::FlushPresenter(2000));
+  EXPECT_FALSE(server_.IsShown(xwindow));
+  vqtest::Screenshot after = server_.Grab(r);
+  after.SavePng(vqtest::ScreenshotPath("splash-closed.png"));
+}
+
+std::atomic<int> g_closeRequests{0};
+
+LRESULT CALLBACK ClosingWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_CLOSE) ++g_closeRequests;
+  if (message == WM_DESTROY) PostQuitMessage(0);
+  return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+TEST_F(XvfbWindowsTest, WindowManagerCloseRequestArrivesAsWmClose) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = ClosingWindowProc;
+  wc.lpszClassName = L"VqE2eClosing";
+  RegisterClassW(&wc);
+  HWND hwnd = CreateWindowExW(0, L"VqE2eClosing", L"关闭 me", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 100, 100, 300, 200,
+                              nullptr, nullptr, nullptr, nullptr);
+  ASSERT_NE(hwnd, nullptr);
+  g_closeRequests = 0;
+  ASSERT_TRUE(WaitFor([&] { return vqplatform::PresentedXWindow(hwnd) != 0; }));
+  ASSERT_TRUE(vqplatform::FlushPresenter(2000));
+  unsigned long xwindow = vqplatform::PresentedXWindow(hwnd);
+  server_.RequestClose(xwindow);
+
+  // DefWindowProc destroys the window on WM_CLOSE; its WM_DESTROY quits.
+  std::atomic<bool> timedOut{false};
+  std::thread watchdog([&] {
+    if (!WaitFor([&] { return !IsWindow(hwnd); })) {
+      timedOut = true;
+      PostMessageW(hwnd, WM_QUIT, 0, 0);
+    }
+  });
+  MSG msg;
+  while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+  watchdog.join();
+  EXPECT_FALSE(timedOut);
+  EXPECT_EQ(g_closeRequests.load(), 1);
+  EXPECT_FALSE(IsWindow(hwnd));
+  ASSERT_TRUE(vqplatform::FlushPresenter(2000));
+  EXPECT_FALSE(server_.IsShown(xwindow));
+}
+
+}  // namespace
