@@ -8,6 +8,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "app/BarcodeNames.h"
+#include "app/ImageConversions.h"
 #include "app/ImageOutput.h"
 #include "imaging/BarcodeReader.h"
 #include "imaging/G4TiffDocument.h"
@@ -185,7 +186,7 @@ void CImageOutput::MergeFiles(CString& out, const CString& first, const CString&
   out.Empty();
   if (first.IsEmpty() || second.IsEmpty() || target.IsEmpty()) return;
   gap = std::max(gap, 0);
-  cv::Mat a = ReadImageW(first), b = ReadImageW(second);
+  cv::Mat a = LoadImageAsMat(first), b = LoadImageAsMat(second);
   if (a.empty() || b.empty()) return;
 
   const int mode = settings_.colorMode;
