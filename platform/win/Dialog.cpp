@@ -225,11 +225,7 @@ INT_PTR RunModalDialog(HWND dialog, HWND owner) {
   while (!state->ended && IsWindow(dialog)) {
     MSG msg{};
     if (!PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
-      ModalIdleHandler handler;
-      {
-        std::lock_guard lock(idleMutex);
-        handler = idleHandler;
-      }
+      ModalIdleHandler handler = CurrentModalIdleHandler();
       if (handler) {
         handler(dialog);
         continue;
@@ -258,6 +254,11 @@ void SetDialogPreTranslate(HWND dialog, std::function<bool(MSG*)> filter) {
 void SetModalIdleHandler(ModalIdleHandler handler) {
   std::lock_guard lock(idleMutex);
   idleHandler = std::move(handler);
+}
+
+ModalIdleHandler CurrentModalIdleHandler() {
+  std::lock_guard lock(idleMutex);
+  return idleHandler;
 }
 
 void RepaintWindowTree(HWND window) {

@@ -88,6 +88,8 @@ void SetDialogPreTranslate(HWND dialog, std::function<bool(MSG*)> filter);
 // the handler drives it with input (TestInput.h). Null removes it.
 using ModalIdleHandler = std::function<void(HWND dialog)>;
 void SetModalIdleHandler(ModalIdleHandler handler);
+// The installed handler (other modal loops of the layer call it too).
+ModalIdleHandler CurrentModalIdleHandler();
 
 // Repaints a window and all its visible descendants now (parents first),
 // so a saved picture shows every control.

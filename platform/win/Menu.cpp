@@ -5,6 +5,7 @@
 #include <memory>
 #include <mutex>
 
+#include "platform/display/Headless.h"
 #include "platform/win/DialogTemplate.h"
 #include "platform/win/MessageQueue.h"
 
@@ -208,7 +209,9 @@ BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const
     }
     answer = answerHook;
   }
-  UINT chosen = answer ? answer(record) : 0;
+  UINT chosen = 0;
+  if (answer) chosen = answer(record);
+  else if (!vqplatform::IsHeadless()) chosen = vqplatform::RunPopupMenu(menu, x, y, owner);
   if (chosen) {
     std::lock_guard lock(mutex);
     MenuItem* item = Locate(menu, chosen, MF_BYCOMMAND);

@@ -1,7 +1,8 @@
 #pragma once
 // Menus: item lists with ids, texts, states and submenus. Popup menus
-// opened with TrackPopupMenu are answered by the menu hook without a
-// display (tests pick an item; with no hook the menu is dismissed).
+// opened with TrackPopupMenu are answered by the menu hook when one is
+// installed (tests pick an item), shown as the layer's menu window with a
+// display, and dismissed otherwise.
 #include <functional>
 #include <string>
 #include <vector>
@@ -67,5 +68,13 @@ struct PopupMenuRecord {
 // chosen. Null removes the hook.
 using PopupMenuAnswer = std::function<UINT(const PopupMenuRecord&)>;
 void SetPopupMenuAnswer(PopupMenuAnswer answer);
+
+// The layer's popup menu window at a screen point, tracked in a loop of its
+// own until an enabled item is clicked or chosen with Enter (its id), or the
+// menu is dismissed with Escape or a click elsewhere (0). TrackPopupMenu
+// uses it when a display is there and no hook answers. The modal idle
+// handler (Dialog.h) drives it in tests; when it leaves nothing to do, the
+// menu is dismissed.
+UINT RunPopupMenu(HMENU menu, int x, int y, HWND owner);
 
 }  // namespace vqplatform

@@ -232,6 +232,52 @@ TEST_F(DialogModalTest, PopupMenusAreAnsweredByTheHook) {
   DestroyMenu(menu);
 }
 
+TEST_F(DialogModalTest, TheLayersPopupMenuIsDrivenByKeysAndClicks) {
+  HMENU menu = CreatePopupMenu();
+  AppendMenuW(menu, MF_STRING | MF_GRAYED, 32787, L"插入 Insert");
+  AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+  AppendMenuW(menu, MF_STRING, 32786, L"删除 Delete");
+  AppendMenuW(menu, MF_STRING | MF_CHECKED, 32788, L"Keep sources");
+  {
+    ModalScript script({[](HWND window) {
+      if (const char* folder = std::getenv("VQ_SCREENSHOT_DIR")) {
+        vqplatform::PressKey(VK_DOWN);
+        vqplatform::PumpMessages();
+        vqplatform::RepaintWindowTree(window);
+        vqplatform::SaveWindowAsPng(window, std::string(folder) + "/popup_menu.png");
+        vqplatform::PressKey(VK_UP);
+      }
+      vqplatform::PressKey(VK_DOWN);  // the grayed item and the separator are skipped
+      vqplatform::PressKey(VK_RETURN);
+    }});
+    EXPECT_EQ(vqplatform::RunPopupMenu(menu, 40, 50, owner_), 32786u);
+  }
+  {
+    UINT shownAt = 0;
+    ModalScript script({[&](HWND window) {
+      RECT rect{};
+      GetWindowRect(window, &rect);
+      shownAt = static_cast<UINT>(rect.left * 1000 + rect.top);
+      GetClientRect(window, &rect);
+      vqplatform::ClickAt(window, POINT{30, rect.bottom - 8});  // the last row
+    }});
+    EXPECT_EQ(vqplatform::RunPopupMenu(menu, 40, 50, owner_), 32788u);
+    EXPECT_EQ(shownAt, 40050u);
+  }
+  {
+    ModalScript script({[](HWND window) { vqplatform::ClickAt(window, POINT{30, 8}); },  // grayed: stays open
+                        [](HWND) { vqplatform::PressKey(VK_ESCAPE); }});
+    EXPECT_EQ(vqplatform::RunPopupMenu(menu, 0, 0, owner_), 0u);
+    EXPECT_EQ(script.StepsRun(), 2u);
+  }
+  {
+    ModalScript script({[&](HWND) { vqplatform::ClickAt(owner_, POINT{5, 5}); }});
+    EXPECT_EQ(vqplatform::RunPopupMenu(menu, 0, 0, owner_), 0u);
+  }
+  EXPECT_EQ(FindWindowW(L"#32768", nullptr), nullptr);
+  DestroyMenu(menu);
+}
+
 TEST_F(DialogModalTest, MessageBoxesAreRecordedAndAnswered) {
   EXPECT_EQ(MessageBoxW(owner_, L"Saved", L"", MB_OK | MB_ICONINFORMATION), IDOK);
   EXPECT_EQ(MessageBoxW(owner_, L"Again?", L"Title", MB_YESNO | MB_DEFBUTTON2), IDNO);
