@@ -1,9 +1,18 @@
 #include "platform/win/FolderBrowser.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <filesystem>
 #include <mutex>
+#include <system_error>
+
+#include "platform/display/Headless.h"
+#include "platform/win/Controls.h"
+#include "platform/win/Dialog.h"
+#include "platform/win/MessageQueue.h"
+#include "platform/win/Window.h"
 
 namespace vqplatform {
 namespace {
@@ -36,6 +45,106 @@ void ClearFolderBrowserLog() {
   log.clear();
 }
 
+namespace {
+
+enum { kTitle = 100, kFolders = 101, kPath = 102 };
+
+bool IsFolder(const std::wstring& path) {
+  std::error_code error;
+  return !path.empty() && std::filesystem::is_directory(std::filesystem::path(path), error);
+}
+
+std::vector<std::wstring> Subfolders(const std::wstring& folder) {
+  std::vector<std::wstring> names;
+  std::error_code error;
+  for (std::filesystem::directory_iterator entries(std::filesystem::path(folder), error), end; !error && entries != end;
+       entries.increment(error)) {
+    std::wstring name = entries->path().filename().wstring();
+    if (!name.empty() && name[0] != L'.' && entries->is_directory(error)) names.push_back(name);
+  }
+  std::sort(names.begin(), names.end());
+  return names;
+}
+
+struct FolderDialog {
+  std::wstring current;
+  std::vector<std::wstring> rows;  // ".." first unless at the root
+
+  void Show(HWND dialog, const std::wstring& folder) {
+    current = std::filesystem::path(folder).lexically_normal().wstring();
+    if (current.size() > 1 && current.back() == L'/') current.pop_back();
+    rows = Subfolders(current);
+    if (current != L"/") rows.insert(rows.begin(), L"..");
+    HWND list = GetDlgItem(dialog, kFolders);
+    SendMessageW(list, LVM_DELETEALLITEMS, 0, 0);
+    for (size_t i = 0; i < rows.size(); ++i) {
+      LVITEMW item{};
+      item.mask = LVIF_TEXT;
+      item.iItem = static_cast<int>(i);
+      item.pszText = rows[i].data();
+      SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
+    }
+    SetDlgItemTextW(dialog, kPath, current.c_str());
+  }
+
+  void Open(HWND dialog, int row) {
+    if (row < 0 || static_cast<size_t>(row) >= rows.size()) return;
+    std::filesystem::path target =
+        rows[static_cast<size_t>(row)] == L".." ? std::filesystem::path(current).parent_path()
+                                                 : std::filesystem::path(current) / rows[static_cast<size_t>(row)];
+    Show(dialog, target.wstring());
+  }
+};
+
+}  // namespace
+
+std::wstring RunFolderBrowserDialog(HWND owner, const std::wstring& title, const std::wstring& start) {
+  DialogTemplate browser{WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER | DS_SETFONT, 0, 0, 0, 220, 200,
+                         L"Browse for Folder", L"MS Shell Dlg", 9,
+                         {
+                             {kTitle, WC_STATIC, title, WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, 7, 7, 206, 18},
+                             {kFolders, WC_LISTVIEW, L"", WS_VISIBLE | WS_TABSTOP | LVS_LIST | LVS_SINGLESEL,
+                              WS_EX_CLIENTEDGE, 7, 28, 206, 126},
+                             {kPath, WC_EDIT, L"", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 7, 158, 206, 14},
+                             {IDOK, WC_BUTTON, L"OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 105, 179, 50, 14},
+                             {IDCANCEL, WC_BUTTON, L"Cancel", WS_VISIBLE | WS_TABSTOP, 0, 163, 179, 50, 14},
+                         }};
+  FolderDialog state;
+  std::wstring chosen;
+  HWND dialog = CreateDialogFromTemplate(
+      browser, owner,
+      [&](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+        if (message == WM_INITDIALOG) {
+          state.Show(hwnd, IsFolder(start) ? start : L"/");
+          *result = TRUE;
+          return true;
+        }
+        if (message == WM_NOTIFY) {
+          auto* header = reinterpret_cast<const NMHDR*>(lParam);
+          if (header->idFrom == kFolders && header->code == NM_DBLCLK)
+            state.Open(hwnd, reinterpret_cast<const NMITEMACTIVATE*>(lParam)->iItem);
+          return false;
+        }
+        if (message != WM_COMMAND || HIWORD(wParam) != BN_CLICKED) return false;
+        if (LOWORD(wParam) == IDOK) {
+          wchar_t path[MAX_PATH] = {};
+          GetDlgItemTextW(hwnd, kPath, path, MAX_PATH);
+          if (!IsFolder(path)) return true;  // stays open on a path that is no folder
+          chosen = path;
+          EndDialog(hwnd, IDOK);
+          return true;
+        }
+        if (LOWORD(wParam) == IDCANCEL) {
+          EndDialog(hwnd, IDCANCEL);
+          return true;
+        }
+        return false;
+      },
+      0);
+  if (!dialog) return L"";
+  return RunModalDialog(dialog, owner) == IDOK ? chosen : L"";
+}
+
 }  // namespace vqplatform
 
 PIDLIST_ABSOLUTE SHBrowseForFolderW(LPBROWSEINFOW info) {
@@ -47,7 +156,14 @@ PIDLIST_ABSOLUTE SHBrowseForFolderW(LPBROWSEINFOW info) {
     vqplatform::log.push_back(record);
     answer = vqplatform::answerHook;
   }
-  std::wstring chosen = answer ? answer(record) : std::wstring();
+  std::wstring chosen;
+  if (answer) {
+    chosen = answer(record);
+  } else if (!vqplatform::IsHeadless()) {
+    const char* home = std::getenv("HOME");
+    std::wstring start = home ? std::filesystem::path(home).wstring() : L"/";
+    chosen = vqplatform::RunFolderBrowserDialog(info->hwndOwner, record.title, start);
+  }
   if (chosen.empty() || chosen.size() >= MAX_PATH) return nullptr;
   if (info->pszDisplayName) {
     std::wstring leaf = vqplatform::LeafOf(chosen).substr(0, MAX_PATH - 1);

@@ -1,7 +1,8 @@
 #pragma once
-// The folder browser. Without a display it is answered by a hook (tests
-// give the chosen folder, or "" to cancel) and every request is recorded;
-// with no hook it is cancelled.
+// The folder browser. Every request is recorded. An installed hook answers
+// it (tests give the chosen folder, or "" to cancel); otherwise, with a
+// display, the layer's folder dialog asks the user, and without one the
+// request is cancelled.
 #include <functional>
 #include <string>
 #include <vector>
@@ -55,5 +56,11 @@ using FolderBrowserAnswer = std::function<std::wstring(const FolderBrowserRecord
 void SetFolderBrowserAnswer(FolderBrowserAnswer answer);
 std::vector<FolderBrowserRecord> FolderBrowserLog();
 void ClearFolderBrowserLog();
+
+// The layer's folder dialog, run modally: the title, the path being looked
+// at (editable), its subfolders (a double click opens one, ".." goes up),
+// OK and Cancel. Returns the chosen folder, or "" when cancelled. OK takes
+// the edited path only when it names a folder.
+std::wstring RunFolderBrowserDialog(HWND owner, const std::wstring& title, const std::wstring& start);
 
 }  // namespace vqplatform

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 
 #include "platform/win/Accelerators.h"
 #include "platform/win/Controls.h"
@@ -16,6 +17,7 @@
 #include "platform/win/MessageQueue.h"
 #include "platform/win/TestInput.h"
 #include "platform/win/Window.h"
+#include "tests/support/TestEnv.h"
 
 namespace {
 
@@ -325,6 +327,59 @@ TEST_F(DialogModalTest, TheLayersMessageBoxDialogAnswersByItsButtons) {
     ModalScript script({[](HWND) { vqplatform::PressKey(VK_ESCAPE); }});
     EXPECT_EQ(vqplatform::RunMessageBoxDialog(owner_, L"Done", L"", MB_OK), IDOK);
   }
+}
+
+TEST_F(DialogModalTest, TheLayersFolderDialogOpensSubfoldersAndReturnsTheChoice) {
+  std::filesystem::path root = vqtest::TempPath("photos");
+  std::filesystem::create_directories(root / "2024" / "january");
+  std::filesystem::create_directories(root / "scans");
+  std::filesystem::create_directories(root / ".hidden");
+  vqtest::WriteFile(root / "note.txt", "not a folder");
+  auto rowTexts = [](HWND dialog) {
+    std::vector<std::wstring> texts;
+    HWND list = GetDlgItem(dialog, 101);
+    for (int i = 0; i < SendMessageW(list, LVM_GETITEMCOUNT, 0, 0); ++i) {
+      wchar_t text[64] = {};
+      LVITEMW item{};
+      item.pszText = text;
+      item.cchTextMax = 64;
+      SendMessageW(list, LVM_GETITEMTEXTW, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(&item));
+      texts.push_back(text);
+    }
+    return texts;
+  };
+  auto doubleClickRow = [](HWND dialog, int row) {
+    HWND list = GetDlgItem(dialog, 101);
+    RECT rect{};
+    SendMessageW(list, LVM_GETITEMRECT, static_cast<WPARAM>(row), reinterpret_cast<LPARAM>(&rect));
+    PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(rect.left + 3, (rect.top + rect.bottom) / 2));
+  };
+  std::vector<std::wstring> first, inside;
+  ModalScript script({
+      [&](HWND dialog) {
+        first = rowTexts(dialog);
+        if (const char* folder = std::getenv("VQ_SCREENSHOT_DIR")) {
+          vqplatform::RepaintWindowTree(dialog);
+          vqplatform::SaveWindowAsPng(dialog, std::string(folder) + "/folder_dialog.png");
+        }
+        doubleClickRow(dialog, 1);  // "2024"
+      },
+      [&](HWND dialog) {
+        inside = rowTexts(dialog);
+        SetDlgItemTextW(dialog, 102, (root / "missing").wstring().c_str());
+        vqplatform::ClickControl(dialog, IDOK);  // no such folder: stays open
+      },
+      [&](HWND dialog) {
+        SetDlgItemTextW(dialog, 102, (root / "2024" / "january").wstring().c_str());
+        vqplatform::ClickControl(dialog, IDOK);
+      },
+  });
+  EXPECT_EQ(vqplatform::RunFolderBrowserDialog(owner_, L"选择文件夹", root.wstring()),
+            (root / "2024" / "january").wstring());
+  EXPECT_EQ(first, (std::vector<std::wstring>{L"..", L"2024", L"scans"}));
+  EXPECT_EQ(inside, (std::vector<std::wstring>{L"..", L"january"}));
+  ModalScript cancel({[](HWND dialog) { vqplatform::PressKey(VK_ESCAPE), (void)dialog; }});
+  EXPECT_EQ(vqplatform::RunFolderBrowserDialog(owner_, L"", root.wstring()), L"");
 }
 
 TEST_F(DialogModalTest, FolderBrowserIsAnsweredByTheHook) {
