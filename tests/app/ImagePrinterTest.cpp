@@ -47,7 +47,13 @@ std::string BlackPicture(const std::string& name, cv::Size size) {
 
 // One print object; Print() keeps the texts of the message boxes it showed.
 struct Job {
-  explicit Job(int language = 2) : printer(language) {}
+  explicit Job(int language = 2) : printer(language) {
+    // Answered without showing anything, also where a display is there.
+    vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord& box) {
+      return vqplatform::DefaultMessageBoxAnswer(box.type);
+    });
+  }
+  ~Job() { vqplatform::SetMessageBoxAnswer(nullptr); }
   int Print(const std::string& path) {
     vqplatform::ClearMessageBoxLog();
     const int result = printer.Print(CString(path.c_str()));

@@ -22,7 +22,14 @@ namespace {
 
 // Saves pages and keeps the message boxes shown while saving.
 struct Saver {
-  explicit Saver(const CSysSettings& s, int language = 2) : output(language) { output.SetSettings(s); }
+  explicit Saver(const CSysSettings& s, int language = 2) : output(language) {
+    output.SetSettings(s);
+    // Answered without showing anything, also where a display is there.
+    vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord& box) {
+      return vqplatform::DefaultMessageBoxAnswer(box.type);
+    });
+  }
+  ~Saver() { vqplatform::SetMessageBoxAnswer(nullptr); }
   std::vector<std::string> Save(const std::vector<cv::Mat>& pages, const std::string& base) {
     vqplatform::ClearMessageBoxLog();
     std::vector<CString> saved;
