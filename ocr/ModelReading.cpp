@@ -1,8 +1,23 @@
 #include "ocr/ModelReading.h"
 
 #include <cmath>
+#include <new>
 
+#include "ocr/ComponentFactory.h"
 #include "ocr/ModelText.h"
+
+bool ReadModelFile(const char* modelPath, const std::function<bool(CFileOperator&)>& read) {
+  auto file = CreateFileOperator("Cmm");
+  if (!file || !modelPath || file->Open(modelPath, false) != 0) return false;
+  bool ok = false;
+  try {
+    ok = read(*file);
+  } catch (const std::bad_alloc&) {
+    ok = false;
+  }
+  file->Close();
+  return ok;
+}
 
 OCRMatrixPtr NextRecord(CFileOperator& file) { return OCRMatrixPtr(file.ReadRecord()); }
 

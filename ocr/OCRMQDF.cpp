@@ -2,7 +2,6 @@
 
 #include <cmath>
 #include <limits>
-#include <new>
 
 #include "ocr/CandidateSet.h"
 #include "ocr/ModelReading.h"
@@ -38,16 +37,7 @@ double ComputeMQDFDistance(const OCRMatrix* x, const OCRMatrix* mean, const OCRM
 }
 
 bool COCRMQDF::Load(const char* modelPath) {
-  auto file = CreateFileOperator("Cmm");
-  if (!file || !modelPath || file->Open(modelPath, false) != 0) return false;
-  bool ok = false;
-  try {
-    ok = ReadModel(*file) && CheckShapes();
-  } catch (const std::bad_alloc&) {
-    ok = false;
-  }
-  file->Close();
-  return ok;
+  return ReadModelFile(modelPath, [this](CFileOperator& file) { return ReadModel(file) && CheckShapes(); });
 }
 
 bool COCRMQDF::ReadModel(CFileOperator& file) {

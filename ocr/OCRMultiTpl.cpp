@@ -1,22 +1,12 @@
 #include "ocr/OCRMultiTpl.h"
 
-#include <new>
 
 #include "ocr/CandidateSet.h"
 #include "ocr/ModelReading.h"
 #include "ocr/ModelText.h"
 
 bool COCRMultiTpl::Load(const char* modelPath) {
-  auto file = CreateFileOperator("Cmm");
-  if (!file || !modelPath || file->Open(modelPath, false) != 0) return false;
-  bool ok = false;
-  try {
-    ok = ReadModel(*file) && CheckShapes();
-  } catch (const std::bad_alloc&) {
-    ok = false;
-  }
-  file->Close();
-  return ok;
+  return ReadModelFile(modelPath, [this](CFileOperator& file) { return ReadModel(file) && CheckShapes(); });
 }
 
 bool COCRMultiTpl::ReadModel(CFileOperator& file) {
