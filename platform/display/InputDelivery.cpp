@@ -9,6 +9,7 @@
 #include "platform/win/Dispatcher.h"
 #include "platform/win/InputFocus.h"
 #include "platform/win/MessageQueue.h"
+#include "platform/win/MousePointer.h"
 #include "platform/win/SystemMetrics.h"
 #include "platform/win/Window.h"
 #include "platform/win/WindowRegistry.h"
@@ -99,7 +100,7 @@ void UpdateCursor(HWND target) {
 
 void DeliverMouseOnOwner(HWND top, const MouseInput& in) {
   if (!IsWindow(top)) return;
-  SetCursorPosition(in.screen);
+  NotePointerMoved(in.screen);  // the cursor position, and leave tracking
   HWND capture = GetCapture();
   HWND target = capture ? capture : WindowAt(top, in.screen);
   if (!capture && !TakesInput(target)) return;

@@ -4,6 +4,7 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/cursorfont.h>
+#include <X11/extensions/shape.h>
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
@@ -21,6 +22,7 @@
 #include "platform/display/Headless.h"
 #include "platform/display/InputDelivery.h"
 #include "platform/win/Encoding.h"
+#include "platform/win/GdiLayered.h"
 #include "platform/win/GdiSurface.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/SystemMetrics.h"
@@ -37,6 +39,7 @@ struct TopLevelState {
   HWND hwnd = nullptr;
   HWND owner = nullptr;
   DWORD style = 0;
+  DWORD exStyle = 0;
   RECT rect{};
   std::wstring title;
 };
@@ -46,7 +49,7 @@ std::vector<TopLevelState> ReadTopLevelWindows() {
   std::lock_guard lock(Dispatcher::Mutex());
   for (WindowObject* w : TopLevelWindows()) {
     if (w->destroying || !(w->style & WS_VISIBLE)) continue;
-    states.push_back(TopLevelState{w->handle, w->owner, w->style, w->rect, w->text});
+    states.push_back(TopLevelState{w->handle, w->owner, w->style, w->exStyle, w->rect, w->text});
   }
   return states;
 }
@@ -73,8 +76,11 @@ struct PresentedWindow {
   RECT layerRect{};  // the layer's rectangle last seen
   std::wstring title;
   DWORD style = 0;
+  DWORD exStyle = 0;
   HWND owner = nullptr;
   int cursorId = 0;
+  bool shaped = false;
+  long opacity = -1;
 };
 
 class Presenter {
@@ -189,6 +195,7 @@ class Presenter {
     netWmState_ = XInternAtom(display_, "_NET_WM_STATE", False);
     netMaxVert_ = XInternAtom(display_, "_NET_WM_STATE_MAXIMIZED_VERT", False);
     netMaxHorz_ = XInternAtom(display_, "_NET_WM_STATE_MAXIMIZED_HORZ", False);
+    netWmOpacity_ = XInternAtom(display_, "_NET_WM_WINDOW_OPACITY", False);
     XSetLocaleModifiers("");
     inputMethod_ = XOpenIM(display_, nullptr, nullptr, nullptr);
     gc_ = XCreateGC(display_, RootWindow(display_, screen_), 0, nullptr);
@@ -315,6 +322,7 @@ class Presenter {
                                   XNFocusWindow, xw, nullptr);
     pw.layerRect = s.rect;
     pw.style = s.style;
+    pw.exStyle = s.exStyle;
     if (s.style & WS_MAXIMIZE) SetMaximized(xw, true);
     if (s.style & WS_MINIMIZE) {
       XWMHints hints{};
@@ -356,6 +364,8 @@ class Presenter {
     }
     if (changed & WS_MAXIMIZE) SetMaximized(pw.xwindow, (s.style & WS_MAXIMIZE) != 0);
     pw.style = s.style;
+    if (pw.exStyle != s.exStyle) MarkDrawn(s.hwnd);
+    pw.exStyle = s.exStyle;
   }
 
   static bool EqualRect(const RECT& a, const RECT& b) {
@@ -432,6 +442,7 @@ class Presenter {
       WindowImage image;
       if (!ComposeWindowImage(hwnd, &image)) continue;
       Put(pw->xwindow, image);
+      ApplyLayering(hwnd, *pw, image);
     }
   }
 
@@ -447,6 +458,42 @@ class Presenter {
               static_cast<unsigned>(image.height));
     ximage->data = nullptr;  // the pixels belong to `image`
     XDestroyImage(ximage);
+  }
+
+  // A layered window's colour key cuts the window's shape, so what lies
+  // behind shows there; its alpha goes to the compositor as the opacity.
+  void ApplyLayering(HWND hwnd, PresentedWindow& pw, const WindowImage& image) {
+    COLORREF key = 0;
+    BYTE alpha = 255;
+    DWORD flags = 0;
+    if (!(pw.exStyle & WS_EX_LAYERED) || !GetLayeredWindowAttributes(hwnd, &key, &alpha, &flags)) flags = 0;
+    if (flags & LWA_COLORKEY) {
+      // COLORREF is 0x00BBGGRR, the image 0x00RRGGBB.
+      uint32_t keyPixel = (uint32_t(GetRValue(key)) << 16) | (uint32_t(GetGValue(key)) << 8) | GetBValue(key);
+      int rowBytes = (image.width + 7) / 8;
+      std::vector<char> bits(size_t(rowBytes) * image.height, 0);
+      for (int y = 0; y < image.height; ++y)
+        for (int x = 0; x < image.width; ++x)
+          if (image.pixels[size_t(y) * image.width + x] != keyPixel) bits[size_t(y) * rowBytes + x / 8] |= char(1 << (x % 8));
+      Pixmap mask = XCreateBitmapFromData(display_, pw.xwindow, bits.data(), static_cast<unsigned>(image.width),
+                                          static_cast<unsigned>(image.height));
+      XShapeCombineMask(display_, pw.xwindow, ShapeBounding, 0, 0, mask, ShapeSet);
+      XFreePixmap(display_, mask);
+      pw.shaped = true;
+    } else if (pw.shaped) {
+      XShapeCombineMask(display_, pw.xwindow, ShapeBounding, 0, 0, None, ShapeSet);
+      pw.shaped = false;
+    }
+    long opacity = (flags & LWA_ALPHA) ? alpha : -1;
+    if (opacity == pw.opacity) return;
+    pw.opacity = opacity;
+    if (opacity < 0) {
+      XDeleteProperty(display_, pw.xwindow, netWmOpacity_);
+      return;
+    }
+    unsigned long value = static_cast<unsigned long>(opacity) * 0xFFFFFFFFul / 255;
+    XChangeProperty(display_, pw.xwindow, netWmOpacity_, XA_CARDINAL, 32, PropModeReplace,
+                    reinterpret_cast<unsigned char*>(&value), 1);
   }
 
   // --- input ---
@@ -627,7 +674,7 @@ class Presenter {
   GC gc_ = nullptr;
   XIM inputMethod_ = nullptr;
   Atom wmProtocols_ = 0, wmDeleteWindow_ = 0, netWmName_ = 0, utf8String_ = 0, motifHints_ = 0;
-  Atom netWmState_ = 0, netMaxVert_ = 0, netMaxHorz_ = 0;
+  Atom netWmState_ = 0, netMaxVert_ = 0, netMaxHorz_ = 0, netWmOpacity_ = 0;
   Window pointerWindow_ = 0;
   std::map<int, Cursor> cursors_;
 

@@ -13,6 +13,10 @@
 #include "app/SplashDlg.h"
 #include "platform/display/Presenter.h"
 #include "platform/win/Dialog.h"
+#include "platform/win/GdiDraw.h"
+#include "platform/win/GdiLayered.h"
+#include "platform/win/GdiObjects.h"
+#include "platform/win/GdiPaint.h"
 #include "platform/win/GdiSurface.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Sync.h"
@@ -246,6 +250,47 @@ TEST_F(XvfbWindowsTest, WindowManagerCloseRequestArrivesAsWmClose) {
   EXPECT_FALSE(IsWindow(hwnd));
   ASSERT_TRUE(vqplatform::FlushPresenter(2000));
   EXPECT_FALSE(server_.IsShown(xwindow));
+}
+
+// Left half in the colour key, right half blue.
+LRESULT CALLBACK KeyedWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_PAINT) {
+    PAINTSTRUCT paint{};
+    HDC dc = BeginPaint(hwnd, &paint);
+    RECT left{0, 0, 100, 100}, right{100, 0, 200, 100};
+    HBRUSH key = CreateSolidBrush(RGB(255, 0, 255)), blue = CreateSolidBrush(RGB(0, 0, 255));
+    FillRect(dc, &left, key);
+    FillRect(dc, &right, blue);
+    DeleteObject(key);
+    DeleteObject(blue);
+    EndPaint(hwnd, &paint);
+    return 0;
+  }
+  return DefWindowProcW(hwnd, message, wParam, lParam);
+}
+
+TEST_F(XvfbWindowsTest, LayeredWindowShowsWhatLiesBehindItsColourKey) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = KeyedWindowProc;
+  wc.lpszClassName = L"VqE2eKeyed";
+  RegisterClassW(&wc);
+  HWND hwnd = CreateWindowExW(WS_EX_LAYERED, L"VqE2eKeyed", L"", WS_POPUP, 300, 300, 200, 100, nullptr, nullptr,
+                              nullptr, nullptr);
+  ASSERT_NE(hwnd, nullptr);
+  ASSERT_TRUE(SetLayeredWindowAttributes(hwnd, RGB(255, 0, 255), 255, LWA_COLORKEY));
+  ShowWindow(hwnd, SW_SHOW);
+  UpdateWindow(hwnd);
+  ASSERT_TRUE(WaitFor([&] { return vqplatform::PresentedXWindow(hwnd) != 0; }));
+  vqtest::Screenshot shot;
+  // The root window behind is black; the keyed half shows it.
+  bool shown = WaitFor([&] {
+    vqplatform::FlushPresenter(2000);
+    shot = server_.Grab(RECT{300, 300, 500, 400});
+    return shot.pixels[size_t(50) * 200 + 150] == 0x0000FF && shot.pixels[size_t(50) * 200 + 50] == 0x000000;
+  });
+  shot.SavePng(vqtest::ScreenshotPath("layered-colour-key.png"));
+  EXPECT_TRUE(shown) << std::hex << shot.pixels[size_t(50) * 200 + 50] << " " << shot.pixels[size_t(50) * 200 + 150];
+  DestroyWindow(hwnd);
 }
 
 }  // namespace
