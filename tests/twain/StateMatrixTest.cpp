@@ -2,7 +2,9 @@
 // in the states that allow it and fails with TWCC_SEQERROR elsewhere.
 #include <cstring>
 #include <set>
+#include <string>
 
+#include "tests/support/TestEnv.h"
 #include "tests/twain/SourceFixture.h"
 #include "twain/DSMBinding.h"
 
@@ -32,12 +34,13 @@ struct Records {
   Records() {
     identity = DSIdentity;
     identity.Id = 55;
-    std::strcpy(fileSetup.FileName, "/tmp/page.bmp");
+    const std::string page = vqtest::TempPath("page.bmp").string();
+    std::strncpy(fileSetup.FileName, page.c_str(), sizeof fileSetup.FileName - 1);
     fileSetup.Format = TWFF_BMP;
     layout.Frame = Frame(0, 0, 4, 5);
   }
   ~Records() {
-    for (TW_HANDLE block : {capGet.hContainer, capSet.hContainer, native})
+    for (TW_HANDLE block : {capGet.hContainer, capSet.hContainer, native, custom.hData})
       if (block && block != setBlock) FreeDSMMemory(block);
     FreeDSMMemory(setBlock);
   }

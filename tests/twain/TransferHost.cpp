@@ -94,8 +94,9 @@ TW_UINT16 TransferHost::Memory(uint32_t bufferRows, bool handles, std::vector<ui
       EXPECT_EQ(+xfer.BytesPerRow, hostRow);
       EXPECT_EQ(+xfer.BytesWritten, hostRow * xfer.Rows);
       EXPECT_EQ(+xfer.Columns, static_cast<TW_UINT32>(info.ImageWidth));
-      if (yOffsets) yOffsets->push_back(xfer.YOffset);
-      for (TW_UINT32 r = 0; r < xfer.Rows; ++r)
+      if (yOffsets) yOffsets->push_back(+xfer.YOffset);
+      const TW_UINT32 stripRows = xfer.Rows;
+      for (TW_UINT32 r = 0; r < stripRows; ++r)
         rows->insert(rows->end(), data + r * hostRow, data + r * hostRow + rowBytes);
     }
     if (handles) {
