@@ -503,6 +503,10 @@ class Presenter {
       XEvent e;
       XNextEvent(display_, &e);
       if (XFilterEvent(&e, None)) continue;
+      if (e.type == MappingNotify) {  // another keyboard layout
+        XRefreshKeyboardMapping(&e.xmapping);
+        continue;
+      }
       HWND hwnd = FindByXWindow(e.xany.window);
       if (!hwnd) continue;
       switch (e.type) {

@@ -77,6 +77,33 @@ void XServer::Type(const std::string& text) {
   for (char c : text) PressKey(static_cast<unsigned char>(c));  // Latin-1 key symbols are the characters
 }
 
+void XServer::TypeUnicode(const std::wstring& text) {
+  int first = 0, last = 0, perCode = 0;
+  XDisplayKeycodes(display_, &first, &last);
+  KeySym* map = XGetKeyboardMapping(display_, static_cast<KeyCode>(first), last - first + 1, &perCode);
+  int spare = 0;
+  for (int code = last; code >= first && !spare; --code) {
+    bool empty = true;
+    for (int i = 0; i < perCode; ++i) empty = empty && map[(code - first) * perCode + i] == NoSymbol;
+    if (empty) spare = code;
+  }
+  XFree(map);
+  if (!spare) return;
+  for (wchar_t ch : text) {
+    KeySym sym = 0x01000000 | static_cast<KeySym>(ch);
+    XChangeKeyboardMapping(display_, spare, 1, &sym, 1);
+    XSync(display_, False);
+    XTestFakeKeyEvent(display_, static_cast<unsigned>(spare), True, CurrentTime);
+    XTestFakeKeyEvent(display_, static_cast<unsigned>(spare), False, CurrentTime);
+    XSync(display_, False);
+    // Clients read the new mapping only when they look the key up.
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  }
+  KeySym none = NoSymbol;
+  XChangeKeyboardMapping(display_, spare, 1, &none, 1);
+  XSync(display_, False);
+}
+
 void XServer::RequestClose(unsigned long xwindow) {
   XEvent e{};
   e.xclient.type = ClientMessage;

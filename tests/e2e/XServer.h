@@ -34,6 +34,10 @@ class XServer {
   // Pointer and keys as a user's.
   void Click(POINT screen);
   void Type(const std::string& asciiText);
+  // Characters without a key of their own, through a spare key code that
+  // is given each character's key symbol in turn (as a keyboard layout
+  // or an input method would deliver them).
+  void TypeUnicode(const std::wstring& text);
   void PressKey(unsigned long keysym);
   // The window manager's close request to a window.
   void RequestClose(unsigned long xwindow);

@@ -293,4 +293,28 @@ TEST_F(XvfbWindowsTest, LayeredWindowShowsWhatLiesBehindItsColourKey) {
   DestroyWindow(hwnd);
 }
 
+TEST_F(XvfbWindowsTest, ChineseTextTypedThroughXReachesTheNameDialog) {
+  std::thread driver([&] {
+    vqtest::XServer server;
+    HWND dialog = nullptr;
+    if (WaitFor([&] { return (dialog = FindWindowW(WC_DIALOG, nullptr)) && vqplatform::PresentedXWindow(dialog); })) {
+      vqplatform::FlushPresenter(2000);
+      server.Click(MiddleOf(GetDlgItem(dialog, 1090)));
+      server.TypeUnicode(L"扫描");
+      server.Type("7");
+      WaitFor([&] { return GetWindowTextLengthW(GetDlgItem(dialog, 1090)) == 3; });
+      size_t differences = 0;
+      ShownOnServer(server, dialog, &differences).SavePng(vqtest::ScreenshotPath("file-name-dialog-chinese.png"));
+      server.PressKey(XK_Return);  // the default button
+    }
+    if (!WaitFor([&] { return !IsWindow(FindWindowW(WC_DIALOG, nullptr)); }))
+      PostMessageW(FindWindowW(WC_DIALOG, nullptr), WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  });
+  CCustomFileNameDlg dialog(nullptr, 0, 0);
+  INT_PTR result = dialog.DoModal();
+  driver.join();
+  EXPECT_EQ(result, IDOK);
+  EXPECT_EQ(std::wstring(static_cast<LPCWSTR>(dialog.GetName())), L"扫描7");
+}
+
 }  // namespace
