@@ -157,6 +157,22 @@ TEST_F(Transfers, APageReadOutBeforeIsNotDeliveredUnfilled) {
   EXPECT_EQ(Status(), TWCC_BUMMER);
 }
 
+TEST_F(Transfers, TallPagesAndRowsLongerThanAStripArriveWhole) {
+  // More rows than 16 bits count, and rows of more than 64000 bytes.
+  const cv::Mat tall = ColourPattern(3, 70000);
+  const cv::Mat wide = ColourPattern(22000, 2);
+  ASSERT_EQ(EnableWith({tall, wide}), TWRC_SUCCESS);
+  std::vector<uint8_t> rows;
+  ASSERT_EQ(Memory(16384, false, &rows), TWRC_XFERDONE);
+  EXPECT_EQ(rows, ExpectedRows(tall, 24, 128, true));
+  TW_UINT16 count = 0;
+  ASSERT_EQ(EndXfer(&count), TWRC_SUCCESS);
+  ASSERT_EQ(count, 1);
+  std::vector<uint8_t> dib;
+  ASSERT_EQ(Native(&dib), TWRC_XFERDONE);
+  EXPECT_EQ(dib, ExpectedDib(wide, 24, 128, 8663)) << "220.05 dpi";
+}
+
 TEST_F(Transfers, MemorySizesFollowTheState) {
   TW_SETUPMEMXFER sizes{};
   ASSERT_EQ(SetResolution(200), TWRC_SUCCESS);
