@@ -135,7 +135,8 @@ TEST_F(SelectionDialogTest, DrawnRectangleIsWidenedThenResizedByItsCornerHandle)
   EXPECT_EQ(vqtest::PixelOf(top_.m_hWnd, image.left + (bounds.left + bounds.right) / 2,
                             image.top + (bounds.top + bounds.bottom) / 2),
             top_.ColourKey());
-  EXPECT_EQ(vqtest::PixelOf(top_.m_hWnd, image.left + bounds.left + (bounds.right - bounds.left) / 4, image.top + bounds.top),
+  EXPECT_EQ(vqtest::PixelOf(top_.m_hWnd, image.left + bounds.left + (bounds.right - bounds.left) / 4,
+                            image.top + bounds.top - 1),  // the 3-pixel line outside the dotted one
             RGB(0, 0, 255));
 
   // Hover over the bottom-right handle, then drag it by (30, 15).
