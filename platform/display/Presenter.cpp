@@ -127,26 +127,24 @@ class Presenter {
     stopping_ = true;
     Wake();
     thread_.join();
+    if (wakePipe_[0] >= 0) {
+      close(wakePipe_[0]);
+      close(wakePipe_[1]);
+      wakePipe_[0] = wakePipe_[1] = -1;
+    }
     running_ = false;
     stopping_ = false;
     failed_ = false;
   }
 
  private:
+  // The connection is made on the display thread: callers may hold the
+  // dispatcher lock, and a slow server must not hold up the window layer.
   void Start() {
-    XInitThreads();
-    display_ = XOpenDisplay(nullptr);
-    if (!display_) {
-      failed_ = true;
-      return;
-    }
     if (pipe2(wakePipe_, O_NONBLOCK | O_CLOEXEC) != 0) {
-      XCloseDisplay(display_);
-      display_ = nullptr;
       failed_ = true;
       return;
     }
-    previousProvider_ = SetSurfaceProvider(&tracker_);
     running_ = true;
     thread_ = std::thread([this] { Run(); });
   }
@@ -159,6 +157,17 @@ class Presenter {
   }
 
   void Run() {
+    XInitThreads();
+    display_ = XOpenDisplay(nullptr);
+    if (!display_) {
+      // No server after all: stay headless until stopped.
+      failed_ = true;
+      running_ = false;
+      std::lock_guard lock(flushMutex_);
+      flushDone_.notify_all();
+      return;
+    }
+    previousProvider_ = SetSurfaceProvider(&tracker_);
     Setup();
     while (!stopping_) {
       uint64_t flushWanted;
@@ -216,9 +225,6 @@ class Presenter {
     SetSurfaceProvider(previousProvider_);
     XCloseDisplay(display_);
     display_ = nullptr;
-    close(wakePipe_[0]);
-    close(wakePipe_[1]);
-    wakePipe_[0] = wakePipe_[1] = -1;
     SetWorkArea(RECT{});
     {
       std::lock_guard lock(flushMutex_);
@@ -519,6 +525,8 @@ class Presenter {
             PostMessageW(hwnd, WM_CLOSE, 0, 0);
           break;
         case ConfigureNotify: OnConfigure(hwnd, e.xconfigure); break;
+        case UnmapNotify:
+        case MapNotify: OnMapChange(hwnd, e.type == MapNotify); break;
         case MotionNotify: {
           // Only the latest position of a burst matters.
           while (XCheckTypedWindowEvent(display_, e.xany.window, MotionNotify, &e)) {
@@ -561,6 +569,17 @@ class Presenter {
       SetWindowPos(hwnd, nullptr, now.left, now.top, now.right - now.left, now.bottom - now.top,
                    SWP_NOZORDER | SWP_NOACTIVATE);
     });
+  }
+
+  // The window manager minimised or restored the window: so does the layer.
+  void OnMapChange(HWND hwnd, bool mapped) {
+    PresentedWindow* pw = Find(hwnd);
+    if (!pw) return;
+    bool minimised = (pw->style & WS_MINIMIZE) != 0;
+    if (mapped == !minimised) return;
+    pw->style ^= WS_MINIMIZE;
+    int command = mapped ? SW_RESTORE : SW_SHOWMINIMIZED;
+    RunLaterOnWindowThread(hwnd, [hwnd, command] { ShowWindow(hwnd, command); });
   }
 
   static WPARAM KeysOf(unsigned int state) {
@@ -669,7 +688,7 @@ class Presenter {
   std::mutex startMutex_;
   std::atomic<bool> running_{false};
   std::atomic<bool> stopping_{false};
-  bool failed_ = false;
+  std::atomic<bool> failed_{false};
   std::thread thread_;
   int wakePipe_[2] = {-1, -1};
 
