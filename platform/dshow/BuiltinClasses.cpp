@@ -7,6 +7,7 @@
 #include "platform/dshow/FilterGraph.h"
 #include "platform/dshow/StandardFilters.h"
 #include "platform/dshow/VideoDecoder.h"
+#include "platform/dshow/V4l2Enumerator.h"
 #include "platform/dshow/VirtualCamera.h"
 
 namespace vq::dshow {
@@ -22,6 +23,7 @@ void RegisterBuiltinClasses() {
     RegisterClass(CLSID_VideoDecoder, [] { return static_cast<IUnknown*>(static_cast<IBaseFilter*>(new CVideoDecoder())); });
     RegisterClass(CLSID_SystemDeviceEnum, [] { return static_cast<IUnknown*>(new CSystemDeviceEnum()); });
     RegisterVirtualCameraProvider();
+    RegisterV4l2CameraProvider();
   });
 }
 
