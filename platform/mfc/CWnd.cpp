@@ -213,10 +213,17 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
 
 BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
   LRESULT ignored = 0;
+  CWnd* control = lParam ? FromHandlePermanent(reinterpret_cast<HWND>(lParam)) : nullptr;
+  if (control && control != this && control->Dispatch(WM_REFLECT_BASE + WM_COMMAND, wParam, lParam, &ignored))
+    return TRUE;
   return Dispatch(WM_COMMAND, wParam, lParam, &ignored) ? TRUE : FALSE;
 }
 
 BOOL CWnd::OnNotify(WPARAM wParam, LPARAM lParam, LRESULT* result) {
+  auto* header = reinterpret_cast<const NMHDR*>(lParam);
+  CWnd* control = header ? FromHandlePermanent(header->hwndFrom) : nullptr;
+  if (control && control != this && control->Dispatch(WM_REFLECT_BASE + WM_NOTIFY, wParam, lParam, result))
+    return TRUE;
   return Dispatch(WM_NOTIFY, wParam, lParam, result) ? TRUE : FALSE;
 }
 
@@ -242,16 +249,17 @@ const AFX_MSGMAP* CWnd::GetMessageMap() const { return GetThisMessageMap(); }
 
 bool CWnd::Dispatch(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
   UINT code = 0, id = 0;
-  if (message == WM_COMMAND) {
+  if (message == WM_COMMAND || message == WM_REFLECT_BASE + WM_COMMAND) {
     code = lParam ? HIWORD(wParam) : 0;
     id = LOWORD(wParam);
-  } else if (message == WM_NOTIFY) {
+  } else if (message == WM_NOTIFY || message == WM_REFLECT_BASE + WM_NOTIFY) {
     auto* header = reinterpret_cast<const NMHDR*>(lParam);
     if (!header) return false;
     code = header->code;
     id = static_cast<UINT>(header->idFrom);
   }
-  bool routed = message == WM_COMMAND || message == WM_NOTIFY;
+  bool routed = message == WM_COMMAND || message == WM_NOTIFY || message == WM_REFLECT_BASE + WM_COMMAND ||
+                message == WM_REFLECT_BASE + WM_NOTIFY;
   for (const AFX_MSGMAP* map = GetMessageMap(); map; map = map->base ? map->base() : nullptr) {
     for (const AFX_MSGMAP_ENTRY* entry = map->entries; entry->message; ++entry) {
       if (entry->message != message) continue;

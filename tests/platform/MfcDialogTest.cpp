@@ -2,6 +2,7 @@
 // with validation, modal and modeless dialogs, and the application loop.
 #include <gtest/gtest.h>
 
+#include "platform/mfc/CDC.h"
 #include "platform/mfc/CDialog.h"
 #include "platform/mfc/CWinApp.h"
 #include "platform/mfc/ControlClasses.h"
@@ -262,6 +263,9 @@ class ClickPad : public CWnd {
  public:
   explicit ClickPad(bool* ended) : ended_(ended) {}
   int clicks = 0;
+  int created = 0;
+  int focused = 0;
+  UINT lastKey = 0;
   CPoint last;
 
  protected:
@@ -269,6 +273,12 @@ class ClickPad : public CWnd {
     ++clicks;
     last = point;
   }
+  int OnCreate(LPCREATESTRUCT create) {
+    created += create ? 1 : 0;
+    return 0;
+  }
+  void OnSetFocus(CWnd*) { ++focused; }
+  void OnKeyDown(UINT key, UINT, UINT) { lastKey = key; }
   void PostNcDestroy() override { *ended_ = true; }
   DECLARE_MESSAGE_MAP()
 
@@ -278,6 +288,9 @@ class ClickPad : public CWnd {
 
 BEGIN_MESSAGE_MAP(ClickPad, CWnd)
 ON_WM_LBUTTONDOWN()
+ON_WM_CREATE()
+ON_WM_SETFOCUS()
+ON_WM_KEYDOWN()
 END_MESSAGE_MAP()
 
 TEST_F(MfcDialogTest, FrameworkWindowsGetTheirMessagesFromCreation) {
@@ -292,6 +305,12 @@ TEST_F(MfcDialogTest, FrameworkWindowsGetTheirMessagesFromCreation) {
   vqplatform::PumpMessages(host.m_hWnd);
   EXPECT_EQ(pad.clicks, 1);
   EXPECT_EQ(pad.last, CPoint(7, 9));
+  EXPECT_EQ(pad.created, 1);
+  pad.SetFocus();
+  EXPECT_EQ(pad.focused, 1);
+  vqplatform::PressKey(VK_F7);
+  vqplatform::PumpMessages();
+  EXPECT_EQ(pad.lastKey, static_cast<UINT>(VK_F7));
   CButton button;
   ASSERT_TRUE(button.Create(WC_BUTTON, L"Go", WS_VISIBLE | BS_AUTOCHECKBOX, RECT{10, 50, 80, 70}, &host, 78));
   vqplatform::ClickControl(host.m_hWnd, 78);
@@ -301,6 +320,59 @@ TEST_F(MfcDialogTest, FrameworkWindowsGetTheirMessagesFromCreation) {
   EXPECT_TRUE(ended);
   EXPECT_EQ(pad.m_hWnd, nullptr);
   EXPECT_EQ(button.m_hWnd, nullptr);
+}
+
+class FormatCombo : public CComboBox {
+ public:
+  int accepted = 0;
+
+ protected:
+  void OnSelEndOk() { ++accepted; }
+  DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(FormatCombo, CComboBox)
+ON_CBN_SELENDOK_REFLECT(OnSelEndOk)
+END_MESSAGE_MAP()
+
+class ColoredDlg : public CDialog {
+ public:
+  ColoredDlg() : CDialog(kTemplate) {}
+  FormatCombo combo;
+  int parentSaw = 0;
+  HBRUSH brush = CreateSolidBrush(RGB(238, 238, 238));
+  ~ColoredDlg() override { DeleteObject(brush); }
+
+ protected:
+  void DoDataExchange(CDataExchange* dx) override { DDX_Control(dx, kCombo, combo); }
+  HBRUSH OnCtlColor(CDC*, CWnd*, UINT kind) { return kind == CTLCOLOR_STATIC ? brush : nullptr; }
+  void OnComboEnd() { ++parentSaw; }
+  DECLARE_MESSAGE_MAP()
+};
+
+BEGIN_MESSAGE_MAP(ColoredDlg, CDialog)
+ON_WM_CTLCOLOR()
+ON_CBN_SELENDOK(kCombo, OnComboEnd)
+END_MESSAGE_MAP()
+
+TEST_F(MfcDialogTest, ReflectedNotificationsReachTheControlObjectFirst) {
+  ColoredDlg dialog;
+  ASSERT_TRUE(dialog.Create(kTemplate));
+  dialog.combo.AddString(L"JPG");
+  dialog.combo.AddString(L"PDF");
+  dialog.combo.SetFocus();
+  vqplatform::PressKey(VK_DOWN);
+  vqplatform::PumpMessages(dialog.m_hWnd);
+  EXPECT_EQ(dialog.combo.GetCurSel(), 0);
+  EXPECT_EQ(dialog.combo.accepted, 1);
+  EXPECT_EQ(dialog.parentSaw, 0);
+  HDC dc = GetDC(dialog.m_hWnd);
+  EXPECT_EQ(reinterpret_cast<HBRUSH>(SendMessageW(dialog.m_hWnd, WM_CTLCOLORSTATIC, reinterpret_cast<WPARAM>(dc),
+                                                  reinterpret_cast<LPARAM>(GetDlgItem(dialog.m_hWnd, kAuto)))),
+            dialog.brush);
+  EXPECT_EQ(SendMessageW(dialog.m_hWnd, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), 0), 0);
+  ReleaseDC(dialog.m_hWnd, dc);
+  dialog.DestroyWindow();
 }
 
 }  // namespace
