@@ -23,6 +23,7 @@
 #include "platform/display/InputDelivery.h"
 #include "platform/win/Encoding.h"
 #include "platform/win/GdiLayered.h"
+#include "platform/win/GdiObjects.h"
 #include "platform/win/GdiSurface.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/SystemMetrics.h"
@@ -729,7 +730,16 @@ void DrawnSurfaceTracker::SurfaceDrawn(HWND window, const RECT& dirty) {
 
 }  // namespace
 
-void NotifyPresenter() { ThePresenter().Notify(); }
+void NotifyPresenter() {
+  // The drawing layer's tables must outlive the presenter, which stops when
+  // static objects go at exit: make them first.
+  static const bool drawingReady = [] {
+    DeleteObject(CreateSurfaceBitmap(1, 1));
+    return true;
+  }();
+  (void)drawingReady;
+  ThePresenter().Notify();
+}
 
 bool PresenterActive() { return ThePresenter().Active(); }
 
