@@ -26,7 +26,9 @@ CCustomFileNameDlg::CCustomFileNameDlg(CWnd* parent, int mode, int language)
       mode_(mode),
       language_(language),
       forbiddenMessage_(L"文件名中不能包含下列任何字符:\n/ \\ : * ? < > |"),
-      emptyMessage_(L"文件名不能为空！") {}
+      emptyMessage_(L"文件名不能为空！") {
+  vqres::LoadResources();  // the template is there whoever asks first
+}
 
 void CCustomFileNameDlg::SetLanguageTexts(int language) {
   if (language == 1) {
