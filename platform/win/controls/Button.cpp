@@ -77,7 +77,7 @@ void DrawGroupBox(HWND hwnd, HDC dc, const RECT& client) {
   DrawEdge(dc, &frame, EDGE_ETCHED, BF_RECT);
   if (text.empty()) return;
   RECT label{client.left + 8, client.top, client.left + 8 + extent.cx + 4, client.top + metrics.tmHeight};
-  FillRect(dc, &label, GetSysColorBrush(COLOR_BTNFACE));
+  FillRect(dc, &label, ParentBackground(hwnd, dc, WM_CTLCOLORBTN));
   label.left += 2;
   DrawTextW(dc, text.c_str(), -1, &label, DT_LEFT | DT_TOP | DT_SINGLELINE | DT_NOPREFIX);
 }

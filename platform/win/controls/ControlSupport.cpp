@@ -40,6 +40,14 @@ LRESULT NotifyHeader(HWND control, UINT code) {
   return SendMessageW(parent, WM_NOTIFY, static_cast<WPARAM>(ControlId(control)), reinterpret_cast<LPARAM>(&header));
 }
 
+HBRUSH ParentBackground(HWND hwnd, HDC dc, UINT colorMessage) {
+  HBRUSH background = nullptr;
+  if (HWND parent = GetParent(hwnd))
+    background = reinterpret_cast<HBRUSH>(
+        SendMessageW(parent, colorMessage, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd)));
+  return background ? background : GetSysColorBrush(colorMessage == WM_CTLCOLOREDIT ? COLOR_WINDOW : COLOR_BTNFACE);
+}
+
 COLORREF TextColor(HWND hwnd) { return GetSysColor(IsWindowEnabled(hwnd) ? COLOR_BTNTEXT : COLOR_GRAYTEXT); }
 
 void PaintControl(HWND hwnd, const ControlBase& state, UINT colorMessage,
@@ -48,13 +56,7 @@ void PaintControl(HWND hwnd, const ControlBase& state, UINT colorMessage,
   HDC dc = BeginPaint(hwnd, &paint);
   if (!dc) return;
   RECT client = ClientRect(hwnd);
-  HBRUSH background = nullptr;
-  if (HWND parent = GetParent(hwnd))
-    background = reinterpret_cast<HBRUSH>(
-        SendMessageW(parent, colorMessage, reinterpret_cast<WPARAM>(dc), reinterpret_cast<LPARAM>(hwnd)));
-  if (!background)
-    background = GetSysColorBrush(colorMessage == WM_CTLCOLOREDIT ? COLOR_WINDOW : COLOR_BTNFACE);
-  if (fill) FillRect(dc, &client, background);
+  if (fill) FillRect(dc, &client, ParentBackground(hwnd, dc, colorMessage));
   HGDIOBJ oldFont = SelectObject(dc, state.font ? static_cast<HGDIOBJ>(state.font) : GetStockObject(DEFAULT_GUI_FONT));
   SetBkMode(dc, TRANSPARENT);
   SetTextColor(dc, TextColor(hwnd));

@@ -46,6 +46,9 @@ LRESULT NotifyHeader(HWND control, UINT code);
 // (group boxes show what lies inside them).
 void PaintControl(HWND hwnd, const ControlBase& state, UINT colorMessage,
                   const std::function<void(HDC dc, const RECT& client)>& draw, bool fill = true);
+// The brush the parent gives for `colorMessage` (WM_CTLCOLORSTATIC,
+// WM_CTLCOLORBTN or WM_CTLCOLOREDIT), else the system's window or face brush.
+HBRUSH ParentBackground(HWND hwnd, HDC dc, UINT colorMessage);
 // The text colour for an enabled or disabled control.
 COLORREF TextColor(HWND hwnd);
 
