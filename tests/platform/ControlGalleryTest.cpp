@@ -8,7 +8,9 @@
 #include "platform/win/Clock.h"
 #include "platform/win/Controls.h"
 #include "platform/win/Dialog.h"
+#include "platform/win/GdiDc.h"
 #include "platform/win/GdiSurface.h"
+#include "platform/win/GdiText.h"
 #include "platform/win/InputFocus.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/RectFunctions.h"
@@ -184,6 +186,29 @@ TEST_F(ControlGalleryTest, EditsTakeTypedTextByTheirStyles) {
   SendMessageW(Item(kMultiLine), EM_GETSEL, reinterpret_cast<WPARAM>(&start), reinterpret_cast<LPARAM>(&end));
   EXPECT_EQ(start, 0u);
   EXPECT_EQ(end, 8u);
+}
+
+TEST_F(ControlGalleryTest, ClickPlacesTheCaretBetweenTheNearestCharacters) {
+  HWND edit = Item(kEdit);
+  SetWindowTextW(edit, L"abcdef");
+  HDC dc = GetDC(edit);
+  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(edit, WM_GETFONT, 0, 0)));
+  SIZE three{}, four{};
+  GetTextExtentPoint32W(dc, L"abc", 3, &three);
+  GetTextExtentPoint32W(dc, L"abcd", 4, &four);
+  SelectObject(dc, old);
+  ReleaseDC(edit, dc);
+  const int margin = 4;  // client edge and inset
+  vqplatform::ClickAt(edit, POINT{margin + three.cx + (four.cx - three.cx) / 4, 5});
+  Pump();
+  vqplatform::TypeText(L"X");
+  Pump();
+  EXPECT_EQ(Text(kEdit), L"abcXdef");
+  vqplatform::ClickAt(edit, POINT{1, 5});
+  Pump();
+  vqplatform::TypeText(L"<");
+  Pump();
+  EXPECT_EQ(Text(kEdit), L"<abcXdef");
 }
 
 TEST_F(ControlGalleryTest, ComboOpensMovesAndAcceptsWithKeys) {
@@ -363,6 +388,8 @@ TEST_F(ControlGalleryTest, PictureOfTheGallery) {
   CheckDlgButton(dialog_, kCheck, BST_CHECKED);
   CheckDlgButton(dialog_, kRadioA, BST_CHECKED);
   SetDlgItemTextW(dialog_, kEdit, L"text 文字");
+  SetFocus(Item(kEdit));
+  SendMessageW(Item(kEdit), EM_SETSEL, 5, 7);
   SendMessageW(Item(kProgress), PBM_SETPOS, 60, 0);
   SendMessageW(Item(kSlider), TBM_SETPOS, TRUE, 30);
   std::string path = vqtest::TempPath("gallery.png").string();

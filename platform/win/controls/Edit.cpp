@@ -4,6 +4,7 @@
 #include "platform/win/GdiDc.h"
 #include "platform/win/GdiDraw.h"
 #include "platform/win/GdiFrames.h"
+#include "platform/win/GdiObjects.h"
 #include "platform/win/GdiText.h"
 #include "platform/win/InputFocus.h"
 #include "platform/win/RectFunctions.h"
@@ -105,18 +106,54 @@ void OnKeyDown(HWND hwnd, EditState& state, WPARAM key) {
   InvalidateRect(hwnd, nullptr, TRUE);
 }
 
+// Where the text goes: inside the edges, with a small margin.
+RECT TextArea(HWND hwnd) {
+  RECT area = ClientRect(hwnd);
+  DWORD exStyle = static_cast<DWORD>(GetWindowLongW(hwnd, GWL_EXSTYLE));
+  if (exStyle & WS_EX_CLIENTEDGE)
+    InflateRect(&area, -2, -2);
+  else if (HasStyle(hwnd, WS_BORDER))
+    InflateRect(&area, -1, -1);
+  InflateRect(&area, -2, -1);
+  return area;
+}
+
+// Single-line, left-aligned edits show their selection and place the caret
+// where they are clicked.
+bool IsPlainLine(HWND hwnd) { return !HasStyle(hwnd, ES_MULTILINE | ES_CENTER | ES_RIGHT | ES_PASSWORD); }
+
+int PrefixWidth(HDC dc, const std::wstring& text, int count) {
+  SIZE extent{0, 0};
+  if (count > 0) GetTextExtentPoint32W(dc, text.c_str(), count, &extent);
+  return extent.cx;
+}
+
+int CaretAt(HWND hwnd, const EditState& state, int x) {
+  std::wstring text = WindowText(hwnd);
+  if (!IsPlainLine(hwnd) || text.empty()) return static_cast<int>(text.size());
+  HDC dc = GetDC(hwnd);
+  HGDIOBJ old = SelectObject(dc, state.font ? static_cast<HGDIOBJ>(state.font) : GetStockObject(DEFAULT_GUI_FONT));
+  int offset = x - TextArea(hwnd).left, best = 0, bestDistance = offset < 0 ? -offset : offset;
+  for (int i = 1; i <= static_cast<int>(text.size()); ++i) {
+    int distance = PrefixWidth(dc, text, i) - offset;
+    if (distance < 0) distance = -distance;
+    if (distance < bestDistance) best = i, bestDistance = distance;
+  }
+  SelectObject(dc, old);
+  ReleaseDC(hwnd, dc);
+  return best;
+}
+
 void Paint(HWND hwnd, EditState& state) {
   bool readOnly = HasStyle(hwnd, ES_READONLY) || !IsWindowEnabled(hwnd);
   PaintControl(hwnd, state, readOnly ? WM_CTLCOLORSTATIC : WM_CTLCOLOREDIT, [&](HDC dc, const RECT& client) {
-    RECT area = client;
+    RECT frame = client;
     DWORD exStyle = static_cast<DWORD>(GetWindowLongW(hwnd, GWL_EXSTYLE));
     if (exStyle & WS_EX_CLIENTEDGE)
-      DrawEdge(dc, &area, EDGE_SUNKEN, BF_RECT | BF_ADJUST);
-    else if (HasStyle(hwnd, WS_BORDER)) {
-      FrameRect(dc, &area, GetSysColorBrush(COLOR_WINDOWFRAME));
-      InflateRect(&area, -1, -1);
-    }
-    InflateRect(&area, -2, -1);
+      DrawEdge(dc, &frame, EDGE_SUNKEN, BF_RECT);
+    else if (HasStyle(hwnd, WS_BORDER))
+      FrameRect(dc, &frame, GetSysColorBrush(COLOR_WINDOWFRAME));
+    RECT area = TextArea(hwnd);
     std::wstring text = WindowText(hwnd);
     if (HasStyle(hwnd, ES_PASSWORD)) text.assign(text.size(), L'*');
     SetTextColor(dc, GetSysColor(IsWindowEnabled(hwnd) ? COLOR_WINDOWTEXT : COLOR_GRAYTEXT));
@@ -129,6 +166,17 @@ void Paint(HWND hwnd, EditState& state) {
     if (HasStyle(hwnd, ES_CENTER)) format |= DT_CENTER;
     else if (HasStyle(hwnd, ES_RIGHT)) format |= DT_RIGHT;
     DrawTextW(dc, text.c_str(), -1, &area, format);
+    int from = std::clamp(std::min(state.selStart, state.selEnd), 0, static_cast<int>(text.size()));
+    int to = std::clamp(std::max(state.selStart, state.selEnd), 0, static_cast<int>(text.size()));
+    if (state.focused && IsPlainLine(hwnd) && from < to) {
+      RECT selected{area.left + PrefixWidth(dc, text, from), area.top, area.left + PrefixWidth(dc, text, to), area.bottom};
+      IntersectRect(&selected, &selected, &area);
+      FillRect(dc, &selected, GetSysColorBrush(COLOR_HIGHLIGHT));
+      SetTextColor(dc, GetSysColor(COLOR_HIGHLIGHTTEXT));
+      RECT part{selected.left, area.top, area.right, area.bottom};
+      DrawTextW(dc, text.c_str() + from, to - from, &part, format);
+      return;
+    }
     if (state.focused && !HasStyle(hwnd, ES_MULTILINE) && !HasStyle(hwnd, ES_READONLY)) {
       SIZE before{0, 0};
       int caret = std::clamp(state.selEnd, 0, static_cast<int>(text.size()));
@@ -164,7 +212,7 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     case WM_KEYDOWN: OnKeyDown(hwnd, state, wParam); return 0;
     case WM_LBUTTONDOWN:
       SetFocus(hwnd);
-      state.selStart = state.selEnd = GetWindowTextLengthW(hwnd);
+      state.selStart = state.selEnd = CaretAt(hwnd, state, GET_X_LPARAM(lParam));
       InvalidateRect(hwnd, nullptr, TRUE);
       return 0;
     case WM_SETFOCUS:
