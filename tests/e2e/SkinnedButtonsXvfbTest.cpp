@@ -31,11 +31,11 @@ constexpr UINT kTemplate = 9102;
 
 // Three push buttons in a row.
 void RegisterTemplate() {
-  static const DialogTemplate dialog{WS_POPUP | WS_VISIBLE | WS_CAPTION, 0, 40, 40, 200, 40, L"Skinned buttons", L"", 9,
+  static const DialogTemplate dialog{WS_POPUP | WS_VISIBLE | WS_CAPTION, 0, 40, 40, 164, 42, L"Skinned buttons", L"", 9,
                                      {
-                                         {2001, L"Button", L"", BS_PUSHBUTTON | WS_VISIBLE | WS_TABSTOP, 0, 8, 10, 58, 21},
-                                         {2002, L"Button", L"", BS_PUSHBUTTON | WS_VISIBLE | WS_TABSTOP, 0, 72, 10, 58, 21},
-                                         {2003, L"Button", L"", BS_PUSHBUTTON | WS_VISIBLE | WS_TABSTOP, 0, 136, 10, 58, 21},
+                                         {2001, L"Button", L"", BS_PUSHBUTTON | WS_VISIBLE | WS_TABSTOP, 0, 8, 10, 44, 22},
+                                         {2002, L"Button", L"", BS_PUSHBUTTON | WS_VISIBLE | WS_TABSTOP, 0, 60, 10, 44, 22},
+                                         {2003, L"Button", L"", BS_PUSHBUTTON | WS_VISIBLE | WS_TABSTOP, 0, 112, 10, 44, 22},
                                      }};
   vqplatform::RegisterDialogTemplate(static_cast<int>(kTemplate), &dialog);
 }
@@ -68,10 +68,15 @@ TEST(SkinnedButtonsXvfbTest, RowOfButtonsInTheirThreeLooksOnTheServer) {
   ASSERT_TRUE(std::filesystem::exists(skins + "/164.png")) << skins;
   setenv("VQ_BITMAP_DIR", skins.c_str(), 1);
   RegisterTemplate();
+  vqres::LoadResources();
   CDialog dialog;
   ASSERT_TRUE(dialog.Create(kTemplate));
+  dialog.ShowWindow(SW_SHOW);
+  dialog.UpdateWindow();
+  // Make sure the presenter runs even if the first paint request came early.
+  vqplatform::NotifyPresenter();
   CFxButton buttons[3];
-  const UINT pictures[3][3] = {{164, 178, 191}, {233, 235, 231}, {151, 166, 179}};  // normal, pressed, hover
+  const UINT pictures[3][3] = {{151, 166, 179}, {152, 167, 180}, {153, 168, 181}};  // normal, pressed, hover
   for (int i = 0; i < 3; ++i) {
     ASSERT_TRUE(buttons[i].SubclassDlgItem(2001 + i, &dialog));
     SkinLikeMainWindow(buttons[i], pictures[i][0], pictures[i][1], pictures[i][2]);
@@ -107,6 +112,8 @@ TEST(SkinnedButtonsXvfbTest, RowOfButtonsInTheirThreeLooksOnTheServer) {
     }
     std::this_thread::sleep_for(20ms);
   }
+  EXPECT_TRUE(vqplatform::PresenterActive());
+  EXPECT_NE(vqplatform::PresentedXWindow(dialog.m_hWnd), 0u);
   EXPECT_EQ(differences, 0u);
   ASSERT_GT(shot.width, 0);
   EXPECT_TRUE(shot.SavePng(vqtest::ScreenshotPath("skinned-buttons-xvfb.png")));
