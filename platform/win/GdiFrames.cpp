@@ -98,7 +98,7 @@ BOOL DrawButton(HDC dc, LPRECT rect, UINT state) {
   return TRUE;
 }
 
-// Raised box with a small glyph: a cross, arrows or a dash.
+// Raised box with a small glyph: a cross or an arrow.
 BOOL DrawGlyphBox(HDC dc, LPRECT rect, UINT type, UINT state) {
   RECT r = *rect;
   DrawEdge(dc, &r, (state & DFCS_PUSHED) ? EDGE_SUNKEN : EDGE_RAISED, BF_RECT | BF_MIDDLE);
@@ -113,8 +113,10 @@ BOOL DrawGlyphBox(HDC dc, LPRECT rect, UINT type, UINT state) {
   } else if (type == DFC_SCROLL) {
     bool vertical = glyph == DFCS_SCROLLUP || glyph == DFCS_SCROLLDOWN || glyph == DFCS_SCROLLCOMBOBOX;
     bool backwards = glyph == DFCS_SCROLLUP || glyph == DFCS_SCROLLLEFT;
+    // Row (or column) i of the triangle is 7 - 2i wide; the widest sits
+    // on the side the arrow points away from.
     for (int i = 0; i < 4; ++i) {
-      int step = backwards ? i - 2 : 1 - i;
+      int step = backwards ? 1 - i : i - 2;
       if (vertical) {
         Fill(dc, cx - 3 + i, cy + step, cx + 4 - i, cy + step + 1, color);
       } else {
@@ -125,6 +127,41 @@ BOOL DrawGlyphBox(HDC dc, LPRECT rect, UINT type, UINT state) {
     Fill(dc, cx - 3, cy, cx + 4, cy + 1, color);
   }
   return TRUE;
+}
+
+// Menu marks: the glyph alone, in the DC's text colour, on what is there.
+BOOL DrawMenuMark(HDC dc, LPRECT rect, UINT state) {
+  const RECT& r = *rect;
+  COLORREF color = GetTextColor(dc);
+  int cx = (r.left + r.right) / 2, cy = (r.top + r.bottom) / 2;
+  switch (state & 0xFF) {
+    case DFCS_MENUCHECK: {
+      // A tick: a short stroke down to the right, a long one up, two
+      // pixels thick.
+      HPEN pen = CreatePen(PS_SOLID, 1, color);
+      HGDIOBJ oldPen = SelectObject(dc, pen);
+      int x = cx - 4, y = cy - 1;
+      for (int thick = 0; thick < 2; ++thick) {
+        MoveToEx(dc, x, y + thick, nullptr);
+        LineTo(dc, x + 3, y + 3 + thick);
+        LineTo(dc, x + 9, y - 3 + thick);
+      }
+      SelectObject(dc, oldPen);
+      DeleteObject(pen);
+      return TRUE;
+    }
+    case DFCS_MENUBULLET: {
+      HBRUSH brush = CreateSolidBrush(color);
+      HGDIOBJ oldBrush = SelectObject(dc, brush);
+      HGDIOBJ oldPen = SelectObject(dc, GetStockObject(NULL_PEN));
+      Ellipse(dc, cx - 3, cy - 3, cx + 3, cy + 3);
+      SelectObject(dc, oldPen);
+      SelectObject(dc, oldBrush);
+      DeleteObject(brush);
+      return TRUE;
+    }
+    default: Fill(dc, cx - 3, cy, cx + 4, cy + 1, color); return TRUE;
+  }
 }
 
 }  // namespace
@@ -165,8 +202,8 @@ BOOL DrawFrameControl(HDC dc, LPRECT rect, UINT type, UINT state) {
   switch (type) {
     case DFC_BUTTON: return DrawButton(dc, rect, state);
     case DFC_CAPTION:
-    case DFC_SCROLL:
-    case DFC_MENU: return DrawGlyphBox(dc, rect, type, state);
+    case DFC_SCROLL: return DrawGlyphBox(dc, rect, type, state);
+    case DFC_MENU: return DrawMenuMark(dc, rect, state);
     default: return FALSE;
   }
 }

@@ -6,8 +6,9 @@
 // BF_MIDDLE fills the inside with the button face, BF_ADJUST shrinks *rect
 // by the edges drawn.
 BOOL DrawEdge(HDC dc, LPRECT rect, UINT edge, UINT flags);
-// Push buttons, check boxes and radio buttons (DFC_BUTTON); captions,
-// scroll arrows and menu marks as raised boxes with a simple glyph.
+// Push buttons, check boxes and radio buttons (DFC_BUTTON); captions and
+// scroll arrows as raised boxes with a simple glyph; menu marks (tick,
+// bullet) alone in the DC's text colour.
 BOOL DrawFrameControl(HDC dc, LPRECT rect, UINT type, UINT state);
 
 #define DFCS_CAPTIONCLOSE 0x0000

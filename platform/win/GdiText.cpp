@@ -244,11 +244,14 @@ void RenderLayout(DcObject& dc, TextLayout& text, const ResolvedFont& font, doub
                   const RECT* clip, POINT rotationCentre) {
   SIZE size = text.Size();
   POINT o = dc.TargetOffset();
-  RECT bounds{static_cast<LONG>(std::floor(left)) + o.x - 2, static_cast<LONG>(std::floor(top)) + o.y - 2,
-              static_cast<LONG>(std::ceil(left)) + o.x + size.cx + 4,
+  // Aligned lines of a layout with a set width start right of its origin.
+  PangoRectangle logical;
+  pango_layout_get_pixel_extents(text.Get(), nullptr, &logical);
+  RECT bounds{static_cast<LONG>(std::floor(left)) + logical.x + o.x - 2, static_cast<LONG>(std::floor(top)) + o.y - 2,
+              static_cast<LONG>(std::ceil(left)) + logical.x + o.x + size.cx + 4,
               static_cast<LONG>(std::ceil(top)) + o.y + size.cy + 4};
   if (font.escapement != 0) {
-    int reach = size.cx + size.cy + 4;
+    int reach = logical.x + size.cx + size.cy + 4;
     POINT c{rotationCentre.x + o.x, rotationCentre.y + o.y};
     bounds = RECT{c.x - reach, c.y - reach, c.x + reach, c.y + reach};
   }

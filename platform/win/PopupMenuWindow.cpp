@@ -99,17 +99,8 @@ void Paint(HWND hwnd, Tracking& tracking) {
     text.left += 20;
     DrawTextW(dc, row.text.c_str(), -1, &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_EXPANDTABS);
     if (row.state & MF_CHECKED) {
-      // A tick two pixels thick.
-      HPEN pen = CreatePen(PS_SOLID, 1, GetTextColor(dc));
-      HGDIOBJ oldPen = SelectObject(dc, pen);
-      int x = rect.left + 6, y = (rect.top + rect.bottom) / 2;
-      for (int thick = 0; thick < 2; ++thick) {
-        MoveToEx(dc, x, y - 1 + thick, nullptr);
-        LineTo(dc, x + 3, y + 2 + thick);
-        LineTo(dc, x + 9, y - 4 + thick);
-      }
-      SelectObject(dc, oldPen);
-      DeleteObject(pen);
+      RECT mark{rect.left + 2, rect.top, rect.left + 18, rect.bottom};
+      DrawFrameControl(dc, &mark, DFC_MENU, DFCS_MENUCHECK);
     }
   }
   SelectObject(dc, old);

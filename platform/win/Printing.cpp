@@ -10,6 +10,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <utility>
 
 #include "platform/win/Encoding.h"
 #include "platform/win/GdiDc.h"
@@ -142,6 +143,20 @@ HDC CreatePrinterDC(const PrintDialogChoice& choice) {
   p->bits = static_cast<uint32_t*>(bits);
   p->oldBitmap = SelectObject(p->dc, p->page);
   ClearPage(*p);
+  // GetDeviceCaps answers with the page, not the screen.
+  const std::pair<int, int> caps[] = {
+      {HORZRES, p->width},
+      {VERTRES, p->height},
+      {PHYSICALWIDTH, p->width},
+      {PHYSICALHEIGHT, p->height},
+      {PHYSICALOFFSETX, 0},
+      {PHYSICALOFFSETY, 0},
+      {LOGPIXELSX, choice.dpi},
+      {LOGPIXELSY, choice.dpi},
+      {HORZSIZE, static_cast<int>(std::lround(choice.pageWidthMm))},
+      {VERTSIZE, static_cast<int>(std::lround(choice.pageHeightMm))},
+  };
+  for (auto [index, value] : caps) SetDeviceCapsValue(p->dc, index, value);
   HDC dc = p->dc;
   std::lock_guard<std::mutex> lock(gLock);
   gPrinters[dc] = std::move(p);
@@ -169,20 +184,7 @@ bool IsPrinterDC(HDC dc) {
   return Find(dc) != nullptr;
 }
 
-int GetPrinterDeviceCaps(HDC dc, int index) {
-  std::lock_guard<std::mutex> lock(gLock);
-  PrinterDc* p = Find(dc);
-  if (!p) return GetDeviceCaps(dc, index);
-  switch (index) {
-    case HORZRES:
-    case PHYSICALWIDTH: return p->width;
-    case VERTRES:
-    case PHYSICALHEIGHT: return p->height;
-    case LOGPIXELSX:
-    case LOGPIXELSY: return p->choice.dpi;
-    default: return GetDeviceCaps(dc, index);
-  }
-}
+int GetPrinterDeviceCaps(HDC dc, int index) { return GetDeviceCaps(dc, index); }
 
 }  // namespace vqplatform
 

@@ -101,9 +101,9 @@ HDC CreatePrinterDC(const PrintDialogChoice& choice);
 // Deletes a printer DC with its page and any unfinished document.
 BOOL DeletePrinterDC(HDC dc);
 bool IsPrinterDC(HDC dc);
-// GetDeviceCaps for printer DCs: HORZRES, VERTRES, PHYSICALWIDTH and
-// PHYSICALHEIGHT in printer pixels, LOGPIXELSX/Y the resolution; other DCs
-// go to GetDeviceCaps.
+// GetDeviceCaps itself answers for printer DCs (HORZRES, VERTRES,
+// PHYSICALWIDTH and PHYSICALHEIGHT in printer pixels, LOGPIXELSX/Y the
+// resolution, HORZSIZE/VERTSIZE in mm); this is the same call.
 int GetPrinterDeviceCaps(HDC dc, int index);
 
 }  // namespace vqplatform

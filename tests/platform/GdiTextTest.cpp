@@ -1,6 +1,8 @@
 // Fonts and text: face mapping, LOGFONT heights, metrics, TextOut and
 // DrawText with their alignment and format flags, Chinese glyphs.
+#include <algorithm>
 #include <thread>
+#include <utility>
 
 #include "platform/win/GdiSurface.h"
 #include "platform/win/GdiText.h"
@@ -179,6 +181,52 @@ TEST(GdiText, DrawTextCalcRectAndWordBreak) {
   RECT chinese{0, 0, 50, 0};
   h = DrawTextW(c.dc, L"文档摄像头文档摄像头", -1, &chinese, DT_CALCRECT | DT_WORDBREAK);
   EXPECT_GE(h, 2 * tm.tmHeight);  // Chinese breaks between characters
+}
+
+TEST(GdiText, DrawTextWordBreakAlignsEveryLine) {
+  GdiCanvas c(160, 100);
+  FontScope f(c.dc, MakeFont(L"Arial", -14));
+  SetBkMode(c.dc, TRANSPARENT);
+  TEXTMETRICW tm;
+  GetTextMetricsW(c.dc, &tm);
+  const wchar_t* text = L"one two three four five six seven";
+  // Ink of one line band: left and right ends, -1 when empty.
+  auto band = [&](int line) {
+    RECT area{0, 10 + line * tm.tmHeight, c.width, std::min<int>(c.height, 10 + (line + 1) * tm.tmHeight)};
+    int left = -1, right = -1;
+    for (int y = area.top; y < area.bottom; ++y)
+      for (int x = 0; x < c.width; ++x)
+        if (c.At(x, y) != kWhite) {
+          if (left < 0 || x < left) left = x;
+          right = std::max(right, x + 1);
+        }
+    return std::pair<int, int>(left, right);
+  };
+  RECT r{20, 10, 120, 100};
+  DrawTextW(c.dc, text, -1, &r, DT_LEFT | DT_WORDBREAK);
+  const int leftInk = c.CountOther(kWhite);
+  int lines = 0;
+  while (band(lines).first >= 0) ++lines;
+  ASSERT_GE(lines, 3);
+  for (int line = 0; line < lines; ++line) EXPECT_LE(band(line).first, 22) << line;
+  // Right and centred text wraps the same lines, each placed on its own.
+  for (UINT align : {UINT(DT_RIGHT), UINT(DT_CENTER)}) {
+    c.Fill(kWhite);
+    r = RECT{20, 10, 120, 100};
+    DrawTextW(c.dc, text, -1, &r, align | DT_WORDBREAK);
+    EXPECT_NEAR(c.CountOther(kWhite), leftInk, leftInk / 10) << align;
+    EXPECT_LE(c.InkBox(kWhite).right, 120) << align;
+    for (int line = 0; line < lines; ++line) {
+      auto [left, right] = band(line);
+      ASSERT_GE(left, 20) << align << " line " << line;
+      if (align == DT_RIGHT) {
+        EXPECT_GE(right, 117) << "line " << line;
+      } else {
+        EXPECT_NEAR((left + right) / 2.0, 70, 3) << "line " << line;
+      }
+    }
+    EXPECT_EQ(band(lines).first, -1) << align;
+  }
 }
 
 TEST(GdiText, DrawTextPrefixesAndEllipsis) {
