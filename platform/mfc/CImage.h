@@ -48,6 +48,17 @@ class CImage {
 
   // S_OK, or E_FAIL when the file is missing or not a picture.
   HRESULT Load(LPCWSTR path);
+  // Drawing (CImageMembers.cpp, over CImageDraw.h): a DC drawing into the
+  // image (every GetDC needs a ReleaseDC), and the image drawn onto a DC.
+  HDC GetDC();
+  void ReleaseDC();
+  BOOL Draw(HDC dst, int x, int y);
+  BOOL Draw(HDC dst, const RECT& destination);
+  BOOL Draw(HDC dst, int x, int y, int width, int height, int xSrc, int ySrc, int widthSrc, int heightSrc);
+  BOOL BitBlt(HDC dst, int x, int y, DWORD rop = 0x00CC0020);
+  BOOL StretchBlt(HDC dst, int x, int y, int width, int height, DWORD rop = 0x00CC0020);
+  BOOL TransparentBlt(HDC dst, int x, int y, int width, int height, UINT key);
+  BOOL AlphaBlend(HDC dst, int x, int y, BYTE alpha = 0xFF, BYTE format = 0);
   // Writes the format named by the extension (.jpg/.jpeg, .png, .bmp,
   // .tif/.tiff, .gif); JPEG quality 75 unless given (1..100).
   HRESULT Save(LPCWSTR path, int jpegQuality = 75) const;
