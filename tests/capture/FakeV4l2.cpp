@@ -6,6 +6,7 @@
 #include <sys/eventfd.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -201,7 +202,8 @@ int FakeV4l2::IoctlLocked(Handle& h, FakeV4l2Node& node, unsigned long request, 
     case VIDIOC_QUERYCAP: {
       auto* cap = static_cast<v4l2_capability*>(arg);
       *cap = {};
-      std::strncpy(reinterpret_cast<char*>(cap->card), node.card.c_str(), sizeof cap->card);  // may fill it unterminated
+      // A long name fills the field without a terminator, as drivers may.
+      std::memcpy(cap->card, node.card.data(), std::min(node.card.size(), sizeof cap->card));
       cap->device_caps = node.deviceCaps;
       cap->capabilities = node.deviceCaps | V4L2_CAP_DEVICE_CAPS | V4L2_CAP_META_CAPTURE;
       return 0;
