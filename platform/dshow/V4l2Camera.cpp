@@ -425,6 +425,7 @@ std::unique_ptr<CaptureStream> V4l2Camera::OpenStream(const CaptureFormat& forma
 }
 
 void V4l2Camera::StartButtonWatch() {
+  std::lock_guard watch(buttonLock_);
   std::string node;
   {
     std::lock_guard lock(lock_);
@@ -437,6 +438,7 @@ void V4l2Camera::StartButtonWatch() {
 }
 
 void V4l2Camera::StopButtonWatch() {
+  std::lock_guard watch(buttonLock_);
   if (!buttonThread_.joinable()) return;
   const uint64_t one = 1;
   if (::write(buttonWake_, &one, sizeof one) < 0) {

@@ -70,6 +70,7 @@ class V4l2Camera : public CaptureDevice {
   std::atomic<bool> present_{true};
   mutable std::vector<CaptureFormat> formats_;
   mutable bool formatsRead_ = false;
+  std::mutex buttonLock_;  // a stream thread and the hot-plug monitor may attach and detach at once
   std::thread buttonThread_;
   int buttonWake_ = -1;
 };
