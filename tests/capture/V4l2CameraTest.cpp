@@ -187,6 +187,10 @@ TEST_F(V4l2Test, Yuy2AndMjpgStreamThroughTheGraphIntoTheHolder) {
   CUSBCamra camera;
   camera.SetNotifyWindow(kPreview, WM_VIDEO_FRAME);
   ASSERT_EQ(camera.CountDevices(L"1b3f", L"2202"), 1);
+  EXPECT_EQ(camera.CountDevicesByName(L"USB Document Camera: Main"), 1);
+  const HWND combo = vqtest::FakeWindow(13);
+  EXPECT_EQ(camera.EnumDevices(combo), 1);
+  EXPECT_EQ(recorder_.ComboStrings(combo), std::vector<std::wstring>{L"USB Document Camera: Main"});
   struct Case {
     int subtype;
     cv::Size size;
