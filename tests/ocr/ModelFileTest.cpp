@@ -222,7 +222,7 @@ TEST(ModelFile, OversizedAndRandomFilesFailCleanly) {
 TEST(ModelFile, FuzzSeedModelsLoadExceptTheTruncatedOne) {
   const auto folder = vqtest::SourceDir() / "fuzz" / "corpus" / "ocr_model_reader";
   int loaded = 0;
-  for (const char* name : {"scalar_templates.tpl", "scalar_mqdf.tpl", "peripheral_and_spectrum.tpl", "projected_mqdf.tpl"}) {
+  for (const char* name : {"scalar_templates.tpl", "scalar_mqdf.tpl", "peripheral_and_histograms.tpl", "projected_mqdf.tpl"}) {
     COCREngine engine;
     EXPECT_TRUE(engine.Load((folder / name).string().c_str())) << name;
     int w, h;
