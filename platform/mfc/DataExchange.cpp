@@ -119,14 +119,27 @@ void DDX_Text(CDataExchange* dx, int id, long& value) { ExchangeInteger(dx, id, 
 void DDX_Text(CDataExchange* dx, int id, double& value) { ExchangeReal(dx, id, value); }
 void DDX_Text(CDataExchange* dx, int id, float& value) { ExchangeReal(dx, id, value); }
 
-void DDX_Check(CDataExchange* dx, int id, int& value) {
+namespace {
+
+// Controls whose state is one integer: read with getMessage, written with
+// setMessage carrying the value in wParam (or in lParam, wParam TRUE).
+void ExchangeByMessage(CDataExchange* dx, int id, int& value, UINT getMessage, UINT setMessage,
+                       bool valueInLParam) {
   if (dx->m_failed) return;
   HWND control = dx->PrepareCtrl(id);
   if (!control) return;
   if (dx->m_bSaveAndValidate)
-    value = static_cast<int>(::SendMessageW(control, BM_GETCHECK, 0, 0));
+    value = static_cast<int>(::SendMessageW(control, getMessage, 0, 0));
+  else if (valueInLParam)
+    ::SendMessageW(control, setMessage, TRUE, value);
   else
-    ::SendMessageW(control, BM_SETCHECK, static_cast<WPARAM>(value), 0);
+    ::SendMessageW(control, setMessage, static_cast<WPARAM>(value), 0);
+}
+
+}  // namespace
+
+void DDX_Check(CDataExchange* dx, int id, int& value) {
+  ExchangeByMessage(dx, id, value, BM_GETCHECK, BM_SETCHECK, false);
 }
 
 void DDX_Radio(CDataExchange* dx, int id, int& value) {
@@ -146,23 +159,11 @@ void DDX_Radio(CDataExchange* dx, int id, int& value) {
 }
 
 void DDX_Slider(CDataExchange* dx, int id, int& value) {
-  if (dx->m_failed) return;
-  HWND control = dx->PrepareCtrl(id);
-  if (!control) return;
-  if (dx->m_bSaveAndValidate)
-    value = static_cast<int>(::SendMessageW(control, TBM_GETPOS, 0, 0));
-  else
-    ::SendMessageW(control, TBM_SETPOS, TRUE, value);
+  ExchangeByMessage(dx, id, value, TBM_GETPOS, TBM_SETPOS, true);
 }
 
 void DDX_CBIndex(CDataExchange* dx, int id, int& index) {
-  if (dx->m_failed) return;
-  HWND control = dx->PrepareCtrl(id);
-  if (!control) return;
-  if (dx->m_bSaveAndValidate)
-    index = static_cast<int>(::SendMessageW(control, CB_GETCURSEL, 0, 0));
-  else
-    ::SendMessageW(control, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+  ExchangeByMessage(dx, id, index, CB_GETCURSEL, CB_SETCURSEL, false);
 }
 
 void DDX_CBString(CDataExchange* dx, int id, CString& value) {
