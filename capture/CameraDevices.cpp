@@ -94,6 +94,13 @@ bool ReadBagString(IPropertyBag* bag, const wchar_t* name, std::wstring* out) {
   return ok;
 }
 
+int CreateQueryGraph(GraphInterfaces& graph, ComPtr<IBaseFilter>& camera, const wchar_t* vid, const wchar_t* pid,
+                     int index) {
+  if (FAILED(graph.Create())) return -2;
+  camera = BindDeviceById(vid, pid, nullptr, index);
+  return camera ? 0 : -3;
+}
+
 ComPtr<IBaseFilter> BindDeviceById(const wchar_t* vid, const wchar_t* pid, const wchar_t* extraId, int index) {
   ComPtr<IBaseFilter> camera;
   int seen = 0;

@@ -49,6 +49,12 @@ struct GraphInterfaces {
   bool Exist() const { return graph || builder || control || window || events; }
 };
 
+// Makes an empty graph and binds the index-th camera matching the ids into
+// it, for the device-format queries: 0, -2 when the graph cannot be made,
+// -3 when no camera matches.
+int CreateQueryGraph(GraphInterfaces& graph, ComPtr<IBaseFilter>& camera, const wchar_t* vid, const wchar_t* pid,
+                     int index);
+
 // Capability queries on the capture pin of a bound camera, with the codes
 // of the device-format operations.
 // The number of YUY2 capabilities; -6 when one cannot be read.

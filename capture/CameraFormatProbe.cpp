@@ -27,16 +27,9 @@ int CCameraFormatProbe::Bind(const wchar_t* vid, const wchar_t* pid, int index) 
   vendorId_ = OrEmpty(vid);
   productId_ = OrEmpty(pid);
   deviceIndex_ = index;
-  if (FAILED(graph_.Create())) {
-    Close();
-    return -2;
-  }
-  camera_ = vqcapture::BindDeviceById(vid, pid, nullptr, index);
-  if (!camera_) {
-    Close();
-    return -3;
-  }
-  return 0;
+  const int code = vqcapture::CreateQueryGraph(graph_, camera_, vid, pid, index);
+  if (code < 0) Close();
+  return code;
 }
 
 int CCameraFormatProbe::GetFormatCount(const wchar_t* vid, const wchar_t* pid, int index) {
