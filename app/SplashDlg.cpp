@@ -25,11 +25,8 @@ void CopyPicture(CImage& from, CImage& to) {
 
 }  // namespace
 
-#define VQ_ON_WM_CREATE() \
-  {WM_CREATE, 0, 0, 0, VQ_THUNK(*vqResult = self->OnCreate(reinterpret_cast<LPCREATESTRUCT>(lParam)))},
-
 BEGIN_MESSAGE_MAP(CSplashDlg, CDialog)
-VQ_ON_WM_CREATE()
+ON_WM_CREATE()
 ON_WM_PAINT()
 END_MESSAGE_MAP()
 
@@ -39,18 +36,7 @@ CSplashDlg::CSplashDlg(CWnd* parent, CBrandingData& branding) : CDialog(IDD, par
 
 void CSplashDlg::DoDataExchange(CDataExchange* dx) { CDialog::DoDataExchange(dx); }
 
-BOOL CSplashDlg::Create(UINT templateId, CWnd* parent) {
-  created_ = false;
-  if (!CDialog::Create(templateId, parent)) return FALSE;
-  if (!created_ && OnCreate(nullptr) == -1) {
-    DestroyWindow();
-    return FALSE;
-  }
-  return TRUE;
-}
-
 int CSplashDlg::OnCreate(LPCREATESTRUCT create) {
-  created_ = true;
   if (DefWindowProc(WM_CREATE, 0, reinterpret_cast<LPARAM>(create)) == -1) return -1;
   CopyPicture(branding_.splashImage, picture_);
   int width = picture_.GetWidth(), height = picture_.GetHeight();

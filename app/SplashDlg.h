@@ -14,10 +14,6 @@ class CSplashDlg : public CDialog {
   // The picture is taken from `branding` when the window is created.
   CSplashDlg(CWnd* parent, CBrandingData& branding);
 
-  // Creates the window; OnCreate runs once whether or not the window layer
-  // hands WM_CREATE of a dialog to its class.
-  BOOL Create(UINT templateId, CWnd* parent = nullptr) override;
-
   const CImage& Picture() const { return picture_; }
 
  protected:
@@ -29,5 +25,4 @@ class CSplashDlg : public CDialog {
  private:
   CBrandingData& branding_;
   CImage picture_;
-  bool created_ = false;
 };

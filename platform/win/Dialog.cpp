@@ -46,6 +46,19 @@ std::shared_ptr<DialogState> StateOf(HWND dialog) {
   return std::static_pointer_cast<DialogState>(GetWindowAttachment(dialog, "dialog"));
 }
 
+// The state of the dialog this thread is creating; its window takes it with
+// its first message, so the handler sees WM_NCCREATE and WM_CREATE.
+thread_local std::shared_ptr<DialogState> stateBeingCreated;
+
+std::shared_ptr<DialogState> StateOrPending(HWND dialog) {
+  std::shared_ptr<DialogState> state = StateOf(dialog);
+  if (!state && stateBeingCreated) {
+    state = std::move(stateBeingCreated);
+    SetWindowAttachment(dialog, "dialog", state);
+  }
+  return state;
+}
+
 DWORD StyleOf(HWND hwnd) { return static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE)); }
 
 // By the control's own styles: the dialog itself may still be hidden.
@@ -76,7 +89,7 @@ void InvalidateChildren(HWND window) {
 }
 
 LRESULT CALLBACK DialogClassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  std::shared_ptr<DialogState> state = StateOf(hwnd);
+  std::shared_ptr<DialogState> state = StateOrPending(hwnd);
   LRESULT result = 0;
   bool handled = state && state->handler && state->handler(hwnd, message, wParam, lParam, &result);
   if (!handled) result = DefDlgProcW(hwnd, message, wParam, lParam);
@@ -181,11 +194,13 @@ HWND CreateDialogFromTemplate(const DialogTemplate& dialogTemplate, HWND parent,
   DialogBaseUnits base = BaseUnitsOfFont(state->font);
   RECT rect = PlaceDialog(dialogTemplate, base, parent);
   DWORD style = dialogTemplate.style & ~WS_VISIBLE;
+  state->handler = std::move(handler);
+  stateBeingCreated = state;
   HWND dialog = CreateWindowExW(dialogTemplate.exStyle | WS_EX_CONTROLPARENT, WC_DIALOG, dialogTemplate.caption.c_str(),
                                 style, rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top, parent,
                                 nullptr, nullptr, nullptr);
+  stateBeingCreated.reset();
   if (!dialog) return nullptr;
-  SetWindowAttachment(dialog, "dialog", state);
   for (const DialogItemTemplate& item : dialogTemplate.items) {
     RECT units{item.x, item.y, item.x + item.cx, item.y + item.cy};
     RECT place = DialogUnitsToPixels(units, base);
@@ -198,7 +213,6 @@ HWND CreateDialogFromTemplate(const DialogTemplate& dialogTemplate, HWND parent,
     }
     SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(state->font), FALSE);
   }
-  state->handler = std::move(handler);
   HWND first = GetNextDlgTabItem(dialog, nullptr, FALSE);
   LRESULT focusDefault = SendMessageW(dialog, WM_INITDIALOG, reinterpret_cast<WPARAM>(first), param);
   if (!IsWindow(dialog)) return nullptr;
