@@ -70,11 +70,10 @@ TEST(SkinnedButtonsXvfbTest, RowOfButtonsInTheirThreeLooksOnTheServer) {
   RegisterTemplate();
   vqres::LoadResources();
   CDialog dialog;
+  // Shown by its template's WS_VISIBLE: that alone brings the presenter up.
   ASSERT_TRUE(dialog.Create(kTemplate));
-  dialog.ShowWindow(SW_SHOW);
+  ASSERT_TRUE(IsWindowVisible(dialog.m_hWnd));
   dialog.UpdateWindow();
-  // Make sure the presenter runs even if the first paint request came early.
-  vqplatform::NotifyPresenter();
   CFxButton buttons[3];
   const UINT pictures[3][3] = {{151, 166, 179}, {152, 167, 180}, {153, 168, 181}};  // normal, pressed, hover
   for (int i = 0; i < 3; ++i) {
