@@ -62,14 +62,16 @@ std::vector<uint32_t> Resample(std::vector<uint32_t> pixels, int w, int h, int d
   return out;
 }
 
-// Colour conversions of monochrome blits: a monochrome source becomes the
-// destination's text colour (0) and background colour (1); a colour source
+// Colour conversions of monochrome blits: a monochrome device bitmap
+// becomes the destination's text colour (0) and background colour (1); DIB
+// sections and DIBs keep the colours of their own table. A colour source
 // into a monochrome destination becomes white where it has the source DC's
 // background colour and black elsewhere.
 void ConvertForMonochrome(std::vector<uint32_t>& pixels, const BitmapObject& src, const DcObject* srcDc,
                           const BitmapObject& dst, const DcObject& dstDc) {
   bool srcMono = src.Format().Bpp() == 1, dstMono = dst.Format().Bpp() == 1;
   if (srcMono && !dstMono) {
+    if (src.IsDibSection()) return;
     uint32_t zero = PixelFromColor(dstDc.state.textColor), one = PixelFromColor(dstDc.state.bkColor);
     uint32_t white = 0xFFFFFF;
     if (!src.Format().Palette().empty()) {
@@ -170,13 +172,13 @@ bool Halftone(HDC dc) {
   return d && d->state.stretchMode == HALFTONE;
 }
 
-// A bitmap over DIB bits in the format of `info` (a copy of the rows).
+// A DIB section over a copy of DIB bits in the format of `info`.
 std::shared_ptr<BitmapObject> BitmapFromDib(const void* bits, const BITMAPINFO* info, UINT usage) {
   PixelFormat format;
   if (!bits || !PixelFormat::FromInfo(info, usage, &format)) return nullptr;
   const BITMAPINFOHEADER& h = info->bmiHeader;
   if (h.biHeight == INT32_MIN) return nullptr;
-  return BitmapObject::Create(h.biWidth, std::abs(h.biHeight), format, h.biHeight < 0, false, bits);
+  return BitmapObject::Create(h.biWidth, std::abs(h.biHeight), format, h.biHeight < 0, true, bits);
 }
 
 }  // namespace

@@ -2,8 +2,9 @@
 // Blits and stretches between DCs and DIBs. SRCCOPY replaces the pixels
 // (all four bytes of 32-bit pixels: the fourth byte is data, not alpha);
 // stretching is HALFTONE (area resampling) or nearest neighbour for the
-// other modes; negative extents mirror. Monochrome bitmaps take the text
-// and background colours of the DCs as GDI does.
+// other modes; negative extents mirror. Monochrome device bitmaps take the
+// text and background colours of the DCs as GDI does; DIB sections and DIBs
+// of any depth keep the colours of their own table.
 #include "platform/win/GdiTypes.h"
 
 BOOL BitBlt(HDC dst, int x, int y, int width, int height, HDC src, int xSrc, int ySrc, DWORD rop);

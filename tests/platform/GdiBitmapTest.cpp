@@ -147,9 +147,81 @@ TEST(GdiBitmap, MonochromeBlitsUseTheDcColours) {
   BitBlt(out.dc, 0, 0, 4, 1, maskDc, 0, 0, SRCCOPY);
   EXPECT_EQ(out.At(0, 0), RGB(4, 5, 6));
   EXPECT_EQ(out.At(1, 0), RGB(1, 2, 3));
+  // So does a bitmap compatible with a monochrome DC, stretched.
+  HBITMAP compatible = CreateCompatibleBitmap(maskDc, 2, 1);
+  HDC compatibleDc = CreateCompatibleDC(nullptr);
+  HGDIOBJ oldCompatible = SelectObject(compatibleDc, compatible);
+  BitBlt(compatibleDc, 0, 0, 2, 1, maskDc, 0, 0, SRCCOPY);
+  ASSERT_TRUE(StretchBlt(out.dc, 0, 0, 4, 1, compatibleDc, 0, 0, 2, 1, SRCCOPY));
+  EXPECT_EQ(out.At(1, 0), RGB(4, 5, 6));
+  EXPECT_EQ(out.At(2, 0), RGB(1, 2, 3));
+  SelectObject(compatibleDc, oldCompatible);
+  DeleteDC(compatibleDc);
+  DeleteObject(compatible);
   SelectObject(maskDc, old);
   DeleteDC(maskDc);
   DeleteObject(mask);
+}
+
+TEST(GdiBitmap, IndexedDibSectionsBlitThroughTheirOwnColourTable) {
+  // A white-is-zero 1-bit page: table {white, black}, pixels 0 1 0 1.
+  std::vector<BYTE> buffer(sizeof(BITMAPINFOHEADER) + 2 * sizeof(RGBQUAD));
+  auto* info = reinterpret_cast<BITMAPINFO*>(buffer.data());
+  info->bmiHeader = BITMAPINFOHEADER{sizeof(BITMAPINFOHEADER), 4, -1, 1, 1, BI_RGB, 0, 0, 0, 0, 0};
+  info->bmiColors[0] = RGBQUAD{255, 255, 255, 0};
+  info->bmiColors[1] = RGBQUAD{0, 0, 0, 0};
+  void* bits = nullptr;
+  HBITMAP page = CreateDIBSection(nullptr, info, DIB_RGB_COLORS, &bits, nullptr, 0);
+  ASSERT_NE(page, nullptr);
+  static_cast<BYTE*>(bits)[0] = 0x50;
+  HDC pageDc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(pageDc, page);
+  // The DC colours play no part for a DIB section.
+  GdiCanvas out(4, 1, kRed, 24);
+  SetTextColor(out.dc, RGB(1, 2, 3));
+  SetBkColor(out.dc, RGB(4, 5, 6));
+  ASSERT_TRUE(BitBlt(out.dc, 0, 0, 4, 1, pageDc, 0, 0, SRCCOPY));
+  EXPECT_EQ(out.At(0, 0), kWhite);
+  EXPECT_EQ(out.At(1, 0), kBlack);
+  EXPECT_EQ(out.At(2, 0), kWhite);
+  GdiCanvas stretched(8, 2, kRed);
+  SetTextColor(stretched.dc, RGB(1, 2, 3));
+  SetBkColor(stretched.dc, RGB(4, 5, 6));
+  ASSERT_TRUE(StretchBlt(stretched.dc, 0, 0, 8, 2, pageDc, 0, 0, 4, 1, SRCCOPY));
+  EXPECT_EQ(stretched.Count(kWhite), 8);
+  EXPECT_EQ(stretched.Count(kBlack), 8);
+  EXPECT_EQ(stretched.At(0, 1), kWhite);
+  EXPECT_EQ(stretched.At(3, 1), kBlack);
+  // A colour table other than black and white is used as it is.
+  RGBQUAD table[2] = {RGBQUAD{0, 0, 255, 0}, RGBQUAD{255, 0, 0, 0}};
+  ASSERT_EQ(SetDIBColorTable(pageDc, 0, 2, table), 2u);
+  BitBlt(out.dc, 0, 0, 4, 1, pageDc, 0, 0, SRCCOPY);
+  EXPECT_EQ(out.At(0, 0), kRed);
+  EXPECT_EQ(out.At(1, 0), kBlue);
+  SelectObject(pageDc, old);
+  DeleteDC(pageDc);
+  DeleteObject(page);
+
+  // So is the table of a 1-bit DIB handed to StretchDIBits.
+  BYTE row[4] = {0x50, 0, 0, 0};
+  info->bmiColors[0] = RGBQUAD{255, 255, 255, 0};
+  info->bmiColors[1] = RGBQUAD{0, 0, 0, 0};
+  GdiCanvas direct(4, 1, kRed);
+  SetTextColor(direct.dc, RGB(1, 2, 3));
+  SetBkColor(direct.dc, RGB(4, 5, 6));
+  ASSERT_EQ(StretchDIBits(direct.dc, 0, 0, 4, 1, 0, 0, 4, 1, row, info, DIB_RGB_COLORS, SRCCOPY), 1);
+  EXPECT_EQ(direct.At(0, 0), kWhite);
+  EXPECT_EQ(direct.At(1, 0), kBlack);
+
+  // 4- and 8-bit sections, too.
+  GdiCanvas grey(2, 1, kBlack, 4);
+  SetPixel(grey.dc, 1, 0, kWhite);
+  GdiCanvas greyOut(2, 1, kRed);
+  SetTextColor(greyOut.dc, RGB(1, 2, 3));
+  SetBkColor(greyOut.dc, RGB(4, 5, 6));
+  BitBlt(greyOut.dc, 0, 0, 2, 1, grey.dc, 0, 0, SRCCOPY);
+  EXPECT_EQ(greyOut.At(0, 0), kBlack);
+  EXPECT_EQ(greyOut.At(1, 0), kWhite);
 }
 
 TEST(GdiBitmap, ABitmapIsSelectedIntoOneDcAtATime) {
