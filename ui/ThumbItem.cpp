@@ -27,18 +27,6 @@ void Line(HDC dc, COLORREF colour, POINT from, POINT to) {
   DeleteObject(pen);
 }
 
-// Indexed pictures are turned into colour through their own colour table
-// before they are stretched, so a white-is-zero page keeps black ink.
-bool ToColour(CImage& picture) {
-  CImage colour;
-  const int width = picture.GetWidth(), height = picture.GetHeight();
-  if (!colour.Create(width, -height, 24)) return false;
-  for (int y = 0; y < height; ++y)
-    for (int x = 0; x < width; ++x) colour.SetPixel(x, y, picture.GetPixel(x, y));
-  picture = std::move(colour);
-  return true;
-}
-
 }  // namespace
 
 CThumbItem::CThumbItem(int id) : m_id(id) {}
@@ -74,7 +62,6 @@ bool CThumbItem::LoadFile(const CString& path) {
   }
   target.DeflateRect(1, 1);
   if (target.Width() <= 0 || target.Height() <= 0) return false;
-  if (source.IsIndexed() && !ToColour(source)) return false;
   if (!Create(target.Width(), target.Height(), 24)) return false;
   HDC dc = vqplatform::GetImageDC(*this);
   SetStretchBltMode(dc, HALFTONE);
