@@ -28,17 +28,10 @@ constexpr PrinterTexts kTexts[] = {
 // A 24-bit DIB section holding the picture; null for an empty picture.
 HBITMAP BitmapFromImage(const cv::Mat& image) {
   if (image.empty() || image.type() != CV_8UC3) return nullptr;
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = image.cols;
-  info.bmiHeader.biHeight = -image.rows;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!bitmap || !bits) return bitmap;
-  const size_t stride = (static_cast<size_t>(image.cols) * 3 + 3) & ~size_t{3};
+  HBITMAP bitmap = vqplatform::CreateTopDownDib24(nullptr, image.cols, image.rows, &bits);
+  if (!bitmap) return nullptr;
+  const size_t stride = vqplatform::Dib24Stride(image.cols);
   for (int y = 0; y < image.rows; ++y)
     std::memcpy(static_cast<unsigned char*>(bits) + y * stride, image.ptr(y), size_t(image.cols) * 3);
   return bitmap;

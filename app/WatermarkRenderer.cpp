@@ -50,16 +50,9 @@ cv::Mat RenderWatermarkTile(const CString& text, int size, int color) {
   SIZE extent{0, 0};
   if (!GetTextExtentPoint32W(dc, text, text.GetLength(), &extent) || extent.cx < 1 || extent.cy < 1) return {};
 
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = extent.cx;
-  info.bmiHeader.biHeight = -extent.cy;  // top-down
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  HBITMAP tileBitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!tileBitmap || !bits) return {};
+  HBITMAP tileBitmap = vqplatform::CreateTopDownDib24(dc, extent.cx, extent.cy, &bits);
+  if (!tileBitmap) return {};
   HGDIOBJ oldBitmap = SelectObject(dc, tileBitmap);
 
   HBRUSH grey = CreateSolidBrush(RGB(kWatermarkTileGrey, kWatermarkTileGrey, kWatermarkTileGrey));
@@ -71,7 +64,7 @@ cv::Mat RenderWatermarkTile(const CString& text, int size, int color) {
   TextOutW(dc, 0, 0, text, text.GetLength());
   GdiFlush();
 
-  const size_t stride = (static_cast<size_t>(extent.cx) * 3 + 3) & ~size_t{3};
+  const size_t stride = vqplatform::Dib24Stride(extent.cx);
   cv::Mat tile(extent.cy, extent.cx, CV_8UC3);
   for (int y = 0; y < extent.cy; ++y)
     std::memcpy(tile.ptr(y), static_cast<const unsigned char*>(bits) + y * stride, size_t(extent.cx) * 3);

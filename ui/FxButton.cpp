@@ -34,15 +34,8 @@ void DeleteRegion(HRGN& region) {
 
 // A 24-bit top-down DIB section and its pixels.
 HBITMAP CreatePixelBitmap(int width, int height, BYTE** bits) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = width;
-  info.bmiHeader.biHeight = -height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  info.bmiHeader.biCompression = BI_RGB;
   void* raw = nullptr;
-  HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &raw, nullptr, 0);
+  HBITMAP bitmap = vqplatform::CreateTopDownDib24(nullptr, width, height, &raw);
   *bits = static_cast<BYTE*>(raw);
   return bitmap;
 }

@@ -57,18 +57,11 @@ bool ReadPng(const std::wstring& path, vqplatform::BitmapPixels* out) {
 }
 
 HBITMAP ToDibSection(const vqplatform::BitmapPixels& pixels) {
-  BITMAPINFO info{};
-  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-  info.bmiHeader.biWidth = pixels.width;
-  info.bmiHeader.biHeight = -pixels.height;
-  info.bmiHeader.biPlanes = 1;
-  info.bmiHeader.biBitCount = 24;
-  info.bmiHeader.biCompression = BI_RGB;
   void* bits = nullptr;
-  HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-  if (!bitmap || !bits) return nullptr;
+  HBITMAP bitmap = vqplatform::CreateTopDownDib24(nullptr, pixels.width, pixels.height, &bits);
+  if (!bitmap) return nullptr;
   const size_t rowBytes = static_cast<size_t>(pixels.width) * 3;
-  const size_t stride = (rowBytes + 3) & ~static_cast<size_t>(3);
+  const size_t stride = vqplatform::Dib24Stride(pixels.width);
   for (int y = 0; y < pixels.height; ++y)
     std::memcpy(static_cast<uint8_t*>(bits) + stride * static_cast<size_t>(y),
                 pixels.bgr.data() + rowBytes * static_cast<size_t>(y), rowBytes);

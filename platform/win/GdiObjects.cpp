@@ -422,3 +422,21 @@ BOOL DeleteObject(HGDIOBJ object) {
   if (!o || o->Type() == OBJ_DC || o->Type() == OBJ_MEMDC) return FALSE;
   return UnregisterObject(object) ? TRUE : FALSE;
 }
+
+HBITMAP vqplatform::CreateTopDownDib24(HDC dc, int width, int height, void** bits) {
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = -height;
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  void* raw = nullptr;
+  HBITMAP bitmap = CreateDIBSection(dc, &info, DIB_RGB_COLORS, &raw, nullptr, 0);
+  if (bitmap && !raw) {
+    DeleteObject(bitmap);
+    bitmap = nullptr;
+  }
+  if (bits) *bits = bitmap ? raw : nullptr;
+  return bitmap;
+}

@@ -42,4 +42,9 @@ namespace vqplatform {
 // rows from `rows` in the order biHeight gives): drawing changes them in
 // place. The rows must outlive the bitmap and every DC it is selected into.
 HBITMAP CreateDIBSectionOver(const BITMAPINFO* info, void* rows);
+
+// A 24-bit top-down DIB section of width x height; *bits receives its rows,
+// Dib24Stride(width) bytes apart. Null when it cannot be made.
+HBITMAP CreateTopDownDib24(HDC dc, int width, int height, void** bits);
+inline size_t Dib24Stride(int width) { return (static_cast<size_t>(width) * 3 + 3) & ~size_t{3}; }
 }  // namespace vqplatform
