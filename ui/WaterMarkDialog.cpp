@@ -43,7 +43,7 @@ const LanguageText kEmptyMessage{L"水印内容为空", L"浮水印文字沒有�
 BEGIN_MESSAGE_MAP(CWaterMarkDialog, CDialog)
 ON_BN_CLICKED(kCustomMark, OnCustomCheck)
 ON_NOTIFY(NM_RELEASEDCAPTURE, kTransparency, OnTransparencyReleased)
-ON_WM_HSCROLL()
+ON_MESSAGE(WM_HSCROLL, OnHScroll)
 END_MESSAGE_MAP()
 
 CWaterMarkDialog::CWaterMarkDialog(CWnd* parent) : CDialog(IDD, parent) { vqres::LoadResources(); }
@@ -152,6 +152,7 @@ void CWaterMarkDialog::OnTransparencyReleased(NMHDR*, LRESULT* result) {
   *result = 0;
 }
 
-void CWaterMarkDialog::OnHScroll(UINT, UINT, CScrollBar* bar) {
-  if (bar && bar->GetDlgCtrlID() == kTransparency) ShowTransparency();
+LRESULT CWaterMarkDialog::OnHScroll(WPARAM, LPARAM lParam) {
+  if (::GetDlgCtrlID(reinterpret_cast<HWND>(lParam)) == kTransparency) ShowTransparency();
+  return 0;
 }

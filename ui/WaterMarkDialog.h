@@ -30,7 +30,8 @@ class CWaterMarkDialog : public CDialog {
   void DoDataExchange(CDataExchange* dx) override;
   void OnCustomCheck();
   void OnTransparencyReleased(NMHDR* header, LRESULT* result);
-  void OnHScroll(UINT code, UINT position, CScrollBar* bar);
+  // Every move of the slider, by mouse or keys (lParam the slider).
+  LRESULT OnHScroll(WPARAM wParam, LPARAM lParam);
   DECLARE_MESSAGE_MAP()
 
  private:

@@ -256,6 +256,8 @@ TEST_F(SettingsSheetTest, ResolutionListHoldsEachSizeOnceAndFollowsTheCurrentCam
   portrait.portraitProductId = L"0106";
   portrait.porCamWidth = 800;
   portrait.porCamHeight = 600;
+  portrait.markColor = 123456;  // no colour of the box: red
+  portrait.markPosition = 9;    // no position of the box: kept
   CSystemInfoDialog sheet(nullptr);
   sheet.SetSettings(portrait);
   std::wstring shownSize;
@@ -273,6 +275,8 @@ TEST_F(SettingsSheetTest, ResolutionListHoldsEachSizeOnceAndFollowsTheCurrentCam
   EXPECT_EQ(sheet.GetSettings().porCamWidth, 1280);
   EXPECT_EQ(sheet.GetSettings().porCamHeight, 960);
   EXPECT_EQ(sheet.GetSettings().docCamWidth, 1280);
+  EXPECT_EQ(sheet.GetSettings().markColor, 255);
+  EXPECT_EQ(sheet.GetSettings().markPosition, 9);
 
   // No camera with the ids: an empty list, every other field loaded, the
   // size kept; without MJPG the fast-mode box is hidden and keeps its value.
