@@ -25,6 +25,7 @@ using vqplatform::PumpMessages;
 namespace {
 
 constexpr int kTab = 1117;
+using Ints = std::vector<int>;
 
 std::wstring ItemText(HWND window, int id) {
   wchar_t text[256] = {};
@@ -187,30 +188,17 @@ TEST_F(SettingsSheetTest, RoundTripThroughTheThreePagesAndCancelKeepsTheCopy) {
   EXPECT_TRUE(customTextEnabled);
 
   const CSysSettings& s = sheet.GetSettings();
-  EXPECT_EQ(s.xDpi, 300);
-  EXPECT_EQ(s.yDpi, 250);
-  EXPECT_EQ(s.jpgQuality, 80);
-  EXPECT_EQ(s.cutLeft, 12);
-  EXPECT_EQ(s.cutTop, 0);
-  EXPECT_EQ(s.cutBottom, 7);
-  EXPECT_EQ(s.docCamWidth, 1600);
-  EXPECT_EQ(s.docCamHeight, 1200);
-  EXPECT_EQ(s.porCamWidth, -1);
-  EXPECT_EQ(s.imgFormat, 3);
-  EXPECT_EQ(s.dateMark, 1);
-  EXPECT_EQ(s.customMark, 1);
+  // dpi, quality, margins, document and portrait size, format
+  EXPECT_EQ(Ints({s.xDpi, s.yDpi, s.jpgQuality, s.cutLeft, s.cutTop, s.cutBottom, s.docCamWidth, s.docCamHeight,
+                  s.porCamWidth, s.imgFormat}),
+            Ints({300, 250, 80, 12, 0, 7, 1600, 1200, -1, 3}));
+  // marks, size, blue, bottom right
+  EXPECT_EQ(Ints({s.dateMark, s.customMark, s.markSize, s.markColor, s.markPosition}), Ints({1, 1, 120, 16711680, 3}));
   EXPECT_EQ(s.markName, L"Archiv");
-  EXPECT_EQ(s.markSize, 120);
-  EXPECT_EQ(s.markColor, 16711680);  // blue
-  EXPECT_EQ(s.markPosition, 3);
-  EXPECT_EQ(s.shadow, 1);
-  EXPECT_EQ(s.printType, 1);
-  EXPECT_EQ(s.noiseSize, 7);
-  EXPECT_EQ(s.fastMode, 1);
+  // shadow, scaled print, noise, fast mode, language, tab at OK
+  EXPECT_EQ(Ints({s.shadow, s.printType, s.noiseSize, s.fastMode, s.language, s.settingsTab}), Ints({1, 1, 7, 1, 2, 2}));
   EXPECT_EQ(s.foldPath, CString(chosen.c_str()));
   EXPECT_EQ(s.currentFolder, CString((chosen + L"/20240305").c_str()));
-  EXPECT_EQ(s.language, 2);
-  EXPECT_EQ(s.settingsTab, 2);
   auto browsed = vqplatform::FolderBrowserLog();
   ASSERT_EQ(browsed.size(), 1u);
   EXPECT_EQ(browsed[0].owner, sheetWindow);
@@ -231,8 +219,7 @@ TEST_F(SettingsSheetTest, RoundTripThroughTheThreePagesAndCancelKeepsTheCopy) {
   }});
   EXPECT_EQ(again.DoModal(), IDCANCEL);
   EXPECT_EQ(shownTab, 2);
-  EXPECT_EQ(again.GetSettings().shadow, 1);
-  EXPECT_EQ(again.GetSettings().xDpi, 300);
+  EXPECT_EQ(Ints({again.GetSettings().shadow, again.GetSettings().xDpi}), Ints({1, 300}));
 }
 
 TEST_F(SettingsSheetTest, ResolutionListHoldsEachSizeOnceAndFollowsTheCurrentCamera) {
@@ -272,11 +259,9 @@ TEST_F(SettingsSheetTest, ResolutionListHoldsEachSizeOnceAndFollowsTheCurrentCam
   EXPECT_EQ(shownSize, L"1280*960");
   EXPECT_TRUE(fastModeVisible);
   EXPECT_FALSE(fastModeEnabled);
-  EXPECT_EQ(sheet.GetSettings().porCamWidth, 1280);
-  EXPECT_EQ(sheet.GetSettings().porCamHeight, 960);
-  EXPECT_EQ(sheet.GetSettings().docCamWidth, 1280);
-  EXPECT_EQ(sheet.GetSettings().markColor, 255);
-  EXPECT_EQ(sheet.GetSettings().markPosition, 9);
+  const CSysSettings& p = sheet.GetSettings();
+  EXPECT_EQ(Ints({p.porCamWidth, p.porCamHeight, p.docCamWidth, p.markColor, p.markPosition}),
+            Ints({1280, 960, 1280, 255, 9}));
 
   // No camera with the ids: an empty list, every other field loaded, the
   // size kept; without MJPG the fast-mode box is hidden and keeps its value.
@@ -298,9 +283,8 @@ TEST_F(SettingsSheetTest, ResolutionListHoldsEachSizeOnceAndFollowsTheCurrentCam
   EXPECT_TRUE(entries.empty());
   EXPECT_EQ(dpi, L"200");
   EXPECT_FALSE(fastModeVisible);
-  EXPECT_EQ(empty.GetSettings().docCamWidth, 1280);
-  EXPECT_EQ(empty.GetSettings().docCamHeight, 960);
-  EXPECT_EQ(empty.GetSettings().fastMode, 1);
+  const CSysSettings& e = empty.GetSettings();
+  EXPECT_EQ(Ints({e.docCamWidth, e.docCamHeight, e.fastMode}), Ints({1280, 960, 1}));
 }
 
 TEST_F(SettingsSheetTest, RefusedFieldsKeepTheSheetOpenOnTheirPageAndStoreNothing) {
@@ -351,8 +335,7 @@ TEST_F(SettingsSheetTest, RefusedFieldsKeepTheSheetOpenOnTheirPageAndStoreNothin
                                                         L"Please enter an integer between 1 and 20.", L"水印内容为空"}));
   EXPECT_EQ(vqplatform::MessageBoxLog().back().type & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
   // The pages that did save wrote into a copy that was dropped.
-  EXPECT_EQ(sheet.GetSettings().xDpi, 200);
-  EXPECT_EQ(sheet.GetSettings().noiseSize, Record().noiseSize);
+  EXPECT_EQ(Ints({sheet.GetSettings().xDpi, sheet.GetSettings().noiseSize}), Ints({200, Record().noiseSize}));
 }
 
 TEST_F(SettingsSheetTest, TransparencyMovedByKeysIsSavedAsShown) {
@@ -409,23 +392,18 @@ TEST_F(SettingsSheetTest, DefaultsResetEveryPageAlsoForAnUnknownModel) {
   ASSERT_EQ(sheet.DoModal(), IDOK);
   const CSysSettings& r = sheet.GetSettings();
   EXPECT_EQ(dpiAfterDefaults, L"333");
-  EXPECT_EQ(r.xDpi, 333);
-  EXPECT_EQ(r.docCamWidth, 1280);
-  EXPECT_EQ(r.jpgQuality, 70);
-  EXPECT_EQ(r.cutLeft + r.cutBottom, 0);
-  EXPECT_EQ(r.imgFormat, 0);
-  EXPECT_EQ(r.dateMark + r.customMark, 0);
+  // image page: typed dpi and the size stay, the rest resets
+  EXPECT_EQ(Ints({r.xDpi, r.docCamWidth, r.jpgQuality, r.cutLeft, r.cutBottom, r.imgFormat}),
+            Ints({333, 1280, 70, 0, 0, 0}));
+  // watermark page: marks off, centre, 96, red, 50; the text stays
+  EXPECT_EQ(Ints({r.dateMark, r.customMark, r.markPosition, r.markSize, r.markColor, r.markTransparency}),
+            Ints({0, 0, 4, 96, 255, 50}));
   EXPECT_EQ(r.markName, L"Kept");
-  EXPECT_EQ(r.markPosition, 4);
-  EXPECT_EQ(r.markSize, 96);
-  EXPECT_EQ(r.markColor, 255);
-  EXPECT_EQ(r.markTransparency, 50);
-  EXPECT_EQ(r.printType, 0);
-  EXPECT_EQ(r.shadow + r.playSound + r.docCheck + r.engOcr + r.dateFolder, 0);
-  EXPECT_EQ(r.noiseSize, 5);
-  EXPECT_EQ(r.twoImagesInOne, 1);
+  // advanced page: actual size, options off, noise 5, picture in picture on, language kept
+  EXPECT_EQ(Ints({r.printType, r.shadow, r.playSound, r.docCheck, r.engOcr, r.dateFolder, r.noiseSize,
+                  r.twoImagesInOne, r.language}),
+            Ints({0, 0, 0, 0, 0, 0, 5, 1, 1}));
   EXPECT_EQ(r.foldPath, DefaultImageFolder());
-  EXPECT_EQ(r.language, 1);
 
   // A known model takes its dpi and size.
   s.cameraModel = 4;
@@ -436,10 +414,8 @@ TEST_F(SettingsSheetTest, DefaultsResetEveryPageAlsoForAnUnknownModel) {
     vqplatform::ClickControl(d, IDOK);
   }});
   ASSERT_EQ(known.DoModal(), IDOK);
-  EXPECT_EQ(known.GetSettings().xDpi, 330);
-  EXPECT_EQ(known.GetSettings().yDpi, 330);
-  EXPECT_EQ(known.GetSettings().docCamWidth, 4000);
-  EXPECT_EQ(known.GetSettings().docCamHeight, 3000);
+  const CSysSettings& k = known.GetSettings();
+  EXPECT_EQ(Ints({k.xDpi, k.yDpi, k.docCamWidth, k.docCamHeight}), Ints({330, 330, 4000, 3000}));
 }
 
 TEST_F(SettingsSheetTest, PagesInThreeLanguagesShowEveryTextWhole) {
