@@ -133,7 +133,7 @@ class SettingsSheetTest : public ::testing::Test {
   }
 };
 
-TEST_F(SettingsSheetTest, RoundTripThroughTheThreePagesAndCancelKeepsTheCopy) {
+TEST_F(SettingsSheetTest, RoundTripThroughTheThreePagesByMouseAndKeysAndCancelKeepsTheCopy) {
   PlugCamera(L"5651", L"d0c0", {{640, 480}, {1280, 960}, {1600, 1200}});
   const std::wstring chosen = vqtest::TempDir().wstring();
   vqplatform::SetFolderBrowserAnswer([&](const vqplatform::FolderBrowserRecord&) { return chosen; });
@@ -145,6 +145,8 @@ TEST_F(SettingsSheetTest, RoundTripThroughTheThreePagesAndCancelKeepsTheCopy) {
   std::vector<std::wstring> sizes;
   std::wstring shownSize;
   bool customTextEnabled = false, onlyWaterMarkShown = false;
+  int released = -1, afterKeys = -1;
+  std::wstring shownAfterKeys;
   ModalScript script({
       [&](HWND d) {
         sheetWindow = d;
@@ -169,6 +171,13 @@ TEST_F(SettingsSheetTest, RoundTripThroughTheThreePagesAndCancelKeepsTheCopy) {
         Retype(d, page, 1101, L"120");
         MoveInList(d, page, 1102, 2);
         MoveInList(d, page, 1100, -1);
+        // Keys move the slider on after a click released it.
+        HWND slider = GetDlgItem(page, 1103);
+        Click(d, page, 1103);
+        released = static_cast<int>(SendMessageW(slider, TBM_GETPOS, 0, 0));
+        Keys(d, {VK_RIGHT, VK_RIGHT, VK_RIGHT, VK_NEXT, VK_LEFT});
+        afterKeys = static_cast<int>(SendMessageW(slider, TBM_GETPOS, 0, 0));
+        shownAfterKeys = ItemText(page, 1104);
         SelectTab(d, 2);
       },
       [&](HWND d) {
@@ -186,14 +195,17 @@ TEST_F(SettingsSheetTest, RoundTripThroughTheThreePagesAndCancelKeepsTheCopy) {
   EXPECT_EQ(shownSize, L"1280*960");
   EXPECT_TRUE(onlyWaterMarkShown);
   EXPECT_TRUE(customTextEnabled);
+  EXPECT_EQ(afterKeys, released + 22);
+  EXPECT_EQ(shownAfterKeys, std::to_wstring(afterKeys));
 
   const CSysSettings& s = sheet.GetSettings();
   // dpi, quality, margins, document and portrait size, format
   EXPECT_EQ(Ints({s.xDpi, s.yDpi, s.jpgQuality, s.cutLeft, s.cutTop, s.cutBottom, s.docCamWidth, s.docCamHeight,
                   s.porCamWidth, s.imgFormat}),
             Ints({300, 250, 80, 12, 0, 7, 1600, 1200, -1, 3}));
-  // marks, size, blue, bottom right
-  EXPECT_EQ(Ints({s.dateMark, s.customMark, s.markSize, s.markColor, s.markPosition}), Ints({1, 1, 120, 16711680, 3}));
+  // marks, size, blue, bottom right, the slider's last position
+  EXPECT_EQ(Ints({s.dateMark, s.customMark, s.markSize, s.markColor, s.markPosition, s.markTransparency}),
+            Ints({1, 1, 120, 16711680, 3, afterKeys}));
   EXPECT_EQ(s.markName, L"Archiv");
   // shadow, scaled print, noise, fast mode, language, tab at OK
   EXPECT_EQ(Ints({s.shadow, s.printType, s.noiseSize, s.fastMode, s.language, s.settingsTab}), Ints({1, 1, 7, 1, 2, 2}));
@@ -336,31 +348,6 @@ TEST_F(SettingsSheetTest, RefusedFieldsKeepTheSheetOpenOnTheirPageAndStoreNothin
   EXPECT_EQ(vqplatform::MessageBoxLog().back().type & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
   // The pages that did save wrote into a copy that was dropped.
   EXPECT_EQ(Ints({sheet.GetSettings().xDpi, sheet.GetSettings().noiseSize}), Ints({200, Record().noiseSize}));
-}
-
-TEST_F(SettingsSheetTest, TransparencyMovedByKeysIsSavedAsShown) {
-  CSysSettings s = Record();
-  s.markTransparency = 30;
-  s.settingsTab = 1;
-  CSystemInfoDialog sheet(nullptr);
-  sheet.SetSettings(s);
-  int clicked = -1, afterKeys = -1;
-  std::wstring shownAfterKeys;
-  ModalScript script({[&](HWND d) {
-    HWND page = WaterMarkPage(d);
-    HWND slider = GetDlgItem(page, 1103);
-    Click(d, page, 1103);  // a click moves the thumb and releases it
-    clicked = static_cast<int>(SendMessageW(slider, TBM_GETPOS, 0, 0));
-    Keys(d, {VK_RIGHT, VK_RIGHT, VK_RIGHT, VK_NEXT, VK_LEFT});
-    afterKeys = static_cast<int>(SendMessageW(slider, TBM_GETPOS, 0, 0));
-    shownAfterKeys = ItemText(page, 1104);
-    vqplatform::ClickControl(d, IDOK);
-  }});
-  ASSERT_EQ(sheet.DoModal(), IDOK);
-  ASSERT_NE(clicked, 30);
-  EXPECT_EQ(afterKeys, clicked + 22);
-  EXPECT_EQ(shownAfterKeys, std::to_wstring(afterKeys));
-  EXPECT_EQ(sheet.GetSettings().markTransparency, afterKeys);
 }
 
 TEST_F(SettingsSheetTest, DefaultsResetEveryPageAlsoForAnUnknownModel) {
