@@ -19,10 +19,10 @@ const DialogTemplate& PicTemplate() {
       9,
       {
           {1066, WC_LISTVIEW, L"", kChild | WS_TABSTOP | WS_GROUP | LVS_ICON | LVS_SINGLESEL | LVS_SHOWSELALWAYS,
-           WS_EX_CLIENTEDGE, 4, 4, 80, 256},
-          {1064, WC_STATIC, L"当前已经拍摄 0 张", kLabel, 0, 88, 8, 52, 20},
-          {IDOK, WC_BUTTON, L"合并图像", kDefaultPush, 0, 90, 222, 48, 15},
-          {IDCANCEL, WC_BUTTON, L"取消", kPush, 0, 90, 243, 48, 15},
+           WS_EX_CLIENTEDGE, 4, 4, 72, 256},
+          {1064, WC_STATIC, L"当前已经拍摄 0 张", kLabel, 0, 79, 8, 62, 10},
+          {IDOK, WC_BUTTON, L"合并图像", kDefaultPush, 0, 85, 222, 52, 15},
+          {IDCANCEL, WC_BUTTON, L"取消", kPush, 0, 85, 243, 52, 15},
       }};
   return dialogTemplate;
 }
