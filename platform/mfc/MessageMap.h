@@ -8,7 +8,7 @@
 #include "platform/win/WinTypes.h"
 
 class CWnd;
-class CScrollBar;
+using CScrollBar = CWnd;
 
 struct AFX_MSGMAP_ENTRY {
   UINT message;  // 0 ends the table
@@ -133,4 +133,4 @@ struct AFX_MSGMAP {
 #define ON_WM_HSCROLL()                                                                              \
   {WM_HSCROLL, 0, 0, 0,                                                                              \
    VQ_THUNK(self->OnHScroll(LOWORD(wParam), HIWORD(wParam),                                           \
-                            static_cast<CScrollBar*>(CWnd::FromHandle(reinterpret_cast<HWND>(lParam)))))},
+                            CWnd::FromHandle(reinterpret_cast<HWND>(lParam))))},
