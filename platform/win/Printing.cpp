@@ -4,6 +4,7 @@
 #include <cairo.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <filesystem>
@@ -27,9 +28,9 @@ constexpr double kPointsPerInch = 72.0;
 struct PrinterDc {
   PrintDialogChoice choice;
   bool isFile = false;
-  PrinterPage page;               // at the DC's resolution
-  int width = 0, height = 0;      // the printable area in printer pixels
-  int offsetX = 0, offsetY = 0;   // its corner on the medium
+  PrinterPage page;              // with the DC's resolution
+  int width = 0, height = 0;     // the printable area in printer pixels
+  int offsetX = 0, offsetY = 0;  // its corner on the medium
   int paperWidth = 0, paperHeight = 0;
   HDC dc = nullptr;
   HBITMAP bitmap = nullptr;
@@ -285,7 +286,8 @@ int StartDocW(HDC dc, const DOCINFOW* info) {
     return SP_ERROR;
   }
   // A CUPS job exists from here on; its id names the document.
-  const int job = p->isFile ? vqplatform::gNextJob++ : vqplatform::CreateCupsJob(p->choice.printer, p->choice.instance, p->title);
+  const int job = p->isFile ? vqplatform::gNextJob++
+                             : vqplatform::CreateCupsJob(p->choice.printer, p->choice.instance, p->title);
   if (job <= 0) {
     vqplatform::DiscardDocument(*p);
     return SP_ERROR;

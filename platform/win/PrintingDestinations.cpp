@@ -2,6 +2,7 @@
 
 #include <cups/cups.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <memory>

@@ -237,8 +237,7 @@ TEST_F(ImagePrinterTest, SaveFileAsPdfReportsFailure) {
 TEST_F(ImagePrinterTest, CupsQueuesPrintActualSizeAndWholeFittedPagesOnTheirOwnMedia) {
   vqtest::CupsServer cups;
   VQ_SKIP_WITHOUT_CUPS(cups);
-  ASSERT_TRUE(cups.AddPdfQueue("VQ_LETTER", "Letter", 300));
-  ASSERT_TRUE(cups.AddPdfQueue("VQ_A4", "A4", 600));
+  ASSERT_TRUE(cups.AddLetterAndA4Queues());
   const std::string landscape = BlackPicture("landscape.png", {800, 600});  // 4 x 3 inches at 200 dpi
   const std::string portrait = BlackPicture("portrait.png", {600, 1000});
   // A held job first, so the CUPS job ids are not those of a counter of ours.
@@ -287,7 +286,7 @@ TEST_F(ImagePrinterTest, CupsQueuesPrintActualSizeAndWholeFittedPagesOnTheirOwnM
 TEST_F(ImagePrinterTest, CupsCopiesAreJobsAndFailedSubmissionsAreInterrupted) {
   vqtest::CupsServer cups;
   VQ_SKIP_WITHOUT_CUPS(cups);
-  ASSERT_TRUE(cups.AddPdfQueue("VQ_LETTER", "Letter", 300));
+  ASSERT_TRUE(cups.AddLetterAndA4Queues());
   const std::string picture = BlackPicture("p.png", {400, 300});
   vqtest::OnFreshThread([&] {
     {

@@ -113,8 +113,7 @@ TEST(Printing, DialogWithoutAnAnswerIsCancelled) {
 TEST(Printing, CupsDestinationsBringTheirPageAndSavedOptionsToDcAndJob) {
   vqtest::CupsServer cups;
   VQ_SKIP_WITHOUT_CUPS(cups);
-  ASSERT_TRUE(cups.AddPdfQueue("VQ_LETTER", "Letter", 300));
-  ASSERT_TRUE(cups.AddPdfQueue("VQ_A4", "A4", 600));
+  ASSERT_TRUE(cups.AddLetterAndA4Queues());
   // Saved in the test's home folder: an option of the queue, an instance
   // with its own medium and resolution, and that instance as the default.
   ASSERT_TRUE(cups.Command("lpoptions -p VQ_LETTER -o job-priority=33"));

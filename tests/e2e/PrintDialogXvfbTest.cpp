@@ -72,8 +72,7 @@ class PrintDialogXvfbTest : public ::testing::Test {
 TEST_F(PrintDialogXvfbTest, DefaultIsPreselectedAndTheClickedInstanceWithTypedCopiesIsReturned) {
   vqtest::CupsServer cups;
   VQ_SKIP_WITHOUT_CUPS(cups);
-  ASSERT_TRUE(cups.AddPdfQueue("VQ_LETTER", "Letter", 300));
-  ASSERT_TRUE(cups.AddPdfQueue("VQ_A4", "A4", 600));
+  ASSERT_TRUE(cups.AddLetterAndA4Queues());
   ASSERT_TRUE(cups.Command("lpoptions -p VQ_A4/draft -o Resolution=150dpi"));
   ASSERT_TRUE(cups.Command("lpoptions -d VQ_LETTER"));
 

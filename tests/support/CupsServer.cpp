@@ -164,6 +164,10 @@ CupsServer::~CupsServer() {
   }
 }
 
+bool CupsServer::AddLetterAndA4Queues() {
+  return AddPdfQueue("VQ_LETTER", "Letter", 300) && AddPdfQueue("VQ_A4", "A4", 600);
+}
+
 bool CupsServer::AddPdfQueue(const std::string& name, const std::string& pageSize, int dpi) {
   const std::string ppd = root_ + "/" + name + ".ppd";
   if (!Running() || !WriteFile(ppd, PdfPpd(pageSize, dpi))) return false;
@@ -174,7 +178,9 @@ std::string CupsServer::OutputOf(const std::string& name) const { return root_ +
 
 bool CupsServer::Command(const std::string& commandLine) const {
   if (!Running()) return false;
-  return std::system((commandLine + " >>" + root_ + "/log/commands 2>&1").c_str()) == 0;
+  // lpadmin and cupsreject live in sbin, which a user's PATH may lack.
+  return std::system(("PATH=/usr/sbin:/usr/bin:$PATH " + commandLine + " >>" + root_ + "/log/commands 2>&1").c_str()) ==
+         0;
 }
 
 bool CupsServer::WaitForJob(int job) const {

@@ -22,10 +22,11 @@ class CupsServer {
   // Why it is not running.
   const std::string& Problem() const { return problem_; }
 
-  // A queue on a PDF driver: pdftopdf fits documents to the medium, the
-  // output lands in OutputOf(name). `pageSize` ("Letter" or "A4") and
-  // `dpi` are the queue's defaults; every medium has the margins below.
-  bool AddPdfQueue(const std::string& name, const std::string& pageSize, int dpi);
+  // Two queues on a PDF driver, "VQ_LETTER" (Letter, 300 dpi) and "VQ_A4"
+  // (A4, 600 dpi), both with Letter and A4 media (margins below) and 150,
+  // 300 and 600 dpi: pdftopdf fits documents to the medium, the output of
+  // the last job lands in OutputOf(queue).
+  bool AddLetterAndA4Queues();
   std::string OutputOf(const std::string& name) const;
   // A CUPS command (lpoptions, cupsreject, ...) against this server; true
   // when it exits with 0.
@@ -40,6 +41,8 @@ class CupsServer {
   static constexpr double kLeftPt = 18, kRightPt = 36, kTopPt = 54, kBottomPt = 36;
 
  private:
+  bool AddPdfQueue(const std::string& name, const std::string& pageSize, int dpi);
+
   std::string root_;
   std::string socket_;
   std::string problem_;
