@@ -15,7 +15,14 @@
 namespace vqplatform {
 namespace {
 
-enum { kDestinationsLabel = 100, kDestinations = 101, kFileLabel = 102, kFile = 103, kCopiesLabel = 104, kCopies = 105 };
+enum {
+  kDestinationsLabel = 100,
+  kDestinations = 101,
+  kFileLabel = 102,
+  kFile = 103,
+  kCopiesLabel = 104,
+  kCopies = 105,
+};
 constexpr int kMaxCopies = 9999;
 
 const DialogTemplate& PrintTemplate() {
@@ -43,7 +50,8 @@ std::wstring FreeOutputFile() {
   const std::filesystem::path folder = home && *home ? home : "/";
   std::error_code error;
   for (int n = 0;; ++n) {
-    const std::filesystem::path path = folder / (n == 0 ? std::string("print.pdf") : "print_" + std::to_string(n) + ".pdf");
+    const std::string name = n == 0 ? std::string("print.pdf") : "print_" + std::to_string(n) + ".pdf";
+    const std::filesystem::path path = folder / name;
     if (!std::filesystem::exists(path, error)) return path.wstring();
   }
 }

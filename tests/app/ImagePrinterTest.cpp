@@ -41,16 +41,16 @@ class FilePrinterAnswer {
   std::vector<vqplatform::PrintDestination> offered;
 };
 
-// Answers the print dialog with a CUPS queue.
-struct QueueAnswer {
-  QueueAnswer(const std::wstring& queue, int copies) {
+// Answers the print dialog with a CUPS destination.
+struct DestinationAnswer {
+  DestinationAnswer(const std::wstring& queue, const std::wstring& instance) {
     vqplatform::SetPrintDialogHook([=](const auto&, vqplatform::PrintDialogChoice* choice) {
       choice->printer = queue;
-      choice->copies = copies;
+      choice->instance = instance;
       return true;
     });
   }
-  ~QueueAnswer() { vqplatform::SetPrintDialogHook(nullptr); }
+  ~DestinationAnswer() { vqplatform::SetPrintDialogHook(nullptr); }
 };
 
 // A black picture of the given size saved as PNG.
@@ -234,23 +234,29 @@ TEST_F(ImagePrinterTest, SaveFileAsPdfReportsFailure) {
   EXPECT_FALSE(fs::exists(broken + ".jpg"));
 }
 
-TEST_F(ImagePrinterTest, CupsQueuesPrintActualSizeAndWholeFittedPagesOnTheirOwnMedia) {
+TEST_F(ImagePrinterTest, CupsDestinationsPrintActualSizeAndWholeFittedPagesWithTheirSavedOptions) {
   vqtest::CupsServer cups;
   VQ_SKIP_WITHOUT_CUPS(cups);
   ASSERT_TRUE(cups.AddLetterAndA4Queues());
+  // Saved by the user: an option of the Letter queue, and an instance of it on A4.
+  ASSERT_TRUE(cups.Command("lpoptions -p VQ_LETTER -o job-priority=33"));
+  ASSERT_TRUE(cups.Command("lpoptions -p VQ_LETTER/draft -o media=A4 -o print-quality=3"));
   const std::string landscape = BlackPicture("landscape.png", {800, 600});  // 4 x 3 inches at 200 dpi
   const std::string portrait = BlackPicture("portrait.png", {600, 1000});
   // A held job first, so the CUPS job ids are not those of a counter of ours.
   ASSERT_TRUE(cups.Command("lp -d VQ_A4 -H hold " + landscape));
-  struct Queue {
-    const char* name;
+  struct Destination {
+    const wchar_t* name;
+    const wchar_t* instance;
     int widthPt, heightPt;
   };
   vqtest::OnFreshThread([&] {
-    for (const Queue& queue : {Queue{"VQ_LETTER", 612, 792}, Queue{"VQ_A4", 595, 842}}) {
+    for (const Destination& to : {Destination{L"VQ_LETTER", L"", 612, 792}, Destination{L"VQ_A4", L"", 595, 842},
+                                  Destination{L"VQ_LETTER", L"draft", 595, 842}}) {
       for (const bool fit : {false, true}) {
-        SCOPED_TRACE(testing::Message() << queue.name << (fit ? " fitted" : " actual size"));
-        QueueAnswer answer(vq::Utf8ToWide(queue.name), 1);
+        SCOPED_TRACE(testing::Message() << vq::WideToUtf8(to.name) << "/" << vq::WideToUtf8(to.instance)
+                                        << (fit ? " fitted" : " actual size"));
+        DestinationAnswer answer(to.name, to.instance);
         Job job;
         job.printer.settings.printType = fit ? 1 : 0;
         job.printer.settings.xDpi = job.printer.settings.yDpi = 200;
@@ -260,16 +266,19 @@ TEST_F(ImagePrinterTest, CupsQueuesPrintActualSizeAndWholeFittedPagesOnTheirOwnM
         const std::vector<int> jobs = StartedJobs(lines);
         ASSERT_EQ(jobs.size(), 1u);
         ASSERT_TRUE(cups.WaitForJob(jobs[0])) << "CUPS job " << jobs[0];  // the log names the CUPS job
-        EXPECT_EQ(cups.JobAttributes(jobs[0])["job-name"], picture);
+        auto attributes = cups.JobAttributes(jobs[0]);
+        EXPECT_EQ(attributes["job-name"], picture);
+        EXPECT_EQ(attributes["job-priority"], to.name == std::wstring(L"VQ_LETTER") ? "33" : "50");
+        EXPECT_EQ(attributes["print-quality"], *to.instance ? "draft" : "");
         EXPECT_EQ(lines.back(), "打印任务结束");
 
-        const std::string out = cups.OutputOf(queue.name);
+        const std::string out = cups.OutputOf(vq::WideToUtf8(to.name));
         EXPECT_EQ(pdfcheck::PageSizes(out),
-                  std::vector<std::string>{std::to_string(queue.widthPt) + " x " + std::to_string(queue.heightPt)});
+                  std::vector<std::string>{std::to_string(to.widthPt) + " x " + std::to_string(to.heightPt)});
         const cv::Rect ink = pdfcheck::DarkBounds(pdfcheck::RenderGrey(out, 1, 100));
         const double perPoint = 100.0 / 72;  // rendered pixels
-        const double areaWidth = queue.widthPt - vqtest::CupsServer::kLeftPt - vqtest::CupsServer::kRightPt;
-        const double areaHeight = queue.heightPt - vqtest::CupsServer::kTopPt - vqtest::CupsServer::kBottomPt;
+        const double areaWidth = to.widthPt - vqtest::CupsServer::kLeftPt - vqtest::CupsServer::kRightPt;
+        const double areaHeight = to.heightPt - vqtest::CupsServer::kTopPt - vqtest::CupsServer::kBottomPt;
         // Centred on the printable area, not on the medium.
         EXPECT_NEAR(ink.x + ink.width / 2.0, (vqtest::CupsServer::kLeftPt + areaWidth / 2) * perPoint, 2);
         EXPECT_NEAR(ink.y + ink.height / 2.0, (vqtest::CupsServer::kTopPt + areaHeight / 2) * perPoint, 2);
@@ -280,53 +289,22 @@ TEST_F(ImagePrinterTest, CupsQueuesPrintActualSizeAndWholeFittedPagesOnTheirOwnM
         EXPECT_NEAR(ink.height, height, height * 0.005);
       }
     }
-  });
-}
 
-TEST_F(ImagePrinterTest, CupsCopiesAreJobsAndFailedSubmissionsAreInterrupted) {
-  vqtest::CupsServer cups;
-  VQ_SKIP_WITHOUT_CUPS(cups);
-  ASSERT_TRUE(cups.AddLetterAndA4Queues());
-  const std::string picture = BlackPicture("p.png", {400, 300});
-  vqtest::OnFreshThread([&] {
+    // A document that cannot be written: the job is cancelled, not left
+    // waiting, and the log says the job was interrupted.
+    const std::string noise = Temp("noise.png");
+    cv::imwrite(noise, imagingtest::NoisePage(400, 300, CV_8UC3));
+    DestinationAnswer answer(L"VQ_A4", L"");
+    Job job;
     {
-      QueueAnswer answer(L"VQ_LETTER", 2);
-      Job job;
-      ASSERT_EQ(job.Print(picture), 1);
-      const auto lines = LogLines();
-      const std::vector<int> jobs = StartedJobs(lines);
-      ASSERT_EQ(jobs.size(), 2u);
-      EXPECT_NE(jobs[0], jobs[1]);
-      for (int id : jobs) EXPECT_TRUE(cups.WaitForJob(id)) << "CUPS job " << id;
-      EXPECT_EQ(std::count(lines.begin(), lines.end(), "打印任务结束"), 2);
+      imagingtest::FileSizeLimit full(65536);
+      EXPECT_EQ(job.Print(noise), 0);
     }
-    {
-      // The document cannot be written: the job is cancelled, not left waiting.
-      const std::string noise = Temp("noise.png");
-      cv::imwrite(noise, imagingtest::NoisePage(400, 300, CV_8UC3));
-      QueueAnswer answer(L"VQ_LETTER", 1);
-      Job job;
-      {
-        imagingtest::FileSizeLimit full(65536);
-        EXPECT_EQ(job.Print(noise), 0);
-      }
-      EXPECT_EQ(job.messages, std::vector<std::string>{"Print failure"});
-      const auto lines = LogLines();
-      const std::vector<int> jobs = StartedJobs(lines);
-      ASSERT_EQ(jobs.size(), 1u);
-      ASSERT_GT(jobs[0], 0);
-      EXPECT_EQ(lines.back(), "打印任务中断");
-      EXPECT_FALSE(cups.WaitForJob(jobs[0]));
-      EXPECT_EQ(cups.JobAttributes(jobs[0])["job-state"], "canceled");
-    }
-    {
-      // A queue that rejects jobs.
-      ASSERT_TRUE(cups.Command("cupsreject VQ_LETTER"));
-      QueueAnswer answer(L"VQ_LETTER", 1);
-      Job job;
-      EXPECT_EQ(job.Print(picture), 0);
-      EXPECT_EQ(job.messages, std::vector<std::string>{"Print failure"});
-      EXPECT_EQ(LogLines(), (std::vector<std::string>{"开始打印任务状态：-1", "打印任务中断"}));
-    }
+    EXPECT_EQ(job.messages, std::vector<std::string>{"Print failure"});
+    const auto lines = LogLines();
+    const std::vector<int> jobs = StartedJobs(lines);
+    ASSERT_EQ(jobs.size(), 1u);
+    EXPECT_EQ(lines.back(), "打印任务中断");
+    EXPECT_EQ(cups.JobAttributes(jobs[0])["job-state"], "canceled");
   });
 }

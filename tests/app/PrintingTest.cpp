@@ -6,12 +6,10 @@
 
 #include <filesystem>
 
-#include "platform/win/Encoding.h"
 #include "platform/win/GdiDc.h"
 #include "platform/win/GdiDraw.h"
 #include "platform/win/GdiObjects.h"
 #include "tests/app/PdfCheck.h"
-#include "tests/support/CupsServer.h"
 #include "tests/support/TestEnv.h"
 
 namespace fs = std::filesystem;
@@ -108,107 +106,4 @@ TEST(Printing, DialogWithoutAnAnswerIsCancelled) {
   ASSERT_NE(dialog.hDC, nullptr);
   EXPECT_TRUE(vqplatform::DeletePrinterDC(dialog.hDC));
   vqplatform::SetPrintDialogHook(nullptr);
-}
-
-TEST(Printing, CupsDestinationsBringTheirPageAndSavedOptionsToDcAndJob) {
-  vqtest::CupsServer cups;
-  VQ_SKIP_WITHOUT_CUPS(cups);
-  ASSERT_TRUE(cups.AddLetterAndA4Queues());
-  // Saved in the test's home folder: an option of the queue, an instance
-  // with its own medium and resolution, and that instance as the default.
-  ASSERT_TRUE(cups.Command("lpoptions -p VQ_LETTER -o job-priority=33"));
-  ASSERT_TRUE(cups.Command("lpoptions -p VQ_LETTER/draft -o media=A4 -o Resolution=150dpi -o print-quality=3"));
-  ASSERT_TRUE(cups.Command("lpoptions -d VQ_LETTER/draft"));
-
-  vqtest::OnFreshThread([&] {
-    std::vector<std::wstring> titles, defaults;
-    for (const auto& destination : vqplatform::ListPrintDestinations()) {
-      titles.push_back(destination.Title());
-      if (destination.isDefault) defaults.push_back(destination.Title());
-    }
-    EXPECT_EQ(titles, (std::vector<std::wstring>{vqplatform::kFilePrinterName, L"VQ_A4", L"VQ_LETTER", L"VQ_LETTER/draft"}));
-    EXPECT_EQ(defaults, std::vector<std::wstring>{L"VQ_LETTER/draft"});
-
-    // The dialog comes up on the default; a DC per destination measures its page.
-    vqplatform::PrintDialogChoice preset;
-    vqplatform::SetPrintDialogHook([&](const auto&, vqplatform::PrintDialogChoice* choice) {
-      preset = *choice;
-      return true;
-    });
-    PRINTDLGW dialog{};
-    dialog.lStructSize = 66;
-    dialog.Flags = PD_RETURNDC;
-    dialog.nCopies = 1;
-    ASSERT_TRUE(PrintDlgW(&dialog));
-    vqplatform::SetPrintDialogHook(nullptr);
-    EXPECT_EQ(preset.printer, L"VQ_LETTER");
-    EXPECT_EQ(preset.instance, L"draft");
-    HDC draft = dialog.hDC;
-
-    struct Expected {
-      const wchar_t* name;
-      int dpi;
-      double widthPt, heightPt;
-    };
-    auto checkCaps = [](HDC dc, const Expected& page) {
-      SCOPED_TRACE(testing::Message() << vq::WideToUtf8(page.name));
-      ASSERT_NE(dc, nullptr);
-      auto pixels = [&](double points) { return points / 72 * page.dpi; };
-      EXPECT_EQ(GetDeviceCaps(dc, LOGPIXELSX), page.dpi);
-      EXPECT_EQ(GetDeviceCaps(dc, LOGPIXELSY), page.dpi);
-      EXPECT_NEAR(GetDeviceCaps(dc, PHYSICALWIDTH), pixels(page.widthPt), 1.5);
-      EXPECT_NEAR(GetDeviceCaps(dc, PHYSICALHEIGHT), pixels(page.heightPt), 1.5);
-      EXPECT_NEAR(GetDeviceCaps(dc, PHYSICALOFFSETX), pixels(vqtest::CupsServer::kLeftPt), 1);
-      EXPECT_NEAR(GetDeviceCaps(dc, PHYSICALOFFSETY), pixels(vqtest::CupsServer::kTopPt), 1);
-      EXPECT_NEAR(GetDeviceCaps(dc, HORZRES),
-                  pixels(page.widthPt - vqtest::CupsServer::kLeftPt - vqtest::CupsServer::kRightPt), 2);
-      EXPECT_NEAR(GetDeviceCaps(dc, VERTRES),
-                  pixels(page.heightPt - vqtest::CupsServer::kTopPt - vqtest::CupsServer::kBottomPt), 2);
-    };
-    checkCaps(draft, {L"VQ_LETTER/draft", 150, 595, 842});
-    vqplatform::PrintDialogChoice choice;
-    choice.printer = L"VQ_LETTER";
-    HDC letter = vqplatform::CreatePrinterDC(choice);
-    checkCaps(letter, {L"VQ_LETTER", 300, 612, 792});
-    choice.printer = L"VQ_A4";
-    HDC a4 = vqplatform::CreatePrinterDC(choice);
-    checkCaps(a4, {L"VQ_A4", 600, 595, 842});
-    choice.printer = L"VQ_LETTER";
-    choice.instance = L"gone";  // an instance nobody saved is no destination
-    EXPECT_EQ(vqplatform::CreatePrinterDC(choice), nullptr);
-
-    // StartDoc creates the job; an aborted document cancels it.
-    DOCINFOW info{20, L"scan 1", nullptr, nullptr, 0};
-    const int aborted = StartDocW(draft, &info);
-    ASSERT_GT(aborted, 0);
-    EXPECT_GT(AbortDoc(draft), 0);
-    EXPECT_FALSE(cups.WaitForJob(aborted));
-    EXPECT_EQ(cups.JobAttributes(aborted)["job-state"], "canceled");
-
-    // A finished document carries the instance's and the queue's saved options.
-    const int job = StartDocW(draft, &info);
-    ASSERT_GT(job, aborted);
-    RECT bar{0, 0, 150, 300};  // 1 x 2 inches in the printable area's corner
-    FillRect(draft, &bar, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
-    ASSERT_GT(EndPage(draft), 0);
-    ASSERT_GT(EndDoc(draft), 0);
-    ASSERT_TRUE(cups.WaitForJob(job));
-    auto attributes = cups.JobAttributes(job);
-    EXPECT_EQ(attributes["job-name"], "scan 1");
-    EXPECT_EQ(attributes["print-quality"], "draft");
-    EXPECT_EQ(attributes["job-priority"], "33");
-    EXPECT_EQ(attributes["media"], "A4");
-    const std::string out = cups.OutputOf("VQ_LETTER");
-    EXPECT_EQ(pdfcheck::PageSizes(out), std::vector<std::string>{"595 x 842"});
-    const cv::Rect ink = pdfcheck::DarkBounds(pdfcheck::RenderGrey(out, 1, 72));
-    EXPECT_NEAR(ink.x, vqtest::CupsServer::kLeftPt, 1);
-    EXPECT_NEAR(ink.y, vqtest::CupsServer::kTopPt, 1);
-    EXPECT_NEAR(ink.width, 72, 1);
-    EXPECT_NEAR(ink.height, 144, 1);
-
-    // A queue that rejects jobs fails the document at its start.
-    ASSERT_TRUE(cups.Command("cupsreject VQ_A4"));
-    EXPECT_EQ(StartDocW(a4, &info), SP_ERROR);
-    for (HDC dc : {draft, letter, a4}) EXPECT_TRUE(vqplatform::DeletePrinterDC(dc));
-  });
 }

@@ -42,47 +42,6 @@ bool Accepts(const std::string& socketPath) {
   return connected;
 }
 
-// A PDF driver: documents become application/vnd.cups-pdf through
-// pdftopdf and go to the device as they are.
-std::string PdfPpd(const std::string& pageSize, int dpi) {
-  struct Size {
-    const char* name;
-    int width, height;  // points
-  };
-  const Size sizes[] = {{"Letter", 612, 792}, {"A4", 595, 842}};
-  std::string ppd =
-      "*PPD-Adobe: \"4.3\"\n*FormatVersion: \"4.3\"\n*FileVersion: \"1.0\"\n*LanguageVersion: English\n"
-      "*LanguageEncoding: ISOLatin1\n*PCFileName: \"VQPDF.PPD\"\n*Manufacturer: \"Test\"\n"
-      "*Product: \"(PDF queue)\"\n*ModelName: \"PDF queue\"\n*ShortNickName: \"PDF queue\"\n"
-      "*NickName: \"PDF queue\"\n*PSVersion: \"(3010.000) 0\"\n*LanguageLevel: \"3\"\n*ColorDevice: True\n"
-      "*DefaultColorSpace: RGB\n*FileSystem: False\n*Throughput: \"1\"\n*LandscapeOrientation: Plus90\n"
-      "*TTRasterizer: Type42\n*cupsVersion: 2.4\n"
-      "*cupsFilter2: \"application/vnd.cups-pdf application/pdf 0 -\"\n";
-  for (const char* keyword : {"PageSize", "PageRegion"}) {
-    ppd += std::string("*OpenUI *") + keyword + ": PickOne\n*OrderDependency: 10 AnySetup *" + keyword + "\n";
-    ppd += std::string("*Default") + keyword + ": " + pageSize + "\n";
-    for (const Size& size : sizes)
-      ppd += std::string("*") + keyword + " " + size.name + ": \"<</PageSize[" + std::to_string(size.width) + " " +
-             std::to_string(size.height) + "]>>setpagedevice\"\n";
-    ppd += std::string("*CloseUI: *") + keyword + "\n";
-  }
-  ppd += "*DefaultImageableArea: " + pageSize + "\n*DefaultPaperDimension: " + pageSize + "\n";
-  for (const Size& size : sizes) {
-    char line[160];
-    std::snprintf(line, sizeof line, "*ImageableArea %s: \"%g %g %g %g\"\n*PaperDimension %s: \"%d %d\"\n", size.name,
-                  CupsServer::kLeftPt, CupsServer::kBottomPt, size.width - CupsServer::kRightPt,
-                  size.height - CupsServer::kTopPt, size.name, size.width, size.height);
-    ppd += line;
-  }
-  ppd += "*OpenUI *Resolution: PickOne\n*OrderDependency: 10 AnySetup *Resolution\n";
-  ppd += "*DefaultResolution: " + std::to_string(dpi) + "dpi\n";
-  for (int choice : {150, 300, 600})
-    ppd += "*Resolution " + std::to_string(choice) + "dpi: \"<</HWResolution[" + std::to_string(choice) + " " +
-           std::to_string(choice) + "]>>setpagedevice\"\n";
-  ppd += "*CloseUI: *Resolution\n";
-  return ppd;
-}
-
 }  // namespace
 
 CupsServer::CupsServer() {
@@ -107,7 +66,11 @@ CupsServer::CupsServer() {
                 "/state/printcap\nFileDevice Yes\n");
   WriteFile(root_ + "/etc/cupsd.conf", "Listen " + socket_ +
                                            "\nLogLevel info\nBrowsing No\nWebInterface No\n"
-                                           "<Location />\nOrder allow,deny\nAllow all\n</Location>\n");
+                                           "<Location />\nOrder allow,deny\nAllow all\n</Location>\n"
+                                           // Every operation open to everyone: a user who is no
+                                           // printer administrator sets up the queues too.
+                                           "<Policy default>\nJobPrivateValues none\n"
+                                           "<Limit All>\nOrder deny,allow\n</Limit>\n</Policy>\n");
 
   posix_spawn_file_actions_t actions;
   posix_spawn_file_actions_init(&actions);
@@ -165,13 +128,10 @@ CupsServer::~CupsServer() {
 }
 
 bool CupsServer::AddLetterAndA4Queues() {
-  return AddPdfQueue("VQ_LETTER", "Letter", 300) && AddPdfQueue("VQ_A4", "A4", 600);
-}
-
-bool CupsServer::AddPdfQueue(const std::string& name, const std::string& pageSize, int dpi) {
-  const std::string ppd = root_ + "/" + name + ".ppd";
-  if (!Running() || !WriteFile(ppd, PdfPpd(pageSize, dpi))) return false;
-  return Command("lpadmin -p " + name + " -E -v file://" + OutputOf(name) + " -P " + ppd);
+  const std::string ppd = (SourceDir() / "tests/support/pdf-queue.ppd").string();
+  return Command("lpadmin -p VQ_LETTER -E -v file://" + OutputOf("VQ_LETTER") + " -P " + ppd) &&
+         Command("lpadmin -p VQ_A4 -E -v file://" + OutputOf("VQ_A4") + " -P " + ppd +
+                 " -o PageSize=A4 -o PageRegion=A4 -o Resolution=600dpi");
 }
 
 std::string CupsServer::OutputOf(const std::string& name) const { return root_ + "/out/" + name + ".pdf"; }
@@ -203,8 +163,6 @@ std::map<std::string, std::string> CupsServer::JobAttributes(int job) const {
   ipp_t* request = ippNewRequest(IPP_OP_GET_JOB_ATTRIBUTES);
   const std::string uri = "ipp://localhost/jobs/" + std::to_string(job);
   ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_URI, "job-uri", nullptr, uri.c_str());
-  // The owner sees the job's private values (its name) too.
-  ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_NAME, "requesting-user-name", nullptr, cupsUser());
   ippAddString(request, IPP_TAG_OPERATION, IPP_TAG_KEYWORD, "requested-attributes", nullptr, "all");
   ipp_t* response = cupsDoRequest(CUPS_HTTP_DEFAULT, request, "/");
   for (ipp_attribute_t* a = ippFirstAttribute(response); a; a = ippNextAttribute(response)) {

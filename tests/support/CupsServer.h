@@ -22,10 +22,10 @@ class CupsServer {
   // Why it is not running.
   const std::string& Problem() const { return problem_; }
 
-  // Two queues on a PDF driver, "VQ_LETTER" (Letter, 300 dpi) and "VQ_A4"
-  // (A4, 600 dpi), both with Letter and A4 media (margins below) and 150,
-  // 300 and 600 dpi: pdftopdf fits documents to the medium, the output of
-  // the last job lands in OutputOf(queue).
+  // Two queues on the PDF driver tests/support/pdf-queue.ppd, "VQ_LETTER"
+  // (Letter, 300 dpi) and "VQ_A4" (A4, 600 dpi), both with Letter and A4
+  // media (margins below) and 150, 300 and 600 dpi: pdftopdf fits documents
+  // to the medium, the output of the last job lands in OutputOf(queue).
   bool AddLetterAndA4Queues();
   std::string OutputOf(const std::string& name) const;
   // A CUPS command (lpoptions, cupsreject, ...) against this server; true
@@ -37,12 +37,10 @@ class CupsServer {
   // The job's attributes, each value as ippAttributeString gives it.
   std::map<std::string, std::string> JobAttributes(int job) const;
 
-  // The queues' margins in points.
+  // The queues' margins in points, as the driver gives them.
   static constexpr double kLeftPt = 18, kRightPt = 36, kTopPt = 54, kBottomPt = 36;
 
  private:
-  bool AddPdfQueue(const std::string& name, const std::string& pageSize, int dpi);
-
   std::string root_;
   std::string socket_;
   std::string problem_;
