@@ -15,14 +15,7 @@
 namespace vqplatform {
 namespace {
 
-enum {
-  kDestinationsLabel = 100,
-  kDestinations = 101,
-  kFileLabel = 102,
-  kFile = 103,
-  kCopiesLabel = 104,
-  kCopies = 105,
-};
+enum { kDestinationsLabel = 100, kDestinations, kFileLabel, kFile, kCopiesLabel, kCopies };
 constexpr int kMaxCopies = 9999;
 
 const DialogTemplate& PrintTemplate() {
