@@ -57,6 +57,14 @@ TEST(PreviewCanvasTest, FramesOfEveryKindAndTheShowImageMessage) {
   canvas.SetImage(PositionCard(640, 480));
   EXPECT_TRUE(canvas.IsFitMode());
   EXPECT_EQ(canvas.GetZoom(), 0.5f);
+  // Without overlays a copy comes back unchanged; no copy at all answers 1.
+  CImage copy;
+  copy.Create(64, 48, 24);
+  copy.SetPixel(3, 4, RGB(1, 2, 3));
+  EXPECT_EQ(SendMessageW(canvas.m_hWnd, WM_PREVIEW_COPY_OUT, 0, reinterpret_cast<LPARAM>(&copy)), 0);
+  EXPECT_EQ(copy.GetPixel(3, 4), RGB(1, 2, 3));
+  EXPECT_EQ(copy.GetPixel(4, 4), RGB(0, 0, 0));
+  EXPECT_EQ(SendMessageW(canvas.m_hWnd, WM_PREVIEW_COPY_OUT, 0, 0), 1);
 }
 
 TEST(PreviewCanvasTest, ZoomLadderGoesUpToEightAndSnapsBackToFit) {
