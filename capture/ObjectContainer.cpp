@@ -6,6 +6,7 @@
 
 #include <opencv2/core.hpp>
 
+#include "capture/ViewRendering.h"
 #include "platform/display/Cursors.h"
 #include "platform/mfc/CImageDraw.h"
 
@@ -303,14 +304,15 @@ void CObjectContainer::DrawView() {
 
 void CObjectContainer::DrawFitted() {
   if (m_viewBuffer.IsNull() || !HasPicture()) return;
-  const int width = vqcapture::ScaledLength(m_picture.GetWidth(), m_zoom);
-  const int height = vqcapture::ScaledLength(m_picture.GetHeight(), m_zoom);
   // An opaque scaled copy of the whole picture.
-  HDC dc = m_viewBuffer.GetDC();
-  SetStretchBltMode(dc, m_zoom > 1 ? COLORONCOLOR : HALFTONE);
-  m_picture.Draw(dc, 0, 0, width, height, 0, 0, m_picture.GetWidth(), m_picture.GetHeight());
-  m_viewBuffer.ReleaseDC();
-  CopyPixels(m_viewBuffer, m_cleanView, 0, 0, width, height);
+  vqcapture::PartBlit whole;
+  whole.picture = RECT{0, 0, m_picture.GetWidth(), m_picture.GetHeight()};
+  whole.target = RECT{0, 0, vqcapture::ScaledLength(m_picture.GetWidth(), m_zoom),
+                      vqcapture::ScaledLength(m_picture.GetHeight(), m_zoom)};
+  whole.halftone = m_zoom <= 1;
+  cv::Mat view = Wrap(m_viewBuffer);
+  vqcapture::DrawPart(Wrap(m_picture), whole, view);
+  CopyPixels(m_viewBuffer, m_cleanView, 0, 0, whole.target.right, whole.target.bottom);
 }
 
 bool CObjectContainer::DrawZoomed() {
@@ -322,14 +324,8 @@ bool CObjectContainer::DrawZoomed() {
 
 bool CObjectContainer::DrawStrip(const RECT& part, POINT at) {
   if (part.right <= part.left || part.bottom <= part.top) return true;
-  const vqcapture::PartBlit blit = vqcapture::BlitForPart(part, m_zoom, at);
-  const CRect from = blit.picture, to = blit.target;
-  HDC dc = m_viewBuffer.GetDC();
-  SetStretchBltMode(dc, blit.halftone ? HALFTONE : COLORONCOLOR);
-  BOOL drawn = m_picture.Draw(dc, to.left, to.top, to.Width(), to.Height(), from.left, from.top, from.Width(),
-                              from.Height());
-  m_viewBuffer.ReleaseDC();
-  return drawn != FALSE;
+  cv::Mat view = Wrap(m_viewBuffer);
+  return vqcapture::DrawPart(Wrap(m_picture), vqcapture::BlitForPart(part, m_zoom, at), view);
 }
 
 bool CObjectContainer::ScrollView(const RECT& newSource) {
