@@ -342,24 +342,15 @@ bool CObjectContainer::ScrollView(const RECT& newSource) {
   return true;
 }
 
-void CObjectContainer::ZoomIn() {
-  if (!HasPicture()) return;
-  const POINT imageAnchor = vqcapture::SourceCentreInImage(m_source, m_zoom);
-  vqcapture::ZoomLevel level{m_zoom, m_fitMode};
-  if (!vqcapture::ZoomInStep(&level, m_fitZoom)) return;
-  m_zoom = level.zoom;
-  m_fitMode = level.fitMode;
-  LayOut(ClientCentre(), imageAnchor);
-  DrawView();
-  if (m_hWnd) Invalidate(TRUE);
-  TellOverlaysZoom();
-}
+void CObjectContainer::ZoomIn() { StepZoom(vqcapture::ZoomInStep); }
 
-void CObjectContainer::ZoomOut() {
+void CObjectContainer::ZoomOut() { StepZoom(vqcapture::ZoomOutStep); }
+
+void CObjectContainer::StepZoom(bool (*step)(vqcapture::ZoomLevel*, float)) {
   if (!HasPicture()) return;
   const POINT imageAnchor = vqcapture::SourceCentreInImage(m_source, m_zoom);
   vqcapture::ZoomLevel level{m_zoom, m_fitMode};
-  if (!vqcapture::ZoomOutStep(&level, m_fitZoom)) return;
+  if (!step(&level, m_fitZoom)) return;
   m_zoom = level.zoom;
   m_fitMode = level.fitMode;
   LayOut(ClientCentre(), imageAnchor);

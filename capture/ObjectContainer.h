@@ -128,6 +128,8 @@ class CObjectContainer : public CStatic {
   // Draws one part of the scaled picture into the view buffer.
   bool DrawStrip(const RECT& part, POINT at);
   bool ScrollView(const RECT& newSource);
+  // One step along the zoom ladder about the view's centre.
+  void StepZoom(bool (*step)(vqcapture::ZoomLevel*, float));
   void TellOverlaysZoom();
   bool Turn(int quarterTurns);
   template <typename T>

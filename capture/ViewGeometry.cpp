@@ -147,20 +147,13 @@ ViewRects ResizeView(const RECT& source, SIZE picture, float zoom, SIZE client) 
   const int scaledW = ScaledLength(picture.cx, zoom), scaledH = ScaledLength(picture.cy, zoom);
   ViewRects v;
   RECT& d = v.destination;
-  if (scaledW < client.cx) {
-    d.left = (client.cx - scaledW) / 2;
-    d.right = d.left + scaledW;
-  } else {
-    d.left = 0;
-    d.right = client.cx;
-  }
-  if (scaledH < client.cy) {
-    d.top = (client.cy - scaledH) / 2;
-    d.bottom = d.top + scaledH;
-  } else {
-    d.top = 0;
-    d.bottom = client.cy;
-  }
+  // Centred where the scaled picture is smaller than the client, else spanning it.
+  auto place = [](int scaled, int extent, LONG* low, LONG* high) {
+    *low = scaled < extent ? (extent - scaled) / 2 : 0;
+    *high = scaled < extent ? *low + scaled : extent;
+  };
+  place(scaledW, client.cx, &d.left, &d.right);
+  place(scaledH, client.cy, &d.top, &d.bottom);
   v.source = RECT{source.left, source.top, source.left + Width(d), source.top + Height(d)};
   ClampSource(&v.source, picture, zoom);
   return v;

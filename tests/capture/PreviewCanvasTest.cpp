@@ -6,6 +6,7 @@
 
 #include "capture/ObjectContainer.h"
 #include "platform/display/Cursors.h"
+#include "platform/win/GdiSurface.h"
 #include "tests/capture/CanvasSupport.h"
 
 namespace {
@@ -38,11 +39,30 @@ TEST(PreviewCanvasTest, FirstFramesAreFittedWithTheViewNumbersOfTheirSizes) {
   }
 }
 
+TEST(PreviewCanvasTest, CanvasLargerThanTheScreenShowsAllOfItsPicture) {
+  const SIZE screen = vqplatform::GetScreenSize();
+  vqplatform::SetScreenSize(320, 240);
+  CObjectContainer canvas;
+  CanvasHost host(canvas, 640, 480);
+  const cv::Mat frame = PositionCard(640, 480);
+  canvas.SetImage(frame);
+  const cv::Mat shown = host.Shown();
+  vqplatform::SetScreenSize(screen.cx, screen.cy);
+  EXPECT_EQ(shown.at<cv::Vec3b>(470, 630), frame.at<cv::Vec3b>(470, 630));
+  // No client height: no zoom of 0 to divide by.
+  EXPECT_EQ(vqcapture::FitZoom(SIZE{1600, 1200}, SIZE{800, 0}), 1.0f);
+}
+
 TEST(PreviewCanvasTest, FramesOfEveryKindAndTheShowImageMessage) {
   CObjectContainer canvas;
   CanvasHost host(canvas, 320, 240);
   EXPECT_EQ(SendMessageW(canvas.m_hWnd, WM_CANVAS_SHOW_IMAGE, 0, 0), 1);
   EXPECT_TRUE(canvas.GetPicture().IsNull());
+  canvas.AddSelection();  // before the first frame there is no view to click in
+  host.Mouse(WM_LBUTTONDOWN, POINT{10, 10});
+  host.Mouse(WM_LBUTTONUP, POINT{10, 10});
+  EXPECT_TRUE(canvas.GetSelectionObject()->GetPoints().empty());
+  canvas.RemoveSelection();
   cv::Mat grey(240, 320, CV_8UC1, cv::Scalar(90));
   EXPECT_EQ(SendMessageW(canvas.m_hWnd, WM_CANVAS_SHOW_IMAGE, reinterpret_cast<WPARAM>(&grey), 0), 0);
   EXPECT_EQ(canvas.GetPicture().GetPixel(5, 5), RGB(90, 90, 90));
