@@ -12,7 +12,11 @@
 #include "capture/SubImageBox.h"
 #include "capture/TrackRectangle.h"
 #include "platform/display/Cursors.h"
-#include "tests/capture/CanvasSupport.h"
+#include "platform/win/Messages.h"
+
+inline void PrintTo(const CRect& r, std::ostream* out) {
+  *out << "(" << r.left << ", " << r.top << ", " << r.right << ", " << r.bottom << ")";
+}
 
 namespace {
 
