@@ -66,6 +66,33 @@ void XServer::Click(POINT p) {
   XSync(display_, False);
 }
 
+void XServer::MovePointer(POINT p) {
+  XTestFakeMotionEvent(display_, -1, p.x, p.y, CurrentTime);
+  XSync(display_, False);
+}
+
+void XServer::Drag(POINT from, POINT to, int steps) {
+  MovePointer(from);
+  XTestFakeButtonEvent(display_, 1, True, CurrentTime);
+  XSync(display_, False);
+  for (int i = 1; i <= steps; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(15));
+    MovePointer(POINT{from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps});
+  }
+  XTestFakeButtonEvent(display_, 1, False, CurrentTime);
+  XSync(display_, False);
+}
+
+void XServer::Wheel(POINT p, int notches) {
+  MovePointer(p);
+  for (int i = 0; i < std::abs(notches); ++i) {
+    unsigned button = notches > 0 ? 4 : 5;
+    XTestFakeButtonEvent(display_, button, True, CurrentTime);
+    XTestFakeButtonEvent(display_, button, False, CurrentTime);
+    XSync(display_, False);
+  }
+}
+
 void XServer::PressKey(unsigned long keysym) {
   KeyCode code = XKeysymToKeycode(display_, keysym);
   XTestFakeKeyEvent(display_, code, True, CurrentTime);

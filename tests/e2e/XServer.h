@@ -33,6 +33,11 @@ class XServer {
   Screenshot Grab(const RECT& screen);
   // Pointer and keys as a user's.
   void Click(POINT screen);
+  void MovePointer(POINT screen);
+  // Left button down at `from`, moved in `steps` to `to`, released there.
+  void Drag(POINT from, POINT to, int steps = 8);
+  // Wheel notches at a point: positive away from the user (zoom in).
+  void Wheel(POINT screen, int notches);
   void Type(const std::string& asciiText);
   // Characters without a key of their own, through a spare key code that
   // is given each character's key symbol in turn (as a keyboard layout
