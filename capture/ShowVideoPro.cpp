@@ -6,7 +6,6 @@
 #include <opencv2/core.hpp>
 
 #include "capture/ObjectContainer.h"
-#include "capture/PreviewJoin.h"
 #include "imaging/RectCut.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Sync.h"
@@ -195,7 +194,7 @@ void CShowVideoPro::StopWorker() {
   if (!workerThread_) return;
   stop_ = true;
   if (stopEvent_) SetEvent(stopEvent_);
-  vqcapture::JoinServingSends(workerThread_);
+  WaitServingSentMessages(workerThread_, INFINITE);
   CloseAndForget(&workerThread_);
 }
 

@@ -1,7 +1,6 @@
 #include "capture/ShowVideoThread.h"
 
 #include "capture/ObjectContainer.h"
-#include "capture/PreviewJoin.h"
 #include "platform/display/Cursors.h"
 #include "platform/mfc/CString.h"
 #include "platform/win/Controls.h"
@@ -24,7 +23,7 @@ CShowVideoThread::~CShowVideoThread() {
   if (windowThread_) {
     SendMessageW(previewWindow_, WM_DESTROY, 0, 0);
     previewWindow_ = nullptr;
-    vqcapture::JoinServingSends(windowThread_);
+    WaitServingSentMessages(windowThread_, INFINITE);
     CloseHandle(windowThread_);
     windowThread_ = nullptr;
   }
@@ -46,12 +45,11 @@ bool CShowVideoThread::Create(HWND parent, int left, int top, int right, int bot
   if (!windowThread_) return false;
   // Creating a child of a window of this thread sends to this thread.
   MSG msg;
-  while (WaitForSingleObject(windowDone_, 0) != WAIT_OBJECT_0) {
+  while (MsgWaitForMultipleObjects(1, &windowDone_, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
     }
-    WaitForSingleObject(windowDone_, 2);
   }
   return previewWindow_ != nullptr;
 }
