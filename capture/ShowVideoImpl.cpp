@@ -11,6 +11,7 @@ CShowVideoImpl::CShowVideoImpl() = default;
 CShowVideoImpl::~CShowVideoImpl() {
   StopWorker();
   CloseEvents();
+  if (GetSafeHwnd()) DestroyWindow();
 }
 
 bool CShowVideoImpl::Create(HWND parent, int left, int top, int right, int bottom) {
@@ -22,6 +23,7 @@ bool CShowVideoImpl::Create(HWND parent, int left, int top, int right, int botto
   CreateEvents();
   StartWorker();
   const RECT rect{left, top, right, bottom};
+  vqplatform::RegisterStandardControls();
   CreateEx(0, WC_STATIC, L"", CObjectContainer::kStyle, rect, CWnd::FromHandle(parent), kCanvasId);
   previewWindow_ = GetSafeHwnd();
   return previewWindow_ != nullptr;

@@ -134,6 +134,7 @@ void CShowVideoThread::CreateCanvas(HWND host) {
   if (canvas_) return;
   RECT client{};
   GetClientRect(host, &client);
+  vqplatform::RegisterStandardControls();
   canvas_ = new CObjectContainer;
   if (!canvas_->CreateEx(0, WC_STATIC, L"", CObjectContainer::kStyle, client, CWnd::FromHandle(host), kCanvasId)) {
     delete canvas_;
@@ -157,6 +158,7 @@ LRESULT CShowVideoThread::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPA
       break;
     case WM_DESTROY:
       hasCanvas_ = false;
+      if (canvas_ && canvas_->GetSafeHwnd()) canvas_->DestroyWindow();
       delete canvas_;
       canvas_ = nullptr;
       PostQuitMessage(kQuitCode);
