@@ -98,7 +98,6 @@ class CObjectContainer : public CStatic {
   void OnLButtonUp(UINT flags, CPoint point);
   void OnLButtonDblClk(UINT flags, CPoint point);
   BOOL OnMouseWheel(UINT flags, short delta, CPoint point);
-  void OnChar(UINT ch, UINT repeat, UINT flags);
   LRESULT OnCopyOut(WPARAM wParam, LPARAM lParam);
   LRESULT OnShowImage(WPARAM wParam, LPARAM lParam);
   // A window created before this object attached to it missed WM_CREATE
@@ -116,6 +115,9 @@ class CObjectContainer : public CStatic {
   SIZE PictureSize() const { return SIZE{m_picture.GetWidth(), m_picture.GetHeight()}; }
   CPoint ClientCentre() const { return m_client.CenterPoint(); }
   void CreateMemoryDC();
+  void ReleaseMemoryDC();
+  // The client's new size: buffers, fit zoom and view.
+  void Resize(int cx, int cy);
   void CreateBuffers(int cx, int cy);
   // Lays out the view at the current zoom with the anchors.
   void LayOut(POINT clientAnchor, POINT imageAnchor);
@@ -126,11 +128,10 @@ class CObjectContainer : public CStatic {
   // Draws one part of the scaled picture into the view buffer.
   bool DrawStrip(const RECT& part, POINT at);
   bool ScrollView(const RECT& newSource);
-  // Applies a zoom step's result: the view, its drawing and a repaint.
-  void ApplyZoom(POINT clientAnchor, POINT imageAnchor);
   void TellOverlaysZoom();
   bool Turn(int quarterTurns);
-  void DeleteObject(CDrawObject** slot);
+  template <typename T>
+  void DeleteOverlay(T** slot);
 
   CPoint m_clientSize{0, 0};
   CDC m_memoryDC;
