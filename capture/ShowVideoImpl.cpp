@@ -15,12 +15,7 @@ CShowVideoImpl::~CShowVideoImpl() {
 }
 
 bool CShowVideoImpl::Create(HWND parent, int left, int top, int right, int bottom) {
-  parentWindow_ = parent;
-  rectLeft_ = left;
-  rectTop_ = top;
-  rectRight_ = right;
-  rectBottom_ = bottom;
-  CreateEvents();
+  BeginCreate(parent, left, top, right, bottom);
   StartWorker();
   const RECT rect{left, top, right, bottom};
   vqplatform::RegisterStandardControls();

@@ -173,6 +173,15 @@ std::vector<cv::RotatedRect> CShowVideoPro::DocumentRects() {
 
 // ---- worker
 
+void CShowVideoPro::BeginCreate(HWND parent, int left, int top, int right, int bottom) {
+  parentWindow_ = parent;
+  rectLeft_ = left;
+  rectTop_ = top;
+  rectRight_ = right;
+  rectBottom_ = bottom;
+  CreateEvents();
+}
+
 void CShowVideoPro::CreateEvents() {
   CloseEvents();
   stopEvent_ = CreateEventW(nullptr, FALSE, FALSE, nullptr);

@@ -91,7 +91,8 @@ class CShowVideoPro : public IShowHWnd {
   // The frame step: false when no frame was produced.
   virtual bool ProcessFrame();
 
-  void CreateEvents();
+  // The first steps of Create: the parent and rectangle stored, the stop and frame events made anew.
+  void BeginCreate(HWND parent, int left, int top, int right, int bottom);
   void CloseEvents();
   bool StartWorker();
   // Ends the worker and waits for it, answering what other threads send to
@@ -113,6 +114,7 @@ class CShowVideoPro : public IShowHWnd {
   HANDLE frameEvent_ = nullptr;
 
  private:
+  void CreateEvents();
   static DWORD WINAPI WorkerThreadProc(LPVOID self);
   void WorkerThread();
   void TakeMainFrame();

@@ -32,12 +32,7 @@ CShowVideoThread::~CShowVideoThread() {
 }
 
 bool CShowVideoThread::Create(HWND parent, int left, int top, int right, int bottom) {
-  parentWindow_ = parent;
-  rectLeft_ = left;
-  rectTop_ = top;
-  rectRight_ = right;
-  rectBottom_ = bottom;
-  CreateEvents();
+  BeginCreate(parent, left, top, right, bottom);
   if (!windowDone_) windowDone_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
   ResetEvent(windowDone_);
   windowThread_ = CreateThread(nullptr, 0, &CShowVideoThread::WindowThreadProc, this, 0, nullptr);
@@ -120,14 +115,8 @@ void CShowVideoThread::WindowThread() {
 }
 
 LRESULT CALLBACK CShowVideoThread::StaticWindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* self = reinterpret_cast<CShowVideoThread*>(GetWindowLongPtrW(hwnd, 0));
-  if (!self) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-    if (message != WM_NCCREATE || !create || !create->lpCreateParams) return DefWindowProcW(hwnd, message, wParam, lParam);
-    self = *static_cast<CShowVideoThread* const*>(create->lpCreateParams);
-    SetWindowLongPtrW(hwnd, 0, reinterpret_cast<LONG_PTR>(self));
-  }
-  return self->WindowProc(hwnd, message, wParam, lParam);
+  auto* self = static_cast<CShowVideoThread*>(vqplatform::WindowObjectFromCreation(hwnd, message, lParam));
+  return self ? self->WindowProc(hwnd, message, wParam, lParam) : DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
 void CShowVideoThread::CreateCanvas(HWND host) {

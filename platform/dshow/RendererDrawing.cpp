@@ -71,13 +71,8 @@ void CBaseControlWindow::RunWindow() {
 }
 
 LRESULT CALLBACK CBaseControlWindow::WindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* self = reinterpret_cast<CBaseControlWindow*>(GetWindowLongPtrW(hwnd, 0));
-  if (!self) {
-    const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
-    if (message != WM_NCCREATE || !create || !create->lpCreateParams) return DefWindowProcW(hwnd, message, wParam, lParam);
-    self = *static_cast<CBaseControlWindow* const*>(create->lpCreateParams);
-    SetWindowLongPtrW(hwnd, 0, reinterpret_cast<LONG_PTR>(self));
-  }
+  auto* self = static_cast<CBaseControlWindow*>(vqplatform::WindowObjectFromCreation(hwnd, message, lParam));
+  if (!self) return DefWindowProcW(hwnd, message, wParam, lParam);
   switch (message) {
     case kWmDoneWithWindow:
       SetWindowLongPtrW(hwnd, 0, 0);

@@ -266,6 +266,11 @@ namespace vqplatform {
 void SetWindowAttachment(HWND hwnd, const char* key, std::shared_ptr<void> value);
 std::shared_ptr<void> GetWindowAttachment(HWND hwnd, const char* key);
 
+// The object pointer a window keeps in its first window-data slot. On
+// WM_NCCREATE, while the slot is empty, it is first taken from the creation
+// parameter, which points to a variable holding the pointer. Null before.
+void* WindowObjectFromCreation(HWND hwnd, UINT message, LPARAM lParam);
+
 // Takes the pending update rectangle and validates the window (BeginPaint).
 // False when nothing was invalid.
 bool TakeUpdateRect(HWND hwnd, RECT* rect, bool* erase);
