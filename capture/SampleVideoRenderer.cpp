@@ -148,7 +148,11 @@ HRESULT CVideoInputPin::NotifyAllocator(IMemAllocator* allocator, BOOL readOnly)
 CMVideoControl::CMVideoControl(CVideoRenderer* renderer, CDrawVideo* draw)
     : CBaseControlWindow(renderer), CBaseControlVideo(renderer), draw_(draw) {}
 
-void CMVideoControl::OnSize(int width, int height) { draw_->SetTargetRect(RECT{0, 0, width, height}); }
+void CMVideoControl::OnSize(int width, int height) {
+  draw_->SetTargetRect(RECT{0, 0, width, height});
+  // The held picture is drawn again into the new target.
+  if (HWND window = GetWindowHWND()) ::InvalidateRect(window, nullptr, FALSE);
+}
 
 void CMVideoControl::OnPaint(HDC dc, const RECT& client) { draw_->Paint(dc, client); }
 
