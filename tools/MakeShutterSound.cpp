@@ -8,10 +8,10 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <vector>
 
 #include "platform/win/WaveFile.h"
+#include "tools/WriteOrCheck.h"
 
 namespace {
 
@@ -84,9 +84,4 @@ int Check(const char* path) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (argc == 2) return Write(argv[1]);
-  if (argc == 3 && std::strcmp(argv[1], "--check") == 0) return Check(argv[2]);
-  std::fprintf(stderr, "usage: %s <output> | --check <file>\n", argv[0]);
-  return 2;
-}
+int main(int argc, char** argv) { return WriteOrCheck(argc, argv, &Write, &Check); }
