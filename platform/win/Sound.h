@@ -35,7 +35,9 @@ struct SoundCall {
   std::wstring name;  // as given
   std::wstring path;  // the file played
   DWORD flags = 0;
-  std::string device;  // the ALSA device it went to; empty when silent
+  // Both set when the sound has ended. The ALSA device it went to; empty
+  // when it played silently.
+  std::string device;
   SoundEnd end = SoundEnd::Playing;
 };
 

@@ -111,9 +111,6 @@ TEST_F(SoundTest, ANewSoundCutsTheOnePlayingAndANullNameStopsIt) {
 TEST_F(SoundTest, TheBuiltShutterSoundIsFoundInTheProgramFolder) {
   const fs::path built = VQ_SHUTTER_SOUND;
   setenv("VQ_PROGRAM_DIR", built.parent_path().c_str(), 1);
-  vqplatform::WaveSound sound;
-  ASSERT_EQ(vqplatform::ReadWaveFile(built.string(), &sound), vqplatform::WaveStatus::Ok);
-  EXPECT_NEAR(sound.Seconds(), 0.22, 0.01);
   ASSERT_TRUE(PlaySoundW(L"paizhao.wav", nullptr, kAsync));
   EXPECT_EQ(LastEnded().path, Wide(built));
 }
