@@ -34,7 +34,7 @@ const LanguageText kTwoImages{L"需要2张图片才能合并", L"需要2張圖�
 
 // The print work file lives in the per-machine data folder.
 CString PrintWorkName() {
-  CString folder = vq::JoinPath(vq::CommonAppDataFolder(), L"Ombrecht Software");
+  const CString folder = vq::MachineDataFolder();
   SHCreateDirectoryExW(nullptr, folder, nullptr);
   return vq::JoinPath(folder, L"PTmp.bmp");
 }

@@ -182,7 +182,7 @@ TEST_F(MergeDialogTest, PrintReachesTheFilePrinterInColourWithAGapAndLeavesTheMe
   const std::string a = WriteCapture("a.jpg", {400, 300}, cv::Scalar(0, 0, 255));
   const std::string b = WriteCapture("b.jpg", {400, 300}, cv::Scalar(255, 0, 0));
   const std::string pdf = vqtest::TempPath("printed.pdf").string();
-  const CString work = vq::JoinPath(vq::JoinPath(vq::CommonAppDataFolder(), L"Ombrecht Software"), L"PTmp.bmp.jpg");
+  const CString work = vq::JoinPath(vq::MachineDataFolder(), L"PTmp.bmp.jpg");
   cv::Mat printed;
   vqplatform::SetPrintDialogHook([&](const std::vector<vqplatform::PrintDestination>&, vqplatform::PrintDialogChoice* choice) {
     printed = cv::imread(work.ToUtf8(), cv::IMREAD_UNCHANGED);  // the merge the printer is about to load
