@@ -47,18 +47,14 @@ class ClockDriver {
   std::thread thread_;
 };
 
-// A window of the dialog's thread that saves the dialog once asked.
-class ScreenshotTaker : public CWnd {
+// A window of the dialog's thread that saves the dialog when asked.
+class ScreenshotTaker : public vqtest::OwnerWindow {
  public:
-  ScreenshotTaker() { CreateEx(0, AfxRegisterWndClass(0), L"", WS_POPUP, CRect(0, 0, 10, 10), nullptr, 0); }
-  ~ScreenshotTaker() override { DestroyWindow(); }
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
-    if (message == WM_APP && target && target->m_hWnd) {
-      saved = vqtest::SaveScreenshot(target->m_hWnd, "auto-exposure-dialog.png");
-      problems = vqtest::LayoutProblems(target->m_hWnd);
-      return 0;
-    }
-    return CWnd::WindowProc(message, wParam, lParam);
+    if (message != WM_APP) return OwnerWindow::WindowProc(message, wParam, lParam);
+    saved = vqtest::SaveScreenshot(target->m_hWnd, "auto-exposure-dialog.png");
+    problems = vqtest::LayoutProblems(target->m_hWnd);
+    return 0;
   }
   CWnd* target = nullptr;
   std::string saved;
@@ -84,7 +80,12 @@ TEST(AutoExposureDialogTest, SearchOnTheVirtualCameraSetsTheBestExposureAndEndsW
   config.sizes = {{640, 480}};
   config.framesPerSecond = 10;
   auto camera = vq::dshow::PlugInVirtualCamera(config);
-  vqtest::OwnerWindow parent;
+  auto exposure = [&] {
+    vq::dshow::ControlState state{};
+    camera->GetControl(vq::dshow::ControlKind::CameraControl, CameraControl_Exposure, &state);
+    return state;
+  };
+  ScreenshotTaker parent;
   {
     CCaptureController controller(true, false);
     ASSERT_EQ(controller.OpenCamera(L"5651", L"d0c0", nullptr, &parent, 0, 0, 320, 240, false, 0), S_OK);
@@ -96,33 +97,25 @@ TEST(AutoExposureDialogTest, SearchOnTheVirtualCameraSetsTheBestExposureAndEndsW
     }
     ASSERT_FALSE(controller.GetFrame().empty());
     std::this_thread::sleep_for(300ms);  // the camera and preview threads asleep
-    const size_t others = Clock::TimedWaiterCount();
-
-    ScreenshotTaker screenshots;
     std::vector<long> visited;
-    ClockDriver driver(others, [&] {
-      vq::dshow::ControlState exposure{};
-      camera->GetControl(vq::dshow::ControlKind::CameraControl, CameraControl_Exposure, &exposure);
-      if (exposure.value != (visited.empty() ? -10 : visited.back())) {
-        visited.push_back(exposure.value);
-        if (visited.size() == 3) screenshots.PostMessage(WM_APP);
-      }
+    ClockDriver driver(Clock::TimedWaiterCount(), [&] {
+      if (exposure().value == (visited.empty() ? -10 : visited.back())) return;
+      visited.push_back(exposure().value);
+      if (visited.size() == 3) parent.PostMessage(WM_APP);  // a screenshot during the search
     });
     KeyedAutoExposureDlg dialog;
     dialog.controller = &controller;
+    parent.target = &dialog;
     vqtest::MenuAndBoxAnswers answers;
-    screenshots.target = &dialog;
     EXPECT_EQ(dialog.DoModal(), IDOK);
     EXPECT_EQ(answers.BoxTexts(), std::vector<std::wstring>{});
-    EXPECT_FALSE(screenshots.saved.empty());  // taken during the search
-    EXPECT_EQ(screenshots.problems, std::vector<std::string>{});
-    // Up from -10 until past the target and farther from it, then down from -11.
+    EXPECT_FALSE(parent.saved.empty());
+    EXPECT_EQ(parent.problems, std::vector<std::string>{});
+    // Up from -10 until past the target and farther from it, then down from
+    // -11 until below it and farther; the best kept is set, not the last tried.
     EXPECT_EQ(visited, (std::vector<long>{-9, -8, -7, -6, -5, -11, -6}));
     EXPECT_EQ(dialog.exposure, -6);
-    vq::dshow::ControlState exposure{};
-    camera->GetControl(vq::dshow::ControlKind::CameraControl, CameraControl_Exposure, &exposure);
-    EXPECT_EQ(exposure.value, -6);
-    EXPECT_EQ(exposure.flags, CameraControl_Flags_Manual);
+    EXPECT_EQ(std::make_pair(exposure().value, exposure().flags), std::make_pair(-6L, long{CameraControl_Flags_Manual}));
     controller.Stop();
   }
   vq::dshow::RemoveVirtualCameras();

@@ -53,6 +53,10 @@ void OwnerWindow::MergeDialogClosing(CShowImageDlg* dialog) {
 LRESULT OwnerWindow::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_MERGE_FINISHED || message == WM_MULTIPAGE_CLOSED)
     posted.push_back(MSG{m_hWnd, message, wParam, lParam, 0, {0, 0}});
+  if (message == WM_APP) {
+    captureSaw.push_back(mergeDialog);
+    if (mergeDialog) mergeDialog->RedrawAll();
+  }
   return CWnd::WindowProc(message, wParam, lParam);
 }
 

@@ -19,7 +19,8 @@ std::string WriteCapture(const std::string& name, cv::Size size, cv::Scalar colo
 CString Wide(const std::string& path);
 
 // The main window's part: receives WM_MERGE_FINISHED and
-// WM_MULTIPAGE_CLOSED, and holds the merge dialog as the main window does.
+// WM_MULTIPAGE_CLOSED, and holds the merge dialog as the main window does;
+// WM_APP stands for a capture, which hands its file to the dialog it holds.
 class OwnerWindow : public CWnd, public CMergeDialogOwner {
  public:
   OwnerWindow();
@@ -32,6 +33,7 @@ class OwnerWindow : public CWnd, public CMergeDialogOwner {
   std::vector<CString> mergedPaths;
   int closingCalls = 0;
   std::vector<MSG> posted;  // WM_MERGE_FINISHED and WM_MULTIPAGE_CLOSED
+  std::vector<CShowImageDlg*> captureSaw;  // the dialog each WM_APP found
   int Count(UINT message) const;
 };
 

@@ -19,9 +19,9 @@
 #include "tests/ui/ScreenshotSupport.h"
 
 namespace fs = std::filesystem;
-using vqtest::Pump;
 using vqtest::Wide;
 using vqtest::WriteCapture;
+using Indices = std::vector<int>;
 
 namespace {
 
@@ -31,25 +31,24 @@ constexpr int kSave = 1032, kCancel = 1033;
 class MultiPageDialogTest : public ::testing::Test {
  protected:
   // The capture command's first capture of a run.
-  CMultiPageDlg* Open(int mode, int language = 0, const char* output = "document") {
+  void Open(int mode, int language = 0, const char* output = "document") {
+    delete dialog;
+    owner.posted.clear();
     dialog = new CMultiPageDlg(&owner, mode, language);
     dialog->settings.keepMergeSources = 0;
     dialog->outputPath = Wide(vqtest::TempPath(std::string(output) + (mode == 1 ? ".tif" : ".pdf")).string());
     EXPECT_TRUE(dialog->Create(CMultiPageDlg::IDD, &owner));
     dialog->ShowWindow(SW_SHOW);
-    return dialog;
   }
-  // Page files named A, B, ... of distinct widths (in colour mode unless given).
+  // Captures named A, B, ... 200, 220, ... pixels wide, in a colour mode.
   std::vector<std::string> AddPages(int count, int colorMode = 0) {
     std::vector<std::string> files;
-    for (int i = 0; i < count; ++i) {
-      std::string name(1, static_cast<char>('A' + static_cast<int>(names_.size())));
-      names_.push_back(name);
-      files.push_back(WriteCapture(name + ".jpg", {200 + 20 * i, 150}, cv::Scalar(40 * i, 80, 200)));
+    for (int i = 0; i < count; ++i, ++added_) {
+      files.push_back(WriteCapture(std::string(1, char('A' + added_)) + ".jpg", {200 + 20 * i, 150}, {40.0 * i, 80, 200}));
       dialog->settings.colorMode = colorMode;
       EXPECT_TRUE(dialog->AddFile(Wide(files.back())));
     }
-    Pump(dialog->m_hWnd);
+    vqtest::Pump(dialog->m_hWnd);
     return files;
   }
   std::string Order() const {
@@ -57,14 +56,14 @@ class MultiPageDialogTest : public ::testing::Test {
     for (const CString& page : dialog->pages) order += fs::path(page.ToUtf8()).stem().string();
     return order;
   }
-  std::vector<int> Shown() const {
-    std::vector<int> shown;
+  Indices Shown() const {
+    Indices shown;
     for (const CThumbItem* item : dialog->Items()) shown.push_back(item->m_index);
     return shown;
   }
   void Click(int id) {
     vqplatform::ClickControl(dialog->m_hWnd, id);
-    Pump(dialog->m_hWnd);
+    vqtest::Pump(dialog->m_hWnd);
   }
   // Chooses a menu entry on the picture of a shown page.
   void ChooseOnPage(int page, UINT command) {
@@ -76,198 +75,144 @@ class MultiPageDialogTest : public ::testing::Test {
 
   vqtest::OwnerWindow owner;
   vqtest::MenuAndBoxAnswers answers;
+  vqtest::SkinBitmaps skins;
   CMultiPageDlg* dialog = nullptr;
-
- private:
-  std::vector<std::string> names_;
+  int added_ = 0;
 };
 
 TEST_F(MultiPageDialogTest, StripShowsTheNewestPagesAndPagesByOneAndByFour) {
-  vqtest::SkinBitmaps skins;
   Open(0);
   AddPages(3);
-  EXPECT_EQ(Shown(), (std::vector<int>{0, 1, 2, -1}));
+  EXPECT_EQ(Shown(), (Indices{0, 1, 2, -1}));
   EXPECT_FALSE(dialog->Items()[3]->IsNull());  // the empty slot picture
-  EXPECT_TRUE(dialog->Items()[3]->GetFilePath().IsEmpty());
   for (int id : {kPreviousGroup, kPreviousPage, kNextPage, kNextGroup}) Click(id);
-  EXPECT_EQ(Shown(), (std::vector<int>{0, 1, 2, -1}));
-  // A file already listed is not added again.
-  EXPECT_TRUE(dialog->AddFile(dialog->pages[0]));
-  EXPECT_EQ(dialog->pages.size(), 3u);
-
-  AddPages(3);  // six pages: the last four
-  EXPECT_EQ(Shown(), (std::vector<int>{2, 3, 4, 5}));
-  Click(kPreviousGroup);
-  EXPECT_EQ(Shown(), (std::vector<int>{0, 1, 2, 3}));
-  Click(kPreviousPage);
-  EXPECT_EQ(Shown(), (std::vector<int>{0, 1, 2, 3}));
-  Click(kNextPage);
-  EXPECT_EQ(Shown(), (std::vector<int>{1, 2, 3, 4}));
-  Click(kNextGroup);
-  EXPECT_EQ(Shown(), (std::vector<int>{2, 3, 4, 5}));
-  Click(kNextPage);
-  EXPECT_EQ(Shown(), (std::vector<int>{2, 3, 4, 5}));
-  // Its window is drawn at 240 of 255 with the light key colour see-through.
+  EXPECT_EQ(Shown(), (Indices{0, 1, 2, -1}));
+  EXPECT_TRUE(dialog->AddFile(dialog->pages[0]));  // already listed: not again
+  AddPages(3);
+  const std::pair<int, Indices> steps[] = {{kPreviousGroup, {0, 1, 2, 3}}, {kPreviousPage, {0, 1, 2, 3}},
+                                           {kNextPage, {1, 2, 3, 4}},      {kNextGroup, {2, 3, 4, 5}},
+                                           {kNextPage, {2, 3, 4, 5}}};
+  EXPECT_EQ(Shown(), (Indices{2, 3, 4, 5}));
+  for (const auto& [button, shown] : steps) {
+    Click(button);
+    EXPECT_EQ(Shown(), shown) << button;
+  }
   COLORREF key = 0;
   BYTE alpha = 0;
   DWORD flags = 0;
   ASSERT_TRUE(GetLayeredWindowAttributes(dialog->m_hWnd, &key, &alpha, &flags));
-  EXPECT_EQ(key, RGB(255, 250, 250));
-  EXPECT_EQ(alpha, 240);
+  EXPECT_EQ(std::make_pair(key, alpha), std::make_pair(RGB(255, 250, 250), BYTE{240}));
 }
 
 TEST_F(MultiPageDialogTest, MovingAPagePutsItBeforeTheChosenPageAndDeletingRemovesItsFile) {
   Open(1);
   AddPages(2, 0);
   AddPages(2, 2);  // A B colour, C D black-and-white
-  // "3之前" on A: before C.
-  ChooseOnPage(0, ID_PAGE_INSERT_FIRST + 2);
+  ChooseOnPage(0, ID_PAGE_INSERT_FIRST + 2);  // A "3之前"
   EXPECT_EQ(answers.offered, (std::vector<std::wstring>{L"删除", L"插入"}));
   EXPECT_EQ(Order(), "BACD");
-  EXPECT_EQ(dialog->pageTypes, (std::vector<int>{0, 0, 2, 2}));
-  // "2之前" on D: before A.
-  ChooseOnPage(3, ID_PAGE_INSERT_FIRST + 1);
+  ChooseOnPage(3, ID_PAGE_INSERT_FIRST + 1);  // D "2之前"
   EXPECT_EQ(Order(), "BDAC");
-  EXPECT_EQ(dialog->pageTypes, (std::vector<int>{0, 2, 0, 2}));
-  // "1之前" on C moves it to the front; an entry past the last page is not there.
-  ChooseOnPage(3, ID_PAGE_INSERT_FIRST);
+  EXPECT_EQ(dialog->pageTypes, (Indices{0, 2, 0, 2}));
+  ChooseOnPage(3, ID_PAGE_INSERT_FIRST);  // C "1之前"
+  ChooseOnPage(0, ID_PAGE_INSERT_FIRST + 4);  // there is no "5之前"
   EXPECT_EQ(Order(), "CBDA");
-  ChooseOnPage(0, ID_PAGE_INSERT_FIRST + 4);
-  EXPECT_EQ(Order(), "CBDA");
-  // "删除" on page 2: its file goes, its type with it.
   const std::string removed = dialog->pages[1].ToUtf8();
   ChooseOnPage(1, ID_PAGE_DELETE);
   EXPECT_EQ(Order(), "CDA");
-  EXPECT_EQ(dialog->pageTypes, (std::vector<int>{2, 2, 0}));
+  EXPECT_EQ(dialog->pageTypes, (Indices{2, 2, 0}));
   EXPECT_FALSE(fs::exists(removed));
-  EXPECT_EQ(Shown(), (std::vector<int>{0, 1, 2, -1}));
-
-  // Five pages, page 2 deleted: the strip shows the remaining four.
-  delete dialog;
+  // Five pages, page 2 deleted: the strip shows the four left.
   Open(0, 0, "five");
   AddPages(5);
   Click(kPreviousPage);
   ChooseOnPage(1, ID_PAGE_DELETE);
   EXPECT_EQ(dialog->pages.size(), 4u);
-  EXPECT_EQ(Shown(), (std::vector<int>{0, 1, 2, 3}));
+  EXPECT_EQ(Shown(), (Indices{0, 1, 2, 3}));
 }
 
 TEST_F(MultiPageDialogTest, CombinedTiffHoldsThePagesInListOrderAtTheWriterDefaults) {
   Open(1);
-  dialog->settings.xDpi = dialog->settings.yDpi = 300;  // not used: the writer's own 200 dpi
+  dialog->settings.xDpi = dialog->settings.yDpi = 300;  // the writer keeps its own 200 dpi and quality 50
   dialog->settings.jpgQuality = 90;
-  std::vector<std::string> files = AddPages(1, 0);  // A colour
-  dialog->settings.colorMode = 1;
-  files.push_back(WriteCapture("grey.jpg", {260, 150}, cv::Scalar::all(128)));
-  dialog->AddFile(Wide(files.back()));
-  dialog->settings.colorMode = 2;
-  files.push_back(WriteCapture("ink.tif", {304, 150}, cv::Scalar::all(255), {0.1, 0.1, 0.5, 0.5}));
-  dialog->AddFile(Wide(files.back()));
-  // A grey file recorded while the colour mode said colour still makes a page.
-  dialog->settings.colorMode = 0;
-  files.push_back(WriteCapture("late.jpg", {320, 150}, cv::Scalar::all(90)));
-  cv::imwrite(files.back(), cv::Mat(150, 320, CV_8UC1, cv::Scalar(90)));
-  dialog->AddFile(Wide(files.back()));
-  files.push_back(WriteCapture("dropped.jpg", {340, 150}, cv::Scalar::all(60)));
-  dialog->AddFile(Wide(files.back()));
-  Pump(dialog->m_hWnd);
+  std::vector<std::string> files = AddPages(1, 0);
+  const std::pair<std::string, int> more[] = {{"grey.jpg", 1}, {"ink.tif", 2}, {"late.jpg", 0}, {"dropped.jpg", 0}};
+  for (const auto& [name, mode] : more) {
+    files.push_back(WriteCapture(name, {name == "ink.tif" ? 304 : 260, 150}, cv::Scalar::all(255), {0.1, 0.1, 0.5, 0.5}));
+    // Grey files; "late" was saved in grey while the run's colour mode still said colour.
+    if (name != "ink.tif") cv::imwrite(files.back(), cv::Mat(150, 260, CV_8UC1, cv::Scalar(90)));
+    dialog->settings.colorMode = mode;
+    dialog->AddFile(Wide(files.back()));
+  }
+  vqtest::Pump(dialog->m_hWnd);
   ChooseOnPage(4, ID_PAGE_DELETE);
-  ChooseOnPage(2, ID_PAGE_INSERT_FIRST);  // ink first
+  ChooseOnPage(2, ID_PAGE_INSERT_FIRST);  // the ink page first
   Click(kSave);
-
   const auto pages = imagingtest::ReadTiff(vqtest::TempPath("document.tif"));
   ASSERT_EQ(pages.size(), 4u);
   const uint16_t compression[] = {COMPRESSION_CCITTFAX4, COMPRESSION_JPEG, COMPRESSION_JPEG, COMPRESSION_JPEG};
   const uint16_t samples[] = {1, 3, 1, 3};
-  const uint32_t widths[] = {304, 200, 260, 320};
+  const uint32_t widths[] = {304, 200, 260, 260};
   for (size_t i = 0; i < pages.size(); ++i) {
-    EXPECT_EQ(pages[i].compression, compression[i]) << i;
-    EXPECT_EQ(pages[i].samples, samples[i]) << i;
-    EXPECT_EQ(pages[i].width, widths[i]) << i;
-    EXPECT_FLOAT_EQ(pages[i].xResolution, 200) << i;
-    EXPECT_FLOAT_EQ(pages[i].yResolution, 200) << i;
-    if (compression[i] == COMPRESSION_JPEG) {
-      EXPECT_EQ(imagingtest::FirstQuantValue(pages[i].jpegTables), 16) << i;  // quality 50
-    }
+    EXPECT_EQ(std::make_tuple(pages[i].compression, pages[i].samples, pages[i].width),
+              std::make_tuple(compression[i], samples[i], widths[i])) << i;
+    EXPECT_EQ(std::make_pair(pages[i].xResolution, pages[i].yResolution), std::make_pair(200.0f, 200.0f)) << i;
+    EXPECT_EQ(imagingtest::FirstQuantValue(pages[i].jpegTables), i == 0 ? -1 : 16) << i;  // quality 50
   }
-  EXPECT_LT(pages[0].pixels.at<cv::Vec3b>(40, 60)[0], 50);  // the ink block
-  Pump();
+  EXPECT_LT(pages[0].pixels.at<cv::Vec3b>(40, 60)[0], 50);  // the ink
+  vqtest::Pump();
   EXPECT_EQ(owner.Count(WM_MULTIPAGE_CLOSED), 1);
-  EXPECT_TRUE(dialog->IsClosed());
   // A capture arriving before the owner deletes the dialog is refused.
-  EXPECT_FALSE(dialog->AddFile(Wide(WriteCapture("after.jpg", {200, 150}, cv::Scalar::all(200)))));
+  const std::string after = WriteCapture("after.jpg", {200, 150}, cv::Scalar::all(200));
+  EXPECT_FALSE(dialog->AddFile(Wide(after)));
   delete dialog;  // as the owner does on WM_MULTIPAGE_CLOSED
   dialog = nullptr;
   for (const std::string& file : files) EXPECT_FALSE(fs::exists(file)) << file;
-  EXPECT_TRUE(fs::exists(vqtest::TempPath("after.jpg")));
-}
-
-TEST_F(MultiPageDialogTest, CombinedPdfHasOnePagePerFileInListOrder) {
-  Open(0);
-  AddPages(3);  // 200, 220 and 240 pixels wide
-  ChooseOnPage(2, ID_PAGE_INSERT_FIRST);
-  Click(kSave);
-  const auto sizes = pdfcheck::PageSizes(vqtest::TempPath("document.pdf").string());
-  ASSERT_EQ(sizes.size(), 3u);
-  EXPECT_EQ(sizes[0], "240 x 150");
-  EXPECT_EQ(sizes[1], "200 x 150");
-  EXPECT_EQ(sizes[2], "220 x 150");
-  Pump();
-  EXPECT_EQ(owner.Count(WM_MULTIPAGE_CLOSED), 1);
+  EXPECT_TRUE(fs::exists(after));
 }
 
 TEST_F(MultiPageDialogTest, ClosingWithoutSavingDeletesThePageFilesUnlessSourcesAreKept) {
-  Open(1);
-  std::vector<std::string> files = AddPages(2);
-  Click(kCancel);
-  Pump();
-  EXPECT_EQ(owner.Count(WM_MULTIPAGE_CLOSED), 1);
-  EXPECT_FALSE(IsWindowVisible(dialog->m_hWnd));
-  delete dialog;
-  for (const std::string& file : files) EXPECT_FALSE(fs::exists(file));
-  EXPECT_FALSE(fs::exists(vqtest::TempPath("document.tif")));
-
-  // The close box with the sources kept.
-  Open(0);
-  dialog->settings.keepMergeSources = 1;
-  files = AddPages(2);
-  PostMessageW(dialog->m_hWnd, WM_CLOSE, 0, 0);
-  Pump(dialog->m_hWnd);
-  Pump();
-  EXPECT_EQ(owner.Count(WM_MULTIPAGE_CLOSED), 2);
-  delete dialog;
-  dialog = nullptr;
-  for (const std::string& file : files) EXPECT_TRUE(fs::exists(file));
-  EXPECT_FALSE(fs::exists(vqtest::TempPath("document.pdf")));
+  for (bool keep : {false, true}) {
+    Open(keep ? 0 : 1);
+    dialog->settings.keepMergeSources = keep;
+    const std::vector<std::string> files = AddPages(2);
+    if (keep) PostMessageW(dialog->m_hWnd, WM_CLOSE, 0, 0);  // the close box
+    else Click(kCancel);
+    vqtest::Pump(dialog->m_hWnd);
+    EXPECT_EQ(owner.Count(WM_MULTIPAGE_CLOSED), 1) << keep;
+    delete dialog;
+    dialog = nullptr;
+    for (const std::string& file : files) EXPECT_EQ(fs::exists(file), keep) << file;
+    EXPECT_FALSE(fs::exists(vqtest::TempPath(keep ? "document.pdf" : "document.tif")));
+  }
 }
 
 TEST_F(MultiPageDialogTest, ADocumentThatCannotBeWrittenKeepsTheDialogAndItsPages) {
   ASSERT_TRUE(vqtest::WriteFile(vqtest::TempPath("blocker"), "a file, not a folder"));
-  for (int mode : {0, 1}) {
+  for (int mode : {1, 0}) {
     Open(mode, 2, "blocker/document");
-    std::vector<std::string> files = AddPages(2);
+    std::vector<std::string> files = AddPages(3);
     Click(kSave);
     EXPECT_EQ(answers.BoxTexts(), std::vector<std::wstring>{L"The multipage file could not be saved"});
     vqplatform::ClearMessageBoxLog();
-    Pump();
+    vqtest::Pump();
     EXPECT_EQ(owner.Count(WM_MULTIPAGE_CLOSED), 0) << mode;
-    EXPECT_FALSE(dialog->IsClosed());
-    EXPECT_EQ(dialog->pages.size(), 2u);
+    EXPECT_EQ(dialog->pages.size(), 3u);
     for (const std::string& file : files) EXPECT_TRUE(fs::exists(file));
     // Once the path can be written the same pages make the document.
     dialog->outputPath = Wide(vqtest::TempPath(mode ? "document.tif" : "document.pdf").string());
+    ChooseOnPage(2, ID_PAGE_INSERT_FIRST);
     Click(kSave);
-    EXPECT_TRUE(fs::exists(dialog->outputPath.ToUtf8())) << mode;
-    Pump();
+    vqtest::Pump();
     EXPECT_EQ(owner.Count(WM_MULTIPAGE_CLOSED), 1) << mode;
-    owner.posted.clear();
-    delete dialog;
-    dialog = nullptr;
   }
+  // The PDF: a page per file, each the size of its picture, in list order.
+  EXPECT_EQ(pdfcheck::PageSizes(vqtest::TempPath("document.pdf").string()),
+            (std::vector<std::string>{"240 x 150", "200 x 150", "220 x 150"}));
+  EXPECT_EQ(imagingtest::ReadTiff(vqtest::TempPath("document.tif")).size(), 3u);
 }
 
 TEST_F(MultiPageDialogTest, ScreenshotsInTheThreeLanguages) {
-  vqtest::SkinBitmaps skins;
   const wchar_t* captions[] = {L"存为多页文件", L"儲存到多頁文件", L"Save in MultiPage File"};
   const wchar_t* combine[] = {L"合并图像", L"組合圖像", L"Combine"};
   for (int language = 0; language < 3; ++language) {
@@ -276,8 +221,7 @@ TEST_F(MultiPageDialogTest, ScreenshotsInTheThreeLanguages) {
     const std::string name = "multipage-dialog-" + std::to_string(language) + ".png";
     EXPECT_FALSE(vqtest::SaveScreenshot(dialog->m_hWnd, name).empty());
     EXPECT_EQ(vqtest::LayoutProblems(dialog->m_hWnd), std::vector<std::string>{}) << name;
-    // The strip lies between the paging buttons and the bottom buttons.
-    CRect top, bottom;
+    CRect top, bottom;  // the strip lies between the two rows of buttons
     dialog->GetDlgItem(kNextGroup)->GetWindowRect(&top);
     dialog->GetDlgItem(kSave)->GetWindowRect(&bottom);
     dialog->ScreenToClient(&top);
@@ -289,8 +233,6 @@ TEST_F(MultiPageDialogTest, ScreenshotsInTheThreeLanguages) {
     EXPECT_EQ(text, captions[language]);
     dialog->GetDlgItemText(kSave, text);
     EXPECT_EQ(text, combine[language]);
-    delete dialog;
-    dialog = nullptr;
   }
 }
 
