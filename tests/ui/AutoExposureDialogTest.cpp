@@ -96,9 +96,15 @@ TEST(AutoExposureDialogTest, SearchOnTheVirtualCameraSetsTheBestExposureAndEndsW
       std::this_thread::sleep_for(10ms);
     }
     ASSERT_FALSE(controller.GetFrame().empty());
-    std::this_thread::sleep_for(300ms);  // the camera and preview threads asleep
+    // The camera's and the preview's threads asleep: their count holds still.
+    size_t others = 0;
+    for (int same = 0; same < 4; std::this_thread::sleep_for(50ms)) {
+      const size_t now = Clock::TimedWaiterCount();
+      same = now == others ? same + 1 : 0;
+      others = now;
+    }
     std::vector<long> visited;
-    ClockDriver driver(Clock::TimedWaiterCount(), [&] {
+    ClockDriver driver(others, [&] {
       if (exposure().value == (visited.empty() ? -10 : visited.back())) return;
       visited.push_back(exposure().value);
       if (visited.size() == 3) parent.PostMessage(WM_APP);  // a screenshot during the search
