@@ -126,13 +126,109 @@ bool XServer::IsShown(unsigned long xwindow) {
   return ok && attributes.map_state == IsViewable;
 }
 
+void XServer::Drag(POINT from, POINT to) {
+  XTestFakeMotionEvent(display_, -1, from.x, from.y, CurrentTime);
+  XTestFakeButtonEvent(display_, 1, True, CurrentTime);
+  XSync(display_, False);
+  constexpr int kSteps = 12;
+  for (int i = 1; i <= kSteps; ++i) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(15));
+    XTestFakeMotionEvent(display_, -1, from.x + (to.x - from.x) * i / kSteps, from.y + (to.y - from.y) * i / kSteps,
+                         CurrentTime);
+    XSync(display_, False);
+  }
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  XTestFakeButtonEvent(display_, 1, False, CurrentTime);
+  XSync(display_, False);
+}
+
+void XServer::DoubleClick(POINT p) {
+  Click(p);
+  std::this_thread::sleep_for(std::chrono::milliseconds(40));
+  Click(p);
+}
+
+void XServer::MinimiseAsTaskbar(unsigned long xwindow) {
+  XIconifyWindow(display_, xwindow, DefaultScreen(display_));
+  XSync(display_, False);
+}
+
+void XServer::ActivateAsTaskbar(unsigned long xwindow) {
+  XEvent e{};
+  e.xclient.type = ClientMessage;
+  e.xclient.window = xwindow;
+  e.xclient.message_type = XInternAtom(display_, "_NET_ACTIVE_WINDOW", False);
+  e.xclient.format = 32;
+  e.xclient.data.l[0] = 2;  // from a pager or taskbar
+  e.xclient.data.l[1] = CurrentTime;
+  XSendEvent(display_, DefaultRootWindow(display_), False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
+  XSync(display_, False);
+}
+
+RECT XServer::ClientRectOnScreen(unsigned long xwindow) {
+  XWindowAttributes attributes{};
+  XGetWindowAttributes(display_, xwindow, &attributes);
+  int x = 0, y = 0;
+  Window child;
+  XTranslateCoordinates(display_, xwindow, DefaultRootWindow(display_), 0, 0, &x, &y, &child);
+  return RECT{x, y, x + attributes.width, y + attributes.height};
+}
+
+RECT XServer::FrameExtents(unsigned long xwindow) {
+  std::optional<Property> extents = ReadProperty(xwindow, "_NET_FRAME_EXTENTS");
+  if (!extents || extents->items.size() != 4) return RECT{};
+  auto v = [&](size_t i) { return static_cast<LONG>(extents->items[i]); };
+  return RECT{v(0), v(2), v(1), v(3)};
+}
+
+unsigned long XServer::FocusedWindow() {
+  Window focus = None;
+  int revert = 0;
+  XGetInputFocus(display_, &focus, &revert);
+  return focus;
+}
+
+std::optional<XServer::Property> XServer::ReadProperty(unsigned long xwindow, const char* name) {
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  if (XGetWindowProperty(display_, xwindow, XInternAtom(display_, name, False), 0, 4096, False, AnyPropertyType, &type,
+                         &format, &count, &after, &data) != Success ||
+      type == None) {
+    if (data) XFree(data);
+    return std::nullopt;
+  }
+  Property property;
+  property.type = AtomName(static_cast<long>(type));
+  if (format == 8) property.bytes.assign(reinterpret_cast<char*>(data), count);
+  if (format == 32) property.items.assign(reinterpret_cast<long*>(data), reinterpret_cast<long*>(data) + count);
+  XFree(data);
+  return property;
+}
+
+std::string XServer::AtomName(long atom) {
+  char* name = XGetAtomName(display_, static_cast<Atom>(atom));
+  std::string result = name ? name : "";
+  if (name) XFree(name);
+  return result;
+}
+
+bool XServer::WaitForWindowManager() {
+  for (int i = 0; i < 500; ++i) {
+    if (ReadProperty(DefaultRootWindow(display_), "_NET_SUPPORTING_WM_CHECK")) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
 std::string ScreenshotPath(const std::string& name) {
   const char* folder = std::getenv("VQ_E2E_SCREENSHOTS");
   if (folder && *folder) return std::string(folder) + "/" + name;
   return TempPath(name).string();
 }
 
-void UseXvfbDisplay() {
+bool UseXvfbDisplay(bool withWindowManager) {
   if (!std::getenv("VQ_E2E_UNDER_XVFB")) {
     // Start again under the runner, with the same arguments.
     std::ifstream cmdline("/proc/self/cmdline", std::ios::binary);
@@ -141,7 +237,10 @@ void UseXvfbDisplay() {
     char self[4096] = {};
     ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
     if (n <= 0) std::abort();
-    std::vector<std::string> command{VQ_E2E_RUNNER, VQ_E2E_SCREENSHOT_DIR, std::string(self, static_cast<size_t>(n))};
+    std::vector<std::string> command{VQ_E2E_RUNNER};
+    if (withWindowManager) command.push_back("--window-manager");
+    command.push_back(VQ_E2E_SCREENSHOT_DIR);
+    command.push_back(std::string(self, static_cast<size_t>(n)));
     command.insert(command.end(), args.begin() + 1, args.end());
     std::vector<char*> argv;
     for (std::string& a : command) argv.push_back(a.data());
@@ -152,6 +251,8 @@ void UseXvfbDisplay() {
     std::abort();  // the runner could not be started
   }
   unsetenv("VQ_HEADLESS");
+  const char* manager = std::getenv("VQ_E2E_WINDOW_MANAGER");
+  return withWindowManager == (manager && *manager == '1');
 }
 
 }  // namespace vqtest

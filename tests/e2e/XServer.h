@@ -4,6 +4,7 @@
 #include <X11/Xlib.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -44,6 +45,29 @@ class XServer {
   // Whether the window exists and is mapped.
   bool IsShown(unsigned long xwindow);
 
+  // A user's drag with the left button, in small steps, and a double click.
+  void Drag(POINT from, POINT to);
+  void DoubleClick(POINT screen);
+  // What a taskbar does: minimise a window, and activate (restore) one.
+  void MinimiseAsTaskbar(unsigned long xwindow);
+  void ActivateAsTaskbar(unsigned long xwindow);
+  // Where a window's client area lies on the screen, asked of the server.
+  RECT ClientRectOnScreen(unsigned long xwindow);
+  // The decorations around a client window: left, right, top, bottom.
+  RECT FrameExtents(unsigned long xwindow);
+  unsigned long FocusedWindow();
+  // A property's raw value: its type's name, and 8-bit bytes or 32-bit
+  // items; nothing when the window has no such property.
+  struct Property {
+    std::string type;
+    std::string bytes;
+    std::vector<long> items;
+  };
+  std::optional<Property> ReadProperty(unsigned long xwindow, const char* name);
+  std::string AtomName(long atom);
+  // Waits until a window manager runs on the server.
+  bool WaitForWindowManager();
+
  private:
   Display* display_ = nullptr;
 };
@@ -52,8 +76,10 @@ class XServer {
 std::string ScreenshotPath(const std::string& name);
 
 // Re-runs the test program under tests/e2e/run-under-xvfb when it was not
-// started there; call first in every test (the test main makes tests
-// headless, so this also lets the presenter start).
-void UseXvfbDisplay();
+// started there, beside a window manager when asked; call first in every
+// test (the test main makes tests headless, so this also lets the presenter
+// start). False when the program already runs under the runner the other
+// way (several tests of both kinds in one run).
+bool UseXvfbDisplay(bool withWindowManager = false);
 
 }  // namespace vqtest
