@@ -15,8 +15,10 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/display/Cursors.h"
@@ -94,11 +96,6 @@ class DrawnSurfaceTracker : public SurfaceProvider {
   void SurfaceDrawn(HWND window, const RECT& dirty) override;
 };
 
-// One change reported by X, on its way to the window's thread.
-struct PendingPlacement {
-  std::atomic<int> queued{0};  // tasks not yet run
-};
-
 struct PresentedWindow {
   explicit PresentedWindow(const Placement& start) : x(start), layer(start) {}
   Window xwindow = 0;
@@ -110,9 +107,8 @@ struct PresentedWindow {
   Placement layer;       // the layer's placement as last seen: what differs now, the program did
   bool settling = false;
   Clock::time_point settleUntil;
-  std::shared_ptr<PendingPlacement> pending = std::make_shared<PendingPlacement>();
-  bool handedOver = false;  // `layer` becomes `givenToLayer` once the tasks ran
-  Placement givenToLayer;
+  std::shared_ptr<std::atomic<int>> handingOver = std::make_shared<std::atomic<int>>(0);  // tasks not yet run
+  std::optional<Placement> givenToLayer;  // becomes `layer` once the tasks ran
   std::wstring title;
   DWORD style = 0;
   DWORD exStyle = 0;
@@ -394,11 +390,8 @@ class Presenter {
   // while a change that X reported is on its way to the program, so the
   // layer's older state never overrides it.
   void SyncPlacement(PresentedWindow& pw, const TopLevelState& s) {
-    if (pw.settling || pw.pending->queued.load() > 0) return;
-    if (pw.handedOver) {
-      pw.layer = pw.givenToLayer;
-      pw.handedOver = false;
-    }
+    if (pw.settling || pw.handingOver->load() > 0) return;
+    if (pw.givenToLayer) pw.layer = *std::exchange(pw.givenToLayer, std::nullopt);
     Placement now = PlacementOf(s);
     Placement& was = pw.layer;
     if (now.minimised != was.minimised) {
@@ -460,19 +453,22 @@ class Presenter {
     pw.settleUntil = Clock::now() + kSettleTime;
   }
 
+  std::vector<HWND> SettledWindows() {
+    std::vector<HWND> due;
+    std::lock_guard lock(windowsMutex_);
+    for (auto& [hwnd, pw] : windows_)
+      if (pw->settling && Clock::now() >= pw->settleUntil) due.push_back(hwnd);
+    return due;
+  }
+
   // Reports that have settled go to the window's thread as one change.
   void HandOverSettled() {
-    std::vector<HWND> due;
-    {
-      std::lock_guard lock(windowsMutex_);
-      for (auto& [hwnd, pw] : windows_)
-        if (pw->settling && Clock::now() >= pw->settleUntil) due.push_back(hwnd);
-    }
-    if (due.empty()) return;
-    // Whatever the window manager still says comes first.
+    if (SettledWindows().empty()) return;
+    // Whatever the window manager still says comes first (and may start
+    // the wait again).
     XSync(display_, False);
-    if (XPending(display_)) return;
-    for (HWND hwnd : due)
+    HandleXEvents();
+    for (HWND hwnd : SettledWindows())
       if (PresentedWindow* pw = Find(hwnd)) HandOver(hwnd, *pw);
   }
 
@@ -498,15 +494,14 @@ class Presenter {
     given.maximised = given.maximised && !given.minimised;
     DWORD state = (given.minimised ? WS_MINIMIZE : 0) | (given.maximised ? WS_MAXIMIZE : 0);
     pw.givenToLayer = given;
-    pw.handedOver = true;
-    std::shared_ptr<PendingPlacement> pending = pw.pending;
-    ++pending->queued;
-    bool queued = RunLaterOnWindowThread(hwnd, [this, hwnd, given, state, mask, pending] {
+    std::shared_ptr<std::atomic<int>> tasks = pw.handingOver;
+    ++*tasks;
+    bool queued = RunLaterOnWindowThread(hwnd, [this, hwnd, given, state, mask, tasks] {
       ApplySystemPlacement(hwnd, given.rect, state, mask);
-      --pending->queued;
+      --*tasks;
       Wake();
     });
-    if (!queued) --pending->queued;
+    if (!queued) --*tasks;
   }
 
   // --- activation ---

@@ -22,6 +22,8 @@ constexpr long kFuncResize = 2, kFuncMove = 4, kFuncMinimize = 8, kFuncMaximize 
 constexpr long kDecorBorder = 2, kDecorResizeHandle = 4, kDecorTitle = 8, kDecorMenu = 16, kDecorMinimize = 32,
                kDecorMaximize = 64;
 
+constexpr long kFromApplication = 1;  // the source of a request to the window manager
+
 struct Boxes {
   bool caption, close, minimise, maximise, sizing;
 };
@@ -178,27 +180,23 @@ void WindowProperties::SetOwner(Window window, Window owner) {
 }
 
 void WindowProperties::RequestMaximised(Window window, bool maximised) {
-  XEvent e{};
-  e.xclient.type = ClientMessage;
-  e.xclient.window = window;
-  e.xclient.message_type = netWmState;
-  e.xclient.format = 32;
-  e.xclient.data.l[0] = maximised ? 1 : 0;
-  e.xclient.data.l[1] = static_cast<long>(netMaxVert_);
-  e.xclient.data.l[2] = static_cast<long>(netMaxHorz_);
-  e.xclient.data.l[3] = 1;  // from an application
-  XSendEvent(display_, DefaultRootWindow(display_), False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
+  SendToWindowManager(window, netWmState, {maximised ? 1 : 0, static_cast<long>(netMaxVert_),
+                                           static_cast<long>(netMaxHorz_), kFromApplication});
 }
 
 void WindowProperties::RequestActivation(Window window, Window currentlyActive, Time time) {
+  SendToWindowManager(window, netActiveWindow_,
+                      {kFromApplication, static_cast<long>(time), static_cast<long>(currentlyActive)});
+}
+
+void WindowProperties::SendToWindowManager(Window window, Atom type, std::initializer_list<long> values) {
   XEvent e{};
   e.xclient.type = ClientMessage;
   e.xclient.window = window;
-  e.xclient.message_type = netActiveWindow_;
+  e.xclient.message_type = type;
   e.xclient.format = 32;
-  e.xclient.data.l[0] = 1;  // from an application
-  e.xclient.data.l[1] = static_cast<long>(time);
-  e.xclient.data.l[2] = static_cast<long>(currentlyActive);
+  int i = 0;
+  for (long value : values) e.xclient.data.l[i++] = value;
   XSendEvent(display_, DefaultRootWindow(display_), False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
 }
 

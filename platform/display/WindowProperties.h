@@ -5,6 +5,7 @@
 // back (minimised in WM_STATE, maximised in _NET_WM_STATE).
 #include <X11/Xlib.h>
 
+#include <initializer_list>
 #include <optional>
 #include <string>
 
@@ -60,6 +61,7 @@ class WindowProperties {
 
  private:
   void SetAtomProperty(Window window, Atom property, Atom value);
+  void SendToWindowManager(Window window, Atom type, std::initializer_list<long> values);
   Atom Intern(const char* name) { return XInternAtom(display_, name, False); }
 
   Display* display_;

@@ -104,14 +104,25 @@ void XServer::TypeUnicode(const std::wstring& text) {
   XSync(display_, False);
 }
 
-void XServer::RequestClose(unsigned long xwindow) {
+namespace {
+
+// A client message about a window, with its first two values.
+XEvent ClientMessageAbout(Display* display, unsigned long xwindow, const char* type, long first, long second) {
   XEvent e{};
   e.xclient.type = ClientMessage;
   e.xclient.window = xwindow;
-  e.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
+  e.xclient.message_type = XInternAtom(display, type, False);
   e.xclient.format = 32;
-  e.xclient.data.l[0] = static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False));
-  e.xclient.data.l[1] = CurrentTime;
+  e.xclient.data.l[0] = first;
+  e.xclient.data.l[1] = second;
+  return e;
+}
+
+}  // namespace
+
+void XServer::RequestClose(unsigned long xwindow) {
+  XEvent e = ClientMessageAbout(display_, xwindow, "WM_PROTOCOLS",
+                                static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False)), CurrentTime);
   XSendEvent(display_, xwindow, False, NoEventMask, &e);
   XSync(display_, False);
 }
@@ -154,13 +165,7 @@ void XServer::MinimiseAsTaskbar(unsigned long xwindow) {
 }
 
 void XServer::ActivateAsTaskbar(unsigned long xwindow) {
-  XEvent e{};
-  e.xclient.type = ClientMessage;
-  e.xclient.window = xwindow;
-  e.xclient.message_type = XInternAtom(display_, "_NET_ACTIVE_WINDOW", False);
-  e.xclient.format = 32;
-  e.xclient.data.l[0] = 2;  // from a pager or taskbar
-  e.xclient.data.l[1] = CurrentTime;
+  XEvent e = ClientMessageAbout(display_, xwindow, "_NET_ACTIVE_WINDOW", 2 /* from a pager or taskbar */, CurrentTime);
   XSendEvent(display_, DefaultRootWindow(display_), False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
   XSync(display_, False);
 }
