@@ -180,9 +180,9 @@ RECT XServer::ClientRectOnScreen(unsigned long xwindow) {
 }
 
 RECT XServer::FrameExtents(unsigned long xwindow) {
-  std::optional<Property> extents = ReadProperty(xwindow, "_NET_FRAME_EXTENTS");
-  if (!extents || extents->items.size() != 4) return RECT{};
-  auto v = [&](size_t i) { return static_cast<LONG>(extents->items[i]); };
+  Property extents = ReadProperty(xwindow, "_NET_FRAME_EXTENTS");
+  if (extents.items.size() != 4) return RECT{};
+  auto v = [&](size_t i) { return static_cast<LONG>(extents.items[i]); };
   return RECT{v(0), v(2), v(1), v(3)};
 }
 
@@ -193,35 +193,43 @@ unsigned long XServer::FocusedWindow() {
   return focus;
 }
 
-std::optional<XServer::Property> XServer::ReadProperty(unsigned long xwindow, const char* name) {
-  Atom type = None;
-  int format = 0;
-  unsigned long count = 0, after = 0;
-  unsigned char* data = nullptr;
-  if (XGetWindowProperty(display_, xwindow, XInternAtom(display_, name, False), 0, 4096, False, AnyPropertyType, &type,
-                         &format, &count, &after, &data) != Success ||
-      type == None) {
-    if (data) XFree(data);
-    return std::nullopt;
-  }
-  Property property;
-  property.type = AtomName(static_cast<long>(type));
-  if (format == 8) property.bytes.assign(reinterpret_cast<char*>(data), count);
-  if (format == 32) property.items.assign(reinterpret_cast<long*>(data), reinterpret_cast<long*>(data) + count);
-  XFree(data);
-  return property;
-}
+namespace {
 
-std::string XServer::AtomName(long atom) {
-  char* name = XGetAtomName(display_, static_cast<Atom>(atom));
+std::string AtomName(Display* display, Atom atom) {
+  char* name = XGetAtomName(display, atom);
   std::string result = name ? name : "";
   if (name) XFree(name);
   return result;
 }
 
+}  // namespace
+
+XServer::Property XServer::ReadProperty(unsigned long xwindow, const char* name) {
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  Property property;
+  if (XGetWindowProperty(display_, xwindow, XInternAtom(display_, name, False), 0, 4096, False, AnyPropertyType, &type,
+                         &format, &count, &after, &data) == Success &&
+      type != None) {
+    property.type = AtomName(display_, type);
+    if (format == 8) property.bytes.assign(reinterpret_cast<char*>(data), count);
+    if (format == 32) property.items.assign(reinterpret_cast<long*>(data), reinterpret_cast<long*>(data) + count);
+  }
+  if (data) XFree(data);
+  return property;
+}
+
+std::vector<std::string> XServer::ReadAtoms(unsigned long xwindow, const char* name) {
+  std::vector<std::string> names;
+  for (long atom : ReadProperty(xwindow, name).items) names.push_back(AtomName(display_, static_cast<Atom>(atom)));
+  return names;
+}
+
 bool XServer::WaitForWindowManager() {
-  for (int i = 0; i < 500; ++i) {
-    if (ReadProperty(DefaultRootWindow(display_), "_NET_SUPPORTING_WM_CHECK")) return true;
+  for (int i = 0; i < 2000; ++i) {
+    if (!ReadProperty(DefaultRootWindow(display_), "_NET_SUPPORTING_WM_CHECK").items.empty()) return true;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   return false;

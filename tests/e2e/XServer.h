@@ -4,7 +4,6 @@
 #include <X11/Xlib.h>
 
 #include <cstdint>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -57,14 +56,15 @@ class XServer {
   RECT FrameExtents(unsigned long xwindow);
   unsigned long FocusedWindow();
   // A property's raw value: its type's name, and 8-bit bytes or 32-bit
-  // items; nothing when the window has no such property.
+  // items; all empty when the window has no such property.
   struct Property {
     std::string type;
     std::string bytes;
     std::vector<long> items;
   };
-  std::optional<Property> ReadProperty(unsigned long xwindow, const char* name);
-  std::string AtomName(long atom);
+  Property ReadProperty(unsigned long xwindow, const char* name);
+  // The names of the atoms a property lists.
+  std::vector<std::string> ReadAtoms(unsigned long xwindow, const char* name);
   // Waits until a window manager runs on the server.
   bool WaitForWindowManager();
 
