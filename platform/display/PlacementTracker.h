@@ -27,8 +27,8 @@ class PlacementTracker {
 
   // What the events report; each returns true when X changed the window
   // itself rather than echoing a request.
-  bool Configured(const RECT& rect);            // position and size known
-  bool Resized(int width, int height);           // size only: the position follows
+  bool Configured(const RECT& rect);    // position and size known
+  bool Resized(int width, int height);  // size only: the position follows
   bool Minimised(bool minimised);
   bool Maximised(bool maximised);
 

@@ -74,7 +74,9 @@ std::vector<TopLevelState> ReadTopLevelWindows() {
   return states;
 }
 
-WindowLook LookOf(const TopLevelState& s) { return WindowLook{s.style, s.exStyle, s.owner != nullptr, s.className, s.rect}; }
+WindowLook LookOf(const TopLevelState& s) {
+  return WindowLook{s.style, s.exStyle, s.owner != nullptr, s.className, s.rect};
+}
 
 Placement PlacementOf(const TopLevelState& s) {
   return Placement{s.rect, (s.style & WS_MINIMIZE) != 0, (s.style & WS_MAXIMIZE) != 0};

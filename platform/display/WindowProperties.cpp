@@ -180,8 +180,9 @@ void WindowProperties::SetOwner(Window window, Window owner) {
 }
 
 void WindowProperties::RequestMaximised(Window window, bool maximised) {
-  SendToWindowManager(window, netWmState, {maximised ? 1 : 0, static_cast<long>(netMaxVert_),
-                                           static_cast<long>(netMaxHorz_), kFromApplication});
+  SendToWindowManager(
+      window, netWmState,
+      {maximised ? 1 : 0, static_cast<long>(netMaxVert_), static_cast<long>(netMaxHorz_), kFromApplication});
 }
 
 void WindowProperties::RequestActivation(Window window, Window currentlyActive, Time time) {
@@ -265,7 +266,8 @@ RECT WindowProperties::ReadWorkArea() {
 }
 
 void WindowProperties::SetAtomProperty(Window window, Atom property, Atom value) {
-  XChangeProperty(display_, window, property, XA_ATOM, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&value), 1);
+  XChangeProperty(display_, window, property, XA_ATOM, 32, PropModeReplace, reinterpret_cast<unsigned char*>(&value),
+                  1);
 }
 
 }  // namespace vqplatform

@@ -238,7 +238,8 @@ TEST_F(WindowManagerTest, MainWindowIsDraggedMaximisedMinimisedAndRestoredByTheU
     EXPECT_EQ(server_.ReadProperty(xwindow, "WM_NAME").type, "COMPOUND_TEXT");
     EXPECT_EQ(server_.ReadProperty(xwindow, "WM_CLASS").bytes, std::string("e2e_tests\0E2e_tests\0", 20));
     EXPECT_EQ(server_.ReadProperty(xwindow, "_NET_WM_PID").items, std::vector<long>{getpid()});
-    EXPECT_EQ(server_.ReadAtoms(xwindow, "_NET_WM_WINDOW_TYPE"), std::vector<std::string>{"_NET_WM_WINDOW_TYPE_NORMAL"});
+    EXPECT_EQ(server_.ReadAtoms(xwindow, "_NET_WM_WINDOW_TYPE"),
+              std::vector<std::string>{"_NET_WM_WINDOW_TYPE_NORMAL"});
     // Functions resize, move, minimise, maximise, close; decorations border,
     // title, menu and both boxes, no sizing handle.
     EXPECT_EQ(server_.ReadProperty(xwindow, "_MOTIF_WM_HINTS").items, (std::vector<long>{3, 62, 122, 0, 0}));
@@ -279,7 +280,8 @@ TEST_F(WindowManagerTest, MainWindowIsDraggedMaximisedMinimisedAndRestoredByTheU
     server_.DoubleClick(TitleBar(main));
     EXPECT_TRUE(WaitFor([&] { return !IsZoomed(main); }));
     EXPECT_TRUE(SameRect(AgreedRect(main), dragged));
-    EXPECT_TRUE(Stays([&] { return !IsZoomed(main) && SameRect(server_.ClientRectOnScreen(xwindow), dragged); }, 300ms));
+    EXPECT_TRUE(
+        Stays([&] { return !IsZoomed(main) && SameRect(server_.ClientRectOnScreen(xwindow), dragged); }, 300ms));
     ExpectOneSize(mark, main, SIZE_RESTORED, &first);
     ExpectShownAsDrawn(main, "main-window-restored.png");
 
@@ -358,7 +360,8 @@ TEST_F(WindowManagerTest, KeysFollowClicksBetweenWindowsAndStayWithTheModalDialo
     EXPECT_TRUE(Shown(dialog));
     EXPECT_TRUE(WaitFor([&] { return server_.FocusedWindow() == PresentedXWindow(dialog); }));
     unsigned long dialogX = PresentedXWindow(dialog);
-    EXPECT_EQ(server_.ReadAtoms(dialogX, "_NET_WM_WINDOW_TYPE"), std::vector<std::string>{"_NET_WM_WINDOW_TYPE_DIALOG"});
+    EXPECT_EQ(server_.ReadAtoms(dialogX, "_NET_WM_WINDOW_TYPE"),
+              std::vector<std::string>{"_NET_WM_WINDOW_TYPE_DIALOG"});
     EXPECT_EQ(server_.ReadProperty(dialogX, "WM_TRANSIENT_FOR").items,
               std::vector<long>{static_cast<long>(PresentedXWindow(main))});
     server_.Type("x");
