@@ -303,6 +303,7 @@ class Presenter {
           ++it;
           continue;
         }
+        if (it->first == xFocus_) focusLeaving_ = true;  // no event tells where the focus went
         gone.push_back(std::move(it->second));
         it = windows_.erase(it);
       }
