@@ -2,6 +2,7 @@
 // enabling, and invalidation.
 #include <algorithm>
 
+#include "platform/win/InputFocus.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Threads.h"
 #include "platform/win/Window.h"
@@ -200,10 +201,11 @@ namespace vqplatform {
 
 void ApplySystemPlacement(HWND hwnd, const RECT& rect, DWORD state, DWORD stateMask) {
   stateMask &= WS_MINIMIZE | WS_MAXIMIZE;
-  bool moved = false, sized = false, stateChanged = false;
+  bool moved = false, sized = false, stateChanged = false, restored = false;
   DWORD style = 0;
   if (!WithWindow(hwnd, false, [&](WindowObject& w) {
         DWORD next = (w.style & ~stateMask) | (state & stateMask);
+        restored = (w.style & WS_MINIMIZE) && !(next & WS_MINIMIZE);
         stateChanged = next != w.style;
         moved = rect.left != w.rect.left || rect.top != w.rect.top;
         sized = Width(rect) != Width(w.rect) || Height(rect) != Height(w.rect);
@@ -215,6 +217,9 @@ void ApplySystemPlacement(HWND hwnd, const RECT& rect, DWORD state, DWORD stateM
       }))
     return;
   SendSizeAndMove(hwnd, SizeKind(style), sized || stateChanged, moved);
+  // Activated while minimised, the window could not take the focus then.
+  HWND focus = GetFocus();
+  if (restored && GetActiveWindow() == hwnd && focus != hwnd && !IsChild(hwnd, focus)) SetFocus(hwnd);
 }
 
 }  // namespace vqplatform

@@ -294,6 +294,7 @@ TEST_F(WindowManagerTest, MainWindowIsDraggedMaximisedMinimisedAndRestoredByTheU
     EXPECT_TRUE(WaitFor([&] { return !g_log.Since(mark, main, WM_ACTIVATEAPP).empty(); }));
     EXPECT_EQ(g_log.Since(mark, main, WM_ACTIVATEAPP).back().wParam, static_cast<WPARAM>(FALSE));
     EXPECT_EQ(ForegroundWindowOfProcess(), nullptr);
+    EXPECT_EQ(FocusOfProgram(main), nullptr);
 
     // Restored from the taskbar, where it was, and active again.
     mark = g_log.Mark();
@@ -307,6 +308,7 @@ TEST_F(WindowManagerTest, MainWindowIsDraggedMaximisedMinimisedAndRestoredByTheU
     EXPECT_EQ(app[0].wParam, static_cast<WPARAM>(TRUE));
     ASSERT_EQ(activate.size(), 1u);
     EXPECT_EQ(LOWORD(activate[0].wParam), WA_ACTIVE);
+    EXPECT_EQ(FocusOfProgram(main), GetDlgItem(main, 1041)) << "the focus did not come back";
     ExpectShownAsDrawn(main, "main-window-back-from-taskbar.png");
   });
   DestroyWindow(main);
