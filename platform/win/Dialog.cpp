@@ -83,18 +83,11 @@ HWND ChildOfDialog(HWND dialog, HWND window) {
   return window;
 }
 
-void InvalidateChildren(HWND window) {
-  for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-    if (IsWindowVisible(child)) InvalidateRect(child, nullptr, TRUE);
-}
-
 LRESULT CALLBACK DialogClassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   std::shared_ptr<DialogState> state = StateOrPending(hwnd);
   LRESULT result = 0;
   bool handled = state && state->handler && state->handler(hwnd, message, wParam, lParam, &result);
   if (!handled) result = DefDlgProcW(hwnd, message, wParam, lParam);
-  // Children draw into the same surface: they paint again over the dialog.
-  if (message == WM_PAINT) InvalidateChildren(hwnd);
   return result;
 }
 
@@ -231,10 +224,7 @@ INT_PTR RunModalDialog(HWND dialog, HWND owner) {
   if (!state) return -1;
   bool disabledOwner = owner && IsWindowEnabled(owner);
   if (disabledOwner) EnableWindow(owner, FALSE);
-  if (!state->ended) {
-    ShowWindow(dialog, SW_SHOW);
-    RepaintWindowTree(dialog);
-  }
+  if (!state->ended) ShowWindow(dialog, SW_SHOW);
   INT_PTR result = -1;
   while (!state->ended && IsWindow(dialog)) {
     MSG msg{};

@@ -39,6 +39,10 @@ HDC NewWindowDc(HWND window, const WindowSurface& surface, HRGN clip) {
   cairo_rectangle_int_t r{v.left, v.top, v.right - v.left, v.bottom - v.top};
   cairo_region_union_rectangle(dc->baseClip->region, &r);
   if (auto shape = RegionFromHandle(surface.shape)) cairo_region_intersect(dc->baseClip->region, shape->region);
+  for (const RECT& e : surface.excluded) {
+    cairo_rectangle_int_t cut{e.left, e.top, e.right - e.left, e.bottom - e.top};
+    cairo_region_subtract_rectangle(dc->baseClip->region, &cut);
+  }
   if (auto extra = RegionFromHandle(clip)) cairo_region_intersect(dc->baseClip->region, extra->region);
   return NewDc(dc);
 }

@@ -4,6 +4,7 @@
 // data, visibility, enabling and invalidation. A window has no frame: its
 // client area is its whole rectangle.
 #include <memory>
+#include <vector>
 
 #include "platform/win/Messages.h"
 #include "platform/win/WinTypes.h"
@@ -220,11 +221,15 @@ LONG GetWindowLongW(HWND hwnd, int index);
 LONG SetWindowLongW(HWND hwnd, int index, LONG value);
 
 // Invalidation: an invalid visible window gets WM_PAINT when its thread's
-// queue has nothing else to deliver (WM_TIMER comes after it).
+// queue has nothing else to deliver (WM_TIMER comes after it), parents
+// before their children. Invalidating a window without WS_CLIPCHILDREN
+// invalidates its children under the area too.
 BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase);
 BOOL ValidateRect(HWND hwnd, const RECT* rect);
+// The bounds of the update region.
 BOOL GetUpdateRect(HWND hwnd, LPRECT rect, BOOL erase);
-// Sends WM_PAINT at once when the window is invalid.
+// Sends WM_PAINT at once to the window, then to its descendants of this
+// thread, where invalid.
 BOOL UpdateWindow(HWND hwnd);
 
 inline ATOM RegisterClass(const WNDCLASSW* c) { return RegisterClassW(c); }
@@ -265,8 +270,8 @@ namespace vqplatform {
 void SetWindowAttachment(HWND hwnd, const char* key, std::shared_ptr<void> value);
 std::shared_ptr<void> GetWindowAttachment(HWND hwnd, const char* key);
 
-// Takes the pending update rectangle and validates the window (BeginPaint).
-// False when nothing was invalid.
-bool TakeUpdateRect(HWND hwnd, RECT* rect, bool* erase);
+// Takes the pending update region (as rectangles) and validates the window
+// (BeginPaint). False when nothing was invalid.
+bool TakeUpdateRegion(HWND hwnd, std::vector<RECT>* region, bool* erase);
 
 }  // namespace vqplatform
