@@ -23,7 +23,6 @@ struct DialogState {
   HFONT font = nullptr;
   bool ended = false;
   INT_PTR result = 0;
-  LRESULT messageResult = 0;
   std::function<bool(MSG*)> preTranslate;
   ~DialogState() {
     if (font) DeleteObject(font);
@@ -98,6 +97,7 @@ void RegisterDialogClass() {
     windowClass.style = CS_GLOBALCLASS | CS_DBLCLKS | CS_SAVEBITS;
     windowClass.lpfnWndProc = DialogClassProc;
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+    windowClass.cbWndExtra = DLGWINDOWEXTRA;
     windowClass.lpszClassName = WC_DIALOG;
     RegisterClassW(&windowClass);
   });
@@ -282,13 +282,12 @@ namespace {
 DialogHandler AdaptProc(DLGPROC proc) {
   if (!proc) return nullptr;
   return [proc](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
-    std::shared_ptr<vqplatform::DialogState> state = vqplatform::StateOf(hwnd);
-    if (state) state->messageResult = 0;
+    SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, 0);
     INT_PTR answer = proc(hwnd, message, wParam, lParam);
     if (!answer) return false;
     bool direct = message == WM_INITDIALOG || (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) ||
                   message == WM_QUERYDRAGICON;
-    *result = direct ? answer : (state ? state->messageResult : 0);
+    *result = direct ? answer : GetWindowLongPtrW(hwnd, DWLP_MSGRESULT);
     return true;
   };
 }
