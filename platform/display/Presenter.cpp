@@ -21,6 +21,7 @@
 #include "platform/display/Cursors.h"
 #include "platform/display/Headless.h"
 #include "platform/display/InputDelivery.h"
+#include "platform/display/WindowIcon.h"
 #include "platform/win/Encoding.h"
 #include "platform/win/GdiLayered.h"
 #include "platform/win/GdiObjects.h"
@@ -270,11 +271,11 @@ class Presenter {
     for (const TopLevelState& s : states) {
       shown.insert(s.hwnd);
       PresentedWindow* pw = Find(s.hwnd);
-      if (!pw) {
+      if (!pw)
         CreateXWindow(s);
-        continue;
-      }
-      UpdateXWindow(*pw, s);
+      else
+        UpdateXWindow(*pw, s);
+      if ((pw = Find(s.hwnd))) SyncWindowIcon(display_, pw->xwindow, s.hwnd);
     }
     std::vector<PresentedWindow> gone;
     {

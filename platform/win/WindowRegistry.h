@@ -63,6 +63,7 @@ struct WindowObject {
   HWND owner = nullptr;               // owned top-level windows
   std::vector<WindowObject*> children;  // top of the z-order first
   LONG_PTR userData = 0;
+  HICON icons[2] = {nullptr, nullptr};  // WM_SETICON: small, big
   std::vector<BYTE> extraBytes;
   bool destroying = false;
   bool invalid = false;  // a WM_PAINT is due: `update` is not empty

@@ -17,6 +17,7 @@
 #include "platform/win/MessageQueue.h"
 #include "platform/win/TestInput.h"
 #include "platform/win/Window.h"
+#include "tests/platform/MessageTestSupport.h"
 #include "tests/support/TestEnv.h"
 
 namespace {
@@ -293,6 +294,7 @@ TEST_F(DialogModalTest, MessageBoxesAreRecordedAndAnswered) {
 }
 
 TEST_F(DialogModalTest, TheLayersMessageBoxDialogAnswersByItsButtons) {
+  vqtest::LanguageScope english("en_US.UTF-8");
   {
     std::wstring shown;
     ModalScript script({[&](HWND box) {
