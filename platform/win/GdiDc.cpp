@@ -6,6 +6,7 @@
 #include "platform/win/GdiObjects.h"
 #include "platform/win/GdiRegion.h"
 #include "platform/win/GdiSurface.h"
+#include "platform/win/Window.h"
 
 namespace vqplatform::gdi {
 
@@ -69,10 +70,14 @@ BOOL DeleteDC(HDC handle) {
   return TRUE;
 }
 
-HDC GetDC(HWND window) { return window ? vqplatform::CreateWindowSurfaceDC(window, true, nullptr) : NewScreenDc(); }
+HDC GetDC(HWND window) {
+  bool screen = !window || window == GetDesktopWindow();
+  return screen ? NewScreenDc() : vqplatform::CreateWindowSurfaceDC(window, true, nullptr);
+}
 
 HDC GetWindowDC(HWND window) {
-  return window ? vqplatform::CreateWindowSurfaceDC(window, false, nullptr) : NewScreenDc();
+  bool screen = !window || window == GetDesktopWindow();
+  return screen ? NewScreenDc() : vqplatform::CreateWindowSurfaceDC(window, false, nullptr);
 }
 
 int ReleaseDC(HWND, HDC handle) {

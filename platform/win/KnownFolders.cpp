@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <cwchar>
 #include <string>
 
@@ -132,6 +133,26 @@ DWORD GetModuleFileNameW(HMODULE, LPWSTR out, DWORD size) {
   std::wmemcpy(out, path.GetString(), n + 1);
   SetLastError(ERROR_SUCCESS);
   return n;
+}
+
+DWORD GetModuleFileNameA(HMODULE module, LPSTR out, DWORD size) {
+  if (!out || size == 0) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  wchar_t wide[4096];
+  GetModuleFileNameW(module, wide, 4096);
+  std::string path = vq::WideToUtf8(wide);
+  // Cut at a character boundary when the buffer is short.
+  size_t n = path.size();
+  if (n >= size) {
+    n = size - 1;
+    while (n > 0 && (static_cast<unsigned char>(path[n]) & 0xC0) == 0x80) --n;
+  }
+  std::memcpy(out, path.data(), n);
+  out[n] = '\0';
+  SetLastError(n < path.size() ? ERROR_INSUFFICIENT_BUFFER : ERROR_SUCCESS);
+  return n < path.size() ? size : static_cast<DWORD>(n);
 }
 
 HRESULT SHGetFolderPathW(HWND, int csidl, HANDLE, DWORD, LPWSTR out) {

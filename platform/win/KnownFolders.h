@@ -40,6 +40,8 @@ DWORD GetLogicalDrives();
 // A null module means the program. Cut to size - 1 characters (with
 // ERROR_INSUFFICIENT_BUFFER) when the buffer is short.
 DWORD GetModuleFileNameW(HMODULE module, LPWSTR out, DWORD size);
+// The same path in the ANSI code page (UTF-8), `size` bytes at most.
+DWORD GetModuleFileNameA(HMODULE module, LPSTR out, DWORD size);
 
 // CSIDL_COMMON_APPDATA (and CSIDL_APPDATA, the same folder here), with
 // CSIDL_FLAG_CREATE creating it. `out` holds MAX_PATH characters.

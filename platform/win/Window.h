@@ -192,6 +192,9 @@ HWND FindWindowW(LPCWSTR className, LPCWSTR windowName);
 BOOL EnumWindows(WNDENUMPROC proc, LPARAM lParam);
 BOOL EnumChildWindows(HWND parent, WNDENUMPROC proc, LPARAM lParam);
 DWORD GetWindowThreadProcessId(HWND hwnd, LPDWORD processId);
+// The desktop: a handle that stands for the screen in GetDC and
+// GetWindowDC; it is no window of the tree.
+HWND GetDesktopWindow();
 
 // Text (WM_SETTEXT / WM_GETTEXT on the owning thread).
 BOOL SetWindowTextW(HWND hwnd, LPCWSTR text);
