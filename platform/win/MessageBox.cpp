@@ -1,7 +1,6 @@
 #include "platform/win/MessageBox.h"
 
 #include <algorithm>
-#include <cstdlib>
 #include <mutex>
 #include <utility>
 
@@ -14,6 +13,7 @@
 #include "platform/win/GdiText.h"
 #include "platform/win/Icons.h"
 #include "platform/win/InputFocus.h"
+#include "platform/win/UserLanguage.h"
 #include "platform/win/Window.h"
 
 namespace vqplatform {
@@ -59,30 +59,6 @@ size_t DefaultIndex(UINT type, size_t count) {
   return which < count ? which : 0;
 }
 
-enum class Language { SimplifiedChinese, TraditionalChinese, English };
-
-// The user's language for the box's own words, from the locale variables.
-Language UserLanguage() {
-  const char* locale = nullptr;
-  for (const char* name : {"LC_ALL", "LC_MESSAGES", "LANG"}) {
-    locale = std::getenv(name);
-    if (locale && *locale) break;
-  }
-  std::string value = locale ? locale : "";
-  if (value.rfind("zh_TW", 0) == 0 || value.rfind("zh_HK", 0) == 0) return Language::TraditionalChinese;
-  if (value.rfind("zh", 0) == 0) return Language::SimplifiedChinese;
-  return Language::English;
-}
-
-const wchar_t* ButtonText(int answer, Language language) {
-  static const wchar_t* const kTexts[][3] = {
-      {L"确定", L"確定", L"OK"},   {L"取消", L"取消", L"Cancel"}, {L"中止", L"中止", L"Abort"},
-      {L"重试", L"重試", L"Retry"}, {L"忽略", L"略過", L"Ignore"}, {L"是", L"是", L"Yes"},
-      {L"否", L"否", L"No"}};
-  int row = answer >= IDOK && answer <= IDNO ? answer - IDOK : IDNO - IDOK;
-  return kTexts[row][static_cast<int>(language)];
-}
-
 // The standard icon of a box type, or null.
 LPCWSTR IconName(UINT type) {
   switch (type & MB_ICONMASK) {
@@ -117,9 +93,15 @@ int DefaultMessageBoxAnswer(UINT type) {
   return answers[DefaultIndex(type, answers.size())];
 }
 
-std::wstring DefaultMessageBoxCaption() {
-  static const wchar_t* const kError[] = {L"错误", L"錯誤", L"Error"};
-  return kError[static_cast<int>(UserLanguage())];
+std::wstring DefaultMessageBoxCaption() { return InUserLanguage(L"错误", L"錯誤", L"Error"); }
+
+std::wstring ButtonCaption(int answer) {
+  static const wchar_t* const kTexts[][3] = {
+      {L"确定", L"確定", L"OK"},   {L"取消", L"取消", L"Cancel"}, {L"中止", L"中止", L"Abort"},
+      {L"重试", L"重試", L"Retry"}, {L"忽略", L"略過", L"Ignore"}, {L"是", L"是", L"Yes"},
+      {L"否", L"否", L"No"}};
+  const wchar_t* const* row = kTexts[answer >= IDOK && answer <= IDNO ? answer - IDOK : IDNO - IDOK];
+  return InUserLanguage(row[0], row[1], row[2]);
 }
 
 int RunMessageBoxDialog(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type) {
@@ -127,7 +109,6 @@ int RunMessageBoxDialog(HWND owner, const std::wstring& text, const std::wstring
   constexpr int kIconId = 20;
   std::vector<int> answers = Answers(type);
   size_t defaultIndex = DefaultIndex(type, answers.size());
-  Language language = UserLanguage();
   HFONT font = CreateDialogFont(L"MS Shell Dlg", 9);
   DialogBaseUnits base = BaseUnitsOfFont(font);
   DeleteObject(font);
@@ -152,7 +133,7 @@ int RunMessageBoxDialog(HWND owner, const std::wstring& text, const std::wstring
   short left = static_cast<short>((width - buttonsWidth) / 2);
   for (size_t i = 0; i < answers.size(); ++i) {
     DWORD style = WS_VISIBLE | WS_TABSTOP | (i == defaultIndex ? BS_DEFPUSHBUTTON : BS_PUSHBUTTON) | (i == 0 ? WS_GROUP : 0);
-    box.items.push_back({answers[i], WC_BUTTON, ButtonText(answers[i], language), style, 0,
+    box.items.push_back({answers[i], WC_BUTTON, ButtonCaption(answers[i]), style, 0,
                          static_cast<short>(left + i * (kButtonWidth + kGap)), static_cast<short>(kMargin + rowHeight + kGap),
                          kButtonWidth, kButtonHeight});
   }

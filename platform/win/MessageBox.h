@@ -54,6 +54,8 @@ std::vector<MessageBoxRecord> MessageBoxLog();
 void ClearMessageBoxLog();
 // The caption of a box given none: "Error" in the user's language.
 std::wstring DefaultMessageBoxCaption();
+// The text of a standard button (IDOK ... IDNO) in the user's language.
+std::wstring ButtonCaption(int answer);
 // The answer of a box's default button.
 int DefaultMessageBoxAnswer(UINT type);
 // The layer's message box dialog, run modally (what MessageBoxW shows with
