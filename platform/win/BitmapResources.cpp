@@ -7,7 +7,6 @@
 #include <map>
 #include <mutex>
 
-#include "platform/mfc/CString.h"
 #include "platform/win/Encoding.h"
 #include "platform/win/KnownFolders.h"
 #include "platform/win/LastError.h"
@@ -102,7 +101,7 @@ void RegisterBitmapResource(UINT id, BitmapPixels pixels) {
 
 std::wstring BitmapResourceFolder() {
   if (const char* folder = std::getenv("VQ_BITMAP_DIR"); folder && *folder) return vq::Utf8ToWide(folder);
-  return std::wstring(static_cast<const wchar_t*>(vq::ProgramFolder())) + L"/bitmaps";
+  return vq::ProgramFolder() + L"/bitmaps";
 }
 
 bool FindBitmapResource(UINT id, BitmapPixels* out) {

@@ -57,7 +57,7 @@ bool Consistent(const IconPixels& p) {
   return p.width > 0 && p.height > 0 && p.argb.size() == size_t(p.width) * size_t(p.height);
 }
 
-std::wstring IconFolder() { return std::wstring(static_cast<const wchar_t*>(vq::ProgramFolder())) + L"/icons"; }
+std::wstring IconFolder() { return vq::ProgramFolder() + L"/icons"; }
 
 // A resource's picture: registered, else "<id>.png" in the icons folder.
 bool FindIconResource(IconTable& table, UINT id, IconPixels* out) {

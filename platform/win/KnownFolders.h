@@ -6,7 +6,8 @@
 //   drive C:         "/"
 //   drive D:         $VQ_DRIVE_D (default: the home folder; set empty: no D:)
 // Paths never end in '/', except the root "/".
-#include "platform/mfc/CString.h"
+#include <string>
+
 #include "platform/win/WinTypes.h"
 
 #define CSIDL_APPDATA 0x001a
@@ -16,20 +17,23 @@
 
 namespace vq {
 
-CString ProgramFolder();
-CString CommonAppDataFolder();
+std::wstring ProgramFolder();
+std::wstring CommonAppDataFolder();
 
 // The folder standing for a drive letter ('C' or 'D', either case); empty
 // when the machine has no such drive (D: is there only while its folder
 // exists).
-CString DriveRoot(wchar_t letter);
+std::wstring DriveRoot(wchar_t letter);
 
 // The folder of a drive joined with a relative path: DrivePath('D',
 // L"Ketterby") is "$VQ_DRIVE_D/Ketterby". Empty when there is no such drive.
-CString DrivePath(wchar_t letter, const wchar_t* relative);
+std::wstring DrivePath(wchar_t letter, const wchar_t* relative);
 
 // Joins two path pieces with exactly one '/'.
-CString JoinPath(const CString& folder, const wchar_t* name);
+std::wstring JoinPath(const std::wstring& folder, const wchar_t* name);
+inline std::wstring JoinPath(const wchar_t* folder, const wchar_t* name) {
+  return JoinPath(std::wstring(folder ? folder : L""), name);
+}
 
 }  // namespace vq
 
