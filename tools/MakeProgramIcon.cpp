@@ -8,20 +8,13 @@
 #include <filesystem>
 #include <string>
 
-namespace {
+#include "tools/RoundedRect.h"
 
-void RoundedSquare(cairo_t* cr, double x, double y, double size, double radius) {
-  cairo_new_sub_path(cr);
-  cairo_arc(cr, x + size - radius, y + radius, radius, -M_PI / 2, 0);
-  cairo_arc(cr, x + size - radius, y + size - radius, radius, 0, M_PI / 2);
-  cairo_arc(cr, x + radius, y + size - radius, radius, M_PI / 2, M_PI);
-  cairo_arc(cr, x + radius, y + radius, radius, M_PI, 3 * M_PI / 2);
-  cairo_close_path(cr);
-}
+namespace {
 
 void DrawIcon(cairo_t* cr) {
   // Tile.
-  RoundedSquare(cr, 0.5, 0.5, 31, 6);
+  RoundedRect(cr, 0.5, 0.5, 31, 31, 6);
   cairo_pattern_t* tile = cairo_pattern_create_linear(0, 0, 0, 32);
   cairo_pattern_add_color_stop_rgb(tile, 0, 0.16, 0.52, 0.62);
   cairo_pattern_add_color_stop_rgb(tile, 1, 0.07, 0.30, 0.40);
@@ -54,7 +47,7 @@ void DrawIcon(cairo_t* cr) {
   cairo_line_to(cr, 18, 5);
   cairo_stroke(cr);
   cairo_set_source_rgb(cr, 0.15, 0.15, 0.17);
-  RoundedSquare(cr, 14, 3, 9, 2);
+  RoundedRect(cr, 14, 3, 9, 9, 2);
   cairo_fill(cr);
   cairo_arc(cr, 18.5, 12, 2.6, 0, 2 * M_PI);
   cairo_fill(cr);

@@ -57,6 +57,20 @@ ComPtr<Itf> FindInterface(IUnknown* const* objects, ULONG count, REFIID iid) {
 
 // The controls of a table the camera reports, with what they hold now.
 template <size_t N>
+bool AddControlRows(PropertyPage* page, const ControlName (&names)[N]);
+
+// A control page over the first object with the interface; false when
+// there is none or it reports none of the table's controls.
+template <class Itf, size_t N>
+bool MakeControlPage(PropertyPage* page, IUnknown* const* objects, ULONG count, REFIID iid,
+                     const ControlName (&names)[N]) {
+  auto itf = FindInterface<Itf>(objects, count, iid);
+  if (!itf) return false;
+  page->controls = AccessOf(itf);
+  return AddControlRows(page, names);
+}
+
+template <size_t N>
 bool AddControlRows(PropertyPage* page, const ControlName (&names)[N]) {
   for (const ControlName& n : names) {
     ControlRow row;
@@ -141,17 +155,13 @@ std::vector<PropertyPage> BuildPropertyPages(IUnknown* const* objects, ULONG obj
     PropertyPage page;
     bool shown = false;
     if (ids[i] == CLSID_VideoProcAmpPropertyPage) {
-      auto itf = FindInterface<IAMVideoProcAmp>(objects, objectCount, IID_IAMVideoProcAmp);
       page.kind = PropertyPage::Kind::VideoProcAmp;
       page.title = InUserLanguage(L"视频处理放大器", L"視訊處理放大器", L"Video Proc Amp");
-      if (itf) page.controls = AccessOf(itf);
-      shown = itf && AddControlRows(&page, kProcAmpNames);
+      shown = MakeControlPage<IAMVideoProcAmp>(&page, objects, objectCount, IID_IAMVideoProcAmp, kProcAmpNames);
     } else if (ids[i] == CLSID_CameraControlPropertyPage) {
-      auto itf = FindInterface<IAMCameraControl>(objects, objectCount, IID_IAMCameraControl);
       page.kind = PropertyPage::Kind::CameraControl;
       page.title = InUserLanguage(L"相机控制", L"相機控制", L"Camera Control");
-      if (itf) page.controls = AccessOf(itf);
-      shown = itf && AddControlRows(&page, kCameraControlNames);
+      shown = MakeControlPage<IAMCameraControl>(&page, objects, objectCount, IID_IAMCameraControl, kCameraControlNames);
     } else if (ids[i] == CLSID_VideoStreamConfigPropertyPage) {
       page.kind = PropertyPage::Kind::StreamFormat;
       page.title = InUserLanguage(L"视频流格式", L"串流格式", L"Stream Format");

@@ -202,13 +202,20 @@ BOOL CWnd::KillTimer(UINT_PTR id) { return ::KillTimer(m_hWnd, id); }
 
 BOOL CWnd::PreCreateWindow(CREATESTRUCTW&) { return TRUE; }
 
-BOOL CWnd::ModifyStyleEx(DWORD remove, DWORD add, UINT) {
-  DWORD style = GetExStyle();
+namespace {
+
+// Removes and adds style bits; FALSE when nothing changes.
+BOOL ChangeStyleBits(HWND hwnd, int index, DWORD remove, DWORD add) {
+  DWORD style = static_cast<DWORD>(::GetWindowLongW(hwnd, index));
   DWORD changed = (style & ~remove) | add;
   if (changed == style) return FALSE;
-  ::SetWindowLongW(m_hWnd, GWL_EXSTYLE, static_cast<LONG>(changed));
+  ::SetWindowLongW(hwnd, index, static_cast<LONG>(changed));
   return TRUE;
 }
+
+}  // namespace
+
+BOOL CWnd::ModifyStyleEx(DWORD remove, DWORD add, UINT) { return ChangeStyleBits(m_hWnd, GWL_EXSTYLE, remove, add); }
 
 namespace {
 thread_local int waitCursorDepth = 0;
@@ -235,13 +242,7 @@ CWaitCursor::~CWaitCursor() { ::SetCursor(previous_); }
 
 void CWaitCursor::Restore() { ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT)); }
 
-BOOL CWnd::ModifyStyle(DWORD remove, DWORD add, UINT) {
-  DWORD style = GetStyle();
-  DWORD changed = (style & ~remove) | add;
-  if (changed == style) return FALSE;
-  ::SetWindowLongW(m_hWnd, GWL_STYLE, static_cast<LONG>(changed));
-  return TRUE;
-}
+BOOL CWnd::ModifyStyle(DWORD remove, DWORD add, UINT) { return ChangeStyleBits(m_hWnd, GWL_STYLE, remove, add); }
 
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   LRESULT result = 0;

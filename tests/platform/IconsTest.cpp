@@ -155,11 +155,7 @@ TEST(Icons, StaticControlsShowTheirIconAndKeepOtherImages) {
   EXPECT_EQ(picture.SetIcon(icon), nullptr);
   EXPECT_EQ(picture.GetIcon(), icon);
   UpdateWindow(top);
-  HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, vqplatform::OwnedSurface(top));
-  EXPECT_EQ(GetPixel(dc, 15, 15), RGB(255, 0, 0));
-  SelectObject(dc, old);
-  DeleteDC(dc);
+  EXPECT_EQ(vqtest::SurfacePixel(top, 15, 15), RGB(255, 0, 0));
   // A cursor given to a static is kept and handed back.
   HCURSOR arrow = LoadCursorW(nullptr, IDC_ARROW);
   EXPECT_EQ(picture.SendMessage(STM_SETIMAGE, IMAGE_CURSOR, reinterpret_cast<LPARAM>(arrow)), 0);

@@ -89,14 +89,7 @@ class WindowPaint : public ::testing::Test {
     MSG msg;
     while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
   }
-  COLORREF Pixel(int x, int y) const {
-    HDC dc = CreateCompatibleDC(nullptr);
-    HGDIOBJ old = SelectObject(dc, vqplatform::OwnedSurface(top_));
-    COLORREF c = GetPixel(dc, x, y);
-    SelectObject(dc, old);
-    DeleteDC(dc);
-    return c;
-  }
+  COLORREF Pixel(int x, int y) const { return vqtest::SurfacePixel(top_, x, y); }
 
   PaintLog log_;
   HWND top_ = nullptr;
