@@ -1,14 +1,18 @@
-// Writes the program's icon resource 128 as "128.png" (32 x 32, with
-// transparency): a camera on its arm looking down on a sheet of paper.
-//   vq_make_program_icon <folder>
+// Writes the program's icon resource 128 (a 32 x 32 PNG with transparency):
+// a camera on its arm looking down on a sheet of paper. With --check it
+// reads a picture back and tells whether it is such an icon.
+//
+//   vq_make_program_icon <output path>
+//   vq_make_program_icon --check <path>
 #include <cairo.h>
 
 #include <cmath>
 #include <cstdio>
 #include <filesystem>
-#include <string>
+#include <cstdint>
 
 #include "tools/RoundedRect.h"
+#include "tools/WriteOrCheck.h"
 
 namespace {
 
@@ -64,22 +68,37 @@ void DrawIcon(cairo_t* cr) {
   cairo_fill(cr);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-  if (argc != 2) {
-    std::fprintf(stderr, "usage: vq_make_program_icon <folder>\n");
-    return 2;
-  }
+int Write(const char* path) {
   std::error_code error;
-  std::filesystem::create_directories(argv[1], error);
+  std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
   cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 32, 32);
   cairo_t* cr = cairo_create(surface);
   DrawIcon(cr);
   cairo_destroy(cr);
-  std::string path = std::string(argv[1]) + "/128.png";
-  bool ok = cairo_surface_write_to_png(surface, path.c_str()) == CAIRO_STATUS_SUCCESS;
+  bool ok = cairo_surface_write_to_png(surface, path) == CAIRO_STATUS_SUCCESS;
   cairo_surface_destroy(surface);
-  if (!ok) std::fprintf(stderr, "cannot write %s\n", path.c_str());
+  if (!ok) std::fprintf(stderr, "cannot write %s\n", path);
   return ok ? 0 : 1;
 }
+
+// 32 x 32 with alpha: clear corners, an opaque tile and a white sheet.
+int Check(const char* path) {
+  cairo_surface_t* surface = cairo_image_surface_create_from_png(path);
+  bool ok = cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS &&
+            cairo_image_surface_get_format(surface) == CAIRO_FORMAT_ARGB32 &&
+            cairo_image_surface_get_width(surface) == 32 && cairo_image_surface_get_height(surface) == 32;
+  if (ok) {
+    auto pixel = [&](int x, int y) {
+      const unsigned char* row = cairo_image_surface_get_data(surface) + y * cairo_image_surface_get_stride(surface);
+      return reinterpret_cast<const uint32_t*>(row)[x];
+    };
+    ok = (pixel(0, 0) >> 24) == 0 && (pixel(16, 16) >> 24) == 0xFF && pixel(20, 22) == 0xFFFFFFFFu;
+  }
+  cairo_surface_destroy(surface);
+  if (!ok) std::fprintf(stderr, "%s is not the program icon\n", path);
+  return ok ? 0 : 1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) { return WriteOrCheck(argc, argv, &Write, &Check); }

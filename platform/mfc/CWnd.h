@@ -141,7 +141,10 @@ class CWnd {
   bool m_permanent = false;
 };
 
-class CScrollBar : public CWnd {};
+// A scroll message names its control as a CScrollBar*; the control is usually
+// a slider, so the pointer must stay a plain window (comparing it with the
+// slider's own object, or asking its id, is what handlers do).
+using CScrollBar = CWnd;
 
 // Shows the hourglass for its lifetime; the cursor before comes back after.
 class CWaitCursor {

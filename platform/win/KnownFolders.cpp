@@ -79,6 +79,8 @@ std::wstring CommonAppDataFolder() {
   return Utf8ToWide(HomeFolder() + "/.local/share");
 }
 
+std::wstring MachineDataFolder() { return JoinPath(CommonAppDataFolder(), L"Ombrecht Software"); }
+
 std::wstring DriveRoot(wchar_t letter) {
   letter = ToUpperChar(letter);
   if (letter == L'C') return L"/";
