@@ -53,6 +53,10 @@ inline constexpr CLSID CLSID_InfTee = vq::dshow::LayerGuid(0x204);
 inline constexpr CLSID CLSID_SystemDeviceEnum = vq::dshow::LayerGuid(0x205);
 inline constexpr CLSID CLSID_VideoInputDeviceCategory = vq::dshow::LayerGuid(0x206);
 inline constexpr CLSID CLSID_VideoDecoder = vq::dshow::LayerGuid(0x207);
+// The property pages of capture filters and their capture pins.
+inline constexpr CLSID CLSID_VideoProcAmpPropertyPage = vq::dshow::LayerGuid(0x208);
+inline constexpr CLSID CLSID_CameraControlPropertyPage = vq::dshow::LayerGuid(0x209);
+inline constexpr CLSID CLSID_VideoStreamConfigPropertyPage = vq::dshow::LayerGuid(0x20A);
 
 // Media types, subtypes and format types.
 inline constexpr GUID MEDIATYPE_Video = vq::dshow::FourCcGuid(vq::dshow::FourCc('v', 'i', 'd', 's'));

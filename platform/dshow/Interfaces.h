@@ -268,7 +268,11 @@ struct ISpecifyPropertyPages : IUnknown {
   virtual HRESULT GetPages(CAUUID* pages) = 0;
 };
 
-// Property pages have no counterpart here; no filter of the layer offers them.
+// Shows the layer's property frame for the objects: a modal dialog with a
+// tab per page the layer knows (video proc amp, camera control, stream
+// format; other pages are left out) whose settings apply at once and are
+// put back on Cancel. Headless it shows only while a test drives modal
+// dialogs (SetModalIdleHandler). E_INVALIDARG when no page can be shown.
 HRESULT OleCreatePropertyFrame(HWND owner, UINT x, UINT y, LPCOLESTR caption, ULONG objectCount,
                                IUnknown** objects, ULONG pageCount, const GUID* pages, DWORD locale,
                                DWORD reserved, void* reserved2);
