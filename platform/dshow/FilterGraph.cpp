@@ -186,8 +186,10 @@ HRESULT CFilterGraph::Pause() {
 }
 
 void CFilterGraph::StopFilters() {
-  auto order = InStartOrder();
-  for (auto it = order.rbegin(); it != order.rend(); ++it) (*it)->Stop();
+  // Downstream first, as when starting: a sink stops taking samples (and
+  // lets go of one it holds back for its time) before its sources' threads
+  // are joined.
+  for (auto& f : InStartOrder()) f->Stop();
   state_ = State_Stopped;
 }
 

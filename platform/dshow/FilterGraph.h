@@ -57,7 +57,7 @@ class CFilterGraph : public IGraphBuilder,
   };
   ~CFilterGraph() override;
   std::wstring UniqueName(const std::wstring& wanted);
-  // Sources (filters without input pins) last when starting, first when stopping.
+  // Sources (filters without input pins) last, for starting and for stopping.
   std::vector<ComPtr<IBaseFilter>> InStartOrder();
   void StopFilters();
 
