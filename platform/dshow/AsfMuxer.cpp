@@ -33,7 +33,15 @@ AVPixelFormat PixelFormatOf(REFGUID subtype) {
   return AV_PIX_FMT_NONE;
 }
 
-int BitsOf(AVPixelFormat f) { return f == AV_PIX_FMT_PAL8 ? 8 : av_get_bits_per_pixel(av_pix_fmt_desc_get(f)); }
+// Bits per pixel of a DIB (libav counts no padding: BGR0 would be 24).
+int BitsOf(AVPixelFormat f) {
+  switch (f) {
+    case AV_PIX_FMT_BGR0: return 32;
+    case AV_PIX_FMT_BGR24: return 24;
+    case AV_PIX_FMT_PAL8: return 8;
+    default: return 16;
+  }
+}
 
 struct CodecDeleter {
   void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }

@@ -16,7 +16,8 @@
 
 namespace vqtest {
 
-// Frames of one colour (BGRA bytes), bottom-up RGB32, stamped n x frameTime;
+// Frames of one colour (BGRA bytes) under a white top quarter, bottom-up
+// RGB32, stamped n x frameTime;
 // after `limit` frames FillBuffer ends the stream, and `fail` makes it fail.
 class ColourSource : public CSource {
  public:
@@ -65,8 +66,10 @@ class ColourSource : public CSource {
       if (FAILED(owner_->fail)) return owner_->fail;
       BYTE* bits = nullptr;
       sample->GetPointer(&bits);
-      const uint32_t c = owner_->colour;
-      for (long i = 0; i < sample->GetSize() / 4; ++i) std::memcpy(bits + 4 * i, &c, 4);
+      // The colour, with the top quarter white (the last rows of a bottom-up frame).
+      const uint32_t c = owner_->colour, white = 0x00FFFFFF;
+      const long pixels = sample->GetSize() / 4, topQuarter = pixels - pixels / 4;
+      for (long i = 0; i < pixels; ++i) std::memcpy(bits + 4 * i, i >= topQuarter ? &white : &c, 4);
       sample->SetActualDataLength(sample->GetSize());
       REFERENCE_TIME start = owner_->filled * frameTime_, end = start + frameTime_;
       sample->SetTime(&start, &end);
