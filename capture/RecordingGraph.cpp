@@ -1,6 +1,5 @@
 #include "capture/RecordingGraph.h"
 
-#include <algorithm>
 #include <new>
 #include <vector>
 
@@ -27,12 +26,9 @@ HRESULT ConfigureVideoStream(IWMProfile* profile, IConfigAsfWriter* writer, DWOR
   if (SUCCEEDED(hr)) hr = stream->SetBitrate(DWORD(bitRate));
   ComPtr<IWMVideoMediaProps> props;
   if (SUCCEEDED(hr)) hr = stream->QueryInterface(IID_IWMVideoMediaProps, props.PutVoid());
-  DWORD size = 0;
-  if (SUCCEEDED(hr)) hr = props->GetMediaType(nullptr, &size);
-  if (FAILED(hr)) return hr;
-  std::vector<BYTE> buffer(std::max<size_t>(size, sizeof(WM_MEDIA_TYPE)));
-  auto* mt = reinterpret_cast<WM_MEDIA_TYPE*>(buffer.data());
-  hr = props->GetMediaType(mt, &size);
+  std::vector<BYTE> buffer;
+  WM_MEDIA_TYPE* mt = nullptr;
+  if (SUCCEEDED(hr)) hr = vq::dshow::FetchWmMediaType(props.Get(), &buffer, &mt);
   if (FAILED(hr)) return hr;
   if (mt->formattype != WMFORMAT_VideoInfo || mt->cbFormat < sizeof(WMVIDEOINFOHEADER)) return E_UNEXPECTED;
   auto* vih = reinterpret_cast<WMVIDEOINFOHEADER*>(mt->pbFormat);

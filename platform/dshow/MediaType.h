@@ -34,13 +34,7 @@ struct TRUECOLORINFO {
   RGBQUAD bmiColors[256];
 };
 
-struct VIDEOINFO {
-  RECT rcSource;
-  RECT rcTarget;
-  DWORD dwBitRate;
-  DWORD dwBitErrorRate;
-  REFERENCE_TIME AvgTimePerFrame;
-  BITMAPINFOHEADER bmiHeader;
+struct VIDEOINFO : VIDEOINFOHEADER {
   union {
     RGBQUAD bmiColors[256];
     DWORD dwBitMasks[3];

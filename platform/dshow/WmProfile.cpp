@@ -126,12 +126,9 @@ class Profile : public IWMProfile {
     if (SUCCEEDED(hr)) hr = config->GetBitrate(&s.bitrate);
     ComPtr<IWMMediaProps> props;
     if (SUCCEEDED(hr)) hr = config->QueryInterface(IID_IWMMediaProps, props.PutVoid());
-    DWORD size = 0;
-    if (SUCCEEDED(hr)) hr = props->GetMediaType(nullptr, &size);
-    if (FAILED(hr)) return hr;
-    std::vector<BYTE> buffer(std::max<size_t>(size, sizeof(WM_MEDIA_TYPE)));
-    auto* mt = reinterpret_cast<WM_MEDIA_TYPE*>(buffer.data());
-    hr = props->GetMediaType(mt, &size);
+    std::vector<BYTE> buffer;
+    WM_MEDIA_TYPE* mt = nullptr;
+    if (SUCCEEDED(hr)) hr = vq::dshow::FetchWmMediaType(props.Get(), &buffer, &mt);
     if (FAILED(hr)) return hr;
     mt->pUnk = nullptr;
     s.mediaType = *mt;
@@ -151,6 +148,16 @@ class Profile : public IWMProfile {
 }  // namespace
 
 namespace vq::dshow {
+
+HRESULT FetchWmMediaType(IWMMediaProps* props, std::vector<BYTE>* buffer, WM_MEDIA_TYPE** type) {
+  if (!props || !buffer || !type) return E_POINTER;
+  DWORD size = 0;
+  HRESULT hr = props->GetMediaType(nullptr, &size);
+  if (FAILED(hr)) return hr;
+  buffer->assign(std::max<size_t>(size, sizeof(WM_MEDIA_TYPE)), 0);
+  *type = reinterpret_cast<WM_MEDIA_TYPE*>(buffer->data());
+  return props->GetMediaType(*type, &size);
+}
 
 IWMProfile* CreateWmProfile(std::vector<WmStream> streams) { return new Profile(std::move(streams)); }
 

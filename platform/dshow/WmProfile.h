@@ -54,6 +54,10 @@ struct WmStream {
   CMediaType mediaType;
 };
 
+// Fetches the media type of a stream's properties (size first, then the
+// record with its format block behind it) into `buffer`; *type points there.
+HRESULT FetchWmMediaType(IWMMediaProps* props, std::vector<BYTE>* buffer, WM_MEDIA_TYPE** type);
+
 // A profile over a stream list (one reference).
 IWMProfile* CreateWmProfile(std::vector<WmStream> streams);
 // The streams of any profile, read through its interfaces.
