@@ -41,6 +41,19 @@ const DefaultsRow kDefaultRows[] = {
     {L"2E1A", L"0106", k12Mp},     {L"2E1A", L"0108", k12Mp},     {L"1D6B", L"0102", k5Mp},
 };
 
+struct ExtraSizesRow {
+  const wchar_t* vendor;
+  const wchar_t* product;
+  std::initializer_list<CaptureSize> sizes;
+};
+
+const ExtraSizesRow kExtraSizeRows[] = {
+    {L"2E1A", L"0105", {{3742, 2806}}},
+    {L"2E1A", L"0106", {{3742, 2806}, {4000, 3000}}},
+    {L"2E1A", L"0107", {{3742, 2806}, {3264, 2448}}},
+    {L"2E1B", L"0201", {{3742, 2806}}},
+};
+
 bool Same(const CString& id, const wchar_t* tableId) { return id.CompareNoCase(tableId) == 0; }
 
 }  // namespace
@@ -62,6 +75,12 @@ bool LookUpModelDefaults(const CString& vendorId, const CString& productId, Came
     }
   }
   return false;
+}
+
+std::vector<CaptureSize> ExtraCaptureSizes(const CString& vendorId, const CString& productId) {
+  for (const ExtraSizesRow& row : kExtraSizeRows)
+    if (Same(vendorId, row.vendor) && Same(productId, row.product)) return row.sizes;
+  return {};
 }
 
 bool IsSpecialCameraModel(const std::vector<CString>& selectedCameraIds) {

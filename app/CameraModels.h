@@ -13,6 +13,11 @@ struct CameraModelDefaults {
   int dpi;  // the same in x and y
 };
 
+struct CaptureSize {
+  int width;
+  int height;
+};
+
 // The model whose pages are binarised with the heavier weight.
 inline constexpr int kSpecialCameraModel = 5;
 
@@ -22,6 +27,10 @@ int IdentifyCameraModel(const CString& vendorId, const CString& productId);
 // The default capture size and resolution of a document camera; false, with
 // *out untouched, when the camera is in no row.
 bool LookUpModelDefaults(const CString& vendorId, const CString& productId, CameraModelDefaults* out);
+
+// Capture sizes a document camera is offered beyond those it reports, in
+// the order the settings list them; empty for other cameras.
+std::vector<CaptureSize> ExtraCaptureSizes(const CString& vendorId, const CString& productId);
 
 // True when the chosen pair's document camera ([2] product, [3] vendor) is
 // the special model; false for a list of fewer than four ids.

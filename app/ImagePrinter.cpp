@@ -6,6 +6,7 @@
 #include "app/PdfPages.h"
 #include "imaging/ImageFiles.h"
 #include "imaging/NarrowPath.h"
+#include "platform/mfc/CWinApp.h"
 #include "platform/win/GdiBlit.h"
 #include "platform/win/GdiDc.h"
 #include "platform/win/GdiObjects.h"
@@ -60,6 +61,7 @@ bool CImagePrinter::ActualSize() const {
 int CImagePrinter::Print(CString imagePath) {
   PRINTDLGW dialog{};
   dialog.lStructSize = 66;
+  if (CWnd* main = AfxGetMainWnd()) dialog.hwndOwner = main->GetSafeHwnd();
   dialog.Flags = PD_RETURNDC | PD_USEDEVMODECOPIESANDCOLLATE | PD_NOSELECTION;
   dialog.nFromPage = dialog.nToPage = dialog.nMinPage = 1;
   dialog.nMaxPage = 65535;
@@ -79,17 +81,15 @@ int CImagePrinter::Print(CString imagePath) {
   for (int copy = 1; copy <= dialog.nCopies; ++copy) {
     const int started = StartDocW(dc, &info);
     log_.Write("开始打印任务状态：%d", started);
+    bool printed = false;
     if (started > 0 && StartPage(dc) > 0) {
       DrawPage(dc, drawArea, imagePath);
-      const bool pageDone = EndPage(dc) > 0;
-      const bool ended = EndDoc(dc) > 0;
-      allPrinted = allPrinted && pageDone && ended;
-      log_.Write("打印任务结束");
-    } else {
-      if (started > 0) AbortDoc(dc);
-      allPrinted = false;
-      log_.Write("打印任务中断");
+      // A document that did not reach the printer is an interrupted job.
+      printed = EndPage(dc) > 0 && EndDoc(dc) > 0;
     }
+    if (started > 0 && !printed) AbortDoc(dc);  // a failed EndDoc has already dropped the document
+    log_.Write(printed ? "打印任务结束" : "打印任务中断");
+    allPrinted = allPrinted && printed;
   }
   vqplatform::DeletePrinterDC(dc);
   if (!allPrinted) ShowFailure();

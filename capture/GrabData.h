@@ -1,13 +1,9 @@
 #pragma once
-// IGrabData, the one way a preview pulls frames from a video source, and the
-// messages the sources post.
+// IGrabData, the one way a preview pulls frames from a video source.
 #include <opencv2/core.hpp>
 
 #include "capture/FrameHolder.h"
-
-constexpr UINT WM_VIDEO_SUB_FRAME = 0x0400 + 100;
-constexpr UINT WM_VIDEO_STILL_READY = 0x0400 + 101;
-constexpr UINT WM_VIDEO_FRAME = 0x0400 + 103;
+#include "capture/PreviewMessages.h"
 
 class IGrabData {
  public:

@@ -1,21 +1,8 @@
 // Template 102: the main window and its controls.
-#include "platform/win/Controls.h"
-#include "platform/win/Window.h"
 #include "resources/Resources.h"
+#include "resources/TemplateStyles.h"
 
 namespace vqres {
-namespace {
-
-constexpr DWORD kChild = WS_CHILD | WS_VISIBLE;
-constexpr DWORD kPush = kChild | WS_TABSTOP | BS_PUSHBUTTON;
-constexpr DWORD kCheck = kChild | WS_TABSTOP | BS_AUTOCHECKBOX;
-constexpr DWORD kRadioFirst = kChild | WS_TABSTOP | WS_GROUP | BS_AUTORADIOBUTTON;
-constexpr DWORD kRadio = kChild | BS_AUTORADIOBUTTON;
-constexpr DWORD kGroupBox = kChild | WS_GROUP | BS_GROUPBOX;
-constexpr DWORD kLabel = kChild | WS_GROUP | SS_LEFT;
-constexpr DWORD kFrame = WS_CHILD | SS_BLACKFRAME;
-
-}  // namespace
 
 const DialogTemplate& MainWindowTemplate() {
   static const DialogTemplate dialogTemplate{

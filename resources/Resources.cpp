@@ -11,6 +11,10 @@ void LoadResources() {
   std::call_once(once, [] {
     vqplatform::RegisterDialogTemplate(IDD_MAIN_WINDOW, &MainWindowTemplate());
     vqplatform::RegisterDialogTemplate(IDD_CUSTOM_FILE_NAME, &CustomFileNameTemplate());
+    vqplatform::RegisterDialogTemplate(IDD_SYSTEM_INFO, &SystemInfoTemplate());
+    vqplatform::RegisterDialogTemplate(IDD_WATERMARK_PAGE, &WaterMarkTemplate());
+    vqplatform::RegisterDialogTemplate(IDD_IMAGE_PAGE, &ImageParaTemplate());
+    vqplatform::RegisterDialogTemplate(IDD_ADVANCED_PAGE, &AdvancedSettingTemplate());
     // Space: capture; "o": capture to PDF; "p": capture and print.
     vqplatform::RegisterAcceleratorTable(IDR_MAIN_ACCELERATORS,
                                          {{FVIRTKEY, VK_SPACE, 32774}, {0, L'o', 32778}, {0, L'p', 32775}});

@@ -6,6 +6,10 @@
 
 #define IDD_MAIN_WINDOW 102
 #define IDD_CUSTOM_FILE_NAME 209
+#define IDD_SYSTEM_INFO 148
+#define IDD_WATERMARK_PAGE 217
+#define IDD_IMAGE_PAGE 218
+#define IDD_ADVANCED_PAGE 219
 #define IDR_MAIN_ACCELERATORS 205
 
 namespace vqres {
@@ -15,5 +19,9 @@ void LoadResources();
 // The tables themselves, for tests that inspect them.
 const DialogTemplate& MainWindowTemplate();
 const DialogTemplate& CustomFileNameTemplate();
+const DialogTemplate& SystemInfoTemplate();
+const DialogTemplate& WaterMarkTemplate();
+const DialogTemplate& ImageParaTemplate();
+const DialogTemplate& AdvancedSettingTemplate();
 
 }  // namespace vqres

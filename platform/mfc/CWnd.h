@@ -122,7 +122,10 @@ class CWnd {
   bool m_permanent = false;
 };
 
-class CScrollBar : public CWnd {};
+// A scroll message names its control as a CScrollBar*; the control is usually
+// a slider, so the pointer must stay a plain window (comparing it with the
+// slider's own object, or asking its id, is what handlers do).
+using CScrollBar = CWnd;
 
 // Routes a window's messages to its attached CWnd (used by CDialog and
 // subclassed controls).

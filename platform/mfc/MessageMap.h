@@ -8,7 +8,7 @@
 #include "platform/win/WinTypes.h"
 
 class CWnd;
-class CScrollBar;
+using CScrollBar = CWnd;
 
 struct AFX_MSGMAP_ENTRY {
   UINT message;  // 0 ends the table
@@ -126,6 +126,11 @@ struct AFX_MSGMAP {
 #define ON_WM_MOUSEMOVE() VQ_MOUSE_ENTRY(WM_MOUSEMOVE, OnMouseMove)
 #define ON_WM_RBUTTONUP() VQ_MOUSE_ENTRY(WM_RBUTTONUP, OnRButtonUp)
 #define ON_WM_MOUSEHOVER() VQ_MOUSE_ENTRY(WM_MOUSEHOVER, OnMouseHover)
+// BOOL OnMouseWheel(UINT flags, short delta, CPoint screenPoint); its result is the message's.
+#define ON_WM_MOUSEWHEEL()                                                                                 \
+  {WM_MOUSEWHEEL, 0, 0, 0,                                                                                 \
+   VQ_THUNK(*vqResult = self->OnMouseWheel(LOWORD(wParam), static_cast<short>(HIWORD(wParam)),             \
+                                           CPoint(GET_X_LPARAM(lParam), GET_Y_LPARAM(lParam))))},
 #define CTLCOLOR_EDIT 1
 #define CTLCOLOR_BTN 3
 #define CTLCOLOR_DLG 4
@@ -133,4 +138,4 @@ struct AFX_MSGMAP {
 #define ON_WM_HSCROLL()                                                                              \
   {WM_HSCROLL, 0, 0, 0,                                                                              \
    VQ_THUNK(self->OnHScroll(LOWORD(wParam), HIWORD(wParam),                                           \
-                            static_cast<CScrollBar*>(CWnd::FromHandle(reinterpret_cast<HWND>(lParam)))))},
+                            CWnd::FromHandle(reinterpret_cast<HWND>(lParam))))},

@@ -96,4 +96,14 @@ class Dispatcher {
 // Deadline in clock milliseconds for a Win32 time-out (none for INFINITE).
 std::optional<uint64_t> DeadlineAfter(DWORD milliseconds);
 
+// Queue input of the QS_ kinds in `mask` (lock held): whether some is there
+// now, and when the next timer of those kinds falls due.
+bool QueueHasInput(ThreadContext& self, UINT mask);
+std::optional<uint64_t> NextQueueInputDue(const ThreadContext& self, UINT mask);
+
+// WaitForMultipleObjects that also ends, with WAIT_OBJECT_0 + count, when
+// the calling thread's queue has input of the kinds in `inputMask` (0: none).
+DWORD WaitForObjectsOrInput(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds,
+                            UINT inputMask);
+
 }  // namespace vqplatform

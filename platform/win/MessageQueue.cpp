@@ -17,7 +17,9 @@ struct MessageFilter {
   HWND hwnd = nullptr;
   UINT min = 0;
   UINT max = 0;
+  UINT kinds = QS_ALLINPUT;  // QS_ kinds looked at
 
+  bool Takes(UINT kind) const { return (kinds & kind) != 0; }
   bool MatchesNumber(UINT message) const { return (min == 0 && max == 0) || (message >= min && message <= max); }
   bool MatchesWindow(HWND target) const {
     if (!hwnd) return true;
@@ -88,9 +90,18 @@ LRESULT SendAndWait(std::shared_ptr<SentMessage> sent) {
   return sent->result;
 }
 
+// The QS_ kind of a posted message.
+UINT PostedKind(UINT message) {
+  if (message >= WM_KEYFIRST && message <= WM_KEYLAST) return QS_KEY;
+  if (message == WM_MOUSEMOVE) return QS_MOUSEMOVE;
+  if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) return QS_MOUSEBUTTON;
+  return QS_POSTMESSAGE;
+}
+
 bool TakePostedMessage(ThreadContext& self, const MessageFilter& filter, bool remove, MSG* out) {
-  auto it = std::find_if(self.posted.begin(), self.posted.end(),
-                         [&](const MSG& m) { return filter.Matches(m.hwnd, m.message); });
+  auto it = std::find_if(self.posted.begin(), self.posted.end(), [&](const MSG& m) {
+    return filter.Takes(PostedKind(m.message)) && filter.Matches(m.hwnd, m.message);
+  });
   if (it == self.posted.end()) return false;
   *out = *it;
   if (remove) self.posted.erase(it);
@@ -98,7 +109,7 @@ bool TakePostedMessage(ThreadContext& self, const MessageFilter& filter, bool re
 }
 
 bool TakePaintMessage(ThreadContext& self, const MessageFilter& filter, MSG* out) {
-  if (!filter.MatchesNumber(WM_PAINT)) return false;
+  if (!filter.Takes(QS_PAINT) || !filter.MatchesNumber(WM_PAINT)) return false;
   for (HWND hwnd : self.invalidWindows) {
     WindowObject* window = FindWindowObject(hwnd);
     if (window && IsVisibleOnScreen(window) && filter.MatchesWindow(hwnd)) {
@@ -110,7 +121,7 @@ bool TakePaintMessage(ThreadContext& self, const MessageFilter& filter, MSG* out
 }
 
 bool TakeDueTimer(ThreadContext& self, const MessageFilter& filter, bool remove, MSG* out) {
-  if (!filter.MatchesNumber(WM_TIMER)) return false;
+  if (!filter.Takes(QS_TIMER) || !filter.MatchesNumber(WM_TIMER)) return false;
   uint64_t now = Clock::NowMs();
   for (QueueTimer& timer : self.timers) {
     if (timer.due > now || !filter.MatchesWindow(timer.hwnd)) continue;
@@ -123,7 +134,7 @@ bool TakeDueTimer(ThreadContext& self, const MessageFilter& filter, bool remove,
 
 std::optional<uint64_t> NextTimerDeadline(const ThreadContext& self, const MessageFilter& filter) {
   std::optional<uint64_t> next;
-  if (!filter.MatchesNumber(WM_TIMER)) return next;
+  if (!filter.Takes(QS_TIMER) || !filter.MatchesNumber(WM_TIMER)) return next;
   for (const QueueTimer& timer : self.timers)
     if (filter.MatchesWindow(timer.hwnd) && (!next || timer.due < *next)) next = timer.due;
   return next;
@@ -132,7 +143,7 @@ std::optional<uint64_t> NextTimerDeadline(const ThreadContext& self, const Messa
 // One pass over the queue in retrieval order (sent messages already handled).
 bool TakeMessage(ThreadContext& self, const MessageFilter& filter, bool remove, MSG* out) {
   if (TakePostedMessage(self, filter, remove, out)) return true;
-  if (self.quitPosted) {
+  if (self.quitPosted && filter.Takes(QS_POSTMESSAGE)) {
     *out = MakeMessage(nullptr, WM_QUIT, static_cast<WPARAM>(self.quitCode), 0);
     if (remove) self.quitPosted = false;
     return true;
@@ -145,6 +156,20 @@ bool IsValidFilterWindow(HWND hwnd) {
 }
 
 }  // namespace
+
+bool QueueHasInput(ThreadContext& self, UINT mask) {
+  if ((mask & QS_SENDMESSAGE) && !self.sentInbox.empty()) return true;
+  MessageFilter filter;
+  filter.kinds = mask;
+  MSG ignored;
+  return TakeMessage(self, filter, false, &ignored);
+}
+
+std::optional<uint64_t> NextQueueInputDue(const ThreadContext& self, UINT mask) {
+  MessageFilter filter;
+  filter.kinds = mask;
+  return NextTimerDeadline(self, filter);
+}
 
 LRESULT RunOnWindowThread(HWND hwnd, std::function<LRESULT()> task) {
   std::shared_ptr<ThreadContext> target;
@@ -232,8 +257,11 @@ BOOL PeekMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT rem
   if (!msg) return FALSE;
   ThreadContext& self = Dispatcher::Current();
   MessageFilter filter{hwnd, filterMin, filterMax};
+  if (removeFlags >> 16) filter.kinds = removeFlags >> 16;
   std::unique_lock lock(Dispatcher::Mutex());
-  while (HandleOneSentMessage(lock, self)) {
+  if (filter.Takes(QS_SENDMESSAGE)) {
+    while (HandleOneSentMessage(lock, self)) {
+    }
   }
   if (!IsValidFilterWindow(hwnd)) {
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
@@ -255,6 +283,30 @@ BOOL WaitMessage() {
 }
 
 BOOL TranslateMessage(const MSG*) { return FALSE; }
+
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds,
+                                DWORD wakeMask) {
+  if (waitAll) {
+    SetLastError(ERROR_INVALID_PARAMETER);
+    return WAIT_FAILED;
+  }
+  return WaitForObjectsOrInput(count, handles, FALSE, milliseconds, wakeMask & QS_ALLINPUT);
+}
+
+DWORD WaitServingSentMessages(HANDLE handle, DWORD milliseconds) {
+  auto deadline = DeadlineAfter(milliseconds);
+  for (;;) {
+    DWORD left = INFINITE;
+    if (deadline) {
+      uint64_t now = Clock::NowMs();
+      left = now >= *deadline ? 0 : static_cast<DWORD>(*deadline - now);
+    }
+    DWORD result = MsgWaitForMultipleObjects(1, &handle, FALSE, left, QS_SENDMESSAGE);
+    if (result != WAIT_OBJECT_0 + 1) return result;
+    MSG ignored;
+    PeekMessageW(&ignored, nullptr, 0, 0, PM_NOREMOVE | PM_QS_SENDMESSAGE);
+  }
+}
 
 LRESULT DispatchMessageW(const MSG* msg) {
   if (!msg) return 0;

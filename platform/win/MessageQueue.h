@@ -26,6 +26,18 @@ BOOL GetMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax);
 BOOL PeekMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags);
 // Blocks until the queue has something new (sent messages are handled).
 BOOL WaitMessage();
+// Waits for one of the objects or for queue input of the QS_ kinds in
+// `wakeMask`: WAIT_OBJECT_0 + i for object i, WAIT_OBJECT_0 + count for
+// input. Sent messages are not answered here: the caller peeks for them.
+// Input already queued counts (not only input newer than the last peek);
+// waitAll is not supported (WAIT_FAILED).
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds,
+                                DWORD wakeMask);
+// Waits for `handle` (usually a thread being joined) while answering the
+// messages other threads send to this one, so a worker blocked in a
+// SendMessage to the joining thread still finishes. Posted messages stay
+// queued. WAIT_OBJECT_0, WAIT_TIMEOUT or WAIT_FAILED.
+DWORD WaitServingSentMessages(HANDLE handle, DWORD milliseconds);
 // Keyboard input arrives with its WM_CHAR already queued by the input
 // source, so translation adds nothing.
 BOOL TranslateMessage(const MSG* msg);

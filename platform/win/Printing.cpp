@@ -2,16 +2,18 @@
 
 #include <cairo-pdf.h>
 #include <cairo.h>
-#include <cups/cups.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <utility>
 
+#include "platform/display/Headless.h"
 #include "platform/win/Encoding.h"
 #include "platform/win/GdiDc.h"
 #include "platform/win/GdiDraw.h"
@@ -26,9 +28,12 @@ constexpr double kPointsPerInch = 72.0;
 struct PrinterDc {
   PrintDialogChoice choice;
   bool isFile = false;
-  int width = 0, height = 0;  // printer pixels
+  PrinterPage page;              // with the DC's resolution
+  int width = 0, height = 0;     // the printable area in printer pixels
+  int offsetX = 0, offsetY = 0;  // its corner on the medium
+  int paperWidth = 0, paperHeight = 0;
   HDC dc = nullptr;
-  HBITMAP page = nullptr;
+  HBITMAP bitmap = nullptr;
   HGDIOBJ oldBitmap = nullptr;
   uint32_t* bits = nullptr;
   // The running document.
@@ -36,7 +41,8 @@ struct PrinterDc {
   std::string documentPath;
   std::string title;
   bool pageOpen = false;
-  int jobs = 0;
+  int cupsJob = 0;  // the CUPS job the document goes to
+  int jobs = 0;     // documents of the file printer
 };
 
 std::mutex gLock;
@@ -73,6 +79,8 @@ void DiscardDocument(PrinterDc& p) {
     p.document = nullptr;
     ::unlink(p.documentPath.c_str());
   }
+  if (p.cupsJob > 0) CancelCupsJob(p.choice.printer, p.cupsJob);
+  p.cupsJob = 0;
   p.pageOpen = false;
 }
 
@@ -81,9 +89,8 @@ bool EmitPage(PrinterDc& p) {
   cairo_surface_t* image = cairo_image_surface_create_for_data(
       reinterpret_cast<unsigned char*>(p.bits), CAIRO_FORMAT_RGB24, p.width, p.height, p.width * 4);
   cairo_t* cr = cairo_create(p.document);
-  const double scale = kPointsPerInch / p.choice.dpi;
-  cairo_scale(cr, scale, scale);
-  cairo_set_source_surface(cr, image, 0, 0);
+  cairo_scale(cr, kPointsPerInch / p.page.dpiX, kPointsPerInch / p.page.dpiY);
+  cairo_set_source_surface(cr, image, p.offsetX, p.offsetY);
   cairo_paint(cr);
   cairo_show_page(cr);
   const bool ok = cairo_status(cr) == CAIRO_STATUS_SUCCESS;
@@ -93,14 +100,37 @@ bool EmitPage(PrinterDc& p) {
   return ok;
 }
 
+int Pixels(double mm, int dpi) { return static_cast<int>(std::lround(mm / kMmPerInch * dpi)); }
+
+// The page a choice prints on, its resolution within kMaxPagePixels.
+bool PageOf(const PrintDialogChoice& choice, bool isFile, PrinterPage* page) {
+  if (isFile) {
+    *page = PrinterPage{};
+    page->dpiX = page->dpiY = choice.dpi;
+    page->widthMm = choice.pageWidthMm;
+    page->heightMm = choice.pageHeightMm;
+  } else if (!CupsDestinationPage(choice.printer, choice.instance, page)) {
+    return false;
+  }
+  if (page->dpiX < 1 || page->dpiY < 1 || page->widthMm <= 0 || page->heightMm <= 0) return false;
+  if (page->leftMm + page->rightMm >= page->widthMm || page->topMm + page->bottomMm >= page->heightMm) return false;
+  const double pixels = page->widthMm * page->heightMm / (kMmPerInch * kMmPerInch) * page->dpiX * page->dpiY;
+  if (pixels > kMaxPagePixels) {
+    const double factor = std::sqrt(kMaxPagePixels / pixels);
+    page->dpiX = std::max(1, static_cast<int>(page->dpiX * factor));
+    page->dpiY = std::max(1, static_cast<int>(page->dpiY * factor));
+  }
+  return true;
+}
+
 }  // namespace
 
 std::vector<PrintDestination> ListPrintDestinations() {
-  std::vector<PrintDestination> list{{kFilePrinterName, true}};
-  cups_dest_t* dests = nullptr;
-  const int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
-  for (int i = 0; i < count; ++i) list.push_back({vq::Utf8ToWide(dests[i].name), false});
-  cupsFreeDests(count, dests);
+  PrintDestination file;
+  file.name = kFilePrinterName;
+  file.isFile = true;
+  std::vector<PrintDestination> list{file};
+  for (PrintDestination& destination : ListCupsDestinations()) list.push_back(std::move(destination));
   return list;
 }
 
@@ -111,20 +141,18 @@ PrintDialogHook SetPrintDialogHook(PrintDialogHook hook) {
 }
 
 HDC CreatePrinterDC(const PrintDialogChoice& choice) {
-  if (choice.dpi < 1 || choice.pageWidthMm <= 0 || choice.pageHeightMm <= 0) return nullptr;
-  bool isFile = choice.printer == kFilePrinterName;
-  if (!isFile) {
-    cups_dest_t* dests = nullptr;
-    const int count = cupsGetDests2(CUPS_HTTP_DEFAULT, &dests);
-    const bool known = cupsGetDest(vq::WideToUtf8(choice.printer).c_str(), nullptr, count, dests) != nullptr;
-    cupsFreeDests(count, dests);
-    if (!known) return nullptr;
-  }
   auto p = std::make_unique<PrinterDc>();
   p->choice = choice;
-  p->isFile = isFile;
-  p->width = static_cast<int>(std::lround(choice.pageWidthMm / kMmPerInch * choice.dpi));
-  p->height = static_cast<int>(std::lround(choice.pageHeightMm / kMmPerInch * choice.dpi));
+  p->isFile = choice.printer == kFilePrinterName;
+  if (!PageOf(choice, p->isFile, &p->page)) return nullptr;
+  const PrinterPage& page = p->page;
+  p->paperWidth = Pixels(page.widthMm, page.dpiX);
+  p->paperHeight = Pixels(page.heightMm, page.dpiY);
+  p->offsetX = Pixels(page.leftMm, page.dpiX);
+  p->offsetY = Pixels(page.topMm, page.dpiY);
+  p->width = p->paperWidth - p->offsetX - Pixels(page.rightMm, page.dpiX);
+  p->height = p->paperHeight - p->offsetY - Pixels(page.bottomMm, page.dpiY);
+  if (p->width < 1 || p->height < 1) return nullptr;
   BITMAPINFO info{};
   info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
   info.bmiHeader.biWidth = p->width;
@@ -134,27 +162,27 @@ HDC CreatePrinterDC(const PrintDialogChoice& choice) {
   info.bmiHeader.biCompression = BI_RGB;
   p->dc = CreateCompatibleDC(nullptr);
   void* bits = nullptr;
-  p->page = p->dc ? CreateDIBSection(p->dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
-  if (!p->page || !bits) {
-    if (p->page) DeleteObject(p->page);
+  p->bitmap = p->dc ? CreateDIBSection(p->dc, &info, DIB_RGB_COLORS, &bits, nullptr, 0) : nullptr;
+  if (!p->bitmap || !bits) {
+    if (p->bitmap) DeleteObject(p->bitmap);
     if (p->dc) DeleteDC(p->dc);
     return nullptr;
   }
   p->bits = static_cast<uint32_t*>(bits);
-  p->oldBitmap = SelectObject(p->dc, p->page);
+  p->oldBitmap = SelectObject(p->dc, p->bitmap);
   ClearPage(*p);
   // GetDeviceCaps answers with the page, not the screen.
   const std::pair<int, int> caps[] = {
       {HORZRES, p->width},
       {VERTRES, p->height},
-      {PHYSICALWIDTH, p->width},
-      {PHYSICALHEIGHT, p->height},
-      {PHYSICALOFFSETX, 0},
-      {PHYSICALOFFSETY, 0},
-      {LOGPIXELSX, choice.dpi},
-      {LOGPIXELSY, choice.dpi},
-      {HORZSIZE, static_cast<int>(std::lround(choice.pageWidthMm))},
-      {VERTSIZE, static_cast<int>(std::lround(choice.pageHeightMm))},
+      {PHYSICALWIDTH, p->paperWidth},
+      {PHYSICALHEIGHT, p->paperHeight},
+      {PHYSICALOFFSETX, p->offsetX},
+      {PHYSICALOFFSETY, p->offsetY},
+      {LOGPIXELSX, page.dpiX},
+      {LOGPIXELSY, page.dpiY},
+      {HORZSIZE, static_cast<int>(std::lround(p->width * kMmPerInch / page.dpiX))},
+      {VERTSIZE, static_cast<int>(std::lround(p->height * kMmPerInch / page.dpiY))},
   };
   for (auto [index, value] : caps) SetDeviceCapsValue(p->dc, index, value);
   HDC dc = p->dc;
@@ -174,7 +202,7 @@ BOOL DeletePrinterDC(HDC dc) {
   }
   DiscardDocument(*p);
   SelectObject(p->dc, p->oldBitmap);
-  DeleteObject(p->page);
+  DeleteObject(p->bitmap);
   DeleteDC(p->dc);
   return TRUE;
 }
@@ -201,10 +229,21 @@ BOOL PrintDlgW(LPPRINTDLGW dialog) {
     std::lock_guard<std::mutex> lock(vqplatform::gLock);
     hook = vqplatform::gHook;
   }
-  if (!hook) return FALSE;  // no one to ask: cancelled
+  const std::vector<vqplatform::PrintDestination> destinations = vqplatform::ListPrintDestinations();
   vqplatform::PrintDialogChoice choice;
   choice.copies = dialog->nCopies > 0 ? dialog->nCopies : 1;
-  if (!hook(vqplatform::ListPrintDestinations(), &choice)) return FALSE;
+  for (const auto& destination : destinations) {
+    if (!destination.isDefault) continue;
+    choice.printer = destination.name;
+    choice.instance = destination.instance;
+  }
+  bool accepted = false;
+  if (hook) {
+    accepted = hook(destinations, &choice);
+  } else if (!vqplatform::IsHeadless()) {
+    accepted = vqplatform::RunPrintDialog(dialog->hwndOwner, destinations, &choice);
+  }  // else no one to ask: cancelled
+  if (!accepted) return FALSE;
   if (dialog->Flags & PD_RETURNDC) {
     HDC dc = vqplatform::CreatePrinterDC(choice);
     if (!dc) {
@@ -230,23 +269,33 @@ int StartDocW(HDC dc, const DOCINFOW* info) {
     if (target.empty()) return SP_ERROR;
     p->documentPath = vqplatform::NumberedPath(target, ++p->jobs);
   } else {
-    char temporary[] = "/tmp/vq-print-XXXXXX";
-    const int fd = ::mkstemp(temporary);
+    std::error_code error;
+    std::string temporary = (std::filesystem::temp_directory_path(error) / "vq-print-XXXXXX").string();
+    const int fd = ::mkstemp(temporary.data());
     if (fd < 0) return SP_ERROR;
     ::close(fd);
     p->documentPath = temporary;
   }
-  const double widthPt = p->width * vqplatform::kPointsPerInch / p->choice.dpi;
-  const double heightPt = p->height * vqplatform::kPointsPerInch / p->choice.dpi;
+  const double widthPt = p->page.widthMm / vqplatform::kMmPerInch * vqplatform::kPointsPerInch;
+  const double heightPt = p->page.heightMm / vqplatform::kMmPerInch * vqplatform::kPointsPerInch;
   p->document = cairo_pdf_surface_create(p->documentPath.c_str(), widthPt, heightPt);
   if (cairo_surface_status(p->document) != CAIRO_STATUS_SUCCESS) {
     cairo_surface_destroy(p->document);
     p->document = nullptr;
+    ::unlink(p->documentPath.c_str());
     return SP_ERROR;
   }
+  // A CUPS job exists from here on; its id names the document.
+  const int job = p->isFile ? vqplatform::gNextJob++
+                             : vqplatform::CreateCupsJob(p->choice.printer, p->choice.instance, p->title);
+  if (job <= 0) {
+    vqplatform::DiscardDocument(*p);
+    return SP_ERROR;
+  }
+  if (!p->isFile) p->cupsJob = job;
   vqplatform::ClearPage(*p);
   p->pageOpen = true;  // drawing before StartPage lands on the first page
-  return vqplatform::gNextJob++;
+  return job;
 }
 
 int StartPage(HDC dc) {
@@ -274,17 +323,15 @@ int EndDoc(HDC dc) {
   ok = ok && cairo_surface_status(p->document) == CAIRO_STATUS_SUCCESS;
   cairo_surface_destroy(p->document);
   p->document = nullptr;
-  if (!ok) {
-    ::unlink(p->documentPath.c_str());
-    return SP_ERROR;
-  }
   if (!p->isFile) {
-    const int job = cupsPrintFile(vq::WideToUtf8(p->choice.printer).c_str(), p->documentPath.c_str(),
-                                  p->title.c_str(), 0, nullptr);
+    ok = ok && vqplatform::SendCupsDocument(p->choice.printer, p->cupsJob, p->documentPath, p->title);
     ::unlink(p->documentPath.c_str());
-    if (job <= 0) return SP_ERROR;
+    if (!ok) vqplatform::CancelCupsJob(p->choice.printer, p->cupsJob);
+    p->cupsJob = 0;
+  } else if (!ok) {
+    ::unlink(p->documentPath.c_str());
   }
-  return 1;
+  return ok ? 1 : SP_ERROR;
 }
 
 int AbortDoc(HDC dc) {

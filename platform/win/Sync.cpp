@@ -114,7 +114,12 @@ DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds) {
 }
 
 DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds) {
-  if (count == 0 || count > MAXIMUM_WAIT_OBJECTS || !handles) {
+  return WaitForObjectsOrInput(count, handles, waitAll, milliseconds, 0);
+}
+
+DWORD vqplatform::WaitForObjectsOrInput(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds,
+                                        UINT inputMask) {
+  if ((count == 0 && inputMask == 0) || count > MAXIMUM_WAIT_OBJECTS || (count > 0 && !handles)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return WAIT_FAILED;
   }
@@ -146,9 +151,13 @@ DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, D
         }
       }
     }
+    if (inputMask && QueueHasInput(self, inputMask)) return WAIT_OBJECT_0 + count;
     if (deadline && Clock::NowMs() >= *deadline) return WAIT_TIMEOUT;
+    auto wakeAt = deadline;
+    if (auto due = inputMask ? NextQueueInputDue(self, inputMask) : std::nullopt; due && (!wakeAt || *due < *wakeAt))
+      wakeAt = due;
     for (auto& object : objects) object->AddWaiter(&self);
-    Dispatcher::WaitOnce(lock, self, deadline);
+    Dispatcher::WaitOnce(lock, self, wakeAt);
     for (auto& object : objects) object->RemoveWaiter(&self);
   }
 }

@@ -25,7 +25,8 @@ BOOL SetEvent(HANDLE event);
 BOOL ResetEvent(HANDLE event);
 
 // Waits do not handle sent messages (a thread blocked here does not answer a
-// SendMessage to its windows), as on Windows.
+// SendMessage to its windows), as on Windows; MsgWaitForMultipleObjects and
+// WaitServingSentMessages (MessageQueue.h) are the waits that do.
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 DWORD WaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL waitAll, DWORD milliseconds);
 void Sleep(DWORD milliseconds);

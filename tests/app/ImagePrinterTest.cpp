@@ -9,9 +9,12 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include "platform/win/Encoding.h"
 #include "platform/win/MessageBox.h"
 #include "platform/win/Printing.h"
 #include "tests/app/PdfCheck.h"
+#include "tests/imaging/ImagingTestSupport.h"
+#include "tests/support/CupsServer.h"
 #include "tests/support/TestEnv.h"
 
 namespace fs = std::filesystem;
@@ -36,6 +39,18 @@ class FilePrinterAnswer {
   }
   ~FilePrinterAnswer() { vqplatform::SetPrintDialogHook(nullptr); }
   std::vector<vqplatform::PrintDestination> offered;
+};
+
+// Answers the print dialog with a CUPS destination.
+struct DestinationAnswer {
+  DestinationAnswer(const std::wstring& queue, const std::wstring& instance) {
+    vqplatform::SetPrintDialogHook([=](const auto&, vqplatform::PrintDialogChoice* choice) {
+      choice->printer = queue;
+      choice->instance = instance;
+      return true;
+    });
+  }
+  ~DestinationAnswer() { vqplatform::SetPrintDialogHook(nullptr); }
 };
 
 // A black picture of the given size saved as PNG.
@@ -83,6 +98,15 @@ std::vector<std::string> LogLines() {
   return lines;
 }
 
+// The job ids of the log's "开始打印任务状态：%d" lines.
+std::vector<int> StartedJobs(const std::vector<std::string>& lines) {
+  const std::string started = "开始打印任务状态：";
+  std::vector<int> jobs;
+  for (const std::string& line : lines)
+    if (line.rfind(started, 0) == 0) jobs.push_back(std::stoi(line.substr(started.size())));
+  return jobs;
+}
+
 class ImagePrinterTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -109,9 +133,9 @@ TEST_F(ImagePrinterTest, ActualSizeOnTheFilePrinterWithItsLog) {
   EXPECT_TRUE(answer.offered[0].isFile);
 
   // 2 x 1.5 inches in the middle of an A4 page of 827 x 1169 printer pixels.
-  EXPECT_EQ(pdfcheck::PageSizes(out), std::vector<std::string>{"595.44 x 841.68"});
+  EXPECT_EQ(pdfcheck::PageSizes(out), std::vector<std::string>{"595.276 x 841.89"});
   const cv::Mat page = pdfcheck::RenderGrey(out, 1, 100);
-  ASSERT_EQ(page.size(), cv::Size(827, 1169));
+  ASSERT_EQ(page.size(), cv::Size(827, 1170));
   const cv::Rect ink = pdfcheck::DarkBounds(page);
   EXPECT_NEAR(ink.width, 200, 2);
   EXPECT_NEAR(ink.height, 150, 2);
@@ -208,4 +232,79 @@ TEST_F(ImagePrinterTest, SaveFileAsPdfReportsFailure) {
   EXPECT_EQ(job.printer.SaveFileAsPdf(CString(broken.c_str())), 1);
   EXPECT_FALSE(fs::exists(Temp("broken.pdf")));
   EXPECT_FALSE(fs::exists(broken + ".jpg"));
+}
+
+TEST_F(ImagePrinterTest, CupsDestinationsPrintActualSizeAndWholeFittedPagesWithTheirSavedOptions) {
+  vqtest::CupsServer cups;
+  VQ_SKIP_WITHOUT_CUPS(cups);
+  ASSERT_TRUE(cups.AddLetterAndA4Queues());
+  // Saved by the user: an option of the Letter queue, and an instance of it on A4.
+  ASSERT_TRUE(cups.Command("lpoptions -p VQ_LETTER -o job-priority=33"));
+  ASSERT_TRUE(cups.Command("lpoptions -p VQ_LETTER/draft -o media=A4 -o print-quality=3"));
+  const std::string landscape = BlackPicture("landscape.png", {800, 600});  // 4 x 3 inches at 200 dpi
+  const std::string portrait = BlackPicture("portrait.png", {600, 1000});
+  // A held job first, so the CUPS job ids are not those of a counter of ours.
+  ASSERT_TRUE(cups.Command("lp -d VQ_A4 -H hold " + landscape));
+  struct Destination {
+    const wchar_t* name;
+    const wchar_t* instance;
+    int widthPt, heightPt;
+  };
+  vqtest::OnFreshThread([&] {
+    for (const Destination& to : {Destination{L"VQ_LETTER", L"", 612, 792}, Destination{L"VQ_A4", L"", 595, 842},
+                                  Destination{L"VQ_LETTER", L"draft", 595, 842}}) {
+      for (const bool fit : {false, true}) {
+        SCOPED_TRACE(testing::Message() << vq::WideToUtf8(to.name) << "/" << vq::WideToUtf8(to.instance)
+                                        << (fit ? " fitted" : " actual size"));
+        DestinationAnswer answer(to.name, to.instance);
+        Job job;
+        job.printer.settings.printType = fit ? 1 : 0;
+        job.printer.settings.xDpi = job.printer.settings.yDpi = 200;
+        const std::string& picture = fit ? portrait : landscape;
+        ASSERT_EQ(job.Print(picture), 1);
+        const auto lines = LogLines();
+        const std::vector<int> jobs = StartedJobs(lines);
+        ASSERT_EQ(jobs.size(), 1u);
+        ASSERT_TRUE(cups.WaitForJob(jobs[0])) << "CUPS job " << jobs[0];  // the log names the CUPS job
+        auto attributes = cups.JobAttributes(jobs[0]);
+        EXPECT_EQ(attributes["job-name"], picture);
+        EXPECT_EQ(attributes["job-priority"], to.name == std::wstring(L"VQ_LETTER") ? "33" : "50");
+        EXPECT_EQ(attributes["print-quality"], *to.instance ? "draft" : "");
+        EXPECT_EQ(lines.back(), "打印任务结束");
+
+        const std::string out = cups.OutputOf(vq::WideToUtf8(to.name));
+        EXPECT_EQ(pdfcheck::PageSizes(out),
+                  std::vector<std::string>{std::to_string(to.widthPt) + " x " + std::to_string(to.heightPt)});
+        const cv::Rect ink = pdfcheck::DarkBounds(pdfcheck::RenderGrey(out, 1, 100));
+        const double perPoint = 100.0 / 72;  // rendered pixels
+        const double areaWidth = to.widthPt - vqtest::CupsServer::kLeftPt - vqtest::CupsServer::kRightPt;
+        const double areaHeight = to.heightPt - vqtest::CupsServer::kTopPt - vqtest::CupsServer::kBottomPt;
+        // Centred on the printable area, not on the medium.
+        EXPECT_NEAR(ink.x + ink.width / 2.0, (vqtest::CupsServer::kLeftPt + areaWidth / 2) * perPoint, 2);
+        EXPECT_NEAR(ink.y + ink.height / 2.0, (vqtest::CupsServer::kTopPt + areaHeight / 2) * perPoint, 2);
+        // Within 0.5 %: 4 x 3 inches, or the whole picture as high as the printable area.
+        const double height = fit ? areaHeight * perPoint : 300;
+        const double width = fit ? height * 0.6 : 400;
+        EXPECT_NEAR(ink.width, width, width * 0.005);
+        EXPECT_NEAR(ink.height, height, height * 0.005);
+      }
+    }
+
+    // A document that cannot be written: the job is cancelled, not left
+    // waiting, and the log says the job was interrupted.
+    const std::string noise = Temp("noise.png");
+    cv::imwrite(noise, imagingtest::NoisePage(400, 300, CV_8UC3));
+    DestinationAnswer answer(L"VQ_A4", L"");
+    Job job;
+    {
+      imagingtest::FileSizeLimit full(65536);
+      EXPECT_EQ(job.Print(noise), 0);
+    }
+    EXPECT_EQ(job.messages, std::vector<std::string>{"Print failure"});
+    const auto lines = LogLines();
+    const std::vector<int> jobs = StartedJobs(lines);
+    ASSERT_EQ(jobs.size(), 1u);
+    EXPECT_EQ(lines.back(), "打印任务中断");
+    EXPECT_EQ(cups.JobAttributes(jobs[0])["job-state"], "canceled");
+  });
 }

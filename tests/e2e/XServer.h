@@ -3,7 +3,9 @@
 // from the server, and a user's mouse and keyboard through XTest.
 #include <X11/Xlib.h>
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -33,6 +35,11 @@ class XServer {
   Screenshot Grab(const RECT& screen);
   // Pointer and keys as a user's.
   void Click(POINT screen);
+  void MovePointer(POINT screen);
+  // Left button down at `from`, moved in `steps` to `to`, released there.
+  void Drag(POINT from, POINT to, int steps = 8);
+  // Wheel notches at a point: positive away from the user (zoom in).
+  void Wheel(POINT screen, int notches);
   void Type(const std::string& asciiText);
   // Characters without a key of their own, through a spare key code that
   // is given each character's key symbol in turn (as a keyboard layout
@@ -50,6 +57,16 @@ class XServer {
 
 // Where screenshots go: $VQ_E2E_SCREENSHOTS, else the test's folder.
 std::string ScreenshotPath(const std::string& name);
+
+// Polls the condition every 10 ms until it holds or the limit passes.
+bool WaitFor(const std::function<bool()>& condition,
+             std::chrono::milliseconds limit = std::chrono::milliseconds(5000));
+// A window's rectangle on the screen.
+RECT ScreenRectOf(HWND hwnd);
+// Waits until the server shows what the layer drew for the window and
+// returns the server's picture of it; *differences counts the pixels that
+// still differ (SIZE_MAX when the window never reached the server).
+Screenshot ShownOnServer(XServer& server, HWND hwnd, size_t* differences);
 
 // Re-runs the test program under tests/e2e/run-under-xvfb when it was not
 // started there; call first in every test (the test main makes tests

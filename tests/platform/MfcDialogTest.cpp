@@ -339,12 +339,22 @@ class ColoredDlg : public CDialog {
  public:
   ColoredDlg() : CDialog(kTemplate) {}
   FormatCombo combo;
+  CSliderCtrl slider;
   int parentSaw = 0;
+  CScrollBar* scrolled = nullptr;
+  UINT scrollCode = 0;
   HBRUSH brush = CreateSolidBrush(RGB(238, 238, 238));
   ~ColoredDlg() override { DeleteObject(brush); }
 
  protected:
-  void DoDataExchange(CDataExchange* dx) override { DDX_Control(dx, kCombo, combo); }
+  void DoDataExchange(CDataExchange* dx) override {
+    DDX_Control(dx, kCombo, combo);
+    DDX_Control(dx, kSlider, slider);
+  }
+  void OnHScroll(UINT code, UINT, CScrollBar* bar) {
+    scrollCode = code;
+    scrolled = bar;
+  }
   HBRUSH OnCtlColor(CDC*, CWnd*, UINT kind) { return kind == CTLCOLOR_STATIC ? brush : nullptr; }
   void OnComboEnd() { ++parentSaw; }
   DECLARE_MESSAGE_MAP()
@@ -352,6 +362,7 @@ class ColoredDlg : public CDialog {
 
 BEGIN_MESSAGE_MAP(ColoredDlg, CDialog)
 ON_WM_CTLCOLOR()
+ON_WM_HSCROLL()
 ON_CBN_SELENDOK(kCombo, OnComboEnd)
 END_MESSAGE_MAP()
 
@@ -372,6 +383,14 @@ TEST_F(MfcDialogTest, ReflectedNotificationsReachTheControlObjectFirst) {
             dialog.brush);
   EXPECT_EQ(SendMessageW(dialog.m_hWnd, WM_CTLCOLOREDIT, reinterpret_cast<WPARAM>(dc), 0), 0);
   ReleaseDC(dialog.m_hWnd, dc);
+
+  // A slider's scroll names the slider's own object, whose id can be asked.
+  dialog.slider.SetRange(0, 10);
+  dialog.slider.SetFocus();
+  vqplatform::PressKey(VK_RIGHT);
+  vqplatform::PumpMessages(dialog.m_hWnd);
+  ASSERT_EQ(dialog.scrolled, &dialog.slider);
+  EXPECT_EQ(dialog.scrolled->GetDlgCtrlID(), kSlider);
   dialog.DestroyWindow();
 }
 

@@ -1,0 +1,165 @@
+// The print dialog on a real X server against a private CUPS server: the
+// default destination comes preselected, a click picks an instance, the
+// copies are typed, OK returns that destination's printer DC; the file
+// printer's file can be given; Cancel cancels.
+#include <X11/keysym.h>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <functional>
+#include <thread>
+#include <tuple>
+#include <utility>
+
+#include "platform/display/Presenter.h"
+#include "platform/win/Controls.h"
+#include "platform/win/Dialog.h"
+#include "platform/win/GdiDc.h"
+#include "platform/win/MessageQueue.h"
+#include "platform/win/Printing.h"
+#include "platform/win/Window.h"
+#include "tests/e2e/XServer.h"
+#include "tests/support/CupsServer.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+enum { kDestinations = 101, kFile = 103, kCopies = 105 };  // the dialog's controls
+
+// A user at the dialog: clicks and keys through the X server.
+struct User {
+  vqtest::XServer server;
+  HWND dialog = nullptr;
+
+  bool WaitForDialog() {
+    for (int i = 0; i < 500; ++i) {
+      dialog = FindWindowW(WC_DIALOG, L"Print");
+      if (dialog && vqplatform::PresentedXWindow(dialog) && vqplatform::FlushPresenter(2000)) return true;
+      std::this_thread::sleep_for(10ms);
+    }
+    return false;
+  }
+  void ClickAt(HWND hwnd, RECT client) {
+    POINT centre{(client.left + client.right) / 2, (client.top + client.bottom) / 2};
+    ClientToScreen(hwnd, &centre);
+    server.Click(centre);
+  }
+  void ClickControl(int id) {
+    RECT client{};
+    GetClientRect(GetDlgItem(dialog, id), &client);
+    ClickAt(GetDlgItem(dialog, id), client);
+  }
+  void ClickRow(int row) {
+    RECT rect{};
+    SendDlgItemMessageW(dialog, kDestinations, LVM_GETITEMRECT, static_cast<WPARAM>(row),
+                        reinterpret_cast<LPARAM>(&rect));
+    ClickAt(GetDlgItem(dialog, kDestinations), rect);
+  }
+  std::wstring RowText(int row) {
+    wchar_t text[64] = {};
+    LVITEMW item{};
+    item.pszText = text;
+    item.cchTextMax = 64;
+    SendDlgItemMessageW(dialog, kDestinations, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
+                        reinterpret_cast<LPARAM>(&item));
+    return text;
+  }
+  void Screenshot(const std::string& name) {
+    RECT whole{};
+    GetWindowRect(dialog, &whole);
+    vqplatform::FlushPresenter(2000);
+    server.Grab(whole).SavePng(vqtest::ScreenshotPath(name));
+  }
+};
+
+// Shows the print dialog (on a thread new to libcups) while `user` works it;
+// whatever goes wrong there, the dialog ends, so the test fails instead of
+// hanging. The result of PrintDlgW, and CommDlgExtendedError after it.
+std::pair<BOOL, DWORD> RunPrintDialog(PRINTDLGW* dialog, const std::function<void(User&)>& user) {
+  std::thread driver([&] {
+    User at;
+    if (at.WaitForDialog()) user(at);
+    for (int i = 0; i < 500 && FindWindowW(WC_DIALOG, L"Print"); ++i) std::this_thread::sleep_for(10ms);
+    if (HWND left = FindWindowW(WC_DIALOG, L"Print"))
+      PostMessageW(left, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
+  });
+  std::pair<BOOL, DWORD> result{FALSE, 1};
+  vqtest::OnFreshThread([&] {
+    result.first = PrintDlgW(dialog);
+    result.second = CommDlgExtendedError();
+  });
+  driver.join();
+  return result;
+}
+
+class PrintDialogXvfbTest : public ::testing::Test {
+ protected:
+  void SetUp() override { vqtest::UseXvfbDisplay(); }
+  void TearDown() override { vqplatform::StopPresenter(); }
+};
+
+TEST_F(PrintDialogXvfbTest, DefaultIsPreselectedAndTheClickedInstanceWithTypedCopiesIsReturned) {
+  vqtest::CupsServer cups;
+  VQ_SKIP_WITHOUT_CUPS(cups);
+  ASSERT_TRUE(cups.AddLetterAndA4Queues());
+  ASSERT_TRUE(cups.Command("lpoptions -p VQ_A4/draft -o Resolution=150dpi"));
+  ASSERT_TRUE(cups.Command("lpoptions -d VQ_LETTER"));
+
+  std::vector<std::wstring> rows;
+  std::wstring preselected;
+  bool fileEnabledForQueue = true;
+  PRINTDLGW dialog{};
+  dialog.lStructSize = 66;
+  dialog.Flags = PD_RETURNDC | PD_USEDEVMODECOPIESANDCOLLATE | PD_NOSELECTION;
+  dialog.nCopies = 1;
+  auto [accepted, error] = RunPrintDialog(&dialog, [&](User& user) {
+    for (int i = 0; i < SendDlgItemMessageW(user.dialog, kDestinations, LVM_GETITEMCOUNT, 0, 0); ++i)
+      rows.push_back(user.RowText(i));
+    preselected = user.RowText(static_cast<int>(
+        SendDlgItemMessageW(user.dialog, kDestinations, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)));
+    fileEnabledForQueue = IsWindowEnabled(GetDlgItem(user.dialog, kFile));
+    user.Screenshot("print-dialog.png");
+    user.ClickRow(2);  // VQ_A4/draft
+    // Keys go to the window that has the focus when they arrive, which can
+    // be before the click on the edit was handled: try again then.
+    for (int attempt = 0; attempt < 5 && GetDlgItemInt(user.dialog, kCopies, nullptr, FALSE) != 2; ++attempt) {
+      user.ClickControl(kCopies);
+      std::this_thread::sleep_for(100ms);
+      user.server.PressKey(XK_End);
+      user.server.PressKey(XK_BackSpace);
+      user.server.Type("2");
+      for (int i = 0; i < 100 && GetDlgItemInt(user.dialog, kCopies, nullptr, FALSE) != 2; ++i)
+        std::this_thread::sleep_for(10ms);
+    }
+    user.Screenshot("print-dialog-chosen.png");
+    user.ClickControl(IDOK);
+  });
+  EXPECT_EQ(rows, (std::vector<std::wstring>{vqplatform::kFilePrinterName, L"VQ_A4", L"VQ_A4/draft", L"VQ_LETTER"}));
+  EXPECT_EQ(preselected, L"VQ_LETTER");
+  EXPECT_FALSE(fileEnabledForQueue);
+  ASSERT_TRUE(accepted);
+  EXPECT_EQ(error, 0u);
+  EXPECT_EQ(dialog.nCopies, 2);
+  ASSERT_NE(dialog.hDC, nullptr);
+  EXPECT_EQ(GetDeviceCaps(dialog.hDC, LOGPIXELSX), 150);          // the instance's resolution
+  EXPECT_NEAR(GetDeviceCaps(dialog.hDC, PHYSICALWIDTH), 1240, 1);  // on the queue's A4
+  EXPECT_TRUE(vqplatform::DeletePrinterDC(dialog.hDC));
+
+  // The file printer asks for its file; Cancel is no failure.
+  bool fileEnabledForFilePrinter = false;
+  dialog.hDC = nullptr;
+  std::tie(accepted, error) = RunPrintDialog(&dialog, [&](User& user) {
+    user.ClickRow(0);
+    for (int i = 0; i < 200 && !IsWindowEnabled(GetDlgItem(user.dialog, kFile)); ++i) std::this_thread::sleep_for(10ms);
+    fileEnabledForFilePrinter = IsWindowEnabled(GetDlgItem(user.dialog, kFile));
+    user.Screenshot("print-dialog-file-printer.png");
+    user.ClickControl(IDCANCEL);
+  });
+  EXPECT_TRUE(fileEnabledForFilePrinter);
+  EXPECT_FALSE(accepted);
+  EXPECT_EQ(error, 0u);
+  EXPECT_EQ(dialog.hDC, nullptr);
+}
+
+}  // namespace
