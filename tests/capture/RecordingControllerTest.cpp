@@ -72,7 +72,7 @@ TEST_F(RecordingController, EachRecordingEndsCompleteWhenTheNextStartsOrTheContr
   ExpectRecording(second);
 }
 
-TEST_F(RecordingController, StopCompletesTheFileAndASecondStopFindsNothing) {
+TEST_F(RecordingController, StopOrANewCameraCompletesTheFile) {
   auto controller = OpenCamera();
   const std::string path = Path("stop.asf");
   ASSERT_EQ(Start(*controller, path), S_OK);
@@ -80,6 +80,15 @@ TEST_F(RecordingController, StopCompletesTheFileAndASecondStopFindsNothing) {
   EXPECT_EQ(controller->StopRecording(), S_OK);
   EXPECT_EQ(controller->StopRecording(), E_POINTER);
   ExpectRecording(path);
+  // Opening the camera again ends a recording in progress.
+  const std::string reopened = Path("reopened.asf");
+  ASSERT_EQ(Start(*controller, reopened), S_OK);
+  std::this_thread::sleep_for(500ms);
+  EXPECT_EQ(controller->OpenCamera(L"5651", L"d0c0", nullptr, CWnd::FromHandle(parent_.Handle()), 0, 0, 320, 240,
+                                   false, 0),
+            S_OK);
+  EXPECT_EQ(controller->StopRecording(), E_POINTER);
+  ExpectRecording(reopened);
   // A file that cannot be made fails the start; the stop still tidies up.
   EXPECT_TRUE(FAILED(Start(*controller, Path("none") + "/x/y.asf")));
   EXPECT_EQ(controller->StopRecording(), S_OK);
