@@ -59,7 +59,7 @@ HRESULT CPushPinVideo::GetMediaType(int position, CMediaType* type) {
   CAutoLock lock(m_pFilter->pStateLock());
   if (position < 0) return E_INVALIDARG;
   if (position > 4) return VFW_S_NO_MORE_ITEMS;
-  type->InitMediaType();
+  *type = CMediaType();
   auto* vi = reinterpret_cast<VIDEOINFO*>(type->AllocFormatBuffer(sizeof(VIDEOINFO)));
   if (!vi) return E_OUTOFMEMORY;
   std::memset(vi, 0, sizeof(VIDEOINFO));

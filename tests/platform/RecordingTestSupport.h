@@ -47,7 +47,7 @@ class ColourSource : public CSource {
       vi.AvgTimePerFrame = frameTime_;
       vi.bmiHeader = {sizeof(BITMAPINFOHEADER), width_, height_, 1, 32, BI_RGB, 0, 0, 0, 0, 0};
       vi.bmiHeader.biSizeImage = GetBitmapSize(&vi.bmiHeader);
-      type->InitMediaType();
+      *type = CMediaType();
       type->SetType(&MEDIATYPE_Video);
       type->SetSubtype(&MEDIASUBTYPE_RGB32);
       type->SetFormatType(&FORMAT_VideoInfo);
