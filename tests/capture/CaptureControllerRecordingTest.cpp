@@ -62,38 +62,36 @@ class CaptureControllerRecording : public ::testing::Test {
   std::shared_ptr<vq::dshow::VirtualCamera> camera_;
 };
 
-TEST_F(CaptureControllerRecording, EachRecordingEndsCompleteWhenTheNextStartsOrTheControllerGoes) {
+TEST_F(CaptureControllerRecording, EachRecordingIsCompleteWhenItEnds) {
   auto controller = OpenCamera();
-  const std::string first = Path("first.asf"), second = Path("second.asf");
+  const std::string first = Path("first.asf"), second = Path("second.asf"), third = Path("third.asf"),
+                    last = Path("last.asf");
+  // A new recording ends the one in progress; Stop ends it, once.
   ASSERT_EQ(Start(*controller, first), S_OK);
   std::this_thread::sleep_for(500ms);
   ASSERT_EQ(Start(*controller, second), S_OK);
   ExpectRecording(first);
   std::this_thread::sleep_for(500ms);
-  controller.reset();
-  ExpectRecording(second);
-}
-
-TEST_F(CaptureControllerRecording, StopOrANewCameraCompletesTheFile) {
-  auto controller = OpenCamera();
-  const std::string path = Path("stop.asf");
-  ASSERT_EQ(Start(*controller, path), S_OK);
-  std::this_thread::sleep_for(500ms);
   EXPECT_EQ(controller->StopRecording(), S_OK);
   EXPECT_EQ(controller->StopRecording(), E_POINTER);
-  ExpectRecording(path);
-  // Opening the camera again ends a recording in progress.
-  const std::string reopened = Path("reopened.asf");
-  ASSERT_EQ(Start(*controller, reopened), S_OK);
+  ExpectRecording(second);
+  // So does opening the camera again.
+  ASSERT_EQ(Start(*controller, third), S_OK);
   std::this_thread::sleep_for(500ms);
   EXPECT_EQ(controller->OpenCamera(L"5651", L"d0c0", nullptr, CWnd::FromHandle(parent_.Handle()), 0, 0, 320, 240,
                                    false, 0),
             S_OK);
   EXPECT_EQ(controller->StopRecording(), E_POINTER);
-  ExpectRecording(reopened);
+  ExpectRecording(third);
   // A file that cannot be made fails the start; the stop still tidies up.
+  ASSERT_TRUE(controller->Run());
   EXPECT_TRUE(FAILED(Start(*controller, Path("none") + "/x/y.asf")));
   EXPECT_EQ(controller->StopRecording(), S_OK);
+  // And the controller's end.
+  ASSERT_EQ(Start(*controller, last), S_OK);
+  std::this_thread::sleep_for(500ms);
+  controller.reset();
+  ExpectRecording(last);
 }
 
 }  // namespace
