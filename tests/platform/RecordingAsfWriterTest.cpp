@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "platform/win/Encoding.h"
+#include "tests/imaging/ImagingTestSupport.h"
 #include "tests/platform/RecordingTestSupport.h"
 #include "tests/support/MediaReadBack.h"
 #include "tests/support/TestEnv.h"
@@ -190,6 +191,20 @@ TEST(RecordingAsfWriter, PacesVideoToTheManualClock) {
   EXPECT_NEAR(mean[0], 0x99, 6);  // blue
   EXPECT_NEAR(mean[1], 0x66, 6);
   EXPECT_NEAR(mean[2], 0x33, 6);
+}
+
+TEST(RecordingAsfWriter, AFullDiskIsReportedNotPassedOver) {
+  vqplatform::ManualClockScope manual;
+  WriterGraph g(TempPath("full.asf"));
+  auto source = ComPtr<ColourSource>::Adopt(new ColourSource(640, 480, 1000000));
+  g.Add(source.Get(), L"Source");
+  ASSERT_EQ(g.builder->RenderStream(nullptr, nullptr, source.Get(), nullptr, g.writer.Get()), S_OK);
+  imagingtest::FileSizeLimit full(10000);  // less than the 26 kB of these 3 s
+  ASSERT_EQ(g.graph->Run(), S_OK);
+  vqtest::WaitForSleepers(1);
+  vqplatform::Clock::Advance(3000);
+  vqtest::WaitForSleepers(1);
+  EXPECT_TRUE(FAILED(g.graph->Stop())) << "the file could not be completed";
 }
 
 }  // namespace
