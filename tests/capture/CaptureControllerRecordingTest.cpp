@@ -51,8 +51,8 @@ class CaptureControllerRecording : public ::testing::Test {
     ASSERT_NE(file.Video(), nullptr);
     ASSERT_NE(file.Audio(), nullptr);
     EXPECT_EQ(file.Video()->width, 1280);
-    EXPECT_GE(file.Video()->packets, 2);
-    EXPECT_GE(file.Audio()->packets, 2);
+    EXPECT_GE(file.Video()->packets, 1);
+    EXPECT_GE(file.Audio()->packets, 1);
     auto frames = vqtest::DecodeVideoFrames(path, 100);
     ASSERT_FALSE(frames.empty());
     EXPECT_GT(cv::mean(frames.back())[1], 30) << "the camera's picture, not black";
@@ -85,6 +85,7 @@ TEST_F(CaptureControllerRecording, EachRecordingIsCompleteWhenItEnds) {
   ExpectRecording(third);
   // A file that cannot be made fails the start; the stop still tidies up.
   ASSERT_TRUE(controller->Run());
+  ASSERT_TRUE(vqtest::PumpUntil([&] { return !controller->GetFrame().empty(); }));
   EXPECT_TRUE(FAILED(Start(*controller, Path("none") + "/x/y.asf")));
   EXPECT_EQ(controller->StopRecording(), S_OK);
   // And the controller's end.
