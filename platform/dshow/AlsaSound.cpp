@@ -3,9 +3,9 @@
 
 #include <cerrno>
 #include <cstring>
-#include <mutex>
 
 #include "platform/dshow/SoundDevice.h"
+#include "platform/win/AlsaQuiet.h"
 #include "platform/win/Encoding.h"
 
 namespace vq::dshow {
@@ -14,15 +14,6 @@ namespace {
 
 constexpr unsigned kLatencyUs = 500000;
 constexpr int kPollMs = 100;
-
-void Quiet(const char*, int, const char*, int, const char*, ...) {}
-
-// ALSA reports every failed open and missing card on stderr; the device
-// list tries several, so its messages are kept quiet.
-void SilenceAlsa() {
-  static std::once_flag once;
-  std::call_once(once, [] { snd_lib_error_set_handler(&Quiet); });
-}
 
 class AlsaStream : public SoundStream {
  public:
@@ -57,7 +48,7 @@ class AlsaDevice : public SoundDevice {
   std::string Name() const override { return name_; }
   std::wstring FriendlyName() const override { return friendly_; }
   std::unique_ptr<SoundStream> Open(int rate, int channels) override {
-    SilenceAlsa();
+    vqplatform::SilenceAlsaErrors();
     snd_pcm_t* pcm = nullptr;
     if (snd_pcm_open(&pcm, name_.c_str(), SND_PCM_STREAM_CAPTURE, SND_PCM_NONBLOCK) < 0) return nullptr;
     if (snd_pcm_set_params(pcm, SND_PCM_FORMAT_S16_LE, SND_PCM_ACCESS_RW_INTERLEAVED, unsigned(channels),
@@ -89,7 +80,7 @@ bool IsAlsaCaptureHint(const char* name, const char* direction) {
 }
 
 std::vector<std::shared_ptr<SoundDevice>> AlsaCaptureDevices() {
-  SilenceAlsa();
+  vqplatform::SilenceAlsaErrors();
   std::vector<std::shared_ptr<SoundDevice>> devices;
   void** hints = nullptr;
   if (snd_device_name_hint(-1, "pcm", &hints) < 0 || !hints) return devices;
