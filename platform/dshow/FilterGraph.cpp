@@ -185,16 +185,23 @@ HRESULT CFilterGraph::Pause() {
   return S_OK;
 }
 
-void CFilterGraph::StopFilters() {
-  auto order = InStartOrder();
-  for (auto it = order.rbegin(); it != order.rend(); ++it) (*it)->Stop();
+HRESULT CFilterGraph::StopFilters() {
+  // Downstream first, as when starting: a sink stops taking samples (and
+  // lets go of one it holds back for its time) before its sources' threads
+  // are joined.
+  HRESULT result = S_OK;
+  for (auto& f : InStartOrder()) {
+    HRESULT hr = f->Stop();
+    if (FAILED(hr) && SUCCEEDED(result)) result = hr;
+  }
   state_ = State_Stopped;
+  return result;
 }
 
 HRESULT CFilterGraph::Stop() {
   std::lock_guard lock(lock_);
-  StopFilters();
-  return S_OK;
+  // A filter that fails to stop (a file that cannot be completed) is reported.
+  return StopFilters();
 }
 
 HRESULT CFilterGraph::GetState(LONG, OAFilterState* state) {

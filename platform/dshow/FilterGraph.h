@@ -58,9 +58,9 @@ class CFilterGraph : public IGraphBuilder,
   };
   ~CFilterGraph() override;
   std::wstring UniqueName(const std::wstring& wanted);
-  // Sources (filters without input pins) last when starting, first when stopping.
+  // Sources (filters without input pins) last, for starting and for stopping.
   std::vector<ComPtr<IBaseFilter>> InStartOrder();
-  void StopFilters();
+  HRESULT StopFilters();
 
   vq::dshow::RefCount refs_;
   std::recursive_mutex lock_;

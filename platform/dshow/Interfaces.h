@@ -156,9 +156,20 @@ struct IVideoWindow : IUnknown {
   virtual HRESULT put_Owner(OAHWND owner) = 0;
 };
 
+// A filter that writes a file.
+struct IFileSinkFilter : IUnknown {
+  virtual HRESULT SetFileName(LPCOLESTR fileName, const AM_MEDIA_TYPE* type) = 0;
+  // The name is task memory the caller frees.
+  virtual HRESULT GetCurFile(LPOLESTR* fileName, AM_MEDIA_TYPE* type) = 0;
+};
+
 struct ICaptureGraphBuilder2 : IUnknown {
   virtual HRESULT SetFiltergraph(IGraphBuilder* graph) = 0;
   virtual HRESULT GetFiltergraph(IGraphBuilder** graph) = 0;
+  // Puts the multiplexer and file writer for a file type into the graph
+  // (MEDIASUBTYPE_Asf: the ASF writer, which is both).
+  virtual HRESULT SetOutputFileName(const GUID* type, LPCOLESTR fileName, IBaseFilter** multiplexer,
+                                    IFileSinkFilter** sink) = 0;
   virtual HRESULT RenderStream(const GUID* category, const GUID* type, IUnknown* source, IBaseFilter* intermediate,
                                IBaseFilter* sink) = 0;
   virtual HRESULT FindInterface(const GUID* category, const GUID* type, IBaseFilter* filter, REFIID iid,

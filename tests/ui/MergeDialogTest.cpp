@@ -9,6 +9,7 @@
 
 #include <opencv2/imgcodecs.hpp>
 
+#include "platform/win/Encoding.h"
 #include "platform/win/KnownFolders.h"
 #include "platform/win/Printing.h"
 #include "platform/win/TestInput.h"
