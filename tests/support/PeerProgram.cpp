@@ -45,8 +45,15 @@ bool PeerProgram::Recorded(const std::string& line) const {
 }
 
 bool PeerProgram::WaitFor(const std::string& line, std::chrono::milliseconds limit) const {
+  return WaitUntil([&](const std::vector<std::string>& lines) {
+    return std::find(lines.begin(), lines.end(), line) != lines.end();
+  }, limit);
+}
+
+bool PeerProgram::WaitUntil(const std::function<bool(const std::vector<std::string>&)>& done,
+                            std::chrono::milliseconds limit) const {
   auto end = std::chrono::steady_clock::now() + limit;
-  while (!Recorded(line)) {
+  while (!done(Lines())) {
     if (std::chrono::steady_clock::now() > end) return false;
     vqplatform::PumpMessages();
     std::this_thread::sleep_for(std::chrono::milliseconds(5));

@@ -6,6 +6,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -22,6 +23,9 @@ class PeerProgram {
   // Waits, serving the calling thread's messages, until the peer has
   // recorded `line`; false after the time limit.
   bool WaitFor(const std::string& line, std::chrono::milliseconds limit = std::chrono::seconds(10)) const;
+  // The same until its record as a whole satisfies `done`.
+  bool WaitUntil(const std::function<bool(const std::vector<std::string>&)>& done,
+                 std::chrono::milliseconds limit = std::chrono::seconds(10)) const;
   bool Recorded(const std::string& line) const;
   std::vector<std::string> Lines() const;
   // Ends it at once (its socket stays behind) or waits for it to end.

@@ -13,6 +13,7 @@
 // The log gets "ready", then "got M W L" per message from WM_USER on,
 // "answer M R" per send made and "text ..." per mapping read.
 #include <fcntl.h>
+#include <signal.h>
 #include <sys/mman.h>
 #include <unistd.h>
 
@@ -20,12 +21,14 @@
 #include <cstring>
 #include <map>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "platform/win/Encoding.h"
 #include "platform/win/FileMapping.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/ProgramWindows.h"
+#include "platform/win/Threads.h"
 #include "platform/win/Window.h"
 
 namespace {
@@ -143,6 +146,17 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "usage: vq_window_peer --title T --log FILE [options]\n");
     return 2;
   }
+  // SIGTERM ends the message loop, so the mapping's name is removed on the way out.
+  sigset_t terminate;
+  sigemptyset(&terminate);
+  sigaddset(&terminate, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &terminate, nullptr);
+  const DWORD mainThread = GetCurrentThreadId();
+  std::thread([terminate, mainThread] {
+    int signal = 0;
+    sigwait(&terminate, &signal);
+    PostThreadMessageW(mainThread, WM_QUIT, 0, 0);
+  }).detach();
   if (!g_options.mapping.empty()) {
     g_mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
                                    static_cast<DWORD>(g_options.mappingSize), g_options.mapping.c_str());
