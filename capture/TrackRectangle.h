@@ -46,10 +46,12 @@ class CTrackRectangle : public CDrawObject {
   // The release of the overlays that are placed without a minimum size.
   void ReleaseWithoutMinimum(int x, int y, float s);
   // The cursor that shows what a drag from here would do.
-  void ShowGrabCursor() const;
+  virtual void ShowGrabCursor() const;
   // Asks the owner to repaint the scaled bounds grown by `margin` on every side.
   void InvalidateAround(float s, int margin);
   static bool Inside(const RECT& r, int x, int y);
+  // Within the 21 x 21 hit square around a handle's centre.
+  static bool InHandleSquare(POINT handle, int x, int y);
 
   bool m_constrained = false;
   bool m_placed = false;
