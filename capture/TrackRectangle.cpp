@@ -243,15 +243,18 @@ void CTrackRectangle::Draw(CImage* target, RECT view, float s) {
     layer.ReleaseDC();
   }
   BlendLayer(layer, *target, m_opacity);
-  if (m_selected) {
-    CDC dc;
-    dc.Attach(target->GetDC());
-    CPoint origin = dc.SetViewportOrg(-view.left, -view.top);
-    DrawHandles(&dc, s);
-    dc.SetViewportOrg(origin);
-    dc.Detach();
-    target->ReleaseDC();
-  }
+  DrawHandlesOnto(target, view, s);
+}
+
+void CTrackRectangle::DrawHandlesOnto(CImage* target, RECT view, float s) {
+  if (!m_selected) return;
+  CDC dc;
+  dc.Attach(target->GetDC());
+  CPoint origin = dc.SetViewportOrg(-view.left, -view.top);
+  DrawHandles(&dc, s);
+  dc.SetViewportOrg(origin);
+  dc.Detach();
+  target->ReleaseDC();
 }
 
 void CTrackRectangle::DrawHandles(CDC* dc, float s) {

@@ -35,6 +35,9 @@ class CTrackRectangle : public CDrawObject {
   // Draws the outline and the handle squares, and keeps the handle centres
   // (scaled coordinates) for the hit tests.
   virtual void DrawHandles(CDC* dc, float s);
+  // The same on a picture that holds the part `view` of the scaled picture;
+  // nothing unless selected.
+  void DrawHandlesOnto(CImage* target, RECT view, float s);
   // Moves the body or one handle by the mouse movement from (lastX, lastY)
   // to (x, y); a resize that would make the rectangle too small is refused.
   virtual void DragHandle(float s, int lastX, int lastY, int x, int y, int grabbed);

@@ -177,15 +177,7 @@ void CWaterMarkObject::Draw(CImage* target, RECT view, float s) {
                            c.y - m_mask.rows / 2 + m_mask.rows};
     BlendMaskColor(m_mask, target, view, destination, m_params.color, keep);
   }
-  if (m_selected) {
-    CDC dc;
-    dc.Attach(target->GetDC());
-    CPoint origin = dc.SetViewportOrg(-view.left, -view.top);
-    DrawHandles(&dc, s);
-    dc.SetViewportOrg(origin);
-    dc.Detach();
-    target->ReleaseDC();
-  }
+  DrawHandlesOnto(target, view, s);
 }
 
 void CWaterMarkObject::DrawHandles(CDC* dc, float s) {
