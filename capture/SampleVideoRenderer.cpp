@@ -5,6 +5,10 @@
 
 #include "capture/GrabData.h"
 #include "platform/dshow/WindowBridge.h"
+#include "platform/win/GdiBlit.h"
+#include "platform/win/GdiDc.h"
+#include "platform/win/GdiDraw.h"
+#include "platform/win/GdiObjects.h"
 
 CFactoryTemplate g_Templates[] = {
     {CVideoRenderer::kName, &CLSID_SampleVideoRenderer, CVideoRenderer::CreateInstance, kSampleVideoRendererMerit},
@@ -81,8 +85,44 @@ bool CDrawVideo::DrawImage(IMediaSample* sample, const CMediaType& type) {
       for (const auto& d : documents_) holder_->FindAndDrawDocument(false, d, kDetectionMinArea);
     }
   }
+  if (HWND window = DrawWindow()) {
+    const RECT target = GetTargetRect();
+    ::InvalidateRect(window, &target, FALSE);
+  }
   if (notifyWindow_) vq::dshow::PostWindowMessage(notifyWindow_, WM_VIDEO_SUB_FRAME, 0, 0);
   return true;
+}
+
+void CDrawVideo::Paint(HDC dc, const RECT& client) {
+  FillRect(dc, &client, static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH)));
+  std::lock_guard lock(lock_);
+  int width = 0, height = 0;
+  if (!holder_->GetSize(&width, &height)) return;
+  // The held rows, padded to whole words as a 24-bit bitmap wants them.
+  const size_t row = size_t(width) * 3, stride = (row + 3) & ~size_t(3);
+  std::vector<BYTE> bits(stride * size_t(height));
+  for (int y = 0; y < height; ++y) std::memcpy(bits.data() + stride * size_t(y), holder_->GetBuffer() + row * size_t(y), row);
+  BITMAPINFO info{};
+  info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+  info.bmiHeader.biWidth = width;
+  info.bmiHeader.biHeight = height;  // bottom-up, as held
+  info.bmiHeader.biPlanes = 1;
+  info.bmiHeader.biBitCount = 24;
+  info.bmiHeader.biCompression = BI_RGB;
+  HBITMAP bitmap = CreateDIBitmap(dc, &info.bmiHeader, CBM_INIT, bits.data(), &info, DIB_RGB_COLORS);
+  HDC memory = CreateCompatibleDC(dc);
+  HGDIOBJ previous = SelectObject(memory, bitmap);
+  const RECT target = GetTargetRect();
+  const int targetWidth = target.right - target.left, targetHeight = target.bottom - target.top;
+  if (targetWidth == width && targetHeight == height) {
+    BitBlt(dc, target.left, target.top, width, height, memory, 0, 0, SRCCOPY);
+  } else {
+    SetStretchBltMode(dc, HALFTONE);
+    StretchBlt(dc, target.left, target.top, targetWidth, targetHeight, memory, 0, 0, width, height, SRCCOPY);
+  }
+  SelectObject(memory, previous);
+  DeleteDC(memory);
+  DeleteObject(bitmap);
 }
 
 // ---- input pin
@@ -108,7 +148,18 @@ HRESULT CVideoInputPin::NotifyAllocator(IMemAllocator* allocator, BOOL readOnly)
 CMVideoControl::CMVideoControl(CVideoRenderer* renderer, CDrawVideo* draw)
     : CBaseControlWindow(renderer), CBaseControlVideo(renderer), draw_(draw) {}
 
-void CMVideoControl::OnSize(int width, int height) { draw_->SetTargetRect(RECT{0, 0, width, height}); }
+void CMVideoControl::OnSize(int width, int height) {
+  draw_->SetTargetRect(RECT{0, 0, width, height});
+  // The held picture is drawn again into the new target.
+  if (HWND window = GetWindowHWND()) ::InvalidateRect(window, nullptr, FALSE);
+}
+
+void CMVideoControl::OnPaint(HDC dc, const RECT& client) { draw_->Paint(dc, client); }
+
+void CMVideoControl::OnDisplayChange() {
+  draw_->RefreshDisplayFormat();
+  if (HWND window = GetWindowHWND()) ::InvalidateRect(window, nullptr, TRUE);
+}
 
 // ---- renderer
 
@@ -121,9 +172,15 @@ CVideoRenderer::CVideoRenderer(IUnknown*, HRESULT* result)
     : CBaseVideoRenderer(CLSID_SampleVideoRenderer, kName, &lock_),
       input_(this, result),
       control_(this, &draw_),
-      imageAllocator_(CMemAllocator::Create()) {}
+      imageAllocator_(CMemAllocator::Create()) {
+  control_.PrepareWindow(CMVideoControl::kWindowClass, CMVideoControl::kClassStyle, CMVideoControl::kWindowStyle, kName);
+  draw_.SetDrawWindow(control_.GetWindowHWND());
+  draw_.RefreshDisplayFormat();
+}
 
 CVideoRenderer::~CVideoRenderer() {
+  // The window's thread calls into the control and the drawing: it ends first.
+  control_.DoneWithWindow();
   input_.BreakConnect();
   imageAllocator_->Release();
 }
@@ -161,6 +218,7 @@ HRESULT CVideoRenderer::CompleteConnect(IPin*) {
     control_.SetDefaultTargetRect();
     draw_.SetTargetRect(control_.GetTargetRect());
     control_.OnVideoSizeChange();
+    control_.SetDefaultWindowSize(width, height);
     control_.ActivateWindow();
   }
   return S_OK;

@@ -1,10 +1,9 @@
 #pragma once
 // A video renderer filter for RGB24 samples: each sample is turned by a
 // quarter-turn multiple into a frame holder, handed to an optional callback,
-// optionally marked with the documents found on it, and announced to a
-// notification window with WM_VIDEO_SUB_FRAME. It runs window-less: the
-// window control keeps the rectangles and reports window events to the
-// graph, but no window is created.
+// optionally marked with the documents found on it, shown in the renderer's
+// own "VideoTextRenderer" window and announced to a notification window
+// with WM_VIDEO_SUB_FRAME.
 #include <functional>
 #include <mutex>
 #include <vector>
@@ -14,6 +13,7 @@
 #include "capture/FrameHolder.h"
 #include "platform/dshow/MediaSample.h"
 #include "platform/dshow/RendererDrawing.h"
+#include "platform/win/Window.h"
 
 // {4D4B1600-33AC-11CF-BF30-00AA0055595A}
 inline constexpr CLSID CLSID_SampleVideoRenderer = {0x4D4B1600, 0x33AC, 0x11CF,
@@ -40,6 +40,9 @@ class CDrawVideo : public CDrawImage {
   // Copies the held picture, top-down; empty before the first frame.
   cv::Mat HeldPicture();
   bool DrawImage(IMediaSample* sample, const CMediaType& type) override;
+  // Paints the client black and the held picture into the target rectangle,
+  // stretched with HALFTONE when the sizes differ.
+  void Paint(HDC dc, const RECT& client);
 
  private:
   std::mutex lock_;
@@ -65,8 +68,12 @@ class CVideoInputPin : public CRendererInputPin {
 class CMVideoControl : public CBaseControlWindow, public CBaseControlVideo {
  public:
   static constexpr const wchar_t* kWindowClass = L"VideoTextRenderer";
+  static constexpr UINT kClassStyle = CS_BYTEALIGNCLIENT | CS_HREDRAW | CS_VREDRAW;
+  static constexpr DWORD kWindowStyle = WS_OVERLAPPEDWINDOW | WS_CLIPCHILDREN | WS_CLIPSIBLINGS;
   CMVideoControl(CVideoRenderer* renderer, CDrawVideo* draw);
   void OnSize(int width, int height) override;
+  void OnPaint(HDC dc, const RECT& client) override;
+  void OnDisplayChange() override;
 
  private:
   CDrawVideo* draw_;

@@ -64,6 +64,16 @@ cv::Mat EstimateAffine(const std::vector<cv::Point2f>& from, const std::vector<c
   return solution.reshape(1, 2).clone();
 }
 
+cv::Mat ResizeByFactor(const cv::Mat& image, double factor) {
+  if (image.empty() || !(factor > 0)) return cv::Mat();
+  const cv::Size size(cv::saturate_cast<int>(image.cols * factor), cv::saturate_cast<int>(image.rows * factor));
+  if (size.width < 1 || size.height < 1) return cv::Mat();
+  // An empty target size makes OpenCV sample on the factor's grid, not on size / source size.
+  cv::Mat resized;
+  cv::resize(image, resized, cv::Size(), factor, factor, cv::INTER_LINEAR);
+  return resized;
+}
+
 cv::Mat ReadImageAsStored(const std::string& path, int flags) {
   return Guarded(cv::Mat(), [&] { return cv::imread(path, flags | cv::IMREAD_IGNORE_ORIENTATION); });
 }

@@ -34,6 +34,11 @@ ContourList FindOuterContours(const cv::Mat& mask);
 // the sizes differ, or the source points lie on one line.
 cv::Mat EstimateAffine(const std::vector<cv::Point2f>& from, const std::vector<cv::Point2f>& to);
 
+// Bilinear resize by `factor` in both directions on the factor's own sampling
+// grid (OpenCV's fx = fy = factor), so results map back exactly by 1 / factor.
+// The size is rounded as OpenCV rounds it; empty when no pixel would be left.
+cv::Mat ResizeByFactor(const cv::Mat& image, double factor);
+
 // Reads an image file with its pixels as stored (EXIF orientation ignored);
 // empty when the file cannot be read.
 cv::Mat ReadImageAsStored(const std::string& path, int flags = cv::IMREAD_COLOR);

@@ -20,16 +20,12 @@ constexpr double kMaxWorkingSide = 16384;
 // A scale below the floor (or not a number) becomes the floor.
 float ScaleWithFloor(float scale, float floor) { return scale >= floor ? scale : floor; }
 
-// The frame shrunk by `scale` (bilinear); empty when nothing would be left
+// The frame shrunk by `scale` (bilinear, on the factor's grid); empty when nothing would be left
 // or the result would be absurdly large.
 cv::Mat Shrink(const cv::Mat& image, float scale) {
   const double width = image.cols * double(scale), height = image.rows * double(scale);
   if (!(width < kMaxWorkingSide && height < kMaxWorkingSide)) return cv::Mat();
-  const cv::Size size(cvRound(width), cvRound(height));
-  if (size.width < 1 || size.height < 1) return cv::Mat();
-  cv::Mat working;
-  cv::resize(image, working, size, 0, 0, cv::INTER_LINEAR);
-  return working;
+  return cvcompat::ResizeByFactor(image, scale);
 }
 
 // A working-image rectangle in frame pixels, less the Sobel aperture.

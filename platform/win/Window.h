@@ -56,6 +56,7 @@
 #define CS_PARENTDC 0x0080
 #define CS_NOCLOSE 0x0200
 #define CS_SAVEBITS 0x0800
+#define CS_BYTEALIGNCLIENT 0x1000
 #define CS_GLOBALCLASS 0x4000
 
 #define CW_USEDEFAULT ((int)0x80000000)
@@ -264,6 +265,11 @@ namespace vqplatform {
 // objects). Released after WM_NCDESTROY.
 void SetWindowAttachment(HWND hwnd, const char* key, std::shared_ptr<void> value);
 std::shared_ptr<void> GetWindowAttachment(HWND hwnd, const char* key);
+
+// The object pointer a window keeps in its first window-data slot. On
+// WM_NCCREATE, while the slot is empty, it is first taken from the creation
+// parameter, which points to a variable holding the pointer. Null before.
+void* WindowObjectFromCreation(HWND hwnd, UINT message, LPARAM lParam);
 
 // Takes the pending update rectangle and validates the window (BeginPaint).
 // False when nothing was invalid.

@@ -120,3 +120,12 @@ LONG GetWindowLongW(HWND hwnd, int index) { return static_cast<LONG>(GetWindowLo
 LONG SetWindowLongW(HWND hwnd, int index, LONG value) {
   return static_cast<LONG>(SetWindowLongPtrW(hwnd, index, value));
 }
+
+void* vqplatform::WindowObjectFromCreation(HWND hwnd, UINT message, LPARAM lParam) {
+  if (void* object = reinterpret_cast<void*>(GetWindowLongPtrW(hwnd, 0))) return object;
+  const auto* create = reinterpret_cast<const CREATESTRUCTW*>(lParam);
+  if (message != WM_NCCREATE || !create || !create->lpCreateParams) return nullptr;
+  void* object = *static_cast<void* const*>(create->lpCreateParams);
+  SetWindowLongPtrW(hwnd, 0, reinterpret_cast<LONG_PTR>(object));
+  return object;
+}

@@ -12,6 +12,9 @@
 #include <fstream>
 #include <thread>
 
+#include "platform/display/Presenter.h"
+#include "platform/win/GdiSurface.h"
+#include "platform/win/Window.h"
 #include "tests/support/TestEnv.h"
 
 namespace vqtest {
@@ -33,6 +36,35 @@ size_t Screenshot::CountDifferences(const std::vector<uint32_t>& other, int othe
   size_t count = 0;
   for (size_t i = 0; i < pixels.size(); ++i) count += (pixels[i] & 0xFFFFFF) != (other[i] & 0xFFFFFF);
   return count;
+}
+
+bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
+  const auto end = std::chrono::steady_clock::now() + limit;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return true;
+}
+
+RECT ScreenRectOf(HWND hwnd) {
+  RECT r{};
+  GetWindowRect(hwnd, &r);
+  return r;
+}
+
+Screenshot ShownOnServer(XServer& server, HWND hwnd, size_t* differences) {
+  Screenshot shot;
+  *differences = SIZE_MAX;
+  WaitFor([&] {
+    if (!vqplatform::PresentedXWindow(hwnd) || !vqplatform::FlushPresenter(2000)) return false;
+    vqplatform::WindowImage layer;
+    vqplatform::ComposeWindowImage(hwnd, &layer);
+    shot = server.Grab(ScreenRectOf(hwnd));
+    *differences = shot.CountDifferences(layer.pixels, layer.width, layer.height);
+    return *differences == 0;
+  });
+  return shot;
 }
 
 XServer::XServer() {

@@ -3,7 +3,9 @@
 // from the server, and a user's mouse and keyboard through XTest.
 #include <X11/Xlib.h>
 
+#include <chrono>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -55,6 +57,16 @@ class XServer {
 
 // Where screenshots go: $VQ_E2E_SCREENSHOTS, else the test's folder.
 std::string ScreenshotPath(const std::string& name);
+
+// Polls the condition every 10 ms until it holds or the limit passes.
+bool WaitFor(const std::function<bool()>& condition,
+             std::chrono::milliseconds limit = std::chrono::milliseconds(5000));
+// A window's rectangle on the screen.
+RECT ScreenRectOf(HWND hwnd);
+// Waits until the server shows what the layer drew for the window and
+// returns the server's picture of it; *differences counts the pixels that
+// still differ (SIZE_MAX when the window never reached the server).
+Screenshot ShownOnServer(XServer& server, HWND hwnd, size_t* differences);
 
 // Re-runs the test program under tests/e2e/run-under-xvfb when it was not
 // started there; call first in every test (the test main makes tests

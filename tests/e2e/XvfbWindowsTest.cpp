@@ -30,21 +30,9 @@
 namespace {
 
 using namespace std::chrono_literals;
-
-bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit = 5000ms) {
-  auto end = std::chrono::steady_clock::now() + limit;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(10ms);
-  }
-  return true;
-}
-
-RECT ScreenRectOf(HWND hwnd) {
-  RECT r{};
-  GetWindowRect(hwnd, &r);
-  return r;
-}
+using vqtest::ScreenRectOf;
+using vqtest::ShownOnServer;
+using vqtest::WaitFor;
 
 POINT MiddleOf(HWND hwnd) {
   RECT r = ScreenRectOf(hwnd);
@@ -55,21 +43,6 @@ vqplatform::WindowImage LayerImage(HWND hwnd) {
   vqplatform::WindowImage image;
   vqplatform::ComposeWindowImage(hwnd, &image);
   return image;
-}
-
-// Waits until the server shows what the layer drew for the window; the
-// screenshot comes from the server.
-vqtest::Screenshot ShownOnServer(vqtest::XServer& server, HWND hwnd, size_t* differences) {
-  vqtest::Screenshot shot;
-  *differences = SIZE_MAX;
-  WaitFor([&] {
-    if (!vqplatform::PresentedXWindow(hwnd) || !vqplatform::FlushPresenter(2000)) return false;
-    vqplatform::WindowImage layer = LayerImage(hwnd);
-    shot = server.Grab(ScreenRectOf(hwnd));
-    *differences = shot.CountDifferences(layer.pixels, layer.width, layer.height);
-    return *differences == 0;
-  });
-  return shot;
 }
 
 class XvfbWindowsTest : public ::testing::Test {

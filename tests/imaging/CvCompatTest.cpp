@@ -7,6 +7,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "imaging/CvCompat.h"
+#include "imaging/EnhancementHelpers.h"
 #include "tests/support/TestEnv.h"
 
 namespace {
@@ -131,6 +132,29 @@ TEST(CvCompat, ReadsPixelsAsStoredDespiteExifOrientation) {
   EXPECT_GT(stored.at<cv::Vec3b>(20, 5)[0], 200);
   EXPECT_LT(stored.at<cv::Vec3b>(20, 70)[0], 60);
   EXPECT_TRUE(cvcompat::ReadImageAsStored(vqtest::TempPath("missing.jpg").string()).empty());
+}
+
+// A 5 MP frame at 0.2 becomes 518 x 389 working pixels whose centres lie on
+// the factor's grid: working column j samples frame column 5j + 2 exactly.
+TEST(CvCompat, ShrinkingByAFactorSamplesOnTheFactorsGrid) {
+  cv::Mat ramp(1944, 2592, CV_32FC2);
+  for (int y = 0; y < ramp.rows; ++y)
+    for (int x = 0; x < ramp.cols; ++x) ramp.at<cv::Vec2f>(y, x) = cv::Vec2f(float(x), float(y));
+  for (const cv::Mat& working : {cvcompat::ResizeByFactor(ramp, 0.2f), vq::enhance::ScaledBy(ramp, 0.2)}) {
+    ASSERT_EQ(working.size(), cv::Size(518, 389));
+    int off = 0;
+    for (int i = 0; i < working.rows; ++i)
+      for (int j = 0; j < working.cols; ++j) {
+        const cv::Vec2f v = working.at<cv::Vec2f>(i, j);
+        off += std::abs(v[0] - (5 * j + 2)) > 1e-3f || std::abs(v[1] - (5 * i + 2)) > 1e-3f;
+      }
+    EXPECT_EQ(off, 0) << "working pixels off the factor's grid";
+  }
+  // Nothing is left of a 2 x 2 image at 0.2; the enhancement helper keeps one pixel.
+  EXPECT_TRUE(cvcompat::ResizeByFactor(cv::Mat(2, 2, CV_8UC1, cv::Scalar(9)), 0.2).empty());
+  const cv::Mat tiny = vq::enhance::ScaledBy(cv::Mat(2, 2, CV_8UC1, cv::Scalar(9)), 0.2);
+  ASSERT_EQ(tiny.size(), cv::Size(1, 1));
+  EXPECT_EQ(tiny.at<uchar>(0, 0), 9);
 }
 
 TEST(CvCompat, GuardTurnsExceptionsIntoTheFallback) {

@@ -1,0 +1,166 @@
+// Live previews on a real X server: the virtual camera opened by its ids
+// through the capture controller into a window-thread preview (documents
+// outlined, turned, a size change, copies taken from a worker thread), a
+// child-window preview run by a second user-interface thread, and both
+// destroyed while frames flow.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "capture/CaptureController.h"
+#include "platform/display/Presenter.h"
+#include "platform/dshow/Com.h"
+#include "platform/dshow/VirtualCamera.h"
+#include "platform/win/MessageQueue.h"
+#include "platform/win/VirtualCameraIds.h"
+#include "platform/win/Window.h"
+#include "tests/e2e/XServer.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+
+const CString kVendor(vq::kVirtualCameraVendorId);
+const CString kDocument(vq::kVirtualDocumentCameraProductId);
+const CString kPortrait(vq::kVirtualPortraitCameraProductId);
+
+// Pixels of the on-screen document outline (pure blue).
+int OutlinePixels(const vqtest::Screenshot& shot) {
+  int n = 0;
+  for (uint32_t p : shot.pixels) n += (p & 0xFF) > 200 && ((p >> 8) & 0xFF) < 60 && ((p >> 16) & 0xFF) < 60;
+  return n;
+}
+
+// Dispatches this thread's messages until the condition holds.
+bool Pump(const std::function<bool()>& condition, std::chrono::milliseconds limit = 10000ms) {
+  return vqtest::WaitFor(
+      [&] {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+        return condition();
+      },
+      limit);
+}
+
+HWND MainWindow(const wchar_t* title, int x) {
+  static const bool registered = [] {
+    WNDCLASSW wc{};
+    wc.lpfnWndProc = DefWindowProcW;
+    wc.lpszClassName = L"VqE2ePreviewHost";
+    return RegisterClassW(&wc) != 0;
+  }();
+  (void)registered;
+  return CreateWindowExW(0, L"VqE2ePreviewHost", title, WS_OVERLAPPEDWINDOW | WS_VISIBLE, x, 40, 660, 500, nullptr,
+                         nullptr, nullptr, nullptr);
+}
+
+class PreviewXvfbTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    vqtest::UseXvfbDisplay();
+    auto document = vq::dshow::VirtualCameraConfig::Document();
+    document.sizes = {{640, 480}, {1280, 960}};
+    vq::dshow::PlugInVirtualCamera(document);
+    auto portrait = vq::dshow::VirtualCameraConfig::Portrait();
+    portrait.sizes = {{640, 480}};
+    vq::dshow::PlugInVirtualCamera(portrait);
+  }
+  void TearDown() override {
+    vq::dshow::RemoveVirtualCameras();
+    vqplatform::StopPresenter();
+  }
+  vqtest::XServer server_;
+};
+
+TEST_F(PreviewXvfbTest, LiveVideoThroughTheControllerInBothPreviewKinds) {
+  HWND main = MainWindow(L"window-thread preview", 20);
+  auto controller = std::make_unique<CCaptureController>(true, false);
+  controller->SetResolution(640, 480);
+  ASSERT_EQ(controller->OpenCamera(kVendor, kDocument, nullptr, CWnd::FromHandle(main), 0, 0, 640, 480, false, 0),
+            S_OK);
+  controller->SetAutoDetect(true, false, 0.01f);
+  ASSERT_TRUE(controller->Run());
+  CShowVideoPro* preview = controller->Preview();
+  const HWND host = preview->GetHwnd();
+  EXPECT_EQ(GetParent(host), main);
+
+  // Live video with the document outlined in blue.
+  ASSERT_TRUE(Pump([&] { return !controller->GetFrame().empty() && !preview->DocumentRects().empty(); }));
+  vqtest::Screenshot live;
+  size_t differences = SIZE_MAX;
+  Pump([&] {
+    live = vqtest::ShownOnServer(server_, main, &differences);
+    return OutlinePixels(live) > 1000;
+  });
+  live.SavePng(vqtest::ScreenshotPath("preview-live-outlined.png"));
+  EXPECT_GT(OutlinePixels(live), 1000) << "the document is outlined on screen";
+  EXPECT_EQ(controller->GetFrame().size(), cv::Size(640, 480));
+
+  // A quarter turn.
+  controller->SetRotation(90);
+  ASSERT_TRUE(Pump([&] { return controller->GetFrame().size() == cv::Size(480, 640); }));
+  // The upright picture is fitted into the landscape canvas, with its background either side.
+  auto besideThePicture = [](const vqtest::Screenshot& shot) { return shot.pixels[size_t(240) * shot.width + 30]; };
+  vqtest::Screenshot turned;
+  Pump([&] {
+    turned = vqtest::ShownOnServer(server_, main, &differences);
+    return besideThePicture(turned) == 0xF3F3F3 && OutlinePixels(turned) > 1000;
+  });
+  turned.SavePng(vqtest::ScreenshotPath("preview-turned-90.png"));
+  EXPECT_EQ(besideThePicture(turned), 0xF3F3F3u);
+  EXPECT_GT(OutlinePixels(turned), 1000);
+
+  // A new size rebuilds the graph; frames come back after Run.
+  EXPECT_EQ(controller->SetResolution(1280, 960), S_OK);
+  ASSERT_TRUE(controller->Run());
+  ASSERT_TRUE(Pump([&] { return controller->GetFrame().size() == cv::Size(960, 1280); }));
+
+  // Copies from a worker thread.
+  std::vector<cv::Size> workerFrames;
+  size_t workerDocuments = 0;
+  std::thread worker([&] {
+    for (int i = 0; i < 5; ++i) workerFrames.push_back(controller->GetFrame().size());
+    workerDocuments = controller->GetDocumentImages().size();
+  });
+  Pump([&] { return workerFrames.size() == 5; });
+  worker.join();
+  for (const cv::Size& size : workerFrames) EXPECT_EQ(size, cv::Size(960, 1280));
+  EXPECT_GE(workerDocuments, 1u);
+
+  // A child-window preview on a second user-interface thread, destroyed while frames flow.
+  std::atomic<bool> childShown{false}, childGone{false};
+  std::atomic<HWND> childWindow{nullptr};
+  std::thread ui([&] {
+    CoInitialize(nullptr);
+    HWND second = MainWindow(L"child-window preview", 700);
+    auto child = std::make_unique<CCaptureController>(false, false);
+    if (child->OpenCamera(kVendor, kPortrait, nullptr, CWnd::FromHandle(second), 10, 10, 650, 490, false, 0) == S_OK &&
+        child->Run()) {
+      childWindow = child->Preview()->GetHwnd();
+      childShown = Pump([&] { return child->GetFrame().size() == cv::Size(640, 480); });
+      vqtest::XServer server;
+      size_t d = SIZE_MAX;
+      vqtest::Screenshot shot;
+      Pump([&] {
+        shot = vqtest::ShownOnServer(server, second, &d);
+        return d == 0;
+      });
+      shot.SavePng(vqtest::ScreenshotPath("preview-child-window.png"));
+      child.reset();
+      childGone = !IsWindow(childWindow);
+    }
+    DestroyWindow(second);
+    CoUninitialize();
+  });
+  Pump([] { return false; }, 100ms);
+  ui.join();
+  EXPECT_TRUE(childShown);
+  EXPECT_TRUE(childGone) << "the canvas window goes with its preview";
+
+  // The window-thread preview, destroyed while frames flow.
+  controller.reset();
+  EXPECT_FALSE(IsWindow(host));
+  DestroyWindow(main);
+}
+
+}  // namespace
