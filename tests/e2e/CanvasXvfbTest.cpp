@@ -1,16 +1,13 @@
 // The preview canvas on a real X server, fed with scene frames through
 // WM_CANVAS_SHOW_IMAGE and driven by a user's mouse: a selection drawn by
-// dragging, the wheel zooming about the pointer, a drag panning, a
-// picture-in-picture box that shows a second camera's frame and moves, and
-// a watermark that is moved, turned by a corner and carried into copies.
+// dragging, the wheel zooming about the pointer, a drag panning, and a
+// picture-in-picture box that shows a second camera's frame and moves.
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cmath>
 #include <functional>
 #include <thread>
 
-#include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include "capture/ObjectContainer.h"
@@ -153,71 +150,6 @@ TEST_F(CanvasXvfbTest, SelectionZoomPanAndPictureInPictureByMouse) {
       << canvas_.GetSubImageBox()->GetRect().left;
   vqtest::Screenshot moved = Shot("canvas-picture-in-picture-moved.png");
   EXPECT_NE(PixelOf(moved, 400, 300), PixelOf(moved, 100, 100));
-}
-
-TEST_F(CanvasXvfbTest, WaterMarkIsMovedTurnedByACornerAndCarriedIntoCopies) {
-  ASSERT_TRUE(PumpUntil([&] { return canvas_.GetZoom() == 0.5f; }));  // scaled points are window points
-  WaterMarkParams params;
-  params.kind = CWaterMarkObject::kDateTimeAndText;
-  params.text = L"Vorquell";
-  params.color = RGB(220, 0, 0);
-  params.transparency = 30;
-  params.fontHeight = 90;
-  params.rect = RECT{800, 600, 800, 600};
-  params.angle = 0.2f;
-  ASSERT_TRUE(canvas_.AddWaterMark(params));
-  CWaterMarkObject* mark = canvas_.GetWaterMarkObject();
-  auto reddish = [&](const vqtest::Screenshot& shot) {
-    int count = 0;
-    for (uint32_t p : shot.pixels) count += (p >> 16 & 0xFF) > 150 && (p >> 8 & 0xFF) < 100 && (p & 0xFF) < 100;
-    return count;
-  };
-  EXPECT_GT(reddish(Shot("watermark-placed.png")), 500);
-
-  // A click selects it; its body drags it by the mouse movement.
-  server_.Click(Screen(400, 300));
-  ASSERT_TRUE(PumpUntil([&] { return mark->IsSelected(); }));
-  PumpUntil([] { return false; }, 600ms);  // so that the next press is no double click
-  server_.MovePointer(Screen(401, 301));
-  ASSERT_TRUE(PumpUntil([&] { return mark->GetGrabbed() == CTrackRectangle::kGrabBody; }));
-  server_.Drag(Screen(401, 301), Screen(501, 351));
-  ASSERT_TRUE(PumpUntil([&] { return CRect(mark->GetParams().rect).CenterPoint() == CPoint(1000, 700); }))
-      << CRect(mark->GetParams().rect).CenterPoint().x;
-  Shot("watermark-moved.png");
-
-  // Its first corner dragged a quarter turn about the centre turns it.
-  const std::vector<cv::Point2f> corners = mark->GetPoints();
-  const cv::Point2f c = (corners[0] + corners[2]) * 0.25f, corner = corners[0] * 0.5f;  // window points
-  const POINT from{int(std::lround(corner.x)), int(std::lround(corner.y))};
-  const POINT to{int(std::lround(c.x - (corner.y - c.y))), int(std::lround(c.y + (corner.x - c.x)))};
-  PumpUntil([] { return false; }, 600ms);
-  server_.MovePointer(Screen(from.x, from.y));
-  ASSERT_TRUE(PumpUntil([&] { return mark->GetGrabbed() == 0; }));
-  server_.Drag(Screen(from.x, from.y), Screen(to.x, to.y), 12);
-  ASSERT_TRUE(PumpUntil([&] { return std::fabs(mark->GetParams().angle - (0.2 + 1.5708)) < 0.05; }))
-      << mark->GetParams().angle;
-  vqtest::Screenshot turned = Shot("watermark-turned.png");
-  EXPECT_GT(reddish(turned), 500);
-
-  // A copy of the frame carries the mark at full size, without its handles.
-  CImage copy;
-  copy.Create(frame_.cols, -frame_.rows, 24);
-  cv::Mat pixels(frame_.rows, frame_.cols, CV_8UC3, copy.GetBits(), size_t(copy.GetPitch()));
-  frame_.copyTo(pixels);
-  EXPECT_EQ(SendMessageW(canvas_.m_hWnd, WM_PREVIEW_COPY_OUT, 0, reinterpret_cast<LPARAM>(&copy)), 0);
-  EXPECT_TRUE(mark->IsSelected());
-  cv::Mat changed;
-  cv::compare(pixels, frame_, changed, cv::CMP_NE);
-  cv::Mat changedAny;
-  cv::reduce(changed.reshape(1, int(changed.total())), changedAny, 1, cv::REDUCE_MAX);
-  EXPECT_GT(cv::countNonZero(changedAny), 4 * 500);
-  const cv::Rect where = cv::boundingRect(changedAny.reshape(1, frame_.rows));
-  EXPECT_LT(cv::norm(cv::Point2f(where.x + where.width / 2.0f, where.y + where.height / 2.0f) - cv::Point2f(1000, 700)),
-            20);
-  cv::Mat handles;
-  cv::inRange(pixels, cv::Scalar(255, 0, 0), cv::Scalar(255, 0, 0), handles);  // the outline's blue
-  EXPECT_EQ(cv::countNonZero(handles), 0);
-  cv::imwrite(vqtest::ScreenshotPath("watermark-copy.png"), pixels);
 }
 
 }  // namespace
