@@ -75,15 +75,23 @@ class PreviewXvfbTest : public ::testing::Test {
     vq::dshow::RemoveVirtualCameras();
     vqplatform::StopPresenter();
   }
+  // The document camera at 640 x 480 opened into a window-thread preview
+  // of the given size in `main`; null when it does not open.
+  static std::unique_ptr<CCaptureController> OpenDocumentCamera(HWND main, int width, int height) {
+    auto controller = std::make_unique<CCaptureController>(true, false);
+    controller->SetResolution(640, 480);
+    if (controller->OpenCamera(kVendor, kDocument, nullptr, CWnd::FromHandle(main), 0, 0, width, height, false, 0) !=
+        S_OK)
+      return nullptr;
+    return controller;
+  }
   vqtest::XServer server_;
 };
 
 TEST_F(PreviewXvfbTest, LiveVideoThroughTheControllerInBothPreviewKinds) {
   HWND main = MainWindow(L"window-thread preview", 20);
-  auto controller = std::make_unique<CCaptureController>(true, false);
-  controller->SetResolution(640, 480);
-  ASSERT_EQ(controller->OpenCamera(kVendor, kDocument, nullptr, CWnd::FromHandle(main), 0, 0, 640, 480, false, 0),
-            S_OK);
+  auto controller = OpenDocumentCamera(main, 640, 480);
+  ASSERT_TRUE(controller);
   controller->SetAutoDetect(true, false, 0.01f);
   ASSERT_TRUE(controller->Run());
   CShowVideoPro* preview = controller->Preview();
@@ -178,12 +186,8 @@ int RedPixels(const vqtest::Screenshot& shot) {
 
 TEST_F(PreviewXvfbTest, WaterMarkAddedByMessageIsDraggedTurnedAndCarriedIntoCopies) {
   HWND main = MainWindow(L"watermark on the live preview", 20);
-  auto controller = std::make_unique<CCaptureController>(true, false);
-  controller->SetResolution(640, 480);
-  // A canvas larger than the frame shows it at 1:1, centred.
-  ASSERT_EQ(controller->OpenCamera(kVendor, kDocument, nullptr, CWnd::FromHandle(main), 0, 0, 660, 500, false, 0),
-            S_OK);
-  ASSERT_TRUE(controller->Run());
+  auto controller = OpenDocumentCamera(main, 660, 500);  // larger than the frame: shown at 1:1, centred
+  ASSERT_TRUE(controller && controller->Run());
   const HWND preview = controller->Preview()->GetHwnd();
   const HWND canvas = GetDlgItem(preview, 0xFFFF);
   ASSERT_TRUE(Pump([&] { return !controller->GetFrame().empty(); }));
