@@ -4,6 +4,7 @@
 
 #include "platform/win/Clock.h"
 #include "platform/win/Dispatcher.h"
+#include "platform/win/ProgramWindows.h"
 #include "platform/win/Threads.h"
 #include "platform/win/WindowRegistry.h"
 
@@ -197,6 +198,7 @@ using namespace vqplatform;
 
 BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (!hwnd) return PostThreadMessageW(GetCurrentThreadId(), message, wParam, lParam);
+  if (IsProgramWindow(hwnd)) return PostToProgramWindow(hwnd, message, wParam, lParam);
   std::lock_guard lock(Dispatcher::Mutex());
   WindowObject* window = FindWindowObject(hwnd);
   if (!window || window->thread->ended) {
@@ -223,6 +225,7 @@ LRESULT SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (WindowObject* window = FindWindowObject(hwnd)) target = window->thread;
   }
   if (!target) {
+    if (IsProgramWindow(hwnd)) return SendToProgramWindow(hwnd, message, wParam, lParam);
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return 0;
   }

@@ -123,6 +123,10 @@ size_t CopyText(const std::wstring& text, LPWSTR buffer, size_t capacity);
 // Sends WM_SIZE and/or WM_MOVE with the window's current rectangle.
 void SendSizeAndMove(HWND hwnd, WPARAM sizeKind, bool sized, bool moved);
 
+// The first top-level window of this process with the class and title
+// (either may be null), or null.
+HWND FindOwnTopLevelWindow(LPCWSTR className, LPCWSTR windowName);
+
 // Case-insensitive comparison of class names and titles.
 bool EqualNoCase(const std::wstring& a, const std::wstring& b);
 
