@@ -86,6 +86,8 @@ OCRMatrix* CGradientFeatureExtractorImp::Extract(const OCRMatrix* image, int) {
                        (at(y - 1, x - 1) + 2 * at(y - 1, x) + at(y - 1, x + 1));
       const float gx = (at(y - 1, x + 1) + 2 * at(y, x + 1) + at(y + 1, x + 1)) -
                        (at(y - 1, x - 1) + 2 * at(y, x - 1) + at(y + 1, x - 1));
+      // A flat pixel adds nothing anywhere; most of a glyph is flat.
+      if (gx == 0.0f && gy == 0.0f) continue;
       const double g = std::sqrt(static_cast<double>(gx) * gx + static_cast<double>(gy) * gy);
       double theta = std::atan2(static_cast<double>(gy), static_cast<double>(gx));
       if (theta < 0) theta += 2.0 * std::numbers::pi;
