@@ -30,7 +30,7 @@ constexpr int kRecipeVersion = 1;
 struct Options {
   std::string output;
   std::string kind = "mqdf";
-  int dims = 128;
+  int dims = 64;
   int eigenvectors = 8;
   int threads = 4;
   double regularisation = 0.01;
@@ -177,7 +177,8 @@ bool ParseOptions(int argc, char** argv, Options* options) {
     else if (!arg.empty() && arg[0] != '-' && options->output.empty()) options->output = arg;
     else return false;
   }
-  return !options->output.empty() && (options->kind == "mqdf" || options->kind == "templates") && options->dims > 0 &&
+  return !options->output.empty() && (options->kind == "mqdf" || options->kind == "templates") && options->dims >= 0 &&
+         (options->dims > 0 || options->kind == "templates") &&
          options->dims <= 512 && options->eigenvectors >= 0;
 }
 

@@ -199,6 +199,22 @@ TemplateModel TrainTemplates(const cv::Mat& features, const std::vector<int>& cl
                              int classCount, int dims, double regularisation, int threads) {
   TemplateModel model;
   const cv::Mat unit = UnitRows(features);
+  if (dims == 0) {
+    // No projection: templates in the extractor's own shape.
+    std::map<std::pair<int, int>, cv::Mat> sums;
+    for (int i = 0; i < unit.rows; ++i) {
+      cv::Mat& sum = sums[{classes[i], groups[i]}];
+      if (sum.empty()) sum = cv::Mat::zeros(1, unit.cols, CV_32F);
+      sum += unit.row(i);
+    }
+    for (auto& [key, sum] : sums) {
+      cv::Mat t;
+      sum.convertTo(t, CV_64F);
+      model.templates.push_back(t / std::max(cv::norm(t), 1e-12));
+      model.classes.push_back(key.first);
+    }
+    return model;
+  }
   cv::Mat projection = TrainProjection(unit, classes, classCount, dims, regularisation, threads);
   // Cosine distances need the features centred; a projection cannot shift,
   // so it drops the direction all glyphs share instead.
@@ -228,8 +244,8 @@ bool WriteTemplateModel(const std::string& path, const TemplateModel& model, con
   CCmmFileOperatorImp file;
   if (file.Open(path, true) != 0) return false;
   bool ok = true;
-  for (const char* text : {"NEW", "LN", "GRA", "Cos", "TRS"}) ok = ok && file.WriteString(text) == 0;
-  ok = ok && WriteDoubles(file, model.projection);
+  for (const char* text : {"NEW", "LN", "GRA", "Cos"}) ok = ok && file.WriteString(text) == 0;
+  if (!model.projection.empty()) ok = ok && file.WriteString("TRS") == 0 && WriteDoubles(file, model.projection);
   for (size_t i = 0; i < model.templates.size() && ok; ++i)
     ok = file.WriteString(labels[model.classes[i]].c_str()) == 0 && WriteDoubles(file, model.templates[i]);
   file.Close();
