@@ -1,7 +1,9 @@
 // Builds the recognition model "OCR_RLDA_LN_Gra.tpl" from the free CJK fonts:
 // the GB2312 level-1 characters printed at several sizes, blurred and noisy,
 // cut and measured by the engine's own chain, then a discriminant projection
-// and MQDF classes. The model is remade only when its inputs change.
+// and one template per character and type style, compared by cosine. That
+// read whole pages best; "--kind mqdf" makes an MQDF model to compare with.
+// The model is remade only when its inputs change.
 //
 //   vq_make_recognition_model <model> [--kind mqdf|templates] [--dims N]
 //       [--eigenvectors K] [--threads T] [--evaluate]
@@ -15,6 +17,7 @@
 #include <fstream>
 #include <sstream>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "ocr/FeatureChain.h"
@@ -29,8 +32,8 @@ constexpr int kRecipeVersion = 1;
 
 struct Options {
   std::string output;
-  std::string kind = "mqdf";
-  int dims = 64;
+  std::string kind = "templates";
+  int dims = 48;
   int eigenvectors = 8;
   int threads = 4;
   double regularisation = 0.01;
@@ -47,12 +50,23 @@ const std::vector<PrintVariant> kTrainingPrints = {
 const std::vector<PrintVariant> kCheckPrints = {
     {26, 0.0, 0.0, 255, 0, 0}, {33, 1.0, 5.0, 240, 25, 0}, {40, 1.3, 6.0, 220, 50, 0}, {52, 0.0, 0.0, 255, 0, 0}};
 
-std::vector<vqscene::CjkFont> TrainingFonts() {
+// The fonts found, each with its type style (Song, Hei, Kai): the templates
+// are per character and style.
+struct TrainingFonts {
   std::vector<vqscene::CjkFont> fonts;
-  for (const auto& font : {vqscene::SongFont(), vqscene::SungtiFont(), vqscene::HeiFont(), vqscene::SansFont(),
-                           vqscene::KaiFont()})
-    if (vqscene::FontInstalled(font)) fonts.push_back(font);
-  return fonts;
+  std::vector<int> styles;
+};
+TrainingFonts FindTrainingFonts() {
+  const std::pair<vqscene::CjkFont, int> all[] = {{vqscene::SongFont(), 0}, {vqscene::SungtiFont(), 0},
+                                                  {vqscene::HeiFont(), 1},  {vqscene::SansFont(), 1},
+                                                  {vqscene::KaiFont(), 2}};
+  TrainingFonts found;
+  for (const auto& [font, style] : all)
+    if (vqscene::FontInstalled(font)) {
+      found.fonts.push_back(font);
+      found.styles.push_back(style);
+    }
+  return found;
 }
 
 uint64_t Fnv1a(const std::string& bytes) {
@@ -105,13 +119,15 @@ double MedianOwnDiscriminant(const MQDFModel& model, const cv::Mat& projected, c
 }
 
 bool Train(const Options& options, const GlyphSamples& samples, const std::vector<ModelCharacter>& characters,
-           const std::string& path) {
+           const std::vector<int>& styles, const std::string& path) {
   const int classCount = static_cast<int>(characters.size());
   std::vector<std::string> labels;
   for (const ModelCharacter& c : characters) labels.push_back(c.gbk);
   if (options.kind == "templates") {
+    std::vector<int> groups;
+    for (int font : samples.fonts) groups.push_back(styles[font]);
     const TemplateModel model =
-        TrainTemplates(samples.features, samples.classes, samples.fonts, classCount, options.dims, options.regularisation,
+        TrainTemplates(samples.features, samples.classes, groups, classCount, options.dims, options.regularisation,
                        options.threads);
     return WriteTemplateModel(path, model, labels);
   }
@@ -193,7 +209,8 @@ int main(int argc, char** argv) {
                  argv[0]);
     return 2;
   }
-  const std::vector<vqscene::CjkFont> fonts = TrainingFonts();
+  const TrainingFonts training = FindTrainingFonts();
+  const std::vector<vqscene::CjkFont>& fonts = training.fonts;
   const std::vector<ModelCharacter> characters = Gb2312Level1();
   if (fonts.empty() || characters.size() != 3755) {
     std::fprintf(stderr, "no CJK font or no GBK conversion: run scripts/setup\n");
@@ -213,7 +230,7 @@ int main(int argc, char** argv) {
   const GlyphSamples samples = MeasureGlyphs(characters, fonts, kTrainingPrints, options.threads, 1);
   std::printf("measured %d glyphs in %zu fonts in %.1f s\n", samples.features.rows, fonts.size(), Seconds(start));
   const std::string partial = options.output + ".part";
-  if (!Train(options, samples, characters, partial)) {
+  if (!Train(options, samples, characters, training.styles, partial)) {
     std::fprintf(stderr, "cannot write %s\n", partial.c_str());
     std::filesystem::remove(partial, error);
     return 1;
