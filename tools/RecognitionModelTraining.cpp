@@ -195,24 +195,31 @@ bool WriteMQDFModel(const std::string& path, const MQDFModel& model, const std::
   return ok;
 }
 
+// Unit-length means of the unit rows per class and group, as rows or columns.
+static void AddTemplates(const cv::Mat& unitRows, const std::vector<int>& classes, const std::vector<int>& groups,
+                         bool asColumns, TemplateModel* model) {
+  std::map<std::pair<int, int>, cv::Mat> sums;
+  for (int i = 0; i < unitRows.rows; ++i) {
+    cv::Mat& sum = sums[{classes[i], groups[i]}];
+    if (sum.empty()) sum = cv::Mat::zeros(1, unitRows.cols, CV_64F);
+    cv::Mat row;
+    unitRows.row(i).convertTo(row, CV_64F);
+    sum += row;
+  }
+  for (auto& [key, sum] : sums) {
+    sum /= std::max(cv::norm(sum), 1e-12);
+    model->templates.push_back(asColumns ? cv::Mat(sum.t()) : sum);
+    model->classes.push_back(key.first);
+  }
+}
+
 TemplateModel TrainTemplates(const cv::Mat& features, const std::vector<int>& classes, const std::vector<int>& groups,
                              int classCount, int dims, double regularisation, int threads) {
   TemplateModel model;
   const cv::Mat unit = UnitRows(features);
   if (dims == 0) {
     // No projection: templates in the extractor's own shape.
-    std::map<std::pair<int, int>, cv::Mat> sums;
-    for (int i = 0; i < unit.rows; ++i) {
-      cv::Mat& sum = sums[{classes[i], groups[i]}];
-      if (sum.empty()) sum = cv::Mat::zeros(1, unit.cols, CV_32F);
-      sum += unit.row(i);
-    }
-    for (auto& [key, sum] : sums) {
-      cv::Mat t;
-      sum.convertTo(t, CV_64F);
-      model.templates.push_back(t / std::max(cv::norm(t), 1e-12));
-      model.classes.push_back(key.first);
-    }
+    AddTemplates(unit, classes, groups, false, &model);
     return model;
   }
   cv::Mat projection = TrainProjection(unit, classes, classCount, dims, regularisation, threads);
@@ -223,20 +230,7 @@ TemplateModel TrainTemplates(const cv::Mat& features, const std::vector<int>& cl
   common /= cv::norm(common);
   projection = projection * (cv::Mat::eye(unit.cols, unit.cols, CV_64F) - common.t() * common);
   model.projection = projection;
-  const cv::Mat projected = UnitRows(Project(unit, projection));
-  std::map<std::pair<int, int>, cv::Mat> sums;
-  for (int i = 0; i < projected.rows; ++i) {
-    cv::Mat& sum = sums[{classes[i], groups[i]}];
-    if (sum.empty()) sum = cv::Mat::zeros(1, projected.cols, CV_32F);
-    sum += projected.row(i);
-  }
-  for (auto& [key, sum] : sums) {
-    cv::Mat t;
-    sum.convertTo(t, CV_64F);
-    t /= std::max(cv::norm(t), 1e-12);
-    model.templates.push_back(t.t());
-    model.classes.push_back(key.first);
-  }
+  AddTemplates(UnitRows(Project(unit, projection)), classes, groups, true, &model);
   return model;
 }
 
