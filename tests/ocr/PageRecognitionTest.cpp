@@ -105,6 +105,22 @@ TEST(TextBlocks, BlockImageHoldsThePageInkInsideTheOutline) {
   EXPECT_EQ(20 * 40, cv::countNonZero(images[0]));
 }
 
+TEST(TextBlocks, StrokeFilterDarkensNarrowStrokesOnly) {
+  cv::Mat grey(40, 60, CV_8U, cv::Scalar(255));
+  grey(cv::Rect(10, 0, 3, 40)).setTo(0);     // a stroke 3 pixels wide, to the edges
+  grey(cv::Rect(30, 5, 25, 25)).setTo(60);   // a blot much wider than the radius
+  cv::Mat result;
+  StrokeFilter(grey, 5, &result);
+  ASSERT_EQ(grey.size(), result.size());
+  EXPECT_EQ(0, result.at<uint8_t>(20, 11)) << "stroke centre";
+  EXPECT_EQ(255, result.at<uint8_t>(17, 42)) << "inside the blot";
+  EXPECT_EQ(255, result.at<uint8_t>(20, 3)) << "paper";
+  EXPECT_EQ(255, result.at<uint8_t>(0, 11)) << "the outermost rows stay paper";
+  cv::Mat untouched = cv::Mat(3, 3, CV_8U, cv::Scalar(7));
+  StrokeFilter(cv::Mat(), 5, &untouched);
+  EXPECT_EQ(7, untouched.at<uint8_t>(1, 1));
+}
+
 TEST_F(ScalarPage, ProgressRunsFromZeroToOneWithTheBlockCount) {
   cv::Mat page(500, 400, CV_8U, cv::Scalar(255));
   for (int i = 0; i < 4; ++i) DrawBox(page, 150, 40 + 110 * i, 30);
