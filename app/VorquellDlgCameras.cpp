@@ -329,6 +329,8 @@ void CVorquellDlg::Reconnect() {
   OpenPortraitCamera();
   GetDlgItem(IDC_HOST_FRAME)->ShowWindow(SW_HIDE);
   CheckRadioButton(IDC_CROP_NONE, IDC_CROP_MANUAL, IDC_CROP_NONE);
+  // Lost while the portrait camera was shown, the automatic crop was off.
+  GetDlgItem(IDC_CROP_AUTO)->EnableWindow(TRUE);
   if (!documentController_->Run()) ShowMessage(MSG_DEVICE_BUSY, MB_ICONSTOP);
   settings_.cutPageType = 0;
   ShowPreviews(true, false);
