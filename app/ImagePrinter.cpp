@@ -10,6 +10,7 @@
 #include "platform/win/GdiBlit.h"
 #include "platform/win/GdiDc.h"
 #include "platform/win/GdiObjects.h"
+#include "platform/win/KnownFolders.h"
 #include "platform/win/MessageBox.h"
 #include "platform/win/Printing.h"
 
@@ -41,7 +42,11 @@ HBITMAP BitmapFromImage(const cv::Mat& image) {
 }  // namespace
 
 CImagePrinter::CImagePrinter(int language) {
-  log_.Open(L"log.log");
+  // In the data folder, never the folder the program was started from: the
+  // log replaces any file of its name.
+  const CString folder = vq::MachineDataFolder();
+  SHCreateDirectoryExW(nullptr, folder, nullptr);
+  log_.Open(vq::JoinPath(folder, L"log.log"));
   log_.SetTimeStamp(1);
   SetMessages(language);
 }

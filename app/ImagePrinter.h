@@ -1,7 +1,7 @@
 #pragma once
 // Prints one image file on a printer the user picks, at its actual size or
 // fitted to the printable area, logging each step to "log.log" in the
-// working folder; and turns one image file into a one-page PDF.
+// per-machine data folder; and turns one image file into a one-page PDF.
 #include "app/LogFile.h"
 #include "app/SysSettings.h"
 #include "platform/mfc/CString.h"

@@ -8,13 +8,13 @@
 #include <cairo.h>
 
 #include <cstdio>
-#include <cstring>
 #include <string>
 
 #include "app/BrandingData.h"
 #include "app/BrandingDataWriter.h"
 #include "platform/win/Encoding.h"
 #include "platform/win/VirtualCameraIds.h"
+#include "tools/WriteOrCheck.h"
 
 namespace {
 
@@ -99,9 +99,4 @@ int Check(const char* path) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  if (argc == 2) return Write(argv[1]);
-  if (argc == 3 && std::strcmp(argv[1], "--check") == 0) return Check(argv[2]);
-  std::fprintf(stderr, "usage: %s <output> | --check <file>\n", argv[0]);
-  return 2;
-}
+int main(int argc, char** argv) { return WriteOrCheck(argc, argv, &Write, &Check); }

@@ -48,7 +48,7 @@ CTwainSettings::CTwainSettings()
       PortraitResolutionHeight(-1) {}
 
 CString CTwainSettings::DefaultPath(const wchar_t* productId) {
-  CString folder = vq::JoinPath(vq::CommonAppDataFolder(), L"Ombrecht Software");
+  CString folder = vq::MachineDataFolder();
   CString name = L"TwainPara";
   name += productId;
   name += L".ini";

@@ -78,6 +78,8 @@ CString CommonAppDataFolder() {
   return CString((HomeFolder() + "/.local/share").c_str());
 }
 
+CString MachineDataFolder() { return JoinPath(CommonAppDataFolder(), L"Ombrecht Software"); }
+
 CString DriveRoot(wchar_t letter) {
   letter = ToUpperChar(letter);
   if (letter == L'C') return CString(L"/");

@@ -3,6 +3,7 @@
 // folder and the folders that stand for drive letters.
 //   program folder   $VQ_PROGRAM_DIR, else the executable's folder
 //   per-machine      $VQ_COMMON_APPDATA, else $XDG_DATA_HOME, else ~/.local/share
+//   programs' data   the per-machine folder + "/Ombrecht Software"
 //   drive C:         "/"
 //   drive D:         $VQ_DRIVE_D (default: the home folder; set empty: no D:)
 // Paths never end in '/', except the root "/".
@@ -18,6 +19,9 @@ namespace vq {
 
 CString ProgramFolder();
 CString CommonAppDataFolder();
+// The programs' per-machine data folder, where their work files and logs
+// live (the folder they would work in on Windows). Not created here.
+CString MachineDataFolder();
 
 // The folder standing for a drive letter ('C' or 'D', either case); empty
 // when the machine has no such drive (D: is there only while its folder

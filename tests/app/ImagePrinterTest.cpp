@@ -82,8 +82,11 @@ struct Job {
   std::vector<std::string> messages;
 };
 
+// The print log's place: the per-machine data folder.
+fs::path PrintLog() { return vqtest::TempPath("appdata/Ombrecht Software/log.log"); }
+
 std::vector<std::string> LogLines() {
-  const std::string log = vqtest::ReadFile("log.log");
+  const std::string log = vqtest::ReadFile(PrintLog());
   std::vector<std::string> lines;
   size_t start = 0;
   while (start < log.size()) {
@@ -107,13 +110,23 @@ std::vector<int> StartedJobs(const std::vector<std::string>& lines) {
   return jobs;
 }
 
+// Started from a folder that holds a "log.log" of the user's own: printing
+// leaves it alone and writes nothing there.
 class ImagePrinterTest : public ::testing::Test {
  protected:
   void SetUp() override {
     previous_ = fs::current_path();
-    fs::current_path(vqtest::TempDir());
+    const fs::path launch = vqtest::TempPath("launched here");
+    fs::create_directories(launch);
+    vqtest::WriteFile(launch / "log.log", kUsersLog);
+    fs::current_path(launch);
   }
-  void TearDown() override { fs::current_path(previous_); }
+  void TearDown() override {
+    EXPECT_EQ(vqtest::ReadFile("log.log"), kUsersLog);
+    EXPECT_EQ(std::distance(fs::directory_iterator("."), fs::directory_iterator()), 1);
+    fs::current_path(previous_);
+  }
+  static constexpr const char* kUsersLog = "the user's own notes\n";
   fs::path previous_;
 };
 
@@ -192,7 +205,7 @@ TEST_F(ImagePrinterTest, CancelFailureAndTheLogOfTheLastJob) {
     Job job;
     EXPECT_EQ(job.Print(picture), 0);  // no hook: cancelled
     EXPECT_TRUE(job.messages.empty());
-    EXPECT_EQ(vqtest::ReadFile("log.log"), "");
+    EXPECT_EQ(vqtest::ReadFile(PrintLog()), "");
   }
   {
     FilePrinterAnswer answer(Temp("no/such/folder/out.pdf"), 1, 100);
@@ -202,6 +215,10 @@ TEST_F(ImagePrinterTest, CancelFailureAndTheLogOfTheLastJob) {
     EXPECT_EQ(job.messages, failure);
     const std::vector<std::string> aborted = {"开始打印任务状态：-1", "打印任务中断"};
     EXPECT_EQ(LogLines(), aborted);
+  }
+  {
+    Job fresh;  // a new job starts a new log
+    EXPECT_FALSE(fs::exists(PrintLog()));
   }
   {
     vqplatform::SetPrintDialogHook([](const auto&, vqplatform::PrintDialogChoice* choice) {
@@ -214,8 +231,6 @@ TEST_F(ImagePrinterTest, CancelFailureAndTheLogOfTheLastJob) {
     EXPECT_EQ(job.messages, failure);
     vqplatform::SetPrintDialogHook(nullptr);
   }
-  Job fresh;  // a new job starts a new log
-  EXPECT_FALSE(fs::exists("log.log"));
 }
 
 TEST_F(ImagePrinterTest, SaveFileAsPdfReportsFailure) {
