@@ -98,9 +98,14 @@ BOOL CVorquellDlg::OnInitDialog() {
   if (!SelectCameras()) return QuitStartUp(MSG_NO_DOCUMENT_CAMERA, MB_ICONEXCLAMATION);
   ApplyModelDefaults();
 
-  std::unique_ptr<CSplashDlg> splash;
+  // The splash goes on every way out of the start-up.
+  const auto closeSplash = [](CSplashDlg* s) {
+    if (s->GetSafeHwnd()) s->DestroyWindow();
+    delete s;
+  };
+  std::unique_ptr<CSplashDlg, decltype(closeSplash)> splash(nullptr, closeSplash);
   if (!branding_.splashImage.IsNull()) {
-    splash = std::make_unique<CSplashDlg>(this, branding_);
+    splash.reset(new CSplashDlg(this, branding_));
     splash->Create(CSplashDlg::IDD, this);
     splash->ShowWindow(SW_SHOW);
     splash->UpdateWindow();
@@ -128,7 +133,6 @@ BOOL CVorquellDlg::OnInitDialog() {
   // The splash stays up for a second while the first frames come.
   if (splash) {
     Sleep(1000);
-    splash->DestroyWindow();
     splash.reset();
   }
   if (settings_.cutLeft || settings_.cutTop || settings_.cutRight || settings_.cutBottom)
