@@ -13,7 +13,7 @@
 
 CTWAIN_UI::CTWAIN_UI(CTWAINDS_FreeImage* ds) : m_ds(ds) {
   // The camera window keeps its settings file there.
-  CreateFolderTree(vq::MachineDataFolder());
+  CreateFolderTree(vq::MachineDataFolder().c_str());
 }
 
 TW_INT16 CTWAIN_UI::ShowUI(TW_USERINTERFACE ui, bool, bool) {

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <mutex>
+#include <utility>
 
 #include "platform/win/Controls.h"
 #include "platform/win/DialogUnits.h"
@@ -14,6 +15,7 @@
 #include "platform/win/MessageQueue.h"
 #include "platform/win/SysColors.h"
 #include "platform/win/Window.h"
+#include "platform/win/WindowActivation.h"
 
 namespace vqplatform {
 namespace {
@@ -23,8 +25,9 @@ struct DialogState {
   HFONT font = nullptr;
   bool ended = false;
   INT_PTR result = 0;
-  LRESULT messageResult = 0;
   std::function<bool(MSG*)> preTranslate;
+  HWND savedFocus = nullptr;     // the control that had the focus when the dialog was deactivated
+  HWND disabledOwner = nullptr;  // the owner the modal loop disabled, enabled again by EndDialog
   ~DialogState() {
     if (font) DeleteObject(font);
   }
@@ -78,14 +81,26 @@ void FocusControl(HWND control) {
   if (DialogCode(control, nullptr) & DLGC_HASSETSEL) SendMessageW(control, EM_SETSEL, 0, -1);
 }
 
+// Gives the focus back to the control that had it when the dialog was
+// deactivated. Mere activation leaves it alone when there is none; gaining
+// the focus itself falls back on the first control of the tab order.
+void RestoreFocus(HWND dialog, DialogState* state, bool justActivated) {
+  if (!state || state->ended || IsIconic(dialog)) return;
+  HWND saved = state->savedFocus;
+  state->savedFocus = nullptr;
+  if (saved && IsWindow(saved) && IsChild(dialog, saved)) {
+    if (justActivated)
+      SetFocus(saved);
+    else
+      FocusControl(saved);
+    return;
+  }
+  if (!justActivated) FocusControl(GetNextDlgTabItem(dialog, nullptr, FALSE));
+}
+
 HWND ChildOfDialog(HWND dialog, HWND window) {
   while (window && GetParent(window) != dialog) window = GetParent(window);
   return window;
-}
-
-void InvalidateChildren(HWND window) {
-  for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-    if (IsWindowVisible(child)) InvalidateRect(child, nullptr, TRUE);
 }
 
 LRESULT CALLBACK DialogClassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -93,8 +108,6 @@ LRESULT CALLBACK DialogClassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM 
   LRESULT result = 0;
   bool handled = state && state->handler && state->handler(hwnd, message, wParam, lParam, &result);
   if (!handled) result = DefDlgProcW(hwnd, message, wParam, lParam);
-  // Children draw into the same surface: they paint again over the dialog.
-  if (message == WM_PAINT) InvalidateChildren(hwnd);
   return result;
 }
 
@@ -105,6 +118,7 @@ void RegisterDialogClass() {
     windowClass.style = CS_GLOBALCLASS | CS_DBLCLKS | CS_SAVEBITS;
     windowClass.lpfnWndProc = DialogClassProc;
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+    windowClass.cbWndExtra = DLGWINDOWEXTRA;
     windowClass.lpszClassName = WC_DIALOG;
     RegisterClassW(&windowClass);
   });
@@ -230,11 +244,9 @@ INT_PTR RunModalDialog(HWND dialog, HWND owner, const std::function<void()>& des
   std::shared_ptr<DialogState> state = StateOf(dialog);
   if (!state) return -1;
   bool disabledOwner = owner && IsWindowEnabled(owner);
+  state->disabledOwner = disabledOwner ? owner : nullptr;
   if (disabledOwner) EnableWindow(owner, FALSE);
-  if (!state->ended) {
-    ShowWindow(dialog, SW_SHOW);
-    RepaintWindowTree(dialog);
-  }
+  if (!state->ended) ShowWindow(dialog, SW_SHOW);
   INT_PTR result = -1;
   while (!state->ended && IsWindow(dialog)) {
     MSG msg{};
@@ -293,13 +305,12 @@ namespace {
 DialogHandler AdaptProc(DLGPROC proc) {
   if (!proc) return nullptr;
   return [proc](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
-    std::shared_ptr<vqplatform::DialogState> state = vqplatform::StateOf(hwnd);
-    if (state) state->messageResult = 0;
+    SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, 0);
     INT_PTR answer = proc(hwnd, message, wParam, lParam);
     if (!answer) return false;
     bool direct = message == WM_INITDIALOG || (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) ||
                   message == WM_QUERYDRAGICON;
-    *result = direct ? answer : (state ? state->messageResult : 0);
+    *result = direct ? answer : GetWindowLongPtrW(hwnd, DWLP_MSGRESULT);
     return true;
   };
 }
@@ -340,6 +351,8 @@ BOOL EndDialog(HWND dialog, INT_PTR result) {
   if (!state) return FALSE;
   state->ended = true;
   state->result = result;
+  // The owner is enabled before the dialog goes, so it takes the activation.
+  if (HWND owner = std::exchange(state->disabledOwner, nullptr); owner && IsWindow(owner)) EnableWindow(owner, TRUE);
   ShowWindow(dialog, SW_HIDE);
   PostMessageW(dialog, WM_NULL, 0, 0);
   return TRUE;
@@ -391,7 +404,15 @@ LRESULT DefDlgProcW(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
       vqplatform::FocusControl(target);
       return 0;
     }
-    case WM_SETFOCUS: vqplatform::FocusControl(GetNextDlgTabItem(dialog, nullptr, FALSE)); return 0;
+    case WM_SETFOCUS: vqplatform::RestoreFocus(dialog, state.get(), false); return 0;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) != WA_INACTIVE) {
+        vqplatform::RestoreFocus(dialog, state.get(), true);
+      } else if (state) {
+        HWND focus = GetFocus();
+        state->savedFocus = focus && IsChild(dialog, focus) ? focus : nullptr;
+      }
+      return 0;
     case WM_GETDLGCODE: return 0;
     default:
       if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) return 0;

@@ -1,10 +1,14 @@
 #include "platform/win/InputFocus.h"
 
 #include <cmath>
+#include <mutex>
 #include <set>
+#include <vector>
 
 #include "platform/win/MessageQueue.h"
+#include "platform/win/Threads.h"
 #include "platform/win/Window.h"
+#include "platform/win/WindowActivation.h"
 
 namespace {
 thread_local HWND focusWindow = nullptr;
@@ -14,6 +18,14 @@ thread_local std::set<int> keysDown;
 
 HWND SetFocus(HWND hwnd) {
   if (hwnd && !IsWindow(hwnd)) return nullptr;
+  // The window's top-level window becomes active first, so the one losing
+  // the activation still sees its own focus.
+  HWND top = hwnd;
+  while (top && (GetWindowLongW(top, GWL_STYLE) & WS_CHILD)) top = GetParent(top);
+  if (top && top != GetActiveWindow() &&
+      vqplatform::IsActivatable(static_cast<DWORD>(GetWindowLongW(top, GWL_STYLE)),
+                                static_cast<DWORD>(GetWindowLongW(top, GWL_EXSTYLE))))
+    vqplatform::ActivateTopLevel(top, WA_ACTIVE, false);
   HWND previous = focusWindow;
   if (previous == hwnd) return previous;
   focusWindow = hwnd;
@@ -63,3 +75,45 @@ void SetKeyDown(int virtualKey, bool down) {
     keysDown.erase(virtualKey);
 }
 }  // namespace vqplatform
+
+namespace {
+
+struct HotKey {
+  HWND hwnd;
+  int id;
+  UINT modifiers;
+  UINT key;
+};
+
+std::mutex hotKeyMutex;
+std::vector<HotKey> hotKeys;
+
+}  // namespace
+
+BOOL RegisterHotKey(HWND hwnd, int id, UINT modifiers, UINT virtualKey) {
+  if (hwnd && !IsWindow(hwnd)) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  std::lock_guard lock(hotKeyMutex);
+  for (const HotKey& k : hotKeys) {
+    if ((k.hwnd == hwnd && k.id == id) || (k.modifiers == modifiers && k.key == virtualKey)) {
+      SetLastError(ERROR_HOTKEY_ALREADY_REGISTERED);
+      return FALSE;
+    }
+  }
+  hotKeys.push_back(HotKey{hwnd, id, modifiers, virtualKey});
+  return TRUE;
+}
+
+BOOL UnregisterHotKey(HWND hwnd, int id) {
+  std::lock_guard lock(hotKeyMutex);
+  for (auto it = hotKeys.begin(); it != hotKeys.end(); ++it) {
+    if (it->hwnd == hwnd && it->id == id) {
+      hotKeys.erase(it);
+      return TRUE;
+    }
+  }
+  SetLastError(ERROR_HOTKEY_NOT_REGISTERED);
+  return FALSE;
+}

@@ -112,8 +112,14 @@ bool TakePaintMessage(ThreadContext& self, const MessageFilter& filter, MSG* out
   if (!filter.Takes(QS_PAINT) || !filter.MatchesNumber(WM_PAINT)) return false;
   for (HWND hwnd : self.invalidWindows) {
     WindowObject* window = FindWindowObject(hwnd);
-    if (window && IsVisibleOnScreen(window) && filter.MatchesWindow(hwnd)) {
-      *out = MakeMessage(hwnd, WM_PAINT, 0, 0);
+    if (!window || !IsVisibleOnScreen(window)) continue;
+    // An invalid parent paints first: it may draw over its children.
+    WindowObject* first = window;
+    for (WindowObject* a = window->parent; a && a->thread == window->thread; a = a->parent)
+      if (a->invalid) first = a;
+    if (!filter.MatchesWindow(first->handle)) first = window;
+    if (filter.MatchesWindow(first->handle)) {
+      *out = MakeMessage(first->handle, WM_PAINT, 0, 0);
       return true;
     }
   }

@@ -4,8 +4,12 @@
 
 #include <algorithm>
 
+#include "platform/win/InputFocus.h"
+#include "platform/display/Presenter.h"
+#include "platform/win/Icons.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Threads.h"
+#include "platform/win/WindowActivation.h"
 #include "platform/win/WindowRegistry.h"
 
 namespace vqplatform {
@@ -44,6 +48,7 @@ void OnOwningThread(HWND hwnd, void (*step)(HWND)) {
 // First phase: WM_DESTROY to the window, then to its descendants. Windows it
 // owns are destroyed completely before it.
 void SendDestroyMessages(HWND hwnd) {
+  PassActivationOn(hwnd);
   {
     std::lock_guard lock(Dispatcher::Mutex());
     WindowObject* window = FindWindowObject(hwnd);
@@ -171,6 +176,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     if (w.style & WS_VISIBLE) MarkInvalid(&w, nullptr, true);
     return 0;
   });
+  if ((style & WS_VISIBLE) && IsActivatable(style, exStyle)) ActivateTopLevel(hwnd, WA_ACTIVE);
   return hwnd;
 }
 
@@ -221,6 +227,25 @@ LRESULT DefWindowProcW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_PAINT:
       ValidateRect(hwnd, nullptr);
       return 0;
+    case WM_NCACTIVATE:
+      return TRUE;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) != WA_INACTIVE && !HIWORD(wParam)) SetFocus(hwnd);
+      return 0;
+    case WM_SETICON:
+      return WithWindow(hwnd, LRESULT{0}, [&](WindowObject& w) {
+        HICON& slot = w.icons[wParam == ICON_BIG ? 1 : 0];
+        auto previous = reinterpret_cast<LRESULT>(slot);
+        slot = reinterpret_cast<HICON>(lParam);
+        if (!w.parent) NotifyPresenter();  // the window manager shows it
+        return previous;
+      });
+    case WM_GETICON:
+      return WithWindow(hwnd, LRESULT{0}, [&](WindowObject& w) {
+        HICON icon = wParam == ICON_BIG ? w.icons[1] : w.icons[0];
+        if (!icon && wParam == ICON_SMALL2) icon = w.icons[1];
+        return reinterpret_cast<LRESULT>(icon);
+      });
     default:
       return 0;
   }

@@ -2,9 +2,11 @@
 // enabling, and invalidation.
 #include <algorithm>
 
+#include "platform/win/InputFocus.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Threads.h"
 #include "platform/win/Window.h"
+#include "platform/win/WindowActivation.h"
 #include "platform/win/WindowRegistry.h"
 
 namespace vqplatform {
@@ -14,6 +16,11 @@ WPARAM SizeKind(DWORD style) {
   if (style & WS_MINIMIZE) return SIZE_MINIMIZED;
   if (style & WS_MAXIMIZE) return SIZE_MAXIMIZED;
   return SIZE_RESTORED;
+}
+
+bool ActivatesWhenShown(int command) {
+  return command == SW_SHOWNORMAL || command == SW_SHOWMINIMIZED || command == SW_SHOWMAXIMIZED || command == SW_SHOW ||
+         command == SW_RESTORE || command == SW_SHOWDEFAULT;
 }
 
 // Invalidates a window and its visible descendants (they appear with it).
@@ -63,15 +70,13 @@ void SendSizeAndMove(HWND hwnd, WPARAM sizeKind, bool sized, bool moved) {
   if (moved) SendMessageW(hwnd, WM_MOVE, 0, MAKELPARAM(rect.left, rect.top));
 }
 
-bool TakeUpdateRect(HWND hwnd, RECT* rect, bool* erase) {
+bool TakeUpdateRegion(HWND hwnd, std::vector<RECT>* region, bool* erase) {
   std::lock_guard lock(Dispatcher::Mutex());
   WindowObject* window = FindWindowObject(hwnd);
-  if (!window || !window->invalid) {
-    if (rect) *rect = RECT{};
-    if (erase) *erase = false;
-    return false;
-  }
-  if (rect) *rect = window->updateRect;
+  if (region) region->clear();
+  if (erase) *erase = false;
+  if (!window || !window->invalid) return false;
+  if (region) *region = window->update.Rectangles();
   if (erase) *erase = window->eraseBackground;
   MarkValid(window);
   return true;
@@ -156,7 +161,7 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
 
 BOOL ShowWindow(HWND hwnd, int command) {
   bool wasVisible = false, visibilityChanged = false, stateChanged = false;
-  DWORD style = 0;
+  DWORD style = 0, exStyle = 0;
   BOOL ok = WithWindow(hwnd, FALSE, [&](WindowObject& w) {
     wasVisible = (w.style & WS_VISIBLE) != 0;
     DWORD oldState = w.style & (WS_MINIMIZE | WS_MAXIMIZE);
@@ -177,13 +182,45 @@ BOOL ShowWindow(HWND hwnd, int command) {
     w.style = (w.style & ~static_cast<DWORD>(WS_MINIMIZE | WS_MAXIMIZE)) | newState;
     if (visibilityChanged) ApplyVisibility(w, visible);
     style = w.style;
+    exStyle = w.exStyle;
     return TRUE;
   });
   if (!ok) return FALSE;
   if (visibilityChanged) SendMessageW(hwnd, WM_SHOWWINDOW, (style & WS_VISIBLE) ? TRUE : FALSE, 0);
+  if (command == SW_HIDE && wasVisible)
+    PassActivationOn(hwnd);
+  else if (ActivatesWhenShown(command) && IsActivatable(style, exStyle))
+    ActivateTopLevel(hwnd, WA_ACTIVE);
   if (stateChanged) SendSizeAndMove(hwnd, SizeKind(style), true, false);
   return wasVisible ? TRUE : FALSE;
 }
+
+namespace vqplatform {
+
+void ApplySystemPlacement(HWND hwnd, const RECT& rect, DWORD state, DWORD stateMask) {
+  stateMask &= WS_MINIMIZE | WS_MAXIMIZE;
+  bool moved = false, sized = false, stateChanged = false, restored = false;
+  DWORD style = 0;
+  if (!WithWindow(hwnd, false, [&](WindowObject& w) {
+        DWORD next = (w.style & ~stateMask) | (state & stateMask);
+        restored = (w.style & WS_MINIMIZE) && !(next & WS_MINIMIZE);
+        stateChanged = next != w.style;
+        moved = rect.left != w.rect.left || rect.top != w.rect.top;
+        sized = Width(rect) != Width(w.rect) || Height(rect) != Height(w.rect);
+        w.style = next;
+        w.rect = rect;
+        if (sized) MarkInvalid(&w, nullptr, true);
+        style = w.style;
+        return true;
+      }))
+    return;
+  SendSizeAndMove(hwnd, SizeKind(style), sized || stateChanged, moved);
+  // Activated while minimised, the window could not take the focus then.
+  HWND focus = GetFocus();
+  if (restored && GetActiveWindow() == hwnd && focus != hwnd && !IsChild(hwnd, focus)) SetFocus(hwnd);
+}
+
+}  // namespace vqplatform
 
 BOOL IsWindowVisible(HWND hwnd) {
   return WithWindow(hwnd, FALSE, [](WindowObject& w) { return IsVisibleOnScreen(&w) ? TRUE : FALSE; });
@@ -223,22 +260,36 @@ BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase) {
   });
 }
 
-BOOL ValidateRect(HWND hwnd, const RECT*) {
-  return WithWindow(hwnd, FALSE, [](WindowObject& w) {
-    MarkValid(&w);
+BOOL ValidateRect(HWND hwnd, const RECT* rect) {
+  return WithWindow(hwnd, FALSE, [&](WindowObject& w) {
+    MarkValid(&w, rect);
     return TRUE;
   });
 }
 
 BOOL GetUpdateRect(HWND hwnd, LPRECT rect, BOOL) {
   return WithWindow(hwnd, FALSE, [&](WindowObject& w) {
-    if (rect) *rect = w.invalid ? w.updateRect : RECT{};
+    if (rect) *rect = w.invalid ? w.update.Bounds() : RECT{};
     return w.invalid ? TRUE : FALSE;
   });
 }
 
 BOOL UpdateWindow(HWND hwnd) {
-  bool due = WithWindow(hwnd, false, [](WindowObject& w) { return w.invalid && IsVisibleOnScreen(&w); });
-  if (due && IsOwnedByCaller(hwnd)) SendMessageW(hwnd, WM_PAINT, 0, 0);
+  if (!IsOwnedByCaller(hwnd)) return IsWindow(hwnd);
+  // The window and its descendants of this thread, parents first.
+  std::vector<HWND> tree;
+  WithWindow(hwnd, false, [&](WindowObject& root) {
+    std::vector<WindowObject*> order{&root};
+    for (size_t i = 0; i < order.size(); ++i) {
+      tree.push_back(order[i]->handle);
+      for (WindowObject* child : order[i]->children)
+        if (child->thread == root.thread) order.push_back(child);
+    }
+    return true;
+  });
+  for (HWND window : tree) {
+    bool due = WithWindow(window, false, [](WindowObject& w) { return w.invalid && IsVisibleOnScreen(&w); });
+    if (due) SendMessageW(window, WM_PAINT, 0, 0);
+  }
   return IsWindow(hwnd);
 }

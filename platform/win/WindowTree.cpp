@@ -98,6 +98,8 @@ BOOL EnumChildWindows(HWND parent, WNDENUMPROC proc, LPARAM lParam) {
   return EnumerateHandles(handles, proc, lParam);
 }
 
+HWND GetDesktopWindow() { return reinterpret_cast<HWND>(static_cast<uintptr_t>(0x10000)); }
+
 DWORD GetWindowThreadProcessId(HWND hwnd, LPDWORD processId) {
   DWORD thread = WithWindow(hwnd, DWORD{0}, [](WindowObject& w) { return w.thread->id; });
   if (thread && processId) *processId = static_cast<DWORD>(getpid());

@@ -11,6 +11,12 @@
 
 #include "platform/dshow/Interfaces.h"
 #include "platform/dshow/V4l2Enumerator.h"
+#include "platform/win/Controls.h"
+#include "platform/win/Dialog.h"
+#include "platform/win/InputFocus.h"
+#include "platform/win/MessageQueue.h"
+#include "platform/win/TestInput.h"
+#include "platform/win/Window.h"
 #include "tests/capture/CameraFixture.h"
 #include "tests/capture/FakeV4l2.h"
 #include "tests/support/TestEnv.h"
@@ -211,6 +217,47 @@ TEST_F(V4l2Test, Yuy2AndMjpgStreamThroughTheGraphIntoTheHolder) {
   EXPECT_EQ(camera.GetFormatCount(), 2);  // the YUY2 sizes
 }
 
+// Frames still arrive beside the device change, so look for its own message.
+static WPARAM FirstDeviceChange(const std::vector<vqtest::RecordedMessage>& messages) {
+  for (const auto& m : messages)
+    if (m.message == vq::dshow::kWmDeviceChange) return m.wParam;
+  return 0;
+}
+
+TEST_F(V4l2Test, PropertyFrameSetsTheDevicesControlsAndCancelPutsThemBack) {
+  fake_->Add("video0", DocumentCamera());
+  UseFakeDevices();
+  CUSBCamra camera;
+  ASSERT_EQ(camera.Open(L"1b3f", L"2202", nullptr, kMainWindow, false, 0), S_OK);
+  // The proc amp page holds brightness alone, the camera control page exposure alone.
+  auto slider = [](HWND frame) {
+    for (HWND c = GetWindow(frame, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+      if (IsWindowVisible(c) && GetDlgItem(c, 1001)) return GetDlgItem(c, 1001);
+    return HWND{};
+  };
+  vqplatform::ModalScript script({
+      [&](HWND frame) {
+        SetFocus(slider(frame));
+        vqplatform::PressKey(VK_RIGHT);
+      },
+      [&](HWND frame) {
+        EXPECT_EQ(fake_->ControlValue("video0", V4L2_CID_BRIGHTNESS), 6);
+        SendDlgItemMessageW(frame, 100, TCM_SETCURSEL, 1, 0);
+        NMHDR changed{GetDlgItem(frame, 100), 100, TCN_SELCHANGE};
+        SendMessageW(frame, WM_NOTIFY, 100, reinterpret_cast<LPARAM>(&changed));
+        vqplatform::ClickControl(GetParent(slider(frame)), 1003);  // exposure by hand
+      },
+      [&](HWND frame) {
+        EXPECT_EQ(fake_->ControlValue("video0", V4L2_CID_EXPOSURE_AUTO), V4L2_EXPOSURE_MANUAL);
+        vqplatform::ClickControl(frame, IDCANCEL);
+      },
+  });
+  camera.ShowFilterPages(nullptr);
+  EXPECT_EQ(script.StepsRun(), 3u);
+  EXPECT_EQ(fake_->ControlValue("video0", V4L2_CID_BRIGHTNESS), 5);
+  EXPECT_EQ(fake_->ControlValue("video0", V4L2_CID_EXPOSURE_AUTO), V4L2_EXPOSURE_APERTURE_PRIORITY);
+}
+
 TEST_F(V4l2Test, UnplugAndReplugReachWindowsAndTheGraph) {
   fake_->Add("video0", DocumentCamera());
   fake_->Add("video1", MetadataNodeOf(DocumentCamera()));
@@ -229,8 +276,7 @@ TEST_F(V4l2Test, UnplugAndReplugReachWindowsAndTheGraph) {
   fake_->Unplug("video1");
   fake_->Unplug("video0");
   ASSERT_TRUE(recorder_.WaitFor(nullptr, vq::dshow::kWmDeviceChange, 1));
-  auto messages = recorder_.Messages();
-  EXPECT_EQ(messages.front().wParam, vq::dshow::kDbtDeviceRemoveComplete);
+  EXPECT_EQ(FirstDeviceChange(recorder_.Messages()), vq::dshow::kDbtDeviceRemoveComplete);
   ASSERT_TRUE(camera.PollEvent(&status, &code));
   EXPECT_EQ(status, VIDEO_EVENT_DEVICE_LOST);
   EXPECT_EQ(code, EC_DEVICE_LOST);
@@ -239,7 +285,7 @@ TEST_F(V4l2Test, UnplugAndReplugReachWindowsAndTheGraph) {
   recorder_.Clear();
   fake_->Replug("video0");
   ASSERT_TRUE(recorder_.WaitFor(nullptr, vq::dshow::kWmDeviceChange, 1));
-  EXPECT_EQ(recorder_.Messages().front().wParam, vq::dshow::kDbtDeviceArrival);
+  EXPECT_EQ(FirstDeviceChange(recorder_.Messages()), vq::dshow::kDbtDeviceArrival);
   ASSERT_TRUE(camera.PollEvent(&status, &code));
   EXPECT_EQ(status, VIDEO_EVENT_OTHER_DEVICE);
   EXPECT_EQ(camera.CountDevices(L"1b3f", L"2202"), 1);

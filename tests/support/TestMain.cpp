@@ -41,6 +41,7 @@ class TempFolderListener : public ::testing::EmptyTestEventListener {
     unsetenv("VQ_DRIVE_D");
     unsetenv("XDG_CONFIG_HOME");
     unsetenv("VQ_VIRTUAL_CAMERA");
+    unsetenv("VQ_VIRTUAL_AUDIO");
     vqtest::detail::currentTempDir = dir;
   }
 
