@@ -11,6 +11,8 @@
 #include "platform/mfc/DataExchange.h"
 #include "platform/win/Accelerators.h"
 #include "platform/win/Clock.h"
+#include "platform/win/Icons.h"
+#include "platform/win/InputFocus.h"
 #include "platform/win/KnownFolders.h"
 #include "platform/win/Sync.h"
 
@@ -18,6 +20,7 @@ namespace {
 
 constexpr const wchar_t* kDataFileName = L"data.dat";
 constexpr const wchar_t* kDataFolderName = L"Ombrecht Software";
+constexpr int kProgramIcon = 128;
 
 }  // namespace
 
@@ -35,7 +38,9 @@ ON_BN_CLICKED(IDC_SWITCH_CAMERA, OnSwitchCamera)
 END_MESSAGE_MAP()
 
 CVorquellDlg::CVorquellDlg(CWnd* parent, CBrandingData* branding)
-    : CDialog(IDD, parent), branding_(branding ? *branding : TheBrandingData()) {
+    : CDialog(IDD, parent),
+      branding_(branding ? *branding : TheBrandingData()),
+      icon_(LoadIconW(nullptr, MAKEINTRESOURCEW(kProgramIcon))) {
   vqres::LoadResources();
   for (int& id : layoutTable_) id = -1;
 }
@@ -80,9 +85,11 @@ BOOL CVorquellDlg::QuitStartUp(MessageId message, UINT icon) {
 BOOL CVorquellDlg::OnInitDialog() {
   CDialog::OnInitDialog();
   InitLayoutTable();
+  SetIcon(icon_, TRUE);
+  SetIcon(icon_, FALSE);
 
   const CString programFolder = vq::ProgramFolder();
-  if (branding_.Load(vq::JoinPath(programFolder, kDataFileName)) == -1) {
+  if (branding_.Load(vq::JoinPath(programFolder, kDataFileName).c_str()) == -1) {
     // No data file: the program ends without a word.
     PostQuitMessage(0);
     quitRequested_ = true;
@@ -150,6 +157,10 @@ BOOL CVorquellDlg::OnInitDialog() {
   SetTimer(TIMER_EXPOSURE_POLL, 1000, nullptr);
   RestoreControlsFromSettings();
   accelerators_ = LoadAcceleratorsW(nullptr, MAKEINTRESOURCEW(IDR_MAIN_ACCELERATORS));
+  // Registered as the program always did; nothing handles them.
+  RegisterHotKey(m_hWnd, 0, MOD_WIN, VK_SPACE);
+  RegisterHotKey(m_hWnd, 1, MOD_WIN, VK_F1);
+  RegisterHotKey(m_hWnd, 2, MOD_WIN, VK_DIVIDE);
   if (settings_.docCheck) StartOrientationThread();
   return TRUE;
 }
@@ -280,6 +291,6 @@ BOOL CVorquellDlg::DestroyWindow() {
 }
 
 void CVorquellDlg::OnDestroy() {
-  // The system hot keys of the original have no counterpart here.
   Default();
+  for (int id = 0; id < 3; ++id) UnregisterHotKey(m_hWnd, id);
 }

@@ -209,6 +209,7 @@ class CVorquellDlg : public CDialog {
   std::unique_ptr<CContinuousShooting> continuousDlg_;
   CShowImageDlg* mergeDlg_ = nullptr;  // deletes itself
   std::unique_ptr<CDialog> multiPageDlg_;
+  HICON icon_;  // window icon, large and small
   int documentRotation_ = 0;
   int portraitRotation_ = 0;
   RECT previewRect_{0, 0, 0, 0};  // both previews, in client coordinates

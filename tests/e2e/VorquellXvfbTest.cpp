@@ -68,6 +68,8 @@ class VorquellXvfbTest : public ::testing::Test {
     vqtest::UseXvfbDisplay();
     setenv("VQ_BITMAP_DIR", VQ_SKIN_BITMAP_DIR, 1);
     fs::copy_file(VQ_DATA_FILE, program_ / "data.dat");
+    fs::create_directories(program_ / "icons");
+    fs::copy_file(VQ_ICON_DIR "/128.png", program_ / "icons" / "128.png");
   }
   void TearDown() override {
     vq::dshow::RemoveVirtualCameras();
@@ -181,6 +183,7 @@ TEST_F(VorquellXvfbTest, UserSwitchesTurnsExposesAndPullsTheCameraOut) {
       return view.window && vqplatform::PresentedXWindow(view.window) && vqplatform::FlushPresenter(2000);
     }, 20s));
     EXPECT_TRUE(view.WaitForPixel(0.02, 0.5, IsDesk, "vorquell-document-camera.png"));
+    EXPECT_NE(SendMessageW(view.window, WM_GETICON, ICON_BIG, 0), 0) << "the program's icon";
     view.Click(IDC_SWITCH_CAMERA);
     EXPECT_TRUE(view.WaitForPixel(0.5, 0.5, IsRed, "vorquell-portrait-camera.png"));
     view.Click(IDC_SWITCH_CAMERA);
