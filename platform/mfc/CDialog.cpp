@@ -30,7 +30,9 @@ HWND CDialog::CreateFromTemplate(bool modal) {
 INT_PTR CDialog::DoModal() {
   HWND dialog = CreateFromTemplate(true);
   if (!dialog) return -1;
-  return vqplatform::RunModalDialog(dialog, ::GetParent(dialog));
+  // Ended dialogs go through the virtual DestroyWindow, where dialogs do
+  // their last work.
+  return vqplatform::RunModalDialog(dialog, ::GetParent(dialog), [this] { DestroyWindow(); });
 }
 
 BOOL CDialog::Create(UINT templateId, CWnd* parent) {

@@ -240,7 +240,7 @@ bool IsModalDialogEnded(HWND dialog) {
   return !state || state->ended;
 }
 
-INT_PTR RunModalDialog(HWND dialog, HWND owner) {
+INT_PTR RunModalDialog(HWND dialog, HWND owner, const std::function<void()>& destroy) {
   std::shared_ptr<DialogState> state = StateOf(dialog);
   if (!state) return -1;
   bool disabledOwner = owner && IsWindowEnabled(owner);
@@ -269,6 +269,7 @@ INT_PTR RunModalDialog(HWND dialog, HWND owner) {
   }
   if (state->ended) result = state->result;
   if (disabledOwner && IsWindow(owner)) EnableWindow(owner, TRUE);
+  if (destroy && IsWindow(dialog)) destroy();
   if (IsWindow(dialog)) DestroyWindow(dialog);
   return result;
 }

@@ -83,8 +83,9 @@ HWND CreateDialogFromTemplate(const DialogTemplate& dialogTemplate, HWND parent,
 // messages are dispatched (through IsDialogMessage) until EndDialog; then
 // the owner is enabled and the dialog destroyed. Returns EndDialog's
 // result, or -1 when the loop ended because of WM_QUIT (which is posted
-// again) or the dialog was destroyed.
-INT_PTR RunModalDialog(HWND dialog, HWND owner);
+// again) or the dialog was destroyed. A `destroy` given destroys the dialog
+// instead (the framework's own DestroyWindow).
+INT_PTR RunModalDialog(HWND dialog, HWND owner, const std::function<void()>& destroy = nullptr);
 bool IsModalDialogEnded(HWND dialog);
 // A filter the modal loop offers each message before the dialog manager;
 // true consumes the message (the framework's PreTranslateMessage).

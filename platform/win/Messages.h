@@ -193,6 +193,7 @@ using LPNMHDR = NMHDR*;
 #define VK_DOWN 0x28
 #define VK_INSERT 0x2D
 #define VK_DELETE 0x2E
+#define VK_DIVIDE 0x6F
 #define VK_F1 0x70
 #define VK_F2 0x71
 #define VK_F3 0x72

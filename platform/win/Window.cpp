@@ -54,6 +54,9 @@ void SendDestroyMessages(HWND hwnd) {
     WindowObject* window = FindWindowObject(hwnd);
     if (!window || window->destroying) return;
     window->destroying = true;
+    // A shown child leaves its place in the parent to be painted again.
+    if ((window->style & WS_VISIBLE) && window->parent && !window->parent->destroying)
+      MarkInvalid(window->parent, &window->rect, true);
     window->style &= ~static_cast<DWORD>(WS_VISIBLE);
     MarkValid(window);
   }

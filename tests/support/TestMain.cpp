@@ -39,6 +39,7 @@ class TempFolderListener : public ::testing::EmptyTestEventListener {
     setenv("TZ", "UTC", 1);
     setenv("VQ_HEADLESS", "1", 1);
     unsetenv("VQ_DRIVE_D");
+    unsetenv("XDG_CONFIG_HOME");
     unsetenv("VQ_VIRTUAL_CAMERA");
     unsetenv("VQ_VIRTUAL_AUDIO");
     vqtest::detail::currentTempDir = dir;

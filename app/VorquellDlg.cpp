@@ -1,0 +1,296 @@
+// The main window's message map, its start-up and its shutdown.
+#include "app/VorquellDlg.h"
+
+#include "app/BrandingData.h"
+#include "app/ContinuousShooting.h"
+#include "app/ImageConversions.h"
+#include "app/IniFile.h"
+#include "app/SettingsLocation.h"
+#include "app/SplashDlg.h"
+#include "app/VorquellApp.h"
+#include "platform/mfc/DataExchange.h"
+#include "platform/win/Accelerators.h"
+#include "platform/win/Clock.h"
+#include "platform/win/Icons.h"
+#include "platform/win/InputFocus.h"
+#include "platform/win/KnownFolders.h"
+#include "platform/win/Sync.h"
+
+namespace {
+
+constexpr const wchar_t* kDataFileName = L"data.dat";
+constexpr const wchar_t* kDataFolderName = L"Ombrecht Software";
+constexpr int kProgramIcon = 128;
+
+}  // namespace
+
+BEGIN_MESSAGE_MAP(CVorquellDlg, CDialog)
+ON_WM_PAINT()
+ON_WM_DESTROY()
+ON_WM_TIMER()
+ON_WM_HSCROLL()
+ON_WM_DEVICECHANGE()
+ON_BN_CLICKED(IDC_EXIT, OnExit)
+ON_BN_CLICKED(IDC_ROTATE_LEFT, OnRotateLeft)
+ON_BN_CLICKED(IDC_ROTATE_180, OnRotate180)
+ON_BN_CLICKED(IDC_ROTATE_RIGHT, OnRotateRight)
+ON_BN_CLICKED(IDC_SWITCH_CAMERA, OnSwitchCamera)
+END_MESSAGE_MAP()
+
+CVorquellDlg::CVorquellDlg(CWnd* parent, CBrandingData* branding)
+    : CDialog(IDD, parent),
+      branding_(branding ? *branding : TheBrandingData()),
+      icon_(LoadIconW(nullptr, MAKEINTRESOURCEW(kProgramIcon))) {
+  vqres::LoadResources();
+  for (int& id : layoutTable_) id = -1;
+}
+
+CVorquellDlg::~CVorquellDlg() {
+  // Normally DestroyWindow has let everything go; this covers a window
+  // that was never created.
+  StopOrientationThread();
+  CloseCameras();
+  multiPageDlg_.reset();
+}
+
+void CVorquellDlg::DoDataExchange(CDataExchange* dx) {
+  CDialog::DoDataExchange(dx);
+  DDX_Check(dx, IDC_BARCODE, settings_.recognize);
+  DDV_MinMaxFloat(dx, continuousInterval_, 0.5f, 3600.0f);
+  DDX_Text(dx, IDC_EXPOSURE_VALUE, exposureValue_);
+  DDX_Control(dx, IDC_EXPOSURE_SLIDER, exposureSlider_);
+  DDX_Control(dx, IDC_PREFIX_COMBO, prefixCombo_);
+  DDX_Text(dx, IDC_IMAGE_COUNTER, imageCounter_);
+  DDX_Radio(dx, IDC_NAME_PREFIX, namingMode_);
+}
+
+BOOL CVorquellDlg::PreTranslateMessage(MSG* msg) {
+  if (accelerators_ && TranslateAcceleratorW(m_hWnd, accelerators_, msg)) return TRUE;
+  return CDialog::PreTranslateMessage(msg);
+}
+
+void CVorquellDlg::ShowMessage(MessageId message, UINT icon) {
+  // A box shown while the quit request waits would close at once.
+  if (quitRequested_) return;
+  MessageBox(messageTexts_[message], L"", MB_OK | icon);
+}
+
+BOOL CVorquellDlg::QuitStartUp(MessageId message, UINT icon) {
+  ShowMessage(message, icon);
+  PostQuitMessage(0);
+  quitRequested_ = true;
+  return FALSE;
+}
+
+BOOL CVorquellDlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+  InitLayoutTable();
+  SetIcon(icon_, TRUE);
+  SetIcon(icon_, FALSE);
+
+  const CString programFolder = vq::ProgramFolder();
+  if (branding_.Load(vq::JoinPath(programFolder, kDataFileName).c_str()) == -1) {
+    // No data file: the program ends without a word.
+    PostQuitMessage(0);
+    quitRequested_ = true;
+  }
+  if (!branding_.windowTitle.IsEmpty()) {
+    CString caption;
+    caption.Format(L"%s V%d.%d", branding_.windowTitle.GetString(), 71, 0);
+    SetWindowText(caption);
+  }
+  InitSettingsAndFolders();
+  LoadMessageTexts(settings_.language);
+
+  if (!SelectCameras()) return QuitStartUp(MSG_NO_DOCUMENT_CAMERA, MB_ICONEXCLAMATION);
+  ApplyModelDefaults();
+
+  // The splash goes on every way out of the start-up.
+  const auto closeSplash = [](CSplashDlg* s) {
+    if (s->GetSafeHwnd()) s->DestroyWindow();
+    delete s;
+  };
+  std::unique_ptr<CSplashDlg, decltype(closeSplash)> splash(nullptr, closeSplash);
+  if (!branding_.splashImage.IsNull()) {
+    splash.reset(new CSplashDlg(this, branding_));
+    splash->Create(CSplashDlg::IDD, this);
+    splash->ShowWindow(SW_SHOW);
+    splash->UpdateWindow();
+  }
+
+  CWnd* label = GetDlgItem(IDC_WINDOW_LABEL);
+  if (branding_.showLabel && !branding_.labelText.IsEmpty()) {
+    windowLabelText_ = branding_.labelText;
+    label->SetWindowText(windowLabelText_);
+  }
+  if (!branding_.showLabel) label->ShowWindow(SW_HIDE);
+
+  imageCounter_ = settings_.imageIndex;
+  namingMode_ = settings_.nameType;
+  GetDlgItem(IDC_PREFIX_COMBO)->EnableWindow(namingMode_ == 0);
+  GetDlgItem(IDC_IMAGE_COUNTER)->EnableWindow(namingMode_ == 0);
+  FillPrefixList();
+
+  dataFolder_ = EnterDataFolder();
+  if (dataFolder_.IsEmpty()) ShowMessage(MSG_FOLDER_FAILED, MB_ICONEXCLAMATION);
+  PlacePreviewRectangle();
+  if (ProbeImageServer() == -1) return QuitStartUp(MSG_DEVICE_BUSY, MB_ICONEXCLAMATION);
+  if (!OpenAndRunCameras()) return FALSE;
+
+  // The splash stays up for a second while the first frames come.
+  if (splash) {
+    Sleep(1000);
+    splash.reset();
+  }
+  if (settings_.cutLeft || settings_.cutTop || settings_.cutRight || settings_.cutBottom)
+    documentController_->SetFrameMargins(settings_.cutLeft, settings_.cutTop, settings_.cutRight,
+                                         settings_.cutBottom);
+  settings_.docVendorId = docVendorId_;
+  settings_.docProductId = docProductId_;
+  settings_.portraitVendorId = branding_.selectedCameraIds[1];
+  settings_.portraitProductId = branding_.selectedCameraIds[0];
+
+  ApplyLanguage(settings_.language);
+  CreateStripAndLogo();
+  InitExposureControls();
+  UpdateData(FALSE);
+  SetTimer(TIMER_EXPOSURE_POLL, 1000, nullptr);
+  RestoreControlsFromSettings();
+  accelerators_ = LoadAcceleratorsW(nullptr, MAKEINTRESOURCEW(IDR_MAIN_ACCELERATORS));
+  // Registered as the program always did; nothing handles them.
+  RegisterHotKey(m_hWnd, 0, MOD_WIN, VK_SPACE);
+  RegisterHotKey(m_hWnd, 1, MOD_WIN, VK_F1);
+  RegisterHotKey(m_hWnd, 2, MOD_WIN, VK_DIVIDE);
+  if (settings_.docCheck) StartOrientationThread();
+  return TRUE;
+}
+
+BOOL CVorquellDlg::InitSettingsAndFolders() {
+  settings_.OpenIniFile(SettingsFilePath(vq::ProgramFolder()));
+  settings_.Load();
+  driveList_.Fill();
+  if (driveList_.substituteDrive == 1) {
+    settings_.foldPath.Replace(L"D:\\", L"C:\\");
+    settings_.currentFolder.Replace(L"D:\\", L"C:\\");
+    settings_.Save();
+  }
+  SYSTEMTIME today{};
+  GetLocalTime(&today);
+  CString date;
+  date.Format(L"%04d%02d%02d", today.wYear, today.wMonth, today.wDay);
+  settings_.currentFolder = settings_.dateFolder ? vq::JoinPath(settings_.foldPath, date) : settings_.foldPath;
+  if (!FolderExists(settings_.foldPath) && !CreateFolderTree(settings_.foldPath)) return FALSE;
+  if (!FolderExists(settings_.currentFolder) && !CreateFolderTree(settings_.currentFolder)) return FALSE;
+  UpdateData(FALSE);
+  return TRUE;
+}
+
+CString CVorquellDlg::EnterDataFolder() {
+  const CString folder = vq::JoinPath(vq::CommonAppDataFolder(), kDataFolderName);
+  if (!CreateFolderTree(folder)) return L"";
+  return folder + L"/";
+}
+
+void CVorquellDlg::FillPrefixList() {
+  CSysSettings current;
+  GetSettings(&current);
+  std::vector<CString> pieces;
+  SplitPrefixList(current.prefixList, &pieces);
+  prefixList_.clear();
+  for (const CString& piece : pieces) {
+    prefixCombo_.AddString(piece);
+    prefixList_.push_back(piece);
+  }
+  prefixCombo_.AddString(L"...");
+  prefixList_.push_back(L"...");
+  const int found = prefixCombo_.FindStringExact(0, current.prefix);
+  prefixCombo_.SetCurSel(found);
+  currentPrefix_ = current.prefix;
+  SelectedPrefixIndex = found;
+}
+
+void CVorquellDlg::CreateStripAndLogo() {
+  CRect client;
+  GetClientRect(&client);
+  const int h = (client.Height() - 75) / 4;
+  for (int i = 0; i < 4; ++i) {
+    auto item = std::make_unique<CThumbItem>(i);
+    item->Init(WM_THUMB_NOTIFY, i, 5, 75 + i * h, 135, 75 + (i + 1) * h - 5, this, true);
+    item->SetBitmapResource(165);
+    strip_.push_back(std::move(item));
+  }
+  logo_ = std::make_unique<CLogoItem>();
+  logo_->Init(WM_THUMB_NOTIFY, -1, 5, 10, 135, 65, this, false);
+  if (logo_->Create(129, 55, 24)) {
+    HDC dc = logo_->GetDC();
+    if (!branding_.logoImage.IsNull()) {
+      SetStretchBltMode(dc, HALFTONE);
+      branding_.logoImage.StretchBlt(dc, 0, 0, 129, 55, SRCCOPY);
+    }
+    logo_->ReleaseDC();
+  }
+  CThumbItem::SetBrandingData(&branding_);
+}
+
+void CVorquellDlg::RestoreControlsFromSettings() {
+  CheckDlgButton(IDC_ONE_PDF, settings_.pdfOrTif == 2);
+  CheckDlgButton(IDC_MULTIPAGE_TIF, settings_.pdfOrTif == 1);
+  RestoreRotation();
+  RestoreCropMode();
+  CheckDlgButton(IDC_BARCODE, settings_.recognize ? BST_CHECKED : BST_UNCHECKED);
+  if (settings_.merge) CheckDlgButton(IDC_MERGE, BST_CHECKED);
+  const int colorRadio = settings_.colorMode == 1 ? IDC_GRAY : (settings_.colorMode == 2 ? IDC_MONO : IDC_COLOR);
+  CheckRadioButton(IDC_COLOR, IDC_MONO, colorRadio);
+}
+
+void CVorquellDlg::RestoreRotation() {
+  const int stored = settings_.rotation;
+  settings_.rotation = 0;
+  if (stored == 90) OnRotateRight();
+  else if (stored == 180) OnRotate180();
+  else if (stored == 270) OnRotateLeft();
+}
+
+void CVorquellDlg::UpdateSettingsFromUi() {
+  settings_.imageIndex = imageCounter_;
+  settings_.nameType = namingMode_;
+  settings_.prefix = currentPrefix_;
+}
+
+CSysSettings* CVorquellDlg::GetSettings(CSysSettings* out) const {
+  *out = settings_;
+  return out;
+}
+
+void CVorquellDlg::SetPrefixList(const CString& list) { settings_.prefixList = list; }
+
+void CVorquellDlg::OnExit() { OnOK(); }
+
+BOOL CVorquellDlg::DestroyWindow() {
+  StopOrientationThread();
+  RECT selection{0, 0, 0, 0};
+  if (documentController_ && documentController_->GetSelection(&selection))
+    std::copy_n(&selection.left, 4, settings_.docSelection);
+  RECT documentSelection = selection;
+  if (portraitController_ && portraitController_->GetSelection(&selection))
+    std::copy_n(&selection.left, 4, settings_.portraitSelection);
+  // Manual crop without a rectangle on the camera in use is stored as none.
+  const RECT& current = settings_.currentCamera == 1 && portraitController_ ? selection : documentSelection;
+  if (IsDlgButtonChecked(IDC_CROP_MANUAL) && current.left >= current.right) settings_.cutPageType = 0;
+  UpdateData(TRUE);
+  UpdateSettingsFromUi();
+  settings_.rotation %= 360;
+  settings_.Save();
+
+  CloseCameras();
+  logo_.reset();
+  multiPageDlg_.reset();
+  strip_.clear();
+  NotifyCompanion();
+  return CDialog::DestroyWindow();
+}
+
+void CVorquellDlg::OnDestroy() {
+  Default();
+  for (int id = 0; id < 3; ++id) UnregisterHotKey(m_hWnd, id);
+}

@@ -1,0 +1,241 @@
+#pragma once
+// The main window of the program: a modal dialog (template 102) that brings
+// the cameras up, shows the live preview, runs the user's commands and takes
+// everything down again. One message map; the sources are split by concern:
+//   VorquellDlg.cpp          message map, start-up, shutdown, settings
+//   VorquellDlgCameras.cpp   camera selection, opening, switching, rotation,
+//                            exposure, device changes
+//   VorquellDlgGrab.cpp      grab and process
+//   VorquellDlgMessages.cpp  the message texts in three languages
+//   VorquellDlgFace.cpp      layout table, language, skins, painting
+//   VorquellDlgThreads.cpp   the worker threads and dialogs that use a camera
+//   VorquellDlgOutside.cpp   the image server probe, the companion notice
+//
+// Controller lifetime: every thread that uses a capture controller (the
+// orientation thread, the continuous-shooting dialog's thread) is stopped
+// and joined before that controller is deleted or replaced.
+#include <memory>
+#include <vector>
+
+#include <opencv2/core.hpp>
+
+#include "app/DriveList.h"
+#include "app/SysSettings.h"
+#include "capture/CaptureController.h"
+#include "platform/mfc/CDialog.h"
+#include "platform/mfc/ControlClasses.h"
+#include "platform/win/Threads.h"
+#include "resources/Resources.h"
+#include "ui/ThumbItem.h"
+
+class CBrandingData;
+class CContinuousShooting;
+class CShowImageDlg;
+
+// Timer of the exposure poll.
+#define TIMER_EXPOSURE_POLL 100
+// The image server's window and its one good answer.
+#define WM_SERVER_PROBE (WM_USER + 0x55)
+#define SERVER_PROBE_OK 51
+// Sent at exit to the companion program's window.
+#define WM_COMPANION_EXIT (WM_USER + 1000)
+
+// Control ids of template 102 used by more than one file.
+enum MainWindowControl {
+  IDC_PREVIEW_AREA = 1007,
+  IDC_HOST_FRAME = 1078,
+  IDC_WINDOW_LABEL = 1094,
+  IDC_SETTINGS = 1041,
+  IDC_VIDEO_PAGES = 1003,
+  IDC_EXIT = 1005,
+  IDC_EXPOSURE_SLIDER = 1042,
+  IDC_EXPOSURE_VALUE = 1043,
+  IDC_AUTO_EXPOSURE = 1055,
+  IDC_ROTATE_LEFT = 1011,
+  IDC_ROTATE_180 = 1008,
+  IDC_ROTATE_RIGHT = 1010,
+  IDC_SWITCH_CAMERA = 1032,
+  IDC_FOCUS = 1081,
+  IDC_NAME_PREFIX = 1058,
+  IDC_NAME_DATETIME = 1057,
+  IDC_NAME_FREE = 1089,
+  IDC_PREFIX_COMBO = 1099,
+  IDC_IMAGE_COUNTER = 1060,
+  IDC_BROWSE_IMAGES = 1033,
+  IDC_CROP_NONE = 1045,
+  IDC_CROP_AUTO = 1046,
+  IDC_CROP_MANUAL = 1047,
+  IDC_COLOR = 1013,
+  IDC_GRAY = 1014,
+  IDC_MONO = 1015,
+  IDC_MERGE = 1035,
+  IDC_MULTIPAGE_TIF = 1037,
+  IDC_BARCODE = 1048,
+  IDC_ONE_PDF = 1036,
+  IDC_CAPTURE = 1018,
+  IDC_CAPTURE_PDF = 1024,
+  IDC_COPY = 1023,
+  IDC_RECOGNIZE = 1034,
+  IDC_RECORD = 1083,
+  IDC_CONTINUOUS = 1084,
+};
+
+class CVorquellDlg : public CDialog {
+ public:
+  enum { IDD = IDD_MAIN_WINDOW };
+
+  // The message texts of the window, chosen by the language.
+  enum MessageId {
+    MSG_NO_DOCUMENT_CAMERA,
+    MSG_FOLDER_FAILED,
+    MSG_DEVICE_BUSY,
+    MSG_BARCODE_NOT_NAME,
+    MSG_MAKING_TIF,
+    MSG_MAKING_PDF,
+    MSG_PORTRAIT_BUSY,
+    MSG_COMBINING,
+    MSG_DOC_RESOLUTION,
+    MSG_POR_RESOLUTION,
+    MSG_ONE_RECORDER,
+    MSG_UNPLUGGED,
+    MSG_COUNT
+  };
+
+  // `branding` is read at start-up; null takes the process's one.
+  explicit CVorquellDlg(CWnd* parent, CBrandingData* branding = nullptr);
+  ~CVorquellDlg() override;
+
+  // Start-up and shutdown (VorquellDlg.cpp).
+  BOOL OnInitDialog() override;
+  BOOL DestroyWindow() override;
+  BOOL PreTranslateMessage(MSG* msg) override;
+  BOOL InitSettingsAndFolders();
+  // The per-machine data folder where work files live, made when missing;
+  // its path ends in '/'; empty when it cannot be made.
+  CString EnterDataFolder();
+  void UpdateSettingsFromUi();
+  CSysSettings* GetSettings(CSysSettings* out) const;
+  void SetPrefixList(const CString& list);
+
+  // Message texts (VorquellDlgMessages.cpp); other languages change nothing.
+  void LoadMessageTexts(int language);
+  const CString& MessageText(MessageId id) const { return messageTexts_[id]; }
+
+  // Cameras (VorquellDlgCameras.cpp).
+  void IdentifyCameraModel(const CString& vendorId, const CString& productId);
+  bool ShowDocumentCamera();
+  bool ShowPortraitCamera();
+
+  // The current camera's documents, rescaled to the configured capture size
+  // and processed; empty when nothing was captured (VorquellDlgGrab.cpp).
+  std::vector<cv::Mat> GrabAndProcess();
+  // Brings a page of a camera running at `running` to the `configured`
+  // capture size (factors within 0.001 of 1 leave it alone).
+  static void RescalePage(cv::Mat& page, cv::Size running, cv::Size configured);
+
+  // 0 to go on, -1 when a running image server refuses the camera.
+  int ProbeImageServer();
+
+  // What the worker threads and the dialogs of other files may read.
+  CCaptureController* DocumentController() const { return documentController_.get(); }
+  CCaptureController* PortraitController() const { return portraitController_.get(); }
+  const CSysSettings& Settings() const { return settings_; }
+  const CString& DataFolder() const { return dataFolder_; }
+  int ShownCamera() const { return shownCamera_; }
+
+  // The orientation thread's routine, started with this window as its
+  // argument when orientation checking is on; null starts nothing.
+  void SetOrientationThreadProc(LPTHREAD_START_ROUTINE proc) { orientationThreadProc_ = proc; }
+
+ protected:
+  void DoDataExchange(CDataExchange* dx) override;
+
+  // Handlers.
+  void OnDestroy();
+  void OnExit();
+  void OnTimer(UINT_PTR id);
+  void OnHScroll(UINT code, UINT position, CScrollBar* bar);
+  BOOL OnDeviceChange(UINT event, DWORD_PTR data);
+  void OnRotateLeft();
+  void OnRotate180();
+  void OnRotateRight();
+  void OnSwitchCamera();
+  void OnPaint();
+
+  // Start-up steps.
+  BOOL QuitStartUp(MessageId message, UINT icon);
+  void ShowMessage(MessageId message, UINT icon);
+  bool SelectCameras();
+  void ApplyModelDefaults();
+  void FillPrefixList();
+  void PlacePreviewRectangle();
+  BOOL OpenAndRunCameras();
+  bool OpenDocumentCamera();
+  void OpenPortraitCamera();
+  void CreateStripAndLogo();
+  void InitExposureControls();
+  void RestoreControlsFromSettings();
+  void RestoreCropMode();
+  void RestoreRotation();
+
+  // Camera helpers.
+  void Rotate(int angle);
+  void ExposureFromCamera();
+  void CropRadioFrom(CCaptureController* controller);
+  void ShowPreviews(bool document, bool portrait);
+  void Reconnect();
+
+  // Face (VorquellDlgFace.cpp).
+  void InitLayoutTable();
+  void ApplyLanguage(int language);
+
+  // Threads and dialogs that use a camera (VorquellDlgThreads.cpp).
+  void StartOrientationThread();
+  void StopOrientationThread();
+  // Stops the continuous-shooting dialog's thread and deletes the dialog.
+  void CloseContinuousShooting();
+  // Every user of the cameras stopped, then both controllers deleted.
+  void CloseCameras();
+
+  // Outside programs (VorquellDlgOutside.cpp).
+  void NotifyCompanion();
+
+  DECLARE_MESSAGE_MAP()
+
+  CBrandingData& branding_;
+  CString messageTexts_[MSG_COUNT];
+  CString windowLabelText_;
+  CSysSettings settings_;
+  std::unique_ptr<CContinuousShooting> continuousDlg_;
+  CShowImageDlg* mergeDlg_ = nullptr;  // deletes itself
+  std::unique_ptr<CDialog> multiPageDlg_;
+  HICON icon_;  // window icon, large and small
+  int documentRotation_ = 0;
+  int portraitRotation_ = 0;
+  RECT previewRect_{0, 0, 0, 0};  // both previews, in client coordinates
+  std::unique_ptr<CCaptureController> documentController_;
+  std::unique_ptr<CCaptureController> portraitController_;
+  std::vector<std::unique_ptr<CThumbItem>> strip_;
+  std::unique_ptr<CLogoItem> logo_;
+  HANDLE orientationStopEvent_ = nullptr;
+  HANDLE orientationThread_ = nullptr;
+  LPTHREAD_START_ROUTINE orientationThreadProc_ = nullptr;
+  float continuousInterval_ = 5.0f;  // seconds
+  int exposureValue_ = 0;
+  CSliderCtrl exposureSlider_;
+  CComboBox prefixCombo_;
+  std::vector<CString> prefixList_;
+  CString currentPrefix_;
+  int imageCounter_ = 0;
+  int namingMode_ = 0;  // 0 prefix, 1 date and time, 2 free name
+  int layoutTable_[128];
+  RECT savedClientRect_{0, 0, 0, 0};
+  CDriveList driveList_;
+  HACCEL accelerators_ = nullptr;
+  int shownCamera_ = -1;  // -1 none yet, 0 document, 1 portrait
+
+  // Run-time state of the Linux build.
+  CString dataFolder_;
+  CString docVendorId_, docProductId_;  // upper case
+  bool quitRequested_ = false;
+};

@@ -1,0 +1,337 @@
+// The main window's cameras: choosing the pair, opening and running them,
+// switching between them, turning and exposing the shown one, and losing
+// and finding the document camera while the program runs.
+#include <algorithm>
+
+#include "app/BrandingData.h"
+#include "app/CameraModels.h"
+#include "app/VorquellDlg.h"
+#include "platform/dshow/Interfaces.h"
+#include "platform/win/RectFunctions.h"
+
+namespace {
+
+constexpr long kExposure = CameraControl_Exposure;
+
+// A selection rectangle of a frame of one size placed on a frame of another.
+RECT ScaleRect(const RECT& r, int fromWidth, int fromHeight, int toWidth, int toHeight) {
+  if (fromWidth <= 0 || fromHeight <= 0) return r;
+  const double fx = double(toWidth) / fromWidth, fy = double(toHeight) / fromHeight;
+  return RECT{LONG(r.left * fx + 0.5), LONG(r.top * fy + 0.5), LONG(r.right * fx + 0.5), LONG(r.bottom * fy + 0.5)};
+}
+
+}  // namespace
+
+bool CVorquellDlg::SelectCameras() {
+  CCaptureController counter(false, false);
+  branding_.selectedCameraIds.clear();
+  for (const CString& entry : branding_.cameraList) {
+    if (counter.CountDevices(entry.Mid(0, 4), entry.Mid(4, 4)) > 0) {
+      branding_.selectedCameraIds = {entry.Mid(12, 4), entry.Mid(8, 4), entry.Mid(4, 4), entry.Mid(0, 4)};
+      break;
+    }
+  }
+  if (branding_.selectedCameraIds.empty()) return false;
+  // One spelling of the document camera's ids from here on.
+  docProductId_ = branding_.selectedCameraIds[2];
+  docVendorId_ = branding_.selectedCameraIds[3];
+  docProductId_.MakeUpper();
+  docVendorId_.MakeUpper();
+  return true;
+}
+
+void CVorquellDlg::ApplyModelDefaults() {
+  CameraModelDefaults defaults{};
+  if ((settings_.docCamWidth < 0 || settings_.docCamHeight < 0) &&
+      LookUpModelDefaults(docVendorId_, docProductId_, &defaults)) {
+    settings_.docCamWidth = defaults.width;
+    settings_.docCamHeight = defaults.height;
+    settings_.xDpi = settings_.yDpi = defaults.dpi;
+  }
+  if (settings_.porCamWidth < 0 || settings_.porCamHeight < 0) {
+    settings_.porCamWidth = 640;
+    settings_.porCamHeight = 480;
+  }
+}
+
+void CVorquellDlg::IdentifyCameraModel(const CString& vendorId, const CString& productId) {
+  settings_.cameraModel = ::IdentifyCameraModel(vendorId, productId);
+}
+
+void CVorquellDlg::PlacePreviewRectangle() {
+  // The preview area in this window's client coordinates, whatever frame the
+  // window manager puts around the window.
+  RECT area{};
+  GetDlgItem(IDC_PREVIEW_AREA)->GetWindowRect(&area);
+  ScreenToClient(&area);
+  InflateRect(&area, -1, -1);
+  previewRect_ = area;
+}
+
+bool CVorquellDlg::OpenDocumentCamera() {
+  documentController_ = std::make_unique<CCaptureController>(true, false);
+  CCaptureController& camera = *documentController_;
+  if (camera.CountDevices(docVendorId_, docProductId_) <= 0) return false;
+  camera.SetResolution(settings_.docCamWidth, settings_.docCamHeight);
+  camera.SetSubtype(settings_.fastMode == 1 ? 1 : 0);
+  if (camera.OpenCamera(docVendorId_, docProductId_, nullptr, this, previewRect_.left, previewRect_.top,
+                        previewRect_.right, previewRect_.bottom, settings_.channels, 0) != S_OK)
+    return false;
+  IdentifyCameraModel(docVendorId_, docProductId_);
+  shownCamera_ = 0;
+  return true;
+}
+
+void CVorquellDlg::OpenPortraitCamera() {
+  const CString& vendor = branding_.selectedCameraIds[1];
+  const CString& product = branding_.selectedCameraIds[0];
+  portraitController_ = std::make_unique<CCaptureController>(true, false);
+  CCaptureController& camera = *portraitController_;
+  if (camera.CountDevices(vendor, product) > 0) {
+    camera.SetResolution(settings_.porCamWidth, settings_.porCamHeight);
+    if (camera.OpenCamera(vendor, product, nullptr, this, previewRect_.left, previewRect_.top, previewRect_.right,
+                          previewRect_.bottom, settings_.channels, 1) == S_OK) {
+      camera.Stop();
+      camera.ShowPreview(false);
+      return;
+    }
+  }
+  portraitController_.reset();
+}
+
+void CVorquellDlg::ShowPreviews(bool document, bool portrait) {
+  GetDlgItem(IDC_PREVIEW_AREA)->ShowWindow(SW_HIDE);
+  GetDlgItem(IDC_HOST_FRAME)->ShowWindow(SW_HIDE);
+  if (documentController_) documentController_->ShowPreview(document);
+  if (portraitController_) portraitController_->ShowPreview(portrait);
+}
+
+BOOL CVorquellDlg::OpenAndRunCameras() {
+  const bool opened = OpenDocumentCamera();
+  std::vector<int> subtypes;
+  if (documentController_->GetSubtypes(subtypes) && std::count(subtypes.begin(), subtypes.end(), 1))
+    settings_.offersMjpg = 1;
+  if (!opened) {
+    documentController_.reset();
+    return QuitStartUp(MSG_NO_DOCUMENT_CAMERA, MB_ICONEXCLAMATION);
+  }
+  // The hidden host frame takes the preview area's place.
+  RECT area{};
+  GetDlgItem(IDC_PREVIEW_AREA)->GetWindowRect(&area);
+  ScreenToClient(&area);
+  GetDlgItem(IDC_HOST_FRAME)->MoveWindow(&area);
+  OpenPortraitCamera();
+  if (!documentController_->Run()) return QuitStartUp(MSG_DEVICE_BUSY, MB_ICONSTOP);
+  ShowPreviews(true, false);
+  return TRUE;
+}
+
+void CVorquellDlg::InitExposureControls() {
+  long min = 0, max = 0, step = 0, dflt = 0, flags = 0;
+  documentController_->GetCameraControlRange(kExposure, &min, &max, &step, &dflt, &flags);
+  exposureSlider_.SetRange(min, max, FALSE);
+  if (settings_.autoExposure) {
+    documentController_->SetCameraControl(kExposure, max + 1);
+    exposureSlider_.EnableWindow(FALSE);
+    CheckDlgButton(IDC_AUTO_EXPOSURE, BST_CHECKED);
+  } else {
+    exposureSlider_.EnableWindow(TRUE);
+    documentController_->SetCameraControl(kExposure, settings_.exposure);
+    CheckDlgButton(IDC_AUTO_EXPOSURE, BST_UNCHECKED);
+  }
+  exposureValue_ = settings_.exposure;
+  exposureSlider_.SetPos(settings_.exposure);
+}
+
+void CVorquellDlg::ExposureFromCamera() {
+  long min = 0, max = 0, step = 0, dflt = 0, caps = 0, value = 0, flags = 0;
+  documentController_->GetCameraControlRange(kExposure, &min, &max, &step, &dflt, &caps);
+  documentController_->GetCameraControl(kExposure, &value, &flags);
+  GetDlgItem(IDC_AUTO_EXPOSURE)->EnableWindow(TRUE);
+  const bool automatic = flags == CameraControl_Flags_Auto;
+  exposureSlider_.EnableWindow(!automatic);
+  CheckDlgButton(IDC_AUTO_EXPOSURE, automatic ? BST_CHECKED : BST_UNCHECKED);
+  exposureSlider_.SetRange(min, max, FALSE);
+  exposureValue_ = value;
+  exposureSlider_.SetPos(value);
+  UpdateData(FALSE);
+}
+
+void CVorquellDlg::RestoreCropMode() {
+  CCaptureController* current = settings_.currentCamera == 0 ? documentController_.get() : portraitController_.get();
+  if (settings_.cutPageType == 1) {
+    CheckRadioButton(IDC_CROP_NONE, IDC_CROP_MANUAL, IDC_CROP_AUTO);
+    if (settings_.currentCamera == 0) documentController_->SetAutoDetect(true, settings_.multiCutPage, 0.01f);
+  } else if (settings_.cutPageType == 2) {
+    CheckRadioButton(IDC_CROP_NONE, IDC_CROP_MANUAL, IDC_CROP_MANUAL);
+    if (current) {
+      current->SetAutoDetect(false, false, 0.03f);
+      current->ShowSelection(true);
+      const int* stored = settings_.currentCamera == 0 ? settings_.docSelection : settings_.portraitSelection;
+      current->SetSelection(RECT{stored[0], stored[1], stored[2], stored[3]}, false);
+    }
+  } else {
+    CheckRadioButton(IDC_CROP_NONE, IDC_CROP_MANUAL, IDC_CROP_NONE);
+  }
+}
+
+void CVorquellDlg::OnTimer(UINT_PTR id) {
+  if (id == TIMER_EXPOSURE_POLL && IsDlgButtonChecked(IDC_AUTO_EXPOSURE) && documentController_) {
+    long value = 0, flags = 0;
+    documentController_->GetCameraControl(kExposure, &value, &flags);
+    settings_.exposure = value;
+    exposureSlider_.SetPos(value);
+    exposureValue_ = value;
+    CString text;
+    text.Format(L"%d", value);
+    SetDlgItemText(IDC_EXPOSURE_VALUE, text);
+  }
+  Default();
+}
+
+void CVorquellDlg::OnHScroll(UINT /*code*/, UINT /*position*/, CScrollBar* /*bar*/) {
+  if (!documentController_ || exposureSlider_.GetPos() == exposureValue_) return;
+  // One unit per notification, however far the thumb went.
+  const int value = exposureValue_ + (exposureSlider_.GetPos() > exposureValue_ ? 1 : -1);
+  exposureSlider_.SetPos(value);
+  documentController_->SetCameraControl(kExposure, value);
+  exposureValue_ = value;
+  settings_.exposure = value;
+  UpdateData(FALSE);
+  Default();
+}
+
+void CVorquellDlg::Rotate(int angle) {
+  if (!documentController_) return;
+  if (settings_.currentCamera == 0) {
+    documentRotation_ = (documentRotation_ + angle) % 360;
+    documentController_->SetRotation(documentRotation_);
+  } else if (settings_.currentCamera == 1 && portraitController_) {
+    portraitRotation_ = (portraitRotation_ + angle) % 360;
+    portraitController_->SetRotation(portraitRotation_);
+  }
+  settings_.rotation += angle;
+}
+
+void CVorquellDlg::OnRotateLeft() { Rotate(270); }
+void CVorquellDlg::OnRotate180() { Rotate(180); }
+void CVorquellDlg::OnRotateRight() { Rotate(90); }
+
+void CVorquellDlg::CropRadioFrom(CCaptureController* controller) {
+  RECT selection{};
+  int radio = IDC_CROP_NONE;
+  settings_.cutPageType = 0;
+  if (controller->IsAutoDetect()) {
+    radio = IDC_CROP_AUTO;
+    settings_.cutPageType = 1;
+  } else if (controller->GetSelection(&selection) && selection.left != selection.right) {
+    radio = IDC_CROP_MANUAL;
+    settings_.cutPageType = 2;
+  }
+  CheckRadioButton(IDC_CROP_NONE, IDC_CROP_MANUAL, radio);
+}
+
+void CVorquellDlg::OnSwitchCamera() {
+  if (!documentController_ || !portraitController_) return;
+  CheckRadioButton(IDC_CROP_NONE, IDC_CROP_MANUAL, IDC_CROP_NONE);
+  settings_.cutPageType = 0;
+  if (shownCamera_ == 1) {
+    if (ShowDocumentCamera()) shownCamera_ = settings_.currentCamera = 0;
+  } else if (shownCamera_ == 0) {
+    if (ShowPortraitCamera()) {
+      shownCamera_ = settings_.currentCamera = 1;
+    } else {
+      settings_.currentCamera = 0;
+      ShowDocumentCamera();
+    }
+  }
+  if (settings_.currentCamera == 0) {
+    GetDlgItem(IDC_CROP_AUTO)->EnableWindow(TRUE);
+    CropRadioFrom(documentController_.get());
+    ExposureFromCamera();
+  } else {
+    GetDlgItem(IDC_CROP_AUTO)->EnableWindow(FALSE);
+    CropRadioFrom(portraitController_.get());
+    exposureSlider_.EnableWindow(FALSE);
+    GetDlgItem(IDC_AUTO_EXPOSURE)->EnableWindow(FALSE);
+    CheckDlgButton(IDC_AUTO_EXPOSURE, BST_CHECKED);
+  }
+}
+
+bool CVorquellDlg::ShowDocumentCamera() {
+  if (!documentController_) return false;
+  // Without a portrait camera (its reopen failed) the document camera is
+  // still run and shown.
+  if (portraitController_ && (!portraitController_->Stop() || !portraitController_->ShowPreview(false))) return false;
+  if (!documentController_->Run() || !documentController_->ShowPreview(true)) return false;
+  documentController_->SetPreviewRect(previewRect_.left, previewRect_.top, previewRect_.right, previewRect_.bottom);
+  documentController_->MovePreviewWindow();
+  return true;
+}
+
+bool CVorquellDlg::ShowPortraitCamera() {
+  if (!documentController_ || !portraitController_) return false;
+  if (!documentController_->Stop()) return false;
+  int width = 0, height = 0;
+  portraitController_->GetResolution(&width, &height);
+  RECT selection{};
+  const bool hasSelection = portraitController_->GetSelection(&selection) && selection.left < selection.right;
+  if (width == settings_.porCamWidth && height == settings_.porCamHeight) {
+    if (!portraitController_->Run()) return false;
+  } else {
+    // Reopened at the configured size with the parameters of the start-up,
+    // so the snapshot button stays reported.
+    CloseContinuousShooting();
+    portraitController_.reset();
+    auto reopened = std::make_unique<CCaptureController>(true, false);
+    reopened->SetResolution(settings_.porCamWidth, settings_.porCamHeight);
+    if (reopened->OpenCamera(branding_.selectedCameraIds[1], branding_.selectedCameraIds[0], nullptr, this,
+                             previewRect_.left, previewRect_.top, previewRect_.right, previewRect_.bottom,
+                             settings_.channels, 1) != S_OK ||
+        !reopened->Run()) {
+      reopened.reset();
+      ShowMessage(MSG_PORTRAIT_BUSY, MB_ICONSTOP);
+      return false;
+    }
+    if (hasSelection)
+      reopened->SetSelection(ScaleRect(selection, width, height, settings_.porCamWidth, settings_.porCamHeight),
+                             false);
+    portraitController_ = std::move(reopened);
+  }
+  settings_.currentCamera = 1;
+  if (!documentController_->ShowPreview(false) || !portraitController_->ShowPreview(true)) return false;
+  portraitController_->SetPreviewRect(previewRect_.left, previewRect_.top, previewRect_.right, previewRect_.bottom);
+  portraitController_->MovePreviewWindow();
+  return true;
+}
+
+BOOL CVorquellDlg::OnDeviceChange(UINT /*event*/, DWORD_PTR /*data*/) {
+  if (branding_.selectedCameraIds.size() < 4) return TRUE;
+  CCaptureController counter(false, false);
+  const int count = counter.CountDevices(branding_.selectedCameraIds[3], branding_.selectedCameraIds[2]);
+  if (count == 0 && documentController_) {
+    CloseCameras();
+    documentRotation_ = portraitRotation_ = 0;
+    ShowMessage(MSG_UNPLUGGED, MB_ICONSTOP);
+  } else if (count > 0 && !documentController_) {
+    Reconnect();
+  }
+  return TRUE;
+}
+
+void CVorquellDlg::Reconnect() {
+  if (!OpenDocumentCamera()) {
+    documentController_.reset();
+    return;
+  }
+  settings_.currentCamera = 0;
+  ExposureFromCamera();
+  OpenPortraitCamera();
+  GetDlgItem(IDC_HOST_FRAME)->ShowWindow(SW_HIDE);
+  CheckRadioButton(IDC_CROP_NONE, IDC_CROP_MANUAL, IDC_CROP_NONE);
+  // Lost while the portrait camera was shown, the automatic crop was off.
+  GetDlgItem(IDC_CROP_AUTO)->EnableWindow(TRUE);
+  if (!documentController_->Run()) ShowMessage(MSG_DEVICE_BUSY, MB_ICONSTOP);
+  settings_.cutPageType = 0;
+  ShowPreviews(true, false);
+}

@@ -1,0 +1,88 @@
+// The main window's cameras while it runs: a portrait reopen that fails, and
+// grab and process.
+#include <filesystem>
+
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include "app/ImageOutput.h"
+#include "tests/support/TestEnv.h"
+#include "tests/vorquell/MainWindowFixture.h"
+
+namespace {
+
+class MainWindowCameras : public vqtest::MainWindowTest {};
+
+TEST_F(MainWindowCameras, AFailedPortraitReopenLeavesTheDocumentCameraLive) {
+  Plug(L"5651", L"d0c0");
+  auto portrait = Plug(L"5651", L"d0c1");
+  WriteDataFile("5651d0c05651d0c1;");
+  WriteSettings("[IMAGE]\nPorCamWidth=800\nPorCamHeight=600\n");  // not a size of the camera: it reopens
+  vqtest::OpenMainWindow& window = Start();
+  ASSERT_NE(window.PortraitController(), nullptr);
+  portrait->Unplug();
+  window.OnSwitchCamera();
+  EXPECT_EQ(Boxes(), std::vector<std::wstring>{window.MessageText(CVorquellDlg::MSG_PORTRAIT_BUSY).GetString()});
+  EXPECT_EQ(window.PortraitController(), nullptr);
+  EXPECT_EQ(window.ShownCamera(), 0);
+  EXPECT_EQ(window.settings_.currentCamera, 0);
+  EXPECT_TRUE(IsWindowVisible(window.DocumentController()->Preview()->GetHwnd()));
+  EXPECT_EQ(window.DocumentController()->MainSource()->GetState(), VIDEO_STATE_RUNNING);
+  window.OnSwitchCamera();
+  EXPECT_EQ(window.ShownCamera(), 0);
+}
+
+TEST(GrabAndProcessRescale, FactorsFollowThePageAxesAndSkipUnknownSizes) {
+  cv::Mat page(300, 400, CV_8UC1), upright(400, 300, CV_8UC1);
+  CVorquellDlg::RescalePage(page, {400, 300}, {200, 100});
+  CVorquellDlg::RescalePage(upright, {400, 300}, {200, 100});
+  EXPECT_EQ(page.size(), cv::Size(200, 100));
+  EXPECT_EQ(upright.size(), cv::Size(100, 200)) << "a turned frame takes the factors crosswise";
+  // Within 0.001 of the size, or a size not known: the page stays as it is.
+  for (auto [running, configured] : {std::pair{cv::Size(2000, 1000), cv::Size(2001, 1000)},
+                                     {cv::Size(2000, 1000), cv::Size(-1, -1)}, {cv::Size(0, 0), cv::Size(2000, 1000)}}) {
+    cv::Mat same(1000, 2000, CV_8UC1);
+    const uchar* pixels = same.data;
+    CVorquellDlg::RescalePage(same, running, configured);
+    EXPECT_EQ(same.data, pixels) << running << " to " << configured;
+  }
+}
+
+TEST_F(MainWindowCameras, GrabAndProcessRescalesAndProcessesForTheChosenCameraModel) {
+  // The model whose shadow mask takes the heavier weight, showing soft strokes
+  // whose edges that weight decides.
+  cv::Mat strokes(960, 1280, CV_8UC3, cv::Scalar::all(230));
+  for (int x = 40; x < strokes.cols; x += 60) strokes.colRange(x, x + 20).setTo(cv::Scalar::all(30));
+  cv::GaussianBlur(strokes, strokes, cv::Size(), 6);
+  std::filesystem::create_directories(vqtest::TempDir() / "scene");
+  cv::imwrite((vqtest::TempDir() / "scene" / "strokes.png").string(), strokes);
+  vq::dshow::VirtualCameraConfig model;
+  model.vendorId = L"2e1a";
+  model.productId = L"0106";
+  model.content.kind = vq::dshow::VirtualContent::Kind::Folder;
+  model.content.folder = vqtest::TempDir() / "scene";
+  vq::dshow::PlugInVirtualCamera(model);
+  WriteDataFile("2e1a01062e1a0107;");
+  WriteSettings("[IMAGE]\nDocCamWidth=1296\nDocCamHeight=972\nSHADOW=TRUE\n");
+  vqtest::OpenMainWindow& window = Start();
+  ASSERT_TRUE(vqtest::Pump([&] { return !window.DocumentController()->GetFrame().empty(); }));
+  const std::vector<cv::Mat> pages = window.GrabAndProcess();
+  ASSERT_EQ(pages.size(), 1u);
+  EXPECT_EQ(pages[0].size(), cv::Size(1296, 972)) << "the 1280 x 960 frame is brought to the capture size";
+
+  cv::Mat frame = window.DocumentController()->GetDocumentImages().at(0), expected, other;
+  CVorquellDlg::RescalePage(frame, {1280, 960}, {1296, 972});
+  CImageOutput special(0), plain(0);
+  special.SetCameraIds(branding_.selectedCameraIds);
+  special.SetSettings(window.Settings());
+  plain.SetSettings(window.Settings());
+  special.ProcessImage(expected, frame);
+  plain.ProcessImage(other, frame);
+  EXPECT_EQ(cv::norm(pages[0], expected, cv::NORM_INF), 0.0);
+  EXPECT_GT(cv::norm(pages[0], other, cv::NORM_L1), 0.0) << "the model's weight made a difference";
+
+  window.settings_.currentCamera = 1;
+  EXPECT_TRUE(window.GrabAndProcess().empty()) << "no portrait camera, no pages";
+}
+
+}  // namespace

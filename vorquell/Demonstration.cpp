@@ -1,0 +1,184 @@
+// A short demonstration of the program on the current X display: starts it,
+// waits until its main window shows the live camera picture, saves a
+// screenshot of the window, closes the window as a user would and waits for
+// the program to end.
+//
+//   vorquell_demo <program> <folder for the screenshot>
+//
+// Exit status 0 when the window came up live and the program ended with 0.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <cairo.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <thread>
+#include <unordered_set>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr const char* kTitlePrefix = "Vorquell V";
+
+std::string WindowTitle(Display* display, Window window) {
+  Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+  Atom netName = XInternAtom(display, "_NET_WM_NAME", False);
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  std::string title;
+  if (XGetWindowProperty(display, window, netName, 0, 1024, False, utf8, &type, &format, &count, &after, &data) ==
+          Success &&
+      data) {
+    title.assign(reinterpret_cast<char*>(data), count);
+    XFree(data);
+  }
+  return title;
+}
+
+// A mapped top-level window whose title starts with the program's.
+Window FindProgramWindow(Display* display) {
+  Window root = DefaultRootWindow(display), parent = 0, *children = nullptr;
+  unsigned int count = 0;
+  Window found = 0;
+  if (!XQueryTree(display, root, &root, &parent, &children, &count)) return 0;
+  for (unsigned int i = 0; i < count && !found; ++i) {
+    XWindowAttributes attributes;
+    if (XGetWindowAttributes(display, children[i], &attributes) && attributes.map_state == IsViewable &&
+        WindowTitle(display, children[i]).rfind(kTitlePrefix, 0) == 0)
+      found = children[i];
+  }
+  if (children) XFree(children);
+  return found;
+}
+
+struct Picture {
+  int width = 0, height = 0;
+  std::vector<uint32_t> pixels;  // 0x00RRGGBB, top-down
+};
+
+Picture Grab(Display* display, Window window) {
+  Picture picture;
+  XWindowAttributes attributes;
+  if (!XGetWindowAttributes(display, window, &attributes)) return picture;
+  XImage* image = XGetImage(display, window, 0, 0, unsigned(attributes.width), unsigned(attributes.height), AllPlanes,
+                            ZPixmap);
+  if (!image) return picture;
+  picture.width = attributes.width;
+  picture.height = attributes.height;
+  picture.pixels.resize(size_t(picture.width) * picture.height);
+  for (int y = 0; y < picture.height; ++y)
+    for (int x = 0; x < picture.width; ++x)
+      picture.pixels[size_t(y) * picture.width + x] = XGetPixel(image, x, y) & 0xFFFFFF;
+  XDestroyImage(image);
+  return picture;
+}
+
+// A dialog of flat controls has few colours; a camera picture has many.
+bool ShowsCameraPicture(const Picture& picture) {
+  std::unordered_set<uint32_t> colours(picture.pixels.begin(), picture.pixels.end());
+  return colours.size() > 1500;
+}
+
+bool SavePng(const Picture& picture, const std::string& path) {
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, picture.width, picture.height);
+  unsigned char* data = cairo_image_surface_get_data(surface);
+  const int stride = cairo_image_surface_get_stride(surface);
+  for (int y = 0; y < picture.height; ++y)
+    std::memcpy(data + size_t(y) * stride, &picture.pixels[size_t(y) * picture.width], size_t(picture.width) * 4);
+  cairo_surface_mark_dirty(surface);
+  const bool ok = cairo_surface_write_to_png(surface, path.c_str()) == CAIRO_STATUS_SUCCESS;
+  cairo_surface_destroy(surface);
+  return ok;
+}
+
+void RequestClose(Display* display, Window window) {
+  XEvent event{};
+  event.xclient.type = ClientMessage;
+  event.xclient.window = window;
+  event.xclient.message_type = XInternAtom(display, "WM_PROTOCOLS", False);
+  event.xclient.format = 32;
+  event.xclient.data.l[0] = long(XInternAtom(display, "WM_DELETE_WINDOW", False));
+  event.xclient.data.l[1] = CurrentTime;
+  XSendEvent(display, window, False, NoEventMask, &event);
+  XFlush(display);
+}
+
+// The program's exit status, or -1 when it did not end in time.
+int WaitForExit(pid_t child, std::chrono::seconds limit) {
+  const auto end = Clock::now() + limit;
+  while (Clock::now() < end) {
+    int status = 0;
+    if (waitpid(child, &status, WNOHANG) == child) return WIFEXITED(status) ? WEXITSTATUS(status) : 128;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
+  return -1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::fprintf(stderr, "usage: %s <program> <folder for the screenshot>\n", argv[0]);
+    return 2;
+  }
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) {
+    std::fprintf(stderr, "vorquell_demo: no X display\n");
+    return 2;
+  }
+  pid_t child = 0;
+  char* childArgs[] = {argv[1], nullptr};
+  if (posix_spawn(&child, argv[1], nullptr, nullptr, childArgs, environ) != 0) {
+    std::fprintf(stderr, "vorquell_demo: cannot start %s\n", argv[1]);
+    return 2;
+  }
+
+  Window window = 0;
+  Picture picture;
+  bool live = false;
+  const auto end = Clock::now() + std::chrono::seconds(60);
+  while (Clock::now() < end && !live) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(250));
+    int status = 0;
+    if (waitpid(child, &status, WNOHANG) == child) {
+      std::fprintf(stderr, "vorquell_demo: the program ended before its window showed the camera\n");
+      return 1;
+    }
+    if (!window) window = FindProgramWindow(display);
+    if (window) {
+      picture = Grab(display, window);
+      live = ShowsCameraPicture(picture);
+    }
+  }
+  const std::string path = std::string(argv[2]) + "/vorquell-live-window.png";
+  if (window && SavePng(picture, path)) std::printf("Live window: %s\n", path.c_str());
+  if (!live) {
+    std::fprintf(stderr, "vorquell_demo: no live camera picture in the program's window\n");
+    kill(child, SIGTERM);
+    WaitForExit(child, std::chrono::seconds(10));
+    return 1;
+  }
+  RequestClose(display, window);
+  const int status = WaitForExit(child, std::chrono::seconds(30));
+  XCloseDisplay(display);
+  if (status != 0) {
+    std::fprintf(stderr, "vorquell_demo: the program did not end cleanly (%d)\n", status);
+    if (status < 0) kill(child, SIGKILL);
+    return 1;
+  }
+  std::printf("The program closed and saved its settings.\n");
+  return 0;
+}
