@@ -63,6 +63,19 @@ class CCaptureController {
   // The documents cut out, else the selection, else the whole frame.
   std::vector<cv::Mat> GetDocumentImages();
 
+  // Operations the data source's camera window uses.
+  // Opens a second camera into the preview's picture-in-picture box (run
+  // when the main camera runs). E_FAIL without a preview or main source, or
+  // when the camera cannot be opened or run.
+  HRESULT OpenSecondaryCamera(const wchar_t* vid, const wchar_t* pid, RECT box);
+  // The secondary camera's newest frame; empty without one.
+  cv::Mat GetSecondaryFrame();
+  bool GetWaterMark(WaterMarkParams* out);
+  // The main source's device event (VIDEO_EVENT_*); false without one.
+  bool PollEvent(int* status);
+  int GetFormatCount();
+  int GetFormatSize(int i, int* width, int* height);
+
   // Recording is not built yet: nothing records, StopRecording reports that.
   HRESULT StartRecording(const wchar_t* path, int width, int height, int fps, int bitRate);
   HRESULT StopRecording();

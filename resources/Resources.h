@@ -11,6 +11,8 @@
 #define IDD_IMAGE_PAGE 218
 #define IDD_ADVANCED_PAGE 219
 #define IDR_MAIN_ACCELERATORS 205
+// The data source's camera window; its resources stay inside the data source.
+#define IDD_CAMERA_WINDOW 6000
 
 namespace vqres {
 
@@ -23,5 +25,6 @@ const DialogTemplate& SystemInfoTemplate();
 const DialogTemplate& WaterMarkTemplate();
 const DialogTemplate& ImageParaTemplate();
 const DialogTemplate& AdvancedSettingTemplate();
+const DialogTemplate& CameraWindowTemplate();
 
 }  // namespace vqres
