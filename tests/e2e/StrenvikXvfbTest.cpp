@@ -12,6 +12,7 @@
 #include <filesystem>
 #include <fstream>
 #include <thread>
+#include <opencv2/core/utility.hpp>
 #include <opencv2/imgcodecs.hpp>
 
 #include "platform/win/DialogUnits.h"
@@ -40,6 +41,21 @@ int ThreadCount() {
     closedir(dir);
   }
   return count;
+}
+
+std::string ThreadNames() {
+  std::string names;
+  if (DIR* dir = opendir("/proc/self/task")) {
+    while (dirent* entry = readdir(dir)) {
+      if (entry->d_name[0] == '.') continue;
+      std::ifstream comm(std::string("/proc/self/task/") + entry->d_name + "/comm");
+      std::string name;
+      std::getline(comm, name);
+      names += name + " ";
+    }
+    closedir(dir);
+  }
+  return names;
 }
 
 // The top-level X window whose UTF-8 name is `title`, with its screen rectangle.
@@ -92,6 +108,8 @@ class StrenvikXvfb : public ::testing::Test {
     host.onNotify = [this](TW_UINT16 message) {
       if (message == MSG_XFERREADY) ++xferReady;
     };
+    // OpenCV's worker pool is the process's, not the source's: start it first.
+    cv::parallel_for_(cv::Range(0, 64), [](const cv::Range&) { std::this_thread::sleep_for(20ms); });
     threads = ThreadCount();
   }
   void TearDown() override { unsetenv("VQ_VIRTUAL_CAMERA"); }
@@ -256,7 +274,7 @@ TEST_F(StrenvikXvfb, CameraWindowCapturesAndTheHostReceivesByEveryTransfer) {
   ASSERT_TRUE(vqtest::WaitFor([&] { return !FindXWindow("Tirrowan Twain", &window); }, 5000ms));
   ASSERT_EQ(manager.CloseDS(host), TWRC_SUCCESS);
   EXPECT_EQ(manager.IsLibraryLoaded(), twaintest::kLibraryStaysMapped);
-  EXPECT_TRUE(vqtest::WaitFor([&] { return ThreadCount() <= threads; }, 5000ms)) << ThreadCount() << " threads";
+  EXPECT_TRUE(vqtest::WaitFor([&] { return ThreadCount() <= threads; }, 5000ms)) << ThreadNames();
 }
 
 TEST_F(StrenvikXvfb, WithoutAWindowTheSourceCapturesByItself) {
@@ -272,7 +290,7 @@ TEST_F(StrenvikXvfb, WithoutAWindowTheSourceCapturesByItself) {
   EndTransfer();
   ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
   ASSERT_EQ(manager.CloseDS(host), TWRC_SUCCESS);
-  EXPECT_TRUE(vqtest::WaitFor([&] { return ThreadCount() <= threads; }, 5000ms));
+  EXPECT_TRUE(vqtest::WaitFor([&] { return ThreadCount() <= threads; }, 5000ms)) << ThreadNames();
 }
 
 }  // namespace
