@@ -152,13 +152,19 @@ class StrenvikXvfb : public ::testing::Test {
     ADD_FAILURE() << "no control " << id;
     return POINT{};
   }
-  // Presses 拍摄 then 上传 and waits for the host to be told a page is ready.
+  // Presses 拍摄 then 上传 and waits for the host to be told a page is ready. The
+  // window enables its buttons again only once it has handled the end of the
+  // last transfer, so a press may come too early and is repeated.
   void CaptureAndUpload(const RECT& window) {
     const int before = xferReady;
-    server.Click(ControlCentre(window, 6000));
-    std::this_thread::sleep_for(300ms);
-    server.Click(ControlCentre(window, 6012));
-    ASSERT_TRUE(vqtest::WaitFor([&] { return xferReady > before; }, 20000ms)) << "no MSG_XFERREADY";
+    for (int attempt = 0; attempt < 3 && xferReady == before; ++attempt) {
+      std::this_thread::sleep_for(300ms);
+      server.Click(ControlCentre(window, 6000));
+      std::this_thread::sleep_for(300ms);
+      server.Click(ControlCentre(window, 6012));
+      vqtest::WaitFor([&] { return xferReady > before; }, 5000ms);
+    }
+    ASSERT_GT(xferReady, before) << "no MSG_XFERREADY";
   }
   void EndTransfer() {
     TW_PENDINGXFERS pending{};
@@ -169,6 +175,21 @@ class StrenvikXvfb : public ::testing::Test {
     TW_IMAGEINFO info{};
     EXPECT_EQ(Send(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info), TWRC_SUCCESS);
     return info;
+  }
+  // A native transfer's page size.
+  cv::Size NativeSize() {
+    TW_HANDLE dib = nullptr;
+    EXPECT_EQ(Send(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &dib), TWRC_XFERDONE);
+    if (!dib) return {};
+    TW_ENTRYPOINT memory = TestManager::EntryPoints();
+    const auto* header = static_cast<const uint8_t*>(memory.DSM_MemLock(dib));
+    int32_t width = 0, height = 0;
+    std::memcpy(&width, header + 4, 4);
+    std::memcpy(&height, header + 8, 4);
+    memory.DSM_MemUnlock(dib);
+    memory.DSM_MemFree(dib);
+    EndTransfer();
+    return cv::Size(width, height);
   }
   cv::Mat FileTransfer(TW_UINT16 format, const char* name) {
     const std::string path = vqtest::TempPath(name).string();
@@ -215,18 +236,35 @@ TEST_F(StrenvikXvfb, CameraWindowCapturesAndTheHostReceivesByEveryTransfer) {
   EXPECT_EQ(info.ImageWidth, 1280);
   EXPECT_EQ(info.ImageLength, 960);
   EXPECT_EQ(info.BitsPerPixel, 24);
-  TW_HANDLE dib = nullptr;
-  ASSERT_EQ(Send(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &dib), TWRC_XFERDONE);
-  TW_ENTRYPOINT memory = TestManager::EntryPoints();
-  const auto* header = static_cast<const uint8_t*>(memory.DSM_MemLock(dib));
-  int32_t width = 0, height = 0;
-  std::memcpy(&width, header + 4, 4);
-  std::memcpy(&height, header + 8, 4);
-  EXPECT_EQ(width, 1280);
-  EXPECT_EQ(height, 960);
-  memory.DSM_MemUnlock(dib);
-  memory.DSM_MemFree(dib);
-  EndTransfer();
+  EXPECT_EQ(NativeSize(), cv::Size(1280, 960));
+
+  // A quarter turn, then the automatic crop: the sheet alone, turned with the picture.
+  server.Click(ControlCentre(window, 6015));
+  std::this_thread::sleep_for(500ms);
+  CaptureAndUpload(window);
+  EXPECT_EQ(NativeSize(), cv::Size(960, 1280));
+  server.Click(ControlCentre(window, 6017));
+  std::this_thread::sleep_for(1000ms);
+  CaptureAndUpload(window);
+  const cv::Size sheet = NativeSize();
+  EXPECT_LT(sheet.width, 900);
+  EXPECT_LT(sheet.height, 1200);
+  EXPECT_GT(sheet.width, sheet.height) << "the upright sheet lies on its side";
+  server.Click(ControlCentre(window, 6016));
+  server.Click(ControlCentre(window, 6013));
+
+  // The lens button: the portrait camera alone, then inside the document camera's picture.
+  server.Click(ControlCentre(window, 6034));
+  std::this_thread::sleep_for(500ms);
+  server.Click(ControlCentre(window, 6034));
+  std::this_thread::sleep_for(1500ms);
+  server.Grab(window).SavePng(vqtest::ScreenshotPath("strenvik-picture-in-picture.png"));
+  CaptureAndUpload(window);
+  const cv::Size stacked = NativeSize();
+  EXPECT_EQ(stacked.width, 1280);
+  EXPECT_GT(stacked.height, 960) << "the portrait frame above the page";
+  server.Click(ControlCentre(window, 6034));
+  std::this_thread::sleep_for(300ms);
 
   // The grey radio sets the host-visible pixel type; a memory transfer of a grey page.
   server.Click(ControlCentre(window, 6004));
