@@ -106,31 +106,19 @@ void CPaldroseDlg::ApplyCropType(int type) {
   }
 }
 
-void CPaldroseDlg::OnCropNone() {
+void CPaldroseDlg::SetCropMode(int type) {
   const bool secondary = m_settings.cameraMode == 1;
   CCaptureController* controller = CurrentController();
   if (!controller) return;
-  controller->SetAutoDetect(false, false, kDetection);
-  controller->ShowSelection(false);
-  (secondary ? m_settings.secondaryCropType : m_settings.CUTPAGETYPE) = 0;
+  // The portrait camera finds one document at most.
+  controller->SetAutoDetect(type == 1, type == 1 && !secondary && m_settings.MULTICUT, kDetection);
+  if (type != 1) controller->ShowSelection(type == 2);
+  (secondary ? m_settings.secondaryCropType : m_settings.CUTPAGETYPE) = type;
 }
 
-void CPaldroseDlg::OnCropAuto() {
-  const bool secondary = m_settings.cameraMode == 1;
-  CCaptureController* controller = CurrentController();
-  if (!controller) return;
-  controller->SetAutoDetect(true, secondary ? false : m_settings.MULTICUT, kDetection);
-  (secondary ? m_settings.secondaryCropType : m_settings.CUTPAGETYPE) = 1;
-}
-
-void CPaldroseDlg::OnCropCustom() {
-  const bool secondary = m_settings.cameraMode == 1;
-  CCaptureController* controller = CurrentController();
-  if (!controller) return;
-  controller->SetAutoDetect(false, false, kDetection);
-  controller->ShowSelection(true);
-  (secondary ? m_settings.secondaryCropType : m_settings.CUTPAGETYPE) = 2;
-}
+void CPaldroseDlg::OnCropNone() { SetCropMode(0); }
+void CPaldroseDlg::OnCropAuto() { SetCropMode(1); }
+void CPaldroseDlg::OnCropCustom() { SetCropMode(2); }
 
 void CPaldroseDlg::StoreSelections() {
   RECT selection{};

@@ -100,6 +100,8 @@ class CPaldroseDlg : public CDialog {
   // Exposure from the main camera into slider, edit and automatic box.
   void ReadExposure();
   void ApplyCropType(int type);
+  // 0 none, 1 automatic, 2 the user's selection, on the current camera.
+  void SetCropMode(int type);
   void StoreSelections();
   void StoreWaterMarkPositions();
   void ShowPageCount();

@@ -31,17 +31,8 @@ namespace {
 
 using namespace std::chrono_literals;
 using twaintest::TestHost;
+using twaintest::ThreadCount;
 using twaintest::TestManager;
-
-int ThreadCount() {
-  int count = 0;
-  if (DIR* dir = opendir("/proc/self/task")) {
-    while (dirent* entry = readdir(dir))
-      if (entry->d_name[0] != '.') ++count;
-    closedir(dir);
-  }
-  return count;
-}
 
 std::string ThreadNames() {
   std::string names;
