@@ -229,10 +229,10 @@ void CPaldroseDlg::OnCancel() {
 }
 
 LRESULT CPaldroseDlg::OnTransferState(WPARAM wParam, LPARAM) {
-  if (wParam > 1) return 0;
-  const BOOL enable = wParam == 1;
+  if (wParam > kTransferNotStarted) return 0;
+  const BOOL enable = wParam != 0;
   for (int id : {6000, 6012, 6028}) GetDlgItem(id)->EnableWindow(enable);
-  if (enable) {
+  if (wParam == 1) {
     m_pageCount = 0;
     m_pages.clear();
     ShowPageCount();

@@ -19,13 +19,16 @@ class CCaptureController;
 class CTWAINDS_FreeImage;
 class CMFC_UI;
 
-// Bridge to camera window: wParam 0 an upload started, 1 the transfers ended.
+// Bridge to camera window: wParam 0 an upload started, 1 the transfers ended;
+// the window itself posts kTransferNotStarted (its pages stay listed).
 #define WM_DS_TRANSFER_STATE (WM_USER + 16)
 // Continuous shooting to camera window: capture now.
 #define WM_DS_AUTO_CAPTURE (WM_USER + 17)
 #define TIMER_CAMERA_STATUS 1001
 
 namespace strenvik {
+
+constexpr WPARAM kTransferNotStarted = 2;
 
 // How many camera modes the lens button cycles through: 3, or 2 once the
 // picture-in-picture mode failed in this process.

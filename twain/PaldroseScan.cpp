@@ -68,7 +68,10 @@ void CPaldroseDlg::OnScan() {
 }
 
 void CPaldroseDlg::OnUpload() {
-  if (m_pageCount != 0 && m_ui) m_ui->Scan();
+  if (m_pageCount == 0 || !m_ui) return;
+  // An upload that announced nothing (the pages could not be prepared, or
+  // the host refused the announcement) must not leave the buttons disabled.
+  if (!m_ui->Scan()) PostMessage(WM_DS_TRANSFER_STATE, kTransferNotStarted, 0);
 }
 
 bool CPaldroseDlg::CaptureWithoutUI() {

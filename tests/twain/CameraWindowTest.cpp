@@ -110,6 +110,13 @@ TEST_F(CameraWindow, TransfersDisableCaptureAndTheirEndEmptiesTheList) {
   EXPECT_EQ(Window().Pages().size(), 2u) << "multi-shot keeps the captures";
   EXPECT_EQ(Window().Pages()[0].size(), cv::Size(1280, 960));
   EXPECT_EQ(ds->GetState(), 5) << "nothing uploaded yet";
+  // A host that refuses the announcement leaves the pages and the buttons usable.
+  manager.SetNotificationResult(TWRC_FAILURE);
+  Click(6012);
+  ASSERT_TRUE(Pump([&] { return Enabled(6000) && Enabled(6012); }));
+  EXPECT_EQ(ds->GetState(), 5);
+  EXPECT_EQ(Window().Pages().size(), 2u);
+  manager.SetNotificationResult(TWRC_SUCCESS);
   Click(6012);
   EXPECT_EQ(ds->GetState(), 6);
   ASSERT_TRUE(Pump([&] { return !Enabled(6000); }));
@@ -129,6 +136,10 @@ TEST_F(CameraWindow, LensButtonCyclesCamerasAndFallsBackWithoutPictureInPicture)
   Settings("[Camera]\nRotateAngle=0\n", "PortraitResolutionWidth=1280\nPortraitResolutionHeight=960\n");
   MakeSource(5);
   ASSERT_NE(Window().SecondaryController(), nullptr);
+  int width = 0, height = 0;
+  ASSERT_EQ(Window().MainController()->GetFormatCount(), 2) << "640 x 480 and 1280 x 960";
+  Window().MainController()->GetFormatSize(0, &width, &height);
+  EXPECT_EQ(cv::Size(width, height), cv::Size(640, 480));
   Click(6034);  // mode 1: the portrait camera alone
   EXPECT_EQ(Window().Settings().cameraMode, 1);
   EXPECT_FALSE(Enabled(6010));
