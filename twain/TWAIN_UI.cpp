@@ -10,6 +10,8 @@
 #include "twain/TWAINContainerFix32Range.h"
 #include "twain/TWAINContainerKinds.h"
 #include "twain/TWAINDS_FreeImage.h"
+#include "capture/CaptureController.h"
+#include "twain/CameraModels.h"
 #include "twain/CameraWindowPictures.h"
 #include "twain/PaldroseDlg.h"
 
@@ -116,6 +118,10 @@ void CMFC_UI::HideUI() {
 void CMFC_UI::CreateCameraWindow() {
   if (m_window) return;
   strenvik::RegisterCameraWindowResources();
+  // The settings file is named after the main camera: find it first.
+  SelectAttachedModel([](const wchar_t* vendor, const wchar_t* product) {
+    return CCaptureController(false, false).CountDevices(vendor, product);
+  });
   m_window = new strenvik::CPaldroseDlg;
   m_window->SetDataSource(m_ds);
   m_window->SetUI(this);
