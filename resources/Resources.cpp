@@ -15,6 +15,13 @@ void LoadResources() {
     vqplatform::RegisterDialogTemplate(IDD_WATERMARK_PAGE, &WaterMarkTemplate());
     vqplatform::RegisterDialogTemplate(IDD_IMAGE_PAGE, &ImageParaTemplate());
     vqplatform::RegisterDialogTemplate(IDD_ADVANCED_PAGE, &AdvancedSettingTemplate());
+    vqplatform::RegisterDialogTemplate(IDD_SHOW_IMAGE, &ShowImageTemplate());
+    vqplatform::RegisterDialogTemplate(IDD_MULTI_PAGE, &MultiPageTemplate());
+    vqplatform::RegisterDialogTemplate(IDD_PDF_TIF, &PdfTifTemplate());
+    vqplatform::RegisterDialogTemplate(IDD_PIC, &PicTemplate());
+    vqplatform::RegisterDialogTemplate(IDD_AUTO_EXPOSURE, &AutoExposureTemplate());
+    vqplatform::RegisterMenuTemplate(IDR_THUMB_MENU, &ThumbMenu());
+    vqplatform::RegisterMenuTemplate(IDR_PAGE_MENU, &PageMenu());
     // Space: capture; "o": capture to PDF; "p": capture and print.
     vqplatform::RegisterAcceleratorTable(IDR_MAIN_ACCELERATORS,
                                          {{FVIRTKEY, VK_SPACE, 32774}, {0, L'o', 32778}, {0, L'p', 32775}});

@@ -1,8 +1,12 @@
 #pragma once
 // The program's resource tables. LoadResources registers them with the
-// platform layer (dialog templates and accelerator tables by id); call it
-// once at start-up before any dialog is made. Later calls do nothing.
+// platform layer (dialog templates, menus and accelerator tables by id);
+// call it once at start-up before any dialog is made. Later calls do
+// nothing.
+#include <vector>
+
 #include "platform/win/DialogTemplate.h"
+#include "platform/win/Menu.h"
 
 #define IDD_MAIN_WINDOW 102
 #define IDD_CUSTOM_FILE_NAME 209
@@ -10,7 +14,24 @@
 #define IDD_WATERMARK_PAGE 217
 #define IDD_IMAGE_PAGE 218
 #define IDD_ADVANCED_PAGE 219
+#define IDD_SHOW_IMAGE 141
+#define IDD_PIC 195
+#define IDD_AUTO_EXPOSURE 200
+#define IDD_PDF_TIF 210
+#define IDD_MULTI_PAGE 223
 #define IDR_MAIN_ACCELERATORS 205
+#define IDR_THUMB_MENU 147
+#define IDR_PAGE_MENU 212
+// The empty page slot picture of the page strips (129 x 146).
+#define IDB_EMPTY_PAGE 165
+
+// Commands of menu 147.
+#define ID_THUMB_DELETE 32771
+#define ID_THUMB_OPEN 32773
+// Commands of menu 212: delete, and "before page n" from ID_PAGE_INSERT_FIRST
+// (n = 1) upwards.
+#define ID_PAGE_DELETE 32786
+#define ID_PAGE_INSERT_FIRST 32787
 // The data source's camera window; its resources stay inside the data source.
 #define IDD_CAMERA_WINDOW 6000
 
@@ -25,6 +46,13 @@ const DialogTemplate& SystemInfoTemplate();
 const DialogTemplate& WaterMarkTemplate();
 const DialogTemplate& ImageParaTemplate();
 const DialogTemplate& AdvancedSettingTemplate();
+const DialogTemplate& ShowImageTemplate();
+const DialogTemplate& MultiPageTemplate();
+const DialogTemplate& PdfTifTemplate();
+const DialogTemplate& PicTemplate();
+const DialogTemplate& AutoExposureTemplate();
+const std::vector<MenuItemTemplate>& ThumbMenu();
+const std::vector<MenuItemTemplate>& PageMenu();
 const DialogTemplate& CameraWindowTemplate();
 
 }  // namespace vqres

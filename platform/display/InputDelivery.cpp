@@ -12,6 +12,7 @@
 #include "platform/win/MousePointer.h"
 #include "platform/win/SystemMetrics.h"
 #include "platform/win/Window.h"
+#include "platform/win/WindowActivation.h"
 #include "platform/win/WindowRegistry.h"
 
 namespace vqplatform {
@@ -101,6 +102,8 @@ void UpdateCursor(HWND target) {
 void DeliverMouseOnOwner(HWND top, const MouseInput& in) {
   if (!IsWindow(top)) return;
   NotePointerMoved(in.screen);  // the cursor position, and leave tracking
+  if (in.action == MouseAction::Press && ForegroundWindowOfProcess() != top)
+    ActivateTopLevel(top, WA_CLICKACTIVE);
   HWND capture = GetCapture();
   HWND target = capture ? capture : WindowAt(top, in.screen);
   if (!capture && !TakesInput(target)) return;
@@ -136,7 +139,7 @@ void DeliverMouseOnOwner(HWND top, const MouseInput& in) {
 void DeliverKeyOnOwner(HWND top, int virtualKey, bool down, const std::wstring& text) {
   if (!IsWindow(top)) return;
   HWND focus = GetFocus();
-  HWND target = focus && (focus == top || IsChild(top, focus)) ? focus : top;
+  HWND target = focus ? focus : top;
   if (!TakesInput(target)) return;
   if (virtualKey) SetKeyDown(virtualKey, down);
   if (!down) {
@@ -150,7 +153,7 @@ void DeliverKeyOnOwner(HWND top, int virtualKey, bool down, const std::wstring& 
 
 }  // namespace
 
-void RunLaterOnWindowThread(HWND hwnd, std::function<void()> task) {
+bool RunLaterOnWindowThread(HWND hwnd, std::function<void()> task) {
   auto sent = std::make_shared<SentMessage>();
   sent->hwnd = hwnd;
   sent->task = [task = std::move(task)] {
@@ -160,9 +163,10 @@ void RunLaterOnWindowThread(HWND hwnd, std::function<void()> task) {
   sent->sender = Dispatcher::CurrentShared();  // nobody waits for the answer
   std::lock_guard lock(Dispatcher::Mutex());
   WindowObject* window = FindWindowObject(hwnd);
-  if (!window || window->thread->ended) return;
+  if (!window || window->thread->ended) return false;
   window->thread->sentInbox.push_back(sent);
   window->thread->wake.notify_one();
+  return true;
 }
 
 void DeliverMouse(HWND top, const MouseInput& input) {

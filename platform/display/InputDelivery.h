@@ -11,8 +11,9 @@
 namespace vqplatform {
 
 // Runs `task` on the thread owning `hwnd` the next time it handles sent
-// messages, without waiting; nothing happens when the window is gone.
-void RunLaterOnWindowThread(HWND hwnd, std::function<void()> task);
+// messages, without waiting; false (and nothing happens) when the window is
+// gone. A task still queued when the window goes is dropped.
+bool RunLaterOnWindowThread(HWND hwnd, std::function<void()> task);
 
 enum class MouseAction { Move, Press, Release, WheelUp, WheelDown };
 
@@ -24,11 +25,12 @@ struct MouseInput {
   DWORD timeMs = 0;       // the display's time stamp
 };
 
-// Delivers one mouse event that the display saw over top-level `top`.
+// Delivers one mouse event that the display saw over top-level `top`; a
+// press activates the window (a disabled one its modal dialog).
 void DeliverMouse(HWND top, const MouseInput& input);
 
-// Delivers a key press or release: the virtual key (0: none) and, for a
-// press, the characters it typed.
+// Delivers a key press or release to the focus of the window's thread: the
+// virtual key (0: none) and, for a press, the characters it typed.
 void DeliverKey(HWND top, int virtualKey, bool down, const std::wstring& text);
 
 // The virtual key of an X key symbol, 0 when there is none.

@@ -13,14 +13,19 @@
 #include <chrono>
 #include <condition_variable>
 #include <map>
+#include <memory>
 #include <mutex>
+#include <optional>
 #include <set>
 #include <thread>
+#include <utility>
 #include <vector>
 
 #include "platform/display/Cursors.h"
 #include "platform/display/Headless.h"
 #include "platform/display/InputDelivery.h"
+#include "platform/display/PlacementTracker.h"
+#include "platform/display/WindowProperties.h"
 #include "platform/win/Encoding.h"
 #include "platform/win/GdiLayered.h"
 #include "platform/win/GdiObjects.h"
@@ -28,11 +33,23 @@
 #include "platform/win/MessageQueue.h"
 #include "platform/win/SystemMetrics.h"
 #include "platform/win/Window.h"
+#include "platform/win/WindowActivation.h"
 #include "platform/win/WindowRegistry.h"
 #include "platform/win/WindowSurfaces.h"
 
 namespace vqplatform {
 namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// How long a window's reports must stay quiet before they reach the
+// program: a window manager changes state and geometry in several steps,
+// and the program is told once, as Windows tells it.
+constexpr auto kSettleTime = std::chrono::milliseconds(40);
+// How long the window manager has to move the focus itself to a window the
+// program activated (it gives new windows the focus, and an owner back its
+// own when the dialog goes), before it is asked.
+constexpr auto kActivationGrace = std::chrono::milliseconds(150);
 
 // What the presenter needs of a top-level window, read under the
 // dispatcher lock in one go.
@@ -43,6 +60,7 @@ struct TopLevelState {
   DWORD exStyle = 0;
   RECT rect{};
   std::wstring title;
+  std::wstring className;
 };
 
 std::vector<TopLevelState> ReadTopLevelWindows() {
@@ -50,9 +68,18 @@ std::vector<TopLevelState> ReadTopLevelWindows() {
   std::lock_guard lock(Dispatcher::Mutex());
   for (WindowObject* w : TopLevelWindows()) {
     if (w->destroying || !(w->style & WS_VISIBLE)) continue;
-    states.push_back(TopLevelState{w->handle, w->owner, w->style, w->exStyle, w->rect, w->text});
+    states.push_back(TopLevelState{w->handle, w->owner, w->style, w->exStyle, w->rect, w->text,
+                                   w->windowClass ? w->windowClass->name : std::wstring()});
   }
   return states;
+}
+
+WindowLook LookOf(const TopLevelState& s) {
+  return WindowLook{s.style, s.exStyle, s.owner != nullptr, s.className, s.rect};
+}
+
+Placement PlacementOf(const TopLevelState& s) {
+  return Placement{s.rect, (s.style & WS_MINIMIZE) != 0, (s.style & WS_MAXIMIZE) != 0};
 }
 
 HWND TopLevelOf(HWND hwnd) {
@@ -72,9 +99,18 @@ class DrawnSurfaceTracker : public SurfaceProvider {
 };
 
 struct PresentedWindow {
+  explicit PresentedWindow(const Placement& start) : x(start), layer(start) {}
   Window xwindow = 0;
   XIC inputContext = nullptr;
-  RECT layerRect{};  // the layer's rectangle last seen
+  Window parent = 0;     // the root until a window manager reparents the window
+  bool managed = true;   // false: override-redirect
+  bool mapped = false;
+  PlacementTracker x;    // what X shows
+  Placement layer;       // the layer's placement as last seen: what differs now, the program did
+  bool settling = false;
+  Clock::time_point settleUntil;
+  std::shared_ptr<std::atomic<int>> handingOver = std::make_shared<std::atomic<int>>(0);  // tasks not yet run
+  std::optional<Placement> givenToLayer;  // becomes `layer` once the tasks ran
   std::wstring title;
   DWORD style = 0;
   DWORD exStyle = 0;
@@ -119,7 +155,7 @@ class Presenter {
   unsigned long XWindowOf(HWND hwnd) {
     std::lock_guard lock(windowsMutex_);
     auto it = windows_.find(hwnd);
-    return it == windows_.end() ? 0 : it->second.xwindow;
+    return it == windows_.end() ? 0 : it->second->xwindow;
   }
 
   void Stop() {
@@ -138,6 +174,13 @@ class Presenter {
     failed_ = false;
   }
 
+  void Wake() {
+    if (wakePipe_[1] < 0) return;
+    char byte = 1;
+    ssize_t ignored = write(wakePipe_[1], &byte, 1);
+    (void)ignored;
+  }
+
  private:
   // The connection is made on the display thread: callers may hold the
   // dispatcher lock, and a slow server must not hold up the window layer.
@@ -148,13 +191,6 @@ class Presenter {
     }
     running_ = true;
     thread_ = std::thread([this] { Run(); });
-  }
-
-  void Wake() {
-    if (wakePipe_[1] < 0) return;
-    char byte = 1;
-    ssize_t ignored = write(wakePipe_[1], &byte, 1);
-    (void)ignored;
   }
 
   void Run() {
@@ -179,6 +215,8 @@ class Presenter {
       WaitForWork(flushWanted > flushCompletedLocal_ ? 0 : 20);
       DrainWakePipe();
       HandleXEvents();
+      ResolveFocusLoss();
+      HandOverSettled();
       SyncWindows();
       PresentDirty();
       ApplyCursor();
@@ -195,59 +233,40 @@ class Presenter {
 
   void Setup() {
     screen_ = DefaultScreen(display_);
+    root_ = RootWindow(display_, screen_);
     SetScreenSize(DisplayWidth(display_, screen_), DisplayHeight(display_, screen_));
-    ReadWorkArea();
-    wmProtocols_ = XInternAtom(display_, "WM_PROTOCOLS", False);
-    wmDeleteWindow_ = XInternAtom(display_, "WM_DELETE_WINDOW", False);
-    netWmName_ = XInternAtom(display_, "_NET_WM_NAME", False);
-    utf8String_ = XInternAtom(display_, "UTF8_STRING", False);
-    motifHints_ = XInternAtom(display_, "_MOTIF_WM_HINTS", False);
-    netWmState_ = XInternAtom(display_, "_NET_WM_STATE", False);
-    netMaxVert_ = XInternAtom(display_, "_NET_WM_STATE_MAXIMIZED_VERT", False);
-    netMaxHorz_ = XInternAtom(display_, "_NET_WM_STATE_MAXIMIZED_HORZ", False);
+    properties_ = std::make_unique<WindowProperties>(display_);
+    XSelectInput(display_, root_, PropertyChangeMask);
+    SetWorkArea(properties_->ReadWorkArea());
+    windowManager_ = properties_->HasWindowManager();
     netWmOpacity_ = XInternAtom(display_, "_NET_WM_WINDOW_OPACITY", False);
     XSetLocaleModifiers("");
     inputMethod_ = XOpenIM(display_, nullptr, nullptr, nullptr);
-    gc_ = XCreateGC(display_, RootWindow(display_, screen_), 0, nullptr);
+    gc_ = XCreateGC(display_, root_, 0, nullptr);
   }
 
   void Teardown() {
-    std::map<HWND, PresentedWindow> windows;
+    std::map<HWND, std::unique_ptr<PresentedWindow>> windows;
     {
       std::lock_guard lock(windowsMutex_);
       windows.swap(windows_);
     }
-    for (auto& [hwnd, pw] : windows) DestroyXWindow(pw);
+    for (auto& [hwnd, pw] : windows) DestroyXWindow(*pw);
     for (auto& [id, cursor] : cursors_) XFreeCursor(display_, cursor);
     cursors_.clear();
     if (inputMethod_) XCloseIM(inputMethod_);
     inputMethod_ = nullptr;
     XFreeGC(display_, gc_);
+    properties_.reset();
     SetSurfaceProvider(previousProvider_);
     XCloseDisplay(display_);
     display_ = nullptr;
     SetWorkArea(RECT{});
+    xFocus_ = focusRequested_ = focusWanted_ = nullptr;
     {
       std::lock_guard lock(flushMutex_);
       flushDone_.notify_all();
     }
-  }
-
-  void ReadWorkArea() {
-    Atom workArea = XInternAtom(display_, "_NET_WORKAREA", True);
-    if (workArea == None) return;
-    Atom type;
-    int format;
-    unsigned long count, after;
-    unsigned char* data = nullptr;
-    if (XGetWindowProperty(display_, RootWindow(display_, screen_), workArea, 0, 4, False, XA_CARDINAL, &type,
-                           &format, &count, &after, &data) == Success &&
-        data && format == 32 && count >= 4) {
-      auto* v = reinterpret_cast<long*>(data);
-      SetWorkArea(RECT{static_cast<LONG>(v[0]), static_cast<LONG>(v[1]), static_cast<LONG>(v[0] + v[2]),
-                       static_cast<LONG>(v[1] + v[3])});
-    }
-    if (data) XFree(data);
   }
 
   void WaitForWork(int timeoutMs) {
@@ -262,7 +281,7 @@ class Presenter {
     }
   }
 
-  // --- windows ---
+  // --- windows: what the program does goes to X ---
 
   void SyncWindows() {
     std::vector<TopLevelState> states = ReadTopLevelWindows();
@@ -276,7 +295,7 @@ class Presenter {
       }
       UpdateXWindow(*pw, s);
     }
-    std::vector<PresentedWindow> gone;
+    std::vector<std::unique_ptr<PresentedWindow>> gone;
     {
       std::lock_guard lock(windowsMutex_);
       for (auto it = windows_.begin(); it != windows_.end();) {
@@ -284,99 +303,120 @@ class Presenter {
           ++it;
           continue;
         }
-        gone.push_back(it->second);
+        if (it->first == xFocus_) focusLeaving_ = true;  // no event tells where the focus went
+        gone.push_back(std::move(it->second));
         it = windows_.erase(it);
       }
     }
-    for (PresentedWindow& pw : gone) DestroyXWindow(pw);
+    for (auto& pw : gone) DestroyXWindow(*pw);
+    PushActivation();
   }
 
   PresentedWindow* Find(HWND hwnd) {
     std::lock_guard lock(windowsMutex_);
     auto it = windows_.find(hwnd);
-    return it == windows_.end() ? nullptr : &it->second;
+    return it == windows_.end() ? nullptr : it->second.get();
   }
 
   HWND FindByXWindow(Window xwindow) {
     std::lock_guard lock(windowsMutex_);
     for (auto& [hwnd, pw] : windows_)
-      if (pw.xwindow == xwindow) return hwnd;
+      if (pw->xwindow == xwindow) return hwnd;
     return nullptr;
   }
 
   static int Width(const RECT& r) { return std::max<int>(1, r.right - r.left); }
   static int Height(const RECT& r) { return std::max<int>(1, r.bottom - r.top); }
 
+  Window XWindowOrNone(HWND hwnd) {
+    PresentedWindow* pw = hwnd ? Find(hwnd) : nullptr;
+    return pw ? pw->xwindow : None;
+  }
+
   void CreateXWindow(const TopLevelState& s) {
+    WindowLook look = LookOf(s);
+    auto pw = std::make_unique<PresentedWindow>(PlacementOf(s));
+    pw->managed = !WindowProperties::IsOverrideRedirect(look);
     XSetWindowAttributes attributes{};
     attributes.background_pixel = WhitePixel(display_, screen_);
+    attributes.override_redirect = pw->managed ? False : True;
     attributes.event_mask = ExposureMask | KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
-                            PointerMotionMask | StructureNotifyMask | FocusChangeMask;
-    Window xw = XCreateWindow(display_, RootWindow(display_, screen_), s.rect.left, s.rect.top, Width(s.rect),
-                              Height(s.rect), 0, CopyFromParent, InputOutput, CopyFromParent,
-                              CWBackPixel | CWEventMask, &attributes);
-    PresentedWindow pw;
-    pw.xwindow = xw;
-    XSetWMProtocols(display_, xw, &wmDeleteWindow_, 1);
-    SetSizeHints(xw, s);
-    SetDecorations(xw, s.style);
-    SetTitle(xw, s.title);
-    pw.title = s.title;
-    SetOwner(xw, s.owner);
-    pw.owner = s.owner;
+                            PointerMotionMask | StructureNotifyMask | FocusChangeMask | PropertyChangeMask;
+    Window xw = XCreateWindow(display_, root_, s.rect.left, s.rect.top, Width(s.rect), Height(s.rect), 0,
+                              CopyFromParent, InputOutput, CopyFromParent,
+                              CWBackPixel | CWEventMask | CWOverrideRedirect, &attributes);
+    pw->xwindow = xw;
+    pw->parent = root_;
+    XSetWMProtocols(display_, xw, &properties_->wmDeleteWindow, 1);
+    properties_->SetIdentity(xw);
+    properties_->SetType(xw, look);
+    properties_->SetDecorations(xw, look);
+    properties_->SetSizeHints(xw, look);
+    properties_->SetTitle(xw, s.title);
+    properties_->SetOwner(xw, XWindowOrNone(s.owner));
+    properties_->SetInitialState(xw, pw->layer.minimised, pw->layer.maximised);
+    pw->title = s.title;
+    pw->owner = s.owner;
+    pw->style = s.style;
+    pw->exStyle = s.exStyle;
     if (inputMethod_)
-      pw.inputContext = XCreateIC(inputMethod_, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow, xw,
-                                  XNFocusWindow, xw, nullptr);
-    pw.layerRect = s.rect;
-    pw.style = s.style;
-    pw.exStyle = s.exStyle;
-    if (s.style & WS_MAXIMIZE) SetMaximized(xw, true);
-    if (s.style & WS_MINIMIZE) {
-      XWMHints hints{};
-      hints.flags = StateHint;
-      hints.initial_state = IconicState;
-      XSetWMHints(display_, xw, &hints);
-    }
+      pw->inputContext = XCreateIC(inputMethod_, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow,
+                                   xw, XNFocusWindow, xw, nullptr);
     XMapWindow(display_, xw);
-    XMoveWindow(display_, xw, s.rect.left, s.rect.top);  // some managers place on map
     {
       std::lock_guard lock(windowsMutex_);
-      windows_[s.hwnd] = pw;
+      windows_[s.hwnd] = std::move(pw);
     }
     MarkDrawn(s.hwnd);
   }
 
   void UpdateXWindow(PresentedWindow& pw, const TopLevelState& s) {
-    if (!EqualRect(pw.layerRect, s.rect)) {
-      bool resized = Width(pw.layerRect) != Width(s.rect) || Height(pw.layerRect) != Height(s.rect);
-      pw.layerRect = s.rect;
-      if (resized) SetSizeHints(pw.xwindow, s);
-      XMoveResizeWindow(display_, pw.xwindow, s.rect.left, s.rect.top, Width(s.rect), Height(s.rect));
-      if (resized) MarkDrawn(s.hwnd);
-    }
+    WindowLook look = LookOf(s);
+    constexpr DWORD kFrameStyles = WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
+    if ((pw.style ^ s.style) & kFrameStyles) properties_->SetDecorations(pw.xwindow, look);
     if (pw.title != s.title) {
-      SetTitle(pw.xwindow, s.title);
+      properties_->SetTitle(pw.xwindow, s.title);
       pw.title = s.title;
     }
     if (pw.owner != s.owner) {
-      SetOwner(pw.xwindow, s.owner);
+      properties_->SetOwner(pw.xwindow, XWindowOrNone(s.owner));
+      properties_->SetType(pw.xwindow, look);
       pw.owner = s.owner;
     }
-    DWORD changed = pw.style ^ s.style;
-    if (changed & WS_MINIMIZE) {
-      if (s.style & WS_MINIMIZE)
-        XIconifyWindow(display_, pw.xwindow, screen_);
-      else
-        XMapRaised(display_, pw.xwindow);
-    }
-    if (changed & WS_MAXIMIZE) SetMaximized(pw.xwindow, (s.style & WS_MAXIMIZE) != 0);
+    SyncPlacement(pw, s);
     pw.style = s.style;
     if (pw.exStyle != s.exStyle) MarkDrawn(s.hwnd);
     pw.exStyle = s.exStyle;
   }
 
-  static bool EqualRect(const RECT& a, const RECT& b) {
-    return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+  // Sends X what the program changed since the last look. Nothing goes out
+  // while a change that X reported is on its way to the program, so the
+  // layer's older state never overrides it.
+  void SyncPlacement(PresentedWindow& pw, const TopLevelState& s) {
+    if (pw.settling || pw.handingOver->load() > 0) return;
+    if (pw.givenToLayer) pw.layer = *std::exchange(pw.givenToLayer, std::nullopt);
+    Placement now = PlacementOf(s);
+    Placement& was = pw.layer;
+    if (now.minimised != was.minimised) {
+      if (now.minimised)
+        XIconifyWindow(display_, pw.xwindow, screen_);
+      else
+        XMapRaised(display_, pw.xwindow);
+      pw.x.RequestedMinimised(now.minimised);
+    }
+    if (now.maximised != was.maximised && !now.minimised) {
+      properties_->RequestMaximised(pw.xwindow, now.maximised);
+      pw.x.RequestedMaximised(now.maximised);
+    }
+    if (!(now.rect.left == was.rect.left && now.rect.top == was.rect.top && now.rect.right == was.rect.right &&
+          now.rect.bottom == was.rect.bottom)) {
+      bool resized = Width(now.rect) != Width(was.rect) || Height(now.rect) != Height(was.rect);
+      if (resized) properties_->SetSizeHints(pw.xwindow, LookOf(s));
+      XMoveResizeWindow(display_, pw.xwindow, now.rect.left, now.rect.top, Width(now.rect), Height(now.rect));
+      pw.x.Requested(now.rect);
+      if (resized) MarkDrawn(s.hwnd);
+    }
+    was = now;
   }
 
   void DestroyXWindow(PresentedWindow& pw) {
@@ -384,55 +424,152 @@ class Presenter {
     XDestroyWindow(display_, pw.xwindow);
   }
 
-  void SetSizeHints(Window xw, const TopLevelState& s) {
-    XSizeHints* hints = XAllocSizeHints();
-    hints->flags = USPosition | USSize | PPosition | PSize;
-    hints->x = s.rect.left;
-    hints->y = s.rect.top;
-    hints->width = Width(s.rect);
-    hints->height = Height(s.rect);
-    if (!(s.style & WS_THICKFRAME)) {
-      hints->flags |= PMinSize | PMaxSize;
-      hints->min_width = hints->max_width = hints->width;
-      hints->min_height = hints->max_height = hints->height;
+  // --- windows: what X reports goes to the program ---
+
+  void OnConfigure(PresentedWindow& pw, const XConfigureEvent& c) {
+    // Synthetic events and those of a window still on the root carry the
+    // position on the screen; a reparented window's own say only the size.
+    bool positioned = c.send_event || pw.parent == root_;
+    bool changed = false;
+    if (positioned) {
+      int x = c.x + c.border_width, y = c.y + c.border_width;
+      changed = pw.x.Configured(RECT{x, y, x + c.width, y + c.height});
+    } else {
+      changed = pw.x.Resized(c.width, c.height);
     }
-    XSetWMNormalHints(display_, xw, hints);
-    XFree(hints);
+    if (changed) Settle(pw);
   }
 
-  // Windows without a caption draw their own frame: no decorations.
-  void SetDecorations(Window xw, DWORD style) {
-    if ((style & WS_CAPTION) == WS_CAPTION) return;
-    long hints[5] = {2 /* decorations given */, 0, 0, 0, 0};
-    XChangeProperty(display_, xw, motifHints_, motifHints_, 32, PropModeReplace,
-                    reinterpret_cast<unsigned char*>(hints), 5);
+  void OnProperty(PresentedWindow& pw, const XPropertyEvent& p) {
+    bool changed = false;
+    if (p.atom == properties_->wmState) {
+      std::optional<bool> iconic = properties_->ReadIconic(pw.xwindow);
+      changed = iconic && pw.x.Minimised(*iconic);
+    } else if (p.atom == properties_->netWmState) {
+      changed = pw.x.Maximised(properties_->ReadMaximised(pw.xwindow));
+    }
+    if (changed) Settle(pw);
   }
 
-  void SetTitle(Window xw, const std::wstring& title) {
-    std::string utf8 = vq::WideToUtf8(title);
-    XChangeProperty(display_, xw, netWmName_, utf8String_, 8, PropModeReplace,
-                    reinterpret_cast<const unsigned char*>(utf8.data()), static_cast<int>(utf8.size()));
-    XStoreName(display_, xw, utf8.c_str());
+  void Settle(PresentedWindow& pw) {
+    pw.settling = true;
+    pw.settleUntil = Clock::now() + kSettleTime;
   }
 
-  void SetOwner(Window xw, HWND owner) {
-    PresentedWindow* ownerWindow = owner ? Find(owner) : nullptr;
-    if (ownerWindow)
-      XSetTransientForHint(display_, xw, ownerWindow->xwindow);
-    else
-      XDeleteProperty(display_, xw, XA_WM_TRANSIENT_FOR);
+  std::vector<HWND> SettledWindows() {
+    std::vector<HWND> due;
+    std::lock_guard lock(windowsMutex_);
+    for (auto& [hwnd, pw] : windows_)
+      if (pw->settling && Clock::now() >= pw->settleUntil) due.push_back(hwnd);
+    return due;
   }
 
-  void SetMaximized(Window xw, bool maximized) {
-    XEvent e{};
-    e.xclient.type = ClientMessage;
-    e.xclient.window = xw;
-    e.xclient.message_type = netWmState_;
-    e.xclient.format = 32;
-    e.xclient.data.l[0] = maximized ? 1 : 0;
-    e.xclient.data.l[1] = static_cast<long>(netMaxVert_);
-    e.xclient.data.l[2] = static_cast<long>(netMaxHorz_);
-    XSendEvent(display_, RootWindow(display_, screen_), False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
+  // Reports that have settled go to the window's thread as one change.
+  void HandOverSettled() {
+    if (SettledWindows().empty()) return;
+    // Whatever the window manager still says comes first (and may start
+    // the wait again).
+    XSync(display_, False);
+    HandleXEvents();
+    for (HWND hwnd : SettledWindows())
+      if (PresentedWindow* pw = Find(hwnd)) HandOver(hwnd, *pw);
+  }
+
+  void HandOver(HWND hwnd, PresentedWindow& pw) {
+    pw.settling = false;
+    if (pw.x.PositionUnsure()) {
+      // The window manager sized the window and told no position: where it
+      // is now, all reports having arrived.
+      int x = 0, y = 0;
+      Window child;
+      XTranslateCoordinates(display_, pw.xwindow, root_, 0, 0, &x, &y, &child);
+      const RECT& r = pw.x.Shown().rect;
+      pw.x.Configured(RECT{x, y, x + (r.right - r.left), y + (r.bottom - r.top)});
+    }
+    Placement given = pw.x.Shown();
+    // An owned window minimised with its owner stays as it is for the
+    // program; Windows keeps a minimised window's maximised state aside.
+    DWORD mask = WS_MAXIMIZE | WS_MINIMIZE;
+    if (pw.owner) {
+      mask = WS_MAXIMIZE;
+      given.minimised = pw.layer.minimised;
+    }
+    given.maximised = given.maximised && !given.minimised;
+    DWORD state = (given.minimised ? WS_MINIMIZE : 0) | (given.maximised ? WS_MAXIMIZE : 0);
+    pw.givenToLayer = given;
+    std::shared_ptr<std::atomic<int>> tasks = pw.handingOver;
+    ++*tasks;
+    bool queued = RunLaterOnWindowThread(hwnd, [this, hwnd, given, state, mask, tasks] {
+      ApplySystemPlacement(hwnd, given.rect, state, mask);
+      --*tasks;
+      Wake();
+    });
+    if (!queued) --*tasks;
+  }
+
+  // --- activation ---
+
+  // With a window manager, X's input focus is the foreground window: a
+  // window of ours gaining it is activated (before the keys that follow
+  // reach it), losing it to another program deactivates the process.
+  // Without one, the focus follows the pointer and means nothing.
+  static bool MovesFocus(const XFocusChangeEvent& f) {
+    return f.mode != NotifyGrab && f.mode != NotifyUngrab && f.detail != NotifyInferior && f.detail != NotifyPointer &&
+           f.detail != NotifyPointerRoot && f.detail != NotifyDetailNone;
+  }
+
+  void OnFocusChange(HWND hwnd, const XFocusChangeEvent& f) {
+    if (!windowManager_ || !MovesFocus(f)) return;
+    if (f.type == FocusIn) {
+      focusLeaving_ = false;
+      FocusMovedTo(hwnd);
+    } else if (hwnd == xFocus_) {
+      focusLeaving_ = true;  // to another window of ours, or away: known after the events at hand
+    }
+  }
+
+  void ResolveFocusLoss() {
+    if (!focusLeaving_) return;
+    focusLeaving_ = false;
+    Window focus = None;
+    int revert = 0;
+    XGetInputFocus(display_, &focus, &revert);
+    FocusMovedTo(FindByXWindow(focus));
+  }
+
+  void FocusMovedTo(HWND hwnd) {
+    if (hwnd == xFocus_) return;
+    xFocus_ = hwnd;
+    if (!hwnd) {
+      DeactivateProcess();
+      return;
+    }
+    ++focusQueued_;
+    if (!RunLaterOnWindowThread(hwnd, [this, hwnd] {
+          ActivateTopLevel(hwnd, WA_ACTIVE);
+          --focusQueued_;
+          Wake();
+        }))
+      --focusQueued_;
+  }
+
+  // The program activated another window of its own (a modal dialog, an
+  // owner after its dialog ended): when the window manager has not seen to
+  // it by itself a moment later, it is asked once.
+  void PushActivation() {
+    if (!windowManager_ || focusQueued_.load() > 0) return;
+    HWND wanted = ForegroundWindowOfProcess();
+    if (!wanted || wanted == xFocus_ || wanted != focusWanted_) {
+      focusRequested_ = nullptr;
+      focusWanted_ = wanted;
+      focusWantedSince_ = Clock::now();
+      return;
+    }
+    if (wanted == focusRequested_ || Clock::now() - focusWantedSince_ < kActivationGrace) return;
+    PresentedWindow* pw = Find(wanted);
+    if (!pw || !pw->managed || !pw->mapped || pw->layer.minimised || pw->x.Shown().minimised) return;
+    properties_->RequestActivation(pw->xwindow, XWindowOrNone(xFocus_), lastEventTime_);
+    focusRequested_ = wanted;
   }
 
   // --- pixels ---
@@ -514,20 +651,27 @@ class Presenter {
         XRefreshKeyboardMapping(&e.xmapping);
         continue;
       }
+      if (e.xany.window == root_) {
+        OnRootProperty(e);
+        continue;
+      }
       HWND hwnd = FindByXWindow(e.xany.window);
-      if (!hwnd) continue;
+      PresentedWindow* pw = hwnd ? Find(hwnd) : nullptr;
+      if (!pw) continue;
       switch (e.type) {
         case Expose:
           if (e.xexpose.count == 0) MarkDrawn(hwnd);
           break;
         case ClientMessage:
-          if (e.xclient.message_type == wmProtocols_ && static_cast<Atom>(e.xclient.data.l[0]) == wmDeleteWindow_ &&
-              IsWindowEnabled(hwnd))
+          if (e.xclient.message_type == properties_->wmProtocols &&
+              static_cast<Atom>(e.xclient.data.l[0]) == properties_->wmDeleteWindow && IsWindowEnabled(hwnd))
             PostMessageW(hwnd, WM_CLOSE, 0, 0);
           break;
-        case ConfigureNotify: OnConfigure(hwnd, e.xconfigure); break;
-        case UnmapNotify:
-        case MapNotify: OnMapChange(hwnd, e.type == MapNotify); break;
+        case ConfigureNotify: OnConfigure(*pw, e.xconfigure); break;
+        case ReparentNotify: pw->parent = e.xreparent.parent; break;
+        case PropertyNotify: OnProperty(*pw, e.xproperty); break;
+        case MapNotify: pw->mapped = true; break;
+        case UnmapNotify: pw->mapped = false; break;
         case MotionNotify: {
           // Only the latest position of a burst matters.
           while (XCheckTypedWindowEvent(display_, e.xany.window, MotionNotify, &e)) {
@@ -537,50 +681,29 @@ class Presenter {
           break;
         }
         case ButtonPress:
-        case ButtonRelease: OnButton(hwnd, e.xbutton); break;
+        case ButtonRelease:
+          lastEventTime_ = e.xbutton.time;
+          OnButton(hwnd, e.xbutton);
+          break;
         case KeyPress:
-        case KeyRelease: OnKey(hwnd, e.xkey); break;
-        case FocusIn: {
-          PresentedWindow* pw = Find(hwnd);
-          if (pw && pw->inputContext) XSetICFocus(pw->inputContext);
+        case KeyRelease:
+          lastEventTime_ = e.xkey.time;
+          OnKey(hwnd, e.xkey);
           break;
-        }
-        case FocusOut: {
-          PresentedWindow* pw = Find(hwnd);
-          if (pw && pw->inputContext) XUnsetICFocus(pw->inputContext);
+        case FocusIn:
+        case FocusOut:
+          if (pw->inputContext) (e.type == FocusIn ? XSetICFocus : XUnsetICFocus)(pw->inputContext);
+          OnFocusChange(hwnd, e.xfocus);
           break;
-        }
         default: break;
       }
     }
   }
 
-  // A move or resize by the window manager or the user moves the layer's
-  // window too, on its own thread.
-  void OnConfigure(HWND hwnd, const XConfigureEvent& c) {
-    PresentedWindow* pw = Find(hwnd);
-    if (!pw) return;
-    int x = c.x, y = c.y;
-    Window child;
-    XTranslateCoordinates(display_, pw->xwindow, RootWindow(display_, screen_), 0, 0, &x, &y, &child);
-    RECT now{x, y, x + c.width, y + c.height};
-    if (EqualRect(now, pw->layerRect)) return;
-    pw->layerRect = now;
-    RunLaterOnWindowThread(hwnd, [hwnd, now] {
-      SetWindowPos(hwnd, nullptr, now.left, now.top, now.right - now.left, now.bottom - now.top,
-                   SWP_NOZORDER | SWP_NOACTIVATE);
-    });
-  }
-
-  // The window manager minimised or restored the window: so does the layer.
-  void OnMapChange(HWND hwnd, bool mapped) {
-    PresentedWindow* pw = Find(hwnd);
-    if (!pw) return;
-    bool minimised = (pw->style & WS_MINIMIZE) != 0;
-    if (mapped == !minimised) return;
-    pw->style ^= WS_MINIMIZE;
-    int command = mapped ? SW_RESTORE : SW_SHOWMINIMIZED;
-    RunLaterOnWindowThread(hwnd, [hwnd, command] { ShowWindow(hwnd, command); });
+  void OnRootProperty(const XEvent& e) {
+    if (e.type != PropertyNotify) return;
+    if (e.xproperty.atom == properties_->netWorkArea) SetWorkArea(properties_->ReadWorkArea());
+    if (e.xproperty.atom == properties_->netSupportingWmCheck) windowManager_ = properties_->HasWindowManager();
   }
 
   static WPARAM KeysOf(unsigned int state) {
@@ -695,18 +818,29 @@ class Presenter {
 
   Display* display_ = nullptr;
   int screen_ = 0;
+  Window root_ = 0;
   GC gc_ = nullptr;
   XIM inputMethod_ = nullptr;
-  Atom wmProtocols_ = 0, wmDeleteWindow_ = 0, netWmName_ = 0, utf8String_ = 0, motifHints_ = 0;
-  Atom netWmState_ = 0, netMaxVert_ = 0, netMaxHorz_ = 0, netWmOpacity_ = 0;
+  std::unique_ptr<WindowProperties> properties_;
+  Atom netWmOpacity_ = 0;
   Window pointerWindow_ = 0;
   std::map<int, Cursor> cursors_;
+
+  // Activation (display thread only, but for the counter).
+  bool windowManager_ = false;
+  bool focusLeaving_ = false;
+  HWND xFocus_ = nullptr;          // our window with X's input focus
+  HWND focusRequested_ = nullptr;  // asked of the window manager, not yet granted
+  HWND focusWanted_ = nullptr;     // the foreground window X's focus has not followed yet
+  Clock::time_point focusWantedSince_;
+  std::atomic<int> focusQueued_{0};
+  Time lastEventTime_ = CurrentTime;
 
   DrawnSurfaceTracker tracker_;
   SurfaceProvider* previousProvider_ = nullptr;
 
   std::mutex windowsMutex_;  // guards the map itself; entries are the display thread's
-  std::map<HWND, PresentedWindow> windows_;
+  std::map<HWND, std::unique_ptr<PresentedWindow>> windows_;
 
   std::mutex dirtyMutex_;
   std::set<HWND> dirty_;

@@ -197,17 +197,29 @@ bool VirtualCamera::LastStreamFormat(CaptureFormat* format) {
   return streamed_;
 }
 
+// Exposure is log2 seconds: a manual value one above the default lets in
+// twice the light. Automatic exposure keeps the picture as it is.
+int VirtualCamera::ExposureSteps() const {
+  for (const auto& c : config_.cameraControl)
+    if (c.property == CameraControl_Exposure && (c.flags & CameraControl_Flags_Manual)) return int(c.value - c.dflt);
+  return 0;
+}
+
 std::shared_ptr<const std::vector<BYTE>> VirtualCamera::Payload(long long key, const CaptureFormat& format) {
   const bool mjpg = format.subtype == MEDIASUBTYPE_MJPG;
-  const auto id = std::make_tuple(key, format.width, format.height, mjpg);
+  std::tuple<long long, int, int, bool, int> id;
   {
     std::lock_guard lock(lock_);
+    id = std::make_tuple(key, format.width, format.height, mjpg, ExposureSteps());
     auto it = payloads_.find(id);
     if (it != payloads_.end()) return it->second;
   }
   auto picture = frames_.Picture(key, cv::Size(format.width, format.height));
-  auto payload = std::make_shared<const std::vector<BYTE>>(mjpg ? BgrToMjpg(*picture, kMjpgQuality)
-                                                                : BgrToYuy2(*picture));
+  cv::Mat exposed;  // never the shared picture itself
+  if (const int steps = std::get<4>(id)) picture->convertTo(exposed, -1, std::ldexp(1.0, steps));
+  else exposed = *picture;
+  auto payload = std::make_shared<const std::vector<BYTE>>(mjpg ? BgrToMjpg(exposed, kMjpgQuality)
+                                                                : BgrToYuy2(exposed));
   std::lock_guard lock(lock_);
   if (payloads_.size() >= 32) payloads_.clear();
   payloads_[id] = payload;

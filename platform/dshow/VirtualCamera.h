@@ -1,8 +1,9 @@
 #pragma once
 // The virtual document camera: a camera of configurable USB identity that
 // streams YUY2 and motion-JPEG at several sizes and a declared frame rate,
-// with camera controls, a still pin with a snapshot button, and unplugging
-// and replugging that tests can trigger. VQ_VIRTUAL_CAMERA lists cameras for
+// with camera controls (a manual exposure brightens or darkens the picture),
+// a still pin with a snapshot button, and unplugging and replugging that
+// tests can trigger. VQ_VIRTUAL_CAMERA lists cameras for
 // the device enumeration: "1" (or "document") is the document camera with
 // the default ids; otherwise ';'-separated cameras, each "document",
 // "portrait" or ','-separated keys: vid, pid, name, instance, fps, still
@@ -83,6 +84,8 @@ class VirtualCamera : public CaptureDevice {
   void AddStream(CaptureStream* stream);
   void RemoveStream(CaptureStream* stream);
   std::vector<ControlState>* Controls(ControlKind kind);
+  // Steps of manual exposure above the default (lock_ held).
+  int ExposureSteps() const;
 
   VirtualCameraConfig config_;
   std::wstring path_;
@@ -94,7 +97,8 @@ class VirtualCamera : public CaptureDevice {
   std::vector<CaptureStream*> streams_;
   bool streamed_ = false;
   CaptureFormat lastFormat_{};
-  std::map<std::tuple<long long, int, int, bool>, std::shared_ptr<const std::vector<BYTE>>> payloads_;
+  // Payloads by picture, size, subtype and exposure steps.
+  std::map<std::tuple<long long, int, int, bool, int>, std::shared_ptr<const std::vector<BYTE>>> payloads_;
 };
 
 // The cameras plugged in by tests and programs, besides those of VQ_VIRTUAL_CAMERA.

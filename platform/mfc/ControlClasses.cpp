@@ -28,6 +28,66 @@ int CListCtrl::InsertItem(int index, LPCWSTR text) {
   return static_cast<int>(::SendMessageW(m_hWnd, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
 }
 
+int CListCtrl::InsertItem(int index, LPCWSTR text, int image) {
+  LVITEMW item{};
+  item.mask = LVIF_TEXT | LVIF_IMAGE;
+  item.iItem = index;
+  item.pszText = const_cast<LPWSTR>(text);
+  item.iImage = image;
+  return static_cast<int>(::SendMessageW(m_hWnd, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+int CListCtrl::InsertColumn(int column, LPCWSTR heading, int format, int width, int subItem) {
+  LVCOLUMNW entry{};
+  entry.mask = LVCF_TEXT | LVCF_FMT;
+  entry.fmt = format;
+  entry.pszText = const_cast<LPWSTR>(heading);
+  if (width >= 0) {
+    entry.mask |= LVCF_WIDTH;
+    entry.cx = width;
+  }
+  if (subItem >= 0) {
+    entry.mask |= LVCF_SUBITEM;
+    entry.iSubItem = subItem;
+  }
+  return static_cast<int>(::SendMessageW(m_hWnd, LVM_INSERTCOLUMNW, static_cast<WPARAM>(column), reinterpret_cast<LPARAM>(&entry)));
+}
+
+int CListCtrl::GetItemImage(int index) const {
+  LVITEMW item{};
+  item.mask = LVIF_IMAGE;
+  item.iItem = index;
+  item.iImage = -1;
+  ::SendMessageW(m_hWnd, LVM_GETITEMW, 0, reinterpret_cast<LPARAM>(&item));
+  return item.iImage;
+}
+
+BOOL CListCtrl::SetItemImage(int index, int image) {
+  LVITEMW item{};
+  item.mask = LVIF_IMAGE;
+  item.iItem = index;
+  item.iImage = image;
+  return static_cast<BOOL>(::SendMessageW(m_hWnd, LVM_SETITEMW, 0, reinterpret_cast<LPARAM>(&item)));
+}
+
+BOOL CImageList::Create(int width, int height, UINT flags, int initial, int grow) {
+  DeleteImageList();
+  m_hImageList = ImageList_Create(width, height, flags, initial, grow);
+  return m_hImageList != nullptr;
+}
+
+BOOL CImageList::DeleteImageList() {
+  if (!m_hImageList) return FALSE;
+  ImageList_Destroy(m_hImageList);
+  m_hImageList = nullptr;
+  return TRUE;
+}
+
+int CImageList::Add(CBitmap* bitmap, CBitmap* mask) {
+  return ImageList_Add(m_hImageList, bitmap ? static_cast<HBITMAP>(*bitmap) : nullptr,
+                       mask ? static_cast<HBITMAP>(*mask) : nullptr);
+}
+
 CString CListCtrl::GetItemText(int index, int subItem) const {
   wchar_t buffer[1024] = {};
   LVITEMW item{};

@@ -2,6 +2,7 @@
 // The framework's control classes: thin wrappers over the standard
 // controls' messages.
 #include "platform/mfc/CWnd.h"
+#include "platform/mfc/GdiObjectClasses.h"
 #include "platform/win/Controls.h"
 
 class CButton : public CWnd {
@@ -107,9 +108,39 @@ class CTabCtrl : public CWnd {
   BOOL DeleteAllItems() { return static_cast<BOOL>(::SendMessageW(m_hWnd, TCM_DELETEALLITEMS, 0, 0)); }
 };
 
+// Pictures of one size for list views; owns its list.
+class CImageList {
+ public:
+  CImageList() = default;
+  ~CImageList() { DeleteImageList(); }
+  CImageList(const CImageList&) = delete;
+  CImageList& operator=(const CImageList&) = delete;
+
+  HIMAGELIST m_hImageList = nullptr;
+  operator HIMAGELIST() const { return m_hImageList; }  // NOLINT
+  BOOL Create(int width, int height, UINT flags, int initial, int grow);
+  BOOL DeleteImageList();
+  int Add(CBitmap* bitmap, CBitmap* mask);
+  BOOL Remove(int index) { return ImageList_Remove(m_hImageList, index); }
+  int GetImageCount() const { return ImageList_GetImageCount(m_hImageList); }
+};
+
 class CListCtrl : public CWnd {
  public:
   int InsertItem(int index, LPCWSTR text);
+  int InsertItem(int index, LPCWSTR text, int image);
+  int InsertColumn(int column, LPCWSTR heading, int format = LVCFMT_LEFT, int width = -1, int subItem = -1);
+  // The list's previous image list of that kind (LVSIL_NORMAL, LVSIL_SMALL).
+  HIMAGELIST SetImageList(CImageList* list, int kind) {
+    return reinterpret_cast<HIMAGELIST>(::SendMessageW(m_hWnd, LVM_SETIMAGELIST, static_cast<WPARAM>(kind),
+                                                       reinterpret_cast<LPARAM>(list ? list->m_hImageList : nullptr)));
+  }
+  BOOL EnsureVisible(int index, BOOL partialOk) {
+    return static_cast<BOOL>(::SendMessageW(m_hWnd, LVM_ENSUREVISIBLE, static_cast<WPARAM>(index), partialOk));
+  }
+  // The item's picture index, -1 for none.
+  int GetItemImage(int index) const;
+  BOOL SetItemImage(int index, int image);
   int GetItemCount() const { return static_cast<int>(::SendMessageW(m_hWnd, LVM_GETITEMCOUNT, 0, 0)); }
   CString GetItemText(int index, int subItem) const;
   BOOL SetItemText(int index, int subItem, LPCWSTR text);

@@ -214,13 +214,17 @@ using TCITEM = TCITEMW;
 #define TCN_SELCHANGE (TCN_FIRST - 1)
 #define TCN_SELCHANGING (TCN_FIRST - 2)
 
-// List views (report and icon views as a plain list of rows).
+// List views: rows of text, or in icon view with a normal image list a grid
+// of pictures with their texts below; scrolled by EnsureVisible and the wheel.
 #define LVS_ICON 0x0000
 #define LVS_REPORT 0x0001
 #define LVS_SMALLICON 0x0002
 #define LVS_LIST 0x0003
 #define LVS_SINGLESEL 0x0004
 #define LVS_SHOWSELALWAYS 0x0008
+#define LVS_TYPEMASK 0x0003
+#define LVSIL_NORMAL 0
+#define LVSIL_SMALL 1
 #define LVIF_TEXT 0x0001
 #define LVIF_IMAGE 0x0002
 #define LVIF_PARAM 0x0004
@@ -265,6 +269,41 @@ struct NMITEMACTIVATE {
 #define LVM_SETITEMW (LVM_FIRST + 76)
 #define LVM_INSERTITEMW (LVM_FIRST + 77)
 #define LVM_GETITEMTEXTW (LVM_FIRST + 115)
+#define LVM_GETIMAGELIST (LVM_FIRST + 2)
+#define LVM_SETIMAGELIST (LVM_FIRST + 3)
+#define LVM_ENSUREVISIBLE (LVM_FIRST + 19)
+#define LVM_GETCOLUMNW (LVM_FIRST + 95)
+#define LVM_INSERTCOLUMNW (LVM_FIRST + 97)
+#define LVCF_FMT 0x0001
+#define LVCF_WIDTH 0x0002
+#define LVCF_TEXT 0x0004
+#define LVCF_SUBITEM 0x0008
+#define LVCFMT_LEFT 0x0000
+struct LVCOLUMNW {
+  UINT mask;
+  int fmt;
+  int cx;
+  LPWSTR pszText;
+  int cchTextMax;
+  int iSubItem;
+};
+using LVCOLUMN = LVCOLUMNW;
+
+// Image lists: pictures of one size, kept as 24-bit copies.
+VQ_DECLARE_HANDLE(HIMAGELIST);
+#define ILC_MASK 0x0001
+#define ILC_COLOR24 0x0018
+#define ILD_NORMAL 0x0000
+HIMAGELIST ImageList_Create(int width, int height, UINT flags, int initial, int grow);
+BOOL ImageList_Destroy(HIMAGELIST list);
+// Appends the bitmap cut into pictures of the list's width (as many as it
+// is wide); the index of the first, or -1. The mask is not used.
+int ImageList_Add(HIMAGELIST list, HBITMAP image, HBITMAP mask);
+// Removes one picture (later ones move up), or all of them for -1.
+BOOL ImageList_Remove(HIMAGELIST list, int index);
+int ImageList_GetImageCount(HIMAGELIST list);
+BOOL ImageList_GetIconSize(HIMAGELIST list, int* width, int* height);
+BOOL ImageList_Draw(HIMAGELIST list, int index, HDC dc, int x, int y, UINT style);
 
 // Tooltips.
 #define TTF_IDISHWND 0x0001

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <mutex>
+#include <utility>
 
 #include "platform/win/Controls.h"
 #include "platform/win/DialogUnits.h"
@@ -14,6 +15,7 @@
 #include "platform/win/MessageQueue.h"
 #include "platform/win/SysColors.h"
 #include "platform/win/Window.h"
+#include "platform/win/WindowActivation.h"
 
 namespace vqplatform {
 namespace {
@@ -25,6 +27,8 @@ struct DialogState {
   INT_PTR result = 0;
   LRESULT messageResult = 0;
   std::function<bool(MSG*)> preTranslate;
+  HWND savedFocus = nullptr;     // the control that had the focus when the dialog was deactivated
+  HWND disabledOwner = nullptr;  // the owner the modal loop disabled, enabled again by EndDialog
   ~DialogState() {
     if (font) DeleteObject(font);
   }
@@ -76,6 +80,23 @@ void FocusControl(HWND control) {
   if (!control) return;
   SetFocus(control);
   if (DialogCode(control, nullptr) & DLGC_HASSETSEL) SendMessageW(control, EM_SETSEL, 0, -1);
+}
+
+// Gives the focus back to the control that had it when the dialog was
+// deactivated. Mere activation leaves it alone when there is none; gaining
+// the focus itself falls back on the first control of the tab order.
+void RestoreFocus(HWND dialog, DialogState* state, bool justActivated) {
+  if (!state || state->ended || IsIconic(dialog)) return;
+  HWND saved = state->savedFocus;
+  state->savedFocus = nullptr;
+  if (saved && IsWindow(saved) && IsChild(dialog, saved)) {
+    if (justActivated)
+      SetFocus(saved);
+    else
+      FocusControl(saved);
+    return;
+  }
+  if (!justActivated) FocusControl(GetNextDlgTabItem(dialog, nullptr, FALSE));
 }
 
 HWND ChildOfDialog(HWND dialog, HWND window) {
@@ -230,6 +251,7 @@ INT_PTR RunModalDialog(HWND dialog, HWND owner) {
   std::shared_ptr<DialogState> state = StateOf(dialog);
   if (!state) return -1;
   bool disabledOwner = owner && IsWindowEnabled(owner);
+  state->disabledOwner = disabledOwner ? owner : nullptr;
   if (disabledOwner) EnableWindow(owner, FALSE);
   if (!state->ended) {
     ShowWindow(dialog, SW_SHOW);
@@ -339,6 +361,8 @@ BOOL EndDialog(HWND dialog, INT_PTR result) {
   if (!state) return FALSE;
   state->ended = true;
   state->result = result;
+  // The owner is enabled before the dialog goes, so it takes the activation.
+  if (HWND owner = std::exchange(state->disabledOwner, nullptr); owner && IsWindow(owner)) EnableWindow(owner, TRUE);
   ShowWindow(dialog, SW_HIDE);
   PostMessageW(dialog, WM_NULL, 0, 0);
   return TRUE;
@@ -390,7 +414,15 @@ LRESULT DefDlgProcW(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
       vqplatform::FocusControl(target);
       return 0;
     }
-    case WM_SETFOCUS: vqplatform::FocusControl(GetNextDlgTabItem(dialog, nullptr, FALSE)); return 0;
+    case WM_SETFOCUS: vqplatform::RestoreFocus(dialog, state.get(), false); return 0;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) != WA_INACTIVE) {
+        vqplatform::RestoreFocus(dialog, state.get(), true);
+      } else if (state) {
+        HWND focus = GetFocus();
+        state->savedFocus = focus && IsChild(dialog, focus) ? focus : nullptr;
+      }
+      return 0;
     case WM_GETDLGCODE: return 0;
     default:
       if (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) return 0;

@@ -5,6 +5,7 @@
 
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Window.h"
+#include "platform/win/WindowActivation.h"
 
 namespace {
 thread_local HWND focusWindow = nullptr;
@@ -14,6 +15,14 @@ thread_local std::set<int> keysDown;
 
 HWND SetFocus(HWND hwnd) {
   if (hwnd && !IsWindow(hwnd)) return nullptr;
+  // The window's top-level window becomes active first, so the one losing
+  // the activation still sees its own focus.
+  HWND top = hwnd;
+  while (top && (GetWindowLongW(top, GWL_STYLE) & WS_CHILD)) top = GetParent(top);
+  if (top && top != GetActiveWindow() &&
+      vqplatform::IsActivatable(static_cast<DWORD>(GetWindowLongW(top, GWL_STYLE)),
+                                static_cast<DWORD>(GetWindowLongW(top, GWL_EXSTYLE))))
+    vqplatform::ActivateTopLevel(top, WA_ACTIVE, false);
   HWND previous = focusWindow;
   if (previous == hwnd) return previous;
   focusWindow = hwnd;

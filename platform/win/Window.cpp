@@ -4,8 +4,10 @@
 
 #include <algorithm>
 
+#include "platform/win/InputFocus.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Threads.h"
+#include "platform/win/WindowActivation.h"
 #include "platform/win/WindowRegistry.h"
 
 namespace vqplatform {
@@ -44,6 +46,7 @@ void OnOwningThread(HWND hwnd, void (*step)(HWND)) {
 // First phase: WM_DESTROY to the window, then to its descendants. Windows it
 // owns are destroyed completely before it.
 void SendDestroyMessages(HWND hwnd) {
+  PassActivationOn(hwnd);
   {
     std::lock_guard lock(Dispatcher::Mutex());
     WindowObject* window = FindWindowObject(hwnd);
@@ -168,6 +171,7 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
     if (w.style & WS_VISIBLE) MarkInvalid(&w, nullptr, true);
     return 0;
   });
+  if ((style & WS_VISIBLE) && IsActivatable(style, exStyle)) ActivateTopLevel(hwnd, WA_ACTIVE);
   return hwnd;
 }
 
@@ -217,6 +221,11 @@ LRESULT DefWindowProcW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
       return WithWindow(hwnd, LRESULT{0}, [](WindowObject& w) { return static_cast<LRESULT>(w.text.size()); });
     case WM_PAINT:
       ValidateRect(hwnd, nullptr);
+      return 0;
+    case WM_NCACTIVATE:
+      return TRUE;
+    case WM_ACTIVATE:
+      if (LOWORD(wParam) != WA_INACTIVE && !HIWORD(wParam)) SetFocus(hwnd);
       return 0;
     default:
       return 0;

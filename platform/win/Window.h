@@ -261,6 +261,11 @@ inline LONG SetWindowLong(HWND h, int i, LONG v) { return SetWindowLongW(h, i, v
 
 namespace vqplatform {
 
+// A top-level window's place and state as the window manager made them
+// (state: WS_MINIMIZE and WS_MAXIMIZE under `stateMask`), applied on the
+// window's thread with the WM_SIZE and WM_MOVE a user's action brings.
+void ApplySystemPlacement(HWND hwnd, const RECT& rect, DWORD state, DWORD stateMask);
+
 // Data other parts of the layer keep per window (drawing surfaces, framework
 // objects). Released after WM_NCDESTROY.
 void SetWindowAttachment(HWND hwnd, const char* key, std::shared_ptr<void> value);

@@ -2,9 +2,11 @@
 // enabling, and invalidation.
 #include <algorithm>
 
+#include "platform/win/InputFocus.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Threads.h"
 #include "platform/win/Window.h"
+#include "platform/win/WindowActivation.h"
 #include "platform/win/WindowRegistry.h"
 
 namespace vqplatform {
@@ -14,6 +16,11 @@ WPARAM SizeKind(DWORD style) {
   if (style & WS_MINIMIZE) return SIZE_MINIMIZED;
   if (style & WS_MAXIMIZE) return SIZE_MAXIMIZED;
   return SIZE_RESTORED;
+}
+
+bool ActivatesWhenShown(int command) {
+  return command == SW_SHOWNORMAL || command == SW_SHOWMINIMIZED || command == SW_SHOWMAXIMIZED || command == SW_SHOW ||
+         command == SW_RESTORE || command == SW_SHOWDEFAULT;
 }
 
 // Invalidates a window and its visible descendants (they appear with it).
@@ -156,7 +163,7 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
 
 BOOL ShowWindow(HWND hwnd, int command) {
   bool wasVisible = false, visibilityChanged = false, stateChanged = false;
-  DWORD style = 0;
+  DWORD style = 0, exStyle = 0;
   BOOL ok = WithWindow(hwnd, FALSE, [&](WindowObject& w) {
     wasVisible = (w.style & WS_VISIBLE) != 0;
     DWORD oldState = w.style & (WS_MINIMIZE | WS_MAXIMIZE);
@@ -177,13 +184,45 @@ BOOL ShowWindow(HWND hwnd, int command) {
     w.style = (w.style & ~static_cast<DWORD>(WS_MINIMIZE | WS_MAXIMIZE)) | newState;
     if (visibilityChanged) ApplyVisibility(w, visible);
     style = w.style;
+    exStyle = w.exStyle;
     return TRUE;
   });
   if (!ok) return FALSE;
   if (visibilityChanged) SendMessageW(hwnd, WM_SHOWWINDOW, (style & WS_VISIBLE) ? TRUE : FALSE, 0);
+  if (command == SW_HIDE && wasVisible)
+    PassActivationOn(hwnd);
+  else if (ActivatesWhenShown(command) && IsActivatable(style, exStyle))
+    ActivateTopLevel(hwnd, WA_ACTIVE);
   if (stateChanged) SendSizeAndMove(hwnd, SizeKind(style), true, false);
   return wasVisible ? TRUE : FALSE;
 }
+
+namespace vqplatform {
+
+void ApplySystemPlacement(HWND hwnd, const RECT& rect, DWORD state, DWORD stateMask) {
+  stateMask &= WS_MINIMIZE | WS_MAXIMIZE;
+  bool moved = false, sized = false, stateChanged = false, restored = false;
+  DWORD style = 0;
+  if (!WithWindow(hwnd, false, [&](WindowObject& w) {
+        DWORD next = (w.style & ~stateMask) | (state & stateMask);
+        restored = (w.style & WS_MINIMIZE) && !(next & WS_MINIMIZE);
+        stateChanged = next != w.style;
+        moved = rect.left != w.rect.left || rect.top != w.rect.top;
+        sized = Width(rect) != Width(w.rect) || Height(rect) != Height(w.rect);
+        w.style = next;
+        w.rect = rect;
+        if (sized) MarkInvalid(&w, nullptr, true);
+        style = w.style;
+        return true;
+      }))
+    return;
+  SendSizeAndMove(hwnd, SizeKind(style), sized || stateChanged, moved);
+  // Activated while minimised, the window could not take the focus then.
+  HWND focus = GetFocus();
+  if (restored && GetActiveWindow() == hwnd && focus != hwnd && !IsChild(hwnd, focus)) SetFocus(hwnd);
+}
+
+}  // namespace vqplatform
 
 BOOL IsWindowVisible(HWND hwnd) {
   return WithWindow(hwnd, FALSE, [](WindowObject& w) { return IsVisibleOnScreen(&w) ? TRUE : FALSE; });

@@ -163,10 +163,15 @@ TEST(SampleVideoRenderer, WindowEventsReachTheGraph) {
   ASSERT_TRUE(g.NextEvent(&code, &p1));
   EXPECT_EQ(code, EC_ACTIVATE);
   control.OnReceiveMessage(0x0010 /* WM_CLOSE */, 0, 0);
-  ASSERT_TRUE(g.NextEvent(&code, &p1));
-  EXPECT_EQ(code, EC_USERABORT);
   EXPECT_FALSE(control.IsVisible());
-  EXPECT_FALSE(g.NextEvent(&code, &p1));
+  // The window's own activation changes (shown, then hidden) may come in
+  // between; the close itself is one user abort.
+  int aborts = 0;
+  while (g.NextEvent(&code, &p1)) {
+    if (code == EC_USERABORT) ++aborts;
+    else EXPECT_EQ(code, EC_ACTIVATE);
+  }
+  EXPECT_EQ(aborts, 1);
 }
 
 TEST(SampleVideoRenderer, FactoryTableHasTheRendererOnly) {

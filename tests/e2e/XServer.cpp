@@ -53,13 +53,23 @@ RECT ScreenRectOf(HWND hwnd) {
   return r;
 }
 
+POINT MiddleOf(HWND hwnd) {
+  RECT r = ScreenRectOf(hwnd);
+  return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+}
+
+vqplatform::WindowImage LayerImage(HWND hwnd) {
+  vqplatform::WindowImage image;
+  vqplatform::ComposeWindowImage(hwnd, &image);
+  return image;
+}
+
 Screenshot ShownOnServer(XServer& server, HWND hwnd, size_t* differences) {
   Screenshot shot;
   *differences = SIZE_MAX;
   WaitFor([&] {
     if (!vqplatform::PresentedXWindow(hwnd) || !vqplatform::FlushPresenter(2000)) return false;
-    vqplatform::WindowImage layer;
-    vqplatform::ComposeWindowImage(hwnd, &layer);
+    vqplatform::WindowImage layer = LayerImage(hwnd);
     shot = server.Grab(ScreenRectOf(hwnd));
     *differences = shot.CountDifferences(layer.pixels, layer.width, layer.height);
     return *differences == 0;
@@ -111,6 +121,8 @@ void XServer::Drag(POINT from, POINT to, int steps) {
     std::this_thread::sleep_for(std::chrono::milliseconds(15));
     MovePointer(POINT{from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps});
   }
+  // A window manager ends a move on the release; let it see the last motion first.
+  std::this_thread::sleep_for(std::chrono::milliseconds(30));
   XTestFakeButtonEvent(display_, 1, False, CurrentTime);
   XSync(display_, False);
 }
@@ -163,14 +175,25 @@ void XServer::TypeUnicode(const std::wstring& text) {
   XSync(display_, False);
 }
 
-void XServer::RequestClose(unsigned long xwindow) {
+namespace {
+
+// A client message about a window, with its first two values.
+XEvent ClientMessageAbout(Display* display, unsigned long xwindow, const char* type, long first, long second) {
   XEvent e{};
   e.xclient.type = ClientMessage;
   e.xclient.window = xwindow;
-  e.xclient.message_type = XInternAtom(display_, "WM_PROTOCOLS", False);
+  e.xclient.message_type = XInternAtom(display, type, False);
   e.xclient.format = 32;
-  e.xclient.data.l[0] = static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False));
-  e.xclient.data.l[1] = CurrentTime;
+  e.xclient.data.l[0] = first;
+  e.xclient.data.l[1] = second;
+  return e;
+}
+
+}  // namespace
+
+void XServer::RequestClose(unsigned long xwindow) {
+  XEvent e = ClientMessageAbout(display_, xwindow, "WM_PROTOCOLS",
+                                static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False)), CurrentTime);
   XSendEvent(display_, xwindow, False, NoEventMask, &e);
   XSync(display_, False);
 }
@@ -185,13 +208,95 @@ bool XServer::IsShown(unsigned long xwindow) {
   return ok && attributes.map_state == IsViewable;
 }
 
+void XServer::DoubleClick(POINT p) {
+  Click(p);
+  std::this_thread::sleep_for(std::chrono::milliseconds(40));
+  Click(p);
+}
+
+void XServer::MinimiseAsTaskbar(unsigned long xwindow) {
+  XIconifyWindow(display_, xwindow, DefaultScreen(display_));
+  XSync(display_, False);
+}
+
+void XServer::ActivateAsTaskbar(unsigned long xwindow) {
+  XEvent e = ClientMessageAbout(display_, xwindow, "_NET_ACTIVE_WINDOW", 2 /* from a pager or taskbar */, CurrentTime);
+  XSendEvent(display_, DefaultRootWindow(display_), False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
+  XSync(display_, False);
+}
+
+RECT XServer::ClientRectOnScreen(unsigned long xwindow) {
+  XWindowAttributes attributes{};
+  XGetWindowAttributes(display_, xwindow, &attributes);
+  int x = 0, y = 0;
+  Window child;
+  XTranslateCoordinates(display_, xwindow, DefaultRootWindow(display_), 0, 0, &x, &y, &child);
+  return RECT{x, y, x + attributes.width, y + attributes.height};
+}
+
+RECT XServer::FrameExtents(unsigned long xwindow) {
+  Property extents = ReadProperty(xwindow, "_NET_FRAME_EXTENTS");
+  if (extents.items.size() != 4) return RECT{};
+  auto v = [&](size_t i) { return static_cast<LONG>(extents.items[i]); };
+  return RECT{v(0), v(2), v(1), v(3)};
+}
+
+unsigned long XServer::FocusedWindow() {
+  Window focus = None;
+  int revert = 0;
+  XGetInputFocus(display_, &focus, &revert);
+  return focus;
+}
+
+namespace {
+
+std::string AtomName(Display* display, Atom atom) {
+  char* name = XGetAtomName(display, atom);
+  std::string result = name ? name : "";
+  if (name) XFree(name);
+  return result;
+}
+
+}  // namespace
+
+XServer::Property XServer::ReadProperty(unsigned long xwindow, const char* name) {
+  Atom type = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
+  unsigned char* data = nullptr;
+  Property property;
+  if (XGetWindowProperty(display_, xwindow, XInternAtom(display_, name, False), 0, 4096, False, AnyPropertyType, &type,
+                         &format, &count, &after, &data) == Success &&
+      type != None) {
+    property.type = AtomName(display_, type);
+    if (format == 8) property.bytes.assign(reinterpret_cast<char*>(data), count);
+    if (format == 32) property.items.assign(reinterpret_cast<long*>(data), reinterpret_cast<long*>(data) + count);
+  }
+  if (data) XFree(data);
+  return property;
+}
+
+std::vector<std::string> XServer::ReadAtoms(unsigned long xwindow, const char* name) {
+  std::vector<std::string> names;
+  for (long atom : ReadProperty(xwindow, name).items) names.push_back(AtomName(display_, static_cast<Atom>(atom)));
+  return names;
+}
+
+bool XServer::WaitForWindowManager() {
+  for (int i = 0; i < 2000; ++i) {
+    if (!ReadProperty(DefaultRootWindow(display_), "_NET_SUPPORTING_WM_CHECK").items.empty()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return false;
+}
+
 std::string ScreenshotPath(const std::string& name) {
   const char* folder = std::getenv("VQ_E2E_SCREENSHOTS");
   if (folder && *folder) return std::string(folder) + "/" + name;
   return TempPath(name).string();
 }
 
-void UseXvfbDisplay() {
+bool UseXvfbDisplay(bool withWindowManager) {
   if (!std::getenv("VQ_E2E_UNDER_XVFB")) {
     // Start again under the runner, with the same arguments.
     std::ifstream cmdline("/proc/self/cmdline", std::ios::binary);
@@ -200,7 +305,10 @@ void UseXvfbDisplay() {
     char self[4096] = {};
     ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
     if (n <= 0) std::abort();
-    std::vector<std::string> command{VQ_E2E_RUNNER, VQ_E2E_SCREENSHOT_DIR, std::string(self, static_cast<size_t>(n))};
+    std::vector<std::string> command{VQ_E2E_RUNNER};
+    if (withWindowManager) command.push_back("--window-manager");
+    command.push_back(VQ_E2E_SCREENSHOT_DIR);
+    command.push_back(std::string(self, static_cast<size_t>(n)));
     command.insert(command.end(), args.begin() + 1, args.end());
     std::vector<char*> argv;
     for (std::string& a : command) argv.push_back(a.data());
@@ -211,6 +319,8 @@ void UseXvfbDisplay() {
     std::abort();  // the runner could not be started
   }
   unsetenv("VQ_HEADLESS");
+  const char* manager = std::getenv("VQ_E2E_WINDOW_MANAGER");
+  return withWindowManager == (manager && *manager == '1');
 }
 
 }  // namespace vqtest

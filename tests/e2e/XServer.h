@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win/GdiSurface.h"
 #include "platform/win/WinTypes.h"
 
 namespace vqtest {
@@ -51,6 +52,28 @@ class XServer {
   // Whether the window exists and is mapped.
   bool IsShown(unsigned long xwindow);
 
+  void DoubleClick(POINT screen);
+  // What a taskbar does: minimise a window, and activate (restore) one.
+  void MinimiseAsTaskbar(unsigned long xwindow);
+  void ActivateAsTaskbar(unsigned long xwindow);
+  // Where a window's client area lies on the screen, asked of the server.
+  RECT ClientRectOnScreen(unsigned long xwindow);
+  // The decorations around a client window: left, right, top, bottom.
+  RECT FrameExtents(unsigned long xwindow);
+  unsigned long FocusedWindow();
+  // A property's raw value: its type's name, and 8-bit bytes or 32-bit
+  // items; all empty when the window has no such property.
+  struct Property {
+    std::string type;
+    std::string bytes;
+    std::vector<long> items;
+  };
+  Property ReadProperty(unsigned long xwindow, const char* name);
+  // The names of the atoms a property lists.
+  std::vector<std::string> ReadAtoms(unsigned long xwindow, const char* name);
+  // Waits until a window manager runs on the server.
+  bool WaitForWindowManager();
+
  private:
   Display* display_ = nullptr;
 };
@@ -63,14 +86,19 @@ bool WaitFor(const std::function<bool()>& condition,
              std::chrono::milliseconds limit = std::chrono::milliseconds(5000));
 // A window's rectangle on the screen.
 RECT ScreenRectOf(HWND hwnd);
+POINT MiddleOf(HWND hwnd);
+// What the layer drew for the window, its children on other threads included.
+vqplatform::WindowImage LayerImage(HWND hwnd);
 // Waits until the server shows what the layer drew for the window and
 // returns the server's picture of it; *differences counts the pixels that
 // still differ (SIZE_MAX when the window never reached the server).
 Screenshot ShownOnServer(XServer& server, HWND hwnd, size_t* differences);
 
 // Re-runs the test program under tests/e2e/run-under-xvfb when it was not
-// started there; call first in every test (the test main makes tests
-// headless, so this also lets the presenter start).
-void UseXvfbDisplay();
+// started there, beside a window manager when asked; call first in every
+// test (the test main makes tests headless, so this also lets the presenter
+// start). False when the program already runs under the runner the other
+// way (several tests of both kinds in one run).
+bool UseXvfbDisplay(bool withWindowManager = false);
 
 }  // namespace vqtest

@@ -25,25 +25,18 @@
 #include "platform/win/Window.h"
 #include "resources/Resources.h"
 #include "tests/e2e/XServer.h"
+#include "tests/e2e/XServer.h"
 #include "ui/CustomFileNameDlg.h"
 
 namespace {
 
 using namespace std::chrono_literals;
+
+using vqtest::LayerImage;
+using vqtest::MiddleOf;
 using vqtest::ScreenRectOf;
 using vqtest::ShownOnServer;
 using vqtest::WaitFor;
-
-POINT MiddleOf(HWND hwnd) {
-  RECT r = ScreenRectOf(hwnd);
-  return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-}
-
-vqplatform::WindowImage LayerImage(HWND hwnd) {
-  vqplatform::WindowImage image;
-  vqplatform::ComposeWindowImage(hwnd, &image);
-  return image;
-}
 
 class XvfbWindowsTest : public ::testing::Test {
  protected:

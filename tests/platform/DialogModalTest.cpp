@@ -17,6 +17,7 @@
 #include "platform/win/MessageQueue.h"
 #include "platform/win/TestInput.h"
 #include "platform/win/Window.h"
+#include "platform/win/WindowActivation.h"
 #include "tests/support/TestEnv.h"
 
 namespace {
@@ -87,6 +88,40 @@ TEST_F(DialogModalTest, ModalLoopDispatchesPostedMessagesAndDisablesTheOwner) {
   EXPECT_FALSE(ownerEnabledDuring);
   EXPECT_TRUE(IsWindowEnabled(owner_));
   EXPECT_EQ(GetWindowLongPtrW(owner_, GWLP_USERDATA), 2);
+}
+
+// Activation moves with the modal dialog and back: the owner saves the
+// focus of its control when the dialog comes and gets it back when it goes;
+// while it runs, activating the disabled owner activates the dialog.
+TEST_F(DialogModalTest, ModalDialogTakesTheActivationAndGivesTheOwnersFocusBack) {
+  std::vector<WPARAM> ownerActivations;
+  DialogTemplate visible = Form();
+  visible.style |= WS_VISIBLE;
+  HWND form = vqplatform::CreateDialogFromTemplate(visible, nullptr, [&](HWND, UINT message, WPARAM wParam, LPARAM,
+                                                                          LRESULT*) {
+    if (message == WM_ACTIVATE) ownerActivations.push_back(LOWORD(wParam));
+    return false;
+  }, 0);
+  ASSERT_NE(form, nullptr);
+  HWND apply = GetDlgItem(form, 103);
+  SetFocus(apply);
+  EXPECT_EQ(GetActiveWindow(), form);
+  HWND activeDuring = nullptr, redirected = nullptr;
+  ModalScript script({
+      [&](HWND dialog) {
+        activeDuring = GetActiveWindow();
+        redirected = vqplatform::ActivateTopLevel(form, WA_CLICKACTIVE);  // a click on the disabled owner
+        vqplatform::ClickControl(dialog, IDOK);
+      },
+  });
+  EXPECT_EQ(DialogBoxIndirectParamW(nullptr, &Form(), form, EndOnButton, 0), IDOK);
+  EXPECT_NE(activeDuring, form);
+  EXPECT_EQ(redirected, activeDuring);
+  EXPECT_EQ(GetActiveWindow(), form);
+  EXPECT_EQ(GetFocus(), apply);
+  EXPECT_EQ(ownerActivations, (std::vector<WPARAM>{WA_ACTIVE, WA_INACTIVE, WA_ACTIVE}));
+  DestroyWindow(form);
+  EXPECT_EQ(GetActiveWindow(), nullptr);
 }
 
 TEST_F(DialogModalTest, QuitEndsTheLoopAndIsPostedAgain) {

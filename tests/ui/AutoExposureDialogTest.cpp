@@ -1,0 +1,144 @@
+// The exposure search on the virtual camera with the clock run by hand: a
+// driver thread moves time on whenever every clocked thread sleeps, so each
+// three-second settling passes at once and each step sees its own frames.
+#include "ui/AutoExposureDlg.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <functional>
+#include <thread>
+
+#include "capture/CaptureController.h"
+#include "platform/dshow/Interfaces.h"
+#include "platform/dshow/VirtualCamera.h"
+#include "platform/win/Clock.h"
+#include "tests/ui/CaptureDialogsSupport.h"
+#include "tests/ui/LayoutCheck.h"
+#include "tests/ui/ScreenshotSupport.h"
+
+using namespace std::chrono_literals;
+using vqplatform::Clock;
+
+namespace {
+
+// Advances the manual clock by `step` each time the threads that wait on it
+// besides the dialog's (`others`) and the dialog's own are all asleep, and
+// calls `onStep` before each advance.
+class ClockDriver {
+ public:
+  ClockDriver(size_t others, std::function<void()> onStep) : onStep_(std::move(onStep)) {
+    thread_ = std::thread([this, others] {
+      while (!done_) {
+        if (!Clock::WaitForTimedWaiters(others + 1, 50ms)) continue;
+        if (onStep_) onStep_();
+        Clock::Advance(100);
+      }
+    });
+  }
+  ~ClockDriver() {
+    done_ = true;
+    thread_.join();
+  }
+
+ private:
+  std::function<void()> onStep_;
+  std::atomic<bool> done_{false};
+  std::thread thread_;
+};
+
+// A window of the dialog's thread that saves the dialog when asked.
+class ScreenshotTaker : public vqtest::OwnerWindow {
+ public:
+  LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override {
+    if (message != WM_APP) return OwnerWindow::WindowProc(message, wParam, lParam);
+    saved = vqtest::SaveScreenshot(target->m_hWnd, "auto-exposure-dialog.png");
+    problems = vqtest::LayoutProblems(target->m_hWnd);
+    return 0;
+  }
+  CWnd* target = nullptr;
+  std::string saved;
+  std::vector<std::string> problems;
+};
+
+// Escape and Enter arrive as soon as the dialog is up.
+class KeyedAutoExposureDlg : public CAutoExposureDlg {
+ protected:
+  BOOL OnInitDialog() override {
+    BOOL result = CAutoExposureDlg::OnInitDialog();
+    PostMessage(WM_KEYDOWN, VK_ESCAPE, 0);
+    PostMessage(WM_KEYDOWN, VK_RETURN, 0);
+    return result;
+  }
+};
+
+TEST(AutoExposureDialogTest, SearchOnTheVirtualCameraSetsTheBestExposureAndEndsWithOk) {
+  vqplatform::ManualClockScope manual;
+  vq::dshow::VirtualCameraConfig config;
+  config.vendorId = L"5651";
+  config.productId = L"d0c0";
+  config.sizes = {{640, 480}};
+  config.framesPerSecond = 10;
+  auto camera = vq::dshow::PlugInVirtualCamera(config);
+  auto exposure = [&] {
+    vq::dshow::ControlState state{};
+    camera->GetControl(vq::dshow::ControlKind::CameraControl, CameraControl_Exposure, &state);
+    return state;
+  };
+  ScreenshotTaker parent;
+  {
+    CCaptureController controller(true, false);
+    ASSERT_EQ(controller.OpenCamera(L"5651", L"d0c0", nullptr, &parent, 0, 0, 320, 240, false, 0), S_OK);
+    ASSERT_EQ(controller.SetCameraControl(4, -10), S_OK);  // a dark start
+    ASSERT_TRUE(controller.Run());
+    for (int i = 0; i < 200 && controller.GetFrame().empty(); ++i) {
+      Clock::Advance(100);
+      std::this_thread::sleep_for(10ms);
+    }
+    ASSERT_FALSE(controller.GetFrame().empty());
+    // The camera's and the preview's threads asleep: their count holds still.
+    size_t others = 0;
+    for (int same = 0; same < 4; std::this_thread::sleep_for(50ms)) {
+      const size_t now = Clock::TimedWaiterCount();
+      same = now == others ? same + 1 : 0;
+      others = now;
+    }
+    std::vector<long> visited;
+    ClockDriver driver(others, [&] {
+      if (exposure().value == (visited.empty() ? -10 : visited.back())) return;
+      visited.push_back(exposure().value);
+      if (visited.size() == 3) parent.PostMessage(WM_APP);  // a screenshot during the search
+    });
+    KeyedAutoExposureDlg dialog;
+    dialog.controller = &controller;
+    parent.target = &dialog;
+    vqtest::MenuAndBoxAnswers answers;
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_EQ(answers.BoxTexts(), std::vector<std::wstring>{});
+    EXPECT_FALSE(parent.saved.empty());
+    EXPECT_EQ(parent.problems, std::vector<std::string>{});
+    // Up from -10 until past the target and farther from it, then down from
+    // -11 until below it and farther; the best kept is set, not the last tried.
+    EXPECT_EQ(visited, (std::vector<long>{-9, -8, -7, -6, -5, -11, -6}));
+    EXPECT_EQ(dialog.exposure, -6);
+    EXPECT_EQ(std::make_pair(exposure().value, exposure().flags), std::make_pair(-6L, long{CameraControl_Flags_Manual}));
+    controller.Stop();
+  }
+  vq::dshow::RemoveVirtualCameras();
+}
+
+TEST(AutoExposureDialogTest, CameraWithoutAnExposureRangeEndsWithTheFailureMessage) {
+  vqplatform::ManualClockScope manual;
+  CCaptureController controller(true, false);  // no camera opened
+  vqtest::MenuAndBoxAnswers answers;
+  ClockDriver driver(0, nullptr);
+  KeyedAutoExposureDlg dialog;
+  dialog.controller = &controller;
+  EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+  EXPECT_EQ(answers.BoxTexts(), std::vector<std::wstring>{L"软件自动控制曝光失败！"});
+  // Without a controller it ends at once.
+  CAutoExposureDlg none;
+  EXPECT_EQ(none.DoModal(), IDCANCEL);
+}
+
+}  // namespace

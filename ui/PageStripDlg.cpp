@@ -1,0 +1,224 @@
+#include "ui/PageStripDlg.h"
+
+#include <algorithm>
+#include <string>
+
+#include "app/ImageConversions.h"
+#include "app/PdfMaker.h"
+#include "platform/display/Cursors.h"
+#include "platform/mfc/CDC.h"
+#include "platform/win/FileSystem.h"
+#include "platform/win/GdiLayered.h"
+#include "platform/win/Menu.h"
+#include "resources/Resources.h"
+#include "ui/LanguageTexts.h"
+
+namespace {
+
+constexpr int kPreviousPage = 1091, kNextPage = 1092, kSave = 1032, kCancel = 1033;
+// The colour key shows through; the rest is drawn at 240 of 255.
+constexpr COLORREF kLayerKey = RGB(255, 250, 250);
+constexpr BYTE kLayerAlpha = 240;
+// The empty page picture's size when the picture is missing.
+constexpr int kSlotWidth = 129, kSlotHeight = 146;
+constexpr int kAnsiPathBytes = 260;
+
+const LanguageText kWriteFailed{L"多页文件保存失败", L"多頁文件儲存失敗", L"The multipage file could not be saved"};
+
+}  // namespace
+
+BEGIN_MESSAGE_MAP(CPageStripDlg, CDialog)
+ON_BN_CLICKED(kPreviousPage, OnPreviousPage)
+ON_BN_CLICKED(kNextPage, OnNextPage)
+ON_BN_CLICKED(kSave, OnSave)
+ON_BN_CLICKED(kCancel, OnCancelButton)
+ON_COMMAND(ID_PAGE_DELETE, OnDeletePage)
+ON_MESSAGE(WM_THUMB_NOTIFY, OnThumbNotify)
+ON_WM_CLOSE()
+ON_WM_PAINT()
+ON_WM_LBUTTONDOWN()
+ON_WM_LBUTTONUP()
+ON_WM_RBUTTONDOWN()
+END_MESSAGE_MAP()
+
+CPageStripDlg::CPageStripDlg(UINT templateId, CWnd* parent, int mode, int itemLeft)
+    : CDialog(templateId, parent), mode(mode), itemLeft_(itemLeft) {
+  vqres::LoadResources();
+}
+
+CPageStripDlg::~CPageStripDlg() {
+  if (!settings.keepMergeSources)
+    for (const CString& page : pages) DeleteFileW(page);
+  if (m_hWnd) DestroyWindow();
+  DeleteItems();
+}
+
+void CPageStripDlg::DeleteItems() {
+  for (CThumbItem* item : items_) delete item;
+  items_.clear();
+}
+
+BOOL CPageStripDlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+  ::SetWindowLongW(m_hWnd, GWL_EXSTYLE, ::GetWindowLongW(m_hWnd, GWL_EXSTYLE) | WS_EX_LAYERED);
+  SetLayeredWindowAttributes(m_hWnd, kLayerKey, kLayerAlpha, LWA_COLORKEY | LWA_ALPHA);
+  int width = kSlotWidth, height = kSlotHeight;
+  CThumbItem measure(-1);
+  if (measure.SetBitmapResource(IDB_EMPTY_PAGE)) {
+    width = measure.GetWidth();
+    height = measure.GetHeight();
+  }
+  for (int i = 0; i < kItemCount; ++i) {
+    auto* item = new CThumbItem(-1);
+    const int top = kItemTop + i * (height + kItemGap);
+    item->Init(WM_THUMB_NOTIFY, i, itemLeft_, top, itemLeft_ + width, top + height, this, true);
+    items_.push_back(item);
+  }
+  return TRUE;
+}
+
+void CPageStripDlg::ShowPages(int start) {
+  const int count = static_cast<int>(pages.size()), slots = static_cast<int>(items_.size());
+  if (items_.empty() || start + 1 > count) return;
+  for (CThumbItem* item : items_) {
+    item->Clear();
+    item->SetBitmapResource(IDB_EMPTY_PAGE);
+  }
+  int first = start;
+  if (start < 0) first = count > slots ? count - slots : 0;
+  for (int i = 0; i < slots && first + i < count; ++i) {
+    CThumbItem* item = items_[static_cast<size_t>(i)];
+    item->m_index = first + i;
+    item->LoadFile(pages[static_cast<size_t>(first + i)]);
+  }
+  Invalidate(TRUE);
+}
+
+void CPageStripDlg::OnPreviousPage() {
+  if (PagesOverflow() && FirstShown() > 0) ShowPages(FirstShown() - 1);
+}
+
+void CPageStripDlg::OnNextPage() {
+  if (PagesOverflow() && items_.back()->m_index + 1 != static_cast<int>(pages.size())) ShowPages(FirstShown() + 1);
+}
+
+int CPageStripDlg::PageType(size_t page) const {
+  return page < pageTypes.size() ? pageTypes[page] : settings.colorMode;
+}
+
+bool CPageStripDlg::WritePdf() {
+  CPdfMaker pdf;
+  if (!pdf.SetPath(outputPath)) return false;
+  std::vector<std::string> files;
+  for (const CString& page : pages) {
+    char ansi[kAnsiPathBytes];
+    if (WideToAnsi(page, ansi, kAnsiPathBytes) == 0) return false;
+    files.emplace_back(ansi);
+  }
+  return pdf.WriteFiles(files) == 0;
+}
+
+// A document that cannot be written keeps the dialog and its pages, so
+// nothing captured is lost; the user can try again or cancel.
+void CPageStripDlg::OnSave() {
+  if (closed_) return;
+  bool written = true;
+  if (!pages.empty()) {
+    HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+    written = mode == 1 ? WriteTiff() : WritePdf();
+    SetCursor(previous);
+  }
+  if (!written) {
+    MessageBox(kWriteFailed.In(language_), L"", MB_ICONERROR);
+    return;
+  }
+  OnClose();
+  EndDialog(IDCANCEL);
+}
+
+void CPageStripDlg::OnCancelButton() {
+  OnClose();
+  EndDialog(IDCANCEL);
+}
+
+void CPageStripDlg::OnClose() {
+  if (!closed_ && m_pParentWnd && m_pParentWnd->GetSafeHwnd())
+    ::PostMessageW(m_pParentWnd->GetSafeHwnd(), WM_MULTIPAGE_CLOSED, 0, 0);
+  closed_ = true;
+  DeleteItems();
+  Invalidate(TRUE);
+}
+
+int CPageStripDlg::MenuPage() const {
+  if (menuItem_ < 0 || menuItem_ >= static_cast<int>(items_.size())) return -1;
+  return items_[static_cast<size_t>(menuItem_)]->m_index;
+}
+
+void CPageStripDlg::OnDeletePage() {
+  const int page = MenuPage();
+  if (page < 0 || page >= static_cast<int>(pages.size())) return;
+  DeleteFileW(pages[static_cast<size_t>(page)]);
+  pages.erase(pages.begin() + page);
+  if (page < static_cast<int>(pageTypes.size())) pageTypes.erase(pageTypes.begin() + page);
+  menuItem_ = -1;
+  ShowPages(-1);
+}
+
+// "n之前" puts the page where page n stands now, before it.
+void CPageStripDlg::MovePage(int from, int before) {
+  const int count = static_cast<int>(pages.size());
+  if (from < 0 || from >= count || before < 0 || before >= count || from == before) return;
+  const int at = from < before ? before - 1 : before;
+  CString page = pages[static_cast<size_t>(from)];
+  pages.erase(pages.begin() + from);
+  pages.insert(pages.begin() + at, page);
+  if (from < static_cast<int>(pageTypes.size())) {
+    const int type = pageTypes[static_cast<size_t>(from)];
+    pageTypes.erase(pageTypes.begin() + from);
+    pageTypes.insert(pageTypes.begin() + std::min(at, static_cast<int>(pageTypes.size())), type);
+  }
+  ShowPages(-1);
+}
+
+BOOL CPageStripDlg::OnCommand(WPARAM wParam, LPARAM lParam) {
+  const UINT id = LOWORD(wParam);
+  if (lParam == 0 && id >= ID_PAGE_INSERT_FIRST && id < ID_PAGE_INSERT_FIRST + pages.size())
+    MovePage(MenuPage(), static_cast<int>(id - ID_PAGE_INSERT_FIRST));
+  return CDialog::OnCommand(wParam, lParam);
+}
+
+LRESULT CPageStripDlg::OnThumbNotify(WPARAM wParam, LPARAM lParam) {
+  const int item = static_cast<int>(wParam);
+  if (lParam != CThumbItem::kThumbContextMenu || item > static_cast<int>(pages.size()) - 1) return 0;
+  menuItem_ = item;
+  HMENU menu = LoadMenuW(nullptr, MAKEINTRESOURCEW(IDR_PAGE_MENU));
+  HMENU popup = GetSubMenu(menu, 0);
+  HMENU insert = GetSubMenu(popup, 1);
+  for (int n = 2; n <= static_cast<int>(pages.size()); ++n) {
+    const std::wstring text = std::to_wstring(n) + L"之前";
+    AppendMenuW(insert, MF_STRING, ID_PAGE_INSERT_FIRST + static_cast<UINT>(n - 1), text.c_str());
+  }
+  POINT screen = mousePoint_;
+  ::ClientToScreen(m_hWnd, &screen);
+  TrackPopupMenu(popup, TPM_LEFTALIGN | TPM_RIGHTBUTTON, screen.x, screen.y, 0, m_hWnd, nullptr);
+  DestroyMenu(menu);
+  return 0;
+}
+
+void CPageStripDlg::OnPaint() {
+  CPaintDC dc(this);
+  for (CThumbItem* item : items_) item->Draw(&dc);
+}
+
+void CPageStripDlg::OnLButtonDown(UINT flags, CPoint point) {
+  for (CThumbItem* item : items_) item->OnLButtonDown(flags, point.x, point.y);
+}
+
+void CPageStripDlg::OnLButtonUp(UINT flags, CPoint point) {
+  for (CThumbItem* item : items_) item->OnLButtonUp(flags, point.x, point.y);
+}
+
+void CPageStripDlg::OnRButtonDown(UINT flags, CPoint point) {
+  mousePoint_ = point;
+  for (CThumbItem* item : items_) item->OnRButtonDown(flags, point.x, point.y);
+}
