@@ -43,6 +43,7 @@ class CPaldroseDlg : public CDialog {
   ~CPaldroseDlg() override;
 
   void SetDataSource(CTWAINDS_FreeImage* ds) { m_dataSource = ds; }
+  CTWAINDS_FreeImage* DataSource() const { return m_dataSource; }
   void SetUI(CMFC_UI* ui) { m_ui = ui; }
 
   // 1 when the main camera runs (also when it already ran), 0 after a
