@@ -1,6 +1,5 @@
 // The capture pipeline on a fake camera: scaling to the capture size and its
-// guards, crops, the picture-in-picture stack, the colour modes and the
-// watermark.
+// guards, crops, the picture-in-picture stack and the colour modes.
 #include <gtest/gtest.h>
 
 #include <opencv2/imgproc.hpp>
@@ -133,30 +132,6 @@ TEST(PagePipeline, ColourModesGiveThreeChannelPages) {
   EXPECT_EQ(cv::countNonZero(channels[0] != channels[2]), 0);
   EXPECT_EQ(cv::countNonZero((channels[0] != 0) & (channels[0] != 255)), 0) << "only black and white";
   EXPECT_GT(cv::countNonZero(channels[0] == 0), 0) << "the bars stay black";
-}
-
-TEST(PagePipeline, WatermarkIsBlendedByItsTransparencyAtItsCorner) {
-  strenvik::WaterMarkStamp stamp;
-  stamp.text = L"MARK";
-  stamp.size = 20;
-  stamp.color = 0x000000;
-  auto ink = [&](int transparency, int position, cv::Rect where) {
-    cv::Mat page(100, 200, CV_8UC3, cv::Scalar(255, 255, 255));
-    stamp.transparency = transparency;
-    stamp.position = position;
-    strenvik::DrawWatermark(page, stamp);
-    cv::Mat grey;
-    cv::cvtColor(page(where), grey, cv::COLOR_BGR2GRAY);
-    return cv::countNonZero(grey < 128);
-  };
-  const cv::Rect bottomRight(100, 50, 100, 50), topLeft(0, 0, 100, 50);
-  EXPECT_GT(ink(0, 3, bottomRight), 20) << "opaque text in the bottom right";
-  EXPECT_EQ(ink(0, 3, topLeft), 0);
-  EXPECT_GT(ink(0, 0, topLeft), 20);
-  EXPECT_EQ(ink(100, 3, bottomRight), 0) << "fully transparent";
-  EXPECT_EQ(ink(0, 5, cv::Rect(0, 0, 200, 100)), 0) << "an unknown position draws nothing";
-  stamp.color = RGB(168, 168, 168);
-  EXPECT_EQ(ink(0, 3, bottomRight), 0) << "the tile's own grey never shows";
 }
 
 }  // namespace
