@@ -46,7 +46,7 @@ CImagePrinter::CImagePrinter(int language) {
   // log replaces any file of its name.
   const CString folder = vq::MachineDataFolder();
   SHCreateDirectoryExW(nullptr, folder, nullptr);
-  log_.Open(vq::JoinPath(folder, L"log.log"));
+  log_.Open(vq::JoinPath(folder, L"log.log").c_str());
   log_.SetTimeStamp(1);
   SetMessages(language);
 }

@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "capture/RecordingGraph.h"
 #include "capture/ShowVideoImpl.h"
 #include "capture/ShowVideoThread.h"
 #include "capture/TcpRemoteData.h"
@@ -249,8 +250,21 @@ std::vector<cv::Mat> CCaptureController::GetDocumentImages() {
   return preview_ ? preview_->GetDocumentImages() : std::vector<cv::Mat>();
 }
 
-HRESULT CCaptureController::StartRecording(const wchar_t*, int, int, int, int) {
-  return preview_ ? E_NOTIMPL : E_POINTER;
+HRESULT CCaptureController::StartRecording(const wchar_t* path, int width, int height, int fps, int bitRate) {
+  if (!preview_) return E_POINTER;
+  StopRecording();
+  recording_ = new (std::nothrow) RecordingGraph{};
+  if (!recording_) return E_OUTOFMEMORY;
+  CoInitialize(nullptr);  // once per recording, undone when it ends
+  // The graph stays attached whatever the build gives, until StopRecording.
+  return BuildRecordingGraph(recording_, preview_, path, width, height, fps, bitRate);
 }
 
-HRESULT CCaptureController::StopRecording() { return E_POINTER; }
+HRESULT CCaptureController::StopRecording() {
+  if (!recording_) return E_POINTER;
+  const HRESULT stopped = StopRecordingGraph(recording_);
+  CoUninitialize();
+  delete recording_;
+  recording_ = nullptr;
+  return stopped;
+}

@@ -13,6 +13,8 @@
 #include "capture/VideoBaseClass.h"
 #include "platform/mfc/CWnd.h"
 
+struct RecordingGraph;
+
 class CCaptureController {
  public:
   // ownWindowThread: a preview with its own window thread (else a child
@@ -76,8 +78,11 @@ class CCaptureController {
   int GetFormatCount();
   int GetFormatSize(int i, int* width, int* height);
 
-  // Recording is not built yet: nothing records, StopRecording reports that.
+  // Records the preview (with its overlays) into an ASF file, with the sound
+  // of the first sound input where there is one; a recording in progress is
+  // ended first. E_POINTER without a preview, else the graph's result.
   HRESULT StartRecording(const wchar_t* path, int width, int height, int fps, int bitRate);
+  // Completes the file; E_POINTER when nothing is recording.
   HRESULT StopRecording();
 
   // For the programs and tests: what the controller holds.
@@ -101,4 +106,5 @@ class CCaptureController {
   HWND parentWindow_ = nullptr;
   bool autoDetect_ = false;
   int rotation_ = 0;
+  RecordingGraph* recording_ = nullptr;
 };

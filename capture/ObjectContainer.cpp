@@ -148,7 +148,7 @@ void CObjectContainer::OnPaint() {
     const int width = m_destination.Width(), height = m_destination.Height();
     CopyPixels(m_cleanView, m_viewBuffer, 0, 0, width, height);
     // The selection is drawn last, on top; the mouse tries it last.
-    for (CDrawObject* overlay : {static_cast<CDrawObject*>(m_subImageBox), m_waterMark,
+    for (CDrawObject* overlay : {static_cast<CDrawObject*>(m_subImageBox), static_cast<CDrawObject*>(m_waterMark),
                                  static_cast<CDrawObject*>(m_selection)})
       if (overlay) overlay->Draw(&m_viewBuffer, m_source, m_zoom);
     vqplatform::ImageBitBlt(m_viewBuffer, m_memoryDC, m_destination.left, m_destination.top, width, height, 0, 0);
@@ -361,7 +361,7 @@ void CObjectContainer::StepZoom(bool (*step)(vqcapture::ZoomLevel*, float)) {
 
 void CObjectContainer::TellOverlaysZoom() {
   for (CDrawObject* overlay : {static_cast<CDrawObject*>(m_selection), static_cast<CDrawObject*>(m_subImageBox),
-                               m_waterMark})
+                               static_cast<CDrawObject*>(m_waterMark)})
     if (overlay) overlay->SetZoom(m_zoom);
 }
 
@@ -437,11 +437,18 @@ void CObjectContainer::SetSubImage(const BYTE* pixels, int width, int height) {
   if (m_subImageBox) m_subImageBox->SetSubImage(pixels, width, height);
 }
 
-bool CObjectContainer::AddWaterMark(WaterMarkParams) { return false; }
+bool CObjectContainer::AddWaterMark(WaterMarkParams params) {
+  if (!m_waterMark) {
+    m_waterMark = new CWaterMarkObject;
+    m_waterMark->SetOwner(this);
+  }
+  m_waterMark->SetParams(std::move(params));
+  return true;
+}
 
 void CObjectContainer::RemoveWaterMark() { DeleteOverlay(&m_waterMark); }
 
-void CObjectContainer::SetWaterMarkObject(CDrawObject* mark) {
+void CObjectContainer::SetWaterMarkObject(CWaterMarkObject* mark) {
   DeleteOverlay(&m_waterMark);
   m_waterMark = mark;
   if (mark) mark->SetOwner(this);
@@ -455,7 +462,11 @@ bool CObjectContainer::QueryObject(int kind, void* out) {
       if (!m_subImageBox) return false;
       *static_cast<RECT*>(out) = m_subImageBox->GetRect();
       return true;
-    default: return false;  // the watermark has no parameters to give until it exists
+    case kWaterMark:
+      if (!m_waterMark) return false;
+      *static_cast<WaterMarkParams*>(out) = m_waterMark->GetParams();
+      return true;
+    default: return false;
   }
 }
 

@@ -20,6 +20,7 @@
 #include "capture/SubImageBox.h"
 #include "capture/TrackRectangle.h"
 #include "capture/ViewGeometry.h"
+#include "capture/WaterMarkObject.h"
 #include "capture/WaterMarkParams.h"
 #include "platform/mfc/CDC.h"
 #include "platform/mfc/CImage.h"
@@ -62,7 +63,8 @@ class CObjectContainer : public CStatic {
   void RemoveSubImageBox();
   // Bottom-up RGB24 pixels for the box; nothing without a box.
   void SetSubImage(const BYTE* pixels, int width, int height);
-  // No watermark overlay exists yet: false, nothing added.
+  // Creates the watermark when there is none and gives it the parameters
+  // (a present one takes them). Always true.
   bool AddWaterMark(WaterMarkParams params);
   void RemoveWaterMark();
   // kSelection / kSubImageBox: RECT* out; kWaterMark: WaterMarkParams* out.
@@ -78,6 +80,7 @@ class CObjectContainer : public CStatic {
   // The preview sets the box's turn after each shown frame; null without a box.
   CSubImageBox* GetSubImageBox() const { return m_subImageBox; }
   CTrackRectangle* GetSelectionObject() const { return m_selection; }
+  CWaterMarkObject* GetWaterMarkObject() const { return m_waterMark; }
   CDrawObject* GetActiveObject() const { return m_active; }
 
   // The view: zoom (-1 before the first frame), fit zoom and fit mode,
@@ -106,7 +109,7 @@ class CObjectContainer : public CStatic {
 
   // The watermark slot: takes ownership of the overlay and makes the canvas
   // its owner (a present one is deleted first); null empties the slot.
-  void SetWaterMarkObject(CDrawObject* mark);
+  void SetWaterMarkObject(CWaterMarkObject* mark);
 
   DECLARE_MESSAGE_MAP()
 
@@ -142,7 +145,7 @@ class CObjectContainer : public CStatic {
   CDrawObject* m_active = nullptr;
   CTrackRectangle* m_selection = nullptr;
   CSubImageBox* m_subImageBox = nullptr;
-  CDrawObject* m_waterMark = nullptr;
+  CWaterMarkObject* m_waterMark = nullptr;
   bool m_dragging = false;
   CImage m_picture;    // the held frame, 24-bit top-down
   CImage m_viewBuffer;  // the visible part of the scaled picture at (0, 0), overlays drawn at paint time

@@ -7,6 +7,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "capture/ObjectContainer.h"
+#include "capture/TurnedPicture.h"
 #include "capture/ViewGeometry.h"
 
 namespace {
@@ -39,7 +40,7 @@ double CSubImageBox::EffectiveTurn(double angle) {
 
 CSubImageBox::TurnSquare CSubImageBox::TurnSquareFor(int width, int height) {
   TurnSquare square;
-  square.side = static_cast<int>(std::sqrt(double(width) * width + double(height) * height));
+  square.side = vqcapture::SquareSide(width, height);
   square.offset = cv::Point((square.side - width) / 2, (square.side - height) / 2);
   return square;
 }
@@ -132,33 +133,11 @@ void CSubImageBox::DrawSubImage(CImage* target) {
     target->ReleaseDC();
     return;
   }
-  // The picture keeps its own size, turned about the box's centre: it is
-  // put on a white square that holds it at any turn, the square and a mask
-  // of the picture are warped alike, and only pixels the mask fully covers
-  // are copied, so no edge blended with the square's surroundings shows.
-  const int w = m_picture.GetWidth(), h = m_picture.GetHeight();
-  const TurnSquare square = TurnSquareFor(w, h);
-  const int d = square.side;
-  const cv::Rect placed(square.offset, cv::Size(w, h));
-  cv::Mat canvas(d, d, CV_8UC3, cv::Scalar::all(255));
-  Wrap(m_picture).copyTo(canvas(placed));
-  cv::Mat mask = cv::Mat::zeros(d, d, CV_8UC1);
-  cv::rectangle(mask, placed, cv::Scalar(255), cv::FILLED);
-  const cv::Mat turn =
-      cv::getRotationMatrix2D(cv::Point2f(d * 0.5f, d * 0.5f), -EffectiveTurn(m_angle) * 180.0 / kPi, 1.0);
-  cv::Mat turnedPicture, turnedMask;
-  cv::warpAffine(canvas, turnedPicture, turn, cv::Size(d, d), cv::INTER_LINEAR, cv::BORDER_CONSTANT, cv::Scalar());
-  cv::warpAffine(mask, turnedMask, turn, cv::Size(d, d), cv::INTER_LINEAR, cv::BORDER_CONSTANT, cv::Scalar());
-  const int left = b.left - (d - b.Width()) / 2, top = b.top - (d - b.Height()) / 2;
-  for (int i = 0; i < d; ++i) {
-    const int y = top + i;
-    if (y < 0 || y >= target->GetHeight()) continue;
-    const BYTE* m = turnedMask.ptr<BYTE>(i);
-    const BYTE* p = turnedPicture.ptr<BYTE>(i);
-    for (int j = 0; j < d; ++j) {
-      const int x = left + j;
-      if (m[j] != 255 || x < 0 || x >= target->GetWidth()) continue;
-      std::memcpy(PixelOf(*target, x, y), p + size_t(j) * 3, 3);
-    }
-  }
+  // The picture keeps its own size, turned about the box's centre on a
+  // white square.
+  cv::Mat turned, mask;
+  vqcapture::TurnInSquare(Wrap(m_picture), -EffectiveTurn(m_angle) * 180.0 / kPi, cv::Scalar::all(255), &turned,
+                          &mask);
+  vqcapture::LayCovered(turned, mask, target, b.left - (turned.cols - b.Width()) / 2,
+                        b.top - (turned.rows - b.Height()) / 2, 0.0);
 }

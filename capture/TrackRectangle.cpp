@@ -15,10 +15,6 @@ constexpr COLORREF kLayerKey = RGB(100, 100, 100);
 constexpr int kHandleReach = 10;  // hit squares are 21 x 21 around a handle centre
 constexpr int kHandleHalf = 5;    // drawn squares are 11 x 11
 
-RECT HandleSquare(POINT c) {
-  return RECT{c.x - kHandleReach, c.y - kHandleReach, c.x + kHandleReach + 1, c.y + kHandleReach + 1};
-}
-
 BYTE* Row(CImage& image, int y) { return static_cast<BYTE*>(image.GetBits()) + ptrdiff_t(y) * image.GetPitch(); }
 
 // Blends a 24-bit layer onto a 24-bit target with weight `opacity` percent,
@@ -49,6 +45,10 @@ bool CTrackRectangle::Inside(const RECT& r, int x, int y) {
   return x >= r.left && x < r.right && y >= r.top && y < r.bottom;
 }
 
+bool CTrackRectangle::InHandleSquare(POINT c, int x, int y) {
+  return Inside(RECT{c.x - kHandleReach, c.y - kHandleReach, c.x + kHandleReach + 1, c.y + kHandleReach + 1}, x, y);
+}
+
 cv::Point2f CTrackRectangle::CreationPoint(int x, int y, float s) {
   const int h = static_cast<int>(0.5 / s);
   return cv::Point2f(static_cast<float>(x / double(s) + h), static_cast<float>(y / double(s) + h));
@@ -60,7 +60,7 @@ bool CTrackRectangle::OnLButtonDown(UINT, int x, int y, float s) {
     m_points.assign(1, CreationPoint(x, y, s));
   } else {
     m_selected = Inside(ScaledBounds(s), x, y);
-    for (POINT h : m_handlePoints) m_selected = m_selected || Inside(HandleSquare(h), x, y);
+    for (POINT h : m_handlePoints) m_selected = m_selected || InHandleSquare(h, x, y);
   }
   m_last = POINT{x, y};
   return m_selected;
@@ -70,7 +70,7 @@ void CTrackRectangle::OnMouseMove(UINT, int x, int y, float s) {
   if (m_selected && !m_buttonDown) {
     m_grabbed = Inside(ScaledBounds(s), x, y) ? kGrabBody : kGrabNothing;
     for (size_t i = 0; i < m_handlePoints.size(); ++i)
-      if (Inside(HandleSquare(m_handlePoints[i]), x, y)) m_grabbed = static_cast<int>(i);
+      if (InHandleSquare(m_handlePoints[i], x, y)) m_grabbed = static_cast<int>(i);
   }
   if (m_selected) ShowGrabCursor();
   if (!m_placed) SetCursor(LoadCursor(nullptr, IDC_CROSS));
@@ -243,15 +243,18 @@ void CTrackRectangle::Draw(CImage* target, RECT view, float s) {
     layer.ReleaseDC();
   }
   BlendLayer(layer, *target, m_opacity);
-  if (m_selected) {
-    CDC dc;
-    dc.Attach(target->GetDC());
-    CPoint origin = dc.SetViewportOrg(-view.left, -view.top);
-    DrawHandles(&dc, s);
-    dc.SetViewportOrg(origin);
-    dc.Detach();
-    target->ReleaseDC();
-  }
+  DrawHandlesOnto(target, view, s);
+}
+
+void CTrackRectangle::DrawHandlesOnto(CImage* target, RECT view, float s) {
+  if (!m_selected) return;
+  CDC dc;
+  dc.Attach(target->GetDC());
+  CPoint origin = dc.SetViewportOrg(-view.left, -view.top);
+  DrawHandles(&dc, s);
+  dc.SetViewportOrg(origin);
+  dc.Detach();
+  target->ReleaseDC();
 }
 
 void CTrackRectangle::DrawHandles(CDC* dc, float s) {

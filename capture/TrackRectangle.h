@@ -35,6 +35,9 @@ class CTrackRectangle : public CDrawObject {
   // Draws the outline and the handle squares, and keeps the handle centres
   // (scaled coordinates) for the hit tests.
   virtual void DrawHandles(CDC* dc, float s);
+  // The same on a picture that holds the part `view` of the scaled picture;
+  // nothing unless selected.
+  void DrawHandlesOnto(CImage* target, RECT view, float s);
   // Moves the body or one handle by the mouse movement from (lastX, lastY)
   // to (x, y); a resize that would make the rectangle too small is refused.
   virtual void DragHandle(float s, int lastX, int lastY, int x, int y, int grabbed);
@@ -46,10 +49,12 @@ class CTrackRectangle : public CDrawObject {
   // The release of the overlays that are placed without a minimum size.
   void ReleaseWithoutMinimum(int x, int y, float s);
   // The cursor that shows what a drag from here would do.
-  void ShowGrabCursor() const;
+  virtual void ShowGrabCursor() const;
   // Asks the owner to repaint the scaled bounds grown by `margin` on every side.
   void InvalidateAround(float s, int margin);
   static bool Inside(const RECT& r, int x, int y);
+  // Within the 21 x 21 hit square around a handle's centre.
+  static bool InHandleSquare(POINT handle, int x, int y);
 
   bool m_constrained = false;
   bool m_placed = false;

@@ -22,14 +22,18 @@ cv::RotatedRect MinAreaRect(const Contour& points) {
   return LegacyAngle(cv::minAreaRect(points));
 }
 
-ContourList FindOuterContours(const cv::Mat& mask) {
+ContourList FindContours(const cv::Mat& mask, int mode) {
   ContourList contours;
   if (mask.empty()) return contours;
   cv::Mat work = mask.clone();
   cv::rectangle(work, cv::Rect(0, 0, work.cols, work.rows), cv::Scalar::all(0), 1);
-  cv::findContours(work, contours, cv::RETR_EXTERNAL, cv::CHAIN_APPROX_SIMPLE);
+  cv::findContours(work, contours, mode, cv::CHAIN_APPROX_SIMPLE);
   return contours;
 }
+
+ContourList FindOuterContours(const cv::Mat& mask) { return FindContours(mask, cv::RETR_EXTERNAL); }
+
+ContourList FindContourList(const cv::Mat& mask) { return FindContours(mask, cv::RETR_LIST); }
 
 cv::Mat EstimateAffine(const std::vector<cv::Point2f>& from, const std::vector<cv::Point2f>& to) {
   const int n = static_cast<int>(from.size());

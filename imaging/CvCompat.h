@@ -24,10 +24,15 @@ cv::RotatedRect LegacyAngle(cv::RotatedRect rect);
 // Minimum-area rectangle of the points, angle in [-90, 0).
 cv::RotatedRect MinAreaRect(const Contour& points);
 
-// Outer contours (simple chain approximation) of an 8-bit one-channel mask,
-// searched on a copy whose outermost pixel frame is cleared; the mask itself
-// is not changed.
+// Contours (simple chain approximation) of an 8-bit one-channel mask,
+// searched on a copy whose outermost pixel frame is cleared, so none touches
+// the image edge; the mask itself is not changed. `mode` is cv::RETR_EXTERNAL
+// or cv::RETR_LIST.
+ContourList FindContours(const cv::Mat& mask, int mode);
+// The outer contours only.
 ContourList FindOuterContours(const cv::Mat& mask);
+// Outer and inner contours alike, without hierarchy.
+ContourList FindContourList(const cv::Mat& mask);
 
 // Least-squares full affine transform (2 x 3, CV_64F) taking each point of
 // `from` to its partner in `to`; empty when fewer than three pairs are given,

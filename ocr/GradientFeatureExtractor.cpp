@@ -26,6 +26,21 @@ ZoneSpan SpanOf(double a, int zones) {
   return span;
 }
 
+// Sines and cosines of the eight directions (and of a full turn), exact on
+// the axes so that an axis-aligned edge feeds one direction only.
+constexpr double kHalfRoot = 0.70710678118654752440;
+constexpr double kSinTable[9] = {0, kHalfRoot, 1, kHalfRoot, 0, -kHalfRoot, -1, -kHalfRoot, 0};
+constexpr double kCosTable[9] = {1, kHalfRoot, 0, -kHalfRoot, -1, -kHalfRoot, 0, kHalfRoot, 1};
+const double* const kSin = kSinTable;
+const double* const kCos = kCosTable;
+
+// The 45-degree sector of a gradient, counted from rightwards towards
+// downwards. On a sector edge either neighbour gives the same split.
+int Octant(double x, double y) {
+  if (y >= 0) return x > 0 ? (y < x ? 0 : 1) : (y > -x ? 2 : 3);
+  return x < 0 ? (-y < -x ? 4 : 5) : (-y > x ? 6 : 7);
+}
+
 }  // namespace
 
 void CGradientFeatureExtractorImp::NormalizeIntensity(std::vector<float>& values) {
@@ -44,15 +59,20 @@ void CGradientFeatureExtractorImp::NormalizeIntensity(std::vector<float>& values
 
 void CGradientFeatureExtractorImp::DistributeGradient(double a, double b, double s, double g, double theta,
                                                       float* histogram) const {
-  const ZoneSpan rows = SpanOf(a, zoneRows_), cols = SpanOf(b, zoneCols_);
   const double l = 2.0 * std::numbers::pi / directions_;
   const int k = std::clamp(static_cast<int>(s), 0, directions_ - 1);
   const double t = l * (k + 1) - theta;
   const double sinL = std::cos(l - t) * std::sin(t) + std::cos(t) * std::sin(l - t);
-  const double share[2] = {std::sin(t) / sinL, std::sin(l - t) / sinL};
+  AddToZones(a, b, k, g * std::sin(t) / sinL, g * std::sin(l - t) / sinL, histogram);
+}
+
+void CGradientFeatureExtractorImp::AddToZones(double a, double b, int k, double first, double second,
+                                              float* histogram) const {
+  const ZoneSpan rows = SpanOf(a, zoneRows_), cols = SpanOf(b, zoneCols_);
+  const double share[2] = {first, second};
   const int direction[2] = {k, (k + 1) % directions_};
   for (int i = rows.first; i <= rows.last; ++i) {
-    const double rowWeight = g * (i == rows.first ? rows.firstWeight : rows.lastWeight);
+    const double rowWeight = i == rows.first ? rows.firstWeight : rows.lastWeight;
     for (int j = cols.first; j <= cols.last; ++j) {
       const double weight = rowWeight * (j == cols.first ? cols.firstWeight : cols.lastWeight);
       float* zone = histogram + (i * zoneCols_ + j) * directions_;
@@ -79,18 +99,21 @@ OCRMatrix* CGradientFeatureExtractorImp::Extract(const OCRMatrix* image, int) {
 
   float* histogram = MatrixData<float>(out.get());
   auto at = [&](int y, int x) { return P[static_cast<size_t>(y) * W + x]; };
-  const double sector = 2.0 * std::numbers::pi / directions_;
   for (int y = 1; y <= R; ++y)
     for (int x = 1; x <= C; ++x) {
       const float gy = (at(y + 1, x - 1) + 2 * at(y + 1, x) + at(y + 1, x + 1)) -
                        (at(y - 1, x - 1) + 2 * at(y - 1, x) + at(y - 1, x + 1));
       const float gx = (at(y - 1, x + 1) + 2 * at(y, x + 1) + at(y + 1, x + 1)) -
                        (at(y - 1, x - 1) + 2 * at(y, x - 1) + at(y + 1, x - 1));
-      const double g = std::sqrt(static_cast<double>(gx) * gx + static_cast<double>(gy) * gy);
-      double theta = std::atan2(static_cast<double>(gy), static_cast<double>(gx));
-      if (theta < 0) theta += 2.0 * std::numbers::pi;
-      const double a = (y - 1 + 0.5) / zh, b = (x - 1 + 0.5) / zw;
-      DistributeGradient(a, b, theta / sector, g, theta, histogram);
+      // A flat pixel adds nothing anywhere; most of a glyph is flat.
+      if (gx == 0.0f && gy == 0.0f) continue;
+      // The gradient (gx, gy) = g (cos theta, sin theta) split between the
+      // directions k and k + 1 around it: g sin(l (k + 1) - theta) / sin l and
+      // g sin(theta - l k) / sin l, with no angle computed.
+      const int k = Octant(gx, gy);
+      const double first = (kSin[k + 1] * gx - kCos[k + 1] * gy) / kSin[1];
+      const double second = (kCos[k] * gy - kSin[k] * gx) / kSin[1];
+      AddToZones((y - 1 + 0.5) / zh, (x - 1 + 0.5) / zw, k, first, second, histogram);
     }
   return out.release();
 }

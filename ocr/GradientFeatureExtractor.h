@@ -16,6 +16,9 @@ class CGradientFeatureExtractorImp : public CFeatureExtractor {
   void DistributeGradient(double a, double b, double s, double g, double theta, float* histogram) const;
 
  private:
+  // Adds the two directions' parts of a pixel at (a, b) in zone units.
+  void AddToZones(double a, double b, int k, double first, double second, float* histogram) const;
+
   int zoneRows_ = 8;
   int zoneCols_ = 8;
   int directions_ = 8;

@@ -112,6 +112,21 @@ OCRMatrix* MultiplyMatrix(const OCRMatrix* a, const OCRMatrix* b) {
   OCRMatrixPtr product(CreateMatrix(OCR_DOUBLE, a->rows, b->cols));
   if (!product) return nullptr;
   if (OCRElementCount(product.get()) == 0 || a->cols == 0) return product.release();
+  if (b->cols == 1) {
+    // Matrix times column, once or more per glyph: plain dot products beat
+    // the general product's call overhead.
+    const double* column = MatrixData<double>(b);
+    for (int r = 0; r < a->rows; ++r) {
+      const double* row = MatrixData<double>(a) + static_cast<size_t>(r) * a->cols;
+      double part[4] = {0, 0, 0, 0};
+      int i = 0;
+      for (; i + 4 <= a->cols; i += 4)
+        for (int k = 0; k < 4; ++k) part[k] += row[i + k] * column[i + k];
+      for (; i < a->cols; ++i) part[0] += row[i] * column[i];
+      MatrixData<double>(product.get())[r] = (part[0] + part[1]) + (part[2] + part[3]);
+    }
+    return product.release();
+  }
   try {
     const cv::Mat ma(a->rows, a->cols, CV_64F, a->data);
     const cv::Mat mb(b->rows, b->cols, CV_64F, b->data);

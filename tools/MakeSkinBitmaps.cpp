@@ -21,6 +21,7 @@
 #include "platform/win/Encoding.h"
 #include "platform/win/GdiObjects.h"
 #include "resources/Resources.h"
+#include "tools/RoundedRect.h"
 
 namespace {
 
@@ -70,15 +71,6 @@ void FaceColours(Look look, Rgb* top, Rgb* bottom, Rgb* text) {
     case Look::Pressed: *top = {0.10, 0.26, 0.52}; *bottom = {0.20, 0.40, 0.70}; break;
   }
   *text = {1.0, 1.0, 1.0};
-}
-
-void RoundedRect(cairo_t* cr, double x, double y, double w, double h, double radius) {
-  cairo_new_sub_path(cr);
-  cairo_arc(cr, x + w - radius, y + radius, radius, -G_PI / 2, 0);
-  cairo_arc(cr, x + w - radius, y + h - radius, radius, 0, G_PI / 2);
-  cairo_arc(cr, x + radius, y + h - radius, radius, G_PI / 2, G_PI);
-  cairo_arc(cr, x + radius, y + radius, radius, G_PI, 3 * G_PI / 2);
-  cairo_close_path(cr);
 }
 
 // The caption centred, as large as fits.

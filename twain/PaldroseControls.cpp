@@ -107,6 +107,7 @@ void CPaldroseDlg::ApplyCropType(int type) {
 }
 
 void CPaldroseDlg::SetCropMode(int type) {
+  AFX_MANAGE_STATE(AfxGetStaticModuleState());
   const bool secondary = m_settings.cameraMode == 1;
   CCaptureController* controller = CurrentController();
   if (!controller) return;
@@ -141,6 +142,7 @@ void CPaldroseDlg::StoreWaterMarkPositions() {
 }
 
 void CPaldroseDlg::OnSwitchLens() {
+  AFX_MANAGE_STATE(AfxGetStaticModuleState());
   if (!m_mainController || !m_secondaryController) return;
   StoreSelections();
   int& mode = m_settings.cameraMode;

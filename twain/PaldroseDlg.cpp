@@ -135,6 +135,7 @@ HRESULT CPaldroseDlg::OpenController(CCaptureController* controller, const wchar
 }
 
 int CPaldroseDlg::OpenCamera() {
+  AFX_MANAGE_STATE(AfxGetStaticModuleState());
   if (m_mainController) return 1;
   GetDlgItem(6002)->GetWindowRect(&m_previewRect);
   ScreenToClient(&m_previewRect);
@@ -194,6 +195,7 @@ void CPaldroseDlg::ReadExposure() {
 }
 
 void CPaldroseDlg::SyncFromCapabilities() {
+  AFX_MANAGE_STATE(AfxGetStaticModuleState());
   if (!m_ui) return;
   const int pixelType = m_ui->GetCapCurrentIndex(ICAP_PIXELTYPE);
   const int radio = pixelType == 0 ? 6005 : pixelType == 1 ? 6004 : pixelType == 2 ? 6003 : 0;
@@ -224,6 +226,7 @@ void CPaldroseDlg::OnTimer(UINT_PTR id) {
 }
 
 void CPaldroseDlg::OnCancel() {
+  AFX_MANAGE_STATE(AfxGetStaticModuleState());
   // Only asks the host to close the source; the window stays until then.
   if (m_ui) m_ui->Cancel();
 }

@@ -4,6 +4,7 @@
 #include <iostream>
 
 #include "capture/CaptureController.h"
+#include "platform/mfc/CWinApp.h"
 #include "platform/win/Clock.h"
 #include "platform/win/MessageQueue.h"
 #include "twain/PaldroseDlg.h"
@@ -51,6 +52,7 @@ void CPaldroseDlg::AddPages(const std::vector<cv::Mat>& pages) {
 }
 
 void CPaldroseDlg::OnScan() {
+  AFX_MANAGE_STATE(AfxGetStaticModuleState());
   // One capture at a time: a trigger during a capture is dropped.
   if (m_capturing) return;
   m_capturing = true;

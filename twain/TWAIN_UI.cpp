@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstring>
 
+#include "platform/mfc/CWinApp.h"
 #include "platform/twain/TwainAccess.h"
 #include "twain/DSMBinding.h"
 #include "app/IniFile.h"
@@ -17,7 +18,7 @@
 
 CTWAIN_UI::CTWAIN_UI(CTWAINDS_FreeImage* ds) : m_ds(ds) {
   // The camera window keeps its settings file there.
-  CreateFolderTree(vq::MachineDataFolder());
+  CreateFolderTree(vq::MachineDataFolder().c_str());
 }
 
 TW_INT16 CTWAIN_UI::ShowUI(TW_USERINTERFACE ui, bool, bool) {
@@ -94,6 +95,7 @@ bool CTWAIN_UI::SetCapInt(TW_UINT16 cap, int value) {
 CMFC_UI::CMFC_UI(CTWAINDS_FreeImage* ds) : CTWAIN_UI(ds) {}
 
 CMFC_UI::~CMFC_UI() {
+  AFX_MANAGE_STATE(AfxGetStaticModuleState());
   if (!m_window) return;
   m_window->CloseCameras();
   delete m_window;
@@ -116,6 +118,7 @@ void CMFC_UI::HideUI() {
 }
 
 void CMFC_UI::CreateCameraWindow() {
+  AFX_MANAGE_STATE(AfxGetStaticModuleState());
   if (m_window) return;
   strenvik::RegisterCameraWindowResources();
   // The settings file is named after the main camera: find it first.

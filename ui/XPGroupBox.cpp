@@ -10,10 +10,6 @@
 #include "platform/win/GdiText.h"
 #include "platform/win/SysColors.h"
 
-#ifndef BS_ICON
-#define BS_ICON 0x00000040L
-#endif
-
 CXPGroupBox::CXPGroupBox()
     : m_borderColour(RGB(0x80, 0x80, 0x80)),
       m_titleBackground(GetSysColor(COLOR_BTNFACE)),
@@ -22,6 +18,11 @@ CXPGroupBox::CXPGroupBox()
 
 CXPGroupBox::~CXPGroupBox() {
   if (m_font) DeleteObject(m_font);
+}
+
+BOOL CXPGroupBox::PreCreateWindow(CREATESTRUCTW& create) {
+  create.style |= BS_ICON;
+  return CButton::PreCreateWindow(create);
 }
 
 void CXPGroupBox::PreSubclassWindow() {

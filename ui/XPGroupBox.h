@@ -34,6 +34,7 @@ class CXPGroupBox : public CButton {
   RECT GetTitleRect() const { return m_titleRect; }
 
  protected:
+  BOOL PreCreateWindow(CREATESTRUCTW& create) override;
   void PreSubclassWindow() override;
   LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;
 

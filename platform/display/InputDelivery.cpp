@@ -112,8 +112,10 @@ void DeliverMouseOnOwner(HWND top, const MouseInput& in) {
   LPARAM where = MAKELPARAM(client.x, client.y);
   switch (in.action) {
     case MouseAction::Move:
-      if (!capture) UpdateCursor(target);
+      // Posted before the cursor message is sent: while that send waits for a
+      // target on another thread, the next input is delivered, and must come after.
       PostMessageW(target, WM_MOUSEMOVE, in.keys, where);
+      if (!capture) UpdateCursor(target);
       return;
     case MouseAction::Press: {
       bool doubleClick = WantsDoubleClicks(target) && IsDoubleClick(target, in);

@@ -26,6 +26,7 @@
 #include "platform/display/InputDelivery.h"
 #include "platform/display/PlacementTracker.h"
 #include "platform/display/WindowProperties.h"
+#include "platform/display/WindowIcon.h"
 #include "platform/win/Encoding.h"
 #include "platform/win/GdiLayered.h"
 #include "platform/win/GdiObjects.h"
@@ -289,11 +290,11 @@ class Presenter {
     for (const TopLevelState& s : states) {
       shown.insert(s.hwnd);
       PresentedWindow* pw = Find(s.hwnd);
-      if (!pw) {
+      if (!pw)
         CreateXWindow(s);
-        continue;
-      }
-      UpdateXWindow(*pw, s);
+      else
+        UpdateXWindow(*pw, s);
+      if ((pw = Find(s.hwnd))) SyncWindowIcon(display_, pw->xwindow, s.hwnd);
     }
     std::vector<std::unique_ptr<PresentedWindow>> gone;
     {

@@ -28,8 +28,3 @@ void RegisterBuiltinClasses() {
 }
 
 }  // namespace vq::dshow
-
-HRESULT OleCreatePropertyFrame(HWND, UINT, UINT, LPCOLESTR, ULONG, IUnknown**, ULONG, const GUID*, DWORD, DWORD,
-                               void*) {
-  return E_NOTIMPL;
-}

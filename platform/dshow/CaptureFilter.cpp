@@ -1,6 +1,10 @@
 #include "platform/dshow/CaptureFilter.h"
 
+#include <algorithm>
 #include <cstring>
+#include <initializer_list>
+
+#include "platform/dshow/FilterGraph.h"
 
 using vq::dshow::CaptureFormat;
 using vq::dshow::ControlKind;
@@ -10,6 +14,16 @@ namespace {
 
 constexpr DWORD kReadTimeoutMs = 50;
 constexpr long kCaptureBuffers = 3;
+
+// A page list for ISpecifyPropertyPages, in task memory the caller frees.
+HRESULT ListPages(CAUUID* pages, std::initializer_list<GUID> ids) {
+  if (!pages) return E_POINTER;
+  pages->cElems = ULONG(ids.size());
+  pages->pElems = static_cast<GUID*>(CoTaskMemAlloc(sizeof(GUID) * ids.size()));
+  if (!pages->pElems) return E_OUTOFMEMORY;
+  std::copy(ids.begin(), ids.end(), pages->pElems);
+  return S_OK;
+}
 
 CMediaType TypeOf(const CaptureFormat& f) {
   return vq::dshow::MakeVideoType(f.subtype, f.width, f.height, f.frameInterval);
@@ -38,7 +52,9 @@ CCapturePin::CCapturePin(CCaptureFilter* filter, CCritSec* lock)
 
 HRESULT CCapturePin::QueryInterface(REFIID iid, void** out) {
   if (!out) return E_POINTER;
-  if (vq::dshow::OfferInterface<IAMStreamConfig>(iid, IID_IAMStreamConfig, this, out)) return S_OK;
+  if (vq::dshow::OfferInterface<IAMStreamConfig>(iid, IID_IAMStreamConfig, this, out) ||
+      vq::dshow::OfferInterface<ISpecifyPropertyPages>(iid, IID_ISpecifyPropertyPages, this, out))
+    return S_OK;
   return CBaseOutputPin::QueryInterface(iid, out);
 }
 
@@ -79,9 +95,10 @@ HRESULT CCapturePin::DecideBufferSize(IMemAllocator* allocator, ALLOCATOR_PROPER
 HRESULT CCapturePin::SetFormat(AM_MEDIA_TYPE* type) {
   if (!type) return E_POINTER;
   if (!owner_->IsStopped()) return VFW_E_NOT_STOPPED;
-  if (IsConnected()) return VFW_E_ALREADY_CONNECTED;
-  return owner_->SelectFormat(*type);
+  return IsConnected() ? owner_->ChangeConnectedFormat(*type) : owner_->SelectFormat(*type);
 }
+
+HRESULT CCapturePin::GetPages(CAUUID* pages) { return ListPages(pages, {CLSID_VideoStreamConfigPropertyPage}); }
 
 HRESULT CCapturePin::GetFormat(AM_MEDIA_TYPE** type) {
   if (!type) return E_POINTER;
@@ -219,7 +236,9 @@ HRESULT CCaptureFilter::QueryInterface(REFIID iid, void** out) {
     AddRef();
     return S_OK;
   }
-  if (vq::dshow::OfferInterface<IAMVideoControl>(iid, IID_IAMVideoControl, this, out)) return S_OK;
+  if (vq::dshow::OfferInterface<IAMVideoControl>(iid, IID_IAMVideoControl, this, out) ||
+      vq::dshow::OfferInterface<ISpecifyPropertyPages>(iid, IID_ISpecifyPropertyPages, this, out))
+    return S_OK;
   return CBaseFilter::QueryInterface(iid, out);
 }
 
@@ -255,6 +274,29 @@ HRESULT CCaptureFilter::SelectFormat(const AM_MEDIA_TYPE& type) {
     }
   }
   return VFW_E_INVALIDMEDIATYPE;
+}
+
+HRESULT CCaptureFilter::ChangeConnectedFormat(const AM_MEDIA_TYPE& type) {
+  int previousIndex;
+  bool previousSet;
+  {
+    CAutoLock lock(&lock_);
+    previousIndex = formatIndex_;
+    previousSet = formatSet_;
+  }
+  std::vector<IPin*> outputs{&capture_};
+  if (still_) outputs.push_back(still_.get());
+  return vq::dshow::RenegotiateDownstream(
+      graph_, outputs, [&] { return SelectFormat(type); },
+      [&] {
+        CAutoLock lock(&lock_);
+        formatIndex_ = previousIndex;
+        formatSet_ = previousSet;
+      });
+}
+
+HRESULT CCaptureFilter::GetPages(CAUUID* pages) {
+  return ListPages(pages, {CLSID_VideoProcAmpPropertyPage, CLSID_CameraControlPropertyPage});
 }
 
 HRESULT CCaptureFilter::JoinFilterGraph(IFilterGraph* graph, LPCWSTR name) {

@@ -2,7 +2,9 @@
 // The capture filter of a camera: a capture pin with its stream
 // configuration, a still pin when the camera has one, the camera's video
 // proc amp, camera control and video control, and a streaming thread that
-// pushes the camera's frames while the filter runs.
+// pushes the camera's frames while the filter runs. The filter names the
+// proc amp and camera control property pages, its capture pin the stream
+// format page.
 #include <atomic>
 #include <memory>
 #include <thread>
@@ -12,7 +14,7 @@
 
 class CCaptureFilter;
 
-class CCapturePin : public CBaseOutputPin, public IAMStreamConfig {
+class CCapturePin : public CBaseOutputPin, public IAMStreamConfig, public ISpecifyPropertyPages {
  public:
   CCapturePin(CCaptureFilter* filter, CCritSec* lock);
   HRESULT QueryInterface(REFIID iid, void** out) override;
@@ -26,6 +28,7 @@ class CCapturePin : public CBaseOutputPin, public IAMStreamConfig {
   HRESULT GetFormat(AM_MEDIA_TYPE** type) override;
   HRESULT GetNumberOfCapabilities(int* count, int* size) override;
   HRESULT GetStreamCaps(int index, AM_MEDIA_TYPE** type, BYTE* caps) override;
+  HRESULT GetPages(CAUUID* pages) override;
 
  private:
   CCaptureFilter* owner_;
@@ -59,7 +62,10 @@ class CControlFacet : public Itf {
   CCaptureFilter* owner_;
 };
 
-class CCaptureFilter : public CBaseFilter, public IAMVideoControl, private vq::dshow::CaptureDeviceListener {
+class CCaptureFilter : public CBaseFilter,
+                       public IAMVideoControl,
+                       public ISpecifyPropertyPages,
+                       private vq::dshow::CaptureDeviceListener {
  public:
   explicit CCaptureFilter(std::shared_ptr<vq::dshow::CaptureDevice> device);
   HRESULT QueryInterface(REFIID iid, void** out) override;
@@ -76,11 +82,15 @@ class CCaptureFilter : public CBaseFilter, public IAMVideoControl, private vq::d
   HRESULT GetCaps(IPin* pin, long* caps) override;
   HRESULT SetMode(IPin* pin, long mode) override;
   HRESULT GetMode(IPin* pin, long* mode) override;
+  HRESULT GetPages(CAUUID* pages) override;
 
   // The format the capture pin streams: the one set, else the first.
   vq::dshow::CaptureFormat CurrentFormat();
   bool FormatWasSet();
   HRESULT SelectFormat(const AM_MEDIA_TYPE& type);
+  // A new format for connected pins (filter stopped): the connections
+  // below the capture and still pins are negotiated again.
+  HRESULT ChangeConnectedFormat(const AM_MEDIA_TYPE& type);
   vq::dshow::CaptureDevice& Device() { return *device_; }
 
  private:

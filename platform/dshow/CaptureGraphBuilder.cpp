@@ -1,5 +1,8 @@
 #include "platform/dshow/CaptureGraphBuilder.h"
 
+#include <vector>
+
+#include "platform/dshow/AsfWriter.h"
 #include "platform/dshow/BaseFilter.h"
 #include "platform/dshow/StandardFilters.h"
 
@@ -10,17 +13,36 @@ bool IsConnected(IPin* pin) {
   return SUCCEEDED(pin->ConnectedTo(other.Put()));
 }
 
-// The first pin of a filter in a direction that is not connected.
-ComPtr<IPin> FreePin(IBaseFilter* filter, PIN_DIRECTION wanted) {
+// The pins of a filter in a direction that are not connected, in pin order.
+std::vector<ComPtr<IPin>> FreePins(IBaseFilter* filter, PIN_DIRECTION wanted) {
+  std::vector<ComPtr<IPin>> free;
   ComPtr<IEnumPins> pins;
-  if (!filter || FAILED(filter->EnumPins(pins.Put()))) return {};
+  if (!filter || FAILED(filter->EnumPins(pins.Put()))) return free;
   IPin* pin = nullptr;
   while (pins->Next(1, &pin, nullptr) == S_OK) {
     auto held = ComPtr<IPin>::Adopt(pin);
     PIN_DIRECTION dir;
-    if (SUCCEEDED(pin->QueryDirection(&dir)) && dir == wanted && !IsConnected(pin)) return held;
+    if (SUCCEEDED(pin->QueryDirection(&dir)) && dir == wanted && !IsConnected(pin)) free.push_back(held);
   }
-  return {};
+  return free;
+}
+
+ComPtr<IPin> FreePin(IBaseFilter* filter, PIN_DIRECTION wanted) {
+  auto free = FreePins(filter, wanted);
+  return free.empty() ? ComPtr<IPin>() : free.front();
+}
+
+// Connects `out` to the first free input of `filter` that takes it (a
+// multiplexer has an input per stream, and only one fits).
+HRESULT ConnectToFreeInput(IGraphBuilder* graph, IPin* out, IBaseFilter* filter) {
+  auto inputs = FreePins(filter, PINDIR_INPUT);
+  if (inputs.empty()) return VFW_E_NOT_FOUND;
+  HRESULT hr = VFW_E_CANNOT_CONNECT;
+  for (auto& in : inputs) {
+    hr = graph->Connect(out, in.Get());
+    if (SUCCEEDED(hr)) return hr;
+  }
+  return hr;
 }
 
 ComPtr<IBaseFilter> OwnerOf(IPin* pin) {
@@ -147,18 +169,31 @@ HRESULT CCaptureGraphBuilder2::RenderStream(const GUID* category, const GUID* ty
   HRESULT hr = SourcePin(category, type, source, out.Put());
   if (FAILED(hr)) return hr;
   if (intermediate) {
-    ComPtr<IPin> in = FreePin(intermediate, PINDIR_INPUT);
-    if (!in) return VFW_E_NOT_FOUND;
-    hr = graph_->Connect(out.Get(), in.Get());
+    hr = ConnectToFreeInput(graph_, out.Get(), intermediate);
     if (FAILED(hr)) return hr;
     out = FreePin(intermediate, PINDIR_OUTPUT);
     if (!out) return sink ? VFW_E_NOT_FOUND : S_OK;
   }
   if (sink) {
-    ComPtr<IPin> in = FreePin(sink, PINDIR_INPUT);
-    if (!in) return VFW_E_NOT_FOUND;
-    hr = graph_->Connect(out.Get(), in.Get());
+    hr = ConnectToFreeInput(graph_, out.Get(), sink);
     if (FAILED(hr)) return hr;
   }
+  return S_OK;
+}
+
+HRESULT CCaptureGraphBuilder2::SetOutputFileName(const GUID* type, LPCOLESTR fileName, IBaseFilter** multiplexer,
+                                                 IFileSinkFilter** sink) {
+  if (!type || !fileName || !multiplexer) return E_POINTER;
+  *multiplexer = nullptr;
+  if (sink) *sink = nullptr;
+  if (!graph_) return E_UNEXPECTED;
+  if (*type != MEDIASUBTYPE_Asf) return E_INVALIDARG;
+  auto writer = ComPtr<IBaseFilter>::Adopt(new CAsfWriter());
+  auto fileSink = writer.As<IFileSinkFilter>(IID_IFileSinkFilter);
+  HRESULT hr = fileSink->SetFileName(fileName, nullptr);
+  if (SUCCEEDED(hr)) hr = graph_->AddFilter(writer.Get(), L"ASF Writer");
+  if (FAILED(hr)) return hr;
+  *multiplexer = writer.Detach();
+  if (sink) *sink = fileSink.Detach();
   return S_OK;
 }

@@ -1,14 +1,67 @@
 #include "platform/dshow/DeviceEnumerator.h"
 
+#include "platform/dshow/AudioCaptureFilter.h"
 #include "platform/dshow/CaptureFilter.h"
+#include "platform/dshow/SoundDevice.h"
 
 namespace {
 
 using vq::dshow::CaptureDevice;
+using vq::dshow::SoundDevice;
+
+// What a moniker stands for: its named properties and the filter it binds to.
+class DeviceEntry {
+ public:
+  virtual ~DeviceEntry() = default;
+  // False for a property the device does not have.
+  virtual bool Property(const std::wstring& name, std::wstring* value) const = 0;
+  virtual HRESULT Bind(REFIID iid, void** out) = 0;
+};
+
+class CameraEntry : public DeviceEntry {
+ public:
+  explicit CameraEntry(std::shared_ptr<CaptureDevice> device) : device_(std::move(device)) {}
+  bool Property(const std::wstring& name, std::wstring* value) const override {
+    if (name == L"DevicePath")
+      *value = device_->DevicePath();
+    else if (name == L"FriendlyName")
+      *value = device_->FriendlyName();
+    else
+      return false;
+    return true;
+  }
+  HRESULT Bind(REFIID iid, void** out) override {
+    if (!device_->IsPresent()) return HRESULT_DEVICE_NOT_CONNECTED;
+    auto filter = ComPtr<IBaseFilter>::Adopt(new CCaptureFilter(device_));
+    return filter->QueryInterface(iid, out);
+  }
+
+ private:
+  std::shared_ptr<CaptureDevice> device_;
+};
+
+class SoundEntry : public DeviceEntry {
+ public:
+  explicit SoundEntry(std::shared_ptr<SoundDevice> device) : device_(std::move(device)) {}
+  bool Property(const std::wstring& name, std::wstring* value) const override {
+    if (name != L"FriendlyName") return false;
+    *value = device_->FriendlyName();
+    return true;
+  }
+  HRESULT Bind(REFIID iid, void** out) override {
+    auto filter = ComPtr<IBaseFilter>::Adopt(new CAudioCaptureFilter(device_));
+    return filter->QueryInterface(iid, out);
+  }
+
+ private:
+  std::shared_ptr<SoundDevice> device_;
+};
+
+using Entry = std::shared_ptr<DeviceEntry>;
 
 class DevicePropertyBag : public IPropertyBag {
  public:
-  explicit DevicePropertyBag(std::shared_ptr<CaptureDevice> device) : device_(std::move(device)) {}
+  explicit DevicePropertyBag(Entry device) : device_(std::move(device)) {}
   HRESULT QueryInterface(REFIID iid, void** out) override {
     if (!out) return E_POINTER;
     if (vq::dshow::OfferInterface<IPropertyBag>(iid, IID_IUnknown, this, out) ||
@@ -21,12 +74,7 @@ class DevicePropertyBag : public IPropertyBag {
   HRESULT Read(LPCOLESTR name, VARIANT* value, void*) override {
     if (!name || !value) return E_POINTER;
     std::wstring text;
-    if (std::wstring(name) == L"DevicePath")
-      text = device_->DevicePath();
-    else if (std::wstring(name) == L"FriendlyName")
-      text = device_->FriendlyName();
-    else
-      return E_INVALIDARG;
+    if (!device_->Property(name, &text)) return E_INVALIDARG;
     value->vt = VT_BSTR;
     value->bstrVal = SysAllocString(text.c_str());
     return value->bstrVal ? S_OK : E_OUTOFMEMORY;
@@ -34,12 +82,12 @@ class DevicePropertyBag : public IPropertyBag {
 
  private:
   vq::dshow::RefCount refs_;
-  std::shared_ptr<CaptureDevice> device_;
+  Entry device_;
 };
 
 class DeviceMoniker : public IMoniker {
  public:
-  explicit DeviceMoniker(std::shared_ptr<CaptureDevice> device) : device_(std::move(device)) {}
+  explicit DeviceMoniker(Entry device) : device_(std::move(device)) {}
   HRESULT QueryInterface(REFIID iid, void** out) override {
     if (!out) return E_POINTER;
     if (vq::dshow::OfferInterface<IMoniker>(iid, IID_IUnknown, this, out) ||
@@ -52,9 +100,7 @@ class DeviceMoniker : public IMoniker {
   HRESULT BindToObject(void*, IMoniker*, REFIID iid, void** out) override {
     if (!out) return E_POINTER;
     *out = nullptr;
-    if (!device_->IsPresent()) return HRESULT_DEVICE_NOT_CONNECTED;
-    auto filter = ComPtr<IBaseFilter>::Adopt(new CCaptureFilter(device_));
-    return filter->QueryInterface(iid, out);
+    return device_->Bind(iid, out);
   }
   HRESULT BindToStorage(void*, IMoniker*, REFIID iid, void** out) override {
     if (!out) return E_POINTER;
@@ -65,12 +111,12 @@ class DeviceMoniker : public IMoniker {
 
  private:
   vq::dshow::RefCount refs_;
-  std::shared_ptr<CaptureDevice> device_;
+  Entry device_;
 };
 
 class MonikerList : public IEnumMoniker {
  public:
-  explicit MonikerList(std::vector<std::shared_ptr<CaptureDevice>> devices) : devices_(std::move(devices)) {}
+  explicit MonikerList(std::vector<Entry> devices) : devices_(std::move(devices)) {}
   HRESULT QueryInterface(REFIID iid, void** out) override {
     if (!out) return E_POINTER;
     if (vq::dshow::OfferInterface<IEnumMoniker>(iid, IID_IUnknown, this, out) ||
@@ -98,9 +144,18 @@ class MonikerList : public IEnumMoniker {
 
  private:
   vq::dshow::RefCount refs_;
-  std::vector<std::shared_ptr<CaptureDevice>> devices_;
+  std::vector<Entry> devices_;
   size_t pos_ = 0;
 };
+
+std::vector<Entry> DevicesOf(REFCLSID category) {
+  std::vector<Entry> entries;
+  if (category == CLSID_VideoInputDeviceCategory)
+    for (auto& d : vq::dshow::AttachedCaptureDevices()) entries.push_back(std::make_shared<CameraEntry>(d));
+  if (category == CLSID_AudioInputDeviceCategory)
+    for (auto& d : vq::dshow::AttachedSoundDevices()) entries.push_back(std::make_shared<SoundEntry>(d));
+  return entries;
+}
 
 }  // namespace
 
@@ -116,8 +171,7 @@ HRESULT CSystemDeviceEnum::QueryInterface(REFIID iid, void** out) {
 HRESULT CSystemDeviceEnum::CreateClassEnumerator(REFCLSID category, IEnumMoniker** out, DWORD) {
   if (!out) return E_POINTER;
   *out = nullptr;
-  if (category != CLSID_VideoInputDeviceCategory) return S_FALSE;
-  auto devices = vq::dshow::AttachedCaptureDevices();
+  auto devices = DevicesOf(category);
   if (devices.empty()) return S_FALSE;
   *out = new MonikerList(std::move(devices));
   return S_OK;

@@ -1,7 +1,8 @@
 #pragma once
 // The system device enumerator: lists the attached cameras under the
-// video-input category as monikers; each binds to a property bag with
-// "DevicePath" and "FriendlyName" and to the camera's capture filter.
+// video-input category and the sound inputs under the audio-input category
+// as monikers; each binds to a property bag ("DevicePath" of cameras,
+// "FriendlyName" of both) and to the device's capture filter.
 #include <memory>
 #include <vector>
 

@@ -185,16 +185,23 @@ HRESULT CFilterGraph::Pause() {
   return S_OK;
 }
 
-void CFilterGraph::StopFilters() {
-  auto order = InStartOrder();
-  for (auto it = order.rbegin(); it != order.rend(); ++it) (*it)->Stop();
+HRESULT CFilterGraph::StopFilters() {
+  // Downstream first, as when starting: a sink stops taking samples (and
+  // lets go of one it holds back for its time) before its sources' threads
+  // are joined.
+  HRESULT result = S_OK;
+  for (auto& f : InStartOrder()) {
+    HRESULT hr = f->Stop();
+    if (FAILED(hr) && SUCCEEDED(result)) result = hr;
+  }
   state_ = State_Stopped;
+  return result;
 }
 
 HRESULT CFilterGraph::Stop() {
   std::lock_guard lock(lock_);
-  StopFilters();
-  return S_OK;
+  // A filter that fails to stop (a file that cannot be completed) is reported.
+  return StopFilters();
 }
 
 HRESULT CFilterGraph::GetState(LONG, OAFilterState* state) {
@@ -251,3 +258,66 @@ HRESULT CFilterGraph::Notify(long code, LONG_PTR param1, LONG_PTR param2) {
 
 HRESULT CFilterGraph::put_Visible(long) { return S_OK; }
 HRESULT CFilterGraph::put_Owner(OAHWND) { return S_OK; }
+
+namespace vq::dshow {
+namespace {
+
+struct Link {
+  ComPtr<IPin> out;
+  ComPtr<IPin> in;
+};
+
+// The connections from `outputs` down to the renderers, nearest first.
+std::vector<Link> LinksBelow(const std::vector<IPin*>& outputs) {
+  std::vector<Link> links;
+  std::deque<ComPtr<IPin>> pending;
+  for (IPin* pin : outputs) pending.push_back(ComPtr<IPin>::Share(pin));
+  while (!pending.empty()) {
+    ComPtr<IPin> out = pending.front();
+    pending.pop_front();
+    ComPtr<IPin> in;
+    if (FAILED(out->ConnectedTo(in.Put()))) continue;
+    links.push_back({out, in});
+    PIN_INFO info{};
+    if (FAILED(in->QueryPinInfo(&info)) || !info.pFilter) continue;
+    auto filter = ComPtr<IBaseFilter>::Adopt(info.pFilter);
+    ComPtr<IEnumPins> pins;
+    if (FAILED(filter->EnumPins(pins.Put()))) continue;
+    IPin* pin = nullptr;
+    while (pins->Next(1, &pin, nullptr) == S_OK) {
+      auto held = ComPtr<IPin>::Adopt(pin);
+      PIN_DIRECTION dir;
+      if (SUCCEEDED(pin->QueryDirection(&dir)) && dir == PINDIR_OUTPUT) pending.push_back(held);
+    }
+  }
+  return links;
+}
+
+// Connects the links in order; on a failure the ones made are taken down.
+HRESULT ConnectAll(IFilterGraph* graph, const std::vector<Link>& links) {
+  for (size_t i = 0; i < links.size(); ++i) {
+    HRESULT hr = graph->ConnectDirect(links[i].out.Get(), links[i].in.Get(), nullptr);
+    if (FAILED(hr)) {
+      for (size_t j = 0; j < i; ++j) graph->Disconnect(links[j].out.Get());
+      return hr;
+    }
+  }
+  return S_OK;
+}
+
+}  // namespace
+
+HRESULT RenegotiateDownstream(IFilterGraph* graph, const std::vector<IPin*>& outputs,
+                              const std::function<HRESULT()>& change, const std::function<void()>& undo) {
+  if (!graph) return VFW_E_NOT_IN_GRAPH;
+  std::vector<Link> links = LinksBelow(outputs);
+  for (const Link& link : links) graph->Disconnect(link.out.Get());
+  HRESULT hr = change();
+  if (SUCCEEDED(hr)) hr = ConnectAll(graph, links);
+  if (SUCCEEDED(hr)) return hr;
+  undo();
+  ConnectAll(graph, links);
+  return hr;
+}
+
+}  // namespace vq::dshow

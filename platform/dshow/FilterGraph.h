@@ -4,6 +4,7 @@
 // order, and queues the events the filters raise.
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -57,9 +58,9 @@ class CFilterGraph : public IGraphBuilder,
   };
   ~CFilterGraph() override;
   std::wstring UniqueName(const std::wstring& wanted);
-  // Sources (filters without input pins) last when starting, first when stopping.
+  // Sources (filters without input pins) last, for starting and for stopping.
   std::vector<ComPtr<IBaseFilter>> InStartOrder();
-  void StopFilters();
+  HRESULT StopFilters();
 
   vq::dshow::RefCount refs_;
   std::recursive_mutex lock_;
@@ -76,4 +77,16 @@ class CFilterGraph : public IGraphBuilder,
 namespace vq::dshow {
 // The layer's video decoder: YUY2 or MJPG in, bottom-up RGB24 out.
 IBaseFilter* CreateVideoDecoder();
+}  // namespace vq::dshow
+
+namespace vq::dshow {
+
+// Negotiates again every connection downstream of `outputs` after `change`
+// alters what those pins offer: the connections are taken down, `change`
+// runs, and they are made again in the same order. When `change` fails or
+// a connection cannot be made again, `undo` runs, the old connections come
+// back and the failure is returned. The graph must be stopped.
+HRESULT RenegotiateDownstream(IFilterGraph* graph, const std::vector<IPin*>& outputs,
+                              const std::function<HRESULT()>& change, const std::function<void()>& undo);
+
 }  // namespace vq::dshow

@@ -1,7 +1,8 @@
 #pragma once
 // Identifiers of the DirectShow subset: interfaces, classes, media types,
-// format types, pin categories and the video-input device category. Video
-// subtypes follow the FOURCC pattern; the rest are the layer's own values.
+// format types, pin categories and the video- and audio-input device
+// categories. Compressed video subtypes follow the FOURCC pattern; the rest
+// are the layer's own values.
 #include "platform/dshow/Com.h"
 
 namespace vq::dshow {
@@ -43,6 +44,12 @@ inline constexpr IID IID_ISampleGrabber = vq::dshow::LayerGuid(0x118);
 inline constexpr IID IID_ISampleGrabberCB = vq::dshow::LayerGuid(0x119);
 inline constexpr IID IID_ISpecifyPropertyPages = vq::dshow::LayerGuid(0x11A);
 inline constexpr IID IID_IKsPropertySet = vq::dshow::LayerGuid(0x11B);
+inline constexpr IID IID_IFileSinkFilter = vq::dshow::LayerGuid(0x11C);
+inline constexpr IID IID_IConfigAsfWriter = vq::dshow::LayerGuid(0x11D);
+inline constexpr IID IID_IWMProfile = vq::dshow::LayerGuid(0x11E);
+inline constexpr IID IID_IWMStreamConfig = vq::dshow::LayerGuid(0x11F);
+inline constexpr IID IID_IWMMediaProps = vq::dshow::LayerGuid(0x120);
+inline constexpr IID IID_IWMVideoMediaProps = vq::dshow::LayerGuid(0x121);
 
 // Classes.
 inline constexpr CLSID CLSID_FilterGraph = vq::dshow::LayerGuid(0x200);
@@ -53,6 +60,11 @@ inline constexpr CLSID CLSID_InfTee = vq::dshow::LayerGuid(0x204);
 inline constexpr CLSID CLSID_SystemDeviceEnum = vq::dshow::LayerGuid(0x205);
 inline constexpr CLSID CLSID_VideoInputDeviceCategory = vq::dshow::LayerGuid(0x206);
 inline constexpr CLSID CLSID_VideoDecoder = vq::dshow::LayerGuid(0x207);
+// The property pages of capture filters and their capture pins.
+inline constexpr CLSID CLSID_VideoProcAmpPropertyPage = vq::dshow::LayerGuid(0x208);
+inline constexpr CLSID CLSID_CameraControlPropertyPage = vq::dshow::LayerGuid(0x209);
+inline constexpr CLSID CLSID_VideoStreamConfigPropertyPage = vq::dshow::LayerGuid(0x20A);
+inline constexpr CLSID CLSID_AudioInputDeviceCategory = vq::dshow::LayerGuid(0x20B);
 
 // Media types, subtypes and format types.
 inline constexpr GUID MEDIATYPE_Video = vq::dshow::FourCcGuid(vq::dshow::FourCc('v', 'i', 'd', 's'));
@@ -63,6 +75,23 @@ inline constexpr GUID MEDIASUBTYPE_MJPG = vq::dshow::FourCcGuid(vq::dshow::FourC
 inline constexpr GUID MEDIASUBTYPE_RGB24 = vq::dshow::LayerGuid(0x301);
 inline constexpr GUID FORMAT_VideoInfo = vq::dshow::LayerGuid(0x302);
 inline constexpr GUID FORMAT_None = vq::dshow::LayerGuid(0x303);
+inline constexpr GUID MEDIASUBTYPE_RGB8 = vq::dshow::LayerGuid(0x304);
+inline constexpr GUID MEDIASUBTYPE_RGB565 = vq::dshow::LayerGuid(0x305);
+inline constexpr GUID MEDIASUBTYPE_RGB555 = vq::dshow::LayerGuid(0x306);
+inline constexpr GUID MEDIASUBTYPE_RGB32 = vq::dshow::LayerGuid(0x307);
+inline constexpr GUID MEDIASUBTYPE_Asf = vq::dshow::LayerGuid(0x308);
+inline constexpr GUID MEDIASUBTYPE_PCM = vq::dshow::LayerGuid(0x309);
+inline constexpr GUID FORMAT_WaveFormatEx = vq::dshow::LayerGuid(0x30A);
+
+// The media types of a Windows Media profile share the DirectShow values;
+// the compressed subtypes follow the FOURCC pattern (the audio one with its
+// wave format tag).
+inline constexpr GUID WMMEDIATYPE_Video = MEDIATYPE_Video;
+inline constexpr GUID WMMEDIATYPE_Audio = MEDIATYPE_Audio;
+inline constexpr GUID WMFORMAT_VideoInfo = FORMAT_VideoInfo;
+inline constexpr GUID WMFORMAT_WaveFormatEx = FORMAT_WaveFormatEx;
+inline constexpr GUID WMMEDIASUBTYPE_WMV2 = vq::dshow::FourCcGuid(vq::dshow::FourCc('W', 'M', 'V', '2'));
+inline constexpr GUID WMMEDIASUBTYPE_WMAudioV8 = vq::dshow::FourCcGuid(0x0161);
 
 // Pin categories and the property set that reports them.
 inline constexpr GUID PIN_CATEGORY_CAPTURE = vq::dshow::LayerGuid(0x400);

@@ -156,9 +156,20 @@ struct IVideoWindow : IUnknown {
   virtual HRESULT put_Owner(OAHWND owner) = 0;
 };
 
+// A filter that writes a file.
+struct IFileSinkFilter : IUnknown {
+  virtual HRESULT SetFileName(LPCOLESTR fileName, const AM_MEDIA_TYPE* type) = 0;
+  // The name is task memory the caller frees.
+  virtual HRESULT GetCurFile(LPOLESTR* fileName, AM_MEDIA_TYPE* type) = 0;
+};
+
 struct ICaptureGraphBuilder2 : IUnknown {
   virtual HRESULT SetFiltergraph(IGraphBuilder* graph) = 0;
   virtual HRESULT GetFiltergraph(IGraphBuilder** graph) = 0;
+  // Puts the multiplexer and file writer for a file type into the graph
+  // (MEDIASUBTYPE_Asf: the ASF writer, which is both).
+  virtual HRESULT SetOutputFileName(const GUID* type, LPCOLESTR fileName, IBaseFilter** multiplexer,
+                                    IFileSinkFilter** sink) = 0;
   virtual HRESULT RenderStream(const GUID* category, const GUID* type, IUnknown* source, IBaseFilter* intermediate,
                                IBaseFilter* sink) = 0;
   virtual HRESULT FindInterface(const GUID* category, const GUID* type, IBaseFilter* filter, REFIID iid,
@@ -268,7 +279,11 @@ struct ISpecifyPropertyPages : IUnknown {
   virtual HRESULT GetPages(CAUUID* pages) = 0;
 };
 
-// Property pages have no counterpart here; no filter of the layer offers them.
+// Shows the layer's property frame for the objects: a modal dialog with a
+// tab per page the layer knows (video proc amp, camera control, stream
+// format; other pages are left out) whose settings apply at once and are
+// put back on Cancel. Headless it shows only while a test drives modal
+// dialogs (SetModalIdleHandler). E_INVALIDARG when no page can be shown.
 HRESULT OleCreatePropertyFrame(HWND owner, UINT x, UINT y, LPCOLESTR caption, ULONG objectCount,
                                IUnknown** objects, ULONG pageCount, const GUID* pages, DWORD locale,
                                DWORD reserved, void* reserved2);

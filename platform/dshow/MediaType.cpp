@@ -1,5 +1,6 @@
 #include "platform/dshow/MediaType.h"
 
+#include <cstdlib>
 #include <cstring>
 
 void FreeMediaType(AM_MEDIA_TYPE& mt) {
@@ -115,7 +116,53 @@ bool CMediaType::operator==(const CMediaType& other) const {
          cbFormat == other.cbFormat && (cbFormat == 0 || std::memcmp(pbFormat, other.pbFormat, cbFormat) == 0);
 }
 
+DWORD GetBitmapSize(const BITMAPINFOHEADER* header) {
+  if (!header) return 0;
+  const uint64_t stride = ((uint64_t(std::abs(header->biWidth)) * header->biBitCount + 31) / 32) * 4;
+  return DWORD(stride * uint64_t(std::abs(int64_t(header->biHeight))));
+}
+
+GUID GetBitmapSubtype(const BITMAPINFOHEADER* header) {
+  if (!header) return GUID_NULL;
+  if (header->biCompression == BI_BITFIELDS && header->biBitCount == 16) {
+    // The masks follow the header.
+    const auto* masks = reinterpret_cast<const DWORD*>(header + 1);
+    return masks[1] == 0x07E0 ? MEDIASUBTYPE_RGB565 : MEDIASUBTYPE_RGB555;
+  }
+  if (header->biCompression == BI_BITFIELDS && header->biBitCount == 32) return MEDIASUBTYPE_RGB32;
+  if (header->biCompression != BI_RGB) return GUID_NULL;
+  switch (header->biBitCount) {
+    case 8: return MEDIASUBTYPE_RGB8;
+    case 16: return MEDIASUBTYPE_RGB555;
+    case 24: return MEDIASUBTYPE_RGB24;
+    case 32: return MEDIASUBTYPE_RGB32;
+    default: return GUID_NULL;
+  }
+}
+
 namespace vq::dshow {
+
+const WAVEFORMATEX* WaveFormat(const AM_MEDIA_TYPE& mt) {
+  if (mt.formattype != FORMAT_WaveFormatEx || mt.cbFormat < sizeof(WAVEFORMATEX) || !mt.pbFormat) return nullptr;
+  return reinterpret_cast<const WAVEFORMATEX*>(mt.pbFormat);
+}
+
+CMediaType MakePcmType(int samplesPerSecond, int channels) {
+  CMediaType mt;
+  mt.SetType(&MEDIATYPE_Audio);
+  mt.SetSubtype(&MEDIASUBTYPE_PCM);
+  mt.SetFormatType(&FORMAT_WaveFormatEx);
+  WAVEFORMATEX wf{};
+  wf.wFormatTag = WAVE_FORMAT_PCM;
+  wf.nChannels = WORD(channels);
+  wf.nSamplesPerSec = DWORD(samplesPerSecond);
+  wf.wBitsPerSample = 16;
+  wf.nBlockAlign = WORD(channels * 2);
+  wf.nAvgBytesPerSec = wf.nSamplesPerSec * wf.nBlockAlign;
+  mt.SetFormat(reinterpret_cast<const BYTE*>(&wf), sizeof(wf));
+  mt.SetSampleSize(wf.nBlockAlign);
+  return mt;
+}
 
 const VIDEOINFOHEADER* VideoInfo(const AM_MEDIA_TYPE& mt) {
   if (mt.formattype != FORMAT_VideoInfo || mt.cbFormat < sizeof(VIDEOINFOHEADER) || !mt.pbFormat) return nullptr;

@@ -26,6 +26,42 @@ struct VIDEOINFOHEADER {
 };
 static_assert(sizeof(VIDEOINFOHEADER) == 88);
 
+// A video-info block with room for what follows the bitmap header: the
+// colour masks of BI_BITFIELDS types or the palette of indexed ones, so
+// &bmiHeader can be handed to GDI as a BITMAPINFO.
+struct TRUECOLORINFO {
+  DWORD dwBitMasks[3];
+  RGBQUAD bmiColors[256];
+};
+
+struct VIDEOINFO : VIDEOINFOHEADER {
+  union {
+    RGBQUAD bmiColors[256];
+    DWORD dwBitMasks[3];
+    TRUECOLORINFO TrueColorInfo;
+  };
+};
+
+#define WAVE_FORMAT_PCM 1
+#pragma pack(push, 1)
+struct WAVEFORMATEX {
+  WORD wFormatTag;
+  WORD nChannels;
+  DWORD nSamplesPerSec;
+  DWORD nAvgBytesPerSec;
+  WORD nBlockAlign;
+  WORD wBitsPerSample;
+  WORD cbSize;
+};
+#pragma pack(pop)
+static_assert(sizeof(WAVEFORMATEX) == 18);
+
+// Bytes of the pixels of a DIB: rows padded to 4 bytes, times |height|.
+DWORD GetBitmapSize(const BITMAPINFOHEADER* header);
+// The RGB subtype of an uncompressed bitmap header (16-bit BI_BITFIELDS
+// tells 565 from 555 by its green mask), else GUID_NULL.
+GUID GetBitmapSubtype(const BITMAPINFOHEADER* header);
+
 struct VIDEO_STREAM_CONFIG_CAPS {
   GUID guid;
   ULONG VideoStandard;
@@ -93,6 +129,11 @@ namespace vq::dshow {
 
 // The video-info block of a type, or null when it has none.
 const VIDEOINFOHEADER* VideoInfo(const AM_MEDIA_TYPE& mt);
+// The wave format of an audio type, or null when it has none.
+const WAVEFORMATEX* WaveFormat(const AM_MEDIA_TYPE& mt);
+
+// 16-bit PCM audio: rate and channels, fixed-size samples of one block.
+CMediaType MakePcmType(int samplesPerSecond, int channels);
 
 // A video type with a video-info block: YUY2 (16 bits), MJPG (compressed,
 // biSizeImage the largest frame) or RGB24 (bottom-up). frameInterval is in

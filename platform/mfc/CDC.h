@@ -14,6 +14,7 @@
 #include "platform/win/GdiPaint.h"
 #include "platform/win/GdiRegion.h"
 #include "platform/win/GdiText.h"
+#include "platform/win/Icons.h"
 
 class CDC {
  public:
@@ -105,6 +106,8 @@ class CDC {
   CPoint GetCurrentPosition() const;
   BOOL Polyline(const POINT* points, int count) { return ::Polyline(m_hDC, points, count); }
   BOOL Polygon(const POINT* points, int count) { return ::Polygon(m_hDC, points, count); }
+  BOOL DrawIcon(int x, int y, HICON icon) { return ::DrawIcon(m_hDC, x, y, icon); }
+  BOOL DrawIcon(POINT p, HICON icon) { return ::DrawIcon(m_hDC, p.x, p.y, icon); }
   BOOL Rectangle(int l, int t, int r, int b) { return ::Rectangle(m_hDC, l, t, r, b); }
   BOOL Rectangle(LPCRECT r) { return ::Rectangle(m_hDC, r->left, r->top, r->right, r->bottom); }
   BOOL Ellipse(int l, int t, int r, int b) { return ::Ellipse(m_hDC, l, t, r, b); }

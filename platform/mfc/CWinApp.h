@@ -3,6 +3,7 @@
 // offers each message to the target window's PreTranslateMessage chain.
 #include "platform/mfc/CString.h"
 #include "platform/mfc/CWnd.h"
+#include "platform/win/Icons.h"
 
 class CWinApp {
  public:
@@ -18,10 +19,29 @@ class CWinApp {
   // True when a message was consumed by a window's PreTranslateMessage.
   BOOL PreTranslateMessage(MSG* msg);
 
+  // The program's icon resources and the standard icons (LoadIcon).
+  HICON LoadIcon(UINT id) const { return ::LoadIconW(nullptr, MAKEINTRESOURCEW(id)); }
+  HICON LoadIcon(LPCWSTR name) const { return ::LoadIconW(nullptr, name); }
+  HICON LoadStandardIcon(LPCWSTR name) const { return ::LoadIconW(nullptr, name); }
+  // Settings live in INI files here; the key is only kept.
+  void SetRegistryKey(LPCWSTR key) { m_pszRegistryKey = key ? key : L""; }
+
   CWnd* m_pMainWnd = nullptr;
   CString m_pszAppName;
+  CString m_pszRegistryKey;
 };
 
 CWinApp* AfxGetApp();
 CWnd* AfxGetMainWnd();
 int AfxMessageBox(LPCWSTR text, UINT type = MB_OK);
+
+// Controls are the layer's own: there is no container to enable.
+inline void AfxEnableControlContainer() {}
+
+// One module here: switching module state changes nothing.
+struct AFX_MODULE_STATE {};
+inline AFX_MODULE_STATE* AfxGetStaticModuleState() {
+  static AFX_MODULE_STATE state;
+  return &state;
+}
+#define AFX_MANAGE_STATE(state) ((void)(state))

@@ -5,6 +5,7 @@
 #include <set>
 #include <string>
 
+#include "platform/display/Cursors.h"
 #include "platform/mfc/DataExchange.h"
 #include "platform/win/Timers.h"
 
@@ -115,13 +116,25 @@ LPCWSTR AfxRegisterWndClass(UINT classStyle, HCURSOR cursor, HBRUSH background, 
 BOOL CWnd::CreateEx(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD style, const RECT& rect, CWnd* parent,
                     UINT id, LPVOID param) {
   if (m_hWnd) return FALSE;
-  if (!className) className = AfxRegisterWndClass(CS_DBLCLKS);
+  CREATESTRUCTW create{param,
+                       nullptr,
+                       (style & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)) : nullptr,
+                       parent ? parent->GetSafeHwnd() : nullptr,
+                       static_cast<int>(rect.bottom - rect.top),
+                       static_cast<int>(rect.right - rect.left),
+                       static_cast<int>(rect.top),
+                       static_cast<int>(rect.left),
+                       static_cast<LONG>(style),
+                       windowName ? windowName : L"",
+                       className,
+                       exStyle};
+  if (!PreCreateWindow(create)) return FALSE;
+  className = create.lpszClass ? create.lpszClass : AfxRegisterWndClass(CS_DBLCLKS);
   bool framework = IsFrameworkClass(className);
-  HWND parentWindow = parent ? parent->GetSafeHwnd() : nullptr;
-  HMENU menu = (style & WS_CHILD) ? reinterpret_cast<HMENU>(static_cast<UINT_PTR>(id)) : nullptr;
   if (framework) pendingCreate = this;
-  HWND hwnd = ::CreateWindowExW(exStyle, className, windowName ? windowName : L"", style, rect.left, rect.top,
-                                rect.right - rect.left, rect.bottom - rect.top, parentWindow, menu, nullptr, param);
+  HWND hwnd = ::CreateWindowExW(create.dwExStyle, className, create.lpszName, static_cast<DWORD>(create.style), create.x,
+                                create.y, create.cx, create.cy, create.hwndParent, create.hMenu, nullptr,
+                                create.lpCreateParams);
   if (framework) {
     pendingCreate = nullptr;
     return hwnd && m_hWnd == hwnd ? TRUE : FALSE;
@@ -187,13 +200,49 @@ UINT_PTR CWnd::SetTimer(UINT_PTR id, UINT elapse, TIMERPROC proc) { return ::Set
 
 BOOL CWnd::KillTimer(UINT_PTR id) { return ::KillTimer(m_hWnd, id); }
 
-BOOL CWnd::ModifyStyle(DWORD remove, DWORD add, UINT) {
-  DWORD style = GetStyle();
+BOOL CWnd::PreCreateWindow(CREATESTRUCTW&) { return TRUE; }
+
+namespace {
+
+// Removes and adds style bits; FALSE when nothing changes.
+BOOL ChangeStyleBits(HWND hwnd, int index, DWORD remove, DWORD add) {
+  DWORD style = static_cast<DWORD>(::GetWindowLongW(hwnd, index));
   DWORD changed = (style & ~remove) | add;
   if (changed == style) return FALSE;
-  ::SetWindowLongW(m_hWnd, GWL_STYLE, static_cast<LONG>(changed));
+  ::SetWindowLongW(hwnd, index, static_cast<LONG>(changed));
   return TRUE;
 }
+
+}  // namespace
+
+BOOL CWnd::ModifyStyleEx(DWORD remove, DWORD add, UINT) { return ChangeStyleBits(m_hWnd, GWL_EXSTYLE, remove, add); }
+
+namespace {
+thread_local int waitCursorDepth = 0;
+thread_local HCURSOR cursorBeforeWait = nullptr;
+}  // namespace
+
+void CWnd::BeginWaitCursor() {
+  HCURSOR previous = ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
+  if (waitCursorDepth++ == 0) cursorBeforeWait = previous;
+}
+
+void CWnd::EndWaitCursor() {
+  if (waitCursorDepth == 0) return;
+  if (--waitCursorDepth == 0) ::SetCursor(cursorBeforeWait);
+}
+
+void CWnd::RestoreWaitCursor() {
+  if (waitCursorDepth > 0) ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT));
+}
+
+CWaitCursor::CWaitCursor() : previous_(::SetCursor(::LoadCursorW(nullptr, IDC_WAIT))) {}
+
+CWaitCursor::~CWaitCursor() { ::SetCursor(previous_); }
+
+void CWaitCursor::Restore() { ::SetCursor(::LoadCursorW(nullptr, IDC_WAIT)); }
+
+BOOL CWnd::ModifyStyle(DWORD remove, DWORD add, UINT) { return ChangeStyleBits(m_hWnd, GWL_STYLE, remove, add); }
 
 LRESULT CWnd::WindowProc(UINT message, WPARAM wParam, LPARAM lParam) {
   LRESULT result = 0;

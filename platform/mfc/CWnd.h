@@ -6,6 +6,7 @@
 #include "platform/mfc/Geometry.h"
 #include "platform/mfc/MessageMap.h"
 #include "platform/win/Dialog.h"
+#include "platform/win/Icons.h"
 #include "platform/win/InputFocus.h"
 #include "platform/win/MessageBox.h"
 #include "platform/win/MessageQueue.h"
@@ -91,7 +92,22 @@ class CWnd {
     return ::MessageBoxW(m_hWnd, text, caption, type);
   }
   DWORD GetStyle() const { return static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_STYLE)); }
+  DWORD GetExStyle() const { return static_cast<DWORD>(::GetWindowLongW(m_hWnd, GWL_EXSTYLE)); }
   BOOL ModifyStyle(DWORD remove, DWORD add, UINT flags = 0);
+  BOOL ModifyStyleEx(DWORD remove, DWORD add, UINT flags = 0);
+  // The window's big or small icon (WM_SETICON); returns the previous one.
+  HICON SetIcon(HICON icon, BOOL bigIcon) {
+    return reinterpret_cast<HICON>(SendMessage(WM_SETICON, bigIcon ? ICON_BIG : ICON_SMALL, reinterpret_cast<LPARAM>(icon)));
+  }
+  HICON GetIcon(BOOL bigIcon) const {
+    return reinterpret_cast<HICON>(::SendMessageW(m_hWnd, WM_GETICON, bigIcon ? ICON_BIG : ICON_SMALL, 0));
+  }
+  // Tips come from the tooltip controls the windows create themselves.
+  BOOL EnableToolTips(BOOL enable = TRUE) { return enable; }
+  // The hourglass until EndWaitCursor (see CWaitCursor).
+  void BeginWaitCursor();
+  void EndWaitCursor();
+  void RestoreWaitCursor();
 
   // Message handling: WindowProc runs OnWndMsg, then Default handling.
   virtual LRESULT WindowProc(UINT message, WPARAM wParam, LPARAM lParam);
@@ -106,6 +122,9 @@ class CWnd {
 
  protected:
   virtual void DoDataExchange(CDataExchange* dx);
+  // May change the creation parameters before CreateEx makes the window;
+  // FALSE cancels the creation.
+  virtual BOOL PreCreateWindow(CREATESTRUCTW& create);
   virtual void PostNcDestroy() {}
   // Runs once a window has been subclassed by this object.
   virtual void PreSubclassWindow() {}
@@ -126,6 +145,19 @@ class CWnd {
 // a slider, so the pointer must stay a plain window (comparing it with the
 // slider's own object, or asking its id, is what handlers do).
 using CScrollBar = CWnd;
+
+// Shows the hourglass for its lifetime; the cursor before comes back after.
+class CWaitCursor {
+ public:
+  CWaitCursor();
+  ~CWaitCursor();
+  CWaitCursor(const CWaitCursor&) = delete;
+  CWaitCursor& operator=(const CWaitCursor&) = delete;
+  void Restore();
+
+ private:
+  HCURSOR previous_;
+};
 
 // Routes a window's messages to its attached CWnd (used by CDialog and
 // subclassed controls).

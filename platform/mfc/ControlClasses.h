@@ -7,6 +7,10 @@
 
 class CButton : public CWnd {
  public:
+  using CWnd::Create;
+  BOOL Create(LPCWSTR caption, DWORD style, const RECT& rect, CWnd* parent, UINT id) {
+    return CWnd::Create(WC_BUTTON, caption, style, rect, parent, id);
+  }
   int GetCheck() const { return static_cast<int>(::SendMessageW(m_hWnd, BM_GETCHECK, 0, 0)); }
   void SetCheck(int check) { ::SendMessageW(m_hWnd, BM_SETCHECK, static_cast<WPARAM>(check), 0); }
   UINT GetState() const { return static_cast<UINT>(::SendMessageW(m_hWnd, BM_GETSTATE, 0, 0)); }
@@ -24,7 +28,15 @@ class CButton : public CWnd {
   }
 };
 
-class CStatic : public CWnd {};
+class CStatic : public CWnd {
+ public:
+  using CWnd::Create;
+  BOOL Create(LPCWSTR text, DWORD style, const RECT& rect, CWnd* parent, UINT id = 0xFFFF) {
+    return CWnd::Create(WC_STATIC, text, style, rect, parent, id);
+  }
+  HICON SetIcon(HICON icon) { return reinterpret_cast<HICON>(SendMessage(STM_SETICON, reinterpret_cast<WPARAM>(icon))); }
+  HICON GetIcon() const { return reinterpret_cast<HICON>(::SendMessageW(m_hWnd, STM_GETICON, 0, 0)); }
+};
 
 class CEdit : public CWnd {
  public:

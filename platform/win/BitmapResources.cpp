@@ -7,7 +7,6 @@
 #include <map>
 #include <mutex>
 
-#include "platform/mfc/CString.h"
 #include "platform/win/Encoding.h"
 #include "platform/win/KnownFolders.h"
 #include "platform/win/LastError.h"
@@ -25,35 +24,19 @@ std::map<UINT, vqplatform::BitmapPixels>& Registered() {
 }
 
 bool ReadPng(const std::wstring& path, vqplatform::BitmapPixels* out) {
-  std::string file = vq::WideToUtf8(path);
-  cairo_surface_t* surface = cairo_image_surface_create_from_png(file.c_str());
-  bool ok = cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS;
-  if (ok) {
-    cairo_surface_flush(surface);
-    cairo_format_t format = cairo_image_surface_get_format(surface);
-    ok = format == CAIRO_FORMAT_ARGB32 || format == CAIRO_FORMAT_RGB24;
-    if (ok) {
-      int width = cairo_image_surface_get_width(surface), height = cairo_image_surface_get_height(surface);
-      int stride = cairo_image_surface_get_stride(surface);
-      const unsigned char* data = cairo_image_surface_get_data(surface);
-      out->width = width;
-      out->height = height;
-      out->bgr.resize(static_cast<size_t>(width) * static_cast<size_t>(height) * 3);
-      for (int y = 0; y < height; ++y) {
-        for (int x = 0; x < width; ++x) {
-          uint32_t pixel;
-          std::memcpy(&pixel, data + static_cast<size_t>(y) * static_cast<size_t>(stride) + static_cast<size_t>(x) * 4, 4);
-          // Premultiplied: a transparent pixel becomes black.
-          uint8_t* bgr = &out->bgr[(static_cast<size_t>(y) * static_cast<size_t>(width) + static_cast<size_t>(x)) * 3];
-          bgr[0] = static_cast<uint8_t>(pixel & 0xFF);
-          bgr[1] = static_cast<uint8_t>((pixel >> 8) & 0xFF);
-          bgr[2] = static_cast<uint8_t>((pixel >> 16) & 0xFF);
-        }
-      }
-    }
+  int width = 0, height = 0;
+  std::vector<uint32_t> pixels;
+  if (!vqplatform::ReadPngFile(path, &width, &height, &pixels)) return false;
+  out->width = width;
+  out->height = height;
+  out->bgr.resize(pixels.size() * 3);
+  // Premultiplied: a transparent pixel becomes black.
+  for (size_t i = 0; i < pixels.size(); ++i) {
+    out->bgr[i * 3] = static_cast<uint8_t>(pixels[i] & 0xFF);
+    out->bgr[i * 3 + 1] = static_cast<uint8_t>((pixels[i] >> 8) & 0xFF);
+    out->bgr[i * 3 + 2] = static_cast<uint8_t>((pixels[i] >> 16) & 0xFF);
   }
-  cairo_surface_destroy(surface);
-  return ok;
+  return true;
 }
 
 HBITMAP ToDibSection(const vqplatform::BitmapPixels& pixels) {
@@ -82,6 +65,31 @@ HBITMAP LoadBitmapW(HINSTANCE, LPCWSTR name) {
 
 namespace vqplatform {
 
+bool ReadPngFile(const std::wstring& path, int* width, int* height, std::vector<uint32_t>* pixels) {
+  std::string file = vq::WideToUtf8(path);
+  cairo_surface_t* surface = cairo_image_surface_create_from_png(file.c_str());
+  bool ok = cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS;
+  cairo_format_t format = ok ? cairo_image_surface_get_format(surface) : CAIRO_FORMAT_INVALID;
+  ok = ok && (format == CAIRO_FORMAT_ARGB32 || format == CAIRO_FORMAT_RGB24);
+  if (ok) {
+    cairo_surface_flush(surface);
+    int w = cairo_image_surface_get_width(surface), h = cairo_image_surface_get_height(surface);
+    int stride = cairo_image_surface_get_stride(surface);
+    const unsigned char* data = cairo_image_surface_get_data(surface);
+    *width = w;
+    *height = h;
+    pixels->resize(static_cast<size_t>(w) * static_cast<size_t>(h));
+    for (int y = 0; y < h; ++y) {
+      std::memcpy(pixels->data() + static_cast<size_t>(y) * static_cast<size_t>(w),
+                  data + static_cast<size_t>(y) * static_cast<size_t>(stride), static_cast<size_t>(w) * 4);
+      if (format == CAIRO_FORMAT_RGB24)
+        for (int x = 0; x < w; ++x) (*pixels)[static_cast<size_t>(y) * static_cast<size_t>(w) + static_cast<size_t>(x)] |= 0xFF000000u;
+    }
+  }
+  cairo_surface_destroy(surface);
+  return ok;
+}
+
 void RegisterBitmapResource(UINT id, BitmapPixels pixels) {
   std::lock_guard<std::mutex> guard(Lock());
   if (pixels.width <= 0 || pixels.height <= 0 ||
@@ -93,7 +101,7 @@ void RegisterBitmapResource(UINT id, BitmapPixels pixels) {
 
 std::wstring BitmapResourceFolder() {
   if (const char* folder = std::getenv("VQ_BITMAP_DIR"); folder && *folder) return vq::Utf8ToWide(folder);
-  return std::wstring(static_cast<const wchar_t*>(vq::ProgramFolder())) + L"/bitmaps";
+  return vq::ProgramFolder() + L"/bitmaps";
 }
 
 bool FindBitmapResource(UINT id, BitmapPixels* out) {

@@ -24,6 +24,10 @@ struct BitmapPixels {
   std::vector<uint8_t> bgr;
 };
 
+// A PNG file as top-down 0xAARRGGBB pixels, alpha premultiplied; false when
+// it cannot be read.
+bool ReadPngFile(const std::wstring& path, int* width, int* height, std::vector<uint32_t>* pixels);
+
 // Registers (or, with empty pixels, removes) a picture under an id.
 void RegisterBitmapResource(UINT id, BitmapPixels pixels);
 // The folder searched for "<id>.png".

@@ -72,6 +72,16 @@
 #define SS_NOTIFY 0x00000100L
 #define SS_CENTERIMAGE 0x00000200L
 #define SS_SUNKEN 0x00001000L
+
+// Static control pictures: an SS_ICON static draws its icon; the images of
+// the other kinds are kept and handed back.
+#define STM_SETICON 0x0170
+#define STM_GETICON 0x0171
+#define STM_SETIMAGE 0x0172
+#define STM_GETIMAGE 0x0173
+#define IMAGE_BITMAP 0
+#define IMAGE_ICON 1
+#define IMAGE_CURSOR 2
 #define STN_CLICKED 0
 
 // Edits.
@@ -350,6 +360,20 @@ using TOOLINFO = TOOLINFOW;
 #define DLGC_WANTCHARS 0x0080
 #define DLGC_STATIC 0x0100
 #define DLGC_BUTTON 0x2000
+
+// The standard classes are registered together whatever the flags ask.
+struct INITCOMMONCONTROLSEX {
+  DWORD dwSize;
+  DWORD dwICC;
+};
+using LPINITCOMMONCONTROLSEX = INITCOMMONCONTROLSEX*;
+#define ICC_LISTVIEW_CLASSES 0x00000001
+#define ICC_TAB_CLASSES 0x00000008
+#define ICC_BAR_CLASSES 0x00000004
+#define ICC_PROGRESS_CLASS 0x00000020
+#define ICC_STANDARD_CLASSES 0x00004000
+#define ICC_WIN95_CLASSES 0x000000FF
+BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* init);
 
 namespace vqplatform {
 

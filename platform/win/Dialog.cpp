@@ -25,7 +25,6 @@ struct DialogState {
   HFONT font = nullptr;
   bool ended = false;
   INT_PTR result = 0;
-  LRESULT messageResult = 0;
   std::function<bool(MSG*)> preTranslate;
   HWND savedFocus = nullptr;     // the control that had the focus when the dialog was deactivated
   HWND disabledOwner = nullptr;  // the owner the modal loop disabled, enabled again by EndDialog
@@ -104,18 +103,11 @@ HWND ChildOfDialog(HWND dialog, HWND window) {
   return window;
 }
 
-void InvalidateChildren(HWND window) {
-  for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
-    if (IsWindowVisible(child)) InvalidateRect(child, nullptr, TRUE);
-}
-
 LRESULT CALLBACK DialogClassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   std::shared_ptr<DialogState> state = StateOrPending(hwnd);
   LRESULT result = 0;
   bool handled = state && state->handler && state->handler(hwnd, message, wParam, lParam, &result);
   if (!handled) result = DefDlgProcW(hwnd, message, wParam, lParam);
-  // Children draw into the same surface: they paint again over the dialog.
-  if (message == WM_PAINT) InvalidateChildren(hwnd);
   return result;
 }
 
@@ -126,6 +118,7 @@ void RegisterDialogClass() {
     windowClass.style = CS_GLOBALCLASS | CS_DBLCLKS | CS_SAVEBITS;
     windowClass.lpfnWndProc = DialogClassProc;
     windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(COLOR_BTNFACE + 1));
+    windowClass.cbWndExtra = DLGWINDOWEXTRA;
     windowClass.lpszClassName = WC_DIALOG;
     RegisterClassW(&windowClass);
   });
@@ -253,10 +246,7 @@ INT_PTR RunModalDialog(HWND dialog, HWND owner) {
   bool disabledOwner = owner && IsWindowEnabled(owner);
   state->disabledOwner = disabledOwner ? owner : nullptr;
   if (disabledOwner) EnableWindow(owner, FALSE);
-  if (!state->ended) {
-    ShowWindow(dialog, SW_SHOW);
-    RepaintWindowTree(dialog);
-  }
+  if (!state->ended) ShowWindow(dialog, SW_SHOW);
   INT_PTR result = -1;
   while (!state->ended && IsWindow(dialog)) {
     MSG msg{};
@@ -314,13 +304,12 @@ namespace {
 DialogHandler AdaptProc(DLGPROC proc) {
   if (!proc) return nullptr;
   return [proc](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
-    std::shared_ptr<vqplatform::DialogState> state = vqplatform::StateOf(hwnd);
-    if (state) state->messageResult = 0;
+    SetWindowLongPtrW(hwnd, DWLP_MSGRESULT, 0);
     INT_PTR answer = proc(hwnd, message, wParam, lParam);
     if (!answer) return false;
     bool direct = message == WM_INITDIALOG || (message >= WM_CTLCOLORMSGBOX && message <= WM_CTLCOLORSTATIC) ||
                   message == WM_QUERYDRAGICON;
-    *result = direct ? answer : (state ? state->messageResult : 0);
+    *result = direct ? answer : GetWindowLongPtrW(hwnd, DWLP_MSGRESULT);
     return true;
   };
 }

@@ -21,7 +21,13 @@
 #define IDHELP 9
 
 #define WC_DIALOG L"#32770"
+// The dialog class's extra bytes: a dialog procedure that handles a
+// message whose answer is not its return value stores the answer at
+// DWLP_MSGRESULT and returns TRUE.
 #define DWLP_MSGRESULT 0
+#define DWLP_DLGPROC (DWLP_MSGRESULT + static_cast<int>(sizeof(LRESULT)))
+#define DWLP_USER (DWLP_DLGPROC + static_cast<int>(sizeof(void*)))
+#define DLGWINDOWEXTRA 30
 #define DM_GETDEFID (WM_USER + 0)
 #define DM_SETDEFID (WM_USER + 1)
 #define DC_HASDEFID 0x534B

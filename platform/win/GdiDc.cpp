@@ -6,6 +6,7 @@
 #include "platform/win/GdiObjects.h"
 #include "platform/win/GdiRegion.h"
 #include "platform/win/GdiSurface.h"
+#include "platform/win/Window.h"
 
 namespace vqplatform::gdi {
 
@@ -39,6 +40,10 @@ HDC NewWindowDc(HWND window, const WindowSurface& surface, HRGN clip) {
   cairo_rectangle_int_t r{v.left, v.top, v.right - v.left, v.bottom - v.top};
   cairo_region_union_rectangle(dc->baseClip->region, &r);
   if (auto shape = RegionFromHandle(surface.shape)) cairo_region_intersect(dc->baseClip->region, shape->region);
+  for (const RECT& e : surface.excluded) {
+    cairo_rectangle_int_t cut{e.left, e.top, e.right - e.left, e.bottom - e.top};
+    cairo_region_subtract_rectangle(dc->baseClip->region, &cut);
+  }
   if (auto extra = RegionFromHandle(clip)) cairo_region_intersect(dc->baseClip->region, extra->region);
   return NewDc(dc);
 }
@@ -65,10 +70,14 @@ BOOL DeleteDC(HDC handle) {
   return TRUE;
 }
 
-HDC GetDC(HWND window) { return window ? vqplatform::CreateWindowSurfaceDC(window, true, nullptr) : NewScreenDc(); }
+HDC GetDC(HWND window) {
+  bool screen = !window || window == GetDesktopWindow();
+  return screen ? NewScreenDc() : vqplatform::CreateWindowSurfaceDC(window, true, nullptr);
+}
 
 HDC GetWindowDC(HWND window) {
-  return window ? vqplatform::CreateWindowSurfaceDC(window, false, nullptr) : NewScreenDc();
+  bool screen = !window || window == GetDesktopWindow();
+  return screen ? NewScreenDc() : vqplatform::CreateWindowSurfaceDC(window, false, nullptr);
 }
 
 int ReleaseDC(HWND, HDC handle) {

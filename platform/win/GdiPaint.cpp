@@ -29,15 +29,20 @@ bool EraseBackground(HWND window, HDC dc) {
 HDC BeginPaint(HWND window, LPPAINTSTRUCT paint) {
   if (!paint || !IsWindow(window)) return nullptr;
   *paint = PAINTSTRUCT{};
-  RECT update{0, 0, 0, 0};
+  std::vector<RECT> update;
   bool erase = false;
-  vqplatform::TakeUpdateRect(window, &update, &erase);
-  HRGN clip = CreateRectRgnIndirect(&update);
+  vqplatform::TakeUpdateRegion(window, &update, &erase);
+  HRGN clip = CreateRectRgn(0, 0, 0, 0);
+  for (const RECT& r : update) {
+    HRGN part = CreateRectRgnIndirect(&r);
+    CombineRgn(clip, clip, part, RGN_OR);
+    DeleteObject(part);
+  }
+  GetRgnBox(clip, &paint->rcPaint);
   HDC dc = vqplatform::CreateWindowSurfaceDC(window, true, clip);
   DeleteObject(clip);
   if (!dc) return nullptr;
   paint->hdc = dc;
-  paint->rcPaint = update;
   // A window that does not erase its background leaves fErase set.
   paint->fErase = erase && !SendMessageW(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
   return dc;

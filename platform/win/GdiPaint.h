@@ -1,6 +1,7 @@
 #pragma once
-// WM_PAINT handling: BeginPaint takes the window's update rectangle, erases
-// the background when asked and gives a DC clipped to that rectangle.
+// WM_PAINT handling: BeginPaint takes the window's update region, erases
+// the background when asked and gives a DC clipped to that region
+// (rcPaint is its bounds).
 #include "platform/win/GdiTypes.h"
 
 struct PAINTSTRUCT {

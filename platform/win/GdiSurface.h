@@ -17,6 +17,7 @@ struct WindowSurface {
   RECT visible{0, 0, 0, 0};  // what the DC may draw into, in DC coordinates
   POINT screen{0, 0};        // the DC's point (0, 0) on the screen
   HRGN shape = nullptr;      // optional: the window's region, DC coordinates (the provider's)
+  std::vector<RECT> excluded;  // children and siblings the window's drawing leaves alone (DC coordinates)
 };
 
 class SurfaceProvider {

@@ -223,6 +223,15 @@ class TextLayout {
     int height = lines <= 1 ? font_.height : std::max(logical.height, lines * font_.height);
     return SIZE{logical.width, height};
   }
+  int WidestLine() {
+    int widest = 0;
+    for (int i = 0, n = pango_layout_get_line_count(layout_); i < n; ++i) {
+      PangoRectangle logical;
+      pango_layout_line_get_pixel_extents(pango_layout_get_line_readonly(layout_, i), nullptr, &logical);
+      widest = std::max(widest, logical.width);
+    }
+    return widest;
+  }
   // Distance from the layout's top to its first baseline, in pixels.
   double Baseline() { return pango_layout_get_baseline(layout_) / double(PANGO_SCALE); }
 
@@ -429,7 +438,9 @@ int DrawTextW(HDC handle, LPCWSTR text, int count, LPRECT rect, UINT format) {
   }
   SIZE size = layout.Size();
   if (format & DT_CALCRECT) {
-    int calcWidth = wrap ? std::max(width, size.cx) : size.cx;
+    // Word-broken text takes the width of its widest line, narrower or
+    // (for a word longer than the rectangle) wider than the rectangle.
+    int calcWidth = wrap ? layout.WidestLine() : size.cx;
     rect->right = rect->left + calcWidth;
     rect->bottom = rect->top + size.cy;
     return size.cy;

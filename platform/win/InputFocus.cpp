@@ -1,9 +1,12 @@
 #include "platform/win/InputFocus.h"
 
 #include <cmath>
+#include <mutex>
 #include <set>
+#include <vector>
 
 #include "platform/win/MessageQueue.h"
+#include "platform/win/Threads.h"
 #include "platform/win/Window.h"
 #include "platform/win/WindowActivation.h"
 
@@ -72,3 +75,45 @@ void SetKeyDown(int virtualKey, bool down) {
     keysDown.erase(virtualKey);
 }
 }  // namespace vqplatform
+
+namespace {
+
+struct HotKey {
+  HWND hwnd;
+  int id;
+  UINT modifiers;
+  UINT key;
+};
+
+std::mutex hotKeyMutex;
+std::vector<HotKey> hotKeys;
+
+}  // namespace
+
+BOOL RegisterHotKey(HWND hwnd, int id, UINT modifiers, UINT virtualKey) {
+  if (hwnd && !IsWindow(hwnd)) {
+    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    return FALSE;
+  }
+  std::lock_guard lock(hotKeyMutex);
+  for (const HotKey& k : hotKeys) {
+    if ((k.hwnd == hwnd && k.id == id) || (k.modifiers == modifiers && k.key == virtualKey)) {
+      SetLastError(ERROR_HOTKEY_ALREADY_REGISTERED);
+      return FALSE;
+    }
+  }
+  hotKeys.push_back(HotKey{hwnd, id, modifiers, virtualKey});
+  return TRUE;
+}
+
+BOOL UnregisterHotKey(HWND hwnd, int id) {
+  std::lock_guard lock(hotKeyMutex);
+  for (auto it = hotKeys.begin(); it != hotKeys.end(); ++it) {
+    if (it->hwnd == hwnd && it->id == id) {
+      hotKeys.erase(it);
+      return TRUE;
+    }
+  }
+  SetLastError(ERROR_HOTKEY_NOT_REGISTERED);
+  return FALSE;
+}

@@ -14,6 +14,18 @@ HWND GetCapture();
 SHORT GetKeyState(int virtualKey);
 int MulDiv(int number, int numerator, int denominator);
 
+// System-wide hot keys: registrations are kept (a key or an id of a window
+// taken twice is refused) but no WM_HOTKEY is ever delivered.
+#define MOD_ALT 0x0001
+#define MOD_CONTROL 0x0002
+#define MOD_SHIFT 0x0004
+#define MOD_WIN 0x0008
+#define WM_HOTKEY 0x0312
+#define ERROR_HOTKEY_ALREADY_REGISTERED 1409L
+#define ERROR_HOTKEY_NOT_REGISTERED 1419L
+BOOL RegisterHotKey(HWND hwnd, int id, UINT modifiers, UINT virtualKey);
+BOOL UnregisterHotKey(HWND hwnd, int id);
+
 namespace vqplatform {
 // Called by the input source for every key it delivers.
 void SetKeyDown(int virtualKey, bool down);

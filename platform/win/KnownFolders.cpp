@@ -5,6 +5,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <cwchar>
 #include <string>
 
@@ -54,9 +55,9 @@ int MakeFolders(const std::string& path) {
   return IsFolder(path) ? 0 : ENOTDIR;
 }
 
-HRESULT CopyOut(const CString& path, LPWSTR out) {
-  if (path.GetLength() >= MAX_PATH) return E_FAIL;
-  std::wmemcpy(out, path.GetString(), static_cast<size_t>(path.GetLength()) + 1);
+HRESULT CopyOut(const std::wstring& path, LPWSTR out) {
+  if (path.size() >= MAX_PATH) return E_FAIL;
+  std::wmemcpy(out, path.c_str(), path.size() + 1);
   return S_OK;
 }
 
@@ -64,54 +65,54 @@ HRESULT CopyOut(const CString& path, LPWSTR out) {
 
 namespace vq {
 
-CString ProgramFolder() {
-  if (const char* dir = Env("VQ_PROGRAM_DIR")) return CString(WithoutTrailingSlash(dir).c_str());
+std::wstring ProgramFolder() {
+  if (const char* dir = Env("VQ_PROGRAM_DIR")) return Utf8ToWide(WithoutTrailingSlash(dir));
   std::string exe = ExecutablePath();
   size_t slash = exe.rfind('/');
-  if (slash == std::string::npos) return CString();
-  return CString(slash == 0 ? "/" : exe.substr(0, slash).c_str());
+  if (slash == std::string::npos) return std::wstring();
+  return Utf8ToWide(slash == 0 ? "/" : exe.substr(0, slash));
 }
 
-CString CommonAppDataFolder() {
-  if (const char* dir = Env("VQ_COMMON_APPDATA")) return CString(WithoutTrailingSlash(dir).c_str());
-  if (const char* dir = Env("XDG_DATA_HOME")) return CString(WithoutTrailingSlash(dir).c_str());
-  return CString((HomeFolder() + "/.local/share").c_str());
+std::wstring CommonAppDataFolder() {
+  if (const char* dir = Env("VQ_COMMON_APPDATA")) return Utf8ToWide(WithoutTrailingSlash(dir));
+  if (const char* dir = Env("XDG_DATA_HOME")) return Utf8ToWide(WithoutTrailingSlash(dir));
+  return Utf8ToWide(HomeFolder() + "/.local/share");
 }
 
-CString MachineDataFolder() { return JoinPath(CommonAppDataFolder(), L"Ombrecht Software"); }
+std::wstring MachineDataFolder() { return JoinPath(CommonAppDataFolder(), L"Ombrecht Software"); }
 
-CString DriveRoot(wchar_t letter) {
+std::wstring DriveRoot(wchar_t letter) {
   letter = ToUpperChar(letter);
-  if (letter == L'C') return CString(L"/");
-  if (letter != L'D') return CString();
+  if (letter == L'C') return L"/";
+  if (letter != L'D') return std::wstring();
   const char* set = std::getenv("VQ_DRIVE_D");
   std::string root = set ? WithoutTrailingSlash(set) : HomeFolder();
-  if (root.empty() || !IsFolder(root)) return CString();
-  return CString(root.c_str());
+  if (root.empty() || !IsFolder(root)) return std::wstring();
+  return Utf8ToWide(root);
 }
 
-CString DrivePath(wchar_t letter, const wchar_t* relative) {
-  CString root = DriveRoot(letter);
-  if (root.IsEmpty()) return root;
+std::wstring DrivePath(wchar_t letter, const wchar_t* relative) {
+  std::wstring root = DriveRoot(letter);
+  if (root.empty()) return root;
   return JoinPath(root, relative);
 }
 
-CString JoinPath(const CString& folder, const wchar_t* name) {
-  std::wstring head = folder.str();
+std::wstring JoinPath(const std::wstring& folder, const wchar_t* name) {
+  std::wstring head = folder;
   while (head.size() > 1 && head.back() == L'/') head.pop_back();
   std::wstring tail = name ? name : L"";
   tail.erase(0, tail.find_first_not_of(L'/') == std::wstring::npos ? tail.size()
                                                                    : tail.find_first_not_of(L'/'));
-  if (tail.empty()) return CString(head);
-  if (head.empty()) return CString(tail);
-  return CString(head == L"/" ? head + tail : head + L"/" + tail);
+  if (tail.empty()) return head;
+  if (head.empty()) return tail;
+  return head == L"/" ? head + tail : head + L"/" + tail;
 }
 
 }  // namespace vq
 
 DWORD GetLogicalDrives() {
   DWORD mask = 1u << 2;
-  if (!vq::DriveRoot(L'D').IsEmpty()) mask |= 1u << 3;
+  if (!vq::DriveRoot(L'D').empty()) mask |= 1u << 3;
   return mask;
 }
 
@@ -123,25 +124,45 @@ DWORD GetModuleFileNameW(HMODULE, LPWSTR out, DWORD size) {
   std::string exe = ExecutablePath();
   size_t slash = exe.rfind('/');
   std::string name = slash == std::string::npos ? exe : exe.substr(slash + 1);
-  CString path = vq::JoinPath(vq::ProgramFolder(), vq::Utf8ToWide(name).c_str());
-  DWORD n = static_cast<DWORD>(path.GetLength());
+  std::wstring path = vq::JoinPath(vq::ProgramFolder(), vq::Utf8ToWide(name).c_str());
+  DWORD n = static_cast<DWORD>(path.size());
   if (n >= size) {
-    std::wmemcpy(out, path.GetString(), size - 1);
+    std::wmemcpy(out, path.c_str(), size - 1);
     out[size - 1] = L'\0';
     SetLastError(ERROR_INSUFFICIENT_BUFFER);
     return size;
   }
-  std::wmemcpy(out, path.GetString(), n + 1);
+  std::wmemcpy(out, path.c_str(), n + 1);
   SetLastError(ERROR_SUCCESS);
   return n;
+}
+
+DWORD GetModuleFileNameA(HMODULE module, LPSTR out, DWORD size) {
+  if (!out || size == 0) {
+    SetLastError(ERROR_INSUFFICIENT_BUFFER);
+    return 0;
+  }
+  wchar_t wide[4096];
+  GetModuleFileNameW(module, wide, 4096);
+  std::string path = vq::WideToUtf8(wide);
+  // Cut at a character boundary when the buffer is short.
+  size_t n = path.size();
+  if (n >= size) {
+    n = size - 1;
+    while (n > 0 && (static_cast<unsigned char>(path[n]) & 0xC0) == 0x80) --n;
+  }
+  std::memcpy(out, path.data(), n);
+  out[n] = '\0';
+  SetLastError(n < path.size() ? ERROR_INSUFFICIENT_BUFFER : ERROR_SUCCESS);
+  return n < path.size() ? size : static_cast<DWORD>(n);
 }
 
 HRESULT SHGetFolderPathW(HWND, int csidl, HANDLE, DWORD, LPWSTR out) {
   if (!out) return E_INVALIDARG;
   int folder = csidl & ~CSIDL_FLAG_CREATE;
   if (folder != CSIDL_COMMON_APPDATA && folder != CSIDL_APPDATA) return E_INVALIDARG;
-  CString path = vq::CommonAppDataFolder();
-  std::string narrow = path.ToUtf8();
+  std::wstring path = vq::CommonAppDataFolder();
+  std::string narrow = vq::WideToUtf8(path);
   if (!IsFolder(narrow)) {
     if (!(csidl & CSIDL_FLAG_CREATE) || MakeFolders(narrow) != 0) return E_FAIL;
   }

@@ -7,7 +7,8 @@
 //   drive C:         "/"
 //   drive D:         $VQ_DRIVE_D (default: the home folder; set empty: no D:)
 // Paths never end in '/', except the root "/".
-#include "platform/mfc/CString.h"
+#include <string>
+
 #include "platform/win/WinTypes.h"
 
 #define CSIDL_APPDATA 0x001a
@@ -17,23 +18,26 @@
 
 namespace vq {
 
-CString ProgramFolder();
-CString CommonAppDataFolder();
+std::wstring ProgramFolder();
+std::wstring CommonAppDataFolder();
 // The programs' per-machine data folder, where their work files and logs
 // live (the folder they would work in on Windows). Not created here.
-CString MachineDataFolder();
+std::wstring MachineDataFolder();
 
 // The folder standing for a drive letter ('C' or 'D', either case); empty
 // when the machine has no such drive (D: is there only while its folder
 // exists).
-CString DriveRoot(wchar_t letter);
+std::wstring DriveRoot(wchar_t letter);
 
 // The folder of a drive joined with a relative path: DrivePath('D',
 // L"Ketterby") is "$VQ_DRIVE_D/Ketterby". Empty when there is no such drive.
-CString DrivePath(wchar_t letter, const wchar_t* relative);
+std::wstring DrivePath(wchar_t letter, const wchar_t* relative);
 
 // Joins two path pieces with exactly one '/'.
-CString JoinPath(const CString& folder, const wchar_t* name);
+std::wstring JoinPath(const std::wstring& folder, const wchar_t* name);
+inline std::wstring JoinPath(const wchar_t* folder, const wchar_t* name) {
+  return JoinPath(std::wstring(folder ? folder : L""), name);
+}
 
 }  // namespace vq
 
@@ -44,6 +48,8 @@ DWORD GetLogicalDrives();
 // A null module means the program. Cut to size - 1 characters (with
 // ERROR_INSUFFICIENT_BUFFER) when the buffer is short.
 DWORD GetModuleFileNameW(HMODULE module, LPWSTR out, DWORD size);
+// The same path in the ANSI code page (UTF-8), `size` bytes at most.
+DWORD GetModuleFileNameA(HMODULE module, LPSTR out, DWORD size);
 
 // CSIDL_COMMON_APPDATA (and CSIDL_APPDATA, the same folder here), with
 // CSIDL_FLAG_CREATE creating it. `out` holds MAX_PATH characters.

@@ -52,10 +52,17 @@ void SetMessageBoxAnswer(MessageBoxAnswer answer);
 // Every message box shown since the last ClearMessageBoxLog.
 std::vector<MessageBoxRecord> MessageBoxLog();
 void ClearMessageBoxLog();
+// The caption of a box given none: "Error" in the user's language.
+std::wstring DefaultMessageBoxCaption();
+// The text of a standard button (IDOK ... IDNO) in the user's language.
+std::wstring ButtonCaption(int answer);
 // The answer of a box's default button.
 int DefaultMessageBoxAnswer(UINT type);
 // The layer's message box dialog, run modally (what MessageBoxW shows with
-// a display): the text, one button per answer of the type, the default
+// a display): the standard icon of the type, the text (as wide as it needs,
+// up to a limit where it wraps), one button per answer of the type named in
+// the user's language (LC_ALL, LC_MESSAGES or LANG: zh_CN, zh_TW, else
+// English), the default
 // button from MB_DEFBUTTONn; Escape answers IDCANCEL where there is a
 // Cancel button (IDOK for a box with OK alone).
 int RunMessageBoxDialog(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type);

@@ -4,6 +4,7 @@
 
 #include "platform/win/Clock.h"
 #include "platform/win/Dispatcher.h"
+#include "platform/win/ProgramWindows.h"
 #include "platform/win/Threads.h"
 #include "platform/win/WindowRegistry.h"
 
@@ -112,8 +113,14 @@ bool TakePaintMessage(ThreadContext& self, const MessageFilter& filter, MSG* out
   if (!filter.Takes(QS_PAINT) || !filter.MatchesNumber(WM_PAINT)) return false;
   for (HWND hwnd : self.invalidWindows) {
     WindowObject* window = FindWindowObject(hwnd);
-    if (window && IsVisibleOnScreen(window) && filter.MatchesWindow(hwnd)) {
-      *out = MakeMessage(hwnd, WM_PAINT, 0, 0);
+    if (!window || !IsVisibleOnScreen(window)) continue;
+    // An invalid parent paints first: it may draw over its children.
+    WindowObject* first = window;
+    for (WindowObject* a = window->parent; a && a->thread == window->thread; a = a->parent)
+      if (a->invalid) first = a;
+    if (!filter.MatchesWindow(first->handle)) first = window;
+    if (filter.MatchesWindow(first->handle)) {
+      *out = MakeMessage(first->handle, WM_PAINT, 0, 0);
       return true;
     }
   }
@@ -191,6 +198,7 @@ using namespace vqplatform;
 
 BOOL PostMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (!hwnd) return PostThreadMessageW(GetCurrentThreadId(), message, wParam, lParam);
+  if (IsProgramWindow(hwnd)) return PostToProgramWindow(hwnd, message, wParam, lParam);
   std::lock_guard lock(Dispatcher::Mutex());
   WindowObject* window = FindWindowObject(hwnd);
   if (!window || window->thread->ended) {
@@ -217,6 +225,7 @@ LRESULT SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     if (WindowObject* window = FindWindowObject(hwnd)) target = window->thread;
   }
   if (!target) {
+    if (IsProgramWindow(hwnd)) return SendToProgramWindow(hwnd, message, wParam, lParam);
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return 0;
   }

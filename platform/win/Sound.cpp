@@ -43,9 +43,9 @@ std::string ResolveSoundFile(const std::wstring& name) {
   if (name.empty()) return {};
   const std::string narrow = vq::WideToUtf8(name);
   if (narrow[0] == '/') return IsFile(narrow) ? narrow : std::string();
-  for (const CString& folder : {vq::MachineDataFolder(), vq::ProgramFolder()}) {
-    if (folder.IsEmpty()) continue;
-    const std::string path = vq::JoinPath(folder, name.c_str()).ToUtf8();
+  for (const std::wstring& folder : {vq::MachineDataFolder(), vq::ProgramFolder()}) {
+    if (folder.empty()) continue;
+    const std::string path = vq::WideToUtf8(vq::JoinPath(folder, name.c_str()));
     if (IsFile(path)) return path;
   }
   return {};

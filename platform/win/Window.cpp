@@ -5,6 +5,8 @@
 #include <algorithm>
 
 #include "platform/win/InputFocus.h"
+#include "platform/display/Presenter.h"
+#include "platform/win/Icons.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Threads.h"
 #include "platform/win/WindowActivation.h"
@@ -227,6 +229,20 @@ LRESULT DefWindowProcW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_ACTIVATE:
       if (LOWORD(wParam) != WA_INACTIVE && !HIWORD(wParam)) SetFocus(hwnd);
       return 0;
+    case WM_SETICON:
+      return WithWindow(hwnd, LRESULT{0}, [&](WindowObject& w) {
+        HICON& slot = w.icons[wParam == ICON_BIG ? 1 : 0];
+        auto previous = reinterpret_cast<LRESULT>(slot);
+        slot = reinterpret_cast<HICON>(lParam);
+        if (!w.parent) NotifyPresenter();  // the window manager shows it
+        return previous;
+      });
+    case WM_GETICON:
+      return WithWindow(hwnd, LRESULT{0}, [&](WindowObject& w) {
+        HICON icon = wParam == ICON_BIG ? w.icons[1] : w.icons[0];
+        if (!icon && wParam == ICON_SMALL2) icon = w.icons[1];
+        return reinterpret_cast<LRESULT>(icon);
+      });
     default:
       return 0;
   }

@@ -4,6 +4,7 @@
 // data, visibility, enabling and invalidation. A window has no frame: its
 // client area is its whole rectangle.
 #include <memory>
+#include <vector>
 
 #include "platform/win/Messages.h"
 #include "platform/win/WinTypes.h"
@@ -192,6 +193,9 @@ HWND FindWindowW(LPCWSTR className, LPCWSTR windowName);
 BOOL EnumWindows(WNDENUMPROC proc, LPARAM lParam);
 BOOL EnumChildWindows(HWND parent, WNDENUMPROC proc, LPARAM lParam);
 DWORD GetWindowThreadProcessId(HWND hwnd, LPDWORD processId);
+// The desktop: a handle that stands for the screen in GetDC and
+// GetWindowDC; it is no window of the tree.
+HWND GetDesktopWindow();
 
 // Text (WM_SETTEXT / WM_GETTEXT on the owning thread).
 BOOL SetWindowTextW(HWND hwnd, LPCWSTR text);
@@ -221,11 +225,15 @@ LONG GetWindowLongW(HWND hwnd, int index);
 LONG SetWindowLongW(HWND hwnd, int index, LONG value);
 
 // Invalidation: an invalid visible window gets WM_PAINT when its thread's
-// queue has nothing else to deliver (WM_TIMER comes after it).
+// queue has nothing else to deliver (WM_TIMER comes after it), parents
+// before their children. Invalidating a window without WS_CLIPCHILDREN
+// invalidates its children under the area too.
 BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase);
 BOOL ValidateRect(HWND hwnd, const RECT* rect);
+// The bounds of the update region.
 BOOL GetUpdateRect(HWND hwnd, LPRECT rect, BOOL erase);
-// Sends WM_PAINT at once when the window is invalid.
+// Sends WM_PAINT at once to the window, then to its descendants of this
+// thread, where invalid.
 BOOL UpdateWindow(HWND hwnd);
 
 inline ATOM RegisterClass(const WNDCLASSW* c) { return RegisterClassW(c); }
@@ -276,8 +284,8 @@ std::shared_ptr<void> GetWindowAttachment(HWND hwnd, const char* key);
 // parameter, which points to a variable holding the pointer. Null before.
 void* WindowObjectFromCreation(HWND hwnd, UINT message, LPARAM lParam);
 
-// Takes the pending update rectangle and validates the window (BeginPaint).
-// False when nothing was invalid.
-bool TakeUpdateRect(HWND hwnd, RECT* rect, bool* erase);
+// Takes the pending update region (as rectangles) and validates the window
+// (BeginPaint). False when nothing was invalid.
+bool TakeUpdateRegion(HWND hwnd, std::vector<RECT>* region, bool* erase);
 
 }  // namespace vqplatform

@@ -70,15 +70,13 @@ void SendSizeAndMove(HWND hwnd, WPARAM sizeKind, bool sized, bool moved) {
   if (moved) SendMessageW(hwnd, WM_MOVE, 0, MAKELPARAM(rect.left, rect.top));
 }
 
-bool TakeUpdateRect(HWND hwnd, RECT* rect, bool* erase) {
+bool TakeUpdateRegion(HWND hwnd, std::vector<RECT>* region, bool* erase) {
   std::lock_guard lock(Dispatcher::Mutex());
   WindowObject* window = FindWindowObject(hwnd);
-  if (!window || !window->invalid) {
-    if (rect) *rect = RECT{};
-    if (erase) *erase = false;
-    return false;
-  }
-  if (rect) *rect = window->updateRect;
+  if (region) region->clear();
+  if (erase) *erase = false;
+  if (!window || !window->invalid) return false;
+  if (region) *region = window->update.Rectangles();
   if (erase) *erase = window->eraseBackground;
   MarkValid(window);
   return true;
@@ -262,22 +260,36 @@ BOOL InvalidateRect(HWND hwnd, const RECT* rect, BOOL erase) {
   });
 }
 
-BOOL ValidateRect(HWND hwnd, const RECT*) {
-  return WithWindow(hwnd, FALSE, [](WindowObject& w) {
-    MarkValid(&w);
+BOOL ValidateRect(HWND hwnd, const RECT* rect) {
+  return WithWindow(hwnd, FALSE, [&](WindowObject& w) {
+    MarkValid(&w, rect);
     return TRUE;
   });
 }
 
 BOOL GetUpdateRect(HWND hwnd, LPRECT rect, BOOL) {
   return WithWindow(hwnd, FALSE, [&](WindowObject& w) {
-    if (rect) *rect = w.invalid ? w.updateRect : RECT{};
+    if (rect) *rect = w.invalid ? w.update.Bounds() : RECT{};
     return w.invalid ? TRUE : FALSE;
   });
 }
 
 BOOL UpdateWindow(HWND hwnd) {
-  bool due = WithWindow(hwnd, false, [](WindowObject& w) { return w.invalid && IsVisibleOnScreen(&w); });
-  if (due && IsOwnedByCaller(hwnd)) SendMessageW(hwnd, WM_PAINT, 0, 0);
+  if (!IsOwnedByCaller(hwnd)) return IsWindow(hwnd);
+  // The window and its descendants of this thread, parents first.
+  std::vector<HWND> tree;
+  WithWindow(hwnd, false, [&](WindowObject& root) {
+    std::vector<WindowObject*> order{&root};
+    for (size_t i = 0; i < order.size(); ++i) {
+      tree.push_back(order[i]->handle);
+      for (WindowObject* child : order[i]->children)
+        if (child->thread == root.thread) order.push_back(child);
+    }
+    return true;
+  });
+  for (HWND window : tree) {
+    bool due = WithWindow(window, false, [](WindowObject& w) { return w.invalid && IsVisibleOnScreen(&w); });
+    if (due) SendMessageW(window, WM_PAINT, 0, 0);
+  }
   return IsWindow(hwnd);
 }

@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "platform/display/Presenter.h"
+#include "platform/win/Window.h"
 
 namespace vqplatform {
 namespace {
@@ -82,7 +83,7 @@ std::vector<WindowObject*>& SiblingsOf(WindowObject* window) {
 
 bool IsVisibleOnScreen(const WindowObject* window) {
   for (const WindowObject* w = window; w; w = w->parent)
-    if (!(w->style & 0x10000000L)) return false;  // WS_VISIBLE
+    if (!(w->style & WS_VISIBLE)) return false;
   return true;
 }
 
@@ -101,6 +102,37 @@ POINT ScreenOrigin(const WindowObject* window) {
   return origin;
 }
 
+void UpdateRegion::Add(const RECT& r) {
+  cairo_rectangle_int_t c{r.left, r.top, r.right - r.left, r.bottom - r.top};
+  cairo_region_union_rectangle(region_, &c);
+}
+
+void UpdateRegion::Subtract(const RECT& r) {
+  cairo_rectangle_int_t c{r.left, r.top, r.right - r.left, r.bottom - r.top};
+  cairo_region_subtract_rectangle(region_, &c);
+}
+
+void UpdateRegion::Clear() {
+  cairo_region_destroy(region_);
+  region_ = cairo_region_create();
+}
+
+RECT UpdateRegion::Bounds() const {
+  cairo_rectangle_int_t c;
+  cairo_region_get_extents(region_, &c);
+  return RECT{c.x, c.y, c.x + c.width, c.y + c.height};
+}
+
+std::vector<RECT> UpdateRegion::Rectangles() const {
+  std::vector<RECT> out;
+  for (int i = 0, n = cairo_region_num_rectangles(region_); i < n; ++i) {
+    cairo_rectangle_int_t c;
+    cairo_region_get_rectangle(region_, i, &c);
+    out.push_back(RECT{c.x, c.y, c.x + c.width, c.y + c.height});
+  }
+  return out;
+}
+
 void MarkInvalid(WindowObject* window, const RECT* area, bool erase) {
   RECT client{0, 0, window->rect.right - window->rect.left, window->rect.bottom - window->rect.top};
   RECT add = area ? *area : client;
@@ -109,26 +141,33 @@ void MarkInvalid(WindowObject* window, const RECT* area, bool erase) {
   add.right = std::min(add.right, client.right);
   add.bottom = std::min(add.bottom, client.bottom);
   if (add.left >= add.right || add.top >= add.bottom) return;
-  if (window->invalid) {
-    window->updateRect.left = std::min(window->updateRect.left, add.left);
-    window->updateRect.top = std::min(window->updateRect.top, add.top);
-    window->updateRect.right = std::max(window->updateRect.right, add.right);
-    window->updateRect.bottom = std::max(window->updateRect.bottom, add.bottom);
-  } else {
+  window->update.Add(add);
+  if (!window->invalid) {
     window->invalid = true;
-    window->updateRect = add;
     window->thread->invalidWindows.push_back(window->handle);
   }
   window->eraseBackground = window->eraseBackground || erase;
   window->thread->wake.notify_one();
   if (!window->parent) NotifyPresenter();  // a top-level window is about to be drawn
+  // Children of other threads draw into surfaces of their own.
+  if (window->style & WS_CLIPCHILDREN) return;
+  for (WindowObject* child : window->children) {
+    if (!(child->style & WS_VISIBLE) || child->destroying || child->thread != window->thread) continue;
+    RECT inChild{add.left - child->rect.left, add.top - child->rect.top, add.right - child->rect.left,
+                 add.bottom - child->rect.top};
+    MarkInvalid(child, &inChild, erase);
+  }
 }
 
-void MarkValid(WindowObject* window) {
+void MarkValid(WindowObject* window, const RECT* area) {
   if (!window->invalid) return;
+  if (area) {
+    window->update.Subtract(*area);
+    if (!window->update.IsEmpty()) return;
+  }
   window->invalid = false;
   window->eraseBackground = false;
-  window->updateRect = RECT{};
+  window->update.Clear();
   HWND hwnd = window->handle;
   EraseIf(window->thread->invalidWindows, [hwnd](HWND h) { return h == hwnd; });
 }

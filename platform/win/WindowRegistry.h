@@ -2,6 +2,8 @@
 // Internal: the process's windows and window classes. Every member of a
 // WindowObject is guarded by the dispatcher lock; window procedures are
 // always called with the lock released.
+#include <cairo.h>
+
 #include <map>
 #include <memory>
 #include <string>
@@ -28,6 +30,24 @@ struct WindowClassInfo {
   ATOM atom = 0;
 };
 
+// A window's update region, in client coordinates.
+class UpdateRegion {
+ public:
+  UpdateRegion() : region_(cairo_region_create()) {}
+  ~UpdateRegion() { cairo_region_destroy(region_); }
+  UpdateRegion(const UpdateRegion&) = delete;
+  UpdateRegion& operator=(const UpdateRegion&) = delete;
+  void Add(const RECT& r);
+  void Subtract(const RECT& r);
+  void Clear();
+  bool IsEmpty() const { return cairo_region_is_empty(region_) != 0; }
+  RECT Bounds() const;
+  std::vector<RECT> Rectangles() const;
+
+ private:
+  cairo_region_t* region_;
+};
+
 struct WindowObject {
   HWND handle = nullptr;
   std::shared_ptr<ThreadContext> thread;
@@ -43,11 +63,12 @@ struct WindowObject {
   HWND owner = nullptr;               // owned top-level windows
   std::vector<WindowObject*> children;  // top of the z-order first
   LONG_PTR userData = 0;
+  HICON icons[2] = {nullptr, nullptr};  // WM_SETICON: small, big
   std::vector<BYTE> extraBytes;
   bool destroying = false;
-  bool invalid = false;  // a WM_PAINT is due
+  bool invalid = false;  // a WM_PAINT is due: `update` is not empty
   bool eraseBackground = false;
-  RECT updateRect{};
+  UpdateRegion update;
   std::map<std::string, std::shared_ptr<void>> attachments;
 };
 
@@ -66,8 +87,12 @@ std::vector<WindowObject*>& SiblingsOf(WindowObject* window);
 bool IsVisibleOnScreen(const WindowObject* window);
 bool IsDescendant(const WindowObject* ancestor, const WindowObject* window);
 POINT ScreenOrigin(const WindowObject* window);
+// Adds `area` (client coordinates; null: all) to the update region. Unless
+// the window clips its children, the children of its thread under the area
+// are invalidated too: the window's painting covers them.
 void MarkInvalid(WindowObject* window, const RECT* area, bool erase);
-void MarkValid(WindowObject* window);
+// Removes `area` (null: all) from the update region.
+void MarkValid(WindowObject* window, const RECT* area = nullptr);
 
 // A registered class by name (lock not needed), or null.
 std::shared_ptr<const WindowClassInfo> FindWindowClass(LPCWSTR name);
@@ -97,6 +122,10 @@ bool IsOwnedByCaller(HWND hwnd);
 size_t CopyText(const std::wstring& text, LPWSTR buffer, size_t capacity);
 // Sends WM_SIZE and/or WM_MOVE with the window's current rectangle.
 void SendSizeAndMove(HWND hwnd, WPARAM sizeKind, bool sized, bool moved);
+
+// The first top-level window of this process with the class and title
+// (either may be null), or null.
+HWND FindOwnTopLevelWindow(LPCWSTR className, LPCWSTR windowName);
 
 // Case-insensitive comparison of class names and titles.
 bool EqualNoCase(const std::wstring& a, const std::wstring& b);

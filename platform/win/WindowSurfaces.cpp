@@ -7,6 +7,7 @@
 #include "platform/win/GdiDc.h"
 #include "platform/win/GdiObjects.h"
 #include "platform/win/GdiRegion.h"
+#include "platform/win/RectFunctions.h"
 #include "platform/win/Window.h"
 
 namespace vqplatform {
@@ -43,6 +44,32 @@ POINT ScreenOriginOf(HWND window) {
   POINT p{0, 0};
   ClientToScreen(window, &p);
   return p;
+}
+
+// A window's rectangle relative to the point `origin` of the screen.
+RECT RectFrom(HWND window, POINT origin) {
+  RECT r;
+  GetWindowRect(window, &r);
+  OffsetRect(&r, -origin.x, -origin.y);
+  return r;
+}
+
+// What a window's drawing leaves alone, relative to its own origin: its
+// visible children when it has WS_CLIPCHILDREN, and the visible siblings
+// above it (or above an ancestor within the surface) that have
+// WS_CLIPSIBLINGS on the way.
+std::vector<RECT> ClippedOut(HWND window, HWND owner) {
+  std::vector<RECT> out;
+  POINT origin = ScreenOriginOf(window);
+  if (GetWindowLongW(window, GWL_STYLE) & WS_CLIPCHILDREN)
+    for (HWND c = GetWindow(window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+      if (IsWindowVisible(c)) out.push_back(RectFrom(c, origin));
+  for (HWND a = window; a && a != owner; a = GetParent(a)) {
+    if (!(GetWindowLongW(a, GWL_STYLE) & WS_CLIPSIBLINGS)) continue;
+    for (HWND s = GetWindow(a, GW_HWNDPREV); s; s = GetWindow(s, GW_HWNDPREV))
+      if (IsWindowVisible(s)) out.push_back(RectFrom(s, origin));
+  }
+  return out;
 }
 
 // Resizes a surface to the window, keeping what fits of its pixels.
@@ -97,6 +124,7 @@ class WindowSurfaceProvider : public SurfaceProvider {
     if (visible.bottom < visible.top) visible.bottom = visible.top;
     out->visible = visible;
     out->shape = ShapeOf(window);
+    out->excluded = ClippedOut(window, owner);
     return true;
   }
 

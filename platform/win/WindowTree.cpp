@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <functional>
 
+#include "platform/win/ProgramWindows.h"
 #include "platform/win/Threads.h"
 #include "platform/win/Window.h"
 #include "platform/win/WindowRegistry.h"
@@ -64,7 +65,7 @@ int GetDlgCtrlID(HWND hwnd) {
   return WithWindow(hwnd, 0, [](WindowObject& w) { return w.parent ? static_cast<int>(w.id) : 0; });
 }
 
-HWND FindWindowW(LPCWSTR className, LPCWSTR windowName) {
+HWND vqplatform::FindOwnTopLevelWindow(LPCWSTR className, LPCWSTR windowName) {
   std::lock_guard lock(Dispatcher::Mutex());
   for (WindowObject* w : TopLevelWindows()) {
     if (className && !EqualNoCase(w->windowClass->name, className)) continue;
@@ -72,6 +73,12 @@ HWND FindWindowW(LPCWSTR className, LPCWSTR windowName) {
     return w->handle;
   }
   return nullptr;
+}
+
+HWND FindWindowW(LPCWSTR className, LPCWSTR windowName) {
+  if (HWND own = FindOwnTopLevelWindow(className, windowName)) return own;
+  // Other programs' windows are found by title only.
+  return !className && windowName ? FindProgramWindow(windowName) : nullptr;
 }
 
 BOOL EnumWindows(WNDENUMPROC proc, LPARAM lParam) {
@@ -97,6 +104,8 @@ BOOL EnumChildWindows(HWND parent, WNDENUMPROC proc, LPARAM lParam) {
   }
   return EnumerateHandles(handles, proc, lParam);
 }
+
+HWND GetDesktopWindow() { return reinterpret_cast<HWND>(static_cast<uintptr_t>(0x10000)); }
 
 DWORD GetWindowThreadProcessId(HWND hwnd, LPDWORD processId) {
   DWORD thread = WithWindow(hwnd, DWORD{0}, [](WindowObject& w) { return w.thread->id; });

@@ -74,7 +74,7 @@ class StandInObject : public IDispatch {
 
  private:
   std::vector<std::wstring> names_;
-  vq::dshow::RefCount refs_;
+  vq::com::RefCount refs_;
 };
 
 class FontObject : public StandInObject {
@@ -249,7 +249,7 @@ HRESULT CLSIDFromProgID(LPCOLESTR progId, CLSID* clsid) {
   if (!progId || !clsid) return E_INVALIDARG;
   if (!gWordAvailable || std::wcscmp(progId, L"Word.Application") != 0) return CO_E_CLASSSTRING;
   static const bool registered = [] {
-    vq::dshow::RegisterClass(kWordClsid, [] { return static_cast<IUnknown*>(new ApplicationObject()); });
+    vq::com::RegisterClass(kWordClsid, [] { return static_cast<IUnknown*>(new ApplicationObject()); });
     return true;
   }();
   (void)registered;

@@ -4,7 +4,7 @@
 // and are saved as RTF under the name given to SaveAs. Objects returned by
 // property gets and methods travel in a VARIANT of type VT_DISPATCH, whose
 // pointer lies in the VARIANT's pointer slot (DispatchOf).
-#include "platform/dshow/Com.h"
+#include "platform/win/Com.h"
 
 using DISPID = LONG;
 using LCID = DWORD;

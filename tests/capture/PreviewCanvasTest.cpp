@@ -201,7 +201,7 @@ TEST(PreviewCanvasTest, DragPansWithinThePictureAndScrollingDrawsWhatAFullRedraw
 }
 
 // An overlay that takes clicks inside a rectangle and records what it is asked.
-class FakeOverlay : public CDrawObject {
+class FakeOverlay : public CWaterMarkObject {
  public:
   explicit FakeOverlay(RECT area) : area_(area) {}
   bool OnLButtonDown(UINT, int x, int y, float) override { return CRect(area_).PtInRect(CPoint(x, y)); }
@@ -268,11 +268,25 @@ TEST(PreviewCanvasTest, ClicksTryTheBoxThenTheWatermarkThenTheSelection) {
   EXPECT_EQ(mark->drawnScale, 1.0f);
   EXPECT_FALSE(mark->selectedWhileDrawn);
   EXPECT_TRUE(mark->IsSelected());
-  // Until the watermark overlay exists, adding one fails and there is none to query.
-  WaterMarkParams params;
+  // A real mark: made once, later adds give it new parameters; queried, it
+  // tells where it is now.
   canvas.RemoveWaterMark();
-  EXPECT_FALSE(canvas.AddWaterMark(params));
+  WaterMarkParams params;
   EXPECT_FALSE(canvas.QueryObject(CObjectContainer::kWaterMark, &params));
+  params.text = L"Mark";
+  params.fontHeight = 30;
+  params.rect = RECT{300, 200, 300, 200};
+  EXPECT_TRUE(canvas.AddWaterMark(params));
+  CWaterMarkObject* real = canvas.GetWaterMarkObject();
+  params.rect = RECT{100, 80, 120, 100};
+  EXPECT_TRUE(canvas.AddWaterMark(params));
+  EXPECT_EQ(canvas.GetWaterMarkObject(), real);
+  WaterMarkParams back;
+  ASSERT_TRUE(canvas.QueryObject(CObjectContainer::kWaterMark, &back));
+  EXPECT_EQ(CRect(back.rect).CenterPoint(), CPoint(110, 90));
+  EXPECT_EQ(back.text, CString(L"Mark"));
+  canvas.RemoveWaterMark();
+  EXPECT_FALSE(canvas.QueryObject(CObjectContainer::kWaterMark, &back));
   RECT box{};
   EXPECT_TRUE(canvas.QueryObject(CObjectContainer::kSubImageBox, &box));
   EXPECT_EQ(CRect(box), R(100, 100, 300, 300));

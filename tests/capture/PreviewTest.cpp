@@ -127,7 +127,11 @@ TEST(Preview, ObjectMessagesAnswerWithAndWithoutACanvas) {
     EXPECT_TRUE(preview.GetSubImageBoxRect(&out));
     preview.RemoveSubImageBox();
     EXPECT_FALSE(preview.GetSubImageBoxRect(&out));
-    EXPECT_FALSE(preview.AddWaterMark(mark)) << "no watermark overlay exists";
+    EXPECT_FALSE(preview.GetWaterMark(&mark)) << "no watermark yet";
+    mark.text = L"Mark";
+    EXPECT_TRUE(preview.AddWaterMark(mark));
+    EXPECT_TRUE(preview.GetWaterMark(&mark));
+    preview.RemoveWaterMark();
     EXPECT_FALSE(preview.GetWaterMark(&mark));
     // Unknown kinds.
     EXPECT_EQ(send(hwnd, WM_PREVIEW_ADD_OBJECT, 3, &box), 1);

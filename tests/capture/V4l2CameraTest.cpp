@@ -11,6 +11,12 @@
 
 #include "platform/dshow/Interfaces.h"
 #include "platform/dshow/V4l2Enumerator.h"
+#include "platform/win/Controls.h"
+#include "platform/win/Dialog.h"
+#include "platform/win/InputFocus.h"
+#include "platform/win/MessageQueue.h"
+#include "platform/win/TestInput.h"
+#include "platform/win/Window.h"
 #include "tests/capture/CameraFixture.h"
 #include "tests/capture/FakeV4l2.h"
 #include "tests/support/TestEnv.h"
@@ -216,6 +222,40 @@ static WPARAM FirstDeviceChange(const std::vector<vqtest::RecordedMessage>& mess
   for (const auto& m : messages)
     if (m.message == vq::dshow::kWmDeviceChange) return m.wParam;
   return 0;
+}
+
+TEST_F(V4l2Test, PropertyFrameSetsTheDevicesControlsAndCancelPutsThemBack) {
+  fake_->Add("video0", DocumentCamera());
+  UseFakeDevices();
+  CUSBCamra camera;
+  ASSERT_EQ(camera.Open(L"1b3f", L"2202", nullptr, kMainWindow, false, 0), S_OK);
+  // The proc amp page holds brightness alone, the camera control page exposure alone.
+  auto slider = [](HWND frame) {
+    for (HWND c = GetWindow(frame, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+      if (IsWindowVisible(c) && GetDlgItem(c, 1001)) return GetDlgItem(c, 1001);
+    return HWND{};
+  };
+  vqplatform::ModalScript script({
+      [&](HWND frame) {
+        SetFocus(slider(frame));
+        vqplatform::PressKey(VK_RIGHT);
+      },
+      [&](HWND frame) {
+        EXPECT_EQ(fake_->ControlValue("video0", V4L2_CID_BRIGHTNESS), 6);
+        SendDlgItemMessageW(frame, 100, TCM_SETCURSEL, 1, 0);
+        NMHDR changed{GetDlgItem(frame, 100), 100, TCN_SELCHANGE};
+        SendMessageW(frame, WM_NOTIFY, 100, reinterpret_cast<LPARAM>(&changed));
+        vqplatform::ClickControl(GetParent(slider(frame)), 1003);  // exposure by hand
+      },
+      [&](HWND frame) {
+        EXPECT_EQ(fake_->ControlValue("video0", V4L2_CID_EXPOSURE_AUTO), V4L2_EXPOSURE_MANUAL);
+        vqplatform::ClickControl(frame, IDCANCEL);
+      },
+  });
+  camera.ShowFilterPages(nullptr);
+  EXPECT_EQ(script.StepsRun(), 3u);
+  EXPECT_EQ(fake_->ControlValue("video0", V4L2_CID_BRIGHTNESS), 5);
+  EXPECT_EQ(fake_->ControlValue("video0", V4L2_CID_EXPOSURE_AUTO), V4L2_EXPOSURE_APERTURE_PRIORITY);
 }
 
 TEST_F(V4l2Test, UnplugAndReplugReachWindowsAndTheGraph) {

@@ -1,5 +1,6 @@
 #include "tests/e2e/XServer.h"
 
+#include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <cairo.h>
@@ -288,6 +289,22 @@ bool XServer::WaitForWindowManager() {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   return false;
+}
+
+std::vector<unsigned long> XServer::CardinalProperty(unsigned long xwindow, const char* name) {
+  std::vector<unsigned long> values;
+  Atom property = XInternAtom(display_, name, False), type = 0;
+  int format = 0;
+  unsigned long count = 0, remaining = 0;
+  unsigned char* data = nullptr;
+  if (XGetWindowProperty(display_, xwindow, property, 0, 1 << 20, False, XA_CARDINAL, &type, &format, &count,
+                         &remaining, &data) == Success &&
+      data && format == 32) {
+    auto* longs = reinterpret_cast<unsigned long*>(data);  // format 32 comes as longs
+    values.assign(longs, longs + count);
+  }
+  if (data) XFree(data);
+  return values;
 }
 
 std::string ScreenshotPath(const std::string& name) {

@@ -18,6 +18,7 @@
 #include "platform/win/GdiObjects.h"
 #include "platform/win/GdiPaint.h"
 #include "platform/win/GdiSurface.h"
+#include "platform/win/Icons.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Sync.h"
 #include "platform/win/TestInput.h"
@@ -216,6 +217,46 @@ TEST_F(XvfbWindowsTest, WindowManagerCloseRequestArrivesAsWmClose) {
   EXPECT_FALSE(IsWindow(hwnd));
   ASSERT_TRUE(vqplatform::FlushPresenter(2000));
   EXPECT_FALSE(server_.IsShown(xwindow));
+}
+
+TEST_F(XvfbWindowsTest, WindowIconsReachTheWindowManager) {
+  WNDCLASSW wc{};
+  wc.lpfnWndProc = DefWindowProcW;
+  wc.lpszClassName = L"VqE2eIcon";
+  RegisterClassW(&wc);
+  HWND hwnd = CreateWindowExW(0, L"VqE2eIcon", L"Icon", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 80, 80, 200, 100, nullptr,
+                              nullptr, nullptr, nullptr);
+  ASSERT_NE(hwnd, nullptr);
+  ASSERT_TRUE(WaitFor([&] { return vqplatform::PresentedXWindow(hwnd) != 0; }));
+  unsigned long xwindow = vqplatform::PresentedXWindow(hwnd);
+  ASSERT_TRUE(vqplatform::FlushPresenter(2000));
+  EXPECT_TRUE(server_.CardinalProperty(xwindow, "_NET_WM_ICON").empty());
+
+  HICON big = LoadIconW(nullptr, IDI_WARNING), small = LoadIconW(nullptr, IDI_ERROR);
+  SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
+  SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
+  std::vector<unsigned long> icon;
+  ASSERT_TRUE(WaitFor([&] {
+    vqplatform::FlushPresenter(2000);
+    icon = server_.CardinalProperty(xwindow, "_NET_WM_ICON");
+    return icon.size() == 2 * (2 + 32 * 32);
+  }));
+  vqplatform::IconPixels warning, error;
+  vqplatform::GetIconPixels(big, &warning);
+  vqplatform::GetIconPixels(small, &error);
+  EXPECT_EQ(icon[0], 32u);
+  EXPECT_EQ(icon[1], 32u);
+  // 32-bit values, widened to long by Xlib.
+  EXPECT_EQ(static_cast<uint32_t>(icon[2 + 26 * 32 + 8]), warning.argb[26 * 32 + 8]);
+  EXPECT_EQ(static_cast<uint32_t>(icon[2 + 32 * 32 + 2 + 4 * 32 + 16]), error.argb[4 * 32 + 16]);
+  // Removing both takes the property away.
+  SendMessageW(hwnd, WM_SETICON, ICON_BIG, 0);
+  SendMessageW(hwnd, WM_SETICON, ICON_SMALL, 0);
+  EXPECT_TRUE(WaitFor([&] {
+    vqplatform::FlushPresenter(2000);
+    return server_.CardinalProperty(xwindow, "_NET_WM_ICON").empty();
+  }));
+  DestroyWindow(hwnd);
 }
 
 // Left half in the colour key, right half blue.

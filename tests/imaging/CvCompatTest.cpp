@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -78,6 +79,31 @@ TEST(CvCompat, ContourSearchIgnoresTheImageBorder) {
   cv::rectangle(frameOnly, cv::Rect(0, 0, 60, 40), cv::Scalar(255), 1);
   EXPECT_TRUE(cvcompat::FindOuterContours(frameOnly).empty());
   EXPECT_TRUE(cvcompat::FindOuterContours(cv::Mat()).empty());
+}
+
+TEST(CvCompat, ContourListFindsHolesButNotTheBorder) {
+  // A ring: outer and inner outline. A ring laid on the image edge keeps its
+  // outlines off the outermost frame.
+  cv::Mat mask(60, 100, CV_8U, cv::Scalar(0));
+  mask(cv::Rect(10, 10, 30, 30)).setTo(255);
+  mask(cv::Rect(16, 16, 18, 18)).setTo(0);
+  mask(cv::Rect(75, 20, 25, 40)).setTo(255);
+  mask(cv::Rect(80, 30, 10, 10)).setTo(0);
+  EXPECT_EQ(2u, cvcompat::FindOuterContours(mask).size());
+  const auto all = cvcompat::FindContourList(mask);
+  ASSERT_EQ(4u, all.size());
+  std::vector<cv::Rect> boxes;
+  for (const auto& c : all) boxes.push_back(cv::boundingRect(c));
+  const cv::Rect ring(10, 10, 30, 30);
+  EXPECT_EQ(1, std::count(boxes.begin(), boxes.end(), ring));
+  EXPECT_EQ(1, std::count_if(boxes.begin(), boxes.end(),
+                             [&](const cv::Rect& b) { return b != ring && (b & ring) == b; }))
+      << "the ring's hole";
+  for (const cv::Rect& box : boxes) {
+    EXPECT_GE(box.x, 1);
+    EXPECT_LE(box.br().y, 59);
+  }
+  EXPECT_TRUE(cvcompat::FindContourList(cv::Mat()).empty());
 }
 
 TEST(CvCompat, AffineEstimateRecoversAKnownTransform) {

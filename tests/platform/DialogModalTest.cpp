@@ -18,6 +18,7 @@
 #include "platform/win/TestInput.h"
 #include "platform/win/Window.h"
 #include "platform/win/WindowActivation.h"
+#include "tests/platform/MessageTestSupport.h"
 #include "tests/support/TestEnv.h"
 
 namespace {
@@ -328,6 +329,7 @@ TEST_F(DialogModalTest, MessageBoxesAreRecordedAndAnswered) {
 }
 
 TEST_F(DialogModalTest, TheLayersMessageBoxDialogAnswersByItsButtons) {
+  vqtest::LanguageScope english("en_US.UTF-8");
   {
     std::wstring shown;
     ModalScript script({[&](HWND box) {

@@ -8,6 +8,7 @@
 #include "platform/win/GdiDc.h"
 #include "platform/win/GdiDraw.h"
 #include "platform/win/GdiObjects.h"
+#include "platform/win/WindowSurfaces.h"
 
 namespace vqtest {
 
@@ -92,5 +93,15 @@ constexpr COLORREF kWhite = RGB(255, 255, 255);
 constexpr COLORREF kBlack = RGB(0, 0, 0);
 constexpr COLORREF kRed = RGB(255, 0, 0);
 constexpr COLORREF kBlue = RGB(0, 0, 255);
+
+// A pixel of the backing surface a window owns.
+inline COLORREF SurfacePixel(HWND owner, int x, int y) {
+  HDC dc = CreateCompatibleDC(nullptr);
+  HGDIOBJ old = SelectObject(dc, vqplatform::OwnedSurface(owner));
+  COLORREF c = GetPixel(dc, x, y);
+  SelectObject(dc, old);
+  DeleteDC(dc);
+  return c;
+}
 
 }  // namespace vqtest

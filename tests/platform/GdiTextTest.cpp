@@ -173,14 +173,29 @@ TEST(GdiText, DrawTextCalcRectAndWordBreak) {
   EXPECT_EQ(h, tm.tmHeight);
   EXPECT_EQ(one.right - one.left, Extent(c.dc, L"single line").cx);
   EXPECT_EQ(c.Count(kWhite), 100 * 100);  // measuring draws nothing
-  RECT wrapped{0, 0, 60, 0};
-  h = DrawTextW(c.dc, L"one two three four five six", -1, &wrapped, DT_CALCRECT | DT_WORDBREAK);
-  EXPECT_GE(h, 3 * tm.tmHeight);
+  // Word-broken text narrows to its widest line.
+  const int firstWord = Extent(c.dc, L"measured").cx;
+  RECT wrapped{0, 0, firstWord + 4, 0};
+  h = DrawTextW(c.dc, L"measured text", -1, &wrapped, DT_CALCRECT | DT_WORDBREAK);
+  EXPECT_EQ(h, 2 * tm.tmHeight);
   EXPECT_EQ(wrapped.bottom, h);
-  EXPECT_EQ(wrapped.right, 60);
-  RECT chinese{0, 0, 50, 0};
+  EXPECT_EQ(wrapped.right, firstWord);
+  RECT lines{0, 0, 400, 0};
+  DrawTextW(c.dc, L"short\na longer second line", -1, &lines, DT_CALCRECT | DT_WORDBREAK);
+  EXPECT_EQ(lines.right, Extent(c.dc, L"a longer second line").cx);
+  EXPECT_EQ(lines.bottom, 2 * tm.tmHeight);
+  // A word longer than the rectangle widens it.
+  RECT narrow{5, 0, 25, 0};
+  DrawTextW(c.dc, L"unbreakable", -1, &narrow, DT_CALCRECT | DT_WORDBREAK);
+  EXPECT_EQ(narrow.right - narrow.left, Extent(c.dc, L"unbreakable").cx);
+  // Chinese breaks between characters: three to a line here.
+  FontScope dialogFont(c.dc, MakeFont(L"MS Shell Dlg", -12));
+  GetTextMetricsW(c.dc, &tm);
+  const int three = Extent(c.dc, L"文档摄").cx;
+  RECT chinese{0, 0, three + 3, 0};
   h = DrawTextW(c.dc, L"文档摄像头文档摄像头", -1, &chinese, DT_CALCRECT | DT_WORDBREAK);
-  EXPECT_GE(h, 2 * tm.tmHeight);  // Chinese breaks between characters
+  EXPECT_EQ(h, 4 * tm.tmHeight);
+  EXPECT_EQ(chinese.right, three);
 }
 
 TEST(GdiText, DrawTextWordBreakAlignsEveryLine) {

@@ -40,15 +40,6 @@ HWND MakeWindow(HWND parent, int x, int y, int w, int h) {
   return CreateWindowExW(0, L"GdiSurfaceTestWindow", L"", style, x, y, w, h, parent, nullptr, nullptr, nullptr);
 }
 
-COLORREF SurfacePixel(HWND owner, int x, int y) {
-  HDC dc = CreateCompatibleDC(nullptr);
-  HGDIOBJ old = SelectObject(dc, vqplatform::OwnedSurface(owner));
-  COLORREF c = GetPixel(dc, x, y);
-  SelectObject(dc, old);
-  DeleteDC(dc);
-  return c;
-}
-
 void FillClient(HWND window, COLORREF color) {
   HDC dc = GetDC(window);
   HBRUSH brush = CreateSolidBrush(color);

@@ -9,7 +9,7 @@
 
 namespace {
 
-CString C(const std::filesystem::path& p) { return CString(p.c_str()); }
+std::wstring C(const std::filesystem::path& p) { return p.wstring(); }
 
 TEST(KnownFolders, OverridesPointTheFoldersIntoTheTest) {
   EXPECT_EQ(vq::ProgramFolder(), C(vqtest::TempPath("program")));
@@ -26,7 +26,7 @@ TEST(KnownFolders, ModuleFileNameLivesInTheProgramFolder) {
   DWORD n = GetModuleFileNameW(nullptr, buffer, MAX_PATH);
   ASSERT_GT(n, 0u);
   CString path(buffer);
-  EXPECT_EQ(path.Left(path.ReverseFind(L'/')), vq::ProgramFolder());
+  EXPECT_EQ(path.Left(path.ReverseFind(L'/')), CString(vq::ProgramFolder()));
   wchar_t small[4];
   EXPECT_EQ(GetModuleFileNameW(nullptr, small, 4), 4u);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INSUFFICIENT_BUFFER));
@@ -38,15 +38,15 @@ TEST(KnownFolders, DriveLetters) {
   EXPECT_EQ(vq::DriveRoot(L'D'), C(vqtest::TempPath("home")));  // default: the home folder
   EXPECT_EQ(GetLogicalDrives(), 0b1100u);
   setenv("VQ_DRIVE_D", vqtest::TempPath("dd").c_str(), 1);
-  EXPECT_TRUE(vq::DriveRoot(L'D').IsEmpty());  // its folder does not exist
+  EXPECT_TRUE(vq::DriveRoot(L'D').empty());  // its folder does not exist
   std::filesystem::create_directories(vqtest::TempPath("dd"));
   EXPECT_EQ(vq::DrivePath(L'D', L"Ketterby"), C(vqtest::TempPath("dd/Ketterby")));
   setenv("VQ_DRIVE_D", "", 1);
-  EXPECT_TRUE(vq::DriveRoot(L'D').IsEmpty());
+  EXPECT_TRUE(vq::DriveRoot(L'D').empty());
   EXPECT_EQ(GetLogicalDrives(), 0b0100u);
-  EXPECT_TRUE(vq::DrivePath(L'D', L"Ketterby").IsEmpty());
+  EXPECT_TRUE(vq::DrivePath(L'D', L"Ketterby").empty());
   EXPECT_EQ(vq::DrivePath(L'C', L"Ketterby"), L"/Ketterby");
-  EXPECT_TRUE(vq::DriveRoot(L'E').IsEmpty());
+  EXPECT_TRUE(vq::DriveRoot(L'E').empty());
 }
 
 TEST(KnownFolders, JoinPathUsesOneSeparator) {
@@ -72,8 +72,8 @@ TEST(KnownFolders, CreateDirectoryExMakesEveryLevel) {
   EXPECT_TRUE(std::filesystem::is_directory(vqtest::TempPath("l1/l2/l3")));
   EXPECT_EQ(SHCreateDirectoryExW(nullptr, deep, nullptr), ERROR_ALREADY_EXISTS);
   vqtest::WriteFile(vqtest::TempPath("file"), "x");
-  EXPECT_EQ(SHCreateDirectoryExW(nullptr, C(vqtest::TempPath("file")), nullptr), ERROR_FILE_EXISTS);
-  EXPECT_NE(SHCreateDirectoryExW(nullptr, C(vqtest::TempPath("file/sub")), nullptr), ERROR_SUCCESS);
+  EXPECT_EQ(SHCreateDirectoryExW(nullptr, C(vqtest::TempPath("file")).c_str(), nullptr), ERROR_FILE_EXISTS);
+  EXPECT_NE(SHCreateDirectoryExW(nullptr, C(vqtest::TempPath("file/sub")).c_str(), nullptr), ERROR_SUCCESS);
   EXPECT_EQ(SHCreateDirectoryExW(nullptr, L"relative/x", nullptr), ERROR_BAD_PATHNAME);
 }
 

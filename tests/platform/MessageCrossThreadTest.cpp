@@ -6,6 +6,7 @@
 #include <atomic>
 #include <vector>
 
+#include "platform/win/Dialog.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Sync.h"
 #include "platform/win/Threads.h"
@@ -317,6 +318,60 @@ TEST_F(MessageCrossThread, PostThreadMessageReachesALoopWithoutWindows) {
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_THREAD_ID));
   CloseHandle(thread);
   CloseHandle(loop.ready);
+}
+
+// A dialog procedure answering kQuery through DWLP_MSGRESULT: the result
+// is 100 + wParam, while the procedure itself returns TRUE.
+const UINT kQuery = WM_USER + 20;
+
+INT_PTR CALLBACK ResultDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM) {
+  if (message == WM_INITDIALOG) return TRUE;
+  if (message == kQuery) {
+    SetWindowLongPtrW(dialog, DWLP_MSGRESULT, static_cast<LONG_PTR>(100 + wParam));
+    return TRUE;
+  }
+  return FALSE;
+}
+
+const DialogTemplate& ResultDialog() {
+  static const DialogTemplate dialog{WS_POPUP, 0, 0, 0, 80, 40, L"Result", L"", 0, {}};
+  return dialog;
+}
+
+struct DialogThread {
+  HANDLE ready = CreateEvent(nullptr, TRUE, FALSE, nullptr);
+  HWND dialog = nullptr;
+  static DWORD Run(LPVOID p) {
+    auto* self = static_cast<DialogThread*>(p);
+    self->dialog = CreateDialogIndirectParamW(nullptr, &ResultDialog(), nullptr, ResultDialogProc, 0);
+    SetEvent(self->ready);
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+    DestroyWindow(self->dialog);
+    return 0;
+  }
+};
+
+TEST_F(MessageCrossThread, DialogProcedureResultsReachTheSenderOnEitherThread) {
+  HWND local = CreateDialogIndirectParamW(nullptr, &ResultDialog(), nullptr, ResultDialogProc, 0);
+  ASSERT_NE(local, nullptr);
+  EXPECT_EQ(SendMessageW(local, kQuery, 5, 0), 105);
+  // A message the procedure does not handle leaves no stale answer behind.
+  EXPECT_EQ(SendMessageW(local, WM_USER + 21, 0, 0), 0);
+  SetWindowLongPtrW(local, DWLP_USER, 77);
+  EXPECT_EQ(GetWindowLongPtrW(local, DWLP_USER), 77);
+  DestroyWindow(local);
+
+  DialogThread owner;
+  DWORD id = 0;
+  HANDLE thread = CreateThread(nullptr, 0, DialogThread::Run, &owner, 0, &id);
+  ASSERT_EQ(WaitForSingleObject(owner.ready, INFINITE), WAIT_OBJECT_0);
+  ASSERT_NE(owner.dialog, nullptr);
+  for (WPARAM i = 0; i < 20; ++i) EXPECT_EQ(SendMessageW(owner.dialog, kQuery, i, 0), static_cast<LRESULT>(100 + i));
+  PostThreadMessageW(id, WM_QUIT, 0, 0);
+  WaitForSingleObject(thread, INFINITE);
+  CloseHandle(thread);
+  CloseHandle(owner.ready);
 }
 
 }  // namespace

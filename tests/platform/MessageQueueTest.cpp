@@ -141,9 +141,8 @@ TEST_F(MessageQueue, AQueueThatIsNotDrainedStopsAcceptingPosts) {
 TEST_F(MessageQueue, PaintComesWhenNothingElseIsQueuedUntilValidated) {
   MessageLog::SetHandler([](HWND hwnd, UINT message, WPARAM, LPARAM) -> std::optional<LRESULT> {
     if (message != WM_PAINT) return std::nullopt;
-    RECT area;
     bool erase = false;
-    vqplatform::TakeUpdateRect(hwnd, &area, &erase);
+    vqplatform::TakeUpdateRegion(hwnd, nullptr, &erase);
     return 0;
   });
   HWND shown = MakeWindow(L"Shown");

@@ -1,6 +1,7 @@
 #include "tests/platform/MessageTestSupport.h"
 
 #include <algorithm>
+#include <cstdlib>
 
 namespace vqtest {
 namespace {
@@ -110,6 +111,27 @@ DWORD WindowThread::Run(LPVOID parameter) {
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
   return 0;
+}
+
+namespace {
+const char* const kLocaleVariables[] = {"LC_ALL", "LC_MESSAGES", "LANG"};
+}  // namespace
+
+LanguageScope::LanguageScope(const char* lang) {
+  for (int i = 0; i < 3; ++i) {
+    if (const char* value = std::getenv(kLocaleVariables[i])) saved_[i] = value;
+    unsetenv(kLocaleVariables[i]);
+  }
+  setenv("LANG", lang, 1);
+}
+
+LanguageScope::~LanguageScope() {
+  for (int i = 0; i < 3; ++i) {
+    if (saved_[i])
+      setenv(kLocaleVariables[i], saved_[i]->c_str(), 1);
+    else
+      unsetenv(kLocaleVariables[i]);
+  }
 }
 
 }  // namespace vqtest

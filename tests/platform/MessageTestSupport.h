@@ -67,4 +67,17 @@ class WindowThread {
   DWORD threadId_ = 0;
 };
 
+// The user's language for the layer's own words (LANG, with LC_ALL and
+// LC_MESSAGES cleared) for the lifetime of the object.
+class LanguageScope {
+ public:
+  explicit LanguageScope(const char* lang);
+  ~LanguageScope();
+  LanguageScope(const LanguageScope&) = delete;
+  LanguageScope& operator=(const LanguageScope&) = delete;
+
+ private:
+  std::optional<std::string> saved_[3];
+};
+
 }  // namespace vqtest

@@ -40,6 +40,7 @@ class TempFolderListener : public ::testing::EmptyTestEventListener {
     setenv("VQ_HEADLESS", "1", 1);
     unsetenv("VQ_DRIVE_D");
     unsetenv("VQ_VIRTUAL_CAMERA");
+    unsetenv("VQ_VIRTUAL_AUDIO");
     vqtest::detail::currentTempDir = dir;
   }
 

@@ -39,7 +39,12 @@ class GroupBoxTest : public ::testing::Test {
 };
 
 TEST_F(GroupBoxTest, FramedStyleInterruptsTheOutlineBehindTheTitle) {
-  EXPECT_TRUE(box_.GetStyle() & 0x40);  // BS_ICON keeps the standard text away
+  EXPECT_TRUE(box_.GetStyle() & BS_ICON);  // keeps the standard text away
+  // A box the framework creates gets it on the way in too.
+  CXPGroupBox created;
+  ASSERT_TRUE(created.Create(L"Made", WS_CHILD | WS_VISIBLE | BS_GROUPBOX, RECT{240, 120, 300, 160}, &dialog_, 3002));
+  EXPECT_EQ(created.GetStyle() & (BS_ICON | BS_GROUPBOX), static_cast<DWORD>(BS_ICON | BS_GROUPBOX));
+  created.DestroyWindow();
   box_.SetBorderColor(kBorder).SetBackgroundColors(kTitleBack, kBody).SetTitleTextColor(RGB(0, 0, 0));
   Pump();
   EXPECT_EQ(box_.GetTitle(), CString(L" Camera "));

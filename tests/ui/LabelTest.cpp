@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <vector>
+
 #include "platform/win/Clock.h"
 #include "platform/win/GdiDc.h"
 #include "platform/win/GdiDraw.h"
@@ -133,10 +136,40 @@ TEST_F(LabelTest, GradientAndBrushes) {
   DeleteDC(dc);
 }
 
-TEST(LabelWithoutWindow, SetTextBeforeTheWindowExistsChangesNothing) {
+// What a window shows, pixel by pixel.
+std::vector<COLORREF> PixelsOf(HWND window) {
+  RECT client{};
+  GetClientRect(window, &client);
+  HDC dc = GetDC(window);
+  std::vector<COLORREF> pixels;
+  for (int y = 0; y < client.bottom; ++y)
+    for (int x = 0; x < client.right; ++x) pixels.push_back(GetPixel(dc, x, y));
+  ReleaseDC(window, dc);
+  return pixels;
+}
+
+TEST(LabelWithoutWindow, TextSetBeforeTheWindowExistsIsNotKept) {
+  vqtest::FxButtonDialog::RegisterTemplate();
+  vqtest::FxButtonDialog dialog;
+  ASSERT_TRUE(dialog.Create(vqtest::FxButtonDialog::kTemplate));
   CLabel label;
   label.SetText(L"lost");
-  EXPECT_EQ(label.m_hWnd, nullptr);
+  ASSERT_TRUE(label.SubclassDlgItem(2014, &dialog));
+  label.SetFontName(L"Arial").SetFontSize(12).SetBkColor(kPaper).SetTextColor(kInk);
+  vqplatform::PumpMessages(dialog.m_hWnd);
+  CString text;
+  label.GetWindowText(text);
+  EXPECT_EQ(text, CString(L"in the group"));
+  // It draws the template's text, and "lost" would look otherwise.
+  std::vector<COLORREF> shown = PixelsOf(label.m_hWnd);
+  EXPECT_GT(std::count(shown.begin(), shown.end(), kInk), 20);
+  label.SetText(L"in the group");
+  vqplatform::PumpMessages(dialog.m_hWnd);
+  EXPECT_EQ(PixelsOf(label.m_hWnd), shown);
+  label.SetText(L"lost");
+  vqplatform::PumpMessages(dialog.m_hWnd);
+  EXPECT_NE(PixelsOf(label.m_hWnd), shown);
+  dialog.DestroyWindow();
 }
 
 }  // namespace

@@ -2,6 +2,8 @@
 // template puts it, with its kind, and a picture of the whole window.
 #include <gtest/gtest.h>
 
+#include <map>
+
 #include "platform/win/Controls.h"
 #include "platform/win/Dialog.h"
 #include "platform/win/DialogUnits.h"
@@ -97,6 +99,51 @@ TEST_F(MainWindowTemplateTest, RadioGroupsAreSeparateAndArrowKeysMoveWithinOne) 
   EXPECT_EQ(IsDlgButtonChecked(dialog_, 1045), static_cast<UINT>(BST_CHECKED));
   EXPECT_EQ(IsDlgButtonChecked(dialog_, 1046), static_cast<UINT>(BST_UNCHECKED));
   EXPECT_EQ(IsDlgButtonChecked(dialog_, 1089), static_cast<UINT>(BST_CHECKED));
+}
+
+// Counts WM_PAINT per control, then hands every message to the control.
+std::map<HWND, WNDPROC> g_original;
+std::map<HWND, int> g_paints;
+
+LRESULT CALLBACK CountingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_PAINT) ++g_paints[hwnd];
+  return CallWindowProcW(g_original[hwnd], hwnd, message, wParam, lParam);
+}
+
+TEST_F(MainWindowTemplateTest, RepaintingACornerPaintsOnlyTheControlsUnderIt) {
+  vqplatform::PumpMessages(dialog_);
+  g_original.clear();
+  g_paints.clear();
+  for (HWND c = GetWindow(dialog_, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+    g_original[c] = reinterpret_cast<WNDPROC>(
+        SetWindowLongPtrW(c, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountingProc)));
+  ASSERT_EQ(g_original.size(), 43u);
+  auto paintsOutside = [](HWND except) {
+    int n = 0;
+    for (auto& [hwnd, count] : g_paints)
+      if (hwnd != except) n += count;
+    return n;
+  };
+  // The top left corner holds no control.
+  RECT corner{0, 0, 10, 10};
+  InvalidateRect(dialog_, &corner, TRUE);
+  vqplatform::PumpMessages(dialog_);
+  EXPECT_EQ(paintsOutside(nullptr), 0);
+  // A corner of the exit button repaints that button alone, once.
+  HWND exitButton = GetDlgItem(dialog_, 1005);
+  RECT button = RectInDialog(dialog_, exitButton);
+  RECT part{button.right - 10, button.top, button.right, button.top + 10};
+  InvalidateRect(dialog_, &part, TRUE);
+  vqplatform::PumpMessages(dialog_);
+  EXPECT_EQ(g_paints[exitButton], 1);
+  EXPECT_EQ(paintsOutside(exitButton), 0);
+  // The whole dialog repaints each visible control once.
+  g_paints.clear();
+  InvalidateRect(dialog_, nullptr, TRUE);
+  vqplatform::PumpMessages(dialog_);
+  EXPECT_EQ(g_paints.size(), 42u);
+  for (auto& [hwnd, count] : g_paints) EXPECT_EQ(count, 1) << GetDlgCtrlID(hwnd);
+  for (auto& [hwnd, proc] : g_original) SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc));
 }
 
 TEST_F(MainWindowTemplateTest, ScreenshotOfTheLaidOutControls) {

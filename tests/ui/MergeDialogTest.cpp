@@ -9,6 +9,7 @@
 
 #include <opencv2/imgcodecs.hpp>
 
+#include "platform/win/Encoding.h"
 #include "platform/win/KnownFolders.h"
 #include "platform/win/Printing.h"
 #include "platform/win/TestInput.h"
@@ -164,7 +165,7 @@ TEST_F(MergeDialogTest, MergeAfterSwapPutsThePictureShownFirstFirst) {
 
 TEST_F(MergeDialogTest, PrintReachesTheFilePrinterInColourWithAGapAndLeavesTheMergeSettingsAlone) {
   const std::string pdf = vqtest::TempPath("printed.pdf").string();
-  const std::string work = vq::JoinPath(vq::MachineDataFolder(), L"PTmp.bmp.jpg").ToUtf8();
+  const std::string work = vq::WideToUtf8(vq::JoinPath(vq::MachineDataFolder(), L"PTmp.bmp.jpg"));
   cv::Mat printed;
   vqplatform::SetPrintDialogHook([&](const auto&, vqplatform::PrintDialogChoice* choice) {
     printed = cv::imread(work, cv::IMREAD_UNCHANGED);  // what the printer is about to load

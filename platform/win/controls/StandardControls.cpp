@@ -14,6 +14,16 @@ void RegisterTabClass();
 void RegisterListViewClass();
 void RegisterTooltipClass();
 
+}  // namespace vqplatform
+
+BOOL InitCommonControlsEx(const INITCOMMONCONTROLSEX* init) {
+  if (!init || init->dwSize != sizeof(INITCOMMONCONTROLSEX)) return FALSE;
+  vqplatform::RegisterStandardControls();
+  return TRUE;
+}
+
+namespace vqplatform {
+
 void RegisterStandardControls() {
   static std::once_flag once;
   std::call_once(once, [] {

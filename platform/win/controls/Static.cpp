@@ -2,13 +2,25 @@
 #include "platform/win/GdiDraw.h"
 #include "platform/win/GdiFrames.h"
 #include "platform/win/GdiText.h"
+#include "platform/win/Icons.h"
 #include "platform/win/SysColors.h"
 #include "platform/win/controls/ControlSupport.h"
 
 namespace vqplatform {
 namespace {
 
-struct StaticState : ControlBase {};
+struct StaticState : ControlBase {
+  HANDLE images[3] = {nullptr, nullptr, nullptr};  // by IMAGE_ kind
+};
+
+// Replaces the image of a kind; returns the previous one.
+LRESULT SetImage(HWND hwnd, StaticState& state, WPARAM kind, LPARAM image) {
+  if (kind > IMAGE_CURSOR) return 0;
+  HANDLE previous = state.images[kind];
+  state.images[kind] = reinterpret_cast<HANDLE>(image);
+  InvalidateRect(hwnd, nullptr, TRUE);
+  return reinterpret_cast<LRESULT>(previous);
+}
 
 void DrawText(HWND hwnd, HDC dc, RECT area, DWORD style) {
   DWORD kind = style & SS_TYPEMASK;
@@ -56,13 +68,24 @@ LRESULT CALLBACK StaticProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
         RECT area = client;
         if (style & SS_SUNKEN) DrawEdge(dc, &area, BDR_SUNKENOUTER, BF_RECT | BF_ADJUST);
         DWORD kind = style & SS_TYPEMASK;
-        if (kind <= SS_RIGHT || kind == SS_SIMPLE || kind == SS_LEFTNOWORDWRAP)
+        if (kind == SS_ICON) {
+          HICON icon = static_cast<HICON>(state.images[IMAGE_ICON] ? state.images[IMAGE_ICON] : state.images[IMAGE_CURSOR]);
+          if (style & SS_CENTERIMAGE)
+            DrawIcon(dc, (area.left + area.right) / 2 - 16, (area.top + area.bottom) / 2 - 16, icon);
+          else
+            DrawIcon(dc, area.left, area.top, icon);
+        } else if (kind <= SS_RIGHT || kind == SS_SIMPLE || kind == SS_LEFTNOWORDWRAP) {
           DrawText(hwnd, dc, area, style);
-        else
+        } else {
           DrawFrame(dc, area, kind);
+        }
       });
       return 0;
     case WM_GETDLGCODE: return DLGC_STATIC;
+    case STM_SETICON: return SetImage(hwnd, state, IMAGE_ICON, static_cast<LPARAM>(wParam));
+    case STM_GETICON: return reinterpret_cast<LRESULT>(state.images[IMAGE_ICON]);
+    case STM_SETIMAGE: return SetImage(hwnd, state, wParam, lParam);
+    case STM_GETIMAGE: return wParam <= IMAGE_CURSOR ? reinterpret_cast<LRESULT>(state.images[wParam]) : 0;
     case WM_LBUTTONDOWN:
       if (ControlStyle(hwnd) & SS_NOTIFY) NotifyCommand(hwnd, STN_CLICKED);
       return 0;

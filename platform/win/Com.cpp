@@ -1,4 +1,4 @@
-#include "platform/dshow/Com.h"
+#include "platform/win/Com.h"
 
 #include <cstdlib>
 #include <cwchar>
@@ -11,7 +11,7 @@ thread_local int comInitCount = 0;
 
 struct ClassEntry {
   CLSID clsid;
-  vq::dshow::ClassFactory factory;
+  vq::com::ClassFactory factory;
 };
 
 std::mutex& ClassLock() {
@@ -24,6 +24,12 @@ std::vector<ClassEntry>& Classes() {
   return classes;
 }
 
+// Filled while the program's variables are initialised, read afterwards.
+std::vector<void (*)()>& InitialisationSteps() {
+  static std::vector<void (*)()> steps;
+  return steps;
+}
+
 // BSTRs carry their length in characters in front of the text.
 struct BstrHeader {
   size_t length;
@@ -31,7 +37,7 @@ struct BstrHeader {
 
 }  // namespace
 
-namespace vq::dshow {
+namespace vq::com {
 
 bool IsComInitialised() { return comInitCount > 0; }
 
@@ -46,14 +52,23 @@ void RegisterClass(REFCLSID clsid, ClassFactory factory) {
   Classes().push_back({clsid, std::move(factory)});
 }
 
-void RegisterBuiltinClasses();
+bool AddInitialisationStep(void (*step)()) {
+  std::lock_guard lock(ClassLock());
+  InitialisationSteps().push_back(step);
+  return true;
+}
 
-}  // namespace vq::dshow
+}  // namespace vq::com
 
 HRESULT CoInitialize(void*) { return CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED); }
 
 HRESULT CoInitializeEx(void*, DWORD) {
-  vq::dshow::RegisterBuiltinClasses();
+  std::vector<void (*)()> steps;
+  {
+    std::lock_guard lock(ClassLock());
+    steps = InitialisationSteps();
+  }
+  for (auto step : steps) step();
   return comInitCount++ == 0 ? S_OK : S_FALSE;
 }
 
@@ -64,9 +79,9 @@ void CoUninitialize() {
 HRESULT CoCreateInstance(REFCLSID clsid, IUnknown* outer, DWORD, REFIID iid, void** out) {
   if (!out) return E_POINTER;
   *out = nullptr;
-  if (!vq::dshow::IsComInitialised()) return CO_E_NOTINITIALIZED;
+  if (!vq::com::IsComInitialised()) return CO_E_NOTINITIALIZED;
   if (outer) return CLASS_E_NOAGGREGATION;
-  vq::dshow::ClassFactory factory;
+  vq::com::ClassFactory factory;
   {
     std::lock_guard lock(ClassLock());
     for (auto& e : Classes())

@@ -1,0 +1,166 @@
+// Whole pages: A4 at 200 dpi, 12-point random GB2312 level-1 text in a Song
+// and a Hei face, clean and as a blurred, noisy scan. Reports the character
+// accuracy (1 - edit distance / characters) and the time per page on one
+// core, of the page recogniser with the product model and, where its
+// Simplified Chinese data is installed, of Tesseract on the same pages.
+// Tesseract's OpenMP threads are set at start: run with OMP_THREAD_LIMIT=1
+// to hold it to one core too.
+#include <benchmark/benchmark.h>
+
+#include <tesseract/baseapi.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include <opencv2/core/utility.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include "ocr/DocOCR.h"
+#include "ocr/OCREngine.h"
+#include "platform/win/Encoding.h"
+#include "scene/CjkText.h"
+
+namespace {
+
+const char kTessdata[] = "/usr/share/tesseract-ocr/5/tessdata";
+constexpr int kWidth = 1654, kHeight = 2339;  // A4 at 200 dpi
+constexpr int kEm = 33, kPitch = 34, kLineSpacing = 50, kMargin = 200;
+
+struct Page {
+  cv::Mat image;
+  std::u32string text;  // the characters in reading order
+};
+
+Page MakePage(const vqscene::CjkFont& font, bool scanned) {
+  std::vector<char32_t> level1;
+  for (int row = 0xB0; row <= 0xD7; ++row)
+    for (int cell = 0xA1; cell <= 0xFE && !(row == 0xD7 && cell > 0xF9); ++cell) {
+      const std::wstring wide = vq::GbkToWide(std::string{static_cast<char>(row), static_cast<char>(cell)});
+      if (wide.size() == 1) level1.push_back(static_cast<char32_t>(wide[0]));
+    }
+  cv::RNG rng(2024);
+  const int perLine = (kWidth - 2 * kMargin) / kPitch;
+  const int lines = (kHeight - 2 * kMargin) / kLineSpacing;
+  std::vector<std::u32string> text(static_cast<size_t>(lines));
+  Page page;
+  for (auto& line : text) {
+    for (int i = 0; i < perLine; ++i) line.push_back(level1[rng.uniform(0, static_cast<int>(level1.size()))]);
+    page.text += line;
+  }
+  vqscene::CjkTextRenderer renderer(font);
+  page.image = vqscene::RenderTextLines(renderer, {kWidth, kHeight}, text, {kMargin, kMargin}, kEm, kPitch,
+                                        kLineSpacing);
+  if (scanned) {
+    cv::Mat grey;
+    page.image.convertTo(grey, CV_32F, 200.0 / 255.0, 35.0);  // grey paper, dark grey ink
+    cv::GaussianBlur(grey, grey, cv::Size(), 1.0);
+    cv::Mat noise(grey.size(), CV_32F);
+    rng.fill(noise, cv::RNG::NORMAL, 0.0, 5.0);
+    grey += noise;
+    grey.convertTo(page.image, CV_8U);
+  }
+  return page;
+}
+
+// 1 - edit distance / truth length, over the characters alone.
+double CharacterAccuracy(const std::u32string& truth, const std::u32string& read) {
+  std::vector<int> previous(read.size() + 1), current(read.size() + 1);
+  for (size_t j = 0; j <= read.size(); ++j) previous[j] = static_cast<int>(j);
+  for (size_t i = 1; i <= truth.size(); ++i) {
+    current[0] = static_cast<int>(i);
+    for (size_t j = 1; j <= read.size(); ++j)
+      current[j] = std::min({previous[j] + 1, current[j - 1] + 1, previous[j - 1] + (truth[i - 1] != read[j - 1])});
+    std::swap(previous, current);
+  }
+  return std::max(0.0, 1.0 - static_cast<double>(previous[read.size()]) / truth.size());
+}
+
+std::u32string WithoutSpaces(const std::wstring& text) {
+  std::u32string kept;
+  for (wchar_t c : text)
+    if (c != L' ' && c != L'\r' && c != L'\n' && c != L'\t') kept.push_back(static_cast<char32_t>(c));
+  return kept;
+}
+
+// The product model, or another one to compare (VQ_BENCH_RECOGNITION_MODEL).
+std::string ModelPath() {
+  const char* other = std::getenv("VQ_BENCH_RECOGNITION_MODEL");
+  return other && *other ? other : VQ_RECOGNITION_MODEL;
+}
+
+vqscene::CjkFont FontOf(int64_t index) { return index == 0 ? vqscene::SongFont() : vqscene::HeiFont(); }
+
+void BM_PageRecognition(benchmark::State& state) {
+  cv::setNumThreads(1);
+  const std::string model = ModelPath();
+  const vqscene::CjkFont font = FontOf(state.range(0));
+  if (model.empty() || !std::filesystem::exists(model) || !vqscene::FontInstalled(font)) {
+    state.SkipWithError("no recognition model or font: build the recognition_model target, run scripts/setup");
+    return;
+  }
+  const Page page = MakePage(font, state.range(1) != 0);
+  CDocOCR ocr;
+  if (!ocr.Initialize(model.c_str())) {
+    state.SkipWithError("the model does not load");
+    return;
+  }
+  std::string text;
+  for (auto _ : state) ocr.Recognize(page.image, &text, nullptr, false);
+  state.counters["char_accuracy"] = CharacterAccuracy(page.text, WithoutSpaces(vq::GbkToWide(text)));
+  state.counters["characters"] = static_cast<double>(page.text.size());
+  state.SetLabel(font.name + (state.range(1) ? ", scanned" : ", clean"));
+}
+
+void BM_TesseractChiSim(benchmark::State& state) {
+  const vqscene::CjkFont font = FontOf(state.range(0));
+  if (!std::filesystem::exists(std::string(kTessdata) + "/chi_sim.traineddata")) {
+    state.SkipWithError("tesseract-ocr-chi-sim is not installed: comparison skipped");
+    return;
+  }
+  const Page page = MakePage(font, state.range(1) != 0);
+  tesseract::TessBaseAPI api;
+  if (api.Init(kTessdata, "chi_sim") != 0) {
+    state.SkipWithError("Tesseract did not start with chi_sim: comparison skipped");
+    return;
+  }
+  api.SetPageSegMode(tesseract::PSM_AUTO);
+  std::string text;
+  for (auto _ : state) {
+    api.SetImage(page.image.data, page.image.cols, page.image.rows, 1, static_cast<int>(page.image.step));
+    char* utf8 = api.GetUTF8Text();
+    text = utf8 ? utf8 : "";
+    delete[] utf8;
+  }
+  api.End();
+  state.counters["char_accuracy"] = CharacterAccuracy(page.text, WithoutSpaces(vq::Utf8ToWide(text)));
+  const char* threads = std::getenv("OMP_THREAD_LIMIT");
+  state.SetLabel(font.name + (state.range(1) ? ", scanned" : ", clean") +
+                 (threads && std::string(threads) == "1" ? "" : ", all cores"));
+}
+
+// One glyph of the page size read by the product model's engine.
+void BM_ProductModelGlyph(benchmark::State& state) {
+  const std::string model = ModelPath();
+  COCREngine engine;
+  vqscene::CjkTextRenderer renderer(vqscene::SongFont());
+  vqscene::CjkTextRenderer::Glyph glyph;
+  if (model.empty() || !engine.Load(model.c_str()) || !renderer.RenderGlyph(U'\u6C38', kEm, &glyph)) {
+    state.SkipWithError("no recognition model or font");
+    return;
+  }
+  char label[3];
+  double distance = 0.0;
+  for (auto _ : state)
+    benchmark::DoNotOptimize(engine.Recognize(glyph.coverage.data, glyph.coverage.cols, glyph.coverage.rows, label, 1,
+                                              &distance));
+}
+
+}  // namespace
+
+BENCHMARK(BM_ProductModelGlyph)->Unit(benchmark::kMicrosecond);
+// Arguments: font (0 Song, 1 Hei), scanned (0 clean, 1 blur and noise).
+BENCHMARK(BM_PageRecognition)->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMillisecond)->Iterations(2);
+BENCHMARK(BM_TesseractChiSim)->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMillisecond)->Iterations(1);

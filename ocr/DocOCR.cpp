@@ -1,0 +1,188 @@
+#include "ocr/DocOCR.h"
+
+#include <climits>
+#include <cstdio>
+
+#include <opencv2/imgproc.hpp>
+
+#include "imaging/CvCompat.h"
+#include "ocr/GlyphRecognition.h"
+#include "ocr/OCREngine.h"
+
+namespace {
+
+// GBK progress texts.
+const char kPreprocessing[] = "\xCD\xBC\xCF\xF1\xD4\xA4\xB4\xA6\xC0\xED";  // 图像预处理
+// 完成图像预处理，开始字符识别
+const char kPreprocessed[] =
+    "\xCD\xEA\xB3\xC9\xCD\xBC\xCF\xF1\xD4\xA4\xB4\xA6\xC0\xED\xA3\xAC\xBF\xAA\xCA\xBC\xD7\xD6\xB7\xFB\xCA\xB6\xB1\xF0";
+// 字符识别中，识别处理已经完成
+const char kRecognising[] =
+    "\xD7\xD6\xB7\xFB\xCA\xB6\xB1\xF0\xD6\xD0\xA3\xAC\xCA\xB6\xB1\xF0\xB4\xA6\xC0\xED\xD2\xD1\xBE\xAD\xCD\xEA\xB3\xC9";
+
+constexpr int kPageBlockSize = 51;
+constexpr int kLineBlockSize = 11;
+constexpr int kStrokeRadius = 5;
+constexpr int kMinimumBlockArea = 1024;
+const char kSameLine[] = "      ";
+const char kNextLine[] = "\r\n";
+
+bool Report(OCRProgressCallback progress, double fraction, const char* message) {
+  return progress && progress(fraction, message) != 0;
+}
+
+}  // namespace
+
+void CDocOCR::Clear() { ReleaseRecognitionEngine(engine_); }
+
+bool CDocOCR::Initialize(const char* modelPath) {
+  Clear();
+  engine_ = LoadRecognitionEngine(modelPath);
+  return engine_ != nullptr;
+}
+
+bool CDocOCR::Recognize(cv::Mat page, std::string* text, OCRProgressCallback progress, bool pageIsBinary) {
+  if (!engine_ || !text) return false;
+  std::vector<OCRTextBlock> blocks;
+  // OpenCV reports trouble (an odd page type, memory) by throwing.
+  if (!cvcompat::Guarded(false, [&] { return RecognizeBlocks(page, &blocks, progress, pageIsBinary); }))
+    return false;
+  return JoinTextBlocks(blocks, text);
+}
+
+bool CDocOCR::RecognizeBlocks(cv::Mat page, std::vector<OCRTextBlock>* blocks, OCRProgressCallback progress,
+                              bool pageIsBinary) {
+  if (page.empty() || !engine_) return false;
+  if (Report(progress, 0.0, kPreprocessing)) return false;
+  cv::Mat grey = page;
+  if (page.channels() > 1) cv::cvtColor(page, grey, cv::COLOR_BGR2GRAY);
+
+  cv::Mat pageImage, lineImage;
+  if (pageIsBinary) {
+    pageImage = grey.clone();
+    lineImage = grey.clone();
+  } else {
+    const double offset = thresholdOffset_;
+    cv::adaptiveThreshold(grey, pageImage, 255, cv::ADAPTIVE_THRESH_GAUSSIAN_C, cv::THRESH_BINARY, kPageBlockSize,
+                          offset);
+    cv::Mat strokes;
+    StrokeFilter(grey, kStrokeRadius, &strokes);
+    cv::adaptiveThreshold(strokes, lineImage, 255, cv::ADAPTIVE_THRESH_GAUSSIAN_C, cv::THRESH_BINARY, kLineBlockSize,
+                          offset);
+  }
+  std::vector<cv::Mat> blockImages;
+  std::vector<cv::Rect> rectangles;
+  DetectTextBlocks(lineImage, pageImage, &blockImages, &rectangles);
+  if (Report(progress, 0.05, kPreprocessed)) return false;
+
+  blocks->clear();
+  const size_t n = blockImages.size();
+  for (size_t i = 0; i < n; ++i) {
+    cv::Mat inkBright;
+    cv::subtract(cv::Scalar::all(255), grey(rectangles[i]), inkBright);
+    OCRTextBlock block;
+    RecognizeTextLine(blockImages[i], &block.text, inkBright);
+    block.x = rectangles[i].x;
+    block.y = rectangles[i].y;
+    block.width = rectangles[i].width;
+    block.height = rectangles[i].height;
+    blocks->push_back(block);
+    if (progress) {
+      const double fraction = 0.05 + 0.95 * static_cast<double>(i + 1) / static_cast<double>(n);
+      char message[128];
+      std::snprintf(message, sizeof message, "%s%.3f%%", kRecognising, fraction * 100.0);
+      if (progress(fraction, message) != 0) return false;
+    }
+  }
+  return true;
+}
+
+bool CompareReadingOrder(const OCRTextBlock& a, const OCRTextBlock& b) {
+  const int centreY = a.y + a.height / 2;
+  if (centreY < b.y) return true;
+  if (centreY > b.y + b.height) return false;
+  return a.x + a.width / 2 <= b.x + b.width / 2;
+}
+
+bool JoinTextBlocks(const std::vector<OCRTextBlock>& blocks, std::string* text) {
+  OCRList<OCRTextBlock> ordered;
+  for (const OCRTextBlock& block : blocks) ordered.Append(block);
+  ordered.MergeSort(CompareReadingOrder);
+  text->clear();
+  if (ordered.Count() == 0) return false;
+  const OCRTextBlock* previous = nullptr;
+  ordered.ForEach([&](const OCRTextBlock& block) {
+    if (previous) *text += block.y + block.height / 2 < previous->y + previous->height ? kSameLine : kNextLine;
+    *text += block.text;
+    previous = &block;
+  });
+  return true;
+}
+
+void DetectTextBlocks(cv::Mat lineImage, cv::Mat pageImage, std::vector<cv::Mat>* blockImages,
+                      std::vector<cv::Rect>* blockRectangles) {
+  if (lineImage.empty()) return;
+  blockImages->clear();
+  cv::Mat lines, inversePage;
+  cv::subtract(cv::Scalar::all(255), lineImage, lines);
+  cv::subtract(cv::Scalar::all(255), pageImage, inversePage);
+
+  // Each mark widened to three times its width: the glyphs of a line merge.
+  for (const auto& outline : cvcompat::FindOuterContours(lines)) {
+    const cv::Rect r = cv::boundingRect(outline);
+    cv::rectangle(lines, cv::Rect(r.x - r.width, r.y, 3 * r.width, r.height), cv::Scalar::all(255), cv::FILLED,
+                  cv::LINE_8);
+  }
+
+  const cv::Rect pageArea(0, 0, inversePage.cols, inversePage.rows);
+  for (const auto& outline : cvcompat::FindOuterContours(lines)) {
+    const cv::Rect r = cv::boundingRect(outline);
+    if (r.area() < kMinimumBlockArea) continue;
+    const cv::Rect grown = cv::Rect(r.x - 1, r.y - 1, r.width + 2, r.height + 2) & pageArea;
+    if (grown.empty()) continue;
+    cv::Mat mask = cv::Mat::zeros(grown.size(), CV_8U);
+    cv::drawContours(mask, std::vector<std::vector<cv::Point>>{outline}, 0, cv::Scalar::all(255), cv::FILLED,
+                     cv::LINE_8, cv::noArray(), INT_MAX, cv::Point(-grown.x, -grown.y));
+    cv::Mat block;
+    cv::bitwise_and(inversePage(grown), mask, block);
+    blockImages->push_back(block);
+    blockRectangles->push_back(grown);
+  }
+}
+
+void StrokeFilter(cv::Mat grey, int radius, cv::Mat* result) {
+  if (grey.empty()) return;
+  if (grey.channels() > 1) cv::cvtColor(grey, grey, cv::COLOR_BGR2GRAY);
+  cv::Mat inverse;
+  cv::subtract(cv::Scalar::all(255), grey, inverse);
+  const int m = radius;
+  // Samples outside the image read 255, which leaves the minimum alone: the
+  // same as skipping the pair.
+  cv::Mat padded;
+  cv::copyMakeBorder(inverse, padded, m, m, m, m, cv::BORDER_CONSTANT, cv::Scalar::all(255));
+  const cv::Rect image(m, m, grey.cols, grey.rows);
+  auto shifted = [&](int dx, int dy) { return padded(image + cv::Point(dx, dy)); };
+
+  cv::Mat lowest(grey.size(), CV_8U, cv::Scalar::all(255));
+  cv::Mat low(grey.size(), CV_8U), pair(grey.size(), CV_8U);
+  static const int kDirections[4][2] = {{1, 0}, {1, -1}, {0, -1}, {-1, -1}};
+  for (const auto& d : kDirections) {
+    low.setTo(cv::Scalar::all(255));
+    for (int k = 0; k < m; ++k) {
+      const int back = 1 - m + k, front = 1 + k;
+      cv::max(shifted(back * d[0], back * d[1]), shifted(front * d[0], front * d[1]), pair);
+      cv::min(low, pair, low);
+    }
+    // The best direction stands out most: the smallest "low".
+    cv::min(lowest, low, lowest);
+  }
+  // best = max(0, inverse - lowest), then 255 - best; the outermost frame stays 255.
+  cv::Mat best;
+  cv::subtract(inverse, lowest, best);
+  *result = cv::Mat(grey.size(), CV_8U, cv::Scalar::all(255));
+  if (grey.rows > 2 && grey.cols > 2) {
+    const cv::Rect inner(1, 1, grey.cols - 2, grey.rows - 2);
+    cv::Mat target = (*result)(inner);
+    cv::subtract(cv::Scalar::all(255), best(inner), target);
+  }
+}

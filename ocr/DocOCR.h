@@ -1,0 +1,71 @@
+#pragma once
+// Page recognition: a page image becomes GBK text. Text blocks (lines) are
+// found, each is cut into candidate glyph cells that the engine reads, the
+// best sequence of cells gives the line's text, and the blocks are joined in
+// reading order: six spaces between blocks on one line, CR LF otherwise.
+#include <string>
+#include <vector>
+
+#include <opencv2/core.hpp>
+
+#include "ocr/OCRCandidate.h"
+
+class COCREngine;
+
+// Progress of a page: fraction 0..1 and a GBK message valid during the call.
+// A non-zero result cancels the recognition.
+using OCRProgressCallback = int (*)(double fraction, const char* message);
+
+struct OCRTextBlock {
+  std::string text;
+  int x = 0;
+  int y = 0;
+  int width = 0;
+  int height = 0;
+};
+
+class CDocOCR {
+ public:
+  CDocOCR() = default;
+  virtual ~CDocOCR() { Clear(); }
+  CDocOCR(const CDocOCR&) = delete;
+  CDocOCR& operator=(const CDocOCR&) = delete;
+
+  // Lets the engine go.
+  void Clear();
+  // Loads the model into a new engine; on failure prints the load-failure
+  // text and keeps no engine.
+  bool Initialize(const char* modelPath);
+  // An 8-bit page with one or three (BGR) channels; `pageIsBinary` states it
+  // already holds black ink (0) on white (255). True with the page's text; on
+  // false the text is untouched, or empty when no block was found.
+  bool Recognize(cv::Mat page, std::string* text, OCRProgressCallback progress, bool pageIsBinary);
+
+  // The steps, in the order Recognize takes them.
+  bool RecognizeBlocks(cv::Mat page, std::vector<OCRTextBlock>* blocks, OCRProgressCallback progress,
+                       bool pageIsBinary);
+  // blockImage: 8-bit, ink non-zero; greyBlock: the same size, ink bright.
+  bool RecognizeTextLine(cv::Mat blockImage, std::string* text, cv::Mat greyBlock);
+  void SegmentLine(cv::Mat blockImage, std::vector<OCRCandidate>* candidates, cv::Mat greyBlock);
+  bool RecognizeGlyph(int count, cv::Mat glyph, std::string* labels, std::vector<double>* distances);
+
+ private:
+  double rejectDistance_ = 0.32;  // a glyph read at this distance or more is a space
+  int candidatesPerGlyph_ = 1;
+  int thresholdOffset_ = 25;      // C of both adaptive thresholds
+  COCREngine* engine_ = nullptr;
+};
+
+// Blocks of a binary line image (ink 0) with the pixels of the binary page
+// image inside each, inverted and masked to the block's outline.
+void DetectTextBlocks(cv::Mat lineImage, cv::Mat pageImage, std::vector<cv::Mat>* blockImages,
+                      std::vector<cv::Rect>* blockRectangles);
+// Darkens strokes narrow in at least one of four directions against the
+// nearest pair of samples `radius` pixels apart; background stays 255.
+void StrokeFilter(cv::Mat grey, int radius, cv::Mat* result);
+// a may come before b in reading order (not a strict order: sort it only
+// with OCRList::MergeSort).
+bool CompareReadingOrder(const OCRTextBlock& a, const OCRTextBlock& b);
+// Sorts the blocks into reading order and joins their texts; false (text
+// empty) when there is no block.
+bool JoinTextBlocks(const std::vector<OCRTextBlock>& blocks, std::string* text);

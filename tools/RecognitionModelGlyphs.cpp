@@ -1,0 +1,104 @@
+#include "tools/RecognitionModelGlyphs.h"
+
+#include <climits>
+#include <cstring>
+#include <thread>
+
+#include <opencv2/imgproc.hpp>
+
+#include "ocr/FeatureChain.h"
+#include "ocr/TextLineSegmentation.h"
+#include "platform/win/Encoding.h"
+
+std::vector<ModelCharacter> Gb2312Level1() {
+  std::vector<ModelCharacter> characters;
+  for (int row = 0xB0; row <= 0xD7; ++row)
+    for (int cell = 0xA1; cell <= 0xFE; ++cell) {
+      if (row == 0xD7 && cell > 0xF9) break;  // the level ends at D7F9
+      const std::string gbk{static_cast<char>(row), static_cast<char>(cell)};
+      const std::wstring wide = vq::GbkToWide(gbk);
+      if (wide.size() == 1) characters.push_back({gbk, static_cast<char32_t>(wide[0])});
+    }
+  return characters;
+}
+
+cv::Mat PrintedGlyph(vqscene::CjkTextRenderer& renderer, char32_t code, const PrintVariant& variant, cv::RNG& rng) {
+  vqscene::CjkTextRenderer::Glyph glyph;
+  if (!renderer.RenderGlyph(code, variant.pixels, &glyph) || glyph.coverage.empty()) return cv::Mat();
+  cv::Mat coverage = glyph.coverage;
+  if (variant.weight > 0) cv::dilate(coverage, coverage, cv::Mat::ones(2, 2, CV_8U));
+  if (variant.weight < 0) cv::erode(coverage, coverage, cv::Mat::ones(2, 2, CV_8U));
+
+  // Paper around the glyph, as wide as the page threshold's neighbourhood needs.
+  const int margin = variant.pixels / 2 + 4;
+  cv::Mat grey(coverage.rows + 2 * margin, coverage.cols + 2 * margin, CV_32F, cv::Scalar::all(variant.paper));
+  cv::Mat inked = grey(cv::Rect(margin, margin, coverage.cols, coverage.rows));
+  cv::Mat share;
+  coverage.convertTo(share, CV_32F, 1.0 / 255.0);
+  inked -= share * (variant.paper - variant.ink);
+  if (variant.blur > 0) cv::GaussianBlur(grey, grey, cv::Size(), variant.blur);
+  if (variant.noise > 0) {
+    cv::Mat noise(grey.size(), CV_32F);
+    rng.fill(noise, cv::RNG::NORMAL, 0.0, variant.noise);
+    grey += noise;
+  }
+  cv::Mat grey8;
+  grey.convertTo(grey8, CV_8U);
+
+  // The page's binarisation, then the cell over all ink columns.
+  cv::Mat page;
+  cv::adaptiveThreshold(grey8, page, 255, cv::ADAPTIVE_THRESH_GAUSSIAN_C, cv::THRESH_BINARY, 51, 25.0);
+  cv::Mat block = 255 - page, inkBright = 255 - grey8;
+  const std::vector<ColumnRun> runs = SplitRuns(ColumnProfile(block), INT_MAX);
+  if (runs.empty()) return cv::Mat();
+  cv::Rect cell;
+  cv::Mat cut;
+  if (!CutCell(block, inkBright, runs.front().first, runs.back().last, &cell, &cut)) return cv::Mat();
+  return cut;
+}
+
+GlyphSamples MeasureGlyphs(const std::vector<ModelCharacter>& characters, const std::vector<vqscene::CjkFont>& fonts,
+                           const std::vector<PrintVariant>& variants, int threads, uint64_t seed) {
+  const size_t perCharacter = fonts.size() * variants.size();
+  cv::Mat features = cv::Mat::zeros(static_cast<int>(characters.size() * perCharacter), 512, CV_32F);
+  std::vector<char> measured(static_cast<size_t>(features.rows), 0);
+
+  auto work = [&](int part) {
+    FeatureChain chain;
+    chain.normalizer = CreateImageNormalizer("LN");
+    chain.extractor = CreateFeatureExtractor("GRA");
+    chain.SetDistance("L2");
+    for (size_t f = 0; f < fonts.size(); ++f) {
+      vqscene::CjkTextRenderer renderer(fonts[f]);
+      if (!renderer.Ok()) continue;
+      for (size_t c = static_cast<size_t>(part); c < characters.size(); c += static_cast<size_t>(threads)) {
+        cv::RNG rng(seed + c * 7919 + f);
+        for (size_t v = 0; v < variants.size(); ++v) {
+          const cv::Mat glyph = PrintedGlyph(renderer, characters[c].code, variants[v], rng);
+          if (glyph.empty()) continue;
+          OCRMatrixPtr values(chain.Compute(glyph.data, glyph.cols, glyph.rows, false));
+          if (!values || OCRElementCount(values.get()) != 512) continue;
+          const size_t row = c * perCharacter + f * variants.size() + v;
+          float* out = features.ptr<float>(static_cast<int>(row));
+          for (int i = 0; i < 512; ++i) out[i] = static_cast<float>(MatrixData<double>(values.get())[i]);
+          measured[row] = 1;
+        }
+      }
+    }
+  };
+  std::vector<std::thread> pool;
+  for (int t = 0; t < threads; ++t) pool.emplace_back(work, t);
+  for (auto& t : pool) t.join();
+
+  GlyphSamples samples;
+  std::vector<int> kept;
+  for (size_t row = 0; row < measured.size(); ++row) {
+    if (!measured[row]) continue;
+    kept.push_back(static_cast<int>(row));
+    samples.classes.push_back(static_cast<int>(row / perCharacter));
+    samples.fonts.push_back(static_cast<int>(row % perCharacter / variants.size()));
+  }
+  samples.features.create(static_cast<int>(kept.size()), 512, CV_32F);
+  for (size_t i = 0; i < kept.size(); ++i) features.row(kept[i]).copyTo(samples.features.row(static_cast<int>(i)));
+  return samples;
+}
