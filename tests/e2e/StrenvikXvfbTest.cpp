@@ -17,6 +17,7 @@
 
 #include "platform/win/DialogUnits.h"
 #include "platform/win/GdiObjects.h"
+#include "platform/win/Encoding.h"
 #include "platform/win/KnownFolders.h"
 #include "resources/Resources.h"
 #include "tests/support/TestEnv.h"
@@ -92,7 +93,7 @@ class StrenvikXvfb : public ::testing::Test {
     // The document camera as model A and the portrait camera, by the ids the source looks for.
     setenv("VQ_VIRTUAL_CAMERA", "vid=2E1A,pid=0101,sizes=640x480+1280x960;vid=2E1A,pid=0110,sizes=640x480+1280x960",
            1);
-    const std::string folder = vq::MachineDataFolder().ToUtf8();
+    const std::string folder = vq::WideToUtf8(vq::MachineDataFolder());
     std::filesystem::create_directories(folder);
     std::ofstream(folder + "/TwainPara0101.ini")
         << "[IMAGE]\nResolutionWidth=1280\nResolutionHeight=960\n[Camera]\nRotateAngle=0\n";

@@ -10,6 +10,7 @@
 #include "capture/CaptureController.h"
 #include "platform/dshow/VirtualCamera.h"
 #include "platform/win/Clock.h"
+#include "platform/win/Encoding.h"
 #include "platform/win/KnownFolders.h"
 #include "platform/win/MessageBox.h"
 #include "platform/win/MessageQueue.h"
@@ -55,7 +56,7 @@ class CameraWindow : public SourceFixture {
   // The settings file the window reads when it opens.
   void Settings(const std::string& lines, const std::string& image = "") {
     ds.reset();  // a window closing saves its settings
-    const std::string folder = vq::MachineDataFolder().ToUtf8();
+    const std::string folder = vq::WideToUtf8(vq::MachineDataFolder());
     std::filesystem::create_directories(folder);
     std::ofstream(folder + "/TwainPara0101.ini") << "[IMAGE]\nResolutionWidth=1280\nResolutionHeight=960\n" << image << lines;
   }
