@@ -123,6 +123,45 @@ void CCaptureController::CloseSecondaryCamera() {
   secondarySource_ = nullptr;
 }
 
+HRESULT CCaptureController::OpenSecondaryCamera(const wchar_t* vid, const wchar_t* pid, RECT box) {
+  if (!preview_ || !mainSource_) return E_FAIL;
+  CloseSecondaryCamera();
+  CVideoBaseClass* source = CreateSource();
+  if (!source) return E_FAIL;
+  const int width = box.right > box.left ? box.right - box.left : box.left - box.right;
+  const int height = box.bottom > box.top ? box.bottom - box.top : box.top - box.bottom;
+  source->SetResolution(width, height);
+  const HRESULT opened = source->Open(vid, pid, nullptr, nullptr, false, 0);
+  if (FAILED(opened) || (mainSource_->GetState() == VIDEO_STATE_RUNNING && !source->Run())) {
+    delete source;
+    return E_FAIL;
+  }
+  secondarySource_ = source;
+  secondarySource_->SetNotifyWindow(preview_->GetHwnd(), WM_VIDEO_SUB_FRAME);
+  preview_->AddSubImageBox(box);
+  preview_->SetSecondaryGrabData(secondarySource_->GetGrabData());
+  return opened;
+}
+
+cv::Mat CCaptureController::GetSecondaryFrame() {
+  if (!secondarySource_) return cv::Mat();
+  IGrabData* grabData = secondarySource_->GetGrabData();
+  return grabData ? grabData->GetMat() : cv::Mat();
+}
+
+bool CCaptureController::GetWaterMark(WaterMarkParams* out) { return preview_ && preview_->GetWaterMark(out); }
+
+bool CCaptureController::PollEvent(int* status) {
+  long eventCode = 0;
+  return mainSource_ && mainSource_->PollEvent(status, &eventCode);
+}
+
+int CCaptureController::GetFormatCount() { return EnsureMainSource() ? mainSource_->GetFormatCount() : 0; }
+
+int CCaptureController::GetFormatSize(int i, int* width, int* height) {
+  return EnsureMainSource() ? mainSource_->GetFormatSize(i, width, height) : 0;
+}
+
 HRESULT CCaptureController::SetCameraControl(long property, long value) {
   return mainSource_ ? mainSource_->SetCameraControl(property, value) : E_POINTER;
 }

@@ -65,6 +65,19 @@ class CCaptureController {
   // The documents cut out, else the selection, else the whole frame.
   std::vector<cv::Mat> GetDocumentImages();
 
+  // Operations the data source's camera window uses.
+  // Opens a second camera into the preview's picture-in-picture box (run
+  // when the main camera runs). E_FAIL without a preview or main source, or
+  // when the camera cannot be opened or run.
+  HRESULT OpenSecondaryCamera(const wchar_t* vid, const wchar_t* pid, RECT box);
+  // The secondary camera's newest frame; empty without one.
+  cv::Mat GetSecondaryFrame();
+  bool GetWaterMark(WaterMarkParams* out);
+  // The main source's device event (VIDEO_EVENT_*); false without one.
+  bool PollEvent(int* status);
+  int GetFormatCount();
+  int GetFormatSize(int i, int* width, int* height);
+
   // Records the preview (with its overlays) into an ASF file, with the sound
   // of the first sound input where there is one; a recording in progress is
   // ended first. E_POINTER without a preview, else the graph's result.

@@ -2,6 +2,9 @@
 
 #include <tiffio.h>
 
+#include <opencv2/imgproc.hpp>
+
+#include "imaging/ImageFiles.h"
 #include "imaging/NarrowPath.h"
 #include "imaging/ReplacingFile.h"
 #include "imaging/TiffPageEncoding.h"
@@ -48,4 +51,12 @@ int CG4TiffDocument::AddPage(const cv::Mat& page) {
   file.CloseDescriptor();
   if (!WriteAllPages(file.TempPath()) || !file.Commit()) return ADD_FILE_FAILED;
   return ADD_WRITTEN;
+}
+
+int AppendBilevelPageFromFile(CG4TiffDocument* document, const wchar_t* path) {
+  cv::Mat image = ReadImageW(path);
+  if (image.empty() || !document) return CG4TiffDocument::ADD_EMPTY_PAGE;
+  cv::Mat grey;
+  cv::cvtColor(image, grey, cv::COLOR_BGR2GRAY);
+  return document->AddPage(grey);
 }

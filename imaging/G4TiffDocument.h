@@ -37,3 +37,8 @@ class CG4TiffDocument {
  private:
   bool WriteAllPages(const std::string& path) const;
 };
+
+// Appends an image file as a bilevel page (grey below 125 black): 0 when the
+// page was added and the file rewritten, 1 when the file gives no image (the
+// document is left as it was), else what AddPage returns.
+int AppendBilevelPageFromFile(CG4TiffDocument* document, const wchar_t* path);

@@ -32,6 +32,8 @@
 // (n = 1) upwards.
 #define ID_PAGE_DELETE 32786
 #define ID_PAGE_INSERT_FIRST 32787
+// The data source's camera window; its resources stay inside the data source.
+#define IDD_CAMERA_WINDOW 6000
 
 namespace vqres {
 
@@ -51,5 +53,6 @@ const DialogTemplate& PicTemplate();
 const DialogTemplate& AutoExposureTemplate();
 const std::vector<MenuItemTemplate>& ThumbMenu();
 const std::vector<MenuItemTemplate>& PageMenu();
+const DialogTemplate& CameraWindowTemplate();
 
 }  // namespace vqres

@@ -2,13 +2,18 @@
 // each button and language a normal, a hover and a pressed picture of the
 // button's pixel size, the caption on a rounded face, black (the key
 // colour) outside the face; plus the empty-slot and document pictures.
+// With --camera-window it writes the data source's camera-window pictures
+// instead, as a C++ source of PNG bytes compiled into the data source.
 //   vq_make_skin_bitmaps <folder>
+//   vq_make_skin_bitmaps --camera-window <file.cpp>
 #include <cairo.h>
 #include <pango/pangocairo.h>
 
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <string>
 #include <vector>
 
@@ -111,7 +116,7 @@ void KeepKeyOutside(cairo_surface_t* surface, cairo_surface_t* mask) {
   cairo_surface_mark_dirty(surface);
 }
 
-bool WriteButton(const std::string& folder, int id, int width, int height, const char* caption, Look look) {
+cairo_surface_t* DrawButton(int width, int height, const char* caption, Look look) {
   cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
   cairo_surface_t* mask = cairo_image_surface_create(CAIRO_FORMAT_A8, width, height);
   cairo_t* cr = cairo_create(surface);
@@ -141,13 +146,99 @@ bool WriteButton(const std::string& folder, int id, int width, int height, const
   cairo_stroke(cr);
   DrawCaption(cr, caption, width, height, text, look == Look::Pressed ? 1 : 0);
   KeepKeyOutside(surface, mask);
-  std::string path = folder + "/" + std::to_string(id) + ".png";
-  bool ok = cairo_surface_write_to_png(surface, path.c_str()) == CAIRO_STATUS_SUCCESS;
   cairo_destroy(maskCr);
   cairo_destroy(cr);
   cairo_surface_destroy(mask);
+  return surface;
+}
+
+bool WriteButton(const std::string& folder, int id, int width, int height, const char* caption, Look look) {
+  cairo_surface_t* surface = DrawButton(width, height, caption, look);
+  std::string path = folder + "/" + std::to_string(id) + ".png";
+  bool ok = cairo_surface_write_to_png(surface, path.c_str()) == CAIRO_STATUS_SUCCESS;
   cairo_surface_destroy(surface);
   return ok;
+}
+
+cairo_status_t AppendBytes(void* closure, const unsigned char* data, unsigned int length) {
+  auto* bytes = static_cast<std::vector<unsigned char>*>(closure);
+  bytes->insert(bytes->end(), data, data + length);
+  return CAIRO_STATUS_SUCCESS;
+}
+
+vqplatform::DialogBaseUnits BaseUnitsOf(const DialogTemplate& dialog) {
+  HFONT font = vqplatform::CreateDialogFont(dialog.fontFace.empty() ? L"MS Shell Dlg" : dialog.fontFace.c_str(),
+                                            dialog.pointSize ? dialog.pointSize : 8);
+  vqplatform::DialogBaseUnits base = vqplatform::BaseUnitsOfFont(font);
+  DeleteObject(font);
+  return base;
+}
+
+// The pixel size of a control of a template; false when it is not there.
+bool ControlSize(const DialogTemplate& dialog, int id, int* width, int* height) {
+  auto item = std::find_if(dialog.items.begin(), dialog.items.end(),
+                           [&](const DialogItemTemplate& i) { return i.id == id; });
+  if (item == dialog.items.end()) return false;
+  RECT pixels = vqplatform::DialogUnitsToPixels(RECT{item->x, item->y, item->x + item->cx, item->y + item->cy},
+                                                BaseUnitsOf(dialog));
+  *width = pixels.right - pixels.left;
+  *height = pixels.bottom - pixels.top;
+  return true;
+}
+
+// The camera window's four small buttons: bitmap ids normal / pressed / hover.
+struct CameraButtonSkin {
+  int controlId;
+  int normal, pressed, hover;
+  const char* caption;
+};
+const CameraButtonSkin kCameraButtons[] = {
+    {6013, 6002, 6001, 6003, "左转"},
+    {6014, 6008, 6007, 6009, "180°"},
+    {6015, 6005, 6004, 6006, "右转"},
+    {6034, 6018, 6017, 6019, "镜头"},
+};
+
+int WriteCameraWindowSource(const std::string& path) {
+  const DialogTemplate& dialog = vqres::CameraWindowTemplate();
+  std::string source =
+      "// Made by vq_make_skin_bitmaps --camera-window: the camera window's button pictures as PNG files.\n"
+      "#include \"twain/CameraWindowPictures.h\"\n\nnamespace strenvik {\nnamespace {\n";
+  std::string table = "const CameraWindowPicture kPictures[] = {\n";
+  for (const CameraButtonSkin& button : kCameraButtons) {
+    int width = 0, height = 0;
+    if (!ControlSize(dialog, button.controlId, &width, &height)) {
+      std::fprintf(stderr, "button %d is not in the camera window\n", button.controlId);
+      return 1;
+    }
+    const std::pair<int, Look> looks[] = {{button.normal, Look::Normal}, {button.pressed, Look::Pressed},
+                                          {button.hover, Look::Hover}};
+    for (const auto& [id, look] : looks) {
+      cairo_surface_t* surface = DrawButton(width, height, button.caption, look);
+      std::vector<unsigned char> png;
+      const bool ok = cairo_surface_write_to_png_stream(surface, AppendBytes, &png) == CAIRO_STATUS_SUCCESS;
+      cairo_surface_destroy(surface);
+      if (!ok) return 1;
+      source += "const unsigned char kPng" + std::to_string(id) + "[] = {";
+      for (size_t i = 0; i < png.size(); ++i) source += (i % 24 ? "" : "\n    ") + std::to_string(png[i]) + ",";
+      source += "\n};\n";
+      table += "    {" + std::to_string(id) + ", kPng" + std::to_string(id) + ", sizeof kPng" + std::to_string(id) +
+               "},\n";
+    }
+  }
+  source += table + "};\n\n}  // namespace\n\nconst CameraWindowPicture* CameraWindowPictures(size_t* count) {\n"
+            "  *count = sizeof kPictures / sizeof kPictures[0];\n  return kPictures;\n}\n\n}  // namespace strenvik\n";
+  // Rewritten only when it changes, so the data source is not rebuilt for nothing.
+  std::ifstream old(path, std::ios::binary);
+  std::string previous((std::istreambuf_iterator<char>(old)), std::istreambuf_iterator<char>());
+  if (previous == source) return 0;
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << source;
+  if (!out) {
+    std::fprintf(stderr, "cannot write %s\n", path.c_str());
+    return 1;
+  }
+  return 0;
 }
 
 // Placeholder pictures: an empty grey slot and a ruled text page.
@@ -188,6 +279,7 @@ bool WritePlaceholder(const std::string& folder, int id, int width, int height, 
 }  // namespace
 
 int main(int argc, char** argv) {
+  if (argc == 3 && std::string(argv[1]) == "--camera-window") return WriteCameraWindowSource(argv[2]);
   if (argc != 2) {
     std::fprintf(stderr, "usage: %s <folder>\n", argv[0]);
     return 2;
@@ -196,20 +288,13 @@ int main(int argc, char** argv) {
   std::error_code error;
   std::filesystem::create_directories(folder, error);
   const DialogTemplate& dialog = vqres::MainWindowTemplate();
-  HFONT font = vqplatform::CreateDialogFont(dialog.fontFace.empty() ? L"MS Shell Dlg" : dialog.fontFace.c_str(),
-                                            dialog.pointSize ? dialog.pointSize : 8);
-  vqplatform::DialogBaseUnits base = vqplatform::BaseUnitsOfFont(font);
-  DeleteObject(font);
   int written = 0;
   for (const ButtonSkin& button : kButtons) {
-    auto item = std::find_if(dialog.items.begin(), dialog.items.end(),
-                             [&](const DialogItemTemplate& i) { return i.id == button.controlId; });
-    if (item == dialog.items.end()) {
+    int width = 0, height = 0;
+    if (!ControlSize(dialog, button.controlId, &width, &height)) {
       std::fprintf(stderr, "button %d is not in the main window\n", button.controlId);
       return 1;
     }
-    RECT pixels = vqplatform::DialogUnitsToPixels(RECT{item->x, item->y, item->x + item->cx, item->y + item->cy}, base);
-    const int width = pixels.right - pixels.left, height = pixels.bottom - pixels.top;
     for (const LanguageSkin& skin : button.languages) {
       if (!skin.caption) continue;
       if (!WriteButton(folder, skin.normal, width, height, skin.caption, Look::Normal) ||

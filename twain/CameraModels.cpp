@@ -53,6 +53,18 @@ CameraIdStrings& CameraIdStrings::Get() {
   return ids;
 }
 
+bool SelectAttachedModel(const std::function<int(const wchar_t*, const wchar_t*)>& count) {
+  CameraIdStrings& ids = CameraIdStrings::Get();
+  if (count(ids.mainVendor, ids.mainProduct) >= 1) return true;
+  for (const ModelKey& key : kModels) {
+    if (count(key.vendor, key.product) < 1) continue;
+    ids.mainVendor = key.vendor;
+    ids.mainProduct = key.product;
+    return true;
+  }
+  return false;
+}
+
 bool GetModelMaxResolution(int* width, int* height) {
   switch (MainModel()) {
     case Model::A: *width = 2592, *height = 1944; return true;

@@ -1,6 +1,8 @@
 #pragma once
 // The document-camera models the data source knows by their USB ids: the
 // largest frame size of each and the scan resolution of its frame sizes.
+#include <functional>
+
 #include "platform/mfc/CString.h"
 
 // The four process-wide id strings: four upper-case hexadecimal digits each,
@@ -13,6 +15,11 @@ struct CameraIdStrings {
 
   static CameraIdStrings& Get();
 };
+
+// When no camera with the main ids is attached, takes the ids of the first
+// known model that is (count: attached cameras with a vendor and product id).
+// True when the main ids name an attached camera afterwards.
+bool SelectAttachedModel(const std::function<int(const wchar_t* vendor, const wchar_t* product)>& count);
 
 // Largest frame size of the attached main camera's model; false (outputs
 // unchanged) for a model outside the tables.

@@ -78,8 +78,8 @@ TW_UINT16 Dispatch(std::list<DSInstanceEntry>& list, TW_IDENTITY* origin, TW_UIN
   // The manager hands over its entry points before every open, from a host
   // that has no object yet; they are process-wide.
   if (DAT == DAT_ENTRYPOINT && MSG == MSG_SET) {
-    SetDSMEntryPoints(static_cast<TW_ENTRYPOINT*>(data));
-    return TWRC_SUCCESS;
+    // No object holds a condition code yet: a refusal is only the result.
+    return AcceptDSMEntryPoints(static_cast<TW_ENTRYPOINT*>(data)) ? TWRC_SUCCESS : TWRC_FAILURE;
   }
   return TWRC_FAILURE;
 }

@@ -85,6 +85,17 @@ void SetDSMEntryPoints(const TW_ENTRYPOINT* entry) {
   b.entryPoints = copy;
 }
 
+bool AcceptDSMEntryPoints(const TW_ENTRYPOINT* entry) {
+  if (!entry) return false;
+  TW_UINT32 size = 0;
+  std::memcpy(&size, entry, sizeof size);
+  constexpr size_t kHead = sizeof(TW_UINT32);
+  if (size < sizeof(TW_ENTRYPOINT) && (size < kHead + sizeof(void*) || (size - kHead) % sizeof(void*) != 0))
+    return false;
+  SetDSMEntryPoints(entry);
+  return true;
+}
+
 TW_UINT16 CallDSMEntry(TW_IDENTITY* origin, TW_IDENTITY* dest, TW_UINT32 DG, TW_UINT16 DAT,
                        TW_UINT16 MSG, TW_MEMREF data) {
   Binding& b = State();

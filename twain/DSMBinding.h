@@ -15,6 +15,10 @@ void UnloadDSM();
 // Stores the manager's entry points; null clears them. Only the fields that
 // lie inside entry->Size are read.
 void SetDSMEntryPoints(const TW_ENTRYPOINT* entry);
+// DAT_ENTRYPOINT / MSG_SET from a manager: refuses (false, nothing changed)
+// a null record and one whose Size ends inside a function pointer or before
+// DSM_Entry.
+bool AcceptDSMEntryPoints(const TW_ENTRYPOINT* entry);
 
 // The manager library's name: $VQ_TWAIN_DSM, else "libtwaindsm.so".
 const char* DSMLibraryName();

@@ -15,6 +15,7 @@ CTWAINDS_Base::~CTWAINDS_Base() {
 
 TW_UINT16 CTWAINDS_Base::DispatchTriplet(TW_IDENTITY* origin, TW_UINT32 DG, TW_UINT16 DAT,
                                          TW_UINT16 MSG, TW_MEMREF data) {
+  if (m_refusingTriplets && !(DG == DG_CONTROL && DAT == DAT_STATUS)) return Fail(TWCC_SEQERROR);
   if (DG == DG_CONTROL) {
     switch (DAT) {
       case DAT_CAPABILITY: return HandleCapability(MSG, static_cast<TW_CAPABILITY*>(data));
@@ -157,7 +158,7 @@ TW_INT16 CTWAINDS_Base::HandleExtImageInfo(TW_UINT16, TW_MEMREF) {
 
 TW_INT16 CTWAINDS_Base::HandleEntryPoint(TW_UINT16 MSG, TW_ENTRYPOINT* entry) {
   if (MSG != MSG_SET) return Fail(TWCC_BADPROTOCOL);
-  SetDSMEntryPoints(entry);
+  if (!AcceptDSMEntryPoints(entry)) return Fail(TWCC_BADVALUE);
   return TWRC_SUCCESS;
 }
 

@@ -99,6 +99,9 @@ class CTWAINDS_Base {
   TW_IDENTITY* GetDSIdentity() { return &m_myIdentity; }
   TW_IDENTITY* GetAppIdentity() { return &m_appIdentity; }
   int GetState() const { return m_state; }
+  // While on (the window pumps messages inside an enable), every triplet but
+  // DAT_STATUS is refused with TWCC_SEQERROR instead of running nested.
+  void SetRefusingTriplets(bool on) { m_refusingTriplets = on; }
 
  protected:
   // Condition code and TWRC_FAILURE in one step.
@@ -119,6 +122,7 @@ class CTWAINDS_Base {
   TW_IDENTITY m_myIdentity{};
   TW_IDENTITY m_appIdentity{};
   int m_state = 3;
+  bool m_refusingTriplets = false;
   char m_currentFileName[256]{};
   char m_defaultFileName[256]{};
   TW_IMAGEINFO m_imageInfo{};

@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstring>
 
+#include "platform/mfc/CWinApp.h"
 #include "platform/twain/TwainAccess.h"
 #include "twain/DSMBinding.h"
 #include "app/IniFile.h"
@@ -10,6 +11,10 @@
 #include "twain/TWAINContainerFix32Range.h"
 #include "twain/TWAINContainerKinds.h"
 #include "twain/TWAINDS_FreeImage.h"
+#include "capture/CaptureController.h"
+#include "twain/CameraModels.h"
+#include "twain/CameraWindowPictures.h"
+#include "twain/PaldroseDlg.h"
 
 CTWAIN_UI::CTWAIN_UI(CTWAINDS_FreeImage* ds) : m_ds(ds) {
   // The camera window keeps its settings file there.
@@ -33,6 +38,8 @@ bool CTWAIN_UI::Cancel() {
   if (m_transferAnnounced) m_ds->RequestCancel();
   return m_ds->NotifyCloseDSReq();
 }
+
+void CTWAIN_UI::SetRefusingTriplets(bool on) { m_ds->SetRefusingTriplets(on); }
 
 bool CTWAIN_UI::ConfirmClose() { return m_ds->NotifyCloseDSOK(); }
 
@@ -87,24 +94,63 @@ bool CTWAIN_UI::SetCapInt(TW_UINT16 cap, int value) {
 
 CMFC_UI::CMFC_UI(CTWAINDS_FreeImage* ds) : CTWAIN_UI(ds) {}
 
+CMFC_UI::~CMFC_UI() {
+  AFX_MANAGE_STATE(AfxGetStaticModuleState());
+  if (!m_window) return;
+  m_window->CloseCameras();
+  delete m_window;
+  m_window = nullptr;
+}
+
 TW_INT16 CMFC_UI::ShowUI(TW_USERINTERFACE ui, bool uiOnly, bool indicators) {
   CTWAIN_UI::ShowUI(ui, uiOnly, indicators);
   if (uiOnly) ui.ShowUI = 1;
   if (!ui.ShowUI) return TWRC_SUCCESS;
-  if (!m_windowOpen) return TWRC_FAILURE;
+  if (!m_window || !m_window->GetSafeHwnd()) return TWRC_FAILURE;
+  m_window->ShowWindow(SW_SHOW);
+  m_window->SyncFromCapabilities();
   return TWRC_SUCCESS;
 }
 
-void CMFC_UI::HideUI() { CTWAIN_UI::HideUI(); }
+void CMFC_UI::HideUI() {
+  CTWAIN_UI::HideUI();
+  if (m_window && m_window->GetSafeHwnd()) m_window->ShowWindow(SW_HIDE);
+}
 
 void CMFC_UI::CreateCameraWindow() {
-  // This build has no camera window to create: m_windowOpen stays false.
+  AFX_MANAGE_STATE(AfxGetStaticModuleState());
+  if (m_window) return;
+  strenvik::RegisterCameraWindowResources();
+  // The settings file is named after the main camera: find it first.
+  SelectAttachedModel([](const wchar_t* vendor, const wchar_t* product) {
+    return CCaptureController(false, false).CountDevices(vendor, product);
+  });
+  m_window = new strenvik::CPaldroseDlg;
+  m_window->SetDataSource(m_ds);
+  m_window->SetUI(this);
+  if (m_window->Create(strenvik::CPaldroseDlg::IDD, nullptr)) m_window->ShowWindow(SW_HIDE);
 }
 
 bool CMFC_UI::OpenCameraWindow() {
   CreateCameraWindow();
-  return m_windowOpen;
+  return m_window->GetSafeHwnd() && m_window->OpenCamera() == 1;
 }
+
+std::vector<cv::Mat> CMFC_UI::GetImages() {
+  if (!m_window) return {};
+  const std::vector<cv::Mat>& pages = m_window->Pages();
+  return std::vector<cv::Mat>(pages.rbegin(), pages.rend());
+}
+
+bool CMFC_UI::OnTransferStart() {
+  return m_window && m_window->GetSafeHwnd() && m_window->PostMessage(WM_DS_TRANSFER_STATE, 0, 0);
+}
+
+bool CMFC_UI::OnTransferEnd() {
+  return m_window && m_window->GetSafeHwnd() && m_window->PostMessage(WM_DS_TRANSFER_STATE, 1, 0);
+}
+
+bool CMFC_UI::CaptureWithoutUI() { return m_window && m_window->CaptureWithoutUI(); }
 
 namespace {
 

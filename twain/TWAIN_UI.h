@@ -43,6 +43,8 @@ class CTWAIN_UI {
   bool SetCapInt(TW_UINT16 cap, int value);
 
   bool IsTransferAnnounced() const { return m_transferAnnounced; }
+  // While the window pumps messages inside a triplet, the host's calls are refused.
+  void SetRefusingTriplets(bool on);
 
  protected:
   CTWAINDS_FreeImage* m_ds;
@@ -52,19 +54,28 @@ class CTWAIN_UI {
   bool SetCapOneValue(TW_UINT16 cap, TW_UINT32 blockSize, TW_UINT16 itemType, TW_UINT32 item);
 };
 
-// The bridge onto the camera window. Until the camera window exists in this
-// build no window can be opened: opening fails and the source refuses the
-// enable as it does for a camera window that cannot open.
+namespace strenvik {
+class CPaldroseDlg;
+}
+
+// The bridge onto the camera window, which it creates hidden at the first
+// enable and owns.
 class CMFC_UI : public CTWAIN_UI {
  public:
   explicit CMFC_UI(CTWAINDS_FreeImage* ds);
+  ~CMFC_UI() override;
   TW_INT16 ShowUI(TW_USERINTERFACE ui, bool uiOnly, bool indicators) override;
   void HideUI() override;
   bool OpenCameraWindow() override;
+  std::vector<cv::Mat> GetImages() override;
+  bool OnTransferStart() override;
+  bool OnTransferEnd() override;
+  bool CaptureWithoutUI() override;
   void CreateCameraWindow();
+  strenvik::CPaldroseDlg* CameraWindow() const { return m_window; }
 
  private:
-  bool m_windowOpen = false;
+  strenvik::CPaldroseDlg* m_window = nullptr;
 };
 
 // Creates the bridge of a data source object; tests replace the factory.

@@ -1,11 +1,20 @@
-// A 3264 x 2448 colour page handed over by native and by memory transfer:
-// the page prepared, the transfer buffer filled and the DIB or the strips
-// copied out.
+// A 3264 x 2448 colour page handed over by native, memory and file transfer:
+// the page prepared, the transfer buffer filled and the DIB, the strips or
+// the file written; and the camera window on the virtual camera, from the
+// enable to the first frame shown and from the capture to MSG_XFERREADY.
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
+#include <cstring>
+#include <filesystem>
 #include <opencv2/core.hpp>
 #include <vector>
+
+#include "capture/CaptureController.h"
+#include "platform/dshow/VirtualCamera.h"
+#include "platform/win/MessageQueue.h"
+#include "platform/win/Window.h"
+#include "twain/PaldroseDlg.h"
 
 #include "twain/DSMBinding.h"
 #include "twain/TWAINDS_FreeImage.h"
@@ -53,6 +62,7 @@ class Session {
     Send(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &source);
   }
   ~Session() { SetDSMEntryPoints(nullptr); }
+  CTWAINDS_FreeImage& Source() { return m_ds; }
   TW_UINT16 Send(TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG, TW_MEMREF data) {
     TW_IDENTITY origin = Host();
     return m_ds.DispatchTriplet(&origin, DG, DAT, MSG, data);
@@ -121,5 +131,97 @@ void BM_MemoryTransferColourPage(benchmark::State& state) {
   state.SetBytesProcessed(state.iterations() * int64_t{kWidth} * kHeight * 3);
 }
 BENCHMARK(BM_MemoryTransferColourPage)->Unit(benchmark::kMillisecond);
+
+// Format TWFF_BMP or TWFF_JFIF.
+void BM_FileTransferColourPage(benchmark::State& state) {
+  setenv("VQ_COMMON_APPDATA", "/tmp/vq-twain-bench", 0);
+  SetUIFactory(MakeBridge);
+  PageBridge::Page();
+  const std::string path = std::filesystem::temp_directory_path() / "vq-twain-bench-page";
+  {
+    Session session;
+    for (auto _ : state) {
+      if (!session.Announce()) state.SkipWithError("no page announced");
+      TW_SETUPFILEXFER setup{};
+      std::strncpy(setup.FileName, path.c_str(), sizeof setup.FileName - 1);
+      setup.Format = static_cast<TW_UINT16>(state.range(0));
+      session.Send(DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &setup);
+      if (session.Send(DG_IMAGE, DAT_IMAGEFILEXFER, MSG_GET, nullptr) != TWRC_XFERDONE)
+        state.SkipWithError("file transfer failed");
+      session.Finish();
+    }
+  }
+  std::filesystem::remove(path);
+  SetUIFactory(nullptr);
+  state.SetBytesProcessed(state.iterations() * int64_t{kWidth} * kHeight * 3);
+}
+BENCHMARK(BM_FileTransferColourPage)->Arg(TWFF_BMP)->Arg(TWFF_JFIF)->Unit(benchmark::kMillisecond);
+
+// The real camera window on a virtual document camera of model A.
+struct VirtualDocumentCamera {
+  VirtualDocumentCamera() {
+    setenv("VQ_COMMON_APPDATA", "/tmp/vq-twain-bench", 0);
+    setenv("VQ_HEADLESS", "1", 1);
+    auto config = vq::dshow::VirtualCameraConfig::Document();
+    config.vendorId = L"2E1A";
+    config.productId = L"0101";
+    config.sizes = {{1280, 960}, {2592, 1944}};
+    vq::dshow::PlugInVirtualCamera(config);
+  }
+  ~VirtualDocumentCamera() { vq::dshow::RemoveVirtualCameras(); }
+};
+
+strenvik::CPaldroseDlg& WindowOf(Session& session) {
+  return *static_cast<CMFC_UI*>(session.Source().GetUI())->CameraWindow();
+}
+
+void PumpUntil(const std::function<bool()>& done) {
+  for (int i = 0; i < 100000 && !done(); ++i) {
+    MSG msg;
+    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 2, QS_ALLINPUT);
+  }
+}
+
+void BM_EnableToFirstFrameShown(benchmark::State& state) {
+  VirtualDocumentCamera camera;
+  for (auto _ : state) {
+    Session session;
+    TW_USERINTERFACE ui{1, 0, nullptr};
+    if (session.Send(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui) != TWRC_SUCCESS)
+      state.SkipWithError("the camera window did not open");
+    CCaptureController* controller = WindowOf(session).MainController();
+    PumpUntil([&] { return controller && !controller->GetFrame().empty(); });
+    state.PauseTiming();
+    session.Send(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui);
+    state.ResumeTiming();
+  }
+}
+BENCHMARK(BM_EnableToFirstFrameShown)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+void BM_CaptureToXferReady(benchmark::State& state) {
+  VirtualDocumentCamera camera;
+  Session session;
+  TW_USERINTERFACE ui{1, 0, nullptr};
+  if (session.Send(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui) != TWRC_SUCCESS) {
+    state.SkipWithError("the camera window did not open");
+    return;
+  }
+  strenvik::CPaldroseDlg& window = WindowOf(session);
+  PumpUntil([&] { return !window.MainController()->GetFrame().empty(); });
+  CheckDlgButton(window.GetSafeHwnd(), 6027, BST_UNCHECKED);  // each capture is uploaded at once
+  window.OnMultiShotCheck();
+  for (auto _ : state) {
+    window.OnScan();
+    if (session.Source().GetState() != 6) state.SkipWithError("no MSG_XFERREADY");
+    state.PauseTiming();
+    TW_PENDINGXFERS pending{};
+    session.Send(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending);
+    PumpUntil([&] { return window.Pages().empty(); });
+    state.ResumeTiming();
+  }
+  session.Send(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui);
+}
+BENCHMARK(BM_CaptureToXferReady)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace

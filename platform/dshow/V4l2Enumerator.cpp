@@ -134,6 +134,15 @@ void V4l2CameraRegistry::StartMonitor() {
   monitor_ = std::make_unique<HotplugMonitor>(env_.devRoot, [this] { Rescan(); });
 }
 
+void V4l2CameraRegistry::StopMonitor() {
+  std::unique_ptr<HotplugMonitor> old;
+  {
+    std::lock_guard lock(lock_);
+    old = std::move(monitor_);
+  }
+  old.reset();  // joins its thread outside the lock
+}
+
 std::vector<std::shared_ptr<V4l2Camera>> V4l2CameraRegistry::Rescan() {
   std::lock_guard scan(scanLock_);
   V4l2Environment env;

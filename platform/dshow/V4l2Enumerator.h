@@ -31,6 +31,8 @@ class V4l2CameraRegistry {
   std::vector<std::shared_ptr<V4l2Camera>> Rescan();
   // Starts watching the device folder (once); changes lead to a rescan.
   void StartMonitor();
+  // Stops watching and joins the watcher; StartMonitor starts again.
+  void StopMonitor();
 
  private:
   std::mutex lock_;

@@ -268,3 +268,19 @@ TEST(G4TiffDocument, UnwritableFileKeepsThePagesAndTheOldFile) {
   EXPECT_EQ(imagingtest::FolderEntries(out).size(), 1u);
   EXPECT_EQ(document.pages.size(), 3u);
 }
+
+TEST(G4TiffDocument, AppendsAnImageFileAsABilevelPage) {
+  const fs::path image = vqtest::TempPath("ink.png"), path = vqtest::TempPath("document.tif");
+  ASSERT_TRUE(cv::imwrite(image.string(), InkPage()));
+  CG4TiffDocument document;
+  ASSERT_TRUE(document.SetFileName(Wide(path).c_str()));
+  EXPECT_EQ(AppendBilevelPageFromFile(&document, Wide(vqtest::TempPath("missing.png")).c_str()), 1);
+  EXPECT_TRUE(document.pages.empty());
+  EXPECT_FALSE(fs::exists(path)) << "nothing written for a missing file";
+  EXPECT_EQ(AppendBilevelPageFromFile(&document, Wide(image).c_str()), 0);
+  EXPECT_EQ(AppendBilevelPageFromFile(&document, Wide(image).c_str()), 0);
+  const std::vector<TiffPage> pages = ReadTiff(path);
+  ASSERT_EQ(pages.size(), 2u);
+  EXPECT_EQ(pages[1].compression, COMPRESSION_CCITTFAX4);
+  EXPECT_EQ(cv::norm(pages[1].pixels, ExpectedBilevel(InkPage()), cv::NORM_INF), 0);
+}

@@ -112,10 +112,10 @@ TEST_F(Bridge, WindowBridgeWithoutAWindowRefusesToShow) {
   TW_USERINTERFACE shown{1, 0, nullptr};
   EXPECT_EQ(window.ShowUI(shown, false, false), TWRC_FAILURE);
   EXPECT_FALSE(window.IsTransferAnnounced());
-  EXPECT_FALSE(window.OpenCameraWindow());
   EXPECT_TRUE(window.GetImages().empty());
   EXPECT_FALSE(window.CaptureWithoutUI());
   EXPECT_FALSE(window.OnTransferStart());
+  EXPECT_FALSE(window.OnTransferEnd());
 }
 
 TEST_F(Bridge, WindowThatCannotOpenRefusesTheEnable) {

@@ -78,4 +78,19 @@ TEST_F(CameraModels, ResolutionPerSizeInEitherOrientation) {
   EXPECT_FALSE(GetModelResolutionDpi(2592, 1944, &x, &y));
 }
 
+TEST_F(CameraModels, AnAttachedModelIsChosenWhenTheConfiguredOneIsAbsent) {
+  std::wstring attached = L"2E1A/0107";
+  auto count = [&](const wchar_t* vendor, const wchar_t* product) {
+    return attached == std::wstring(vendor) + L"/" + product ? 1 : 0;
+  };
+  EXPECT_TRUE(SelectAttachedModel(count));
+  EXPECT_EQ(CameraIdStrings::Get().mainProduct, L"0107");
+  int width = 0, height = 0;
+  ASSERT_TRUE(GetModelMaxResolution(&width, &height));
+  EXPECT_EQ(width, 3264) << "model E";
+  attached = L"1234/5678";
+  EXPECT_FALSE(SelectAttachedModel(count));
+  EXPECT_EQ(CameraIdStrings::Get().mainProduct, L"0107") << "kept when nothing known is attached";
+}
+
 }  // namespace

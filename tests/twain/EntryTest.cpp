@@ -80,6 +80,27 @@ TEST_F(Entry, UnknownHostsReachOnlyTheIdentityTripletsAndTheEntryPoints) {
   EXPECT_FALSE(IsDataSourceThreadRunning());
 }
 
+TEST_F(Entry, EntryPointsEndingInsideAPointerOrNullAreRefusedAndKept) {
+  TW_IDENTITY origin = first.identity;
+  TW_ENTRYPOINT good = TestManager::EntryPoints();
+  ASSERT_EQ(DS_Entry(&origin, DG_CONTROL, DAT_ENTRYPOINT, MSG_SET, &good), TWRC_SUCCESS);
+  TW_ENTRYPOINT torn{};
+  std::memset(&torn, 0x5A, sizeof torn);
+  for (TW_UINT32 size = 37; size <= 43; ++size) {
+    std::memcpy(&torn, &size, 4);
+    EXPECT_EQ(DS_Entry(&origin, DG_CONTROL, DAT_ENTRYPOINT, MSG_SET, &torn), TWRC_FAILURE) << size;
+  }
+  EXPECT_EQ(DS_Entry(&origin, DG_CONTROL, DAT_ENTRYPOINT, MSG_SET, nullptr), TWRC_FAILURE);
+  // An open source refuses them too, with a condition to read; what was set still works.
+  ASSERT_EQ(manager.OpenDS(first), TWRC_SUCCESS);
+  EXPECT_EQ(manager.Send(first, DG_CONTROL, DAT_ENTRYPOINT, MSG_SET, &torn), TWRC_FAILURE);
+  EXPECT_EQ(manager.Status(first), TWCC_BADVALUE);
+  EXPECT_EQ(manager.Send(first, DG_CONTROL, DAT_ENTRYPOINT, MSG_SET, nullptr), TWRC_FAILURE);
+  TestManager::ResetMemoryCounts();
+  EXPECT_EQ(PixelType(first), TWPT_RGB) << "the capability answer comes from the manager's memory";
+  EXPECT_GE(TestManager::Memory().allocations, 1);
+}
+
 TEST_F(Entry, TwoHostsEachReachTheirOwnSource) {
   ASSERT_EQ(manager.OpenDS(first), TWRC_SUCCESS);
   ASSERT_EQ(manager.OpenDS(second), TWRC_SUCCESS);

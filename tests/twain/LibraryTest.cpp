@@ -10,16 +10,6 @@
 namespace twaintest {
 namespace {
 
-int ThreadCount() {
-  int count = 0;
-  if (DIR* dir = opendir("/proc/self/task")) {
-    while (dirent* entry = readdir(dir))
-      if (entry->d_name[0] != '.') ++count;
-    closedir(dir);
-  }
-  return count;
-}
-
 class Library : public ::testing::Test {
  protected:
   TestManager manager{std::string(STRENVIK_LIBRARY_PATH)};

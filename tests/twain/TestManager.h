@@ -22,6 +22,9 @@ constexpr bool kLibraryStaysMapped = true;
 constexpr bool kLibraryStaysMapped = false;
 #endif
 
+// The threads of this process.
+int ThreadCount();
+
 // A record's Id by value (the records are packed: no references into them).
 TW_UINT32 IdOf(const TW_IDENTITY& identity);
 

@@ -1,0 +1,326 @@
+// The real libStrenvik.so loaded by the test manager as the Linux manager
+// loads it, enabled by a host that never runs a message loop of its own, on
+// the virtual cameras under Xvfb: the camera window with live video, pages
+// captured and uploaded with the window's buttons and received by native,
+// memory and file transfer, the colour radios as ICAP_PIXELTYPE, and an
+// enable without a window that captures by itself.
+#include <dirent.h>
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+#include <opencv2/core/utility.hpp>
+#include <opencv2/imgcodecs.hpp>
+
+#include "platform/win/DialogUnits.h"
+#include "platform/win/GdiObjects.h"
+#include "platform/win/Encoding.h"
+#include "platform/win/KnownFolders.h"
+#include "resources/Resources.h"
+#include "tests/support/TestEnv.h"
+#include "tests/twain/TestManager.h"
+// Xlib's macros come last: they clash with the names above.
+#include <X11/Xatom.h>
+#include <X11/Xlib.h>
+
+#include "tests/e2e/XServer.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+using twaintest::TestHost;
+using twaintest::ThreadCount;
+using twaintest::TestManager;
+
+std::string ThreadNames() {
+  std::string names;
+  if (DIR* dir = opendir("/proc/self/task")) {
+    while (dirent* entry = readdir(dir)) {
+      if (entry->d_name[0] == '.') continue;
+      std::ifstream comm(std::string("/proc/self/task/") + entry->d_name + "/comm");
+      std::string name;
+      std::getline(comm, name);
+      names += name + " ";
+    }
+    closedir(dir);
+  }
+  return names;
+}
+
+// The top-level X window whose UTF-8 name is `title`, with its screen rectangle.
+bool FindXWindow(const char* title, RECT* screen) {
+  Display* display = XOpenDisplay(nullptr);
+  if (!display) return false;
+  const Atom utf8Name = XInternAtom(display, "_NET_WM_NAME", False);
+  const Atom utf8 = XInternAtom(display, "UTF8_STRING", False);
+  Window root = DefaultRootWindow(display), parent = 0, *children = nullptr;
+  unsigned count = 0;
+  bool found = false;
+  if (XQueryTree(display, root, &root, &parent, &children, &count)) {
+    for (unsigned i = 0; i < count && !found; ++i) {
+      Atom type = 0;
+      int format = 0;
+      unsigned long items = 0, after = 0;
+      unsigned char* name = nullptr;
+      if (XGetWindowProperty(display, children[i], utf8Name, 0, 256, False, utf8, &type, &format, &items, &after,
+                             &name) == Success &&
+          name) {
+        XWindowAttributes attributes{};
+        if (std::strcmp(reinterpret_cast<char*>(name), title) == 0 &&
+            XGetWindowAttributes(display, children[i], &attributes) && attributes.map_state == IsViewable) {
+          int x = 0, y = 0;
+          Window child = 0;
+          XTranslateCoordinates(display, children[i], root, 0, 0, &x, &y, &child);
+          *screen = RECT{x, y, x + attributes.width, y + attributes.height};
+          found = true;
+        }
+        XFree(name);
+      }
+    }
+    if (children) XFree(children);
+  }
+  XCloseDisplay(display);
+  return found;
+}
+
+class StrenvikXvfb : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    vqtest::UseXvfbDisplay();
+    // The document camera as model A and the portrait camera, by the ids the source looks for.
+    setenv("VQ_VIRTUAL_CAMERA", "vid=2E1A,pid=0101,sizes=640x480+1280x960;vid=2E1A,pid=0110,sizes=640x480+1280x960",
+           1);
+    const std::string folder = vq::WideToUtf8(vq::MachineDataFolder());
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder + "/TwainPara0101.ini")
+        << "[IMAGE]\nResolutionWidth=1280\nResolutionHeight=960\n[Camera]\nRotateAngle=0\n";
+    host.onNotify = [this](TW_UINT16 message) {
+      if (message == MSG_XFERREADY) ++xferReady;
+    };
+    // OpenCV's worker pool is the process's, not the source's: start it first.
+    cv::parallel_for_(cv::Range(0, 64), [](const cv::Range&) { std::this_thread::sleep_for(20ms); });
+    threads = ThreadCount();
+  }
+  void TearDown() override { unsetenv("VQ_VIRTUAL_CAMERA"); }
+
+  TW_UINT16 Send(TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG, TW_MEMREF data) {
+    return manager.Send(host, DG, DAT, MSG, data);
+  }
+  TW_UINT16 SetUInt16(TW_UINT16 cap, TW_UINT16 value) {
+    TW_HANDLE block = std::malloc(6);
+    std::memcpy(block, &kUInt16, 2);
+    const TW_UINT32 item = value;
+    std::memcpy(static_cast<char*>(block) + 2, &item, 4);
+    TW_CAPABILITY capability{cap, TWON_ONEVALUE, block};
+    const TW_UINT16 rc = Send(DG_CONTROL, DAT_CAPABILITY, MSG_SET, &capability);
+    std::free(block);
+    return rc;
+  }
+  TW_UINT32 CurrentUInt16(TW_UINT16 cap) {
+    TW_CAPABILITY capability{cap, 0, nullptr};
+    if (Send(DG_CONTROL, DAT_CAPABILITY, MSG_GETCURRENT, &capability) != TWRC_SUCCESS) return 0xFFFFFFFF;
+    TW_ENTRYPOINT memory = TestManager::EntryPoints();
+    const auto* p = static_cast<const char*>(memory.DSM_MemLock(capability.hContainer));
+    TW_UINT32 item = 0;
+    std::memcpy(&item, p + 2, 4);
+    memory.DSM_MemUnlock(capability.hContainer);
+    memory.DSM_MemFree(capability.hContainer);
+    return item & 0xFFFF;
+  }
+  // The screen point at the centre of a control of the camera window.
+  POINT ControlCentre(const RECT& window, int id) {
+    const DialogTemplate& dialog = vqres::CameraWindowTemplate();
+    HFONT font = vqplatform::CreateDialogFont(L"MS Shell Dlg", 8);
+    const vqplatform::DialogBaseUnits base = vqplatform::BaseUnitsOfFont(font);
+    DeleteObject(font);
+    for (const DialogItemTemplate& item : dialog.items)
+      if (item.id == id) {
+        const RECT r = vqplatform::DialogUnitsToPixels(RECT{item.x, item.y, item.x + item.cx, item.y + item.cy}, base);
+        return POINT{window.left + (r.left + r.right) / 2, window.top + (r.top + r.bottom) / 2};
+      }
+    ADD_FAILURE() << "no control " << id;
+    return POINT{};
+  }
+  // Presses 拍摄 then 上传 and waits for the host to be told a page is ready. The
+  // window enables its buttons again only once it has handled the end of the
+  // last transfer, so a press may come too early and is repeated.
+  void CaptureAndUpload(const RECT& window) {
+    const int before = xferReady;
+    for (int attempt = 0; attempt < 3 && xferReady == before; ++attempt) {
+      std::this_thread::sleep_for(300ms);
+      server.Click(ControlCentre(window, 6000));
+      std::this_thread::sleep_for(300ms);
+      server.Click(ControlCentre(window, 6012));
+      vqtest::WaitFor([&] { return xferReady > before; }, 5000ms);
+    }
+    ASSERT_GT(xferReady, before) << "no MSG_XFERREADY";
+  }
+  void EndTransfer() {
+    TW_PENDINGXFERS pending{};
+    ASSERT_EQ(Send(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);
+    EXPECT_EQ(pending.Count, 0);
+  }
+  TW_IMAGEINFO Info() {
+    TW_IMAGEINFO info{};
+    EXPECT_EQ(Send(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info), TWRC_SUCCESS);
+    return info;
+  }
+  // A native transfer's page size.
+  cv::Size NativeSize() {
+    TW_HANDLE dib = nullptr;
+    EXPECT_EQ(Send(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &dib), TWRC_XFERDONE);
+    if (!dib) return {};
+    TW_ENTRYPOINT memory = TestManager::EntryPoints();
+    const auto* header = static_cast<const uint8_t*>(memory.DSM_MemLock(dib));
+    int32_t width = 0, height = 0;
+    std::memcpy(&width, header + 4, 4);
+    std::memcpy(&height, header + 8, 4);
+    memory.DSM_MemUnlock(dib);
+    memory.DSM_MemFree(dib);
+    EndTransfer();
+    return cv::Size(width, height);
+  }
+  cv::Mat FileTransfer(TW_UINT16 format, const char* name) {
+    const std::string path = vqtest::TempPath(name).string();
+    TW_SETUPFILEXFER setup{};
+    std::strncpy(setup.FileName, path.c_str(), sizeof setup.FileName - 1);
+    setup.Format = format;
+    EXPECT_EQ(Send(DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &setup), TWRC_SUCCESS);
+    EXPECT_EQ(Send(DG_IMAGE, DAT_IMAGEFILEXFER, MSG_GET, nullptr), TWRC_XFERDONE);
+    return cv::imread(path, cv::IMREAD_UNCHANGED);
+  }
+
+  static constexpr TW_UINT16 kUInt16 = TWTY_UINT16;
+  vqtest::XServer server;
+  TestManager manager{std::string(STRENVIK_LIBRARY_PATH)};
+  TestHost host{21};
+  std::atomic<int> xferReady{0};
+  int threads = 0;
+};
+
+TEST_F(StrenvikXvfb, CameraWindowCapturesAndTheHostReceivesByEveryTransfer) {
+  ASSERT_EQ(manager.OpenDS(host), TWRC_SUCCESS);
+  TW_USERINTERFACE ui{1, 0, nullptr};
+  ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
+  RECT window{};
+  ASSERT_TRUE(vqtest::WaitFor([&] { return FindXWindow("Tirrowan Twain", &window); }, 20000ms));
+
+  // Live video: the preview area shows the desk and changes from frame to frame.
+  const POINT a = ControlCentre(window, 6002);
+  const RECT preview{a.x - 150, a.y - 150, a.x + 150, a.y + 150};
+  vqtest::Screenshot first, second;
+  ASSERT_TRUE(vqtest::WaitFor(
+      [&] {
+        first = server.Grab(preview);
+        std::this_thread::sleep_for(200ms);
+        second = server.Grab(preview);
+        return second.CountDifferences(first.pixels, first.width, first.height) > 1000;
+      },
+      20000ms));
+  server.Grab(window).SavePng(vqtest::ScreenshotPath("strenvik-camera-window.png"));
+
+  // Native transfer of a colour page.
+  CaptureAndUpload(window);
+  TW_IMAGEINFO info = Info();
+  EXPECT_EQ(info.ImageWidth, 1280);
+  EXPECT_EQ(info.ImageLength, 960);
+  EXPECT_EQ(info.BitsPerPixel, 24);
+  EXPECT_EQ(NativeSize(), cv::Size(1280, 960));
+
+  // A quarter turn, then the automatic crop: the sheet alone, turned with the picture.
+  server.Click(ControlCentre(window, 6015));
+  std::this_thread::sleep_for(500ms);
+  CaptureAndUpload(window);
+  EXPECT_EQ(NativeSize(), cv::Size(960, 1280));
+  server.Click(ControlCentre(window, 6017));
+  std::this_thread::sleep_for(1000ms);
+  CaptureAndUpload(window);
+  const cv::Size sheet = NativeSize();
+  EXPECT_LT(sheet.width, 900);
+  EXPECT_LT(sheet.height, 1200);
+  EXPECT_GT(sheet.width, sheet.height) << "the upright sheet lies on its side";
+  server.Click(ControlCentre(window, 6016));
+  server.Click(ControlCentre(window, 6013));
+
+  // The lens button: the portrait camera alone, then inside the document camera's picture.
+  server.Click(ControlCentre(window, 6034));
+  std::this_thread::sleep_for(500ms);
+  server.Click(ControlCentre(window, 6034));
+  std::this_thread::sleep_for(1500ms);
+  server.Grab(window).SavePng(vqtest::ScreenshotPath("strenvik-picture-in-picture.png"));
+  CaptureAndUpload(window);
+  const cv::Size stacked = NativeSize();
+  EXPECT_EQ(stacked.width, 1280);
+  EXPECT_GT(stacked.height, 960) << "the portrait frame above the page";
+  server.Click(ControlCentre(window, 6034));
+  std::this_thread::sleep_for(300ms);
+
+  // The grey radio sets the host-visible pixel type; a memory transfer of a grey page.
+  server.Click(ControlCentre(window, 6004));
+  ASSERT_TRUE(vqtest::WaitFor([&] { return CurrentUInt16(ICAP_PIXELTYPE) == TWPT_GRAY; }, 5000ms));
+  CaptureAndUpload(window);
+  info = Info();
+  EXPECT_EQ(info.BitsPerPixel, 8);
+  TW_SETUPMEMXFER sizes{};
+  ASSERT_EQ(Send(DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET, &sizes), TWRC_SUCCESS);
+  std::vector<uint8_t> buffer(static_cast<size_t>(sizes.Preferred) * 2);
+  TW_UINT32 rows = 0;
+  TW_UINT16 rc = TWRC_SUCCESS;
+  while (rc == TWRC_SUCCESS) {
+    TW_IMAGEMEMXFER xfer{};
+    xfer.Memory.Flags = TWMF_POINTER | TWMF_APPOWNS;
+    xfer.Memory.Length = static_cast<TW_UINT32>(buffer.size());
+    xfer.Memory.TheMem = buffer.data();
+    rc = Send(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &xfer);
+    rows += xfer.Rows;
+  }
+  EXPECT_EQ(rc, TWRC_XFERDONE);
+  EXPECT_EQ(rows, 960u);
+  EndTransfer();
+
+  // File transfers: black and white as Group 4 TIFF, colour as BMP and JFIF.
+  server.Click(ControlCentre(window, 6005));
+  ASSERT_TRUE(vqtest::WaitFor([&] { return CurrentUInt16(ICAP_PIXELTYPE) == TWPT_BW; }, 5000ms));
+  CaptureAndUpload(window);
+  cv::Mat tiff = FileTransfer(TWFF_TIFF, "page.tif");
+  EXPECT_EQ(tiff.cols, 1280);
+  EXPECT_EQ(tiff.rows, 960);
+  EndTransfer();
+  server.Click(ControlCentre(window, 6003));
+  ASSERT_TRUE(vqtest::WaitFor([&] { return CurrentUInt16(ICAP_PIXELTYPE) == TWPT_RGB; }, 5000ms));
+  for (const auto& [format, name] : {std::pair{TWFF_BMP, "page.bmp"}, std::pair{TWFF_JFIF, "page.jpg"}}) {
+    CaptureAndUpload(window);
+    cv::Mat page = FileTransfer(format, name);
+    EXPECT_EQ(page.size(), cv::Size(1280, 960)) << name;
+    EXPECT_EQ(page.channels(), 3) << name;
+    EndTransfer();
+  }
+
+  // Disable and close: the window goes, every thread of the source ends and the library unloads.
+  ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+  ASSERT_TRUE(vqtest::WaitFor([&] { return !FindXWindow("Tirrowan Twain", &window); }, 5000ms));
+  ASSERT_EQ(manager.CloseDS(host), TWRC_SUCCESS);
+  EXPECT_EQ(manager.IsLibraryLoaded(), twaintest::kLibraryStaysMapped);
+  EXPECT_TRUE(vqtest::WaitFor([&] { return ThreadCount() <= threads; }, 5000ms)) << ThreadNames();
+}
+
+TEST_F(StrenvikXvfb, WithoutAWindowTheSourceCapturesByItself) {
+  ASSERT_EQ(manager.OpenDS(host), TWRC_SUCCESS);
+  TW_USERINTERFACE ui{0, 0, nullptr};
+  ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
+  EXPECT_EQ(xferReady, 1) << "the enable itself announces the page";
+  RECT window{};
+  EXPECT_FALSE(FindXWindow("Tirrowan Twain", &window)) << "no window shown";
+  TW_HANDLE dib = nullptr;
+  ASSERT_EQ(Send(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &dib), TWRC_XFERDONE);
+  TestManager::EntryPoints().DSM_MemFree(dib);
+  EndTransfer();
+  ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+  ASSERT_EQ(manager.CloseDS(host), TWRC_SUCCESS);
+  EXPECT_TRUE(vqtest::WaitFor([&] { return ThreadCount() <= threads; }, 5000ms)) << ThreadNames();
+}
+
+}  // namespace

@@ -1,0 +1,245 @@
+// The real camera window behind the bridge, headless on the virtual cameras:
+// stored turns, the host's capabilities, transfer-state controls, the lens
+// button's picture-in-picture fallbacks, the camera-lost message, the open
+// failures and the unattended capture on the manual clock.
+#include <atomic>
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "capture/CaptureController.h"
+#include "platform/dshow/VirtualCamera.h"
+#include "platform/win/Clock.h"
+#include "platform/win/Encoding.h"
+#include "platform/win/KnownFolders.h"
+#include "platform/win/MessageBox.h"
+#include "platform/win/MessageQueue.h"
+#include "platform/win/Window.h"
+#include "tests/twain/SourceFixture.h"
+#include "twain/PaldroseDlg.h"
+
+namespace twaintest {
+namespace {
+
+using namespace std::chrono_literals;
+using strenvik::CPaldroseDlg;
+
+constexpr wchar_t kNoCamera[] = L"未找到USB摄像头设备，或者设备被其他软件占用";
+constexpr wchar_t kMainLost[] = L"主摄像头发生异常，可能原因为USB连接错误，请重新拔插设备后重新启动TWAIN！";
+constexpr wchar_t kNoPictureInPicture[] = L"双摄像头同时开启模式失败，可能原因为USB数据传输速率问题！";
+
+class CameraWindow : public SourceFixture {
+ protected:
+  void SetUp() override {
+    SourceFixture::SetUp();
+    SetUIFactory(nullptr);  // the real bridge and window
+    auto document = vq::dshow::VirtualCameraConfig::Document();
+    document.vendorId = L"2E1A";
+    document.productId = L"0101";
+    document.sizes = {{640, 480}, {1280, 960}};
+    main = vq::dshow::PlugInVirtualCamera(document);
+    auto portrait = vq::dshow::VirtualCameraConfig::Portrait();
+    portrait.vendorId = L"2E1A";
+    portrait.productId = L"0110";
+    portrait.sizes = {{640, 480}, {1280, 960}};
+    secondary = vq::dshow::PlugInVirtualCamera(portrait);
+    vqplatform::ClearMessageBoxLog();
+    vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord&) { return IDOK; });
+  }
+  void TearDown() override {
+    ds.reset();
+    vq::dshow::RemoveVirtualCameras();
+    vqplatform::SetMessageBoxAnswer(nullptr);
+    strenvik::CameraModeCount = 3;
+    SourceFixture::TearDown();
+  }
+  // The settings file the window reads when it opens.
+  void Settings(const std::string& lines, const std::string& image = "") {
+    ds.reset();  // a window closing saves its settings
+    const std::string folder = vq::WideToUtf8(vq::MachineDataFolder());
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder + "/TwainPara0101.ini") << "[IMAGE]\nResolutionWidth=1280\nResolutionHeight=960\n" << image << lines;
+  }
+  CPaldroseDlg& Window() { return *static_cast<CMFC_UI*>(ds->GetUI())->CameraWindow(); }
+  bool Pump(const std::function<bool()>& done, std::chrono::milliseconds limit = 5000ms) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    for (;;) {
+      MSG msg;
+      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+      if (done()) return true;
+      if (std::chrono::steady_clock::now() > end) return false;
+      std::this_thread::sleep_for(5ms);
+    }
+  }
+  void Click(int id) { SendMessageW(GetDlgItem(Window().GetSafeHwnd(), id), BM_CLICK, 0, 0); }
+  bool Enabled(int id) { return IsWindowEnabled(GetDlgItem(Window().GetSafeHwnd(), id)); }
+  int Boxes(const wchar_t* text) {
+    int n = 0;
+    for (const auto& box : vqplatform::MessageBoxLog()) n += box.text == text;
+    return n;
+  }
+
+  std::shared_ptr<vq::dshow::VirtualCamera> main, secondary;
+};
+
+TEST_F(CameraWindow, StoredTurnIsAppliedAndTheRadiosAreTheHostsPixelType) {
+  for (const auto& [stored, turn] : {std::pair{0, 0}, {90, 90}, {180, 180}, {45, 270}}) {
+    Settings("[Camera]\nRotateAngle=" + std::to_string(stored) + "\n");
+    MakeSource(5);
+    EXPECT_EQ(Window().MainRotation(), turn) << stored;
+    EXPECT_EQ(Window().MainController()->Rotation(), turn) << stored;
+    EXPECT_EQ(Window().Settings().RotateAngle, turn) << stored;
+  }
+  // Shown for scanning, the window gives the model's dpi of 1280 x 960 to the host.
+  EXPECT_NEAR(Cap(MSG_GETCURRENT, ICAP_XRESOLUTION).Fix32Item(), 109.22, 1e-3);
+  EXPECT_NEAR(Cap(MSG_GETCURRENT, ICAP_YRESOLUTION).Fix32Item(), 109.22, 1e-3);
+  EXPECT_EQ(IsDlgButtonChecked(Window().GetSafeHwnd(), 6003), BST_CHECKED) << "the source starts in colour";
+  Click(6004);
+  EXPECT_EQ(Cap(MSG_GETCURRENT, ICAP_PIXELTYPE).Item(), TWPT_GRAY);
+  EXPECT_EQ(Cap(MSG_GETCURRENT, ICAP_BITDEPTH).Item(), 8u);
+  Click(6005);
+  EXPECT_EQ(Cap(MSG_GETCURRENT, ICAP_PIXELTYPE).Item(), TWPT_BW);
+  EXPECT_EQ(Window().Settings().PIXELTYPE, TWPT_BW);
+}
+
+TEST_F(CameraWindow, TransfersDisableCaptureAndTheirEndEmptiesTheList) {
+  Settings("[Camera]\nRotateAngle=0\nMULTIPLE=true\n");
+  MakeSource(5);
+  ASSERT_TRUE(Pump([&] { return !Window().MainController()->GetFrame().empty(); }));
+  Click(6000);
+  Click(6000);
+  EXPECT_EQ(Window().Pages().size(), 2u) << "multi-shot keeps the captures";
+  EXPECT_EQ(Window().Pages()[0].size(), cv::Size(1280, 960));
+  EXPECT_EQ(ds->GetState(), 5) << "nothing uploaded yet";
+  // A host that refuses the announcement leaves the pages and the buttons usable.
+  manager.SetNotificationResult(TWRC_FAILURE);
+  Click(6012);
+  ASSERT_TRUE(Pump([&] { return Enabled(6000) && Enabled(6012); }));
+  EXPECT_EQ(ds->GetState(), 5);
+  EXPECT_EQ(Window().Pages().size(), 2u);
+  manager.SetNotificationResult(TWRC_SUCCESS);
+  Click(6012);
+  EXPECT_EQ(ds->GetState(), 6);
+  ASSERT_TRUE(Pump([&] { return !Enabled(6000); }));
+  EXPECT_FALSE(Enabled(6012));
+  EXPECT_FALSE(Enabled(6028));
+  TW_PENDINGXFERS pending{};
+  ASSERT_EQ(Send(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending), TWRC_SUCCESS);
+  ASSERT_TRUE(Pump([&] { return Enabled(6000) && Enabled(6012) && Enabled(6028); }));
+  EXPECT_TRUE(Window().Pages().empty());
+  EXPECT_EQ(Window().PageCount(), 0);
+  wchar_t text[64] = {};
+  GetDlgItemTextW(Window().GetSafeHwnd(), 6011, text, 64);
+  EXPECT_STREQ(text, L"已经扫描了 0 张图像");
+}
+
+TEST_F(CameraWindow, LensButtonCyclesCamerasAndFallsBackWithoutPictureInPicture) {
+  Settings("[Camera]\nRotateAngle=0\n", "PortraitResolutionWidth=1280\nPortraitResolutionHeight=960\n");
+  MakeSource(5);
+  ASSERT_NE(Window().SecondaryController(), nullptr);
+  int width = 0, height = 0;
+  ASSERT_EQ(Window().MainController()->GetFormatCount(), 2) << "640 x 480 and 1280 x 960";
+  Window().MainController()->GetFormatSize(0, &width, &height);
+  EXPECT_EQ(cv::Size(width, height), cv::Size(640, 480));
+  Click(6034);  // mode 1: the portrait camera alone
+  EXPECT_EQ(Window().Settings().cameraMode, 1);
+  EXPECT_FALSE(Enabled(6010));
+  EXPECT_FALSE(Enabled(6017)) << "no automatic crop for the portrait camera";
+  Click(6015);
+  EXPECT_EQ(Window().SecondaryRotation(), 90);
+  EXPECT_EQ(Window().Settings().RotateAngle, 0) << "the portrait camera's turn is not kept";
+  Click(6034);  // mode 2: the portrait camera inside the main preview at its own size
+  EXPECT_EQ(Window().Settings().cameraMode, 2);
+  RECT box{};
+  ASSERT_TRUE(Window().MainController()->Preview()->GetSubImageBoxRect(&box));
+  EXPECT_EQ(box.right - box.left, 1280);
+  ASSERT_TRUE(Pump([&] { return !Window().MainController()->GetSecondaryFrame().empty(); }));
+  Click(6034);  // mode 0 closes it again
+  EXPECT_EQ(Window().Settings().cameraMode, 0);
+  EXPECT_TRUE(Window().MainController()->GetSecondaryFrame().empty());
+
+  // Without the portrait camera every size fails: the message, mode 0, and no third mode any more.
+  Click(6034);
+  secondary->Unplug();
+  Click(6034);
+  EXPECT_EQ(Boxes(kNoPictureInPicture), 1);
+  EXPECT_EQ(Window().Settings().cameraMode, 0);
+  EXPECT_EQ(strenvik::CameraModeCount, 2);
+  EXPECT_EQ(Window().Settings().PortraitResolutionWidth, 320) << "640 x 480, then 320 x 240 were tried";
+  EXPECT_EQ(Window().Settings().PortraitResolutionHeight, 240);
+}
+
+TEST_F(CameraWindow, UnpluggedCameraIsReportedOnce) {
+  Settings("");
+  MakeSource(5);
+  main->Unplug();
+  ASSERT_TRUE(Pump([&] { return Boxes(kMainLost) == 1; }));
+  Pump([] { return false; }, 2500ms);
+  EXPECT_EQ(Boxes(kMainLost), 1) << "the status timer has stopped";
+  EXPECT_EQ(ds->GetState(), 5) << "the window stays";
+}
+
+TEST_F(CameraWindow, EnableWithoutACameraIsRefusedWithTheMessage) {
+  Settings("");
+  vq::dshow::RemoveVirtualCameras();
+  MakeSource(4);
+  TW_USERINTERFACE ui{1, 0, nullptr};
+  EXPECT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_FAILURE);
+  EXPECT_EQ(Status(), TWCC_OPERATIONERROR);
+  EXPECT_EQ(ds->GetState(), 4);
+  ASSERT_EQ(Boxes(kNoCamera), 1);
+  EXPECT_EQ(vqplatform::MessageBoxLog()[0].type & MB_ICONMASK, static_cast<UINT>(MB_ICONEXCLAMATION));
+}
+
+TEST_F(CameraWindow, FirstUnattendedCaptureWaitsOnTheClockAndRefusesNestedCalls) {
+  Settings("[Camera]\nRotateAngle=0\n");
+  vqplatform::ManualClockScope clock;
+  std::atomic<bool> running{true};
+  std::thread ticker([&] {
+    while (running) {
+      vqplatform::Clock::Advance(50);
+      std::this_thread::sleep_for(2ms);
+    }
+  });
+  MakeSource(4);
+  strenvik::FirstUnattendedCapture = true;
+  // A host call that arrives while the enable waits is refused, not run inside it.
+  TW_UINT16 nestedResult = 0, nestedCondition = 0;
+  TW_CAPABILITY asked{ICAP_PIXELTYPE, 0, nullptr};
+  std::function<void()> nested = [&] {
+    nestedResult = Send(DG_CONTROL, DAT_CAPABILITY, MSG_GETCURRENT, &asked);
+    nestedCondition = Status();
+  };
+  WNDCLASSW windowClass{};
+  windowClass.lpfnWndProc = [](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
+    if (message == WM_APP) (*reinterpret_cast<std::function<void()>*>(lParam))();
+    return DefWindowProcW(hwnd, message, wParam, lParam);
+  };
+  windowClass.lpszClassName = L"VqNestedHostCall";
+  RegisterClassW(&windowClass);
+  HWND caller = CreateWindowExW(0, L"VqNestedHostCall", L"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
+  PostMessageW(caller, WM_APP, 0, reinterpret_cast<LPARAM>(&nested));
+
+  const DWORD start = GetTickCount();
+  TW_USERINTERFACE ui{0, 0, nullptr};
+  ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
+  EXPECT_GE(GetTickCount() - start, 2000u);
+  EXPECT_EQ(ds->GetState(), 6);
+  EXPECT_EQ(manager.TakeNotifications().at(0).MSG, MSG_XFERREADY);
+  EXPECT_EQ(nestedResult, TWRC_FAILURE);
+  EXPECT_EQ(nestedCondition, TWCC_SEQERROR);
+
+  // Later unattended captures do not wait.
+  TW_PENDINGXFERS pending{};
+  ASSERT_EQ(Send(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending), TWRC_SUCCESS);
+  ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+  const DWORD again = GetTickCount();
+  ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
+  EXPECT_LT(GetTickCount() - again, 2000u);
+  running = false;
+  ticker.join();
+  DestroyWindow(caller);
+}
+
+}  // namespace
+}  // namespace twaintest

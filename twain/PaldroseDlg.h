@@ -1,0 +1,139 @@
+#pragma once
+// The data source's camera window: a modeless dialog (template 6000) with
+// the live preview of the document camera and of an optional portrait
+// camera, its controls, and the list of captured pages the host receives.
+// It lives on the data source's user-interface thread and reaches the data
+// source only through the bridge.
+#include <memory>
+#include <vector>
+
+#include <opencv2/core.hpp>
+
+#include "platform/mfc/CDialog.h"
+#include "platform/mfc/ControlClasses.h"
+#include "twain/PagePipeline.h"
+#include "twain/TwainSettings.h"
+#include "ui/FxButton.h"
+
+class CCaptureController;
+class CTWAINDS_FreeImage;
+class CMFC_UI;
+
+// Bridge to camera window: wParam 0 an upload started, 1 the transfers ended;
+// the window itself posts kTransferNotStarted (its pages stay listed).
+#define WM_DS_TRANSFER_STATE (WM_USER + 16)
+// Continuous shooting to camera window: capture now.
+#define WM_DS_AUTO_CAPTURE (WM_USER + 17)
+#define TIMER_CAMERA_STATUS 1001
+
+namespace strenvik {
+
+constexpr WPARAM kTransferNotStarted = 2;
+
+// How many camera modes the lens button cycles through: 3, or 2 once the
+// picture-in-picture mode failed in this process.
+extern int CameraModeCount;
+// True until the first unattended capture of the process.
+extern bool FirstUnattendedCapture;
+
+class CPaldroseDlg : public CDialog {
+ public:
+  enum { IDD = 6000 };
+  CPaldroseDlg();
+  ~CPaldroseDlg() override;
+
+  void SetDataSource(CTWAINDS_FreeImage* ds) { m_dataSource = ds; }
+  CTWAINDS_FreeImage* DataSource() const { return m_dataSource; }
+  void SetUI(CMFC_UI* ui) { m_ui = ui; }
+
+  // 1 when the main camera runs (also when it already ran), 0 after a
+  // failure that was shown.
+  int OpenCamera();
+  void SyncFromCapabilities();
+  bool CaptureWithoutUI();
+  // Stops the workers, saves the settings and closes both cameras.
+  void CloseCameras();
+  // The processed pages of one capture of the current camera.
+  std::vector<cv::Mat> CaptureImages();
+  // Dispatches this thread's messages for the given time.
+  void PumpMessages(DWORD milliseconds);
+
+  // The pages waiting for upload, oldest first.
+  std::vector<cv::Mat>& Pages() { return m_pages; }
+  CTwainSettings& Settings() { return m_settings; }
+  CCaptureController* MainController() const { return m_mainController; }
+  CCaptureController* SecondaryController() const { return m_secondaryController; }
+  int MainRotation() const { return m_mainRotation; }
+  int SecondaryRotation() const { return m_secondaryRotation; }
+  int PageCount() const { return m_pageCount; }
+
+  // Command handlers (also driven by tests).
+  void OnScan();
+  void OnUpload();
+  void OnColor();
+  void OnGray();
+  void OnBlackWhite();
+  void OnRotateLeft();
+  void OnRotate180();
+  void OnRotateRight();
+  void OnCropNone();
+  void OnCropAuto();
+  void OnCropCustom();
+  void OnSwitchLens();
+  void OnVideoParams();
+  void OnAutoExposure();
+  void OnScanParams();
+  void OnMergeCheck();
+  void OnMultiShotCheck();
+  void OnStartContinuous();
+  void OnStopContinuous();
+
+ protected:
+  BOOL OnInitDialog() override;
+  void DoDataExchange(CDataExchange* dx) override;
+  void OnCancel() override;
+  void OnTimer(UINT_PTR id);
+  void OnHScroll(UINT code, UINT position, CScrollBar* bar);
+  LRESULT OnTransferState(WPARAM wParam, LPARAM lParam);
+  LRESULT OnAutoCapture(WPARAM wParam, LPARAM lParam);
+  DECLARE_MESSAGE_MAP()
+
+ private:
+  // The controller of the current camera mode; null when it is absent.
+  CCaptureController* CurrentController() const;
+  // Exposure from the main camera into slider, edit and automatic box.
+  void ReadExposure();
+  void ApplyCropType(int type);
+  // 0 none, 1 automatic, 2 the user's selection, on the current camera.
+  void SetCropMode(int type);
+  void StoreSelections();
+  void StoreWaterMarkPositions();
+  void ShowPageCount();
+  void AddPages(const std::vector<cv::Mat>& pages);
+  // Seam: the page strip shows the pages from this index.
+  void RefreshThumbnails(int firstIndex);
+  HRESULT OpenController(CCaptureController* controller, const wchar_t* vid, const wchar_t* pid, int width,
+                         int height);
+
+  std::vector<cv::Mat> m_pages;
+  CCaptureController* m_mainController = nullptr;
+  CCaptureController* m_secondaryController = nullptr;
+  CCaptureController* m_currentController = nullptr;
+  CTWAINDS_FreeImage* m_dataSource = nullptr;
+  CMFC_UI* m_ui = nullptr;
+  int m_pageCount = 0;
+  CTwainSettings m_settings;
+  RECT m_previewRect{};
+  int m_mainRotation = 0;
+  int m_secondaryRotation = 0;
+  bool m_capturing = false;
+  CSliderCtrl m_exposureSlider;
+  int m_exposureValue = 0;
+  CFxButton m_rotateLeftButton;
+  CFxButton m_rotate180Button;
+  CFxButton m_rotateRightButton;
+  int m_multiShot = 0;
+  CFxButton m_lensButton;
+};
+
+}  // namespace strenvik
