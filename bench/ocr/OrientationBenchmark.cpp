@@ -102,12 +102,13 @@ void BM_TesseractOrientation(benchmark::State& state) {
   api.SetPageSegMode(tesseract::PSM_OSD_ONLY);
   Measure(state, [&](const cv::Mat& page, int* angle) {
     api.SetImage(page.data, page.cols, page.rows, 1, static_cast<int>(page.step));
+    api.SetSourceResolution(200);
     int degrees = 0;
     float orientationConfidence = 0.0f, scriptConfidence = 0.0f;
     const char* script = nullptr;
     if (!api.DetectOrientationScript(&degrees, &orientationConfidence, &script, &scriptConfidence)) return false;
-    // Tesseract gives the clockwise turn that brings the page upright.
-    *angle = (360 - degrees) % 360;
+    // Tesseract's angle is the page's turn, counted as the detector counts.
+    *angle = degrees;
     return true;
   });
   api.End();
