@@ -18,6 +18,7 @@
 #include <opencv2/core/utility.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include "bench/ocr/RenderedPages.h"
 #include "ocr/DocOCR.h"
 #include "ocr/OCREngine.h"
 #include "platform/win/Encoding.h"
@@ -26,44 +27,10 @@
 namespace {
 
 const char kTessdata[] = "/usr/share/tesseract-ocr/5/tessdata";
-constexpr int kWidth = 1654, kHeight = 2339;  // A4 at 200 dpi
-constexpr int kEm = 33, kPitch = 34, kLineSpacing = 50, kMargin = 200;
 
-struct Page {
-  cv::Mat image;
-  std::u32string text;  // the characters in reading order
-};
+using ocrbench::Page;
 
-Page MakePage(const vqscene::CjkFont& font, bool scanned) {
-  std::vector<char32_t> level1;
-  for (int row = 0xB0; row <= 0xD7; ++row)
-    for (int cell = 0xA1; cell <= 0xFE && !(row == 0xD7 && cell > 0xF9); ++cell) {
-      const std::wstring wide = vq::GbkToWide(std::string{static_cast<char>(row), static_cast<char>(cell)});
-      if (wide.size() == 1) level1.push_back(static_cast<char32_t>(wide[0]));
-    }
-  cv::RNG rng(2024);
-  const int perLine = (kWidth - 2 * kMargin) / kPitch;
-  const int lines = (kHeight - 2 * kMargin) / kLineSpacing;
-  std::vector<std::u32string> text(static_cast<size_t>(lines));
-  Page page;
-  for (auto& line : text) {
-    for (int i = 0; i < perLine; ++i) line.push_back(level1[rng.uniform(0, static_cast<int>(level1.size()))]);
-    page.text += line;
-  }
-  vqscene::CjkTextRenderer renderer(font);
-  page.image = vqscene::RenderTextLines(renderer, {kWidth, kHeight}, text, {kMargin, kMargin}, kEm, kPitch,
-                                        kLineSpacing);
-  if (scanned) {
-    cv::Mat grey;
-    page.image.convertTo(grey, CV_32F, 200.0 / 255.0, 35.0);  // grey paper, dark grey ink
-    cv::GaussianBlur(grey, grey, cv::Size(), 1.0);
-    cv::Mat noise(grey.size(), CV_32F);
-    rng.fill(noise, cv::RNG::NORMAL, 0.0, 5.0);
-    grey += noise;
-    grey.convertTo(page.image, CV_8U);
-  }
-  return page;
-}
+Page MakePage(const vqscene::CjkFont& font, bool scanned) { return ocrbench::MakeChinesePage(font, scanned); }
 
 // 1 - edit distance / truth length, over the characters alone.
 double CharacterAccuracy(const std::u32string& truth, const std::u32string& read) {
@@ -147,7 +114,7 @@ void BM_ProductModelGlyph(benchmark::State& state) {
   COCREngine engine;
   vqscene::CjkTextRenderer renderer(vqscene::SongFont());
   vqscene::CjkTextRenderer::Glyph glyph;
-  if (model.empty() || !engine.Load(model.c_str()) || !renderer.RenderGlyph(U'\u6C38', kEm, &glyph)) {
+  if (model.empty() || !engine.Load(model.c_str()) || !renderer.RenderGlyph(U'\u6C38', ocrbench::kEm, &glyph)) {
     state.SkipWithError("no recognition model or font");
     return;
   }

@@ -30,14 +30,17 @@ inline cv::Mat PrintedLines(cv::Size size, const std::vector<std::string>& utf8L
   return vqscene::RenderTextLines(renderer, size, lines, origin, kEm, kPitch, kLineSpacing);
 }
 
-// A hollow square of `side` pixels with strokes 3 pixels wide, in ink 0.
-inline void DrawBox(cv::Mat& page, int x, int y, int side) {
+// A hollow rectangle with strokes 3 pixels wide, in ink 0.
+inline void DrawFrame(cv::Mat& page, cv::Rect box) {
   for (int t = 0; t < 3; ++t) {
-    page(cv::Rect(x, y + t, side, 1)).setTo(0);
-    page(cv::Rect(x, y + side - 1 - t, side, 1)).setTo(0);
-    page(cv::Rect(x + t, y, 1, side)).setTo(0);
-    page(cv::Rect(x + side - 1 - t, y, 1, side)).setTo(0);
+    page(cv::Rect(box.x, box.y + t, box.width, 1)).setTo(0);
+    page(cv::Rect(box.x, box.y + box.height - 1 - t, box.width, 1)).setTo(0);
+    page(cv::Rect(box.x + t, box.y, 1, box.height)).setTo(0);
+    page(cv::Rect(box.x + box.width - 1 - t, box.y, 1, box.height)).setTo(0);
   }
 }
+
+// A hollow square of `side` pixels.
+inline void DrawBox(cv::Mat& page, int x, int y, int side) { DrawFrame(page, cv::Rect(x, y, side, side)); }
 
 }  // namespace ocrtest

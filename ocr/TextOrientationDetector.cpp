@@ -1,0 +1,123 @@
+#include "ocr/TextOrientationDetector.h"
+
+#include <opencv2/imgproc.hpp>
+
+#include "imaging/CvCompat.h"
+#include "ocr/GlyphRecognition.h"
+
+namespace {
+
+constexpr int kAngles[4] = {0, 90, 180, 270};
+// Columns and rows left out at the left and top edge, where the cut-out
+// page tends to keep a strip of its border.
+constexpr int kEdgeCut = 30;
+constexpr int kMinimumSideForCut = 60;
+constexpr int kThresholdBlock = 31;
+
+cv::Mat Rotated(const cv::Mat& image, int code) {
+  cv::Mat turned;
+  if (!image.empty()) cv::rotate(image, turned, code);
+  return turned;
+}
+
+}  // namespace
+
+bool COrientationVote::Add(const Distances& d) {
+  int best = 0;
+  for (int k = 1; k < 4; ++k)
+    if (d[k] < d[best]) best = k;
+  const double min = d[best];
+  double second = 1.0;
+  for (double value : d)
+    if (value > min && value - min < second - min) second = value;
+  if (min > kRejectDistance || min / second > kAmbiguityRatio) return false;
+  if (min < kSureDistance && min / second < kSureRatio) {
+    decisive_ = kAngles[best];
+    return true;
+  }
+  for (int k = 0; k < 4; ++k) sums_[k] += d[k];
+  return ++accepted_ >= kVoteCount;
+}
+
+bool COrientationVote::Result(int* angle) const {
+  if (decisive_ >= 0) {
+    *angle = decisive_;
+    return true;
+  }
+  if (accepted_ == 0) return false;
+  int best = 0;
+  for (int k = 1; k < 4; ++k)
+    if (sums_[k] < sums_[best]) best = k;
+  *angle = kAngles[best];
+  return true;
+}
+
+CTextOrientationDetector::CTextOrientationDetector()
+    : thresholdOffset_(18), minimumBoxArea_(22 * 22), minimumAspect_(0.85f), engine_(nullptr) {}
+
+CTextOrientationDetector::~CTextOrientationDetector() { ReleaseRecognitionEngine(engine_); }
+
+bool CTextOrientationDetector::Initialize(const char* modelPath) {
+  ReleaseRecognitionEngine(engine_);
+  engine_ = LoadRecognitionEngine(modelPath);
+  return engine_ != nullptr;
+}
+
+bool CTextOrientationDetector::RecognizeGlyph(int count, cv::Mat glyph, std::string* labels,
+                                              std::vector<double>* distances) {
+  return RecognizeGlyphWith(engine_, count, glyph, labels, distances);
+}
+
+bool CTextOrientationDetector::Detect(cv::Mat image, int* angle, bool imageIsBinary) {
+  *angle = 0;
+  if (image.empty() || !engine_ || image.depth() != CV_8U || image.channels() == 2 || image.channels() > 4)
+    return false;
+
+  cv::Rect region(0, 0, image.cols, image.rows);
+  if (image.cols > kMinimumSideForCut) {
+    region.x = kEdgeCut;
+    region.width = image.cols - kEdgeCut;
+  }
+  if (image.rows > kMinimumSideForCut) {
+    region.y = kEdgeCut;
+    region.height = image.rows - kEdgeCut;
+  }
+  cv::Mat grey = image(region);
+  if (grey.channels() > 1) cv::cvtColor(grey, grey, grey.channels() == 4 ? cv::COLOR_BGRA2GRAY : cv::COLOR_BGR2GRAY);
+
+  // Ink bright in both: the glyphs handed to the engine and the marks.
+  const cv::Mat inverted = 255 - grey;
+  cv::Mat marks;
+  if (imageIsBinary) {
+    marks = inverted;
+  } else {
+    cv::adaptiveThreshold(grey, marks, 255, cv::ADAPTIVE_THRESH_GAUSSIAN_C, cv::THRESH_BINARY, kThresholdBlock,
+                          static_cast<double>(thresholdOffset_));
+    marks = 255 - marks;
+  }
+
+  COrientationVote vote;
+  std::string labels;
+  std::vector<double> distances;
+  for (const cvcompat::Contour& outline : cvcompat::FindContourList(marks)) {
+    const cv::Rect box = cv::boundingRect(outline);
+    if (box.width * box.height < minimumBoxArea_) continue;
+    const float width = static_cast<float>(box.width), height = static_cast<float>(box.height);
+    if (width / height < minimumAspect_ || height / width < minimumAspect_) continue;
+
+    const cv::Mat crop = inverted(box);
+    const cv::Mat turns[4] = {crop, RotateImage90CounterClockwise(crop), RotateImage180(crop),
+                              RotateImage90Clockwise(crop)};
+    COrientationVote::Distances d = {1.0, 1.0, 1.0, 1.0};
+    for (int j = 0; j < 4; ++j) {
+      distances.clear();
+      if (RecognizeGlyph(1, turns[j], &labels, &distances) && !distances.empty()) d[j] = distances[0];
+    }
+    if (vote.Add(d)) break;
+  }
+  return vote.Result(angle);
+}
+
+cv::Mat RotateImage90CounterClockwise(cv::Mat image) { return Rotated(image, cv::ROTATE_90_COUNTERCLOCKWISE); }
+cv::Mat RotateImage180(cv::Mat image) { return Rotated(image, cv::ROTATE_180); }
+cv::Mat RotateImage90Clockwise(cv::Mat image) { return Rotated(image, cv::ROTATE_90_CLOCKWISE); }
