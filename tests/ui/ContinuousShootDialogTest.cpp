@@ -53,6 +53,7 @@ TEST(ContinuousShootDialogTest, CountdownShootsEveryIntervalPausesAndStops) {
   dialog.cameraIndex = 1;  // the portrait camera: timed only
   ASSERT_TRUE(dialog.Create(CContinuousShootDlg::IDD, &owner));
   EXPECT_FALSE(Enabled(dialog, 1084));
+  EXPECT_EQ(::IsDlgButtonChecked(dialog.m_hWnd, 1063), BST_CHECKED);
   EXPECT_FALSE(Enabled(dialog, 1032));
   EXPECT_EQ(dialog.StatusText(), CString(L"请单击开始连拍"));
 
@@ -94,6 +95,7 @@ TEST(ContinuousShootDialogTest, ThreadWithoutVideoReportsItAndStopsOnPause) {
   CContinuousShootDlg dialog(&owner, 1.0f, 2);
   ASSERT_TRUE(dialog.Create(CContinuousShootDlg::IDD, &owner));
   EXPECT_TRUE(Enabled(dialog, 1084));
+  EXPECT_EQ(::IsDlgButtonChecked(dialog.m_hWnd, 1084), BST_CHECKED);  // automatic preselected
   Click(dialog, IDOK);
   EXPECT_TRUE(dialog.ThreadRunning());
   EXPECT_EQ(dialog.StatusText(), CString(L"Detecting image"));

@@ -114,11 +114,16 @@ TEST(OcrProgressDialogTest, TraditionalChineseOwnEngineOnlySaysItIsUnsupported) 
     using WatchedOcrDlg::WatchedOcrDlg;
     BOOL OnInitDialog() override {
       const BOOL result = WatchedOcrDlg::OnInitDialog();
+      PostMessage(WM_APP, 0, 0);
+      return result;
+    }
+    BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* out) override {
+      if (message != WM_APP) return WatchedOcrDlg::OnWndMsg(message, wParam, lParam, out);
       GetDlgItemText(1086, shown);
       vqtest::SaveScreenshot(m_hWnd, "ocr-progress-1.png");
       layout = vqtest::LayoutProblems(m_hWnd);
       Stop();
-      return result;
+      return TRUE;
     }
     CString shown;
   } closer(nullptr, 1, COCRProgressDlg::kOwnEngine);
@@ -183,7 +188,9 @@ TEST_F(RecognitionData, ChinesePageGivesGbkTextFileWithoutWordAndDocumentWithIt)
 
 // A stop during recognition: the next report answers 3, the thread ends,
 // the dialog closes after it with state 3 and the document deleted.
-TEST_F(RecognitionData, ThreadOcrStoppedDuringRecognitionEndsWithStateThree) {
+using ThreadRecognition = RecognitionData;
+
+TEST_F(ThreadRecognition, StopDuringRecognitionEndsWithStateThree) {
   std::vector<std::u32string> lines(5, U"我们今天学习中文大家都很高兴见面");
   const fs::path doc = fs::current_path() / "stopped.doc";
   WatchedOcrDlg dialog(nullptr, 2, COCRProgressDlg::kOwnEngine);
