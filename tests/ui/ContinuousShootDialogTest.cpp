@@ -90,7 +90,7 @@ TEST(ContinuousShootDialogTest, CountdownShootsEveryIntervalPausesAndStops) {
 
 // Without a controller the thread reports the missing video every period
 // until paused; the join returns with the thread gone.
-TEST(ContinuousShootDialogTest, ThreadWithoutVideoReportsItAndStopsOnPause) {
+TEST(ThreadContinuousShoot, WithoutVideoReportsItAndStopsOnPause) {
   ShotOwner owner;
   CContinuousShootDlg dialog(&owner, 1.0f, 2);
   ASSERT_TRUE(dialog.Create(CContinuousShootDlg::IDD, &owner));
