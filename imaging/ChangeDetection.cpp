@@ -77,3 +77,14 @@ int EstimatePaperBrightness(const cv::Mat& image) {
     return int(values[size_t(double(values.size()) / 5.0)]);
   });
 }
+
+SheetVerdict JudgeSheet(const cv::Mat& older, const cv::Mat& old, const cv::Mat& frame, float maxChangedAreaRatio) {
+  constexpr int kDiffThreshold = 50;
+  const bool document = HasDocument(frame, 0.04, 8.0, 9, 3);
+  const bool sameAsOlder = IsSameScene(older, frame, maxChangedAreaRatio, kDiffThreshold);
+  const bool sameAsOld = IsSameScene(old, frame, maxChangedAreaRatio, kDiffThreshold);
+  if (document && !sameAsOlder && sameAsOld) return SheetVerdict::NewSheet;
+  if (!document) return SheetVerdict::NoSheet;
+  if (sameAsOlder && sameAsOld) return SheetVerdict::SameSheet;
+  return SheetVerdict::Changing;
+}

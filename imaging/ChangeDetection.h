@@ -19,3 +19,17 @@ bool HasDocument(cv::Mat image, double minAreaRatio, double thresholdFactor, int
 // above the Otsu level (a uniform frame) its brightest grey level; -1 for an
 // empty frame or one that is not 8-bit with one or three channels.
 int EstimatePaperBrightness(const cv::Mat& image);
+
+// What continuous shooting makes of one look at the desk, given the frames
+// of two and three looks before (`older`) and of two looks before (`old`).
+enum class SheetVerdict {
+  NewSheet,   // a document differs from `older` and lies as in `old`: shoot
+  NoSheet,    // no document under the camera
+  SameSheet,  // the document already shot still lies there
+  Changing,   // a document whose picture still changes
+};
+
+// The new-sheet decision shared by the capture program and the data source;
+// `maxChangedAreaRatio` is how much of the frame may change for two frames
+// to count as the same scene. Frames are reduced by the caller.
+SheetVerdict JudgeSheet(const cv::Mat& older, const cv::Mat& old, const cv::Mat& frame, float maxChangedAreaRatio);

@@ -20,6 +20,9 @@ void LoadResources() {
     vqplatform::RegisterDialogTemplate(IDD_PDF_TIF, &PdfTifTemplate());
     vqplatform::RegisterDialogTemplate(IDD_PIC, &PicTemplate());
     vqplatform::RegisterDialogTemplate(IDD_AUTO_EXPOSURE, &AutoExposureTemplate());
+    vqplatform::RegisterDialogTemplate(IDD_CONTINUOUS_SHOOT, &ContinuousShootTemplate());
+    vqplatform::RegisterDialogTemplate(IDD_OCR_PROGRESS, &OcrProgressTemplate());
+    vqplatform::RegisterDialogTemplate(IDD_VIDEO_TO_FILE, &VideoToFileTemplate());
     vqplatform::RegisterMenuTemplate(IDR_THUMB_MENU, &ThumbMenu());
     vqplatform::RegisterMenuTemplate(IDR_PAGE_MENU, &PageMenu());
     // Space: capture; "o": capture to PDF; "p": capture and print.

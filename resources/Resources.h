@@ -17,6 +17,9 @@
 #define IDD_SHOW_IMAGE 141
 #define IDD_PIC 195
 #define IDD_AUTO_EXPOSURE 200
+#define IDD_CONTINUOUS_SHOOT 199
+#define IDD_OCR_PROGRESS 101
+#define IDD_VIDEO_TO_FILE 204
 #define IDD_PDF_TIF 210
 #define IDD_MULTI_PAGE 223
 #define IDR_MAIN_ACCELERATORS 205
@@ -51,6 +54,9 @@ const DialogTemplate& MultiPageTemplate();
 const DialogTemplate& PdfTifTemplate();
 const DialogTemplate& PicTemplate();
 const DialogTemplate& AutoExposureTemplate();
+const DialogTemplate& ContinuousShootTemplate();
+const DialogTemplate& OcrProgressTemplate();
+const DialogTemplate& VideoToFileTemplate();
 const std::vector<MenuItemTemplate>& ThumbMenu();
 const std::vector<MenuItemTemplate>& PageMenu();
 const DialogTemplate& CameraWindowTemplate();

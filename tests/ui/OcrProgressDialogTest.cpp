@@ -1,0 +1,224 @@
+// The recognition dialog: end codes, stop during recognition, the text file
+// without Word, progress and its text, Chinese pages through the own engine
+// and English pages through Tesseract, the texts in three languages.
+#include "ui/OCRProgressDlg.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <functional>
+#include <fstream>
+#include <sstream>
+
+#include <opencv2/imgproc.hpp>
+
+#include "platform/win/Encoding.h"
+#include "platform/win/KnownFolders.h"
+#include "platform/win/Shell.h"
+#include "platform/win/WordAutomation.h"
+#include "scene/CjkText.h"
+#include "tests/ui/CaptureDialogsSupport.h"
+#include "tests/ui/LayoutCheck.h"
+#include "tests/ui/ScreenshotSupport.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Records what the dialog shows at its end and closes it with OK; `onEnd`
+// runs at the end message before that, `onFirstProgress` at the first report.
+class WatchedOcrDlg : public COCRProgressDlg {
+ public:
+  using COCRProgressDlg::COCRProgressDlg;
+  BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* out) override {
+    const BOOL result = COCRProgressDlg::OnWndMsg(message, wParam, lParam, out);
+    if (message != WM_OCR_PROGRESS) return result;
+    if (wParam != kOcrEnd) {
+      positions.push_back(progress.GetPos());
+      if (positions.size() == 1 && onFirstProgress) onFirstProgress(*this);
+      return result;
+    }
+    endCodes.push_back(static_cast<int>(lParam));
+    GetDlgItemText(1086, status);
+    okEnabled = ::IsWindowEnabled(GetDlgItem(IDOK)->m_hWnd);
+    stopEnabled = ::IsWindowEnabled(GetDlgItem(1093)->m_hWnd);
+    if (screenshot.size()) vqtest::SaveScreenshot(m_hWnd, screenshot);
+    layout = vqtest::LayoutProblems(m_hWnd);
+    if (onEnd) onEnd(*this);
+    PostMessage(WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+    return result;
+  }
+  void Stop() { SendMessage(WM_COMMAND, MAKEWPARAM(1093, BN_CLICKED), 0); }
+
+  std::vector<int> positions, endCodes;
+  CString status;
+  bool okEnabled = false, stopEnabled = true;
+  std::string screenshot;
+  std::vector<std::string> layout;
+  std::function<void(WatchedOcrDlg&)> onEnd, onFirstProgress;
+};
+
+std::string ReadBytes(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+fs::path Program() { return vq::WideToUtf8(vq::ProgramFolder()); }
+
+// The build's model and English data in the test's program folder.
+bool InstallRecognitionData() {
+  if (std::string(VQ_RECOGNITION_MODEL).empty() || !fs::exists(VQ_RECOGNITION_MODEL)) return false;
+  std::error_code error;
+  fs::create_symlink(VQ_RECOGNITION_MODEL, Program() / "OCR_RLDA_LN_Gra.tpl", error);
+  fs::create_directory_symlink(VQ_TESSDATA_DIR, Program() / "tessdata", error);
+  return !error;
+}
+
+cv::Mat ChinesePage(const std::vector<std::u32string>& lines) {
+  vqscene::CjkTextRenderer renderer(vqscene::SongFont());
+  return vqscene::RenderTextLines(renderer, {900, 360}, lines, {40, 40}, 40, 44, 70);
+}
+
+int SameCharacters(const std::wstring& a, const std::wstring& b) {
+  int same = 0;
+  for (size_t i = 0; i < std::min(a.size(), b.size()); ++i) same += a[i] == b[i];
+  return same;
+}
+
+TEST(OcrProgressDialogTest, MissingModelAndEmptyImageEndWithTheirCodesAndDeleteTheDocument) {
+  const fs::path doc = fs::current_path() / "page.doc";
+  for (bool emptyImage : {false, true}) {
+    std::ofstream(doc) << "stale";
+    WatchedOcrDlg dialog(nullptr, 2, COCRProgressDlg::kOwnEngine);
+    if (!emptyImage) dialog.SetImage(cv::Mat(100, 100, CV_8UC3, cv::Scalar::all(255)));
+    dialog.SetOutputPath(doc.wstring().c_str());
+    dialog.screenshot = emptyImage ? "" : "ocr-progress-2.png";
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+    const int code = emptyImage ? COCRProgressDlg::kNoImage : COCRProgressDlg::kFilesMissing;
+    EXPECT_EQ(dialog.endCodes, std::vector<int>{code});
+    EXPECT_EQ(dialog.status, CString(emptyImage ? L"No images for OCR" : L"OCR library files are missing"));
+    EXPECT_TRUE(dialog.okEnabled);
+    EXPECT_FALSE(dialog.stopEnabled);
+    EXPECT_EQ(dialog.GetState(), COCRProgressDlg::kIdle);
+    EXPECT_FALSE(fs::exists(doc));
+    EXPECT_EQ(dialog.layout, std::vector<std::string>{});
+  }
+}
+
+TEST(OcrProgressDialogTest, TraditionalChineseOwnEngineOnlySaysItIsUnsupported) {
+  // Nothing runs: the screenshot is taken, then the user stops.
+  struct Closer : WatchedOcrDlg {
+    using WatchedOcrDlg::WatchedOcrDlg;
+    BOOL OnInitDialog() override {
+      const BOOL result = WatchedOcrDlg::OnInitDialog();
+      PostMessage(WM_APP, 0, 0);
+      return result;
+    }
+    BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* out) override {
+      if (message != WM_APP) return WatchedOcrDlg::OnWndMsg(message, wParam, lParam, out);
+      GetDlgItemText(1086, shown);
+      vqtest::SaveScreenshot(m_hWnd, "ocr-progress-1.png");
+      layout = vqtest::LayoutProblems(m_hWnd);
+      Stop();
+      return TRUE;
+    }
+    CString shown;
+  } closer(nullptr, 1, COCRProgressDlg::kOwnEngine);
+  EXPECT_EQ(closer.DoModal(), IDCANCEL);
+  EXPECT_EQ(closer.shown, CString(L"目前版本不支持文本識別功能"));
+  EXPECT_EQ(closer.GetState(), COCRProgressDlg::kStopped);
+  EXPECT_EQ(closer.layout, std::vector<std::string>{});
+}
+
+class RecognitionData : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    if (!InstallRecognitionData()) GTEST_SKIP() << "this build tree makes no recognition model";
+    vqplatform::ClearRecordedShellCalls();
+  }
+  void TearDown() override { vqplatform::SetWordAvailable(true); }
+};
+
+// Without Word the GBK text goes to the ".txt" file with CR LF line breaks;
+// with the stand-in the ".doc" is written. Progress rises to 100.
+TEST_F(RecognitionData, ChinesePageGivesGbkTextFileWithoutWordAndDocumentWithIt) {
+  const std::vector<std::u32string> lines = {U"我们今天学习中文", U"明天上午去图书馆", U"学生认真回答问题"};
+  const std::wstring expected = L"我们今天学习中文\r\n明天上午去图书馆\r\n学生认真回答问题";
+  const cv::Mat page = ChinesePage(lines);
+  cv::Mat colour;
+  cv::cvtColor(page, colour, cv::COLOR_GRAY2BGR);
+  for (bool word : {false, true}) {
+    vqplatform::SetWordAvailable(word);
+    const fs::path doc = fs::current_path() / (word ? "word.doc" : "plain.doc");
+    WatchedOcrDlg dialog(nullptr, 0, COCRProgressDlg::kOwnEngine);
+    dialog.SetImage(colour);
+    dialog.SetOutputPath(doc.wstring().c_str());
+    dialog.screenshot = word ? "" : "ocr-progress-0.png";
+    dialog.onEnd = [](WatchedOcrDlg&) {
+      EXPECT_EQ(COCRProgressDlg::ReportOCRProgress(0.999, "\xCA\xB6\xB1\xF0"), 0);  // 识别
+    };
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_EQ(dialog.endCodes, std::vector<int>{COCRProgressDlg::kCompleted});
+    EXPECT_EQ(dialog.GetState(), COCRProgressDlg::kFinished);
+    EXPECT_EQ(dialog.status, CString(L""));  // no end texts in Simplified Chinese
+    ASSERT_GE(dialog.positions.size(), 3u);
+    EXPECT_EQ(dialog.positions.back(), 99);
+    EXPECT_EQ(dialog.positions[dialog.positions.size() - 2], 100);
+    EXPECT_EQ(COCRProgressDlg::SharedStatusText(), CString(L"识别"));
+    const fs::path written = vq::WideToUtf8(static_cast<const wchar_t*>(dialog.GetOutputPath()));
+    EXPECT_EQ(written, word ? doc : fs::path(doc).replace_extension(".txt"));
+    const std::string bytes = ReadBytes(written);
+    if (!word) {
+      const std::wstring text = vq::GbkToWide(bytes);
+      EXPECT_GE(SameCharacters(text, expected), static_cast<int>(expected.size() * 9 / 10)) << vq::WideToUtf8(text);
+      EXPECT_EQ(bytes.find("\r\r"), std::string::npos);
+      EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), 2);
+    } else {
+      EXPECT_EQ(bytes.rfind("{\\rtf", 0), 0u);
+    }
+    const auto calls = vqplatform::RecordedShellCalls();
+    ASSERT_FALSE(calls.empty());
+    EXPECT_EQ(calls.back().target, written.wstring());
+    EXPECT_EQ(calls.back().showCommand, SW_SHOWMAXIMIZED);
+  }
+}
+
+// A stop during recognition: the next report answers 3, the thread ends,
+// the dialog closes after it with state 3 and the document deleted.
+using ThreadRecognition = RecognitionData;
+
+TEST_F(ThreadRecognition, StopDuringRecognitionEndsWithStateThree) {
+  std::vector<std::u32string> lines(5, U"我们今天学习中文大家都很高兴见面");
+  const fs::path doc = fs::current_path() / "stopped.doc";
+  WatchedOcrDlg dialog(nullptr, 2, COCRProgressDlg::kOwnEngine);
+  dialog.SetImage(ChinesePage(lines));
+  dialog.SetOutputPath(doc.wstring().c_str());
+  dialog.onFirstProgress = [](WatchedOcrDlg& self) { self.Stop(); };
+  EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+  EXPECT_EQ(dialog.GetState(), COCRProgressDlg::kStopped);
+  EXPECT_FALSE(fs::exists(doc));
+  EXPECT_FALSE(fs::exists(fs::path(doc).replace_extension(".txt")));
+}
+
+TEST_F(RecognitionData, EnglishPageGoesThroughTesseractAsUtf8) {
+  vqplatform::SetWordAvailable(false);
+  cv::Mat page(200, 900, CV_8U, cv::Scalar(255));
+  cv::putText(page, "The quick brown fox", {30, 80}, cv::FONT_HERSHEY_SIMPLEX, 1.6, cv::Scalar(0), 3);
+  cv::putText(page, "jumps over the dog", {30, 160}, cv::FONT_HERSHEY_SIMPLEX, 1.6, cv::Scalar(0), 3);
+  const fs::path doc = fs::current_path() / "english.doc";
+  WatchedOcrDlg dialog(nullptr, 2, COCRProgressDlg::kEnglishEngine);
+  dialog.SetImage(page);
+  dialog.SetOutputPath(doc.wstring().c_str());
+  EXPECT_EQ(dialog.DoModal(), IDOK);
+  EXPECT_EQ(dialog.positions, (std::vector<int>{30, 100}));
+  EXPECT_EQ(dialog.endCodes, std::vector<int>{COCRProgressDlg::kCompleted});
+  EXPECT_EQ(dialog.status, CString(L"OCR is completed"));
+  EXPECT_EQ(dialog.GetState(), COCRProgressDlg::kFinished);
+  const std::string bytes = ReadBytes(fs::path(doc).replace_extension(".txt"));
+  EXPECT_NE(bytes.find("quick brown fox\r\njumps over the dog"), std::string::npos) << bytes;
+}
+
+}  // namespace

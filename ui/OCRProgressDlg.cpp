@@ -1,0 +1,261 @@
+#include "ui/OCRProgressDlg.h"
+
+#include <cstdio>
+#include <memory>
+
+#include <opencv2/imgproc.hpp>
+#include <tesseract/baseapi.h>
+
+#include "ocr/DocOCR.h"
+#include "platform/win/Encoding.h"
+#include "platform/win/FileSystem.h"
+#include "platform/win/KnownFolders.h"
+#include "platform/win/MessageQueue.h"
+#include "platform/win/Shell.h"
+#include "platform/win/Sync.h"
+#include "platform/win/Threads.h"
+#include "ui/LanguageTexts.h"
+
+namespace {
+
+constexpr int kProgress = 1095;
+constexpr int kStatusLine = 1086;
+constexpr int kStop = 1093;
+constexpr int kEnglishStartPercent = 30;
+
+// The progress report receives no context: the dialog whose own-engine
+// thread runs, and the status text, are shared.
+std::atomic<COCRProgressDlg*> progressTarget{nullptr};
+std::mutex statusLock;
+CString sharedStatus;
+
+void SetSharedStatus(const CString& text) {
+  std::lock_guard<std::mutex> hold(statusLock);
+  sharedStatus = text;
+}
+
+const ControlText kControlTexts[] = {
+    {1096, {L"", L"      識別進度：", L"Identification progress"}},
+    {1098, {L"", L"      進度反饋：", L"Progress feedback:"}},
+    {IDOK, {L"", L"確認", L"OK"}},
+    {kStop, {L"", L"停止", L"Stop"}},
+};
+const LanguageText kEndTexts[5] = {
+    {L"", L"OCR 初始化失敗", L"OCR Initialization failed"},
+    {L"", L"沒有採集到圖像", L"No images for OCR"},
+    {L"", L"OCR 庫文件丟失", L"OCR library files are missing"},
+    {L"", L"OCR 完成", L"OCR is completed"},
+    {L"", L"OCR 失敗或者被停止", L"OCR failure or OCR "},
+};
+
+std::string ProgramFile(const wchar_t* name) { return vq::WideToUtf8(vq::JoinPath(vq::ProgramFolder(), name)); }
+
+}  // namespace
+
+BEGIN_MESSAGE_MAP(COCRProgressDlg, CDialog)
+ON_BN_CLICKED(kStop, OnStop)
+ON_MESSAGE(WM_OCR_PROGRESS, OnProgress)
+ON_WM_CLOSE()
+END_MESSAGE_MAP()
+
+COCRProgressDlg::COCRProgressDlg(CWnd* parent, int language, int engine)
+    : CDialog(IDD, parent), m_engine(engine), m_language(language) {
+  vqres::LoadResources();
+}
+
+COCRProgressDlg::~COCRProgressDlg() {
+  JoinThreads();
+  COCRProgressDlg* self = this;
+  progressTarget.compare_exchange_strong(self, nullptr);
+  if (m_stopEvent) CloseHandle(m_stopEvent);
+}
+
+void COCRProgressDlg::SetOutputPath(const CString& path) {
+  std::lock_guard<std::mutex> hold(m_pathLock);
+  m_outputPath = path;
+}
+
+CString COCRProgressDlg::GetOutputPath() const {
+  std::lock_guard<std::mutex> hold(m_pathLock);
+  return m_outputPath;
+}
+
+CString COCRProgressDlg::SharedStatusText() {
+  std::lock_guard<std::mutex> hold(statusLock);
+  return sharedStatus;
+}
+
+void COCRProgressDlg::DoDataExchange(CDataExchange* dx) {
+  CDialog::DoDataExchange(dx);
+  DDX_Control(dx, kProgress, progress);
+}
+
+void COCRProgressDlg::SetLanguageTexts(int language) {
+  SetControlTexts(*this, language, kControlTexts);
+  for (int i = 0; i < 5; ++i) m_endTexts[i] = kEndTexts[i].In(language);
+}
+
+BOOL COCRProgressDlg::OnInitDialog() {
+  CDialog::OnInitDialog();
+  SetLanguageTexts(m_language);
+  if (m_engine == kEnglishEngine) {
+    m_englishThread = CreateThread(nullptr, 0, &EnglishOcrThreadProc, this, 0, nullptr);
+    return m_englishThread ? TRUE : FALSE;
+  }
+  GetDlgItem(IDOK)->EnableWindow(FALSE);
+  GetDlgItem(kStop)->EnableWindow(TRUE);
+  SetDlgItemText(kStatusLine, L"");
+  m_state = kIdle;
+  progress.SetRange32(0, 100);
+  progress.SetStep(1);
+  progress.SetPos(0);
+  if (m_language == 1) {
+    SetSharedStatus(L"目前版本不支持文本識別功能");
+    SetDlgItemText(kStatusLine, SharedStatusText());
+    return TRUE;
+  }
+  progressTarget = this;
+  if (!m_stopEvent) m_stopEvent = CreateEventW(nullptr, FALSE, FALSE, L"StopRecognizeThread");
+  m_ocrThread = CreateThread(nullptr, 0, &OcrThreadProc, this, 0, nullptr);
+  return TRUE;
+}
+
+int COCRProgressDlg::ReportOCRProgress(double fraction, const char* message) {
+  COCRProgressDlg* target = progressTarget;
+  const int percent = static_cast<int>(fraction * 100.0);
+  SetSharedStatus(vq::GbkToWide(message ? message : "").c_str());
+  if (!target) return 0;
+  ::PostMessageW(target->m_hWnd, WM_OCR_PROGRESS, static_cast<WPARAM>(percent), 0);
+  return target->m_state == kStopped ? kStopped : 0;
+}
+
+void COCRProgressDlg::WriteResult(const std::string& ansiText, const std::string& fileBytes) {
+  const CString path = GetOutputPath();
+  m_word.SetFileName(path);
+  m_word.SetText(ansiText);
+  if (m_word.WriteDocument() == 0) return;
+  const CString textPath = path.GetLength() >= 3 ? path.Left(path.GetLength() - 3) + L"txt" : CString(L"txt");
+  SetOutputPath(textPath);
+  WriteTextWithCrLf(textPath, fileBytes);
+}
+
+DWORD COCRProgressDlg::OcrThreadProc(LPVOID parameter) {
+  auto* dialog = static_cast<COCRProgressDlg*>(parameter);
+  const HWND window = dialog->m_hWnd;
+  auto end = [window](int code) { ::PostMessageW(window, WM_OCR_PROGRESS, kOcrEnd, code); };
+  if (!progressTarget) {
+    end(kInitFailed);
+    return 0;
+  }
+  if (dialog->m_image.cols < 1) {
+    end(kNoImage);
+    return 0;
+  }
+  CDocOCR ocr;
+  if (!ocr.Initialize(ProgramFile(L"OCR_RLDA_LN_Gra.tpl").c_str())) {
+    end(kFilesMissing);
+    return 0;
+  }
+  int idle = kIdle;
+  dialog->m_state.compare_exchange_strong(idle, kRunning);  // a stop already asked for stays
+  try {
+    std::string text;
+    if (!ocr.Recognize(dialog->m_image, &text, &ReportOCRProgress, false)) {
+      dialog->m_state = kStopped;
+      end(kRecognitionFailed);
+      return 0;
+    }
+    dialog->m_state = kFinished;
+    ::PostMessageW(window, WM_OCR_PROGRESS, 100, 0);
+    // Word takes text in the program's code page; the text file keeps the engine's GBK.
+    dialog->WriteResult(vq::WideToAnsi(vq::GbkToWide(text)), text);
+    end(kCompleted);
+  } catch (...) {
+    dialog->m_state = kFailed;
+  }
+  return 0;
+}
+
+DWORD COCRProgressDlg::EnglishOcrThreadProc(LPVOID parameter) {
+  auto* dialog = static_cast<COCRProgressDlg*>(parameter);
+  const HWND window = dialog->m_hWnd;
+  cv::Mat image = dialog->m_image;
+  if (image.channels() == 3) cv::cvtColor(image, image, cv::COLOR_BGR2GRAY);
+  std::string text;
+  {
+    tesseract::TessBaseAPI api;
+    api.Init(ProgramFile(L"tessdata").c_str(), "eng", tesseract::OEM_DEFAULT);
+    api.SetPageSegMode(tesseract::PSM_SINGLE_BLOCK);
+    if (!image.empty() && image.depth() == CV_8U && image.channels() == 1)
+      api.SetImage(image.data, image.cols, image.rows, 1, static_cast<int>(image.step));
+    ::PostMessageW(window, WM_OCR_PROGRESS, kEnglishStartPercent, 0);
+    if (!image.empty()) {
+      std::unique_ptr<char[]> utf8(api.GetUTF8Text());
+      if (utf8) text = utf8.get();
+    }
+    api.End();
+  }
+  ::PostMessageW(window, WM_OCR_PROGRESS, 100, 0);
+  dialog->WriteResult(vq::WideToAnsi(vq::Utf8ToWide(text)), text);
+  dialog->m_state = kFinished;
+  ::PostMessageW(window, WM_OCR_PROGRESS, kOcrEnd, kCompleted);
+  return 0;
+}
+
+LRESULT COCRProgressDlg::OnProgress(WPARAM wParam, LPARAM lParam) {
+  if (wParam == kOcrEnd) {
+    if (lParam >= 0 && lParam <= kRecognitionFailed) {
+      SetSharedStatus(m_endTexts[lParam]);
+      const CString path = GetOutputPath();
+      if (lParam == kCompleted)
+        ShellExecuteW(m_hWnd, L"open", path, nullptr, nullptr, SW_SHOWMAXIMIZED);
+      else
+        DeleteFileW(path);
+    }
+    GetDlgItem(IDOK)->EnableWindow(TRUE);
+    GetDlgItem(kStop)->EnableWindow(FALSE);
+  } else {
+    progress.SetPos(static_cast<int>(wParam));
+  }
+  SetDlgItemText(kStatusLine, SharedStatusText());
+  return 1;
+}
+
+void COCRProgressDlg::OnStop() { PostMessage(WM_CLOSE, 0, 0); }
+
+void COCRProgressDlg::JoinThreads() {
+  for (HANDLE* thread : {&m_ocrThread, &m_englishThread}) {
+    if (!*thread) continue;
+    WaitServingSentMessages(*thread, INFINITE);
+    CloseHandle(*thread);
+    *thread = nullptr;
+  }
+}
+
+// A worker still writing its result is waited for before the dialog ends.
+void COCRProgressDlg::OnClose() {
+  if (m_state != kFinished) {
+    if (m_stopEvent) SetEvent(m_stopEvent);
+    m_state = kStopped;
+  }
+  JoinThreads();
+  EndDialog(IDCANCEL);
+}
+
+void COCRProgressDlg::OnOK() {
+  JoinThreads();
+  EndDialog(IDOK);
+}
+
+bool WriteTextWithCrLf(const CString& path, const std::string& bytes) {
+  std::string out;
+  out.reserve(bytes.size() + bytes.size() / 16);
+  for (size_t i = 0; i < bytes.size(); ++i) {
+    if (bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r')) out += '\r';
+    out += bytes[i];
+  }
+  FILE* file = std::fopen(vq::WideToUtf8(static_cast<const wchar_t*>(path)).c_str(), "wb");
+  if (!file) return false;
+  const bool written = std::fwrite(out.data(), 1, out.size(), file) == out.size();
+  return std::fclose(file) == 0 && written;
+}
