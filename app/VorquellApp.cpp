@@ -27,6 +27,7 @@ BOOL CVorquellApp::InitInstance() {
   CVorquellDlg dialog(nullptr);
   m_pMainWnd = &dialog;
   dialog.DoModal();
+  dialog.CloseImagePathServer();
   m_pMainWnd = nullptr;
   return FALSE;
 }

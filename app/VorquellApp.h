@@ -12,7 +12,8 @@ class CVorquellApp : public CWinApp {
   // FALSE, so the process ends when it returns.
   BOOL InitInstance() override;
 
-  // Handed out by the image-path server; nothing assigns it.
+  // Handed out by the image-path server: the last saved page, set through
+  // CVorquellDlg::SetLastSavedPage.
   CString imagePath;
 };
 

@@ -35,6 +35,7 @@ ON_BN_CLICKED(IDC_ROTATE_LEFT, OnRotateLeft)
 ON_BN_CLICKED(IDC_ROTATE_180, OnRotate180)
 ON_BN_CLICKED(IDC_ROTATE_RIGHT, OnRotateRight)
 ON_BN_CLICKED(IDC_SWITCH_CAMERA, OnSwitchCamera)
+ON_MESSAGE(WM_IMAGEPATH_REQUEST, OnImagePathRequest)
 END_MESSAGE_MAP()
 
 CVorquellDlg::CVorquellDlg(CWnd* parent, CBrandingData* branding)
@@ -286,7 +287,7 @@ BOOL CVorquellDlg::DestroyWindow() {
   logo_.reset();
   multiPageDlg_.reset();
   strip_.clear();
-  NotifyCompanion();
+  NotifyCompanionExit();
   return CDialog::DestroyWindow();
 }
 

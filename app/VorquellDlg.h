@@ -9,7 +9,8 @@
 //   VorquellDlgMessages.cpp  the message texts in three languages
 //   VorquellDlgFace.cpp      layout table, language, skins, painting
 //   VorquellDlgThreads.cpp   the worker threads and dialogs that use a camera
-//   VorquellDlgOutside.cpp   the image server probe, the companion notice
+//   VorquellDlgOutside.cpp   the image server probe, the image-path
+//                            requests, the companion notice
 //
 // Controller lifetime: every thread that uses a capture controller (the
 // orientation thread, the continuous-shooting dialog's thread) is stopped
@@ -20,6 +21,7 @@
 #include <opencv2/core.hpp>
 
 #include "app/DriveList.h"
+#include "app/ImagePathServer.h"
 #include "app/SysSettings.h"
 #include "capture/CaptureController.h"
 #include "platform/mfc/CDialog.h"
@@ -34,11 +36,6 @@ class CShowImageDlg;
 
 // Timer of the exposure poll.
 #define TIMER_EXPOSURE_POLL 100
-// The image server's window and its one good answer.
-#define WM_SERVER_PROBE (WM_USER + 0x55)
-#define SERVER_PROBE_OK 51
-// Sent at exit to the companion program's window.
-#define WM_COMPANION_EXIT (WM_USER + 1000)
 
 // Control ids of template 102 used by more than one file.
 enum MainWindowControl {
@@ -135,6 +132,12 @@ class CVorquellDlg : public CDialog {
 
   // 0 to go on, -1 when a running image server refuses the camera.
   int ProbeImageServer();
+  // The page handed out to outside programs asking for the image path: the
+  // capture command calls it with the last page it saved.
+  void SetLastSavedPage(const CString& path);
+  // Releases the mapping of the image-path requests (the application, once
+  // the modal run has returned).
+  void CloseImagePathServer() { imagePathServer_.Close(); }
 
   // What the worker threads and the dialogs of other files may read.
   CCaptureController* DocumentController() const { return documentController_.get(); }
@@ -198,7 +201,7 @@ class CVorquellDlg : public CDialog {
   void CloseCameras();
 
   // Outside programs (VorquellDlgOutside.cpp).
-  void NotifyCompanion();
+  LRESULT OnImagePathRequest(WPARAM wParam, LPARAM lParam);
 
   DECLARE_MESSAGE_MAP()
 
@@ -233,6 +236,7 @@ class CVorquellDlg : public CDialog {
   CDriveList driveList_;
   HACCEL accelerators_ = nullptr;
   int shownCamera_ = -1;  // -1 none yet, 0 document, 1 portrait
+  CImagePathServer imagePathServer_;
 
   // Run-time state of the Linux build.
   CString dataFolder_;

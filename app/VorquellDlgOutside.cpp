@@ -1,21 +1,23 @@
 // The main window and the programs beside it: the image server asked at
-// start-up, the companion program told at exit. Both are found by the
-// titles of their top-level windows.
+// start-up and the image-path requests answered while it runs
+// (app/ImagePathServer.h does the work).
+#include "app/VorquellApp.h"
 #include "app/VorquellDlg.h"
 
 namespace {
 
-constexpr const wchar_t* kImageServerTitle = L"VorquellServer";
-constexpr const wchar_t* kCompanionTitle = L"Tollwyn - V2.2";
+CVorquellApp* TheApp() { return dynamic_cast<CVorquellApp*>(AfxGetApp()); }
 
 }  // namespace
 
-int CVorquellDlg::ProbeImageServer() {
-  HWND server = FindWindowW(nullptr, kImageServerTitle);
-  if (!server) return 0;
-  return ::SendMessageW(server, WM_SERVER_PROBE, 0, 0) == SERVER_PROBE_OK ? 0 : -1;
+int CVorquellDlg::ProbeImageServer() { return ::ProbeImageServer(); }
+
+void CVorquellDlg::SetLastSavedPage(const CString& path) {
+  if (CVorquellApp* app = TheApp()) app->imagePath = path;
 }
 
-void CVorquellDlg::NotifyCompanion() {
-  if (HWND companion = FindWindowW(nullptr, kCompanionTitle)) ::SendMessageW(companion, WM_COMPANION_EXIT, 0, 0);
+LRESULT CVorquellDlg::OnImagePathRequest(WPARAM, LPARAM) {
+  // A window run without the application object hands out an empty path.
+  const CVorquellApp* app = TheApp();
+  return imagePathServer_.AnswerRequest(app ? app->imagePath : CString());
 }

@@ -4,7 +4,10 @@
 // without its data file. The program's code in this process, worked by a
 // user's clicks: the switch to the portrait camera, four left turns, the
 // exposure slider, the camera pulled out and put back, and the close that
-// saves Sys.ini and ends every thread the program started.
+// saves Sys.ini and ends every thread the program started. The outside
+// programs: an image server that refuses ends the program with the busy
+// message; an outside program asks for the last saved page and the
+// companion hears the exit.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -23,7 +26,9 @@
 #include "platform/display/Presenter.h"
 #include "platform/dshow/VirtualCamera.h"
 #include "platform/win/MessageBox.h"
+#include "platform/win/ProgramWindows.h"
 #include "tests/e2e/XServer.h"
+#include "tests/support/PeerProgram.h"
 #include "tests/support/TestEnv.h"
 
 namespace {
@@ -101,6 +106,12 @@ TEST_F(VorquellXvfbTest, BuiltProgramComesUpLiveWarnsWithoutCameraAndEndsSilentl
   ASSERT_TRUE(vqtest::WaitFor([&] { return place = FirstShownWindow(display, &box), box != 0; }, 20s));
   server.Grab(place).SavePng(vqtest::ScreenshotPath("vorquell-no-camera-message.png"));
   EXPECT_EQ(noCamera.wait_for(500ms), std::future_status::timeout) << "the program waits for the user";
+  {
+    // Outside programs find the built program's window by its caption; asked
+    // without a mapping it answers 2.
+    vqtest::PeerProgram asker("Asker", {"--request", "Vorquell V71.0:1280"});
+    EXPECT_TRUE(asker.WaitFor("answer 1280 2"));
+  }
   server.RequestClose(box);
   EXPECT_EQ(noCamera.get(), 0);
   EXPECT_EQ(SettingsKeys(), 49);
@@ -238,6 +249,54 @@ TEST_F(VorquellXvfbTest, UserSwitchesTurnsExposesAndPullsTheCameraOut) {
   EXPECT_NE(settings.find("Exposure=-8\n"), std::string::npos);
   vqplatform::StopPresenter();
   EXPECT_EQ(ThreadCount(), threadsBefore) << "every thread of the program has ended";
+}
+
+TEST_F(VorquellXvfbTest, OutsideProgramsRefuseTheCameraAskForTheLastPageAndHearTheExit) {
+  vqplatform::ProgramListenerScope listening;
+  ASSERT_TRUE(listening.Listening());
+  vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord&) { return IDOK; });
+  vqplatform::ClearMessageBoxLog();
+  vq::dshow::PlugInVirtualCamera(vq::dshow::VirtualCameraConfig::Document());
+  {
+    // A server that does not know the probe answers 0: busy, and the program ends.
+    vqtest::PeerProgram server("VorquellServer");
+    ASSERT_TRUE(server.WaitFor("ready"));
+    CVorquellApp app;
+    app.InitInstance();
+    EXPECT_TRUE(server.Recorded("got 1109 0 0"));
+    const auto boxes = vqplatform::MessageBoxLog();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, L"高拍仪设备可能被其他程序占用，请检查");
+    EXPECT_EQ(boxes[0].type & MB_ICONMASK, UINT(MB_ICONEXCLAMATION));
+    EXPECT_EQ(FindWindowW(nullptr, L"Vorquell V71.0"), nullptr);
+  }
+
+  vqtest::PeerProgram companion("Tollwyn - V2.2");
+  ASSERT_TRUE(companion.WaitFor("ready"));
+  const std::wstring page = L"/home/user/图像/IMG_00007.jpg";
+  vqtest::XServer server;
+  CVorquellApp app;
+  std::atomic<bool> served{false};
+  std::thread outside([&] {
+    HWND window = nullptr;
+    ASSERT_TRUE(vqtest::WaitFor([&] {
+      window = FindWindowW(nullptr, L"Vorquell V71.0");
+      return window && vqplatform::PresentedXWindow(window);
+    }, 20s));
+    static_cast<CVorquellDlg*>(app.m_pMainWnd)->SetLastSavedPage(page.c_str());
+    vqtest::PeerProgram image("Image", {"--mapping", "VorquellImageDataMap:300", "--read-mapping-on", "1281",
+                                        "--request", "Vorquell V71.0:1280"});
+    EXPECT_TRUE(image.WaitFor("answer 1280 0"));
+    EXPECT_TRUE(image.WaitFor("got 1281 0 0"));
+    EXPECT_TRUE(image.WaitFor("text /home/user/图像/IMG_00007.jpg"));
+    EXPECT_FALSE(companion.Recorded("got 2024 0 0")) << "not before the exit";
+    served = true;
+    server.RequestClose(vqplatform::PresentedXWindow(window));
+  });
+  app.InitInstance();
+  outside.join();
+  EXPECT_TRUE(served);
+  EXPECT_TRUE(companion.WaitFor("got 2024 0 0"));
 }
 
 }  // namespace
