@@ -62,6 +62,12 @@ bool CVorquellDlg::ApplySettings(CSysSettings updated) {
   const CSysSettings& old = settings_;
   const bool documentShown = old.currentCamera == 0;
   LoadMessageTexts(updated.language);
+  // Ending early keeps the old record; the orientation thread, stopped for
+  // a camera change, runs again as that record says.
+  const auto keepOld = [this] {
+    if (settings_.docCheck) StartOrientationThread();
+    return false;
+  };
 
   bool documentChanged = false;
   // The selection lives in the controller; a reopen at the same size keeps it.
@@ -69,7 +75,7 @@ bool CVorquellDlg::ApplySettings(CSysSettings updated) {
   bool keepSelection = false;
   if (documentShown && updated.fastMode != old.fastMode) {
     keepSelection = documentController_->GetSelection(&selection);
-    if (!ReopenDocumentCamera(updated.fastMode == 1 ? 1 : 0)) return false;
+    if (!ReopenDocumentCamera(updated.fastMode == 1 ? 1 : 0)) return keepOld();
     documentChanged = true;
   }
   if (documentShown && documentController_ && DocumentSizeChangeApplies(old, updated)) {
@@ -83,7 +89,7 @@ bool CVorquellDlg::ApplySettings(CSysSettings updated) {
   if (documentChanged && documentController_) {
     if (!documentController_->Run()) {
       ShowMessage(MSG_DOC_RESOLUTION, MB_ICONSTOP);
-      return false;
+      return keepOld();
     }
     documentController_->SetRotation(documentRotation_);
     if (keepSelection) documentController_->SetSelection(selection, false);
@@ -96,7 +102,7 @@ bool CVorquellDlg::ApplySettings(CSysSettings updated) {
     portraitController_->SetResolution(updated.porCamWidth, updated.porCamHeight);
     if (!portraitController_->Run()) {
       ShowMessage(MSG_POR_RESOLUTION, MB_ICONSTOP);
-      return false;
+      return keepOld();
     }
     portraitController_->SetRotation(portraitRotation_);
   }
