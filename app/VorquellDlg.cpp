@@ -36,6 +36,7 @@ ON_BN_CLICKED(IDC_ROTATE_180, OnRotate180)
 ON_BN_CLICKED(IDC_ROTATE_RIGHT, OnRotateRight)
 ON_BN_CLICKED(IDC_SWITCH_CAMERA, OnSwitchCamera)
 ON_MESSAGE(WM_IMAGEPATH_REQUEST, OnImagePathRequest)
+ON_BN_CLICKED(IDC_SETTINGS, OnSystemParameters)
 END_MESSAGE_MAP()
 
 CVorquellDlg::CVorquellDlg(CWnd* parent, CBrandingData* branding)

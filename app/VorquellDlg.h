@@ -11,6 +11,7 @@
 //   VorquellDlgThreads.cpp   the worker threads and dialogs that use a camera
 //   VorquellDlgOutside.cpp   the image server probe, the image-path
 //                            requests, the companion notice
+//   VorquellDlgSettings.cpp  the settings sheet and applying what it changed
 //
 // Controller lifetime: every thread that uses a capture controller (the
 // orientation thread, the continuous-shooting dialog's thread) is stopped
@@ -130,6 +131,15 @@ class CVorquellDlg : public CDialog {
   // capture size (factors within 0.001 of 1 leave it alone).
   static void RescalePage(cv::Mat& page, cv::Size running, cv::Size configured);
 
+  // Settings (VorquellDlgSettings.cpp). Applies a record edited by the
+  // settings sheet to the cameras, language, orientation thread and crop
+  // mode, then takes and saves it; false, with the live record and Sys.ini
+  // unchanged, when a camera could not be reopened or does not run.
+  bool ApplySettings(CSysSettings updated);
+  // Whether a new capture size of a camera is applied (either value changed).
+  static bool DocumentSizeChangeApplies(const CSysSettings& before, const CSysSettings& after);
+  static bool PortraitSizeChangeApplies(const CSysSettings& before, const CSysSettings& after);
+
   // 0 to go on, -1 when a running image server refuses the camera.
   int ProbeImageServer();
   // The page handed out to outside programs asking for the image path: the
@@ -163,6 +173,7 @@ class CVorquellDlg : public CDialog {
   void OnRotate180();
   void OnRotateRight();
   void OnSwitchCamera();
+  void OnSystemParameters();
   void OnPaint();
 
   // Start-up steps.
@@ -187,6 +198,12 @@ class CVorquellDlg : public CDialog {
   void CropRadioFrom(CCaptureController* controller);
   void ShowPreviews(bool document, bool portrait);
   void Reconnect();
+
+  // Settings helpers: the document camera opened anew with another subtype
+  // at the current size, keeping margins and crop mode; the crop
+  // cleared before a camera changes size.
+  bool ReopenDocumentCamera(int subtype);
+  void ClearCropFor(CCaptureController& camera, CSysSettings& updated);
 
   // Face (VorquellDlgFace.cpp).
   void InitLayoutTable();

@@ -3,7 +3,8 @@
 // settings, shows the no-camera message without a camera, and ends silently
 // without its data file. The program's code in this process, worked by a
 // user's clicks: the switch to the portrait camera, four left turns, the
-// exposure slider, the camera pulled out and put back, and the close that
+// exposure slider, the camera pulled out and put back, the settings sheet
+// cancelled and taken with another size in fast mode, and the close that
 // saves Sys.ini and ends every thread the program started. The outside
 // programs: an image server that refuses ends the program with the busy
 // message; an outside program asks for the last saved page and the
@@ -25,8 +26,10 @@
 #include "app/VorquellDlg.h"
 #include "platform/display/Presenter.h"
 #include "platform/dshow/VirtualCamera.h"
+#include "platform/win/Dialog.h"
 #include "platform/win/MessageBox.h"
 #include "platform/win/ProgramWindows.h"
+#include "platform/win/TestInput.h"
 #include "tests/e2e/XServer.h"
 #include "tests/support/PeerProgram.h"
 #include "tests/support/TestEnv.h"
@@ -160,6 +163,37 @@ bool IsBackground(uint32_t p) { return p == 0xF3F3F3; }
 bool IsDesk(uint32_t p) { return (p >> 16) < 140 && ((p >> 8) & 0xFF) < 120; }
 bool IsNotRed(uint32_t p) { return !IsRed(p); }
 
+// Drives the settings sheet once it is open: moves the document size one
+// entry up the list, ticks fast mode on the advanced page, and ends the sheet
+// with `button`. Runs on the program's thread, from the sheet's modal loop;
+// sets `done` when the sheet was seen.
+void DriveSettingsSheetOnce(HWND mainWindow, int button, std::atomic<bool>* done) {
+  vqplatform::SetModalIdleHandler([=](HWND sheet) {
+    if (sheet == mainWindow) return;
+    vqplatform::SetModalIdleHandler(nullptr);
+    constexpr int kTab = 1117, kSizeList = 1006, kFastMode = 1116;
+    HWND tab = GetDlgItem(sheet, kTab), imagePage = nullptr, advancedPage = nullptr;
+    for (HWND page = GetWindow(tab, GW_CHILD); page; page = GetWindow(page, GW_HWNDNEXT)) {
+      if (GetDlgItem(page, kSizeList)) imagePage = page;
+      if (GetDlgItem(page, kFastMode)) advancedPage = page;
+    }
+    if (imagePage && advancedPage) {
+      vqplatform::ClickControl(imagePage, kSizeList);
+      vqplatform::PumpMessages(sheet);
+      for (int key : {VK_UP, VK_RETURN}) vqplatform::PressKey(key);
+      vqplatform::PumpMessages(sheet);
+      RECT item{};
+      SendMessageW(tab, TCM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&item));
+      vqplatform::ClickAt(tab, POINT{(item.left + item.right) / 2, (item.top + item.bottom) / 2});
+      vqplatform::PumpMessages(sheet);
+      vqplatform::ClickControl(advancedPage, kFastMode);
+      vqplatform::PumpMessages(sheet);
+      *done = true;
+    }
+    vqplatform::ClickControl(sheet, button);
+  });
+}
+
 TEST_F(VorquellXvfbTest, UserSwitchesTurnsExposesAndPullsTheCameraOut) {
   auto document = vq::dshow::VirtualCameraConfig::Document();
   document.sizes = {{640, 480}, {1280, 960}};
@@ -170,7 +204,7 @@ TEST_F(VorquellXvfbTest, UserSwitchesTurnsExposesAndPullsTheCameraOut) {
   portrait.content.kind = vq::dshow::VirtualContent::Kind::Folder;
   portrait.content.folder = vqtest::TempDir() / "red";
   vq::dshow::PlugInVirtualCamera(portrait);
-  ASSERT_TRUE(vqtest::WriteFile(program_ / "Sys.ini", "[IMAGE]\nDocCamWidth=1280\nDocCamHeight=960\n"
+  ASSERT_TRUE(vqtest::WriteFile(program_ / "Sys.ini", "[IMAGE]\nDocCamWidth=1280\nDocCamHeight=960\nXDPI=200\nYDPI=200\n"
                                                       "[Camera]\nAutoExposure=false\nExposure=-6\n"));
   vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord&) { return IDOK; });
   const auto unplugMessages = [] {
@@ -234,6 +268,35 @@ TEST_F(VorquellXvfbTest, UserSwitchesTurnsExposesAndPullsTheCameraOut) {
     EXPECT_TRUE(view.WaitForPixel(0.02, 0.5, IsDesk, "vorquell-replugged.png"));
     EXPECT_EQ(SendDlgItemMessageW(view.window, IDC_CROP_NONE, BM_GETCHECK, 0, 0), BST_CHECKED);
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(view.window, IDC_CROP_AUTO)));
+
+    // 系统参数, edited and cancelled: Sys.ini stays as it was, byte for byte.
+    const auto sheetClosed = [&] { return IsWindowEnabled(view.window) != FALSE; };
+    ASSERT_TRUE(vqtest::WaitFor(sheetClosed));
+    const std::string before = vqtest::ReadFile(program_ / "Sys.ini");
+    std::atomic<bool> sheetSeen{false};
+    DriveSettingsSheetOnce(view.window, IDCANCEL, &sheetSeen);
+    view.Click(IDC_SETTINGS);
+    ASSERT_TRUE(vqtest::WaitFor([&] { return sheetSeen && sheetClosed(); }));
+    EXPECT_EQ(vqtest::ReadFile(program_ / "Sys.ini"), before);
+    vq::dshow::CaptureFormat streamed{};
+    ASSERT_TRUE(documentCamera->LastStreamFormat(&streamed));
+    EXPECT_EQ(cv::Size(streamed.width, streamed.height), cv::Size(1280, 960));
+    EXPECT_EQ(streamed.subtype, MEDIASUBTYPE_YUY2);
+
+    // Taken with the smaller size in fast mode: the camera streams MJPG at
+    // 640 x 480, the preview is live and Sys.ini holds the new size.
+    sheetSeen = false;
+    DriveSettingsSheetOnce(view.window, IDOK, &sheetSeen);
+    view.Click(IDC_SETTINGS);
+    ASSERT_TRUE(vqtest::WaitFor([&] { return sheetSeen && sheetClosed(); }));
+    EXPECT_TRUE(vqtest::WaitFor([&] {
+      return documentCamera->LastStreamFormat(&streamed) && streamed.width == 640 && streamed.height == 480;
+    }));
+    EXPECT_EQ(streamed.subtype, MEDIASUBTYPE_MJPG);
+    EXPECT_TRUE(view.WaitForPixel(0.02, 0.5, IsDesk, "vorquell-after-settings.png"));
+    const std::string after = vqtest::ReadFile(program_ / "Sys.ini");
+    EXPECT_NE(after.find("DocCamWidth=640\n"), std::string::npos);
+    EXPECT_NE(after.find("DocCamHeight=480\n"), std::string::npos);
     driven = true;
     server.RequestClose(vqplatform::PresentedXWindow(view.window));
   });
