@@ -1,0 +1,97 @@
+// The orientation thread on a virtual camera showing a page laid sideways,
+// its quiet end without the model, and results for an earlier turn dropped.
+#include <filesystem>
+
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include "app/OrientationThread.h"
+#include "platform/win/Clock.h"
+#include "tests/ocr/PrintedText.h"
+#include "tests/ui/ScreenshotSupport.h"
+#include "tests/vorquell/MainWindowFixture.h"
+
+namespace {
+
+class MainWindowThreadsOrientation : public vqtest::MainWindowTest {
+ protected:
+  // A document camera streaming the pictures of `folder` (none: its desk).
+  void PlugDocumentCamera(const std::filesystem::path& folder = {}) {
+    vq::dshow::VirtualCameraConfig config;
+    config.sizes = {{1280, 960}};
+    config.framesPerSecond = 30;
+    if (!folder.empty()) {
+      config.content.kind = vq::dshow::VirtualContent::Kind::Folder;
+      config.content.folder = folder;
+    }
+    vq::dshow::PlugInVirtualCamera(config);
+    WriteDataFile(vq::WideToUtf8(vq::dshow::VirtualVendorId() + vq::dshow::VirtualDocumentProductId()) + ";");
+  }
+  void Post(int angle, int previewTurn) {
+    window_->SendMessage(WM_ORIENTATION_RESULT, 1, OrientationResult(angle, previewTurn));
+  }
+};
+
+TEST_F(MainWindowThreadsOrientation, EndsQuietlyWithoutTheModelAndTheProgramRunsOn) {
+  PlugDocumentCamera();
+  WriteSettings("[IMAGE]\nDOCCHECK=TRUE\n");
+  vqtest::OpenMainWindow& window = Start();
+  ASSERT_NE(window.DocumentController(), nullptr);
+  EXPECT_TRUE(vqtest::Pump([&] { return window.orientationThread_ == nullptr; }));
+  EXPECT_EQ(window.DocumentRotation(), 0);
+  EXPECT_TRUE(Boxes().empty());
+  // The preview runs on.
+  EXPECT_TRUE(vqtest::Pump([&] { return !window.DocumentController()->GetFrame().empty(); }));
+}
+
+TEST_F(MainWindowThreadsOrientation, TurnsThePreviewBackAndDropsResultsForAnEarlierTurn) {
+  PlugDocumentCamera();
+  vqtest::OpenMainWindow& window = Start();
+  ASSERT_NE(window.DocumentController(), nullptr);
+  // A page turned a quarter clockwise is brought back a quarter counter-clockwise.
+  Post(90, 0);
+  EXPECT_EQ(window.DocumentRotation(), 270);
+  EXPECT_EQ(window.DocumentController()->Rotation(), 270);
+  // Queued behind it: the same page seen before the turn, now stale.
+  Post(90, 0);
+  EXPECT_EQ(window.DocumentRotation(), 270);
+  Post(180, 270);
+  EXPECT_EQ(window.DocumentRotation(), 90);
+  Post(0, 90);
+  EXPECT_EQ(window.DocumentController()->Rotation(), 90);
+}
+
+TEST_F(MainWindowThreadsOrientation, ShowsAPageLaidSidewaysUprightAndStopsAtOnce) {
+  if (std::string(VQ_RECOGNITION_MODEL).empty()) GTEST_SKIP() << "this build tree makes no recognition model";
+  std::filesystem::copy_file(VQ_RECOGNITION_MODEL, vqtest::TempDir() / "program" / "OCR_RLDA_LN_Gra.tpl");
+  // A white page of text, turned a quarter clockwise, on a grey desk.
+  cv::Mat lines = ocrtest::PrintedLines(cv::Size(860, 900),
+                                        {"文字识别的结果应当正确显示", "页面方向检测线程每隔一段时间",
+                                         "检查当前文档的方向并且旋转", "预览窗口使文字保持正立状态",
+                                         "这是一个测试页面包含中文字", "扫描仪拍摄的文档需要校正"},
+                                        cv::Point(40, 120));
+  cv::Mat page, turned, desk(960, 1280, CV_8UC3, cv::Scalar(90, 90, 90));
+  cv::cvtColor(lines, page, cv::COLOR_GRAY2BGR);
+  cv::rotate(page, turned, cv::ROTATE_90_CLOCKWISE);
+  turned.copyTo(desk(cv::Rect((1280 - turned.cols) / 2, (960 - turned.rows) / 2, turned.cols, turned.rows)));
+  const std::filesystem::path folder = vqtest::TempDir() / "pages";
+  std::filesystem::create_directories(folder);
+  ASSERT_TRUE(cv::imwrite((folder / "page.png").string(), desk));
+  PlugDocumentCamera(folder);
+  WriteSettings("[IMAGE]\nDOCCHECK=TRUE\n");
+  vqtest::OpenMainWindow& window = Start();
+  ASSERT_NE(window.DocumentController(), nullptr);
+  ASSERT_TRUE(vqtest::Pump([&] { return window.DocumentRotation() != 0; }));
+  EXPECT_EQ(window.DocumentRotation(), 270);
+  // Upright now: the next cycles leave the preview as it is.
+  vqtest::Pump([] { return false; }, std::chrono::milliseconds(1500));
+  EXPECT_EQ(window.DocumentRotation(), 270);
+  EXPECT_NE(window.orientationThread_, nullptr);
+  vqtest::SaveScreenshot(window.GetSafeHwnd(), "orientation-upright.png");
+  const uint64_t before = vqplatform::Clock::NowMs();
+  window.StopOrientationThread();
+  EXPECT_LT(vqplatform::Clock::NowMs() - before, 300u);
+  EXPECT_EQ(window.orientationThread_, nullptr);
+}
+
+}  // namespace
