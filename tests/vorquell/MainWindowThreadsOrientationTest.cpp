@@ -2,6 +2,7 @@
 // its quiet end without the model, and results for an earlier turn dropped.
 #include <filesystem>
 
+#include <opencv2/core/utility.hpp>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
@@ -15,6 +16,11 @@ namespace {
 
 class MainWindowThreadsOrientation : public vqtest::MainWindowTest {
  protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    // OpenCV's pool is not instrumented: its workers would only add noise.
+    cv::setNumThreads(1);
+  }
   // A document camera streaming the pictures of `folder` (none: its desk).
   void PlugDocumentCamera(const std::filesystem::path& folder = {}) {
     vq::dshow::VirtualCameraConfig config;
