@@ -4,7 +4,6 @@
 
 #include <opencv2/core/utility.hpp>
 #include <opencv2/imgcodecs.hpp>
-#include <opencv2/imgproc.hpp>
 
 #include "app/OrientationThread.h"
 #include "platform/win/Clock.h"
@@ -70,16 +69,7 @@ TEST_F(MainWindowThreadsOrientation, TurnsThePreviewBackAndDropsResultsForAnEarl
 TEST_F(MainWindowThreadsOrientation, ShowsAPageLaidSidewaysUprightAndStopsAtOnce) {
   if (std::string(VQ_RECOGNITION_MODEL).empty()) GTEST_SKIP() << "this build tree makes no recognition model";
   std::filesystem::copy_file(VQ_RECOGNITION_MODEL, vqtest::TempDir() / "program" / "OCR_RLDA_LN_Gra.tpl");
-  // A white page of text, turned a quarter clockwise, on a grey desk.
-  cv::Mat lines = ocrtest::PrintedLines(cv::Size(860, 900),
-                                        {"文字识别的结果应当正确显示", "页面方向检测线程每隔一段时间",
-                                         "检查当前文档的方向并且旋转", "预览窗口使文字保持正立状态",
-                                         "这是一个测试页面包含中文字", "扫描仪拍摄的文档需要校正"},
-                                        cv::Point(40, 120));
-  cv::Mat page, turned, desk(960, 1280, CV_8UC3, cv::Scalar(90, 90, 90));
-  cv::cvtColor(lines, page, cv::COLOR_GRAY2BGR);
-  cv::rotate(page, turned, cv::ROTATE_90_CLOCKWISE);
-  turned.copyTo(desk(cv::Rect((1280 - turned.cols) / 2, (960 - turned.rows) / 2, turned.cols, turned.rows)));
+  const cv::Mat desk = ocrtest::DeskWithPageTurnedClockwise();
   const std::filesystem::path folder = vqtest::TempDir() / "pages";
   std::filesystem::create_directories(folder);
   ASSERT_TRUE(cv::imwrite((folder / "page.png").string(), desk));
