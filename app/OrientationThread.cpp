@@ -34,6 +34,7 @@ DWORD OrientationThreadProc(LPVOID parameter) {
     return 0;
   }
   HANDLE stop = OpenEventW(0, FALSE, L"StopPODInspectThread");
+  int heldTurn = -1;
   for (;;) {
     const DWORD waited = WaitForSingleObject(stop, kPeriodMs);
     if (waited == WAIT_FAILED) std::fprintf(stderr, "orientation thread: waiting for its stop event failed\n");
@@ -43,9 +44,15 @@ DWORD OrientationThreadProc(LPVOID parameter) {
       PostMessageW(hwnd, WM_ORIENTATION_RESULT, 0, 0);
       break;
     }
-    // The turn is read before the frame: a frame shown in an older turn
-    // gives a result the window drops.
+    // The result is tagged with the turn read before the frame, so the
+    // window drops it when the preview has turned since. The preview needs a
+    // moment to show a new turn: a page is looked at only once the turn has
+    // held for a whole period.
     const int turn = window->DocumentRotation();
+    if (turn != heldTurn) {
+      heldTurn = turn;
+      continue;
+    }
     const cv::Mat frame = camera->GetFrame();
     int angle = 0;
     if (detector.Detect(PageOf(frame), &angle, false))
