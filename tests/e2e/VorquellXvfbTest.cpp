@@ -45,8 +45,8 @@ int RunShell(const std::string& command) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// The first viewable top-level X window and its place.
-RECT FirstShownWindow(Display* display, unsigned long* found) {
+// The first viewable top-level X window at least `minWidth` wide, and its place.
+RECT FirstShownWindow(Display* display, unsigned long* found, int minWidth = 0) {
   Window root = DefaultRootWindow(display), parent = 0, *children = nullptr;
   unsigned count = 0;
   RECT place{};
@@ -54,7 +54,7 @@ RECT FirstShownWindow(Display* display, unsigned long* found) {
   XQueryTree(display, root, &root, &parent, &children, &count);
   for (unsigned i = 0; i < count && !*found; ++i) {
     XWindowAttributes a{};
-    if (XGetWindowAttributes(display, children[i], &a) && a.map_state == IsViewable) {
+    if (XGetWindowAttributes(display, children[i], &a) && a.map_state == IsViewable && a.width >= minWidth) {
       *found = children[i];
       place = RECT{a.x, a.y, a.x + a.width, a.y + a.height};
     }
@@ -145,14 +145,14 @@ TEST_F(VorquellXvfbTest, BuiltProgramShowsAPageLaidSidewaysUpright) {
   // desk (the splash window comes and goes first).
   const bool upright = vqtest::WaitFor(
       [&] {
-        place = FirstShownWindow(display, &window);
-        if (!window || place.right - place.left < 600) return false;
+        place = FirstShownWindow(display, &window, 600);
+        if (!window) return false;
         // A preview still blank white before the first frame fills the area.
         const RECT page = WhiteBounds(server.Grab(place));
         const long width = page.right - page.left, height = page.bottom - page.top;
         return height > width * 115 / 100 && height < (place.bottom - place.top) * 8 / 10 && width > 100;
       },
-      30s);
+      45s);
   server.Grab(place).SavePng(vqtest::ScreenshotPath("vorquell-page-upright.png"));
   EXPECT_TRUE(upright);
   server.RequestClose(window);
