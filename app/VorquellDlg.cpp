@@ -4,6 +4,7 @@
 #include "app/BrandingData.h"
 #include "app/ContinuousShooting.h"
 #include "app/ImageConversions.h"
+#include "app/OrientationThread.h"
 #include "app/IniFile.h"
 #include "app/SettingsLocation.h"
 #include "app/SplashDlg.h"
@@ -37,12 +38,14 @@ ON_BN_CLICKED(IDC_ROTATE_RIGHT, OnRotateRight)
 ON_BN_CLICKED(IDC_SWITCH_CAMERA, OnSwitchCamera)
 ON_MESSAGE(WM_IMAGEPATH_REQUEST, OnImagePathRequest)
 ON_BN_CLICKED(IDC_SETTINGS, OnSystemParameters)
+ON_MESSAGE(WM_ORIENTATION_RESULT, OnOrientationResult)
 END_MESSAGE_MAP()
 
 CVorquellDlg::CVorquellDlg(CWnd* parent, CBrandingData* branding)
     : CDialog(IDD, parent),
       branding_(branding ? *branding : TheBrandingData()),
-      icon_(LoadIconW(nullptr, MAKEINTRESOURCEW(kProgramIcon))) {
+      icon_(LoadIconW(nullptr, MAKEINTRESOURCEW(kProgramIcon))),
+      orientationThreadProc_(&OrientationThreadProc) {
   vqres::LoadResources();
   for (int& id : layoutTable_) id = -1;
 }

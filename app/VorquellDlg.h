@@ -16,6 +16,7 @@
 // Controller lifetime: every thread that uses a capture controller (the
 // orientation thread, the continuous-shooting dialog's thread) is stopped
 // and joined before that controller is deleted or replaced.
+#include <atomic>
 #include <memory>
 #include <vector>
 
@@ -155,9 +156,11 @@ class CVorquellDlg : public CDialog {
   const CSysSettings& Settings() const { return settings_; }
   const CString& DataFolder() const { return dataFolder_; }
   int ShownCamera() const { return shownCamera_; }
+  int DocumentRotation() const { return documentRotation_; }
 
   // The orientation thread's routine, started with this window as its
-  // argument when orientation checking is on; null starts nothing.
+  // argument when orientation checking is on (OrientationThreadProc unless
+  // replaced); null starts nothing.
   void SetOrientationThreadProc(LPTHREAD_START_ROUTINE proc) { orientationThreadProc_ = proc; }
 
  protected:
@@ -175,6 +178,7 @@ class CVorquellDlg : public CDialog {
   void OnSwitchCamera();
   void OnSystemParameters();
   void OnPaint();
+  LRESULT OnOrientationResult(WPARAM wParam, LPARAM lParam);
 
   // Start-up steps.
   BOOL QuitStartUp(MessageId message, UINT icon);
@@ -230,7 +234,7 @@ class CVorquellDlg : public CDialog {
   CShowImageDlg* mergeDlg_ = nullptr;  // deletes itself
   std::unique_ptr<CDialog> multiPageDlg_;
   HICON icon_;  // window icon, large and small
-  int documentRotation_ = 0;
+  std::atomic<int> documentRotation_{0};  // read by the orientation thread
   int portraitRotation_ = 0;
   RECT previewRect_{0, 0, 0, 0};  // both previews, in client coordinates
   std::unique_ptr<CCaptureController> documentController_;

@@ -1,6 +1,7 @@
 // The worker threads and modeless dialogs that use a capture controller:
 // each is stopped and joined before the controller it uses goes away.
 #include "app/ContinuousShooting.h"
+#include "app/OrientationThread.h"
 #include "app/VorquellDlg.h"
 #include "platform/win/Handles.h"
 #include "platform/win/MessageQueue.h"
@@ -26,6 +27,26 @@ void CVorquellDlg::StopOrientationThread() {
     CloseHandle(orientationStopEvent_);
     orientationStopEvent_ = nullptr;
   }
+}
+
+LRESULT CVorquellDlg::OnOrientationResult(WPARAM wParam, LPARAM lParam) {
+  if (wParam == 0) {
+    // The thread ended by itself and returns right after posting; a thread
+    // still running a second later is a newer one and is left alone.
+    if (orientationThread_ && WaitForSingleObject(orientationThread_, 1000) == WAIT_OBJECT_0) {
+      CloseHandle(orientationThread_);
+      orientationThread_ = nullptr;
+    }
+    return 0;
+  }
+  if (wParam != 1 || !documentController_) return 0;
+  // A result for a frame shown in an earlier turn would turn the page twice.
+  if (OrientationPreviewTurn(lParam) != documentRotation_) return 0;
+  // The detected angle turns the page upright counter-clockwise; the
+  // preview's turns go clockwise.
+  documentRotation_ = (documentRotation_ + 360 - OrientationAngle(lParam)) % 360;
+  documentController_->SetRotation(documentRotation_);
+  return 0;
 }
 
 void CVorquellDlg::CloseContinuousShooting() {

@@ -31,6 +31,7 @@
 #include "platform/win/ProgramWindows.h"
 #include "platform/win/TestInput.h"
 #include "tests/e2e/XServer.h"
+#include "tests/ocr/PrintedText.h"
 #include "tests/support/PeerProgram.h"
 #include "tests/support/TestEnv.h"
 
@@ -52,8 +53,8 @@ int RunShell(const std::string& command) {
   return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
 }
 
-// The first viewable top-level X window and its place.
-RECT FirstShownWindow(Display* display, unsigned long* found) {
+// The first viewable top-level X window at least `minWidth` wide, and its place.
+RECT FirstShownWindow(Display* display, unsigned long* found, int minWidth = 0) {
   Window root = DefaultRootWindow(display), parent = 0, *children = nullptr;
   unsigned count = 0;
   RECT place{};
@@ -61,7 +62,7 @@ RECT FirstShownWindow(Display* display, unsigned long* found) {
   XQueryTree(display, root, &root, &parent, &children, &count);
   for (unsigned i = 0; i < count && !*found; ++i) {
     XWindowAttributes a{};
-    if (XGetWindowAttributes(display, children[i], &a) && a.map_state == IsViewable) {
+    if (XGetWindowAttributes(display, children[i], &a) && a.map_state == IsViewable && a.width >= minWidth) {
       *found = children[i];
       place = RECT{a.x, a.y, a.x + a.width, a.y + a.height};
     }
@@ -125,6 +126,52 @@ TEST_F(VorquellXvfbTest, BuiltProgramComesUpLiveWarnsWithoutCameraAndEndsSilentl
   fs::remove(program_ / "Sys.ini");
   EXPECT_EQ(RunShell(Command("document;portrait", true)), 1) << "the demonstration saw the program end before any window";
   EXPECT_EQ(SettingsKeys(), 49);
+}
+
+// The bounds of the paper-white pixels in the middle of a picture of the
+// main window, where the preview lies (the logo left of it is white too).
+RECT WhiteBounds(const vqtest::Screenshot& s) {
+  RECT r{s.width, s.height, -1, -1};
+  for (int y = 0; y < s.height; ++y)
+    for (int x = s.width * 15 / 100; x < s.width * 75 / 100; ++x) {
+      const uint32_t p = s.pixels[size_t(y) * s.width + x];
+      if ((p >> 16 & 0xFF) < 250 || (p >> 8 & 0xFF) < 250 || (p & 0xFF) < 250) continue;
+      r = RECT{std::min(r.left, LONG(x)), std::min(r.top, LONG(y)), std::max(r.right, LONG(x)), std::max(r.bottom, LONG(y))};
+    }
+  return r;
+}
+
+TEST_F(VorquellXvfbTest, BuiltProgramShowsAPageLaidSidewaysUpright) {
+  if (std::string(VQ_RECOGNITION_MODEL).empty()) GTEST_SKIP() << "this build tree makes no recognition model";
+  fs::copy_file(VQ_RECOGNITION_MODEL, program_ / "OCR_RLDA_LN_Gra.tpl");
+  ASSERT_TRUE(vqtest::WriteFile(program_ / "Sys.ini", "[IMAGE]\nDOCCHECK=TRUE\nDocCamWidth=1280\nDocCamHeight=960\n"));
+  const fs::path pages = vqtest::TempDir() / "pages";
+  fs::create_directories(pages);
+  ASSERT_TRUE(cv::imwrite((pages / "page.png").string(), ocrtest::DeskWithPageTurnedClockwise()));
+
+  vqtest::XServer server;
+  Display* display = XOpenDisplay(nullptr);
+  const std::string camera = "sizes=1280x960,folder=" + pages.string();
+  std::future<int> program = std::async(std::launch::async, RunShell, Command(camera.c_str(), false));
+  unsigned long window = 0;
+  RECT place{};
+  // The page lies across the desk; upright it stands taller than wide on the
+  // desk (the splash window comes and goes first).
+  const bool upright = vqtest::WaitFor(
+      [&] {
+        place = FirstShownWindow(display, &window, 600);
+        if (!window) return false;
+        // A preview still blank white before the first frame fills the area.
+        const RECT page = WhiteBounds(server.Grab(place));
+        const long width = page.right - page.left, height = page.bottom - page.top;
+        return height > width * 115 / 100 && height < (place.bottom - place.top) * 8 / 10 && width > 100;
+      },
+      45s);
+  server.Grab(place).SavePng(vqtest::ScreenshotPath("vorquell-page-upright.png"));
+  EXPECT_TRUE(upright);
+  server.RequestClose(window);
+  EXPECT_EQ(program.get(), 0);
+  XCloseDisplay(display);
 }
 
 // Where the user clicks, and what the preview shows.

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include <opencv2/core.hpp>
+#include <opencv2/imgproc.hpp>
 
 #include "platform/win/Encoding.h"
 #include "scene/CjkText.h"
@@ -28,6 +29,21 @@ inline cv::Mat PrintedLines(cv::Size size, const std::vector<std::string>& utf8L
   std::vector<std::u32string> lines;
   for (const std::string& line : utf8Lines) lines.push_back(Codes(line));
   return vqscene::RenderTextLines(renderer, size, lines, origin, kEm, kPitch, kLineSpacing);
+}
+
+// A 1280 x 960 camera picture: a white page (700 x 900) of six Chinese lines lying a
+// quarter turn clockwise on a grey desk.
+inline cv::Mat DeskWithPageTurnedClockwise() {
+  const cv::Mat lines = PrintedLines(cv::Size(700, 900),
+                                     {"文字识别的结果应当正确显示", "页面方向检测线程每隔一段时间",
+                                      "检查当前文档的方向并且旋转", "预览窗口使文字保持正立状态",
+                                      "这是一个测试页面包含中文字", "扫描仪拍摄的文档需要校正"},
+                                     cv::Point(40, 120));
+  cv::Mat page, turned, desk(960, 1280, CV_8UC3, cv::Scalar(90, 90, 90));
+  cv::cvtColor(lines, page, cv::COLOR_GRAY2BGR);
+  cv::rotate(page, turned, cv::ROTATE_90_CLOCKWISE);
+  turned.copyTo(desk(cv::Rect((desk.cols - turned.cols) / 2, (desk.rows - turned.rows) / 2, turned.cols, turned.rows)));
+  return desk;
 }
 
 // A hollow rectangle with strokes 3 pixels wide, in ink 0.

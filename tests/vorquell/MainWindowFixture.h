@@ -25,6 +25,8 @@ class OpenMainWindow : public CVorquellDlg {
   using CVorquellDlg::CVorquellDlg;
   using CVorquellDlg::continuousDlg_;
   using CVorquellDlg::OnSwitchCamera;
+  using CVorquellDlg::orientationThread_;
+  using CVorquellDlg::StopOrientationThread;
   using CVorquellDlg::settings_;
 };
 
