@@ -266,7 +266,7 @@ XServer::Property XServer::ReadProperty(unsigned long xwindow, const char* name)
   unsigned long count = 0, after = 0;
   unsigned char* data = nullptr;
   Property property;
-  if (XGetWindowProperty(display_, xwindow, XInternAtom(display_, name, False), 0, 4096, False, AnyPropertyType, &type,
+  if (XGetWindowProperty(display_, xwindow, XInternAtom(display_, name, False), 0, 1 << 20, False, AnyPropertyType, &type,
                          &format, &count, &after, &data) == Success &&
       type != None) {
     property.type = AtomName(display_, type);
@@ -289,22 +289,6 @@ bool XServer::WaitForWindowManager() {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   return false;
-}
-
-std::vector<unsigned long> XServer::CardinalProperty(unsigned long xwindow, const char* name) {
-  std::vector<unsigned long> values;
-  Atom property = XInternAtom(display_, name, False), type = 0;
-  int format = 0;
-  unsigned long count = 0, remaining = 0;
-  unsigned char* data = nullptr;
-  if (XGetWindowProperty(display_, xwindow, property, 0, 1 << 20, False, XA_CARDINAL, &type, &format, &count,
-                         &remaining, &data) == Success &&
-      data && format == 32) {
-    auto* longs = reinterpret_cast<unsigned long*>(data);  // format 32 comes as longs
-    values.assign(longs, longs + count);
-  }
-  if (data) XFree(data);
-  return values;
 }
 
 std::string ScreenshotPath(const std::string& name) {

@@ -51,8 +51,6 @@ class XServer {
   void RequestClose(unsigned long xwindow);
   // Whether the window exists and is mapped.
   bool IsShown(unsigned long xwindow);
-  // A window's CARDINAL property (empty when it has none).
-  std::vector<unsigned long> CardinalProperty(unsigned long xwindow, const char* name);
 
   void DoubleClick(POINT screen);
   // What a taskbar does: minimise a window, and activate (restore) one.

@@ -230,22 +230,22 @@ TEST_F(XvfbWindowsTest, WindowIconsReachTheWindowManager) {
   ASSERT_TRUE(WaitFor([&] { return vqplatform::PresentedXWindow(hwnd) != 0; }));
   unsigned long xwindow = vqplatform::PresentedXWindow(hwnd);
   ASSERT_TRUE(vqplatform::FlushPresenter(2000));
-  EXPECT_TRUE(server_.CardinalProperty(xwindow, "_NET_WM_ICON").empty());
+  EXPECT_TRUE(server_.ReadProperty(xwindow, "_NET_WM_ICON").items.empty());
 
   HICON big = LoadIconW(nullptr, IDI_WARNING), small = LoadIconW(nullptr, IDI_ERROR);
   SendMessageW(hwnd, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(big));
   SendMessageW(hwnd, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(small));
-  std::vector<unsigned long> icon;
+  std::vector<long> icon;
   ASSERT_TRUE(WaitFor([&] {
     vqplatform::FlushPresenter(2000);
-    icon = server_.CardinalProperty(xwindow, "_NET_WM_ICON");
+    icon = server_.ReadProperty(xwindow, "_NET_WM_ICON").items;
     return icon.size() == 2 * (2 + 32 * 32);
   }));
   vqplatform::IconPixels warning, error;
   vqplatform::GetIconPixels(big, &warning);
   vqplatform::GetIconPixels(small, &error);
-  EXPECT_EQ(icon[0], 32u);
-  EXPECT_EQ(icon[1], 32u);
+  EXPECT_EQ(icon[0], 32);
+  EXPECT_EQ(icon[1], 32);
   // 32-bit values, widened to long by Xlib.
   EXPECT_EQ(static_cast<uint32_t>(icon[2 + 26 * 32 + 8]), warning.argb[26 * 32 + 8]);
   EXPECT_EQ(static_cast<uint32_t>(icon[2 + 32 * 32 + 2 + 4 * 32 + 16]), error.argb[4 * 32 + 16]);
@@ -254,7 +254,7 @@ TEST_F(XvfbWindowsTest, WindowIconsReachTheWindowManager) {
   SendMessageW(hwnd, WM_SETICON, ICON_SMALL, 0);
   EXPECT_TRUE(WaitFor([&] {
     vqplatform::FlushPresenter(2000);
-    return server_.CardinalProperty(xwindow, "_NET_WM_ICON").empty();
+    return server_.ReadProperty(xwindow, "_NET_WM_ICON").items.empty();
   }));
   DestroyWindow(hwnd);
 }
