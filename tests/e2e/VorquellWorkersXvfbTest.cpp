@@ -324,7 +324,7 @@ TEST_F(VorquellWorkersXvfbTest, UserRecognisesShootsAndRecordsAChinesePage) {
 TEST_F(VorquellWorkersXvfbTest, UserRecognisesAnEnglishPageThroughTesseract) {
   PlugCameraShowing(DeskWithPage(EnglishPage()));
   ASSERT_TRUE(vqtest::WriteFile(program_ / "Sys.ini", "[IMAGE]\nDocCamWidth=1280\nDocCamHeight=960\nCUTPAGETYPE=1\n"
-                                                      "[OTHER]\nENGOCR=TRUE\n[Language]\nCurrent=2\n"));
+                                                      "[OTHER]\nENGOCR=TRUE\n[Language]\nCurrent=EN\n"));
   RunProgram([&] {
     vqplatform::SetWordAvailable(false);
     const fs::path text = Recognise("vorquell-recognition-english.png");
