@@ -231,10 +231,10 @@ class CVorquellDlg : public CDialog {
   LRESULT OnContinuousShot(WPARAM wParam, LPARAM lParam);
   void CaptureForOcr();
   void RecordVideo();
-  // The recorded camera opened anew with its size, margins, selection,
-  // rotation and crop mode; false when it is gone or does not run.
+  // The recorded camera opened anew at its size, with its margins and
+  // selection; false when it opened but does not run (the busy message shown).
   bool ReopenAfterRecording(bool portrait);
-  // Puts a written file into the thumbnail strip.
+  // Puts a written file into the thumbnail strip (lands with the capture command).
   void AddFilesToStrip(const CString& path, std::vector<std::unique_ptr<CThumbItem>>& items, int mode,
                        const wchar_t* thumbnailSource);
 
