@@ -18,7 +18,8 @@ constexpr int kStripItems = 4;
 
 void CPaldroseDlg::OnMultiShotCheck() {
   AFX_MANAGE_STATE(AfxGetStaticModuleState());
-  UpdateData(TRUE);
+  // Only the box is read: the exposure edit may hold no number.
+  m_multiShot = IsDlgButtonChecked(6027) == BST_CHECKED ? 1 : 0;
   m_settings.MULTIPLE = m_multiShot == 1;
   CRect window;
   GetWindowRect(&window);
