@@ -173,8 +173,14 @@ class StrenvikXvfb : public ::testing::Test {
     EXPECT_EQ(Send(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info), TWRC_SUCCESS);
     return info;
   }
-  // A native transfer's page size.
+  // A native transfer's page size, the last of the pending ones.
   cv::Size NativeSize() {
+    const cv::Size size = ReceiveNative();
+    EndTransfer();
+    return size;
+  }
+  // A native transfer's page size; empty when no page came.
+  cv::Size ReceiveNative() {
     TW_HANDLE dib = nullptr;
     EXPECT_EQ(Send(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &dib), TWRC_XFERDONE);
     if (!dib) return {};
@@ -185,7 +191,6 @@ class StrenvikXvfb : public ::testing::Test {
     std::memcpy(&height, header + 8, 4);
     memory.DSM_MemUnlock(dib);
     memory.DSM_MemFree(dib);
-    EndTransfer();
     return cv::Size(width, height);
   }
   cv::Mat FileTransfer(TW_UINT16 format, const char* name) {
@@ -437,16 +442,7 @@ TEST_F(StrenvikXvfb, PageStripDecidesWhatTheHostReceives) {
   ASSERT_TRUE(vqtest::WaitFor([&] { return xferReady == 1; }, 5000ms));
   std::vector<cv::Size> received;
   for (int i = 0; i < 12; ++i) {
-    TW_HANDLE dib = nullptr;
-    if (Send(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &dib) != TWRC_XFERDONE) break;
-    TW_ENTRYPOINT memory = TestManager::EntryPoints();
-    const auto* header = static_cast<const uint8_t*>(memory.DSM_MemLock(dib));
-    int32_t width = 0, height = 0;
-    std::memcpy(&width, header + 4, 4);
-    std::memcpy(&height, header + 8, 4);
-    memory.DSM_MemUnlock(dib);
-    memory.DSM_MemFree(dib);
-    received.emplace_back(width, height);
+    received.push_back(ReceiveNative());
     TW_PENDINGXFERS pending{};
     ASSERT_EQ(Send(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);
     if (pending.Count == 0) break;
