@@ -177,9 +177,9 @@ void CPaldroseDlg::OnLButtonDown(UINT flags, CPoint point) {
 }
 
 void CPaldroseDlg::OnLButtonUp(UINT flags, CPoint point) {
-  // An item's preview runs modally in here; the items stay as they are.
-  const std::vector<CPageThumbItem*> items = m_thumbnails;
-  for (CPageThumbItem* item : items) item->OnLButtonUp(flags, point.x, point.y);
+  // An item's preview runs modally in here, and the strip may be switched
+  // off meanwhile: the list is read afresh for every item.
+  for (size_t i = 0; i < m_thumbnails.size(); ++i) m_thumbnails[i]->OnLButtonUp(flags, point.x, point.y);
   Default();
 }
 
