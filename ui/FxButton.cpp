@@ -254,7 +254,14 @@ void CFxButton::SetTooltip(const CString& text, COLORREF textColour, COLORREF ba
     m_tooltip.AddTool(this, text, &client, 0);
     m_tooltip.Activate(TRUE);
   } else {
-    m_tooltip.UpdateTipText(text, this, 0);
+    // The tool added above: this window with id 0 (UpdateTipText would take
+    // id 0 for a tool named by its window handle).
+    TOOLINFOW info{};
+    info.cbSize = sizeof(info);
+    info.hwnd = m_hWnd;
+    info.uId = 0;
+    info.lpszText = const_cast<LPWSTR>(text.GetString());
+    m_tooltip.SendMessage(TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&info));
   }
   m_tooltip.SetTipTextColor(textColour);
   m_tooltip.SetTipBkColor(backColour);

@@ -2,7 +2,7 @@
 
 void ApplyFxButtonSkin(CFxButton& button, const FxButtonSkin& skin) {
   if (skin.caption) button.SetCaptions(*skin.caption, true, *skin.caption, *skin.caption, *skin.caption);
-  button.SetBitmaps(skin.normal, true, skin.pressed, skin.hover, skin.disabled);
+  button.SetBitmaps(skin.normal, skin.fillMissing, skin.pressed, skin.hover, skin.disabled);
   if (skin.keyColour) {
     const COLORREF key = *skin.keyColour;
     button.SetTransparentColors(key, true, key, key, key);

@@ -13,6 +13,8 @@ struct FxButtonSkin {
   UINT pressed = 0;
   UINT hover = 0;
   UINT disabled = 0;
+  // Whether states without a picture take the normal one.
+  bool fillMissing = true;
   // Colour cut out of every picture (unset: nothing is transparent).
   std::optional<COLORREF> keyColour;
   // Edge width of every state (unset: the button's default edges).
