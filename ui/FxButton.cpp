@@ -451,7 +451,7 @@ void CFxButton::UpdateLayout(HBITMAP backdrop, int /*reserved*/, UINT disableFla
     if (disableFlags & 8) m_drawEdges = false;
     if (disableFlags & 16) m_drawFocusRect = false;
   }
-  OnMouseMove(0, 0);
+  OnMouseMove(0, 0, false);
   m_layoutDone = true;
 }
 
@@ -682,12 +682,12 @@ void CFxButton::OnSetCheck(WPARAM wParam) {
   Redraw();
 }
 
-void CFxButton::OnMouseMove(WPARAM wParam, LPARAM lParam) {
+void CFxButton::OnMouseMove(WPARAM wParam, LPARAM lParam, bool relay) {
   if ((wParam & MK_LBUTTON) && !m_captured) {
     m_enteredWhilePressed = true;
     return;
   }
-  RelayToTooltip(WM_MOUSEMOVE, wParam, lParam);
+  if (relay) RelayToTooltip(WM_MOUSEMOVE, wParam, lParam);
   if (::GetCapture() == m_hWnd && m_captured) {
     SendMessage(BM_SETSTATE, CursorOverButton() ? TRUE : FALSE);
   } else if (!m_tracking) {

@@ -12,6 +12,6 @@ void ApplyFxButtonSkin(CFxButton& button, const FxButtonSkin& skin) {
     const int width = *skin.borderWidth;
     button.SetBorderWidths(width, true, width, width, width);
   }
-  if (!skin.tooltip.IsEmpty()) button.SetTooltip(skin.tooltip, skin.tooltipText, skin.tooltipBack);
   button.UpdateLayout(nullptr, 0, 0xFFFFFFFF, 0);
+  if (!skin.tooltip.IsEmpty()) button.SetTooltip(skin.tooltip, skin.tooltipText, skin.tooltipBack);
 }

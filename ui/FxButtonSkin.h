@@ -28,6 +28,6 @@ struct FxButtonSkin {
   COLORREF tooltipBack = 0xFFFFFF;
 };
 
-// Sets the pictures, key colour, edges, captions, corner and tooltip, then
-// lays the button out without a backdrop.
+// Sets the pictures, key colour, edges, captions and corner, lays the
+// button out without a backdrop, then sets the tooltip.
 void ApplyFxButtonSkin(CFxButton& button, const FxButtonSkin& skin);
