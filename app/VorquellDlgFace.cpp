@@ -11,6 +11,7 @@
 #include "platform/win/SysColors.h"
 #include "platform/win/SystemMetrics.h"
 #include "ui/FxButtonSkin.h"
+#include "ui/LanguageTexts.h"
 #include "ui/ShowImageDlg.h"
 
 namespace {
@@ -47,9 +48,9 @@ constexpr LanguageButton kLanguageButtons[] = {
 struct SmallButton {
   int id;
   Pictures pictures;
-  const wchar_t* tooltips[3];
+  LanguageText tooltip;
 };
-constexpr SmallButton kSmallButtons[] = {
+const SmallButton kSmallButtons[] = {
     {1011, {154, 182, 169}, {L"左转90°", L"Rotate 90° left", L"Rotate 90° CW"}},
     {1008, {155, 183, 170}, {L"上下翻转", L"Upside down", L"Rotate 180°"}},
     {1010, {156, 184, 171}, {L"右转90°", L"Rotate 90° right", L"Rotate 90°CCW"}},
@@ -57,11 +58,7 @@ constexpr SmallButton kSmallButtons[] = {
     {1081, {202, 201, 203}, {L"自动对焦控制", L"Auto-focus control", L"Auto-focus"}},
 };
 
-struct ControlTexts {
-  int id;
-  const wchar_t* texts[3];
-};
-constexpr ControlTexts kControlTexts[] = {
+const ControlText kControlTexts[] = {
     {1051, {L"视频控制", L"視訊流控制", L"Image control"}},
     {1106, {L"曝光度", L"曝光度", L"EV"}},
     {1055, {L"自动", L"自動", L"Auto"}},
@@ -129,10 +126,10 @@ void CVorquellDlg::ApplyLanguage(int language) {
   // Only the settings button takes its missing pictures from the normal one.
   for (const LanguageButton& b : kLanguageButtons)
     SkinButton(Button(b.id), b.pictures[language], b.id == IDC_SETTINGS, nullptr);
-  for (const SmallButton& b : kSmallButtons) SkinButton(Button(b.id), b.pictures, false, b.tooltips[language]);
+  for (const SmallButton& b : kSmallButtons) SkinButton(Button(b.id), b.pictures, false, b.tooltip.In(language));
   Invalidate(TRUE);
   UpdateWindow();
-  for (const ControlTexts& c : kControlTexts) SetDlgItemText(c.id, c.texts[language]);
+  for (const ControlText& c : kControlTexts) SetDlgItemText(c.id, c.text.In(language));
   SetDlgItemText(IDC_WINDOW_LABEL, language == 0 ? windowLabelText_.GetString() : kLabelTexts[language]);
 }
 

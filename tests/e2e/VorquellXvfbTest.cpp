@@ -182,6 +182,13 @@ struct MainWindowView {
   HWND window = nullptr;
   vqtest::XServer* server = nullptr;
 
+  // Waits for the program's main window to be shown.
+  bool WaitForWindow() {
+    return vqtest::WaitFor([&] {
+      window = FindWindowW(nullptr, L"Vorquell V71.0");
+      return window && vqplatform::PresentedXWindow(window) && vqplatform::FlushPresenter(2000);
+    }, 20s);
+  }
   RECT Control(int id) const {
     HWND control = GetDlgItem(window, id);
     RECT r{};
@@ -273,10 +280,7 @@ TEST_F(VorquellXvfbTest, UserSwitchesTurnsExposesAndPullsTheCameraOut) {
   MainWindowView view{nullptr, &server};
   std::atomic<bool> driven{false};
   std::thread user([&] {
-    ASSERT_TRUE(vqtest::WaitFor([&] {
-      view.window = FindWindowW(nullptr, L"Vorquell V71.0");
-      return view.window && vqplatform::PresentedXWindow(view.window) && vqplatform::FlushPresenter(2000);
-    }, 20s));
+    ASSERT_TRUE(view.WaitForWindow());
     EXPECT_TRUE(view.WaitForPixel(0.02, 0.5, IsDesk, "vorquell-document-camera.png"));
     EXPECT_NE(SendMessageW(view.window, WM_GETICON, ICON_BIG, 0), 0) << "the program's icon";
     view.Click(IDC_SWITCH_CAMERA);
@@ -401,10 +405,7 @@ TEST_F(VorquellXvfbTest, UserCropsFocusesExposesEditsPrefixesChangesLanguageAndM
   MainWindowView view{nullptr, &server};
   std::atomic<bool> driven{false};
   std::thread user([&] {
-    ASSERT_TRUE(vqtest::WaitFor([&] {
-      view.window = FindWindowW(nullptr, L"Vorquell V71.0");
-      return view.window && vqplatform::PresentedXWindow(view.window) && vqplatform::FlushPresenter(2000);
-    }, 20s));
+    ASSERT_TRUE(view.WaitForWindow());
     ASSERT_TRUE(view.WaitForPixel(0.02, 0.5, IsDesk, "vorquell-face-zh-cn.png"));
     const auto outlines = [&] { return OutlinePixels(server.Grab(view.Control(IDC_PREVIEW_AREA))); };
 

@@ -13,6 +13,7 @@
 #include "platform/win/Dialog.h"
 #include "platform/win/DialogUnits.h"
 #include "platform/win/GdiSurface.h"
+#include "platform/win/Shell.h"
 #include "platform/win/TestInput.h"
 #include "tests/ui/ScreenshotSupport.h"
 #include "tests/vorquell/MainWindowFixture.h"
@@ -261,6 +262,68 @@ TEST_F(MainWindowFace, CropRadiosSwitchDetectionAndTheSelection) {
   EXPECT_FALSE(portrait.IsAutoDetect());
   EXPECT_TRUE(camera.IsAutoDetect());
   EXPECT_EQ(window.settings_.cutPageType, 2);
+}
+
+// A camera whose exposure runs 1 to 5000 (10 lies inside) and that has no focus.
+TEST_F(MainWindowFace, ExposureBoxFocusPagesAndImageFolderOnAWideExposureRange) {
+  vq::dshow::VirtualCameraConfig wide;
+  wide.vendorId = L"5651";
+  wide.productId = L"d0c0";
+  wide.cameraControl = {{CameraControl_Exposure, 1, 5000, 1, 100, 3, 250, CameraControl_Flags_Manual}};
+  auto camera = vq::dshow::PlugInVirtualCamera(wide);
+  WriteDataFile("5651d0c05651d0c1;");
+  WriteSettings("[Camera]\nAutoExposure=false\nExposure=250\n");
+  vqtest::OpenMainWindow& window = Start();
+  const HWND hwnd = window.GetSafeHwnd();
+  const auto exposure = [&] {
+    vq::dshow::ControlState state{};
+    camera->GetControl(vq::dshow::ControlKind::CameraControl, CameraControl_Exposure, &state);
+    return state;
+  };
+  ASSERT_EQ(exposure().flags, long(CameraControl_Flags_Manual));
+  Click(IDC_AUTO_EXPOSURE);
+  EXPECT_EQ(exposure().flags, long(CameraControl_Flags_Auto)) << "above the range, not a fixed 10";
+  EXPECT_TRUE(window.settings_.autoExposure);
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(hwnd, IDC_EXPOSURE_SLIDER)));
+  Click(IDC_AUTO_EXPOSURE);
+  EXPECT_EQ(exposure().flags, long(CameraControl_Flags_Manual));
+  EXPECT_EQ(window.settings_.exposure, exposure().value);
+  EXPECT_EQ(Text(IDC_EXPOSURE_VALUE), std::to_wstring(exposure().value));
+  EXPECT_TRUE(IsWindowEnabled(GetDlgItem(hwnd, IDC_EXPOSURE_SLIDER)));
+
+  // No focus control: the focus button changes nothing.
+  const auto before = exposure();
+  Click(IDC_FOCUS);
+  EXPECT_EQ(exposure().value, before.value);
+  EXPECT_EQ(exposure().flags, before.flags);
+
+  // The driver's pages switch exposure to automatic: box and slider follow.
+  vqplatform::ModalScript pages({
+      [](HWND frame) {
+        HWND tab = GetDlgItem(frame, 100);
+        RECT item{};
+        SendMessageW(tab, TCM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&item));
+        vqplatform::ClickAt(tab, POINT{(item.left + item.right) / 2, (item.top + item.bottom) / 2});
+      },
+      [](HWND frame) {
+        for (HWND c = GetWindow(frame, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+          if (IsWindowVisible(c) && GetDlgItem(c, 1003)) vqplatform::ClickControl(c, 1003);
+      },
+      [](HWND frame) { vqplatform::ClickControl(frame, IDOK); },
+  });
+  Click(IDC_VIDEO_PAGES);
+  EXPECT_EQ(pages.StepsRun(), 3u);
+  EXPECT_EQ(exposure().flags, long(CameraControl_Flags_Auto));
+  EXPECT_EQ(IsDlgButtonChecked(hwnd, IDC_AUTO_EXPOSURE), UINT(BST_CHECKED));
+  EXPECT_FALSE(IsWindowEnabled(GetDlgItem(hwnd, IDC_EXPOSURE_SLIDER)));
+  EXPECT_TRUE(window.settings_.autoExposure);
+
+  vqplatform::ClearRecordedShellCalls();
+  Click(IDC_BROWSE_IMAGES);
+  const auto calls = vqplatform::RecordedShellCalls();
+  ASSERT_EQ(calls.size(), 1u);
+  EXPECT_EQ(calls[0].verb, L"explore");
+  EXPECT_EQ(calls[0].target, std::wstring(window.settings_.currentFolder.GetString()));
 }
 
 TEST_F(MainWindowFace, TheSpecialModelHidesTheRecorderAndMovesTheButtons) {
