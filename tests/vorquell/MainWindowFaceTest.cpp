@@ -214,6 +214,8 @@ TEST_F(MainWindowFace, BackgroundGroupBoxesMinimisedIconAndStreamPages) {
   const HICON icon = reinterpret_cast<HICON>(SendMessageW(hwnd, WM_GETICON, ICON_BIG, 0));
   ASSERT_NE(icon, nullptr);
   EXPECT_EQ(reinterpret_cast<HICON>(SendMessageW(hwnd, WM_QUERYDRAGICON, 0, 0)), icon);
+  // The live preview, a window of another thread, would cover the centre.
+  window.DocumentController()->ShowPreview(false);
   ShowWindow(hwnd, SW_MINIMIZE);
   ASSERT_TRUE(IsIconic(hwnd));
   RECT client{};
@@ -222,6 +224,7 @@ TEST_F(MainWindowFace, BackgroundGroupBoxesMinimisedIconAndStreamPages) {
     EXPECT_NE(Pixel(client.right / 2, client.bottom / 2), 0xF3F3F3u) << "the icon, not the background";
   }
   ShowWindow(hwnd, SW_RESTORE);
+  window.DocumentController()->ShowPreview(true);
 
   // Command 1002: the document camera's stream pages, owned by the window.
   HWND owner = nullptr;
