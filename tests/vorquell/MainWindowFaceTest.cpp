@@ -97,6 +97,9 @@ TEST_F(MainWindowFace, LanguagesSetTextsTooltipsAndPicturesAndOtherValuesChangeN
   EXPECT_EQ(Text(IDC_CROP_AUTO), L"校正去边");
   EXPECT_EQ(Tooltip(IDC_ROTATE_LEFT), L"左转90°");
   for (int id : kSkinnedButtons) EXPECT_TRUE(window.Button(id).Caption(CFxButton::STATE_NORMAL).IsEmpty()) << id;
+  // No pointer came near the buttons: after the tooltips' delay none shows.
+  vqtest::Pump([] { return false; }, std::chrono::milliseconds(700));
+  for (int id : {IDC_ROTATE_LEFT, IDC_FOCUS}) EXPECT_FALSE(IsWindowVisible(window.Button(id).TooltipWindow())) << id;
   const auto captureLook = [&] {
     vqplatform::WindowImage image;
     vqplatform::RepaintWindowTree(window.GetSafeHwnd());
