@@ -390,7 +390,12 @@ std::wstring ControlText(HWND window, int id) {
 }
 
 TEST_F(VorquellXvfbTest, UserCropsFocusesExposesEditsPrefixesChangesLanguageAndMaximises) {
-  auto documentCamera = vq::dshow::PlugInVirtualCamera(vq::dshow::VirtualCameraConfig::Document());
+  // Exposure from 1 to 5000: a fixed 10 would lie inside the range.
+  auto config = vq::dshow::VirtualCameraConfig::Document();
+  const long both = CameraControl_Flags_Auto | CameraControl_Flags_Manual;
+  config.cameraControl = {{CameraControl_Exposure, 1, 5000, 1, 100, both, 100, CameraControl_Flags_Auto},
+                          {CameraControl_Focus, 0, 250, 5, 100, both, 100, CameraControl_Flags_Auto}};
+  auto documentCamera = vq::dshow::PlugInVirtualCamera(config);
   ASSERT_TRUE(vqtest::WriteFile(program_ / "Sys.ini", "[FILE]\nTypeofImageName=0\nPRECHOOSE=IMG|DOC\nPREFIX=IMG\n"
                                                       "[Camera]\nAutoExposure=true\n"));
   vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord&) { return IDOK; });
@@ -411,11 +416,14 @@ TEST_F(VorquellXvfbTest, UserCropsFocusesExposesEditsPrefixesChangesLanguageAndM
 
     // Crop radios: outlines, then a rectangle drawn by the user with the
     // picture washed around it, then neither.
+    const auto cropMode = [] { return static_cast<CVorquellDlg*>(AfxGetMainWnd())->Settings().cutPageType; };
     view.Click(IDC_CROP_AUTO);
     EXPECT_TRUE(vqtest::WaitFor([&] { return outlines() > 1000; }));
+    EXPECT_EQ(cropMode(), 1);
     server.Grab(vqtest::ScreenRectOf(view.window)).SavePng(vqtest::ScreenshotPath("vorquell-crop-auto.png"));
     view.Click(IDC_CROP_MANUAL);
     EXPECT_TRUE(vqtest::WaitFor([&] { return outlines() == 0; }));
+    EXPECT_EQ(cropMode(), 2);
     const RECT area = view.Control(IDC_PREVIEW_AREA);
     const LONG w = area.right - area.left, h = area.bottom - area.top;
     server.Drag(POINT{area.left + w / 4, area.top + h / 4}, POINT{area.left + w * 3 / 4, area.top + h * 3 / 4});
@@ -453,19 +461,36 @@ TEST_F(VorquellXvfbTest, UserCropsFocusesExposesEditsPrefixesChangesLanguageAndM
     view.Click(IDC_FOCUS);
     EXPECT_TRUE(vqtest::WaitFor([&] { return !manual(control(CameraControl_Focus)); }));
 
-    // 视频参数 opens the camera's property frame over the window.
+    // 视频参数 opens the camera's property frame over the window; exposure
+    // set to manual there, the box and the slider follow.
     std::atomic<HWND> frameOwner{nullptr};
+    std::atomic<int> step{0};
     vqplatform::SetModalIdleHandler([&](HWND frame) {
       if (frame == view.window) return;
-      vqplatform::SetModalIdleHandler(nullptr);
-      frameOwner = GetWindow(frame, GW_OWNER);
-      vqtest::XServer pictures;
-      pictures.Grab(vqtest::ScreenRectOf(frame)).SavePng(vqtest::ScreenshotPath("vorquell-property-frame.png"));
-      vqplatform::ClickControl(frame, IDCANCEL);
+      if (step == 0) {
+        frameOwner = GetWindow(frame, GW_OWNER);
+        HWND tab = GetDlgItem(frame, 100);
+        RECT item{};
+        SendMessageW(tab, TCM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&item));
+        vqplatform::ClickAt(tab, POINT{(item.left + item.right) / 2, (item.top + item.bottom) / 2});
+      } else if (step == 1) {
+        for (HWND page = GetWindow(frame, GW_CHILD); page; page = GetWindow(page, GW_HWNDNEXT))
+          if (IsWindowVisible(page) && GetDlgItem(page, 1003)) vqplatform::ClickControl(page, 1003);
+      } else {
+        vqplatform::FlushPresenter(2000);
+        vqtest::XServer pictures;
+        pictures.Grab(vqtest::ScreenRectOf(frame)).SavePng(vqtest::ScreenshotPath("vorquell-property-frame.png"));
+        vqplatform::SetModalIdleHandler(nullptr);
+        vqplatform::ClickControl(frame, IDOK);
+      }
+      ++step;
     });
     view.Click(IDC_VIDEO_PAGES);
-    EXPECT_TRUE(vqtest::WaitFor([&] { return frameOwner.load() != nullptr && IsWindowEnabled(view.window); }));
+    EXPECT_TRUE(vqtest::WaitFor([&] { return step > 2 && IsWindowEnabled(view.window); }));
     EXPECT_EQ(frameOwner.load(), view.window);
+    EXPECT_TRUE(manual(control(CameraControl_Exposure)));
+    EXPECT_TRUE(vqtest::WaitFor([&] { return IsDlgButtonChecked(view.window, IDC_AUTO_EXPOSURE) == BST_UNCHECKED; }));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(view.window, IDC_EXPOSURE_SLIDER)));
 
     // "..." of the prefix combo: the editor takes a new list, which lands in Sys.ini.
     HWND combo = GetDlgItem(view.window, IDC_PREFIX_COMBO);
@@ -523,8 +548,16 @@ TEST_F(VorquellXvfbTest, UserCropsFocusesExposesEditsPrefixesChangesLanguageAndM
     vqplatform::ApplySystemPlacement(view.window, RECT{0, 0, 1280, 1000}, WS_MAXIMIZE, WS_MAXIMIZE);
     EXPECT_TRUE(ShownAfterResize("vorquell-maximised.png"));
     const auto maximised = ControlPlaces(view.window);
-    EXPECT_GT(maximised.at(IDC_SETTINGS).left, first.at(IDC_SETTINGS).left);
-    EXPECT_GT(maximised.at(IDC_PREVIEW_AREA).Width(), first.at(IDC_PREVIEW_AREA).Width());
+    const int dx = maximised.at(IDC_SETTINGS).left - first.at(IDC_SETTINGS).left;
+    const int dy = maximised.at(IDC_PREVIEW_AREA).Height() - first.at(IDC_PREVIEW_AREA).Height();
+    EXPECT_GT(dx, 0);
+    EXPECT_GT(dy, 0);
+    EXPECT_EQ(maximised.at(IDC_PREVIEW_AREA).Width(), first.at(IDC_PREVIEW_AREA).Width() + dx);
+    CRect label = first.at(IDC_WINDOW_LABEL);
+    label.right += dx;
+    label.OffsetRect(0, dy);
+    EXPECT_EQ(maximised.at(IDC_WINDOW_LABEL), label) << "the label stretches and stays at the bottom";
+    EXPECT_EQ(maximised.at(IDC_CONTINUOUS), first.at(IDC_CONTINUOUS) + CPoint(dx, 0));
     SendMessageW(view.window, WM_SIZE, SIZE_MAXIMIZED, MAKELPARAM(1400, 1000));
     EXPECT_EQ(ControlPlaces(view.window), maximised);
     vqplatform::ApplySystemPlacement(view.window, place, 0, WS_MAXIMIZE);
@@ -542,7 +575,7 @@ TEST_F(VorquellXvfbTest, UserCropsFocusesExposesEditsPrefixesChangesLanguageAndM
   const std::string settings = vqtest::ReadFile(program_ / "Sys.ini");
   EXPECT_NE(settings.find("CUTPAGETYPE=0\n"), std::string::npos);
   EXPECT_NE(settings.find("PRECHOOSE=Invoice|Receipt 2|IMG\n"), std::string::npos);
-  EXPECT_NE(settings.find("AutoExposure=true\n"), std::string::npos);
+  EXPECT_NE(settings.find("AutoExposure=false\n"), std::string::npos);
   EXPECT_NE(settings.find("Current=EN\n"), std::string::npos);
 }
 
