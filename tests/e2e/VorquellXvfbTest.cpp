@@ -509,8 +509,9 @@ TEST_F(VorquellXvfbTest, UserCropsFocusesExposesEditsPrefixesChangesLanguageAndM
     EXPECT_EQ(SendMessageW(combo, CB_GETCOUNT, 0, 0), 4);
 
     // The language taken from the settings sheet re-skins the window at once.
-    for (auto [language, group, shot] : {std::tuple{1, L"視訊流控制", "vorquell-face-zh-tw.png"},
-                                         {2, L"Image control", "vorquell-face-en.png"}}) {
+    for (auto [language, group, label, shot] :
+         {std::tuple{1, L"視訊流控制", L"文件拍攝儀", "vorquell-face-zh-tw.png"},
+          {2, L"Image control", L"Document camera", "vorquell-face-en.png"}}) {
       std::atomic<bool> sheetSeen{false};
       vqplatform::SetModalIdleHandler([&, language = language](HWND sheet) {
         if (sheet == view.window) return;
@@ -523,7 +524,10 @@ TEST_F(VorquellXvfbTest, UserCropsFocusesExposesEditsPrefixesChangesLanguageAndM
       });
       view.Click(IDC_SETTINGS);
       EXPECT_TRUE(vqtest::WaitFor([&] { return sheetSeen && IsWindowEnabled(view.window); }));
-      EXPECT_TRUE(vqtest::WaitFor([&, group = group] { return ControlText(view.window, 1051) == group; }));
+      // The label is the last text the language sets.
+      EXPECT_TRUE(vqtest::WaitFor([&, label = label] { return ControlText(view.window, IDC_WINDOW_LABEL) == label; }));
+      EXPECT_EQ(ControlText(view.window, 1051), group);
+      vqplatform::FlushPresenter(2000);
       EXPECT_TRUE(view.WaitForPixel(0.02, 0.5, IsDesk, shot));
     }
 
