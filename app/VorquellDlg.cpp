@@ -44,6 +44,23 @@ ON_BN_CLICKED(IDC_CONTINUOUS, OnContinuousShooting)
 ON_MESSAGE(WM_CONTINUOUS_SHOT, OnContinuousShot)
 ON_BN_CLICKED(IDC_RECOGNIZE, CaptureForOcr)
 ON_BN_CLICKED(IDC_RECORD, RecordVideo)
+ON_WM_QUERYDRAGICON()
+ON_WM_SIZE()
+ON_BN_CLICKED(IDC_NAME_PREFIX, OnNamingPrefix)
+ON_BN_CLICKED(IDC_NAME_DATETIME, OnNamingDateTime)
+ON_BN_CLICKED(IDC_NAME_FREE, OnNamingFree)
+ON_EN_CHANGE(IDC_IMAGE_COUNTER, OnIndexChanged)
+ON_BN_CLICKED(IDC_COLOR, OnColorModeColor)
+ON_BN_CLICKED(IDC_GRAY, OnColorModeGray)
+ON_BN_CLICKED(IDC_MONO, OnColorModeMono)
+ON_BN_CLICKED(IDC_CROP_NONE, OnCropNone)
+ON_BN_CLICKED(IDC_CROP_AUTO, OnCropAuto)
+ON_BN_CLICKED(IDC_CROP_MANUAL, OnCropManual)
+ON_BN_CLICKED(IDC_FOCUS, OnAutoFocus)
+ON_BN_CLICKED(IDC_AUTO_EXPOSURE, OnAutoExposureBox)
+ON_BN_CLICKED(IDC_VIDEO_PAGES, OnVideoParameters)
+ON_BN_CLICKED(IDC_BROWSE_IMAGES, OnBrowseImages)
+ON_COMMAND(IDC_STREAM_PAGES, OnStreamPages)
 END_MESSAGE_MAP()
 
 CVorquellDlg::CVorquellDlg(CWnd* parent, CBrandingData* branding)
@@ -69,9 +86,11 @@ void CVorquellDlg::DoDataExchange(CDataExchange* dx) {
   DDV_MinMaxFloat(dx, continuousInterval_, 0.5f, 3600.0f);
   DDX_Text(dx, IDC_EXPOSURE_VALUE, exposureValue_);
   DDX_Control(dx, IDC_EXPOSURE_SLIDER, exposureSlider_);
+  for (int i = 0; i < 14; ++i) DDX_Control(dx, kSkinnedButtons[i], buttons_[i]);
   DDX_Control(dx, IDC_PREFIX_COMBO, prefixCombo_);
   DDX_Text(dx, IDC_IMAGE_COUNTER, imageCounter_);
   DDX_Radio(dx, IDC_NAME_PREFIX, namingMode_);
+  DDX_Control(dx, IDC_CONTINUOUS, buttons_[14]);
 }
 
 BOOL CVorquellDlg::PreTranslateMessage(MSG* msg) {
@@ -172,6 +191,7 @@ BOOL CVorquellDlg::OnInitDialog() {
   RegisterHotKey(m_hWnd, 1, MOD_WIN, VK_F1);
   RegisterHotKey(m_hWnd, 2, MOD_WIN, VK_DIVIDE);
   if (settings_.docCheck) StartOrientationThread();
+  ApplyAlternativeLayout();
   return TRUE;
 }
 
@@ -206,16 +226,10 @@ void CVorquellDlg::FillPrefixList() {
   GetSettings(&current);
   std::vector<CString> pieces;
   SplitPrefixList(current.prefixList, &pieces);
-  prefixList_.clear();
-  for (const CString& piece : pieces) {
-    prefixCombo_.AddString(piece);
-    prefixList_.push_back(piece);
-  }
-  prefixCombo_.AddString(L"...");
-  prefixList_.push_back(L"...");
+  prefixCombo_.Fill(pieces);
   const int found = prefixCombo_.FindStringExact(0, current.prefix);
   prefixCombo_.SetCurSel(found);
-  currentPrefix_ = current.prefix;
+  prefixCombo_.currentPrefix = current.prefix;
   SelectedPrefixIndex = found;
 }
 
@@ -264,7 +278,7 @@ void CVorquellDlg::RestoreRotation() {
 void CVorquellDlg::UpdateSettingsFromUi() {
   settings_.imageIndex = imageCounter_;
   settings_.nameType = namingMode_;
-  settings_.prefix = currentPrefix_;
+  settings_.prefix = prefixCombo_.currentPrefix;
 }
 
 CSysSettings* CVorquellDlg::GetSettings(CSysSettings* out) const {

@@ -7,7 +7,10 @@
 //                            exposure, device changes
 //   VorquellDlgGrab.cpp      grab and process
 //   VorquellDlgMessages.cpp  the message texts in three languages
-//   VorquellDlgFace.cpp      layout table, language, skins, painting
+//   VorquellDlgFace.cpp      layout table, language, skins, painting,
+//                            resizing, naming and colour radios
+//   VorquellDlgControls.cpp  crop radios, focus, automatic exposure, the
+//                            camera's pages, the image folder
 //   VorquellDlgThreads.cpp   the worker threads and dialogs that use a camera
 //   VorquellDlgOutside.cpp   the image server probe, the image-path
 //                            requests, the companion notice
@@ -32,6 +35,8 @@
 #include "platform/mfc/ControlClasses.h"
 #include "platform/win/Threads.h"
 #include "resources/Resources.h"
+#include "ui/FxButton.h"
+#include "ui/MyComboBox.h"
 #include "ui/ThumbItem.h"
 
 class CBrandingData;
@@ -79,7 +84,12 @@ enum MainWindowControl {
   IDC_RECOGNIZE = 1034,
   IDC_RECORD = 1083,
   IDC_CONTINUOUS = 1084,
+  IDC_STREAM_PAGES = 1002,  // a command only: no control has this id
 };
+
+// The skinned buttons, in the order of CVorquellDlg::buttons_.
+inline constexpr int kSkinnedButtons[15] = {1041, 1003, 1005, 1011, 1008, 1010, 1032, 1033,
+                                            1034, 1023, 1024, 1018, 1081, 1083, 1084};
 
 class CVorquellDlg : public CDialog {
  public:
@@ -110,6 +120,7 @@ class CVorquellDlg : public CDialog {
   BOOL OnInitDialog() override;
   BOOL DestroyWindow() override;
   BOOL PreTranslateMessage(MSG* msg) override;
+  BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
   BOOL InitSettingsAndFolders();
   // The per-machine data folder where work files live, made when missing;
   // its path ends in '/'; empty when it cannot be made.
@@ -183,6 +194,23 @@ class CVorquellDlg : public CDialog {
   void OnSwitchCamera();
   void OnSystemParameters();
   void OnPaint();
+  HCURSOR OnQueryDragIcon();
+  void OnSize(UINT type, int cx, int cy);
+  void OnNamingPrefix();
+  void OnNamingDateTime();
+  void OnNamingFree();
+  void OnIndexChanged();
+  void OnColorModeColor();
+  void OnColorModeGray();
+  void OnColorModeMono();
+  void OnCropNone();
+  void OnCropAuto();
+  void OnCropManual();
+  void OnAutoFocus();
+  void OnAutoExposureBox();
+  void OnVideoParameters();
+  void OnBrowseImages();
+  void OnStreamPages();
   LRESULT OnOrientationResult(WPARAM wParam, LPARAM lParam);
 
   // Start-up steps.
@@ -217,6 +245,11 @@ class CVorquellDlg : public CDialog {
   // Face (VorquellDlgFace.cpp).
   void InitLayoutTable();
   void ApplyLanguage(int language);
+  // The other layout of the one camera model that has no recorder.
+  void ApplyAlternativeLayout();
+  CFxButton& Button(int id);
+  // The controller the crop radios act on: the shown camera's, or null.
+  CCaptureController* CropController() const;
 
   // Threads and dialogs that use a camera (VorquellDlgThreads.cpp).
   void StartOrientationThread();
@@ -264,9 +297,8 @@ class CVorquellDlg : public CDialog {
   float continuousInterval_ = 5.0f;  // seconds
   int exposureValue_ = 0;
   CSliderCtrl exposureSlider_;
-  CComboBox prefixCombo_;
-  std::vector<CString> prefixList_;
-  CString currentPrefix_;
+  CMyComboBox prefixCombo_;
+  CFxButton buttons_[15];  // in the order of kSkinnedButtons
   int imageCounter_ = 0;
   int namingMode_ = 0;  // 0 prefix, 1 date and time, 2 free name
   int layoutTable_[128];

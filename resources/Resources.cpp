@@ -23,6 +23,7 @@ void LoadResources() {
     vqplatform::RegisterDialogTemplate(IDD_CONTINUOUS_SHOOT, &ContinuousShootTemplate());
     vqplatform::RegisterDialogTemplate(IDD_OCR_PROGRESS, &OcrProgressTemplate());
     vqplatform::RegisterDialogTemplate(IDD_VIDEO_TO_FILE, &VideoToFileTemplate());
+    vqplatform::RegisterDialogTemplate(IDD_PREFIX_EDITOR, &PrefixEditorTemplate());
     vqplatform::RegisterMenuTemplate(IDR_THUMB_MENU, &ThumbMenu());
     vqplatform::RegisterMenuTemplate(IDR_PAGE_MENU, &PageMenu());
     // Space: capture; "o": capture to PDF; "p": capture and print.

@@ -22,6 +22,7 @@
 #define IDD_VIDEO_TO_FILE 204
 #define IDD_PDF_TIF 210
 #define IDD_MULTI_PAGE 223
+#define IDD_PREFIX_EDITOR 211
 #define IDR_MAIN_ACCELERATORS 205
 #define IDR_THUMB_MENU 147
 #define IDR_PAGE_MENU 212
@@ -72,5 +73,6 @@ const DialogTemplate& CameraWindowTemplate();
 const DialogTemplate& MergePagesTemplate();
 const DialogTemplate& PagePreviewTemplate();
 const std::vector<MenuItemTemplate>& StripMenu();
+const DialogTemplate& PrefixEditorTemplate();
 
 }  // namespace vqres

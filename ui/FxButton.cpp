@@ -254,7 +254,14 @@ void CFxButton::SetTooltip(const CString& text, COLORREF textColour, COLORREF ba
     m_tooltip.AddTool(this, text, &client, 0);
     m_tooltip.Activate(TRUE);
   } else {
-    m_tooltip.UpdateTipText(text, this, 0);
+    // The tool added above: this window with id 0 (UpdateTipText would take
+    // id 0 for a tool named by its window handle).
+    TOOLINFOW info{};
+    info.cbSize = sizeof(info);
+    info.hwnd = m_hWnd;
+    info.uId = 0;
+    info.lpszText = const_cast<LPWSTR>(text.GetString());
+    m_tooltip.SendMessage(TTM_UPDATETIPTEXTW, 0, reinterpret_cast<LPARAM>(&info));
   }
   m_tooltip.SetTipTextColor(textColour);
   m_tooltip.SetTipBkColor(backColour);
@@ -444,7 +451,7 @@ void CFxButton::UpdateLayout(HBITMAP backdrop, int /*reserved*/, UINT disableFla
     if (disableFlags & 8) m_drawEdges = false;
     if (disableFlags & 16) m_drawFocusRect = false;
   }
-  OnMouseMove(0, 0);
+  OnMouseMove(0, 0, false);
   m_layoutDone = true;
 }
 
@@ -675,12 +682,12 @@ void CFxButton::OnSetCheck(WPARAM wParam) {
   Redraw();
 }
 
-void CFxButton::OnMouseMove(WPARAM wParam, LPARAM lParam) {
+void CFxButton::OnMouseMove(WPARAM wParam, LPARAM lParam, bool relay) {
   if ((wParam & MK_LBUTTON) && !m_captured) {
     m_enteredWhilePressed = true;
     return;
   }
-  RelayToTooltip(WM_MOUSEMOVE, wParam, lParam);
+  if (relay) RelayToTooltip(WM_MOUSEMOVE, wParam, lParam);
   if (::GetCapture() == m_hWnd && m_captured) {
     SendMessage(BM_SETSTATE, CursorOverButton() ? TRUE : FALSE);
   } else if (!m_tracking) {

@@ -128,7 +128,8 @@ class CFxButton : public CButton {
   void RelayToTooltip(UINT message, WPARAM wParam, LPARAM lParam);
   bool CursorOverButton() const;
   void OnSetCheck(WPARAM wParam);
-  void OnMouseMove(WPARAM wParam, LPARAM lParam);
+  // `relay`: false for the layout's own move, which no pointer made.
+  void OnMouseMove(WPARAM wParam, LPARAM lParam, bool relay = true);
   void OnLButtonDown(WPARAM wParam, LPARAM lParam);
   void OnLButtonUp(WPARAM wParam, LPARAM lParam);
 

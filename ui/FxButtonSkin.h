@@ -13,6 +13,8 @@ struct FxButtonSkin {
   UINT pressed = 0;
   UINT hover = 0;
   UINT disabled = 0;
+  // Whether states without a picture take the normal one.
+  bool fillMissing = true;
   // Colour cut out of every picture (unset: nothing is transparent).
   std::optional<COLORREF> keyColour;
   // Edge width of every state (unset: the button's default edges).
@@ -26,6 +28,6 @@ struct FxButtonSkin {
   COLORREF tooltipBack = 0xFFFFFF;
 };
 
-// Sets the pictures, key colour, edges, captions, corner and tooltip, then
-// lays the button out without a backdrop.
+// Sets the pictures, key colour, edges, captions and corner, lays the
+// button out without a backdrop, then sets the tooltip.
 void ApplyFxButtonSkin(CFxButton& button, const FxButtonSkin& skin);

@@ -150,9 +150,19 @@ BOOL CWnd::DestroyWindow() { return m_hWnd ? ::DestroyWindow(m_hWnd) : FALSE; }
 
 BOOL CWnd::PreTranslateMessage(MSG*) { return FALSE; }
 
+namespace {
+// The window whose controls' notifications are ignored while its data is
+// exchanged: setting a control's text must not run a handler that
+// exchanges the half-written data back.
+thread_local HWND lockedOutWindow = nullptr;
+}  // namespace
+
 BOOL CWnd::UpdateData(BOOL saveAndValidate) {
+  const HWND previous = lockedOutWindow;
+  lockedOutWindow = m_hWnd;
   CDataExchange exchange(this, saveAndValidate);
   DoDataExchange(&exchange);
+  lockedOutWindow = previous;
   return exchange.m_failed ? FALSE : TRUE;
 }
 
@@ -262,6 +272,7 @@ BOOL CWnd::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result)
 
 BOOL CWnd::OnCommand(WPARAM wParam, LPARAM lParam) {
   LRESULT ignored = 0;
+  if (lParam && lockedOutWindow && lockedOutWindow == m_hWnd) return TRUE;
   CWnd* control = lParam ? FromHandlePermanent(reinterpret_cast<HWND>(lParam)) : nullptr;
   if (control && control != this && control->Dispatch(WM_REFLECT_BASE + WM_COMMAND, wParam, lParam, &ignored))
     return TRUE;

@@ -16,7 +16,9 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <future>
+#include <map>
 #include <thread>
 
 #include <opencv2/core/utility.hpp>
@@ -25,6 +27,7 @@
 #include "app/VorquellApp.h"
 #include "app/VorquellDlg.h"
 #include "platform/display/Presenter.h"
+#include "platform/dshow/Interfaces.h"
 #include "platform/dshow/VirtualCamera.h"
 #include "platform/win/Dialog.h"
 #include "platform/win/MessageBox.h"
@@ -179,6 +182,13 @@ struct MainWindowView {
   HWND window = nullptr;
   vqtest::XServer* server = nullptr;
 
+  // Waits for the program's main window to be shown.
+  bool WaitForWindow() {
+    return vqtest::WaitFor([&] {
+      window = FindWindowW(nullptr, L"Vorquell V71.0");
+      return window && vqplatform::PresentedXWindow(window) && vqplatform::FlushPresenter(2000);
+    }, 20s);
+  }
   RECT Control(int id) const {
     HWND control = GetDlgItem(window, id);
     RECT r{};
@@ -270,10 +280,7 @@ TEST_F(VorquellXvfbTest, UserSwitchesTurnsExposesAndPullsTheCameraOut) {
   MainWindowView view{nullptr, &server};
   std::atomic<bool> driven{false};
   std::thread user([&] {
-    ASSERT_TRUE(vqtest::WaitFor([&] {
-      view.window = FindWindowW(nullptr, L"Vorquell V71.0");
-      return view.window && vqplatform::PresentedXWindow(view.window) && vqplatform::FlushPresenter(2000);
-    }, 20s));
+    ASSERT_TRUE(view.WaitForWindow());
     EXPECT_TRUE(view.WaitForPixel(0.02, 0.5, IsDesk, "vorquell-document-camera.png"));
     EXPECT_NE(SendMessageW(view.window, WM_GETICON, ICON_BIG, 0), 0) << "the program's icon";
     view.Click(IDC_SWITCH_CAMERA);
@@ -361,6 +368,221 @@ TEST_F(VorquellXvfbTest, UserSwitchesTurnsExposesAndPullsTheCameraOut) {
   // A waited-for thread signals its end a moment before the system removes it.
   EXPECT_TRUE(vqtest::WaitFor([&] { return ThreadCount() == threadsBefore; }))
       << ThreadCount() << " threads, " << threadsBefore << " before: every thread of the program ends";
+}
+
+// Pixels of the preview's document outline (pure blue).
+int OutlinePixels(const vqtest::Screenshot& shot) {
+  int n = 0;
+  for (uint32_t p : shot.pixels) n += (p & 0xFF) > 200 && ((p >> 8) & 0xFF) < 60 && ((p >> 16) & 0xFF) < 60;
+  return n;
+}
+
+// Every control's place on the screen.
+std::map<int, CRect> ControlPlaces(HWND window) {
+  std::map<int, CRect> places;
+  for (HWND c = GetWindow(window, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
+    if (GetDlgCtrlID(c) > 0) places[GetDlgCtrlID(c)] = CRect(vqtest::ScreenRectOf(c));
+  return places;
+}
+
+std::wstring ControlText(HWND window, int id) {
+  wchar_t text[64] = {};
+  GetDlgItemTextW(window, id, text, 64);
+  return text;
+}
+
+TEST_F(VorquellXvfbTest, UserCropsFocusesExposesEditsPrefixesChangesLanguageAndMaximises) {
+  // Exposure from 1 to 5000: a fixed 10 would lie inside the range.
+  auto config = vq::dshow::VirtualCameraConfig::Document();
+  const long both = CameraControl_Flags_Auto | CameraControl_Flags_Manual;
+  config.cameraControl = {{CameraControl_Exposure, 1, 5000, 1, 100, both, 100, CameraControl_Flags_Auto},
+                          {CameraControl_Focus, 0, 250, 5, 100, both, 100, CameraControl_Flags_Auto}};
+  auto documentCamera = vq::dshow::PlugInVirtualCamera(config);
+  ASSERT_TRUE(vqtest::WriteFile(program_ / "Sys.ini", "[FILE]\nTypeofImageName=0\nPRECHOOSE=IMG|DOC\nPREFIX=IMG\n"
+                                                      "[Camera]\nAutoExposure=true\n"));
+  vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord&) { return IDOK; });
+  vq::dshow::ControlState state{};
+  const auto control = [&](long property) {
+    documentCamera->GetControl(vq::dshow::ControlKind::CameraControl, property, &state);
+    return state;
+  };
+  const auto manual = [](const vq::dshow::ControlState& s) { return s.flags == CameraControl_Flags_Manual; };
+
+  vqtest::XServer server;
+  MainWindowView view{nullptr, &server};
+  std::atomic<bool> driven{false};
+  std::thread user([&] {
+    ASSERT_TRUE(view.WaitForWindow());
+    ASSERT_TRUE(view.WaitForPixel(0.02, 0.5, IsDesk, "vorquell-face-zh-cn.png"));
+    const auto outlines = [&] { return OutlinePixels(server.Grab(view.Control(IDC_PREVIEW_AREA))); };
+
+    // Crop radios: outlines, then a rectangle drawn by the user with the
+    // picture washed around it, then neither.
+    const auto cropMode = [] { return static_cast<CVorquellDlg*>(AfxGetMainWnd())->Settings().cutPageType; };
+    view.Click(IDC_CROP_AUTO);
+    EXPECT_TRUE(vqtest::WaitFor([&] { return outlines() > 1000; }));
+    EXPECT_EQ(cropMode(), 1);
+    server.Grab(vqtest::ScreenRectOf(view.window)).SavePng(vqtest::ScreenshotPath("vorquell-crop-auto.png"));
+    view.Click(IDC_CROP_MANUAL);
+    EXPECT_TRUE(vqtest::WaitFor([&] { return outlines() == 0; }));
+    EXPECT_EQ(cropMode(), 2);
+    const RECT area = view.Control(IDC_PREVIEW_AREA);
+    const LONG w = area.right - area.left, h = area.bottom - area.top;
+    server.Drag(POINT{area.left + w / 4, area.top + h / 4}, POINT{area.left + w * 3 / 4, area.top + h * 3 / 4});
+    EXPECT_TRUE(view.WaitForPixel(0.1, 0.5, [](uint32_t p) { return !IsDesk(p); }, "vorquell-crop-manual.png"))
+        << "outside the rectangle the desk is washed";
+    view.Click(IDC_CROP_NONE);
+    EXPECT_TRUE(view.WaitForPixel(0.1, 0.5, IsDesk, "vorquell-crop-none.png"));
+    EXPECT_EQ(outlines(), 0);
+
+    // Right, upside down, right again: sideways twice, then upright.
+    view.Click(IDC_ROTATE_RIGHT);
+    EXPECT_TRUE(view.WaitForPixel(0.02, 0.5, IsBackground, "vorquell-turned-right.png"));
+    view.Click(IDC_ROTATE_180);
+    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(view.WaitForPixel(0.02, 0.5, IsBackground, "vorquell-turned-upside-down.png"));
+    EXPECT_EQ(static_cast<CVorquellDlg*>(AfxGetMainWnd())->DocumentRotation(), 270);
+    view.Click(IDC_ROTATE_RIGHT);
+    EXPECT_TRUE(view.WaitForPixel(0.02, 0.5, IsDesk, "vorquell-turned-upright.png"));
+
+    // Automatic exposure off: the camera keeps the value it had chosen, by
+    // hand; on again: the camera chooses.
+    const long chosen = control(CameraControl_Exposure).value;
+    view.Click(IDC_AUTO_EXPOSURE);
+    EXPECT_TRUE(vqtest::WaitFor([&] { return manual(control(CameraControl_Exposure)); }));
+    EXPECT_EQ(control(CameraControl_Exposure).value, chosen);
+    EXPECT_EQ(ControlText(view.window, IDC_EXPOSURE_VALUE), std::to_wstring(chosen));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(view.window, IDC_EXPOSURE_SLIDER)));
+    view.Click(IDC_AUTO_EXPOSURE);
+    EXPECT_TRUE(vqtest::WaitFor([&] { return !manual(control(CameraControl_Exposure)); }));
+    EXPECT_FALSE(IsWindowEnabled(GetDlgItem(view.window, IDC_EXPOSURE_SLIDER)));
+
+    // Focus fixed by hand, then the focus button: the camera focuses by itself.
+    documentCamera->SetControl(vq::dshow::ControlKind::CameraControl, CameraControl_Focus, 40,
+                               CameraControl_Flags_Manual);
+    view.Click(IDC_FOCUS);
+    EXPECT_TRUE(vqtest::WaitFor([&] { return !manual(control(CameraControl_Focus)); }));
+
+    // 视频参数 opens the camera's property frame over the window; exposure
+    // set to manual there, the box and the slider follow.
+    std::atomic<HWND> frameOwner{nullptr};
+    std::atomic<int> step{0};
+    vqplatform::SetModalIdleHandler([&](HWND frame) {
+      if (frame == view.window) return;
+      if (step == 0) {
+        frameOwner = GetWindow(frame, GW_OWNER);
+        HWND tab = GetDlgItem(frame, 100);
+        RECT item{};
+        SendMessageW(tab, TCM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&item));
+        vqplatform::ClickAt(tab, POINT{(item.left + item.right) / 2, (item.top + item.bottom) / 2});
+      } else if (step == 1) {
+        for (HWND page = GetWindow(frame, GW_CHILD); page; page = GetWindow(page, GW_HWNDNEXT))
+          if (IsWindowVisible(page) && GetDlgItem(page, 1003)) vqplatform::ClickControl(page, 1003);
+      } else {
+        vqplatform::FlushPresenter(2000);
+        vqtest::XServer pictures;
+        pictures.Grab(vqtest::ScreenRectOf(frame)).SavePng(vqtest::ScreenshotPath("vorquell-property-frame.png"));
+        vqplatform::SetModalIdleHandler(nullptr);
+        vqplatform::ClickControl(frame, IDOK);
+      }
+      ++step;
+    });
+    view.Click(IDC_VIDEO_PAGES);
+    EXPECT_TRUE(vqtest::WaitFor([&] { return step > 2 && IsWindowEnabled(view.window); }));
+    EXPECT_EQ(frameOwner.load(), view.window);
+    EXPECT_TRUE(manual(control(CameraControl_Exposure)));
+    EXPECT_TRUE(vqtest::WaitFor([&] { return IsDlgButtonChecked(view.window, IDC_AUTO_EXPOSURE) == BST_UNCHECKED; }));
+    EXPECT_TRUE(IsWindowEnabled(GetDlgItem(view.window, IDC_EXPOSURE_SLIDER)));
+
+    // "..." of the prefix combo: the editor takes a new list, which lands in Sys.ini.
+    HWND combo = GetDlgItem(view.window, IDC_PREFIX_COMBO);
+    std::atomic<bool> edited{false};
+    vqplatform::SetModalIdleHandler([&](HWND editor) {
+      if (editor == view.window) return;
+      vqplatform::SetModalIdleHandler(nullptr);
+      SetDlgItemTextW(editor, 1090, L"Invoice|Receipt 2|IMG");
+      edited = true;
+      vqplatform::ClickControl(editor, IDOK);
+    });
+    SendMessageW(combo, CB_SETCURSEL, WPARAM(SendMessageW(combo, CB_GETCOUNT, 0, 0) - 1), 0);
+    PostMessageW(view.window, WM_COMMAND, MAKEWPARAM(IDC_PREFIX_COMBO, CBN_SELENDOK), LPARAM(combo));
+    EXPECT_TRUE(vqtest::WaitFor([&] { return edited && IsWindowEnabled(view.window); }));
+    EXPECT_NE(vqtest::ReadFile(program_ / "Sys.ini").find("PRECHOOSE=Invoice|Receipt 2|IMG\n"), std::string::npos);
+    EXPECT_EQ(SendMessageW(combo, CB_GETCOUNT, 0, 0), 4);
+
+    // The language taken from the settings sheet re-skins the window at once.
+    for (auto [language, group, label, shot] :
+         {std::tuple{1, L"視訊流控制", L"文件拍攝儀", "vorquell-face-zh-tw.png"},
+          {2, L"Image control", L"Document camera", "vorquell-face-en.png"}}) {
+      std::atomic<bool> sheetSeen{false};
+      vqplatform::SetModalIdleHandler([&, language = language](HWND sheet) {
+        if (sheet == view.window) return;
+        vqplatform::SetModalIdleHandler(nullptr);
+        HWND tab = GetDlgItem(sheet, 1117);
+        for (HWND page = GetWindow(tab, GW_CHILD); page; page = GetWindow(page, GW_HWNDNEXT))
+          if (HWND box = GetDlgItem(page, 1118)) SendMessageW(box, CB_SETCURSEL, WPARAM(language), 0);
+        sheetSeen = true;
+        vqplatform::ClickControl(sheet, IDOK);
+      });
+      view.Click(IDC_SETTINGS);
+      EXPECT_TRUE(vqtest::WaitFor([&] { return sheetSeen && IsWindowEnabled(view.window); }));
+      // The label is the last text the language sets.
+      EXPECT_TRUE(vqtest::WaitFor([&, label = label] { return ControlText(view.window, IDC_WINDOW_LABEL) == label; }));
+      EXPECT_EQ(ControlText(view.window, 1051), group);
+      vqplatform::FlushPresenter(2000);
+      EXPECT_TRUE(view.WaitForPixel(0.02, 0.5, IsDesk, shot));
+    }
+
+    // Maximised and restored as by the window manager; a second maximise
+    // moves nothing. Shown once the capture button is drawn and the preview
+    // fits the frame into its new area (a band below the 4:3 picture).
+    const auto ShownAfterResize = [&](const char* name) {
+      const bool drawn = vqtest::WaitFor([&] {
+        const vqtest::Screenshot button = server.Grab(view.Control(IDC_CAPTURE));
+        const vqtest::Screenshot preview = server.Grab(view.Control(IDC_PREVIEW_AREA));
+        if (button.pixels.empty() || preview.pixels.empty()) return false;
+        const uint32_t face = button.pixels[size_t(button.height / 2) * button.width + 4];
+        const uint32_t desk = preview.pixels[size_t(preview.height / 2) * preview.width + 4];
+        const uint32_t band = preview.pixels[size_t(preview.height - 3) * preview.width + preview.width / 2];
+        return (face & 0xFF) > (face >> 16) + 60 && IsDesk(desk) && IsBackground(band);
+      });
+      server.Grab(vqtest::ScreenRectOf(view.window)).SavePng(vqtest::ScreenshotPath(name));
+      return drawn;
+    };
+    const auto first = ControlPlaces(view.window);
+    const RECT place = vqtest::ScreenRectOf(view.window);
+    vqplatform::ApplySystemPlacement(view.window, RECT{0, 0, 1280, 1000}, WS_MAXIMIZE, WS_MAXIMIZE);
+    EXPECT_TRUE(ShownAfterResize("vorquell-maximised.png"));
+    const auto maximised = ControlPlaces(view.window);
+    const int dx = maximised.at(IDC_SETTINGS).left - first.at(IDC_SETTINGS).left;
+    const int dy = maximised.at(IDC_PREVIEW_AREA).Height() - first.at(IDC_PREVIEW_AREA).Height();
+    EXPECT_GT(dx, 0);
+    EXPECT_GT(dy, 0);
+    EXPECT_EQ(maximised.at(IDC_PREVIEW_AREA).Width(), first.at(IDC_PREVIEW_AREA).Width() + dx);
+    CRect label = first.at(IDC_WINDOW_LABEL);
+    label.right += dx;
+    label.OffsetRect(0, dy);
+    EXPECT_EQ(maximised.at(IDC_WINDOW_LABEL), label) << "the label stretches and stays at the bottom";
+    EXPECT_EQ(maximised.at(IDC_CONTINUOUS), first.at(IDC_CONTINUOUS) + CPoint(dx, 0));
+    SendMessageW(view.window, WM_SIZE, SIZE_MAXIMIZED, MAKELPARAM(1400, 1000));
+    EXPECT_EQ(ControlPlaces(view.window), maximised);
+    vqplatform::ApplySystemPlacement(view.window, place, 0, WS_MAXIMIZE);
+    EXPECT_EQ(ControlPlaces(view.window), first);
+    EXPECT_TRUE(ShownAfterResize("vorquell-restored.png"));
+
+    driven = true;
+    server.RequestClose(vqplatform::PresentedXWindow(view.window));
+  });
+
+  CVorquellApp app;
+  app.InitInstance();
+  user.join();
+  ASSERT_TRUE(driven);
+  const std::string settings = vqtest::ReadFile(program_ / "Sys.ini");
+  EXPECT_NE(settings.find("CUTPAGETYPE=0\n"), std::string::npos);
+  EXPECT_NE(settings.find("PRECHOOSE=Invoice|Receipt 2|IMG\n"), std::string::npos);
+  EXPECT_NE(settings.find("AutoExposure=false\n"), std::string::npos);
+  EXPECT_NE(settings.find("Current=EN\n"), std::string::npos);
 }
 
 TEST_F(VorquellXvfbTest, OutsideProgramsRefuseTheCameraAskForTheLastPageAndHearTheExit) {

@@ -13,6 +13,7 @@
 #include "platform/win/GdiText.h"
 #include "platform/win/InputFocus.h"
 #include "platform/win/MessageQueue.h"
+#include "platform/win/MousePointer.h"
 #include "platform/win/RectFunctions.h"
 #include "platform/win/TestInput.h"
 #include "platform/win/Window.h"
@@ -380,6 +381,22 @@ TEST_F(ControlGalleryTest, TooltipShowsAfterItsDelayOverItsTool) {
   EXPECT_EQ(vqplatform::TooltipText(tooltip, dialog_, info.uId), L"左转90°");
   MSG away{dialog_, WM_MOUSEMOVE, 0, MAKELPARAM(590, 390), 0, {0, 0}};
   SendMessageW(tooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&away));
+  EXPECT_FALSE(IsWindowVisible(tooltip));
+  // Shown again, it hides by itself once the pointer is elsewhere, though
+  // no move outside the tool is relayed.
+  RECT tool{};
+  GetWindowRect(Item(kPush), &tool);
+  SetCursorPos(tool.left + 3, tool.top + 3);
+  SendMessageW(tooltip, TTM_RELAYEVENT, 0, reinterpret_cast<LPARAM>(&move));
+  vqplatform::Clock::Advance(uint64_t{200});
+  Pump();
+  EXPECT_TRUE(IsWindowVisible(tooltip));
+  vqplatform::Clock::Advance(uint64_t{200});
+  Pump();
+  EXPECT_TRUE(IsWindowVisible(tooltip)) << "the pointer is still over its tool";
+  SetCursorPos(tool.right + 200, tool.bottom + 200);
+  vqplatform::Clock::Advance(uint64_t{200});
+  Pump();
   EXPECT_FALSE(IsWindowVisible(tooltip));
   DestroyWindow(tooltip);
 }

@@ -29,6 +29,8 @@ class OpenMainWindow : public CVorquellDlg {
   using CVorquellDlg::orientationThread_;
   using CVorquellDlg::StopOrientationThread;
   using CVorquellDlg::settings_;
+  using CVorquellDlg::ApplyLanguage;
+  using CVorquellDlg::Button;
 };
 
 // Dispatches this thread's messages until the condition holds.

@@ -1,10 +1,12 @@
 // Tooltips: tools are control windows or rectangles of a window. Mouse
 // moves relayed with TTM_RELAYEVENT (or seen by subclassed tools) start the
-// initial delay; then the tip shows below the pointer until it leaves.
+// initial delay; then the tip shows below the pointer until it leaves the
+// tool (checked on a timer, as moves outside the tool are not relayed).
 #include <algorithm>
 #include <mutex>
 #include <vector>
 
+#include "platform/display/Cursors.h"
 #include "platform/win/GdiDc.h"
 #include "platform/win/GdiDraw.h"
 #include "platform/win/GdiObjects.h"
@@ -20,6 +22,8 @@ namespace vqplatform {
 namespace {
 
 constexpr UINT_PTR kShowTimer = 1;
+constexpr UINT_PTR kLeaveTimer = 2;
+constexpr UINT kLeaveCheckMs = 100;
 
 struct Tool {
   UINT flags = 0;
@@ -61,7 +65,23 @@ int ToolAt(const TooltipState& state, HWND window, POINT point) {
   return -1;
 }
 
+// Whether the pointer is over a tool (its window, or its rectangle).
+bool PointerOver(const Tool& tool) {
+  POINT pointer{};
+  if (!GetCursorPos(&pointer)) return false;
+  RECT area{};
+  if (tool.flags & TTF_IDISHWND) {
+    GetWindowRect(reinterpret_cast<HWND>(tool.id), &area);
+  } else {
+    POINT corners[2] = {{tool.rect.left, tool.rect.top}, {tool.rect.right, tool.rect.bottom}};
+    for (POINT& p : corners) ClientToScreen(tool.window, &p);
+    area = RECT{corners[0].x, corners[0].y, corners[1].x, corners[1].y};
+  }
+  return PtInRect(&area, pointer) != FALSE;
+}
+
 void Hide(HWND hwnd, TooltipState& state) {
+  KillTimer(hwnd, kLeaveTimer);
   state.shown = -1;
   ShowWindow(hwnd, SW_HIDE);
 }
@@ -78,6 +98,7 @@ void Show(HWND hwnd, TooltipState& state, int index) {
   MoveWindow(hwnd, state.lastPoint.x, state.lastPoint.y + 20, measure.right + 8, measure.bottom + 4, FALSE);
   SetWindowPos(hwnd, HWND_TOPMOST, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_SHOWWINDOW | SWP_NOACTIVATE);
   InvalidateRect(hwnd, nullptr, TRUE);
+  SetTimer(hwnd, kLeaveTimer, kLeaveCheckMs, nullptr);
 }
 
 void Relay(HWND hwnd, TooltipState& state, const MSG& msg) {
@@ -128,6 +149,9 @@ LRESULT CALLBACK TooltipProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPar
         KillTimer(hwnd, kShowTimer);
         if (state.pending >= 0 && state.pending < static_cast<int>(state.tools.size())) Show(hwnd, state, state.pending);
         state.pending = -1;
+      } else if (wParam == kLeaveTimer && state.shown >= 0 && state.shown < static_cast<int>(state.tools.size()) &&
+                 !PointerOver(state.tools[static_cast<size_t>(state.shown)])) {
+        Hide(hwnd, state);
       }
       return 0;
     case TTM_ADDTOOLW: {
