@@ -7,7 +7,10 @@
 // side and printed, pages collected into a multipage TIFF and a PDF,
 // capture to PDF and capture and print.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 #include <tiffio.h>
+
+#include <csignal>
 
 #include <X11/keysym.h>
 
@@ -199,6 +202,9 @@ class VorquellCaptureXvfbTest : public ::testing::Test {
 TEST_F(VorquellCaptureXvfbTest, EveryTriggerSavesANamedPageIntoTheStripRing) {
   WriteSettings();
   Run([&](HWND window, CVorquellDlg& dialog) {
+    // Work files left in the data folder go with the first capture.
+    const fs::path data = fs::path(vq::CommonAppDataFolder()) / "Ombrecht Software";
+    for (const char* work : {"tmp.bmp", "tmp.jpg"}) ASSERT_TRUE(vqtest::WriteFile(data / work, "old"));
     // Button, Space, the camera's snapshot button: one JPEG, one counter
     // step, one strip item and one shutter sound each.
     const std::vector<std::function<void()>> triggers = {
@@ -219,6 +225,8 @@ TEST_F(VorquellCaptureXvfbTest, EveryTriggerSavesANamedPageIntoTheStripRing) {
       EXPECT_EQ(FilesIn(images_, ".jpg").back(), expected);
       EXPECT_EQ(vqplatform::RecordedSoundCalls().size(), i + 1);
     }
+    EXPECT_FALSE(fs::exists(data / "tmp.bmp"));
+    EXPECT_FALSE(fs::exists(data / "tmp.jpg"));
     const cv::Mat page = cv::imread((images_ / "IMG00001.jpg").string());
     EXPECT_EQ(page.size(), cv::Size(640, 480));
     EXPECT_EQ(vqplatform::RecordedSoundCalls().front().name, L"paizhao.wav");
@@ -420,6 +428,20 @@ TEST_F(VorquellCaptureXvfbTest, ModesMergeCollectAndPrintCaptures) {
     EXPECT_EQ(PdfPages(images_ / "IMG00008.pdf"), 1);
     EXPECT_EQ(Jpegs(), jpegs);
     EXPECT_EQ(StripTopToBottom(dialog).back(), L"IMG00008.pdf");
+    // A PDF that cannot be written (the disk fills after the page) keeps
+    // the page, and the strip shows it.
+    uintmax_t pageSize = UINTMAX_MAX;
+    for (const std::string& name : FilesIn(images_, ".jpg")) pageSize = std::min(pageSize, fs::file_size(images_ / name));
+    signal(SIGXFSZ, SIG_IGN);
+    rlimit original{};
+    getrlimit(RLIMIT_FSIZE, &original);
+    rlimit limited = original;
+    limited.rlim_cur = pageSize + 200;
+    setrlimit(RLIMIT_FSIZE, &limited);
+    Press(window, IDC_CAPTURE_PDF);
+    setrlimit(RLIMIT_FSIZE, &original);
+    EXPECT_TRUE(fs::exists(images_ / "IMG00009.jpg"));
+    EXPECT_EQ(StripTopToBottom(dialog).back(), L"IMG00009.jpg");
 
     // 复印: printed on the file printer, nothing kept, nothing counted.
     const unsigned strip = dialog.StripCounter();
@@ -429,7 +451,7 @@ TEST_F(VorquellCaptureXvfbTest, ModesMergeCollectAndPrintCaptures) {
     EXPECT_TRUE(FilesIn(images_, ".bmp").empty());
     wchar_t counter[16] = {};
     GetWindowTextW(GetDlgItem(window, IDC_IMAGE_COUNTER), counter, 16);
-    EXPECT_EQ(std::wstring(counter), L"9");
+    EXPECT_EQ(std::wstring(counter), L"10");
   });
   EXPECT_EQ(printJobs, 2);
 }
