@@ -3,7 +3,6 @@
 // delete); and the results the merge and multipage dialogs bring in.
 #include "app/VorquellDlg.h"
 #include "platform/win/FileSystem.h"
-#include "platform/win/Menu.h"
 #include "platform/win/Shell.h"
 #include "ui/MultiPageDlg.h"
 
@@ -51,11 +50,7 @@ void CVorquellDlg::AddFilesToStrip(const wchar_t* path, std::vector<CThumbItem*>
 LRESULT CVorquellDlg::OnThumbNotify(WPARAM wParam, LPARAM lParam) {
   if (lParam != CThumbItem::kThumbContextMenu) return 0;
   menuItem_ = static_cast<int>(wParam);
-  HMENU menu = LoadMenuW(nullptr, MAKEINTRESOURCEW(IDR_THUMB_MENU));
-  POINT screen = lastMouse_;
-  ::ClientToScreen(m_hWnd, &screen);
-  TrackPopupMenu(GetSubMenu(menu, 0), TPM_LEFTALIGN, screen.x, screen.y, 0, m_hWnd, nullptr);
-  DestroyMenu(menu);
+  TrackThumbMenu(m_hWnd, lastMouse_, TPM_LEFTALIGN);
   return 0;
 }
 
