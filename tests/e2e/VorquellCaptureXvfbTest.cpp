@@ -8,7 +8,6 @@
 // capture to PDF and capture and print.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
-#include <tiffio.h>
 
 #include <csignal>
 
@@ -37,7 +36,9 @@
 #include "platform/win/Shell.h"
 #include "platform/win/Sound.h"
 #include "tests/app/OutputTestSupport.h"
+#include "tests/app/PdfCheck.h"
 #include "tests/e2e/XServer.h"
+#include "tests/imaging/TiffReadBack.h"
 #include "tests/support/TestEnv.h"
 #include "ui/MultiPageDlg.h"
 
@@ -58,63 +59,46 @@ std::vector<std::string> FilesIn(const fs::path& folder, const std::string& exte
   return names;
 }
 
-// The pages pdfinfo reports, -1 when it cannot read the file.
-int PdfPages(const fs::path& pdf) {
-  FILE* pipe = popen(("pdfinfo '" + pdf.string() + "' 2>/dev/null").c_str(), "r");
-  if (!pipe) return -1;
-  char line[512];
-  int pages = -1;
-  while (fgets(line, sizeof line, pipe)) std::sscanf(line, "Pages: %d", &pages);
-  pclose(pipe);
-  return pages;
-}
-
-struct TiffPage {
-  int compression = 0;
-  float xDpi = 0, yDpi = 0;
-  int firstQuantizer = 0;  // of the first JPEG table: 16 at quality 50
-};
-
-// The first value of the first quantisation table in JPEG tables, or 0.
-int FirstQuantizer(const uint8_t* bytes, uint32_t count) {
-  for (uint32_t i = 0; i + 5 < count; ++i)
-    if (bytes[i] == 0xFF && bytes[i + 1] == 0xDB) return bytes[i + 5];
-  return 0;
-}
-
-std::vector<TiffPage> ReadTiff(const fs::path& file) {
-  std::vector<TiffPage> pages;
-  TIFF* tiff = TIFFOpen(file.c_str(), "r");
-  if (!tiff) return pages;
-  do {
-    TiffPage page;
-    uint16_t compression = 0;
-    TIFFGetField(tiff, TIFFTAG_COMPRESSION, &compression);
-    page.compression = compression;
-    TIFFGetField(tiff, TIFFTAG_XRESOLUTION, &page.xDpi);
-    TIFFGetField(tiff, TIFFTAG_YRESOLUTION, &page.yDpi);
-    uint32_t count = 0;
-    const uint8_t* tables = nullptr;
-    if (compression == COMPRESSION_JPEG && TIFFGetField(tiff, TIFFTAG_JPEGTABLES, &count, &tables))
-      page.firstQuantizer = FirstQuantizer(tables, count);
-    pages.push_back(page);
-  } while (TIFFReadDirectory(tiff));
-  TIFFClose(tiff);
-  return pages;
-}
+// The pages pdfinfo reports.
+int PdfPages(const fs::path& pdf) { return int(pdfcheck::PageSizes(pdf.string()).size()); }
 
 // A BM_CLICK on a control of a window, sent from the user's thread: returns
 // when the handler it starts has ended.
 void Press(HWND window, int id) { SendMessageW(GetDlgItem(window, id), BM_CLICK, 0, 0); }
 
-// The strip's files from top to bottom of the window.
-std::vector<std::wstring> StripTopToBottom(const CVorquellDlg& dialog) {
+// The strip's items, and their files, from top to bottom of the window.
+std::vector<CThumbItem*> StripItemsTopToBottom(const CVorquellDlg& dialog) {
   std::vector<CThumbItem*> items = dialog.StripItems();
   std::sort(items.begin(), items.end(), [](auto* a, auto* b) { return a->GetRect().top < b->GetRect().top; });
+  return items;
+}
+std::vector<std::wstring> StripTopToBottom(const CVorquellDlg& dialog) {
   std::vector<std::wstring> files;
-  for (CThumbItem* item : items) files.push_back(fs::path(item->GetFilePath().GetString()).filename().wstring());
+  for (CThumbItem* item : StripItemsTopToBottom(dialog))
+    files.push_back(fs::path(item->GetFilePath().GetString()).filename().wstring());
   return files;
 }
+
+// Right-clicks a thumbnail of a window and chooses `command` from its menu;
+// returns the menu's texts once the command was handled.
+std::vector<std::wstring> ChooseOnItem(HWND window, const CThumbItem& item, UINT command) {
+  std::vector<std::wstring> texts;
+  std::atomic<bool> offered{false};
+  vqplatform::SetPopupMenuAnswer([&](const vqplatform::PopupMenuRecord& menu) {
+    texts = menu.texts;
+    offered = true;
+    return command;
+  });
+  const CPoint centre = item.GetRect().CenterPoint();
+  const LPARAM at = MAKELPARAM(centre.x, centre.y);
+  SendMessageW(window, WM_MOUSEMOVE, 0, at);
+  SendMessageW(window, WM_RBUTTONDOWN, MK_RBUTTON, at);
+  EXPECT_TRUE(vqtest::WaitFor([&] { return offered.load(); })) << command;
+  SendMessageW(window, WM_NULL, 0, 0);
+  vqplatform::SetPopupMenuAnswer(nullptr);
+  return texts;
+}
+
 
 class VorquellCaptureXvfbTest : public ::testing::Test {
  protected:
@@ -246,29 +230,10 @@ TEST_F(VorquellCaptureXvfbTest, EveryTriggerSavesANamedPageIntoTheStripRing) {
     Shoot("vorquell-strip-after-seven.png", window);
 
     // The menu of the second item from the top: open (recorded), delete.
-    const auto itemAt = [&](int row) {
-      std::vector<CThumbItem*> items = dialog.StripItems();
-      std::sort(items.begin(), items.end(), [](auto* a, auto* b) { return a->GetRect().top < b->GetRect().top; });
-      return items[size_t(row)];
-    };
-    CThumbItem* second = itemAt(1);
+    CThumbItem* second = StripItemsTopToBottom(dialog)[1];
     const std::wstring secondFile = second->GetFilePath().GetString();
-    for (UINT command : {UINT(ID_THUMB_OPEN), UINT(ID_THUMB_DELETE)}) {
-      std::atomic<bool> offered{false};
-      vqplatform::SetPopupMenuAnswer([&](const vqplatform::PopupMenuRecord& menu) {
-        EXPECT_EQ(menu.texts, (std::vector<std::wstring>{L"删除文件", L"浏览文件"}));
-        offered = true;
-        return command;
-      });
-      const CRect r = second->GetRect();
-      const LPARAM at = MAKELPARAM(r.CenterPoint().x, r.CenterPoint().y);
-      SendMessageW(window, WM_MOUSEMOVE, 0, at);
-      SendMessageW(window, WM_RBUTTONDOWN, MK_RBUTTON, at);
-      EXPECT_TRUE(vqtest::WaitFor([&] { return offered.load(); })) << command;
-      // The menu's command has been handled once the window answers again.
-      SendMessageW(window, WM_NULL, 0, 0);
-      vqplatform::SetPopupMenuAnswer(nullptr);
-    }
+    for (UINT command : {UINT(ID_THUMB_OPEN), UINT(ID_THUMB_DELETE)})
+      EXPECT_EQ(ChooseOnItem(window, *second, command), (std::vector<std::wstring>{L"删除文件", L"浏览文件"}));
     ASSERT_TRUE(vqtest::WaitFor([] { return !vqplatform::RecordedShellCalls().empty(); }));
     const auto opened = vqplatform::RecordedShellCalls();
     ASSERT_EQ(opened.size(), 1u);
@@ -325,23 +290,6 @@ TEST_F(VorquellCaptureXvfbTest, EveryTriggerSavesANamedPageIntoTheStripRing) {
   });
   // The counter went on with every capture that saved; Sys.ini keeps it.
   EXPECT_NE(vqtest::ReadFile(program_ / "Sys.ini").find("INDEX=13\n"), std::string::npos);
-}
-
-// Right-clicks a thumbnail of a window, choosing `command` from its menu;
-// returns once the command was handled.
-void ChooseOnItem(HWND window, const CThumbItem& item, UINT command) {
-  std::atomic<bool> offered{false};
-  vqplatform::SetPopupMenuAnswer([&](const vqplatform::PopupMenuRecord&) {
-    offered = true;
-    return command;
-  });
-  const CPoint centre = item.GetRect().CenterPoint();
-  const LPARAM at = MAKELPARAM(centre.x, centre.y);
-  SendMessageW(window, WM_MOUSEMOVE, 0, at);
-  SendMessageW(window, WM_RBUTTONDOWN, MK_RBUTTON, at);
-  EXPECT_TRUE(vqtest::WaitFor([&] { return offered.load(); })) << command;
-  SendMessageW(window, WM_NULL, 0, 0);
-  vqplatform::SetPopupMenuAnswer(nullptr);
 }
 
 TEST_F(VorquellCaptureXvfbTest, ModesMergeCollectAndPrintCaptures) {
@@ -403,12 +351,12 @@ TEST_F(VorquellCaptureXvfbTest, ModesMergeCollectAndPrintCaptures) {
     EXPECT_EQ(StripTopToBottom(dialog)[1], tiff.filename().wstring());
     Press(pages->m_hWnd, 1032);
     ASSERT_TRUE(vqtest::WaitFor([&] { return dialog.MultiPageDialog() == nullptr; }));
-    const std::vector<TiffPage> read = ReadTiff(tiff);
+    const std::vector<imagingtest::TiffPage> read = imagingtest::ReadTiff(tiff);
     ASSERT_EQ(read.size(), 2u);
-    for (const TiffPage& page : read) {
+    for (const imagingtest::TiffPage& page : read) {
       EXPECT_EQ(page.compression, COMPRESSION_JPEG);
-      EXPECT_EQ(page.xDpi, 200.f);
-      EXPECT_EQ(page.firstQuantizer, 16) << "JPEG quality 50";
+      EXPECT_EQ(page.xResolution, 200.f);
+      EXPECT_EQ(imagingtest::FirstQuantValue(page.jpegTables), 16) << "JPEG quality 50";
     }
     Press(window, IDC_MULTIPAGE_TIF);
 
