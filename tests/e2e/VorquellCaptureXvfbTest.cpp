@@ -214,6 +214,7 @@ TEST_F(VorquellCaptureXvfbTest, EveryTriggerSavesANamedPageIntoTheStripRing) {
     const cv::Mat page = cv::imread((images_ / "IMG00001.jpg").string());
     EXPECT_EQ(page.size(), cv::Size(640, 480));
     EXPECT_EQ(vqplatform::RecordedSoundCalls().front().name, L"paizhao.wav");
+    EXPECT_EQ(vqplatform::RecordedSoundCalls().front().flags, DWORD(SND_FILENAME | SND_ASYNC));
     wchar_t counter[16] = {};
     GetWindowTextW(GetDlgItem(window, IDC_IMAGE_COUNTER), counter, 16);
     EXPECT_EQ(std::wstring(counter), L"4");
@@ -270,7 +271,12 @@ TEST_F(VorquellCaptureXvfbTest, EveryTriggerSavesANamedPageIntoTheStripRing) {
     Press(window, IDC_NAME_FREE);
     std::atomic<int> idleRuns{0};
     vqplatform::SetModalIdleHandler([&](HWND modal) {
-      if (modal == window || idleRuns++) return;
+      if (modal == window) return;
+      // A name dialog of a capture that should have been dropped is cancelled.
+      if (idleRuns++) {
+        SendMessageW(modal, WM_COMMAND, IDCANCEL, 0);
+        return;
+      }
       SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_CAPTURE, BN_CLICKED), 0);
       SendMessageW(window, WM_COMMAND, MAKEWPARAM(ID_ACCEL_CAPTURE, 1), 0);
       SendMessageW(window, WM_VIDEO_STILL_READY, 0, 0);
@@ -321,7 +327,13 @@ TEST_F(VorquellCaptureXvfbTest, ModesMergeCollectAndPrintCaptures) {
     EXPECT_EQ(merged.cols, 2 * 640);
     EXPECT_EQ(merged.rows, 480);
     EXPECT_EQ(StripTopToBottom(dialog)[0], L"IMG00001.jpg");
+    // Cleared while a merge dialog is open: the dialog goes, nothing joins the strip.
+    Press(window, IDC_CAPTURE);
+    ASSERT_NE(dialog.MergeDialog(), nullptr);
     Press(window, IDC_MERGE);
+    EXPECT_EQ(dialog.MergeDialog(), nullptr);
+    SendMessageW(window, WM_NULL, 0, 0);
+    EXPECT_EQ(dialog.StripCounter(), 1u);
 
     // 存储为多页TIF: pages collect in the multipage dialog; one deleted, the
     // last moved first, saved as a TIFF of JPEG pages at 200 dpi.
@@ -347,7 +359,7 @@ TEST_F(VorquellCaptureXvfbTest, ModesMergeCollectAndPrintCaptures) {
     ChooseOnItem(pages->m_hWnd, itemShowing(1), ID_PAGE_INSERT_FIRST);
     EXPECT_EQ(pages->pages, (std::vector<CString>{captured[2], captured[0]}));
     EXPECT_FALSE(fs::exists(captured[1].GetString()));
-    const fs::path tiff = images_ / "IMG00003.tif";
+    const fs::path tiff = images_ / "IMG00004.tif";
     EXPECT_EQ(StripTopToBottom(dialog)[1], tiff.filename().wstring());
     Press(pages->m_hWnd, 1032);
     ASSERT_TRUE(vqtest::WaitFor([&] { return dialog.MultiPageDialog() == nullptr; }));
@@ -367,15 +379,15 @@ TEST_F(VorquellCaptureXvfbTest, ModesMergeCollectAndPrintCaptures) {
     ASSERT_NE(dialog.MultiPageDialog(), nullptr);
     Press(dialog.MultiPageDialog()->m_hWnd, 1032);
     ASSERT_TRUE(vqtest::WaitFor([&] { return dialog.MultiPageDialog() == nullptr; }));
-    EXPECT_EQ(PdfPages(images_ / "IMG00006.pdf"), 2);
+    EXPECT_EQ(PdfPages(images_ / "IMG00007.pdf"), 2);
     Press(window, IDC_ONE_PDF);
 
     // 拍摄为PDF: a one-page PDF in place of the page, shown in the strip.
     const size_t jpegs = Jpegs();
     Press(window, IDC_CAPTURE_PDF);
-    EXPECT_EQ(PdfPages(images_ / "IMG00008.pdf"), 1);
+    EXPECT_EQ(PdfPages(images_ / "IMG00009.pdf"), 1);
     EXPECT_EQ(Jpegs(), jpegs);
-    EXPECT_EQ(StripTopToBottom(dialog).back(), L"IMG00008.pdf");
+    EXPECT_EQ(StripTopToBottom(dialog).back(), L"IMG00009.pdf");
     // A PDF that cannot be written (the disk fills after the page) keeps
     // the page, and the strip shows it.
     uintmax_t pageSize = UINTMAX_MAX;
@@ -388,8 +400,8 @@ TEST_F(VorquellCaptureXvfbTest, ModesMergeCollectAndPrintCaptures) {
     setrlimit(RLIMIT_FSIZE, &limited);
     Press(window, IDC_CAPTURE_PDF);
     setrlimit(RLIMIT_FSIZE, &original);
-    EXPECT_TRUE(fs::exists(images_ / "IMG00009.jpg"));
-    EXPECT_EQ(StripTopToBottom(dialog).back(), L"IMG00009.jpg");
+    EXPECT_TRUE(fs::exists(images_ / "IMG00010.jpg"));
+    EXPECT_EQ(StripTopToBottom(dialog).back(), L"IMG00010.jpg");
 
     // 复印: printed on the file printer, nothing kept, nothing counted.
     const unsigned strip = dialog.StripCounter();
@@ -399,7 +411,7 @@ TEST_F(VorquellCaptureXvfbTest, ModesMergeCollectAndPrintCaptures) {
     EXPECT_TRUE(FilesIn(images_, ".bmp").empty());
     wchar_t counter[16] = {};
     GetWindowTextW(GetDlgItem(window, IDC_IMAGE_COUNTER), counter, 16);
-    EXPECT_EQ(std::wstring(counter), L"10");
+    EXPECT_EQ(std::wstring(counter), L"11");
   });
   EXPECT_EQ(printJobs, 2);
 }
