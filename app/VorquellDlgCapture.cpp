@@ -1,6 +1,9 @@
 // The capture command and its variants (to PDF, print), and the mode check
 // boxes that decide where a capture goes: the strip, the merge dialog or
 // the multipage dialog.
+#include <algorithm>
+#include <memory>
+
 #include "app/FileNaming.h"
 #include "app/ImageOutput.h"
 #include "app/ImagePrinter.h"
