@@ -17,6 +17,7 @@
 #include "platform/win/InputFocus.h"
 #include "platform/win/KnownFolders.h"
 #include "platform/win/Sync.h"
+#include "ui/ContinuousShootDlg.h"
 #include "ui/MultiPageDlg.h"
 
 namespace {
@@ -61,6 +62,10 @@ ON_WM_MOUSEMOVE()
 ON_WM_LBUTTONDOWN()
 ON_WM_LBUTTONUP()
 ON_WM_RBUTTONDOWN()
+ON_BN_CLICKED(IDC_CONTINUOUS, OnContinuousShooting)
+ON_MESSAGE(WM_CONTINUOUS_SHOT, OnContinuousShot)
+ON_BN_CLICKED(IDC_RECOGNIZE, CaptureForOcr)
+ON_BN_CLICKED(IDC_RECORD, RecordVideo)
 END_MESSAGE_MAP()
 
 CVorquellDlg::CVorquellDlg(CWnd* parent, CBrandingData* branding)

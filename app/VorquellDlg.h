@@ -16,6 +16,8 @@
 //                            check boxes
 //   VorquellDlgStrip.cpp     the thumbnail strip and the results of the
 //                            merge and multipage dialogs
+//   VorquellDlgWorkers.cpp   continuous shooting, text recognition and
+//                            recording, and the camera reopened after it
 //
 // Controller lifetime: every thread that uses a capture controller (the
 // orientation thread, the continuous-shooting dialog's thread) is stopped
@@ -162,12 +164,13 @@ class CVorquellDlg : public CDialog, public CMergeDialogOwner {
   void CloseImagePathServer() { imagePathServer_.Close(); }
 
   // Capture (VorquellDlgCapture.cpp). One capture at a time: a trigger that
-  // comes while a capture runs (its dialogs included) is dropped and logged
-  // in "capture.log" of the data folder.
+  // comes while a capture runs (its dialogs included, and the commands of
+  // VorquellDlgWorkers.cpp) is dropped and logged in "capture.log" of the
+  // data folder.
   void OnCapture();
   void CaptureToPdf();
   void CaptureAndPrint();
-  bool CaptureRunning() const { return capturing_; }
+  bool CaptureRunning() const { return captureBusy_; }
 
   // Strip (VorquellDlgStrip.cpp). Mode 0 shows the picture of `thumbSource`
   // (or of the path), mode 1 the text-page placeholder.
@@ -260,8 +263,19 @@ class CVorquellDlg : public CDialog, public CMergeDialogOwner {
   // IMAGE/PDFORTIF, `otherMessage` the one shown while the other box's
   // dialog is open.
   void OnCollectBox(int box, int otherBox, MessageId otherMessage, int pdfOrTif);
-  // Marks a capture as running; false (the trigger logged) when one is.
-  bool BeginCapture(const char* trigger);
+  // True, with the request logged, while a capture runs.
+  bool CaptureDropped(const char* request);
+  // Marks a capture as running for its lifetime.
+  class CaptureScope {
+   public:
+    explicit CaptureScope(bool& busy) : busy_(busy) { busy_ = true; }
+    ~CaptureScope() { busy_ = false; }
+    CaptureScope(const CaptureScope&) = delete;
+    CaptureScope& operator=(const CaptureScope&) = delete;
+
+   private:
+    bool& busy_;
+  };
   void PlayShutterSound();
   // The work name when a mode box is ticked, else the final name.
   CString CaptureBaseName();
@@ -287,6 +301,15 @@ class CVorquellDlg : public CDialog, public CMergeDialogOwner {
   void OnLButtonDown(UINT flags, CPoint point);
   void OnLButtonUp(UINT flags, CPoint point);
   void OnRButtonDown(UINT flags, CPoint point);
+
+  // Commands that run a worker dialog (VorquellDlgWorkers.cpp).
+  void OnContinuousShooting();
+  LRESULT OnContinuousShot(WPARAM wParam, LPARAM lParam);
+  void CaptureForOcr();
+  void RecordVideo();
+  // The recorded camera opened anew at its size, with its margins and
+  // selection; false when it opened but does not run (the busy message shown).
+  bool ReopenAfterRecording(bool portrait);
 
   // Outside programs (VorquellDlgOutside.cpp).
   LRESULT OnImagePathRequest(WPARAM wParam, LPARAM lParam);
@@ -332,7 +355,9 @@ class CVorquellDlg : public CDialog, public CMergeDialogOwner {
   bool quitRequested_ = false;
 
   // Capture and strip.
-  bool capturing_ = false;
+  // Set while a capture command (its dialogs included) runs: capture
+  // requests arriving meanwhile are dropped.
+  bool captureBusy_ = false;
   CLogFile captureLog_;
   bool captureLogOpen_ = false;
   unsigned stripCounter_ = 0;  // files put into the strip; never goes back

@@ -17,18 +17,6 @@ namespace {
 
 constexpr const wchar_t* kShutterSound = L"paizhao.wav";
 
-// Clears the running mark however the capture ends.
-class CaptureScope {
- public:
-  explicit CaptureScope(bool& running) : running_(running) { running_ = true; }
-  ~CaptureScope() { running_ = false; }
-  CaptureScope(const CaptureScope&) = delete;
-  CaptureScope& operator=(const CaptureScope&) = delete;
-
- private:
-  bool& running_;
-};
-
 // Everything up to and including the last separator.
 CString FolderPart(const CString& path) {
   const int slash = std::max(path.ReverseFind(L'/'), path.ReverseFind(L'\\'));
@@ -37,15 +25,15 @@ CString FolderPart(const CString& path) {
 
 }  // namespace
 
-bool CVorquellDlg::BeginCapture(const char* trigger) {
-  if (!capturing_) return true;
+bool CVorquellDlg::CaptureDropped(const char* request) {
+  if (!captureBusy_) return false;
   if (!captureLogOpen_ && !dataFolder_.IsEmpty()) {
     captureLog_.Open(dataFolder_ + L"capture.log");
     captureLog_.SetTimeStamp(1);
     captureLogOpen_ = true;
   }
-  captureLog_.Write("%s dropped: a capture is still running", trigger);
-  return false;
+  captureLog_.Write("%s dropped: a capture is still running", request);
+  return true;
 }
 
 void CVorquellDlg::PlayShutterSound() {
@@ -149,8 +137,8 @@ void CVorquellDlg::RemoveWorkFiles() {
 }
 
 void CVorquellDlg::OnCapture() {
-  if (!BeginCapture("capture")) return;
-  CaptureScope running(capturing_);
+  if (CaptureDropped("capture")) return;
+  CaptureScope running(captureBusy_);
   UpdateData(TRUE);
   UpdateSettingsFromUi();
   if (!documentController_) return;
@@ -175,8 +163,8 @@ LRESULT CVorquellDlg::OnStillImage(WPARAM, LPARAM) {
 }
 
 void CVorquellDlg::CaptureToPdf() {
-  if (!documentController_ || !BeginCapture("capture to PDF")) return;
-  CaptureScope running(capturing_);
+  if (!documentController_ || CaptureDropped("capture to PDF")) return;
+  CaptureScope running(captureBusy_);
   UpdateData(TRUE);
   UpdateSettingsFromUi();
   CImageOutput output(settings_.language);
@@ -210,8 +198,8 @@ void CVorquellDlg::CaptureToPdf() {
 }
 
 void CVorquellDlg::CaptureAndPrint() {
-  if (!documentController_ || !BeginCapture("capture and print")) return;
-  CaptureScope running(capturing_);
+  if (!documentController_ || CaptureDropped("capture and print")) return;
+  CaptureScope running(captureBusy_);
   UpdateData(TRUE);
   UpdateSettingsFromUi();
   PlayShutterSound();

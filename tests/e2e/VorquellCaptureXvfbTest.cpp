@@ -1,6 +1,7 @@
 // Captures of Vorquell on a real X server with the virtual document camera,
-// worked through its window: the capture button, Space and the camera's
-// snapshot button each write one named JPEG and fill the strip ring; two
+// worked through its window: the capture button, Space, the camera's
+// snapshot button and a continuous-shooting tick each write one named JPEG
+// and fill the strip ring; two
 // captures in one second keep both files; the strip's menu opens and
 // deletes; a QR code names the page; a trigger during a capture's modal
 // dialog is dropped and logged. Then the modes: two captures merged side by
@@ -37,10 +38,12 @@
 #include "platform/win/Sound.h"
 #include "tests/app/OutputTestSupport.h"
 #include "tests/app/PdfCheck.h"
-#include "tests/e2e/XServer.h"
 #include "tests/imaging/TiffReadBack.h"
 #include "tests/support/TestEnv.h"
+#include "ui/ContinuousShootDlg.h"
 #include "ui/MultiPageDlg.h"
+// Xlib last: its macros clash with names above.
+#include "tests/e2e/XServer.h"
 
 namespace {
 
@@ -189,8 +192,9 @@ TEST_F(VorquellCaptureXvfbTest, EveryTriggerSavesANamedPageIntoTheStripRing) {
     // Work files left in the data folder go with the first capture.
     const fs::path data = fs::path(vq::CommonAppDataFolder()) / "Ombrecht Software";
     for (const char* work : {"tmp.bmp", "tmp.jpg"}) ASSERT_TRUE(vqtest::WriteFile(data / work, "old"));
-    // Button, Space, the camera's snapshot button: one JPEG, one counter
-    // step, one strip item and one shutter sound each.
+    // Button, Space, the camera's snapshot button, a continuous-shooting
+    // tick: one JPEG, one counter step, one strip item and one shutter
+    // sound each.
     const std::vector<std::function<void()>> triggers = {
         [&] { Press(window, IDC_CAPTURE); },
         [&] {
@@ -199,6 +203,10 @@ TEST_F(VorquellCaptureXvfbTest, EveryTriggerSavesANamedPageIntoTheStripRing) {
           server_->PressKey(XK_space);
         },
         [&] { camera_->PressSnapshotButton(); },
+        [&] {
+          Press(window, IDC_CONTINUOUS);
+          PostMessageW(window, WM_CONTINUOUS_SHOT, 0, 0);
+        },
     };
     for (size_t i = 0; i < triggers.size(); ++i) {
       triggers[i]();
@@ -217,10 +225,11 @@ TEST_F(VorquellCaptureXvfbTest, EveryTriggerSavesANamedPageIntoTheStripRing) {
     EXPECT_EQ(vqplatform::RecordedSoundCalls().front().flags, DWORD(SND_FILENAME | SND_ASYNC));
     wchar_t counter[16] = {};
     GetWindowTextW(GetDlgItem(window, IDC_IMAGE_COUNTER), counter, 16);
-    EXPECT_EQ(std::wstring(counter), L"4");
+    EXPECT_EQ(std::wstring(counter), L"5");
+    SendMessageW(window, WM_CONTINUOUS_SHOT, 1, 0);
 
     // Five captures: the oldest shown is the second; seven: the fourth.
-    for (int i = 0; i < 2; ++i) Press(window, IDC_CAPTURE);
+    Press(window, IDC_CAPTURE);
     EXPECT_EQ(StripTopToBottom(dialog),
               (std::vector<std::wstring>{L"IMG00002.jpg", L"IMG00003.jpg", L"IMG00004.jpg", L"IMG00005.jpg"}));
     for (int i = 0; i < 2; ++i) Press(window, IDC_CAPTURE);
