@@ -139,13 +139,13 @@ class VorquellCaptureXvfbTest : public ::testing::Test {
     vqplatform::SetPrintDialogHook(nullptr);
     vqplatform::SetModalIdleHandler(nullptr);
   }
-  // Prefix naming from IMG00001 into images_, colour JPEG, sound on.
-  void WriteSettings(const std::string& more = "") {
+  // Prefix naming from IMG00001 into images_, JPEG in `colorMode`, sound on.
+  void WriteSettings(int colorMode = 0) {
     ASSERT_TRUE(vqtest::WriteFile(program_ / "Sys.ini",
                                   "[FILE]\nFOLDPATH=" + images_.string() +
                                       "\nPREFIX=IMG\nTypeofImageName=0\n[IMAGE]\nINDEX=1\nDATEFOLDER=0\n"
-                                      "DocCamWidth=640\nDocCamHeight=480\nCHANNELS=true\nXDPI=200\nYDPI=200\n"
-                                      "[SOUND]\nPlay=true\n" + more));
+                                      "DocCamWidth=640\nDocCamHeight=480\nCHANNELS=true\nXDPI=200\nYDPI=200\nCOLOR=" +
+                                      std::to_string(colorMode) + "\n[SOUND]\nPlay=true\n"));
   }
   // Runs the program in this process while `user` works it from another
   // thread, then closes it.
@@ -423,6 +423,40 @@ TEST_F(VorquellCaptureXvfbTest, ModesMergeCollectAndPrintCaptures) {
     EXPECT_EQ(std::wstring(counter), L"11");
   });
   EXPECT_EQ(printJobs, 2);
+}
+
+TEST_F(VorquellCaptureXvfbTest, BlackAndWhiteCapturesMergeAndCollectAsG4Pages) {
+  WriteSettings(2);
+  Run([&](HWND window, CVorquellDlg& dialog) {
+    Press(window, IDC_CAPTURE);
+    const std::vector<imagingtest::TiffPage> plain = imagingtest::ReadTiff(images_ / "IMG00001.tif");
+    ASSERT_EQ(plain.size(), 1u);
+    EXPECT_EQ(plain[0].compression, COMPRESSION_CCITTFAX4);
+
+    // Two captures merged: one G4 page holding both.
+    Press(window, IDC_MERGE);
+    Press(window, IDC_CAPTURE);
+    Press(window, IDC_CAPTURE);
+    ASSERT_NE(dialog.MergeDialog(), nullptr);
+    Press(dialog.MergeDialog()->m_hWnd, IDOK);
+    ASSERT_TRUE(vqtest::WaitFor([&] { return dialog.StripCounter() == 2; }));
+    const std::vector<imagingtest::TiffPage> merged = imagingtest::ReadTiff(images_ / "IMG00002.tif");
+    ASSERT_EQ(merged.size(), 1u);
+    EXPECT_EQ(merged[0].compression, COMPRESSION_CCITTFAX4);
+    EXPECT_EQ(merged[0].height, plain[0].height * 2) << "one above the other";
+    Press(window, IDC_MERGE);
+
+    // Collected into a multipage TIFF: G4 pages.
+    Press(window, IDC_MULTIPAGE_TIF);
+    Press(window, IDC_CAPTURE);
+    Press(window, IDC_CAPTURE);
+    ASSERT_NE(dialog.MultiPageDialog(), nullptr);
+    Press(dialog.MultiPageDialog()->m_hWnd, 1032);
+    ASSERT_TRUE(vqtest::WaitFor([&] { return dialog.MultiPageDialog() == nullptr; }));
+    const std::vector<imagingtest::TiffPage> collected = imagingtest::ReadTiff(images_ / "IMG00004.tif");
+    ASSERT_EQ(collected.size(), 2u);
+    for (const imagingtest::TiffPage& page : collected) EXPECT_EQ(page.compression, COMPRESSION_CCITTFAX4);
+  });
 }
 
 }  // namespace
