@@ -9,6 +9,7 @@
 #include "app/SettingsLocation.h"
 #include "app/SplashDlg.h"
 #include "app/VorquellApp.h"
+#include "capture/PreviewMessages.h"
 #include "platform/mfc/DataExchange.h"
 #include "platform/win/Accelerators.h"
 #include "platform/win/Clock.h"
@@ -17,6 +18,7 @@
 #include "platform/win/KnownFolders.h"
 #include "platform/win/Sync.h"
 #include "ui/ContinuousShootDlg.h"
+#include "ui/MultiPageDlg.h"
 
 namespace {
 
@@ -40,6 +42,26 @@ ON_BN_CLICKED(IDC_SWITCH_CAMERA, OnSwitchCamera)
 ON_MESSAGE(WM_IMAGEPATH_REQUEST, OnImagePathRequest)
 ON_BN_CLICKED(IDC_SETTINGS, OnSystemParameters)
 ON_MESSAGE(WM_ORIENTATION_RESULT, OnOrientationResult)
+ON_BN_CLICKED(IDC_CAPTURE, OnCapture)
+ON_COMMAND(ID_ACCEL_CAPTURE, OnCapture)
+ON_MESSAGE(WM_VIDEO_STILL_READY, OnStillImage)
+ON_BN_CLICKED(IDC_CAPTURE_PDF, CaptureToPdf)
+ON_COMMAND(ID_ACCEL_CAPTURE_PDF, CaptureToPdf)
+ON_BN_CLICKED(IDC_COPY, CaptureAndPrint)
+ON_COMMAND(ID_ACCEL_COPY, CaptureAndPrint)
+ON_BN_CLICKED(IDC_MERGE, OnMergeBox)
+ON_BN_CLICKED(IDC_ONE_PDF, OnOnePdfBox)
+ON_BN_CLICKED(IDC_MULTIPAGE_TIF, OnMultiPageTiffBox)
+ON_BN_CLICKED(IDC_BARCODE, OnBarcodeBox)
+ON_MESSAGE(WM_THUMB_NOTIFY, OnThumbNotify)
+ON_MESSAGE(WM_MERGE_FINISHED, OnMergeFinished)
+ON_MESSAGE(WM_MULTIPAGE_CLOSED, OnMultiPageClosed)
+ON_COMMAND(ID_THUMB_DELETE, OnDeleteThumbFile)
+ON_COMMAND(ID_THUMB_OPEN, OnOpenThumbFile)
+ON_WM_MOUSEMOVE()
+ON_WM_LBUTTONDOWN()
+ON_WM_LBUTTONUP()
+ON_WM_RBUTTONDOWN()
 ON_BN_CLICKED(IDC_CONTINUOUS, OnContinuousShooting)
 ON_MESSAGE(WM_CONTINUOUS_SHOT, OnContinuousShot)
 ON_BN_CLICKED(IDC_RECOGNIZE, CaptureForOcr)
@@ -308,7 +330,11 @@ BOOL CVorquellDlg::DestroyWindow() {
 
   CloseCameras();
   logo_.reset();
-  multiPageDlg_.reset();
+  CloseMultiPageDialog();
+  if (CShowImageDlg* merge = mergeDlg_) {
+    mergeDlg_ = nullptr;
+    delete merge;
+  }
   strip_.clear();
   NotifyCompanionExit();
   return CDialog::DestroyWindow();

@@ -15,6 +15,10 @@
 //   VorquellDlgOutside.cpp   the image server probe, the image-path
 //                            requests, the companion notice
 //   VorquellDlgSettings.cpp  the settings sheet and applying what it changed
+//   VorquellDlgCapture.cpp   the capture command, its variants and the mode
+//                            check boxes
+//   VorquellDlgStrip.cpp     the thumbnail strip and the results of the
+//                            merge and multipage dialogs
 //   VorquellDlgWorkers.cpp   continuous shooting, text recognition and
 //                            recording, and the camera reopened after it
 //
@@ -29,6 +33,7 @@
 
 #include "app/DriveList.h"
 #include "app/ImagePathServer.h"
+#include "app/LogFile.h"
 #include "app/SysSettings.h"
 #include "capture/CaptureController.h"
 #include "platform/mfc/CDialog.h"
@@ -37,11 +42,13 @@
 #include "resources/Resources.h"
 #include "ui/FxButton.h"
 #include "ui/MyComboBox.h"
+#include "ui/ShowImageDlg.h"
 #include "ui/ThumbItem.h"
 
 class CBrandingData;
+class CImageOutput;
 class CContinuousShooting;
-class CShowImageDlg;
+class CMultiPageDlg;
 
 // Timer of the exposure poll.
 #define TIMER_EXPOSURE_POLL 100
@@ -85,13 +92,17 @@ enum MainWindowControl {
   IDC_RECORD = 1083,
   IDC_CONTINUOUS = 1084,
   IDC_STREAM_PAGES = 1002,  // a command only: no control has this id
+  // Accelerator table 205: Space, 'o' and 'p'.
+  ID_ACCEL_CAPTURE = 32774,
+  ID_ACCEL_CAPTURE_PDF = 32778,
+  ID_ACCEL_COPY = 32775,
 };
 
 // The skinned buttons, in the order of CVorquellDlg::buttons_.
 inline constexpr int kSkinnedButtons[15] = {1041, 1003, 1005, 1011, 1008, 1010, 1032, 1033,
                                             1034, 1023, 1024, 1018, 1081, 1083, 1084};
 
-class CVorquellDlg : public CDialog {
+class CVorquellDlg : public CDialog, public CMergeDialogOwner {
  public:
   enum { IDD = IDD_MAIN_WINDOW };
 
@@ -163,6 +174,25 @@ class CVorquellDlg : public CDialog {
   // the modal run has returned).
   void CloseImagePathServer() { imagePathServer_.Close(); }
 
+  // Capture (VorquellDlgCapture.cpp). One capture at a time: a trigger that
+  // comes while a capture runs (its dialogs included, and the commands of
+  // VorquellDlgWorkers.cpp) is dropped and logged in "capture.log" of the
+  // data folder.
+  void OnCapture();
+  void CaptureToPdf();
+  void CaptureAndPrint();
+  bool CaptureRunning() const { return captureBusy_; }
+
+  // Strip (VorquellDlgStrip.cpp). Mode 0 shows the picture of `thumbSource`
+  // (or of the path), mode 1 the text-page placeholder.
+  void AddFilesToStrip(const wchar_t* path, std::vector<CThumbItem*> items, int mode, const wchar_t* thumbSource);
+  std::vector<CThumbItem*> StripItems() const;
+  unsigned StripCounter() const { return stripCounter_; }
+  void SetMergedFilePath(const CString& path) override;
+  void MergeDialogClosing(CShowImageDlg* dialog) override;
+  CShowImageDlg* MergeDialog() const { return mergeDlg_; }
+  CMultiPageDlg* MultiPageDialog() const { return multiPageDlg_.get(); }
+
   // What the worker threads and the dialogs of other files may read.
   CCaptureController* DocumentController() const { return documentController_.get(); }
   CCaptureController* PortraitController() const { return portraitController_.get(); }
@@ -170,9 +200,6 @@ class CVorquellDlg : public CDialog {
   const CString& DataFolder() const { return dataFolder_; }
   int ShownCamera() const { return shownCamera_; }
   int DocumentRotation() const { return documentRotation_; }
-
-  // The capture command.
-  void OnCapture();
 
   // The orientation thread's routine, started with this window as its
   // argument when orientation checking is on (OrientationThreadProc unless
@@ -259,6 +286,55 @@ class CVorquellDlg : public CDialog {
   // Every user of the cameras stopped, then both controllers deleted.
   void CloseCameras();
 
+  // Capture (VorquellDlgCapture.cpp).
+  LRESULT OnStillImage(WPARAM wParam, LPARAM lParam);
+  void OnMergeBox();
+  void OnOnePdfBox();
+  void OnMultiPageTiffBox();
+  void OnBarcodeBox();
+  // The one-PDF and multipage-TIFF boxes: `pdfOrTif` is the box's value of
+  // IMAGE/PDFORTIF, `otherMessage` the one shown while the other box's
+  // dialog is open.
+  void OnCollectBox(int box, int otherBox, MessageId otherMessage, int pdfOrTif);
+  // True, with the request logged, while a capture runs.
+  bool CaptureDropped(const char* request);
+  // Marks a capture as running for its lifetime.
+  class CaptureScope {
+   public:
+    explicit CaptureScope(bool& busy) : busy_(busy) { busy_ = true; }
+    ~CaptureScope() { busy_ = false; }
+    CaptureScope(const CaptureScope&) = delete;
+    CaptureScope& operator=(const CaptureScope&) = delete;
+
+   private:
+    bool& busy_;
+  };
+  void PlayShutterSound();
+  // The work name when a mode box is ticked, else the final name.
+  CString CaptureBaseName();
+  // The final name for a merge or multipage result, by barcode when asked.
+  CString ResultName(const CImageOutput& output, const wchar_t* extension);
+  // Hands the written files to the mode's dialog or the strip; false when
+  // the user cancelled the result's name.
+  bool RouteCapture(const CImageOutput& output, const std::vector<CString>& written);
+  // Adds a page to the open multipage dialog, opening one first when there
+  // is none; false when the result's name was cancelled.
+  bool AddToMultiPage(const CImageOutput& output, const CString& page, int mode, bool pdfVariant);
+  void CloseMultiPageDialog();
+  void AdvanceImageCounter();
+  void RemoveWorkFiles();
+
+  // Strip (VorquellDlgStrip.cpp).
+  LRESULT OnThumbNotify(WPARAM wParam, LPARAM lParam);
+  LRESULT OnMergeFinished(WPARAM wParam, LPARAM lParam);
+  LRESULT OnMultiPageClosed(WPARAM wParam, LPARAM lParam);
+  void OnDeleteThumbFile();
+  void OnOpenThumbFile();
+  void OnMouseMove(UINT flags, CPoint point);
+  void OnLButtonDown(UINT flags, CPoint point);
+  void OnLButtonUp(UINT flags, CPoint point);
+  void OnRButtonDown(UINT flags, CPoint point);
+
   // Commands that run a worker dialog (VorquellDlgWorkers.cpp).
   void OnContinuousShooting();
   LRESULT OnContinuousShot(WPARAM wParam, LPARAM lParam);
@@ -267,9 +343,6 @@ class CVorquellDlg : public CDialog {
   // The recorded camera opened anew at its size, with its margins and
   // selection; false when it opened but does not run (the busy message shown).
   bool ReopenAfterRecording(bool portrait);
-  // Puts a written file into the thumbnail strip (lands with the capture command).
-  void AddFilesToStrip(const CString& path, std::vector<std::unique_ptr<CThumbItem>>& items, int mode,
-                       const wchar_t* thumbnailSource);
 
   // Outside programs (VorquellDlgOutside.cpp).
   LRESULT OnImagePathRequest(WPARAM wParam, LPARAM lParam);
@@ -282,7 +355,7 @@ class CVorquellDlg : public CDialog {
   CSysSettings settings_;
   std::unique_ptr<CContinuousShooting> continuousDlg_;
   CShowImageDlg* mergeDlg_ = nullptr;  // deletes itself
-  std::unique_ptr<CDialog> multiPageDlg_;
+  std::unique_ptr<CMultiPageDlg> multiPageDlg_;
   HICON icon_;  // window icon, large and small
   std::atomic<int> documentRotation_{0};  // read by the orientation thread
   int portraitRotation_ = 0;
@@ -312,7 +385,15 @@ class CVorquellDlg : public CDialog {
   CString dataFolder_;
   CString docVendorId_, docProductId_;  // upper case
   bool quitRequested_ = false;
+
+  // Capture and strip.
   // Set while a capture command (its dialogs included) runs: capture
   // requests arriving meanwhile are dropped.
   bool captureBusy_ = false;
+  CLogFile captureLog_;
+  bool captureLogOpen_ = false;
+  unsigned stripCounter_ = 0;  // files put into the strip; never goes back
+  int menuItem_ = -1;          // the item whose menu is open
+  CPoint lastMouse_{0, 0};
+  CString mergedFilePath_;
 };

@@ -2,14 +2,11 @@
 // text recognition and video recording, and the camera opened anew after a
 // recording. Each of them counts as a capture: capture requests arriving
 // while one runs (through its dialog's message loop) are dropped.
-#include <cstdio>
-
 #include <opencv2/imgproc.hpp>
 
 #include "app/BrandingData.h"
 #include "app/ImageOutput.h"
 #include "app/VorquellDlg.h"
-#include "platform/win/Sound.h"
 #include "ui/ContinuousShootDlg.h"
 #include "ui/OCRProgressDlg.h"
 #include "ui/VideoToFileDlg.h"
@@ -19,27 +16,6 @@ namespace {
 constexpr float kAutoCropArea = 0.01f;
 constexpr float kPortraitCropArea = 0.03f;
 constexpr int kStripDocumentMode = 1;
-
-// Marks a capture as running for the lifetime of the scope.
-class CaptureScope {
- public:
-  explicit CaptureScope(bool& busy) : busy_(busy) { busy_ = true; }
-  ~CaptureScope() { busy_ = false; }
-  CaptureScope(const CaptureScope&) = delete;
-  CaptureScope& operator=(const CaptureScope&) = delete;
-
- private:
-  bool& busy_;
-};
-
-bool Dropped(bool busy, const char* request) {
-  if (busy) std::fprintf(stderr, "%s dropped: a capture is still in progress\n", request);
-  return busy;
-}
-
-void PlayShutterSound(const CSysSettings& settings) {
-  if (settings.playSound) PlaySoundW(L"paizhao.wav", nullptr, SND_FILENAME | SND_ASYNC);
-}
 
 }  // namespace
 
@@ -72,7 +48,7 @@ LRESULT CVorquellDlg::OnContinuousShot(WPARAM wParam, LPARAM) {
   UpdateSettingsFromUi();
   if (!continuousDlg_) return 0;
   if (wParam == 0) {
-    if (!Dropped(captureBusy_, "continuous shot")) OnCapture();
+    if (!CaptureDropped("continuous shot")) OnCapture();
   } else if (wParam == 1) {
     CloseContinuousShooting();
     UpdateData(FALSE);
@@ -81,11 +57,11 @@ LRESULT CVorquellDlg::OnContinuousShot(WPARAM wParam, LPARAM) {
 }
 
 void CVorquellDlg::CaptureForOcr() {
-  if (!documentController_ || settings_.currentCamera != 0 || Dropped(captureBusy_, "recognition")) return;
+  if (!documentController_ || settings_.currentCamera != 0 || CaptureDropped("recognition")) return;
   CaptureScope busy(captureBusy_);
   UpdateData(TRUE);
   UpdateSettingsFromUi();
-  PlayShutterSound(settings_);
+  PlayShutterSound();
   CImageOutput output(settings_.language);
   output.SetCameraIds(branding_.selectedCameraIds);
   CString name;
@@ -128,13 +104,13 @@ void CVorquellDlg::CaptureForOcr() {
   dialog.SetOutputPath(name);
   dialog.DoModal();
   if (dialog.GetState() == COCRProgressDlg::kFinished)
-    AddFilesToStrip(dialog.GetOutputPath(), strip_, kStripDocumentMode, nullptr);
+    AddFilesToStrip(dialog.GetOutputPath(), StripItems(), kStripDocumentMode, nullptr);
   settings_.imageIndex = ++imageCounter_;
   UpdateData(FALSE);
 }
 
 void CVorquellDlg::RecordVideo() {
-  if (!documentController_ || Dropped(captureBusy_, "recording")) return;
+  if (!documentController_ || CaptureDropped("recording")) return;
   CaptureScope busy(captureBusy_);
   UpdateData(TRUE);
   UpdateSettingsFromUi();
@@ -206,27 +182,3 @@ bool CVorquellDlg::ReopenAfterRecording(bool portrait) {
   if (settings_.docCheck && documentController_) StartOrientationThread();
   return true;
 }
-
-// temporary: the capture command lands separately
-void CVorquellDlg::OnCapture() {
-  UpdateData(TRUE);
-  UpdateSettingsFromUi();
-  if (!documentController_ || Dropped(captureBusy_, "capture")) return;
-  CaptureScope busy(captureBusy_);
-  PlayShutterSound(settings_);
-  CString name;
-  settings_.MakeFileName(name);
-  if (name.IsEmpty()) return;
-  const std::vector<cv::Mat> pages = GrabAndProcess();
-  if (pages.empty()) return;
-  CImageOutput output(settings_.language);
-  output.SetSettings(settings_);
-  std::vector<CString> saved;
-  output.SaveImages(pages, name, &saved);
-  for (const CString& path : saved) AddFilesToStrip(path, strip_, 0, nullptr);
-  settings_.imageIndex = ++imageCounter_;
-  UpdateData(FALSE);
-}
-
-// temporary: the thumbnail strip lands separately
-void CVorquellDlg::AddFilesToStrip(const CString&, std::vector<std::unique_ptr<CThumbItem>>&, int, const wchar_t*) {}

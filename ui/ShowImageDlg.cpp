@@ -240,11 +240,7 @@ void CShowImageDlg::OnRButtonDown(UINT flags, CPoint point) {
 LRESULT CShowImageDlg::OnThumbNotify(WPARAM wParam, LPARAM lParam) {
   if (lParam != CThumbItem::kThumbContextMenu) return 0;
   menuItem_ = static_cast<int>(wParam);
-  HMENU menu = LoadMenuW(nullptr, MAKEINTRESOURCEW(IDR_THUMB_MENU));
-  POINT screen = mousePoint_;
-  ::ClientToScreen(m_hWnd, &screen);
-  TrackPopupMenu(GetSubMenu(menu, 0), TPM_LEFTALIGN | TPM_RIGHTBUTTON, screen.x, screen.y, 0, m_hWnd, nullptr);
-  DestroyMenu(menu);
+  TrackThumbMenu(m_hWnd, mousePoint_, TPM_LEFTALIGN | TPM_RIGHTBUTTON);
   return 0;
 }
 

@@ -12,7 +12,9 @@
 #include "platform/win/GdiDraw.h"
 #include "platform/win/GdiObjects.h"
 #include "platform/win/GdiText.h"
+#include "platform/win/Menu.h"
 #include "platform/win/Shell.h"
+#include "resources/Resources.h"
 
 namespace {
 
@@ -209,4 +211,11 @@ bool CThumbItem::OpenLinkIfHit(UINT, int x, int y) {
   if (g_branding && !g_branding->linkTarget.IsEmpty())
     ShellExecuteW(nullptr, nullptr, g_branding->linkTarget, nullptr, nullptr, SW_SHOWNORMAL);
   return true;
+}
+
+void TrackThumbMenu(HWND owner, POINT client, UINT flags) {
+  HMENU menu = LoadMenuW(nullptr, MAKEINTRESOURCEW(IDR_THUMB_MENU));
+  ::ClientToScreen(owner, &client);
+  TrackPopupMenu(GetSubMenu(menu, 0), flags, client.x, client.y, 0, owner, nullptr);
+  DestroyMenu(menu);
 }

@@ -84,6 +84,10 @@ class CThumbItem : public CImage {
   bool m_frame = false;
 };
 
+// Shows the thumbnail menu (147) at a client point of `owner`, which gets
+// the chosen command.
+void TrackThumbMenu(HWND owner, POINT client, UINT flags);
+
 // The main window's logo: an item that ignores the thumbnail mouse handling.
 class CLogoItem : public CThumbItem {
  public:

@@ -1,14 +1,18 @@
 // A short demonstration of the program on the current X display: starts it,
 // waits until its main window shows the live camera picture, saves a
-// screenshot of the window, closes the window as a user would and waits for
-// the program to end.
+// screenshot of the window, captures one page with the Space key and prints
+// the page's path, closes the window as a user would and waits for the
+// program to end.
 //
 //   vorquell_demo <program> <folder for the screenshot>
 //
-// Exit status 0 when the window came up live and the program ended with 0.
+// Exit status 0 when the window came up live, a page was saved and the
+// program ended with 0.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
+#include <X11/extensions/XTest.h>
+#include <X11/keysym.h>
 #include <cairo.h>
 #include <signal.h>
 #include <spawn.h>
@@ -18,10 +22,17 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <unordered_set>
 #include <vector>
+
+#include "app/SettingsLocation.h"
+#include "platform/win/Encoding.h"
+#include "platform/win/KnownFolders.h"
 
 extern char** environ;
 
@@ -116,6 +127,42 @@ void RequestClose(Display* display, Window window) {
   XFlush(display);
 }
 
+// The folder the program saves pages into, as its settings file names it.
+std::filesystem::path ImageFolder() {
+  const CString settings = SettingsFilePath(vq::ProgramFolder().c_str());
+  std::ifstream file(vq::WideToUtf8(settings.GetString()));
+  std::string line;
+  while (std::getline(file, line))
+    if (line.rfind("FOLDPATH=", 0) == 0) return line.substr(9);
+  return {};
+}
+
+// The newest file under `folder` written after `since`; empty when none.
+std::filesystem::path NewestFileSince(const std::filesystem::path& folder, std::filesystem::file_time_type since) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  fs::path newest;
+  auto newestTime = since;
+  for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+    if (!it->is_regular_file(error)) continue;
+    const auto written = it->last_write_time(error);
+    if (!error && written >= newestTime) {
+      newest = it->path();
+      newestTime = written;
+    }
+  }
+  return newest;
+}
+
+// Presses Space in the window as a user at the keyboard would.
+void PressSpace(Display* display, Window window) {
+  XSetInputFocus(display, window, RevertToParent, CurrentTime);
+  const KeyCode space = XKeysymToKeycode(display, XK_space);
+  XTestFakeKeyEvent(display, space, True, CurrentTime);
+  XTestFakeKeyEvent(display, space, False, CurrentTime);
+  XFlush(display);
+}
+
 // The program's exit status, or -1 when it did not end in time.
 int WaitForExit(pid_t child, std::chrono::seconds limit) {
   const auto end = Clock::now() + limit;
@@ -171,6 +218,18 @@ int main(int argc, char** argv) {
     WaitForExit(child, std::chrono::seconds(10));
     return 1;
   }
+  // One page captured: the newest file of the image folder.
+  const std::filesystem::path folder = ImageFolder();
+  const auto before = std::filesystem::file_time_type::clock::now();
+  PressSpace(display, window);
+  std::filesystem::path page;
+  const auto captureEnd = Clock::now() + std::chrono::seconds(20);
+  while (page.empty() && !folder.empty() && Clock::now() < captureEnd) {
+    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    page = NewestFileSince(folder, before);
+  }
+  if (!page.empty()) std::printf("Captured page: %s\n", page.c_str());
+  else std::fprintf(stderr, "vorquell_demo: no page was saved in %s\n", folder.c_str());
   RequestClose(display, window);
   const int status = WaitForExit(child, std::chrono::seconds(30));
   XCloseDisplay(display);
@@ -180,5 +239,5 @@ int main(int argc, char** argv) {
     return 1;
   }
   std::printf("The program closed and saved its settings.\n");
-  return 0;
+  return page.empty() ? 1 : 0;
 }

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstring>
 #include <filesystem>
+#include <optional>
 #include <fstream>
 #include <thread>
 #include <opencv2/core/utility.hpp>
@@ -61,6 +62,7 @@ bool FindXWindow(const char* title, RECT* screen) {
   Window root = DefaultRootWindow(display), parent = 0, *children = nullptr;
   unsigned count = 0;
   bool found = false;
+  std::optional<vqtest::XErrorsIgnored> ignored(display);
   if (XQueryTree(display, root, &root, &parent, &children, &count)) {
     for (unsigned i = 0; i < count && !found; ++i) {
       Atom type = 0;
@@ -84,6 +86,7 @@ bool FindXWindow(const char* title, RECT* screen) {
     }
     if (children) XFree(children);
   }
+  ignored.reset();
   XCloseDisplay(display);
   return found;
 }

@@ -62,6 +62,7 @@ RECT FirstShownWindow(Display* display, unsigned long* found, int minWidth = 0) 
   unsigned count = 0;
   RECT place{};
   *found = 0;
+  vqtest::XErrorsIgnored ignored(display);
   XQueryTree(display, root, &root, &parent, &children, &count);
   for (unsigned i = 0; i < count && !*found; ++i) {
     XWindowAttributes a{};

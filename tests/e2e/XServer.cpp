@@ -209,10 +209,11 @@ void XServer::RequestClose(unsigned long xwindow) {
 bool XServer::IsShown(unsigned long xwindow) {
   XWindowAttributes attributes{};
   XSync(display_, False);
-  auto previous = XSetErrorHandler([](Display*, XErrorEvent*) { return 0; });
-  Status ok = XGetWindowAttributes(display_, xwindow, &attributes);
-  XSync(display_, False);
-  XSetErrorHandler(previous);
+  Status ok = 0;
+  {
+    XErrorsIgnored ignored(display_);
+    ok = XGetWindowAttributes(display_, xwindow, &attributes);
+  }
   return ok && attributes.map_state == IsViewable;
 }
 

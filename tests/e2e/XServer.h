@@ -24,6 +24,24 @@ struct Screenshot {
   size_t CountDifferences(const std::vector<uint32_t>& other, int otherWidth, int otherHeight) const;
 };
 
+// While it lives, X errors of every connection of the process are ignored:
+// windows of the program under test may vanish between listing and reading.
+class XErrorsIgnored {
+ public:
+  explicit XErrorsIgnored(Display* display)
+      : display_(display), previous_(XSetErrorHandler([](Display*, XErrorEvent*) { return 0; })) {}
+  ~XErrorsIgnored() {
+    XSync(display_, False);
+    XSetErrorHandler(previous_);
+  }
+  XErrorsIgnored(const XErrorsIgnored&) = delete;
+  XErrorsIgnored& operator=(const XErrorsIgnored&) = delete;
+
+ private:
+  Display* display_;
+  XErrorHandler previous_;
+};
+
 class XServer {
  public:
   XServer();

@@ -1,0 +1,276 @@
+// The capture command and its variants (to PDF, print), and the mode check
+// boxes that decide where a capture goes: the strip, the merge dialog or
+// the multipage dialog.
+#include <algorithm>
+#include <memory>
+
+#include "app/FileNaming.h"
+#include "app/ImageOutput.h"
+#include "app/ImagePrinter.h"
+#include "app/VorquellDlg.h"
+#include "imaging/ImageFiles.h"
+#include "platform/win/FileSystem.h"
+#include "platform/win/Sound.h"
+#include "ui/MultiPageDlg.h"
+
+namespace {
+
+constexpr const wchar_t* kShutterSound = L"paizhao.wav";
+
+// Everything up to and including the last separator.
+CString FolderPart(const CString& path) {
+  const int slash = std::max(path.ReverseFind(L'/'), path.ReverseFind(L'\\'));
+  return path.Left(slash + 1);
+}
+
+}  // namespace
+
+bool CVorquellDlg::CaptureDropped(const char* request) {
+  if (!captureBusy_) return false;
+  if (!captureLogOpen_ && !dataFolder_.IsEmpty()) {
+    captureLog_.Open(dataFolder_ + L"capture.log");
+    captureLog_.SetTimeStamp(1);
+    captureLogOpen_ = true;
+  }
+  captureLog_.Write("%s dropped: a capture is still running", request);
+  return true;
+}
+
+void CVorquellDlg::PlayShutterSound() {
+  if (settings_.playSound) PlaySoundW(kShutterSound, nullptr, SND_FILENAME | SND_ASYNC);
+}
+
+CString CVorquellDlg::CaptureBaseName() {
+  if (IsDlgButtonChecked(IDC_MULTIPAGE_TIF) || IsDlgButtonChecked(IDC_ONE_PDF) || IsDlgButtonChecked(IDC_MERGE))
+    return settings_.MakeWorkFileName();
+  CString name;
+  settings_.MakeFileName(name);
+  return name;
+}
+
+CString CVorquellDlg::ResultName(const CImageOutput& output, const wchar_t* extension) {
+  CString name;
+  settings_.MakeFileName(name);
+  if (name.IsEmpty()) return name;
+  if (settings_.recognize) {
+    if (!output.barcodeTexts.empty())
+      name = UnusedBasePath(FolderPart(name) + CString(output.barcodeTexts.front().c_str()));
+    else
+      ShowMessage(MSG_BARCODE_NOT_NAME, MB_ICONERROR);
+  }
+  return name + extension;
+}
+
+void CVorquellDlg::CloseMultiPageDialog() {
+  std::unique_ptr<CMultiPageDlg> dialog = std::move(multiPageDlg_);
+  if (dialog && dialog->GetSafeHwnd()) dialog->DestroyWindow();
+}
+
+bool CVorquellDlg::AddToMultiPage(const CImageOutput& output, const CString& page, int mode, bool pdfVariant) {
+  // A dialog that closed before its message arrived takes no page: the page
+  // starts a new document instead of being lost.
+  for (int attempt = 0; attempt < 2; ++attempt) {
+    if (!multiPageDlg_) {
+      const CString name = ResultName(output, mode == 1 ? L".tif" : L".pdf");
+      if (name.IsEmpty()) return false;
+      // Capture to PDF opens the dialog in the first language whatever the
+      // configured one.
+      auto dialog = std::make_unique<CMultiPageDlg>(this, mode, pdfVariant ? 0 : settings_.language);
+      dialog->settings = settings_;
+      dialog->outputPath = name;
+      if (!dialog->Create(CMultiPageDlg::IDD, this)) return true;
+      dialog->ShowWindow(SW_SHOW);
+      multiPageDlg_ = std::move(dialog);
+      AddFilesToStrip(name, StripItems(), 0, page);
+    }
+    if (multiPageDlg_->AddFile(page)) return true;
+    CloseMultiPageDialog();
+  }
+  return true;
+}
+
+bool CVorquellDlg::RouteCapture(const CImageOutput& output, const std::vector<CString>& written) {
+  if (IsDlgButtonChecked(IDC_MERGE) && !written.empty()) {
+    if (!mergeDlg_) {
+      const CString name = ResultName(output, L"");
+      if (name.IsEmpty()) return false;
+      auto* dialog = new CShowImageDlg(1, this, settings_.language);
+      dialog->SetSettings(settings_);
+      for (const CString& path : written) dialog->AddImage(path);
+      dialog->SetSettings(settings_);
+      dialog->outputName = name;
+      if (!dialog->Create(CShowImageDlg::IDD, nullptr)) {
+        delete dialog;  // no window: it cannot delete itself
+        return true;
+      }
+      mergeDlg_ = dialog;
+      dialog->ShowWindow(SW_SHOW);
+      SetFocus();
+    } else {
+      for (const CString& path : written) mergeDlg_->AddImage(path);
+    }
+    if (mergeDlg_) mergeDlg_->RedrawAll();
+  }
+  for (const int box : {IDC_ONE_PDF, IDC_MULTIPAGE_TIF}) {
+    if (!IsDlgButtonChecked(box)) continue;
+    for (const CString& page : written)
+      if (!AddToMultiPage(output, page, box == IDC_ONE_PDF ? 0 : 1, false)) return false;
+  }
+  if (settings_.merge == 0 && settings_.pdfOrTif == 0) {
+    for (const CString& path : written) AddFilesToStrip(path, StripItems(), 0, nullptr);
+    if (!written.empty()) SetLastSavedPage(written.back());
+  }
+  return true;
+}
+
+void CVorquellDlg::AdvanceImageCounter() {
+  ++settings_.imageIndex;
+  ++imageCounter_;
+  UpdateData(FALSE);
+}
+
+void CVorquellDlg::RemoveWorkFiles() {
+  // Absolute in the data folder: never whatever folder the program started in.
+  if (dataFolder_.IsEmpty()) return;
+  DeleteFileW(dataFolder_ + L"tmp.bmp");
+  DeleteFileW(dataFolder_ + L"tmp.jpg");
+}
+
+void CVorquellDlg::OnCapture() {
+  if (CaptureDropped("capture")) return;
+  CaptureScope running(captureBusy_);
+  UpdateData(TRUE);
+  UpdateSettingsFromUi();
+  if (!documentController_) return;
+  PlayShutterSound();
+  const CString base = CaptureBaseName();
+  if (base.IsEmpty()) return;
+  const std::vector<cv::Mat> pages = GrabAndProcess();
+  if (pages.empty()) return;
+  UpdateData(TRUE);
+  CImageOutput output(settings_.language);
+  output.SetSettings(settings_);
+  std::vector<CString> written;
+  output.SaveImages(pages, base, &written);
+  if (!RouteCapture(output, written)) return;
+  AdvanceImageCounter();
+  RemoveWorkFiles();
+}
+
+LRESULT CVorquellDlg::OnStillImage(WPARAM, LPARAM) {
+  OnCapture();
+  return 0;
+}
+
+void CVorquellDlg::CaptureToPdf() {
+  if (!documentController_ || CaptureDropped("capture to PDF")) return;
+  CaptureScope running(captureBusy_);
+  UpdateData(TRUE);
+  UpdateSettingsFromUi();
+  CImageOutput output(settings_.language);
+  const CString base = CaptureBaseName();
+  if (base.IsEmpty()) return;
+  PlayShutterSound();
+  const std::vector<cv::Mat> pages = GrabAndProcess();
+  if (pages.empty()) return;
+  UpdateData(TRUE);
+  output.SetSettings(settings_);
+  std::vector<CString> written;
+  output.SaveImages(pages, base, &written);
+  UpdateData(TRUE);
+  if (!written.empty() && IsDlgButtonChecked(IDC_ONE_PDF)) {
+    for (const CString& page : written)
+      if (!AddToMultiPage(output, page, 0, true)) return;
+  } else if (!written.empty()) {
+    CImagePrinter printer(settings_.language);
+    for (const CString& page : written) {
+      const CString pdf = page.Left(page.ReverseFind(L'.')) + L".pdf";
+      // A page whose PDF could not be written stays, and the strip shows it.
+      if (printer.SaveFileAsPdf(page) != 0) {
+        AddFilesToStrip(page, StripItems(), 0, nullptr);
+        continue;
+      }
+      AddFilesToStrip(pdf, StripItems(), 0, page);
+      DeleteFileW(page);
+    }
+  }
+  AdvanceImageCounter();
+}
+
+void CVorquellDlg::CaptureAndPrint() {
+  if (!documentController_ || CaptureDropped("capture and print")) return;
+  CaptureScope running(captureBusy_);
+  UpdateData(TRUE);
+  UpdateSettingsFromUi();
+  PlayShutterSound();
+  const std::vector<cv::Mat> pages = GrabAndProcess();
+  if (pages.empty()) return;
+  UpdateData(TRUE);
+  CImagePrinter printer(settings_.language);
+  const CString printPath = settings_.MakeWorkFileName() + L".bmp";
+  printer.settings = settings_;
+  for (const cv::Mat& page : pages) {
+    WriteImageW(printPath, page);
+    printer.Print(printPath);
+    DeleteFileW(printPath);
+  }
+}
+
+void CVorquellDlg::OnMergeBox() {
+  if (!documentController_) {
+    CheckDlgButton(IDC_MERGE, BST_UNCHECKED);
+    return;
+  }
+  if (multiPageDlg_ && (IsDlgButtonChecked(IDC_ONE_PDF) || IsDlgButtonChecked(IDC_MULTIPAGE_TIF))) {
+    CheckDlgButton(IDC_MERGE, BST_UNCHECKED);
+    ShowMessage(IsDlgButtonChecked(IDC_ONE_PDF) ? MSG_MAKING_PDF : MSG_MAKING_TIF, MB_ICONINFORMATION);
+    return;
+  }
+  for (const int box : {IDC_ONE_PDF, IDC_MULTIPAGE_TIF}) {
+    if (!IsDlgButtonChecked(box)) continue;
+    CheckDlgButton(box, BST_UNCHECKED);
+    settings_.pdfOrTif = 0;
+  }
+  const bool ticked = IsDlgButtonChecked(IDC_MERGE) != 0;
+  if (!ticked && mergeDlg_) {
+    // Its window goes first; MergeDialogClosing forgets it.
+    CShowImageDlg* dialog = mergeDlg_;
+    mergeDlg_ = nullptr;
+    delete dialog;
+  }
+  settings_.merge = ticked ? 1 : 0;
+}
+
+void CVorquellDlg::OnOnePdfBox() { OnCollectBox(IDC_ONE_PDF, IDC_MULTIPAGE_TIF, MSG_MAKING_TIF, 2); }
+
+void CVorquellDlg::OnMultiPageTiffBox() {
+  UpdateData(TRUE);
+  OnCollectBox(IDC_MULTIPAGE_TIF, IDC_ONE_PDF, MSG_MAKING_PDF, 1);
+}
+
+void CVorquellDlg::OnCollectBox(int box, int otherBox, MessageId otherMessage, int pdfOrTif) {
+  if (!documentController_) {
+    CheckDlgButton(box, BST_UNCHECKED);
+    return;
+  }
+  // No change while the other mode's dialog is still open.
+  const bool otherOpen = IsDlgButtonChecked(otherBox) ? multiPageDlg_ != nullptr : false;
+  if (otherOpen || (IsDlgButtonChecked(IDC_MERGE) && mergeDlg_)) {
+    CheckDlgButton(box, BST_UNCHECKED);
+    ShowMessage(otherOpen ? otherMessage : MSG_COMBINING, MB_ICONINFORMATION);
+    return;
+  }
+  CheckDlgButton(otherBox, BST_UNCHECKED);
+  if (IsDlgButtonChecked(IDC_MERGE)) {
+    CheckDlgButton(IDC_MERGE, BST_UNCHECKED);
+    settings_.merge = 0;
+  }
+  const bool ticked = IsDlgButtonChecked(box) != 0;
+  settings_.pdfOrTif = ticked ? pdfOrTif : 0;
+  if (!ticked) CloseMultiPageDialog();
+}
+
+void CVorquellDlg::OnBarcodeBox() {
+  UpdateData(TRUE);
+  settings_.recognize = IsDlgButtonChecked(IDC_BARCODE) ? 1 : 0;
+}
