@@ -37,6 +37,7 @@
 #define ID_PAGE_INSERT_FIRST 32787
 // The data source's camera window; its resources stay inside the data source.
 #define IDD_CAMERA_WINDOW 6000
+#define IDD_SCAN_PARAMETER 6012
 
 namespace vqres {
 
@@ -60,5 +61,6 @@ const DialogTemplate& VideoToFileTemplate();
 const std::vector<MenuItemTemplate>& ThumbMenu();
 const std::vector<MenuItemTemplate>& PageMenu();
 const DialogTemplate& CameraWindowTemplate();
+const DialogTemplate& ScanParameterTemplate();
 
 }  // namespace vqres

@@ -12,6 +12,7 @@ void RegisterCameraWindowResources() {
   static std::once_flag once;
   std::call_once(once, [] {
     vqplatform::RegisterDialogTemplate(IDD_CAMERA_WINDOW, &vqres::CameraWindowTemplate());
+    vqplatform::RegisterDialogTemplate(IDD_SCAN_PARAMETER, &vqres::ScanParameterTemplate());
     size_t count = 0;
     const CameraWindowPicture* pictures = CameraWindowPictures(&count);
     for (size_t i = 0; i < count; ++i) {

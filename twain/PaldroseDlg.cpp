@@ -4,6 +4,7 @@
 #include "platform/mfc/CWinApp.h"
 #include "platform/mfc/DataExchange.h"
 #include "platform/win/MessageBox.h"
+#include "platform/win/Sync.h"
 #include "platform/win/SysColors.h"
 #include "platform/win/SystemMetrics.h"
 #include "twain/CameraModels.h"
@@ -56,6 +57,7 @@ CPaldroseDlg::CPaldroseDlg() : CDialog(IDD, nullptr) {}
 CPaldroseDlg::~CPaldroseDlg() {
   CloseCameras();
   DestroyWindow();
+  if (m_stopEvent) CloseHandle(m_stopEvent);
 }
 
 void CPaldroseDlg::DoDataExchange(CDataExchange* dx) {
@@ -89,6 +91,7 @@ BOOL CPaldroseDlg::OnInitDialog() {
     // The model without a dpi table has no exposure controls.
     for (int id : {6038, 6009, 6010, 6008}) GetDlgItem(id)->ShowWindow(SW_HIDE);
   }
+  m_stopEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
   for (int id : {6012, 6011, 6031, 6032}) GetDlgItem(id)->ShowWindow(SW_HIDE);
   GetDlgItem(6033)->EnableWindow(FALSE);
   if (m_settings.MULTIPLE) {
@@ -180,6 +183,17 @@ int CPaldroseDlg::OpenCamera() {
   return 1;
 }
 
+CCaptureController* CPaldroseDlg::ReopenCamera(const wchar_t* vid, const wchar_t* pid, int width, int height,
+                                               int rotation, bool report) {
+  auto controller = std::make_unique<CCaptureController>(false, false);
+  if (OpenController(controller.get(), vid, pid, width, height) != S_OK || !controller->Run()) {
+    if (report) MessageBox(kNoCamera, nullptr, MB_ICONEXCLAMATION);
+    return nullptr;
+  }
+  controller->SetRotation(rotation);
+  return controller.release();
+}
+
 void CPaldroseDlg::ReadExposure() {
   if (!m_mainController) return;
   long minimum = 0, maximum = 0, step = 0, dflt = 0, caps = 0, value = 0, flags = 0;
@@ -267,8 +281,8 @@ CCaptureController* CPaldroseDlg::CurrentController() const {
   return m_settings.cameraMode == 1 ? m_secondaryController : m_mainController;
 }
 
-// Seams until the page strip, continuous shooting, merge and scan-parameter
-// pieces land: the strip only shows or hides its controls, the rest does nothing.
+// Seams until the page strip and merge pieces land: the strip only shows or
+// hides its controls, the merge box does nothing.
 void CPaldroseDlg::RefreshThumbnails(int) {}
 
 void CPaldroseDlg::OnMultiShotCheck() {
@@ -283,10 +297,7 @@ void CPaldroseDlg::OnMultiShotCheck() {
   ShowPageCount();
 }
 
-void CPaldroseDlg::OnStartContinuous() {}
-void CPaldroseDlg::OnStopContinuous() {}
 void CPaldroseDlg::OnMergeCheck() {}
-void CPaldroseDlg::OnScanParams() {}
 
 LRESULT CPaldroseDlg::OnAutoCapture(WPARAM, LPARAM) {
   OnScan();

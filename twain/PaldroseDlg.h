@@ -66,6 +66,7 @@ class CPaldroseDlg : public CDialog {
   int MainRotation() const { return m_mainRotation; }
   int SecondaryRotation() const { return m_secondaryRotation; }
   int PageCount() const { return m_pageCount; }
+  bool IsShooting() const { return m_shootThread != nullptr; }
 
   // Command handlers (also driven by tests).
   void OnScan();
@@ -98,6 +99,9 @@ class CPaldroseDlg : public CDialog {
   LRESULT OnAutoCapture(WPARAM wParam, LPARAM lParam);
   DECLARE_MESSAGE_MAP()
 
+  // Continuous shooting: posts WM_DS_AUTO_CAPTURE for each new sheet at rest.
+  static DWORD ContinuousShootThread(void* window);
+
  private:
   // The controller of the current camera mode; null when it is absent.
   CCaptureController* CurrentController() const;
@@ -112,6 +116,10 @@ class CPaldroseDlg : public CDialog {
   void AddPages(const std::vector<cv::Mat>& pages);
   // Seam: the page strip shows the pages from this index.
   void RefreshThumbnails(int firstIndex);
+  // A camera opened anew at a capture size, running and turned; null (after
+  // the message when `report`) when it cannot be opened or run.
+  CCaptureController* ReopenCamera(const wchar_t* vid, const wchar_t* pid, int width, int height, int rotation,
+                                   bool report);
   HRESULT OpenController(CCaptureController* controller, const wchar_t* vid, const wchar_t* pid, int width,
                          int height);
 
@@ -134,6 +142,9 @@ class CPaldroseDlg : public CDialog {
   CFxButton m_rotateRightButton;
   int m_multiShot = 0;
   CFxButton m_lensButton;
+  // Unnamed, so that two windows never share it.
+  HANDLE m_stopEvent = nullptr;
+  HANDLE m_shootThread = nullptr;
 };
 
 }  // namespace strenvik

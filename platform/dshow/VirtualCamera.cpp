@@ -182,6 +182,10 @@ std::unique_ptr<CaptureStream> VirtualCamera::OpenStream(const CaptureFormat& fo
     if (result) *result = HRESULT_DEVICE_NOT_CONNECTED;
     return nullptr;
   }
+  if (busy_) {
+    if (result) *result = HRESULT_DEVICE_BUSY;
+    return nullptr;
+  }
   if (result) *result = S_OK;
   {
     std::lock_guard lock(lock_);
@@ -253,6 +257,8 @@ void VirtualCamera::Replug() {
   NotifyListeners([](CaptureDeviceListener* l) { l->DeviceBack(); });
   BroadcastToTopLevelWindows(kWmDeviceChange, kDbtDeviceArrival, 0);
 }
+
+void VirtualCamera::SetBusy(bool on) { busy_ = on; }
 
 void VirtualCamera::SetTransferErrors(bool on) {
   transferErrors_ = on;

@@ -68,6 +68,8 @@ class VirtualCamera : public CaptureDevice {
   void PressSnapshotButton();
   // While on, running streams fail as on a broken transfer (the graph aborts).
   void SetTransferErrors(bool on);
+  // While on, streams cannot start, as when another program holds the camera.
+  void SetBusy(bool on);
 
   // The format of the last stream opened; false before the first.
   bool LastStreamFormat(CaptureFormat* format);
@@ -92,6 +94,7 @@ class VirtualCamera : public CaptureDevice {
   std::vector<CaptureFormat> formats_;
   std::atomic<bool> present_{true};
   std::atomic<bool> transferErrors_{false};
+  std::atomic<bool> busy_{false};
   VirtualFrameSource frames_;
   std::mutex lock_;
   std::vector<CaptureStream*> streams_;
