@@ -15,6 +15,7 @@
 #include <opencv2/core/utility.hpp>
 #include <opencv2/imgcodecs.hpp>
 
+#include "platform/win/Dialog.h"
 #include "platform/win/DialogUnits.h"
 #include "platform/win/GdiObjects.h"
 #include "platform/win/Encoding.h"
@@ -25,6 +26,7 @@
 // Xlib's macros come last: they clash with the names above.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
+#include <X11/keysym.h>
 
 #include "tests/e2e/XServer.h"
 
@@ -131,8 +133,7 @@ class StrenvikXvfb : public ::testing::Test {
     return item & 0xFFFF;
   }
   // The screen point at the centre of a control of the camera window.
-  POINT ControlCentre(const RECT& window, int id) {
-    const DialogTemplate& dialog = vqres::CameraWindowTemplate();
+  POINT ControlCentre(const RECT& window, int id, const DialogTemplate& dialog = vqres::CameraWindowTemplate()) {
     HFONT font = vqplatform::CreateDialogFont(L"MS Shell Dlg", 8);
     const vqplatform::DialogBaseUnits base = vqplatform::BaseUnitsOfFont(font);
     DeleteObject(font);
@@ -143,6 +144,26 @@ class StrenvikXvfb : public ::testing::Test {
       }
     ADD_FAILURE() << "no control " << id;
     return POINT{};
+  }
+  // Transfers every pending page natively; their sizes in order.
+  std::vector<cv::Size> ReceiveAll() {
+    std::vector<cv::Size> sizes;
+    TW_PENDINGXFERS pending{};
+    do {
+      TW_HANDLE dib = nullptr;
+      if (Send(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &dib) != TWRC_XFERDONE || !dib) break;
+      TW_ENTRYPOINT memory = TestManager::EntryPoints();
+      const auto* header = static_cast<const uint8_t*>(memory.DSM_MemLock(dib));
+      int32_t width = 0, height = 0;
+      std::memcpy(&width, header + 4, 4);
+      std::memcpy(&height, header + 8, 4);
+      memory.DSM_MemUnlock(dib);
+      memory.DSM_MemFree(dib);
+      sizes.emplace_back(width, height);
+      pending = {};
+      if (Send(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending) != TWRC_SUCCESS) break;
+    } while (pending.Count != 0);
+    return sizes;
   }
   // Presses 拍摄 then 上传 and waits for the host to be told a page is ready. The
   // window enables its buttons again only once it has handled the end of the
@@ -320,6 +341,60 @@ TEST_F(StrenvikXvfb, WithoutAWindowTheSourceCapturesByItself) {
   EndTransfer();
   ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
   ASSERT_EQ(manager.CloseDS(host), TWRC_SUCCESS);
+  EXPECT_TRUE(vqtest::WaitFor([&] { return ThreadCount() <= threads; }, 5000ms)) << ThreadNames();
+}
+
+TEST_F(StrenvikXvfb, ScanParametersReopenTheCameraAndContinuousShootingScansEachSheetOnce) {
+  // The document camera plays the scripted desk: a hand passes, then two sheets
+  // are laid down, from the moment the camera opens.
+  setenv("VQ_VIRTUAL_CAMERA",
+         "vid=2E1A,pid=0101,sizes=640x480+1280x960,script=demo;vid=2E1A,pid=0110,sizes=640x480+1280x960", 1);
+  ASSERT_EQ(manager.OpenDS(host), TWRC_SUCCESS);
+  TW_USERINTERFACE ui{1, 0, nullptr};
+  ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
+  const auto scriptStart = std::chrono::steady_clock::now();
+  RECT window{};
+  ASSERT_TRUE(vqtest::WaitFor([&] { return FindXWindow("Tirrowan Twain", &window); }, 20000ms));
+
+  // Continuous shooting once the hand has passed (over the empty desk the
+  // detector may take the hand for a sheet): each sheet is scanned once at rest.
+  std::this_thread::sleep_until(scriptStart + 4500ms);
+  server.Click(ControlCentre(window, 6028));
+  std::this_thread::sleep_until(scriptStart + 17s);
+  server.Grab(window).SavePng(vqtest::ScreenshotPath("strenvik-continuous-shooting.png"));
+  server.Click(ControlCentre(window, 6033));
+  std::this_thread::sleep_for(500ms);
+  const int before = xferReady;
+  server.Click(ControlCentre(window, 6012));
+  ASSERT_TRUE(vqtest::WaitFor([&] { return xferReady > before; }, 5000ms)) << "the upload after shooting";
+  const std::vector<cv::Size> shots = ReceiveAll();
+  EXPECT_EQ(shots.size(), 2u) << "one page per sheet";
+  for (const cv::Size& size : shots) EXPECT_EQ(size, cv::Size(1280, 960));
+
+  // The scan parameters: 640 x 480 instead of 1280 x 960 reopens the camera at that size.
+  std::this_thread::sleep_for(500ms);
+  server.Click(ControlCentre(window, 6021));
+  RECT dialog{};
+  ASSERT_TRUE(vqtest::WaitFor([&] { return FindXWindow("扫描参数", &dialog); }, 5000ms));
+  std::this_thread::sleep_for(500ms);
+  server.Grab(dialog).SavePng(vqtest::ScreenshotPath("strenvik-scan-parameters.png"));
+  server.Click(ControlCentre(dialog, 6035, vqres::ScanParameterTemplate()));
+  std::this_thread::sleep_for(300ms);
+  server.PressKey(XK_Up);
+  server.PressKey(XK_Return);
+  std::this_thread::sleep_for(300ms);
+  server.Click(ControlCentre(dialog, IDOK, vqres::ScanParameterTemplate()));
+  ASSERT_TRUE(vqtest::WaitFor([&] { return !FindXWindow("扫描参数", &dialog); }, 5000ms));
+  std::this_thread::sleep_for(1500ms);
+  CaptureAndUpload(window);
+  EXPECT_EQ(ReceiveAll(), std::vector<cv::Size>{cv::Size(640, 480)});
+
+  // Closing saves the new size.
+  ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+  ASSERT_EQ(manager.CloseDS(host), TWRC_SUCCESS);
+  std::ifstream file(vq::WideToUtf8(vq::MachineDataFolder()) + "/TwainPara0101.ini");
+  const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("ResolutionWidth=640"), std::string::npos);
   EXPECT_TRUE(vqtest::WaitFor([&] { return ThreadCount() <= threads; }, 5000ms)) << ThreadNames();
 }
 
