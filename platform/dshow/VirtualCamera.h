@@ -108,7 +108,8 @@ class VirtualCamera : public CaptureDevice {
 std::shared_ptr<VirtualCamera> PlugInVirtualCamera(VirtualCameraConfig config);
 // Removes every camera plugged in with PlugInVirtualCamera (they count as unplugged).
 void RemoveVirtualCameras();
-// Every virtual camera the enumeration knows, attached or not.
+// Every virtual camera the enumeration knows, attached or not. A camera
+// whose entry leaves VQ_VIRTUAL_CAMERA counts as unplugged.
 std::vector<std::shared_ptr<VirtualCamera>> VirtualCameras();
 // Parses a VQ_VIRTUAL_CAMERA value; false when it is malformed.
 bool ParseVirtualCameraList(const std::string& text, std::vector<VirtualCameraConfig>* out);
