@@ -7,9 +7,11 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <thread>
 #include <opencv2/core/utility.hpp>
@@ -52,8 +54,18 @@ std::string ThreadNames() {
   return names;
 }
 
+// A shown top-level X window whose UTF-8 name and screen rectangle pass
+// `wanted`, with that rectangle and name.
+bool FindXWindowWhere(const std::function<bool(const char*, const RECT&)>& wanted, RECT* screen,
+                      std::string* title = nullptr);
+
 // The top-level X window whose UTF-8 name is `title`, with its screen rectangle.
 bool FindXWindow(const char* title, RECT* screen) {
+  return FindXWindowWhere([title](const char* name, const RECT&) { return std::strcmp(name, title) == 0; }, screen);
+}
+
+bool FindXWindowWhere(const std::function<bool(const char*, const RECT&)>& wanted, RECT* screen,
+                      std::string* title) {
   Display* display = XOpenDisplay(nullptr);
   if (!display) return false;
   const Atom utf8Name = XInternAtom(display, "_NET_WM_NAME", False);
@@ -71,13 +83,16 @@ bool FindXWindow(const char* title, RECT* screen) {
                              &name) == Success &&
           name) {
         XWindowAttributes attributes{};
-        if (std::strcmp(reinterpret_cast<char*>(name), title) == 0 &&
-            XGetWindowAttributes(display, children[i], &attributes) && attributes.map_state == IsViewable) {
+        if (XGetWindowAttributes(display, children[i], &attributes) && attributes.map_state == IsViewable) {
           int x = 0, y = 0;
           Window child = 0;
           XTranslateCoordinates(display, children[i], root, 0, 0, &x, &y, &child);
-          *screen = RECT{x, y, x + attributes.width, y + attributes.height};
-          found = true;
+          const RECT where{x, y, x + attributes.width, y + attributes.height};
+          if (wanted(reinterpret_cast<char*>(name), where)) {
+            if (title) *title = reinterpret_cast<char*>(name);
+            *screen = where;
+            found = true;
+          }
         }
         XFree(name);
       }
@@ -396,6 +411,76 @@ TEST_F(StrenvikXvfb, ScanParametersReopenTheCameraAndContinuousShootingScansEach
   const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
   EXPECT_NE(text.find("ResolutionWidth=640"), std::string::npos);
   EXPECT_TRUE(vqtest::WaitFor([&] { return ThreadCount() <= threads; }, 5000ms)) << ThreadNames();
+}
+
+// Cameras leave the machine's list (VQ_VIRTUAL_CAMERA) and count as
+// unplugged the next time the source looks for cameras: the lens button's
+// way to picture in picture looks.
+class StrenvikUnplugXvfb : public StrenvikXvfb {
+ protected:
+  void Enable() {
+    ASSERT_EQ(manager.OpenDS(host), TWRC_SUCCESS);
+    ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
+    ASSERT_TRUE(vqtest::WaitFor([&] { return FindXWindow("Tirrowan Twain", &window); }, 20000ms));
+  }
+  void PressLens(int times) {
+    for (int press = 0; press < times; ++press) {
+      server.Click(ControlCentre(window, 6034));
+      std::this_thread::sleep_for(600ms);
+    }
+  }
+  // The titles of the message boxes shown within five seconds, each saved
+  // as a screenshot and answered with its button.
+  std::vector<std::string> AnswerMessageBoxes(const std::string& screenshot) {
+    std::vector<std::string> titles;
+    RECT box{};
+    std::string title;
+    // Wider than a tooltip, beside the camera window.
+    auto shown = [&] {
+      return FindXWindowWhere(
+          [](const char* name, const RECT& r) {
+            return std::strcmp(name, "Tirrowan Twain") != 0 && r.right - r.left > 200;
+          },
+          &box, &title);
+    };
+    while (titles.size() < 3 && vqtest::WaitFor(shown, titles.empty() ? 5000ms : 1500ms)) {
+      std::this_thread::sleep_for(400ms);
+      server.Grab(box).SavePng(vqtest::ScreenshotPath(screenshot + "-" + std::to_string(titles.size()) + ".png"));
+      titles.push_back(title);
+      // Its one button, centred at the bottom.
+      server.Click(POINT{(box.left + box.right) / 2, box.bottom - 33});
+      std::this_thread::sleep_for(400ms);
+    }
+    return titles;
+  }
+  void Close() {
+    ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+    ASSERT_EQ(manager.CloseDS(host), TWRC_SUCCESS);
+  }
+  TW_USERINTERFACE ui{1, 0, nullptr};
+  RECT window{};
+};
+
+TEST_F(StrenvikUnplugXvfb, UnpluggedDocumentCameraIsReported) {
+  Enable();
+  setenv("VQ_VIRTUAL_CAMERA", "vid=2E1A,pid=0110,sizes=640x480+1280x960", 1);
+  PressLens(2);
+  const std::vector<std::string> titles = AnswerMessageBoxes("strenvik-main-camera-lost");
+  ASSERT_EQ(titles.size(), 1u) << "the camera-lost message, once";
+  EXPECT_NE(titles[0], "") << "the message box's own caption";
+  Close();
+}
+
+TEST_F(StrenvikUnplugXvfb, PictureInPictureFallsBackWithoutThePortraitCamera) {
+  Enable();
+  PressLens(1);  // the portrait camera alone
+  setenv("VQ_VIRTUAL_CAMERA", "vid=2E1A,pid=0101,sizes=640x480+1280x960", 1);
+  PressLens(1);  // picture in picture fails at every size
+  const std::vector<std::string> titles = AnswerMessageBoxes("strenvik-picture-in-picture-failed");
+  // The fallback's box has no caption; the portrait camera's loss shows on top of it.
+  EXPECT_NE(std::find(titles.begin(), titles.end(), ""), titles.end()) << titles.size();
+  EXPECT_LE(titles.size(), 2u) << "every box was answered";
+  Close();
 }
 
 }  // namespace
