@@ -160,24 +160,29 @@ class StrenvikXvfb : public ::testing::Test {
     ADD_FAILURE() << "no control " << id;
     return POINT{};
   }
+  // One native transfer's page size; empty when it gave no page.
+  cv::Size TransferNative() {
+    TW_HANDLE dib = nullptr;
+    EXPECT_EQ(Send(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &dib), TWRC_XFERDONE);
+    if (!dib) return {};
+    TW_ENTRYPOINT memory = TestManager::EntryPoints();
+    const auto* header = static_cast<const uint8_t*>(memory.DSM_MemLock(dib));
+    int32_t width = 0, height = 0;
+    std::memcpy(&width, header + 4, 4);
+    std::memcpy(&height, header + 8, 4);
+    memory.DSM_MemUnlock(dib);
+    memory.DSM_MemFree(dib);
+    return cv::Size(width, height);
+  }
   // Transfers every pending page natively; their sizes in order.
   std::vector<cv::Size> ReceiveAll() {
     std::vector<cv::Size> sizes;
     TW_PENDINGXFERS pending{};
     do {
-      TW_HANDLE dib = nullptr;
-      if (Send(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &dib) != TWRC_XFERDONE || !dib) break;
-      TW_ENTRYPOINT memory = TestManager::EntryPoints();
-      const auto* header = static_cast<const uint8_t*>(memory.DSM_MemLock(dib));
-      int32_t width = 0, height = 0;
-      std::memcpy(&width, header + 4, 4);
-      std::memcpy(&height, header + 8, 4);
-      memory.DSM_MemUnlock(dib);
-      memory.DSM_MemFree(dib);
-      sizes.emplace_back(width, height);
+      sizes.push_back(TransferNative());
       pending = {};
       if (Send(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending) != TWRC_SUCCESS) break;
-    } while (pending.Count != 0);
+    } while (pending.Count != 0 && !sizes.back().empty());
     return sizes;
   }
   // Presses 拍摄 then 上传 and waits for the host to be told a page is ready. The
@@ -204,20 +209,11 @@ class StrenvikXvfb : public ::testing::Test {
     EXPECT_EQ(Send(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info), TWRC_SUCCESS);
     return info;
   }
-  // A native transfer's page size.
+  // A native transfer's page size, the last page pending.
   cv::Size NativeSize() {
-    TW_HANDLE dib = nullptr;
-    EXPECT_EQ(Send(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &dib), TWRC_XFERDONE);
-    if (!dib) return {};
-    TW_ENTRYPOINT memory = TestManager::EntryPoints();
-    const auto* header = static_cast<const uint8_t*>(memory.DSM_MemLock(dib));
-    int32_t width = 0, height = 0;
-    std::memcpy(&width, header + 4, 4);
-    std::memcpy(&height, header + 8, 4);
-    memory.DSM_MemUnlock(dib);
-    memory.DSM_MemFree(dib);
+    const cv::Size size = TransferNative();
     EndTransfer();
-    return cv::Size(width, height);
+    return size;
   }
   cv::Mat FileTransfer(TW_UINT16 format, const char* name) {
     const std::string path = vqtest::TempPath(name).string();
