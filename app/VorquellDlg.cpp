@@ -16,6 +16,7 @@
 #include "platform/win/InputFocus.h"
 #include "platform/win/KnownFolders.h"
 #include "platform/win/Sync.h"
+#include "ui/ContinuousShootDlg.h"
 
 namespace {
 
@@ -39,6 +40,10 @@ ON_BN_CLICKED(IDC_SWITCH_CAMERA, OnSwitchCamera)
 ON_MESSAGE(WM_IMAGEPATH_REQUEST, OnImagePathRequest)
 ON_BN_CLICKED(IDC_SETTINGS, OnSystemParameters)
 ON_MESSAGE(WM_ORIENTATION_RESULT, OnOrientationResult)
+ON_BN_CLICKED(IDC_CONTINUOUS, OnContinuousShooting)
+ON_MESSAGE(WM_CONTINUOUS_SHOT, OnContinuousShot)
+ON_BN_CLICKED(IDC_RECOGNIZE, CaptureForOcr)
+ON_BN_CLICKED(IDC_RECORD, RecordVideo)
 END_MESSAGE_MAP()
 
 CVorquellDlg::CVorquellDlg(CWnd* parent, CBrandingData* branding)

@@ -12,6 +12,8 @@
 //   VorquellDlgOutside.cpp   the image server probe, the image-path
 //                            requests, the companion notice
 //   VorquellDlgSettings.cpp  the settings sheet and applying what it changed
+//   VorquellDlgWorkers.cpp   continuous shooting, text recognition and
+//                            recording, and the camera reopened after it
 //
 // Controller lifetime: every thread that uses a capture controller (the
 // orientation thread, the continuous-shooting dialog's thread) is stopped
@@ -158,6 +160,9 @@ class CVorquellDlg : public CDialog {
   int ShownCamera() const { return shownCamera_; }
   int DocumentRotation() const { return documentRotation_; }
 
+  // The capture command.
+  void OnCapture();
+
   // The orientation thread's routine, started with this window as its
   // argument when orientation checking is on (OrientationThreadProc unless
   // replaced); null starts nothing.
@@ -221,6 +226,18 @@ class CVorquellDlg : public CDialog {
   // Every user of the cameras stopped, then both controllers deleted.
   void CloseCameras();
 
+  // Commands that run a worker dialog (VorquellDlgWorkers.cpp).
+  void OnContinuousShooting();
+  LRESULT OnContinuousShot(WPARAM wParam, LPARAM lParam);
+  void CaptureForOcr();
+  void RecordVideo();
+  // The recorded camera opened anew at its size, with its margins and
+  // selection; false when it opened but does not run (the busy message shown).
+  bool ReopenAfterRecording(bool portrait);
+  // Puts a written file into the thumbnail strip (lands with the capture command).
+  void AddFilesToStrip(const CString& path, std::vector<std::unique_ptr<CThumbItem>>& items, int mode,
+                       const wchar_t* thumbnailSource);
+
   // Outside programs (VorquellDlgOutside.cpp).
   LRESULT OnImagePathRequest(WPARAM wParam, LPARAM lParam);
 
@@ -263,4 +280,7 @@ class CVorquellDlg : public CDialog {
   CString dataFolder_;
   CString docVendorId_, docProductId_;  // upper case
   bool quitRequested_ = false;
+  // Set while a capture command (its dialogs included) runs: capture
+  // requests arriving meanwhile are dropped.
+  bool captureBusy_ = false;
 };

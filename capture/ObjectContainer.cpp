@@ -14,22 +14,6 @@ namespace {
 
 constexpr COLORREF kBackground = RGB(243, 243, 243);
 
-// A top-down 24-bit image as a matrix over its pixels.
-cv::Mat Wrap(CImage& image) {
-  return cv::Mat(image.GetHeight(), image.GetWidth(), CV_8UC3, image.GetBits(), size_t(image.GetPitch()));
-}
-
-// Copies the top-left width x height pixels of one 24-bit image into
-// another at (x, y), clipped to both (a SRCCOPY blit between the buffers).
-void CopyPixels(CImage& from, CImage& to, int x, int y, int width, int height) {
-  if (from.IsNull() || to.IsNull()) return;
-  cv::Rect source(0, 0, std::min(width, from.GetWidth()), std::min(height, from.GetHeight()));
-  cv::Rect target = cv::Rect(x, y, source.width, source.height) & cv::Rect(0, 0, to.GetWidth(), to.GetHeight());
-  if (target.empty()) return;
-  source = cv::Rect(target.x - x, target.y - y, target.width, target.height);
-  Wrap(from)(source).copyTo(Wrap(to)(target));
-}
-
 }  // namespace
 
 BEGIN_MESSAGE_MAP(CObjectContainer, CStatic)
@@ -146,7 +130,7 @@ void CObjectContainer::OnPaint() {
   m_memoryDC.SelectObject(oldBrush);
   if (HasPicture() && m_zoom > 0 && !m_viewBuffer.IsNull()) {
     const int width = m_destination.Width(), height = m_destination.Height();
-    CopyPixels(m_cleanView, m_viewBuffer, 0, 0, width, height);
+    vqcapture::CopyImagePixels(m_cleanView, m_viewBuffer, 0, 0, width, height);
     // The selection is drawn last, on top; the mouse tries it last.
     for (CDrawObject* overlay : {static_cast<CDrawObject*>(m_subImageBox), static_cast<CDrawObject*>(m_waterMark),
                                  static_cast<CDrawObject*>(m_selection)})
@@ -275,7 +259,7 @@ void CObjectContainer::SetImage(const cv::Mat& frame) {
     if (!m_picture.Create(bgr.cols, -bgr.rows, 24)) return;
     m_zoom = -1.0f;
   }
-  bgr.copyTo(Wrap(m_picture));
+  bgr.copyTo(vqcapture::WrapImage(m_picture));
   if (m_zoom < 0) {
     m_fitZoom = vqcapture::FitZoom(PictureSize(), m_client.Size());
     m_zoom = m_fitZoom;
@@ -304,42 +288,23 @@ void CObjectContainer::DrawView() {
 
 void CObjectContainer::DrawFitted() {
   if (m_viewBuffer.IsNull() || !HasPicture()) return;
-  // An opaque scaled copy of the whole picture.
-  vqcapture::PartBlit whole;
-  whole.picture = RECT{0, 0, m_picture.GetWidth(), m_picture.GetHeight()};
-  whole.target = RECT{0, 0, vqcapture::ScaledLength(m_picture.GetWidth(), m_zoom),
-                      vqcapture::ScaledLength(m_picture.GetHeight(), m_zoom)};
-  whole.halftone = m_zoom <= 1;
-  cv::Mat view = Wrap(m_viewBuffer);
-  vqcapture::DrawPart(Wrap(m_picture), whole, view);
-  CopyPixels(m_viewBuffer, m_cleanView, 0, 0, whole.target.right, whole.target.bottom);
+  vqcapture::RenderWholePicture(m_picture, m_zoom, m_viewBuffer, m_cleanView);
 }
 
 bool CObjectContainer::DrawZoomed() {
   if (!vqcapture::IsZoomStep(m_zoom) || m_viewBuffer.IsNull() || !HasPicture()) return false;
   DrawStrip(m_source, POINT{0, 0});
-  CopyPixels(m_viewBuffer, m_cleanView, 0, 0, m_source.Width(), m_source.Height());
+  vqcapture::CopyImagePixels(m_viewBuffer, m_cleanView, 0, 0, m_source.Width(), m_source.Height());
   return true;
 }
 
 bool CObjectContainer::DrawStrip(const RECT& part, POINT at) {
-  if (part.right <= part.left || part.bottom <= part.top) return true;
-  cv::Mat view = Wrap(m_viewBuffer);
-  return vqcapture::DrawPart(Wrap(m_picture), vqcapture::BlitForPart(part, m_zoom, at), view);
+  return vqcapture::RenderScaledPart(m_picture, part, m_zoom, at, m_viewBuffer);
 }
 
 bool CObjectContainer::ScrollView(const RECT& newSource) {
-  if (!vqcapture::IsZoomStep(m_zoom) || !HasPicture() || m_viewBuffer.IsNull()) return false;
-  const CRect& s = m_source;
-  const int dx = s.left - newSource.left, dy = s.top - newSource.top;
   // The overlap moves; only the newly exposed strips are scaled.
-  CopyPixels(m_cleanView, m_viewBuffer, dx, dy, s.Width(), s.Height());
-  if (dx > 0) DrawStrip(RECT{s.left - dx, s.top - dy, s.left, s.bottom - dy}, POINT{0, 0});
-  if (dx < 0) DrawStrip(RECT{s.right, s.top - dy, s.right - dx, s.bottom - dy}, POINT{s.Width() + dx, 0});
-  if (dy > 0) DrawStrip(RECT{s.left - dx, s.top - dy, s.right - dx, s.top}, POINT{0, 0});
-  if (dy < 0) DrawStrip(RECT{s.left - dx, s.bottom, s.right - dx, s.bottom - dy}, POINT{0, s.Height() + dy});
-  CopyPixels(m_viewBuffer, m_cleanView, 0, 0, s.Width(), s.Height());
-  return true;
+  return vqcapture::ScrollRendered(m_picture, m_source, newSource, m_zoom, m_viewBuffer, m_cleanView);
 }
 
 void CObjectContainer::ZoomIn() { StepZoom(vqcapture::ZoomInStep); }
@@ -377,20 +342,20 @@ bool CObjectContainer::Turn(int quarterTurns) {
   cv::Mat turned;
   if (quarterTurns == 1) {
     if (m_selection) m_selection->RotatePoints90(before);
-    cv::rotate(Wrap(m_picture), turned, cv::ROTATE_90_CLOCKWISE);
+    cv::rotate(vqcapture::WrapImage(m_picture), turned, cv::ROTATE_90_CLOCKWISE);
     vqcapture::TurnClockwise<LONG>(&anchor.x, &anchor.y, w, h);
   } else if (quarterTurns == 3) {
     if (m_selection) m_selection->RotatePoints270(before);
-    cv::rotate(Wrap(m_picture), turned, cv::ROTATE_90_COUNTERCLOCKWISE);
+    cv::rotate(vqcapture::WrapImage(m_picture), turned, cv::ROTATE_90_COUNTERCLOCKWISE);
     vqcapture::TurnCounterClockwise<LONG>(&anchor.x, &anchor.y, w, h);
   } else {
     if (m_selection) m_selection->RotatePoints180(before);
-    cv::rotate(Wrap(m_picture), turned, cv::ROTATE_180);
+    cv::rotate(vqcapture::WrapImage(m_picture), turned, cv::ROTATE_180);
     vqcapture::TurnHalf<LONG>(&anchor.x, &anchor.y, w, h);
   }
   m_picture.Destroy();
   if (!m_picture.Create(turned.cols, -turned.rows, 24)) return true;
-  turned.copyTo(Wrap(m_picture));
+  turned.copyTo(vqcapture::WrapImage(m_picture));
   // Nothing is drawn here: the next frame, already turned, draws the view
   // at the kept zoom and pan.
   m_fitZoom = vqcapture::FitZoom(PictureSize(), m_client.Size());

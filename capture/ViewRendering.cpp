@@ -1,5 +1,6 @@
 #include "capture/ViewRendering.h"
 
+#include <algorithm>
 #include <vector>
 
 #include <opencv2/imgproc.hpp>
@@ -36,6 +37,58 @@ bool DrawPart(const cv::Mat& picture, const PartBlit& blit, cv::Mat& view) {
     cv::Vec3b* target = view.ptr<cv::Vec3b>(shown.y + y) + shown.x;
     for (int x = 0; x < shown.width; ++x) target[x] = source[columns[size_t(x)]];
   }
+  return true;
+}
+
+}  // namespace vqcapture
+
+namespace vqcapture {
+
+cv::Mat WrapImage(CImage& image) {
+  return cv::Mat(image.GetHeight(), image.GetWidth(), CV_8UC3, image.GetBits(), size_t(image.GetPitch()));
+}
+
+void CopyImagePixels(CImage& from, CImage& to, int x, int y, int width, int height) {
+  if (from.IsNull() || to.IsNull()) return;
+  cv::Rect source(0, 0, std::min(width, from.GetWidth()), std::min(height, from.GetHeight()));
+  cv::Rect target = cv::Rect(x, y, source.width, source.height) & cv::Rect(0, 0, to.GetWidth(), to.GetHeight());
+  if (target.empty()) return;
+  source = cv::Rect(target.x - x, target.y - y, target.width, target.height);
+  WrapImage(from)(source).copyTo(WrapImage(to)(target));
+}
+
+void RenderWholePicture(CImage& picture, float zoom, CImage& view, CImage& clean) {
+  if (view.IsNull() || picture.IsNull()) return;
+  PartBlit whole;
+  whole.picture = RECT{0, 0, picture.GetWidth(), picture.GetHeight()};
+  whole.target = RECT{0, 0, ScaledLength(picture.GetWidth(), zoom), ScaledLength(picture.GetHeight(), zoom)};
+  whole.halftone = zoom <= 1;
+  cv::Mat target = WrapImage(view);
+  DrawPart(WrapImage(picture), whole, target);
+  CopyImagePixels(view, clean, 0, 0, whole.target.right, whole.target.bottom);
+}
+
+bool RenderScaledPart(CImage& picture, const RECT& part, float zoom, POINT at, CImage& view) {
+  if (part.right <= part.left || part.bottom <= part.top) return true;
+  cv::Mat target = WrapImage(view);
+  return DrawPart(WrapImage(picture), BlitForPart(part, zoom, at), target);
+}
+
+bool ScrollRendered(CImage& picture, const RECT& oldSource, const RECT& newSource, float zoom, CImage& view,
+                    CImage& clean) {
+  if (!IsZoomStep(zoom) || picture.IsNull() || view.IsNull()) return false;
+  const RECT& s = oldSource;
+  const int width = s.right - s.left, height = s.bottom - s.top;
+  const int dx = s.left - newSource.left, dy = s.top - newSource.top;
+  CopyImagePixels(clean, view, dx, dy, width, height);
+  if (dx > 0) RenderScaledPart(picture, RECT{s.left - dx, s.top - dy, s.left, s.bottom - dy}, zoom, POINT{0, 0}, view);
+  if (dx < 0)
+    RenderScaledPart(picture, RECT{s.right, s.top - dy, s.right - dx, s.bottom - dy}, zoom, POINT{width + dx, 0}, view);
+  if (dy > 0) RenderScaledPart(picture, RECT{s.left - dx, s.top - dy, s.right - dx, s.top}, zoom, POINT{0, 0}, view);
+  if (dy < 0)
+    RenderScaledPart(picture, RECT{s.left - dx, s.bottom, s.right - dx, s.bottom - dy}, zoom, POINT{0, height + dy},
+                     view);
+  CopyImagePixels(view, clean, 0, 0, width, height);
   return true;
 }
 

@@ -38,6 +38,15 @@
 // The data source's camera window; its resources stay inside the data source.
 #define IDD_CAMERA_WINDOW 6000
 #define IDD_SCAN_PARAMETER 6012
+#define IDD_MERGE_PAGES 6013
+#define IDR_STRIP_MENU 6014
+#define IDD_PAGE_PREVIEW 6020
+// The empty slot picture of the camera window's page strip.
+#define IDB_STRIP_PLACEHOLDER 6016
+// Commands of menu 6014: delete, and "to position n" from ID_STRIP_MOVE_FIRST
+// (n = 1) upwards.
+#define ID_STRIP_DELETE 32772
+#define ID_STRIP_MOVE_FIRST 32777
 
 namespace vqres {
 
@@ -62,5 +71,8 @@ const std::vector<MenuItemTemplate>& ThumbMenu();
 const std::vector<MenuItemTemplate>& PageMenu();
 const DialogTemplate& CameraWindowTemplate();
 const DialogTemplate& ScanParameterTemplate();
+const DialogTemplate& MergePagesTemplate();
+const DialogTemplate& PagePreviewTemplate();
+const std::vector<MenuItemTemplate>& StripMenu();
 
 }  // namespace vqres

@@ -186,63 +186,8 @@ bool ControlSize(const DialogTemplate& dialog, int id, int* width, int* height) 
   return true;
 }
 
-// The camera window's four small buttons: bitmap ids normal / pressed / hover.
-struct CameraButtonSkin {
-  int controlId;
-  int normal, pressed, hover;
-  const char* caption;
-};
-const CameraButtonSkin kCameraButtons[] = {
-    {6013, 6002, 6001, 6003, "左转"},
-    {6014, 6008, 6007, 6009, "180°"},
-    {6015, 6005, 6004, 6006, "右转"},
-    {6034, 6018, 6017, 6019, "镜头"},
-};
-
-int WriteCameraWindowSource(const std::string& path) {
-  const DialogTemplate& dialog = vqres::CameraWindowTemplate();
-  std::string source =
-      "// Made by vq_make_skin_bitmaps --camera-window: the camera window's button pictures as PNG files.\n"
-      "#include \"twain/CameraWindowPictures.h\"\n\nnamespace strenvik {\nnamespace {\n";
-  std::string table = "const CameraWindowPicture kPictures[] = {\n";
-  for (const CameraButtonSkin& button : kCameraButtons) {
-    int width = 0, height = 0;
-    if (!ControlSize(dialog, button.controlId, &width, &height)) {
-      std::fprintf(stderr, "button %d is not in the camera window\n", button.controlId);
-      return 1;
-    }
-    const std::pair<int, Look> looks[] = {{button.normal, Look::Normal}, {button.pressed, Look::Pressed},
-                                          {button.hover, Look::Hover}};
-    for (const auto& [id, look] : looks) {
-      cairo_surface_t* surface = DrawButton(width, height, button.caption, look);
-      std::vector<unsigned char> png;
-      const bool ok = cairo_surface_write_to_png_stream(surface, AppendBytes, &png) == CAIRO_STATUS_SUCCESS;
-      cairo_surface_destroy(surface);
-      if (!ok) return 1;
-      source += "const unsigned char kPng" + std::to_string(id) + "[] = {";
-      for (size_t i = 0; i < png.size(); ++i) source += (i % 24 ? "" : "\n    ") + std::to_string(png[i]) + ",";
-      source += "\n};\n";
-      table += "    {" + std::to_string(id) + ", kPng" + std::to_string(id) + ", sizeof kPng" + std::to_string(id) +
-               "},\n";
-    }
-  }
-  source += table + "};\n\n}  // namespace\n\nconst CameraWindowPicture* CameraWindowPictures(size_t* count) {\n"
-            "  *count = sizeof kPictures / sizeof kPictures[0];\n  return kPictures;\n}\n\n}  // namespace strenvik\n";
-  // Rewritten only when it changes, so the data source is not rebuilt for nothing.
-  std::ifstream old(path, std::ios::binary);
-  std::string previous((std::istreambuf_iterator<char>(old)), std::istreambuf_iterator<char>());
-  if (previous == source) return 0;
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out << source;
-  if (!out) {
-    std::fprintf(stderr, "cannot write %s\n", path.c_str());
-    return 1;
-  }
-  return 0;
-}
-
 // Placeholder pictures: an empty grey slot and a ruled text page.
-bool WritePlaceholder(const std::string& folder, int id, int width, int height, bool page) {
+cairo_surface_t* DrawPlaceholder(int width, int height, bool page) {
   cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_RGB24, width, height);
   cairo_t* cr = cairo_create(surface);
   if (page) {
@@ -269,11 +214,81 @@ bool WritePlaceholder(const std::string& folder, int id, int width, int height, 
     cairo_rectangle(cr, 4.5, 4.5, width - 9, height - 9);
     cairo_stroke(cr);
   }
+  cairo_destroy(cr);
+  return surface;
+}
+
+bool WritePlaceholder(const std::string& folder, int id, int width, int height, bool page) {
+  cairo_surface_t* surface = DrawPlaceholder(width, height, page);
   std::string path = folder + "/" + std::to_string(id) + ".png";
   bool ok = cairo_surface_write_to_png(surface, path.c_str()) == CAIRO_STATUS_SUCCESS;
-  cairo_destroy(cr);
   cairo_surface_destroy(surface);
   return ok;
+}
+
+// The camera window's four small buttons: bitmap ids normal / pressed / hover.
+struct CameraButtonSkin {
+  int controlId;
+  int normal, pressed, hover;
+  const char* caption;
+};
+const CameraButtonSkin kCameraButtons[] = {
+    {6013, 6002, 6001, 6003, "左转"},
+    {6014, 6008, 6007, 6009, "180°"},
+    {6015, 6005, 6004, 6006, "右转"},
+    {6034, 6018, 6017, 6019, "镜头"},
+};
+
+int WriteCameraWindowSource(const std::string& path) {
+  const DialogTemplate& dialog = vqres::CameraWindowTemplate();
+  std::string source =
+      "// Made by vq_make_skin_bitmaps --camera-window: the camera window's button pictures as PNG files.\n"
+      "#include \"twain/CameraWindowPictures.h\"\n\nnamespace strenvik {\nnamespace {\n";
+  std::string table = "const CameraWindowPicture kPictures[] = {\n";
+  auto append = [&](int id, cairo_surface_t* surface) {
+    std::vector<unsigned char> png;
+    const bool ok = cairo_surface_write_to_png_stream(surface, AppendBytes, &png) == CAIRO_STATUS_SUCCESS;
+    cairo_surface_destroy(surface);
+    if (!ok) return false;
+    source += "const unsigned char kPng" + std::to_string(id) + "[] = {";
+    for (size_t i = 0; i < png.size(); ++i) source += (i % 24 ? "" : "\n    ") + std::to_string(png[i]) + ",";
+    source += "\n};\n";
+    table += "    {" + std::to_string(id) + ", kPng" + std::to_string(id) + ", sizeof kPng" + std::to_string(id) +
+             "},\n";
+    return true;
+  };
+  // The strip's empty slot fits inside a strip item: 128 pixels wide, a
+  // quarter of the client height below the paging buttons.
+  int pagingWidth = 0, pagingHeight = 0;
+  if (!ControlSize(dialog, 6031, &pagingWidth, &pagingHeight)) return 1;
+  const RECT client = vqplatform::DialogUnitsToPixels(RECT{0, 0, dialog.cx, dialog.cy}, BaseUnitsOf(dialog));
+  const int clientHeight = client.bottom - client.top;
+  const int slotHeight = (clientHeight - pagingHeight - 15) / 4 - 5;
+  if (!append(6016, DrawPlaceholder(128 - 6, slotHeight - 6, true))) return 1;
+  for (const CameraButtonSkin& button : kCameraButtons) {
+    int width = 0, height = 0;
+    if (!ControlSize(dialog, button.controlId, &width, &height)) {
+      std::fprintf(stderr, "button %d is not in the camera window\n", button.controlId);
+      return 1;
+    }
+    const std::pair<int, Look> looks[] = {{button.normal, Look::Normal}, {button.pressed, Look::Pressed},
+                                          {button.hover, Look::Hover}};
+    for (const auto& [id, look] : looks)
+      if (!append(id, DrawButton(width, height, button.caption, look))) return 1;
+  }
+  source += table + "};\n\n}  // namespace\n\nconst CameraWindowPicture* CameraWindowPictures(size_t* count) {\n"
+            "  *count = sizeof kPictures / sizeof kPictures[0];\n  return kPictures;\n}\n\n}  // namespace strenvik\n";
+  // Rewritten only when it changes, so the data source is not rebuilt for nothing.
+  std::ifstream old(path, std::ios::binary);
+  std::string previous((std::istreambuf_iterator<char>(old)), std::istreambuf_iterator<char>());
+  if (previous == source) return 0;
+  std::ofstream out(path, std::ios::binary | std::ios::trunc);
+  out << source;
+  if (!out) {
+    std::fprintf(stderr, "cannot write %s\n", path.c_str());
+    return 1;
+  }
+  return 0;
 }
 
 }  // namespace

@@ -11,7 +11,7 @@ struct CameraWindowPicture {
   size_t size;
 };
 
-// The pictures compiled in (bitmaps 6001-6009 and 6017-6019).
+// The pictures compiled in (bitmaps 6001-6009 and 6016-6019).
 const CameraWindowPicture* CameraWindowPictures(size_t* count);
 
 // Registers the template and the pictures with the layer; later calls do nothing.

@@ -13,6 +13,9 @@ void RegisterCameraWindowResources() {
   std::call_once(once, [] {
     vqplatform::RegisterDialogTemplate(IDD_CAMERA_WINDOW, &vqres::CameraWindowTemplate());
     vqplatform::RegisterDialogTemplate(IDD_SCAN_PARAMETER, &vqres::ScanParameterTemplate());
+    vqplatform::RegisterDialogTemplate(IDD_MERGE_PAGES, &vqres::MergePagesTemplate());
+    vqplatform::RegisterDialogTemplate(IDD_PAGE_PREVIEW, &vqres::PagePreviewTemplate());
+    vqplatform::RegisterMenuTemplate(IDR_STRIP_MENU, &vqres::StripMenu());
     size_t count = 0;
     const CameraWindowPicture* pictures = CameraWindowPictures(&count);
     for (size_t i = 0; i < count; ++i) {

@@ -7,7 +7,10 @@
 #include "platform/win/Sync.h"
 #include "platform/win/SysColors.h"
 #include "platform/win/SystemMetrics.h"
+#include "resources/Resources.h"
 #include "twain/CameraModels.h"
+#include "twain/MergeImageDlg.h"
+#include "twain/PageThumbItem.h"
 #include "twain/TWAIN_UI.h"
 #include "ui/FxButtonSkin.h"
 
@@ -50,6 +53,16 @@ ON_BN_CLICKED(6028, OnStartContinuous)
 ON_BN_CLICKED(6033, OnStopContinuous)
 ON_BN_CLICKED(6034, OnSwitchLens)
 ON_WM_TIMER()
+ON_BN_CLICKED(6031, OnPrevious)
+ON_BN_CLICKED(6032, OnNext)
+ON_MESSAGE(WM_THUMB_NOTIFY, OnThumbNotify)
+ON_COMMAND(ID_STRIP_DELETE, OnDeleteThumb)
+ON_MESSAGE(WM_MERGE_FINISHED, OnMergeFinished)
+ON_WM_PAINT()
+ON_WM_MOUSEMOVE()
+ON_WM_RBUTTONDOWN()
+ON_WM_LBUTTONDOWN()
+ON_WM_LBUTTONUP()
 END_MESSAGE_MAP()
 
 CPaldroseDlg::CPaldroseDlg() : CDialog(IDD, nullptr) {}
@@ -269,6 +282,8 @@ void CPaldroseDlg::CloseCameras() {
   m_currentController = nullptr;
   delete m_secondaryController;
   m_secondaryController = nullptr;
+  DeleteThumbnails();
+  DeleteMergeDialog();
 }
 
 void CPaldroseDlg::ShowPageCount() {
@@ -280,24 +295,6 @@ void CPaldroseDlg::ShowPageCount() {
 CCaptureController* CPaldroseDlg::CurrentController() const {
   return m_settings.cameraMode == 1 ? m_secondaryController : m_mainController;
 }
-
-// Seams until the page strip and merge pieces land: the strip only shows or
-// hides its controls, the merge box does nothing.
-void CPaldroseDlg::RefreshThumbnails(int) {}
-
-void CPaldroseDlg::OnMultiShotCheck() {
-  const bool on = IsDlgButtonChecked(6027) == BST_CHECKED;
-  m_settings.MULTIPLE = on;
-  m_multiShot = on ? 1 : 0;
-  for (int id : {6012, 6011, 6031, 6032}) GetDlgItem(id)->ShowWindow(on ? SW_SHOW : SW_HIDE);
-  if (!on) {
-    m_pages.clear();
-    m_pageCount = 0;
-  }
-  ShowPageCount();
-}
-
-void CPaldroseDlg::OnMergeCheck() {}
 
 LRESULT CPaldroseDlg::OnAutoCapture(WPARAM, LPARAM) {
   OnScan();

@@ -19,6 +19,11 @@ class CCaptureController;
 class CTWAINDS_FreeImage;
 class CMFC_UI;
 
+namespace strenvik {
+class CPageThumbItem;
+class CMergeImageDlg;
+}  // namespace strenvik
+
 // Bridge to camera window: wParam 0 an upload started, 1 the transfers ended;
 // the window itself posts kTransferNotStarted (its pages stay listed).
 #define WM_DS_TRANSFER_STATE (WM_USER + 16)
@@ -88,6 +93,14 @@ class CPaldroseDlg : public CDialog {
   void OnMultiShotCheck();
   void OnStartContinuous();
   void OnStopContinuous();
+  void OnPrevious();
+  void OnNext();
+  void OnDeleteThumb();
+  // Shows the pages from this index in the strip; -1 shows the last pages.
+  void RefreshThumbnails(int firstIndex);
+  // The strip's items (four while multi-shot is on) and the open merge dialog.
+  const std::vector<CPageThumbItem*>& Thumbnails() const { return m_thumbnails; }
+  CMergeImageDlg* MergeDialog() const { return m_mergeDialog; }
 
  protected:
   BOOL OnInitDialog() override;
@@ -97,6 +110,14 @@ class CPaldroseDlg : public CDialog {
   void OnHScroll(UINT code, UINT position, CScrollBar* bar);
   LRESULT OnTransferState(WPARAM wParam, LPARAM lParam);
   LRESULT OnAutoCapture(WPARAM wParam, LPARAM lParam);
+  LRESULT OnThumbNotify(WPARAM wParam, LPARAM lParam);
+  LRESULT OnMergeFinished(WPARAM wParam, LPARAM lParam);
+  BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
+  void OnPaint();
+  void OnMouseMove(UINT flags, CPoint point);
+  void OnRButtonDown(UINT flags, CPoint point);
+  void OnLButtonDown(UINT flags, CPoint point);
+  void OnLButtonUp(UINT flags, CPoint point);
   DECLARE_MESSAGE_MAP()
 
   // Continuous shooting: posts WM_DS_AUTO_CAPTURE for each new sheet at rest.
@@ -114,8 +135,13 @@ class CPaldroseDlg : public CDialog {
   void StoreWaterMarkPositions();
   void ShowPageCount();
   void AddPages(const std::vector<cv::Mat>& pages);
-  // Seam: the page strip shows the pages from this index.
-  void RefreshThumbnails(int firstIndex);
+  // After pages came in: the strip keeps its first page when the pages from
+  // there on fit, else it shows the last pages.
+  void RefreshThumbnailsAfterAdding();
+  void DeleteThumbnails();
+  void DeleteMergeDialog();
+  // Merge mode: the pages of a capture go into the merge dialog.
+  void AddPagesToMergeDialog(const std::vector<cv::Mat>& pages);
   // A camera opened anew at a capture size, running and turned; null (after
   // the message when `report`) when it cannot be opened or run.
   CCaptureController* ReopenCamera(const wchar_t* vid, const wchar_t* pid, int width, int height, int rotation,
@@ -145,6 +171,10 @@ class CPaldroseDlg : public CDialog {
   // Unnamed, so that two windows never share it.
   HANDLE m_stopEvent = nullptr;
   HANDLE m_shootThread = nullptr;
+  std::vector<CPageThumbItem*> m_thumbnails;
+  int m_selectedThumbnail = -1;
+  CPoint m_mousePoint{0, 0};
+  CMergeImageDlg* m_mergeDialog = nullptr;
 };
 
 }  // namespace strenvik

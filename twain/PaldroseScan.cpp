@@ -58,14 +58,17 @@ void CPaldroseDlg::OnScan() {
   m_capturing = true;
   std::vector<cv::Mat> pages = CaptureImages();
   m_capturing = false;
-  // Seam: merge mode collects pages in the merge dialog once it exists.
+  if (IsDlgButtonChecked(6024) == BST_CHECKED) {
+    AddPagesToMergeDialog(pages);
+    return;
+  }
   if (pages.empty()) {
     MessageBox(L"获取图像失败！", nullptr, MB_OK);
     return;
   }
   AddPages(pages);
   ShowPageCount();
-  RefreshThumbnails(0);
+  RefreshThumbnailsAfterAdding();
   if (IsDlgButtonChecked(6027) != BST_CHECKED) OnUpload();
 }
 

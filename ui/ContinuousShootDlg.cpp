@@ -57,7 +57,7 @@ ON_MESSAGE(WM_CONTINUOUS_STATUS, OnStatus)
 END_MESSAGE_MAP()
 
 CContinuousShootDlg::CContinuousShootDlg(CWnd* parent, float seconds, int language)
-    : CDialog(IDD, parent), m_language(language) {
+    : CContinuousShooting(IDD, parent), m_language(language) {
   vqres::LoadResources();
   const int tenths = static_cast<int>(seconds * 10.0f);
   m_interval = tenths / 10.0f;

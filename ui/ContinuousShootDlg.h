@@ -7,7 +7,7 @@
 // Create(IDD, parent) after setting the camera index and the controller.
 #include <atomic>
 
-#include "platform/mfc/CDialog.h"
+#include "app/ContinuousShooting.h"
 #include "platform/mfc/CString.h"
 #include "platform/mfc/DataExchange.h"
 #include "resources/Resources.h"
@@ -18,7 +18,7 @@ class CCaptureController;
 #define WM_CONTINUOUS_SHOT (WM_USER + 0x30)
 #define WM_CONTINUOUS_STATUS (WM_USER + 0x32)
 
-class CContinuousShootDlg : public CDialog {
+class CContinuousShootDlg : public CContinuousShooting {
  public:
   enum { IDD = IDD_CONTINUOUS_SHOOT };
   static constexpr UINT_PTR TIMER_CONTINUOUS_COUNTDOWN = 2;
@@ -39,6 +39,7 @@ class CContinuousShootDlg : public CDialog {
 
   // Stops and joins the detection thread, if one runs.
   void StopThread();
+  void StopInspectThread() override { StopThread(); }
 
   float Interval() const { return m_interval; }
   int Remaining() const { return m_remaining; }

@@ -44,23 +44,49 @@ bool CThumbItem::Init(UINT message, int id, int left, int top, int right, int bo
   return true;
 }
 
+CRect ThumbPictureRect(const CRect& item, double width, double height) {
+  const int W = item.Width(), H = item.Height();
+  const CPoint centre((item.left + item.right) / 2, (item.top + item.bottom) / 2);
+  CRect target;
+  if (W / width > H / height) {
+    int half = static_cast<int>(std::trunc((H / height) * width / 2.0));
+    target.SetRect(centre.x - half, item.top + 1, centre.x + half, item.bottom - 1);
+  } else {
+    int half = static_cast<int>(std::trunc((W / width) * height / 2.0));
+    target.SetRect(item.left + 1, centre.y - half, item.right - 1, centre.y + half);
+  }
+  target.DeflateRect(1, 1);
+  return target;
+}
+
+void DrawThumbFrame(HDC target, const CRect& item, bool hover, bool selected, bool frame) {
+  COLORREF topLeft, bottomRight;
+  if (hover && !selected) {
+    topLeft = RGB(255, 255, 255);
+    bottomRight = RGB(0, 0, 0);
+  } else if (selected && hover) {
+    topLeft = RGB(0, 0, 0);
+    bottomRight = RGB(255, 255, 255);
+  } else if (frame) {
+    topLeft = bottomRight = RGB(128, 128, 128);
+  } else {
+    return;
+  }
+  const POINT bottomLeft{item.left, item.bottom - 1}, topLeftPoint{item.left, item.top};
+  const POINT topRight{item.right - 1, item.top}, bottomRightPoint{item.right - 1, item.bottom - 1};
+  Line(target, topLeft, bottomLeft, topLeftPoint);
+  Line(target, topLeft, topLeftPoint, topRight);
+  Line(target, bottomRight, bottomLeft, bottomRightPoint);
+  Line(target, bottomRight, bottomRightPoint, POINT{topRight.x, topRight.y - 1});
+}
+
 bool CThumbItem::LoadFile(const CString& path) {
   Destroy();
   CImage source;
   if (FAILED(source.Load(path)) || source.IsNull()) return false;
   const int W = m_rect.Width(), H = m_rect.Height();
   if (W <= 0 || H <= 0) return false;
-  const double w = source.GetWidth(), h = source.GetHeight();
-  const CPoint centre((m_rect.left + m_rect.right) / 2, (m_rect.top + m_rect.bottom) / 2);
-  CRect target;
-  if (W / w > H / h) {
-    int half = static_cast<int>(std::trunc((H / h) * w / 2.0));
-    target.SetRect(centre.x - half, m_rect.top + 1, centre.x + half, m_rect.bottom - 1);
-  } else {
-    int half = static_cast<int>(std::trunc((W / w) * h / 2.0));
-    target.SetRect(m_rect.left + 1, centre.y - half, m_rect.right - 1, centre.y + half);
-  }
-  target.DeflateRect(1, 1);
+  const CRect target = ThumbPictureRect(m_rect, source.GetWidth(), source.GetHeight());
   if (target.Width() <= 0 || target.Height() <= 0) return false;
   if (!Create(target.Width(), target.Height(), 24)) return false;
   HDC dc = vqplatform::GetImageDC(*this);
@@ -72,18 +98,20 @@ bool CThumbItem::LoadFile(const CString& path) {
   return true;
 }
 
-bool CThumbItem::SetBitmapResource(UINT id) {
-  Destroy();
+bool LoadBitmapResourceInto(CImage* image, UINT id) {
+  image->Destroy();
   vqplatform::BitmapPixels pixels;
   if (!vqplatform::FindBitmapResource(id, &pixels)) return false;
-  if (!Create(pixels.width, -pixels.height, 24)) return false;
+  if (!image->Create(pixels.width, -pixels.height, 24)) return false;
   for (int y = 0; y < pixels.height; ++y)
     for (int x = 0; x < pixels.width; ++x) {
       const uint8_t* p = &pixels.bgr[(static_cast<size_t>(y) * static_cast<size_t>(pixels.width) + static_cast<size_t>(x)) * 3];
-      SetPixel(x, y, RGB(p[2], p[1], p[0]));
+      image->SetPixel(x, y, RGB(p[2], p[1], p[0]));
     }
   return true;
 }
+
+bool CThumbItem::SetBitmapResource(UINT id) { return LoadBitmapResourceInto(this, id); }
 
 void CThumbItem::Clear() {
   Destroy();
@@ -103,24 +131,7 @@ void CThumbItem::Draw(CDC* dc) {
     const int cx = (m_rect.left + m_rect.right) / 2, cy = (m_rect.top + m_rect.bottom) / 2;
     vqplatform::DrawImage(*this, target, cx - GetWidth() / 2 + 1, cy - GetHeight() / 2 + 1);
   }
-  COLORREF topLeft, bottomRight;
-  if (m_hover && !m_selected) {
-    topLeft = RGB(255, 255, 255);
-    bottomRight = RGB(0, 0, 0);
-  } else if (m_selected && m_hover) {
-    topLeft = RGB(0, 0, 0);
-    bottomRight = RGB(255, 255, 255);
-  } else if (m_frame) {
-    topLeft = bottomRight = RGB(128, 128, 128);
-  } else {
-    return;
-  }
-  const POINT bottomLeft{m_rect.left, m_rect.bottom - 1}, topLeftPoint{m_rect.left, m_rect.top};
-  const POINT topRight{m_rect.right - 1, m_rect.top}, bottomRightPoint{m_rect.right - 1, m_rect.bottom - 1};
-  Line(target, topLeft, bottomLeft, topLeftPoint);
-  Line(target, topLeft, topLeftPoint, topRight);
-  Line(target, bottomRight, bottomLeft, bottomRightPoint);
-  Line(target, bottomRight, bottomRightPoint, POINT{topRight.x, topRight.y - 1});
+  DrawThumbFrame(target, m_rect, m_hover, m_selected, m_frame);
 }
 
 void CThumbItem::Redraw() {

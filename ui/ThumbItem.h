@@ -15,6 +15,16 @@ class CBrandingData;
 // wParam: item id; lParam: kThumbOpened or kThumbContextMenu.
 #define WM_THUMB_NOTIFY (WM_USER + 0x50)
 
+// Where an item shows a picture of width x height: its shape fitted into
+// the item rectangle and deflated by one pixel.
+CRect ThumbPictureRect(const CRect& item, double width, double height);
+// The item's frame: raised while hovered, pressed while selected and
+// hovered, grey otherwise when `frame` is set.
+void DrawThumbFrame(HDC dc, const CRect& item, bool hover, bool selected, bool frame);
+// A bitmap resource as the image's picture; false (and no picture) when
+// there is no such bitmap.
+bool LoadBitmapResourceInto(CImage* image, UINT id);
+
 class CThumbItem : public CImage {
  public:
   static constexpr LPARAM kThumbOpened = 1;

@@ -1,6 +1,7 @@
 // The layer's popup menu: a pop-up window with one row per item, tracked
 // in a loop of its own.
 #include <algorithm>
+#include <functional>
 #include <mutex>
 #include <vector>
 
@@ -30,6 +31,7 @@ struct Row {
   UINT id;
   UINT state;
   RECT rect;
+  int indent = 0;  // items of a sub-menu follow its row, indented
 };
 
 struct Tracking {
@@ -96,7 +98,7 @@ void Paint(HWND hwnd, Tracking& tracking) {
     bool disabled = (row.state & (MF_GRAYED | MF_DISABLED)) != 0;
     SetTextColor(dc, GetSysColor(disabled ? COLOR_GRAYTEXT : hot ? COLOR_HIGHLIGHTTEXT : COLOR_MENUTEXT));
     RECT text = rect;
-    text.left += 20;
+    text.left += 20 + row.indent;
     DrawTextW(dc, row.text.c_str(), -1, &text, DT_LEFT | DT_VCENTER | DT_SINGLELINE | DT_EXPANDTABS);
     if (row.state & MF_CHECKED) {
       RECT mark{rect.left + 2, rect.top, rect.left + 18, rect.bottom};
@@ -148,18 +150,23 @@ std::vector<Row> LayOut(HMENU menu, HFONT font, SIZE* size) {
   TEXTMETRICW metrics{};
   GetTextMetricsW(dc, &metrics);
   int width = 80, y = 3;
-  for (int i = 0; i < GetMenuItemCount(menu); ++i) {
-    wchar_t text[256] = {};
-    GetMenuStringW(menu, static_cast<UINT>(i), text, 256, MF_BYPOSITION);
-    UINT state = GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
-    SIZE extent{0, 0};
-    std::wstring label = text;
-    if (!label.empty()) GetTextExtentPoint32W(dc, label.c_str(), static_cast<int>(label.size()), &extent);
-    width = std::max<int>(width, extent.cx + 40);
-    int height = (state & MF_SEPARATOR) ? kSeparatorHeight : metrics.tmHeight + 6;
-    rows.push_back(Row{label, GetMenuItemID(menu, i), state, RECT{3, y, 0, y + height}});
-    y += height;
-  }
+  // A sub-menu is shown open: its items follow its row, indented.
+  std::function<void(HMENU, int)> add = [&](HMENU from, int indent) {
+    for (int i = 0; i < GetMenuItemCount(from); ++i) {
+      wchar_t text[256] = {};
+      GetMenuStringW(from, static_cast<UINT>(i), text, 256, MF_BYPOSITION);
+      UINT state = GetMenuState(from, static_cast<UINT>(i), MF_BYPOSITION);
+      SIZE extent{0, 0};
+      std::wstring label = text;
+      if (!label.empty()) GetTextExtentPoint32W(dc, label.c_str(), static_cast<int>(label.size()), &extent);
+      width = std::max<int>(width, extent.cx + 40 + indent);
+      int height = (state & MF_SEPARATOR) ? kSeparatorHeight : metrics.tmHeight + 6;
+      rows.push_back(Row{label, GetMenuItemID(from, i), state, RECT{3, y, 0, y + height}, indent});
+      y += height;
+      if (HMENU sub = GetSubMenu(from, i)) add(sub, indent + 16);
+    }
+  };
+  add(menu, 0);
   SelectObject(dc, old);
   DeleteDC(dc);
   for (Row& row : rows) row.rect.right = width - 3;

@@ -148,38 +148,28 @@ class StrenvikXvfb : public ::testing::Test {
     return item & 0xFFFF;
   }
   // The screen point at the centre of a control of the camera window.
-  POINT ControlCentre(const RECT& window, int id, const DialogTemplate& dialog = vqres::CameraWindowTemplate()) {
+  POINT ControlCentre(const RECT& window, int id) { return ControlCentre(vqres::CameraWindowTemplate(), window, id); }
+  // The same in another dialog of the source, whose client area lies at `window`.
+  POINT ControlCentre(const DialogTemplate& dialog, const RECT& window, int id) {
+    const RECT r = ControlPixels(dialog, id);
+    return POINT{window.left + (r.left + r.right) / 2, window.top + (r.top + r.bottom) / 2};
+  }
+  // A control's rectangle in its dialog's client pixels.
+  RECT ControlPixels(const DialogTemplate& dialog, int id) {
     HFONT font = vqplatform::CreateDialogFont(L"MS Shell Dlg", 8);
     const vqplatform::DialogBaseUnits base = vqplatform::BaseUnitsOfFont(font);
     DeleteObject(font);
     for (const DialogItemTemplate& item : dialog.items)
-      if (item.id == id) {
-        const RECT r = vqplatform::DialogUnitsToPixels(RECT{item.x, item.y, item.x + item.cx, item.y + item.cy}, base);
-        return POINT{window.left + (r.left + r.right) / 2, window.top + (r.top + r.bottom) / 2};
-      }
+      if (item.id == id) return vqplatform::DialogUnitsToPixels(RECT{item.x, item.y, item.x + item.cx, item.y + item.cy}, base);
     ADD_FAILURE() << "no control " << id;
-    return POINT{};
-  }
-  // One native transfer's page size; empty when it gave no page.
-  cv::Size TransferNative() {
-    TW_HANDLE dib = nullptr;
-    EXPECT_EQ(Send(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &dib), TWRC_XFERDONE);
-    if (!dib) return {};
-    TW_ENTRYPOINT memory = TestManager::EntryPoints();
-    const auto* header = static_cast<const uint8_t*>(memory.DSM_MemLock(dib));
-    int32_t width = 0, height = 0;
-    std::memcpy(&width, header + 4, 4);
-    std::memcpy(&height, header + 8, 4);
-    memory.DSM_MemUnlock(dib);
-    memory.DSM_MemFree(dib);
-    return cv::Size(width, height);
+    return RECT{};
   }
   // Transfers every pending page natively; their sizes in order.
   std::vector<cv::Size> ReceiveAll() {
     std::vector<cv::Size> sizes;
     TW_PENDINGXFERS pending{};
     do {
-      sizes.push_back(TransferNative());
+      sizes.push_back(ReceiveNative());
       pending = {};
       if (Send(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending) != TWRC_SUCCESS) break;
     } while (pending.Count != 0 && !sizes.back().empty());
@@ -209,11 +199,25 @@ class StrenvikXvfb : public ::testing::Test {
     EXPECT_EQ(Send(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info), TWRC_SUCCESS);
     return info;
   }
-  // A native transfer's page size, the last page pending.
+  // A native transfer's page size, the last of the pending ones.
   cv::Size NativeSize() {
-    const cv::Size size = TransferNative();
+    const cv::Size size = ReceiveNative();
     EndTransfer();
     return size;
+  }
+  // A native transfer's page size; empty when no page came.
+  cv::Size ReceiveNative() {
+    TW_HANDLE dib = nullptr;
+    EXPECT_EQ(Send(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &dib), TWRC_XFERDONE);
+    if (!dib) return {};
+    TW_ENTRYPOINT memory = TestManager::EntryPoints();
+    const auto* header = static_cast<const uint8_t*>(memory.DSM_MemLock(dib));
+    int32_t width = 0, height = 0;
+    std::memcpy(&width, header + 4, 4);
+    std::memcpy(&height, header + 8, 4);
+    memory.DSM_MemUnlock(dib);
+    memory.DSM_MemFree(dib);
+    return cv::Size(width, height);
   }
   cv::Mat FileTransfer(TW_UINT16 format, const char* name) {
     const std::string path = vqtest::TempPath(name).string();
@@ -339,6 +343,144 @@ TEST_F(StrenvikXvfb, CameraWindowCapturesAndTheHostReceivesByEveryTransfer) {
   EXPECT_TRUE(vqtest::WaitFor([&] { return ThreadCount() <= threads; }, 5000ms)) << ThreadNames();
 }
 
+// Multi-shot: ten captures page through the strip; a deleted page, a merged
+// page and a moved page change what the host receives, in the strip's
+// order; a click on a page opens its zoomable preview.
+TEST_F(StrenvikXvfb, PageStripDecidesWhatTheHostReceives) {
+  ASSERT_EQ(manager.OpenDS(host), TWRC_SUCCESS);
+  TW_USERINTERFACE ui{1, 0, nullptr};
+  ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
+  RECT window{};
+  ASSERT_TRUE(vqtest::WaitFor([&] { return FindXWindow("Tirrowan Twain", &window); }, 20000ms));
+  std::this_thread::sleep_for(1500ms);
+  // Multi-shot is on by default: the strip column with four items at the right.
+  const RECT templateClient = ControlPixels(vqres::CameraWindowTemplate(), 6031);
+  const int buttonHeight = templateClient.bottom - templateClient.top;
+  const int itemHeight = (window.bottom - window.top - buttonHeight - 15) / 4;
+  auto item = [&](int j) {
+    return RECT{window.right - 133, window.top + buttonHeight + 10 + j * itemHeight, window.right - 5,
+                window.top + buttonHeight + 10 + j * itemHeight + itemHeight - 5};
+  };
+  auto itemCentre = [&](int j) {
+    const RECT r = item(j);
+    return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  };
+  const POINT previous{window.right - 133 + 33, window.top + 5 + buttonHeight / 2};
+  const POINT next{window.right - 5 - 30, window.top + 5 + buttonHeight / 2};
+  const vqtest::Screenshot emptySlot = server.Grab(item(3));
+
+  for (int i = 0; i < 10; ++i) {
+    server.Click(ControlCentre(window, 6000));
+    std::this_thread::sleep_for(400ms);
+  }
+  ASSERT_TRUE(vqtest::WaitFor(
+      [&] { return server.Grab(item(3)).CountDifferences(emptySlot.pixels, emptySlot.width, emptySlot.height) > 2000; },
+      5000ms))
+      << "the fourth item shows a page";
+  server.Grab(window).SavePng(vqtest::ScreenshotPath("strenvik-strip-ten-pages.png"));
+  EXPECT_EQ(xferReady, 0) << "multi-shot collects";
+
+  // 上张 shows one page earlier: the fourth item then shows page 9, not 10.
+  const vqtest::Screenshot lastPage = server.Grab(item(3));
+  server.Click(previous);
+  EXPECT_TRUE(vqtest::WaitFor(
+      [&] {
+        const vqtest::Screenshot now = server.Grab(item(2));
+        return now.CountDifferences(lastPage.pixels, lastPage.width, lastPage.height) > 0 &&
+               server.Grab(item(3)).CountDifferences(lastPage.pixels, lastPage.width, lastPage.height) > 0;
+      },
+      3000ms));
+  server.Click(next);
+  std::this_thread::sleep_for(300ms);
+  EXPECT_EQ(server.Grab(item(3)).CountDifferences(lastPage.pixels, lastPage.width, lastPage.height), 0u)
+      << "下张 shows the last page again";
+
+  // Delete page 9 through the context menu: nine pages.
+  server.RightClick(itemCentre(2));
+  std::this_thread::sleep_for(500ms);
+  server.PressKey(XK_Down);
+  server.PressKey(XK_Return);
+  std::this_thread::sleep_for(500ms);
+
+  // Merge two captures side by side: the merged page is the tenth.
+  server.Click(ControlCentre(window, 6024));
+  server.Click(ControlCentre(window, 6000));
+  std::this_thread::sleep_for(400ms);
+  server.Click(ControlCentre(window, 6000));
+  RECT merge{};
+  ASSERT_TRUE(vqtest::WaitFor([&] { return FindXWindow("图像合并", &merge); }, 5000ms));
+  std::this_thread::sleep_for(500ms);
+  server.Click(ControlCentre(vqres::MergePagesTemplate(), merge, 6025));
+  std::this_thread::sleep_for(700ms);  // so that the next press is no double click
+  ASSERT_TRUE(FindXWindow("图像合并", &merge));
+  EXPECT_GT(merge.right - merge.left, merge.bottom - merge.top) << "side by side";
+  server.Grab(merge).SavePng(vqtest::ScreenshotPath("strenvik-merge-dialog.png"));
+  server.Click(ControlCentre(vqres::MergePagesTemplate(), merge, IDOK));
+  ASSERT_TRUE(vqtest::WaitFor([&] { return !FindXWindow("图像合并", &merge); }, 5000ms));
+  std::this_thread::sleep_for(500ms);
+
+  // The merged page (the last) moves to the first position.
+  server.RightClick(itemCentre(3));
+  std::this_thread::sleep_for(500ms);
+  server.PressKey(XK_Down);
+  server.PressKey(XK_Down);
+  server.PressKey(XK_Return);
+  std::this_thread::sleep_for(500ms);
+
+  // Back to the first page and open it: the zoomable preview.
+  for (int i = 0; i < 8; ++i) {
+    server.Click(previous);
+    std::this_thread::sleep_for(150ms);
+  }
+  std::this_thread::sleep_for(700ms);
+  server.Click(itemCentre(0));
+  RECT preview{};
+  ASSERT_TRUE(vqtest::WaitFor([&] { return FindXWindow("图像预览", &preview); }, 5000ms));
+  // Presses 600 ms apart, so that none is taken for a double click.
+  std::this_thread::sleep_for(700ms);
+  const POINT viewCentre{(preview.left + preview.right) / 2, (preview.top + preview.bottom - 50) / 2};
+  const RECT viewArea{preview.left + 10, preview.top + 10, preview.right - 10, preview.bottom - 60};
+  const vqtest::Screenshot fitted = server.Grab(viewArea);
+  server.Click(viewCentre);  // the view takes the focus, and with it the wheel
+  std::this_thread::sleep_for(700ms);
+  server.Wheel(viewCentre, 2);
+  vqtest::Screenshot zoomed;
+  EXPECT_TRUE(vqtest::WaitFor(
+      [&] {
+        zoomed = server.Grab(viewArea);
+        return zoomed.CountDifferences(fitted.pixels, fitted.width, fitted.height) > 10000;
+      },
+      3000ms))
+      << "the wheel zooms";
+  std::this_thread::sleep_for(300ms);
+  zoomed = server.Grab(viewArea);
+  server.Drag(viewCentre, POINT{viewCentre.x + 150, viewCentre.y + 60});
+  EXPECT_TRUE(vqtest::WaitFor(
+      [&] { return server.Grab(viewArea).CountDifferences(zoomed.pixels, zoomed.width, zoomed.height) > 10000; },
+      3000ms))
+      << "dragging pans";
+  server.Grab(preview).SavePng(vqtest::ScreenshotPath("strenvik-zoomed-preview.png"));
+  server.Click(ControlCentre(vqres::PagePreviewTemplate(), preview, IDCANCEL));
+  ASSERT_TRUE(vqtest::WaitFor([&] { return !FindXWindow("图像预览", &preview); }, 5000ms));
+
+  // Upload: ten pages, the merged one first.
+  server.Click(ControlCentre(window, 6012));
+  ASSERT_TRUE(vqtest::WaitFor([&] { return xferReady == 1; }, 5000ms));
+  std::vector<cv::Size> received;
+  for (int i = 0; i < 12; ++i) {
+    received.push_back(ReceiveNative());
+    TW_PENDINGXFERS pending{};
+    ASSERT_EQ(Send(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);
+    if (pending.Count == 0) break;
+  }
+  ASSERT_EQ(received.size(), 10u) << "ten captures, one deleted, one merged from two";
+  EXPECT_EQ(received[0], cv::Size(2560, 960)) << "the merged page, moved first";
+  for (size_t i = 1; i < received.size(); ++i) EXPECT_EQ(received[i], cv::Size(1280, 960)) << i;
+
+  ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+  ASSERT_EQ(manager.CloseDS(host), TWRC_SUCCESS);
+}
+
 TEST_F(StrenvikXvfb, WithoutAWindowTheSourceCapturesByItself) {
   ASSERT_EQ(manager.OpenDS(host), TWRC_SUCCESS);
   TW_USERINTERFACE ui{0, 0, nullptr};
@@ -389,12 +531,12 @@ TEST_F(StrenvikXvfb, ScanParametersReopenTheCameraAndContinuousShootingScansEach
   ASSERT_TRUE(vqtest::WaitFor([&] { return FindXWindow("扫描参数", &dialog); }, 5000ms));
   std::this_thread::sleep_for(500ms);
   server.Grab(dialog).SavePng(vqtest::ScreenshotPath("strenvik-scan-parameters.png"));
-  server.Click(ControlCentre(dialog, 6035, vqres::ScanParameterTemplate()));
+  server.Click(ControlCentre(vqres::ScanParameterTemplate(), dialog, 6035));
   std::this_thread::sleep_for(300ms);
   server.PressKey(XK_Up);
   server.PressKey(XK_Return);
   std::this_thread::sleep_for(300ms);
-  server.Click(ControlCentre(dialog, IDOK, vqres::ScanParameterTemplate()));
+  server.Click(ControlCentre(vqres::ScanParameterTemplate(), dialog, IDOK));
   ASSERT_TRUE(vqtest::WaitFor([&] { return !FindXWindow("扫描参数", &dialog); }, 5000ms));
   std::this_thread::sleep_for(1500ms);
   CaptureAndUpload(window);

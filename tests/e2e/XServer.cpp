@@ -109,6 +109,13 @@ void XServer::Click(POINT p) {
   XSync(display_, False);
 }
 
+void XServer::RightClick(POINT p) {
+  XTestFakeMotionEvent(display_, -1, p.x, p.y, CurrentTime);
+  XTestFakeButtonEvent(display_, 3, True, CurrentTime);
+  XTestFakeButtonEvent(display_, 3, False, CurrentTime);
+  XSync(display_, False);
+}
+
 void XServer::MovePointer(POINT p) {
   XTestFakeMotionEvent(display_, -1, p.x, p.y, CurrentTime);
   XSync(display_, False);

@@ -36,6 +36,7 @@ class XServer {
   Screenshot Grab(const RECT& screen);
   // Pointer and keys as a user's.
   void Click(POINT screen);
+  void RightClick(POINT screen);
   void MovePointer(POINT screen);
   // Left button down at `from`, moved in `steps` to `to`, released there.
   void Drag(POINT from, POINT to, int steps = 8);

@@ -6,7 +6,10 @@
 #include <thread>
 
 #include "platform/win/Clock.h"
+#include "platform/win/Menu.h"
+#include "resources/Resources.h"
 #include "tests/twain/CameraWindowFixture.h"
+#include "twain/PageThumbItem.h"
 
 namespace twaintest {
 namespace {
@@ -63,6 +66,80 @@ TEST_F(CameraWindow, TransfersDisableCaptureAndTheirEndEmptiesTheList) {
   wchar_t text[64] = {};
   GetDlgItemTextW(Window().GetSafeHwnd(), 6011, text, 64);
   EXPECT_STREQ(text, L"已经扫描了 0 张图像");
+}
+
+TEST_F(CameraWindow, PageStripPagesDeletesMovesAndMultiShotOffDiscards) {
+  Settings("[Camera]\nRotateAngle=0\n", "MULTIPLE=false\n");
+  MakeSource(5);
+  ASSERT_TRUE(Pump([&] { return !Window().MainController()->GetFrame().empty(); }));
+  RECT narrow{}, wide{};
+  GetWindowRect(Window().GetSafeHwnd(), &narrow);
+  Click(6027);
+  GetWindowRect(Window().GetSafeHwnd(), &wide);
+  EXPECT_EQ(wide.right - wide.left, narrow.right - narrow.left + 138);
+  const auto& items = Window().Thumbnails();
+  ASSERT_EQ(items.size(), 4u);
+  EXPECT_TRUE(items[3]->HasImage()) << "the empty slot's picture";
+  Click(6000);
+  Click(6000);
+  ASSERT_EQ(Window().Pages().size(), 2u);
+  EXPECT_EQ(ds->GetState(), 5) << "multi-shot collects";
+  EXPECT_EQ(items[1]->m_index, 1);
+  EXPECT_EQ(items[2]->m_index, -1);
+  // Ten pages, each marked with its capture number.
+  for (int i = 2; i < 10; ++i) Window().Pages().push_back(Window().Pages()[0].clone());
+  for (int i = 0; i < 10; ++i) Window().Pages()[size_t(i)].at<cv::Vec3b>(0, 0)[0] = uchar(i);
+  auto shown = [&] {
+    std::vector<int> pages;
+    for (const auto* item : items) pages.push_back(item->m_index < 0 ? -1 : item->GetPage().at<cv::Vec3b>(0, 0)[0]);
+    return pages;
+  };
+  Window().RefreshThumbnails(-1);
+  EXPECT_EQ(shown(), (std::vector<int>{6, 7, 8, 9}));
+  for (int i = 0; i < 4; ++i) Window().OnNext();
+  EXPECT_EQ(shown(), (std::vector<int>{9, -1, -1, -1})) << "下张 stops at the last page";
+  for (int i = 0; i < 12; ++i) Window().OnPrevious();
+  EXPECT_EQ(shown(), (std::vector<int>{0, 1, 2, 3})) << "上张 stops at the first page";
+
+  // Deleting page 8 from the strip showing the last pages.
+  UINT answer = 0;
+  std::vector<std::wstring> offered;
+  vqplatform::SetPopupMenuAnswer([&](const vqplatform::PopupMenuRecord& menu) {
+    offered = menu.texts;
+    return answer;
+  });
+  auto menuOn = [&](int item, UINT command) {
+    answer = command;
+    PostMessageW(Window().GetSafeHwnd(), WM_THUMB_NOTIFY, WPARAM(item), strenvik::CPageThumbItem::kContextMenu);
+    Pump([] { return false; }, 200ms);
+  };
+  Window().RefreshThumbnails(-1);
+  menuOn(2, ID_STRIP_DELETE);
+  EXPECT_EQ(offered, (std::vector<std::wstring>{L"删除文件", L"移动至"}));
+  EXPECT_EQ(Window().Pages().size(), 9u);
+  EXPECT_EQ(Window().PageCount(), 9);
+  EXPECT_EQ(shown(), (std::vector<int>{6, 7, 9, -1}));
+  // Page 7 to the first position; a position beyond the pages is not offered.
+  menuOn(1, ID_STRIP_MOVE_FIRST);
+  std::vector<int> order;
+  for (const cv::Mat& page : Window().Pages()) order.push_back(page.at<cv::Vec3b>(0, 0)[0]);
+  EXPECT_EQ(order, (std::vector<int>{7, 0, 1, 2, 3, 4, 5, 6, 9}));
+  EXPECT_EQ(shown(), (std::vector<int>{4, 5, 6, 9}));
+  menuOn(0, ID_STRIP_MOVE_FIRST + 9);
+  menuOn(0, ID_STRIP_MOVE_FIRST + 8);
+  order.clear();
+  for (const cv::Mat& page : Window().Pages()) order.push_back(page.at<cv::Vec3b>(0, 0)[0]);
+  EXPECT_EQ(order, (std::vector<int>{7, 0, 1, 2, 3, 5, 6, 9, 4}));
+  vqplatform::SetPopupMenuAnswer(nullptr);
+
+  // Switching multi-shot off discards the pages without upload.
+  Click(6027);
+  EXPECT_TRUE(Window().Pages().empty());
+  EXPECT_TRUE(Window().Thumbnails().empty());
+  EXPECT_EQ(ds->GetState(), 5);
+  RECT after{};
+  GetWindowRect(Window().GetSafeHwnd(), &after);
+  EXPECT_EQ(after.right - after.left, narrow.right - narrow.left);
 }
 
 TEST_F(CameraWindow, LensButtonCyclesCamerasAndFallsBackWithoutPictureInPicture) {

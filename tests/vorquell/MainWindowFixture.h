@@ -23,6 +23,7 @@ namespace vqtest {
 class OpenMainWindow : public CVorquellDlg {
  public:
   using CVorquellDlg::CVorquellDlg;
+  using CVorquellDlg::captureBusy_;
   using CVorquellDlg::continuousDlg_;
   using CVorquellDlg::OnSwitchCamera;
   using CVorquellDlg::orientationThread_;

@@ -1,0 +1,232 @@
+// The commands that run a worker dialog: continuous shooting, capture for
+// text recognition and video recording, and the camera opened anew after a
+// recording. Each of them counts as a capture: capture requests arriving
+// while one runs (through its dialog's message loop) are dropped.
+#include <cstdio>
+
+#include <opencv2/imgproc.hpp>
+
+#include "app/BrandingData.h"
+#include "app/ImageOutput.h"
+#include "app/VorquellDlg.h"
+#include "platform/win/Sound.h"
+#include "ui/ContinuousShootDlg.h"
+#include "ui/OCRProgressDlg.h"
+#include "ui/VideoToFileDlg.h"
+
+namespace {
+
+constexpr float kAutoCropArea = 0.01f;
+constexpr float kPortraitCropArea = 0.03f;
+constexpr int kStripDocumentMode = 1;
+
+// Marks a capture as running for the lifetime of the scope.
+class CaptureScope {
+ public:
+  explicit CaptureScope(bool& busy) : busy_(busy) { busy_ = true; }
+  ~CaptureScope() { busy_ = false; }
+  CaptureScope(const CaptureScope&) = delete;
+  CaptureScope& operator=(const CaptureScope&) = delete;
+
+ private:
+  bool& busy_;
+};
+
+bool Dropped(bool busy, const char* request) {
+  if (busy) std::fprintf(stderr, "%s dropped: a capture is still in progress\n", request);
+  return busy;
+}
+
+void PlayShutterSound(const CSysSettings& settings) {
+  if (settings.playSound) PlaySoundW(L"paizhao.wav", nullptr, SND_FILENAME | SND_ASYNC);
+}
+
+}  // namespace
+
+void CVorquellDlg::OnContinuousShooting() {
+  UpdateData(TRUE);
+  if (continuousDlg_) return;
+  auto dialog = std::make_unique<CContinuousShootDlg>(this, continuousInterval_, settings_.language);
+  if (settings_.currentCamera == 0) {
+    dialog->captureController = documentController_.get();
+    dialog->cameraIndex = 0;
+  } else {
+    dialog->captureController = portraitController_.get();
+    dialog->cameraIndex = 1;
+  }
+  if (!dialog->Create(CContinuousShootDlg::IDD, nullptr)) return;
+  dialog->ShowWindow(SW_SHOW);
+  // At the bottom of the preview, centred.
+  CRect preview, own;
+  CWnd* area = GetDlgItem(IDC_PREVIEW_AREA);
+  area->GetClientRect(&preview);
+  area->ClientToScreen(&preview);
+  dialog->GetWindowRect(&own);
+  const int left = preview.left + (preview.Width() - own.Width()) / 2;
+  dialog->MoveWindow(left, preview.bottom - own.Height(), own.Width(), own.Height(), TRUE);
+  continuousDlg_ = std::move(dialog);
+}
+
+LRESULT CVorquellDlg::OnContinuousShot(WPARAM wParam, LPARAM) {
+  UpdateData(TRUE);
+  UpdateSettingsFromUi();
+  if (!continuousDlg_) return 0;
+  if (wParam == 0) {
+    if (!Dropped(captureBusy_, "continuous shot")) OnCapture();
+  } else if (wParam == 1) {
+    CloseContinuousShooting();
+    UpdateData(FALSE);
+  }
+  return 0;
+}
+
+void CVorquellDlg::CaptureForOcr() {
+  if (!documentController_ || settings_.currentCamera != 0 || Dropped(captureBusy_, "recognition")) return;
+  CaptureScope busy(captureBusy_);
+  UpdateData(TRUE);
+  UpdateSettingsFromUi();
+  PlayShutterSound(settings_);
+  CImageOutput output(settings_.language);
+  output.SetCameraIds(branding_.selectedCameraIds);
+  CString name;
+  settings_.MakeFileName(name);
+  if (name.IsEmpty()) return;
+  const cv::Mat frame = documentController_->GetFrame();
+  UpdateData(TRUE);
+
+  // Recognition wants the plain page: no shadow removal, straightening,
+  // marks, several pages or other colours.
+  CSysSettings plain = settings_;
+  RECT selection{};
+  if (documentController_->GetSelection(&selection)) std::copy_n(&selection.left, 4, plain.cropRect);
+  plain.shadow = 0;
+  plain.deformation = 0;
+  plain.dateMark = 0;
+  plain.customMark = 0;
+  plain.multiCutPage = false;
+  plain.colorMode = 0;
+  output.SetSettings(plain);
+  std::vector<cv::Mat> pages;
+  output.ProcessFrame(frame, &pages);
+  if (pages.empty()) return;
+  const cv::Mat* largest = &pages[0];
+  for (const cv::Mat& page : pages)
+    if (page.total() > largest->total()) largest = &page;
+
+  name += L".doc";
+  const bool english = settings_.engOcr != 0;
+  COCRProgressDlg dialog(this, settings_.language,
+                         english ? COCRProgressDlg::kEnglishEngine : COCRProgressDlg::kOwnEngine);
+  if (english) {
+    cv::Mat grey;
+    cv::cvtColor(*largest, grey, cv::COLOR_BGR2GRAY);
+    dialog.SetImage(grey);
+  } else {
+    dialog.SetImage(*largest);
+    dialog.SetSettings(settings_);
+  }
+  dialog.SetOutputPath(name);
+  dialog.DoModal();
+  if (dialog.GetState() == COCRProgressDlg::kFinished)
+    AddFilesToStrip(dialog.GetOutputPath(), strip_, kStripDocumentMode, nullptr);
+  settings_.imageIndex = ++imageCounter_;
+  UpdateData(FALSE);
+}
+
+void CVorquellDlg::RecordVideo() {
+  if (!documentController_ || Dropped(captureBusy_, "recording")) return;
+  CaptureScope busy(captureBusy_);
+  UpdateData(TRUE);
+  UpdateSettingsFromUi();
+  CCVideoToFile dialog(this, settings_.language);
+  CString name;
+  settings_.MakeFileName(name);
+  if (name.IsEmpty()) return;
+  name += L".asf";
+  dialog.SetOutputPath(name);
+  CRect preview = previewRect_;
+  ClientToScreen(&preview);
+  dialog.placement = preview;
+
+  const bool portrait = settings_.currentCamera == 1;
+  CCaptureController* camera = portrait ? portraitController_.get() : documentController_.get();
+  if (camera) {
+    dialog.captureController = camera;
+    dialog.DoModal();
+    if (!ReopenAfterRecording(portrait)) return;
+  }
+  const bool autoCrop = IsDlgButtonChecked(IDC_CROP_AUTO) == BST_CHECKED;
+  if (documentController_) {
+    documentController_->SetRotation(documentRotation_);
+    if (autoCrop) {
+      settings_.cutPageType = 1;
+      documentController_->SetAutoDetect(true, settings_.multiCutPage, kAutoCropArea);
+    }
+  }
+  if (portraitController_) {
+    portraitController_->SetRotation(portraitRotation_);
+    if (autoCrop) {
+      settings_.cutPageType = 1;
+      portraitController_->SetAutoDetect(true, false, kPortraitCropArea);
+    }
+  }
+  settings_.imageIndex = ++imageCounter_;
+  UpdateData(FALSE);
+}
+
+bool CVorquellDlg::ReopenAfterRecording(bool portrait) {
+  std::unique_ptr<CCaptureController>& camera = portrait ? portraitController_ : documentController_;
+  const CString vendor = portrait ? branding_.selectedCameraIds[1] : docVendorId_;
+  const CString product = portrait ? branding_.selectedCameraIds[0] : docProductId_;
+  if (!portrait && camera->CountDevices(vendor, product) < 1) return true;
+  // Opening anew replaces the preview the threads read frames from.
+  StopOrientationThread();
+  CloseContinuousShooting();
+  RECT selection{};
+  const bool hadSelection = camera->GetSelection(&selection) && selection.left < selection.right;
+  if (portrait) camera->SetResolution(settings_.porCamWidth, settings_.porCamHeight);
+  else camera->SetResolution(settings_.docCamWidth, settings_.docCamHeight);
+  if (camera->OpenCamera(vendor, product, nullptr, this, previewRect_.left, previewRect_.top, previewRect_.right,
+                         previewRect_.bottom, settings_.channels, portrait ? 1 : 0) != S_OK) {
+    camera.reset();
+    return true;
+  }
+  if (!portrait) IdentifyCameraModel(vendor, product);
+  if (!camera->Run()) {
+    ShowMessage(portrait ? MSG_PORTRAIT_BUSY : MSG_DEVICE_BUSY, MB_ICONSTOP);
+    return false;
+  }
+  camera->ShowPreview(true);
+  // The new preview starts without what the user set on the old one.
+  if (!portrait) camera->SetFrameMargins(settings_.cutLeft, settings_.cutTop, settings_.cutRight, settings_.cutBottom);
+  if (IsDlgButtonChecked(IDC_CROP_MANUAL) == BST_CHECKED) {
+    camera->ShowSelection(true);
+    if (hadSelection) camera->SetSelection(selection, false);
+  }
+  if (settings_.docCheck && documentController_) StartOrientationThread();
+  return true;
+}
+
+// temporary: the capture command lands separately
+void CVorquellDlg::OnCapture() {
+  UpdateData(TRUE);
+  UpdateSettingsFromUi();
+  if (!documentController_ || Dropped(captureBusy_, "capture")) return;
+  CaptureScope busy(captureBusy_);
+  PlayShutterSound(settings_);
+  CString name;
+  settings_.MakeFileName(name);
+  if (name.IsEmpty()) return;
+  const std::vector<cv::Mat> pages = GrabAndProcess();
+  if (pages.empty()) return;
+  CImageOutput output(settings_.language);
+  output.SetSettings(settings_);
+  std::vector<CString> saved;
+  output.SaveImages(pages, name, &saved);
+  for (const CString& path : saved) AddFilesToStrip(path, strip_, 0, nullptr);
+  settings_.imageIndex = ++imageCounter_;
+  UpdateData(FALSE);
+}
+
+// temporary: the thumbnail strip lands separately
+void CVorquellDlg::AddFilesToStrip(const CString&, std::vector<std::unique_ptr<CThumbItem>>&, int, const wchar_t*) {}

@@ -1,0 +1,124 @@
+// Continuous shooting from the main window, on a real X server and the
+// manual clock: the dialog opens once, at the bottom of the preview;
+// automatic mode shoots once per sheet of the virtual camera's scripted
+// desk; a shot arriving during another capture is dropped; timed mode
+// shoots every five seconds; Stop deletes the dialog.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+
+#include "platform/display/Presenter.h"
+#include "platform/win/Clock.h"
+#include "platform/win/Encoding.h"
+#include "scene/Script.h"
+#include "tests/vorquell/MainWindowFixture.h"
+#include "ui/ContinuousShootDlg.h"
+// Xlib last: its macros clash with names above.
+#include "tests/e2e/XServer.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using vqplatform::Clock;
+
+constexpr int kTimedRadio = 1063, kPause = 1032;
+
+class ContinuousShootingXvfbTest : public vqtest::MainWindowTest {
+ protected:
+  void SetUp() override {
+    vqtest::UseXvfbDisplay();
+    MainWindowTest::SetUp();
+    auto script = std::make_shared<vqscene::SceneScript>(vqscene::EmptyDesk({640, 480}), 5);
+    script->Wait(3).HandPasses(3).Wait(3).LaySheet(3).Wait(6).LaySheet(3).Wait(6).ClearDesk(1).Wait(60);
+    vq::dshow::VirtualCameraConfig config;
+    config.vendorId = L"5651";
+    config.productId = L"d0c0";
+    config.sizes = {{640, 480}};
+    config.framesPerSecond = 10;
+    config.content.kind = vq::dshow::VirtualContent::Kind::Script;
+    config.content.script = script;
+    vq::dshow::PlugInVirtualCamera(config);
+    WriteDataFile("5651d0c05651d0c1;");
+    WriteSettings("[IMAGE]\nDocCamWidth=640\nDocCamHeight=480\n");
+  }
+  // Pages saved so far in the window's target folder.
+  int SavedPages() const {
+    const fs::path folder = vq::WideToUtf8(window_->settings_.currentFolder.GetString());
+    int count = 0;
+    std::error_code error;
+    for (const auto& entry : fs::directory_iterator(folder, error)) count += entry.path().extension() == ".jpg";
+    return count;
+  }
+  // Moves the manual clock on in steps, letting the camera, the preview and
+  // the dialog's thread catch up after each.
+  void Run(int milliseconds, int step = 100) {
+    for (int done = 0; done < milliseconds; done += step) {
+      Clock::Advance(step);
+      const auto settle = std::chrono::steady_clock::now() + std::chrono::milliseconds(15);
+      vqtest::Pump([&] { return std::chrono::steady_clock::now() > settle; });
+    }
+  }
+  static void Click(CWnd& window, int id) { window.SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
+};
+
+TEST_F(ContinuousShootingXvfbTest, SheetsTimerGuardAndStopThroughTheWindow) {
+  vqplatform::ManualClockScope manual;
+  vqtest::OpenMainWindow& window = Start();
+  ASSERT_NE(window.DocumentController(), nullptr);
+  Run(1000);
+  Click(window, IDC_CONTINUOUS);
+  auto* dialog = dynamic_cast<CContinuousShootDlg*>(window.continuousDlg_.get());
+  ASSERT_NE(dialog, nullptr);
+  Click(window, IDC_CONTINUOUS);
+  EXPECT_EQ(window.continuousDlg_.get(), dialog) << "one dialog at a time";
+  EXPECT_TRUE(dialog->IsWindowVisible());
+  EXPECT_EQ(dialog->captureController, window.DocumentController());
+  CRect preview, placed;
+  window.GetDlgItem(IDC_PREVIEW_AREA)->GetClientRect(&preview);
+  window.GetDlgItem(IDC_PREVIEW_AREA)->ClientToScreen(&preview);
+  dialog->GetWindowRect(&placed);
+  EXPECT_EQ(placed.bottom, preview.bottom);
+  EXPECT_LE(std::abs((placed.left + placed.right) - (preview.left + preview.right)), 1);
+  dialog->UpdateWindow();
+  ASSERT_TRUE(vqplatform::FlushPresenter(2000));
+  vqtest::XServer().Grab(vqtest::ScreenRectOf(dialog->m_hWnd)).SavePng(vqtest::ScreenshotPath("vorquell-continuous.png"));
+
+  // Automatic: the empty desk, a hand passing, a sheet laid, swapped for
+  // another, the desk cleared: two pages.
+  EXPECT_EQ(::IsDlgButtonChecked(dialog->m_hWnd, 1084), BST_CHECKED);
+  Click(*dialog, IDOK);
+  EXPECT_TRUE(dialog->ThreadRunning());
+  Run(31000);
+  EXPECT_EQ(SavedPages(), 2);
+  EXPECT_EQ(dialog->ShotCount(), 2);
+  EXPECT_EQ(window.settings_.imageIndex, 2);
+
+  // A shot asked for while another capture runs is dropped.
+  window.captureBusy_ = true;
+  window.PostMessage(WM_CONTINUOUS_SHOT, 0, 0);
+  Run(200);
+  EXPECT_EQ(SavedPages(), 2);
+  window.captureBusy_ = false;
+  window.PostMessage(WM_CONTINUOUS_SHOT, 0, 0);
+  Run(200);
+  EXPECT_EQ(SavedPages(), 3);
+
+  // Paused, then timed: a page every five seconds.
+  Click(*dialog, kPause);
+  EXPECT_FALSE(dialog->ThreadRunning());
+  ::CheckRadioButton(dialog->m_hWnd, kTimedRadio, 1084, kTimedRadio);
+  Click(*dialog, IDOK);
+  Run(15000, 250);
+  EXPECT_EQ(SavedPages(), 6);
+  EXPECT_EQ(dialog->ShotCount(), 5);
+
+  // Stop: the dialog goes, and nothing shoots any more.
+  Click(*dialog, IDCANCEL);
+  Run(200);
+  EXPECT_EQ(window.continuousDlg_, nullptr);
+  Run(6000, 500);
+  EXPECT_EQ(SavedPages(), 6);
+  EXPECT_EQ(window.settings_.imageIndex, 6);
+}
+
+}  // namespace

@@ -1,0 +1,307 @@
+// Vorquell on a real X server with a virtual camera showing a printed page
+// on a desk, worked by a user's clicks: 文字识别 writes the GBK text file
+// without Word and the ".doc" with it, Chinese through the own engine and
+// English through Tesseract; 录像 records an .asf of 1280 x 960 as long as
+// the dialog showed, after which the camera runs again with its margins,
+// selection and automatic crop.
+#include <gtest/gtest.h>
+
+#include <X11/Xlib.h>
+
+#include <atomic>
+#include <filesystem>
+#include <functional>
+#include <future>
+#include <optional>
+#include <regex>
+#include <thread>
+
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include "app/VorquellApp.h"
+#include "app/VorquellDlg.h"
+#include "platform/display/Presenter.h"
+#include "platform/dshow/VirtualCamera.h"
+#include "platform/win/Dialog.h"
+#include "platform/win/Encoding.h"
+#include "platform/win/MessageBox.h"
+#include "platform/win/WordAutomation.h"
+#include "tests/e2e/XServer.h"
+#include "tests/ocr/PrintedText.h"
+#include "tests/support/MediaReadBack.h"
+#include "tests/support/TestEnv.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+const std::vector<std::string> kChineseLines = {"文字识别的结果应当正确显示", "页面方向检测线程每隔一段时间",
+                                                "检查当前文档的方向并且旋转", "预览窗口使文字保持正立状态"};
+
+// A 1280 x 960 camera picture: an upright white page on a grey desk.
+cv::Mat DeskWithPage(const cv::Mat& greyPage) {
+  cv::Mat page, desk(960, 1280, CV_8UC3, cv::Scalar(90, 90, 90));
+  cv::cvtColor(greyPage, page, cv::COLOR_GRAY2BGR);
+  page.copyTo(desk(cv::Rect((desk.cols - page.cols) / 2, (desk.rows - page.rows) / 2, page.cols, page.rows)));
+  return desk;
+}
+
+cv::Mat EnglishPage() {
+  cv::Mat page(700, 900, CV_8U, cv::Scalar(255));
+  cv::putText(page, "The quick brown fox", {60, 250}, cv::FONT_HERSHEY_SIMPLEX, 1.8, cv::Scalar(0), 4);
+  cv::putText(page, "jumps over the dog", {60, 400}, cv::FONT_HERSHEY_SIMPLEX, 1.8, cv::Scalar(0), 4);
+  return page;
+}
+
+// Characters at the same place in both texts.
+int SameCharacters(const std::wstring& a, const std::wstring& b) {
+  int same = 0;
+  for (size_t i = 0; i < std::min(a.size(), b.size()); ++i) same += a[i] == b[i];
+  return same;
+}
+
+// The characters an RTF document writes as \uN? escapes, in order.
+std::wstring RtfEscapedText(const std::string& rtf) {
+  std::wstring text;
+  static const std::regex escape(R"(\\u(-?\d+)\?)");
+  for (std::sregex_iterator it(rtf.begin(), rtf.end(), escape), end; it != end; ++it)
+    text += wchar_t(std::stoi((*it)[1]) & 0xFFFF);
+  return text;
+}
+
+HWND shownDialog = nullptr;
+// The first visible top-level window of this process holding `controlId`.
+HWND ShownWindowWith(int controlId, int otherControlId = 0) {
+  shownDialog = nullptr;
+  EnumWindows(
+      [](HWND window, LPARAM ids) -> BOOL {
+        const int id = int(ids & 0xFFFF), other = int(ids >> 16);
+        if (IsWindowVisible(window) && GetDlgItem(window, id) && (!other || GetDlgItem(window, other))) {
+          shownDialog = window;
+          return FALSE;
+        }
+        return TRUE;
+      },
+      LPARAM(controlId | (otherControlId << 16)));
+  return shownDialog;
+}
+
+std::wstring TextOf(HWND window, int id) {
+  wchar_t text[256] = {};
+  GetWindowTextW(GetDlgItem(window, id), text, 256);
+  return text;
+}
+
+class VorquellWorkersXvfbTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    vqtest::UseXvfbDisplay();
+    server_.emplace();
+    setenv("VQ_BITMAP_DIR", VQ_SKIN_BITMAP_DIR, 1);
+    if (std::string(VQ_RECOGNITION_MODEL).empty()) GTEST_SKIP() << "this build tree makes no recognition model";
+    fs::create_directories(program_);
+    fs::copy_file(VQ_DATA_FILE, program_ / "data.dat");
+    fs::create_symlink(VQ_RECOGNITION_MODEL, program_ / "OCR_RLDA_LN_Gra.tpl");
+    fs::create_directory_symlink(VQ_TESSDATA_DIR, program_ / "tessdata");
+    vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord&) { return IDOK; });
+  }
+  void TearDown() override {
+    vq::dshow::RemoveVirtualCameras();
+    vqplatform::SetMessageBoxAnswer(nullptr);
+    vqplatform::SetModalIdleHandler(nullptr);
+    vqplatform::SetWordAvailable(true);
+  }
+  // The document camera showing one picture.
+  void PlugCameraShowing(const cv::Mat& picture) {
+    const fs::path pages = vqtest::TempDir() / "pages";
+    fs::create_directories(pages);
+    ASSERT_TRUE(cv::imwrite((pages / "page.png").string(), picture));
+    auto config = vq::dshow::VirtualCameraConfig::Document();
+    config.sizes = {{1280, 960}};
+    config.content.kind = vq::dshow::VirtualContent::Kind::Folder;
+    config.content.folder = pages;
+    vq::dshow::PlugInVirtualCamera(config);
+  }
+  // Runs the program while `user` works it from another thread, then closes it.
+  void RunProgram(const std::function<void()>& user) {
+    std::thread worker([&] {
+      ASSERT_TRUE(vqtest::WaitFor([&] {
+        window_ = FindWindowW(nullptr, L"Vorquell V71.0");
+        return window_ && vqplatform::PresentedXWindow(window_) && vqplatform::FlushPresenter(2000);
+      }, 20s));
+      user();
+      server_->RequestClose(vqplatform::PresentedXWindow(window_));
+    });
+    CVorquellApp app;
+    app_ = &app;
+    app.InitInstance();
+    worker.join();
+    app_ = nullptr;
+  }
+  // Runs `work` on the program's thread, from its idle message loop.
+  void OnProgramThread(const std::function<void(CVorquellDlg&)>& work) {
+    std::atomic<bool> done{false};
+    vqplatform::SetModalIdleHandler([&](HWND dialog) {
+      if (dialog != window_) return;
+      vqplatform::SetModalIdleHandler(nullptr);
+      work(*static_cast<CVorquellDlg*>(app_->m_pMainWnd));
+      done = true;
+    });
+    PostMessageW(window_, WM_NULL, 0, 0);
+    ASSERT_TRUE(vqtest::WaitFor([&] { return done.load(); }, 10s));
+  }
+  void Click(HWND window, int id) {
+    const RECT r = vqtest::ScreenRectOf(GetDlgItem(window, id));
+    server_->Click(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
+  }
+  void Shoot(HWND window, const std::string& name) {
+    ASSERT_TRUE(vqplatform::FlushPresenter(2000));
+    server_->Grab(vqtest::ScreenRectOf(window)).SavePng(vqtest::ScreenshotPath(name));
+  }
+  // Clicks 文字识别, waits for the end of the recognition, shows it and
+  // closes it with OK; the file the recognition wrote.
+  fs::path Recognise(const std::string& screenshot) {
+    constexpr int kStop = 1093, kProgress = 1095;
+    const int before = FilesIn(".doc") + FilesIn(".txt");
+    Click(window_, IDC_RECOGNIZE);
+    HWND dialog = nullptr;
+    EXPECT_TRUE(vqtest::WaitFor([&] {
+      dialog = ShownWindowWith(kStop, kProgress);
+      return dialog && IsWindowEnabled(GetDlgItem(dialog, IDOK));
+    }, 60s));
+    if (!dialog) return {};
+    Shoot(dialog, screenshot);
+    Click(dialog, IDOK);
+    EXPECT_TRUE(vqtest::WaitFor([&] { return !IsWindow(dialog) && IsWindowEnabled(window_); }));
+    EXPECT_EQ(FilesIn(".doc") + FilesIn(".txt"), before + 1);
+    return newest_;
+  }
+  // Clicks 录像, records for at least `seconds` and stops; checks the file
+  // against the time the dialog showed last.
+  void Record(double seconds, const std::string& screenshot) {
+    constexpr int kStatus = 1086;
+    const int before = FilesIn(".asf");
+    Click(window_, IDC_RECORD);
+    HWND recorder = nullptr;
+    ASSERT_TRUE(vqtest::WaitFor([&] {
+      recorder = ShownWindowWith(kStatus, 1032);
+      return recorder && vqplatform::PresentedXWindow(recorder) && vqplatform::FlushPresenter(2000);
+    }));
+    Click(recorder, IDOK);
+    double shown = 0;
+    const auto elapsed = [&] {
+      const std::wstring text = TextOf(recorder, kStatus);
+      const size_t number = text.find_first_of(L"0123456789");
+      return number == std::wstring::npos ? 0.0 : std::stod(text.substr(number));
+    };
+    EXPECT_TRUE(vqtest::WaitFor([&] { return elapsed() >= seconds; }, 20s));
+    Shoot(recorder, screenshot);
+    shown = elapsed();
+    Click(recorder, IDCANCEL);
+    EXPECT_TRUE(vqtest::WaitFor([&] { return !IsWindow(recorder) && IsWindowEnabled(window_); }));
+    ASSERT_EQ(FilesIn(".asf"), before + 1);
+    const vqtest::MediaFile file = vqtest::ReadMediaFile(newest_.string());
+    ASSERT_TRUE(file.readable);
+    ASSERT_NE(file.Video(), nullptr);
+    EXPECT_EQ(file.Video()->width, 1280);
+    EXPECT_EQ(file.Video()->height, 960);
+    EXPECT_NEAR(file.seconds, shown, 0.6);
+  }
+  // The document camera's newest frame once it runs again, its selection
+  // and whether it detects documents.
+  cv::Mat CameraAfterRecording(RECT* selection, bool* autoCrop) {
+    cv::Mat frame;
+    EXPECT_TRUE(vqtest::WaitFor([&] {
+      OnProgramThread([&](CVorquellDlg& main) {
+        CCaptureController* camera = main.DocumentController();
+        frame = camera ? camera->GetFrame() : cv::Mat();
+        if (camera) camera->GetSelection(selection), *autoCrop = camera->IsAutoDetect();
+      });
+      return !frame.empty();
+    }, 15s)) << "the camera runs again";
+    return frame;
+  }
+  int FilesIn(const std::string& extension) {
+    int count = 0;
+    std::error_code error;
+    for (const auto& entry : fs::recursive_directory_iterator(vqtest::TempDir() / "home", error))
+      if (entry.path().extension() == extension) {
+        ++count;
+        if (!fs::exists(newest_) || fs::last_write_time(entry) >= fs::last_write_time(newest_)) newest_ = entry.path();
+      }
+    return count;
+  }
+
+  const fs::path program_ = vqtest::TempDir() / "program";
+  std::optional<vqtest::XServer> server_;
+  HWND window_ = nullptr;
+  CVorquellApp* app_ = nullptr;
+  fs::path newest_;
+};
+
+TEST_F(VorquellWorkersXvfbTest, UserRecognisesAndRecordsAChinesePage) {
+  std::wstring expected;
+  for (const std::string& line : kChineseLines) expected += (expected.empty() ? L"" : L"\r\n") + vq::Utf8ToWide(line);
+  PlugCameraShowing(DeskWithPage(ocrtest::PrintedLines(cv::Size(760, 520), kChineseLines, cv::Point(40, 80))));
+  ASSERT_TRUE(vqtest::WriteFile(program_ / "Sys.ini", "[IMAGE]\nDocCamWidth=1280\nDocCamHeight=960\nCUTPAGETYPE=2\n"
+                                                      "CutLeft=16\nCutTop=8\nCutRight=32\nCutBottom=24\n"));
+  // Inside the page, in the coordinates of the frame within its margins.
+  const RECT selection{254, 222, 994, 722};
+  RunProgram([&] {
+    OnProgramThread([&](CVorquellDlg& main) { main.DocumentController()->SetSelection(selection, false); });
+    // Without Word: the GBK text with one CR LF per line break.
+    vqplatform::SetWordAvailable(false);
+    const fs::path text = Recognise("vorquell-recognition-text.png");
+    EXPECT_EQ(text.extension(), ".txt");
+    const std::string bytes = vqtest::ReadFile(text);
+    const std::wstring recognised = vq::GbkToWide(bytes);
+    EXPECT_GE(SameCharacters(recognised, expected), int(expected.size() * 9 / 10)) << vq::WideToUtf8(recognised);
+    EXPECT_EQ(bytes.find("\r\r"), std::string::npos);
+    EXPECT_EQ(std::count(bytes.begin(), bytes.end(), '\n'), 3);
+    // With the stand-in: the RTF ".doc".
+    vqplatform::SetWordAvailable(true);
+    const fs::path document = Recognise("vorquell-recognition-word.png");
+    EXPECT_EQ(document.extension(), ".doc");
+    const std::string rtf = vqtest::ReadFile(document);
+    EXPECT_EQ(rtf.rfind("{\\rtf", 0), 0u);
+    std::wstring characters = expected;
+    std::erase_if(characters, [](wchar_t c) { return c == L'\r' || c == L'\n'; });
+    EXPECT_GE(SameCharacters(RtfEscapedText(rtf), characters), int(characters.size() * 9 / 10)) << rtf;
+
+    // 录像: the file, then the camera as it was, with margins and selection.
+    Record(2.5, "vorquell-recording.png");
+    RECT kept{};
+    bool autoCrop = true;
+    const cv::Mat frame = CameraAfterRecording(&kept, &autoCrop);
+    EXPECT_EQ(frame.size(), cv::Size(1280 - 16 - 32, 960 - 8 - 24)) << "the margins";
+    EXPECT_EQ(std::vector<LONG>({kept.left, kept.top, kept.right, kept.bottom}),
+              std::vector<LONG>({selection.left, selection.top, selection.right, selection.bottom}));
+    EXPECT_FALSE(autoCrop);
+    Shoot(window_, "vorquell-after-recording.png");
+  });
+  // Each of the two recognitions and the recording took a number.
+  EXPECT_NE(vqtest::ReadFile(program_ / "Sys.ini").find("INDEX=3\n"), std::string::npos);
+}
+
+TEST_F(VorquellWorkersXvfbTest, UserRecognisesAnEnglishPageThroughTesseract) {
+  PlugCameraShowing(DeskWithPage(EnglishPage()));
+  ASSERT_TRUE(vqtest::WriteFile(program_ / "Sys.ini", "[IMAGE]\nDocCamWidth=1280\nDocCamHeight=960\nCUTPAGETYPE=1\n"
+                                                      "[OTHER]\nENGOCR=TRUE\n[Language]\nCurrent=EN\n"));
+  RunProgram([&] {
+    vqplatform::SetWordAvailable(false);
+    const fs::path text = Recognise("vorquell-recognition-english.png");
+    EXPECT_EQ(text.extension(), ".txt");
+    const std::string bytes = vqtest::ReadFile(text);
+    EXPECT_NE(bytes.find("quick brown fox\r\njumps over the dog"), std::string::npos) << bytes;
+    // After a short recording the camera detects documents again.
+    Record(1.0, "vorquell-recording-english.png");
+    RECT selection{};
+    bool autoCrop = false;
+    EXPECT_FALSE(CameraAfterRecording(&selection, &autoCrop).empty());
+    EXPECT_TRUE(autoCrop);
+  });
+}
+
+}  // namespace
