@@ -206,9 +206,9 @@ void CPaldroseDlg::OnScanParams() {
   StoreWaterMarkPositions();
   dialog.m_settings = m_settings;
   if (dialog.DoModal() != IDOK) return;
+  // The record comes back last (with the dialog's resolutions); the sizes
+  // are compared with the current ones first.
   const CTwainSettings& chosen = dialog.m_settings;
-  m_settings.XDPI = dialog.m_xResolution;
-  m_settings.YDPI = dialog.m_yResolution;
   float xDpi = 0, yDpi = 0;
   if (m_ui && GetModelResolutionDpi(chosen.ResolutionWidth, chosen.ResolutionHeight, &xDpi, &yDpi)) {
     m_ui->SetCapFloat(ICAP_XRESOLUTION, xDpi);
