@@ -157,8 +157,9 @@ int CPaldroseDlg::OpenCamera() {
   ScreenToClient(&m_previewRect);
   const CameraIdStrings& ids = CameraIdStrings::Get();
 
+  // A window whose main camera failed before keeps the secondary it opened.
   auto secondary = std::make_unique<CCaptureController>(false, false);
-  if (secondary->CountDevices(ids.secondaryVendor, ids.secondaryProduct) >= 1 &&
+  if (!m_secondaryController && secondary->CountDevices(ids.secondaryVendor, ids.secondaryProduct) >= 1 &&
       OpenController(secondary.get(), ids.secondaryVendor, ids.secondaryProduct, m_settings.PortraitResolutionWidth,
                      m_settings.PortraitResolutionHeight) == S_OK &&
       secondary->Run()) {

@@ -65,11 +65,17 @@ class CameraWindow : public SourceFixture {
   bool Pump(const std::function<bool()>& done, std::chrono::milliseconds limit = 5000ms) {
     const auto end = std::chrono::steady_clock::now() + limit;
     for (;;) {
+      // A few messages at a time: on a slow machine the preview's paints
+      // arrive as fast as they are handled, and the queue never drains.
       MSG msg;
-      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+      int handled = 0;
+      while (handled < 20 && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        DispatchMessageW(&msg);
+        ++handled;
+      }
       if (done()) return true;
       if (std::chrono::steady_clock::now() > end) return false;
-      std::this_thread::sleep_for(5ms);
+      if (handled == 0) std::this_thread::sleep_for(5ms);
     }
   }
   void Click(int id) { SendMessageW(GetDlgItem(Window().GetSafeHwnd(), id), BM_CLICK, 0, 0); }
