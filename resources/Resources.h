@@ -38,6 +38,7 @@
 #define ID_PAGE_INSERT_FIRST 32787
 // The data source's camera window; its resources stay inside the data source.
 #define IDD_CAMERA_WINDOW 6000
+#define IDD_SCAN_PARAMETER 6012
 #define IDD_MERGE_PAGES 6013
 #define IDR_STRIP_MENU 6014
 #define IDD_PAGE_PREVIEW 6020
@@ -70,6 +71,7 @@ const DialogTemplate& VideoToFileTemplate();
 const std::vector<MenuItemTemplate>& ThumbMenu();
 const std::vector<MenuItemTemplate>& PageMenu();
 const DialogTemplate& CameraWindowTemplate();
+const DialogTemplate& ScanParameterTemplate();
 const DialogTemplate& MergePagesTemplate();
 const DialogTemplate& PagePreviewTemplate();
 const std::vector<MenuItemTemplate>& StripMenu();

@@ -101,3 +101,11 @@ bool GetModelResolutionDpi(int width, int height, float* xDpi, float* yDpi) {
     default: return false;
   }
 }
+
+std::vector<SIZE> GetModelExtraSizes() {
+  switch (MainModel()) {
+    case Model::B: return {{3742, 2806}};
+    case Model::C: return {{3742, 2806}, {4000, 3000}};
+    default: return {};
+  }
+}

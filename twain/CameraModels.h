@@ -2,8 +2,10 @@
 // The document-camera models the data source knows by their USB ids: the
 // largest frame size of each and the scan resolution of its frame sizes.
 #include <functional>
+#include <vector>
 
 #include "platform/mfc/CString.h"
+#include "platform/win/WinTypes.h"
 
 // The four process-wide id strings: four upper-case hexadecimal digits each,
 // as they appear in a USB device path.
@@ -28,3 +30,7 @@ bool GetModelMaxResolution(int* width, int* height);
 // Scan resolution of a frame size (either orientation) of the main camera's
 // model; false (outputs unchanged) when the model or the size has none.
 bool GetModelResolutionDpi(int width, int height, float* xDpi, float* yDpi);
+
+// Capture sizes the main camera's model offers beyond the sizes its driver
+// lists, in list order; none for other models.
+std::vector<SIZE> GetModelExtraSizes();

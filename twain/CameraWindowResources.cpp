@@ -12,6 +12,7 @@ void RegisterCameraWindowResources() {
   static std::once_flag once;
   std::call_once(once, [] {
     vqplatform::RegisterDialogTemplate(IDD_CAMERA_WINDOW, &vqres::CameraWindowTemplate());
+    vqplatform::RegisterDialogTemplate(IDD_SCAN_PARAMETER, &vqres::ScanParameterTemplate());
     vqplatform::RegisterDialogTemplate(IDD_MERGE_PAGES, &vqres::MergePagesTemplate());
     vqplatform::RegisterDialogTemplate(IDD_PAGE_PREVIEW, &vqres::PagePreviewTemplate());
     vqplatform::RegisterMenuTemplate(IDR_STRIP_MENU, &vqres::StripMenu());

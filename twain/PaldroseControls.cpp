@@ -1,9 +1,10 @@
-// The camera window's controls: exposure, colour mode, rotation, crop mode
-// and the lens button.
+// The camera window's controls: exposure, colour mode, rotation, crop mode,
+// the lens button and the scan parameters.
 #include "capture/CaptureController.h"
 #include "platform/mfc/CWinApp.h"
 #include "twain/CameraModels.h"
 #include "twain/PaldroseDlg.h"
+#include "twain/ScanParameterDlg.h"
 #include "twain/TWAIN_UI.h"
 
 namespace strenvik {
@@ -194,6 +195,46 @@ void CPaldroseDlg::OnSwitchLens() {
     ApplyCropType(m_settings.secondaryCropType);
     if (m_settings.secondaryCropType == 2) m_secondaryController->SetSelection(m_settings.secondarySelection, false);
   }
+}
+
+void CPaldroseDlg::OnScanParams() {
+  AFX_MANAGE_STATE(AfxGetStaticModuleState());
+  GetDlgItem(6002)->GetWindowRect(&m_previewRect);
+  ScreenToClient(&m_previewRect);
+  CScanParameterDlg dialog;
+  dialog.m_captureController = CurrentController();
+  StoreWaterMarkPositions();
+  dialog.m_settings = m_settings;
+  if (dialog.DoModal() != IDOK) return;
+  // The record comes back last (with the dialog's resolutions); the sizes
+  // are compared with the current ones first.
+  const CTwainSettings& chosen = dialog.m_settings;
+  float xDpi = 0, yDpi = 0;
+  if (m_ui && GetModelResolutionDpi(chosen.ResolutionWidth, chosen.ResolutionHeight, &xDpi, &yDpi)) {
+    m_ui->SetCapFloat(ICAP_XRESOLUTION, xDpi);
+    m_ui->SetCapFloat(ICAP_YRESOLUTION, yDpi);
+  }
+  const CameraIdStrings& ids = CameraIdStrings::Get();
+  const int mode = m_settings.cameraMode;
+  if (mode != 1 && m_mainController &&
+      (chosen.ResolutionWidth != m_settings.ResolutionWidth || chosen.ResolutionHeight != m_settings.ResolutionHeight)) {
+    // The shooting worker looks at the controller being replaced.
+    OnStopContinuous();
+    CheckRadioButton(6016, 6018, 6016);
+    delete m_mainController;
+    m_mainController = ReopenCamera(ids.mainVendor, ids.mainProduct, chosen.ResolutionWidth, chosen.ResolutionHeight,
+                                    m_mainRotation, true);
+    m_currentController = m_mainController;
+  } else if (mode == 1 && m_secondaryController &&
+             (chosen.PortraitResolutionWidth != m_settings.PortraitResolutionWidth ||
+              chosen.PortraitResolutionHeight != m_settings.PortraitResolutionHeight)) {
+    delete m_secondaryController;
+    m_secondaryController = ReopenCamera(ids.secondaryVendor, ids.secondaryProduct, chosen.PortraitResolutionWidth,
+                                         chosen.PortraitResolutionHeight, m_secondaryRotation, false);
+  }
+  m_settings = chosen;
+  if (m_mainController && m_mainController->IsAutoDetect())
+    m_mainController->SetAutoDetect(true, m_settings.MULTICUT, kDetection);
 }
 
 }  // namespace strenvik

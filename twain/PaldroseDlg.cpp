@@ -4,6 +4,7 @@
 #include "platform/mfc/CWinApp.h"
 #include "platform/mfc/DataExchange.h"
 #include "platform/win/MessageBox.h"
+#include "platform/win/Sync.h"
 #include "platform/win/SysColors.h"
 #include "platform/win/SystemMetrics.h"
 #include "resources/Resources.h"
@@ -69,6 +70,7 @@ CPaldroseDlg::CPaldroseDlg() : CDialog(IDD, nullptr) {}
 CPaldroseDlg::~CPaldroseDlg() {
   CloseCameras();
   DestroyWindow();
+  if (m_stopEvent) CloseHandle(m_stopEvent);
 }
 
 void CPaldroseDlg::DoDataExchange(CDataExchange* dx) {
@@ -102,6 +104,7 @@ BOOL CPaldroseDlg::OnInitDialog() {
     // The model without a dpi table has no exposure controls.
     for (int id : {6038, 6009, 6010, 6008}) GetDlgItem(id)->ShowWindow(SW_HIDE);
   }
+  m_stopEvent = CreateEventW(nullptr, FALSE, FALSE, nullptr);
   for (int id : {6012, 6011, 6031, 6032}) GetDlgItem(id)->ShowWindow(SW_HIDE);
   GetDlgItem(6033)->EnableWindow(FALSE);
   if (m_settings.MULTIPLE) {
@@ -154,8 +157,9 @@ int CPaldroseDlg::OpenCamera() {
   ScreenToClient(&m_previewRect);
   const CameraIdStrings& ids = CameraIdStrings::Get();
 
+  // A window whose main camera failed before keeps the secondary it opened.
   auto secondary = std::make_unique<CCaptureController>(false, false);
-  if (secondary->CountDevices(ids.secondaryVendor, ids.secondaryProduct) >= 1 &&
+  if (!m_secondaryController && secondary->CountDevices(ids.secondaryVendor, ids.secondaryProduct) >= 1 &&
       OpenController(secondary.get(), ids.secondaryVendor, ids.secondaryProduct, m_settings.PortraitResolutionWidth,
                      m_settings.PortraitResolutionHeight) == S_OK &&
       secondary->Run()) {
@@ -191,6 +195,17 @@ int CPaldroseDlg::OpenCamera() {
   SetDlgItemText(6000, L"拍摄");
   SetTimer(TIMER_CAMERA_STATUS, 1000, nullptr);
   return 1;
+}
+
+CCaptureController* CPaldroseDlg::ReopenCamera(const wchar_t* vid, const wchar_t* pid, int width, int height,
+                                               int rotation, bool report) {
+  auto controller = std::make_unique<CCaptureController>(false, false);
+  if (OpenController(controller.get(), vid, pid, width, height) != S_OK || !controller->Run()) {
+    if (report) MessageBox(kNoCamera, nullptr, MB_ICONEXCLAMATION);
+    return nullptr;
+  }
+  controller->SetRotation(rotation);
+  return controller.release();
 }
 
 void CPaldroseDlg::ReadExposure() {
@@ -281,11 +296,6 @@ void CPaldroseDlg::ShowPageCount() {
 CCaptureController* CPaldroseDlg::CurrentController() const {
   return m_settings.cameraMode == 1 ? m_secondaryController : m_mainController;
 }
-
-// Seams until the continuous-shooting and scan-parameter pieces land.
-void CPaldroseDlg::OnStartContinuous() {}
-void CPaldroseDlg::OnStopContinuous() {}
-void CPaldroseDlg::OnScanParams() {}
 
 LRESULT CPaldroseDlg::OnAutoCapture(WPARAM, LPARAM) {
   OnScan();

@@ -71,6 +71,7 @@ class CPaldroseDlg : public CDialog {
   int MainRotation() const { return m_mainRotation; }
   int SecondaryRotation() const { return m_secondaryRotation; }
   int PageCount() const { return m_pageCount; }
+  bool IsShooting() const { return m_shootThread != nullptr; }
 
   // Command handlers (also driven by tests).
   void OnScan();
@@ -119,6 +120,9 @@ class CPaldroseDlg : public CDialog {
   void OnLButtonUp(UINT flags, CPoint point);
   DECLARE_MESSAGE_MAP()
 
+  // Continuous shooting: posts WM_DS_AUTO_CAPTURE for each new sheet at rest.
+  static DWORD ContinuousShootThread(void* window);
+
  private:
   // The controller of the current camera mode; null when it is absent.
   CCaptureController* CurrentController() const;
@@ -138,6 +142,10 @@ class CPaldroseDlg : public CDialog {
   void DeleteMergeDialog();
   // Merge mode: the pages of a capture go into the merge dialog.
   void AddPagesToMergeDialog(const std::vector<cv::Mat>& pages);
+  // A camera opened anew at a capture size, running and turned; null (after
+  // the message when `report`) when it cannot be opened or run.
+  CCaptureController* ReopenCamera(const wchar_t* vid, const wchar_t* pid, int width, int height, int rotation,
+                                   bool report);
   HRESULT OpenController(CCaptureController* controller, const wchar_t* vid, const wchar_t* pid, int width,
                          int height);
 
@@ -160,6 +168,9 @@ class CPaldroseDlg : public CDialog {
   CFxButton m_rotateRightButton;
   int m_multiShot = 0;
   CFxButton m_lensButton;
+  // Unnamed, so that two windows never share it.
+  HANDLE m_stopEvent = nullptr;
+  HANDLE m_shootThread = nullptr;
   std::vector<CPageThumbItem*> m_thumbnails;
   int m_selectedThumbnail = -1;
   CPoint m_mousePoint{0, 0};

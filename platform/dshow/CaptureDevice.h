@@ -83,3 +83,5 @@ std::vector<std::shared_ptr<CaptureDevice>> AttachedCaptureDevices();
 }  // namespace vq::dshow
 
 #define HRESULT_DEVICE_NOT_CONNECTED ((HRESULT)0x8007048FL)
+// ERROR_BUSY: another program streams from the camera.
+#define HRESULT_DEVICE_BUSY ((HRESULT)0x800700AAL)

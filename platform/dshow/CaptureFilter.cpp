@@ -320,25 +320,23 @@ HRESULT CCaptureFilter::Run(REFERENCE_TIME start) {
   if (!device_->IsPresent()) return HRESULT_DEVICE_NOT_CONNECTED;
   HRESULT hr = CBaseFilter::Run(start);
   if (FAILED(hr)) return hr;
-  StartStreaming();
-  return S_OK;
+  // A camera that another program holds cannot run; the graph stops again.
+  return StartStreaming();
 }
 
-void CCaptureFilter::StartStreaming() {
-  if (thread_.joinable()) return;
+HRESULT CCaptureFilter::StartStreaming() {
+  if (thread_.joinable()) return S_OK;
   HRESULT hr = S_OK;
   CaptureFormat format = CurrentFormat();
   auto stream = device_->OpenStream(format, &hr);
-  if (!stream) {
-    NotifyEvent(EC_ERRORABORT, hr, 0);
-    return;
-  }
+  if (!stream) return FAILED(hr) ? hr : E_FAIL;
   {
     std::lock_guard lock(streamLock_);
     stream_ = stream.get();
   }
   stopRequested_ = false;
   thread_ = std::thread(&CCaptureFilter::Stream, this, std::move(stream), format);
+  return S_OK;
 }
 
 void CCaptureFilter::StopStreaming() {

@@ -98,7 +98,8 @@ class CCaptureFilter : public CBaseFilter,
   void DeviceLost() override;
   void DeviceBack() override;
   void StillButtonPressed() override;
-  void StartStreaming();
+  // The stream's open failure; S_OK when it streams.
+  HRESULT StartStreaming();
   void StopStreaming();
   void Stream(std::unique_ptr<vq::dshow::CaptureStream> stream, vq::dshow::CaptureFormat format);
   HRESULT DeliverCopy(CBaseOutputPin* pin, const BYTE* data, long length, REFERENCE_TIME start,

@@ -6,6 +6,7 @@
 #include <cstring>
 #include <cwchar>
 #include <sstream>
+#include <utility>
 
 #include "platform/dshow/FrameConversion.h"
 #include "platform/dshow/Interfaces.h"
@@ -182,6 +183,10 @@ std::unique_ptr<CaptureStream> VirtualCamera::OpenStream(const CaptureFormat& fo
     if (result) *result = HRESULT_DEVICE_NOT_CONNECTED;
     return nullptr;
   }
+  if (busy_) {
+    if (result) *result = HRESULT_DEVICE_BUSY;
+    return nullptr;
+  }
   if (result) *result = S_OK;
   {
     std::lock_guard lock(lock_);
@@ -254,6 +259,8 @@ void VirtualCamera::Replug() {
   BroadcastToTopLevelWindows(kWmDeviceChange, kDbtDeviceArrival, 0);
 }
 
+void VirtualCamera::SetBusy(bool on) { busy_ = on; }
+
 void VirtualCamera::SetTransferErrors(bool on) {
   transferErrors_ = on;
   WakeStreams();
@@ -273,6 +280,7 @@ struct Registry {
   std::vector<std::shared_ptr<VirtualCamera>> plugged;
   std::string envValue;
   std::vector<std::shared_ptr<VirtualCamera>> fromEnv;
+  std::vector<std::string> fromEnvEntries;  // the list entry of each camera
 };
 
 Registry& TheRegistry() {
@@ -280,15 +288,35 @@ Registry& TheRegistry() {
   return r;
 }
 
-void SyncWithEnvironment(Registry& r) {
+// Follows a changed list: a camera whose entry stays keeps running, one
+// whose entry went is returned to be unplugged (outside the registry's lock).
+std::vector<std::shared_ptr<VirtualCamera>> SyncWithEnvironment(Registry& r) {
   const char* value = std::getenv("VQ_VIRTUAL_CAMERA");
   std::string text = value ? value : "";
-  if (text == r.envValue) return;
+  if (text == r.envValue) return {};
   r.envValue = text;
-  r.fromEnv.clear();
+  std::vector<std::shared_ptr<VirtualCamera>> old;
+  std::vector<std::string> oldEntries;
+  old.swap(r.fromEnv);
+  oldEntries.swap(r.fromEnvEntries);
   std::vector<VirtualCameraConfig> configs;
-  if (ParseVirtualCameraList(text, &configs))
-    for (auto& c : configs) r.fromEnv.push_back(std::make_shared<VirtualCamera>(std::move(c)));
+  if (ParseVirtualCameraList(text, &configs)) {
+    std::stringstream entries(text);
+    std::string entry;
+    size_t next = 0;
+    while (std::getline(entries, entry, ';') && next < configs.size()) {
+      if (entry.empty()) continue;
+      std::shared_ptr<VirtualCamera> camera;
+      for (size_t i = 0; i < old.size() && !camera; ++i)
+        if (old[i] && oldEntries[i] == entry) camera = std::exchange(old[i], nullptr);
+      if (!camera) camera = std::make_shared<VirtualCamera>(std::move(configs[next]));
+      ++next;
+      r.fromEnv.push_back(camera);
+      r.fromEnvEntries.push_back(entry);
+    }
+  }
+  std::erase(old, nullptr);
+  return old;
 }
 
 bool ParseCamera(const std::string& entry, VirtualCameraConfig* out) {
@@ -390,10 +418,14 @@ void RemoveVirtualCameras() {
 
 std::vector<std::shared_ptr<VirtualCamera>> VirtualCameras() {
   Registry& r = TheRegistry();
-  std::lock_guard lock(r.lock);
-  SyncWithEnvironment(r);
-  auto all = r.fromEnv;
-  all.insert(all.end(), r.plugged.begin(), r.plugged.end());
+  std::vector<std::shared_ptr<VirtualCamera>> all, removed;
+  {
+    std::lock_guard lock(r.lock);
+    removed = SyncWithEnvironment(r);
+    all = r.fromEnv;
+    all.insert(all.end(), r.plugged.begin(), r.plugged.end());
+  }
+  for (auto& c : removed) c->Unplug();
   return all;
 }
 

@@ -68,6 +68,8 @@ class VirtualCamera : public CaptureDevice {
   void PressSnapshotButton();
   // While on, running streams fail as on a broken transfer (the graph aborts).
   void SetTransferErrors(bool on);
+  // While on, streams cannot start, as when another program holds the camera.
+  void SetBusy(bool on);
 
   // The format of the last stream opened; false before the first.
   bool LastStreamFormat(CaptureFormat* format);
@@ -92,6 +94,7 @@ class VirtualCamera : public CaptureDevice {
   std::vector<CaptureFormat> formats_;
   std::atomic<bool> present_{true};
   std::atomic<bool> transferErrors_{false};
+  std::atomic<bool> busy_{false};
   VirtualFrameSource frames_;
   std::mutex lock_;
   std::vector<CaptureStream*> streams_;
@@ -105,7 +108,8 @@ class VirtualCamera : public CaptureDevice {
 std::shared_ptr<VirtualCamera> PlugInVirtualCamera(VirtualCameraConfig config);
 // Removes every camera plugged in with PlugInVirtualCamera (they count as unplugged).
 void RemoveVirtualCameras();
-// Every virtual camera the enumeration knows, attached or not.
+// Every virtual camera the enumeration knows, attached or not. A camera
+// whose entry leaves VQ_VIRTUAL_CAMERA counts as unplugged.
 std::vector<std::shared_ptr<VirtualCamera>> VirtualCameras();
 // Parses a VQ_VIRTUAL_CAMERA value; false when it is malformed.
 bool ParseVirtualCameraList(const std::string& text, std::vector<VirtualCameraConfig>* out);

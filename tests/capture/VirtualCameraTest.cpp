@@ -41,6 +41,19 @@ TEST_F(VirtualCameraTest, EnvironmentListsTheCameras) {
   EXPECT_EQ(source.CountDevices(VirtualVendorId().c_str(), VirtualDocumentProductId().c_str()), 0);
 }
 
+TEST_F(VirtualCameraTest, CameraLeavingTheListIsUnpluggedAndTheOthersStay) {
+  setenv("VQ_VIRTUAL_CAMERA", "document;portrait", 1);
+  const auto before = VirtualCameras();
+  ASSERT_EQ(before.size(), 2u);
+  setenv("VQ_VIRTUAL_CAMERA", "portrait;vid=abcd,pid=0123", 1);
+  const auto after = VirtualCameras();
+  ASSERT_EQ(after.size(), 2u);
+  EXPECT_EQ(after[0], before[1]) << "the portrait camera keeps running";
+  EXPECT_TRUE(after[0]->IsPresent());
+  EXPECT_FALSE(before[0]->IsPresent()) << "the document camera was unplugged";
+  EXPECT_EQ(after[1]->Config().vendorId, L"abcd");
+}
+
 TEST_F(VirtualCameraTest, ParsesItsListStrictly) {
   std::vector<VirtualCameraConfig> list;
   EXPECT_TRUE(ParseVirtualCameraList("", &list));

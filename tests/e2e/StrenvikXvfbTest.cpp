@@ -7,9 +7,11 @@
 #include <dirent.h>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <fstream>
 #include <thread>
@@ -53,8 +55,18 @@ std::string ThreadNames() {
   return names;
 }
 
+// A shown top-level X window whose UTF-8 name and screen rectangle pass
+// `wanted`, with that rectangle and name.
+bool FindXWindowWhere(const std::function<bool(const char*, const RECT&)>& wanted, RECT* screen,
+                      std::string* title = nullptr);
+
 // The top-level X window whose UTF-8 name is `title`, with its screen rectangle.
 bool FindXWindow(const char* title, RECT* screen) {
+  return FindXWindowWhere([title](const char* name, const RECT&) { return std::strcmp(name, title) == 0; }, screen);
+}
+
+bool FindXWindowWhere(const std::function<bool(const char*, const RECT&)>& wanted, RECT* screen,
+                      std::string* title) {
   Display* display = XOpenDisplay(nullptr);
   if (!display) return false;
   const Atom utf8Name = XInternAtom(display, "_NET_WM_NAME", False);
@@ -73,13 +85,16 @@ bool FindXWindow(const char* title, RECT* screen) {
                              &name) == Success &&
           name) {
         XWindowAttributes attributes{};
-        if (std::strcmp(reinterpret_cast<char*>(name), title) == 0 &&
-            XGetWindowAttributes(display, children[i], &attributes) && attributes.map_state == IsViewable) {
+        if (XGetWindowAttributes(display, children[i], &attributes) && attributes.map_state == IsViewable) {
           int x = 0, y = 0;
           Window child = 0;
           XTranslateCoordinates(display, children[i], root, 0, 0, &x, &y, &child);
-          *screen = RECT{x, y, x + attributes.width, y + attributes.height};
-          found = true;
+          const RECT where{x, y, x + attributes.width, y + attributes.height};
+          if (wanted(reinterpret_cast<char*>(name), where)) {
+            if (title) *title = reinterpret_cast<char*>(name);
+            *screen = where;
+            found = true;
+          }
         }
         XFree(name);
       }
@@ -151,6 +166,17 @@ class StrenvikXvfb : public ::testing::Test {
       if (item.id == id) return vqplatform::DialogUnitsToPixels(RECT{item.x, item.y, item.x + item.cx, item.y + item.cy}, base);
     ADD_FAILURE() << "no control " << id;
     return RECT{};
+  }
+  // Transfers every pending page natively; their sizes in order.
+  std::vector<cv::Size> ReceiveAll() {
+    std::vector<cv::Size> sizes;
+    TW_PENDINGXFERS pending{};
+    do {
+      sizes.push_back(ReceiveNative());
+      pending = {};
+      if (Send(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending) != TWRC_SUCCESS) break;
+    } while (pending.Count != 0 && !sizes.back().empty());
+    return sizes;
   }
   // Presses 拍摄 then 上传 and waits for the host to be told a page is ready. The
   // window enables its buttons again only once it has handled the end of the
@@ -472,6 +498,130 @@ TEST_F(StrenvikXvfb, WithoutAWindowTheSourceCapturesByItself) {
   ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
   ASSERT_EQ(manager.CloseDS(host), TWRC_SUCCESS);
   EXPECT_TRUE(vqtest::WaitFor([&] { return ThreadCount() <= threads; }, 5000ms)) << ThreadNames();
+}
+
+TEST_F(StrenvikXvfb, ScanParametersReopenTheCameraAndContinuousShootingScansEachSheetOnce) {
+  // The document camera plays the scripted desk: a hand passes, then two sheets
+  // are laid down, from the moment the camera opens.
+  setenv("VQ_VIRTUAL_CAMERA",
+         "vid=2E1A,pid=0101,sizes=640x480+1280x960,script=demo;vid=2E1A,pid=0110,sizes=640x480+1280x960", 1);
+  ASSERT_EQ(manager.OpenDS(host), TWRC_SUCCESS);
+  TW_USERINTERFACE ui{1, 0, nullptr};
+  ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
+  const auto scriptStart = std::chrono::steady_clock::now();
+  RECT window{};
+  ASSERT_TRUE(vqtest::WaitFor([&] { return FindXWindow("Tirrowan Twain", &window); }, 20000ms));
+
+  // Continuous shooting once the hand has passed (over the empty desk the
+  // detector may take the hand for a sheet): each sheet is scanned once at rest.
+  std::this_thread::sleep_until(scriptStart + 4500ms);
+  server.Click(ControlCentre(window, 6028));
+  std::this_thread::sleep_until(scriptStart + 17s);
+  server.Grab(window).SavePng(vqtest::ScreenshotPath("strenvik-continuous-shooting.png"));
+  server.Click(ControlCentre(window, 6033));
+  std::this_thread::sleep_for(500ms);
+  const int before = xferReady;
+  server.Click(ControlCentre(window, 6012));
+  ASSERT_TRUE(vqtest::WaitFor([&] { return xferReady > before; }, 5000ms)) << "the upload after shooting";
+  const std::vector<cv::Size> shots = ReceiveAll();
+  EXPECT_EQ(shots.size(), 2u) << "one page per sheet";
+  for (const cv::Size& size : shots) EXPECT_EQ(size, cv::Size(1280, 960));
+
+  // The scan parameters: 640 x 480 instead of 1280 x 960 reopens the camera at that size.
+  std::this_thread::sleep_for(500ms);
+  server.Click(ControlCentre(window, 6021));
+  RECT dialog{};
+  ASSERT_TRUE(vqtest::WaitFor([&] { return FindXWindow("扫描参数", &dialog); }, 5000ms));
+  std::this_thread::sleep_for(500ms);
+  server.Grab(dialog).SavePng(vqtest::ScreenshotPath("strenvik-scan-parameters.png"));
+  server.Click(ControlCentre(vqres::ScanParameterTemplate(), dialog, 6035));
+  std::this_thread::sleep_for(300ms);
+  server.PressKey(XK_Up);
+  server.PressKey(XK_Return);
+  std::this_thread::sleep_for(300ms);
+  server.Click(ControlCentre(vqres::ScanParameterTemplate(), dialog, IDOK));
+  ASSERT_TRUE(vqtest::WaitFor([&] { return !FindXWindow("扫描参数", &dialog); }, 5000ms));
+  std::this_thread::sleep_for(1500ms);
+  CaptureAndUpload(window);
+  EXPECT_EQ(ReceiveAll(), std::vector<cv::Size>{cv::Size(640, 480)});
+
+  // Closing saves the new size.
+  ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+  ASSERT_EQ(manager.CloseDS(host), TWRC_SUCCESS);
+  std::ifstream file(vq::WideToUtf8(vq::MachineDataFolder()) + "/TwainPara0101.ini");
+  const std::string text((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("ResolutionWidth=640"), std::string::npos);
+  EXPECT_TRUE(vqtest::WaitFor([&] { return ThreadCount() <= threads; }, 5000ms)) << ThreadNames();
+}
+
+// Cameras leave the machine's list (VQ_VIRTUAL_CAMERA) and count as
+// unplugged the next time the source looks for cameras: the lens button's
+// way to picture in picture looks.
+class StrenvikUnplugXvfb : public StrenvikXvfb {
+ protected:
+  void Enable() {
+    ASSERT_EQ(manager.OpenDS(host), TWRC_SUCCESS);
+    ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
+    ASSERT_TRUE(vqtest::WaitFor([&] { return FindXWindow("Tirrowan Twain", &window); }, 20000ms));
+  }
+  void PressLens(int times) {
+    for (int press = 0; press < times; ++press) {
+      server.Click(ControlCentre(window, 6034));
+      std::this_thread::sleep_for(600ms);
+    }
+  }
+  // The titles of the message boxes shown within five seconds, each saved
+  // as a screenshot and answered with its button.
+  std::vector<std::string> AnswerMessageBoxes(const std::string& screenshot) {
+    std::vector<std::string> titles;
+    RECT box{};
+    std::string title;
+    // Wider than a tooltip, beside the camera window.
+    auto shown = [&] {
+      return FindXWindowWhere(
+          [](const char* name, const RECT& r) {
+            return std::strcmp(name, "Tirrowan Twain") != 0 && r.right - r.left > 200;
+          },
+          &box, &title);
+    };
+    while (titles.size() < 3 && vqtest::WaitFor(shown, titles.empty() ? 5000ms : 1500ms)) {
+      std::this_thread::sleep_for(400ms);
+      server.Grab(box).SavePng(vqtest::ScreenshotPath(screenshot + "-" + std::to_string(titles.size()) + ".png"));
+      titles.push_back(title);
+      // Its one button, centred at the bottom.
+      server.Click(POINT{(box.left + box.right) / 2, box.bottom - 33});
+      std::this_thread::sleep_for(400ms);
+    }
+    return titles;
+  }
+  void Close() {
+    ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+    ASSERT_EQ(manager.CloseDS(host), TWRC_SUCCESS);
+  }
+  TW_USERINTERFACE ui{1, 0, nullptr};
+  RECT window{};
+};
+
+TEST_F(StrenvikUnplugXvfb, UnpluggedDocumentCameraIsReported) {
+  Enable();
+  setenv("VQ_VIRTUAL_CAMERA", "vid=2E1A,pid=0110,sizes=640x480+1280x960", 1);
+  PressLens(2);
+  const std::vector<std::string> titles = AnswerMessageBoxes("strenvik-main-camera-lost");
+  ASSERT_EQ(titles.size(), 1u) << "the camera-lost message, once";
+  EXPECT_NE(titles[0], "") << "the message box's own caption";
+  Close();
+}
+
+TEST_F(StrenvikUnplugXvfb, PictureInPictureFallsBackWithoutThePortraitCamera) {
+  Enable();
+  PressLens(1);  // the portrait camera alone
+  setenv("VQ_VIRTUAL_CAMERA", "vid=2E1A,pid=0101,sizes=640x480+1280x960", 1);
+  PressLens(1);  // picture in picture fails at every size
+  const std::vector<std::string> titles = AnswerMessageBoxes("strenvik-picture-in-picture-failed");
+  // The fallback's box has no caption; the portrait camera's loss shows on top of it.
+  EXPECT_NE(std::find(titles.begin(), titles.end(), ""), titles.end()) << titles.size();
+  EXPECT_LE(titles.size(), 2u) << "every box was answered";
+  Close();
 }
 
 }  // namespace

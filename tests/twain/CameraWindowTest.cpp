@@ -3,87 +3,19 @@
 // button's picture-in-picture fallbacks, the camera-lost message, the open
 // failures and the unattended capture on the manual clock.
 #include <atomic>
-#include <filesystem>
-#include <fstream>
 #include <thread>
 
-#include "capture/CaptureController.h"
-#include "platform/dshow/VirtualCamera.h"
 #include "platform/win/Clock.h"
-#include "platform/win/Encoding.h"
-#include "platform/win/KnownFolders.h"
-#include "platform/win/MessageBox.h"
-#include "platform/win/MessageQueue.h"
-#include "platform/win/Window.h"
-#include "tests/twain/SourceFixture.h"
 #include "platform/win/Menu.h"
 #include "resources/Resources.h"
+#include "tests/twain/CameraWindowFixture.h"
 #include "twain/PageThumbItem.h"
-#include "twain/PaldroseDlg.h"
 
 namespace twaintest {
 namespace {
 
 using namespace std::chrono_literals;
 using strenvik::CPaldroseDlg;
-
-constexpr wchar_t kNoCamera[] = L"未找到USB摄像头设备，或者设备被其他软件占用";
-constexpr wchar_t kMainLost[] = L"主摄像头发生异常，可能原因为USB连接错误，请重新拔插设备后重新启动TWAIN！";
-constexpr wchar_t kNoPictureInPicture[] = L"双摄像头同时开启模式失败，可能原因为USB数据传输速率问题！";
-
-class CameraWindow : public SourceFixture {
- protected:
-  void SetUp() override {
-    SourceFixture::SetUp();
-    SetUIFactory(nullptr);  // the real bridge and window
-    auto document = vq::dshow::VirtualCameraConfig::Document();
-    document.vendorId = L"2E1A";
-    document.productId = L"0101";
-    document.sizes = {{640, 480}, {1280, 960}};
-    main = vq::dshow::PlugInVirtualCamera(document);
-    auto portrait = vq::dshow::VirtualCameraConfig::Portrait();
-    portrait.vendorId = L"2E1A";
-    portrait.productId = L"0110";
-    portrait.sizes = {{640, 480}, {1280, 960}};
-    secondary = vq::dshow::PlugInVirtualCamera(portrait);
-    vqplatform::ClearMessageBoxLog();
-    vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord&) { return IDOK; });
-  }
-  void TearDown() override {
-    ds.reset();
-    vq::dshow::RemoveVirtualCameras();
-    vqplatform::SetMessageBoxAnswer(nullptr);
-    strenvik::CameraModeCount = 3;
-    SourceFixture::TearDown();
-  }
-  // The settings file the window reads when it opens.
-  void Settings(const std::string& lines, const std::string& image = "") {
-    ds.reset();  // a window closing saves its settings
-    const std::string folder = vq::WideToUtf8(vq::MachineDataFolder());
-    std::filesystem::create_directories(folder);
-    std::ofstream(folder + "/TwainPara0101.ini") << "[IMAGE]\nResolutionWidth=1280\nResolutionHeight=960\n" << image << lines;
-  }
-  CPaldroseDlg& Window() { return *static_cast<CMFC_UI*>(ds->GetUI())->CameraWindow(); }
-  bool Pump(const std::function<bool()>& done, std::chrono::milliseconds limit = 5000ms) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    for (;;) {
-      MSG msg;
-      while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-      if (done()) return true;
-      if (std::chrono::steady_clock::now() > end) return false;
-      std::this_thread::sleep_for(5ms);
-    }
-  }
-  void Click(int id) { SendMessageW(GetDlgItem(Window().GetSafeHwnd(), id), BM_CLICK, 0, 0); }
-  bool Enabled(int id) { return IsWindowEnabled(GetDlgItem(Window().GetSafeHwnd(), id)); }
-  int Boxes(const wchar_t* text) {
-    int n = 0;
-    for (const auto& box : vqplatform::MessageBoxLog()) n += box.text == text;
-    return n;
-  }
-
-  std::shared_ptr<vq::dshow::VirtualCamera> main, secondary;
-};
 
 TEST_F(CameraWindow, StoredTurnIsAppliedAndTheRadiosAreTheHostsPixelType) {
   for (const auto& [stored, turn] : {std::pair{0, 0}, {90, 90}, {180, 180}, {45, 270}}) {
@@ -266,6 +198,85 @@ TEST_F(CameraWindow, EnableWithoutACameraIsRefusedWithTheMessage) {
   EXPECT_EQ(ds->GetState(), 4);
   ASSERT_EQ(Boxes(kNoCamera), 1);
   EXPECT_EQ(vqplatform::MessageBoxLog()[0].type & MB_ICONMASK, static_cast<UINT>(MB_ICONEXCLAMATION));
+}
+
+TEST_F(CameraWindow, BusyCameraIsRefusedWithItsOwnMessageUntilItIsFree) {
+  Settings("");
+  main->SetBusy(true);
+  MakeSource(4);
+  TW_USERINTERFACE ui{1, 0, nullptr};
+  EXPECT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_FAILURE);
+  EXPECT_EQ(Status(), TWCC_OPERATIONERROR);
+  EXPECT_EQ(ds->GetState(), 4);
+  const auto boxes = vqplatform::MessageBoxLog();
+  ASSERT_EQ(boxes.size(), 1u);
+  EXPECT_EQ(boxes[0].text, L"主镜头可能被占用了，无法启动");
+  EXPECT_EQ(boxes[0].caption, L"提示");
+  EXPECT_EQ(Window().MainController(), nullptr);
+  main->SetBusy(false);
+  EXPECT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
+  EXPECT_NE(Window().MainController(), nullptr);
+}
+
+TEST_F(CameraWindow, CancelAsksToCloseAndCancelsAnnouncedTransfersUntilTheNextEnable) {
+  Settings("[Camera]\nRotateAngle=0\nMULTIPLE=true\n");
+  MakeSource(5);
+  ASSERT_TRUE(Pump([&] { return !Window().MainController()->GetFrame().empty(); }));
+  const HWND window = Window().GetSafeHwnd();
+  auto cancel = [&] { SendMessageW(window, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0); };
+  auto upload = [&](size_t pages) {
+    for (size_t i = 0; i < pages; ++i) Click(6000);
+    Click(6012);
+    ASSERT_EQ(ds->GetState(), 6);
+    ASSERT_EQ(manager.TakeNotifications().at(0).MSG, MSG_XFERREADY);
+  };
+  auto native = [&] {
+    TW_HANDLE dib = nullptr;
+    const TW_UINT16 rc = Send(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &dib);
+    if (dib) TestManager::EntryPoints().DSM_MemFree(dib);
+    return rc;
+  };
+  auto endTransfer = [&] {
+    TW_PENDINGXFERS pending{};
+    EXPECT_EQ(Send(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);
+    return pending.Count;
+  };
+
+  // Before any upload: only the close request; the window stays.
+  cancel();
+  std::vector<Notification> sent = manager.TakeNotifications();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].MSG, MSG_CLOSEDSREQ);
+  EXPECT_TRUE(IsWindowVisible(window));
+  EXPECT_EQ(ds->GetState(), 5);
+
+  // During announced transfers: no close request; the next transfer is
+  // cancelled, and a cancel before the end of a transfer ends them all.
+  upload(2);
+  cancel();
+  EXPECT_TRUE(manager.TakeNotifications().empty());
+  EXPECT_EQ(native(), TWRC_CANCEL);
+  EXPECT_EQ(endTransfer(), 1);
+  cancel();
+  EXPECT_TRUE(manager.TakeNotifications().empty());
+  EXPECT_EQ(endTransfer(), 0);
+  EXPECT_EQ(ds->GetState(), 5);
+  ASSERT_TRUE(Pump([&] { return Enabled(6000) && Window().Pages().empty(); }));
+
+  // After the transfers ended: the close request and a cancel request that
+  // the next enable clears.
+  cancel();
+  sent = manager.TakeNotifications();
+  ASSERT_EQ(sent.size(), 1u);
+  EXPECT_EQ(sent[0].MSG, MSG_CLOSEDSREQ);
+  TW_USERINTERFACE ui{1, 0, nullptr};
+  ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+  ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
+  upload(2);
+  EXPECT_EQ(native(), TWRC_XFERDONE);
+  EXPECT_EQ(endTransfer(), 1);
+  EXPECT_EQ(native(), TWRC_XFERDONE);
+  EXPECT_EQ(endTransfer(), 0);
 }
 
 TEST_F(CameraWindow, FirstUnattendedCaptureWaitsOnTheClockAndRefusesNestedCalls) {
