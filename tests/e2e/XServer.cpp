@@ -48,6 +48,15 @@ bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds l
   return true;
 }
 
+bool Stays(const std::function<bool()>& condition, std::chrono::milliseconds span) {
+  const auto end = std::chrono::steady_clock::now() + span;
+  while (std::chrono::steady_clock::now() < end) {
+    if (!condition()) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return condition();
+}
+
 RECT ScreenRectOf(HWND hwnd) {
   RECT r{};
   GetWindowRect(hwnd, &r);
@@ -65,13 +74,21 @@ vqplatform::WindowImage LayerImage(HWND hwnd) {
   return image;
 }
 
+RECT ClientRectOnScreen(HWND hwnd) {
+  RECT r{};
+  GetClientRect(hwnd, &r);
+  POINT corner{0, 0};
+  ClientToScreen(hwnd, &corner);
+  return RECT{corner.x, corner.y, corner.x + r.right, corner.y + r.bottom};
+}
+
 Screenshot ShownOnServer(XServer& server, HWND hwnd, size_t* differences) {
   Screenshot shot;
   *differences = SIZE_MAX;
   WaitFor([&] {
     if (!vqplatform::PresentedXWindow(hwnd) || !vqplatform::FlushPresenter(2000)) return false;
     vqplatform::WindowImage layer = LayerImage(hwnd);
-    shot = server.Grab(ScreenRectOf(hwnd));
+    shot = server.Grab(ClientRectOnScreen(hwnd));
     *differences = shot.CountDifferences(layer.pixels, layer.width, layer.height);
     return *differences == 0;
   });
@@ -248,6 +265,28 @@ RECT XServer::FrameExtents(unsigned long xwindow) {
   if (extents.items.size() != 4) return RECT{};
   auto v = [&](size_t i) { return static_cast<LONG>(extents.items[i]); };
   return RECT{v(0), v(2), v(1), v(3)};
+}
+
+RECT XServer::FrameRectOnScreen(unsigned long xwindow) {
+  // The ancestor that is a child of the root.
+  Window frame = xwindow, root = 0, parent = 0, *children = nullptr;
+  unsigned count = 0;
+  while (XQueryTree(display_, frame, &root, &parent, &children, &count)) {
+    if (children) XFree(children);
+    children = nullptr;
+    if (parent == root || parent == 0) break;
+    frame = parent;
+  }
+  XWindowAttributes a{};
+  if (!XGetWindowAttributes(display_, frame, &a)) return RECT{};
+  return RECT{a.x, a.y, a.x + a.width + 2 * a.border_width, a.y + a.height + 2 * a.border_width};
+}
+
+std::vector<unsigned long> XServer::ManagedWindows() {
+  std::vector<unsigned long> windows;
+  for (long item : ReadProperty(DefaultRootWindow(display_), "_NET_CLIENT_LIST").items)
+    windows.push_back(static_cast<unsigned long>(item));
+  return windows;
 }
 
 unsigned long XServer::FocusedWindow() {
