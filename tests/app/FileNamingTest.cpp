@@ -10,6 +10,7 @@
 #include "platform/win/Clock.h"
 #include "platform/win/Dialog.h"
 #include "platform/win/MessageBox.h"
+#include "platform/win/PathEncoding.h"
 #include "platform/win/TestInput.h"
 #include "resources/Resources.h"
 #include "tests/platform/PrintCString.h"
@@ -41,7 +42,7 @@ class FileNamingTest : public ::testing::Test {
     settings_.MakeFileName(name);
     return name;
   }
-  CString In(const wchar_t* name) { return C(folder_ / name); }
+  CString In(const wchar_t* name) { return C(folder_ / vq::ToFsPath(name)); }
 
   vqplatform::ManualClockScope clock_;
   std::filesystem::path folder_;
