@@ -430,6 +430,11 @@ TEST_P(ChineseNamesXvfbTest, EveryFileIsFoundWhereAndAsNamed) {
       BrowseForTheImageFolder(tree, day);
       RecogniseAndRecord();
       Shoot(window_, "chinese-names-main-window");
+      // The openers run on their own: the TIFF, the folder and the text.
+      EXPECT_TRUE(vqtest::WaitFor([&] {
+        const std::string opened = vqtest::ReadFile(tree.bin / "opened");
+        return std::count(opened.begin(), opened.end(), '\n') == 3;
+      }, 30s));
     });
     return;
   }
