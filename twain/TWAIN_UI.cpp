@@ -122,7 +122,13 @@ TW_INT16 CMFC_UI::ShowUI(TW_USERINTERFACE ui, bool uiOnly, bool indicators) {
 
 void CMFC_UI::HideUI() {
   CTWAIN_UI::HideUI();
-  if (m_window && m_window->GetSafeHwnd()) m_window->ShowWindow(SW_HIDE);
+  if (!m_window || !m_window->GetSafeHwnd()) return;
+  m_window->ShowWindow(SW_HIDE);
+  // A merge in progress goes with the pages the disable drops.
+  if (m_window->MergeDialog()) {
+    m_window->CheckDlgButton(6024, BST_UNCHECKED);
+    m_window->OnMergeCheck();
+  }
 }
 
 void CMFC_UI::CreateCameraWindow() {

@@ -84,6 +84,7 @@ class TestManager {
  private:
   static TW_UINT16 ManagerEntry(TW_IDENTITY* origin, TW_IDENTITY* dest, TW_UINT32 DG,
                                 TW_UINT16 DAT, TW_UINT16 MSG, TW_MEMREF data);
+  void Register();
   bool Load();
   void Unload();
   TW_UINT16 Call(const TW_IDENTITY& from, TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG,
