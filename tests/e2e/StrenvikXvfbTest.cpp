@@ -7,6 +7,8 @@
 #include <X11/keysym.h>
 
 #include <algorithm>
+#include <condition_variable>
+#include <mutex>
 
 #include "tests/e2e/StrenvikXvfbFixture.h"
 
@@ -251,15 +253,38 @@ TEST_F(StrenvikXvfb, PageStripDecidesWhatTheHostReceives) {
   ASSERT_EQ(manager.CloseDS(host), TWRC_SUCCESS);
 }
 
+// The enable announces the page once it has returned: the host's callback
+// waits for that, from the source's own thread, and is called before the
+// host's next call is served.
 TEST_F(StrenvikXvfb, WithoutAWindowTheSourceCapturesByItself) {
   ASSERT_EQ(manager.OpenDS(host), TWRC_SUCCESS);
+  std::mutex mutex;
+  std::condition_variable returned;
+  bool enableReturned = false, sawReturn = false;
+  std::thread::id notifier;
+  host.onNotify = [&](TW_UINT16 message) {
+    std::unique_lock lock(mutex);
+    sawReturn = returned.wait_for(lock, 60s, [&] { return enableReturned; });
+    notifier = std::this_thread::get_id();
+    if (message == MSG_XFERREADY) ++xferReady;
+  };
   TW_USERINTERFACE ui{0, 0, nullptr};
   ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
-  EXPECT_EQ(xferReady, 1) << "the enable itself announces the page";
+  {
+    std::lock_guard lock(mutex);
+    enableReturned = true;
+  }
+  returned.notify_all();
   RECT window{};
   EXPECT_FALSE(FindXWindow("Tirrowan Twain", &window)) << "no window shown";
   TW_HANDLE dib = nullptr;
   ASSERT_EQ(Send(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &dib), TWRC_XFERDONE);
+  {
+    std::lock_guard lock(mutex);
+    EXPECT_EQ(xferReady, 1) << "announced before the host's next call";
+    EXPECT_TRUE(sawReturn) << "announced after the enable returned";
+    EXPECT_NE(notifier, std::this_thread::get_id());
+  }
   TestManager::EntryPoints().DSM_MemFree(dib);
   EndTransfer();
   ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
