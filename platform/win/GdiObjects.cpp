@@ -8,6 +8,7 @@
 #include "platform/win/GdiDcInternal.h"
 #include "platform/win/GdiText.h"
 #include "platform/win/SysColors.h"
+#include "platform/win/Singletons.h"
 
 namespace vqplatform::gdi {
 namespace {
@@ -18,7 +19,7 @@ struct HandleTable {
 };
 
 HandleTable& Table() {
-  static HandleTable* table = new HandleTable();  // lives until exit, past static destructors
+  static HandleTable* table = MakeSingleton<HandleTable>();  // past static destructors
   return *table;
 }
 
