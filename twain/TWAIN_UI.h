@@ -65,7 +65,11 @@ class CPaldroseDlg;
 }
 
 // The bridge onto the camera window, which it creates hidden at the first
-// enable and owns.
+// enable and owns. The window and its cameras go only from the source
+// thread's own loop, never under one of its modal loops (dialogs, message
+// boxes, popup menus): a disable or close that arrives inside one ends the
+// loops and runs once they have unwound (CDSUiThread::Call), so no code after
+// a loop finds its window or camera gone.
 class CMFC_UI : public CTWAIN_UI {
  public:
   explicit CMFC_UI(CTWAINDS_FreeImage* ds);

@@ -13,15 +13,6 @@
 
 namespace twaintest {
 
-// Under AddressSanitizer the library stays mapped after dlclose: the leak
-// checker cannot see into an unmapped library, so the message layer's
-// process-lifetime singletons inside it would read as leaks.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kLibraryStaysMapped = true;
-#else
-constexpr bool kLibraryStaysMapped = false;
-#endif
-
 // The threads of this process.
 int ThreadCount();
 
