@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "imaging/ImageFiles.h"
-#include "platform/win/Encoding.h"
+#include "platform/win/PathEncoding.h"
 
 namespace {
 
@@ -92,13 +92,13 @@ HPDF_Image PdfPageDocument::LoadBilevelTiff(const std::string& path, bool* isBil
 }
 
 HPDF_Image PdfPageDocument::LoadReencoded(const std::string& path) {
-  const cv::Mat image = ReadImageW(vq::Utf8ToWide(path).c_str());
+  const cv::Mat image = ReadImageW(vq::PathFromBytes(path).c_str());
   if (image.empty()) {
     std::printf("error: cannot read image %s\n", path.c_str());
     return nullptr;
   }
   const std::string temporary = path + ".jpg";
-  const std::wstring wideTemporary = vq::Utf8ToWide(temporary);
+  const std::wstring wideTemporary = vq::PathFromBytes(temporary);
   if (!SaveJpeg(wideTemporary.c_str(), image, nullptr, 96, 96, kReencodeQuality)) return nullptr;
   HPDF_Image embedded = IsReadableJpeg(temporary) ? HPDF_LoadJpegImageFromFile(doc_, temporary.c_str()) : nullptr;
   ::unlink(temporary.c_str());

@@ -11,6 +11,7 @@
 #include "platform/win/FileSystem.h"
 #include "platform/win/KnownFolders.h"
 #include "platform/win/MessageQueue.h"
+#include "platform/win/PathEncoding.h"
 #include "platform/win/Shell.h"
 #include "platform/win/Sync.h"
 #include "platform/win/Threads.h"
@@ -48,7 +49,7 @@ const LanguageText kEndTexts[5] = {
     {L"", L"OCR 失敗或者被停止", L"OCR failure or OCR "},
 };
 
-std::string ProgramFile(const wchar_t* name) { return vq::WideToUtf8(vq::JoinPath(vq::ProgramFolder(), name)); }
+std::string ProgramFile(const wchar_t* name) { return vq::PathToBytes(vq::JoinPath(vq::ProgramFolder(), name)); }
 
 }  // namespace
 
@@ -254,7 +255,7 @@ bool WriteTextWithCrLf(const CString& path, const std::string& bytes) {
     if (bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r')) out += '\r';
     out += bytes[i];
   }
-  FILE* file = std::fopen(vq::WideToUtf8(static_cast<const wchar_t*>(path)).c_str(), "wb");
+  FILE* file = std::fopen(vq::PathToBytes(path.str()).c_str(), "wb");
   if (!file) return false;
   const bool written = std::fwrite(out.data(), 1, out.size(), file) == out.size();
   return std::fclose(file) == 0 && written;

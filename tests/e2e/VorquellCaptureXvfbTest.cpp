@@ -32,6 +32,7 @@
 #include "platform/win/KnownFolders.h"
 #include "platform/win/Menu.h"
 #include "platform/win/MessageBox.h"
+#include "platform/win/PathEncoding.h"
 #include "platform/win/Printing.h"
 #include "platform/win/ProgramWindows.h"
 #include "platform/win/Shell.h"
@@ -78,7 +79,7 @@ std::vector<CThumbItem*> StripItemsTopToBottom(const CVorquellDlg& dialog) {
 std::vector<std::wstring> StripTopToBottom(const CVorquellDlg& dialog) {
   std::vector<std::wstring> files;
   for (CThumbItem* item : StripItemsTopToBottom(dialog))
-    files.push_back(fs::path(item->GetFilePath().GetString()).filename().wstring());
+    files.push_back(vq::FromFsPath(vq::ToFsPath(item->GetFilePath().GetString()).filename()));
   return files;
 }
 
@@ -190,7 +191,7 @@ TEST_F(VorquellCaptureXvfbTest, EveryTriggerSavesANamedPageIntoTheStripRing) {
   WriteSettings();
   Run([&](HWND window, CVorquellDlg& dialog) {
     // Work files left in the data folder go with the first capture.
-    const fs::path data = fs::path(vq::CommonAppDataFolder()) / "Ombrecht Software";
+    const fs::path data = vq::ToFsPath(vq::CommonAppDataFolder()) / "Ombrecht Software";
     for (const char* work : {"tmp.bmp", "tmp.jpg"}) ASSERT_TRUE(vqtest::WriteFile(data / work, "old"));
     // Button, Space, the camera's snapshot button, a continuous-shooting
     // tick: one JPEG, one counter step, one strip item and one shutter
@@ -250,7 +251,7 @@ TEST_F(VorquellCaptureXvfbTest, EveryTriggerSavesANamedPageIntoTheStripRing) {
     EXPECT_EQ(opened[0].verb, L"open");
     EXPECT_EQ(opened[0].target, secondFile);
     EXPECT_TRUE(vqtest::WaitFor([] { return fs::exists(vqtest::TempDir() / "bin" / "opened"); }));
-    EXPECT_TRUE(vqtest::WaitFor([&] { return !fs::exists(secondFile); }));
+    EXPECT_TRUE(vqtest::WaitFor([&] { return !fs::exists(vq::ToFsPath(secondFile)); }));
     EXPECT_TRUE(second->GetFilePath().IsEmpty());
     // The next capture takes the ring's next slot (the top one), not the emptied one.
     Press(window, IDC_CAPTURE);
@@ -298,7 +299,7 @@ TEST_F(VorquellCaptureXvfbTest, EveryTriggerSavesANamedPageIntoTheStripRing) {
     vqplatform::SetModalIdleHandler(nullptr);
     EXPECT_TRUE(fs::exists(images_ / "given.jpg"));
     EXPECT_EQ(dialog.StripCounter(), stripBefore + 1) << "only the capture that opened the dialog";
-    const std::string log = vqtest::ReadFile(fs::path(vq::CommonAppDataFolder()) / "Ombrecht Software" / "capture.log");
+    const std::string log = vqtest::ReadFile(vq::ToFsPath(vq::CommonAppDataFolder()) / "Ombrecht Software" / "capture.log");
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 4) << log;
     EXPECT_NE(log.find("capture to PDF dropped"), std::string::npos);
     EXPECT_FALSE(dialog.CaptureRunning());
@@ -367,9 +368,9 @@ TEST_F(VorquellCaptureXvfbTest, ModesMergeCollectAndPrintCaptures) {
     ChooseOnItem(pages->m_hWnd, itemShowing(1), ID_PAGE_DELETE);
     ChooseOnItem(pages->m_hWnd, itemShowing(1), ID_PAGE_INSERT_FIRST);
     EXPECT_EQ(pages->pages, (std::vector<CString>{captured[2], captured[0]}));
-    EXPECT_FALSE(fs::exists(captured[1].GetString()));
+    EXPECT_FALSE(fs::exists(vq::ToFsPath(captured[1].GetString())));
     const fs::path tiff = images_ / "IMG00004.tif";
-    EXPECT_EQ(StripTopToBottom(dialog)[1], tiff.filename().wstring());
+    EXPECT_EQ(StripTopToBottom(dialog)[1], vq::FromFsPath(tiff.filename()));
     Press(pages->m_hWnd, 1032);
     ASSERT_TRUE(vqtest::WaitFor([&] { return dialog.MultiPageDialog() == nullptr; }));
     const std::vector<imagingtest::TiffPage> read = imagingtest::ReadTiff(tiff);
