@@ -159,14 +159,5 @@ bool PdfPageDocument::Save(const std::string& path) {
   HPDF_UINT32 size = expected;
   if (expected == 0 || HPDF_ReadFromStream(doc_, bytes.data(), &size) != HPDF_OK || Failed() || size != expected)
     return false;
-  vq::CReplacingFile file(path);
-  if (!file.Create()) return false;
-  const int descriptor = file.ReleaseDescriptor();
-  FILE* stream = fdopen(descriptor, "wb");
-  if (!stream) {
-    ::close(descriptor);
-    return false;
-  }
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), stream) == bytes.size();
-  return std::fclose(stream) == 0 && written && file.Commit();
+  return vq::WriteReplacing(path, bytes.data(), bytes.size());
 }

@@ -70,4 +70,18 @@ bool CReplacingFile::Commit() {
   return true;
 }
 
+bool WriteReplacing(const std::string& target, const void* bytes, std::size_t size) {
+  CReplacingFile file(target);
+  if (!file.Create()) return false;
+  const char* next = static_cast<const char*>(bytes);
+  for (std::size_t left = size; left > 0;) {
+    const ssize_t written = write(file.Descriptor(), next, left);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    next += written;
+    left -= static_cast<std::size_t>(written);
+  }
+  return file.Commit();
+}
+
 }  // namespace vq

@@ -1,7 +1,5 @@
 #include "ui/OCRProgressDlg.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <memory>
 
@@ -269,14 +267,5 @@ bool WriteTextWithCrLf(const CString& path, const std::string& bytes) {
     if (bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r')) out += '\r';
     out += bytes[i];
   }
-  vq::CReplacingFile target(vq::WideToUtf8(static_cast<const wchar_t*>(path)));
-  if (!target.Create()) return false;
-  const int descriptor = target.ReleaseDescriptor();
-  FILE* file = fdopen(descriptor, "wb");
-  if (!file) {
-    close(descriptor);
-    return false;
-  }
-  const bool written = std::fwrite(out.data(), 1, out.size(), file) == out.size();
-  return std::fclose(file) == 0 && written && target.Commit();
+  return vq::WriteReplacing(vq::WideToUtf8(static_cast<const wchar_t*>(path)), out.data(), out.size());
 }

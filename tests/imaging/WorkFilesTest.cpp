@@ -108,4 +108,24 @@ TEST(WorkFiles, ReplacingFileWritesUnderAWorkNameAndLeavesNoneBehind) {
   EXPECT_EQ(entries, 1u);
 }
 
+TEST(WorkFiles, WriteReplacingSwapsTheWholeContentInOrLeavesTheOldFile) {
+  const fs::path folder = vqtest::TempPath("文本");
+  fs::create_directories(folder);
+  const fs::path target = folder / "条码.txt";
+  std::ofstream(target) << "old content";
+  const std::string bytes = std::string(100000, 'x') + "end";
+  ASSERT_TRUE(vq::WriteReplacing(target.string(), bytes.data(), bytes.size()));
+  EXPECT_EQ(vqtest::ReadFile(target), bytes);
+  // Nowhere to write: false, and nothing was made.
+  Touch(folder / "a file");
+  EXPECT_FALSE(vq::WriteReplacing((folder / "a file" / "x.txt").string(), "x", 1));
+  // A folder in the target's place is not replaced.
+  fs::create_directory(folder / "taken");
+  EXPECT_FALSE(vq::WriteReplacing((folder / "taken").string(), "x", 1));
+  EXPECT_TRUE(fs::is_directory(folder / "taken"));
+  size_t entries = 0;
+  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder)) ++entries;
+  EXPECT_EQ(entries, 3u) << "no work file stays";
+}
+
 }  // namespace

@@ -31,7 +31,7 @@ bool QuitArrives() {
 std::atomic<int> ownHandlerCalls{0};
 void OwnHandler(int) { ++ownHandlerCalls; }
 
-TEST(SessionEnd, EachSignalBecomesAQuitOfTheScopesThread) {
+TEST(MessageOnSessionEnd, EachSignalBecomesAQuitOfTheScopesThread) {
   vqplatform::SessionEndScope scope;
   for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
     ASSERT_EQ(raise(signal), 0);
@@ -40,7 +40,7 @@ TEST(SessionEnd, EachSignalBecomesAQuitOfTheScopesThread) {
   EXPECT_EQ(vqplatform::SessionEndScope::EndRequests(), 3);
 }
 
-TEST(SessionEnd, ARequestFromAnotherThreadReachesTheScopesThread) {
+TEST(MessageOnSessionEnd, ARequestFromAnotherThreadReachesTheScopesThread) {
   vqplatform::SessionEndScope scope;
   // Sent from the process as a whole, whichever thread takes it.
   std::thread([] { kill(getpid(), SIGTERM); }).join();
@@ -50,7 +50,7 @@ TEST(SessionEnd, ARequestFromAnotherThreadReachesTheScopesThread) {
   EXPECT_EQ(vqplatform::SessionEndScope::EndRequests(), 2);
 }
 
-TEST(SessionEnd, OutsideAScopeSignalsKeepTheirHandlingAndRequestsAreDropped) {
+TEST(MessageOnSessionEnd, OutsideAScopeSignalsKeepTheirHandlingAndRequestsAreDropped) {
   struct sigaction own {}, previous {};
   own.sa_handler = OwnHandler;
   sigemptyset(&own.sa_mask);
