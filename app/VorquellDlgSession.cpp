@@ -6,6 +6,7 @@
 #include <dirent.h>
 
 #include <string>
+#include <vector>
 
 #include "app/SaveFailure.h"
 #include "app/VorquellDlg.h"
