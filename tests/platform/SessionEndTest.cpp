@@ -42,8 +42,8 @@ TEST(MessageOnSessionEnd, EachSignalBecomesAQuitOfTheScopesThread) {
 
 TEST(MessageOnSessionEnd, ARequestFromAnotherThreadReachesTheScopesThread) {
   vqplatform::SessionEndScope scope;
-  // Sent from the process as a whole, whichever thread takes it.
-  std::thread([] { kill(getpid(), SIGTERM); }).join();
+  // Taken by another thread of the program.
+  std::thread([] { raise(SIGTERM); }).join();
   EXPECT_TRUE(QuitArrives());
   std::thread([] { vqplatform::RequestSessionEnd(); }).join();
   EXPECT_TRUE(QuitArrives());
@@ -51,6 +51,7 @@ TEST(MessageOnSessionEnd, ARequestFromAnotherThreadReachesTheScopesThread) {
 }
 
 TEST(MessageOnSessionEnd, OutsideAScopeSignalsKeepTheirHandlingAndRequestsAreDropped) {
+  ownHandlerCalls = 0;
   struct sigaction own {}, previous {};
   own.sa_handler = OwnHandler;
   sigemptyset(&own.sa_mask);
