@@ -222,8 +222,8 @@ TEST_F(RecognitionData, EnglishPageGoesThroughTesseractAsUtf8) {
 }
 
 // Recognition that leaves no file says so and is not finished: a page
-// without text (either engine), English without its data, a result that
-// cannot be written. Every end is told in Simplified Chinese too.
+// without text (either engine), a result that cannot be written. Every end
+// is told in Simplified Chinese too.
 TEST_F(RecognitionData, NothingWrittenIsAFailureInEveryLanguage) {
   vqplatform::SetWordAvailable(false);
   const cv::Mat blank(360, 900, CV_8UC3, cv::Scalar::all(255));
@@ -262,21 +262,6 @@ TEST_F(RecognitionData, NothingWrittenIsAFailureInEveryLanguage) {
   }
   // Nothing was opened for the user.
   EXPECT_TRUE(vqplatform::RecordedShellCalls().empty());
-
-  // English without its data: the files are missing, no document.
-  fs::remove(Program() / "tessdata");
-  WatchedOcrDlg dialog(nullptr, 2, COCRProgressDlg::kEnglishEngine);
-  cv::Mat grey;
-  cv::cvtColor(text, grey, cv::COLOR_BGR2GRAY);
-  dialog.SetImage(grey);
-  const fs::path doc = fs::current_path() / "no-data.doc";
-  dialog.SetOutputPath(doc.wstring().c_str());
-  EXPECT_EQ(dialog.DoModal(), IDOK);
-  EXPECT_EQ(dialog.endCodes, std::vector<int>{COCRProgressDlg::kFilesMissing});
-  EXPECT_EQ(dialog.status, CString(L"OCR library files are missing"));
-  EXPECT_NE(dialog.GetState(), COCRProgressDlg::kFinished);
-  EXPECT_FALSE(fs::exists(doc));
-  EXPECT_FALSE(fs::exists(fs::path(doc).replace_extension(".txt")));
 }
 
 }  // namespace
