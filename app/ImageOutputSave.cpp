@@ -13,6 +13,8 @@
 #include "imaging/BarcodeReader.h"
 #include "imaging/G4TiffDocument.h"
 #include "imaging/ImageFiles.h"
+#include "imaging/ReplacingFile.h"
+#include "platform/win/Encoding.h"
 #include "platform/win/FileSystem.h"
 #include "platform/win/MessageBox.h"
 #include "platform/win/PathEncoding.h"
@@ -96,14 +98,8 @@ void CImageOutput::WriteBarcodeFile(const std::vector<std::string>& codes, const
   const CString textPath = basePath + L".txt";
   const std::string narrow = vq::PathToBytes(textPath.str());
   const std::string bytes = Utf8ToAnsi(json);
-  DeleteFileW(textPath);
-  FILE* file = std::fopen(narrow.c_str(), "wb");
-  if (!file) return;
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  if (std::fclose(file) != 0 || !written) {
-    DeleteFileW(textPath);
-    return;
-  }
+  // Written beside an old file, which it replaces once complete.
+  if (!vq::WriteReplacing(narrow, bytes.data(), bytes.size())) return;
   ShowMessage(savedInMessage_ + L" " + textPath + L" !", MB_ICONINFORMATION);
 }
 

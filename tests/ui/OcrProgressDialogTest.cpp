@@ -164,7 +164,7 @@ TEST_F(RecognitionData, ChinesePageGivesGbkTextFileWithoutWordAndDocumentWithIt)
     EXPECT_EQ(dialog.DoModal(), IDOK);
     EXPECT_EQ(dialog.endCodes, std::vector<int>{COCRProgressDlg::kCompleted});
     EXPECT_EQ(dialog.GetState(), COCRProgressDlg::kFinished);
-    EXPECT_EQ(dialog.status, CString(L""));  // no end texts in Simplified Chinese
+    EXPECT_EQ(dialog.status, CString(L"OCR 完成"));
     ASSERT_GE(dialog.positions.size(), 3u);
     EXPECT_EQ(dialog.positions.back(), 99);
     EXPECT_EQ(dialog.positions[dialog.positions.size() - 2], 100);
@@ -220,6 +220,49 @@ TEST_F(RecognitionData, EnglishPageGoesThroughTesseractAsUtf8) {
   EXPECT_EQ(dialog.GetState(), COCRProgressDlg::kFinished);
   const std::string bytes = ReadBytes(fs::path(doc).replace_extension(".txt"));
   EXPECT_NE(bytes.find("quick brown fox\r\njumps over the dog"), std::string::npos) << bytes;
+}
+
+// Recognition that leaves no file says so and is not finished: a page
+// without text (either engine), a result that cannot be written. Every end
+// is told in Simplified Chinese too.
+TEST_F(RecognitionData, NothingWrittenIsAFailureInEveryLanguage) {
+  vqplatform::SetWordAvailable(false);
+  const cv::Mat blank(360, 900, CV_8UC3, cv::Scalar::all(255));
+  struct Case {
+    int engine, language;
+    cv::Mat image;
+    fs::path doc;
+    int code;
+    const wchar_t* status;
+  };
+  const fs::path unwritable = fs::current_path() / "a file" / "page.doc";
+  std::ofstream(fs::current_path() / "a file") << "not a folder";
+  cv::Mat text;
+  cv::cvtColor(ChinesePage({U"我们今天学习中文"}), text, cv::COLOR_GRAY2BGR);
+  const std::vector<Case> cases = {
+      // The own engine refuses a page without text.
+      {COCRProgressDlg::kOwnEngine, 0, blank, fs::current_path() / "blank.doc", COCRProgressDlg::kRecognitionFailed,
+       L"OCR 失败或者被停止"},
+      {COCRProgressDlg::kEnglishEngine, 2, blank.clone(), fs::current_path() / "blank-en.doc",
+       COCRProgressDlg::kNoText, L"No text was recognised; nothing was saved"},
+      {COCRProgressDlg::kOwnEngine, 0, text, unwritable, COCRProgressDlg::kNotWritten, L"识别结果无法保存"},
+  };
+  for (const Case& c : cases) {
+    WatchedOcrDlg dialog(nullptr, c.language, c.engine);
+    cv::Mat image = c.image;
+    if (c.engine == COCRProgressDlg::kEnglishEngine) cv::cvtColor(c.image, image, cv::COLOR_BGR2GRAY);
+    dialog.SetImage(image);
+    dialog.SetOutputPath(c.doc.wstring().c_str());
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_EQ(dialog.endCodes, std::vector<int>{c.code}) << c.doc;
+    EXPECT_EQ(dialog.status, CString(c.status));
+    EXPECT_TRUE(dialog.okEnabled);
+    EXPECT_NE(dialog.GetState(), COCRProgressDlg::kFinished);
+    for (const char* extension : {".doc", ".txt"})
+      EXPECT_FALSE(fs::exists(fs::path(c.doc).replace_extension(extension))) << c.doc << extension;
+  }
+  // Nothing was opened for the user.
+  EXPECT_TRUE(vqplatform::RecordedShellCalls().empty());
 }
 
 }  // namespace
