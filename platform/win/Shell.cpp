@@ -11,6 +11,7 @@
 #include "platform/display/Headless.h"
 #include "platform/win/Encoding.h"
 #include "platform/win/MessageBox.h"
+#include "platform/win/PathEncoding.h"
 #include "platform/win/UserLanguage.h"
 
 extern char** environ;
@@ -109,13 +110,13 @@ HINSTANCE ShellExecuteW(HWND hwnd, LPCWSTR verb, LPCWSTR file, LPCWSTR parameter
       target = folder + target;
     }
     bool isFolder = false;
-    if (!Exists(WideToUtf8(target), &isFolder)) return Result(explore ? SE_ERR_PNF : SE_ERR_FNF);
+    if (!Exists(vq::PathToBytes(target), &isFolder)) return Result(explore ? SE_ERR_PNF : SE_ERR_FNF);
     if (explore && !isFolder) return Result(SE_ERR_PNF);
   } else if (explore) {
     return Result(SE_ERR_PNF);
   }
   if (!IsHeadless()) {
-    int error = RunXdgOpen(WideToUtf8(target));
+    int error = RunXdgOpen(IsUrl(target) ? WideToUtf8(target) : vq::PathToBytes(target));
     if (error == ENOENT) ReportNoOpener(hwnd, target);
     if (error != 0) return Result(SE_ERR_NOASSOC);
   }
