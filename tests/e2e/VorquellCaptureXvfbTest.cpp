@@ -513,7 +513,7 @@ TEST_F(VorquellCaptureXvfbTest, CollectedPagesAreNeverDroppedWithoutTheUsersSay)
     tiff = dialog.MultiPageDialog()->outputPath.GetString();
   };
   const auto pagesOnDisk = [&] {
-    return std::count_if(pages.begin(), pages.end(), [](const CString& p) { return fs::exists(p.GetString()); });
+    return std::count_if(pages.begin(), pages.end(), [](const CString& p) { return fs::exists(vq::ToFsPath(p.GetString())); });
   };
 
   // Clearing the box, then Exit, each asks; Cancel goes back to collecting,
@@ -542,7 +542,7 @@ TEST_F(VorquellCaptureXvfbTest, CollectedPagesAreNeverDroppedWithoutTheUsersSay)
 
       Press(window, IDC_EXIT);
       ASSERT_EQ(answers.questions.size(), 1u);
-      EXPECT_EQ(answers.questions[0], L"已收集的3页尚未保存为文档：\n" + tiff.wstring() +
+      EXPECT_EQ(answers.questions[0], L"已收集的3页尚未保存为文档：\n" + vq::FromFsPath(tiff) +
                                           L"\n\n是：保存文档\n否：丢弃这些页\n取消：返回");
       SendMessageW(window, WM_NULL, 0, 0);
       EXPECT_TRUE(IsWindow(window)) << "the program still runs";
@@ -605,7 +605,7 @@ TEST_F(VorquellCaptureXvfbTest, AnUnwritableImageFolderIsToldOnceAndKeepsTheCoun
       GetWindowTextW(GetDlgItem(window, IDC_IMAGE_COUNTER), text, 16);
       return std::wstring(text);
     };
-    const std::wstring told = L"图像文件夹无法写入，图像没有保存：\n" + blocked.wstring();
+    const std::wstring told = L"图像文件夹无法写入，图像没有保存：\n" + vq::FromFsPath(blocked);
     // The capture button, Space, capture to PDF, capture and print.
     const std::vector<std::function<void()>> triggers = {
         [&] {
@@ -660,7 +660,7 @@ TEST_F(VorquellCaptureXvfbTest, AnUnwritableImageFolderIsToldOnceAndKeepsTheCoun
     // The next capture into a good folder is saved and counted.
     vqplatform::RunOnWindowThread(window, [&] {
       CSysSettings updated = dialog.Settings();
-      updated.foldPath = updated.currentFolder = good.wstring().c_str();
+      updated.foldPath = updated.currentFolder = vq::FromFsPath(good).c_str();
       return LRESULT(dialog.ApplySettings(updated));
     });
     vqplatform::ClearMessageBoxLog();
@@ -693,7 +693,7 @@ TEST_F(VorquellCaptureXvfbTest, AMultipageWindowThatCannotOpenKeepsThePageAndSay
     ASSERT_EQ(text.rfind(intro, 0), 0u) << vq::WideToUtf8(text);
     const fs::path page = text.substr(intro.size());
     EXPECT_TRUE(fs::exists(page));
-    EXPECT_EQ(StripTopToBottom(dialog).front(), page.filename().wstring()) << "the strip shows it";
+    EXPECT_EQ(StripTopToBottom(dialog).front(), vq::FromFsPath(page.filename())) << "the strip shows it";
     Press(window, IDC_MULTIPAGE_TIF);
   });
 }
