@@ -176,8 +176,10 @@ class Listener {
         wakeAt = std::min(wakeAt, r.deadline);
       }
       int timeoutMs = -1;
-      if (wakeAt != Clock::time_point::max())
-        timeoutMs = int(std::chrono::ceil<std::chrono::milliseconds>(std::max(wakeAt - now, Clock::duration{})).count());
+      if (wakeAt != Clock::time_point::max()) {
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(std::max(wakeAt - now, Clock::duration{}));
+        timeoutMs = int(wait.count());
+      }
       if (poll(fds.data(), fds.size(), timeoutMs) < 0) {
         if (errno == EINTR) continue;
         resumeAccepting = Clock::now() + kBackOff;  // out of kernel memory: breathe, never spin

@@ -668,7 +668,8 @@ TEST_F(VorquellXvfbTest, BuiltProgramTakesOnlyTheImagePathRequestFromOutsideAndC
                               " timeout 600 " VQ_PROGRAM_PATH;
   std::future<int> program = std::async(std::launch::async, RunShell, command);
   std::string socket, window;
-  ASSERT_TRUE(vqtest::WaitFor([&] { return !(socket = SocketAnswering("FIND vorquell v71.0", &window)).empty(); }, 60s));
+  ASSERT_TRUE(
+      vqtest::WaitFor([&] { return !(socket = SocketAnswering("FIND vorquell v71.0", &window)).empty(); }, 60s));
   for (const fs::path& stale : ended) EXPECT_FALSE(fs::exists(stale)) << stale;
   EXPECT_TRUE(fs::exists(folder / (std::to_string(alive.Pid()) + ".sock")));
   const auto ask = [&](const std::string& line) {
@@ -676,7 +677,8 @@ TEST_F(VorquellXvfbTest, BuiltProgramTakesOnlyTheImagePathRequestFromOutsideAndC
     return answer ? *answer : std::string("failed");
   };
   // The tooltips (empty titles) and the splash are not found.
-  for (const char* title : {"", "Marlofen V1.1", "VorquellServer"}) EXPECT_EQ(ask(std::string("FIND ") + title), "NONE");
+  for (const char* title : {"", "Marlofen V1.1", "VorquellServer"})
+    EXPECT_EQ(ask(std::string("FIND ") + title), "NONE");
 
   // Every message from WM_USER to 0xBFFF with junk parameters, sent and
   // posted to the window FIND returns: only the image-path request is taken.
@@ -699,8 +701,10 @@ TEST_F(VorquellXvfbTest, BuiltProgramTakesOnlyTheImagePathRequestFromOutsideAndC
   int taken = 0;
   const uintptr_t mainWindow = std::stoull(window);
   for (uintptr_t handle = 0x10010; handle < mainWindow + 4000; handle += 2)
-    for (UINT m : {1024u, 1025u, 1031u, 1074u, 1081u, 4173u, 4211u, 4926u, 0x8000u})
-      taken += handle != mainWindow && ask("SEND " + std::to_string(handle) + " " + std::to_string(m) + " 1 1094795585") != "NONE";
+    for (UINT m : {1024u, 1025u, 1031u, 1074u, 1081u, 4173u, 4211u, 4926u, 0x8000u}) {
+      const std::string line = "SEND " + std::to_string(handle) + " " + std::to_string(m) + " 1 1094795585";
+      taken += handle != mainWindow && ask(line) != "NONE";
+    }
   EXPECT_EQ(taken, 0);
 
   // Still there and still answering; closed by the user it ends normally
