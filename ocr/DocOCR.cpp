@@ -8,6 +8,7 @@
 #include "imaging/CvCompat.h"
 #include "ocr/GlyphRecognition.h"
 #include "ocr/OCREngine.h"
+#include "ocr/PageFocus.h"
 
 namespace {
 
@@ -56,6 +57,13 @@ bool CDocOCR::RecognizeBlocks(cv::Mat page, std::vector<OCRTextBlock>* blocks, O
   if (Report(progress, 0.0, kPreprocessing)) return false;
   cv::Mat grey = page;
   if (page.channels() > 1) cv::cvtColor(page, grey, cv::COLOR_BGR2GRAY);
+  // A photographed page is soft: blurred strokes fall apart in the line
+  // image and read badly. Sharpened, it is read like a print; crisp pages
+  // stay as they are.
+  if (!pageIsBinary) {
+    cv::Mat sharpened;
+    if (SharpenSoftPage(grey, &sharpened)) grey = sharpened;
+  }
 
   cv::Mat pageImage, lineImage;
   if (pageIsBinary) {
