@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <iterator>
+#include <vector>
 
 namespace vqscene {
 
@@ -97,6 +98,18 @@ Scene PhotographedSheet(const cv::Mat& print, cv::Size frame, float angle, const
   scene.noiseSigma = light.noise;
   scene.noiseSeed = rng.next();
   return scene;
+}
+
+int EditDistance(const std::u32string& truth, const std::u32string& read) {
+  std::vector<int> previous(read.size() + 1), current(read.size() + 1);
+  for (size_t j = 0; j <= read.size(); ++j) previous[j] = static_cast<int>(j);
+  for (size_t i = 1; i <= truth.size(); ++i) {
+    current[0] = static_cast<int>(i);
+    for (size_t j = 1; j <= read.size(); ++j)
+      current[j] = std::min({previous[j] + 1, current[j - 1] + 1, previous[j - 1] + (truth[i - 1] != read[j - 1])});
+    std::swap(previous, current);
+  }
+  return previous[read.size()];
 }
 
 cv::Size SheetPixels(cv::Size frame, bool lying) {

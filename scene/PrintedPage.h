@@ -38,6 +38,9 @@ struct DeskLight {
 // 90 % of the frame's shorter side. `seed` places the sheet and its shade.
 Scene PhotographedSheet(const cv::Mat& print, cv::Size frame, float angle, const DeskLight& light,
                         std::uint64_t seed);
+// Levenshtein distance between what a page holds and what was read.
+int EditDistance(const std::u32string& truth, const std::u32string& read);
+
 // The print's size for a sheet of paper proportions (height / width 1.414)
 // photographed that way, upright or lying.
 cv::Size SheetPixels(cv::Size frame, bool lying);

@@ -27,6 +27,7 @@
 
 #include "bench/ocr/CameraPages.h"
 #include "bench/ocr/RenderedPages.h"
+#include "scene/PrintedPage.h"
 #include "ocr/DocOCR.h"
 #include "ocr/TextOrientationDetector.h"
 #include "platform/win/Encoding.h"
@@ -79,7 +80,7 @@ void MeasureReading(benchmark::State& state, const std::function<std::u32string(
       const double start = ProcessSeconds();
       const std::u32string text = read(page.image);
       cpu += ProcessSeconds() - start;
-      const int pageEdits = ocrbench::EditDistance(page.text, text);
+      const int pageEdits = vqscene::EditDistance(page.text, text);
       edits += pageEdits;
       characters += static_cast<long>(page.text.size());
       worst = std::min(worst, 1.0 - static_cast<double>(pageEdits) / static_cast<double>(page.text.size()));

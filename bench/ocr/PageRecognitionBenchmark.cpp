@@ -19,6 +19,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "bench/ocr/RenderedPages.h"
+#include "scene/PrintedPage.h"
 #include "ocr/DocOCR.h"
 #include "ocr/OCREngine.h"
 #include "platform/win/Encoding.h"
@@ -34,7 +35,7 @@ Page MakePage(const vqscene::CjkFont& font, bool scanned) { return ocrbench::Mak
 
 // 1 - edit distance / truth length, over the characters alone.
 double CharacterAccuracy(const std::u32string& truth, const std::u32string& read) {
-  return std::max(0.0, 1.0 - static_cast<double>(ocrbench::EditDistance(truth, read)) / truth.size());
+  return std::max(0.0, 1.0 - static_cast<double>(vqscene::EditDistance(truth, read)) / truth.size());
 }
 
 using ocrbench::WithoutSpaces;

@@ -28,18 +28,6 @@ const std::u32string& Level1Characters() {
   return level1;
 }
 
-int EditDistance(const std::u32string& truth, const std::u32string& read) {
-  std::vector<int> previous(read.size() + 1), current(read.size() + 1);
-  for (size_t j = 0; j <= read.size(); ++j) previous[j] = static_cast<int>(j);
-  for (size_t i = 1; i <= truth.size(); ++i) {
-    current[0] = static_cast<int>(i);
-    for (size_t j = 1; j <= read.size(); ++j)
-      current[j] = std::min({previous[j] + 1, current[j - 1] + 1, previous[j - 1] + (truth[i - 1] != read[j - 1])});
-    std::swap(previous, current);
-  }
-  return previous[read.size()];
-}
-
 std::u32string WithoutSpaces(const std::wstring& text) {
   std::u32string kept;
   for (wchar_t c : text)

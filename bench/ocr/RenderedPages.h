@@ -27,8 +27,6 @@ cv::Mat MakeEnglishPage(uint64_t seed);
 // The 3,755 characters of GB2312 level 1.
 const std::u32string& Level1Characters();
 
-// Levenshtein distance between what a page holds and what was read.
-int EditDistance(const std::u32string& truth, const std::u32string& read);
 // The characters of a text without spaces, tabs and line breaks.
 std::u32string WithoutSpaces(const std::wstring& text);
 
