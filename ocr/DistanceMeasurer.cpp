@@ -16,7 +16,10 @@ double SumDoubles(const double* x, const double* y, size_t n, Term term) {
   return (part[0] + part[1]) + (part[2] + part[3]);
 }
 
-double Product(double x, double y) { return x * y; }
+// A type of its own, so that the sums inline it.
+struct Product {
+  double operator()(double x, double y) const { return x * y; }
+};
 
 // Sums term(a_i, b_i) over both records read as doubles.
 template <typename Term>
@@ -40,7 +43,7 @@ bool CDistanceMeasurer::SameShape(const OCRMatrix* a, const OCRMatrix* b) {
 
 int CCosineDistanceMeasurerImp::Distance(const OCRMatrix* a, const OCRMatrix* b, double* out) {
   if (!SameShape(a, b)) return 1;
-  const int status = SumTerms(a, b, out, Product);
+  const int status = SumTerms(a, b, out, Product{});
   if (out) *out = 1.0 - *out;
   return status;
 }
@@ -56,5 +59,5 @@ int CCityDistanceMeasurerImp::Distance(const OCRMatrix* a, const OCRMatrix* b, d
 }
 
 void CosineDistances(const double* models, size_t count, size_t n, const double* features, double* out) {
-  for (size_t t = 0; t < count; ++t) out[t] = 1.0 - SumDoubles(models + t * n, features, n, Product);
+  for (size_t t = 0; t < count; ++t) out[t] = 1.0 - SumDoubles(models + t * n, features, n, Product{});
 }

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <climits>
 #include <cmath>
-#include <utility>
 #include <cstdio>
+#include <utility>
 
 #include <opencv2/imgproc.hpp>
 
