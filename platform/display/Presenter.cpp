@@ -776,8 +776,13 @@ class Presenter {
         case MapNotify: pw->mapped = true; break;
         case UnmapNotify: pw->mapped = false; break;
         case MotionNotify: {
-          // Only the latest position of a burst matters.
-          while (XCheckTypedWindowEvent(display_, e.xany.window, MotionNotify, &e)) {
+          // Only the latest position of a burst matters; a burst ends at any
+          // other event, so a move never overtakes a press or release.
+          while (XEventsQueued(display_, QueuedAfterReading) > 0) {
+            XEvent next;
+            XPeekEvent(display_, &next);
+            if (next.type != MotionNotify || next.xany.window != e.xany.window) break;
+            XNextEvent(display_, &e);
           }
           pointerWindow_ = e.xmotion.window;
           Mouse(hwnd, MouseAction::Move, 0, e.xmotion.x_root, e.xmotion.y_root, e.xmotion.state, e.xmotion.time);

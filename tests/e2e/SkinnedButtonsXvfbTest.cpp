@@ -178,7 +178,8 @@ TEST_F(SkinnedButtonsXvfbTest, HoverLookEndsWhenThePointerLeavesAfterAClick) {
     const POINT away = target == 0 ? outside : vqtest::MiddleOf(buttons_[2].m_hWnd);
     server_.MovePointer(away);
     EXPECT_TRUE(PumpUntil([&] { return ShownAt(face) == normal && button.CurrentState() == CFxButton::STATE_NORMAL; }))
-        << "button " << target << " kept its hover look";
+        << "button " << target << " kept its hover look: state " << button.CurrentState() << " shown " << std::hex
+        << ShownAt(face) << " normal " << normal;
     server_.Grab(dialog).SavePng(vqtest::ScreenshotPath("skinned-button-left-" + std::to_string(target) + ".png"));
     server_.MovePointer(outside);
   }
