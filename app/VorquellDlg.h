@@ -24,7 +24,8 @@
 //
 // Controller lifetime: every thread that uses a capture controller (the
 // orientation thread, the continuous-shooting dialog's thread) is stopped
-// and joined before that controller is deleted or replaced.
+// and joined before that controller is deleted or replaced. The camera rule
+// of the nested modal loops is stated where the controllers are owned.
 #include <atomic>
 #include <memory>
 #include <vector>
@@ -46,6 +47,7 @@
 #include "ui/ThumbItem.h"
 
 class CBrandingData;
+class CCVideoToFile;
 class CImageOutput;
 class CContinuousShooting;
 class CMultiPageDlg;
@@ -257,6 +259,18 @@ class CVorquellDlg : public CDialog, public CMergeDialogOwner {
   void RestoreRotation();
 
   // Camera helpers.
+  // Opens a camera of the chosen pair into a new preview at the preview
+  // rectangle, as every opening does: the document camera as device 0, the
+  // portrait camera as device 1, the still pin as configured. True when it
+  // opened.
+  bool OpenCameraInPreview(CCaptureController& camera, bool portrait);
+  // Reads the document camera's exposure back: the slider and the window's
+  // value follow it, and so does the stored exposure with `store`. False,
+  // changing nothing, without the camera. `automatic` tells whether the
+  // camera sets the exposure itself.
+  bool ReadExposureBack(bool store, bool* automatic = nullptr);
+  // The slider and box 1055 for an automatic or a manual exposure.
+  void ShowExposureMode(bool automatic);
   void Rotate(int angle);
   void ExposureFromCamera();
   void CropRadioFrom(CCaptureController* controller);
@@ -283,8 +297,11 @@ class CVorquellDlg : public CDialog, public CMergeDialogOwner {
   void StopOrientationThread();
   // Stops the continuous-shooting dialog's thread and deletes the dialog.
   void CloseContinuousShooting();
-  // Every user of the cameras stopped, then both controllers deleted.
+  // Every user of the cameras stopped or told, then both controllers let go.
   void CloseCameras();
+  // Lets a controller go (see the camera rule at the members); a recording
+  // dialog working on it is told first.
+  void ReleaseController(std::unique_ptr<CCaptureController>& controller);
 
   // Capture (VorquellDlgCapture.cpp).
   LRESULT OnStillImage(WPARAM wParam, LPARAM lParam);
@@ -360,8 +377,24 @@ class CVorquellDlg : public CDialog, public CMergeDialogOwner {
   std::atomic<int> documentRotation_{0};  // read by the orientation thread
   int portraitRotation_ = 0;
   RECT previewRect_{0, 0, 0, 0};  // both previews, in client coordinates
+  // The cameras. Modal loops dispatch everything, so a camera can be lost
+  // (WM_DEVICECHANGE) inside any message box or dialog a command runs, and
+  // the loss lets its controller go. Hence, everywhere in this window:
+  //  - a controller is never used through a pointer taken before a nested
+  //    modal loop: after each loop a command looks its camera up again in
+  //    these members and stops (or skips the camera's part) when it went;
+  //  - a dialog that works on a camera is told when it goes: the recording
+  //    dialog stops its work with the unplug message, the continuous-
+  //    shooting dialog ends;
+  //  - a controller let go while a handler of this window below the current
+  //    one is on the stack (its own code may be running the loop: property
+  //    pages, the source's message boxes) is only stopped and hidden, and
+  //    deleted when the outermost handler has returned.
   std::unique_ptr<CCaptureController> documentController_;
   std::unique_ptr<CCaptureController> portraitController_;
+  std::vector<std::unique_ptr<CCaptureController>> retiredControllers_;
+  int handlerDepth_ = 0;  // handlers of this window on the stack
+  CCVideoToFile* recorder_ = nullptr;  // the recording dialog while it runs
   std::vector<std::unique_ptr<CThumbItem>> strip_;
   std::unique_ptr<CLogoItem> logo_;
   HANDLE orientationStopEvent_ = nullptr;

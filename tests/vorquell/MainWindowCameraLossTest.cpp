@@ -1,0 +1,330 @@
+// The document camera pulled out while a camera command's dialog is open,
+// then the dialog closed as a user closes it: nothing is used after its
+// end, the user is told, and the preview comes back when the camera does.
+// A recording cut short this way leaves a playable file. The commands run
+// through the window's message handling, as a click on their buttons does.
+#include <algorithm>
+#include <chrono>
+#include <filesystem>
+#include <set>
+#include <thread>
+
+#include "platform/dshow/Guids.h"
+#include "platform/dshow/Interfaces.h"
+#include "platform/win/Controls.h"
+#include "platform/win/Dialog.h"
+#include "platform/win/TestInput.h"
+#include "platform/win/Window.h"
+#include "tests/support/MediaReadBack.h"
+#include "tests/support/TestEnv.h"
+#include "tests/vorquell/MainWindowFixture.h"
+#include "ui/VideoToFileDlg.h"
+
+namespace {
+
+using namespace std::chrono_literals;
+namespace fs = std::filesystem;
+
+constexpr int kRecorderStatus = 1086;
+constexpr int kFileNameEdit = 1090;
+constexpr int kSheetTab = 1117;
+constexpr int kFastModeBox = 1116;
+constexpr int kAdvancedPageControl = 1062;
+
+std::wstring TextOf(HWND window, int id) {
+  wchar_t text[256] = {};
+  GetDlgItemTextW(window, id, text, 256);
+  return text;
+}
+
+// Drives the modal loops a command runs: when a loop is idle the current
+// step runs, again and again until it says it is done. A step that does not
+// finish in time, or a loop still open when the steps ran out, ends that
+// loop and fails the test instead of hanging it.
+class DialogScript {
+ public:
+  using Step = std::function<bool(HWND dialog)>;
+  explicit DialogScript(std::vector<Step> steps) : steps_(std::move(steps)) {
+    vqplatform::SetModalIdleHandler([this](HWND dialog) { Idle(dialog); });
+  }
+  ~DialogScript() { vqplatform::SetModalIdleHandler(nullptr); }
+  DialogScript(const DialogScript&) = delete;
+  DialogScript& operator=(const DialogScript&) = delete;
+
+  bool Done() const { return next_ == steps_.size() && !failed_; }
+  size_t Dialogs() const { return dialogs_.size(); }
+
+ private:
+  void Idle(HWND dialog) {
+    dialogs_.insert(dialog);
+    if (next_ >= steps_.size()) {
+      if (!failed_) ADD_FAILURE() << "a dialog the script does not expect";
+      failed_ = true;
+      EndDialog(dialog, vqplatform::ModalScript::kScriptExhausted);
+      return;
+    }
+    const auto now = std::chrono::steady_clock::now();
+    if (stepStarted_ == std::chrono::steady_clock::time_point{}) stepStarted_ = now;
+    if (steps_[next_](dialog)) {
+      ++next_;
+      stepStarted_ = {};
+      return;
+    }
+    if (now - stepStarted_ > 2min) {
+      ADD_FAILURE() << "step " << next_ << " did not finish";
+      failed_ = true;
+      next_ = steps_.size();
+      EndDialog(dialog, vqplatform::ModalScript::kScriptExhausted);
+      return;
+    }
+    std::this_thread::sleep_for(5ms);
+  }
+
+  std::vector<Step> steps_;
+  size_t next_ = 0;
+  bool failed_ = false;
+  std::chrono::steady_clock::time_point stepStarted_{};
+  std::set<HWND> dialogs_;
+};
+
+class MainWindowCameraLoss : public vqtest::MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    document_ = Plug(L"5651", L"d0c0");
+    WriteDataFile("5651d0c05651d0c1;");
+  }
+  // What a click on a button of the main window sends it.
+  void Command(int id) {
+    HWND main = window_->GetSafeHwnd();
+    SendMessageW(main, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(main, id)));
+  }
+  DialogScript::Step Unplug() {
+    return [this](HWND) {
+      document_->Unplug();
+      return true;
+    };
+  }
+  DialogScript::Step Replug() {
+    return [this](HWND) {
+      document_->Replug();
+      return true;
+    };
+  }
+  DialogScript::Step UntilCameraGone() {
+    return [this](HWND) { return window_->DocumentController() == nullptr; };
+  }
+  DialogScript::Step UntilCameraBack() {
+    return [this](HWND) { return LiveDocumentCamera(); };
+  }
+  static DialogScript::Step ClickOn(int id) {
+    return [id](HWND dialog) { return vqplatform::ClickControl(dialog, id); };
+  }
+  bool LiveDocumentCamera() const {
+    CCaptureController* camera = window_->DocumentController();
+    return camera && !camera->GetFrame().empty();
+  }
+  std::wstring Unplugged() const { return window_->MessageText(CVorquellDlg::MSG_UNPLUGGED).GetString(); }
+  // The user was told once; the camera comes back with its preview.
+  void ExpectToldAndBackOnReplug() {
+    EXPECT_EQ(window_->DocumentController(), nullptr);
+    const std::vector<std::wstring> boxes = Boxes();
+    EXPECT_EQ(std::count(boxes.begin(), boxes.end(), Unplugged()), 1);
+    document_->Replug();
+    ASSERT_TRUE(vqtest::Pump([&] { return LiveDocumentCamera(); }, 2min)) << "the preview comes back";
+    CCaptureController& camera = *window_->DocumentController();
+    EXPECT_TRUE(IsWindowVisible(camera.Preview()->GetHwnd()));
+    EXPECT_EQ(camera.MainSource()->GetState(), VIDEO_STATE_RUNNING);
+    EXPECT_EQ(window_->ShownCamera(), 0);
+  }
+  static std::vector<fs::path> FilesEndingIn(const std::string& extension) {
+    std::vector<fs::path> found;
+    std::error_code error;
+    for (const auto& entry : fs::recursive_directory_iterator(vqtest::TempDir(), error))
+      if (entry.path().extension() == extension) found.push_back(entry.path());
+    return found;
+  }
+
+  std::shared_ptr<vq::dshow::VirtualCamera> document_;
+};
+
+TEST_F(MainWindowCameraLoss, ARecordingCutShortLeavesAPlayableFileAndTheDialogSaysWhy) {
+  vqtest::OpenMainWindow& window = Start();
+  ASSERT_TRUE(vqtest::Pump([&] { return LiveDocumentCamera(); }, 2min));
+  std::wstring statusAfterLoss;
+  bool startEnabled = true;
+  const auto seconds = [](HWND dialog) {
+    const std::wstring text = TextOf(dialog, kRecorderStatus);
+    const size_t number = text.find_first_of(L"0123456789");
+    return number == std::wstring::npos ? 0.0 : std::stod(text.substr(number));
+  };
+  DialogScript script({ClickOn(IDOK),
+                       [&](HWND dialog) { return seconds(dialog) >= 1.0; },
+                       Unplug(),
+                       UntilCameraGone(),
+                       [&](HWND dialog) {
+                         statusAfterLoss = TextOf(dialog, kRecorderStatus);
+                         startEnabled = IsWindowEnabled(::GetDlgItem(dialog, IDOK));
+                         return vqplatform::ClickControl(dialog, IDCANCEL);
+                       }});
+  Command(IDC_RECORD);
+  EXPECT_TRUE(script.Done());
+  EXPECT_EQ(script.Dialogs(), 1u);
+  EXPECT_EQ(statusAfterLoss, Unplugged()) << "the dialog says why it stopped";
+  EXPECT_FALSE(startEnabled);
+  EXPECT_FALSE(window.CaptureRunning());
+
+  const std::vector<fs::path> recordings = FilesEndingIn(".asf");
+  ASSERT_EQ(recordings.size(), 1u);
+  const vqtest::MediaFile file = vqtest::ReadMediaFile(recordings[0].string());
+  ASSERT_TRUE(file.readable) << "the writer finished the file";
+  ASSERT_NE(file.Video(), nullptr);
+  EXPECT_EQ(file.Video()->width, 1280);
+  EXPECT_EQ(file.Video()->height, 960);
+  EXPECT_GT(file.Video()->packets, 0);
+  // The writer completed the file: its length agrees with the frames it holds.
+  EXPECT_NEAR(file.seconds, file.Video()->packets / double(CCVideoToFile::kFramesPerSecond), 0.15);
+  EXPECT_FALSE(vqtest::DecodeVideoFrames(recordings[0].string(), 1).empty());
+  ExpectToldAndBackOnReplug();
+}
+
+TEST_F(MainWindowCameraLoss, RecordingWhenTheCameraIsBackBeforeTheDialogCloses) {
+  vqtest::OpenMainWindow& window = Start();
+  ASSERT_TRUE(vqtest::Pump([&] { return LiveDocumentCamera(); }, 2min));
+  CCaptureController* before = window.DocumentController();
+  DialogScript script({Unplug(), UntilCameraGone(), Replug(), UntilCameraBack(), ClickOn(IDCANCEL)});
+  Command(IDC_RECORD);
+  EXPECT_TRUE(script.Done());
+  ASSERT_NE(window.DocumentController(), nullptr);
+  EXPECT_NE(window.DocumentController(), before);
+  EXPECT_EQ(window.DocumentController()->MainSource()->GetState(), VIDEO_STATE_RUNNING) << "left as it came back";
+  EXPECT_TRUE(FilesEndingIn(".asf").empty()) << "nothing was recorded";
+}
+
+TEST_F(MainWindowCameraLoss, RecognitionStopsWhenTheCameraGoesWhileTheNameIsAskedFor) {
+  WriteSettings("[FILE]\nTypeofImageName=2\n");
+  vqtest::OpenMainWindow& window = Start();
+  ASSERT_TRUE(vqtest::Pump([&] { return LiveDocumentCamera(); }, 2min));
+  DialogScript script({Unplug(), UntilCameraGone(), [](HWND dialog) {
+                         SetDlgItemTextW(dialog, kFileNameEdit, L"识别的页");
+                         return vqplatform::ClickControl(dialog, IDOK);
+                       }});
+  Command(IDC_RECOGNIZE);
+  EXPECT_TRUE(script.Done());
+  EXPECT_EQ(script.Dialogs(), 1u) << "no recognition without a page";
+  EXPECT_TRUE(FilesEndingIn(".doc").empty());
+  EXPECT_TRUE(FilesEndingIn(".txt").empty());
+  EXPECT_FALSE(window.CaptureRunning());
+  ExpectToldAndBackOnReplug();
+}
+
+TEST_F(MainWindowCameraLoss, CameraPagesClosedAfterTheCameraWent) {
+  vqtest::OpenMainWindow& window = Start();
+  ASSERT_TRUE(vqtest::Pump([&] { return LiveDocumentCamera(); }, 2min));
+  const int exposure = window.Settings().exposure;
+  DialogScript script({Unplug(), UntilCameraGone(), ClickOn(IDCANCEL)});
+  Command(IDC_VIDEO_PAGES);
+  EXPECT_TRUE(script.Done());
+  EXPECT_EQ(window.Settings().exposure, exposure) << "nothing read from a camera that is gone";
+  ExpectToldAndBackOnReplug();
+}
+
+TEST_F(MainWindowCameraLoss, CameraPagesAcceptedAfterTheCameraCameBack) {
+  vqtest::OpenMainWindow& window = Start();
+  ASSERT_TRUE(vqtest::Pump([&] { return LiveDocumentCamera(); }, 2min));
+  CCaptureController* before = window.DocumentController();
+  DialogScript script({Unplug(), UntilCameraGone(), Replug(), UntilCameraBack(), ClickOn(IDOK)});
+  Command(IDC_VIDEO_PAGES);
+  EXPECT_TRUE(script.Done());
+  ASSERT_NE(window.DocumentController(), nullptr);
+  EXPECT_NE(window.DocumentController(), before);
+  // The read-back after the pages reads the camera that came back.
+  long value = 0, flags = 0;
+  window.DocumentController()->GetCameraControl(CameraControl_Exposure, &value, &flags);
+  EXPECT_EQ(window.Settings().exposure, value);
+  EXPECT_EQ(window.Settings().autoExposure, flags == CameraControl_Flags_Auto);
+  EXPECT_TRUE(IsWindowVisible(window.DocumentController()->Preview()->GetHwnd()));
+  EXPECT_TRUE(vqtest::Pump([&] { return LiveDocumentCamera(); }, 2min));
+}
+
+// The advanced page of the settings sheet, in front.
+DialogScript::Step ShowAdvancedPage() {
+  return [](HWND sheet) {
+    HWND tab = ::GetDlgItem(sheet, kSheetTab);
+    RECT rect{};
+    SendMessageW(tab, TCM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&rect));
+    return vqplatform::ClickAt(tab, POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2});
+  };
+}
+
+DialogScript::Step TickFastMode() {
+  return [](HWND sheet) {
+    for (HWND page = GetWindow(::GetDlgItem(sheet, kSheetTab), GW_CHILD); page; page = GetWindow(page, GW_HWNDNEXT))
+      if (::GetDlgItem(page, kAdvancedPageControl)) return vqplatform::ClickControl(page, kFastModeBox);
+    return false;
+  };
+}
+
+TEST_F(MainWindowCameraLoss, FastModeChangedWhileTheCameraIsOutIsUsedWhenItComesBack) {
+  WriteSettings("[IMAGE]\nXDPI=200\nYDPI=200\nDocCamWidth=1280\nDocCamHeight=960\n");  // values the sheet keeps
+  vqtest::OpenMainWindow& window = Start();
+  ASSERT_TRUE(vqtest::Pump([&] { return LiveDocumentCamera(); }, 2min));
+  ASSERT_EQ(window.Settings().fastMode, 0);
+  ASSERT_EQ(window.Settings().offersMjpg, 1);
+  DialogScript script({Unplug(), UntilCameraGone(), ShowAdvancedPage(), TickFastMode(), ClickOn(IDOK)});
+  Command(IDC_SETTINGS);
+  EXPECT_TRUE(script.Done());
+  EXPECT_EQ(window.Settings().fastMode, 1) << "the record was taken";
+  EXPECT_NE(vqtest::ReadFile(vqtest::TempDir() / "program" / "Sys.ini").find("FASTMODE=TRUE"), std::string::npos);
+  ExpectToldAndBackOnReplug();
+  vq::dshow::CaptureFormat format{};
+  ASSERT_TRUE(document_->LastStreamFormat(&format));
+  EXPECT_TRUE(format.subtype == MEDIASUBTYPE_MJPG) << "the camera came back in the new mode";
+}
+
+TEST_F(MainWindowCameraLoss, FastModeChangedAfterTheCameraCameBackReopensTheNewOne) {
+  WriteSettings("[IMAGE]\nXDPI=200\nYDPI=200\nDocCamWidth=1280\nDocCamHeight=960\nCUTPAGETYPE=1\n");
+  vqtest::OpenMainWindow& window = Start();
+  ASSERT_TRUE(vqtest::Pump([&] { return LiveDocumentCamera(); }, 2min));
+  ASSERT_TRUE(window.DocumentController()->IsAutoDetect());
+  DialogScript script(
+      {Unplug(), UntilCameraGone(), Replug(), UntilCameraBack(), ShowAdvancedPage(), TickFastMode(), ClickOn(IDOK)});
+  Command(IDC_SETTINGS);
+  EXPECT_TRUE(script.Done());
+  EXPECT_EQ(window.Settings().fastMode, 1);
+  // The camera came back without automatic crop; the sheet's older copy
+  // does not bring it back.
+  EXPECT_EQ(window.Settings().cutPageType, 0);
+  EXPECT_EQ(window.IsDlgButtonChecked(IDC_CROP_NONE), BST_CHECKED);
+  ASSERT_NE(window.DocumentController(), nullptr);
+  EXPECT_FALSE(window.DocumentController()->IsAutoDetect());
+  EXPECT_TRUE(vqtest::Pump([&] { return LiveDocumentCamera(); }, 2min));
+  vq::dshow::CaptureFormat format{};
+  ASSERT_TRUE(document_->LastStreamFormat(&format));
+  EXPECT_TRUE(format.subtype == MEDIASUBTYPE_MJPG);
+}
+
+TEST_F(MainWindowCameraLoss, SwitchStopsWhenTheCameraGoesUnderThePortraitBusyMessage) {
+  auto portrait = Plug(L"5651", L"d0c1");
+  WriteSettings("[IMAGE]\nPorCamWidth=800\nPorCamHeight=600\n");  // not a size of the camera: it reopens
+  vqtest::OpenMainWindow& window = Start();
+  ASSERT_TRUE(vqtest::Pump([&] { return LiveDocumentCamera(); }, 2min));
+  ASSERT_NE(window.PortraitController(), nullptr);
+  portrait->Unplug();  // the reopen fails
+  vqplatform::PumpMessages();
+  const std::wstring busy = window.MessageText(CVorquellDlg::MSG_PORTRAIT_BUSY).GetString();
+  // The busy message as a box on screen: a modal loop of its own.
+  vqplatform::SetMessageBoxAnswer([&](const vqplatform::MessageBoxRecord& box) {
+    if (box.text != busy) return IDOK;
+    return vqplatform::RunMessageBoxDialog(box.owner, box.text, box.caption, box.type);
+  });
+  DialogScript script({Unplug(), UntilCameraGone(), ClickOn(IDOK)});
+  Command(IDC_SWITCH_CAMERA);
+  EXPECT_TRUE(script.Done());
+  EXPECT_EQ(Boxes(), (std::vector<std::wstring>{busy, Unplugged()}));
+  EXPECT_EQ(window.PortraitController(), nullptr);
+  vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord&) { return IDOK; });
+  ExpectToldAndBackOnReplug();
+}
+
+}  // namespace
