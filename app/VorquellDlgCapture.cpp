@@ -17,6 +17,13 @@ namespace {
 
 constexpr const wchar_t* kShutterSound = L"paizhao.wav";
 
+// A modeless dialog showing a message box of its own is disabled until the
+// box goes; it is not destroyed under that loop.
+bool InOwnModalLoop(const CWnd* dialog) {
+  HWND window = dialog ? dialog->GetSafeHwnd() : nullptr;
+  return window && !IsWindowEnabled(window);
+}
+
 // Everything up to and including the last separator.
 CString FolderPart(const CString& path) {
   const int slash = std::max(path.ReverseFind(L'/'), path.ReverseFind(L'\\'));
@@ -221,6 +228,10 @@ void CVorquellDlg::OnMergeBox() {
     CheckDlgButton(IDC_MERGE, BST_UNCHECKED);
     return;
   }
+  if (!IsDlgButtonChecked(IDC_MERGE) && InOwnModalLoop(mergeDlg_)) {
+    CheckDlgButton(IDC_MERGE, BST_CHECKED);
+    return;
+  }
   if (multiPageDlg_ && (IsDlgButtonChecked(IDC_ONE_PDF) || IsDlgButtonChecked(IDC_MULTIPAGE_TIF))) {
     CheckDlgButton(IDC_MERGE, BST_UNCHECKED);
     ShowMessage(IsDlgButtonChecked(IDC_ONE_PDF) ? MSG_MAKING_PDF : MSG_MAKING_TIF, MB_ICONINFORMATION);
@@ -251,6 +262,10 @@ void CVorquellDlg::OnMultiPageTiffBox() {
 void CVorquellDlg::OnCollectBox(int box, int otherBox, MessageId otherMessage, int pdfOrTif) {
   if (!documentController_) {
     CheckDlgButton(box, BST_UNCHECKED);
+    return;
+  }
+  if (!IsDlgButtonChecked(box) && InOwnModalLoop(multiPageDlg_.get())) {
+    CheckDlgButton(box, BST_CHECKED);
     return;
   }
   // No change while the other mode's dialog is still open.

@@ -1,8 +1,11 @@
-// The document camera pulled out while a camera command's dialog is open,
-// then the dialog closed as a user closes it: nothing is used after its
-// end, the user is told, and the preview comes back when the camera does.
-// A recording cut short this way leaves a playable file. The commands run
-// through the window's message handling, as a click on their buttons does.
+// What happens while one of the main window's modal loops runs. The
+// document camera pulled out while a camera command's dialog is open, then
+// the dialog closed as a user closes it: nothing is used after its end, the
+// user is told, and the preview comes back when the camera does; a
+// recording cut short this way leaves a playable file. A mode box cleared
+// while its dialog shows a message of its own leaves that dialog alone.
+// The commands run through the window's message handling, as a click on
+// their buttons does.
 #include <algorithm>
 #include <chrono>
 #include <filesystem>
@@ -17,6 +20,7 @@
 #include "platform/win/Window.h"
 #include "tests/support/MediaReadBack.h"
 #include "tests/support/TestEnv.h"
+#include "tests/ui/ScreenshotSupport.h"
 #include "tests/vorquell/MainWindowFixture.h"
 #include "ui/VideoToFileDlg.h"
 
@@ -87,7 +91,7 @@ class DialogScript {
   std::set<HWND> dialogs_;
 };
 
-class MainWindowCameraLoss : public vqtest::MainWindowTest {
+class NestedLoopTest : public vqtest::MainWindowTest {
  protected:
   void SetUp() override {
     MainWindowTest::SetUp();
@@ -148,6 +152,9 @@ class MainWindowCameraLoss : public vqtest::MainWindowTest {
   std::shared_ptr<vq::dshow::VirtualCamera> document_;
 };
 
+class MainWindowCameraLoss : public NestedLoopTest {};
+class MainWindowModeDialogs : public NestedLoopTest {};
+
 TEST_F(MainWindowCameraLoss, ARecordingCutShortLeavesAPlayableFileAndTheDialogSaysWhy) {
   vqtest::OpenMainWindow& window = Start();
   ASSERT_TRUE(vqtest::Pump([&] { return LiveDocumentCamera(); }, 2min));
@@ -163,6 +170,7 @@ TEST_F(MainWindowCameraLoss, ARecordingCutShortLeavesAPlayableFileAndTheDialogSa
                        Unplug(),
                        UntilCameraGone(),
                        [&](HWND dialog) {
+                         vqtest::SaveScreenshot(dialog, "recording-camera-lost.png");
                          statusAfterLoss = TextOf(dialog, kRecorderStatus);
                          startEnabled = IsWindowEnabled(::GetDlgItem(dialog, IDOK));
                          return vqplatform::ClickControl(dialog, IDCANCEL);
@@ -325,6 +333,40 @@ TEST_F(MainWindowCameraLoss, SwitchStopsWhenTheCameraGoesUnderThePortraitBusyMes
   EXPECT_EQ(window.PortraitController(), nullptr);
   vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord&) { return IDOK; });
   ExpectToldAndBackOnReplug();
+}
+
+TEST_F(MainWindowModeDialogs, TheMergeDialogStaysWhileItsOwnMessageIsOpen) {
+  vqtest::OpenMainWindow& window = Start();
+  ASSERT_TRUE(vqtest::Pump([&] { return LiveDocumentCamera(); }, 2min));
+  HWND main = window.GetSafeHwnd();
+  window.CheckDlgButton(IDC_MERGE, BST_CHECKED);
+  Command(IDC_MERGE);
+  Command(IDC_CAPTURE);
+  ASSERT_NE(window.MergeDialog(), nullptr);
+  HWND merge = window.MergeDialog()->GetSafeHwnd();
+  // The merge dialog's own message (one picture is not enough) as a box on
+  // screen, with its loop.
+  vqplatform::SetMessageBoxAnswer([&](const vqplatform::MessageBoxRecord& box) {
+    if (box.owner != merge) return IDOK;
+    return vqplatform::RunMessageBoxDialog(box.owner, box.text, box.caption, box.type);
+  });
+  bool stillTicked = false, mergeOpen = false;
+  DialogScript script({[&](HWND) { return vqplatform::ClickControl(main, IDC_MERGE); },
+                       [&](HWND box) {
+                         stillTicked = window.IsDlgButtonChecked(IDC_MERGE) == BST_CHECKED;
+                         mergeOpen = IsWindow(merge);
+                         return vqplatform::ClickControl(box, IDOK);
+                       }});
+  SendMessageW(merge, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+  EXPECT_TRUE(script.Done());
+  EXPECT_TRUE(stillTicked) << "the click changed nothing while the message was open";
+  EXPECT_TRUE(mergeOpen);
+  ASSERT_NE(window.MergeDialog(), nullptr);
+  EXPECT_EQ(window.MergeDialog()->GetSafeHwnd(), merge);
+  // Once the message is gone the same click closes it.
+  ASSERT_TRUE(vqplatform::ClickControl(main, IDC_MERGE));
+  EXPECT_TRUE(vqtest::Pump([&] { return window.MergeDialog() == nullptr; }, 2min));
+  EXPECT_FALSE(IsWindow(merge));
 }
 
 }  // namespace
