@@ -377,19 +377,14 @@ class CVorquellDlg : public CDialog, public CMergeDialogOwner {
   std::atomic<int> documentRotation_{0};  // read by the orientation thread
   int portraitRotation_ = 0;
   RECT previewRect_{0, 0, 0, 0};  // both previews, in client coordinates
-  // The cameras. Modal loops dispatch everything, so a camera can be lost
-  // (WM_DEVICECHANGE) inside any message box or dialog a command runs, and
-  // the loss lets its controller go. Hence, everywhere in this window:
-  //  - a controller is never used through a pointer taken before a nested
-  //    modal loop: after each loop a command looks its camera up again in
-  //    these members and stops (or skips the camera's part) when it went;
-  //  - a dialog that works on a camera is told when it goes: the recording
-  //    dialog stops its work with the unplug message, the continuous-
-  //    shooting dialog ends;
-  //  - a controller let go while a handler of this window below the current
-  //    one is on the stack (its own code may be running the loop: property
-  //    pages, the source's message boxes) is only stopped and hidden, and
-  //    deleted when the outermost handler has returned.
+  // The cameras. Modal loops dispatch everything, so a camera may be lost
+  // inside any box or dialog a command runs. The rule: what a nested loop
+  // may destroy is never used through a pointer taken before the loop; a
+  // command looks its camera up again here after each loop; a dialog that
+  // works on a camera is told when it goes (ReleaseController). A
+  // controller let go under a nested loop, whose own code may be running it
+  // (property pages, the source's messages), is only retired until the
+  // outermost handler returns.
   std::unique_ptr<CCaptureController> documentController_;
   std::unique_ptr<CCaptureController> portraitController_;
   std::vector<std::unique_ptr<CCaptureController>> retiredControllers_;
