@@ -339,7 +339,12 @@ class CVorquellDlg : public CDialog, public CMergeDialogOwner {
   // Adds a page to the open multipage dialog, opening one first when there
   // is none; false when the result's name was cancelled.
   bool AddToMultiPage(const CImageOutput& output, const CString& page, int mode, bool pdfVariant);
+  // Closes the multipage dialog; its object outlives a nested loop that may
+  // be running its code (the question about its pages).
   void CloseMultiPageDialog();
+  // Whether a modeless dialog shows a message box of its own (it is disabled
+  // until the box goes): it is not destroyed under that loop.
+  static bool InOwnModalLoop(const CWnd* dialog);
   void AdvanceImageCounter();
   void RemoveWorkFiles();
 
@@ -404,6 +409,7 @@ class CVorquellDlg : public CDialog, public CMergeDialogOwner {
   std::unique_ptr<CCaptureController> documentController_;
   std::unique_ptr<CCaptureController> portraitController_;
   std::vector<std::unique_ptr<CCaptureController>> retiredControllers_;
+  std::vector<std::unique_ptr<CMultiPageDlg>> retiredMultiPageDialogs_;
   int handlerDepth_ = 0;  // handlers of this window on the stack
   CCVideoToFile* recorder_ = nullptr;  // the recording dialog while it runs
   std::vector<std::unique_ptr<CThumbItem>> strip_;

@@ -22,13 +22,6 @@ const LanguageText kMultiPageNotOpened{L"无法打开多页文件窗口，图像
                                        L"無法開啟多頁文件視窗，圖像儲存在：\n%s",
                                        L"The multipage window could not be opened; the picture is kept in:\n%s"};
 
-// A modeless dialog showing a message box of its own is disabled until the
-// box goes; it is not destroyed under that loop.
-bool InOwnModalLoop(const CWnd* dialog) {
-  HWND window = dialog ? dialog->GetSafeHwnd() : nullptr;
-  return window && !IsWindowEnabled(window);
-}
-
 // Everything up to and including the last separator.
 CString FolderPart(const CString& path) {
   const int slash = std::max(path.ReverseFind(L'/'), path.ReverseFind(L'\\'));
@@ -73,9 +66,15 @@ CString CVorquellDlg::ResultName(const CImageOutput& output, const wchar_t* exte
   return name + extension;
 }
 
+bool CVorquellDlg::InOwnModalLoop(const CWnd* dialog) {
+  HWND window = dialog ? dialog->GetSafeHwnd() : nullptr;
+  return window && !::IsWindowEnabled(window);
+}
+
 void CVorquellDlg::CloseMultiPageDialog() {
   std::unique_ptr<CMultiPageDlg> dialog = std::move(multiPageDlg_);
   if (dialog && dialog->GetSafeHwnd()) dialog->DestroyWindow();
+  if (dialog && handlerDepth_ > 1) retiredMultiPageDialogs_.push_back(std::move(dialog));
 }
 
 bool CVorquellDlg::AddToMultiPage(const CImageOutput& output, const CString& page, int mode, bool pdfVariant) {
@@ -285,10 +284,6 @@ void CVorquellDlg::OnMultiPageTiffBox() {
 void CVorquellDlg::OnCollectBox(int box, int otherBox, MessageId otherMessage, int pdfOrTif) {
   if (!documentController_) {
     CheckDlgButton(box, BST_UNCHECKED);
-    return;
-  }
-  if (!IsDlgButtonChecked(box) && InOwnModalLoop(multiPageDlg_.get())) {
-    CheckDlgButton(box, BST_CHECKED);
     return;
   }
   // No change while the other mode's dialog is still open.

@@ -12,6 +12,7 @@
 #include "platform/win/SystemMetrics.h"
 #include "ui/FxButtonSkin.h"
 #include "ui/LanguageTexts.h"
+#include "ui/MultiPageDlg.h"
 #include "ui/ShowImageDlg.h"
 
 namespace {
@@ -225,7 +226,7 @@ void CVorquellDlg::OnPaint() {
 HCURSOR CVorquellDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(icon_); }
 
 BOOL CVorquellDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
-  // Controllers let go under a nested loop wait for the outermost handler.
+  // What is let go under a nested loop waits for the outermost handler.
   ++handlerDepth_;
   BOOL handled = TRUE;
   if (message == WM_PREFIX_CHANGED) {
@@ -239,7 +240,10 @@ BOOL CVorquellDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT*
   } else {
     handled = CDialog::OnWndMsg(message, wParam, lParam, result);
   }
-  if (--handlerDepth_ == 0) retiredControllers_.clear();
+  if (--handlerDepth_ == 0) {
+    retiredControllers_.clear();
+    retiredMultiPageDialogs_.clear();
+  }
   return handled;
 }
 

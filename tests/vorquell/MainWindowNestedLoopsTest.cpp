@@ -21,6 +21,7 @@
 #include "tests/support/TestEnv.h"
 #include "tests/ui/ScreenshotSupport.h"
 #include "tests/vorquell/MainWindowFixture.h"
+#include "ui/MultiPageDlg.h"
 #include "ui/VideoToFileDlg.h"
 
 namespace {
@@ -291,6 +292,27 @@ TEST_F(MainWindowModeDialogs, TheMergeDialogStaysWhileItsOwnMessageIsOpen) {
   // Once the message is gone the same click closes it.
   ASSERT_TRUE(vqplatform::ClickControl(main, IDC_MERGE));
   EXPECT_TRUE(vqtest::Pump([&] { return window.MergeDialog() == nullptr; }, 2min));
+}
+
+TEST_F(MainWindowModeDialogs, TheMultipageDialogClosedUnderTheQuestionAboutItsPagesStillWritesThem) {
+  constexpr int kMultiPageCancel = 1033;
+  vqtest::OpenMainWindow& window = StartLive();
+  HWND main = window.GetSafeHwnd();
+  window.CheckDlgButton(IDC_MULTIPAGE_TIF, BST_CHECKED);
+  Command(IDC_MULTIPAGE_TIF);
+  Command(IDC_CAPTURE);
+  ASSERT_NE(window.MultiPageDialog(), nullptr);
+  HWND pages = window.MultiPageDialog()->GetSafeHwnd();
+  // Clearing the box asks about the page; meanwhile the user cancels the
+  // dialog itself, then answers Yes.
+  vqplatform::SetMessageBoxAnswer(ShownOnScreen([main](const auto& box) { return box.owner == main; }));
+  DialogScript script({[pages](HWND) { return vqplatform::ClickControl(pages, kMultiPageCancel); },
+                       [&](HWND) { return window.MultiPageDialog() == nullptr; }, ClickOn(IDYES)});
+  window.CheckDlgButton(IDC_MULTIPAGE_TIF, BST_UNCHECKED);
+  Command(IDC_MULTIPAGE_TIF);
+  EXPECT_TRUE(script.Done());
+  EXPECT_EQ(FilesEndingIn(".tif").size(), 1u) << "the answer was kept";
+  EXPECT_FALSE(IsWindow(pages));
 }
 
 }  // namespace
