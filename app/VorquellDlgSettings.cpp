@@ -29,8 +29,9 @@ bool CVorquellDlg::PortraitSizeChangeApplies(const CSysSettings& before, const C
 bool CVorquellDlg::ReopenDocumentCamera(int subtype) {
   StopOrientationThread();
   CloseContinuousShooting();
+  auto reopened = std::make_unique<CCaptureController>(true, false);
   ReleaseController(documentController_);
-  documentController_ = std::make_unique<CCaptureController>(true, false);
+  documentController_ = std::move(reopened);
   CCaptureController& camera = *documentController_;
   camera.SetSubtype(subtype);
   // The source's own messages while it opens are a modal loop.
