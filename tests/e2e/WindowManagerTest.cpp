@@ -194,6 +194,19 @@ class WindowManagerTest : public ::testing::Test {
     return frame;
   }
 
+  // GetWindowRect's corner is the frame's and the client area is the
+  // window's on the server, as the xwininfo tool tells them.
+  static void ExpectRectsAsXwininfoTellsThem(HWND hwnd) {
+    std::optional<vqtest::XServer::XwininfoReport> told = vqtest::XServer::Xwininfo(PresentedXWindow(hwnd));
+    ASSERT_TRUE(told) << "xwininfo (x11-utils) could not be run";
+    const RECT window = ScreenRectOf(hwnd), client = vqtest::ClientRectOnScreen(hwnd);
+    EXPECT_EQ(window.left, told->frameCorner.x);
+    EXPECT_EQ(window.top, told->frameCorner.y);
+    EXPECT_TRUE(SameRect(client, told->client))
+        << "xwininfo: " << told->client.left << ", " << told->client.top << ", " << told->client.right << ", "
+        << told->client.bottom << "; GetClientRect on the screen: " << client.left << ", " << client.top << ", "
+        << client.right << ", " << client.bottom;
+  }
 
   bool IconicOnServer(HWND hwnd) {
     std::vector<long> state = server_.ReadProperty(PresentedXWindow(hwnd), "WM_STATE").items;
@@ -252,6 +265,10 @@ TEST_F(WindowManagerTest, MainWindowIsDraggedMaximisedMinimisedAndRestoredByTheU
     const RECT firstClient = vqtest::ClientRectOnScreen(main);
     EXPECT_EQ(firstClient.left, extents.left);
     EXPECT_EQ(firstClient.top, extents.top);
+    ExpectRectsAsXwininfoTellsThem(main);
+    size_t differences = SIZE_MAX;
+    vqtest::ShownOnServer(server_, main, &differences);
+    EXPECT_EQ(differences, 0u);
     server_.Grab(RECT{0, 0, first.right + 20, first.bottom + 20})
         .SavePng(vqtest::ScreenshotPath("main-window-at-start.png"));
 
@@ -289,6 +306,7 @@ TEST_F(WindowManagerTest, MainWindowIsDraggedMaximisedMinimisedAndRestoredByTheU
     RECT maximisedClient = vqtest::ClientRectOnScreen(main);
     ExpectOneSize(mark, main, SIZE_MAXIMIZED, &maximisedClient);
     EXPECT_TRUE(g_log.Since(mark, main, WM_SYSCOMMAND).empty());
+    ExpectRectsAsXwininfoTellsThem(main);
     ExpectShownAsDrawn(main, "main-window-maximised.png");
     mark = g_log.Mark();
     server_.DoubleClick(TitleBar(main));
@@ -297,6 +315,7 @@ TEST_F(WindowManagerTest, MainWindowIsDraggedMaximisedMinimisedAndRestoredByTheU
     EXPECT_TRUE(
         Stays([&] { return !IsZoomed(main) && SameRect(server_.FrameRectOnScreen(xwindow), dragged); }, 300ms));
     ExpectOneSize(mark, main, SIZE_RESTORED, &firstClient);
+    ExpectRectsAsXwininfoTellsThem(main);
     ExpectShownAsDrawn(main, "main-window-restored.png");
 
     // Minimised from a taskbar: the process loses the foreground.
@@ -469,7 +488,16 @@ TEST_F(WindowManagerTest, MessageBoxesHaveTheirCaptionAndNeitherSizeNorMaximise)
       EXPECT_NE(std::find(allowed.begin(), allowed.end(), "_NET_WM_ACTION_CLOSE"), allowed.end());
       const RECT frame = AgreedRect(box);
       EXPECT_TRUE(SameRect(frame, server_.FrameRectOnScreen(xbox)));
+      ExpectRectsAsXwininfoTellsThem(box);
       EXPECT_TRUE(WaitFor([&] { return server_.FocusedWindow() == xbox; }));
+      // A double click on its title bar, which maximises other windows,
+      // leaves it as it is.
+      server_.DoubleClick(POINT{frame.left + 12, frame.top + server_.FrameExtents(xbox).top / 2});
+      EXPECT_TRUE(Stays([&] { return SameRect(server_.FrameRectOnScreen(xbox), frame); }, 500ms)) << "maximised";
+      EXPECT_TRUE(SameRect(ScreenRectOf(box), frame));
+      size_t differences = SIZE_MAX;
+      vqtest::ShownOnServer(server_, box, &differences);
+      EXPECT_EQ(differences, 0u);
       server_.Grab(RECT{frame.left - 10, frame.top - 10, frame.right + 10, frame.bottom + 10})
           .SavePng(vqtest::ScreenshotPath(b.screenshot));
       server_.PressKey(XK_Return);

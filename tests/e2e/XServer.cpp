@@ -8,9 +8,12 @@
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <thread>
 
 #include "platform/display/Presenter.h"
@@ -280,6 +283,30 @@ RECT XServer::FrameRectOnScreen(unsigned long xwindow) {
   XWindowAttributes a{};
   if (!XGetWindowAttributes(display_, frame, &a)) return RECT{};
   return RECT{a.x, a.y, a.x + a.width + 2 * a.border_width, a.y + a.height + 2 * a.border_width};
+}
+
+std::optional<XServer::XwininfoReport> XServer::Xwininfo(unsigned long xwindow) {
+  const std::string command = "xwininfo -frame -id " + std::to_string(xwindow) + " 2>/dev/null";
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) return std::nullopt;
+  std::string report;
+  char chunk[512];
+  while (size_t n = fread(chunk, 1, sizeof chunk, pipe)) report.append(chunk, n);
+  if (::pclose(pipe) != 0) return std::nullopt;
+  auto after = [&](const char* label) -> const char* {
+    size_t at = report.find(label);
+    return at == std::string::npos ? nullptr : report.c_str() + at + strlen(label);
+  };
+  const char *x = after("Absolute upper-left X:"), *y = after("Absolute upper-left Y:"),
+             *inFrameX = after("Relative upper-left X:"), *inFrameY = after("Relative upper-left Y:"),
+             *width = after("Width:"), *height = after("Height:");
+  if (!x || !y || !inFrameX || !inFrameY || !width || !height) return std::nullopt;
+  XwininfoReport told;
+  const int left = atoi(x), top = atoi(y);
+  // Relative: the client window's place in its parent, the frame.
+  told.frameCorner = POINT{left - atoi(inFrameX), top - atoi(inFrameY)};
+  told.client = RECT{left, top, left + atoi(width), top + atoi(height)};
+  return told;
 }
 
 std::vector<unsigned long> XServer::ManagedWindows() {

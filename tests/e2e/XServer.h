@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -82,6 +83,15 @@ class XServer {
   // The window manager's frame around a client window, asked of the server
   // as `xwininfo -frame` does (the client window itself without one).
   RECT FrameRectOnScreen(unsigned long xwindow);
+  // What the xwininfo tool (`xwininfo -frame`) reports of a client window,
+  // from its own connection: its frame's corner (where it lies less where
+  // it lies in its parent, the frame) and its client area on the screen;
+  // nothing when it cannot be run.
+  struct XwininfoReport {
+    POINT frameCorner{};
+    RECT client{};
+  };
+  static std::optional<XwininfoReport> Xwininfo(unsigned long xwindow);
   // The client windows the window manager manages (_NET_CLIENT_LIST).
   std::vector<unsigned long> ManagedWindows();
   unsigned long FocusedWindow();
