@@ -60,6 +60,16 @@ int BluePixels(const vqtest::Screenshot& shot) {
   return n;
 }
 
+// The xwininfo tool finds the frame's corner and the client area where
+// they are expected.
+void ExpectAsXwininfoTellsIt(unsigned long window, const RECT& frame, const RECT& client) {
+  std::optional<vqtest::XServer::XwininfoReport> told = vqtest::XServer::Xwininfo(window);
+  ASSERT_TRUE(told) << "xwininfo (x11-utils) could not be run";
+  EXPECT_EQ(told->frameCorner.x, frame.left);
+  EXPECT_EQ(told->frameCorner.y, frame.top);
+  EXPECT_TRUE(Same(told->client, client));
+}
+
 // The managed window of the built program whose title starts so (the
 // splash window may go while it is looked at).
 unsigned long ProgramWindow(vqtest::XServer& server, Display* display, const std::string& title) {
@@ -92,6 +102,13 @@ TEST_F(VorquellDesktopTest, BuiltProgramsFrameIsOnScreenKeepsItsSizeAndMaximises
   EXPECT_GT(extents.top, 10) << "a title bar";
   EXPECT_LE(frame.right, 1920);
   EXPECT_LE(frame.bottom, 1080);
+  ExpectAsXwininfoTellsIt(window, frame, client);
+  // The picture reached the lower part of the preview before the screenshot.
+  const POINT inPreview{frame.left + Width(frame) * 2 / 5, frame.top + (frame.bottom - frame.top) * 17 / 20};
+  EXPECT_TRUE(vqtest::WaitFor(
+      [&] { return server.Grab(RECT{inPreview.x, inPreview.y, inPreview.x + 1, inPreview.y + 1}).pixels[0] != 0xFFFFFF; },
+      20s))
+      << "no picture in the preview";
   server.Grab(RECT{0, 0, std::min<LONG>(frame.right + 40, 1920), std::min<LONG>(frame.bottom + 40, 1080)})
       .SavePng(vqtest::ScreenshotPath("vorquell-at-start-under-window-manager.png"));
 
@@ -123,6 +140,7 @@ TEST_F(VorquellDesktopTest, BuiltProgramsFrameIsOnScreenKeepsItsSizeAndMaximises
   EXPECT_TRUE(vqtest::WaitFor([&] { return Same(server.ClientRectOnScreen(window), client); }, 20s))
       << "not restored";
   EXPECT_TRUE(Same(server.FrameRectOnScreen(window), frame));
+  ExpectAsXwininfoTellsIt(window, frame, client);
 
   server.RequestClose(window);
   EXPECT_EQ(program.get(), 0);
