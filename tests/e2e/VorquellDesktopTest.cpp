@@ -80,7 +80,7 @@ unsigned long ProgramWindow(vqtest::XServer& server, Display* display, const std
 }
 
 TEST_F(VorquellDesktopTest, BuiltProgramsFrameIsOnScreenKeepsItsSizeAndMaximisesUnderAWindowManager) {
-  if (!vqtest::UseXvfbDisplay(true)) GTEST_SKIP() << "runs only under the window manager: run it alone";
+  if (std::string why = vqtest::UseXvfbDisplayWithWindowManager(); !why.empty()) GTEST_SKIP() << why;
   MakeProgramFolder();
   vqtest::XServer server;
   ASSERT_TRUE(server.WaitForWindowManager());

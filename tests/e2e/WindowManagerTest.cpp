@@ -146,7 +146,7 @@ const DialogTemplate kNotesWindow{WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMEN
 class WindowManagerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!vqtest::UseXvfbDisplay(true)) GTEST_SKIP() << "runs only under the window manager: run it alone";
+    if (std::string why = vqtest::UseXvfbDisplayWithWindowManager(); !why.empty()) GTEST_SKIP() << why;
     vqres::LoadResources();
     ASSERT_TRUE(server_.Connected());
     ASSERT_TRUE(server_.WaitForWindowManager());

@@ -398,4 +398,11 @@ bool UseXvfbDisplay(bool withWindowManager) {
   return withWindowManager == (manager && *manager == '1');
 }
 
+std::string UseXvfbDisplayWithWindowManager() {
+  if (UseXvfbDisplay(true)) return {};
+  const char* manager = std::getenv("VQ_E2E_WINDOW_MANAGER");
+  if (manager && std::string(manager) == "absent") return "openbox, the window manager, is not installed";
+  return "runs only under the window manager: run it alone";
+}
+
 }  // namespace vqtest

@@ -139,5 +139,9 @@ Screenshot ShownOnServer(XServer& server, HWND hwnd, size_t* differences);
 // start). False when the program already runs under the runner the other
 // way (several tests of both kinds in one run).
 bool UseXvfbDisplay(bool withWindowManager = false);
+// UseXvfbDisplay(true) for a test that needs the window manager: why the
+// test cannot run here (the window manager is not installed, or the run is
+// one without it), empty when it can.
+std::string UseXvfbDisplayWithWindowManager();
 
 }  // namespace vqtest
