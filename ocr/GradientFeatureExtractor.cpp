@@ -41,6 +41,23 @@ int Octant(double x, double y) {
   return x < 0 ? (-y < -x ? 4 : 5) : (-y > x ? 6 : 7);
 }
 
+// Adds the two directions' parts of a pixel to the zones of its row and
+// column spans.
+void AddToSpans(const ZoneSpan& rows, const ZoneSpan& cols, int zoneCols, int directions, int k, double first,
+                double second, float* histogram) {
+  const double share[2] = {first, second};
+  const int direction[2] = {k, (k + 1) % directions};
+  for (int i = rows.first; i <= rows.last; ++i) {
+    const double rowWeight = i == rows.first ? rows.firstWeight : rows.lastWeight;
+    for (int j = cols.first; j <= cols.last; ++j) {
+      const double weight = rowWeight * (j == cols.first ? cols.firstWeight : cols.lastWeight);
+      float* zone = histogram + (i * zoneCols + j) * directions;
+      for (int d = 0; d < 2; ++d)
+        zone[direction[d]] = static_cast<float>(static_cast<double>(zone[direction[d]]) + share[d] * weight);
+    }
+  }
+}
+
 }  // namespace
 
 void CGradientFeatureExtractorImp::NormalizeIntensity(std::vector<float>& values) {
@@ -68,18 +85,7 @@ void CGradientFeatureExtractorImp::DistributeGradient(double a, double b, double
 
 void CGradientFeatureExtractorImp::AddToZones(double a, double b, int k, double first, double second,
                                               float* histogram) const {
-  const ZoneSpan rows = SpanOf(a, zoneRows_), cols = SpanOf(b, zoneCols_);
-  const double share[2] = {first, second};
-  const int direction[2] = {k, (k + 1) % directions_};
-  for (int i = rows.first; i <= rows.last; ++i) {
-    const double rowWeight = i == rows.first ? rows.firstWeight : rows.lastWeight;
-    for (int j = cols.first; j <= cols.last; ++j) {
-      const double weight = rowWeight * (j == cols.first ? cols.firstWeight : cols.lastWeight);
-      float* zone = histogram + (i * zoneCols_ + j) * directions_;
-      for (int d = 0; d < 2; ++d)
-        zone[direction[d]] = static_cast<float>(static_cast<double>(zone[direction[d]]) + share[d] * weight);
-    }
-  }
+  AddToSpans(SpanOf(a, zoneRows_), SpanOf(b, zoneCols_), zoneCols_, directions_, k, first, second, histogram);
 }
 
 OCRMatrix* CGradientFeatureExtractorImp::Extract(const OCRMatrix* image, int) {
@@ -97,6 +103,11 @@ OCRMatrix* CGradientFeatureExtractorImp::Extract(const OCRMatrix* image, int) {
     for (int x = 0; x < C; ++x) P[static_cast<size_t>(y + 1) * W + x + 1] = src[static_cast<size_t>(y) * C + x];
   NormalizeIntensity(P);
 
+  // Every pixel of a row (a column) falls into the same zone rows (columns).
+  std::vector<ZoneSpan> rowSpans(static_cast<size_t>(R)), colSpans(static_cast<size_t>(C));
+  for (int y = 0; y < R; ++y) rowSpans[y] = SpanOf((y + 0.5) / zh, zoneRows_);
+  for (int x = 0; x < C; ++x) colSpans[x] = SpanOf((x + 0.5) / zw, zoneCols_);
+
   float* histogram = MatrixData<float>(out.get());
   auto at = [&](int y, int x) { return P[static_cast<size_t>(y) * W + x]; };
   for (int y = 1; y <= R; ++y)
@@ -113,7 +124,7 @@ OCRMatrix* CGradientFeatureExtractorImp::Extract(const OCRMatrix* image, int) {
       const int k = Octant(gx, gy);
       const double first = (kSin[k + 1] * gx - kCos[k + 1] * gy) / kSin[1];
       const double second = (kCos[k] * gy - kSin[k] * gx) / kSin[1];
-      AddToZones((y - 1 + 0.5) / zh, (x - 1 + 0.5) / zw, k, first, second, histogram);
+      AddToSpans(rowSpans[y - 1], colSpans[x - 1], zoneCols_, directions_, k, first, second, histogram);
     }
   return out.release();
 }
