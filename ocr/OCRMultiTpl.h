@@ -34,6 +34,7 @@ class COCRMultiTpl : public COCRInterface {
   // The `count` best templates of one set, written like Recognize's result.
   bool MatchTemplateSet(const uint8_t* image, int width, int height, char* setLabels, int count,
                         double* setDistances, const TemplateSet& set) const;
+  const std::vector<TemplateSet>& Sets() const { return sets_; }
 
  private:
   bool ReadModel(CFileOperator& file);
