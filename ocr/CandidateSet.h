@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <iterator>
+#include <limits>
 #include <map>
 #include <string>
 
@@ -17,6 +18,11 @@ class CandidateSet {
   bool Admits(double distance) const {
     if (items_.size() < limit_) return !std::isnan(distance);
     return limit_ > 0 && distance < largest_;
+  }
+
+  // No distance above this is added: the largest held once full.
+  double Limit() const {
+    return items_.size() < limit_ || limit_ == 0 ? std::numeric_limits<double>::infinity() : largest_;
   }
 
   // Adds while there is room, else replaces the largest distance when it is

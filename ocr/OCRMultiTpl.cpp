@@ -76,12 +76,14 @@ bool COCRMultiTpl::MatchTemplateSet(const uint8_t* image, int width, int height,
   CandidateSet<size_t> best(static_cast<size_t>(n));
   if (set.packed.Count() == set.templates.size() && set.packed.Count() > 0 && features->type == OCR_DOUBLE &&
       OCRElementCount(features.get()) == set.packed.Length()) {
-    // The distances a chunk at a time, on the stack.
-    constexpr size_t kChunk = 64 * PackedTemplates::kLanes;
+    // The distances a chunk at a time, on the stack; templates that cannot
+    // be admitted need not be finished.
+    constexpr size_t kChunk = 8 * PackedTemplates::kLanes;
     double d[kChunk];
+    const PackedTemplates::Query query = set.packed.Prepare(MatrixData<double>(features.get()));
     for (size_t first = 0; first < set.packed.Count(); first += kChunk) {
       const size_t n = std::min(kChunk, set.packed.Count() - first);
-      set.packed.CosineDistances(MatrixData<double>(features.get()), first, n, d);
+      set.packed.CosineDistances(query, first, n, d, best.Limit());
       for (size_t i = 0; i < n; ++i)
         if (best.Admits(d[i])) best.Offer(d[i], first + i);
     }

@@ -2,6 +2,8 @@
 // very distances and candidates of the one-template-at-a-time comparison.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -17,6 +19,7 @@ using namespace ocrtest;
 namespace {
 
 constexpr int kCount = 10;
+constexpr double kInfinity = std::numeric_limits<double>::infinity();
 const char kText[] = "文字识别结果正确显示方向";
 constexpr int kChars = 12;
 
@@ -71,13 +74,32 @@ TEST_F(ProductTemplates, BlocksGiveEveryDistanceToTheBit) {
       for (PackedTemplates::Kernel kernel : kernels) {
         // The whole set at once, and from a later block on with a short end.
         std::vector<double> packed(count, -1.0);
-        set.packed.CosineDistances(MatrixData<double>(features.get()), 0, count, packed.data(), kernel);
+        set.packed.CosineDistances(MatrixData<double>(features.get()), 0, count, packed.data(), kInfinity, kernel);
         const size_t first = PackedTemplates::kLanes * 3, n = count - first - 5;
         std::vector<double> part(n + 1, -1.0);
-        set.packed.CosineDistances(MatrixData<double>(features.get()), first, n, part.data(), kernel);
+        set.packed.CosineDistances(MatrixData<double>(features.get()), first, n, part.data(), kInfinity, kernel);
         for (size_t t = 0; t < count; ++t) ASSERT_EQ(plain[t], packed[t]) << "glyph " << g << " template " << t;
         for (size_t t = 0; t < n; ++t) ASSERT_EQ(plain[first + t], part[t]) << "glyph " << g << " template " << t;
         EXPECT_EQ(-1.0, part[n]) << "written past the end";
+
+        // Given the tenth best distance as a limit, a template is either
+        // finished to the bit or provably beyond the limit; most are not
+        // finished.
+        std::vector<double> sorted = plain;
+        std::nth_element(sorted.begin(), sorted.begin() + kCount - 1, sorted.end());
+        const double limit = sorted[kCount - 1];
+        std::vector<double> bounded(count, -1.0);
+        set.packed.CosineDistances(MatrixData<double>(features.get()), 0, count, bounded.data(), limit, kernel);
+        size_t unfinished = 0;
+        for (size_t t = 0; t < count; ++t) {
+          if (bounded[t] == kInfinity) {
+            ++unfinished;
+            ASSERT_GT(plain[t], limit) << "glyph " << g << " template " << t;
+          } else {
+            ASSERT_EQ(plain[t], bounded[t]) << "glyph " << g << " template " << t;
+          }
+        }
+        EXPECT_GT(unfinished, count / 4) << "glyph " << g;
       }
     }
   }
