@@ -48,8 +48,9 @@ int Octant(float x, float y) {
 
 // Adds the two directions' parts of a pixel to the zones of its row and
 // column spans.
-[[gnu::always_inline]] inline void AddToSpans(const ZoneSpan& rows, const ZoneSpan& cols, int zoneCols, int directions, int k, double first,
-                double second, float* histogram) {
+[[gnu::always_inline]] inline void AddToSpans(const ZoneSpan& rows, const ZoneSpan& cols, int zoneCols,
+                                              int directions, int k, double first, double second,
+                                              float* histogram) {
   const double share[2] = {first, second};
   const int direction[2] = {k, (k + 1) % directions};
   for (int i = rows.first; i <= rows.last; ++i) {

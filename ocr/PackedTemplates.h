@@ -2,10 +2,11 @@
 // Template vectors of one length laid out for comparing a glyph with many of
 // them at once: blocks of kLanes templates, the i-th values of a block's
 // templates side by side; the first halves of all blocks, then the second
-// halves, so that blocks left unfinished are not read past their half. The processor then works on several templates per
-// instruction, while each template's dot product is still summed in the very
-// order of the cosine distance measure, so every distance is the same to the
-// bit as the one template-by-template comparison gives.
+// halves, so that blocks left unfinished are not read past their half. The
+// processor then works on several templates per instruction, while each
+// template's dot product is still summed in the very order of the cosine
+// distance measure, so every distance is the same to the bit as the one
+// template-by-template comparison gives.
 //
 // Given a limit, a block whose templates all lie provably beyond it after
 // half its values is not finished: the half's sum plus the largest the other

@@ -34,7 +34,8 @@ std::vector<cv::Mat> LineGlyphs() {
   for (const cv::Mat& line : {sharp, soft, small}) {
     const double scale = static_cast<double>(line.cols) / sharp.cols;
     for (int i = 0; i < kChars; ++i) {
-      const int x0 = static_cast<int>((20 + i * kPitch) * scale), x1 = static_cast<int>((20 + (i + 1) * kPitch) * scale);
+      const int x0 = static_cast<int>((20 + i * kPitch) * scale);
+      const int x1 = static_cast<int>((20 + (i + 1) * kPitch) * scale);
       cv::Mat glyph;
       cv::subtract(cv::Scalar::all(255), line(cv::Rect(x0, 0, x1 - x0, line.rows)), glyph);
       glyphs.push_back(glyph.clone());
