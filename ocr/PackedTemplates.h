@@ -1,17 +1,17 @@
 #pragma once
 // Template vectors of one length laid out for comparing a glyph with many of
-// them at once: blocks of kLanes templates, the i-th values of a block's
-// templates side by side; the first halves of all blocks, then the second
-// halves, so that blocks left unfinished are not read past their half. The
-// processor then works on several templates per instruction, while each
-// template's dot product is still summed in the very order of the cosine
-// distance measure, so every distance is the same to the bit as the one
-// template-by-template comparison gives.
+// them at once, and for turning most of them away cheaply. The distance of a
+// template that may be among the candidates is summed in doubles in the very
+// order of the cosine distance measure, so it is the same to the bit as the
+// one template-by-template comparison gives.
 //
-// Given a limit, a block whose templates all lie provably beyond it after
-// half its values is not finished: the half's sum plus the largest the other
-// half can add (the product of the two halves' lengths) already puts every
-// one of them beyond the limit, with a margin far above rounding.
+// The others are screened in floats, which halve the memory read and double
+// the templates per instruction: blocks of kLanes templates, the i-th values
+// of a block side by side; the first halves of all blocks, then the second
+// halves. After half the values, a block whose templates' sums plus the most
+// the other half can add (the product of the two halves' lengths) lie beyond
+// the limit is left; after all of them, each template whose float sum lies
+// beyond it. The margin on these bounds is far above the rounding of floats.
 #include <cstddef>
 #include <limits>
 #include <vector>
@@ -20,7 +20,7 @@ class PackedTemplates {
  public:
   static constexpr size_t kLanes = 8;
 
-  // How the blocks are walked: portable vectors, or the processor's wider
+  // How the blocks are screened: portable vectors, or the processor's wider
   // ones where it has them. Both give the same values.
   enum class Kernel { kAuto, kPortable, kWide };
 
@@ -39,9 +39,11 @@ class PackedTemplates {
     CosineDistances(Prepare(features), first, n, out, limit, kernel);
   }
 
-  // A glyph's features with their lengths, worked out once for all blocks.
+  // A glyph's features with their lengths and as floats, worked out once
+  // for all blocks.
   struct Query {
     const double* features;
+    std::vector<float> rounded;
     double length, tailLength;
   };
   Query Prepare(const double* features) const;
@@ -53,9 +55,14 @@ class PackedTemplates {
   static bool WideKernelAvailable();
 
  private:
-  // Blocks x half_ x kLanes, then blocks x (length_ - half_) x kLanes; zeros
-  // after the last template.
-  std::vector<double> values_;
+  // Longer vectors are not screened: float rounding could outgrow the margin.
+  static constexpr size_t kMaxScreenedLength = 512;
+
+  // The templates one after the other, for the distances in doubles.
+  std::vector<double> exact_;
+  // The screening blocks: blocks x half_ x kLanes, then blocks x (length_ -
+  // half_) x kLanes floats; zeros after the last template.
+  std::vector<float> rounded_;
   // Per template, padded like the blocks: the length of all its values and
   // of those from half_ on. Padding gets a tail of minus infinity.
   std::vector<double> lengths_, tailLengths_;
