@@ -7,6 +7,7 @@
 #include <cwchar>
 
 #include "platform/win/Encoding.h"
+#include "platform/win/PrivateProfile.h"
 
 namespace {
 
@@ -210,6 +211,8 @@ bool CSysSettings::Load() {
 }
 
 bool CSysSettings::Save() {
+  // All keys in one write of the file.
+  vqplatform::ProfileWriteBatch batch(iniFile.GetPath());
   KeyWriter w(iniFile);
   w.Chained(L"FILE", L"FOLDPATH", foldPath);
   w.Chained(L"IMAGE", L"XDPI", FromNumber(xDpi));
@@ -261,5 +264,6 @@ bool CSysSettings::Save() {
   w.Always(L"OTHER", L"FASTMODE", fastMode == 1 ? L"TRUE" : L"FALSE");
   w.Always(L"IMAGE", L"DATEFOLDER", FromNumber(dateFolder));
   w.Always(L"IMAGE", L"CHANNELS", LowerFlagText(channels));
-  return w.AllWritten();
+  const bool written = batch.Commit() != FALSE;
+  return w.AllWritten() && written;
 }
