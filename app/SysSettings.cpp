@@ -6,6 +6,7 @@
 #include <climits>
 #include <cwchar>
 
+#include "app/SettingsRanges.h"
 #include "platform/win/Encoding.h"
 #include "platform/win/PrivateProfile.h"
 
@@ -206,6 +207,7 @@ bool CSysSettings::Load() {
   dateFolder = dateFolderText.MakeUpper() == L"0" ? 0 : 1;
   channels = r.Is(L"IMAGE", L"CHANNELS", L"true");
   fastMode = r.Is(L"OTHER", L"FASTMODE", L"TRUE");
+  BringIntoRange(*this);
   Save();
   return true;
 }

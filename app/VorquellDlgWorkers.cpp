@@ -6,6 +6,7 @@
 
 #include "app/BrandingData.h"
 #include "app/ImageOutput.h"
+#include "app/SettingsRanges.h"
 #include "app/VorquellDlg.h"
 #include "ui/ContinuousShootDlg.h"
 #include "ui/OCRProgressDlg.h"
@@ -105,7 +106,7 @@ void CVorquellDlg::CaptureForOcr() {
   dialog.DoModal();
   if (dialog.GetState() == COCRProgressDlg::kFinished)
     AddFilesToStrip(dialog.GetOutputPath(), StripItems(), kStripDocumentMode, nullptr);
-  settings_.imageIndex = ++imageCounter_;
+  settings_.imageIndex = imageCounter_ = NextImageIndex(imageCounter_);
   UpdateData(FALSE);
 }
 
@@ -146,7 +147,7 @@ void CVorquellDlg::RecordVideo() {
       portraitController_->SetAutoDetect(true, false, kPortraitCropArea);
     }
   }
-  settings_.imageIndex = ++imageCounter_;
+  settings_.imageIndex = imageCounter_ = NextImageIndex(imageCounter_);
   UpdateData(FALSE);
 }
 
