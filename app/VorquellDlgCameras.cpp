@@ -146,6 +146,9 @@ void CVorquellDlg::InitExposureControls() {
   long min = 0, max = 0, step = 0, dflt = 0, flags = 0;
   documentController_->GetCameraControlRange(kExposure, &min, &max, &step, &dflt, &flags);
   exposureSlider_.SetRange(min, max, FALSE);
+  // A stored value outside this camera's range (another camera's, or an
+  // edit) means nothing to it: the camera's default is taken instead.
+  if (min < max && (settings_.exposure < min || settings_.exposure > max)) settings_.exposure = int(dflt);
   if (settings_.autoExposure) {
     documentController_->SetCameraControl(kExposure, max + 1);
     exposureSlider_.EnableWindow(FALSE);
