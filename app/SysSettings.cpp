@@ -7,7 +7,7 @@
 #include <cwchar>
 
 #include "app/SettingsRanges.h"
-#include "platform/win/Encoding.h"
+#include "platform/win/PathEncoding.h"
 #include "platform/win/PrivateProfile.h"
 
 namespace {
@@ -141,7 +141,7 @@ CSysSettings::CSysSettings()
 bool CSysSettings::OpenIniFile(const wchar_t* path) {
   if (!path || !*path) return false;
   if (iniFile.SetPath(path)) return true;
-  int fd = open(vq::WideToUtf8(path).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  int fd = open(vq::PathToBytes(path).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) return false;
   close(fd);
   return iniFile.SetPath(path);

@@ -21,6 +21,8 @@
 //                            merge and multipage dialogs
 //   VorquellDlgWorkers.cpp   continuous shooting, text recognition and
 //                            recording, and the camera reopened after it
+//   VorquellDlgSession.cpp   leaving with collected pages, the session's
+//                            end, leftovers of an earlier run
 //
 // Controller lifetime: every thread that uses a capture controller (the
 // orientation thread, the continuous-shooting dialog's thread) is stopped
@@ -343,6 +345,20 @@ class CVorquellDlg : public CDialog, public CMergeDialogOwner {
   // The recorded camera opened anew at its size, with its margins and
   // selection; false when it opened but does not run (the busy message shown).
   bool ReopenAfterRecording(bool portrait);
+
+  // Leaving and the session (VorquellDlgSession.cpp). Exit, Enter, Escape
+  // and the close box ask about collected pages first; a forced end (a
+  // signal, a lost display: WM_QUIT) keeps them as the document.
+  void OnOK() override;
+  void OnCancel() override;
+  // Asks about the pages of an open multipage dialog and closes it unless
+  // the user chose to stay; true when it is gone.
+  bool SettleCollectedPages();
+  // Work files that an earlier run left in the image and data folders.
+  void ClearLeftoversOfEarlierRuns();
+  // Tells the user why pages could not be written under a base path: the
+  // name is too long, or the folder cannot be written.
+  void ReportUnsavedPages(const CString& basePath);
 
   // Outside programs (VorquellDlgOutside.cpp).
   LRESULT OnImagePathRequest(WPARAM wParam, LPARAM lParam);

@@ -104,8 +104,9 @@ void CVorquellDlg::CaptureForOcr() {
   }
   dialog.SetOutputPath(name);
   dialog.DoModal();
-  if (dialog.GetState() == COCRProgressDlg::kFinished)
-    AddFilesToStrip(dialog.GetOutputPath(), StripItems(), kStripDocumentMode, nullptr);
+  // A recognition that wrote nothing said so in its dialog and takes no number.
+  if (dialog.GetState() != COCRProgressDlg::kFinished) return;
+  AddFilesToStrip(dialog.GetOutputPath(), StripItems(), kStripDocumentMode, nullptr);
   settings_.imageIndex = imageCounter_ = NextImageIndex(imageCounter_);
   UpdateData(FALSE);
 }

@@ -13,7 +13,7 @@
 
 #include "app/SettingsRanges.h"
 #include "app/SysSettings.h"
-#include "platform/win/Encoding.h"
+#include "platform/win/PathEncoding.h"
 
 namespace {
 
@@ -59,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   if (!file) return 0;
   if (size) std::fwrite(data, 1, size, file);
   std::fclose(file);
-  const std::wstring widePath = vq::Utf8ToWide(path);
+  const std::wstring widePath = vq::PathFromBytes(path);
 
   const CSysSettings loaded = LoadedFrom(widePath);
   const std::string outside = FirstValueOutOfRange(loaded);

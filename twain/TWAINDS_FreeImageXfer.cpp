@@ -6,8 +6,9 @@
 
 #include "imaging/G4TiffDocument.h"
 #include "imaging/ImageFiles.h"
-#include "platform/win/Encoding.h"
+#include "platform/win/PathEncoding.h"
 #include "twain/DSMBinding.h"
+#include "twain/PageGrey.h"
 #include "twain/TWAINContainerKinds.h"
 #include "twain/TWAINDS_FreeImage.h"
 #include "twain/TiffWriter.h"
@@ -85,7 +86,7 @@ TW_INT16 CTWAINDS_FreeImage::WriteTransferFile(int format, int quality) {
   cv::Mat page = m_imageSource.GetCurrentImage();
   if (page.empty()) return Fail(TWCC_BUMMER);
   const std::string path = CurrentFileName();
-  const std::wstring widePath = vq::AnsiToWide(path);
+  const std::wstring widePath = vq::PathFromBytes(path);
   const int xDpi = WholeDpi(m_imageInfo.XResolution);
   const int yDpi = WholeDpi(m_imageInfo.YResolution);
   const TW_UINT16 pixelType = m_imageInfo.PixelType;
@@ -97,11 +98,7 @@ TW_INT16 CTWAINDS_FreeImage::WriteTransferFile(int format, int quality) {
       document.SetResolution(xDpi, yDpi);
       written = document.AddPage(page) == CG4TiffDocument::ADD_WRITTEN;
     } else {
-      if (pixelType != TWPT_RGB && page.channels() > 1) {
-        cv::Mat grey;
-        cv::cvtColor(page, grey, cv::COLOR_RGB2GRAY);
-        page = grey;
-      }
+      if (pixelType != TWPT_RGB) page = GreyOfPage(page);
       if (format == TWFF_TIFF)
         written = WriteUncompressedTiff(path, page, static_cast<uint32_t>(xDpi),
                                         static_cast<uint32_t>(yDpi));

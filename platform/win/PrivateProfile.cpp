@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/win/Encoding.h"
 #include "platform/win/IniDocument.h"
 #include "platform/win/LastError.h"
+#include "platform/win/PathEncoding.h"
 #include "platform/win/ProfileFiles.h"
 
 namespace vqplatform {
@@ -110,7 +110,7 @@ DWORD GetPrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR defaultValu
   std::wstring fallback = defaultValue ? defaultValue : L"";
   while (!fallback.empty() && fallback.back() == L' ') fallback.pop_back();
 
-  const std::string path = vq::WideToUtf8(fileName);
+  const std::string path = vq::PathToBytes(fileName);
   std::shared_ptr<const vq::IniDocument> lines = NoLines();
   const vq::IniDocument* viewed = nullptr;
   if (ProfileBatchState* batch = BatchFor(path); batch && batch->view) {
@@ -146,7 +146,7 @@ BOOL WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPC
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  const std::string path = vq::WideToUtf8(fileName);
+  const std::string path = vq::PathToBytes(fileName);
   std::function<void(vq::IniDocument&)> edit;
   if (!key)
     edit = [s = std::wstring(section)](vq::IniDocument& doc) { doc.RemoveSection(s); };
@@ -185,7 +185,7 @@ namespace vqplatform {
 ProfileWriteBatch::ProfileWriteBatch(LPCWSTR fileName) {
   if (tOpenBatch || !fileName || !*fileName) return;  // joins the open one
   state_ = std::make_unique<ProfileBatchState>();
-  state_->path = vq::WideToUtf8(fileName);
+  state_->path = vq::PathToBytes(fileName);
   tOpenBatch = state_.get();
 }
 
