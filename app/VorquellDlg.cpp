@@ -135,6 +135,7 @@ BOOL CVorquellDlg::QuitStartUp(MessageId message, UINT icon) {
 
 BOOL CVorquellDlg::OnInitDialog() {
   CDialog::OnInitDialog();
+  MakeReachableByOutsidePrograms();
   InitLayoutTable();
   SetIcon(icon_, TRUE);
   SetIcon(icon_, FALSE);

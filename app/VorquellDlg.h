@@ -167,6 +167,9 @@ class CVorquellDlg : public CDialog, public CMergeDialogOwner {
   static bool DocumentSizeChangeApplies(const CSysSettings& before, const CSysSettings& after);
   static bool PortraitSizeChangeApplies(const CSysSettings& before, const CSysSettings& after);
 
+  // Lets outside programs find this window by its caption and ask it for
+  // the image path; nothing else of the program is theirs to reach.
+  void MakeReachableByOutsidePrograms();
   // 0 to go on, -1 when a running image server refuses the camera.
   int ProbeImageServer();
   // The page handed out to outside programs asking for the image path: the

@@ -8,11 +8,12 @@
 #include <string>
 
 #include "platform/win/Encoding.h"
+#include "platform/win/PathEncoding.h"
 #include "tests/support/TestEnv.h"
 
 namespace {
 
-CString InTemp(const std::wstring& name) { return CString((vqtest::TempDir().wstring() + L"/" + name).c_str()); }
+CString InTemp(const std::wstring& name) { return CString((vq::FromFsPath(vqtest::TempDir()) + L"/" + name).c_str()); }
 
 TEST(SaveFailure, NamesTooLongForTheFileSystemAreToldApart) {
   // 255 bytes per name: the page suffix and extension need room too.

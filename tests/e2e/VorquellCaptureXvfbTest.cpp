@@ -6,9 +6,15 @@
 // deletes; a QR code names the page; a trigger during a capture's modal
 // dialog is dropped and logged. Then the modes: two captures merged side by
 // side and printed, pages collected into a multipage TIFF and a PDF,
-// capture to PDF and capture and print.
+// capture to PDF and capture and print. Captures save their pages while
+// other programs flood the program's socket with idle clients.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 
@@ -36,6 +42,7 @@
 #include "platform/win/MessageBox.h"
 #include "platform/win/PathEncoding.h"
 #include "platform/win/Printing.h"
+#include "platform/win/ProgramSockets.h"
 #include "platform/win/ProgramWindows.h"
 #include "platform/win/SessionEnd.h"
 #include "platform/win/Shell.h"
@@ -45,6 +52,7 @@
 #include "tests/app/PdfCheck.h"
 #include "tests/imaging/TiffReadBack.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/ThreadTimes.h"
 #include "ui/ContinuousShootDlg.h"
 #include "ui/MultiPageDlg.h"
 // Xlib last: its macros clash with names above.
@@ -477,6 +485,87 @@ TEST_F(VorquellCaptureXvfbTest, BlackAndWhiteCapturesMergeAndCollectAsG4Pages) {
   });
 }
 
+// Connects `count` clients to the socket from a child process that has the
+// descriptors for them; they say nothing until the pipe `leave` is closed
+// by the parent. Writes 'c' to `report` once all are connected, 'x' when
+// the child cannot have that many descriptors. Only system calls after the
+// fork.
+pid_t StartIdleClients(const std::string& socketPath, int count, int report, const int leave[2]) {
+  const sockaddr_un address = vqplatform::SocketAddress(socketPath);
+  const pid_t child = fork();
+  if (child != 0) return child;
+  close(leave[1]);
+  rlimit limit{};
+  getrlimit(RLIMIT_NOFILE, &limit);
+  limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, rlim_t(count) + 1024);
+  if (limit.rlim_cur < rlim_t(count) + 256 || setrlimit(RLIMIT_NOFILE, &limit) != 0) {
+    [[maybe_unused]] ssize_t said = write(report, "x", 1);
+    _exit(0);
+  }
+  for (int i = 0; i < count; ++i) {
+    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    if (fd < 0 || connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) _exit(2);
+  }
+  if (write(report, "c", 1) != 1) _exit(3);
+  char byte;
+  [[maybe_unused]] ssize_t left = read(leave[0], &byte, 1);
+  _exit(0);  // every client leaves with the process
+}
+
+TEST_F(VorquellCaptureXvfbTest, CapturesSaveTheirPagesDuringAndAfterAFloodOfIdleClients) {
+  WriteSettings();
+  vqplatform::ProgramListenerScope listening;
+  ASSERT_TRUE(listening.Listening());
+  // The usual descriptor limit for this program; more idle clients than it.
+  rlimit saved{};
+  getrlimit(RLIMIT_NOFILE, &saved);
+  rlimit usual = saved;
+  usual.rlim_cur = std::min<rlim_t>(1024, saved.rlim_max);
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &usual), 0);
+  const std::string socketPath = vqplatform::ProgramFolder(false) + "/" + std::to_string(getpid()) + ".sock";
+  const auto find = [&] {
+    std::optional<std::string> answer = vqplatform::Request(socketPath, "FIND Vorquell V71.0", 60000);
+    return answer.value_or("failed");
+  };
+  Run([&](HWND window, CVorquellDlg&) {
+    const std::string found = "WINDOW " + std::to_string(reinterpret_cast<uintptr_t>(window));
+    vqtest::ThreadCpu listener("vq-listener");
+    ASSERT_TRUE(listener.Found());
+    const auto idleMs = [&] {  // over a second in which nothing is asked of the listener
+      const long before = listener.Milliseconds();
+      std::this_thread::sleep_for(1s);
+      return listener.Milliseconds() - before;
+    };
+    int report[2], leave[2];
+    ASSERT_EQ(pipe2(report, O_CLOEXEC), 0);
+    ASSERT_EQ(pipe2(leave, O_CLOEXEC), 0);
+    const pid_t flood = StartIdleClients(socketPath, 1100, report[1], leave);
+    ASSERT_GT(flood, 0);
+    char state = 0;
+    ASSERT_EQ(read(report[0], &state, 1), 1);
+    if (state == 'x') {
+      waitpid(flood, nullptr, 0);
+      GTEST_SKIP() << "no room for 1,100 descriptors under this hard limit";
+    }
+    ASSERT_EQ(state, 'c');
+    // While they sit: the program answers, captures, and the listener rests.
+    EXPECT_EQ(find(), found);
+    Press(window, IDC_CAPTURE);
+    EXPECT_TRUE(vqtest::WaitFor([&] { return Jpegs() == 1; }, 10s));
+    EXPECT_LT(idleMs(), 100) << "while the clients sit";
+    // They leave: the same.
+    close(leave[1]);
+    waitpid(flood, nullptr, 0);
+    EXPECT_LT(idleMs(), 100) << "once they left";
+    EXPECT_EQ(find(), found);
+    Press(window, IDC_CAPTURE);
+    EXPECT_TRUE(vqtest::WaitFor([&] { return Jpegs() == 2; }, 10s));
+    for (int fd : {report[0], report[1], leave[0]}) close(fd);
+  });
+  setrlimit(RLIMIT_NOFILE, &saved);
+  EXPECT_EQ(FilesIn(images_, ".jpg"), (std::vector<std::string>{"IMG00001.jpg", "IMG00002.jpg"}));
+}
+
 // Answers the questions (boxes with Yes, No and Cancel) in turn, every other
 // box with OK, and counts both.
 struct QuestionAnswers {
@@ -514,7 +603,7 @@ TEST_F(VorquellCaptureXvfbTest, CollectedPagesAreNeverDroppedWithoutTheUsersSay)
     tiff = dialog.MultiPageDialog()->outputPath.GetString();
   };
   const auto pagesOnDisk = [&] {
-    return std::count_if(pages.begin(), pages.end(), [](const CString& p) { return fs::exists(p.GetString()); });
+    return std::count_if(pages.begin(), pages.end(), [](const CString& p) { return fs::exists(vq::ToFsPath(p.GetString())); });
   };
 
   // Clearing the box, then Exit, each asks; Cancel goes back to collecting,
@@ -543,7 +632,7 @@ TEST_F(VorquellCaptureXvfbTest, CollectedPagesAreNeverDroppedWithoutTheUsersSay)
 
       Press(window, IDC_EXIT);
       ASSERT_EQ(answers.questions.size(), 1u);
-      EXPECT_EQ(answers.questions[0], L"已收集的3页尚未保存为文档：\n" + tiff.wstring() +
+      EXPECT_EQ(answers.questions[0], L"已收集的3页尚未保存为文档：\n" + vq::FromFsPath(tiff) +
                                           L"\n\n是：保存文档\n否：丢弃这些页\n取消：返回");
       SendMessageW(window, WM_NULL, 0, 0);
       EXPECT_TRUE(IsWindow(window)) << "the program still runs";
@@ -606,7 +695,7 @@ TEST_F(VorquellCaptureXvfbTest, AnUnwritableImageFolderIsToldOnceAndKeepsTheCoun
       GetWindowTextW(GetDlgItem(window, IDC_IMAGE_COUNTER), text, 16);
       return std::wstring(text);
     };
-    const std::wstring told = L"图像文件夹无法写入，图像没有保存：\n" + blocked.wstring();
+    const std::wstring told = L"图像文件夹无法写入，图像没有保存：\n" + vq::FromFsPath(blocked);
     // The capture button, Space, capture to PDF, capture and print.
     const std::vector<std::function<void()>> triggers = {
         [&] {
@@ -661,7 +750,7 @@ TEST_F(VorquellCaptureXvfbTest, AnUnwritableImageFolderIsToldOnceAndKeepsTheCoun
     // The next capture into a good folder is saved and counted.
     vqplatform::RunOnWindowThread(window, [&] {
       CSysSettings updated = dialog.Settings();
-      updated.foldPath = updated.currentFolder = good.wstring().c_str();
+      updated.foldPath = updated.currentFolder = vq::FromFsPath(good).c_str();
       return LRESULT(dialog.ApplySettings(updated));
     });
     vqplatform::ClearMessageBoxLog();
@@ -694,7 +783,7 @@ TEST_F(VorquellCaptureXvfbTest, AMultipageWindowThatCannotOpenKeepsThePageAndSay
     ASSERT_EQ(text.rfind(intro, 0), 0u) << vq::WideToUtf8(text);
     const fs::path page = text.substr(intro.size());
     EXPECT_TRUE(fs::exists(page));
-    EXPECT_EQ(StripTopToBottom(dialog).front(), page.filename().wstring()) << "the strip shows it";
+    EXPECT_EQ(StripTopToBottom(dialog).front(), vq::FromFsPath(page.filename())) << "the strip shows it";
     Press(window, IDC_MULTIPAGE_TIF);
   });
 }

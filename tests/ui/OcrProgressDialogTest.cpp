@@ -252,7 +252,7 @@ TEST_F(RecognitionData, NothingWrittenIsAFailureInEveryLanguage) {
     cv::Mat image = c.image;
     if (c.engine == COCRProgressDlg::kEnglishEngine) cv::cvtColor(c.image, image, cv::COLOR_BGR2GRAY);
     dialog.SetImage(image);
-    dialog.SetOutputPath(c.doc.wstring().c_str());
+    dialog.SetOutputPath(vq::FromFsPath(c.doc).c_str());
     EXPECT_EQ(dialog.DoModal(), IDOK);
     EXPECT_EQ(dialog.endCodes, std::vector<int>{c.code}) << c.doc;
     EXPECT_EQ(dialog.status, CString(c.status));
