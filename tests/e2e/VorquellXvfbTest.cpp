@@ -621,7 +621,7 @@ TEST_F(VorquellXvfbTest, BuiltProgramTakesOnlyTheImagePathRequestFromOutsideAndC
   Display* display = XOpenDisplay(nullptr);
   const std::string command = "env VQ_VIRTUAL_CAMERA='document;portrait' VQ_PROGRAM_DIR=" + program_.string() +
                               " timeout 600 " VQ_PROGRAM_PATH;
-  std::future<int> program = std::async(std::launch::async, RunShell, command);
+  std::future<int> program = std::async(std::launch::async, [command] { return vqtest::RunShell(command); });
   std::string socket, window;
   ASSERT_TRUE(
       vqtest::WaitFor([&] { return !(socket = SocketAnswering("FIND vorquell v71.0", &window)).empty(); }, 60s));
@@ -666,7 +666,7 @@ TEST_F(VorquellXvfbTest, BuiltProgramTakesOnlyTheImagePathRequestFromOutsideAndC
   // and takes its socket away.
   EXPECT_EQ(ask("FIND Vorquell V71.0"), "WINDOW " + window);
   unsigned long shown = 0;
-  ASSERT_TRUE(vqtest::WaitFor([&] { return FirstShownWindow(display, &shown, 600), shown != 0; }, 20s));
+  ASSERT_TRUE(vqtest::WaitFor([&] { return vqtest::FirstShownWindow(display, &shown, 600), shown != 0; }, 20s));
   server.RequestClose(shown);
   EXPECT_EQ(program.get(), 0);
   EXPECT_FALSE(fs::exists(socket));
