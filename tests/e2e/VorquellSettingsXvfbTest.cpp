@@ -17,6 +17,7 @@
 #include <opencv2/core.hpp>
 #include <opencv2/imgcodecs.hpp>
 
+#include "app/BrandingData.h"
 #include "app/BrandingDataWriter.h"
 #include "app/VorquellApp.h"
 #include "app/VorquellDlg.h"
@@ -24,6 +25,7 @@
 #include "platform/dshow/VirtualCamera.h"
 #include "platform/win/Dialog.h"
 #include "platform/win/MessageBox.h"
+#include "platform/win/PathEncoding.h"
 #include "platform/win/ProgramWindows.h"
 #include "platform/win/TestInput.h"
 #include "tests/support/PeerProgram.h"
@@ -56,20 +58,23 @@ std::pair<int, int> JpegDensity(const fs::path& file) {
 
 class VorquellSettingsXvfbTest : public vqtest::VorquellProgramTest {
  protected:
-  // Runs the built program, waits for the message box it shows (after its
-  // splash window, when it has one up), keeps a picture of it and closes it
-  // as a user would; the program's exit status.
-  int StartAndCloseItsMessage(const std::string& command, const std::string& shot, bool afterSplash) {
+  // Runs the built program, waits for the message box it shows (the splash
+  // window, of the splash picture's size, may be up below it), keeps a
+  // picture of it and closes it as a user would; the program's exit status.
+  int StartAndCloseItsMessage(const std::string& command, const std::string& shot) {
+    CBrandingData data;
+    EXPECT_EQ(data.Load(vq::PathFromBytes(VQ_DATA_FILE).c_str()), 0);
+    const SIZE splash{data.splashImage.IsNull() ? 0 : data.splashImage.GetWidth(),
+                      data.splashImage.IsNull() ? 0 : data.splashImage.GetHeight()};
     vqtest::XServer server;
     Display* display = XOpenDisplay(nullptr);
     std::future<int> program = std::async(std::launch::async, [&] { return vqtest::RunShell(command); });
-    unsigned long splash = 0, box = 0;
+    unsigned long box = 0;
     RECT place{};
     const bool shown = vqtest::WaitFor(
         [&] {
           for (const auto& [window, at] : vqtest::ShownWindows(display)) {
-            if (afterSplash && !splash) splash = window;
-            if (window == splash) continue;
+            if (at.right - at.left == splash.cx && at.bottom - at.top == splash.cy) continue;
             box = window;
             place = at;
           }
@@ -96,7 +101,7 @@ TEST_F(VorquellSettingsXvfbTest, StartsThatStopEarlyKeepTheSettingsTheyLoaded) {
   const std::vector<std::string> stored = {"PREFIX=ABC", "TypeofImageName=1", "INDEX=37"};
 
   // No camera: the message, then the end.
-  EXPECT_EQ(StartAndCloseItsMessage(Command("0", false), "vorquell-early-stop-no-camera.png", false), 0);
+  EXPECT_EQ(StartAndCloseItsMessage(Command("0", false), "vorquell-early-stop-no-camera.png"), 0);
   const std::string loaded = Settings();
   EXPECT_EQ(KeyLines(loaded, naming), stored);
   for (const char* kept : {"CUTPAGETYPE=2\n", "RECOGNIZE=TRUE\n", "ROTATION=270\n", "MERGE=TRUE\n", "PRECHOOSE=ABC|IMG\n"})
@@ -112,7 +117,7 @@ TEST_F(VorquellSettingsXvfbTest, StartsThatStopEarlyKeepTheSettingsTheyLoaded) {
   {
     vqtest::PeerProgram server("VorquellServer");
     ASSERT_TRUE(server.WaitFor("ready"));
-    EXPECT_EQ(StartAndCloseItsMessage(Command("document;portrait", false), "vorquell-early-stop-refused.png", true), 0);
+    EXPECT_EQ(StartAndCloseItsMessage(Command("document;portrait", false), "vorquell-early-stop-refused.png"), 0);
     EXPECT_TRUE(server.Recorded("got 1109 0 0"));
   }
   EXPECT_EQ(Settings(), loaded);
