@@ -67,9 +67,15 @@ CString CVorquellDlg::ResultName(const CImageOutput& output, const wchar_t* exte
   return name + extension;
 }
 
+bool CVorquellDlg::InOwnModalLoop(const CWnd* dialog) {
+  HWND window = dialog ? dialog->GetSafeHwnd() : nullptr;
+  return window && !::IsWindowEnabled(window);
+}
+
 void CVorquellDlg::CloseMultiPageDialog() {
   std::unique_ptr<CMultiPageDlg> dialog = std::move(multiPageDlg_);
   if (dialog && dialog->GetSafeHwnd()) dialog->DestroyWindow();
+  if (dialog && handlerDepth_ > 1) retiredMultiPageDialogs_.push_back(std::move(dialog));
 }
 
 bool CVorquellDlg::AddToMultiPage(const CImageOutput& output, const CString& page, int mode, bool pdfVariant) {
@@ -243,6 +249,10 @@ void CVorquellDlg::CaptureAndPrint() {
 void CVorquellDlg::OnMergeBox() {
   if (!documentController_) {
     CheckDlgButton(IDC_MERGE, BST_UNCHECKED);
+    return;
+  }
+  if (!IsDlgButtonChecked(IDC_MERGE) && InOwnModalLoop(mergeDlg_)) {
+    CheckDlgButton(IDC_MERGE, BST_CHECKED);
     return;
   }
   if (multiPageDlg_ && (IsDlgButtonChecked(IDC_ONE_PDF) || IsDlgButtonChecked(IDC_MULTIPAGE_TIF))) {

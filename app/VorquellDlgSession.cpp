@@ -43,6 +43,7 @@ void CVorquellDlg::OnCancel() {
 
 bool CVorquellDlg::SettleCollectedPages() {
   if (!multiPageDlg_) return true;
+  if (InOwnModalLoop(multiPageDlg_.get())) return false;  // it waits for its own answer first
   if (multiPageDlg_->AskBeforeClosing(m_hWnd, settings_.language) == CPageStripDlg::CloseAnswer::kStay) return false;
   CloseMultiPageDialog();
   return true;
