@@ -327,6 +327,44 @@ TEST(CSysSettings, HostileValuesAreBroughtIntoRangeAndWrittenBack) {
             std::vector<int>({16384, 1, 400, 1, 2147483647, 1, 0, 1000, 16777215}));
 }
 
+// The golden file with some of its lines replaced, each "KEY=old" line by "KEY=new".
+std::string GoldenWith(const std::string& folder, const std::vector<std::pair<std::string, std::string>>& lines) {
+  std::string text = GoldenDefaults(folder);
+  for (const auto& [key, value] : lines) {
+    const size_t at = text.find("\n" + key + "=");
+    EXPECT_NE(at, std::string::npos) << key;
+    if (at == std::string::npos) continue;
+    const size_t end = text.find('\n', at + 1);
+    text.replace(at + 1, end - at - 1, key + "=" + value);
+  }
+  return text;
+}
+
+// A file holding hostile values in every section is written back as the
+// whole file of a fresh start, byte for byte, with each value in range.
+TEST(CSysSettings, AHostileFileIsWrittenBackByteForByteInRange) {
+  const std::string folder = vqtest::TempPath("\u56fe\u50cf").string();
+  const std::string hostile = GoldenWith(
+      folder, {{"PREFIX", "../../outside/"}, {"PRECHOOSE", "A/B|..|" + std::string(80, 'Q') + "|\u53d1\u7968"},
+               {"XDPI", "-5"}, {"YDPI", "70000"}, {"JPGQuality", "-7"}, {"INDEX", "-4"}, {"NoiseSize", "100000"},
+               {"DocCamWidth", "2147483647"}, {"DocCamHeight", "2147483647"}, {"PorCamWidth", "60000"},
+               {"PorCamHeight", "45000"}, {"CutLeft", "2147483647"}, {"CutTop", "-9"}, {"PDFORTIF", "2"},
+               {"CUTPAGETYPE", "9"}, {"Exposure", "2147483647"}, {"Color", "-1"}, {"Position", "-3"},
+               {"Size", "2147483647"}, {"Transparency", "300"}, {"TYPE", "7"}, {"MERGE", "TRUE"},
+               {"Document", "2147483647,-2147483648,5,99999999"}});
+  const std::string expected = GoldenWith(
+      folder, {{"PRECHOOSE", std::string(50, 'Q') + "|\u53d1\u7968"}, {"JPGQuality", "0"}, {"NoiseSize", "20"},
+               {"CutLeft", "16384"}, {"Exposure", "1000000"}, {"Size", "1000"}, {"Transparency", "100"},
+               {"MERGE", "TRUE"}, {"Document", "16384,-16384,5,16384"}});
+  std::filesystem::create_directories(folder);
+  const CSysSettings s = LoadedFrom(hostile);
+  EXPECT_EQ(FirstValueOutOfRange(s), "");
+  EXPECT_EQ(vqtest::ReadFile(IniPath()), expected);
+  // A second start finds nothing more to bring into range.
+  Loaded();
+  EXPECT_EQ(vqtest::ReadFile(IniPath()), expected);
+}
+
 TEST(CSysSettings, PrefixesAreCutAndThoseThatLeaveTheFolderRefused) {
   const std::string tenThousand(10000, 'A');
   // The reader gives at most 259 characters; the prefix keeps 50 of them.
