@@ -27,7 +27,6 @@ std::string OtherLines(size_t bytes) {
   return text;
 }
 
-
 void RecordLoadedAndSavedAtClose(benchmark::State& state) {
   PrepareBenchFolders(1280, 960, OtherLines(size_t(state.range(0))));
   const std::wstring path = vq::JoinPath(vq::ProgramFolder(), L"Sys.ini");
