@@ -4,8 +4,10 @@
 // the main window started to its first preview frame and closed on each.
 #include <benchmark/benchmark.h>
 
+#include <chrono>
 #include <cstdio>
 #include <string>
+#include <thread>
 
 #include "app/BrandingData.h"
 #include "app/SysSettings.h"
@@ -13,6 +15,8 @@
 #include "bench/app/BenchWindow.h"
 #include "platform/dshow/VirtualCamera.h"
 #include "platform/win/KnownFolders.h"
+#include "platform/win/PathEncoding.h"
+#include "platform/win/PrivateProfile.h"
 
 namespace {
 
@@ -39,6 +43,27 @@ void RecordLoadedAndSavedAtClose(benchmark::State& state) {
   }
 }
 BENCHMARK(RecordLoadedAndSavedAtClose)->Arg(0)->Arg(5 << 20)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// 49 keys read one by one from a Sys.ini of 5 MB, from its last section: from a
+// file last changed seconds ago (taken from memory) and from one changed
+// just now (read again and compared, since a change within the same clock
+// tick would keep its stamps).
+void KeysReadFromAFileOf5MB(benchmark::State& state) {
+  const bool settled = state.range(0) != 0;
+  PrepareBenchFolders(1280, 960, OtherLines(5 << 20));
+  const std::wstring path = vq::JoinPath(vq::ProgramFolder(), L"Sys.ini");
+  CSysSettings record;
+  record.OpenIniFile(path.c_str());
+  record.Load();
+  // A change time cannot be set back: the file is left to settle.
+  if (settled) std::this_thread::sleep_for(std::chrono::seconds(3));
+  wchar_t value[260];
+  for (auto _ : state) {
+    for (int i = 0; i < 49; ++i)
+      benchmark::DoNotOptimize(GetPrivateProfileStringW(L"Language", L"Current", L"CN", value, 260, path.c_str()));
+  }
+}
+BENCHMARK(KeysReadFromAFileOf5MB)->ArgName("settled")->Arg(1)->Arg(0)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 void WindowStartedAndClosed(benchmark::State& state) {
   PrepareBenchFolders(1280, 960, OtherLines(size_t(state.range(0))));
