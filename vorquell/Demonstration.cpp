@@ -196,7 +196,7 @@ int main(int argc, char** argv) {
   Window window = 0;
   Picture picture;
   bool live = false;
-  const auto end = Clock::now() + std::chrono::seconds(60);
+  const auto end = Clock::now() + std::chrono::seconds(180);
   while (Clock::now() < end && !live) {
     std::this_thread::sleep_for(std::chrono::milliseconds(250));
     int status = 0;
@@ -223,7 +223,7 @@ int main(int argc, char** argv) {
   const auto before = std::filesystem::file_time_type::clock::now();
   PressSpace(display, window);
   std::filesystem::path page;
-  const auto captureEnd = Clock::now() + std::chrono::seconds(20);
+  const auto captureEnd = Clock::now() + std::chrono::seconds(180);
   while (page.empty() && !folder.empty() && Clock::now() < captureEnd) {
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     page = NewestFileSince(folder, before);
@@ -231,7 +231,7 @@ int main(int argc, char** argv) {
   if (!page.empty()) std::printf("Captured page: %s\n", page.c_str());
   else std::fprintf(stderr, "vorquell_demo: no page was saved in %s\n", folder.c_str());
   RequestClose(display, window);
-  const int status = WaitForExit(child, std::chrono::seconds(30));
+  const int status = WaitForExit(child, std::chrono::seconds(120));
   XCloseDisplay(display);
   if (status != 0) {
     std::fprintf(stderr, "vorquell_demo: the program did not end cleanly (%d)\n", status);
