@@ -175,6 +175,14 @@ void DeliverMouse(HWND top, const MouseInput& input) {
   RunLaterOnWindowThread(top, [top, input] { DeliverMouseOnOwner(top, input); });
 }
 
+void DeliverPointerLeft(HWND top, POINT screen) {
+  // Posted from the window's thread, so it comes after the mouse messages
+  // the deliveries before it posted.
+  RunLaterOnWindowThread(top, [top, screen] {
+    PostMessageW(top, kPointerLeftMessage, 0, MAKELPARAM(screen.x, screen.y));
+  });
+}
+
 void DeliverKey(HWND top, int virtualKey, bool down, const std::wstring& text) {
   RunLaterOnWindowThread(top, [top, virtualKey, down, text] { DeliverKeyOnOwner(top, virtualKey, down, text); });
 }

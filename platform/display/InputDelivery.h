@@ -29,6 +29,10 @@ struct MouseInput {
 // press activates the window (a disabled one its modal dialog).
 void DeliverMouse(HWND top, const MouseInput& input);
 
+// The display saw the pointer leave top-level `top` for `screen`: the
+// window's thread learns it after the mouse messages delivered before.
+void DeliverPointerLeft(HWND top, POINT screen);
+
 // Delivers a key press or release to the focus of the window's thread: the
 // virtual key (0: none) and, for a press, the characters it typed.
 void DeliverKey(HWND top, int virtualKey, bool down, const std::wstring& text);

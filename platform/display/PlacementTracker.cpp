@@ -16,7 +16,8 @@ bool SameSize(const RECT& a, int width, int height) { return a.right - a.left ==
 }  // namespace
 
 bool Placement::operator==(const Placement& other) const {
-  return SameRect(rect, other.rect) && minimised == other.minimised && maximised == other.maximised;
+  return SameRect(rect, other.rect) && SameRect(frame, other.frame) && minimised == other.minimised &&
+         maximised == other.maximised;
 }
 
 void PlacementTracker::Requested(const RECT& rect) {
@@ -59,6 +60,16 @@ bool PlacementTracker::Minimised(bool minimised) {
 bool PlacementTracker::Maximised(bool maximised) {
   if (shown_.maximised == maximised) return false;
   shown_.maximised = maximised;
+  return true;
+}
+
+bool PlacementTracker::Framed(const RECT& frame, bool shown) {
+  if (SameRect(shown_.frame, frame)) return false;
+  if (!shown) {
+    int dx = frame.left - shown_.frame.left, dy = frame.top - shown_.frame.top;
+    shown_.rect = RECT{shown_.rect.left + dx, shown_.rect.top + dy, shown_.rect.right + dx, shown_.rect.bottom + dy};
+  }
+  shown_.frame = frame;
   return true;
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 // What X shows of one top-level window (its client rectangle on the screen,
-// minimised, maximised), kept from the events the server and the window
-// manager send and from the program's own requests, so that the echo of a
-// request is told apart from a change the window manager made itself.
+// the frame around it, minimised, maximised), kept from the events the
+// server and the window manager send and from the program's own requests,
+// so that the echo of a request is told apart from a change the window
+// manager made itself.
 #include <deque>
 
 #include "platform/win/WinTypes.h"
@@ -10,7 +11,8 @@
 namespace vqplatform {
 
 struct Placement {
-  RECT rect{};
+  RECT rect{};   // the client area on the screen
+  RECT frame{};  // the widths of the window manager's frame around it
   bool minimised = false;
   bool maximised = false;
   bool operator==(const Placement& other) const;
@@ -31,6 +33,10 @@ class PlacementTracker {
   bool Resized(int width, int height);  // size only: the position follows
   bool Minimised(bool minimised);
   bool Maximised(bool maximised);
+  // The window manager's frame. Before the window is shown the frame's
+  // corner stays where it is and the client area moves inside it; once
+  // shown, the window manager moves the client area itself.
+  bool Framed(const RECT& frame, bool shown);
 
   const Placement& Shown() const { return shown_; }
   // A resize came without the position that goes with it.

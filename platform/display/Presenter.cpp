@@ -23,6 +23,7 @@
 
 #include "platform/display/ConnectionLoss.h"
 #include "platform/display/Cursors.h"
+#include "platform/display/FrameMemory.h"
 #include "platform/display/Headless.h"
 #include "platform/display/InputDelivery.h"
 #include "platform/display/PlacementTracker.h"
@@ -53,6 +54,9 @@ constexpr auto kSettleTime = std::chrono::milliseconds(40);
 // program activated (it gives new windows the focus, and an owner back its
 // own when the dialog goes), before it is asked.
 constexpr auto kActivationGrace = std::chrono::milliseconds(150);
+// How long a new window waits for the window manager to tell its frame
+// before it is shown all the same.
+constexpr auto kFrameAnswerTime = std::chrono::seconds(2);
 
 // What the presenter needs of a top-level window, read under the
 // dispatcher lock in one go.
@@ -62,6 +66,7 @@ struct TopLevelState {
   DWORD style = 0;
   DWORD exStyle = 0;
   RECT rect{};
+  RECT frame{};
   std::wstring title;
   std::wstring className;
 };
@@ -71,7 +76,7 @@ std::vector<TopLevelState> ReadTopLevelWindows() {
   std::lock_guard lock(Dispatcher::Mutex());
   for (WindowObject* w : TopLevelWindows()) {
     if (w->destroying || !(w->style & WS_VISIBLE)) continue;
-    states.push_back(TopLevelState{w->handle, w->owner, w->style, w->exStyle, w->rect, w->text,
+    states.push_back(TopLevelState{w->handle, w->owner, w->style, w->exStyle, w->rect, w->frame, w->text,
                                    w->windowClass ? w->windowClass->name : std::wstring()});
   }
   return states;
@@ -82,7 +87,13 @@ WindowLook LookOf(const TopLevelState& s) {
 }
 
 Placement PlacementOf(const TopLevelState& s) {
-  return Placement{s.rect, (s.style & WS_MINIMIZE) != 0, (s.style & WS_MAXIMIZE) != 0};
+  return Placement{s.rect, s.frame, (s.style & WS_MINIMIZE) != 0, (s.style & WS_MAXIMIZE) != 0};
+}
+
+// Where X puts a window whose client area is `client` inside `frame`: the
+// frame's top-left corner (NorthWestGravity).
+POINT FrameCorner(const RECT& client, const RECT& frame) {
+  return POINT{client.left - frame.left, client.top - frame.top};
 }
 
 HWND TopLevelOf(HWND hwnd) {
@@ -108,6 +119,10 @@ struct PresentedWindow {
   Window parent = 0;     // the root until a window manager reparents the window
   bool managed = true;   // false: override-redirect
   bool mapped = false;
+  bool mapRequested = false;
+  bool awaitingFrame = false;  // not mapped until the window manager tells the frame
+  Clock::time_point frameDeadline;
+  WindowLook look;
   PlacementTracker x;    // what X shows
   Placement layer;       // the layer's placement as last seen: what differs now, the program did
   bool settling = false;
@@ -220,6 +235,7 @@ class Presenter {
       WaitForWork(flushWanted > flushCompletedLocal_ ? 0 : 20);
       DrainWakePipe();
       HandleXEvents();
+      MapOverdue();
       ResolveFocusLoss();
       HandOverSettled();
       SyncWindows();
@@ -277,6 +293,7 @@ class Presenter {
     XCloseDisplay(display_);
     display_ = nullptr;
     SetWorkArea(RECT{});
+    ForgetFrames();
     xFocus_ = focusRequested_ = focusWanted_ = nullptr;
     {
       std::lock_guard lock(flushMutex_);
@@ -351,22 +368,24 @@ class Presenter {
   void CreateXWindow(const TopLevelState& s) {
     WindowLook look = LookOf(s);
     auto pw = std::make_unique<PresentedWindow>(PlacementOf(s));
-    pw->managed = !WindowProperties::IsOverrideRedirect(look);
+    pw->managed = !IsOverrideRedirect(look);
+    pw->look = look;
     XSetWindowAttributes attributes{};
     attributes.background_pixel = WhitePixel(display_, screen_);
     attributes.override_redirect = pw->managed ? False : True;
     attributes.event_mask = ExposureMask | KeyPressMask | KeyReleaseMask | ButtonPressMask | ButtonReleaseMask |
-                            PointerMotionMask | StructureNotifyMask | FocusChangeMask | PropertyChangeMask;
-    Window xw = XCreateWindow(display_, root_, s.rect.left, s.rect.top, Width(s.rect), Height(s.rect), 0,
-                              CopyFromParent, InputOutput, CopyFromParent,
-                              CWBackPixel | CWEventMask | CWOverrideRedirect, &attributes);
+                            PointerMotionMask | LeaveWindowMask | StructureNotifyMask | FocusChangeMask |
+                            PropertyChangeMask;
+    POINT corner = FrameCorner(s.rect, s.frame);
+    Window xw = XCreateWindow(display_, root_, corner.x, corner.y, Width(s.rect), Height(s.rect), 0, CopyFromParent,
+                              InputOutput, CopyFromParent, CWBackPixel | CWEventMask | CWOverrideRedirect, &attributes);
     pw->xwindow = xw;
     pw->parent = root_;
     XSetWMProtocols(display_, xw, &properties_->wmDeleteWindow, 1);
     properties_->SetIdentity(xw);
     properties_->SetType(xw, look);
     properties_->SetDecorations(xw, look);
-    properties_->SetSizeHints(xw, look);
+    properties_->SetSizeHints(xw, look, corner);
     properties_->SetTitle(xw, s.title);
     properties_->SetOwner(xw, XWindowOrNone(s.owner));
     properties_->SetInitialState(xw, pw->layer.minimised, pw->layer.maximised);
@@ -377,7 +396,11 @@ class Presenter {
     if (inputMethod_)
       pw->inputContext = XCreateIC(inputMethod_, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow,
                                    xw, XNFocusWindow, xw, nullptr);
-    XMapWindow(display_, xw);
+    // The window manager tells the frame before the window shows, so that
+    // the program's rectangle is the frame's from the start.
+    pw->awaitingFrame = pw->managed && windowManager_ && properties_->RequestFrameExtents(xw);
+    pw->frameDeadline = Clock::now() + kFrameAnswerTime;
+    if (!pw->awaitingFrame) Map(*pw);
     {
       std::lock_guard lock(windowsMutex_);
       windows_[s.hwnd] = std::move(pw);
@@ -385,8 +408,26 @@ class Presenter {
     MarkDrawn(s.hwnd);
   }
 
+  void Map(PresentedWindow& pw) {
+    pw.awaitingFrame = false;
+    pw.mapRequested = true;
+    XMapWindow(display_, pw.xwindow);
+  }
+
+  // Windows whose frame the window manager did not tell in time.
+  void MapOverdue() {
+    std::vector<PresentedWindow*> overdue;
+    {
+      std::lock_guard lock(windowsMutex_);
+      for (auto& [hwnd, pw] : windows_)
+        if (pw->awaitingFrame && Clock::now() >= pw->frameDeadline) overdue.push_back(pw.get());
+    }
+    for (PresentedWindow* pw : overdue) Map(*pw);
+  }
+
   void UpdateXWindow(PresentedWindow& pw, const TopLevelState& s) {
     WindowLook look = LookOf(s);
+    pw.look = look;
     constexpr DWORD kFrameStyles = WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
     if ((pw.style ^ s.style) & kFrameStyles) properties_->SetDecorations(pw.xwindow, look);
     if (pw.title != s.title) {
@@ -408,7 +449,7 @@ class Presenter {
   // while a change that X reported is on its way to the program, so the
   // layer's older state never overrides it.
   void SyncPlacement(PresentedWindow& pw, const TopLevelState& s) {
-    if (pw.settling || pw.handingOver->load() > 0) return;
+    if (pw.settling || pw.handingOver->load() > 0 || pw.awaitingFrame) return;
     if (pw.givenToLayer) pw.layer = *std::exchange(pw.givenToLayer, std::nullopt);
     Placement now = PlacementOf(s);
     Placement& was = pw.layer;
@@ -426,8 +467,9 @@ class Presenter {
     if (!(now.rect.left == was.rect.left && now.rect.top == was.rect.top && now.rect.right == was.rect.right &&
           now.rect.bottom == was.rect.bottom)) {
       bool resized = Width(now.rect) != Width(was.rect) || Height(now.rect) != Height(was.rect);
-      if (resized) properties_->SetSizeHints(pw.xwindow, LookOf(s));
-      XMoveResizeWindow(display_, pw.xwindow, now.rect.left, now.rect.top, Width(now.rect), Height(now.rect));
+      POINT corner = FrameCorner(now.rect, pw.x.Shown().frame);
+      if (resized) properties_->SetSizeHints(pw.xwindow, LookOf(s), corner);
+      XMoveResizeWindow(display_, pw.xwindow, corner.x, corner.y, Width(now.rect), Height(now.rect));
       pw.x.Requested(now.rect);
       if (resized) MarkDrawn(s.hwnd);
     }
@@ -448,6 +490,11 @@ class Presenter {
     bool changed = false;
     if (positioned) {
       int x = c.x + c.border_width, y = c.y + c.border_width;
+      if (!c.send_event && pw.managed && windowManager_) {
+        // Not framed yet: the window stands where its frame's corner will.
+        x += pw.x.Shown().frame.left;
+        y += pw.x.Shown().frame.top;
+      }
       changed = pw.x.Configured(RECT{x, y, x + c.width, y + c.height});
     } else {
       changed = pw.x.Resized(c.width, c.height);
@@ -455,7 +502,11 @@ class Presenter {
     if (changed) Settle(pw);
   }
 
-  void OnProperty(PresentedWindow& pw, const XPropertyEvent& p) {
+  void OnProperty(HWND hwnd, PresentedWindow& pw, const XPropertyEvent& p) {
+    if (p.atom == properties_->netFrameExtents) {
+      OnFrameExtents(hwnd, pw);
+      return;
+    }
     bool changed = false;
     if (p.atom == properties_->wmState) {
       std::optional<bool> iconic = properties_->ReadIconic(pw.xwindow);
@@ -464,6 +515,37 @@ class Presenter {
       changed = pw.x.Maximised(properties_->ReadMaximised(pw.xwindow));
     }
     if (changed) Settle(pw);
+  }
+
+  void OnFrameExtents(HWND hwnd, PresentedWindow& pw) {
+    std::optional<RECT> frame = properties_->ReadFrameExtents(pw.xwindow);
+    if (frame && pw.x.Framed(*frame, pw.mapRequested)) {
+      const Placement& shown = pw.x.Shown();
+      if (!shown.minimised && !shown.maximised) RememberFrame(pw.look, *frame);
+      if (pw.mapRequested)
+        Settle(pw);  // the window manager moves the client area itself
+      else
+        GiveFrameToLayer(hwnd, pw, *frame);
+    }
+    if (pw.awaitingFrame) Map(pw);
+  }
+
+  // The frame of a window not yet shown: the program's rectangle keeps its
+  // corner and its client area moves inside the frame.
+  void GiveFrameToLayer(HWND hwnd, PresentedWindow& pw, const RECT& frame) {
+    Placement given = pw.givenToLayer ? *pw.givenToLayer : pw.layer;
+    int dx = frame.left - given.frame.left, dy = frame.top - given.frame.top;
+    given.rect = RECT{given.rect.left + dx, given.rect.top + dy, given.rect.right + dx, given.rect.bottom + dy};
+    given.frame = frame;
+    pw.givenToLayer = given;
+    std::shared_ptr<std::atomic<int>> tasks = pw.handingOver;
+    ++*tasks;
+    bool queued = RunLaterOnWindowThread(hwnd, [this, hwnd, frame, tasks] {
+      ApplyWindowFrame(hwnd, frame);
+      --*tasks;
+      Wake();
+    });
+    if (!queued) --*tasks;
   }
 
   void Settle(PresentedWindow& pw) {
@@ -515,7 +597,7 @@ class Presenter {
     std::shared_ptr<std::atomic<int>> tasks = pw.handingOver;
     ++*tasks;
     bool queued = RunLaterOnWindowThread(hwnd, [this, hwnd, given, state, mask, tasks] {
-      ApplySystemPlacement(hwnd, given.rect, state, mask);
+      ApplySystemPlacement(hwnd, given.rect, state, mask, &given.frame);
       --*tasks;
       Wake();
     });
@@ -684,12 +766,23 @@ class Presenter {
           break;
         case ConfigureNotify: OnConfigure(*pw, e.xconfigure); break;
         case ReparentNotify: pw->parent = e.xreparent.parent; break;
-        case PropertyNotify: OnProperty(*pw, e.xproperty); break;
+        case PropertyNotify: OnProperty(hwnd, *pw, e.xproperty); break;
+        case LeaveNotify:
+          // Out of the window, to the desktop or another program's window.
+          if ((e.xcrossing.mode == NotifyNormal || e.xcrossing.mode == NotifyUngrab) &&
+              e.xcrossing.detail != NotifyInferior)
+            DeliverPointerLeft(hwnd, POINT{e.xcrossing.x_root, e.xcrossing.y_root});
+          break;
         case MapNotify: pw->mapped = true; break;
         case UnmapNotify: pw->mapped = false; break;
         case MotionNotify: {
-          // Only the latest position of a burst matters.
-          while (XCheckTypedWindowEvent(display_, e.xany.window, MotionNotify, &e)) {
+          // Only the latest position of a burst matters; a burst ends at any
+          // other event, so a move never overtakes a press or release.
+          while (XEventsQueued(display_, QueuedAfterReading) > 0) {
+            XEvent next;
+            XPeekEvent(display_, &next);
+            if (next.type != MotionNotify || next.xany.window != e.xany.window) break;
+            XNextEvent(display_, &e);
           }
           pointerWindow_ = e.xmotion.window;
           Mouse(hwnd, MouseAction::Move, 0, e.xmotion.x_root, e.xmotion.y_root, e.xmotion.state, e.xmotion.time);
@@ -718,7 +811,10 @@ class Presenter {
   void OnRootProperty(const XEvent& e) {
     if (e.type != PropertyNotify) return;
     if (e.xproperty.atom == properties_->netWorkArea) SetWorkArea(properties_->ReadWorkArea());
-    if (e.xproperty.atom == properties_->netSupportingWmCheck) windowManager_ = properties_->HasWindowManager();
+    if (e.xproperty.atom == properties_->netSupportingWmCheck) {
+      windowManager_ = properties_->HasWindowManager();
+      if (!windowManager_) ForgetFrames();
+    }
   }
 
   static WPARAM KeysOf(unsigned int state) {

@@ -5,39 +5,20 @@
 #include <errno.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
+#include <vector>
 
-#include "platform/win/Controls.h"
-#include "platform/win/Dialog.h"
 #include "platform/win/Encoding.h"
-#include "platform/win/Window.h"
-#include "platform/win/WindowActivation.h"
 
 namespace vqplatform {
 namespace {
 
-// _MOTIF_WM_HINTS fields.
-constexpr long kMwmFunctions = 1, kMwmDecorations = 2;
-constexpr long kFuncResize = 2, kFuncMove = 4, kFuncMinimize = 8, kFuncMaximize = 16, kFuncClose = 32;
-constexpr long kDecorBorder = 2, kDecorResizeHandle = 4, kDecorTitle = 8, kDecorMenu = 16, kDecorMinimize = 32,
-               kDecorMaximize = 64;
-
 constexpr long kFromApplication = 1;  // the source of a request to the window manager
 
-struct Boxes {
-  bool caption, close, minimise, maximise, sizing;
-};
-
-// The boxes of the caption need the system menu, as on Windows.
-Boxes BoxesOf(DWORD style) {
-  bool menu = (style & WS_SYSMENU) != 0;
-  return Boxes{(style & WS_CAPTION) == WS_CAPTION, menu, menu && (style & WS_MINIMIZEBOX),
-               menu && (style & WS_MAXIMIZEBOX), (style & WS_THICKFRAME) != 0};
-}
-
-bool HasModalFrame(const WindowLook& look) {
-  return (look.exStyle & WS_EX_DLGMODALFRAME) || (look.className == WC_DIALOG && (look.style & DS_MODALFRAME));
-}
+// Steps of growth larger than any screen: the window manager may maximise a
+// window that has them, but a border drag leaves its size as it is.
+constexpr int kNoGrowth = 0x7FFF;
 
 int Width(const RECT& r) { return std::max<int>(1, r.right - r.left); }
 int Height(const RECT& r) { return std::max<int>(1, r.bottom - r.top); }
@@ -60,9 +41,10 @@ WindowProperties::WindowProperties(Display* display) : display_(display) {
   netMaxVert_ = Intern("_NET_WM_STATE_MAXIMIZED_VERT");
   netMaxHorz_ = Intern("_NET_WM_STATE_MAXIMIZED_HORZ");
   netActiveWindow_ = Intern("_NET_ACTIVE_WINDOW");
+  netFrameExtents = Intern("_NET_FRAME_EXTENTS");
+  netSupported = Intern("_NET_SUPPORTED");
+  netRequestFrameExtents_ = Intern("_NET_REQUEST_FRAME_EXTENTS");
 }
-
-bool WindowProperties::IsOverrideRedirect(const WindowLook& look) { return !IsActivatable(look.style, look.exStyle); }
 
 void WindowProperties::SetIdentity(Window window) {
   std::string name = program_invocation_short_name;
@@ -99,59 +81,37 @@ void WindowProperties::SetTitle(Window window, const std::wstring& title) {
 }
 
 void WindowProperties::SetType(Window window, const WindowLook& look) {
-  const char* type = "_NET_WM_WINDOW_TYPE_NORMAL";
-  bool captionless = (look.style & WS_CAPTION) != WS_CAPTION;
-  if (IsOverrideRedirect(look)) {
-    if (look.className == TOOLTIPS_CLASS)
-      type = "_NET_WM_WINDOW_TYPE_TOOLTIP";
-    else if (look.className == L"ComboLBox")
-      type = "_NET_WM_WINDOW_TYPE_DROPDOWN_MENU";
-    else
-      type = "_NET_WM_WINDOW_TYPE_POPUP_MENU";
-  } else if (look.owned) {
-    type = "_NET_WM_WINDOW_TYPE_DIALOG";
-  } else if (captionless && !HasModalFrame(look)) {
-    type = "_NET_WM_WINDOW_TYPE_SPLASH";
-  } else if (HasModalFrame(look) && !(look.style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX))) {
-    type = "_NET_WM_WINDOW_TYPE_DIALOG";
-  }
-  SetAtomProperty(window, netWmWindowType_, Intern(type));
+  SetAtomProperty(window, netWmWindowType_, Intern(WindowTypeOf(look)));
 }
 
 void WindowProperties::SetDecorations(Window window, const WindowLook& look) {
-  Boxes boxes = BoxesOf(look.style);
-  long functions = kFuncMove;
-  if (boxes.close) functions |= kFuncClose;
-  if (boxes.minimise) functions |= kFuncMinimize;
-  // Window managers maximise only what they may size.
-  if (boxes.maximise) functions |= kFuncMaximize | kFuncResize;
-  if (boxes.sizing) functions |= kFuncResize;
-  long decorations = 0;  // without a caption the window draws its own frame
-  if (boxes.caption) {
-    decorations = kDecorBorder | kDecorTitle;
-    if (boxes.close) decorations |= kDecorMenu;
-    if (boxes.minimise) decorations |= kDecorMinimize;
-    if (boxes.maximise) decorations |= kDecorMaximize;
-    if (boxes.sizing) decorations |= kDecorResizeHandle;
-  }
-  long hints[5] = {kMwmFunctions | kMwmDecorations, functions, decorations, 0, 0};
+  MotifHints motif = MotifHintsOf(look);
+  long hints[5] = {kMwmFunctions | kMwmDecorations, motif.functions, motif.decorations, 0, 0};
   XChangeProperty(display_, window, motifHints_, motifHints_, 32, PropModeReplace,
                   reinterpret_cast<unsigned char*>(hints), 5);
 }
 
-void WindowProperties::SetSizeHints(Window window, const WindowLook& look) {
+void WindowProperties::SetSizeHints(Window window, const WindowLook& look, POINT frameCorner) {
   XSizeHints* hints = XAllocSizeHints();
   hints->flags = USPosition | USSize | PPosition | PSize | PWinGravity;
-  hints->x = look.rect.left;
-  hints->y = look.rect.top;
+  hints->x = frameCorner.x;
+  hints->y = frameCorner.y;
   hints->width = Width(look.rect);
   hints->height = Height(look.rect);
-  hints->win_gravity = StaticGravity;
-  Boxes boxes = BoxesOf(look.style);
-  if (!boxes.sizing && !boxes.maximise) {
-    hints->flags |= PMinSize | PMaxSize;
-    hints->min_width = hints->max_width = hints->width;
-    hints->min_height = hints->max_height = hints->height;
+  hints->win_gravity = NorthWestGravity;
+  switch (SizingOf(look)) {
+    case Sizing::Free: break;
+    case Sizing::MaximiseOnly:
+      hints->flags |= PMinSize | PBaseSize | PResizeInc;
+      hints->min_width = hints->base_width = hints->width;
+      hints->min_height = hints->base_height = hints->height;
+      hints->width_inc = hints->height_inc = kNoGrowth;
+      break;
+    case Sizing::Fixed:
+      hints->flags |= PMinSize | PMaxSize;
+      hints->min_width = hints->max_width = hints->width;
+      hints->min_height = hints->max_height = hints->height;
+      break;
   }
   XSetWMNormalHints(display_, window, hints);
   XFree(hints);
@@ -190,6 +150,14 @@ void WindowProperties::RequestActivation(Window window, Window currentlyActive, 
                       {kFromApplication, static_cast<long>(time), static_cast<long>(currentlyActive)});
 }
 
+bool WindowProperties::RequestFrameExtents(Window window) {
+  std::vector<long> supported = ReadItems(DefaultRootWindow(display_), netSupported, XA_ATOM, 4096);
+  if (std::find(supported.begin(), supported.end(), static_cast<long>(netRequestFrameExtents_)) == supported.end())
+    return false;
+  SendToWindowManager(window, netRequestFrameExtents_, {});
+  return true;
+}
+
 void WindowProperties::SendToWindowManager(Window window, Atom type, std::initializer_list<long> values) {
   XEvent e{};
   e.xclient.type = ClientMessage;
@@ -201,68 +169,49 @@ void WindowProperties::SendToWindowManager(Window window, Atom type, std::initia
   XSendEvent(display_, DefaultRootWindow(display_), False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
 }
 
-std::optional<bool> WindowProperties::ReadIconic(Window window) {
-  Atom type;
-  int format;
-  unsigned long count, after;
+std::vector<long> WindowProperties::ReadItems(Window window, Atom property, Atom type, long most) {
+  Atom actualType = None;
+  int format = 0;
+  unsigned long count = 0, after = 0;
   unsigned char* data = nullptr;
-  std::optional<bool> iconic;
-  if (XGetWindowProperty(display_, window, wmState, 0, 2, False, wmState, &type, &format, &count, &after, &data) ==
-          Success &&
-      data && format == 32 && count >= 1) {
-    long state = reinterpret_cast<long*>(data)[0];
-    if (state == IconicState || state == NormalState) iconic = state == IconicState;
-  }
+  std::vector<long> items;
+  if (XGetWindowProperty(display_, window, property, 0, most, False, type, &actualType, &format, &count, &after,
+                         &data) == Success &&
+      data && format == 32)
+    items.assign(reinterpret_cast<long*>(data), reinterpret_cast<long*>(data) + count);
   if (data) XFree(data);
-  return iconic;
+  return items;
+}
+
+std::optional<bool> WindowProperties::ReadIconic(Window window) {
+  std::vector<long> state = ReadItems(window, wmState, wmState, 2);
+  if (state.empty() || (state[0] != IconicState && state[0] != NormalState)) return std::nullopt;
+  return state[0] == IconicState;
 }
 
 bool WindowProperties::ReadMaximised(Window window) {
-  Atom type;
-  int format;
-  unsigned long count, after;
-  unsigned char* data = nullptr;
-  bool vertical = false, horizontal = false;
-  if (XGetWindowProperty(display_, window, netWmState, 0, 64, False, XA_ATOM, &type, &format, &count, &after, &data) ==
-          Success &&
-      data && format == 32) {
-    auto* atoms = reinterpret_cast<Atom*>(data);
-    for (unsigned long i = 0; i < count; ++i) {
-      vertical = vertical || atoms[i] == netMaxVert_;
-      horizontal = horizontal || atoms[i] == netMaxHorz_;
-    }
-  }
-  if (data) XFree(data);
-  return vertical && horizontal;
+  std::vector<long> states = ReadItems(window, netWmState, XA_ATOM, 64);
+  auto has = [&](Atom atom) { return std::find(states.begin(), states.end(), static_cast<long>(atom)) != states.end(); };
+  return has(netMaxVert_) && has(netMaxHorz_);
 }
 
 bool WindowProperties::HasWindowManager() {
-  Atom type;
-  int format;
-  unsigned long count, after;
-  unsigned char* data = nullptr;
-  bool present = XGetWindowProperty(display_, DefaultRootWindow(display_), netSupportingWmCheck, 0, 1, False, XA_WINDOW,
-                                    &type, &format, &count, &after, &data) == Success &&
-                 data && count == 1;
-  if (data) XFree(data);
-  return present;
+  return ReadItems(DefaultRootWindow(display_), netSupportingWmCheck, XA_WINDOW, 1).size() == 1;
+}
+
+std::optional<RECT> WindowProperties::ReadFrameExtents(Window window) {
+  std::vector<long> v = ReadItems(window, netFrameExtents, XA_CARDINAL, 4);
+  if (v.size() != 4 || std::any_of(v.begin(), v.end(), [](long width) { return width < 0 || width >= 1000; }))
+    return std::nullopt;
+  // _NET_FRAME_EXTENTS lists left, right, top, bottom.
+  return RECT{static_cast<LONG>(v[0]), static_cast<LONG>(v[2]), static_cast<LONG>(v[1]), static_cast<LONG>(v[3])};
 }
 
 RECT WindowProperties::ReadWorkArea() {
-  Atom type;
-  int format;
-  unsigned long count, after;
-  unsigned char* data = nullptr;
-  RECT area{};
-  if (XGetWindowProperty(display_, DefaultRootWindow(display_), netWorkArea, 0, 4, False, XA_CARDINAL, &type, &format,
-                         &count, &after, &data) == Success &&
-      data && format == 32 && count >= 4) {
-    auto* v = reinterpret_cast<long*>(data);
-    area = RECT{static_cast<LONG>(v[0]), static_cast<LONG>(v[1]), static_cast<LONG>(v[0] + v[2]),
-                static_cast<LONG>(v[1] + v[3])};
-  }
-  if (data) XFree(data);
-  return area;
+  std::vector<long> v = ReadItems(DefaultRootWindow(display_), netWorkArea, XA_CARDINAL, 4);
+  if (v.size() < 4) return RECT{};
+  return RECT{static_cast<LONG>(v[0]), static_cast<LONG>(v[1]), static_cast<LONG>(v[0] + v[2]),
+              static_cast<LONG>(v[1] + v[3])};
 }
 
 void WindowProperties::SetAtomProperty(Window window, Atom property, Atom value) {

@@ -4,6 +4,7 @@
 #include <mutex>
 #include <utility>
 
+#include "platform/display/FrameMemory.h"
 #include "platform/win/Controls.h"
 #include "platform/win/DialogUnits.h"
 #include "platform/win/GdiDraw.h"
@@ -125,13 +126,18 @@ void RegisterDialogClass() {
   });
 }
 
+// The dialog's window rectangle: the template gives the client area's size
+// and the window's position.
 RECT PlaceDialog(const DialogTemplate& dialogTemplate, const DialogBaseUnits& base, HWND parent) {
   RECT units{dialogTemplate.x, dialogTemplate.y, dialogTemplate.x + dialogTemplate.cx,
              dialogTemplate.y + dialogTemplate.cy};
   RECT rect = DialogUnitsToPixels(units, base);
-  int width = rect.right - rect.left, height = rect.bottom - rect.top;
   bool child = (dialogTemplate.style & WS_CHILD) != 0;
   if (child) return rect;
+  DWORD exStyle = static_cast<DWORD>(dialogTemplate.exStyle | WS_EX_CONTROLPARENT);
+  RECT frame = ExpectedFrame(WindowLook{dialogTemplate.style, exStyle, parent != nullptr, WC_DIALOG, rect});
+  int width = rect.right - rect.left + frame.left + frame.right;
+  int height = rect.bottom - rect.top + frame.top + frame.bottom;
   if (dialogTemplate.style & DS_CENTER) {
     RECT area{0, 0, GetScreenSize().cx, GetScreenSize().cy};
     if (parent) GetWindowRect(parent, &area);

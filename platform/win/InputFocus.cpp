@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "platform/win/MessageQueue.h"
+#include "platform/win/MousePointer.h"
 #include "platform/win/Threads.h"
 #include "platform/win/Window.h"
 #include "platform/win/WindowActivation.h"
@@ -50,7 +51,10 @@ HWND SetCapture(HWND hwnd) {
 BOOL ReleaseCapture() {
   HWND previous = captureWindow;
   captureWindow = nullptr;
-  if (previous && IsWindow(previous)) SendMessageW(previous, WM_CAPTURECHANGED, 0, 0);
+  if (previous && IsWindow(previous)) {
+    SendMessageW(previous, WM_CAPTURECHANGED, 0, 0);
+    vqplatform::PostMouseMoveAtPointer();
+  }
   return TRUE;
 }
 

@@ -4,6 +4,7 @@
 
 #include "platform/win/Clock.h"
 #include "platform/win/Dispatcher.h"
+#include "platform/win/MousePointer.h"
 #include "platform/win/ProgramWindows.h"
 #include "platform/win/Threads.h"
 #include "platform/win/WindowRegistry.h"
@@ -338,6 +339,10 @@ LRESULT DispatchMessageW(const MSG* msg) {
     std::lock_guard lock(Dispatcher::Mutex());
     WindowObject* window = FindWindowObject(msg->hwnd);
     if (!window || window->thread.get() != &Dispatcher::Current()) return 0;
+  }
+  if (msg->message == vqplatform::kPointerLeftMessage) {
+    vqplatform::NotePointerLeft(msg->hwnd, POINT{GET_X_LPARAM(msg->lParam), GET_Y_LPARAM(msg->lParam)});
+    return 0;
   }
   return CallWindowProcedure(msg->hwnd, msg->message, msg->wParam, msg->lParam);
 }

@@ -133,32 +133,63 @@ BOOL TrackMouseEvent(LPTRACKMOUSEEVENT track) {
   return TRUE;
 }
 
-namespace vqplatform {
+namespace {
 
-void NotePointerMoved(POINT screen) {
+// Ends leave tracking for the tracked windows `left` picks, with the
+// WM_MOUSELEAVE each of them is owed.
+template <class Picks>
+void EndTracking(Picks left) {
   std::vector<HWND> candidates;
   {
-    SetCursorPosition(screen);
     std::lock_guard<std::mutex> guard(Lock());
     for (const Tracking& t : Tracked()) candidates.push_back(t.window);
   }
   if (candidates.empty()) return;
-  HWND under = WindowFromPoint(screen);
-  std::vector<HWND> left;
+  std::vector<HWND> gone;
   for (HWND window : candidates)
-    if (window != under) left.push_back(window);
-  if (left.empty()) return;
+    if (left(window)) gone.push_back(window);
+  if (gone.empty()) return;
   {
     std::lock_guard<std::mutex> guard(Lock());
     auto& tracked = Tracked();
     tracked.erase(std::remove_if(tracked.begin(), tracked.end(),
                                  [&](const Tracking& t) {
-                                   return std::find(left.begin(), left.end(), t.window) != left.end();
+                                   return std::find(gone.begin(), gone.end(), t.window) != gone.end();
                                  }),
                   tracked.end());
   }
-  for (HWND window : left)
+  for (HWND window : gone)
     if (IsWindow(window)) PostMessageW(window, WM_MOUSELEAVE, 0, 0);
+}
+
+}  // namespace
+
+namespace vqplatform {
+
+void NotePointerMoved(POINT screen) {
+  SetCursorPosition(screen);
+  HWND under = nullptr;
+  bool looked = false;
+  EndTracking([&](HWND window) {
+    if (!looked) under = WindowFromPoint(screen), looked = true;
+    return window != under;
+  });
+}
+
+void NotePointerLeft(HWND top, POINT screen) {
+  SetCursorPosition(screen);
+  EndTracking([top](HWND window) { return window == top || IsChild(top, window); });
+}
+
+void PostMouseMoveAtPointer() {
+  POINT screen{};
+  GetCursorPos(&screen);
+  HWND under = WindowFromPoint(screen);
+  if (!under) return;
+  WPARAM keys = 0;
+  if (GetKeyState(VK_LBUTTON) & 0x8000) keys |= MK_LBUTTON;
+  if (GetKeyState(VK_RBUTTON) & 0x8000) keys |= MK_RBUTTON;
+  PostMessageW(under, WM_MOUSEMOVE, keys, ClientPoint(under, screen));
 }
 
 bool MoveMouse(HWND window, POINT client, bool leftDown) {

@@ -39,6 +39,18 @@ namespace vqplatform {
 // here: it updates the cursor position and ends leave tracking for windows
 // the pointer is no longer over.
 void NotePointerMoved(POINT screen);
+// The pointer left a top-level window for `screen`, a place the layer may
+// not know (the desktop, another program's window): the cursor is there,
+// and leave tracking ends for the window and everything inside it.
+void NotePointerLeft(HWND top, POINT screen);
+// The layer's own message that brings NotePointerLeft to the window's thread
+// in order with the mouse messages before it (lParam: the point, as in
+// WM_MOUSEMOVE); DispatchMessage handles it.
+constexpr UINT kPointerLeftMessage = 0x03FE;
+// What Windows does when the mouse capture ends: the window under the
+// pointer gets a WM_MOUSEMOVE at the pointer's position, so that it can
+// track the pointer again.
+void PostMouseMoveAtPointer();
 
 // The test mouse, at a point of a window's client area. Each call posts what
 // a real mouse would; pump the queue between calls so a capture taken by the

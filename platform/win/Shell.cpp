@@ -1,5 +1,6 @@
 #include "platform/win/Shell.h"
 
+#include <errno.h>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -9,7 +10,9 @@
 
 #include "platform/display/Headless.h"
 #include "platform/win/Encoding.h"
+#include "platform/win/MessageBox.h"
 #include "platform/win/PathEncoding.h"
+#include "platform/win/UserLanguage.h"
 
 extern char** environ;
 
@@ -49,17 +52,30 @@ bool Exists(const std::string& path, bool* isFolder) {
   return true;
 }
 
-// Starts xdg-open on the target and reaps it in the background.
-bool RunXdgOpen(const std::string& target) {
+// Starts xdg-open on the target and reaps it in the background; the error
+// number when it cannot be started.
+int RunXdgOpen(const std::string& target) {
   std::string program = "xdg-open";
   char* argv[] = {program.data(), const_cast<char*>(target.c_str()), nullptr};
   pid_t pid = 0;
-  if (posix_spawnp(&pid, "xdg-open", nullptr, nullptr, argv, environ) != 0) return false;
+  if (int error = posix_spawnp(&pid, "xdg-open", nullptr, nullptr, argv, environ); error != 0) return error;
   std::thread([pid] {
     int status = 0;
     waitpid(pid, &status, 0);
   }).detach();
-  return true;
+  return 0;
+}
+
+// Nothing opens files without xdg-open: the user is told what is missing,
+// as Windows tells of a file no program is associated with.
+void ReportNoOpener(HWND owner, const std::wstring& target) {
+  std::wstring text =
+      InUserLanguage(L"无法打开“%s”：找不到打开文件的程序 xdg-open（软件包 xdg-utils）。",
+                     L"無法開啟「%s」：找不到開啟檔案的程式 xdg-open（套件 xdg-utils）。",
+                     L"\"%s\" cannot be opened: xdg-open, the program that opens files (package xdg-utils), was not "
+                     L"found.");
+  text.replace(text.find(L"%s"), 2, target);
+  MessageBoxW(owner, text.c_str(), nullptr, MB_OK | MB_ICONERROR);
 }
 
 }  // namespace
@@ -76,7 +92,7 @@ void ClearRecordedShellCalls() {
 
 }  // namespace vqplatform
 
-HINSTANCE ShellExecuteW(HWND, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR directory,
+HINSTANCE ShellExecuteW(HWND hwnd, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR directory,
                         INT showCommand) {
   using namespace vqplatform;
   using vq::EqualNoCase;
@@ -99,8 +115,11 @@ HINSTANCE ShellExecuteW(HWND, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LP
   } else if (explore) {
     return Result(SE_ERR_PNF);
   }
-  if (!IsHeadless() && !RunXdgOpen(IsUrl(target) ? WideToUtf8(target) : vq::PathToBytes(target)))
-    return Result(SE_ERR_NOASSOC);
+  if (!IsHeadless()) {
+    int error = RunXdgOpen(IsUrl(target) ? WideToUtf8(target) : vq::PathToBytes(target));
+    if (error == ENOENT) ReportNoOpener(hwnd, target);
+    if (error != 0) return Result(SE_ERR_NOASSOC);
+  }
   {
     std::lock_guard lock(g_recordMutex);
     g_record.push_back(ShellCall{explore ? L"explore" : L"open", target, showCommand});

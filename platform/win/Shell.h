@@ -1,7 +1,9 @@
 #pragma once
 // ShellExecute: files, folders, web links and "mailto:" addresses are opened
-// with xdg-open. Headless, nothing is started: every call is recorded, and
-// tests read the record. The sound control panel request fails quietly.
+// with xdg-open; without xdg-open on PATH the user is told so in a message
+// box (owned by the window given). Headless, nothing is started: every call
+// is recorded, and tests read the record. The sound control panel request
+// fails quietly.
 #include <string>
 #include <vector>
 

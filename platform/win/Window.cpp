@@ -4,8 +4,9 @@
 
 #include <algorithm>
 
-#include "platform/win/InputFocus.h"
+#include "platform/display/FrameMemory.h"
 #include "platform/display/Presenter.h"
+#include "platform/win/InputFocus.h"
 #include "platform/win/Icons.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Threads.h"
@@ -136,6 +137,11 @@ HWND CreateWindowExW(DWORD exStyle, LPCWSTR className, LPCWSTR windowName, DWORD
   object->style = style;
   object->exStyle = exStyle;
   object->rect = RECT{x, y, x + std::max(width, 0), y + std::max(height, 0)};
+  if (!(style & WS_CHILD)) {
+    // The rectangle given is the window's; the frame comes off it.
+    object->frame = ExpectedFrame(WindowLook{style, exStyle, parent != nullptr, windowClass->name, object->rect});
+    object->rect = WithoutFrame(object->rect, object->frame);
+  }
   object->instance = instance;
   object->extraBytes.assign(static_cast<size_t>(windowClass->windowExtra), 0);
   HWND hwnd = nullptr;

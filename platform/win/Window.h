@@ -1,8 +1,11 @@
 #pragma once
 // Windows without drawing: classes, creation and destruction, the window
 // tree with ids, styles, text and rectangles, window procedures and window
-// data, visibility, enabling and invalidation. A window has no frame: its
-// client area is its whole rectangle.
+// data, visibility, enabling and invalidation. A child window has no frame:
+// its client area is its whole rectangle. A top-level window's rectangle is
+// its frame's, as on Windows, where a window manager draws one (GetClientRect,
+// WM_SIZE and WM_MOVE are about the client area inside it); headless and
+// without a window manager it has none.
 #include <memory>
 #include <vector>
 
@@ -270,9 +273,15 @@ inline LONG SetWindowLong(HWND h, int i, LONG v) { return SetWindowLongW(h, i, v
 namespace vqplatform {
 
 // A top-level window's place and state as the window manager made them
-// (state: WS_MINIMIZE and WS_MAXIMIZE under `stateMask`), applied on the
-// window's thread with the WM_SIZE and WM_MOVE a user's action brings.
-void ApplySystemPlacement(HWND hwnd, const RECT& rect, DWORD state, DWORD stateMask);
+// (its client area on the screen; state: WS_MINIMIZE and WS_MAXIMIZE under
+// `stateMask`; the frame around it when given), applied on the window's
+// thread with the WM_SIZE and WM_MOVE a user's action brings.
+void ApplySystemPlacement(HWND hwnd, const RECT& rect, DWORD state, DWORD stateMask, const RECT* frame = nullptr);
+// The frame the window manager put around a top-level window (widths:
+// left, top, right, bottom) before showing it: the window's rectangle keeps
+// its top-left corner and its client size, so the client area moves
+// (WM_MOVE) inside the frame.
+void ApplyWindowFrame(HWND hwnd, const RECT& frame);
 
 // Data other parts of the layer keep per window (drawing surfaces, framework
 // objects). Released after WM_NCDESTROY.

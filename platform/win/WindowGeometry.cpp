@@ -89,7 +89,11 @@ using namespace vqplatform;
 BOOL GetWindowRect(HWND hwnd, LPRECT rect) {
   if (!rect) return FALSE;
   return WithWindow(hwnd, FALSE, [&](WindowObject& w) {
-    POINT origin = w.parent ? ScreenOrigin(w.parent) : POINT{0, 0};
+    if (!w.parent) {
+      *rect = WithFrame(w.rect, w.frame);
+      return TRUE;
+    }
+    POINT origin = ScreenOrigin(w.parent);
     *rect = RECT{w.rect.left + origin.x, w.rect.top + origin.y, w.rect.right + origin.x, w.rect.bottom + origin.y};
     return TRUE;
   });
@@ -133,12 +137,14 @@ BOOL SetWindowPos(HWND hwnd, HWND insertAfter, int x, int y, int cx, int cy, UIN
   WPARAM kind = SIZE_RESTORED;
   BOOL ok = WithWindow(hwnd, FALSE, [&](WindowObject& w) {
     RECT old = w.rect;
-    RECT next = old;
-    if (!(flags & SWP_NOMOVE)) next = RECT{x, y, x + Width(old), y + Height(old)};
+    // A top-level window is placed and sized with its frame, as on Windows.
+    RECT outer = w.parent ? old : WithFrame(old, w.frame);
+    if (!(flags & SWP_NOMOVE)) outer = RECT{x, y, x + Width(outer), y + Height(outer)};
     if (!(flags & SWP_NOSIZE)) {
-      next.right = next.left + std::max(cx, 0);
-      next.bottom = next.top + std::max(cy, 0);
+      outer.right = outer.left + std::max(cx, 0);
+      outer.bottom = outer.top + std::max(cy, 0);
     }
+    RECT next = w.parent ? outer : WithoutFrame(outer, w.frame);
     moved = next.left != old.left || next.top != old.top;
     sized = Width(next) != Width(old) || Height(next) != Height(old);
     w.rect = next;
@@ -197,7 +203,7 @@ BOOL ShowWindow(HWND hwnd, int command) {
 
 namespace vqplatform {
 
-void ApplySystemPlacement(HWND hwnd, const RECT& rect, DWORD state, DWORD stateMask) {
+void ApplySystemPlacement(HWND hwnd, const RECT& rect, DWORD state, DWORD stateMask, const RECT* frame) {
   stateMask &= WS_MINIMIZE | WS_MAXIMIZE;
   bool moved = false, sized = false, stateChanged = false, restored = false;
   DWORD style = 0;
@@ -209,6 +215,7 @@ void ApplySystemPlacement(HWND hwnd, const RECT& rect, DWORD state, DWORD stateM
         sized = Width(rect) != Width(w.rect) || Height(rect) != Height(w.rect);
         w.style = next;
         w.rect = rect;
+        if (frame) w.frame = *frame;
         if (sized) MarkInvalid(&w, nullptr, true);
         style = w.style;
         return true;
@@ -218,6 +225,22 @@ void ApplySystemPlacement(HWND hwnd, const RECT& rect, DWORD state, DWORD stateM
   // Activated while minimised, the window could not take the focus then.
   HWND focus = GetFocus();
   if (restored && GetActiveWindow() == hwnd && focus != hwnd && !IsChild(hwnd, focus)) SetFocus(hwnd);
+}
+
+void ApplyWindowFrame(HWND hwnd, const RECT& frame) {
+  bool moved = false;
+  if (!WithWindow(hwnd, false, [&](WindowObject& w) {
+        if (w.parent) return false;
+        RECT client = WithoutFrame(WithFrame(w.rect, w.frame), frame);
+        client.right = client.left + Width(w.rect);
+        client.bottom = client.top + Height(w.rect);
+        moved = client.left != w.rect.left || client.top != w.rect.top;
+        w.rect = client;
+        w.frame = frame;
+        return true;
+      }))
+    return;
+  if (moved) SendSizeAndMove(hwnd, SIZE_RESTORED, false, true);
 }
 
 }  // namespace vqplatform

@@ -103,6 +103,20 @@ POINT ScreenOrigin(const WindowObject* window) {
   return origin;
 }
 
+RECT WithFrame(const RECT& client, const RECT& frame) {
+  return RECT{client.left - frame.left, client.top - frame.top, client.right + frame.right,
+              client.bottom + frame.bottom};
+}
+
+// A window too small for its frame keeps an empty client area.
+RECT WithoutFrame(const RECT& window, const RECT& frame) {
+  RECT client{window.left + frame.left, window.top + frame.top, window.right - frame.right,
+              window.bottom - frame.bottom};
+  client.right = std::max(client.right, client.left);
+  client.bottom = std::max(client.bottom, client.top);
+  return client;
+}
+
 void UpdateRegion::Add(const RECT& r) {
   cairo_rectangle_int_t c{r.left, r.top, r.right - r.left, r.bottom - r.top};
   cairo_region_union_rectangle(region_, &c);

@@ -57,6 +57,10 @@ struct WindowObject {
   DWORD style = 0;
   DWORD exStyle = 0;
   RECT rect{};  // in the parent's client coordinates; screen coordinates for top-level windows
+  // Top-level windows: the widths of the frame the window manager draws
+  // around the client area `rect` (left, top, right, bottom); empty without
+  // one. The window's rectangle is `rect` and its frame.
+  RECT frame{};
   UINT_PTR id = 0;
   HINSTANCE instance = nullptr;
   WindowObject* parent = nullptr;     // child windows
@@ -101,6 +105,9 @@ bool ClassHasWindows(const WindowClassInfo* windowClass);
 
 inline LONG Width(const RECT& r) { return r.right - r.left; }
 inline LONG Height(const RECT& r) { return r.bottom - r.top; }
+// A rectangle grown by the widths of a frame, and shrunk by them.
+RECT WithFrame(const RECT& client, const RECT& frame);
+RECT WithoutFrame(const RECT& window, const RECT& frame);
 
 // Runs `read` on the window under the dispatcher lock; `fallback` (with the
 // error set) when the handle is not a window.

@@ -1,5 +1,6 @@
 // A dialog with a row of skinned buttons in their normal, hover and pressed
-// looks, shown on a real X server and grabbed from it.
+// looks, shown on a real X server and grabbed from it; the hover look ends
+// when a user's pointer leaves a button it clicked.
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -60,73 +61,128 @@ void SkinLikeMainWindow(CFxButton& button, UINT normal, UINT pressed, UINT hover
   button.UpdateLayout(nullptr, 0, 0xFFFFFFFF, 0);
 }
 
-TEST(SkinnedButtonsXvfbTest, RowOfButtonsInTheirThreeLooksOnTheServer) {
-  vqtest::UseXvfbDisplay();
-  vqtest::XServer server;
-  ASSERT_TRUE(server.Connected());
-  std::string skins = SkinFolder();
-  ASSERT_TRUE(std::filesystem::exists(skins + "/164.png")) << skins;
-  setenv("VQ_BITMAP_DIR", skins.c_str(), 1);
-  RegisterTemplate();
-  vqres::LoadResources();
-  CDialog dialog;
-  // Shown by its template's WS_VISIBLE: that alone brings the presenter up.
-  ASSERT_TRUE(dialog.Create(kTemplate));
-  ASSERT_TRUE(IsWindowVisible(dialog.m_hWnd));
-  dialog.UpdateWindow();
-  CFxButton buttons[3];
-  const UINT pictures[3][3] = {{151, 166, 179}, {152, 167, 180}, {153, 168, 181}};  // normal, pressed, hover
-  for (int i = 0; i < 3; ++i) {
-    ASSERT_TRUE(buttons[i].SubclassDlgItem(2001 + i, &dialog));
-    SkinLikeMainWindow(buttons[i], pictures[i][0], pictures[i][1], pictures[i][2]);
+// The row of buttons on a dialog shown on the X server, skinned as the main
+// window's.
+class SkinnedButtonsXvfbTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    vqtest::UseXvfbDisplay();
+    ASSERT_TRUE(server_.Connected());
+    std::string skins = SkinFolder();
+    ASSERT_TRUE(std::filesystem::exists(skins + "/164.png")) << skins;
+    setenv("VQ_BITMAP_DIR", skins.c_str(), 1);
+    RegisterTemplate();
+    vqres::LoadResources();
+    // Shown by its template's WS_VISIBLE: that alone brings the presenter up.
+    ASSERT_TRUE(dialog_.Create(kTemplate));
+    ASSERT_TRUE(IsWindowVisible(dialog_.m_hWnd));
+    dialog_.UpdateWindow();
+    const UINT pictures[3][3] = {{151, 166, 179}, {152, 167, 180}, {153, 168, 181}};  // normal, pressed, hover
+    for (int i = 0; i < 3; ++i) {
+      ASSERT_TRUE(buttons_[i].SubclassDlgItem(2001 + i, &dialog_));
+      SkinLikeMainWindow(buttons_[i], pictures[i][0], pictures[i][1], pictures[i][2]);
+    }
+    Pump();
   }
-  auto pump = [&] {
-    for (int i = 0; i < 4; ++i) vqplatform::PumpMessages(dialog.m_hWnd);
-  };
-  pump();
+  void TearDown() override {
+    if (dialog_.m_hWnd) dialog_.DestroyWindow();
+    vqplatform::StopPresenter();
+    unsetenv("VQ_BITMAP_DIR");
+  }
+  void Pump() {
+    for (int i = 0; i < 4; ++i) vqplatform::PumpMessages(dialog_.m_hWnd);
+  }
+  // Waits, serving the dialog, until the condition holds.
+  bool PumpUntil(const std::function<bool()>& condition) {
+    auto end = std::chrono::steady_clock::now() + 20s;
+    while (!condition()) {
+      if (std::chrono::steady_clock::now() > end) return false;
+      Pump();
+      std::this_thread::sleep_for(10ms);
+    }
+    return true;
+  }
+  // A pixel of the button's face near its bottom edge, where the looks differ.
+  POINT FacePoint(CFxButton& button) {
+    RECT r{};
+    GetWindowRect(button.m_hWnd, &r);
+    return POINT{(r.left + r.right) / 2, r.bottom - 4};
+  }
+  uint32_t ShownAt(POINT screen) {
+    return server_.Grab(RECT{screen.x, screen.y, screen.x + 1, screen.y + 1}).pixels[0];
+  }
+
+  vqtest::XServer server_;
+  CDialog dialog_;
+  CFxButton buttons_[3];
+};
+
+TEST_F(SkinnedButtonsXvfbTest, RowOfButtonsInTheirThreeLooksOnTheServer) {
   RECT client{};
-  GetClientRect(buttons[1].m_hWnd, &client);
-  vqplatform::MoveMouse(buttons[1].m_hWnd, POINT{client.right / 2, client.bottom / 2});
-  pump();
-  buttons[2].SetState(TRUE);
-  pump();
-  EXPECT_EQ(buttons[0].CurrentState(), CFxButton::STATE_NORMAL);
-  EXPECT_EQ(buttons[1].CurrentState(), CFxButton::STATE_HOVER);
-  EXPECT_EQ(buttons[2].CurrentState(), CFxButton::STATE_PRESSED);
+  GetClientRect(buttons_[1].m_hWnd, &client);
+  vqplatform::MoveMouse(buttons_[1].m_hWnd, POINT{client.right / 2, client.bottom / 2});
+  Pump();
+  buttons_[2].SetState(TRUE);
+  Pump();
+  EXPECT_EQ(buttons_[0].CurrentState(), CFxButton::STATE_NORMAL);
+  EXPECT_EQ(buttons_[1].CurrentState(), CFxButton::STATE_HOVER);
+  EXPECT_EQ(buttons_[2].CurrentState(), CFxButton::STATE_PRESSED);
 
   // Wait until the server shows exactly what the layer drew.
   RECT screen{};
-  GetWindowRect(dialog.m_hWnd, &screen);
+  GetWindowRect(dialog_.m_hWnd, &screen);
   vqtest::Screenshot shot;
   size_t differences = SIZE_MAX;
-  auto end = std::chrono::steady_clock::now() + 5s;
-  while (std::chrono::steady_clock::now() < end) {
-    pump();
-    if (vqplatform::PresentedXWindow(dialog.m_hWnd) && vqplatform::FlushPresenter(2000)) {
-      vqplatform::WindowImage layer;
-      vqplatform::ComposeWindowImage(dialog.m_hWnd, &layer);
-      shot = server.Grab(screen);
-      differences = shot.CountDifferences(layer.pixels, layer.width, layer.height);
-      if (differences == 0) break;
-    }
-    std::this_thread::sleep_for(20ms);
-  }
+  PumpUntil([&] {
+    if (!vqplatform::PresentedXWindow(dialog_.m_hWnd) || !vqplatform::FlushPresenter(2000)) return false;
+    vqplatform::WindowImage layer;
+    vqplatform::ComposeWindowImage(dialog_.m_hWnd, &layer);
+    shot = server_.Grab(screen);
+    differences = shot.CountDifferences(layer.pixels, layer.width, layer.height);
+    return differences == 0;
+  });
   EXPECT_TRUE(vqplatform::PresenterActive());
-  EXPECT_NE(vqplatform::PresentedXWindow(dialog.m_hWnd), 0u);
+  EXPECT_NE(vqplatform::PresentedXWindow(dialog_.m_hWnd), 0u);
   EXPECT_EQ(differences, 0u);
   ASSERT_GT(shot.width, 0);
   EXPECT_TRUE(shot.SavePng(vqtest::ScreenshotPath("skinned-buttons-xvfb.png")));
   // The three looks differ on the server: a face pixel near each bottom-left.
   auto faceOf = [&](CFxButton& button) {
+    POINT p = FacePoint(button);
+    return shot.pixels[static_cast<size_t>((p.y - screen.top) * shot.width + p.x - screen.left)];
+  };
+  EXPECT_NE(faceOf(buttons_[0]), faceOf(buttons_[2]));
+}
+
+// A user's pointer over a button, a click, and the pointer gone from the
+// window: the button looks as it did before the pointer came, as on
+// Windows, whether the pointer went to another button or off the window.
+TEST_F(SkinnedButtonsXvfbTest, HoverLookEndsWhenThePointerLeavesAfterAClick) {
+  ASSERT_TRUE(
+      PumpUntil([&] { return vqplatform::PresentedXWindow(dialog_.m_hWnd) && vqplatform::FlushPresenter(2000); }));
+  RECT dialog{};
+  GetWindowRect(dialog_.m_hWnd, &dialog);
+  const POINT outside{dialog.right + 40, dialog.bottom + 40};
+  for (int target : {0, 1}) {
+    CFxButton& button = buttons_[target];
+    const POINT face = FacePoint(button);
+    const uint32_t normal = ShownAt(face);
     RECT r{};
     GetWindowRect(button.m_hWnd, &r);
-    int x = r.left - screen.left + (r.right - r.left) / 2, y = r.bottom - screen.top - 4;
-    return shot.pixels[static_cast<size_t>(y * shot.width + x)];
-  };
-  EXPECT_NE(faceOf(buttons[0]), faceOf(buttons[2]));
-  dialog.DestroyWindow();
-  vqplatform::StopPresenter();
-  unsetenv("VQ_BITMAP_DIR");
+    const POINT middle{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+    server_.MovePointer(middle);
+    EXPECT_TRUE(PumpUntil([&] { return ShownAt(face) != normal; })) << "no hover look";
+    EXPECT_EQ(button.CurrentState(), CFxButton::STATE_HOVER);
+    server_.Click(middle);
+    // Off the window, or onto the next button of the row.
+    const POINT away = target == 0 ? outside : vqtest::MiddleOf(buttons_[2].m_hWnd);
+    server_.MovePointer(away);
+    EXPECT_TRUE(PumpUntil([&] { return ShownAt(face) == normal && button.CurrentState() == CFxButton::STATE_NORMAL; }))
+        << "button " << target << " kept its hover look: state " << button.CurrentState() << " shown " << std::hex
+        << ShownAt(face) << " normal " << normal;
+    server_.Grab(dialog).SavePng(vqtest::ScreenshotPath("skinned-button-left-" + std::to_string(target) + ".png"));
+    server_.MovePointer(outside);
+  }
 }
 
 }  // namespace

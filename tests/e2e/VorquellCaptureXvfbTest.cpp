@@ -278,6 +278,21 @@ TEST_F(VorquellCaptureXvfbTest, EveryTriggerSavesANamedPageIntoTheStripRing) {
     EXPECT_TRUE(vqtest::WaitFor([] { return fs::exists(vqtest::TempDir() / "bin" / "opened"); }));
     EXPECT_TRUE(vqtest::WaitFor([&] { return !fs::exists(vq::ToFsPath(secondFile)); }));
     EXPECT_TRUE(second->GetFilePath().IsEmpty());
+    // With no program on PATH to open files, opening one tells the user so.
+    {
+      const std::string path = getenv("PATH");
+      setenv("PATH", (vqtest::TempDir() / "bin" / "没有").c_str(), 1);
+      vqplatform::ClearMessageBoxLog();
+      CThumbItem* third = StripItemsTopToBottom(dialog)[2];
+      ChooseOnItem(window, *third, ID_THUMB_OPEN);
+      setenv("PATH", path.c_str(), 1);
+      const auto told = vqplatform::MessageBoxLog();
+      ASSERT_EQ(told.size(), 1u);
+      EXPECT_NE(told[0].text.find(third->GetFilePath().GetString()), std::wstring::npos);
+      EXPECT_NE(told[0].text.find(L"xdg-open"), std::wstring::npos) << vq::WideToUtf8(told[0].text);
+      EXPECT_EQ(told[0].caption, vqplatform::DefaultMessageBoxCaption()) << "titled as a box given no caption";
+      EXPECT_EQ(vqplatform::RecordedShellCalls().size(), 1u) << "nothing more was opened";
+    }
     // The next capture takes the ring's next slot (the top one), not the emptied one.
     Press(window, IDC_CAPTURE);
     EXPECT_EQ(StripTopToBottom(dialog),

@@ -19,6 +19,7 @@
 #include "platform/display/Presenter.h"
 #include "platform/win/Controls.h"
 #include "platform/win/Dialog.h"
+#include "platform/win/Encoding.h"
 #include "platform/win/InputFocus.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/RectFunctions.h"
@@ -26,7 +27,7 @@
 #include "platform/win/Window.h"
 #include "platform/win/WindowActivation.h"
 #include "resources/Resources.h"
-#include "tests/e2e/XServer.h"
+#include "platform/win/MessageBox.h"
 #include "tests/e2e/XServer.h"
 
 namespace {
@@ -36,6 +37,7 @@ using vqplatform::ForegroundWindowOfProcess;
 using vqplatform::PresentedXWindow;
 using vqtest::MiddleOf;
 using vqtest::ScreenRectOf;
+using vqtest::Stays;
 using vqtest::WaitFor;
 
 constexpr UINT kRunTask = WM_APP + 1;  // lParam: a std::function<void()> the program runs and deletes
@@ -127,16 +129,6 @@ bool SameRect(const RECT& a, const RECT& b) { return EqualRect(&a, &b) != FALSE;
 
 RECT Moved(const RECT& r, int x, int y) { return RECT{x, y, x + (r.right - r.left), y + (r.bottom - r.top)}; }
 
-// True when the condition holds all along the time given.
-bool Stays(const std::function<bool()>& condition, std::chrono::milliseconds span) {
-  auto end = std::chrono::steady_clock::now() + span;
-  while (std::chrono::steady_clock::now() < end) {
-    if (!condition()) return false;
-    std::this_thread::sleep_for(10ms);
-  }
-  return condition();
-}
-
 // A one-line dialog, shown modal over its owner.
 const DialogTemplate kNameDialog{WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER | DS_SETFONT,
                                  0, 0, 0, 160, 48, L"Name", L"MS Shell Dlg", 9,
@@ -154,7 +146,7 @@ const DialogTemplate kNotesWindow{WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMEN
 class WindowManagerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    if (!vqtest::UseXvfbDisplay(true)) GTEST_SKIP() << "runs only under the window manager: run it alone";
+    if (std::string why = vqtest::UseXvfbDisplayWithWindowManager(); !why.empty()) GTEST_SKIP() << why;
     vqres::LoadResources();
     ASSERT_TRUE(server_.Connected());
     ASSERT_TRUE(server_.WaitForWindowManager());
@@ -189,14 +181,31 @@ class WindowManagerTest : public ::testing::Test {
     return WaitFor([&] { return PresentedXWindow(hwnd) && server_.IsShown(PresentedXWindow(hwnd)); }, 20s);
   }
 
-  // Where the layer and the server both put the window, once they agree.
+  // Where the layer and the server both put the window's frame (and its
+  // client area inside it), once they agree.
   RECT AgreedRect(HWND hwnd) {
-    RECT onServer{};
+    RECT frame{};
     WaitFor([&] {
-      onServer = server_.ClientRectOnScreen(PresentedXWindow(hwnd));
-      return SameRect(onServer, ScreenRectOf(hwnd));
+      unsigned long xwindow = PresentedXWindow(hwnd);
+      frame = server_.FrameRectOnScreen(xwindow);
+      return SameRect(frame, ScreenRectOf(hwnd)) &&
+             SameRect(server_.ClientRectOnScreen(xwindow), vqtest::ClientRectOnScreen(hwnd));
     });
-    return onServer;
+    return frame;
+  }
+
+  // GetWindowRect's corner is the frame's and the client area is the
+  // window's on the server, as the xwininfo tool tells them.
+  static void ExpectRectsAsXwininfoTellsThem(HWND hwnd) {
+    std::optional<vqtest::XServer::XwininfoReport> told = vqtest::XServer::Xwininfo(PresentedXWindow(hwnd));
+    ASSERT_TRUE(told) << "xwininfo (x11-utils) could not be run";
+    const RECT window = ScreenRectOf(hwnd), client = vqtest::ClientRectOnScreen(hwnd);
+    EXPECT_EQ(window.left, told->frameCorner.x);
+    EXPECT_EQ(window.top, told->frameCorner.y);
+    EXPECT_TRUE(SameRect(client, told->client))
+        << "xwininfo: " << told->client.left << ", " << told->client.top << ", " << told->client.right << ", "
+        << told->client.bottom << "; GetClientRect on the screen: " << client.left << ", " << client.top << ", "
+        << client.right << ", " << client.bottom;
   }
 
   bool IconicOnServer(HWND hwnd) {
@@ -204,13 +213,13 @@ class WindowManagerTest : public ::testing::Test {
     return !state.empty() && state[0] == IconicState;
   }
 
-  // The window received one WM_SIZE since the mark, of this kind (and size).
-  static void ExpectOneSize(size_t mark, HWND hwnd, WPARAM kind, const RECT* size = nullptr) {
+  // The window received one WM_SIZE since the mark, of this kind (and client size).
+  static void ExpectOneSize(size_t mark, HWND hwnd, WPARAM kind, const RECT* client = nullptr) {
     std::vector<Logged> sizes = g_log.Since(mark, hwnd, WM_SIZE);
     ASSERT_EQ(sizes.size(), 1u);
     EXPECT_EQ(sizes[0].wParam, kind);
-    if (size) {
-      EXPECT_EQ(sizes[0].lParam, MAKELPARAM(size->right - size->left, size->bottom - size->top));
+    if (client) {
+      EXPECT_EQ(sizes[0].lParam, MAKELPARAM(client->right - client->left, client->bottom - client->top));
     }
   }
 
@@ -227,7 +236,6 @@ TEST_F(WindowManagerTest, MainWindowIsDraggedMaximisedMinimisedAndRestoredByTheU
   HWND main = vqplatform::CreateDialogFromTemplate(vqres::MainWindowTemplate(), nullptr, ProgramHandler, 0);
   ASSERT_NE(main, nullptr);
   SetWindowTextW(main, L"高拍仪 V1.1");
-  const RECT first = ScreenRectOf(main);
   Drive([&] {
     ASSERT_TRUE(Shown(main));
     unsigned long xwindow = PresentedXWindow(main);
@@ -240,31 +248,53 @@ TEST_F(WindowManagerTest, MainWindowIsDraggedMaximisedMinimisedAndRestoredByTheU
     EXPECT_EQ(server_.ReadProperty(xwindow, "_NET_WM_PID").items, std::vector<long>{getpid()});
     EXPECT_EQ(server_.ReadAtoms(xwindow, "_NET_WM_WINDOW_TYPE"),
               std::vector<std::string>{"_NET_WM_WINDOW_TYPE_NORMAL"});
-    // Functions resize, move, minimise, maximise, close; decorations border,
-    // title, menu and both boxes, no sizing handle.
+    // Functions resize (which window managers need to maximise), move,
+    // minimise, maximise, close; decorations border, title, menu and both
+    // boxes, no sizing handle.
     EXPECT_EQ(server_.ReadProperty(xwindow, "_MOTIF_WM_HINTS").items, (std::vector<long>{3, 62, 122, 0, 0}));
     std::vector<std::string> allowed = server_.ReadAtoms(xwindow, "_NET_WM_ALLOWED_ACTIONS");
     EXPECT_NE(std::find(allowed.begin(), allowed.end(), "_NET_WM_ACTION_MAXIMIZE_HORZ"), allowed.end());
 
-    // The program's rectangle is the client area, also at 0, 0.
-    EXPECT_TRUE(SameRect(AgreedRect(main), first));
+    // The program's rectangle is the frame's, at 0, 0: the title bar is on
+    // the screen; the client area lies inside the frame.
+    const RECT first = AgreedRect(main);
+    EXPECT_EQ(first.left, 0);
+    EXPECT_EQ(first.top, 0);
+    const RECT extents = server_.FrameExtents(xwindow);
+    EXPECT_GT(extents.top, 10) << "a title bar";
+    const RECT firstClient = vqtest::ClientRectOnScreen(main);
+    EXPECT_EQ(firstClient.left, extents.left);
+    EXPECT_EQ(firstClient.top, extents.top);
+    ExpectRectsAsXwininfoTellsThem(main);
+    size_t differences = SIZE_MAX;
+    vqtest::ShownOnServer(server_, main, &differences);
+    EXPECT_EQ(differences, 0u);
+    server_.Grab(RECT{0, 0, first.right + 20, first.bottom + 20})
+        .SavePng(vqtest::ScreenshotPath("main-window-at-start.png"));
+
     SendToProgram(main, [&] { MoveWindow(main, 200, 150, first.right - first.left, first.bottom - first.top, TRUE); });
     RECT placed = Moved(first, 200, 150);
     EXPECT_TRUE(SameRect(AgreedRect(main), placed));
-    EXPECT_TRUE(Stays([&] { return SameRect(server_.ClientRectOnScreen(xwindow), placed); }, 300ms));
+    EXPECT_TRUE(Stays([&] { return SameRect(server_.FrameRectOnScreen(xwindow), placed); }, 300ms));
     server_.Grab(RECT{180, 110, 1000, 400}).SavePng(vqtest::ScreenshotPath("main-window-frame.png"));
 
-    // Dragged by its title bar: the program follows, nothing goes back.
+    // Its frame's corner dragged outwards: the window keeps its size.
     size_t mark = g_log.Mark();
+    server_.Drag(POINT{placed.right - 1, placed.bottom - 1}, POINT{placed.right + 150, placed.bottom + 120});
+    EXPECT_TRUE(Stays([&] { return SameRect(AgreedRect(main), placed); }, 500ms)) << "sized by a border drag";
+    EXPECT_TRUE(g_log.Since(mark, main, WM_SIZE).empty());
+
+    // Dragged by its title bar: the program follows, nothing goes back.
+    mark = g_log.Mark();
     POINT grip = TitleBar(main);
     server_.Drag(grip, POINT{grip.x + 160, grip.y + 90});
     RECT dragged = Moved(first, 360, 240);
     EXPECT_TRUE(WaitFor([&] { return SameRect(ScreenRectOf(main), dragged); }));
-    EXPECT_TRUE(Stays([&] { return SameRect(server_.ClientRectOnScreen(xwindow), dragged); }, 300ms));
+    EXPECT_TRUE(Stays([&] { return SameRect(server_.FrameRectOnScreen(xwindow), dragged); }, 300ms));
     EXPECT_TRUE(g_log.Since(mark, main, WM_SIZE).empty());
     std::vector<Logged> moves = g_log.Since(mark, main, WM_MOVE);
     ASSERT_FALSE(moves.empty());
-    EXPECT_EQ(moves.back().lParam, MAKELPARAM(360, 240));
+    EXPECT_EQ(moves.back().lParam, MAKELPARAM(360 + extents.left, 240 + extents.top)) << "the client area's corner";
 
     // Maximised with a double click on the title bar, and restored so.
     mark = g_log.Mark();
@@ -273,16 +303,19 @@ TEST_F(WindowManagerTest, MainWindowIsDraggedMaximisedMinimisedAndRestoredByTheU
     RECT maximised = AgreedRect(main);
     EXPECT_GT(maximised.right - maximised.left, first.right - first.left);
     EXPECT_TRUE(Stays([&] { return IsZoomed(main) && SameRect(ScreenRectOf(main), maximised); }, 300ms));
-    ExpectOneSize(mark, main, SIZE_MAXIMIZED, &maximised);
+    RECT maximisedClient = vqtest::ClientRectOnScreen(main);
+    ExpectOneSize(mark, main, SIZE_MAXIMIZED, &maximisedClient);
     EXPECT_TRUE(g_log.Since(mark, main, WM_SYSCOMMAND).empty());
+    ExpectRectsAsXwininfoTellsThem(main);
     ExpectShownAsDrawn(main, "main-window-maximised.png");
     mark = g_log.Mark();
     server_.DoubleClick(TitleBar(main));
     EXPECT_TRUE(WaitFor([&] { return !IsZoomed(main); }));
     EXPECT_TRUE(SameRect(AgreedRect(main), dragged));
     EXPECT_TRUE(
-        Stays([&] { return !IsZoomed(main) && SameRect(server_.ClientRectOnScreen(xwindow), dragged); }, 300ms));
-    ExpectOneSize(mark, main, SIZE_RESTORED, &first);
+        Stays([&] { return !IsZoomed(main) && SameRect(server_.FrameRectOnScreen(xwindow), dragged); }, 300ms));
+    ExpectOneSize(mark, main, SIZE_RESTORED, &firstClient);
+    ExpectRectsAsXwininfoTellsThem(main);
     ExpectShownAsDrawn(main, "main-window-restored.png");
 
     // Minimised from a taskbar: the process loses the foreground.
@@ -301,7 +334,7 @@ TEST_F(WindowManagerTest, MainWindowIsDraggedMaximisedMinimisedAndRestoredByTheU
     server_.ActivateAsTaskbar(xwindow);
     EXPECT_TRUE(WaitFor([&] { return !IsIconic(main) && ForegroundWindowOfProcess() == main; }));
     EXPECT_TRUE(Stays([&] { return !IsIconic(main) && !IconicOnServer(main); }, 400ms)) << "the window went again";
-    ExpectOneSize(mark, main, SIZE_RESTORED, &first);
+    ExpectOneSize(mark, main, SIZE_RESTORED, &firstClient);
     EXPECT_TRUE(SameRect(AgreedRect(main), dragged));
     std::vector<Logged> app = g_log.Since(mark, main, WM_ACTIVATEAPP), activate = g_log.Since(mark, main, WM_ACTIVATE);
     ASSERT_EQ(app.size(), 1u);
@@ -410,6 +443,67 @@ TEST_F(WindowManagerTest, KeysFollowClicksBetweenWindowsAndStayWithTheModalDialo
   });
   EXPECT_EQ(TextOf(notesField), L"ab");
   DestroyWindow(notes);
+  DestroyWindow(main);
+}
+
+// Message boxes, owned or not: a dialog with the caption asked for ("Error"
+// in the user's language for an empty one), of a fixed size, that the
+// window manager neither sizes nor maximises, its frame where the program
+// put it.
+TEST_F(WindowManagerTest, MessageBoxesHaveTheirCaptionAndNeitherSizeNorMaximise) {
+  HWND main = vqplatform::CreateDialogFromTemplate(vqres::MainWindowTemplate(), nullptr, ProgramHandler, 0);
+  ASSERT_NE(main, nullptr);
+  std::atomic<int> answered{0};
+  struct Box {
+    HWND owner;
+    const wchar_t* caption;
+    std::wstring title;
+    const char* screenshot;
+  };
+  const Box boxes[] = {{main, L"提示", L"提示", "message-box-owned.png"},
+                       {nullptr, L"", vqplatform::DefaultMessageBoxCaption(), "message-box-untitled.png"}};
+  Drive([&] {
+    ASSERT_TRUE(Shown(main));
+    AgreedRect(main);
+    for (const Box& b : boxes) {
+      answered = 0;
+      SendToProgram(
+          main, [&] { answered = MessageBoxW(b.owner, L"高拍仪设备已连接。", b.caption, MB_OK | MB_ICONINFORMATION); },
+          false);
+      HWND box = nullptr;
+      ASSERT_TRUE(WaitFor([&] { return (box = FindWindowW(WC_DIALOG, b.title.c_str())) != nullptr; }, 20s));
+      ASSERT_TRUE(Shown(box));
+      unsigned long xbox = PresentedXWindow(box);
+      vqtest::XServer::Property name = server_.ReadProperty(xbox, "_NET_WM_NAME");
+      EXPECT_EQ(name.bytes, vq::WideToUtf8(b.title));
+      EXPECT_EQ(server_.ReadAtoms(xbox, "_NET_WM_WINDOW_TYPE"), std::vector<std::string>{"_NET_WM_WINDOW_TYPE_DIALOG"});
+      std::vector<long> owner = server_.ReadProperty(xbox, "WM_TRANSIENT_FOR").items;
+      EXPECT_EQ(owner, b.owner ? std::vector<long>{static_cast<long>(PresentedXWindow(main))} : std::vector<long>{});
+      // Move and close; border, title and menu: no boxes, no sizing handle.
+      EXPECT_EQ(server_.ReadProperty(xbox, "_MOTIF_WM_HINTS").items, (std::vector<long>{3, 36, 26, 0, 0}));
+      std::vector<std::string> allowed = server_.ReadAtoms(xbox, "_NET_WM_ALLOWED_ACTIONS");
+      for (const char* action :
+           {"_NET_WM_ACTION_MAXIMIZE_HORZ", "_NET_WM_ACTION_MAXIMIZE_VERT", "_NET_WM_ACTION_RESIZE"})
+        EXPECT_EQ(std::find(allowed.begin(), allowed.end(), action), allowed.end()) << action;
+      EXPECT_NE(std::find(allowed.begin(), allowed.end(), "_NET_WM_ACTION_CLOSE"), allowed.end());
+      const RECT frame = AgreedRect(box);
+      EXPECT_TRUE(SameRect(frame, server_.FrameRectOnScreen(xbox)));
+      ExpectRectsAsXwininfoTellsThem(box);
+      EXPECT_TRUE(WaitFor([&] { return server_.FocusedWindow() == xbox; }));
+      // A double click on its title bar, which maximises other windows,
+      // leaves it as it is.
+      server_.DoubleClick(POINT{frame.left + 12, frame.top + server_.FrameExtents(xbox).top / 2});
+      EXPECT_TRUE(Stays([&] { return SameRect(server_.FrameRectOnScreen(xbox), frame); }, 500ms)) << "maximised";
+      EXPECT_TRUE(SameRect(ScreenRectOf(box), frame));
+      size_t differences = SIZE_MAX;
+      vqtest::ShownOnServer(server_, box, &differences);
+      EXPECT_EQ(differences, 0u);
+      server_.Grab(RECT{frame.left - 10, frame.top - 10, frame.right + 10, frame.bottom + 10})
+          .SavePng(vqtest::ScreenshotPath(b.screenshot));
+      server_.PressKey(XK_Return);
+      EXPECT_TRUE(WaitFor([&] { return answered.load() == IDOK; }));
+    }
+  });
   DestroyWindow(main);
 }
 

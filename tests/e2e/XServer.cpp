@@ -11,8 +11,10 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <thread>
 
 #include "platform/display/Presenter.h"
@@ -85,6 +87,15 @@ bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds l
   return true;
 }
 
+bool Stays(const std::function<bool()>& condition, std::chrono::milliseconds span) {
+  const auto end = std::chrono::steady_clock::now() + span;
+  while (std::chrono::steady_clock::now() < end) {
+    if (!condition()) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return condition();
+}
+
 RECT ScreenRectOf(HWND hwnd) {
   RECT r{};
   GetWindowRect(hwnd, &r);
@@ -102,13 +113,21 @@ vqplatform::WindowImage LayerImage(HWND hwnd) {
   return image;
 }
 
+RECT ClientRectOnScreen(HWND hwnd) {
+  RECT r{};
+  GetClientRect(hwnd, &r);
+  POINT corner{0, 0};
+  ClientToScreen(hwnd, &corner);
+  return RECT{corner.x, corner.y, corner.x + r.right, corner.y + r.bottom};
+}
+
 Screenshot ShownOnServer(XServer& server, HWND hwnd, size_t* differences) {
   Screenshot shot;
   *differences = SIZE_MAX;
   WaitFor([&] {
     if (!vqplatform::PresentedXWindow(hwnd) || !vqplatform::FlushPresenter(2000)) return false;
     vqplatform::WindowImage layer = LayerImage(hwnd);
-    shot = server.Grab(ScreenRectOf(hwnd));
+    shot = server.Grab(ClientRectOnScreen(hwnd));
     *differences = shot.CountDifferences(layer.pixels, layer.width, layer.height);
     return *differences == 0;
   });
@@ -287,6 +306,52 @@ RECT XServer::FrameExtents(unsigned long xwindow) {
   return RECT{v(0), v(2), v(1), v(3)};
 }
 
+RECT XServer::FrameRectOnScreen(unsigned long xwindow) {
+  // The ancestor that is a child of the root.
+  Window frame = xwindow, root = 0, parent = 0, *children = nullptr;
+  unsigned count = 0;
+  while (XQueryTree(display_, frame, &root, &parent, &children, &count)) {
+    if (children) XFree(children);
+    children = nullptr;
+    if (parent == root || parent == 0) break;
+    frame = parent;
+  }
+  XWindowAttributes a{};
+  if (!XGetWindowAttributes(display_, frame, &a)) return RECT{};
+  return RECT{a.x, a.y, a.x + a.width + 2 * a.border_width, a.y + a.height + 2 * a.border_width};
+}
+
+std::optional<XServer::XwininfoReport> XServer::Xwininfo(unsigned long xwindow) {
+  const std::string command = "xwininfo -frame -id " + std::to_string(xwindow) + " 2>/dev/null";
+  FILE* pipe = ::popen(command.c_str(), "r");
+  if (!pipe) return std::nullopt;
+  std::string report;
+  char chunk[512];
+  while (size_t n = fread(chunk, 1, sizeof chunk, pipe)) report.append(chunk, n);
+  if (::pclose(pipe) != 0) return std::nullopt;
+  auto after = [&](const char* label) -> const char* {
+    size_t at = report.find(label);
+    return at == std::string::npos ? nullptr : report.c_str() + at + strlen(label);
+  };
+  const char *x = after("Absolute upper-left X:"), *y = after("Absolute upper-left Y:"),
+             *inFrameX = after("Relative upper-left X:"), *inFrameY = after("Relative upper-left Y:"),
+             *width = after("Width:"), *height = after("Height:");
+  if (!x || !y || !inFrameX || !inFrameY || !width || !height) return std::nullopt;
+  XwininfoReport told;
+  const int left = atoi(x), top = atoi(y);
+  // Relative: the client window's place in its parent, the frame.
+  told.frameCorner = POINT{left - atoi(inFrameX), top - atoi(inFrameY)};
+  told.client = RECT{left, top, left + atoi(width), top + atoi(height)};
+  return told;
+}
+
+std::vector<unsigned long> XServer::ManagedWindows() {
+  std::vector<unsigned long> windows;
+  for (long item : ReadProperty(DefaultRootWindow(display_), "_NET_CLIENT_LIST").items)
+    windows.push_back(static_cast<unsigned long>(item));
+  return windows;
+}
+
 unsigned long XServer::FocusedWindow() {
   Window focus = None;
   int revert = 0;
@@ -367,6 +432,13 @@ bool UseXvfbDisplay(bool withWindowManager) {
   unsetenv("VQ_HEADLESS");
   const char* manager = std::getenv("VQ_E2E_WINDOW_MANAGER");
   return withWindowManager == (manager && *manager == '1');
+}
+
+std::string UseXvfbDisplayWithWindowManager() {
+  if (UseXvfbDisplay(true)) return {};
+  const char* manager = std::getenv("VQ_E2E_WINDOW_MANAGER");
+  if (manager && std::string(manager) == "absent") return "openbox, the window manager, is not installed";
+  return "runs only under the window manager: run it alone";
 }
 
 }  // namespace vqtest

@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -80,6 +81,20 @@ class XServer {
   RECT ClientRectOnScreen(unsigned long xwindow);
   // The decorations around a client window: left, right, top, bottom.
   RECT FrameExtents(unsigned long xwindow);
+  // The window manager's frame around a client window, asked of the server
+  // as `xwininfo -frame` does (the client window itself without one).
+  RECT FrameRectOnScreen(unsigned long xwindow);
+  // What the xwininfo tool (`xwininfo -frame`) reports of a client window,
+  // from its own connection: its frame's corner (where it lies less where
+  // it lies in its parent, the frame) and its client area on the screen;
+  // nothing when it cannot be run.
+  struct XwininfoReport {
+    POINT frameCorner{};
+    RECT client{};
+  };
+  static std::optional<XwininfoReport> Xwininfo(unsigned long xwindow);
+  // The client windows the window manager manages (_NET_CLIENT_LIST).
+  std::vector<unsigned long> ManagedWindows();
   unsigned long FocusedWindow();
   // A property's raw value: its type's name, and 8-bit bytes or 32-bit
   // items; all empty when the window has no such property.
@@ -114,8 +129,13 @@ std::string ScreenshotPath(const std::string& name);
 // Polls the condition every 10 ms until it holds or the limit passes.
 bool WaitFor(const std::function<bool()>& condition,
              std::chrono::milliseconds limit = std::chrono::milliseconds(5000));
-// A window's rectangle on the screen.
+// True when the condition holds all along the span (that nothing happens
+// that should not).
+bool Stays(const std::function<bool()>& condition, std::chrono::milliseconds span);
+// A window's rectangle on the screen (a top-level window's frame).
 RECT ScreenRectOf(HWND hwnd);
+// A window's client area on the screen.
+RECT ClientRectOnScreen(HWND hwnd);
 POINT MiddleOf(HWND hwnd);
 // What the layer drew for the window, its children on other threads included.
 vqplatform::WindowImage LayerImage(HWND hwnd);
@@ -130,5 +150,9 @@ Screenshot ShownOnServer(XServer& server, HWND hwnd, size_t* differences);
 // start). False when the program already runs under the runner the other
 // way (several tests of both kinds in one run).
 bool UseXvfbDisplay(bool withWindowManager = false);
+// UseXvfbDisplay(true) for a test that needs the window manager: why the
+// test cannot run here (the window manager is not installed, or the run is
+// one without it), empty when it can.
+std::string UseXvfbDisplayWithWindowManager();
 
 }  // namespace vqtest

@@ -89,6 +89,56 @@ TEST_F(MousePointerTest, HoverOnceAndLeaveWhenThePointerGoes) {
   EXPECT_EQ(seen_, (std::vector<UINT>{WM_MOUSEMOVE}));
 }
 
+// A window that stopped tracking while it held the capture (a button being
+// pressed) hears of the pointer again when the capture ends, so the pointer
+// leaving it afterwards is reported.
+TEST_F(MousePointerTest, EndOfCaptureBringsAMoveSoLeavingIsReportedAgain) {
+  vqplatform::MoveMouse(left_, POINT{20, 20});
+  Pump();
+  SetCapture(left_);
+  seen_.clear();
+  ReleaseCapture();
+  Pump();
+  ASSERT_EQ(seen_, (std::vector<UINT>{WM_MOUSEMOVE}));
+  TRACKMOUSEEVENT track{sizeof(TRACKMOUSEEVENT), TME_LEAVE, left_, 0};
+  ASSERT_TRUE(TrackMouseEvent(&track));
+  vqplatform::MoveMouse(right_, POINT{10, 10});
+  Pump();
+  EXPECT_EQ(seen_, (std::vector<UINT>{WM_MOUSEMOVE, WM_MOUSELEAVE, WM_MOUSEMOVE}));
+  // Releasing a capture that is not held sends nothing.
+  seen_.clear();
+  ReleaseCapture();
+  Pump();
+  EXPECT_TRUE(seen_.empty());
+}
+
+// The display saw the pointer leave the top-level window for somewhere
+// else: a window inside it that tracks the pointer is left, once.
+TEST_F(MousePointerTest, PointerLeavingTheTopLevelWindowLeavesTheWindowsInIt) {
+  vqplatform::MoveMouse(left_, POINT{20, 20});
+  Pump();
+  TRACKMOUSEEVENT track{sizeof(TRACKMOUSEEVENT), TME_LEAVE, left_, 0};
+  ASSERT_TRUE(TrackMouseEvent(&track));
+  seen_.clear();
+  HWND elsewhere = CreateWindowExW(0, L"VqPointerTest", L"", WS_POPUP | WS_VISIBLE, 600, 100, 50, 50, nullptr,
+                                   nullptr, nullptr, nullptr);
+  const POINT gone{900, 900};
+  vqplatform::NotePointerLeft(elsewhere, gone);  // another window: nothing ends
+  Pump();
+  EXPECT_TRUE(seen_.empty());
+  vqplatform::NotePointerLeft(top_, gone);
+  vqplatform::NotePointerLeft(top_, gone);
+  Pump();
+  EXPECT_EQ(seen_, (std::vector<UINT>{WM_MOUSELEAVE}));
+  TRACKMOUSEEVENT query{sizeof(TRACKMOUSEEVENT), TME_QUERY, left_, 0};
+  TrackMouseEvent(&query);
+  EXPECT_EQ(query.dwFlags, 0u) << "tracking ended with the leave";
+  POINT cursor{};
+  GetCursorPos(&cursor);
+  EXPECT_EQ(cursor.x, gone.x);
+  DestroyWindow(elsewhere);
+}
+
 TEST_F(MousePointerTest, CaptureTakesTheMouseWhereverItIs) {
   SetCapture(left_);
   vqplatform::ReleaseLeft(right_, POINT{10, 10});
