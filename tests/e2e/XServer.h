@@ -11,6 +11,7 @@
 
 #include "platform/win/GdiSurface.h"
 #include "platform/win/WinTypes.h"
+#include "tests/support/TestEnv.h"
 
 namespace vqtest {
 
@@ -102,7 +103,7 @@ std::string ScreenshotPath(const std::string& name);
 
 // Polls the condition every 10 ms until it holds or the limit passes.
 bool WaitFor(const std::function<bool()>& condition,
-             std::chrono::milliseconds limit = std::chrono::milliseconds(5000));
+             std::chrono::milliseconds limit = kPatience);
 // A window's rectangle on the screen.
 RECT ScreenRectOf(HWND hwnd);
 POINT MiddleOf(HWND hwnd);

@@ -5,13 +5,15 @@
 
 #include "platform/dshow/StandardFilters.h"
 #include "tests/platform/RecordingTestSupport.h"
+#include "tests/support/TestEnv.h"
 
 namespace {
 
 using vqtest::ColourSource;
 
 bool WaitFor(const std::function<bool()>& done) {
-  for (int i = 0; i < 2000 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  const auto limit = std::chrono::steady_clock::now() + vqtest::kPatience;
+  while (!done() && std::chrono::steady_clock::now() < limit) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   return done();
 }
 

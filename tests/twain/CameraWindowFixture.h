@@ -14,6 +14,7 @@
 #include "platform/win/MessageBox.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Window.h"
+#include "tests/support/TestEnv.h"
 #include "tests/twain/SourceFixture.h"
 #include "twain/PaldroseDlg.h"
 
@@ -62,7 +63,7 @@ class CameraWindow : public SourceFixture {
     std::ofstream(folder + "/TwainPara0101.ini") << "[IMAGE]\nResolutionWidth=1280\nResolutionHeight=960\n" << image << lines;
   }
   CPaldroseDlg& Window() { return *static_cast<CMFC_UI*>(ds->GetUI())->CameraWindow(); }
-  bool Pump(const std::function<bool()>& done, std::chrono::milliseconds limit = 5000ms) {
+  bool Pump(const std::function<bool()>& done, std::chrono::milliseconds limit = vqtest::kPatience) {
     const auto end = std::chrono::steady_clock::now() + limit;
     for (;;) {
       // A few messages at a time: on a slow machine the preview's paints
