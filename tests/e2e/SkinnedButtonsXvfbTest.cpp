@@ -21,6 +21,7 @@
 #include "platform/win/TestInput.h"
 #include "resources/Resources.h"
 #include "tests/e2e/XServer.h"
+#include "tests/support/TestEnv.h"
 #include "ui/FxButton.h"
 
 namespace {
@@ -99,7 +100,7 @@ TEST(SkinnedButtonsXvfbTest, RowOfButtonsInTheirThreeLooksOnTheServer) {
   GetWindowRect(dialog.m_hWnd, &screen);
   vqtest::Screenshot shot;
   size_t differences = SIZE_MAX;
-  auto end = std::chrono::steady_clock::now() + 5s;
+  auto end = std::chrono::steady_clock::now() + vqtest::kPatience;
   while (std::chrono::steady_clock::now() < end) {
     pump();
     if (vqplatform::PresentedXWindow(dialog.m_hWnd) && vqplatform::FlushPresenter(2000)) {

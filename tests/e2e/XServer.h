@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <string>
 #include <vector>
 
@@ -62,9 +63,10 @@ class XServer {
   // Wheel notches at a point: positive away from the user (zoom in).
   void Wheel(POINT screen, int notches);
   void Type(const std::string& asciiText);
-  // Characters without a key of their own, through a spare key code that
-  // is given each character's key symbol in turn (as a keyboard layout
-  // or an input method would deliver them).
+  // Characters without a key of their own, each through a spare key code
+  // given its key symbol (as a keyboard layout or an input method would
+  // deliver them). The codes keep their symbols while this object lives,
+  // so a busy client that looks a key up late still reads the right one.
   void TypeUnicode(const std::wstring& text);
   void PressKey(unsigned long keysym);
   // The window manager's close request to a window.
@@ -96,6 +98,7 @@ class XServer {
 
  private:
   Display* display_ = nullptr;
+  std::map<wchar_t, int> unicodeKeys_;  // spare key codes given characters
 };
 
 // Where screenshots go: $VQ_E2E_SCREENSHOTS, else the test's folder.

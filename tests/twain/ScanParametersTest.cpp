@@ -202,7 +202,7 @@ TEST_F(ContinuousShooting, EachSheetIsScannedOnceWhileThePassingHandIsNot) {
   EXPECT_TRUE(Window().Pages().empty());
   for (int id : {6028, 6012, 6027, 6021}) EXPECT_FALSE(Enabled(id)) << id;
   EXPECT_TRUE(Enabled(6033));
-  ASSERT_TRUE(Pump([&] { return Window().Pages().size() >= 2; }, 30000ms)) << Window().Pages().size();
+  ASSERT_TRUE(Pump([&] { return Window().Pages().size() >= 2; })) << Window().Pages().size();
   Pump([] { return false; }, 3000ms);
   EXPECT_EQ(Window().Pages().size(), 2u) << "nothing more while the sheet stays";
   EXPECT_EQ(ds->GetState(), 5) << "the pages wait for the upload";
