@@ -1,10 +1,14 @@
 #include "twain/DSEntry.h"
 
+#include <atomic>
+#include <deque>
 #include <exception>
 #include <iostream>
 #include <mutex>
 
+#include "platform/win/ModalLoops.h"
 #include "twain/DSMBinding.h"
+#include "twain/DSNotifications.h"
 #include "twain/DSUiThread.h"
 #include "twain/TWAINDS_FreeImage.h"
 
@@ -20,12 +24,20 @@ struct Module {
   std::list<DSInstanceEntry> instances;
   CDSUiThread thread;
   std::mutex entryLock;
+  // Notifications raised on the thread, sent from its own loop (DSNotifications.h).
+  std::deque<HeldNotification> held;
+  // While a host's call is being served and until it has returned.
+  std::atomic<bool> awaitingReturn{false};
 
+  Module() {
+    thread.SetTopLevelWork([this] { SendHeldNotifications(); });
+  }
   ~Module() {
     // Objects that hosts never closed go with the module, on their thread.
     thread.Call([this] { instances.clear(); });
     thread.Stop();
   }
+  void SendHeldNotifications();
 };
 
 Module& TheModule() {
@@ -33,12 +45,21 @@ Module& TheModule() {
   return module;
 }
 
-CTWAINDS_Base* FindInstance(std::list<DSInstanceEntry>& list, const TW_IDENTITY* origin) {
+CTWAINDS_Base* FindInstanceOf(std::list<DSInstanceEntry>& list, TW_UINT32 hostId) {
   CTWAINDS_Base* found = nullptr;
-  if (!origin) return nullptr;
   for (DSInstanceEntry& entry : list)
-    if (entry.app.Id == origin->Id) found = entry.ds.get();
+    if (entry.app.Id == hostId) found = entry.ds.get();
   return found;
+}
+
+CTWAINDS_Base* FindInstance(std::list<DSInstanceEntry>& list, const TW_IDENTITY* origin) {
+  return origin ? FindInstanceOf(list, origin->Id) : nullptr;
+}
+
+// Disabling and closing hide and destroy the camera window and its cameras.
+bool DestroysWindows(TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG) {
+  return DG == DG_CONTROL && ((DAT == DAT_USERINTERFACE && MSG == MSG_DISABLEDS) ||
+                              (DAT == DAT_IDENTITY && MSG == MSG_CLOSEDS));
 }
 
 TW_UINT16 OpenSource(std::list<DSInstanceEntry>& list, TW_IDENTITY* origin, TW_UINT32 DG,
@@ -96,6 +117,25 @@ TW_UINT16 SafeDispatch(std::list<DSInstanceEntry>& list, TW_IDENTITY* origin, TW
   return TWRC_FAILURE;
 }
 
+void Module::SendHeldNotifications() {
+  if (awaitingReturn) return;
+  while (!held.empty()) {
+    const HeldNotification notification = held.front();
+    held.pop_front();
+    CTWAINDS_Base* ds = FindInstanceOf(instances, notification.hostId);
+    if (!ds) continue;  // closed meanwhile
+    bool accepted = false;
+    try {
+      accepted = ds->SendNotification(notification.message) == TWRC_SUCCESS;
+    } catch (...) {
+      std::cerr << "ds: a host's notification callback failed" << std::endl;
+    }
+    // The host's callback may have called the source again, closing it too.
+    if (CTWAINDS_Base* again = FindInstanceOf(instances, notification.hostId))
+      again->HeldNotificationSent(notification.message, accepted);
+  }
+}
+
 }  // namespace
 
 extern "C" VQ_EXPORT TW_UINT16 DS_Entry(TW_IDENTITY* origin, TW_UINT32 DG, TW_UINT16 DAT,
@@ -106,21 +146,38 @@ extern "C" VQ_EXPORT TW_UINT16 DS_Entry(TW_IDENTITY* origin, TW_UINT32 DG, TW_UI
   TW_IDENTITY* from = origin ? &originCopy : nullptr;
 
   Module& module = TheModule();
-  if (module.thread.IsCurrentThread())
+  const bool destroying = DestroysWindows(DG, DAT, MSG);
+  if (module.thread.IsCurrentThread()) {
+    // A call from inside one of the source's modal loops cannot wait for
+    // them to unwind: refused, nothing changes.
+    if (destroying && vqplatform::ModalLoopDepth() > 0) {
+      if (CTWAINDS_Base* ds = FindInstance(module.instances, from)) ds->SetConditionCode(TWCC_SEQERROR);
+      return TWRC_FAILURE;
+    }
     return SafeDispatch(module.instances, from, DG, DAT, MSG, data);
+  }
 
   std::lock_guard lock(module.entryLock);
   const bool opening = DG == DG_CONTROL && DAT == DAT_IDENTITY && MSG == MSG_OPENDS;
   if (opening && !module.thread.IsRunning() && !module.thread.Start()) return TWRC_FAILURE;
   TW_UINT16 result = TWRC_FAILURE;
   bool nothingOpen = false;
-  if (!module.thread.Call([&] {
+  const bool handed = module.thread.Call(
+      [&] {
+        SetHeldNotifications(&module.held);
+        module.awaitingReturn = true;
         result = SafeDispatch(module.instances, from, DG, DAT, MSG, data);
         nothingOpen = module.instances.empty();
-      }))
-    return TWRC_FAILURE;
+      },
+      destroying);
+  // What the call raised reaches the host from the thread once it has returned.
+  module.awaitingReturn = false;
+  if (!handed) return TWRC_FAILURE;
   // The manager may unload the library right after the last close.
-  if (nothingOpen) module.thread.Stop();
+  if (nothingOpen)
+    module.thread.Stop();
+  else
+    module.thread.Wake();
   return result;
 }
 

@@ -7,14 +7,29 @@
 #include <iostream>
 #include <opencv2/imgproc.hpp>
 
+#include "twain/PageGrey.h"
 #include "twain/TWAIN_UI.h"
 
 namespace {
 
+// The host's standard output is its own: the image library's messages go to
+// the standard error stream.
 void FreeImageMessageHandler(FREE_IMAGE_FORMAT format, const char* message) {
   const char* name = FreeImage_GetFormatFromFIF(format);
-  std::cout << "\n*** " << (name ? name : "Unknown") << " Format" << std::endl;
-  std::cout << message << " ***" << std::endl;
+  std::cerr << "\n*** " << (name ? name : "Unknown") << " Format" << std::endl;
+  std::cerr << message << " ***" << std::endl;
+}
+
+// An 8-bit bitmap of a grey matrix, with the grey palette.
+FIBITMAP* GreyBitmap(const cv::Mat& grey) {
+  FIBITMAP* bitmap = FreeImage_Allocate(grey.cols, grey.rows, 8);
+  if (!bitmap) return nullptr;
+  RGBQUAD* palette = FreeImage_GetPalette(bitmap);
+  for (int i = 0; i < 256; ++i)
+    palette[i].rgbRed = palette[i].rgbGreen = palette[i].rgbBlue = static_cast<BYTE>(i);
+  for (int row = 0; row < grey.rows; ++row)
+    std::memcpy(FreeImage_GetScanLine(bitmap, grey.rows - 1 - row), grey.ptr(row), static_cast<size_t>(grey.cols));
+  return bitmap;
 }
 
 }  // namespace
@@ -79,7 +94,7 @@ bool CDSImageSource::AcquireImage() {
   m_currentPage = page;
   m_bitmap = FreeImage_Allocate(page.cols, page.rows, 24);
   if (!m_bitmap) {
-    std::cout << "ds: Failed - could not acquire image" << std::endl;
+    std::cerr << "ds: Failed - could not acquire image" << std::endl;
     return false;
   }
   for (int i = 0; i < page.rows; ++i)
@@ -105,29 +120,28 @@ bool CDSImageSource::PrepareImage() {
   int bits = 24;
   switch (static_cast<TW_UINT16>(m_params.pixelType)) {
     case TWPT_RGB: break;
-    case TWPT_BW: {
-      std::cout << "ds: converting to TWPT_BW..." << std::endl;
-      const int threshold = static_cast<int>(m_params.threshold);
-      converted = FreeImage_Threshold(m_bitmap, static_cast<BYTE>(((threshold % 256) + 256) % 256));
-      if (!m_currentPage.empty()) {
-        cv::Mat grey;
-        cv::cvtColor(m_currentPage, grey, cv::COLOR_RGB2GRAY);
-        cv::threshold(grey, m_currentPage, m_params.threshold, 255, cv::THRESH_BINARY);
-      }
-      bits = 1;
-      if (!converted) return false;
-      break;
-    }
+    case TWPT_BW:
     case TWPT_GRAY: {
-      std::cout << "ds: converting to TWPT_GRAY..." << std::endl;
-      converted = FreeImage_ConvertTo8Bits(m_bitmap);
-      if (!m_currentPage.empty()) {
-        cv::Mat grey;
-        cv::cvtColor(m_currentPage, grey, cv::COLOR_RGB2GRAY);
-        m_currentPage = grey;
-      }
-      bits = 8;
+      // Every transfer takes the one grey of the page: the rows of the
+      // native and memory transfers and the file transfer's matrix alike.
+      if (m_currentPage.empty()) return false;
+      const cv::Mat grey = GreyOfPage(m_currentPage);
+      converted = GreyBitmap(grey);
       if (!converted) return false;
+      if (m_params.pixelType == TWPT_GRAY) {
+        m_currentPage = grey;
+        bits = 8;
+        break;
+      }
+      // Levels from the threshold on are white, in both.
+      const int threshold = static_cast<int>(m_params.threshold);
+      const int level = ((threshold % 256) + 256) % 256;
+      FIBITMAP* bilevel = FreeImage_Threshold(converted, static_cast<BYTE>(level));
+      FreeImage_Unload(converted);
+      converted = bilevel;
+      if (!converted) return false;
+      cv::compare(grey, level, m_currentPage, cv::CMP_GE);
+      bits = 1;
       break;
     }
     default: return false;

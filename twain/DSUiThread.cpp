@@ -1,10 +1,12 @@
 #include "twain/DSUiThread.h"
 
 #include <system_error>
+#include <utility>
 
 #include "platform/display/Presenter.h"
 #include "platform/dshow/V4l2Enumerator.h"
 #include "platform/win/MessageQueue.h"
+#include "platform/win/ModalLoops.h"
 #include "platform/win/Window.h"
 
 namespace {
@@ -48,12 +50,12 @@ void CDSUiThread::Stop() {
   vq::dshow::TheV4l2Cameras().StopMonitor();
 }
 
-bool CDSUiThread::Call(const std::function<void()>& work) {
+bool CDSUiThread::Call(const std::function<void()>& work, bool outsideModalLoops) {
   if (!m_thread.joinable() || IsCurrentThread()) {
     work();
     return true;
   }
-  Task task{&work};
+  Task task{&work, outsideModalLoops};
   if (!PostMessageW(m_window, WM_DS_TRIPLET, 0, reinterpret_cast<LPARAM>(&task))) return false;
   std::unique_lock lock(m_mutex);
   m_changed.wait(lock, [&] { return task.done; });
@@ -81,20 +83,44 @@ void CDSUiThread::Run() {
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
+    if (vqplatform::ModalLoopDepth() == 0) RunAtTopLevel();
   }
+}
+
+void CDSUiThread::Wake() {
+  if (m_window) PostMessageW(m_window, WM_NULL, 0, 0);
+}
+
+void CDSUiThread::RunTask(Task* task) {
+  (*task->work)();
+  {
+    std::lock_guard lock(m_mutex);
+    task->done = true;
+  }
+  m_changed.notify_all();
+}
+
+void CDSUiThread::RunAtTopLevel() {
+  if (!m_deferred.empty()) {
+    // Loops the deferred work would open end at once too, until it is done.
+    for (Task* task : std::exchange(m_deferred, {})) RunTask(task);
+    vqplatform::ResumeModalLoops();
+  }
+  if (m_topLevelWork) m_topLevelWork();
 }
 
 LRESULT CDSUiThread::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_DS_TRIPLET: {
       auto* task = reinterpret_cast<Task*>(lParam);
-      (*task->work)();
       auto* self = reinterpret_cast<CDSUiThread*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-      {
-        std::lock_guard lock(self->m_mutex);
-        task->done = true;
+      if (task->outsideModalLoops && vqplatform::ModalLoopDepth() > 0) {
+        // Runs once the loops have unwound to the thread's own loop.
+        self->m_deferred.push_back(task);
+        vqplatform::EndModalLoops();
+        return 0;
       }
-      self->m_changed.notify_all();
+      self->RunTask(task);
       return 0;
     }
     case WM_DESTROY:

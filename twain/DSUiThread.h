@@ -11,6 +11,7 @@
 #include <functional>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 #include "platform/win/WinTypes.h"
 
@@ -30,15 +31,28 @@ class CDSUiThread {
   bool IsCurrentThread() const { return std::this_thread::get_id() == m_threadId; }
 
   // Runs work on the thread and waits for it; on the thread itself, or while
-  // no thread runs, it runs directly. False when it could not be handed over.
-  bool Call(const std::function<void()>& work);
+  // no thread runs, it runs directly. Work `outsideModalLoops` (it destroys
+  // what a modal loop's caller still uses) that arrives while the thread is
+  // inside modal loops ends them, as a cancel would, and runs once they
+  // have unwound. False when it could not be handed over.
+  bool Call(const std::function<void()>& work, bool outsideModalLoops = false);
+  // Work the thread runs from its own loop after each message while it is
+  // inside no modal loop and no handler: nothing of the caller's is on its
+  // stack then. Set before Start.
+  void SetTopLevelWork(std::function<void()> work) { m_topLevelWork = std::move(work); }
+  // Lets the thread's loop look at its top-level work again.
+  void Wake();
 
  private:
   struct Task {
     const std::function<void()>* work;
+    bool outsideModalLoops = false;
     bool done = false;
   };
   void Run();
+  void RunTask(Task* task);
+  // What waits for the top level: deferred tasks, then the top-level work.
+  void RunAtTopLevel();
   static LRESULT WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
   std::thread m_thread;
@@ -47,4 +61,6 @@ class CDSUiThread {
   std::mutex m_mutex;
   std::condition_variable m_changed;
   bool m_starting = false;
+  std::vector<Task*> m_deferred;  // the thread's own
+  std::function<void()> m_topLevelWork;
 };

@@ -9,6 +9,7 @@
 #include "imaging/DarkBorder.h"
 #include "imaging/ImageEnhancement.h"
 #include "imaging/RectCut.h"
+#include "twain/PageGrey.h"
 
 namespace strenvik {
 
@@ -54,8 +55,7 @@ std::vector<cv::Mat> CutPages(PageCamera& camera, cv::Mat frame, const CaptureOp
 }
 
 void FinishPage(cv::Mat& page, double scaleX, double scaleY, const CaptureOptions& options) {
-  // The grey of a BGR page, weights on blue, green, red in that order.
-  if (options.colour == PageColour::Grey && page.channels() == 3) cv::cvtColor(page, page, cv::COLOR_BGR2GRAY);
+  if (options.colour == PageColour::Grey && page.channels() == 3) page = GreyOfPage(page);
   if (!NearOne(scaleX) || !NearOne(scaleY)) {
     const cv::Size size(cvRound(page.cols * scaleX), cvRound(page.rows * scaleY));
     if (size.width > 0 && size.height > 0) cv::resize(page, page, size, 0, 0, cv::INTER_LINEAR);

@@ -1,8 +1,11 @@
 #include "twain/PaldroseDlg.h"
 
+#include <iostream>
+
 #include "capture/CaptureController.h"
 #include "platform/mfc/CWinApp.h"
 #include "platform/mfc/DataExchange.h"
+#include "platform/win/Encoding.h"
 #include "platform/win/MessageBox.h"
 #include "platform/win/Sync.h"
 #include "platform/win/SysColors.h"
@@ -171,11 +174,11 @@ int CPaldroseDlg::OpenCamera() {
   auto main = std::make_unique<CCaptureController>(false, false);
   if (OpenController(main.get(), ids.mainVendor, ids.mainProduct, m_settings.ResolutionWidth,
                      m_settings.ResolutionHeight) != S_OK) {
-    MessageBox(kNoCamera, nullptr, MB_ICONEXCLAMATION);
+    Tell(kNoCamera, nullptr, MB_ICONEXCLAMATION);
     return 0;
   }
   if (!main->Run()) {
-    MessageBox(kMainBusy, L"提示", MB_OK);
+    Tell(kMainBusy, L"提示", MB_OK);
     return 0;
   }
   m_mainController = main.release();
@@ -201,7 +204,7 @@ CCaptureController* CPaldroseDlg::ReopenCamera(const wchar_t* vid, const wchar_t
                                                int rotation, bool report) {
   auto controller = std::make_unique<CCaptureController>(false, false);
   if (OpenController(controller.get(), vid, pid, width, height) != S_OK || !controller->Run()) {
-    if (report) MessageBox(kNoCamera, nullptr, MB_ICONEXCLAMATION);
+    if (report) Tell(kNoCamera, nullptr, MB_ICONEXCLAMATION);
     return nullptr;
   }
   controller->SetRotation(rotation);
@@ -246,11 +249,19 @@ void CPaldroseDlg::OnTimer(UINT_PTR id) {
   };
   if (lost(m_mainController)) {
     KillTimer(TIMER_CAMERA_STATUS);
-    MessageBox(kMainLost, nullptr, MB_OK);
+    Tell(kMainLost, nullptr, MB_OK, true);
   } else if (lost(m_secondaryController)) {
     KillTimer(TIMER_CAMERA_STATUS);
-    MessageBox(kSecondaryLost, nullptr, MB_OK);
+    Tell(kSecondaryLost, nullptr, MB_OK, true);
   }
+}
+
+void CPaldroseDlg::Tell(const wchar_t* text, const wchar_t* caption, UINT type, bool onlyWhenShown) {
+  if (m_unattended || (onlyWhenShown && !IsWindowVisible())) {
+    std::cerr << "ds: " << vq::WideToUtf8(text) << std::endl;
+    return;
+  }
+  MessageBox(text, caption, type);
 }
 
 void CPaldroseDlg::OnCancel() {

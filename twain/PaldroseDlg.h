@@ -50,6 +50,9 @@ class CPaldroseDlg : public CDialog {
   void SetDataSource(CTWAINDS_FreeImage* ds) { m_dataSource = ds; }
   CTWAINDS_FreeImage* DataSource() const { return m_dataSource; }
   void SetUI(CMFC_UI* ui) { m_ui = ui; }
+  // For a host that wants no user interface: no message box, the reasons
+  // go to the standard error stream.
+  void SetUnattended(bool unattended) { m_unattended = unattended; }
 
   // 1 when the main camera runs (also when it already ran), 0 after a
   // failure that was shown.
@@ -146,6 +149,9 @@ class CPaldroseDlg : public CDialog {
   // the message when `report`) when it cannot be opened or run.
   CCaptureController* ReopenCamera(const wchar_t* vid, const wchar_t* pid, int width, int height, int rotation,
                                    bool report);
+  // A message for the person at the window; without one (unattended, or
+  // the window hidden when `onlyWhenShown`) it goes to the standard error.
+  void Tell(const wchar_t* text, const wchar_t* caption, UINT type, bool onlyWhenShown = false);
   HRESULT OpenController(CCaptureController* controller, const wchar_t* vid, const wchar_t* pid, int width,
                          int height);
 
@@ -161,6 +167,7 @@ class CPaldroseDlg : public CDialog {
   int m_mainRotation = 0;
   int m_secondaryRotation = 0;
   bool m_capturing = false;
+  bool m_unattended = false;
   CSliderCtrl m_exposureSlider;
   int m_exposureValue = 0;
   CFxButton m_rotateLeftButton;

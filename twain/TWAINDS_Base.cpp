@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "twain/DSMBinding.h"
+#include "twain/DSNotifications.h"
 #include "twain/TWAINContainerKinds.h"
 
 CTWAINDS_Base::CTWAINDS_Base() = default;
@@ -244,20 +245,36 @@ bool CTWAINDS_Base::NotifyXferReady() {
     m_conditionCode = TWCC_SEQERROR;
     return false;
   }
-  const TW_UINT32 documents = m_documentNumber;
-  const TW_UINT32 pages = m_pageNumber;
-  const TW_PENDINGXFERS pending = m_pendingXfers;
+  const AnnouncedTransfer before{m_documentNumber, m_pageNumber, m_pendingXfers};
   ++m_documentNumber;
   ++m_pageNumber;
   m_state = 6;
   GetImageInfo(&m_imageInfo);
+  if (std::deque<HeldNotification>* held = HeldNotifications()) {
+    m_heldXferReady = before;
+    held->push_back({m_appIdentity.Id, MSG_XFERREADY});
+    return true;
+  }
   if (SendNotification(MSG_XFERREADY) == TWRC_SUCCESS) return true;
+  TakeBackAnnouncement(before);
+  return false;
+}
+
+void CTWAINDS_Base::HeldNotificationSent(TW_UINT16 MSG, bool accepted) {
+  if (MSG != MSG_XFERREADY || !m_heldXferReady) return;
+  const AnnouncedTransfer before = *m_heldXferReady;
+  m_heldXferReady.reset();
+  if (accepted || m_state != 6) return;
+  TakeBackAnnouncement(before);
+  OnXferReadyRefused();
+}
+
+void CTWAINDS_Base::TakeBackAnnouncement(const AnnouncedTransfer& before) {
   // Nobody was told: the source goes back to waiting in state 5.
   m_state = 5;
-  m_documentNumber = documents;
-  m_pageNumber = pages;
-  m_pendingXfers = pending;
-  return false;
+  m_documentNumber = before.documents;
+  m_pageNumber = before.pages;
+  m_pendingXfers = before.pending;
 }
 
 bool CTWAINDS_Base::NotifyCloseDSOK() {
@@ -265,7 +282,15 @@ bool CTWAINDS_Base::NotifyCloseDSOK() {
     m_conditionCode = TWCC_SEQERROR;
     return false;
   }
-  return SendNotification(MSG_CLOSEDSOK) == TWRC_SUCCESS;
+  return Notify(MSG_CLOSEDSOK);
+}
+
+bool CTWAINDS_Base::Notify(TW_UINT16 MSG) {
+  if (std::deque<HeldNotification>* held = HeldNotifications()) {
+    held->push_back({m_appIdentity.Id, MSG});
+    return true;
+  }
+  return SendNotification(MSG) == TWRC_SUCCESS;
 }
 
 bool CTWAINDS_Base::NotifyCloseDSReq() {
@@ -273,5 +298,5 @@ bool CTWAINDS_Base::NotifyCloseDSReq() {
     m_conditionCode = TWCC_SEQERROR;
     return false;
   }
-  return SendNotification(MSG_CLOSEDSREQ) == TWRC_SUCCESS;
+  return Notify(MSG_CLOSEDSREQ);
 }

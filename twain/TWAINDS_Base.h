@@ -4,6 +4,7 @@
 // its handler. Device-dependent operations are left to the camera source.
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "platform/twain/Twain.h"
@@ -74,10 +75,15 @@ class CTWAINDS_Base {
   virtual TW_INT16 ResetSetupFileXfer(TW_SETUPFILEXFER* setup);
   virtual TW_INT16 SetSetupFileXfer(TW_SETUPFILEXFER* setup);
 
-  // Notifications to the host through the manager; true when it accepted.
+  // Notifications to the host through the manager; true when it accepted,
+  // or when the notification waits on the serving thread (DSNotifications.h).
   virtual bool NotifyXferReady();
   virtual bool NotifyCloseDSOK();
   virtual bool NotifyCloseDSReq();
+  // A notification that waited, sent now; then what its answer means for
+  // the source (a refused MSG_XFERREADY takes it back to state 5).
+  TW_INT16 SendNotification(TW_UINT16 MSG);
+  void HeldNotificationSent(TW_UINT16 MSG, bool accepted);
 
   virtual TW_UINT16 GetConditionCode() const { return m_conditionCode; }
   virtual void SetConditionCode(TW_UINT16 code) { m_conditionCode = code; }
@@ -115,7 +121,10 @@ class CTWAINDS_Base {
     return dynamic_cast<Kind*>(FindContainer(cap));
   }
   CTWAINContainerFrame* FindFrameContainer();
-  TW_INT16 SendNotification(TW_UINT16 MSG);
+  // Sends, or queues on the serving thread.
+  bool Notify(TW_UINT16 MSG);
+  // After a refused MSG_XFERREADY, back in state 5.
+  virtual void OnXferReadyRefused() {}
 
   std::map<TW_UINT16, std::unique_ptr<CTWAINContainer>> m_capabilities;
   TW_UINT16 m_conditionCode = TWCC_SUCCESS;
@@ -123,6 +132,14 @@ class CTWAINDS_Base {
   TW_IDENTITY m_appIdentity{};
   int m_state = 3;
   bool m_refusingTriplets = false;
+  // What an announced transfer changed, until the host was told.
+  struct AnnouncedTransfer {
+    TW_UINT32 documents;
+    TW_UINT32 pages;
+    TW_PENDINGXFERS pending;
+  };
+  std::optional<AnnouncedTransfer> m_heldXferReady;
+  void TakeBackAnnouncement(const AnnouncedTransfer& before);
   char m_currentFileName[256]{};
   char m_defaultFileName[256]{};
   TW_IMAGEINFO m_imageInfo{};

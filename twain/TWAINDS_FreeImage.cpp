@@ -355,6 +355,8 @@ bool CTWAINDS_FreeImage::StartScan() {
   return m_imageSource.AcquireImage();
 }
 
+void CTWAINDS_FreeImage::OnXferReadyRefused() { m_ui->OnTransferNotStarted(); }
+
 bool CTWAINDS_FreeImage::RequestCancel() {
   m_cancelRequested = true;
   return true;
@@ -382,7 +384,7 @@ TW_INT16 CTWAINDS_FreeImage::EnableDS(TW_USERINTERFACE* ui) {
   if (!ui) return Fail(TWCC_BADVALUE);
   m_state = 5;
   m_cancelRequested = false;
-  if (!m_ui->OpenCameraWindow()) {
+  if (!m_ui->OpenCameraWindow(ui->ShowUI != 0)) {
     m_state = 4;
     return Fail(TWCC_OPERATIONERROR);
   }
@@ -424,7 +426,8 @@ TW_INT16 CTWAINDS_FreeImage::EnableDSUIOnly() {
   if (m_state != 4) return Fail(TWCC_SEQERROR);
   m_state = 5;
   TW_USERINTERFACE ui{1, 0, nullptr};
-  if (m_ui->ShowUI(ui, true, false) != TWRC_SUCCESS) {
+  // The window without its camera would show nothing to set.
+  if (!m_ui->OpenCameraWindow(true) || m_ui->ShowUI(ui, true, false) != TWRC_SUCCESS) {
     m_state = 4;
     return Fail(TWCC_OPERATIONERROR);
   }

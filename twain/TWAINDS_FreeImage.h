@@ -45,6 +45,7 @@ class CTWAINDS_FreeImage : public CTWAINDS_Base {
   TW_INT16 StoreCustomDSData(TW_CUSTOMDSDATA* data) override;
   TW_INT16 LoadCustomDSData(TW_CUSTOMDSDATA* data) override;
   bool NotifyCloseDSOK() override;
+  void OnXferReadyRefused() override;
   CTWAINContainer* FindContainer(TW_UINT16 cap) override;
   TW_INT16 ValidateCapValue(TW_UINT16 cap, TW_UINT16 conType, void* record) override;
 

@@ -8,6 +8,7 @@
 #include "imaging/ImageFiles.h"
 #include "platform/win/Encoding.h"
 #include "twain/DSMBinding.h"
+#include "twain/PageGrey.h"
 #include "twain/TWAINContainerKinds.h"
 #include "twain/TWAINDS_FreeImage.h"
 #include "twain/TiffWriter.h"
@@ -97,11 +98,7 @@ TW_INT16 CTWAINDS_FreeImage::WriteTransferFile(int format, int quality) {
       document.SetResolution(xDpi, yDpi);
       written = document.AddPage(page) == CG4TiffDocument::ADD_WRITTEN;
     } else {
-      if (pixelType != TWPT_RGB && page.channels() > 1) {
-        cv::Mat grey;
-        cv::cvtColor(page, grey, cv::COLOR_RGB2GRAY);
-        page = grey;
-      }
+      if (pixelType != TWPT_RGB) page = GreyOfPage(page);
       if (format == TWFF_TIFF)
         written = WriteUncompressedTiff(path, page, static_cast<uint32_t>(xDpi),
                                         static_cast<uint32_t>(yDpi));

@@ -2,7 +2,10 @@
 
 #include <atomic>
 #include <cstring>
+#include <iostream>
 
+#include "platform/display/Headless.h"
+#include "platform/display/Presenter.h"
 #include "platform/mfc/CWinApp.h"
 #include "platform/twain/TwainAccess.h"
 #include "twain/DSMBinding.h"
@@ -108,13 +111,24 @@ TW_INT16 CMFC_UI::ShowUI(TW_USERINTERFACE ui, bool uiOnly, bool indicators) {
   if (!ui.ShowUI) return TWRC_SUCCESS;
   if (!m_window || !m_window->GetSafeHwnd()) return TWRC_FAILURE;
   m_window->ShowWindow(SW_SHOW);
+  if (!WindowsReachAPerson()) {
+    m_window->ShowWindow(SW_HIDE);
+    std::cerr << "ds: no display to show the camera window on" << std::endl;
+    return TWRC_FAILURE;
+  }
   m_window->SyncFromCapabilities();
   return TWRC_SUCCESS;
 }
 
 void CMFC_UI::HideUI() {
   CTWAIN_UI::HideUI();
-  if (m_window && m_window->GetSafeHwnd()) m_window->ShowWindow(SW_HIDE);
+  if (!m_window || !m_window->GetSafeHwnd()) return;
+  m_window->ShowWindow(SW_HIDE);
+  // A merge in progress goes with the pages the disable drops.
+  if (m_window->MergeDialog()) {
+    m_window->CheckDlgButton(6024, BST_UNCHECKED);
+    m_window->OnMergeCheck();
+  }
 }
 
 void CMFC_UI::CreateCameraWindow() {
@@ -131,9 +145,11 @@ void CMFC_UI::CreateCameraWindow() {
   if (m_window->Create(strenvik::CPaldroseDlg::IDD, nullptr)) m_window->ShowWindow(SW_HIDE);
 }
 
-bool CMFC_UI::OpenCameraWindow() {
+bool CMFC_UI::OpenCameraWindow(bool interactive) {
   CreateCameraWindow();
-  return m_window->GetSafeHwnd() && m_window->OpenCamera() == 1;
+  if (!m_window->GetSafeHwnd()) return false;
+  m_window->SetUnattended(!interactive);
+  return m_window->OpenCamera() == 1;
 }
 
 std::vector<cv::Mat> CMFC_UI::GetImages() {
@@ -151,6 +167,18 @@ bool CMFC_UI::OnTransferEnd() {
 }
 
 bool CMFC_UI::CaptureWithoutUI() { return m_window && m_window->CaptureWithoutUI(); }
+
+void CMFC_UI::OnTransferNotStarted() {
+  CTWAIN_UI::OnTransferNotStarted();
+  if (m_window && m_window->GetSafeHwnd()) m_window->PostMessage(WM_DS_TRANSFER_STATE, strenvik::kTransferNotStarted, 0);
+}
+
+bool CMFC_UI::WindowsReachAPerson() {
+  // Asked to run without a display (tests, demonstrations), the layer's
+  // windows are driven and looked at as pictures.
+  if (vqplatform::IsHeadlessByRequest()) return true;
+  return vqplatform::FlushPresenter(kPresenterWaitMs);
+}
 
 namespace {
 

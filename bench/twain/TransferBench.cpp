@@ -29,7 +29,7 @@ constexpr int kHeight = 2448;
 class PageBridge : public CTWAIN_UI {
  public:
   using CTWAIN_UI::CTWAIN_UI;
-  bool OpenCameraWindow() override { return true; }
+  bool OpenCameraWindow(bool) override { return true; }
   std::vector<cv::Mat> GetImages() override { return {Page()}; }
   bool CaptureWithoutUI() override { return Scan(); }
   static const cv::Mat& Page() {

@@ -5,9 +5,13 @@
 
 namespace vqplatform {
 
-bool IsHeadless() {
+bool IsHeadlessByRequest() {
   const char* headless = std::getenv("VQ_HEADLESS");
-  if (headless && std::strcmp(headless, "1") == 0) return true;
+  return headless && std::strcmp(headless, "1") == 0;
+}
+
+bool IsHeadless() {
+  if (IsHeadlessByRequest()) return true;
   const char* display = std::getenv("DISPLAY");
   return !display || !*display;
 }

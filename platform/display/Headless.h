@@ -4,5 +4,8 @@
 namespace vqplatform {
 
 bool IsHeadless();
+// Whether it was asked to (VQ_HEADLESS=1: tests and demonstrations drive
+// the windows and save them as pictures), rather than having no display.
+bool IsHeadlessByRequest();
 
 }  // namespace vqplatform

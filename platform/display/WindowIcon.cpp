@@ -7,6 +7,7 @@
 
 #include "platform/win/Icons.h"
 #include "platform/win/Window.h"
+#include "platform/win/Singletons.h"
 
 namespace vqplatform {
 namespace {
@@ -19,7 +20,7 @@ struct ShownIcons {
 
 // What each window's X window shows (display thread only).
 std::map<HWND, ShownIcons>& Shown() {
-  static auto* shown = new std::map<HWND, ShownIcons>;
+  static auto* shown = MakeSingleton<std::map<HWND, ShownIcons>>();
   return *shown;
 }
 

@@ -7,6 +7,7 @@
 #include "platform/win/GdiBlit.h"
 #include "platform/win/GdiDc.h"
 #include "platform/win/GdiObjects.h"
+#include "platform/win/Singletons.h"
 
 namespace vqplatform {
 namespace {
@@ -25,7 +26,7 @@ std::mutex& ImageDcMutex() {
 }
 
 std::map<const CImage*, ImageDc>& ImageDcs() {
-  static auto* dcs = new std::map<const CImage*, ImageDc>();
+  static auto* dcs = vqplatform::MakeSingleton<std::map<const CImage*, ImageDc>>();
   return *dcs;
 }
 

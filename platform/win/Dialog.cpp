@@ -13,6 +13,7 @@
 #include "platform/win/GdiSurface.h"
 #include "platform/win/InputFocus.h"
 #include "platform/win/MessageQueue.h"
+#include "platform/win/ModalLoops.h"
 #include "platform/win/SysColors.h"
 #include "platform/win/Window.h"
 #include "platform/win/WindowActivation.h"
@@ -243,12 +244,23 @@ bool IsModalDialogEnded(HWND dialog) {
 INT_PTR RunModalDialog(HWND dialog, HWND owner, const std::function<void()>& destroy) {
   std::shared_ptr<DialogState> state = StateOf(dialog);
   if (!state) return -1;
-  bool disabledOwner = owner && IsWindowEnabled(owner);
+  ModalLoopScope loop;
+  // A loop told to end before it starts ends as a cancel, unseen.
+  if (loop.Ending()) {
+    state->ended = true;
+    state->result = IDCANCEL;
+  }
+  bool disabledOwner = owner && IsWindowEnabled(owner) && !state->ended;
   state->disabledOwner = disabledOwner ? owner : nullptr;
   if (disabledOwner) EnableWindow(owner, FALSE);
   if (!state->ended) ShowWindow(dialog, SW_SHOW);
   INT_PTR result = -1;
   while (!state->ended && IsWindow(dialog)) {
+    if (loop.Ending()) {
+      state->ended = true;
+      state->result = IDCANCEL;
+      break;
+    }
     MSG msg{};
     if (!PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
       ModalIdleHandler handler = CurrentModalIdleHandler();

@@ -6,6 +6,7 @@
 
 #include "platform/win/Clock.h"
 #include "platform/win/WindowRegistry.h"
+#include "platform/win/Singletons.h"
 
 namespace vqplatform {
 namespace {
@@ -20,7 +21,7 @@ struct DispatcherState {
 };
 
 DispatcherState& State() {
-  static auto* state = new DispatcherState;  // never destroyed: threads may outlive main
+  static auto* state = MakeSingleton<DispatcherState>();
   return *state;
 }
 

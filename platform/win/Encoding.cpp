@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/win/LastError.h"
+#include "platform/win/Singletons.h"
 
 namespace {
 
@@ -141,7 +142,11 @@ namespace vq {
 
 namespace {
 locale_t UnicodeLocale() {
-  static locale_t loc = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+  static locale_t loc = [] {
+    locale_t made = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(nullptr));
+    if (made) vqplatform::KeepSingleton(made, [](void* kept) { freelocale(static_cast<locale_t>(kept)); });
+    return made;
+  }();
   return loc;
 }
 }  // namespace

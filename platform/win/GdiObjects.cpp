@@ -1,5 +1,6 @@
 #include "platform/win/GdiObjects.h"
 
+#include <array>
 #include <cstdlib>
 #include <cstring>
 #include <unordered_map>
@@ -8,6 +9,7 @@
 #include "platform/win/GdiDcInternal.h"
 #include "platform/win/GdiText.h"
 #include "platform/win/SysColors.h"
+#include "platform/win/Singletons.h"
 
 namespace vqplatform::gdi {
 namespace {
@@ -18,7 +20,7 @@ struct HandleTable {
 };
 
 HandleTable& Table() {
-  static HandleTable* table = new HandleTable();  // lives until exit, past static destructors
+  static HandleTable* table = MakeSingleton<HandleTable>();  // past static destructors
   return *table;
 }
 
@@ -123,7 +125,7 @@ std::shared_ptr<GdiObject> StockObject(int index) {
   static std::once_flag once;
   static std::shared_ptr<GdiObject>* stock = nullptr;
   std::call_once(once, [] {
-    stock = new std::shared_ptr<GdiObject>[DC_PEN + 1];
+    stock = MakeSingleton<std::array<std::shared_ptr<GdiObject>, DC_PEN + 1>>()->data();
     for (int i = 0; i <= DC_PEN; ++i) {
       std::shared_ptr<GdiObject> object = MakeStock(i);
       if (!object) continue;
@@ -141,7 +143,8 @@ std::shared_ptr<BitmapObject> DefaultBitmap() {
   static std::shared_ptr<BitmapObject>* bitmap = nullptr;
   std::call_once(once, [] {
     std::vector<RGBQUAD> mono = {RGBQUAD{0, 0, 0, 0}, RGBQUAD{255, 255, 255, 0}};
-    bitmap = new std::shared_ptr<BitmapObject>(BitmapObject::Create(1, 1, PixelFormat(1, mono), true, false));
+    bitmap = MakeSingleton<std::shared_ptr<BitmapObject>>();
+    *bitmap = BitmapObject::Create(1, 1, PixelFormat(1, mono), true, false);
     (*bitmap)->stock = true;
     RegisterObject(*bitmap);
   });

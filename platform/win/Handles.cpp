@@ -6,6 +6,7 @@
 
 #include "platform/win/Dispatcher.h"
 #include "platform/win/Threads.h"
+#include "platform/win/Singletons.h"
 
 namespace vqplatform {
 namespace {
@@ -17,7 +18,7 @@ struct HandleTable {
 };
 
 HandleTable& Table() {
-  static auto* table = new HandleTable;  // never destroyed: threads may outlive main
+  static auto* table = MakeSingleton<HandleTable>();
   return *table;
 }
 

@@ -12,6 +12,7 @@
 #include "platform/win/LastError.h"
 #include "platform/win/StandardIcons.h"
 #include "platform/win/WindowRegistry.h"
+#include "platform/win/Singletons.h"
 
 namespace vqplatform {
 namespace {
@@ -31,7 +32,7 @@ struct IconTable {
 };
 
 IconTable& Table() {
-  static auto* table = new IconTable;  // never destroyed: icons may be drawn until the end
+  static auto* table = MakeSingleton<IconTable>();  // icons may be drawn until the end
   return *table;
 }
 

@@ -16,6 +16,7 @@
 #include "platform/win/InputFocus.h"
 #include "platform/win/Menu.h"
 #include "platform/win/MessageQueue.h"
+#include "platform/win/ModalLoops.h"
 #include "platform/win/RectFunctions.h"
 #include "platform/win/SysColors.h"
 #include "platform/win/Window.h"
@@ -194,7 +195,8 @@ UINT RunPopupMenu(HMENU menu, int x, int y, HWND owner) {
   ShowWindow(window, SW_SHOW);
   UpdateWindow(window);
   SetFocus(window);
-  while (!tracking.done && IsWindow(window)) {
+  ModalLoopScope loop;
+  while (!tracking.done && IsWindow(window) && !loop.Ending()) {
     MSG msg{};
     if (!PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
       if (ModalIdleHandler handler = CurrentModalIdleHandler()) {

@@ -8,6 +8,7 @@
 #include "platform/win/Clock.h"
 #include "platform/win/Dispatcher.h"
 #include "platform/win/Threads.h"
+#include "platform/win/Singletons.h"
 
 namespace vqplatform {
 namespace {
@@ -39,7 +40,7 @@ struct EventNames {
 };
 
 EventNames& Names() {
-  static auto* names = new EventNames;
+  static auto* names = MakeSingleton<EventNames>();
   return *names;
 }
 

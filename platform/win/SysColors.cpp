@@ -1,8 +1,10 @@
 #include "platform/win/SysColors.h"
 
+#include <array>
 #include <mutex>
 
 #include "platform/win/GdiInternal.h"
+#include "platform/win/Singletons.h"
 
 namespace {
 
@@ -52,7 +54,7 @@ HBRUSH GetSysColorBrush(int index) {
   static std::once_flag once;
   static HBRUSH* brushes = nullptr;
   std::call_once(once, [] {
-    brushes = new HBRUSH[kColorCount];
+    brushes = vqplatform::MakeSingleton<std::array<HBRUSH, kColorCount>>()->data();
     for (int i = 0; i < kColorCount; ++i) {
       auto brush = std::make_shared<BrushObject>();
       brush->color = kClassic[i];

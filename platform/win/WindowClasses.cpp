@@ -6,6 +6,7 @@
 #include "platform/win/Threads.h"
 #include "platform/win/Window.h"
 #include "platform/win/WindowRegistry.h"
+#include "platform/win/Singletons.h"
 
 namespace vqplatform {
 namespace {
@@ -17,7 +18,7 @@ struct ClassTable {
 };
 
 ClassTable& Classes() {
-  static auto* table = new ClassTable;
+  static auto* table = MakeSingleton<ClassTable>();
   return *table;
 }
 

@@ -7,6 +7,7 @@
 
 #include "platform/display/Presenter.h"
 #include "platform/win/Window.h"
+#include "platform/win/Singletons.h"
 
 namespace vqplatform {
 namespace {
@@ -18,7 +19,7 @@ struct Registry {
 };
 
 Registry& TheRegistry() {
-  static auto* registry = new Registry;  // never destroyed: threads may outlive main
+  static auto* registry = MakeSingleton<Registry>();
   return *registry;
 }
 

@@ -9,6 +9,7 @@
 #include "platform/win/GdiRegion.h"
 #include "platform/win/RectFunctions.h"
 #include "platform/win/Window.h"
+#include "platform/win/Singletons.h"
 
 namespace vqplatform {
 namespace {
@@ -193,7 +194,7 @@ int GetWindowRgn(HWND window, HRGN region) {
 namespace vqplatform {
 
 SurfaceProvider& WindowSurfaces() {
-  static WindowSurfaceProvider* provider = new WindowSurfaceProvider();
+  static WindowSurfaceProvider* provider = MakeSingleton<WindowSurfaceProvider>();
   return *provider;
 }
 

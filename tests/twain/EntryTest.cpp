@@ -3,7 +3,10 @@
 // notifications that reach the host through the manager.
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
 #include <cstring>
+#include <mutex>
 #include <thread>
 
 #include "tests/twain/CapabilityRecords.h"
@@ -134,14 +137,38 @@ TEST_F(Entry, TwoHostsEachReachTheirOwnSource) {
   EXPECT_EQ(PixelType(first), TWPT_RGB);
 }
 
-TEST_F(Entry, EveryTripletRunsOnTheSourcesOwnThread) {
+// The announcement of an enable without a window reaches the host from the
+// source's own thread once the enable has returned, and before the host's
+// next call is served. The host's callback waits for its enable to return:
+// an announcement sent inside the enable would wait in vain.
+TEST_F(Entry, NotificationsComeAfterTheCallThatRaisedThemReturned) {
   ASSERT_EQ(manager.OpenDS(first), TWRC_SUCCESS);
+  std::mutex mutex;
+  std::condition_variable changed;
+  bool enableReturned = false;
+  int notifications = 0;
+  bool sawEnableReturned = false;
   std::thread::id notified;
-  first.onNotify = [&](TW_UINT16) { notified = std::this_thread::get_id(); };
+  first.onNotify = [&](TW_UINT16) {
+    std::unique_lock lock(mutex);
+    sawEnableReturned = changed.wait_for(lock, std::chrono::minutes(1), [&] { return enableReturned; });
+    notified = std::this_thread::get_id();
+    ++notifications;
+  };
   Script().pages = {Page(30, 20)};
   ASSERT_EQ(Enable(first, false), TWRC_SUCCESS);
-  EXPECT_NE(notified, std::thread::id());
+  {
+    std::lock_guard lock(mutex);
+    enableReturned = true;
+  }
+  changed.notify_all();
+  TW_IMAGEINFO info{};
+  ASSERT_EQ(manager.Send(first, DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info), TWRC_SUCCESS);
+  std::lock_guard lock(mutex);
+  EXPECT_EQ(notifications, 1) << "told before the next call was served";
+  EXPECT_TRUE(sawEnableReturned);
   EXPECT_NE(notified, std::this_thread::get_id());
+  first.onNotify = nullptr;
 }
 
 TEST_F(Entry, EnableWithoutInterfaceAnnouncesTheTransfer) {
@@ -149,6 +176,8 @@ TEST_F(Entry, EnableWithoutInterfaceAnnouncesTheTransfer) {
   manager.TakeNotifications();
   Script().pages = {Page(40, 30), Page(20, 10)};
   ASSERT_EQ(Enable(first, false), TWRC_SUCCESS);
+  TW_PENDINGXFERS pending{};
+  ASSERT_EQ(manager.Send(first, DG_CONTROL, DAT_PENDINGXFERS, MSG_GET, &pending), TWRC_SUCCESS);
   std::vector<Notification> sent = manager.TakeNotifications();
   ASSERT_EQ(sent.size(), 1u);
   EXPECT_EQ(sent[0].DG, DG_CONTROL);
@@ -159,8 +188,6 @@ TEST_F(Entry, EnableWithoutInterfaceAnnouncesTheTransfer) {
   EXPECT_EQ(sent[0].destId, +first.identity.Id);
   EXPECT_EQ(Script().transferStarts, 1);
 
-  TW_PENDINGXFERS pending{};
-  ASSERT_EQ(manager.Send(first, DG_CONTROL, DAT_PENDINGXFERS, MSG_GET, &pending), TWRC_SUCCESS);
   TW_IMAGEINFO info{};
   ASSERT_EQ(manager.Send(first, DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info), TWRC_SUCCESS);
   EXPECT_EQ(+info.ImageWidth, 40) << "the first page of the window's list";
@@ -187,19 +214,30 @@ TEST_F(Entry, EnableWithoutInterfaceAnnouncesTheTransfer) {
   EXPECT_TRUE(manager.TakeNotifications().empty()) << "no DAT_EVENT, nothing else sent";
 }
 
+// The enable has returned before the announcement is sent: a manager that
+// refuses it leaves the source enabled and waiting (state 5), its counters
+// as they were.
 TEST_F(Entry, RefusedAnnouncementReturnsToStateFive) {
   ASSERT_EQ(manager.OpenDS(first), TWRC_SUCCESS);
   Script().pages = {Page(40, 30)};
   manager.SetNotificationResult(TWRC_FAILURE);
-  EXPECT_EQ(Enable(first, false), TWRC_FAILURE);
+  EXPECT_EQ(Enable(first, false), TWRC_SUCCESS);
+  TW_PENDINGXFERS pending{};
+  EXPECT_EQ(manager.Send(first, DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_FAILURE)
+      << "no transfer was announced";
   EXPECT_EQ(manager.Status(first), TWCC_SEQERROR);
+  EXPECT_EQ(manager.TakeNotifications().size(), 1u);
+  TW_USERINTERFACE ui{};
+  ASSERT_EQ(manager.Send(first, DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS)
+      << "state 5 again";
   TW_IMAGELAYOUT layout{};
-  ASSERT_EQ(manager.Send(first, DG_IMAGE, DAT_IMAGELAYOUT, MSG_GET, &layout), TWRC_SUCCESS)
-      << "the source is disabled (state 4) again";
+  ASSERT_EQ(manager.Send(first, DG_IMAGE, DAT_IMAGELAYOUT, MSG_GET, &layout), TWRC_SUCCESS);
   EXPECT_EQ(+layout.DocumentNumber, 0u);
   EXPECT_EQ(+layout.PageNumber, 0u);
   manager.SetNotificationResult(TWRC_SUCCESS);
   EXPECT_EQ(Enable(first, false), TWRC_SUCCESS);
+  ASSERT_EQ(manager.Send(first, DG_CONTROL, DAT_PENDINGXFERS, MSG_GET, &pending), TWRC_SUCCESS);
+  EXPECT_EQ(manager.TakeNotifications().size(), 1u);
 }
 
 TEST_F(Entry, EnableWithoutPagesFailsBackToStateFour) {

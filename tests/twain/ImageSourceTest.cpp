@@ -56,8 +56,13 @@ TEST_F(ImageSource, RowLengthsFollowThePixelType) {
   EXPECT_EQ(source.GetBytesPerRow(), 3000u);
 }
 
-TEST_F(ImageSource, ThresholdKeepsLevelsFromTInTheBitmapOnly) {
-  Script().pages = {Page(8, 1, cv::Scalar(128, 128, 128))};
+// One page, one bilevel: the rows the host reads and the matrix a file gets
+// put the threshold's own level on the white side, from the same grey.
+TEST_F(ImageSource, ThresholdKeepsLevelsFromTInRowsAndMatrixAlike) {
+  cv::Mat page = Page(8, 1, cv::Scalar(128, 128, 128));
+  page.at<cv::Vec3b>(0, 7) = cv::Vec3b(127, 127, 127);
+  page.at<cv::Vec3b>(0, 6) = cv::Vec3b(0, 0, 255);  // red: grey 76
+  Script().pages = {page};
   Prepare(TWPT_BW, 128);
   ASSERT_TRUE(source.FetchImagesFromUI());
   ASSERT_TRUE(source.AcquireImage());
@@ -65,8 +70,10 @@ TEST_F(ImageSource, ThresholdKeepsLevelsFromTInTheBitmapOnly) {
   TW_UINT32 written = 0;
   ASSERT_TRUE(source.GetScanStrip(&row, 1, &written));
   EXPECT_EQ(written, 1u);
-  EXPECT_EQ(row, 0xFF) << "bitmap: 128 is white";
-  EXPECT_EQ(source.GetCurrentImage().at<unsigned char>(0, 0), 0) << "matrix: 128 is black";
+  EXPECT_EQ(row, 0xFC) << "128 is white, 127 and the red are black";
+  const cv::Mat matrix = source.GetCurrentImage();
+  std::vector<uint8_t> levels(matrix.ptr(0), matrix.ptr(0) + 8);
+  EXPECT_EQ(levels, (std::vector<uint8_t>{255, 255, 255, 255, 255, 255, 0, 0}));
   EXPECT_EQ(Script().pages[0].at<cv::Vec3b>(0, 0)[0], 128) << "the window's page is kept";
 }
 

@@ -28,7 +28,7 @@ class TestBridge : public CTWAIN_UI {
   explicit TestBridge(CTWAINDS_FreeImage* ds);
   ~TestBridge() override;
   TW_INT16 ShowUI(TW_USERINTERFACE ui, bool uiOnly, bool indicators) override;
-  bool OpenCameraWindow() override { return Script().windowOpens; }
+  bool OpenCameraWindow(bool) override { return Script().windowOpens; }
   std::vector<cv::Mat> GetImages() override;
   bool OnTransferStart() override;
   bool OnTransferEnd() override;

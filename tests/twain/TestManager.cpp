@@ -3,6 +3,7 @@
 #include <dirent.h>
 #include <dlfcn.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstdlib>
 #include <cstring>
@@ -24,7 +25,8 @@ namespace {
 
 std::atomic<int> g_allocations{0}, g_frees{0}, g_locks{0}, g_unlocks{0};
 std::mutex g_mutex;
-TestManager* g_manager = nullptr;
+// Every manager of the test: notifications go to the one that opened the host.
+std::vector<TestManager*> g_managers;
 
 TW_HANDLE CountingAlloc(TW_UINT32 bytes) {
   ++g_allocations;
@@ -55,15 +57,19 @@ TestHost::TestHost(TW_UINT32 id, bool app2) {
   std::strcpy(identity.ProductName, "Test host");
 }
 
-TestManager::TestManager(DSENTRYPROC entry) : m_entry(entry) { g_manager = this; }
+TestManager::TestManager(DSENTRYPROC entry) : m_entry(entry) { Register(); }
 
-TestManager::TestManager(std::string libraryPath) : m_path(std::move(libraryPath)) {
-  g_manager = this;
-}
+TestManager::TestManager(std::string libraryPath) : m_path(std::move(libraryPath)) { Register(); }
 
 TestManager::~TestManager() {
   while (m_loads > 0) Unload();
-  if (g_manager == this) g_manager = nullptr;
+  std::lock_guard lock(g_mutex);
+  g_managers.erase(std::remove(g_managers.begin(), g_managers.end(), this), g_managers.end());
+}
+
+void TestManager::Register() {
+  std::lock_guard lock(g_mutex);
+  g_managers.push_back(this);
 }
 
 TW_ENTRYPOINT TestManager::EntryPoints() {
@@ -79,8 +85,9 @@ void TestManager::ResetMemoryCounts() { g_allocations = g_frees = g_locks = g_un
 
 bool TestManager::Load() {
   if (m_path.empty()) return m_entry != nullptr;
-  const int keep = kLibraryStaysMapped ? RTLD_NODELETE : 0;
-  void* library = dlopen(m_path.c_str(), RTLD_LAZY | RTLD_LOCAL | keep);
+  // Unmapped at the last close, as the manager does: what the library does
+  // not free at unload shows as a leak under the leak checker.
+  void* library = dlopen(m_path.c_str(), RTLD_LAZY | RTLD_LOCAL);
   if (!library) return false;
   m_entry = reinterpret_cast<DSENTRYPROC>(dlsym(library, "DS_Entry"));
   if (!m_entry) {
@@ -140,6 +147,7 @@ TW_UINT16 TestManager::OpenDS(TestHost& host) {
     Unload();
     return result;
   }
+  std::lock_guard lock(g_mutex);
   m_sources[IdOf(host.identity)] = source;
   m_hosts[IdOf(host.identity)] = &host;
   return result;
@@ -151,8 +159,11 @@ TW_UINT16 TestManager::CloseDS(TestHost& host) {
   TW_IDENTITY source = m_sources[IdOf(host.identity)];
   TW_UINT16 result = Call(host.identity, DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &source);
   if (result == TWRC_SUCCESS) {
-    m_sources.erase(IdOf(host.identity));
-    m_hosts.erase(IdOf(host.identity));
+    {
+      std::lock_guard lock(g_mutex);
+      m_sources.erase(IdOf(host.identity));
+      m_hosts.erase(IdOf(host.identity));
+    }
     Unload();
   }
   return result;
@@ -177,14 +188,20 @@ std::vector<Notification> TestManager::TakeNotifications() {
 
 TW_UINT16 TestManager::ManagerEntry(TW_IDENTITY* origin, TW_IDENTITY* dest, TW_UINT32 DG,
                                     TW_UINT16 DAT, TW_UINT16 MSG, TW_MEMREF data) {
-  TestManager* manager = g_manager;
-  if (!manager || !origin || !dest) return TWRC_FAILURE;
+  if (!origin || !dest) return TWRC_FAILURE;
+  TestManager* manager = nullptr;
   TestHost* host = nullptr;
   {
     std::lock_guard lock(g_mutex);
+    for (TestManager* candidate : g_managers) {
+      auto it = candidate->m_hosts.find(IdOf(*dest));
+      if (it == candidate->m_hosts.end()) continue;
+      manager = candidate;
+      host = it->second;
+    }
+    if (!manager && !g_managers.empty()) manager = g_managers.back();
+    if (!manager) return TWRC_FAILURE;
     manager->m_notifications.push_back({IdOf(*origin), IdOf(*dest), DG, DAT, MSG, data != nullptr});
-    auto it = manager->m_hosts.find(IdOf(*dest));
-    if (it != manager->m_hosts.end()) host = it->second;
   }
   if (manager->m_notifyResult != TWRC_SUCCESS) return manager->m_notifyResult;
   if (host && host->onNotify && DG == DG_CONTROL && DAT == DAT_NULL) host->onNotify(MSG);

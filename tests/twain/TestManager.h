@@ -13,15 +13,6 @@
 
 namespace twaintest {
 
-// Under AddressSanitizer the library stays mapped after dlclose: the leak
-// checker cannot see into an unmapped library, so the message layer's
-// process-lifetime singletons inside it would read as leaks.
-#if defined(__SANITIZE_ADDRESS__)
-constexpr bool kLibraryStaysMapped = true;
-#else
-constexpr bool kLibraryStaysMapped = false;
-#endif
-
 // The threads of this process.
 int ThreadCount();
 
@@ -84,6 +75,7 @@ class TestManager {
  private:
   static TW_UINT16 ManagerEntry(TW_IDENTITY* origin, TW_IDENTITY* dest, TW_UINT32 DG,
                                 TW_UINT16 DAT, TW_UINT16 MSG, TW_MEMREF data);
+  void Register();
   bool Load();
   void Unload();
   TW_UINT16 Call(const TW_IDENTITY& from, TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG,

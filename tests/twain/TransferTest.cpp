@@ -3,6 +3,10 @@
 // transfer, reset and cancel.
 #include <gtest/gtest.h>
 
+#include <cstring>
+#include <opencv2/imgcodecs.hpp>
+
+#include "tests/support/TestEnv.h"
 #include "tests/twain/CapabilityRecords.h"
 #include "tests/twain/TransferHost.h"
 #include "twain/DSMBinding.h"
@@ -57,6 +61,43 @@ TEST_F(Transfers, MemoryStripsConcatenateToThePage) {
       ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
     }
   }
+}
+
+// A colour page asked for in grey: the native and memory rows and the file
+// hold one and the same grey, red weighing 0.299, green 0.587, blue 0.114.
+TEST_F(Transfers, OneColourPageGivesOneGreyInEveryTransfer) {
+  cv::Mat page(4, 16, CV_8UC3, cv::Scalar(255, 255, 255));
+  page(cv::Rect(0, 0, 4, 4)).setTo(cv::Scalar(0, 0, 255));   // red
+  page(cv::Rect(4, 0, 4, 4)).setTo(cv::Scalar(0, 255, 0));   // green
+  page(cv::Rect(8, 0, 4, 4)).setTo(cv::Scalar(255, 0, 0));   // blue
+  const std::vector<uint8_t> expected = {76, 76, 76, 76, 150, 150, 150, 150, 29, 29, 29, 29, 255, 255, 255, 255};
+  ASSERT_EQ(SetUInt16(ICAP_PIXELTYPE, TWPT_GRAY), TWRC_SUCCESS);
+  ASSERT_EQ(EnableWith({page, page, page}), TWRC_SUCCESS);
+
+  std::vector<uint8_t> dib;
+  ASSERT_EQ(Native(&dib), TWRC_XFERDONE);
+  ASSERT_EQ(dib.size(), 40u + 4 * 256 + 16 * 4);
+  const std::vector<uint8_t> nativeRow(dib.begin() + 40 + 4 * 256, dib.begin() + 40 + 4 * 256 + 16);
+  EXPECT_EQ(nativeRow, expected) << "native";
+  TW_UINT16 count = 0;
+  ASSERT_EQ(EndXfer(&count), TWRC_SUCCESS);
+
+  std::vector<uint8_t> rows;
+  ASSERT_EQ(Memory(4, false, &rows), TWRC_XFERDONE);
+  ASSERT_EQ(rows.size(), 64u);
+  EXPECT_EQ(std::vector<uint8_t>(rows.begin(), rows.begin() + 16), expected) << "memory";
+  ASSERT_EQ(EndXfer(&count), TWRC_SUCCESS);
+
+  const std::string path = vqtest::TempPath("grey.tif").string();
+  TW_SETUPFILEXFER setup{};
+  std::strncpy(setup.FileName, path.c_str(), sizeof setup.FileName - 1);
+  setup.Format = TWFF_TIFF;
+  ASSERT_EQ(Send(DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &setup), TWRC_SUCCESS);
+  ASSERT_EQ(Send(DG_IMAGE, DAT_IMAGEFILEXFER, MSG_GET, nullptr), TWRC_XFERDONE);
+  const cv::Mat file = cv::imread(path, cv::IMREAD_UNCHANGED);
+  ASSERT_EQ(file.type(), CV_8UC1);
+  EXPECT_EQ(std::vector<uint8_t>(file.ptr(0), file.ptr(0) + 16), expected) << "file";
+  ASSERT_EQ(EndXfer(&count), TWRC_SUCCESS);
 }
 
 TEST_F(Transfers, BitOrderSwapsRedAndBlue) {

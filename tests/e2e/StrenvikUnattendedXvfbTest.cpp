@@ -1,0 +1,95 @@
+// Hosts that want no user interface, through the real libStrenvik.so with a
+// display at hand: an enable that finds no camera fails at once with its
+// reason on the standard error stream and shows no box; nothing the source
+// does reaches the host's standard output.
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <future>
+#include <iterator>
+
+#include "tests/e2e/StrenvikXvfbFixture.h"
+// Xlib's type name, not needed here, hides the manager's Status.
+#undef Status
+
+namespace {
+
+using namespace strenviktest;
+
+// While it lives, what the process writes to a descriptor goes to a file.
+class CapturedDescriptor {
+ public:
+  CapturedDescriptor(int fd, const std::string& path) : fd_(fd), path_(path) {
+    fflush(nullptr);
+    saved_ = dup(fd);
+    const int file = open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+    dup2(file, fd);
+    close(file);
+  }
+  ~CapturedDescriptor() { Stop(); }
+  // Restores the descriptor; what was written.
+  std::string Stop() {
+    if (saved_ >= 0) {
+      fflush(nullptr);
+      dup2(saved_, fd_);
+      close(saved_);
+      saved_ = -1;
+    }
+    std::ifstream file(path_);
+    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+  }
+
+ private:
+  int fd_;
+  std::string path_;
+  int saved_ = -1;
+};
+
+using StrenvikUnattended = StrenvikXvfb;
+
+TEST_F(StrenvikUnattended, EnableWithoutCameraFailsAtOnceWithoutABox) {
+  unsetenv("VQ_VIRTUAL_CAMERA");  // no camera at all
+  ASSERT_EQ(manager.OpenDS(host), TWRC_SUCCESS);
+  CapturedDescriptor out(1, vqtest::TempPath("stdout.txt").string());
+  CapturedDescriptor err(2, vqtest::TempPath("stderr.txt").string());
+  const auto start = std::chrono::steady_clock::now();
+  TW_USERINTERFACE ui{0, 0, nullptr};
+  std::future<TW_UINT16> enable =
+      std::async(std::launch::async, [&] { return Send(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui); });
+  // Generous for a loaded machine; a box waiting for a person never returns.
+  const bool returned = enable.wait_for(60s) == std::future_status::ready;
+  const auto elapsed = std::chrono::duration_cast<std::chrono::milliseconds>(std::chrono::steady_clock::now() - start);
+  RECT box{};
+  const bool boxShown = FindXWindowWhere([](const char*, const RECT& r) { return r.right - r.left > 80; }, &box);
+  if (!returned && boxShown) server.Click(POINT{(box.left + box.right) / 2, box.bottom - 33});  // so the test ends
+  const TW_UINT16 result = enable.get();
+  const std::string written = out.Stop();
+  const std::string reasons = err.Stop();
+  std::cerr << "unattended enable without a camera returned after " << elapsed.count() << " ms\n";
+  RecordProperty("unattended_enable_without_camera_ms", static_cast<int>(elapsed.count()));
+
+  EXPECT_TRUE(returned) << "an unattended enable waits for nobody";
+  EXPECT_FALSE(boxShown) << "no message box";
+  EXPECT_EQ(result, TWRC_FAILURE);
+  EXPECT_EQ(manager.Status(host), TWCC_OPERATIONERROR);
+  EXPECT_NE(reasons.find("未找到USB摄像头设备"), std::string::npos) << reasons;
+  EXPECT_EQ(written, "") << "nothing on the host's standard output";
+  EXPECT_EQ(manager.CloseDS(host), TWRC_SUCCESS) << "the source is back in state 4";
+}
+
+TEST_F(StrenvikUnattended, GreyAndBlackAndWhitePagesWriteNothingToStandardOutput) {
+  CapturedDescriptor out(1, vqtest::TempPath("stdout.txt").string());
+  ASSERT_EQ(manager.OpenDS(host), TWRC_SUCCESS);
+  for (TW_UINT16 pixelType : {TWPT_GRAY, TWPT_BW}) {
+    ASSERT_EQ(SetUInt16(ICAP_PIXELTYPE, pixelType), TWRC_SUCCESS);
+    TW_USERINTERFACE ui{0, 0, nullptr};
+    ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
+    EXPECT_EQ(ReceiveAll().size(), 1u);
+    ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+  }
+  ASSERT_EQ(manager.CloseDS(host), TWRC_SUCCESS);
+  EXPECT_EQ(out.Stop(), "");
+}
+
+}  // namespace

@@ -1,0 +1,195 @@
+#pragma once
+// The real libStrenvik.so loaded by the test manager as the Linux manager
+// loads it, enabled by a host that never runs a message loop of its own, on
+// the virtual cameras under Xvfb: the fixture and what the tests look for
+// on the X server.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <string>
+#include <thread>
+#include <opencv2/core/utility.hpp>
+#include <opencv2/imgcodecs.hpp>
+
+#include "platform/win/Dialog.h"
+#include "platform/win/DialogUnits.h"
+#include "platform/win/GdiObjects.h"
+#include "platform/win/Encoding.h"
+#include "platform/win/KnownFolders.h"
+#include "resources/Resources.h"
+#include "tests/support/TestEnv.h"
+#include "tests/twain/TestManager.h"
+// Xlib's macros come last: they clash with the names above.
+#include "tests/e2e/XServer.h"
+
+namespace strenviktest {
+
+using namespace std::chrono_literals;
+using twaintest::TestHost;
+using twaintest::TestManager;
+using twaintest::ThreadCount;
+
+// The names of this process's threads.
+std::string ThreadNames();
+
+// A shown top-level X window whose UTF-8 name (empty when it has none) and
+// screen rectangle pass `wanted`, with that rectangle and name.
+bool FindXWindowWhere(const std::function<bool(const char*, const RECT&)>& wanted, RECT* screen,
+                      std::string* title = nullptr);
+
+// The top-level X window whose UTF-8 name is `title`, with its screen rectangle.
+inline bool FindXWindow(const char* title, RECT* screen) {
+  return FindXWindowWhere([title](const char* name, const RECT&) { return std::strcmp(name, title) == 0; }, screen);
+}
+
+class StrenvikXvfb : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    vqtest::UseXvfbDisplay();
+    // The document camera as model A and the portrait camera, by the ids the source looks for.
+    setenv("VQ_VIRTUAL_CAMERA", "vid=2E1A,pid=0101,sizes=640x480+1280x960;vid=2E1A,pid=0110,sizes=640x480+1280x960",
+           1);
+    const std::string folder = vq::WideToUtf8(vq::MachineDataFolder());
+    std::filesystem::create_directories(folder);
+    std::ofstream(folder + "/TwainPara0101.ini")
+        << "[IMAGE]\nResolutionWidth=1280\nResolutionHeight=960\n[Camera]\nRotateAngle=0\n";
+    host.onNotify = [this](TW_UINT16 message) {
+      if (message == MSG_XFERREADY) ++xferReady;
+    };
+    // OpenCV's worker pool is the process's, not the source's: start it first.
+    cv::parallel_for_(cv::Range(0, 64), [](const cv::Range&) { std::this_thread::sleep_for(20ms); });
+    threads = ThreadCount();
+  }
+  void TearDown() override { unsetenv("VQ_VIRTUAL_CAMERA"); }
+
+  TW_UINT16 Send(TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG, TW_MEMREF data) {
+    return manager.Send(host, DG, DAT, MSG, data);
+  }
+  TW_UINT16 SetUInt16(TW_UINT16 cap, TW_UINT16 value) {
+    TW_HANDLE block = std::malloc(6);
+    std::memcpy(block, &kUInt16, 2);
+    const TW_UINT32 item = value;
+    std::memcpy(static_cast<char*>(block) + 2, &item, 4);
+    TW_CAPABILITY capability{cap, TWON_ONEVALUE, block};
+    const TW_UINT16 rc = Send(DG_CONTROL, DAT_CAPABILITY, MSG_SET, &capability);
+    std::free(block);
+    return rc;
+  }
+  TW_UINT32 CurrentUInt16(TW_UINT16 cap) {
+    TW_CAPABILITY capability{cap, 0, nullptr};
+    if (Send(DG_CONTROL, DAT_CAPABILITY, MSG_GETCURRENT, &capability) != TWRC_SUCCESS) return 0xFFFFFFFF;
+    TW_ENTRYPOINT memory = TestManager::EntryPoints();
+    const auto* p = static_cast<const char*>(memory.DSM_MemLock(capability.hContainer));
+    TW_UINT32 item = 0;
+    std::memcpy(&item, p + 2, 4);
+    memory.DSM_MemUnlock(capability.hContainer);
+    memory.DSM_MemFree(capability.hContainer);
+    return item & 0xFFFF;
+  }
+  // The screen point at the centre of a control of the camera window.
+  POINT ControlCentre(const RECT& window, int id) { return ControlCentre(vqres::CameraWindowTemplate(), window, id); }
+  // The same in another dialog of the source, whose client area lies at `window`.
+  POINT ControlCentre(const DialogTemplate& dialog, const RECT& window, int id) {
+    const RECT r = ControlPixels(dialog, id);
+    return POINT{window.left + (r.left + r.right) / 2, window.top + (r.top + r.bottom) / 2};
+  }
+  // A control's rectangle in its dialog's client pixels.
+  RECT ControlPixels(const DialogTemplate& dialog, int id) {
+    HFONT font = vqplatform::CreateDialogFont(L"MS Shell Dlg", 8);
+    const vqplatform::DialogBaseUnits base = vqplatform::BaseUnitsOfFont(font);
+    DeleteObject(font);
+    for (const DialogItemTemplate& item : dialog.items)
+      if (item.id == id) return vqplatform::DialogUnitsToPixels(RECT{item.x, item.y, item.x + item.cx, item.y + item.cy}, base);
+    ADD_FAILURE() << "no control " << id;
+    return RECT{};
+  }
+  // The strip's item j (0 to 3) of a camera window at `window` with multi-shot on.
+  RECT StripItem(const RECT& window, int j) {
+    const RECT button = ControlPixels(vqres::CameraWindowTemplate(), 6031);
+    const int buttonHeight = button.bottom - button.top;
+    const int itemHeight = (window.bottom - window.top - buttonHeight - 15) / 4;
+    return RECT{window.right - 133, window.top + buttonHeight + 10 + j * itemHeight, window.right - 5,
+                window.top + buttonHeight + 10 + j * itemHeight + itemHeight - 5};
+  }
+  POINT StripItemCentre(const RECT& window, int j) {
+    const RECT r = StripItem(window, j);
+    return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  }
+  // Transfers every pending page natively; their sizes in order.
+  std::vector<cv::Size> ReceiveAll() {
+    std::vector<cv::Size> sizes;
+    TW_PENDINGXFERS pending{};
+    do {
+      sizes.push_back(ReceiveNative());
+      pending = {};
+      if (Send(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending) != TWRC_SUCCESS) break;
+    } while (pending.Count != 0 && !sizes.back().empty());
+    return sizes;
+  }
+  // Presses 拍摄 then 上传 and waits for the host to be told a page is ready. The
+  // window enables its buttons again only once it has handled the end of the
+  // last transfer, so a press may come too early and is repeated.
+  void CaptureAndUpload(const RECT& window) {
+    const int before = xferReady;
+    for (int attempt = 0; attempt < 3 && xferReady == before; ++attempt) {
+      std::this_thread::sleep_for(300ms);
+      server.Click(ControlCentre(window, 6000));
+      std::this_thread::sleep_for(300ms);
+      server.Click(ControlCentre(window, 6012));
+      vqtest::WaitFor([&] { return xferReady > before; }, 5000ms);
+    }
+    ASSERT_GT(xferReady, before) << "no MSG_XFERREADY";
+  }
+  void EndTransfer() {
+    TW_PENDINGXFERS pending{};
+    ASSERT_EQ(Send(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);
+    EXPECT_EQ(pending.Count, 0);
+  }
+  TW_IMAGEINFO Info() {
+    TW_IMAGEINFO info{};
+    EXPECT_EQ(Send(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info), TWRC_SUCCESS);
+    return info;
+  }
+  // A native transfer's page size, the last of the pending ones.
+  cv::Size NativeSize() {
+    const cv::Size size = ReceiveNative();
+    EndTransfer();
+    return size;
+  }
+  // A native transfer's page size; empty when no page came.
+  cv::Size ReceiveNative() {
+    TW_HANDLE dib = nullptr;
+    EXPECT_EQ(Send(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &dib), TWRC_XFERDONE);
+    if (!dib) return {};
+    TW_ENTRYPOINT memory = TestManager::EntryPoints();
+    const auto* header = static_cast<const uint8_t*>(memory.DSM_MemLock(dib));
+    int32_t width = 0, height = 0;
+    std::memcpy(&width, header + 4, 4);
+    std::memcpy(&height, header + 8, 4);
+    memory.DSM_MemUnlock(dib);
+    memory.DSM_MemFree(dib);
+    return cv::Size(width, height);
+  }
+  cv::Mat FileTransfer(TW_UINT16 format, const char* name) {
+    const std::string path = vqtest::TempPath(name).string();
+    TW_SETUPFILEXFER setup{};
+    std::strncpy(setup.FileName, path.c_str(), sizeof setup.FileName - 1);
+    setup.Format = format;
+    EXPECT_EQ(Send(DG_CONTROL, DAT_SETUPFILEXFER, MSG_SET, &setup), TWRC_SUCCESS);
+    EXPECT_EQ(Send(DG_IMAGE, DAT_IMAGEFILEXFER, MSG_GET, nullptr), TWRC_XFERDONE);
+    return cv::imread(path, cv::IMREAD_UNCHANGED);
+  }
+
+  static constexpr TW_UINT16 kUInt16 = TWTY_UINT16;
+  vqtest::XServer server;
+  TestManager manager{std::string(STRENVIK_LIBRARY_PATH)};
+  TestHost host{21};
+  std::atomic<int> xferReady{0};
+  int threads = 0;
+};
+
+}  // namespace strenviktest

@@ -1,0 +1,18 @@
+#pragma once
+// Notifications to hosts (MSG_XFERREADY, MSG_CLOSEDSREQ, MSG_CLOSEDSOK) that
+// arise on the thread serving the sources wait there in a queue: that
+// thread sends them from its own loop once the host's call has returned and
+// nothing of a source or its windows is on its stack, so a host's callback
+// may call the source again at once. Elsewhere they are sent at once.
+#include <deque>
+
+#include "platform/twain/Twain.h"
+
+struct HeldNotification {
+  TW_UINT32 hostId;  // the host's identity Id: the source is looked up again
+  TW_UINT16 message;
+};
+
+// The calling thread's queue; null (send at once) unless one was set.
+std::deque<HeldNotification>* HeldNotifications();
+void SetHeldNotifications(std::deque<HeldNotification>* queue);
