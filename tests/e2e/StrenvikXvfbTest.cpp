@@ -133,31 +133,18 @@ TEST_F(StrenvikXvfb, PageStripDecidesWhatTheHostReceives) {
   const POINT next{window.right - 5 - 30, window.top + 5 + buttonHeight / 2};
   const vqtest::Screenshot emptySlot = server.Grab(item(3));
 
-  // Ten presses, each handled after the one before (presses on one button
-  // come at least the double-click time apart).
-  for (int i = 0; i < 10; ++i) {
-    server.Click(ControlCentre(window, 6000));
-    std::this_thread::sleep_for(600ms);
-  }
-  ASSERT_TRUE(vqtest::WaitFor(
-      [&] { return server.Grab(item(3)).CountDifferences(emptySlot.pixels, emptySlot.width, emptySlot.height) > 2000; }))
+  for (int i = 0; i < 10; ++i) ASSERT_TRUE(CaptureIntoStrip(window)) << "capture " << i;
+  EXPECT_GT(server.Grab(item(3)).CountDifferences(emptySlot.pixels, emptySlot.width, emptySlot.height), 2000u)
       << "the fourth item shows a page";
-  ASSERT_FALSE(OtherWindow()) << "every capture found a frame";
-  // The window handles input in order: once a page's menu opened after the
-  // presses has come and gone, all ten are in the strip, and the fourth item
-  // shows the tenth once drawn.
-  server.RightClick(itemCentre(3));
-  ASSERT_TRUE(vqtest::WaitFor([&] { return OtherWindow(); })) << "the menu";
-  server.PressKey(XK_Escape);
-  ASSERT_TRUE(vqtest::WaitFor([&] { return !OtherWindow(); }));
-  vqtest::Screenshot lastPage = server.Grab(item(3));
-  ASSERT_TRUE(vqtest::WaitFor([&] {
-    std::this_thread::sleep_for(300ms);
-    const vqtest::Screenshot now = server.Grab(item(3));
-    const bool same = now.CountDifferences(lastPage.pixels, lastPage.width, lastPage.height) == 0;
-    lastPage = now;
-    return same;
-  }));
+  // The window handles input in order: once the scan parameters opened after
+  // the presses have come and gone, all ten are in the strip, and the fourth
+  // item shows the tenth once drawn.
+  server.Click(ControlCentre(window, 6021));
+  RECT parameters{};
+  ASSERT_TRUE(vqtest::WaitFor([&] { return FindXWindow("扫描参数", &parameters); }));
+  server.Click(ControlCentre(vqres::ScanParameterTemplate(), parameters, IDCANCEL));
+  ASSERT_TRUE(vqtest::WaitFor([&] { return !FindXWindow("扫描参数", &parameters); }));
+  const vqtest::Screenshot lastPage = Settled(item(3));
   server.Grab(window).SavePng(vqtest::ScreenshotPath("strenvik-strip-ten-pages.png"));
   EXPECT_EQ(xferReady, 0) << "multi-shot collects";
 
@@ -213,30 +200,20 @@ TEST_F(StrenvikXvfb, PageStripDecidesWhatTheHostReceives) {
   ASSERT_TRUE(vqtest::WaitFor([&] { return FindXWindow("图像预览", &preview); }));
   const POINT viewCentre{(preview.left + preview.right) / 2, (preview.top + preview.bottom - 50) / 2};
   const RECT viewArea{preview.left + 10, preview.top + 10, preview.right - 10, preview.bottom - 60};
-  // The view drawn and standing still.
-  vqtest::Screenshot fitted = server.Grab(viewArea);
-  ASSERT_TRUE(vqtest::WaitFor([&] {
-    std::this_thread::sleep_for(300ms);
-    const vqtest::Screenshot now = server.Grab(viewArea);
-    const bool same = now.CountDifferences(fitted.pixels, fitted.width, fitted.height) == 0;
-    fitted = now;
-    return same;
-  }));
+  const vqtest::Screenshot fitted = Settled(viewArea);
   server.Click(viewCentre);  // the view takes the focus, and with it the wheel
-  server.Wheel(viewCentre, 2);
+  // A wheel that comes before the click was handled goes elsewhere: turned
+  // again until the view zooms.
   vqtest::Screenshot zoomed;
-  EXPECT_TRUE(vqtest::WaitFor([&] {
+  const auto zoomedIn = [&] {
     zoomed = server.Grab(viewArea);
     return zoomed.CountDifferences(fitted.pixels, fitted.width, fitted.height) > 10000;
-  })) << "the wheel zooms";
-  // Both notches drawn: the view stands still again.
+  };
   EXPECT_TRUE(vqtest::WaitFor([&] {
-    std::this_thread::sleep_for(300ms);
-    const vqtest::Screenshot now = server.Grab(viewArea);
-    const bool same = now.CountDifferences(zoomed.pixels, zoomed.width, zoomed.height) == 0;
-    zoomed = now;
-    return same;
-  }));
+    server.Wheel(viewCentre, 2);
+    return vqtest::WaitFor(zoomedIn, 10s);
+  })) << "the wheel zooms";
+  zoomed = Settled(viewArea);  // every notch drawn
   std::this_thread::sleep_for(600ms);  // the drag's press is no double click
   server.Drag(viewCentre, POINT{viewCentre.x + 150, viewCentre.y + 60});
   EXPECT_TRUE(vqtest::WaitFor(
@@ -337,20 +314,21 @@ TEST_F(StrenvikXvfb, ScanParametersReopenTheCameraAndContinuousShootingScansShee
   server.Click(ControlCentre(window, 6021));
   RECT dialog{};
   ASSERT_TRUE(vqtest::WaitFor([&] { return FindXWindow("扫描参数", &dialog); }));
-  const auto shownWindows = [] {
-    int count = 0;
-    RECT r{};
-    FindXWindowWhere([&](const char*, const RECT&) { return ++count, false; }, &r);
-    return count;
-  };
-  const int withDialog = shownWindows();
-  server.Click(ControlCentre(vqres::ScanParameterTemplate(), dialog, 6035));
-  // The keys go to the size list once it has opened.
-  ASSERT_TRUE(vqtest::WaitFor([&] { return shownWindows() > withDialog; })) << "the list of sizes";
+  // The keys go to the size list once it has opened over the dialog below
+  // the box, and the dialog looks as before once it has closed.
+  // (The template's height of the box includes its list: the box itself is
+  // its top line.)
+  const RECT sizes = ControlPixels(vqres::ScanParameterTemplate(), 6035);
+  const POINT box{dialog.left + (sizes.left + sizes.right) / 2, dialog.top + sizes.top + 10};
+  const RECT below{box.x - 40, box.y + 20, box.x + 40, box.y + 50};
+  const vqtest::Screenshot closed = Settled(below);
+  auto listShown = [&] { return server.Grab(below).CountDifferences(closed.pixels, closed.width, closed.height) > 200; };
+  server.Click(box);
+  ASSERT_TRUE(vqtest::WaitFor(listShown)) << "the list of sizes";
   server.Grab(dialog).SavePng(vqtest::ScreenshotPath("strenvik-scan-parameters.png"));
   server.PressKey(XK_Up);
   server.PressKey(XK_Return);
-  ASSERT_TRUE(vqtest::WaitFor([&] { return shownWindows() == withDialog; }));
+  ASSERT_TRUE(vqtest::WaitFor([&] { return !listShown(); }));
   server.Click(ControlCentre(vqres::ScanParameterTemplate(), dialog, IDOK));
   ASSERT_TRUE(vqtest::WaitFor([&] { return !FindXWindow("扫描参数", &dialog); }));
   EXPECT_EQ(CaptureUntil(window, [](cv::Size s) { return s == cv::Size(640, 480); }), cv::Size(640, 480));
@@ -398,15 +376,7 @@ class StrenvikUnplugXvfb : public StrenvikXvfb {
           &box, &title);
     };
     while (titles.size() < 3 && vqtest::WaitFor(shown, titles.empty() ? std::chrono::milliseconds(vqtest::kPatience) : 10000ms)) {
-      // Drawn once it stands still.
-      vqtest::Screenshot look = server.Grab(box);
-      vqtest::WaitFor([&] {
-        std::this_thread::sleep_for(300ms);
-        const vqtest::Screenshot now = server.Grab(box);
-        const bool same = now.CountDifferences(look.pixels, look.width, look.height) == 0;
-        look = now;
-        return same;
-      });
+      const vqtest::Screenshot look = Settled(box);
       look.SavePng(vqtest::ScreenshotPath(screenshot + "-" + std::to_string(titles.size()) + ".png"));
       titles.push_back(title);
       // Its one button, centred at the bottom.
@@ -416,7 +386,11 @@ class StrenvikUnplugXvfb : public StrenvikXvfb {
         RECT now{};
         std::string name;
         return !FindXWindowWhere(
-            [&](const char* n, const RECT& r) { return EqualRect(&r, &answered) && title == n; }, &now, &name);
+            [&](const char* n, const RECT& r) {
+              return r.left == answered.left && r.top == answered.top && r.right == answered.right &&
+                     r.bottom == answered.bottom && title == n;
+            },
+            &now, &name);
       })) << "the box goes when answered";
     }
     return titles;
