@@ -13,6 +13,7 @@
 #include <string>
 
 #include "platform/win/Encoding.h"
+#include "platform/win/PathEncoding.h"
 
 namespace {
 
@@ -161,7 +162,7 @@ void CImage::SetPixel(int x, int y, COLORREF color) {
 
 HRESULT CImage::Load(LPCWSTR path) {
   if (!path) return E_POINTER;
-  std::string file = vq::WideToUtf8(path);
+  std::string file = vq::PathToBytes(path);
   std::string bytes = ReadBytes(file);
   if (bytes.empty()) return E_FAIL;
 
@@ -225,5 +226,5 @@ HRESULT CImage::Save(LPCWSTR path, int jpegQuality) const {
     if (!bitmap) return E_FAIL;
   }
   int flags = format == FIF_JPEG ? std::clamp(jpegQuality, 1, 100) : 0;
-  return FreeImage_Save(format, bitmap.get(), vq::WideToUtf8(path).c_str(), flags) ? S_OK : E_FAIL;
+  return FreeImage_Save(format, bitmap.get(), vq::PathToBytes(path).c_str(), flags) ? S_OK : E_FAIL;
 }

@@ -1,5 +1,6 @@
 // The recording dialog: a recording of the virtual camera's preview with the
 // elapsed time shown, a failed start, and its texts in three languages.
+#include "platform/win/PathEncoding.h"
 #include "ui/VideoToFileDlg.h"
 
 #include <gtest/gtest.h>
@@ -80,7 +81,7 @@ TEST(VideoToFileDialogTest, FailedStartIsShownAndStartStaysEnabled) {
   for (int language : {0, 1, 2}) {
     DrivenVideoDlg dialog(nullptr, language);
     dialog.captureController = &controller;
-    dialog.SetOutputPath(target.wstring().c_str());
+    dialog.SetOutputPath(vq::FromFsPath(target).c_str());
     dialog.screenshot = "video-to-file-" + std::to_string(language) + ".png";
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);
     EXPECT_TRUE(dialog.startEnabled);
@@ -109,7 +110,7 @@ TEST(VideoToFileDialogTest, RecordsThePreviewAndShowsTheElapsedSeconds) {
       vqtest::Pump(parent.m_hWnd), Sleep(10);
     DrivenVideoDlg dialog(&parent, 2);
     dialog.captureController = &controller;
-    dialog.SetOutputPath(target.wstring().c_str());
+    dialog.SetOutputPath(vq::FromFsPath(target).c_str());
     dialog.stopAfter = 11;  // the prompt, then two seconds at 200 ms
     // On a busy machine two seconds may pass before the first picture is
     // written: Stop waits for it.
