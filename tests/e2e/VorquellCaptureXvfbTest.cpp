@@ -622,7 +622,7 @@ TEST_F(VorquellCaptureXvfbTest, CollectedPagesAreNeverDroppedWithoutTheUsersSay)
     ASSERT_NE(dialog.MultiPageDialog(), nullptr);
     pages = dialog.MultiPageDialog()->pages;
     ASSERT_EQ(pages.size(), 3u);
-    tiff = dialog.MultiPageDialog()->outputPath.GetString();
+    tiff = vq::ToFsPath(dialog.MultiPageDialog()->outputPath.GetString());
   };
   const auto pagesOnDisk = [&] {
     return std::count_if(pages.begin(), pages.end(), [](const CString& p) { return fs::exists(vq::ToFsPath(p.GetString())); });
