@@ -803,7 +803,7 @@ TEST_F(VorquellCaptureXvfbTest, AMultipageWindowThatCannotOpenKeepsThePageAndSay
     const std::wstring text = vqplatform::MessageBoxLog()[0].text;
     const std::wstring intro = L"无法打开多页文件窗口，图像保存在：\n";
     ASSERT_EQ(text.rfind(intro, 0), 0u) << vq::WideToUtf8(text);
-    const fs::path page = text.substr(intro.size());
+    const fs::path page = vq::ToFsPath(text.substr(intro.size()));
     EXPECT_TRUE(fs::exists(page));
     EXPECT_EQ(StripTopToBottom(dialog).front(), vq::FromFsPath(page.filename())) << "the strip shows it";
     Press(window, IDC_MULTIPAGE_TIF);
