@@ -183,6 +183,18 @@ class StrenvikXvfb : public ::testing::Test {
     }
     ASSERT_GT(xferReady, before) << "no MSG_XFERREADY";
   }
+  // Presses 上传 until the host is told pages are ready: the button stays
+  // disabled until the window has handled what came before it (the end of
+  // continuous shooting, of the last transfer).
+  bool Upload(const RECT& window) {
+    const int before = xferReady;
+    const auto deadline = std::chrono::steady_clock::now() + vqtest::kPatience;
+    while (xferReady == before && std::chrono::steady_clock::now() < deadline) {
+      server.Click(ControlCentre(window, 6012));
+      vqtest::WaitFor([&] { return xferReady > before; }, 10s);
+    }
+    return xferReady > before;
+  }
   // Presses 拍摄 with multi-shot on until the strip shows one page more. A
   // capture that finds no frame yet (a camera just opened on a busy machine)
   // says so in a box, which is answered before the press is repeated.

@@ -110,8 +110,11 @@ TEST_F(CameraWindow, PageStripPagesDeletesMovesAndMultiShotOffDiscards) {
   });
   auto menuOn = [&](int item, UINT command) {
     answer = command;
+    offered.clear();
     PostMessageW(Window().GetSafeHwnd(), WM_THUMB_NOTIFY, WPARAM(item), strenvik::CPageThumbItem::kContextMenu);
-    Pump([] { return false; }, 200ms);
+    ASSERT_TRUE(Pump([&] { return !offered.empty(); }));
+    // The chosen command is posted behind the menu.
+    ASSERT_TRUE(PumpPosted());
   };
   Window().RefreshThumbnails(-1);
   menuOn(2, ID_STRIP_DELETE);
