@@ -97,10 +97,15 @@ Picture Grab(Display* display, Window window) {
   return picture;
 }
 
-// A dialog of flat controls has few colours; a camera picture has many.
+// The preview area, in the middle of the window, is flat before the first
+// frame and has many colours once a camera picture shows; the whole window
+// does not tell, its smoothed texts and shaded buttons alone have many.
 bool ShowsCameraPicture(const Picture& picture) {
-  std::unordered_set<uint32_t> colours(picture.pixels.begin(), picture.pixels.end());
-  return colours.size() > 1500;
+  std::unordered_set<uint32_t> colours;
+  for (int y = picture.height * 3 / 10; y < picture.height * 7 / 10; ++y)
+    for (int x = picture.width * 25 / 100; x < picture.width * 65 / 100; ++x)
+      colours.insert(picture.pixels[size_t(y) * picture.width + x]);
+  return colours.size() > 1000;
 }
 
 bool SavePng(const Picture& picture, const std::string& path) {
