@@ -53,30 +53,7 @@ size_t ThreadCount() {
 
 class VorquellXvfbTest : public vqtest::VorquellProgramTest {
  protected:
-<<<<<<< HEAD
-  void SetUp() override {
-    vqtest::UseXvfbDisplay();
-    setenv("VQ_BITMAP_DIR", VQ_SKIN_BITMAP_DIR, 1);
-    fs::copy_file(VQ_DATA_FILE, program_ / "data.dat");
-    fs::create_directories(program_ / "icons");
-    fs::copy_file(VQ_ICON_DIR "/128.png", program_ / "icons" / "128.png");
-  }
-  void TearDown() override {
-    vq::dshow::RemoveVirtualCameras();
-    vqplatform::SetMessageBoxAnswer(nullptr);
-  }
-  // The built program (or its demonstration) with these virtual cameras, for at most ten minutes.
-  std::string Command(const char* cameras, bool demonstration) const {
-    return "env VQ_VIRTUAL_CAMERA='" + std::string(cameras) + "' VQ_PROGRAM_DIR=" + program_.string() +
-           " timeout 600 " + (demonstration ? VQ_DEMO_PATH " " VQ_PROGRAM_PATH " " + shots_.string() : VQ_PROGRAM_PATH);
-  }
-  int SettingsKeys() const { return CountIniKeys(vqtest::ReadFile(program_ / "Sys.ini")); }
-
-  const fs::path program_ = vqtest::TempDir() / "program";
-  const fs::path shots_ = vqtest::ScreenshotPath("built");
-=======
   int SettingsKeys() const { return CountIniKeys(Settings()); }
->>>>>>> main
 };
 
 TEST_F(VorquellXvfbTest, BuiltProgramComesUpLiveWarnsWithoutCameraAndEndsSilentlyWithoutData) {
@@ -91,11 +68,7 @@ TEST_F(VorquellXvfbTest, BuiltProgramComesUpLiveWarnsWithoutCameraAndEndsSilentl
   std::future<int> noCamera = std::async(std::launch::async, [&] { return vqtest::RunShell(Command("0", false)); });
   unsigned long box = 0;
   RECT place{};
-<<<<<<< HEAD
-  ASSERT_TRUE(vqtest::WaitFor([&] { return place = FirstShownWindow(display, &box), box != 0; }));
-=======
-  ASSERT_TRUE(vqtest::WaitFor([&] { return place = vqtest::FirstShownWindow(display, &box), box != 0; }, 20s));
->>>>>>> main
+  ASSERT_TRUE(vqtest::WaitFor([&] { return place = vqtest::FirstShownWindow(display, &box), box != 0; }));
   server.Grab(place).SavePng(vqtest::ScreenshotPath("vorquell-no-camera-message.png"));
   EXPECT_EQ(noCamera.wait_for(500ms), std::future_status::timeout) << "the program waits for the user";
   {
@@ -693,7 +666,7 @@ TEST_F(VorquellXvfbTest, BuiltProgramTakesOnlyTheImagePathRequestFromOutsideAndC
   // and takes its socket away.
   EXPECT_EQ(ask("FIND Vorquell V71.0"), "WINDOW " + window);
   unsigned long shown = 0;
-  ASSERT_TRUE(vqtest::WaitFor([&] { return vqtest::FirstShownWindow(display, &shown, 600), shown != 0; }, 20s));
+  ASSERT_TRUE(vqtest::WaitFor([&] { return vqtest::FirstShownWindow(display, &shown, 600), shown != 0; }));
   server.RequestClose(shown);
   EXPECT_EQ(program.get(), 0);
   EXPECT_FALSE(fs::exists(socket));
