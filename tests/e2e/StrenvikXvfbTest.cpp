@@ -404,7 +404,10 @@ class StrenvikUnplugXvfb : public StrenvikXvfb {
       // other: the click answers the topmost, so one box fewer is what shows.
       const int before = Boxes();
       server.Click(POINT{(box.left + box.right) / 2, box.bottom - 33});
-      EXPECT_TRUE(vqtest::WaitFor([&] { return Boxes() < before; })) << "the box goes when answered";
+      if (!vqtest::WaitFor([&] { return Boxes() < before; })) {
+        server.Grab(RECT{0, 0, 1920, 1080}).SavePng(vqtest::ScreenshotPath(screenshot + "-unanswered.png"));
+        ADD_FAILURE() << "the box goes when answered";
+      }
     }
     return titles;
   }
