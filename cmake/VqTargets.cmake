@@ -45,10 +45,14 @@ function(vq_test_suite name)
   endif()
   add_executable(${name} ${sources})
   target_link_libraries(${name} PRIVATE vq_test_main ${A_LIBS})
+  # Tesseract's OpenMP team spins while it waits for work: with every core
+  # busy (ctest runs many tests at once) one page takes minutes instead of
+  # seconds, so tests run it on one thread.
   gtest_discover_tests(${name}
     DISCOVERY_TIMEOUT 120
     PROPERTIES LABELS "${A_LABELS}" TIMEOUT ${A_TIMEOUT}
-               ENVIRONMENT "VQ_TEST_SOURCE_DIR=${PROJECT_SOURCE_DIR}")
+               ENVIRONMENT "VQ_TEST_SOURCE_DIR=${PROJECT_SOURCE_DIR}"
+               ENVIRONMENT_MODIFICATION "OMP_THREAD_LIMIT=set:1")
 endfunction()
 
 # vq_benchmark(<name> <sources...> LIBS <targets...>)

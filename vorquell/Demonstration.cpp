@@ -201,7 +201,8 @@ int main(int argc, char** argv) {
   Window window = 0;
   Picture picture;
   bool live = false;
-  const auto end = Clock::now() + std::chrono::seconds(180);
+  // Generous limits: on a busy machine the program may take minutes to come up.
+  const auto end = Clock::now() + std::chrono::minutes(5);
   while (Clock::now() < end && !live) {
     std::this_thread::sleep_for(std::chrono::milliseconds(250));
     int status = 0;
@@ -226,17 +227,23 @@ int main(int argc, char** argv) {
   // One page captured: the newest file of the image folder.
   const std::filesystem::path folder = ImageFolder();
   const auto before = std::filesystem::file_time_type::clock::now();
-  PressSpace(display, window);
+  // A key pressed while the window is still taking the focus can go astray:
+  // pressed again while no page has come.
   std::filesystem::path page;
-  const auto captureEnd = Clock::now() + std::chrono::seconds(180);
+  const auto captureEnd = Clock::now() + std::chrono::minutes(3);
+  auto pressAgain = Clock::now();
   while (page.empty() && !folder.empty() && Clock::now() < captureEnd) {
+    if (Clock::now() >= pressAgain) {
+      PressSpace(display, window);
+      pressAgain = Clock::now() + std::chrono::seconds(20);
+    }
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     page = NewestFileSince(folder, before);
   }
   if (!page.empty()) std::printf("Captured page: %s\n", page.c_str());
   else std::fprintf(stderr, "vorquell_demo: no page was saved in %s\n", folder.c_str());
   RequestClose(display, window);
-  const int status = WaitForExit(child, std::chrono::seconds(120));
+  const int status = WaitForExit(child, std::chrono::minutes(3));
   XCloseDisplay(display);
   if (status != 0) {
     std::fprintf(stderr, "vorquell_demo: the program did not end cleanly (%d)\n", status);

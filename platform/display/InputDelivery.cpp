@@ -167,7 +167,7 @@ bool RunLaterOnWindowThread(HWND hwnd, std::function<void()> task) {
   WindowObject* window = FindWindowObject(hwnd);
   if (!window || window->thread->ended) return false;
   window->thread->sentInbox.push_back(sent);
-  window->thread->wake.notify_one();
+  Dispatcher::Wake(*window->thread);
   return true;
 }
 

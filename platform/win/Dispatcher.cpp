@@ -94,7 +94,7 @@ void Dispatcher::DetachCurrentThread() {
     for (auto& sent : unanswered) {
       sent->result = 0;
       sent->done = true;
-      sent->sender->wake.notify_one();
+      Wake(*sent->sender);
     }
   }
   RemoveWindowsOfEndedThread(*context);
@@ -117,6 +117,11 @@ void Dispatcher::WaitOnce(std::unique_lock<std::mutex>& lock, ThreadContext& sel
   else
     self.wake.wait_for(lock, std::chrono::milliseconds(*deadline - now));
   RemoveTimedWaiter(state, &self);
+}
+
+void Dispatcher::Wake(ThreadContext& thread) {
+  RemoveTimedWaiter(State(), &thread);
+  thread.wake.notify_one();
 }
 
 void Dispatcher::WakeExpiredWaiters(uint64_t now) {

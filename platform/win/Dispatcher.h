@@ -84,6 +84,11 @@ class Dispatcher {
   static void WaitOnce(std::unique_lock<std::mutex>& lock, ThreadContext& self,
                        std::optional<uint64_t> deadline);
 
+  // Wakes a thread (lock held) for something it waits on; from then on it
+  // no longer counts as waiting for a deadline, so a test running the
+  // manual clock knows it still has work to do.
+  static void Wake(ThreadContext& thread);
+
   // Clock support (lock held): wake the timed waiters whose deadline has
   // passed, or all of them when the time source changed.
   static void WakeExpiredWaiters(uint64_t now);

@@ -32,7 +32,7 @@ void KernelObject::RemoveWaiter(ThreadContext* waiter) {
 }
 
 void KernelObject::WakeWaiters() {
-  for (ThreadContext* waiter : waiters_) waiter->wake.notify_one();
+  for (ThreadContext* waiter : waiters_) Dispatcher::Wake(*waiter);
 }
 
 HANDLE RegisterHandle(std::shared_ptr<KernelObject> object) {

@@ -53,7 +53,7 @@ BOOL Post(ThreadContext& thread, const MSG& msg) {
     return FALSE;
   }
   thread.posted.push_back(msg);
-  thread.wake.notify_one();
+  Dispatcher::Wake(thread);
   return TRUE;
 }
 
@@ -69,7 +69,7 @@ bool HandleOneSentMessage(std::unique_lock<std::mutex>& lock, ThreadContext& sel
   lock.lock();
   sent->result = result;
   sent->done = true;
-  sent->sender->wake.notify_one();
+  Dispatcher::Wake(*sent->sender);
   return true;
 }
 
@@ -84,7 +84,7 @@ LRESULT SendAndWait(std::shared_ptr<SentMessage> sent) {
   WindowObject* window = FindWindowObject(sent->hwnd);
   if (!window || window->thread->ended) return 0;
   window->thread->sentInbox.push_back(sent);
-  window->thread->wake.notify_one();
+  Dispatcher::Wake(*window->thread);
   while (!sent->done) {
     if (HandleOneSentMessage(lock, *self)) continue;
     Dispatcher::WaitOnce(lock, *self, std::nullopt);
@@ -244,7 +244,7 @@ void PostQuitMessage(int exitCode) {
   std::lock_guard lock(Dispatcher::Mutex());
   self.quitPosted = true;
   self.quitCode = exitCode;
-  self.wake.notify_one();
+  Dispatcher::Wake(self);
 }
 
 BOOL GetMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax) {

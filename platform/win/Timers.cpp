@@ -50,7 +50,7 @@ UINT_PTR SetTimer(HWND hwnd, UINT_PTR id, UINT elapse, TIMERPROC proc) {
                               [&](const QueueTimer& t) { return t.hwnd == hwnd && t.id == id; }),
                timers.end());
   timers.push_back(QueueTimer{hwnd, id, interval, Clock::NowMs() + interval, proc});
-  queue->wake.notify_one();
+  Dispatcher::Wake(*queue);
   return id;
 }
 

@@ -70,7 +70,7 @@ std::shared_ptr<WindowObject> RemoveWindowObject(WindowObject* window) {
     if (sent->hwnd != hwnd) return false;
     sent->result = 0;
     sent->done = true;
-    sent->sender->wake.notify_one();
+    Dispatcher::Wake(*sent->sender);
     return true;
   });
   return removed;
@@ -162,7 +162,7 @@ void MarkInvalid(WindowObject* window, const RECT* area, bool erase) {
     window->thread->invalidWindows.push_back(window->handle);
   }
   window->eraseBackground = window->eraseBackground || erase;
-  window->thread->wake.notify_one();
+  Dispatcher::Wake(*window->thread);
   if (!window->parent) NotifyPresenter();  // a top-level window is about to be drawn
   // Children of other threads draw into surfaces of their own.
   if (window->style & WS_CLIPCHILDREN) return;

@@ -1,6 +1,9 @@
 #include "app/ImageConversions.h"
 
+#include <dlfcn.h>
 #include <gtest/gtest.h>
+
+#include <cstring>
 
 #include <opencv2/imgcodecs.hpp>
 
@@ -8,6 +11,8 @@
 #include "tests/support/TestEnv.h"
 
 namespace {
+
+void ThisFunctionsModule() {}
 
 TEST(ImageConversions, WideToAnsiFitsOrFails) {
   char buffer[8];
@@ -97,6 +102,18 @@ TEST(ImageConversions, PrefixListStopsAtFirstEmptyPiece) {
   EXPECT_EQ(pieces.size(), 2u);
 }
 
-TEST(ImageConversions, ThisModuleIsFound) { EXPECT_NE(GetThisModuleHandle(), nullptr); }
+// The handle is where the binary holding the program's code is loaded (here
+// the test program, which links the code statically): the same base as a
+// function of this file, with the ELF header there, and not a library's.
+TEST(ImageConversions, ThisModuleIsTheBinaryHoldingTheCode) {
+  const HMODULE module = GetThisModuleHandle();
+  ASSERT_NE(module, nullptr);
+  Dl_info here{}, library{};
+  ASSERT_NE(dladdr(reinterpret_cast<void*>(&ThisFunctionsModule), &here), 0);
+  ASSERT_NE(dladdr(reinterpret_cast<void*>(&cv::imread), &library), 0);
+  EXPECT_EQ(module, reinterpret_cast<HMODULE>(here.dli_fbase));
+  EXPECT_NE(module, reinterpret_cast<HMODULE>(library.dli_fbase));
+  EXPECT_EQ(std::memcmp(module, "\x7f" "ELF", 4), 0);
+}
 
 }  // namespace

@@ -5,8 +5,6 @@
 // OpenCV's uninstrumented thread pool.)
 #include <gtest/gtest.h>
 
-#include <thread>
-
 #include "capture/CaptureController.h"
 #include "platform/dshow/VirtualCamera.h"
 #include "platform/win/Encoding.h"
@@ -15,8 +13,6 @@
 #include "tests/support/TestEnv.h"
 
 namespace {
-
-using namespace std::chrono_literals;
 
 class CaptureControllerRecording : public ::testing::Test {
  protected:
@@ -44,6 +40,14 @@ class CaptureControllerRecording : public ::testing::Test {
   static HRESULT Start(CCaptureController& controller, const std::string& path) {
     return controller.StartRecording(vq::Utf8ToWide(path).c_str(), 1280, 960, 10, 462500);
   }
+  // Serves the preview until the file being written holds picture and sound
+  // (read back while the recording goes on), however slow the machine is.
+  static bool Recorded(const std::string& path) {
+    return vqtest::PumpUntil([&] {
+      const vqtest::MediaFile file = vqtest::ReadMediaFile(path);
+      return file.Video() && file.Video()->packets >= 1 && file.Audio() && file.Audio()->packets >= 1;
+    });
+  }
   // A complete file of the preview's pictures and the microphone's sound.
   static void ExpectRecording(const std::string& path) {
     vqtest::MediaFile file = vqtest::ReadMediaFile(path);
@@ -68,16 +72,16 @@ TEST_F(CaptureControllerRecording, EachRecordingIsCompleteWhenItEnds) {
                     last = Path("last.asf");
   // A new recording ends the one in progress; Stop ends it, once.
   ASSERT_EQ(Start(*controller, first), S_OK);
-  std::this_thread::sleep_for(500ms);
+  ASSERT_TRUE(Recorded(first));
   ASSERT_EQ(Start(*controller, second), S_OK);
   ExpectRecording(first);
-  std::this_thread::sleep_for(500ms);
+  ASSERT_TRUE(Recorded(second));
   EXPECT_EQ(controller->StopRecording(), S_OK);
   EXPECT_EQ(controller->StopRecording(), E_POINTER);
   ExpectRecording(second);
   // So does opening the camera again.
   ASSERT_EQ(Start(*controller, third), S_OK);
-  std::this_thread::sleep_for(500ms);
+  ASSERT_TRUE(Recorded(third));
   EXPECT_EQ(controller->OpenCamera(L"5651", L"d0c0", nullptr, CWnd::FromHandle(parent_.Handle()), 0, 0, 320, 240,
                                    false, 0),
             S_OK);
@@ -90,7 +94,7 @@ TEST_F(CaptureControllerRecording, EachRecordingIsCompleteWhenItEnds) {
   EXPECT_EQ(controller->StopRecording(), S_OK);
   // And the controller's end.
   ASSERT_EQ(Start(*controller, last), S_OK);
-  std::this_thread::sleep_for(500ms);
+  ASSERT_TRUE(Recorded(last));
   controller.reset();
   ExpectRecording(last);
 }

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "platform/dshow/WindowBridge.h"
+#include "tests/support/TestEnv.h"
 
 namespace vqtest {
 
@@ -27,7 +28,7 @@ class MessageRecorder {
 
   // Waits until `count` messages of this kind went to the window (null: broadcasts).
   bool WaitFor(HWND window, UINT message, size_t count = 1,
-               std::chrono::milliseconds timeout = std::chrono::seconds(10));
+               std::chrono::milliseconds timeout = kPatience);
   size_t Count(HWND window, UINT message);
   std::vector<RecordedMessage> Messages();
   std::vector<std::wstring> ComboStrings(HWND combo);

@@ -11,6 +11,7 @@
 #include "capture/ShowVideoImpl.h"
 #include "capture/ShowVideoThread.h"
 #include "platform/win/Sync.h"
+#include "tests/support/TestEnv.h"
 
 namespace vqtest {
 
@@ -50,7 +51,7 @@ class RecordingWindow {
 };
 
 // Dispatches the calling thread's messages until the condition holds or the limit passes.
-bool PumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit = std::chrono::seconds(10));
+bool PumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit = kPatience);
 void PumpFor(std::chrono::milliseconds duration);
 
 // A preview kind that counts its frame steps and can hold them at a gate.

@@ -109,7 +109,9 @@ TEST_F(RecordingGraphTest, StoppedHalfWayTheFileIsComplete) {
   ASSERT_EQ(Build(path), S_OK);
   // Stopped on the real clock once two frames are written, with the third
   // being filled or waiting for its time.
-  for (int i = 0; i < 20000 && preview_.calls < 3; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  const auto patience = std::chrono::steady_clock::now() + vqtest::kPatience;
+  while (preview_.calls < 3 && std::chrono::steady_clock::now() < patience)
+    std::this_thread::sleep_for(std::chrono::milliseconds(1));
   EXPECT_EQ(StopRecordingGraph(&record_), S_OK);
   EXPECT_EQ(StopRecordingGraph(&record_), S_FALSE);
   vqtest::MediaFile file = vqtest::ReadMediaFile(path);

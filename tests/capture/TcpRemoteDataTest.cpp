@@ -15,6 +15,7 @@
 #include "platform/dshow/VirtualFrameSource.h"
 #include "tests/capture/CameraFixture.h"
 #include "tests/capture/TcpTestServer.h"
+#include "tests/support/TestEnv.h"
 
 using vqtest::TcpRecord;
 using vqtest::TcpReply;
@@ -72,14 +73,21 @@ double MeanDifference(const cv::Mat& a, const cv::Mat& b) {
   return (s[0] + s[1] + s[2]) / 3.0;
 }
 
-// Waits until the source holds a frame of the size; bounded.
-cv::Mat WaitForSize(CTcpRemoteData& source, cv::Size size) {
-  for (int i = 0; i < 500; ++i) {
-    cv::Mat m = source.GetMat();
-    if (m.size() == size) return m;
+// Polls until the condition holds; false once the test's patience is spent.
+bool WaitUntil(const std::function<bool()>& condition) {
+  const auto limit = std::chrono::steady_clock::now() + vqtest::kPatience;
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > limit) return false;
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
-  return {};
+  return true;
+}
+
+// Waits until the source holds a frame of the size; empty when none came.
+cv::Mat WaitForSize(CTcpRemoteData& source, cv::Size size) {
+  cv::Mat m;
+  WaitUntil([&] { return (m = source.GetMat()).size() == size; });
+  return m.size() == size ? m : cv::Mat();
 }
 
 class TcpSource : public ::testing::Test {
@@ -286,7 +294,9 @@ TEST_F(TcpSource, SurvivesTruncatedOversizedRandomAndSilentServers) {
   for (int p = 0; p < 4; ++p) {
     phase = p;
     const int before = server.Connections();
-    for (int i = 0; i < (p < 3 ? 300 : 30) && server.Connections() < before + 3; ++i)
+    // Phase 3 answers well: the source stays connected.
+    const auto until = std::chrono::steady_clock::now() + (p < 3 ? std::chrono::milliseconds(vqtest::kPatience) : std::chrono::milliseconds(300));
+    while (server.Connections() < before + 3 && std::chrono::steady_clock::now() < until)
       std::this_thread::sleep_for(std::chrono::milliseconds(10));
     if (p < 3) {
       EXPECT_GE(server.Connections(), before + 3) << "phase " << p;  // dropped and reconnected
@@ -296,12 +306,14 @@ TEST_F(TcpSource, SurvivesTruncatedOversizedRandomAndSilentServers) {
   phase = 5;
   EXPECT_FALSE(WaitForSize(source, cv::Size(320, 240)).empty());
 
-  // A silent server does not hold up stopping.
+  // A silent server does not hold up stopping: Stop does not wait out the
+  // time the source gives a frame.
+  const size_t asked = server.Requests().size();
   phase = 4;
-  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  ASSERT_TRUE(WaitUntil([&] { return server.Requests().size() > asked; }));  // unanswered
   const auto start = std::chrono::steady_clock::now();
   EXPECT_TRUE(source.Stop());
-  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(2));
+  EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(CTcpRemoteData::kFrameTimeoutMs));
 
   // Control requests: an oversized answer fails the query and leaves the list empty.
   phase = 1;

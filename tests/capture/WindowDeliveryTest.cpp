@@ -11,6 +11,7 @@
 #include "platform/dshow/VirtualCamera.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Window.h"
+#include "tests/support/TestEnv.h"
 
 namespace {
 
@@ -28,9 +29,9 @@ LRESULT CountingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   return DefWindowProcW(hwnd, message, wParam, lParam);
 }
 
-// Dispatches this thread's messages until the condition holds or 10 s pass.
+// Dispatches this thread's messages until the condition holds.
 bool PumpUntil(const std::function<bool()>& done) {
-  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  const auto limit = std::chrono::steady_clock::now() + vqtest::kPatience;
   while (!done()) {
     if (std::chrono::steady_clock::now() > limit) return false;
     MSG msg;

@@ -19,6 +19,7 @@
 #include "scene/Renderer.h"
 #include "scene/Scene.h"
 #include "tests/e2e/XServer.h"
+#include "tests/support/TestEnv.h"
 
 namespace {
 
@@ -50,7 +51,7 @@ class CanvasXvfbTest : public ::testing::Test {
   }
 
   // Feeds the frame and serves the window's messages until the condition holds.
-  bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = 5000ms) {
+  bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = vqtest::kPatience) {
     auto end = std::chrono::steady_clock::now() + limit;
     do {
       SendMessageW(canvas_.m_hWnd, WM_CANVAS_SHOW_IMAGE, reinterpret_cast<WPARAM>(&frame_), 0);

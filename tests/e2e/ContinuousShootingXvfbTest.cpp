@@ -50,13 +50,17 @@ class ContinuousShootingXvfbTest : public vqtest::MainWindowTest {
     for (const auto& entry : fs::directory_iterator(folder, error)) count += entry.path().extension() == ".jpg";
     return count;
   }
-  // Moves the manual clock on in steps, letting the camera, the preview and
-  // the dialog's thread catch up after each.
+  // Moves the manual clock on in steps; after each, serves this thread's
+  // messages until the camera, the preview and the dialog's thread have done
+  // what the step woke them for and wait for the clock again.
   void Run(int milliseconds, int step = 100) {
     for (int done = 0; done < milliseconds; done += step) {
+      const size_t asleep = Clock::TimedWaiterCount();
       Clock::Advance(step);
-      const auto settle = std::chrono::steady_clock::now() + std::chrono::milliseconds(15);
-      vqtest::Pump([&] { return std::chrono::steady_clock::now() > settle; });
+      ASSERT_TRUE(vqtest::Pump([&] {
+        MSG msg;
+        return Clock::TimedWaiterCount() >= asleep && !PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+      })) << "at " << done << " ms";
     }
   }
   static void Click(CWnd& window, int id) { window.SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }

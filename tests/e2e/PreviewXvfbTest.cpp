@@ -21,6 +21,7 @@
 #include "platform/win/VirtualCameraIds.h"
 #include "platform/win/Window.h"
 #include "tests/e2e/XServer.h"
+#include "tests/support/TestEnv.h"
 
 namespace {
 
@@ -38,7 +39,7 @@ int OutlinePixels(const vqtest::Screenshot& shot) {
 }
 
 // Dispatches this thread's messages until the condition holds.
-bool Pump(const std::function<bool()>& condition, std::chrono::milliseconds limit = 10000ms) {
+bool Pump(const std::function<bool()>& condition, std::chrono::milliseconds limit = vqtest::kPatience) {
   return vqtest::WaitFor(
       [&] {
         MSG msg;

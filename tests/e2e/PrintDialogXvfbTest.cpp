@@ -33,12 +33,10 @@ struct User {
   HWND dialog = nullptr;
 
   bool WaitForDialog() {
-    for (int i = 0; i < 500; ++i) {
+    return vqtest::WaitFor([&] {
       dialog = FindWindowW(WC_DIALOG, L"Print");
-      if (dialog && vqplatform::PresentedXWindow(dialog) && vqplatform::FlushPresenter(2000)) return true;
-      std::this_thread::sleep_for(10ms);
-    }
-    return false;
+      return dialog && vqplatform::PresentedXWindow(dialog) && vqplatform::FlushPresenter(2000);
+    });
   }
   void ClickAt(HWND hwnd, RECT client) {
     POINT centre{(client.left + client.right) / 2, (client.top + client.bottom) / 2};
@@ -80,7 +78,7 @@ std::pair<BOOL, DWORD> RunPrintDialog(PRINTDLGW* dialog, const std::function<voi
   std::thread driver([&] {
     User at;
     if (at.WaitForDialog()) user(at);
-    for (int i = 0; i < 500 && FindWindowW(WC_DIALOG, L"Print"); ++i) std::this_thread::sleep_for(10ms);
+    vqtest::WaitFor([] { return !FindWindowW(WC_DIALOG, L"Print"); });
     if (HWND left = FindWindowW(WC_DIALOG, L"Print"))
       PostMessageW(left, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), 0);
   });
@@ -129,8 +127,7 @@ TEST_F(PrintDialogXvfbTest, DefaultIsPreselectedAndTheClickedInstanceWithTypedCo
       user.server.PressKey(XK_End);
       user.server.PressKey(XK_BackSpace);
       user.server.Type("2");
-      for (int i = 0; i < 100 && GetDlgItemInt(user.dialog, kCopies, nullptr, FALSE) != 2; ++i)
-        std::this_thread::sleep_for(10ms);
+      vqtest::WaitFor([&] { return GetDlgItemInt(user.dialog, kCopies, nullptr, FALSE) == 2; }, 20s);
     }
     user.Screenshot("print-dialog-chosen.png");
     user.ClickControl(IDOK);
@@ -151,7 +148,7 @@ TEST_F(PrintDialogXvfbTest, DefaultIsPreselectedAndTheClickedInstanceWithTypedCo
   dialog.hDC = nullptr;
   std::tie(accepted, error) = RunPrintDialog(&dialog, [&](User& user) {
     user.ClickRow(0);
-    for (int i = 0; i < 200 && !IsWindowEnabled(GetDlgItem(user.dialog, kFile)); ++i) std::this_thread::sleep_for(10ms);
+    vqtest::WaitFor([&] { return IsWindowEnabled(GetDlgItem(user.dialog, kFile)) != FALSE; });
     fileEnabledForFilePrinter = IsWindowEnabled(GetDlgItem(user.dialog, kFile));
     user.Screenshot("print-dialog-file-printer.png");
     user.ClickControl(IDCANCEL);

@@ -22,6 +22,7 @@
 #include "platform/win/TestInput.h"
 #include "resources/Resources.h"
 #include "tests/e2e/XServer.h"
+#include "tests/support/TestEnv.h"
 #include "ui/FxButton.h"
 
 namespace {
@@ -94,7 +95,7 @@ class SkinnedButtonsXvfbTest : public ::testing::Test {
   }
   // Waits, serving the dialog, until the condition holds.
   bool PumpUntil(const std::function<bool()>& condition) {
-    auto end = std::chrono::steady_clock::now() + 20s;
+    auto end = std::chrono::steady_clock::now() + vqtest::kPatience;
     while (!condition()) {
       if (std::chrono::steady_clock::now() > end) return false;
       Pump();

@@ -29,12 +29,12 @@ class StrenvikHostDuringDialogs : public StrenvikXvfb {
   void Enable() {
     ASSERT_EQ(manager.OpenDS(host), TWRC_SUCCESS);
     ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
-    ASSERT_TRUE(vqtest::WaitFor([&] { return FindXWindow("Tirrowan Twain", &window); }, 20000ms));
+    ASSERT_TRUE(vqtest::WaitFor([&] { return FindXWindow("Tirrowan Twain", &window); }));
     const POINT centre = ControlCentre(window, 6002);
     const RECT preview{centre.x - 100, centre.y - 100, centre.x + 100, centre.y + 100};
     const vqtest::Screenshot start = server.Grab(preview);
     ASSERT_TRUE(vqtest::WaitFor(
-        [&] { return server.Grab(preview).CountDifferences(start.pixels, start.width, start.height) > 1000; }, 60000ms))
+        [&] { return server.Grab(preview).CountDifferences(start.pixels, start.width, start.height) > 1000; }))
         << "no preview";
   }
   // One capture into the strip (multi-shot is on): true once its first item
@@ -78,7 +78,7 @@ class StrenvikHostDuringDialogs : public StrenvikXvfb {
     ASSERT_TRUE(dialogShown());
     ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
     RECT gone{};
-    EXPECT_TRUE(vqtest::WaitFor([&] { return !dialogShown() && !FindXWindow("Tirrowan Twain", &gone); }, 20000ms))
+    EXPECT_TRUE(vqtest::WaitFor([&] { return !dialogShown() && !FindXWindow("Tirrowan Twain", &gone); }))
         << "the dialog ended and the window was hidden";
     EXPECT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_FAILURE) << "disabled already";
     EXPECT_EQ(manager.Status(host), TWCC_SEQERROR);
@@ -89,9 +89,7 @@ class StrenvikHostDuringDialogs : public StrenvikXvfb {
 
     Enable();
     ASSERT_TRUE(CapturePage());
-    const int before = xferReady;
-    server.Click(ControlCentre(window, 6012));
-    ASSERT_TRUE(vqtest::WaitFor([&] { return xferReady > before; }, 20000ms)) << "no MSG_XFERREADY";
+    ASSERT_TRUE(Upload(window)) << "no MSG_XFERREADY";
     EXPECT_EQ(ReceiveAll(), std::vector<cv::Size>{cv::Size(1280, 960)});
     ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
     ASSERT_EQ(manager.CloseDS(host), TWRC_SUCCESS);
@@ -107,7 +105,7 @@ TEST_F(StrenvikHostDuringDialogs, ScanParameterDialog) {
   Enable();
   server.Click(ControlCentre(window, 6021));
   RECT dialog{};
-  ASSERT_TRUE(vqtest::WaitFor([&] { return FindXWindow("扫描参数", &dialog); }, 20000ms));
+  ASSERT_TRUE(vqtest::WaitFor([&] { return FindXWindow("扫描参数", &dialog); }));
   DisableAndCloseThenEnableAgain([&] { return FindXWindow("扫描参数", &dialog); });
 }
 
@@ -116,7 +114,7 @@ TEST_F(StrenvikHostDuringDialogs, PagePreview) {
   ASSERT_TRUE(CapturePage());
   server.Click(StripItemCentre(window, 0));
   RECT preview{};
-  ASSERT_TRUE(vqtest::WaitFor([&] { return FindXWindow("图像预览", &preview); }, 20000ms));
+  ASSERT_TRUE(vqtest::WaitFor([&] { return FindXWindow("图像预览", &preview); }));
   DisableAndCloseThenEnableAgain([&] { return FindXWindow("图像预览", &preview); });
 }
 
@@ -129,7 +127,7 @@ TEST_F(StrenvikHostDuringDialogs, StripPopupMenu) {
   auto menuShown = [&] {
     return OtherWindow([&](const char*, const RECT& r) { return std::abs(r.left - at.x) <= 3 && std::abs(r.top - at.y) <= 3; });
   };
-  ASSERT_TRUE(vqtest::WaitFor(menuShown, 20000ms));
+  ASSERT_TRUE(vqtest::WaitFor(menuShown));
   DisableAndCloseThenEnableAgain(menuShown);
 }
 
@@ -139,13 +137,13 @@ TEST_F(StrenvikHostDuringDialogs, MessageBox) {
   server.Click(ControlCentre(window, 6024));
   server.Click(ControlCentre(window, 6000));
   RECT merge{};
-  ASSERT_TRUE(vqtest::WaitFor([&] { return FindXWindow("图像合并", &merge); }, 20000ms));
+  ASSERT_TRUE(vqtest::WaitFor([&] { return FindXWindow("图像合并", &merge); }));
   server.Click(ControlCentre(vqres::MergePagesTemplate(), merge, IDOK));
   auto boxShown = [&] {
     return OtherWindow(
         [](const char* name, const RECT& r) { return std::strcmp(name, "图像合并") != 0 && r.right - r.left > 200; });
   };
-  ASSERT_TRUE(vqtest::WaitFor(boxShown, 20000ms));
+  ASSERT_TRUE(vqtest::WaitFor(boxShown));
   RECT box{};
   FindXWindowWhere([](const char* name, const RECT& r) { return std::strcmp(name, "图像合并") != 0 && std::strcmp(name, "Tirrowan Twain") != 0 && r.right - r.left > 200; }, &box);
   server.Grab(box).SavePng(vqtest::ScreenshotPath("strenvik-message-box-before-disable.png"));

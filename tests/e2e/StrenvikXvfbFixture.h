@@ -130,35 +130,120 @@ class StrenvikXvfb : public ::testing::Test {
     } while (pending.Count != 0 && !sizes.back().empty());
     return sizes;
   }
-  // Presses 拍摄 then 上传 and waits for the host to be told a page is ready. The
-  // window enables its buttons again only once it has handled the end of the
-  // last transfer, so a press may come too early and is repeated.
+  // A shown window beside the camera window, larger than a tooltip (a
+  // message box, a dialog or a menu), with its rectangle and name.
+  bool OtherWindow(RECT* box = nullptr, std::string* title = nullptr) {
+    RECT where{};
+    return FindXWindowWhere(
+        [](const char* name, const RECT& r) {
+          return std::strcmp(name, "Tirrowan Twain") != 0 && r.right - r.left > 80 && r.bottom - r.top > 40;
+        },
+        box ? box : &where, title);
+  }
+  // What the server shows in `area` once it stands still (the same in two
+  // looks 300 ms apart): drawn, and done changing.
+  vqtest::Screenshot Settled(const RECT& area) {
+    vqtest::Screenshot look = server.Grab(area);
+    vqtest::WaitFor([&] {
+      std::this_thread::sleep_for(300ms);
+      const vqtest::Screenshot now = server.Grab(area);
+      const bool same = now.CountDifferences(look.pixels, look.width, look.height) == 0;
+      look = now;
+      return same;
+    });
+    return look;
+  }
+  // Waits until the preview area of the camera window at `window` changes
+  // from one moment to the next: the camera delivers.
+  bool PreviewLive(const RECT& window) {
+    const POINT centre = ControlCentre(window, 6002);
+    const RECT preview{centre.x - 100, centre.y - 100, centre.x + 100, centre.y + 100};
+    const vqtest::Screenshot start = server.Grab(preview);
+    return vqtest::WaitFor(
+        [&] { return server.Grab(preview).CountDifferences(start.pixels, start.width, start.height) > 1000; });
+  }
+  // Presses 拍摄 then 上传 until the host is told a page is ready. A press
+  // can find the buttons still disabled (the window enables them again once
+  // it has handled the end of the last transfer), and a capture can find no
+  // frame yet (it says so in a box, which is answered): both are tried
+  // again. A slow try that lands after the next one leaves two pages: the
+  // receiving helpers take every pending page.
   void CaptureAndUpload(const RECT& window) {
     const int before = xferReady;
-    for (int attempt = 0; attempt < 3 && xferReady == before; ++attempt) {
-      std::this_thread::sleep_for(300ms);
+    const auto deadline = std::chrono::steady_clock::now() + vqtest::kPatience;
+    while (xferReady == before && std::chrono::steady_clock::now() < deadline) {
       server.Click(ControlCentre(window, 6000));
-      std::this_thread::sleep_for(300ms);
       server.Click(ControlCentre(window, 6012));
-      vqtest::WaitFor([&] { return xferReady > before; }, 5000ms);
+      RECT box{};
+      vqtest::WaitFor([&] { return xferReady > before || OtherWindow(&box); }, 20s);
+      if (xferReady == before && OtherWindow(&box)) {
+        server.Click(POINT{(box.left + box.right) / 2, box.bottom - 33});
+        vqtest::WaitFor([&] { return !OtherWindow(); });
+      }
     }
     ASSERT_GT(xferReady, before) << "no MSG_XFERREADY";
   }
+  // Presses 上传 until the host is told pages are ready: the button stays
+  // disabled until the window has handled what came before it (the end of
+  // continuous shooting, of the last transfer).
+  bool Upload(const RECT& window) {
+    const int before = xferReady;
+    const auto deadline = std::chrono::steady_clock::now() + vqtest::kPatience;
+    while (xferReady == before && std::chrono::steady_clock::now() < deadline) {
+      server.Click(ControlCentre(window, 6012));
+      vqtest::WaitFor([&] { return xferReady > before; }, 10s);
+    }
+    return xferReady > before;
+  }
+  // Presses 拍摄 with multi-shot on until the strip shows one page more. A
+  // capture that finds no frame yet (a camera just opened on a busy machine)
+  // says so in a box, which is answered before the press is repeated.
+  // Presses come at least the double-click time apart.
+  bool CaptureIntoStrip(const RECT& window) {
+    const RECT strip{StripItem(window, 0).left, StripItem(window, 0).top, StripItem(window, 3).right,
+                     StripItem(window, 3).bottom};
+    const vqtest::Screenshot before = Settled(strip);
+    const auto deadline = std::chrono::steady_clock::now() + vqtest::kPatience;
+    while (std::chrono::steady_clock::now() < deadline) {
+      std::this_thread::sleep_for(600ms);
+      server.Click(ControlCentre(window, 6000));
+      RECT box{};
+      auto changed = [&] { return server.Grab(strip).CountDifferences(before.pixels, before.width, before.height) > 50; };
+      if (!vqtest::WaitFor([&] { return changed() || OtherWindow(&box); })) break;
+      if (!OtherWindow(&box)) return true;
+      server.Click(POINT{(box.left + box.right) / 2, box.bottom - 33});
+      vqtest::WaitFor([&] { return !OtherWindow(); });
+    }
+    return false;
+  }
+  // Captures and receives pages until the last page's size passes `wanted`,
+  // for settings whose effect on the pictures a capture may not yet show.
+  cv::Size CaptureUntil(const RECT& window, const std::function<bool(cv::Size)>& wanted) {
+    cv::Size size;
+    const auto deadline = std::chrono::steady_clock::now() + vqtest::kPatience;
+    do {
+      CaptureAndUpload(window);
+      size = UploadedSize();
+    } while (!wanted(size) && std::chrono::steady_clock::now() < deadline);
+    return size;
+  }
+  // Receives every pending page natively: the size they all have.
+  cv::Size UploadedSize() {
+    const std::vector<cv::Size> sizes = ReceiveAll();
+    for (const cv::Size& size : sizes) EXPECT_EQ(size, sizes.back());
+    return sizes.back();
+  }
+  // Ends the transfer of this page, and receives any others pending (see
+  // CaptureAndUpload).
   void EndTransfer() {
     TW_PENDINGXFERS pending{};
     ASSERT_EQ(Send(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);
-    EXPECT_EQ(pending.Count, 0);
+    if (pending.Count != 0) ReceiveAll();
   }
   TW_IMAGEINFO Info() {
     TW_IMAGEINFO info{};
     EXPECT_EQ(Send(DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info), TWRC_SUCCESS);
     return info;
-  }
-  // A native transfer's page size, the last of the pending ones.
-  cv::Size NativeSize() {
-    const cv::Size size = ReceiveNative();
-    EndTransfer();
-    return size;
   }
   // A native transfer's page size; empty when no page came.
   cv::Size ReceiveNative() {

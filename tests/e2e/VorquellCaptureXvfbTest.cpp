@@ -173,12 +173,16 @@ class VorquellCaptureXvfbTest : public ::testing::Test {
       const bool up = vqtest::WaitFor([&] {
         window = FindWindowW(nullptr, L"Vorquell V71.0");
         return window && vqplatform::PresentedXWindow(window);
-      }, 20s);
+      });
       EXPECT_TRUE(up);
       if (up) {
         // The preview runs before the first capture.
-        std::this_thread::sleep_for(1500ms);
-        user(window, *static_cast<CVorquellDlg*>(app.m_pMainWnd));
+        auto& main = *static_cast<CVorquellDlg*>(app.m_pMainWnd);
+        EXPECT_TRUE(vqtest::WaitFor([&] {
+          CCaptureController* camera = main.DocumentController();
+          return camera && !camera->GetFrame().empty();
+        }));
+        user(window, main);
         done = true;
       }
       if (window && closeAtEnd) server.RequestClose(vqplatform::PresentedXWindow(window));
@@ -188,7 +192,29 @@ class VorquellCaptureXvfbTest : public ::testing::Test {
     EXPECT_TRUE(done);
     server_ = nullptr;
   }
+  // Saves what the server shows of the window once it and the shown children
+  // of its thread have painted (the live preview, on a thread of its own,
+  // never stops) and the presenter has put that on the server.
   void Shoot(const std::string& name, HWND window) {
+    struct Pending {
+      DWORD thread;
+      bool any;
+    };
+    const auto painted = [](HWND hwnd) {
+      Pending pending{GetWindowThreadProcessId(hwnd, nullptr), GetUpdateRect(hwnd, nullptr, FALSE) != FALSE};
+      EnumChildWindows(
+          hwnd,
+          [](HWND child, LPARAM any) {
+            auto& p = *reinterpret_cast<Pending*>(any);
+            if (GetWindowThreadProcessId(child, nullptr) == p.thread && IsWindowVisible(child) &&
+                GetUpdateRect(child, nullptr, FALSE))
+              p.any = true;
+            return TRUE;
+          },
+          reinterpret_cast<LPARAM>(&pending));
+      return !pending.any;
+    };
+    EXPECT_TRUE(vqtest::WaitFor([&] { return painted(window) && vqplatform::FlushPresenter(2000); })) << name;
     server_->Grab(vqtest::ScreenRectOf(window)).SavePng(vqtest::ScreenshotPath(name));
   }
   size_t Jpegs() const { return FilesIn(images_, ".jpg").size(); }
@@ -236,7 +262,7 @@ TEST_F(VorquellCaptureXvfbTest, EveryTriggerSavesANamedPageIntoTheStripRing) {
     };
     for (size_t i = 0; i < triggers.size(); ++i) {
       triggers[i]();
-      ASSERT_TRUE(vqtest::WaitFor([&] { return Jpegs() == i + 1; }, 10s)) << "trigger " << i;
+      ASSERT_TRUE(vqtest::WaitFor([&] { return Jpegs() == i + 1; })) << "trigger " << i;
       EXPECT_TRUE(vqtest::WaitFor([&] { return dialog.StripCounter() == i + 1; }));
       char expected[32];
       std::snprintf(expected, sizeof expected, "IMG%05zu.jpg", i + 1);
@@ -262,7 +288,6 @@ TEST_F(VorquellCaptureXvfbTest, EveryTriggerSavesANamedPageIntoTheStripRing) {
     EXPECT_EQ(StripTopToBottom(dialog),
               (std::vector<std::wstring>{L"IMG00004.jpg", L"IMG00005.jpg", L"IMG00006.jpg", L"IMG00007.jpg"}));
     InvalidateRect(window, nullptr, TRUE);
-    std::this_thread::sleep_for(300ms);
     Shoot("vorquell-strip-after-seven.png", window);
 
     // The menu of the second item from the top: open (recorded), delete.
@@ -366,7 +391,6 @@ TEST_F(VorquellCaptureXvfbTest, ModesMergeCollectAndPrintCaptures) {
     EXPECT_EQ(dialog.StripCounter(), 0u);
     HWND merge = dialog.MergeDialog()->m_hWnd;
     Press(merge, 1021);  // side by side
-    std::this_thread::sleep_for(300ms);
     Shoot("vorquell-merge-dialog.png", merge);
     Press(merge, 1032);  // print
     EXPECT_EQ(PdfPages(vqtest::TempDir() / "printed0.pdf"), 1);
@@ -394,7 +418,6 @@ TEST_F(VorquellCaptureXvfbTest, ModesMergeCollectAndPrintCaptures) {
     ASSERT_EQ(pages->pages.size(), 3u);
     EXPECT_EQ(dialog.StripCounter(), 2u) << "one strip item for the coming document";
     const std::vector<CString> captured = pages->pages;
-    std::this_thread::sleep_for(300ms);
     Shoot("vorquell-multipage-dialog.png", pages->m_hWnd);
     // Mode boxes stay while the TIFF is made.
     Press(window, IDC_ONE_PDF);
@@ -615,7 +638,7 @@ TEST_F(VorquellCaptureXvfbTest, CollectedPagesAreNeverDroppedWithoutTheUsersSay)
     ASSERT_NE(dialog.MultiPageDialog(), nullptr);
     pages = dialog.MultiPageDialog()->pages;
     ASSERT_EQ(pages.size(), 3u);
-    tiff = dialog.MultiPageDialog()->outputPath.GetString();
+    tiff = vq::ToFsPath(dialog.MultiPageDialog()->outputPath.GetString());
   };
   const auto pagesOnDisk = [&] {
     return std::count_if(pages.begin(), pages.end(), [](const CString& p) { return fs::exists(vq::ToFsPath(p.GetString())); });
@@ -796,7 +819,7 @@ TEST_F(VorquellCaptureXvfbTest, AMultipageWindowThatCannotOpenKeepsThePageAndSay
     const std::wstring text = vqplatform::MessageBoxLog()[0].text;
     const std::wstring intro = L"无法打开多页文件窗口，图像保存在：\n";
     ASSERT_EQ(text.rfind(intro, 0), 0u) << vq::WideToUtf8(text);
-    const fs::path page = text.substr(intro.size());
+    const fs::path page = vq::ToFsPath(text.substr(intro.size()));
     EXPECT_TRUE(fs::exists(page));
     EXPECT_EQ(StripTopToBottom(dialog).front(), vq::FromFsPath(page.filename())) << "the strip shows it";
     Press(window, IDC_MULTIPAGE_TIF);

@@ -37,7 +37,7 @@ class VorquellProgramTest : public ::testing::Test {
   // for at most a minute and a half.
   std::string Command(const char* cameras, bool demonstration) const {
     return "env VQ_VIRTUAL_CAMERA='" + std::string(cameras) + "' VQ_PROGRAM_DIR=" + program_.string() +
-           " timeout 240 " + (demonstration ? VQ_DEMO_PATH " " VQ_PROGRAM_PATH " " + shots_.string() : VQ_PROGRAM_PATH);
+           " timeout 600 " + (demonstration ? VQ_DEMO_PATH " " VQ_PROGRAM_PATH " " + shots_.string() : VQ_PROGRAM_PATH);
   }
   std::string Settings() const { return ReadFile(program_ / "Sys.ini"); }
 

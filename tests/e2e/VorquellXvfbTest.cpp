@@ -68,7 +68,7 @@ TEST_F(VorquellXvfbTest, BuiltProgramComesUpLiveWarnsWithoutCameraAndEndsSilentl
   std::future<int> noCamera = std::async(std::launch::async, [&] { return vqtest::RunShell(Command("0", false)); });
   unsigned long box = 0;
   RECT place{};
-  ASSERT_TRUE(vqtest::WaitFor([&] { return place = vqtest::FirstShownWindow(display, &box), box != 0; }, 20s));
+  ASSERT_TRUE(vqtest::WaitFor([&] { return place = vqtest::FirstShownWindow(display, &box), box != 0; }));
   server.Grab(place).SavePng(vqtest::ScreenshotPath("vorquell-no-camera-message.png"));
   EXPECT_EQ(noCamera.wait_for(500ms), std::future_status::timeout) << "the program waits for the user";
   {
@@ -145,7 +145,7 @@ struct MainWindowView {
     return vqtest::WaitFor([&] {
       window = FindWindowW(nullptr, L"Vorquell V71.0");
       return window && vqplatform::PresentedXWindow(window) && vqplatform::FlushPresenter(2000);
-    }, 20s);
+    });
   }
   RECT Control(int id) const {
     HWND control = GetDlgItem(window, id);
@@ -397,9 +397,9 @@ TEST_F(VorquellXvfbTest, UserCropsFocusesExposesEditsPrefixesChangesLanguageAndM
     view.Click(IDC_ROTATE_RIGHT);
     EXPECT_TRUE(view.WaitForPixel(0.02, 0.5, IsBackground, "vorquell-turned-right.png"));
     view.Click(IDC_ROTATE_180);
-    std::this_thread::sleep_for(300ms);
+    // The turn is made once the window has taken the click.
+    EXPECT_TRUE(vqtest::WaitFor([] { return static_cast<CVorquellDlg*>(AfxGetMainWnd())->DocumentRotation() == 270; }));
     EXPECT_TRUE(view.WaitForPixel(0.02, 0.5, IsBackground, "vorquell-turned-upside-down.png"));
-    EXPECT_EQ(static_cast<CVorquellDlg*>(AfxGetMainWnd())->DocumentRotation(), 270);
     view.Click(IDC_ROTATE_RIGHT);
     EXPECT_TRUE(view.WaitForPixel(0.02, 0.5, IsDesk, "vorquell-turned-upright.png"));
 
@@ -574,7 +574,7 @@ TEST_F(VorquellXvfbTest, OutsideProgramsRefuseTheCameraAskForTheLastPageAndHearT
     ASSERT_TRUE(vqtest::WaitFor([&] {
       window = FindWindowW(nullptr, L"Vorquell V71.0");
       return window && vqplatform::PresentedXWindow(window);
-    }, 20s));
+    }));
     static_cast<CVorquellDlg*>(app.m_pMainWnd)->SetLastSavedPage(page.c_str());
     vqtest::PeerProgram image("Image", {"--mapping", "VorquellImageDataMap:300", "--read-mapping-on", "1281",
                                         "--request", "Vorquell V71.0:1280"});
@@ -666,7 +666,7 @@ TEST_F(VorquellXvfbTest, BuiltProgramTakesOnlyTheImagePathRequestFromOutsideAndC
   // and takes its socket away.
   EXPECT_EQ(ask("FIND Vorquell V71.0"), "WINDOW " + window);
   unsigned long shown = 0;
-  ASSERT_TRUE(vqtest::WaitFor([&] { return vqtest::FirstShownWindow(display, &shown, 600), shown != 0; }, 20s));
+  ASSERT_TRUE(vqtest::WaitFor([&] { return vqtest::FirstShownWindow(display, &shown, 600), shown != 0; }));
   server.RequestClose(shown);
   EXPECT_EQ(program.get(), 0);
   EXPECT_FALSE(fs::exists(socket));

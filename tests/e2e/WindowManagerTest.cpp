@@ -178,7 +178,7 @@ class WindowManagerTest : public ::testing::Test {
   // Mapped by the window manager, which may still be starting on a busy
   // machine.
   bool Shown(HWND hwnd) {
-    return WaitFor([&] { return PresentedXWindow(hwnd) && server_.IsShown(PresentedXWindow(hwnd)); }, 20s);
+    return WaitFor([&] { return PresentedXWindow(hwnd) && server_.IsShown(PresentedXWindow(hwnd)); });
   }
 
   // Where the layer and the server both put the window's frame (and its

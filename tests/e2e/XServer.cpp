@@ -140,7 +140,12 @@ XServer::XServer() {
 }
 
 XServer::~XServer() {
-  if (display_) XCloseDisplay(display_);
+  if (!display_) return;
+  for (const auto& [ch, code] : unicodeKeys_) {
+    KeySym none = NoSymbol;
+    XChangeKeyboardMapping(display_, code, 1, &none, 1);
+  }
+  XCloseDisplay(display_);
 }
 
 Screenshot XServer::Grab(const RECT& r) {
@@ -216,26 +221,31 @@ void XServer::TypeUnicode(const std::wstring& text) {
   int first = 0, last = 0, perCode = 0;
   XDisplayKeycodes(display_, &first, &last);
   KeySym* map = XGetKeyboardMapping(display_, static_cast<KeyCode>(first), last - first + 1, &perCode);
-  int spare = 0;
-  for (int code = last; code >= first && !spare; --code) {
-    bool empty = true;
-    for (int i = 0; i < perCode; ++i) empty = empty && map[(code - first) * perCode + i] == NoSymbol;
-    if (empty) spare = code;
+  const auto spare = [&](int code) {
+    for (int i = 0; i < perCode; ++i)
+      if (map[(code - first) * perCode + i] != NoSymbol) return false;
+    for (const auto& [ch, taken] : unicodeKeys_)
+      if (taken == code) return false;
+    return true;
+  };
+  for (wchar_t ch : text) {
+    if (unicodeKeys_.count(ch)) continue;
+    for (int code = last; code >= first; --code)
+      if (spare(code)) {
+        KeySym sym = 0x01000000 | static_cast<KeySym>(ch);
+        XChangeKeyboardMapping(display_, code, 1, &sym, 1);
+        unicodeKeys_[ch] = code;
+        break;
+      }
   }
   XFree(map);
-  if (!spare) return;
+  XSync(display_, False);
   for (wchar_t ch : text) {
-    KeySym sym = 0x01000000 | static_cast<KeySym>(ch);
-    XChangeKeyboardMapping(display_, spare, 1, &sym, 1);
-    XSync(display_, False);
-    XTestFakeKeyEvent(display_, static_cast<unsigned>(spare), True, CurrentTime);
-    XTestFakeKeyEvent(display_, static_cast<unsigned>(spare), False, CurrentTime);
-    XSync(display_, False);
-    // Clients read the new mapping only when they look the key up.
-    std::this_thread::sleep_for(std::chrono::milliseconds(200));
+    const auto key = unicodeKeys_.find(ch);
+    if (key == unicodeKeys_.end()) continue;
+    XTestFakeKeyEvent(display_, static_cast<unsigned>(key->second), True, CurrentTime);
+    XTestFakeKeyEvent(display_, static_cast<unsigned>(key->second), False, CurrentTime);
   }
-  KeySym none = NoSymbol;
-  XChangeKeyboardMapping(display_, spare, 1, &none, 1);
   XSync(display_, False);
 }
 

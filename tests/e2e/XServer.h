@@ -6,6 +6,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -13,6 +14,7 @@
 
 #include "platform/win/GdiSurface.h"
 #include "platform/win/WinTypes.h"
+#include "tests/support/TestEnv.h"
 
 namespace vqtest {
 
@@ -63,9 +65,10 @@ class XServer {
   // Wheel notches at a point: positive away from the user (zoom in).
   void Wheel(POINT screen, int notches);
   void Type(const std::string& asciiText);
-  // Characters without a key of their own, through a spare key code that
-  // is given each character's key symbol in turn (as a keyboard layout
-  // or an input method would deliver them).
+  // Characters without a key of their own, each through a spare key code
+  // given its key symbol (as a keyboard layout or an input method would
+  // deliver them). The codes keep their symbols while this object lives,
+  // so a busy client that looks a key up late still reads the right one.
   void TypeUnicode(const std::wstring& text);
   void PressKey(unsigned long keysym);
   // The window manager's close request to a window.
@@ -111,6 +114,7 @@ class XServer {
 
  private:
   Display* display_ = nullptr;
+  std::map<wchar_t, int> unicodeKeys_;  // spare key codes given characters
 };
 
 // Runs a command through the shell: its exit status, -1 when it did not
@@ -128,7 +132,7 @@ std::string ScreenshotPath(const std::string& name);
 
 // Polls the condition every 10 ms until it holds or the limit passes.
 bool WaitFor(const std::function<bool()>& condition,
-             std::chrono::milliseconds limit = std::chrono::milliseconds(5000));
+             std::chrono::milliseconds limit = kPatience);
 // True when the condition holds all along the span (that nothing happens
 // that should not).
 bool Stays(const std::function<bool()>& condition, std::chrono::milliseconds span);

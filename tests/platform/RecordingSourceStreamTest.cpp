@@ -5,13 +5,15 @@
 
 #include "platform/dshow/StandardFilters.h"
 #include "tests/platform/RecordingTestSupport.h"
+#include "tests/support/TestEnv.h"
 
 namespace {
 
 using vqtest::ColourSource;
 
 bool WaitFor(const std::function<bool()>& done) {
-  for (int i = 0; i < 2000 && !done(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+  const auto limit = std::chrono::steady_clock::now() + vqtest::kPatience;
+  while (!done() && std::chrono::steady_clock::now() < limit) std::this_thread::sleep_for(std::chrono::milliseconds(1));
   return done();
 }
 
@@ -51,8 +53,9 @@ TEST(RecordingSourceStream, EndOfStreamAndFailureEndTheThread) {
   SourceIntoNull g;
   g.source->limit = 7;
   ASSERT_EQ(g.graph->Run(), S_OK);
+  ASSERT_TRUE(WaitFor([&] { return g.source->filled >= 7; }));
   std::this_thread::sleep_for(std::chrono::milliseconds(30));
-  EXPECT_EQ(g.source->filled, 7);
+  EXPECT_EQ(g.source->filled, 7) << "nothing after the end of the stream";
   g.graph->Stop();
 
   g.source->limit = -1;
@@ -60,7 +63,7 @@ TEST(RecordingSourceStream, EndOfStreamAndFailureEndTheThread) {
   ASSERT_EQ(g.graph->Run(), S_OK);
   long code = 0;
   LONG_PTR p1 = 0, p2 = 0;
-  ASSERT_EQ(g.graph->GetEvent(&code, &p1, &p2, 2000), S_OK);
+  ASSERT_EQ(g.graph->GetEvent(&code, &p1, &p2, long(std::chrono::milliseconds(vqtest::kPatience).count())), S_OK);
   EXPECT_EQ(code, EC_ERRORABORT);
   EXPECT_EQ(HRESULT(p1), E_OUTOFMEMORY);
 }

@@ -38,7 +38,7 @@ std::wstring Wide(const fs::path& path) { return vq::Utf8ToWide(path.string()); 
 
 // Waits until the newest recorded sound has ended.
 vqplatform::SoundCall LastEnded() {
-  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+  const auto deadline = std::chrono::steady_clock::now() + vqtest::kPatience;
   for (;;) {
     const auto calls = vqplatform::RecordedSoundCalls();
     if (calls.empty()) return {};

@@ -87,7 +87,7 @@ CupsServer::CupsServer() {
     return;
   }
   pid_ = pid;
-  const auto limit = std::chrono::steady_clock::now() + 10s;
+  const auto limit = std::chrono::steady_clock::now() + kPatience;
   while (!Accepts(socket_)) {
     int status = 0;
     const bool exited = ::waitpid(pid_, &status, WNOHANG) == pid_;
@@ -144,7 +144,7 @@ bool CupsServer::Command(const std::string& commandLine) const {
 }
 
 bool CupsServer::WaitForJob(int job) const {
-  const auto limit = std::chrono::steady_clock::now() + 30s;
+  const auto limit = std::chrono::steady_clock::now() + kPatience;
   while (std::chrono::steady_clock::now() < limit) {
     cups_job_t* jobs = nullptr;
     const int count = cupsGetJobs2(CUPS_HTTP_DEFAULT, &jobs, nullptr, 0, CUPS_WHICHJOBS_ALL);

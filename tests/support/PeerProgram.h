@@ -10,6 +10,8 @@
 #include <string>
 #include <vector>
 
+#include "tests/support/TestEnv.h"
+
 namespace vqtest {
 
 class PeerProgram {
@@ -22,10 +24,10 @@ class PeerProgram {
 
   // Waits, serving the calling thread's messages, until the peer has
   // recorded `line`; false after the time limit.
-  bool WaitFor(const std::string& line, std::chrono::milliseconds limit = std::chrono::seconds(10)) const;
+  bool WaitFor(const std::string& line, std::chrono::milliseconds limit = kPatience) const;
   // The same until its record as a whole satisfies `done`.
   bool WaitUntil(const std::function<bool(const std::vector<std::string>&)>& done,
-                 std::chrono::milliseconds limit = std::chrono::seconds(10)) const;
+                 std::chrono::milliseconds limit = kPatience) const;
   bool Recorded(const std::string& line) const;
   std::vector<std::string> Lines() const;
   // Ends it at once (its socket stays behind) or waits for it to end.

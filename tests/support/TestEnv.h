@@ -2,10 +2,17 @@
 // Per-test environment: the shared test main gives every test a temporary
 // folder of its own and points HOME, XDG_RUNTIME_DIR, VQ_PROGRAM_DIR and
 // VQ_COMMON_APPDATA into it, so parallel tests never share a file.
+#include <chrono>
 #include <filesystem>
 #include <string>
 
 namespace vqtest {
+
+// How long a test waits for a condition before it calls the wait failed:
+// long enough for a sanitizer build on a machine whose cores are all busy.
+// A wait ends as soon as its condition holds, so this costs nothing when
+// things work.
+inline constexpr std::chrono::seconds kPatience{180};
 
 // The current test's temporary folder (empty outside a test).
 const std::filesystem::path& TempDir();

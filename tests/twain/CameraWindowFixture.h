@@ -13,7 +13,9 @@
 #include "platform/win/KnownFolders.h"
 #include "platform/win/MessageBox.h"
 #include "platform/win/MessageQueue.h"
+#include "platform/win/Threads.h"
 #include "platform/win/Window.h"
+#include "tests/support/TestEnv.h"
 #include "tests/twain/SourceFixture.h"
 #include "twain/PaldroseDlg.h"
 
@@ -62,7 +64,7 @@ class CameraWindow : public SourceFixture {
     std::ofstream(folder + "/TwainPara0101.ini") << "[IMAGE]\nResolutionWidth=1280\nResolutionHeight=960\n" << image << lines;
   }
   CPaldroseDlg& Window() { return *static_cast<CMFC_UI*>(ds->GetUI())->CameraWindow(); }
-  bool Pump(const std::function<bool()>& done, std::chrono::milliseconds limit = 5000ms) {
+  bool Pump(const std::function<bool()>& done, std::chrono::milliseconds limit = vqtest::kPatience) {
     const auto end = std::chrono::steady_clock::now() + limit;
     for (;;) {
       // A few messages at a time: on a slow machine the preview's paints
@@ -76,6 +78,24 @@ class CameraWindow : public SourceFixture {
       if (done()) return true;
       if (std::chrono::steady_clock::now() > end) return false;
       if (handled == 0) std::this_thread::sleep_for(5ms);
+    }
+  }
+  // Dispatches every message posted to this thread before the call (and
+  // any thread message among them) and returns; false past the patience.
+  bool PumpPosted() {
+    constexpr UINT kMark = WM_APP + 0x3ff0;
+    if (!PostThreadMessageW(GetCurrentThreadId(), kMark, 0, 0)) return false;
+    const auto end = std::chrono::steady_clock::now() + vqtest::kPatience;
+    for (;;) {
+      MSG msg;
+      if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+        if (!msg.hwnd && msg.message == kMark) return true;
+        DispatchMessageW(&msg);
+      } else if (std::chrono::steady_clock::now() > end) {
+        return false;
+      } else {
+        std::this_thread::sleep_for(5ms);
+      }
     }
   }
   void Click(int id) { SendMessageW(GetDlgItem(Window().GetSafeHwnd(), id), BM_CLICK, 0, 0); }

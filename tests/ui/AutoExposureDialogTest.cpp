@@ -16,6 +16,7 @@
 #include "tests/ui/CaptureDialogsSupport.h"
 #include "tests/ui/LayoutCheck.h"
 #include "tests/ui/ScreenshotSupport.h"
+#include "tests/support/TestEnv.h"
 
 using namespace std::chrono_literals;
 using vqplatform::Clock;
@@ -91,7 +92,8 @@ TEST(AutoExposureDialogTest, SearchOnTheVirtualCameraSetsTheBestExposureAndEndsW
     ASSERT_EQ(controller.OpenCamera(L"5651", L"d0c0", nullptr, &parent, 0, 0, 320, 240, false, 0), S_OK);
     ASSERT_EQ(controller.SetCameraControl(4, -10), S_OK);  // a dark start
     ASSERT_TRUE(controller.Run());
-    for (int i = 0; i < 200 && controller.GetFrame().empty(); ++i) {
+    const auto patience = std::chrono::steady_clock::now() + vqtest::kPatience;
+    while (controller.GetFrame().empty() && std::chrono::steady_clock::now() < patience) {
       Clock::Advance(100);
       std::this_thread::sleep_for(10ms);
     }

@@ -74,10 +74,35 @@ TEST_F(MainWindowTemplateTest, EveryControlSitsWhereTheTemplatePutsIt) {
     }
     EXPECT_EQ(IsWindowVisible(control) != FALSE, item.id != 1078) << item.id;
   }
-  // Hand-checked corners: the capture button 1018 at 453, 253, 138 x 21.
-  RECT capture = RectInDialog(dialog_, GetDlgItem(dialog_, 1018));
-  EXPECT_EQ(capture.left, MulDiv(453, base_.x, 4));
-  EXPECT_EQ(capture.bottom - capture.top, MulDiv(274, base_.y, 8) - MulDiv(253, base_.y, 8));
+}
+
+// Controls across the window at the places the window's design gives them,
+// written out here (dialog units: left, top, width, height) rather than read
+// from the template table, so a wrong value in the table shows.
+TEST_F(MainWindowTemplateTest, ControlsSitWhereTheDesignPutsThem) {
+  struct Place {
+    int id, left, top, width, height;
+  };
+  const Place places[] = {
+      {1007, 83, 7, 362, 375},    // preview area
+      {1094, 89, 387, 347, 8},    // label under the preview
+      {1005, 546, 8, 44, 22},     // exit
+      {1042, 475, 47, 67, 15},    // exposure slider
+      {1081, 563, 68, 23, 21},    // focus
+      {1060, 525, 131, 17, 14},   // image counter
+      {1047, 548, 166, 41, 10},   // manual crop
+      {1015, 547, 201, 40, 10},   // black and white
+      {1036, 517, 238, 73, 10},   // one PDF
+      {1018, 453, 253, 138, 21},  // capture
+      {1084, 453, 373, 138, 21},  // continuous shooting
+  };
+  for (const Place& p : places) {
+    const RECT actual = RectInDialog(dialog_, GetDlgItem(dialog_, p.id));
+    EXPECT_EQ(actual.left, MulDiv(p.left, base_.x, 4)) << p.id;
+    EXPECT_EQ(actual.top, MulDiv(p.top, base_.y, 8)) << p.id;
+    EXPECT_EQ(actual.right, MulDiv(p.left + p.width, base_.x, 4)) << p.id;
+    EXPECT_EQ(actual.bottom, MulDiv(p.top + p.height, base_.y, 8)) << p.id;
+  }
 }
 
 TEST_F(MainWindowTemplateTest, RadioGroupsAreSeparateAndArrowKeysMoveWithinOne) {

@@ -34,7 +34,7 @@ class OpenMainWindow : public CVorquellDlg {
 };
 
 // Dispatches this thread's messages until the condition holds.
-inline bool Pump(const std::function<bool()>& condition, std::chrono::milliseconds limit = std::chrono::seconds(10)) {
+inline bool Pump(const std::function<bool()>& condition, std::chrono::milliseconds limit = vqtest::kPatience) {
   const auto end = std::chrono::steady_clock::now() + limit;
   for (MSG msg; !condition(); std::this_thread::sleep_for(std::chrono::milliseconds(5))) {
     if (std::chrono::steady_clock::now() > end) return false;
