@@ -237,7 +237,7 @@ class ChineseNamesXvfbTest : public ::testing::TestWithParam<const char*> {
       done = true;
     });
     PostMessageW(window_, WM_NULL, 0, 0);
-    ASSERT_TRUE(vqtest::WaitFor([&] { return done.load(); }, 20s));
+    ASSERT_TRUE(vqtest::WaitFor([&] { return done.load(); }));
   }
   void Shoot(HWND window, const std::string& name) {
     vqplatform::FlushPresenter(2000);
@@ -245,7 +245,7 @@ class ChineseNamesXvfbTest : public ::testing::TestWithParam<const char*> {
   }
   // Waits until a modal dialog the user opened has gone again.
   void WaitUntilClosed(HWND dialog) {
-    EXPECT_TRUE(vqtest::WaitFor([&] { return !IsWindow(dialog) && IsWindowEnabled(window_); }, 60s));
+    EXPECT_TRUE(vqtest::WaitFor([&] { return !IsWindow(dialog) && IsWindowEnabled(window_); }));
   }
   // Right-clicks a strip item and chooses `command` from its menu.
   void ChooseOnItem(const CThumbItem& item, UINT command) {
@@ -303,14 +303,14 @@ void ChineseNamesXvfbTest::CaptureInEveryMode(const fs::path& day) {
   Press(window_, IDC_CAPTURE);
   ASSERT_NE(Main().MultiPageDialog(), nullptr);
   Press(Main().MultiPageDialog()->m_hWnd, 1032);
-  ASSERT_TRUE(vqtest::WaitFor([&] { return Main().MultiPageDialog() == nullptr; }, 30s));
+  ASSERT_TRUE(vqtest::WaitFor([&] { return Main().MultiPageDialog() == nullptr; }));
   Press(window_, IDC_MULTIPAGE_TIF);
   Press(window_, IDC_MERGE);
   Press(window_, IDC_CAPTURE);
   Press(window_, IDC_CAPTURE);
   ASSERT_NE(Main().MergeDialog(), nullptr);
   Press(Main().MergeDialog()->m_hWnd, IDOK);
-  ASSERT_TRUE(vqtest::WaitFor([&] { return Main().MergeDialog() == nullptr; }, 30s));
+  ASSERT_TRUE(vqtest::WaitFor([&] { return Main().MergeDialog() == nullptr; }));
   Press(window_, IDC_MERGE);
   // The strip opens its newest page and deletes the barcode page; the image
   // folder is opened too.
@@ -404,14 +404,14 @@ void ChineseNamesXvfbTest::RecogniseAndRecord() {
   // 录像 for a second.
   PressLater(window_, IDC_RECORD);
   HWND recorder = nullptr;
-  ASSERT_TRUE(vqtest::WaitFor([&] { return (recorder = ShownWindowWith(1086, 1032)) != nullptr; }, 30s));
+  ASSERT_TRUE(vqtest::WaitFor([&] { return (recorder = ShownWindowWith(1086, 1032)) != nullptr; }));
   Press(recorder, IDOK);
   const auto elapsed = [&] {
     const std::wstring text = TextOf(recorder, 1086);
     const size_t number = text.find_first_of(L"0123456789");
     return number == std::wstring::npos ? 0.0 : std::stod(text.substr(number));
   };
-  EXPECT_TRUE(vqtest::WaitFor([&] { return elapsed() >= 1.0; }, 30s));
+  EXPECT_TRUE(vqtest::WaitFor([&] { return elapsed() >= 1.0; }));
   Press(recorder, IDCANCEL);
   WaitUntilClosed(recorder);
 }

@@ -589,7 +589,7 @@ TEST_F(VorquellCaptureXvfbTest, CapturesSaveTheirPagesDuringAndAfterAFloodOfIdle
     // While they sit: the program answers, captures, and the listener rests.
     EXPECT_EQ(find(), found);
     Press(window, IDC_CAPTURE);
-    EXPECT_TRUE(vqtest::WaitFor([&] { return Jpegs() == 1; }, 10s));
+    EXPECT_TRUE(vqtest::WaitFor([&] { return Jpegs() == 1; }));
     EXPECT_LT(idleMs(), 100) << "while the clients sit";
     // They leave: the same.
     close(leave[1]);
@@ -597,7 +597,7 @@ TEST_F(VorquellCaptureXvfbTest, CapturesSaveTheirPagesDuringAndAfterAFloodOfIdle
     EXPECT_LT(idleMs(), 100) << "once they left";
     EXPECT_EQ(find(), found);
     Press(window, IDC_CAPTURE);
-    EXPECT_TRUE(vqtest::WaitFor([&] { return Jpegs() == 2; }, 10s));
+    EXPECT_TRUE(vqtest::WaitFor([&] { return Jpegs() == 2; }));
     for (int fd : {report[0], report[1], leave[0]}) close(fd);
   });
   setrlimit(RLIMIT_NOFILE, &saved);
@@ -840,7 +840,7 @@ TEST_F(VorquellCaptureXvfbTest, MergingAndCollectingStoredTogetherStartAsMerging
     ASSERT_NE(dialog.MergeDialog(), nullptr);
     EXPECT_EQ(dialog.MultiPageDialog(), nullptr) << "no capture went to a PDF";
     Press(dialog.MergeDialog()->m_hWnd, IDOK);
-    ASSERT_TRUE(vqtest::WaitFor([&] { return dialog.StripCounter() == 1; }, 60s));
+    ASSERT_TRUE(vqtest::WaitFor([&] { return dialog.StripCounter() == 1; }));
     // Both sources stay where the merge kept them, and the merged page is there.
     EXPECT_EQ(FilesIn(images_, ".jpg").size(), 3u);
     EXPECT_EQ(cv::imread((images_ / "IMG00001.jpg").string()).rows, 2 * 480);

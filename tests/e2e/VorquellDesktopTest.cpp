@@ -89,7 +89,7 @@ TEST_F(VorquellDesktopTest, BuiltProgramsFrameIsOnScreenKeepsItsSizeAndMaximises
   std::future<int> program = std::async(std::launch::async, RunShell, command);
   Display* display = XOpenDisplay(nullptr);
   unsigned long window = 0;
-  ASSERT_TRUE(vqtest::WaitFor([&] { return (window = ProgramWindow(server, display, "Vorquell V")) != 0; }, 60s));
+  ASSERT_TRUE(vqtest::WaitFor([&] { return (window = ProgramWindow(server, display, "Vorquell V")) != 0; }));
 
   // At start the frame's corner is the screen's, as template 102 puts it.
   RECT frame{}, client{}, extents{};
@@ -124,7 +124,7 @@ TEST_F(VorquellDesktopTest, BuiltProgramsFrameIsOnScreenKeepsItsSizeAndMaximises
   // A double click on the title bar maximises it, another restores it.
   const POINT title{frame.left + Width(frame) / 3, frame.top + extents.top / 2};
   server.DoubleClick(title);
-  EXPECT_TRUE(vqtest::WaitFor([&] { return Width(server.FrameRectOnScreen(window)) == 1920; }, 20s))
+  EXPECT_TRUE(vqtest::WaitFor([&] { return Width(server.FrameRectOnScreen(window)) == 1920; }))
       << "not maximised";
   // Laid out again: the blue of the exit button and of the continuous
   // shooting button, the last of the column, at the right edge of the screen.
@@ -137,7 +137,7 @@ TEST_F(VorquellDesktopTest, BuiltProgramsFrameIsOnScreenKeepsItsSizeAndMaximises
       << "the buttons did not move to the right edge";
   server.Grab(RECT{0, 0, 1920, 1080}).SavePng(vqtest::ScreenshotPath("vorquell-maximised-under-window-manager.png"));
   server.DoubleClick(title);
-  EXPECT_TRUE(vqtest::WaitFor([&] { return Same(server.ClientRectOnScreen(window), client); }, 20s))
+  EXPECT_TRUE(vqtest::WaitFor([&] { return Same(server.ClientRectOnScreen(window), client); }))
       << "not restored";
   EXPECT_TRUE(Same(server.FrameRectOnScreen(window), frame));
   ExpectAsXwininfoTellsIt(window, frame, client);

@@ -238,7 +238,7 @@ TEST_F(VorquellSessionEndXvfbTest, TermDuringACaptureKeepsTheCounterOfWhatWasSav
   XTestFakeKeyEvent(display_, space, True, CurrentTime);
   XTestFakeKeyEvent(display_, space, False, CurrentTime);
   XSync(display_, False);
-  ASSERT_TRUE(vqtest::WaitFor([&] { return !Pages().empty(); }, 60s));
+  ASSERT_TRUE(vqtest::WaitFor([&] { return !Pages().empty(); }));
   int status = EndWith(pid, SIGTERM);
   ASSERT_TRUE(WIFEXITED(status)) << status;
   EXPECT_EQ(WEXITSTATUS(status), 0);
@@ -258,7 +258,7 @@ TEST_F(VorquellSessionEndXvfbTest, TermDuringACaptureKeepsTheCounterOfWhatWasSav
   XTestFakeKeyEvent(display_, space, True, CurrentTime);
   XTestFakeKeyEvent(display_, space, False, CurrentTime);
   XSync(display_, False);
-  ASSERT_TRUE(vqtest::WaitFor([&] { return ShownWindows(display_).size() >= 2; }, 30s)) << "the name dialog";
+  ASSERT_TRUE(vqtest::WaitFor([&] { return ShownWindows(display_).size() >= 2; })) << "the name dialog";
   status = EndWith(pid, SIGTERM);
   ASSERT_TRUE(WIFEXITED(status)) << status;
   EXPECT_EQ(WEXITSTATUS(status), 0);

@@ -247,7 +247,7 @@ TEST_F(VorquellSettingsXvfbTest, AnUnlistedCameraGetsAResolutionTheSettingsSheet
     sheet.mainWindow = window;
     sheet.Install();
     PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_SETTINGS, BN_CLICKED), LPARAM(GetDlgItem(window, IDC_SETTINGS)));
-    EXPECT_TRUE(vqtest::WaitFor([&] { return sheet.okPressed > 0 && IsWindowEnabled(window); }, 60s));
+    EXPECT_TRUE(vqtest::WaitFor([&] { return sheet.okPressed > 0 && IsWindowEnabled(window); }));
     driven = true;
     server.RequestClose(vqplatform::PresentedXWindow(window));
   });

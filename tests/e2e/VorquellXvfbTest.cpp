@@ -624,7 +624,7 @@ TEST_F(VorquellXvfbTest, BuiltProgramTakesOnlyTheImagePathRequestFromOutsideAndC
   std::future<int> program = std::async(std::launch::async, [command] { return vqtest::RunShell(command); });
   std::string socket, window;
   ASSERT_TRUE(
-      vqtest::WaitFor([&] { return !(socket = SocketAnswering("FIND vorquell v71.0", &window)).empty(); }, 60s));
+      vqtest::WaitFor([&] { return !(socket = SocketAnswering("FIND vorquell v71.0", &window)).empty(); }));
   for (const fs::path& stale : ended) EXPECT_FALSE(fs::exists(stale)) << stale;
   EXPECT_TRUE(fs::exists(folder / (std::to_string(alive.Pid()) + ".sock")));
   const auto ask = [&](const std::string& line) {

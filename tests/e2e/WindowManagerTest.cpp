@@ -471,7 +471,7 @@ TEST_F(WindowManagerTest, MessageBoxesHaveTheirCaptionAndNeitherSizeNorMaximise)
           main, [&] { answered = MessageBoxW(b.owner, L"高拍仪设备已连接。", b.caption, MB_OK | MB_ICONINFORMATION); },
           false);
       HWND box = nullptr;
-      ASSERT_TRUE(WaitFor([&] { return (box = FindWindowW(WC_DIALOG, b.title.c_str())) != nullptr; }, 20s));
+      ASSERT_TRUE(WaitFor([&] { return (box = FindWindowW(WC_DIALOG, b.title.c_str())) != nullptr; }));
       ASSERT_TRUE(Shown(box));
       unsigned long xbox = PresentedXWindow(box);
       vqtest::XServer::Property name = server_.ReadProperty(xbox, "_NET_WM_NAME");
