@@ -8,7 +8,9 @@
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
+#include <signal.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
@@ -146,6 +148,7 @@ TEST_F(MessagesFromOutsideTest, WithoutDescriptorsTheListenerWaitsInsteadOfSpinn
   // window once this one has none left, and counts the answers it gets.
   const pid_t child = fork();
   if (child == 0) {
+    prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlives a test that failed
     char byte;
     if (read(go[0], &byte, 1) != 1) _exit(1);
     int fds[kClients];

@@ -4,9 +4,10 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <thread>
 
 namespace vqtest {
@@ -35,15 +36,23 @@ long ThreadCpu::Ticks() const {
   char text[1024];
   const ssize_t n = fd_ >= 0 ? pread(fd_, text, sizeof text - 1, 0) : -1;
   if (n <= 0) return -1;
-  const std::string stat(text, size_t(n));
+  text[n] = '\0';
   // The fields after the name, which may hold spaces: state is the first,
-  // user time the twelfth, system time the thirteenth.
-  std::istringstream fields(stat.substr(stat.rfind(')') + 1));
-  std::string field;
+  // user time the twelfth, system time the thirteenth. Parsed without
+  // streams: callers read this while the process has no descriptor left,
+  // where a sanitizer's checks of stream objects misfire.
+  const char* cursor = std::strrchr(text, ')');
+  if (!cursor) return -1;
+  ++cursor;
   long user = -1, system = -1;
-  for (int i = 1; fields >> field && i <= 13; ++i) {
-    if (i == 12) user = std::stol(field);
-    if (i == 13) system = std::stol(field);
+  for (int i = 1; i <= 13; ++i) {
+    while (*cursor == ' ') ++cursor;
+    if (!*cursor) break;
+    char* end = nullptr;
+    const long value = std::strtol(cursor, &end, 10);
+    if (i == 12) user = end != cursor ? value : -1;
+    if (i == 13) system = end != cursor ? value : -1;
+    while (*cursor && *cursor != ' ') ++cursor;
   }
   return user < 0 || system < 0 ? -1 : user + system;
 }
