@@ -40,7 +40,16 @@ PdfPageDocument::PdfPageDocument() {
 }
 
 PdfPageDocument::~PdfPageDocument() {
-  if (doc_) HPDF_Free(doc_);
+  if (!doc_) return;
+  // libharu frees a dictionary without its filter parameters, which only
+  // its 1-bit images have; they are taken off before they are freed, so a
+  // library that frees them itself finds none.
+  for (HPDF_Image image : bilevelImages_) {
+    HPDF_Dict params = image->filterParams;
+    image->filterParams = nullptr;
+    if (params) HPDF_Dict_Free(params);
+  }
+  HPDF_Free(doc_);
 }
 
 bool PdfPageDocument::Failed() const { return error_ != HPDF_OK; }
@@ -64,8 +73,10 @@ HPDF_Image PdfPageDocument::EmbedBilevel(const cv::Mat& pixels) {
     for (int x = 0; x < pixels.cols; ++x)
       if (in[x]) out[x >> 3] = static_cast<unsigned char>(out[x >> 3] | (0x80 >> (x & 7)));
   }
-  return HPDF_LoadRawImageFromMem(doc_, data.data(), static_cast<HPDF_UINT>(pixels.cols),
-                                  static_cast<HPDF_UINT>(pixels.rows), HPDF_CS_DEVICE_GRAY, 1);
+  HPDF_Image image = HPDF_LoadRawImageFromMem(doc_, data.data(), static_cast<HPDF_UINT>(pixels.cols),
+                                              static_cast<HPDF_UINT>(pixels.rows), HPDF_CS_DEVICE_GRAY, 1);
+  if (image) bilevelImages_.push_back(image);
+  return image;
 }
 
 // Through a temporary JPEG file beside the source, removed afterwards.

@@ -6,6 +6,7 @@
 // re-encoded as JPEG through a temporary file beside the source. libharu's
 // errors are recorded by its error handler and checked after every call.
 #include <string>
+#include <vector>
 
 #include <hpdf.h>
 #include <opencv2/core.hpp>
@@ -42,4 +43,6 @@ class PdfPageDocument {
 
   HPDF_Doc doc_ = nullptr;
   HPDF_STATUS error_ = HPDF_OK;
+  // 1-bit images, whose decode parameters libharu does not free itself.
+  std::vector<HPDF_Image> bilevelImages_;
 };

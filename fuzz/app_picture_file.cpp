@@ -31,7 +31,8 @@ constexpr int kMaxImageSide = 1 << 16;
 constexpr long long kMaxPdfPixels = 4'000'000;
 
 const std::string& Folder() {
-  static const std::string folder = [] {
+  // Never destroyed: the exit handler below still needs it.
+  static const std::string& folder = *new std::string([] {
     setenv("VQ_HEADLESS", "1", 1);
     // The PDF writers' console messages are not wanted among the fuzzer's.
     if (!std::freopen("/dev/null", "w", stdout)) std::abort();
@@ -43,7 +44,7 @@ const std::string& Folder() {
       std::filesystem::remove_all(Folder(), ignored);
     });
     return pattern;
-  }();
+  }());
   return folder;
 }
 
