@@ -119,6 +119,9 @@ bool PdfPageDocument::AddImagePage(const std::string& path, JpegTest test) {
   const HPDF_REAL height = static_cast<HPDF_REAL>(HPDF_Image_GetHeight(image));
   HPDF_Page_SetWidth(page, width);
   HPDF_Page_SetHeight(page, height);
+  // A page outside libharu's size range is refused here: drawing on it
+  // would leave the drawing state the library allocated behind.
+  if (Failed()) return false;
   HPDF_Page_DrawImage(page, image, 0, 0, width, height);
   return !Failed();
 }
