@@ -41,13 +41,14 @@ PdfPageDocument::PdfPageDocument() {
 
 PdfPageDocument::~PdfPageDocument() {
   if (!doc_) return;
-  // libharu frees a dictionary without its filter parameters, which only
-  // its 1-bit images have; they are taken off before they are freed, so a
-  // library that frees them itself finds none.
+  // A 1-bit image keeps its decode parameters aside until the document is
+  // written, which files them in the image; a document never written would
+  // be freed without them.
   for (HPDF_Image image : bilevelImages_) {
     HPDF_Dict params = image->filterParams;
+    if (!params || HPDF_Dict_GetItem(image, "DecodeParms", HPDF_OCLASS_DICT) == params) continue;
     image->filterParams = nullptr;
-    if (params) HPDF_Dict_Free(params);
+    HPDF_Dict_Free(params);
   }
   HPDF_Free(doc_);
 }

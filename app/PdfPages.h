@@ -43,6 +43,6 @@ class PdfPageDocument {
 
   HPDF_Doc doc_ = nullptr;
   HPDF_STATUS error_ = HPDF_OK;
-  // 1-bit images, whose decode parameters libharu does not free itself.
+  // 1-bit images, whose decode parameters libharu frees only once written.
   std::vector<HPDF_Image> bilevelImages_;
 };
