@@ -520,6 +520,7 @@ TEST_F(VorquellCaptureXvfbTest, CapturesReplacedByHostileFilesFailTheirMergeAndP
         EXPECT_TRUE(FilesIn(images_, ".pdf").empty());
         ASSERT_NE(dialog.MultiPageDialog(), nullptr);
         EXPECT_EQ(dialog.MultiPageDialog()->pages.size(), 2u);
+        std::this_thread::sleep_for(300ms);  // painted, for the picture only
         Shoot("vorquell-hostile-" + file.first + ".png", dialog.MultiPageDialog()->m_hWnd);
       });
     };
