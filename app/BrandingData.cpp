@@ -6,6 +6,7 @@
 #include <iterator>
 
 #include "platform/win/Encoding.h"
+#include "platform/win/PathEncoding.h"
 
 namespace {
 
@@ -72,7 +73,7 @@ bool ReadText(ByteCursor& in, std::string_view file, std::string& text) {
 }
 
 std::string ReadWholeFile(const wchar_t* path, bool& ok) {
-  std::ifstream in(vq::WideToUtf8(path), std::ios::binary | std::ios::ate);
+  std::ifstream in(vq::PathToBytes(path), std::ios::binary | std::ios::ate);
   ok = static_cast<bool>(in) && in.tellg() >= 0 && in.tellg() <= kMaxFileBytes;
   if (!ok) return std::string();
   in.seekg(0);

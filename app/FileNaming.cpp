@@ -4,6 +4,7 @@
 #include <system_error>
 
 #include "app/IniFile.h"
+#include "platform/win/PathEncoding.h"
 
 namespace {
 
@@ -31,10 +32,11 @@ bool IsTaken(const CString& base) {
   std::wstring stem = separator >= 0 ? base.Mid(separator + 1).str() : base.str();
   if (folder.empty()) folder = L"/";
   std::error_code error;
-  std::filesystem::directory_iterator entries(std::filesystem::path(folder), error);
-  if (error) return false;
-  for (const auto& entry : entries) {
-    if (NamesCapture(entry.path().filename().wstring(), stem)) return true;
+  for (std::filesystem::directory_iterator entries(vq::ToFsPath(folder), error), end; !error && entries != end;
+       entries.increment(error)) {
+    bool exact = false;  // a name that is not UTF-8 is no name this program writes
+    const std::wstring name = vq::FromFsPath(entries->path().filename(), &exact);
+    if (exact && NamesCapture(name, stem)) return true;
   }
   return false;
 }

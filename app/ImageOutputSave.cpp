@@ -13,9 +13,11 @@
 #include "imaging/BarcodeReader.h"
 #include "imaging/G4TiffDocument.h"
 #include "imaging/ImageFiles.h"
+#include "imaging/ReplacingFile.h"
 #include "platform/win/Encoding.h"
 #include "platform/win/FileSystem.h"
 #include "platform/win/MessageBox.h"
+#include "platform/win/PathEncoding.h"
 
 namespace {
 
@@ -55,7 +57,7 @@ CString FolderOf(const CString& path) {
 // left alone; otherwise a probe file is made and removed again.
 bool FolderAcceptsName(const CString& probePath) {
   if (FileExists(probePath)) return true;
-  const std::string narrow = vq::WideToUtf8(probePath.str());
+  const std::string narrow = vq::PathToBytes(probePath.str());
   const int fd = ::open(narrow.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0644);
   if (fd < 0) return false;
   ::close(fd);
@@ -94,16 +96,10 @@ void CImageOutput::WriteBarcodeFile(const std::vector<std::string>& codes, const
   std::string json;
   if (!BarcodesToJson(codes, &json)) return;
   const CString textPath = basePath + L".txt";
-  const std::string narrow = vq::WideToUtf8(textPath.str());
+  const std::string narrow = vq::PathToBytes(textPath.str());
   const std::string bytes = Utf8ToAnsi(json);
-  DeleteFileW(textPath);
-  FILE* file = std::fopen(narrow.c_str(), "wb");
-  if (!file) return;
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  if (std::fclose(file) != 0 || !written) {
-    DeleteFileW(textPath);
-    return;
-  }
+  // Written beside an old file, which it replaces once complete.
+  if (!vq::WriteReplacing(narrow, bytes.data(), bytes.size())) return;
   ShowMessage(savedInMessage_ + L" " + textPath + L" !", MB_ICONINFORMATION);
 }
 

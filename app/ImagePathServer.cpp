@@ -24,14 +24,16 @@ void NotifyCompanionExit() {
 }
 
 LRESULT CImagePathServer::AnswerRequest(const CString& imagePath) {
-  if (!mapping_) mapping_ = OpenFileMappingW(FILE_MAP_WRITE, FALSE, kImagePathMappingName);
+  // Opened by name at every request: the asking program may have removed
+  // the memory after reading it and made it anew, and an answer written
+  // into the old one would reach nobody.
+  Close();
+  mapping_ = OpenFileMappingW(FILE_MAP_WRITE, FALSE, kImagePathMappingName);
   if (!mapping_) return kNoMapping;
-  if (view_) UnmapViewOfFile(view_);
   view_ = MapViewOfFile(mapping_, FILE_MAP_WRITE, 0, 0, 0);
   if (!view_) {
-    // Opened again at the next request; the asker learns it got nothing.
-    CloseHandle(mapping_);
-    mapping_ = nullptr;
+    // The asker learns it got nothing.
+    Close();
     return kNoMapping;
   }
   char text[kPathBytes] = {};

@@ -25,8 +25,8 @@ int ProbeImageServer();
 // Sends WM_COMPANION_EXIT to the companion's window when there is one.
 void NotifyCompanionExit();
 
-// The main window's side of the image-path requests: it keeps the mapping,
-// opened at the first request, and the view of the last one.
+// The main window's side of the image-path requests: it opens the mapping
+// by name at each request and keeps it, with its view, until the next one.
 class CImagePathServer {
  public:
   static constexpr LRESULT kAnswered = 0;

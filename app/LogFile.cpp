@@ -5,6 +5,7 @@
 
 #include "platform/win/Clock.h"
 #include "platform/win/FileSystem.h"
+#include "platform/win/PathEncoding.h"
 
 CLogFile::CLogFile() {
   text_[0] = '\0';
@@ -30,7 +31,7 @@ int CLogFile::Write(const char* format, ...) {
   va_end(args);
 
   int result = 0;
-  if (FILE* file = std::fopen(path_.ToUtf8().c_str(), "a")) {
+  if (FILE* file = std::fopen(vq::PathToBytes(path_.str()).c_str(), "a")) {
     if (timeStamp_) {
       SYSTEMTIME now;
       GetLocalTime(&now);

@@ -5,10 +5,10 @@
 #include "app/VorquellDlg.h"
 #include "imaging/AutoCrop.h"
 #include "ocr/TextOrientationDetector.h"
-#include "platform/win/Encoding.h"
 #include "platform/win/Handles.h"
 #include "platform/win/KnownFolders.h"
 #include "platform/win/MessageQueue.h"
+#include "platform/win/PathEncoding.h"
 #include "platform/win/Sync.h"
 
 namespace {
@@ -27,7 +27,7 @@ cv::Mat PageOf(const cv::Mat& frame) {
 DWORD OrientationThreadProc(LPVOID parameter) {
   auto* window = static_cast<CVorquellDlg*>(parameter);
   const HWND hwnd = window->GetSafeHwnd();
-  const std::string model = vq::WideToAnsi(vq::JoinPath(vq::ProgramFolder(), L"OCR_RLDA_LN_Gra.tpl"));
+  const std::string model = vq::PathToBytes(vq::JoinPath(vq::ProgramFolder(), L"OCR_RLDA_LN_Gra.tpl"));
   CTextOrientationDetector detector;
   if (!detector.Initialize(model.c_str())) {
     PostMessageW(hwnd, WM_ORIENTATION_RESULT, 0, 0);

@@ -8,7 +8,9 @@
 
 #include "imaging/ImageFiles.h"
 #include "imaging/PictureFile.h"
+#include "imaging/ReplacingFile.h"
 #include "platform/win/Encoding.h"
+#include "platform/win/PathEncoding.h"
 
 namespace {
 
@@ -83,7 +85,7 @@ HPDF_Image PdfPageDocument::EmbedBilevel(const cv::Mat& pixels) {
 // Through a temporary JPEG file beside the source, removed afterwards.
 HPDF_Image PdfPageDocument::EmbedReencoded(const std::string& path, const cv::Mat& pixels) {
   const std::string temporary = path + ".jpg";
-  const std::wstring wideTemporary = vq::Utf8ToWide(temporary);
+  const std::wstring wideTemporary = vq::PathFromBytes(temporary);
   if (!SaveJpeg(wideTemporary.c_str(), pixels, nullptr, 96, 96, kReencodeQuality)) return nullptr;
   HPDF_Image embedded = HPDF_LoadJpegImageFromFile(doc_, temporary.c_str());
   ::unlink(temporary.c_str());
@@ -129,21 +131,13 @@ bool PdfPageDocument::AddImagePage(const std::string& path, JpegTest test) {
 
 bool PdfPageDocument::Save(const std::string& path) {
   if (!doc_ || Failed() || HPDF_GetCurrentPage(doc_) == nullptr) return false;
-  // The document is written to memory first, then to a partial file that
-  // replaces the target only when complete.
+  // The document is written to memory first, then to a work file beside the
+  // target that replaces it only when complete.
   if (HPDF_SaveToStream(doc_) != HPDF_OK || Failed()) return false;
   const HPDF_UINT32 expected = HPDF_GetStreamSize(doc_);
   std::vector<HPDF_BYTE> bytes(expected);
   HPDF_UINT32 size = expected;
   if (expected == 0 || HPDF_ReadFromStream(doc_, bytes.data(), &size) != HPDF_OK || Failed() || size != expected)
     return false;
-  const std::string partial = path + ".part";
-  FILE* file = std::fopen(partial.c_str(), "wb");
-  if (!file) return false;
-  const bool written = std::fwrite(bytes.data(), 1, bytes.size(), file) == bytes.size();
-  if (std::fclose(file) != 0 || !written || std::rename(partial.c_str(), path.c_str()) != 0) {
-    ::unlink(partial.c_str());
-    return false;
-  }
-  return true;
+  return vq::WriteReplacing(path, bytes.data(), bytes.size());
 }

@@ -5,16 +5,15 @@
 #include <cstdlib>
 
 #include "app/IniFile.h"
-#include "platform/win/Encoding.h"
 #include "platform/win/KnownFolders.h"
+#include "platform/win/PathEncoding.h"
 
 namespace {
 
 constexpr const wchar_t* kSettingsName = L"Sys.ini";
 
 CString FromEnvironment(const char* name) {
-  const char* value = std::getenv(name);
-  return value && *value ? CString(vq::Utf8ToWide(value).c_str()) : CString();
+  return CString(vq::PathFromEnvironment(name).c_str());
 }
 
 }  // namespace
@@ -26,7 +25,7 @@ CString ConfigFolder() {
 }
 
 bool CanWriteFile(const CString& path) {
-  const std::string file = vq::WideToUtf8(path.GetString());
+  const std::string file = vq::PathToBytes(path.GetString());
   if (access(file.c_str(), F_OK) == 0) return access(file.c_str(), W_OK) == 0;
   const size_t slash = file.find_last_of('/');
   const std::string folder = slash == std::string::npos ? "." : (slash == 0 ? "/" : file.substr(0, slash));

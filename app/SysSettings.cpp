@@ -6,7 +6,7 @@
 #include <climits>
 #include <cwchar>
 
-#include "platform/win/Encoding.h"
+#include "platform/win/PathEncoding.h"
 
 namespace {
 
@@ -139,7 +139,7 @@ CSysSettings::CSysSettings()
 bool CSysSettings::OpenIniFile(const wchar_t* path) {
   if (!path || !*path) return false;
   if (iniFile.SetPath(path)) return true;
-  int fd = open(vq::WideToUtf8(path).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+  int fd = open(vq::PathToBytes(path).c_str(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
   if (fd < 0) return false;
   close(fd);
   return iniFile.SetPath(path);

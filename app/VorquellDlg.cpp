@@ -135,6 +135,7 @@ BOOL CVorquellDlg::QuitStartUp(MessageId message, UINT icon) {
 
 BOOL CVorquellDlg::OnInitDialog() {
   CDialog::OnInitDialog();
+  MakeReachableByOutsidePrograms();
   InitLayoutTable();
   SetIcon(icon_, TRUE);
   SetIcon(icon_, FALSE);
@@ -184,6 +185,7 @@ BOOL CVorquellDlg::OnInitDialog() {
 
   dataFolder_ = EnterDataFolder();
   if (dataFolder_.IsEmpty()) ShowMessage(MSG_FOLDER_FAILED, MB_ICONEXCLAMATION);
+  ClearLeftoversOfEarlierRuns();
   PlacePreviewRectangle();
   if (ProbeImageServer() == -1) return QuitStartUp(MSG_DEVICE_BUSY, MB_ICONEXCLAMATION);
   if (!OpenAndRunCameras()) return FALSE;
@@ -330,6 +332,8 @@ BOOL CVorquellDlg::DestroyWindow() {
 
   CloseCameras();
   logo_.reset();
+  // Still open here only when the session ends without asking the user.
+  if (multiPageDlg_) multiPageDlg_->SaveBeforeForcedClose();
   CloseMultiPageDialog();
   if (CShowImageDlg* merge = mergeDlg_) {
     mergeDlg_ = nullptr;

@@ -21,10 +21,13 @@
 //                            merge and multipage dialogs
 //   VorquellDlgWorkers.cpp   continuous shooting, text recognition and
 //                            recording, and the camera reopened after it
+//   VorquellDlgSession.cpp   leaving with collected pages, the session's
+//                            end, leftovers of an earlier run
 //
 // Controller lifetime: every thread that uses a capture controller (the
 // orientation thread, the continuous-shooting dialog's thread) is stopped
-// and joined before that controller is deleted or replaced.
+// and joined before that controller is deleted or replaced. The camera rule
+// of the nested modal loops is stated where the controllers are owned.
 #include <atomic>
 #include <memory>
 #include <vector>
@@ -46,6 +49,7 @@
 #include "ui/ThumbItem.h"
 
 class CBrandingData;
+class CCVideoToFile;
 class CImageOutput;
 class CContinuousShooting;
 class CMultiPageDlg;
@@ -165,6 +169,9 @@ class CVorquellDlg : public CDialog, public CMergeDialogOwner {
   static bool DocumentSizeChangeApplies(const CSysSettings& before, const CSysSettings& after);
   static bool PortraitSizeChangeApplies(const CSysSettings& before, const CSysSettings& after);
 
+  // Lets outside programs find this window by its caption and ask it for
+  // the image path; nothing else of the program is theirs to reach.
+  void MakeReachableByOutsidePrograms();
   // 0 to go on, -1 when a running image server refuses the camera.
   int ProbeImageServer();
   // The page handed out to outside programs asking for the image path: the
@@ -257,6 +264,18 @@ class CVorquellDlg : public CDialog, public CMergeDialogOwner {
   void RestoreRotation();
 
   // Camera helpers.
+  // Opens a camera of the chosen pair into a new preview at the preview
+  // rectangle, as every opening does: the document camera as device 0, the
+  // portrait camera as device 1, the still pin as configured. True when it
+  // opened.
+  bool OpenCameraInPreview(CCaptureController& camera, bool portrait);
+  // Reads the document camera's exposure back: the slider and the window's
+  // value follow it, and so does the stored exposure with `store`. False,
+  // changing nothing, without the camera. `automatic` tells whether the
+  // camera sets the exposure itself.
+  bool ReadExposureBack(bool store, bool* automatic = nullptr);
+  // The slider and box 1055 for an automatic or a manual exposure.
+  void ShowExposureMode(bool automatic);
   void Rotate(int angle);
   void ExposureFromCamera();
   void CropRadioFrom(CCaptureController* controller);
@@ -283,8 +302,11 @@ class CVorquellDlg : public CDialog, public CMergeDialogOwner {
   void StopOrientationThread();
   // Stops the continuous-shooting dialog's thread and deletes the dialog.
   void CloseContinuousShooting();
-  // Every user of the cameras stopped, then both controllers deleted.
+  // Every user of the cameras stopped or told, then both controllers let go.
   void CloseCameras();
+  // Lets a controller go (see the camera rule at the members); a recording
+  // dialog working on it is told first.
+  void ReleaseController(std::unique_ptr<CCaptureController>& controller);
 
   // Capture (VorquellDlgCapture.cpp).
   LRESULT OnStillImage(WPARAM wParam, LPARAM lParam);
@@ -320,7 +342,12 @@ class CVorquellDlg : public CDialog, public CMergeDialogOwner {
   // Adds a page to the open multipage dialog, opening one first when there
   // is none; false when the result's name was cancelled.
   bool AddToMultiPage(const CImageOutput& output, const CString& page, int mode, bool pdfVariant);
+  // Closes the multipage dialog; its object outlives a nested loop that may
+  // be running its code (the question about its pages).
   void CloseMultiPageDialog();
+  // Whether a modeless dialog shows a message box of its own (it is disabled
+  // until the box goes): it is not destroyed under that loop.
+  static bool InOwnModalLoop(const CWnd* dialog);
   void AdvanceImageCounter();
   void RemoveWorkFiles();
 
@@ -344,6 +371,20 @@ class CVorquellDlg : public CDialog, public CMergeDialogOwner {
   // selection; false when it opened but does not run (the busy message shown).
   bool ReopenAfterRecording(bool portrait);
 
+  // Leaving and the session (VorquellDlgSession.cpp). Exit, Enter, Escape
+  // and the close box ask about collected pages first; a forced end (a
+  // signal, a lost display: WM_QUIT) keeps them as the document.
+  void OnOK() override;
+  void OnCancel() override;
+  // Asks about the pages of an open multipage dialog and closes it unless
+  // the user chose to stay; true when it is gone.
+  bool SettleCollectedPages();
+  // Work files that an earlier run left in the image and data folders.
+  void ClearLeftoversOfEarlierRuns();
+  // Tells the user why pages could not be written under a base path: the
+  // name is too long, or the folder cannot be written.
+  void ReportUnsavedPages(const CString& basePath);
+
   // Outside programs (VorquellDlgOutside.cpp).
   LRESULT OnImagePathRequest(WPARAM wParam, LPARAM lParam);
 
@@ -360,8 +401,20 @@ class CVorquellDlg : public CDialog, public CMergeDialogOwner {
   std::atomic<int> documentRotation_{0};  // read by the orientation thread
   int portraitRotation_ = 0;
   RECT previewRect_{0, 0, 0, 0};  // both previews, in client coordinates
+  // The cameras. Modal loops dispatch everything, so a camera may be lost
+  // inside any box or dialog a command runs. The rule: what a nested loop
+  // may destroy is never used through a pointer taken before the loop; a
+  // command looks its camera up again here after each loop; a dialog that
+  // works on a camera is told when it goes (ReleaseController). A
+  // controller let go under a nested loop, whose own code may be running it
+  // (property pages, the source's messages), is only retired until the
+  // outermost handler returns.
   std::unique_ptr<CCaptureController> documentController_;
   std::unique_ptr<CCaptureController> portraitController_;
+  std::vector<std::unique_ptr<CCaptureController>> retiredControllers_;
+  std::vector<std::unique_ptr<CMultiPageDlg>> retiredMultiPageDialogs_;
+  int handlerDepth_ = 0;  // handlers of this window on the stack
+  CCVideoToFile* recorder_ = nullptr;  // the recording dialog while it runs
   std::vector<std::unique_ptr<CThumbItem>> strip_;
   std::unique_ptr<CLogoItem> logo_;
   HANDLE orientationStopEvent_ = nullptr;

@@ -68,35 +68,40 @@ void CVorquellDlg::PlacePreviewRectangle() {
   previewRect_ = area;
 }
 
+bool CVorquellDlg::OpenCameraInPreview(CCaptureController& camera, bool portrait) {
+  const CString& vendor = portrait ? branding_.selectedCameraIds[1] : docVendorId_;
+  const CString& product = portrait ? branding_.selectedCameraIds[0] : docProductId_;
+  return camera.OpenCamera(vendor, product, nullptr, this, previewRect_.left, previewRect_.top, previewRect_.right,
+                           previewRect_.bottom, settings_.channels, portrait ? 1 : 0) == S_OK;
+}
+
 bool CVorquellDlg::OpenDocumentCamera() {
+  ReleaseController(documentController_);
   documentController_ = std::make_unique<CCaptureController>(true, false);
   CCaptureController& camera = *documentController_;
   if (camera.CountDevices(docVendorId_, docProductId_) <= 0) return false;
   camera.SetResolution(settings_.docCamWidth, settings_.docCamHeight);
   camera.SetSubtype(settings_.fastMode == 1 ? 1 : 0);
-  if (camera.OpenCamera(docVendorId_, docProductId_, nullptr, this, previewRect_.left, previewRect_.top,
-                        previewRect_.right, previewRect_.bottom, settings_.channels, 0) != S_OK)
-    return false;
+  // The source's own messages while it opens are a modal loop.
+  if (!OpenCameraInPreview(camera, false) || documentController_.get() != &camera) return false;
   IdentifyCameraModel(docVendorId_, docProductId_);
   shownCamera_ = 0;
   return true;
 }
 
 void CVorquellDlg::OpenPortraitCamera() {
-  const CString& vendor = branding_.selectedCameraIds[1];
-  const CString& product = branding_.selectedCameraIds[0];
+  ReleaseController(portraitController_);
   portraitController_ = std::make_unique<CCaptureController>(true, false);
   CCaptureController& camera = *portraitController_;
-  if (camera.CountDevices(vendor, product) > 0) {
+  if (camera.CountDevices(branding_.selectedCameraIds[1], branding_.selectedCameraIds[0]) > 0) {
     camera.SetResolution(settings_.porCamWidth, settings_.porCamHeight);
-    if (camera.OpenCamera(vendor, product, nullptr, this, previewRect_.left, previewRect_.top, previewRect_.right,
-                          previewRect_.bottom, settings_.channels, 1) == S_OK) {
+    if (OpenCameraInPreview(camera, true)) {
       camera.Stop();
       camera.ShowPreview(false);
       return;
     }
   }
-  portraitController_.reset();
+  ReleaseController(portraitController_);
 }
 
 void CVorquellDlg::ShowPreviews(bool document, bool portrait) {
@@ -109,10 +114,11 @@ void CVorquellDlg::ShowPreviews(bool document, bool portrait) {
 BOOL CVorquellDlg::OpenAndRunCameras() {
   const bool opened = OpenDocumentCamera();
   std::vector<int> subtypes;
-  if (documentController_->GetSubtypes(subtypes) && std::count(subtypes.begin(), subtypes.end(), 1))
+  if (documentController_ && documentController_->GetSubtypes(subtypes) &&
+      std::count(subtypes.begin(), subtypes.end(), 1))
     settings_.offersMjpg = 1;
   if (!opened) {
-    documentController_.reset();
+    ReleaseController(documentController_);
     return QuitStartUp(MSG_NO_DOCUMENT_CAMERA, MB_ICONEXCLAMATION);
   }
   // The hidden host frame takes the preview area's place.
@@ -121,6 +127,7 @@ BOOL CVorquellDlg::OpenAndRunCameras() {
   ScreenToClient(&area);
   GetDlgItem(IDC_HOST_FRAME)->MoveWindow(&area);
   OpenPortraitCamera();
+  if (!documentController_) return QuitStartUp(MSG_NO_DOCUMENT_CAMERA, MB_ICONEXCLAMATION);
   if (!documentController_->Run()) return QuitStartUp(MSG_DEVICE_BUSY, MB_ICONSTOP);
   ShowPreviews(true, false);
   return TRUE;
@@ -143,17 +150,31 @@ void CVorquellDlg::InitExposureControls() {
   exposureSlider_.SetPos(settings_.exposure);
 }
 
-void CVorquellDlg::ExposureFromCamera() {
-  long min = 0, max = 0, step = 0, dflt = 0, caps = 0, value = 0, flags = 0;
-  documentController_->GetCameraControlRange(kExposure, &min, &max, &step, &dflt, &caps);
+bool CVorquellDlg::ReadExposureBack(bool store, bool* automatic) {
+  if (!documentController_) return false;
+  long value = 0, flags = 0;
   documentController_->GetCameraControl(kExposure, &value, &flags);
-  GetDlgItem(IDC_AUTO_EXPOSURE)->EnableWindow(TRUE);
-  const bool automatic = flags == CameraControl_Flags_Auto;
+  exposureSlider_.SetPos(value);
+  exposureValue_ = value;
+  if (store) settings_.exposure = value;
+  if (automatic) *automatic = flags == CameraControl_Flags_Auto;
+  return true;
+}
+
+void CVorquellDlg::ShowExposureMode(bool automatic) {
   exposureSlider_.EnableWindow(!automatic);
   CheckDlgButton(IDC_AUTO_EXPOSURE, automatic ? BST_CHECKED : BST_UNCHECKED);
+}
+
+void CVorquellDlg::ExposureFromCamera() {
+  if (!documentController_) return;
+  long min = 0, max = 0, step = 0, dflt = 0, caps = 0;
+  documentController_->GetCameraControlRange(kExposure, &min, &max, &step, &dflt, &caps);
+  GetDlgItem(IDC_AUTO_EXPOSURE)->EnableWindow(TRUE);
   exposureSlider_.SetRange(min, max, FALSE);
-  exposureValue_ = value;
-  exposureSlider_.SetPos(value);
+  bool automatic = false;
+  ReadExposureBack(false, &automatic);
+  ShowExposureMode(automatic);
   UpdateData(FALSE);
 }
 
@@ -176,14 +197,9 @@ void CVorquellDlg::RestoreCropMode() {
 }
 
 void CVorquellDlg::OnTimer(UINT_PTR id) {
-  if (id == TIMER_EXPOSURE_POLL && IsDlgButtonChecked(IDC_AUTO_EXPOSURE) && documentController_) {
-    long value = 0, flags = 0;
-    documentController_->GetCameraControl(kExposure, &value, &flags);
-    settings_.exposure = value;
-    exposureSlider_.SetPos(value);
-    exposureValue_ = value;
+  if (id == TIMER_EXPOSURE_POLL && IsDlgButtonChecked(IDC_AUTO_EXPOSURE) && ReadExposureBack(true)) {
     CString text;
-    text.Format(L"%d", value);
+    text.Format(L"%d", exposureValue_);
     SetDlgItemText(IDC_EXPOSURE_VALUE, text);
   }
   Default();
@@ -218,6 +234,7 @@ void CVorquellDlg::OnRotate180() { Rotate(180); }
 void CVorquellDlg::OnRotateRight() { Rotate(90); }
 
 void CVorquellDlg::CropRadioFrom(CCaptureController* controller) {
+  if (!controller) return;
   RECT selection{};
   int radio = IDC_CROP_NONE;
   settings_.cutPageType = 0;
@@ -245,6 +262,9 @@ void CVorquellDlg::OnSwitchCamera() {
       ShowDocumentCamera();
     }
   }
+  // Both cameras may have gone while the portrait camera's busy message
+  // was shown.
+  if (!documentController_) return;
   if (settings_.currentCamera == 0) {
     GetDlgItem(IDC_CROP_AUTO)->EnableWindow(TRUE);
     CropRadioFrom(documentController_.get());
@@ -282,14 +302,17 @@ bool CVorquellDlg::ShowPortraitCamera() {
     // Reopened at the configured size with the parameters of the start-up,
     // so the snapshot button stays reported.
     CloseContinuousShooting();
-    portraitController_.reset();
+    ReleaseController(portraitController_);
     auto reopened = std::make_unique<CCaptureController>(true, false);
     reopened->SetResolution(settings_.porCamWidth, settings_.porCamHeight);
-    if (reopened->OpenCamera(branding_.selectedCameraIds[1], branding_.selectedCameraIds[0], nullptr, this,
-                             previewRect_.left, previewRect_.top, previewRect_.right, previewRect_.bottom,
-                             settings_.channels, 1) != S_OK ||
-        !reopened->Run()) {
-      reopened.reset();
+    const bool opened = OpenCameraInPreview(*reopened, true) && reopened->Run();
+    // Both cameras may have gone while the source showed a message.
+    if (!documentController_) {
+      ReleaseController(reopened);
+      return false;
+    }
+    if (!opened) {
+      ReleaseController(reopened);
       ShowMessage(MSG_PORTRAIT_BUSY, MB_ICONSTOP);
       return false;
     }
@@ -321,12 +344,13 @@ BOOL CVorquellDlg::OnDeviceChange(UINT /*event*/, DWORD_PTR /*data*/) {
 
 void CVorquellDlg::Reconnect() {
   if (!OpenDocumentCamera()) {
-    documentController_.reset();
+    ReleaseController(documentController_);
     return;
   }
   settings_.currentCamera = 0;
   ExposureFromCamera();
   OpenPortraitCamera();
+  if (!documentController_) return;  // lost again while the portrait camera opened
   GetDlgItem(IDC_HOST_FRAME)->ShowWindow(SW_HIDE);
   CheckRadioButton(IDC_CROP_NONE, IDC_CROP_MANUAL, IDC_CROP_NONE);
   // Lost while the portrait camera was shown, the automatic crop was off.

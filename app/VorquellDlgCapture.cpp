@@ -11,11 +11,16 @@
 #include "imaging/ImageFiles.h"
 #include "platform/win/FileSystem.h"
 #include "platform/win/Sound.h"
+#include "ui/LanguageTexts.h"
 #include "ui/MultiPageDlg.h"
 
 namespace {
 
 constexpr const wchar_t* kShutterSound = L"paizhao.wav";
+
+const LanguageText kMultiPageNotOpened{L"无法打开多页文件窗口，图像保存在：\n%s",
+                                       L"無法開啟多頁文件視窗，圖像儲存在：\n%s",
+                                       L"The multipage window could not be opened; the picture is kept in:\n%s"};
 
 // Everything up to and including the last separator.
 CString FolderPart(const CString& path) {
@@ -61,9 +66,15 @@ CString CVorquellDlg::ResultName(const CImageOutput& output, const wchar_t* exte
   return name + extension;
 }
 
+bool CVorquellDlg::InOwnModalLoop(const CWnd* dialog) {
+  HWND window = dialog ? dialog->GetSafeHwnd() : nullptr;
+  return window && !::IsWindowEnabled(window);
+}
+
 void CVorquellDlg::CloseMultiPageDialog() {
   std::unique_ptr<CMultiPageDlg> dialog = std::move(multiPageDlg_);
   if (dialog && dialog->GetSafeHwnd()) dialog->DestroyWindow();
+  if (dialog && handlerDepth_ > 1) retiredMultiPageDialogs_.push_back(std::move(dialog));
 }
 
 bool CVorquellDlg::AddToMultiPage(const CImageOutput& output, const CString& page, int mode, bool pdfVariant) {
@@ -78,7 +89,14 @@ bool CVorquellDlg::AddToMultiPage(const CImageOutput& output, const CString& pag
       auto dialog = std::make_unique<CMultiPageDlg>(this, mode, pdfVariant ? 0 : settings_.language);
       dialog->settings = settings_;
       dialog->outputPath = name;
-      if (!dialog->Create(CMultiPageDlg::IDD, this)) return true;
+      if (!dialog->Create(CMultiPageDlg::IDD, this)) {
+        // The page stays a file of its own, shown in the strip.
+        CString text;
+        text.Format(kMultiPageNotOpened.In(settings_.language), page.GetString());
+        MessageBox(text, L"", MB_OK | MB_ICONERROR);
+        AddFilesToStrip(page, StripItems(), 0, nullptr);
+        return true;
+      }
       dialog->ShowWindow(SW_SHOW);
       multiPageDlg_ = std::move(dialog);
       AddFilesToStrip(name, StripItems(), 0, page);
@@ -152,6 +170,10 @@ void CVorquellDlg::OnCapture() {
   output.SetSettings(settings_);
   std::vector<CString> written;
   output.SaveImages(pages, base, &written);
+  // Pages that could not be written are told of; with none written the
+  // counter stays where it is.
+  if (written.size() < pages.size()) ReportUnsavedPages(base);
+  if (written.empty()) return;
   if (!RouteCapture(output, written)) return;
   AdvanceImageCounter();
   RemoveWorkFiles();
@@ -178,10 +200,12 @@ void CVorquellDlg::CaptureToPdf() {
   std::vector<CString> written;
   output.SaveImages(pages, base, &written);
   UpdateData(TRUE);
-  if (!written.empty() && IsDlgButtonChecked(IDC_ONE_PDF)) {
+  if (written.size() < pages.size()) ReportUnsavedPages(base);
+  if (written.empty()) return;
+  if (IsDlgButtonChecked(IDC_ONE_PDF)) {
     for (const CString& page : written)
       if (!AddToMultiPage(output, page, 0, true)) return;
-  } else if (!written.empty()) {
+  } else {
     CImagePrinter printer(settings_.language);
     for (const CString& page : written) {
       const CString pdf = page.Left(page.ReverseFind(L'.')) + L".pdf";
@@ -207,10 +231,15 @@ void CVorquellDlg::CaptureAndPrint() {
   if (pages.empty()) return;
   UpdateData(TRUE);
   CImagePrinter printer(settings_.language);
-  const CString printPath = settings_.MakeWorkFileName() + L".bmp";
+  const CString workName = settings_.MakeWorkFileName();
+  const CString printPath = workName + L".bmp";
   printer.settings = settings_;
   for (const cv::Mat& page : pages) {
-    WriteImageW(printPath, page);
+    // A page that cannot be written would print blank.
+    if (!WriteImageW(printPath, page)) {
+      ReportUnsavedPages(workName);
+      return;
+    }
     printer.Print(printPath);
     DeleteFileW(printPath);
   }
@@ -219,6 +248,10 @@ void CVorquellDlg::CaptureAndPrint() {
 void CVorquellDlg::OnMergeBox() {
   if (!documentController_) {
     CheckDlgButton(IDC_MERGE, BST_UNCHECKED);
+    return;
+  }
+  if (!IsDlgButtonChecked(IDC_MERGE) && InOwnModalLoop(mergeDlg_)) {
+    CheckDlgButton(IDC_MERGE, BST_CHECKED);
     return;
   }
   if (multiPageDlg_ && (IsDlgButtonChecked(IDC_ONE_PDF) || IsDlgButtonChecked(IDC_MULTIPAGE_TIF))) {
@@ -266,6 +299,12 @@ void CVorquellDlg::OnCollectBox(int box, int otherBox, MessageId otherMessage, i
     settings_.merge = 0;
   }
   const bool ticked = IsDlgButtonChecked(box) != 0;
+  // Cleared with pages collected: the user says what becomes of them, or
+  // goes back to collecting.
+  if (!ticked && !SettleCollectedPages()) {
+    CheckDlgButton(box, BST_CHECKED);
+    return;
+  }
   settings_.pdfOrTif = ticked ? pdfOrTif : 0;
   if (!ticked) CloseMultiPageDialog();
 }

@@ -72,13 +72,9 @@ void CVorquellDlg::OnAutoExposureBox() {
     return;
   }
   settings_.autoExposure = false;
-  long value = 0, flags = 0;
-  documentController_->GetCameraControl(kExposure, &value, &flags);
-  settings_.exposure = value;
-  exposureSlider_.SetPos(value);
-  exposureValue_ = value;
+  ReadExposureBack(true);
   UpdateData(FALSE);
-  documentController_->SetCameraControl(kExposure, value);
+  documentController_->SetCameraControl(kExposure, exposureValue_);
   exposureSlider_.EnableWindow(TRUE);
 }
 
@@ -90,15 +86,11 @@ void CVorquellDlg::OnVideoParameters() {
   }
   if (settings_.currentCamera != 0) return;
   documentController_->ShowFilterPages(m_hWnd);
-  long value = 0, flags = 0;
-  documentController_->GetCameraControl(kExposure, &value, &flags);
-  const bool automatic = flags == CameraControl_Flags_Auto;
+  // The pages are a modal loop: the camera is looked up again after it.
+  bool automatic = false;
+  if (!ReadExposureBack(true, &automatic)) return;
   settings_.autoExposure = automatic;
-  exposureSlider_.EnableWindow(!automatic);
-  CheckDlgButton(IDC_AUTO_EXPOSURE, automatic ? BST_CHECKED : BST_UNCHECKED);
-  settings_.exposure = value;
-  exposureValue_ = value;
-  exposureSlider_.SetPos(value);
+  ShowExposureMode(automatic);
   UpdateData(FALSE);
 }
 

@@ -12,6 +12,7 @@
 #include "platform/win/SystemMetrics.h"
 #include "ui/FxButtonSkin.h"
 #include "ui/LanguageTexts.h"
+#include "ui/MultiPageDlg.h"
 #include "ui/ShowImageDlg.h"
 
 namespace {
@@ -225,19 +226,25 @@ void CVorquellDlg::OnPaint() {
 HCURSOR CVorquellDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(icon_); }
 
 BOOL CVorquellDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+  // What is let go under a nested loop waits for the outermost handler.
+  ++handlerDepth_;
+  BOOL handled = TRUE;
   if (message == WM_PREFIX_CHANGED) {
     imageCounter_ = 0;
     settings_.imageIndex = 0;
     UpdateData(FALSE);
     if (result) *result = 0;
-    return TRUE;
-  }
-  // Nothing sends it; it is answered and nothing else happens.
-  if (message == WM_USER + 0x21) {
+  } else if (message == WM_USER + 0x21) {
+    // Nothing sends it; it is answered and nothing else happens.
     if (result) *result = 0;
-    return TRUE;
+  } else {
+    handled = CDialog::OnWndMsg(message, wParam, lParam, result);
   }
-  return CDialog::OnWndMsg(message, wParam, lParam, result);
+  if (--handlerDepth_ == 0) {
+    retiredControllers_.clear();
+    retiredMultiPageDialogs_.clear();
+  }
+  return handled;
 }
 
 void CVorquellDlg::OnNamingPrefix() {

@@ -1,14 +1,20 @@
-// The main window and the programs beside it: the image server asked at
-// start-up and the image-path requests answered while it runs
-// (app/ImagePathServer.h does the work).
+// The main window and the programs beside it: the window made reachable,
+// the image server asked at start-up and the image-path requests answered
+// while it runs (app/ImagePathServer.h does the work).
 #include "app/VorquellApp.h"
 #include "app/VorquellDlg.h"
+#include "platform/win/ProgramWindows.h"
 
 namespace {
 
 CVorquellApp* TheApp() { return dynamic_cast<CVorquellApp*>(AfxGetApp()); }
 
 }  // namespace
+
+void CVorquellDlg::MakeReachableByOutsidePrograms() {
+  // The request's parameters carry nothing, so junk in them is harmless.
+  vqplatform::MakeReachableByPrograms(GetSafeHwnd(), {WM_IMAGEPATH_REQUEST});
+}
 
 int CVorquellDlg::ProbeImageServer() { return ::ProbeImageServer(); }
 

@@ -29,12 +29,13 @@ bool CVorquellDlg::PortraitSizeChangeApplies(const CSysSettings& before, const C
 bool CVorquellDlg::ReopenDocumentCamera(int subtype) {
   StopOrientationThread();
   CloseContinuousShooting();
-  documentController_ = std::make_unique<CCaptureController>(true, false);
+  auto reopened = std::make_unique<CCaptureController>(true, false);
+  ReleaseController(documentController_);
+  documentController_ = std::move(reopened);
   CCaptureController& camera = *documentController_;
   camera.SetSubtype(subtype);
-  if (camera.OpenCamera(docVendorId_, docProductId_, nullptr, this, previewRect_.left, previewRect_.top,
-                        previewRect_.right, previewRect_.bottom, settings_.channels, 0) != S_OK)
-    return false;
+  // The source's own messages while it opens are a modal loop.
+  if (!OpenCameraInPreview(camera, false) || documentController_.get() != &camera) return false;
   camera.ShowPreview(true);
   if (camera.SetResolution(settings_.docCamWidth, settings_.docCamHeight) != S_OK) return false;
   camera.SetFrameMargins(settings_.cutLeft, settings_.cutTop, settings_.cutRight, settings_.cutBottom);
@@ -55,7 +56,16 @@ void CVorquellDlg::OnSystemParameters() {
   CSystemInfoDialog sheet(nullptr);
   sheet.SetSettings(settings_);
   if (sheet.DoModal() != IDOK) return;
-  ApplySettings(sheet.GetSettings());
+  // The window went on while the sheet was open (a camera lost or found,
+  // the exposure followed): what it keeps there, and the sheet does not
+  // edit, is taken as it is now, not as it was handed over.
+  CSysSettings updated = sheet.GetSettings();
+  updated.currentCamera = settings_.currentCamera;
+  updated.cameraModel = settings_.cameraModel;
+  updated.cutPageType = settings_.cutPageType;
+  updated.exposure = settings_.exposure;
+  updated.autoExposure = settings_.autoExposure;
+  ApplySettings(updated);
 }
 
 bool CVorquellDlg::ApplySettings(CSysSettings updated) {
@@ -65,7 +75,7 @@ bool CVorquellDlg::ApplySettings(CSysSettings updated) {
   // Ending early keeps the old record; the orientation thread, stopped for
   // a camera change, runs again as that record says.
   const auto keepOld = [this] {
-    if (settings_.docCheck) StartOrientationThread();
+    if (settings_.docCheck && documentController_) StartOrientationThread();
     return false;
   };
 
@@ -73,7 +83,9 @@ bool CVorquellDlg::ApplySettings(CSysSettings updated) {
   // The selection lives in the controller; a reopen at the same size keeps it.
   RECT selection{};
   bool keepSelection = false;
-  if (documentShown && updated.fastMode != old.fastMode) {
+  // Without the document camera (lost while the sheet was open) the record
+  // is still taken: the camera opens with it when it comes back.
+  if (documentShown && documentController_ && updated.fastMode != old.fastMode) {
     keepSelection = documentController_->GetSelection(&selection);
     if (!ReopenDocumentCamera(updated.fastMode == 1 ? 1 : 0)) return keepOld();
     documentChanged = true;
@@ -112,7 +124,8 @@ bool CVorquellDlg::ApplySettings(CSysSettings updated) {
   settings_ = updated;
   // The sheet only names a newly chosen folder; captures need it to exist.
   if (!FolderExists(settings_.currentFolder)) CreateFolderTree(settings_.currentFolder);
-  if (settings_.docCheck) StartOrientationThread();
+  // The thread reads the document camera; without one it stays off.
+  if (settings_.docCheck && documentController_) StartOrientationThread();
   else StopOrientationThread();
   if (settings_.cutPageType == 1 && documentController_)
     documentController_->SetAutoDetect(true, settings_.multiCutPage, kAutoCropArea);

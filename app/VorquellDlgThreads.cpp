@@ -1,11 +1,12 @@
-// The worker threads and modeless dialogs that use a capture controller:
-// each is stopped and joined before the controller it uses goes away.
+// The worker threads and dialogs that use a capture controller: each is
+// stopped and joined, or told, before the controller it uses goes away.
 #include "app/ContinuousShooting.h"
 #include "app/OrientationThread.h"
 #include "app/VorquellDlg.h"
 #include "platform/win/Handles.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Sync.h"
+#include "ui/VideoToFileDlg.h"
 
 void CVorquellDlg::StartOrientationThread() {
   if (!orientationThreadProc_) return;
@@ -58,6 +59,19 @@ void CVorquellDlg::CloseContinuousShooting() {
 void CVorquellDlg::CloseCameras() {
   StopOrientationThread();
   CloseContinuousShooting();
-  documentController_.reset();
-  portraitController_.reset();
+  ReleaseController(documentController_);
+  ReleaseController(portraitController_);
+}
+
+void CVorquellDlg::ReleaseController(std::unique_ptr<CCaptureController>& controller) {
+  if (!controller) return;
+  if (recorder_ && recorder_->captureController == controller.get()) recorder_->CameraLost(MessageText(MSG_UNPLUGGED));
+  if (handlerDepth_ <= 1) {
+    controller.reset();
+    return;
+  }
+  // A handler further down may be inside this controller's own code.
+  controller->Stop();
+  controller->ShowPreview(false);
+  retiredControllers_.push_back(std::move(controller));
 }

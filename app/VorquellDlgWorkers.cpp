@@ -66,8 +66,10 @@ void CVorquellDlg::CaptureForOcr() {
   output.SetCameraIds(branding_.selectedCameraIds);
   CString name;
   settings_.MakeFileName(name);
-  if (name.IsEmpty()) return;
+  // The free name's dialog is a modal loop: the camera may have gone.
+  if (name.IsEmpty() || !documentController_ || settings_.currentCamera != 0) return;
   const cv::Mat frame = documentController_->GetFrame();
+  if (frame.empty()) return;
   UpdateData(TRUE);
 
   // Recognition wants the plain page: no shadow removal, straightening,
@@ -103,8 +105,9 @@ void CVorquellDlg::CaptureForOcr() {
   }
   dialog.SetOutputPath(name);
   dialog.DoModal();
-  if (dialog.GetState() == COCRProgressDlg::kFinished)
-    AddFilesToStrip(dialog.GetOutputPath(), StripItems(), kStripDocumentMode, nullptr);
+  // A recognition that wrote nothing said so in its dialog and takes no number.
+  if (dialog.GetState() != COCRProgressDlg::kFinished) return;
+  AddFilesToStrip(dialog.GetOutputPath(), StripItems(), kStripDocumentMode, nullptr);
   settings_.imageIndex = ++imageCounter_;
   UpdateData(FALSE);
 }
@@ -117,7 +120,8 @@ void CVorquellDlg::RecordVideo() {
   CCVideoToFile dialog(this, settings_.language);
   CString name;
   settings_.MakeFileName(name);
-  if (name.IsEmpty()) return;
+  // The free name's dialog is a modal loop: the camera may have gone.
+  if (name.IsEmpty() || !documentController_) return;
   name += L".asf";
   dialog.SetOutputPath(name);
   CRect preview = previewRect_;
@@ -128,8 +132,12 @@ void CVorquellDlg::RecordVideo() {
   CCaptureController* camera = portrait ? portraitController_.get() : documentController_.get();
   if (camera) {
     dialog.captureController = camera;
+    // Told, through recorder_, when the camera goes while it records.
+    recorder_ = &dialog;
     dialog.DoModal();
-    if (!ReopenAfterRecording(portrait)) return;
+    recorder_ = nullptr;
+    // A camera lost meanwhile was opened anew when it came back, if it did.
+    if (!dialog.CameraWasLost() && !ReopenAfterRecording(portrait)) return;
   }
   const bool autoCrop = IsDlgButtonChecked(IDC_CROP_AUTO) == BST_CHECKED;
   if (documentController_) {
@@ -154,7 +162,7 @@ bool CVorquellDlg::ReopenAfterRecording(bool portrait) {
   std::unique_ptr<CCaptureController>& camera = portrait ? portraitController_ : documentController_;
   const CString vendor = portrait ? branding_.selectedCameraIds[1] : docVendorId_;
   const CString product = portrait ? branding_.selectedCameraIds[0] : docProductId_;
-  if (!portrait && camera->CountDevices(vendor, product) < 1) return true;
+  if (!camera || (!portrait && camera->CountDevices(vendor, product) < 1)) return true;
   // Opening anew replaces the preview the threads read frames from.
   StopOrientationThread();
   CloseContinuousShooting();
@@ -162,9 +170,9 @@ bool CVorquellDlg::ReopenAfterRecording(bool portrait) {
   const bool hadSelection = camera->GetSelection(&selection) && selection.left < selection.right;
   if (portrait) camera->SetResolution(settings_.porCamWidth, settings_.porCamHeight);
   else camera->SetResolution(settings_.docCamWidth, settings_.docCamHeight);
-  if (camera->OpenCamera(vendor, product, nullptr, this, previewRect_.left, previewRect_.top, previewRect_.right,
-                         previewRect_.bottom, settings_.channels, portrait ? 1 : 0) != S_OK) {
-    camera.reset();
+  // The source's own messages while it opens are a modal loop.
+  if (!OpenCameraInPreview(*camera, portrait) || !camera) {
+    ReleaseController(camera);
     return true;
   }
   if (!portrait) IdentifyCameraModel(vendor, product);

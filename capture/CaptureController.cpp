@@ -2,6 +2,7 @@
 
 #include <new>
 
+#include "capture/PushSourceVideo.h"
 #include "capture/RecordingGraph.h"
 #include "capture/ShowVideoImpl.h"
 #include "capture/ShowVideoThread.h"
@@ -267,4 +268,10 @@ HRESULT CCaptureController::StopRecording() {
   delete recording_;
   recording_ = nullptr;
   return stopped;
+}
+
+int CCaptureController::RecordedFrames() const {
+  if (!recording_ || !recording_->source) return 0;
+  const int filled = static_cast<CPushSourceVideo*>(recording_->source)->Pin()->FramesFilled();
+  return filled > 0 ? filled - 1 : 0;
 }

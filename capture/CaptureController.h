@@ -90,6 +90,8 @@ class CCaptureController {
   CVideoBaseClass* MainSource() const { return mainSource_; }
   HWND ParentWindow() const { return parentWindow_; }
   int Rotation() const { return rotation_; }
+  // Pictures the recording in progress has passed to its file; 0 when none.
+  int RecordedFrames() const;
 
  private:
   CVideoBaseClass* CreateSource();

@@ -10,6 +10,7 @@
 #include "imaging/DocumentDetection.h"
 #include "platform/win/MessageBox.h"
 #include "platform/mfc/CString.h"
+#include "platform/win/PathEncoding.h"
 
 namespace vqcapture {
 
@@ -157,7 +158,7 @@ cv::Mat CDPrgb24::GetMat() {
 }
 
 bool CDPrgb24::WriteBmp(const wchar_t* path, const RECT& rect, LONG pixelsPerMetre, bool showFailure) {
-  const std::string narrow = CString(path).ToUtf8();
+  const std::string narrow = path ? vq::PathToBytes(path) : std::string();
   std::FILE* file = std::fopen(narrow.c_str(), "wb");
   if (!file) {
     if (showFailure) MessageBoxW(nullptr, L"CDPrgb24::SaveBitmap() - hf = INVALID_HANDLE_VALUE!", L"", MB_OK);

@@ -3,6 +3,8 @@
 // current picture (with its overlays) fitted into the sample size with its
 // aspect kept, at the bit depth agreed with the writer, stamped n x the frame
 // length. The pin does not wait: the writer downstream sets the pace.
+#include <atomic>
+
 #include "platform/dshow/SourceFilter.h"
 #include "platform/win/WinTypes.h"
 
@@ -31,9 +33,11 @@ class CPushPinVideo : public CSourceStream {
   void SetPreview(CShowVideoPro* preview);
   REFERENCE_TIME FrameLength() const { return frameLength_; }
   int CurrentBitDepth() const { return currentBitDepth_; }
+  // Samples filled so far; all but the newest have passed the writer.
+  int FramesFilled() const { return frameNumber_; }
 
  private:
-  int frameNumber_ = 0;
+  std::atomic<int> frameNumber_{0};  // read by other threads
   REFERENCE_TIME frameLength_;
   int currentBitDepth_ = 32;
   CMediaType mediaType_;

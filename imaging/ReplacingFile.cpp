@@ -4,11 +4,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <atomic>
 #include <cerrno>
-#include <chrono>
-#include <cstdio>
+
+#include "imaging/WorkFiles.h"
 
 namespace vq {
 
@@ -22,15 +20,6 @@ bool MayReplace(const std::string& path) {
   return S_ISREG(st.st_mode);
 }
 
-std::string UniqueSuffix() {
-  static std::atomic<unsigned> counter{0};
-  const auto ticks = std::chrono::steady_clock::now().time_since_epoch().count();
-  char text[64];
-  std::snprintf(text, sizeof text, "%d-%x-%llx", static_cast<int>(getpid()), counter.fetch_add(1),
-                static_cast<unsigned long long>(ticks) & 0xFFFFFFull);
-  return text;
-}
-
 }  // namespace
 
 CReplacingFile::CReplacingFile(std::string target) : target_(std::move(target)) {}
@@ -42,15 +31,8 @@ CReplacingFile::~CReplacingFile() {
 
 bool CReplacingFile::Create() {
   if (target_.empty() || target_.back() == '/' || !MayReplace(target_)) return false;
-  const std::size_t slash = target_.find_last_of('/');
-  const std::string folder = slash == std::string::npos ? std::string() : target_.substr(0, slash + 1);
-  const std::string name = slash == std::string::npos ? target_ : target_.substr(slash + 1);
-  const std::size_t dot = name.find_last_of('.');
-  const std::string extension = dot == std::string::npos || dot == 0 ? std::string() : name.substr(dot);
-  // Long names are shortened so the temporary name stays within the name limit.
-  const std::string stem = name.substr(0, std::min<std::size_t>(name.size(), 96));
   for (int attempt = 0; attempt < 16; ++attempt) {
-    std::string candidate = folder + "." + stem + "." + UniqueSuffix() + ".tmp" + extension;
+    std::string candidate = WorkFileNameBeside(target_);
     const int fd = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0) {
       // A replaced file keeps its permissions.
@@ -86,6 +68,20 @@ bool CReplacingFile::Commit() {
   }
   committed_ = true;
   return true;
+}
+
+bool WriteReplacing(const std::string& target, const void* bytes, std::size_t size) {
+  CReplacingFile file(target);
+  if (!file.Create()) return false;
+  const char* next = static_cast<const char*>(bytes);
+  for (std::size_t left = size; left > 0;) {
+    const ssize_t written = write(file.Descriptor(), next, left);
+    if (written < 0 && errno == EINTR) continue;
+    if (written <= 0) return false;
+    next += written;
+    left -= static_cast<std::size_t>(written);
+  }
+  return file.Commit();
 }
 
 }  // namespace vq

@@ -2,6 +2,7 @@
 // Writes a file through a temporary sibling: the target is replaced only when
 // the whole new content is on disk, so a failed write never damages an
 // existing file of that name. Only a regular file is ever replaced.
+#include <cstddef>
 #include <string>
 
 namespace vq {
@@ -35,5 +36,9 @@ class CReplacingFile {
   int fd_ = -1;
   bool committed_ = false;
 };
+
+// Writes bytes to `target` through a work file beside it; false, with an
+// existing target untouched and no work file left, when that fails.
+bool WriteReplacing(const std::string& target, const void* bytes, std::size_t size);
 
 }  // namespace vq

@@ -1,13 +1,17 @@
 #include "ocr/DocOCR.h"
 
+#include <algorithm>
 #include <climits>
+#include <cmath>
 #include <cstdio>
+#include <utility>
 
 #include <opencv2/imgproc.hpp>
 
 #include "imaging/CvCompat.h"
 #include "ocr/GlyphRecognition.h"
 #include "ocr/OCREngine.h"
+#include "ocr/PageFocus.h"
 
 namespace {
 
@@ -24,6 +28,11 @@ constexpr int kPageBlockSize = 51;
 constexpr int kLineBlockSize = 11;
 constexpr int kStrokeRadius = 5;
 constexpr int kMinimumBlockArea = 1024;
+// Line skew: blocks at least this many times longer than thick tell it;
+// turns beyond the maximum are not lines, within the tolerance the page is level.
+constexpr double kLongBlockRatio = 4.0;
+constexpr double kMaximumLineSkew = 20.0;
+constexpr double kLevelTolerance = 0.5;
 const char kSameLine[] = "      ";
 const char kNextLine[] = "\r\n";
 
@@ -44,18 +53,26 @@ bool CDocOCR::Initialize(const char* modelPath) {
 bool CDocOCR::Recognize(cv::Mat page, std::string* text, OCRProgressCallback progress, bool pageIsBinary) {
   if (!engine_ || !text) return false;
   std::vector<OCRTextBlock> blocks;
+  double lineSkew = 0.0;
   // OpenCV reports trouble (an odd page type, memory) by throwing.
-  if (!cvcompat::Guarded(false, [&] { return RecognizeBlocks(page, &blocks, progress, pageIsBinary); }))
+  if (!cvcompat::Guarded(false, [&] { return RecognizeBlocks(page, &blocks, progress, pageIsBinary, &lineSkew); }))
     return false;
-  return JoinTextBlocks(blocks, text);
+  return JoinTextBlocks(blocks, text, lineSkew);
 }
 
 bool CDocOCR::RecognizeBlocks(cv::Mat page, std::vector<OCRTextBlock>* blocks, OCRProgressCallback progress,
-                              bool pageIsBinary) {
+                              bool pageIsBinary, double* lineSkew) {
   if (page.empty() || !engine_) return false;
   if (Report(progress, 0.0, kPreprocessing)) return false;
   cv::Mat grey = page;
   if (page.channels() > 1) cv::cvtColor(page, grey, cv::COLOR_BGR2GRAY);
+  // A photographed page is soft: blurred strokes fall apart in the line
+  // image and read badly. Sharpened, it is read like a print; crisp pages
+  // stay as they are.
+  if (!pageIsBinary) {
+    cv::Mat sharpened;
+    if (SharpenSoftPage(grey, &sharpened)) grey = sharpened;
+  }
 
   cv::Mat pageImage, lineImage;
   if (pageIsBinary) {
@@ -73,6 +90,7 @@ bool CDocOCR::RecognizeBlocks(cv::Mat page, std::vector<OCRTextBlock>* blocks, O
   std::vector<cv::Mat> blockImages;
   std::vector<cv::Rect> rectangles;
   DetectTextBlocks(lineImage, pageImage, &blockImages, &rectangles);
+  if (lineSkew) *lineSkew = EstimateLineSkew(blockImages);
   if (Report(progress, 0.05, kPreprocessed)) return false;
 
   blocks->clear();
@@ -104,9 +122,9 @@ bool CompareReadingOrder(const OCRTextBlock& a, const OCRTextBlock& b) {
   return a.x + a.width / 2 <= b.x + b.width / 2;
 }
 
-bool JoinTextBlocks(const std::vector<OCRTextBlock>& blocks, std::string* text) {
+bool JoinTextBlocks(const std::vector<OCRTextBlock>& blocks, std::string* text, double lineSkew) {
   OCRList<OCRTextBlock> ordered;
-  for (const OCRTextBlock& block : blocks) ordered.Append(block);
+  for (const OCRTextBlock& block : blocks) ordered.Append(lineSkew == 0.0 ? block : LevelTextBlock(block, lineSkew));
   ordered.MergeSort(CompareReadingOrder);
   text->clear();
   if (ordered.Count() == 0) return false;
@@ -117,6 +135,49 @@ bool JoinTextBlocks(const std::vector<OCRTextBlock>& blocks, std::string* text) 
     previous = &block;
   });
   return true;
+}
+
+double EstimateLineSkew(const std::vector<cv::Mat>& blockImages) {
+  std::vector<std::pair<double, double>> turns;  // (degrees, weight)
+  double total = 0.0;
+  for (const cv::Mat& block : blockImages) {
+    const cv::Moments m = cv::moments(block, true);
+    if (m.m00 <= 0.0) continue;
+    // The ink's principal axes: a line's long axis at least four times its short one.
+    const double spread = std::hypot(m.mu20 - m.mu02, 2.0 * m.mu11);
+    const double major = m.mu20 + m.mu02 + spread, minor = m.mu20 + m.mu02 - spread;
+    if (minor <= 0.0 || major < kLongBlockRatio * kLongBlockRatio * minor) continue;
+    const double degrees = 0.5 * std::atan2(2.0 * m.mu11, m.mu20 - m.mu02) * 180.0 / CV_PI;
+    if (std::fabs(degrees) > kMaximumLineSkew) continue;
+    turns.emplace_back(degrees, block.cols);
+    total += block.cols;
+  }
+  if (turns.empty()) return 0.0;
+  // The weighted median: fragments and odd blocks do not pull it.
+  std::sort(turns.begin(), turns.end());
+  double seen = 0.0, skew = 0.0;
+  for (const auto& [degrees, weight] : turns) {
+    skew = degrees;
+    if ((seen += weight) >= total / 2) break;
+  }
+  return std::fabs(skew) < kLevelTolerance ? 0.0 : skew;
+}
+
+OCRTextBlock LevelTextBlock(const OCRTextBlock& block, double skew) {
+  const double a = skew * CV_PI / 180.0, c = std::cos(a), s = std::sin(a), sa = std::fabs(s);
+  const double w = block.width, h = block.height;
+  // The turned band of length L and thickness t spans w = L c + t |s| and
+  // h = L |s| + t c; solved for L and t, neither below half the shorter side.
+  const double det = c * c - sa * sa, floor = 0.5 * std::min(w, h);
+  const double length = std::max((w * c - h * sa) / det, floor), thickness = std::max((h * c - w * sa) / det, floor);
+  const double cx = block.x + w / 2, cy = block.y + h / 2;
+  const double lx = cx * c + cy * s, ly = -cx * s + cy * c;
+  OCRTextBlock level = block;
+  level.x = static_cast<int>(std::lround(lx - length / 2));
+  level.y = static_cast<int>(std::lround(ly - thickness / 2));
+  level.width = static_cast<int>(std::lround(length));
+  level.height = static_cast<int>(std::lround(thickness));
+  return level;
 }
 
 void DetectTextBlocks(cv::Mat lineImage, cv::Mat pageImage, std::vector<cv::Mat>* blockImages,

@@ -42,8 +42,10 @@ class CDocOCR {
   bool Recognize(cv::Mat page, std::string* text, OCRProgressCallback progress, bool pageIsBinary);
 
   // The steps, in the order Recognize takes them.
+  // `lineSkew`, when given, receives the turn of the page's lines
+  // (EstimateLineSkew).
   bool RecognizeBlocks(cv::Mat page, std::vector<OCRTextBlock>* blocks, OCRProgressCallback progress,
-                       bool pageIsBinary);
+                       bool pageIsBinary, double* lineSkew = nullptr);
   // blockImage: 8-bit, ink non-zero; greyBlock: the same size, ink bright.
   bool RecognizeTextLine(cv::Mat blockImage, std::string* text, cv::Mat greyBlock);
   void SegmentLine(cv::Mat blockImage, std::vector<OCRCandidate>* candidates, cv::Mat greyBlock);
@@ -67,5 +69,16 @@ void StrokeFilter(cv::Mat grey, int radius, cv::Mat* result);
 // with OCRList::MergeSort).
 bool CompareReadingOrder(const OCRTextBlock& a, const OCRTextBlock& b);
 // Sorts the blocks into reading order and joins their texts; false (text
-// empty) when there is no block.
-bool JoinTextBlocks(const std::vector<OCRTextBlock>& blocks, std::string* text);
+// empty) when there is no block. On a page whose lines are turned by
+// `lineSkew` degrees the order and the line breaks are judged on the blocks
+// turned level (LevelTextBlock).
+bool JoinTextBlocks(const std::vector<OCRTextBlock>& blocks, std::string* text, double lineSkew = 0.0);
+
+// The turn of the text lines in degrees (positive: they fall to the right),
+// from the long blocks' ink (8-bit, ink non-zero), weighted by their width;
+// 0 when the lines are level within half a degree or no block is long.
+double EstimateLineSkew(const std::vector<cv::Mat>& blockImages);
+// The block's rectangle on the page turned back by `skew` degrees about the
+// page's origin: a band along the turned line becomes a level one of its own
+// length and thickness.
+OCRTextBlock LevelTextBlock(const OCRTextBlock& block, double skew);

@@ -3,6 +3,7 @@
 
 #include "ocr/CandidateSet.h"
 #include "ocr/ModelReading.h"
+#include "ocr/DistanceMeasurer.h"
 #include "ocr/ModelText.h"
 
 bool COCRMultiTpl::Load(const char* modelPath) {
@@ -53,6 +54,13 @@ bool COCRMultiTpl::CheckShapes() {
     if (set.templates.empty() || !set.chain.FeatureShape(false, &rows, &cols)) return false;
     for (OCRMatrixPtr& pattern : set.templates)
       if (!FitShape(pattern.get(), rows, cols)) return false;
+    if (set.chain.cosine) {
+      set.length = static_cast<size_t>(rows) * static_cast<size_t>(cols);
+      set.packed.reserve(set.length * set.templates.size());
+      for (const OCRMatrixPtr& pattern : set.templates)
+        set.packed.insert(set.packed.end(), MatrixData<double>(pattern.get()),
+                          MatrixData<double>(pattern.get()) + set.length);
+    }
   }
   return true;
 }
@@ -67,9 +75,15 @@ bool COCRMultiTpl::MatchTemplateSet(const uint8_t* image, int width, int height,
   if (!features) return false;
   // Template order decides among equal distances: the one read first stays.
   CandidateSet<size_t> best(static_cast<size_t>(n));
-  for (size_t i = 0; i < set.templates.size(); ++i) {
-    double d = 0.0;
-    if (set.chain.distance->Distance(set.templates[i].get(), features.get(), &d) == 0) best.Offer(d, i);
+  if (!set.packed.empty() && features->type == OCR_DOUBLE && OCRElementCount(features.get()) == set.length) {
+    std::vector<double> d(set.templates.size());
+    CosineDistances(set.packed.data(), d.size(), set.length, MatrixData<double>(features.get()), d.data());
+    for (size_t i = 0; i < d.size(); ++i) best.Offer(d[i], i);
+  } else {
+    for (size_t i = 0; i < set.templates.size(); ++i) {
+      double d = 0.0;
+      if (set.chain.distance->Distance(set.templates[i].get(), features.get(), &d) == 0) best.Offer(d, i);
+    }
   }
   WriteCandidates(best.Items(), n, [&set](size_t i) -> const std::string& { return set.labels[i]; }, setLabels,
                   setDistances);

@@ -12,6 +12,10 @@ struct TemplateSet {
   FeatureChain chain;
   std::vector<OCRMatrixPtr> templates;  // the final feature shape, doubles
   std::vector<std::string> labels;      // two bytes each, parallel to templates
+  // With a cosine distance, the templates' values one after the other: a
+  // glyph is compared with all of them in one pass.
+  std::vector<double> packed;
+  size_t length = 0;  // values per template
 };
 
 class COCRMultiTpl : public COCRInterface {

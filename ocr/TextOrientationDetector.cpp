@@ -30,8 +30,12 @@ bool COrientationVote::Add(const Distances& d) {
   double second = 1.0;
   for (double value : d)
     if (value > min && value - min < second - min) second = value;
-  if (min > kRejectDistance || min / second > kAmbiguityRatio) return false;
-  if (min < kSureDistance && min / second < kSureRatio) {
+  ++examined_;
+  if (min >= kGlyphDistance) return examined_ - 2 * glyphs_ >= kNotTextMargin;
+  ++glyphs_;
+  // Read as a glyph in two turns, or the best turn does not stand out: no vote.
+  if (second < kGlyphDistance || min / second > kAmbiguityRatio) return false;
+  if (min / second < kSureRatio && ReadsAsText()) {
     decisive_ = kAngles[best];
     return true;
   }
@@ -40,6 +44,7 @@ bool COrientationVote::Add(const Distances& d) {
 }
 
 bool COrientationVote::Result(int* angle) const {
+  if (!ReadsAsText()) return false;
   if (decisive_ >= 0) {
     *angle = decisive_;
     return true;

@@ -44,29 +44,43 @@ bool CjkTextRenderer::RenderGlyph(char32_t code, int pixels, Glyph* glyph) {
       glyph->coverage.at<uint8_t>(static_cast<int>(y), static_cast<int>(x)) = bitmap.buffer[y * bitmap.pitch + x];
   glyph->left = face->glyph->bitmap_left;
   glyph->top = face->glyph->bitmap_top;
+  glyph->advance = static_cast<int>((face->glyph->advance.x + 32) >> 6);
   return true;
+}
+
+void CjkTextRenderer::Blit(cv::Mat& page, const Glyph& glyph, cv::Point pen, int ink) {
+  const int x0 = pen.x + glyph.left, y0 = pen.y - glyph.top;
+  for (int y = 0; y < glyph.coverage.rows; ++y)
+    for (int x = 0; x < glyph.coverage.cols; ++x) {
+      const int px = x0 + x, py = y0 + y;
+      if (px < 0 || py < 0 || px >= page.cols || py >= page.rows) continue;
+      const int a = glyph.coverage.at<uint8_t>(y, x);
+      uint8_t& p = page.at<uint8_t>(py, px);
+      p = static_cast<uint8_t>((p * (255 - a) + ink * a) / 255);
+    }
 }
 
 void CjkTextRenderer::DrawLine(cv::Mat& page, std::u32string_view text, cv::Point origin, int pixels, int pitch,
                                int ink) {
-  auto face = static_cast<FT_Face>(face_);
-  if (!face || page.type() != CV_8UC1) return;
+  if (!face_ || page.type() != CV_8UC1) return;
   // The baseline sits at the em box's ascent share (0.88 of the em for CJK faces).
   const int baseline = origin.y + pixels * 88 / 100;
   for (size_t i = 0; i < text.size(); ++i) {
     Glyph glyph;
-    if (!RenderGlyph(text[i], pixels, &glyph)) continue;
-    const int x0 = origin.x + static_cast<int>(i) * pitch + glyph.left;
-    const int y0 = baseline - glyph.top;
-    for (int y = 0; y < glyph.coverage.rows; ++y)
-      for (int x = 0; x < glyph.coverage.cols; ++x) {
-        const int px = x0 + x, py = y0 + y;
-        if (px < 0 || py < 0 || px >= page.cols || py >= page.rows) continue;
-        const int a = glyph.coverage.at<uint8_t>(y, x);
-        uint8_t& p = page.at<uint8_t>(py, px);
-        p = static_cast<uint8_t>((p * (255 - a) + ink * a) / 255);
-      }
+    if (RenderGlyph(text[i], pixels, &glyph))
+      Blit(page, glyph, {origin.x + static_cast<int>(i) * pitch, baseline}, ink);
   }
+}
+
+int CjkTextRenderer::DrawProportional(cv::Mat& page, std::u32string_view text, cv::Point pen, int pixels, int ink) {
+  if (!face_ || page.type() != CV_8UC1) return pen.x;
+  for (char32_t code : text) {
+    Glyph glyph;
+    if (!RenderGlyph(code, pixels, &glyph)) continue;
+    Blit(page, glyph, pen, ink);
+    pen.x += glyph.advance;
+  }
+  return pen.x;
 }
 
 cv::Mat RenderTextLines(CjkTextRenderer& renderer, cv::Size size, const std::vector<std::u32string>& lines,

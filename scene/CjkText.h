@@ -38,6 +38,7 @@ class CjkTextRenderer {
     cv::Mat coverage;
     int left = 0;
     int top = 0;
+    int advance = 0;  // the pen's step to the next glyph
   };
   bool RenderGlyph(char32_t code, int pixels, Glyph* glyph);
 
@@ -45,8 +46,14 @@ class CjkTextRenderer {
   // every `pitch` pixels to the right, darkening an 8-bit one-channel page
   // towards `ink`. Characters the font lacks leave a gap.
   void DrawLine(cv::Mat& page, std::u32string_view text, cv::Point origin, int pixels, int pitch, int ink = 0);
+  // Draws proportional text (any face, Latin too) with its baseline through
+  // `pen`, each glyph advancing the pen by its own width; returns the pen's
+  // final x.
+  int DrawProportional(cv::Mat& page, std::u32string_view text, cv::Point pen, int pixels, int ink = 0);
 
  private:
+  static void Blit(cv::Mat& page, const Glyph& glyph, cv::Point pen, int ink);
+
   void* library_ = nullptr;
   void* face_ = nullptr;
 };

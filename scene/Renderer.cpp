@@ -113,9 +113,54 @@ void WriteText(cv::Mat& frame, const Sheet& sheet) {
   }
 }
 
+// Ink keeps this share of the paper's light.
+constexpr double kInkLight = 0.1;
+
+// The printed picture stretched over the sheet: the paper's colour times the
+// print's lightness.
+void Print(cv::Mat& frame, const Sheet& sheet) {
+  const cv::RotatedRect& r = sheet.rect;
+  const cv::Rect box = r.boundingRect() & cv::Rect(0, 0, frame.cols, frame.rows);
+  if (box.empty() || sheet.print.type() != CV_8UC1) return;
+  const double a = r.angle * CV_PI / 180.0, c = std::cos(a), s = std::sin(a);
+  const double sx = r.size.width / sheet.print.cols, sy = r.size.height / sheet.print.rows;
+  const double w = r.size.width, h = r.size.height;
+  // Print pixel (x, y) lands at centre + (x sx - w/2) along the top + (y sy - h/2) down the side.
+  const cv::Matx23d toFrame(c * sx, -s * sy, r.center.x - box.x - c * w / 2 + s * h / 2,  //
+                            s * sx, c * sy, r.center.y - box.y - s * w / 2 - c * h / 2);
+  cv::Mat lightness;
+  cv::warpAffine(sheet.print, lightness, toFrame, box.size(), cv::INTER_LINEAR, cv::BORDER_CONSTANT,
+                 cv::Scalar::all(255));
+  lightness.convertTo(lightness, CV_32F, (1.0 - kInkLight) / 255.0, kInkLight);
+  cv::Mat factor;
+  cv::cvtColor(lightness, factor, cv::COLOR_GRAY2BGR);
+  cv::Mat target = frame(box), lit;
+  target.convertTo(lit, CV_32FC3);
+  cv::multiply(lit, factor, lit);
+  lit.convertTo(target, CV_8UC3);
+}
+
 void DrawSheet(cv::Mat& frame, const Sheet& sheet) {
   cv::fillConvexPoly(frame, Fixed(Corners(sheet.rect)), sheet.paper, cv::LINE_AA, kShift);
-  if (sheet.text) WriteText(frame, sheet);
+  if (!sheet.print.empty()) Print(frame, sheet);
+  else if (sheet.text) WriteText(frame, sheet);
+}
+
+// Light falls off towards the corners: 1 - v (r / r_corner)^2.
+void Vignette(cv::Mat& frame, double v) {
+  const double cx = (frame.cols - 1) / 2.0, cy = (frame.rows - 1) / 2.0;
+  const double corner2 = cx * cx + cy * cy;
+  cv::Mat factor(frame.size(), CV_32F);
+  for (int y = 0; y < frame.rows; ++y) {
+    float* row = factor.ptr<float>(y);
+    const double dy2 = (y - cy) * (y - cy);
+    for (int x = 0; x < frame.cols; ++x) row[x] = float(1.0 - v * ((x - cx) * (x - cx) + dy2) / corner2);
+  }
+  cv::Mat factor3, lit;
+  cv::cvtColor(factor, factor3, cv::COLOR_GRAY2BGR);
+  frame.convertTo(lit, CV_32FC3);
+  cv::multiply(lit, factor3, lit);
+  lit.convertTo(frame, CV_8UC3);
 }
 
 // The outline of a forearm with a palm and four fingers at its end.
@@ -179,6 +224,8 @@ cv::Mat RenderScene(const Scene& scene) {
     if (scene.shadows) CastShadows(frame, shapes);
     for (const auto& shape : shapes) cv::fillConvexPoly(frame, Fixed(shape), scene.hand->skin, cv::LINE_AA, kShift);
   }
+  if (scene.shadows) CastShadows(frame, scene.overheadShadows);
+  if (scene.vignetting > 0) Vignette(frame, scene.vignetting);
   if (scene.blurSigma > 0) cv::GaussianBlur(frame, frame, cv::Size(), scene.blurSigma);
   if (scene.noiseSigma > 0) AddNoise(frame, scene.noiseSigma, scene.noiseSeed);
   return frame;

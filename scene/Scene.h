@@ -18,6 +18,10 @@ struct Scene {
   std::vector<Sheet> sheets;    // drawn in order, later sheets on top
   std::optional<Hand> hand;     // drawn above the sheets
   bool shadows = true;          // a soft shadow under every sheet and the hand
+  // Things above the desk outside the picture (the camera's arm, the user's
+  // head): only their soft shadows fall on the scene, drawn when `shadows` is on.
+  std::vector<std::vector<cv::Point2f>> overheadShadows;
+  double vignetting = 0.0;      // share of the light lost in the corners (0.3: 30 %)
   double noiseSigma = 0.0;      // sensor noise, grey levels
   double blurSigma = 0.0;       // defocus, pixels
   std::uint64_t seed = 1;       // desk texture

@@ -14,6 +14,9 @@ struct Sheet {
   cv::Scalar paper{236, 240, 243};  // blue, green, red
   bool text = true;                 // rows of dark word-like marks
   std::uint64_t seed = 1;           // the layout of the marks
+  // A printed side instead of the marks: an 8-bit grey picture (255 paper,
+  // 0 ink) stretched over the sheet, its top along the rect's width.
+  cv::Mat print;
 };
 
 // A sheet of `size` pixels centred at `centre`, turned by `angle` degrees.

@@ -12,7 +12,7 @@
 
 #include "app/BrandingData.h"
 #include "app/BrandingDataWriter.h"
-#include "platform/win/Encoding.h"
+#include "platform/win/PathEncoding.h"
 #include "platform/win/VirtualCameraIds.h"
 #include "tools/WriteOrCheck.h"
 
@@ -75,7 +75,7 @@ int Write(const char* path) {
 
 int Check(const char* path) {
   CBrandingData data;
-  if (data.Load(vq::Utf8ToWide(path).c_str()) != 0) {
+  if (data.Load(vq::PathFromBytes(path).c_str()) != 0) {
     std::fprintf(stderr, "%s does not load\n", path);
     return 1;
   }

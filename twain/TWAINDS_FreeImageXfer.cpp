@@ -6,7 +6,7 @@
 
 #include "imaging/G4TiffDocument.h"
 #include "imaging/ImageFiles.h"
-#include "platform/win/Encoding.h"
+#include "platform/win/PathEncoding.h"
 #include "twain/DSMBinding.h"
 #include "twain/PageGrey.h"
 #include "twain/TWAINContainerKinds.h"
@@ -86,7 +86,7 @@ TW_INT16 CTWAINDS_FreeImage::WriteTransferFile(int format, int quality) {
   cv::Mat page = m_imageSource.GetCurrentImage();
   if (page.empty()) return Fail(TWCC_BUMMER);
   const std::string path = CurrentFileName();
-  const std::wstring widePath = vq::AnsiToWide(path);
+  const std::wstring widePath = vq::PathFromBytes(path);
   const int xDpi = WholeDpi(m_imageInfo.XResolution);
   const int yDpi = WholeDpi(m_imageInfo.YResolution);
   const TW_UINT16 pixelType = m_imageInfo.PixelType;

@@ -8,6 +8,7 @@
 
 #include "platform/win/Clock.h"
 #include "platform/win/KnownFolders.h"
+#include "platform/win/PathEncoding.h"
 
 namespace {
 
@@ -113,7 +114,7 @@ CString CTwainSettings::DefaultPath(const wchar_t* productId) {
 
 bool CTwainSettings::Open(const wchar_t* path) {
   if (ini.SetPath(path)) return true;
-  if (FILE* file = std::fopen(CString(path).ToUtf8().c_str(), "w")) std::fclose(file);
+  if (FILE* file = std::fopen(vq::PathToBytes(path ? path : L"").c_str(), "w")) std::fclose(file);
   return ini.SetPath(path);
 }
 

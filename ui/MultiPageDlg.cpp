@@ -1,3 +1,4 @@
+#include "platform/win/PathEncoding.h"
 #include "ui/MultiPageDlg.h"
 
 #include <algorithm>
@@ -5,8 +6,10 @@
 #include <opencv2/imgproc.hpp>
 
 #include "app/ImageConversions.h"
+#include "imaging/ReplacingFile.h"
 #include "imaging/TiffPageWriter.h"
 #include "platform/mfc/CImage.h"
+#include "platform/win/Encoding.h"
 #include "platform/win/FileSystem.h"
 #include "ui/LanguageTexts.h"
 
@@ -91,12 +94,17 @@ void CMultiPageDlg::OnNextGroup() {
   if (PagesOverflow() && items_.size() >= kGroup && FirstShown() < last) ShowPages(std::min(FirstShown() + kGroup, last));
 }
 
-// Pages are appended one by one to the file the writer created. A page file
-// that can no longer be read has nothing to give and is left out; a page
-// that cannot be written fails the document, which is then removed.
+// Pages are appended one by one to a work file beside the document, which
+// becomes the document once every page is in. A page file that can no
+// longer be read has nothing to give and is left out; a page that cannot be
+// written fails the document, and the work file goes.
 bool CMultiPageDlg::WriteTiff() {
+  vq::CReplacingFile document(vq::PathToBytes(outputPath.str()));
+  if (!document.Create()) return false;
+  document.CloseDescriptor();
+  const std::wstring work = vq::PathFromBytes(document.TempPath());
   CTiffPageWriter writer;
-  if (!writer.Open(outputPath, 1)) return false;
+  if (!writer.Open(work.c_str(), 1)) return false;
   bool failed = false;
   int written = 0;
   for (size_t i = 0; i < pages.size() && !failed; ++i) {
@@ -106,13 +114,9 @@ bool CMultiPageDlg::WriteTiff() {
     const int type = PageType(i);
     // A grey file recorded as a colour page (the colour mode changed during the run).
     if (type == TIFF_PAGE_COLOR && image.channels() == 1) cv::cvtColor(image, image, cv::COLOR_GRAY2BGR);
-    if (writer.AppendPageToFile(image, outputPath, type)) ++written;
+    if (writer.AppendPageToFile(image, work.c_str(), type)) ++written;
     else failed = true;
   }
   writer.Close();
-  if (failed || written == 0) {
-    DeleteFileW(outputPath);
-    return false;
-  }
-  return true;
+  return !failed && written > 0 && document.Commit();
 }

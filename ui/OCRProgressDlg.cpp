@@ -6,11 +6,13 @@
 #include <opencv2/imgproc.hpp>
 #include <tesseract/baseapi.h>
 
+#include "imaging/ReplacingFile.h"
 #include "ocr/DocOCR.h"
 #include "platform/win/Encoding.h"
 #include "platform/win/FileSystem.h"
 #include "platform/win/KnownFolders.h"
 #include "platform/win/MessageQueue.h"
+#include "platform/win/PathEncoding.h"
 #include "platform/win/Shell.h"
 #include "platform/win/Sync.h"
 #include "platform/win/Threads.h"
@@ -40,15 +42,21 @@ const ControlText kControlTexts[] = {
     {IDOK, {L"", L"確認", L"OK"}},
     {kStop, {L"", L"停止", L"Stop"}},
 };
-const LanguageText kEndTexts[5] = {
-    {L"", L"OCR 初始化失敗", L"OCR Initialization failed"},
-    {L"", L"沒有採集到圖像", L"No images for OCR"},
-    {L"", L"OCR 庫文件丟失", L"OCR library files are missing"},
-    {L"", L"OCR 完成", L"OCR is completed"},
-    {L"", L"OCR 失敗或者被停止", L"OCR failure or OCR "},
+// Every end is told in every language, the first included.
+const LanguageText kEndTexts[COCRProgressDlg::kEndCodeCount] = {
+    {L"OCR 初始化失败", L"OCR 初始化失敗", L"OCR Initialization failed"},
+    {L"没有采集到图像", L"沒有採集到圖像", L"No images for OCR"},
+    {L"OCR 库文件丢失", L"OCR 庫文件丟失", L"OCR library files are missing"},
+    {L"OCR 完成", L"OCR 完成", L"OCR is completed"},
+    {L"OCR 失败或者被停止", L"OCR 失敗或者被停止", L"OCR failure or OCR "},
+    {L"没有识别出文字，没有保存文件", L"沒有識別出文字，沒有儲存檔案", L"No text was recognised; nothing was saved"},
+    {L"识别结果无法保存", L"識別結果無法儲存", L"The recognised text could not be saved"},
 };
 
-std::string ProgramFile(const wchar_t* name) { return vq::WideToUtf8(vq::JoinPath(vq::ProgramFolder(), name)); }
+// Recognised text that holds nothing but blanks and line breaks is none.
+bool HoldsText(const std::string& text) { return text.find_first_not_of(" \t\r\n\f\v") != std::string::npos; }
+
+std::string ProgramFile(const wchar_t* name) { return vq::PathToBytes(vq::JoinPath(vq::ProgramFolder(), name)); }
 
 }  // namespace
 
@@ -92,7 +100,7 @@ void COCRProgressDlg::DoDataExchange(CDataExchange* dx) {
 
 void COCRProgressDlg::SetLanguageTexts(int language) {
   SetControlTexts(*this, language, kControlTexts);
-  for (int i = 0; i < 5; ++i) m_endTexts[i] = kEndTexts[i].In(language);
+  for (int i = 0; i < kEndCodeCount; ++i) m_endTexts[i] = kEndTexts[i].In(language);
 }
 
 BOOL COCRProgressDlg::OnInitDialog() {
@@ -129,14 +137,15 @@ int COCRProgressDlg::ReportOCRProgress(double fraction, const char* message) {
   return target->m_state == kStopped ? kStopped : 0;
 }
 
-void COCRProgressDlg::WriteResult(const std::string& ansiText, const std::string& fileBytes) {
+int COCRProgressDlg::WriteResult(const std::string& ansiText, const std::string& fileBytes) {
+  if (!HoldsText(fileBytes)) return kNoText;
   const CString path = GetOutputPath();
   m_word.SetFileName(path);
   m_word.SetText(ansiText);
-  if (m_word.WriteDocument() == 0) return;
+  if (m_word.WriteDocument() == 0) return kCompleted;
   const CString textPath = path.GetLength() >= 3 ? path.Left(path.GetLength() - 3) + L"txt" : CString(L"txt");
   SetOutputPath(textPath);
-  WriteTextWithCrLf(textPath, fileBytes);
+  return WriteTextWithCrLf(textPath, fileBytes) ? kCompleted : kNotWritten;
 }
 
 DWORD COCRProgressDlg::OcrThreadProc(LPVOID parameter) {
@@ -165,11 +174,12 @@ DWORD COCRProgressDlg::OcrThreadProc(LPVOID parameter) {
       end(kRecognitionFailed);
       return 0;
     }
-    dialog->m_state = kFinished;
     ::PostMessageW(window, WM_OCR_PROGRESS, 100, 0);
     // Word takes text in the program's code page; the text file keeps the engine's GBK.
-    dialog->WriteResult(vq::WideToAnsi(vq::GbkToWide(text)), text);
-    end(kCompleted);
+    const int written = dialog->WriteResult(vq::WideToAnsi(vq::GbkToWide(text)), text);
+    // Only a written result counts as finished, whatever a stop meanwhile asked.
+    dialog->m_state = written == kCompleted ? kFinished : kFailed;
+    end(written);
   } catch (...) {
     dialog->m_state = kFailed;
   }
@@ -184,7 +194,11 @@ DWORD COCRProgressDlg::EnglishOcrThreadProc(LPVOID parameter) {
   std::string text;
   {
     tesseract::TessBaseAPI api;
-    api.Init(ProgramFile(L"tessdata").c_str(), "eng", tesseract::OEM_DEFAULT);
+    if (api.Init(ProgramFile(L"tessdata").c_str(), "eng", tesseract::OEM_DEFAULT) != 0) {
+      // Without its data the engine reads nothing: said so, no document.
+      ::PostMessageW(window, WM_OCR_PROGRESS, kOcrEnd, kFilesMissing);
+      return 0;
+    }
     api.SetPageSegMode(tesseract::PSM_SINGLE_BLOCK);
     if (!image.empty() && image.depth() == CV_8U && image.channels() == 1)
       api.SetImage(image.data, image.cols, image.rows, 1, static_cast<int>(image.step));
@@ -196,15 +210,15 @@ DWORD COCRProgressDlg::EnglishOcrThreadProc(LPVOID parameter) {
     api.End();
   }
   ::PostMessageW(window, WM_OCR_PROGRESS, 100, 0);
-  dialog->WriteResult(vq::WideToAnsi(vq::Utf8ToWide(text)), text);
-  dialog->m_state = kFinished;
-  ::PostMessageW(window, WM_OCR_PROGRESS, kOcrEnd, kCompleted);
+  const int written = dialog->WriteResult(vq::WideToAnsi(vq::Utf8ToWide(text)), text);
+  dialog->m_state = written == kCompleted ? kFinished : kFailed;
+  ::PostMessageW(window, WM_OCR_PROGRESS, kOcrEnd, written);
   return 0;
 }
 
 LRESULT COCRProgressDlg::OnProgress(WPARAM wParam, LPARAM lParam) {
   if (wParam == kOcrEnd) {
-    if (lParam >= 0 && lParam <= kRecognitionFailed) {
+    if (lParam >= 0 && lParam < kEndCodeCount) {
       SetSharedStatus(m_endTexts[lParam]);
       const CString path = GetOutputPath();
       if (lParam == kCompleted)
@@ -254,8 +268,6 @@ bool WriteTextWithCrLf(const CString& path, const std::string& bytes) {
     if (bytes[i] == '\n' && (i == 0 || bytes[i - 1] != '\r')) out += '\r';
     out += bytes[i];
   }
-  FILE* file = std::fopen(vq::WideToUtf8(static_cast<const wchar_t*>(path)).c_str(), "wb");
-  if (!file) return false;
-  const bool written = std::fwrite(out.data(), 1, out.size(), file) == out.size();
-  return std::fclose(file) == 0 && written;
+  const std::string target = vq::PathToBytes(path.str());
+  return !target.empty() && vq::WriteReplacing(target, out.data(), out.size());
 }

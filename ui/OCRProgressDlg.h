@@ -26,7 +26,18 @@ class COCRProgressDlg : public CDialog {
   enum Engine { kOwnEngine = 0, kEnglishEngine = 1 };
   enum State { kIdle = 0, kRunning = 1, kFinished = 2, kStopped = 3, kFailed = 4 };
   static constexpr WPARAM kOcrEnd = 101;
-  enum EndCode { kInitFailed = 0, kNoImage = 1, kFilesMissing = 2, kCompleted = 3, kRecognitionFailed = 4 };
+  // Past the first five: the page held no text, or the result could not
+  // be written; neither leaves a file.
+  enum EndCode {
+    kInitFailed = 0,
+    kNoImage = 1,
+    kFilesMissing = 2,
+    kCompleted = 3,
+    kRecognitionFailed = 4,
+    kNoText = 5,
+    kNotWritten = 6,
+    kEndCodeCount
+  };
 
   COCRProgressDlg(CWnd* parent, int language, int engine);
   ~COCRProgressDlg() override;
@@ -61,8 +72,9 @@ class COCRProgressDlg : public CDialog {
   static DWORD OcrThreadProc(LPVOID dialog);
   static DWORD EnglishOcrThreadProc(LPVOID dialog);
   void SetLanguageTexts(int language);
-  // Word, or the text file beside the document without it.
-  void WriteResult(const std::string& ansiText, const std::string& fileBytes);
+  // Word, or the text file beside the document without it; the end code:
+  // completed, no text, or not written.
+  int WriteResult(const std::string& ansiText, const std::string& fileBytes);
   void JoinThreads();
 
   cv::Mat m_image;
@@ -72,7 +84,7 @@ class COCRProgressDlg : public CDialog {
   CString m_outputPath;
   std::atomic<int> m_state{kIdle};
   int m_engine;
-  CString m_endTexts[5];
+  CString m_endTexts[kEndCodeCount];
   int m_language;
   HANDLE m_englishThread = nullptr;
   HANDLE m_stopEvent = nullptr;

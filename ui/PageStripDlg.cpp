@@ -10,6 +10,7 @@
 #include "platform/win/FileSystem.h"
 #include "platform/win/GdiLayered.h"
 #include "platform/win/Menu.h"
+#include "platform/win/MessageBox.h"
 #include "resources/Resources.h"
 #include "ui/LanguageTexts.h"
 
@@ -24,6 +25,11 @@ constexpr int kSlotWidth = 129, kSlotHeight = 146;
 constexpr int kAnsiPathBytes = 260;
 
 const LanguageText kWriteFailed{L"多页文件保存失败", L"多頁文件儲存失敗", L"The multipage file could not be saved"};
+const LanguageText kUnsavedPages{
+    L"已收集的%d页尚未保存为文档：\n%s\n\n是：保存文档\n否：丢弃这些页\n取消：返回",
+    L"已收集的%d頁尚未儲存為文件：\n%s\n\n是：儲存文件\n否：捨棄這些頁\n取消：返回",
+    L"%d collected pages have not been saved as a document:\n%s\n\nYes: save the document\nNo: discard the "
+    L"pages\nCancel: go back"};
 
 }  // namespace
 
@@ -124,22 +130,44 @@ bool CPageStripDlg::WritePdf() {
   return pdf.WriteFiles(files) == 0;
 }
 
+bool CPageStripDlg::WriteDocument() {
+  if (pages.empty()) return true;
+  HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  const bool written = mode == 1 ? WriteTiff() : WritePdf();
+  SetCursor(previous);
+  return written;
+}
+
 // A document that cannot be written keeps the dialog and its pages, so
 // nothing captured is lost; the user can try again or cancel.
 void CPageStripDlg::OnSave() {
   if (closed_) return;
-  bool written = true;
-  if (!pages.empty()) {
-    HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-    written = mode == 1 ? WriteTiff() : WritePdf();
-    SetCursor(previous);
-  }
-  if (!written) {
+  if (!WriteDocument()) {
     MessageBox(kWriteFailed.In(language_), L"", MB_ICONERROR);
     return;
   }
   OnClose();
   EndDialog(IDCANCEL);
+}
+
+CPageStripDlg::CloseAnswer CPageStripDlg::AskBeforeClosing(HWND owner, int language) {
+  if (closed_ || pages.empty()) return CloseAnswer::kDiscarded;
+  CString question;
+  question.Format(kUnsavedPages.In(language), static_cast<int>(pages.size()), outputPath.GetString());
+  const int answer = ::MessageBoxW(owner, question, L"", MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON1);
+  if (answer == IDNO) return CloseAnswer::kDiscarded;
+  if (answer != IDYES) return CloseAnswer::kStay;
+  if (!WriteDocument()) {
+    ::MessageBoxW(owner, kWriteFailed.In(language), L"", MB_ICONERROR);
+    return CloseAnswer::kStay;
+  }
+  return CloseAnswer::kWritten;
+}
+
+void CPageStripDlg::SaveBeforeForcedClose() {
+  if (closed_ || pages.empty()) return;
+  // Pages that cannot become the document stay on disk.
+  if (!WriteDocument()) pages.clear();
 }
 
 void CPageStripDlg::OnCancelButton() {

@@ -29,6 +29,17 @@ class CPageStripDlg : public CDialog {
   // negative start; nothing when start is past the last page.
   void ShowPages(int start);
   bool IsClosed() const { return closed_; }
+
+  // Collected pages are never dropped without the user's say. Before the
+  // owner closes the dialog (clearing its box, or its own exit) it asks
+  // here: with pages not yet written, one question in `language` over
+  // `owner`: Yes writes the document (a failure is shown, and the answer is
+  // then to stay), No discards the pages, Cancel stays.
+  enum class CloseAnswer { kWritten, kDiscarded, kStay };
+  CloseAnswer AskBeforeClosing(HWND owner, int language);
+  // When nobody can be asked (the session ends): the document is written,
+  // or, when it cannot be, the page files are left on disk.
+  void SaveBeforeForcedClose();
   const std::vector<CThumbItem*>& Items() const { return items_; }
 
   // Set by the owner.
@@ -80,6 +91,8 @@ class CPageStripDlg : public CDialog {
 
  private:
   bool WritePdf();
+  // The document from the pages; true also when there are none.
+  bool WriteDocument();
   // The page index of the picture whose menu is open; -1 when none.
   int MenuPage() const;
   void DeleteItems();

@@ -54,6 +54,7 @@ BOOL CCVideoToFile::OnInitDialog() {
   SetLanguageTexts(m_language);
   m_statusLabel.SetFontSize(8).SetFontBold(true);
   ShowStatus(m_promptText);
+  GetDlgItemText(IDCANCEL, m_closeText);
   if (placement.right > placement.left) {
     CRect own;
     GetWindowRect(&own);
@@ -75,6 +76,7 @@ void CCVideoToFile::OnStart() {
     ShowStatus(m_failedText);
     return;
   }
+  m_recording = true;
   SetTimer(TIMER_RECORD_CLOCK, kClockMs, nullptr);
   GetDlgItem(IDOK)->EnableWindow(FALSE);
   SetDlgItemText(IDCANCEL, m_stopText);
@@ -82,6 +84,7 @@ void CCVideoToFile::OnStart() {
 }
 
 void CCVideoToFile::OnTimer(UINT_PTR) {
+  if (!m_recording) return;  // a tick queued before the camera went
   const DWORD elapsed = GetTickCount() - m_startTick;
   CString text;
   text.Format(L"%s%.1f", static_cast<const wchar_t*>(m_recordingText), elapsed / 1000.0);
@@ -91,6 +94,19 @@ void CCVideoToFile::OnTimer(UINT_PTR) {
 void CCVideoToFile::OnStop() {
   if (captureController) captureController->StopRecording();
   EndDialog(IDCANCEL);
+}
+
+void CCVideoToFile::CameraLost(const CString& message) {
+  if (!captureController) return;
+  if (m_recording) captureController->StopRecording();
+  captureController = nullptr;
+  m_recording = false;
+  m_cameraLost = true;
+  if (!GetSafeHwnd()) return;
+  KillTimer(TIMER_RECORD_CLOCK);
+  GetDlgItem(IDOK)->EnableWindow(FALSE);
+  SetDlgItemText(IDCANCEL, m_closeText);
+  ShowStatus(message);
 }
 
 void CCVideoToFile::OnSoundPanel() {

@@ -2,7 +2,8 @@
 // Records the live picture of a camera into an ASF file and shows how long
 // the recording runs. Run it modally with the controller, the output path
 // and the preview's screen rectangle set; Stop ends the recording and the
-// dialog. A start that fails is shown, and Start stays enabled.
+// dialog. A start that fails is shown, and Start stays enabled. The owner
+// calls CameraLost before the controller goes while the dialog is open.
 #include "platform/mfc/CDialog.h"
 #include "platform/mfc/CString.h"
 #include "platform/mfc/DataExchange.h"
@@ -28,6 +29,12 @@ class CCVideoToFile : public CDialog {
 
   const CString& StatusText() const { return m_statusText; }
 
+  // The camera is going: a recording in progress is finished (the file stays
+  // playable), the controller is forgotten, `message` is shown and only
+  // closing is left.
+  void CameraLost(const CString& message);
+  bool CameraWasLost() const { return m_cameraLost; }
+
  protected:
   void DoDataExchange(CDataExchange* dx) override;
   BOOL OnInitDialog() override;
@@ -51,4 +58,7 @@ class CCVideoToFile : public CDialog {
   CLabel m_statusLabel;
   CString m_statusText;
   DWORD m_startTick = 0;
+  bool m_recording = false;
+  bool m_cameraLost = false;
+  CString m_closeText;  // button 2 before a recording starts
 };

@@ -31,8 +31,8 @@
 #include <vector>
 
 #include "app/SettingsLocation.h"
-#include "platform/win/Encoding.h"
 #include "platform/win/KnownFolders.h"
+#include "platform/win/PathEncoding.h"
 
 extern char** environ;
 
@@ -130,7 +130,7 @@ void RequestClose(Display* display, Window window) {
 // The folder the program saves pages into, as its settings file names it.
 std::filesystem::path ImageFolder() {
   const CString settings = SettingsFilePath(vq::ProgramFolder().c_str());
-  std::ifstream file(vq::WideToUtf8(settings.GetString()));
+  std::ifstream file(vq::PathToBytes(settings.GetString()));
   std::string line;
   while (std::getline(file, line))
     if (line.rfind("FOLDPATH=", 0) == 0) return line.substr(9);

@@ -14,7 +14,7 @@
 #include "capture/RecordingGraph.h"
 #include "platform/dshow/MediaSample.h"
 #include "platform/dshow/VirtualFrameSource.h"
-#include "platform/win/Encoding.h"
+#include "platform/win/PathEncoding.h"
 #include "tests/capture/PicturePreview.h"
 
 namespace {
@@ -45,7 +45,7 @@ void BM_RecordingCoresAt10Fps(benchmark::State& state) {
   preview.SetPicture(vq::dshow::RenderDeskWithSheet(cv::Size(1280, 960)));
   char folder[] = "/tmp/vq-bench-XXXXXX";
   if (!mkdtemp(folder)) return state.SkipWithError("no temporary folder");
-  const std::wstring path = vq::Utf8ToWide(std::string(folder) + "/r.asf");
+  const std::wstring path = vq::PathFromBytes(std::string(folder) + "/r.asf");
   CoInitialize(nullptr);
   for (auto _ : state) {
     RecordingGraph record{};

@@ -11,6 +11,7 @@
 #include "imaging/G4TiffDocument.h"
 #include "imaging/ImageEnhancement.h"
 #include "imaging/ImageFiles.h"
+#include "platform/win/PathEncoding.h"
 
 namespace {
 
@@ -35,10 +36,10 @@ cv::Mat TextPage(int width, int height, int type) {
 std::wstring BenchPath(const std::string& name) {
   const std::string path =
       (std::filesystem::temp_directory_path() / ("vq-bench-" + std::to_string(getpid()) + "-" + name)).string();
-  return std::wstring(path.begin(), path.end());
+  return vq::PathFromBytes(path);
 }
 
-void RemoveBenchFile(const std::wstring& path) { std::filesystem::remove(std::string(path.begin(), path.end())); }
+void RemoveBenchFile(const std::wstring& path) { std::filesystem::remove(vq::ToFsPath(path)); }
 
 void SaveJpegColourPage(benchmark::State& state) {
   const cv::Mat page = TextPage(2592, 1944, CV_8UC3);

@@ -19,6 +19,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "bench/ocr/RenderedPages.h"
+#include "scene/PrintedPage.h"
 #include "ocr/DocOCR.h"
 #include "ocr/OCREngine.h"
 #include "platform/win/Encoding.h"
@@ -34,23 +35,10 @@ Page MakePage(const vqscene::CjkFont& font, bool scanned) { return ocrbench::Mak
 
 // 1 - edit distance / truth length, over the characters alone.
 double CharacterAccuracy(const std::u32string& truth, const std::u32string& read) {
-  std::vector<int> previous(read.size() + 1), current(read.size() + 1);
-  for (size_t j = 0; j <= read.size(); ++j) previous[j] = static_cast<int>(j);
-  for (size_t i = 1; i <= truth.size(); ++i) {
-    current[0] = static_cast<int>(i);
-    for (size_t j = 1; j <= read.size(); ++j)
-      current[j] = std::min({previous[j] + 1, current[j - 1] + 1, previous[j - 1] + (truth[i - 1] != read[j - 1])});
-    std::swap(previous, current);
-  }
-  return std::max(0.0, 1.0 - static_cast<double>(previous[read.size()]) / truth.size());
+  return std::max(0.0, 1.0 - static_cast<double>(vqscene::EditDistance(truth, read)) / truth.size());
 }
 
-std::u32string WithoutSpaces(const std::wstring& text) {
-  std::u32string kept;
-  for (wchar_t c : text)
-    if (c != L' ' && c != L'\r' && c != L'\n' && c != L'\t') kept.push_back(static_cast<char32_t>(c));
-  return kept;
-}
+using ocrbench::WithoutSpaces;
 
 // The product model, or another one to compare (VQ_BENCH_RECOGNITION_MODEL).
 std::string ModelPath() {

@@ -1,5 +1,6 @@
 #include "bench/ocr/RenderedPages.h"
 
+#include <algorithm>
 #include <vector>
 
 #include <opencv2/imgproc.hpp>
@@ -12,20 +13,30 @@ namespace {
 
 constexpr int kPitch = 34, kLineSpacing = 50, kMargin = 200;
 
-std::vector<char32_t> Level1Characters() {
-  std::vector<char32_t> level1;
-  for (int row = 0xB0; row <= 0xD7; ++row)
-    for (int cell = 0xA1; cell <= 0xFE && !(row == 0xD7 && cell > 0xF9); ++cell) {
-      const std::wstring wide = vq::GbkToWide(std::string{static_cast<char>(row), static_cast<char>(cell)});
-      if (wide.size() == 1) level1.push_back(static_cast<char32_t>(wide[0]));
-    }
+}  // namespace
+
+const std::u32string& Level1Characters() {
+  static const std::u32string level1 = [] {
+    std::u32string codes;
+    for (int row = 0xB0; row <= 0xD7; ++row)
+      for (int cell = 0xA1; cell <= 0xFE && !(row == 0xD7 && cell > 0xF9); ++cell) {
+        const std::wstring wide = vq::GbkToWide(std::string{static_cast<char>(row), static_cast<char>(cell)});
+        if (wide.size() == 1) codes.push_back(static_cast<char32_t>(wide[0]));
+      }
+    return codes;
+  }();
   return level1;
 }
 
-}  // namespace
+std::u32string WithoutSpaces(const std::wstring& text) {
+  std::u32string kept;
+  for (wchar_t c : text)
+    if (c != L' ' && c != L'\r' && c != L'\n' && c != L'\t') kept.push_back(static_cast<char32_t>(c));
+  return kept;
+}
 
-Page MakeChinesePage(const vqscene::CjkFont& font, bool scanned, uint64_t seed) {
-  static const std::vector<char32_t> level1 = Level1Characters();
+Page MakeChinesePage(const vqscene::CjkFont& font, bool scanned, uint64_t seed, double turn) {
+  const std::u32string& level1 = Level1Characters();
   cv::RNG rng(seed);
   const int perLine = (kWidth - 2 * kMargin) / kPitch;
   const int lines = (kHeight - 2 * kMargin) / kLineSpacing;
@@ -38,6 +49,11 @@ Page MakeChinesePage(const vqscene::CjkFont& font, bool scanned, uint64_t seed) 
   vqscene::CjkTextRenderer renderer(font);
   page.image = vqscene::RenderTextLines(renderer, {kWidth, kHeight}, text, {kMargin, kMargin}, kEm, kPitch,
                                         kLineSpacing);
+  if (turn != 0.0) {
+    const cv::Mat toTurned = cv::getRotationMatrix2D({kWidth / 2.0f, kHeight / 2.0f}, turn, 1.0);
+    cv::warpAffine(page.image, page.image, toTurned, page.image.size(), cv::INTER_LINEAR, cv::BORDER_CONSTANT,
+                   cv::Scalar::all(255));
+  }
   if (scanned) {
     cv::Mat grey;
     page.image.convertTo(grey, CV_32F, 200.0 / 255.0, 35.0);  // grey paper, dark grey ink

@@ -9,7 +9,7 @@
 
 #include "platform/dshow/AsfMuxer.h"
 #include "platform/dshow/VirtualFrameSource.h"
-#include "platform/win/Encoding.h"
+#include "platform/win/PathEncoding.h"
 
 namespace {
 
@@ -38,7 +38,7 @@ void BM_AsfEncodeFrame1280x960(benchmark::State& state) {
     f.frameTime = 1000000;
     f.bitRate = 462500;
     f.inputSubtype = bits == 32 ? MEDIASUBTYPE_RGB32 : MEDIASUBTYPE_RGB24;
-    if (FAILED(muxer.AddVideo(f)) || FAILED(muxer.Open(vq::Utf8ToWide(std::string(folder) + "/b.asf"))))
+    if (FAILED(muxer.AddVideo(f)) || FAILED(muxer.Open(vq::PathFromBytes(std::string(folder) + "/b.asf"))))
       return state.SkipWithError("cannot open the file");
     REFERENCE_TIME start = 0;
     for (auto _ : state) {

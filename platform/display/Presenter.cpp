@@ -21,6 +21,7 @@
 #include <utility>
 #include <vector>
 
+#include "platform/display/ConnectionLoss.h"
 #include "platform/display/Cursors.h"
 #include "platform/display/Headless.h"
 #include "platform/display/InputDelivery.h"
@@ -32,6 +33,7 @@
 #include "platform/win/GdiObjects.h"
 #include "platform/win/GdiSurface.h"
 #include "platform/win/MessageQueue.h"
+#include "platform/win/SessionEnd.h"
 #include "platform/win/SystemMetrics.h"
 #include "platform/win/Window.h"
 #include "platform/win/WindowActivation.h"
@@ -205,9 +207,11 @@ class Presenter {
       flushDone_.notify_all();
       return;
     }
+    connectionLost_ = false;
+    WatchConnectionLoss(display_, &connectionLost_);
     previousProvider_ = SetSurfaceProvider(&tracker_);
     Setup();
-    while (!stopping_) {
+    while (!stopping_ && !connectionLost_) {
       uint64_t flushWanted;
       {
         std::lock_guard lock(flushMutex_);
@@ -229,7 +233,17 @@ class Presenter {
         flushDone_.notify_all();
       }
     }
+    Display* connection = display_;
+    const bool lost = connectionLost_;
+    if (lost) {
+      // Nothing more is shown: the windows live on unseen while the
+      // program closes as it would at the user's request.
+      failed_ = true;
+      running_ = false;
+    }
     Teardown();
+    ForgetConnectionLoss(connection);
+    if (lost) RequestSessionEnd();
   }
 
   void Setup() {
@@ -814,6 +828,7 @@ class Presenter {
   std::atomic<bool> running_{false};
   std::atomic<bool> stopping_{false};
   std::atomic<bool> failed_{false};
+  std::atomic<bool> connectionLost_{false};
   std::thread thread_;
   int wakePipe_[2] = {-1, -1};
 

@@ -15,7 +15,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-#include "platform/win/Encoding.h"
+#include "platform/win/PathEncoding.h"
 
 namespace vq::dshow {
 
@@ -264,7 +264,7 @@ HRESULT AsfMuxer::Open(const std::wstring& path) {
   Impl& m = *impl_;
   if (m.file) return E_UNEXPECTED;
   if (m.order.empty()) return E_INVALIDARG;
-  const std::string utf8 = vq::WideToUtf8(path);
+  const std::string utf8 = vq::PathToBytes(path);
   if (avformat_alloc_output_context2(&m.file, nullptr, "asf", utf8.c_str()) < 0 || !m.file) return E_FAIL;
   const bool globalHeader = (m.file->oformat->flags & AVFMT_GLOBALHEADER) != 0;
   for (Impl::Kind k : m.order) {

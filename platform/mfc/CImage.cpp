@@ -11,6 +11,7 @@
 
 #include "imaging/PictureFile.h"
 #include "platform/win/Encoding.h"
+#include "platform/win/PathEncoding.h"
 
 namespace {
 
@@ -145,7 +146,7 @@ void CImage::SetPixel(int x, int y, COLORREF color) {
 HRESULT CImage::Load(LPCWSTR path) {
   if (!path) return E_POINTER;
   vq::Picture picture;
-  if (vq::ReadPictureFile(vq::WideToUtf8(path), &picture) != vq::PictureResult::kLoaded) return E_FAIL;
+  if (vq::ReadPictureFile(vq::PathToBytes(path), &picture) != vq::PictureResult::kLoaded) return E_FAIL;
   const cv::Mat& pixels = picture.pixels;
   const int channels = pixels.channels();
   if (!Create(pixels.cols, pixels.rows, picture.bilevel ? 1 : channels * 8)) return E_FAIL;
@@ -185,5 +186,5 @@ HRESULT CImage::Save(LPCWSTR path, int jpegQuality) const {
     if (!bitmap) return E_FAIL;
   }
   int flags = format == FIF_JPEG ? std::clamp(jpegQuality, 1, 100) : 0;
-  return FreeImage_Save(format, bitmap.get(), vq::WideToUtf8(path).c_str(), flags) ? S_OK : E_FAIL;
+  return FreeImage_Save(format, bitmap.get(), vq::PathToBytes(path).c_str(), flags) ? S_OK : E_FAIL;
 }

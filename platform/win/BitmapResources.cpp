@@ -7,10 +7,10 @@
 #include <map>
 #include <mutex>
 
-#include "platform/win/Encoding.h"
 #include "platform/win/KnownFolders.h"
 #include "platform/win/LastError.h"
 #include "platform/win/GdiObjects.h"
+#include "platform/win/PathEncoding.h"
 
 namespace {
 
@@ -66,7 +66,7 @@ HBITMAP LoadBitmapW(HINSTANCE, LPCWSTR name) {
 namespace vqplatform {
 
 bool ReadPngFile(const std::wstring& path, int* width, int* height, std::vector<uint32_t>* pixels) {
-  std::string file = vq::WideToUtf8(path);
+  std::string file = vq::PathToBytes(path);
   cairo_surface_t* surface = cairo_image_surface_create_from_png(file.c_str());
   bool ok = cairo_surface_status(surface) == CAIRO_STATUS_SUCCESS;
   cairo_format_t format = ok ? cairo_image_surface_get_format(surface) : CAIRO_FORMAT_INVALID;
@@ -100,7 +100,7 @@ void RegisterBitmapResource(UINT id, BitmapPixels pixels) {
 }
 
 std::wstring BitmapResourceFolder() {
-  if (const char* folder = std::getenv("VQ_BITMAP_DIR"); folder && *folder) return vq::Utf8ToWide(folder);
+  if (std::wstring folder = vq::PathFromEnvironment("VQ_BITMAP_DIR"); !folder.empty()) return folder;
   return vq::ProgramFolder() + L"/bitmaps";
 }
 

@@ -16,10 +16,11 @@
 
 #include "platform/win/Encoding.h"
 #include "platform/win/LastError.h"
+#include "platform/win/PathEncoding.h"
 
 namespace {
 
-std::string Narrow(LPCWSTR path) { return path ? vq::WideToUtf8(path) : std::string(); }
+std::string Narrow(LPCWSTR path) { return path ? vq::PathToBytes(path) : std::string(); }
 
 // 100 ns ticks since 1601-01-01, as FILETIME counts.
 FILETIME ToFileTime(const timespec& ts) {
@@ -140,7 +141,7 @@ HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW data) {
   if (name.find_first_of("*?") == std::string::npos) {
     // A trailing '/' names nothing, except for the root folder itself.
     bool root = full == "/";
-    FoundEntry e{vq::Utf8ToWide(root ? full : name), {}};
+    FoundEntry e{vq::PathFromBytes(root ? full : name), {}};
     if ((name.empty() && !root) || !IsRegularOrLink(full, e.st)) {
       vq::FailWithErrno(name.empty() && !root ? ENOENT : errno);
       return INVALID_HANDLE_VALUE;
@@ -156,8 +157,10 @@ HANDLE FindFirstFileW(LPCWSTR pattern, LPWIN32_FIND_DATAW data) {
     while (dirent* d = readdir(dir)) {
       if (!std::strcmp(d->d_name, ".") || !std::strcmp(d->d_name, "..")) continue;
       if (fnmatch(name.c_str(), d->d_name, FNM_CASEFOLD | FNM_NOESCAPE) != 0) continue;
-      FoundEntry e{vq::Utf8ToWide(d->d_name), {}};
-      if (IsRegularOrLink(folder + "/" + d->d_name, e.st)) state->entries.push_back(e);
+      // A name that is not UTF-8 is left out: its text would name another file.
+      bool exact = false;
+      FoundEntry e{vq::PathFromBytes(d->d_name, &exact), {}};
+      if (exact && IsRegularOrLink(folder + "/" + d->d_name, e.st)) state->entries.push_back(e);
     }
     closedir(dir);
     if (state->entries.empty()) {

@@ -12,6 +12,7 @@
 #include "platform/win/Controls.h"
 #include "platform/win/Dialog.h"
 #include "platform/win/MessageQueue.h"
+#include "platform/win/PathEncoding.h"
 #include "platform/win/Window.h"
 
 namespace vqplatform {
@@ -51,16 +52,18 @@ enum { kTitle = 100, kFolders = 101, kPath = 102 };
 
 bool IsFolder(const std::wstring& path) {
   std::error_code error;
-  return !path.empty() && std::filesystem::is_directory(std::filesystem::path(path), error);
+  return !path.empty() && std::filesystem::is_directory(vq::ToFsPath(path), error);
 }
 
 std::vector<std::wstring> Subfolders(const std::wstring& folder) {
   std::vector<std::wstring> names;
   std::error_code error;
-  for (std::filesystem::directory_iterator entries(std::filesystem::path(folder), error), end; !error && entries != end;
+  for (std::filesystem::directory_iterator entries(vq::ToFsPath(folder), error), end; !error && entries != end;
        entries.increment(error)) {
-    std::wstring name = entries->path().filename().wstring();
-    if (!name.empty() && name[0] != L'.' && entries->is_directory(error)) names.push_back(name);
+    // A name that is not UTF-8 could not be opened or chosen again: left out.
+    bool exact = false;
+    std::wstring name = vq::FromFsPath(entries->path().filename(), &exact);
+    if (exact && !name.empty() && name[0] != L'.' && entries->is_directory(error)) names.push_back(name);
   }
   std::sort(names.begin(), names.end());
   return names;
@@ -71,7 +74,7 @@ struct FolderDialog {
   std::vector<std::wstring> rows;  // ".." first unless at the root
 
   void Show(HWND dialog, const std::wstring& folder) {
-    current = std::filesystem::path(folder).lexically_normal().wstring();
+    current = vq::FromFsPath(vq::ToFsPath(folder).lexically_normal());
     if (current.size() > 1 && current.back() == L'/') current.pop_back();
     rows = Subfolders(current);
     if (current != L"/") rows.insert(rows.begin(), L"..");
@@ -89,10 +92,9 @@ struct FolderDialog {
 
   void Open(HWND dialog, int row) {
     if (row < 0 || static_cast<size_t>(row) >= rows.size()) return;
-    std::filesystem::path target =
-        rows[static_cast<size_t>(row)] == L".." ? std::filesystem::path(current).parent_path()
-                                                 : std::filesystem::path(current) / rows[static_cast<size_t>(row)];
-    Show(dialog, target.wstring());
+    const std::wstring name = rows[static_cast<size_t>(row)];
+    const std::filesystem::path folder = vq::ToFsPath(current);
+    Show(dialog, vq::FromFsPath(name == L".." ? folder.parent_path() : folder / vq::ToFsPath(name)));
   }
 };
 
@@ -160,9 +162,7 @@ PIDLIST_ABSOLUTE SHBrowseForFolderW(LPBROWSEINFOW info) {
   if (answer) {
     chosen = answer(record);
   } else if (!vqplatform::IsHeadless()) {
-    const char* home = std::getenv("HOME");
-    std::wstring start = home ? std::filesystem::path(home).wstring() : L"/";
-    chosen = vqplatform::RunFolderBrowserDialog(info->hwndOwner, record.title, start);
+    chosen = vqplatform::RunFolderBrowserDialog(info->hwndOwner, record.title, vq::PathFromEnvironment("HOME"));
   }
   if (chosen.empty() || chosen.size() >= MAX_PATH) return nullptr;
   if (info->pszDisplayName) {

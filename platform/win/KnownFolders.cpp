@@ -11,6 +11,7 @@
 
 #include "platform/win/Encoding.h"
 #include "platform/win/LastError.h"
+#include "platform/win/PathEncoding.h"
 
 namespace {
 
@@ -66,17 +67,17 @@ HRESULT CopyOut(const std::wstring& path, LPWSTR out) {
 namespace vq {
 
 std::wstring ProgramFolder() {
-  if (const char* dir = Env("VQ_PROGRAM_DIR")) return Utf8ToWide(WithoutTrailingSlash(dir));
+  if (const char* dir = Env("VQ_PROGRAM_DIR")) return PathFromBytes(WithoutTrailingSlash(dir));
   std::string exe = ExecutablePath();
   size_t slash = exe.rfind('/');
   if (slash == std::string::npos) return std::wstring();
-  return Utf8ToWide(slash == 0 ? "/" : exe.substr(0, slash));
+  return PathFromBytes(slash == 0 ? "/" : exe.substr(0, slash));
 }
 
 std::wstring CommonAppDataFolder() {
-  if (const char* dir = Env("VQ_COMMON_APPDATA")) return Utf8ToWide(WithoutTrailingSlash(dir));
-  if (const char* dir = Env("XDG_DATA_HOME")) return Utf8ToWide(WithoutTrailingSlash(dir));
-  return Utf8ToWide(HomeFolder() + "/.local/share");
+  if (const char* dir = Env("VQ_COMMON_APPDATA")) return PathFromBytes(WithoutTrailingSlash(dir));
+  if (const char* dir = Env("XDG_DATA_HOME")) return PathFromBytes(WithoutTrailingSlash(dir));
+  return PathFromBytes(HomeFolder() + "/.local/share");
 }
 
 std::wstring MachineDataFolder() { return JoinPath(CommonAppDataFolder(), L"Ombrecht Software"); }
@@ -88,7 +89,7 @@ std::wstring DriveRoot(wchar_t letter) {
   const char* set = std::getenv("VQ_DRIVE_D");
   std::string root = set ? WithoutTrailingSlash(set) : HomeFolder();
   if (root.empty() || !IsFolder(root)) return std::wstring();
-  return Utf8ToWide(root);
+  return PathFromBytes(root);
 }
 
 std::wstring DrivePath(wchar_t letter, const wchar_t* relative) {
@@ -124,7 +125,7 @@ DWORD GetModuleFileNameW(HMODULE, LPWSTR out, DWORD size) {
   std::string exe = ExecutablePath();
   size_t slash = exe.rfind('/');
   std::string name = slash == std::string::npos ? exe : exe.substr(slash + 1);
-  std::wstring path = vq::JoinPath(vq::ProgramFolder(), vq::Utf8ToWide(name).c_str());
+  std::wstring path = vq::JoinPath(vq::ProgramFolder(), vq::PathFromBytes(name).c_str());
   DWORD n = static_cast<DWORD>(path.size());
   if (n >= size) {
     std::wmemcpy(out, path.c_str(), size - 1);
@@ -144,7 +145,7 @@ DWORD GetModuleFileNameA(HMODULE module, LPSTR out, DWORD size) {
   }
   wchar_t wide[4096];
   GetModuleFileNameW(module, wide, 4096);
-  std::string path = vq::WideToUtf8(wide);
+  std::string path = vq::PathToBytes(wide);
   // Cut at a character boundary when the buffer is short.
   size_t n = path.size();
   if (n >= size) {
@@ -162,7 +163,7 @@ HRESULT SHGetFolderPathW(HWND, int csidl, HANDLE, DWORD, LPWSTR out) {
   int folder = csidl & ~CSIDL_FLAG_CREATE;
   if (folder != CSIDL_COMMON_APPDATA && folder != CSIDL_APPDATA) return E_INVALIDARG;
   std::wstring path = vq::CommonAppDataFolder();
-  std::string narrow = vq::WideToUtf8(path);
+  std::string narrow = vq::PathToBytes(path);
   if (!IsFolder(narrow)) {
     if (!(csidl & CSIDL_FLAG_CREATE) || MakeFolders(narrow) != 0) return E_FAIL;
   }
@@ -181,7 +182,7 @@ int SHCreateDirectoryExW(HWND, LPCWSTR path, const SECURITY_ATTRIBUTES*) {
     SetLastError(ERROR_BAD_PATHNAME);
     return ERROR_BAD_PATHNAME;
   }
-  std::string p = WithoutTrailingSlash(vq::WideToUtf8(path));
+  std::string p = WithoutTrailingSlash(vq::PathToBytes(path));
   struct stat st {};
   if (stat(p.c_str(), &st) == 0) {
     int code = S_ISDIR(st.st_mode) ? ERROR_ALREADY_EXISTS : ERROR_FILE_EXISTS;

@@ -18,6 +18,7 @@
 #include "platform/win/GdiDc.h"
 #include "platform/win/GdiDraw.h"
 #include "platform/win/GdiObjects.h"
+#include "platform/win/PathEncoding.h"
 
 namespace vqplatform {
 namespace {
@@ -265,7 +266,7 @@ int StartDocW(HDC dc, const DOCINFOW* info) {
   if (!p || p->document) return SP_ERROR;
   p->title = info && info->lpszDocName ? vq::WideToUtf8(info->lpszDocName) : std::string("document");
   if (p->isFile) {
-    std::string target = info && info->lpszOutput ? vq::WideToUtf8(info->lpszOutput) : p->choice.outputFile;
+    std::string target = info && info->lpszOutput ? vq::PathToBytes(info->lpszOutput) : p->choice.outputFile;
     if (target.empty()) return SP_ERROR;
     p->documentPath = vqplatform::NumberedPath(target, ++p->jobs);
   } else {

@@ -1,14 +1,13 @@
 // The layer's print dialog.
-#include <cstdlib>
 #include <filesystem>
 #include <string>
 #include <system_error>
 
 #include "platform/win/Controls.h"
 #include "platform/win/Dialog.h"
-#include "platform/win/Encoding.h"
 #include "platform/win/InputFocus.h"
 #include "platform/win/MessageQueue.h"
+#include "platform/win/PathEncoding.h"
 #include "platform/win/Printing.h"
 #include "platform/win/Window.h"
 
@@ -39,13 +38,13 @@ const DialogTemplate& PrintTemplate() {
 // "print.pdf" in the home folder, or the first of "print_1.pdf", ... that
 // does not exist, so the file printer overwrites nothing unasked.
 std::wstring FreeOutputFile() {
-  const char* home = std::getenv("HOME");
-  const std::filesystem::path folder = home && *home ? home : "/";
+  const std::wstring home = vq::PathFromEnvironment("HOME");
+  const std::filesystem::path folder = home.empty() ? std::filesystem::path("/") : vq::ToFsPath(home);
   std::error_code error;
   for (int n = 0;; ++n) {
     const std::string name = n == 0 ? std::string("print.pdf") : "print_" + std::to_string(n) + ".pdf";
     const std::filesystem::path path = folder / name;
-    if (!std::filesystem::exists(path, error)) return path.wstring();
+    if (!std::filesystem::exists(path, error)) return vq::FromFsPath(path);
   }
 }
 
@@ -86,7 +85,7 @@ struct PrintDialogState {
       SendMessageW(list, LVM_INSERTITEMW, 0, reinterpret_cast<LPARAM>(&item));
     }
     SetDlgItemTextW(dialog, kFile,
-                    choice->outputFile.empty() ? FreeOutputFile().c_str() : vq::Utf8ToWide(choice->outputFile).c_str());
+                    choice->outputFile.empty() ? FreeOutputFile().c_str() : vq::PathFromBytes(choice->outputFile).c_str());
     SetDlgItemInt(dialog, kCopies, static_cast<UINT>(choice->copies), FALSE);
     ShowSelection(dialog);
   }
@@ -114,7 +113,7 @@ struct PrintDialogState {
     choice->printer = selected->name;
     choice->instance = selected->instance;
     choice->copies = static_cast<int>(copies);
-    if (selected->isFile) choice->outputFile = vq::WideToUtf8(file);
+    if (selected->isFile) choice->outputFile = vq::PathToBytes(file);
     return true;
   }
 };

@@ -13,9 +13,9 @@
 #include <string>
 #include <vector>
 
-#include "platform/win/Encoding.h"
 #include "platform/win/IniDocument.h"
 #include "platform/win/LastError.h"
+#include "platform/win/PathEncoding.h"
 
 namespace {
 
@@ -162,7 +162,7 @@ DWORD GetPrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR defaultValu
   std::optional<std::string> bytes;
   {
     std::lock_guard<std::mutex> lock(ProfileMutex());
-    bytes = ReadWholeFile(vq::WideToUtf8(fileName));
+    bytes = ReadWholeFile(vq::PathToBytes(fileName));
   }
   vq::IniDocument doc(bytes ? *bytes : std::string());
   if (!section) return CopyNameList(doc.SectionNames(), out, size);
@@ -190,7 +190,7 @@ BOOL WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPC
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  std::string path = vq::WideToUtf8(fileName);
+  std::string path = vq::PathToBytes(fileName);
   std::lock_guard<std::mutex> lock(ProfileMutex());
   std::optional<std::string> bytes = ReadWholeFile(path);
   if (!bytes && GetLastError() != ERROR_FILE_NOT_FOUND) return FALSE;

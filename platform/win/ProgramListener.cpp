@@ -1,88 +1,73 @@
-// The listener: one socket per program in the private runtime folder, one
-// thread accepting, one short-lived thread per request, so a request that
-// waits for a busy window never holds up another one.
+// The listener: one socket per program in the private runtime folder and a
+// bounded set of connections, whatever the clients do. One thread accepts,
+// reads request lines (poll, a deadline per connection) and answers FIND
+// and POST itself; a SEND, which waits for its window, goes to one of a few
+// worker threads, so a busy window never holds up a look-up. Over the bound
+// the oldest connection still reading is dropped; when descriptors run
+// short the listener stops accepting for a moment instead of spinning, and
+// never takes the last ones the program needs for its own files.
 #include <poll.h>
+#include <pthread.h>
 #include <sys/eventfd.h>
+#include <sys/resource.h>
 #include <sys/socket.h>
-#include <sys/un.h>
 #include <unistd.h>
 
-#include <charconv>
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <mutex>
 #include <string>
-#include <string_view>
 #include <vector>
 
-#include "platform/win/Encoding.h"
 #include "platform/win/MessageQueue.h"
+#include "platform/win/ProgramRequests.h"
 #include "platform/win/ProgramSockets.h"
 #include "platform/win/ProgramWindows.h"
-#include "platform/win/Sync.h"
-#include "platform/win/WindowRegistry.h"
+#include "platform/win/Threads.h"
 
 namespace vqplatform {
 namespace {
 
-// A client that connects and says nothing is dropped after this long.
-constexpr int kClientTimeoutMs = 5000;
+using Clock = std::chrono::steady_clock;
 
-// A decimal integer, negative ones as their two's complement.
-std::optional<uint64_t> ParseNumber(std::string_view text) {
-  const char* end = text.data() + text.size();
-  if (!text.empty() && text[0] == '-') {
-    int64_t value = 0;
-    auto [at, error] = std::from_chars(text.data(), end, value);
-    if (error != std::errc() || at != end) return std::nullopt;
-    return static_cast<uint64_t>(value);
-  }
-  uint64_t value = 0;
-  auto [at, error] = std::from_chars(text.data(), end, value);
-  if (error != std::errc() || at != end || text.empty()) return std::nullopt;
-  return value;
+constexpr size_t kMaxConnections = 32;
+constexpr int kWorkers = 4;
+// A client that connects and does not finish its line is dropped after this long.
+constexpr auto kClientTimeout = std::chrono::seconds(5);
+// How long accepting pauses when no descriptor could be had.
+constexpr auto kBackOff = std::chrono::milliseconds(100);
+
+// The socket this process listens on, for exit(): a program that ends
+// without stopping the listener still takes its socket away.
+char g_socketPath[sizeof(sockaddr_un::sun_path)];
+std::atomic<pid_t> g_socketOwner{0};
+
+void RemoveSocketAtExit() {
+  // A forked child that calls exit() leaves its parent's socket alone.
+  if (g_socketOwner.load() == getpid()) unlink(g_socketPath);
 }
 
-std::vector<std::string_view> SplitWords(std::string_view text) {
-  std::vector<std::string_view> words;
-  while (!text.empty()) {
-    size_t space = text.find(' ');
-    words.push_back(text.substr(0, space));
-    text = space == std::string_view::npos ? std::string_view() : text.substr(space + 1);
-  }
-  return words;
+// Whether a connection on `fd` would leave the program too few descriptors
+// for its own files: descriptors are handed out lowest first, so every one
+// below `fd` is in use.
+bool TooFewDescriptorsLeft(int fd) {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) != 0 || limit.rlim_cur == RLIM_INFINITY) return false;
+  const rlim_t kept = std::min<rlim_t>(64, limit.rlim_cur / 8);
+  return rlim_t(fd) + kept >= limit.rlim_cur;
 }
 
-bool IsOwnTopLevelWindow(HWND hwnd) {
-  std::lock_guard lock(Dispatcher::Mutex());
-  WindowObject* window = FindWindowObject(hwnd);
-  return window && !window->parent;
-}
-
-// "SEND <window> <message> <wParam> <lParam>" and its POST twin.
-std::string AnswerMessage(bool send, const std::vector<std::string_view>& words) {
-  if (words.size() != 5) return "ERROR";
-  auto window = ParseNumber(words[1]), message = ParseNumber(words[2]);
-  auto wParam = ParseNumber(words[3]), lParam = ParseNumber(words[4]);
-  if (!window || !message || !wParam || !lParam || *message > 0xFFFFFFFFu) return "ERROR";
-  HWND hwnd = reinterpret_cast<HWND>(static_cast<uintptr_t>(*window));
-  const UINT number = static_cast<UINT>(*message);
-  if (!IsProgramMessage(number) || !IsOwnTopLevelWindow(hwnd)) return "NONE";
-  if (!send) return PostMessageW(hwnd, number, WPARAM(*wParam), LPARAM(*lParam)) ? "POSTED" : "NONE";
-  LRESULT result = SendMessageW(hwnd, number, WPARAM(*wParam), LPARAM(*lParam));
-  return "RESULT " + std::to_string(static_cast<int64_t>(result));
-}
-
-std::string Answer(const std::string& line) {
-  std::string_view text(line);
-  if (text.substr(0, 5) == "FIND ") {
-    std::wstring title = vq::Utf8ToWide(text.substr(5));
-    HWND found = FindOwnTopLevelWindow(nullptr, title.c_str());
-    return found ? "WINDOW " + std::to_string(reinterpret_cast<uintptr_t>(found)) : "NONE";
-  }
-  std::vector<std::string_view> words = SplitWords(text);
-  if (!words.empty() && words[0] == "SEND") return AnswerMessage(true, words);
-  if (!words.empty() && words[0] == "POST") return AnswerMessage(false, words);
-  return "ERROR";
+// Sends the answer without waiting for a client that does not read, then closes.
+void AnswerAndClose(int fd, const std::string& answer) {
+  const std::string line = answer + "\n";
+  [[maybe_unused]] ssize_t sent = send(fd, line.data(), line.size(), MSG_DONTWAIT | MSG_NOSIGNAL);
+  close(fd);
 }
 
 class Listener {
@@ -92,18 +77,33 @@ class Listener {
     if (socket_ >= 0) return true;
     std::string folder = ProgramFolder(true);
     if (folder.empty()) return false;
+    RemoveEndedProgramSockets(folder);
     path_ = folder + "/" + std::to_string(getpid()) + ".sock";
-    sockaddr_un address{};
-    address.sun_family = AF_UNIX;
-    if (path_.size() >= sizeof address.sun_path) return false;
-    std::memcpy(address.sun_path, path_.c_str(), path_.size() + 1);
+    const sockaddr_un address = SocketAddress(path_);
+    if (!address.sun_path[0]) return false;
     unlink(path_.c_str());  // left by an ended program that had this pid
-    socket_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    socket_ = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
     wake_ = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
-    if (socket_ < 0 || wake_ < 0 || bind(socket_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
-        listen(socket_, 32) != 0 || !(acceptThread_ = CreateThread(nullptr, 0, AcceptLoop, this, 0, nullptr))) {
+    if (socket_ < 0 || wake_ < 0 || bind(socket_, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) {
       CloseAll();
+      return false;
+    }
+    std::memcpy(g_socketPath, path_.c_str(), path_.size() + 1);
+    g_socketOwner = getpid();
+    static const bool atExit = std::atexit(RemoveSocketAtExit) == 0;
+    (void)atExit;
+    bool started = listen(socket_, 64) == 0;
+    for (int i = 0; started && i < kWorkers; ++i) {
+      HANDLE worker = CreateThread(nullptr, 0, WorkLoop, this, 0, nullptr);
+      if (worker) workers_.push_back(worker);
+      started = worker != nullptr;
+    }
+    if (started) started = (pollThread_ = CreateThread(nullptr, 0, PollLoop, this, 0, nullptr)) != nullptr;
+    if (!started) {
+      StopThreads();
       unlink(path_.c_str());
+      g_socketOwner = 0;
+      CloseAll();
       return false;
     }
     return true;
@@ -113,70 +113,41 @@ class Listener {
     std::lock_guard startStop(startStop_);
     if (socket_ < 0) return;
     unlink(path_.c_str());
-    const uint64_t one = 1;
-    [[maybe_unused]] ssize_t woken = write(wake_, &one, sizeof one);
-    WaitServingSentMessages(acceptThread_, INFINITE);
-    CloseHandle(acceptThread_);
-    acceptThread_ = nullptr;
-    // Requests still reading are cut short; those waiting for a window of
-    // this thread are answered while we wait.
-    for (Connection& c : connections_) shutdown(c.fd, SHUT_RDWR);
-    for (Connection& c : connections_) WaitServingSentMessages(c.thread, INFINITE);
-    ReapEnded();
+    g_socketOwner = 0;
+    StopThreads();
     CloseAll();
   }
 
  private:
-  struct Connection {
-    HANDLE thread;
+  struct Reading {
     int fd;
-  };
-  static DWORD AcceptLoop(LPVOID parameter) {
-    auto* self = static_cast<Listener*>(parameter);
-    pollfd fds[2] = {{self->socket_, POLLIN, 0}, {self->wake_, POLLIN, 0}};
-    for (;;) {
-      if (poll(fds, 2, -1) < 0 && errno != EINTR) break;
-      if (fds[1].revents) break;
-      if (!(fds[0].revents & POLLIN)) continue;
-      int fd = accept4(self->socket_, nullptr, nullptr, SOCK_CLOEXEC);
-      if (fd < 0) continue;
-      self->ReapEnded();
-      // Nothing from another user is read, let alone delivered.
-      if (!PeerIsSameUser(fd)) {
-        close(fd);
-        continue;
-      }
-      timeval tv{kClientTimeoutMs / 1000, 0};
-      setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &tv, sizeof tv);
-      setsockopt(fd, SOL_SOCKET, SO_SNDTIMEO, &tv, sizeof tv);
-      HANDLE thread = CreateThread(nullptr, 0, Serve, reinterpret_cast<LPVOID>(static_cast<intptr_t>(fd)), 0, nullptr);
-      if (!thread) {
-        close(fd);
-        continue;
-      }
-      std::lock_guard lock(self->mutex_);
-      self->connections_.push_back({thread, fd});
-    }
-    return 0;
-  }
-
-  // One request and its answer; the socket is closed when the thread is reaped.
-  static DWORD Serve(LPVOID parameter) {
-    const int fd = static_cast<int>(reinterpret_cast<intptr_t>(parameter));
     std::string line;
-    if (ReadLine(fd, &line)) WriteAll(fd, Answer(line) + "\n");
-    shutdown(fd, SHUT_RDWR);
-    return 0;
-  }
+    Clock::time_point deadline;
+  };
+  enum class ReadResult { More, Line, Drop };
 
-  void ReapEnded() {
+  // The requests still reading are cut short; the SENDs taken in are
+  // answered, those to a window of the calling thread while it waits here.
+  void StopThreads() {
+    const uint64_t one = 1;
+    [[maybe_unused]] ssize_t woken = write(wake_, &one, sizeof one);
+    if (pollThread_) {
+      WaitServingSentMessages(pollThread_, INFINITE);
+      CloseHandle(pollThread_);
+      pollThread_ = nullptr;
+    }
+    {
+      std::lock_guard lock(mutex_);
+      stopping_ = true;
+    }
+    jobReady_.notify_all();
+    for (HANDLE worker : workers_) {
+      WaitServingSentMessages(worker, INFINITE);
+      CloseHandle(worker);
+    }
+    workers_.clear();
     std::lock_guard lock(mutex_);
-    std::erase_if(connections_, [](const Connection& c) {
-      if (WaitForSingleObject(c.thread, 0) != WAIT_OBJECT_0) return false;
-      CloseHandle(c.thread);
-      close(c.fd);
-      return true;
-    });
+    stopping_ = false;
   }
 
   void CloseAll() {
@@ -185,13 +156,162 @@ class Listener {
     socket_ = wake_ = -1;
   }
 
+  static DWORD PollLoop(LPVOID parameter) {
+    pthread_setname_np(pthread_self(), "vq-listener");
+    static_cast<Listener*>(parameter)->Poll();
+    return 0;
+  }
+
+  void Poll() {
+    std::vector<Reading> reading;  // oldest first
+    std::vector<pollfd> fds;
+    Clock::time_point resumeAccepting{};
+    for (;;) {
+      const Clock::time_point now = Clock::now();
+      const bool accepting = now >= resumeAccepting;
+      Clock::time_point wakeAt = accepting ? Clock::time_point::max() : resumeAccepting;
+      fds.assign({{wake_, POLLIN, 0}, {accepting ? socket_ : -1, POLLIN, 0}});
+      for (const Reading& r : reading) {
+        fds.push_back({r.fd, POLLIN, 0});
+        wakeAt = std::min(wakeAt, r.deadline);
+      }
+      int timeoutMs = -1;
+      if (wakeAt != Clock::time_point::max()) {
+        const auto wait = std::chrono::ceil<std::chrono::milliseconds>(std::max(wakeAt - now, Clock::duration{}));
+        timeoutMs = int(wait.count());
+      }
+      if (poll(fds.data(), fds.size(), timeoutMs) < 0) {
+        if (errno == EINTR) continue;
+        resumeAccepting = Clock::now() + kBackOff;  // out of kernel memory: breathe, never spin
+        poll(nullptr, 0, int(kBackOff.count()));
+        continue;
+      }
+      if (fds[0].revents) break;
+      const Clock::time_point after = Clock::now();
+      std::vector<Reading> still;
+      for (size_t i = 0; i < reading.size(); ++i) {
+        Reading& r = reading[i];
+        const ReadResult result = fds[i + 2].revents ? ReadFrom(r) : ReadResult::More;
+        if (result == ReadResult::Line) {
+          Dispatch(r.fd, r.line);
+        } else if (result == ReadResult::Drop || after >= r.deadline) {
+          close(r.fd);
+          --open_;
+        } else {
+          still.push_back(std::move(r));
+        }
+      }
+      reading = std::move(still);
+      if (fds[1].revents & POLLIN) AcceptWaiting(reading, &resumeAccepting);
+    }
+    for (Reading& r : reading) {
+      close(r.fd);
+      --open_;
+    }
+  }
+
+  // Takes the connections waiting, up to the bound, a few at a time so the
+  // lines of those already taken are read between them.
+  void AcceptWaiting(std::vector<Reading>& reading, Clock::time_point* resumeAccepting) {
+    for (size_t round = 0; round < kMaxConnections; ++round) {
+      int fd = accept4(socket_, nullptr, nullptr, SOCK_CLOEXEC | SOCK_NONBLOCK);
+      if (fd < 0) {
+        if (errno == EINTR || errno == ECONNABORTED) continue;
+        // No descriptor (or memory) to be had: the client stays queued
+        // while the listener leaves the socket alone for a moment.
+        if (errno != EAGAIN && errno != EWOULDBLOCK) *resumeAccepting = Clock::now() + kBackOff;
+        return;
+      }
+      if (TooFewDescriptorsLeft(fd)) {
+        close(fd);
+        *resumeAccepting = Clock::now() + kBackOff;
+        return;
+      }
+      // Nothing from another user is read, let alone delivered.
+      if (!PeerIsSameUser(fd)) {
+        close(fd);
+        continue;
+      }
+      if (open_ >= kMaxConnections) {
+        if (reading.empty()) {  // every place waits for a window: no room
+          close(fd);
+          continue;
+        }
+        close(reading.front().fd);
+        reading.erase(reading.begin());
+        --open_;
+      }
+      ++open_;
+      reading.push_back({fd, std::string(), Clock::now() + kClientTimeout});
+    }
+  }
+
+  // Reads what has arrived, up to the first '\n'.
+  static ReadResult ReadFrom(Reading& r) {
+    char chunk[512];
+    for (;;) {
+      ssize_t n = recv(r.fd, chunk, sizeof chunk, 0);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) return ReadResult::More;
+      if (n <= 0) return ReadResult::Drop;  // ended before its line
+      const char* newline = static_cast<const char*>(std::memchr(chunk, '\n', size_t(n)));
+      r.line.append(chunk, newline ? size_t(newline - chunk) : size_t(n));
+      if (r.line.size() > kMaxLine) return ReadResult::Drop;
+      if (newline) return ReadResult::Line;
+    }
+  }
+
+  void Dispatch(int fd, const std::string& line) {
+    ProgramRequest request = ParseProgramRequest(line);
+    if (request.kind != ProgramRequest::Kind::Send) {
+      AnswerAndClose(fd, AnswerProgramRequest(request));
+      --open_;
+      return;
+    }
+    {
+      std::lock_guard lock(mutex_);
+      jobs_.push_back({fd, std::move(request)});
+    }
+    jobReady_.notify_one();
+  }
+
+  static DWORD WorkLoop(LPVOID parameter) {
+    pthread_setname_np(pthread_self(), "vq-request");
+    static_cast<Listener*>(parameter)->Work();
+    return 0;
+  }
+
+  void Work() {
+    for (;;) {
+      Job job;
+      {
+        std::unique_lock lock(mutex_);
+        jobReady_.wait(lock, [&] { return stopping_ || !jobs_.empty(); });
+        if (jobs_.empty()) return;
+        job = std::move(jobs_.front());
+        jobs_.pop_front();
+      }
+      AnswerAndClose(job.fd, AnswerProgramRequest(job.request));
+      --open_;
+    }
+  }
+
+  struct Job {
+    int fd = -1;
+    ProgramRequest request;
+  };
+
   std::mutex startStop_;
-  std::mutex mutex_;  // guards connections_
   int socket_ = -1;
   int wake_ = -1;
   std::string path_;
-  HANDLE acceptThread_ = nullptr;
-  std::vector<Connection> connections_;
+  HANDLE pollThread_ = nullptr;
+  std::vector<HANDLE> workers_;
+  std::atomic<size_t> open_{0};  // accepted and not yet closed, reading or waiting for an answer
+  std::mutex mutex_;             // guards jobs_ and stopping_
+  std::condition_variable jobReady_;
+  std::deque<Job> jobs_;
+  bool stopping_ = false;
 };
 
 Listener& TheListener() {

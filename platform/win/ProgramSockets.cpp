@@ -1,6 +1,7 @@
 #include "platform/win/ProgramSockets.h"
 
 #include <dirent.h>
+#include <signal.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
@@ -33,7 +34,27 @@ pid_t SocketPid(const char* name) {
   return pid > 0 && end != name && std::strcmp(end, ".sock") == 0 ? static_cast<pid_t>(pid) : 0;
 }
 
+// Refused at once: bound by nobody who listens. A full queue or a
+// connection made means a program is there.
+bool NobodyAccepts(const std::string& path) {
+  const sockaddr_un address = SocketAddress(path);
+  if (!address.sun_path[0]) return false;
+  int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC | SOCK_NONBLOCK, 0);
+  if (fd < 0) return false;
+  const bool refused = connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 &&
+                       errno == ECONNREFUSED;
+  close(fd);
+  return refused;
+}
+
 }  // namespace
+
+sockaddr_un SocketAddress(const std::string& path) {
+  sockaddr_un address{};
+  address.sun_family = AF_UNIX;
+  if (path.size() < sizeof address.sun_path) std::memcpy(address.sun_path, path.c_str(), path.size() + 1);
+  return address;
+}
 
 std::string ProgramFolder(bool create) {
   const char* runtime = std::getenv("XDG_RUNTIME_DIR");
@@ -54,6 +75,18 @@ std::vector<std::string> OtherProgramSockets(const std::string& folder) {
   closedir(dir);
   std::sort(sockets.begin(), sockets.end());
   return sockets;
+}
+
+void RemoveEndedProgramSockets(const std::string& folder) {
+  for (const std::string& path : OtherProgramSockets(folder)) {
+    const pid_t pid = SocketPid(path.c_str() + folder.size() + 1);
+    struct stat st {};
+    if (lstat(path.c_str(), &st) != 0 || !S_ISSOCK(st.st_mode)) continue;
+    // A program starting right now has bound but not yet listened: its
+    // process is alive, so its socket stays.
+    const bool ended = kill(pid, 0) != 0 && errno == ESRCH;
+    if (ended && NobodyAccepts(path)) unlink(path.c_str());
+  }
 }
 
 bool PeerIsSameUser(int fd) {
@@ -88,10 +121,8 @@ bool WriteAll(int fd, const std::string& bytes) {
 }
 
 std::optional<std::string> Request(const std::string& socketPath, const std::string& line, int timeoutMs) {
-  sockaddr_un address{};
-  address.sun_family = AF_UNIX;
-  if (socketPath.size() >= sizeof address.sun_path) return std::nullopt;
-  std::memcpy(address.sun_path, socketPath.c_str(), socketPath.size() + 1);
+  const sockaddr_un address = SocketAddress(socketPath);
+  if (!address.sun_path[0]) return std::nullopt;
   int fd = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd < 0) return std::nullopt;
   if (timeoutMs > 0) SetTimeouts(fd, timeoutMs);

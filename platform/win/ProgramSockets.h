@@ -3,6 +3,7 @@
 // keeps one listening Unix socket ("<pid>.sock"), and the one-line requests
 // that travel between them (the protocol is described in the README).
 #include <sys/types.h>
+#include <sys/un.h>
 
 #include <optional>
 #include <string>
@@ -17,8 +18,16 @@ namespace vqplatform {
 // through a folder another user could reach.
 std::string ProgramFolder(bool create);
 
+// The address of a socket path; an empty path when it is too long.
+sockaddr_un SocketAddress(const std::string& path);
+
 // The sockets of the other programs in the folder, in name order.
 std::vector<std::string> OtherProgramSockets(const std::string& folder);
+
+// Removes the sockets of programs that have ended without removing them: a
+// socket goes only when the program its name gives no longer runs and
+// nothing accepts on it. Anything else stays.
+void RemoveEndedProgramSockets(const std::string& folder);
 
 // One exchange: connect, send the line, read the answer's line. Nothing when
 // no program listens there any more (a stale socket), when it runs as

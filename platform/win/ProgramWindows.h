@@ -1,23 +1,38 @@
 #pragma once
 // Windows of other programs. A program that starts its listener keeps one
 // Unix socket in the user's private runtime folder; the other programs of
-// the same user then find its top-level windows by title (FindWindowW looks
-// at the program's own windows first) and send to them (SendMessageW waits
-// for the answer) or post to them (PostMessageW). Only integers cross:
-// messages from WM_USER to 0xBFFF, to top-level windows. An inbound message
-// reaches its window on the window's own thread, as one from another thread
-// would, and a thread waiting for its own send to another program still
-// answers the sends that come in meanwhile. The README gives the protocol.
+// the same user then find the windows it made reachable by title
+// (FindWindowW looks at the program's own windows first) and send to them
+// (SendMessageW waits for the answer) or post to them (PostMessageW). Only
+// integers cross: messages from WM_USER to 0xBFFF that the window named. An
+// inbound message reaches its window on the window's own thread, as one
+// from another thread would, and a thread waiting for its own send to
+// another program still answers the sends that come in meanwhile. The
+// README gives the protocol.
+#include <vector>
+
 #include "platform/win/WinTypes.h"
 
 namespace vqplatform {
 
 // False when the runtime folder is unusable or the socket cannot be bound;
-// true at once when already listening.
+// true at once when already listening. Sockets left in the folder by
+// programs that have ended are removed first. The socket is removed again
+// by StopProgramListener, and by exit() when the program ends without it.
 bool StartProgramListener();
 // Removes the socket and waits for the requests under way (answering the
 // messages sent to the calling thread meanwhile).
 void StopProgramListener();
+
+// Makes a top-level window of this program one that other programs find by
+// its title and that takes `messages` from them (others are dropped; each
+// from WM_USER to 0xBFFF). The parameters of those messages are integers
+// someone else chose: list only messages the window never reads as
+// pointers. Everything else from outside, the layer's own windows
+// (tooltips, menus, lists, message boxes) included, answers NONE. Calling
+// it again replaces the list; it ends with the window. False for a child
+// window or a handle that is not a window of this program.
+bool MakeReachableByPrograms(HWND hwnd, const std::vector<UINT>& messages);
 
 class ProgramListenerScope {
  public:

@@ -9,6 +9,7 @@
 
 #include "platform/display/Headless.h"
 #include "platform/win/Encoding.h"
+#include "platform/win/PathEncoding.h"
 
 extern char** environ;
 
@@ -93,12 +94,13 @@ HINSTANCE ShellExecuteW(HWND, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LP
       target = folder + target;
     }
     bool isFolder = false;
-    if (!Exists(WideToUtf8(target), &isFolder)) return Result(explore ? SE_ERR_PNF : SE_ERR_FNF);
+    if (!Exists(vq::PathToBytes(target), &isFolder)) return Result(explore ? SE_ERR_PNF : SE_ERR_FNF);
     if (explore && !isFolder) return Result(SE_ERR_PNF);
   } else if (explore) {
     return Result(SE_ERR_PNF);
   }
-  if (!IsHeadless() && !RunXdgOpen(WideToUtf8(target))) return Result(SE_ERR_NOASSOC);
+  if (!IsHeadless() && !RunXdgOpen(IsUrl(target) ? WideToUtf8(target) : vq::PathToBytes(target)))
+    return Result(SE_ERR_NOASSOC);
   {
     std::lock_guard lock(g_recordMutex);
     g_record.push_back(ShellCall{explore ? L"explore" : L"open", target, showCommand});

@@ -13,8 +13,8 @@
 
 #include "platform/display/Headless.h"
 #include "platform/win/AlsaQuiet.h"
-#include "platform/win/Encoding.h"
 #include "platform/win/KnownFolders.h"
+#include "platform/win/PathEncoding.h"
 #include "platform/win/WaveFile.h"
 
 namespace vqplatform {
@@ -41,11 +41,11 @@ bool IsFile(const std::string& path) {
 // the data folder, then in the program folder. Empty when none is there.
 std::string ResolveSoundFile(const std::wstring& name) {
   if (name.empty()) return {};
-  const std::string narrow = vq::WideToUtf8(name);
+  const std::string narrow = vq::PathToBytes(name);
   if (narrow[0] == '/') return IsFile(narrow) ? narrow : std::string();
   for (const std::wstring& folder : {vq::MachineDataFolder(), vq::ProgramFolder()}) {
     if (folder.empty()) continue;
-    const std::string path = vq::WideToUtf8(vq::JoinPath(folder, name.c_str()));
+    const std::string path = vq::PathToBytes(vq::JoinPath(folder, name.c_str()));
     if (IsFile(path)) return path;
   }
   return {};
@@ -253,7 +253,7 @@ BOOL PlaySoundW(LPCWSTR sound, HMODULE, DWORD flags) {
   if (path.empty() || ReadWaveFile(path, &wave) != WaveStatus::Ok) return FALSE;
   SoundCall call;
   call.name = sound;
-  call.path = vq::Utf8ToWide(path);
+  call.path = vq::PathFromBytes(path);
   call.flags = flags;
   SoundPlayer::Instance().Play(std::move(call), std::move(wave), IsHeadless(), !(flags & SND_ASYNC));
   return TRUE;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win/Encoding.h"
+#include "platform/win/PathEncoding.h"
 
 namespace {
 
@@ -200,7 +200,7 @@ class DocumentObject : public StandInObject {
       if (params.cArgs < 1 || params.rgvarg[params.cArgs - 1].vt != VT_BSTR) return DISP_E_BADPARAMCOUNT;
       const BSTR file = params.rgvarg[params.cArgs - 1].bstrVal;
       if (!file || !*file) return STG_E_CANTSAVE;
-      return WriteRtf(*doc_, vq::WideToUtf8(file)) ? S_OK : STG_E_CANTSAVE;
+      return WriteRtf(*doc_, vq::PathToBytes(file)) ? S_OK : STG_E_CANTSAVE;
     }
     if (name == L"Close" && flags == DISPATCH_METHOD) return S_OK;
     return DISP_E_MEMBERNOTFOUND;

@@ -6,6 +6,7 @@
 
 #include "app/BrandingData.h"
 #include "app/BrandingDataWriter.h"
+#include "platform/win/PathEncoding.h"
 #include "tests/platform/PrintCString.h"
 #include "tests/support/TestEnv.h"
 
@@ -52,7 +53,7 @@ TEST(CBrandingData, AFileFromTheEncoderLoadsFieldForField) {
   BrandingContent content = FullContent();
   ASSERT_TRUE(WriteBrandingDataFile(path.string(), EncodeBrandingData(content, 77)));
   CBrandingData data;
-  ASSERT_EQ(data.Load(path.wstring().c_str()), 0);
+  ASSERT_EQ(data.Load(vq::FromFsPath(path).c_str()), 0);
   ExpectPicture(data.logoImage, content.logo);
   ExpectPicture(data.splashImage, content.splash);
   EXPECT_EQ(data.linkTarget, L"https://example.org/vorquell");
@@ -185,8 +186,8 @@ TEST(CBrandingData, MissingFileOrPath) {
   CBrandingData data;
   EXPECT_EQ(data.Load(nullptr), -1);
   EXPECT_EQ(data.Load(L""), -1);
-  EXPECT_EQ(data.Load(vqtest::TempPath("program/data.dat").wstring().c_str()), -1);
-  EXPECT_EQ(data.Load(vqtest::TempPath("program").wstring().c_str()), -1);  // a folder
+  EXPECT_EQ(data.Load(vq::FromFsPath(vqtest::TempPath("program/data.dat")).c_str()), -1);
+  EXPECT_EQ(data.Load(vq::FromFsPath(vqtest::TempPath("program")).c_str()), -1);  // a folder
   EXPECT_EQ(data.showLabel, 1);
 }
 

@@ -10,6 +10,7 @@
 #include "platform/win/Clock.h"
 #include "platform/win/Dialog.h"
 #include "platform/win/MessageBox.h"
+#include "platform/win/PathEncoding.h"
 #include "platform/win/TestInput.h"
 #include "resources/Resources.h"
 #include "tests/platform/PrintCString.h"
@@ -41,7 +42,7 @@ class FileNamingTest : public ::testing::Test {
     settings_.MakeFileName(name);
     return name;
   }
-  CString In(const wchar_t* name) { return C(folder_ / name); }
+  CString In(const wchar_t* name) { return C(folder_ / vq::ToFsPath(name)); }
 
   vqplatform::ManualClockScope clock_;
   std::filesystem::path folder_;
@@ -128,6 +129,12 @@ TEST_F(FileNamingTest, NamesTakenWithinTheSameSecondGetASuffixInsteadOfReplacing
   vqtest::WriteFile(folder_ / "IMG001234.jpg", "other");
   vqtest::WriteFile(folder_ / "IMG00123_notes.txt", "other");
   EXPECT_EQ(Name(), In(L"IMG00123"));
+  // Chinese names count as any other; a name that is not UTF-8 beside them
+  // is no capture of any name.
+  settings_.prefix = L"合同";
+  vqtest::WriteFile(folder_ / "合同00123.jpg", "first");
+  vqtest::WriteFile(folder_ / "\xba\xcf\xcd\xac" "00123_1.jpg", "GBK");
+  EXPECT_EQ(Name(), In(L"合同00123_1"));
 }
 
 TEST(CreateFolderChainTest, MakesTheFoldersOfAFilePath) {

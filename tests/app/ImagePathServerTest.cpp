@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "app/ImagePathServer.h"
+#include "platform/win/Encoding.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/ProgramWindows.h"
 #include "platform/win/Window.h"
@@ -35,6 +36,7 @@ class ImagePathServerTest : public ::testing::Test {
     RegisterClassW(&main);
     window_ = CreateWindowExW(0, L"VqMainWindowStandIn", L"Marlofen V1.1", WS_OVERLAPPED, 0, 0, 100, 100, nullptr,
                               nullptr, nullptr, nullptr);
+    ASSERT_TRUE(vqplatform::MakeReachableByPrograms(window_, {WM_IMAGEPATH_REQUEST}));
     g_server = &server_;
   }
   void TearDown() override {
@@ -103,8 +105,8 @@ TEST_F(ImagePathServerTest, AMappingThatCannotBeMappedAnswersTwoAndIsOpenedAgain
     EXPECT_EQ(SendMessageW(window_, WM_IMAGEPATH_REQUEST, 0, 0), CImagePathServer::kNoMapping);
     EXPECT_FALSE(server_.HoldsMapping());
   }
-  // The next request opens the mapping anew; once open, it is kept even
-  // after its creator has ended.
+  // The next request opens the mapping anew; once its creator has ended
+  // (and the name with it) there is nobody to write to.
   g_imagePath = L"/p.png";
   {
     PeerProgram image("Image", {"--mapping", "VorquellImageDataMap:300", "--read-mapping-on", "1281"});
@@ -112,9 +114,24 @@ TEST_F(ImagePathServerTest, AMappingThatCannotBeMappedAnswersTwoAndIsOpenedAgain
     EXPECT_EQ(SendMessageW(window_, WM_IMAGEPATH_REQUEST, 0, 0), CImagePathServer::kAnswered);
     EXPECT_TRUE(image.WaitFor("text /p.png"));
   }
-  EXPECT_EQ(server_.AnswerRequest(L"/q.png"), CImagePathServer::kAnswered);
-  server_.Close();
   EXPECT_EQ(server_.AnswerRequest(L"/q.png"), CImagePathServer::kNoMapping);
+  EXPECT_FALSE(server_.HoldsMapping());
+}
+
+TEST_F(ImagePathServerTest, AMappingRemovedAndMadeAnewAfterReadingGetsTheNextAnswer) {
+  // The asker reads each answer, removes the memory and makes it again
+  // under the same name before its next request.
+  PeerProgram image("Image", {"--mapping", "VorquellImageDataMap:300", "--read-mapping-on", "1281",
+                              "--recreate-mapping-on", "1281"});
+  ASSERT_TRUE(image.WaitFor("ready"));
+  for (const wchar_t* page : {L"/pages/第一.png", L"/pages/second.png", L"/pages/3.png"}) {
+    g_imagePath = page;
+    EXPECT_EQ(SendMessageW(window_, WM_IMAGEPATH_REQUEST, 0, 0), CImagePathServer::kAnswered);
+    const std::string text = "text " + vq::WideToUtf8(page);
+    EXPECT_TRUE(image.WaitUntil([&](const std::vector<std::string>& lines) {
+      return lines.size() >= 2 && lines[lines.size() - 2] == text && lines.back() == "recreated";
+    })) << text;
+  }
 }
 
 }  // namespace

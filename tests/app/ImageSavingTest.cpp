@@ -172,6 +172,19 @@ TEST(Barcodes, CodeNamesTheCapture) {
 
 }
 
+TEST(Barcodes, ChineseCodeNamesTheCaptureInAChineseFolder) {
+  const fs::path folder = vqtest::TempPath("扫描");
+  fs::create_directories(folder);
+  vqtest::WriteFile(folder / "发票-7731.jpg", "an earlier page");
+  CSysSettings s = PlainSettings();
+  s.recognize = 1;
+  Saver saver(s);
+  const auto saved = saver.Save({TextPage({500, 400}, RenderQr("发票-7731", 5, 26), {20, 150})}, (folder / "合同00001").string());
+  EXPECT_EQ(saved, std::vector<std::string>{(folder / "发票-7731(1).jpg").string()});
+  EXPECT_TRUE(saver.messages.empty());
+  EXPECT_EQ(FilesIn(folder), (std::set<std::string>{"发票-7731.jpg", "发票-7731(1).jpg"}));
+}
+
 TEST(Barcodes, HostileCodeTextsNeverChooseThePath) {
   const char* hostile[] = {"a/b", "../../escape", "..", "x\\y", "bad\x01name", "what?", "a:b", "tab\there",
                            " lead", "end."};

@@ -9,11 +9,12 @@
 
 namespace outputtest {
 
-cv::Mat RenderQr(const std::string& data, int scale) {
+cv::Mat RenderQr(const std::string& data, int scale, int eci) {
   zint_symbol* symbol = ZBarcode_Create();
   symbol->symbology = BARCODE_QRCODE;
   symbol->scale = static_cast<float>(scale);
   symbol->input_mode = DATA_MODE;
+  symbol->eci = eci;
   cv::Mat rendered;
   if (ZBarcode_Encode_and_Buffer(symbol, reinterpret_cast<const unsigned char*>(data.data()),
                                  static_cast<int>(data.size()), 0) < ZINT_ERROR) {

@@ -8,8 +8,9 @@
 
 namespace outputtest {
 
-// A QR code (zint) black on white with a quiet zone; empty when it cannot be encoded.
-cv::Mat RenderQr(const std::string& data, int scale = 5);
+// A QR code (zint) black on white with a quiet zone; empty when it cannot be
+// encoded. `eci` 26 marks the bytes as UTF-8 (readers guess otherwise).
+cv::Mat RenderQr(const std::string& data, int scale = 5, int eci = 0);
 
 // A white colour page of the given size with dark "text" lines and the
 // symbol (when given) pasted at (x, y).

@@ -8,6 +8,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "capture/FrameHolder.h"
+#include "platform/win/PathEncoding.h"
 #include "scene/Renderer.h"
 #include "scene/Scene.h"
 #include "platform/win/MessageBox.h"
@@ -109,7 +110,7 @@ TEST(FrameHolder, EmptyHolderAnswersWithFailures) {
   EXPECT_EQ(w, -5);
   EXPECT_TRUE(holder.GetMat().empty());
   EXPECT_TRUE(holder.FindAndDrawDocuments(0.1f).empty());
-  EXPECT_FALSE(holder.SaveFrameBitmap(vqtest::TempPath("x.bmp").wstring().c_str()));
+  EXPECT_FALSE(holder.SaveFrameBitmap(vq::FromFsPath(vqtest::TempPath("x.bmp")).c_str()));
   CBasePR& base = holder;
   EXPECT_FALSE(base.ReservedOp(1, 2, 3));
 }
@@ -142,7 +143,7 @@ TEST(FrameHolder, BitmapFilesPadRowsAndReadBackAsHeld) {
 
   RECT rect{3, 5, 8, 25};  // 5 pixels wide: rows of 15 bytes padded to 16
   auto path = vqtest::TempPath("part.bmp");
-  ASSERT_TRUE(holder.SaveBitmap(path.wstring().c_str(), &rect));
+  ASSERT_TRUE(holder.SaveBitmap(vq::FromFsPath(path).c_str(), &rect));
   std::string file = vqtest::ReadFile(path);
   ASSERT_EQ(file.size(), size_t(16 * 20 + 54));
   EXPECT_EQ(file.substr(0, 2), "BM");
@@ -159,7 +160,7 @@ TEST(FrameHolder, BitmapFilesPadRowsAndReadBackAsHeld) {
   EXPECT_EQ(cv::norm(back, expected, cv::NORM_INF), 0.0);
 
   auto whole = vqtest::TempPath("whole.bmp");
-  ASSERT_TRUE(holder.SaveFrameBitmap(whole.wstring().c_str()));
+  ASSERT_TRUE(holder.SaveFrameBitmap(vq::FromFsPath(whole).c_str()));
   std::string wholeFile = vqtest::ReadFile(whole);
   EXPECT_EQ(wholeFile.size(), size_t(64 * 3 * 48 + 54));
   EXPECT_EQ(Field(wholeFile, 38, 4), 0u);
@@ -172,7 +173,7 @@ TEST(FrameHolder, BitmapThatCannotBeWrittenFailsAndSaysSo) {
   CDPrgb24 holder;
   ASSERT_TRUE(holder.SetFrame(frame.data(), 8, 8));
   ASSERT_TRUE(vqtest::WriteFile(vqtest::TempPath("file"), "x"));
-  auto bad = (vqtest::TempPath("file") / "a.bmp").wstring();  // the parent is a file
+  auto bad = vq::FromFsPath(vqtest::TempPath("file") / "a.bmp");  // the parent is a file
   RECT rect{0, 0, 8, 8};
   EXPECT_FALSE(holder.SaveBitmap(bad.c_str(), &rect));
   ASSERT_EQ(vqplatform::MessageBoxLog().size(), 1u);
@@ -181,7 +182,7 @@ TEST(FrameHolder, BitmapThatCannotBeWrittenFailsAndSaysSo) {
   EXPECT_FALSE(holder.SaveFrameBitmap(bad.c_str()));
   EXPECT_EQ(vqplatform::MessageBoxLog().size(), 1u);  // silently
   RECT outside{0, 0, 9, 8};
-  EXPECT_FALSE(holder.SaveBitmap(vqtest::TempPath("o.bmp").wstring().c_str(), &outside));
+  EXPECT_FALSE(holder.SaveBitmap(vq::FromFsPath(vqtest::TempPath("o.bmp")).c_str(), &outside));
   EXPECT_FALSE(holder.SaveBitmap(nullptr, &rect));
 }
 

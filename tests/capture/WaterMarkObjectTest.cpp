@@ -11,6 +11,7 @@
 #include "platform/mfc/GdiObjectClasses.h"
 #include "platform/win/Clock.h"
 #include "platform/win/Messages.h"
+#include "platform/win/PathEncoding.h"
 #include "tests/support/TestEnv.h"
 
 namespace {
@@ -96,7 +97,7 @@ TEST(WaterMarkObjectTest, BoxIsTheContentWithItsMarginCentredAndTurned) {
   // A picture mark of 300 x 400 renders a 500 x 500 mask at scale 1; one
   // that cannot be loaded has no content.
   cv::imwrite(vqtest::TempPath("mark.png").string(), cv::Mat(400, 300, CV_8UC3, cv::Scalar(200, 0, 0)));
-  WaterMarkParams picture = TextMark(vqtest::TempPath("mark.png").wstring().c_str(), RECT{200, 150, 200, 150});
+  WaterMarkParams picture = TextMark(vq::FromFsPath(vqtest::TempPath("mark.png")).c_str(), RECT{200, 150, 200, 150});
   picture.kind = CWaterMarkObject::kImageFile;
   Probe image;
   image.SetParams(picture);
@@ -108,7 +109,7 @@ TEST(WaterMarkObjectTest, BoxIsTheContentWithItsMarginCentredAndTurned) {
   const std::string longName = std::string(128 - vqtest::TempPath("").string().size(), 'x') + ".png";
   ASSERT_TRUE(cv::imwrite(vqtest::TempPath(longName).string(), cv::Mat(40, 30, CV_8UC3)));
   for (const std::string& name : {std::string("missing.png"), longName}) {
-    picture.text = vqtest::TempPath(name).wstring().c_str();
+    picture.text = vq::FromFsPath(vqtest::TempPath(name)).c_str();
     image.SetParams(picture);
     EXPECT_EQ(CRect(image.GetParams().rect), CRect(50, -50, 350, 350)) << "kept, " << name;
     EXPECT_EQ(image.MeasureContent().cx, 0) << name;
@@ -135,7 +136,7 @@ TEST(WaterMarkObjectTest, BlendKeepsTheTransparencysShareOfTheOldPixel) {
   // A turned picture mark leaves the pixels along its interpolated edge
   // untouched: every pixel is the picture's or the old one.
   cv::imwrite(vqtest::TempPath("mark.png").string(), cv::Mat(100, 160, CV_8UC3, cv::Scalar(200, 30, 0)));
-  WaterMarkParams picture = TextMark(vqtest::TempPath("mark.png").wstring().c_str(), RECT{200, 150, 200, 150}, 0, 0.5f);
+  WaterMarkParams picture = TextMark(vq::FromFsPath(vqtest::TempPath("mark.png")).c_str(), RECT{200, 150, 200, 150}, 0, 0.5f);
   picture.kind = CWaterMarkObject::kImageFile;
   CWaterMarkObject image;
   image.SetParams(picture);

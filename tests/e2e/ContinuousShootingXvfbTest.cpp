@@ -10,6 +10,7 @@
 #include "platform/display/Presenter.h"
 #include "platform/win/Clock.h"
 #include "platform/win/Encoding.h"
+#include "platform/win/PathEncoding.h"
 #include "scene/Script.h"
 #include "tests/vorquell/MainWindowFixture.h"
 #include "ui/ContinuousShootDlg.h"
@@ -43,7 +44,7 @@ class ContinuousShootingXvfbTest : public vqtest::MainWindowTest {
   }
   // Pages saved so far in the window's target folder.
   int SavedPages() const {
-    const fs::path folder = vq::WideToUtf8(window_->settings_.currentFolder.GetString());
+    const fs::path folder = vq::ToFsPath(window_->settings_.currentFolder.GetString());
     int count = 0;
     std::error_code error;
     for (const auto& entry : fs::directory_iterator(folder, error)) count += entry.path().extension() == ".jpg";

@@ -8,7 +8,9 @@
 
 #include <algorithm>
 #include <condition_variable>
+#include <filesystem>
 #include <mutex>
+#include <tuple>
 
 #include "tests/e2e/StrenvikXvfbFixture.h"
 
@@ -414,6 +416,35 @@ TEST_F(StrenvikUnplugXvfb, PictureInPictureFallsBackWithoutThePortraitCamera) {
   EXPECT_NE(std::find(titles.begin(), titles.end(), ""), titles.end()) << titles.size();
   EXPECT_LE(titles.size(), 2u) << "every box was answered";
   Close();
+}
+
+// The source's settings file in a per-machine folder with a Chinese name,
+// and pages transferred to files with Chinese names, read back.
+class StrenvikChineseNamesXvfb : public StrenvikXvfb {
+ protected:
+  void SetUp() override {
+    setenv("VQ_COMMON_APPDATA", vqtest::TempPath("公共 数据").c_str(), 1);
+    StrenvikXvfb::SetUp();
+  }
+};
+
+TEST_F(StrenvikChineseNamesXvfb, PagesTransferToChineseFileNamesBesideTheSettingsFile) {
+  const std::filesystem::path settings = vqtest::TempPath("公共 数据/Ombrecht Software/TwainPara0101.ini");
+  ASSERT_TRUE(std::filesystem::exists(settings));
+  std::filesystem::create_directories(vqtest::TempPath("扫描 结果"));
+  ASSERT_EQ(manager.OpenDS(host), TWRC_SUCCESS);
+  TW_USERINTERFACE ui{0, 0, nullptr};
+  for (const auto& [pixelType, format, name] : {std::tuple{TWPT_BW, TWFF_TIFF, "扫描 结果/第一页.tif"},
+                                                 std::tuple{TWPT_RGB, TWFF_BMP, "扫描 结果/第二页.bmp"},
+                                                 std::tuple{TWPT_RGB, TWFF_JFIF, "扫描 结果/第三页.jpg"}}) {
+    ASSERT_EQ(SetUInt16(ICAP_PIXELTYPE, pixelType), TWRC_SUCCESS);
+    ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
+    EXPECT_EQ(FileTransfer(format, name).size(), cv::Size(1280, 960)) << name;
+    EndTransfer();
+    ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+  }
+  ASSERT_EQ(manager.CloseDS(host), TWRC_SUCCESS);
+  EXPECT_NE(vqtest::ReadFile(settings).find("ResolutionWidth=1280"), std::string::npos);
 }
 
 }  // namespace

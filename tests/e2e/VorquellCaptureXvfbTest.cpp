@@ -6,9 +6,15 @@
 // deletes; a QR code names the page; a trigger during a capture's modal
 // dialog is dropped and logged. Then the modes: two captures merged side by
 // side and printed, pages collected into a multipage TIFF and a PDF,
-// capture to PDF and capture and print.
+// capture to PDF and capture and print. Captures save their pages while
+// other programs flood the program's socket with idle clients.
 #include <gtest/gtest.h>
+#include <fcntl.h>
 #include <sys/resource.h>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <csignal>
 
@@ -29,19 +35,26 @@
 #include "platform/display/Presenter.h"
 #include "platform/dshow/VirtualCamera.h"
 #include "platform/win/Dialog.h"
+#include "platform/win/DialogTemplate.h"
+#include "platform/win/Encoding.h"
 #include "platform/win/KnownFolders.h"
 #include "platform/win/Menu.h"
 #include "platform/win/MessageBox.h"
+#include "platform/win/PathEncoding.h"
 #include "platform/win/Printing.h"
+#include "platform/win/ProgramSockets.h"
 #include "platform/win/ProgramWindows.h"
+#include "platform/win/SessionEnd.h"
 #include "platform/win/Shell.h"
 #include "platform/win/Sound.h"
+#include "platform/win/WindowRegistry.h"
 #include "tests/app/OutputTestSupport.h"
 #include "tests/app/PdfCheck.h"
 #include "tests/imaging/HostilePictures.h"
 #include "tests/imaging/TiffReadBack.h"
 #include "tests/support/IsolatedRun.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/ThreadTimes.h"
 #include "ui/ContinuousShootDlg.h"
 #include "ui/MultiPageDlg.h"
 // Xlib last: its macros clash with names above.
@@ -80,7 +93,7 @@ std::vector<CThumbItem*> StripItemsTopToBottom(const CVorquellDlg& dialog) {
 std::vector<std::wstring> StripTopToBottom(const CVorquellDlg& dialog) {
   std::vector<std::wstring> files;
   for (CThumbItem* item : StripItemsTopToBottom(dialog))
-    files.push_back(fs::path(item->GetFilePath().GetString()).filename().wstring());
+    files.push_back(vq::FromFsPath(vq::ToFsPath(item->GetFilePath().GetString()).filename()));
   return files;
 }
 
@@ -150,8 +163,8 @@ class VorquellCaptureXvfbTest : public ::testing::Test {
                                       std::to_string(colorMode) + "\n[SOUND]\nPlay=true\n"));
   }
   // Runs the program in this process while `user` works it from another
-  // thread, then closes it.
-  void Run(const std::function<void(HWND, CVorquellDlg&)>& user) {
+  // thread, then closes it unless the user ends it.
+  void Run(const std::function<void(HWND, CVorquellDlg&)>& user, bool closeAtEnd = true) {
     vqtest::XServer server;
     server_ = &server;
     CVorquellApp app;
@@ -169,7 +182,7 @@ class VorquellCaptureXvfbTest : public ::testing::Test {
         user(window, *static_cast<CVorquellDlg*>(app.m_pMainWnd));
         done = true;
       }
-      if (window) server.RequestClose(vqplatform::PresentedXWindow(window));
+      if (window && closeAtEnd) server.RequestClose(vqplatform::PresentedXWindow(window));
     });
     app.InitInstance();
     worker.join();
@@ -192,13 +205,25 @@ TEST_F(VorquellCaptureXvfbTest, EveryTriggerSavesANamedPageIntoTheStripRing) {
   WriteSettings();
   Run([&](HWND window, CVorquellDlg& dialog) {
     // Work files left in the data folder go with the first capture.
-    const fs::path data = fs::path(vq::CommonAppDataFolder()) / "Ombrecht Software";
+    const fs::path data = vq::ToFsPath(vq::CommonAppDataFolder()) / "Ombrecht Software";
     for (const char* work : {"tmp.bmp", "tmp.jpg"}) ASSERT_TRUE(vqtest::WriteFile(data / work, "old"));
     // Button, Space, the camera's snapshot button, a continuous-shooting
     // tick: one JPEG, one counter step, one strip item and one shutter
     // sound each.
     const std::vector<std::function<void()>> triggers = {
-        [&] { Press(window, IDC_CAPTURE); },
+        [&] {
+          // The message as the user sees it, closed by a click.
+          vqplatform::SetMessageBoxAnswer(nullptr);
+          vqplatform::SetModalIdleHandler([&](HWND modal) {
+            if (modal == window) return;
+            vqplatform::SetModalIdleHandler(nullptr);
+            vqplatform::FlushPresenter(2000);
+            Shoot("vorquell-folder-not-writable.png", modal);
+            SendMessageW(modal, WM_COMMAND, IDOK, 0);
+          });
+          Press(window, IDC_CAPTURE);
+          vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord&) { return IDOK; });
+        },
         [&] {
           const RECT label = vqtest::ScreenRectOf(GetDlgItem(window, IDC_WINDOW_LABEL));
           server_->Click(POINT{(label.left + label.right) / 2, (label.top + label.bottom) / 2});
@@ -252,7 +277,7 @@ TEST_F(VorquellCaptureXvfbTest, EveryTriggerSavesANamedPageIntoTheStripRing) {
     EXPECT_EQ(opened[0].verb, L"open");
     EXPECT_EQ(opened[0].target, secondFile);
     EXPECT_TRUE(vqtest::WaitFor([] { return fs::exists(vqtest::TempDir() / "bin" / "opened"); }));
-    EXPECT_TRUE(vqtest::WaitFor([&] { return !fs::exists(secondFile); }));
+    EXPECT_TRUE(vqtest::WaitFor([&] { return !fs::exists(vq::ToFsPath(secondFile)); }));
     EXPECT_TRUE(second->GetFilePath().IsEmpty());
     // The next capture takes the ring's next slot (the top one), not the emptied one.
     Press(window, IDC_CAPTURE);
@@ -300,7 +325,7 @@ TEST_F(VorquellCaptureXvfbTest, EveryTriggerSavesANamedPageIntoTheStripRing) {
     vqplatform::SetModalIdleHandler(nullptr);
     EXPECT_TRUE(fs::exists(images_ / "given.jpg"));
     EXPECT_EQ(dialog.StripCounter(), stripBefore + 1) << "only the capture that opened the dialog";
-    const std::string log = vqtest::ReadFile(fs::path(vq::CommonAppDataFolder()) / "Ombrecht Software" / "capture.log");
+    const std::string log = vqtest::ReadFile(vq::ToFsPath(vq::CommonAppDataFolder()) / "Ombrecht Software" / "capture.log");
     EXPECT_EQ(std::count(log.begin(), log.end(), '\n'), 4) << log;
     EXPECT_NE(log.find("capture to PDF dropped"), std::string::npos);
     EXPECT_FALSE(dialog.CaptureRunning());
@@ -369,9 +394,9 @@ TEST_F(VorquellCaptureXvfbTest, ModesMergeCollectAndPrintCaptures) {
     ChooseOnItem(pages->m_hWnd, itemShowing(1), ID_PAGE_DELETE);
     ChooseOnItem(pages->m_hWnd, itemShowing(1), ID_PAGE_INSERT_FIRST);
     EXPECT_EQ(pages->pages, (std::vector<CString>{captured[2], captured[0]}));
-    EXPECT_FALSE(fs::exists(captured[1].GetString()));
+    EXPECT_FALSE(fs::exists(vq::ToFsPath(captured[1].GetString())));
     const fs::path tiff = images_ / "IMG00004.tif";
-    EXPECT_EQ(StripTopToBottom(dialog)[1], tiff.filename().wstring());
+    EXPECT_EQ(StripTopToBottom(dialog)[1], vq::FromFsPath(tiff.filename()));
     Press(pages->m_hWnd, 1032);
     ASSERT_TRUE(vqtest::WaitFor([&] { return dialog.MultiPageDialog() == nullptr; }));
     const std::vector<imagingtest::TiffPage> read = imagingtest::ReadTiff(tiff);
@@ -529,6 +554,309 @@ TEST_F(VorquellCaptureXvfbTest, CapturesReplacedByHostileFilesFailTheirMergeAndP
     limits.maxResidentGrowthMb = 768;
     EXPECT_ISOLATED(nullptr, work, limits);
   }
+}
+
+// Connects `count` clients to the socket from a child process that has the
+// descriptors for them; they say nothing until the pipe `leave` is closed
+// by the parent. Writes 'c' to `report` once all are connected, 'x' when
+// the child cannot have that many descriptors. Only system calls after the
+// fork.
+pid_t StartIdleClients(const std::string& socketPath, int count, int report, const int leave[2]) {
+  const sockaddr_un address = vqplatform::SocketAddress(socketPath);
+  const pid_t child = fork();
+  if (child != 0) return child;
+  close(leave[1]);
+  rlimit limit{};
+  getrlimit(RLIMIT_NOFILE, &limit);
+  limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, rlim_t(count) + 1024);
+  if (limit.rlim_cur < rlim_t(count) + 256 || setrlimit(RLIMIT_NOFILE, &limit) != 0) {
+    [[maybe_unused]] ssize_t said = write(report, "x", 1);
+    _exit(0);
+  }
+  for (int i = 0; i < count; ++i) {
+    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    if (fd < 0 || connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) _exit(2);
+  }
+  if (write(report, "c", 1) != 1) _exit(3);
+  char byte;
+  [[maybe_unused]] ssize_t left = read(leave[0], &byte, 1);
+  _exit(0);  // every client leaves with the process
+}
+
+TEST_F(VorquellCaptureXvfbTest, CapturesSaveTheirPagesDuringAndAfterAFloodOfIdleClients) {
+  WriteSettings();
+  vqplatform::ProgramListenerScope listening;
+  ASSERT_TRUE(listening.Listening());
+  // The usual descriptor limit for this program; more idle clients than it.
+  rlimit saved{};
+  getrlimit(RLIMIT_NOFILE, &saved);
+  rlimit usual = saved;
+  usual.rlim_cur = std::min<rlim_t>(1024, saved.rlim_max);
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &usual), 0);
+  const std::string socketPath = vqplatform::ProgramFolder(false) + "/" + std::to_string(getpid()) + ".sock";
+  const auto find = [&] {
+    std::optional<std::string> answer = vqplatform::Request(socketPath, "FIND Vorquell V71.0", 60000);
+    return answer.value_or("failed");
+  };
+  Run([&](HWND window, CVorquellDlg&) {
+    const std::string found = "WINDOW " + std::to_string(reinterpret_cast<uintptr_t>(window));
+    vqtest::ThreadCpu listener("vq-listener");
+    ASSERT_TRUE(listener.Found());
+    const auto idleMs = [&] {  // over a second in which nothing is asked of the listener
+      const long before = listener.Milliseconds();
+      std::this_thread::sleep_for(1s);
+      return listener.Milliseconds() - before;
+    };
+    int report[2], leave[2];
+    ASSERT_EQ(pipe2(report, O_CLOEXEC), 0);
+    ASSERT_EQ(pipe2(leave, O_CLOEXEC), 0);
+    const pid_t flood = StartIdleClients(socketPath, 1100, report[1], leave);
+    ASSERT_GT(flood, 0);
+    char state = 0;
+    ASSERT_EQ(read(report[0], &state, 1), 1);
+    if (state == 'x') {
+      waitpid(flood, nullptr, 0);
+      GTEST_SKIP() << "no room for 1,100 descriptors under this hard limit";
+    }
+    ASSERT_EQ(state, 'c');
+    // While they sit: the program answers, captures, and the listener rests.
+    EXPECT_EQ(find(), found);
+    Press(window, IDC_CAPTURE);
+    EXPECT_TRUE(vqtest::WaitFor([&] { return Jpegs() == 1; }, 10s));
+    EXPECT_LT(idleMs(), 100) << "while the clients sit";
+    // They leave: the same.
+    close(leave[1]);
+    waitpid(flood, nullptr, 0);
+    EXPECT_LT(idleMs(), 100) << "once they left";
+    EXPECT_EQ(find(), found);
+    Press(window, IDC_CAPTURE);
+    EXPECT_TRUE(vqtest::WaitFor([&] { return Jpegs() == 2; }, 10s));
+    for (int fd : {report[0], report[1], leave[0]}) close(fd);
+  });
+  setrlimit(RLIMIT_NOFILE, &saved);
+  EXPECT_EQ(FilesIn(images_, ".jpg"), (std::vector<std::string>{"IMG00001.jpg", "IMG00002.jpg"}));
+}
+
+// Answers the questions (boxes with Yes, No and Cancel) in turn, every other
+// box with OK, and counts both.
+struct QuestionAnswers {
+  explicit QuestionAnswers(std::vector<int> answers) : queue(std::move(answers)) { Install(); }
+  ~QuestionAnswers() { vqplatform::SetMessageBoxAnswer(nullptr); }
+  void Install() {
+    vqplatform::SetMessageBoxAnswer([this](const vqplatform::MessageBoxRecord& box) {
+      if ((box.type & MB_TYPEMASK) != MB_YESNOCANCEL) return IDOK;
+      questions.push_back(box.text);
+      const int answer = queue.empty() ? IDCANCEL : queue.front();
+      if (!queue.empty()) queue.erase(queue.begin());
+      return answer;
+    });
+  }
+  std::vector<int> queue;
+  std::vector<std::wstring> questions;
+};
+
+TEST_F(VorquellCaptureXvfbTest, CollectedPagesAreNeverDroppedWithoutTheUsersSay) {
+  // Page files go once they are in the document or discarded.
+  const auto writeSettings = [&] {
+    WriteSettings();
+    ASSERT_TRUE(vqtest::WriteFile(program_ / "Sys.ini", vqtest::ReadFile(program_ / "Sys.ini") + "[OTHER]\nSRC=FALSE\n"));
+  };
+  writeSettings();
+  std::vector<CString> pages;
+  fs::path tiff;
+  // Three pages collected for a multipage TIFF.
+  const auto collect = [&](HWND window, CVorquellDlg& dialog) {
+    Press(window, IDC_MULTIPAGE_TIF);
+    for (int i = 0; i < 3; ++i) Press(window, IDC_CAPTURE);
+    ASSERT_NE(dialog.MultiPageDialog(), nullptr);
+    pages = dialog.MultiPageDialog()->pages;
+    ASSERT_EQ(pages.size(), 3u);
+    tiff = dialog.MultiPageDialog()->outputPath.GetString();
+  };
+  const auto pagesOnDisk = [&] {
+    return std::count_if(pages.begin(), pages.end(), [](const CString& p) { return fs::exists(vq::ToFsPath(p.GetString())); });
+  };
+
+  // Clearing the box, then Exit, each asks; Cancel goes back to collecting,
+  // and the program runs on. Yes at the next Exit writes the document.
+  {
+    QuestionAnswers answers({IDCANCEL, IDYES});
+    Run([&](HWND window, CVorquellDlg& dialog) {
+      collect(window, dialog);
+      // The first question as the user sees it, answered by a click.
+      vqplatform::SetMessageBoxAnswer(nullptr);
+      HWND question = nullptr;
+      vqplatform::SetModalIdleHandler([&](HWND modal) {
+        if (modal == window || question) return;
+        question = modal;
+        vqplatform::FlushPresenter(2000);
+        Shoot("vorquell-collected-pages-question.png", modal);
+        SendMessageW(modal, WM_COMMAND, IDCANCEL, 0);
+      });
+      Press(window, IDC_MULTIPAGE_TIF);
+      vqplatform::SetModalIdleHandler(nullptr);
+      answers.Install();
+      ASSERT_NE(question, nullptr);
+      EXPECT_EQ(IsDlgButtonChecked(window, IDC_MULTIPAGE_TIF), UINT(BST_CHECKED)) << "back to collecting";
+      ASSERT_NE(dialog.MultiPageDialog(), nullptr);
+      EXPECT_EQ(dialog.MultiPageDialog()->pages.size(), 3u);
+
+      Press(window, IDC_EXIT);
+      ASSERT_EQ(answers.questions.size(), 1u);
+      EXPECT_EQ(answers.questions[0], L"已收集的3页尚未保存为文档：\n" + vq::FromFsPath(tiff) +
+                                          L"\n\n是：保存文档\n否：丢弃这些页\n取消：返回");
+      SendMessageW(window, WM_NULL, 0, 0);
+      EXPECT_TRUE(IsWindow(window)) << "the program still runs";
+      ASSERT_NE(dialog.MultiPageDialog(), nullptr);
+      EXPECT_EQ(pagesOnDisk(), 3);
+      Press(window, IDC_EXIT);
+      EXPECT_EQ(answers.questions.size(), 2u);
+    }, false);
+  }
+  const std::vector<imagingtest::TiffPage> written = imagingtest::ReadTiff(tiff);
+  EXPECT_EQ(written.size(), 3u);
+  for (const imagingtest::TiffPage& page : written) EXPECT_EQ(page.width, 640u);
+  EXPECT_EQ(pagesOnDisk(), 0) << "the pages are in the document";
+  EXPECT_NE(vqtest::ReadFile(program_ / "Sys.ini").find("INDEX=4\n"), std::string::npos);
+
+  // No discards the pages and writes nothing.
+  fs::remove(tiff);
+  writeSettings();
+  {
+    QuestionAnswers answers({IDNO});
+    Run([&](HWND window, CVorquellDlg& dialog) {
+      collect(window, dialog);
+      Press(window, IDC_EXIT);
+      EXPECT_EQ(answers.questions.size(), 1u);
+    }, false);
+  }
+  EXPECT_FALSE(fs::exists(tiff));
+  EXPECT_EQ(pagesOnDisk(), 0);
+
+  // The session ends (SIGTERM): nobody to ask, the document is written.
+  fs::remove(tiff);
+  writeSettings();
+  {
+    QuestionAnswers answers({});
+    vqplatform::SessionEndScope sessionEnd;
+    Run([&](HWND window, CVorquellDlg& dialog) {
+      collect(window, dialog);
+      raise(SIGTERM);
+    }, false);
+    EXPECT_EQ(answers.questions.size(), 0u);
+  }
+  EXPECT_EQ(imagingtest::ReadTiff(tiff).size(), 3u);
+  EXPECT_EQ(pagesOnDisk(), 0);
+}
+
+TEST_F(VorquellCaptureXvfbTest, AnUnwritableImageFolderIsToldOnceAndKeepsTheCounter) {
+  // The image folder lies under a file: nothing can be made there.
+  ASSERT_TRUE(vqtest::WriteFile(vqtest::TempDir() / "not-a-folder", "a file"));
+  const fs::path blocked = vqtest::TempDir() / "not-a-folder" / "images";
+  const fs::path good = vqtest::TempDir() / "good-images";
+  WriteSettings();
+  ASSERT_TRUE(vqtest::WriteFile(program_ / "Sys.ini",
+                                std::regex_replace(vqtest::ReadFile(program_ / "Sys.ini"), std::regex("FOLDPATH=.*"),
+                                                   "FOLDPATH=" + blocked.string())));
+  int printDialogs = 0;
+  vqplatform::SetPrintDialogHook([&](const auto&, vqplatform::PrintDialogChoice*) { return ++printDialogs, false; });
+  Run([&](HWND window, CVorquellDlg& dialog) {
+    const auto counter = [&] {
+      wchar_t text[16] = {};
+      GetWindowTextW(GetDlgItem(window, IDC_IMAGE_COUNTER), text, 16);
+      return std::wstring(text);
+    };
+    const std::wstring told = L"图像文件夹无法写入，图像没有保存：\n" + vq::FromFsPath(blocked);
+    // The capture button, Space, capture to PDF, capture and print.
+    const std::vector<std::function<void()>> triggers = {
+        [&] {
+          // The message as the user sees it, closed by a click.
+          vqplatform::SetMessageBoxAnswer(nullptr);
+          vqplatform::SetModalIdleHandler([&](HWND modal) {
+            if (modal == window) return;
+            vqplatform::SetModalIdleHandler(nullptr);
+            vqplatform::FlushPresenter(2000);
+            Shoot("vorquell-folder-not-writable.png", modal);
+            SendMessageW(modal, WM_COMMAND, IDOK, 0);
+          });
+          Press(window, IDC_CAPTURE);
+          vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord&) { return IDOK; });
+        },
+        [&] {
+          const RECT label = vqtest::ScreenRectOf(GetDlgItem(window, IDC_WINDOW_LABEL));
+          server_->Click(POINT{(label.left + label.right) / 2, (label.top + label.bottom) / 2});
+          server_->PressKey(XK_space);
+        },
+        [&] { Press(window, IDC_CAPTURE_PDF); },
+        [&] { Press(window, IDC_COPY); },
+    };
+    for (size_t i = 0; i < triggers.size(); ++i) {
+      vqplatform::ClearMessageBoxLog();
+      triggers[i]();
+      ASSERT_TRUE(vqtest::WaitFor([] { return !vqplatform::MessageBoxLog().empty(); })) << "trigger " << i;
+      SendMessageW(window, WM_NULL, 0, 0);
+      ASSERT_EQ(vqplatform::MessageBoxLog().size(), 1u) << "trigger " << i;
+      EXPECT_EQ(vqplatform::MessageBoxLog()[0].text, told) << "trigger " << i;
+      EXPECT_EQ(vqplatform::MessageBoxLog()[0].type & MB_ICONMASK, UINT(MB_ICONERROR));
+      EXPECT_EQ(counter(), L"1") << "trigger " << i;
+    }
+    EXPECT_EQ(dialog.StripCounter(), 0u);
+    EXPECT_EQ(printDialogs, 0) << "no blank page printed";
+    EXPECT_FALSE(fs::exists(blocked));
+
+    // A name longer than the file system takes is told as such.
+    Press(window, IDC_NAME_FREE);
+    vqplatform::SetModalIdleHandler([&](HWND modal) {
+      if (modal == window) return;
+      SetDlgItemTextW(modal, 1090, std::wstring(100, L'长').c_str());
+      SendMessageW(modal, WM_COMMAND, IDOK, 0);
+    });
+    vqplatform::ClearMessageBoxLog();
+    Press(window, IDC_CAPTURE);
+    vqplatform::SetModalIdleHandler(nullptr);
+    ASSERT_EQ(vqplatform::MessageBoxLog().size(), 1u);
+    EXPECT_EQ(vqplatform::MessageBoxLog()[0].text.rfind(L"文件名太长，图像没有保存：\n" + std::wstring(80, L'长'), 0), 0u);
+    Press(window, IDC_NAME_PREFIX);
+
+    // The next capture into a good folder is saved and counted.
+    vqplatform::RunOnWindowThread(window, [&] {
+      CSysSettings updated = dialog.Settings();
+      updated.foldPath = updated.currentFolder = vq::FromFsPath(good).c_str();
+      return LRESULT(dialog.ApplySettings(updated));
+    });
+    vqplatform::ClearMessageBoxLog();
+    Press(window, IDC_CAPTURE);
+    EXPECT_TRUE(fs::exists(good / "IMG00001.jpg"));
+    EXPECT_EQ(counter(), L"2");
+    EXPECT_EQ(dialog.StripCounter(), 1u);
+    EXPECT_TRUE(vqplatform::MessageBoxLog().empty());
+  });
+}
+
+TEST_F(VorquellCaptureXvfbTest, AMultipageWindowThatCannotOpenKeepsThePageAndSaysWhere) {
+  WriteSettings();
+  vqres::LoadResources();
+  // A template whose control cannot be made: the window cannot be created.
+  const DialogTemplate* original = vqplatform::FindDialogTemplate(IDD_MULTI_PAGE);
+  ASSERT_NE(original, nullptr);
+  DialogTemplate broken = *original;
+  broken.items.push_back(DialogItemTemplate{1999, L"NoSuchClass", L"", WS_VISIBLE, 0, 0, 0, 10, 10});
+  Run([&](HWND window, CVorquellDlg& dialog) {
+    Press(window, IDC_MULTIPAGE_TIF);
+    vqplatform::RegisterDialogTemplate(IDD_MULTI_PAGE, &broken);
+    vqplatform::ClearMessageBoxLog();
+    Press(window, IDC_CAPTURE);
+    vqplatform::RegisterDialogTemplate(IDD_MULTI_PAGE, original);
+    EXPECT_EQ(dialog.MultiPageDialog(), nullptr);
+    ASSERT_EQ(vqplatform::MessageBoxLog().size(), 1u);
+    const std::wstring text = vqplatform::MessageBoxLog()[0].text;
+    const std::wstring intro = L"无法打开多页文件窗口，图像保存在：\n";
+    ASSERT_EQ(text.rfind(intro, 0), 0u) << vq::WideToUtf8(text);
+    const fs::path page = text.substr(intro.size());
+    EXPECT_TRUE(fs::exists(page));
+    EXPECT_EQ(StripTopToBottom(dialog).front(), vq::FromFsPath(page.filename())) << "the strip shows it";
+    Press(window, IDC_MULTIPAGE_TIF);
+  });
 }
 
 }  // namespace

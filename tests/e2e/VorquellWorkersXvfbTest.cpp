@@ -304,4 +304,36 @@ TEST_F(VorquellWorkersXvfbTest, UserRecognisesAnEnglishPageThroughTesseract) {
   });
 }
 
+// Recognition that writes nothing says so in its dialog, puts nothing into
+// the strip and takes no number: a page without text through the own
+// engine, and English without its data.
+TEST_F(VorquellWorkersXvfbTest, RecognitionThatWritesNothingSaysSoAndTakesNoNumber) {
+  PlugCameraShowing(DeskWithPage(cv::Mat(520, 760, CV_8U, cv::Scalar(255))));
+  const std::string settings = "[IMAGE]\nINDEX=5\nDocCamWidth=1280\nDocCamHeight=960\nCUTPAGETYPE=1\n";
+  for (bool english : {false, true}) {
+    if (english) fs::remove(program_ / "tessdata");
+    ASSERT_TRUE(vqtest::WriteFile(program_ / "Sys.ini",
+                                  settings + (english ? "[OTHER]\nENGOCR=TRUE\n[Language]\nCurrent=EN\n" : "")));
+    RunProgram([&] {
+      constexpr int kStop = 1093, kProgress = 1095, kStatus = 1086;
+      unsigned strip = 0;
+      OnProgramThread([&](CVorquellDlg& main) { strip = main.StripCounter(); });
+      Click(window_, IDC_RECOGNIZE);
+      HWND dialog = nullptr;
+      ASSERT_TRUE(vqtest::WaitFor([&] {
+        dialog = ShownWindowWith(kStop, kProgress);
+        return dialog && IsWindowEnabled(GetDlgItem(dialog, IDOK));
+      }, 60s));
+      EXPECT_EQ(TextOf(dialog, kStatus), english ? L"OCR library files are missing" : L"OCR 失败或者被停止");
+      Shoot(dialog, english ? "vorquell-recognition-no-data.png" : "vorquell-recognition-no-text.png");
+      Click(dialog, IDOK);
+      EXPECT_TRUE(vqtest::WaitFor([&] { return !IsWindow(dialog) && IsWindowEnabled(window_); }));
+      EXPECT_EQ(FilesIn(".doc") + FilesIn(".txt"), 0);
+      EXPECT_EQ(TextOf(window_, IDC_IMAGE_COUNTER), L"5");
+      OnProgramThread([&](CVorquellDlg& main) { EXPECT_EQ(main.StripCounter(), strip); });
+    });
+    EXPECT_NE(vqtest::ReadFile(program_ / "Sys.ini").find("INDEX=5\n"), std::string::npos);
+  }
+}
+
 }  // namespace

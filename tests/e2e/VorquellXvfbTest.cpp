@@ -8,7 +8,8 @@
 // saves Sys.ini and ends every thread the program started. The outside
 // programs: an image server that refuses ends the program with the busy
 // message; an outside program asks for the last saved page and the
-// companion hears the exit.
+// companion hears the exit; the built program takes nothing else from
+// outside, whatever the message, and clears the sockets of ended programs.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -31,6 +32,7 @@
 #include "platform/dshow/VirtualCamera.h"
 #include "platform/win/Dialog.h"
 #include "platform/win/MessageBox.h"
+#include "platform/win/ProgramSockets.h"
 #include "platform/win/ProgramWindows.h"
 #include "platform/win/TestInput.h"
 #include "tests/e2e/XServer.h"
@@ -632,6 +634,88 @@ TEST_F(VorquellXvfbTest, OutsideProgramsRefuseTheCameraAskForTheLastPageAndHearT
   outside.join();
   EXPECT_TRUE(served);
   EXPECT_TRUE(companion.WaitFor("got 2024 0 0"));
+}
+
+
+// The sockets in the runtime folder, and the one whose program answers `line` with a window.
+std::string SocketAnswering(const std::string& line, std::string* window) {
+  for (const std::string& socket : vqplatform::OtherProgramSockets(vqplatform::ProgramFolder(false))) {
+    std::optional<std::string> answer = vqplatform::Request(socket, line, 60000);
+    if (answer && answer->rfind("WINDOW ", 0) == 0) {
+      *window = answer->substr(7);
+      return socket;
+    }
+  }
+  return {};
+}
+
+TEST_F(VorquellXvfbTest, BuiltProgramTakesOnlyTheImagePathRequestFromOutsideAndClearsEndedSockets) {
+  const fs::path folder = vqplatform::ProgramFolder(true);
+  // Sockets left by programs that were killed, and one of a program still running.
+  std::vector<fs::path> ended;
+  for (int i = 0; i < 3; ++i) {
+    vqtest::PeerProgram gone("Gone");
+    ASSERT_TRUE(gone.WaitFor("ready"));
+    gone.Kill();
+    ended.push_back(folder / (std::to_string(gone.Pid()) + ".sock"));
+  }
+  vqtest::PeerProgram alive("Alive");
+  ASSERT_TRUE(alive.WaitFor("ready"));
+
+  vqtest::XServer server;
+  Display* display = XOpenDisplay(nullptr);
+  const std::string command = "env VQ_VIRTUAL_CAMERA='document;portrait' VQ_PROGRAM_DIR=" + program_.string() +
+                              " timeout 600 " VQ_PROGRAM_PATH;
+  std::future<int> program = std::async(std::launch::async, RunShell, command);
+  std::string socket, window;
+  ASSERT_TRUE(
+      vqtest::WaitFor([&] { return !(socket = SocketAnswering("FIND vorquell v71.0", &window)).empty(); }, 60s));
+  for (const fs::path& stale : ended) EXPECT_FALSE(fs::exists(stale)) << stale;
+  EXPECT_TRUE(fs::exists(folder / (std::to_string(alive.Pid()) + ".sock")));
+  const auto ask = [&](const std::string& line) {
+    std::optional<std::string> answer = vqplatform::Request(socket, line, 60000);
+    return answer ? *answer : std::string("failed");
+  };
+  // The tooltips (empty titles) and the splash are not found.
+  for (const char* title : {"", "Marlofen V1.1", "VorquellServer"})
+    EXPECT_EQ(ask(std::string("FIND ") + title), "NONE");
+
+  // Every message from WM_USER to 0xBFFF with junk parameters, sent and
+  // posted to the window FIND returns: only the image-path request is taken.
+  const char* junk[][2] = {{"1", "1094795585"}, {"12345", "0"}, {"18446744073709551615", "-1"}};
+  std::atomic<int> wrong{0};
+  std::vector<std::thread> askers;
+  for (UINT first = WM_USER; first < WM_USER + 4; ++first)
+    askers.emplace_back([&, first] {
+      for (UINT m = first; m <= 0xBFFF; m += 4) {
+        const std::string tail = " " + std::to_string(m) + " " + junk[m % 3][0] + " " + junk[m % 3][1];
+        wrong += ask("SEND " + window + tail) != (m == 1280 ? "RESULT 2" : "NONE");
+        wrong += ask("POST " + window + tail) != (m == 1280 ? "POSTED" : "NONE");
+      }
+    });
+  for (std::thread& asker : askers) asker.join();
+  EXPECT_EQ(wrong, 0);
+  // Its other windows, by handle: the messages the layer's windows read
+  // pointers from (the tooltip's, the dialog's default button, lists) and
+  // a spread of others, all refused.
+  int taken = 0;
+  const uintptr_t mainWindow = std::stoull(window);
+  for (uintptr_t handle = 0x10010; handle < mainWindow + 4000; handle += 2)
+    for (UINT m : {1024u, 1025u, 1031u, 1074u, 1081u, 4173u, 4211u, 4926u, 0x8000u}) {
+      const std::string line = "SEND " + std::to_string(handle) + " " + std::to_string(m) + " 1 1094795585";
+      taken += handle != mainWindow && ask(line) != "NONE";
+    }
+  EXPECT_EQ(taken, 0);
+
+  // Still there and still answering; closed by the user it ends normally
+  // and takes its socket away.
+  EXPECT_EQ(ask("FIND Vorquell V71.0"), "WINDOW " + window);
+  unsigned long shown = 0;
+  ASSERT_TRUE(vqtest::WaitFor([&] { return FirstShownWindow(display, &shown, 600), shown != 0; }, 20s));
+  server.RequestClose(shown);
+  EXPECT_EQ(program.get(), 0);
+  EXPECT_FALSE(fs::exists(socket));
+  XCloseDisplay(display);
 }
 
 }  // namespace

@@ -66,32 +66,60 @@ TEST(OrientationVote, ClearMarkDecidesAtOnce) {
 TEST(OrientationVote, UnclearMarksAreSkippedAndFairOnesVoted) {
   COrientationVote vote;
   int angle = -1;
-  EXPECT_FALSE(vote.Add({0.3, 0.33, 0.9, 0.9}));    // ratio 0.91
-  EXPECT_FALSE(vote.Add({0.33, 0.9, 0.9, 0.9}));    // too far
-  EXPECT_FALSE(vote.Add({0.9, 0.9, 0.9, 0.9}));     // no turn stands out
+  EXPECT_FALSE(vote.Add({0.18, 0.21, 0.9, 0.9}));   // ratio 0.86
+  EXPECT_FALSE(vote.Add({0.06, 0.11, 0.3, 0.35}));  // a glyph in two turns, as T is
+  EXPECT_FALSE(vote.Add({0.25, 0.9, 0.9, 0.9}));    // too far to be a glyph
   EXPECT_EQ(0, vote.Accepted());
   EXPECT_FALSE(vote.Result(&angle));
 
-  // Best 0.25 with the runner-up 0.45 is voted; so is 0.15 with 0.35 (near
-  // enough, but not far enough ahead).
-  EXPECT_FALSE(vote.Add({0.25, 0.4, 0.9, 0.9}));
-  EXPECT_FALSE(vote.Add({0.9, 0.45, 0.9, 0.25}));
-  EXPECT_FALSE(vote.Add({0.9, 0.35, 0.9, 0.15}));
-  EXPECT_FALSE(vote.Add({0.9, 0.45, 0.9, 0.25}));
+  // Best 0.15 with the runner-up 0.3 is voted (near enough, but not far
+  // enough ahead); so is 0.17 with 0.4.
+  EXPECT_FALSE(vote.Add({0.15, 0.3, 0.9, 0.9}));
+  EXPECT_FALSE(vote.Add({0.9, 0.4, 0.9, 0.17}));
+  EXPECT_FALSE(vote.Add({0.9, 0.36, 0.9, 0.15}));
+  EXPECT_FALSE(vote.Add({0.9, 0.4, 0.9, 0.17}));
   EXPECT_EQ(4, vote.Accepted());
   ASSERT_TRUE(vote.Result(&angle));
   EXPECT_EQ(270, angle);
-  EXPECT_TRUE(vote.Add({0.25, 0.3, 0.9, 0.9}));
-  // Sums 3.2, 1.95, 4.5, 2.45: the smallest sum wins, though no mark read
+  EXPECT_TRUE(vote.Add({0.15, 0.2, 0.9, 0.9}));
+  // Sums 3.0, 1.66, 4.5, 2.29: the smallest sum wins, though no mark read
   // best at 90.
   ASSERT_TRUE(vote.Result(&angle));
   EXPECT_EQ(90, angle);
 
   COrientationVote tie;
-  tie.Add({0.9, 0.9, 0.25, 0.4});
-  tie.Add({0.9, 0.9, 0.4, 0.25});
+  tie.Add({0.9, 0.9, 0.15, 0.3});
+  tie.Add({0.9, 0.9, 0.3, 0.15});  // sums equal at 180 and 270
   ASSERT_TRUE(tie.Result(&angle));
   EXPECT_EQ(180, angle);
+}
+
+// Latin text: most marks do not read as glyphs, and those that do may not
+// decide the page.
+TEST(OrientationVote, PageWhoseMarksMostlyDoNotReadAsGlyphsIsLeftUndecided) {
+  COrientationVote vote;
+  int angle = -1;
+  EXPECT_FALSE(vote.Add({0.9, 0.3, 0.9, 0.15}));
+  EXPECT_FALSE(vote.Add({0.3, 0.25, 0.3, 0.3}));
+  EXPECT_FALSE(vote.Add({0.35, 0.3, 0.26, 0.4}));
+  EXPECT_EQ(1, vote.Accepted());
+  EXPECT_FALSE(vote.Result(&angle));  // one glyph among three marks
+
+  // A clear mark decides only on a page that reads as text: two of four.
+  EXPECT_TRUE(vote.Add({0.5, 0.6, 0.1, 0.7}));
+  ASSERT_TRUE(vote.Result(&angle));
+  EXPECT_EQ(180, angle);
+  COrientationVote early;
+  EXPECT_FALSE(early.Add({0.3, 0.3, 0.3, 0.3}));
+  EXPECT_FALSE(early.Add({0.3, 0.3, 0.3, 0.3}));
+  EXPECT_FALSE(early.Add({0.5, 0.6, 0.1, 0.7}));  // one of three: voted, not decisive
+  EXPECT_EQ(1, early.Accepted());
+
+  // Marks that are not glyphs end the search once they lead by ten.
+  COrientationVote latin;
+  for (int i = 0; i < 9; ++i) EXPECT_FALSE(latin.Add({0.3, 0.4, 0.3, 0.4}));
+  EXPECT_TRUE(latin.Add({0.3, 0.4, 0.3, 0.4}));
+  EXPECT_FALSE(latin.Result(&angle));
 }
 
 namespace {

@@ -7,11 +7,12 @@
 #include <vector>
 
 #include "platform/mfc/CImage.h"
+#include "platform/win/PathEncoding.h"
 #include "tests/support/TestEnv.h"
 
 namespace {
 
-std::wstring W(const std::filesystem::path& p) { return p.wstring(); }
+std::wstring W(const std::filesystem::path& p) { return vq::FromFsPath(p); }
 
 cv::Mat Gradient(int w, int h) {
   cv::Mat m(h, w, CV_8UC3);

@@ -15,6 +15,7 @@
 #include "platform/win/Menu.h"
 #include "platform/win/MessageBox.h"
 #include "platform/win/MessageQueue.h"
+#include "platform/win/PathEncoding.h"
 #include "platform/win/TestInput.h"
 #include "platform/win/Window.h"
 #include "platform/win/WindowActivation.h"
@@ -403,20 +404,20 @@ TEST_F(DialogModalTest, TheLayersFolderDialogOpensSubfoldersAndReturnsTheChoice)
       },
       [&](HWND dialog) {
         inside = rowTexts(dialog);
-        SetDlgItemTextW(dialog, 102, (root / "missing").wstring().c_str());
+        SetDlgItemTextW(dialog, 102, vq::FromFsPath(root / "missing").c_str());
         vqplatform::ClickControl(dialog, IDOK);  // no such folder: stays open
       },
       [&](HWND dialog) {
-        SetDlgItemTextW(dialog, 102, (root / "2024" / "january").wstring().c_str());
+        SetDlgItemTextW(dialog, 102, vq::FromFsPath(root / "2024" / "january").c_str());
         vqplatform::ClickControl(dialog, IDOK);
       },
   });
-  EXPECT_EQ(vqplatform::RunFolderBrowserDialog(owner_, L"选择文件夹", root.wstring()),
-            (root / "2024" / "january").wstring());
+  EXPECT_EQ(vqplatform::RunFolderBrowserDialog(owner_, L"选择文件夹", vq::FromFsPath(root)),
+            vq::FromFsPath(root / "2024" / "january"));
   EXPECT_EQ(first, (std::vector<std::wstring>{L"..", L"2024", L"scans"}));
   EXPECT_EQ(inside, (std::vector<std::wstring>{L"..", L"january"}));
   ModalScript cancel({[](HWND dialog) { vqplatform::PressKey(VK_ESCAPE), (void)dialog; }});
-  EXPECT_EQ(vqplatform::RunFolderBrowserDialog(owner_, L"", root.wstring()), L"");
+  EXPECT_EQ(vqplatform::RunFolderBrowserDialog(owner_, L"", vq::FromFsPath(root)), L"");
 }
 
 TEST_F(DialogModalTest, FolderBrowserIsAnsweredByTheHook) {

@@ -5,11 +5,12 @@
 
 #include "platform/win/FileSystem.h"
 #include "platform/win/LastError.h"
+#include "platform/win/PathEncoding.h"
 #include "tests/support/TestEnv.h"
 
 namespace {
 
-std::wstring W(const std::filesystem::path& p) { return p.wstring(); }
+std::wstring W(const std::filesystem::path& p) { return vq::FromFsPath(p); }
 
 std::vector<std::wstring> FindAll(const std::wstring& pattern) {
   std::vector<std::wstring> names;

@@ -4,12 +4,13 @@
 
 #include "platform/win/KnownFolders.h"
 #include "platform/win/LastError.h"
+#include "platform/win/PathEncoding.h"
 #include "tests/platform/PrintCString.h"
 #include "tests/support/TestEnv.h"
 
 namespace {
 
-std::wstring C(const std::filesystem::path& p) { return p.wstring(); }
+std::wstring C(const std::filesystem::path& p) { return vq::FromFsPath(p); }
 
 TEST(KnownFolders, OverridesPointTheFoldersIntoTheTest) {
   EXPECT_EQ(vq::ProgramFolder(), C(vqtest::TempPath("program")));

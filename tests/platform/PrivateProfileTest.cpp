@@ -7,6 +7,7 @@
 #include <string>
 
 #include "platform/win/LastError.h"
+#include "platform/win/PathEncoding.h"
 #include "platform/win/PrivateProfile.h"
 #include "tests/support/TestEnv.h"
 
@@ -23,7 +24,7 @@ std::wstring Read(const std::wstring& file, const wchar_t* section, const wchar_
 class PrivateProfile : public ::testing::Test {
  protected:
   std::filesystem::path path = vqtest::TempPath("Sys.ini");
-  std::wstring file = path.wstring();
+  std::wstring file = vq::FromFsPath(path);
 };
 
 TEST_F(PrivateProfile, MissingFileSectionOrKeyGivesTheDefault) {
@@ -118,13 +119,13 @@ TEST_F(PrivateProfile, UnstorableNamesAndValuesAreRefused) {
 }
 
 TEST_F(PrivateProfile, FailedWritesLeaveTheFileIntact) {
-  std::wstring inMissingFolder = vqtest::TempPath("no/such/Sys.ini").wstring();
+  std::wstring inMissingFolder = vq::FromFsPath(vqtest::TempPath("no/such/Sys.ini"));
   EXPECT_FALSE(WritePrivateProfileStringW(L"S", L"k", L"v", inMissingFolder.c_str()));
   EXPECT_NE(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
 
   // A parent that is a file.
   vqtest::WriteFile(vqtest::TempPath("plain"), "x");
-  std::wstring underFile = vqtest::TempPath("plain/Sys.ini").wstring();
+  std::wstring underFile = vq::FromFsPath(vqtest::TempPath("plain/Sys.ini"));
   EXPECT_FALSE(WritePrivateProfileStringW(L"S", L"k", L"v", underFile.c_str()));
 
   // A full disk: the old content survives.
@@ -139,7 +140,7 @@ TEST_F(PrivateProfile, FailedWritesLeaveTheFileIntact) {
   rlimit small = old;
   small.rlim_cur = 100;
   setrlimit(RLIMIT_FSIZE, &small);
-  BOOL ok = WritePrivateProfileStringW(L"S", L"k", bigValue.c_str(), cfg.wstring().c_str());
+  BOOL ok = WritePrivateProfileStringW(L"S", L"k", bigValue.c_str(), vq::FromFsPath(cfg).c_str());
   setrlimit(RLIMIT_FSIZE, &old);
   EXPECT_FALSE(ok);
   EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DISK_FULL));

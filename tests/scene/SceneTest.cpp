@@ -1,7 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 #include <opencv2/imgproc.hpp>
 
+#include "scene/PrintedPage.h"
 #include "scene/Renderer.h"
 #include "scene/Script.h"
 
@@ -85,6 +88,48 @@ TEST(SceneRender, HandCoversWhatLiesUnderIt) {
   const float t = (470 - hand.palm.y) / (hand.entry.y - hand.palm.y);
   const cv::Point2f arm = hand.palm + (hand.entry - hand.palm) * t;
   EXPECT_GT(GreyAround(frame, arm), GreyAround(frame, {40, 40}) + 20) << "the forearm reaches the border";
+}
+
+// A printed side lands where the sheet lies, turned with it; the light
+// falls off to the corners and an overhead shadow darkens what it covers.
+TEST(SceneRender, PrintFollowsTheSheetAndTheLightIsUneven) {
+  Sheet sheet = PlaceSheet({320, 240}, {200, 300}, 90);
+  sheet.print = cv::Mat(300, 200, CV_8U, cv::Scalar::all(255));
+  sheet.print(cv::Rect(0, 0, 200, 30)).setTo(0);  // a black band along the print's top
+  Scene scene = EmptyDesk(kFrame);
+  scene.shadows = false;
+  scene.sheets.push_back(sheet);
+  const cv::Mat frame = RenderScene(scene);
+  // Turned 90 degrees the print's top runs down the sheet's right side.
+  EXPECT_LT(GreyAround(frame, {320 + 135, 240}), 60);
+  EXPECT_GT(GreyAround(frame, {320 - 135, 240}), 200);
+  EXPECT_GT(GreyAround(frame, {320, 240}), 200);
+
+  scene.shadows = true;
+  scene.vignetting = 0.4;
+  scene.overheadShadows.push_back({{-50, -50}, {300, -50}, {-50, 300}});
+  const cv::Mat lit = RenderScene(scene);
+  EXPECT_NEAR(GreyAround(frame, {320, 240}), GreyAround(lit, {320, 240}), 2.0);  // the middle keeps its light
+  EXPECT_LT(GreyAround(lit, {630, 470}), 0.7 * GreyAround(frame, {630, 470}));  // a corner loses 40 %
+  EXPECT_LT(GreyAround(lit, {40, 40}), 0.6 * GreyAround(frame, {40, 40}));      // shaded and dimmed
+}
+
+TEST(ScenePrint, ParagraphsKeepTheMarginsAndDrawFromThePool) {
+  CjkTextRenderer renderer(SongFont());
+  ASSERT_TRUE(renderer.Ok());
+  cv::RNG rng(3);
+  const PrintedText page = SetChineseParagraphs(renderer, {400, 300}, 20, U"天地人", rng);
+  ASSERT_FALSE(page.text.empty());
+  for (char32_t c : page.text) EXPECT_TRUE(c == U'天' || c == U'地' || c == U'人');
+  // Ink only inside the margins (8 % of each side, give or take the
+  // glyphs' antialiased edge).
+  const cv::Rect inside(30, 22, 400 - 60, 300 - 44);
+  cv::Mat outside = page.print.clone();
+  outside(inside).setTo(255);
+  EXPECT_EQ(255, *std::min_element(outside.begin<uint8_t>(), outside.end<uint8_t>()));
+  EXPECT_LT(*std::min_element(page.print.begin<uint8_t>(), page.print.end<uint8_t>()), 50);
+  EXPECT_EQ(2, EditDistance(U"天地人人", U"天人人地"));
+  EXPECT_EQ(3, EditDistance(U"天地人", U""));
 }
 
 TEST(SceneSheets, RandomSheetsLieWhollyInsideTheFrameWithPaperProportions) {

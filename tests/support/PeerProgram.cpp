@@ -24,6 +24,7 @@ PeerProgram::PeerProgram(const std::string& title, std::vector<std::string> opti
   for (std::string& a : args) argv.push_back(a.data());
   argv.push_back(nullptr);
   if (posix_spawn(&pid_, VQ_WINDOW_PEER, nullptr, nullptr, argv.data(), environ) != 0) pid_ = -1;
+  started_ = pid_;
 }
 
 PeerProgram::~PeerProgram() {

@@ -31,10 +31,13 @@ class PeerProgram {
   // Ends it at once (its socket stays behind) or waits for it to end.
   void Kill();
   int WaitForExit();
+  // Its process id (kept after it ended), which names its socket.
+  pid_t Pid() const { return started_; }
 
  private:
   std::filesystem::path log_;
   pid_t pid_ = -1;
+  pid_t started_ = -1;
 };
 
 }  // namespace vqtest

@@ -1,14 +1,19 @@
 // A small outside program for the tests: one top-level window with a title,
 // reachable by the other programs, that answers and records the messages it
-// gets and can create a named mapping and send requests of its own.
+// gets and can create a named mapping and send requests of its own. Its
+// window takes the messages of the image server, the image window and the
+// companion (1109, 1281, 2024), those its options name, and --takes.
 //
 //   vq_window_peer --title T --log FILE [options]
 //     --answer M=V          answer message M with V (others get 0)
+//     --takes M             take message M too
 //     --quit-on M           end after handling M
+//     --exit-on M           call exit() while handling M, listener still running
 //     --send-back M:T2:M2   while handling M, send M2 to the window titled T2
 //     --mapping NAME:SIZE   create the mapping, every byte '#'
 //     --empty-mapping NAME  create the shared-memory object with no bytes
 //     --read-mapping-on M   on M, record the mapping's text up to its first zero
+//     --recreate-mapping-on M  on M (after reading), remove the mapping and create it anew
 //     --request T2:M2       once up, send M2 to the window titled T2
 // The log gets "ready", then "got M W L" per message from WM_USER on,
 // "answer M R" per send made and "text ..." per mapping read.
@@ -18,6 +23,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <map>
 #include <string>
@@ -43,8 +49,11 @@ struct Options {
   std::string log;
   std::map<UINT, LRESULT> answers;
   std::map<UINT, SendBack> sendBacks;
+  std::vector<UINT> takes{1109, 1281, 2024};
   UINT quitOn = 0;
+  UINT exitOn = 0;
   UINT readMappingOn = 0;
+  UINT recreateMappingOn = 0;
   std::wstring mapping;
   size_t mappingSize = 0;
   std::wstring emptyMapping;
@@ -77,6 +86,25 @@ void SendTo(const SendBack& target) {
   Log("answer " + std::to_string(target.message) + " " + std::to_string(result));
 }
 
+// Every byte '#'; false when it cannot be made.
+bool CreateMapping() {
+  g_mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
+                                 static_cast<DWORD>(g_options.mappingSize), g_options.mapping.c_str());
+  void* view = g_mapping ? MapViewOfFile(g_mapping, FILE_MAP_WRITE, 0, 0, 0) : nullptr;
+  if (!view) return false;
+  std::memset(view, '#', g_options.mappingSize);
+  UnmapViewOfFile(view);
+  return true;
+}
+
+// As a careful reader does: the old memory goes with its name, the new one
+// has the same name.
+void RecreateMapping() {
+  if (g_mapping) CloseHandle(g_mapping);
+  g_mapping = nullptr;
+  Log(CreateMapping() ? "recreated" : "not recreated");
+}
+
 void ReadMapping() {
   void* view = g_mapping ? MapViewOfFile(g_mapping, FILE_MAP_READ, 0, 0, 0) : nullptr;
   if (!view) {
@@ -94,7 +122,9 @@ LRESULT CALLBACK PeerProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
   Log("got " + std::to_string(message) + " " + std::to_string(wParam) + " " + std::to_string(lParam));
   if (auto it = g_options.sendBacks.find(message); it != g_options.sendBacks.end()) SendTo(it->second);
   if (message == g_options.readMappingOn) ReadMapping();
+  if (message == g_options.recreateMappingOn) RecreateMapping();
   if (message == g_options.quitOn) PostQuitMessage(0);
+  if (message == g_options.exitOn) std::exit(0);
   auto answer = g_options.answers.find(message);
   return answer == g_options.answers.end() ? 0 : answer->second;
 }
@@ -109,8 +139,14 @@ bool ParseOptions(int argc, char** argv) {
     } else if (name == "--answer") {
       size_t equals = value.find('=');
       g_options.answers[static_cast<UINT>(std::stoul(value.substr(0, equals)))] = std::stoll(value.substr(equals + 1));
+    } else if (name == "--takes") {
+      g_options.takes.push_back(static_cast<UINT>(std::stoul(value)));
     } else if (name == "--quit-on") {
       g_options.quitOn = static_cast<UINT>(std::stoul(value));
+    } else if (name == "--exit-on") {
+      g_options.exitOn = static_cast<UINT>(std::stoul(value));
+    } else if (name == "--recreate-mapping-on") {
+      g_options.recreateMappingOn = static_cast<UINT>(std::stoul(value));
     } else if (name == "--send-back") {
       size_t colon = value.find(':');
       g_options.sendBacks[static_cast<UINT>(std::stoul(value.substr(0, colon)))] = ParseTarget(value.substr(colon + 1));
@@ -157,14 +193,7 @@ int main(int argc, char** argv) {
     sigwait(&terminate, &signal);
     PostThreadMessageW(mainThread, WM_QUIT, 0, 0);
   }).detach();
-  if (!g_options.mapping.empty()) {
-    g_mapping = CreateFileMappingW(INVALID_HANDLE_VALUE, nullptr, PAGE_READWRITE, 0,
-                                   static_cast<DWORD>(g_options.mappingSize), g_options.mapping.c_str());
-    void* view = g_mapping ? MapViewOfFile(g_mapping, FILE_MAP_WRITE, 0, 0, 0) : nullptr;
-    if (!view) return 3;
-    std::memset(view, '#', g_options.mappingSize);
-    UnmapViewOfFile(view);
-  }
+  if (!g_options.mapping.empty() && !CreateMapping()) return 3;
   const bool emptyObject = !g_options.emptyMapping.empty() && CreateEmptyObject(g_options.emptyMapping);
   WNDCLASSW peerClass{};
   peerClass.lpfnWndProc = PeerProc;
@@ -172,7 +201,13 @@ int main(int argc, char** argv) {
   RegisterClassW(&peerClass);
   HWND window = CreateWindowExW(0, L"VqWindowPeer", g_options.title.c_str(), WS_OVERLAPPED, 0, 0, 100, 100, nullptr,
                                 nullptr, nullptr, nullptr);
-  if (!window || !vqplatform::StartProgramListener()) return 4;
+  std::vector<UINT> takes = g_options.takes;
+  for (const auto& [message, answer] : g_options.answers) takes.push_back(message);
+  for (const auto& [message, sendBack] : g_options.sendBacks) takes.push_back(message);
+  takes.insert(takes.end(), {g_options.quitOn, g_options.exitOn, g_options.readMappingOn,
+                             g_options.recreateMappingOn});
+  if (!window || !vqplatform::MakeReachableByPrograms(window, takes) || !vqplatform::StartProgramListener())
+    return 4;
   Log("ready");
   if (g_options.request.message) SendTo(g_options.request);
   MSG msg;

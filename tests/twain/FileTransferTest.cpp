@@ -191,6 +191,27 @@ TEST_F(FileTransfers, RefusedTransfersCarryACondition) {
   }
 }
 
+TEST_F(FileTransfers, ChineseNamesAreWrittenAndANameThatIsNotUtf8NamesNoOtherFile) {
+  std::filesystem::create_directories(vqtest::TempPath("扫描"));
+  const cv::Mat page = GreyRamp(40, 30);
+  WritePage(page, TWPT_BW, TWFF_TIFF, Path("扫描/第一页.tif"));
+  WritePage(page, TWPT_RGB, TWFF_JFIF, Path("扫描/第二页.jpg"));
+  uint16_t compression = 0, photometric = 0;
+  float dpi = 0;
+  EXPECT_EQ(ReadTiff(Path("扫描/第一页.tif"), &compression, &photometric, &dpi).rows, 30);
+  EXPECT_EQ(cv::imread(Path("扫描/第二页.jpg")).size(), cv::Size(40, 30));
+  // GBK bytes from the host: its text would name another file, so none is written.
+  ASSERT_EQ(Setup(Path("扫描/\xb5\xda\xc8\xfd.jpg"), TWFF_JFIF), TWRC_SUCCESS);
+  ASSERT_EQ(EnableWith({page}), TWRC_SUCCESS);
+  EXPECT_EQ(Transfer(), TWRC_FAILURE);
+  EXPECT_EQ(Status(), TWCC_FILEWRITEERROR);
+  std::vector<std::string> names;
+  for (const auto& entry : std::filesystem::directory_iterator(vqtest::TempPath("扫描")))
+    names.push_back(entry.path().filename().string());
+  std::sort(names.begin(), names.end());
+  EXPECT_EQ(names, (std::vector<std::string>{"第一页.tif", "第二页.jpg"}));
+}
+
 TEST_F(FileTransfers, CancelledFileTransferFailsAndStaysInStateSix) {
   ASSERT_EQ(Setup(Path("page.bmp"), TWFF_BMP), TWRC_SUCCESS);
   ASSERT_EQ(EnableWith({GreyRamp(8, 8)}), TWRC_SUCCESS);

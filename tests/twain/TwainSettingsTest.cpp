@@ -2,12 +2,13 @@
 #include <gtest/gtest.h>
 
 #include "platform/win/Clock.h"
+#include "platform/win/PathEncoding.h"
 #include "tests/support/TestEnv.h"
 #include "twain/TwainSettings.h"
 
 namespace {
 
-std::wstring Wide(const std::filesystem::path& path) { return path.wstring(); }
+std::wstring Wide(const std::filesystem::path& path) { return vq::FromFsPath(path); }
 
 TEST(TwainSettings, LivesInThePerMachineFolderPerProduct) {
   CString path = CTwainSettings::DefaultPath(L"0101");

@@ -1,6 +1,7 @@
 // The recognition dialog: end codes, stop during recognition, the text file
 // without Word, progress and its text, Chinese pages through the own engine
 // and English pages through Tesseract, the texts in three languages.
+#include "platform/win/PathEncoding.h"
 #include "ui/OCRProgressDlg.h"
 
 #include <gtest/gtest.h>
@@ -66,7 +67,7 @@ std::string ReadBytes(const fs::path& path) {
   return bytes.str();
 }
 
-fs::path Program() { return vq::WideToUtf8(vq::ProgramFolder()); }
+fs::path Program() { return vq::ToFsPath(vq::ProgramFolder()); }
 
 // The build's model and English data in the test's program folder.
 bool InstallRecognitionData() {
@@ -94,7 +95,7 @@ TEST(OcrProgressDialogTest, MissingModelAndEmptyImageEndWithTheirCodesAndDeleteT
     std::ofstream(doc) << "stale";
     WatchedOcrDlg dialog(nullptr, 2, COCRProgressDlg::kOwnEngine);
     if (!emptyImage) dialog.SetImage(cv::Mat(100, 100, CV_8UC3, cv::Scalar::all(255)));
-    dialog.SetOutputPath(doc.wstring().c_str());
+    dialog.SetOutputPath(vq::FromFsPath(doc).c_str());
     dialog.screenshot = emptyImage ? "" : "ocr-progress-2.png";
     EXPECT_EQ(dialog.DoModal(), IDOK);
     const int code = emptyImage ? COCRProgressDlg::kNoImage : COCRProgressDlg::kFilesMissing;
@@ -155,7 +156,7 @@ TEST_F(RecognitionData, ChinesePageGivesGbkTextFileWithoutWordAndDocumentWithIt)
     const fs::path doc = fs::current_path() / (word ? "word.doc" : "plain.doc");
     WatchedOcrDlg dialog(nullptr, 0, COCRProgressDlg::kOwnEngine);
     dialog.SetImage(colour);
-    dialog.SetOutputPath(doc.wstring().c_str());
+    dialog.SetOutputPath(vq::FromFsPath(doc).c_str());
     dialog.screenshot = word ? "" : "ocr-progress-0.png";
     dialog.onEnd = [](WatchedOcrDlg&) {
       EXPECT_EQ(COCRProgressDlg::ReportOCRProgress(0.999, "\xCA\xB6\xB1\xF0"), 0);  // 识别
@@ -163,12 +164,12 @@ TEST_F(RecognitionData, ChinesePageGivesGbkTextFileWithoutWordAndDocumentWithIt)
     EXPECT_EQ(dialog.DoModal(), IDOK);
     EXPECT_EQ(dialog.endCodes, std::vector<int>{COCRProgressDlg::kCompleted});
     EXPECT_EQ(dialog.GetState(), COCRProgressDlg::kFinished);
-    EXPECT_EQ(dialog.status, CString(L""));  // no end texts in Simplified Chinese
+    EXPECT_EQ(dialog.status, CString(L"OCR 完成"));
     ASSERT_GE(dialog.positions.size(), 3u);
     EXPECT_EQ(dialog.positions.back(), 99);
     EXPECT_EQ(dialog.positions[dialog.positions.size() - 2], 100);
     EXPECT_EQ(COCRProgressDlg::SharedStatusText(), CString(L"识别"));
-    const fs::path written = vq::WideToUtf8(static_cast<const wchar_t*>(dialog.GetOutputPath()));
+    const fs::path written = vq::ToFsPath(dialog.GetOutputPath().str());
     EXPECT_EQ(written, word ? doc : fs::path(doc).replace_extension(".txt"));
     const std::string bytes = ReadBytes(written);
     if (!word) {
@@ -181,7 +182,7 @@ TEST_F(RecognitionData, ChinesePageGivesGbkTextFileWithoutWordAndDocumentWithIt)
     }
     const auto calls = vqplatform::RecordedShellCalls();
     ASSERT_FALSE(calls.empty());
-    EXPECT_EQ(calls.back().target, written.wstring());
+    EXPECT_EQ(calls.back().target, vq::FromFsPath(written));
     EXPECT_EQ(calls.back().showCommand, SW_SHOWMAXIMIZED);
   }
 }
@@ -195,7 +196,7 @@ TEST_F(ThreadRecognition, StopDuringRecognitionEndsWithStateThree) {
   const fs::path doc = fs::current_path() / "stopped.doc";
   WatchedOcrDlg dialog(nullptr, 2, COCRProgressDlg::kOwnEngine);
   dialog.SetImage(ChinesePage(lines));
-  dialog.SetOutputPath(doc.wstring().c_str());
+  dialog.SetOutputPath(vq::FromFsPath(doc).c_str());
   dialog.onFirstProgress = [](WatchedOcrDlg& self) { self.Stop(); };
   EXPECT_EQ(dialog.DoModal(), IDCANCEL);
   EXPECT_EQ(dialog.GetState(), COCRProgressDlg::kStopped);
@@ -211,7 +212,7 @@ TEST_F(RecognitionData, EnglishPageGoesThroughTesseractAsUtf8) {
   const fs::path doc = fs::current_path() / "english.doc";
   WatchedOcrDlg dialog(nullptr, 2, COCRProgressDlg::kEnglishEngine);
   dialog.SetImage(page);
-  dialog.SetOutputPath(doc.wstring().c_str());
+  dialog.SetOutputPath(vq::FromFsPath(doc).c_str());
   EXPECT_EQ(dialog.DoModal(), IDOK);
   EXPECT_EQ(dialog.positions, (std::vector<int>{30, 100}));
   EXPECT_EQ(dialog.endCodes, std::vector<int>{COCRProgressDlg::kCompleted});
@@ -219,6 +220,49 @@ TEST_F(RecognitionData, EnglishPageGoesThroughTesseractAsUtf8) {
   EXPECT_EQ(dialog.GetState(), COCRProgressDlg::kFinished);
   const std::string bytes = ReadBytes(fs::path(doc).replace_extension(".txt"));
   EXPECT_NE(bytes.find("quick brown fox\r\njumps over the dog"), std::string::npos) << bytes;
+}
+
+// Recognition that leaves no file says so and is not finished: a page
+// without text (either engine), a result that cannot be written. Every end
+// is told in Simplified Chinese too.
+TEST_F(RecognitionData, NothingWrittenIsAFailureInEveryLanguage) {
+  vqplatform::SetWordAvailable(false);
+  const cv::Mat blank(360, 900, CV_8UC3, cv::Scalar::all(255));
+  struct Case {
+    int engine, language;
+    cv::Mat image;
+    fs::path doc;
+    int code;
+    const wchar_t* status;
+  };
+  const fs::path unwritable = fs::current_path() / "a file" / "page.doc";
+  std::ofstream(fs::current_path() / "a file") << "not a folder";
+  cv::Mat text;
+  cv::cvtColor(ChinesePage({U"我们今天学习中文"}), text, cv::COLOR_GRAY2BGR);
+  const std::vector<Case> cases = {
+      // The own engine refuses a page without text.
+      {COCRProgressDlg::kOwnEngine, 0, blank, fs::current_path() / "blank.doc", COCRProgressDlg::kRecognitionFailed,
+       L"OCR 失败或者被停止"},
+      {COCRProgressDlg::kEnglishEngine, 2, blank.clone(), fs::current_path() / "blank-en.doc",
+       COCRProgressDlg::kNoText, L"No text was recognised; nothing was saved"},
+      {COCRProgressDlg::kOwnEngine, 0, text, unwritable, COCRProgressDlg::kNotWritten, L"识别结果无法保存"},
+  };
+  for (const Case& c : cases) {
+    WatchedOcrDlg dialog(nullptr, c.language, c.engine);
+    cv::Mat image = c.image;
+    if (c.engine == COCRProgressDlg::kEnglishEngine) cv::cvtColor(c.image, image, cv::COLOR_BGR2GRAY);
+    dialog.SetImage(image);
+    dialog.SetOutputPath(vq::FromFsPath(c.doc).c_str());
+    EXPECT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_EQ(dialog.endCodes, std::vector<int>{c.code}) << c.doc;
+    EXPECT_EQ(dialog.status, CString(c.status));
+    EXPECT_TRUE(dialog.okEnabled);
+    EXPECT_NE(dialog.GetState(), COCRProgressDlg::kFinished);
+    for (const char* extension : {".doc", ".txt"})
+      EXPECT_FALSE(fs::exists(fs::path(c.doc).replace_extension(extension))) << c.doc << extension;
+  }
+  // Nothing was opened for the user.
+  EXPECT_TRUE(vqplatform::RecordedShellCalls().empty());
 }
 
 }  // namespace

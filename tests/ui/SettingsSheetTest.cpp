@@ -11,6 +11,7 @@
 #include "platform/win/InputFocus.h"
 #include "platform/win/MessageBox.h"
 #include "platform/win/MessageQueue.h"
+#include "platform/win/PathEncoding.h"
 #include "platform/win/TestInput.h"
 #include "platform/win/Window.h"
 #include "tests/support/TestEnv.h"
@@ -135,7 +136,7 @@ class SettingsSheetTest : public ::testing::Test {
 
 TEST_F(SettingsSheetTest, RoundTripThroughTheThreePagesByMouseAndKeysAndCancelKeepsTheCopy) {
   PlugCamera(L"5651", L"d0c0", {{640, 480}, {1280, 960}, {1600, 1200}});
-  const std::wstring chosen = vqtest::TempDir().wstring();
+  const std::wstring chosen = vq::FromFsPath(vqtest::TempDir());
   vqplatform::SetFolderBrowserAnswer([&](const vqplatform::FolderBrowserRecord&) { return chosen; });
   vqplatform::ManualClockScope clock(SYSTEMTIME{2024, 3, 2, 5, 10, 0, 0, 0});
 

@@ -1,5 +1,6 @@
 // The recording dialog: a recording of the virtual camera's preview with the
 // elapsed time shown, a failed start, and its texts in three languages.
+#include "platform/win/PathEncoding.h"
 #include "ui/VideoToFileDlg.h"
 
 #include <gtest/gtest.h>
@@ -71,7 +72,7 @@ TEST(VideoToFileDialogTest, FailedStartIsShownAndStartStaysEnabled) {
   for (int language : {0, 1, 2}) {
     DrivenVideoDlg dialog(nullptr, language);
     dialog.captureController = &controller;
-    dialog.SetOutputPath(target.wstring().c_str());
+    dialog.SetOutputPath(vq::FromFsPath(target).c_str());
     dialog.screenshot = "video-to-file-" + std::to_string(language) + ".png";
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);
     EXPECT_TRUE(dialog.startEnabled);
@@ -98,7 +99,7 @@ TEST(VideoToFileDialogTest, RecordsThePreviewAndShowsTheElapsedSeconds) {
     for (int i = 0; i < 200 && controller.GetFrame().empty(); ++i) vqtest::Pump(parent.m_hWnd), Sleep(10);
     DrivenVideoDlg dialog(&parent, 2);
     dialog.captureController = &controller;
-    dialog.SetOutputPath(target.wstring().c_str());
+    dialog.SetOutputPath(vq::FromFsPath(target).c_str());
     dialog.stopAfter = 11;  // the prompt, then two seconds at 200 ms
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);
     EXPECT_FALSE(dialog.startEnabled);

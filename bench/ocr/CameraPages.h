@@ -1,0 +1,45 @@
+#pragma once
+// The page sets of the camera-page benchmark: Chinese sheets photographed on
+// a desk and cropped the way the recognition command crops them, scans
+// turned a few degrees, clean pages, and English and Chinese pages in the
+// four quarter turns for the orientation detector. Each set is made once.
+#include <string>
+#include <vector>
+
+#include <opencv2/core.hpp>
+
+#include "scene/CjkText.h"
+
+namespace ocrbench {
+
+constexpr int kFrameWidth = 2592, kFrameHeight = 1944;  // a 5 MP document camera
+
+struct ReadPage {
+  cv::Mat image;        // what the page recogniser is given (BGR or grey)
+  std::u32string text;  // the characters in reading order
+  std::string label;
+};
+
+struct TurnedPage {
+  cv::Mat image;
+  int angle;  // the counter-clockwise turn that brings it upright
+};
+
+enum class ReadSet { kCamera, kTurnedScans, kClean };
+enum class TurnSet { kEnglishFlat, kEnglishDesk, kChineseFlat, kChineseDesk };
+
+const std::vector<ReadPage>& Pages(ReadSet set);
+const std::vector<TurnedPage>& Pages(TurnSet set);
+const char* SetName(ReadSet set);
+const char* SetName(TurnSet set);
+
+// Chinese faces the recognition model was not made from, where installed.
+std::vector<vqscene::CjkFont> UnseenChineseFonts();
+
+// A camera frame cut and lit as the recognition command does before it reads.
+cv::Mat CropForRecognition(const cv::Mat& frame);
+// A camera frame cut as the orientation thread does (the whole frame when
+// no page is found).
+cv::Mat CropForOrientation(const cv::Mat& frame);
+
+}  // namespace ocrbench

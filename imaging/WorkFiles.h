@@ -1,0 +1,24 @@
+#pragma once
+// Work files: a file is first written under a hidden name beside its
+// target, then renamed over it once complete, so nobody ever sees half a
+// file under the real name. The hidden name carries the writing process's
+// id: what a program left behind when it was killed mid-write can be told
+// from a file another running program is still writing.
+#include <string>
+
+namespace vq {
+
+// A fresh work-file path beside `target` (same folder, same extension, so
+// writers that pick the format by name still work):
+// "<folder>/.<name>.<pid>-<n>-<t>.tmp<extension>". Long names are shortened
+// so the work name stays within the file system's name limit.
+std::string WorkFileNameBeside(const std::string& target);
+
+// Whether a file name (no folder) is a work file whose writer no longer runs.
+bool IsLeftoverWorkFile(const std::string& name);
+
+// Removes the leftover work files of a folder (not of its subfolders);
+// returns how many went.
+int RemoveLeftoverWorkFiles(const std::string& folder);
+
+}  // namespace vq

@@ -1,0 +1,48 @@
+#include "platform/display/ConnectionLoss.h"
+
+#include <map>
+#include <mutex>
+
+namespace vqplatform {
+
+namespace {
+
+std::mutex watchedMutex;
+std::map<Display*, std::atomic<bool>*> watched;
+XIOErrorHandler previousHandler = nullptr;
+
+bool IsWatched(Display* display) {
+  std::lock_guard lock(watchedMutex);
+  return watched.count(display) != 0;
+}
+
+// Process-wide: a watched connection's handler returns, so its own exit
+// handler (below) runs instead of the process ending.
+int OnIoError(Display* display) {
+  if (!IsWatched(display) && previousHandler) return previousHandler(display);
+  return 0;
+}
+
+void OnLoss(Display*, void* lost) { static_cast<std::atomic<bool>*>(lost)->store(true); }
+
+}  // namespace
+
+void WatchConnectionLoss(Display* display, std::atomic<bool>* lost) {
+  {
+    std::lock_guard lock(watchedMutex);
+    watched[display] = lost;
+  }
+  static const bool installed = [] {
+    previousHandler = XSetIOErrorHandler(OnIoError);
+    return true;
+  }();
+  (void)installed;
+  XSetIOErrorExitHandler(display, OnLoss, lost);
+}
+
+void ForgetConnectionLoss(Display* display) {
+  std::lock_guard lock(watchedMutex);
+  watched.erase(display);
+}
+
+}  // namespace vqplatform

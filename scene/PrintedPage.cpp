@@ -1,0 +1,124 @@
+#include "scene/PrintedPage.h"
+
+#include <algorithm>
+#include <cmath>
+#include <iterator>
+#include <vector>
+
+namespace vqscene {
+
+namespace {
+
+constexpr double kMarginShare = 0.08;
+
+}  // namespace
+
+PrintedText SetChineseParagraphs(CjkTextRenderer& renderer, cv::Size size, int em, const std::u32string& pool,
+                                 cv::RNG& rng) {
+  PrintedText page;
+  page.print = cv::Mat(size, CV_8U, cv::Scalar::all(255));
+  if (pool.empty() || em <= 0) return page;
+  const int pitch = em + std::max(1, em / 10);
+  const int lineSpacing = em * 17 / 10;
+  const cv::Point corner(static_cast<int>(kMarginShare * size.width), static_cast<int>(kMarginShare * size.height));
+  const int perLine = (size.width - 2 * corner.x) / pitch;
+  if (perLine < 4) return page;
+  int lineInParagraph = 0, paragraphLength = rng.uniform(3, 9);
+  for (int y = corner.y; y + em <= size.height - corner.y; y += lineSpacing) {
+    const bool first = lineInParagraph == 0, last = ++lineInParagraph == paragraphLength;
+    const int indent = first ? 2 : 0;
+    const int count = last ? rng.uniform(indent + 1, perLine) : perLine;
+    std::u32string line;
+    for (int i = indent; i < count; ++i) line.push_back(pool[rng.uniform(0, static_cast<int>(pool.size()))]);
+    renderer.DrawLine(page.print, line, {corner.x + indent * pitch, y}, em, pitch);
+    page.text += line;
+    if (last) {
+      lineInParagraph = 0;
+      paragraphLength = rng.uniform(3, 9);
+    }
+  }
+  return page;
+}
+
+cv::Mat SetEnglishParagraphs(CjkTextRenderer& renderer, cv::Size size, int em, cv::RNG& rng) {
+  static const char* const kWords[] = {
+      "the",    "camera", "page",  "document", "reads",   "light",  "paper",   "under",  "office", "system",
+      "quickly", "before", "white", "table",    "of",      "and",    "morning", "printed", "letter", "with",
+      "history", "a",      "is",    "to",       "in",      "report", "figure",  "budget", "meeting", "Monday",
+      "we",     "were",   "sent",  "every",    "question", "by",     "you",     "for",    "That",   "Which"};
+  cv::Mat print(size, CV_8U, cv::Scalar::all(255));
+  const int left = static_cast<int>(kMarginShare * size.width), right = size.width - left;
+  const int lineSpacing = em * 3 / 2;
+  int lineInParagraph = 0, paragraphLength = rng.uniform(3, 9);
+  for (int baseline = static_cast<int>(kMarginShare * size.height) + em;
+       baseline <= size.height - static_cast<int>(kMarginShare * size.height); baseline += lineSpacing) {
+    const bool last = ++lineInParagraph == paragraphLength;
+    const int end = last ? left + static_cast<int>(rng.uniform(0.3, 0.9) * (right - left)) : right;
+    int x = left;
+    while (true) {
+      const std::string word = kWords[rng.uniform(0, static_cast<int>(std::size(kWords)))];
+      const std::u32string codes(word.begin(), word.end());
+      // Measure on a scratch row first: a word that would cross the margin ends the line.
+      cv::Mat scratch(1, 1, CV_8U);
+      const int width = renderer.DrawProportional(scratch, codes, {0, -em}, em) + em / 3;
+      if (x + width > end) break;
+      x = renderer.DrawProportional(print, codes, {x, baseline}, em) + em / 3;
+    }
+    if (last) {
+      lineInParagraph = 0;
+      paragraphLength = rng.uniform(3, 9);
+    }
+  }
+  return print;
+}
+
+Scene PhotographedSheet(const cv::Mat& print, cv::Size frame, float angle, const DeskLight& light,
+                        std::uint64_t seed) {
+  Scene scene = EmptyDesk(frame, seed);
+  cv::RNG rng(seed);
+  const cv::Size2f sheetSize(static_cast<float>(print.cols), static_cast<float>(print.rows));
+  const cv::Rect2f box = cv::RotatedRect({0, 0}, sheetSize, angle).boundingRect2f();
+  const float slackX = std::max(0.0f, frame.width - box.width) / 3, slackY = std::max(0.0f, frame.height - box.height) / 3;
+  const cv::Point2f centre(frame.width / 2.0f + static_cast<float>(rng.uniform(-1.0, 1.0)) * slackX,
+                           frame.height / 2.0f + static_cast<float>(rng.uniform(-1.0, 1.0)) * slackY);
+  Sheet sheet = PlaceSheet(centre, sheetSize, angle, rng.next());
+  sheet.print = print;
+  scene.sheets.push_back(sheet);
+  if (light.shadow) {
+    // A wedge over one corner of the frame reaching a third to half into the sheet.
+    const int corner = rng.uniform(0, 4);
+    const float w = static_cast<float>(frame.width), h = static_cast<float>(frame.height);
+    const cv::Point2f at(corner % 2 ? w + 50 : -50, corner / 2 ? h + 50 : -50);
+    const float reachX = static_cast<float>(rng.uniform(0.35, 0.6)) * w, reachY = static_cast<float>(rng.uniform(0.35, 0.6)) * h;
+    const cv::Point2f alongX(corner % 2 ? -reachX : reachX, 0), alongY(0, corner / 2 ? -reachY : reachY);
+    scene.overheadShadows.push_back({at, at + alongX, at + alongY});
+  }
+  scene.vignetting = light.vignetting;
+  scene.blurSigma = light.blur;
+  scene.noiseSigma = light.noise;
+  scene.noiseSeed = rng.next();
+  return scene;
+}
+
+int EditDistance(const std::u32string& truth, const std::u32string& read) {
+  std::vector<int> previous(read.size() + 1), current(read.size() + 1);
+  for (size_t j = 0; j <= read.size(); ++j) previous[j] = static_cast<int>(j);
+  for (size_t i = 1; i <= truth.size(); ++i) {
+    current[0] = static_cast<int>(i);
+    for (size_t j = 1; j <= read.size(); ++j)
+      current[j] = std::min({previous[j] + 1, current[j - 1] + 1, previous[j - 1] + (truth[i - 1] != read[j - 1])});
+    std::swap(previous, current);
+  }
+  return previous[read.size()];
+}
+
+cv::Size SheetPixels(cv::Size frame, bool lying) {
+  const double shorter = 0.9 * std::min(frame.width, frame.height);
+  const double longer = std::min(0.9 * std::max(frame.width, frame.height), shorter * 1.414);
+  // Upright: the long side across the frame's short side.
+  const int across = static_cast<int>(lying ? longer : shorter / 1.414);
+  const int down = static_cast<int>(lying ? longer / 1.414 : shorter);
+  return {across, down};
+}
+
+}  // namespace vqscene

@@ -1,0 +1,48 @@
+#pragma once
+// Printed pages for the recognition scenes: text set in paragraphs on a
+// sheet's printed side, and that sheet photographed on a desk by a document
+// camera (uneven light, a shadow, blur and noise).
+#include <cstdint>
+#include <string>
+
+#include <opencv2/core.hpp>
+
+#include "scene/CjkText.h"
+#include "scene/Scene.h"
+
+namespace vqscene {
+
+struct PrintedText {
+  cv::Mat print;        // 8-bit grey, 255 paper, 0 ink
+  std::u32string text;  // the characters in reading order, without spaces
+};
+
+// Chinese paragraphs at an em size of `em` pixels: each paragraph starts two
+// ems in and ends on a shorter line. Characters are drawn at random from
+// `pool`. Margins are about 8 % of the page on every side.
+PrintedText SetChineseParagraphs(CjkTextRenderer& renderer, cv::Size size, int em, const std::u32string& pool,
+                                 cv::RNG& rng);
+// English paragraphs of random common words in a proportional face.
+cv::Mat SetEnglishParagraphs(CjkTextRenderer& renderer, cv::Size size, int em, cv::RNG& rng);
+
+// How the camera sees a sheet on the desk.
+struct DeskLight {
+  double blur = 1.0;        // defocus sigma, pixels
+  double noise = 3.0;       // sensor noise sigma, grey levels
+  double vignetting = 0.3;  // light lost in the frame's corners
+  bool shadow = true;       // something above the desk shades a corner of the sheet
+};
+
+// A desk with one sheet carrying `print` (upright, its pixels as large as
+// the sheet's in the frame), turned by `angle` degrees, as large as fits
+// 90 % of the frame's shorter side. `seed` places the sheet and its shade.
+Scene PhotographedSheet(const cv::Mat& print, cv::Size frame, float angle, const DeskLight& light,
+                        std::uint64_t seed);
+// Levenshtein distance between what a page holds and what was read.
+int EditDistance(const std::u32string& truth, const std::u32string& read);
+
+// The print's size for a sheet of paper proportions (height / width 1.414)
+// photographed that way, upright or lying.
+cv::Size SheetPixels(cv::Size frame, bool lying);
+
+}  // namespace vqscene

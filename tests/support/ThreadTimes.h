@@ -1,0 +1,28 @@
+#pragma once
+// The processor time one named thread of this process has used, read from
+// /proc, for tests that show a thread stays idle.
+#include <string>
+
+namespace vqtest {
+
+class ThreadCpu {
+ public:
+  // The first thread of this process with that name (see
+  // pthread_setname_np), waiting a while for one that is starting.
+  explicit ThreadCpu(const std::string& name);
+  ~ThreadCpu();
+  ThreadCpu(const ThreadCpu&) = delete;
+  ThreadCpu& operator=(const ThreadCpu&) = delete;
+
+  bool Found() const { return fd_ >= 0; }
+  // User and system time in clock ticks, -1 when unknown. Reads through a
+  // descriptor opened beforehand, so it works while descriptors run out.
+  long Ticks() const;
+  // The same in milliseconds.
+  long Milliseconds() const;
+
+ private:
+  int fd_ = -1;
+};
+
+}  // namespace vqtest
