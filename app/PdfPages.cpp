@@ -108,6 +108,9 @@ HPDF_Image PdfPageDocument::LoadImage(const std::string& path, JpegTest test) {
     std::printf("error: cannot read image %s\n", path.c_str());
     return nullptr;
   }
+  // A picture that cannot be a page is not embedded at all.
+  const auto fits = [](int side) { return side >= HPDF_MIN_PAGE_SIZE && side <= HPDF_MAX_PAGE_SIZE; };
+  if (!fits(picture.pixels.cols) || !fits(picture.pixels.rows)) return nullptr;
   if (picture.bilevel && LowerExtension(path) == ".tif") return EmbedBilevel(picture.pixels);
   return EmbedReencoded(path, picture.pixels);
 }

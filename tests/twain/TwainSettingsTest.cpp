@@ -174,3 +174,27 @@ TEST(TwainSettings, WatermarkTextPrefersTheTime) {
 }
 
 }  // namespace
+
+namespace {
+
+// Loads the file twice; the second load must find what the first saved.
+void ExpectStableContent(const std::string& bytes) {
+  std::filesystem::path file = vqtest::TempPath("设置/TwainPara0101.ini");
+  std::filesystem::create_directories(file.parent_path());
+  ASSERT_TRUE(vqtest::WriteFile(file, bytes));
+  CTwainSettings first, second;
+  ASSERT_TRUE(first.Open(Wide(file).c_str()));
+  first.Load();
+  ASSERT_TRUE(second.Open(Wide(file).c_str()));
+  second.Load();
+  EXPECT_EQ(first.Content, second.Content) << vqtest::ReadFile(file);
+  EXPECT_EQ(first.Content.GetLength(), second.Content.GetLength());
+}
+
+}  // namespace
+
+TEST(TwainSettings, ATextWithControlCharactersOrQuotesLoadsAgainAsSaved) {
+  ExpectStableContent("[WaterMark]\r\nContent=a\x01\x02\tb\r\n");
+  ExpectStableContent("[WaterMark]\r\nContent=\"quoted\" \r\nContent=second\r\n");
+  ExpectStableContent("[WaterMark]\r\nContent=\"\r\n");
+}
