@@ -46,11 +46,12 @@ PdfPageDocument::~PdfPageDocument() {
   // A 1-bit image keeps its decode parameters aside until the document is
   // written, which files them in the image; a document never written would
   // be freed without them.
-  for (HPDF_Image image : bilevelImages_) {
-    HPDF_Dict params = image->filterParams;
-    if (!params || HPDF_Dict_GetItem(image, "DecodeParms", HPDF_OCLASS_DICT) == params) continue;
-    image->filterParams = nullptr;
-    HPDF_Dict_Free(params);
+  if (!writeStarted_) {
+    for (HPDF_Image image : bilevelImages_) {
+      HPDF_Dict params = image->filterParams;
+      image->filterParams = nullptr;
+      if (params) HPDF_Dict_Free(params);
+    }
   }
   HPDF_Free(doc_);
 }
@@ -136,6 +137,7 @@ bool PdfPageDocument::Save(const std::string& path) {
   if (!doc_ || Failed() || HPDF_GetCurrentPage(doc_) == nullptr) return false;
   // The document is written to memory first, then to a work file beside the
   // target that replaces it only when complete.
+  writeStarted_ = true;
   if (HPDF_SaveToStream(doc_) != HPDF_OK || Failed()) return false;
   const HPDF_UINT32 expected = HPDF_GetStreamSize(doc_);
   std::vector<HPDF_BYTE> bytes(expected);

@@ -45,4 +45,5 @@ class PdfPageDocument {
   HPDF_STATUS error_ = HPDF_OK;
   // 1-bit images, whose decode parameters libharu frees only once written.
   std::vector<HPDF_Image> bilevelImages_;
+  bool writeStarted_ = false;
 };

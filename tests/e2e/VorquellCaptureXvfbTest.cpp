@@ -547,6 +547,10 @@ TEST_F(VorquellCaptureXvfbTest, CapturesReplacedByHostileFilesFailTheirMergeAndP
         EXPECT_EQ(dialog.MultiPageDialog()->pages.size(), 2u);
         std::this_thread::sleep_for(300ms);  // painted, for the picture only
         Shoot("vorquell-hostile-" + file.first + ".png", dialog.MultiPageDialog()->m_hWnd);
+        // The program closes; the pages left collected are discarded.
+        vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord& box) {
+          return (box.type & MB_TYPEMASK) == MB_YESNOCANCEL ? IDNO : IDOK;
+        });
       });
     };
     vqtest::IsolationLimits limits;
