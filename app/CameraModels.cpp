@@ -2,6 +2,7 @@
 
 #include <initializer_list>
 
+#include "capture/CameraFormatProbe.h"
 
 namespace {
 
@@ -81,6 +82,27 @@ std::vector<CaptureSize> ExtraCaptureSizes(const CString& vendorId, const CStrin
   for (const ExtraSizesRow& row : kExtraSizeRows)
     if (Same(vendorId, row.vendor) && Same(productId, row.product)) return row.sizes;
   return {};
+}
+
+std::vector<ResolutionEntry> OfferedResolutions(const CString& vendorId, const CString& productId) {
+  std::vector<ResolutionEntry> list;
+  CCameraFormatProbe probe;
+  const int count = probe.GetFormatCount(vendorId, productId, 0);
+  for (int i = 0; i < count; ++i) {
+    int width = 0, height = 0;
+    if (probe.GetFormatSize(i, &width, &height) != 0) continue;
+    if (!HoldsResolution(list, width, height)) list.push_back({i, width, height});
+  }
+  if (list.empty()) return list;
+  for (const CaptureSize& size : ExtraCaptureSizes(vendorId, productId))
+    if (!HoldsResolution(list, size.width, size.height)) list.push_back({-1, size.width, size.height});
+  return list;
+}
+
+bool HoldsResolution(const std::vector<ResolutionEntry>& list, int width, int height) {
+  for (const ResolutionEntry& entry : list)
+    if (entry.width == width && entry.height == height) return true;
+  return false;
 }
 
 bool IsSpecialCameraModel(const std::vector<CString>& selectedCameraIds) {

@@ -18,6 +18,13 @@ struct CaptureSize {
   int height;
 };
 
+// A capture size a camera is offered in.
+struct ResolutionEntry {
+  int formatIndex;  // the camera's format, -1 for an extra size of its model
+  int width;
+  int height;
+};
+
 // The model whose pages are binarised with the heavier weight.
 inline constexpr int kSpecialCameraModel = 5;
 
@@ -31,6 +38,12 @@ bool LookUpModelDefaults(const CString& vendorId, const CString& productId, Came
 // Capture sizes a document camera is offered beyond those it reports, in
 // the order the settings list them; empty for other cameras.
 std::vector<CaptureSize> ExtraCaptureSizes(const CString& vendorId, const CString& productId);
+
+// The sizes of the first camera with the ids, each once in the camera's
+// order, then the extra sizes of its model; empty when the camera reports
+// none (or is not attached).
+std::vector<ResolutionEntry> OfferedResolutions(const CString& vendorId, const CString& productId);
+bool HoldsResolution(const std::vector<ResolutionEntry>& list, int width, int height);
 
 // True when the chosen pair's document camera ([2] product, [3] vendor) is
 // the special model; false for a list of fewer than four ids.

@@ -8,6 +8,8 @@
 
 namespace {
 
+const wchar_t kForbidden[] = L"\\/:*?<>|";
+
 int LastSeparator(const CString& path) {
   int slash = path.ReverseFind(L'/'), backslash = path.ReverseFind(L'\\');
   return slash > backslash ? slash : backslash;
@@ -42,6 +44,13 @@ bool IsTaken(const CString& base) {
 }
 
 }  // namespace
+
+bool HasForbiddenNameCharacter(const CString& name) {
+  if (name.FindOneOf(kForbidden) >= 0) return true;
+  for (int i = 0; i < name.GetLength(); ++i)
+    if (name[i] < 0x20 || name[i] == 0x7F) return true;
+  return false;
+}
 
 CString DateText(const SYSTEMTIME& time) {
   CString text;

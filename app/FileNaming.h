@@ -11,6 +11,10 @@ CString TimeText(const SYSTEMTIME& time);
 // "%05d" of the counter.
 CString CounterText(int counter);
 
+// Whether a name holds a character no capture's file name may hold: one
+// of \ / : * ? < > | or a control character.
+bool HasForbiddenNameCharacter(const CString& name);
+
 // Makes the folders up to the last separator of a file path, by absolute
 // path (the current folder is never changed). True when they exist
 // afterwards, and for a path without a folder part.

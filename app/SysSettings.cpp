@@ -6,7 +6,9 @@
 #include <climits>
 #include <cwchar>
 
+#include "app/SettingsRanges.h"
 #include "platform/win/PathEncoding.h"
+#include "platform/win/PrivateProfile.h"
 
 namespace {
 
@@ -205,11 +207,14 @@ bool CSysSettings::Load() {
   dateFolder = dateFolderText.MakeUpper() == L"0" ? 0 : 1;
   channels = r.Is(L"IMAGE", L"CHANNELS", L"true");
   fastMode = r.Is(L"OTHER", L"FASTMODE", L"TRUE");
+  BringIntoRange(*this);
   Save();
   return true;
 }
 
 bool CSysSettings::Save() {
+  // All keys in one write of the file.
+  vqplatform::ProfileWriteBatch batch(iniFile.GetPath());
   KeyWriter w(iniFile);
   w.Chained(L"FILE", L"FOLDPATH", foldPath);
   w.Chained(L"IMAGE", L"XDPI", FromNumber(xDpi));
@@ -261,5 +266,6 @@ bool CSysSettings::Save() {
   w.Always(L"OTHER", L"FASTMODE", fastMode == 1 ? L"TRUE" : L"FALSE");
   w.Always(L"IMAGE", L"DATEFOLDER", FromNumber(dateFolder));
   w.Always(L"IMAGE", L"CHANNELS", LowerFlagText(channels));
-  return w.AllWritten();
+  const bool written = batch.Commit() != FALSE;
+  return w.AllWritten() && written;
 }

@@ -16,8 +16,9 @@ class CSysSettings {
   // Binds the accessor to the file, creating it empty when missing; false
   // when it can neither be found nor created.
   bool OpenIniFile(const wchar_t* path);
-  // Reads all 49 keys with their defaults and range rules, then writes the
-  // whole file back (Save). Always true.
+  // Reads all 49 keys with their defaults and range rules, brings every
+  // value into its range (SettingsRanges.h), then writes the whole file back
+  // (Save). Always true.
   bool Load();
   // Writes all 49 keys in their fixed order. False when any write failed.
   bool Save();

@@ -216,6 +216,7 @@ BOOL CVorquellDlg::OnInitDialog() {
   RegisterHotKey(m_hWnd, 2, MOD_WIN, VK_DIVIDE);
   if (settings_.docCheck) StartOrientationThread();
   ApplyAlternativeLayout();
+  startedUp_ = true;
   return TRUE;
 }
 
@@ -286,7 +287,11 @@ void CVorquellDlg::RestoreControlsFromSettings() {
   RestoreRotation();
   RestoreCropMode();
   CheckDlgButton(IDC_BARCODE, settings_.recognize ? BST_CHECKED : BST_UNCHECKED);
-  if (settings_.merge) CheckDlgButton(IDC_MERGE, BST_CHECKED);
+  if (settings_.merge) {
+    // Through its handler, which clears the collecting boxes.
+    CheckDlgButton(IDC_MERGE, BST_CHECKED);
+    OnMergeBox();
+  }
   const int colorRadio = settings_.colorMode == 1 ? IDC_GRAY : (settings_.colorMode == 2 ? IDC_MONO : IDC_COLOR);
   CheckRadioButton(IDC_COLOR, IDC_MONO, colorRadio);
 }
@@ -316,19 +321,23 @@ void CVorquellDlg::OnExit() { OnOK(); }
 
 BOOL CVorquellDlg::DestroyWindow() {
   StopOrientationThread();
-  RECT selection{0, 0, 0, 0};
-  if (documentController_ && documentController_->GetSelection(&selection))
-    std::copy_n(&selection.left, 4, settings_.docSelection);
-  RECT documentSelection = selection;
-  if (portraitController_ && portraitController_->GetSelection(&selection))
-    std::copy_n(&selection.left, 4, settings_.portraitSelection);
-  // Manual crop without a rectangle on the camera in use is stored as none.
-  const RECT& current = settings_.currentCamera == 1 && portraitController_ ? selection : documentSelection;
-  if (IsDlgButtonChecked(IDC_CROP_MANUAL) && current.left >= current.right) settings_.cutPageType = 0;
-  UpdateData(TRUE);
-  UpdateSettingsFromUi();
-  settings_.rotation %= 360;
-  settings_.Save();
+  // A start-up that stopped early leaves Sys.ini as Load wrote it: its
+  // controls never showed the settings, so they hold nothing to keep.
+  if (startedUp_) {
+    RECT selection{0, 0, 0, 0};
+    if (documentController_ && documentController_->GetSelection(&selection))
+      std::copy_n(&selection.left, 4, settings_.docSelection);
+    RECT documentSelection = selection;
+    if (portraitController_ && portraitController_->GetSelection(&selection))
+      std::copy_n(&selection.left, 4, settings_.portraitSelection);
+    // Manual crop without a rectangle on the camera in use is stored as none.
+    const RECT& current = settings_.currentCamera == 1 && portraitController_ ? selection : documentSelection;
+    if (IsDlgButtonChecked(IDC_CROP_MANUAL) && current.left >= current.right) settings_.cutPageType = 0;
+    UpdateData(TRUE);
+    UpdateSettingsFromUi();
+    settings_.rotation %= 360;
+    settings_.Save();
+  }
 
   CloseCameras();
   logo_.reset();

@@ -438,6 +438,9 @@ class CVorquellDlg : public CDialog, public CMergeDialogOwner {
   CString dataFolder_;
   CString docVendorId_, docProductId_;  // upper case
   bool quitRequested_ = false;
+  // Set when the start-up ran to its end: only then do the controls hold
+  // the settings, and the close saves them.
+  bool startedUp_ = false;
 
   // Capture and strip.
   // Set while a capture command (its dialogs included) runs: capture

@@ -5,6 +5,7 @@
 
 #include "app/BrandingData.h"
 #include "app/CameraModels.h"
+#include "app/SettingsRanges.h"
 #include "app/VorquellDlg.h"
 #include "platform/dshow/Interfaces.h"
 #include "platform/win/RectFunctions.h"
@@ -41,13 +42,28 @@ bool CVorquellDlg::SelectCameras() {
 }
 
 void CVorquellDlg::ApplyModelDefaults() {
+  // A size the camera does not offer (from another camera, or edited by
+  // hand) counts as not configured: pages are scaled to the configured size.
+  const auto offeredOrUnset = [](const CString& vendor, const CString& product, int* width, int* height) {
+    if (*width < 0 || *height < 0) return;
+    const std::vector<ResolutionEntry> offered = OfferedResolutions(vendor, product);
+    if (!offered.empty() && !HoldsResolution(offered, *width, *height)) *width = *height = -1;
+  };
+  offeredOrUnset(docVendorId_, docProductId_, &settings_.docCamWidth, &settings_.docCamHeight);
+  offeredOrUnset(branding_.selectedCameraIds[1], branding_.selectedCameraIds[0], &settings_.porCamWidth,
+                 &settings_.porCamHeight);
   CameraModelDefaults defaults{};
-  if ((settings_.docCamWidth < 0 || settings_.docCamHeight < 0) &&
-      LookUpModelDefaults(docVendorId_, docProductId_, &defaults)) {
+  const bool listed = LookUpModelDefaults(docVendorId_, docProductId_, &defaults);
+  if (listed && (settings_.docCamWidth < 0 || settings_.docCamHeight < 0)) {
     settings_.docCamWidth = defaults.width;
     settings_.docCamHeight = defaults.height;
     settings_.xDpi = settings_.yDpi = defaults.dpi;
   }
+  // A resolution not configured: the model's, or a usual one for a camera
+  // that no model row lists.
+  const int dpi = listed ? defaults.dpi : kUnlistedCameraDpi;
+  if (settings_.xDpi < kMinDpi) settings_.xDpi = dpi;
+  if (settings_.yDpi < kMinDpi) settings_.yDpi = dpi;
   if (settings_.porCamWidth < 0 || settings_.porCamHeight < 0) {
     settings_.porCamWidth = 640;
     settings_.porCamHeight = 480;
@@ -137,6 +153,9 @@ void CVorquellDlg::InitExposureControls() {
   long min = 0, max = 0, step = 0, dflt = 0, flags = 0;
   documentController_->GetCameraControlRange(kExposure, &min, &max, &step, &dflt, &flags);
   exposureSlider_.SetRange(min, max, FALSE);
+  // A stored value outside this camera's range (another camera's, or an
+  // edit) means nothing to it: the camera's default is taken instead.
+  if (min < max && (settings_.exposure < min || settings_.exposure > max)) settings_.exposure = int(dflt);
   if (settings_.autoExposure) {
     documentController_->SetCameraControl(kExposure, max + 1);
     exposureSlider_.EnableWindow(FALSE);

@@ -7,6 +7,7 @@
 #include "app/FileNaming.h"
 #include "app/ImageOutput.h"
 #include "app/ImagePrinter.h"
+#include "app/SettingsRanges.h"
 #include "app/VorquellDlg.h"
 #include "imaging/ImageFiles.h"
 #include "platform/win/FileSystem.h"
@@ -142,8 +143,8 @@ bool CVorquellDlg::RouteCapture(const CImageOutput& output, const std::vector<CS
 }
 
 void CVorquellDlg::AdvanceImageCounter() {
-  ++settings_.imageIndex;
-  ++imageCounter_;
+  settings_.imageIndex = NextImageIndex(settings_.imageIndex);
+  imageCounter_ = NextImageIndex(imageCounter_);
   UpdateData(FALSE);
 }
 

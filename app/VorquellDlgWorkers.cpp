@@ -6,6 +6,7 @@
 
 #include "app/BrandingData.h"
 #include "app/ImageOutput.h"
+#include "app/SettingsRanges.h"
 #include "app/VorquellDlg.h"
 #include "ui/ContinuousShootDlg.h"
 #include "ui/OCRProgressDlg.h"
@@ -108,7 +109,7 @@ void CVorquellDlg::CaptureForOcr() {
   // A recognition that wrote nothing said so in its dialog and takes no number.
   if (dialog.GetState() != COCRProgressDlg::kFinished) return;
   AddFilesToStrip(dialog.GetOutputPath(), StripItems(), kStripDocumentMode, nullptr);
-  settings_.imageIndex = ++imageCounter_;
+  settings_.imageIndex = imageCounter_ = NextImageIndex(imageCounter_);
   UpdateData(FALSE);
 }
 
@@ -154,7 +155,7 @@ void CVorquellDlg::RecordVideo() {
       portraitController_->SetAutoDetect(true, false, kPortraitCropArea);
     }
   }
-  settings_.imageIndex = ++imageCounter_;
+  settings_.imageIndex = imageCounter_ = NextImageIndex(imageCounter_);
   UpdateData(FALSE);
 }
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstring>
 #include <iterator>
+#include <limits>
 #include <map>
 #include <string>
 
@@ -12,23 +13,48 @@ class CandidateSet {
  public:
   explicit CandidateSet(size_t limit) : limit_(limit) {}
 
+  // True when Offer would add the distance: there is room, or it is below
+  // the largest held. Cheap, for turning most offers away before they are made.
+  bool Admits(double distance) const {
+    if (items_.size() < limit_) return !std::isnan(distance);
+    return limit_ > 0 && distance < largest_;
+  }
+
+  // No distance above this is added: the largest held once full.
+  double Limit() const {
+    return items_.size() < limit_ || limit_ == 0 ? std::numeric_limits<double>::infinity() : largest_;
+  }
+
   // Adds while there is room, else replaces the largest distance when it is
   // strictly greater; a distance already held (or NaN) is not added.
   void Offer(double distance, const T& value) {
-    if (std::isnan(distance)) return;
-    if (items_.size() >= limit_) {
-      if (items_.empty() || std::prev(items_.end())->first <= distance) return;
-      items_.erase(std::prev(items_.end()));
-    }
+    if (!Admits(distance)) return;
+    // A full set gives up its largest first, even when the newcomer's
+    // distance is already held and so is not added.
+    if (items_.size() >= limit_) items_.erase(std::prev(items_.end()));
     items_.emplace(distance, value);
+    largest_ = std::prev(items_.end())->first;
   }
 
-  std::map<double, T>& Items() { return items_; }
+  // Removes the pair holding `value` that has the largest distance and
+  // returns that distance; false when no pair holds it.
+  bool Remove(const T& value, double* distance) {
+    for (auto it = items_.rbegin(); it != items_.rend(); ++it) {
+      if (it->second != value) continue;
+      *distance = it->first;
+      items_.erase(std::next(it).base());
+      largest_ = items_.empty() ? 0.0 : std::prev(items_.end())->first;
+      return true;
+    }
+    return false;
+  }
+
   const std::map<double, T>& Items() const { return items_; }
 
  private:
   size_t limit_;
   std::map<double, T> items_;
+  double largest_ = 0.0;  // the largest distance held; meaningful when not empty
 };
 
 // Writes at most `count` candidates in ascending distance: their two-byte

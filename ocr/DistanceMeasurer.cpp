@@ -57,7 +57,3 @@ int CCityDistanceMeasurerImp::Distance(const OCRMatrix* a, const OCRMatrix* b, d
   if (!SameShape(a, b)) return 1;
   return SumTerms(a, b, out, [](double x, double y) { return std::fabs(x - y); });
 }
-
-void CosineDistances(const double* models, size_t count, size_t n, const double* features, double* out) {
-  for (size_t t = 0; t < count; ++t) out[t] = 1.0 - SumDoubles(models + t * n, features, n, Product{});
-}

@@ -20,11 +20,6 @@ class CCosineDistanceMeasurerImp : public CDistanceMeasurer {
   int Distance(const OCRMatrix* a, const OCRMatrix* b, double* out) override;
 };
 
-// The cosine distances of `count` model vectors of n doubles stored one
-// after the other, against one feature vector: the values Distance gives,
-// in one pass over contiguous memory.
-void CosineDistances(const double* models, size_t count, size_t n, const double* features, double* out);
-
 // "L2": the squared Euclidean distance.
 class CL2DistanceMeasurerImp : public CDistanceMeasurer {
  public:

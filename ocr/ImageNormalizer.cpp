@@ -93,7 +93,10 @@ OCRMatrix* CLinearNormalizerImp::NormalizeLinear(const OCRMatrix* glyph) {
     }
   if (count == 0) return out.release();
   const double mean = sum / count;
-  for (int i = 0; i < n; ++i) v[i] = static_cast<uint8_t>(std::min(255.0, 128.0 * v[i] / mean));
+  // Scaled once per byte value rather than once per pixel.
+  uint8_t scaled[256];
+  for (int b = 0; b < 256; ++b) scaled[b] = static_cast<uint8_t>(std::min(255.0, 128.0 * b / mean));
+  for (int i = 0; i < n; ++i) v[i] = scaled[v[i]];
   return out.release();
 }
 

@@ -1,5 +1,6 @@
 #include "ocr/OCRMultiTpl.h"
 
+#include <algorithm>
 
 #include "ocr/CandidateSet.h"
 #include "ocr/ModelReading.h"
@@ -55,11 +56,9 @@ bool COCRMultiTpl::CheckShapes() {
     for (OCRMatrixPtr& pattern : set.templates)
       if (!FitShape(pattern.get(), rows, cols)) return false;
     if (set.chain.cosine) {
-      set.length = static_cast<size_t>(rows) * static_cast<size_t>(cols);
-      set.packed.reserve(set.length * set.templates.size());
-      for (const OCRMatrixPtr& pattern : set.templates)
-        set.packed.insert(set.packed.end(), MatrixData<double>(pattern.get()),
-                          MatrixData<double>(pattern.get()) + set.length);
+      std::vector<const double*> vectors;
+      for (const OCRMatrixPtr& pattern : set.templates) vectors.push_back(MatrixData<double>(pattern.get()));
+      set.packed.Assign(vectors, static_cast<size_t>(rows) * static_cast<size_t>(cols));
     }
   }
   return true;
@@ -75,10 +74,19 @@ bool COCRMultiTpl::MatchTemplateSet(const uint8_t* image, int width, int height,
   if (!features) return false;
   // Template order decides among equal distances: the one read first stays.
   CandidateSet<size_t> best(static_cast<size_t>(n));
-  if (!set.packed.empty() && features->type == OCR_DOUBLE && OCRElementCount(features.get()) == set.length) {
-    std::vector<double> d(set.templates.size());
-    CosineDistances(set.packed.data(), d.size(), set.length, MatrixData<double>(features.get()), d.data());
-    for (size_t i = 0; i < d.size(); ++i) best.Offer(d[i], i);
+  if (set.packed.Count() == set.templates.size() && set.packed.Count() > 0 && features->type == OCR_DOUBLE &&
+      OCRElementCount(features.get()) == set.packed.Length()) {
+    // The distances a chunk at a time, on the stack; templates that cannot
+    // be admitted need not be finished.
+    constexpr size_t kChunk = 8 * PackedTemplates::kLanes;
+    double d[kChunk];
+    const PackedTemplates::Query query = set.packed.Prepare(MatrixData<double>(features.get()));
+    for (size_t first = 0; first < set.packed.Count(); first += kChunk) {
+      const size_t n = std::min(kChunk, set.packed.Count() - first);
+      set.packed.CosineDistances(query, first, n, d, best.Limit());
+      for (size_t i = 0; i < n; ++i)
+        if (best.Admits(d[i])) best.Offer(d[i], first + i);
+    }
   } else {
     for (size_t i = 0; i < set.templates.size(); ++i) {
       double d = 0.0;
@@ -104,16 +112,11 @@ bool COCRMultiTpl::Recognize(const uint8_t* image, int width, int height, char* 
     for (const TemplateSet& set : sets_) {
       if (!MatchTemplateSet(image, width, height, setLabels.data(), n, setDistances.data(), set)) continue;
       any = true;
-      auto& items = merged.Items();
       // A label already merged keeps the smaller of its two distances.
       for (int d = 0; d < n && setLabels[2 * d] != '\0'; ++d) {
-        const std::string label(&setLabels[2 * d], 2);
-        for (auto it = items.rbegin(); it != items.rend(); ++it) {
-          if (it->second != label) continue;
-          if (it->first < setDistances[d]) setDistances[d] = it->first;
-          items.erase(std::next(it).base());
-          break;
-        }
+        double held = 0.0;
+        if (merged.Remove(std::string(&setLabels[2 * d], 2), &held) && held < setDistances[d])
+          setDistances[d] = held;
       }
       for (int i = 0; i < n && setLabels[2 * i] != '\0'; ++i)
         merged.Offer(setDistances[i], std::string(&setLabels[2 * i], 2));

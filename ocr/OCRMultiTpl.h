@@ -7,15 +7,15 @@
 
 #include "ocr/FeatureChain.h"
 #include "ocr/OCRInterface.h"
+#include "ocr/PackedTemplates.h"
 
 struct TemplateSet {
   FeatureChain chain;
   std::vector<OCRMatrixPtr> templates;  // the final feature shape, doubles
   std::vector<std::string> labels;      // two bytes each, parallel to templates
-  // With a cosine distance, the templates' values one after the other: a
-  // glyph is compared with all of them in one pass.
-  std::vector<double> packed;
-  size_t length = 0;  // values per template
+  // With a cosine distance, the templates again, laid out for comparing a
+  // glyph with all of them in one pass.
+  PackedTemplates packed;
 };
 
 class COCRMultiTpl : public COCRInterface {
@@ -34,6 +34,7 @@ class COCRMultiTpl : public COCRInterface {
   // The `count` best templates of one set, written like Recognize's result.
   bool MatchTemplateSet(const uint8_t* image, int width, int height, char* setLabels, int count,
                         double* setDistances, const TemplateSet& set) const;
+  const std::vector<TemplateSet>& Sets() const { return sets_; }
 
  private:
   bool ReadModel(CFileOperator& file);

@@ -22,6 +22,15 @@ constexpr double kMinimumSmoothing = 0.3;
 constexpr double kUnsharpSigma = 1.5;
 constexpr double kUnsharpAmount = 4.0;
 
+// Appends f of every value of a float image, row by row.
+template <typename F>
+void AppendRows(const cv::Mat& image, F f, std::vector<float>* values) {
+  for (int y = 0; y < image.rows; ++y) {
+    const float* row = image.ptr<float>(y);
+    for (int x = 0; x < image.cols; ++x) values->push_back(f(row[x]));
+  }
+}
+
 double Median(std::vector<float>& values) {
   if (values.empty()) return 0.0;
   auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
@@ -41,6 +50,10 @@ PageFocus MeasurePageFocus(const cv::Mat& grey) {
   std::vector<cv::Mat> tileGradients, tileContrasts;
   const cv::Mat window = cv::Mat::ones(kContrastWindow, kContrastWindow, CV_8U);
   const cv::Mat kernel = (cv::Mat_<float>(3, 3) << 1, -2, 1, -2, 4, -2, 1, -2, 1);
+  const size_t tiles =
+      static_cast<size_t>((grey.rows + kTileStep - 1) / kTileStep) * ((grey.cols + kTileStep - 1) / kTileStep);
+  gradients.reserve(tiles * kTile * kTile);
+  differences.reserve(tiles * kTile * kTile);
   for (int y = 0; y < grey.rows; y += kTileStep)
     for (int x = 0; x < grey.cols; x += kTileStep) {
       const cv::Mat tile = grey(cv::Rect(x, y, std::min(kTile, grey.cols - x), std::min(kTile, grey.rows - y)));
@@ -53,19 +66,22 @@ PageFocus MeasurePageFocus(const cv::Mat& grey) {
       cv::erode(tile, darkest, window);
       tileGradients.push_back(gradient);
       tileContrasts.push_back(brightest - darkest);
-      gradients.insert(gradients.end(), gradient.begin<float>(), gradient.end<float>());
+      AppendRows(gradient, [](float v) { return v; }, &gradients);
       // The noise from the second differences, whose median ignores the ink edges.
       cv::filter2D(tile, second, CV_32F, kernel);
-      for (auto it = second.begin<float>(); it != second.end<float>(); ++it) differences.push_back(std::fabs(*it));
+      AppendRows(second, [](float v) { return std::fabs(v); }, &differences);
     }
   auto edgeRank = gradients.begin() + static_cast<std::ptrdiff_t>((1.0 - kEdgeShare) * (gradients.size() - 1));
   std::nth_element(gradients.begin(), edgeRank, gradients.end());
   const float strong = std::max(*edgeRank, 1.0f);
-  for (size_t t = 0; t < tileGradients.size(); ++t) {
-    auto contrast = tileContrasts[t].begin<uint8_t>();
-    for (auto it = tileGradients[t].begin<float>(); it != tileGradients[t].end<float>(); ++it, ++contrast)
-      if (*it >= strong && *contrast > kMinimumContrast) ratios.push_back(*it / static_cast<float>(*contrast));
-  }
+  for (size_t t = 0; t < tileGradients.size(); ++t)
+    for (int y = 0; y < tileGradients[t].rows; ++y) {
+      const float* gradient = tileGradients[t].ptr<float>(y);
+      const uint8_t* contrast = tileContrasts[t].ptr<uint8_t>(y);
+      for (int x = 0; x < tileGradients[t].cols; ++x)
+        if (gradient[x] >= strong && contrast[x] > kMinimumContrast)
+          ratios.push_back(gradient[x] / static_cast<float>(contrast[x]));
+    }
   focus.edgeSharpness = Median(ratios);
   // The kernel's L2 norm is 6; the median of |N(0, s)| is 0.6745 s.
   focus.noise = Median(differences) / (0.6745 * 6.0);

@@ -2,6 +2,7 @@
 
 #include "app/FileNaming.h"
 #include "app/IniFile.h"
+#include "app/SettingsRanges.h"
 #include "platform/dshow/Com.h"
 #include "platform/win/Clock.h"
 #include "platform/win/FolderBrowser.h"
@@ -76,7 +77,7 @@ void CAdvancedSettingDialog::DoDataExchange(CDataExchange* dx) {
   DDX_Check(dx, kSound, playSound_);
   DDX_Check(dx, kKeepSources, keepSources_);
   DDX_Text(dx, kNoiseSize, noiseSize_);
-  DDV_MinMaxInt(dx, noiseSize_, 1, 20);
+  DDV_MinMaxInt(dx, noiseSize_, kMinNoiseSize, kMaxNoiseSize);
   DDX_Text(dx, kFolder, folder_);
   DDX_Radio(dx, kActualSize, printMode_);
   DDX_Control(dx, kLanguageBox, languageBox_);

@@ -1,19 +1,11 @@
 #include "ui/CustomFileNameDlg.h"
 
+#include "app/FileNaming.h"
+
 namespace {
 
 constexpr int kNameEdit = 1090;
 constexpr int kNameLabel = 1092;
-const wchar_t kForbidden[] = L"\\/:*?<>|";
-
-// The eight characters no name may hold, and control characters, which
-// make names no file can carry sensibly.
-bool HasForbiddenCharacter(const CString& name) {
-  if (name.FindOneOf(kForbidden) >= 0) return true;
-  for (int i = 0; i < name.GetLength(); ++i)
-    if (name[i] < 0x20 || name[i] == 0x7F) return true;
-  return false;
-}
 
 }  // namespace
 
@@ -54,7 +46,7 @@ BOOL CCustomFileNameDlg::OnInitDialog() {
 
 void CCustomFileNameDlg::OnOK() {
   UpdateData(TRUE);
-  if (HasForbiddenCharacter(name_)) {
+  if (HasForbiddenNameCharacter(name_)) {
     MessageBox(forbiddenMessage_, L"", MB_ICONERROR);
     name_.Empty();
     SetDlgItemText(kNameEdit, L"");

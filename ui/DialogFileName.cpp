@@ -1,8 +1,11 @@
 #include "ui/DialogFileName.h"
 
+#include "app/ImageConversions.h"
+#include "app/SettingsRanges.h"
 #include "app/VorquellDlg.h"
 #include "platform/mfc/CWinApp.h"
 #include "platform/win/MessageBox.h"
+#include "ui/CustomFileNameDlg.h"
 #include "ui/MyComboBox.h"
 
 namespace {
@@ -34,16 +37,7 @@ BOOL CDialogFileName::OnInitDialog() {
 
 bool CDialogFileName::SplitPrefixes() {
   prefixes.clear();
-  const std::wstring text(listText.GetString());
-  size_t start = 0;
-  for (;;) {
-    const size_t bar = text.find(L'|', start);
-    const std::wstring piece = text.substr(start, bar == std::wstring::npos ? std::wstring::npos : bar - start);
-    if (piece.empty()) return false;
-    prefixes.push_back(piece.c_str());
-    if (bar == std::wstring::npos) return true;
-    start = bar + 1;
-  }
+  return SplitPrefixList(listText, &prefixes);
 }
 
 CString CDialogFileName::MalformedMessage() const {
@@ -52,11 +46,30 @@ CString CDialogFileName::MalformedMessage() const {
   return L"文件名前缀格式不正确！";
 }
 
+CString CDialogFileName::RefusalMessage() {
+  if (!SplitPrefixes()) return MalformedMessage();
+  for (const CString& prefix : prefixes) {
+    switch (CheckPrefix(prefix)) {
+      case PrefixFault::kNone: break;
+      // Prefix and counter name a file in the image folder: what the
+      // free-name dialog refuses in a name is refused here alike.
+      case PrefixFault::kForbiddenCharacter: {
+        CCustomFileNameDlg nameDialog(nullptr, 0, language);
+        nameDialog.SetLanguageTexts(language);
+        return nameDialog.ForbiddenCharacterMessage();
+      }
+      default: return MalformedMessage();
+    }
+  }
+  return CString();
+}
+
 void CDialogFileName::OnOK() {
   UpdateData(TRUE);
-  if (!SplitPrefixes()) {
+  const CString refusal = RefusalMessage();
+  if (!refusal.IsEmpty()) {
     prefixes.clear();
-    MessageBox(MalformedMessage(), L"", MB_OK | MB_ICONERROR);
+    MessageBox(refusal, L"", MB_OK | MB_ICONERROR);
     return;
   }
   prefixes.push_back(CMyComboBox::kEditorEntry);

@@ -17,6 +17,11 @@ class CDialogFileName : public CDialog {
   bool SplitPrefixes();
   // The message shown for a malformed list in this dialog's language.
   CString MalformedMessage() const;
+  // Why the list text cannot be taken, in this dialog's language: a prefix
+  // with a character no file name may hold gets the free-name dialog's
+  // message, an empty, too long or ".." prefix the malformed-list one; empty
+  // when every prefix is usable. Fills `prefixes`.
+  CString RefusalMessage();
 
   int language;
   CString listText;

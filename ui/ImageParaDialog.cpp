@@ -1,9 +1,10 @@
 #include "ui/ImageParaDialog.h"
 
 #include <array>
+#include <utility>
 
 #include "app/CameraModels.h"
-#include "capture/CameraFormatProbe.h"
+#include "app/SettingsRanges.h"
 #include "ui/LanguageTexts.h"
 
 namespace {
@@ -64,37 +65,27 @@ BOOL CImageParaDialog::OnInitDialog() {
 void CImageParaDialog::DoDataExchange(CDataExchange* dx) {
   CDialog::DoDataExchange(dx);
   DDX_Text(dx, kXDpi, xDpi_);
-  DDV_MinMaxInt(dx, xDpi_, 1, 400);
+  DDV_MinMaxInt(dx, xDpi_, kMinDpi, kMaxDpi);
   DDX_Text(dx, kYDpi, yDpi_);
-  DDV_MinMaxInt(dx, yDpi_, 1, 400);
+  DDV_MinMaxInt(dx, yDpi_, kMinDpi, kMaxDpi);
   DDX_Slider(dx, kQuality, jpgQuality_);
-  DDV_MinMaxInt(dx, jpgQuality_, 0, 100);
+  DDV_MinMaxInt(dx, jpgQuality_, 0, kMaxJpegQuality);
   DDX_Control(dx, kResolution, resolutionBox_);
-  DDX_Text(dx, kCutLeft, cutLeft_);
-  DDX_Text(dx, kCutTop, cutTop_);
-  DDX_Text(dx, kCutRight, cutRight_);
-  DDX_Text(dx, kCutBottom, cutBottom_);
+  // Margins beyond any frame would overflow where the preview rounds them.
+  for (auto [id, margin] : {std::pair{kCutLeft, &cutLeft_}, {kCutTop, &cutTop_}, {kCutRight, &cutRight_},
+                            {kCutBottom, &cutBottom_}}) {
+    DDX_Text(dx, id, *margin);
+    DDV_MinMaxInt(dx, *margin, 0, kMaxMargin);
+  }
 }
 
 bool CImageParaDialog::HasResolution(int width, int height) const {
-  for (const ResolutionEntry& entry : resolutions_)
-    if (entry.width == width && entry.height == height) return true;
-  return false;
+  return HoldsResolution(resolutions_, width, height);
 }
 
 bool CImageParaDialog::BuildResolutionList(const CString& vendorId, const CString& productId) {
-  resolutions_.clear();
-  CCameraFormatProbe probe;
-  const int count = probe.GetFormatCount(vendorId, productId, 0);
-  for (int i = 0; i < count; ++i) {
-    int width = 0, height = 0;
-    if (probe.GetFormatSize(i, &width, &height) != 0) continue;
-    if (!HasResolution(width, height)) resolutions_.push_back({i, width, height});
-  }
-  if (resolutions_.empty()) return false;
-  for (const CaptureSize& size : ExtraCaptureSizes(vendorId, productId))
-    if (!HasResolution(size.width, size.height)) resolutions_.push_back({-1, size.width, size.height});
-  return true;
+  resolutions_ = OfferedResolutions(vendorId, productId);
+  return !resolutions_.empty();
 }
 
 void CImageParaDialog::SelectResolution(int width, int height) {

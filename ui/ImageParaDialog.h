@@ -4,17 +4,12 @@
 // trim margins and the image format.
 #include <vector>
 
+#include "app/CameraModels.h"
 #include "app/SysSettings.h"
 #include "platform/mfc/CDialog.h"
 #include "platform/mfc/ControlClasses.h"
 #include "platform/mfc/DataExchange.h"
 #include "resources/Resources.h"
-
-struct ResolutionEntry {
-  int formatIndex;  // the camera's format, -1 for an extra size of its model
-  int width;
-  int height;
-};
 
 class CImageParaDialog : public CDialog {
  public:

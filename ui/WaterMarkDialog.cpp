@@ -2,6 +2,7 @@
 
 #include <array>
 
+#include "app/SettingsRanges.h"
 #include "platform/win/MessageBox.h"
 #include "ui/LanguageTexts.h"
 
@@ -74,8 +75,9 @@ void CWaterMarkDialog::DoDataExchange(CDataExchange* dx) {
   DDX_Control(dx, kPosition, positionBox_);
   DDX_Control(dx, kColor, colorBox_);
   DDX_Text(dx, kSize, size_);
+  DDV_MinMaxInt(dx, size_, 1, kMaxWatermarkSize);
   DDX_Slider(dx, kTransparency, transparency_);
-  DDV_MinMaxInt(dx, transparency_, 0, 100);
+  DDV_MinMaxInt(dx, transparency_, 0, kMaxTransparency);
   DDX_Text(dx, kTransparencyShown, transparencyShown_);
   DDX_Check(dx, kDateMark, dateMark_);
   DDX_Check(dx, kCustomMark, customMark_);

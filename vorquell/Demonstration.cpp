@@ -97,10 +97,15 @@ Picture Grab(Display* display, Window window) {
   return picture;
 }
 
-// A dialog of flat controls has few colours; a camera picture has many.
+// The preview area, in the middle of the window, is flat before the first
+// frame and has many colours once a camera picture shows; the whole window
+// does not tell, its smoothed texts and shaded buttons alone have many.
 bool ShowsCameraPicture(const Picture& picture) {
-  std::unordered_set<uint32_t> colours(picture.pixels.begin(), picture.pixels.end());
-  return colours.size() > 1500;
+  std::unordered_set<uint32_t> colours;
+  for (int y = picture.height * 3 / 10; y < picture.height * 7 / 10; ++y)
+    for (int x = picture.width * 25 / 100; x < picture.width * 65 / 100; ++x)
+      colours.insert(picture.pixels[size_t(y) * picture.width + x]);
+  return colours.size() > 1000;
 }
 
 bool SavePng(const Picture& picture, const std::string& path) {
@@ -196,7 +201,7 @@ int main(int argc, char** argv) {
   Window window = 0;
   Picture picture;
   bool live = false;
-  const auto end = Clock::now() + std::chrono::seconds(60);
+  const auto end = Clock::now() + std::chrono::seconds(180);
   while (Clock::now() < end && !live) {
     std::this_thread::sleep_for(std::chrono::milliseconds(250));
     int status = 0;
@@ -223,7 +228,7 @@ int main(int argc, char** argv) {
   const auto before = std::filesystem::file_time_type::clock::now();
   PressSpace(display, window);
   std::filesystem::path page;
-  const auto captureEnd = Clock::now() + std::chrono::seconds(20);
+  const auto captureEnd = Clock::now() + std::chrono::seconds(180);
   while (page.empty() && !folder.empty() && Clock::now() < captureEnd) {
     std::this_thread::sleep_for(std::chrono::milliseconds(200));
     page = NewestFileSince(folder, before);
@@ -231,7 +236,7 @@ int main(int argc, char** argv) {
   if (!page.empty()) std::printf("Captured page: %s\n", page.c_str());
   else std::fprintf(stderr, "vorquell_demo: no page was saved in %s\n", folder.c_str());
   RequestClose(display, window);
-  const int status = WaitForExit(child, std::chrono::seconds(30));
+  const int status = WaitForExit(child, std::chrono::seconds(120));
   XCloseDisplay(display);
   if (status != 0) {
     std::fprintf(stderr, "vorquell_demo: the program did not end cleanly (%d)\n", status);

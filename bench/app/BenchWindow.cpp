@@ -9,6 +9,7 @@
 #include <thread>
 
 #include "app/BrandingDataWriter.h"
+#include "app/VorquellDlg.h"
 #include "platform/dshow/VirtualCamera.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/VirtualCameraIds.h"
@@ -49,4 +50,14 @@ bool PumpUntil(const std::function<bool()>& done) {
     std::this_thread::sleep_for(std::chrono::microseconds(200));
   }
   return true;
+}
+
+bool FirstFrameShown(CVorquellDlg& window) {
+  CCaptureController* camera = window.DocumentController();
+  return camera && !camera->GetFrame().empty();
+}
+
+bool StartedLive(CVorquellDlg& window) {
+  window.Create(CVorquellDlg::IDD, nullptr);
+  return PumpUntil([&] { return FirstFrameShown(window); });
 }

@@ -18,12 +18,6 @@
 
 namespace {
 
-// The preview has processed a frame once it can hand one out.
-bool FirstFrameShown(CVorquellDlg& window) {
-  CCaptureController* camera = window.DocumentController();
-  return camera && !camera->GetFrame().empty();
-}
-
 double ResidentMegabytes() {
   long pages = 0, resident = 0;
   if (FILE* statm = std::fopen("/proc/self/statm", "r")) {
@@ -39,8 +33,7 @@ void StartToFirstPreviewFrame(benchmark::State& state) {
   for (auto _ : state) {
     CBrandingData branding;
     CVorquellDlg window(nullptr, &branding);
-    window.Create(CVorquellDlg::IDD, nullptr);
-    if (!PumpUntil([&] { return FirstFrameShown(window); })) state.SkipWithError("no preview frame");
+    if (!StartedLive(window)) state.SkipWithError("no preview frame");
     state.PauseTiming();
     window.DestroyWindow();
     state.ResumeTiming();

@@ -21,6 +21,8 @@
 #include "bench/ocr/RenderedPages.h"
 #include "scene/PrintedPage.h"
 #include "ocr/DocOCR.h"
+#include "ocr/GradientFeatureExtractor.h"
+#include "ocr/ImageNormalizer.h"
 #include "ocr/OCREngine.h"
 #include "platform/win/Encoding.h"
 #include "scene/CjkText.h"
@@ -113,9 +115,33 @@ void BM_ProductModelGlyph(benchmark::State& state) {
                                               &distance));
 }
 
+// The two steps before the comparison: the glyph normalised to 64 x 64, and
+// its gradient features.
+void BM_GlyphFeatureSteps(benchmark::State& state) {
+  vqscene::CjkTextRenderer renderer(vqscene::SongFont());
+  vqscene::CjkTextRenderer::Glyph glyph;
+  if (!renderer.RenderGlyph(U'\u6C38', ocrbench::kEm, &glyph)) {
+    state.SkipWithError("no font");
+    return;
+  }
+  OCRMatrixPtr image(CreateMatrix(OCR_U8, glyph.coverage.rows, glyph.coverage.cols));
+  for (int y = 0; y < glyph.coverage.rows; ++y)
+    for (int x = 0; x < glyph.coverage.cols; ++x)
+      MatrixData<uint8_t>(image.get())[y * glyph.coverage.cols + x] = glyph.coverage.at<uint8_t>(y, x);
+  CLinearNormalizerImp normalizer;
+  OCRMatrixPtr normalized(normalizer.Normalize(image.get()));
+  CGradientFeatureExtractorImp extractor;
+  for (auto _ : state) {
+    OCRMatrixPtr out(state.range(0) == 0 ? normalizer.Normalize(image.get()) : extractor.Extract(normalized.get(), 0));
+    benchmark::DoNotOptimize(out.get());
+  }
+  state.SetLabel(state.range(0) == 0 ? "normalise" : "gradient features");
+}
+
 }  // namespace
 
 BENCHMARK(BM_ProductModelGlyph)->Unit(benchmark::kMicrosecond);
+BENCHMARK(BM_GlyphFeatureSteps)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond);
 // Arguments: font (0 Song, 1 Hei), scanned (0 clean, 1 blur and noise).
 BENCHMARK(BM_PageRecognition)->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMillisecond)->Iterations(2);
 BENCHMARK(BM_TesseractChiSim)->ArgsProduct({{0, 1}, {0, 1}})->Unit(benchmark::kMillisecond)->Iterations(1);

@@ -1,5 +1,7 @@
 #include "platform/win/IniDocument.h"
 
+#include <utility>
+
 #include "platform/win/Encoding.h"
 
 namespace vq {
@@ -48,6 +50,8 @@ bool SameName(std::string_view stored, std::wstring_view wanted) {
 
 }  // namespace
 
+IniDocument::Line::Line(std::string lineText) : text(std::move(lineText)), header(SectionName(text).has_value()) {}
+
 IniDocument::IniDocument(std::string_view bytes) {
   if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
     bom_ = true;
@@ -58,7 +62,7 @@ IniDocument::IniDocument(std::string_view bytes) {
     size_t nl = bytes.find('\n');
     std::string_view line = bytes.substr(0, nl);
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines_.push_back({std::string(line)});
+    lines_.emplace_back(std::string(line));
     if (nl == std::string_view::npos) break;
     bytes.remove_prefix(nl + 1);
   }
@@ -75,10 +79,9 @@ std::string IniDocument::Serialize() const {
 
 std::optional<IniDocument::Span> IniDocument::FindSection(std::wstring_view section) const {
   for (size_t i = 0; i < lines_.size(); ++i) {
-    auto name = SectionName(lines_[i].text);
-    if (!name || !SameName(*name, section)) continue;
+    if (!lines_[i].header || !SameName(*SectionName(lines_[i].text), section)) continue;
     size_t end = i + 1;
-    while (end < lines_.size() && !SectionName(lines_[end].text)) ++end;
+    while (end < lines_.size() && !lines_[end].header) ++end;
     return Span{i, end};
   }
   return std::nullopt;
@@ -106,7 +109,7 @@ std::optional<std::wstring> IniDocument::Get(std::wstring_view section,
 std::vector<std::wstring> IniDocument::SectionNames() const {
   std::vector<std::wstring> names;
   for (const Line& line : lines_)
-    if (auto name = SectionName(line.text)) names.push_back(Utf8ToWide(*name));
+    if (line.header) names.push_back(Utf8ToWide(*SectionName(line.text)));
   return names;
 }
 
@@ -125,21 +128,20 @@ void IniDocument::Set(std::wstring_view section, std::wstring_view key, std::wst
   std::string valueBytes = WideToUtf8(value);
   auto span = FindSection(section);
   if (!span) {
-    lines_.push_back({"[" + WideToUtf8(section) + "]"});
-    lines_.push_back({WideToUtf8(key) + "=" + valueBytes});
+    lines_.emplace_back("[" + WideToUtf8(section) + "]");
+    lines_.emplace_back(WideToUtf8(key) + "=" + valueBytes);
     return;
   }
   if (auto index = FindKey(*span, key)) {
     std::string_view k, v;
     SplitKeyLine(lines_[*index].text, k, v);
-    lines_[*index].text = std::string(k) + "=" + valueBytes;
+    lines_[*index] = Line(std::string(k) + "=" + valueBytes);
     return;
   }
   // After the last line of the section that is not blank.
   size_t at = span->end;
   while (at > span->header + 1 && TrimBlanks(lines_[at - 1].text).empty()) --at;
-  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at),
-                {WideToUtf8(key) + "=" + valueBytes});
+  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), Line(WideToUtf8(key) + "=" + valueBytes));
 }
 
 void IniDocument::RemoveKey(std::wstring_view section, std::wstring_view key) {

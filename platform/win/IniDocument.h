@@ -31,7 +31,11 @@ class IniDocument {
 
  private:
   struct Line {
+    explicit Line(std::string lineText);
     std::string text;  // without the line break
+    // A "[name]" line: known without looking at the text again, so a
+    // lookup in a file of many lines stays quick.
+    bool header;
   };
   struct Span {
     size_t header;  // index of the "[name]" line

@@ -1,13 +1,8 @@
 #include "platform/win/PrivateProfile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <cstdlib>
 #include <cstring>
 #include <cwchar>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -16,86 +11,42 @@
 #include "platform/win/IniDocument.h"
 #include "platform/win/LastError.h"
 #include "platform/win/PathEncoding.h"
+#include "platform/win/ProfileFiles.h"
+
+namespace vqplatform {
+
+// The writes of one open ProfileWriteBatch.
+struct ProfileBatchState {
+  std::string path;
+  std::vector<std::function<void(vq::IniDocument&)>> edits;
+  std::shared_ptr<const vq::IniDocument> base;  // the file's lines the view was made from
+  std::optional<vq::IniDocument> view;          // base with the edits applied
+};
+
+}  // namespace vqplatform
 
 namespace {
 
-// Serialises the read-modify-write of profile files within the process.
-std::mutex& ProfileMutex() {
-  static std::mutex m;
-  return m;
+using vqplatform::ProfileBatchState;
+
+thread_local ProfileBatchState* tOpenBatch = nullptr;
+
+ProfileBatchState* BatchFor(const std::string& path) {
+  return tOpenBatch && tOpenBatch->path == path ? tOpenBatch : nullptr;
 }
 
-// The whole file, or nullopt with the last error set.
-std::optional<std::string> ReadWholeFile(const std::string& path) {
-  int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    vq::FailWithErrno(errno);
-    return std::nullopt;
-  }
-  std::string data;
-  char buffer[8192];
-  while (true) {
-    ssize_t n = read(fd, buffer, sizeof buffer);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      vq::FailWithErrno(errno);
-      close(fd);
-      return std::nullopt;
-    }
-    if (n == 0) break;
-    data.append(buffer, static_cast<size_t>(n));
-  }
-  close(fd);
-  return data;
+const std::shared_ptr<const vq::IniDocument>& NoLines() {
+  static const auto none = std::make_shared<const vq::IniDocument>();
+  return none;
 }
 
-bool WriteAll(int fd, const std::string& data) {
-  size_t done = 0;
-  while (done < data.size()) {
-    ssize_t n = write(fd, data.data() + done, data.size() - done);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    done += static_cast<size_t>(n);
-  }
-  return true;
-}
-
-// Writes the new content to a temporary file beside the target and renames
-// it over the target, keeping the target's permissions.
-BOOL ReplaceFileContent(const std::string& path, const std::string& data, bool existed) {
-  mode_t mode = 0644;
-  struct stat st {};
-  if (existed && stat(path.c_str(), &st) == 0) {
-    mode = st.st_mode & 07777;
-    // A file that may not be written is not replaced either.
-    int probe = open(path.c_str(), O_WRONLY | O_CLOEXEC);
-    if (probe < 0) return vq::FailWithErrno(errno);
-    close(probe);
-  }
-  std::string tmp = path + ".XXXXXX";
-  int fd = mkstemp(tmp.data());
-  if (fd < 0) return vq::FailWithErrno(errno);
-  bool ok = WriteAll(fd, data);
-  int err = errno;
-  if (ok && fchmod(fd, mode) != 0) {
-    ok = false;
-    err = errno;
-  }
-  if (close(fd) != 0 && ok) {
-    ok = false;
-    err = errno;
-  }
-  if (ok && rename(tmp.c_str(), path.c_str()) != 0) {
-    ok = false;
-    err = errno;
-  }
-  if (!ok) {
-    unlink(tmp.c_str());
-    return vq::FailWithErrno(err);
-  }
-  return TRUE;
+// The file's content, or none when it does not exist; nullopt, with the
+// last error set, when it exists and cannot be read. Called with the lock.
+std::optional<vq::ProfileContent> CurrentContent(const std::string& path) {
+  std::optional<vq::ProfileContent> content = vq::ProfileFiles::Instance().Read(path);
+  if (content) return content;
+  if (GetLastError() != ERROR_FILE_NOT_FOUND) return std::nullopt;
+  return vq::ProfileContent{nullptr, NoLines()};
 }
 
 bool HasLineBreak(const wchar_t* text) { return text && std::wcspbrk(text, L"\r\n"); }
@@ -159,12 +110,17 @@ DWORD GetPrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR defaultValu
   std::wstring fallback = defaultValue ? defaultValue : L"";
   while (!fallback.empty() && fallback.back() == L' ') fallback.pop_back();
 
-  std::optional<std::string> bytes;
-  {
-    std::lock_guard<std::mutex> lock(ProfileMutex());
-    bytes = ReadWholeFile(vq::PathToBytes(fileName));
+  const std::string path = vq::PathToBytes(fileName);
+  std::shared_ptr<const vq::IniDocument> lines = NoLines();
+  const vq::IniDocument* viewed = nullptr;
+  if (ProfileBatchState* batch = BatchFor(path); batch && batch->view) {
+    viewed = &*batch->view;
+  } else {
+    vq::ProfileFiles& files = vq::ProfileFiles::Instance();
+    std::lock_guard<std::mutex> lock(files.Lock());
+    if (std::optional<vq::ProfileContent> content = files.Read(path)) lines = content->document;
   }
-  vq::IniDocument doc(bytes ? *bytes : std::string());
+  const vq::IniDocument& doc = viewed ? *viewed : *lines;
   if (!section) return CopyNameList(doc.SectionNames(), out, size);
   if (!key) return CopyNameList(doc.KeyNames(section), out, size);
   std::optional<std::wstring> value = doc.Get(section, key);
@@ -190,24 +146,70 @@ BOOL WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPC
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }
-  std::string path = vq::PathToBytes(fileName);
-  std::lock_guard<std::mutex> lock(ProfileMutex());
-  std::optional<std::string> bytes = ReadWholeFile(path);
-  if (!bytes && GetLastError() != ERROR_FILE_NOT_FOUND) return FALSE;
-  vq::IniDocument doc(bytes ? *bytes : std::string());
+  const std::string path = vq::PathToBytes(fileName);
+  std::function<void(vq::IniDocument&)> edit;
   if (!key)
-    doc.RemoveSection(section);
+    edit = [s = std::wstring(section)](vq::IniDocument& doc) { doc.RemoveSection(s); };
   else if (!value)
-    doc.RemoveKey(section, key);
+    edit = [s = std::wstring(section), k = std::wstring(key)](vq::IniDocument& doc) { doc.RemoveKey(s, k); };
   else
-    doc.Set(section, key, value);
-  std::string content = doc.Serialize();
-  // Writing the value a key already holds leaves the file alone.
-  if (bytes && *bytes == content) {
+    edit = [s = std::wstring(section), k = std::wstring(key), v = std::wstring(value)](vq::IniDocument& doc) {
+      doc.Set(s, k, v);
+    };
+  vq::ProfileFiles& files = vq::ProfileFiles::Instance();
+  if (ProfileBatchState* batch = BatchFor(path)) {
+    if (!batch->view) {
+      std::lock_guard<std::mutex> lock(files.Lock());
+      std::optional<vq::ProfileContent> content = CurrentContent(path);
+      if (!content) return FALSE;
+      batch->base = content->document;
+      batch->view = *batch->base;
+    }
+    edit(*batch->view);
+    batch->edits.push_back(std::move(edit));
     SetLastError(ERROR_SUCCESS);
     return TRUE;
   }
-  if (!ReplaceFileContent(path, content, bytes.has_value())) return FALSE;
+  std::lock_guard<std::mutex> lock(files.Lock());
+  std::optional<vq::ProfileContent> content = CurrentContent(path);
+  if (!content) return FALSE;
+  vq::IniDocument doc = *content->document;
+  edit(doc);
+  if (!files.Replace(path, content->bytes.get(), std::move(doc))) return FALSE;
   SetLastError(ERROR_SUCCESS);
   return TRUE;
 }
+
+namespace vqplatform {
+
+ProfileWriteBatch::ProfileWriteBatch(LPCWSTR fileName) {
+  if (tOpenBatch || !fileName || !*fileName) return;  // joins the open one
+  state_ = std::make_unique<ProfileBatchState>();
+  state_->path = vq::PathToBytes(fileName);
+  tOpenBatch = state_.get();
+}
+
+ProfileWriteBatch::~ProfileWriteBatch() { Commit(); }
+
+BOOL ProfileWriteBatch::Commit() {
+  if (!state_) return TRUE;
+  std::unique_ptr<ProfileBatchState> batch = std::move(state_);
+  tOpenBatch = nullptr;
+  if (batch->edits.empty()) return TRUE;
+  vq::ProfileFiles& files = vq::ProfileFiles::Instance();
+  std::lock_guard<std::mutex> lock(files.Lock());
+  std::optional<vq::ProfileContent> content = CurrentContent(batch->path);
+  if (!content) return FALSE;
+  vq::IniDocument doc;
+  if (content->document == batch->base) {
+    doc = std::move(*batch->view);  // nobody changed the file meanwhile
+  } else {
+    doc = *content->document;
+    for (const auto& edit : batch->edits) edit(doc);
+  }
+  if (!files.Replace(batch->path, content->bytes.get(), std::move(doc))) return FALSE;
+  SetLastError(ERROR_SUCCESS);
+  return TRUE;
+}
+
+}  // namespace vqplatform

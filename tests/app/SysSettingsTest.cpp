@@ -1,9 +1,14 @@
 #include <gtest/gtest.h>
+#include <sys/inotify.h>
+#include <unistd.h>
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
+#include "app/SettingsRanges.h"
 #include "app/SysSettings.h"
+#include "platform/win/Encoding.h"
 #include "tests/platform/PrintCString.h"
 #include "tests/support/TestEnv.h"
 
@@ -93,7 +98,7 @@ TEST(CSysSettings, EveryKeyRoundTrips) {
   s.cutLeft = 1, s.cutTop = 2, s.cutRight = 3, s.cutBottom = 4;
   s.dateMark = 1, s.customMark = 1, s.markName = L"Ombrecht \u00A9", s.markColor = 0x00FF8040;
   s.markPosition = 2, s.markSize = 48, s.markTransparency = 0;
-  s.imgFormat = 5, s.printType = 1, s.pdfOrTif = 2, s.cutPageType = 2;
+  s.imgFormat = 5, s.printType = 1, s.pdfOrTif = 0, s.cutPageType = 2;
   s.shadow = 1, s.twoImagesInOne = 1, s.engOcr = 1, s.multiCutPage = true, s.docCheck = 1;
   s.barcodeToFile = 1, s.deformation = 1, s.rotation = 270, s.merge = 1, s.recognize = 1;
   s.colorMode = 2, s.keepMergeSources = 0, s.language = 2, s.fastMode = 1, s.dateFolder = 0;
@@ -130,7 +135,7 @@ TEST(CSysSettings, EveryKeyRoundTrips) {
   EXPECT_EQ(r.markTransparency, 0);
   EXPECT_EQ(r.imgFormat, 5);
   EXPECT_EQ(r.printType, 1);
-  EXPECT_EQ(r.pdfOrTif, 2);
+  EXPECT_EQ(r.pdfOrTif, 0);
   EXPECT_EQ(r.cutPageType, 2);
   EXPECT_EQ(r.shadow, 1);
   EXPECT_EQ(r.twoImagesInOne, 1);
@@ -195,12 +200,12 @@ TEST(CSysSettings, FlagTextsAreExactAndCaseSensitive) {
 
 TEST(CSysSettings, NumbersAreReadLikeTheCLibrary) {
   CSysSettings s = LoadedFrom(
-      "[IMAGE]\nXDPI=  +42dpi\nYDPI=abc\nJPGQuality=99999999999\nINDEX=-0x10\n"
+      "[IMAGE]\nXDPI=  +42dpi\nYDPI=abc\nINDEX=99999999999\n[Camera]\nExposure=-0x10\n"
       "[WaterMark]\nSize=\nColor=16711680\n");
   EXPECT_EQ(s.xDpi, 42);
-  EXPECT_EQ(s.yDpi, 0);
-  EXPECT_EQ(s.jpgQuality, 2147483647);
-  EXPECT_EQ(s.imageIndex, 0);
+  EXPECT_EQ(s.yDpi, -1) << "read as 0, which is no resolution";
+  EXPECT_EQ(s.imageIndex, 2147483647);
+  EXPECT_EQ(s.exposure, 0);
   EXPECT_EQ(s.markSize, 256);
   EXPECT_EQ(s.markColor, 0xFF0000);
   EXPECT_EQ(s.iniFile.GetString(L"IMAGE", L"XDPI"), L"42");
@@ -280,6 +285,139 @@ TEST(CSysSettings, CopiesAreIndependent) {
   EXPECT_EQ(b.iniFile.GetPath(), a.iniFile.GetPath());
   a = b;
   EXPECT_EQ(a.docSelection[0], 77);
+}
+
+// Values a user's edit, an old version or another machine left in Sys.ini:
+// each is brought into its range at load and written back so.
+TEST(CSysSettings, HostileValuesAreBroughtIntoRangeAndWrittenBack) {
+  struct Case {
+    const char* section;
+    const char* key;
+    const char* stored;
+    const char* loaded;  // as written back
+  };
+  const Case cases[] = {
+      {"IMAGE", "DocCamWidth", "2147483647", "-1"},   {"IMAGE", "DocCamHeight", "45000", "-1"},
+      {"IMAGE", "PorCamWidth", "0", "-1"},            {"IMAGE", "PorCamHeight", "-7", "-1"},
+      {"IMAGE", "XDPI", "-5", "-1"},                  {"IMAGE", "YDPI", "401", "-1"},
+      {"IMAGE", "JPGQuality", "150", "100"},          {"IMAGE", "NoiseSize", "100000", "20"},
+      {"IMAGE", "INDEX", "-4", "0"},                  {"IMAGE", "CutLeft", "-10", "0"},
+      {"IMAGE", "CutBottom", "2147483647", "16384"},  {"IMAGE", "CUTPAGETYPE", "3", "0"},
+      {"WaterMark", "Transparency", "300", "100"},    {"WaterMark", "Transparency", "-1", "0"},
+      {"WaterMark", "Size", "0", "1"},                {"WaterMark", "Size", "100000", "1000"},
+      {"WaterMark", "Position", "5", "4"},            {"WaterMark", "Color", "-1", "255"},
+      {"WaterMark", "Color", "16777216", "255"},      {"PRINT", "TYPE", "2", "0"},
+      {"Camera", "Exposure", "-2147483648", "-1000000"},
+      {"POSITION", "Document", "-99999,0,99999,2147483647", "-16384,0,16384,16384"},
+  };
+  for (const Case& c : cases) {
+    CSysSettings s = LoadedFrom(std::string("[") + c.section + "]\n" + c.key + "=" + c.stored + "\n");
+    EXPECT_EQ(FirstValueOutOfRange(s), "") << c.key << "=" << c.stored;
+    EXPECT_EQ(vq::WideToUtf8(s.iniFile.GetString(vq::Utf8ToWide(c.section).c_str(), vq::Utf8ToWide(c.key).c_str())
+                                 .GetString()),
+              c.loaded)
+        << c.key << "=" << c.stored;
+  }
+  // The largest sizes and values in range stay as they are.
+  CSysSettings s = LoadedFrom(
+      "[IMAGE]\nDocCamWidth=16384\nDocCamHeight=1\nXDPI=400\nYDPI=1\nINDEX=2147483647\nNoiseSize=1\n"
+      "[WaterMark]\nTransparency=0\nSize=1000\nColor=16777215\n");
+  EXPECT_EQ(std::vector<int>({s.docCamWidth, s.docCamHeight, s.xDpi, s.yDpi, s.imageIndex, s.noiseSize,
+                              s.markTransparency, s.markSize, s.markColor}),
+            std::vector<int>({16384, 1, 400, 1, 2147483647, 1, 0, 1000, 16777215}));
+}
+
+// The golden file with some of its lines replaced, each "KEY=old" line by "KEY=new".
+std::string GoldenWith(const std::string& folder, const std::vector<std::pair<std::string, std::string>>& lines) {
+  std::string text = GoldenDefaults(folder);
+  for (const auto& [key, value] : lines) {
+    const size_t at = text.find("\n" + key + "=");
+    EXPECT_NE(at, std::string::npos) << key;
+    if (at == std::string::npos) continue;
+    const size_t end = text.find('\n', at + 1);
+    text.replace(at + 1, end - at - 1, key + "=" + value);
+  }
+  return text;
+}
+
+// A file holding hostile values in every section is written back as the
+// whole file of a fresh start, byte for byte, with each value in range.
+TEST(CSysSettings, AHostileFileIsWrittenBackByteForByteInRange) {
+  const std::string folder = vqtest::TempPath("\u56fe\u50cf").string();
+  const std::string hostile = GoldenWith(
+      folder, {{"PREFIX", "../../outside/"}, {"PRECHOOSE", "A/B|..|" + std::string(80, 'Q') + "|\u53d1\u7968"},
+               {"XDPI", "-5"}, {"YDPI", "70000"}, {"JPGQuality", "-7"}, {"INDEX", "-4"}, {"NoiseSize", "100000"},
+               {"DocCamWidth", "2147483647"}, {"DocCamHeight", "2147483647"}, {"PorCamWidth", "60000"},
+               {"PorCamHeight", "45000"}, {"CutLeft", "2147483647"}, {"CutTop", "-9"}, {"PDFORTIF", "2"},
+               {"CUTPAGETYPE", "9"}, {"Exposure", "2147483647"}, {"Color", "-1"}, {"Position", "-3"},
+               {"Size", "2147483647"}, {"Transparency", "300"}, {"TYPE", "7"}, {"MERGE", "TRUE"},
+               {"Document", "2147483647,-2147483648,5,99999999"}});
+  const std::string expected = GoldenWith(
+      folder, {{"PRECHOOSE", std::string(50, 'Q') + "|\u53d1\u7968"}, {"JPGQuality", "0"}, {"NoiseSize", "20"},
+               {"CutLeft", "16384"}, {"Exposure", "1000000"}, {"Size", "1000"}, {"Transparency", "100"},
+               {"MERGE", "TRUE"}, {"Document", "16384,-16384,5,16384"}});
+  std::filesystem::create_directories(folder);
+  const CSysSettings s = LoadedFrom(hostile);
+  EXPECT_EQ(FirstValueOutOfRange(s), "");
+  EXPECT_EQ(vqtest::ReadFile(IniPath()), expected);
+  // A second start finds nothing more to bring into range.
+  Loaded();
+  EXPECT_EQ(vqtest::ReadFile(IniPath()), expected);
+}
+
+TEST(CSysSettings, PrefixesAreCutAndThoseThatLeaveTheFolderRefused) {
+  const std::string tenThousand(10000, 'A');
+  // The reader gives at most 259 characters; the prefix keeps 50 of them.
+  EXPECT_EQ(LoadedFrom("[FILE]\nPREFIX=" + tenThousand + "\n").prefix, CString(std::wstring(50, L'A').c_str()));
+  for (const char* leaving : {"../up", "a/b", "..", "x\\y", "C:"})
+    EXPECT_EQ(LoadedFrom(std::string("[FILE]\nPREFIX=") + leaving + "\n").prefix, L"IMG") << leaving;
+  EXPECT_EQ(LoadedFrom("[FILE]\nPREFIX=\u53d1\u7968 2024.\n").prefix, L"\u53d1\u7968 2024.");
+  CSysSettings s = LoadedFrom("[FILE]\nPRECHOOSE=A||../B|" + std::string(60, 'C') + "|D/E|F\n");
+  EXPECT_EQ(s.prefixList, CString((L"A|" + std::wstring(50, L'C') + L"|F").c_str()));
+  EXPECT_EQ(s.iniFile.GetString(L"FILE", L"PRECHOOSE"), s.prefixList);
+  EXPECT_EQ(LoadedFrom("[FILE]\nPRECHOOSE=../x|/\n").prefixList, L"IMG|TXT|JPG");
+}
+
+TEST(CSysSettings, MergingAndCollectingPagesExcludeEachOther) {
+  CSysSettings both = LoadedFrom("[OTHER]\nMERGE=TRUE\n[IMAGE]\nPDFORTIF=2\n");
+  EXPECT_EQ(both.merge, 1);
+  EXPECT_EQ(both.pdfOrTif, 0);
+  EXPECT_EQ(both.iniFile.GetString(L"IMAGE", L"PDFORTIF"), L"0");
+  EXPECT_EQ(LoadedFrom("[OTHER]\nMERGE=FALSE\n[IMAGE]\nPDFORTIF=2\n").pdfOrTif, 2);
+}
+
+TEST(CSysSettings, TheCounterGoesBackToZeroAfterTheLargest) {
+  EXPECT_EQ(NextImageIndex(0), 1);
+  EXPECT_EQ(NextImageIndex(99999), 100000);
+  EXPECT_EQ(NextImageIndex(2147483646), 2147483647);
+  EXPECT_EQ(NextImageIndex(2147483647), 0);
+  EXPECT_EQ(NextImageIndex(-3), 0);
+}
+
+// Sys.ini is replaced once per save, never key by key: watched through the
+// folder's rename events.
+TEST(CSysSettings, ASaveReplacesTheFileOnce) {
+  CSysSettings s = Loaded();
+  const int watch = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+  ASSERT_GE(watch, 0);
+  ASSERT_GE(inotify_add_watch(watch, IniPath().parent_path().c_str(), IN_MOVED_TO | IN_CREATE), 0);
+  s.imageIndex = 9, s.prefix = L"NEW", s.xDpi = 123, s.markName = L"mark", s.rotation = 90;
+  ASSERT_TRUE(s.Save());
+  int renames = 0, created = 0;
+  alignas(inotify_event) char buffer[8192];
+  for (ssize_t n; (n = read(watch, buffer, sizeof buffer)) > 0;)
+    for (char* p = buffer; p < buffer + n;) {
+      const auto* event = reinterpret_cast<const inotify_event*>(p);
+      renames += (event->mask & IN_MOVED_TO) != 0;
+      created += (event->mask & IN_CREATE) != 0;
+      p += sizeof(inotify_event) + event->len;
+    }
+  close(watch);
+  EXPECT_EQ(renames, 1);
+  EXPECT_EQ(created, 1) << "one file written beside it";
+  const CSysSettings r = Loaded();
+  EXPECT_EQ(std::vector<int>({r.imageIndex, r.xDpi, r.rotation}), std::vector<int>({9, 123, 90}));
+  EXPECT_EQ(r.prefix, L"NEW");
 }
 
 }  // namespace

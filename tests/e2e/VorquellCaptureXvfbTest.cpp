@@ -154,13 +154,14 @@ class VorquellCaptureXvfbTest : public ::testing::Test {
     vqplatform::SetPrintDialogHook(nullptr);
     vqplatform::SetModalIdleHandler(nullptr);
   }
-  // Prefix naming from IMG00001 into images_, JPEG in `colorMode`, sound on.
-  void WriteSettings(int colorMode = 0) {
+  // Prefix naming from IMG00001 into images_, JPEG in `colorMode`, sound
+  // on; `more` follows the keys of section IMAGE.
+  void WriteSettings(int colorMode = 0, const std::string& more = "") {
     ASSERT_TRUE(vqtest::WriteFile(program_ / "Sys.ini",
                                   "[FILE]\nFOLDPATH=" + images_.string() +
                                       "\nPREFIX=IMG\nTypeofImageName=0\n[IMAGE]\nINDEX=1\nDATEFOLDER=0\n"
                                       "DocCamWidth=640\nDocCamHeight=480\nCHANNELS=true\nXDPI=200\nYDPI=200\nCOLOR=" +
-                                      std::to_string(colorMode) + "\n[SOUND]\nPlay=true\n"));
+                                      std::to_string(colorMode) + "\n" + more + "[SOUND]\nPlay=true\n"));
   }
   // Runs the program in this process while `user` works it from another
   // thread, then closes it unless the user ends it.
@@ -861,6 +862,30 @@ TEST_F(VorquellCaptureXvfbTest, AMultipageWindowThatCannotOpenKeepsThePageAndSay
     EXPECT_EQ(StripTopToBottom(dialog).front(), vq::FromFsPath(page.filename())) << "the strip shows it";
     Press(window, IDC_MULTIPAGE_TIF);
   });
+}
+
+// Merging and a PDF both stored (an old or edited Sys.ini): the program
+// starts merging only, as its boxes would have it, and captures go to the
+// merge dialog alone.
+TEST_F(VorquellCaptureXvfbTest, MergingAndCollectingStoredTogetherStartAsMergingOnly) {
+  WriteSettings(0, "PDFORTIF=2\n[OTHER]\nMERGE=TRUE\n");
+  Run([&](HWND window, CVorquellDlg& dialog) {
+    EXPECT_EQ(IsDlgButtonChecked(window, IDC_MERGE), UINT(BST_CHECKED));
+    EXPECT_EQ(IsDlgButtonChecked(window, IDC_ONE_PDF), UINT(BST_UNCHECKED));
+    EXPECT_EQ(IsDlgButtonChecked(window, IDC_MULTIPAGE_TIF), UINT(BST_UNCHECKED));
+    Press(window, IDC_CAPTURE);
+    Press(window, IDC_CAPTURE);
+    ASSERT_NE(dialog.MergeDialog(), nullptr);
+    EXPECT_EQ(dialog.MultiPageDialog(), nullptr) << "no capture went to a PDF";
+    Press(dialog.MergeDialog()->m_hWnd, IDOK);
+    ASSERT_TRUE(vqtest::WaitFor([&] { return dialog.StripCounter() == 1; }, 60s));
+    // Both sources stay where the merge kept them, and the merged page is there.
+    EXPECT_EQ(FilesIn(images_, ".jpg").size(), 3u);
+    EXPECT_EQ(cv::imread((images_ / "IMG00001.jpg").string()).rows, 2 * 480);
+  });
+  const std::string settings = vqtest::ReadFile(program_ / "Sys.ini");
+  EXPECT_NE(settings.find("MERGE=TRUE\n"), std::string::npos);
+  EXPECT_NE(settings.find("PDFORTIF=0\n"), std::string::npos);
 }
 
 }  // namespace

@@ -11,7 +11,6 @@
 // companion hears the exit; the built program takes nothing else from
 // outside, whatever the message, and clears the sockets of ended programs.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <X11/Xlib.h>
 
@@ -35,10 +34,10 @@
 #include "platform/win/ProgramSockets.h"
 #include "platform/win/ProgramWindows.h"
 #include "platform/win/TestInput.h"
-#include "tests/e2e/XServer.h"
 #include "tests/ocr/PrintedText.h"
 #include "tests/support/PeerProgram.h"
 #include "tests/support/TestEnv.h"
+#include "tests/e2e/VorquellProgramTest.h"
 
 namespace {
 
@@ -52,68 +51,24 @@ size_t ThreadCount() {
   return size_t(std::distance(fs::begin(tasks), fs::end(tasks)));
 }
 
-// Runs a command through the shell; its exit status.
-int RunShell(const std::string& command) {
-  const int status = std::system(command.c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-// The first viewable top-level X window at least `minWidth` wide, and its place.
-RECT FirstShownWindow(Display* display, unsigned long* found, int minWidth = 0) {
-  Window root = DefaultRootWindow(display), parent = 0, *children = nullptr;
-  unsigned count = 0;
-  RECT place{};
-  *found = 0;
-  vqtest::XErrorsIgnored ignored(display);
-  XQueryTree(display, root, &root, &parent, &children, &count);
-  for (unsigned i = 0; i < count && !*found; ++i) {
-    XWindowAttributes a{};
-    if (XGetWindowAttributes(display, children[i], &a) && a.map_state == IsViewable && a.width >= minWidth) {
-      *found = children[i];
-      place = RECT{a.x, a.y, a.x + a.width, a.y + a.height};
-    }
-  }
-  if (children) XFree(children);
-  return place;
-}
-
-class VorquellXvfbTest : public ::testing::Test {
+class VorquellXvfbTest : public vqtest::VorquellProgramTest {
  protected:
-  void SetUp() override {
-    vqtest::UseXvfbDisplay();
-    setenv("VQ_BITMAP_DIR", VQ_SKIN_BITMAP_DIR, 1);
-    fs::copy_file(VQ_DATA_FILE, program_ / "data.dat");
-    fs::create_directories(program_ / "icons");
-    fs::copy_file(VQ_ICON_DIR "/128.png", program_ / "icons" / "128.png");
-  }
-  void TearDown() override {
-    vq::dshow::RemoveVirtualCameras();
-    vqplatform::SetMessageBoxAnswer(nullptr);
-  }
-  // The built program (or its demonstration) with these virtual cameras, for at most a minute.
-  std::string Command(const char* cameras, bool demonstration) const {
-    return "env VQ_VIRTUAL_CAMERA='" + std::string(cameras) + "' VQ_PROGRAM_DIR=" + program_.string() +
-           " timeout 60 " + (demonstration ? VQ_DEMO_PATH " " VQ_PROGRAM_PATH " " + shots_.string() : VQ_PROGRAM_PATH);
-  }
-  int SettingsKeys() const { return CountIniKeys(vqtest::ReadFile(program_ / "Sys.ini")); }
-
-  const fs::path program_ = vqtest::TempDir() / "program";
-  const fs::path shots_ = vqtest::ScreenshotPath("built");
+  int SettingsKeys() const { return CountIniKeys(Settings()); }
 };
 
 TEST_F(VorquellXvfbTest, BuiltProgramComesUpLiveWarnsWithoutCameraAndEndsSilentlyWithoutData) {
   fs::create_directories(shots_);
-  EXPECT_EQ(RunShell(Command("document;portrait", true)), 0) << "live window seen, closed by the user, program ended";
+  EXPECT_EQ(vqtest::RunShell(Command("document;portrait", true)), 0) << "live window seen, closed by the user, program ended";
   EXPECT_TRUE(fs::exists(shots_ / "vorquell-live-window.png"));
   EXPECT_EQ(SettingsKeys(), 49);
 
   fs::remove(program_ / "Sys.ini");
   vqtest::XServer server;
   Display* display = XOpenDisplay(nullptr);
-  std::future<int> noCamera = std::async(std::launch::async, RunShell, Command("0", false));
+  std::future<int> noCamera = std::async(std::launch::async, [&] { return vqtest::RunShell(Command("0", false)); });
   unsigned long box = 0;
   RECT place{};
-  ASSERT_TRUE(vqtest::WaitFor([&] { return place = FirstShownWindow(display, &box), box != 0; }, 20s));
+  ASSERT_TRUE(vqtest::WaitFor([&] { return place = vqtest::FirstShownWindow(display, &box), box != 0; }, 20s));
   server.Grab(place).SavePng(vqtest::ScreenshotPath("vorquell-no-camera-message.png"));
   EXPECT_EQ(noCamera.wait_for(500ms), std::future_status::timeout) << "the program waits for the user";
   {
@@ -130,7 +85,7 @@ TEST_F(VorquellXvfbTest, BuiltProgramComesUpLiveWarnsWithoutCameraAndEndsSilentl
   // Without data file the program ends by itself: no window, no message waiting.
   fs::remove(program_ / "data.dat");
   fs::remove(program_ / "Sys.ini");
-  EXPECT_EQ(RunShell(Command("document;portrait", true)), 1) << "the demonstration saw the program end before any window";
+  EXPECT_EQ(vqtest::RunShell(Command("document;portrait", true)), 1) << "the demonstration saw the program end before any window";
   EXPECT_EQ(SettingsKeys(), 49);
 }
 
@@ -158,14 +113,14 @@ TEST_F(VorquellXvfbTest, BuiltProgramShowsAPageLaidSidewaysUpright) {
   vqtest::XServer server;
   Display* display = XOpenDisplay(nullptr);
   const std::string camera = "sizes=1280x960,folder=" + pages.string();
-  std::future<int> program = std::async(std::launch::async, RunShell, Command(camera.c_str(), false));
+  std::future<int> program = std::async(std::launch::async, [&] { return vqtest::RunShell(Command(camera.c_str(), false)); });
   unsigned long window = 0;
   RECT place{};
   // The page lies across the desk; upright it stands taller than wide on the
   // desk (the splash window comes and goes first).
   const bool upright = vqtest::WaitFor(
       [&] {
-        place = FirstShownWindow(display, &window, 600);
+        place = vqtest::FirstShownWindow(display, &window, 600);
         if (!window) return false;
         // A preview still blank white before the first frame fills the area.
         const RECT page = WhiteBounds(server.Grab(place));
@@ -666,7 +621,7 @@ TEST_F(VorquellXvfbTest, BuiltProgramTakesOnlyTheImagePathRequestFromOutsideAndC
   Display* display = XOpenDisplay(nullptr);
   const std::string command = "env VQ_VIRTUAL_CAMERA='document;portrait' VQ_PROGRAM_DIR=" + program_.string() +
                               " timeout 600 " VQ_PROGRAM_PATH;
-  std::future<int> program = std::async(std::launch::async, RunShell, command);
+  std::future<int> program = std::async(std::launch::async, [command] { return vqtest::RunShell(command); });
   std::string socket, window;
   ASSERT_TRUE(
       vqtest::WaitFor([&] { return !(socket = SocketAnswering("FIND vorquell v71.0", &window)).empty(); }, 60s));
@@ -711,7 +666,7 @@ TEST_F(VorquellXvfbTest, BuiltProgramTakesOnlyTheImagePathRequestFromOutsideAndC
   // and takes its socket away.
   EXPECT_EQ(ask("FIND Vorquell V71.0"), "WINDOW " + window);
   unsigned long shown = 0;
-  ASSERT_TRUE(vqtest::WaitFor([&] { return FirstShownWindow(display, &shown, 600), shown != 0; }, 20s));
+  ASSERT_TRUE(vqtest::WaitFor([&] { return vqtest::FirstShownWindow(display, &shown, 600), shown != 0; }, 20s));
   server.RequestClose(shown);
   EXPECT_EQ(program.get(), 0);
   EXPECT_FALSE(fs::exists(socket));

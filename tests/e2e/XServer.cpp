@@ -4,10 +4,12 @@
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
 #include <cairo.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -37,6 +39,41 @@ size_t Screenshot::CountDifferences(const std::vector<uint32_t>& other, int othe
   size_t count = 0;
   for (size_t i = 0; i < pixels.size(); ++i) count += (pixels[i] & 0xFFFFFF) != (other[i] & 0xFFFFFF);
   return count;
+}
+
+int RunShell(const std::string& command, std::string* output) {
+  FILE* pipe = popen(command.c_str(), "r");
+  if (!pipe) return -1;
+  char buffer[4096];
+  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
+    if (output) output->append(buffer, n);
+  const int status = pclose(pipe);
+  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+std::vector<std::pair<unsigned long, RECT>> ShownWindows(Display* display) {
+  Window root = DefaultRootWindow(display), parent = 0, *children = nullptr;
+  unsigned count = 0;
+  std::vector<std::pair<unsigned long, RECT>> shown;
+  XErrorsIgnored ignored(display);
+  XQueryTree(display, root, &root, &parent, &children, &count);
+  for (unsigned i = 0; i < count; ++i) {
+    XWindowAttributes a{};
+    if (XGetWindowAttributes(display, children[i], &a) && a.map_state == IsViewable)
+      shown.emplace_back(children[i], RECT{a.x, a.y, a.x + a.width, a.y + a.height});
+  }
+  if (children) XFree(children);
+  return shown;
+}
+
+RECT FirstShownWindow(Display* display, unsigned long* found, int minWidth) {
+  *found = 0;
+  for (const auto& [window, place] : ShownWindows(display))
+    if (place.right - place.left >= minWidth) {
+      *found = window;
+      return place;
+    }
+  return RECT{};
 }
 
 bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit) {

@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/win/GdiSurface.h"
@@ -96,6 +97,16 @@ class XServer {
  private:
   Display* display_ = nullptr;
 };
+
+// Runs a command through the shell: its exit status, -1 when it did not
+// exit; what it wrote to its standard output into *output when given.
+int RunShell(const std::string& command, std::string* output = nullptr);
+
+// The viewable top-level X windows, bottom to top, and their places.
+std::vector<std::pair<unsigned long, RECT>> ShownWindows(Display* display);
+// The first viewable top-level X window at least `minWidth` wide, and its
+// place; *found is 0 when there is none.
+RECT FirstShownWindow(Display* display, unsigned long* found, int minWidth = 0);
 
 // Where screenshots go: $VQ_E2E_SCREENSHOTS, else the test's folder.
 std::string ScreenshotPath(const std::string& name);

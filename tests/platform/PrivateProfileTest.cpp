@@ -4,7 +4,9 @@
 #include <sys/stat.h>
 
 #include <csignal>
+#include <fstream>
 #include <string>
+#include <thread>
 
 #include "platform/win/LastError.h"
 #include "platform/win/PathEncoding.h"
@@ -148,6 +150,110 @@ TEST_F(PrivateProfile, FailedWritesLeaveTheFileIntact) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(cfg.parent_path()),
                           std::filesystem::directory_iterator()),
             1);  // no temporary file left behind
+}
+
+// Rewritten in place, without the inode, size or second changing: the
+// file is still read as it is now, on every read.
+TEST_F(PrivateProfile, EveryReadSeesTheFileAsItIsNow) {
+  vqtest::WriteFile(path, "[S]\nk=v0\n");
+  struct stat first {};
+  ASSERT_EQ(stat(path.c_str(), &first), 0);
+  for (int i = 0; i < 50; ++i) {
+    const std::string value = "v" + std::to_string(i % 10);
+    {
+      std::ofstream same(path, std::ios::in | std::ios::out);  // no truncation, no new inode
+      same << "[S]\nk=" << value << "\n";
+    }
+    EXPECT_EQ(Read(file, L"S", L"k"), std::wstring(value.begin(), value.end())) << i;
+  }
+  struct stat last {};
+  ASSERT_EQ(stat(path.c_str(), &last), 0);
+  EXPECT_EQ(first.st_ino, last.st_ino);
+  EXPECT_EQ(first.st_size, last.st_size);
+
+  // Replaced by another file, then gone.
+  vqtest::WriteFile(vqtest::TempPath("other.ini"), "[S]\nk=other\n");
+  std::filesystem::rename(vqtest::TempPath("other.ini"), path);
+  EXPECT_EQ(Read(file, L"S", L"k"), L"other");
+  std::filesystem::remove(path);
+  EXPECT_EQ(Read(file, L"S", L"k", L"gone"), L"gone");
+  // Written by this process, then by hand with the same size.
+  ASSERT_TRUE(WritePrivateProfileStringW(L"S", L"k", L"mine", file.c_str()));
+  EXPECT_EQ(Read(file, L"S", L"k"), L"mine");
+  {
+    std::ofstream same(path, std::ios::in | std::ios::out);
+    same << "[S]\nk=hand\n";
+  }
+  EXPECT_EQ(Read(file, L"S", L"k"), L"hand");
+  ASSERT_TRUE(WritePrivateProfileStringW(L"S", L"n", L"1", file.c_str()));
+  EXPECT_EQ(vqtest::ReadFile(path), "[S]\nk=hand\nn=1\n");
+}
+
+TEST_F(PrivateProfile, ABatchWritesTheFileOnceAndKeepsOtherWriters) {
+  vqtest::WriteFile(path, "; mine\n[S]\nk=old\n");
+  const std::string before = vqtest::ReadFile(path);
+  {
+    vqplatform::ProfileWriteBatch batch(file.c_str());
+    for (int i = 0; i < 20; ++i) {
+      const std::wstring key = L"k" + std::to_wstring(i);
+      ASSERT_TRUE(WritePrivateProfileStringW(L"S", key.c_str(), L"new", file.c_str()));
+      // Seen by this thread's reads, not yet on disk.
+      EXPECT_EQ(Read(file, L"S", key.c_str()), L"new");
+      EXPECT_EQ(vqtest::ReadFile(path), before);
+    }
+    ASSERT_TRUE(WritePrivateProfileStringW(L"S", L"k", nullptr, file.c_str()));
+    EXPECT_EQ(Read(file, L"S", L"k", L"none"), L"none");
+    // Another thread writes straight to the file meanwhile; its key stays.
+    std::thread other([&] { EXPECT_TRUE(WritePrivateProfileStringW(L"T", L"x", L"theirs", file.c_str())); });
+    other.join();
+    EXPECT_NE(vqtest::ReadFile(path).find("[T]\nx=theirs\n"), std::string::npos);
+    EXPECT_TRUE(batch.Commit());
+    // After the commit writes go to the file one by one again.
+    ASSERT_TRUE(WritePrivateProfileStringW(L"U", L"y", L"1", file.c_str()));
+    EXPECT_NE(vqtest::ReadFile(path).find("[U]\ny=1\n"), std::string::npos);
+  }
+  const std::string after = vqtest::ReadFile(path);
+  EXPECT_EQ(after.rfind("; mine\n[S]\nk0=new\n", 0), 0u);
+  EXPECT_NE(after.find("k19=new\n[T]\nx=theirs\n[U]\ny=1\n"), std::string::npos);
+  EXPECT_EQ(after.find("k=old"), std::string::npos);
+
+  // A batch that sets what the file holds writes nothing.
+  struct stat unchanged {};
+  ASSERT_EQ(stat(path.c_str(), &unchanged), 0);
+  {
+    vqplatform::ProfileWriteBatch batch(file.c_str());
+    ASSERT_TRUE(WritePrivateProfileStringW(L"S", L"k0", L"new", file.c_str()));
+  }
+  struct stat still {};
+  ASSERT_EQ(stat(path.c_str(), &still), 0);
+  EXPECT_EQ(unchanged.st_ino, still.st_ino);
+  for (const auto& entry : std::filesystem::directory_iterator(path.parent_path()))
+    EXPECT_EQ(entry.path().filename().string().rfind("Sys.ini.", 0), std::string::npos) << "no work file left";
+}
+
+TEST_F(PrivateProfile, ABatchThatCannotWriteReportsItAndChangesNothing) {
+  vqtest::WriteFile(vqtest::TempPath("plain"), "x");
+  const std::wstring underFile = vq::FromFsPath(vqtest::TempPath("plain/Sys.ini"));
+  vqplatform::ProfileWriteBatch batch(underFile.c_str());
+  // Reading the missing file is refused at the first write.
+  EXPECT_FALSE(WritePrivateProfileStringW(L"S", L"k", L"v", underFile.c_str()));
+  EXPECT_TRUE(batch.Commit()) << "nothing was collected";
+
+  vqtest::WriteFile(path, "[S]\nk=old\n");
+  signal(SIGXFSZ, SIG_IGN);
+  rlimit old{};
+  getrlimit(RLIMIT_FSIZE, &old);
+  rlimit small = old;
+  small.rlim_cur = 12;
+  vqplatform::ProfileWriteBatch full(file.c_str());
+  EXPECT_TRUE(WritePrivateProfileStringW(L"S", L"k", L"a longer value", file.c_str()));
+  setrlimit(RLIMIT_FSIZE, &small);
+  const BOOL ok = full.Commit();
+  setrlimit(RLIMIT_FSIZE, &old);
+  EXPECT_FALSE(ok);
+  EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_DISK_FULL));
+  EXPECT_EQ(vqtest::ReadFile(path), "[S]\nk=old\n");
+  EXPECT_EQ(Read(file, L"S", L"k"), L"old");
 }
 
 }  // namespace

@@ -17,9 +17,11 @@ TEST_F(MainWindowCameras, AFailedPortraitReopenLeavesTheDocumentCameraLive) {
   Plug(L"5651", L"d0c0");
   auto portrait = Plug(L"5651", L"d0c1");
   WriteDataFile("5651d0c05651d0c1;");
-  WriteSettings("[IMAGE]\nPorCamWidth=800\nPorCamHeight=600\n");  // not a size of the camera: it reopens
   vqtest::OpenMainWindow& window = Start();
   ASSERT_NE(window.PortraitController(), nullptr);
+  // Another size of the camera than it runs at: the switch reopens it.
+  window.settings_.porCamWidth = 1280;
+  window.settings_.porCamHeight = 960;
   portrait->Unplug();
   window.OnSwitchCamera();
   EXPECT_EQ(Boxes(), std::vector<std::wstring>{window.MessageText(CVorquellDlg::MSG_PORTRAIT_BUSY).GetString()});
@@ -61,17 +63,19 @@ TEST_F(MainWindowCameras, GrabAndProcessRescalesAndProcessesForTheChosenCameraMo
   model.productId = L"0106";
   model.content.kind = vq::dshow::VirtualContent::Kind::Folder;
   model.content.folder = vqtest::TempDir() / "scene";
+  model.sizes = {{640, 480}, {1280, 960}};
   vq::dshow::PlugInVirtualCamera(model);
   WriteDataFile("2e1a01062e1a0107;");
-  WriteSettings("[IMAGE]\nDocCamWidth=1296\nDocCamHeight=972\nSHADOW=TRUE\n");
+  // An extra size of the model, beyond what the camera streams.
+  WriteSettings("[IMAGE]\nDocCamWidth=3742\nDocCamHeight=2806\nSHADOW=TRUE\n");
   vqtest::OpenMainWindow& window = Start();
   ASSERT_TRUE(vqtest::Pump([&] { return !window.DocumentController()->GetFrame().empty(); }));
   const std::vector<cv::Mat> pages = window.GrabAndProcess();
   ASSERT_EQ(pages.size(), 1u);
-  EXPECT_EQ(pages[0].size(), cv::Size(1296, 972)) << "the 1280 x 960 frame is brought to the capture size";
+  EXPECT_EQ(pages[0].size(), cv::Size(3742, 2806)) << "the 1280 x 960 frame is brought to the capture size";
 
   cv::Mat frame = window.DocumentController()->GetDocumentImages().at(0), expected, other;
-  CVorquellDlg::RescalePage(frame, {1280, 960}, {1296, 972});
+  CVorquellDlg::RescalePage(frame, {1280, 960}, {3742, 2806});
   CImageOutput special(0), plain(0);
   special.SetCameraIds(branding_.selectedCameraIds);
   special.SetSettings(window.Settings());

@@ -254,9 +254,11 @@ vqplatform::MessageBoxAnswer ShownOnScreen(std::function<bool(const vqplatform::
 
 TEST_F(MainWindowCameraLoss, SwitchStopsWhenTheCameraGoesUnderThePortraitBusyMessage) {
   auto portrait = Plug(L"5651", L"d0c1");
-  WriteSettings("[IMAGE]\nPorCamWidth=800\nPorCamHeight=600\n");  // not a size of the camera: it reopens
   vqtest::OpenMainWindow& window = StartLive();
   ASSERT_NE(window.PortraitController(), nullptr);
+  // Another size of the camera than it runs at: the switch reopens it.
+  window.settings_.porCamWidth = 1280;
+  window.settings_.porCamHeight = 960;
   portrait->Unplug();  // the reopen fails
   vqplatform::PumpMessages();
   const std::wstring busy = window.MessageText(CVorquellDlg::MSG_PORTRAIT_BUSY).GetString();

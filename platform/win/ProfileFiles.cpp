@@ -1,0 +1,192 @@
+#include "platform/win/ProfileFiles.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdlib>
+#include <ctime>
+
+#include "platform/win/LastError.h"
+
+namespace vq {
+namespace {
+
+// Files of coarse timestamps (two seconds on FAT) can be changed again
+// within one tick; a file modified this recently is compared byte for byte.
+constexpr time_t kSettleSeconds = 2;
+constexpr size_t kCachedFiles = 8;
+
+bool SameTime(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
+
+std::optional<std::string> ReadAll(int fd) {
+  std::string data;
+  char buffer[65536];
+  while (true) {
+    ssize_t n = read(fd, buffer, sizeof buffer);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      FailWithErrno(errno);
+      return std::nullopt;
+    }
+    if (n == 0) return data;
+    data.append(buffer, static_cast<size_t>(n));
+  }
+}
+
+bool WriteAll(int fd, const std::string& data) {
+  size_t done = 0;
+  while (done < data.size()) {
+    ssize_t n = write(fd, data.data() + done, data.size() - done);
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    done += static_cast<size_t>(n);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ProfileFiles::Stamp::operator==(const Stamp& other) const {
+  return device == other.device && inode == other.inode && size == other.size &&
+         SameTime(modified, other.modified) && SameTime(changed, other.changed);
+}
+
+ProfileFiles& ProfileFiles::Instance() {
+  static ProfileFiles files;
+  return files;
+}
+
+ProfileFiles::Stamp ProfileFiles::StampOf(const struct stat& st) {
+  return Stamp{st.st_dev, st.st_ino, st.st_size, st.st_mtim, st.st_ctim};
+}
+
+bool ProfileFiles::SettledAt(const Stamp& stamp, const timespec& now) {
+  const time_t latest = std::max(stamp.modified.tv_sec, stamp.changed.tv_sec);
+  return latest + kSettleSeconds < now.tv_sec;
+}
+
+ProfileFiles::Entry* ProfileFiles::Find(const std::string& path) {
+  for (auto it = entries_.begin(); it != entries_.end(); ++it) {
+    if (it->path != path) continue;
+    entries_.splice(entries_.begin(), entries_, it);
+    return &entries_.front();
+  }
+  return nullptr;
+}
+
+void ProfileFiles::Forget(const std::string& path) {
+  entries_.remove_if([&](const Entry& e) { return e.path == path; });
+}
+
+void ProfileFiles::Remember(Entry entry) {
+  Forget(entry.path);
+  entries_.push_front(std::move(entry));
+  if (entries_.size() > kCachedFiles) entries_.pop_back();
+}
+
+std::optional<ProfileContent> ProfileFiles::Read(const std::string& path) {
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    const int err = errno;
+    Forget(path);
+    FailWithErrno(err);
+    return std::nullopt;
+  }
+  struct stat st {};
+  if (fstat(fd, &st) != 0) {
+    const int err = errno;
+    close(fd);
+    FailWithErrno(err);
+    return std::nullopt;
+  }
+  const Stamp stamp = StampOf(st);
+  std::optional<ProfileContent> known;
+  if (Entry* entry = Find(path)) {
+    if (entry->settled && entry->stamp == stamp) {
+      close(fd);
+      return entry->content;
+    }
+    known = entry->content;
+  }
+  std::optional<std::string> bytes = ReadAll(fd);
+  // A file that changed while it was read is not taken as settled.
+  struct stat after {};
+  const bool steady = fstat(fd, &after) == 0 && StampOf(after) == stamp;
+  close(fd);
+  if (!bytes) {
+    Forget(path);
+    return std::nullopt;
+  }
+  Entry entry{path, stamp, steady && SettledAt(stamp, now), {}};
+  if (known && *known->bytes == *bytes) {
+    entry.content = *known;  // the same lines: nothing to parse
+  } else {
+    auto document = std::make_shared<const IniDocument>(*bytes);
+    entry.content = ProfileContent{std::make_shared<const std::string>(std::move(*bytes)), std::move(document)};
+  }
+  ProfileContent content = entry.content;
+  Remember(std::move(entry));
+  return content;
+}
+
+BOOL ProfileFiles::Replace(const std::string& path, const std::string* current, IniDocument document) {
+  std::string data = document.Serialize();
+  if (current && *current == data) return TRUE;
+  mode_t mode = 0644;
+  struct stat st {};
+  if (current && stat(path.c_str(), &st) == 0) {
+    mode = st.st_mode & 07777;
+    // A file that may not be written is not replaced either.
+    int probe = open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (probe < 0) return FailWithErrno(errno);
+    close(probe);
+  }
+  timespec now{};
+  clock_gettime(CLOCK_REALTIME, &now);
+  std::string tmp = path + ".XXXXXX";
+  int fd = mkstemp(tmp.data());
+  if (fd < 0) return FailWithErrno(errno);
+  bool ok = WriteAll(fd, data);
+  int err = errno;
+  if (ok && fchmod(fd, mode) != 0) {
+    ok = false;
+    err = errno;
+  }
+  struct stat written {};
+  if (ok && fstat(fd, &written) != 0) {
+    ok = false;
+    err = errno;
+  }
+  if (close(fd) != 0 && ok) {
+    ok = false;
+    err = errno;
+  }
+  if (ok && rename(tmp.c_str(), path.c_str()) != 0) {
+    ok = false;
+    err = errno;
+  }
+  if (!ok) {
+    unlink(tmp.c_str());
+    Forget(path);
+    return FailWithErrno(err);
+  }
+  // Kept as written unless another writer replaced it in the meantime.
+  struct stat placed {};
+  if (stat(path.c_str(), &placed) == 0 && placed.st_dev == written.st_dev && placed.st_ino == written.st_ino) {
+    const Stamp stamp = StampOf(placed);
+    Remember(Entry{path, stamp, SettledAt(stamp, now),
+                   ProfileContent{std::make_shared<const std::string>(std::move(data)),
+                                  std::make_shared<const IniDocument>(std::move(document))}});
+  } else {
+    Forget(path);
+  }
+  return TRUE;
+}
+
+}  // namespace vq

@@ -1,0 +1,48 @@
+#pragma once
+// What the tests of Vorquell on a real X server share: a program folder with
+// the data file, the skin pictures and the icon; the virtual cameras and
+// the message-box answer taken away after each test; and the command that
+// runs the built program (or its demonstration: start, live window, one
+// page captured with Space, close) as a separate process.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+
+#include "platform/dshow/VirtualCamera.h"
+#include "platform/win/Dialog.h"
+#include "platform/win/MessageBox.h"
+#include "tests/support/TestEnv.h"
+// Xlib last: its macros clash with names above (so include this header last).
+#include "tests/e2e/XServer.h"
+
+namespace vqtest {
+
+class VorquellProgramTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    UseXvfbDisplay();
+    setenv("VQ_BITMAP_DIR", VQ_SKIN_BITMAP_DIR, 1);
+    std::filesystem::copy_file(VQ_DATA_FILE, program_ / "data.dat");
+    std::filesystem::create_directories(program_ / "icons");
+    std::filesystem::copy_file(VQ_ICON_DIR "/128.png", program_ / "icons" / "128.png");
+  }
+  void TearDown() override {
+    vq::dshow::RemoveVirtualCameras();
+    vqplatform::SetMessageBoxAnswer(nullptr);
+    vqplatform::SetModalIdleHandler(nullptr);
+  }
+  // The built program, or its demonstration, with these virtual cameras,
+  // for at most a minute and a half.
+  std::string Command(const char* cameras, bool demonstration) const {
+    return "env VQ_VIRTUAL_CAMERA='" + std::string(cameras) + "' VQ_PROGRAM_DIR=" + program_.string() +
+           " timeout 240 " + (demonstration ? VQ_DEMO_PATH " " VQ_PROGRAM_PATH " " + shots_.string() : VQ_PROGRAM_PATH);
+  }
+  std::string Settings() const { return ReadFile(program_ / "Sys.ini"); }
+
+  const std::filesystem::path program_ = TempDir() / "program";
+  const std::filesystem::path shots_ = ScreenshotPath("built");
+};
+
+}  // namespace vqtest
