@@ -1,14 +1,13 @@
 #include "app/PdfPages.h"
 
-#include <tiffio.h>
 #include <unistd.h>
 
 #include <cctype>
 #include <cstdio>
-#include <memory>
 #include <vector>
 
 #include "imaging/ImageFiles.h"
+#include "imaging/PictureFile.h"
 #include "imaging/ReplacingFile.h"
 #include "platform/win/Encoding.h"
 #include "platform/win/PathEncoding.h"
@@ -30,13 +29,6 @@ std::string LowerExtension(const std::string& path) {
   return tail;
 }
 
-// Closes a libtiff handle.
-struct TiffCloser {
-  void operator()(TIFF* tif) const { TIFFClose(tif); }
-};
-
-void SilenceTiff(const char*, const char*, va_list) {}
-
 }  // namespace
 
 PdfPageDocument::PdfPageDocument() {
@@ -50,7 +42,18 @@ PdfPageDocument::PdfPageDocument() {
 }
 
 PdfPageDocument::~PdfPageDocument() {
-  if (doc_) HPDF_Free(doc_);
+  if (!doc_) return;
+  // A 1-bit image keeps its decode parameters aside until the document is
+  // written, which files them in the image; a document never written would
+  // be freed without them.
+  if (!writeStarted_) {
+    for (HPDF_Image image : bilevelImages_) {
+      HPDF_Dict params = image->filterParams;
+      image->filterParams = nullptr;
+      if (params) HPDF_Dict_Free(params);
+    }
+  }
+  HPDF_Free(doc_);
 }
 
 bool PdfPageDocument::Failed() const { return error_ != HPDF_OK; }
@@ -64,76 +67,53 @@ bool PdfPageDocument::IsJpegName(const std::string& path, JpegTest test) {
   return dot != std::string::npos && path.compare(dot + 1, std::string::npos, "jpg") == 0;
 }
 
-HPDF_Image PdfPageDocument::LoadBilevelTiff(const std::string& path, bool* isBilevel) {
-  *isBilevel = false;
-  TIFFErrorHandler oldError = TIFFSetErrorHandler(SilenceTiff);
-  TIFFErrorHandler oldWarning = TIFFSetWarningHandler(SilenceTiff);
-  std::unique_ptr<TIFF, TiffCloser> tif(TIFFOpen(path.c_str(), "r"));
-  TIFFSetErrorHandler(oldError);
-  TIFFSetWarningHandler(oldWarning);
-  if (!tif) return nullptr;
-  uint16_t bits = 0, samples = 1, photometric = PHOTOMETRIC_MINISWHITE;
-  uint32_t width = 0, height = 0;
-  TIFFGetField(tif.get(), TIFFTAG_BITSPERSAMPLE, &bits);
-  TIFFGetFieldDefaulted(tif.get(), TIFFTAG_SAMPLESPERPIXEL, &samples);
-  TIFFGetField(tif.get(), TIFFTAG_PHOTOMETRIC, &photometric);
-  TIFFGetField(tif.get(), TIFFTAG_IMAGEWIDTH, &width);
-  TIFFGetField(tif.get(), TIFFTAG_IMAGELENGTH, &height);
-  if (bits != 1 || samples != 1 || width == 0 || height == 0) return nullptr;
-  *isBilevel = true;
-
-  const size_t rowBytes = (width + 7) / 8;
-  if (static_cast<size_t>(TIFFScanlineSize(tif.get())) != rowBytes) return nullptr;
-  std::vector<unsigned char> data(rowBytes * height, 0);
-  for (uint32_t row = 0; row < height; ++row)
-    if (TIFFReadScanline(tif.get(), data.data() + row * rowBytes, row, 0) < 0) return nullptr;
-  // Device grey reads 0 as black: ink stored as 1 is turned over.
-  if (photometric == PHOTOMETRIC_MINISWHITE)
-    for (unsigned char& byte : data) byte = static_cast<unsigned char>(~byte);
-  return HPDF_LoadRawImageFromMem(doc_, data.data(), width, height, HPDF_CS_DEVICE_GRAY, 1);
+// 1-bit rows of (width + 7) / 8 bytes; device grey reads 1 as white.
+HPDF_Image PdfPageDocument::EmbedBilevel(const cv::Mat& pixels) {
+  const size_t rowBytes = (static_cast<size_t>(pixels.cols) + 7) / 8;
+  std::vector<unsigned char> data(rowBytes * static_cast<size_t>(pixels.rows), 0);
+  for (int y = 0; y < pixels.rows; ++y) {
+    const unsigned char* in = pixels.ptr(y);
+    unsigned char* out = data.data() + static_cast<size_t>(y) * rowBytes;
+    for (int x = 0; x < pixels.cols; ++x)
+      if (in[x]) out[x >> 3] = static_cast<unsigned char>(out[x >> 3] | (0x80 >> (x & 7)));
+  }
+  HPDF_Image image = HPDF_LoadRawImageFromMem(doc_, data.data(), static_cast<HPDF_UINT>(pixels.cols),
+                                              static_cast<HPDF_UINT>(pixels.rows), HPDF_CS_DEVICE_GRAY, 1);
+  if (image) bilevelImages_.push_back(image);
+  return image;
 }
 
-HPDF_Image PdfPageDocument::LoadReencoded(const std::string& path) {
-  const cv::Mat image = ReadImageW(vq::PathFromBytes(path).c_str());
-  if (image.empty()) {
-    std::printf("error: cannot read image %s\n", path.c_str());
-    return nullptr;
-  }
+// Through a temporary JPEG file beside the source, removed afterwards.
+HPDF_Image PdfPageDocument::EmbedReencoded(const std::string& path, const cv::Mat& pixels) {
   const std::string temporary = path + ".jpg";
   const std::wstring wideTemporary = vq::PathFromBytes(temporary);
-  if (!SaveJpeg(wideTemporary.c_str(), image, nullptr, 96, 96, kReencodeQuality)) return nullptr;
-  HPDF_Image embedded = IsReadableJpeg(temporary) ? HPDF_LoadJpegImageFromFile(doc_, temporary.c_str()) : nullptr;
+  if (!SaveJpeg(wideTemporary.c_str(), pixels, nullptr, 96, 96, kReencodeQuality)) return nullptr;
+  HPDF_Image embedded = HPDF_LoadJpegImageFromFile(doc_, temporary.c_str());
   ::unlink(temporary.c_str());
   return embedded;
 }
 
-// True when the file holds a JPEG picture that decodes (libharu's own
-// reader does not clean up after data it refuses).
-bool PdfPageDocument::IsReadableJpeg(const std::string& path) {
-  FILE* file = std::fopen(path.c_str(), "rb");
-  if (!file) return false;
-  std::vector<unsigned char> bytes;
-  unsigned char buffer[65536];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, file)) > 0) bytes.insert(bytes.end(), buffer, buffer + n);
-  std::fclose(file);
-  return bytes.size() < 0x7fffffff && !DecodeJpeg(bytes.data(), static_cast<int>(bytes.size())).empty();
-}
-
+// Every source goes through the guarded loader first, also a JPEG that is
+// embedded as it is: libharu's own reader checks little of what it copies.
 HPDF_Image PdfPageDocument::LoadImage(const std::string& path, JpegTest test) {
+  vq::Picture picture;
+  const bool loaded = vq::ReadPictureFile(path, &picture) == vq::PictureResult::kLoaded;
   if (IsJpegName(path, test)) {
-    if (!IsReadableJpeg(path)) {
+    if (!loaded || picture.format != vq::PictureFormat::kJpeg) {
       std::printf("error: cannot read JPEG %s\n", path.c_str());
       return nullptr;
     }
     return HPDF_LoadJpegImageFromFile(doc_, path.c_str());
   }
-  if (LowerExtension(path) == ".tif") {
-    bool isBilevel = false;
-    HPDF_Image image = LoadBilevelTiff(path, &isBilevel);
-    if (isBilevel) return image;
+  if (!loaded) {
+    std::printf("error: cannot read image %s\n", path.c_str());
+    return nullptr;
   }
-  return LoadReencoded(path);
+  // A picture that cannot be a page is not embedded at all.
+  const auto fits = [](int side) { return side >= HPDF_MIN_PAGE_SIZE && side <= HPDF_MAX_PAGE_SIZE; };
+  if (!fits(picture.pixels.cols) || !fits(picture.pixels.rows)) return nullptr;
+  if (picture.bilevel && LowerExtension(path) == ".tif") return EmbedBilevel(picture.pixels);
+  return EmbedReencoded(path, picture.pixels);
 }
 
 bool PdfPageDocument::AddImagePage(const std::string& path, JpegTest test) {
@@ -146,6 +126,9 @@ bool PdfPageDocument::AddImagePage(const std::string& path, JpegTest test) {
   const HPDF_REAL height = static_cast<HPDF_REAL>(HPDF_Image_GetHeight(image));
   HPDF_Page_SetWidth(page, width);
   HPDF_Page_SetHeight(page, height);
+  // A page outside libharu's size range is refused here: drawing on it
+  // would leave the drawing state the library allocated behind.
+  if (Failed()) return false;
   HPDF_Page_DrawImage(page, image, 0, 0, width, height);
   return !Failed();
 }
@@ -154,6 +137,7 @@ bool PdfPageDocument::Save(const std::string& path) {
   if (!doc_ || Failed() || HPDF_GetCurrentPage(doc_) == nullptr) return false;
   // The document is written to memory first, then to a work file beside the
   // target that replaces it only when complete.
+  writeStarted_ = true;
   if (HPDF_SaveToStream(doc_) != HPDF_OK || Failed()) return false;
   const HPDF_UINT32 expected = HPDF_GetStreamSize(doc_);
   std::vector<HPDF_BYTE> bytes(expected);

@@ -1,12 +1,15 @@
 #pragma once
 // A PDF document of image pages through libharu: each page exactly as large
-// as its image, one pixel one point. JPEG files are embedded as they are,
-// 1-bit TIFF pages as device-grey bits (black ink black), anything else is
+// as its image, one pixel one point. Every source is read through the
+// guarded picture loader; JPEG files are then embedded as they are, 1-bit
+// TIFF pages as device-grey bits (black ink black), anything else is
 // re-encoded as JPEG through a temporary file beside the source. libharu's
 // errors are recorded by its error handler and checked after every call.
 #include <string>
+#include <vector>
 
 #include <hpdf.h>
+#include <opencv2/core.hpp>
 
 class PdfPageDocument {
  public:
@@ -31,14 +34,16 @@ class PdfPageDocument {
   bool Save(const std::string& path);
 
   static bool IsJpegName(const std::string& path, JpegTest test);
-  static bool IsReadableJpeg(const std::string& path);
 
  private:
   HPDF_Image LoadImage(const std::string& path, JpegTest test);
-  HPDF_Image LoadBilevelTiff(const std::string& path, bool* isBilevel);
-  HPDF_Image LoadReencoded(const std::string& path);
+  HPDF_Image EmbedBilevel(const cv::Mat& pixels);
+  HPDF_Image EmbedReencoded(const std::string& path, const cv::Mat& pixels);
   bool Failed() const;
 
   HPDF_Doc doc_ = nullptr;
   HPDF_STATUS error_ = HPDF_OK;
+  // 1-bit images, whose decode parameters libharu frees only once written.
+  std::vector<HPDF_Image> bilevelImages_;
+  bool writeStarted_ = false;
 };

@@ -4,12 +4,13 @@
 
 #include "imaging/CvCompat.h"
 #include "imaging/NarrowPath.h"
+#include "imaging/PictureFile.h"
 #include "imaging/ReplacingFile.h"
 
 cv::Mat ReadImageW(const wchar_t* path) {
   std::string narrow;
   if (!vq::NarrowPath(path, vq::kPathBufferImage, &narrow)) return cv::Mat();
-  return cvcompat::ReadImageAsStored(narrow, cv::IMREAD_COLOR);
+  return vq::ReadPictureFileAsColour(narrow);
 }
 
 bool WriteImageW(const wchar_t* path, cv::Mat image) {

@@ -5,8 +5,9 @@
 
 #include <opencv2/core.hpp>
 
-// Reads any image file OpenCV can decode, always as three channels B, G, R
-// (pixels as stored, no EXIF turn). Empty for a null, too long or unreadable path.
+// Reads a picture file through the guarded loader (PictureFile.h), always as
+// three channels B, G, R (pixels as stored, no EXIF turn). Empty for a null
+// or too long path and for a file the loader refuses.
 cv::Mat ReadImageW(const wchar_t* path);
 
 // Writes an image in the format of the file extension with OpenCV's default

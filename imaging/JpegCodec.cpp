@@ -1,6 +1,7 @@
 // SaveJpeg and DecodeJpeg on libjpeg(-turbo). A fatal library error jumps back
 // to the call (setjmp/longjmp) so it becomes a return value; the functions
 // that hold the jump point own no C++ objects with destructors.
+#include <algorithm>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -12,12 +13,11 @@
 
 #include "imaging/ImageFiles.h"
 #include "imaging/NarrowPath.h"
+#include "imaging/PictureFile.h"
 #include "imaging/ReplacingFile.h"
 
 namespace {
 
-// Larger pictures are refused before any pixel memory is taken.
-constexpr long long kMaxDecodedPixels = 100'000'000;
 // Progressive files with absurd scan counts are refused (hostile input).
 constexpr int kMaxProgressiveScans = 500;
 
@@ -96,7 +96,9 @@ bool CompressRows(FILE* file, const cv::Mat& rows, unsigned short xDpi, unsigned
   return true;
 }
 
-// Decodes into *out (allocated here, released by the caller on failure).
+// Decodes into *out (allocated here, released by the caller on failure):
+// grey pictures as one channel, colour ones as blue, green, red, decoded
+// straight into the rows.
 bool DecompressInto(const unsigned char* data, unsigned long size, cv::Mat* out) {
   jpeg_decompress_struct cinfo;
   std::memset(&cinfo, 0, sizeof cinfo);
@@ -114,24 +116,26 @@ bool DecompressInto(const unsigned char* data, unsigned long size, cv::Mat* out)
   jpeg_mem_src(&cinfo, data, size);
   jpeg_read_header(&cinfo, TRUE);
   if ((cinfo.out_color_space != JCS_GRAYSCALE && cinfo.out_color_space != JCS_RGB) ||
-      static_cast<long long>(cinfo.image_width) * cinfo.image_height > kMaxDecodedPixels) {
+      static_cast<long long>(cinfo.image_width) * cinfo.image_height > vq::kMaxPicturePixels) {
     jpeg_destroy_decompress(&cinfo);
     return false;
   }
+  const bool colour = cinfo.out_color_space == JCS_RGB;
+  if (colour) cinfo.out_color_space = JCS_EXT_BGR;
   jpeg_start_decompress(&cinfo);
-  if (cinfo.output_components != (cinfo.out_color_space == JCS_GRAYSCALE ? 1 : 3)) {
+  if (cinfo.output_components != (colour ? 3 : 1)) {
     jpeg_destroy_decompress(&cinfo);
     return false;
   }
   out->create(static_cast<int>(cinfo.output_height), static_cast<int>(cinfo.output_width),
-              cinfo.output_components == 1 ? CV_8UC1 : CV_8UC3);
-  JSAMPARRAY buffer = (*cinfo.mem->alloc_sarray)(reinterpret_cast<j_common_ptr>(&cinfo), JPOOL_IMAGE,
-                                                 cinfo.output_width * cinfo.output_components, 1);
-  const std::size_t rowBytes = static_cast<std::size_t>(cinfo.output_width) * cinfo.output_components;
+              colour ? CV_8UC3 : CV_8UC1);
+  JSAMPROW rows[16];
+  const JDIMENSION batch = static_cast<JDIMENSION>(std::clamp(cinfo.rec_outbuf_height, 1, 16));
   while (cinfo.output_scanline < cinfo.output_height) {
-    const int row = static_cast<int>(cinfo.output_scanline);
-    jpeg_read_scanlines(&cinfo, buffer, 1);
-    std::memcpy(out->ptr(row), buffer[0], rowBytes);
+    const JDIMENSION first = cinfo.output_scanline;
+    const JDIMENSION count = std::min(batch, cinfo.output_height - first);
+    for (JDIMENSION i = 0; i < count; ++i) rows[i] = out->ptr(static_cast<int>(first + i));
+    jpeg_read_scanlines(&cinfo, rows, count);
   }
   jpeg_finish_decompress(&cinfo);
   jpeg_destroy_decompress(&cinfo);
@@ -169,7 +173,6 @@ cv::Mat DecodeJpeg(const unsigned char* data, int size) {
   cv::Mat result;
   try {
     if (!DecompressInto(data, static_cast<unsigned long>(size), &result)) return cv::Mat();
-    if (result.channels() == 3) cv::cvtColor(result, result, cv::COLOR_RGB2BGR);
   } catch (const cv::Exception&) {
     return cv::Mat();
   }

@@ -1,7 +1,10 @@
 #include "twain/TwainSettings.h"
 
+#include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <cwchar>
+#include <vector>
 
 #include "platform/win/Clock.h"
 #include "platform/win/KnownFolders.h"
@@ -30,6 +33,59 @@ CString Number(const wchar_t* format, double value, bool isReal) {
     text.Format(format, static_cast<int>(value));
   return text;
 }
+
+// The ranges of the loaded values. A capture side or a resolution up to
+// the largest a camera offers; selection corners and watermark centres may
+// lie outside the picture by as much; -1 keeps its meaning of "not set".
+constexpr int kMaxSide = 16384;
+constexpr int kMaxDpi = 10000;
+constexpr int kMaxExposureMagnitude = 1000000;
+constexpr int kMaxNoiseSize = 20;
+constexpr int kMaxWatermarkSize = 1000;
+constexpr float kMaxAngle = 360.0f;
+
+// One integer field: values outside [low, high] are clamped to the nearest
+// bound, or replaced by `fallback` where a bound means nothing.
+struct IntRange {
+  const char* key;
+  int* value;
+  int low, high;
+  bool clamp;
+  int fallback;
+};
+
+std::vector<IntRange> IntRanges(CTwainSettings& s) {
+  return {
+      {"XDPI", &s.XDPI, 1, kMaxDpi, false, 200},
+      {"YDPI", &s.YDPI, 1, kMaxDpi, false, 200},
+      {"JPGQuality", &s.JPGQuality, 1, 100, true, 0},
+      {"Exposure", &s.Exposure, -kMaxExposureMagnitude, kMaxExposureMagnitude, true, 0},
+      {"NoiseSize", &s.NoiseSize, 1, kMaxNoiseSize, true, 0},
+      {"ResolutionWidth", &s.ResolutionWidth, -1, kMaxSide, false, -1},
+      {"ResolutionHeight", &s.ResolutionHeight, -1, kMaxSide, false, -1},
+      {"PortraitResolutionWidth", &s.PortraitResolutionWidth, -1, kMaxSide, false, -1},
+      {"PortraitResolutionHeight", &s.PortraitResolutionHeight, -1, kMaxSide, false, -1},
+      {"PIXELTYPE", &s.PIXELTYPE, -1, 2, false, -1},
+      {"CUTPAGETYPE", &s.CUTPAGETYPE, 0, 2, false, 0},
+      {"CutLeft", &s.crop.left, -kMaxSide, kMaxSide, true, 0},
+      {"CutTop", &s.crop.top, -kMaxSide, kMaxSide, true, 0},
+      {"CutRight", &s.crop.right, -kMaxSide, kMaxSide, true, 0},
+      {"CutBottom", &s.crop.bottom, -kMaxSide, kMaxSide, true, 0},
+      {"Color", &s.Color, 0, 0xFFFFFF, false, 255},
+      {"Size", &s.Size, 1, kMaxWatermarkSize, true, 0},
+      {"Transparency", &s.Transparency, 0, 100, true, 0},
+      {"C1POSX", &s.C1POSX, -kMaxSide, kMaxSide, true, 0},
+      {"C1POSY", &s.C1POSY, -kMaxSide, kMaxSide, true, 0},
+      {"C2POSX", &s.C2POSX, -kMaxSide, kMaxSide, true, 0},
+      {"C2POSY", &s.C2POSY, -kMaxSide, kMaxSide, true, 0},
+      {"TimeMark", &s.TimeMark, 0, 1, false, 0},
+      {"TextMark", &s.TextMark, 0, 1, false, 0},
+      {"2IMAGEIN1", &s.TwoImagesInOne, 0, 1, false, 0},
+  };
+}
+
+bool IsQuarterTurn(int angle) { return angle == 0 || angle == 90 || angle == 180 || angle == 270; }
+bool IsAngle(float angle) { return std::isfinite(angle) && std::fabs(angle) <= kMaxAngle; }
 
 }  // namespace
 
@@ -111,8 +167,31 @@ bool CTwainSettings::Load() {
   C1Angle = readReal(L"WaterMark", L"C1Angle");
   C2Angle = readReal(L"WaterMark", L"C2Angle");
   TwoImagesInOne = readFlag(L"IMAGE", L"2IMAGEIN1", false, L"TRUE");
+  BringIntoRange();
   Save();
   return true;
+}
+
+void CTwainSettings::BringIntoRange() {
+  for (const IntRange& range : IntRanges(*this)) {
+    if (*range.value >= range.low && *range.value <= range.high) continue;
+    *range.value = range.clamp ? std::clamp(*range.value, range.low, range.high) : range.fallback;
+  }
+  // Any other angle turns the preview as 270 does.
+  if (!IsQuarterTurn(RotateAngle)) RotateAngle = 270;
+  for (float* angle : {&C1Angle, &C2Angle})
+    if (!IsAngle(*angle)) *angle = std::isfinite(*angle) ? std::fmod(*angle, kMaxAngle) : 0.0f;
+}
+
+std::string CTwainSettings::FirstValueOutOfRange() const {
+  CTwainSettings& self = const_cast<CTwainSettings&>(*this);
+  for (const IntRange& range : IntRanges(self))
+    if (*range.value < range.low || *range.value > range.high)
+      return std::string(range.key) + "=" + std::to_string(*range.value);
+  if (!IsQuarterTurn(RotateAngle)) return "RotateAngle=" + std::to_string(RotateAngle);
+  if (!IsAngle(C1Angle)) return "C1Angle=" + std::to_string(C1Angle);
+  if (!IsAngle(C2Angle)) return "C2Angle=" + std::to_string(C2Angle);
+  return {};
 }
 
 bool CTwainSettings::Save() {

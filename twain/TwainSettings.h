@@ -1,6 +1,10 @@
 #pragma once
 // The camera window's settings record and the INI file behind it:
 // "TwainPara" + main product id + ".ini" in the per-machine data folder.
+// The file is outside input (edited, copied between machines, damaged):
+// Load brings every value it reads into the range its users rely on.
+#include <string>
+
 #include "app/IniFile.h"
 #include "platform/mfc/CString.h"
 #include "platform/win/WinTypes.h"
@@ -13,13 +17,17 @@ class CTwainSettings {
 
   // Binds the file, creating it empty when missing.
   bool Open(const wchar_t* path);
-  // Reads every key (defaults for missing or empty ones), then saves, so the
-  // file holds every key afterwards. Always true.
+  // Reads every key (defaults for missing or empty ones), brings the values
+  // into their ranges, then saves, so the file holds every key afterwards.
+  // Always true.
   bool Load();
   // Writes every key in order; stops at the first failing one.
   bool Save();
   // The date and time when TimeMark is on, else Content when TextMark is on.
   CString GetWatermarkText() const;
+  // The first loaded value outside its range, as "key=value"; empty when
+  // every value is within its range.
+  std::string FirstValueOutOfRange() const;
 
   // The file's path: the per-machine data folder, "Ombrecht Software",
   // "TwainPara" + productId + ".ini".
@@ -58,4 +66,7 @@ class CTwainSettings {
   float C2Angle = 0;
   BOOL TwoImagesInOne = FALSE;  // key "2IMAGEIN1"
   CIniFile ini;
+
+ private:
+  void BringIntoRange();
 };

@@ -95,7 +95,13 @@ void CPageStripDlg::ShowPages(int start) {
   for (int i = 0; i < slots && first + i < count; ++i) {
     CThumbItem* item = items_[static_cast<size_t>(i)];
     item->m_index = first + i;
-    item->LoadFile(pages[static_cast<size_t>(first + i)]);
+    const CString& page = pages[static_cast<size_t>(first + i)];
+    // A page file that no longer loads keeps its place, number and menu, so
+    // it can still be deleted or moved.
+    if (!item->LoadFile(page)) {
+      item->SetBitmapResource(IDB_EMPTY_PAGE);
+      item->SetFilePath(page);
+    }
   }
   Invalidate(TRUE);
 }

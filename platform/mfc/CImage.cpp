@@ -6,12 +6,10 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 #include <memory>
-#include <opencv2/imgcodecs.hpp>
 #include <string>
 
+#include "imaging/PictureFile.h"
 #include "platform/win/Encoding.h"
 #include "platform/win/PathEncoding.h"
 
@@ -26,21 +24,6 @@ using FreeImagePtr = std::unique_ptr<FIBITMAP, FreeImageDeleter>;
 
 bool SupportedDepth(int bpp) {
   return bpp == 1 || bpp == 4 || bpp == 8 || bpp == 16 || bpp == 24 || bpp == 32;
-}
-
-// A FreeImage bitmap of a depth a DIB holds, converting where needed.
-FreeImagePtr AsDibDepth(FreeImagePtr bitmap) {
-  if (!bitmap) return bitmap;
-  int bpp = static_cast<int>(FreeImage_GetBPP(bitmap.get()));
-  if (FreeImage_GetImageType(bitmap.get()) == FIT_BITMAP && bpp != 16 && SupportedDepth(bpp))
-    return bitmap;
-  return FreeImagePtr(FreeImage_ConvertTo24Bits(bitmap.get()));
-}
-
-std::string ReadBytes(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return std::string();
-  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
 FREE_IMAGE_FORMAT FormatForExtension(const std::wstring& path) {
@@ -162,50 +145,27 @@ void CImage::SetPixel(int x, int y, COLORREF color) {
 
 HRESULT CImage::Load(LPCWSTR path) {
   if (!path) return E_POINTER;
-  std::string file = vq::PathToBytes(path);
-  std::string bytes = ReadBytes(file);
-  if (bytes.empty()) return E_FAIL;
-
-  FIMEMORY* memory =
-      FreeImage_OpenMemory(reinterpret_cast<BYTE*>(bytes.data()), static_cast<DWORD>(bytes.size()));
-  FREE_IMAGE_FORMAT format = FreeImage_GetFileTypeFromMemory(memory, 0);
-  FreeImagePtr bitmap;
-  if (format != FIF_UNKNOWN && FreeImage_FIFSupportsReading(format))
-    bitmap = AsDibDepth(FreeImagePtr(FreeImage_LoadFromMemory(format, memory, 0)));
-  FreeImage_CloseMemory(memory);
-
-  if (bitmap) {
-    int w = static_cast<int>(FreeImage_GetWidth(bitmap.get()));
-    int h = static_cast<int>(FreeImage_GetHeight(bitmap.get()));
-    int bpp = static_cast<int>(FreeImage_GetBPP(bitmap.get()));
-    if (!Create(w, h, bpp)) return E_FAIL;
-    size_t lineBytes = std::min<size_t>(FreeImage_GetLine(bitmap.get()), static_cast<size_t>(stride_));
-    // FreeImage keeps rows bottom-up, like this image's memory.
-    for (int i = 0; i < h; ++i)
-      std::memcpy(pixels_.data() + static_cast<size_t>(i) * stride_,
-                  FreeImage_GetScanLine(bitmap.get(), i), lineBytes);
-    if (RGBQUAD* palette = reinterpret_cast<RGBQUAD*>(FreeImage_GetPalette(bitmap.get()))) {
-      UINT n = std::min<UINT>(FreeImage_GetColorsUsed(bitmap.get()), static_cast<UINT>(colors_.size()));
-      SetColorTable(0, n, palette);
+  vq::Picture picture;
+  if (vq::ReadPictureFile(vq::PathToBytes(path), &picture) != vq::PictureResult::kLoaded) return E_FAIL;
+  const cv::Mat& pixels = picture.pixels;
+  const int channels = pixels.channels();
+  if (!Create(pixels.cols, pixels.rows, picture.bilevel ? 1 : channels * 8)) return E_FAIL;
+  for (int y = 0; y < pixels.rows; ++y) {
+    const uint8_t* in = pixels.ptr(y);
+    uint8_t* out = Row(y);
+    if (!picture.bilevel) {
+      std::memcpy(out, in, static_cast<size_t>(pixels.cols) * channels);
+      continue;
     }
-    return S_OK;
+    // Pixels are 0 or 255; white is entry 1 of the two-entry grey table.
+    const int whole = pixels.cols / 8;
+    for (int i = 0; i < whole; ++i, in += 8)
+      out[i] = static_cast<uint8_t>((in[0] & 0x80) | (in[1] & 0x40) | (in[2] & 0x20) | (in[3] & 0x10) |
+                                    (in[4] & 0x08) | (in[5] & 0x04) | (in[6] & 0x02) | (in[7] & 0x01));
+    for (int x = whole * 8; x < pixels.cols; ++x, ++in)
+      out[whole] = static_cast<uint8_t>(out[whole] | (*in & (0x80 >> (x & 7))));
   }
-
-  // Formats FreeImage does not know, through OpenCV.
-  try {
-    cv::Mat raw(1, static_cast<int>(bytes.size()), CV_8UC1, bytes.data());
-    cv::Mat m = cv::imdecode(raw, cv::IMREAD_UNCHANGED | cv::IMREAD_IGNORE_ORIENTATION);
-    if (m.empty() || m.depth() != CV_8U) return E_FAIL;
-    int channels = m.channels();
-    if (channels != 1 && channels != 3 && channels != 4) return E_FAIL;
-    if (!Create(m.cols, -m.rows, channels * 8)) return E_FAIL;
-    for (int y = 0; y < m.rows; ++y)
-      std::memcpy(Row(y), m.ptr(y), static_cast<size_t>(m.cols) * channels);
-    return S_OK;
-  } catch (const cv::Exception&) {
-    Destroy();
-    return E_FAIL;
-  }
+  return S_OK;
 }
 
 HRESULT CImage::Save(LPCWSTR path, int jpegQuality) const {

@@ -3,8 +3,10 @@
 // 16, 24 or 32 bits per pixel with rows padded to 4 bytes, bottom-up or
 // top-down, with a colour table for the indexed depths. GetBits points at
 // the top row; for a bottom-up image GetPitch is negative, as in ATL.
-// Load recognises the file by its content (a ".GIF" holding JPEG data loads
-// as JPEG) and keeps the stored pixels (no EXIF rotation).
+// Load reads through the guarded picture loader (imaging/PictureFile.h):
+// the formats the programs write, recognised by content (a ".GIF" holding
+// JPEG data loads as JPEG), pixels as stored (no EXIF rotation); 1-bit
+// pages load as 1-bit, grey ones as 8-bit, colour ones as 24-bit images.
 #include <cstdint>
 #include <vector>
 
@@ -46,7 +48,8 @@ class CImage {
   COLORREF GetPixel(int x, int y) const;
   void SetPixel(int x, int y, COLORREF color);
 
-  // S_OK, or E_FAIL when the file is missing or not a picture.
+  // S_OK, or E_FAIL when the file is missing, not a picture the loader
+  // takes, too large or broken; the image is then left as it was.
   HRESULT Load(LPCWSTR path);
   // Drawing (CImageMembers.cpp, over CImageDraw.h): a DC drawing into the
   // image (every GetDC needs a ReleaseDC), and the image drawn onto a DC.

@@ -119,3 +119,22 @@ TEST(CPdfMaker, AFailedPageWritesNothingAndKeepsAnOlderDocument) {
   ASSERT_TRUE(maker.SetPath(CString(Temp("no/such/out.pdf").c_str())));
   EXPECT_EQ(maker.WriteFiles({good}), 1);
 }
+
+// A PDF page is 3 to 14400 points a side: a taller picture (1-bit pages
+// embedded as bits, others re-encoded) is refused like a broken one.
+TEST(CPdfMaker, PicturesBeyondThePageSizeAreRefused) {
+  const std::string good = SavedPage("好页", 0, 0, {100, 100});
+  const std::string bilevel = SavedPage("长条", 0, 2, {16, 14401});
+  ASSERT_EQ(bilevel.substr(bilevel.size() - 4), ".tif");
+  const std::string png = Temp("长条.png");
+  ASSERT_TRUE(cv::imwrite(png, cv::Mat(14401, 8, CV_8UC1, cv::Scalar(255))));
+  for (const std::string& tall : {bilevel, png}) {
+    SCOPED_TRACE(tall);
+    EXPECT_TRUE(Write({good, tall}, Temp("文档")).empty());
+    EXPECT_FALSE(fs::exists(Temp("文档.pdf")));
+    EXPECT_FALSE(fs::exists(tall + ".jpg"));
+  }
+  const std::string edge = SavedPage("边界", 0, 2, {16, 14400});
+  EXPECT_EQ(pdfcheck::PageSizes(Write({good, edge}, Temp("文档"))),
+            (std::vector<std::string>{"100 x 100", "16 x 14400"}));
+}

@@ -50,7 +50,9 @@
 #include "platform/win/WindowRegistry.h"
 #include "tests/app/OutputTestSupport.h"
 #include "tests/app/PdfCheck.h"
+#include "tests/imaging/HostilePictures.h"
 #include "tests/imaging/TiffReadBack.h"
+#include "tests/support/IsolatedRun.h"
 #include "tests/support/TestEnv.h"
 #include "tests/support/ThreadTimes.h"
 #include "ui/ContinuousShootDlg.h"
@@ -521,6 +523,80 @@ TEST_F(VorquellCaptureXvfbTest, BlackAndWhiteCapturesMergeAndCollectAsG4Pages) {
     ASSERT_EQ(collected.size(), 2u);
     for (const imagingtest::TiffPage& page : collected) EXPECT_EQ(page.compression, COMPRESSION_CCITTFAX4);
   });
+}
+
+// Captures replaced on disk by a picture file that once aborted, froze or
+// exhausted the program, before the merge and the multipage dialogs read
+// them back: the program runs on, in a process of its own with a deadline
+// and a memory watch, and each dialog fails as it does for any page that
+// does not load.
+TEST_F(VorquellCaptureXvfbTest, CapturesReplacedByHostileFilesFailTheirMergeAndPagesWithoutEndingTheProgram) {
+  WriteSettings();
+  for (const auto& file : hostile::NamedFiles()) {
+    SCOPED_TRACE(file.first);
+    const auto replace = [&](const CString& path) { ASSERT_TRUE(vqtest::WriteFile(path.GetString(), file.second)); };
+    const auto work = [&] {
+      Run([&](HWND window, CVorquellDlg& dialog) {
+        // 合并图像: the second capture replaced after it was shown.
+        Press(window, IDC_MERGE);
+        Press(window, IDC_CAPTURE);
+        Press(window, IDC_CAPTURE);
+        ASSERT_NE(dialog.MergeDialog(), nullptr);
+        const fs::path replaced = dialog.MergeDialog()->Item(1)->GetFilePath().GetString();
+        replace(replaced.c_str());
+        Press(dialog.MergeDialog()->m_hWnd, IDOK);
+        SendMessageW(window, WM_NULL, 0, 0);
+        EXPECT_EQ(dialog.MergeDialog(), nullptr);
+        EXPECT_EQ(dialog.StripCounter(), 0u) << "no merged page";
+        for (const std::string& name : FilesIn(images_, ".jpg"))
+          if (name != replaced.filename()) {
+            EXPECT_NE(cv::imread((images_ / name).string()).cols, 2 * 640) << name;
+          }
+        Press(window, IDC_MERGE);
+
+        // 存储为多页TIF: the middle page replaced; the TIFF leaves it out.
+        Press(window, IDC_MULTIPAGE_TIF);
+        for (int i = 0; i < 3; ++i) Press(window, IDC_CAPTURE);
+        ASSERT_NE(dialog.MultiPageDialog(), nullptr);
+        ASSERT_EQ(dialog.MultiPageDialog()->pages.size(), 3u);
+        replace(dialog.MultiPageDialog()->pages[1]);
+        Press(dialog.MultiPageDialog()->m_hWnd, 1032);
+        ASSERT_TRUE(vqtest::WaitFor([&] { return dialog.MultiPageDialog() == nullptr; }));
+        const std::vector<std::string> tiffs = FilesIn(images_, ".tif");
+        ASSERT_EQ(tiffs.size(), 1u);
+        EXPECT_EQ(imagingtest::ReadTiff(images_ / tiffs[0]).size(), 2u);
+        const std::vector<std::wstring> strip = StripTopToBottom(dialog);
+        EXPECT_NE(std::find(strip.begin(), strip.end(), fs::path(tiffs[0]).wstring()), strip.end())
+            << "the strip shows the TIFF";
+        Press(window, IDC_MULTIPAGE_TIF);
+
+        // 存储为同一PDF: a replaced page makes no PDF; the dialog says so
+        // and keeps its pages.
+        Press(window, IDC_ONE_PDF);
+        Press(window, IDC_CAPTURE);
+        Press(window, IDC_CAPTURE);
+        ASSERT_NE(dialog.MultiPageDialog(), nullptr);
+        replace(dialog.MultiPageDialog()->pages[0]);
+        const size_t boxes = vqplatform::MessageBoxLog().size();
+        Press(dialog.MultiPageDialog()->m_hWnd, 1032);
+        SendMessageW(window, WM_NULL, 0, 0);
+        EXPECT_EQ(vqplatform::MessageBoxLog().size(), boxes + 1);
+        EXPECT_TRUE(FilesIn(images_, ".pdf").empty());
+        ASSERT_NE(dialog.MultiPageDialog(), nullptr);
+        EXPECT_EQ(dialog.MultiPageDialog()->pages.size(), 2u);
+        std::this_thread::sleep_for(300ms);  // painted, for the picture only
+        Shoot("vorquell-hostile-" + file.first + ".png", dialog.MultiPageDialog()->m_hWnd);
+        // The program closes; the pages left collected are discarded.
+        vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord& box) {
+          return (box.type & MB_TYPEMASK) == MB_YESNOCANCEL ? IDNO : IDOK;
+        });
+      });
+    };
+    vqtest::IsolationLimits limits;
+    limits.maxVirtualGrowthMb = 3072;
+    limits.maxResidentGrowthMb = 768;
+    EXPECT_ISOLATED(nullptr, work, limits);
+  }
 }
 
 // Connects `count` clients to the socket from a child process that has the

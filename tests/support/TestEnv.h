@@ -29,4 +29,13 @@ bool WriteFile(const std::filesystem::path& path, const std::string& bytes);
 // Reads a whole file; empty when it cannot be read.
 std::string ReadFile(const std::filesystem::path& path);
 
+namespace detail {
+// A fresh folder for the current test, with the environment pointed into
+// it (the test main's work at every test's start); made inside `within`
+// when given (a child process's folder inside its parent test's).
+void EnterNewTestFolder(const char* within = nullptr);
+// Removes the current test's folder, or keeps it and prints where.
+void LeaveTestFolder(bool keep);
+}  // namespace detail
+
 }  // namespace vqtest

@@ -74,12 +74,49 @@ TEST(TwainSettings, ValuesAreReadByTheirOwnRules) {
   EXPECT_FALSE(settings.TwoImagesInOne) << "only TRUE counts";
   EXPECT_FALSE(settings.AutoExposure) << "only true counts";
   EXPECT_EQ(settings.Color, 0);
-  EXPECT_EQ(settings.Size, -12);
+  EXPECT_EQ(settings.Size, 1) << "brought into range";
   EXPECT_TRUE(settings.TimeMark);
   EXPECT_FALSE(settings.TextMark);
   EXPECT_FLOAT_EQ(settings.C1Angle, 12.5f);
   EXPECT_EQ(settings.Content, L"Draft 1");
   EXPECT_NE(vqtest::ReadFile(file).find("C1Angle=12.500000"), std::string::npos);
+}
+
+TEST(TwainSettings, ValuesAreBroughtIntoTheirRangesAtTheirBounds) {
+  std::filesystem::path file = vqtest::TempPath("ranges.ini");
+  ASSERT_TRUE(vqtest::WriteFile(file,
+                                "[IMAGE]\nXDPI=10001\nYDPI=10000\nJPGQuality=0\nNoiseSize=21\n"
+                                "ResolutionWidth=16385\nResolutionHeight=16384\nPortraitResolutionWidth=-2\n"
+                                "PortraitResolutionHeight=-1\nPIXELTYPE=3\nCUTPAGETYPE=-1\nCutTop=16385\n"
+                                "[Camera]\nRotateAngle=-90\n"
+                                "[WaterMark]\nTransparency=101\nSize=0\nColor=16777216\nC2POSY=-16385\n"
+                                "C1Angle=-725.5\nC2Angle=inf\n"));
+  CTwainSettings settings;
+  ASSERT_TRUE(settings.Open(Wide(file).c_str()));
+  settings.Load();
+  EXPECT_EQ(settings.FirstValueOutOfRange(), "");
+  EXPECT_EQ(std::make_pair(settings.XDPI, settings.YDPI), std::make_pair(200, 10000));
+  EXPECT_EQ(std::make_pair(settings.JPGQuality, settings.NoiseSize), std::make_pair(1, 20));
+  EXPECT_EQ(std::make_pair(settings.ResolutionWidth, settings.ResolutionHeight), std::make_pair(-1, 16384));
+  EXPECT_EQ(std::make_pair(settings.PortraitResolutionWidth, settings.PortraitResolutionHeight),
+            std::make_pair(-1, -1));
+  EXPECT_EQ(std::make_pair(settings.PIXELTYPE, settings.CUTPAGETYPE), std::make_pair(-1, 0));
+  EXPECT_EQ(settings.crop.top, 16384);
+  EXPECT_EQ(settings.RotateAngle, 270);
+  EXPECT_EQ(std::make_pair(settings.Transparency, settings.Size), std::make_pair(100, 1));
+  EXPECT_EQ(settings.Color, 255);
+  EXPECT_EQ(settings.C2POSY, -16384);
+  EXPECT_FLOAT_EQ(settings.C1Angle, -5.5f);
+  EXPECT_EQ(settings.C2Angle, 0.0f);
+  // The file holds the values in range, so the next load reads them as they are.
+  CTwainSettings again;
+  ASSERT_TRUE(again.Open(Wide(file).c_str()));
+  again.Load();
+  EXPECT_EQ(again.XDPI, 200);
+  EXPECT_FLOAT_EQ(again.C1Angle, -5.5f);
+  // A value set out of range afterwards is named.
+  again.Transparency = -1;
+  EXPECT_EQ(again.FirstValueOutOfRange(), "Transparency=-1");
 }
 
 TEST(TwainSettings, SavedValuesReadBackInACopy) {
@@ -137,3 +174,27 @@ TEST(TwainSettings, WatermarkTextPrefersTheTime) {
 }
 
 }  // namespace
+
+namespace {
+
+// Loads the file twice; the second load must find what the first saved.
+void ExpectStableContent(const std::string& bytes) {
+  std::filesystem::path file = vqtest::TempPath("设置/TwainPara0101.ini");
+  std::filesystem::create_directories(file.parent_path());
+  ASSERT_TRUE(vqtest::WriteFile(file, bytes));
+  CTwainSettings first, second;
+  ASSERT_TRUE(first.Open(Wide(file).c_str()));
+  first.Load();
+  ASSERT_TRUE(second.Open(Wide(file).c_str()));
+  second.Load();
+  EXPECT_EQ(first.Content, second.Content) << vqtest::ReadFile(file);
+  EXPECT_EQ(first.Content.GetLength(), second.Content.GetLength());
+}
+
+}  // namespace
+
+TEST(TwainSettings, ATextWithControlCharactersOrQuotesLoadsAgainAsSaved) {
+  ExpectStableContent("[WaterMark]\r\nContent=a\x01\x02\tb\r\n");
+  ExpectStableContent("[WaterMark]\r\nContent=\"quoted\" \r\nContent=second\r\n");
+  ExpectStableContent("[WaterMark]\r\nContent=\"\r\n");
+}
