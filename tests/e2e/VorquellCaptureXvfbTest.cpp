@@ -566,7 +566,7 @@ TEST_F(VorquellCaptureXvfbTest, CapturesReplacedByHostileFilesFailTheirMergeAndP
         ASSERT_EQ(tiffs.size(), 1u);
         EXPECT_EQ(imagingtest::ReadTiff(images_ / tiffs[0]).size(), 2u);
         const std::vector<std::wstring> strip = StripTopToBottom(dialog);
-        EXPECT_NE(std::find(strip.begin(), strip.end(), fs::path(tiffs[0]).wstring()), strip.end())
+        EXPECT_NE(std::find(strip.begin(), strip.end(), vq::FromFsPath(fs::path(tiffs[0]))), strip.end())
             << "the strip shows the TIFF";
         Press(window, IDC_MULTIPAGE_TIF);
 
