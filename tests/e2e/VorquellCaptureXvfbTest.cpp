@@ -542,7 +542,7 @@ TEST_F(VorquellCaptureXvfbTest, CapturesReplacedByHostileFilesFailTheirMergeAndP
         Press(window, IDC_CAPTURE);
         Press(window, IDC_CAPTURE);
         ASSERT_NE(dialog.MergeDialog(), nullptr);
-        const fs::path replaced = dialog.MergeDialog()->Item(1)->GetFilePath().GetString();
+        const fs::path replaced = vq::ToFsPath(dialog.MergeDialog()->Item(1)->GetFilePath().GetString());
         replace(replaced.c_str());
         Press(dialog.MergeDialog()->m_hWnd, IDOK);
         SendMessageW(window, WM_NULL, 0, 0);
