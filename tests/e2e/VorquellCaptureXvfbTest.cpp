@@ -534,7 +534,7 @@ TEST_F(VorquellCaptureXvfbTest, CapturesReplacedByHostileFilesFailTheirMergeAndP
   WriteSettings();
   for (const auto& file : hostile::NamedFiles()) {
     SCOPED_TRACE(file.first);
-    const auto replace = [&](const CString& path) { ASSERT_TRUE(vqtest::WriteFile(path.GetString(), file.second)); };
+    const auto replace = [&](const CString& path) { ASSERT_TRUE(vqtest::WriteFile(vq::ToFsPath(path.GetString()), file.second)); };
     const auto work = [&] {
       Run([&](HWND window, CVorquellDlg& dialog) {
         // 合并图像: the second capture replaced after it was shown.
@@ -543,7 +543,7 @@ TEST_F(VorquellCaptureXvfbTest, CapturesReplacedByHostileFilesFailTheirMergeAndP
         Press(window, IDC_CAPTURE);
         ASSERT_NE(dialog.MergeDialog(), nullptr);
         const fs::path replaced = vq::ToFsPath(dialog.MergeDialog()->Item(1)->GetFilePath().GetString());
-        replace(replaced.c_str());
+        replace(vq::FromFsPath(replaced).c_str());
         Press(dialog.MergeDialog()->m_hWnd, IDOK);
         SendMessageW(window, WM_NULL, 0, 0);
         EXPECT_EQ(dialog.MergeDialog(), nullptr);
