@@ -27,6 +27,7 @@
 
 #include "bench/ocr/CameraPages.h"
 #include "bench/ocr/RenderedPages.h"
+#include "bench/ocr/TesseractTurn.h"
 #include "scene/PrintedPage.h"
 #include "ocr/DocOCR.h"
 #include "ocr/TextOrientationDetector.h"
@@ -186,15 +187,7 @@ void BM_TesseractOrientation(benchmark::State& state) {
   api.SetVariable("debug_file", "/dev/null");
   MeasureTurns(state, [&](const cv::Mat& page, int* angle) {
     const cv::Mat grey = Grey(page);
-    api.SetImage(grey.data, grey.cols, grey.rows, 1, static_cast<int>(grey.step));
-    api.SetSourceResolution(static_cast<int>(std::max(grey.rows, grey.cols) / 11.7));
-    int degrees = 0;
-    float orientationConfidence = 0.0f, scriptConfidence = 0.0f;
-    const char* script = nullptr;
-    if (!api.DetectOrientationScript(&degrees, &orientationConfidence, &script, &scriptConfidence)) return false;
-    // Tesseract's angle is the page's turn, counted as the detector counts.
-    *angle = degrees;
-    return true;
+    return ocrbench::TesseractTurn(api, grey, static_cast<int>(std::max(grey.rows, grey.cols) / 11.7), angle);
   });
   api.End();
   state.SetLabel(std::string(ocrbench::SetName(static_cast<TurnSet>(state.range(0)))) + Cores());

@@ -19,6 +19,7 @@
 #include <opencv2/core/utility.hpp>
 
 #include "bench/ocr/RenderedPages.h"
+#include "bench/ocr/TesseractTurn.h"
 #include "ocr/TextOrientationDetector.h"
 
 namespace {
@@ -112,15 +113,7 @@ void BM_TesseractOrientation(benchmark::State& state) {
   }
   api.SetPageSegMode(tesseract::PSM_OSD_ONLY);
   Measure(state, [&](const cv::Mat& page, int* angle) {
-    api.SetImage(page.data, page.cols, page.rows, 1, static_cast<int>(page.step));
-    api.SetSourceResolution(200);
-    int degrees = 0;
-    float orientationConfidence = 0.0f, scriptConfidence = 0.0f;
-    const char* script = nullptr;
-    if (!api.DetectOrientationScript(&degrees, &orientationConfidence, &script, &scriptConfidence)) return false;
-    // Tesseract's angle is the page's turn, counted as the detector counts.
-    *angle = degrees;
-    return true;
+    return ocrbench::TesseractTurn(api, page, 200, angle);
   });
   api.End();
   const char* threads = std::getenv("OMP_THREAD_LIMIT");
