@@ -220,6 +220,26 @@ class VorquellCaptureXvfbTest : public ::testing::Test {
     server_->Grab(vqtest::ScreenRectOf(window)).SavePng(vqtest::ScreenshotPath(name));
   }
   size_t Jpegs() const { return FilesIn(images_, ".jpg").size(); }
+  // 拍摄, with a message it brings shown as the user sees it, saved as
+  // `shot`, and closed by a click.
+  void PressCaptureSeeingAnyMessage(HWND window, const char* shot) {
+    vqplatform::SetMessageBoxAnswer(nullptr);
+    vqplatform::SetModalIdleHandler([this, window, shot](HWND modal) {
+      if (modal == window) return;
+      vqplatform::SetModalIdleHandler(nullptr);
+      vqplatform::FlushPresenter(2000);
+      Shoot(shot, modal);
+      SendMessageW(modal, WM_COMMAND, IDOK, 0);
+    });
+    Press(window, IDC_CAPTURE);
+    vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord&) { return IDOK; });
+  }
+  // Space, typed by a user who clicked the window first.
+  void PressSpace(HWND window) {
+    const RECT label = vqtest::ScreenRectOf(GetDlgItem(window, IDC_WINDOW_LABEL));
+    server_->Click(POINT{(label.left + label.right) / 2, (label.top + label.bottom) / 2});
+    server_->PressKey(XK_space);
+  }
 
   const fs::path program_ = vqtest::TempDir() / "program";
   const fs::path images_ = vqtest::TempDir() / "images";
@@ -238,24 +258,8 @@ TEST_F(VorquellCaptureXvfbTest, EveryTriggerSavesANamedPageIntoTheStripRing) {
     // tick: one JPEG, one counter step, one strip item and one shutter
     // sound each.
     const std::vector<std::function<void()>> triggers = {
-        [&] {
-          // The message as the user sees it, closed by a click.
-          vqplatform::SetMessageBoxAnswer(nullptr);
-          vqplatform::SetModalIdleHandler([&](HWND modal) {
-            if (modal == window) return;
-            vqplatform::SetModalIdleHandler(nullptr);
-            vqplatform::FlushPresenter(2000);
-            Shoot("vorquell-folder-not-writable.png", modal);
-            SendMessageW(modal, WM_COMMAND, IDOK, 0);
-          });
-          Press(window, IDC_CAPTURE);
-          vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord&) { return IDOK; });
-        },
-        [&] {
-          const RECT label = vqtest::ScreenRectOf(GetDlgItem(window, IDC_WINDOW_LABEL));
-          server_->Click(POINT{(label.left + label.right) / 2, (label.top + label.bottom) / 2});
-          server_->PressKey(XK_space);
-        },
+        [&] { PressCaptureSeeingAnyMessage(window, "vorquell-folder-not-writable.png"); },
+        [&] { PressSpace(window); },
         [&] { camera_->PressSnapshotButton(); },
         [&] {
           Press(window, IDC_CONTINUOUS);
@@ -812,24 +816,8 @@ TEST_F(VorquellCaptureXvfbTest, AnUnwritableImageFolderIsToldOnceAndKeepsTheCoun
     const std::wstring told = L"图像文件夹无法写入，图像没有保存：\n" + vq::FromFsPath(blocked);
     // The capture button, Space, capture to PDF, capture and print.
     const std::vector<std::function<void()>> triggers = {
-        [&] {
-          // The message as the user sees it, closed by a click.
-          vqplatform::SetMessageBoxAnswer(nullptr);
-          vqplatform::SetModalIdleHandler([&](HWND modal) {
-            if (modal == window) return;
-            vqplatform::SetModalIdleHandler(nullptr);
-            vqplatform::FlushPresenter(2000);
-            Shoot("vorquell-folder-not-writable.png", modal);
-            SendMessageW(modal, WM_COMMAND, IDOK, 0);
-          });
-          Press(window, IDC_CAPTURE);
-          vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord&) { return IDOK; });
-        },
-        [&] {
-          const RECT label = vqtest::ScreenRectOf(GetDlgItem(window, IDC_WINDOW_LABEL));
-          server_->Click(POINT{(label.left + label.right) / 2, (label.top + label.bottom) / 2});
-          server_->PressKey(XK_space);
-        },
+        [&] { PressCaptureSeeingAnyMessage(window, "vorquell-folder-not-writable.png"); },
+        [&] { PressSpace(window); },
         [&] { Press(window, IDC_CAPTURE_PDF); },
         [&] { Press(window, IDC_COPY); },
     };
