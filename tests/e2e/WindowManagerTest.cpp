@@ -504,6 +504,13 @@ TEST_F(WindowManagerTest, MessageBoxesHaveTheirCaptionAndNeitherSizeNorMaximise)
       EXPECT_EQ(differences, 0u);
       server_.Grab(RECT{frame.left - 10, frame.top - 10, frame.right + 10, frame.bottom + 10})
           .SavePng(vqtest::ScreenshotPath(b.screenshot));
+      if (!b.owner) {
+        // A box of its own on the taskbar: minimised and back, Return still answers it.
+        server_.MinimiseAsTaskbar(xbox);
+        EXPECT_TRUE(WaitFor([&] { return IconicOnServer(box); }));
+        server_.ActivateAsTaskbar(xbox);
+        EXPECT_TRUE(WaitFor([&] { return !IconicOnServer(box) && server_.FocusedWindow() == xbox; }));
+      }
       server_.PressKey(XK_Return);
       EXPECT_TRUE(WaitFor([&] { return answered.load() == IDOK; }));
     }
