@@ -118,7 +118,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     input = end == std::string_view::npos ? std::string_view() : input.substr(end + 1);
     if (line.size() > vqplatform::kMaxLine) continue;  // the listener drops such a line unanswered
     const vqplatform::ProgramRequest request = vqplatform::ParseProgramRequest(line);
-    const std::string answer = vqplatform::AnswerProgramRequest(request);
+    std::string answer;
+    vqplatform::AnswerProgramRequest(request, [&](const std::string& line) { answer = line; });
     if (StartsWith(answer, "WINDOW ")) {
       Check(request.kind == vqplatform::ProgramRequest::Kind::Find);
       Check(IsReachable(std::strtoull(answer.c_str() + 7, nullptr, 10)));

@@ -264,7 +264,7 @@ class Listener {
   void Dispatch(int fd, const std::string& line) {
     ProgramRequest request = ParseProgramRequest(line);
     if (request.kind != ProgramRequest::Kind::Send) {
-      AnswerAndClose(fd, AnswerProgramRequest(request));
+      AnswerProgramRequest(request, [fd](const std::string& answer) { AnswerAndClose(fd, answer); });
       --open_;
       return;
     }
@@ -291,7 +291,7 @@ class Listener {
         job = std::move(jobs_.front());
         jobs_.pop_front();
       }
-      AnswerAndClose(job.fd, AnswerProgramRequest(job.request));
+      AnswerProgramRequest(job.request, [&job](const std::string& answer) { AnswerAndClose(job.fd, answer); });
       --open_;
     }
   }

@@ -116,19 +116,23 @@ ProgramRequest ParseProgramRequest(std::string_view line) {
   return ProgramRequest{};
 }
 
-std::string AnswerProgramRequest(const ProgramRequest& request) {
+void AnswerProgramRequest(const ProgramRequest& request, const std::function<void(const std::string&)>& reply) {
   using Kind = ProgramRequest::Kind;
   if (request.kind == Kind::Find) {
     HWND found = FindReachableWindow(vq::Utf8ToWide(request.title));
-    return found ? "WINDOW " + std::to_string(reinterpret_cast<uintptr_t>(found)) : "NONE";
+    reply(found ? "WINDOW " + std::to_string(reinterpret_cast<uintptr_t>(found)) : "NONE");
+    return;
   }
-  if (request.kind != Kind::Send && request.kind != Kind::Post) return "ERROR";
+  if (request.kind != Kind::Send && request.kind != Kind::Post) return reply("ERROR");
   HWND hwnd = reinterpret_cast<HWND>(static_cast<uintptr_t>(request.window));
-  if (!TakesFromPrograms(hwnd, request.message)) return "NONE";
-  if (request.kind == Kind::Post)
-    return PostMessageW(hwnd, request.message, request.wParam, request.lParam) ? "POSTED" : "NONE";
+  if (!TakesFromPrograms(hwnd, request.message)) return reply("NONE");
+  if (request.kind == Kind::Post) {
+    reply("POSTED");
+    PostMessageW(hwnd, request.message, request.wParam, request.lParam);
+    return;
+  }
   LRESULT result = SendMessageW(hwnd, request.message, request.wParam, request.lParam);
-  return "RESULT " + std::to_string(static_cast<int64_t>(result));
+  reply("RESULT " + std::to_string(static_cast<int64_t>(result)));
 }
 
 }  // namespace vqplatform

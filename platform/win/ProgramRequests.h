@@ -3,6 +3,7 @@
 // (one line each, the README gives the protocol), parsed and answered
 // against the windows this program made reachable (ProgramWindows.h).
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -22,8 +23,10 @@ struct ProgramRequest {
 
 ProgramRequest ParseProgramRequest(std::string_view line);
 
-// The answer line (without '\n'). A SEND waits until the window's thread
-// has handled the message; the other requests never wait for a window.
-std::string AnswerProgramRequest(const ProgramRequest& request);
+// Gives `reply` the answer line (without '\n'). A SEND waits until the
+// window's thread has handled the message; the other requests never wait for
+// a window. A POST is answered before the message is queued: a program that
+// ends on the message must not take the sender's answer with it.
+void AnswerProgramRequest(const ProgramRequest& request, const std::function<void(const std::string&)>& reply);
 
 }  // namespace vqplatform

@@ -233,7 +233,7 @@ TEST_F(MessagesFromOutsideTest, AProgramTakesItsSocketAwayWhenItEndsAndWhenItCal
     ASSERT_TRUE(fs::exists(socket));
     HWND window = FindWindowW(nullptr, L"Leaving");
     ASSERT_NE(window, nullptr);
-    EXPECT_TRUE(PostMessageW(window, 1600, 0, 0));
+    EXPECT_TRUE(PostMessageW(window, 1600, 0, 0)) << way;
     EXPECT_EQ(leaving.WaitForExit(), 0) << way;
     EXPECT_FALSE(fs::exists(socket)) << way;
   }
