@@ -10,9 +10,11 @@
 #include <thread>
 
 #include "capture/CaptureController.h"
+#include "capture/PreviewMessages.h"
 #include "platform/dshow/Interfaces.h"
 #include "platform/dshow/VirtualCamera.h"
 #include "platform/win/Clock.h"
+#include "platform/win/WindowRegistry.h"
 #include "tests/ui/CaptureDialogsSupport.h"
 #include "tests/ui/LayoutCheck.h"
 #include "tests/ui/ScreenshotSupport.h"
@@ -23,15 +25,30 @@ using vqplatform::Clock;
 
 namespace {
 
-// Advances the manual clock by `step` each time the threads that wait on it
-// besides the dialog's (`others`) and the dialog's own are all asleep, and
-// calls `onStep` before each advance.
+// Whether the preview's window thread has camera frames it has not taken.
+bool FramesPending(HWND preview) {
+  return vqplatform::RunOnWindowThread(preview, [] {
+    MSG msg;
+    return LRESULT(PeekMessageW(&msg, nullptr, WM_VIDEO_FRAME, WM_VIDEO_FRAME, PM_NOREMOVE));
+  }) != 0;
+}
+
+// Advances the manual clock by 100 ms each time the threads that wait on it
+// besides the dialog's (`others`) and the dialog's own are all asleep and the
+// preview's window thread, which is not clocked, has taken the frames given
+// to it (else a busy machine would have the dialog measure a frame from
+// before its last change); calls `onStep` before each advance.
 class ClockDriver {
  public:
-  ClockDriver(size_t others, std::function<void()> onStep) : onStep_(std::move(onStep)) {
-    thread_ = std::thread([this, others] {
+  ClockDriver(size_t others, HWND preview = nullptr, std::function<void()> onStep = {}) : onStep_(std::move(onStep)) {
+    thread_ = std::thread([this, others, preview] {
       while (!done_) {
         if (!Clock::WaitForTimedWaiters(others + 1, 50ms)) continue;
+        if (preview && FramesPending(preview)) {
+          std::this_thread::sleep_for(1ms);
+          continue;
+        }
+        if (Clock::TimedWaiterCount() < others + 1) continue;  // the preview's worker took a frame meanwhile
         if (onStep_) onStep_();
         Clock::Advance(100);
       }
@@ -106,7 +123,10 @@ TEST(AutoExposureDialogTest, SearchOnTheVirtualCameraSetsTheBestExposureAndEndsW
       others = now;
     }
     std::vector<long> visited;
-    ClockDriver driver(others, [&] {
+    const HWND preview = ::GetWindow(parent.m_hWnd, GW_CHILD);
+    ASSERT_NE(preview, nullptr);
+    ASSERT_NE(GetWindowThreadProcessId(preview, nullptr), GetCurrentThreadId()) << "the preview's own thread";
+    ClockDriver driver(others, preview, [&] {
       if (exposure().value == (visited.empty() ? -10 : visited.back())) return;
       visited.push_back(exposure().value);
       if (visited.size() == 3) parent.PostMessage(WM_APP);  // a screenshot during the search
@@ -133,7 +153,7 @@ TEST(AutoExposureDialogTest, CameraWithoutAnExposureRangeEndsWithTheFailureMessa
   vqplatform::ManualClockScope manual;
   CCaptureController controller(true, false);  // no camera opened
   vqtest::MenuAndBoxAnswers answers;
-  ClockDriver driver(0, nullptr);
+  ClockDriver driver(0);
   KeyedAutoExposureDlg dialog;
   dialog.controller = &controller;
   EXPECT_EQ(dialog.DoModal(), IDCANCEL);
