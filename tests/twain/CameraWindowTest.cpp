@@ -285,19 +285,25 @@ TEST_F(CameraWindow, CancelAsksToCloseAndCancelsAnnouncedTransfersUntilTheNextEn
 TEST_F(CameraWindow, FirstUnattendedCaptureWaitsOnTheClockAndRefusesNestedCalls) {
   Settings("[Camera]\nRotateAngle=0\n");
   vqplatform::ManualClockScope clock;
-  // Until the first enable has returned, the clock moves on by 50 ms once the
-  // threads a step woke (the camera, the preview) wait for it again, or after
-  // 200 ms of real time when one of them is held up: on a busy machine the
-  // clock slows down with them instead of outrunning the camera.
+  // Until the first enable has returned, the clock moves on by 50 ms while the
+  // enable's loop, the camera and the preview's worker all wait on it, and
+  // once the threads a step woke wait again (or after 200 ms of real time
+  // when one is held up): on a busy machine the clock slows down with them,
+  // and no time passes while the camera is still being opened.
   std::atomic<bool> running{true}, ticking{true};
   std::thread ticker([&] {
     while (running) {
       std::this_thread::sleep_for(2ms);
       if (!ticking) continue;
       const size_t asleep = vqplatform::Clock::TimedWaiterCount();
+      if (asleep < 3) continue;
       vqplatform::Clock::Advance(50);
       vqplatform::Clock::WaitForTimedWaiters(asleep, 200ms);
     }
+  });
+  const std::shared_ptr<void> stopTicker(nullptr, [&](void*) {
+    running = false;
+    ticker.join();
   });
   MakeSource(4);
   strenvik::FirstUnattendedCapture = true;
@@ -336,8 +342,6 @@ TEST_F(CameraWindow, FirstUnattendedCaptureWaitsOnTheClockAndRefusesNestedCalls)
   const DWORD again = GetTickCount();
   ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
   EXPECT_EQ(GetTickCount() - again, 0u);
-  running = false;
-  ticker.join();
   DestroyWindow(caller);
 }
 
