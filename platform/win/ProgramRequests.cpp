@@ -120,8 +120,7 @@ void AnswerProgramRequest(const ProgramRequest& request, const std::function<voi
   using Kind = ProgramRequest::Kind;
   if (request.kind == Kind::Find) {
     HWND found = FindReachableWindow(vq::Utf8ToWide(request.title));
-    reply(found ? "WINDOW " + std::to_string(reinterpret_cast<uintptr_t>(found)) : "NONE");
-    return;
+    return reply(found ? "WINDOW " + std::to_string(reinterpret_cast<uintptr_t>(found)) : "NONE");
   }
   if (request.kind != Kind::Send && request.kind != Kind::Post) return reply("ERROR");
   HWND hwnd = reinterpret_cast<HWND>(static_cast<uintptr_t>(request.window));
@@ -131,7 +130,7 @@ void AnswerProgramRequest(const ProgramRequest& request, const std::function<voi
     PostMessageW(hwnd, request.message, request.wParam, request.lParam);
     return;
   }
-  LRESULT result = SendMessageW(hwnd, request.message, request.wParam, request.lParam);
+  const LRESULT result = SendMessageW(hwnd, request.message, request.wParam, request.lParam);
   reply("RESULT " + std::to_string(static_cast<int64_t>(result)));
 }
 

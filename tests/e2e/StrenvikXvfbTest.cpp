@@ -406,7 +406,7 @@ class StrenvikUnplugXvfb : public StrenvikXvfb {
       // top of it meanwhile (a timer polls the cameras): when a box goes
       // and this one stays, the click answered that one, and is made again.
       const POINT button{(box.left + box.right) / 2, box.bottom - 33};
-      int most = Boxes();
+      int shownBefore = Boxes();
       server.Click(button);
       auto answered = [&, box, title] {
         auto same = [&](const char* name, const RECT& r) {
@@ -416,8 +416,8 @@ class StrenvikUnplugXvfb : public StrenvikXvfb {
         RECT ignored{};
         if (!FindXWindowWhere(same, &ignored)) return true;
         const int now = Boxes();
-        if (now < most) server.Click(button);
-        most = now;
+        if (now < shownBefore) server.Click(button);
+        shownBefore = now;
         return false;
       };
       if (!vqtest::WaitFor(answered)) {
