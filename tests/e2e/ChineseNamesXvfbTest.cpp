@@ -41,6 +41,7 @@
 #include "platform/win/WordAutomation.h"
 #include "tests/app/OutputTestSupport.h"
 #include "tests/app/PdfCheck.h"
+#include "tests/e2e/PopupMenuChoice.h"
 #include "tests/imaging/TiffReadBack.h"
 #include "tests/ocr/PrintedText.h"
 #include "tests/support/MediaReadBack.h"
@@ -215,8 +216,8 @@ class ChineseNamesXvfbTest : public ::testing::TestWithParam<const char*> {
     std::thread worker([&] {
       ASSERT_TRUE(vqtest::WaitFor([&] {
         window_ = FindWindowW(nullptr, L"Vorquell V71.0");
-        return window_ && vqplatform::PresentedXWindow(window_) && vqplatform::FlushPresenter(2000);
-      }, 30s));
+        return window_ && server_.Shows(window_);
+      }));
       user();
       server_.RequestClose(vqplatform::PresentedXWindow(window_));
     });
@@ -249,14 +250,7 @@ class ChineseNamesXvfbTest : public ::testing::TestWithParam<const char*> {
   }
   // Right-clicks a strip item and chooses `command` from its menu.
   void ChooseOnItem(const CThumbItem& item, UINT command) {
-    std::atomic<bool> offered{false};
-    vqplatform::SetPopupMenuAnswer([&](const vqplatform::PopupMenuRecord&) { return offered = true, command; });
-    const CPoint centre = item.GetRect().CenterPoint();
-    SendMessageW(window_, WM_MOUSEMOVE, 0, MAKELPARAM(centre.x, centre.y));
-    SendMessageW(window_, WM_RBUTTONDOWN, MK_RBUTTON, MAKELPARAM(centre.x, centre.y));
-    EXPECT_TRUE(vqtest::WaitFor([&] { return offered.load(); }));
-    SendMessageW(window_, WM_NULL, 0, 0);
-    vqplatform::SetPopupMenuAnswer(nullptr);
+    vqtest::ChooseFromPopupMenu(window_, item.GetRect().CenterPoint(), command);
   }
 
   void CaptureInEveryMode(const fs::path& day);
@@ -344,8 +338,8 @@ void ChineseNamesXvfbTest::PrintThroughTheDialog(const Tree& tree) {
   HWND print = nullptr;
   ASSERT_TRUE(vqtest::WaitFor([&] {
     print = FindWindowW(WC_DIALOG, L"Print");
-    return print && IsWindowVisible(print) && vqplatform::PresentedXWindow(print);
-  }, 60s));
+    return print && IsWindowVisible(print) && server_.Shows(print);
+  }));
   HWND list = GetDlgItem(print, 101);
   const std::vector<std::wstring> rows = Rows(list);
   const auto file = std::find(rows.begin(), rows.end(), vqplatform::kFilePrinterName);
@@ -367,7 +361,7 @@ void ChineseNamesXvfbTest::BrowseForTheImageFolder(const Tree& tree, const fs::p
     for (HWND p = sheet ? GetWindow(GetDlgItem(sheet, 1117), GW_CHILD) : nullptr; p; p = GetWindow(p, GW_HWNDNEXT))
       if (GetDlgItem(p, 1017)) page = p;
     return page != nullptr;
-  }, 30s));
+  }));
   PressLater(page, 1017);
   // The browser starts in the Chinese home folder; a double click opens 扫描,
   // which lists its Chinese sub-folder and leaves out the one named in GBK.
@@ -375,7 +369,7 @@ void ChineseNamesXvfbTest::BrowseForTheImageFolder(const Tree& tree, const fs::p
   ASSERT_TRUE(vqtest::WaitFor([&] {
     browser = FindWindowW(nullptr, L"Browse for Folder");
     return browser && IsWindowVisible(browser);
-  }, 30s));
+  }));
   HWND list = GetDlgItem(browser, 101);
   EXPECT_EQ(Rows(list), (std::vector<std::wstring>{L"..", L"扫描"}));
   RECT row{};
@@ -398,7 +392,7 @@ void ChineseNamesXvfbTest::RecogniseAndRecord() {
   ASSERT_TRUE(vqtest::WaitFor([&] {
     recognition = ShownWindowWith(1093, 1095);
     return recognition && IsWindowEnabled(GetDlgItem(recognition, IDOK));
-  }, 120s));
+  }));
   Press(recognition, IDOK);
   WaitUntilClosed(recognition);
   // 录像 for a second.
@@ -442,7 +436,7 @@ TEST_P(ChineseNamesXvfbTest, EveryFileIsFoundWhereAndAsNamed) {
       EXPECT_TRUE(vqtest::WaitFor([&] {
         const std::string opened = vqtest::ReadFile(tree.bin / "opened");
         return std::count(opened.begin(), opened.end(), '\n') == 3;
-      }, 30s));
+      }));
     });
     return;
   }

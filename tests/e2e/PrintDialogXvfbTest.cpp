@@ -35,7 +35,7 @@ struct User {
   bool WaitForDialog() {
     return vqtest::WaitFor([&] {
       dialog = FindWindowW(WC_DIALOG, L"Print");
-      return dialog && vqplatform::PresentedXWindow(dialog) && vqplatform::FlushPresenter(2000);
+      return dialog && server.Shows(dialog);
     });
   }
   void ClickAt(HWND hwnd, RECT client) {

@@ -165,8 +165,8 @@ TEST_F(VorquellDesktopTest, BrowseImagesWithoutAProgramToOpenWithSaysWhatIsMissi
     HWND main = nullptr;
     ASSERT_TRUE(vqtest::WaitFor([&] {
       main = FindWindowW(nullptr, L"Vorquell V71.0");
-      return main && vqplatform::PresentedXWindow(main) && vqplatform::FlushPresenter(2000);
-    }, 30s));
+      return main && server.Shows(main);
+    }));
     server.Click(vqtest::MiddleOf(GetDlgItem(main, IDC_BROWSE_IMAGES)));
     const std::wstring title = vqplatform::DefaultMessageBoxCaption();
     HWND box = nullptr;

@@ -242,8 +242,8 @@ TEST_F(VorquellSettingsXvfbTest, AnUnlistedCameraGetsAResolutionTheSettingsSheet
     HWND window = nullptr;
     ASSERT_TRUE(vqtest::WaitFor([&] {
       window = FindWindowW(nullptr, L"Vorquell V71.0");
-      return window && vqplatform::PresentedXWindow(window) && vqplatform::FlushPresenter(2000);
-    }, 60s));
+      return window && server.Shows(window);
+    }));
     sheet.mainWindow = window;
     sheet.Install();
     PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_SETTINGS, BN_CLICKED), LPARAM(GetDlgItem(window, IDC_SETTINGS)));

@@ -129,7 +129,7 @@ class VorquellWorkersXvfbTest : public ::testing::Test {
     std::thread worker([&] {
       ASSERT_TRUE(vqtest::WaitFor([&] {
         window_ = FindWindowW(nullptr, L"Vorquell V71.0");
-        return window_ && vqplatform::PresentedXWindow(window_) && vqplatform::FlushPresenter(2000);
+        return window_ && server_->Shows(window_);
       }));
       user();
       server_->RequestClose(vqplatform::PresentedXWindow(window_));
@@ -187,7 +187,7 @@ class VorquellWorkersXvfbTest : public ::testing::Test {
     HWND recorder = nullptr;
     ASSERT_TRUE(vqtest::WaitFor([&] {
       recorder = ShownWindowWith(kStatus, 1032);
-      return recorder && vqplatform::PresentedXWindow(recorder) && vqplatform::FlushPresenter(2000);
+      return recorder && server_->Shows(recorder);
     }));
     const auto began = std::chrono::steady_clock::now();
     Click(recorder, IDOK);
@@ -333,7 +333,7 @@ TEST_F(VorquellWorkersXvfbTest, RecognitionThatWritesNothingSaysSoAndTakesNoNumb
       ASSERT_TRUE(vqtest::WaitFor([&] {
         dialog = ShownWindowWith(kStop, kProgress);
         return dialog && IsWindowEnabled(GetDlgItem(dialog, IDOK));
-      }, 60s));
+      }));
       EXPECT_EQ(TextOf(dialog, kStatus), english ? L"OCR library files are missing" : L"OCR 失败或者被停止");
       Shoot(dialog, english ? "vorquell-recognition-no-data.png" : "vorquell-recognition-no-text.png");
       Click(dialog, IDOK);

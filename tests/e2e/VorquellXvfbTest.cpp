@@ -144,7 +144,7 @@ struct MainWindowView {
   bool WaitForWindow() {
     return vqtest::WaitFor([&] {
       window = FindWindowW(nullptr, L"Vorquell V71.0");
-      return window && vqplatform::PresentedXWindow(window) && vqplatform::FlushPresenter(2000);
+      return window && server->Shows(window);
     });
   }
   RECT Control(int id) const {
@@ -573,7 +573,7 @@ TEST_F(VorquellXvfbTest, OutsideProgramsRefuseTheCameraAskForTheLastPageAndHearT
     HWND window = nullptr;
     ASSERT_TRUE(vqtest::WaitFor([&] {
       window = FindWindowW(nullptr, L"Vorquell V71.0");
-      return window && vqplatform::PresentedXWindow(window);
+      return window && server.Shows(window);
     }));
     static_cast<CVorquellDlg*>(app.m_pMainWnd)->SetLastSavedPage(page.c_str());
     vqtest::PeerProgram image("Image", {"--mapping", "VorquellImageDataMap:300", "--read-mapping-on", "1281",

@@ -272,6 +272,11 @@ void XServer::RequestClose(unsigned long xwindow) {
   XSync(display_, False);
 }
 
+bool XServer::Shows(HWND window) {
+  const unsigned long xwindow = vqplatform::PresentedXWindow(window);
+  return xwindow && vqplatform::FlushPresenter(2000) && IsShown(xwindow);
+}
+
 bool XServer::IsShown(unsigned long xwindow) {
   XWindowAttributes attributes{};
   XSync(display_, False);

@@ -75,6 +75,10 @@ class XServer {
   void RequestClose(unsigned long xwindow);
   // Whether the window exists and is mapped.
   bool IsShown(unsigned long xwindow);
+  // Whether a top-level window of this process is on the screen, where a
+  // user can see and click it: it has an X window, the presenter's requests
+  // reached the server, and the server shows it.
+  bool Shows(HWND window);
 
   void DoubleClick(POINT screen);
   // What a taskbar does: minimise a window, and activate (restore) one.
