@@ -88,7 +88,10 @@ PictureResult DecodeBmpPicture(const unsigned char* data, std::size_t size, Pict
   if (pixels.empty() || pixels.depth() != CV_8U) return PictureResult::kBroken;
   if (pixels.channels() == 4) cv::cvtColor(pixels, pixels, cv::COLOR_BGRA2BGR);
   picture->pixels = pixels;
-  picture->bilevel = Little16(data + (Little32(data + 14) == 12 ? 24 : 28)) == 1 && pixels.channels() == 1;
+  // A 1-bit picture is black and white only when its two colours are; one
+  // with a grey or inverted-grey colour table is a grey picture.
+  const bool oneBit = Little16(data + (Little32(data + 14) == 12 ? 24 : 28)) == 1;
+  picture->bilevel = oneBit && pixels.channels() == 1 && cv::countNonZero((pixels != 0) & (pixels != 255)) == 0;
   return PictureResult::kLoaded;
 }
 

@@ -96,6 +96,21 @@ fs::path WriteTiff(const std::string& name, const cv::Mat& samples, int bits, ui
   return path;
 }
 
+// A 16 x 2 1-bit BMP: the left half of each row takes colour 0, the right
+// half colour 1 of the given two-entry table.
+std::string OneBitBmp(uchar colour0, uchar colour1) {
+  std::string bmp(62 + 8, '\0');
+  const auto put = [&](size_t at, uint32_t value, int bytes) {
+    for (int i = 0; i < bytes; ++i) bmp[at + i] = char(value >> (8 * i));
+  };
+  bmp[0] = 'B', bmp[1] = 'M';
+  put(2, bmp.size(), 4), put(10, 62, 4), put(14, 40, 4), put(18, 16, 4), put(22, 2, 4);
+  put(26, 1, 2), put(28, 1, 2), put(46, 2, 4);
+  for (int i = 0; i < 3; ++i) bmp[54 + i] = char(colour0), bmp[58 + i] = char(colour1);
+  for (size_t row = 62; row < bmp.size(); row += 4) bmp[row + 1] = char(0xFF);
+  return bmp;
+}
+
 }  // namespace
 
 TEST(PictureFile, EveryWriterOfTheProgramsReadsBack) {
@@ -146,6 +161,24 @@ TEST(PictureFile, EveryWriterOfTheProgramsReadsBack) {
     } else {
       EXPECT_LT(MeanDifference(picture.pixels, type == TIFF_PAGE_COLOR ? colour : grey), 6) << type;
     }
+  }
+}
+
+TEST(PictureFile, OneBitPicturesAreBlackAndWhiteOnlyWhenTheirColoursAre) {
+  const struct {
+    uchar colour0, colour1;
+    bool bilevel;
+  } cases[] = {{0, 255, true}, {255, 0, true}, {60, 180, false}, {0, 128, false}};
+  for (const auto& c : cases) {
+    const std::string bytes = OneBitBmp(c.colour0, c.colour1);
+    vq::Picture picture;
+    ASSERT_EQ(vq::DecodePicture(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), &picture),
+              PictureResult::kLoaded);
+    ASSERT_EQ(picture.pixels.size(), cv::Size(16, 2));
+    EXPECT_EQ(picture.bilevel, c.bilevel) << int(c.colour0) << "/" << int(c.colour1);
+    // The colours come through unchanged either way.
+    EXPECT_EQ(picture.pixels.at<uchar>(1, 2), c.colour0);
+    EXPECT_EQ(picture.pixels.at<uchar>(1, 12), c.colour1);
   }
 }
 
