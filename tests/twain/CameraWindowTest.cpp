@@ -285,20 +285,30 @@ TEST_F(CameraWindow, CancelAsksToCloseAndCancelsAnnouncedTransfersUntilTheNextEn
 TEST_F(CameraWindow, FirstUnattendedCaptureWaitsOnTheClockAndRefusesNestedCalls) {
   Settings("[Camera]\nRotateAngle=0\n");
   vqplatform::ManualClockScope clock;
-  // Until the first enable has returned, the clock moves on by 50 ms while the
-  // enable's loop, the camera and the preview's worker all wait on it, and
-  // once the threads a step woke wait again (or after 200 ms of real time
-  // when one is held up): on a busy machine the clock slows down with them,
-  // and no time passes while the camera is still being opened.
-  std::atomic<bool> running{true}, ticking{true};
+  // Until the first enable has returned, the clock moves on by 50 ms only
+  // while every thread that waits on it is asleep: the enable's loop, the
+  // camera's stream and the two previews' workers. With fewer asleep a frame
+  // is on its way (or the camera is still being opened), so on a busy
+  // machine the clock slows down with them. Past the patience it moves on
+  // anyway, so that a changed set of threads fails the test instead of
+  // hanging it.
+  constexpr size_t kClockedThreads = 4;
+  std::atomic<bool> running{true}, ticking{true}, heldUp{false};
   std::thread ticker([&] {
+    auto lastStep = std::chrono::steady_clock::now();
     while (running) {
-      std::this_thread::sleep_for(2ms);
-      if (!ticking) continue;
-      const size_t asleep = vqplatform::Clock::TimedWaiterCount();
-      if (asleep < 3) continue;
+      if (!ticking) {
+        std::this_thread::sleep_for(2ms);
+        continue;
+      }
+      if (heldUp) {
+        std::this_thread::sleep_for(2ms);
+      } else if (!vqplatform::Clock::WaitForTimedWaiters(kClockedThreads, 50ms)) {
+        if (std::chrono::steady_clock::now() - lastStep < vqtest::kPatience) continue;
+        heldUp = true;
+      }
       vqplatform::Clock::Advance(50);
-      vqplatform::Clock::WaitForTimedWaiters(asleep, 200ms);
+      lastStep = std::chrono::steady_clock::now();
     }
   });
   const std::shared_ptr<void> stopTicker(nullptr, [&](void*) {
@@ -328,6 +338,7 @@ TEST_F(CameraWindow, FirstUnattendedCaptureWaitsOnTheClockAndRefusesNestedCalls)
   TW_USERINTERFACE ui{0, 0, nullptr};
   ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
   ticking = false;
+  EXPECT_FALSE(heldUp) << "the clock moved on while fewer than " << kClockedThreads << " threads slept on it";
   EXPECT_GE(GetTickCount() - start, 2000u);
   EXPECT_EQ(ds->GetState(), 6);
   EXPECT_EQ(manager.TakeNotifications().at(0).MSG, MSG_XFERREADY);
