@@ -34,7 +34,6 @@ DWORD OrientationThreadProc(LPVOID parameter) {
     return 0;
   }
   HANDLE stop = OpenEventW(0, FALSE, L"StopPODInspectThread");
-  int heldTurn = -1;
   for (;;) {
     const DWORD waited = WaitForSingleObject(stop, kPeriodMs);
     if (waited == WAIT_FAILED) std::fprintf(stderr, "orientation thread: waiting for its stop event failed\n");
@@ -44,16 +43,11 @@ DWORD OrientationThreadProc(LPVOID parameter) {
       PostMessageW(hwnd, WM_ORIENTATION_RESULT, 0, 0);
       break;
     }
-    // The result is tagged with the turn read before the frame, so the
-    // window drops it when the preview has turned since. The preview needs a
-    // moment to show a new turn: a page is looked at only once the turn has
-    // held for a whole period.
-    const int turn = window->DocumentRotation();
-    if (turn != heldTurn) {
-      heldTurn = turn;
-      continue;
-    }
-    const cv::Mat frame = camera->GetFrame();
+    // The result is tagged with the turn the frame was shown in, so the
+    // window drops it when the preview has turned since: a frame from before
+    // a turn would turn the page twice, however late the preview catches up.
+    int turn = 0;
+    const cv::Mat frame = camera->GetFrame(&turn);
     int angle = 0;
     if (detector.Detect(PageOf(frame), &angle, false))
       PostMessageW(hwnd, WM_ORIENTATION_RESULT, 1, OrientationResult(angle, turn));

@@ -247,6 +247,11 @@ bool CCaptureController::SetSelection(RECT rect, bool constrained) {
 
 cv::Mat CCaptureController::GetFrame() { return preview_ ? preview_->GetFrame() : cv::Mat(); }
 
+cv::Mat CCaptureController::GetFrame(int* turn) {
+  *turn = 0;
+  return preview_ ? preview_->GetFrame(turn) : cv::Mat();
+}
+
 std::vector<cv::Mat> CCaptureController::GetDocumentImages() {
   return preview_ ? preview_->GetDocumentImages() : std::vector<cv::Mat>();
 }

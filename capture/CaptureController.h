@@ -62,6 +62,8 @@ class CCaptureController {
 
   // The newest processed frame (top-down BGR); empty without a preview or frame.
   cv::Mat GetFrame();
+  // The same with the quarter turn the frame was shown in (0 without a preview).
+  cv::Mat GetFrame(int* turn);
   // The documents cut out, else the selection, else the whole frame.
   std::vector<cv::Mat> GetDocumentImages();
 

@@ -124,6 +124,12 @@ cv::Mat CShowVideoPro::GetFrame() {
   return frame;
 }
 
+cv::Mat CShowVideoPro::GetFrame(int* turn) {
+  Locked lock(lock_);
+  *turn = lastFrameTurn_;
+  return lastFrame_.clone();
+}
+
 std::vector<cv::Mat> CShowVideoPro::GetDocumentImages() {
   std::vector<cv::Mat> images;
   SendMessageW(previewWindow_, WM_PREVIEW_COPY_OUT, 3, reinterpret_cast<LPARAM>(&images));
@@ -231,16 +237,18 @@ bool CShowVideoPro::ProcessFrame() {
     if (!mainFrame_.GetSize(&width, &height)) return false;
     RECT frame{0, 0, width, height};
     ApplyFrameMargins(&frame);
+    const int turn = rotation_;
     bool turned;
     if (frame.left != 0 || frame.top != 0 || frame.right != width || frame.bottom != height) {
       cv::Mat part = mainFrame_.GetMatRect(&frame), bottomUp;
       cv::flip(part, bottomUp, 0);
-      turned = displayFrame_.SetFrameRotated(bottomUp.data, bottomUp.cols, bottomUp.rows, rotation_);
+      turned = displayFrame_.SetFrameRotated(bottomUp.data, bottomUp.cols, bottomUp.rows, turn);
     } else {
-      turned = displayFrame_.SetFrameRotated(mainFrame_.GetBuffer(), width, height, rotation_);
+      turned = displayFrame_.SetFrameRotated(mainFrame_.GetBuffer(), width, height, turn);
     }
     if (!turned) return false;
     lastFrame_ = displayFrame_.GetMat();
+    lastFrameTurn_ = turn;
   }
   std::vector<cv::RotatedRect> rects;
   if (autoDetect_) {

@@ -52,6 +52,9 @@ class CShowVideoPro : public IShowHWnd {
   virtual BOOL Move(int left, int top, int right, int bottom);
   // The newest processed frame, top-down BGR; empty before the first.
   virtual cv::Mat GetFrame();
+  // The same with the quarter turn the frame was shown in, which lags
+  // behind a new turn until the worker has processed a frame in it.
+  cv::Mat GetFrame(int* turn);
   // The documents cut out and straightened, else the selection, else the
   // whole frame, with the picture-in-picture box and watermark rendered in.
   virtual std::vector<cv::Mat> GetDocumentImages();
@@ -137,6 +140,7 @@ class CShowVideoPro : public IShowHWnd {
   std::atomic<bool> multipleDocuments_{false};
   std::atomic<float> detectionParameter_{kDefaultDetectionParameter};
   cv::Mat lastFrame_;
+  int lastFrameTurn_ = 0;
   std::vector<cv::RotatedRect> documentRects_;
   std::atomic<int> marginLeft_{-1}, marginTop_{-1}, marginRight_{-1}, marginBottom_{-1};
   std::atomic<int> rotation_{0};

@@ -1,6 +1,7 @@
 // The capture controller on the virtual camera: what it answers without a
 // preview or source, its argument rules, opening missing cameras, a size
-// change on a running camera, and the end of a controller while frames flow.
+// change on a running camera, the turn each frame was shown in, and the end
+// of a controller while frames flow.
 #include <gtest/gtest.h>
 
 #include "capture/CaptureController.h"
@@ -121,6 +122,31 @@ TEST_F(CaptureController, SizeChangeLeavesTheCameraStoppedUntilRun) {
   EXPECT_EQ(width, 1280);
   ASSERT_TRUE(controller.Run());
   EXPECT_EQ(FrameOfWidth(controller, 1280).rows, 960) << "frames resume after Run";
+}
+
+TEST_F(CaptureController, FramesComeWithTheTurnTheyWereShownIn) {
+  CCaptureController controller(true, false);
+  controller.SetResolution(640, 480);
+  ASSERT_EQ(controller.OpenCamera(L"5651", L"d0c0", nullptr, CWnd::FromHandle(parent_.Handle()), 0, 0, 320, 240,
+                                  false, 0),
+            S_OK);
+  ASSERT_TRUE(controller.Run());
+  FrameOfWidth(controller, 640);
+  int turn = -1;
+  EXPECT_EQ(controller.GetFrame(&turn).size(), cv::Size(640, 480));
+  EXPECT_EQ(turn, 0);
+  // While the preview catches up with a new turn, every frame says which
+  // turn it was shown in.
+  controller.SetRotation(90);
+  cv::Mat frame;
+  ASSERT_TRUE(PumpUntil([&] {
+    frame = controller.GetFrame(&turn);
+    EXPECT_EQ(frame.size(), turn == 90 ? cv::Size(480, 640) : cv::Size(640, 480)) << turn;
+    return turn == 90;
+  }));
+  CCaptureController without(true, false);
+  EXPECT_TRUE(without.GetFrame(&turn).empty());
+  EXPECT_EQ(turn, 0);
 }
 
 TEST_F(CaptureController, ChildPreviewControllerEndsWhileFramesFlow) {
