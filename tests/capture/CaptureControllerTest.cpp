@@ -36,6 +36,14 @@ class CaptureController : public ::testing::Test {
     return frame;
   }
 
+  // Opens the camera at 640 x 480 and runs it.
+  bool RunAt640(CCaptureController& controller) {
+    controller.SetResolution(640, 480);
+    return controller.OpenCamera(L"5651", L"d0c0", nullptr, CWnd::FromHandle(parent_.Handle()), 0, 0, 320, 240, false,
+                                 0) == S_OK &&
+           controller.Run();
+  }
+
   vqtest::RecordingWindow parent_;
   std::shared_ptr<vq::dshow::VirtualCamera> camera_;
 };
@@ -109,11 +117,7 @@ TEST_F(CaptureController, RulesForTurnsMarginsDetectionAndSelection) {
 
 TEST_F(CaptureController, SizeChangeLeavesTheCameraStoppedUntilRun) {
   CCaptureController controller(true, false);
-  controller.SetResolution(640, 480);
-  ASSERT_EQ(controller.OpenCamera(L"5651", L"d0c0", nullptr, CWnd::FromHandle(parent_.Handle()), 0, 0, 320, 240,
-                                  false, 0),
-            S_OK);
-  ASSERT_TRUE(controller.Run());
+  ASSERT_TRUE(RunAt640(controller));
   EXPECT_EQ(FrameOfWidth(controller, 640).rows, 480);
   EXPECT_EQ(controller.SetResolution(1280, 960), S_OK);
   EXPECT_EQ(controller.MainSource()->GetState(), VIDEO_STATE_STOPPED);
@@ -126,11 +130,7 @@ TEST_F(CaptureController, SizeChangeLeavesTheCameraStoppedUntilRun) {
 
 TEST_F(CaptureController, FramesComeWithTheTurnTheyWereShownIn) {
   CCaptureController controller(true, false);
-  controller.SetResolution(640, 480);
-  ASSERT_EQ(controller.OpenCamera(L"5651", L"d0c0", nullptr, CWnd::FromHandle(parent_.Handle()), 0, 0, 320, 240,
-                                  false, 0),
-            S_OK);
-  ASSERT_TRUE(controller.Run());
+  ASSERT_TRUE(RunAt640(controller));
   FrameOfWidth(controller, 640);
   int turn = -1;
   EXPECT_EQ(controller.GetFrame(&turn).size(), cv::Size(640, 480));
