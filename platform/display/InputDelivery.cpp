@@ -153,11 +153,10 @@ void DeliverKeyOnOwner(HWND top, int virtualKey, bool down, const std::wstring& 
     if (ch != 0x7F) PostMessageW(target, WM_CHAR, static_cast<WPARAM>(ch), 1);
 }
 
-}  // namespace
-
-bool RunLaterOnWindowThread(HWND hwnd, std::function<void()> task) {
+bool QueueOnWindowThread(HWND hwnd, std::function<void()> task, bool input) {
   auto sent = std::make_shared<SentMessage>();
   sent->hwnd = hwnd;
+  sent->input = input;
   sent->task = [task = std::move(task)] {
     task();
     return LRESULT{0};
@@ -171,20 +170,25 @@ bool RunLaterOnWindowThread(HWND hwnd, std::function<void()> task) {
   return true;
 }
 
+}  // namespace
+
+bool RunLaterOnWindowThread(HWND hwnd, std::function<void()> task) {
+  return QueueOnWindowThread(hwnd, std::move(task), false);
+}
+
 void DeliverMouse(HWND top, const MouseInput& input) {
-  RunLaterOnWindowThread(top, [top, input] { DeliverMouseOnOwner(top, input); });
+  QueueOnWindowThread(top, [top, input] { DeliverMouseOnOwner(top, input); }, true);
 }
 
 void DeliverPointerLeft(HWND top, POINT screen) {
   // Posted from the window's thread, so it comes after the mouse messages
   // the deliveries before it posted.
-  RunLaterOnWindowThread(top, [top, screen] {
-    PostMessageW(top, kPointerLeftMessage, 0, MAKELPARAM(screen.x, screen.y));
-  });
+  QueueOnWindowThread(top, [top, screen] { PostMessageW(top, kPointerLeftMessage, 0, MAKELPARAM(screen.x, screen.y)); },
+                      true);
 }
 
 void DeliverKey(HWND top, int virtualKey, bool down, const std::wstring& text) {
-  RunLaterOnWindowThread(top, [top, virtualKey, down, text] { DeliverKeyOnOwner(top, virtualKey, down, text); });
+  QueueOnWindowThread(top, [top, virtualKey, down, text] { DeliverKeyOnOwner(top, virtualKey, down, text); }, true);
 }
 
 int VirtualKeyOfKeysym(unsigned long keysym) {

@@ -26,6 +26,9 @@ struct SentMessage {
   WPARAM wParam = 0;
   LPARAM lParam = 0;
   std::function<LRESULT()> task;  // run instead of the window procedure when set
+  // User input from the display: handled in its order, each only once the
+  // mouse and key messages of the input before it have been retrieved.
+  bool input = false;
   LRESULT result = 0;
   bool done = false;
   std::shared_ptr<ThreadContext> sender;

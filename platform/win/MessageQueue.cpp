@@ -57,12 +57,43 @@ BOOL Post(ThreadContext& thread, const MSG& msg) {
   return TRUE;
 }
 
+// The QS_ kind of a posted message.
+UINT PostedKind(UINT message) {
+  if (message >= WM_KEYFIRST && message <= WM_KEYLAST) return QS_KEY;
+  if (message == WM_MOUSEMOVE) return QS_MOUSEMOVE;
+  if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) return QS_MOUSEBUTTON;
+  return QS_POSTMESSAGE;
+}
+
+bool PostedHasInput(const ThreadContext& self) {
+  return std::any_of(self.posted.begin(), self.posted.end(), [](const MSG& m) {
+    return PostedKind(m.message) != QS_POSTMESSAGE || m.message == kPointerLeftMessage;
+  });
+}
+
+// The sent message to handle next. Input waits while messages of earlier
+// input are still queued: where it goes (the capture, the focus) is decided
+// only once those have been retrieved and handled, so a press that takes the
+// capture or the focus counts for the input after it. Other sends never wait
+// behind input.
+std::deque<std::shared_ptr<SentMessage>>::iterator NextSentMessage(ThreadContext& self) {
+  bool inputSeen = false;
+  for (auto it = self.sentInbox.begin(); it != self.sentInbox.end(); ++it) {
+    if (!(*it)->input) return it;
+    if (inputSeen) continue;
+    inputSeen = true;
+    if (!PostedHasInput(self)) return it;
+  }
+  return self.sentInbox.end();
+}
+
 // Handles one message sent to this thread, if any; the lock is released
 // while the window procedure runs.
 bool HandleOneSentMessage(std::unique_lock<std::mutex>& lock, ThreadContext& self) {
-  if (self.sentInbox.empty()) return false;
-  std::shared_ptr<SentMessage> sent = self.sentInbox.front();
-  self.sentInbox.pop_front();
+  auto next = NextSentMessage(self);
+  if (next == self.sentInbox.end()) return false;
+  std::shared_ptr<SentMessage> sent = *next;
+  self.sentInbox.erase(next);
   lock.unlock();
   LRESULT result = sent->task ? sent->task()
                               : CallWindowProcedure(sent->hwnd, sent->message, sent->wParam, sent->lParam);
@@ -90,14 +121,6 @@ LRESULT SendAndWait(std::shared_ptr<SentMessage> sent) {
     Dispatcher::WaitOnce(lock, *self, std::nullopt);
   }
   return sent->result;
-}
-
-// The QS_ kind of a posted message.
-UINT PostedKind(UINT message) {
-  if (message >= WM_KEYFIRST && message <= WM_KEYLAST) return QS_KEY;
-  if (message == WM_MOUSEMOVE) return QS_MOUSEMOVE;
-  if (message >= WM_MOUSEFIRST && message <= WM_MOUSELAST) return QS_MOUSEBUTTON;
-  return QS_POSTMESSAGE;
 }
 
 bool TakePostedMessage(ThreadContext& self, const MessageFilter& filter, bool remove, MSG* out) {
@@ -166,7 +189,7 @@ bool IsValidFilterWindow(HWND hwnd) {
 }  // namespace
 
 bool QueueHasInput(ThreadContext& self, UINT mask) {
-  if ((mask & QS_SENDMESSAGE) && !self.sentInbox.empty()) return true;
+  if ((mask & QS_SENDMESSAGE) && NextSentMessage(self) != self.sentInbox.end()) return true;
   MessageFilter filter;
   filter.kinds = mask;
   MSG ignored;

@@ -30,7 +30,7 @@ std::vector<Seen> g_seen;
 
 LRESULT CALLBACK RecordingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if ((message >= WM_MOUSEMOVE && message <= WM_MOUSEWHEEL) || message == WM_KEYDOWN || message == WM_KEYUP ||
-      message == WM_CHAR || message == WM_SETCURSOR)
+      message == WM_CHAR || message == WM_SETCURSOR || message == WM_COMMAND)
     g_seen.push_back(Seen{hwnd, message, wParam, lParam});
   if (message == WM_SETCURSOR && GetWindowLongPtrW(hwnd, GWLP_USERDATA) == 1) {
     SetCursor(LoadCursorW(nullptr, IDC_HAND));
@@ -170,6 +170,52 @@ TEST_F(DisplayInputTest, KeysAndTextGoToTheFocusedWindow) {
   vqplatform::PumpMessages();
   ASSERT_EQ(Take(WM_CHAR).size(), 1u);
   EXPECT_EQ(Take(WM_CHAR)[0].hwnd, top_);
+}
+
+// A busy window's thread falls behind the display: each input still goes
+// where the input before it left the capture and the focus.
+TEST_F(DisplayInputTest, InputAheadOfTheWindowGoesWhereTheInputBeforeItLeftCaptureAndFocus) {
+  vqplatform::RegisterStandardControls();
+  auto child = [&](const wchar_t* cls, int x, int id) {
+    return CreateWindowExW(0, cls, L"", WS_CHILD | WS_VISIBLE, x, 150, 80, 30, top_, reinterpret_cast<HMENU>(id),
+                           nullptr, nullptr);
+  };
+  HWND first = child(WC_BUTTON, 10, 11);
+  child(WC_BUTTON, 110, 12);
+  HWND field = child(WC_EDIT, 210, 13);
+  ASSERT_NE(first, nullptr);
+  ASSERT_NE(field, nullptr);
+  vqplatform::PumpMessages();
+  g_seen.clear();
+  auto deliver = [&](MouseAction action, int x) {
+    MouseInput in;
+    in.action = action;
+    in.screen = POINT{100 + x, 50 + 165};
+    vqplatform::DeliverMouse(top_, in);
+  };
+  // The window handles the first press, and with it takes the capture,
+  // before the display hands over the rest of this click and all the next.
+  deliver(MouseAction::Move, 50);
+  deliver(MouseAction::Press, 50);
+  MSG msg{};
+  while (msg.message != WM_LBUTTONDOWN && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  ASSERT_EQ(GetCapture(), first);
+  deliver(MouseAction::Release, 50);
+  for (int x : {150, 250}) {
+    deliver(MouseAction::Move, x);
+    deliver(MouseAction::Press, x);
+    deliver(MouseAction::Release, x);
+  }
+  vqplatform::DeliverKey(top_, 'X', true, L"x");  // typed into the field just clicked
+  vqplatform::PumpMessages();
+  std::vector<int> clicked;
+  for (const Seen& s : Take(WM_COMMAND))
+    if (HIWORD(s.wParam) == BN_CLICKED) clicked.push_back(LOWORD(s.wParam));
+  EXPECT_EQ(clicked, (std::vector<int>{11, 12}));
+  EXPECT_EQ(GetFocus(), field);
+  wchar_t text[8] = {};
+  GetWindowTextW(field, text, 8);
+  EXPECT_STREQ(text, L"x");
 }
 
 TEST_F(DisplayInputTest, WheelTurnsTheFocusedWindowWithScreenCoordinates) {
