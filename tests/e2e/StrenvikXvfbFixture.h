@@ -218,12 +218,14 @@ class StrenvikXvfb : public ::testing::Test {
   }
   // Captures and receives pages until the last page's size passes `wanted`,
   // for settings whose effect on the pictures a capture may not yet show.
+  // When two tries landed, the earlier page may still be from before the
+  // change: only the last one counts.
   cv::Size CaptureUntil(const RECT& window, const std::function<bool(cv::Size)>& wanted) {
     cv::Size size;
     const auto deadline = std::chrono::steady_clock::now() + vqtest::kPatience;
     do {
       CaptureAndUpload(window);
-      size = UploadedSize();
+      size = ReceiveAll().back();
     } while (!wanted(size) && std::chrono::steady_clock::now() < deadline);
     return size;
   }
