@@ -2,12 +2,11 @@
 // stored turns, the host's capabilities, transfer-state controls, the lens
 // button's picture-in-picture fallbacks, the camera-lost message, the open
 // failures and the unattended capture on the manual clock.
-#include <atomic>
-#include <thread>
 
 #include "platform/win/Clock.h"
 #include "platform/win/Menu.h"
 #include "resources/Resources.h"
+#include "tests/support/ClockTicker.h"
 #include "tests/twain/CameraWindowFixture.h"
 #include "twain/PageThumbItem.h"
 
@@ -289,32 +288,9 @@ TEST_F(CameraWindow, FirstUnattendedCaptureWaitsOnTheClockAndRefusesNestedCalls)
   // while every thread that waits on it is asleep: the enable's loop, the
   // camera's stream and the two previews' workers. With fewer asleep a frame
   // is on its way (or the camera is still being opened), so on a busy
-  // machine the clock slows down with them. Past the patience it moves on
-  // anyway, so that a changed set of threads fails the test instead of
-  // hanging it.
+  // machine the clock slows down with them.
   constexpr size_t kClockedThreads = 4;
-  std::atomic<bool> running{true}, ticking{true}, heldUp{false};
-  std::thread ticker([&] {
-    auto lastStep = std::chrono::steady_clock::now();
-    while (running) {
-      if (!ticking) {
-        std::this_thread::sleep_for(2ms);
-        continue;
-      }
-      if (heldUp) {
-        std::this_thread::sleep_for(2ms);
-      } else if (!vqplatform::Clock::WaitForTimedWaiters(kClockedThreads, 50ms)) {
-        if (std::chrono::steady_clock::now() - lastStep < vqtest::kPatience) continue;
-        heldUp = true;
-      }
-      vqplatform::Clock::Advance(50);
-      lastStep = std::chrono::steady_clock::now();
-    }
-  });
-  const std::shared_ptr<void> stopTicker(nullptr, [&](void*) {
-    running = false;
-    ticker.join();
-  });
+  vqtest::ClockTicker ticker(kClockedThreads, 50ms);
   MakeSource(4);
   strenvik::FirstUnattendedCapture = true;
   // A host call that arrives while the enable waits is refused, not run inside it.
@@ -337,8 +313,8 @@ TEST_F(CameraWindow, FirstUnattendedCaptureWaitsOnTheClockAndRefusesNestedCalls)
   const DWORD start = GetTickCount();
   TW_USERINTERFACE ui{0, 0, nullptr};
   ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
-  ticking = false;
-  EXPECT_FALSE(heldUp) << "the clock moved on while fewer than " << kClockedThreads << " threads slept on it";
+  ticker.Stop();
+  EXPECT_FALSE(ticker.HeldUp()) << "the clock moved on while fewer than " << kClockedThreads << " threads slept on it";
   EXPECT_GE(GetTickCount() - start, 2000u);
   EXPECT_EQ(ds->GetState(), 6);
   EXPECT_EQ(manager.TakeNotifications().at(0).MSG, MSG_XFERREADY);

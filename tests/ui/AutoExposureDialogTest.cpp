@@ -5,8 +5,6 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <functional>
 #include <thread>
 
 #include "capture/CaptureController.h"
@@ -18,6 +16,7 @@
 #include "tests/ui/CaptureDialogsSupport.h"
 #include "tests/ui/LayoutCheck.h"
 #include "tests/ui/ScreenshotSupport.h"
+#include "tests/support/ClockTicker.h"
 #include "tests/support/TestEnv.h"
 
 using namespace std::chrono_literals;
@@ -32,38 +31,6 @@ bool FramesPending(HWND preview) {
     return LRESULT(PeekMessageW(&msg, nullptr, WM_VIDEO_FRAME, WM_VIDEO_FRAME, PM_NOREMOVE));
   }) != 0;
 }
-
-// Advances the manual clock by 100 ms each time the threads that wait on it
-// besides the dialog's (`others`) and the dialog's own are all asleep and the
-// preview's window thread, which is not clocked, has taken the frames given
-// to it (else a busy machine would have the dialog measure a frame from
-// before its last change); calls `onStep` before each advance.
-class ClockDriver {
- public:
-  ClockDriver(size_t others, HWND preview = nullptr, std::function<void()> onStep = {}) : onStep_(std::move(onStep)) {
-    thread_ = std::thread([this, others, preview] {
-      while (!done_) {
-        if (!Clock::WaitForTimedWaiters(others + 1, 50ms)) continue;
-        if (preview && FramesPending(preview)) {
-          std::this_thread::sleep_for(1ms);
-          continue;
-        }
-        if (Clock::TimedWaiterCount() < others + 1) continue;  // the preview's worker took a frame meanwhile
-        if (onStep_) onStep_();
-        Clock::Advance(100);
-      }
-    });
-  }
-  ~ClockDriver() {
-    done_ = true;
-    thread_.join();
-  }
-
- private:
-  std::function<void()> onStep_;
-  std::atomic<bool> done_{false};
-  std::thread thread_;
-};
 
 // A window of the dialog's thread that saves the dialog when asked.
 class ScreenshotTaker : public vqtest::OwnerWindow {
@@ -126,7 +93,10 @@ TEST(AutoExposureDialogTest, SearchOnTheVirtualCameraSetsTheBestExposureAndEndsW
     const HWND preview = ::GetWindow(parent.m_hWnd, GW_CHILD);
     ASSERT_NE(preview, nullptr);
     ASSERT_NE(GetWindowThreadProcessId(preview, nullptr), GetCurrentThreadId()) << "the preview's own thread";
-    ClockDriver driver(others, preview, [&] {
+    // Each 100 ms step waits, besides the clocked threads, for the preview's
+    // window thread (not clocked) to take the frames given to it, else a busy
+    // machine would have the dialog measure a frame from before its change.
+    vqtest::ClockTicker ticker(others + 1, 100ms, [&] { return !FramesPending(preview); }, [&] {
       if (exposure().value == (visited.empty() ? -10 : visited.back())) return;
       visited.push_back(exposure().value);
       if (visited.size() == 3) parent.PostMessage(WM_APP);  // a screenshot during the search
@@ -136,6 +106,7 @@ TEST(AutoExposureDialogTest, SearchOnTheVirtualCameraSetsTheBestExposureAndEndsW
     parent.target = &dialog;
     vqtest::MenuAndBoxAnswers answers;
     EXPECT_EQ(dialog.DoModal(), IDOK);
+    EXPECT_FALSE(ticker.HeldUp()) << "the clock moved on while the preview or a clocked thread was busy";
     EXPECT_EQ(answers.BoxTexts(), std::vector<std::wstring>{});
     EXPECT_FALSE(parent.saved.empty());
     EXPECT_EQ(parent.problems, std::vector<std::string>{});
@@ -153,7 +124,7 @@ TEST(AutoExposureDialogTest, CameraWithoutAnExposureRangeEndsWithTheFailureMessa
   vqplatform::ManualClockScope manual;
   CCaptureController controller(true, false);  // no camera opened
   vqtest::MenuAndBoxAnswers answers;
-  ClockDriver driver(0);
+  vqtest::ClockTicker ticker(1, 100ms);
   KeyedAutoExposureDlg dialog;
   dialog.controller = &controller;
   EXPECT_EQ(dialog.DoModal(), IDCANCEL);
