@@ -35,8 +35,7 @@ class Clock {
   // Blocks (in real time, at most realTimeout) until at least `count` threads
   // wait for a deadline; lets a test advance the clock only once the threads
   // it drives are asleep. False when the count was not reached.
-  static bool WaitForTimedWaiters(size_t count,
-                                  std::chrono::milliseconds realTimeout = std::chrono::seconds(20));
+  static bool WaitForTimedWaiters(size_t count, std::chrono::milliseconds realTimeout);
 };
 
 // Manual mode for the lifetime of the scope (tests).

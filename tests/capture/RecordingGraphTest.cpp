@@ -36,7 +36,7 @@ class RecordingGraphTest : public ::testing::Test {
   static void Advance(int frames, size_t sleepers) {
     for (int i = 0; i < frames; ++i) {
       vqplatform::Clock::Advance(100);
-      ASSERT_TRUE(vqplatform::Clock::WaitForTimedWaiters(sleepers));
+      ASSERT_TRUE(vqplatform::Clock::WaitForTimedWaiters(sleepers, vqtest::kPatience));
     }
   }
 
@@ -50,7 +50,7 @@ TEST_F(RecordingGraphTest, WithTheVirtualMicrophoneTheFileHoldsPictureAndSound) 
   {
     vqplatform::ManualClockScope manual;
     ASSERT_EQ(Build(path), S_OK);
-    ASSERT_TRUE(vqplatform::Clock::WaitForTimedWaiters(2));  // picture and sound
+    ASSERT_TRUE(vqplatform::Clock::WaitForTimedWaiters(2, vqtest::kPatience));  // picture and sound
     Advance(30, 2);
     EXPECT_EQ(StopRecordingGraph(&record_), S_OK);
   }
@@ -90,7 +90,7 @@ TEST_F(RecordingGraphTest, WithoutSoundOneVideoStreamAtTheRecordingSize) {
   {
     vqplatform::ManualClockScope manual;
     ASSERT_EQ(Build(path), S_OK);
-    ASSERT_TRUE(vqplatform::Clock::WaitForTimedWaiters(1));
+    ASSERT_TRUE(vqplatform::Clock::WaitForTimedWaiters(1, vqtest::kPatience));
     Advance(5, 1);
     EXPECT_EQ(StopRecordingGraph(&record_), S_OK);
   }

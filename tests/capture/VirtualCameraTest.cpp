@@ -161,13 +161,13 @@ TEST_F(VirtualCameraTest, FramesFollowTheSystemClockWhenTestsRunItByHand) {
   ASSERT_TRUE(camera.Run());
   cv::Mat first = vqtest::WaitForFrame(camera, recorder_, preview, 1);  // frame 0 is due at once
   ASSERT_FALSE(first.empty());
-  ASSERT_TRUE(vqplatform::Clock::WaitForTimedWaiters(1));
+  ASSERT_TRUE(vqplatform::Clock::WaitForTimedWaiters(1, vqtest::kPatience));
   std::this_thread::sleep_for(std::chrono::milliseconds(150));  // real time brings nothing
   EXPECT_EQ(recorder_.Count(preview, WM_VIDEO_FRAME), 1u);
   vqplatform::Clock::Advance(100);
   ASSERT_FALSE(vqtest::WaitForFrame(camera, recorder_, preview, 2).empty());
   // Three seconds on, the sheet lies on the desk in the frame.
-  ASSERT_TRUE(vqplatform::Clock::WaitForTimedWaiters(1));
+  ASSERT_TRUE(vqplatform::Clock::WaitForTimedWaiters(1, vqtest::kPatience));
   vqplatform::Clock::Advance(3000);
   cv::Mat later = vqtest::WaitForFrame(camera, recorder_, preview, 3);
   ASSERT_FALSE(later.empty());

@@ -14,6 +14,7 @@
 #include "platform/win/Timers.h"
 #include "platform/win/Window.h"
 #include "tests/platform/MessageTestSupport.h"
+#include "tests/support/TestEnv.h"
 
 namespace {
 
@@ -110,7 +111,7 @@ TEST_F(MessageServingWait, JoinTimesOutOnTheLayerClockAndFailsOnABadHandle) {
     TimedJoin join;
     join.target = never;
     HANDLE joiner = CreateThread(nullptr, 0, TimedJoin::Run, &join, 0, nullptr);
-    ASSERT_TRUE(vqplatform::Clock::WaitForTimedWaiters(1));
+    ASSERT_TRUE(vqplatform::Clock::WaitForTimedWaiters(1, vqtest::kPatience));
     vqplatform::Clock::Advance(2999);
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     EXPECT_EQ(WaitForSingleObject(joiner, 0), static_cast<DWORD>(WAIT_TIMEOUT));
@@ -178,7 +179,7 @@ TEST_F(MessageServingWait, MsgWaitWakesForATimerOnTheManualClock) {
   HANDLE advancer = CreateThread(
       nullptr, 0,
       [](LPVOID) -> DWORD {
-        if (!vqplatform::Clock::WaitForTimedWaiters(1)) return 1;
+        if (!vqplatform::Clock::WaitForTimedWaiters(1, vqtest::kPatience)) return 1;
         vqplatform::Clock::Advance(800);
         return 0;
       },

@@ -9,6 +9,7 @@
 #include "platform/win/Timers.h"
 #include "platform/win/Window.h"
 #include "tests/platform/MessageTestSupport.h"
+#include "tests/support/TestEnv.h"
 
 namespace {
 
@@ -150,7 +151,7 @@ TEST_F(MessageTimer, AMessageLoopOnAnotherThreadWakesForItsTimer) {
   vqtest::WindowThread worker(L"Worker");
   ASSERT_EQ(SendMessageW(worker.Window(), WM_USER + 1, 0, 0), 1);
   for (int round = 0; round < 3; ++round) {
-    ASSERT_TRUE(Clock::WaitForTimedWaiters(1));
+    ASSERT_TRUE(Clock::WaitForTimedWaiters(1, vqtest::kPatience));
     Clock::Advance(799);
     EXPECT_EQ(WaitForSingleObject(ticked, 0), WAIT_TIMEOUT);
     Clock::Advance(1);

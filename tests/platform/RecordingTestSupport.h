@@ -13,6 +13,7 @@
 #include "platform/dshow/FilterGraph.h"
 #include "platform/dshow/SourceFilter.h"
 #include "platform/win/Clock.h"
+#include "tests/support/TestEnv.h"
 
 namespace vqtest {
 
@@ -104,6 +105,8 @@ struct WriterGraph {
 };
 
 // Blocks until `count` threads sleep on the manual clock.
-inline void WaitForSleepers(size_t count) { ASSERT_TRUE(vqplatform::Clock::WaitForTimedWaiters(count)); }
+inline void WaitForSleepers(size_t count) {
+  ASSERT_TRUE(vqplatform::Clock::WaitForTimedWaiters(count, kPatience));
+}
 
 }  // namespace vqtest

@@ -8,6 +8,7 @@
 #include "platform/win/Clock.h"
 #include "platform/win/Sync.h"
 #include "platform/win/Threads.h"
+#include "tests/support/TestEnv.h"
 
 namespace {
 
@@ -42,9 +43,9 @@ TEST(ThreadClock, SleepEndsExactlyWhenManualTimePassesItsDeadline) {
   ManualClockScope manual;
   SleepJob job{800, CreateEvent(nullptr, TRUE, FALSE, nullptr)};
   HANDLE thread = CreateThread(nullptr, 0, SleepThenSignal, &job, 0, nullptr);
-  ASSERT_TRUE(Clock::WaitForTimedWaiters(1));
+  ASSERT_TRUE(Clock::WaitForTimedWaiters(1, vqtest::kPatience));
   Clock::Advance(799);
-  EXPECT_TRUE(Clock::WaitForTimedWaiters(1)) << "woken before its deadline";
+  EXPECT_TRUE(Clock::WaitForTimedWaiters(1, vqtest::kPatience)) << "woken before its deadline";
   EXPECT_EQ(WaitForSingleObject(job.done, 0), WAIT_TIMEOUT);
   Clock::Advance(1);
   EXPECT_EQ(WaitForSingleObject(job.done, INFINITE), WAIT_OBJECT_0);
@@ -72,7 +73,7 @@ TEST(ThreadClock, WaitTimeOutsFollowManualTimeAndSignalsStillWin) {
   TimedWaitJob job{CreateEvent(nullptr, FALSE, FALSE, nullptr), 3000, 0xDEAD,
                    CreateEvent(nullptr, FALSE, FALSE, nullptr)};
   HANDLE thread = CreateThread(nullptr, 0, WaitWithTimeout, &job, 0, nullptr);
-  ASSERT_TRUE(Clock::WaitForTimedWaiters(1));
+  ASSERT_TRUE(Clock::WaitForTimedWaiters(1, vqtest::kPatience));
   Clock::Advance(2999);
   EXPECT_EQ(WaitForSingleObject(job.done, 0), WAIT_TIMEOUT);
   Clock::Advance(1);
@@ -84,7 +85,7 @@ TEST(ThreadClock, WaitTimeOutsFollowManualTimeAndSignalsStillWin) {
   // A signal ends the wait without any time passing.
   job.result = 0xDEAD;
   thread = CreateThread(nullptr, 0, WaitWithTimeout, &job, 0, nullptr);
-  ASSERT_TRUE(Clock::WaitForTimedWaiters(1));
+  ASSERT_TRUE(Clock::WaitForTimedWaiters(1, vqtest::kPatience));
   SetEvent(job.event);
   ASSERT_EQ(WaitForSingleObject(job.done, INFINITE), WAIT_OBJECT_0);
   EXPECT_EQ(job.result, WAIT_OBJECT_0);
@@ -99,11 +100,11 @@ TEST(ThreadClock, AdvanceWakesSeveralSleepersInDeadlineOrder) {
   SleepJob longJob{1000, CreateEvent(nullptr, TRUE, FALSE, nullptr)};
   HANDLE threads[2] = {CreateThread(nullptr, 0, SleepThenSignal, &shortJob, 0, nullptr),
                        CreateThread(nullptr, 0, SleepThenSignal, &longJob, 0, nullptr)};
-  ASSERT_TRUE(Clock::WaitForTimedWaiters(2));
+  ASSERT_TRUE(Clock::WaitForTimedWaiters(2, vqtest::kPatience));
   Clock::Advance(500);
   EXPECT_EQ(WaitForSingleObject(shortJob.done, INFINITE), WAIT_OBJECT_0);
   EXPECT_EQ(WaitForSingleObject(longJob.done, 0), WAIT_TIMEOUT);
-  EXPECT_TRUE(Clock::WaitForTimedWaiters(1));
+  EXPECT_TRUE(Clock::WaitForTimedWaiters(1, vqtest::kPatience));
   Clock::Advance(500);
   EXPECT_EQ(WaitForMultipleObjects(2, threads, TRUE, INFINITE), WAIT_OBJECT_0);
   for (HANDLE handle : {threads[0], threads[1], shortJob.done, longJob.done}) CloseHandle(handle);
@@ -184,7 +185,7 @@ TEST(ThreadClock, ReturningToRealTimeReleasesManualWaits) {
   {
     ManualClockScope manual;
     thread = CreateThread(nullptr, 0, SleepThenSignal, &job, 0, nullptr);
-    ASSERT_TRUE(Clock::WaitForTimedWaiters(1));
+    ASSERT_TRUE(Clock::WaitForTimedWaiters(1, vqtest::kPatience));
     EXPECT_EQ(WaitForSingleObject(job.done, 0), WAIT_TIMEOUT);
   }
   EXPECT_FALSE(Clock::IsManual());

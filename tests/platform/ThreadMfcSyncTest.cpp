@@ -7,6 +7,7 @@
 #include "platform/mfc/SyncObjects.h"
 #include "platform/win/Clock.h"
 #include "platform/win/Threads.h"
+#include "tests/support/TestEnv.h"
 
 namespace {
 
@@ -35,7 +36,7 @@ TEST(ThreadMfcSync, EventWakesAWaitingThreadAndTimesOutOnTheClock) {
   CEvent stop;  // auto-reset, not signalled
   std::atomic<BOOL> result{-1};
   std::thread waiter([&] { result = stop.Lock(800); });
-  ASSERT_TRUE(vqplatform::Clock::WaitForTimedWaiters(1));
+  ASSERT_TRUE(vqplatform::Clock::WaitForTimedWaiters(1, vqtest::kPatience));
   vqplatform::Clock::Advance(800);
   waiter.join();
   EXPECT_FALSE(result);
