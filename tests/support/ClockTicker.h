@@ -24,15 +24,15 @@ class ClockTicker {
       : sleepers_(sleepers), step_(step), ready_(std::move(ready)), beforeStep_(std::move(beforeStep)) {
     thread_ = std::thread([this] { Run(); });
   }
-  ~ClockTicker() {
-    Stop();
-    thread_.join();
-  }
+  ~ClockTicker() { Stop(); }
   ClockTicker(const ClockTicker&) = delete;
   ClockTicker& operator=(const ClockTicker&) = delete;
 
-  // No more steps; the clock stands still from here on.
-  void Stop() { running_ = false; }
+  // No more steps: once this returns, the clock stands still.
+  void Stop() {
+    running_ = false;
+    if (thread_.joinable()) thread_.join();
+  }
   // Whether a step was ever taken without the threads asleep.
   bool HeldUp() const { return heldUp_; }
 
@@ -55,7 +55,6 @@ class ClockTicker {
         if (std::chrono::steady_clock::now() - lastStep < kPatience) continue;
         heldUp_ = true;
       }
-      if (!running_) break;
       if (beforeStep_) beforeStep_();
       vqplatform::Clock::Advance(step_);
       lastStep = std::chrono::steady_clock::now();
