@@ -5,8 +5,8 @@
 #include <fstream>
 #include <iterator>
 
+#include "base/PathEncoding.h"
 #include "platform/win/Encoding.h"
-#include "platform/win/PathEncoding.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 #include <system_error>
 
 #include "app/IniFile.h"
-#include "platform/win/PathEncoding.h"
+#include "base/PathEncoding.h"
 
 namespace {
 

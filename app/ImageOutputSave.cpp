@@ -10,6 +10,7 @@
 #include "app/BarcodeNames.h"
 #include "app/ImageConversions.h"
 #include "app/ImageOutput.h"
+#include "base/PathEncoding.h"
 #include "imaging/BarcodeReader.h"
 #include "imaging/G4TiffDocument.h"
 #include "imaging/ImageFiles.h"
@@ -17,7 +18,6 @@
 #include "platform/win/Encoding.h"
 #include "platform/win/FileSystem.h"
 #include "platform/win/MessageBox.h"
-#include "platform/win/PathEncoding.h"
 
 namespace {
 

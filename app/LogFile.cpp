@@ -3,9 +3,9 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "base/PathEncoding.h"
 #include "platform/win/Clock.h"
 #include "platform/win/FileSystem.h"
-#include "platform/win/PathEncoding.h"
 
 CLogFile::CLogFile() {
   text_[0] = '\0';

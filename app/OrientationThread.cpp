@@ -3,12 +3,12 @@
 #include <cstdio>
 
 #include "app/VorquellDlg.h"
+#include "base/PathEncoding.h"
 #include "imaging/AutoCrop.h"
 #include "ocr/TextOrientationDetector.h"
 #include "platform/win/Handles.h"
 #include "platform/win/KnownFolders.h"
 #include "platform/win/MessageQueue.h"
-#include "platform/win/PathEncoding.h"
 #include "platform/win/Sync.h"
 
 namespace {

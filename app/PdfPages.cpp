@@ -6,11 +6,11 @@
 #include <cstdio>
 #include <vector>
 
+#include "base/PathEncoding.h"
 #include "imaging/ImageFiles.h"
 #include "imaging/PictureFile.h"
 #include "imaging/ReplacingFile.h"
 #include "platform/win/Encoding.h"
-#include "platform/win/PathEncoding.h"
 
 namespace {
 

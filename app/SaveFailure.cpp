@@ -5,8 +5,8 @@
 
 #include <string>
 
+#include "base/PathEncoding.h"
 #include "platform/win/Encoding.h"
-#include "platform/win/PathEncoding.h"
 #include "ui/LanguageTexts.h"
 
 namespace {

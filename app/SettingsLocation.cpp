@@ -5,8 +5,8 @@
 #include <cstdlib>
 
 #include "app/IniFile.h"
+#include "base/PathEncoding.h"
 #include "platform/win/KnownFolders.h"
-#include "platform/win/PathEncoding.h"
 
 namespace {
 

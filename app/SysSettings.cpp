@@ -7,7 +7,7 @@
 #include <cwchar>
 
 #include "app/SettingsRanges.h"
-#include "platform/win/PathEncoding.h"
+#include "base/PathEncoding.h"
 #include "platform/win/PrivateProfile.h"
 
 namespace {

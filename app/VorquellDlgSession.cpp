@@ -10,9 +10,9 @@
 
 #include "app/SaveFailure.h"
 #include "app/VorquellDlg.h"
+#include "base/PathEncoding.h"
 #include "imaging/WorkFiles.h"
 #include "platform/win/Encoding.h"
-#include "platform/win/PathEncoding.h"
 #include "ui/MultiPageDlg.h"
 
 namespace {

@@ -7,10 +7,10 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include "base/PathEncoding.h"
 #include "imaging/DocumentDetection.h"
-#include "platform/win/MessageBox.h"
 #include "platform/mfc/CString.h"
-#include "platform/win/PathEncoding.h"
+#include "platform/win/MessageBox.h"
 
 namespace vqcapture {
 

@@ -13,7 +13,7 @@
 
 #include "app/SettingsRanges.h"
 #include "app/SysSettings.h"
-#include "platform/win/PathEncoding.h"
+#include "base/PathEncoding.h"
 
 namespace {
 

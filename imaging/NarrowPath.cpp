@@ -1,6 +1,6 @@
 #include "imaging/NarrowPath.h"
 
-#include "platform/win/PathEncoding.h"
+#include "base/PathEncoding.h"
 
 namespace vq {
 

@@ -12,7 +12,7 @@
 
 #include "app/BrandingData.h"
 #include "app/BrandingDataWriter.h"
-#include "platform/win/PathEncoding.h"
+#include "base/PathEncoding.h"
 #include "platform/win/VirtualCameraIds.h"
 #include "tools/WriteOrCheck.h"
 

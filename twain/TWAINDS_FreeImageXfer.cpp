@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <opencv2/imgproc.hpp>
 
+#include "base/PathEncoding.h"
 #include "imaging/G4TiffDocument.h"
 #include "imaging/ImageFiles.h"
-#include "platform/win/PathEncoding.h"
 #include "twain/DSMBinding.h"
 #include "twain/PageGrey.h"
 #include "twain/TWAINContainerKinds.h"

@@ -6,9 +6,9 @@
 #include <cwchar>
 #include <vector>
 
+#include "base/PathEncoding.h"
 #include "platform/win/Clock.h"
 #include "platform/win/KnownFolders.h"
-#include "platform/win/PathEncoding.h"
 
 namespace {
 

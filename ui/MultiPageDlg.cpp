@@ -1,4 +1,4 @@
-#include "platform/win/PathEncoding.h"
+#include "base/PathEncoding.h"
 #include "ui/MultiPageDlg.h"
 
 #include <algorithm>

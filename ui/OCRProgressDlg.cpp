@@ -6,13 +6,13 @@
 #include <opencv2/imgproc.hpp>
 #include <tesseract/baseapi.h>
 
+#include "base/PathEncoding.h"
 #include "imaging/ReplacingFile.h"
 #include "ocr/DocOCR.h"
 #include "platform/win/Encoding.h"
 #include "platform/win/FileSystem.h"
 #include "platform/win/KnownFolders.h"
 #include "platform/win/MessageQueue.h"
-#include "platform/win/PathEncoding.h"
 #include "platform/win/Shell.h"
 #include "platform/win/Sync.h"
 #include "platform/win/Threads.h"

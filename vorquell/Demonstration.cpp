@@ -31,8 +31,8 @@
 #include <vector>
 
 #include "app/SettingsLocation.h"
+#include "base/PathEncoding.h"
 #include "platform/win/KnownFolders.h"
-#include "platform/win/PathEncoding.h"
 
 extern char** environ;
 

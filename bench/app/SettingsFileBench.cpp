@@ -12,10 +12,10 @@
 #include "app/BrandingData.h"
 #include "app/SysSettings.h"
 #include "app/VorquellDlg.h"
+#include "base/PathEncoding.h"
 #include "bench/app/BenchWindow.h"
 #include "platform/dshow/VirtualCamera.h"
 #include "platform/win/KnownFolders.h"
-#include "platform/win/PathEncoding.h"
 #include "platform/win/PrivateProfile.h"
 
 namespace {

@@ -10,11 +10,11 @@
 #include <filesystem>
 #include <thread>
 
+#include "base/PathEncoding.h"
 #include "capture/PushSourceVideo.h"
 #include "capture/RecordingGraph.h"
 #include "platform/dshow/MediaSample.h"
 #include "platform/dshow/VirtualFrameSource.h"
-#include "platform/win/PathEncoding.h"
 #include "tests/capture/PicturePreview.h"
 
 namespace {

@@ -8,10 +8,10 @@
 
 #include <opencv2/imgproc.hpp>
 
+#include "base/PathEncoding.h"
 #include "imaging/G4TiffDocument.h"
 #include "imaging/ImageEnhancement.h"
 #include "imaging/ImageFiles.h"
-#include "platform/win/PathEncoding.h"
 
 namespace {
 

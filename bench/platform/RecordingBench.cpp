@@ -7,9 +7,9 @@
 #include <filesystem>
 #include <opencv2/imgproc.hpp>
 
+#include "base/PathEncoding.h"
 #include "platform/dshow/AsfMuxer.h"
 #include "platform/dshow/VirtualFrameSource.h"
-#include "platform/win/PathEncoding.h"
 
 namespace {
 

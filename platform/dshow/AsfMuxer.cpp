@@ -15,7 +15,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
-#include "platform/win/PathEncoding.h"
+#include "base/PathEncoding.h"
 
 namespace vq::dshow {
 

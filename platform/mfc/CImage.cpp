@@ -9,9 +9,9 @@
 #include <memory>
 #include <string>
 
+#include "base/PathEncoding.h"
 #include "imaging/PictureFile.h"
 #include "platform/win/Encoding.h"
-#include "platform/win/PathEncoding.h"
 
 namespace {
 

@@ -7,10 +7,10 @@
 #include <map>
 #include <mutex>
 
+#include "base/PathEncoding.h"
+#include "platform/win/GdiObjects.h"
 #include "platform/win/KnownFolders.h"
 #include "platform/win/LastError.h"
-#include "platform/win/GdiObjects.h"
-#include "platform/win/PathEncoding.h"
 
 namespace {
 

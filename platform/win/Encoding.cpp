@@ -1,133 +1,14 @@
 #include "platform/win/Encoding.h"
 
-#include <iconv.h>
 #include <locale.h>
 #include <wctype.h>
 
-#include <cerrno>
 #include <cstring>
-#include <vector>
 
 #include "platform/win/LastError.h"
 #include "platform/win/Singletons.h"
 
 namespace {
-
-constexpr wchar_t kReplacementChar = 0xFFFD;
-
-// The conversion descriptors of this thread, opened once per direction and
-// reset before each use.
-class IconvCache {
- public:
-  ~IconvCache() {
-    for (auto& e : entries_) iconv_close(e.cd);
-  }
-  iconv_t Get(const char* to, const char* from) {
-    for (auto& e : entries_)
-      if (e.to == to && e.from == from) {
-        iconv(e.cd, nullptr, nullptr, nullptr, nullptr);
-        return e.cd;
-      }
-    iconv_t cd = iconv_open(to, from);
-    if (cd != reinterpret_cast<iconv_t>(-1)) entries_.push_back({to, from, cd});
-    return cd;
-  }
-
- private:
-  struct Entry {
-    std::string to, from;
-    iconv_t cd;
-  };
-  std::vector<Entry> entries_;
-};
-
-iconv_t OpenConversion(const char* to, const char* from) {
-  thread_local IconvCache cache;
-  return cache.Get(to, from);
-}
-
-bool IsAscii(std::string_view bytes) {
-  for (char c : bytes)
-    if (static_cast<unsigned char>(c) >= 0x80) return false;
-  return true;
-}
-
-bool IsAscii(std::wstring_view text) {
-  for (wchar_t c : text)
-    if (c < 0 || c >= 0x80) return false;
-  return true;
-}
-
-// Runs iconv over the whole input. At an input unit that cannot be
-// converted, `replacement` (already in the target encoding) is written and
-// `skip` input bytes are passed over. Returns false when anything was
-// replaced.
-bool RunIconv(const char* to, const char* from, const char* in, size_t inBytes,
-              std::string_view replacement, size_t skip, std::string& out) {
-  out.clear();
-  iconv_t cd = OpenConversion(to, from);
-  if (cd == reinterpret_cast<iconv_t>(-1)) return false;
-  bool lossless = true;
-  std::vector<char> buffer(4096);
-  char* inPtr = const_cast<char*>(in);
-  size_t inLeft = inBytes;
-  while (true) {
-    char* outPtr = buffer.data();
-    size_t outLeft = buffer.size();
-    size_t rc = inLeft ? iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft)
-                       : iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
-    out.append(buffer.data(), buffer.size() - outLeft);
-    if (rc != static_cast<size_t>(-1)) {
-      if (inLeft == 0) break;
-      continue;
-    }
-    if (errno == E2BIG) continue;
-    // EILSEQ or EINVAL (a truncated sequence at the end): replace one unit.
-    lossless = false;
-    out.append(replacement);
-    size_t step = std::min(skip, inLeft);
-    inPtr += step;
-    inLeft -= step;
-    iconv(cd, nullptr, nullptr, nullptr, nullptr);
-    if (inLeft == 0) {
-      outPtr = buffer.data();
-      outLeft = buffer.size();
-      iconv(cd, nullptr, nullptr, &outPtr, &outLeft);
-      out.append(buffer.data(), buffer.size() - outLeft);
-      break;
-    }
-  }
-  return lossless;
-}
-
-std::wstring DecodeToWide(const char* encoding, std::string_view bytes, bool* lossless) {
-  if (IsAscii(bytes)) {  // the same in UTF-8 and GBK
-    if (lossless) *lossless = true;
-    return std::wstring(bytes.begin(), bytes.end());
-  }
-  std::string raw;
-  const wchar_t replacement = kReplacementChar;
-  bool ok = RunIconv("WCHAR_T", encoding, bytes.data(), bytes.size(),
-                     std::string_view(reinterpret_cast<const char*>(&replacement), sizeof replacement),
-                     1, raw);
-  if (lossless) *lossless = ok;
-  std::wstring text(raw.size() / sizeof(wchar_t), L'\0');
-  std::memcpy(text.data(), raw.data(), text.size() * sizeof(wchar_t));
-  return text;
-}
-
-std::string EncodeFromWide(const char* encoding, std::wstring_view text,
-                           std::string_view replacement, bool* lossless) {
-  if (IsAscii(text)) {
-    if (lossless) *lossless = true;
-    return std::string(text.begin(), text.end());
-  }
-  std::string out;
-  bool ok = RunIconv(encoding, "WCHAR_T", reinterpret_cast<const char*>(text.data()),
-                     text.size() * sizeof(wchar_t), replacement, sizeof(wchar_t), out);
-  if (lossless) *lossless = ok;
-  return out;
-}
 
 bool IsGbk(UINT codePage) { return codePage == CP_GBK; }
 
@@ -168,20 +49,6 @@ bool EqualNoCase(std::wstring_view a, std::wstring_view b) {
   return true;
 }
 
-std::wstring Utf8ToWide(std::string_view bytes) { return DecodeToWide("UTF-8", bytes, nullptr); }
-
-std::string WideToUtf8(std::wstring_view text) {
-  return EncodeFromWide("UTF-8", text, "?", nullptr);
-}
-
-std::wstring GbkToWide(std::string_view bytes, bool* lossless) {
-  return DecodeToWide("GBK", bytes, lossless);
-}
-
-std::string WideToGbk(std::wstring_view text, bool* lossless) {
-  return EncodeFromWide("GBK", text, "?", lossless);
-}
-
 }  // namespace vq
 
 int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR src, int srcBytes, LPWSTR dst,
@@ -192,8 +59,8 @@ int MultiByteToWideChar(UINT codePage, DWORD flags, LPCSTR src, int srcBytes, LP
   }
   size_t length = srcBytes == -1 ? std::strlen(src) + 1 : static_cast<size_t>(srcBytes);
   bool lossless = true;
-  std::wstring text = DecodeToWide(IsGbk(codePage) ? "GBK" : "UTF-8",
-                                   std::string_view(src, length), &lossless);
+  std::wstring text = vq::DecodeText(IsGbk(codePage) ? vq::TextEncoding::kGbk : vq::TextEncoding::kUtf8,
+                                     std::string_view(src, length), &lossless);
   if (!lossless && (flags & MB_ERR_INVALID_CHARS)) {
     SetLastError(ERROR_NO_UNICODE_TRANSLATION);
     return 0;
@@ -225,10 +92,10 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR src, int srcChars, L
   bool lossless = true;
   std::string bytes;
   if (IsGbk(codePage)) {
-    bytes = EncodeFromWide("GBK", std::wstring_view(src, length),
+    bytes = vq::EncodeText(vq::TextEncoding::kGbk, std::wstring_view(src, length),
                            defaultChar ? std::string_view(defaultChar) : "?", &lossless);
   } else {
-    bytes = EncodeFromWide("UTF-8", std::wstring_view(src, length), "\xEF\xBF\xBD", &lossless);
+    bytes = vq::EncodeText(vq::TextEncoding::kUtf8, std::wstring_view(src, length), "\xEF\xBF\xBD", &lossless);
     if (!lossless && (flags & WC_ERR_INVALID_CHARS)) {
       SetLastError(ERROR_NO_UNICODE_TRANSLATION);
       return 0;

@@ -1,10 +1,11 @@
 #pragma once
-// Text conversions. The layer's "ANSI code page" is UTF-8; GBK (code page
-// 936) is there for the few byte strings that must be GBK. Every conversion
-// goes through iconv; nothing depends on the C locale.
+// The Win32 text conversions over the base library's. The layer's "ANSI
+// code page" is UTF-8; GBK (code page 936) is there for the few byte
+// strings that must be GBK.
 #include <string>
 #include <string_view>
 
+#include "base/TextEncoding.h"
 #include "platform/win/WinTypes.h"
 
 #define CP_ACP 0
@@ -32,15 +33,6 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR src, int srcChars, L
                         int dstBytes, LPCSTR defaultChar, BOOL* usedDefaultChar);
 
 namespace vq {
-
-// UTF-8 <-> wide; invalid bytes become U+FFFD, unpaired surrogates "?".
-std::wstring Utf8ToWide(std::string_view bytes);
-std::string WideToUtf8(std::wstring_view text);
-
-// GBK <-> wide; invalid bytes become U+FFFD, characters outside GBK become
-// '?'. *lossless is false when anything was replaced.
-std::wstring GbkToWide(std::string_view bytes, bool* lossless = nullptr);
-std::string WideToGbk(std::wstring_view text, bool* lossless = nullptr);
 
 // Letter case over the whole of Unicode, independent of the process locale.
 wchar_t ToUpperChar(wchar_t ch);

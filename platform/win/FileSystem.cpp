@@ -14,9 +14,9 @@
 #include <string>
 #include <vector>
 
+#include "base/PathEncoding.h"
 #include "platform/win/Encoding.h"
 #include "platform/win/LastError.h"
-#include "platform/win/PathEncoding.h"
 
 namespace {
 

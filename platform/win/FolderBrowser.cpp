@@ -8,11 +8,11 @@
 #include <mutex>
 #include <system_error>
 
+#include "base/PathEncoding.h"
 #include "platform/display/Headless.h"
 #include "platform/win/Controls.h"
 #include "platform/win/Dialog.h"
 #include "platform/win/MessageQueue.h"
-#include "platform/win/PathEncoding.h"
 #include "platform/win/Window.h"
 
 namespace vqplatform {

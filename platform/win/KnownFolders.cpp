@@ -9,9 +9,9 @@
 #include <cwchar>
 #include <string>
 
+#include "base/PathEncoding.h"
 #include "platform/win/Encoding.h"
 #include "platform/win/LastError.h"
-#include "platform/win/PathEncoding.h"
 
 namespace {
 

@@ -13,12 +13,12 @@
 #include <mutex>
 #include <utility>
 
+#include "base/PathEncoding.h"
 #include "platform/display/Headless.h"
 #include "platform/win/Encoding.h"
 #include "platform/win/GdiDc.h"
 #include "platform/win/GdiDraw.h"
 #include "platform/win/GdiObjects.h"
-#include "platform/win/PathEncoding.h"
 
 namespace vqplatform {
 namespace {

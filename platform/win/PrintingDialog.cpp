@@ -3,11 +3,11 @@
 #include <string>
 #include <system_error>
 
+#include "base/PathEncoding.h"
 #include "platform/win/Controls.h"
 #include "platform/win/Dialog.h"
 #include "platform/win/InputFocus.h"
 #include "platform/win/MessageQueue.h"
-#include "platform/win/PathEncoding.h"
 #include "platform/win/Printing.h"
 #include "platform/win/Window.h"
 

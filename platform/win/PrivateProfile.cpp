@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "base/PathEncoding.h"
 #include "platform/win/IniDocument.h"
 #include "platform/win/LastError.h"
-#include "platform/win/PathEncoding.h"
 #include "platform/win/ProfileFiles.h"
 
 namespace vqplatform {

@@ -8,10 +8,10 @@
 #include <mutex>
 #include <thread>
 
+#include "base/PathEncoding.h"
 #include "platform/display/Headless.h"
 #include "platform/win/Encoding.h"
 #include "platform/win/MessageBox.h"
-#include "platform/win/PathEncoding.h"
 #include "platform/win/UserLanguage.h"
 
 extern char** environ;

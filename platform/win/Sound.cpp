@@ -11,10 +11,10 @@
 #include <optional>
 #include <thread>
 
+#include "base/PathEncoding.h"
 #include "platform/display/Headless.h"
 #include "platform/win/AlsaQuiet.h"
 #include "platform/win/KnownFolders.h"
-#include "platform/win/PathEncoding.h"
 #include "platform/win/WaveFile.h"
 
 namespace vqplatform {

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/win/PathEncoding.h"
+#include "base/PathEncoding.h"
 
 namespace {
 

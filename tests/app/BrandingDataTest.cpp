@@ -6,7 +6,7 @@
 
 #include "app/BrandingData.h"
 #include "app/BrandingDataWriter.h"
-#include "platform/win/PathEncoding.h"
+#include "base/PathEncoding.h"
 #include "tests/platform/PrintCString.h"
 #include "tests/support/TestEnv.h"
 

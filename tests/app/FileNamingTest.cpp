@@ -7,10 +7,10 @@
 
 #include "app/FileNaming.h"
 #include "app/SysSettings.h"
+#include "base/PathEncoding.h"
 #include "platform/win/Clock.h"
 #include "platform/win/Dialog.h"
 #include "platform/win/MessageBox.h"
-#include "platform/win/PathEncoding.h"
 #include "platform/win/TestInput.h"
 #include "resources/Resources.h"
 #include "tests/platform/PrintCString.h"

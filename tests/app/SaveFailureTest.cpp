@@ -7,8 +7,8 @@
 
 #include <string>
 
+#include "base/PathEncoding.h"
 #include "platform/win/Encoding.h"
-#include "platform/win/PathEncoding.h"
 #include "tests/support/TestEnv.h"
 
 namespace {

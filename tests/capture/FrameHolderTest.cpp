@@ -7,11 +7,11 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include "base/PathEncoding.h"
 #include "capture/FrameHolder.h"
-#include "platform/win/PathEncoding.h"
+#include "platform/win/MessageBox.h"
 #include "scene/Renderer.h"
 #include "scene/Scene.h"
-#include "platform/win/MessageBox.h"
 #include "tests/support/TestEnv.h"
 
 namespace {

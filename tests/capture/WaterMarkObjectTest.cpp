@@ -6,12 +6,12 @@
 
 #include <opencv2/imgcodecs.hpp>
 
+#include "base/PathEncoding.h"
 #include "capture/WaterMarkObject.h"
 #include "platform/display/Cursors.h"
 #include "platform/mfc/GdiObjectClasses.h"
 #include "platform/win/Clock.h"
 #include "platform/win/Messages.h"
-#include "platform/win/PathEncoding.h"
 #include "tests/support/TestEnv.h"
 
 namespace {

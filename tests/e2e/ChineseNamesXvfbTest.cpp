@@ -29,6 +29,7 @@
 
 #include "app/VorquellApp.h"
 #include "app/VorquellDlg.h"
+#include "base/PathEncoding.h"
 #include "platform/display/Presenter.h"
 #include "platform/dshow/VirtualCamera.h"
 #include "platform/win/Controls.h"
@@ -36,7 +37,6 @@
 #include "platform/win/Encoding.h"
 #include "platform/win/Menu.h"
 #include "platform/win/MessageBox.h"
-#include "platform/win/PathEncoding.h"
 #include "platform/win/Printing.h"
 #include "platform/win/WordAutomation.h"
 #include "tests/app/OutputTestSupport.h"

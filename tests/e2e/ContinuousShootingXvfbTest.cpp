@@ -7,10 +7,10 @@
 
 #include <filesystem>
 
+#include "base/PathEncoding.h"
 #include "platform/display/Presenter.h"
 #include "platform/win/Clock.h"
 #include "platform/win/Encoding.h"
-#include "platform/win/PathEncoding.h"
 #include "scene/Script.h"
 #include "tests/vorquell/MainWindowFixture.h"
 #include "ui/ContinuousShootDlg.h"

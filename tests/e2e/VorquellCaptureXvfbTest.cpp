@@ -31,6 +31,7 @@
 
 #include "app/VorquellApp.h"
 #include "app/VorquellDlg.h"
+#include "base/PathEncoding.h"
 #include "capture/PreviewMessages.h"
 #include "platform/display/Presenter.h"
 #include "platform/dshow/VirtualCamera.h"
@@ -40,7 +41,6 @@
 #include "platform/win/KnownFolders.h"
 #include "platform/win/Menu.h"
 #include "platform/win/MessageBox.h"
-#include "platform/win/PathEncoding.h"
 #include "platform/win/Printing.h"
 #include "platform/win/ProgramSockets.h"
 #include "platform/win/ProgramWindows.h"

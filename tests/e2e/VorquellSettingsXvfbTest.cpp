@@ -21,16 +21,16 @@
 #include "app/BrandingDataWriter.h"
 #include "app/VorquellApp.h"
 #include "app/VorquellDlg.h"
+#include "base/PathEncoding.h"
 #include "platform/display/Presenter.h"
 #include "platform/dshow/VirtualCamera.h"
 #include "platform/win/Dialog.h"
 #include "platform/win/MessageBox.h"
-#include "platform/win/PathEncoding.h"
 #include "platform/win/ProgramWindows.h"
 #include "platform/win/TestInput.h"
+#include "tests/e2e/VorquellProgramTest.h"
 #include "tests/support/PeerProgram.h"
 #include "tests/support/TestEnv.h"
-#include "tests/e2e/VorquellProgramTest.h"
 
 namespace {
 

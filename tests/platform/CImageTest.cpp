@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/PathEncoding.h"
 #include "platform/mfc/CImage.h"
-#include "platform/win/PathEncoding.h"
 #include "tests/support/TestEnv.h"
 
 namespace {

@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "base/PathEncoding.h"
 #include "platform/win/Accelerators.h"
 #include "platform/win/Controls.h"
 #include "platform/win/Dialog.h"
@@ -15,7 +16,6 @@
 #include "platform/win/Menu.h"
 #include "platform/win/MessageBox.h"
 #include "platform/win/MessageQueue.h"
-#include "platform/win/PathEncoding.h"
 #include "platform/win/TestInput.h"
 #include "platform/win/Window.h"
 #include "platform/win/WindowActivation.h"

@@ -2,9 +2,9 @@
 
 #include <cstdlib>
 
+#include "base/PathEncoding.h"
 #include "platform/win/KnownFolders.h"
 #include "platform/win/LastError.h"
-#include "platform/win/PathEncoding.h"
 #include "tests/platform/PrintCString.h"
 #include "tests/support/TestEnv.h"
 

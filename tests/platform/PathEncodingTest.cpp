@@ -8,9 +8,9 @@
 #include <string>
 #include <vector>
 
+#include "base/PathEncoding.h"
 #include "platform/win/FileSystem.h"
 #include "platform/win/KnownFolders.h"
-#include "platform/win/PathEncoding.h"
 #include "tests/support/TestEnv.h"
 
 namespace {

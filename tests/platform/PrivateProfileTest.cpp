@@ -8,8 +8,8 @@
 #include <string>
 #include <thread>
 
+#include "base/PathEncoding.h"
 #include "platform/win/LastError.h"
-#include "platform/win/PathEncoding.h"
 #include "platform/win/PrivateProfile.h"
 #include "tests/support/TestEnv.h"
 

@@ -1,8 +1,8 @@
 // The settings file of the camera window, written and read back.
 #include <gtest/gtest.h>
 
+#include "base/PathEncoding.h"
 #include "platform/win/Clock.h"
-#include "platform/win/PathEncoding.h"
 #include "tests/support/TestEnv.h"
 #include "twain/TwainSettings.h"
 

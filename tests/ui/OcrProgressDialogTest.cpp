@@ -1,7 +1,7 @@
 // The recognition dialog: end codes, stop during recognition, the text file
 // without Word, progress and its text, Chinese pages through the own engine
 // and English pages through Tesseract, the texts in three languages.
-#include "platform/win/PathEncoding.h"
+#include "base/PathEncoding.h"
 #include "ui/OCRProgressDlg.h"
 
 #include <gtest/gtest.h>

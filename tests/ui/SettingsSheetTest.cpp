@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "app/IniFile.h"
+#include "base/PathEncoding.h"
 #include "platform/dshow/VirtualCamera.h"
 #include "platform/win/Clock.h"
 #include "platform/win/Controls.h"
@@ -11,7 +12,6 @@
 #include "platform/win/InputFocus.h"
 #include "platform/win/MessageBox.h"
 #include "platform/win/MessageQueue.h"
-#include "platform/win/PathEncoding.h"
 #include "platform/win/TestInput.h"
 #include "platform/win/Window.h"
 #include "tests/support/TestEnv.h"

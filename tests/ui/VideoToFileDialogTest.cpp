@@ -1,6 +1,6 @@
 // The recording dialog: a recording of the virtual camera's preview with the
 // elapsed time shown, a failed start, and its texts in three languages.
-#include "platform/win/PathEncoding.h"
+#include "base/PathEncoding.h"
 #include "ui/VideoToFileDlg.h"
 
 #include <gtest/gtest.h>

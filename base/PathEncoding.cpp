@@ -1,8 +1,8 @@
-#include "platform/win/PathEncoding.h"
+#include "base/PathEncoding.h"
 
 #include <cstdlib>
 
-#include "platform/win/Encoding.h"
+#include "base/TextEncoding.h"
 
 namespace vq {
 
