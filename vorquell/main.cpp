@@ -3,6 +3,7 @@
 // the listener through which outside programs find the main window by its
 // caption, then the application object, which runs the main window.
 #include <clocale>
+#include <cstdio>
 
 #include "app/VorquellApp.h"
 #include "platform/win/ProgramWindows.h"
@@ -13,9 +14,15 @@ int main() {
   // Made first, gone last: a signal while the listener stops does not cut
   // the program short.
   vqplatform::SessionEndScope sessionEnd;
-  // Without it the program runs on, unseen by the outside programs.
-  vqplatform::ProgramListenerScope listening;
-  CVorquellApp app;
-  app.InitInstance();
-  return app.ExitInstance();
+  int status = 0;
+  {
+    // Without it the program runs on, unseen by the outside programs.
+    vqplatform::ProgramListenerScope listening;
+    CVorquellApp app;
+    app.InitInstance();
+    status = app.ExitInstance();
+  }
+  if (const char* reason = vqplatform::SessionEndScope::EndReason())
+    std::fprintf(stderr, "Vorquell: ended on %s, closed as its Exit closes it\n", reason);
+  return status;
 }

@@ -183,8 +183,7 @@ void DeliverMouse(HWND top, const MouseInput& input) {
 void DeliverPointerLeft(HWND top, POINT screen) {
   // Posted from the window's thread, so it comes after the mouse messages
   // the deliveries before it posted.
-  QueueOnWindowThread(top, [top, screen] { PostMessageW(top, kPointerLeftMessage, 0, MAKELPARAM(screen.x, screen.y)); },
-                      true);
+  QueueOnWindowThread(top, [top, screen] { PostPointerLeft(top, screen); }, true);
 }
 
 void DeliverKey(HWND top, int virtualKey, bool down, const std::wstring& text) {

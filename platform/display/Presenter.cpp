@@ -34,7 +34,6 @@
 #include "platform/win/GdiObjects.h"
 #include "platform/win/GdiSurface.h"
 #include "platform/win/MessageQueue.h"
-#include "platform/win/SessionEnd.h"
 #include "platform/win/SystemMetrics.h"
 #include "platform/win/Window.h"
 #include "platform/win/WindowActivation.h"
@@ -45,6 +44,8 @@ namespace vqplatform {
 namespace {
 
 using Clock = std::chrono::steady_clock;
+
+std::atomic<void (*)()> displayLostHandler{nullptr};
 
 // How long a window's reports must stay quiet before they reach the
 // program: a window manager changes state and geometry in several steps,
@@ -259,7 +260,7 @@ class Presenter {
     }
     Teardown();
     ForgetConnectionLoss(connection);
-    if (lost) RequestSessionEnd();
+    if (void (*handler)() = displayLostHandler.load(); lost && handler) handler();
   }
 
   void Setup() {
@@ -975,6 +976,8 @@ void DrawnSurfaceTracker::SurfaceDrawn(HWND window, const RECT& dirty) {
 }
 
 }  // namespace
+
+void SetDisplayLostHandler(void (*handler)()) { displayLostHandler = handler; }
 
 void NotifyPresenter() {
   // The drawing layer's tables must outlive the presenter, which stops when

@@ -28,4 +28,8 @@ unsigned long PresentedXWindow(HWND window);
 // again.
 void StopPresenter();
 
+// Called on the display thread once the X connection is lost (the windows
+// live on unseen); installed by what decides the program's end. Null: none.
+void SetDisplayLostHandler(void (*handler)());
+
 }  // namespace vqplatform

@@ -250,41 +250,32 @@ bool IsModalDialogEnded(HWND dialog) {
 INT_PTR RunModalDialog(HWND dialog, HWND owner, const std::function<void()>& destroy) {
   std::shared_ptr<DialogState> state = StateOf(dialog);
   if (!state) return -1;
-  ModalLoopScope loop;
   // A loop told to end before it starts ends as a cancel, unseen.
-  if (loop.Ending()) {
+  if (ModalLoopsEnding()) {
     state->ended = true;
     state->result = IDCANCEL;
   }
   bool disabledOwner = owner && IsWindowEnabled(owner) && !state->ended;
   state->disabledOwner = disabledOwner ? owner : nullptr;
   if (disabledOwner) EnableWindow(owner, FALSE);
-  if (!state->ended) ShowWindow(dialog, SW_SHOW);
-  INT_PTR result = -1;
-  while (!state->ended && IsWindow(dialog)) {
-    if (loop.Ending()) {
+  if (!state->ended) {
+    ShowWindow(dialog, SW_SHOW);
+    ModalLoop loop;
+    loop.done = [&] { return state->ended || !IsWindow(dialog); };
+    loop.preTranslate = [&](MSG* msg) {
+      return (state->preTranslate && state->preTranslate(msg)) || IsDialogMessageW(dialog, msg);
+    };
+    loop.idle = [&] {
+      ModalIdleHandler handler = CurrentModalIdleHandler();
+      if (handler) handler(dialog);
+      return handler != nullptr;
+    };
+    if (RunModalLoop(loop) == LoopEnd::kEnding) {
       state->ended = true;
       state->result = IDCANCEL;
-      break;
-    }
-    MSG msg{};
-    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
-      ModalIdleHandler handler = CurrentModalIdleHandler();
-      if (handler) {
-        handler(dialog);
-        continue;
-      }
-    }
-    if (!GetMessageW(&msg, nullptr, 0, 0)) {
-      PostQuitMessage(static_cast<int>(msg.wParam));
-      break;
-    }
-    if (state->preTranslate && state->preTranslate(&msg)) continue;
-    if (!IsDialogMessageW(dialog, &msg)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
     }
   }
+  INT_PTR result = -1;
   if (state->ended) result = state->result;
   if (disabledOwner && IsWindow(owner)) EnableWindow(owner, TRUE);
   if (destroy && IsWindow(dialog)) destroy();

@@ -1,10 +1,11 @@
 #include "platform/win/MessageQueue.h"
 
 #include <algorithm>
+#include <array>
 
 #include "platform/win/Clock.h"
 #include "platform/win/Dispatcher.h"
-#include "platform/win/MousePointer.h"
+#include "platform/win/ModalLoops.h"
 #include "platform/win/ProgramWindows.h"
 #include "platform/win/Threads.h"
 #include "platform/win/WindowRegistry.h"
@@ -65,9 +66,26 @@ UINT PostedKind(UINT message) {
   return QS_POSTMESSAGE;
 }
 
+// The layer's own messages (dispatcher lock held); a fixed table, so that
+// nothing of it is destroyed at exit while a thread may still dispatch.
+struct LayerMessage {
+  UINT message = 0;
+  LayerMessageHandler handler = nullptr;
+  bool input = false;
+};
+std::array<LayerMessage, 4> layerMessages;
+
+const LayerMessage* FindLayerMessage(UINT message) {
+  for (const LayerMessage& m : layerMessages)
+    if (m.handler && m.message == message) return &m;
+  return nullptr;
+}
+
 bool PostedHasInput(const ThreadContext& self) {
   return std::any_of(self.posted.begin(), self.posted.end(), [](const MSG& m) {
-    return PostedKind(m.message) != QS_POSTMESSAGE || m.message == kPointerLeftMessage;
+    if (PostedKind(m.message) != QS_POSTMESSAGE) return true;
+    const LayerMessage* own = FindLayerMessage(m.message);
+    return own && own->input;
   });
 }
 
@@ -95,8 +113,13 @@ bool HandleOneSentMessage(std::unique_lock<std::mutex>& lock, ThreadContext& sel
   std::shared_ptr<SentMessage> sent = *next;
   self.sentInbox.erase(next);
   lock.unlock();
-  LRESULT result = sent->task ? sent->task()
-                              : CallWindowProcedure(sent->hwnd, sent->message, sent->wParam, sent->lParam);
+  LRESULT result = 0;
+  if (sent->task) {
+    HandlerScope handler(sent->hwnd);
+    result = sent->task();
+  } else {
+    result = CallWindowProcedure(sent->hwnd, sent->message, sent->wParam, sent->lParam);
+  }
   lock.lock();
   sent->result = result;
   sent->done = true;
@@ -202,6 +225,25 @@ std::optional<uint64_t> NextQueueInputDue(const ThreadContext& self, UINT mask) 
   return NextTimerDeadline(self, filter);
 }
 
+void InstallLayerMessage(UINT message, LayerMessageHandler handler, bool input) {
+  std::lock_guard lock(Dispatcher::Mutex());
+  for (LayerMessage& m : layerMessages)
+    if (!m.handler || m.message == message) {
+      m = LayerMessage{message, handler, input};
+      return;
+    }
+}
+
+bool PostQuitToThread(DWORD threadId, int exitCode) {
+  std::lock_guard lock(Dispatcher::Mutex());
+  std::shared_ptr<ThreadContext> thread = Dispatcher::FindThread(threadId);
+  if (!thread) return false;
+  thread->quitPosted = true;
+  thread->quitCode = exitCode;
+  Dispatcher::Wake(*thread);
+  return true;
+}
+
 LRESULT RunOnWindowThread(HWND hwnd, std::function<LRESULT()> task) {
   std::shared_ptr<ThreadContext> target;
   {
@@ -262,13 +304,7 @@ LRESULT SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   return SendAndWait(std::move(sent));
 }
 
-void PostQuitMessage(int exitCode) {
-  ThreadContext& self = Dispatcher::Current();
-  std::lock_guard lock(Dispatcher::Mutex());
-  self.quitPosted = true;
-  self.quitCode = exitCode;
-  Dispatcher::Wake(self);
-}
+void PostQuitMessage(int exitCode) { PostQuitToThread(GetCurrentThreadId(), exitCode); }
 
 BOOL GetMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax) {
   if (!msg) return -1;
@@ -354,17 +390,23 @@ LRESULT DispatchMessageW(const MSG* msg) {
         return t.hwnd == msg->hwnd && t.id == msg->wParam && t.proc == proc;
       });
     }
-    if (registered) proc(msg->hwnd, WM_TIMER, msg->wParam, static_cast<DWORD>(Clock::NowMs()));
+    if (registered) {
+      HandlerScope handler(msg->hwnd);
+      proc(msg->hwnd, WM_TIMER, msg->wParam, static_cast<DWORD>(Clock::NowMs()));
+    }
     return 0;
   }
   if (!msg->hwnd) return 0;
+  LayerMessageHandler own = nullptr;
   {
     std::lock_guard lock(Dispatcher::Mutex());
     WindowObject* window = FindWindowObject(msg->hwnd);
     if (!window || window->thread.get() != &Dispatcher::Current()) return 0;
+    if (const LayerMessage* found = FindLayerMessage(msg->message)) own = found->handler;
   }
-  if (msg->message == vqplatform::kPointerLeftMessage) {
-    vqplatform::NotePointerLeft(msg->hwnd, POINT{GET_X_LPARAM(msg->lParam), GET_Y_LPARAM(msg->lParam)});
+  if (own) {
+    HandlerScope handler(msg->hwnd);
+    own(*msg);
     return 0;
   }
   return CallWindowProcedure(msg->hwnd, msg->message, msg->wParam, msg->lParam);

@@ -5,7 +5,8 @@
 // A message sent to a window of another thread waits until that thread
 // handles it, which it does only inside GetMessage, PeekMessage, WaitMessage
 // or a SendMessage of its own (so two threads may send to each other).
-// Retrieval order: sent messages, posted messages, WM_QUIT, WM_PAINT, WM_TIMER.
+// Retrieval order: sent messages, posted messages, WM_QUIT (a per-thread
+// flag, not a queued message), WM_PAINT, WM_TIMER.
 #include "platform/win/Messages.h"
 #include "platform/win/WinTypes.h"
 
@@ -42,6 +43,23 @@ DWORD WaitServingSentMessages(HANDLE handle, DWORD milliseconds);
 // source, so translation adds nothing.
 BOOL TranslateMessage(const MSG* msg);
 LRESULT DispatchMessageW(const MSG* msg);
+
+namespace vqplatform {
+
+// The quit of any thread of the layer, as its own PostQuitMessage would
+// ask it (a signal, a lost display): the thread's quit flag, which its
+// loops see once the queue holds nothing else posted. False when there is
+// no such thread.
+bool PostQuitToThread(DWORD threadId, int exitCode);
+
+// A message of the layer's own that one of its modules posts to a window to
+// run its code on the window's thread in order with the messages before it:
+// DispatchMessage calls the handler the module installed instead of the
+// window. `input` makes it count as user input, which sent input waits for.
+using LayerMessageHandler = void (*)(const MSG& msg);
+void InstallLayerMessage(UINT message, LayerMessageHandler handler, bool input);
+
+}  // namespace vqplatform
 
 inline BOOL PostMessage(HWND h, UINT m, WPARAM w, LPARAM l) { return PostMessageW(h, m, w, l); }
 inline BOOL PostThreadMessage(DWORD t, UINT m, WPARAM w, LPARAM l) { return PostThreadMessageW(t, m, w, l); }

@@ -181,6 +181,20 @@ void NotePointerLeft(HWND top, POINT screen) {
   EndTracking([top](HWND window) { return window == top || IsChild(top, window); });
 }
 
+void PostPointerLeft(HWND top, POINT screen) {
+  // One of the layer's own messages; lParam: the point, as in WM_MOUSEMOVE.
+  constexpr UINT kPointerLeftMessage = 0x03FE;
+  static const bool installed = [] {
+    InstallLayerMessage(
+        kPointerLeftMessage,
+        [](const MSG& msg) { NotePointerLeft(msg.hwnd, POINT{GET_X_LPARAM(msg.lParam), GET_Y_LPARAM(msg.lParam)}); },
+        true);
+    return true;
+  }();
+  (void)installed;
+  PostMessageW(top, kPointerLeftMessage, 0, MAKELPARAM(screen.x, screen.y));
+}
+
 void PostMouseMoveAtPointer() {
   POINT screen{};
   GetCursorPos(&screen);

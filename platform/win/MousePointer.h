@@ -43,10 +43,9 @@ void NotePointerMoved(POINT screen);
 // not know (the desktop, another program's window): the cursor is there,
 // and leave tracking ends for the window and everything inside it.
 void NotePointerLeft(HWND top, POINT screen);
-// The layer's own message that brings NotePointerLeft to the window's thread
-// in order with the mouse messages before it (lParam: the point, as in
-// WM_MOUSEMOVE); DispatchMessage handles it.
-constexpr UINT kPointerLeftMessage = 0x03FE;
+// Brings NotePointerLeft to the window's thread in order with the mouse
+// messages posted to it before.
+void PostPointerLeft(HWND top, POINT screen);
 // What Windows does when the mouse capture ends: the window under the
 // pointer gets a WM_MOUSEMOVE at the pointer's position, so that it can
 // track the pointer again.

@@ -195,24 +195,24 @@ UINT RunPopupMenu(HMENU menu, int x, int y, HWND owner) {
   ShowWindow(window, SW_SHOW);
   UpdateWindow(window);
   SetFocus(window);
-  ModalLoopScope loop;
-  while (!tracking.done && IsWindow(window) && !loop.Ending()) {
-    MSG msg{};
-    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) {
-      if (ModalIdleHandler handler = CurrentModalIdleHandler()) {
-        handler(window);
-        if (!PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE)) break;  // the driver has nothing more
-      }
-    }
-    if (!GetMessageW(&msg, nullptr, 0, 0)) {
-      PostQuitMessage(static_cast<int>(msg.wParam));
-      break;
-    }
-    bool pointerElsewhere = (msg.message == WM_LBUTTONDOWN || msg.message == WM_RBUTTONDOWN) && msg.hwnd != window;
-    if (pointerElsewhere) break;  // a click outside dismisses the menu
-    if (msg.message >= WM_KEYFIRST && msg.message <= WM_KEYLAST) msg.hwnd = window;
-    DispatchMessageW(&msg);
-  }
+  bool dismissed = false;
+  ModalLoop loop;
+  loop.done = [&] { return tracking.done || dismissed || !IsWindow(window); };
+  loop.preTranslate = [&](MSG* msg) {
+    // A click outside dismisses the menu; keys go to the menu.
+    dismissed = (msg->message == WM_LBUTTONDOWN || msg->message == WM_RBUTTONDOWN) && msg->hwnd != window;
+    if (msg->message >= WM_KEYFIRST && msg->message <= WM_KEYLAST) msg->hwnd = window;
+    return dismissed;
+  };
+  loop.idle = [&] {
+    ModalIdleHandler handler = CurrentModalIdleHandler();
+    if (!handler) return false;
+    handler(window);
+    MSG next;
+    dismissed = !PeekMessageW(&next, nullptr, 0, 0, PM_NOREMOVE);  // the driver has nothing more
+    return true;
+  };
+  RunModalLoop(loop);
   SetWindowLongPtrW(window, GWLP_USERDATA, 0);
   DestroyWindow(window);
   DeleteObject(tracking.font);

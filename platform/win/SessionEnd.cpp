@@ -11,6 +11,7 @@
 #include <mutex>
 #include <thread>
 
+#include "platform/display/Presenter.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Threads.h"
 
@@ -19,8 +20,9 @@ namespace vqplatform {
 namespace {
 
 constexpr int kSignals[] = {SIGTERM, SIGINT, SIGHUP};
+// The bytes through the pipe: a signal's number, or these.
 constexpr char kStopWatching = 0;
-constexpr char kEndSession = 1;
+constexpr char kDisplayLost = 100;
 
 // One pipe for the life of the process, so a writer never meets a closed
 // descriptor; bytes written while no scope watches are dropped at the next.
@@ -28,6 +30,16 @@ int endPipe[2] = {-1, -1};
 std::once_flag pipeMade;
 std::atomic<bool> watching{false};
 std::atomic<int> endRequests{0};
+std::atomic<const char*> endReason{nullptr};
+
+const char* ReasonOf(char byte) {
+  switch (byte) {
+    case SIGTERM: return "SIGTERM";
+    case SIGINT: return "SIGINT";
+    case SIGHUP: return "SIGHUP";
+    default: return "the loss of the display";
+  }
+}
 
 bool MakePipe() {
   std::call_once(pipeMade, [] {
@@ -44,18 +56,19 @@ void Notify(char byte) {
   errno = saved;
 }
 
-void OnSignal(int) { Notify(kEndSession); }
+void OnSignal(int signal) { Notify(static_cast<char>(signal)); }
 
 void Watch(DWORD uiThread) {
   for (;;) {
     pollfd wait{endPipe[0], POLLIN, 0};
     if (poll(&wait, 1, -1) < 0 && errno != EINTR) return;
-    char byte = kEndSession;
+    char byte = kDisplayLost;
     const ssize_t got = read(endPipe[0], &byte, 1);
     if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
     if (got <= 0 || byte == kStopWatching) return;
     ++endRequests;
-    PostThreadMessageW(uiThread, WM_QUIT, 0, 0);
+    endReason = ReasonOf(byte);
+    PostQuitToThread(uiThread, 0);
   }
 }
 
@@ -72,10 +85,9 @@ SessionEndScope::SessionEndScope() {
   owner_ = true;
   for (char stale; read(endPipe[0], &stale, 1) > 0;) {
   }
-  // The thread gets its queue now, so an early signal finds it.
-  MSG msg;
-  PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
   endRequests = 0;
+  endReason = nullptr;
+  // The thread's id gives it its queue now, so an early signal finds it.
   scopeState.watcher = std::thread(Watch, GetCurrentThreadId());
   watching = true;
   struct sigaction action {};
@@ -83,10 +95,12 @@ SessionEndScope::SessionEndScope() {
   sigemptyset(&action.sa_mask);
   action.sa_flags = SA_RESTART;
   for (size_t i = 0; i < std::size(kSignals); ++i) sigaction(kSignals[i], &action, &scopeState.previous[i]);
+  SetDisplayLostHandler(RequestSessionEnd);
 }
 
 SessionEndScope::~SessionEndScope() {
   if (!owner_) return;
+  SetDisplayLostHandler(nullptr);
   for (size_t i = 0; i < std::size(kSignals); ++i) sigaction(kSignals[i], &scopeState.previous[i], nullptr);
   // Behind any request still queued; waits for room in the unlikely full pipe.
   const char stop = kStopWatching;
@@ -98,6 +112,8 @@ SessionEndScope::~SessionEndScope() {
 
 int SessionEndScope::EndRequests() { return endRequests.load(); }
 
-void RequestSessionEnd() { Notify(kEndSession); }
+const char* SessionEndScope::EndReason() { return endReason.load(); }
+
+void RequestSessionEnd() { Notify(kDisplayLost); }
 
 }  // namespace vqplatform

@@ -6,6 +6,7 @@
 #include <unordered_map>
 
 #include "platform/display/Presenter.h"
+#include "platform/win/ModalLoops.h"
 #include "platform/win/Window.h"
 #include "platform/win/Singletons.h"
 
@@ -212,7 +213,9 @@ LRESULT CallWindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
     std::lock_guard lock(Dispatcher::Mutex());
     if (WindowObject* window = FindWindowObject(hwnd)) proc = window->proc;
   }
-  return proc ? proc(hwnd, message, wParam, lParam) : 0;
+  if (!proc) return 0;
+  HandlerScope handler(hwnd);
+  return proc(hwnd, message, wParam, lParam);
 }
 
 void RemoveWindowsOfEndedThread(ThreadContext& thread) {
