@@ -345,8 +345,8 @@ class CVorquellDlg : public CDialog, public CMergeDialogOwner {
   // Closes the multipage dialog; its object outlives a nested loop that may
   // be running its code (the question about its pages).
   void CloseMultiPageDialog();
-  // Whether a modeless dialog shows a message box of its own (it is disabled
-  // until the box goes): it is not destroyed under that loop.
+  // Whether a modeless dialog waits in a modal loop of its own (a message
+  // box, its question about its pages): it is not destroyed under that loop.
   static bool InOwnModalLoop(const CWnd* dialog);
   void AdvanceImageCounter();
   void RemoveWorkFiles();
@@ -407,13 +407,10 @@ class CVorquellDlg : public CDialog, public CMergeDialogOwner {
   // command looks its camera up again here after each loop; a dialog that
   // works on a camera is told when it goes (ReleaseController). A
   // controller let go under a nested loop, whose own code may be running it
-  // (property pages, the source's messages), is only retired until the
-  // outermost handler returns.
+  // (property pages, the source's messages), is stopped and deleted at the
+  // top level (the layer's deferred queue).
   std::unique_ptr<CCaptureController> documentController_;
   std::unique_ptr<CCaptureController> portraitController_;
-  std::vector<std::unique_ptr<CCaptureController>> retiredControllers_;
-  std::vector<std::unique_ptr<CMultiPageDlg>> retiredMultiPageDialogs_;
-  int handlerDepth_ = 0;  // handlers of this window on the stack
   CCVideoToFile* recorder_ = nullptr;  // the recording dialog while it runs
   std::vector<std::unique_ptr<CThumbItem>> strip_;
   std::unique_ptr<CLogoItem> logo_;

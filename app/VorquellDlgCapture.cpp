@@ -11,6 +11,7 @@
 #include "app/VorquellDlg.h"
 #include "imaging/ImageFiles.h"
 #include "platform/win/FileSystem.h"
+#include "platform/win/ModalLoops.h"
 #include "platform/win/Sound.h"
 #include "ui/LanguageTexts.h"
 #include "ui/MultiPageDlg.h"
@@ -68,14 +69,14 @@ CString CVorquellDlg::ResultName(const CImageOutput& output, const wchar_t* exte
 }
 
 bool CVorquellDlg::InOwnModalLoop(const CWnd* dialog) {
-  HWND window = dialog ? dialog->GetSafeHwnd() : nullptr;
-  return window && !::IsWindowEnabled(window);
+  return dialog && vqplatform::WaitsInModalLoop(dialog->GetSafeHwnd());
 }
 
 void CVorquellDlg::CloseMultiPageDialog() {
   std::unique_ptr<CMultiPageDlg> dialog = std::move(multiPageDlg_);
   if (dialog && dialog->GetSafeHwnd()) dialog->DestroyWindow();
-  if (dialog && handlerDepth_ > 1) retiredMultiPageDialogs_.push_back(std::move(dialog));
+  // Its own handlers may still be further down the stack.
+  vqplatform::DeleteAtTopLevel(std::move(dialog));
 }
 
 bool CVorquellDlg::AddToMultiPage(const CImageOutput& output, const CString& page, int mode, bool pdfVariant) {

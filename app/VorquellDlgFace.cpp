@@ -226,25 +226,15 @@ void CVorquellDlg::OnPaint() {
 HCURSOR CVorquellDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(icon_); }
 
 BOOL CVorquellDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
-  // What is let go under a nested loop waits for the outermost handler.
-  ++handlerDepth_;
-  BOOL handled = TRUE;
   if (message == WM_PREFIX_CHANGED) {
     imageCounter_ = 0;
     settings_.imageIndex = 0;
     UpdateData(FALSE);
-    if (result) *result = 0;
-  } else if (message == WM_USER + 0x21) {
-    // Nothing sends it; it is answered and nothing else happens.
-    if (result) *result = 0;
-  } else {
-    handled = CDialog::OnWndMsg(message, wParam, lParam, result);
+  } else if (message != WM_USER + 0x21) {  // nothing sends it; it is answered and nothing else happens
+    return CDialog::OnWndMsg(message, wParam, lParam, result);
   }
-  if (--handlerDepth_ == 0) {
-    retiredControllers_.clear();
-    retiredMultiPageDialogs_.clear();
-  }
-  return handled;
+  if (result) *result = 0;
+  return TRUE;
 }
 
 void CVorquellDlg::OnNamingPrefix() {

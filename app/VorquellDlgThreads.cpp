@@ -5,6 +5,7 @@
 #include "app/VorquellDlg.h"
 #include "platform/win/Handles.h"
 #include "platform/win/MessageQueue.h"
+#include "platform/win/ModalLoops.h"
 #include "platform/win/Sync.h"
 #include "ui/VideoToFileDlg.h"
 
@@ -66,12 +67,11 @@ void CVorquellDlg::CloseCameras() {
 void CVorquellDlg::ReleaseController(std::unique_ptr<CCaptureController>& controller) {
   if (!controller) return;
   if (recorder_ && recorder_->captureController == controller.get()) recorder_->CameraLost(MessageText(MSG_UNPLUGGED));
-  if (handlerDepth_ <= 1) {
-    controller.reset();
-    return;
+  if (vqplatform::InNestedLoop()) {
+    // A handler further down may be inside this controller's own code: it
+    // stops now and goes once the loops have unwound.
+    controller->Stop();
+    controller->ShowPreview(false);
   }
-  // A handler further down may be inside this controller's own code.
-  controller->Stop();
-  controller->ShowPreview(false);
-  retiredControllers_.push_back(std::move(controller));
+  vqplatform::DeleteAtTopLevel(std::move(controller));
 }

@@ -7,6 +7,7 @@
 #include "platform/win/GdiTypes.h"
 #include "platform/win/MessageBox.h"
 #include "platform/win/MessageQueue.h"
+#include "platform/win/ModalLoops.h"
 #include "platform/win/Sync.h"
 #include "platform/win/Threads.h"
 #include "platform/win/Window.h"
@@ -38,14 +39,12 @@ bool CShowVideoThread::Create(HWND parent, int left, int top, int right, int bot
   windowThread_ = CreateThread(nullptr, 0, &CShowVideoThread::WindowThreadProc, this, 0, nullptr);
   StartWorker();
   if (!windowThread_) return false;
-  // Creating a child of a window of this thread sends to this thread.
-  MSG msg;
-  while (MsgWaitForMultipleObjects(1, &windowDone_, FALSE, INFINITE, QS_ALLINPUT) != WAIT_OBJECT_0) {
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-  }
+  // Creating a child of a window of this thread sends to this thread. The
+  // wait is a modal loop; ended early (the quit), it still waits for the
+  // window, answering what is sent.
+  vqplatform::ModalLoop wait;
+  wait.object = windowDone_;
+  if (vqplatform::RunModalLoop(wait) != vqplatform::LoopEnd::kDone) WaitServingSentMessages(windowDone_, INFINITE);
   return previewWindow_ != nullptr;
 }
 

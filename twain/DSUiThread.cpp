@@ -1,7 +1,6 @@
 #include "twain/DSUiThread.h"
 
 #include <system_error>
-#include <utility>
 
 #include "platform/display/Presenter.h"
 #include "platform/dshow/V4l2Enumerator.h"
@@ -79,12 +78,9 @@ void CDSUiThread::Run() {
   }
   m_changed.notify_all();
   if (!window) return;
-  MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-    if (vqplatform::ModalLoopDepth() == 0) RunAtTopLevel();
-  }
+  vqplatform::RunThreadLoop(nullptr, [this] {
+    if (m_topLevelWork) m_topLevelWork();
+  });
 }
 
 void CDSUiThread::Wake() {
@@ -100,27 +96,15 @@ void CDSUiThread::RunTask(Task* task) {
   m_changed.notify_all();
 }
 
-void CDSUiThread::RunAtTopLevel() {
-  if (!m_deferred.empty()) {
-    // Loops the deferred work would open end at once too, until it is done.
-    for (Task* task : std::exchange(m_deferred, {})) RunTask(task);
-    vqplatform::ResumeModalLoops();
-  }
-  if (m_topLevelWork) m_topLevelWork();
-}
-
 LRESULT CDSUiThread::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   switch (message) {
     case WM_DS_TRIPLET: {
       auto* task = reinterpret_cast<Task*>(lParam);
       auto* self = reinterpret_cast<CDSUiThread*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
-      if (task->outsideModalLoops && vqplatform::ModalLoopDepth() > 0) {
-        // Runs once the loops have unwound to the thread's own loop.
-        self->m_deferred.push_back(task);
-        vqplatform::EndModalLoops();
-        return 0;
-      }
-      self->RunTask(task);
+      if (task->outsideModalLoops)
+        vqplatform::RunAtTopLevel([self, task] { self->RunTask(task); }, true);
+      else
+        self->RunTask(task);
       return 0;
     }
     case WM_DESTROY:

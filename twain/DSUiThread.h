@@ -11,7 +11,6 @@
 #include <functional>
 #include <mutex>
 #include <thread>
-#include <vector>
 
 #include "platform/win/WinTypes.h"
 
@@ -32,9 +31,10 @@ class CDSUiThread {
 
   // Runs work on the thread and waits for it; on the thread itself, or while
   // no thread runs, it runs directly. Work `outsideModalLoops` (it destroys
-  // what a modal loop's caller still uses) that arrives while the thread is
-  // inside modal loops ends them, as a cancel would, and runs once they
-  // have unwound. False when it could not be handed over.
+  // what a modal loop's caller still uses) goes through the thread's
+  // deferred queue: arriving under nested loops, it ends them as a cancel
+  // would and runs once they have unwound. False when it could not be
+  // handed over.
   bool Call(const std::function<void()>& work, bool outsideModalLoops = false);
   // Work the thread runs from its own loop after each message while it is
   // inside no modal loop and no handler: nothing of the caller's is on its
@@ -51,8 +51,6 @@ class CDSUiThread {
   };
   void Run();
   void RunTask(Task* task);
-  // What waits for the top level: deferred tasks, then the top-level work.
-  void RunAtTopLevel();
   static LRESULT WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam);
 
   std::thread m_thread;
@@ -61,6 +59,5 @@ class CDSUiThread {
   std::mutex m_mutex;
   std::condition_variable m_changed;
   bool m_starting = false;
-  std::vector<Task*> m_deferred;  // the thread's own
   std::function<void()> m_topLevelWork;
 };

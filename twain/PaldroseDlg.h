@@ -63,8 +63,9 @@ class CPaldroseDlg : public CDialog {
   void CloseCameras();
   // The processed pages of one capture of the current camera.
   std::vector<cv::Mat> CaptureImages();
-  // Dispatches this thread's messages for the given time.
-  void PumpMessages(DWORD milliseconds);
+  // Dispatches this thread's messages for the given time; false when the
+  // wait was ended first.
+  bool PumpMessages(DWORD milliseconds);
 
   // The pages waiting for upload, oldest first.
   std::vector<cv::Mat>& Pages() { return m_pages; }

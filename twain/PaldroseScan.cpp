@@ -5,8 +5,7 @@
 
 #include "capture/CaptureController.h"
 #include "platform/mfc/CWinApp.h"
-#include "platform/win/Clock.h"
-#include "platform/win/MessageQueue.h"
+#include "platform/win/ModalLoops.h"
 #include "twain/PaldroseDlg.h"
 #include "twain/TWAIN_UI.h"
 
@@ -85,7 +84,9 @@ bool CPaldroseDlg::CaptureWithoutUI() {
     FirstUnattendedCapture = false;
     // A camera just opened may deliver its first frames late.
     for (int attempt = 0; attempt < 5; ++attempt) {
-      PumpMessages(2000);
+      // A wait ended early (the host disables or closes the source) ends
+      // the attempts.
+      if (!PumpMessages(2000)) return false;
       pages = CaptureImages();
       if (!pages.empty()) break;
     }
@@ -96,27 +97,10 @@ bool CPaldroseDlg::CaptureWithoutUI() {
   return true;
 }
 
-void CPaldroseDlg::PumpMessages(DWORD milliseconds) {
-  // The host's calls that arrive meanwhile are refused, not run nested.
-  if (m_ui) m_ui->SetRefusingTriplets(true);
-  const DWORD start = GetTickCount();
-  for (;;) {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT) {
-        // The thread's loop must still see it.
-        PostQuitMessage(static_cast<int>(msg.wParam));
-        if (m_ui) m_ui->SetRefusingTriplets(false);
-        return;
-      }
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    const DWORD elapsed = GetTickCount() - start;
-    if (elapsed >= milliseconds) break;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, milliseconds - elapsed, QS_ALLINPUT);
-  }
-  if (m_ui) m_ui->SetRefusingTriplets(false);
+bool CPaldroseDlg::PumpMessages(DWORD milliseconds) {
+  // A modal loop of the layer: the host's calls that arrive meanwhile are
+  // handled as under any dialog of the source.
+  return vqplatform::DispatchFor(milliseconds);
 }
 
 }  // namespace strenvik

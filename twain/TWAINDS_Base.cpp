@@ -16,7 +16,6 @@ CTWAINDS_Base::~CTWAINDS_Base() {
 
 TW_UINT16 CTWAINDS_Base::DispatchTriplet(TW_IDENTITY* origin, TW_UINT32 DG, TW_UINT16 DAT,
                                          TW_UINT16 MSG, TW_MEMREF data) {
-  if (m_refusingTriplets && !(DG == DG_CONTROL && DAT == DAT_STATUS)) return Fail(TWCC_SEQERROR);
   if (DG == DG_CONTROL) {
     switch (DAT) {
       case DAT_CAPABILITY: return HandleCapability(MSG, static_cast<TW_CAPABILITY*>(data));

@@ -105,9 +105,6 @@ class CTWAINDS_Base {
   TW_IDENTITY* GetDSIdentity() { return &m_myIdentity; }
   TW_IDENTITY* GetAppIdentity() { return &m_appIdentity; }
   int GetState() const { return m_state; }
-  // While on (the window pumps messages inside an enable), every triplet but
-  // DAT_STATUS is refused with TWCC_SEQERROR instead of running nested.
-  void SetRefusingTriplets(bool on) { m_refusingTriplets = on; }
 
  protected:
   // Condition code and TWRC_FAILURE in one step.
@@ -131,7 +128,6 @@ class CTWAINDS_Base {
   TW_IDENTITY m_myIdentity{};
   TW_IDENTITY m_appIdentity{};
   int m_state = 3;
-  bool m_refusingTriplets = false;
   // What an announced transfer changed, until the host was told.
   struct AnnouncedTransfer {
     TW_UINT32 documents;

@@ -42,8 +42,6 @@ bool CTWAIN_UI::Cancel() {
   return m_ds->NotifyCloseDSReq();
 }
 
-void CTWAIN_UI::SetRefusingTriplets(bool on) { m_ds->SetRefusingTriplets(on); }
-
 bool CTWAIN_UI::ConfirmClose() { return m_ds->NotifyCloseDSOK(); }
 
 int CTWAIN_UI::GetCapCurrentIndex(TW_UINT16 cap) {

@@ -49,8 +49,6 @@ class CTWAIN_UI {
   bool SetCapInt(TW_UINT16 cap, int value);
 
   bool IsTransferAnnounced() const { return m_transferAnnounced; }
-  // While the window pumps messages inside a triplet, the host's calls are refused.
-  void SetRefusingTriplets(bool on);
 
  protected:
   CTWAINDS_FreeImage* m_ds;

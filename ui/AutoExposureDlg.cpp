@@ -6,8 +6,7 @@
 
 #include "capture/CaptureController.h"
 #include "imaging/ChangeDetection.h"
-#include "platform/win/Clock.h"
-#include "platform/win/MessageQueue.h"
+#include "platform/win/ModalLoops.h"
 
 namespace {
 
@@ -55,22 +54,10 @@ int CAutoExposureDlg::Measure() {
 }
 
 bool CAutoExposureDlg::WaitDispatching(DWORD ms) {
-  const ULONGLONG end = GetTickCount64() + ms;
-  for (;;) {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT) {
-        PostQuitMessage(static_cast<int>(msg.wParam));  // for the loops outside
-        return false;
-      }
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    if (!::IsWindow(m_hWnd)) return false;
-    const ULONGLONG now = GetTickCount64();
-    if (now >= end) return true;
-    MsgWaitForMultipleObjects(0, nullptr, FALSE, static_cast<DWORD>(end - now), QS_ALLINPUT);
-  }
+  vqplatform::ModalLoop wait;
+  wait.done = [this] { return !::IsWindow(m_hWnd); };
+  wait.timeoutMs = ms;
+  return vqplatform::RunModalLoop(wait) == vqplatform::LoopEnd::kTimedOut;
 }
 
 bool CAutoExposureDlg::Try(long value, int* brightness) {

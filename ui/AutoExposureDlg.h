@@ -37,7 +37,8 @@ class CAutoExposureDlg : public CDialog {
   // The paper brightness of the live picture; -1 without a picture.
   int Measure();
   // Dispatches the thread's messages for `ms` milliseconds; false when the
-  // program quits or the dialog went away meanwhile.
+  // wait was ended (the quit, the thread's loops told to end) or the dialog
+  // went away meanwhile.
   bool WaitDispatching(DWORD ms);
   // Sets one value, lets it settle and measures it; false when the search
   // has to stop without a result.

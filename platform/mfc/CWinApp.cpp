@@ -1,5 +1,7 @@
 #include "platform/mfc/CWinApp.h"
 
+#include "platform/win/ModalLoops.h"
+
 namespace {
 CWinApp* theApp = nullptr;
 }
@@ -18,15 +20,12 @@ BOOL CWinApp::PreTranslateMessage(MSG* msg) {
 }
 
 int CWinApp::Run() {
-  MSG msg{};
-  while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    if (PreTranslateMessage(&msg)) continue;
-    HWND top = msg.hwnd;
+  vqplatform::RunThreadLoop([this](MSG* msg) {
+    if (PreTranslateMessage(msg)) return true;
+    HWND top = msg->hwnd;
     while (top && ::GetParent(top) && (::GetWindowLongW(top, GWL_STYLE) & WS_CHILD)) top = ::GetParent(top);
-    if (top && vqplatform::GetWindowAttachment(top, "dialog") && ::IsDialogMessageW(top, &msg)) continue;
-    ::TranslateMessage(&msg);
-    ::DispatchMessageW(&msg);
-  }
+    return top && vqplatform::GetWindowAttachment(top, "dialog") && ::IsDialogMessageW(top, msg);
+  });
   return ExitInstance();
 }
 

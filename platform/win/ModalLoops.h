@@ -12,6 +12,7 @@
 // disable or close) goes to the thread's one deferred queue instead and
 // runs once those loops have unwound and the last handler has returned.
 #include <functional>
+#include <memory>
 
 #include "platform/win/Messages.h"
 #include "platform/win/WinTypes.h"
@@ -66,6 +67,11 @@ bool WaitsInModalLoop(HWND window);
 // `endLoops` the loops are ended as a cancel would, and loops started
 // before the work has run end at once too.
 void RunAtTopLevel(std::function<void()> work, bool endLoops = false);
+// Deletes `object` by the same rule.
+template <class T>
+void DeleteAtTopLevel(std::unique_ptr<T> object) {
+  if (object) RunAtTopLevel([held = std::shared_ptr<T>(std::move(object))]() mutable { held.reset(); });
+}
 
 // Ends every modal loop of the calling thread, and every one it starts
 // before ResumeModalLoops, as a cancel would.

@@ -5,6 +5,7 @@
 
 #include "platform/win/Clock.h"
 #include "platform/win/Menu.h"
+#include "platform/win/ModalLoops.h"
 #include "resources/Resources.h"
 #include "tests/support/ClockTicker.h"
 #include "tests/twain/CameraWindowFixture.h"
@@ -281,7 +282,7 @@ TEST_F(CameraWindow, CancelAsksToCloseAndCancelsAnnouncedTransfersUntilTheNextEn
   EXPECT_EQ(endTransfer(), 0);
 }
 
-TEST_F(CameraWindow, FirstUnattendedCaptureWaitsOnTheClockAndRefusesNestedCalls) {
+TEST_F(CameraWindow, FirstUnattendedCaptureWaitsOnTheClockAndAnswersNestedCallsAsADialogDoes) {
   Settings("[Camera]\nRotateAngle=0\n");
   vqplatform::ManualClockScope clock;
   // Until the first enable has returned, the clock moves on by 50 ms only
@@ -293,12 +294,13 @@ TEST_F(CameraWindow, FirstUnattendedCaptureWaitsOnTheClockAndRefusesNestedCalls)
   vqtest::ClockTicker ticker(kClockedThreads, 50ms);
   MakeSource(4);
   strenvik::FirstUnattendedCapture = true;
-  // A host call that arrives while the enable waits is refused, not run inside it.
-  TW_UINT16 nestedResult = 0, nestedCondition = 0;
-  TW_CAPABILITY asked{ICAP_PIXELTYPE, 0, nullptr};
-  std::function<void()> nested = [&] {
-    nestedResult = Send(DG_CONTROL, DAT_CAPABILITY, MSG_GETCURRENT, &asked);
-    nestedCondition = Status();
+  // The wait is a modal loop of the layer, as a dialog's: a call that
+  // destroys nothing is answered inside it.
+  twaintest::Answer nested;
+  int loopsSeen = 0;
+  std::function<void()> nestedCall = [&] {
+    loopsSeen = vqplatform::ModalLoopDepth();
+    nested = Cap(MSG_GETCURRENT, ICAP_PIXELTYPE);
   };
   WNDCLASSW windowClass{};
   windowClass.lpfnWndProc = [](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) -> LRESULT {
@@ -308,7 +310,7 @@ TEST_F(CameraWindow, FirstUnattendedCaptureWaitsOnTheClockAndRefusesNestedCalls)
   windowClass.lpszClassName = L"VqNestedHostCall";
   RegisterClassW(&windowClass);
   HWND caller = CreateWindowExW(0, L"VqNestedHostCall", L"", 0, 0, 0, 0, 0, nullptr, nullptr, nullptr, nullptr);
-  PostMessageW(caller, WM_APP, 0, reinterpret_cast<LPARAM>(&nested));
+  PostMessageW(caller, WM_APP, 0, reinterpret_cast<LPARAM>(&nestedCall));
 
   const DWORD start = GetTickCount();
   TW_USERINTERFACE ui{0, 0, nullptr};
@@ -318,8 +320,8 @@ TEST_F(CameraWindow, FirstUnattendedCaptureWaitsOnTheClockAndRefusesNestedCalls)
   EXPECT_GE(GetTickCount() - start, 2000u);
   EXPECT_EQ(ds->GetState(), 6);
   EXPECT_EQ(manager.TakeNotifications().at(0).MSG, MSG_XFERREADY);
-  EXPECT_EQ(nestedResult, TWRC_FAILURE);
-  EXPECT_EQ(nestedCondition, TWCC_SEQERROR);
+  EXPECT_EQ(loopsSeen, 1);
+  EXPECT_EQ(nested.rc, TWRC_SUCCESS);
 
   // Later unattended captures do not wait: with the clock standing still the
   // enable returns at once (one that waited on the clock would never return).
