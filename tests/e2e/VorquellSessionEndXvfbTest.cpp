@@ -1,32 +1,44 @@
 // The built Vorquell as the session ends under it, as a separate process:
 // SIGTERM at idle, SIGTERM during a capture and while a capture's name
-// dialog waits, SIGINT and SIGHUP each close it as its Exit
-// does (exit status 0, Sys.ini saved with the right counter, no socket
-// left); the hidden work files a killed writer left are gone after the next
-// start; and a display server that dies under it ends it the same way,
-// without an abort.
+// dialog waits, SIGINT and SIGHUP, and SIGTERM and SIGHUP while the
+// recording dialog is open, recording or not, each close it as its Exit
+// does (exit status 0, Sys.ini saved with the right counter, a running
+// recording finished, no socket left) and it says why in one line; the
+// hidden work files a killed writer left are gone after the next start;
+// and a display server that dies under it ends it the same way, without an
+// abort.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <optional>
+#include <regex>
+#include <string>
+#include <thread>
+#include <utility>
+#include <tuple>
+#include <vector>
+
+#include <opencv2/imgcodecs.hpp>
+#include <opencv2/imgproc.hpp>
+
+#include "tests/support/MediaReadBack.h"
+#include "tests/support/TestEnv.h"
+// Xlib last: its macros clash with names above.
 #include <X11/Xatom.h>
 #include <X11/Xlib.h>
 #include <X11/extensions/XTest.h>
 #include <X11/keysym.h>
 
-#include <chrono>
-#include <cstdlib>
-#include <filesystem>
-#include <map>
-#include <regex>
-#include <string>
-#include <thread>
-#include <vector>
-
 #include "tests/e2e/XServer.h"
-#include "tests/support/TestEnv.h"
 
 extern char** environ;
 
@@ -39,7 +51,7 @@ constexpr const char* kTitle = "Vorquell V71.0";
 
 // Starts a program with these variables added to the environment; its id.
 pid_t Spawn(const std::vector<std::string>& argv, const std::map<std::string, std::string>& variables,
-            int passedDescriptor = -1) {
+            int passedDescriptor = -1, const std::string& errorLog = "") {
   std::vector<std::string> env;
   for (char** e = environ; *e; ++e) {
     const std::string entry = *e;
@@ -56,6 +68,8 @@ pid_t Spawn(const std::vector<std::string>& argv, const std::map<std::string, st
   posix_spawn_file_actions_init(&actions);
   // The display server's number comes back through descriptor 3.
   if (passedDescriptor >= 0) posix_spawn_file_actions_adddup2(&actions, passedDescriptor, 3);
+  if (!errorLog.empty())
+    posix_spawn_file_actions_addopen(&actions, 2, errorLog.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
   pid_t pid = -1;
   if (posix_spawnp(&pid, args[0], &actions, nullptr, args.data(), envp.data()) != 0) pid = -1;
   posix_spawn_file_actions_destroy(&actions);
@@ -159,7 +173,7 @@ class VorquellSessionEndXvfbTest : public ::testing::Test {
                                                  {"VQ_PROGRAM_DIR", program_.string()},
                                                  {"VQ_BITMAP_DIR", VQ_SKIN_BITMAP_DIR}};
     if (!display.empty()) variables["DISPLAY"] = display;
-    return Spawn({VQ_PROGRAM_PATH}, variables);
+    return Spawn({VQ_PROGRAM_PATH}, variables, -1, (vqtest::TempDir() / "stderr.txt").string());
   }
   // Waits for the main window of a started program (which must not end first).
   Window WaitForWindow(Display* display, pid_t pid) {
@@ -182,6 +196,12 @@ class VorquellSessionEndXvfbTest : public ::testing::Test {
   }
   std::vector<fs::path> Pages() const { return Matching(images_, std::regex(R"(ABC\d{5}\.jpg)")); }
   std::vector<fs::path> HiddenWorkFiles() const { return Matching(images_, std::regex(R"(\..*\.tmp.*)"), true); }
+  // What the program said on its error stream: one line naming why it ended.
+  void ExpectToldWhy(const std::string& reason) const {
+    const std::string said = vqtest::ReadFile(vqtest::TempDir() / "stderr.txt");
+    EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+    EXPECT_NE(said.find("ended on " + reason), std::string::npos) << said;
+  }
   // Closes the program with a signal; its wait status.
   int EndWith(pid_t pid, int signal) {
     // Written again at the end, or not at all.
@@ -196,7 +216,7 @@ class VorquellSessionEndXvfbTest : public ::testing::Test {
 };
 
 TEST_F(VorquellSessionEndXvfbTest, EachSignalClosesTheProgramAsItsExitDoes) {
-  for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+  for (auto [signal, name] : {std::pair{SIGTERM, "SIGTERM"}, {SIGINT, "SIGINT"}, {SIGHUP, "SIGHUP"}}) {
     const pid_t pid = Start();
     ASSERT_GT(pid, 0);
     ASSERT_NE(WaitForWindow(display_, pid), 0u);
@@ -206,6 +226,7 @@ TEST_F(VorquellSessionEndXvfbTest, EachSignalClosesTheProgramAsItsExitDoes) {
     EXPECT_EQ(WEXITSTATUS(status), 0);
     EXPECT_EQ(SavedCounter(), 37) << "Sys.ini saved at the end";
     EXPECT_EQ(SocketsLeft(), 0u);
+    ExpectToldWhy(name);
   }
 }
 
@@ -298,6 +319,83 @@ TEST_F(VorquellSessionEndXvfbTest, ADisplayServerThatDiesEndsTheProgramWithoutAn
   EXPECT_EQ(WEXITSTATUS(status), 0);
   EXPECT_EQ(SavedCounter(), 37) << "Sys.ini saved at the end";
   EXPECT_EQ(SocketsLeft(), 0u);
+  ExpectToldWhy("the loss of the display");
 }
+
+// The recording dialog open, recording or not, when the session ends: the
+// program ends as its Exit does, a running recording is finished, and the
+// reason is told in one line.
+class VorquellSessionEndInRecordingTest : public VorquellSessionEndXvfbTest,
+                                          public ::testing::WithParamInterface<std::tuple<int, bool>> {
+ protected:
+  // Where the main window shows a button's picture, found as a user's eye
+  // finds it; its middle on the screen.
+  std::optional<POINT> FindPicture(Window window, const std::string& picture) {
+    vqtest::XServer server;
+    const RECT client = server.ClientRectOnScreen(window);
+    const vqtest::Screenshot shot = server.Grab(client);
+    if (shot.pixels.empty()) return std::nullopt;
+    cv::Mat screen(shot.height, shot.width, CV_8UC4, const_cast<uint32_t*>(shot.pixels.data())), bgr;
+    cv::cvtColor(screen, bgr, cv::COLOR_BGRA2BGR);
+    const cv::Mat wanted = cv::imread(std::string(VQ_SKIN_BITMAP_DIR) + "/" + picture, cv::IMREAD_COLOR);
+    if (wanted.empty() || wanted.cols > bgr.cols || wanted.rows > bgr.rows) return std::nullopt;
+    cv::Mat score;
+    cv::matchTemplate(bgr, wanted, score, cv::TM_SQDIFF_NORMED);
+    double best = 1;
+    cv::Point at;
+    cv::minMaxLoc(score, &best, nullptr, &at);
+    if (best > 0.02) return std::nullopt;
+    return POINT{client.left + at.x + wanted.cols / 2, client.top + at.y + wanted.rows / 2};
+  }
+  std::vector<fs::path> Recordings() const { return Matching(images_, std::regex(R"(ABC\d{5}\.asf)")); }
+};
+
+TEST_P(VorquellSessionEndInRecordingTest, EndsTheProgramAndKeepsTheCounter) {
+  const auto [signal, recording] = GetParam();
+  const pid_t pid = Start();
+  ASSERT_GT(pid, 0);
+  const Window window = WaitForWindow(display_, pid);
+  ASSERT_NE(window, 0u);
+  std::optional<POINT> record;
+  ASSERT_TRUE(vqtest::WaitFor([&] { return (record = FindPicture(window, "207.png")).has_value(); }))
+      << "the recording button";
+  vqtest::XServer server;
+  server.Click(*record);
+  Window dialog = 0;
+  ASSERT_TRUE(vqtest::WaitFor([&] {
+    for (const auto& [shown, title] : ShownWindows(display_))
+      if (title == "视频录制") dialog = shown;
+    return dialog != 0;
+  })) << "the recording dialog";
+  if (recording) {
+    // Return starts it (the dialog's default button).
+    XSetInputFocus(display_, dialog, RevertToParent, CurrentTime);
+    XSync(display_, False);
+    server.PressKey(XK_Return);
+    std::error_code error;
+    ASSERT_TRUE(vqtest::WaitFor([&] {
+      const auto found = Recordings();
+      return found.size() == 1 && fs::file_size(found[0], error) > 0;
+    })) << "a recording runs";
+    server.Grab(server.ClientRectOnScreen(dialog)).SavePng(vqtest::ScreenshotPath("vorquell-recording-at-sigterm.png"));
+  }
+  const int status = EndWith(pid, signal);
+  ASSERT_TRUE(WIFEXITED(status)) << "wait status " << status;
+  EXPECT_EQ(WEXITSTATUS(status), 0);
+  EXPECT_EQ(SavedCounter(), 38) << "the recording command took its number";
+  if (recording) {
+    ASSERT_EQ(Recordings().size(), 1u);
+    const vqtest::MediaFile media = vqtest::ReadMediaFile(Recordings()[0].string());
+    EXPECT_TRUE(media.readable);
+    ASSERT_NE(media.Video(), nullptr);
+    EXPECT_GT(media.Video()->packets, 0);
+  } else {
+    EXPECT_EQ(Recordings(), std::vector<fs::path>{});
+  }
+  ExpectToldWhy(signal == SIGTERM ? "SIGTERM" : "SIGHUP");
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, VorquellSessionEndInRecordingTest,
+                         ::testing::Combine(::testing::Values(SIGTERM, SIGHUP), ::testing::Values(false, true)));
 
 }  // namespace

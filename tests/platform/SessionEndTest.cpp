@@ -1,7 +1,8 @@
 // The end of the session as the program's own quit: SIGTERM, SIGINT and
-// SIGHUP, and a request from another thread (a lost display), become
-// WM_QUIT on the thread that made the scope; outside a scope the signals
-// keep the handling they had.
+// SIGHUP, and a request from another thread (a lost display), become the
+// quit of the thread that made the scope, after the work posted to it
+// before, and say what asked; outside a scope the signals keep the handling
+// they had.
 #include "platform/win/SessionEnd.h"
 
 #include <gtest/gtest.h>
@@ -10,22 +11,29 @@
 #include <atomic>
 #include <chrono>
 #include <thread>
+#include <utility>
 
 #include "platform/win/MessageQueue.h"
+#include "platform/win/Threads.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 
-// Waits for WM_QUIT on this thread, dispatching what comes before it.
+constexpr UINT WM_WORK = WM_APP + 1;
+
+// Waits for the quit of this thread; work posted once it is asked still
+// comes first, as the quit waits for an otherwise empty queue.
 bool QuitArrives() {
+  MSG msg{};
   const auto end = std::chrono::steady_clock::now() + 60s;
-  for (MSG msg; std::chrono::steady_clock::now() < end; std::this_thread::sleep_for(5ms))
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      if (msg.message == WM_QUIT) return true;
-      DispatchMessageW(&msg);
-    }
-  return false;
+  while (!PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE) || msg.message != WM_QUIT) {
+    if (std::chrono::steady_clock::now() > end) return false;
+    std::this_thread::sleep_for(5ms);
+  }
+  PostThreadMessageW(GetCurrentThreadId(), WM_WORK, 0, 0);
+  return PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) && msg.message == WM_WORK &&
+         PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE) && msg.message == WM_QUIT;
 }
 
 std::atomic<int> ownHandlerCalls{0};
@@ -33,9 +41,11 @@ void OwnHandler(int) { ++ownHandlerCalls; }
 
 TEST(MessageOnSessionEnd, EachSignalBecomesAQuitOfTheScopesThread) {
   vqplatform::SessionEndScope scope;
-  for (int signal : {SIGTERM, SIGINT, SIGHUP}) {
+  EXPECT_EQ(vqplatform::SessionEndScope::EndReason(), nullptr);
+  for (auto [signal, name] : {std::pair{SIGTERM, "SIGTERM"}, {SIGINT, "SIGINT"}, {SIGHUP, "SIGHUP"}}) {
     ASSERT_EQ(raise(signal), 0);
     EXPECT_TRUE(QuitArrives()) << signal;
+    EXPECT_STREQ(vqplatform::SessionEndScope::EndReason(), name);
   }
   EXPECT_EQ(vqplatform::SessionEndScope::EndRequests(), 3);
 }
@@ -47,6 +57,7 @@ TEST(MessageOnSessionEnd, ARequestFromAnotherThreadReachesTheScopesThread) {
   EXPECT_TRUE(QuitArrives());
   std::thread([] { vqplatform::RequestSessionEnd(); }).join();
   EXPECT_TRUE(QuitArrives());
+  EXPECT_STREQ(vqplatform::SessionEndScope::EndReason(), "the loss of the display");
   EXPECT_EQ(vqplatform::SessionEndScope::EndRequests(), 2);
 }
 
