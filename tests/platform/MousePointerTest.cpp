@@ -113,7 +113,8 @@ TEST_F(MousePointerTest, EndOfCaptureBringsAMoveSoLeavingIsReportedAgain) {
 }
 
 // The display saw the pointer leave the top-level window for somewhere
-// else: a window inside it that tracks the pointer is left, once.
+// else (the news comes through the window's queue): a window inside it that
+// tracks the pointer is left, once.
 TEST_F(MousePointerTest, PointerLeavingTheTopLevelWindowLeavesTheWindowsInIt) {
   vqplatform::MoveMouse(left_, POINT{20, 20});
   Pump();
@@ -123,11 +124,11 @@ TEST_F(MousePointerTest, PointerLeavingTheTopLevelWindowLeavesTheWindowsInIt) {
   HWND elsewhere = CreateWindowExW(0, L"VqPointerTest", L"", WS_POPUP | WS_VISIBLE, 600, 100, 50, 50, nullptr,
                                    nullptr, nullptr, nullptr);
   const POINT gone{900, 900};
-  vqplatform::NotePointerLeft(elsewhere, gone);  // another window: nothing ends
+  vqplatform::PostPointerLeft(elsewhere, gone);  // another window: nothing ends
   Pump();
   EXPECT_TRUE(seen_.empty());
-  vqplatform::NotePointerLeft(top_, gone);
-  vqplatform::NotePointerLeft(top_, gone);
+  vqplatform::PostPointerLeft(top_, gone);
+  vqplatform::PostPointerLeft(top_, gone);
   Pump();
   EXPECT_EQ(seen_, (std::vector<UINT>{WM_MOUSELEAVE}));
   TRACKMOUSEEVENT query{sizeof(TRACKMOUSEEVENT), TME_QUERY, left_, 0};
