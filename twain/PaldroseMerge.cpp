@@ -1,6 +1,10 @@
 // The camera window's merge mode: captures go into the merge dialog, whose
 // result comes back as one page.
+#include <memory>
+#include <utility>
+
 #include "platform/mfc/CWinApp.h"
+#include "platform/win/ModalLoops.h"
 #include "twain/MergeImageDlg.h"
 #include "twain/PaldroseDlg.h"
 
@@ -12,8 +16,8 @@ void CPaldroseDlg::OnMergeCheck() {
 }
 
 void CPaldroseDlg::DeleteMergeDialog() {
-  delete m_mergeDialog;
-  m_mergeDialog = nullptr;
+  // Its own handlers may be further down the stack (a box of its own).
+  vqplatform::DeleteAtTopLevel(std::unique_ptr<CMergeImageDlg>(std::exchange(m_mergeDialog, nullptr)));
 }
 
 void CPaldroseDlg::AddPagesToMergeDialog(const std::vector<cv::Mat>& pages) {

@@ -9,6 +9,7 @@
 #include "resources/Resources.h"
 #include "tests/support/ClockTicker.h"
 #include "tests/twain/CameraWindowFixture.h"
+#include "twain/MergeImageDlg.h"
 #include "twain/PageThumbItem.h"
 
 namespace twaintest {
@@ -332,6 +333,32 @@ TEST_F(CameraWindow, FirstUnattendedCaptureWaitsOnTheClockAndAnswersNestedCallsA
   ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
   EXPECT_EQ(GetTickCount() - again, 0u);
   DestroyWindow(caller);
+}
+
+// Merge unticked while the merge dialog waits in a box of its own: the
+// dialog, whose handler is still running, goes once the box is answered.
+TEST_F(CameraWindow, MergeDialogLetGoUnderItsOwnBoxGoesAtTheTopLevel) {
+  Settings("[Camera]\nRotateAngle=0\n");
+  MakeSource(5);
+  ASSERT_TRUE(Pump([&] { return !Window().MainController()->GetFrame().empty(); }));
+  Click(6024);
+  Click(6000);
+  ASSERT_NE(Window().MergeDialog(), nullptr);
+  const HWND merge = Window().MergeDialog()->GetSafeHwnd();
+  bool keptUnderTheBox = false;
+  vqplatform::SetMessageBoxAnswer([&](const vqplatform::MessageBoxRecord&) {
+    // The box's loop, in which the user unticks merge in the camera window.
+    PostMessageW(GetDlgItem(Window().GetSafeHwnd(), 6024), BM_CLICK, 0, 0);
+    vqplatform::ModalLoop box;
+    box.done = [&] { return Window().MergeDialog() == nullptr; };
+    vqplatform::RunModalLoop(box);
+    keptUnderTheBox = IsWindow(merge);
+    return IDOK;
+  });
+  SendMessageW(merge, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);  // one page: "two are needed"
+  EXPECT_TRUE(keptUnderTheBox);
+  EXPECT_FALSE(IsWindow(merge));
+  EXPECT_EQ(IsDlgButtonChecked(Window().GetSafeHwnd(), 6024), BST_UNCHECKED);
 }
 
 }  // namespace
