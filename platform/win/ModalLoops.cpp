@@ -57,9 +57,9 @@ LoopEnd RunModalLoop(const ModalLoop& loop) {
   LoopCount counted;
   const std::optional<uint64_t> deadline = DeadlineAfter(loop.timeoutMs);
   for (;;) {
-    if (t_ending) return LoopEnd::kEnding;
     if (loop.done && loop.done()) return LoopEnd::kDone;
     if (loop.object && WaitForSingleObject(loop.object, 0) == WAIT_OBJECT_0) return LoopEnd::kDone;
+    if (t_ending) return LoopEnd::kEnding;
     const DWORD left = Remaining(deadline);
     if (left == 0) return LoopEnd::kTimedOut;
     MSG msg{};
