@@ -38,8 +38,13 @@ class LoopCount {
 void RunDeferred() {
   if (t_runningDeferred) return;
   t_runningDeferred = true;
-  while (!t_deferred.empty())
-    for (std::function<void()>& work : std::exchange(t_deferred, {})) work();
+  while (!t_deferred.empty()) {
+    std::vector<std::function<void()>> due = std::exchange(t_deferred, {});
+    // The work runs as a handler would: the loops it opens are nested ones.
+    t_handlers.push_back(Handler{nullptr, t_depth});
+    for (std::function<void()>& work : due) work();
+    t_handlers.pop_back();
+  }
   if (std::exchange(t_resumeAfterDeferred, false)) t_ending = false;
   t_runningDeferred = false;
 }

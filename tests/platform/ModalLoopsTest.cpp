@@ -204,6 +204,7 @@ TEST_P(OfEachKind, WorkDeferredUnderItEndsTheLoopsAndRunsOnceTheLastHandlerRetur
             [&] {
               log_.push_back("deferred work");
               EXPECT_FALSE(vqplatform::WaitsInModalLoop(helper_));
+              EXPECT_FALSE(vqplatform::DispatchFor(600000)) << "its own loops end at once until it is done";
             },
             true);
         log_.push_back("queued");
