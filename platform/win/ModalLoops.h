@@ -1,16 +1,16 @@
 #pragma once
-// The one nested-loop rule of the layer. A thread's outermost loop is its
-// own (RunThreadLoop, or a dialog run from no handler); every loop it runs
-// besides (a dialog's, a message box's, a popup menu's, a wait that
-// dispatches) is a modal loop, run by RunModalLoop: the layer counts it,
-// ends it when the thread's loops are told to end, and ends it at the
-// thread's quit, which it leaves for the loops outside.
+// The one nested-loop rule of the layer. Every loop a thread runs but its
+// own outermost one (RunThreadLoop) is a modal loop run by RunModalLoop (a
+// dialog's, a message box's, a popup menu's, a wait that dispatches): the
+// layer counts it, ends it when the thread's loops are told to end, and
+// ends it at the thread's quit, which it leaves for the loops outside.
 //
-// A modal loop that a window's handler started dispatches everything, so
-// the handlers further down the stack may find gone what they were using.
-// Work that must not run then (deleting a controller or a dialog, a host's
-// disable or close) goes to the thread's one deferred queue instead and
-// runs once those loops have unwound and the last handler has returned.
+// A modal loop that a window's handler started (a nested one) dispatches
+// everything, so the handlers further down the stack may find gone what
+// they were using. Work that must not run then (deleting a controller or a
+// dialog, a host's disable or close) goes to the thread's one deferred
+// queue instead and runs once those loops have unwound and the last
+// handler has returned.
 #include <functional>
 #include <memory>
 
