@@ -7,7 +7,6 @@
 // where it lies. The installed program, run from there by an ordinary user
 // with nothing of the build in its environment, beside a window manager:
 // Space captures a page, 文字识别 recognises a Chinese page.
-#include <grp.h>
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <unistd.h>
@@ -115,8 +114,8 @@ class InstalledProgramXvfbTest : public ::testing::TestWithParam<Prefix> {
     fs::create_directories(home_ / "运行");
     fs::permissions(home_ / "运行", fs::perms::owner_all, fs::perm_options::replace);
     fs::create_directories(camera_);
-    ASSERT_TRUE(cv::imwrite((camera_ / "page.png").string(),
-                            vqtest::DeskWithPage(ocrtest::PrintedLines(cv::Size(760, 520), kLines, cv::Point(40, 80)))));
+    const cv::Mat page = ocrtest::PrintedLines(cv::Size(760, 520), kLines, cv::Point(40, 80));
+    ASSERT_TRUE(cv::imwrite((camera_ / "page.png").string(), vqtest::DeskWithPage(page)));
     fs::permissions(vqtest::TempDir(), fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
                                            fs::perms::others_read | fs::perms::others_exec);
     if (geteuid() != 0) return;
@@ -136,7 +135,8 @@ class InstalledProgramXvfbTest : public ::testing::TestWithParam<Prefix> {
   int Pages() const {
     int pages = 0;
     std::error_code error;
-    for (const auto& entry : fs::recursive_directory_iterator(home_ / "Ketterby", error)) pages += entry.path().extension() == ".jpg";
+    for (const auto& entry : fs::recursive_directory_iterator(home_ / "Ketterby", error))
+      pages += entry.path().extension() == ".jpg";
     return pages;
   }
   void Shoot(vqtest::XServer& server, unsigned long window, const std::string& what) {
@@ -171,10 +171,9 @@ TEST_P(InstalledProgramXvfbTest, EveryFileUnderThePrefixAndTheProgramWorksForAnO
     }
   }
   EXPECT_TRUE(strays.empty()) << *strays.begin();
-  for (const char* file : {VQ_INSTALL_PROGRAM_DIR "/data.dat", VQ_INSTALL_PROGRAM_DIR "/paizhao.wav",
-                           VQ_INSTALL_PROGRAM_DIR "/OCR_RLDA_LN_Gra.tpl", VQ_INSTALL_PROGRAM_DIR "/tessdata/eng.traineddata",
-                           VQ_INSTALL_PROGRAM_DIR "/bitmaps/160.png", VQ_INSTALL_PROGRAM_DIR "/icons/128.png"})
-    EXPECT_TRUE(fs::is_regular_file(Installed(file))) << file;
+  for (const char* file : {"data.dat", "paizhao.wav", "OCR_RLDA_LN_Gra.tpl", "tessdata/eng.traineddata",
+                           "bitmaps/160.png", "icons/128.png"})
+    EXPECT_TRUE(fs::is_regular_file(Installed(VQ_INSTALL_PROGRAM_DIR "/" + std::string(file)))) << file;
   EXPECT_TRUE(fs::equivalent(Installed(VQ_INSTALL_BINDIR "/Vorquell"), Installed(VQ_INSTALL_PROGRAM_DIR "/Vorquell")));
 
   // The menu entry: valid, and naming the command, the icon and the window class.
@@ -236,7 +235,8 @@ TEST_P(InstalledProgramXvfbTest, EveryFileUnderThePrefixAndTheProgramWorksForAnO
   const fs::path opened = home_ / "opened";
   ASSERT_TRUE(vqtest::WaitFor([&] { return !vqtest::ReadFile(opened).empty(); })) << "nothing recognised";
   unsigned long dialog = 0;
-  for (unsigned long shown : server.ManagedWindows()) dialog = shown != window && server.IsShown(shown) ? shown : dialog;
+  for (unsigned long shown : server.ManagedWindows())
+    if (shown != window && server.IsShown(shown)) dialog = shown;
   ASSERT_NE(dialog, 0u) << "no recognition dialog";
   Shoot(server, dialog, "recognised");
   std::string written = vqtest::ReadFile(opened);
