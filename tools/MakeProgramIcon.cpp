@@ -1,15 +1,20 @@
 // Writes the program's icon resource 128 (a 32 x 32 PNG with transparency):
 // a camera on its arm looking down on a sheet of paper. With --check it
-// reads a picture back and tells whether it is such an icon.
+// reads a picture back and tells whether it is such an icon. With --theme
+// it draws the same icon at each size of an icon theme, as
+// <folder>/<n>x<n>/apps/vorquell.png.
 //
 //   vq_make_program_icon <output path>
 //   vq_make_program_icon --check <path>
+//   vq_make_program_icon --theme <folder>
 #include <cairo.h>
 
 #include <cmath>
-#include <cstdio>
-#include <filesystem>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <string>
 
 #include "tools/RoundedRect.h"
 #include "tools/WriteOrCheck.h"
@@ -68,17 +73,31 @@ void DrawIcon(cairo_t* cr) {
   cairo_fill(cr);
 }
 
-int Write(const char* path) {
+// The icon drawn on a grid of 32 units, scaled to `size` pixels.
+int WriteAtSize(const char* path, int size) {
   std::error_code error;
   std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
-  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 32, 32);
+  cairo_surface_t* surface = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, size, size);
   cairo_t* cr = cairo_create(surface);
+  cairo_scale(cr, size / 32.0, size / 32.0);
   DrawIcon(cr);
   cairo_destroy(cr);
   bool ok = cairo_surface_write_to_png(surface, path) == CAIRO_STATUS_SUCCESS;
   cairo_surface_destroy(surface);
   if (!ok) std::fprintf(stderr, "cannot write %s\n", path);
   return ok ? 0 : 1;
+}
+
+int Write(const char* path) { return WriteAtSize(path, 32); }
+
+// The sizes menus and launchers ask an icon theme for.
+int WriteTheme(const char* folder) {
+  for (int size : {16, 22, 24, 32, 48, 64, 128, 256}) {
+    const std::string dimension = std::to_string(size) + "x" + std::to_string(size);
+    const std::string path = std::string(folder) + "/" + dimension + "/apps/vorquell.png";
+    if (WriteAtSize(path.c_str(), size) != 0) return 1;
+  }
+  return 0;
 }
 
 // 32 x 32 with alpha: clear corners, an opaque tile and a white sheet.
@@ -101,4 +120,7 @@ int Check(const char* path) {
 
 }  // namespace
 
-int main(int argc, char** argv) { return WriteOrCheck(argc, argv, &Write, &Check); }
+int main(int argc, char** argv) {
+  if (argc == 3 && std::strcmp(argv[1], "--theme") == 0) return WriteTheme(argv[2]);
+  return WriteOrCheck(argc, argv, &Write, &Check);
+}

@@ -70,15 +70,6 @@ void ExpectAsXwininfoTellsIt(unsigned long window, const RECT& frame, const RECT
   EXPECT_TRUE(Same(told->client, client));
 }
 
-// The managed window of the built program whose title starts so (the
-// splash window may go while it is looked at).
-unsigned long ProgramWindow(vqtest::XServer& server, Display* display, const std::string& title) {
-  vqtest::XErrorsIgnored ignored(display);
-  for (unsigned long window : server.ManagedWindows())
-    if (server.ReadProperty(window, "_NET_WM_NAME").bytes.rfind(title, 0) == 0 && server.IsShown(window)) return window;
-  return 0;
-}
-
 TEST_F(VorquellDesktopTest, BuiltProgramsFrameIsOnScreenKeepsItsSizeAndMaximisesUnderAWindowManager) {
   if (std::string why = vqtest::UseXvfbDisplayWithWindowManager(); !why.empty()) GTEST_SKIP() << why;
   MakeProgramFolder();
@@ -87,9 +78,8 @@ TEST_F(VorquellDesktopTest, BuiltProgramsFrameIsOnScreenKeepsItsSizeAndMaximises
   const std::string command =
       "env VQ_VIRTUAL_CAMERA='document;portrait' VQ_PROGRAM_DIR=" + program_.string() + " timeout 90 " VQ_PROGRAM_PATH;
   std::future<int> program = std::async(std::launch::async, RunShell, command);
-  Display* display = XOpenDisplay(nullptr);
   unsigned long window = 0;
-  ASSERT_TRUE(vqtest::WaitFor([&] { return (window = ProgramWindow(server, display, "Vorquell V")) != 0; }));
+  ASSERT_TRUE(vqtest::WaitFor([&] { return (window = server.ShownManagedWindow("Vorquell V")) != 0; }));
 
   // At start the frame's corner is the screen's, as template 102 puts it.
   RECT frame{}, client{}, extents{};
@@ -144,7 +134,6 @@ TEST_F(VorquellDesktopTest, BuiltProgramsFrameIsOnScreenKeepsItsSizeAndMaximises
 
   server.RequestClose(window);
   EXPECT_EQ(program.get(), 0);
-  XCloseDisplay(display);
 }
 
 TEST_F(VorquellDesktopTest, BrowseImagesWithoutAProgramToOpenWithSaysWhatIsMissing) {

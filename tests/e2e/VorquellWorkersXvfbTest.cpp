@@ -13,7 +13,6 @@
 #include <functional>
 #include <future>
 #include <optional>
-#include <regex>
 #include <thread>
 
 #include <opencv2/imgcodecs.hpp>
@@ -27,6 +26,7 @@
 #include "platform/win/Encoding.h"
 #include "platform/win/MessageBox.h"
 #include "platform/win/WordAutomation.h"
+#include "tests/e2e/RecognisedText.h"
 #include "tests/e2e/XServer.h"
 #include "tests/ocr/PrintedText.h"
 #include "tests/support/MediaReadBack.h"
@@ -36,39 +36,18 @@ namespace {
 
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
+using vqtest::DeskWithPage;
+using vqtest::RtfEscapedText;
+using vqtest::SameCharacters;
 
 const std::vector<std::string> kChineseLines = {"文字识别的结果应当正确显示", "页面方向检测线程每隔一段时间",
                                                 "检查当前文档的方向并且旋转", "预览窗口使文字保持正立状态"};
-
-// A 1280 x 960 camera picture: an upright white page on a grey desk.
-cv::Mat DeskWithPage(const cv::Mat& greyPage) {
-  cv::Mat page, desk(960, 1280, CV_8UC3, cv::Scalar(90, 90, 90));
-  cv::cvtColor(greyPage, page, cv::COLOR_GRAY2BGR);
-  page.copyTo(desk(cv::Rect((desk.cols - page.cols) / 2, (desk.rows - page.rows) / 2, page.cols, page.rows)));
-  return desk;
-}
 
 cv::Mat EnglishPage() {
   cv::Mat page(700, 900, CV_8U, cv::Scalar(255));
   cv::putText(page, "The quick brown fox", {60, 250}, cv::FONT_HERSHEY_SIMPLEX, 1.8, cv::Scalar(0), 4);
   cv::putText(page, "jumps over the dog", {60, 400}, cv::FONT_HERSHEY_SIMPLEX, 1.8, cv::Scalar(0), 4);
   return page;
-}
-
-// Characters at the same place in both texts.
-int SameCharacters(const std::wstring& a, const std::wstring& b) {
-  int same = 0;
-  for (size_t i = 0; i < std::min(a.size(), b.size()); ++i) same += a[i] == b[i];
-  return same;
-}
-
-// The characters an RTF document writes as \uN? escapes, in order.
-std::wstring RtfEscapedText(const std::string& rtf) {
-  std::wstring text;
-  static const std::regex escape(R"(\\u(-?\d+)\?)");
-  for (std::sregex_iterator it(rtf.begin(), rtf.end(), escape), end; it != end; ++it)
-    text += wchar_t(std::stoi((*it)[1]) & 0xFFFF);
-  return text;
 }
 
 HWND shownDialog = nullptr;

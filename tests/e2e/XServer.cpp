@@ -367,6 +367,13 @@ std::vector<unsigned long> XServer::ManagedWindows() {
   return windows;
 }
 
+unsigned long XServer::ShownManagedWindow(const std::string& titleStart) {
+  XErrorsIgnored ignored(display_);
+  for (unsigned long window : ManagedWindows())
+    if (ReadProperty(window, "_NET_WM_NAME").bytes.rfind(titleStart, 0) == 0 && IsShown(window)) return window;
+  return 0;
+}
+
 unsigned long XServer::FocusedWindow() {
   Window focus = None;
   int revert = 0;

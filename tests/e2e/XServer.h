@@ -102,6 +102,9 @@ class XServer {
   static std::optional<XwininfoReport> Xwininfo(unsigned long xwindow);
   // The client windows the window manager manages (_NET_CLIENT_LIST).
   std::vector<unsigned long> ManagedWindows();
+  // The shown managed window whose title starts so, 0 when there is none
+  // (a program's windows may go while they are looked at).
+  unsigned long ShownManagedWindow(const std::string& titleStart);
   unsigned long FocusedWindow();
   // A property's raw value: its type's name, and 8-bit bytes or 32-bit
   // items; all empty when the window has no such property.
