@@ -1,5 +1,6 @@
 #include "platform/win/IniDocument.h"
 
+#include <cwchar>
 #include <utility>
 
 #include "platform/win/Encoding.h"
@@ -48,7 +49,23 @@ bool SameName(std::string_view stored, std::wstring_view wanted) {
   return EqualNoCase(Utf8ToWide(stored), wanted);
 }
 
+bool HasLineBreak(const wchar_t* text) { return text && std::wcspbrk(text, L"\r\n"); }
+
+bool IsStorableSection(const wchar_t* name) { return !HasLineBreak(name) && !std::wcschr(name, L']'); }
+
+bool IsStorableKey(const wchar_t* name) {
+  std::wstring_view k(name);
+  size_t b = k.find_first_not_of(L" \t");
+  if (b == std::wstring_view::npos) return false;
+  wchar_t first = k[b];
+  return !HasLineBreak(name) && !std::wcschr(name, L'=') && first != L'[' && first != L';' && first != L'#';
+}
+
 }  // namespace
+
+bool IniDocument::CanStore(const wchar_t* section, const wchar_t* key, const wchar_t* value) {
+  return section && IsStorableSection(section) && (!key || IsStorableKey(key)) && !HasLineBreak(value);
+}
 
 IniDocument::Line::Line(std::string lineText) : text(std::move(lineText)), header(SectionName(text).has_value()) {}
 

@@ -23,6 +23,10 @@ class IniDocument {
   std::vector<std::wstring> SectionNames() const;
   std::vector<std::wstring> KeyNames(std::wstring_view section) const;
 
+  // Whether a section name, a key name (null: none) and a value (null:
+  // none) can be stored on their lines and read back as they are.
+  static bool CanStore(const wchar_t* section, const wchar_t* key, const wchar_t* value);
+
   // Replaces the value in place, or appends the key at the end of its
   // section, or appends the section at the end of the text.
   void Set(std::wstring_view section, std::wstring_view key, std::wstring_view value);
