@@ -1,5 +1,7 @@
 #include "app/IniFile.h"
 
+#include <algorithm>
+
 #include "platform/win/FileSystem.h"
 #include "platform/win/IniDocument.h"
 #include "platform/win/KnownFolders.h"
@@ -44,7 +46,10 @@ CString CIniFile::Read(const wchar_t* section, const wchar_t* key, const wchar_t
   if (memory_) {
     const std::optional<std::wstring> value =
         section && key ? memory_->Get(section, key) : std::optional<std::wstring>();
-    return CString(value ? value->substr(0, kValueBufferChars - 1).c_str() : whenAbsent);
+    if (!value) return CString(whenAbsent);
+    // As the file door's buffer holds it: up to a zero, at most 259 characters.
+    const size_t length = std::min<size_t>(value->find(L'\0'), kValueBufferChars - 1);
+    return CString(value->c_str(), static_cast<int>(std::min(length, value->size())));
   }
   wchar_t buffer[kValueBufferChars];
   GetPrivateProfileStringW(section, key, whenAbsent, buffer, kValueBufferChars, path_);

@@ -1,5 +1,6 @@
 #include "platform/win/Encoding.h"
 
+#include <array>
 #include <iconv.h>
 #include <locale.h>
 #include <wctype.h>
@@ -68,7 +69,7 @@ bool RunIconv(const char* to, const char* from, const char* in, size_t inBytes,
   iconv_t cd = OpenConversion(to, from);
   if (cd == reinterpret_cast<iconv_t>(-1)) return false;
   bool lossless = true;
-  std::vector<char> buffer(4096);
+  std::array<char, 4096> buffer;
   char* inPtr = const_cast<char*>(in);
   size_t inLeft = inBytes;
   while (true) {
