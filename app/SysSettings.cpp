@@ -3,8 +3,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <charconv>
 #include <climits>
 #include <cwchar>
+#include <initializer_list>
+#include <string>
 
 #include "app/SettingsRanges.h"
 #include "platform/win/PathEncoding.h"
@@ -23,11 +26,18 @@ int ToNumber(const CString& text) {
   return static_cast<int>(value);
 }
 
-CString FromNumber(int value) {
-  CString text;
-  text.Format(L"%d", value);
-  return text;
+// "%d" of each number, joined by commas.
+CString NumbersText(std::initializer_list<int> values) {
+  char text[64];
+  char* end = text;
+  for (const int value : values) {
+    if (end != text) *end++ = ',';
+    end = std::to_chars(end, text + sizeof text, value).ptr;
+  }
+  return CString(std::wstring(+text, end));
 }
+
+CString FromNumber(int value) { return NumbersText({value}); }
 
 const wchar_t* FlagText(int on) { return on ? L"TRUE" : L"FALSE"; }
 const wchar_t* LowerFlagText(bool on) { return on ? L"true" : L"false"; }
@@ -43,11 +53,7 @@ void ParseSelection(const CString& text, int (&rect)[4]) {
   rect[3] = ToNumber(text.Mid(c3 + 1));
 }
 
-CString SelectionText(const int (&rect)[4]) {
-  CString text;
-  text.Format(L"%d,%d,%d,%d", rect[0], rect[1], rect[2], rect[3]);
-  return text;
-}
+CString SelectionText(const int (&rect)[4]) { return NumbersText({rect[0], rect[1], rect[2], rect[3]}); }
 
 // Reads keys of one file with the rules of the settings table.
 class KeyReader {
@@ -79,17 +85,17 @@ class KeyReader {
 class KeyWriter {
  public:
   explicit KeyWriter(const CIniFile& ini) : ini_(ini) {}
-  void Chained(const wchar_t* section, const wchar_t* key, const CString& value) {
+  void Chained(const wchar_t* section, const wchar_t* key, const wchar_t* value) {
     if (chain_) chain_ = Write(section, key, value);
     else allOk_ = false;
   }
-  void Always(const wchar_t* section, const wchar_t* key, const CString& value) {
+  void Always(const wchar_t* section, const wchar_t* key, const wchar_t* value) {
     Write(section, key, value);
   }
   bool AllWritten() const { return allOk_; }
 
  private:
-  bool Write(const wchar_t* section, const wchar_t* key, const CString& value) {
+  bool Write(const wchar_t* section, const wchar_t* key, const wchar_t* value) {
     bool ok = ini_.WriteString(section, key, value, true);
     if (!ok) allOk_ = false;
     return ok;

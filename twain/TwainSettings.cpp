@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cwchar>
@@ -29,10 +30,14 @@ float LeadingReal(const CString& text) {
 
 CString Number(const wchar_t* format, double value, bool isReal) {
   CString text;
-  if (isReal)
+  if (isReal) {
     text.Format(format, value);
-  else
-    text.Format(format, static_cast<int>(value));
+  } else {
+    // "%d" without the formatter's buffer: most keys are integers.
+    char digits[16];
+    char* end = std::to_chars(digits, digits + sizeof digits, static_cast<int>(value)).ptr;
+    text = CString(std::wstring(+digits, end));
+  }
   return text;
 }
 
