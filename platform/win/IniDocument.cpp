@@ -71,11 +71,14 @@ bool IsAsciiName(std::string_view name) {
   return true;
 }
 
-// The name of a "[name]" or "key=value" line; empty for others.
-std::string_view NameOf(std::string_view line) {
-  if (std::optional<std::string_view> section = SectionName(line)) return *section;
-  std::string_view k, v;
-  return SplitKeyLine(line, k, v) ? k : std::string_view();
+// The name of a "[name]" or "key=value" line (empty for others), and
+// whether the line is a section's.
+std::string_view NameOf(std::string_view line, bool* header) {
+  const std::string_view t = TrimBlanks(line);
+  *header = !t.empty() && t.front() == '[';
+  if (*header) return *SectionName(t);
+  if (t.empty() || IsComment(t)) return {};
+  return TrimBlanks(t.substr(0, t.find('=')));
 }
 
 bool HasLineBreak(const wchar_t* text) {
@@ -101,7 +104,7 @@ bool IniDocument::CanStore(const wchar_t* section, const wchar_t* key, const wch
 }
 
 IniDocument::Line::Line(std::string lineText) : text(std::move(lineText)) {
-  const std::string_view name = NameOf(text);
+  const std::string_view name = NameOf(text, &header);
   nameAt = name.empty() ? 0 : static_cast<size_t>(name.data() - text.data());
   nameLength = name.size();
   if (!IsAsciiName(name)) {
@@ -142,7 +145,7 @@ IniDocument::IniDocument(std::string_view bytes) {
     std::string_view text = bytes.substr(0, nl);
     if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
     Line line{std::string(text)};
-    if (SectionName(line.text)) sections_.push_back(Section{std::move(line), {}});
+    if (line.header) sections_.push_back(Section{std::move(line), {}});
     else sections_.back().lines.push_back(std::move(line));
     if (nl == std::string_view::npos) break;
     bytes.remove_prefix(nl + 1);

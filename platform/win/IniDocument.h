@@ -41,6 +41,7 @@ class IniDocument {
     // without regard to case.
     bool Is(const Wanted& wanted) const;
     std::string text;  // without the line break
+    bool header = false;  // a "[name]" line
     // Where its name lies in the text, a name beyond ASCII converted and in
     // lower case, and the lower-case name's hash: found once, so lookups
     // neither parse nor convert again.
