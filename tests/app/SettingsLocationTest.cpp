@@ -22,10 +22,9 @@ struct PlaceCase {
   bool programWritable;
   At beside;    // Sys.ini in the program folder
   At inConfig;  // Sys.ini in the configuration folder
-  // Expected, as "beside", "config" or "" for each of file, carried, not a file.
-  const char* file;
-  const char* carried;
-  const char* notAFile;
+  // Expected file, carried from and not a file: 'b' beside, 'c' in the
+  // configuration folder, '-' none.
+  const char* expected;
 };
 
 class SettingsLocation : public ::testing::TestWithParam<PlaceCase> {};
@@ -51,37 +50,35 @@ TEST_P(SettingsLocation, FindsThePlaceAndWhatToTell) {
   }
   Make(program / "Sys.ini", c.beside);
   Make(config / "Sys.ini", c.inConfig);
-  const auto named = [&](const char* which) {
-    const std::string w = which;
-    return w == "beside" ? CString((program / "Sys.ini").c_str())
-                         : (w == "config" ? CString((config / "Sys.ini").c_str()) : CString());
+  const auto named = [&](char which) {
+    return which == 'b' ? CString((program / "Sys.ini").c_str())
+                        : (which == 'c' ? CString((config / "Sys.ini").c_str()) : CString());
   };
   const auto canWrite = c.programWritable ? CanWriteFile : NeverWritable;
   const SettingsPlace place = FindSettingsPlace(CString(program.c_str()), canWrite);
-  EXPECT_EQ(place.file, named(c.file));
-  EXPECT_EQ(place.carriedFrom, named(c.carried));
-  EXPECT_EQ(place.notAFile, named(c.notAFile));
+  EXPECT_EQ(place.file, named(c.expected[0]));
+  EXPECT_EQ(place.carriedFrom, named(c.expected[1]));
+  EXPECT_EQ(place.notAFile, named(c.expected[2]));
   EXPECT_EQ(SettingsFilePath(CString(program.c_str()), canWrite), place.file);
   EXPECT_TRUE(place.file.IsEmpty() || fs::is_directory(fs::path(place.file.ToUtf8()).parent_path()));
   // Told only where the values moved or a place was not a file.
   const bool told = !SettingsPlaceNotice(place, !place.file.IsEmpty(), 2).IsEmpty();
-  EXPECT_EQ(told, *c.carried || *c.notAFile);
+  EXPECT_EQ(told, c.expected[1] != '-' || c.expected[2] != '-');
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Places, SettingsLocation,
     ::testing::Values(
-        PlaceCase{"build folder", false, true, At::kNothing, At::kNothing, "beside", "", ""},
-        PlaceCase{"build folder with its file", false, true, At::kFile, At::kNothing, "beside", "", ""},
-        PlaceCase{"configuration read first", false, true, At::kFile, At::kFile, "config", "", ""},
-        PlaceCase{"installed, first start", true, true, At::kNothing, At::kNothing, "config", "", ""},
-        PlaceCase{"installed with an old file", true, true, At::kFile, At::kNothing, "config", "beside", ""},
-        PlaceCase{"read-only file", false, false, At::kFile, At::kNothing, "config", "beside", ""},
-        PlaceCase{"read-only file carried before", false, false, At::kFile, At::kFile, "config", "", ""},
-        PlaceCase{"a folder beside", false, true, At::kFolder, At::kNothing, "config", "", "beside"},
-        PlaceCase{"a folder in the configuration", false, false, At::kFile, At::kFolder, "", "beside", "config"},
-        PlaceCase{"a folder in the configuration, build folder", false, true, At::kNothing, At::kFolder, "beside",
-                  "", ""}),
+        PlaceCase{"build folder", false, true, At::kNothing, At::kNothing, "b--"},
+        PlaceCase{"build folder with its file", false, true, At::kFile, At::kNothing, "b--"},
+        PlaceCase{"configuration read first", false, true, At::kFile, At::kFile, "c--"},
+        PlaceCase{"installed, first start", true, true, At::kNothing, At::kNothing, "c--"},
+        PlaceCase{"installed with an old file", true, true, At::kFile, At::kNothing, "cb-"},
+        PlaceCase{"read-only file", false, false, At::kFile, At::kNothing, "cb-"},
+        PlaceCase{"read-only file carried before", false, false, At::kFile, At::kFile, "c--"},
+        PlaceCase{"a folder beside", false, true, At::kFolder, At::kNothing, "c-b"},
+        PlaceCase{"a folder in the configuration", false, false, At::kFile, At::kFolder, "-bc"},
+        PlaceCase{"a folder in the configuration, build folder", false, true, At::kNothing, At::kFolder, "b--"}),
     [](const ::testing::TestParamInfo<PlaceCase>& info) {
       std::string name;
       for (const char* p = info.param.what; *p; ++p)
