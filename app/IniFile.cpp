@@ -1,6 +1,9 @@
 #include "app/IniFile.h"
 
+#include <algorithm>
+
 #include "platform/win/FileSystem.h"
+#include "platform/win/IniDocument.h"
 #include "platform/win/KnownFolders.h"
 #include "platform/win/PrivateProfile.h"
 
@@ -24,26 +27,46 @@ CString WithoutTrailingSeparator(const wchar_t* path) {
 
 }  // namespace
 
+CIniFile CIniFile::InMemory(std::string_view bytes) {
+  CIniFile ini;
+  ini.memory_ = std::make_shared<vq::IniDocument>(bytes);
+  return ini;
+}
+
+std::string CIniFile::MemoryBytes() const { return memory_ ? memory_->Serialize() : std::string(); }
+
 bool CIniFile::SetPath(const wchar_t* path) {
   if (!path || GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES) return false;
   path_ = path;
+  memory_.reset();
   return true;
 }
 
-CString CIniFile::GetString(const wchar_t* section, const wchar_t* key) const {
+CString CIniFile::Read(const wchar_t* section, const wchar_t* key, const wchar_t* whenAbsent) const {
+  if (memory_) {
+    const std::optional<std::wstring> value =
+        section && key ? memory_->Get(section, key) : std::optional<std::wstring>();
+    if (!value) return CString(whenAbsent);
+    // As the file door's buffer holds it: up to a zero, at most 259 characters.
+    const size_t length = std::min<size_t>(value->find(L'\0'), kValueBufferChars - 1);
+    return CString(value->c_str(), static_cast<int>(std::min(length, value->size())));
+  }
   wchar_t buffer[kValueBufferChars];
-  GetPrivateProfileStringW(section, key, L"", buffer, kValueBufferChars, path_);
+  GetPrivateProfileStringW(section, key, whenAbsent, buffer, kValueBufferChars, path_);
   return CString(buffer);
 }
 
+CString CIniFile::GetString(const wchar_t* section, const wchar_t* key) const { return Read(section, key, L""); }
+
 bool CIniFile::WriteString(const wchar_t* section, const wchar_t* key, const wchar_t* value,
                            bool overwrite) const {
-  if (!overwrite) {
-    wchar_t buffer[kValueBufferChars];
-    GetPrivateProfileStringW(section, key, kAbsentMarker, buffer, kValueBufferChars, path_);
-    if (CString(buffer) == kAbsentMarker) return true;
-  }
-  return WritePrivateProfileStringW(section, key, value, path_) != FALSE;
+  if (!overwrite && Read(section, key, kAbsentMarker) == kAbsentMarker) return true;
+  if (!memory_) return WritePrivateProfileStringW(section, key, value, path_) != FALSE;
+  if (!vq::IniDocument::CanStore(section, key, value)) return false;
+  if (!key) memory_->RemoveSection(section);
+  else if (!value) memory_->RemoveKey(section, key);
+  else memory_->Set(section, key, value);
+  return true;
 }
 
 bool FolderExists(const wchar_t* path) {

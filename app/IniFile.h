@@ -1,7 +1,15 @@
 #pragma once
 // The accessor of one INI file, and the folder helpers of the start-up.
 // Depends on the platform layer only (the TWAIN data source uses it too).
+#include <memory>
+#include <string>
+#include <string_view>
+
 #include "platform/mfc/CString.h"
+
+namespace vq {
+class IniDocument;
+}
 
 class CIniFile {
  public:
@@ -9,8 +17,15 @@ class CIniFile {
   CIniFile(const CIniFile&) = default;
   CIniFile& operator=(const CIniFile&) = default;
 
+  // An accessor of INI text held in memory instead of a file: the same
+  // parser and rules, no file touched. Copies share the text, as copies of
+  // a bound accessor share the file.
+  static CIniFile InMemory(std::string_view bytes);
+  // The text in memory as a file would hold it; empty for a file's accessor.
+  std::string MemoryBytes() const;
+
   // Binds the accessor when a file exists at `path`; otherwise false and
-  // the old path kept.
+  // the old binding kept.
   bool SetPath(const wchar_t* path);
   const CString& GetPath() const { return path_; }
 
@@ -25,7 +40,11 @@ class CIniFile {
                    bool overwrite) const;
 
  private:
+  // The value, or `whenAbsent` when the key, section or file is absent.
+  CString Read(const wchar_t* section, const wchar_t* key, const wchar_t* whenAbsent) const;
+
   CString path_;
+  std::shared_ptr<vq::IniDocument> memory_;
 };
 
 // True when a folder or a file exists at the path (a trailing '/' or '\'

@@ -1,9 +1,13 @@
 #pragma once
-// Where the program keeps Sys.ini: beside the program, or in
-// $XDG_CONFIG_HOME/Vorquell (by default ~/.config/Vorquell) when the program
-// folder cannot be written, as for an installed program. A file in the
-// configuration folder is read first.
+// Where the program keeps Sys.ini: beside the program, as a build folder
+// does, or in $XDG_CONFIG_HOME/Vorquell (by default ~/.config/Vorquell) for
+// an installed program and wherever the program folder cannot be written.
+// A file in the configuration folder is read first.
 #include "platform/mfc/CString.h"
+
+// The file the install step puts into the program folder; a program folder
+// without it (a build folder) is not an installed one.
+inline constexpr const wchar_t* kInstalledMarkerName = L"installed";
 
 // $XDG_CONFIG_HOME/Vorquell, else $HOME/.config/Vorquell.
 CString ConfigFolder();
@@ -12,7 +16,27 @@ CString ConfigFolder();
 // else its folder.
 bool CanWriteFile(const CString& path);
 
-// The settings file for a program folder; `canWrite` decides whether a
+// Where the settings are kept, and what the user is told about it.
+struct SettingsPlace {
+  // Read and written; empty when no place can keep the settings.
+  CString file;
+  // A Sys.ini beside the program that cannot be kept there: its values
+  // are read from it once and go on in `file`.
+  CString carriedFrom;
+  // A Sys.ini that is not a file (a folder), where one was looked for.
+  CString notAFile;
+};
+
+// The settings' place for a program folder; `canWrite` decides whether a
 // path in the program folder can be written. The configuration folder is
 // made when the file goes there.
+SettingsPlace FindSettingsPlace(const CString& programFolder, bool (*canWrite)(const CString&) = CanWriteFile);
+
+// FindSettingsPlace(...).file.
 CString SettingsFilePath(const CString& programFolder, bool (*canWrite)(const CString&) = CanWriteFile);
+
+// What the user is told about the place once the settings were read
+// (`kept`: the file could be bound), in the language of the settings;
+// empty when there is nothing to tell. Values carried to the configuration
+// folder are told of once: the next start reads them there.
+CString SettingsPlaceNotice(const SettingsPlace& place, bool kept, int language);

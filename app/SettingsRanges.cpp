@@ -10,15 +10,65 @@
 
 namespace {
 
-int Clamp(int value, int low, int high) { return std::clamp(value, low, high); }
+using S = CSysSettings;
 
-bool Within(int value, int low, int high) { return value >= low && value <= high; }
+// Rows of the table. A number that is clamped, one that is replaced when
+// outside, one of a selection rectangle's corners.
+constexpr SettingRange Clamped(const char* name, const wchar_t* section, const wchar_t* key, int whenEmpty, int low,
+                               int high, int S::*field) {
+  return {name, section, key, whenEmpty, low, high, 1, true, 0, field, nullptr, 0};
+}
+constexpr SettingRange Replaced(const char* name, const wchar_t* section, const wchar_t* key, int whenEmpty, int low,
+                                int high, int replacement, int S::*field, int step = 1) {
+  return {name, section, key, whenEmpty, low, high, step, false, replacement, field, nullptr, 0};
+}
+constexpr SettingRange Corner(const char* name, int (S::*corners)[4], int corner) {
+  return {name, nullptr, nullptr, 0, -kMaxSelectionCoordinate, kMaxSelectionCoordinate, 1, true, 0, nullptr,
+          corners, corner};
+}
 
-// A value within [low, high], or `otherwise`.
-int InOr(int value, int low, int high, int otherwise) { return Within(value, low, high) ? value : otherwise; }
+const SettingRange kRanges[] = {
+    Replaced("xDpi", L"IMAGE", L"XDPI", -1, kMinDpi, kMaxDpi, -1, &S::xDpi),
+    Replaced("yDpi", L"IMAGE", L"YDPI", -1, kMinDpi, kMaxDpi, -1, &S::yDpi),
+    Clamped("jpgQuality", L"IMAGE", L"JPGQuality", 70, 0, kMaxJpegQuality, &S::jpgQuality),
+    Replaced("nameType", nullptr, nullptr, 1, 0, 2, 2, &S::nameType),
+    Clamped("imageIndex", L"IMAGE", L"INDEX", 0, 0, INT_MAX, &S::imageIndex),
+    Clamped("exposure", L"Camera", L"Exposure", -3, -kMaxExposureMagnitude, kMaxExposureMagnitude, &S::exposure),
+    Clamped("noiseSize", L"IMAGE", L"NoiseSize", 5, kMinNoiseSize, kMaxNoiseSize, &S::noiseSize),
+    Replaced("docCamWidth", L"IMAGE", L"DocCamWidth", -1, 1, kMaxCaptureSide, -1, &S::docCamWidth),
+    Replaced("docCamHeight", L"IMAGE", L"DocCamHeight", -1, 1, kMaxCaptureSide, -1, &S::docCamHeight),
+    Replaced("porCamWidth", L"IMAGE", L"PorCamWidth", -1, 1, kMaxCaptureSide, -1, &S::porCamWidth),
+    Replaced("porCamHeight", L"IMAGE", L"PorCamHeight", -1, 1, kMaxCaptureSide, -1, &S::porCamHeight),
+    Clamped("cutLeft", L"IMAGE", L"CutLeft", 0, 0, kMaxMargin, &S::cutLeft),
+    Clamped("cutTop", L"IMAGE", L"CutTop", 0, 0, kMaxMargin, &S::cutTop),
+    Clamped("cutRight", L"IMAGE", L"CutRight", 0, 0, kMaxMargin, &S::cutRight),
+    Clamped("cutBottom", L"IMAGE", L"CutBottom", 0, 0, kMaxMargin, &S::cutBottom),
+    Replaced("markColor", L"WaterMark", L"Color", 255, 0, kMaxColor, 255, &S::markColor),
+    Replaced("markPosition", L"WaterMark", L"Position", 4, 0, 4, 4, &S::markPosition),
+    Clamped("markSize", L"WaterMark", L"Size", 256, 1, kMaxWatermarkSize, &S::markSize),
+    Clamped("markTransparency", L"WaterMark", L"Transparency", 50, 0, kMaxTransparency, &S::markTransparency),
+    Replaced("imgFormat", L"IMAGE", L"IMG_FORMAT", 0, 0, 5, 0, &S::imgFormat),
+    Replaced("printType", L"PRINT", L"TYPE", 0, 0, 1, 0, &S::printType),
+    Replaced("pdfOrTif", L"IMAGE", L"PDFORTIF", 0, 0, 2, 0, &S::pdfOrTif),
+    Replaced("cutPageType", L"IMAGE", L"CUTPAGETYPE", 0, 0, 2, 0, &S::cutPageType),
+    // Quarter turns only.
+    Replaced("rotation", L"OTHER", L"ROTATION", 0, 0, 270, 0, &S::rotation, 90),
+    Replaced("colorMode", L"IMAGE", L"COLOR", 0, 0, 2, 0, &S::colorMode),
+    Corner("docSelection.left", &S::docSelection, 0),
+    Corner("docSelection.top", &S::docSelection, 1),
+    Corner("docSelection.right", &S::docSelection, 2),
+    Corner("docSelection.bottom", &S::docSelection, 3),
+    Corner("portraitSelection.left", &S::portraitSelection, 0),
+    Corner("portraitSelection.top", &S::portraitSelection, 1),
+    Corner("portraitSelection.right", &S::portraitSelection, 2),
+    Corner("portraitSelection.bottom", &S::portraitSelection, 3),
+    Replaced("language", nullptr, nullptr, 0, 0, 2, 0, &S::language),
+};
 
-bool IsDpi(int dpi) { return dpi == -1 || Within(dpi, kMinDpi, kMaxDpi); }
-bool IsCaptureSide(int side) { return side == -1 || Within(side, 1, kMaxCaptureSide); }
+bool InRange(const SettingRange& range, int value) {
+  if (!range.clamp && value == range.replacement) return true;
+  return value >= range.low && value <= range.high && (value - range.low) % range.step == 0;
+}
 
 // The pieces of a '|'-separated list, empty ones included.
 std::vector<CString> Pieces(const CString& list) {
@@ -38,6 +88,16 @@ std::string Describe(const char* field, const CString& value) {
 }
 
 }  // namespace
+
+std::span<const SettingRange> SettingRanges() { return kRanges; }
+
+int& SettingValue(CSysSettings& s, const SettingRange& range) {
+  return range.corners ? (s.*range.corners)[range.corner] : s.*range.field;
+}
+
+int SettingValue(const CSysSettings& s, const SettingRange& range) {
+  return range.corners ? (s.*range.corners)[range.corner] : s.*range.field;
+}
 
 PrefixFault CheckPrefix(const CString& prefix) {
   if (prefix.IsEmpty()) return PrefixFault::kEmpty;
@@ -66,25 +126,10 @@ CString UsablePrefixList(const CString& list, const wchar_t* fallback) {
 int NextImageIndex(int index) { return index < 0 || index == INT_MAX ? 0 : index + 1; }
 
 void BringIntoRange(CSysSettings& s) {
-  s.xDpi = InOr(s.xDpi, kMinDpi, kMaxDpi, -1);
-  s.yDpi = InOr(s.yDpi, kMinDpi, kMaxDpi, -1);
-  s.jpgQuality = Clamp(s.jpgQuality, 0, kMaxJpegQuality);
-  s.imageIndex = std::max(s.imageIndex, 0);
-  s.exposure = Clamp(s.exposure, -kMaxExposureMagnitude, kMaxExposureMagnitude);
-  s.noiseSize = Clamp(s.noiseSize, kMinNoiseSize, kMaxNoiseSize);
-  for (int* side : {&s.docCamWidth, &s.docCamHeight, &s.porCamWidth, &s.porCamHeight})
-    *side = InOr(*side, 1, kMaxCaptureSide, -1);
-  for (int* margin : {&s.cutLeft, &s.cutTop, &s.cutRight, &s.cutBottom}) *margin = Clamp(*margin, 0, kMaxMargin);
-  for (int i = 0; i < 4; ++i) {
-    s.docSelection[i] = Clamp(s.docSelection[i], -kMaxSelectionCoordinate, kMaxSelectionCoordinate);
-    s.portraitSelection[i] = Clamp(s.portraitSelection[i], -kMaxSelectionCoordinate, kMaxSelectionCoordinate);
+  for (const SettingRange& range : kRanges) {
+    int& value = SettingValue(s, range);
+    if (!InRange(range, value)) value = range.clamp ? std::clamp(value, range.low, range.high) : range.replacement;
   }
-  s.cutPageType = InOr(s.cutPageType, 0, 2, 0);
-  s.printType = InOr(s.printType, 0, 1, 0);
-  s.markColor = InOr(s.markColor, 0, kMaxColor, 255);
-  s.markPosition = InOr(s.markPosition, 0, 4, 4);
-  s.markSize = Clamp(s.markSize, 1, kMaxWatermarkSize);
-  s.markTransparency = Clamp(s.markTransparency, 0, kMaxTransparency);
   s.prefix = UsablePrefix(s.prefix, L"IMG");
   s.prefixList = UsablePrefixList(s.prefixList, L"IMG|TXT|JPG");
   // The two modes exclude each other, as their boxes make them; merging is
@@ -93,35 +138,9 @@ void BringIntoRange(CSysSettings& s) {
 }
 
 std::string FirstValueOutOfRange(const CSysSettings& s) {
-  if (!IsDpi(s.xDpi)) return Describe("xDpi", s.xDpi);
-  if (!IsDpi(s.yDpi)) return Describe("yDpi", s.yDpi);
-  if (!Within(s.jpgQuality, 0, kMaxJpegQuality)) return Describe("jpgQuality", s.jpgQuality);
-  if (s.imageIndex < 0) return Describe("imageIndex", s.imageIndex);
-  if (!Within(s.nameType, 0, 2)) return Describe("nameType", s.nameType);
-  if (!Within(s.exposure, -kMaxExposureMagnitude, kMaxExposureMagnitude)) return Describe("exposure", s.exposure);
-  if (!Within(s.noiseSize, kMinNoiseSize, kMaxNoiseSize)) return Describe("noiseSize", s.noiseSize);
-  for (int side : {s.docCamWidth, s.docCamHeight, s.porCamWidth, s.porCamHeight})
-    if (!IsCaptureSide(side)) return Describe("capture size", side);
-  for (int margin : {s.cutLeft, s.cutTop, s.cutRight, s.cutBottom})
-    if (!Within(margin, 0, kMaxMargin)) return Describe("margin", margin);
-  for (int i = 0; i < 4; ++i) {
-    if (!Within(s.docSelection[i], -kMaxSelectionCoordinate, kMaxSelectionCoordinate))
-      return Describe("docSelection", s.docSelection[i]);
-    if (!Within(s.portraitSelection[i], -kMaxSelectionCoordinate, kMaxSelectionCoordinate))
-      return Describe("portraitSelection", s.portraitSelection[i]);
-  }
-  if (!Within(s.cutPageType, 0, 2)) return Describe("cutPageType", s.cutPageType);
-  if (!Within(s.printType, 0, 1)) return Describe("printType", s.printType);
-  if (!Within(s.imgFormat, 0, 5)) return Describe("imgFormat", s.imgFormat);
-  if (!Within(s.pdfOrTif, 0, 2)) return Describe("pdfOrTif", s.pdfOrTif);
+  for (const SettingRange& range : kRanges)
+    if (!InRange(range, SettingValue(s, range))) return Describe(range.name, SettingValue(s, range));
   if (s.merge && s.pdfOrTif) return Describe("merge with pdfOrTif", s.pdfOrTif);
-  if (!Within(s.colorMode, 0, 2)) return Describe("colorMode", s.colorMode);
-  if (!Within(s.language, 0, 2)) return Describe("language", s.language);
-  if (s.rotation % 90 != 0 || !Within(s.rotation, 0, 270)) return Describe("rotation", s.rotation);
-  if (!Within(s.markColor, 0, kMaxColor)) return Describe("markColor", s.markColor);
-  if (!Within(s.markPosition, 0, 4)) return Describe("markPosition", s.markPosition);
-  if (!Within(s.markSize, 1, kMaxWatermarkSize)) return Describe("markSize", s.markSize);
-  if (!Within(s.markTransparency, 0, kMaxTransparency)) return Describe("markTransparency", s.markTransparency);
   if (CheckPrefix(s.prefix) != PrefixFault::kNone) return Describe("prefix", s.prefix);
   for (const CString& piece : Pieces(s.prefixList))
     if (CheckPrefix(piece) != PrefixFault::kNone) return Describe("prefixList", s.prefixList);

@@ -3,6 +3,7 @@
 // file users edit, keep across upgrades and copy between machines: Load
 // brings every value it reads into these ranges before anything uses it,
 // and the settings pages and the prefix editor keep to the same limits.
+#include <span>
 #include <string>
 
 #include "platform/mfc/CString.h"
@@ -39,9 +40,35 @@ inline constexpr int kMaxColor = 0xFFFFFF;
 // within the 255 bytes a file name may have in UTF-8.
 inline constexpr int kMaxPrefixLength = 50;
 
-// Brings every value Load read into its range: out-of-range numbers to the
-// nearest bound or to their "not configured" value, prefixes to usable
-// ones, and merging and collecting pages to one of the two.
+// One number of the settings record and its range: the one table that
+// Load reads the plain numbers of Sys.ini by, that brings every value into
+// its range and that checks the record.
+struct SettingRange {
+  const char* name;  // the field, for messages
+  // Where Sys.ini keeps it, and its value when the key is empty; no key
+  // for a number read by a text rule of its own or kept in a pair.
+  const wchar_t* section;
+  const wchar_t* key;
+  int whenEmpty;
+  int low, high;
+  int step;  // only low, low + step, ... are in range
+  // Outside the range: the nearest bound, or `replacement` (which counts
+  // as in range: -1 is "not configured").
+  bool clamp;
+  int replacement;
+  int CSysSettings::*field;
+  int (CSysSettings::*corners)[4];  // a selection rectangle's, instead of `field`
+  int corner;
+};
+
+// Every row.
+std::span<const SettingRange> SettingRanges();
+int& SettingValue(CSysSettings& settings, const SettingRange& range);
+int SettingValue(const CSysSettings& settings, const SettingRange& range);
+
+// Brings every value Load read into its range: the table's numbers,
+// prefixes to usable ones, and merging and collecting pages to one of the
+// two.
 void BringIntoRange(CSysSettings& settings);
 
 // The first value of the record outside its range, as "field=value"; empty

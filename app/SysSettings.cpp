@@ -3,8 +3,11 @@
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <charconv>
 #include <climits>
 #include <cwchar>
+#include <initializer_list>
+#include <string>
 
 #include "app/SettingsRanges.h"
 #include "base/PathEncoding.h"
@@ -23,11 +26,18 @@ int ToNumber(const CString& text) {
   return static_cast<int>(value);
 }
 
-CString FromNumber(int value) {
-  CString text;
-  text.Format(L"%d", value);
-  return text;
+// "%d" of each number, joined by commas.
+CString NumbersText(std::initializer_list<int> values) {
+  char text[64];
+  char* end = text;
+  for (const int value : values) {
+    if (end != text) *end++ = ',';
+    end = std::to_chars(end, text + sizeof text, value).ptr;
+  }
+  return CString(std::wstring(+text, end));
 }
+
+CString FromNumber(int value) { return NumbersText({value}); }
 
 const wchar_t* FlagText(int on) { return on ? L"TRUE" : L"FALSE"; }
 const wchar_t* LowerFlagText(bool on) { return on ? L"true" : L"false"; }
@@ -43,11 +53,7 @@ void ParseSelection(const CString& text, int (&rect)[4]) {
   rect[3] = ToNumber(text.Mid(c3 + 1));
 }
 
-CString SelectionText(const int (&rect)[4]) {
-  CString text;
-  text.Format(L"%d,%d,%d,%d", rect[0], rect[1], rect[2], rect[3]);
-  return text;
-}
+CString SelectionText(const int (&rect)[4]) { return NumbersText({rect[0], rect[1], rect[2], rect[3]}); }
 
 // Reads keys of one file with the rules of the settings table.
 class KeyReader {
@@ -59,10 +65,6 @@ class KeyReader {
   int Number(const wchar_t* section, const wchar_t* key, int whenEmpty) const {
     CString v = Text(section, key);
     return v.IsEmpty() ? whenEmpty : ToNumber(v);
-  }
-  int NumberIn(const wchar_t* section, const wchar_t* key, int low, int high) const {
-    int v = ToNumber(Text(section, key));
-    return (v < low || v > high) ? 0 : v;
   }
   // On only for the exact text `onText`.
   bool Is(const wchar_t* section, const wchar_t* key, const wchar_t* onText) const {
@@ -83,17 +85,17 @@ class KeyReader {
 class KeyWriter {
  public:
   explicit KeyWriter(const CIniFile& ini) : ini_(ini) {}
-  void Chained(const wchar_t* section, const wchar_t* key, const CString& value) {
+  void Chained(const wchar_t* section, const wchar_t* key, const wchar_t* value) {
     if (chain_) chain_ = Write(section, key, value);
     else allOk_ = false;
   }
-  void Always(const wchar_t* section, const wchar_t* key, const CString& value) {
+  void Always(const wchar_t* section, const wchar_t* key, const wchar_t* value) {
     Write(section, key, value);
   }
   bool AllWritten() const { return allOk_; }
 
  private:
-  bool Write(const wchar_t* section, const wchar_t* key, const CString& value) {
+  bool Write(const wchar_t* section, const wchar_t* key, const wchar_t* value) {
     bool ok = ini_.WriteString(section, key, value, true);
     if (!ok) allOk_ = false;
     return ok;
@@ -147,55 +149,34 @@ bool CSysSettings::OpenIniFile(const wchar_t* path) {
   return iniFile.SetPath(path);
 }
 
-bool CSysSettings::Load() {
-  KeyReader r(iniFile);
+bool CSysSettings::Load() { return Load(iniFile); }
+
+bool CSysSettings::Load(const CIniFile& source) {
+  KeyReader r(source);
+  for (const SettingRange& range : SettingRanges())
+    if (range.key) SettingValue(*this, range) = r.Number(range.section, range.key, range.whenEmpty);
   foldPath = r.Text(L"FILE", L"FOLDPATH");
   if (foldPath.IsEmpty()) foldPath = DefaultImageFolder();
   prefix = r.Text(L"FILE", L"PREFIX");
   if (prefix.IsEmpty()) prefix = kDefaultPrefix;
   prefixList = r.Text(L"FILE", L"PRECHOOSE");
   if (prefixList.IsEmpty()) prefixList = kDefaultPrefixList;
-  imageIndex = r.Number(L"IMAGE", L"INDEX", 0);
   CString type = r.Text(L"FILE", L"TypeofImageName");
   nameType = type.IsEmpty() ? 1 : (type == L"0" ? 0 : (type == L"1" ? 1 : 2));
-  xDpi = r.Number(L"IMAGE", L"XDPI", -1);
-  yDpi = r.Number(L"IMAGE", L"YDPI", -1);
-  jpgQuality = r.Number(L"IMAGE", L"JPGQuality", 70);
   playSound = r.TrueOrEmpty(L"SOUND", L"Play") ? 1 : 0;
   autoExposure = r.TrueOrEmpty(L"Camera", L"AutoExposure");
-  exposure = r.Number(L"Camera", L"Exposure", -3);
-  noiseSize = r.Number(L"IMAGE", L"NoiseSize", 5);
-  docCamWidth = r.Number(L"IMAGE", L"DocCamWidth", -1);
-  docCamHeight = r.Number(L"IMAGE", L"DocCamHeight", -1);
-  porCamWidth = r.Number(L"IMAGE", L"PorCamWidth", -1);
-  porCamHeight = r.Number(L"IMAGE", L"PorCamHeight", -1);
-  printType = r.Number(L"PRINT", L"TYPE", 0);
-  cutLeft = r.Number(L"IMAGE", L"CutLeft", 0);
-  cutTop = r.Number(L"IMAGE", L"CutTop", 0);
-  cutRight = r.Number(L"IMAGE", L"CutRight", 0);
-  cutBottom = r.Number(L"IMAGE", L"CutBottom", 0);
-  cutPageType = r.Number(L"IMAGE", L"CUTPAGETYPE", 0);
   multiCutPage = r.Is(L"IMAGE", L"ISMUTICUTPAGE", L"TRUE");
   dateMark = r.Is(L"WaterMark", L"DateMark", L"TRUE");
   customMark = r.Is(L"WaterMark", L"Custom", L"TRUE");
   markName = r.Text(L"WaterMark", L"Name");
-  markColor = r.Number(L"WaterMark", L"Color", 255);
-  markPosition = r.Number(L"WaterMark", L"Position", 4);
-  markSize = r.Number(L"WaterMark", L"Size", 256);
-  markTransparency = r.Number(L"WaterMark", L"Transparency", 50);
-  imgFormat = r.NumberIn(L"IMAGE", L"IMG_FORMAT", 0, 5);
-  pdfOrTif = r.NumberIn(L"IMAGE", L"PDFORTIF", 0, 2);
   shadow = r.Is(L"IMAGE", L"SHADOW", L"TRUE");
   twoImagesInOne = r.Is(L"IMAGE", L"2IMAGEIN1", L"TRUE");
   engOcr = r.Is(L"OTHER", L"ENGOCR", L"TRUE");
   docCheck = r.Is(L"IMAGE", L"DOCCHECK", L"TRUE");
   deformation = r.Is(L"IMAGE", L"DEFORMATION", L"TRUE");
   barcodeToFile = r.Is(L"IMAGE", L"BARCODETOFILE", L"TRUE");
-  int angle = ToNumber(r.Text(L"OTHER", L"ROTATION"));
-  rotation = (angle == 0 || angle == 90 || angle == 180 || angle == 270) ? angle : 0;
   merge = r.Is(L"OTHER", L"Merge", L"TRUE");
   recognize = r.Is(L"OTHER", L"RECOGNIZE", L"TRUE");
-  colorMode = r.NumberIn(L"IMAGE", L"COLOR", 0, 2);
   CString document = r.Text(L"POSITION", L"Document");
   if (!document.IsEmpty()) ParseSelection(document, docSelection);
   CString portrait = r.Text(L"POSITION", L"Portrait");

@@ -20,6 +20,9 @@ class CSysSettings {
   // value into its range (SettingsRanges.h), then writes the whole file back
   // (Save). Always true.
   bool Load();
+  // The same, reading from another accessor (a file that cannot be written,
+  // whose values go on in this one's).
+  bool Load(const CIniFile& source);
   // Writes all 49 keys in their fixed order. False when any write failed.
   bool Save();
   // Capture names (SysSettingsFileNames.cpp): the next base path without

@@ -221,8 +221,13 @@ BOOL CVorquellDlg::OnInitDialog() {
 }
 
 BOOL CVorquellDlg::InitSettingsAndFolders() {
-  settings_.OpenIniFile(SettingsFilePath(vq::ProgramFolder()));
-  settings_.Load();
+  const SettingsPlace place = FindSettingsPlace(vq::ProgramFolder());
+  const bool kept = settings_.OpenIniFile(place.file);
+  CIniFile carried;
+  settings_.Load(carried.SetPath(place.carriedFrom) ? carried : settings_.iniFile);
+  const CString notice = SettingsPlaceNotice(place, kept, settings_.language);
+  // Not over a quit already asked for: the box would close at once.
+  if (!notice.IsEmpty() && !quitRequested_) MessageBox(notice, L"Sys.ini", MB_OK | MB_ICONEXCLAMATION);
   driveList_.Fill();
   if (driveList_.substituteDrive == 1) {
     settings_.foldPath.Replace(L"D:\\", L"C:\\");

@@ -248,7 +248,8 @@ void CVorquellDlg::CaptureAndPrint() {
 }
 
 void CVorquellDlg::OnMergeBox() {
-  if (!documentController_) {
+  // Without the camera no mode is taken up; one is still put down.
+  if (!documentController_ && IsDlgButtonChecked(IDC_MERGE)) {
     CheckDlgButton(IDC_MERGE, BST_UNCHECKED);
     return;
   }
@@ -284,7 +285,7 @@ void CVorquellDlg::OnMultiPageTiffBox() {
 }
 
 void CVorquellDlg::OnCollectBox(int box, int otherBox, MessageId otherMessage, int pdfOrTif) {
-  if (!documentController_) {
+  if (!documentController_ && IsDlgButtonChecked(box)) {
     CheckDlgButton(box, BST_UNCHECKED);
     return;
   }

@@ -3,6 +3,7 @@
 #include <iconv.h>
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -67,7 +68,7 @@ bool RunIconv(const char* to, const char* from, const char* in, size_t inBytes,
   iconv_t cd = OpenConversion(to, from);
   if (cd == reinterpret_cast<iconv_t>(-1)) return false;
   bool lossless = true;
-  std::vector<char> buffer(4096);
+  std::array<char, 4096> buffer;
   char* inPtr = const_cast<char*>(in);
   size_t inLeft = inBytes;
   while (true) {

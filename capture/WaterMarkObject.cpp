@@ -9,6 +9,7 @@
 #include "capture/ViewGeometry.h"
 #include "imaging/CvCompat.h"
 #include "imaging/NarrowPath.h"
+#include "imaging/PictureFile.h"
 #include "platform/display/Cursors.h"
 #include "platform/mfc/GdiObjectClasses.h"
 #include "platform/win/Clock.h"
@@ -72,7 +73,7 @@ SIZE CWaterMarkObject::MeasureContent() {
   if (m_params.kind != kImageFile) return SIZE{0, 0};
   // A path that does not fit is not loaded: the mark then has no content.
   std::string path;
-  m_image = vq::NarrowPath(m_params.text, kPathBytes, &path) ? cvcompat::ReadImageAsStored(path) : cv::Mat();
+  m_image = vq::NarrowPath(m_params.text, kPathBytes, &path) ? vq::ReadPictureFileAsColour(path) : cv::Mat();
   return SIZE{m_image.cols, m_image.rows};
 }
 

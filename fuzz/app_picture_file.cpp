@@ -1,9 +1,10 @@
-// Fuzzes the guarded picture loader as the programs read pages back: the
-// input is written as a file in the image folder and loaded as the merge
-// and multipage dialogs and the strip load it (the image class, a
-// thumbnail item, LoadImageAsMat), as printing loads it (ReadImageW) and as
-// the PDF writers embed it. Every path must agree with the loader itself,
-// and nothing may abort, hang or exceed the pixel budget.
+// Fuzzes the guarded picture loader through its memory door, then, for
+// pictures of a checkable size, as the programs read pages back: the input
+// is written as a file in the image folder and loaded as the merge and
+// multipage dialogs and the strip load it (the image class, a thumbnail
+// item, LoadImageAsMat), as printing loads it (ReadImageW) and as the PDF
+// writers embed it. Every path must agree with the loader itself, and
+// nothing may abort, hang or exceed the pixel budget.
 #include <unistd.h>
 
 #include <cstdint>
@@ -16,6 +17,7 @@
 
 #include "app/ImageConversions.h"
 #include "app/PdfPages.h"
+#include "fuzz/InputFile.h"
 #include "imaging/ImageFiles.h"
 #include "imaging/PictureFile.h"
 #include "platform/mfc/CImage.h"
@@ -26,9 +28,10 @@ namespace {
 
 // The image class's largest side.
 constexpr int kMaxImageSide = 1 << 16;
-// PDF pages are made of pictures up to this size only: the writer's cost
-// grows with the area, its handling of the loader's result does not.
-constexpr long long kMaxPdfPixels = 4'000'000;
+// The readers by path are tried on pictures up to this area only: their
+// cost grows with it (a thumbnail resamples every pixel), their handling of
+// the loader's result does not; thin pictures reach the largest sides.
+constexpr long long kMaxReadBackPixels = 1 << 18;
 
 const std::string& Folder() {
   // Never destroyed: the exit handler below still needs it.
@@ -57,16 +60,6 @@ void Fail(int line) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  // The name decides the PDF writer's way (JPEG embedded, 1-bit TIFF, re-encoded).
-  static const char* const kNames[] = {"page.jpg", "page.tif", "page.png"};
-  const std::string path = Folder() + "/" + kNames[size % 3];
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return 0;
-  const bool written = size == 0 || std::fwrite(data, 1, size, file) == size;
-  std::fclose(file);
-  if (!written) return 0;
-  const std::wstring wide = vq::Utf8ToWide(path);
-
   vq::Picture picture;
   const bool loaded = vq::DecodePicture(data, size, &picture) == vq::PictureResult::kLoaded;
   const cv::Mat& pixels = picture.pixels;
@@ -80,7 +73,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
       Check(pixels.channels() == 1);
       Check(cv::countNonZero((pixels != 0) & (pixels != 255)) == 0);
     }
+    if (static_cast<long long>(pixels.cols) * pixels.rows > kMaxReadBackPixels) return 0;
   }
+
+  // The name decides the PDF writer's way (JPEG embedded, 1-bit TIFF, re-encoded).
+  static const char* const kNames[] = {"page.jpg", "page.tif", "page.png"};
+  const std::string path = Folder() + "/" + kNames[size % 3];
+  if (!fuzzinput::WriteFreshFile(path, data, size)) return 0;
+  const std::wstring wide = vq::Utf8ToWide(path);
 
   // The merge and multipage dialogs and the strip.
   CImage image;
@@ -102,16 +102,14 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(printed.empty() != loaded);
 
   // The PDF writers.
-  if (!loaded || static_cast<long long>(pixels.cols) * pixels.rows <= kMaxPdfPixels) {
-    PdfPageDocument document;
-    const bool page = document.AddImagePage(path, PdfPageDocument::JpegTest::LastExtension);
-    const bool byName = PdfPageDocument::IsJpegName(path, PdfPageDocument::JpegTest::LastExtension);
-    // libharu reads the JPEG it embeds itself and takes pages of its own
-    // size range only; every other page is made here.
-    const auto fits = [](int side) { return side >= HPDF_MIN_PAGE_SIZE && side <= HPDF_MAX_PAGE_SIZE; };
-    if (!byName && (!loaded || (fits(pixels.cols) && fits(pixels.rows)))) Check(page == loaded);
-    if (!loaded) Check(!page);
-    Check(!std::filesystem::exists(path + ".jpg"));
-  }
+  PdfPageDocument document;
+  const bool page = document.AddImagePage(path, PdfPageDocument::JpegTest::LastExtension);
+  const bool byName = PdfPageDocument::IsJpegName(path, PdfPageDocument::JpegTest::LastExtension);
+  // libharu reads the JPEG it embeds itself and takes pages of its own
+  // size range only; every other page is made here.
+  const auto fits = [](int side) { return side >= HPDF_MIN_PAGE_SIZE && side <= HPDF_MAX_PAGE_SIZE; };
+  if (!byName && (!loaded || (fits(pixels.cols) && fits(pixels.rows)))) Check(page == loaded);
+  if (!loaded) Check(!page);
+  Check(!std::filesystem::exists(path + ".jpg"));
   return 0;
 }

@@ -1,4 +1,5 @@
-// Feeds arbitrary bytes to the settings record as the content of Sys.ini:
+// Feeds arbitrary bytes to the settings record as the content of Sys.ini,
+// through the accessor's memory door (the file door is the same parser):
 // Load must bring every value into its range, and what it writes back must
 // load again to the same numbers and flags (texts may lose one more pair of
 // quotes, as profile files read them).
@@ -9,31 +10,31 @@
 #include <cstdint>
 #include <cstdio>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "app/SettingsRanges.h"
 #include "app/SysSettings.h"
-#include "base/PathEncoding.h"
 
 namespace {
 
-// A private folder for the file and for the default image folder Load may
-// create, made once.
-const std::string& Folder() {
-  static const std::string folder = [] {
+// A private folder for the default image folder Load may create, made once.
+void MakeFolder() {
+  static const bool made = [] {
     char name[] = "/tmp/vq-fuzz-settings-XXXXXX";
-    std::string made = mkdtemp(name) ? name : "/tmp";
-    setenv("HOME", made.c_str(), 1);
-    setenv("VQ_DRIVE_D", made.c_str(), 1);
-    setenv("VQ_COMMON_APPDATA", made.c_str(), 1);
-    return made;
+    const char* folder = mkdtemp(name) ? name : "/tmp";
+    setenv("HOME", folder, 1);
+    setenv("VQ_DRIVE_D", folder, 1);
+    setenv("VQ_COMMON_APPDATA", folder, 1);
+    return true;
   }();
-  return folder;
+  (void)made;
 }
 
-CSysSettings LoadedFrom(const std::wstring& path) {
+// The record Load makes of the text, read and written back in memory.
+CSysSettings LoadedFrom(std::string_view text) {
   CSysSettings settings;
-  if (!settings.OpenIniFile(path.c_str())) abort();
+  settings.iniFile = CIniFile::InMemory(text);
   settings.Load();
   return settings;
 }
@@ -54,22 +55,19 @@ std::vector<int> Numbers(const CSysSettings& s) {
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::string path = Folder() + "/Sys.ini";
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return 0;
-  if (size) std::fwrite(data, 1, size, file);
-  std::fclose(file);
-  const std::wstring widePath = vq::PathFromBytes(path);
-
-  const CSysSettings loaded = LoadedFrom(widePath);
+  MakeFolder();
+  const CSysSettings loaded =
+      LoadedFrom(std::string_view(reinterpret_cast<const char*>(data), data ? size : 0));
   const std::string outside = FirstValueOutOfRange(loaded);
   if (!outside.empty()) {
     std::fprintf(stderr, "loaded out of range: %s\n", outside.c_str());
     abort();
   }
-  const CSysSettings again = LoadedFrom(widePath);
+  // Read back from what was written; its own save goes nowhere.
+  CSysSettings again;
+  again.Load(CIniFile::InMemory(loaded.iniFile.MemoryBytes()));
   if (Numbers(again) != Numbers(loaded) || !FirstValueOutOfRange(again).empty()) {
-    std::fprintf(stderr, "the written file loads to other values\n");
+    std::fprintf(stderr, "the written text loads to other values\n");
     abort();
   }
   return 0;

@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "fuzz/InputFile.h"
 #include "ocr/FileOperator.h"
 #include "ocr/OCREngine.h"
 
@@ -27,11 +28,7 @@ std::string& ModelPath() {
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   const std::string& path = ModelPath();
-  FILE* file = std::fopen(path.c_str(), "wb");
-  if (!file) return 0;
-  const bool written = size == 0 || std::fwrite(data, 1, size, file) == size;
-  std::fclose(file);
-  if (!written) return 0;
+  if (!fuzzinput::WriteFreshFile(path, data, size)) return 0;
 
   CCmmFileOperatorImp reader;
   if (reader.Open(path, false) == 0) {

@@ -1,31 +1,18 @@
 // Fuzzes the data source's settings file as its camera window loads it:
-// any bytes as "TwainPara*.ini". The loaded record must be within its
-// ranges, and what Load saved must load again as the same record.
-#include <unistd.h>
-
+// any bytes as the content of "TwainPara*.ini", through the accessor's
+// memory door (the file door is the same parser). The loaded record must be
+// within its ranges, and what Load saved must load again as the same record.
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <cwchar>
 #include <string>
+#include <string_view>
 
 #include "twain/TwainSettings.h"
 
 namespace {
-
-const std::wstring& SettingsPath() {
-  static const std::wstring path = [] {
-    const char* base = std::getenv("TMPDIR");
-    std::string name = std::string(base && *base ? base : "/tmp") + "/TwainParaXXXXXX";
-    const int fd = mkstemp(name.data());
-    if (fd < 0) std::abort();
-    close(fd);
-    static const std::string kept = name;
-    std::atexit([] { std::remove(kept.c_str()); });
-    return std::wstring(name.begin(), name.end());
-  }();
-  return path;
-}
 
 void Fail(int line) {
   std::fprintf(stderr, "check failed at line %d\n", line);
@@ -50,35 +37,33 @@ bool SameRecord(const CTwainSettings& a, const CTwainSettings& b, bool withAngle
          (!withAngles || (SameAngle(a.C1Angle, b.C1Angle) && SameAngle(a.C2Angle, b.C2Angle)));
 }
 
+// A record loaded from the text, which Load writes back in memory.
+CTwainSettings LoadedFrom(std::string_view text) {
+  CTwainSettings settings;
+  settings.ini = CIniFile::InMemory(text);
+  Check(settings.Load());
+  return settings;
+}
+
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  const std::wstring& path = SettingsPath();
-  FILE* file = std::fopen(std::string(path.begin(), path.end()).c_str(), "wb");
-  if (!file) return 0;
-  const bool written = size == 0 || std::fwrite(data, 1, size, file) == size;
-  std::fclose(file);
-  if (!written) return 0;
-
-  CTwainSettings first;
-  Check(first.Open(path.c_str()));
-  Check(first.Load());
+  const CTwainSettings first = LoadedFrom(std::string_view(reinterpret_cast<const char*>(data), data ? size : 0));
   Check(first.FirstValueOutOfRange().empty());
-  CTwainSettings second;
-  Check(second.Open(path.c_str()));
-  second.Load();
+  CTwainSettings second = LoadedFrom(first.ini.MemoryBytes());
   // Angles are saved with six decimals and texts as they are: a NUL cuts a
   // text and outer blanks and one pair of quotes go at each read, so texts
-  // are compared once free of quotes, the rest once settled.
-  const auto hasQuotes = [](const CString& text) { return text.Find(L'"') >= 0 || text.Find(L'\'') >= 0; };
+  // are compared once free of quotes and outer blanks, the rest once settled.
+  const auto unsettled = [](const CString& text) {
+    const bool outerBlank = !text.IsEmpty() && (std::wcschr(L" \t", text[0]) || std::wcschr(L" \t", text[text.GetLength() - 1]));
+    return outerBlank || text.Find(L'"') >= 0 || text.Find(L'\'') >= 0;
+  };
   const CString secondContent = second.Content;
   second.Content = first.Content;
   Check(SameRecord(first, second, false));
   second.Content = secondContent;
-  CTwainSettings third;
-  Check(third.Open(path.c_str()));
-  third.Load();
-  if (hasQuotes(second.Content)) third.Content = second.Content;
+  CTwainSettings third = LoadedFrom(second.ini.MemoryBytes());
+  if (unsettled(second.Content)) third.Content = second.Content;
   Check(SameRecord(second, third, true));
   return 0;
 }

@@ -78,8 +78,4 @@ cv::Mat ResizeByFactor(const cv::Mat& image, double factor) {
   return resized;
 }
 
-cv::Mat ReadImageAsStored(const std::string& path, int flags) {
-  return Guarded(cv::Mat(), [&] { return cv::imread(path, flags | cv::IMREAD_IGNORE_ORIENTATION); });
-}
-
 }  // namespace cvcompat

@@ -44,10 +44,6 @@ cv::Mat EstimateAffine(const std::vector<cv::Point2f>& from, const std::vector<c
 // The size is rounded as OpenCV rounds it; empty when no pixel would be left.
 cv::Mat ResizeByFactor(const cv::Mat& image, double factor);
 
-// Reads an image file with its pixels as stored (EXIF orientation ignored);
-// empty when the file cannot be read.
-cv::Mat ReadImageAsStored(const std::string& path, int flags = cv::IMREAD_COLOR);
-
 // Runs `work` and returns its result, or `fallback` when OpenCV or the
 // allocator throws.
 template <class Result, class Work>

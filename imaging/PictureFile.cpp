@@ -65,8 +65,8 @@ namespace picture {
 
 PictureResult CheckBudget(long long width, long long height) {
   if (width <= 0 || height <= 0) return PictureResult::kBroken;
-  // Both are below 2^32, so the product does not overflow.
-  return width * height > kMaxPicturePixels ? PictureResult::kTooLarge : PictureResult::kLoaded;
+  // Divided, not multiplied: sides near 2^32 would overflow a product.
+  return width > kMaxPicturePixels / height ? PictureResult::kTooLarge : PictureResult::kLoaded;
 }
 
 }  // namespace picture

@@ -1,13 +1,16 @@
 #include "twain/TwainSettings.h"
 
 #include <algorithm>
+#include <array>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cwchar>
-#include <vector>
+#include <type_traits>
 
 #include "base/PathEncoding.h"
 #include "platform/win/Clock.h"
+#include "platform/win/Encoding.h"
 #include "platform/win/KnownFolders.h"
 
 namespace {
@@ -27,10 +30,14 @@ float LeadingReal(const CString& text) {
 
 CString Number(const wchar_t* format, double value, bool isReal) {
   CString text;
-  if (isReal)
+  if (isReal) {
     text.Format(format, value);
-  else
-    text.Format(format, static_cast<int>(value));
+  } else {
+    // "%d" without the formatter's buffer: most keys are integers.
+    char digits[16];
+    char* end = std::to_chars(digits, digits + sizeof digits, static_cast<int>(value)).ptr;
+    text = CString(std::wstring(+digits, end));
+  }
   return text;
 }
 
@@ -44,47 +51,63 @@ constexpr int kMaxNoiseSize = 20;
 constexpr int kMaxWatermarkSize = 1000;
 constexpr float kMaxAngle = 360.0f;
 
-// One integer field: values outside [low, high] are clamped to the nearest
-// bound, or replaced by `fallback` where a bound means nothing.
-struct IntRange {
-  const char* key;
-  int* value;
-  int low, high;
-  bool clamp;
-  int fallback;
-};
-
-std::vector<IntRange> IntRanges(CTwainSettings& s) {
-  return {
-      {"XDPI", &s.XDPI, 1, kMaxDpi, false, 200},
-      {"YDPI", &s.YDPI, 1, kMaxDpi, false, 200},
-      {"JPGQuality", &s.JPGQuality, 1, 100, true, 0},
-      {"Exposure", &s.Exposure, -kMaxExposureMagnitude, kMaxExposureMagnitude, true, 0},
-      {"NoiseSize", &s.NoiseSize, 1, kMaxNoiseSize, true, 0},
-      {"ResolutionWidth", &s.ResolutionWidth, -1, kMaxSide, false, -1},
-      {"ResolutionHeight", &s.ResolutionHeight, -1, kMaxSide, false, -1},
-      {"PortraitResolutionWidth", &s.PortraitResolutionWidth, -1, kMaxSide, false, -1},
-      {"PortraitResolutionHeight", &s.PortraitResolutionHeight, -1, kMaxSide, false, -1},
-      {"PIXELTYPE", &s.PIXELTYPE, -1, 2, false, -1},
-      {"CUTPAGETYPE", &s.CUTPAGETYPE, 0, 2, false, 0},
-      {"CutLeft", &s.crop.left, -kMaxSide, kMaxSide, true, 0},
-      {"CutTop", &s.crop.top, -kMaxSide, kMaxSide, true, 0},
-      {"CutRight", &s.crop.right, -kMaxSide, kMaxSide, true, 0},
-      {"CutBottom", &s.crop.bottom, -kMaxSide, kMaxSide, true, 0},
-      {"Color", &s.Color, 0, 0xFFFFFF, false, 255},
-      {"Size", &s.Size, 1, kMaxWatermarkSize, true, 0},
-      {"Transparency", &s.Transparency, 0, 100, true, 0},
-      {"C1POSX", &s.C1POSX, -kMaxSide, kMaxSide, true, 0},
-      {"C1POSY", &s.C1POSY, -kMaxSide, kMaxSide, true, 0},
-      {"C2POSX", &s.C2POSX, -kMaxSide, kMaxSide, true, 0},
-      {"C2POSY", &s.C2POSY, -kMaxSide, kMaxSide, true, 0},
-      {"TimeMark", &s.TimeMark, 0, 1, false, 0},
-      {"TextMark", &s.TextMark, 0, 1, false, 0},
-      {"2IMAGEIN1", &s.TwoImagesInOne, 0, 1, false, 0},
+// The one table of the file's integer keys: Load reads them by it (the
+// value when the key is empty, else the leading integer, or for a flag
+// whether the value is its "on" text), and it brings them into range and
+// checks them. Outside [low, high], or off its steps, a value is clamped to
+// the nearest bound or replaced by `fallback` where a bound means nothing.
+// Built over a record or a const one alike.
+template <class Record>
+auto IntRanges(Record& s) {
+  using Int = std::conditional_t<std::is_const_v<Record>, const int, int>;
+  struct IntRange {
+    const wchar_t* section;
+    const wchar_t* key;
+    const wchar_t* onText;  // a flag's; null for a number
+    int whenEmpty;
+    Int* value;
+    int low, high, step;
+    bool clamp;
+    int fallback;
   };
+  constexpr const wchar_t* kNumber = nullptr;
+  return std::to_array<IntRange>({
+      {L"IMAGE", L"XDPI", kNumber, 200, &s.XDPI, 1, kMaxDpi, 1, false, 200},
+      {L"IMAGE", L"YDPI", kNumber, 200, &s.YDPI, 1, kMaxDpi, 1, false, 200},
+      {L"IMAGE", L"JPGQuality", kNumber, 25, &s.JPGQuality, 1, 100, 1, true, 0},
+      {L"Camera", L"Exposure", kNumber, -3, &s.Exposure, -kMaxExposureMagnitude, kMaxExposureMagnitude, 1, true, 0},
+      {L"IMAGE", L"NoiseSize", kNumber, 1, &s.NoiseSize, 1, kMaxNoiseSize, 1, true, 0},
+      {L"IMAGE", L"ResolutionWidth", kNumber, -1, &s.ResolutionWidth, -1, kMaxSide, 1, false, -1},
+      {L"IMAGE", L"ResolutionHeight", kNumber, -1, &s.ResolutionHeight, -1, kMaxSide, 1, false, -1},
+      {L"IMAGE", L"PortraitResolutionWidth", kNumber, -1, &s.PortraitResolutionWidth, -1, kMaxSide, 1, false, -1},
+      {L"IMAGE", L"PortraitResolutionHeight", kNumber, -1, &s.PortraitResolutionHeight, -1, kMaxSide, 1, false, -1},
+      {L"IMAGE", L"PIXELTYPE", kNumber, -1, &s.PIXELTYPE, -1, 2, 1, false, -1},
+      {L"IMAGE", L"CUTPAGETYPE", kNumber, 0, &s.CUTPAGETYPE, 0, 2, 1, false, 0},
+      // Any other angle turns the preview as 270 does.
+      {L"Camera", L"RotateAngle", kNumber, 270, &s.RotateAngle, 0, 270, 90, false, 270},
+      {L"IMAGE", L"CutLeft", kNumber, -1, &s.crop.left, -kMaxSide, kMaxSide, 1, true, 0},
+      {L"IMAGE", L"CutTop", kNumber, -1, &s.crop.top, -kMaxSide, kMaxSide, 1, true, 0},
+      {L"IMAGE", L"CutRight", kNumber, -1, &s.crop.right, -kMaxSide, kMaxSide, 1, true, 0},
+      {L"IMAGE", L"CutBottom", kNumber, -1, &s.crop.bottom, -kMaxSide, kMaxSide, 1, true, 0},
+      {L"WaterMark", L"TimeMark", L"TRUE", 0, &s.TimeMark, 0, 1, 1, false, 0},
+      {L"WaterMark", L"TextMark", L"TRUE", 0, &s.TextMark, 0, 1, 1, false, 0},
+      {L"WaterMark", L"Color", kNumber, 255, &s.Color, 0, 0xFFFFFF, 1, false, 255},
+      {L"WaterMark", L"Size", kNumber, 72, &s.Size, 1, kMaxWatermarkSize, 1, true, 0},
+      {L"WaterMark", L"Transparency", kNumber, 50, &s.Transparency, 0, 100, 1, true, 0},
+      {L"WaterMark", L"C1POSX", kNumber, -1, &s.C1POSX, -kMaxSide, kMaxSide, 1, true, 0},
+      {L"WaterMark", L"C1POSY", kNumber, -1, &s.C1POSY, -kMaxSide, kMaxSide, 1, true, 0},
+      {L"WaterMark", L"C2POSX", kNumber, -1, &s.C2POSX, -kMaxSide, kMaxSide, 1, true, 0},
+      {L"WaterMark", L"C2POSY", kNumber, -1, &s.C2POSY, -kMaxSide, kMaxSide, 1, true, 0},
+      {L"IMAGE", L"2IMAGEIN1", L"TRUE", 0, &s.TwoImagesInOne, 0, 1, 1, false, 0},
+  });
 }
 
-bool IsQuarterTurn(int angle) { return angle == 0 || angle == 90 || angle == 180 || angle == 270; }
+template <class Range>
+bool InRange(const Range& range) {
+  const int value = *range.value;
+  return value >= range.low && value <= range.high && (value - range.low) % range.step == 0;
+}
+
 bool IsAngle(float angle) { return std::isfinite(angle) && std::fabs(angle) <= kMaxAngle; }
 
 }  // namespace
@@ -119,76 +142,40 @@ bool CTwainSettings::Open(const wchar_t* path) {
 }
 
 bool CTwainSettings::Load() {
-  auto read = [&](const wchar_t* section, const wchar_t* key) {
-    return ini.GetString(section, key);
-  };
-  auto readInt = [&](const wchar_t* section, const wchar_t* key, int fallback) {
-    CString value = read(section, key);
-    return value.IsEmpty() ? fallback : LeadingInt(value);
-  };
-  auto readFlag = [&](const wchar_t* section, const wchar_t* key, bool fallback,
-                      const wchar_t* trueText) {
-    CString value = read(section, key);
+  auto readFlag = [&](const wchar_t* section, const wchar_t* key, bool fallback, const wchar_t* trueText) {
+    CString value = ini.GetString(section, key);
     return value.IsEmpty() ? fallback : value == trueText;
   };
   auto readReal = [&](const wchar_t* section, const wchar_t* key) {
-    CString value = read(section, key);
+    CString value = ini.GetString(section, key);
     return value.IsEmpty() ? 0.0f : LeadingReal(value);
   };
-  XDPI = readInt(L"IMAGE", L"XDPI", 200);
-  YDPI = readInt(L"IMAGE", L"YDPI", 200);
-  JPGQuality = readInt(L"IMAGE", L"JPGQuality", 25);
+  for (const auto& range : IntRanges(*this)) {
+    const CString value = ini.GetString(range.section, range.key);
+    if (range.onText) *range.value = value == range.onText;
+    else *range.value = value.IsEmpty() ? range.whenEmpty : LeadingInt(value);
+  }
   AutoExposure = readFlag(L"Camera", L"AutoExposure", true, L"true");
-  Exposure = readInt(L"Camera", L"Exposure", -3);
-  NoiseSize = readInt(L"IMAGE", L"NoiseSize", 1);
-  ResolutionWidth = readInt(L"IMAGE", L"ResolutionWidth", -1);
-  ResolutionHeight = readInt(L"IMAGE", L"ResolutionHeight", -1);
-  PortraitResolutionWidth = readInt(L"IMAGE", L"PortraitResolutionWidth", -1);
-  PortraitResolutionHeight = readInt(L"IMAGE", L"PortraitResolutionHeight", -1);
-  PIXELTYPE = readInt(L"IMAGE", L"PIXELTYPE", -1);
-  CUTPAGETYPE = readInt(L"IMAGE", L"CUTPAGETYPE", 0);
   MULTIPLE = readFlag(L"IMAGE", L"MULTIPLE", true, L"true");
   MULTICUT = readFlag(L"IMAGE", L"MULTICUT", false, L"true");
-  RotateAngle = readInt(L"Camera", L"RotateAngle", 270);
-  crop.left = readInt(L"IMAGE", L"CutLeft", -1);
-  crop.top = readInt(L"IMAGE", L"CutTop", -1);
-  crop.right = readInt(L"IMAGE", L"CutRight", -1);
-  crop.bottom = readInt(L"IMAGE", L"CutBottom", -1);
-  TimeMark = readFlag(L"WaterMark", L"TimeMark", false, L"TRUE");
-  TextMark = readFlag(L"WaterMark", L"TextMark", false, L"TRUE");
-  Content = read(L"WaterMark", L"Content");
-  Color = readInt(L"WaterMark", L"Color", 255);
-  Size = readInt(L"WaterMark", L"Size", 72);
-  Transparency = readInt(L"WaterMark", L"Transparency", 50);
-  C1POSX = readInt(L"WaterMark", L"C1POSX", -1);
-  C1POSY = readInt(L"WaterMark", L"C1POSY", -1);
-  C2POSX = readInt(L"WaterMark", L"C2POSX", -1);
-  C2POSY = readInt(L"WaterMark", L"C2POSY", -1);
+  Content = ini.GetString(L"WaterMark", L"Content");
   C1Angle = readReal(L"WaterMark", L"C1Angle");
   C2Angle = readReal(L"WaterMark", L"C2Angle");
-  TwoImagesInOne = readFlag(L"IMAGE", L"2IMAGEIN1", false, L"TRUE");
   BringIntoRange();
   Save();
   return true;
 }
 
 void CTwainSettings::BringIntoRange() {
-  for (const IntRange& range : IntRanges(*this)) {
-    if (*range.value >= range.low && *range.value <= range.high) continue;
-    *range.value = range.clamp ? std::clamp(*range.value, range.low, range.high) : range.fallback;
-  }
-  // Any other angle turns the preview as 270 does.
-  if (!IsQuarterTurn(RotateAngle)) RotateAngle = 270;
+  for (const auto& range : IntRanges(*this))
+    if (!InRange(range)) *range.value = range.clamp ? std::clamp(*range.value, range.low, range.high) : range.fallback;
   for (float* angle : {&C1Angle, &C2Angle})
     if (!IsAngle(*angle)) *angle = std::isfinite(*angle) ? std::fmod(*angle, kMaxAngle) : 0.0f;
 }
 
 std::string CTwainSettings::FirstValueOutOfRange() const {
-  CTwainSettings& self = const_cast<CTwainSettings&>(*this);
-  for (const IntRange& range : IntRanges(self))
-    if (*range.value < range.low || *range.value > range.high)
-      return std::string(range.key) + "=" + std::to_string(*range.value);
-  if (!IsQuarterTurn(RotateAngle)) return "RotateAngle=" + std::to_string(RotateAngle);
+  for (const auto& range : IntRanges(*this))
+    if (!InRange(range)) return vq::WideToUtf8(range.key) + "=" + std::to_string(*range.value);
   if (!IsAngle(C1Angle)) return "C1Angle=" + std::to_string(C1Angle);
   if (!IsAngle(C2Angle)) return "C2Angle=" + std::to_string(C2Angle);
   return {};

@@ -1,5 +1,7 @@
 #include "platform/win/IniDocument.h"
 
+#include <cwchar>
+#include <type_traits>
 #include <utility>
 
 #include "platform/win/Encoding.h"
@@ -7,11 +9,13 @@
 namespace vq {
 namespace {
 
+bool IsBlank(char ch) { return ch == ' ' || ch == '\t'; }
+
 std::string_view TrimBlanks(std::string_view s) {
-  size_t b = s.find_first_not_of(" \t");
-  if (b == std::string_view::npos) return {};
-  size_t e = s.find_last_not_of(" \t");
-  return s.substr(b, e - b + 1);
+  size_t b = 0, e = s.size();
+  while (b < e && IsBlank(s[b])) ++b;
+  while (e > b && IsBlank(s[e - 1])) --e;
+  return s.substr(b, e - b);
 }
 
 // The name of a "[name]" line, or nullopt for any other line.
@@ -44,13 +48,91 @@ std::string_view Unquote(std::string_view v) {
   return v;
 }
 
-bool SameName(std::string_view stored, std::wstring_view wanted) {
-  return EqualNoCase(Utf8ToWide(stored), wanted);
+// Lower case; ASCII without asking the locale (names are nearly all ASCII).
+wchar_t Lower(wchar_t ch) {
+  if (ch >= 0x80) return ToLowerChar(ch);
+  return ch >= L'A' && ch <= L'Z' ? static_cast<wchar_t>(ch + (L'a' - L'A')) : ch;
+}
+
+// FNV-1a of a name's units in lower case, so that most names that differ
+// are told apart without comparing them.
+template <class Unit>
+size_t HashOf(std::basic_string_view<Unit> name) {
+  size_t hash = 14695981039346656037ull;
+  for (Unit unit : name)
+    hash = (hash ^ static_cast<size_t>(Lower(static_cast<wchar_t>(static_cast<std::make_unsigned_t<Unit>>(unit))))) *
+           1099511628211ull;
+  return hash;
+}
+
+bool IsAsciiName(std::string_view name) {
+  for (char ch : name)
+    if (static_cast<unsigned char>(ch) >= 0x80) return false;
+  return true;
+}
+
+// The name of a "[name]" or "key=value" line (empty for others), and
+// whether the line is a section's.
+std::string_view NameOf(std::string_view line, bool* header) {
+  const std::string_view t = TrimBlanks(line);
+  *header = !t.empty() && t.front() == '[';
+  if (*header) return *SectionName(t);
+  if (t.empty() || IsComment(t)) return {};
+  return TrimBlanks(t.substr(0, t.find('=')));
+}
+
+bool HasLineBreak(const wchar_t* text) {
+  for (const wchar_t* at = text; at && *at; ++at)
+    if (*at == L'\r' || *at == L'\n') return true;
+  return false;
+}
+
+bool IsStorableSection(const wchar_t* name) { return !HasLineBreak(name) && !std::wcschr(name, L']'); }
+
+bool IsStorableKey(const wchar_t* name) {
+  std::wstring_view k(name);
+  size_t b = k.find_first_not_of(L" \t");
+  if (b == std::wstring_view::npos) return false;
+  wchar_t first = k[b];
+  return !HasLineBreak(name) && !std::wcschr(name, L'=') && first != L'[' && first != L';' && first != L'#';
 }
 
 }  // namespace
 
-IniDocument::Line::Line(std::string lineText) : text(std::move(lineText)), header(SectionName(text).has_value()) {}
+bool IniDocument::CanStore(const wchar_t* section, const wchar_t* key, const wchar_t* value) {
+  return section && IsStorableSection(section) && (!key || IsStorableKey(key)) && !HasLineBreak(value);
+}
+
+IniDocument::Line::Line(std::string lineText) : text(std::move(lineText)) {
+  const std::string_view name = NameOf(text, &header);
+  nameAt = name.empty() ? 0 : static_cast<size_t>(name.data() - text.data());
+  nameLength = name.size();
+  if (!IsAsciiName(name)) {
+    wideName = Utf8ToWide(name);
+    for (wchar_t& ch : wideName) ch = Lower(ch);
+  }
+  hash = wideName.empty() ? HashOf(name) : HashOf(std::wstring_view(wideName));
+}
+
+struct IniDocument::Wanted {
+  explicit Wanted(std::wstring_view wanted) : name(wanted), hash(HashOf(wanted)) {}
+  std::wstring_view name;
+  size_t hash;
+};
+
+bool IniDocument::Line::Is(const Wanted& wanted) const {
+  if (nameLength == 0 || hash != wanted.hash) return false;
+  if (!wideName.empty()) {
+    if (wideName.size() != wanted.name.size()) return false;
+    for (size_t i = 0; i < wideName.size(); ++i)
+      if (wideName[i] != Lower(wanted.name[i])) return false;
+    return true;
+  }
+  if (nameLength != wanted.name.size()) return false;
+  for (size_t i = 0; i < nameLength; ++i)
+    if (Lower(static_cast<wchar_t>(text[nameAt + i])) != Lower(wanted.name[i])) return false;
+  return true;
+}
 
 IniDocument::IniDocument(std::string_view bytes) {
   if (bytes.substr(0, 3) == "\xEF\xBB\xBF") {
@@ -60,9 +142,11 @@ IniDocument::IniDocument(std::string_view bytes) {
   if (bytes.find("\r\n") != std::string_view::npos) eol_ = "\r\n";
   while (!bytes.empty()) {
     size_t nl = bytes.find('\n');
-    std::string_view line = bytes.substr(0, nl);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    lines_.emplace_back(std::string(line));
+    std::string_view text = bytes.substr(0, nl);
+    if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+    Line line{std::string(text)};
+    if (line.header) sections_.push_back(Section{std::move(line), {}});
+    else sections_.back().lines.push_back(std::move(line));
     if (nl == std::string_view::npos) break;
     bytes.remove_prefix(nl + 1);
   }
@@ -70,92 +154,93 @@ IniDocument::IniDocument(std::string_view bytes) {
 
 std::string IniDocument::Serialize() const {
   std::string out = bom_ ? "\xEF\xBB\xBF" : "";
-  for (const Line& line : lines_) {
-    out += line.text;
-    out += eol_;
+  for (const Section& section : sections_) {
+    if (section.header) out += section.header->text + eol_;
+    for (const Line& line : section.lines) out += line.text + eol_;
   }
   return out;
 }
 
-std::optional<IniDocument::Span> IniDocument::FindSection(std::wstring_view section) const {
-  for (size_t i = 0; i < lines_.size(); ++i) {
-    if (!lines_[i].header || !SameName(*SectionName(lines_[i].text), section)) continue;
-    size_t end = i + 1;
-    while (end < lines_.size() && !lines_[end].header) ++end;
-    return Span{i, end};
-  }
-  return std::nullopt;
+const IniDocument::Section* IniDocument::FindSection(std::wstring_view section) const {
+  const Wanted wanted(section);
+  for (const Section& each : sections_)
+    if (each.header && each.header->Is(wanted)) return &each;
+  return nullptr;
 }
 
-std::optional<size_t> IniDocument::FindKey(const Span& span, std::wstring_view key) const {
-  for (size_t i = span.header + 1; i < span.end; ++i) {
-    std::string_view k, v;
-    if (SplitKeyLine(lines_[i].text, k, v) && SameName(k, key)) return i;
-  }
-  return std::nullopt;
+IniDocument::Section* IniDocument::FindSection(std::wstring_view section) {
+  return const_cast<Section*>(std::as_const(*this).FindSection(section));
 }
 
-std::optional<std::wstring> IniDocument::Get(std::wstring_view section,
-                                             std::wstring_view key) const {
-  auto span = FindSection(section);
-  if (!span) return std::nullopt;
-  auto index = FindKey(*span, key);
-  if (!index) return std::nullopt;
+std::vector<IniDocument::Line>::const_iterator IniDocument::FindKey(const Section& section, std::wstring_view key) {
+  const Wanted wanted(key);
+  for (auto it = section.lines.begin(); it != section.lines.end(); ++it)
+    if (it->Is(wanted)) return it;
+  return section.lines.end();
+}
+
+std::optional<std::wstring> IniDocument::Get(std::wstring_view section, std::wstring_view key) const {
+  const Section* found = FindSection(section);
+  if (!found) return std::nullopt;
+  const auto line = FindKey(*found, key);
+  if (line == found->lines.end()) return std::nullopt;
   std::string_view k, v;
-  SplitKeyLine(lines_[*index].text, k, v);
+  SplitKeyLine(line->text, k, v);
   return Utf8ToWide(Unquote(v));
 }
 
 std::vector<std::wstring> IniDocument::SectionNames() const {
   std::vector<std::wstring> names;
-  for (const Line& line : lines_)
-    if (line.header) names.push_back(Utf8ToWide(*SectionName(line.text)));
+  for (const Section& section : sections_)
+    if (section.header) names.push_back(Utf8ToWide(*SectionName(section.header->text)));
   return names;
 }
 
 std::vector<std::wstring> IniDocument::KeyNames(std::wstring_view section) const {
   std::vector<std::wstring> names;
-  auto span = FindSection(section);
-  if (!span) return names;
-  for (size_t i = span->header + 1; i < span->end; ++i) {
+  const Section* found = FindSection(section);
+  if (!found) return names;
+  for (const Line& line : found->lines) {
     std::string_view k, v;
-    if (SplitKeyLine(lines_[i].text, k, v)) names.push_back(Utf8ToWide(k));
+    if (SplitKeyLine(line.text, k, v)) names.push_back(Utf8ToWide(k));
   }
   return names;
 }
 
 void IniDocument::Set(std::wstring_view section, std::wstring_view key, std::wstring_view value) {
   std::string valueBytes = WideToUtf8(value);
-  auto span = FindSection(section);
-  if (!span) {
-    lines_.emplace_back("[" + WideToUtf8(section) + "]");
-    lines_.emplace_back(WideToUtf8(key) + "=" + valueBytes);
+  Section* found = FindSection(section);
+  if (!found) {
+    sections_.push_back(Section{Line("[" + WideToUtf8(section) + "]"), {}});
+    sections_.back().lines.emplace_back(WideToUtf8(key) + "=" + valueBytes);
     return;
   }
-  if (auto index = FindKey(*span, key)) {
+  std::vector<Line>& lines = found->lines;
+  if (const auto line = FindKey(*found, key); line != lines.end()) {
     std::string_view k, v;
-    SplitKeyLine(lines_[*index].text, k, v);
-    lines_[*index] = Line(std::string(k) + "=" + valueBytes);
+    SplitKeyLine(line->text, k, v);
+    lines[static_cast<size_t>(line - lines.begin())] = Line(std::string(k) + "=" + valueBytes);
     return;
   }
   // After the last line of the section that is not blank.
-  size_t at = span->end;
-  while (at > span->header + 1 && TrimBlanks(lines_[at - 1].text).empty()) --at;
-  lines_.insert(lines_.begin() + static_cast<std::ptrdiff_t>(at), Line(WideToUtf8(key) + "=" + valueBytes));
+  auto at = lines.end();
+  while (at != lines.begin() && TrimBlanks((at - 1)->text).empty()) --at;
+  lines.insert(at, Line(WideToUtf8(key) + "=" + valueBytes));
 }
 
 void IniDocument::RemoveKey(std::wstring_view section, std::wstring_view key) {
-  auto span = FindSection(section);
-  if (!span) return;
-  if (auto index = FindKey(*span, key))
-    lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(*index));
+  Section* found = FindSection(section);
+  if (!found) return;
+  if (const auto line = FindKey(*found, key); line != found->lines.end()) found->lines.erase(line);
 }
 
 void IniDocument::RemoveSection(std::wstring_view section) {
-  auto span = FindSection(section);
-  if (!span) return;
-  lines_.erase(lines_.begin() + static_cast<std::ptrdiff_t>(span->header),
-               lines_.begin() + static_cast<std::ptrdiff_t>(span->end));
+  const Wanted wanted(section);
+  for (auto it = sections_.begin(); it != sections_.end(); ++it)
+    if (it->header && it->header->Is(wanted)) {
+      sections_.erase(it);
+      return;
+    }
 }
 
 }  // namespace vq

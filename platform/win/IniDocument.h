@@ -23,6 +23,10 @@ class IniDocument {
   std::vector<std::wstring> SectionNames() const;
   std::vector<std::wstring> KeyNames(std::wstring_view section) const;
 
+  // Whether a section name, a key name (null: none) and a value (null:
+  // none) can be stored on their lines and read back as they are.
+  static bool CanStore(const wchar_t* section, const wchar_t* key, const wchar_t* value);
+
   // Replaces the value in place, or appends the key at the end of its
   // section, or appends the section at the end of the text.
   void Set(std::wstring_view section, std::wstring_view key, std::wstring_view value);
@@ -30,21 +34,33 @@ class IniDocument {
   void RemoveSection(std::wstring_view section);
 
  private:
+  struct Wanted;  // a name looked up
   struct Line {
     explicit Line(std::string lineText);
+    // Whether its name (of a section or key line) is the one a lookup wants,
+    // without regard to case.
+    bool Is(const Wanted& wanted) const;
     std::string text;  // without the line break
-    // A "[name]" line: known without looking at the text again, so a
-    // lookup in a file of many lines stays quick.
-    bool header;
+    bool header = false;  // a "[name]" line
+    // Where its name lies in the text, a name beyond ASCII converted and in
+    // lower case, and the lower-case name's hash: found once, so lookups
+    // neither parse nor convert again.
+    size_t nameAt = 0;
+    size_t nameLength = 0;
+    std::wstring wideName;
+    size_t hash = 0;
   };
-  struct Span {
-    size_t header;  // index of the "[name]" line
-    size_t end;     // one past the last line of the section
+  // A "[name]" line and the lines up to the next one; the lines before the
+  // first header form a section without header that no lookup finds.
+  struct Section {
+    std::optional<Line> header;
+    std::vector<Line> lines;
   };
-  std::optional<Span> FindSection(std::wstring_view section) const;
-  std::optional<size_t> FindKey(const Span& span, std::wstring_view key) const;
+  Section* FindSection(std::wstring_view section);
+  const Section* FindSection(std::wstring_view section) const;
+  static std::vector<Line>::const_iterator FindKey(const Section& section, std::wstring_view key);
 
-  std::vector<Line> lines_;
+  std::vector<Section> sections_{Section{}};
   std::string eol_ = "\n";
   bool bom_ = false;
 };

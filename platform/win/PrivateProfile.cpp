@@ -49,21 +49,6 @@ std::optional<vq::ProfileContent> CurrentContent(const std::string& path) {
   return vq::ProfileContent{nullptr, NoLines()};
 }
 
-bool HasLineBreak(const wchar_t* text) { return text && std::wcspbrk(text, L"\r\n"); }
-
-bool IsStorableSection(const wchar_t* name) {
-  return !HasLineBreak(name) && !std::wcschr(name, L']');
-}
-
-bool IsStorableKey(const wchar_t* name) {
-  std::wstring_view k(name);
-  size_t b = k.find_first_not_of(L" \t");
-  if (b == std::wstring_view::npos) return false;
-  wchar_t first = k[b];
-  return !HasLineBreak(name) && !std::wcschr(name, L'=') && first != L'[' && first != L';' &&
-         first != L'#';
-}
-
 // Copies a list of names, each ended by a zero and the list by a second.
 DWORD CopyNameList(const std::vector<std::wstring>& names, LPWSTR out, DWORD size) {
   if (size == 0) return 0;
@@ -141,8 +126,7 @@ UINT GetPrivateProfileIntW(LPCWSTR section, LPCWSTR key, INT defaultValue, LPCWS
 }
 
 BOOL WritePrivateProfileStringW(LPCWSTR section, LPCWSTR key, LPCWSTR value, LPCWSTR fileName) {
-  if (!fileName || !*fileName || !section || !IsStorableSection(section) ||
-      (key && !IsStorableKey(key)) || HasLineBreak(value)) {
+  if (!fileName || !*fileName || !vq::IniDocument::CanStore(section, key, value)) {
     SetLastError(ERROR_INVALID_PARAMETER);
     return FALSE;
   }

@@ -50,6 +50,47 @@ TEST(CIniFile, WithoutOverwriteOnlyExistingKeysAreWritten) {
   EXPECT_EQ(vqtest::ReadFile(path), "[OTHER]\nSRC=FALSE\nODD=!*&*none-value*&!*\nNEW=1\n");
 }
 
+// The memory door is the file door's parser and rules: every text reads
+// alike through both, the same writes are taken or refused alike, and the
+// text in memory ends as the file does.
+TEST(CIniFile, TheMemoryDoorReadsAndWritesAsTheFileDoes) {
+  const std::string texts[] = {
+      "",
+      "\xEF\xBB\xBF[FILE]\r\nPREFIX = \"quoted\" \r\nPRECHOOSE='A|B'\r\n",
+      "; kept\n[WaterMark]\nName=" + std::string(300, 'n') + "\n[other]\nSRC=TRUE\nODD=!*&*none-value*&!*\n",
+      "[\u56fe\u50cf]\n\u952e=\u503c\nbare\n[IMAGE]\nXDPI=1\n[image]\nXDPI=2\n[FILE]\n",
+      std::string("x=\0y\n[FILE\nPREFIX=\xff\xfe\n[", 22),
+  };
+  const std::pair<const wchar_t*, const wchar_t*> keys[] = {
+      {L"FILE", L"PREFIX"}, {L"file", L"precHoose"}, {L"WaterMark", L"Name"}, {L"OTHER", L"ODD"},
+      {L"\u56fe\u50cf", L"\u952e"}, {L"\u56fe\u50cf", L"bare"}, {L"IMAGE", L"XDPI"}, {L"", L"x"}};
+  struct Write {
+    const wchar_t* section;
+    const wchar_t* key;
+    const wchar_t* value;
+    bool overwrite;
+  };
+  const Write writes[] = {{L"OTHER", L"NEW", L"1", false}, {L"other", L"src", L"FALSE", false},
+                          {L"FILE", L"PREFIX", L"\u65b0", true}, {L"Bad]", L"k", L"v", true},
+                          {L"S", L"k", L"a\nb", true},        {L"S", L"=k", L"v", true},
+                          {L"WaterMark", L"Name", L"", true},  {L"NEW", L"KEY", L" spaced ", true}};
+  const auto path = vqtest::TempPath("\u8bbe\u7f6e.ini");
+  for (const std::string& text : texts) {
+    ASSERT_TRUE(vqtest::WriteFile(path, text));
+    CIniFile file;
+    ASSERT_TRUE(file.SetPath(C(path)));
+    const CIniFile memory = CIniFile::InMemory(text);
+    for (const auto& [section, key] : keys)
+      EXPECT_EQ(memory.GetString(section, key), file.GetString(section, key)) << section << "/" << key;
+    for (const Write& w : writes)
+      EXPECT_EQ(memory.WriteString(w.section, w.key, w.value, w.overwrite),
+                file.WriteString(w.section, w.key, w.value, w.overwrite))
+          << w.section << "/" << w.key;
+    EXPECT_EQ(memory.MemoryBytes(), vqtest::ReadFile(path));
+    EXPECT_EQ(file.MemoryBytes(), "");
+  }
+}
+
 TEST(FolderHelpers, FolderExistsForFoldersAndFiles) {
   EXPECT_FALSE(FolderExists(L""));
   EXPECT_FALSE(FolderExists(nullptr));

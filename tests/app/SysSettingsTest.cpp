@@ -2,6 +2,7 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <string>
 #include <vector>
@@ -24,6 +25,8 @@ CSysSettings Loaded() {
   EXPECT_TRUE(s.Load());
   return s;
 }
+
+int SettingsKeys(const std::string& text) { return int(std::count(text.begin(), text.end(), '=')); }
 
 CSysSettings LoadedFrom(const std::string& content) {
   vqtest::WriteFile(IniPath(), content);
@@ -273,6 +276,32 @@ TEST(CSysSettings, UnwritableFileKeepsTheDefaultsAndReportsFailure) {
   std::filesystem::remove_all(vqtest::TempPath("program"));
   vqtest::WriteFile(vqtest::TempPath("program"), "x");
   EXPECT_FALSE(t.Save());
+}
+
+// Values read from a file that cannot be written go on in another one, the
+// counter included, and the file read is left as it was; through the
+// memory door the same text loads and is written back alike.
+TEST(CSysSettings, ValuesReadFromOneFileGoOnInAnother) {
+  const std::string original = "[IMAGE]\nINDEX=7\nXDPI=999\n[FILE]\nPREFIX=\u626b\u63cf\n[Language]\nCurrent=EN\n";
+  const auto readOnly = vqtest::TempPath("\u53ea\u8bfb/Sys.ini");
+  std::filesystem::create_directories(readOnly.parent_path());
+  ASSERT_TRUE(vqtest::WriteFile(readOnly, original));
+  CIniFile source;
+  ASSERT_TRUE(source.SetPath(C(readOnly)));
+  CSysSettings s;
+  ASSERT_TRUE(s.OpenIniFile(C(IniPath())));
+  EXPECT_TRUE(s.Load(source));
+  EXPECT_EQ(vqtest::ReadFile(readOnly), original);
+  const CSysSettings again = Loaded();
+  EXPECT_EQ(std::vector<int>({again.imageIndex, again.language, again.xDpi}), std::vector<int>({7, 2, -1}));
+  EXPECT_EQ(again.prefix, L"\u626b\u63cf");
+  EXPECT_EQ(SettingsKeys(vqtest::ReadFile(IniPath())), 49);
+
+  CSysSettings inMemory;
+  inMemory.iniFile = CIniFile::InMemory(original);
+  inMemory.Load();
+  LoadedFrom(original);
+  EXPECT_EQ(inMemory.iniFile.MemoryBytes(), vqtest::ReadFile(IniPath()));
 }
 
 TEST(CSysSettings, CopiesAreIndependent) {

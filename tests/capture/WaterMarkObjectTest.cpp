@@ -12,6 +12,8 @@
 #include "platform/mfc/GdiObjectClasses.h"
 #include "platform/win/Clock.h"
 #include "platform/win/Messages.h"
+#include "tests/imaging/HostilePictures.h"
+#include "tests/support/IsolatedRun.h"
 #include "tests/support/TestEnv.h"
 
 namespace {
@@ -114,6 +116,24 @@ TEST(WaterMarkObjectTest, BoxIsTheContentWithItsMarginCentredAndTurned) {
     EXPECT_EQ(CRect(image.GetParams().rect), CRect(50, -50, 350, 350)) << "kept, " << name;
     EXPECT_EQ(image.MeasureContent().cx, 0) << name;
   }
+}
+
+// The picture is a file the user picks: one declaring 16392 x 65320 pixels
+// in 200 bytes gives no content and takes no pixel memory.
+TEST(WaterMarkObjectTest, AHostilePictureGivesNoContentAndTakesNoMemory) {
+  const auto path = vqtest::TempPath("huge.tif");
+  ASSERT_TRUE(vqtest::WriteFile(path, hostile::HugeG4Tiff()));
+  WaterMarkParams picture = TextMark(vq::FromFsPath(path).c_str(), RECT{200, 150, 200, 150});
+  picture.kind = CWaterMarkObject::kImageFile;
+  const auto measure = [&] {
+    Probe mark;
+    mark.SetParams(picture);
+    EXPECT_EQ(mark.MeasureContent().cx, 0);
+  };
+  vqtest::IsolationLimits limits;
+  limits.maxResidentGrowthMb = 32;
+  limits.maxVirtualGrowthMb = 256;
+  EXPECT_ISOLATED(nullptr, measure, limits);
 }
 
 TEST(WaterMarkObjectTest, BlendKeepsTheTransparencysShareOfTheOldPixel) {

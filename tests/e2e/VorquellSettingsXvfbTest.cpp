@@ -4,8 +4,14 @@
 // they loaded as they were; a Sys.ini holding each hostile value still
 // starts, captures a sane page with Space and closes cleanly. The program's
 // code in this process: a camera that no model row lists gets a resolution
-// the settings sheet takes at its first OK.
+// the settings sheet takes at its first OK. A Sys.ini the program cannot
+// write goes on in the configuration folder, counter included.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/fs.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <cstdint>
@@ -184,6 +190,87 @@ TEST_F(VorquellSettingsXvfbTest, EachHostileValueStillGivesASanePageAndAClose) {
   // negative one; nothing went where the prefix pointed.
   EXPECT_EQ(JpegDensity(vqtest::TempDir() / "images6" / "IMG00037.jpg"), std::make_pair(215, 215));
   EXPECT_FALSE(fs::exists(vqtest::TempDir().parent_path() / "outside"));
+}
+
+// Makes a file unwritable while it lives: the immutable flag where the
+// process may set it (root, as CI runs), else a read-only mode (an
+// ordinary user, whom the mode binds).
+class Unwritable {
+ public:
+  explicit Unwritable(const fs::path& file) : file_(file) {
+    if (SetImmutable(true)) immutable_ = true;
+    else if (geteuid() != 0) chmod(file.c_str(), 0444);
+  }
+  ~Unwritable() {
+    if (immutable_) SetImmutable(false);
+  }
+  Unwritable(const Unwritable&) = delete;
+  Unwritable& operator=(const Unwritable&) = delete;
+  bool Holds() const { return access(file_.c_str(), W_OK) != 0; }
+
+ private:
+  bool SetImmutable(bool on) const {
+    const int fd = open(file_.c_str(), O_RDONLY | O_CLOEXEC);
+    int flags = 0;
+    bool done = fd >= 0 && ioctl(fd, FS_IOC_GETFLAGS, &flags) == 0;
+    flags = on ? flags | FS_IMMUTABLE_FL : flags & ~FS_IMMUTABLE_FL;
+    done = done && ioctl(fd, FS_IOC_SETFLAGS, &flags) == 0;
+    if (fd >= 0) close(fd);
+    return done;
+  }
+  const fs::path file_;
+  bool immutable_ = false;
+};
+
+// A Sys.ini the program cannot write: its values, the counter among them,
+// go on in the configuration folder, the user is told so once, and the
+// pages keep counting from where the file left off.
+TEST_F(VorquellSettingsXvfbTest, AnUnwritableSysIniGoesOnInTheConfigurationFolder) {
+  const fs::path images = vqtest::TempDir() / "图像";
+  ASSERT_TRUE(vqtest::WriteFile(program_ / "Sys.ini", "[FILE]\nFOLDPATH=" + images.string() +
+                                                         "\nPREFIX=IMG\nTypeofImageName=0\n[IMAGE]\nINDEX=7\n"
+                                                         "DATEFOLDER=0\n[Language]\nCurrent=EN\n"));
+  const std::string original = Settings();
+  const Unwritable locked(program_ / "Sys.ini");
+  if (!locked.Holds()) GTEST_SKIP() << "no way to make a file unwritable here";
+  fs::create_directories(shots_);
+
+  // The first start tells where the settings went (a box titled so), then
+  // takes a page under the counter it carried.
+  vqtest::XServer server;
+  Display* display = XOpenDisplay(nullptr);
+  std::string output;
+  std::future<int> first =
+      std::async(std::launch::async, [&] { return vqtest::RunShell(Command("document;portrait", true), &output); });
+  unsigned long box = 0;
+  RECT place{};
+  EXPECT_TRUE(vqtest::WaitFor([&] {
+    vqtest::XErrorsIgnored ignored(display);
+    for (const auto& [window, at] : vqtest::ShownWindows(display))
+      if (server.ReadProperty(window, "_NET_WM_NAME").bytes == "Sys.ini") box = window, place = at;
+    return box != 0;
+  }));
+  if (box) {
+    // Kept for looking at once its text is drawn.
+    vqtest::Screenshot shot;
+    EXPECT_TRUE(vqtest::WaitFor([&] {
+      shot = server.Grab(place);
+      return std::count_if(shot.pixels.begin(), shot.pixels.end(), [](uint32_t p) { return (p & 0xFF) < 0x40; }) > 200;
+    }));
+    shot.SavePng(vqtest::ScreenshotPath("vorquell-settings-carried.png"));
+    server.RequestClose(box);
+  }
+  EXPECT_EQ(first.get(), 0) << output;
+  XCloseDisplay(display);
+  EXPECT_TRUE(fs::exists(images / "IMG00007.jpg")) << output;
+
+  // The next start reads them there without a word and counts on.
+  EXPECT_EQ(vqtest::RunShell(Command("document;portrait", true), &output), 0) << output;
+  EXPECT_TRUE(fs::exists(images / "IMG00008.jpg")) << output;
+  const std::string kept = vqtest::ReadFile(vqtest::TempDir() / "home" / ".config" / "Vorquell" / "Sys.ini");
+  EXPECT_EQ(KeyLines(kept, {"INDEX", "PREFIX", "Current"}),
+            (std::vector<std::string>{"PREFIX=IMG", "INDEX=9", "Current=EN"}));
+  EXPECT_EQ(Settings(), original);
 }
 
 // Drives the settings sheet once it opens: keeps the dpi shown on its image

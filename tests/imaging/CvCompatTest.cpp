@@ -127,39 +127,6 @@ TEST(CvCompat, AffineEstimateRefusesDegeneratePoints) {
   EXPECT_TRUE(cvcompat::EstimateAffine(three, line).empty()) << "sizes differ";
 }
 
-// A JPEG with an EXIF block whose orientation tag says "turn 90 degrees".
-std::string JpegWithOrientation6(const cv::Mat& image) {
-  std::vector<uchar> jpeg;
-  cv::imencode(".jpg", image, jpeg);
-  const unsigned char tiff[] = {'I', 'I', 42, 0, 8, 0, 0, 0,  // header, first IFD at 8
-                                1, 0,                         // one entry
-                                0x12, 0x01, 3, 0, 1, 0, 0, 0, 6, 0, 0, 0,  // Orientation = 6
-                                0, 0, 0, 0};                  // no next IFD
-  std::string exif("Exif\0\0", 6);
-  exif.append(reinterpret_cast<const char*>(tiff), sizeof tiff);
-  const size_t length = exif.size() + 2;
-  std::string out("\xFF\xD8\xFF\xE1", 4);
-  out.push_back(static_cast<char>(length >> 8));
-  out.push_back(static_cast<char>(length & 0xFF));
-  out += exif;
-  out.append(reinterpret_cast<const char*>(jpeg.data()) + 2, jpeg.size() - 2);
-  return out;
-}
-
-TEST(CvCompat, ReadsPixelsAsStoredDespiteExifOrientation) {
-  cv::Mat image(40, 80, CV_8UC3, cv::Scalar(30, 30, 30));
-  image(cv::Rect(0, 0, 20, 40)).setTo(cv::Scalar(250, 250, 250));
-  const auto path = vqtest::TempPath("turned.jpg");
-  ASSERT_TRUE(vqtest::WriteFile(path, JpegWithOrientation6(image)));
-
-  ASSERT_EQ(cv::imread(path.string()).size(), cv::Size(40, 80)) << "OpenCV turns by EXIF by default";
-  const cv::Mat stored = cvcompat::ReadImageAsStored(path.string());
-  ASSERT_EQ(stored.size(), cv::Size(80, 40));
-  EXPECT_GT(stored.at<cv::Vec3b>(20, 5)[0], 200);
-  EXPECT_LT(stored.at<cv::Vec3b>(20, 70)[0], 60);
-  EXPECT_TRUE(cvcompat::ReadImageAsStored(vqtest::TempPath("missing.jpg").string()).empty());
-}
-
 // A 5 MP frame at 0.2 becomes 518 x 389 working pixels whose centres lie on
 // the factor's grid: working column j samples frame column 5j + 2 exactly.
 TEST(CvCompat, ShrinkingByAFactorSamplesOnTheFactorsGrid) {

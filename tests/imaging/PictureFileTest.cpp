@@ -18,6 +18,7 @@
 
 #include "imaging/G4TiffDocument.h"
 #include "imaging/ImageFiles.h"
+#include "imaging/PictureDecoders.h"
 #include "imaging/TiffPageWriter.h"
 #include "tests/imaging/HostilePictures.h"
 #include "tests/imaging/ImagingTestSupport.h"
@@ -276,6 +277,18 @@ TEST(PictureFile, DeclaredSizesAboveTheBudgetAreRefusedBeforeAnyPixelMemory) {
       {"tiff", hostile::HugeG4Tiff()},
   };
   for (const auto& [what, bytes] : huge) EXPECT_EQ(HeaderOf(bytes), PictureResult::kTooLarge) << what;
+  // Sides near 2^32, whose product would not fit 64 bits: over the budget
+  // however the check is reached, and a TIFF declaring them is no picture.
+  for (const long long side : {0xFFFFFFFFll, 0x100000000ll, 3037000500ll})
+    EXPECT_EQ(vq::picture::CheckBudget(side, side), PictureResult::kTooLarge) << side;
+  EXPECT_EQ(vq::picture::CheckBudget(vq::kMaxPicturePixels, 1), PictureResult::kLoaded);
+  EXPECT_EQ(vq::picture::CheckBudget(1, vq::kMaxPicturePixels + 1), PictureResult::kTooLarge);
+  const std::string widest = hostile::TiffFile({{hostile::kWidth, 0xFFFFFFFF}, {hostile::kLength, 0xFFFFFFFF},
+                                                {hostile::kBitsPerSample, 8}, {hostile::kCompression, 1},
+                                                {hostile::kPhotometric, 1}, {hostile::kSamplesPerPixel, 1},
+                                                {hostile::kRowsPerStrip, 1}, {hostile::kPlanarConfig, 1}},
+                                               std::string(64, '\0'));
+  EXPECT_NE(HeaderOf(widest), PictureResult::kLoaded);
   const auto decodeAll = [&] {
     for (const auto& [what, bytes] : huge) EXPECT_EQ(ResultOf(bytes), PictureResult::kTooLarge) << what;
   };
@@ -381,4 +394,43 @@ TEST(PictureFile, LibrariesPrintNothing) {
   const std::string err = ::testing::internal::GetCapturedStderr();
   EXPECT_EQ(out, "");
   EXPECT_EQ(err, "");
+}
+
+namespace {
+
+// A JPEG with an EXIF block whose orientation tag says "turn 90 degrees".
+std::string JpegWithOrientation6(const cv::Mat& image) {
+  std::vector<uchar> jpeg;
+  cv::imencode(".jpg", image, jpeg);
+  const unsigned char tiff[] = {'I', 'I', 42, 0, 8, 0, 0, 0,  // header, first IFD at 8
+                                1, 0,                         // one entry
+                                0x12, 0x01, 3, 0, 1, 0, 0, 0, 6, 0, 0, 0,  // Orientation = 6
+                                0, 0, 0, 0};                  // no next IFD
+  std::string exif("Exif\0\0", 6);
+  exif.append(reinterpret_cast<const char*>(tiff), sizeof tiff);
+  const size_t length = exif.size() + 2;
+  std::string out("\xFF\xD8\xFF\xE1", 4);
+  out.push_back(static_cast<char>(length >> 8));
+  out.push_back(static_cast<char>(length & 0xFF));
+  out += exif;
+  out.append(reinterpret_cast<const char*>(jpeg.data()) + 2, jpeg.size() - 2);
+  return out;
+}
+
+}  // namespace
+
+// The colour reader of the watermark picture: pixels as stored, whatever
+// the EXIF orientation says, and nothing for a missing file.
+TEST(PictureFile, ColourPicturesAreReadAsStoredDespiteExifOrientation) {
+  cv::Mat image(40, 80, CV_8UC3, cv::Scalar(30, 30, 30));
+  image(cv::Rect(0, 0, 20, 40)).setTo(cv::Scalar(250, 250, 250));
+  const auto path = vqtest::TempPath("turned.jpg");
+  ASSERT_TRUE(vqtest::WriteFile(path, JpegWithOrientation6(image)));
+
+  ASSERT_EQ(cv::imread(path.string()).size(), cv::Size(40, 80)) << "OpenCV turns by EXIF by default";
+  const cv::Mat stored = vq::ReadPictureFileAsColour(path.string());
+  ASSERT_EQ(stored.size(), cv::Size(80, 40));
+  EXPECT_GT(stored.at<cv::Vec3b>(20, 5)[0], 200);
+  EXPECT_LT(stored.at<cv::Vec3b>(20, 70)[0], 60);
+  EXPECT_TRUE(vq::ReadPictureFileAsColour(vqtest::TempPath("missing.jpg").string()).empty());
 }

@@ -44,6 +44,11 @@ TEST_F(PrivateProfile, NamesMatchWithoutRegardToCase) {
   EXPECT_EQ(Read(file, L"other", L"Merge"), L"TRUE");
   ASSERT_TRUE(WritePrivateProfileStringW(L"Other", L"merge", L"FALSE", file.c_str()));
   EXPECT_EQ(vqtest::ReadFile(path), "[OTHER]\nMERGE=FALSE\n");
+  // Beyond ASCII too, and a name folding to an ASCII one matches it.
+  ASSERT_TRUE(WritePrivateProfileStringW(L"\u03a9mega", L"\u039a\u03bb\u03b5\u03b9\u03b4\u03af", L"1", file.c_str()));
+  EXPECT_EQ(Read(file, L"\u03c9MEGA", L"\u03ba\u039b\u0395\u0399\u0394\u038a"), L"1");
+  ASSERT_TRUE(WritePrivateProfileStringW(L"\u212aeys", L"a", L"2", file.c_str()));
+  EXPECT_EQ(Read(file, L"keys", L"A"), L"2") << "the Kelvin sign is a k";
 }
 
 TEST_F(PrivateProfile, NewKeysGoToTheEndOfTheirSectionAndOtherLinesStay) {

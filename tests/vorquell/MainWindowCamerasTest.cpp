@@ -1,11 +1,12 @@
-// The main window's cameras while it runs: a portrait reopen that fails, and
-// grab and process.
+// The main window's cameras while it runs: a portrait reopen that fails,
+// grab and process, and the collecting boxes while the camera is out.
 #include <filesystem>
 
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include "app/ImageOutput.h"
+#include "ui/MultiPageDlg.h"
 #include "tests/support/TestEnv.h"
 #include "tests/vorquell/MainWindowFixture.h"
 
@@ -87,6 +88,51 @@ TEST_F(MainWindowCameras, GrabAndProcessRescalesAndProcessesForTheChosenCameraMo
 
   window.settings_.currentCamera = 1;
   EXPECT_TRUE(window.GrabAndProcess().empty()) << "no portrait camera, no pages";
+}
+
+// Clearing a collecting box while the document camera is out still puts
+// the mode down: the page collected is written (the question answered Yes),
+// the dialog closes and the setting goes, so captures reach the strip again.
+TEST_F(MainWindowCameras, ACollectBoxClearedWhileTheCameraIsOutSettles) {
+  auto document = Plug(L"5651", L"d0c0");
+  WriteDataFile("5651d0c05651d0c1;");
+  vqtest::OpenMainWindow& window = Start();
+  vqplatform::SetMessageBoxAnswer(
+      [](const vqplatform::MessageBoxRecord& box) { return (box.type & MB_YESNOCANCEL) ? IDYES : IDOK; });
+  const auto live = [&] { return window.DocumentController() && !window.DocumentController()->GetFrame().empty(); };
+  const auto click = [&](int id) {
+    HWND main = window.GetSafeHwnd();
+    SendMessageW(main, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(::GetDlgItem(main, id)));
+  };
+  for (const auto& [box, extension] : {std::pair{IDC_ONE_PDF, ".pdf"}, std::pair{IDC_MULTIPAGE_TIF, ".tif"}}) {
+    ASSERT_TRUE(vqtest::Pump(live));
+    window.CheckDlgButton(box, BST_CHECKED);
+    click(box);
+    click(IDC_CAPTURE);
+    ASSERT_NE(window.MultiPageDialog(), nullptr) << extension;
+    document->Unplug();
+    ASSERT_TRUE(vqtest::Pump([&] { return window.DocumentController() == nullptr; }));
+    window.CheckDlgButton(box, BST_UNCHECKED);
+    click(box);
+    EXPECT_EQ(window.MultiPageDialog(), nullptr) << extension;
+    EXPECT_EQ(window.settings_.pdfOrTif, 0) << extension;
+    EXPECT_FALSE(window.IsDlgButtonChecked(box)) << extension;
+    int written = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(vqtest::TempDir()))
+      written += entry.path().extension() == extension;
+    EXPECT_EQ(written, 1) << extension;
+    // Without the camera no mode is taken up.
+    window.CheckDlgButton(box, BST_CHECKED);
+    click(box);
+    EXPECT_FALSE(window.IsDlgButtonChecked(box)) << extension;
+    document->Replug();
+  }
+  ASSERT_TRUE(vqtest::Pump(live));
+  click(IDC_CAPTURE);
+  // The two documents written, then the page.
+  const std::vector<CThumbItem*> strip = window.StripItems();
+  ASSERT_GE(strip.size(), 3u);
+  EXPECT_TRUE(strip[2]->GetFilePath().Right(4) == L".jpg") << "the next page is in the strip";
 }
 
 }  // namespace

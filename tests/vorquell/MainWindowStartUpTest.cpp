@@ -1,8 +1,9 @@
 // Start-up of the main window: the silent end without data file, where
-// Sys.ini goes, and which camera pair it chooses.
+// Sys.ini goes and what is told about it, and which camera pair it chooses.
 #include <filesystem>
 
 #include "app/SettingsLocation.h"
+#include "base/PathEncoding.h"
 #include "tests/support/TestEnv.h"
 #include "tests/vorquell/MainWindowFixture.h"
 
@@ -24,16 +25,23 @@ TEST_F(MainWindowStartUp, WithoutDataFileItEndsSilentlyAndAnUnwritableProgramFol
   EXPECT_EQ(SettingsKeys(TempDir() / "home" / ".config" / "Vorquell" / "Sys.ini"), 49);
 }
 
-TEST_F(MainWindowStartUp, SettingsFileIsReadFromTheConfigurationFolderFirst) {
-  const CString program((TempDir() / "program").c_str());
-  EXPECT_EQ(SettingsFilePath(program), program + L"/Sys.ini");
-  EXPECT_EQ(SettingsFilePath(program, [](const CString&) { return false; }),
-            CString((TempDir() / "home" / ".config" / "Vorquell" / "Sys.ini").c_str()));
-  setenv("XDG_CONFIG_HOME", (TempDir() / "config").c_str(), 1);
-  std::filesystem::create_directories(TempDir() / "config" / "Vorquell");
-  ASSERT_TRUE(vqtest::WriteFile(TempDir() / "config" / "Vorquell" / "Sys.ini", "[IMAGE]\n"));
-  EXPECT_EQ(SettingsFilePath(program), CString((TempDir() / "config" / "Vorquell" / "Sys.ini").c_str()));
-  unsetenv("XDG_CONFIG_HOME");
+// A Sys.ini that is a folder is reported at the first start, the settings
+// are kept in the configuration folder, and the next start reads them
+// there without a word.
+TEST_F(MainWindowStartUp, ASettingsFileThatIsAFolderIsReportedOnce) {
+  Plug(L"5651", L"d0c0");
+  WriteDataFile("5651d0c05651d0c1;");
+  std::filesystem::create_directories(TempDir() / "program" / "Sys.ini");
+  const auto configured = TempDir() / "home" / ".config" / "Vorquell" / "Sys.ini";
+  Start().settings_.xDpi = 123;
+  ASSERT_EQ(Boxes().size(), 1u);
+  EXPECT_NE(Boxes()[0].find(L"不是文件"), std::wstring::npos);
+  EXPECT_NE(Boxes()[0].find(vq::FromFsPath(TempDir() / "program" / "Sys.ini")), std::wstring::npos);
+  window_->DestroyWindow();
+  EXPECT_EQ(SettingsKeys(configured), 49);
+  vqplatform::ClearMessageBoxLog();
+  EXPECT_EQ(Start().settings_.xDpi, 123);
+  EXPECT_TRUE(Boxes().empty());
 }
 
 TEST_F(MainWindowStartUp, TheFirstAttachedPairInFileOrderWins) {
