@@ -33,7 +33,13 @@ int WideCharToMultiByte(UINT codePage, DWORD flags, LPCWSTR src, int srcChars, L
 
 namespace vq {
 
-// UTF-8 <-> wide; invalid bytes become U+FFFD, unpaired surrogates "?".
+// The one check that bytes are UTF-8 as the standard defines it: no
+// surrogates, nothing above U+10FFFF, no overlong forms. Every UTF-8
+// conversion below decodes by the same rule.
+bool IsUtf8(std::string_view bytes);
+
+// UTF-8 <-> wide; bytes that are not UTF-8 become U+FFFD, and what has no
+// UTF-8 form (a surrogate, a value above U+10FFFF) becomes "?".
 std::wstring Utf8ToWide(std::string_view bytes);
 std::string WideToUtf8(std::wstring_view text);
 
