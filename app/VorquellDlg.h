@@ -342,6 +342,10 @@ class CVorquellDlg : public CDialog, public CMergeDialogOwner {
   // Adds a page to the open multipage dialog, opening one first when there
   // is none; false when the result's name was cancelled.
   bool AddToMultiPage(const CImageOutput& output, const CString& page, int mode, bool pdfVariant);
+  // Capture to PDF: each page becomes a one-page PDF of its name, shown in
+  // the strip, and the page goes. A page whose PDF cannot be written stays,
+  // is shown, and is told of; false then.
+  bool ConvertPagesToPdf(const std::vector<CString>& pages);
   // Closes the multipage dialog; its object outlives a nested loop that may
   // be running its code (the question about its pages).
   void CloseMultiPageDialog();
