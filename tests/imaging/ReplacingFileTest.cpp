@@ -6,12 +6,9 @@
 #include "imaging/ReplacingFile.h"
 
 #include <gtest/gtest.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <algorithm>
-#include <csignal>
 #include <cerrno>
 #include <filesystem>
 #include <functional>
@@ -23,6 +20,7 @@
 #include "imaging/G4TiffDocument.h"
 #include "imaging/ImageFiles.h"
 #include "platform/win/PathEncoding.h"
+#include "tests/imaging/ImagingTestSupport.h"
 #include "tests/support/TestEnv.h"
 
 namespace {
@@ -61,27 +59,6 @@ int FakeClose(int fd) {
   }
   return result;
 }
-
-// RLIMIT_FSIZE for a scope, with SIGXFSZ ignored so a write past it fails
-// with EFBIG instead of ending the process.
-class FileSizeLimit {
- public:
-  explicit FileSizeLimit(rlim_t bytes) {
-    getrlimit(RLIMIT_FSIZE, &saved_);
-    previous_ = signal(SIGXFSZ, SIG_IGN);
-    rlimit limit = saved_;
-    limit.rlim_cur = std::min(bytes, saved_.rlim_max);
-    setrlimit(RLIMIT_FSIZE, &limit);
-  }
-  ~FileSizeLimit() {
-    setrlimit(RLIMIT_FSIZE, &saved_);
-    signal(SIGXFSZ, previous_);
-  }
-
- private:
-  rlimit saved_{};
-  sighandler_t previous_ = SIG_DFL;
-};
 
 const vq::DiskCalls kFakeCalls{FakeFsync, FakeClose};
 
@@ -139,7 +116,7 @@ TEST_P(ReplacingFileFaults, TheOldFileStaysAndTheFailureIsReported) {
     g_error = fault.error;
     {
       // A full disk, as the kernel reports it to every writer.
-      FileSizeLimit full(fault.call == 1 ? 4 : RLIM_INFINITY);
+      imagingtest::FileSizeLimit full(fault.call == 1 ? 4 : RLIM_INFINITY);
       EXPECT_FALSE(writer.write(target.string()));
     }
     EXPECT_EQ(vqtest::ReadFile(target), "old content");

@@ -11,6 +11,7 @@
 #include <functional>
 
 #include "capture/CaptureController.h"
+#include "imaging/WorkFiles.h"
 #include "platform/dshow/VirtualCamera.h"
 #include "platform/win/Clock.h"
 #include "tests/support/MediaReadBack.h"
@@ -113,10 +114,10 @@ TEST(VideoToFileDialogTest, RecordsThePreviewAndShowsTheElapsedSeconds) {
     dialog.SetOutputPath(vq::FromFsPath(target).c_str());
     dialog.stopAfter = 11;  // the prompt, then two seconds at 200 ms
     // On a busy machine two seconds may pass before the first picture is
-    // written: Stop waits for it.
+    // written: Stop waits for it. Until then it lies under its hidden name.
     dialog.recorded = [&] {
-      const vqtest::MediaFile partial = vqtest::ReadMediaFile(target.string());
-      return partial.Video() && partial.Video()->packets >= 1;
+      const vqtest::MediaFile partial = vqtest::ReadMediaFile(vq::RecordingNameBeside(target.string()));
+      return !fs::exists(target) && partial.Video() && partial.Video()->packets >= 1;
     };
     const auto began = std::chrono::steady_clock::now();
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);
