@@ -93,12 +93,7 @@ TEST(RecordingAsfWriter, EveryRgbDepthReadsBackInItsColour) {
     const std::string path = Narrow(TempPath("depth.asf"));
     {
       vq::dshow::AsfMuxer muxer;
-      vq::dshow::AsfVideoFormat f;
-      f.width = f.inputWidth = 64;
-      f.height = f.inputHeight = 48;
-      f.frameTime = 1000000;
-      f.bitRate = 2000000;
-      f.inputSubtype = d.subtype;
+      vq::dshow::AsfVideoFormat f = vqtest::VideoFormat(64, 48, d.subtype, 1000000, 2000000);
       f.palette.assign(256, RGBQUAD{0, 0, 0, 0});
       f.palette[7] = RGBQUAD{40, 160, 240, 0};
       ASSERT_EQ(muxer.AddVideo(f), S_OK);

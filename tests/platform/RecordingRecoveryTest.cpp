@@ -17,6 +17,7 @@
 #include "platform/dshow/AsfMuxer.h"
 #include "platform/dshow/AsfRecovery.h"
 #include "platform/win/PathEncoding.h"
+#include "tests/platform/RecordingTestSupport.h"
 #include "tests/support/MediaReadBack.h"
 #include "tests/support/TestEnv.h"
 
@@ -32,12 +33,7 @@ pid_t RecordAndBeKilled(const fs::path& target, int frames) {
   const pid_t child = fork();
   if (child != 0) return child;
   vq::dshow::AsfMuxer muxer;
-  vq::dshow::AsfVideoFormat f;
-  f.width = f.inputWidth = 320;
-  f.height = f.inputHeight = 240;
-  f.frameTime = 1000000;
-  f.bitRate = 462500;
-  f.inputSubtype = MEDIASUBTYPE_RGB32;
+  const vq::dshow::AsfVideoFormat f = vqtest::VideoFormat(320, 240, MEDIASUBTYPE_RGB32, 1000000, 462500);
   if (muxer.AddVideo(f) != S_OK || muxer.Open(vq::FromFsPath(target)) != S_OK) _exit(1);
   std::vector<BYTE> bits(320 * 240 * 4);
   for (int i = 0; i < frames; ++i) {
