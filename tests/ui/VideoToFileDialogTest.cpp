@@ -1,5 +1,6 @@
 // The recording dialog: a recording of the virtual camera's preview with the
-// elapsed time shown, a failed start, and its texts in three languages.
+// elapsed time shown, a failed start, a recording the full disk cut short,
+// and its texts in three languages.
 #include "platform/win/PathEncoding.h"
 #include "ui/VideoToFileDlg.h"
 
@@ -14,6 +15,7 @@
 #include "imaging/WorkFiles.h"
 #include "platform/dshow/VirtualCamera.h"
 #include "platform/win/Clock.h"
+#include "tests/imaging/ImagingTestSupport.h"
 #include "tests/support/MediaReadBack.h"
 #include "tests/support/TestEnv.h"
 #include "tests/ui/CaptureDialogsSupport.h"
@@ -147,6 +149,38 @@ TEST(VideoToFileDialogTest, RecordsThePreviewAndShowsTheElapsedSeconds) {
     EXPECT_LE(file.Video()->packets, file.seconds * 10 + 1);
     controller.Stop();
   }
+  vq::dshow::RemoveVirtualCameras();
+}
+
+// The disk is full from the start: the recording cannot be completed; Stop
+// says so, naming it, and what there is lies under a name that says it was
+// cut short, nothing under the recording's own name.
+TEST(VideoToFileDialogTest, ARecordingTheFullDiskCutShortIsToldAndKeptAsCutShort) {
+  vq::dshow::VirtualCameraConfig config;
+  config.vendorId = L"5651";
+  config.productId = L"d0c0";
+  config.sizes = {{640, 480}};
+  auto camera = vq::dshow::PlugInVirtualCamera(config);
+  const fs::path target = vqtest::TempDir() / "录像.asf";
+  vqtest::OwnerWindow parent;
+  vqtest::MenuAndBoxAnswers answers;
+  {
+    CCaptureController controller(true, false);
+    ASSERT_EQ(controller.OpenCamera(L"5651", L"d0c0", nullptr, &parent, 0, 0, 320, 240, false, 0), S_OK);
+    ASSERT_TRUE(controller.Run());
+    DrivenVideoDlg dialog(&parent, 2);
+    dialog.captureController = &controller;
+    dialog.SetOutputPath(vq::FromFsPath(target).c_str());
+    dialog.stopAfter = 3;
+    imagingtest::FileSizeLimit full(1);
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+    controller.Stop();
+  }
+  EXPECT_EQ(answers.BoxTexts(), std::vector<std::wstring>{L"The recording could not be completed:\n" +
+                                                           vq::FromFsPath(target) +
+                                                           L"\nWhat was recorded is kept in the same folder."});
+  EXPECT_FALSE(fs::exists(target));
+  EXPECT_TRUE(fs::exists(vqtest::TempDir() / "录像.cut-short.asf"));
   vq::dshow::RemoveVirtualCameras();
 }
 
