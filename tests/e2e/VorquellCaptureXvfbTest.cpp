@@ -31,6 +31,7 @@
 
 #include "app/VorquellApp.h"
 #include "app/VorquellDlg.h"
+#include "imaging/WorkFiles.h"
 #include "capture/PreviewMessages.h"
 #include "platform/display/Presenter.h"
 #include "platform/dshow/VirtualCamera.h"
@@ -54,6 +55,7 @@
 #include "tests/imaging/HostilePictures.h"
 #include "tests/imaging/TiffReadBack.h"
 #include "tests/support/IsolatedRun.h"
+#include "tests/support/MediaReadBack.h"
 #include "tests/support/TestEnv.h"
 #include "tests/support/ThreadTimes.h"
 #include "ui/ContinuousShootDlg.h"
@@ -1044,6 +1046,50 @@ TEST_F(VorquellCaptureXvfbTest, AQrCodeBeyondUnicodeFallsBackToTheUsualName) {
   std::vector<std::string> names;
   for (const auto& entry : fs::directory_iterator(images_)) names.push_back(entry.path().filename().string());
   EXPECT_EQ(names, std::vector<std::string>{"IMG00001.jpg"});
+}
+
+// The program killed (SIGKILL: a crash, a power loss) during a recording,
+// then started again: nothing ever lies under the recording's name but the
+// complete recording, which the next start makes from what was written.
+TEST_F(VorquellCaptureXvfbTest, ARecordingKilledMidWayIsFinishedUnderItsNameAtTheNextStart) {
+  WriteSettings();
+  const fs::path recording = images_ / "IMG00001.asf";
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        // A process of its own, recording into this test's image folder.
+        const fs::path images = vqtest::TempDir().parent_path() / "images";
+        vqtest::WriteFile(program_ / "Sys.ini",
+                          std::regex_replace(vqtest::ReadFile(program_ / "Sys.ini"), std::regex("FOLDPATH=.*"),
+                                             "FOLDPATH=" + images.string()));
+        Run([&](HWND window, CVorquellDlg&) {
+          PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_RECORD, BN_CLICKED), 0);
+          HWND recorder = nullptr;
+          if (!vqtest::WaitFor([&] { return (recorder = FindWindowW(nullptr, L"视频录制")) != nullptr; })) return;
+          SendMessageW(recorder, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+          const std::string written = vq::RecordingNameBeside((images / "IMG00001.asf").string());
+          const auto pictures = [&] {
+            const vqtest::MediaFile file = vqtest::ReadMediaFile(written);
+            return file.Video() ? file.Video()->packets : 0;
+          };
+          if (vqtest::WaitFor([&] { return pictures() >= 3; })) raise(SIGKILL);
+        });
+      },
+      ::testing::KilledBySignal(SIGKILL), "");
+  EXPECT_FALSE(fs::exists(recording)) << "nothing under its name";
+  const std::vector<std::string> hidden = FilesIn(images_, ".recording");
+  ASSERT_EQ(hidden.size(), 1u);
+  EXPECT_TRUE(std::regex_match(hidden[0], std::regex(R"(\.IMG00001\.asf\.\d+\.recording)"))) << hidden[0];
+
+  Run([&](HWND, CVorquellDlg&) {});
+  const vqtest::MediaFile file = vqtest::ReadMediaFile(recording.string());
+  ASSERT_TRUE(file.readable);
+  ASSERT_NE(file.Video(), nullptr);
+  EXPECT_GE(file.Video()->packets, 3);
+  EXPECT_GT(file.seconds, 0);
+  EXPECT_FALSE(vqtest::DecodeVideoFrames(recording.string(), 1).empty());
+  EXPECT_TRUE(FilesIn(images_, ".recording").empty());
+  EXPECT_EQ(FilesIn(images_, ".asf"), std::vector<std::string>{"IMG00001.asf"});
 }
 
 }  // namespace
