@@ -5,6 +5,8 @@
 #include "app/PdfMaker.h"
 #include "app/PdfPages.h"
 #include "imaging/PictureFile.h"
+#include "imaging/ReplacingFile.h"
+#include "imaging/TiffPageWriter.h"
 #include "platform/win/MessageBox.h"
 #include "platform/win/PathEncoding.h"
 #include "ui/LanguageTexts.h"
@@ -83,4 +85,20 @@ bool WritePdfDocument(const CString& document, const std::vector<CString>& pages
     files.push_back(std::move(path));
   }
   return pdf.WriteFiles(files) == 0;
+}
+
+bool WriteTiffDocument(const CString& document, const std::vector<CString>& pages, const std::vector<int>& types,
+                       int xDpi, int yDpi, int jpegQuality) {
+  vq::CReplacingFile file(vq::PathToBytes(document.str()));
+  if (pages.empty() || types.size() != pages.size() || !file.Create() || !file.CloseDescriptor()) return false;
+  const std::wstring work = vq::PathFromBytes(file.TempPath());
+  CTiffPageWriter writer;
+  if (!writer.Open(work.c_str(), static_cast<int>(pages.size()))) return false;
+  writer.SetResolution(xDpi, yDpi);
+  writer.SetJpegQuality(jpegQuality);
+  bool written = true;
+  for (size_t i = 0; i < pages.size() && written; ++i)
+    written = writer.WritePageFromFile(pages[i], types[i]);
+  writer.Close();
+  return written && file.Commit();
 }

@@ -30,3 +30,9 @@ void ReportDocumentNotSaved(HWND owner, int language, const CString& document);
 // The pages as one PDF at `document` (its extension made ".pdf"), one page
 // per file in order; false when nothing was written.
 bool WritePdfDocument(const CString& document, const std::vector<CString>& pages);
+
+// The pages as one multipage TIFF at `document`, page i of type types[i]
+// (one type a page), at a resolution and JPEG quality; an older file of that name is replaced
+// only by a complete document. False when nothing was written.
+bool WriteTiffDocument(const CString& document, const std::vector<CString>& pages, const std::vector<int>& types,
+                       int xDpi, int yDpi, int jpegQuality);

@@ -2,7 +2,6 @@
 
 #include <string>
 
-#include "imaging/TiffPageWriter.h"
 #include "platform/display/Cursors.h"
 #include "platform/win/Menu.h"
 #include "platform/win/Shell.h"
@@ -107,19 +106,9 @@ void CPicDlg::OnOK() {
     modes.push_back(i < colorModes.size() ? colorModes[i] : settings.colorMode);
   }
   HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-  bool written = false;
-  if (mode == 3) {
-    CTiffPageWriter writer;
-    written = writer.Open(outputPath, static_cast<int>(shots.size()));
-    if (written) {
-      writer.SetResolution(settings.xDpi, settings.yDpi);
-      writer.SetJpegQuality(settings.jpgQuality);
-      for (size_t i = 0; i < shots.size() && written; ++i) written = writer.WritePageFromFile(shots[i], modes[i]);
-      writer.Close();
-    }
-  } else {
-    written = WritePdfDocument(outputPath, shots);
-  }
+  const bool written = mode == 3 ? WriteTiffDocument(outputPath, shots, modes, settings.xDpi, settings.yDpi,
+                                                     settings.jpgQuality)
+                                  : WritePdfDocument(outputPath, shots);
   SetCursor(previous);
   if (!written) {
     ReportDocumentNotSaved(m_hWnd, 0, outputPath);
