@@ -238,7 +238,10 @@ class Listener {
         continue;
       }
       if (reading.size() >= kMaxConnections) {
-        close(reading.front().fd);
+        // The oldest makes room; a line of its that has come meanwhile is still served.
+        Reading& oldest = reading.front();
+        if (ReadFrom(oldest) == ReadResult::Line) Dispatch(oldest.fd, oldest.line);
+        else close(oldest.fd);
         reading.erase(reading.begin());
       }
       reading.push_back({fd, std::string(), Clock::now() + kClientTimeout});
@@ -293,8 +296,11 @@ class Listener {
         job = std::move(jobs_.front());
         jobs_.pop_front();
       }
-      AnswerProgramRequest(job.request, [&job](const std::string& answer) { AnswerAndClose(job.fd, answer); });
-      --waitingSends_;
+      // No longer waiting once its answer goes.
+      AnswerProgramRequest(job.request, [&](const std::string& answer) {
+        --waitingSends_;
+        AnswerAndClose(job.fd, answer);
+      });
     }
   }
 

@@ -185,6 +185,7 @@ TEST_F(MessagesFromOutsideTest, SendsHeldByAWindowThatDoesNotPumpNeverHoldUpFind
 
   // Once it pumps again, only the posted message reaches the window.
   SetEvent(release);
+  EXPECT_TRUE(WaitUntil([] { return MessageLog::Count(1280) >= 1; }));
   held.Stop();
   const std::vector<vqtest::LoggedMessage> arrived = MessageLog::Only({1280});
   ASSERT_EQ(arrived.size(), 1u);
