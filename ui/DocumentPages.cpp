@@ -49,14 +49,14 @@ CString NotSavedText(int language, const CString& document) {
   return text;
 }
 
-}  // namespace
-
 std::vector<size_t> UnreadablePages(const std::vector<CString>& pages, bool pdf) {
   std::vector<size_t> unreadable;
   for (size_t i = 0; i < pages.size(); ++i)
     if (!Readable(pages[i], pdf)) unreadable.push_back(i);
   return unreadable;
 }
+
+}  // namespace
 
 bool ChooseReadablePages(HWND owner, bool mayAsk, int language, const std::vector<CString>& pages, bool pdf,
                          const CString& document, std::vector<size_t>* leftOut) {

@@ -9,11 +9,9 @@
 #include "platform/mfc/CString.h"
 #include "platform/win/WinTypes.h"
 
-// Indices of the pages the guarded picture loader cannot read; for a PDF
-// also those whose picture cannot be a page (a side outside 3 to 14400).
-std::vector<size_t> UnreadablePages(const std::vector<CString>& pages, bool pdf);
-
-// Which pages to write. Every page can be read: true, none left out.
+// Which pages to write. A page cannot be read when the guarded picture
+// loader refuses it, or, for a PDF, when its picture cannot be a page (a
+// side outside 3 to 14400). Every page can be read: true, none left out.
 // Otherwise the unreadable ones are named in a question over `owner` in
 // `language`: Yes gives true with them in *leftOut, No gives false (nothing
 // is to be written, every page stays collected). With nobody to ask
