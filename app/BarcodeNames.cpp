@@ -33,12 +33,6 @@ void AppendJsonString(std::string& out, const std::string& text) {
   out += '"';
 }
 
-bool IsValidUtf8(const std::string& text) {
-  int valid = MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(), static_cast<int>(text.size()),
-                                  nullptr, 0);
-  return valid > 0;
-}
-
 }  // namespace
 
 bool BarcodesToJson(const std::vector<std::string>& codes, std::string* text) {
@@ -62,7 +56,7 @@ std::string Utf8ToAnsi(const std::string& utf8) {
 }
 
 bool IsUsableBarcodeName(const std::string& text) {
-  if (text.empty() || text.size() > kMaxNameBytes || !IsValidUtf8(text)) return false;
+  if (text.empty() || text.size() > kMaxNameBytes || !vq::IsUtf8(text)) return false;
   if (text.find_first_of(kFileNameForbidden) != std::string::npos) return false;
   if (text.find("..") != std::string::npos) return false;
   for (unsigned char c : text)

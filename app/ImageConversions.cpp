@@ -8,10 +8,9 @@
 #include <opencv2/imgproc.hpp>
 
 #include "platform/win/Encoding.h"
+#include "base/PathEncoding.h"
 
 namespace {
-
-constexpr int kAnsiPathBytes = 261;
 
 // Grey level of each colour-table entry (at most 256 entries).
 std::vector<uchar> GreyLevels(const CImage& picture) {
@@ -72,12 +71,10 @@ cv::Mat ImageToMat(CImage& picture) {
 }
 
 cv::Mat LoadImageAsMat(const wchar_t* path) {
-  if (!path) return cv::Mat();
-  char ansi[kAnsiPathBytes];
-  if (WideToAnsi(path, ansi, kAnsiPathBytes) == 0) return cv::Mat();
-  std::wstring roundTrip = vq::AnsiToWide(ansi);
+  // Any path the system takes; a text that names no file loads nothing.
+  if (!path || vq::PathToBytes(path).empty()) return cv::Mat();
   CImage picture;
-  if (FAILED(picture.Load(roundTrip.c_str()))) return cv::Mat();
+  if (FAILED(picture.Load(path))) return cv::Mat();
   cv::Mat mat = ImageToMat(picture);
   if (mat.empty() || mat.channels() == 3) return mat;
   cv::Mat colour;

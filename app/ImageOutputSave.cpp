@@ -70,10 +70,11 @@ void ShowMessage(const CString& text, UINT icon) { MessageBoxW(nullptr, text, L"
 }  // namespace
 
 CString CImageOutput::BarcodeBase(const std::string& codeText, const CString& basePath, size_t pageCount) {
+  // The code's own bytes are checked: a conversion would hide what is not UTF-8.
   const std::string name = Utf8ToAnsi(codeText);
   const CString folder = FolderOf(basePath);
   CString base = folder + CString(name.c_str());
-  if (!IsUsableBarcodeName(name) || !FolderAcceptsName(base + L".txt")) {
+  if (!IsUsableBarcodeName(codeText) || !FolderAcceptsName(base + L".txt")) {
     ShowMessage(specialCharactersMessage_, MB_ICONERROR);
     return basePath;
   }

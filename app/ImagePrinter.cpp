@@ -145,7 +145,7 @@ void CImagePrinter::DrawPage(HDC printerDc, const RECT& drawArea, const CString&
 
 int CImagePrinter::SaveFileAsPdf(const wchar_t* path) {
   std::string source;
-  if (!path || !vq::NarrowPath(path, vq::kPathBufferLong, &source)) return 1;
+  if (!path || !vq::NarrowPath(path, &source)) return 1;
   PdfPageDocument document;
   if (!document.Created()) return 1;
   if (!document.AddImagePage(source, PdfPageDocument::JpegTest::LastExtension)) return 1;

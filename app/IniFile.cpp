@@ -9,7 +9,8 @@
 
 namespace {
 
-constexpr DWORD kValueBufferChars = 260;
+// Values hold folder paths, as long as the system takes them.
+constexpr DWORD kValueBufferChars = MAX_PATH;
 constexpr const wchar_t* kAbsentMarker = L"!*&*none-value*&!*";
 constexpr const wchar_t* kImageFolderName = L"Ketterby";
 

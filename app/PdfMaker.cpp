@@ -12,7 +12,7 @@ std::string PdfPathFor(const std::string& path) {
 
 bool CPdfMaker::SetPath(const wchar_t* path) {
   std::string narrow;
-  if (!path || !*path || !vq::NarrowPath(path, vq::kPathBufferLong, &narrow)) {
+  if (!path || !*path || !vq::NarrowPath(path, &narrow)) {
     path_.clear();
     return false;
   }

@@ -15,8 +15,8 @@ class CPdfMaker {
   CPdfMaker& operator=(const CPdfMaker&) = delete;
 
   // The target: the path with its extension (a "." in the file name, not in
-  // a folder name) replaced by ".pdf". False when the path is missing or does
-  // not fit 560 bytes (the stored path is then emptied).
+  // a folder name) replaced by ".pdf". False when the path is missing or
+  // names no file (the stored path is then emptied).
   bool SetPath(const wchar_t* path);
   CString GetPath() const;
   // Writes one page per path, in order. 0 when the document was written; 1

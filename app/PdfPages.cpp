@@ -67,6 +67,11 @@ bool PdfPageDocument::IsJpegName(const std::string& path, JpegTest test) {
   return dot != std::string::npos && path.compare(dot + 1, std::string::npos, "jpg") == 0;
 }
 
+bool PdfPageDocument::FitsPage(int width, int height) {
+  const auto fits = [](int side) { return side >= HPDF_MIN_PAGE_SIZE && side <= HPDF_MAX_PAGE_SIZE; };
+  return fits(width) && fits(height);
+}
+
 // 1-bit rows of (width + 7) / 8 bytes; device grey reads 1 as white.
 HPDF_Image PdfPageDocument::EmbedBilevel(const cv::Mat& pixels) {
   const size_t rowBytes = (static_cast<size_t>(pixels.cols) + 7) / 8;
@@ -110,8 +115,7 @@ HPDF_Image PdfPageDocument::LoadImage(const std::string& path, JpegTest test) {
     return nullptr;
   }
   // A picture that cannot be a page is not embedded at all.
-  const auto fits = [](int side) { return side >= HPDF_MIN_PAGE_SIZE && side <= HPDF_MAX_PAGE_SIZE; };
-  if (!fits(picture.pixels.cols) || !fits(picture.pixels.rows)) return nullptr;
+  if (!FitsPage(picture.pixels.cols, picture.pixels.rows)) return nullptr;
   if (picture.bilevel && LowerExtension(path) == ".tif") return EmbedBilevel(picture.pixels);
   return EmbedReencoded(path, picture.pixels);
 }

@@ -34,6 +34,8 @@ class PdfPageDocument {
   bool Save(const std::string& path);
 
   static bool IsJpegName(const std::string& path, JpegTest test);
+  // Whether a picture of this size can be a page (each side 3 to 14400).
+  static bool FitsPage(int width, int height);
 
  private:
   HPDF_Image LoadImage(const std::string& path, JpegTest test);

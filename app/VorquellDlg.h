@@ -281,6 +281,18 @@ class CVorquellDlg : public CDialog, public CMergeDialogOwner {
   void CropRadioFrom(CCaptureController* controller);
   void ShowPreviews(bool document, bool portrait);
   void Reconnect();
+  // Every camera the window captures from is watched: one that is gone
+  // (not counted any more, or its controller reports the loss) is let go
+  // with the unplug message, the document camera with both, the portrait
+  // camera alone (the document camera is shown again); one that came back
+  // is opened. Continuous shooting stops with either.
+  void WatchCameras();
+  void LosePortraitCamera();
+  // The crop radios and the exposure controls for the current camera.
+  void ShowCameraControls();
+  // Whether a camera is gone: then the cameras are watched at once (its
+  // loss told) and nothing may be captured from it.
+  bool CameraGone(CCaptureController* camera);
 
   // Settings helpers: the document camera opened anew with another subtype
   // at the current size, keeping margins and crop mode; the crop
@@ -342,6 +354,10 @@ class CVorquellDlg : public CDialog, public CMergeDialogOwner {
   // Adds a page to the open multipage dialog, opening one first when there
   // is none; false when the result's name was cancelled.
   bool AddToMultiPage(const CImageOutput& output, const CString& page, int mode, bool pdfVariant);
+  // Capture to PDF: each page becomes a one-page PDF of its name, shown in
+  // the strip, and the page goes. A page whose PDF cannot be written stays,
+  // is shown, and is told of; false then.
+  bool ConvertPagesToPdf(const std::vector<CString>& pages);
   // Closes the multipage dialog; its object outlives a nested loop that may
   // be running its code (the question about its pages).
   void CloseMultiPageDialog();

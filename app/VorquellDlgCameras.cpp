@@ -1,6 +1,6 @@
 // The main window's cameras: choosing the pair, opening and running them,
 // switching between them, turning and exposing the shown one, and losing
-// and finding the document camera while the program runs.
+// and finding either camera while the program runs.
 #include <algorithm>
 
 #include "app/BrandingData.h"
@@ -281,8 +281,11 @@ void CVorquellDlg::OnSwitchCamera() {
       ShowDocumentCamera();
     }
   }
-  // Both cameras may have gone while the portrait camera's busy message
-  // was shown.
+  ShowCameraControls();
+}
+
+void CVorquellDlg::ShowCameraControls() {
+  // Both cameras may have gone while a message was shown.
   if (!documentController_) return;
   if (settings_.currentCamera == 0) {
     GetDlgItem(IDC_CROP_AUTO)->EnableWindow(TRUE);
@@ -348,17 +351,54 @@ bool CVorquellDlg::ShowPortraitCamera() {
 }
 
 BOOL CVorquellDlg::OnDeviceChange(UINT /*event*/, DWORD_PTR /*data*/) {
-  if (branding_.selectedCameraIds.size() < 4) return TRUE;
+  WatchCameras();
+  return TRUE;
+}
+
+void CVorquellDlg::WatchCameras() {
+  if (branding_.selectedCameraIds.size() < 4) return;
+  const std::vector<CString>& ids = branding_.selectedCameraIds;
   CCaptureController counter(false, false);
-  const int count = counter.CountDevices(branding_.selectedCameraIds[3], branding_.selectedCameraIds[2]);
-  if (count == 0 && documentController_) {
+  const int documents = counter.CountDevices(ids[3], ids[2]);
+  if (documentController_ && (documents == 0 || documentController_->CameraLost())) {
     CloseCameras();
     documentRotation_ = portraitRotation_ = 0;
     ShowMessage(MSG_UNPLUGGED, MB_ICONSTOP);
-  } else if (count > 0 && !documentController_) {
-    Reconnect();
+    return;
   }
-  return TRUE;
+  if (!documentController_) {
+    if (documents > 0) Reconnect();
+    return;
+  }
+  const int portraits = counter.CountDevices(ids[1], ids[0]);
+  if (portraitController_ && (portraits == 0 || portraitController_->CameraLost())) {
+    LosePortraitCamera();
+  } else if (!portraitController_ && portraits > 0) {
+    // Back: opened stopped and hidden, as at start-up, until switched to.
+    OpenPortraitCamera();
+  }
+}
+
+void CVorquellDlg::LosePortraitCamera() {
+  const bool shown = settings_.currentCamera == 1 || shownCamera_ == 1;
+  CloseContinuousShooting();
+  ReleaseController(portraitController_);
+  portraitRotation_ = 0;
+  if (shown) {
+    CheckRadioButton(IDC_CROP_NONE, IDC_CROP_MANUAL, IDC_CROP_NONE);
+    settings_.cutPageType = 0;
+    settings_.currentCamera = 0;
+    ShowDocumentCamera();
+    shownCamera_ = 0;
+    ShowCameraControls();
+  }
+  ShowMessage(MSG_UNPLUGGED, MB_ICONSTOP);
+}
+
+bool CVorquellDlg::CameraGone(CCaptureController* camera) {
+  if (!camera || !camera->CameraLost()) return false;
+  WatchCameras();
+  return true;
 }
 
 void CVorquellDlg::Reconnect() {

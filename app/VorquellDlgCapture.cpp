@@ -24,6 +24,9 @@ const LanguageText kMultiPageNotOpened{L"无法打开多页文件窗口，图像
                                        L"無法開啟多頁文件視窗，圖像儲存在：\n%s",
                                        L"The multipage window could not be opened; the picture is kept in:\n%s"};
 
+const LanguageText kPdfNotSaved{L"PDF文件没有保存：\n%s\n图像保存在：\n%s", L"PDF檔案沒有儲存：\n%s\n圖像儲存在：\n%s",
+                                L"The PDF file could not be saved:\n%s\nThe picture is kept in:\n%s"};
+
 // Everything up to and including the last separator.
 CString FolderPart(const CString& path) {
   const int slash = std::max(path.ReverseFind(L'/'), path.ReverseFind(L'\\'));
@@ -207,20 +210,31 @@ void CVorquellDlg::CaptureToPdf() {
   if (IsDlgButtonChecked(IDC_ONE_PDF)) {
     for (const CString& page : written)
       if (!AddToMultiPage(output, page, 0, true)) return;
-  } else {
-    CImagePrinter printer(settings_.language);
-    for (const CString& page : written) {
-      const CString pdf = page.Left(page.ReverseFind(L'.')) + L".pdf";
-      // A page whose PDF could not be written stays, and the strip shows it.
-      if (printer.SaveFileAsPdf(page) != 0) {
-        AddFilesToStrip(page, StripItems(), 0, nullptr);
-        continue;
-      }
-      AddFilesToStrip(pdf, StripItems(), 0, page);
-      DeleteFileW(page);
-    }
+  } else if (!ConvertPagesToPdf(written)) {
+    return;  // told; the counter stays
   }
   AdvanceImageCounter();
+}
+
+bool CVorquellDlg::ConvertPagesToPdf(const std::vector<CString>& pages) {
+  CImagePrinter printer(settings_.language);
+  bool allWritten = true;
+  for (const CString& page : pages) {
+    const CString pdf = page.Left(page.ReverseFind(L'.')) + L".pdf";
+    if (printer.SaveFileAsPdf(page) == 0) {
+      AddFilesToStrip(pdf, StripItems(), 0, page);
+      DeleteFileW(page);
+      continue;
+    }
+    // The page whose PDF could not be written stays, the strip shows it,
+    // and the user is told which.
+    allWritten = false;
+    AddFilesToStrip(page, StripItems(), 0, nullptr);
+    CString text;
+    text.Format(kPdfNotSaved.In(settings_.language), pdf.GetString(), page.GetString());
+    MessageBox(text, L"", MB_OK | MB_ICONERROR);
+  }
+  return allWritten;
 }
 
 void CVorquellDlg::CaptureAndPrint() {

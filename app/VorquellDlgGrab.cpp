@@ -24,7 +24,8 @@ std::vector<cv::Mat> CVorquellDlg::GrabAndProcess() {
   output.SetCameraIds(branding_.selectedCameraIds);
   const bool portrait = settings_.currentCamera == 1;
   CCaptureController* camera = portrait ? portraitController_.get() : documentController_.get();
-  if (!camera) return {};
+  // A camera that is gone still shows its last picture: nothing is taken from it.
+  if (!camera || CameraGone(camera)) return {};
   std::vector<cv::Mat> pages = camera->GetDocumentImages();
   if (pages.empty()) return {};
   if (portrait) pages.resize(1);

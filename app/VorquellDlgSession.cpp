@@ -12,6 +12,7 @@
 #include "app/VorquellDlg.h"
 #include "base/PathEncoding.h"
 #include "imaging/WorkFiles.h"
+#include "platform/dshow/AsfRecovery.h"
 #include "platform/win/Encoding.h"
 #include "ui/MultiPageDlg.h"
 
@@ -57,7 +58,11 @@ void CVorquellDlg::ClearLeftoversOfEarlierRuns() {
   }
   if (!settings_.foldPath.IsEmpty())
     for (const std::string& dated : DateFolders(vq::PathToBytes(settings_.foldPath.str()))) folders.push_back(dated);
-  for (const std::string& folder : folders) vq::RemoveLeftoverWorkFiles(folder);
+  for (const std::string& folder : folders) {
+    // Recordings an earlier run could not finish are finished, or kept as cut short.
+    vq::dshow::SettleCutShortRecordings(folder);
+    vq::RemoveLeftoverWorkFiles(folder);
+  }
 }
 
 void CVorquellDlg::ReportUnsavedPages(const CString& basePath) {

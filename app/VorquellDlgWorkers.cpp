@@ -69,6 +69,7 @@ void CVorquellDlg::CaptureForOcr() {
   settings_.MakeFileName(name);
   // The free name's dialog is a modal loop: the camera may have gone.
   if (name.IsEmpty() || !documentController_ || settings_.currentCamera != 0) return;
+  if (CameraGone(documentController_.get())) return;
   const cv::Mat frame = documentController_->GetFrame();
   if (frame.empty()) return;
   UpdateData(TRUE);

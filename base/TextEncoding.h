@@ -10,6 +10,12 @@ namespace vq {
 
 enum class TextEncoding { kUtf8, kGbk };
 
+// The one check that bytes are UTF-8 as the standard defines it: no
+// surrogates, nothing above U+10FFFF, no overlong forms. Every UTF-8
+// conversion here decodes by the same rule (iconv's decoder lets such
+// forms through).
+bool IsUtf8(std::string_view bytes);
+
 // Bytes that are not valid in the encoding become U+FFFD. *lossless is
 // false when anything was replaced.
 std::wstring DecodeText(TextEncoding encoding, std::string_view bytes, bool* lossless = nullptr);
@@ -18,7 +24,8 @@ std::wstring DecodeText(TextEncoding encoding, std::string_view bytes, bool* los
 std::string EncodeText(TextEncoding encoding, std::wstring_view text, std::string_view replacement,
                        bool* lossless = nullptr);
 
-// UTF-8 <-> wide; invalid bytes become U+FFFD, unpaired surrogates "?".
+// UTF-8 <-> wide; bytes that are not UTF-8 become U+FFFD, and what has no
+// UTF-8 form (a surrogate, a value above U+10FFFF) becomes "?".
 inline std::wstring Utf8ToWide(std::string_view bytes) { return DecodeText(TextEncoding::kUtf8, bytes); }
 inline std::string WideToUtf8(std::wstring_view text) { return EncodeText(TextEncoding::kUtf8, text, "?"); }
 

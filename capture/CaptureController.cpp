@@ -9,6 +9,13 @@
 #include "capture/TcpRemoteData.h"
 #include "capture/USBCamera.h"
 
+namespace {
+
+// Device events read at one look; more are left for the next.
+constexpr int kMaxEventsRead = 64;
+
+}  // namespace
+
 CCaptureController::CCaptureController(bool ownWindowThread, bool remoteSource)
     : ownWindowThread_(ownWindowThread), remoteSource_(remoteSource) {}
 
@@ -155,6 +162,17 @@ bool CCaptureController::GetWaterMark(WaterMarkParams* out) { return preview_ &&
 bool CCaptureController::PollEvent(int* status) {
   long eventCode = 0;
   return mainSource_ && mainSource_->PollEvent(status, &eventCode);
+}
+
+bool CCaptureController::CameraLost() {
+  // Bounded: a source that keeps reporting cannot hold the caller here.
+  for (int i = 0; mainSource_ && !cameraLost_ && i < kMaxEventsRead; ++i) {
+    int status = VIDEO_EVENT_NONE;
+    long eventCode = 0;
+    if (!mainSource_->PollEvent(&status, &eventCode) || eventCode == 0) break;
+    cameraLost_ = status == VIDEO_EVENT_DEVICE_LOST;
+  }
+  return cameraLost_;
 }
 
 int CCaptureController::GetFormatCount() { return EnsureMainSource() ? mainSource_->GetFormatCount() : 0; }

@@ -77,6 +77,10 @@ class CCaptureController {
   bool GetWaterMark(WaterMarkParams* out);
   // The main source's device event (VIDEO_EVENT_*); false without one.
   bool PollEvent(int* status);
+  // Whether the main source's camera was reported unplugged: its pending
+  // device events are read here, and a loss is remembered. A controller
+  // whose camera is lost gives no more pictures to save.
+  bool CameraLost();
   int GetFormatCount();
   int GetFormatSize(int i, int* width, int* height);
 
@@ -109,6 +113,7 @@ class CCaptureController {
   CVideoBaseClass* secondarySource_ = nullptr;
   HWND parentWindow_ = nullptr;
   bool autoDetect_ = false;
+  bool cameraLost_ = false;
   int rotation_ = 0;
   RecordingGraph* recording_ = nullptr;
 };

@@ -18,7 +18,6 @@ namespace {
 
 constexpr double kPi = 3.14159265358979323846;
 constexpr int kMargin = 10;           // around text marks, on every side
-constexpr size_t kPathBytes = 128;    // a picture path, converted, with its zero
 constexpr BYTE kSwissPitch = 0x20;    // FF_SWISS | DEFAULT_PITCH
 constexpr int kHandleRadius = 5;      // corner circles are 11 x 11
 
@@ -73,7 +72,7 @@ SIZE CWaterMarkObject::MeasureContent() {
   if (m_params.kind != kImageFile) return SIZE{0, 0};
   // A path that does not fit is not loaded: the mark then has no content.
   std::string path;
-  m_image = vq::NarrowPath(m_params.text, kPathBytes, &path) ? vq::ReadPictureFileAsColour(path) : cv::Mat();
+  m_image = vq::NarrowPath(m_params.text, &path) ? vq::ReadPictureFileAsColour(path) : cv::Mat();
   return SIZE{m_image.cols, m_image.rows};
 }
 

@@ -15,7 +15,7 @@ CG4TiffDocument::~CG4TiffDocument() = default;
 
 bool CG4TiffDocument::SetFileName(const wchar_t* path) {
   fileName.clear();
-  return vq::NarrowPath(path, vq::kPathBufferLong, &fileName);
+  return vq::NarrowPath(path, &fileName);
 }
 
 bool CG4TiffDocument::SetResolution(int x, int y) {

@@ -19,7 +19,7 @@ class CG4TiffDocument {
   CG4TiffDocument(const CG4TiffDocument&) = delete;
   CG4TiffDocument& operator=(const CG4TiffDocument&) = delete;
 
-  // Stores the file's path; false (and the name emptied) when it does not fit 560 bytes.
+  // Stores the file's path; false (and the name emptied) when it names no file.
   bool SetFileName(const wchar_t* path);
   // False with nothing changed when either value is below 1.
   bool SetResolution(int x, int y);

@@ -9,13 +9,13 @@
 
 cv::Mat ReadImageW(const wchar_t* path) {
   std::string narrow;
-  if (!vq::NarrowPath(path, vq::kPathBufferImage, &narrow)) return cv::Mat();
+  if (!vq::NarrowPath(path, &narrow)) return cv::Mat();
   return vq::ReadPictureFileAsColour(narrow);
 }
 
 bool WriteImageW(const wchar_t* path, cv::Mat image) {
   std::string narrow;
-  if (!vq::NarrowPath(path, vq::kPathBufferImage, &narrow) || image.empty()) return false;
+  if (!vq::NarrowPath(path, &narrow) || image.empty()) return false;
   vq::CReplacingFile file(narrow);
   if (!file.Create()) return false;
   file.CloseDescriptor();

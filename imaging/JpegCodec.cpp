@@ -148,7 +148,7 @@ bool SaveJpeg(const wchar_t* path, const cv::Mat& image, std::string* savedPath,
               int quality) {
   if (image.empty() || image.depth() != CV_8U || (image.channels() != 1 && image.channels() != 3)) return false;
   std::string narrow;
-  if (!vq::NarrowPath(path, vq::kPathBufferLong, &narrow)) return false;
+  if (!vq::NarrowPath(path, &narrow)) return false;
   cv::Mat rows;
   if (image.channels() == 3) {
     cv::cvtColor(image, rows, cv::COLOR_BGR2RGB);

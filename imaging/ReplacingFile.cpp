@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 
 #include "imaging/WorkFiles.h"
@@ -11,6 +12,9 @@
 namespace vq {
 
 namespace {
+
+const DiskCalls kSystemCalls{::fsync, ::close};
+std::atomic<const DiskCalls*> g_disk{&kSystemCalls};
 
 // True when nothing is at path or a regular file is (symbolic links count as
 // something else: replacing one would cut the link).
@@ -20,7 +24,29 @@ bool MayReplace(const std::string& path) {
   return S_ISREG(st.st_mode);
 }
 
+// A sync the file system does not offer for this kind of file is no failure.
+bool Synced(int result) { return result == 0 || errno == EINVAL || errno == EROFS; }
+
+// Syncs and closes a descriptor; false when either reports an error (a late
+// write error, a quota or a network folder, shows here first).
+bool SyncAndClose(int fd) {
+  const bool synced = Synced(Disk().fsync(fd));
+  const bool closed = Disk().close(fd) == 0 || errno == EINTR;
+  return synced && closed;
+}
+
 }  // namespace
+
+const DiskCalls& Disk() { return *g_disk.load(); }
+
+void SetDiskCallsForTesting(const DiskCalls* calls) { g_disk = calls ? calls : &kSystemCalls; }
+
+bool SyncFolderOf(const std::string& path) {
+  const size_t slash = path.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? "." : slash == 0 ? "/" : path.substr(0, slash);
+  const int fd = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  return fd >= 0 && SyncAndClose(fd);
+}
 
 CReplacingFile::CReplacingFile(std::string target) : target_(std::move(target)) {}
 
@@ -53,21 +79,29 @@ int CReplacingFile::ReleaseDescriptor() {
   return fd;
 }
 
-void CReplacingFile::CloseDescriptor() {
-  if (fd_ >= 0) close(fd_);
+bool CReplacingFile::CloseDescriptor() {
+  if (fd_ < 0) return !failed_;
+  const int fd = fd_;
   fd_ = -1;
+  if (Disk().close(fd) != 0 && errno != EINTR) failed_ = true;
+  return !failed_;
 }
 
 bool CReplacingFile::Commit() {
-  CloseDescriptor();
   if (temp_.empty() || committed_) return false;
-  if (!MayReplace(target_) || rename(temp_.c_str(), target_.c_str()) != 0) {
+  // The content goes to disk through a descriptor of its own when the
+  // writer wrote by name or closed its own.
+  int fd = ReleaseDescriptor();
+  if (fd < 0) fd = open(temp_.c_str(), O_RDONLY | O_CLOEXEC);
+  const bool onDisk = fd >= 0 && SyncAndClose(fd) && !failed_;
+  if (!onDisk || !MayReplace(target_) || rename(temp_.c_str(), target_.c_str()) != 0) {
     unlink(temp_.c_str());
     temp_.clear();
     return false;
   }
   committed_ = true;
-  return true;
+  // The new name is durable only once the folder is.
+  return SyncFolderOf(target_);
 }
 
 bool WriteReplacing(const std::string& target, const void* bytes, std::size_t size) {

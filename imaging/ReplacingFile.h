@@ -1,7 +1,9 @@
 #pragma once
 // Writes a file through a temporary sibling: the target is replaced only when
-// the whole new content is on disk, so a failed write never damages an
-// existing file of that name. Only a regular file is ever replaced.
+// the whole new content is on disk (flushed, synced and closed without an
+// error), and the rename itself is synced, so neither a failed write nor a
+// power loss ever leaves a damaged or empty file under the target's name.
+// Only a regular file is ever replaced.
 #include <cstddef>
 #include <string>
 
@@ -21,24 +23,44 @@ class CReplacingFile {
   // Descriptor of the temporary file, open for writing (-1 before Create or
   // after ReleaseDescriptor/CloseDescriptor).
   int Descriptor() const { return fd_; }
-  // Hands the descriptor to the caller (for fdopen); the caller closes it.
+  // Hands the descriptor to the caller (for fdopen); the caller closes it
+  // and must not commit when that close fails.
   int ReleaseDescriptor();
-  void CloseDescriptor();
+  // Closes the descriptor (for writers that reopen the file by name); false
+  // when the close reports an error, which fails the commit too.
+  bool CloseDescriptor();
   const std::string& TempPath() const { return temp_; }
-  // Moves the temporary file over the target. False (and the temporary file
-  // removed) when the target has meanwhile become something other than a
-  // regular file or the rename fails.
+  // Syncs the temporary file's content to disk (whoever wrote it), closes
+  // it, moves it over the target and syncs the folder. False when any step
+  // fails or the target has meanwhile become something other than a regular
+  // file; the temporary file is then removed and, unless only the folder
+  // sync failed, the target is as it was.
   bool Commit();
 
  private:
   std::string target_;
   std::string temp_;
   int fd_ = -1;
+  bool failed_ = false;
   bool committed_ = false;
 };
 
 // Writes bytes to `target` through a work file beside it; false, with an
 // existing target untouched and no work file left, when that fails.
 bool WriteReplacing(const std::string& target, const void* bytes, std::size_t size);
+
+// Syncs the folder that holds `path` (its last '/'), so a file renamed into
+// it survives a power loss. True where the file system cannot sync folders.
+bool SyncFolderOf(const std::string& path);
+
+// The system calls that make files durable here. Tests replace them to make
+// a sync or a close fail; nullptr restores the system's own.
+struct DiskCalls {
+  int (*fsync)(int fd);
+  int (*close)(int fd);
+};
+void SetDiskCallsForTesting(const DiskCalls* calls);
+// The calls in use (the system's own unless a test replaced them).
+const DiskCalls& Disk();
 
 }  // namespace vq

@@ -24,7 +24,7 @@ bool CTiffPageWriter::Open(const wchar_t* path, int pages) {
   if (tiff != nullptr) return false;
   Close();  // finishes a file given up after a failed write
   std::string narrow;
-  if (!vq::NarrowPath(path, vq::kPathBufferTiff, &narrow)) return false;
+  if (!vq::NarrowPath(path, &narrow)) return false;
   tiff = TIFFOpen(narrow.c_str(), "w");
   if (tiff == nullptr) return false;
   path_ = narrow;
@@ -66,7 +66,7 @@ bool CTiffPageWriter::WritePageFromFile(const wchar_t* path, int type) {
 
 bool CTiffPageWriter::AppendPageToFile(const cv::Mat& image, const wchar_t* path, int type) {
   std::string narrow;
-  if (!vq::CanWriteTiffPage(image, type) || !vq::NarrowPath(path, vq::kPathBufferTiff, &narrow)) return false;
+  if (!vq::CanWriteTiffPage(image, type) || !vq::NarrowPath(path, &narrow)) return false;
   TIFF* file = TIFFOpen(narrow.c_str(), "a");
   if (file == nullptr) return false;
   if (!vq::WriteTiffPage(file, image, type, Format())) {

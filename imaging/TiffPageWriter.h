@@ -16,7 +16,7 @@ class CTiffPageWriter {
   CTiffPageWriter& operator=(const CTiffPageWriter&) = delete;
 
   // Creates the file for pageCount pages. False when a file is already open
-  // (it stays open), the path does not fit 260 bytes, or libtiff cannot create it.
+  // (it stays open), the path is longer than the system takes, or libtiff cannot create it.
   bool Open(const wchar_t* path, int pageCount);
   void SetResolution(int xDpi, int yDpi);
   // Stores the JPEG quality of colour and grey pages, raised to 25 when lower.

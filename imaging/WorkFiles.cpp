@@ -9,6 +9,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <climits>
 #include <cstdio>
 #include <regex>
 
@@ -71,6 +72,23 @@ int RemoveLeftoverWorkFiles(const std::string& folder) {
   }
   closedir(dir);
   return removed;
+}
+
+std::string RecordingNameBeside(const std::string& target) {
+  const std::size_t slash = target.find_last_of('/');
+  const std::string folder = slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
+  const std::string name = slash == std::string::npos ? target : target.substr(slash + 1);
+  const std::string hidden = "." + name + "." + std::to_string(getpid()) + ".recording";
+  if (name.empty() || hidden.size() > NAME_MAX) return std::string();
+  return folder + hidden;
+}
+
+bool IsLeftoverRecording(const std::string& name, std::string* target) {
+  static const std::regex pattern(R"(^\.(.+)\.([0-9]{1,9})\.recording$)");
+  std::smatch match;
+  if (!std::regex_match(name, match, pattern) || ProcessRuns(std::stol(match[2].str()))) return false;
+  *target = match[1].str();
+  return true;
 }
 
 }  // namespace vq

@@ -21,4 +21,14 @@ bool IsLeftoverWorkFile(const std::string& name);
 // returns how many went.
 int RemoveLeftoverWorkFiles(const std::string& folder);
 
+// A long write (a recording) goes on under a hidden name beside its target
+// that keeps the target's name whole, so that what a killed writer left can
+// still be put under its name: "<folder>/.<name>.<pid>.recording". Empty
+// when that name would be longer than the file system takes.
+std::string RecordingNameBeside(const std::string& target);
+
+// Whether a file name (no folder) is such a recording whose writer no longer
+// runs; *target receives the name (no folder) it was meant to have.
+bool IsLeftoverRecording(const std::string& name, std::string* target);
+
 }  // namespace vq

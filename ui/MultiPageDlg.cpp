@@ -1,4 +1,3 @@
-#include "base/PathEncoding.h"
 #include "ui/MultiPageDlg.h"
 
 #include <algorithm>
@@ -11,6 +10,7 @@
 #include "platform/mfc/CImage.h"
 #include "platform/win/Encoding.h"
 #include "platform/win/FileSystem.h"
+#include "base/PathEncoding.h"
 #include "ui/LanguageTexts.h"
 
 namespace {
@@ -95,9 +95,9 @@ void CMultiPageDlg::OnNextGroup() {
 }
 
 // Pages are appended one by one to a work file beside the document, which
-// becomes the document once every page is in. A page file that can no
-// longer be read has nothing to give and is left out; a page that cannot be
-// written fails the document, and the work file goes.
+// becomes the document once every page is in. Pages that cannot be read
+// were left out (or kept) with the user's say before; a page that cannot be
+// loaded or written now fails the document, and the work file goes.
 bool CMultiPageDlg::WriteTiff() {
   vq::CReplacingFile document(vq::PathToBytes(outputPath.str()));
   if (!document.Create()) return false;
@@ -109,7 +109,10 @@ bool CMultiPageDlg::WriteTiff() {
   int written = 0;
   for (size_t i = 0; i < pages.size() && !failed; ++i) {
     CImage picture;
-    if (FAILED(picture.Load(pages[i])) || picture.IsNull()) continue;
+    if (FAILED(picture.Load(pages[i])) || picture.IsNull()) {
+      failed = true;
+      break;
+    }
     cv::Mat image = ImageToMat(picture);
     const int type = PageType(i);
     // A grey file recorded as a colour page (the colour mode changed during the run).

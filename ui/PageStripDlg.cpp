@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <string>
 
-#include "app/ImageConversions.h"
-#include "app/PdfMaker.h"
 #include "platform/display/Cursors.h"
 #include "platform/mfc/CDC.h"
 #include "platform/win/FileSystem.h"
@@ -12,6 +10,7 @@
 #include "platform/win/Menu.h"
 #include "platform/win/MessageBox.h"
 #include "resources/Resources.h"
+#include "ui/DocumentPages.h"
 #include "ui/LanguageTexts.h"
 
 namespace {
@@ -22,9 +21,6 @@ constexpr COLORREF kLayerKey = RGB(255, 250, 250);
 constexpr BYTE kLayerAlpha = 240;
 // The empty page picture's size when the picture is missing.
 constexpr int kSlotWidth = 129, kSlotHeight = 146;
-constexpr int kAnsiPathBytes = 260;
-
-const LanguageText kWriteFailed{L"多页文件保存失败", L"多頁文件儲存失敗", L"The multipage file could not be saved"};
 const LanguageText kUnsavedPages{
     L"已收集的%d页尚未保存为文档：\n%s\n\n是：保存文档\n否：丢弃这些页\n取消：返回",
     L"已收集的%d頁尚未儲存為文件：\n%s\n\n是：儲存文件\n否：捨棄這些頁\n取消：返回",
@@ -118,32 +114,33 @@ int CPageStripDlg::PageType(size_t page) const {
   return page < pageTypes.size() ? pageTypes[page] : settings.colorMode;
 }
 
-bool CPageStripDlg::WritePdf() {
-  CPdfMaker pdf;
-  if (!pdf.SetPath(outputPath)) return false;
-  std::vector<std::string> files;
-  for (const CString& page : pages) {
-    char ansi[kAnsiPathBytes];
-    if (WideToAnsi(page, ansi, kAnsiPathBytes) == 0) return false;
-    files.emplace_back(ansi);
+CPageStripDlg::WriteResult CPageStripDlg::WriteDocument(HWND owner, int language, bool mayAsk) {
+  if (pages.empty()) return WriteResult::kWritten;
+  std::vector<size_t> leftOut;
+  if (!ChooseReadablePages(owner, mayAsk, language, pages, mode == 0, outputPath, &leftOut)) return WriteResult::kKept;
+  const std::vector<CString> allPages = pages;
+  const std::vector<int> allTypes = pageTypes;
+  for (auto page = leftOut.rbegin(); page != leftOut.rend(); ++page) {
+    pages.erase(pages.begin() + static_cast<std::ptrdiff_t>(*page));
+    if (*page < pageTypes.size()) pageTypes.erase(pageTypes.begin() + static_cast<std::ptrdiff_t>(*page));
   }
-  return pdf.WriteFiles(files) == 0;
-}
-
-bool CPageStripDlg::WriteDocument() {
-  if (pages.empty()) return true;
   HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-  const bool written = mode == 1 ? WriteTiff() : WritePdf();
+  const bool written = mode == 1 ? WriteTiff() : WritePdfDocument(outputPath, pages);
   SetCursor(previous);
-  return written;
+  if (written) return WriteResult::kWritten;
+  pages = allPages;
+  pageTypes = allTypes;
+  return WriteResult::kFailed;
 }
 
-// A document that cannot be written keeps the dialog and its pages, so
+// A document that is not written keeps the dialog and its pages, so
 // nothing captured is lost; the user can try again or cancel.
 void CPageStripDlg::OnSave() {
   if (closed_) return;
-  if (!WriteDocument()) {
-    MessageBox(kWriteFailed.In(language_), L"", MB_ICONERROR);
+  const WriteResult result = WriteDocument(m_hWnd, language_, true);
+  if (result == WriteResult::kFailed) ReportDocumentNotSaved(m_hWnd, language_, outputPath);
+  if (result != WriteResult::kWritten) {
+    ShowPages(-1);
     return;
   }
   OnClose();
@@ -157,17 +154,15 @@ CPageStripDlg::CloseAnswer CPageStripDlg::AskBeforeClosing(HWND owner, int langu
   const int answer = ::MessageBoxW(owner, question, L"", MB_YESNOCANCEL | MB_ICONQUESTION | MB_DEFBUTTON1);
   if (answer == IDNO) return CloseAnswer::kDiscarded;
   if (answer != IDYES) return CloseAnswer::kStay;
-  if (!WriteDocument()) {
-    ::MessageBoxW(owner, kWriteFailed.In(language), L"", MB_ICONERROR);
-    return CloseAnswer::kStay;
-  }
-  return CloseAnswer::kWritten;
+  const WriteResult result = WriteDocument(owner, language, true);
+  if (result == WriteResult::kFailed) ReportDocumentNotSaved(owner, language, outputPath);
+  return result == WriteResult::kWritten ? CloseAnswer::kWritten : CloseAnswer::kStay;
 }
 
 void CPageStripDlg::SaveBeforeForcedClose() {
   if (closed_ || pages.empty()) return;
   // Pages that cannot become the document stay on disk.
-  if (!WriteDocument()) pages.clear();
+  if (WriteDocument(nullptr, language_, false) != WriteResult::kWritten) pages.clear();
 }
 
 void CPageStripDlg::OnCancelButton() {

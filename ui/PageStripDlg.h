@@ -33,12 +33,14 @@ class CPageStripDlg : public CDialog {
   // Collected pages are never dropped without the user's say. Before the
   // owner closes the dialog (clearing its box, or its own exit) it asks
   // here: with pages not yet written, one question in `language` over
-  // `owner`: Yes writes the document (a failure is shown, and the answer is
-  // then to stay), No discards the pages, Cancel stays.
+  // `owner`: Yes writes the document (pages that cannot be read are named
+  // first; keeping them, or a failure, which is shown, means to stay), No
+  // discards the pages, Cancel stays.
   enum class CloseAnswer { kWritten, kDiscarded, kStay };
   CloseAnswer AskBeforeClosing(HWND owner, int language);
-  // When nobody can be asked (the session ends): the document is written,
-  // or, when it cannot be, the page files are left on disk.
+  // When nobody can be asked (the session ends): the document is written
+  // from the pages that can be read, or, when it cannot be, the page files
+  // are left on disk.
   void SaveBeforeForcedClose();
   const std::vector<CThumbItem*>& Items() const { return items_; }
 
@@ -59,7 +61,8 @@ class CPageStripDlg : public CDialog {
   // Enter and Escape do nothing: closing takes the dialog's own buttons.
   void OnOK() override {}
   void OnCancel() override {}
-  // Writes the TIFF document from the pages; false when it was not written.
+  // Writes the TIFF document from the pages (every one readable); false
+  // when it was not written.
   virtual bool WriteTiff() = 0;
   DECLARE_MESSAGE_MAP()
 
@@ -90,9 +93,13 @@ class CPageStripDlg : public CDialog {
   int menuItem_ = 0;
 
  private:
-  bool WritePdf();
-  // The document from the pages; true also when there are none.
-  bool WriteDocument();
+  // The document from the pages, true also when there are none. Pages that
+  // cannot be read are named to `owner` first (without a question when
+  // `mayAsk` is false); the user keeping them, or none readable, writes
+  // nothing (kKept). Pages left out stay on disk and leave the list; a
+  // failure (kFailed, not yet reported) keeps every page.
+  enum class WriteResult { kWritten, kKept, kFailed };
+  WriteResult WriteDocument(HWND owner, int language, bool mayAsk);
   // The page index of the picture whose menu is open; -1 when none.
   int MenuPage() const;
   void DeleteItems();

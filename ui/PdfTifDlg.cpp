@@ -1,7 +1,6 @@
 #include "ui/PdfTifDlg.h"
 
-#include "imaging/TiffPageWriter.h"
-#include "platform/win/FileSystem.h"
+#include "ui/DocumentPages.h"
 
 namespace {
 
@@ -20,13 +19,7 @@ BOOL CPdfTifDlg::OnInitDialog() {
 }
 
 bool CPdfTifDlg::WriteTiff() {
-  CTiffPageWriter writer;
-  if (!writer.Open(outputPath, static_cast<int>(pages.size()))) return false;
-  writer.SetResolution(settings.xDpi, settings.yDpi);
-  writer.SetJpegQuality(settings.jpgQuality);
-  bool written = true;
-  for (size_t i = 0; i < pages.size() && written; ++i) written = writer.WritePageFromFile(pages[i], PageType(i));
-  writer.Close();
-  if (!written) DeleteFileW(outputPath);
-  return written;
+  std::vector<int> types;
+  for (size_t i = 0; i < pages.size(); ++i) types.push_back(PageType(i));
+  return WriteTiffDocument(outputPath, pages, types, settings.xDpi, settings.yDpi, settings.jpgQuality);
 }

@@ -2,17 +2,14 @@
 
 #include <string>
 
-#include "app/ImageConversions.h"
-#include "app/PdfMaker.h"
-#include "imaging/TiffPageWriter.h"
 #include "platform/display/Cursors.h"
 #include "platform/win/Menu.h"
 #include "platform/win/Shell.h"
+#include "ui/DocumentPages.h"
 
 namespace {
 
 constexpr int kList = 1066, kCount = 1064;
-constexpr int kAnsiPathBytes = 260;
 const wchar_t kCountFormat[] = L"当前已经拍摄 %d 张";
 
 }  // namespace
@@ -89,29 +86,34 @@ void CPicDlg::OnOpenFile() {
   ShellExecuteW(m_hWnd, L"open", files[static_cast<size_t>(selectedItem)], nullptr, nullptr, SW_SHOWMAXIMIZED);
 }
 
+// Shots that cannot be read are named first; kept, nothing is written and
+// the list stays as it is. A document that is not written is said so.
 void CPicDlg::OnOK() {
-  HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-  if (mode == 3 && !files.empty()) {
-    CTiffPageWriter writer;
-    if (writer.Open(outputPath, static_cast<int>(files.size()))) {
-      writer.SetResolution(settings.xDpi, settings.yDpi);
-      writer.SetJpegQuality(settings.jpgQuality);
-      for (size_t i = 0; i < files.size(); ++i)
-        writer.WritePageFromFile(files[i], i < colorModes.size() ? colorModes[i] : settings.colorMode);
-      writer.Close();
-    }
-  } else if (mode == 2) {
-    CPdfMaker pdf;
-    pdf.SetPath(outputPath);
-    std::vector<std::string> paths;
-    for (const CString& file : files) {
-      char ansi[kAnsiPathBytes] = {};
-      WideToAnsi(file, ansi, kAnsiPathBytes);
-      paths.emplace_back(ansi);
-    }
-    pdf.WriteFiles(paths);
+  if (files.empty() || (mode != 2 && mode != 3)) {
+    NotifyOwner();
+    return;
   }
+  std::vector<size_t> leftOut;
+  if (!ChooseReadablePages(m_hWnd, true, 0, files, mode == 2, outputPath, &leftOut)) return;
+  std::vector<CString> shots;
+  std::vector<int> modes;
+  for (size_t i = 0, next = 0; i < files.size(); ++i) {
+    if (next < leftOut.size() && leftOut[next] == i) {
+      ++next;
+      continue;
+    }
+    shots.push_back(files[i]);
+    modes.push_back(i < colorModes.size() ? colorModes[i] : settings.colorMode);
+  }
+  HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
+  const bool written = mode == 3 ? WriteTiffDocument(outputPath, shots, modes, settings.xDpi, settings.yDpi,
+                                                     settings.jpgQuality)
+                                  : WritePdfDocument(outputPath, shots);
   SetCursor(previous);
+  if (!written) {
+    ReportDocumentNotSaved(m_hWnd, 0, outputPath);
+    return;
+  }
   NotifyOwner();
 }
 

@@ -2,6 +2,7 @@
 
 #include "capture/CaptureController.h"
 #include "platform/win/Clock.h"
+#include "platform/win/MessageBox.h"
 #include "platform/win/Shell.h"
 #include "ui/LanguageTexts.h"
 
@@ -21,6 +22,9 @@ const LanguageText kPrompt{L"请单击开始录像按钮", L"請按一下“開�
 const LanguageText kRecording{L"视频录制中，录制时长：", L"錄影中,錄製時長為", L"Video is being recorded "};
 const LanguageText kStop{L"停止录像", L"停止", L"Stop"};
 const LanguageText kFailed{L"录像失败", L"錄影失敗", L"Video recording failed"};
+const LanguageText kNotCompleted{L"录像没有完整保存：\n%s\n已录制的部分保留在同一文件夹中。",
+                                 L"錄影沒有完整儲存：\n%s\n已錄製的部分保留在同一資料夾中。",
+                                 L"The recording could not be completed:\n%s\nWhat was recorded is kept in the same folder."};
 
 }  // namespace
 
@@ -92,7 +96,13 @@ void CCVideoToFile::OnTimer(UINT_PTR) {
 }
 
 void CCVideoToFile::OnStop() {
-  if (captureController) captureController->StopRecording();
+  // A recording that cannot be completed (a full disk) is told of.
+  if (captureController && FAILED(captureController->StopRecording()) && m_recording) {
+    CString text;
+    text.Format(kNotCompleted.In(m_language), static_cast<const wchar_t*>(m_outputPath));
+    MessageBox(text, L"", MB_OK | MB_ICONERROR);
+  }
+  m_recording = false;
   EndDialog(IDCANCEL);
 }
 

@@ -1,9 +1,12 @@
 #include "platform/dshow/AsfMuxer.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <climits>
 #include <cstring>
 #include <functional>
+#include <string>
 
 extern "C" {
 #include <libavcodec/avcodec.h>
@@ -15,6 +18,8 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include "imaging/WorkFiles.h"
+#include "platform/dshow/AsfRecovery.h"
 #include "base/PathEncoding.h"
 
 namespace vq::dshow {
@@ -81,11 +86,14 @@ struct AsfMuxer::Impl {
   AVFormatContext* file = nullptr;
   bool headerWritten = false;
   bool finished = false;
+  std::string target;  // the recording's name
+  std::string work;    // where it is written until it is complete
   Track video, audio;
   SwsContext* scaler = nullptr;
   AVPixelFormat inputPixels = AV_PIX_FMT_NONE;
   std::vector<uint32_t> palette;
   int64_t lastVideoPts = -1;
+  int64_t flushedPts = 0;  // the video frame at the last flush to the file
   long videoFrames = 0;
   SwrContext* resampler = nullptr;
   AVAudioFifo* fifo = nullptr;
@@ -99,6 +107,8 @@ struct AsfMuxer::Impl {
       if (file->pb) avio_closep(&file->pb);
       avformat_free_context(file);
     }
+    // A file whose header was never written holds nothing.
+    if (!headerWritten && !work.empty()) unlink(work.c_str());
   }
 
   bool Has(Kind k) const { return std::find(order.begin(), order.end(), k) != order.end(); }
@@ -264,15 +274,20 @@ HRESULT AsfMuxer::Open(const std::wstring& path) {
   Impl& m = *impl_;
   if (m.file) return E_UNEXPECTED;
   if (m.order.empty()) return E_INVALIDARG;
-  const std::string utf8 = vq::PathToBytes(path);
-  if (avformat_alloc_output_context2(&m.file, nullptr, "asf", utf8.c_str()) < 0 || !m.file) return E_FAIL;
+  // Written under a hidden name until complete: a killed recording never
+  // leaves an unplayable file under its name.
+  m.target = vq::PathToBytes(path);
+  const std::string work = m.target.empty() ? std::string() : vq::RecordingNameBeside(m.target);
+  if (work.empty()) return E_INVALIDARG;
+  if (avformat_alloc_output_context2(&m.file, nullptr, "asf", work.c_str()) < 0 || !m.file) return E_FAIL;
   const bool globalHeader = (m.file->oformat->flags & AVFMT_GLOBALHEADER) != 0;
   for (Impl::Kind k : m.order) {
     HRESULT hr = k == Impl::Kind::Video ? m.OpenVideo(globalHeader) : m.OpenAudio(globalHeader);
     if (SUCCEEDED(hr)) hr = m.AddStream(k == Impl::Kind::Video ? m.video : m.audio);
     if (FAILED(hr)) return hr;
   }
-  if (avio_open(&m.file->pb, utf8.c_str(), AVIO_FLAG_WRITE) < 0) return E_ACCESSDENIED;
+  if (avio_open(&m.file->pb, work.c_str(), AVIO_FLAG_WRITE) < 0) return E_ACCESSDENIED;
+  m.work = work;
   if (avformat_write_header(m.file, nullptr) < 0) return E_FAIL;
   m.headerWritten = true;
   return S_OK;
@@ -308,6 +323,12 @@ HRESULT AsfMuxer::WriteVideo(const BYTE* bits, long length, REFERENCE_TIME start
   if (SUCCEEDED(hr)) {
     m.lastVideoPts = pts;
     ++m.videoFrames;
+    // Once a second of pictures the file gets what is buffered: a recording
+    // cut short loses at most about a second.
+    if (pts - m.flushedPts >= std::max<int64_t>(1, kUnitsPerSecond / f.frameTime)) {
+      avio_flush(m.file->pb);
+      m.flushedPts = pts;
+    }
   }
   return hr;
 }
@@ -342,6 +363,10 @@ HRESULT AsfMuxer::Finish() {
   }
   if (av_write_trailer(m.file) < 0 && SUCCEEDED(hr)) hr = E_FAIL;
   if (avio_closep(&m.file->pb) < 0 && SUCCEEDED(hr)) hr = E_FAIL;
+  // Complete: under its name. Not complete (a full disk): what it holds is
+  // rewritten under its name, or it is kept as cut short.
+  if (SUCCEEDED(hr) && PlaceRecording(m.work, m.target).empty()) hr = E_FAIL;
+  if (FAILED(hr)) SettleCutShortRecording(m.work, m.target);
   return hr;
 }
 

@@ -50,7 +50,9 @@ class AsfMuxer {
   // Before Open: E_INVALIDARG for a format the encoders cannot take.
   HRESULT AddVideo(const AsfVideoFormat& format);
   HRESULT AddAudio(const AsfAudioFormat& format);
-  // Creates the file (a UTF-8 path) and writes its header.
+  // Creates the file and writes its header. Until Finish it lies under a
+  // hidden name beside `path` (imaging/WorkFiles.h), so a recording cut
+  // short never leaves an unplayable file under its name.
   HRESULT Open(const std::wstring& path);
 
   // One bitmap starting at `start` (100-ns units from the start of the run).
@@ -58,8 +60,10 @@ class AsfMuxer {
   HRESULT WriteVideo(const BYTE* bits, long length, REFERENCE_TIME start);
   // PCM starting at `start`; later buffers follow on by their sample count.
   HRESULT WriteAudio(const BYTE* pcm, long length, REFERENCE_TIME start);
-  // Flushes the encoders, writes the trailer and closes the file; S_FALSE
-  // when done before.
+  // Flushes the encoders, writes the trailer, closes the file and puts it
+  // under its name (a free "<name>_<n>" when the name was taken meanwhile);
+  // S_FALSE when done before. A file that cannot be completed is settled as
+  // a recording cut short (AsfRecovery.h) and the result is a failure.
   HRESULT Finish();
 
   bool IsOpen() const;

@@ -1,5 +1,6 @@
 #include "platform/win/Dialog.h"
 
+#include <algorithm>
 #include <map>
 #include <mutex>
 #include <utility>
@@ -16,6 +17,7 @@
 #include "platform/win/MessageQueue.h"
 #include "platform/win/ModalLoops.h"
 #include "platform/win/SysColors.h"
+#include "platform/win/SystemMetrics.h"
 #include "platform/win/Window.h"
 #include "platform/win/WindowActivation.h"
 
@@ -143,6 +145,10 @@ RECT PlaceDialog(const DialogTemplate& dialogTemplate, const DialogBaseUnits& ba
     if (parent) GetWindowRect(parent, &area);
     int left = area.left + ((area.right - area.left) - width) / 2;
     int top = area.top + ((area.bottom - area.top) - height) / 2;
+    // Centred on a parent near an edge, it still lies in the work area.
+    const RECT work = GetWorkArea();
+    left = std::max<int>(work.left, std::min<int>(left, work.right - width));
+    top = std::max<int>(work.top, std::min<int>(top, work.bottom - height));
     return RECT{left, top, left + width, top + height};
   }
   POINT origin{0, 0};

@@ -244,6 +244,43 @@ bool PostQuitToThread(DWORD threadId, int exitCode) {
   return true;
 }
 
+bool SendMessageBefore(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, uint64_t deadline, LRESULT* result) {
+  auto self = Dispatcher::CurrentShared();
+  auto sent = std::make_shared<SentMessage>();
+  sent->hwnd = hwnd;
+  sent->message = message;
+  sent->wParam = wParam;
+  sent->lParam = lParam;
+  sent->sender = self;
+  std::unique_lock lock(Dispatcher::Mutex());
+  WindowObject* window = FindWindowObject(hwnd);
+  *result = 0;
+  if (!window || window->thread->ended) return true;
+  if (window->thread == self) {
+    lock.unlock();
+    *result = CallWindowProcedure(hwnd, message, wParam, lParam);
+    return true;
+  }
+  std::shared_ptr<ThreadContext> target = window->thread;
+  target->sentInbox.push_back(sent);
+  Dispatcher::Wake(*target);
+  bool taken = false;
+  while (!sent->done) {
+    if (HandleOneSentMessage(lock, *self)) continue;
+    if (!taken && Clock::NowMs() >= deadline) {
+      auto queued = std::find(target->sentInbox.begin(), target->sentInbox.end(), sent);
+      if (queued != target->sentInbox.end()) {
+        target->sentInbox.erase(queued);
+        return false;
+      }
+      taken = true;  // being handled: its answer is waited for
+    }
+    Dispatcher::WaitOnce(lock, *self, taken ? std::nullopt : std::optional<uint64_t>(deadline));
+  }
+  *result = sent->result;
+  return true;
+}
+
 LRESULT RunOnWindowThread(HWND hwnd, std::function<LRESULT()> task) {
   std::shared_ptr<ThreadContext> target;
   {

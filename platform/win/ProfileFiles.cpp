@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <ctime>
 
+#include "imaging/ReplacingFile.h"
 #include "platform/win/LastError.h"
 
 namespace vq {
@@ -163,7 +164,12 @@ BOOL ProfileFiles::Replace(const std::string& path, const std::string* current, 
     ok = false;
     err = errno;
   }
-  if (close(fd) != 0 && ok) {
+  // On disk before it replaces the old file, and the rename synced after.
+  if (ok && vq::Disk().fsync(fd) != 0) {
+    ok = false;
+    err = errno;
+  }
+  if (vq::Disk().close(fd) != 0 && ok) {
     ok = false;
     err = errno;
   }
@@ -171,6 +177,7 @@ BOOL ProfileFiles::Replace(const std::string& path, const std::string* current, 
     ok = false;
     err = errno;
   }
+  if (ok) vq::SyncFolderOf(path);
   if (!ok) {
     unlink(tmp.c_str());
     Forget(path);

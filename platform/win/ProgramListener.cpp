@@ -2,10 +2,15 @@
 // bounded set of connections, whatever the clients do. One thread accepts,
 // reads request lines (poll, a deadline per connection) and answers FIND
 // and POST itself; a SEND, which waits for its window, goes to one of a few
-// worker threads, so a busy window never holds up a look-up. Over the bound
-// the oldest connection still reading is dropped; when descriptors run
-// short the listener stops accepting for a moment instead of spinning, and
-// never takes the last ones the program needs for its own files.
+// worker threads, so a busy window never holds up a look-up. Connections
+// still reading and SENDs waiting for a window have bounds of their own, so
+// SENDs held by a window thread that does not pump never take the places
+// of later requests: over the first bound the oldest connection still
+// reading is dropped, over the second a SEND is answered BUSY at once, and
+// every SEND is answered BUSY once its window's thread has not taken it
+// within kSendDeadline (the layer's clock). When descriptors run short the
+// listener stops accepting for a moment instead of spinning, and never
+// takes the last ones the program needs for its own files.
 #include <poll.h>
 #include <pthread.h>
 #include <sys/eventfd.h>
@@ -25,6 +30,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win/Clock.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/ProgramRequests.h"
 #include "platform/win/ProgramSockets.h"
@@ -37,7 +43,10 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr size_t kMaxConnections = 32;
+constexpr size_t kMaxWaitingSends = 64;
 constexpr int kWorkers = 4;
+// How long a SEND waits for its window's thread to take the message.
+constexpr uint64_t kSendDeadlineMs = 5000;
 // A client that connects and does not finish its line is dropped after this long.
 constexpr auto kClientTimeout = std::chrono::seconds(5);
 // How long accepting pauses when no descriptor could be had.
@@ -196,7 +205,6 @@ class Listener {
           Dispatch(r.fd, r.line);
         } else if (result == ReadResult::Drop || after >= r.deadline) {
           close(r.fd);
-          --open_;
         } else {
           still.push_back(std::move(r));
         }
@@ -204,10 +212,7 @@ class Listener {
       reading = std::move(still);
       if (fds[1].revents & POLLIN) AcceptWaiting(reading, &resumeAccepting);
     }
-    for (Reading& r : reading) {
-      close(r.fd);
-      --open_;
-    }
+    for (Reading& r : reading) close(r.fd);
   }
 
   // Takes the connections waiting, up to the bound, a few at a time so the
@@ -232,16 +237,13 @@ class Listener {
         close(fd);
         continue;
       }
-      if (open_ >= kMaxConnections) {
-        if (reading.empty()) {  // every place waits for a window: no room
-          close(fd);
-          continue;
-        }
-        close(reading.front().fd);
+      if (reading.size() >= kMaxConnections) {
+        // The oldest makes room; a line of its that has come meanwhile is still served.
+        Reading& oldest = reading.front();
+        if (ReadFrom(oldest) == ReadResult::Line) Dispatch(oldest.fd, oldest.line);
+        else close(oldest.fd);
         reading.erase(reading.begin());
-        --open_;
       }
-      ++open_;
       reading.push_back({fd, std::string(), Clock::now() + kClientTimeout});
     }
   }
@@ -265,9 +267,12 @@ class Listener {
     ProgramRequest request = ParseProgramRequest(line);
     if (request.kind != ProgramRequest::Kind::Send) {
       AnswerProgramRequest(request, [fd](const std::string& answer) { AnswerAndClose(fd, answer); });
-      --open_;
       return;
     }
+    if (waitingSends_ >= kMaxWaitingSends) return AnswerAndClose(fd, "BUSY");
+    // The deadline runs from when the request came, however long it waits for a worker.
+    request.deadline = GetTickCount64() + kSendDeadlineMs;
+    ++waitingSends_;
     {
       std::lock_guard lock(mutex_);
       jobs_.push_back({fd, std::move(request)});
@@ -291,10 +296,18 @@ class Listener {
         job = std::move(jobs_.front());
         jobs_.pop_front();
       }
-      AnswerProgramRequest(job.request, [&job](const std::string& answer) { AnswerAndClose(job.fd, answer); });
-      --open_;
+      // No longer waiting once its answer goes.
+      AnswerProgramRequest(job.request, [&](const std::string& answer) {
+        --waitingSends_;
+        AnswerAndClose(job.fd, answer);
+      });
     }
   }
+
+ public:
+  size_t WaitingSends() const { return waitingSends_; }
+
+ private:
 
   struct Job {
     int fd = -1;
@@ -307,7 +320,7 @@ class Listener {
   std::string path_;
   HANDLE pollThread_ = nullptr;
   std::vector<HANDLE> workers_;
-  std::atomic<size_t> open_{0};  // accepted and not yet closed, reading or waiting for an answer
+  std::atomic<size_t> waitingSends_{0};  // SENDs taken in and not yet answered
   std::mutex mutex_;             // guards jobs_ and stopping_
   std::condition_variable jobReady_;
   std::deque<Job> jobs_;
@@ -324,5 +337,7 @@ Listener& TheListener() {
 bool StartProgramListener() { return TheListener().Start(); }
 
 void StopProgramListener() { TheListener().Stop(); }
+
+size_t ProgramSendsWaiting() { return TheListener().WaitingSends(); }
 
 }  // namespace vqplatform

@@ -130,7 +130,9 @@ void AnswerProgramRequest(const ProgramRequest& request, const std::function<voi
     PostMessageW(hwnd, request.message, request.wParam, request.lParam);
     return;
   }
-  const LRESULT result = SendMessageW(hwnd, request.message, request.wParam, request.lParam);
+  LRESULT result = 0;
+  if (!SendMessageBefore(hwnd, request.message, request.wParam, request.lParam, request.deadline, &result))
+    return reply("BUSY");
   reply("RESULT " + std::to_string(static_cast<int64_t>(result)));
 }
 

@@ -109,7 +109,8 @@ LRESULT SendToProgramWindow(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
   WaitServingSentMessages(helper, INFINITE);
   CloseHandle(helper);
   if (!send.answer || send.answer->rfind("RESULT ", 0) != 0) {
-    SetLastError(ERROR_INVALID_WINDOW_HANDLE);
+    // BUSY: the window's thread did not take the message in time.
+    SetLastError(send.answer == "BUSY" ? ERROR_TIMEOUT : ERROR_INVALID_WINDOW_HANDLE);
     return 0;
   }
   try {

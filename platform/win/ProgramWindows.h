@@ -9,6 +9,7 @@
 // from another thread would, and a thread waiting for its own send to
 // another program still answers the sends that come in meanwhile. The
 // README gives the protocol.
+#include <cstddef>
 #include <vector>
 
 #include "platform/win/WinTypes.h"
@@ -23,6 +24,8 @@ bool StartProgramListener();
 // Removes the socket and waits for the requests under way (answering the
 // messages sent to the calling thread meanwhile).
 void StopProgramListener();
+// SENDs from other programs taken in and not yet answered.
+size_t ProgramSendsWaiting();
 
 // Makes a top-level window of this program one that other programs find by
 // its title and that takes `messages` from them (others are dropped; each

@@ -53,8 +53,9 @@ using LPLONG = LONG*;
 #ifndef FALSE
 #define FALSE 0
 #endif
+// A path buffer holds any path Linux takes (PATH_MAX), not 260 characters.
 #ifndef MAX_PATH
-#define MAX_PATH 260
+#define MAX_PATH 4096
 #endif
 #ifndef _T
 #define _T(x) L##x

@@ -145,6 +145,13 @@ LRESULT CallWindowProcedure(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
 // answering messages sent to its own thread). 0 when the thread is gone.
 LRESULT RunOnWindowThread(HWND hwnd, std::function<LRESULT()> task);
 
+// Sends as SendMessageW does, but waits for the window's thread to take the
+// message only until the clock reaches `deadline` (Clock::NowMs): a message
+// not taken by then is withdrawn, never handled, and the result is false.
+// One already being handled is waited for to its end. A window that is gone
+// answers 0 at once (true).
+bool SendMessageBefore(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, uint64_t deadline, LRESULT* result);
+
 // Removes, without messages, every window owned by a thread that has ended.
 void RemoveWindowsOfEndedThread(ThreadContext& thread);
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "imaging/ReplacingFile.h"
 #include "base/PathEncoding.h"
 
 namespace {
@@ -178,15 +179,7 @@ bool WriteRtf(const DocumentData& doc, const std::string& path) {
   for (const Paragraph& p : doc.paragraphs)
     rtf += std::string(p.bold ? "{\\b " : "{") + RtfText(p.text) + "}\\par\n";
   rtf += "}\n";
-  const std::string partial = path + ".part";
-  FILE* file = std::fopen(partial.c_str(), "wb");
-  if (!file) return false;
-  const bool written = std::fwrite(rtf.data(), 1, rtf.size(), file) == rtf.size();
-  if (std::fclose(file) != 0 || !written || std::rename(partial.c_str(), path.c_str()) != 0) {
-    std::remove(partial.c_str());
-    return false;
-  }
-  return true;
+  return vq::WriteReplacing(path, rtf.data(), rtf.size());
 }
 
 class DocumentObject : public StandInObject {

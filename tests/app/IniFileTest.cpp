@@ -25,12 +25,16 @@ TEST(CIniFile, BindsOnlyToAnExistingFile) {
   EXPECT_EQ(copy.GetPath(), ini.GetPath());
 }
 
-TEST(CIniFile, ReadsAtMost259CharactersAndAbsentKeysAreEmpty) {
+// A folder path is read whole however deep (up to the system's path
+// limit), never cut at 259 characters into another folder.
+TEST(CIniFile, ReadsWholePathsUpToThePathLimitAndAbsentKeysAreEmpty) {
   auto path = vqtest::TempPath("Sys.ini");
-  vqtest::WriteFile(path, "[WaterMark]\nName=" + std::string(300, 'n') + "\n");
+  const std::string deep = "/home/用户/" + std::string(300, 'd') + "/图像";
+  vqtest::WriteFile(path, "[FILE]\nFOLDPATH=" + deep + "\n[WaterMark]\nName=" + std::string(5000, 'n') + "\n");
   CIniFile ini;
   ASSERT_TRUE(ini.SetPath(C(path)));
-  EXPECT_EQ(ini.GetString(L"WaterMark", L"Name"), CString(L'n', 259));
+  EXPECT_EQ(ini.GetString(L"FILE", L"FOLDPATH"), CString(deep.c_str()));
+  EXPECT_EQ(ini.GetString(L"WaterMark", L"Name"), CString(L'n', MAX_PATH - 1));
   EXPECT_EQ(ini.GetString(L"WaterMark", L"Color"), L"");
   EXPECT_EQ(ini.GetString(L"Other", L"Name"), L"");
 }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <climits>
+
 #include <filesystem>
 
 #include <opencv2/imgcodecs.hpp>
@@ -51,7 +53,8 @@ TEST(CPdfMaker, SetPathReplacesOnlyTheFileExtension) {
   EXPECT_EQ(maker.GetPath(), CString(L"/scans/doc.pdf"));
   ASSERT_TRUE(maker.SetPath(L"/scans.v2/doc"));
   EXPECT_EQ(maker.GetPath(), CString(L"/scans.v2/doc.pdf"));
-  EXPECT_FALSE(maker.SetPath(std::wstring(600, L'a').c_str()));
+  EXPECT_FALSE(maker.SetPath(std::wstring(PATH_MAX, L'a').c_str()));
+  ASSERT_TRUE(maker.SetPath((L"/" + std::wstring(300, L'页') + L"/doc").c_str())) << "any path the system takes";
   EXPECT_EQ(maker.WriteFiles({"/nowhere.jpg"}), 1);
 }
 

@@ -5,7 +5,10 @@
 // OpenCV's uninstrumented thread pool.)
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 #include "capture/CaptureController.h"
+#include "imaging/WorkFiles.h"
 #include "platform/dshow/VirtualCamera.h"
 #include "platform/win/Encoding.h"
 #include "tests/capture/PreviewSupport.h"
@@ -41,11 +44,13 @@ class CaptureControllerRecording : public ::testing::Test {
     return controller.StartRecording(vq::Utf8ToWide(path).c_str(), 1280, 960, 10, 462500);
   }
   // Serves the preview until the file being written holds picture and sound
-  // (read back while the recording goes on), however slow the machine is.
+  // (read back while the recording goes on, under its hidden name: nothing
+  // is under its own name yet), however slow the machine is.
   static bool Recorded(const std::string& path) {
     return vqtest::PumpUntil([&] {
-      const vqtest::MediaFile file = vqtest::ReadMediaFile(path);
-      return file.Video() && file.Video()->packets >= 1 && file.Audio() && file.Audio()->packets >= 1;
+      const vqtest::MediaFile file = vqtest::ReadMediaFile(vq::RecordingNameBeside(path));
+      return !std::filesystem::exists(path) && file.Video() && file.Video()->packets >= 1 && file.Audio() &&
+             file.Audio()->packets >= 1;
     });
   }
   // A complete file of the preview's pictures and the microphone's sound.

@@ -2,7 +2,9 @@
 // manual clock: the dialog opens once, at the bottom of the preview;
 // automatic mode shoots once per sheet of the virtual camera's scripted
 // desk; a shot arriving during another capture is dropped; timed mode
-// shoots every five seconds; Stop deletes the dialog.
+// shoots every five seconds; Stop deletes the dialog. The portrait camera
+// pulled out during timed shooting from it stops the shooting with the
+// unplug message, and no page comes from it after the pull.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -124,6 +126,50 @@ TEST_F(ContinuousShootingXvfbTest, SheetsTimerGuardAndStopThroughTheWindow) {
   Run(6000, 500);
   EXPECT_EQ(SavedPages(), 6);
   EXPECT_EQ(window.settings_.imageIndex, 6);
+}
+
+TEST_F(ContinuousShootingXvfbTest, PortraitCameraPulledDuringTimedShootingStopsItAndComesBackForCaptures) {
+  vqplatform::ManualClockScope manual;
+  auto portrait = Plug(L"5651", L"d0c1");
+  vqtest::OpenMainWindow& window = Start();
+  ASSERT_NE(window.PortraitController(), nullptr);
+  Run(1000);
+  window.OnSwitchCamera();
+  ASSERT_EQ(window.ShownCamera(), 1);
+  Run(500);
+  Click(window, IDC_CONTINUOUS);
+  auto* dialog = dynamic_cast<CContinuousShootDlg*>(window.continuousDlg_.get());
+  ASSERT_NE(dialog, nullptr);
+  EXPECT_EQ(dialog->captureController, window.PortraitController());
+  EXPECT_EQ(::IsDlgButtonChecked(dialog->m_hWnd, kTimedRadio), BST_CHECKED) << "the portrait camera shoots timed";
+  ::SetDlgItemTextW(dialog->m_hWnd, 1026, L"1");
+  Click(*dialog, IDOK);
+  Run(3000, 250);
+  const int shot = SavedPages();
+  EXPECT_EQ(shot, 3);
+
+  // Pulled just after a shot was asked for: that shot saves nothing.
+  window.PostMessage(WM_CONTINUOUS_SHOT, 0, 0);
+  portrait->Unplug();
+  ASSERT_TRUE(vqtest::Pump([&] { return window.PortraitController() == nullptr; }));
+  EXPECT_EQ(Boxes(), std::vector<std::wstring>{window.MessageText(CVorquellDlg::MSG_UNPLUGGED).GetString()});
+  EXPECT_EQ(window.continuousDlg_, nullptr) << "shooting stopped";
+  EXPECT_EQ(window.ShownCamera(), 0);
+  EXPECT_EQ(window.settings_.currentCamera, 0);
+  EXPECT_TRUE(IsWindowVisible(window.DocumentController()->Preview()->GetHwnd()));
+  Run(5000, 250);
+  EXPECT_EQ(SavedPages(), shot) << "no page after the pull";
+  EXPECT_EQ(window.settings_.imageIndex, shot);
+
+  // Plugged in again: it is there to switch to, and a capture from it works.
+  portrait->Replug();
+  ASSERT_TRUE(vqtest::Pump([&] { return window.PortraitController() != nullptr; }));
+  window.OnSwitchCamera();
+  ASSERT_EQ(window.ShownCamera(), 1);
+  Run(500);
+  Click(window, IDC_CAPTURE);
+  EXPECT_EQ(SavedPages(), shot + 1);
+  EXPECT_EQ(Boxes().size(), 1u);
 }
 
 }  // namespace

@@ -31,6 +31,7 @@
 
 #include "app/VorquellApp.h"
 #include "app/VorquellDlg.h"
+#include "imaging/WorkFiles.h"
 #include "base/PathEncoding.h"
 #include "capture/PreviewMessages.h"
 #include "platform/display/Presenter.h"
@@ -54,6 +55,7 @@
 #include "tests/imaging/HostilePictures.h"
 #include "tests/imaging/TiffReadBack.h"
 #include "tests/support/IsolatedRun.h"
+#include "tests/support/MediaReadBack.h"
 #include "tests/support/TestEnv.h"
 #include "tests/support/ThreadTimes.h"
 #include "ui/ContinuousShootDlg.h"
@@ -459,7 +461,8 @@ TEST_F(VorquellCaptureXvfbTest, ModesMergeCollectAndPrintCaptures) {
     EXPECT_EQ(Jpegs(), jpegs);
     EXPECT_EQ(StripTopToBottom(dialog).back(), L"IMG00009.pdf");
     // A PDF that cannot be written (the disk fills after the page) keeps
-    // the page, and the strip shows it.
+    // the page, the strip shows it, the user is told both names, and the
+    // counter stays.
     uintmax_t pageSize = UINTMAX_MAX;
     for (const std::string& name : FilesIn(images_, ".jpg")) pageSize = std::min(pageSize, fs::file_size(images_ / name));
     signal(SIGXFSZ, SIG_IGN);
@@ -468,10 +471,16 @@ TEST_F(VorquellCaptureXvfbTest, ModesMergeCollectAndPrintCaptures) {
     rlimit limited = original;
     limited.rlim_cur = pageSize + 200;
     setrlimit(RLIMIT_FSIZE, &limited);
+    vqplatform::ClearMessageBoxLog();
     Press(window, IDC_CAPTURE_PDF);
     setrlimit(RLIMIT_FSIZE, &original);
     EXPECT_TRUE(fs::exists(images_ / "IMG00010.jpg"));
+    EXPECT_FALSE(fs::exists(images_ / "IMG00010.pdf"));
     EXPECT_EQ(StripTopToBottom(dialog).back(), L"IMG00010.jpg");
+    ASSERT_EQ(vqplatform::MessageBoxLog().size(), 1u);
+    EXPECT_EQ(vqplatform::MessageBoxLog()[0].text, L"PDF文件没有保存：\n" + vq::FromFsPath(images_ / "IMG00010.pdf") +
+                                                       L"\n图像保存在：\n" + vq::FromFsPath(images_ / "IMG00010.jpg"));
+    EXPECT_EQ(CounterText(window), L"10");
 
     // 复印: printed on the file printer, nothing kept, nothing counted.
     const unsigned strip = dialog.StripCounter();
@@ -481,7 +490,7 @@ TEST_F(VorquellCaptureXvfbTest, ModesMergeCollectAndPrintCaptures) {
     EXPECT_TRUE(FilesIn(images_, ".bmp").empty());
     wchar_t counter[16] = {};
     GetWindowTextW(GetDlgItem(window, IDC_IMAGE_COUNTER), counter, 16);
-    EXPECT_EQ(std::wstring(counter), L"11");
+    EXPECT_EQ(std::wstring(counter), L"10");
   });
   EXPECT_EQ(printJobs, 2);
 }
@@ -549,13 +558,17 @@ TEST_F(VorquellCaptureXvfbTest, CapturesReplacedByHostileFilesFailTheirMergeAndP
           }
         Press(window, IDC_MERGE);
 
-        // 存储为多页TIF: the middle page replaced; the TIFF leaves it out.
+        // 存储为多页TIF: the middle page replaced; asked, the TIFF leaves it out.
         Press(window, IDC_MULTIPAGE_TIF);
         for (int i = 0; i < 3; ++i) Press(window, IDC_CAPTURE);
         ASSERT_NE(dialog.MultiPageDialog(), nullptr);
         ASSERT_EQ(dialog.MultiPageDialog()->pages.size(), 3u);
         replace(dialog.MultiPageDialog()->pages[1]);
+        vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord& box) {
+          return (box.type & MB_TYPEMASK) == MB_YESNO ? IDYES : IDOK;
+        });
         Press(dialog.MultiPageDialog()->m_hWnd, 1032);
+        vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord&) { return IDOK; });
         ASSERT_TRUE(vqtest::WaitFor([&] { return dialog.MultiPageDialog() == nullptr; }));
         const std::vector<std::string> tiffs = FilesIn(images_, ".tif");
         ASSERT_EQ(tiffs.size(), 1u);
@@ -565,8 +578,8 @@ TEST_F(VorquellCaptureXvfbTest, CapturesReplacedByHostileFilesFailTheirMergeAndP
             << "the strip shows the TIFF";
         Press(window, IDC_MULTIPAGE_TIF);
 
-        // 存储为同一PDF: a replaced page makes no PDF; the dialog says so
-        // and keeps its pages.
+        // 存储为同一PDF: a replaced page is named; kept, no PDF is made and
+        // the dialog keeps its pages.
         Press(window, IDC_ONE_PDF);
         Press(window, IDC_CAPTURE);
         Press(window, IDC_CAPTURE);
@@ -675,14 +688,15 @@ TEST_F(VorquellCaptureXvfbTest, CapturesSaveTheirPagesDuringAndAfterAFloodOfIdle
   EXPECT_EQ(FilesIn(images_, ".jpg"), (std::vector<std::string>{"IMG00001.jpg", "IMG00002.jpg"}));
 }
 
-// Answers the questions (boxes with Yes, No and Cancel) in turn, every other
-// box with OK, and counts both.
+// Answers the questions (boxes with Yes and No, and Cancel or not) in turn,
+// every other box with OK, and counts both.
 struct QuestionAnswers {
   explicit QuestionAnswers(std::vector<int> answers) : queue(std::move(answers)) { Install(); }
   ~QuestionAnswers() { vqplatform::SetMessageBoxAnswer(nullptr); }
   void Install() {
     vqplatform::SetMessageBoxAnswer([this](const vqplatform::MessageBoxRecord& box) {
-      if ((box.type & MB_TYPEMASK) != MB_YESNOCANCEL) return IDOK;
+      const UINT buttons = box.type & MB_TYPEMASK;
+      if (buttons != MB_YESNOCANCEL && buttons != MB_YESNO) return IDOK;
       questions.push_back(box.text);
       const int answer = queue.empty() ? IDCANCEL : queue.front();
       if (!queue.empty()) queue.erase(queue.begin());
@@ -903,6 +917,179 @@ TEST_F(VorquellCaptureXvfbTest, MergingAndCollectingStoredTogetherStartAsMerging
   const std::string settings = vqtest::ReadFile(program_ / "Sys.ini");
   EXPECT_NE(settings.find("MERGE=TRUE\n"), std::string::npos);
   EXPECT_NE(settings.find("PDFORTIF=0\n"), std::string::npos);
+}
+
+
+// The same JPEG declaring 12000 x 9000 pixels (108 megapixels) in its frame
+// header: beyond the picture budget, refused before any pixel is read.
+std::string As108Megapixels(std::string jpeg) {
+  const size_t frame = jpeg.find("\xFF\xC0");
+  if (frame == std::string::npos || frame + 9 > jpeg.size()) return std::string();
+  const char sides[] = {char(9000 >> 8), char(9000 & 0xFF), char(12000 >> 8), char(12000 & 0xFF)};
+  jpeg.replace(frame + 5, 4, sides, 4);
+  return jpeg;
+}
+
+// Four pages collected, three of them replaced by files that cannot be
+// read: each document names the three and asks; No keeps all four
+// collected and writes nothing, Yes writes the one good page and leaves the
+// three files on disk.
+TEST_F(VorquellCaptureXvfbTest, CollectedPagesThatCannotBeReadAreNamedAndLeftOutOnlyOnYes) {
+  WriteSettings();
+  Run([&](HWND window, CVorquellDlg& dialog) {
+    for (const int box : {IDC_MULTIPAGE_TIF, IDC_ONE_PDF}) {
+      SCOPED_TRACE(box == IDC_ONE_PDF ? "PDF" : "TIFF");
+      Press(window, box);
+      for (int i = 0; i < 4; ++i) Press(window, IDC_CAPTURE);
+      CMultiPageDlg* collected = dialog.MultiPageDialog();
+      ASSERT_NE(collected, nullptr);
+      const std::vector<CString> pages = collected->pages;
+      ASSERT_EQ(pages.size(), 4u);
+      const fs::path document = vq::ToFsPath(collected->outputPath.GetString());
+      const auto path = [&](size_t i) { return vq::ToFsPath(pages[i].GetString()); };
+      const std::string good = vqtest::ReadFile(path(0));
+      ASSERT_TRUE(vqtest::WriteFile(path(1), As108Megapixels(good)));
+      ASSERT_TRUE(vqtest::WriteFile(path(2), ""));
+      ASSERT_TRUE(vqtest::WriteFile(path(3), good.substr(0, good.size() / 2)));
+      std::wstring named = L"这些页面无法读取：\n";
+      for (size_t i = 1; i < 4; ++i)
+        named += L"第" + std::to_wstring(i + 1) + L"页：" + vq::FromFsPath(path(i).filename()) + L"\n";
+      named += L"不含这些页面写入文档吗？\n是：写入其余页面\n否：保留全部页面";
+
+      // No, clicked on the question as the user sees it.
+      vqplatform::ClearMessageBoxLog();
+      vqplatform::SetMessageBoxAnswer(nullptr);
+      vqplatform::SetModalIdleHandler([&](HWND modal) {
+        if (modal == window || modal == collected->m_hWnd) return;
+        vqplatform::SetModalIdleHandler(nullptr);
+        vqplatform::FlushPresenter(2000);
+        Shoot(box == IDC_ONE_PDF ? "vorquell-unreadable-pages-pdf.png" : "vorquell-unreadable-pages-tif.png", modal);
+        SendMessageW(modal, WM_COMMAND, IDNO, 0);
+      });
+      Press(collected->m_hWnd, 1032);
+      vqplatform::SetModalIdleHandler(nullptr);
+      SendMessageW(window, WM_NULL, 0, 0);
+      ASSERT_EQ(vqplatform::MessageBoxLog().size(), 1u);
+      EXPECT_EQ(vqplatform::MessageBoxLog()[0].text, named);
+      ASSERT_EQ(dialog.MultiPageDialog(), collected) << "No keeps collecting";
+      EXPECT_EQ(collected->pages, pages);
+      EXPECT_FALSE(fs::exists(document));
+
+      {
+        QuestionAnswers answers({IDYES});
+        Press(collected->m_hWnd, 1032);
+        EXPECT_EQ(answers.questions, std::vector<std::wstring>{named});
+      }
+      ASSERT_TRUE(vqtest::WaitFor([&] { return dialog.MultiPageDialog() == nullptr; }));
+      const size_t written =
+          box == IDC_ONE_PDF ? size_t(PdfPages(document)) : imagingtest::ReadTiff(document).size();
+      EXPECT_EQ(written, 1u);
+      for (size_t i = 1; i < 4; ++i) EXPECT_TRUE(fs::exists(path(i))) << "left out and kept: " << path(i);
+      Press(window, box);
+    }
+  });
+}
+
+// An image folder whose path is over 300 bytes, in Chinese: plain pages, a
+// multipage TIFF and a multipage PDF are all written there.
+TEST_F(VorquellCaptureXvfbTest, DocumentsAreWrittenInAFolderDeeperThan300Bytes) {
+  fs::path deep = images_;
+  while (deep.string().size() < 300) deep /= "多页文档的文件夹";
+  WriteSettings();
+  ASSERT_TRUE(vqtest::WriteFile(program_ / "Sys.ini",
+                                std::regex_replace(vqtest::ReadFile(program_ / "Sys.ini"), std::regex("FOLDPATH=.*"),
+                                                   "FOLDPATH=" + deep.string())));
+  Run([&](HWND window, CVorquellDlg& dialog) {
+    Press(window, IDC_CAPTURE);
+    EXPECT_TRUE(fs::exists(deep / "IMG00001.jpg"));
+    for (const int box : {IDC_MULTIPAGE_TIF, IDC_ONE_PDF}) {
+      Press(window, box);
+      Press(window, IDC_CAPTURE);
+      Press(window, IDC_CAPTURE);
+      ASSERT_NE(dialog.MultiPageDialog(), nullptr);
+      vqplatform::ClearMessageBoxLog();
+      Press(dialog.MultiPageDialog()->m_hWnd, 1032);
+      ASSERT_TRUE(vqtest::WaitFor([&] { return dialog.MultiPageDialog() == nullptr; }));
+      EXPECT_TRUE(vqplatform::MessageBoxLog().empty());
+      Press(window, box);
+    }
+  });
+  EXPECT_GE(deep.string().size(), 300u);
+  EXPECT_EQ(imagingtest::ReadTiff(deep / "IMG00002.tif").size(), 2u);
+  EXPECT_EQ(PdfPages(deep / "IMG00004.pdf"), 2);
+}
+
+// A QR code holding a code point above U+10FFFF (bytes that are not UTF-8):
+// the page falls back to the usual name, and no name with such bytes is
+// ever made.
+TEST_F(VorquellCaptureXvfbTest, AQrCodeBeyondUnicodeFallsBackToTheUsualName) {
+  const fs::path qrPages = vqtest::TempDir() / "qr-pages";
+  fs::create_directories(qrPages);
+  cv::imwrite((qrPages / "page.png").string(),
+              outputtest::TextPage({640, 480}, outputtest::RenderQr("AB\xF4\x90\x80\x80" "CD", 4), {380, 40}));
+  vq::dshow::RemoveVirtualCameras();
+  auto camera = vq::dshow::VirtualCameraConfig::Document();
+  camera.sizes = {{640, 480}};
+  camera.content.kind = vq::dshow::VirtualContent::Kind::Folder;
+  camera.content.folder = qrPages;
+  camera_ = vq::dshow::PlugInVirtualCamera(camera);
+  WriteSettings();
+  Run([&](HWND window, CVorquellDlg&) {
+    Press(window, IDC_BARCODE);
+    vqplatform::ClearMessageBoxLog();
+    Press(window, IDC_CAPTURE);
+    ASSERT_EQ(vqplatform::MessageBoxLog().size(), 1u);
+    EXPECT_EQ(vqplatform::MessageBoxLog()[0].text, L"条形码/二维码中含有特殊字符，不能作为文件名")
+        << "read, and refused as a name";
+    Press(window, IDC_BARCODE);
+  });
+  std::vector<std::string> names;
+  for (const auto& entry : fs::directory_iterator(images_)) names.push_back(entry.path().filename().string());
+  EXPECT_EQ(names, std::vector<std::string>{"IMG00001.jpg"});
+}
+
+// The program killed (SIGKILL: a crash, a power loss) during a recording,
+// then started again: nothing ever lies under the recording's name but the
+// complete recording, which the next start makes from what was written.
+TEST_F(VorquellCaptureXvfbTest, ARecordingKilledMidWayIsFinishedUnderItsNameAtTheNextStart) {
+  WriteSettings();
+  const fs::path recording = images_ / "IMG00001.asf";
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(
+      {
+        // A process of its own, recording into this test's image folder.
+        const fs::path images = vqtest::TempDir().parent_path() / "images";
+        vqtest::WriteFile(program_ / "Sys.ini",
+                          std::regex_replace(vqtest::ReadFile(program_ / "Sys.ini"), std::regex("FOLDPATH=.*"),
+                                             "FOLDPATH=" + images.string()));
+        Run([&](HWND window, CVorquellDlg&) {
+          PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_RECORD, BN_CLICKED), 0);
+          HWND recorder = nullptr;
+          if (!vqtest::WaitFor([&] { return (recorder = FindWindowW(nullptr, L"视频录制")) != nullptr; })) return;
+          SendMessageW(recorder, WM_COMMAND, MAKEWPARAM(IDOK, BN_CLICKED), 0);
+          const std::string written = vq::RecordingNameBeside((images / "IMG00001.asf").string());
+          const auto pictures = [&] {
+            const vqtest::MediaFile file = vqtest::ReadMediaFile(written);
+            return file.Video() ? file.Video()->packets : 0;
+          };
+          if (vqtest::WaitFor([&] { return pictures() >= 3; })) raise(SIGKILL);
+        });
+      },
+      ::testing::KilledBySignal(SIGKILL), "");
+  EXPECT_FALSE(fs::exists(recording)) << "nothing under its name";
+  const std::vector<std::string> hidden = FilesIn(images_, ".recording");
+  ASSERT_EQ(hidden.size(), 1u);
+  EXPECT_TRUE(std::regex_match(hidden[0], std::regex(R"(\.IMG00001\.asf\.\d+\.recording)"))) << hidden[0];
+
+  Run([&](HWND, CVorquellDlg&) {});
+  const vqtest::MediaFile file = vqtest::ReadMediaFile(recording.string());
+  ASSERT_TRUE(file.readable);
+  ASSERT_NE(file.Video(), nullptr);
+  EXPECT_GE(file.Video()->packets, 3);
+  EXPECT_GT(file.seconds, 0);
+  EXPECT_FALSE(vqtest::DecodeVideoFrames(recording.string(), 1).empty());
+  EXPECT_TRUE(FilesIn(images_, ".recording").empty());
+  EXPECT_EQ(FilesIn(images_, ".asf"), std::vector<std::string>{"IMG00001.asf"});
 }
 
 }  // namespace

@@ -176,15 +176,18 @@ class VorquellWorkersXvfbTest : public ::testing::Test {
       return number == std::wstring::npos ? 0.0 : std::stod(text.substr(number));
     };
     EXPECT_TRUE(vqtest::WaitFor([&] { return elapsed() >= seconds; }));
+    // Written under its hidden name while it goes on: no file under its own name yet.
     EXPECT_TRUE(vqtest::WaitFor([&] {
-      if (FilesIn(".asf") != before + 1) return false;
+      if (FilesIn(".recording") != 1) return false;
       const vqtest::MediaFile partial = vqtest::ReadMediaFile(newest_.string());
       return partial.Video() && partial.Video()->packets >= 1;
     })) << "a picture is written while the recording goes on";
+    EXPECT_EQ(FilesIn(".asf"), before);
     Shoot(recorder, screenshot);
     Click(recorder, IDCANCEL);
     EXPECT_TRUE(vqtest::WaitFor([&] { return !IsWindow(recorder) && IsWindowEnabled(window_); }));
     const double ran = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
+    EXPECT_EQ(FilesIn(".recording"), 0);
     ASSERT_EQ(FilesIn(".asf"), before + 1);
     const vqtest::MediaFile file = vqtest::ReadMediaFile(newest_.string());
     ASSERT_TRUE(file.readable);

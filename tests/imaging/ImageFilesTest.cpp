@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <jpeglib.h>
 
+#include <climits>
 #include <csetjmp>
 #include <cstdio>
 #include <cstring>
@@ -13,6 +14,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "imaging/NarrowPath.h"
+#include "base/PathEncoding.h"
 #include "tests/imaging/ImagingTestSupport.h"
 #include "tests/support/TestEnv.h"
 
@@ -265,19 +267,31 @@ TEST(ImageFilesByWidePath, FailedWriteKeepsTheOldFile) {
   EXPECT_EQ(cv::norm(cv::imread(bmp.string()), ColourBlocks(), cv::NORM_INF), 0);
 }
 
-TEST(NarrowPath, KeepsTheByteLimitsOfTheBuffers) {
+// Paths are as long as the system takes them (PATH_MAX), counted in UTF-8
+// bytes; every writer and reader works in a folder deeper than 260 bytes.
+TEST(NarrowPath, OnlyTheSystemsPathLimitCounts) {
   std::string narrow = "untouched";
-  const std::wstring fits(259, L'a'), tooLong(260, L'a');
-  EXPECT_TRUE(vq::NarrowPath(fits.c_str(), vq::kPathBufferTiff, &narrow));
-  EXPECT_EQ(narrow.size(), 259u);
+  const std::wstring fits(PATH_MAX - 1, L'a'), tooLong(PATH_MAX, L'a');
+  EXPECT_TRUE(vq::NarrowPath(fits.c_str(), &narrow));
+  EXPECT_EQ(narrow.size(), size_t(PATH_MAX - 1));
   narrow = "untouched";
-  EXPECT_FALSE(vq::NarrowPath(tooLong.c_str(), vq::kPathBufferTiff, &narrow));
+  EXPECT_FALSE(vq::NarrowPath(tooLong.c_str(), &narrow));
   EXPECT_EQ(narrow, "untouched");
-  // Limits count UTF-8 bytes: 100 CJK characters need 300 bytes.
-  const std::wstring cjk(100, L'\u9875');
-  EXPECT_FALSE(vq::NarrowPath(cjk.c_str(), vq::kPathBufferImage, &narrow));
-  EXPECT_TRUE(vq::NarrowPath(cjk.c_str(), vq::kPathBufferLong, &narrow));
-  EXPECT_EQ(narrow.size(), 300u);
+  const std::wstring cjk(1365, L'\u9875');  // 4095 bytes
+  EXPECT_TRUE(vq::NarrowPath(cjk.c_str(), &narrow));
+  EXPECT_FALSE(vq::NarrowPath((cjk + L"a").c_str(), &narrow));
   const wchar_t surrogate[] = {L'a', static_cast<wchar_t>(0xD800), 0};
-  EXPECT_FALSE(vq::NarrowPath(surrogate, vq::kPathBufferLong, &narrow));
+  EXPECT_FALSE(vq::NarrowPath(surrogate, &narrow));
+
+  fs::path deep = vqtest::TempDir();
+  while (deep.string().size() < 320) deep /= "深层文件夹";
+  fs::create_directories(deep);
+  const cv::Mat page = ColourBlocks();
+  for (const char* name : {"page.jpg", "page.png", "page.bmp"}) {
+    const std::wstring path = vq::FromFsPath(deep / name);
+    const bool written = std::string(name) == "page.jpg" ? SaveJpeg(path.c_str(), page, nullptr, 200, 200, 90)
+                                                           : WriteImageW(path.c_str(), page);
+    EXPECT_TRUE(written) << name;
+    EXPECT_EQ(ReadImageW(path.c_str()).size(), page.size()) << name;
+  }
 }

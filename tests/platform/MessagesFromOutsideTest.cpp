@@ -25,6 +25,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/win/Clock.h"
 #include "platform/win/Controls.h"
 #include "platform/win/ProgramSockets.h"
 #include "platform/win/ProgramWindows.h"
@@ -131,6 +132,65 @@ TEST_F(MessagesFromOutsideTest, IdleClientsAreBoundedAndDroppedWhileANewcomerIsA
   EXPECT_LT(IdleMilliseconds(listener), kIdleMs) << "once they left";
   EXPECT_EQ(Ask("FIND Reachable"), "WINDOW " + Handle(window));
   DestroyWindow(window);
+}
+
+// Whether the program has answered on a connection (at once, without waiting).
+bool Answered(int fd) {
+  pollfd p{fd, POLLIN, 0};
+  return poll(&p, 1, 0) == 1;
+}
+
+// A window thread that does not pump (it is saving, say) holds forty SENDs:
+// a FIND and a POST from others are answered while the SENDs are still
+// held, and each SEND is answered BUSY once its deadline passes on the
+// layer's clock, its message withdrawn and never handled.
+TEST_F(MessagesFromOutsideTest, SendsHeldByAWindowThatDoesNotPumpNeverHoldUpFindOrPost) {
+  vqplatform::ManualClockScope manual;
+  vqtest::WindowThread held(L"Held");
+  ASSERT_TRUE(vqplatform::MakeReachableByPrograms(held.Window(), {1280}));
+  HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  MessageLog::SetHandler([release](HWND, UINT message, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    if (message != WM_APP) return std::nullopt;
+    WaitForSingleObject(release, INFINITE);
+    return 0;
+  });
+  PostMessageW(held.Window(), WM_APP, 0, 0);
+  ASSERT_TRUE(WaitUntil([] { return MessageLog::Count(WM_APP) == 1; }));
+
+  constexpr int kSends = 40;
+  std::vector<int> sends;
+  for (int i = 0; i < kSends; ++i) {
+    const std::string line = "SEND " + Handle(held.Window()) + " 1280 " + std::to_string(i) + " 0\n";
+    sends.push_back(IdleClient());
+    ASSERT_EQ(send(sends.back(), line.data(), line.size(), MSG_NOSIGNAL), ssize_t(line.size()));
+  }
+  ASSERT_TRUE(WaitUntil([] { return vqplatform::ProgramSendsWaiting() == kSends; }));
+  EXPECT_EQ(Ask("FIND Held"), "WINDOW " + Handle(held.Window()));
+  EXPECT_EQ(Ask("POST " + Handle(held.Window()) + " 1280 99 0"), "POSTED");
+  EXPECT_EQ(std::count_if(sends.begin(), sends.end(), Answered), 0) << "the SENDs are still held";
+  EXPECT_EQ(vqplatform::ProgramSendsWaiting(), size_t(kSends));
+
+  // The workers wait on the clock for the deadline: it passes.
+  ASSERT_TRUE(vqplatform::Clock::WaitForTimedWaiters(4, vqtest::kPatience));
+  vqplatform::Clock::Advance(5000);
+  for (int fd : sends) {
+    const timeval patience{vqtest::kPatience.count(), 0};
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
+    std::string answer;
+    EXPECT_TRUE(vqplatform::ReadLine(fd, &answer));
+    EXPECT_EQ(answer, "BUSY");
+    close(fd);
+  }
+  EXPECT_EQ(vqplatform::ProgramSendsWaiting(), 0u);
+
+  // Once it pumps again, only the posted message reaches the window.
+  SetEvent(release);
+  EXPECT_TRUE(WaitUntil([] { return MessageLog::Count(1280) >= 1; }));
+  held.Stop();
+  const std::vector<vqtest::LoggedMessage> arrived = MessageLog::Only({1280});
+  ASSERT_EQ(arrived.size(), 1u);
+  EXPECT_EQ(arrived[0].wParam, 99u);
+  CloseHandle(release);
 }
 
 TEST_F(MessagesFromOutsideTest, WithoutDescriptorsTheListenerWaitsInsteadOfSpinning) {

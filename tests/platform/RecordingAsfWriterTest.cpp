@@ -93,12 +93,7 @@ TEST(RecordingAsfWriter, EveryRgbDepthReadsBackInItsColour) {
     const std::string path = Narrow(TempPath("depth.asf"));
     {
       vq::dshow::AsfMuxer muxer;
-      vq::dshow::AsfVideoFormat f;
-      f.width = f.inputWidth = 64;
-      f.height = f.inputHeight = 48;
-      f.frameTime = 1000000;
-      f.bitRate = 2000000;
-      f.inputSubtype = d.subtype;
+      vq::dshow::AsfVideoFormat f = vqtest::VideoFormat(64, 48, d.subtype, 1000000, 2000000);
       f.palette.assign(256, RGBQUAD{0, 0, 0, 0});
       f.palette[7] = RGBQUAD{40, 160, 240, 0};
       ASSERT_EQ(muxer.AddVideo(f), S_OK);
@@ -203,8 +198,18 @@ TEST(RecordingAsfWriter, AFullDiskIsReportedNotPassedOver) {
   ASSERT_EQ(g.graph->Run(), S_OK);
   vqtest::WaitForSleepers(1);
   vqplatform::Clock::Advance(3000);
-  vqtest::WaitForSleepers(1);
+  // Written out once a second, the pictures meet the full disk while recording.
+  long code = 0;
+  LONG_PTR first = 0, second = 0;
+  while (g.graph->GetEvent(&code, &first, &second, long(vqtest::kPatience.count() * 1000)) == S_OK &&
+         code != EC_ERRORABORT) {
+  }
+  EXPECT_EQ(code, EC_ERRORABORT);
   EXPECT_TRUE(FAILED(g.graph->Stop())) << "the file could not be completed";
+  // Nothing unplayable under the recording's name: what there is, is kept
+  // under a name that says it was cut short.
+  EXPECT_FALSE(std::filesystem::exists(vqtest::TempDir() / "full.asf"));
+  EXPECT_TRUE(std::filesystem::exists(vqtest::TempDir() / "full.cut-short.asf"));
 }
 
 }  // namespace

@@ -8,6 +8,7 @@
 #include <cstring>
 #include <string>
 
+#include "platform/dshow/AsfMuxer.h"
 #include "platform/dshow/AsfWriter.h"
 #include "platform/dshow/CaptureGraphBuilder.h"
 #include "platform/dshow/FilterGraph.h"
@@ -103,6 +104,18 @@ struct WriterGraph {
     return filter;
   }
 };
+
+// A video stream of the muxer as large as its input bitmaps.
+inline vq::dshow::AsfVideoFormat VideoFormat(int width, int height, REFGUID subtype, REFERENCE_TIME frameTime,
+                                             int bitRate) {
+  vq::dshow::AsfVideoFormat f;
+  f.width = f.inputWidth = width;
+  f.height = f.inputHeight = height;
+  f.frameTime = frameTime;
+  f.bitRate = bitRate;
+  f.inputSubtype = subtype;
+  return f;
+}
 
 // Blocks until `count` threads sleep on the manual clock.
 inline void WaitForSleepers(size_t count) {

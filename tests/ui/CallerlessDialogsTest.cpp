@@ -15,6 +15,7 @@
 #include "platform/win/Shell.h"
 #include "platform/win/TestInput.h"
 #include "tests/imaging/TiffReadBack.h"
+#include "tests/imaging/ImagingTestSupport.h"
 #include "tests/support/TestEnv.h"
 #include "tests/ui/CaptureDialogsSupport.h"
 #include "tests/ui/LayoutCheck.h"
@@ -158,6 +159,20 @@ TEST(CallerlessDialogsTest, PageStripPagesByOneAndWritesAtTheSettingsResolution)
   CString caption;
   strip->GetWindowText(caption);
   EXPECT_EQ(caption, L"存为:" + strip->outputPath);
+
+  // The disk full: an older document of that name stays as it was, the
+  // dialog says the document was not saved and keeps its pages.
+  ASSERT_TRUE(vqtest::WriteFile(vqtest::TempPath("strip.tif"), "an older document"));
+  {
+    imagingtest::FileSizeLimit full(64);
+    vqplatform::ClickControl(strip->m_hWnd, 1032);
+    Pump(strip->m_hWnd);
+  }
+  EXPECT_EQ(vqtest::ReadFile(vqtest::TempPath("strip.tif")), "an older document");
+  ASSERT_EQ(answers.BoxTexts().size(), 1u);
+  EXPECT_EQ(answers.BoxTexts()[0].rfind(L"多页文件保存失败：\n" + strip->outputPath.str(), 0), 0u);
+  EXPECT_EQ(owner.Count(WM_MULTIPAGE_CLOSED), 0);
+  EXPECT_EQ(strip->pages.size(), 5u);
 
   vqplatform::ClickControl(strip->m_hWnd, 1032);
   Pump(strip->m_hWnd);

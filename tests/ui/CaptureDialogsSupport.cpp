@@ -72,7 +72,8 @@ void Pump(HWND dialog) {
 
 MenuAndBoxAnswers::MenuAndBoxAnswers() {
   vqplatform::ClearMessageBoxLog();
-  vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord& box) {
+  vqplatform::SetMessageBoxAnswer([this](const vqplatform::MessageBoxRecord& box) {
+    if (question && (box.type & MB_TYPEMASK) == MB_YESNO) return question;
     return vqplatform::DefaultMessageBoxAnswer(box.type);
   });
   vqplatform::SetPopupMenuAnswer([this](const vqplatform::PopupMenuRecord& menu) {

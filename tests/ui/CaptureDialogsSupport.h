@@ -41,13 +41,14 @@ class OwnerWindow : public CWnd, public CMergeDialogOwner {
 void Pump(HWND dialog = nullptr);
 
 // Answers popup menus with a fixed id (0 dismisses) and keeps the top-level
-// texts of the last one; message boxes are answered with their default and
-// logged.
+// texts of the last one; message boxes are answered with their default, or
+// questions (Yes and No) with `question` when set, and logged.
 class MenuAndBoxAnswers {
  public:
   MenuAndBoxAnswers();
   ~MenuAndBoxAnswers();
   UINT choice = 0;
+  int question = 0;
   std::vector<std::wstring> offered;
   std::vector<std::wstring> BoxTexts() const;
 };

@@ -11,6 +11,7 @@
 
 #include "app/ImagePrinter.h"
 #include "app/PdfMaker.h"
+#include "platform/win/Encoding.h"
 #include "platform/win/MessageBox.h"
 #include "platform/win/Printing.h"
 #include "platform/win/TestInput.h"
@@ -92,17 +93,17 @@ TEST_F(HostilePicturesTest, MergeDialogSkipsThemAndMergesNothing) {
   }
 }
 
-// In the strip such a page shows the empty page. A PDF cannot be made of it:
-// the dialog says so and keeps its pages, and once the page is deleted
-// from its menu the others make the document. A TIFF leaves it out.
-TEST_F(HostilePicturesTest, MultiPageDialogShowsTheEmptyPageAndLeavesThePageOutOrRefusesThePdf) {
+// In the strip such a page shows the empty page. Neither a PDF nor a TIFF
+// is written over it without a word: "Combine" names it and asks; No keeps
+// every page collected, Yes writes the others and leaves it on disk.
+TEST_F(HostilePicturesTest, MultiPageDialogShowsTheEmptyPageAndNamesThePageBeforeLeavingItOut) {
   vqtest::SkinBitmaps skins;
   for (const auto& file : hostile::NamedFiles()) {
     for (int mode : {0, 1}) {
       SCOPED_TRACE(file.first + (mode ? " in a TIFF" : " in a PDF"));
       const auto feed = [&] {
         auto* dialog = new CMultiPageDlg(&owner, mode, 2);
-        dialog->settings.keepMergeSources = 1;
+        dialog->settings.keepMergeSources = 0;
         const std::string target = vqtest::TempPath(mode ? "document.tif" : "document.pdf").string();
         dialog->outputPath = Wide(target);
         ASSERT_TRUE(dialog->Create(CMultiPageDlg::IDD, &owner));
@@ -120,28 +121,31 @@ TEST_F(HostilePicturesTest, MultiPageDialogShowsTheEmptyPageAndLeavesThePageOutO
         EXPECT_EQ(CSize(items[2]->GetWidth(), items[2]->GetHeight()), CSize(125, 94));
         vqtest::SaveScreenshot(dialog->m_hWnd, "multipage-" + file.first + ".png");
 
-        vqplatform::ClickControl(dialog->m_hWnd, kSave);
-        vqtest::Pump(dialog->m_hWnd);
-        if (mode == 0) {
-          EXPECT_EQ(answers.BoxTexts(), std::vector<std::wstring>{L"The multipage file could not be saved"});
-          EXPECT_FALSE(fs::exists(target));
-          EXPECT_EQ(owner.Count(WM_MULTIPAGE_CLOSED), 0);
-          EXPECT_EQ(dialog->pages.size(), 3u);
-          answers.choice = ID_PAGE_DELETE;
-          vqtest::RightClickAt(dialog->m_hWnd, items[1]->GetRect().CenterPoint());
-          vqtest::Pump(dialog->m_hWnd);
-          EXPECT_EQ(dialog->pages.size(), 2u);
-          EXPECT_FALSE(fs::exists(bad));
+        const std::wstring question = L"These pages cannot be read:\nPage 2: " + vq::Utf8ToWide(file.first) +
+                                      L"\nWrite the document without them?\nYes: write the other pages\nNo: keep "
+                                      L"every page";
+        for (int answer : {IDNO, IDYES}) {
+          vqplatform::ClearMessageBoxLog();
+          answers.question = answer;
           vqplatform::ClickControl(dialog->m_hWnd, kSave);
           vqtest::Pump(dialog->m_hWnd);
+          EXPECT_EQ(answers.BoxTexts(), std::vector<std::wstring>{question});
+          if (answer == IDNO) {
+            EXPECT_FALSE(fs::exists(target));
+            EXPECT_EQ(owner.Count(WM_MULTIPAGE_CLOSED), 0);
+            EXPECT_EQ(dialog->pages.size(), 3u);
+          }
+        }
+        if (mode == 0) {
           EXPECT_EQ(pdfcheck::PageSizes(target), (std::vector<std::string>{"400 x 300", "400 x 300"}));
         } else {
-          EXPECT_TRUE(answers.BoxTexts().empty());
           EXPECT_EQ(imagingtest::ReadTiff(target).size(), 2u);
         }
         vqtest::Pump();
         EXPECT_EQ(owner.Count(WM_MULTIPAGE_CLOSED), 1);
         delete dialog;
+        EXPECT_FALSE(fs::exists(first)) << "written into the document";
+        EXPECT_TRUE(fs::exists(bad)) << "left out, and kept";
       };
       EXPECT_ISOLATED(nullptr, feed);
     }

@@ -193,7 +193,9 @@ TEST_F(MultiPageDialogTest, ADocumentThatCannotBeWrittenKeepsTheDialogAndItsPage
     Open(mode, 2, "blocker/document");
     std::vector<std::string> files = AddPages(3);
     Click(kSave);
-    EXPECT_EQ(answers.BoxTexts(), std::vector<std::wstring>{L"The multipage file could not be saved"});
+    EXPECT_EQ(answers.BoxTexts(), std::vector<std::wstring>{L"The multipage file could not be saved:\n" +
+                                                             dialog->outputPath.str() +
+                                                             L"\nThe collected pages stay in the window."});
     vqplatform::ClearMessageBoxLog();
     vqtest::Pump();
     EXPECT_EQ(owner.Count(WM_MULTIPAGE_CLOSED), 0) << mode;

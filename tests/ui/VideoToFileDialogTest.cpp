@@ -1,5 +1,6 @@
 // The recording dialog: a recording of the virtual camera's preview with the
-// elapsed time shown, a failed start, and its texts in three languages.
+// elapsed time shown, a failed start, a recording the full disk cut short,
+// and its texts in three languages.
 #include "base/PathEncoding.h"
 #include "ui/VideoToFileDlg.h"
 
@@ -11,8 +12,10 @@
 #include <functional>
 
 #include "capture/CaptureController.h"
+#include "imaging/WorkFiles.h"
 #include "platform/dshow/VirtualCamera.h"
 #include "platform/win/Clock.h"
+#include "tests/imaging/ImagingTestSupport.h"
 #include "tests/support/MediaReadBack.h"
 #include "tests/support/TestEnv.h"
 #include "tests/ui/CaptureDialogsSupport.h"
@@ -113,10 +116,10 @@ TEST(VideoToFileDialogTest, RecordsThePreviewAndShowsTheElapsedSeconds) {
     dialog.SetOutputPath(vq::FromFsPath(target).c_str());
     dialog.stopAfter = 11;  // the prompt, then two seconds at 200 ms
     // On a busy machine two seconds may pass before the first picture is
-    // written: Stop waits for it.
+    // written: Stop waits for it. Until then it lies under its hidden name.
     dialog.recorded = [&] {
-      const vqtest::MediaFile partial = vqtest::ReadMediaFile(target.string());
-      return partial.Video() && partial.Video()->packets >= 1;
+      const vqtest::MediaFile partial = vqtest::ReadMediaFile(vq::RecordingNameBeside(target.string()));
+      return !fs::exists(target) && partial.Video() && partial.Video()->packets >= 1;
     };
     const auto began = std::chrono::steady_clock::now();
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);
@@ -146,6 +149,38 @@ TEST(VideoToFileDialogTest, RecordsThePreviewAndShowsTheElapsedSeconds) {
     EXPECT_LE(file.Video()->packets, file.seconds * 10 + 1);
     controller.Stop();
   }
+  vq::dshow::RemoveVirtualCameras();
+}
+
+// The disk is full from the start: the recording cannot be completed; Stop
+// says so, naming it, and what there is lies under a name that says it was
+// cut short, nothing under the recording's own name.
+TEST(VideoToFileDialogTest, ARecordingTheFullDiskCutShortIsToldAndKeptAsCutShort) {
+  vq::dshow::VirtualCameraConfig config;
+  config.vendorId = L"5651";
+  config.productId = L"d0c0";
+  config.sizes = {{640, 480}};
+  auto camera = vq::dshow::PlugInVirtualCamera(config);
+  const fs::path target = vqtest::TempDir() / "录像.asf";
+  vqtest::OwnerWindow parent;
+  vqtest::MenuAndBoxAnswers answers;
+  {
+    CCaptureController controller(true, false);
+    ASSERT_EQ(controller.OpenCamera(L"5651", L"d0c0", nullptr, &parent, 0, 0, 320, 240, false, 0), S_OK);
+    ASSERT_TRUE(controller.Run());
+    DrivenVideoDlg dialog(&parent, 2);
+    dialog.captureController = &controller;
+    dialog.SetOutputPath(vq::FromFsPath(target).c_str());
+    dialog.stopAfter = 3;
+    imagingtest::FileSizeLimit full(1);
+    EXPECT_EQ(dialog.DoModal(), IDCANCEL);
+    controller.Stop();
+  }
+  EXPECT_EQ(answers.BoxTexts(), std::vector<std::wstring>{L"The recording could not be completed:\n" +
+                                                           vq::FromFsPath(target) +
+                                                           L"\nWhat was recorded is kept in the same folder."});
+  EXPECT_FALSE(fs::exists(target));
+  EXPECT_TRUE(fs::exists(vqtest::TempDir() / "录像.cut-short.asf"));
   vq::dshow::RemoveVirtualCameras();
 }
 

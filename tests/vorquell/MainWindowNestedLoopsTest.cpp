@@ -259,7 +259,7 @@ TEST_F(MainWindowCameraLoss, SwitchStopsWhenTheCameraGoesUnderThePortraitBusyMes
   // Another size of the camera than it runs at: the switch reopens it.
   window.settings_.porCamWidth = 1280;
   window.settings_.porCamHeight = 960;
-  portrait->Unplug();  // the reopen fails
+  portrait->SetBusy(true);  // the reopen fails
   vqplatform::PumpMessages();
   const std::wstring busy = window.MessageText(CVorquellDlg::MSG_PORTRAIT_BUSY).GetString();
   vqplatform::SetMessageBoxAnswer(ShownOnScreen([busy](const auto& box) { return box.text == busy; }));
