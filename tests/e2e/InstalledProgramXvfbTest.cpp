@@ -235,9 +235,11 @@ TEST_P(InstalledProgramXvfbTest, EveryFileUnderThePrefixAndTheProgramWorksForAnO
   const fs::path opened = home_ / "opened";
   ASSERT_TRUE(vqtest::WaitFor([&] { return !vqtest::ReadFile(opened).empty(); })) << "nothing recognised";
   unsigned long dialog = 0;
-  for (unsigned long shown : server.ManagedWindows())
-    if (shown != window && server.IsShown(shown)) dialog = shown;
-  ASSERT_NE(dialog, 0u) << "no recognition dialog";
+  ASSERT_TRUE(vqtest::WaitFor([&] {
+    for (unsigned long shown : server.ManagedWindows())
+      if (shown != window && server.IsShown(shown)) dialog = shown;
+    return dialog != 0;
+  })) << "no recognition dialog";
   Shoot(server, dialog, "recognised");
   std::string written = vqtest::ReadFile(opened);
   written.pop_back();

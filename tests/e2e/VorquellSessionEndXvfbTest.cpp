@@ -348,6 +348,10 @@ class VorquellSessionEndInRecordingTest : public VorquellSessionEndXvfbTest,
     return POINT{client.left + at.x + wanted.cols / 2, client.top + at.y + wanted.rows / 2};
   }
   std::vector<fs::path> Recordings() const { return Matching(images_, std::regex(R"(ABC\d{5}\.asf)")); }
+  // A recording under way lies under a hidden name until it is finished.
+  std::vector<fs::path> RecordingsUnderWay() const {
+    return Matching(images_, std::regex(R"(\.ABC\d{5}\.asf\.\d+\.recording)"));
+  }
 };
 
 TEST_P(VorquellSessionEndInRecordingTest, EndsTheProgramAndKeepsTheCounter) {
@@ -374,7 +378,7 @@ TEST_P(VorquellSessionEndInRecordingTest, EndsTheProgramAndKeepsTheCounter) {
     server.PressKey(XK_Return);
     std::error_code error;
     ASSERT_TRUE(vqtest::WaitFor([&] {
-      const auto found = Recordings();
+      const auto found = RecordingsUnderWay();
       return found.size() == 1 && fs::file_size(found[0], error) > 0;
     })) << "a recording runs";
     server.Grab(server.ClientRectOnScreen(dialog)).SavePng(vqtest::ScreenshotPath("vorquell-recording-at-sigterm.png"));
@@ -385,6 +389,7 @@ TEST_P(VorquellSessionEndInRecordingTest, EndsTheProgramAndKeepsTheCounter) {
   EXPECT_EQ(SavedCounter(), 38) << "the recording command took its number";
   if (recording) {
     ASSERT_EQ(Recordings().size(), 1u);
+    EXPECT_EQ(RecordingsUnderWay(), std::vector<fs::path>{}) << "finished under its name";
     const vqtest::MediaFile media = vqtest::ReadMediaFile(Recordings()[0].string());
     EXPECT_TRUE(media.readable);
     ASSERT_NE(media.Video(), nullptr);
