@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -25,6 +26,7 @@ namespace {
 
 std::atomic<int> g_allocations{0}, g_frees{0}, g_locks{0}, g_unlocks{0};
 std::mutex g_mutex;
+std::condition_variable g_notified;
 // Every manager of the test: notifications go to the one that opened the host.
 std::vector<TestManager*> g_managers;
 
@@ -121,6 +123,10 @@ TW_UINT16 TestManager::Call(const TW_IDENTITY& from, TW_UINT32 DG, TW_UINT16 DAT
   TW_IDENTITY origin = from;  // a stack copy, as the manager passes it
   TW_UINT16 result = m_entry(&origin, DG, DAT, MSG, data);
   std::memset(&origin, 0xCD, sizeof origin);  // the source must not keep it
+  {
+    std::lock_guard lock(g_mutex);
+    m_lastResults[IdOf(from)] = result;
+  }
   return result;
 }
 
@@ -186,6 +192,14 @@ std::vector<Notification> TestManager::TakeNotifications() {
   return std::exchange(m_notifications, {});
 }
 
+bool TestManager::WaitForNotification(TW_UINT16 MSG, std::chrono::milliseconds limit) {
+  std::unique_lock lock(g_mutex);
+  return g_notified.wait_for(lock, limit, [&] {
+    return std::any_of(m_notifications.begin(), m_notifications.end(),
+                       [&](const Notification& n) { return n.MSG == MSG; });
+  });
+}
+
 TW_UINT16 TestManager::ManagerEntry(TW_IDENTITY* origin, TW_IDENTITY* dest, TW_UINT32 DG,
                                     TW_UINT16 DAT, TW_UINT16 MSG, TW_MEMREF data) {
   if (!origin || !dest) return TWRC_FAILURE;
@@ -203,6 +217,7 @@ TW_UINT16 TestManager::ManagerEntry(TW_IDENTITY* origin, TW_IDENTITY* dest, TW_U
     if (!manager) return TWRC_FAILURE;
     manager->m_notifications.push_back({IdOf(*origin), IdOf(*dest), DG, DAT, MSG, data != nullptr});
   }
+  g_notified.notify_all();
   if (manager->m_notifyResult != TWRC_SUCCESS) return manager->m_notifyResult;
   if (host && host->onNotify && DG == DG_CONTROL && DAT == DAT_NULL) host->onNotify(MSG);
   return TWRC_SUCCESS;

@@ -2,8 +2,10 @@
 // A small TWAIN manager and host for the tests, behaving as the Linux
 // manager does: entry points handed over before every open, the library
 // loaded and unloaded around opens, every origin a stack copy of the host's
-// identity, notifications recorded and passed to the host synchronously,
-// counting memory functions. It never sends DAT_EVENT.
+// identity, a host's call returning through the manager's own frame (which
+// keeps the result), notifications recorded and passed to the host
+// synchronously, counting memory functions. It never sends DAT_EVENT.
+#include <chrono>
 #include <functional>
 #include <map>
 #include <string>
@@ -63,6 +65,9 @@ class TestManager {
   TW_UINT16 Status(const TestHost& host);
 
   std::vector<Notification> TakeNotifications();
+  // Waits, as a host waits for its callback, until a notification with
+  // `MSG` has come (and stays to be taken); false after `limit`.
+  bool WaitForNotification(TW_UINT16 MSG, std::chrono::milliseconds limit);
   void SetNotificationResult(TW_UINT16 result) { m_notifyResult = result; }
   bool IsLibraryLoaded() const;
   const TW_IDENTITY& SourceIdentity(const TestHost& host) { return m_sources[IdOf(host.identity)]; }
@@ -87,6 +92,8 @@ class TestManager {
   void* m_library = nullptr;
   std::map<TW_UINT32, TW_IDENTITY> m_sources;
   std::map<TW_UINT32, TestHost*> m_hosts;
+  // The last return code of each host's call, kept on the way back.
+  std::map<TW_UINT32, TW_UINT16> m_lastResults;
   std::vector<Notification> m_notifications;
   TW_UINT16 m_notifyResult = TWRC_SUCCESS;
   TW_UINT32 m_nextSourceId = 100;
