@@ -227,6 +227,7 @@ TW_UINT16 Module::Serve(TW_IDENTITY* from, TW_UINT32 DG, TW_UINT16 DAT, TW_UINT1
     // every process-wide object made up to here goes, at exit or unload.
     // What the sources use later is kept with the layer's tables.
     endRegistered = true;
+    vqplatform::StopWorkersAtExit();
     __cxa_atexit(&EndAtExit, nullptr, &__dso_handle);
   }
   if (!handed) return TWRC_FAILURE;

@@ -1,6 +1,7 @@
 #include "platform/win/Singletons.h"
 
 #include <algorithm>
+#include <cstdlib>
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -59,6 +60,12 @@ void KeepWorker(void (*stop)()) {
   std::lock_guard lock(WorkersMutex());
   std::vector<void (*)()>& workers = Workers();
   if (std::find(workers.begin(), workers.end(), stop) == workers.end()) workers.push_back(stop);
+  StopWorkersAtExit();
+}
+
+void StopWorkersAtExit() {
+  static std::once_flag once;
+  std::call_once(once, [] { std::atexit(&StopProcessWorkers); });
 }
 
 void StopProcessWorkers() {

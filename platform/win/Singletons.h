@@ -32,8 +32,11 @@ void ReleaseSingletons();
 // start again on their next use.
 void KeepWorker(void (*stop)());
 // Stops every registered worker, newest first. A library that carries the
-// layer calls it at its end, before its code can go; in a program the
-// workers run until the process ends.
+// layer calls it at its end, before its code can go.
 void StopProcessWorkers();
+// Has StopProcessWorkers run at exit (once; the first worker asks for it),
+// before the system libraries the workers use end. A library whose end
+// stops them asks first, so that its end runs before.
+void StopWorkersAtExit();
 
 }  // namespace vqplatform
