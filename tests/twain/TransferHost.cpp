@@ -73,7 +73,7 @@ TW_UINT16 TransferHost::Native(std::vector<uint8_t>* dib) {
 }
 
 TW_UINT16 TransferHost::Memory(uint32_t bufferRows, bool handles, std::vector<uint8_t>* rows,
-                               std::vector<TW_UINT32>* yOffsets) {
+                               std::vector<TW_UINT32>* yOffsets, int strips) {
   TW_SETUPMEMXFER sizes{};
   EXPECT_EQ(Send(DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET, &sizes), TWRC_SUCCESS);
   const TW_UINT32 hostRow = sizes.MinBufSize;
@@ -81,14 +81,15 @@ TW_UINT16 TransferHost::Memory(uint32_t bufferRows, bool handles, std::vector<ui
   const size_t rowBytes = (static_cast<size_t>(info.BitsPerPixel) * info.ImageWidth + 7) / 8;
   const TW_UINT32 length = hostRow * bufferRows;
   rows->clear();
-  for (int strip = 0; strip < 100000; ++strip) {
+  TW_UINT16 rc = TWRC_FAILURE;
+  for (int strip = 0; strip < strips; ++strip) {
     std::vector<uint8_t> own(length, 0xEE);
     TW_HANDLE block = handles ? AllocDSMMemory(length) : nullptr;
     TW_IMAGEMEMXFER xfer{};
     xfer.Memory.Flags = handles ? TWMF_HANDLE | TWMF_APPOWNS : TWMF_POINTER | TWMF_APPOWNS;
     xfer.Memory.Length = length;
     xfer.Memory.TheMem = handles ? block : own.data();
-    const TW_UINT16 rc = Send(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &xfer);
+    rc = Send(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &xfer);
     const uint8_t* data = handles ? static_cast<const uint8_t*>(LockDSMMemory(block)) : own.data();
     if (rc == TWRC_SUCCESS || rc == TWRC_XFERDONE) {
       EXPECT_EQ(+xfer.BytesPerRow, hostRow);
@@ -105,7 +106,7 @@ TW_UINT16 TransferHost::Memory(uint32_t bufferRows, bool handles, std::vector<ui
     }
     if (rc != TWRC_SUCCESS) return rc;
   }
-  return TWRC_FAILURE;
+  return rc;
 }
 
 cv::Mat GreyRamp(int width, int height) {

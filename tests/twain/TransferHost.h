@@ -33,10 +33,10 @@ class TransferHost : public ::testing::Test {
   TW_IMAGEINFO ImageInfo();
   // A native transfer's DIB copied out of its block (which is freed).
   TW_UINT16 Native(std::vector<uint8_t>* dib);
-  // Memory transfers of bufferRows host rows each until the page is done;
-  // the unpadded rows concatenated.
+  // Memory transfers of bufferRows host rows each until the page is done,
+  // or `strips` of them; the unpadded rows concatenated.
   TW_UINT16 Memory(uint32_t bufferRows, bool handles, std::vector<uint8_t>* rows,
-                   std::vector<TW_UINT32>* yOffsets = nullptr);
+                   std::vector<TW_UINT32>* yOffsets = nullptr, int strips = 100000);
 
   TestBridgeScope bridge;
   TestManager manager{&DS_Entry};

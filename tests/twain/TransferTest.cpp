@@ -214,6 +214,86 @@ TEST_F(Transfers, TallPagesAndRowsLongerThanAStripArriveWhole) {
   EXPECT_EQ(dib, ExpectedDib(wide, 24, 128, 8663)) << "220.05 dpi";
 }
 
+Kind KindOf(TW_UINT16 pixelType) {
+  return Kind{pixelType, pixelType == TWPT_BW ? 1 : pixelType == TWPT_GRAY ? 8 : 24};
+}
+
+// A page of the pixel type whose rows all differ: grey levels for grey and
+// black and white, colours for colour.
+cv::Mat PageFor(TW_UINT16 pixelType, int width, int height) {
+  return pixelType == TWPT_RGB ? ColourPattern(width, height) : GreyRamp(width, height);
+}
+
+// A memory transfer ended after three strips: the batch's next page starts
+// at its first row and arrives whole.
+TEST_F(Transfers, APageAfterAMemoryTransferCutShortArrivesWhole) {
+  for (TW_UINT16 pixelType : {TWPT_BW, TWPT_GRAY, TWPT_RGB}) {
+    SCOPED_TRACE(pixelType);
+    const Kind kind = KindOf(pixelType);
+    ASSERT_EQ(SetUInt16(ICAP_PIXELTYPE, pixelType), TWRC_SUCCESS);
+    const cv::Mat next = PageFor(pixelType, 45, 23);
+    ASSERT_EQ(EnableWith({PageFor(pixelType, 33, 60), next}), TWRC_SUCCESS);
+    std::vector<uint8_t> rows;
+    std::vector<TW_UINT32> offsets;
+    ASSERT_EQ(Memory(5, false, &rows, &offsets, 3), TWRC_SUCCESS);
+    EXPECT_EQ(offsets, (std::vector<TW_UINT32>{0, 5, 10}));
+    TW_UINT16 count = 0;
+    ASSERT_EQ(EndXfer(&count), TWRC_SUCCESS);
+    ASSERT_EQ(count, 1);
+    offsets.clear();
+    ASSERT_EQ(Memory(5, false, &rows, &offsets), TWRC_XFERDONE);
+    EXPECT_EQ(offsets, (std::vector<TW_UINT32>{0, 5, 10, 15, 20}));
+    EXPECT_EQ(rows, ExpectedRows(next, kind.bits, 128, true));
+    ASSERT_EQ(EndXfer(&count), TWRC_SUCCESS);
+    TW_USERINTERFACE ui{};
+    ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+  }
+}
+
+struct CutShort {
+  TW_UINT16 first;   // pixel type of the page cut short
+  TW_UINT16 second;  // and of the next
+  TW_UINT16 cut;     // MSG_ENDXFER or MSG_RESET
+};
+
+class TransfersAfterACut : public TransferHost, public ::testing::WithParamInterface<CutShort> {};
+
+// Cut short in state 7, then the next enable's page in another pixel type:
+// it starts at its first row, and every row holds its own pixels.
+TEST_P(TransfersAfterACut, TheNextPageArrivesWhole) {
+  const CutShort cut = GetParam();
+  ASSERT_EQ(SetUInt16(ICAP_PIXELTYPE, cut.first), TWRC_SUCCESS);
+  ASSERT_EQ(EnableWith({PageFor(cut.first, 41, 60)}), TWRC_SUCCESS);
+  std::vector<uint8_t> rows;
+  ASSERT_EQ(Memory(17, false, &rows, nullptr, 3), TWRC_SUCCESS);
+  TW_PENDINGXFERS pending{};
+  ASSERT_EQ(Send(DG_CONTROL, DAT_PENDINGXFERS, cut.cut, &pending), TWRC_SUCCESS);
+  EXPECT_EQ(pending.Count, 0);
+  TW_USERINTERFACE ui{};
+  ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+
+  ASSERT_EQ(SetUInt16(ICAP_PIXELTYPE, cut.second), TWRC_SUCCESS);
+  const cv::Mat next = PageFor(cut.second, 41, 60);
+  ASSERT_EQ(EnableWith({next}), TWRC_SUCCESS);
+  std::vector<TW_UINT32> offsets;
+  ASSERT_EQ(Memory(17, true, &rows, &offsets), TWRC_XFERDONE);
+  EXPECT_EQ(offsets, (std::vector<TW_UINT32>{0, 17, 34, 51}));
+  EXPECT_EQ(rows, ExpectedRows(next, KindOf(cut.second).bits, 128, true));
+}
+
+INSTANTIATE_TEST_SUITE_P(PixelTypePairs, TransfersAfterACut,
+                         ::testing::Values(CutShort{TWPT_RGB, TWPT_RGB, MSG_ENDXFER}, CutShort{TWPT_RGB, TWPT_GRAY, MSG_ENDXFER},
+                                           CutShort{TWPT_GRAY, TWPT_RGB, MSG_ENDXFER}, CutShort{TWPT_BW, TWPT_RGB, MSG_ENDXFER},
+                                           CutShort{TWPT_RGB, TWPT_RGB, MSG_RESET}, CutShort{TWPT_RGB, TWPT_GRAY, MSG_RESET},
+                                           CutShort{TWPT_GRAY, TWPT_RGB, MSG_RESET}, CutShort{TWPT_BW, TWPT_RGB, MSG_RESET}),
+                         [](const ::testing::TestParamInfo<CutShort>& info) {
+                           auto name = [](TW_UINT16 type) {
+                             return type == TWPT_BW ? "BlackWhite" : type == TWPT_GRAY ? "Grey" : "Colour";
+                           };
+                           return std::string(name(info.param.first)) + "To" + name(info.param.second) +
+                                  (info.param.cut == MSG_ENDXFER ? "AfterEndXfer" : "AfterReset");
+                         });
+
 TEST_F(Transfers, MemorySizesFollowTheState) {
   TW_SETUPMEMXFER sizes{};
   ASSERT_EQ(SetResolution(200), TWRC_SUCCESS);
