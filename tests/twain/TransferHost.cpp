@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "tests/support/TestEnv.h"
 #include "tests/twain/CapabilityRecords.h"
 #include "twain/DSMBinding.h"
 
@@ -39,6 +40,35 @@ TW_UINT16 TransferHost::EnableWith(std::vector<cv::Mat> pages) {
   Script().pages = std::move(pages);
   TW_USERINTERFACE ui{0, 0, nullptr};
   return Send(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui);
+}
+
+TW_UINT16 TransferHost::EnableUnattended() {
+  manager.TakeNotifications();
+  TW_USERINTERFACE ui{0, 0, nullptr};
+  const TW_UINT16 rc = Send(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui);
+  if (rc != TWRC_SUCCESS) return rc;
+  return manager.WaitForNotification(MSG_XFERREADY, vqtest::kPatience) ? TWRC_SUCCESS : TWRC_FAILURE;
+}
+
+std::vector<uint8_t> TransferHost::RowsOfDib(const std::vector<uint8_t>& dib) {
+  int32_t width = 0, height = 0;
+  uint16_t bits = 0;
+  uint32_t colours = 0;
+  std::memcpy(&width, dib.data() + 4, 4);
+  std::memcpy(&height, dib.data() + 8, 4);
+  std::memcpy(&bits, dib.data() + 14, 2);
+  std::memcpy(&colours, dib.data() + 32, 4);
+  const size_t rowBytes = (static_cast<size_t>(bits) * width + 7) / 8;
+  const size_t padded = (static_cast<size_t>(bits) * width + 31) / 32 * 4;
+  const uint8_t* pixels = dib.data() + 40 + 4 * colours;
+  std::vector<uint8_t> rows;
+  for (int32_t y = height - 1; y >= 0; --y) {
+    const uint8_t* row = pixels + y * padded;
+    rows.insert(rows.end(), row, row + rowBytes);
+    if (bits == 24)
+      for (size_t x = rows.size() - rowBytes; x < rows.size(); x += 3) std::swap(rows[x], rows[x + 2]);
+  }
+  return rows;
 }
 
 TW_UINT16 TransferHost::EndXfer(TW_UINT16* count) {
@@ -107,6 +137,25 @@ TW_UINT16 TransferHost::Memory(uint32_t bufferRows, bool handles, std::vector<ui
     if (rc != TWRC_SUCCESS) return rc;
   }
   return rc;
+}
+
+void PrintTo(const CutShort& cut, std::ostream* out) {
+  *out << cut.first << " then " << cut.second << " after " << (cut.cut == MSG_ENDXFER ? "MSG_ENDXFER" : "MSG_RESET");
+}
+
+std::string CutShortName(const ::testing::TestParamInfo<CutShort>& info) {
+  auto name = [](TW_UINT16 type) { return type == TWPT_BW ? "BlackWhite" : type == TWPT_GRAY ? "Grey" : "Colour"; };
+  return std::string(name(info.param.first)) + "To" + name(info.param.second) +
+         (info.param.cut == MSG_ENDXFER ? "AfterEndXfer" : "AfterReset");
+}
+
+std::vector<CutShort> PixelTypePairsCutShort() {
+  std::vector<CutShort> cuts;
+  for (TW_UINT16 message : {MSG_ENDXFER, MSG_RESET})
+    for (auto [first, second] : {std::pair{TWPT_RGB, TWPT_RGB}, std::pair{TWPT_RGB, TWPT_GRAY},
+                                 std::pair{TWPT_GRAY, TWPT_RGB}, std::pair{TWPT_BW, TWPT_RGB}})
+      cuts.push_back(CutShort{static_cast<TW_UINT16>(first), static_cast<TW_UINT16>(second), message});
+  return cuts;
 }
 
 cv::Mat GreyRamp(int width, int height) {

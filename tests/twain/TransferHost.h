@@ -1,11 +1,15 @@
 #pragma once
-// A host that opens the source through DS_Entry and the test manager, sets
-// capabilities, enables without a window and fetches pages; and the pictures
-// it expects, built here independently of the source.
+// A host that opens the source through the test manager, sets capabilities,
+// enables without a window and fetches pages: the source linked into the
+// test (DS_Entry, its pages given through the test bridge), or the built
+// library capturing on the virtual camera. And the pictures it expects,
+// built here independently of the source.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <opencv2/core.hpp>
+#include <ostream>
+#include <string>
 #include <vector>
 
 #include "tests/twain/TestBridge.h"
@@ -16,6 +20,8 @@ namespace twaintest {
 
 class TransferHost : public ::testing::Test {
  protected:
+  TransferHost() : manager(&DS_Entry) {}
+  explicit TransferHost(const char* library) : manager(std::string(library)) {}
   void SetUp() override;
   void TearDown() override;
 
@@ -38,10 +44,29 @@ class TransferHost : public ::testing::Test {
   TW_UINT16 Memory(uint32_t bufferRows, bool handles, std::vector<uint8_t>* rows,
                    std::vector<TW_UINT32>* yOffsets = nullptr, int strips = 100000);
 
+  // The built library's enable without a window: it captures a page and
+  // announces it; back once the host has been told (state 6).
+  TW_UINT16 EnableUnattended();
+  // The rows of a native transfer's DIB as a memory transfer gives them:
+  // top row first, unpadded, red first.
+  static std::vector<uint8_t> RowsOfDib(const std::vector<uint8_t>& dib);
+
   TestBridgeScope bridge;
-  TestManager manager{&DS_Entry};
+  TestManager manager;
   TestHost host{3};
 };
+
+// A memory transfer cut short after some strips, then the next page.
+struct CutShort {
+  TW_UINT16 first;   // pixel type of the page cut short
+  TW_UINT16 second;  // and of the next
+  TW_UINT16 cut;     // MSG_ENDXFER or MSG_RESET
+};
+void PrintTo(const CutShort& cut, std::ostream* out);
+std::string CutShortName(const ::testing::TestParamInfo<CutShort>& info);
+// Colour to colour, colour to grey, grey to colour and black and white to
+// colour, each cut by MSG_ENDXFER and by MSG_RESET.
+std::vector<CutShort> PixelTypePairsCutShort();
 
 // Grey levels repeat along rows and columns, equal in blue, green and red.
 cv::Mat GreyRamp(int width, int height);

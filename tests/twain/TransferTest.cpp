@@ -250,12 +250,6 @@ TEST_F(Transfers, APageAfterAMemoryTransferCutShortArrivesWhole) {
   }
 }
 
-struct CutShort {
-  TW_UINT16 first;   // pixel type of the page cut short
-  TW_UINT16 second;  // and of the next
-  TW_UINT16 cut;     // MSG_ENDXFER or MSG_RESET
-};
-
 class TransfersAfterACut : public TransferHost, public ::testing::WithParamInterface<CutShort> {};
 
 // Cut short in state 7, then the next enable's page in another pixel type:
@@ -281,18 +275,7 @@ TEST_P(TransfersAfterACut, TheNextPageArrivesWhole) {
   EXPECT_EQ(rows, ExpectedRows(next, KindOf(cut.second).bits, 128, true));
 }
 
-INSTANTIATE_TEST_SUITE_P(PixelTypePairs, TransfersAfterACut,
-                         ::testing::Values(CutShort{TWPT_RGB, TWPT_RGB, MSG_ENDXFER}, CutShort{TWPT_RGB, TWPT_GRAY, MSG_ENDXFER},
-                                           CutShort{TWPT_GRAY, TWPT_RGB, MSG_ENDXFER}, CutShort{TWPT_BW, TWPT_RGB, MSG_ENDXFER},
-                                           CutShort{TWPT_RGB, TWPT_RGB, MSG_RESET}, CutShort{TWPT_RGB, TWPT_GRAY, MSG_RESET},
-                                           CutShort{TWPT_GRAY, TWPT_RGB, MSG_RESET}, CutShort{TWPT_BW, TWPT_RGB, MSG_RESET}),
-                         [](const ::testing::TestParamInfo<CutShort>& info) {
-                           auto name = [](TW_UINT16 type) {
-                             return type == TWPT_BW ? "BlackWhite" : type == TWPT_GRAY ? "Grey" : "Colour";
-                           };
-                           return std::string(name(info.param.first)) + "To" + name(info.param.second) +
-                                  (info.param.cut == MSG_ENDXFER ? "AfterEndXfer" : "AfterReset");
-                         });
+INSTANTIATE_TEST_SUITE_P(PixelTypePairs, TransfersAfterACut, ::testing::ValuesIn(PixelTypePairsCutShort()), CutShortName);
 
 TEST_F(Transfers, MemorySizesFollowTheState) {
   TW_SETUPMEMXFER sizes{};
