@@ -6,13 +6,9 @@
 
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
-#include "platform/win/Encoding.h"
-#include "platform/win/KnownFolders.h"
 #include "tests/support/TestEnv.h"
 #include "tests/twain/TransferHost.h"
 
@@ -23,14 +19,7 @@ class LibraryPages : public TransferHost {
  protected:
   LibraryPages() : TransferHost(STRENVIK_LIBRARY_PATH) {}
   void SetUp() override {
-    const std::filesystem::path pictures = vqtest::TempPath("相机");
-    std::filesystem::create_directories(pictures);
-    ASSERT_TRUE(cv::imwrite((pictures / "page.png").string(), ColourPattern(320, 240)));
-    setenv("VQ_VIRTUAL_CAMERA", ("vid=2E1A,pid=0101,sizes=320x240,folder=" + pictures.string()).c_str(), 1);
-    const std::string settings = vq::WideToUtf8(vq::MachineDataFolder());
-    std::filesystem::create_directories(settings);
-    std::ofstream(settings + "/TwainPara0101.ini")
-        << "[IMAGE]\nResolutionWidth=320\nResolutionHeight=240\n[Camera]\nRotateAngle=0\n";
+    UsePatternCamera();
     TransferHost::SetUp();
   }
   void TearDown() override {

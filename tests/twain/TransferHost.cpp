@@ -1,7 +1,13 @@
 #include "tests/twain/TransferHost.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <opencv2/imgcodecs.hpp>
 
+#include "platform/win/Encoding.h"
+#include "platform/win/KnownFolders.h"
 #include "tests/support/TestEnv.h"
 #include "tests/twain/CapabilityRecords.h"
 #include "twain/DSMBinding.h"
@@ -137,6 +143,17 @@ TW_UINT16 TransferHost::Memory(uint32_t bufferRows, bool handles, std::vector<ui
     if (rc != TWRC_SUCCESS) return rc;
   }
   return rc;
+}
+
+void UsePatternCamera() {
+  const std::filesystem::path pictures = vqtest::TempPath("相机");
+  std::filesystem::create_directories(pictures);
+  ASSERT_TRUE(cv::imwrite((pictures / "page.png").string(), ColourPattern(320, 240)));
+  setenv("VQ_VIRTUAL_CAMERA", ("vid=2E1A,pid=0101,sizes=320x240,folder=" + pictures.string()).c_str(), 1);
+  const std::string settings = vq::WideToUtf8(vq::MachineDataFolder());
+  std::filesystem::create_directories(settings);
+  std::ofstream(settings + "/TwainPara0101.ini")
+      << "[IMAGE]\nResolutionWidth=320\nResolutionHeight=240\n[Camera]\nRotateAngle=0\n";
 }
 
 void PrintTo(const CutShort& cut, std::ostream* out) {

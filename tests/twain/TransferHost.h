@@ -68,6 +68,11 @@ std::string CutShortName(const ::testing::TestParamInfo<CutShort>& info);
 // colour, each cut by MSG_ENDXFER and by MSG_RESET.
 std::vector<CutShort> PixelTypePairsCutShort();
 
+// The document camera for the built library: the virtual camera of model A
+// at 320 x 240 whose only picture is ColourPattern, and the settings file
+// that captures at that size, unrotated.
+void UsePatternCamera();
+
 // Grey levels repeat along rows and columns, equal in blue, green and red.
 cv::Mat GreyRamp(int width, int height);
 // Blue, green and red vary independently.
