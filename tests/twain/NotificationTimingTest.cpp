@@ -4,7 +4,6 @@
 // goes through one), re-enables the source without a window quickly, again
 // and again, and arms its wait for the announcement only once its enable
 // has returned. None may come early, and none may be lost.
-#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <condition_variable>
@@ -39,76 +38,13 @@ struct Arrivals {
   }
 };
 
-// One way to reach the source: open, call, close.
-class Route {
- public:
-  virtual ~Route() = default;
-  virtual TW_UINT16 Open() = 0;
-  virtual TW_UINT16 Call(TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG, TW_MEMREF data) = 0;
-  virtual TW_UINT16 Close() = 0;
-};
-
-// Through the test manager.
-class ThroughManager : public Route {
- public:
-  explicit ThroughManager(Arrivals& arrivals) {
-    host_.onNotify = [&arrivals](TW_UINT16 message) { arrivals.Arrived(message); };
-  }
-  TW_UINT16 Open() override { return manager_.OpenDS(host_); }
-  TW_UINT16 Call(TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG, TW_MEMREF data) override {
-    return manager_.Send(host_, DG, DAT, MSG, data);
-  }
-  TW_UINT16 Close() override { return manager_.CloseDS(host_); }
-
- private:
-  TestManager manager_{std::string(STRENVIK_LIBRARY_PATH)};
-  TestHost host_{41};
-};
-
-// A host that loads the library itself and is its own manager.
-class Directly : public Route {
- public:
-  explicit Directly(Arrivals& arrivals) { s_arrivals = &arrivals; }
-  ~Directly() override {
-    if (library_) dlclose(library_);
-    s_arrivals = nullptr;
-  }
-  TW_UINT16 Open() override {
-    library_ = dlopen(STRENVIK_LIBRARY_PATH, RTLD_LAZY | RTLD_LOCAL);
-    if (!library_) return TWRC_FAILURE;
-    entry_ = reinterpret_cast<DSENTRYPROC>(dlsym(library_, "DS_Entry"));
-    if (!entry_) return TWRC_FAILURE;
-    TW_ENTRYPOINT entryPoints = TestManager::EntryPoints();
-    entryPoints.DSM_Entry = &Directly::Notified;
-    Call(DG_CONTROL, DAT_ENTRYPOINT, MSG_SET, &entryPoints);
-    source_.Id = 500;
-    return Call(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &source_);
-  }
-  TW_UINT16 Call(TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG, TW_MEMREF data) override {
-    TW_IDENTITY origin = host_.identity;
-    return entry_ ? entry_(&origin, DG, DAT, MSG, data) : TWRC_FAILURE;
-  }
-  TW_UINT16 Close() override { return Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &source_); }
-
- private:
-  static TW_UINT16 Notified(TW_IDENTITY*, TW_IDENTITY*, TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG, TW_MEMREF) {
-    if (DG == DG_CONTROL && DAT == DAT_NULL && s_arrivals) s_arrivals->Arrived(MSG);
-    return TWRC_SUCCESS;
-  }
-  static inline Arrivals* s_arrivals = nullptr;
-  void* library_ = nullptr;
-  DSENTRYPROC entry_ = nullptr;
-  TestHost host_{42};
-  TW_IDENTITY source_{};
-};
-
 class QuickReenables : public ::testing::TestWithParam<bool> {
  protected:
   void SetUp() override { UsePatternCamera(); }
   void TearDown() override { unsetenv("VQ_VIRTUAL_CAMERA"); }
   // The host's call as the host sees it: from before it calls until the
   // call has come back.
-  TW_UINT16 HostCall(Route& route, TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG, TW_MEMREF data) {
+  TW_UINT16 HostCall(SourceRoute& route, TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG, TW_MEMREF data) {
     {
       std::lock_guard lock(arrivals.mutex);
       arrivals.inCall = true;
@@ -123,8 +59,9 @@ class QuickReenables : public ::testing::TestWithParam<bool> {
 
 TEST_P(QuickReenables, NoNotificationArrivesDuringTheHostsCalls) {
   const bool throughManager = GetParam();
-  std::unique_ptr<Route> route = throughManager ? std::unique_ptr<Route>(std::make_unique<ThroughManager>(arrivals))
-                                                : std::make_unique<Directly>(arrivals);
+  auto arrived = [this](TW_UINT16 message) { arrivals.Arrived(message); };
+  std::unique_ptr<SourceRoute> route = throughManager ? SourceRoute::ThroughManager(STRENVIK_LIBRARY_PATH, arrived)
+                                                      : SourceRoute::Directly(STRENVIK_LIBRARY_PATH, arrived);
   ASSERT_EQ(route->Open(), TWRC_SUCCESS);
   int enabled = 0;
   for (; enabled < kReenables; ++enabled) {

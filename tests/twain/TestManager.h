@@ -8,6 +8,7 @@
 #include <chrono>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -97,6 +98,23 @@ class TestManager {
   std::vector<Notification> m_notifications;
   TW_UINT16 m_notifyResult = TWRC_SUCCESS;
   TW_UINT32 m_nextSourceId = 100;
+};
+
+// A host's way to its source in a library: through a test manager, or
+// loading the library itself as its own manager. Notifications go to
+// `notified`, on the thread that sends them. One direct route at a time.
+class SourceRoute {
+ public:
+  using Notified = std::function<void(TW_UINT16 MSG)>;
+  static std::unique_ptr<SourceRoute> ThroughManager(const std::string& library, Notified notified);
+  static std::unique_ptr<SourceRoute> Directly(const std::string& library, Notified notified);
+  virtual ~SourceRoute() = default;
+  virtual TW_UINT16 Open() = 0;
+  // One triplet from the host.
+  virtual TW_UINT16 Call(TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG, TW_MEMREF data) = 0;
+  virtual TW_UINT16 Close() = 0;
+  // Unloads the library as the host, or its manager, does: whatever is open.
+  virtual void Unload() = 0;
 };
 
 }  // namespace twaintest
