@@ -6,6 +6,9 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <ostream>
+#include <string>
+#include <vector>
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
@@ -41,6 +44,34 @@ class LibraryPages : public TransferHost {
     return dib.empty() ? dib : RowsOfDib(dib);
   }
 };
+
+// A memory transfer cut short after some strips, then the next page.
+struct CutShort {
+  TW_UINT16 first;   // pixel type of the page cut short
+  TW_UINT16 second;  // and of the next
+  TW_UINT16 cut;     // MSG_ENDXFER or MSG_RESET
+};
+
+void PrintTo(const CutShort& cut, std::ostream* out) {
+  *out << cut.first << " then " << cut.second << " after " << (cut.cut == MSG_ENDXFER ? "MSG_ENDXFER" : "MSG_RESET");
+}
+
+std::string CutShortName(const ::testing::TestParamInfo<CutShort>& info) {
+  auto name = [](TW_UINT16 type) { return type == TWPT_BW ? "BlackWhite" : type == TWPT_GRAY ? "Grey" : "Colour"; };
+  return std::string(name(info.param.first)) + "To" + name(info.param.second) +
+         (info.param.cut == MSG_ENDXFER ? "AfterEndXfer" : "AfterReset");
+}
+
+// Colour to colour, colour to grey, grey to colour and black and white to
+// colour, each cut by MSG_ENDXFER and by MSG_RESET.
+std::vector<CutShort> PixelTypePairsCutShort() {
+  std::vector<CutShort> cuts;
+  for (TW_UINT16 message : {MSG_ENDXFER, MSG_RESET})
+    for (auto [first, second] : {std::pair{TWPT_RGB, TWPT_RGB}, std::pair{TWPT_RGB, TWPT_GRAY},
+                                 std::pair{TWPT_GRAY, TWPT_RGB}, std::pair{TWPT_BW, TWPT_RGB}})
+      cuts.push_back(CutShort{static_cast<TW_UINT16>(first), static_cast<TW_UINT16>(second), message});
+  return cuts;
+}
 
 class LibraryCutShort : public LibraryPages, public ::testing::WithParamInterface<CutShort> {};
 

@@ -156,25 +156,6 @@ void UsePatternCamera() {
       << "[IMAGE]\nResolutionWidth=320\nResolutionHeight=240\n[Camera]\nRotateAngle=0\n";
 }
 
-void PrintTo(const CutShort& cut, std::ostream* out) {
-  *out << cut.first << " then " << cut.second << " after " << (cut.cut == MSG_ENDXFER ? "MSG_ENDXFER" : "MSG_RESET");
-}
-
-std::string CutShortName(const ::testing::TestParamInfo<CutShort>& info) {
-  auto name = [](TW_UINT16 type) { return type == TWPT_BW ? "BlackWhite" : type == TWPT_GRAY ? "Grey" : "Colour"; };
-  return std::string(name(info.param.first)) + "To" + name(info.param.second) +
-         (info.param.cut == MSG_ENDXFER ? "AfterEndXfer" : "AfterReset");
-}
-
-std::vector<CutShort> PixelTypePairsCutShort() {
-  std::vector<CutShort> cuts;
-  for (TW_UINT16 message : {MSG_ENDXFER, MSG_RESET})
-    for (auto [first, second] : {std::pair{TWPT_RGB, TWPT_RGB}, std::pair{TWPT_RGB, TWPT_GRAY},
-                                 std::pair{TWPT_GRAY, TWPT_RGB}, std::pair{TWPT_BW, TWPT_RGB}})
-      cuts.push_back(CutShort{static_cast<TW_UINT16>(first), static_cast<TW_UINT16>(second), message});
-  return cuts;
-}
-
 cv::Mat GreyRamp(int width, int height) {
   cv::Mat page(height, width, CV_8UC3);
   for (int y = 0; y < height; ++y)

@@ -8,7 +8,6 @@
 
 #include <cstdint>
 #include <opencv2/core.hpp>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -55,18 +54,6 @@ class TransferHost : public ::testing::Test {
   TestManager manager;
   TestHost host{3};
 };
-
-// A memory transfer cut short after some strips, then the next page.
-struct CutShort {
-  TW_UINT16 first;   // pixel type of the page cut short
-  TW_UINT16 second;  // and of the next
-  TW_UINT16 cut;     // MSG_ENDXFER or MSG_RESET
-};
-void PrintTo(const CutShort& cut, std::ostream* out);
-std::string CutShortName(const ::testing::TestParamInfo<CutShort>& info);
-// Colour to colour, colour to grey, grey to colour and black and white to
-// colour, each cut by MSG_ENDXFER and by MSG_RESET.
-std::vector<CutShort> PixelTypePairsCutShort();
 
 // The document camera for the built library: the virtual camera of model A
 // at 320 x 240 whose only picture is ColourPattern, and the settings file

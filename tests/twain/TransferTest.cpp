@@ -250,33 +250,6 @@ TEST_F(Transfers, APageAfterAMemoryTransferCutShortArrivesWhole) {
   }
 }
 
-class TransfersAfterACut : public TransferHost, public ::testing::WithParamInterface<CutShort> {};
-
-// Cut short in state 7, then the next enable's page in another pixel type:
-// it starts at its first row, and every row holds its own pixels.
-TEST_P(TransfersAfterACut, TheNextPageArrivesWhole) {
-  const CutShort cut = GetParam();
-  ASSERT_EQ(SetUInt16(ICAP_PIXELTYPE, cut.first), TWRC_SUCCESS);
-  ASSERT_EQ(EnableWith({PageFor(cut.first, 41, 60)}), TWRC_SUCCESS);
-  std::vector<uint8_t> rows;
-  ASSERT_EQ(Memory(17, false, &rows, nullptr, 3), TWRC_SUCCESS);
-  TW_PENDINGXFERS pending{};
-  ASSERT_EQ(Send(DG_CONTROL, DAT_PENDINGXFERS, cut.cut, &pending), TWRC_SUCCESS);
-  EXPECT_EQ(pending.Count, 0);
-  TW_USERINTERFACE ui{};
-  ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
-
-  ASSERT_EQ(SetUInt16(ICAP_PIXELTYPE, cut.second), TWRC_SUCCESS);
-  const cv::Mat next = PageFor(cut.second, 41, 60);
-  ASSERT_EQ(EnableWith({next}), TWRC_SUCCESS);
-  std::vector<TW_UINT32> offsets;
-  ASSERT_EQ(Memory(17, true, &rows, &offsets), TWRC_XFERDONE);
-  EXPECT_EQ(offsets, (std::vector<TW_UINT32>{0, 17, 34, 51}));
-  EXPECT_EQ(rows, ExpectedRows(next, KindOf(cut.second).bits, 128, true));
-}
-
-INSTANTIATE_TEST_SUITE_P(PixelTypePairs, TransfersAfterACut, ::testing::ValuesIn(PixelTypePairsCutShort()), CutShortName);
-
 TEST_F(Transfers, MemorySizesFollowTheState) {
   TW_SETUPMEMXFER sizes{};
   ASSERT_EQ(SetResolution(200), TWRC_SUCCESS);
