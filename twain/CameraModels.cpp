@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cwchar>
 
+#include "platform/win/Singletons.h"
+
 namespace {
 
 enum class Model { A, B, C, D, E, Unknown };
@@ -49,8 +51,8 @@ bool LookUp(const DpiRow* rows, size_t count, int width, int height, float* xDpi
 }  // namespace
 
 CameraIdStrings& CameraIdStrings::Get() {
-  static CameraIdStrings ids{L"2E1A", L"0101", L"2E1A", L"0110"};
-  return ids;
+  static auto* ids = vqplatform::MakeSingleton<CameraIdStrings>(CameraIdStrings{L"2E1A", L"0101", L"2E1A", L"0110"});
+  return *ids;
 }
 
 bool SelectAttachedModel(const std::function<int(const wchar_t*, const wchar_t*)>& count) {

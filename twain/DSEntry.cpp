@@ -1,48 +1,63 @@
 #include "twain/DSEntry.h"
 
-#include <atomic>
+#include <chrono>
 #include <deque>
 #include <exception>
 #include <iostream>
 #include <mutex>
+#include <set>
+#include <thread>
 
+#include "platform/win/MessageQueue.h"
 #include "platform/win/ModalLoops.h"
+#include "platform/win/Singletons.h"
 #include "twain/DSMBinding.h"
 #include "twain/DSNotifications.h"
 #include "twain/DSUiThread.h"
+#include "twain/HostCalls.h"
 #include "twain/TWAINDS_FreeImage.h"
 
 #define VQ_EXPORT __attribute__((visibility("default")))
 
+extern "C" void* __dso_handle;
+extern "C" int __cxa_atexit(void (*function)(void*), void* argument, void* dso);
+
 namespace {
 
-// Everything the module keeps between calls. The instance list is touched
-// only on the user-interface thread while it runs, and under the entry lock
-// by the calling thread while it does not.
+// Everything the module keeps between calls, kept with the layer's tables.
+// The instance list is touched only on the user-interface thread while it
+// runs, and under the entry lock by the calling thread while it does not.
 struct Module {
   CStrenvikApp app;
   std::list<DSInstanceEntry> instances;
   CDSUiThread thread;
   std::mutex entryLock;
-  // Notifications raised on the thread, sent from its own loop (DSNotifications.h).
+  // Notifications raised on the thread, sent from its own loop once their
+  // host is back in its own code (DSNotifications.h, HostCalls.h).
   std::deque<HeldNotification> held;
-  // While a host's call is being served and until it has returned.
-  std::atomic<bool> awaitingReturn{false};
+  CHostCalls hostCalls;
+  // Whether this load of the module has registered its end.
+  bool endRegistered = false;
 
   Module() {
     thread.SetTopLevelWork([this] { SendHeldNotifications(); });
   }
-  ~Module() {
-    // Objects that hosts never closed go with the module, on their thread.
-    thread.Call([this] { instances.clear(); });
-    thread.Stop();
-  }
+  TW_UINT16 Serve(TW_IDENTITY* from, TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG, TW_MEMREF data);
   void SendHeldNotifications();
+  // Sends those whose host is back in its own code, in order; a host's
+  // later notifications wait behind its first.
+  void SendThoseBackInHost();
+  void StopThread();
+  // Ends every open source, the thread and the workers: once, at exit or
+  // unload.
+  void End();
+  // The hosts with an open source; on the thread.
+  std::set<TW_UINT32> OpenHosts() const;
 };
 
 Module& TheModule() {
-  static Module module;
-  return module;
+  static Module* module = vqplatform::MakeSingleton<Module>();
+  return *module;
 }
 
 CTWAINDS_Base* FindInstanceOf(std::list<DSInstanceEntry>& list, TW_UINT32 hostId) {
@@ -117,11 +132,16 @@ TW_UINT16 SafeDispatch(std::list<DSInstanceEntry>& list, TW_IDENTITY* origin, TW
   return TWRC_FAILURE;
 }
 
-void Module::SendHeldNotifications() {
-  if (awaitingReturn) return;
-  while (!held.empty()) {
-    const HeldNotification notification = held.front();
-    held.pop_front();
+void Module::SendThoseBackInHost() {
+  std::set<TW_UINT32> waiting;  // hosts not back yet: their later ones wait too
+  for (auto it = held.begin(); it != held.end();) {
+    const HeldNotification notification = *it;
+    if (waiting.count(notification.hostId) || !hostCalls.BackInHost(notification.hostId)) {
+      waiting.insert(notification.hostId);
+      ++it;
+      continue;
+    }
+    it = held.erase(it);
     CTWAINDS_Base* ds = FindInstanceOf(instances, notification.hostId);
     if (!ds) continue;  // closed meanwhile
     bool accepted = false;
@@ -130,10 +150,92 @@ void Module::SendHeldNotifications() {
     } catch (...) {
       std::cerr << "ds: a host's notification callback failed" << std::endl;
     }
-    // The host's callback may have called the source again, closing it too.
+    // The host's callback may have called the source again, closing it too,
+    // and raised more notifications: look again from the start.
     if (CTWAINDS_Base* again = FindInstanceOf(instances, notification.hostId))
       again->HeldNotificationSent(notification.message, accepted);
+    it = held.begin();
+    waiting.clear();
   }
+}
+
+std::set<TW_UINT32> Module::OpenHosts() const {
+  std::set<TW_UINT32> open;
+  for (const DSInstanceEntry& entry : instances) open.insert(entry.app.Id);
+  return open;
+}
+
+void Module::SendHeldNotifications() {
+  // A host's call may still be on its way back: look again shortly, unless
+  // the thread has messages to handle first (a host's next call among them).
+  constexpr int kLooks = 20;
+  constexpr auto kBetweenLooks = std::chrono::microseconds(250);
+  for (int look = 0; !held.empty(); ++look) {
+    SendThoseBackInHost();
+    if (held.empty()) return;
+    if (GetQueueStatus(QS_ALLINPUT) >> 16) return;
+    if (look == kLooks) {
+      thread.Wake();  // back here once the loop has turned
+      return;
+    }
+    std::this_thread::sleep_for(kBetweenLooks);
+  }
+}
+
+void Module::StopThread() {
+  thread.Stop();
+  // The layer's workers run the module's code too: the manager may unload
+  // it next.
+  vqplatform::StopProcessWorkers();
+}
+
+void Module::End() {
+  std::lock_guard lock(entryLock);
+  // Every open source ends as a close would end it, outside the source's
+  // modal loops: its window saves the settings. Nobody is told anything any
+  // more: the host is ending.
+  thread.Call(
+      [this] {
+        held.clear();
+        instances.clear();
+      },
+      true);
+  StopThread();
+  app.ExitInstance();
+}
+
+// At the process's exit, or when the module is unloaded.
+void EndAtExit(void*) { TheModule().End(); }
+
+TW_UINT16 Module::Serve(TW_IDENTITY* from, TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG, TW_MEMREF data) {
+  std::lock_guard lock(entryLock);
+  const bool opening = DG == DG_CONTROL && DAT == DAT_IDENTITY && MSG == MSG_OPENDS;
+  if (opening && !thread.IsRunning() && !thread.Start()) return TWRC_FAILURE;
+  TW_UINT16 result = TWRC_FAILURE;
+  bool nothingOpen = false;
+  const bool handed = thread.Call(
+      [&] {
+        SetHeldNotifications(&held);
+        result = SafeDispatch(instances, from, DG, DAT, MSG, data);
+        nothingOpen = instances.empty();
+        if (DAT == DAT_IDENTITY) hostCalls.KeepOnly(OpenHosts());
+      },
+      DestroysWindows(DG, DAT, MSG));
+  if (opening && !endRegistered) {
+    // Registered once the first open has made what it uses: it runs before
+    // every process-wide object made up to here goes, at exit or unload.
+    // What the sources use later is kept with the layer's tables.
+    endRegistered = true;
+    vqplatform::StopWorkersAtExit();
+    __cxa_atexit(&EndAtExit, nullptr, &__dso_handle);
+  }
+  if (!handed) return TWRC_FAILURE;
+  // The manager may unload the library right after the last close.
+  if (nothingOpen)
+    StopThread();
+  else
+    thread.Wake();
+  return result;
 }
 
 }  // namespace
@@ -146,44 +248,21 @@ extern "C" VQ_EXPORT TW_UINT16 DS_Entry(TW_IDENTITY* origin, TW_UINT32 DG, TW_UI
   TW_IDENTITY* from = origin ? &originCopy : nullptr;
 
   Module& module = TheModule();
-  const bool destroying = DestroysWindows(DG, DAT, MSG);
+  // Where the host's call is, until the very end of this function.
+  CHostCallScope call(module.hostCalls, from);
   if (module.thread.IsCurrentThread()) {
     // A call from inside one of the source's modal loops cannot wait for
     // them to unwind: refused, nothing changes.
-    if (destroying && vqplatform::ModalLoopDepth() > 0) {
+    if (DestroysWindows(DG, DAT, MSG) && vqplatform::ModalLoopDepth() > 0) {
       if (CTWAINDS_Base* ds = FindInstance(module.instances, from)) ds->SetConditionCode(TWCC_SEQERROR);
       return TWRC_FAILURE;
     }
     return SafeDispatch(module.instances, from, DG, DAT, MSG, data);
   }
-
-  std::lock_guard lock(module.entryLock);
-  const bool opening = DG == DG_CONTROL && DAT == DAT_IDENTITY && MSG == MSG_OPENDS;
-  if (opening && !module.thread.IsRunning() && !module.thread.Start()) return TWRC_FAILURE;
-  TW_UINT16 result = TWRC_FAILURE;
-  bool nothingOpen = false;
-  const bool handed = module.thread.Call(
-      [&] {
-        SetHeldNotifications(&module.held);
-        module.awaitingReturn = true;
-        result = SafeDispatch(module.instances, from, DG, DAT, MSG, data);
-        nothingOpen = module.instances.empty();
-      },
-      destroying);
-  // What the call raised reaches the host from the thread once it has returned.
-  module.awaitingReturn = false;
-  if (!handed) return TWRC_FAILURE;
-  // The manager may unload the library right after the last close.
-  if (nothingOpen)
-    module.thread.Stop();
-  else
-    module.thread.Wake();
-  return result;
+  return module.Serve(from, DG, DAT, MSG, data);
 }
 
 CStrenvikApp::CStrenvikApp() { InitInstance(); }
-
-CStrenvikApp::~CStrenvikApp() { ExitInstance(); }
 
 bool CStrenvikApp::InitInstance() { return true; }
 

@@ -1,7 +1,10 @@
 #pragma once
 // The exported entry of the data source and the module around it: the list
 // that gives every host its own data source object, and the module object
-// whose end releases the manager binding.
+// whose end releases the manager binding. The module ends once, at the
+// process's exit or its unload, before anything process-wide it uses goes:
+// every open source ends as a close would, then its thread and the layer's
+// workers stop.
 #include <list>
 #include <memory>
 
@@ -20,7 +23,6 @@ struct DSInstanceEntry {
 class CStrenvikApp {
  public:
   CStrenvikApp();
-  ~CStrenvikApp();
   bool InitInstance();
   int ExitInstance();
 };

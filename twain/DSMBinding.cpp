@@ -8,6 +8,8 @@
 #include <mutex>
 #include <unordered_set>
 
+#include "platform/win/Singletons.h"
+
 namespace {
 
 struct Binding {
@@ -18,9 +20,10 @@ struct Binding {
   std::unordered_set<TW_HANDLE> localBlocks;
 };
 
+// Kept with the layer's tables: blocks are freed through it until the end.
 Binding& State() {
-  static Binding binding;
-  return binding;
+  static auto* binding = vqplatform::MakeSingleton<Binding>();
+  return *binding;
 }
 
 bool HasManagerMemory(const TW_ENTRYPOINT& e) {

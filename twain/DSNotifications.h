@@ -1,9 +1,10 @@
 #pragma once
 // Notifications to hosts (MSG_XFERREADY, MSG_CLOSEDSREQ, MSG_CLOSEDSOK) that
 // arise on the thread serving the sources wait there in a queue: that
-// thread sends them from its own loop once the host's call has returned and
-// nothing of a source or its windows is on its stack, so a host's callback
-// may call the source again at once. Elsewhere they are sent at once.
+// thread sends them from its own loop, with nothing of a source or its
+// windows on its stack, once the host is back in its own code (HostCalls.h),
+// so a host's callback may call the source again at once. Elsewhere they are
+// sent at once.
 #include <deque>
 
 #include "platform/twain/Twain.h"

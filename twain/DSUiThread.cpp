@@ -2,8 +2,6 @@
 
 #include <system_error>
 
-#include "platform/display/Presenter.h"
-#include "platform/dshow/V4l2Enumerator.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/ModalLoops.h"
 #include "platform/win/Window.h"
@@ -44,9 +42,6 @@ void CDSUiThread::Stop() {
   m_thread.join();
   m_threadId = std::thread::id();
   m_window = nullptr;
-  // The layer's own workers go too: the manager unloads the library next.
-  vqplatform::StopPresenter();
-  vq::dshow::TheV4l2Cameras().StopMonitor();
 }
 
 bool CDSUiThread::Call(const std::function<void()>& work, bool outsideModalLoops) {

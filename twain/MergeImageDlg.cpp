@@ -6,6 +6,7 @@
 #include "resources/Resources.h"
 #include "twain/CameraWindowPictures.h"
 #include "twain/PageJoin.h"
+#include "twain/WindowPlacement.h"
 
 namespace strenvik {
 namespace {
@@ -101,7 +102,17 @@ void CMergeImageDlg::Relayout() {
     width = 2 * w + fw + 3 * m;
     height = h + b + fh + 3 * m;
   }
-  MoveWindow(0, 0, width, height, TRUE);
+  // It opens centred on the camera window; a later layout keeps it around
+  // its centre, where the user may have moved it.
+  RECT place;
+  if (!m_placed) {
+    place = CentredOn(m_notifyWindow ? m_notifyWindow->GetSafeHwnd() : nullptr, width, height);
+    m_placed = true;
+  } else {
+    const LONG x = (window.left + window.right - width) / 2, y = (window.top + window.bottom - height) / 2;
+    place = InsideWorkArea(RECT{x, y, x + width, y + height});
+  }
+  MoveWindow(place.left, place.top, width, height, TRUE);
 }
 
 void CMergeImageDlg::OnSwapOrder() {

@@ -70,6 +70,7 @@ class CMergeImageDlg : public CDialog {
   int m_pageCount = 0;
   int m_nextItem = 0;
   int m_menuItem = -1;
+  bool m_placed = false;  // laid out once
   CPoint m_lastMouse{0, 0};
 };
 

@@ -203,6 +203,7 @@ void CPaldroseDlg::OnScanParams() {
   ScreenToClient(&m_previewRect);
   CScanParameterDlg dialog;
   dialog.m_captureController = CurrentController();
+  dialog.m_centreOn = GetSafeHwnd();
   StoreWaterMarkPositions();
   dialog.m_settings = m_settings;
   if (dialog.DoModal() != IDOK) return;

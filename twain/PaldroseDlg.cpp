@@ -1,6 +1,8 @@
 #include "twain/PaldroseDlg.h"
 
+#include <cstdlib>
 #include <iostream>
+#include <vector>
 
 #include "capture/CaptureController.h"
 #include "platform/mfc/CWinApp.h"
@@ -15,6 +17,7 @@
 #include "twain/MergeImageDlg.h"
 #include "twain/PageThumbItem.h"
 #include "twain/TWAIN_UI.h"
+#include "twain/WindowPlacement.h"
 #include "ui/FxButtonSkin.h"
 
 namespace strenvik {
@@ -139,10 +142,48 @@ BOOL CPaldroseDlg::OnInitDialog() {
   }
   RECT window{};
   GetWindowRect(&window);
-  const int width = window.right - window.left, height = window.bottom - window.top;
-  MoveWindow((GetSystemMetrics(SM_CXSCREEN) - width) / 2, (GetSystemMetrics(SM_CYSCREEN) - height) / 2, width, height,
-             TRUE);
+  const RECT place = ClearOfOtherCameraWindows(CentredOn(nullptr, window.right - window.left, window.bottom - window.top));
+  MoveWindow(place.left, place.top, place.right - place.left, place.bottom - place.top, TRUE);
   return TRUE;
+}
+
+namespace {
+
+struct CameraWindows {
+  const CWnd* self;
+  std::vector<POINT> corners;  // the others' top-left corners
+};
+
+BOOL CALLBACK CollectCameraWindow(HWND hwnd, LPARAM param) {
+  auto* found = reinterpret_cast<CameraWindows*>(param);
+  const CWnd* window = CWnd::FromHandlePermanent(hwnd);
+  if (window && window != found->self && dynamic_cast<const CPaldroseDlg*>(window)) {
+    RECT rect{};
+    ::GetWindowRect(hwnd, &rect);
+    found->corners.push_back(POINT{rect.left, rect.top});
+  }
+  return TRUE;
+}
+
+}  // namespace
+
+RECT CPaldroseDlg::ClearOfOtherCameraWindows(RECT place) const {
+  // Another host's camera window opened here first: this one steps down and
+  // right of it, so that both can be seen.
+  constexpr LONG kStep = 32;
+  CameraWindows others{this, {}};
+  EnumWindows(&CollectCameraWindow, reinterpret_cast<LPARAM>(&others));
+  auto taken = [&](const RECT& rect) {
+    for (const POINT& corner : others.corners)
+      if (std::abs(corner.x - rect.left) < kStep / 2 && std::abs(corner.y - rect.top) < kStep / 2) return true;
+    return false;
+  };
+  for (size_t step = 0; step <= others.corners.size() && taken(place); ++step) {
+    const RECT next = InsideWorkArea(RECT{place.left + kStep, place.top + kStep, place.right + kStep, place.bottom + kStep});
+    if (next.left == place.left && next.top == place.top) break;  // the work area's corner
+    place = next;
+  }
+  return place;
 }
 
 HRESULT CPaldroseDlg::OpenController(CCaptureController* controller, const wchar_t* vid, const wchar_t* pid, int width,

@@ -128,6 +128,8 @@ class CPaldroseDlg : public CDialog {
   static DWORD ContinuousShootThread(void* window);
 
  private:
+  // `place` stepped clear of the other camera windows of the process.
+  RECT ClearOfOtherCameraWindows(RECT place) const;
   // The controller of the current camera mode; null when it is absent.
   CCaptureController* CurrentController() const;
   // Exposure from the main camera into slider, edit and automatic box.

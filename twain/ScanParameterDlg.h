@@ -20,6 +20,8 @@ class CScanParameterDlg : public CDialog {
   int m_yResolution = 0;
   // The current camera's controller; may be null.
   CCaptureController* m_captureController = nullptr;
+  // The window it opens centred on: the camera window.
+  HWND m_centreOn = nullptr;
   CTwainSettings m_settings;
 
  protected:

@@ -146,9 +146,16 @@ class CTWAINDS_Base {
   TW_HANDLE m_transferBuffer = nullptr;
   // Bytes the transfer buffer holds.
   uint64_t m_transferBytes = 0;
+  // The transfer buffer holds the current page, read out of the image
+  // source: a transfer that failed leaves it to the next try.
+  bool m_pageAcquired = false;
 
   // Frees the transfer buffer.
   void ReleaseTransferBuffer();
+  // What the transfers of a page did (the rows sent, the page read out)
+  // starts again: at every end of a transfer, a reset, a disable and an
+  // enable, finished or not.
+  void StartPageAgain();
   // The compact row size of the image information, and whether the transfer
   // buffer holds a whole image of it.
   uint64_t ImageRowBytes() const;

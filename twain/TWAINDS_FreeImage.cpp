@@ -351,6 +351,7 @@ bool CTWAINDS_FreeImage::StartScan() {
     return false;
   }
   if (!m_imageSource.FetchImagesFromUI()) return false;
+  StartPageAgain();
   m_ui->OnTransferStart();
   return m_imageSource.AcquireImage();
 }
@@ -384,6 +385,7 @@ TW_INT16 CTWAINDS_FreeImage::EnableDS(TW_USERINTERFACE* ui) {
   if (!ui) return Fail(TWCC_BADVALUE);
   m_state = 5;
   m_cancelRequested = false;
+  StartPageAgain();
   if (!m_ui->OpenCameraWindow(ui->ShowUI != 0)) {
     m_state = 4;
     return Fail(TWCC_OPERATIONERROR);
@@ -438,6 +440,7 @@ TW_INT16 CTWAINDS_FreeImage::DisableDS(TW_USERINTERFACE*) {
   if (m_state != 5) return Fail(TWCC_SEQERROR);
   m_ui->HideUI();
   m_ui->OnTransferEnd();
+  StartPageAgain();
   m_state = 4;
   return TWRC_SUCCESS;
 }
@@ -454,6 +457,8 @@ TW_INT16 CTWAINDS_FreeImage::EndXfer(TW_PENDINGXFERS* xfers) {
   if (!InState(6, 7)) return Fail(TWCC_SEQERROR);
   if (!xfers) return Fail(TWCC_BADVALUE);
   TW_INT16 result = TWRC_SUCCESS;
+  // Finished or cut short, this page's transfer is over.
+  StartPageAgain();
   m_pendingXfers.Count = static_cast<TW_UINT16>(m_imageSource.GetDocCount());
   if (!m_imageSource.HasMoreImages()) m_pendingXfers.Count = 0;
   if (m_cancelRequested) {
@@ -492,6 +497,7 @@ TW_INT16 CTWAINDS_FreeImage::ResetXfers(TW_PENDINGXFERS* xfers) {
   if (!InState(5, 7)) return Fail(TWCC_SEQERROR);
   if (!xfers) return Fail(TWCC_BADVALUE);
   m_pendingXfers.Count = 0;
+  StartPageAgain();
   m_state = 5;
   m_ui->OnTransferEnd();
   xfers->Count = m_pendingXfers.Count;

@@ -29,6 +29,7 @@ TW_INT16 CTWAINDS_FreeImage::AcquireImage() {
   }
   if (m_state != 6) return Fail(TWCC_SEQERROR);
   m_rowsSent = 0;
+  if (m_pageAcquired) return TWRC_SUCCESS;
   const TW_INT32 width = m_imageInfo.ImageWidth;
   const TW_INT32 height = m_imageInfo.ImageLength;
   if (width < 1 || height < 1) return Fail(TWCC_CAPUNSUPPORTED);
@@ -63,6 +64,7 @@ TW_INT16 CTWAINDS_FreeImage::AcquireImage() {
     ReleaseTransferBuffer();
     return Fail(TWCC_BUMMER);
   }
+  m_pageAcquired = true;
   return TWRC_SUCCESS;
 }
 

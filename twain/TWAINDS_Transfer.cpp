@@ -42,6 +42,12 @@ void CTWAINDS_Base::ReleaseTransferBuffer() {
   if (m_transferBuffer) FreeDSMMemory(m_transferBuffer);
   m_transferBuffer = nullptr;
   m_transferBytes = 0;
+  m_pageAcquired = false;
+}
+
+void CTWAINDS_Base::StartPageAgain() {
+  m_rowsSent = 0;
+  ReleaseTransferBuffer();
 }
 
 uint64_t CTWAINDS_Base::ImageRowBytes() const {

@@ -93,7 +93,10 @@ bool CTWAIN_UI::SetCapInt(TW_UINT16 cap, int value) {
   return SetCapOneValue(cap, 6, container->GetItemType(), static_cast<TW_UINT32>(value));
 }
 
-CMFC_UI::CMFC_UI(CTWAINDS_FreeImage* ds) : CTWAIN_UI(ds) {}
+CMFC_UI::CMFC_UI(CTWAINDS_FreeImage* ds) : CTWAIN_UI(ds) {
+  // Made with the source, before the module registers its end.
+  strenvik::RegisterCameraWindowResources();
+}
 
 CMFC_UI::~CMFC_UI() {
   AFX_MANAGE_STATE(AfxGetStaticModuleState());
@@ -132,7 +135,6 @@ void CMFC_UI::HideUI() {
 void CMFC_UI::CreateCameraWindow() {
   AFX_MANAGE_STATE(AfxGetStaticModuleState());
   if (m_window) return;
-  strenvik::RegisterCameraWindowResources();
   // The settings file is named after the main camera: find it first.
   SelectAttachedModel([](const wchar_t* vendor, const wchar_t* product) {
     return CCaptureController(false, false).CountDevices(vendor, product);

@@ -34,6 +34,7 @@
 #include "platform/win/GdiObjects.h"
 #include "platform/win/GdiSurface.h"
 #include "platform/win/MessageQueue.h"
+#include "platform/win/Singletons.h"
 #include "platform/win/SystemMetrics.h"
 #include "platform/win/Window.h"
 #include "platform/win/WindowActivation.h"
@@ -210,6 +211,7 @@ class Presenter {
     }
     running_ = true;
     thread_ = std::thread([this] { Run(); });
+    KeepWorker(&StopPresenter);
   }
 
   void Run() {
@@ -966,8 +968,8 @@ class Presenter {
 };
 
 Presenter& ThePresenter() {
-  static Presenter presenter;
-  return presenter;
+  static Presenter* presenter = MakeSingleton<Presenter>();
+  return *presenter;
 }
 
 void DrawnSurfaceTracker::SurfaceDrawn(HWND window, const RECT& dirty) {

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/win/Singletons.h"
+
 namespace vq::dshow {
 
 void CaptureDevice::AddListener(CaptureDeviceListener* listener) {
@@ -25,8 +27,8 @@ std::mutex& ProviderLock() {
   return m;
 }
 std::vector<CaptureDeviceProvider>& Providers() {
-  static std::vector<CaptureDeviceProvider> providers;
-  return providers;
+  static auto* providers = vqplatform::MakeSingleton<std::vector<CaptureDeviceProvider>>();
+  return *providers;
 }
 }  // namespace
 

@@ -1,5 +1,7 @@
 #include "platform/dshow/JpegStandardTables.h"
 
+#include "platform/win/Singletons.h"
+
 namespace vq::dshow {
 namespace {
 
@@ -52,8 +54,8 @@ std::vector<BYTE> BuildSegment() {
 }  // namespace
 
 const std::vector<BYTE>& StandardHuffmanSegment() {
-  static const std::vector<BYTE> segment = BuildSegment();
-  return segment;
+  static const auto* segment = vqplatform::MakeSingleton<std::vector<BYTE>>(BuildSegment());
+  return *segment;
 }
 
 }  // namespace vq::dshow

@@ -10,6 +10,7 @@
 
 #include "platform/dshow/HotplugMonitor.h"
 #include "platform/dshow/WindowBridge.h"
+#include "platform/win/Singletons.h"
 
 namespace vq::dshow {
 
@@ -132,6 +133,7 @@ void V4l2CameraRegistry::StartMonitor() {
   std::lock_guard lock(lock_);
   if (monitor_) return;
   monitor_ = std::make_unique<HotplugMonitor>(env_.devRoot, [this] { Rescan(); });
+  vqplatform::KeepWorker([] { TheV4l2Cameras().StopMonitor(); });
 }
 
 void V4l2CameraRegistry::StopMonitor() {
@@ -196,8 +198,8 @@ std::vector<std::shared_ptr<V4l2Camera>> V4l2CameraRegistry::Rescan() {
 }
 
 V4l2CameraRegistry& TheV4l2Cameras() {
-  static V4l2CameraRegistry registry;
-  return registry;
+  static auto* registry = vqplatform::MakeSingleton<V4l2CameraRegistry>();
+  return *registry;
 }
 
 void RegisterV4l2CameraProvider() {

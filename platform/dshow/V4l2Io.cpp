@@ -8,6 +8,8 @@
 
 #include <cerrno>
 
+#include "platform/win/Singletons.h"
+
 namespace vq::dshow {
 
 namespace {
@@ -40,8 +42,8 @@ class SystemIo : public V4l2Io {
 }  // namespace
 
 std::shared_ptr<V4l2Io> SystemV4l2Io() {
-  static auto io = std::make_shared<SystemIo>();
-  return io;
+  static auto* io = vqplatform::MakeSingleton<std::shared_ptr<V4l2Io>>(std::make_shared<SystemIo>());
+  return *io;
 }
 
 V4l2Environment SystemV4l2Environment() {

@@ -12,6 +12,7 @@
 #include "platform/dshow/Interfaces.h"
 #include "platform/dshow/WindowBridge.h"
 #include "platform/win/Clock.h"
+#include "platform/win/Singletons.h"
 #include "platform/win/Sync.h"
 #include "platform/win/VirtualCameraIds.h"
 
@@ -284,8 +285,8 @@ struct Registry {
 };
 
 Registry& TheRegistry() {
-  static Registry r;
-  return r;
+  static auto* r = vqplatform::MakeSingleton<Registry>();
+  return *r;
 }
 
 // Follows a changed list: a camera whose entry stays keeps running, one

@@ -3,6 +3,7 @@
 #include <mutex>
 
 #include "platform/win/MessageQueue.h"
+#include "platform/win/Singletons.h"
 #include "platform/win/Window.h"
 
 namespace vq::dshow {
@@ -14,8 +15,8 @@ std::mutex& BridgeLock() {
 }
 
 WindowBridge& Bridge() {
-  static WindowBridge bridge;
-  return bridge;
+  static auto* bridge = vqplatform::MakeSingleton<WindowBridge>();
+  return *bridge;
 }
 
 WindowBridge Current() {

@@ -7,6 +7,7 @@
 
 #include "platform/display/Cursors.h"
 #include "platform/mfc/DataExchange.h"
+#include "platform/win/Singletons.h"
 #include "platform/win/Timers.h"
 
 namespace {
@@ -93,7 +94,8 @@ bool IsFrameworkClass(LPCWSTR className) {
 
 LPCWSTR AfxRegisterWndClass(UINT classStyle, HCURSOR cursor, HBRUSH background, HICON icon) {
   static std::mutex mutex;
-  static std::set<std::wstring> names;
+  // Kept: the class names are the registered classes' own.
+  static auto& names = *vqplatform::MakeSingleton<std::set<std::wstring>>();
   std::wstring name = L"VqWnd:" + std::to_wstring(classStyle) + L":" +
                       std::to_wstring(reinterpret_cast<uintptr_t>(cursor)) + L":" +
                       std::to_wstring(reinterpret_cast<uintptr_t>(background)) + L":" +

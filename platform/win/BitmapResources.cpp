@@ -11,6 +11,7 @@
 #include "platform/win/GdiObjects.h"
 #include "platform/win/KnownFolders.h"
 #include "platform/win/LastError.h"
+#include "platform/win/Singletons.h"
 
 namespace {
 
@@ -19,8 +20,8 @@ std::mutex& Lock() {
   return lock;
 }
 std::map<UINT, vqplatform::BitmapPixels>& Registered() {
-  static std::map<UINT, vqplatform::BitmapPixels> registered;
-  return registered;
+  static auto* registered = vqplatform::MakeSingleton<std::map<UINT, vqplatform::BitmapPixels>>();
+  return *registered;
 }
 
 bool ReadPng(const std::wstring& path, vqplatform::BitmapPixels* out) {

@@ -5,6 +5,8 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/win/Singletons.h"
+
 namespace {
 
 thread_local int comInitCount = 0;
@@ -20,14 +22,14 @@ std::mutex& ClassLock() {
 }
 
 std::vector<ClassEntry>& Classes() {
-  static std::vector<ClassEntry> classes;
-  return classes;
+  static auto* classes = vqplatform::MakeSingleton<std::vector<ClassEntry>>();
+  return *classes;
 }
 
 // Filled while the program's variables are initialised, read afterwards.
 std::vector<void (*)()>& InitialisationSteps() {
-  static std::vector<void (*)()> steps;
-  return steps;
+  static auto* steps = vqplatform::MakeSingleton<std::vector<void (*)()>>();
+  return *steps;
 }
 
 // BSTRs carry their length in characters in front of the text.

@@ -16,6 +16,7 @@
 #include "platform/win/InputFocus.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/ModalLoops.h"
+#include "platform/win/Singletons.h"
 #include "platform/win/SysColors.h"
 #include "platform/win/SystemMetrics.h"
 #include "platform/win/Window.h"
@@ -41,9 +42,11 @@ std::mutex& RegistryMutex() {
   static std::mutex mutex;
   return mutex;
 }
-std::map<int, const DialogTemplate*>& Templates() {
-  static std::map<int, const DialogTemplate*> templates;
-  return templates;
+// Copies, kept with the layer's tables: a registration does not depend on
+// its caller's table living on.
+std::map<int, DialogTemplate>& Templates() {
+  static auto* templates = vqplatform::MakeSingleton<std::map<int, DialogTemplate>>();
+  return *templates;
 }
 
 std::mutex idleMutex;
@@ -204,13 +207,13 @@ void MoveInGroup(HWND dialog, HWND focus, bool previous) {
 
 void RegisterDialogTemplate(int id, const DialogTemplate* dialogTemplate) {
   std::lock_guard lock(RegistryMutex());
-  Templates()[id] = dialogTemplate;
+  if (dialogTemplate) Templates()[id] = *dialogTemplate;
 }
 
 const DialogTemplate* FindDialogTemplate(int id) {
   std::lock_guard lock(RegistryMutex());
   auto found = Templates().find(id);
-  return found == Templates().end() ? nullptr : found->second;
+  return found == Templates().end() ? nullptr : &found->second;
 }
 
 HWND CreateDialogFromTemplate(const DialogTemplate& dialogTemplate, HWND parent, DialogHandler handler, LPARAM param) {

@@ -5,6 +5,7 @@
 #include <cstdlib>
 
 #include "platform/win/GdiDcInternal.h"
+#include "platform/win/Singletons.h"
 
 namespace vqplatform::gdi {
 
@@ -29,15 +30,17 @@ namespace {
 
 // Dash patterns of cosmetic pens, in pixels: on, off, on, off...
 const std::vector<int>& DashPattern(int kind) {
-  static const std::vector<int> solid, dash{18, 6}, dot{3, 3}, dashDot{9, 6, 3, 6}, dashDotDot{9, 3, 3, 3, 3, 3},
-      alternate{1, 1};
+  struct Patterns {
+    std::vector<int> solid, dash{18, 6}, dot{3, 3}, dashDot{9, 6, 3, 6}, dashDotDot{9, 3, 3, 3, 3, 3}, alternate{1, 1};
+  };
+  static const Patterns& patterns = *vqplatform::MakeSingleton<Patterns>();
   switch (kind) {
-    case PS_DASH: return dash;
-    case PS_DOT: return dot;
-    case PS_DASHDOT: return dashDot;
-    case PS_DASHDOTDOT: return dashDotDot;
-    case PS_ALTERNATE: return alternate;
-    default: return solid;
+    case PS_DASH: return patterns.dash;
+    case PS_DOT: return patterns.dot;
+    case PS_DASHDOT: return patterns.dashDot;
+    case PS_DASHDOTDOT: return patterns.dashDotDot;
+    case PS_ALTERNATE: return patterns.alternate;
+    default: return patterns.solid;
   }
 }
 

@@ -24,7 +24,8 @@ struct MenuData {
 
 std::recursive_mutex mutex;
 std::map<uintptr_t, MenuData> menus;
-std::map<int, const std::vector<MenuItemTemplate>*> templates;
+// Copies: a registration does not depend on its caller's table living on.
+std::map<int, std::vector<MenuItemTemplate>> templates;
 vqplatform::PopupMenuAnswer answerHook;
 uintptr_t nextHandle = 0x3E000;
 
@@ -192,7 +193,7 @@ HMENU LoadMenuW(HINSTANCE, LPCWSTR name) {
   if (!IS_INTRESOURCE(name)) return nullptr;
   std::lock_guard lock(mutex);
   auto found = templates.find(static_cast<int>(reinterpret_cast<uintptr_t>(name)));
-  return found == templates.end() ? nullptr : Build(*found->second, false);
+  return found == templates.end() ? nullptr : Build(found->second, false);
 }
 
 BOOL TrackPopupMenu(HMENU menu, UINT flags, int x, int y, int, HWND owner, const RECT*) {
@@ -226,7 +227,7 @@ namespace vqplatform {
 
 void RegisterMenuTemplate(int id, const std::vector<MenuItemTemplate>* items) {
   std::lock_guard lock(mutex);
-  templates[id] = items;
+  if (items) templates[id] = *items;
 }
 
 void SetPopupMenuAnswer(PopupMenuAnswer answer) {

@@ -376,6 +376,12 @@ BOOL PeekMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT rem
   return TakeMessage(self, filter, (removeFlags & PM_REMOVE) != 0, msg) ? TRUE : FALSE;
 }
 
+DWORD GetQueueStatus(UINT flags) {
+  ThreadContext& self = Dispatcher::Current();
+  std::lock_guard lock(Dispatcher::Mutex());
+  return QueueHasInput(self, flags) ? flags << 16 : 0;
+}
+
 BOOL WaitMessage() {
   ThreadContext& self = Dispatcher::Current();
   MessageFilter any;

@@ -27,6 +27,9 @@ BOOL GetMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax);
 BOOL PeekMessageW(LPMSG msg, HWND hwnd, UINT filterMin, UINT filterMax, UINT removeFlags);
 // Blocks until the queue has something new (sent messages are handled).
 BOOL WaitMessage();
+// Non-zero (`flags` in the high word) when input of the QS_ kinds in
+// `flags` waits in the calling thread's queue; nothing is handled or taken.
+DWORD GetQueueStatus(UINT flags);
 // Waits for one of the objects or for queue input of the QS_ kinds in
 // `wakeMask`: WAIT_OBJECT_0 + i for object i, WAIT_OBJECT_0 + count for
 // input. Sent messages are not answered here: the caller peeks for them.

@@ -9,6 +9,7 @@
 #include "platform/win/InputFocus.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/RectFunctions.h"
+#include "platform/win/Singletons.h"
 #include "platform/win/Window.h"
 #include "platform/win/WindowSurfaces.h"
 
@@ -25,8 +26,8 @@ std::mutex& Lock() {
   return lock;
 }
 std::vector<Tracking>& Tracked() {
-  static std::vector<Tracking> tracked;
-  return tracked;
+  static auto* tracked = vqplatform::MakeSingleton<std::vector<Tracking>>();
+  return *tracked;
 }
 
 bool Hits(HWND window, POINT screen) {

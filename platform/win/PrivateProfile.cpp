@@ -12,6 +12,7 @@
 #include "platform/win/IniDocument.h"
 #include "platform/win/LastError.h"
 #include "platform/win/ProfileFiles.h"
+#include "platform/win/Singletons.h"
 
 namespace vqplatform {
 
@@ -36,8 +37,9 @@ ProfileBatchState* BatchFor(const std::string& path) {
 }
 
 const std::shared_ptr<const vq::IniDocument>& NoLines() {
-  static const auto none = std::make_shared<const vq::IniDocument>();
-  return none;
+  static const auto* none =
+      vqplatform::MakeSingleton<std::shared_ptr<const vq::IniDocument>>(std::make_shared<const vq::IniDocument>());
+  return *none;
 }
 
 // The file's content, or none when it does not exist; nullopt, with the

@@ -10,6 +10,7 @@
 
 #include "imaging/ReplacingFile.h"
 #include "platform/win/LastError.h"
+#include "platform/win/Singletons.h"
 
 namespace vq {
 namespace {
@@ -57,8 +58,9 @@ bool ProfileFiles::Stamp::operator==(const Stamp& other) const {
 }
 
 ProfileFiles& ProfileFiles::Instance() {
-  static ProfileFiles files;
-  return files;
+  static auto* files = static_cast<ProfileFiles*>(
+      vqplatform::KeepSingleton(new ProfileFiles, [](void* kept) { delete static_cast<ProfileFiles*>(kept); }));
+  return *files;
 }
 
 ProfileFiles::Stamp ProfileFiles::StampOf(const struct stat& st) {

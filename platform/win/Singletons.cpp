@@ -1,5 +1,7 @@
 #include "platform/win/Singletons.h"
 
+#include <algorithm>
+#include <cstdlib>
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -20,6 +22,15 @@ std::mutex& KeptMutex() {
 std::vector<Kept>*& KeptList() {
   static std::vector<Kept>* list = nullptr;
   return list;
+}
+
+std::mutex& WorkersMutex() {
+  static std::mutex* mutex = MakeSingleton<std::mutex>();
+  return *mutex;
+}
+std::vector<void (*)()>& Workers() {
+  static auto* workers = MakeSingleton<std::vector<void (*)()>>();
+  return *workers;
 }
 
 }  // namespace
@@ -43,6 +54,28 @@ void ReleaseSingletons() {
     delete list;
   }
   delete &KeptMutex();
+}
+
+void KeepWorker(void (*stop)()) {
+  std::lock_guard lock(WorkersMutex());
+  std::vector<void (*)()>& workers = Workers();
+  if (std::find(workers.begin(), workers.end(), stop) == workers.end()) workers.push_back(stop);
+  StopWorkersAtExit();
+}
+
+void StopWorkersAtExit() {
+  static std::once_flag once;
+  std::call_once(once, [] { std::atexit(&StopProcessWorkers); });
+}
+
+void StopProcessWorkers() {
+  std::vector<void (*)()> workers;
+  {
+    std::lock_guard lock(WorkersMutex());
+    workers = Workers();
+  }
+  // A worker may stop another's use of the layer: outside the lock.
+  for (auto it = workers.rbegin(); it != workers.rend(); ++it) (*it)();
 }
 
 }  // namespace vqplatform

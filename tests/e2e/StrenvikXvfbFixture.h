@@ -37,7 +37,8 @@ using twaintest::ThreadCount;
 std::string ThreadNames();
 
 // A shown top-level X window whose UTF-8 name (empty when it has none) and
-// screen rectangle pass `wanted`, with that rectangle and name.
+// screen rectangle pass `wanted`, with that rectangle and name; under a
+// window manager, the windows inside its frames.
 bool FindXWindowWhere(const std::function<bool(const char*, const RECT&)>& wanted, RECT* screen,
                       std::string* title = nullptr);
 

@@ -249,38 +249,40 @@ TEST_F(StrenvikXvfb, PageStripDecidesWhatTheHostReceives) {
   ASSERT_EQ(manager.CloseDS(host), TWRC_SUCCESS);
 }
 
-// The enable announces the page once it has returned: the host's callback
-// waits for that, from the source's own thread, and is called before the
-// host's next call is served.
+// The enable announces the page once it has come back to the host through
+// the manager: a host that arms its wait then is told, from the source's
+// own thread, and never during its call.
 TEST_F(StrenvikXvfb, WithoutAWindowTheSourceCapturesByItself) {
   ASSERT_EQ(manager.OpenDS(host), TWRC_SUCCESS);
   std::mutex mutex;
-  std::condition_variable returned;
-  bool enableReturned = false, sawReturn = false;
+  std::condition_variable told;
+  bool inCall = false;
+  int early = 0;
   std::thread::id notifier;
   host.onNotify = [&](TW_UINT16 message) {
-    std::unique_lock lock(mutex);
-    sawReturn = returned.wait_for(lock, 60s, [&] { return enableReturned; });
+    std::lock_guard lock(mutex);
+    if (inCall) ++early;
     notifier = std::this_thread::get_id();
     if (message == MSG_XFERREADY) ++xferReady;
+    told.notify_all();
   };
   TW_USERINTERFACE ui{0, 0, nullptr};
-  ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
   {
     std::lock_guard lock(mutex);
-    enableReturned = true;
+    inCall = true;
   }
-  returned.notify_all();
+  ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
+  {
+    std::unique_lock lock(mutex);
+    inCall = false;
+    EXPECT_TRUE(told.wait_for(lock, vqtest::kPatience, [&] { return xferReady == 1; }));
+    EXPECT_EQ(early, 0) << "announced during the host's call";
+    EXPECT_NE(notifier, std::this_thread::get_id());
+  }
   RECT window{};
   EXPECT_FALSE(FindXWindow("Tirrowan Twain", &window)) << "no window shown";
   TW_HANDLE dib = nullptr;
   ASSERT_EQ(Send(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &dib), TWRC_XFERDONE);
-  {
-    std::lock_guard lock(mutex);
-    EXPECT_EQ(xferReady, 1) << "announced before the host's next call";
-    EXPECT_TRUE(sawReturn) << "announced after the enable returned";
-    EXPECT_NE(notifier, std::this_thread::get_id());
-  }
   TestManager::EntryPoints().DSM_MemFree(dib);
   EndTransfer();
   ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);

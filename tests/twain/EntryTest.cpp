@@ -9,6 +9,7 @@
 #include <mutex>
 #include <thread>
 
+#include "tests/support/TestEnv.h"
 #include "tests/twain/CapabilityRecords.h"
 #include "tests/twain/TestBridge.h"
 #include "tests/twain/TestManager.h"
@@ -138,36 +139,56 @@ TEST_F(Entry, TwoHostsEachReachTheirOwnSource) {
 }
 
 // The announcement of an enable without a window reaches the host from the
-// source's own thread once the enable has returned, and before the host's
-// next call is served. The host's callback waits for its enable to return:
-// an announcement sent inside the enable would wait in vain.
+// source's own thread once the enable has come back through the manager,
+// also when the host makes another call first: a host that arms its wait
+// once its call has returned is told.
 TEST_F(Entry, NotificationsComeAfterTheCallThatRaisedThemReturned) {
   ASSERT_EQ(manager.OpenDS(first), TWRC_SUCCESS);
   std::mutex mutex;
   std::condition_variable changed;
-  bool enableReturned = false;
+  bool inCall = false;
+  bool armed = false;
+  int early = 0;
   int notifications = 0;
-  bool sawEnableReturned = false;
   std::thread::id notified;
   first.onNotify = [&](TW_UINT16) {
-    std::unique_lock lock(mutex);
-    sawEnableReturned = changed.wait_for(lock, std::chrono::minutes(1), [&] { return enableReturned; });
+    std::lock_guard lock(mutex);
+    if (inCall || !armed) ++early;
     notified = std::this_thread::get_id();
     ++notifications;
+    changed.notify_all();
   };
-  Script().pages = {Page(30, 20)};
-  ASSERT_EQ(Enable(first, false), TWRC_SUCCESS);
-  {
+  auto hostCall = [&](auto&& call) {
+    {
+      std::lock_guard lock(mutex);
+      inCall = true;
+    }
+    const TW_UINT16 rc = call();
     std::lock_guard lock(mutex);
-    enableReturned = true;
+    inCall = false;
+    return rc;
+  };
+  for (const bool anotherCallFirst : {false, true}) {
+    Script().pages = {Page(30, 20)};
+    ASSERT_EQ(hostCall([&] { return Enable(first, false); }), TWRC_SUCCESS);
+    TW_IMAGEINFO info{};
+    if (anotherCallFirst) {
+      EXPECT_EQ(hostCall([&] { return manager.Send(first, DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info); }),
+                TWRC_SUCCESS);
+    }
+    std::unique_lock lock(mutex);
+    armed = true;
+    EXPECT_TRUE(changed.wait_for(lock, vqtest::kPatience, [&] { return notifications == 1; }));
+    EXPECT_EQ(early, 0);
+    EXPECT_NE(notified, std::this_thread::get_id());
+    armed = false;
+    notifications = 0;
+    lock.unlock();
+    TW_PENDINGXFERS pending{};
+    ASSERT_EQ(manager.Send(first, DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending), TWRC_SUCCESS);
+    TW_USERINTERFACE ui{};
+    ASSERT_EQ(manager.Send(first, DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
   }
-  changed.notify_all();
-  TW_IMAGEINFO info{};
-  ASSERT_EQ(manager.Send(first, DG_IMAGE, DAT_IMAGEINFO, MSG_GET, &info), TWRC_SUCCESS);
-  std::lock_guard lock(mutex);
-  EXPECT_EQ(notifications, 1) << "told before the next call was served";
-  EXPECT_TRUE(sawEnableReturned);
-  EXPECT_NE(notified, std::this_thread::get_id());
   first.onNotify = nullptr;
 }
 
@@ -176,6 +197,7 @@ TEST_F(Entry, EnableWithoutInterfaceAnnouncesTheTransfer) {
   manager.TakeNotifications();
   Script().pages = {Page(40, 30), Page(20, 10)};
   ASSERT_EQ(Enable(first, false), TWRC_SUCCESS);
+  ASSERT_TRUE(manager.WaitForNotification(MSG_XFERREADY, vqtest::kPatience));
   TW_PENDINGXFERS pending{};
   ASSERT_EQ(manager.Send(first, DG_CONTROL, DAT_PENDINGXFERS, MSG_GET, &pending), TWRC_SUCCESS);
   std::vector<Notification> sent = manager.TakeNotifications();
@@ -222,6 +244,7 @@ TEST_F(Entry, RefusedAnnouncementReturnsToStateFive) {
   Script().pages = {Page(40, 30)};
   manager.SetNotificationResult(TWRC_FAILURE);
   EXPECT_EQ(Enable(first, false), TWRC_SUCCESS);
+  ASSERT_TRUE(manager.WaitForNotification(MSG_XFERREADY, vqtest::kPatience));
   TW_PENDINGXFERS pending{};
   EXPECT_EQ(manager.Send(first, DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_FAILURE)
       << "no transfer was announced";
@@ -236,6 +259,7 @@ TEST_F(Entry, RefusedAnnouncementReturnsToStateFive) {
   EXPECT_EQ(+layout.PageNumber, 0u);
   manager.SetNotificationResult(TWRC_SUCCESS);
   EXPECT_EQ(Enable(first, false), TWRC_SUCCESS);
+  ASSERT_TRUE(manager.WaitForNotification(MSG_XFERREADY, vqtest::kPatience));
   ASSERT_EQ(manager.Send(first, DG_CONTROL, DAT_PENDINGXFERS, MSG_GET, &pending), TWRC_SUCCESS);
   EXPECT_EQ(manager.TakeNotifications().size(), 1u);
 }

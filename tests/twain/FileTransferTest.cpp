@@ -166,7 +166,7 @@ TEST_F(FileTransfers, JpegQualityOutsideOneToHundredBecomesThirty) {
   ASSERT_EQ(read.channels(), 1) << "black and white pages are grey JPEGs";
 }
 
-TEST_F(FileTransfers, RefusedTransfersCarryACondition) {
+TEST_F(FileTransfers, RefusedTransfersCarryAConditionAndAFailedWriteKeepsThePage) {
   EXPECT_EQ(Transfer(), TWRC_FAILURE);
   EXPECT_EQ(Status(), TWCC_SEQERROR);
   ASSERT_EQ(Setup(Path("page.pdf"), TWFF_PDF), TWRC_SUCCESS);
@@ -178,15 +178,25 @@ TEST_F(FileTransfers, RefusedTransfersCarryACondition) {
   ASSERT_EQ(Send(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending), TWRC_SUCCESS);
   TW_USERINTERFACE ui{};
   ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
-  // A parent that is a file: nothing can be written there.
+  // A parent that is a file: nothing can be written there. The page stays
+  // for another file the host sets up.
   vqtest::WriteFile(Path("file"), "x");
+  const cv::Mat page = GreyRamp(24, 8);
   for (TW_UINT16 format : {TWFF_TIFF, TWFF_BMP, TWFF_JFIF}) {
     SCOPED_TRACE(format);
     ASSERT_EQ(Setup(Path("file") + "/page", format), TWRC_SUCCESS);
-    ASSERT_EQ(EnableWith({GreyRamp(8, 8)}), TWRC_SUCCESS);
+    ASSERT_EQ(EnableWith({page}), TWRC_SUCCESS);
     EXPECT_EQ(Transfer(), TWRC_FAILURE);
     EXPECT_EQ(Status(), TWCC_FILEWRITEERROR);
-    ASSERT_EQ(Send(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending), TWRC_SUCCESS);
+    const std::string again = Path("页面") + std::to_string(format);
+    ASSERT_EQ(Setup(again, format), TWRC_SUCCESS) << "still in state 6";
+    ASSERT_EQ(Transfer(), TWRC_XFERDONE);
+    const cv::Mat read = cv::imread(again, cv::IMREAD_GRAYSCALE);
+    ASSERT_EQ(read.size(), page.size());
+    cv::Mat grey;
+    cv::cvtColor(page, grey, cv::COLOR_BGR2GRAY);
+    EXPECT_LT(cv::norm(read, grey, cv::NORM_INF), format == TWFF_JFIF ? 40 : 1);
+    ASSERT_EQ(Send(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);
     ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
   }
 }

@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <atomic>
+#include <condition_variable>
 #include <cstdlib>
 #include <cstring>
 #include <mutex>
@@ -25,6 +26,7 @@ namespace {
 
 std::atomic<int> g_allocations{0}, g_frees{0}, g_locks{0}, g_unlocks{0};
 std::mutex g_mutex;
+std::condition_variable g_notified;
 // Every manager of the test: notifications go to the one that opened the host.
 std::vector<TestManager*> g_managers;
 
@@ -121,6 +123,10 @@ TW_UINT16 TestManager::Call(const TW_IDENTITY& from, TW_UINT32 DG, TW_UINT16 DAT
   TW_IDENTITY origin = from;  // a stack copy, as the manager passes it
   TW_UINT16 result = m_entry(&origin, DG, DAT, MSG, data);
   std::memset(&origin, 0xCD, sizeof origin);  // the source must not keep it
+  {
+    std::lock_guard lock(g_mutex);
+    m_lastResults[IdOf(from)] = result;
+  }
   return result;
 }
 
@@ -186,6 +192,14 @@ std::vector<Notification> TestManager::TakeNotifications() {
   return std::exchange(m_notifications, {});
 }
 
+bool TestManager::WaitForNotification(TW_UINT16 MSG, std::chrono::milliseconds limit) {
+  std::unique_lock lock(g_mutex);
+  return g_notified.wait_for(lock, limit, [&] {
+    return std::any_of(m_notifications.begin(), m_notifications.end(),
+                       [&](const Notification& n) { return n.MSG == MSG; });
+  });
+}
+
 TW_UINT16 TestManager::ManagerEntry(TW_IDENTITY* origin, TW_IDENTITY* dest, TW_UINT32 DG,
                                     TW_UINT16 DAT, TW_UINT16 MSG, TW_MEMREF data) {
   if (!origin || !dest) return TWRC_FAILURE;
@@ -203,9 +217,80 @@ TW_UINT16 TestManager::ManagerEntry(TW_IDENTITY* origin, TW_IDENTITY* dest, TW_U
     if (!manager) return TWRC_FAILURE;
     manager->m_notifications.push_back({IdOf(*origin), IdOf(*dest), DG, DAT, MSG, data != nullptr});
   }
+  g_notified.notify_all();
   if (manager->m_notifyResult != TWRC_SUCCESS) return manager->m_notifyResult;
   if (host && host->onNotify && DG == DG_CONTROL && DAT == DAT_NULL) host->onNotify(MSG);
   return TWRC_SUCCESS;
+}
+
+namespace {
+
+class ManagerRoute : public SourceRoute {
+ public:
+  ManagerRoute(const std::string& library, Notified notified) : manager_(std::make_unique<TestManager>(library)) {
+    host_.onNotify = std::move(notified);
+  }
+  TW_UINT16 Open() override { return manager_ ? manager_->OpenDS(host_) : TWRC_FAILURE; }
+  TW_UINT16 Call(TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG, TW_MEMREF data) override {
+    return manager_ ? manager_->Send(host_, DG, DAT, MSG, data) : TWRC_FAILURE;
+  }
+  TW_UINT16 Close() override { return manager_ ? manager_->CloseDS(host_) : TWRC_FAILURE; }
+  void Unload() override { manager_.reset(); }
+
+ private:
+  std::unique_ptr<TestManager> manager_;
+  TestHost host_{41};
+};
+
+class DirectRoute : public SourceRoute {
+ public:
+  DirectRoute(const std::string& library, Notified notified) : path_(library) { s_notified = std::move(notified); }
+  ~DirectRoute() override {
+    Unload();
+    s_notified = nullptr;
+  }
+  TW_UINT16 Open() override {
+    if (!library_) library_ = dlopen(path_.c_str(), RTLD_LAZY | RTLD_LOCAL);
+    if (!library_) return TWRC_FAILURE;
+    entry_ = reinterpret_cast<DSENTRYPROC>(dlsym(library_, "DS_Entry"));
+    TW_ENTRYPOINT entryPoints = TestManager::EntryPoints();
+    entryPoints.DSM_Entry = &DirectRoute::Notify;
+    Call(DG_CONTROL, DAT_ENTRYPOINT, MSG_SET, &entryPoints);
+    source_.Id = 500;
+    return Call(DG_CONTROL, DAT_IDENTITY, MSG_OPENDS, &source_);
+  }
+  TW_UINT16 Call(TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG, TW_MEMREF data) override {
+    TW_IDENTITY origin = host_.identity;
+    return entry_ ? entry_(&origin, DG, DAT, MSG, data) : TWRC_FAILURE;
+  }
+  TW_UINT16 Close() override { return Call(DG_CONTROL, DAT_IDENTITY, MSG_CLOSEDS, &source_); }
+  void Unload() override {
+    if (library_) dlclose(library_);
+    library_ = nullptr;
+    entry_ = nullptr;
+  }
+
+ private:
+  static TW_UINT16 Notify(TW_IDENTITY*, TW_IDENTITY*, TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG, TW_MEMREF) {
+    if (DG == DG_CONTROL && DAT == DAT_NULL && s_notified) s_notified(MSG);
+    return TWRC_SUCCESS;
+  }
+  static inline Notified s_notified;
+  std::string path_;
+  void* library_ = nullptr;
+  DSENTRYPROC entry_ = nullptr;
+  TestHost host_{42};
+  TW_IDENTITY source_{};
+};
+
+}  // namespace
+
+std::unique_ptr<SourceRoute> SourceRoute::ThroughManager(const std::string& library, Notified notified) {
+  return std::make_unique<ManagerRoute>(library, std::move(notified));
+}
+
+std::unique_ptr<SourceRoute> SourceRoute::Directly(const std::string& library, Notified notified) {
+  return std::make_unique<DirectRoute>(library, std::move(notified));
 }
 
 }  // namespace twaintest

@@ -2,10 +2,13 @@
 // A small TWAIN manager and host for the tests, behaving as the Linux
 // manager does: entry points handed over before every open, the library
 // loaded and unloaded around opens, every origin a stack copy of the host's
-// identity, notifications recorded and passed to the host synchronously,
-// counting memory functions. It never sends DAT_EVENT.
+// identity, a host's call returning through the manager's own frame (which
+// keeps the result), notifications recorded and passed to the host
+// synchronously, counting memory functions. It never sends DAT_EVENT.
+#include <chrono>
 #include <functional>
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -63,6 +66,9 @@ class TestManager {
   TW_UINT16 Status(const TestHost& host);
 
   std::vector<Notification> TakeNotifications();
+  // Waits, as a host waits for its callback, until a notification with
+  // `MSG` has come (and stays to be taken); false after `limit`.
+  bool WaitForNotification(TW_UINT16 MSG, std::chrono::milliseconds limit);
   void SetNotificationResult(TW_UINT16 result) { m_notifyResult = result; }
   bool IsLibraryLoaded() const;
   const TW_IDENTITY& SourceIdentity(const TestHost& host) { return m_sources[IdOf(host.identity)]; }
@@ -87,9 +93,28 @@ class TestManager {
   void* m_library = nullptr;
   std::map<TW_UINT32, TW_IDENTITY> m_sources;
   std::map<TW_UINT32, TestHost*> m_hosts;
+  // The last return code of each host's call, kept on the way back.
+  std::map<TW_UINT32, TW_UINT16> m_lastResults;
   std::vector<Notification> m_notifications;
   TW_UINT16 m_notifyResult = TWRC_SUCCESS;
   TW_UINT32 m_nextSourceId = 100;
+};
+
+// A host's way to its source in a library: through a test manager, or
+// loading the library itself as its own manager. Notifications go to
+// `notified`, on the thread that sends them. One direct route at a time.
+class SourceRoute {
+ public:
+  using Notified = std::function<void(TW_UINT16 MSG)>;
+  static std::unique_ptr<SourceRoute> ThroughManager(const std::string& library, Notified notified);
+  static std::unique_ptr<SourceRoute> Directly(const std::string& library, Notified notified);
+  virtual ~SourceRoute() = default;
+  virtual TW_UINT16 Open() = 0;
+  // One triplet from the host.
+  virtual TW_UINT16 Call(TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG, TW_MEMREF data) = 0;
+  virtual TW_UINT16 Close() = 0;
+  // Unloads the library as the host, or its manager, does: whatever is open.
+  virtual void Unload() = 0;
 };
 
 }  // namespace twaintest

@@ -1,7 +1,14 @@
 #include "tests/twain/TransferHost.h"
 
+#include <cstdlib>
 #include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <opencv2/imgcodecs.hpp>
 
+#include "platform/win/Encoding.h"
+#include "platform/win/KnownFolders.h"
+#include "tests/support/TestEnv.h"
 #include "tests/twain/CapabilityRecords.h"
 #include "twain/DSMBinding.h"
 
@@ -41,6 +48,35 @@ TW_UINT16 TransferHost::EnableWith(std::vector<cv::Mat> pages) {
   return Send(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui);
 }
 
+TW_UINT16 TransferHost::EnableUnattended() {
+  manager.TakeNotifications();
+  TW_USERINTERFACE ui{0, 0, nullptr};
+  const TW_UINT16 rc = Send(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui);
+  if (rc != TWRC_SUCCESS) return rc;
+  return manager.WaitForNotification(MSG_XFERREADY, vqtest::kPatience) ? TWRC_SUCCESS : TWRC_FAILURE;
+}
+
+std::vector<uint8_t> TransferHost::RowsOfDib(const std::vector<uint8_t>& dib) {
+  int32_t width = 0, height = 0;
+  uint16_t bits = 0;
+  uint32_t colours = 0;
+  std::memcpy(&width, dib.data() + 4, 4);
+  std::memcpy(&height, dib.data() + 8, 4);
+  std::memcpy(&bits, dib.data() + 14, 2);
+  std::memcpy(&colours, dib.data() + 32, 4);
+  const size_t rowBytes = (static_cast<size_t>(bits) * width + 7) / 8;
+  const size_t padded = (static_cast<size_t>(bits) * width + 31) / 32 * 4;
+  const uint8_t* pixels = dib.data() + 40 + 4 * colours;
+  std::vector<uint8_t> rows;
+  for (int32_t y = height - 1; y >= 0; --y) {
+    const uint8_t* row = pixels + y * padded;
+    rows.insert(rows.end(), row, row + rowBytes);
+    if (bits == 24)
+      for (size_t x = rows.size() - rowBytes; x < rows.size(); x += 3) std::swap(rows[x], rows[x + 2]);
+  }
+  return rows;
+}
+
 TW_UINT16 TransferHost::EndXfer(TW_UINT16* count) {
   TW_PENDINGXFERS pending{};
   const TW_UINT16 rc = Send(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending);
@@ -73,7 +109,7 @@ TW_UINT16 TransferHost::Native(std::vector<uint8_t>* dib) {
 }
 
 TW_UINT16 TransferHost::Memory(uint32_t bufferRows, bool handles, std::vector<uint8_t>* rows,
-                               std::vector<TW_UINT32>* yOffsets) {
+                               std::vector<TW_UINT32>* yOffsets, int strips) {
   TW_SETUPMEMXFER sizes{};
   EXPECT_EQ(Send(DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET, &sizes), TWRC_SUCCESS);
   const TW_UINT32 hostRow = sizes.MinBufSize;
@@ -81,14 +117,15 @@ TW_UINT16 TransferHost::Memory(uint32_t bufferRows, bool handles, std::vector<ui
   const size_t rowBytes = (static_cast<size_t>(info.BitsPerPixel) * info.ImageWidth + 7) / 8;
   const TW_UINT32 length = hostRow * bufferRows;
   rows->clear();
-  for (int strip = 0; strip < 100000; ++strip) {
+  TW_UINT16 rc = TWRC_FAILURE;
+  for (int strip = 0; strip < strips; ++strip) {
     std::vector<uint8_t> own(length, 0xEE);
     TW_HANDLE block = handles ? AllocDSMMemory(length) : nullptr;
     TW_IMAGEMEMXFER xfer{};
     xfer.Memory.Flags = handles ? TWMF_HANDLE | TWMF_APPOWNS : TWMF_POINTER | TWMF_APPOWNS;
     xfer.Memory.Length = length;
     xfer.Memory.TheMem = handles ? block : own.data();
-    const TW_UINT16 rc = Send(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &xfer);
+    rc = Send(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &xfer);
     const uint8_t* data = handles ? static_cast<const uint8_t*>(LockDSMMemory(block)) : own.data();
     if (rc == TWRC_SUCCESS || rc == TWRC_XFERDONE) {
       EXPECT_EQ(+xfer.BytesPerRow, hostRow);
@@ -105,7 +142,18 @@ TW_UINT16 TransferHost::Memory(uint32_t bufferRows, bool handles, std::vector<ui
     }
     if (rc != TWRC_SUCCESS) return rc;
   }
-  return TWRC_FAILURE;
+  return rc;
+}
+
+void UsePatternCamera() {
+  const std::filesystem::path pictures = vqtest::TempPath("相机");
+  std::filesystem::create_directories(pictures);
+  ASSERT_TRUE(cv::imwrite((pictures / "page.png").string(), ColourPattern(320, 240)));
+  setenv("VQ_VIRTUAL_CAMERA", ("vid=2E1A,pid=0101,sizes=320x240,folder=" + pictures.string()).c_str(), 1);
+  const std::string settings = vq::WideToUtf8(vq::MachineDataFolder());
+  std::filesystem::create_directories(settings);
+  std::ofstream(settings + "/TwainPara0101.ini")
+      << "[IMAGE]\nResolutionWidth=320\nResolutionHeight=240\n[Camera]\nRotateAngle=0\n";
 }
 
 cv::Mat GreyRamp(int width, int height) {

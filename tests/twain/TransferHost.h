@@ -1,11 +1,14 @@
 #pragma once
-// A host that opens the source through DS_Entry and the test manager, sets
-// capabilities, enables without a window and fetches pages; and the pictures
-// it expects, built here independently of the source.
+// A host that opens the source through the test manager, sets capabilities,
+// enables without a window and fetches pages: the source linked into the
+// test (DS_Entry, its pages given through the test bridge), or the built
+// library capturing on the virtual camera. And the pictures it expects,
+// built here independently of the source.
 #include <gtest/gtest.h>
 
 #include <cstdint>
 #include <opencv2/core.hpp>
+#include <string>
 #include <vector>
 
 #include "tests/twain/TestBridge.h"
@@ -16,6 +19,8 @@ namespace twaintest {
 
 class TransferHost : public ::testing::Test {
  protected:
+  TransferHost() : manager(&DS_Entry) {}
+  explicit TransferHost(const char* library) : manager(std::string(library)) {}
   void SetUp() override;
   void TearDown() override;
 
@@ -33,15 +38,27 @@ class TransferHost : public ::testing::Test {
   TW_IMAGEINFO ImageInfo();
   // A native transfer's DIB copied out of its block (which is freed).
   TW_UINT16 Native(std::vector<uint8_t>* dib);
-  // Memory transfers of bufferRows host rows each until the page is done;
-  // the unpadded rows concatenated.
+  // Memory transfers of bufferRows host rows each until the page is done,
+  // or `strips` of them; the unpadded rows concatenated.
   TW_UINT16 Memory(uint32_t bufferRows, bool handles, std::vector<uint8_t>* rows,
-                   std::vector<TW_UINT32>* yOffsets = nullptr);
+                   std::vector<TW_UINT32>* yOffsets = nullptr, int strips = 100000);
+
+  // The built library's enable without a window: it captures a page and
+  // announces it; back once the host has been told (state 6).
+  TW_UINT16 EnableUnattended();
+  // The rows of a native transfer's DIB as a memory transfer gives them:
+  // top row first, unpadded, red first.
+  static std::vector<uint8_t> RowsOfDib(const std::vector<uint8_t>& dib);
 
   TestBridgeScope bridge;
-  TestManager manager{&DS_Entry};
+  TestManager manager;
   TestHost host{3};
 };
+
+// The document camera for the built library: the virtual camera of model A
+// at 320 x 240 whose only picture is ColourPattern, and the settings file
+// that captures at that size, unrotated.
+void UsePatternCamera();
 
 // Grey levels repeat along rows and columns, equal in blue, green and red.
 cv::Mat GreyRamp(int width, int height);

@@ -214,6 +214,42 @@ TEST_F(Transfers, TallPagesAndRowsLongerThanAStripArriveWhole) {
   EXPECT_EQ(dib, ExpectedDib(wide, 24, 128, 8663)) << "220.05 dpi";
 }
 
+Kind KindOf(TW_UINT16 pixelType) {
+  return Kind{pixelType, pixelType == TWPT_BW ? 1 : pixelType == TWPT_GRAY ? 8 : 24};
+}
+
+// A page of the pixel type whose rows all differ: grey levels for grey and
+// black and white, colours for colour.
+cv::Mat PageFor(TW_UINT16 pixelType, int width, int height) {
+  return pixelType == TWPT_RGB ? ColourPattern(width, height) : GreyRamp(width, height);
+}
+
+// A memory transfer ended after three strips: the batch's next page starts
+// at its first row and arrives whole.
+TEST_F(Transfers, APageAfterAMemoryTransferCutShortArrivesWhole) {
+  for (TW_UINT16 pixelType : {TWPT_BW, TWPT_GRAY, TWPT_RGB}) {
+    SCOPED_TRACE(pixelType);
+    const Kind kind = KindOf(pixelType);
+    ASSERT_EQ(SetUInt16(ICAP_PIXELTYPE, pixelType), TWRC_SUCCESS);
+    const cv::Mat next = PageFor(pixelType, 45, 23);
+    ASSERT_EQ(EnableWith({PageFor(pixelType, 33, 60), next}), TWRC_SUCCESS);
+    std::vector<uint8_t> rows;
+    std::vector<TW_UINT32> offsets;
+    ASSERT_EQ(Memory(5, false, &rows, &offsets, 3), TWRC_SUCCESS);
+    EXPECT_EQ(offsets, (std::vector<TW_UINT32>{0, 5, 10}));
+    TW_UINT16 count = 0;
+    ASSERT_EQ(EndXfer(&count), TWRC_SUCCESS);
+    ASSERT_EQ(count, 1);
+    offsets.clear();
+    ASSERT_EQ(Memory(5, false, &rows, &offsets), TWRC_XFERDONE);
+    EXPECT_EQ(offsets, (std::vector<TW_UINT32>{0, 5, 10, 15, 20}));
+    EXPECT_EQ(rows, ExpectedRows(next, kind.bits, 128, true));
+    ASSERT_EQ(EndXfer(&count), TWRC_SUCCESS);
+    TW_USERINTERFACE ui{};
+    ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+  }
+}
+
 TEST_F(Transfers, MemorySizesFollowTheState) {
   TW_SETUPMEMXFER sizes{};
   ASSERT_EQ(SetResolution(200), TWRC_SUCCESS);

@@ -1,0 +1,66 @@
+// Hosts that end while their source is open, each in a process of its own
+// through the real libStrenvik.so under Xvfb: after an enable, in states 4
+// (a finished scan), 5 (the camera window shown), 6 (a page announced) and 7
+// (a page transferred), the host exits, or unloads the library and exits,
+// directly and through the manager. Each ends with status 0, without a
+// sanitizer's report, and leaves the settings file as closing the source
+// first leaves it; and the library registers no exit handler after its
+// first open, so nothing it uses goes before its end.
+#include <fstream>
+#include <sstream>
+
+#include "tests/e2e/StrenvikXvfbFixture.h"
+
+namespace {
+
+using namespace strenviktest;
+
+class StrenvikHostEnd : public StrenvikXvfb, public ::testing::WithParamInterface<int> {
+ protected:
+  struct Ending {
+    int status = -1;
+    std::string out, err, settings;
+  };
+  void SetUp() override {
+    StrenvikXvfb::SetUp();
+    settingsFile = vq::WideToUtf8(vq::MachineDataFolder()) + "/TwainPara0101.ini";
+    initialSettings = vqtest::ReadFile(settingsFile);
+  }
+  // The ending host run from the settings the fixture wrote.
+  Ending Run(const char* route, const char* end) {
+    vqtest::WriteFile(settingsFile, initialSettings);
+    const std::string name = std::string(route) + "-" + end;
+    const std::string out = vqtest::TempPath(name + ".out").string(), err = vqtest::TempPath(name + ".err").string();
+    Ending ending;
+    ending.status = vqtest::RunShell(std::string(STRENVIK_ENDING_HOST " " STRENVIK_LIBRARY_PATH " ") + route + " " +
+                                     std::to_string(GetParam()) + " " + end + " >'" + out + "' 2>'" + err + "'");
+    ending.out = vqtest::ReadFile(out);
+    ending.err = vqtest::ReadFile(err);
+    ending.settings = vqtest::ReadFile(settingsFile);
+    return ending;
+  }
+  std::string settingsFile, initialSettings;
+};
+
+TEST_P(StrenvikHostEnd, ExitAndUnloadEndTheSourceAsACloseWould) {
+  const Ending closed = Run("direct", "close");
+  ASSERT_EQ(closed.status, 0) << closed.out << closed.err;
+  ASSERT_NE(closed.settings.find("JPGQuality=77"), std::string::npos) << "the window kept the host's quality";
+  for (const char* route : {"direct", "manager"}) {
+    for (const char* end : {"exit", "unload"}) {
+      SCOPED_TRACE(std::string(route) + " " + end);
+      const Ending ending = Run(route, end);
+      EXPECT_EQ(ending.status, 0) << ending.out << ending.err;
+      EXPECT_NE(ending.out.find("state " + std::to_string(GetParam()) + "\n"), std::string::npos) << ending.out;
+      EXPECT_NE(ending.out.find("after its first open: 0\n"), std::string::npos) << ending.out;
+      EXPECT_EQ(ending.err.find("Sanitizer"), std::string::npos) << ending.err;
+      EXPECT_EQ(ending.err.find("runtime error"), std::string::npos) << ending.err;
+      EXPECT_EQ(ending.settings, closed.settings) << "what a close writes";
+    }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(States, StrenvikHostEnd, ::testing::Values(4, 5, 6, 7),
+                         [](const ::testing::TestParamInfo<int>& info) { return "State" + std::to_string(info.param); });
+
+}  // namespace

@@ -1,0 +1,121 @@
+// A TWAIN host that ends while its source is still open, as hosts do: it
+// loads libStrenvik.so itself or through the test manager, sets the JPEG
+// quality the camera window keeps, shows the window, brings the source to a
+// state, then exits, or unloads the library and exits, or closes the source
+// first as a careful host would.
+//
+//   strenvik_ending_host LIBRARY direct|manager 4|5|6|7 exit|unload|close
+//
+// It writes "state N" once there, and how many exit handlers the library
+// registered, and how many of them after its first open had returned: every process-wide object
+// the source uses must be made before its end is registered, or be kept to
+// the end, so that none goes before the source that still uses it.
+#include <dlfcn.h>
+
+#include <atomic>
+#include <climits>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <mutex>
+#include <string>
+
+#include "tests/twain/TestManager.h"
+
+namespace {
+
+std::string g_library;  // the real path of the library
+std::atomic<bool> g_opened{false};
+std::atomic<int> g_handlers{0};       // registered by the library
+std::atomic<int> g_laterHandlers{0};  // of those, after its first open
+
+std::mutex g_mutex;
+std::condition_variable g_told;
+int g_xferReady = 0;
+
+}  // namespace
+
+// Every exit handler of the process passes here first.
+extern "C" int __cxa_atexit(void (*function)(void*), void* argument, void* dso) {
+  using Register = int (*)(void (*)(void*), void*, void*);
+  static const auto next = reinterpret_cast<Register>(dlsym(RTLD_NEXT, "__cxa_atexit"));
+  Dl_info where{};
+  char real[PATH_MAX];
+  if (dso && dladdr(dso, &where) && where.dli_fname && realpath(where.dli_fname, real) && g_library == real) {
+    ++g_handlers;
+    if (g_opened) ++g_laterHandlers;
+  }
+  return next(function, argument, dso);
+}
+
+int main(int argc, char** argv) {
+  if (argc != 5) {
+    std::fprintf(stderr, "usage: %s LIBRARY direct|manager 4|5|6|7 exit|unload|close\n", argv[0]);
+    return 2;
+  }
+  char real[PATH_MAX];
+  if (!realpath(argv[1], real)) return 2;
+  g_library = real;
+  const std::string route = argv[2], end = argv[4];
+  const int state = std::atoi(argv[3]);
+  auto notified = [](TW_UINT16 message) {
+    std::lock_guard lock(g_mutex);
+    if (message == MSG_XFERREADY) ++g_xferReady;
+    g_told.notify_all();
+  };
+  std::unique_ptr<twaintest::SourceRoute> source = route == "direct"
+                                                       ? twaintest::SourceRoute::Directly(argv[1], notified)
+                                                       : twaintest::SourceRoute::ThroughManager(argv[1], notified);
+  auto call = [&](TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG, TW_MEMREF data) {
+    return source->Call(DG, DAT, MSG, data);
+  };
+  // Enabled without a window, back in state 6 once told.
+  auto enableUnattended = [&] {
+    const int before = g_xferReady;
+    TW_USERINTERFACE ui{0, 0, nullptr};
+    if (call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui) != TWRC_SUCCESS) return false;
+    std::unique_lock lock(g_mutex);
+    return g_told.wait_for(lock, std::chrono::minutes(3), [&] { return g_xferReady > before; });
+  };
+  TW_USERINTERFACE shown{1, 0, nullptr};
+  TW_HANDLE dib = nullptr;
+  TW_PENDINGXFERS pending{};
+
+  if (source->Open() != TWRC_SUCCESS) return 3;
+  g_opened = true;
+  TW_HANDLE quality = std::calloc(6, 1);
+  const TW_UINT16 itemType = TWTY_INT16;
+  const TW_UINT32 item = 77;
+  std::memcpy(quality, &itemType, 2);
+  std::memcpy(static_cast<char*>(quality) + 2, &item, 4);
+  TW_CAPABILITY capability{ICAP_JPEGQUALITY, TWON_ONEVALUE, quality};
+  const bool qualitySet = call(DG_CONTROL, DAT_CAPABILITY, MSG_SET, &capability) == TWRC_SUCCESS;
+  std::free(quality);
+  if (!qualitySet) return 4;
+  // The window takes the quality into its settings when it is shown.
+  if (call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &shown) != TWRC_SUCCESS) return 5;
+  if (state != 5) {
+    if (call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &shown) != TWRC_SUCCESS) return 6;
+    if (!enableUnattended()) return 7;
+    if (state == 7 || state == 4) {
+      if (call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &dib) != TWRC_XFERDONE) return 8;
+      std::free(dib);
+    }
+    if (state == 4 && (call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending) != TWRC_SUCCESS ||
+                       call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &shown) != TWRC_SUCCESS))
+      return 9;
+  }
+  std::printf("state %d\nexit handlers of the library: %d, after its first open: %d\n", state, g_handlers.load(),
+              g_laterHandlers.load());
+  std::fflush(stdout);
+
+  if (end == "close") {
+    call(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending);
+    call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &shown);
+    if (source->Close() != TWRC_SUCCESS) return 10;
+  }
+  if (end != "exit") source->Unload();
+  std::exit(0);
+}
