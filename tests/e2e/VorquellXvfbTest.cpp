@@ -26,6 +26,7 @@
 
 #include "app/VorquellApp.h"
 #include "app/VorquellDlg.h"
+#include "base/TextEncoding.h"
 #include "platform/display/Presenter.h"
 #include "platform/dshow/Interfaces.h"
 #include "platform/dshow/VirtualCamera.h"
@@ -263,9 +264,12 @@ TEST_F(VorquellXvfbTest, UserSwitchesTurnsExposesAndPullsTheCameraOut) {
         return exposure.value == wanted;
       }));
     }
+    // The value beside the slider follows once the window has handled the change.
     wchar_t shown[16] = {};
-    GetWindowTextW(GetDlgItem(view.window, IDC_EXPOSURE_VALUE), shown, 16);
-    EXPECT_EQ(std::wstring(shown), L"-8");
+    EXPECT_TRUE(vqtest::WaitFor([&] {
+      GetWindowTextW(GetDlgItem(view.window, IDC_EXPOSURE_VALUE), shown, 16);
+      return std::wstring(shown) == L"-8";
+    })) << "shown: " << vq::WideToUtf8(shown);
 
     // Pulled out while the portrait camera is shown: one message, no picture,
     // and other device changes do nothing. Put back: the document camera is
