@@ -12,6 +12,7 @@
 #include "ocr/GlyphRecognition.h"
 #include "ocr/OCREngine.h"
 #include "ocr/PageFocus.h"
+#include "ocr/TextHeight.h"
 
 namespace {
 
@@ -28,6 +29,12 @@ constexpr int kPageBlockSize = 51;
 constexpr int kLineBlockSize = 11;
 constexpr int kStrokeRadius = 5;
 constexpr int kMinimumBlockArea = 1024;
+// The marks of a line reach at least this share of the print's height to
+// either side, so the blank of a full-width sign does not part its line.
+constexpr double kJoiningReach = 0.45;
+// Marks lower than this share of the reach are specks: they reach no further
+// than their own width.
+constexpr double kSpeckShare = 0.4;
 // Line skew: blocks at least this many times longer than thick tell it;
 // turns beyond the maximum are not lines, within the tolerance the page is level.
 constexpr double kLongBlockRatio = 4.0;
@@ -66,6 +73,17 @@ bool CDocOCR::RecognizeBlocks(cv::Mat page, std::vector<OCRTextBlock>* blocks, O
   if (Report(progress, 0.0, kPreprocessing)) return false;
   cv::Mat grey = page;
   if (page.channels() > 1) cv::cvtColor(page, grey, cv::COLOR_BGR2GRAY);
+  const double offset = thresholdOffset_;
+  // Headlines and small print are read at the size of body text; the
+  // blocks keep the page's own coordinates.
+  cv::Mat ink;
+  if (pageIsBinary)
+    cv::subtract(cv::Scalar::all(255), grey, ink);
+  else
+    cv::adaptiveThreshold(grey, ink, 255, cv::ADAPTIVE_THRESH_MEAN_C, cv::THRESH_BINARY_INV, kPageBlockSize, offset);
+  const int textHeight = MeasureTextHeight(ink);
+  const double scale = pageIsBinary ? 1.0 : TextScale(textHeight, grey.size());
+  if (scale != 1.0) cv::resize(grey, grey, cv::Size(), scale, scale, scale < 1.0 ? cv::INTER_AREA : cv::INTER_CUBIC);
   // A photographed page is soft: blurred strokes fall apart in the line
   // image and read badly. Sharpened, it is read like a print; crisp pages
   // stay as they are.
@@ -79,17 +97,23 @@ bool CDocOCR::RecognizeBlocks(cv::Mat page, std::vector<OCRTextBlock>* blocks, O
     pageImage = grey.clone();
     lineImage = grey.clone();
   } else {
-    const double offset = thresholdOffset_;
     cv::adaptiveThreshold(grey, pageImage, 255, cv::ADAPTIVE_THRESH_GAUSSIAN_C, cv::THRESH_BINARY, kPageBlockSize,
                           offset);
-    cv::Mat strokes;
-    StrokeFilter(grey, kStrokeRadius, &strokes);
-    cv::adaptiveThreshold(strokes, lineImage, 255, cv::ADAPTIVE_THRESH_GAUSSIAN_C, cv::THRESH_BINARY, kLineBlockSize,
-                          offset);
+    if (scale > 1.0) {
+      // Enlarged small print is too soft for the stroke filter: its glyphs'
+      // strokes run together. The page image finds its lines.
+      lineImage = pageImage.clone();
+    } else {
+      cv::Mat strokes;
+      StrokeFilter(grey, kStrokeRadius, &strokes);
+      cv::adaptiveThreshold(strokes, lineImage, 255, cv::ADAPTIVE_THRESH_GAUSSIAN_C, cv::THRESH_BINARY,
+                            kLineBlockSize, offset);
+    }
   }
   std::vector<cv::Mat> blockImages;
   std::vector<cv::Rect> rectangles;
-  DetectTextBlocks(lineImage, pageImage, &blockImages, &rectangles);
+  DetectTextBlocks(lineImage, pageImage, &blockImages, &rectangles,
+                   static_cast<int>(kJoiningReach * textHeight * scale));
   if (lineSkew) *lineSkew = EstimateLineSkew(blockImages);
   if (Report(progress, 0.05, kPreprocessed)) return false;
 
@@ -100,10 +124,10 @@ bool CDocOCR::RecognizeBlocks(cv::Mat page, std::vector<OCRTextBlock>* blocks, O
     cv::subtract(cv::Scalar::all(255), grey(rectangles[i]), inkBright);
     OCRTextBlock block;
     RecognizeTextLine(blockImages[i], &block.text, inkBright);
-    block.x = rectangles[i].x;
-    block.y = rectangles[i].y;
-    block.width = rectangles[i].width;
-    block.height = rectangles[i].height;
+    block.x = static_cast<int>(std::lround(rectangles[i].x / scale));
+    block.y = static_cast<int>(std::lround(rectangles[i].y / scale));
+    block.width = static_cast<int>(std::lround(rectangles[i].width / scale));
+    block.height = static_cast<int>(std::lround(rectangles[i].height / scale));
     blocks->push_back(block);
     if (progress) {
       const double fraction = 0.05 + 0.95 * static_cast<double>(i + 1) / static_cast<double>(n);
@@ -181,17 +205,19 @@ OCRTextBlock LevelTextBlock(const OCRTextBlock& block, double skew) {
 }
 
 void DetectTextBlocks(cv::Mat lineImage, cv::Mat pageImage, std::vector<cv::Mat>* blockImages,
-                      std::vector<cv::Rect>* blockRectangles) {
+                      std::vector<cv::Rect>* blockRectangles, int reach) {
   if (lineImage.empty()) return;
   blockImages->clear();
   cv::Mat lines, inversePage;
   cv::subtract(cv::Scalar::all(255), lineImage, lines);
   cv::subtract(cv::Scalar::all(255), pageImage, inversePage);
 
-  // Each mark widened to three times its width: the glyphs of a line merge.
+  // Each mark widened to three times its width, or by the reach on either
+  // side: the glyphs of a line merge.
   for (const auto& outline : cvcompat::FindOuterContours(lines)) {
     const cv::Rect r = cv::boundingRect(outline);
-    cv::rectangle(lines, cv::Rect(r.x - r.width, r.y, 3 * r.width, r.height), cv::Scalar::all(255), cv::FILLED,
+    const int side = r.height >= kSpeckShare * reach ? std::max(r.width, reach) : r.width;
+    cv::rectangle(lines, cv::Rect(r.x - side, r.y, r.width + 2 * side, r.height), cv::Scalar::all(255), cv::FILLED,
                   cv::LINE_8);
   }
 

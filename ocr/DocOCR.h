@@ -8,6 +8,7 @@
 
 #include <opencv2/core.hpp>
 
+#include "ocr/LineBox.h"
 #include "ocr/OCRCandidate.h"
 
 class COCREngine;
@@ -52,6 +53,22 @@ class CDocOCR {
   bool RecognizeGlyph(int count, cv::Mat glyph, std::string* labels, std::vector<double>* distances);
 
  private:
+  // Readings asked of the engine for every cell.
+  static constexpr int kReadingsPerCell = 6;
+  // A run whose best reading is this far off may be glyphs that touch; it
+  // is cut into no more than this many pieces.
+  static constexpr double kTouchingDistance = 0.25;
+  static constexpr size_t kMaxPieces = 5;
+  // A letter or sign within a wider cell read as a Chinese character this
+  // close reads no closer than that character plus the margin.
+  static constexpr double kCoverDistance = 0.25;
+  static constexpr double kCoverMargin = 0.05;
+  // A sign with this much blank around it, in glyph boxes, is full-width.
+  static constexpr double kFullWidthBlank = 0.5;
+  // The cell's readings without repeated labels, best first; false when the
+  // engine cannot read it.
+  bool ReadCell(const cv::Mat& glyph, CellReadings* cell);
+
   double rejectDistance_ = 0.32;  // a glyph read at this distance or more is a space
   int candidatesPerGlyph_ = 1;
   int thresholdOffset_ = 25;      // C of both adaptive thresholds
@@ -59,9 +76,11 @@ class CDocOCR {
 };
 
 // Blocks of a binary line image (ink 0) with the pixels of the binary page
-// image inside each, inverted and masked to the block's outline.
+// image inside each, inverted and masked to the block's outline. Marks are
+// widened to three times their width, or, when `reach` is given, those not
+// lower than a speck by `reach` pixels to either side.
 void DetectTextBlocks(cv::Mat lineImage, cv::Mat pageImage, std::vector<cv::Mat>* blockImages,
-                      std::vector<cv::Rect>* blockRectangles);
+                      std::vector<cv::Rect>* blockRectangles, int reach = 0);
 // Darkens strokes narrow in at least one of four directions against the
 // nearest pair of samples `radius` pixels apart; background stays 255.
 void StrokeFilter(cv::Mat grey, int radius, cv::Mat* result);

@@ -1,0 +1,136 @@
+#include "ocr/LineBox.h"
+
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+namespace {
+
+// Readings this close tell where the line lies, when their glyphs are at
+// least this tall in the box.
+constexpr double kConfidentDistance = 0.12;
+constexpr double kTellingHeight = 0.5;
+// Tops further off the line than this share of the box are not on it.
+constexpr double kTopOutlier = 0.12;
+// What a camera adds to the spreads learned from clean prints, in boxes and
+// in pixels.
+constexpr double kCameraSpread = 0.04;
+constexpr double kPixelSpread = 1.0;
+// A reading's distance grows by this much per unit of mismatch, up to the
+// largest mismatch counted.
+constexpr double kPlaceWeight = 0.005;
+constexpr double kLargestMismatch = 30.0;
+
+struct TopPoint {
+  double x, top;
+};
+
+// Least squares through the points: top = a + b x.
+void FitLine(const std::vector<TopPoint>& points, double* a, double* b) {
+  double n = 0, sx = 0, sy = 0, sxx = 0, sxy = 0;
+  for (const TopPoint& p : points) {
+    n += 1;
+    sx += p.x;
+    sy += p.top;
+    sxx += p.x * p.x;
+    sxy += p.x * p.top;
+  }
+  const double spread = n * sxx - sx * sx;
+  *b = spread > 1e-9 ? (n * sxy - sx * sy) / spread : 0.0;
+  *a = (sy - *b * sx) / n;
+}
+
+double Median(std::vector<double> values) {
+  const auto middle = values.begin() + static_cast<std::ptrdiff_t>(values.size() / 2);
+  std::nth_element(values.begin(), middle, values.end());
+  return *middle;
+}
+
+}  // namespace
+
+bool EstimateLineBox(const std::vector<CellReadings>& cells, const GlyphGeometry& geometry, LineBox* box) {
+  std::vector<double> heights;
+  std::vector<TopPoint> tops;
+  for (const CellReadings& cell : cells) {
+    if (cell.labels.empty() || cell.distances[0] >= kConfidentDistance) continue;
+    const GlyphPlace* place = geometry.Find(cell.labels[0].c_str());
+    if (!place || place->bottom - place->top < kTellingHeight) continue;
+    const double height = cell.rect.height / (place->bottom - place->top);
+    heights.push_back(height);
+    tops.push_back({cell.rect.x + cell.rect.width / 2.0, cell.rect.y - place->top * height});
+  }
+  if (heights.size() < 2) return false;
+  box->height = Median(heights);
+  double a = 0, b = 0;
+  FitLine(tops, &a, &b);
+  // Once more without the tops far off the first line.
+  std::vector<TopPoint> near;
+  for (const TopPoint& p : tops)
+    if (std::fabs(p.top - (a + b * p.x)) <= kTopOutlier * box->height) near.push_back(p);
+  if (near.size() >= 2) FitLine(near, &a, &b);
+  box->top = a;
+  box->slope = b;
+  return box->height > 0.0;
+}
+
+double PlaceMismatch(const cv::Rect& cell, const GlyphPlace& place, const LineBox& box) {
+  const double h = box.height, top = box.TopAt(cell.x + cell.width / 2.0);
+  const double camera = kCameraSpread * kCameraSpread + (kPixelSpread / h) * (kPixelSpread / h);
+  auto deviation = [&](double seen, double mean, double spread) {
+    const double d = seen - mean;
+    return d * d / (spread * spread + camera);
+  };
+  return deviation((cell.y - top) / h, place.top, place.topSpread) +
+         deviation((cell.y + cell.height - top) / h, place.bottom, place.bottomSpread) +
+         deviation(cell.width / h, place.width, place.widthSpread);
+}
+
+namespace {
+
+// Orders the cell's readings by distance, equal ones as they were.
+void SortReadings(CellReadings* cell) {
+  const size_t n = cell->labels.size();
+  std::vector<size_t> order(n);
+  std::iota(order.begin(), order.end(), 0);
+  std::stable_sort(order.begin(), order.end(),
+                   [&](size_t a, size_t b) { return cell->distances[a] < cell->distances[b]; });
+  CellReadings ranked{cell->rect, {}, {}};
+  for (size_t k : order) {
+    ranked.labels.push_back(cell->labels[k]);
+    ranked.distances.push_back(cell->distances[k]);
+  }
+  *cell = ranked;
+}
+
+}  // namespace
+
+void RankByPlace(CellReadings* cell, const GlyphGeometry& geometry, const LineBox& box) {
+  for (size_t k = 0; k < cell->labels.size(); ++k)
+    if (const GlyphPlace* place = geometry.Find(cell->labels[k].c_str()))
+      cell->distances[k] += kPlaceWeight * std::min(kLargestMismatch, PlaceMismatch(cell->rect, *place, box));
+  SortReadings(cell);
+}
+
+bool IsChineseLabel(const std::string& label) {
+  // GBK rows A1 to A9 hold signs and symbols, row A8 pinyin; characters lie above.
+  return label.size() == 2 && static_cast<uint8_t>(label[0]) >= 0xB0;
+}
+
+void YieldToCoveringCharacters(std::vector<CellReadings>* cells, double coverDistance, double margin) {
+  std::vector<double> covered(cells->size(), coverDistance);
+  for (size_t i = 0; i < cells->size(); ++i) {
+    const cv::Rect& inner = (*cells)[i].rect;
+    for (const CellReadings& outer : *cells) {
+      const bool wider = outer.rect.x <= inner.x && outer.rect.br().x >= inner.br().x && outer.rect.width > inner.width;
+      if (wider && !outer.labels.empty() && IsChineseLabel(outer.labels[0]))
+        covered[i] = std::min(covered[i], outer.distances[0]);
+    }
+  }
+  for (size_t i = 0; i < cells->size(); ++i) {
+    CellReadings& cell = (*cells)[i];
+    if (covered[i] >= coverDistance || cell.labels.empty() || IsChineseLabel(cell.labels[0])) continue;
+    for (size_t k = 0; k < cell.labels.size(); ++k)
+      if (!IsChineseLabel(cell.labels[k])) cell.distances[k] = std::max(cell.distances[k], covered[i] + margin);
+    SortReadings(&cell);
+  }
+}

@@ -1,0 +1,51 @@
+#pragma once
+// Where the glyphs of a text line lie: the line's Chinese glyph box as the
+// readings of its cells imply it, and how far a cell lies from where a
+// label's glyphs belong in that box. A cell read as "o" but as tall as the
+// Chinese glyphs beside it is an "O"; two digits side by side are not one
+// Chinese glyph.
+#include <string>
+#include <vector>
+
+#include <opencv2/core.hpp>
+
+#include "ocr/GlyphGeometry.h"
+
+// A candidate cell of a line (rectangle in the block) and its readings, best first.
+struct CellReadings {
+  cv::Rect rect;
+  std::vector<std::string> labels;  // two bytes each, no label twice
+  std::vector<double> distances;
+};
+
+// The line's Chinese glyph box: its height and its top along the line.
+struct LineBox {
+  double height = 0.0;
+  double top = 0.0;    // at column 0
+  double slope = 0.0;  // rows the top falls per column
+  double TopAt(double x) const { return top + slope * x; }
+};
+
+// The box the confident readings imply: the median of their heights and a
+// straight top line through them, outliers set aside. False when fewer than
+// two cells tell.
+bool EstimateLineBox(const std::vector<CellReadings>& cells, const GlyphGeometry& geometry, LineBox* box);
+
+// The sum of the squared deviations of the cell's top, bottom and width from
+// the place's, each in its spread (widened by what a camera adds), in units
+// of the line box.
+double PlaceMismatch(const cv::Rect& cell, const GlyphPlace& place, const LineBox& box);
+
+// Adds to each reading's distance what its place on the line costs, and
+// orders the readings by the sums.
+void RankByPlace(CellReadings* cell, const GlyphGeometry& geometry, const LineBox& box);
+
+// True for a label of a Chinese character (not a letter, digit or sign).
+bool IsChineseLabel(const std::string& label);
+
+// A stroke of a Chinese glyph often reads as a letter or sign ("l", "|",
+// "]"), and the parts of a glyph as letters read closer than the whole as a
+// character. So a cell whose columns lie within a wider cell read as a
+// Chinese character at less than `coverDistance` reads as a letter or sign
+// no closer than that reading plus `margin`; the readings are ordered anew.
+void YieldToCoveringCharacters(std::vector<CellReadings>* cells, double coverDistance, double margin);

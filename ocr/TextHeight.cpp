@@ -1,0 +1,58 @@
+#include "ocr/TextHeight.h"
+
+#include <algorithm>
+#include <cmath>
+#include <utility>
+#include <vector>
+
+#include <opencv2/imgproc.hpp>
+
+namespace {
+
+constexpr int kSmallestMark = 8;      // pixels of ink
+constexpr int kLowestMark = 4;        // rows
+constexpr size_t kFewestMarks = 12;   // a page with fewer has no measurable print
+constexpr int kLowestPrint = 7;       // rows; lower print is not scaled up
+constexpr double kMarkShare = 0.75;   // of the marks' heights, counted by height
+// Print from kSmallest to kLargest pixels is read as it is; smaller print is
+// enlarged to kSmallTarget, larger print shrunk to kLargeTarget.
+constexpr int kSmallest = 24;
+constexpr int kLargest = 40;
+constexpr double kSmallTarget = 28.0;
+constexpr double kLargeTarget = 32.0;
+constexpr double kLargestPage = 12e6;  // pixels
+
+}  // namespace
+
+int MeasureTextHeight(const cv::Mat& inkImage) {
+  if (inkImage.empty() || inkImage.type() != CV_8UC1) return 0;
+  cv::Mat labels, stats, centres;
+  const int n = cv::connectedComponentsWithStats(inkImage, labels, stats, centres, 8, CV_32S);
+  std::vector<int> heights;
+  long total = 0;
+  for (int i = 1; i < n; ++i) {
+    const int* s = stats.ptr<int>(i);
+    const int height = s[cv::CC_STAT_HEIGHT];
+    if (s[cv::CC_STAT_AREA] < kSmallestMark || height < kLowestMark || height > inkImage.rows / 4 ||
+        s[cv::CC_STAT_WIDTH] > inkImage.cols / 4)
+      continue;
+    heights.push_back(height);
+    total += height;
+  }
+  if (heights.size() < kFewestMarks) return 0;
+  std::sort(heights.begin(), heights.end());
+  long seen = 0;
+  for (int height : heights)
+    if ((seen += height) >= kMarkShare * static_cast<double>(total)) return height;
+  return heights.back();
+}
+
+double TextScale(int height, cv::Size size) {
+  if (height < kLowestPrint) return 1.0;
+  double scale = 1.0;
+  if (height < kSmallest) scale = kSmallTarget / height;
+  if (height > kLargest) scale = kLargeTarget / height;
+  const double pixels = static_cast<double>(size.width) * size.height;
+  if (scale > 1.0 && pixels * scale * scale > kLargestPage) scale = std::max(1.0, std::sqrt(kLargestPage / pixels));
+  return scale;
+}
