@@ -32,9 +32,9 @@ constexpr int kMinimumBlockArea = 1024;
 // The marks of a line reach at least this share of the print's height to
 // either side, so the blank of a full-width sign does not part its line.
 constexpr double kJoiningReach = 0.45;
-// Marks lower than this share of the reach are specks: they reach no further
-// than their own width.
-constexpr double kSpeckShare = 0.4;
+// Marks lower than this share of the print's height are specks: they reach
+// no further than their own width.
+constexpr double kSpeckShare = 0.3;
 // Line skew: blocks at least this many times longer than thick tell it;
 // turns beyond the maximum are not lines, within the tolerance the page is level.
 constexpr double kLongBlockRatio = 4.0;
@@ -112,8 +112,7 @@ bool CDocOCR::RecognizeBlocks(cv::Mat page, std::vector<OCRTextBlock>* blocks, O
   }
   std::vector<cv::Mat> blockImages;
   std::vector<cv::Rect> rectangles;
-  DetectTextBlocks(lineImage, pageImage, &blockImages, &rectangles,
-                   static_cast<int>(kJoiningReach * textHeight * scale));
+  DetectTextBlocks(lineImage, pageImage, &blockImages, &rectangles, static_cast<int>(textHeight * scale));
   if (lineSkew) *lineSkew = EstimateLineSkew(blockImages);
   if (Report(progress, 0.05, kPreprocessed)) return false;
 
@@ -205,7 +204,7 @@ OCRTextBlock LevelTextBlock(const OCRTextBlock& block, double skew) {
 }
 
 void DetectTextBlocks(cv::Mat lineImage, cv::Mat pageImage, std::vector<cv::Mat>* blockImages,
-                      std::vector<cv::Rect>* blockRectangles, int reach) {
+                      std::vector<cv::Rect>* blockRectangles, int textHeight) {
   if (lineImage.empty()) return;
   blockImages->clear();
   cv::Mat lines, inversePage;
@@ -214,9 +213,10 @@ void DetectTextBlocks(cv::Mat lineImage, cv::Mat pageImage, std::vector<cv::Mat>
 
   // Each mark widened to three times its width, or by the reach on either
   // side: the glyphs of a line merge.
+  const int reach = static_cast<int>(kJoiningReach * textHeight);
   for (const auto& outline : cvcompat::FindOuterContours(lines)) {
     const cv::Rect r = cv::boundingRect(outline);
-    const int side = r.height >= kSpeckShare * reach ? std::max(r.width, reach) : r.width;
+    const int side = r.height >= kSpeckShare * textHeight ? std::max(r.width, reach) : r.width;
     cv::rectangle(lines, cv::Rect(r.x - side, r.y, r.width + 2 * side, r.height), cv::Scalar::all(255), cv::FILLED,
                   cv::LINE_8);
   }

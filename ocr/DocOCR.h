@@ -77,10 +77,10 @@ class CDocOCR {
 
 // Blocks of a binary line image (ink 0) with the pixels of the binary page
 // image inside each, inverted and masked to the block's outline. Marks are
-// widened to three times their width, or, when `reach` is given, those not
-// lower than a speck by `reach` pixels to either side.
+// widened to three times their width; with the print's height given, marks
+// not lower than a speck reach at least about half of it to either side.
 void DetectTextBlocks(cv::Mat lineImage, cv::Mat pageImage, std::vector<cv::Mat>* blockImages,
-                      std::vector<cv::Rect>* blockRectangles, int reach = 0);
+                      std::vector<cv::Rect>* blockRectangles, int textHeight = 0);
 // Darkens strokes narrow in at least one of four directions against the
 // nearest pair of samples `radius` pixels apart; background stays 255.
 void StrokeFilter(cv::Mat grey, int radius, cv::Mat* result);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numeric>
 
 namespace {
@@ -20,6 +21,22 @@ constexpr double kPixelSpread = 1.0;
 // largest mismatch counted.
 constexpr double kPlaceWeight = 0.005;
 constexpr double kLargestMismatch = 30.0;
+
+// Letters and signs this narrow or low are bars, dots and ticks that parts
+// of Chinese glyphs and specks resemble.
+constexpr double kSlightWidth = 0.32;
+constexpr double kSlightHeight = 0.4;
+// A cell read as a Chinese character is a whole glyph when it is about as
+// wide as one (in boxes), lies where its character's glyphs lie, and reads
+// no further than a poor print's glyphs do.
+constexpr double kGlyphWidthLeast = 0.6;
+constexpr double kGlyphWidthMost = 1.1;
+constexpr double kGlyphPlaceMismatch = 9.0;
+constexpr double kGlyphDistance = 0.45;
+
+bool IsSlight(const GlyphPlace& place) {
+  return place.width < kSlightWidth || place.bottom - place.top < kSlightHeight;
+}
 
 struct TopPoint {
   double x, top;
@@ -106,8 +123,9 @@ void SortReadings(CellReadings* cell) {
 
 void RankByPlace(CellReadings* cell, const GlyphGeometry& geometry, const LineBox& box) {
   for (size_t k = 0; k < cell->labels.size(); ++k)
-    if (const GlyphPlace* place = geometry.Find(cell->labels[k].c_str()))
+    if (const GlyphPlace* place = geometry.Find(cell->labels[k].c_str())) {
       cell->distances[k] += kPlaceWeight * std::min(kLargestMismatch, PlaceMismatch(cell->rect, *place, box));
+    }
   SortReadings(cell);
 }
 
@@ -116,21 +134,41 @@ bool IsChineseLabel(const std::string& label) {
   return label.size() == 2 && static_cast<uint8_t>(label[0]) >= 0xB0;
 }
 
-void YieldToCoveringCharacters(std::vector<CellReadings>* cells, double coverDistance, double margin) {
-  std::vector<double> covered(cells->size(), coverDistance);
+void YieldToCoveringCharacters(std::vector<CellReadings>* cells, const GlyphGeometry* geometry, const LineBox* box,
+                               double coverDistance, double margin) {
+  constexpr double kFar = std::numeric_limits<double>::infinity();
+  // Per cell: the closest Chinese reading of a wider cell over its columns,
+  // and of one as wide as a Chinese glyph lying where Chinese glyphs lie.
+  std::vector<double> covered(cells->size(), kFar), whole(cells->size(), kFar);
+  std::vector<bool> glyphLike(cells->size(), false);
+  for (size_t o = 0; o < cells->size(); ++o) {
+    const CellReadings& outer = (*cells)[o];
+    if (outer.labels.empty() || !IsChineseLabel(outer.labels[0]) || !geometry || !box) continue;
+    const GlyphPlace* place = geometry->Find(outer.labels[0].c_str());
+    glyphLike[o] = place && outer.distances[0] < kGlyphDistance && outer.rect.width >= kGlyphWidthLeast * box->height &&
+                   outer.rect.width <= kGlyphWidthMost * box->height &&
+                   PlaceMismatch(outer.rect, *place, *box) <= kGlyphPlaceMismatch;
+  }
   for (size_t i = 0; i < cells->size(); ++i) {
     const cv::Rect& inner = (*cells)[i].rect;
-    for (const CellReadings& outer : *cells) {
+    for (size_t o = 0; o < cells->size(); ++o) {
+      const CellReadings& outer = (*cells)[o];
       const bool wider = outer.rect.x <= inner.x && outer.rect.br().x >= inner.br().x && outer.rect.width > inner.width;
-      if (wider && !outer.labels.empty() && IsChineseLabel(outer.labels[0]))
-        covered[i] = std::min(covered[i], outer.distances[0]);
+      if (!wider || outer.labels.empty() || !IsChineseLabel(outer.labels[0])) continue;
+      covered[i] = std::min(covered[i], outer.distances[0]);
+      if (glyphLike[o]) whole[i] = std::min(whole[i], outer.distances[0]);
     }
   }
   for (size_t i = 0; i < cells->size(); ++i) {
     CellReadings& cell = (*cells)[i];
-    if (covered[i] >= coverDistance || cell.labels.empty() || IsChineseLabel(cell.labels[0])) continue;
-    for (size_t k = 0; k < cell.labels.size(); ++k)
-      if (!IsChineseLabel(cell.labels[k])) cell.distances[k] = std::max(cell.distances[k], covered[i] + margin);
+    if (cell.labels.empty() || IsChineseLabel(cell.labels[0])) continue;
+    const double confident = covered[i] < coverDistance ? covered[i] : kFar;
+    for (size_t k = 0; k < cell.labels.size(); ++k) {
+      if (IsChineseLabel(cell.labels[k])) continue;
+      const GlyphPlace* place = geometry ? geometry->Find(cell.labels[k].c_str()) : nullptr;
+      const double cover = place && IsSlight(*place) ? std::min(confident, whole[i]) : confident;
+      if (cover < kFar) cell.distances[k] = std::max(cell.distances[k], cover + margin);
+    }
     SortReadings(&cell);
   }
 }

@@ -43,9 +43,14 @@ void RankByPlace(CellReadings* cell, const GlyphGeometry& geometry, const LineBo
 // True for a label of a Chinese character (not a letter, digit or sign).
 bool IsChineseLabel(const std::string& label);
 
-// A stroke of a Chinese glyph often reads as a letter or sign ("l", "|",
-// "]"), and the parts of a glyph as letters read closer than the whole as a
-// character. So a cell whose columns lie within a wider cell read as a
-// Chinese character at less than `coverDistance` reads as a letter or sign
-// no closer than that reading plus `margin`; the readings are ordered anew.
-void YieldToCoveringCharacters(std::vector<CellReadings>* cells, double coverDistance, double margin);
+// The parts of a Chinese glyph, and specks, read as letters and signs
+// closer than the whole glyph reads as a character: a stroke as "l", "|" or
+// "]", a dot as ":". So the letter and sign readings of a cell yield to a
+// wider cell over its columns read as a Chinese character: to one read
+// closer than `coverDistance`, and a bar, dot or tick (a slight glyph) also
+// to one as wide as a Chinese glyph that lies where its character's glyphs
+// lie (with the geometry and line box given). Each such reading becomes no
+// closer than the covering character plus `margin`; the readings are
+// ordered anew.
+void YieldToCoveringCharacters(std::vector<CellReadings>* cells, const GlyphGeometry* geometry, const LineBox* box,
+                               double coverDistance, double margin);

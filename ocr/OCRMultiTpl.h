@@ -29,7 +29,7 @@ class COCRMultiTpl : public COCRInterface {
   // Component names longer than this are refused.
   static constexpr size_t kMaxNameLength = 99;
   // Labels whose templates are compared after their means.
-  static constexpr size_t kNearestMeans = 64;
+  static constexpr size_t kNearestMeans = 16;
 
   COCRMultiTpl() = default;
   ~COCRMultiTpl() override { Release(); }

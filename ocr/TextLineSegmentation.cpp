@@ -187,7 +187,7 @@ void CDocOCR::SegmentLine(cv::Mat blockImage, std::vector<OCRCandidate>* candida
   }
   if (placed)
     for (size_t c = readCells; c < cells.size(); ++c) RankByPlace(&cells[c], *geometry, box);
-  YieldToCoveringCharacters(&cells, kCoverDistance, kCoverMargin);
+  YieldToCoveringCharacters(&cells, placed ? geometry : nullptr, placed ? &box : nullptr, kCoverDistance, kCoverMargin);
 
   const std::vector<int> ink = InkPerColumn(blockImage);
   const double boxHeight = placed ? box.height : glyphHeight;
