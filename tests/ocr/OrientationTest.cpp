@@ -211,9 +211,11 @@ TEST(OrientationModel, MissingModelPrintsTheFailureTextAndLeavesNoEngine) {
 
   ASSERT_TRUE(detector.Initialize(ScalarTemplateModel("Cos", 1.0, {{kShang, 0.95}}).Save("scalar.tpl").c_str()));
   EXPECT_TRUE(detector.Detect(page, &angle, false));
-  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
   EXPECT_FALSE(detector.Initialize(vqtest::TempPath("missing.tpl").c_str()));
-  EXPECT_EQ("[CDocOCR::Initialize] " + Gbk("初始化字符模板失败") + "\n", testing::internal::GetCapturedStdout());
+  EXPECT_EQ("Text recognition cannot start: the recognition model \"" + vqtest::TempPath("missing.tpl").string() +
+                "\" is missing or damaged.\n",
+            testing::internal::GetCapturedStderr());
   EXPECT_FALSE(detector.Detect(page, &angle, false));
 }
 

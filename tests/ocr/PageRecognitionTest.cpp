@@ -189,11 +189,14 @@ TEST_F(ScalarPage, GlyphsAtThePageEdgesAreRead) {
   EXPECT_EQ(text, binaryText);
 }
 
+// The failure is told in UTF-8 with the path as it is, whatever its script.
 TEST(ModelLoading, MissingModelPrintsTheFailureText) {
   CDocOCR ocr;
-  testing::internal::CaptureStdout();
-  EXPECT_FALSE(ocr.Initialize(vqtest::TempPath("missing.tpl").c_str()));
-  EXPECT_EQ("[CDocOCR::Initialize] " + Gbk("初始化字符模板失败") + "\n", testing::internal::GetCapturedStdout());
+  const std::string missing = vqtest::TempPath("识别模型/缺少.tpl");
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(ocr.Initialize(missing.c_str()));
+  EXPECT_EQ("Text recognition cannot start: the recognition model \"" + missing + "\" is missing or damaged.\n",
+            testing::internal::GetCapturedStderr());
   std::string text = "old";
   EXPECT_FALSE(ocr.Recognize(cv::Mat(50, 50, CV_8U, cv::Scalar(255)), &text, nullptr, false));
   EXPECT_EQ("old", text);
