@@ -31,7 +31,7 @@ constexpr int kStrokeRadius = 5;
 constexpr int kMinimumBlockArea = 1024;
 // The marks of a line reach at least this share of the print's height to
 // either side, so the blank of a full-width sign does not part its line.
-constexpr double kJoiningReach = 0.45;
+constexpr double kJoiningReach = 0.6;
 // Marks lower than this share of the print's height are specks: they reach
 // no further than their own width.
 constexpr double kSpeckShare = 0.3;

@@ -59,6 +59,9 @@ class CDocOCR {
   // is cut into no more than this many pieces.
   static constexpr double kTouchingDistance = 0.25;
   static constexpr size_t kMaxPieces = 5;
+  // Readings ranked by their place on the line are rejected this much later:
+  // a Chinese glyph a little off its place is still read.
+  static constexpr double kPlaceAllowance = 0.03;
   // A letter or sign within a wider cell read as a Chinese character this
   // close reads no closer than that character plus the margin.
   static constexpr double kCoverDistance = 0.25;

@@ -9,7 +9,7 @@ namespace {
 
 // Readings this close tell where the line lies, when their glyphs are at
 // least this tall in the box.
-constexpr double kConfidentDistance = 0.12;
+constexpr double kConfidentDistance = 0.18;
 constexpr double kTellingHeight = 0.5;
 // Tops further off the line than this share of the box are not on it.
 constexpr double kTopOutlier = 0.12;
@@ -33,6 +33,8 @@ constexpr double kGlyphWidthLeast = 0.6;
 constexpr double kGlyphWidthMost = 1.1;
 constexpr double kGlyphPlaceMismatch = 9.0;
 constexpr double kGlyphDistance = 0.45;
+// Cells this close (in boxes) lie beside one another.
+constexpr double kBesideGap = 0.3;
 
 bool IsSlight(const GlyphPlace& place) {
   return place.width < kSlightWidth || place.bottom - place.top < kSlightHeight;
@@ -159,14 +161,27 @@ void YieldToCoveringCharacters(std::vector<CellReadings>* cells, const GlyphGeom
       if (glyphLike[o]) whole[i] = std::min(whole[i], outer.distances[0]);
     }
   }
+  // A letter or digit read this well beside a cell makes its bar or dot
+  // (a "1", a decimal point, a hyphen) part of a half-width run.
+  auto besideLetter = [&](const cv::Rect& inner) {
+    for (const CellReadings& other : *cells) {
+      if (other.labels.empty() || other.distances[0] >= kConfidentDistance || IsChineseLabel(other.labels[0])) continue;
+      const GlyphPlace* place = geometry ? geometry->Find(other.labels[0].c_str()) : nullptr;
+      if (!place || IsSlight(*place) || !box) continue;
+      const int gap = std::max(other.rect.x - inner.br().x, inner.x - other.rect.br().x);
+      if (gap >= 0 && gap <= kBesideGap * box->height) return true;
+    }
+    return false;
+  };
   for (size_t i = 0; i < cells->size(); ++i) {
     CellReadings& cell = (*cells)[i];
     if (cell.labels.empty() || IsChineseLabel(cell.labels[0])) continue;
     const double confident = covered[i] < coverDistance ? covered[i] : kFar;
+    const double wholeCover = whole[i] < kFar && !besideLetter(cell.rect) ? whole[i] : kFar;
     for (size_t k = 0; k < cell.labels.size(); ++k) {
       if (IsChineseLabel(cell.labels[k])) continue;
       const GlyphPlace* place = geometry ? geometry->Find(cell.labels[k].c_str()) : nullptr;
-      const double cover = place && IsSlight(*place) ? std::min(confident, whole[i]) : confident;
+      const double cover = place && IsSlight(*place) ? std::min(confident, wholeCover) : confident;
       if (cover < kFar) cell.distances[k] = std::max(cell.distances[k], cover + margin);
     }
     SortReadings(&cell);

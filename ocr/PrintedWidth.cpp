@@ -19,6 +19,26 @@ char Neighbour(const std::vector<std::string>& line, size_t i, int step) {
   return 0;
 }
 
+// A GBK text's characters, one or two bytes each.
+std::vector<std::string> Characters(const std::string& gbk) {
+  std::vector<std::string> characters;
+  for (size_t i = 0; i < gbk.size();) {
+    const size_t length = static_cast<uint8_t>(gbk[i]) >= 0x81 && i + 1 < gbk.size() ? 2 : 1;
+    characters.push_back(gbk.substr(i, length));
+    i += length;
+  }
+  return characters;
+}
+
+// The full-width (GBK) form of an ASCII sign; empty for letters, digits and
+// anything else.
+std::string FullWidth(char ascii) {
+  if (ascii <= ' ' || ascii > '~' || IsDigit(ascii) || IsLetter(ascii)) return std::string();
+  if (ascii == '$') return "\xA1\xE7";
+  if (ascii == '~') return "\xA1\xAB";
+  return std::string{'\xA3', static_cast<char>(static_cast<uint8_t>(ascii) + 0x80)};
+}
+
 }  // namespace
 
 std::string AsPrinted(const std::string& label, bool fullBox) {
@@ -35,13 +55,21 @@ std::string AsPrinted(const std::string& label, bool fullBox) {
   return label;
 }
 
-std::string SettleLookalikes(const std::string& gbk) {
-  std::vector<std::string> line;
-  for (size_t i = 0; i < gbk.size();) {
-    const size_t length = static_cast<uint8_t>(gbk[i]) >= 0x81 && i + 1 < gbk.size() ? 2 : 1;
-    line.push_back(gbk.substr(i, length));
-    i += length;
+std::string SettleLineEnds(const std::string& gbk) {
+  std::vector<std::string> line = Characters(gbk);
+  auto chinese = [](const std::string& c) { return c.size() == 2 && static_cast<uint8_t>(c[0]) >= 0xB0; };
+  for (size_t end : {size_t{0}, line.size() - 1}) {
+    if (line.size() < 2 || line[end].size() != 1) continue;
+    const std::string full = FullWidth(line[end][0]);
+    if (!full.empty() && chinese(line[end == 0 ? 1 : end - 1])) line[end] = full;
   }
+  std::string out;
+  for (const std::string& c : line) out += c;
+  return out;
+}
+
+std::string SettleLookalikes(const std::string& gbk) {
+  std::vector<std::string> line = Characters(gbk);
   auto lower = [](char c) { return c >= 'a' && c <= 'z'; };
   auto upper = [](char c) { return c >= 'A' && c <= 'Z'; };
   std::string out;

@@ -12,6 +12,11 @@
 // fills a Chinese glyph box); anything else as the label.
 std::string AsPrinted(const std::string& label, bool fullBox);
 
+// A line's GBK text with a sign at either end that stands beside a Chinese
+// character full-width, as Chinese text sets it: only its inner side told
+// its width.
+std::string SettleLineEnds(const std::string& gbk);
+
 // A line's GBK text with each "0", "O", "o", "1", "l", "I" or "|" among
 // half-width characters turned into a digit when its nearest letters or
 // digits on both sides are digits, into a letter (of their case) when they

@@ -197,7 +197,7 @@ void CDocOCR::SegmentLine(cv::Mat blockImage, std::vector<OCRCandidate>* candida
     candidate.top = cell.rect.y;
     candidate.height = cell.rect.height;
     candidate.width = cell.rect.width;
-    if (cell.distances[0] < rejectDistance_) {
+    if (cell.distances[0] < rejectDistance_ + (placed ? kPlaceAllowance : 0.0)) {
       candidate.bestDistance = cell.distances[0];
       // At the line's end, only the side that has a neighbour tells.
       const bool fullBox = BlankAround(ink, cell.rect, kFullWidthBlank * boxHeight / 2) >= kFullWidthBlank * boxHeight;
@@ -242,6 +242,6 @@ bool CDocOCR::RecognizeTextLine(cv::Mat blockImage, std::string* text, cv::Mat g
   OCRLattice lattice;
   OCRList<OCRString> results;
   FindBestLatticePath(&list, &lattice, &results);
-  *text = results.Count() > 0 ? SettleLookalikes(results.At(0)->c_str()) : "";
+  *text = results.Count() > 0 ? SettleLookalikes(SettleLineEnds(results.At(0)->c_str())) : "";
   return true;
 }
