@@ -66,6 +66,9 @@ class CDocOCR {
   // close reads no closer than that character plus the margin.
   static constexpr double kCoverDistance = 0.25;
   static constexpr double kCoverMargin = 0.05;
+  // A cell whose ink is fainter than this share of the line's glyphs' is
+  // noise.
+  static constexpr double kFaintShare = 0.5;
   // A sign with this much blank around it, in glyph boxes, is full-width.
   static constexpr double kFullWidthBlank = 0.5;
   // The cell's readings without repeated labels, best first; false when the

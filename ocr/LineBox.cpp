@@ -11,6 +11,8 @@ namespace {
 // least this tall in the box.
 constexpr double kConfidentDistance = 0.18;
 constexpr double kTellingHeight = 0.5;
+// A reading set aside reads this far.
+constexpr double kUnread = 1.0;
 // Tops further off the line than this share of the box are not on it.
 constexpr double kTopOutlier = 0.12;
 // What a camera adds to the spreads learned from clean prints, in boxes and
@@ -113,7 +115,7 @@ void SortReadings(CellReadings* cell) {
   std::iota(order.begin(), order.end(), 0);
   std::stable_sort(order.begin(), order.end(),
                    [&](size_t a, size_t b) { return cell->distances[a] < cell->distances[b]; });
-  CellReadings ranked{cell->rect, {}, {}};
+  CellReadings ranked{cell->rect, {}, {}, cell->ink};
   for (size_t k : order) {
     ranked.labels.push_back(cell->labels[k]);
     ranked.distances.push_back(cell->distances[k]);
@@ -134,6 +136,18 @@ void RankByPlace(CellReadings* cell, const GlyphGeometry& geometry, const LineBo
 bool IsChineseLabel(const std::string& label) {
   // GBK rows A1 to A9 hold signs and symbols, row A8 pinyin; characters lie above.
   return label.size() == 2 && static_cast<uint8_t>(label[0]) >= 0xB0;
+}
+
+void RejectFaintCells(std::vector<CellReadings>* cells, double share) {
+  std::vector<double> inks;
+  for (const CellReadings& cell : *cells)
+    if (!cell.labels.empty() && IsChineseLabel(cell.labels[0]) && cell.distances[0] < kConfidentDistance)
+      inks.push_back(cell.ink);
+  if (inks.empty()) return;
+  const double faint = share * Median(inks);
+  for (CellReadings& cell : *cells)
+    if (cell.ink < faint)
+      for (double& distance : cell.distances) distance = std::max(distance, kUnread);
 }
 
 void YieldToCoveringCharacters(std::vector<CellReadings>* cells, const GlyphGeometry* geometry, const LineBox* box,

@@ -16,6 +16,7 @@ struct CellReadings {
   cv::Rect rect;
   std::vector<std::string> labels;  // two bytes each, no label twice
   std::vector<double> distances;
+  double ink = 0.0;  // how dark its ink is: the mean ink-bright grey over it
 };
 
 // The line's Chinese glyph box: its height and its top along the line.
@@ -39,6 +40,11 @@ double PlaceMismatch(const cv::Rect& cell, const GlyphPlace& place, const LineBo
 // Adds to each reading's distance what its place on the line costs, and
 // orders the readings by the sums.
 void RankByPlace(CellReadings* cell, const GlyphGeometry& geometry, const LineBox& box);
+
+// Specks of noise read as dots and ticks (":", "'"), but their ink is
+// faint: a cell whose ink is fainter than `share` of the line's Chinese
+// glyphs' (those read closely) is read as nothing.
+void RejectFaintCells(std::vector<CellReadings>* cells, double share);
 
 // True for a label of a Chinese character (not a letter, digit or sign).
 bool IsChineseLabel(const std::string& label);

@@ -161,6 +161,7 @@ void CDocOCR::SegmentLine(cv::Mat blockImage, std::vector<OCRCandidate>* candida
         CellReadings cell;
         cv::Mat glyph;
         if (!CutCell(blockImage, greyBlock, parts[i].first, parts[j].last, &cell.rect, &glyph)) continue;
+        cell.ink = cv::mean(greyBlock(cell.rect), blockImage(cell.rect))[0];
         // A cell the engine cannot read has no rectangle or readings to offer.
         if (!ReadCell(glyph, &cell)) continue;
         if (i == j) own[i] = static_cast<int>(cells.size());
@@ -187,6 +188,7 @@ void CDocOCR::SegmentLine(cv::Mat blockImage, std::vector<OCRCandidate>* candida
   }
   if (placed)
     for (size_t c = readCells; c < cells.size(); ++c) RankByPlace(&cells[c], *geometry, box);
+  RejectFaintCells(&cells, kFaintShare);
   YieldToCoveringCharacters(&cells, placed ? geometry : nullptr, placed ? &box : nullptr, kCoverDistance, kCoverMargin);
 
   const std::vector<int> ink = InkPerColumn(blockImage);
