@@ -214,7 +214,7 @@ void BM_TesseractOrientation(benchmark::State& state) {
 
 // Arguments: 0 camera pages, 1 scans turned 0-5 degrees, 2 clean pages,
 // 3 digits and Latin among Chinese, 4 sheets tilted 25 degrees, 5 headlines,
-// 6 and 7 small print (12 and 10 px), 8 dark frames.
+// 6 and 7 small print (12 and 10 px), 8 dark frames, 9 small print scanned.
 BENCHMARK(BM_Recognize)->DenseRange(0, ocrbench::kReadSets - 1)->Unit(benchmark::kSecond)->Iterations(1);
 BENCHMARK(BM_TesseractChiSim)->DenseRange(0, ocrbench::kReadSets - 1)->Unit(benchmark::kSecond)->Iterations(1);
 // Arguments: 0 English pages, 1 English on the desk, 2 Chinese pages, 3 Chinese on the desk.

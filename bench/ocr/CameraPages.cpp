@@ -116,6 +116,30 @@ std::vector<ReadPage> MakeCleanPages() {
   return pages;
 }
 
+// Small print scanned rather than photographed: a whole sheet at 75 dpi,
+// one blur and the scanner's noise.
+std::vector<ReadPage> MakeSmallScans() {
+  std::vector<ReadPage> pages;
+  cv::RNG rng(8282);
+  const std::vector<vqscene::CjkFont> fonts = RegularUnseenFonts();
+  for (size_t i = 0; i < 2 * fonts.size(); ++i) {
+    const vqscene::CjkFont& font = fonts[i % fonts.size()];
+    vqscene::CjkTextRenderer renderer(font);
+    const vqscene::PrintedText printed =
+        vqscene::SetChineseParagraphs(renderer, cv::Size(620, 877), 12, Level1Characters(), rng);
+    cv::Mat grey;
+    printed.print.convertTo(grey, CV_32F, 200.0 / 255.0, 35.0);
+    cv::GaussianBlur(grey, grey, cv::Size(), 0.6);
+    cv::Mat noise(grey.size(), CV_32F);
+    rng.fill(noise, cv::RNG::NORMAL, 0.0, 3.0);
+    grey += noise;
+    cv::Mat page;
+    grey.convertTo(page, CV_8U);
+    pages.push_back({page, printed.text, font.name + " 12 px scanned"});
+  }
+  return pages;
+}
+
 std::vector<ReadPage> MakeReadSet(ReadSet set) {
   PhotoKind kind;
   switch (set) {
@@ -151,6 +175,7 @@ std::vector<ReadPage> MakeReadSet(ReadSet set) {
       kind.ems = {22, 40, 26, 34, 30, 38, 24, 32};
       return MakePhotographs(kind, 4040);
     case ReadSet::kTurnedScans: return MakeTurnedScans();
+    case ReadSet::kSmallScans: return MakeSmallScans();
     case ReadSet::kClean: return MakeCleanPages();
   }
   return {};
@@ -238,6 +263,7 @@ const char* SetName(ReadSet set) {
     case ReadSet::kSmallPrint: return "small print 12 px";
     case ReadSet::kTinyPrint: return "small print 10 px";
     case ReadSet::kDark: return "dark, noisy frames";
+    case ReadSet::kSmallScans: return "small print 12 px, scanned";
   }
   return "";
 }

@@ -28,8 +28,10 @@ struct TurnedPage {
   int angle;  // the counter-clockwise turn that brings it upright
 };
 
-enum class ReadSet { kCamera, kTurnedScans, kClean, kMixed, kTilted, kHeadline, kSmallPrint, kTinyPrint, kDark };
-constexpr int kReadSets = 9;
+enum class ReadSet {
+  kCamera, kTurnedScans, kClean, kMixed, kTilted, kHeadline, kSmallPrint, kTinyPrint, kDark, kSmallScans
+};
+constexpr int kReadSets = 10;
 enum class TurnSet { kEnglishFlat, kEnglishDesk, kChineseFlat, kChineseDesk };
 
 const std::vector<ReadPage>& Pages(ReadSet set);
