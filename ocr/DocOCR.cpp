@@ -32,6 +32,11 @@ constexpr int kMinimumBlockArea = 1024;
 // The marks of a line reach at least this share of the print's height to
 // either side, so the blank of a full-width sign does not part its line.
 constexpr double kJoiningReach = 0.6;
+// A band of marks lower than this share of the print's height along most of
+// a line (the dots atop a line of headline glyphs) joins that line when it
+// lies within the gap share of it.
+constexpr double kThinBand = 0.5;
+constexpr double kThinBandGap = 0.3;
 // Marks lower than this share of the print's height are specks: they reach
 // no further than their own width.
 constexpr double kSpeckShare = 0.3;
@@ -42,6 +47,39 @@ constexpr double kMaximumLineSkew = 20.0;
 constexpr double kLevelTolerance = 0.5;
 const char kSameLine[] = "      ";
 const char kNextLine[] = "\r\n";
+
+// Bridges each thin band of the widened line image (ink 255) to the nearest
+// line above or below it, within the gap, that it runs along for at least
+// half of that line's length.
+void JoinThinBands(cv::Mat* lines, int textHeight) {
+  // Thin bands at least two glyphs long, and lines.
+  std::vector<cv::Rect> thinBands, fullLines;
+  for (const auto& outline : cvcompat::FindOuterContours(*lines)) {
+    const cv::Rect r = cv::boundingRect(outline);
+    if (r.height >= kThinBand * textHeight)
+      fullLines.push_back(r);
+    else if (r.width >= 2 * textHeight)
+      thinBands.push_back(r);
+  }
+  for (const cv::Rect& thin : thinBands) {
+    const cv::Rect* nearest = nullptr;
+    int nearestGap = static_cast<int>(kThinBandGap * textHeight) + 1;
+    for (const cv::Rect& other : fullLines) {
+      const int overlap = std::min(thin.br().x, other.br().x) - std::max(thin.x, other.x);
+      // The band runs along most of the line: the dots of its glyphs, not specks.
+      if (2 * overlap < other.width) continue;
+      const int gap = std::max(other.y - thin.br().y, thin.y - other.br().y);
+      if (gap >= 0 && gap < nearestGap) {
+        nearest = &other;
+        nearestGap = gap;
+      }
+    }
+    if (!nearest) continue;
+    const int left = std::max(thin.x, nearest->x), right = std::min(thin.br().x, nearest->br().x);
+    const int top = std::min(thin.br().y, nearest->br().y) - 1, bottom = std::max(thin.y, nearest->y) + 1;
+    cv::rectangle(*lines, cv::Rect(left, top, right - left, bottom - top), cv::Scalar::all(255), cv::FILLED, cv::LINE_8);
+  }
+}
 
 bool Report(OCRProgressCallback progress, double fraction, const char* message) {
   return progress && progress(fraction, message) != 0;
@@ -122,7 +160,7 @@ bool CDocOCR::RecognizeBlocks(cv::Mat page, std::vector<OCRTextBlock>* blocks, O
     cv::Mat inkBright;
     cv::subtract(cv::Scalar::all(255), grey(rectangles[i]), inkBright);
     OCRTextBlock block;
-    RecognizeTextLine(blockImages[i], &block.text, inkBright);
+    RecognizeTextLine(blockImages[i], &block.text, inkBright, static_cast<int>(textHeight * scale));
     block.x = static_cast<int>(std::lround(rectangles[i].x / scale));
     block.y = static_cast<int>(std::lround(rectangles[i].y / scale));
     block.width = static_cast<int>(std::lround(rectangles[i].width / scale));
@@ -220,6 +258,7 @@ void DetectTextBlocks(cv::Mat lineImage, cv::Mat pageImage, std::vector<cv::Mat>
     cv::rectangle(lines, cv::Rect(r.x - side, r.y, r.width + 2 * side, r.height), cv::Scalar::all(255), cv::FILLED,
                   cv::LINE_8);
   }
+  if (textHeight > 0) JoinThinBands(&lines, textHeight);
 
   const cv::Rect pageArea(0, 0, inversePage.cols, inversePage.rows);
   for (const auto& outline : cvcompat::FindOuterContours(lines)) {

@@ -48,13 +48,19 @@ class CDocOCR {
   bool RecognizeBlocks(cv::Mat page, std::vector<OCRTextBlock>* blocks, OCRProgressCallback progress,
                        bool pageIsBinary, double* lineSkew = nullptr);
   // blockImage: 8-bit, ink non-zero; greyBlock: the same size, ink bright.
-  bool RecognizeTextLine(cv::Mat blockImage, std::string* text, cv::Mat greyBlock);
-  void SegmentLine(cv::Mat blockImage, std::vector<OCRCandidate>* candidates, cv::Mat greyBlock);
+  // `textHeight`, the page's print height where measured, keeps a glyph
+  // from being taken lower than most of it (a line whose glyphs fall apart
+  // into dots and strokes).
+  bool RecognizeTextLine(cv::Mat blockImage, std::string* text, cv::Mat greyBlock, int textHeight = 0);
+  void SegmentLine(cv::Mat blockImage, std::vector<OCRCandidate>* candidates, cv::Mat greyBlock,
+                   int textHeight = 0);
   bool RecognizeGlyph(int count, cv::Mat glyph, std::string* labels, std::vector<double>* distances);
 
  private:
+  // A line's glyphs are at least this share of the page's print high.
+  static constexpr double kLeastGlyphShare = 0.8;
   // Readings asked of the engine for every cell.
-  static constexpr int kReadingsPerCell = 6;
+  static constexpr int kReadingsPerCell = 4;
   // A run whose best reading is this far off may be glyphs that touch; it
   // is cut into no more than this many pieces.
   static constexpr double kTouchingDistance = 0.25;

@@ -150,6 +150,13 @@ void RejectFaintCells(std::vector<CellReadings>* cells, double share) {
       for (double& distance : cell.distances) distance = std::max(distance, kUnread);
 }
 
+bool IsWholeCharacter(const CellReadings& cell, const GlyphGeometry& geometry, const LineBox& box, double closeness) {
+  if (cell.labels.empty() || !IsChineseLabel(cell.labels[0]) || cell.distances[0] >= closeness) return false;
+  const GlyphPlace* place = geometry.Find(cell.labels[0].c_str());
+  return place && cell.rect.width >= kGlyphWidthLeast * box.height && cell.rect.width <= kGlyphWidthMost * box.height &&
+         PlaceMismatch(cell.rect, *place, box) <= kGlyphPlaceMismatch;
+}
+
 void YieldToCoveringCharacters(std::vector<CellReadings>* cells, const GlyphGeometry* geometry, const LineBox* box,
                                double coverDistance, double margin) {
   constexpr double kFar = std::numeric_limits<double>::infinity();
@@ -159,11 +166,8 @@ void YieldToCoveringCharacters(std::vector<CellReadings>* cells, const GlyphGeom
   std::vector<bool> glyphLike(cells->size(), false);
   for (size_t o = 0; o < cells->size(); ++o) {
     const CellReadings& outer = (*cells)[o];
-    if (outer.labels.empty() || !IsChineseLabel(outer.labels[0]) || !geometry || !box) continue;
-    const GlyphPlace* place = geometry->Find(outer.labels[0].c_str());
-    glyphLike[o] = place && outer.distances[0] < kGlyphDistance && outer.rect.width >= kGlyphWidthLeast * box->height &&
-                   outer.rect.width <= kGlyphWidthMost * box->height &&
-                   PlaceMismatch(outer.rect, *place, *box) <= kGlyphPlaceMismatch;
+    if (!geometry || !box) continue;
+    glyphLike[o] = IsWholeCharacter(outer, *geometry, *box, kGlyphDistance);
   }
   for (size_t i = 0; i < cells->size(); ++i) {
     const cv::Rect& inner = (*cells)[i].rect;

@@ -46,6 +46,10 @@ void RankByPlace(CellReadings* cell, const GlyphGeometry& geometry, const LineBo
 // glyphs' (those read closely) is read as nothing.
 void RejectFaintCells(std::vector<CellReadings>* cells, double share);
 
+// True when the cell's best reading is a Chinese character read closer than
+// `closeness`, as wide as a Chinese glyph and lying where its glyphs lie.
+bool IsWholeCharacter(const CellReadings& cell, const GlyphGeometry& geometry, const LineBox& box, double closeness);
+
 // True for a label of a Chinese character (not a letter, digit or sign).
 bool IsChineseLabel(const std::string& label);
 

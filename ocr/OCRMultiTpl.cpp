@@ -165,7 +165,7 @@ bool COCRMultiTpl::MatchTemplateSet(const uint8_t* image, int width, int height,
     if (!set.members.empty()) {
       // The templates of the labels whose means lie nearest, in template order.
       std::vector<size_t> compared;
-      for (size_t mean : NearestMeans(set.means, x, std::max(kNearestMeans, 4 * static_cast<size_t>(n))))
+      for (size_t mean : NearestMeans(set.means, x, std::max(kNearestMeans, static_cast<size_t>(n) + 8)))
         compared.insert(compared.end(), set.members[mean].begin(), set.members[mean].end());
       std::sort(compared.begin(), compared.end());
       for (size_t t : compared) {

@@ -142,9 +142,11 @@ std::vector<ColumnRun> ThinPieces(const std::vector<int>& profile, ColumnRun run
   return pieces;
 }
 
-void CDocOCR::SegmentLine(cv::Mat blockImage, std::vector<OCRCandidate>* candidates, cv::Mat greyBlock) {
+void CDocOCR::SegmentLine(cv::Mat blockImage, std::vector<OCRCandidate>* candidates, cv::Mat greyBlock,
+                          int textHeight) {
   int glyphHeight = 0;
   if (blockImage.empty() || !engine_ || !EstimateGlyphHeight(blockImage, &glyphHeight)) return;
+  glyphHeight = std::max(glyphHeight, static_cast<int>(kLeastGlyphShare * textHeight));
   const int maxWidth = static_cast<int>(glyphHeight * 1.2);
   const std::vector<int> profile = ColumnProfile(blockImage);
   const std::vector<ColumnRun> runs = SplitRuns(profile, maxWidth);
@@ -152,12 +154,12 @@ void CDocOCR::SegmentLine(cv::Mat blockImage, std::vector<OCRCandidate>* candida
   // Cells over every sequence of parts not wider than a glyph may be; the
   // index of each part's own cell, or -1.
   std::vector<CellReadings> cells;
-  auto addCells = [&](const std::vector<ColumnRun>& parts, bool withWhole) {
+  auto addCells = [&](const std::vector<ColumnRun>& parts, const std::function<bool(size_t, size_t)>& wanted) {
     std::vector<int> own(parts.size(), -1);
     for (size_t i = 0; i < parts.size(); ++i)
       for (size_t j = i; j < parts.size(); ++j) {
         if (parts[j].last - parts[i].first + 1 > maxWidth) break;
-        if (!withWhole && i == 0 && j + 1 == parts.size()) continue;
+        if (!wanted(i, j)) continue;
         CellReadings cell;
         cv::Mat glyph;
         if (!CutCell(blockImage, greyBlock, parts[i].first, parts[j].last, &cell.rect, &glyph)) continue;
@@ -169,7 +171,7 @@ void CDocOCR::SegmentLine(cv::Mat blockImage, std::vector<OCRCandidate>* candida
       }
     return own;
   };
-  const std::vector<int> runCells = addCells(runs, true);
+  const std::vector<int> runCells = addCells(runs, [](size_t, size_t) { return true; });
 
   // Where the line's glyphs lie tells readings of one shape apart.
   const GlyphGeometry* geometry = engine_->Geometry();
@@ -184,7 +186,7 @@ void CDocOCR::SegmentLine(cv::Mat blockImage, std::vector<OCRCandidate>* candida
   for (size_t r = 0; r < runs.size(); ++r) {
     if (runCells[r] < 0 || cells[runCells[r]].distances[0] < kTouchingDistance) continue;
     const std::vector<ColumnRun> pieces = ThinPieces(profile, runs[r], thin, kMaxPieces);
-    if (pieces.size() > 1) addCells(pieces, false);
+    if (pieces.size() > 1) addCells(pieces, [&](size_t i, size_t j) { return i > 0 || j + 1 < pieces.size(); });
   }
   if (placed)
     for (size_t c = readCells; c < cells.size(); ++c) RankByPlace(&cells[c], *geometry, box);
@@ -234,10 +236,10 @@ bool CDocOCR::RecognizeGlyph(int count, cv::Mat glyph, std::string* labels, std:
   return RecognizeGlyphWith(engine_, count, glyph, labels, distances);
 }
 
-bool CDocOCR::RecognizeTextLine(cv::Mat blockImage, std::string* text, cv::Mat greyBlock) {
+bool CDocOCR::RecognizeTextLine(cv::Mat blockImage, std::string* text, cv::Mat greyBlock, int textHeight) {
   if (blockImage.empty() || !engine_) return false;
   std::vector<OCRCandidate> candidates;
-  SegmentLine(blockImage, &candidates, greyBlock);
+  SegmentLine(blockImage, &candidates, greyBlock, textHeight);
   if (candidates.empty()) return false;
   OCRList<OCRCandidate> list;
   for (const OCRCandidate& candidate : candidates) list.Append(candidate);
