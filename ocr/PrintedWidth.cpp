@@ -78,16 +78,16 @@ std::string SettleLookalikes(const std::string& gbk) {
     if (c.size() == 1 && IsLookalike(c[0])) {
       const char before = Neighbour(line, i, -1), after = Neighbour(line, i, 1);
       const bool round = c[0] == '0' || c[0] == 'O' || c[0] == 'o';
-      const bool anyLower = lower(before) || lower(after);
+      const bool anyLower = lower(before) || lower(after), anyUpper = upper(before) || upper(after);
       if ((before || after) && (!before || IsDigit(before)) && (!after || IsDigit(after))) {
         c = round ? "0" : "1";
       } else if ((before || after) && (!before || IsLetter(before)) && (!after || IsLetter(after))) {
-        // Letters: a digit or bar takes their case; a capital I inside a
-        // lower-case word is an l, an l among capitals an I.
+        // Letters: a digit or bar takes their case; a capital I among
+        // lower-case letters is an l, an l among capitals an I.
         if (c[0] == '0') c = anyLower ? "o" : "O";
         else if (c[0] == '1' || c[0] == '|') c = anyLower ? "l" : "I";
-        else if (c[0] == 'I' && lower(before) && lower(after)) c = "l";
-        else if (c[0] == 'l' && upper(before) && upper(after)) c = "I";
+        else if (c[0] == 'I' && anyLower && !anyUpper) c = "l";
+        else if (c[0] == 'l' && anyUpper && !anyLower) c = "I";
       }
     }
     out += c;

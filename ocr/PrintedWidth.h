@@ -19,6 +19,7 @@ std::string SettleLineEnds(const std::string& gbk);
 
 // A line's GBK text with each "0", "O", "o", "1", "l", "I" or "|" among
 // half-width characters turned into a digit when its nearest letters or
-// digits on both sides are digits, into a letter (of their case) when they
-// are letters, and left as read otherwise.
+// digits on either side are digits; when they are letters, a "0", "1" or
+// "|" becomes the letter of their case, and "I" and "l" take their case.
+// Left as read otherwise.
 std::string SettleLookalikes(const std::string& gbk);
