@@ -48,19 +48,20 @@ constexpr double kLevelTolerance = 0.5;
 const char kSameLine[] = "      ";
 const char kNextLine[] = "\r\n";
 
-// Bridges each thin band of the widened line image (ink 255) to the nearest
-// line above or below it, within the gap, that it runs along for at least
-// half of that line's length.
-void JoinThinBands(cv::Mat* lines, int textHeight) {
+// Bridges each thin band of the widened line image (ink 255; its outlines
+// given) to the nearest line above or below it, within the gap, that it runs
+// along for at least half of that line's length. True when it bridged any.
+bool JoinThinBands(cv::Mat* lines, const cvcompat::ContourList& outlines, int textHeight) {
   // Thin bands at least two glyphs long, and lines.
   std::vector<cv::Rect> thinBands, fullLines;
-  for (const auto& outline : cvcompat::FindOuterContours(*lines)) {
+  for (const auto& outline : outlines) {
     const cv::Rect r = cv::boundingRect(outline);
     if (r.height >= kThinBand * textHeight)
       fullLines.push_back(r);
     else if (r.width >= 2 * textHeight)
       thinBands.push_back(r);
   }
+  bool joined = false;
   for (const cv::Rect& thin : thinBands) {
     const cv::Rect* nearest = nullptr;
     int nearestGap = static_cast<int>(kThinBandGap * textHeight) + 1;
@@ -78,7 +79,9 @@ void JoinThinBands(cv::Mat* lines, int textHeight) {
     const int left = std::max(thin.x, nearest->x), right = std::min(thin.br().x, nearest->br().x);
     const int top = std::min(thin.br().y, nearest->br().y) - 1, bottom = std::max(thin.y, nearest->y) + 1;
     cv::rectangle(*lines, cv::Rect(left, top, right - left, bottom - top), cv::Scalar::all(255), cv::FILLED, cv::LINE_8);
+    joined = true;
   }
+  return joined;
 }
 
 bool Report(OCRProgressCallback progress, double fraction, const char* message) {
@@ -114,12 +117,7 @@ bool CDocOCR::RecognizeBlocks(cv::Mat page, std::vector<OCRTextBlock>* blocks, O
   const double offset = thresholdOffset_;
   // Headlines and small print are read at the size of body text; the
   // blocks keep the page's own coordinates.
-  cv::Mat ink;
-  if (pageIsBinary)
-    cv::subtract(cv::Scalar::all(255), grey, ink);
-  else
-    cv::adaptiveThreshold(grey, ink, 255, cv::ADAPTIVE_THRESH_MEAN_C, cv::THRESH_BINARY_INV, kPageBlockSize, offset);
-  const int textHeight = MeasureTextHeight(ink);
+  const int textHeight = pageIsBinary ? MeasureTextHeight(255 - grey) : MeasurePrintHeight(grey, kPageBlockSize, offset);
   const double scale = pageIsBinary ? 1.0 : TextScale(textHeight, grey.size());
   if (scale != 1.0) cv::resize(grey, grey, cv::Size(), scale, scale, scale < 1.0 ? cv::INTER_AREA : cv::INTER_CUBIC);
   // A photographed page is soft: blurred strokes fall apart in the line
@@ -258,10 +256,11 @@ void DetectTextBlocks(cv::Mat lineImage, cv::Mat pageImage, std::vector<cv::Mat>
     cv::rectangle(lines, cv::Rect(r.x - side, r.y, r.width + 2 * side, r.height), cv::Scalar::all(255), cv::FILLED,
                   cv::LINE_8);
   }
-  if (textHeight > 0) JoinThinBands(&lines, textHeight);
+  cvcompat::ContourList outlines = cvcompat::FindOuterContours(lines);
+  if (textHeight > 0 && JoinThinBands(&lines, outlines, textHeight)) outlines = cvcompat::FindOuterContours(lines);
 
   const cv::Rect pageArea(0, 0, inversePage.cols, inversePage.rows);
-  for (const auto& outline : cvcompat::FindOuterContours(lines)) {
+  for (const auto& outline : outlines) {
     const cv::Rect r = cv::boundingRect(outline);
     if (r.area() < kMinimumBlockArea) continue;
     const cv::Rect grown = cv::Rect(r.x - 1, r.y - 1, r.width + 2, r.height + 2) & pageArea;

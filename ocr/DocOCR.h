@@ -64,6 +64,8 @@ class CDocOCR {
   // A run whose best reading is this far off may be glyphs that touch; it
   // is cut into no more than this many pieces.
   static constexpr double kTouchingDistance = 0.25;
+  // Any distance (place included) a reading may have and still be taken.
+  static constexpr double kRejectAllowance = 1.0;
   static constexpr size_t kMaxPieces = 5;
   // Readings ranked by their place on the line are rejected this much later:
   // a Chinese glyph a little off its place is still read.

@@ -96,7 +96,8 @@ bool EstimateLineBox(const std::vector<CellReadings>& cells, const GlyphGeometry
 
 double PlaceMismatch(const cv::Rect& cell, const GlyphPlace& place, const LineBox& box) {
   const double h = box.height, top = box.TopAt(cell.x + cell.width / 2.0);
-  const double camera = kCameraSpread * kCameraSpread + (kPixelSpread / h) * (kPixelSpread / h);
+  // A turned line's glyphs are turned too: their boxes grow with the turn.
+  const double camera = kCameraSpread * kCameraSpread + (kPixelSpread / h) * (kPixelSpread / h) + box.slope * box.slope;
   auto deviation = [&](double seen, double mean, double spread) {
     const double d = seen - mean;
     return d * d / (spread * spread + camera);
@@ -110,6 +111,7 @@ namespace {
 
 // Orders the cell's readings by distance, equal ones as they were.
 void SortReadings(CellReadings* cell) {
+  if (std::is_sorted(cell->distances.begin(), cell->distances.end())) return;
   const size_t n = cell->labels.size();
   std::vector<size_t> order(n);
   std::iota(order.begin(), order.end(), 0);
@@ -126,10 +128,19 @@ void SortReadings(CellReadings* cell) {
 }  // namespace
 
 void RankByPlace(CellReadings* cell, const GlyphGeometry& geometry, const LineBox& box) {
-  for (size_t k = 0; k < cell->labels.size(); ++k)
-    if (const GlyphPlace* place = geometry.Find(cell->labels[k].c_str())) {
-      cell->distances[k] += kPlaceWeight * std::min(kLargestMismatch, PlaceMismatch(cell->rect, *place, box));
+  // Chinese glyphs all fill the box about alike: their readings keep the
+  // order their shapes give, all moved by what the closest one's place costs.
+  double chinese = -1.0;
+  for (size_t k = 0; k < cell->labels.size(); ++k) {
+    const GlyphPlace* place = geometry.Find(cell->labels[k].c_str());
+    if (!place) continue;
+    double cost = kPlaceWeight * std::min(kLargestMismatch, PlaceMismatch(cell->rect, *place, box));
+    if (IsChineseLabel(cell->labels[k])) {
+      if (chinese < 0.0) chinese = cost;
+      cost = chinese;
     }
+    cell->distances[k] += cost;
+  }
   SortReadings(cell);
 }
 

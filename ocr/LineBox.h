@@ -38,7 +38,8 @@ bool EstimateLineBox(const std::vector<CellReadings>& cells, const GlyphGeometry
 double PlaceMismatch(const cv::Rect& cell, const GlyphPlace& place, const LineBox& box);
 
 // Adds to each reading's distance what its place on the line costs, and
-// orders the readings by the sums.
+// orders the readings by the sums; the Chinese readings all cost what the
+// closest of them does, so they keep their order.
 void RankByPlace(CellReadings* cell, const GlyphGeometry& geometry, const LineBox& box);
 
 // Specks of noise read as dots and ticks (":", "'"), but their ink is

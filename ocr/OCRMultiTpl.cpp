@@ -143,7 +143,9 @@ void COCRMultiTpl::AssignMeans(TemplateSet* set, size_t length) {
       for (double& v : sum) v /= std::sqrt(norm);
     vectors.push_back(sum.data());
   }
-  set->means.Assign(vectors, length);
+  // The leading values of a discriminant projection tell the most: the
+  // means are compared over those alone.
+  set->means.Assign(vectors, set->chain.projection ? std::min(length, kMeanLength) : length);
 }
 
 void COCRMultiTpl::Release() {
@@ -163,14 +165,20 @@ bool COCRMultiTpl::MatchTemplateSet(const uint8_t* image, int width, int height,
       OCRElementCount(features.get()) == set.packed.Length()) {
     const double* x = MatrixData<double>(features.get());
     if (!set.members.empty()) {
-      // The templates of the labels whose means lie nearest, in template order.
+      // The templates of the labels whose means lie nearest, in template
+      // order, screened a block at a time like all the others would be.
       std::vector<size_t> compared;
       for (size_t mean : NearestMeans(set.means, x, std::max(kNearestMeans, static_cast<size_t>(n) + 8)))
         compared.insert(compared.end(), set.members[mean].begin(), set.members[mean].end());
       std::sort(compared.begin(), compared.end());
-      for (size_t t : compared) {
-        const double d = set.packed.CosineDistance(x, t);
-        if (best.Admits(d)) best.Offer(d, t);
+      const PackedTemplates::Query query = set.packed.Prepare(x);
+      constexpr size_t kLanes = PackedTemplates::kLanes;
+      double d[kLanes];
+      for (size_t i = 0; i < compared.size();) {
+        const size_t first = compared[i] / kLanes * kLanes;
+        set.packed.CosineDistances(query, first, std::min(kLanes, set.packed.Count() - first), d, best.Limit());
+        for (; i < compared.size() && compared[i] < first + kLanes; ++i)
+          if (best.Admits(d[compared[i] - first])) best.Offer(d[compared[i] - first], compared[i]);
       }
     } else {
       NearestTemplates(set.packed, x, &best);

@@ -18,8 +18,9 @@ struct TemplateSet {
   // glyph with all of them in one pass.
   PackedTemplates packed;
   // With several templates a label, the unit-length means of each label's
-  // templates, compared first; of the labels whose means lie nearest, the
-  // templates are compared (`members`, in template order).
+  // templates (behind a projection, their leading values alone), compared
+  // first; of the labels whose means lie nearest, the templates are
+  // compared (`members`, in template order).
   PackedTemplates means;
   std::vector<std::vector<size_t>> members;
 };
@@ -28,8 +29,10 @@ class COCRMultiTpl : public COCRInterface {
  public:
   // Component names longer than this are refused.
   static constexpr size_t kMaxNameLength = 99;
-  // Labels whose templates are compared after their means.
+  // Labels whose templates are compared after their means, and the values
+  // of the means compared.
   static constexpr size_t kNearestMeans = 16;
+  static constexpr size_t kMeanLength = 48;
 
   COCRMultiTpl() = default;
   ~COCRMultiTpl() override { Release(); }

@@ -19,6 +19,9 @@ char Neighbour(const std::vector<std::string>& line, size_t i, int step) {
   return 0;
 }
 
+// GBK rows A1 to A9 hold signs and symbols; characters lie above.
+bool IsChineseCharacter(const std::string& c) { return c.size() == 2 && static_cast<uint8_t>(c[0]) >= 0xB0; }
+
 // A GBK text's characters, one or two bytes each.
 std::vector<std::string> Characters(const std::string& gbk) {
   std::vector<std::string> characters;
@@ -55,13 +58,34 @@ std::string AsPrinted(const std::string& label, bool fullBox) {
   return label;
 }
 
+std::string DropStrayStrokes(const std::string& gbk) {
+  static const std::string kStrokes = "lI|!';:jiJ{}[]`";
+  const std::vector<std::string> line = Characters(gbk);
+  auto stroke = [&](size_t i) { return line[i].size() == 1 && kStrokes.find(line[i][0]) != std::string::npos; };
+  std::string out;
+  for (size_t i = 0; i < line.size();) {
+    // A run of strokes with a Chinese character or the line's end on either
+    // side, and a Chinese character on one.
+    size_t end = i;
+    while (end < line.size() && stroke(end)) ++end;
+    const bool before = i == 0 || IsChineseCharacter(line[i - 1]), after = end == line.size() || IsChineseCharacter(line[end]);
+    const bool beside = (i > 0 && IsChineseCharacter(line[i - 1])) || (end < line.size() && IsChineseCharacter(line[end]));
+    if (end > i && before && after && beside) {
+      i = end;
+      continue;
+    }
+    for (size_t k = i; k < std::max(end, i + 1); ++k) out += line[k];
+    i = std::max(end, i + 1);
+  }
+  return out;
+}
+
 std::string SettleLineEnds(const std::string& gbk) {
   std::vector<std::string> line = Characters(gbk);
-  auto chinese = [](const std::string& c) { return c.size() == 2 && static_cast<uint8_t>(c[0]) >= 0xB0; };
   for (size_t end : {size_t{0}, line.size() - 1}) {
     if (line.size() < 2 || line[end].size() != 1) continue;
     const std::string full = FullWidth(line[end][0]);
-    if (!full.empty() && chinese(line[end == 0 ? 1 : end - 1])) line[end] = full;
+    if (!full.empty() && IsChineseCharacter(line[end == 0 ? 1 : end - 1])) line[end] = full;
   }
   std::string out;
   for (const std::string& c : line) out += c;

@@ -12,6 +12,12 @@
 // fills a Chinese glyph box); anything else as the label.
 std::string AsPrinted(const std::string& label, bool fullBox);
 
+// A line's GBK text without the runs of bars and ticks ("l", "I", "|", "!",
+// "'", ";", "{"...) that stand alone between Chinese characters (or a
+// Chinese character and the line's end): strokes of a Chinese glyph read
+// apart, not print.
+std::string DropStrayStrokes(const std::string& gbk);
+
 // A line's GBK text with a sign at either end that stands beside a Chinese
 // character full-width, as Chinese text sets it: only its inner side told
 // its width.

@@ -26,37 +26,63 @@ constexpr double kLargestPage = 12e6;  // pixels
 
 }  // namespace
 
-int MeasureTextHeight(const cv::Mat& inkImage) {
-  if (inkImage.empty() || inkImage.type() != CV_8UC1) return 0;
-  // A tall page is measured in bands across it, which tell as much as the
-  // whole page at a fraction of the cost; marks cut by a band's edge are few.
+namespace {
+
+// A tall page is measured in bands across it, which tell as much as the
+// whole page at a fraction of the cost; marks cut by a band's edge are few.
+std::vector<cv::Rect> Bands(cv::Size page) {
   std::vector<cv::Rect> bands;
-  const int bandHeight = inkImage.rows / kBandShare;
+  const int bandHeight = page.height / kBandShare;
   if (bandHeight >= kLeastBand)
-    for (int b = 1; b < kBandShare; b += 2) bands.emplace_back(0, b * bandHeight, inkImage.cols, bandHeight);
+    for (int b = 1; b < kBandShare; b += 2) bands.emplace_back(0, b * bandHeight, page.width, bandHeight);
   else
-    bands.emplace_back(0, 0, inkImage.cols, inkImage.rows);
-  std::vector<int> heights;
-  long total = 0;
-  for (const cv::Rect& band : bands) {
-    cv::Mat labels, stats, centres;
-    const int n = cv::connectedComponentsWithStats(inkImage(band), labels, stats, centres, 8, CV_32S);
-    for (int i = 1; i < n; ++i) {
-      const int* s = stats.ptr<int>(i);
-      const int height = s[cv::CC_STAT_HEIGHT];
-      if (s[cv::CC_STAT_AREA] < kSmallestMark || height < kLowestMark || height > inkImage.rows / 4 ||
-          s[cv::CC_STAT_WIDTH] > inkImage.cols / 4)
-        continue;
-      heights.push_back(height);
-      total += height;
-    }
+    bands.emplace_back(0, 0, page.width, page.height);
+  return bands;
+}
+
+// Adds the heights of the marks of one band of a page of `page` size.
+void AddMarkHeights(const cv::Mat& band, cv::Size page, std::vector<int>* heights) {
+  cv::Mat labels, stats, centres;
+  const int n = cv::connectedComponentsWithStats(band, labels, stats, centres, 8, CV_32S);
+  for (int i = 1; i < n; ++i) {
+    const int* s = stats.ptr<int>(i);
+    const int height = s[cv::CC_STAT_HEIGHT];
+    if (s[cv::CC_STAT_AREA] >= kSmallestMark && height >= kLowestMark && height <= page.height / 4 &&
+        s[cv::CC_STAT_WIDTH] <= page.width / 4)
+      heights->push_back(height);
   }
+}
+
+// The height below which the share of the marks' heights lies.
+int TallShare(std::vector<int>& heights) {
   if (heights.size() < kFewestMarks) return 0;
+  long total = 0;
+  for (int height : heights) total += height;
   std::sort(heights.begin(), heights.end());
   long seen = 0;
   for (int height : heights)
     if ((seen += height) >= kMarkShare * static_cast<double>(total)) return height;
   return heights.back();
+}
+
+}  // namespace
+
+int MeasureTextHeight(const cv::Mat& inkImage) {
+  if (inkImage.empty() || inkImage.type() != CV_8UC1) return 0;
+  std::vector<int> heights;
+  for (const cv::Rect& band : Bands(inkImage.size())) AddMarkHeights(inkImage(band), inkImage.size(), &heights);
+  return TallShare(heights);
+}
+
+int MeasurePrintHeight(const cv::Mat& grey, int blockSize, double offset) {
+  if (grey.empty() || grey.type() != CV_8UC1 || blockSize < 3 || blockSize % 2 == 0) return 0;
+  std::vector<int> heights;
+  for (const cv::Rect& band : Bands(grey.size())) {
+    cv::Mat ink;
+    cv::adaptiveThreshold(grey(band), ink, 255, cv::ADAPTIVE_THRESH_MEAN_C, cv::THRESH_BINARY_INV, blockSize, offset);
+    AddMarkHeights(ink, grey.size(), &heights);
+  }
+  return TallShare(heights);
 }
 
 double TextScale(int height, cv::Size size) {

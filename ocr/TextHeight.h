@@ -11,6 +11,9 @@
 // em for Chinese print, the cap height for Latin; 0 for a page of fewer than
 // a dozen marks.
 int MeasureTextHeight(const cv::Mat& inkImage);
+// The same for a grey page (8-bit, one channel), its ink found by a mean
+// adaptive threshold of the block size and offset, only where measured.
+int MeasurePrintHeight(const cv::Mat& grey, int blockSize, double offset);
 
 // The factor that brings print `height` pixels high into the range read best
 // (1 when it is already there or too low to be print), no larger than keeps

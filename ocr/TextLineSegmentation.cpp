@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <functional>
+#include <utility>
 
 #include <opencv2/imgproc.hpp>
 
@@ -167,7 +168,7 @@ void CDocOCR::SegmentLine(cv::Mat blockImage, std::vector<OCRCandidate>* candida
         // A cell the engine cannot read has no rectangle or readings to offer.
         if (!ReadCell(glyph, &cell)) continue;
         if (i == j) own[i] = static_cast<int>(cells.size());
-        cells.push_back(cell);
+        cells.push_back(std::move(cell));
       }
     return own;
   };
@@ -180,11 +181,13 @@ void CDocOCR::SegmentLine(cv::Mat blockImage, std::vector<OCRCandidate>* candida
   if (placed)
     for (CellReadings& cell : cells) RankByPlace(&cell, *geometry, box);
 
-  // A run read badly may be glyphs that touch: its pieces are read too.
+  // A run read badly may be glyphs that touch: its pieces are read too,
+  // unless it lies where a Chinese glyph does (a poor print of one).
   const int thin = std::max(2, glyphHeight / 8);
   const size_t readCells = cells.size();
   for (size_t r = 0; r < runs.size(); ++r) {
     if (runCells[r] < 0 || cells[runCells[r]].distances[0] < kTouchingDistance) continue;
+    if (placed && IsWholeCharacter(cells[runCells[r]], *geometry, box, kRejectAllowance)) continue;
     const std::vector<ColumnRun> pieces = ThinPieces(profile, runs[r], thin, kMaxPieces);
     if (pieces.size() > 1) addCells(pieces, [&](size_t i, size_t j) { return i > 0 || j + 1 < pieces.size(); });
   }
@@ -246,6 +249,6 @@ bool CDocOCR::RecognizeTextLine(cv::Mat blockImage, std::string* text, cv::Mat g
   OCRLattice lattice;
   OCRList<OCRString> results;
   FindBestLatticePath(&list, &lattice, &results);
-  *text = results.Count() > 0 ? SettleLookalikes(SettleLineEnds(results.At(0)->c_str())) : "";
+  *text = results.Count() > 0 ? SettleLookalikes(SettleLineEnds(DropStrayStrokes(results.At(0)->c_str()))) : "";
   return true;
 }

@@ -39,7 +39,7 @@ constexpr int kRecipeVersion = 7;
 struct Options {
   std::string output;
   std::string kind = "templates";
-  int dims = 48;
+  int dims = 56;
   int eigenvectors = 8;
   int threads = 4;
   double regularisation = 0.01;
