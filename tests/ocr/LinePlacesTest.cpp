@@ -202,6 +202,17 @@ TEST(PrintedWidth, LettersDigitsAndSignsComeOutAsPrinted) {
   EXPECT_EQ("", SettleLineEnds(""));
 }
 
+// Bars and ticks standing alone among Chinese characters are strokes of a
+// glyph read apart; beside letters and digits they are print.
+TEST(PrintedWidth, StrayStrokesAmongChineseCharactersAreDropped) {
+  const std::pair<const char*, const char*> cases[] = {
+      {"你l好", "你好"},   {"你lI!好", "你好"},    {"l你好}", "你好"},  // alone, in runs, at the ends
+      {"共1个", "共1个"},  {"型号Il2", "型号Il2"}, {"email", "email"},  // digits, runs with a letter
+  };
+  for (const auto& [read, kept] : cases) EXPECT_EQ(Gbk(kept), DropStrayStrokes(Gbk(read))) << read;
+  EXPECT_EQ("l", DropStrayStrokes("l")) << "a line of one stroke is not beside a Chinese character";
+}
+
 TEST(PrintedWidth, LookalikesTakeTheKindOfTheirNeighbours) {
   const std::pair<const char*, const char*> cases[] = {
       {"电话OlO-6l023", "电话010-61023"},   // among digits, digits

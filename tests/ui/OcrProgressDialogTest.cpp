@@ -23,6 +23,7 @@
 #include "scene/CjkText.h"
 #include "scene/PrintedPage.h"
 #include "scene/Renderer.h"
+#include "tests/support/TestEnv.h"
 #include "tests/ui/CaptureDialogsSupport.h"
 #include "tests/ui/LayoutCheck.h"
 #include "tests/ui/ScreenshotSupport.h"
@@ -298,7 +299,7 @@ TEST_P(PageKindRecognition, IsReadThroughTheDialogFromTheCameraFrame) {
   const cv::Mat page = output.PageForRecognition(frame, settings, nullptr);
   ASSERT_FALSE(page.empty());
 
-  const fs::path doc = fs::current_path() / "页面" / "识别.doc";
+  const fs::path doc = vqtest::TempPath("页面/识别.doc");
   fs::create_directories(doc.parent_path());
   WatchedOcrDlg dialog(nullptr, 0, COCRProgressDlg::kOwnEngine);
   dialog.SetImage(page);
