@@ -23,6 +23,7 @@ constexpr int kLargest = 40;
 constexpr double kSmallTarget = 28.0;
 constexpr double kLargeTarget = 32.0;
 constexpr double kLargestPage = 12e6;  // pixels
+constexpr double kLargestEnlargement = 2.5;
 
 }  // namespace
 
@@ -88,7 +89,7 @@ int MeasurePrintHeight(const cv::Mat& grey, int blockSize, double offset) {
 double TextScale(int height, cv::Size size) {
   if (height < kLowestPrint) return 1.0;
   double scale = 1.0;
-  if (height < kSmallest) scale = kSmallTarget / height;
+  if (height < kSmallest) scale = std::min(kLargestEnlargement, kSmallTarget / height);
   if (height > kLargest) scale = kLargeTarget / height;
   const double pixels = static_cast<double>(size.width) * size.height;
   if (scale > 1.0 && pixels * scale * scale > kLargestPage) scale = std::max(1.0, std::sqrt(kLargestPage / pixels));

@@ -16,6 +16,7 @@ int MeasureTextHeight(const cv::Mat& inkImage);
 int MeasurePrintHeight(const cv::Mat& grey, int blockSize, double offset);
 
 // The factor that brings print `height` pixels high into the range read best
-// (1 when it is already there or too low to be print), no larger than keeps
-// a page of `size` under the largest page read.
+// (1 when it is already there or too low to be print), enlarging at most
+// two and a half times and no further than keeps a page of `size` under the
+// largest page read.
 double TextScale(int height, cv::Size size);
