@@ -1,5 +1,7 @@
 #include "app/ImageOutput.h"
 
+#include <algorithm>
+
 #include <opencv2/imgproc.hpp>
 
 #include "app/CameraModels.h"
@@ -152,6 +154,25 @@ int CImageOutput::ProcessFrame(const cv::Mat& frame, std::vector<cv::Mat>* pages
     pages->push_back(page);
   }
   return 0;
+}
+
+cv::Mat CImageOutput::PageForRecognition(const cv::Mat& frame, const CSysSettings& settings, const RECT* selection) {
+  CSysSettings plain = settings;
+  if (selection) std::copy_n(&selection->left, 4, plain.cropRect);
+  plain.shadow = 0;
+  plain.deformation = 0;
+  plain.dateMark = 0;
+  plain.customMark = 0;
+  plain.multiCutPage = false;
+  plain.colorMode = 0;
+  SetSettings(plain);
+  std::vector<cv::Mat> pages;
+  ProcessFrame(frame, &pages);
+  if (pages.empty()) return cv::Mat();
+  const cv::Mat* largest = &pages[0];
+  for (const cv::Mat& page : pages)
+    if (page.total() > largest->total()) largest = &page;
+  return *largest;
 }
 
 void CImageOutput::ProcessImage(cv::Mat& out, const cv::Mat& document) {

@@ -38,6 +38,11 @@ class CImageOutput {
   int ProcessFrame(const cv::Mat& frame, std::vector<cv::Mat>* pages);
   // Processes one document that is already cut out; empty in, empty out.
   void ProcessImage(cv::Mat& out, const cv::Mat& document);
+  // The page text recognition reads from a frame: cut by the settings' crop
+  // mode (`selection`, when given, as the crop rectangle) as a plain colour
+  // page, without shadow removal, straightening, marks or further pages;
+  // the largest when several are cut. Empty for an empty frame.
+  cv::Mat PageForRecognition(const cv::Mat& frame, const CSysSettings& settings, const RECT* selection);
 
   // Fills the watermark record; false (text emptied) when position is
   // outside 0..4, transparency outside 0..100 or size below 1.

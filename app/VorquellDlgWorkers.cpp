@@ -76,22 +76,10 @@ void CVorquellDlg::CaptureForOcr() {
 
   // Recognition wants the plain page: no shadow removal, straightening,
   // marks, several pages or other colours.
-  CSysSettings plain = settings_;
   RECT selection{};
-  if (documentController_->GetSelection(&selection)) std::copy_n(&selection.left, 4, plain.cropRect);
-  plain.shadow = 0;
-  plain.deformation = 0;
-  plain.dateMark = 0;
-  plain.customMark = 0;
-  plain.multiCutPage = false;
-  plain.colorMode = 0;
-  output.SetSettings(plain);
-  std::vector<cv::Mat> pages;
-  output.ProcessFrame(frame, &pages);
-  if (pages.empty()) return;
-  const cv::Mat* largest = &pages[0];
-  for (const cv::Mat& page : pages)
-    if (page.total() > largest->total()) largest = &page;
+  const bool selected = documentController_->GetSelection(&selection);
+  const cv::Mat page = output.PageForRecognition(frame, settings_, selected ? &selection : nullptr);
+  if (page.empty()) return;
 
   name += L".doc";
   const bool english = settings_.engOcr != 0;
@@ -99,10 +87,10 @@ void CVorquellDlg::CaptureForOcr() {
                          english ? COCRProgressDlg::kEnglishEngine : COCRProgressDlg::kOwnEngine);
   if (english) {
     cv::Mat grey;
-    cv::cvtColor(*largest, grey, cv::COLOR_BGR2GRAY);
+    cv::cvtColor(page, grey, cv::COLOR_BGR2GRAY);
     dialog.SetImage(grey);
   } else {
-    dialog.SetImage(*largest);
+    dialog.SetImage(page);
     dialog.SetSettings(settings_);
   }
   dialog.SetOutputPath(name);

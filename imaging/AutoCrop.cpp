@@ -8,24 +8,32 @@
 #include "imaging/CvCompat.h"
 #include "imaging/DocumentDetection.h"
 #include "imaging/RectCut.h"
+#include "imaging/SheetCorners.h"
 
 namespace {
 
 // Documents covering less of the frame than this are never trimmed.
 constexpr double kMinCoverageToTrim = 0.08;
+// A sheet whose corners lie further than this share of its shorter side from
+// its rectangle's is seen at an angle: it is cut by its own corners.
+constexpr double kSquareOnTolerance = 0.03;
 constexpr float kAffineMinAreaRatio = 0.03f;
 constexpr int kAffineDefaultMargin = 5;
 
 // Cuts a found rectangle out of the frame with the margin applied; empty when
-// nothing would be left.
-cv::Mat CutWithMargin(const cv::Mat& image, cv::RotatedRect rect, int margin) {
+// nothing would be left. A sheet seen at an angle (its outline given) is cut
+// by its corners, so that no desk is left in the cut-out's corners.
+cv::Mat CutWithMargin(const cv::Mat& image, cv::RotatedRect rect, int margin,
+                      const std::vector<cv::Point>* outline = nullptr) {
   const double coverage = double(rect.size.width) * rect.size.height / image.cols / image.rows;
+  SheetQuad quad;
+  const bool slanted = margin >= 0 && outline && FindSheetQuad(*outline, rect, kSquareOnTolerance, &quad);
   if (margin < 0) {
     const float grow = -2.0f * float(margin);
     rect.size.width += grow;
     rect.size.height += grow;
   }
-  cv::Mat cut = ExtractRotatedRect(rect, image);
+  cv::Mat cut = slanted ? CutSheetQuad(image, quad) : ExtractRotatedRect(rect, image);
   if (cut.empty() || margin <= 0 || coverage < kMinCoverageToTrim) return cut;
   if (cut.cols <= 2LL * margin || cut.rows <= 2LL * margin) return cv::Mat();
   return cut(cv::Rect(margin, margin, cut.cols - 2 * margin, cut.rows - 2 * margin)).clone();
@@ -57,7 +65,7 @@ bool AutoCropDocument(cv::Mat image, float minAreaRatio, int margin, float scale
   if (!FindDocumentRectAndContour(&rect, medianKernel, sobelKernel, &outline, scale, minAreaRatio, image,
                                   thresholdFactor))
     return false;
-  cv::Mat cut = cvcompat::Guarded(cv::Mat(), [&] { return CutWithMargin(image, rect, margin); });
+  cv::Mat cut = cvcompat::Guarded(cv::Mat(), [&] { return CutWithMargin(image, rect, margin, &outline); });
   if (cut.empty()) return false;
   *out = cut;
   return true;

@@ -12,6 +12,7 @@
 #include "ocr/GlyphRecognition.h"
 #include "ocr/OCREngine.h"
 #include "ocr/PageFocus.h"
+#include "ocr/TextHeight.h"
 
 namespace {
 
@@ -28,6 +29,17 @@ constexpr int kPageBlockSize = 51;
 constexpr int kLineBlockSize = 11;
 constexpr int kStrokeRadius = 5;
 constexpr int kMinimumBlockArea = 1024;
+// The marks of a line reach at least this share of the print's height to
+// either side, so the blank of a full-width sign does not part its line.
+constexpr double kJoiningReach = 0.6;
+// A band of marks lower than this share of the print's height along most of
+// a line (the dots atop a line of headline glyphs) joins that line when it
+// lies within the gap share of it.
+constexpr double kThinBand = 0.5;
+constexpr double kThinBandGap = 0.3;
+// Marks lower than this share of the print's height are specks: they reach
+// no further than their own width.
+constexpr double kSpeckShare = 0.3;
 // Line skew: blocks at least this many times longer than thick tell it;
 // turns beyond the maximum are not lines, within the tolerance the page is level.
 constexpr double kLongBlockRatio = 4.0;
@@ -35,6 +47,42 @@ constexpr double kMaximumLineSkew = 20.0;
 constexpr double kLevelTolerance = 0.5;
 const char kSameLine[] = "      ";
 const char kNextLine[] = "\r\n";
+
+// Bridges each thin band of the widened line image (ink 255; its outlines
+// given) to the nearest line above or below it, within the gap, that it runs
+// along for at least half of that line's length. True when it bridged any.
+bool JoinThinBands(cv::Mat* lines, const cvcompat::ContourList& outlines, int textHeight) {
+  // Thin bands at least two glyphs long, and lines.
+  std::vector<cv::Rect> thinBands, fullLines;
+  for (const auto& outline : outlines) {
+    const cv::Rect r = cv::boundingRect(outline);
+    if (r.height >= kThinBand * textHeight)
+      fullLines.push_back(r);
+    else if (r.width >= 2 * textHeight)
+      thinBands.push_back(r);
+  }
+  bool joined = false;
+  for (const cv::Rect& thin : thinBands) {
+    const cv::Rect* nearest = nullptr;
+    int nearestGap = static_cast<int>(kThinBandGap * textHeight) + 1;
+    for (const cv::Rect& other : fullLines) {
+      const int overlap = std::min(thin.br().x, other.br().x) - std::max(thin.x, other.x);
+      // The band runs along most of the line: the dots of its glyphs, not specks.
+      if (2 * overlap < other.width) continue;
+      const int gap = std::max(other.y - thin.br().y, thin.y - other.br().y);
+      if (gap >= 0 && gap < nearestGap) {
+        nearest = &other;
+        nearestGap = gap;
+      }
+    }
+    if (!nearest) continue;
+    const int left = std::max(thin.x, nearest->x), right = std::min(thin.br().x, nearest->br().x);
+    const int top = std::min(thin.br().y, nearest->br().y) - 1, bottom = std::max(thin.y, nearest->y) + 1;
+    cv::rectangle(*lines, cv::Rect(left, top, right - left, bottom - top), cv::Scalar::all(255), cv::FILLED, cv::LINE_8);
+    joined = true;
+  }
+  return joined;
+}
 
 bool Report(OCRProgressCallback progress, double fraction, const char* message) {
   return progress && progress(fraction, message) != 0;
@@ -66,6 +114,12 @@ bool CDocOCR::RecognizeBlocks(cv::Mat page, std::vector<OCRTextBlock>* blocks, O
   if (Report(progress, 0.0, kPreprocessing)) return false;
   cv::Mat grey = page;
   if (page.channels() > 1) cv::cvtColor(page, grey, cv::COLOR_BGR2GRAY);
+  const double offset = thresholdOffset_;
+  // Headlines and small print are read at the size of body text; the
+  // blocks keep the page's own coordinates.
+  const int textHeight = pageIsBinary ? MeasureTextHeight(255 - grey) : MeasurePrintHeight(grey, kPageBlockSize, offset);
+  const double scale = pageIsBinary ? 1.0 : TextScale(textHeight, grey.size());
+  if (scale != 1.0) cv::resize(grey, grey, cv::Size(), scale, scale, scale < 1.0 ? cv::INTER_AREA : cv::INTER_CUBIC);
   // A photographed page is soft: blurred strokes fall apart in the line
   // image and read badly. Sharpened, it is read like a print; crisp pages
   // stay as they are.
@@ -79,17 +133,22 @@ bool CDocOCR::RecognizeBlocks(cv::Mat page, std::vector<OCRTextBlock>* blocks, O
     pageImage = grey.clone();
     lineImage = grey.clone();
   } else {
-    const double offset = thresholdOffset_;
     cv::adaptiveThreshold(grey, pageImage, 255, cv::ADAPTIVE_THRESH_GAUSSIAN_C, cv::THRESH_BINARY, kPageBlockSize,
                           offset);
-    cv::Mat strokes;
-    StrokeFilter(grey, kStrokeRadius, &strokes);
-    cv::adaptiveThreshold(strokes, lineImage, 255, cv::ADAPTIVE_THRESH_GAUSSIAN_C, cv::THRESH_BINARY, kLineBlockSize,
-                          offset);
+    if (scale > 1.0) {
+      // Enlarged small print is too soft for the stroke filter: its glyphs'
+      // strokes run together. The page image finds its lines.
+      lineImage = pageImage.clone();
+    } else {
+      cv::Mat strokes;
+      StrokeFilter(grey, kStrokeRadius, &strokes);
+      cv::adaptiveThreshold(strokes, lineImage, 255, cv::ADAPTIVE_THRESH_GAUSSIAN_C, cv::THRESH_BINARY,
+                            kLineBlockSize, offset);
+    }
   }
   std::vector<cv::Mat> blockImages;
   std::vector<cv::Rect> rectangles;
-  DetectTextBlocks(lineImage, pageImage, &blockImages, &rectangles);
+  DetectTextBlocks(lineImage, pageImage, &blockImages, &rectangles, static_cast<int>(textHeight * scale));
   if (lineSkew) *lineSkew = EstimateLineSkew(blockImages);
   if (Report(progress, 0.05, kPreprocessed)) return false;
 
@@ -99,11 +158,11 @@ bool CDocOCR::RecognizeBlocks(cv::Mat page, std::vector<OCRTextBlock>* blocks, O
     cv::Mat inkBright;
     cv::subtract(cv::Scalar::all(255), grey(rectangles[i]), inkBright);
     OCRTextBlock block;
-    RecognizeTextLine(blockImages[i], &block.text, inkBright);
-    block.x = rectangles[i].x;
-    block.y = rectangles[i].y;
-    block.width = rectangles[i].width;
-    block.height = rectangles[i].height;
+    RecognizeTextLine(blockImages[i], &block.text, inkBright, static_cast<int>(textHeight * scale));
+    block.x = static_cast<int>(std::lround(rectangles[i].x / scale));
+    block.y = static_cast<int>(std::lround(rectangles[i].y / scale));
+    block.width = static_cast<int>(std::lround(rectangles[i].width / scale));
+    block.height = static_cast<int>(std::lround(rectangles[i].height / scale));
     blocks->push_back(block);
     if (progress) {
       const double fraction = 0.05 + 0.95 * static_cast<double>(i + 1) / static_cast<double>(n);
@@ -181,22 +240,27 @@ OCRTextBlock LevelTextBlock(const OCRTextBlock& block, double skew) {
 }
 
 void DetectTextBlocks(cv::Mat lineImage, cv::Mat pageImage, std::vector<cv::Mat>* blockImages,
-                      std::vector<cv::Rect>* blockRectangles) {
+                      std::vector<cv::Rect>* blockRectangles, int textHeight) {
   if (lineImage.empty()) return;
   blockImages->clear();
   cv::Mat lines, inversePage;
   cv::subtract(cv::Scalar::all(255), lineImage, lines);
   cv::subtract(cv::Scalar::all(255), pageImage, inversePage);
 
-  // Each mark widened to three times its width: the glyphs of a line merge.
+  // Each mark widened to three times its width, or by the reach on either
+  // side: the glyphs of a line merge.
+  const int reach = static_cast<int>(kJoiningReach * textHeight);
   for (const auto& outline : cvcompat::FindOuterContours(lines)) {
     const cv::Rect r = cv::boundingRect(outline);
-    cv::rectangle(lines, cv::Rect(r.x - r.width, r.y, 3 * r.width, r.height), cv::Scalar::all(255), cv::FILLED,
+    const int side = r.height >= kSpeckShare * textHeight ? std::max(r.width, reach) : r.width;
+    cv::rectangle(lines, cv::Rect(r.x - side, r.y, r.width + 2 * side, r.height), cv::Scalar::all(255), cv::FILLED,
                   cv::LINE_8);
   }
+  cvcompat::ContourList outlines = cvcompat::FindOuterContours(lines);
+  if (textHeight > 0 && JoinThinBands(&lines, outlines, textHeight)) outlines = cvcompat::FindOuterContours(lines);
 
   const cv::Rect pageArea(0, 0, inversePage.cols, inversePage.rows);
-  for (const auto& outline : cvcompat::FindOuterContours(lines)) {
+  for (const auto& outline : outlines) {
     const cv::Rect r = cv::boundingRect(outline);
     if (r.area() < kMinimumBlockArea) continue;
     const cv::Rect grown = cv::Rect(r.x - 1, r.y - 1, r.width + 2, r.height + 2) & pageArea;

@@ -8,6 +8,7 @@
 
 #include <opencv2/core.hpp>
 
+#include "ocr/LineBox.h"
 #include "ocr/OCRCandidate.h"
 
 class COCREngine;
@@ -47,11 +48,41 @@ class CDocOCR {
   bool RecognizeBlocks(cv::Mat page, std::vector<OCRTextBlock>* blocks, OCRProgressCallback progress,
                        bool pageIsBinary, double* lineSkew = nullptr);
   // blockImage: 8-bit, ink non-zero; greyBlock: the same size, ink bright.
-  bool RecognizeTextLine(cv::Mat blockImage, std::string* text, cv::Mat greyBlock);
-  void SegmentLine(cv::Mat blockImage, std::vector<OCRCandidate>* candidates, cv::Mat greyBlock);
+  // `textHeight`, the page's print height where measured, keeps a glyph
+  // from being taken lower than most of it (a line whose glyphs fall apart
+  // into dots and strokes).
+  bool RecognizeTextLine(cv::Mat blockImage, std::string* text, cv::Mat greyBlock, int textHeight = 0);
+  void SegmentLine(cv::Mat blockImage, std::vector<OCRCandidate>* candidates, cv::Mat greyBlock,
+                   int textHeight = 0);
   bool RecognizeGlyph(int count, cv::Mat glyph, std::string* labels, std::vector<double>* distances);
 
  private:
+  // A line's glyphs are at least this share of the page's print high.
+  static constexpr double kLeastGlyphShare = 0.8;
+  // Readings asked of the engine for every cell.
+  static constexpr int kReadingsPerCell = 4;
+  // A run whose best reading is this far off may be glyphs that touch; it
+  // is cut into no more than this many pieces.
+  static constexpr double kTouchingDistance = 0.25;
+  // Any distance (place included) a reading may have and still be taken.
+  static constexpr double kRejectAllowance = 1.0;
+  static constexpr size_t kMaxPieces = 5;
+  // Readings ranked by their place on the line are rejected this much later:
+  // a Chinese glyph a little off its place is still read.
+  static constexpr double kPlaceAllowance = 0.03;
+  // A letter or sign within a wider cell read as a Chinese character this
+  // close reads no closer than that character plus the margin.
+  static constexpr double kCoverDistance = 0.25;
+  static constexpr double kCoverMargin = 0.05;
+  // A cell whose ink is fainter than this share of the line's glyphs' is
+  // noise.
+  static constexpr double kFaintShare = 0.5;
+  // A sign with this much blank around it, in glyph boxes, is full-width.
+  static constexpr double kFullWidthBlank = 0.5;
+  // The cell's readings without repeated labels, best first; false when the
+  // engine cannot read it.
+  bool ReadCell(const cv::Mat& glyph, CellReadings* cell);
+
   double rejectDistance_ = 0.32;  // a glyph read at this distance or more is a space
   int candidatesPerGlyph_ = 1;
   int thresholdOffset_ = 25;      // C of both adaptive thresholds
@@ -59,9 +90,11 @@ class CDocOCR {
 };
 
 // Blocks of a binary line image (ink 0) with the pixels of the binary page
-// image inside each, inverted and masked to the block's outline.
+// image inside each, inverted and masked to the block's outline. Marks are
+// widened to three times their width; with the print's height given, marks
+// not lower than a speck reach at least about half of it to either side.
 void DetectTextBlocks(cv::Mat lineImage, cv::Mat pageImage, std::vector<cv::Mat>* blockImages,
-                      std::vector<cv::Rect>* blockRectangles);
+                      std::vector<cv::Rect>* blockRectangles, int textHeight = 0);
 // Darkens strokes narrow in at least one of four directions against the
 // nearest pair of samples `radius` pixels apart; background stays 255.
 void StrokeFilter(cv::Mat grey, int radius, cv::Mat* result);

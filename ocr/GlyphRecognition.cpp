@@ -4,17 +4,16 @@
 
 #include "ocr/OCREngine.h"
 
-void PrintModelLoadError() {
-  // "[CDocOCR::Initialize] 初始化字符模板失败"
-  std::fputs("[CDocOCR::Initialize] \xB3\xF5\xCA\xBC\xBB\xAF\xD7\xD6\xB7\xFB\xC4\xA3\xB0\xE5\xCA\xA7\xB0\xDC", stdout);
-  std::fputs("\n", stdout);
-  std::fflush(stdout);
+void PrintModelLoadError(const char* modelPath) {
+  std::fprintf(stderr, "Text recognition cannot start: the recognition model \"%s\" is missing or damaged.\n",
+               modelPath ? modelPath : "");
+  std::fflush(stderr);
 }
 
 COCREngine* LoadRecognitionEngine(const char* modelPath) {
   auto* engine = new COCREngine;
   if (modelPath && engine->Load(modelPath)) return engine;
-  PrintModelLoadError();
+  PrintModelLoadError(modelPath);
   engine->Release();
   delete engine;
   return nullptr;

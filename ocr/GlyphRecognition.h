@@ -8,9 +8,9 @@
 
 class COCREngine;
 
-// Writes the model-load failure text (GBK), a line feed and a flush to the
-// standard output stream.
-void PrintModelLoadError();
+// Tells on the standard error stream, in UTF-8, that the model at the path
+// (UTF-8 bytes) could not be loaded.
+void PrintModelLoadError(const char* modelPath);
 
 // A new engine with the model loaded, owned by the caller; on failure the
 // failure text is printed and null returned.

@@ -3,6 +3,7 @@
 #include <new>
 
 #include "ocr/ComponentFactory.h"
+#include "ocr/GlyphGeometry.h"
 #include "ocr/ModelText.h"
 #include "ocr/OCRMQDF.h"
 #include "ocr/OCRMultiTpl.h"
@@ -31,6 +32,11 @@ bool COCREngine::Load(const char* modelPath) {
 bool COCREngine::Recognize(const uint8_t* image, int width, int height, char* labels, int count, double* distances) {
   if (!classifier_ || !image || !labels || width <= 0 || height <= 0) return false;
   return classifier_->Recognize(image, width, height, labels, count, distances);
+}
+
+const GlyphGeometry* COCREngine::Geometry() const {
+  const GlyphGeometry* geometry = classifier_ ? classifier_->Geometry() : nullptr;
+  return geometry && !geometry->Empty() ? geometry : nullptr;
 }
 
 void COCREngine::Unload() {

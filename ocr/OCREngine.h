@@ -21,6 +21,8 @@ class COCREngine {
   // first, NUL-terminated. distances (optional): count doubles, ascending.
   // False before a successful Load, for a glyph without ink or on failure.
   bool Recognize(const uint8_t* image, int width, int height, char* labels, int count, double* distances);
+  // Where the labels' glyphs lie on a line; null when the model does not tell.
+  const GlyphGeometry* Geometry() const;
   // Frees the model data; the classifier object stays until Release.
   void Unload();
   void Release();

@@ -2,6 +2,8 @@
 // The classifier behind the engine: loads a model file and recognises glyphs.
 #include <cstdint>
 
+class GlyphGeometry;
+
 class COCRInterface {
  public:
   virtual ~COCRInterface() = default;
@@ -14,4 +16,6 @@ class COCRInterface {
   // non-zero bytes being ink. False without ink or without a usable model.
   virtual bool Recognize(const uint8_t* image, int width, int height, char* labels, int count,
                          double* distances) = 0;
+  // Where the labels' glyphs lie on a line, when the model tells.
+  virtual const GlyphGeometry* Geometry() const { return nullptr; }
 };

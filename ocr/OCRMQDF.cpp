@@ -48,6 +48,8 @@ bool COCRMQDF::ReadModel(CFileOperator& file) {
       classes_.clear();
       labels_.clear();
       haveClassList_ = true;
+    } else if (EqualsNoCase(tag, "GEO")) {
+      if (!geometry_.Read(file)) return false;
     } else if (!tag.empty() && tag[0] == '+') {
       if (!haveClassList_ || !ReadClass(file, tag.substr(1))) return false;
     } else if (tag.size() >= 2 && tag[0] == '-') {
@@ -116,6 +118,7 @@ void COCRMQDF::Release() {
   chain_ = FeatureChain();
   classes_.clear();
   labels_.clear();
+  geometry_.Clear();
   haveClassList_ = false;
 }
 

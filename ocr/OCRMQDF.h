@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ocr/FeatureChain.h"
+#include "ocr/GlyphGeometry.h"
 #include "ocr/OCRInterface.h"
 
 struct MQDFClassRecord {
@@ -34,6 +35,7 @@ class COCRMQDF : public COCRInterface {
   bool Load(const char* modelPath) override;
   void Release() override;
   bool Recognize(const uint8_t* image, int width, int height, char* labels, int count, double* distances) override;
+  const GlyphGeometry* Geometry() const override { return &geometry_; }
 
  private:
   bool ReadModel(CFileOperator& file);
@@ -44,4 +46,5 @@ class COCRMQDF : public COCRInterface {
   bool haveClassList_ = false;
   std::vector<MQDFClassRecord> classes_;
   std::vector<std::string> labels_;
+  GlyphGeometry geometry_;
 };

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "ocr/FeatureChain.h"
+#include "ocr/GlyphGeometry.h"
 #include "ocr/OCRInterface.h"
 #include "ocr/PackedTemplates.h"
 
@@ -16,12 +17,22 @@ struct TemplateSet {
   // With a cosine distance, the templates again, laid out for comparing a
   // glyph with all of them in one pass.
   PackedTemplates packed;
+  // With several templates a label, the unit-length means of each label's
+  // templates (behind a projection, their leading values alone), compared
+  // first; of the labels whose means lie nearest, the templates are
+  // compared (`members`, in template order).
+  PackedTemplates means;
+  std::vector<std::vector<size_t>> members;
 };
 
 class COCRMultiTpl : public COCRInterface {
  public:
   // Component names longer than this are refused.
   static constexpr size_t kMaxNameLength = 99;
+  // Labels whose templates are compared after their means, and the values
+  // of the means compared.
+  static constexpr size_t kNearestMeans = 16;
+  static constexpr size_t kMeanLength = 48;
 
   COCRMultiTpl() = default;
   ~COCRMultiTpl() override { Release(); }
@@ -35,11 +46,15 @@ class COCRMultiTpl : public COCRInterface {
   bool MatchTemplateSet(const uint8_t* image, int width, int height, char* setLabels, int count,
                         double* setDistances, const TemplateSet& set) const;
   const std::vector<TemplateSet>& Sets() const { return sets_; }
+  const GlyphGeometry* Geometry() const override { return &geometry_; }
 
  private:
   bool ReadModel(CFileOperator& file);
   bool OpenSet(CFileOperator& file);
   bool CheckShapes();
+  // Builds the set's label means and their members.
+  static void AssignMeans(TemplateSet* set, size_t length);
 
   std::vector<TemplateSet> sets_;
+  GlyphGeometry geometry_;
 };

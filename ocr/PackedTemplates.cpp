@@ -191,6 +191,10 @@ void PackedTemplates::Assign(const std::vector<const double*>& vectors, size_t l
   }
 }
 
+double PackedTemplates::CosineDistance(const double* features, size_t t) const {
+  return t < count_ ? ExactDistance(exact_.data() + t * length_, features, length_) : kInfinity;
+}
+
 bool PackedTemplates::WideKernelAvailable() {
 #ifdef VQ_WIDE_KERNEL
   static const bool available = __builtin_cpu_supports("avx2");

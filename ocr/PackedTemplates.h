@@ -51,6 +51,9 @@ class PackedTemplates {
                        double limit = std::numeric_limits<double>::infinity(),
                        Kernel kernel = Kernel::kAuto) const;
 
+  // The distance of template t alone, the same as CosineDistances gives it.
+  double CosineDistance(const double* features, size_t t) const;
+
   // True when this processor runs the wide kernel.
   static bool WideKernelAvailable();
 

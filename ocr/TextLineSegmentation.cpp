@@ -2,13 +2,17 @@
 
 #include <algorithm>
 #include <functional>
+#include <utility>
 
 #include <opencv2/imgproc.hpp>
 
 #include "imaging/CvCompat.h"
 #include "ocr/DocOCR.h"
 #include "ocr/GlyphRecognition.h"
+#include "ocr/LineBox.h"
+#include "ocr/OCREngine.h"
 #include "ocr/OCRLattice.h"
+#include "ocr/PrintedWidth.h"
 
 namespace {
 
@@ -26,6 +30,27 @@ std::vector<ColumnRun> FindRuns(const std::vector<int>& profile) {
     c = run.last + 1;
   }
   return runs;
+}
+
+// Ink pixels in each column of a block.
+std::vector<int> InkPerColumn(const cv::Mat& blockImage) {
+  std::vector<int> ink(static_cast<size_t>(blockImage.cols), 0);
+  for (int y = 0; y < blockImage.rows; ++y) {
+    const uint8_t* row = blockImage.ptr<uint8_t>(y);
+    for (int x = 0; x < blockImage.cols; ++x) ink[x] += row[x] != 0;
+  }
+  return ink;
+}
+
+// The blank columns on either side of a cell up to the nearest ink; a side
+// without ink (the line's end) counts as `missing`. A cell ends a column
+// before its last ink (the column profile pairs each column with the next).
+double BlankAround(const std::vector<int>& ink, const cv::Rect& cell, double missing) {
+  const int n = static_cast<int>(ink.size()), end = cell.x + cell.width + 1;
+  int before = 0, after = 0;
+  for (int x = cell.x - 1; x >= 0 && ink[x] == 0; --x) ++before;
+  for (int x = end; x < n && ink[x] == 0; ++x) ++after;
+  return (cell.x - before <= 0 ? missing : before) + (end + after >= n ? missing : after);
 }
 
 }  // namespace
@@ -90,57 +115,140 @@ std::vector<ColumnRun> SplitRuns(std::vector<int> profile, int maxWidth) {
   }
 }
 
-void CDocOCR::SegmentLine(cv::Mat blockImage, std::vector<OCRCandidate>* candidates, cv::Mat greyBlock) {
+std::vector<ColumnRun> ThinPieces(const std::vector<int>& profile, ColumnRun run, int thin, size_t maxPieces) {
+  std::vector<ColumnRun> pieces;
+  int start = run.first;
+  for (int c = run.first; c <= run.last;) {
+    if (profile[c] > thin) {
+      ++c;
+      continue;
+    }
+    int end = c;
+    while (end < run.last && profile[end + 1] <= thin) ++end;
+    if (end - c + 1 > thin) {
+      // A stroke of its own: it parts from what lies on either side.
+      if (c > start) pieces.push_back({start, c - 1});
+      pieces.push_back({c, end});
+      start = end + 1;
+    } else if (c > run.first && end < run.last) {
+      const int weakest = static_cast<int>(std::min_element(profile.begin() + c, profile.begin() + end + 1) -
+                                           profile.begin());
+      if (weakest > start) pieces.push_back({start, weakest - 1});
+      start = weakest + 1;
+    }
+    c = end + 1;
+  }
+  if (start <= run.last) pieces.push_back({start, run.last});
+  if (pieces.size() > maxPieces) return {run};
+  return pieces;
+}
+
+void CDocOCR::SegmentLine(cv::Mat blockImage, std::vector<OCRCandidate>* candidates, cv::Mat greyBlock,
+                          int textHeight) {
   int glyphHeight = 0;
   if (blockImage.empty() || !engine_ || !EstimateGlyphHeight(blockImage, &glyphHeight)) return;
+  glyphHeight = std::max(glyphHeight, static_cast<int>(kLeastGlyphShare * textHeight));
   const int maxWidth = static_cast<int>(glyphHeight * 1.2);
-  const std::vector<ColumnRun> runs = SplitRuns(ColumnProfile(blockImage), maxWidth);
+  const std::vector<int> profile = ColumnProfile(blockImage);
+  const std::vector<ColumnRun> runs = SplitRuns(profile, maxWidth);
 
-  for (size_t i = 0; i < runs.size(); ++i)
-    for (size_t j = i; j < runs.size(); ++j) {
-      if (runs[j].last - runs[i].first + 1 > maxWidth) break;
-      cv::Rect cell;
-      cv::Mat glyph;
-      if (!CutCell(blockImage, greyBlock, runs[i].first, runs[j].last, &cell, &glyph)) continue;
-      std::string labels;
-      std::vector<double> distances;
-      // A cell the engine cannot read has no rectangle or readings to offer.
-      if (!RecognizeGlyph(candidatesPerGlyph_, glyph, &labels, &distances)) continue;
-      OCRCandidate candidate;
-      candidate.left = cell.x;
-      candidate.top = cell.y;
-      candidate.height = cell.height;
-      candidate.width = cell.width;
-      if (distances[0] < rejectDistance_) {
-        candidate.bestDistance = distances[0];
-        for (int k = 0; k < candidatesPerGlyph_; ++k) {
-          const std::string label = labels.substr(std::min<size_t>(2 * k, labels.size()), 2);
-          // Fewer readings than asked for: the rest of the buffer is empty.
-          if (label.empty()) break;
-          candidate.alternatives.Append(OCRAlternative{label.c_str(), std::max(0.0, 1.0 - distances[k])});
-        }
-      } else {
-        candidate.bestDistance = rejectDistance_;
-        candidate.alternatives.Append(OCRAlternative{" ", std::max(0.0, 1.0 - rejectDistance_)});
+  // Cells over every sequence of parts not wider than a glyph may be; the
+  // index of each part's own cell, or -1.
+  std::vector<CellReadings> cells;
+  auto addCells = [&](const std::vector<ColumnRun>& parts, const std::function<bool(size_t, size_t)>& wanted) {
+    std::vector<int> own(parts.size(), -1);
+    for (size_t i = 0; i < parts.size(); ++i)
+      for (size_t j = i; j < parts.size(); ++j) {
+        if (parts[j].last - parts[i].first + 1 > maxWidth) break;
+        if (!wanted(i, j)) continue;
+        CellReadings cell;
+        cv::Mat glyph;
+        if (!CutCell(blockImage, greyBlock, parts[i].first, parts[j].last, &cell.rect, &glyph)) continue;
+        cell.ink = cv::mean(greyBlock(cell.rect), blockImage(cell.rect))[0];
+        // A cell the engine cannot read has no rectangle or readings to offer.
+        if (!ReadCell(glyph, &cell)) continue;
+        if (i == j) own[i] = static_cast<int>(cells.size());
+        cells.push_back(std::move(cell));
       }
-      candidates->push_back(candidate);
+    return own;
+  };
+  const std::vector<int> runCells = addCells(runs, [](size_t, size_t) { return true; });
+
+  // Where the line's glyphs lie tells readings of one shape apart.
+  const GlyphGeometry* geometry = engine_->Geometry();
+  LineBox box;
+  const bool placed = geometry && EstimateLineBox(cells, *geometry, &box);
+  if (placed)
+    for (CellReadings& cell : cells) RankByPlace(&cell, *geometry, box);
+
+  // A run read badly may be glyphs that touch: its pieces are read too,
+  // unless it lies where a Chinese glyph does (a poor print of one).
+  const int thin = std::max(2, glyphHeight / 8);
+  const size_t readCells = cells.size();
+  for (size_t r = 0; r < runs.size(); ++r) {
+    if (runCells[r] < 0 || cells[runCells[r]].distances[0] < kTouchingDistance) continue;
+    if (placed && IsWholeCharacter(cells[runCells[r]], *geometry, box, kRejectAllowance)) continue;
+    const std::vector<ColumnRun> pieces = ThinPieces(profile, runs[r], thin, kMaxPieces);
+    if (pieces.size() > 1) addCells(pieces, [&](size_t i, size_t j) { return i > 0 || j + 1 < pieces.size(); });
+  }
+  if (placed)
+    for (size_t c = readCells; c < cells.size(); ++c) RankByPlace(&cells[c], *geometry, box);
+  RejectFaintCells(&cells, kFaintShare);
+  YieldToCoveringCharacters(&cells, placed ? geometry : nullptr, placed ? &box : nullptr, kCoverDistance, kCoverMargin);
+
+  const std::vector<int> ink = InkPerColumn(blockImage);
+  const double boxHeight = placed ? box.height : glyphHeight;
+  for (const CellReadings& cell : cells) {
+    OCRCandidate candidate;
+    candidate.left = cell.rect.x;
+    candidate.top = cell.rect.y;
+    candidate.height = cell.rect.height;
+    candidate.width = cell.rect.width;
+    if (cell.distances[0] < rejectDistance_ + (placed ? kPlaceAllowance : 0.0)) {
+      candidate.bestDistance = cell.distances[0];
+      // At the line's end, only the side that has a neighbour tells.
+      const bool fullBox = BlankAround(ink, cell.rect, kFullWidthBlank * boxHeight / 2) >= kFullWidthBlank * boxHeight;
+      for (size_t k = 0; k < cell.labels.size() && k < static_cast<size_t>(candidatesPerGlyph_); ++k)
+        candidate.alternatives.Append(
+            OCRAlternative{AsPrinted(cell.labels[k], fullBox).c_str(), std::max(0.0, 1.0 - cell.distances[k])});
+    } else {
+      candidate.bestDistance = rejectDistance_;
+      candidate.alternatives.Append(OCRAlternative{" ", std::max(0.0, 1.0 - rejectDistance_)});
     }
+    candidates->push_back(candidate);
+  }
+}
+
+bool CDocOCR::ReadCell(const cv::Mat& glyph, CellReadings* cell) {
+  // More readings than kept: a reading of the right shape but the wrong
+  // size may still give way to the next one.
+  const int count = std::max(candidatesPerGlyph_, kReadingsPerCell);
+  std::string labels;
+  std::vector<double> distances;
+  if (!RecognizeGlyph(count, glyph, &labels, &distances)) return false;
+  for (size_t k = 0; 2 * k + 1 < labels.size() && k < distances.size(); ++k) {
+    const std::string label = labels.substr(2 * k, 2);
+    if (std::find(cell->labels.begin(), cell->labels.end(), label) != cell->labels.end()) continue;
+    cell->labels.push_back(label);
+    cell->distances.push_back(distances[k]);
+  }
+  return !cell->labels.empty();
 }
 
 bool CDocOCR::RecognizeGlyph(int count, cv::Mat glyph, std::string* labels, std::vector<double>* distances) {
   return RecognizeGlyphWith(engine_, count, glyph, labels, distances);
 }
 
-bool CDocOCR::RecognizeTextLine(cv::Mat blockImage, std::string* text, cv::Mat greyBlock) {
+bool CDocOCR::RecognizeTextLine(cv::Mat blockImage, std::string* text, cv::Mat greyBlock, int textHeight) {
   if (blockImage.empty() || !engine_) return false;
   std::vector<OCRCandidate> candidates;
-  SegmentLine(blockImage, &candidates, greyBlock);
+  SegmentLine(blockImage, &candidates, greyBlock, textHeight);
   if (candidates.empty()) return false;
   OCRList<OCRCandidate> list;
   for (const OCRCandidate& candidate : candidates) list.Append(candidate);
   OCRLattice lattice;
   OCRList<OCRString> results;
   FindBestLatticePath(&list, &lattice, &results);
-  *text = results.Count() > 0 ? results.At(0)->c_str() : "";
+  *text = results.Count() > 0 ? SettleLookalikes(SettleLineEnds(DropStrayStrokes(results.At(0)->c_str()))) : "";
   return true;
 }

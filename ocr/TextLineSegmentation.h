@@ -30,3 +30,10 @@ struct ColumnRun {
 // The runs of the profile after every run of maxWidth or more columns has
 // been cut at its weakest column (the leftmost of equals), pass after pass.
 std::vector<ColumnRun> SplitRuns(std::vector<int> profile, int maxWidth);
+
+// Where glyphs that touch may part within a run: the run cut where only a
+// thin stroke (a profile of at most `thin`) joins thicker parts. A thin
+// stretch no wider than `thin` is cut through its weakest column (which
+// belongs to neither piece); a wider one (a hyphen, a slash) becomes a
+// piece of its own. At most `maxPieces` pieces, else the run alone.
+std::vector<ColumnRun> ThinPieces(const std::vector<int>& profile, ColumnRun run, int thin, size_t maxPieces);

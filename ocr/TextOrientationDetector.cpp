@@ -1,9 +1,13 @@
 #include "ocr/TextOrientationDetector.h"
 
+#include <algorithm>
+#include <cmath>
+
 #include <opencv2/imgproc.hpp>
 
 #include "imaging/CvCompat.h"
 #include "ocr/GlyphRecognition.h"
+#include "ocr/TextHeight.h"
 
 namespace {
 
@@ -13,6 +17,23 @@ constexpr int kAngles[4] = {0, 90, 180, 270};
 constexpr int kEdgeCut = 30;
 constexpr int kMinimumSideForCut = 60;
 constexpr int kThresholdBlock = 31;
+// Letters: marks this share of the print's height high, this narrow.
+constexpr double kLetterSide = 0.5;
+constexpr float kLetterAspect = 0.5f;
+
+// Letters, digits and signs that read as themselves or as one another when
+// turned ("n" and "u", "d" and "p", "N" and "Z", "o", "x", "I", "-"). The
+// model names them by their full-width forms, GBK row A3 in ASCII's order.
+const char kTurnAlike[] = "nudpbqMW69NZzsSoO0xXHIl1|-=.,':";
+
+COrientationVote::Mark KindOfMark(const std::string& label) {
+  using Mark = COrientationVote::Mark;
+  // GBK rows A1 to A9 hold the signs; characters lie above.
+  if (label.size() != 2 || static_cast<uint8_t>(label[0]) >= 0xB0) return Mark::kCharacter;
+  if (static_cast<uint8_t>(label[0]) != 0xA3) return Mark::kTurnAlike;
+  const char ascii = static_cast<char>(static_cast<uint8_t>(label[1]) - 0x80);
+  return std::string(kTurnAlike).find(ascii) == std::string::npos ? Mark::kLetter : Mark::kTurnAlike;
+}
 
 cv::Mat Rotated(const cv::Mat& image, int code) {
   cv::Mat turned;
@@ -22,7 +43,7 @@ cv::Mat Rotated(const cv::Mat& image, int code) {
 
 }  // namespace
 
-bool COrientationVote::Add(const Distances& d) {
+bool COrientationVote::Add(const Distances& d, Mark mark) {
   int best = 0;
   for (int k = 1; k < 4; ++k)
     if (d[k] < d[best]) best = k;
@@ -33,6 +54,12 @@ bool COrientationVote::Add(const Distances& d) {
   ++examined_;
   if (min >= kGlyphDistance) return examined_ - 2 * glyphs_ >= kNotTextMargin;
   ++glyphs_;
+  if (mark == Mark::kTurnAlike) return false;
+  if (mark == Mark::kLetter) {
+    if (min / second > kLetterRatio) return false;
+    for (int k = 0; k < 4; ++k) sums_[k] += d[k];
+    return ++accepted_ >= kVoteCount;
+  }
   // Read as a glyph in two turns, or the best turn does not stand out: no vote.
   if (second < kGlyphDistance || min / second > kAmbiguityRatio) return false;
   if (min / second < kSureRatio && ReadsAsText()) {
@@ -101,24 +128,39 @@ bool CTextOrientationDetector::Detect(cv::Mat image, int* angle, bool imageIsBin
     marks = 255 - marks;
   }
 
+  // Letters are smaller and narrower than Chinese glyphs: marks down to half
+  // the print's height, as narrow as letters are, are read too.
+  const int letterSide = static_cast<int>(kLetterSide * MeasureTextHeight(marks));
+  const int leastArea = std::min(minimumBoxArea_, letterSide * letterSide);
+  const float leastAspect = std::min(minimumAspect_, kLetterAspect);
   COrientationVote vote;
   std::string labels;
   std::vector<double> distances;
   for (const cvcompat::Contour& outline : cvcompat::FindContourList(marks)) {
     const cv::Rect box = cv::boundingRect(outline);
-    if (box.width * box.height < minimumBoxArea_) continue;
+    if (box.width * box.height < leastArea) continue;
     const float width = static_cast<float>(box.width), height = static_cast<float>(box.height);
-    if (width / height < minimumAspect_ || height / width < minimumAspect_) continue;
+    if (width / height < leastAspect || height / width < leastAspect) continue;
 
     const cv::Mat crop = inverted(box);
     const cv::Mat turns[4] = {crop, RotateImage90CounterClockwise(crop), RotateImage180(crop),
                               RotateImage90Clockwise(crop)};
     COrientationVote::Distances d = {1.0, 1.0, 1.0, 1.0};
+    std::string best;
     for (int j = 0; j < 4; ++j) {
       distances.clear();
-      if (RecognizeGlyph(1, turns[j], &labels, &distances) && !distances.empty()) d[j] = distances[0];
+      if (RecognizeGlyph(1, turns[j], &labels, &distances) && !distances.empty() && distances[0] < d[j]) {
+        d[j] = distances[0];
+        if (j == 0 || d[j] < *std::min_element(d.begin(), d.begin() + j)) best = labels;
+      }
     }
-    if (vote.Add(d)) break;
+    // A mark smaller or narrower than a Chinese glyph counts only as a letter.
+    const bool small = box.width * box.height < minimumBoxArea_ || width / height < minimumAspect_ ||
+                       height / width < minimumAspect_;
+    if (small && (*std::min_element(d.begin(), d.end()) >= COrientationVote::kGlyphDistance ||
+                  KindOfMark(best) == COrientationVote::Mark::kCharacter))
+      continue;
+    if (vote.Add(d, KindOfMark(best))) break;
   }
   return vote.Result(angle);
 }
@@ -126,3 +168,4 @@ bool CTextOrientationDetector::Detect(cv::Mat image, int* angle, bool imageIsBin
 cv::Mat RotateImage90CounterClockwise(cv::Mat image) { return Rotated(image, cv::ROTATE_90_COUNTERCLOCKWISE); }
 cv::Mat RotateImage180(cv::Mat image) { return Rotated(image, cv::ROTATE_180); }
 cv::Mat RotateImage90Clockwise(cv::Mat image) { return Rotated(image, cv::ROTATE_90_CLOCKWISE); }
+

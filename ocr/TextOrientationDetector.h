@@ -30,10 +30,18 @@ class COrientationVote {
   static constexpr int kVoteCount = 5;
   static constexpr int kNotTextMargin = 10;
 
+  // What the best turn of a mark reads as: a Chinese character; a letter,
+  // digit or sign, which votes even where another turn reads as a glyph
+  // too (an "e" turned over reads as an "a", worse) but never decides
+  // alone; or one that reads as itself or another when turned ("n" and
+  // "u", "o"), which does not vote.
+  enum class Mark { kCharacter, kLetter, kTurnAlike };
+  static constexpr double kLetterRatio = 0.5;
+
   // Adds one mark; true when the vote is over (a decisive mark, enough
-  // accepted marks, or a page that is not Chinese text), after which further
-  // marks must not be added.
-  bool Add(const Distances& d);
+  // accepted marks, or a page that is not text), after which further marks
+  // must not be added.
+  bool Add(const Distances& d, Mark mark = Mark::kCharacter);
   // The decided angle; false when no mark decided and none was accepted, or
   // when fewer than half of the marks read as glyphs.
   bool Result(int* angle) const;

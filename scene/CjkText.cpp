@@ -34,10 +34,13 @@ CjkTextRenderer::~CjkTextRenderer() {
 bool CjkTextRenderer::RenderGlyph(char32_t code, int pixels, Glyph* glyph) {
   auto face = static_cast<FT_Face>(face_);
   if (!face || FT_Get_Char_Index(face, code) == 0) return false;
+  // Outlines, never a face's own bitmaps for small sizes: print is drawn
+  // from outlines, and those bitmaps may be one bit a pixel.
   if (FT_Set_Pixel_Sizes(face, 0, static_cast<FT_UInt>(pixels)) != 0 ||
-      FT_Load_Char(face, code, FT_LOAD_RENDER) != 0)
+      FT_Load_Char(face, code, FT_LOAD_RENDER | FT_LOAD_NO_BITMAP) != 0)
     return false;
   const FT_Bitmap& bitmap = face->glyph->bitmap;
+  if (bitmap.pixel_mode != FT_PIXEL_MODE_GRAY && bitmap.rows > 0) return false;
   glyph->coverage = cv::Mat::zeros(static_cast<int>(bitmap.rows), static_cast<int>(bitmap.width), CV_8U);
   for (unsigned y = 0; y < bitmap.rows; ++y)
     for (unsigned x = 0; x < bitmap.width; ++x)

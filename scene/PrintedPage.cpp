@@ -5,11 +5,44 @@
 #include <iterator>
 #include <vector>
 
+#include <opencv2/imgproc.hpp>
+
 namespace vqscene {
 
 namespace {
 
 constexpr double kMarginShare = 0.08;
+// The lens sees 60 degrees across the frame's width.
+constexpr double kHalfField = 30.0 * CV_PI / 180.0;
+
+// The corners of a sheet of `size` (top left, top right, bottom right,
+// bottom left) about the origin, its top lifted `tilt` degrees toward the
+// camera about its middle line, then turned by `angle` degrees. Flat, the
+// sheet lies where one of its pixels is one of the frame's.
+std::vector<cv::Point2f> SeenCorners(cv::Size2f size, cv::Size frame, float angle, float tilt) {
+  const double focal = frame.width / (2.0 * std::tan(kHalfField));
+  const double t = tilt * CV_PI / 180.0, a = angle * CV_PI / 180.0;
+  const double u[4] = {-0.5, 0.5, 0.5, -0.5}, v[4] = {-0.5, -0.5, 0.5, 0.5};
+  std::vector<cv::Point2f> corners;
+  for (int i = 0; i < 4; ++i) {
+    const double x = u[i] * size.width, down = v[i] * size.height;
+    // The top (down < 0) comes nearer the lens and looks larger.
+    const double depth = focal + down * std::sin(t), scale = focal / depth;
+    const double px = x * scale, py = down * std::cos(t) * scale;
+    corners.emplace_back(static_cast<float>(px * std::cos(a) - py * std::sin(a)),
+                         static_cast<float>(px * std::sin(a) + py * std::cos(a)));
+  }
+  return corners;
+}
+
+cv::Rect2f Bounds(const std::vector<cv::Point2f>& points) {
+  float left = points[0].x, right = left, top = points[0].y, bottom = top;
+  for (const cv::Point2f& p : points) {
+    left = std::min(left, p.x), right = std::max(right, p.x);
+    top = std::min(top, p.y), bottom = std::max(bottom, p.y);
+  }
+  return {left, top, right - left, bottom - top};
+}
 
 }  // namespace
 
@@ -73,16 +106,23 @@ cv::Mat SetEnglishParagraphs(CjkTextRenderer& renderer, cv::Size size, int em, c
 }
 
 Scene PhotographedSheet(const cv::Mat& print, cv::Size frame, float angle, const DeskLight& light,
-                        std::uint64_t seed) {
+                        std::uint64_t seed, float tilt) {
   Scene scene = EmptyDesk(frame, seed);
   cv::RNG rng(seed);
   const cv::Size2f sheetSize(static_cast<float>(print.cols), static_cast<float>(print.rows));
-  const cv::Rect2f box = cv::RotatedRect({0, 0}, sheetSize, angle).boundingRect2f();
+  const std::vector<cv::Point2f> seen = SeenCorners(sheetSize, frame, angle, tilt);
+  const cv::Rect2f box = tilt == 0.0f ? cv::RotatedRect({0, 0}, sheetSize, angle).boundingRect2f() : Bounds(seen);
   const float slackX = std::max(0.0f, frame.width - box.width) / 3, slackY = std::max(0.0f, frame.height - box.height) / 3;
   const cv::Point2f centre(frame.width / 2.0f + static_cast<float>(rng.uniform(-1.0, 1.0)) * slackX,
                            frame.height / 2.0f + static_cast<float>(rng.uniform(-1.0, 1.0)) * slackY);
   Sheet sheet = PlaceSheet(centre, sheetSize, angle, rng.next());
   sheet.print = print;
+  if (tilt != 0.0f) {
+    // The box's middle goes where a flat sheet's centre would.
+    const cv::Point2f shift = centre - cv::Point2f(box.x + box.width / 2, box.y + box.height / 2);
+    for (const cv::Point2f& p : seen) sheet.corners.push_back(p + shift);
+    sheet.rect = cv::minAreaRect(sheet.corners);
+  }
   scene.sheets.push_back(sheet);
   if (light.shadow) {
     // A wedge over one corner of the frame reaching a third to half into the sheet.
@@ -94,6 +134,7 @@ Scene PhotographedSheet(const cv::Mat& print, cv::Size frame, float angle, const
     scene.overheadShadows.push_back({at, at + alongX, at + alongY});
   }
   scene.vignetting = light.vignetting;
+  scene.exposure = light.exposure;
   scene.blurSigma = light.blur;
   scene.noiseSigma = light.noise;
   scene.noiseSeed = rng.next();
@@ -110,6 +151,24 @@ int EditDistance(const std::u32string& truth, const std::u32string& read) {
     std::swap(previous, current);
   }
   return previous[read.size()];
+}
+
+CharacterKind KindOf(char32_t c) {
+  if ((c >= U'0' && c <= U'9') || (c >= U'A' && c <= U'Z') || (c >= U'a' && c <= U'z')) return CharacterKind::kLatin;
+  if ((c >= 0x3400 && c <= 0x9FFF) || (c >= 0xF900 && c <= 0xFAFF)) return CharacterKind::kChinese;
+  return CharacterKind::kOther;
+}
+
+std::u32string OfKind(const std::u32string& text, CharacterKind kind) {
+  std::u32string kept;
+  std::copy_if(text.begin(), text.end(), std::back_inserter(kept), [&](char32_t c) { return KindOf(c) == kind; });
+  return kept;
+}
+
+double KindAccuracy(const std::u32string& truth, const std::u32string& read, CharacterKind kind) {
+  const std::u32string t = OfKind(truth, kind), r = OfKind(read, kind);
+  if (t.empty()) return -1.0;
+  return 1.0 - static_cast<double>(EditDistance(t, r)) / static_cast<double>(t.size());
 }
 
 cv::Size SheetPixels(cv::Size frame, bool lying) {

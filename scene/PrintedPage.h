@@ -24,6 +24,13 @@ PrintedText SetChineseParagraphs(CjkTextRenderer& renderer, cv::Size size, int e
                                  cv::RNG& rng);
 // English paragraphs of random common words in a proportional face.
 cv::Mat SetEnglishParagraphs(CjkTextRenderer& renderer, cv::Size size, int em, cv::RNG& rng);
+// Chinese paragraphs as documents hold them: sentences from `pool` with
+// Chinese punctuation (，。、；：？！“”‘’（）《》【】—…·), dates, amounts,
+// times, part numbers and English words. Letters, digits and the ASCII
+// signs among them are half-width, set in the face's own proportional
+// glyphs; the text records them as printed.
+PrintedText SetMixedParagraphs(CjkTextRenderer& renderer, cv::Size size, int em, const std::u32string& pool,
+                               cv::RNG& rng);
 
 // How the camera sees a sheet on the desk.
 struct DeskLight {
@@ -31,15 +38,28 @@ struct DeskLight {
   double noise = 3.0;       // sensor noise sigma, grey levels
   double vignetting = 0.3;  // light lost in the frame's corners
   bool shadow = true;       // something above the desk shades a corner of the sheet
+  double exposure = 1.0;    // share of the light the camera keeps (a dim room: 0.3)
 };
 
 // A desk with one sheet carrying `print` (upright, its pixels as large as
 // the sheet's in the frame), turned by `angle` degrees, as large as fits
 // 90 % of the frame's shorter side. `seed` places the sheet and its shade.
+// A `tilt` lifts the sheet's top edge that many degrees toward the camera
+// (a lens with a 60 degree field across the frame): the top comes out
+// wider than the bottom.
 Scene PhotographedSheet(const cv::Mat& print, cv::Size frame, float angle, const DeskLight& light,
-                        std::uint64_t seed);
+                        std::uint64_t seed, float tilt = 0.0f);
 // Levenshtein distance between what a page holds and what was read.
 int EditDistance(const std::u32string& truth, const std::u32string& read);
+
+// Chinese characters, Latin letters and digits (half-width), and the rest.
+enum class CharacterKind { kChinese, kLatin, kOther };
+CharacterKind KindOf(char32_t c);
+// The characters of one kind alone.
+std::u32string OfKind(const std::u32string& text, CharacterKind kind);
+// 1 - edit distance / length over the characters of one kind alone (what was
+// read as another kind counts as missing); -1 when the truth holds none.
+double KindAccuracy(const std::u32string& truth, const std::u32string& read, CharacterKind kind);
 
 // The print's size for a sheet of paper proportions (height / width 1.414)
 // photographed that way, upright or lying.

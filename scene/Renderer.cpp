@@ -22,12 +22,6 @@ std::vector<cv::Point> Fixed(const Polygon& polygon, float scale = 1.0f) {
   return out;
 }
 
-Polygon Corners(const cv::RotatedRect& rect) {
-  Polygon corners(4);
-  rect.points(corners.data());
-  return corners;
-}
-
 // Dark wood: the base colour with soft streaks along the rows.
 cv::Mat Desk(const Scene& scene) {
   cv::RNG rng(scene.seed);
@@ -116,6 +110,16 @@ void WriteText(cv::Mat& frame, const Sheet& sheet) {
 // Ink keeps this share of the paper's light.
 constexpr double kInkLight = 0.1;
 
+// Lightens or darkens the frame inside `box` by the factor image (CV_32F, 0..1).
+void Light(cv::Mat& frame, const cv::Rect& box, const cv::Mat& lightness) {
+  cv::Mat factor;
+  cv::cvtColor(lightness, factor, cv::COLOR_GRAY2BGR);
+  cv::Mat target = frame(box), lit;
+  target.convertTo(lit, CV_32FC3);
+  cv::multiply(lit, factor, lit);
+  lit.convertTo(target, CV_8UC3);
+}
+
 // The printed picture stretched over the sheet: the paper's colour times the
 // print's lightness.
 void Print(cv::Mat& frame, const Sheet& sheet) {
@@ -132,17 +136,28 @@ void Print(cv::Mat& frame, const Sheet& sheet) {
   cv::warpAffine(sheet.print, lightness, toFrame, box.size(), cv::INTER_LINEAR, cv::BORDER_CONSTANT,
                  cv::Scalar::all(255));
   lightness.convertTo(lightness, CV_32F, (1.0 - kInkLight) / 255.0, kInkLight);
-  cv::Mat factor;
-  cv::cvtColor(lightness, factor, cv::COLOR_GRAY2BGR);
-  cv::Mat target = frame(box), lit;
-  target.convertTo(lit, CV_32FC3);
-  cv::multiply(lit, factor, lit);
-  lit.convertTo(target, CV_8UC3);
+  Light(frame, box, lightness);
+}
+
+// The print through the sheet's perspective corners.
+void PrintInPerspective(cv::Mat& frame, const Sheet& sheet) {
+  const cv::Rect box = cv::boundingRect(sheet.corners) & cv::Rect(0, 0, frame.cols, frame.rows);
+  if (box.empty() || sheet.print.type() != CV_8UC1) return;
+  const float w = static_cast<float>(sheet.print.cols), h = static_cast<float>(sheet.print.rows);
+  const cv::Point2f from[4] = {{0, 0}, {w, 0}, {w, h}, {0, h}};
+  cv::Point2f to[4];
+  for (int i = 0; i < 4; ++i) to[i] = sheet.corners[i] - cv::Point2f(static_cast<float>(box.x), static_cast<float>(box.y));
+  cv::Mat lightness;
+  cv::warpPerspective(sheet.print, lightness, cv::getPerspectiveTransform(from, to), box.size(), cv::INTER_LINEAR,
+                      cv::BORDER_CONSTANT, cv::Scalar::all(255));
+  lightness.convertTo(lightness, CV_32F, (1.0 - kInkLight) / 255.0, kInkLight);
+  Light(frame, box, lightness);
 }
 
 void DrawSheet(cv::Mat& frame, const Sheet& sheet) {
-  cv::fillConvexPoly(frame, Fixed(Corners(sheet.rect)), sheet.paper, cv::LINE_AA, kShift);
-  if (!sheet.print.empty()) Print(frame, sheet);
+  cv::fillConvexPoly(frame, Fixed(SheetOutline(sheet)), sheet.paper, cv::LINE_AA, kShift);
+  if (!sheet.print.empty() && sheet.corners.size() == 4) PrintInPerspective(frame, sheet);
+  else if (!sheet.print.empty()) Print(frame, sheet);
   else if (sheet.text) WriteText(frame, sheet);
 }
 
@@ -215,7 +230,7 @@ cv::Mat RenderScene(const Scene& scene) {
   cv::Mat frame = Desk(scene);
   if (scene.shadows) {
     std::vector<Polygon> casters;
-    for (const auto& sheet : scene.sheets) casters.push_back(Corners(sheet.rect));
+    for (const auto& sheet : scene.sheets) casters.push_back(SheetOutline(sheet));
     CastShadows(frame, casters);
   }
   for (const auto& sheet : scene.sheets) DrawSheet(frame, sheet);
@@ -226,6 +241,7 @@ cv::Mat RenderScene(const Scene& scene) {
   }
   if (scene.shadows) CastShadows(frame, scene.overheadShadows);
   if (scene.vignetting > 0) Vignette(frame, scene.vignetting);
+  if (scene.exposure != 1.0) frame.convertTo(frame, CV_8UC3, scene.exposure);
   if (scene.blurSigma > 0) cv::GaussianBlur(frame, frame, cv::Size(), scene.blurSigma);
   if (scene.noiseSigma > 0) AddNoise(frame, scene.noiseSigma, scene.noiseSeed);
   return frame;

@@ -22,6 +22,7 @@ struct Scene {
   // head): only their soft shadows fall on the scene, drawn when `shadows` is on.
   std::vector<std::vector<cv::Point2f>> overheadShadows;
   double vignetting = 0.0;      // share of the light lost in the corners (0.3: 30 %)
+  double exposure = 1.0;        // share of the light the camera keeps (0.3 in a dim room)
   double noiseSigma = 0.0;      // sensor noise, grey levels
   double blurSigma = 0.0;       // defocus, pixels
   std::uint64_t seed = 1;       // desk texture

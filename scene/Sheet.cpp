@@ -12,6 +12,13 @@ Sheet PlaceSheet(cv::Point2f centre, cv::Size2f size, float angle, std::uint64_t
   return sheet;
 }
 
+std::vector<cv::Point2f> SheetOutline(const Sheet& sheet) {
+  if (sheet.corners.size() == 4) return sheet.corners;
+  std::vector<cv::Point2f> corners(4);
+  sheet.rect.points(corners.data());
+  return corners;
+}
+
 Sheet RandomSheet(cv::Size frame, cv::RNG& rng) {
   // Height-to-width ratios of A4, letter and A5 are all close to these.
   static const float kRatios[] = {1.4142f, 1.2941f, 1.4190f};

@@ -1,6 +1,7 @@
 #pragma once
 // A sheet of paper lying on the desk of a synthetic camera scene.
 #include <cstdint>
+#include <vector>
 
 #include <opencv2/core.hpp>
 
@@ -17,7 +18,14 @@ struct Sheet {
   // A printed side instead of the marks: an 8-bit grey picture (255 paper,
   // 0 ink) stretched over the sheet, its top along the rect's width.
   cv::Mat print;
+  // A sheet seen in perspective: its corners in the frame (the print's top
+  // left, top right, bottom right, bottom left). Empty for a flat sheet;
+  // when set, `rect` is their minimum-area rectangle.
+  std::vector<cv::Point2f> corners;
 };
+
+// The sheet's outline in the frame: its corners, or those of its rect.
+std::vector<cv::Point2f> SheetOutline(const Sheet& sheet);
 
 // A sheet of `size` pixels centred at `centre`, turned by `angle` degrees.
 Sheet PlaceSheet(cv::Point2f centre, cv::Size2f size, float angle, std::uint64_t seed = 1);

@@ -27,13 +27,19 @@
 
 namespace {
 
+// The level-1 characters come first among the classes.
+constexpr int kChineseClasses = 3755;
+// Template groups: the type styles, the styles of small print, the fonts.
+constexpr int kStyles = 3;
+constexpr int kFontGroups = 2 * kStyles;
+
 // Raise when the training changes in a way the inputs below do not show.
-constexpr int kRecipeVersion = 2;
+constexpr int kRecipeVersion = 7;
 
 struct Options {
   std::string output;
   std::string kind = "templates";
-  int dims = 48;
+  int dims = 56;
   int eigenvectors = 8;
   int threads = 4;
   double regularisation = 0.01;
@@ -45,6 +51,9 @@ const std::vector<PrintVariant> kTrainingPrints = {
     {24, 0.0, 0.0, 255, 0, 0},   {30, 0.0, 0.0, 255, 0, 0},  {38, 0.0, 0.0, 255, 0, 0},
     {48, 0.0, 0.0, 255, 0, 0},   {28, 0.8, 4.0, 245, 20, 0}, {34, 1.1, 5.0, 235, 30, 0},
     {42, 1.4, 6.0, 225, 45, 0},  {32, 0.6, 3.0, 250, 10, 1}, {44, 0.6, 3.0, 250, 10, -1},
+    // Small print as the recogniser enlarges it.
+    {10, 0.8, 3.0, 240, 40, 0, 2.8}, {12, 0.9, 3.0, 240, 40, 0, 2.4}, {12, 0.6, 3.0, 240, 40, 0, 2.4},
+    {14, 1.0, 3.0, 240, 50, 0, 2.0},
 };
 // Sizes and scans the training never saw, for --evaluate.
 const std::vector<PrintVariant> kCheckPrints = {
@@ -84,7 +93,8 @@ std::string CacheKey(const Options& options, const std::vector<vqscene::CjkFont>
   key << "recipe " << kRecipeVersion << ' ' << options.kind << ' ' << options.dims << ' ' << options.eigenvectors
       << ' ' << options.regularisation << ' ' << options.medianDistance << ' ' << characters.size() << '\n';
   for (const PrintVariant& v : kTrainingPrints)
-    key << v.pixels << ',' << v.blur << ',' << v.noise << ',' << v.paper << ',' << v.ink << ',' << v.weight << ';';
+    key << v.pixels << ',' << v.blur << ',' << v.noise << ',' << v.paper << ',' << v.ink << ',' << v.weight << ','
+        << v.enlarge << ';';
   for (const auto& font : fonts) {
     struct stat info {};
     stat(font.path.c_str(), &info);
@@ -92,6 +102,7 @@ std::string CacheKey(const Options& options, const std::vector<vqscene::CjkFont>
   }
   const GlyphSamples probe = MeasureGlyphs({characters.front(), characters.back()}, {fonts.front()},
                                            {kTrainingPrints[4]}, 1, 1);
+  for (const ModelCharacter& c : characters) key << c.gbk;
   key << "\nprobe " << std::hex
       << Fnv1a(std::string(reinterpret_cast<const char*>(probe.features.data),
                            probe.features.total() * probe.features.elemSize()));
@@ -123,12 +134,27 @@ bool Train(const Options& options, const GlyphSamples& samples, const std::vecto
   const int classCount = static_cast<int>(characters.size());
   std::vector<std::string> labels;
   for (const ModelCharacter& c : characters) labels.push_back(c.gbk);
+  const std::vector<double> geometry =
+      MeasureGeometry(samples.places, samples.classes, samples.fonts, classCount, kChineseClasses);
   if (options.kind == "templates") {
+    // Chinese characters get a template per type style, and one more per
+    // style for enlarged small print; the few letters, digits and signs,
+    // whose faces differ more, one per font.
+    // The projection spreads the classes of print read at its own size:
+    // the blur of enlarged small print would blunt it for all the rest.
     std::vector<int> groups;
-    for (int font : samples.fonts) groups.push_back(styles[font]);
-    const TemplateModel model =
+    std::vector<bool> spread;
+    for (size_t i = 0; i < samples.fonts.size(); ++i) {
+      const bool enlarged = kTrainingPrints[samples.variants[i]].enlarge != 1.0;
+      spread.push_back(!enlarged);
+      groups.push_back(samples.classes[i] >= kChineseClasses ? kFontGroups + samples.fonts[i]
+                       : enlarged                            ? kStyles + styles[samples.fonts[i]]
+                                                             : styles[samples.fonts[i]]);
+    }
+    TemplateModel model =
         TrainTemplates(samples.features, samples.classes, groups, classCount, options.dims, options.regularisation,
-                       options.threads);
+                       options.threads, spread);
+    model.geometry = geometry;
     return WriteTemplateModel(path, model, labels);
   }
   const cv::Mat projection =
@@ -138,6 +164,7 @@ bool Train(const Options& options, const GlyphSamples& samples, const std::vecto
   MQDFModel model = TrainMQDF(projected, samples.classes, classCount, options.eigenvectors);
   model.projection = projection;
   model.scale = options.medianDistance / MedianOwnDiscriminant(model, projected, samples.classes);
+  model.geometry = geometry;
   return WriteMQDFModel(path, model, labels);
 }
 
@@ -157,7 +184,7 @@ void Evaluate(const Options& options, const std::vector<ModelCharacter>& charact
       std::vector<double> own;
       const auto start = std::chrono::steady_clock::now();
       for (size_t c = 0; c < characters.size(); c += 3) {
-        const cv::Mat glyph = PrintedGlyph(renderer, characters[c].code, variant, rng);
+        const cv::Mat glyph = PrintedGlyph(renderer, characters[c].codes[0], variant, rng);
         if (glyph.empty()) continue;
         const cv::Mat packed = glyph.clone();
         char label[3] = {};
@@ -211,8 +238,8 @@ int main(int argc, char** argv) {
   }
   const TrainingFonts training = FindTrainingFonts();
   const std::vector<vqscene::CjkFont>& fonts = training.fonts;
-  const std::vector<ModelCharacter> characters = Gb2312Level1();
-  if (fonts.empty() || characters.size() != 3755) {
+  const std::vector<ModelCharacter> characters = ModelCharacters();
+  if (fonts.empty() || characters.size() <= static_cast<size_t>(kChineseClasses)) {
     std::fprintf(stderr, "no CJK font or no GBK conversion: run scripts/setup\n");
     return 1;
   }

@@ -7,6 +7,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "ocr/FeatureChain.h"
+#include "ocr/PageFocus.h"
 #include "ocr/TextLineSegmentation.h"
 #include "platform/win/Encoding.h"
 
@@ -17,12 +18,32 @@ std::vector<ModelCharacter> Gb2312Level1() {
       if (row == 0xD7 && cell > 0xF9) break;  // the level ends at D7F9
       const std::string gbk{static_cast<char>(row), static_cast<char>(cell)};
       const std::wstring wide = vq::GbkToWide(gbk);
-      if (wide.size() == 1) characters.push_back({gbk, static_cast<char32_t>(wide[0])});
+      if (wide.size() == 1) characters.push_back({gbk, {static_cast<char32_t>(wide[0])}});
     }
   return characters;
 }
 
-cv::Mat PrintedGlyph(vqscene::CjkTextRenderer& renderer, char32_t code, const PrintVariant& variant, cv::RNG& rng) {
+std::vector<ModelCharacter> ModelCharacters() {
+  std::vector<ModelCharacter> characters = Gb2312Level1();
+  auto gbk = [](char32_t c) { return vq::WideToGbk(std::wstring(1, static_cast<wchar_t>(c))); };
+  // Half-width letters, digits and signs go under their full-width forms'
+  // labels; a Chinese text's own full-width signs are printed for them too.
+  const std::u32string half =
+      U"0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz!\"#$%&'()*+,-./:;<=>?@[\\]^_{|}~";
+  const std::u32string alsoFull = U"!%(),:;?";
+  constexpr char32_t kToFullWidth = 0xFEE0;
+  for (char32_t c : half) {
+    ModelCharacter character{gbk(c + kToFullWidth), {c}};
+    if (alsoFull.find(c) != std::u32string::npos) character.codes.push_back(c + kToFullWidth);
+    if (character.gbk.size() == 2) characters.push_back(character);
+  }
+  for (char32_t c : std::u32string(U"、。“”‘’《》【】—…·"))
+    if (gbk(c).size() == 2) characters.push_back({gbk(c), {c}});
+  return characters;
+}
+
+cv::Mat PrintedGlyph(vqscene::CjkTextRenderer& renderer, char32_t code, const PrintVariant& variant, cv::RNG& rng,
+                     cv::Vec3f* place) {
   vqscene::CjkTextRenderer::Glyph glyph;
   if (!renderer.RenderGlyph(code, variant.pixels, &glyph) || glyph.coverage.empty()) return cv::Mat();
   cv::Mat coverage = glyph.coverage;
@@ -44,6 +65,11 @@ cv::Mat PrintedGlyph(vqscene::CjkTextRenderer& renderer, char32_t code, const Pr
   }
   cv::Mat grey8;
   grey.convertTo(grey8, CV_8U);
+  if (variant.enlarge != 1.0) {
+    cv::resize(grey8, grey8, cv::Size(), variant.enlarge, variant.enlarge, cv::INTER_CUBIC);
+    cv::Mat sharpened;
+    if (SharpenSoftPage(grey8, &sharpened)) grey8 = sharpened;
+  }
 
   // The page's binarisation, then the cell over all ink columns.
   cv::Mat page;
@@ -54,14 +80,23 @@ cv::Mat PrintedGlyph(vqscene::CjkTextRenderer& renderer, char32_t code, const Pr
   cv::Rect cell;
   cv::Mat cut;
   if (!CutCell(block, inkBright, runs.front().first, runs.back().last, &cell, &cut)) return cv::Mat();
+  if (place) {
+    const float baseline = static_cast<float>((margin + glyph.top) * variant.enlarge);
+    const float em = static_cast<float>(variant.pixels * variant.enlarge);
+    *place = cv::Vec3f((cell.y - baseline) / em, (cell.y + cell.height - baseline) / em, cell.width / em);
+  }
   return cut;
 }
 
 GlyphSamples MeasureGlyphs(const std::vector<ModelCharacter>& characters, const std::vector<vqscene::CjkFont>& fonts,
                            const std::vector<PrintVariant>& variants, int threads, uint64_t seed) {
-  const size_t perCharacter = fonts.size() * variants.size();
-  cv::Mat features = cv::Mat::zeros(static_cast<int>(characters.size() * perCharacter), 512, CV_32F);
-  std::vector<char> measured(static_cast<size_t>(features.rows), 0);
+  // Rows by character, font, printed form and variant.
+  std::vector<size_t> firstRow(characters.size() + 1, 0);
+  for (size_t c = 0; c < characters.size(); ++c)
+    firstRow[c + 1] = firstRow[c] + fonts.size() * characters[c].codes.size() * variants.size();
+  const int rows = static_cast<int>(firstRow.back());
+  cv::Mat features = cv::Mat::zeros(rows, 512, CV_32F), places = cv::Mat::zeros(rows, 3, CV_32F);
+  std::vector<char> measured(static_cast<size_t>(rows), 0);
 
   auto work = [&](int part) {
     FeatureChain chain;
@@ -73,16 +108,20 @@ GlyphSamples MeasureGlyphs(const std::vector<ModelCharacter>& characters, const 
       if (!renderer.Ok()) continue;
       for (size_t c = static_cast<size_t>(part); c < characters.size(); c += static_cast<size_t>(threads)) {
         cv::RNG rng(seed + c * 7919 + f);
-        for (size_t v = 0; v < variants.size(); ++v) {
-          const cv::Mat glyph = PrintedGlyph(renderer, characters[c].code, variants[v], rng);
-          if (glyph.empty()) continue;
-          OCRMatrixPtr values(chain.Compute(glyph.data, glyph.cols, glyph.rows, false));
-          if (!values || OCRElementCount(values.get()) != 512) continue;
-          const size_t row = c * perCharacter + f * variants.size() + v;
-          float* out = features.ptr<float>(static_cast<int>(row));
-          for (int i = 0; i < 512; ++i) out[i] = static_cast<float>(MatrixData<double>(values.get())[i]);
-          measured[row] = 1;
-        }
+        const std::vector<char32_t>& codes = characters[c].codes;
+        for (size_t k = 0; k < codes.size(); ++k)
+          for (size_t v = 0; v < variants.size(); ++v) {
+            cv::Vec3f place;
+            const cv::Mat glyph = PrintedGlyph(renderer, codes[k], variants[v], rng, &place);
+            if (glyph.empty()) continue;
+            OCRMatrixPtr values(chain.Compute(glyph.data, glyph.cols, glyph.rows, false));
+            if (!values || OCRElementCount(values.get()) != 512) continue;
+            const size_t row = firstRow[c] + (f * codes.size() + k) * variants.size() + v;
+            float* out = features.ptr<float>(static_cast<int>(row));
+            for (int i = 0; i < 512; ++i) out[i] = static_cast<float>(MatrixData<double>(values.get())[i]);
+            places.at<cv::Vec3f>(static_cast<int>(row)) = place;
+            measured[row] = 1;
+          }
       }
     }
   };
@@ -92,13 +131,19 @@ GlyphSamples MeasureGlyphs(const std::vector<ModelCharacter>& characters, const 
 
   GlyphSamples samples;
   std::vector<int> kept;
-  for (size_t row = 0; row < measured.size(); ++row) {
-    if (!measured[row]) continue;
-    kept.push_back(static_cast<int>(row));
-    samples.classes.push_back(static_cast<int>(row / perCharacter));
-    samples.fonts.push_back(static_cast<int>(row % perCharacter / variants.size()));
-  }
+  for (size_t c = 0; c < characters.size(); ++c)
+    for (size_t row = firstRow[c]; row < firstRow[c + 1]; ++row) {
+      if (!measured[row]) continue;
+      kept.push_back(static_cast<int>(row));
+      samples.classes.push_back(static_cast<int>(c));
+      samples.fonts.push_back(static_cast<int>((row - firstRow[c]) / (characters[c].codes.size() * variants.size())));
+      samples.variants.push_back(static_cast<int>((row - firstRow[c]) % variants.size()));
+    }
   samples.features.create(static_cast<int>(kept.size()), 512, CV_32F);
-  for (size_t i = 0; i < kept.size(); ++i) features.row(kept[i]).copyTo(samples.features.row(static_cast<int>(i)));
+  samples.places.create(static_cast<int>(kept.size()), 3, CV_32F);
+  for (size_t i = 0; i < kept.size(); ++i) {
+    features.row(kept[i]).copyTo(samples.features.row(static_cast<int>(i)));
+    places.row(kept[i]).copyTo(samples.places.row(static_cast<int>(i)));
+  }
   return samples;
 }

@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "ocr/FileOperator.h"
+#include "ocr/GlyphGeometry.h"
 
 namespace {
 
@@ -64,7 +65,57 @@ bool WriteDoubles(CFileOperator& file, const cv::Mat& m) {
 
 bool WriteScalar(CFileOperator& file, double value) { return WriteDoubles(file, cv::Mat(1, 1, CV_64F, &value)); }
 
+// The classes' places after their labels, when the model has them.
+bool WriteGeometry(CFileOperator& file, const std::vector<double>& geometry, const std::vector<std::string>& labels) {
+  if (geometry.empty()) return true;
+  if (geometry.size() != labels.size() * GlyphGeometry::kColumns) return false;
+  std::string joined;
+  for (const std::string& label : labels) joined += label;
+  return GlyphGeometry::Write(file, joined, geometry.data()) == 0;
+}
+
+// Spreads below this (in glyph boxes) are rounding, not the character.
+constexpr double kLeastSpread = 0.03;
+
 }  // namespace
+
+std::vector<double> MeasureGeometry(const cv::Mat& places, const std::vector<int>& classes,
+                                    const std::vector<int>& fonts, int classCount, int chineseClasses) {
+  // Each font's box: the mean top and bottom of its Chinese glyphs.
+  std::map<int, cv::Vec3d> box;  // top sum, bottom sum, count
+  for (int i = 0; i < places.rows; ++i)
+    if (classes[i] < chineseClasses) {
+      const cv::Vec3f& p = places.at<cv::Vec3f>(i);
+      box[fonts[i]] += cv::Vec3d(p[0], p[1], 1.0);
+    }
+  // Per class: sums of the three values and of their squares.
+  std::vector<cv::Vec<double, 7>> sums(static_cast<size_t>(classCount));
+  for (int i = 0; i < places.rows; ++i) {
+    const auto found = box.find(fonts[i]);
+    if (found == box.end()) continue;
+    const double top = found->second[0] / found->second[2], bottom = found->second[1] / found->second[2];
+    const double height = bottom - top;
+    if (height <= 0.0) continue;
+    const cv::Vec3f& p = places.at<cv::Vec3f>(i);
+    const double v[3] = {(p[0] - top) / height, (p[1] - top) / height, p[2] / height};
+    cv::Vec<double, 7>& s = sums[classes[i]];
+    for (int k = 0; k < 3; ++k) {
+      s[2 * k] += v[k];
+      s[2 * k + 1] += v[k] * v[k];
+    }
+    s[6] += 1.0;
+  }
+  // A class without samples: a whole glyph box.
+  const double unknown[3] = {0.0, 1.0, 1.0};
+  std::vector<double> geometry;
+  for (const auto& s : sums)
+    for (int k = 0; k < 3; ++k) {
+      const double n = std::max(s[6], 1.0), mean = s[2 * k] / n;
+      geometry.push_back(s[6] > 0 ? mean : unknown[k]);
+      geometry.push_back(std::max(kLeastSpread, std::sqrt(std::max(0.0, s[2 * k + 1] / n - mean * mean))));
+    }
+  return geometry;
+}
 
 cv::Mat TrainProjection(const cv::Mat& features, const std::vector<int>& classes, int classCount, int dims,
                         double regularisation, int threads) {
@@ -176,7 +227,7 @@ bool WriteMQDFModel(const std::string& path, const MQDFModel& model, const std::
   bool ok = true;
   for (const char* text : {"NEW:RLDA_PLUS_MQDF", "-N", "LN", "-F", "GRA", "-S", "L2", "-TRS"})
     ok = ok && file.WriteString(text) == 0;
-  ok = ok && WriteDoubles(file, model.projection);
+  ok = ok && WriteDoubles(file, model.projection) && WriteGeometry(file, model.geometry, labels);
   for (size_t c = 0; c < model.classes.size() && ok; ++c) {
     const MQDFClass& entry = model.classes[c];
     // The engine computes (s + sum w p^2) / divisor + constant.
@@ -214,7 +265,8 @@ static void AddTemplates(const cv::Mat& unitRows, const std::vector<int>& classe
 }
 
 TemplateModel TrainTemplates(const cv::Mat& features, const std::vector<int>& classes, const std::vector<int>& groups,
-                             int classCount, int dims, double regularisation, int threads) {
+                             int classCount, int dims, double regularisation, int threads,
+                             const std::vector<bool>& spread) {
   TemplateModel model;
   const cv::Mat unit = UnitRows(features);
   if (dims == 0) {
@@ -222,7 +274,19 @@ TemplateModel TrainTemplates(const cv::Mat& features, const std::vector<int>& cl
     AddTemplates(unit, classes, groups, false, &model);
     return model;
   }
-  cv::Mat projection = TrainProjection(unit, classes, classCount, dims, regularisation, threads);
+  cv::Mat projection;
+  if (spread.empty()) {
+    projection = TrainProjection(unit, classes, classCount, dims, regularisation, threads);
+  } else {
+    cv::Mat chosen;
+    std::vector<int> chosenClasses;
+    for (int i = 0; i < unit.rows; ++i)
+      if (spread[i]) {
+        chosen.push_back(unit.row(i));
+        chosenClasses.push_back(classes[i]);
+      }
+    projection = TrainProjection(chosen, chosenClasses, classCount, dims, regularisation, threads);
+  }
   // Cosine distances need the features centred; a projection cannot shift,
   // so it drops the direction all glyphs share instead.
   cv::Mat common;
@@ -242,6 +306,7 @@ bool WriteTemplateModel(const std::string& path, const TemplateModel& model, con
   if (!model.projection.empty()) ok = ok && file.WriteString("TRS") == 0 && WriteDoubles(file, model.projection);
   for (size_t i = 0; i < model.templates.size() && ok; ++i)
     ok = file.WriteString(labels[model.classes[i]].c_str()) == 0 && WriteDoubles(file, model.templates[i]);
+  ok = ok && WriteGeometry(file, model.geometry, labels);
   file.Close();
   return ok;
 }

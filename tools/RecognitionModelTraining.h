@@ -1,7 +1,7 @@
 #pragma once
 // Training of the recognition model from measured glyph features: a
 // discriminant projection, then MQDF classes or nearest templates, written
-// as a model file the engine loads.
+// as a model file the engine loads with the places of the glyphs on a line.
 #include <string>
 #include <vector>
 
@@ -19,8 +19,16 @@ struct MQDFClass {
   cv::Mat eigenvectors;             // k x dims doubles, orthonormal rows
   std::vector<double> eigenvalues;  // k values, never below the shared minor value
 };
+// Where each class's glyphs lie on a line, six values a class in the order
+// of GlyphGeometry's table: the samples' places (PrintedGlyph) measured
+// against the mean box of their font's Chinese glyphs, the first
+// `chineseClasses` classes.
+std::vector<double> MeasureGeometry(const cv::Mat& places, const std::vector<int>& classes,
+                                    const std::vector<int>& fonts, int classCount, int chineseClasses);
+
 struct MQDFModel {
   cv::Mat projection;
+  std::vector<double> geometry;  // per class, as MeasureGeometry gives it
   std::vector<MQDFClass> classes;
   double minor = 1.0;  // the variance shared by the minor directions
   double scale = 1.0;  // distances are scale x the discriminant
@@ -39,9 +47,13 @@ bool WriteMQDFModel(const std::string& path, const MQDFModel& model, const std::
 // projected, unit-length features, per class and group of fonts.
 struct TemplateModel {
   cv::Mat projection;
+  std::vector<double> geometry;  // per class, as MeasureGeometry gives it
   std::vector<cv::Mat> templates;  // dims x 1 doubles
   std::vector<int> classes;
 };
+// The projection is trained on the samples `spread` marks (all when empty),
+// the templates made from all.
 TemplateModel TrainTemplates(const cv::Mat& features, const std::vector<int>& classes, const std::vector<int>& groups,
-                             int classCount, int dims, double regularisation, int threads);
+                             int classCount, int dims, double regularisation, int threads,
+                             const std::vector<bool>& spread = {});
 bool WriteTemplateModel(const std::string& path, const TemplateModel& model, const std::vector<std::string>& labels);

@@ -75,6 +75,7 @@ void MeasureReading(benchmark::State& state, const std::function<std::u32string(
   if (const char* dump = std::getenv("VQ_BENCH_DUMP"))
     for (const ocrbench::ReadPage& page : pages) cv::imwrite(std::string(dump) + "/" + page.label + ".png", page.image);
   long edits = 0, characters = 0;
+  long kindEdits[3] = {}, kindCharacters[3] = {};
   double worst = 1.0, cpu = 0.0;
   for (auto _ : state) {
     for (const ocrbench::ReadPage& page : pages) {
@@ -84,14 +85,30 @@ void MeasureReading(benchmark::State& state, const std::function<std::u32string(
       const int pageEdits = vqscene::EditDistance(page.text, text);
       edits += pageEdits;
       characters += static_cast<long>(page.text.size());
+      for (int kind = 0; kind < 3; ++kind) {
+        const auto k = static_cast<vqscene::CharacterKind>(kind);
+        const std::u32string kindTruth = vqscene::OfKind(page.text, k);
+        kindEdits[kind] += vqscene::EditDistance(kindTruth, vqscene::OfKind(text, k));
+        kindCharacters[kind] += static_cast<long>(kindTruth.size());
+      }
       worst = std::min(worst, 1.0 - static_cast<double>(pageEdits) / static_cast<double>(page.text.size()));
-      if (std::getenv("VQ_BENCH_VERBOSE"))
+      if (const char* verbose = std::getenv("VQ_BENCH_VERBOSE")) {
         std::fprintf(stderr, "  %-34s %6.2f %%\n", page.label.c_str(),
                      100.0 * (1.0 - static_cast<double>(pageEdits) / static_cast<double>(page.text.size())));
+        // VQ_BENCH_VERBOSE=2 shows what the page holds and what was read.
+        if (verbose[0] == '2')
+          std::fprintf(stderr, "TRUTH %s\nREAD  %s\n", vq::WideToUtf8(std::wstring(page.text.begin(), page.text.end())).c_str(),
+                       vq::WideToUtf8(std::wstring(text.begin(), text.end())).c_str());
+      }
     }
   }
   const double runs = static_cast<double>(state.iterations() * pages.size());
   state.counters["accuracy_pct"] = 100.0 * (1.0 - static_cast<double>(edits) / static_cast<double>(characters));
+  static const char* const kKindCounters[3] = {"chinese_pct", "latin_pct", "signs_pct"};
+  for (int kind = 0; kind < 3; ++kind)
+    if (kindCharacters[kind] > 0)
+      state.counters[kKindCounters[kind]] =
+          100.0 * (1.0 - static_cast<double>(kindEdits[kind]) / static_cast<double>(kindCharacters[kind]));
   state.counters["worst_pct"] = 100.0 * std::max(0.0, worst);
   state.counters["pages"] = static_cast<double>(pages.size());
   state.counters["chars"] = static_cast<double>(characters) / static_cast<double>(state.iterations());
@@ -195,9 +212,11 @@ void BM_TesseractOrientation(benchmark::State& state) {
 
 }  // namespace
 
-// Arguments: 0 camera pages, 1 scans turned 0-5 degrees, 2 clean pages.
-BENCHMARK(BM_Recognize)->DenseRange(0, 2)->Unit(benchmark::kSecond)->Iterations(1);
-BENCHMARK(BM_TesseractChiSim)->DenseRange(0, 2)->Unit(benchmark::kSecond)->Iterations(1);
+// Arguments: 0 camera pages, 1 scans turned 0-5 degrees, 2 clean pages,
+// 3 digits and Latin among Chinese, 4 sheets tilted 25 degrees, 5 headlines,
+// 6 and 7 small print (12 and 10 px), 8 dark frames, 9 small print scanned.
+BENCHMARK(BM_Recognize)->DenseRange(0, ocrbench::kReadSets - 1)->Unit(benchmark::kSecond)->Iterations(1);
+BENCHMARK(BM_TesseractChiSim)->DenseRange(0, ocrbench::kReadSets - 1)->Unit(benchmark::kSecond)->Iterations(1);
 // Arguments: 0 English pages, 1 English on the desk, 2 Chinese pages, 3 Chinese on the desk.
 BENCHMARK(BM_Orientation)->DenseRange(0, 3)->Unit(benchmark::kSecond)->Iterations(1);
 BENCHMARK(BM_TesseractOrientation)->DenseRange(0, 3)->Unit(benchmark::kSecond)->Iterations(1);

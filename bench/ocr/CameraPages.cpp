@@ -1,5 +1,6 @@
 #include "bench/ocr/CameraPages.h"
 
+#include <functional>
 #include <map>
 
 #include <opencv2/imgproc.hpp>
@@ -32,6 +33,14 @@ std::vector<vqscene::CjkFont> LatinFonts() {
                     {"Liberation Serif Bold", "/usr/share/fonts/truetype/liberation2/LiberationSerif-Bold.ttf", 0}});
 }
 
+// The unseen faces of regular weight.
+std::vector<vqscene::CjkFont> RegularUnseenFonts() {
+  std::vector<vqscene::CjkFont> fonts;
+  for (const vqscene::CjkFont& font : UnseenChineseFonts())
+    if (font.name.find("Bold") == std::string::npos) fonts.push_back(font);
+  return fonts;
+}
+
 // A page lying turned clockwise by `angle` is brought upright counter-clockwise.
 cv::Mat TurnedBy(const cv::Mat& upright, int angle) {
   return angle == 90 ? RotateImage90Clockwise(upright)
@@ -49,20 +58,35 @@ vqscene::DeskLight Light(cv::RNG& rng) {
   return light;
 }
 
-std::vector<ReadPage> MakeCameraPages() {
-  const std::vector<vqscene::CjkFont> fonts = UnseenChineseFonts();
-  static const int kEms[] = {22, 40, 26, 34, 30, 38, 24, 32};
+// Sheets of one kind photographed on a desk and cut as the recognition
+// command does; `light` adjusts the desk light of each page.
+struct PhotoKind {
+  std::vector<int> ems;
+  cv::Size frame = kFrame;
+  float tilt = 0.0f;  // the top lifted toward the camera, degrees
+  bool mixed = false;
+  std::function<void(vqscene::DeskLight&, cv::RNG&)> light;
+  std::vector<vqscene::CjkFont> fonts = UnseenChineseFonts();
+};
+
+std::vector<ReadPage> MakePhotographs(const PhotoKind& kind, uint64_t seed) {
+  const std::vector<vqscene::CjkFont>& fonts = kind.fonts;
   std::vector<ReadPage> pages;
   if (fonts.empty()) return pages;
-  cv::RNG rng(4040);
-  for (size_t i = 0; i < std::size(kEms); ++i) {
+  cv::RNG rng(seed);
+  for (size_t i = 0; i < kind.ems.size(); ++i) {
     const vqscene::CjkFont& font = fonts[i % fonts.size()];
     vqscene::CjkTextRenderer renderer(font);
+    const cv::Size sheet = vqscene::SheetPixels(kind.frame, false);
     const vqscene::PrintedText printed =
-        vqscene::SetChineseParagraphs(renderer, vqscene::SheetPixels(kFrame, false), kEms[i], Level1Characters(), rng);
+        kind.mixed ? vqscene::SetMixedParagraphs(renderer, sheet, kind.ems[i], Level1Characters(), rng)
+                   : vqscene::SetChineseParagraphs(renderer, sheet, kind.ems[i], Level1Characters(), rng);
     const float angle = static_cast<float>(rng.uniform(-4.0, 4.0));
-    const cv::Mat frame = vqscene::RenderScene(vqscene::PhotographedSheet(printed.print, kFrame, angle, Light(rng), rng.next()));
-    pages.push_back({CropForRecognition(frame), printed.text, font.name + " " + std::to_string(kEms[i]) + " px"});
+    vqscene::DeskLight light = Light(rng);
+    if (kind.light) kind.light(light, rng);
+    const cv::Mat frame =
+        vqscene::RenderScene(vqscene::PhotographedSheet(printed.print, kind.frame, angle, light, rng.next(), kind.tilt));
+    pages.push_back({CropForRecognition(frame), printed.text, font.name + " " + std::to_string(kind.ems[i]) + " px"});
   }
   return pages;
 }
@@ -90,6 +114,71 @@ std::vector<ReadPage> MakeCleanPages() {
     pages.push_back({page.image, page.text, fonts[i].name});
   }
   return pages;
+}
+
+// Small print scanned rather than photographed: a whole sheet at 75 dpi,
+// one blur and the scanner's noise.
+std::vector<ReadPage> MakeSmallScans() {
+  std::vector<ReadPage> pages;
+  cv::RNG rng(8282);
+  const std::vector<vqscene::CjkFont> fonts = RegularUnseenFonts();
+  for (size_t i = 0; i < 2 * fonts.size(); ++i) {
+    const vqscene::CjkFont& font = fonts[i % fonts.size()];
+    vqscene::CjkTextRenderer renderer(font);
+    const vqscene::PrintedText printed =
+        vqscene::SetChineseParagraphs(renderer, cv::Size(620, 877), 12, Level1Characters(), rng);
+    cv::Mat grey;
+    printed.print.convertTo(grey, CV_32F, 200.0 / 255.0, 35.0);
+    cv::GaussianBlur(grey, grey, cv::Size(), 0.6);
+    cv::Mat noise(grey.size(), CV_32F);
+    rng.fill(noise, cv::RNG::NORMAL, 0.0, 3.0);
+    grey += noise;
+    cv::Mat page;
+    grey.convertTo(page, CV_8U);
+    pages.push_back({page, printed.text, font.name + " 12 px scanned"});
+  }
+  return pages;
+}
+
+std::vector<ReadPage> MakeReadSet(ReadSet set) {
+  PhotoKind kind;
+  switch (set) {
+    case ReadSet::kMixed:
+      kind.ems = {26, 34, 30, 38, 24, 32};
+      kind.mixed = true;
+      return MakePhotographs(kind, 5050);
+    case ReadSet::kTilted:
+      kind.ems = {30, 36, 26, 40};
+      kind.tilt = 25.0f;
+      return MakePhotographs(kind, 6060);
+    case ReadSet::kHeadline:
+      kind.ems = {80, 80, 80, 80};
+      return MakePhotographs(kind, 7070);
+    case ReadSet::kSmallPrint:
+    case ReadSet::kTinyPrint:
+      // A whole sheet in a 1.3 MP frame; a sharp lens at that size. Small
+      // print is set in regular weights.
+      kind.ems = std::vector<int>(4, set == ReadSet::kSmallPrint ? 12 : 10);
+      kind.frame = cv::Size(1280, 960);
+      kind.fonts = RegularUnseenFonts();
+      kind.light = [](vqscene::DeskLight& light, cv::RNG& rng) { light.blur = rng.uniform(0.5, 0.7); };
+      return MakePhotographs(kind, set == ReadSet::kSmallPrint ? 8080 : 8181);
+    case ReadSet::kDark:
+      // A dim room: a quarter of the light, the sensor's gain turned up.
+      kind.ems = {28, 36, 24, 32, 40, 30};
+      kind.light = [](vqscene::DeskLight& light, cv::RNG& rng) {
+        light.exposure = rng.uniform(0.2, 0.3);
+        light.noise = rng.uniform(6.0, 8.0);
+      };
+      return MakePhotographs(kind, 9090);
+    case ReadSet::kCamera:
+      kind.ems = {22, 40, 26, 34, 30, 38, 24, 32};
+      return MakePhotographs(kind, 4040);
+    case ReadSet::kTurnedScans: return MakeTurnedScans();
+    case ReadSet::kSmallScans: return MakeSmallScans();
+    case ReadSet::kClean: return MakeCleanPages();
+  }
+  return {};
 }
 
 std::vector<TurnedPage> MakeTurnedPages(TurnSet set) {
@@ -152,9 +241,7 @@ cv::Mat CropForOrientation(const cv::Mat& frame) {
 const std::vector<ReadPage>& Pages(ReadSet set) {
   static std::map<ReadSet, std::vector<ReadPage>> cache;
   std::vector<ReadPage>& pages = cache[set];
-  if (pages.empty())
-    pages = set == ReadSet::kCamera ? MakeCameraPages() : set == ReadSet::kTurnedScans ? MakeTurnedScans()
-                                                                                         : MakeCleanPages();
+  if (pages.empty()) pages = MakeReadSet(set);
   return pages;
 }
 
@@ -166,7 +253,19 @@ const std::vector<TurnedPage>& Pages(TurnSet set) {
 }
 
 const char* SetName(ReadSet set) {
-  return set == ReadSet::kCamera ? "camera pages" : set == ReadSet::kTurnedScans ? "scans turned 0-5 deg" : "clean pages";
+  switch (set) {
+    case ReadSet::kCamera: return "camera pages";
+    case ReadSet::kTurnedScans: return "scans turned 0-5 deg";
+    case ReadSet::kClean: return "clean pages";
+    case ReadSet::kMixed: return "digits and Latin among Chinese";
+    case ReadSet::kTilted: return "sheets tilted 25 deg";
+    case ReadSet::kHeadline: return "headlines 80 px";
+    case ReadSet::kSmallPrint: return "small print 12 px";
+    case ReadSet::kTinyPrint: return "small print 10 px";
+    case ReadSet::kDark: return "dark, noisy frames";
+    case ReadSet::kSmallScans: return "small print 12 px, scanned";
+  }
+  return "";
 }
 
 const char* SetName(TurnSet set) {

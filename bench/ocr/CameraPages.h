@@ -1,8 +1,11 @@
 #pragma once
 // The page sets of the camera-page benchmark: Chinese sheets photographed on
 // a desk and cropped the way the recognition command crops them, scans
-// turned a few degrees, clean pages, and English and Chinese pages in the
-// four quarter turns for the orientation detector. Each set is made once.
+// turned a few degrees, clean pages; sheets holding digits and Latin among
+// the Chinese, sheets tilted toward the camera, headlines, small print and
+// sheets in a dim room, all photographed and cropped the same way; and
+// English and Chinese pages in the four quarter turns for the orientation
+// detector. Each set is made once.
 #include <string>
 #include <vector>
 
@@ -25,7 +28,10 @@ struct TurnedPage {
   int angle;  // the counter-clockwise turn that brings it upright
 };
 
-enum class ReadSet { kCamera, kTurnedScans, kClean };
+enum class ReadSet {
+  kCamera, kTurnedScans, kClean, kMixed, kTilted, kHeadline, kSmallPrint, kTinyPrint, kDark, kSmallScans
+};
+constexpr int kReadSets = 10;
 enum class TurnSet { kEnglishFlat, kEnglishDesk, kChineseFlat, kChineseDesk };
 
 const std::vector<ReadPage>& Pages(ReadSet set);

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <vector>
@@ -10,6 +11,7 @@
 #include "imaging/DarkBorder.h"
 #include "imaging/DocumentDetection.h"
 #include "imaging/RectCut.h"
+#include "scene/PrintedPage.h"
 #include "scene/Renderer.h"
 #include "tests/imaging/DocumentTestSupport.h"
 
@@ -215,6 +217,60 @@ TEST(AutoCropDocument, OneChannelFramesGiveOneChannelPages) {
   std::vector<cv::Mat> cuts;
   ASSERT_TRUE(AutoCropDocuments(grey, 0.01f, 20, 0.2f, 3, 9, 8.0, &cuts));
   EXPECT_EQ(cuts.size(), 1u);
+}
+
+// A blank sheet lifted toward the camera by `tilt` degrees and turned by
+// `angle`, under even light.
+cv::Mat TiltedSheet(float tilt, float angle) {
+  vqscene::DeskLight light;
+  light.shadow = false;
+  light.vignetting = 0.0;
+  const cv::Mat print(vqscene::SheetPixels(kFrame, false), CV_8U, cv::Scalar::all(255));
+  return vqscene::RenderScene(vqscene::PhotographedSheet(print, kFrame, angle, light, 3, tilt));
+}
+
+// The darkest grey in a square of `side` pixels at each corner of a cut-out.
+std::vector<double> CornerDarkness(const cv::Mat& cut, int side) {
+  std::vector<double> darkest;
+  for (const cv::Point corner : {cv::Point(0, 0), cv::Point(cut.cols - side, 0), cv::Point(0, cut.rows - side),
+                                 cv::Point(cut.cols - side, cut.rows - side)}) {
+    cv::Mat grey;
+    cv::cvtColor(cut(cv::Rect(corner, cv::Size(side, side))), grey, cv::COLOR_BGR2GRAY);
+    double lo, hi;
+    cv::minMaxLoc(grey, &lo, &hi);
+    darkest.push_back(lo);
+  }
+  return darkest;
+}
+
+class TiltedSheetCrop : public ::testing::TestWithParam<float> {};
+
+// Seen at an angle the sheet is a trapezoid: cut by its own corners, the
+// cut-out is paper to its corners, no wedge of desk left in them.
+TEST_P(TiltedSheetCrop, IsCutByItsCornersWithoutDesk) {
+  const cv::Mat frame = TiltedSheet(25.0f, GetParam());
+  cv::Mat cut;
+  ASSERT_TRUE(AutoCropDocument(frame, 0.01f, 20, 0.2f, 3, 9, 8.0, &cut));
+  for (double darkest : CornerDarkness(cut, 12)) EXPECT_GT(darkest, 170) << "desk in a corner";
+  // The rectangle around it would have kept the desk.
+  cv::RotatedRect rect;
+  ASSERT_TRUE(FindDocumentRect(&rect, 9, 3, 0.2f, 0.01f, frame, 8.0));
+  const cv::Mat square = ExtractRotatedRect(rect, frame);
+  const std::vector<double> wedges = CornerDarkness(square, 12);
+  EXPECT_LT(*std::min_element(wedges.begin(), wedges.end()), 120);
+}
+
+INSTANTIATE_TEST_SUITE_P(Turns, TiltedSheetCrop, ::testing::Values(0.0f, 3.5f, -4.0f));
+
+TEST(TiltedSheetCrop, SheetSeenSquareOnKeepsItsRectangle) {
+  const cv::Mat frame = TiltedSheet(0.0f, 3.0f);
+  cv::Mat cut;
+  ASSERT_TRUE(AutoCropDocument(frame, 0.01f, 20, 0.2f, 3, 9, 8.0, &cut));
+  cv::RotatedRect rect;
+  ASSERT_TRUE(FindDocumentRect(&rect, 9, 3, 0.2f, 0.01f, frame, 8.0));
+  const cv::Mat whole = ExtractRotatedRect(rect, frame);
+  ASSERT_EQ(cut.size(), cv::Size(whole.cols - 40, whole.rows - 40));
+  EXPECT_EQ(cv::norm(cut, whole(cv::Rect(20, 20, whole.cols - 40, whole.rows - 40)), cv::NORM_INF), 0);
 }
 
 TEST(AutoCropDocumentAffine, MarginRules) {

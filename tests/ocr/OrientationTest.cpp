@@ -122,6 +122,33 @@ TEST(OrientationVote, PageWhoseMarksMostlyDoNotReadAsGlyphsIsLeftUndecided) {
   EXPECT_FALSE(latin.Result(&angle));
 }
 
+// Letters vote even where another turn reads as a letter too, but never
+// decide alone; letters that turned read as one another do not vote.
+TEST(OrientationVote, LettersVoteTogetherAndTurnAlikeLettersNotAtAll) {
+  using Mark = COrientationVote::Mark;
+  COrientationVote letters;
+  int angle = -1;
+  // "e" upright, and an "a" where it lies turned over: ratio 0.27.
+  for (int i = 0; i < 4; ++i) EXPECT_FALSE(letters.Add({0.04, 0.4, 0.15, 0.45}, Mark::kLetter));
+  EXPECT_EQ(4, letters.Accepted());
+  // Two turns too close to tell (ratio 0.6) and a clear letter: the first does not vote.
+  EXPECT_FALSE(letters.Add({0.1, 0.5, 0.06, 0.5}, Mark::kLetter));
+  EXPECT_EQ(4, letters.Accepted());
+  EXPECT_TRUE(letters.Add({0.03, 0.5, 0.5, 0.5}, Mark::kLetter));  // the fifth vote ends it
+  ASSERT_TRUE(letters.Result(&angle));
+  EXPECT_EQ(0, angle);
+
+  // "n" read as "u" when turned over votes nothing however clear, but
+  // counts as a glyph read.
+  COrientationVote alike;
+  for (int i = 0; i < 6; ++i) EXPECT_FALSE(alike.Add({0.5, 0.5, 0.05, 0.5}, Mark::kTurnAlike));
+  EXPECT_EQ(0, alike.Accepted());
+  EXPECT_FALSE(alike.Result(&angle));
+  EXPECT_TRUE(alike.Add({0.5, 0.6, 0.1, 0.7}));  // a Chinese glyph still decides
+  ASSERT_TRUE(alike.Result(&angle));
+  EXPECT_EQ(180, angle);
+}
+
 namespace {
 
 // A detector whose engine reads every glyph in every turn at distance
@@ -184,9 +211,11 @@ TEST(OrientationModel, MissingModelPrintsTheFailureTextAndLeavesNoEngine) {
 
   ASSERT_TRUE(detector.Initialize(ScalarTemplateModel("Cos", 1.0, {{kShang, 0.95}}).Save("scalar.tpl").c_str()));
   EXPECT_TRUE(detector.Detect(page, &angle, false));
-  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
   EXPECT_FALSE(detector.Initialize(vqtest::TempPath("missing.tpl").c_str()));
-  EXPECT_EQ("[CDocOCR::Initialize] " + Gbk("初始化字符模板失败") + "\n", testing::internal::GetCapturedStdout());
+  EXPECT_EQ("Text recognition cannot start: the recognition model \"" + vqtest::TempPath("missing.tpl").string() +
+                "\" is missing or damaged.\n",
+            testing::internal::GetCapturedStderr());
   EXPECT_FALSE(detector.Detect(page, &angle, false));
 }
 

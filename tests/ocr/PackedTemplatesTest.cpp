@@ -1,5 +1,6 @@
 // Templates compared in blocks give, on real glyphs of printed lines, the
-// very distances and candidates of the one-template-at-a-time comparison.
+// very distances of the one-template-at-a-time comparison, and, through the
+// labels' means, its near candidates.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -106,7 +107,10 @@ TEST_F(ProductTemplates, BlocksGiveEveryDistanceToTheBit) {
   }
 }
 
-TEST_F(ProductTemplates, CandidatesAreThoseOfThePlainComparison) {
+// Candidates this much further than the best are not needed to be exact.
+constexpr double kNear = 0.15;
+
+TEST_F(ProductTemplates, NearCandidatesAreThoseOfThePlainComparison) {
   const std::vector<cv::Mat> glyphs = LineGlyphs();
   const std::string printed = Gbk(kText);
   for (size_t g = 0; g < glyphs.size(); ++g) {
@@ -126,8 +130,10 @@ TEST_F(ProductTemplates, CandidatesAreThoseOfThePlainComparison) {
       double distances[kCount] = {};
       ASSERT_TRUE(engine_.MatchTemplateSet(glyph.data, glyph.cols, glyph.rows, labels, kCount, distances, set));
       ASSERT_EQ(static_cast<size_t>(kCount), best.Items().size());
+      ASSERT_FALSE(set.members.empty()) << "the product model compares the labels' means first";
       int i = 0;
       for (const auto& [distance, t] : best.Items()) {
+        if (distance > best.Items().begin()->first + kNear) break;
         EXPECT_EQ(set.labels[t], std::string(labels + 2 * i, 2)) << "candidate " << i;
         EXPECT_EQ(distance, distances[i]) << "candidate " << i;
         ++i;

@@ -3,6 +3,7 @@
 // model.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -12,6 +13,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "ocr/DocOCR.h"
+#include "ocr/TextHeight.h"
 #include "tests/ocr/ModelWriter.h"
 #include "tests/ocr/PrintedText.h"
 #include "tests/support/TestEnv.h"
@@ -105,6 +107,72 @@ TEST(TextBlocks, BlockImageHoldsThePageInkInsideTheOutline) {
   EXPECT_EQ(20 * 40, cv::countNonZero(images[0]));
 }
 
+// With the print's height given, marks reach over the blank a full-width
+// sign leaves, and a band of dots along a line joins it; specks reach no
+// further than before.
+TEST(TextBlocks, LinesHoldTogetherAcrossTheBlankOfAFullWidthSignAndKeepTheirDots) {
+  const int height = 30;
+  // Glyphs as the stroke filter leaves them: three strokes 4 pixels wide.
+  auto glyph = [&](cv::Mat& lines, int x) {
+    for (int stroke = 0; stroke < 3; ++stroke) lines(cv::Rect(x + 12 * stroke, 40, 4, height)).setTo(0);
+  };
+  auto blocks = [&](int gap, int textHeight) {
+    cv::Mat lines(100, 300, CV_8U, cv::Scalar(255));
+    glyph(lines, 20);
+    lines(cv::Rect(50, 62, 5, 8)).setTo(0);  // a full-width comma low in its box...
+    glyph(lines, 55 + gap);                  // ...and the blank after it
+    std::vector<cv::Mat> images;
+    std::vector<cv::Rect> rectangles;
+    DetectTextBlocks(lines, lines.clone(), &images, &rectangles, textHeight);
+    return rectangles.size();
+  };
+  EXPECT_EQ(2u, blocks(25, 0)) << "widened by their own width alone, the line parts";
+  EXPECT_EQ(1u, blocks(25, height));
+  EXPECT_EQ(2u, blocks(80, height)) << "a column's gutter still parts";
+
+  // A headline shrunk to the print size: the top strokes of its glyphs
+  // stand a little apart, a thin band along the line.
+  cv::Mat lines(100, 300, CV_8U, cv::Scalar(255));
+  for (int x = 20; x < 260; x += 40) {
+    lines(cv::Rect(x + 5, 20, 20, 5)).setTo(0);
+    lines(cv::Rect(x, 30, 30, 26)).setTo(0);
+  }
+  lines(cv::Rect(100, 80, 3, 3)).setTo(0);  // a speck below keeps to itself
+  std::vector<cv::Mat> images;
+  std::vector<cv::Rect> rectangles;
+  DetectTextBlocks(lines, lines.clone(), &images, &rectangles, height);
+  ASSERT_EQ(1u, rectangles.size());
+  EXPECT_LE(rectangles[0].y, 20);
+  EXPECT_LE(rectangles[0].br().y, 60);
+}
+
+TEST(TextHeight, PrintIsMeasuredAtEverySizeAndScaledIntoTheRangeReadBest) {
+  for (int em : {10, 16, 33, 80, 120}) {
+    const int width = std::max(600, 14 * em), lines = 8;
+    cv::Mat page = PrintedLines({width, (lines + 1) * em * 17 / 10 + 40}, {}, {0, 0});
+    vqscene::CjkTextRenderer renderer(vqscene::SongFont());
+    for (int i = 0; i < lines; ++i)
+      renderer.DrawLine(page, Codes("文字识别的结果应当正确显示"), {20, 20 + i * em * 17 / 10}, em, em + em / 10);
+    const int measured = MeasureTextHeight(255 - page);
+    EXPECT_GE(measured, static_cast<int>(0.85 * em)) << em;
+    EXPECT_LE(measured, em + 2) << em << ", the soft edges of small print included";
+    const double scaled = measured * TextScale(measured, page.size());
+    EXPECT_GE(scaled, 24) << em;
+    EXPECT_LE(scaled, 40) << em;
+  }
+  // Fewer than a dozen marks measure nothing, and nothing is scaled.
+  cv::Mat specks(200, 200, CV_8U, cv::Scalar::all(0));
+  for (int i = 0; i < 5; ++i) specks(cv::Rect(20 + 30 * i, 50, 6, 6)).setTo(255);
+  EXPECT_EQ(0, MeasureTextHeight(specks));
+  EXPECT_EQ(1.0, TextScale(0, specks.size()));
+  EXPECT_EQ(1.0, TextScale(5, specks.size())) << "lower than print";
+  // Small print on a large page is enlarged only as far as the largest page read.
+  const double limited = TextScale(10, {3000, 2000});
+  EXPECT_GT(limited, 1.0);
+  EXPECT_LT(limited, 2.0);
+  EXPECT_LE(3000 * 2000 * limited * limited, 12.01e6);
+}
+
 TEST(TextBlocks, StrokeFilterDarkensNarrowStrokesOnly) {
   cv::Mat grey(40, 60, CV_8U, cv::Scalar(255));
   grey(cv::Rect(10, 0, 3, 40)).setTo(0);     // a stroke 3 pixels wide, to the edges
@@ -189,11 +257,14 @@ TEST_F(ScalarPage, GlyphsAtThePageEdgesAreRead) {
   EXPECT_EQ(text, binaryText);
 }
 
+// The failure is told in UTF-8 with the path as it is, whatever its script.
 TEST(ModelLoading, MissingModelPrintsTheFailureText) {
   CDocOCR ocr;
-  testing::internal::CaptureStdout();
-  EXPECT_FALSE(ocr.Initialize(vqtest::TempPath("missing.tpl").c_str()));
-  EXPECT_EQ("[CDocOCR::Initialize] " + Gbk("初始化字符模板失败") + "\n", testing::internal::GetCapturedStdout());
+  const std::string missing = vqtest::TempPath("识别模型/缺少.tpl");
+  testing::internal::CaptureStderr();
+  EXPECT_FALSE(ocr.Initialize(missing.c_str()));
+  EXPECT_EQ("Text recognition cannot start: the recognition model \"" + missing + "\" is missing or damaged.\n",
+            testing::internal::GetCapturedStderr());
   std::string text = "old";
   EXPECT_FALSE(ocr.Recognize(cv::Mat(50, 50, CV_8U, cv::Scalar(255)), &text, nullptr, false));
   EXPECT_EQ("old", text);

@@ -1,6 +1,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <map>
 
 #include <opencv2/imgproc.hpp>
 
@@ -130,6 +131,61 @@ TEST(ScenePrint, ParagraphsKeepTheMarginsAndDrawFromThePool) {
   EXPECT_LT(*std::min_element(page.print.begin<uint8_t>(), page.print.end<uint8_t>()), 50);
   EXPECT_EQ(2, EditDistance(U"天地人人", U"天人人地"));
   EXPECT_EQ(3, EditDistance(U"天地人", U""));
+}
+
+// Chinese paragraphs as documents hold them: the text records every
+// character as printed, half-width runs among full-width ones.
+TEST(ScenePrint, MixedParagraphsHoldDigitsLatinAndChineseSignsAsPrinted) {
+  CjkTextRenderer renderer(SongFont());
+  ASSERT_TRUE(renderer.Ok());
+  cv::RNG rng(9);
+  const PrintedText page = SetMixedParagraphs(renderer, {900, 1200}, 24, U"天地人", rng);
+  std::map<CharacterKind, int> kinds;
+  for (char32_t c : page.text) ++kinds[KindOf(c)];
+  EXPECT_GT(kinds[CharacterKind::kChinese], 300);
+  EXPECT_GT(kinds[CharacterKind::kLatin], 60);
+  EXPECT_GT(kinds[CharacterKind::kOther], 30);
+  EXPECT_EQ(page.text.find(U' '), std::u32string::npos);
+  for (char32_t sign : {U'，', U'。'}) EXPECT_NE(page.text.find(sign), std::u32string::npos);
+  for (char32_t c : page.text)
+    EXPECT_FALSE(c >= 0xFF10 && c <= 0xFF5A && KindOf(static_cast<char32_t>(c - 0xFEE0)) == CharacterKind::kLatin)
+        << "letters and digits are half-width";
+  EXPECT_LT(*std::min_element(page.print.begin<uint8_t>(), page.print.end<uint8_t>()), 50);
+
+  // Each kind counted on its own: what is read as another kind is missing.
+  EXPECT_EQ(1.0, KindAccuracy(U"天3地b", U"天3地b", CharacterKind::kChinese));
+  EXPECT_EQ(0.5, KindAccuracy(U"天3地b", U"天3他b", CharacterKind::kChinese));
+  EXPECT_EQ(0.5, KindAccuracy(U"天3地b", U"天３地b", CharacterKind::kLatin));
+  EXPECT_EQ(-1.0, KindAccuracy(U"天地", U"天地", CharacterKind::kLatin));
+}
+
+// A sheet lifted toward the camera comes out wider at its top, the ground
+// truth its own corners; a dim room keeps a share of the light.
+TEST(ScenePrint, TiltedSheetIsATrapezoidAndADimRoomIsDarker) {
+  const cv::Mat print(400, 282, CV_8U, cv::Scalar::all(255));
+  DeskLight light;
+  light.shadow = false;
+  light.vignetting = 0.0;
+  light.noise = 0.0;
+  const Scene tilted = PhotographedSheet(print, kFrame, 0.0f, light, 3, 25.0f);
+  const Sheet& sheet = tilted.sheets[0];
+  ASSERT_EQ(4u, sheet.corners.size());
+  const float top = sheet.corners[1].x - sheet.corners[0].x, bottom = sheet.corners[2].x - sheet.corners[3].x;
+  EXPECT_GT(top, 1.2f * bottom);
+  EXPECT_LT(sheet.corners[3].y - sheet.corners[0].y, 400 * 0.95f) << "seen foreshortened";
+  const cv::Mat frame = RenderScene(tilted);
+  const cv::Point2f topMiddle = (sheet.corners[0] + sheet.corners[1]) * 0.5f + cv::Point2f(0, 6);
+  const cv::Point2f besideBottom = sheet.corners[3] + cv::Point2f(-(top - bottom) / 4, -6);
+  EXPECT_GT(GreyAround(frame, topMiddle), 200) << "paper just inside the top edge";
+  EXPECT_LT(GreyAround(frame, besideBottom), 110) << "desk beside the narrower bottom";
+  // Flat, the same sheet has no corners of its own.
+  EXPECT_TRUE(PhotographedSheet(print, kFrame, 0.0f, light, 3).sheets[0].corners.empty());
+
+  light.exposure = 0.3;
+  const cv::Mat dim = RenderScene(PhotographedSheet(print, kFrame, 0.0f, light, 3));
+  light.exposure = 1.0;
+  const cv::Mat lit = RenderScene(PhotographedSheet(print, kFrame, 0.0f, light, 3));
+  EXPECT_NEAR(0.3 * GreyAround(lit, {320, 240}), GreyAround(dim, {320, 240}), 2.0);
 }
 
 TEST(SceneSheets, RandomSheetsLieWhollyInsideTheFrameWithPaperProportions) {

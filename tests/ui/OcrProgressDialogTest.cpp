@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <functional>
 #include <fstream>
@@ -18,7 +19,11 @@
 #include "platform/win/KnownFolders.h"
 #include "platform/win/Shell.h"
 #include "platform/win/WordAutomation.h"
+#include "app/ImageOutput.h"
 #include "scene/CjkText.h"
+#include "scene/PrintedPage.h"
+#include "scene/Renderer.h"
+#include "tests/support/TestEnv.h"
 #include "tests/ui/CaptureDialogsSupport.h"
 #include "tests/ui/LayoutCheck.h"
 #include "tests/ui/ScreenshotSupport.h"
@@ -221,6 +226,106 @@ TEST_F(RecognitionData, EnglishPageGoesThroughTesseractAsUtf8) {
   const std::string bytes = ReadBytes(fs::path(doc).replace_extension(".txt"));
   EXPECT_NE(bytes.find("quick brown fox\r\njumps over the dog"), std::string::npos) << bytes;
 }
+
+// Pages as users lay them under the camera, one of each kind, cut as the
+// recognition command cuts a frame (automatic crop) and read through the
+// dialog into its text file: Chinese with digits and Latin words, a sheet
+// tilted toward the camera, headlines, small print and a frame from a dim
+// room. Chinese characters and Latin letters and digits are counted apart.
+struct PageKind {
+  const char* name;
+  bool boldSans;     // the bold sans face, else the light Hei face
+  int em;            // pixels
+  bool mixed;        // digits, Latin words and signs among the Chinese
+  float tilt;        // the sheet's top lifted toward the camera, degrees
+  double exposure;   // the light the camera keeps; 0: scanned, not photographed
+  int cutPageType;   // the crop mode: 1 automatic for a camera frame, 0 none for a scan
+  double chinese;    // least share of each read right; -1: none on the page
+  double latin;
+};
+
+void PrintTo(const PageKind& kind, std::ostream* out) { *out << kind.name; }
+
+const PageKind kPageKinds[] = {
+    {"digits and Latin among Chinese", true, 28, true, 0.0f, 1.0, 1, 0.95, 0.88},
+    {"sheet tilted 25 degrees", false, 26, false, 25.0f, 1.0, 1, 0.95, -1},
+    {"headline 80 px", true, 80, false, 0.0f, 1.0, 1, 0.85, -1},
+    {"dark frame", false, 30, false, 0.0f, 0.25, 1, 0.93, -1},
+    {"small print 12 px, scanned", false, 12, false, 0.0f, 0.0, 0, 0.95, -1},
+};
+
+const cv::Size kCameraFrame(1280, 960);
+const char kPool[] =
+    "的一是在不了有和人这中大为上个国我以要他时来用们生到作地于出就分对成会可主发年动同工也能下过子说产种面而方"
+    "后多定行学法所民得经十三之进着等部度家电力里如水化高自二理起小物现实加量都两体制机当使点从业本去把性好应开它";
+
+// The page of a kind as the camera (or a scanner) delivers it, and what it holds.
+vqscene::PrintedText MakePage(const PageKind& kind, cv::Mat* frame) {
+  const vqscene::CjkFont font = kind.boldSans
+                                    ? vqscene::CjkFont{"Noto Sans CJK SC Bold", "/usr/share/fonts/opentype/noto/NotoSansCJK-Bold.ttc", 2}
+                                    : vqscene::HeiFont();
+  vqscene::CjkTextRenderer renderer(font);
+  cv::RNG rng(static_cast<uint64_t>(kind.em) * 31 + (kind.mixed ? 7 : 0));
+  const cv::Size sheet = kind.exposure > 0 ? vqscene::SheetPixels(kCameraFrame, false) : cv::Size(620, 877);
+  const std::wstring pool = vq::Utf8ToWide(kPool);
+  const std::u32string codes(pool.begin(), pool.end());
+  const vqscene::PrintedText printed = kind.mixed ? vqscene::SetMixedParagraphs(renderer, sheet, kind.em, codes, rng)
+                                                  : vqscene::SetChineseParagraphs(renderer, sheet, kind.em, codes, rng);
+  if (kind.exposure > 0) {
+    vqscene::DeskLight light;
+    light.blur = 0.9;
+    light.exposure = kind.exposure;
+    light.noise = kind.exposure < 1.0 ? 7.0 : 3.0;  // a dim room's gain
+    *frame = vqscene::RenderScene(vqscene::PhotographedSheet(printed.print, kCameraFrame, 2.0f, light, 21, kind.tilt));
+  } else {
+    cv::Mat grey;
+    printed.print.convertTo(grey, CV_8U, 200.0 / 255.0, 35.0);  // grey paper, dark grey ink
+    cv::GaussianBlur(grey, grey, cv::Size(), 0.6);
+    cv::cvtColor(grey, *frame, cv::COLOR_GRAY2BGR);
+  }
+  return printed;
+}
+
+class PageKindRecognition : public RecognitionData, public ::testing::WithParamInterface<PageKind> {};
+
+TEST_P(PageKindRecognition, IsReadThroughTheDialogFromTheCameraFrame) {
+  const PageKind& kind = GetParam();
+  vqplatform::SetWordAvailable(false);
+  cv::Mat frame;
+  const vqscene::PrintedText printed = MakePage(kind, &frame);
+  CSysSettings settings;
+  settings.cutPageType = kind.cutPageType;
+  CImageOutput output(0);
+  const cv::Mat page = output.PageForRecognition(frame, settings, nullptr);
+  ASSERT_FALSE(page.empty());
+
+  const fs::path doc = vqtest::TempPath("页面/识别.doc");
+  fs::create_directories(doc.parent_path());
+  WatchedOcrDlg dialog(nullptr, 0, COCRProgressDlg::kOwnEngine);
+  dialog.SetImage(page);
+  dialog.SetOutputPath(vq::FromFsPath(doc).c_str());
+  EXPECT_EQ(dialog.DoModal(), IDOK);
+  ASSERT_EQ(dialog.endCodes, std::vector<int>{COCRProgressDlg::kCompleted}) << kind.name;
+  const std::wstring wide = vq::GbkToWide(ReadBytes(fs::path(doc).replace_extension(".txt")));
+  std::u32string read;
+  for (wchar_t c : wide)
+    if (c != L' ' && c != L'\r' && c != L'\n') read.push_back(static_cast<char32_t>(c));
+  const double chinese = vqscene::KindAccuracy(printed.text, read, vqscene::CharacterKind::kChinese);
+  const double latin = vqscene::KindAccuracy(printed.text, read, vqscene::CharacterKind::kLatin);
+  EXPECT_GE(chinese, kind.chinese) << kind.name << ": " << vq::WideToUtf8(wide);
+  if (kind.latin >= 0) {
+    EXPECT_GE(latin, kind.latin) << kind.name << ": " << vq::WideToUtf8(wide);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Kinds, PageKindRecognition, ::testing::ValuesIn(kPageKinds),
+                         [](const ::testing::TestParamInfo<PageKind>& info) {
+                           std::string name = info.param.name;
+                           for (char& c : name) {
+                             if (!std::isalnum(static_cast<unsigned char>(c))) c = '_';
+                           }
+                           return name;
+                         });
 
 // Recognition that leaves no file says so and is not finished: a page
 // without text (either engine), a result that cannot be written. Every end

@@ -1,0 +1,24 @@
+#pragma once
+// A sheet seen at an angle (lifted toward the camera, or lying on a
+// slanted stand) is a quadrilateral in the frame, not a rectangle: the
+// rectangle around it keeps wedges of desk in its corners. These find its
+// four corners on the detector's outline and cut it out by them.
+#include <array>
+#include <vector>
+
+#include <opencv2/core.hpp>
+
+using SheetQuad = std::array<cv::Point2f, 4>;  // top left, top right, bottom right, bottom left
+
+// The corners of the sheet the outline traces, in the order of the cut-out
+// ExtractRotatedRect makes of `rect` (its top left first, clockwise). False
+// when the outline's hull is not four-cornered, or when its corners lie
+// within `tolerance` (a share of the rectangle's shorter side) of the
+// rectangle's own: the sheet is seen square on.
+bool FindSheetQuad(const std::vector<cv::Point>& outline, const cv::RotatedRect& rect, double tolerance,
+                   SheetQuad* quad);
+
+// The quadrilateral mapped onto an upright rectangle as wide and high as its
+// opposite sides are on average; parts beyond the frame come out white.
+// Empty when the corners give no mapping.
+cv::Mat CutSheetQuad(const cv::Mat& image, const SheetQuad& quad);
