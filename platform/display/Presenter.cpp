@@ -224,6 +224,7 @@ class Presenter {
     }
     connectionLost_ = false;
     WatchConnectionLoss(display_, &connectionLost_);
+    IgnoreProtocolErrors(display_);
     previousProvider_ = SetSurfaceProvider(&tracker_);
     Setup();
     while (!stopping_ && !connectionLost_) {
@@ -259,6 +260,7 @@ class Presenter {
     }
     Teardown();
     ForgetConnectionLoss(connection);
+    ForgetProtocolErrors(connection);
     if (lost) RequestSessionEnd();
   }
 
@@ -384,8 +386,8 @@ class Presenter {
     XSetWMProtocols(display_, xw, &properties_->wmDeleteWindow, 1);
     properties_->SetIdentity(xw);
     properties_->SetType(xw, look);
-    properties_->SetDecorations(xw, look);
-    properties_->SetSizeHints(xw, look, corner);
+    properties_->SetDecorations(xw, look, maximiseWay_);
+    properties_->SetSizeHints(xw, look, corner, maximiseWay_);
     properties_->SetTitle(xw, s.title);
     properties_->SetOwner(xw, XWindowOrNone(s.owner));
     properties_->SetInitialState(xw, pw->layer.minimised, pw->layer.maximised);
@@ -429,7 +431,7 @@ class Presenter {
     WindowLook look = LookOf(s);
     pw.look = look;
     constexpr DWORD kFrameStyles = WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
-    if ((pw.style ^ s.style) & kFrameStyles) properties_->SetDecorations(pw.xwindow, look);
+    if ((pw.style ^ s.style) & kFrameStyles) properties_->SetDecorations(pw.xwindow, look, maximiseWay_);
     if (pw.title != s.title) {
       properties_->SetTitle(pw.xwindow, s.title);
       pw.title = s.title;
@@ -468,7 +470,7 @@ class Presenter {
           now.rect.bottom == was.rect.bottom)) {
       bool resized = Width(now.rect) != Width(was.rect) || Height(now.rect) != Height(was.rect);
       POINT corner = FrameCorner(now.rect, pw.x.Shown().frame);
-      if (resized) properties_->SetSizeHints(pw.xwindow, LookOf(s), corner);
+      if (resized) properties_->SetSizeHints(pw.xwindow, LookOf(s), corner, maximiseWay_);
       XMoveResizeWindow(display_, pw.xwindow, corner.x, corner.y, Width(now.rect), Height(now.rect));
       pw.x.Requested(now.rect);
       if (resized) MarkDrawn(s.hwnd);
@@ -484,6 +486,10 @@ class Presenter {
   // --- windows: what X reports goes to the program ---
 
   void OnConfigure(PresentedWindow& pw, const XConfigureEvent& c) {
+    // Before the window is mapped the window manager does not place it: a
+    // synthetic event then answers the frame-extents request with a made-up
+    // position (openbox puts it at the screen's corner).
+    if (c.send_event && !pw.mapRequested) return;
     // Synthetic events and those of a window still on the root carry the
     // position on the screen; a reparented window's own say only the size.
     bool positioned = c.send_event || pw.parent == root_;
@@ -507,6 +513,10 @@ class Presenter {
       OnFrameExtents(hwnd, pw);
       return;
     }
+    if (p.atom == properties_->netWmAllowedActions) {
+      OnAllowedActions(pw);
+      return;
+    }
     bool changed = false;
     if (p.atom == properties_->wmState) {
       std::optional<bool> iconic = properties_->ReadIconic(pw.xwindow);
@@ -528,6 +538,21 @@ class Presenter {
         GiveFrameToLayer(hwnd, pw, *frame);
     }
     if (pw.awaitingFrame) Map(pw);
+  }
+
+  // A window that may only be maximised, refused the maximise action: this
+  // window manager maximises only what the user may resize.
+  void OnAllowedActions(PresentedWindow& pw) {
+    if (maximiseWay_ == MaximiseWay::ThroughResize || SizingOf(pw.look) != Sizing::MaximiseOnly) return;
+    if (properties_->ReadMaximiseAllowed(pw.xwindow).value_or(true)) return;
+    maximiseWay_ = MaximiseWay::ThroughResize;
+    std::lock_guard lock(windowsMutex_);
+    for (auto& [hwnd, other] : windows_) {
+      if (!other->managed || SizingOf(other->look) != Sizing::MaximiseOnly) continue;
+      const Placement& shown = other->x.Shown();
+      properties_->SetDecorations(other->xwindow, other->look, maximiseWay_);
+      properties_->SetSizeHints(other->xwindow, other->look, FrameCorner(shown.rect, shown.frame), maximiseWay_);
+    }
   }
 
   // The frame of a window not yet shown: the program's rectangle keeps its
@@ -813,6 +838,7 @@ class Presenter {
     if (e.xproperty.atom == properties_->netWorkArea) SetWorkArea(properties_->ReadWorkArea());
     if (e.xproperty.atom == properties_->netSupportingWmCheck) {
       windowManager_ = properties_->HasWindowManager();
+      maximiseWay_ = MaximiseWay::Plain;  // another window manager, maybe
       if (!windowManager_) ForgetFrames();
     }
   }
@@ -940,6 +966,7 @@ class Presenter {
 
   // Activation (display thread only, but for the counter).
   bool windowManager_ = false;
+  MaximiseWay maximiseWay_ = MaximiseWay::Plain;
   bool focusLeaving_ = false;
   HWND xFocus_ = nullptr;          // our window with X's input focus
   HWND focusRequested_ = nullptr;  // asked of the window manager, not yet granted

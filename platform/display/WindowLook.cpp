@@ -40,15 +40,15 @@ const char* WindowTypeOf(const WindowLook& look) {
   return "_NET_WM_WINDOW_TYPE_NORMAL";
 }
 
-MotifHints MotifHintsOf(const WindowLook& look) {
+MotifHints MotifHintsOf(const WindowLook& look, MaximiseWay way) {
   Boxes boxes = BoxesOf(look.style);
   MotifHints hints;
   hints.functions = kFuncMove;
   if (boxes.close) hints.functions |= kFuncClose;
   if (boxes.minimise) hints.functions |= kFuncMinimize;
-  // Window managers maximise only what they may size; the size hints keep
-  // the user from sizing a window without a thick frame.
-  if (boxes.maximise) hints.functions |= kFuncMaximize | kFuncResize;
+  if (boxes.maximise) hints.functions |= kFuncMaximize;
+  // The size hints then keep the user from sizing it.
+  if (boxes.maximise && way == MaximiseWay::ThroughResize) hints.functions |= kFuncResize;
   if (boxes.sizing) hints.functions |= kFuncResize;
   if (boxes.caption) {  // without a caption the window draws its own frame
     hints.decorations = kDecorBorder | kDecorTitle;

@@ -17,6 +17,7 @@
 #include <optional>
 #include <thread>
 
+#include "platform/display/ConnectionLoss.h"
 #include "platform/display/Presenter.h"
 #include "platform/win/GdiSurface.h"
 #include "platform/win/Window.h"
@@ -137,6 +138,9 @@ Screenshot ShownOnServer(XServer& server, HWND hwnd, size_t* differences) {
 XServer::XServer() {
   XInitThreads();
   display_ = XOpenDisplay(nullptr);
+  // A window may go while a test looks at it: the query fails, the test
+  // goes on and says what it expected.
+  if (display_) vqplatform::IgnoreProtocolErrors(display_);
 }
 
 XServer::~XServer() {
@@ -146,6 +150,7 @@ XServer::~XServer() {
     XChangeKeyboardMapping(display_, code, 1, &none, 1);
   }
   XCloseDisplay(display_);
+  vqplatform::ForgetProtocolErrors(display_);
 }
 
 Screenshot XServer::Grab(const RECT& r) {
@@ -422,38 +427,57 @@ std::string ScreenshotPath(const std::string& name) {
   return TempPath(name).string();
 }
 
-bool UseXvfbDisplay(bool withWindowManager) {
-  if (!std::getenv("VQ_E2E_UNDER_XVFB")) {
-    // Start again under the runner, with the same arguments.
-    std::ifstream cmdline("/proc/self/cmdline", std::ios::binary);
-    std::vector<std::string> args;
-    for (std::string arg; std::getline(cmdline, arg, '\0');) args.push_back(arg);
-    char self[4096] = {};
-    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n <= 0) std::abort();
-    std::vector<std::string> command{VQ_E2E_RUNNER};
-    if (withWindowManager) command.push_back("--window-manager");
-    command.push_back(VQ_E2E_SCREENSHOT_DIR);
-    command.push_back(std::string(self, static_cast<size_t>(n)));
-    command.insert(command.end(), args.begin() + 1, args.end());
-    std::vector<char*> argv;
-    for (std::string& a : command) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::error_code ignored;
-    std::filesystem::remove_all(TempDir(), ignored);  // the run under the runner makes its own
-    execv(VQ_E2E_RUNNER, argv.data());
-    std::abort();  // the runner could not be started
-  }
-  unsetenv("VQ_HEADLESS");
-  const char* manager = std::getenv("VQ_E2E_WINDOW_MANAGER");
-  return withWindowManager == (manager && *manager == '1');
+namespace {
+
+std::string ScreenOf(const Desktop& desktop) {
+  return std::to_string(desktop.width) + "x" + std::to_string(desktop.height);
 }
 
-std::string UseXvfbDisplayWithWindowManager() {
-  if (UseXvfbDisplay(true)) return {};
-  const char* manager = std::getenv("VQ_E2E_WINDOW_MANAGER");
-  if (manager && std::string(manager) == "absent") return "openbox, the window manager, is not installed";
-  return "runs only under the window manager: run it alone";
+// Starts the test program again under the runner, with the same arguments.
+[[noreturn]] void RunAgainUnderRunner(const Desktop& desktop) {
+  std::ifstream cmdline("/proc/self/cmdline", std::ios::binary);
+  std::vector<std::string> args;
+  for (std::string arg; std::getline(cmdline, arg, '\0');) args.push_back(arg);
+  char self[4096] = {};
+  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) std::abort();
+  std::vector<std::string> command{VQ_E2E_RUNNER};
+  if (!desktop.windowManager.empty()) command.push_back("--window-manager=" + desktop.windowManager);
+  command.push_back("--screen=" + ScreenOf(desktop));
+  command.push_back(VQ_E2E_SCREENSHOT_DIR);
+  command.push_back(std::string(self, static_cast<size_t>(n)));
+  command.insert(command.end(), args.begin() + 1, args.end());
+  std::vector<char*> argv;
+  for (std::string& a : command) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  std::error_code ignored;
+  std::filesystem::remove_all(TempDir(), ignored);  // the run under the runner makes its own
+  execv(VQ_E2E_RUNNER, argv.data());
+  std::abort();  // the runner could not be started
 }
+
+std::string Environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+}  // namespace
+
+std::string UseDesktop(const Desktop& desktop) {
+  if (!std::getenv("VQ_E2E_UNDER_XVFB")) RunAgainUnderRunner(desktop);
+  unsetenv("VQ_HEADLESS");
+  const std::string manager = Environment("VQ_E2E_WINDOW_MANAGER"), screen = Environment("VQ_E2E_SCREEN");
+  const std::string wanted = desktop.windowManager.empty() ? "0" : desktop.windowManager;
+  if (manager == "absent") return "the window manager " + desktop.windowManager + " is not installed";
+  if (manager != wanted || (!screen.empty() && screen != ScreenOf(desktop)))
+    return "runs only on its own desktop (" + wanted + ", " + ScreenOf(desktop) + "): run it alone";
+  return {};
+}
+
+bool UseXvfbDisplay(bool withWindowManager) {
+  return UseDesktop(Desktop{withWindowManager ? "openbox" : ""}).empty();
+}
+
+std::string UseXvfbDisplayWithWindowManager() { return UseDesktop(Desktop{"openbox"}); }
 
 }  // namespace vqtest

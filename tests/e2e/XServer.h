@@ -152,15 +152,24 @@ vqplatform::WindowImage LayerImage(HWND hwnd);
 // still differ (SIZE_MAX when the window never reached the server).
 Screenshot ShownOnServer(XServer& server, HWND hwnd, size_t* differences);
 
-// Re-runs the test program under tests/e2e/run-under-xvfb when it was not
-// started there, beside a window manager when asked; call first in every
-// test (the test main makes tests headless, so this also lets the presenter
-// start). False when the program already runs under the runner the other
-// way (several tests of both kinds in one run).
+// The desktop a test runs on: a window manager beside Xvfb (openbox or
+// icewm; empty for none) and the screen's size.
+struct Desktop {
+  std::string windowManager;
+  int width = 1920;
+  int height = 1080;
+};
+// Re-runs the test program under tests/e2e/run-under-xvfb on that desktop
+// when it was not started there; call first in every test (the test main
+// makes tests headless, so this also lets the presenter start). Why the test
+// cannot run here (its window manager is not installed, or the run is on
+// another desktop: several tests of different kinds in one run), empty when
+// it can.
+std::string UseDesktop(const Desktop& desktop);
+// UseDesktop without a window manager, or beside openbox: whether the test
+// can run here.
 bool UseXvfbDisplay(bool withWindowManager = false);
-// UseXvfbDisplay(true) for a test that needs the window manager: why the
-// test cannot run here (the window manager is not installed, or the run is
-// one without it), empty when it can.
+// UseDesktop beside openbox.
 std::string UseXvfbDisplayWithWindowManager();
 
 }  // namespace vqtest
