@@ -402,7 +402,7 @@ class Presenter {
     // the program's rectangle is the frame's from the start.
     pw->awaitingFrame = pw->managed && windowManager_ && properties_->RequestFrameExtents(xw);
     pw->frameDeadline = Clock::now() + kFrameAnswerTime;
-    if (!pw->awaitingFrame) Map(*pw);
+    if (!pw->awaitingFrame) Map(s.hwnd, *pw);
     {
       std::lock_guard lock(windowsMutex_);
       windows_[s.hwnd] = std::move(pw);
@@ -410,21 +410,52 @@ class Presenter {
     MarkDrawn(s.hwnd);
   }
 
-  void Map(PresentedWindow& pw) {
+  void Map(HWND hwnd, PresentedWindow& pw) {
     pw.awaitingFrame = false;
     pw.mapRequested = true;
+    FitWorkArea(hwnd, pw);
     XMapWindow(display_, pw.xwindow);
+  }
+
+  // A window about to be shown whose frame, now known, reaches out of the
+  // work area (under a panel, off the screen) is moved into it; one too big
+  // for it is maximised where it may be, else its title bar is put in.
+  void FitWorkArea(HWND hwnd, PresentedWindow& pw) {
+    const Placement& shown = pw.x.Shown();
+    if (!pw.managed || !windowManager_ || shown.minimised || shown.maximised) return;
+    const RECT area = GetWorkArea(), r = shown.rect, f = shown.frame;
+    const RECT outer{r.left - f.left, r.top - f.top, r.right + f.right, r.bottom + f.bottom};
+    if (outer.left >= area.left && outer.top >= area.top && outer.right <= area.right && outer.bottom <= area.bottom)
+      return;
+    const bool fits = outer.right - outer.left <= area.right - area.left && outer.bottom - outer.top <= area.bottom - area.top;
+    if (!fits && SizingOf(pw.look) != Sizing::Fixed && (pw.style & WS_MAXIMIZEBOX)) {
+      // The window manager reports the maximised window as its own change.
+      properties_->SetInitialState(pw.xwindow, false, true);
+      return;
+    }
+    auto into = [](LONG low, LONG high, LONG areaLow, LONG areaHigh) {
+      return std::max(areaLow, std::min(low, areaHigh - (high - low))) - low;
+    };
+    const LONG dx = into(outer.left, outer.right, area.left, area.right);
+    const LONG dy = into(outer.top, outer.bottom, area.top, area.bottom);
+    Placement given = shown;
+    given.rect = RECT{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
+    const POINT corner = FrameCorner(given.rect, f);
+    properties_->SetSizeHints(pw.xwindow, pw.look, corner, maximiseWay_);
+    XMoveWindow(display_, pw.xwindow, corner.x, corner.y);
+    pw.x.Requested(given.rect);
+    GivePlacementToLayer(hwnd, pw, given, 0);
   }
 
   // Windows whose frame the window manager did not tell in time.
   void MapOverdue() {
-    std::vector<PresentedWindow*> overdue;
+    std::vector<std::pair<HWND, PresentedWindow*>> overdue;
     {
       std::lock_guard lock(windowsMutex_);
       for (auto& [hwnd, pw] : windows_)
-        if (pw->awaitingFrame && Clock::now() >= pw->frameDeadline) overdue.push_back(pw.get());
+        if (pw->awaitingFrame && Clock::now() >= pw->frameDeadline) overdue.emplace_back(hwnd, pw.get());
     }
-    for (PresentedWindow* pw : overdue) Map(*pw);
+    for (auto [hwnd, pw] : overdue) Map(hwnd, *pw);
   }
 
   void UpdateXWindow(PresentedWindow& pw, const TopLevelState& s) {
@@ -537,7 +568,7 @@ class Presenter {
       else
         GiveFrameToLayer(hwnd, pw, *frame);
     }
-    if (pw.awaitingFrame) Map(pw);
+    if (pw.awaitingFrame) Map(hwnd, pw);
   }
 
   // A window that may only be maximised, refused the maximise action: this
@@ -617,6 +648,12 @@ class Presenter {
       given.minimised = pw.layer.minimised;
     }
     given.maximised = given.maximised && !given.minimised;
+    GivePlacementToLayer(hwnd, pw, given, mask);
+  }
+
+  // The program learns the placement on its window's thread; till then
+  // nothing of its older placement goes to X.
+  void GivePlacementToLayer(HWND hwnd, PresentedWindow& pw, const Placement& given, DWORD mask) {
     DWORD state = (given.minimised ? WS_MINIMIZE : 0) | (given.maximised ? WS_MAXIMIZE : 0);
     pw.givenToLayer = given;
     std::shared_ptr<std::atomic<int>> tasks = pw.handingOver;

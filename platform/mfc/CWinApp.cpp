@@ -1,8 +1,22 @@
 #include "platform/mfc/CWinApp.h"
 
+#include "platform/win/DialogKeys.h"
+
 namespace {
 CWinApp* theApp = nullptr;
+
+// From the message's window up through its parents to its top-level
+// window, each framework window may take the message (a dialog takes its
+// input). Owners are not asked: a key in a message box or a modeless
+// dialog is no accelerator of the main window.
+BOOL WalkPreTranslateTree(MSG* msg) {
+  for (HWND hwnd = msg->hwnd; hwnd; hwnd = (::GetWindowLongW(hwnd, GWL_STYLE) & WS_CHILD) ? ::GetParent(hwnd) : nullptr)
+    if (CWnd* window = CWnd::FromHandlePermanent(hwnd))
+      if (window->PreTranslateMessage(msg)) return TRUE;
+  return FALSE;
 }
+
+}  // namespace
 
 CWinApp::CWinApp(LPCWSTR appName) : m_pszAppName(appName ? appName : L"") { theApp = this; }
 
@@ -10,24 +24,27 @@ CWinApp::~CWinApp() {
   if (theApp == this) theApp = nullptr;
 }
 
-BOOL CWinApp::PreTranslateMessage(MSG* msg) {
-  for (HWND hwnd = msg->hwnd; hwnd; hwnd = ::GetParent(hwnd))
-    if (CWnd* window = CWnd::FromHandlePermanent(hwnd))
-      if (window->PreTranslateMessage(msg)) return TRUE;
-  return FALSE;
-}
+BOOL CWinApp::PreTranslateMessage(MSG* msg) { return WalkPreTranslateTree(msg); }
 
 int CWinApp::Run() {
+  InstallPreTranslation();
   MSG msg{};
   while (::GetMessageW(&msg, nullptr, 0, 0) > 0) {
-    if (PreTranslateMessage(&msg)) continue;
-    HWND top = msg.hwnd;
-    while (top && ::GetParent(top) && (::GetWindowLongW(top, GWL_STYLE) & WS_CHILD)) top = ::GetParent(top);
-    if (top && vqplatform::GetWindowAttachment(top, "dialog") && ::IsDialogMessageW(top, &msg)) continue;
+    if (vqplatform::PreTranslateThreadMessage(&msg)) continue;
     ::TranslateMessage(&msg);
     ::DispatchMessageW(&msg);
   }
   return ExitInstance();
+}
+
+BOOL AfxPreTranslateMessage(MSG* msg) { return theApp ? theApp->PreTranslateMessage(msg) : WalkPreTranslateTree(msg); }
+
+void InstallPreTranslation() {
+  static const bool installed = [] {
+    vqplatform::SetPreTranslateHook([](MSG* msg) { return AfxPreTranslateMessage(msg) != FALSE; });
+    return true;
+  }();
+  (void)installed;
 }
 
 CWinApp* AfxGetApp() { return theApp; }
@@ -36,6 +53,7 @@ CWnd* AfxGetMainWnd() { return theApp ? theApp->m_pMainWnd : nullptr; }
 
 int AfxMessageBox(LPCWSTR text, UINT type) {
   CWnd* main = AfxGetMainWnd();
-  return ::MessageBoxW(main ? main->GetSafeHwnd() : nullptr, text, theApp ? theApp->m_pszAppName.GetString() : L"",
+  // Without an application object there is no name: the box is given none.
+  return ::MessageBoxW(main ? main->GetSafeHwnd() : nullptr, text, theApp ? theApp->m_pszAppName.GetString() : nullptr,
                        type);
 }

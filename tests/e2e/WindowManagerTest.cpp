@@ -455,10 +455,10 @@ TEST_P(WindowManagerTest, KeysFollowClicksBetweenWindowsAndStayWithTheModalDialo
   DestroyWindow(main);
 }
 
-// Message boxes, owned or not: a dialog with the caption asked for ("Error"
-// in the user's language for an empty one), of a fixed size, that the
-// window manager neither sizes nor maximises, its frame where the program
-// put it.
+// Message boxes, owned or not: a dialog with the caption asked for (empty
+// for an empty one, "Error" in the user's language for none), of a fixed
+// size, that the window manager neither sizes nor maximises, its frame
+// where the program put it.
 TEST_P(WindowManagerTest, MessageBoxesHaveTheirCaptionAndNeitherSizeNorMaximise) {
   HWND main = vqplatform::CreateDialogFromTemplate(vqres::MainWindowTemplate(), nullptr, ProgramHandler, 0);
   ASSERT_NE(main, nullptr);
@@ -470,7 +470,8 @@ TEST_P(WindowManagerTest, MessageBoxesHaveTheirCaptionAndNeitherSizeNorMaximise)
     const char* screenshot;
   };
   const Box boxes[] = {{main, L"提示", L"提示", "message-box-owned.png"},
-                       {nullptr, L"", vqplatform::DefaultMessageBoxCaption(), "message-box-untitled.png"}};
+                       {main, L"", L"", "message-box-empty-caption.png"},
+                       {nullptr, nullptr, vqplatform::DefaultMessageBoxCaption(), "message-box-untitled.png"}};
   Drive([&] {
     ASSERT_TRUE(Shown(main));
     AgreedRect(main);
