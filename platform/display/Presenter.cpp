@@ -133,6 +133,7 @@ struct PresentedWindow {
   DWORD style = 0;
   DWORD exStyle = 0;
   HWND owner = nullptr;
+  Window ownerX = 0;  // the owner's X window when the transient hint was set
   int cursorId = 0;
   bool shaped = false;
   long opacity = -1;
@@ -389,7 +390,8 @@ class Presenter {
     properties_->SetDecorations(xw, look, maximiseWay_);
     properties_->SetSizeHints(xw, look, corner, maximiseWay_);
     properties_->SetTitle(xw, s.title);
-    properties_->SetOwner(xw, XWindowOrNone(s.owner));
+    pw->ownerX = XWindowOrNone(s.owner);
+    properties_->SetOwner(xw, pw->ownerX);
     properties_->SetInitialState(xw, pw->layer.minimised, pw->layer.maximised);
     pw->title = s.title;
     pw->owner = s.owner;
@@ -467,10 +469,13 @@ class Presenter {
       properties_->SetTitle(pw.xwindow, s.title);
       pw.title = s.title;
     }
-    if (pw.owner != s.owner) {
-      properties_->SetOwner(pw.xwindow, XWindowOrNone(s.owner));
+    // The owner may be shown after the window it owns.
+    Window ownerX = XWindowOrNone(s.owner);
+    if (pw.owner != s.owner || pw.ownerX != ownerX) {
+      properties_->SetOwner(pw.xwindow, ownerX);
       properties_->SetType(pw.xwindow, look);
       pw.owner = s.owner;
+      pw.ownerX = ownerX;
     }
     SyncPlacement(pw, s);
     pw.style = s.style;

@@ -33,9 +33,11 @@ const char* WindowTypeOf(const WindowLook& look) {
     if (look.className == L"ComboLBox") return "_NET_WM_WINDOW_TYPE_DROPDOWN_MENU";
     return "_NET_WM_WINDOW_TYPE_POPUP_MENU";
   }
+  // Without a caption or a dialog's frame, owned or not: no window manager
+  // gives it the focus when it shows.
+  if ((look.style & WS_CAPTION) != WS_CAPTION && !HasModalFrame(look)) return "_NET_WM_WINDOW_TYPE_SPLASH";
   if (look.owned) return "_NET_WM_WINDOW_TYPE_DIALOG";
   bool dialog = HasModalFrame(look) || look.className == WC_DIALOG;
-  if ((look.style & WS_CAPTION) != WS_CAPTION && !HasModalFrame(look)) return "_NET_WM_WINDOW_TYPE_SPLASH";
   if (dialog && !(look.style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX))) return "_NET_WM_WINDOW_TYPE_DIALOG";
   return "_NET_WM_WINDOW_TYPE_NORMAL";
 }

@@ -1,5 +1,6 @@
 #include "platform/win/Dialog.h"
 
+#include <algorithm>
 #include <map>
 #include <mutex>
 #include <utility>
@@ -17,6 +18,7 @@
 #include "platform/win/MessageQueue.h"
 #include "platform/win/ModalLoops.h"
 #include "platform/win/SysColors.h"
+#include "platform/win/SystemMetrics.h"
 #include "platform/win/Window.h"
 #include "platform/win/WindowActivation.h"
 
@@ -105,7 +107,9 @@ void RegisterDialogClass() {
 }
 
 // The dialog's window rectangle: the template gives the client area's size
-// and the window's position.
+// and the window's position, in its owner's client area. A dialog the
+// template does not place (DS_CENTER, or at 0, 0 with an owner) is centred
+// on its owner.
 RECT PlaceDialog(const DialogTemplate& dialogTemplate, const DialogBaseUnits& base, HWND parent) {
   RECT units{dialogTemplate.x, dialogTemplate.y, dialogTemplate.x + dialogTemplate.cx,
              dialogTemplate.y + dialogTemplate.cy};
@@ -116,19 +120,26 @@ RECT PlaceDialog(const DialogTemplate& dialogTemplate, const DialogBaseUnits& ba
   RECT frame = ExpectedFrame(WindowLook{dialogTemplate.style, exStyle, parent != nullptr, WC_DIALOG, rect});
   int width = rect.right - rect.left + frame.left + frame.right;
   int height = rect.bottom - rect.top + frame.top + frame.bottom;
-  if (dialogTemplate.style & DS_CENTER) {
-    RECT area{0, 0, GetScreenSize().cx, GetScreenSize().cy};
-    if (parent) GetWindowRect(parent, &area);
-    int left = area.left + ((area.right - area.left) - width) / 2;
-    int top = area.top + ((area.bottom - area.top) - height) / 2;
-    return RECT{left, top, left + width, top + height};
-  }
+  bool unplaced = dialogTemplate.x == 0 && dialogTemplate.y == 0 && parent;
+  if ((dialogTemplate.style & DS_CENTER) || unplaced) return CentredRect(SIZE{width, height}, parent);
   POINT origin{0, 0};
   if (parent) ClientToScreen(parent, &origin);
   return RECT{rect.left + origin.x, rect.top + origin.y, rect.left + origin.x + width, rect.top + origin.y + height};
 }
 
 }  // namespace
+
+RECT CentredRect(SIZE size, HWND over) {
+  const RECT area = GetWorkArea();
+  RECT target = area;
+  if (over && IsWindowVisible(over) && !IsIconic(over)) GetWindowRect(over, &target);
+  LONG left = target.left + ((target.right - target.left) - size.cx) / 2;
+  LONG top = target.top + ((target.bottom - target.top) - size.cy) / 2;
+  // Its title bar stays on the screen.
+  left = std::max(area.left, std::min(left, area.right - size.cx));
+  top = std::max(area.top, std::min(top, area.bottom - size.cy));
+  return RECT{left, top, left + size.cx, top + size.cy};
+}
 
 void RegisterDialogTemplate(int id, const DialogTemplate* dialogTemplate) {
   std::lock_guard lock(RegistryMutex());

@@ -96,6 +96,10 @@ void SetModalIdleHandler(ModalIdleHandler handler);
 // The installed handler (other modal loops of the layer call it too).
 ModalIdleHandler CurrentModalIdleHandler();
 
+// A window rectangle of that size centred on a shown window (the work area
+// without one), moved into the work area where it reaches out of it.
+RECT CentredRect(SIZE size, HWND over);
+
 // Repaints a window and all its visible descendants now (parents first),
 // so a saved picture shows every control.
 void RepaintWindowTree(HWND window);
