@@ -32,14 +32,16 @@ XErrorHandler previousErrorHandler = nullptr;
 std::atomic<unsigned long> ignoredErrors{0};
 
 int OnProtocolError(Display* display, XErrorEvent* error) {
+  XErrorHandler previous = nullptr;
   {
     std::lock_guard lock(ignoredMutex);
     if (ignored.count(display)) {
       ++ignoredErrors;
       return 0;
     }
+    previous = previousErrorHandler;
   }
-  return previousErrorHandler ? previousErrorHandler(display, error) : 0;
+  return previous ? previous(display, error) : 0;
 }
 
 }  // namespace
@@ -47,11 +49,10 @@ int OnProtocolError(Display* display, XErrorEvent* error) {
 void IgnoreProtocolErrors(Display* display) {
   std::lock_guard lock(ignoredMutex);
   ignored.insert(display);
-  static const bool installed = [] {
-    previousErrorHandler = XSetErrorHandler(OnProtocolError);
-    return true;
-  }();
-  (void)installed;
+  // Installed again over whatever handler came since, which then sees the
+  // other connections' errors.
+  XErrorHandler current = XSetErrorHandler(OnProtocolError);
+  if (current != OnProtocolError) previousErrorHandler = current;
 }
 
 void ForgetProtocolErrors(Display* display) {

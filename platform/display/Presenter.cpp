@@ -121,6 +121,8 @@ struct PresentedWindow {
   bool mapped = false;
   bool mapRequested = false;
   bool awaitingFrame = false;  // not mapped until the window manager tells the frame
+  bool maximiseToFit = false;  // shown maximised: too big for the work area
+  bool refit = false;          // fitted again when the frame changes
   Clock::time_point frameDeadline;
   WindowLook look;
   PlacementTracker x;    // what X shows
@@ -415,14 +417,16 @@ class Presenter {
   void Map(HWND hwnd, PresentedWindow& pw) {
     pw.awaitingFrame = false;
     pw.mapRequested = true;
-    FitWorkArea(hwnd, pw);
+    FitWorkArea(hwnd, pw, false);
     XMapWindow(display_, pw.xwindow);
   }
 
   // A window about to be shown whose frame, now known, reaches out of the
   // work area (under a panel, off the screen) is moved into it; one too big
-  // for it is maximised where it may be, else its title bar is put in.
-  void FitWorkArea(HWND hwnd, PresentedWindow& pw) {
+  // for it is maximised where it may be, else its title bar is put in. A
+  // shown window is fitted again when its frame grew as it was allowed to
+  // be maximised.
+  void FitWorkArea(HWND hwnd, PresentedWindow& pw, bool mapped) {
     const Placement& shown = pw.x.Shown();
     if (!pw.managed || !windowManager_ || shown.minimised || shown.maximised) return;
     const RECT area = GetWorkArea(), r = shown.rect, f = shown.frame;
@@ -432,7 +436,11 @@ class Presenter {
     const bool fits = outer.right - outer.left <= area.right - area.left && outer.bottom - outer.top <= area.bottom - area.top;
     if (!fits && SizingOf(pw.look) != Sizing::Fixed && (pw.style & WS_MAXIMIZEBOX)) {
       // The window manager reports the maximised window as its own change.
-      properties_->SetInitialState(pw.xwindow, false, true);
+      if (mapped)
+        properties_->RequestMaximised(pw.xwindow, true);
+      else
+        properties_->SetInitialState(pw.xwindow, false, true);
+      pw.maximiseToFit = true;
       return;
     }
     auto into = [](LONG low, LONG high, LONG areaLow, LONG areaHigh) {
@@ -514,6 +522,21 @@ class Presenter {
     was = now;
   }
 
+  // Another client destroyed the window (xkill, a window manager that
+  // crashed): it is made again, as the program still shows it.
+  void ForgetDestroyed(HWND hwnd) {
+    std::unique_ptr<PresentedWindow> gone;
+    {
+      std::lock_guard lock(windowsMutex_);
+      auto it = windows_.find(hwnd);
+      if (it == windows_.end()) return;
+      gone = std::move(it->second);
+      windows_.erase(it);
+    }
+    if (hwnd == xFocus_) focusLeaving_ = true;
+    if (gone->inputContext) XDestroyIC(gone->inputContext);
+  }
+
   void DestroyXWindow(PresentedWindow& pw) {
     if (pw.inputContext) XDestroyIC(pw.inputContext);
     XDestroyWindow(display_, pw.xwindow);
@@ -572,6 +595,7 @@ class Presenter {
         Settle(pw);  // the window manager moves the client area itself
       else
         GiveFrameToLayer(hwnd, pw, *frame);
+      if (pw.mapRequested && std::exchange(pw.refit, false)) FitWorkArea(hwnd, pw, true);
     }
     if (pw.awaitingFrame) Map(hwnd, pw);
   }
@@ -588,6 +612,12 @@ class Presenter {
       const Placement& shown = other->x.Shown();
       properties_->SetDecorations(other->xwindow, other->look, maximiseWay_);
       properties_->SetSizeHints(other->xwindow, other->look, FrameCorner(shown.rect, shown.frame), maximiseWay_);
+      // Refused when it was mapped: asked again now it may be maximised;
+      // fitted again should its frame grow (openbox's answer to the
+      // frame-extents request already tells the actions it allows).
+      if (other->maximiseToFit && other->mapRequested && !shown.maximised)
+        properties_->RequestMaximised(other->xwindow, true);
+      other->refit = !other->maximiseToFit;
     }
   }
 
@@ -842,6 +872,9 @@ class Presenter {
           break;
         case MapNotify: pw->mapped = true; break;
         case UnmapNotify: pw->mapped = false; break;
+        case DestroyNotify:
+          if (e.xdestroywindow.window == pw->xwindow) ForgetDestroyed(hwnd);
+          break;
         case MotionNotify: {
           // Only the latest position of a burst matters; a burst ends at any
           // other event, so a move never overtakes a press or release.

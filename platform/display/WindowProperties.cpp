@@ -105,9 +105,8 @@ void WindowProperties::SetSizeHints(Window window, const WindowLook& look, POINT
   switch (SizingOf(look)) {
     case Sizing::Free: break;
     case Sizing::MaximiseOnly:
-      hints->flags |= PMinSize;
-      hints->min_width = hints->width;
-      hints->min_height = hints->height;
+      // The Motif hints keep the user from sizing it; a minimum would keep
+      // it from fitting a work area smaller than itself when maximised.
       if (way == MaximiseWay::ThroughResize) {
         hints->flags |= PBaseSize | PResizeInc;
         hints->base_width = hints->width;

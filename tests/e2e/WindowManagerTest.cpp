@@ -16,6 +16,7 @@
 #include <thread>
 #include <vector>
 
+#include "platform/display/ConnectionLoss.h"
 #include "platform/display/Presenter.h"
 #include "platform/win/Controls.h"
 #include "platform/win/Dialog.h"
@@ -528,6 +529,54 @@ TEST_P(WindowManagerTest, MessageBoxesHaveTheirCaptionAndNeitherSizeNorMaximise)
     }
   });
   DestroyWindow(main);
+}
+
+// Another client destroys the program's window behind its back (xkill, a
+// window manager that crashed): the program goes on, moves the window as
+// it likes, and the window shows again where the program has it.
+TEST_P(WindowManagerTest, AWindowDestroyedBehindTheProgramsBackComesBack) {
+  HWND main = vqplatform::CreateDialogFromTemplate(vqres::MainWindowTemplate(), nullptr, ProgramHandler, 0);
+  ASSERT_NE(main, nullptr);
+  Drive([&] {
+    ASSERT_TRUE(Shown(main));
+    const RECT first = AgreedRect(main);
+    const unsigned long destroyed = PresentedXWindow(main);
+    server_.DestroyWindow(destroyed);
+    // Requests on the window that went come back as errors.
+    SendToProgram(main, [&] { MoveWindow(main, 120, 90, first.right - first.left, first.bottom - first.top, TRUE); });
+    ASSERT_TRUE(WaitFor([&] { return PresentedXWindow(main) != destroyed && Shown(main); })) << "not shown again";
+    EXPECT_TRUE(SameRect(AgreedRect(main), Moved(first, 120, 90)));
+    ExpectShownAsDrawn(main, "main-window-shown-again.png");
+    std::wstring title;
+    SendToProgram(main, [&] { title = TextOf(main); });
+    EXPECT_FALSE(title.empty()) << "the program does not answer";
+  });
+  DestroyWindow(main);
+}
+
+// A request about a window that is gone fails on a connection whose errors
+// are ignored without ending the process (Xlib's default exits); another
+// connection's errors still reach the handler it had.
+TEST_P(WindowManagerTest, ProtocolErrorsOfAWatchedConnectionEndNothing) {
+  Display* watched = XOpenDisplay(nullptr);
+  Display* other = XOpenDisplay(nullptr);
+  ASSERT_TRUE(watched && other);
+  static std::atomic<int> otherErrors{0};
+  XErrorHandler previous = XSetErrorHandler([](Display*, XErrorEvent*) { return ++otherErrors, 0; });
+  vqplatform::IgnoreProtocolErrors(watched);
+  const unsigned long ignoredBefore = vqplatform::IgnoredProtocolErrors();
+  const Window gone = XCreateSimpleWindow(watched, DefaultRootWindow(watched), 0, 0, 10, 10, 0, 0, 0);
+  XDestroyWindow(watched, gone);
+  XMoveWindow(watched, gone, 5, 5);
+  XSync(watched, False);
+  EXPECT_EQ(vqplatform::IgnoredProtocolErrors(), ignoredBefore + 1);
+  XMoveWindow(other, gone, 5, 5);
+  XSync(other, False);
+  EXPECT_EQ(otherErrors.load(), 1);
+  vqplatform::ForgetProtocolErrors(watched);
+  XSetErrorHandler(previous);
+  XCloseDisplay(other);
+  XCloseDisplay(watched);
 }
 
 INSTANTIATE_TEST_SUITE_P(WindowManagers, WindowManagerTest, ::testing::Values("openbox", "icewm"),

@@ -8,17 +8,21 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <thread>
 
 #include "platform/display/ConnectionLoss.h"
 #include "platform/display/Presenter.h"
+#include "platform/win/Dialog.h"
+#include "platform/win/MessageQueue.h"
 #include "platform/win/GdiSurface.h"
 #include "platform/win/Window.h"
 #include "tests/support/TestEnv.h"
@@ -201,6 +205,14 @@ void XServer::Drag(POINT from, POINT to, int steps) {
   XSync(display_, False);
 }
 
+bool XServer::PointerFree() {
+  const int grabbed = XGrabPointer(display_, DefaultRootWindow(display_), False, ButtonPressMask, GrabModeAsync,
+                                   GrabModeAsync, None, None, CurrentTime);
+  if (grabbed == GrabSuccess) XUngrabPointer(display_, CurrentTime);
+  XSync(display_, False);
+  return grabbed == GrabSuccess;
+}
+
 void XServer::Wheel(POINT p, int notches) {
   MovePointer(p);
   for (int i = 0; i < std::abs(notches); ++i) {
@@ -274,6 +286,11 @@ void XServer::RequestClose(unsigned long xwindow) {
   XEvent e = ClientMessageAbout(display_, xwindow, "WM_PROTOCOLS",
                                 static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False)), CurrentTime);
   XSendEvent(display_, xwindow, False, NoEventMask, &e);
+  XSync(display_, False);
+}
+
+void XServer::DestroyWindow(unsigned long xwindow) {
+  XDestroyWindow(display_, xwindow);
   XSync(display_, False);
 }
 
@@ -419,6 +436,48 @@ bool XServer::WaitForWindowManager() {
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
   return false;
+}
+
+HWND ShownWindow(const std::function<bool(HWND)>& matches) {
+  struct Search {
+    const std::function<bool(HWND)>& matches;
+    HWND found;
+  } search{matches, nullptr};
+  EnumWindows(
+      [](HWND window, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        if (!IsWindowVisible(window) || !s->matches(window)) return TRUE;
+        s->found = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND ShownWindowWith(int controlId, int otherControlId) {
+  return ShownWindow([&](HWND window) {
+    return GetDlgItem(window, controlId) && (!otherControlId || GetDlgItem(window, otherControlId));
+  });
+}
+
+bool OnIdleModalLoop(DWORD threadId, const std::function<void(HWND dialog)>& work) {
+  auto done = std::make_shared<std::atomic<bool>>(false);
+  vqplatform::SetModalIdleHandler([&work, done](HWND dialog) {
+    if (done->load()) return;
+    work(dialog);
+    vqplatform::SetModalIdleHandler(nullptr);
+    *done = true;
+  });
+  PostThreadMessageW(threadId, WM_NULL, 0, 0);
+  const bool ran = WaitFor([&] { return done->load(); });
+  if (!ran) vqplatform::SetModalIdleHandler(nullptr);
+  return ran;
+}
+
+RECT XServer::WorkArea() {
+  std::vector<long> area = ReadProperty(DefaultRootWindow(display_), "_NET_WORKAREA").items;
+  if (area.size() < 4) return RECT{};
+  return RECT{LONG(area[0]), LONG(area[1]), LONG(area[0] + area[2]), LONG(area[1] + area[3])};
 }
 
 std::string ScreenshotPath(const std::string& name) {

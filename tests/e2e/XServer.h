@@ -62,6 +62,9 @@ class XServer {
   void MovePointer(POINT screen);
   // Left button down at `from`, moved in `steps` to `to`, released there.
   void Drag(POINT from, POINT to, int steps = 8);
+  // Whether no client holds the pointer grabbed (a window manager has
+  // ended the move or menu a press began), so the next press is a new one.
+  bool PointerFree();
   // Wheel notches at a point: positive away from the user (zoom in).
   void Wheel(POINT screen, int notches);
   void Type(const std::string& asciiText);
@@ -73,6 +76,9 @@ class XServer {
   void PressKey(unsigned long keysym);
   // The window manager's close request to a window.
   void RequestClose(unsigned long xwindow);
+  // Destroys a window of another client, as xkill or a crashing window
+  // manager may.
+  void DestroyWindow(unsigned long xwindow);
   // Whether the window exists and is mapped.
   bool IsShown(unsigned long xwindow);
   // Whether a top-level window of this process is on the screen, where a
@@ -115,6 +121,9 @@ class XServer {
   std::vector<std::string> ReadAtoms(unsigned long xwindow, const char* name);
   // Waits until a window manager runs on the server.
   bool WaitForWindowManager();
+  // The work area the window manager leaves the programs (_NET_WORKAREA of
+  // the first desktop), empty while it has set none.
+  RECT WorkArea();
 
  private:
   Display* display_ = nullptr;
@@ -130,6 +139,16 @@ std::vector<std::pair<unsigned long, RECT>> ShownWindows(Display* display);
 // The first viewable top-level X window at least `minWidth` wide, and its
 // place; *found is 0 when there is none.
 RECT FirstShownWindow(Display* display, unsigned long* found, int minWidth = 0);
+
+// The first visible top-level window of this process that matches.
+HWND ShownWindow(const std::function<bool(HWND)>& matches);
+// The first that holds the control (and the other one, when given): a
+// dialog found by its controls.
+HWND ShownWindowWith(int controlId, int otherControlId = 0);
+// Runs `work` on a thread of the program the next time one of its modal
+// loops has nothing to do (given the loop's dialog), and waits for it:
+// what only that thread knows (its focus), or what only it may do.
+bool OnIdleModalLoop(DWORD threadId, const std::function<void(HWND dialog)>& work);
 
 // Where screenshots go: $VQ_E2E_SCREENSHOTS, else the test's folder.
 std::string ScreenshotPath(const std::string& name);
