@@ -16,6 +16,8 @@
 #include <thread>
 #include <vector>
 
+#include "app/BrandingData.h"
+#include "app/SplashDlg.h"
 #include "platform/display/ConnectionLoss.h"
 #include "platform/display/Presenter.h"
 #include "platform/win/Controls.h"
@@ -551,6 +553,40 @@ TEST_P(WindowManagerTest, AWindowDestroyedBehindTheProgramsBackComesBack) {
     SendToProgram(main, [&] { title = TextOf(main); });
     EXPECT_FALSE(title.empty()) << "the program does not answer";
   });
+  DestroyWindow(main);
+}
+
+// The splash while the main window is still being set up: a splash
+// window, which no window manager gives the keys, transient for the main
+// window once that shows; then the main window has the keys.
+TEST_P(WindowManagerTest, SplashTakesNoKeysAndBelongsToTheMainWindow) {
+  CBrandingData branding;
+  ASSERT_TRUE(branding.splashImage.Create(320, 200, 24));
+  HWND main = vqplatform::CreateDialogFromTemplate(vqres::MainWindowTemplate(), nullptr, ProgramHandler, 0);
+  ASSERT_NE(main, nullptr);
+  ShowWindow(main, SW_HIDE);
+  CWnd owner;
+  owner.Attach(main);
+  CSplashDlg splash(&owner, branding);
+  ASSERT_TRUE(splash.Create(CSplashDlg::IDD, &owner));
+  splash.ShowWindow(SW_SHOWNOACTIVATE);
+  Drive([&] {
+    ASSERT_TRUE(Shown(splash.m_hWnd));
+    const unsigned long xsplash = PresentedXWindow(splash.m_hWnd);
+    EXPECT_EQ(server_.ReadAtoms(xsplash, "_NET_WM_WINDOW_TYPE"), std::vector<std::string>{"_NET_WM_WINDOW_TYPE_SPLASH"});
+    EXPECT_TRUE(Stays([&] { return server_.FocusedWindow() != xsplash; }, 300ms)) << "the splash has the keys";
+    EXPECT_EQ(ForegroundWindowOfProcess(), nullptr);
+    SendToProgram(main, [&] { ShowWindow(main, SW_SHOW); });
+    ASSERT_TRUE(Shown(main));
+    EXPECT_TRUE(WaitFor([&] {
+      return server_.ReadProperty(xsplash, "WM_TRANSIENT_FOR").items ==
+             std::vector<long>{static_cast<long>(PresentedXWindow(main))};
+    })) << "no owner";
+    EXPECT_TRUE(WaitFor([&] { return server_.FocusedWindow() == PresentedXWindow(main); }));
+    server_.Grab(RECT{0, 0, 1100, 800}).SavePng(vqtest::ScreenshotPath("splash-over-main-window.png"));
+    SendToProgram(main, [&] { splash.DestroyWindow(); });
+  });
+  owner.Detach();
   DestroyWindow(main);
 }
 
