@@ -433,7 +433,8 @@ class Presenter {
     const RECT outer{r.left - f.left, r.top - f.top, r.right + f.right, r.bottom + f.bottom};
     if (outer.left >= area.left && outer.top >= area.top && outer.right <= area.right && outer.bottom <= area.bottom)
       return;
-    const bool fits = outer.right - outer.left <= area.right - area.left && outer.bottom - outer.top <= area.bottom - area.top;
+    const bool fits =
+        outer.right - outer.left <= area.right - area.left && outer.bottom - outer.top <= area.bottom - area.top;
     if (!fits && SizingOf(pw.look) != Sizing::Fixed && (pw.style & WS_MAXIMIZEBOX)) {
       // The window manager reports the maximised window as its own change.
       if (mapped)

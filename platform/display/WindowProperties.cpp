@@ -209,7 +209,9 @@ bool WindowProperties::ReadMaximised(Window window) {
 std::optional<bool> WindowProperties::ReadMaximiseAllowed(Window window) {
   std::optional<std::vector<long>> actions = ReadItemsIfSet(window, netWmAllowedActions, XA_ATOM, 64);
   if (!actions) return std::nullopt;
-  auto has = [&](Atom atom) { return std::find(actions->begin(), actions->end(), static_cast<long>(atom)) != actions->end(); };
+  auto has = [&](Atom atom) {
+    return std::find(actions->begin(), actions->end(), static_cast<long>(atom)) != actions->end();
+  };
   return has(netActionMaxVert_) || has(netActionMaxHorz_);
 }
 

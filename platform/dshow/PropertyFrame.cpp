@@ -174,8 +174,8 @@ class Frame {
     const short tabHeight = short(16 + pageHeight + 4);
     const short width = short(kMargin + 4 + kPageWidth + 4 + kMargin);
     const short height = short(kMargin + tabHeight + kMargin + kButtonHeight + kMargin);
-    DialogTemplate t{WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER | DS_SETFONT, 0, 0, 0, width, height,
-                     caption_, L"MS Shell Dlg", 9, {}};
+    DialogTemplate t{WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER | DS_SETFONT,
+                     0, 0, 0, width, height, caption_, L"MS Shell Dlg", 9, {}};
     t.items.push_back({kTabId, WC_TABCONTROL, L"", WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, 0, kMargin, kMargin,
                        short(width - 2 * kMargin), tabHeight});
     const short buttonsTop = short(height - kMargin - kButtonHeight);

@@ -236,7 +236,8 @@ std::set<HWND> ControlsToReach(HWND page) {
   for (HWND c = GetWindow(page, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT)) {
     wchar_t name[32] = {};
     GetClassNameW(c, name, 32);
-    const bool groupBox = std::wstring(name) == WC_BUTTON && (GetWindowLongW(c, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
+    const bool groupBox =
+        std::wstring(name) == WC_BUTTON && (GetWindowLongW(c, GWL_STYLE) & BS_TYPEMASK) == BS_GROUPBOX;
     if (IsWindowVisible(c) && IsWindowEnabled(c) && std::wstring(name) != WC_STATIC && !groupBox)
       controls.insert(StandIn(c));
   }

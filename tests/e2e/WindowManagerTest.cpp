@@ -573,7 +573,8 @@ TEST_P(WindowManagerTest, SplashTakesNoKeysAndBelongsToTheMainWindow) {
   Drive([&] {
     ASSERT_TRUE(Shown(splash.m_hWnd));
     const unsigned long xsplash = PresentedXWindow(splash.m_hWnd);
-    EXPECT_EQ(server_.ReadAtoms(xsplash, "_NET_WM_WINDOW_TYPE"), std::vector<std::string>{"_NET_WM_WINDOW_TYPE_SPLASH"});
+    EXPECT_EQ(server_.ReadAtoms(xsplash, "_NET_WM_WINDOW_TYPE"),
+              std::vector<std::string>{"_NET_WM_WINDOW_TYPE_SPLASH"});
     EXPECT_TRUE(Stays([&] { return server_.FocusedWindow() != xsplash; }, 300ms)) << "the splash has the keys";
     EXPECT_EQ(ForegroundWindowOfProcess(), nullptr);
     SendToProgram(main, [&] { ShowWindow(main, SW_SHOW); });

@@ -199,7 +199,8 @@ TEST_P(ModelessDialogKeysTest, ModelessDialogHasTheDialogKeysWhateverLoopRuns) {
       [&] {
         checked = shoot.IsDlgButtonChecked(kTimed);
         typed = TextOf(::GetDlgItem(shoot.m_hWnd, kSeconds));
-        for (int id : {int(kAutomatic), int(kTimed), int(kSeconds), IDOK, int(kPause)}) items[id] = ::GetDlgItem(shoot.m_hWnd, id);
+        for (int id : {int(kAutomatic), int(kTimed), int(kSeconds), IDOK, int(kPause)})
+          items[id] = ::GetDlgItem(shoot.m_hWnd, id);
         shoot.DestroyWindow();
       },
   };
