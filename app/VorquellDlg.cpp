@@ -166,7 +166,8 @@ BOOL CVorquellDlg::OnInitDialog() {
   if (!branding_.splashImage.IsNull()) {
     splash.reset(new CSplashDlg(this, branding_));
     splash->Create(CSplashDlg::IDD, this);
-    splash->ShowWindow(SW_SHOW);
+    // Shown, not activated: the keys are the main window's once it shows.
+    splash->ShowWindow(SW_SHOWNOACTIVATE);
     splash->UpdateWindow();
   }
 

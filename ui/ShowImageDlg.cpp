@@ -126,6 +126,8 @@ BOOL CShowImageDlg::OnInitDialog() {
   CDialog::OnInitDialog();
   SetLanguageTexts(language_);
   Layout();
+  // Over the main window's middle, not over its title bar at the corner.
+  CenterWindow(parent_);
   return TRUE;
 }
 
@@ -150,7 +152,8 @@ void CShowImageDlg::Layout() {
     width = 2 * W + dx + 3 * m;
     height = H + dy + B + 3 * m;
   }
-  MoveWindow(0, 0, width, height, TRUE);
+  // The other arrangement keeps the window's corner where it is.
+  MoveWindow(window.left, window.top, width, height, TRUE);
   Invalidate(TRUE);
 }
 

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <mutex>
+#include <set>
 
 namespace vqplatform {
 
@@ -25,7 +26,41 @@ int OnIoError(Display* display) {
 
 void OnLoss(Display*, void* lost) { static_cast<std::atomic<bool>*>(lost)->store(true); }
 
+std::mutex ignoredMutex;
+std::set<Display*> ignored;
+XErrorHandler previousErrorHandler = nullptr;
+std::atomic<unsigned long> ignoredErrors{0};
+
+int OnProtocolError(Display* display, XErrorEvent* error) {
+  XErrorHandler previous = nullptr;
+  {
+    std::lock_guard lock(ignoredMutex);
+    if (ignored.count(display)) {
+      ++ignoredErrors;
+      return 0;
+    }
+    previous = previousErrorHandler;
+  }
+  return previous ? previous(display, error) : 0;
+}
+
 }  // namespace
+
+void IgnoreProtocolErrors(Display* display) {
+  std::lock_guard lock(ignoredMutex);
+  ignored.insert(display);
+  // Installed again over whatever handler came since, which then sees the
+  // other connections' errors.
+  XErrorHandler current = XSetErrorHandler(OnProtocolError);
+  if (current != OnProtocolError) previousErrorHandler = current;
+}
+
+void ForgetProtocolErrors(Display* display) {
+  std::lock_guard lock(ignoredMutex);
+  ignored.erase(display);
+}
+
+unsigned long IgnoredProtocolErrors() { return ignoredErrors.load(); }
 
 void WatchConnectionLoss(Display* display, std::atomic<bool>* lost) {
   {

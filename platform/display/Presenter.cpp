@@ -123,6 +123,8 @@ struct PresentedWindow {
   bool mapped = false;
   bool mapRequested = false;
   bool awaitingFrame = false;  // not mapped until the window manager tells the frame
+  bool maximiseToFit = false;  // shown maximised: too big for the work area
+  bool refit = false;          // fitted again when the frame changes
   Clock::time_point frameDeadline;
   WindowLook look;
   PlacementTracker x;    // what X shows
@@ -135,6 +137,7 @@ struct PresentedWindow {
   DWORD style = 0;
   DWORD exStyle = 0;
   HWND owner = nullptr;
+  Window ownerX = 0;  // the owner's X window when the transient hint was set
   int cursorId = 0;
   bool shaped = false;
   long opacity = -1;
@@ -227,6 +230,7 @@ class Presenter {
     }
     connectionLost_ = false;
     WatchConnectionLoss(display_, &connectionLost_);
+    IgnoreProtocolErrors(display_);
     previousProvider_ = SetSurfaceProvider(&tracker_);
     Setup();
     while (!stopping_ && !connectionLost_) {
@@ -262,6 +266,7 @@ class Presenter {
     }
     Teardown();
     ForgetConnectionLoss(connection);
+    ForgetProtocolErrors(connection);
     if (void (*handler)() = displayLostHandler.load(); lost && handler) handler();
   }
 
@@ -387,10 +392,11 @@ class Presenter {
     XSetWMProtocols(display_, xw, &properties_->wmDeleteWindow, 1);
     properties_->SetIdentity(xw);
     properties_->SetType(xw, look);
-    properties_->SetDecorations(xw, look);
-    properties_->SetSizeHints(xw, look, corner);
+    properties_->SetDecorations(xw, look, maximiseWay_);
+    properties_->SetSizeHints(xw, look, corner, maximiseWay_);
     properties_->SetTitle(xw, s.title);
-    properties_->SetOwner(xw, XWindowOrNone(s.owner));
+    pw->ownerX = XWindowOrNone(s.owner);
+    properties_->SetOwner(xw, pw->ownerX);
     properties_->SetInitialState(xw, pw->layer.minimised, pw->layer.maximised);
     pw->title = s.title;
     pw->owner = s.owner;
@@ -403,7 +409,7 @@ class Presenter {
     // the program's rectangle is the frame's from the start.
     pw->awaitingFrame = pw->managed && windowManager_ && properties_->RequestFrameExtents(xw);
     pw->frameDeadline = Clock::now() + kFrameAnswerTime;
-    if (!pw->awaitingFrame) Map(*pw);
+    if (!pw->awaitingFrame) Map(s.hwnd, *pw);
     {
       std::lock_guard lock(windowsMutex_);
       windows_[s.hwnd] = std::move(pw);
@@ -411,36 +417,77 @@ class Presenter {
     MarkDrawn(s.hwnd);
   }
 
-  void Map(PresentedWindow& pw) {
+  void Map(HWND hwnd, PresentedWindow& pw) {
     pw.awaitingFrame = false;
     pw.mapRequested = true;
+    FitWorkArea(hwnd, pw, false);
     XMapWindow(display_, pw.xwindow);
+  }
+
+  // A window about to be shown whose frame, now known, reaches out of the
+  // work area (under a panel, off the screen) is moved into it; one too big
+  // for it is maximised where it may be, else its title bar is put in. A
+  // shown window is fitted again when its frame grew as it was allowed to
+  // be maximised.
+  void FitWorkArea(HWND hwnd, PresentedWindow& pw, bool mapped) {
+    const Placement& shown = pw.x.Shown();
+    if (!pw.managed || !windowManager_ || shown.minimised || shown.maximised) return;
+    const RECT area = GetWorkArea(), r = shown.rect, f = shown.frame;
+    const RECT outer{r.left - f.left, r.top - f.top, r.right + f.right, r.bottom + f.bottom};
+    if (outer.left >= area.left && outer.top >= area.top && outer.right <= area.right && outer.bottom <= area.bottom)
+      return;
+    const bool fits =
+        outer.right - outer.left <= area.right - area.left && outer.bottom - outer.top <= area.bottom - area.top;
+    if (!fits && SizingOf(pw.look) != Sizing::Fixed && (pw.style & WS_MAXIMIZEBOX)) {
+      // The window manager reports the maximised window as its own change.
+      if (mapped)
+        properties_->RequestMaximised(pw.xwindow, true);
+      else
+        properties_->SetInitialState(pw.xwindow, false, true);
+      pw.maximiseToFit = true;
+      return;
+    }
+    auto into = [](LONG low, LONG high, LONG areaLow, LONG areaHigh) {
+      return std::max(areaLow, std::min(low, areaHigh - (high - low))) - low;
+    };
+    const LONG dx = into(outer.left, outer.right, area.left, area.right);
+    const LONG dy = into(outer.top, outer.bottom, area.top, area.bottom);
+    Placement given = shown;
+    given.rect = RECT{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
+    const POINT corner = FrameCorner(given.rect, f);
+    properties_->SetSizeHints(pw.xwindow, pw.look, corner, maximiseWay_);
+    XMoveWindow(display_, pw.xwindow, corner.x, corner.y);
+    pw.x.Requested(given.rect);
+    GivePlacementToLayer(hwnd, pw, given, 0);
   }
 
   // Windows whose frame the window manager did not tell in time.
   void MapOverdue() {
-    std::vector<PresentedWindow*> overdue;
+    std::vector<std::pair<HWND, PresentedWindow*>> overdue;
     {
       std::lock_guard lock(windowsMutex_);
       for (auto& [hwnd, pw] : windows_)
-        if (pw->awaitingFrame && Clock::now() >= pw->frameDeadline) overdue.push_back(pw.get());
+        if (pw->awaitingFrame && Clock::now() >= pw->frameDeadline) overdue.emplace_back(hwnd, pw.get());
     }
-    for (PresentedWindow* pw : overdue) Map(*pw);
+    for (auto [hwnd, pw] : overdue) Map(hwnd, *pw);
   }
 
   void UpdateXWindow(PresentedWindow& pw, const TopLevelState& s) {
     WindowLook look = LookOf(s);
     pw.look = look;
     constexpr DWORD kFrameStyles = WS_CAPTION | WS_SYSMENU | WS_THICKFRAME | WS_MINIMIZEBOX | WS_MAXIMIZEBOX;
-    if ((pw.style ^ s.style) & kFrameStyles) properties_->SetDecorations(pw.xwindow, look);
+    if ((pw.style ^ s.style) & kFrameStyles) properties_->SetDecorations(pw.xwindow, look, maximiseWay_);
     if (pw.title != s.title) {
       properties_->SetTitle(pw.xwindow, s.title);
       pw.title = s.title;
     }
-    if (pw.owner != s.owner) {
-      properties_->SetOwner(pw.xwindow, XWindowOrNone(s.owner));
+    // The owner may be shown after the window it owns.
+    Window ownerX = XWindowOrNone(s.owner);
+    if (pw.owner != s.owner || pw.ownerX != ownerX) {
+      properties_->SetOwner(pw.xwindow, ownerX);
       properties_->SetType(pw.xwindow, look);
       pw.owner = s.owner;
+      pw.ownerX = ownerX;
     }
     SyncPlacement(pw, s);
     pw.style = s.style;
@@ -471,12 +518,27 @@ class Presenter {
           now.rect.bottom == was.rect.bottom)) {
       bool resized = Width(now.rect) != Width(was.rect) || Height(now.rect) != Height(was.rect);
       POINT corner = FrameCorner(now.rect, pw.x.Shown().frame);
-      if (resized) properties_->SetSizeHints(pw.xwindow, LookOf(s), corner);
+      if (resized) properties_->SetSizeHints(pw.xwindow, LookOf(s), corner, maximiseWay_);
       XMoveResizeWindow(display_, pw.xwindow, corner.x, corner.y, Width(now.rect), Height(now.rect));
       pw.x.Requested(now.rect);
       if (resized) MarkDrawn(s.hwnd);
     }
     was = now;
+  }
+
+  // Another client destroyed the window (xkill, a window manager that
+  // crashed): it is made again, as the program still shows it.
+  void ForgetDestroyed(HWND hwnd) {
+    std::unique_ptr<PresentedWindow> gone;
+    {
+      std::lock_guard lock(windowsMutex_);
+      auto it = windows_.find(hwnd);
+      if (it == windows_.end()) return;
+      gone = std::move(it->second);
+      windows_.erase(it);
+    }
+    if (hwnd == xFocus_) focusLeaving_ = true;
+    if (gone->inputContext) XDestroyIC(gone->inputContext);
   }
 
   void DestroyXWindow(PresentedWindow& pw) {
@@ -487,6 +549,10 @@ class Presenter {
   // --- windows: what X reports goes to the program ---
 
   void OnConfigure(PresentedWindow& pw, const XConfigureEvent& c) {
+    // Before the window is mapped the window manager does not place it: a
+    // synthetic event then answers the frame-extents request with a made-up
+    // position (openbox puts it at the screen's corner).
+    if (c.send_event && !pw.mapRequested) return;
     // Synthetic events and those of a window still on the root carry the
     // position on the screen; a reparented window's own say only the size.
     bool positioned = c.send_event || pw.parent == root_;
@@ -510,6 +576,10 @@ class Presenter {
       OnFrameExtents(hwnd, pw);
       return;
     }
+    if (p.atom == properties_->netWmAllowedActions) {
+      OnAllowedActions(pw);
+      return;
+    }
     bool changed = false;
     if (p.atom == properties_->wmState) {
       std::optional<bool> iconic = properties_->ReadIconic(pw.xwindow);
@@ -529,8 +599,30 @@ class Presenter {
         Settle(pw);  // the window manager moves the client area itself
       else
         GiveFrameToLayer(hwnd, pw, *frame);
+      if (pw.mapRequested && std::exchange(pw.refit, false)) FitWorkArea(hwnd, pw, true);
     }
-    if (pw.awaitingFrame) Map(pw);
+    if (pw.awaitingFrame) Map(hwnd, pw);
+  }
+
+  // A window that may only be maximised, refused the maximise action: this
+  // window manager maximises only what the user may resize.
+  void OnAllowedActions(PresentedWindow& pw) {
+    if (maximiseWay_ == MaximiseWay::ThroughResize || SizingOf(pw.look) != Sizing::MaximiseOnly) return;
+    if (properties_->ReadMaximiseAllowed(pw.xwindow).value_or(true)) return;
+    maximiseWay_ = MaximiseWay::ThroughResize;
+    std::lock_guard lock(windowsMutex_);
+    for (auto& [hwnd, other] : windows_) {
+      if (!other->managed || SizingOf(other->look) != Sizing::MaximiseOnly) continue;
+      const Placement& shown = other->x.Shown();
+      properties_->SetDecorations(other->xwindow, other->look, maximiseWay_);
+      properties_->SetSizeHints(other->xwindow, other->look, FrameCorner(shown.rect, shown.frame), maximiseWay_);
+      // Refused when it was mapped: asked again now it may be maximised;
+      // fitted again should its frame grow (openbox's answer to the
+      // frame-extents request already tells the actions it allows).
+      if (other->maximiseToFit && other->mapRequested && !shown.maximised)
+        properties_->RequestMaximised(other->xwindow, true);
+      other->refit = !other->maximiseToFit;
+    }
   }
 
   // The frame of a window not yet shown: the program's rectangle keeps its
@@ -595,6 +687,12 @@ class Presenter {
       given.minimised = pw.layer.minimised;
     }
     given.maximised = given.maximised && !given.minimised;
+    GivePlacementToLayer(hwnd, pw, given, mask);
+  }
+
+  // The program learns the placement on its window's thread; till then
+  // nothing of its older placement goes to X.
+  void GivePlacementToLayer(HWND hwnd, PresentedWindow& pw, const Placement& given, DWORD mask) {
     DWORD state = (given.minimised ? WS_MINIMIZE : 0) | (given.maximised ? WS_MAXIMIZE : 0);
     pw.givenToLayer = given;
     std::shared_ptr<std::atomic<int>> tasks = pw.handingOver;
@@ -778,6 +876,9 @@ class Presenter {
           break;
         case MapNotify: pw->mapped = true; break;
         case UnmapNotify: pw->mapped = false; break;
+        case DestroyNotify:
+          if (e.xdestroywindow.window == pw->xwindow) ForgetDestroyed(hwnd);
+          break;
         case MotionNotify: {
           // Only the latest position of a burst matters; a burst ends at any
           // other event, so a move never overtakes a press or release.
@@ -816,6 +917,7 @@ class Presenter {
     if (e.xproperty.atom == properties_->netWorkArea) SetWorkArea(properties_->ReadWorkArea());
     if (e.xproperty.atom == properties_->netSupportingWmCheck) {
       windowManager_ = properties_->HasWindowManager();
+      maximiseWay_ = MaximiseWay::Plain;  // another window manager, maybe
       if (!windowManager_) ForgetFrames();
     }
   }
@@ -943,6 +1045,7 @@ class Presenter {
 
   // Activation (display thread only, but for the counter).
   bool windowManager_ = false;
+  MaximiseWay maximiseWay_ = MaximiseWay::Plain;
   bool focusLeaving_ = false;
   HWND xFocus_ = nullptr;          // our window with X's input focus
   HWND focusRequested_ = nullptr;  // asked of the window manager, not yet granted

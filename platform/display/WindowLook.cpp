@@ -33,22 +33,24 @@ const char* WindowTypeOf(const WindowLook& look) {
     if (look.className == L"ComboLBox") return "_NET_WM_WINDOW_TYPE_DROPDOWN_MENU";
     return "_NET_WM_WINDOW_TYPE_POPUP_MENU";
   }
+  // Without a caption or a dialog's frame, owned or not: no window manager
+  // gives it the focus when it shows.
+  if ((look.style & WS_CAPTION) != WS_CAPTION && !HasModalFrame(look)) return "_NET_WM_WINDOW_TYPE_SPLASH";
   if (look.owned) return "_NET_WM_WINDOW_TYPE_DIALOG";
   bool dialog = HasModalFrame(look) || look.className == WC_DIALOG;
-  if ((look.style & WS_CAPTION) != WS_CAPTION && !HasModalFrame(look)) return "_NET_WM_WINDOW_TYPE_SPLASH";
   if (dialog && !(look.style & (WS_MINIMIZEBOX | WS_MAXIMIZEBOX))) return "_NET_WM_WINDOW_TYPE_DIALOG";
   return "_NET_WM_WINDOW_TYPE_NORMAL";
 }
 
-MotifHints MotifHintsOf(const WindowLook& look) {
+MotifHints MotifHintsOf(const WindowLook& look, MaximiseWay way) {
   Boxes boxes = BoxesOf(look.style);
   MotifHints hints;
   hints.functions = kFuncMove;
   if (boxes.close) hints.functions |= kFuncClose;
   if (boxes.minimise) hints.functions |= kFuncMinimize;
-  // Window managers maximise only what they may size; the size hints keep
-  // the user from sizing a window without a thick frame.
-  if (boxes.maximise) hints.functions |= kFuncMaximize | kFuncResize;
+  if (boxes.maximise) hints.functions |= kFuncMaximize;
+  // The size hints then keep the user from sizing it.
+  if (boxes.maximise && way == MaximiseWay::ThroughResize) hints.functions |= kFuncResize;
   if (boxes.sizing) hints.functions |= kFuncResize;
   if (boxes.caption) {  // without a caption the window draws its own frame
     hints.decorations = kDecorBorder | kDecorTitle;

@@ -32,6 +32,14 @@ enum class Sizing {
   Fixed,        // neither sized nor maximised
 };
 
+// Some window managers (openbox) maximise only windows whose Motif hints let
+// the user resize them; others (IceWM) maximise what may be maximised, but
+// keep to the size increments while they do. A window that may only be
+// maximised says so plainly until the window manager is seen to refuse it
+// the maximise action; from then on it allows resizing and keeps the user
+// from it with increments larger than any screen.
+enum class MaximiseWay { Plain, ThroughResize };
+
 // _MOTIF_WM_HINTS fields.
 constexpr long kMwmFunctions = 1, kMwmDecorations = 2;
 constexpr long kFuncResize = 2, kFuncMove = 4, kFuncMinimize = 8, kFuncMaximize = 16, kFuncClose = 32;
@@ -42,7 +50,7 @@ constexpr long kDecorBorder = 2, kDecorResizeHandle = 4, kDecorTitle = 8, kDecor
 bool IsOverrideRedirect(const WindowLook& look);
 // The _NET_WM_WINDOW_TYPE atom's name.
 const char* WindowTypeOf(const WindowLook& look);
-MotifHints MotifHintsOf(const WindowLook& look);
+MotifHints MotifHintsOf(const WindowLook& look, MaximiseWay way = MaximiseWay::Plain);
 Sizing SizingOf(const WindowLook& look);
 
 }  // namespace vqplatform

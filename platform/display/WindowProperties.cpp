@@ -44,6 +44,9 @@ WindowProperties::WindowProperties(Display* display) : display_(display) {
   netFrameExtents = Intern("_NET_FRAME_EXTENTS");
   netSupported = Intern("_NET_SUPPORTED");
   netRequestFrameExtents_ = Intern("_NET_REQUEST_FRAME_EXTENTS");
+  netWmAllowedActions = Intern("_NET_WM_ALLOWED_ACTIONS");
+  netActionMaxVert_ = Intern("_NET_WM_ACTION_MAXIMIZE_VERT");
+  netActionMaxHorz_ = Intern("_NET_WM_ACTION_MAXIMIZE_HORZ");
 }
 
 void WindowProperties::SetIdentity(Window window) {
@@ -84,14 +87,14 @@ void WindowProperties::SetType(Window window, const WindowLook& look) {
   SetAtomProperty(window, netWmWindowType_, Intern(WindowTypeOf(look)));
 }
 
-void WindowProperties::SetDecorations(Window window, const WindowLook& look) {
-  MotifHints motif = MotifHintsOf(look);
+void WindowProperties::SetDecorations(Window window, const WindowLook& look, MaximiseWay way) {
+  MotifHints motif = MotifHintsOf(look, way);
   long hints[5] = {kMwmFunctions | kMwmDecorations, motif.functions, motif.decorations, 0, 0};
   XChangeProperty(display_, window, motifHints_, motifHints_, 32, PropModeReplace,
                   reinterpret_cast<unsigned char*>(hints), 5);
 }
 
-void WindowProperties::SetSizeHints(Window window, const WindowLook& look, POINT frameCorner) {
+void WindowProperties::SetSizeHints(Window window, const WindowLook& look, POINT frameCorner, MaximiseWay way) {
   XSizeHints* hints = XAllocSizeHints();
   hints->flags = USPosition | USSize | PPosition | PSize | PWinGravity;
   hints->x = frameCorner.x;
@@ -102,10 +105,14 @@ void WindowProperties::SetSizeHints(Window window, const WindowLook& look, POINT
   switch (SizingOf(look)) {
     case Sizing::Free: break;
     case Sizing::MaximiseOnly:
-      hints->flags |= PMinSize | PBaseSize | PResizeInc;
-      hints->min_width = hints->base_width = hints->width;
-      hints->min_height = hints->base_height = hints->height;
-      hints->width_inc = hints->height_inc = kNoGrowth;
+      // The Motif hints keep the user from sizing it; a minimum would keep
+      // it from fitting a work area smaller than itself when maximised.
+      if (way == MaximiseWay::ThroughResize) {
+        hints->flags |= PBaseSize | PResizeInc;
+        hints->base_width = hints->width;
+        hints->base_height = hints->height;
+        hints->width_inc = hints->height_inc = kNoGrowth;
+      }
       break;
     case Sizing::Fixed:
       hints->flags |= PMinSize | PMaxSize;
@@ -169,18 +176,22 @@ void WindowProperties::SendToWindowManager(Window window, Atom type, std::initia
   XSendEvent(display_, DefaultRootWindow(display_), False, SubstructureRedirectMask | SubstructureNotifyMask, &e);
 }
 
-std::vector<long> WindowProperties::ReadItems(Window window, Atom property, Atom type, long most) {
+std::optional<std::vector<long>> WindowProperties::ReadItemsIfSet(Window window, Atom property, Atom type, long most) {
   Atom actualType = None;
   int format = 0;
   unsigned long count = 0, after = 0;
   unsigned char* data = nullptr;
-  std::vector<long> items;
+  std::optional<std::vector<long>> items;
   if (XGetWindowProperty(display_, window, property, 0, most, False, type, &actualType, &format, &count, &after,
                          &data) == Success &&
-      data && format == 32)
-    items.assign(reinterpret_cast<long*>(data), reinterpret_cast<long*>(data) + count);
+      actualType == type && format == 32)
+    items.emplace(reinterpret_cast<long*>(data), reinterpret_cast<long*>(data) + count);
   if (data) XFree(data);
   return items;
+}
+
+std::vector<long> WindowProperties::ReadItems(Window window, Atom property, Atom type, long most) {
+  return ReadItemsIfSet(window, property, type, most).value_or(std::vector<long>{});
 }
 
 std::optional<bool> WindowProperties::ReadIconic(Window window) {
@@ -193,6 +204,15 @@ bool WindowProperties::ReadMaximised(Window window) {
   std::vector<long> states = ReadItems(window, netWmState, XA_ATOM, 64);
   auto has = [&](Atom atom) { return std::find(states.begin(), states.end(), static_cast<long>(atom)) != states.end(); };
   return has(netMaxVert_) && has(netMaxHorz_);
+}
+
+std::optional<bool> WindowProperties::ReadMaximiseAllowed(Window window) {
+  std::optional<std::vector<long>> actions = ReadItemsIfSet(window, netWmAllowedActions, XA_ATOM, 64);
+  if (!actions) return std::nullopt;
+  auto has = [&](Atom atom) {
+    return std::find(actions->begin(), actions->end(), static_cast<long>(atom)) != actions->end();
+  };
+  return has(netActionMaxVert_) || has(netActionMaxHorz_);
 }
 
 bool WindowProperties::HasWindowManager() {

@@ -27,10 +27,11 @@ class WindowProperties {
   void SetTitle(Window window, const std::wstring& title);
   void SetType(Window window, const WindowLook& look);
   // _MOTIF_WM_HINTS: the caption and its boxes, and what the user may do.
-  void SetDecorations(Window window, const WindowLook& look);
+  void SetDecorations(Window window, const WindowLook& look, MaximiseWay way);
   // The position given places the frame's top-left corner (NorthWestGravity)
-  // at `frameCorner`; windows without a thick frame keep their size.
-  void SetSizeHints(Window window, const WindowLook& look, POINT frameCorner);
+  // at `frameCorner`; windows without a thick frame keep their size (and
+  // those with a maximise box grow only when maximised).
+  void SetSizeHints(Window window, const WindowLook& look, POINT frameCorner, MaximiseWay way);
   // WM_HINTS and _NET_WM_STATE of a window about to be mapped.
   void SetInitialState(Window window, bool minimised, bool maximised);
   void SetOwner(Window window, Window owner);
@@ -47,6 +48,9 @@ class WindowProperties {
   std::optional<bool> ReadIconic(Window window);
   // Maximised both ways in _NET_WM_STATE.
   bool ReadMaximised(Window window);
+  // Whether _NET_WM_ALLOWED_ACTIONS lets the user maximise the window;
+  // nothing while the window manager has not set it.
+  std::optional<bool> ReadMaximiseAllowed(Window window);
   bool HasWindowManager();
   // The frame around the window (left, top, right, bottom widths), if the
   // window manager has set it.
@@ -55,18 +59,21 @@ class WindowProperties {
   RECT ReadWorkArea();
 
   Atom wmProtocols = 0, wmDeleteWindow = 0, wmState = 0, netWmState = 0, netWorkArea = 0, netSupportingWmCheck = 0,
-       netFrameExtents = 0, netSupported = 0;
+       netFrameExtents = 0, netSupported = 0, netWmAllowedActions = 0;
 
  private:
   void SetAtomProperty(Window window, Atom property, Atom value);
-  // A property's 32-bit items (at most `most`); empty when it is not set.
+  // A property's 32-bit items (at most `most`); nothing (or empty) when it
+  // is not set.
+  std::optional<std::vector<long>> ReadItemsIfSet(Window window, Atom property, Atom type, long most);
   std::vector<long> ReadItems(Window window, Atom property, Atom type, long most);
   void SendToWindowManager(Window window, Atom type, std::initializer_list<long> values);
   Atom Intern(const char* name) { return XInternAtom(display_, name, False); }
 
   Display* display_;
   Atom utf8String_ = 0, netWmName_ = 0, netWmIconName_ = 0, netWmPid_ = 0, motifHints_ = 0, netWmWindowType_ = 0;
-  Atom netMaxVert_ = 0, netMaxHorz_ = 0, netActiveWindow_ = 0, netRequestFrameExtents_ = 0;
+  Atom netMaxVert_ = 0, netMaxHorz_ = 0, netActiveWindow_ = 0, netRequestFrameExtents_ = 0, netActionMaxVert_ = 0,
+       netActionMaxHorz_ = 0;
 };
 
 }  // namespace vqplatform

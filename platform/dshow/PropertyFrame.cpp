@@ -168,14 +168,14 @@ class Frame {
     for (PropertyPage& p : pages_) views_.push_back(std::make_unique<PageView>(&p));
   }
 
-  void Run(HWND owner, POINT at) {
+  void Run(HWND owner) {
     short pageHeight = 0;
     for (const PropertyPage& p : pages_) pageHeight = std::max(pageHeight, PageHeight(p));
     const short tabHeight = short(16 + pageHeight + 4);
     const short width = short(kMargin + 4 + kPageWidth + 4 + kMargin);
     const short height = short(kMargin + tabHeight + kMargin + kButtonHeight + kMargin);
-    DialogTemplate t{WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_SETFONT, 0, 0, 0, width, height,
-                     caption_, L"MS Shell Dlg", 9, {}};
+    DialogTemplate t{WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER | DS_SETFONT,
+                     0, 0, 0, width, height, caption_, L"MS Shell Dlg", 9, {}};
     t.items.push_back({kTabId, WC_TABCONTROL, L"", WS_VISIBLE | WS_TABSTOP | WS_CLIPSIBLINGS, 0, kMargin, kMargin,
                        short(width - 2 * kMargin), tabHeight});
     const short buttonsTop = short(height - kMargin - kButtonHeight);
@@ -190,9 +190,6 @@ class Frame {
         },
         0);
     if (!frame) return;
-    POINT corner = at;
-    if (owner) ClientToScreen(owner, &corner);
-    SetWindowPos(frame, nullptr, corner.x, corner.y, 0, 0, SWP_NOSIZE | SWP_NOZORDER);
     vqplatform::RunModalDialog(frame, owner);
   }
 
@@ -242,7 +239,8 @@ class Frame {
 }  // namespace
 }  // namespace vq::dshow
 
-HRESULT OleCreatePropertyFrame(HWND owner, UINT x, UINT y, LPCOLESTR caption, ULONG objectCount, IUnknown** objects,
+// The frame opens centred on its owner, wherever the caller asks for it.
+HRESULT OleCreatePropertyFrame(HWND owner, UINT, UINT, LPCOLESTR caption, ULONG objectCount, IUnknown** objects,
                                ULONG pageCount, const GUID* pages, DWORD, DWORD, void*) {
   std::vector<vq::dshow::PropertyPage> shown = vq::dshow::BuildPropertyPages(objects, objectCount, pages, pageCount);
   if (shown.empty()) return E_INVALIDARG;
@@ -250,6 +248,6 @@ HRESULT OleCreatePropertyFrame(HWND owner, UINT x, UINT y, LPCOLESTR caption, UL
   if (vqplatform::IsHeadless() && !vqplatform::CurrentModalIdleHandler()) return S_OK;
   std::wstring title = caption && *caption ? std::wstring(caption) + L" " : L"";
   title += vqplatform::InUserLanguage(L"属性", L"內容", L"Properties");
-  vq::dshow::Frame(std::move(shown), title).Run(owner, POINT{LONG(x), LONG(y)});
+  vq::dshow::Frame(std::move(shown), title).Run(owner);
   return S_OK;
 }

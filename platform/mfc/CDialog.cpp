@@ -1,8 +1,10 @@
 #include "platform/mfc/CDialog.h"
 
 #include "platform/mfc/CWinApp.h"
+#include "platform/win/DialogKeys.h"
 
 HWND CDialog::CreateFromTemplate(bool modal) {
+  InstallPreTranslation();
   const DialogTemplate* found = vqplatform::FindDialogTemplate(static_cast<int>(m_templateId));
   if (!found || m_hWnd) return nullptr;
   DialogTemplate dialogTemplate = *found;
@@ -22,8 +24,6 @@ HWND CDialog::CreateFromTemplate(bool modal) {
         return OnWndMsg(message, wParam, lParam, result) != FALSE;
       },
       0);
-  if (dialog)
-    vqplatform::SetDialogPreTranslate(dialog, [this](MSG* msg) { return PreTranslateMessage(msg) != FALSE; });
   return dialog;
 }
 
@@ -43,6 +43,14 @@ BOOL CDialog::Create(UINT templateId, CWnd* parent) {
 
 void CDialog::EndDialog(int result) {
   if (m_hWnd) ::EndDialog(m_hWnd, result);
+}
+
+BOOL CDialog::PreTranslateMessage(MSG* msg) {
+  // Keys and clicks of the dialog and its controls go through the dialog
+  // manager, modal or modeless.
+  if (!m_hWnd || !vqplatform::IsInputMessage(msg->message)) return FALSE;
+  if (msg->hwnd != m_hWnd && !::IsChild(m_hWnd, msg->hwnd)) return FALSE;
+  return ::IsDialogMessageW(m_hWnd, msg);
 }
 
 BOOL CDialog::OnInitDialog() {

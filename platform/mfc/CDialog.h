@@ -16,6 +16,9 @@ class CDialog : public CWnd {
   virtual BOOL Create(UINT templateId, CWnd* parent = nullptr);
   void EndDialog(int result);
   virtual BOOL OnInitDialog();
+  // Input for the dialog and its controls goes through the dialog manager
+  // (Tab, Return, Esc, arrows).
+  BOOL PreTranslateMessage(MSG* msg) override;
 
   BOOL OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) override;
   LRESULT DefWindowProc(UINT message, WPARAM wParam, LPARAM lParam) override;

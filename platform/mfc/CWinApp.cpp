@@ -1,10 +1,23 @@
 #include "platform/mfc/CWinApp.h"
 
+#include "platform/win/DialogKeys.h"
 #include "platform/win/ModalLoops.h"
 
 namespace {
 CWinApp* theApp = nullptr;
+
+// From the message's window up through its parents to its top-level
+// window, each framework window may take the message (a dialog takes its
+// input). Owners are not asked: a key in a message box or a modeless
+// dialog is no accelerator of the main window.
+BOOL WalkPreTranslateTree(MSG* msg) {
+  for (HWND hwnd = msg->hwnd; hwnd; hwnd = (::GetWindowLongW(hwnd, GWL_STYLE) & WS_CHILD) ? ::GetParent(hwnd) : nullptr)
+    if (CWnd* window = CWnd::FromHandlePermanent(hwnd))
+      if (window->PreTranslateMessage(msg)) return TRUE;
+  return FALSE;
 }
+
+}  // namespace
 
 CWinApp::CWinApp(LPCWSTR appName) : m_pszAppName(appName ? appName : L"") { theApp = this; }
 
@@ -12,21 +25,22 @@ CWinApp::~CWinApp() {
   if (theApp == this) theApp = nullptr;
 }
 
-BOOL CWinApp::PreTranslateMessage(MSG* msg) {
-  for (HWND hwnd = msg->hwnd; hwnd; hwnd = ::GetParent(hwnd))
-    if (CWnd* window = CWnd::FromHandlePermanent(hwnd))
-      if (window->PreTranslateMessage(msg)) return TRUE;
-  return FALSE;
-}
+BOOL CWinApp::PreTranslateMessage(MSG* msg) { return WalkPreTranslateTree(msg); }
 
 int CWinApp::Run() {
-  vqplatform::RunThreadLoop([this](MSG* msg) {
-    if (PreTranslateMessage(msg)) return true;
-    HWND top = msg->hwnd;
-    while (top && ::GetParent(top) && (::GetWindowLongW(top, GWL_STYLE) & WS_CHILD)) top = ::GetParent(top);
-    return top && vqplatform::GetWindowAttachment(top, "dialog") && ::IsDialogMessageW(top, msg);
-  });
+  InstallPreTranslation();
+  vqplatform::RunThreadLoop();
   return ExitInstance();
+}
+
+BOOL AfxPreTranslateMessage(MSG* msg) { return theApp ? theApp->PreTranslateMessage(msg) : WalkPreTranslateTree(msg); }
+
+void InstallPreTranslation() {
+  static const bool installed = [] {
+    vqplatform::SetPreTranslateHook([](MSG* msg) { return AfxPreTranslateMessage(msg) != FALSE; });
+    return true;
+  }();
+  (void)installed;
 }
 
 CWinApp* AfxGetApp() { return theApp; }
@@ -35,6 +49,7 @@ CWnd* AfxGetMainWnd() { return theApp ? theApp->m_pMainWnd : nullptr; }
 
 int AfxMessageBox(LPCWSTR text, UINT type) {
   CWnd* main = AfxGetMainWnd();
-  return ::MessageBoxW(main ? main->GetSafeHwnd() : nullptr, text, theApp ? theApp->m_pszAppName.GetString() : L"",
+  // Without an application object there is no name: the box is given none.
+  return ::MessageBoxW(main ? main->GetSafeHwnd() : nullptr, text, theApp ? theApp->m_pszAppName.GetString() : nullptr,
                        type);
 }

@@ -1,6 +1,7 @@
 #pragma once
 // The application object: its main window and its message loop, which
-// offers each message to the target window's PreTranslateMessage chain.
+// offers each message to the target window's PreTranslateMessage chain
+// (as every message loop of the layer does once the framework is in use).
 #include "platform/mfc/CString.h"
 #include "platform/mfc/CWnd.h"
 #include "platform/win/Icons.h"
@@ -33,6 +34,12 @@ class CWinApp {
 
 CWinApp* AfxGetApp();
 CWnd* AfxGetMainWnd();
+// The framework's pre-translation of a message: the application's, else
+// the walk from the message's window up to its top-level window.
+BOOL AfxPreTranslateMessage(MSG* msg);
+// Makes every message loop of the layer pre-translate through the framework
+// (done by the first dialog and by Run).
+void InstallPreTranslation();
 int AfxMessageBox(LPCWSTR text, UINT type = MB_OK);
 
 // Controls are the layer's own: there is no container to enable.

@@ -152,6 +152,15 @@ BOOL CWnd::DestroyWindow() { return m_hWnd ? ::DestroyWindow(m_hWnd) : FALSE; }
 
 BOOL CWnd::PreTranslateMessage(MSG*) { return FALSE; }
 
+void CWnd::CenterWindow(CWnd* alternateOwner) {
+  if (!m_hWnd) return;
+  HWND over = alternateOwner ? alternateOwner->GetSafeHwnd() : ::GetWindow(m_hWnd, GW_OWNER);
+  RECT own{};
+  ::GetWindowRect(m_hWnd, &own);
+  RECT placed = vqplatform::CentredRect(SIZE{own.right - own.left, own.bottom - own.top}, over);
+  ::SetWindowPos(m_hWnd, nullptr, placed.left, placed.top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 namespace {
 // The window whose controls' notifications are ignored while its data is
 // exchanged: setting a control's text must not run a handler that

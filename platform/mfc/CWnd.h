@@ -80,6 +80,9 @@ class CWnd {
     ::MoveWindow(m_hWnd, rect->left, rect->top, rect->right - rect->left, rect->bottom - rect->top, repaint);
   }
   CWnd* SetFocus();
+  // A top-level window centred on `alternateOwner`, else on its owner (the
+  // work area without one), inside the work area.
+  void CenterWindow(CWnd* alternateOwner = nullptr);
   LRESULT SendMessage(UINT message, WPARAM wParam = 0, LPARAM lParam = 0) {
     return ::SendMessageW(m_hWnd, message, wParam, lParam);
   }

@@ -7,6 +7,7 @@
 
 #include "platform/display/FrameMemory.h"
 #include "platform/win/Controls.h"
+#include "platform/win/DialogKeys.h"
 #include "platform/win/DialogUnits.h"
 #include "platform/win/GdiDraw.h"
 #include "platform/win/GdiFrames.h"
@@ -30,7 +31,6 @@ struct DialogState {
   HFONT font = nullptr;
   bool ended = false;
   INT_PTR result = 0;
-  std::function<bool(MSG*)> preTranslate;
   HWND savedFocus = nullptr;     // the control that had the focus when the dialog was deactivated
   HWND disabledOwner = nullptr;  // the owner the modal loop disabled, enabled again by EndDialog
   ~DialogState() {
@@ -71,23 +71,6 @@ std::shared_ptr<DialogState> StateOrPending(HWND dialog) {
 
 DWORD StyleOf(HWND hwnd) { return static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE)); }
 
-// By the control's own styles: the dialog itself may still be hidden.
-bool CanTakeFocus(HWND control) {
-  DWORD style = StyleOf(control);
-  return (style & WS_VISIBLE) && !(style & WS_DISABLED);
-}
-
-LRESULT DialogCode(HWND control, const MSG* msg) {
-  return control ? SendMessageW(control, WM_GETDLGCODE, msg ? msg->wParam : 0, reinterpret_cast<LPARAM>(msg)) : 0;
-}
-
-// Moves the focus to a control; edits get their whole text selected.
-void FocusControl(HWND control) {
-  if (!control) return;
-  SetFocus(control);
-  if (DialogCode(control, nullptr) & DLGC_HASSETSEL) SendMessageW(control, EM_SETSEL, 0, -1);
-}
-
 // Gives the focus back to the control that had it when the dialog was
 // deactivated. Mere activation leaves it alone when there is none; gaining
 // the focus itself falls back on the first control of the tab order.
@@ -103,11 +86,6 @@ void RestoreFocus(HWND dialog, DialogState* state, bool justActivated) {
     return;
   }
   if (!justActivated) FocusControl(GetNextDlgTabItem(dialog, nullptr, FALSE));
-}
-
-HWND ChildOfDialog(HWND dialog, HWND window) {
-  while (window && GetParent(window) != dialog) window = GetParent(window);
-  return window;
 }
 
 LRESULT CALLBACK DialogClassProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -132,7 +110,9 @@ void RegisterDialogClass() {
 }
 
 // The dialog's window rectangle: the template gives the client area's size
-// and the window's position.
+// and the window's position, in its owner's client area. A dialog the
+// template does not place (DS_CENTER, or at 0, 0 with an owner) is centred
+// on its owner.
 RECT PlaceDialog(const DialogTemplate& dialogTemplate, const DialogBaseUnits& base, HWND parent) {
   RECT units{dialogTemplate.x, dialogTemplate.y, dialogTemplate.x + dialogTemplate.cx,
              dialogTemplate.y + dialogTemplate.cy};
@@ -143,67 +123,26 @@ RECT PlaceDialog(const DialogTemplate& dialogTemplate, const DialogBaseUnits& ba
   RECT frame = ExpectedFrame(WindowLook{dialogTemplate.style, exStyle, parent != nullptr, WC_DIALOG, rect});
   int width = rect.right - rect.left + frame.left + frame.right;
   int height = rect.bottom - rect.top + frame.top + frame.bottom;
-  if (dialogTemplate.style & DS_CENTER) {
-    RECT area{0, 0, GetScreenSize().cx, GetScreenSize().cy};
-    if (parent) GetWindowRect(parent, &area);
-    int left = area.left + ((area.right - area.left) - width) / 2;
-    int top = area.top + ((area.bottom - area.top) - height) / 2;
-    // Centred on a parent near an edge, it still lies in the work area.
-    const RECT work = GetWorkArea();
-    left = std::max<int>(work.left, std::min<int>(left, work.right - width));
-    top = std::max<int>(work.top, std::min<int>(top, work.bottom - height));
-    return RECT{left, top, left + width, top + height};
-  }
+  bool unplaced = dialogTemplate.x == 0 && dialogTemplate.y == 0 && parent;
+  if ((dialogTemplate.style & DS_CENTER) || unplaced) return CentredRect(SIZE{width, height}, parent);
   POINT origin{0, 0};
   if (parent) ClientToScreen(parent, &origin);
   return RECT{rect.left + origin.x, rect.top + origin.y, rect.left + origin.x + width, rect.top + origin.y + height};
 }
 
-// The group of a control: from the last WS_GROUP control up to the next.
-std::vector<HWND> GroupOf(HWND dialog, HWND control) {
-  std::vector<HWND> all, group;
-  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) all.push_back(child);
-  size_t at = 0;
-  while (at < all.size() && all[at] != control) ++at;
-  if (at == all.size()) return group;
-  size_t first = at;
-  while (first > 0 && !(StyleOf(all[first]) & WS_GROUP)) --first;
-  for (size_t i = first; i < all.size(); ++i) {
-    if (i != first && (StyleOf(all[i]) & WS_GROUP)) break;
-    group.push_back(all[i]);
-  }
-  return group;
-}
-
-void PressDefault(HWND dialog, HWND focus) {
-  int id = IDOK;
-  if (focus && (DialogCode(focus, nullptr) & (DLGC_DEFPUSHBUTTON | DLGC_UNDEFPUSHBUTTON))) {
-    id = GetDlgCtrlID(focus);
-  } else {
-    LRESULT def = SendMessageW(dialog, DM_GETDEFID, 0, 0);
-    if (HIWORD(def) == DC_HASDEFID) id = LOWORD(def);
-  }
-  HWND button = GetDlgItem(dialog, id);
-  if (button && !IsWindowEnabled(button)) return;
-  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(button));
-}
-
-void PressCancel(HWND dialog) {
-  HWND button = GetDlgItem(dialog, IDCANCEL);
-  if (button && !IsWindowEnabled(button)) return;
-  SendMessageW(dialog, WM_COMMAND, MAKEWPARAM(IDCANCEL, BN_CLICKED), reinterpret_cast<LPARAM>(button));
-}
-
-// Arrow keys move within a group; an automatic radio button is clicked.
-void MoveInGroup(HWND dialog, HWND focus, bool previous) {
-  HWND next = GetNextDlgGroupItem(dialog, focus, previous ? TRUE : FALSE);
-  if (!next || next == focus) return;
-  SetFocus(next);
-  DWORD kind = StyleOf(next) & BS_TYPEMASK;
-  if ((DialogCode(next, nullptr) & DLGC_RADIOBUTTON) && kind == BS_AUTORADIOBUTTON) SendMessageW(next, BM_CLICK, 0, 0);
-}
-
 }  // namespace
+
+RECT CentredRect(SIZE size, HWND over) {
+  const RECT area = GetWorkArea();
+  RECT target = area;
+  if (over && IsWindowVisible(over) && !IsIconic(over)) GetWindowRect(over, &target);
+  LONG left = target.left + ((target.right - target.left) - size.cx) / 2;
+  LONG top = target.top + ((target.bottom - target.top) - size.cy) / 2;
+  // Its title bar stays on the screen.
+  left = std::max(area.left, std::min(left, area.right - size.cx));
+  top = std::max(area.top, std::min(top, area.bottom - size.cy));
+  return RECT{left, top, left + size.cx, top + size.cy};
+}
 
 void RegisterDialogTemplate(int id, const DialogTemplate* dialogTemplate) {
   std::lock_guard lock(RegistryMutex());
@@ -271,9 +210,6 @@ INT_PTR RunModalDialog(HWND dialog, HWND owner, const std::function<void()>& des
     ShowWindow(dialog, SW_SHOW);
     ModalLoop loop;
     loop.done = [&] { return state->ended || !IsWindow(dialog); };
-    loop.preTranslate = [&](MSG* msg) {
-      return (state->preTranslate && state->preTranslate(msg)) || IsDialogMessageW(dialog, msg);
-    };
     loop.idle = [&] {
       ModalIdleHandler handler = CurrentModalIdleHandler();
       if (handler) handler(dialog);
@@ -290,10 +226,6 @@ INT_PTR RunModalDialog(HWND dialog, HWND owner, const std::function<void()>& des
   if (destroy && IsWindow(dialog)) destroy();
   if (IsWindow(dialog)) DestroyWindow(dialog);
   return result;
-}
-
-void SetDialogPreTranslate(HWND dialog, std::function<bool(MSG*)> filter) {
-  if (std::shared_ptr<DialogState> state = StateOf(dialog)) state->preTranslate = std::move(filter);
 }
 
 void SetModalIdleHandler(ModalIdleHandler handler) {
@@ -438,39 +370,6 @@ LRESULT DefDlgProcW(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
   }
 }
 
-BOOL IsDialogMessageW(HWND dialog, LPMSG msg) {
-  if (!msg || !dialog || (msg->hwnd != dialog && !IsChild(dialog, msg->hwnd))) return FALSE;
-  HWND focus = GetFocus();
-  if (focus && focus != dialog && !IsChild(dialog, focus)) focus = nullptr;
-  HWND control = focus ? vqplatform::ChildOfDialog(dialog, focus) : nullptr;
-  LRESULT code = vqplatform::DialogCode(focus, msg);
-  if (msg->message == WM_KEYDOWN || msg->message == WM_KEYUP) vqplatform::SetKeyDown(static_cast<int>(msg->wParam), msg->message == WM_KEYDOWN);
-  if (msg->message == WM_KEYDOWN && !(code & DLGC_WANTALLKEYS)) {
-    switch (msg->wParam) {
-      case VK_TAB:
-        if (code & DLGC_WANTTAB) break;
-        vqplatform::FocusControl(GetNextDlgTabItem(dialog, control, GetKeyState(VK_SHIFT) < 0 ? TRUE : FALSE));
-        return TRUE;
-      case VK_RETURN: vqplatform::PressDefault(dialog, focus); return TRUE;
-      case VK_ESCAPE: vqplatform::PressCancel(dialog); return TRUE;
-      case VK_LEFT:
-      case VK_UP:
-      case VK_RIGHT:
-      case VK_DOWN:
-        if (code & DLGC_WANTARROWS) break;
-        if (control) vqplatform::MoveInGroup(dialog, control, msg->wParam == VK_LEFT || msg->wParam == VK_UP);
-        return TRUE;
-      default: break;
-    }
-  }
-  if (msg->message == WM_CHAR && (msg->wParam == L'\t' || msg->wParam == L'\r' || msg->wParam == 0x1B) &&
-      !(code & DLGC_WANTALLKEYS) && !((code & DLGC_WANTTAB) && msg->wParam == L'\t'))
-    return TRUE;
-  TranslateMessage(msg);
-  DispatchMessageW(msg);
-  return TRUE;
-}
-
 UINT GetDlgItemTextW(HWND dialog, int id, LPWSTR buffer, int maxCount) {
   HWND control = GetDlgItem(dialog, id);
   if (!control) {
@@ -534,34 +433,4 @@ BOOL CheckRadioButton(HWND dialog, int firstId, int lastId, int checkId) {
   for (int id = firstId; id <= lastId; ++id)
     if (HWND control = GetDlgItem(dialog, id)) SendMessageW(control, BM_SETCHECK, id == checkId ? BST_CHECKED : BST_UNCHECKED, 0);
   return TRUE;
-}
-
-HWND GetNextDlgTabItem(HWND dialog, HWND control, BOOL previous) {
-  std::vector<HWND> all;
-  for (HWND child = GetWindow(dialog, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT)) all.push_back(child);
-  if (all.empty()) return nullptr;
-  size_t count = all.size();
-  size_t at = count;
-  for (size_t i = 0; i < count; ++i)
-    if (all[i] == control) at = i;
-  for (size_t step = 1; step <= count; ++step) {
-    size_t index;
-    if (at == count) index = previous ? count - step : step - 1;
-    else index = previous ? (at + count - step) % count : (at + step) % count;
-    HWND candidate = all[index];
-    if ((vqplatform::StyleOf(candidate) & WS_TABSTOP) && vqplatform::CanTakeFocus(candidate)) return candidate;
-  }
-  return control;
-}
-
-HWND GetNextDlgGroupItem(HWND dialog, HWND control, BOOL previous) {
-  std::vector<HWND> group = vqplatform::GroupOf(dialog, control);
-  if (group.empty()) return nullptr;
-  size_t count = group.size(), at = 0;
-  while (at < count && group[at] != control) ++at;
-  for (size_t step = 1; step < count; ++step) {
-    size_t index = previous ? (at + count - step) % count : (at + step) % count;
-    if (vqplatform::CanTakeFocus(group[index])) return group[index];
-  }
-  return control;
 }

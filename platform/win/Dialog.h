@@ -80,16 +80,14 @@ using DialogHandler = std::function<bool(HWND, UINT, WPARAM, LPARAM, LRESULT*)>;
 // WM_INITDIALOG (with `param`) included. Invisible dialogs stay hidden.
 HWND CreateDialogFromTemplate(const DialogTemplate& dialogTemplate, HWND parent, DialogHandler handler, LPARAM param);
 // Runs a modal loop for a created dialog: the owner is disabled, posted
-// messages are dispatched (through IsDialogMessage) until EndDialog; then
+// messages are pre-translated (DialogKeys.h) and dispatched through the
+// dialog's IsDialogMessage until EndDialog; then
 // the owner is enabled and the dialog destroyed. Returns EndDialog's
 // result, or -1 when the loop ended because of WM_QUIT (which is posted
 // again) or the dialog was destroyed. A `destroy` given destroys the dialog
 // instead (the framework's own DestroyWindow).
 INT_PTR RunModalDialog(HWND dialog, HWND owner, const std::function<void()>& destroy = nullptr);
 bool IsModalDialogEnded(HWND dialog);
-// A filter the modal loop offers each message before the dialog manager;
-// true consumes the message (the framework's PreTranslateMessage).
-void SetDialogPreTranslate(HWND dialog, std::function<bool(MSG*)> filter);
 
 // Tests: called with the dialog each time a modal loop has nothing to do;
 // the handler drives it with input (TestInput.h). Null removes it.
@@ -97,6 +95,10 @@ using ModalIdleHandler = std::function<void(HWND dialog)>;
 void SetModalIdleHandler(ModalIdleHandler handler);
 // The installed handler (other modal loops of the layer call it too).
 ModalIdleHandler CurrentModalIdleHandler();
+
+// A window rectangle of that size centred on a shown window (the work area
+// without one), moved into the work area where it reaches out of it.
+RECT CentredRect(SIZE size, HWND over);
 
 // Repaints a window and all its visible descendants now (parents first),
 // so a saved picture shows every control.

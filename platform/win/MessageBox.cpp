@@ -125,9 +125,8 @@ int RunMessageBoxDialog(HWND owner, const std::wstring& text, const std::wstring
   short buttonsWidth = static_cast<short>(answers.size() * kButtonWidth + (answers.size() - 1) * kGap);
   short width = static_cast<short>(std::max<int>(textLeft + textWidth, kMargin + buttonsWidth) + kMargin);
   short height = static_cast<short>(kMargin + rowHeight + kGap + kButtonHeight + kMargin);
-  // A box given an empty caption is titled as one given none.
   DialogTemplate box{WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER | DS_SETFONT, 0, 0, 0, width, height,
-                     caption.empty() ? DefaultMessageBoxCaption() : caption, L"MS Shell Dlg", 9, {}};
+                     caption, L"MS Shell Dlg", 9, {}};
   if (icon) box.items.push_back({kIconId, WC_STATIC, L"", WS_VISIBLE | SS_ICON, 0, kMargin, kMargin, iconWidth, iconHeight});
   box.items.push_back({-1, WC_STATIC, text, WS_VISIBLE | SS_LEFT | SS_NOPREFIX, 0, textLeft,
                        static_cast<short>(kMargin + (rowHeight - textHeight) / 2), textWidth, textHeight});

@@ -59,7 +59,8 @@ std::wstring ButtonCaption(int answer);
 // The answer of a box's default button.
 int DefaultMessageBoxAnswer(UINT type);
 // The layer's message box dialog, run modally (what MessageBoxW shows with
-// a display): titled with the caption (an empty one as a box given none),
+// a display): titled with the caption, an empty title for an empty one
+// (MessageBoxW titles a box given no caption at all "Error"),
 // the standard icon of the type, the text (as wide as it needs,
 // up to a limit where it wraps), one button per answer of the type named in
 // the user's language (LC_ALL, LC_MESSAGES or LANG: zh_CN, zh_TW, else

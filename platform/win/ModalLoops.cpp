@@ -1,10 +1,13 @@
 #include "platform/win/ModalLoops.h"
 
+#include "platform/win/DialogKeys.h"
+
 #include <optional>
 #include <utility>
 #include <vector>
 
 #include "platform/win/Clock.h"
+#include "platform/win/DialogKeys.h"
 #include "platform/win/Dispatcher.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Sync.h"
@@ -79,6 +82,7 @@ LoopEnd RunModalLoop(const ModalLoop& loop) {
       return LoopEnd::kQuit;
     }
     if (loop.preTranslate && loop.preTranslate(&msg)) continue;
+    if (PreTranslateThreadMessage(&msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }
@@ -94,7 +98,7 @@ int RunThreadLoop(const std::function<bool(MSG*)>& preTranslate, const std::func
   MSG msg{};
   BOOL got = 0;
   while ((got = GetMessageW(&msg, nullptr, 0, 0)) > 0) {
-    if (!preTranslate || !preTranslate(&msg)) {
+    if (!(preTranslate && preTranslate(&msg)) && !PreTranslateThreadMessage(&msg)) {
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
     }

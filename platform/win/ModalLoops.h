@@ -31,6 +31,8 @@ struct ModalLoop {
   // The loop's own end, asked before each message.
   std::function<bool()> done;
   // Offered each message before it is dispatched; true when it was handled.
+  // Then, in every loop, the thread's pre-translation (the framework's
+  // windows and the dialog keys, PreTranslateThreadMessage).
   std::function<bool(MSG*)> preTranslate;
   // Called whenever the queue is empty: true when it did something (the
   // loop looks again at once), false to wait for input (tests drive
@@ -49,7 +51,8 @@ LoopEnd RunModalLoop(const ModalLoop& loop);
 bool DispatchFor(DWORD milliseconds);
 
 // The thread's outermost loop: dispatches until WM_QUIT and returns its
-// exit code. `preTranslate` as above; `afterEach` runs after each message.
+// exit code. `preTranslate` as above, the thread's pre-translation after
+// it; `afterEach` runs after each message.
 int RunThreadLoop(const std::function<bool(MSG*)>& preTranslate = nullptr,
                   const std::function<void()>& afterEach = nullptr);
 

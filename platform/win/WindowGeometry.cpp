@@ -2,6 +2,7 @@
 // enabling, and invalidation.
 #include <algorithm>
 
+#include "platform/win/DialogKeys.h"
 #include "platform/win/InputFocus.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Threads.h"
@@ -260,6 +261,8 @@ BOOL EnableWindow(HWND hwnd, BOOL enable) {
       w.style |= WS_DISABLED;
     return TRUE;
   });
+  // A disabled control keeps no focus: the keys would go nowhere.
+  if (changed && !enable) vqplatform::PassFocusFromDisabled(hwnd);
   if (changed) SendMessageW(hwnd, WM_ENABLE, enable ? TRUE : FALSE, 0);
   return wasDisabled ? TRUE : FALSE;
 }

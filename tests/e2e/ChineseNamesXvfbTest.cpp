@@ -103,20 +103,6 @@ void PressLater(HWND window, int id) {
   PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
 }
 
-HWND found = nullptr;
-// A visible top-level window of this process holding both controls.
-HWND ShownWindowWith(int controlId, int otherControlId) {
-  found = nullptr;
-  EnumWindows(
-      [](HWND window, LPARAM ids) -> BOOL {
-        if (IsWindowVisible(window) && GetDlgItem(window, int(ids & 0xFFFF)) && GetDlgItem(window, int(ids >> 16)))
-          return found = window, FALSE;
-        return TRUE;
-      },
-      LPARAM(controlId | (otherControlId << 16)));
-  return found;
-}
-
 std::wstring TextOf(HWND window, int id) {
   wchar_t text[MAX_PATH] = {};
   GetDlgItemTextW(window, id, text, MAX_PATH);
@@ -357,7 +343,7 @@ void ChineseNamesXvfbTest::BrowseForTheImageFolder(const Tree& tree, const fs::p
   PressLater(window_, IDC_SETTINGS);
   HWND sheet = nullptr, page = nullptr;
   ASSERT_TRUE(vqtest::WaitFor([&] {
-    sheet = ShownWindowWith(1117, IDOK);
+    sheet = vqtest::ShownWindowWith(1117, IDOK);
     for (HWND p = sheet ? GetWindow(GetDlgItem(sheet, 1117), GW_CHILD) : nullptr; p; p = GetWindow(p, GW_HWNDNEXT))
       if (GetDlgItem(p, 1017)) page = p;
     return page != nullptr;
@@ -390,7 +376,7 @@ void ChineseNamesXvfbTest::RecogniseAndRecord() {
   PressLater(window_, IDC_RECOGNIZE);
   HWND recognition = nullptr;
   ASSERT_TRUE(vqtest::WaitFor([&] {
-    recognition = ShownWindowWith(1093, 1095);
+    recognition = vqtest::ShownWindowWith(1093, 1095);
     return recognition && IsWindowEnabled(GetDlgItem(recognition, IDOK));
   }));
   Press(recognition, IDOK);
@@ -398,7 +384,7 @@ void ChineseNamesXvfbTest::RecogniseAndRecord() {
   // 录像 for a second.
   PressLater(window_, IDC_RECORD);
   HWND recorder = nullptr;
-  ASSERT_TRUE(vqtest::WaitFor([&] { return (recorder = ShownWindowWith(1086, 1032)) != nullptr; }));
+  ASSERT_TRUE(vqtest::WaitFor([&] { return (recorder = vqtest::ShownWindowWith(1086, 1032)) != nullptr; }));
   Press(recorder, IDOK);
   const auto elapsed = [&] {
     const std::wstring text = TextOf(recorder, 1086);

@@ -3,13 +3,19 @@
 // the data file, the skin pictures and the icon; the virtual cameras and
 // the message-box answer taken away after each test; and the command that
 // runs the built program (or its demonstration: start, live window, one
-// page captured with Space, close) as a separate process.
+// page captured with Space, close) as a separate process, or the program in
+// this process; on a desktop of the test's choice.
 #include <gtest/gtest.h>
 
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <string>
+#include <thread>
+#include <utility>
 
+#include "app/VorquellApp.h"
+#include "platform/display/Presenter.h"
 #include "platform/dshow/VirtualCamera.h"
 #include "platform/win/Dialog.h"
 #include "platform/win/MessageBox.h"
@@ -21,8 +27,10 @@ namespace vqtest {
 
 class VorquellProgramTest : public ::testing::Test {
  protected:
+  // The desktop the test runs on (Xvfb alone unless a test asks for more).
+  explicit VorquellProgramTest(Desktop desktop = {}) : desktop_(std::move(desktop)) {}
   void SetUp() override {
-    UseXvfbDisplay();
+    if (std::string why = UseDesktop(desktop_); !why.empty()) GTEST_SKIP() << why;
     setenv("VQ_BITMAP_DIR", VQ_SKIN_BITMAP_DIR, 1);
     std::filesystem::copy_file(VQ_DATA_FILE, program_ / "data.dat");
     std::filesystem::create_directories(program_ / "icons");
@@ -40,9 +48,29 @@ class VorquellProgramTest : public ::testing::Test {
            " timeout 600 " + (demonstration ? VQ_DEMO_PATH " " VQ_PROGRAM_PATH " " + shots_.string() : VQ_PROGRAM_PATH);
   }
   std::string Settings() const { return ReadFile(program_ / "Sys.ini"); }
+  // Runs the program in this process while `user` works it from another
+  // thread, given its main window once the server shows it; then the
+  // window manager's close request ends the program.
+  void RunInProcess(XServer& server, const std::function<void(HWND main)>& user) {
+    std::thread worker([&] {
+      HWND main = nullptr;
+      if (!WaitFor([&] { return (main = FindWindowW(nullptr, L"Vorquell V71.0")) && server.Shows(main); })) {
+        ADD_FAILURE() << "the main window did not show";
+        return;
+      }
+      user(main);
+      server.RequestClose(vqplatform::PresentedXWindow(main));
+    });
+    CVorquellApp app;
+    app.InitInstance();
+    worker.join();
+  }
 
   const std::filesystem::path program_ = TempDir() / "program";
   const std::filesystem::path shots_ = ScreenshotPath("built");
+
+ private:
+  Desktop desktop_;
 };
 
 }  // namespace vqtest

@@ -50,23 +50,6 @@ cv::Mat EnglishPage() {
   return page;
 }
 
-HWND shownDialog = nullptr;
-// The first visible top-level window of this process holding `controlId`.
-HWND ShownWindowWith(int controlId, int otherControlId = 0) {
-  shownDialog = nullptr;
-  EnumWindows(
-      [](HWND window, LPARAM ids) -> BOOL {
-        const int id = int(ids & 0xFFFF), other = int(ids >> 16);
-        if (IsWindowVisible(window) && GetDlgItem(window, id) && (!other || GetDlgItem(window, other))) {
-          shownDialog = window;
-          return FALSE;
-        }
-        return TRUE;
-      },
-      LPARAM(controlId | (otherControlId << 16)));
-  return shownDialog;
-}
-
 std::wstring TextOf(HWND window, int id) {
   wchar_t text[256] = {};
   GetWindowTextW(GetDlgItem(window, id), text, 256);
@@ -147,7 +130,7 @@ class VorquellWorkersXvfbTest : public ::testing::Test {
     Click(window_, IDC_RECOGNIZE);
     HWND dialog = nullptr;
     EXPECT_TRUE(vqtest::WaitFor([&] {
-      dialog = ShownWindowWith(kStop, kProgress);
+      dialog = vqtest::ShownWindowWith(kStop, kProgress);
       return dialog && IsWindowEnabled(GetDlgItem(dialog, IDOK));
     }));
     if (!dialog) return {};
@@ -165,7 +148,7 @@ class VorquellWorkersXvfbTest : public ::testing::Test {
     Click(window_, IDC_RECORD);
     HWND recorder = nullptr;
     ASSERT_TRUE(vqtest::WaitFor([&] {
-      recorder = ShownWindowWith(kStatus, 1032);
+      recorder = vqtest::ShownWindowWith(kStatus, 1032);
       return recorder && server_->Shows(recorder);
     }));
     const auto began = std::chrono::steady_clock::now();
@@ -313,7 +296,7 @@ TEST_F(VorquellWorkersXvfbTest, RecognitionThatWritesNothingSaysSoAndTakesNoNumb
       Click(window_, IDC_RECOGNIZE);
       HWND dialog = nullptr;
       ASSERT_TRUE(vqtest::WaitFor([&] {
-        dialog = ShownWindowWith(kStop, kProgress);
+        dialog = vqtest::ShownWindowWith(kStop, kProgress);
         return dialog && IsWindowEnabled(GetDlgItem(dialog, IDOK));
       }));
       EXPECT_EQ(TextOf(dialog, kStatus), english ? L"OCR library files are missing" : L"OCR 失败或者被停止");

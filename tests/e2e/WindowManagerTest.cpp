@@ -16,6 +16,9 @@
 #include <thread>
 #include <vector>
 
+#include "app/BrandingData.h"
+#include "app/SplashDlg.h"
+#include "platform/display/ConnectionLoss.h"
 #include "platform/display/Presenter.h"
 #include "platform/win/Controls.h"
 #include "platform/win/Dialog.h"
@@ -143,10 +146,11 @@ const DialogTemplate kNotesWindow{WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMEN
                                   {{100, WC_EDIT, L"", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 8, 8,
                                     124, 14}}};
 
-class WindowManagerTest : public ::testing::Test {
+// Each test runs under every window manager users have.
+class WindowManagerTest : public ::testing::TestWithParam<const char*> {
  protected:
   void SetUp() override {
-    if (std::string why = vqtest::UseXvfbDisplayWithWindowManager(); !why.empty()) GTEST_SKIP() << why;
+    if (std::string why = vqtest::UseDesktop(vqtest::Desktop{GetParam()}); !why.empty()) GTEST_SKIP() << why;
     vqres::LoadResources();
     ASSERT_TRUE(server_.Connected());
     ASSERT_TRUE(server_.WaitForWindowManager());
@@ -194,14 +198,17 @@ class WindowManagerTest : public ::testing::Test {
     return frame;
   }
 
-  // GetWindowRect's corner is the frame's and the client area is the
-  // window's on the server, as the xwininfo tool tells them.
-  static void ExpectRectsAsXwininfoTellsThem(HWND hwnd) {
+  // GetWindowRect's corner is the frame's on the server, and the client
+  // area is the window's, as the xwininfo tool tells it (whose "relative"
+  // corner is the frame's only where the client is a child of the frame,
+  // not under IceWM).
+  void ExpectRectsAsXwininfoTellsThem(HWND hwnd) {
     std::optional<vqtest::XServer::XwininfoReport> told = vqtest::XServer::Xwininfo(PresentedXWindow(hwnd));
     ASSERT_TRUE(told) << "xwininfo (x11-utils) could not be run";
     const RECT window = ScreenRectOf(hwnd), client = vqtest::ClientRectOnScreen(hwnd);
-    EXPECT_EQ(window.left, told->frameCorner.x);
-    EXPECT_EQ(window.top, told->frameCorner.y);
+    const RECT frame = server_.FrameRectOnScreen(PresentedXWindow(hwnd));
+    EXPECT_EQ(window.left, frame.left);
+    EXPECT_EQ(window.top, frame.top);
     EXPECT_TRUE(SameRect(client, told->client))
         << "xwininfo: " << told->client.left << ", " << told->client.top << ", " << told->client.right << ", "
         << told->client.bottom << "; GetClientRect on the screen: " << client.left << ", " << client.top << ", "
@@ -232,7 +239,7 @@ class WindowManagerTest : public ::testing::Test {
   vqtest::XServer server_;
 };
 
-TEST_F(WindowManagerTest, MainWindowIsDraggedMaximisedMinimisedAndRestoredByTheUser) {
+TEST_P(WindowManagerTest, MainWindowIsDraggedMaximisedMinimisedAndRestoredByTheUser) {
   HWND main = vqplatform::CreateDialogFromTemplate(vqres::MainWindowTemplate(), nullptr, ProgramHandler, 0);
   ASSERT_NE(main, nullptr);
   SetWindowTextW(main, L"高拍仪 V1.1");
@@ -248,10 +255,11 @@ TEST_F(WindowManagerTest, MainWindowIsDraggedMaximisedMinimisedAndRestoredByTheU
     EXPECT_EQ(server_.ReadProperty(xwindow, "_NET_WM_PID").items, std::vector<long>{getpid()});
     EXPECT_EQ(server_.ReadAtoms(xwindow, "_NET_WM_WINDOW_TYPE"),
               std::vector<std::string>{"_NET_WM_WINDOW_TYPE_NORMAL"});
-    // Functions resize (which window managers need to maximise), move,
-    // minimise, maximise, close; decorations border, title, menu and both
-    // boxes, no sizing handle.
-    EXPECT_EQ(server_.ReadProperty(xwindow, "_MOTIF_WM_HINTS").items, (std::vector<long>{3, 62, 122, 0, 0}));
+    // Functions move, minimise, maximise, close, and resize where the window
+    // manager maximises only what it may resize (openbox); decorations
+    // border, title, menu and both boxes, no sizing handle.
+    const long resize = std::string(GetParam()) == "openbox" ? 2 : 0;
+    EXPECT_EQ(server_.ReadProperty(xwindow, "_MOTIF_WM_HINTS").items, (std::vector<long>{3, 60 | resize, 122, 0, 0}));
     std::vector<std::string> allowed = server_.ReadAtoms(xwindow, "_NET_WM_ALLOWED_ACTIONS");
     EXPECT_NE(std::find(allowed.begin(), allowed.end(), "_NET_WM_ACTION_MAXIMIZE_HORZ"), allowed.end());
 
@@ -347,7 +355,7 @@ TEST_F(WindowManagerTest, MainWindowIsDraggedMaximisedMinimisedAndRestoredByTheU
   DestroyWindow(main);
 }
 
-TEST_F(WindowManagerTest, KeysFollowClicksBetweenWindowsAndStayWithTheModalDialog) {
+TEST_P(WindowManagerTest, KeysFollowClicksBetweenWindowsAndStayWithTheModalDialog) {
   HWND main = vqplatform::CreateDialogFromTemplate(vqres::MainWindowTemplate(), nullptr, ProgramHandler, 0);
   ASSERT_NE(main, nullptr);
   RECT first = ScreenRectOf(main);
@@ -450,11 +458,11 @@ TEST_F(WindowManagerTest, KeysFollowClicksBetweenWindowsAndStayWithTheModalDialo
   DestroyWindow(main);
 }
 
-// Message boxes, owned or not: a dialog with the caption asked for ("Error"
-// in the user's language for an empty one), of a fixed size, that the
-// window manager neither sizes nor maximises, its frame where the program
-// put it.
-TEST_F(WindowManagerTest, MessageBoxesHaveTheirCaptionAndNeitherSizeNorMaximise) {
+// Message boxes, owned or not: a dialog with the caption asked for (empty
+// for an empty one, "Error" in the user's language for none), of a fixed
+// size, that the window manager neither sizes nor maximises, its frame
+// where the program put it.
+TEST_P(WindowManagerTest, MessageBoxesHaveTheirCaptionAndNeitherSizeNorMaximise) {
   HWND main = vqplatform::CreateDialogFromTemplate(vqres::MainWindowTemplate(), nullptr, ProgramHandler, 0);
   ASSERT_NE(main, nullptr);
   std::atomic<int> answered{0};
@@ -465,7 +473,8 @@ TEST_F(WindowManagerTest, MessageBoxesHaveTheirCaptionAndNeitherSizeNorMaximise)
     const char* screenshot;
   };
   const Box boxes[] = {{main, L"提示", L"提示", "message-box-owned.png"},
-                       {nullptr, L"", vqplatform::DefaultMessageBoxCaption(), "message-box-untitled.png"}};
+                       {main, L"", L"", "message-box-empty-caption.png"},
+                       {nullptr, nullptr, vqplatform::DefaultMessageBoxCaption(), "message-box-untitled.png"}};
   Drive([&] {
     ASSERT_TRUE(Shown(main));
     AgreedRect(main);
@@ -494,9 +503,10 @@ TEST_F(WindowManagerTest, MessageBoxesHaveTheirCaptionAndNeitherSizeNorMaximise)
       EXPECT_TRUE(SameRect(frame, server_.FrameRectOnScreen(xbox)));
       ExpectRectsAsXwininfoTellsThem(box);
       EXPECT_TRUE(WaitFor([&] { return server_.FocusedWindow() == xbox; }));
-      // A double click on its title bar, which maximises other windows,
-      // leaves it as it is.
-      server_.DoubleClick(POINT{frame.left + 12, frame.top + server_.FrameExtents(xbox).top / 2});
+      // A double click on its title bar (on the title: the icon at its left
+      // end closes a window so), which maximises other windows, leaves it as
+      // it is.
+      server_.DoubleClick(POINT{(frame.left + frame.right) / 2, frame.top + server_.FrameExtents(xbox).top / 2});
       EXPECT_TRUE(Stays([&] { return SameRect(server_.FrameRectOnScreen(xbox), frame); }, 500ms)) << "maximised";
       EXPECT_TRUE(SameRect(ScreenRectOf(box), frame));
       size_t differences = SIZE_MAX;
@@ -505,9 +515,14 @@ TEST_F(WindowManagerTest, MessageBoxesHaveTheirCaptionAndNeitherSizeNorMaximise)
       server_.Grab(RECT{frame.left - 10, frame.top - 10, frame.right + 10, frame.bottom + 10})
           .SavePng(vqtest::ScreenshotPath(b.screenshot));
       if (!b.owner) {
-        // A box of its own on the taskbar: minimised and back, Return still answers it.
+        // A box of its own on the taskbar: minimised and back, Return still
+        // answers it. IceWM keeps to the Motif functions, which let nobody
+        // minimise a box; openbox's taskbar minimises any window.
         server_.MinimiseAsTaskbar(xbox);
-        EXPECT_TRUE(WaitFor([&] { return IconicOnServer(box); }));
+        if (std::string(GetParam()) == "icewm")
+          EXPECT_TRUE(Stays([&] { return !IconicOnServer(box); }, 300ms));
+        else
+          EXPECT_TRUE(WaitFor([&] { return IconicOnServer(box); }));
         server_.ActivateAsTaskbar(xbox);
         EXPECT_TRUE(WaitFor([&] { return !IconicOnServer(box) && server_.FocusedWindow() == xbox; }));
       }
@@ -517,5 +532,91 @@ TEST_F(WindowManagerTest, MessageBoxesHaveTheirCaptionAndNeitherSizeNorMaximise)
   });
   DestroyWindow(main);
 }
+
+// Another client destroys the program's window behind its back (xkill, a
+// window manager that crashed): the program goes on, moves the window as
+// it likes, and the window shows again where the program has it.
+TEST_P(WindowManagerTest, AWindowDestroyedBehindTheProgramsBackComesBack) {
+  HWND main = vqplatform::CreateDialogFromTemplate(vqres::MainWindowTemplate(), nullptr, ProgramHandler, 0);
+  ASSERT_NE(main, nullptr);
+  Drive([&] {
+    ASSERT_TRUE(Shown(main));
+    const RECT first = AgreedRect(main);
+    const unsigned long destroyed = PresentedXWindow(main);
+    server_.DestroyWindow(destroyed);
+    // Requests on the window that went come back as errors.
+    SendToProgram(main, [&] { MoveWindow(main, 120, 90, first.right - first.left, first.bottom - first.top, TRUE); });
+    ASSERT_TRUE(WaitFor([&] { return PresentedXWindow(main) != destroyed && Shown(main); })) << "not shown again";
+    EXPECT_TRUE(SameRect(AgreedRect(main), Moved(first, 120, 90)));
+    ExpectShownAsDrawn(main, "main-window-shown-again.png");
+    std::wstring title;
+    SendToProgram(main, [&] { title = TextOf(main); });
+    EXPECT_FALSE(title.empty()) << "the program does not answer";
+  });
+  DestroyWindow(main);
+}
+
+// The splash while the main window is still being set up: a splash
+// window, which no window manager gives the keys, transient for the main
+// window once that shows; then the main window has the keys.
+TEST_P(WindowManagerTest, SplashTakesNoKeysAndBelongsToTheMainWindow) {
+  CBrandingData branding;
+  ASSERT_TRUE(branding.splashImage.Create(320, 200, 24));
+  HWND main = vqplatform::CreateDialogFromTemplate(vqres::MainWindowTemplate(), nullptr, ProgramHandler, 0);
+  ASSERT_NE(main, nullptr);
+  ShowWindow(main, SW_HIDE);
+  CWnd owner;
+  owner.Attach(main);
+  CSplashDlg splash(&owner, branding);
+  ASSERT_TRUE(splash.Create(CSplashDlg::IDD, &owner));
+  splash.ShowWindow(SW_SHOWNOACTIVATE);
+  Drive([&] {
+    ASSERT_TRUE(Shown(splash.m_hWnd));
+    const unsigned long xsplash = PresentedXWindow(splash.m_hWnd);
+    EXPECT_EQ(server_.ReadAtoms(xsplash, "_NET_WM_WINDOW_TYPE"),
+              std::vector<std::string>{"_NET_WM_WINDOW_TYPE_SPLASH"});
+    EXPECT_TRUE(Stays([&] { return server_.FocusedWindow() != xsplash; }, 300ms)) << "the splash has the keys";
+    EXPECT_EQ(ForegroundWindowOfProcess(), nullptr);
+    SendToProgram(main, [&] { ShowWindow(main, SW_SHOW); });
+    ASSERT_TRUE(Shown(main));
+    EXPECT_TRUE(WaitFor([&] {
+      return server_.ReadProperty(xsplash, "WM_TRANSIENT_FOR").items ==
+             std::vector<long>{static_cast<long>(PresentedXWindow(main))};
+    })) << "no owner";
+    EXPECT_TRUE(WaitFor([&] { return server_.FocusedWindow() == PresentedXWindow(main); }));
+    server_.Grab(RECT{0, 0, 1100, 800}).SavePng(vqtest::ScreenshotPath("splash-over-main-window.png"));
+    SendToProgram(main, [&] { splash.DestroyWindow(); });
+  });
+  owner.Detach();
+  DestroyWindow(main);
+}
+
+// A request about a window that is gone fails on a connection whose errors
+// are ignored without ending the process (Xlib's default exits); another
+// connection's errors still reach the handler it had.
+TEST_P(WindowManagerTest, ProtocolErrorsOfAWatchedConnectionEndNothing) {
+  Display* watched = XOpenDisplay(nullptr);
+  Display* other = XOpenDisplay(nullptr);
+  ASSERT_TRUE(watched && other);
+  static std::atomic<int> otherErrors{0};
+  XErrorHandler previous = XSetErrorHandler([](Display*, XErrorEvent*) { return ++otherErrors, 0; });
+  vqplatform::IgnoreProtocolErrors(watched);
+  const unsigned long ignoredBefore = vqplatform::IgnoredProtocolErrors();
+  const Window gone = XCreateSimpleWindow(watched, DefaultRootWindow(watched), 0, 0, 10, 10, 0, 0, 0);
+  XDestroyWindow(watched, gone);
+  XMoveWindow(watched, gone, 5, 5);
+  XSync(watched, False);
+  EXPECT_EQ(vqplatform::IgnoredProtocolErrors(), ignoredBefore + 1);
+  XMoveWindow(other, gone, 5, 5);
+  XSync(other, False);
+  EXPECT_EQ(otherErrors.load(), 1);
+  vqplatform::ForgetProtocolErrors(watched);
+  XSetErrorHandler(previous);
+  XCloseDisplay(other);
+  XCloseDisplay(watched);
+}
+
+INSTANTIATE_TEST_SUITE_P(WindowManagers, WindowManagerTest, ::testing::Values("openbox", "icewm"),
+                         [](const ::testing::TestParamInfo<const char*>& info) { return std::string(info.param); });
 
 }  // namespace

@@ -8,16 +8,21 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <optional>
 #include <thread>
 
+#include "platform/display/ConnectionLoss.h"
 #include "platform/display/Presenter.h"
+#include "platform/win/Dialog.h"
+#include "platform/win/MessageQueue.h"
 #include "platform/win/GdiSurface.h"
 #include "platform/win/Window.h"
 #include "tests/support/TestEnv.h"
@@ -137,6 +142,9 @@ Screenshot ShownOnServer(XServer& server, HWND hwnd, size_t* differences) {
 XServer::XServer() {
   XInitThreads();
   display_ = XOpenDisplay(nullptr);
+  // A window may go while a test looks at it: the query fails, the test
+  // goes on and says what it expected.
+  if (display_) vqplatform::IgnoreProtocolErrors(display_);
 }
 
 XServer::~XServer() {
@@ -146,6 +154,7 @@ XServer::~XServer() {
     XChangeKeyboardMapping(display_, code, 1, &none, 1);
   }
   XCloseDisplay(display_);
+  vqplatform::ForgetProtocolErrors(display_);
 }
 
 Screenshot XServer::Grab(const RECT& r) {
@@ -194,6 +203,14 @@ void XServer::Drag(POINT from, POINT to, int steps) {
   std::this_thread::sleep_for(std::chrono::milliseconds(30));
   XTestFakeButtonEvent(display_, 1, False, CurrentTime);
   XSync(display_, False);
+}
+
+bool XServer::PointerFree() {
+  const int grabbed = XGrabPointer(display_, DefaultRootWindow(display_), False, ButtonPressMask, GrabModeAsync,
+                                   GrabModeAsync, None, None, CurrentTime);
+  if (grabbed == GrabSuccess) XUngrabPointer(display_, CurrentTime);
+  XSync(display_, False);
+  return grabbed == GrabSuccess;
 }
 
 void XServer::Wheel(POINT p, int notches) {
@@ -269,6 +286,11 @@ void XServer::RequestClose(unsigned long xwindow) {
   XEvent e = ClientMessageAbout(display_, xwindow, "WM_PROTOCOLS",
                                 static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False)), CurrentTime);
   XSendEvent(display_, xwindow, False, NoEventMask, &e);
+  XSync(display_, False);
+}
+
+void XServer::DestroyWindow(unsigned long xwindow) {
+  XDestroyWindow(display_, xwindow);
   XSync(display_, False);
 }
 
@@ -423,44 +445,105 @@ bool XServer::WaitForWindowManager() {
   return false;
 }
 
+HWND ShownWindow(const std::function<bool(HWND)>& matches) {
+  struct Search {
+    const std::function<bool(HWND)>& matches;
+    HWND found;
+  } search{matches, nullptr};
+  EnumWindows(
+      [](HWND window, LPARAM param) -> BOOL {
+        auto* s = reinterpret_cast<Search*>(param);
+        if (!IsWindowVisible(window) || !s->matches(window)) return TRUE;
+        s->found = window;
+        return FALSE;
+      },
+      reinterpret_cast<LPARAM>(&search));
+  return search.found;
+}
+
+HWND ShownWindowWith(int controlId, int otherControlId) {
+  return ShownWindow([&](HWND window) {
+    return GetDlgItem(window, controlId) && (!otherControlId || GetDlgItem(window, otherControlId));
+  });
+}
+
+bool OnIdleModalLoop(DWORD threadId, const std::function<void(HWND dialog)>& work) {
+  auto done = std::make_shared<std::atomic<bool>>(false);
+  vqplatform::SetModalIdleHandler([&work, done](HWND dialog) {
+    if (done->load()) return;
+    work(dialog);
+    vqplatform::SetModalIdleHandler(nullptr);
+    *done = true;
+  });
+  PostThreadMessageW(threadId, WM_NULL, 0, 0);
+  const bool ran = WaitFor([&] { return done->load(); });
+  if (!ran) vqplatform::SetModalIdleHandler(nullptr);
+  return ran;
+}
+
+RECT XServer::WorkArea() {
+  std::vector<long> area = ReadProperty(DefaultRootWindow(display_), "_NET_WORKAREA").items;
+  if (area.size() < 4) return RECT{};
+  return RECT{LONG(area[0]), LONG(area[1]), LONG(area[0] + area[2]), LONG(area[1] + area[3])};
+}
+
 std::string ScreenshotPath(const std::string& name) {
   const char* folder = std::getenv("VQ_E2E_SCREENSHOTS");
   if (folder && *folder) return std::string(folder) + "/" + name;
   return TempPath(name).string();
 }
 
-bool UseXvfbDisplay(bool withWindowManager) {
-  if (!std::getenv("VQ_E2E_UNDER_XVFB")) {
-    // Start again under the runner, with the same arguments.
-    std::ifstream cmdline("/proc/self/cmdline", std::ios::binary);
-    std::vector<std::string> args;
-    for (std::string arg; std::getline(cmdline, arg, '\0');) args.push_back(arg);
-    char self[4096] = {};
-    ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n <= 0) std::abort();
-    std::vector<std::string> command{VQ_E2E_RUNNER};
-    if (withWindowManager) command.push_back("--window-manager");
-    command.push_back(VQ_E2E_SCREENSHOT_DIR);
-    command.push_back(std::string(self, static_cast<size_t>(n)));
-    command.insert(command.end(), args.begin() + 1, args.end());
-    std::vector<char*> argv;
-    for (std::string& a : command) argv.push_back(a.data());
-    argv.push_back(nullptr);
-    std::error_code ignored;
-    std::filesystem::remove_all(TempDir(), ignored);  // the run under the runner makes its own
-    execv(VQ_E2E_RUNNER, argv.data());
-    std::abort();  // the runner could not be started
-  }
-  unsetenv("VQ_HEADLESS");
-  const char* manager = std::getenv("VQ_E2E_WINDOW_MANAGER");
-  return withWindowManager == (manager && *manager == '1');
+namespace {
+
+std::string ScreenOf(const Desktop& desktop) {
+  return std::to_string(desktop.width) + "x" + std::to_string(desktop.height);
 }
 
-std::string UseXvfbDisplayWithWindowManager() {
-  if (UseXvfbDisplay(true)) return {};
-  const char* manager = std::getenv("VQ_E2E_WINDOW_MANAGER");
-  if (manager && std::string(manager) == "absent") return "openbox, the window manager, is not installed";
-  return "runs only under the window manager: run it alone";
+// Starts the test program again under the runner, with the same arguments.
+[[noreturn]] void RunAgainUnderRunner(const Desktop& desktop) {
+  std::ifstream cmdline("/proc/self/cmdline", std::ios::binary);
+  std::vector<std::string> args;
+  for (std::string arg; std::getline(cmdline, arg, '\0');) args.push_back(arg);
+  char self[4096] = {};
+  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) std::abort();
+  std::vector<std::string> command{VQ_E2E_RUNNER};
+  if (!desktop.windowManager.empty()) command.push_back("--window-manager=" + desktop.windowManager);
+  command.push_back("--screen=" + ScreenOf(desktop));
+  command.push_back(VQ_E2E_SCREENSHOT_DIR);
+  command.push_back(std::string(self, static_cast<size_t>(n)));
+  command.insert(command.end(), args.begin() + 1, args.end());
+  std::vector<char*> argv;
+  for (std::string& a : command) argv.push_back(a.data());
+  argv.push_back(nullptr);
+  std::error_code ignored;
+  std::filesystem::remove_all(TempDir(), ignored);  // the run under the runner makes its own
+  execv(VQ_E2E_RUNNER, argv.data());
+  std::abort();  // the runner could not be started
 }
+
+std::string Environment(const char* name) {
+  const char* value = std::getenv(name);
+  return value ? value : "";
+}
+
+}  // namespace
+
+std::string UseDesktop(const Desktop& desktop) {
+  if (!std::getenv("VQ_E2E_UNDER_XVFB")) RunAgainUnderRunner(desktop);
+  unsetenv("VQ_HEADLESS");
+  const std::string manager = Environment("VQ_E2E_WINDOW_MANAGER"), screen = Environment("VQ_E2E_SCREEN");
+  const std::string wanted = desktop.windowManager.empty() ? "0" : desktop.windowManager;
+  if (manager == "absent") return "the window manager " + desktop.windowManager + " is not installed";
+  if (manager != wanted || (!screen.empty() && screen != ScreenOf(desktop)))
+    return "runs only on its own desktop (" + wanted + ", " + ScreenOf(desktop) + "): run it alone";
+  return {};
+}
+
+bool UseXvfbDisplay(bool withWindowManager) {
+  return UseDesktop(Desktop{withWindowManager ? "openbox" : ""}).empty();
+}
+
+std::string UseXvfbDisplayWithWindowManager() { return UseDesktop(Desktop{"openbox"}); }
 
 }  // namespace vqtest

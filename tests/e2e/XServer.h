@@ -62,6 +62,9 @@ class XServer {
   void MovePointer(POINT screen);
   // Left button down at `from`, moved in `steps` to `to`, released there.
   void Drag(POINT from, POINT to, int steps = 8);
+  // Whether no client holds the pointer grabbed (a window manager has
+  // ended the move or menu a press began), so the next press is a new one.
+  bool PointerFree();
   // Wheel notches at a point: positive away from the user (zoom in).
   void Wheel(POINT screen, int notches);
   void Type(const std::string& asciiText);
@@ -73,6 +76,9 @@ class XServer {
   void PressKey(unsigned long keysym);
   // The window manager's close request to a window.
   void RequestClose(unsigned long xwindow);
+  // Destroys a window of another client, as xkill or a crashing window
+  // manager may.
+  void DestroyWindow(unsigned long xwindow);
   // Whether the window exists and is mapped.
   bool IsShown(unsigned long xwindow);
   // Whether a top-level window of this process is on the screen, where a
@@ -118,6 +124,9 @@ class XServer {
   std::vector<std::string> ReadAtoms(unsigned long xwindow, const char* name);
   // Waits until a window manager runs on the server.
   bool WaitForWindowManager();
+  // The work area the window manager leaves the programs (_NET_WORKAREA of
+  // the first desktop), empty while it has set none.
+  RECT WorkArea();
 
  private:
   Display* display_ = nullptr;
@@ -133,6 +142,16 @@ std::vector<std::pair<unsigned long, RECT>> ShownWindows(Display* display);
 // The first viewable top-level X window at least `minWidth` wide, and its
 // place; *found is 0 when there is none.
 RECT FirstShownWindow(Display* display, unsigned long* found, int minWidth = 0);
+
+// The first visible top-level window of this process that matches.
+HWND ShownWindow(const std::function<bool(HWND)>& matches);
+// The first that holds the control (and the other one, when given): a
+// dialog found by its controls.
+HWND ShownWindowWith(int controlId, int otherControlId = 0);
+// Runs `work` on a thread of the program the next time one of its modal
+// loops has nothing to do (given the loop's dialog), and waits for it:
+// what only that thread knows (its focus), or what only it may do.
+bool OnIdleModalLoop(DWORD threadId, const std::function<void(HWND dialog)>& work);
 
 // Where screenshots go: $VQ_E2E_SCREENSHOTS, else the test's folder.
 std::string ScreenshotPath(const std::string& name);
@@ -155,15 +174,24 @@ vqplatform::WindowImage LayerImage(HWND hwnd);
 // still differ (SIZE_MAX when the window never reached the server).
 Screenshot ShownOnServer(XServer& server, HWND hwnd, size_t* differences);
 
-// Re-runs the test program under tests/e2e/run-under-xvfb when it was not
-// started there, beside a window manager when asked; call first in every
-// test (the test main makes tests headless, so this also lets the presenter
-// start). False when the program already runs under the runner the other
-// way (several tests of both kinds in one run).
+// The desktop a test runs on: a window manager beside Xvfb (openbox or
+// icewm; empty for none) and the screen's size.
+struct Desktop {
+  std::string windowManager;
+  int width = 1920;
+  int height = 1080;
+};
+// Re-runs the test program under tests/e2e/run-under-xvfb on that desktop
+// when it was not started there; call first in every test (the test main
+// makes tests headless, so this also lets the presenter start). Why the test
+// cannot run here (its window manager is not installed, or the run is on
+// another desktop: several tests of different kinds in one run), empty when
+// it can.
+std::string UseDesktop(const Desktop& desktop);
+// UseDesktop without a window manager, or beside openbox: whether the test
+// can run here.
 bool UseXvfbDisplay(bool withWindowManager = false);
-// UseXvfbDisplay(true) for a test that needs the window manager: why the
-// test cannot run here (the window manager is not installed, or the run is
-// one without it), empty when it can.
+// UseDesktop beside openbox.
 std::string UseXvfbDisplayWithWindowManager();
 
 }  // namespace vqtest

@@ -67,6 +67,7 @@ TEST(DialogMessageBox, ButtonsAndCaptionSpeakTheUsersLanguageBesideTheIconOfTheT
     vqtest::LanguageScope language("zh_TW.UTF-8");
     BoxLook look = Show(L"文件攝像頭已拔出或接觸不良！", L"", MB_OKCANCEL | MB_ICONWARNING, "message_box_zh_tw.png");
     EXPECT_EQ(look.buttons, (std::vector<std::wstring>{L"確定", L"取消"}));
+    EXPECT_EQ(look.caption, L"") << "an empty caption is no missing one";
     EXPECT_EQ(look.icon, LoadIconW(nullptr, IDI_WARNING));
     EXPECT_FALSE(look.screenshot.empty());
   }

@@ -98,6 +98,9 @@ TEST_F(MergeDialogTest, LayoutAndScreenshotsInTheThreeLanguages) {
   const std::string tall = WriteCapture("tall.jpg", {300, 400}, cv::Scalar(220, 120, 40), {0.5, 0.5, 0.3, 0.3});
   const wchar_t* arrangement[] = {L"左右合并", L"左右合併", L"Vertical"};
   const wchar_t* prints[] = {L"打印", L"列印", L"Print"};
+  // Opened over the main window's middle.
+  owner.MoveWindow(300, 200, 800, 600, FALSE);
+  owner.ShowWindow(SW_SHOWNOACTIVATE);
   for (int language = 0; language < 3; ++language) {
     CShowImageDlg* dialog = Open({red_, tall}, language);
     CRect window, client, ok;
@@ -105,7 +108,9 @@ TEST_F(MergeDialogTest, LayoutAndScreenshotsInTheThreeLanguages) {
     dialog->GetClientRect(&client);
     dialog->GetDlgItem(IDOK)->GetWindowRect(&ok);
     const int m = 7, B = ok.Height(), dx = window.Width() - client.Width(), dy = window.Height() - client.Height();
-    EXPECT_EQ(window.TopLeft(), CPoint(0, 0));
+    EXPECT_LE(std::abs(window.CenterPoint().x - 700), 1);
+    EXPECT_LE(std::abs(window.CenterPoint().y - 500), 1);
+    const CPoint corner = window.TopLeft();
     EXPECT_EQ(dialog->Item(0)->GetRect(), CRect(m, B + 2 * m, m + 360, B + 2 * m + 240));  // one above the other
     EXPECT_EQ(dialog->Item(1)->GetRect(), CRect(m, B + 3 * m + 240, m + 360, B + 3 * m + 480));
     EXPECT_EQ(window.Size(), CSize(360 + dx + 2 * m, 480 + dy + B + 4 * m));
@@ -113,6 +118,7 @@ TEST_F(MergeDialogTest, LayoutAndScreenshotsInTheThreeLanguages) {
       Click(kArrangement);
       Click(kSwap);
       dialog->GetWindowRect(&window);
+      EXPECT_EQ(window.TopLeft(), corner) << "the other arrangement moved the window";
       EXPECT_EQ(dialog->Item(1)->GetRect(), CRect(m, B + 2 * m, m + 360, B + 2 * m + 240));
       EXPECT_EQ(dialog->Item(0)->GetRect(), CRect(2 * m + 360, B + 2 * m, 2 * m + 720, B + 2 * m + 240));
       EXPECT_EQ(window.Size(), CSize(720 + dx + 3 * m, 240 + dy + B + 3 * m));

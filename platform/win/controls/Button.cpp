@@ -214,7 +214,16 @@ LRESULT CALLBACK ButtonProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPara
       if (IsWindowEnabled(hwnd)) Click(hwnd, state);
       return 0;
     case BM_GETCHECK: return state.check;
-    case BM_SETCHECK: SetCheck(hwnd, state, static_cast<int>(wParam) & 3); return 0;
+    case BM_SETCHECK: {
+      // Tab reaches a group of radio buttons at its checked one.
+      DWORD kind = static_cast<DWORD>(GetWindowLongW(hwnd, GWL_STYLE)) & BS_TYPEMASK;
+      if (kind == BS_RADIOBUTTON || kind == BS_AUTORADIOBUTTON) {
+        LONG style = GetWindowLongW(hwnd, GWL_STYLE);
+        SetWindowLongW(hwnd, GWL_STYLE, (wParam & BST_CHECKED) ? (style | WS_TABSTOP) : (style & ~WS_TABSTOP));
+      }
+      SetCheck(hwnd, state, static_cast<int>(wParam) & 3);
+      return 0;
+    }
     case BM_GETSTATE:
       return state.check | (state.pushed ? BST_PUSHED : 0) | (state.focused ? BST_FOCUS : 0);
     case BM_SETSTATE: SetPushed(hwnd, state, wParam != 0); return 0;

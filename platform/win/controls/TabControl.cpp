@@ -97,6 +97,10 @@ void ApplyItem(TabItem& item, const TCITEMW* in) {
 LRESULT CALLBACK TabProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   TabState& state = ControlState<TabState>(hwnd);
   switch (message) {
+    case WM_CREATE:
+      // Pages are made its children here: Tab goes on into the page shown.
+      SetWindowLongW(hwnd, GWL_EXSTYLE, GetWindowLongW(hwnd, GWL_EXSTYLE) | WS_EX_CONTROLPARENT);
+      return 0;
     case WM_PAINT: Paint(hwnd, state); return 0;
     case WM_GETDLGCODE: return DLGC_WANTARROWS;
     case WM_SETFOCUS: state.focused = true; InvalidateRect(hwnd, nullptr, TRUE); return 0;
