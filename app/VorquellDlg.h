@@ -29,6 +29,7 @@
 // and joined before that controller is deleted or replaced. The camera rule
 // of the nested modal loops is stated where the controllers are owned.
 #include <atomic>
+#include <map>
 #include <memory>
 #include <vector>
 
@@ -442,6 +443,11 @@ class CVorquellDlg : public CDialog, public CMergeDialogOwner {
   int namingMode_ = 0;  // 0 prefix, 1 date and time, 2 free name
   int layoutTable_[128];
   RECT savedClientRect_{0, 0, 0, 0};
+  // The side column's tops in the layout as first shown, and that layout's
+  // client height: a client shorter than it (a maximised window on a small
+  // screen) spreads the column over the height there is.
+  std::map<int, LONG> columnTops_;
+  LONG layoutHeight_ = 0;
   CDriveList driveList_;
   HACCEL accelerators_ = nullptr;
   int shownCamera_ = -1;  // -1 none yet, 0 document, 1 portrait

@@ -164,11 +164,13 @@ void CVorquellDlg::OnSize(UINT type, int cx, int cy) {
   }
   if (moves) {
     const int dx = cx - savedClientRect_.right, dy = cy - savedClientRect_.bottom;
+    if (layoutHeight_ == 0) layoutHeight_ = savedClientRect_.bottom;
     for (int id : layoutTable_) {
       CWnd* control = id == -1 ? nullptr : GetDlgItem(id);
       if (!control) continue;
       RECT r{};
       control->GetWindowRect(&r);
+      ScreenToClient(&r);
       if (id == IDC_PREVIEW_AREA) {
         r.right += dx;
         r.bottom += dy;
@@ -179,8 +181,12 @@ void CVorquellDlg::OnSize(UINT type, int cx, int cy) {
       } else {
         r.left += dx;
         r.right += dx;
+        // Keeps its size; only its place follows a client shorter than the layout.
+        const LONG top = columnTops_.emplace(id, r.top).first->second;
+        const LONG placed = cy < layoutHeight_ ? top * cy / layoutHeight_ : top;
+        r.bottom += placed - r.top;
+        r.top = placed;
       }
-      ScreenToClient(&r);
       control->MoveWindow(&r, TRUE);
       if (id != IDC_PREVIEW_AREA) continue;
       previewRect_ = r;
