@@ -306,6 +306,7 @@ class CVorquellDlg : public CDialog, public CMergeDialogOwner {
   void ApplyLanguage(int language);
   // The other layout of the one camera model that has no recorder.
   void ApplyAlternativeLayout();
+  void RememberColumn();
   CFxButton& Button(int id);
   // The controller the crop radios act on: the shown camera's, or null.
   CCaptureController* CropController() const;
@@ -448,6 +449,9 @@ class CVorquellDlg : public CDialog, public CMergeDialogOwner {
   // screen) spreads the column over the height there is.
   std::map<int, LONG> columnTops_;
   LONG layoutHeight_ = 0;
+  LONG columnBottom_ = 0;  // where the column ends, and its lowest control
+  LONG lowestTop_ = 0;
+  LONG lowestHeight_ = 0;
   CDriveList driveList_;
   HACCEL accelerators_ = nullptr;
   int shownCamera_ = -1;  // -1 none yet, 0 document, 1 portrait

@@ -150,6 +150,23 @@ void CVorquellDlg::ApplyAlternativeLayout() {
   for (int id : {IDC_ROTATE_LEFT, IDC_ROTATE_180, IDC_ROTATE_RIGHT, IDC_SWITCH_CAMERA, IDC_FOCUS}) move(id, -25);
 }
 
+void CVorquellDlg::RememberColumn() {
+  layoutHeight_ = savedClientRect_.bottom;
+  for (int id : layoutTable_) {
+    CWnd* control = id == -1 || id == IDC_PREVIEW_AREA || id == IDC_WINDOW_LABEL ? nullptr : GetDlgItem(id);
+    if (!control) continue;
+    RECT r{};
+    control->GetWindowRect(&r);
+    ScreenToClient(&r);
+    columnTops_[id] = r.top;
+    if (r.bottom > columnBottom_) {
+      columnBottom_ = r.bottom;
+      lowestTop_ = r.top;
+      lowestHeight_ = r.bottom - r.top;
+    }
+  }
+}
+
 void CVorquellDlg::OnSize(UINT type, int cx, int cy) {
   Default();
   bool moves = false;
@@ -164,7 +181,7 @@ void CVorquellDlg::OnSize(UINT type, int cx, int cy) {
   }
   if (moves) {
     const int dx = cx - savedClientRect_.right, dy = cy - savedClientRect_.bottom;
-    if (layoutHeight_ == 0) layoutHeight_ = savedClientRect_.bottom;
+    if (layoutHeight_ == 0) RememberColumn();
     for (int id : layoutTable_) {
       CWnd* control = id == -1 ? nullptr : GetDlgItem(id);
       if (!control) continue;
@@ -181,9 +198,12 @@ void CVorquellDlg::OnSize(UINT type, int cx, int cy) {
       } else {
         r.left += dx;
         r.right += dx;
-        // Keeps its size; only its place follows a client shorter than the layout.
-        const LONG top = columnTops_.emplace(id, r.top).first->second;
-        const LONG placed = cy < layoutHeight_ ? top * cy / layoutHeight_ : top;
+        // Keeps its size; only its place follows a client shorter than the
+        // layout, which the column's lowest control still ends inside.
+        const auto found = columnTops_.find(id);
+        const LONG top = found == columnTops_.end() ? r.top : found->second;
+        const LONG room = cy - (layoutHeight_ - columnBottom_) - lowestHeight_;
+        const LONG placed = cy < layoutHeight_ && lowestTop_ > 0 ? std::max<LONG>(0, top * room / lowestTop_) : top;
         r.bottom += placed - r.top;
         r.top = placed;
       }
