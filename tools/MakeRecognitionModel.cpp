@@ -34,7 +34,7 @@ constexpr int kStyles = 3;
 constexpr int kFontGroups = 2 * kStyles;
 
 // Raise when the training changes in a way the inputs below do not show.
-constexpr int kRecipeVersion = 7;
+constexpr int kRecipeVersion = 8;
 
 struct Options {
   std::string output;
@@ -51,9 +51,9 @@ const std::vector<PrintVariant> kTrainingPrints = {
     {24, 0.0, 0.0, 255, 0, 0},   {30, 0.0, 0.0, 255, 0, 0},  {38, 0.0, 0.0, 255, 0, 0},
     {48, 0.0, 0.0, 255, 0, 0},   {28, 0.8, 4.0, 245, 20, 0}, {34, 1.1, 5.0, 235, 30, 0},
     {42, 1.4, 6.0, 225, 45, 0},  {32, 0.6, 3.0, 250, 10, 1}, {44, 0.6, 3.0, 250, 10, -1},
-    // Small print as the recogniser enlarges it.
-    {10, 0.8, 3.0, 240, 40, 0, 2.8}, {12, 0.9, 3.0, 240, 40, 0, 2.4}, {12, 0.6, 3.0, 240, 40, 0, 2.4},
-    {14, 1.0, 3.0, 240, 50, 0, 2.0},
+    // Small print photographed, as the recogniser enlarges it.
+    {10, 0.6, 3.0, 240, 40, 0, 2.5, true}, {12, 0.8, 3.0, 240, 40, 0, 2.5, true},
+    {12, 0.5, 3.0, 240, 40, 0, 2.5, true}, {14, 0.9, 3.0, 240, 50, 0, 2.0, true},
 };
 // Sizes and scans the training never saw, for --evaluate.
 const std::vector<PrintVariant> kCheckPrints = {
@@ -94,7 +94,7 @@ std::string CacheKey(const Options& options, const std::vector<vqscene::CjkFont>
       << ' ' << options.regularisation << ' ' << options.medianDistance << ' ' << characters.size() << '\n';
   for (const PrintVariant& v : kTrainingPrints)
     key << v.pixels << ',' << v.blur << ',' << v.noise << ',' << v.paper << ',' << v.ink << ',' << v.weight << ','
-        << v.enlarge << ';';
+        << v.enlarge << ',' << v.photographed << ';';
   for (const auto& font : fonts) {
     struct stat info {};
     stat(font.path.c_str(), &info);
