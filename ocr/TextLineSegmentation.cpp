@@ -204,7 +204,14 @@ void CDocOCR::SegmentLine(cv::Mat blockImage, std::vector<OCRCandidate>* candida
     candidate.top = cell.rect.y;
     candidate.height = cell.rect.height;
     candidate.width = cell.rect.width;
-    if (cell.distances[0] < rejectDistance_ + (placed ? kPlaceAllowance : 0.0)) {
+    const bool taken = cell.distances[0] < rejectDistance_ + (placed ? kPlaceAllowance : 0.0);
+    if (!taken && placed && IsWholeCharacter(cell, *geometry, box, kPoorGlyphDistance)) {
+      // A whole Chinese glyph where the line's glyphs lie, read poorly (small
+      // or soft print), is that character more often than not: it counts as
+      // read just closer than a rejected cell rather than dropped.
+      candidate.bestDistance = rejectDistance_ - kPoorGlyphMargin;
+      candidate.alternatives.Append(OCRAlternative{cell.labels[0].c_str(), 1.0 - candidate.bestDistance});
+    } else if (taken) {
       candidate.bestDistance = cell.distances[0];
       // At the line's end, only the side that has a neighbour tells.
       const bool fullBox = BlankAround(ink, cell.rect, kFullWidthBlank * boxHeight / 2) >= kFullWidthBlank * boxHeight;

@@ -34,12 +34,12 @@ constexpr int kStyles = 3;
 constexpr int kFontGroups = 2 * kStyles;
 
 // Raise when the training changes in a way the inputs below do not show.
-constexpr int kRecipeVersion = 8;
+constexpr int kRecipeVersion = 9;
 
 struct Options {
   std::string output;
   std::string kind = "templates";
-  int dims = 56;
+  int dims = 96;
   int eigenvectors = 8;
   int threads = 4;
   double regularisation = 0.01;
@@ -139,21 +139,18 @@ bool Train(const Options& options, const GlyphSamples& samples, const std::vecto
   if (options.kind == "templates") {
     // Chinese characters get a template per type style, and one more per
     // style for enlarged small print; the few letters, digits and signs,
-    // whose faces differ more, one per font.
-    // The projection spreads the classes of print read at its own size:
-    // the blur of enlarged small print would blunt it for all the rest.
+    // whose faces differ more, one per font. The projection spreads the
+    // classes of all print, small print photographed among it.
     std::vector<int> groups;
-    std::vector<bool> spread;
     for (size_t i = 0; i < samples.fonts.size(); ++i) {
       const bool enlarged = kTrainingPrints[samples.variants[i]].enlarge != 1.0;
-      spread.push_back(!enlarged);
       groups.push_back(samples.classes[i] >= kChineseClasses ? kFontGroups + samples.fonts[i]
                        : enlarged                            ? kStyles + styles[samples.fonts[i]]
                                                              : styles[samples.fonts[i]]);
     }
     TemplateModel model =
         TrainTemplates(samples.features, samples.classes, groups, classCount, options.dims, options.regularisation,
-                       options.threads, spread);
+                       options.threads);
     model.geometry = geometry;
     return WriteTemplateModel(path, model, labels);
   }

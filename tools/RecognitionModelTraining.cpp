@@ -265,8 +265,7 @@ static void AddTemplates(const cv::Mat& unitRows, const std::vector<int>& classe
 }
 
 TemplateModel TrainTemplates(const cv::Mat& features, const std::vector<int>& classes, const std::vector<int>& groups,
-                             int classCount, int dims, double regularisation, int threads,
-                             const std::vector<bool>& spread) {
+                             int classCount, int dims, double regularisation, int threads) {
   TemplateModel model;
   const cv::Mat unit = UnitRows(features);
   if (dims == 0) {
@@ -274,19 +273,7 @@ TemplateModel TrainTemplates(const cv::Mat& features, const std::vector<int>& cl
     AddTemplates(unit, classes, groups, false, &model);
     return model;
   }
-  cv::Mat projection;
-  if (spread.empty()) {
-    projection = TrainProjection(unit, classes, classCount, dims, regularisation, threads);
-  } else {
-    cv::Mat chosen;
-    std::vector<int> chosenClasses;
-    for (int i = 0; i < unit.rows; ++i)
-      if (spread[i]) {
-        chosen.push_back(unit.row(i));
-        chosenClasses.push_back(classes[i]);
-      }
-    projection = TrainProjection(chosen, chosenClasses, classCount, dims, regularisation, threads);
-  }
+  cv::Mat projection = TrainProjection(unit, classes, classCount, dims, regularisation, threads);
   // Cosine distances need the features centred; a projection cannot shift,
   // so it drops the direction all glyphs share instead.
   cv::Mat common;

@@ -51,9 +51,6 @@ struct TemplateModel {
   std::vector<cv::Mat> templates;  // dims x 1 doubles
   std::vector<int> classes;
 };
-// The projection is trained on the samples `spread` marks (all when empty),
-// the templates made from all.
 TemplateModel TrainTemplates(const cv::Mat& features, const std::vector<int>& classes, const std::vector<int>& groups,
-                             int classCount, int dims, double regularisation, int threads,
-                             const std::vector<bool>& spread = {});
+                             int classCount, int dims, double regularisation, int threads);
 bool WriteTemplateModel(const std::string& path, const TemplateModel& model, const std::vector<std::string>& labels);
