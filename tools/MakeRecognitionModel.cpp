@@ -34,7 +34,7 @@ constexpr int kStyles = 3;
 constexpr int kFontGroups = 2 * kStyles;
 
 // Raise when the training changes in a way the inputs below do not show.
-constexpr int kRecipeVersion = 9;
+constexpr int kRecipeVersion = 10;
 
 struct Options {
   std::string output;
@@ -44,6 +44,9 @@ struct Options {
   int threads = 4;
   double regularisation = 0.01;
   double medianDistance = 0.08;  // where the median correct reading lands
+  // The same for templates: the scale the recogniser's distances are set
+  // for, whatever the projection's length.
+  double templateMedianDistance = 0.0486;
   bool evaluate = false;
 };
 
@@ -91,7 +94,8 @@ std::string CacheKey(const Options& options, const std::vector<vqscene::CjkFont>
                      const std::vector<ModelCharacter>& characters) {
   std::ostringstream key;
   key << "recipe " << kRecipeVersion << ' ' << options.kind << ' ' << options.dims << ' ' << options.eigenvectors
-      << ' ' << options.regularisation << ' ' << options.medianDistance << ' ' << characters.size() << '\n';
+      << ' ' << options.regularisation << ' ' << options.medianDistance << ' ' << options.templateMedianDistance << ' '
+      << characters.size() << '\n';
   for (const PrintVariant& v : kTrainingPrints)
     key << v.pixels << ',' << v.blur << ',' << v.noise << ',' << v.paper << ',' << v.ink << ',' << v.weight << ','
         << v.enlarge << ',' << v.photographed << ';';
@@ -150,7 +154,7 @@ bool Train(const Options& options, const GlyphSamples& samples, const std::vecto
     }
     TemplateModel model =
         TrainTemplates(samples.features, samples.classes, groups, classCount, options.dims, options.regularisation,
-                       options.threads);
+                       options.threads, options.templateMedianDistance);
     model.geometry = geometry;
     return WriteTemplateModel(path, model, labels);
   }

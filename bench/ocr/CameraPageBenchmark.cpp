@@ -183,6 +183,9 @@ void MeasureTurns(benchmark::State& state, const std::function<bool(const cv::Ma
       right += decided && angle == page.angle;
       wrong += decided && angle != page.angle;
       undecided += !decided;
+      if (std::getenv("VQ_BENCH_VERBOSE") && !(decided && angle == page.angle))
+        std::fprintf(stderr, "  page %zu turned %d: %s %d\n", static_cast<size_t>(&page - pages.data()), page.angle,
+                     decided ? "read as" : "undecided", decided ? angle : 0);
     }
   }
   const double runs = static_cast<double>(state.iterations() * pages.size());
