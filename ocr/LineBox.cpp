@@ -168,6 +168,18 @@ bool IsWholeCharacter(const CellReadings& cell, const GlyphGeometry& geometry, c
          PlaceMismatch(cell.rect, *place, box) <= kGlyphPlaceMismatch;
 }
 
+bool BesideLetter(const std::vector<CellReadings>& cells, const cv::Rect& rect, const GlyphGeometry& geometry,
+                  const LineBox& box) {
+  for (const CellReadings& other : cells) {
+    if (other.labels.empty() || other.distances[0] >= kConfidentDistance || IsChineseLabel(other.labels[0])) continue;
+    const GlyphPlace* place = geometry.Find(other.labels[0].c_str());
+    if (!place || IsSlight(*place)) continue;
+    const int gap = std::max(other.rect.x - rect.br().x, rect.x - other.rect.br().x);
+    if (gap >= 0 && gap <= kBesideGap * box.height) return true;
+  }
+  return false;
+}
+
 void YieldToCoveringCharacters(std::vector<CellReadings>* cells, const GlyphGeometry* geometry, const LineBox* box,
                                double coverDistance, double margin) {
   constexpr double kFar = std::numeric_limits<double>::infinity();
@@ -190,23 +202,14 @@ void YieldToCoveringCharacters(std::vector<CellReadings>* cells, const GlyphGeom
       if (glyphLike[o]) whole[i] = std::min(whole[i], outer.distances[0]);
     }
   }
-  // A letter or digit read this well beside a cell makes its bar or dot
-  // (a "1", a decimal point, a hyphen) part of a half-width run.
-  auto besideLetter = [&](const cv::Rect& inner) {
-    for (const CellReadings& other : *cells) {
-      if (other.labels.empty() || other.distances[0] >= kConfidentDistance || IsChineseLabel(other.labels[0])) continue;
-      const GlyphPlace* place = geometry ? geometry->Find(other.labels[0].c_str()) : nullptr;
-      if (!place || IsSlight(*place) || !box) continue;
-      const int gap = std::max(other.rect.x - inner.br().x, inner.x - other.rect.br().x);
-      if (gap >= 0 && gap <= kBesideGap * box->height) return true;
-    }
-    return false;
-  };
   for (size_t i = 0; i < cells->size(); ++i) {
     CellReadings& cell = (*cells)[i];
     if (cell.labels.empty() || IsChineseLabel(cell.labels[0])) continue;
     const double confident = covered[i] < coverDistance ? covered[i] : kFar;
-    const double wholeCover = whole[i] < kFar && !besideLetter(cell.rect) ? whole[i] : kFar;
+    // A bar or dot beside a letter or digit (a "1", a decimal point, a
+    // hyphen) is part of a half-width run.
+    const bool beside = geometry && box && BesideLetter(*cells, cell.rect, *geometry, *box);
+    const double wholeCover = whole[i] < kFar && !beside ? whole[i] : kFar;
     for (size_t k = 0; k < cell.labels.size(); ++k) {
       if (IsChineseLabel(cell.labels[k])) continue;
       const GlyphPlace* place = geometry ? geometry->Find(cell.labels[k].c_str()) : nullptr;

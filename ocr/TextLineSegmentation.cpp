@@ -182,12 +182,15 @@ void CDocOCR::SegmentLine(cv::Mat blockImage, std::vector<OCRCandidate>* candida
     for (CellReadings& cell : cells) RankByPlace(&cell, *geometry, box);
 
   // A run read badly may be glyphs that touch: its pieces are read too,
-  // unless it lies where a Chinese glyph does (a poor print of one).
+  // unless it lies where a Chinese glyph does (a poor print of one) with no
+  // letter or digit beside it.
   const int thin = std::max(2, glyphHeight / 8);
   const size_t readCells = cells.size();
   for (size_t r = 0; r < runs.size(); ++r) {
     if (runCells[r] < 0 || cells[runCells[r]].distances[0] < kTouchingDistance) continue;
-    if (placed && IsWholeCharacter(cells[runCells[r]], *geometry, box, kRejectAllowance)) continue;
+    const CellReadings& run = cells[runCells[r]];
+    if (placed && IsWholeCharacter(run, *geometry, box, kRejectAllowance) && !BesideLetter(cells, run.rect, *geometry, box))
+      continue;
     const std::vector<ColumnRun> pieces = ThinPieces(profile, runs[r], thin, kMaxPieces);
     if (pieces.size() > 1) addCells(pieces, [&](size_t i, size_t j) { return i > 0 || j + 1 < pieces.size(); });
   }
@@ -205,10 +208,12 @@ void CDocOCR::SegmentLine(cv::Mat blockImage, std::vector<OCRCandidate>* candida
     candidate.height = cell.rect.height;
     candidate.width = cell.rect.width;
     const bool taken = cell.distances[0] < rejectDistance_ + (placed ? kPlaceAllowance : 0.0);
-    if (!taken && placed && IsWholeCharacter(cell, *geometry, box, kPoorGlyphDistance)) {
+    if (!taken && placed && IsWholeCharacter(cell, *geometry, box, kPoorGlyphDistance) &&
+        !BesideLetter(cells, cell.rect, *geometry, box)) {
       // A whole Chinese glyph where the line's glyphs lie, read poorly (small
       // or soft print), is that character more often than not: it counts as
-      // read just closer than a rejected cell rather than dropped.
+      // read just closer than a rejected cell rather than dropped. Beside a
+      // letter or digit it is more likely letters that touch.
       candidate.bestDistance = rejectDistance_ - kPoorGlyphMargin;
       candidate.alternatives.Append(OCRAlternative{cell.labels[0].c_str(), 1.0 - candidate.bestDistance});
     } else if (taken) {
