@@ -222,6 +222,8 @@ TEST(PrintedWidth, LookalikesTakeTheKindOfTheirNeighbours) {
       {"No.7", "No.7"},                    // a letter and a digit: left as read
       {"国0国", "国0国"},                  // no neighbours of either kind
       {"XK-3O49A", "XK-3049A"},
+      {"好o你好o", "好。你好。"},          // a small circle alone beside Chinese: their full stop
+      {"o你", "o你"}, {"好o.", "好o."}, {"共O型", "共O型"},
   };
   for (const auto& [read, settled] : cases) EXPECT_EQ(Gbk(settled), SettleLookalikes(Gbk(read))) << read;
 }
