@@ -29,12 +29,13 @@ constexpr double kLargestMismatch = 30.0;
 constexpr double kSlightWidth = 0.32;
 constexpr double kSlightHeight = 0.4;
 // A cell read as a Chinese character is a whole glyph when it is about as
-// wide as one (in boxes), lies where its character's glyphs lie, and reads
-// no further than a poor print's glyphs do.
+// wide as one (in boxes) and lies where its character's glyphs lie; bars and
+// dots yield to one that reads as closely as a character is taken (a poorer
+// reading is as likely letters that touch: "11" as 垃).
 constexpr double kGlyphWidthLeast = 0.6;
 constexpr double kGlyphWidthMost = 1.1;
 constexpr double kGlyphPlaceMismatch = 9.0;
-constexpr double kGlyphDistance = 0.45;
+constexpr double kGlyphDistance = 0.32;
 // Cells this close (in boxes) lie beside one another.
 constexpr double kBesideGap = 0.3;
 

@@ -124,11 +124,18 @@ TEST(LineBox, PartsOfAChineseGlyphYieldToTheWholeAndADigitsCommaDoesNot) {
   cells.push_back(Cell({420, 15, 12, 31}, {{kFive, 0.05}}));
   cells.push_back(Cell({433, 40, 6, 12}, {{kComma, 0.08}}));
   cells.push_back(Cell({420, 15, 36, 40}, {{kGuo, 0.3}}));
+  // "11" read no closer than a character is taken (0.36, as 国): its two
+  // bars stay digits.
+  cells.push_back(Cell({552, 14, 8, 31}, {{kOne, 0.05}}));
+  cells.push_back(Cell({574, 14, 8, 31}, {{kOne, 0.06}}));
+  cells.push_back(Cell({550, 12, 36, 40}, {{kGuo, 0.36}}));
   YieldToCoveringCharacters(&cells, &geometry, &box, 0.25, 0.05);
   for (size_t c = 5; c < 8; ++c) EXPECT_DOUBLE_EQ(0.35, cells[c].distances[0]) << c;
   EXPECT_EQ(kComma, cells[10].labels[0]);
   EXPECT_EQ(0.08, cells[10].distances[0]);
   EXPECT_EQ(0.05, cells[9].distances[0]);
+  EXPECT_EQ(0.05, cells[12].distances[0]);
+  EXPECT_EQ(0.06, cells[13].distances[0]);
 
   // Without the geometry only a close Chinese reading over it counts.
   std::vector<CellReadings> plain = {Cell({0, 0, 40, 40}, {{kChuan, 0.2}}), Cell({10, 0, 6, 40}, {{kOne, 0.05}}),
