@@ -13,6 +13,7 @@
 #include "ocr/OCREngine.h"
 #include "ocr/OCRLattice.h"
 #include "ocr/PrintedWidth.h"
+#include "ocr/ShapeChecks.h"
 
 namespace {
 
@@ -167,6 +168,7 @@ void CDocOCR::SegmentLine(cv::Mat blockImage, std::vector<OCRCandidate>* candida
         cell.ink = cv::mean(greyBlock(cell.rect), blockImage(cell.rect))[0];
         // A cell the engine cannot read has no rectangle or readings to offer.
         if (!ReadCell(glyph, &cell)) continue;
+        SettleOpenRounds(blockImage(cell.rect), &cell);
         if (i == j) own[i] = static_cast<int>(cells.size());
         cells.push_back(std::move(cell));
       }
