@@ -181,6 +181,11 @@ bool BesideLetter(const std::vector<CellReadings>& cells, const cv::Rect& rect, 
   return false;
 }
 
+bool IsPoorlyReadGlyph(const std::vector<CellReadings>& cells, const CellReadings& cell,
+                       const GlyphGeometry& geometry, const LineBox& box, double furthest) {
+  return IsWholeCharacter(cell, geometry, box, furthest) && !BesideLetter(cells, cell.rect, geometry, box);
+}
+
 void YieldToCoveringCharacters(std::vector<CellReadings>* cells, const GlyphGeometry* geometry, const LineBox* box,
                                double coverDistance, double margin) {
   constexpr double kFar = std::numeric_limits<double>::infinity();

@@ -57,6 +57,12 @@ bool IsWholeCharacter(const CellReadings& cell, const GlyphGeometry& geometry, c
 bool BesideLetter(const std::vector<CellReadings>& cells, const cv::Rect& rect, const GlyphGeometry& geometry,
                   const LineBox& box);
 
+// True when a cell read no closer than `furthest` is still a Chinese
+// glyph, poorly read: a whole one (IsWholeCharacter) with no letter or
+// digit beside it (else it is more likely letters that touch).
+bool IsPoorlyReadGlyph(const std::vector<CellReadings>& cells, const CellReadings& cell,
+                       const GlyphGeometry& geometry, const LineBox& box, double furthest);
+
 // True for a label of a Chinese character (not a letter, digit or sign).
 bool IsChineseLabel(const std::string& label);
 

@@ -210,12 +210,10 @@ void CDocOCR::SegmentLine(cv::Mat blockImage, std::vector<OCRCandidate>* candida
     candidate.height = cell.rect.height;
     candidate.width = cell.rect.width;
     const bool taken = cell.distances[0] < rejectDistance_ + (placed ? kPlaceAllowance : 0.0);
-    if (!taken && placed && IsWholeCharacter(cell, *geometry, box, kPoorGlyphDistance) &&
-        !BesideLetter(cells, cell.rect, *geometry, box)) {
-      // A whole Chinese glyph where the line's glyphs lie, read poorly (small
-      // or soft print), is that character more often than not: it counts as
-      // read just closer than a rejected cell rather than dropped. Beside a
-      // letter or digit it is more likely letters that touch.
+    if (!taken && placed && IsPoorlyReadGlyph(cells, cell, *geometry, box, kPoorGlyphDistance)) {
+      // A whole Chinese glyph read poorly (small or soft print) is that
+      // character more often than not: it counts as read just closer than a
+      // rejected cell rather than dropped.
       candidate.bestDistance = rejectDistance_ - kPoorGlyphMargin;
       candidate.alternatives.Append(OCRAlternative{cell.labels[0].c_str(), 1.0 - candidate.bestDistance});
     } else if (taken) {

@@ -145,6 +145,25 @@ TEST(LineBox, PartsOfAChineseGlyphYieldToTheWholeAndADigitsCommaDoesNot) {
   EXPECT_EQ(0.05, plain[3].distances[0]);
 }
 
+TEST(LineBox, AWholeGlyphReadPoorlyIsStillAGlyphUnlessLettersLieBeside) {
+  const GlyphGeometry geometry = LineGeometry();
+  std::vector<CellReadings> cells = ChineseLine(4);
+  LineBox box;
+  ASSERT_TRUE(EstimateLineBox(cells, geometry, &box));
+  const CellReadings poor = Cell({200, 12, 38, 40}, {{kGuo, 0.4}});
+  EXPECT_TRUE(IsPoorlyReadGlyph(cells, poor, geometry, box, 0.45));
+  EXPECT_FALSE(IsPoorlyReadGlyph(cells, Cell({200, 12, 38, 40}, {{kGuo, 0.5}}), geometry, box, 0.45)) << "too far";
+  EXPECT_FALSE(IsPoorlyReadGlyph(cells, Cell({200, 12, 14, 40}, {{kGuo, 0.4}}), geometry, box, 0.45))
+      << "half as wide as a glyph";
+  EXPECT_FALSE(IsPoorlyReadGlyph(cells, Cell({200, 30, 38, 40}, {{kGuo, 0.4}}), geometry, box, 0.45))
+      << "off the line";
+  EXPECT_FALSE(IsPoorlyReadGlyph(cells, Cell({200, 12, 38, 40}, {{kFive, 0.4}}), geometry, box, 0.45))
+      << "not a Chinese reading";
+  // Beside a "5" read closely: "55" that touch, not a glyph.
+  cells.push_back(Cell({243, 15, 18, 31}, {{kFive, 0.05}}));
+  EXPECT_FALSE(IsPoorlyReadGlyph(cells, poor, geometry, box, 0.45));
+}
+
 TEST(LineBox, FaintCellsAreReadAsNothing) {
   std::vector<CellReadings> cells = ChineseLine(5);
   cells.push_back(Cell({300, 20, 4, 10}, {{Gbk("："), 0.05}, {kGuo, 0.3}}, 80.0));   // a speck of noise
