@@ -191,7 +191,8 @@ void CDocOCR::SegmentLine(cv::Mat blockImage, std::vector<OCRCandidate>* candida
   for (size_t r = 0; r < runs.size(); ++r) {
     if (runCells[r] < 0 || cells[runCells[r]].distances[0] < kTouchingDistance) continue;
     const CellReadings& run = cells[runCells[r]];
-    if (placed && IsWholeCharacter(run, *geometry, box, kRejectAllowance) && !BesideLetter(cells, run.rect, *geometry, box))
+    if (placed && IsWholeCharacter(run, *geometry, box, kRejectAllowance) &&
+        !BesideLetter(cells, run.rect, *geometry, box))
       continue;
     const std::vector<ColumnRun> pieces = ThinPieces(profile, runs[r], thin, kMaxPieces);
     if (pieces.size() > 1) addCells(pieces, [&](size_t i, size_t j) { return i > 0 || j + 1 < pieces.size(); });

@@ -145,8 +145,8 @@ void Print(cv::Mat& frame, const Sheet& sheet) {
   const cv::Matx23d toFrame(c * sx, -s * sy, r.center.x - box.x - c * w / 2 + s * h / 2,  //
                             s * sx, c * sy, r.center.y - box.y - s * w / 2 - c * h / 2);
   cv::Mat lightness;
-  cv::warpAffine(OverPixelArea(sheet.print, sx, sy), lightness, toFrame, box.size(), cv::INTER_LINEAR, cv::BORDER_CONSTANT,
-                 cv::Scalar::all(255));
+  cv::warpAffine(OverPixelArea(sheet.print, sx, sy), lightness, toFrame, box.size(), cv::INTER_LINEAR,
+                 cv::BORDER_CONSTANT, cv::Scalar::all(255));
   lightness.convertTo(lightness, CV_32F, (1.0 - kInkLight) / 255.0, kInkLight);
   Light(frame, box, lightness);
 }
@@ -160,10 +160,11 @@ void PrintInPerspective(cv::Mat& frame, const Sheet& sheet) {
   cv::Point2f to[4];
   for (int i = 0; i < 4; ++i) to[i] = sheet.corners[i] - cv::Point2f(static_cast<float>(box.x), static_cast<float>(box.y));
   // The print's scale along the sheet's top edge and down its left side.
-  const double sx = cv::norm(sheet.corners[1] - sheet.corners[0]) / w, sy = cv::norm(sheet.corners[3] - sheet.corners[0]) / h;
+  const double sx = cv::norm(sheet.corners[1] - sheet.corners[0]) / w;
+  const double sy = cv::norm(sheet.corners[3] - sheet.corners[0]) / h;
   cv::Mat lightness;
-  cv::warpPerspective(OverPixelArea(sheet.print, sx, sy), lightness, cv::getPerspectiveTransform(from, to), box.size(), cv::INTER_LINEAR,
-                      cv::BORDER_CONSTANT, cv::Scalar::all(255));
+  cv::warpPerspective(OverPixelArea(sheet.print, sx, sy), lightness, cv::getPerspectiveTransform(from, to), box.size(),
+                      cv::INTER_LINEAR, cv::BORDER_CONSTANT, cv::Scalar::all(255));
   lightness.convertTo(lightness, CV_32F, (1.0 - kInkLight) / 255.0, kInkLight);
   Light(frame, box, lightness);
 }

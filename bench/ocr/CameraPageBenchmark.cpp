@@ -83,7 +83,8 @@ void MeasureReading(benchmark::State& state, const std::function<std::u32string(
     for (const ocrbench::ReadPage& page : pages) {
       const std::string path = std::string(dump) + "/" + page.label;
       cv::imwrite(path + ".png", page.image);
-      std::ofstream(path + ".txt", std::ios::binary) << vq::WideToUtf8(std::wstring(page.text.begin(), page.text.end()));
+      const std::wstring text(page.text.begin(), page.text.end());
+      std::ofstream(path + ".txt", std::ios::binary) << vq::WideToUtf8(text);
     }
   long edits = 0, characters = 0;
   long kindEdits[3] = {}, kindCharacters[3] = {};
