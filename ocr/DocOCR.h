@@ -74,6 +74,10 @@ class CDocOCR {
   // close reads no closer than that character plus the margin.
   static constexpr double kCoverDistance = 0.25;
   static constexpr double kCoverMargin = 0.05;
+  // A whole Chinese glyph read no further than this is taken, as if read
+  // the margin closer than the reject distance.
+  static constexpr double kPoorGlyphDistance = 0.45;
+  static constexpr double kPoorGlyphMargin = 0.01;
   // A cell whose ink is fainter than this share of the line's glyphs' is
   // noise.
   static constexpr double kFaintShare = 0.5;

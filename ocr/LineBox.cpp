@@ -29,12 +29,13 @@ constexpr double kLargestMismatch = 30.0;
 constexpr double kSlightWidth = 0.32;
 constexpr double kSlightHeight = 0.4;
 // A cell read as a Chinese character is a whole glyph when it is about as
-// wide as one (in boxes), lies where its character's glyphs lie, and reads
-// no further than a poor print's glyphs do.
+// wide as one (in boxes) and lies where its character's glyphs lie; bars and
+// dots yield to one that reads as closely as a character is taken (a poorer
+// reading is as likely letters that touch: "11" as 垃).
 constexpr double kGlyphWidthLeast = 0.6;
 constexpr double kGlyphWidthMost = 1.1;
 constexpr double kGlyphPlaceMismatch = 9.0;
-constexpr double kGlyphDistance = 0.45;
+constexpr double kGlyphDistance = 0.32;
 // Cells this close (in boxes) lie beside one another.
 constexpr double kBesideGap = 0.3;
 
@@ -168,6 +169,23 @@ bool IsWholeCharacter(const CellReadings& cell, const GlyphGeometry& geometry, c
          PlaceMismatch(cell.rect, *place, box) <= kGlyphPlaceMismatch;
 }
 
+bool BesideLetter(const std::vector<CellReadings>& cells, const cv::Rect& rect, const GlyphGeometry& geometry,
+                  const LineBox& box) {
+  for (const CellReadings& other : cells) {
+    if (other.labels.empty() || other.distances[0] >= kConfidentDistance || IsChineseLabel(other.labels[0])) continue;
+    const GlyphPlace* place = geometry.Find(other.labels[0].c_str());
+    if (!place || IsSlight(*place)) continue;
+    const int gap = std::max(other.rect.x - rect.br().x, rect.x - other.rect.br().x);
+    if (gap >= 0 && gap <= kBesideGap * box.height) return true;
+  }
+  return false;
+}
+
+bool IsPoorlyReadGlyph(const std::vector<CellReadings>& cells, const CellReadings& cell,
+                       const GlyphGeometry& geometry, const LineBox& box, double furthest) {
+  return IsWholeCharacter(cell, geometry, box, furthest) && !BesideLetter(cells, cell.rect, geometry, box);
+}
+
 void YieldToCoveringCharacters(std::vector<CellReadings>* cells, const GlyphGeometry* geometry, const LineBox* box,
                                double coverDistance, double margin) {
   constexpr double kFar = std::numeric_limits<double>::infinity();
@@ -190,23 +208,14 @@ void YieldToCoveringCharacters(std::vector<CellReadings>* cells, const GlyphGeom
       if (glyphLike[o]) whole[i] = std::min(whole[i], outer.distances[0]);
     }
   }
-  // A letter or digit read this well beside a cell makes its bar or dot
-  // (a "1", a decimal point, a hyphen) part of a half-width run.
-  auto besideLetter = [&](const cv::Rect& inner) {
-    for (const CellReadings& other : *cells) {
-      if (other.labels.empty() || other.distances[0] >= kConfidentDistance || IsChineseLabel(other.labels[0])) continue;
-      const GlyphPlace* place = geometry ? geometry->Find(other.labels[0].c_str()) : nullptr;
-      if (!place || IsSlight(*place) || !box) continue;
-      const int gap = std::max(other.rect.x - inner.br().x, inner.x - other.rect.br().x);
-      if (gap >= 0 && gap <= kBesideGap * box->height) return true;
-    }
-    return false;
-  };
   for (size_t i = 0; i < cells->size(); ++i) {
     CellReadings& cell = (*cells)[i];
     if (cell.labels.empty() || IsChineseLabel(cell.labels[0])) continue;
     const double confident = covered[i] < coverDistance ? covered[i] : kFar;
-    const double wholeCover = whole[i] < kFar && !besideLetter(cell.rect) ? whole[i] : kFar;
+    // A bar or dot beside a letter or digit (a "1", a decimal point, a
+    // hyphen) is part of a half-width run.
+    const bool beside = geometry && box && BesideLetter(*cells, cell.rect, *geometry, *box);
+    const double wholeCover = whole[i] < kFar && !beside ? whole[i] : kFar;
     for (size_t k = 0; k < cell.labels.size(); ++k) {
       if (IsChineseLabel(cell.labels[k])) continue;
       const GlyphPlace* place = geometry ? geometry->Find(cell.labels[k].c_str()) : nullptr;

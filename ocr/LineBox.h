@@ -51,6 +51,18 @@ void RejectFaintCells(std::vector<CellReadings>* cells, double share);
 // `closeness`, as wide as a Chinese glyph and lying where its glyphs lie.
 bool IsWholeCharacter(const CellReadings& cell, const GlyphGeometry& geometry, const LineBox& box, double closeness);
 
+// True when a cell read closely as a letter or digit (not a bar, dot or
+// tick) lies beside the rectangle, within a third of the box: the
+// rectangle is in a half-width run.
+bool BesideLetter(const std::vector<CellReadings>& cells, const cv::Rect& rect, const GlyphGeometry& geometry,
+                  const LineBox& box);
+
+// True when a cell read no closer than `furthest` is still a Chinese
+// glyph, poorly read: a whole one (IsWholeCharacter) with no letter or
+// digit beside it (else it is more likely letters that touch).
+bool IsPoorlyReadGlyph(const std::vector<CellReadings>& cells, const CellReadings& cell,
+                       const GlyphGeometry& geometry, const LineBox& box, double furthest);
+
 // True for a label of a Chinese character (not a letter, digit or sign).
 bool IsChineseLabel(const std::string& label);
 

@@ -103,7 +103,13 @@ std::string SettleLookalikes(const std::string& gbk) {
       const char before = Neighbour(line, i, -1), after = Neighbour(line, i, 1);
       const bool round = c[0] == '0' || c[0] == 'O' || c[0] == 'o';
       const bool anyLower = lower(before) || lower(after), anyUpper = upper(before) || upper(after);
-      if ((before || after) && (!before || IsDigit(before)) && (!after || IsDigit(after))) {
+      // A small circle after a Chinese character, before another or at the
+      // line's end, is the full stop (which never starts a line).
+      const bool chineseBefore = i > 0 && IsChineseCharacter(line[i - 1]);
+      const bool chineseAfter = i + 1 < line.size() && IsChineseCharacter(line[i + 1]);
+      if (c == "o" && chineseBefore && (chineseAfter || i + 1 == line.size())) {
+        c = "\xA1\xA3";
+      } else if ((before || after) && (!before || IsDigit(before)) && (!after || IsDigit(after))) {
         c = round ? "0" : "1";
       } else if ((before || after) && (!before || IsLetter(before)) && (!after || IsLetter(after))) {
         // Letters: a digit or bar takes their case; a capital I among

@@ -27,5 +27,6 @@ std::string SettleLineEnds(const std::string& gbk);
 // half-width characters turned into a digit when its nearest letters or
 // digits on either side are digits; when they are letters, a "0", "1" or
 // "|" becomes the letter of their case, and "I" and "l" take their case.
-// Left as read otherwise.
+// Left as read otherwise; but an "o" after a Chinese character, before
+// another or at the line's end, is the full stop "。".
 std::string SettleLookalikes(const std::string& gbk);

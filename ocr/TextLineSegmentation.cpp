@@ -13,6 +13,7 @@
 #include "ocr/OCREngine.h"
 #include "ocr/OCRLattice.h"
 #include "ocr/PrintedWidth.h"
+#include "ocr/ShapeChecks.h"
 
 namespace {
 
@@ -167,6 +168,7 @@ void CDocOCR::SegmentLine(cv::Mat blockImage, std::vector<OCRCandidate>* candida
         cell.ink = cv::mean(greyBlock(cell.rect), blockImage(cell.rect))[0];
         // A cell the engine cannot read has no rectangle or readings to offer.
         if (!ReadCell(glyph, &cell)) continue;
+        SettleOpenRounds(blockImage(cell.rect), &cell);
         if (i == j) own[i] = static_cast<int>(cells.size());
         cells.push_back(std::move(cell));
       }
@@ -182,12 +184,16 @@ void CDocOCR::SegmentLine(cv::Mat blockImage, std::vector<OCRCandidate>* candida
     for (CellReadings& cell : cells) RankByPlace(&cell, *geometry, box);
 
   // A run read badly may be glyphs that touch: its pieces are read too,
-  // unless it lies where a Chinese glyph does (a poor print of one).
+  // unless it lies where a Chinese glyph does (a poor print of one) with no
+  // letter or digit beside it.
   const int thin = std::max(2, glyphHeight / 8);
   const size_t readCells = cells.size();
   for (size_t r = 0; r < runs.size(); ++r) {
     if (runCells[r] < 0 || cells[runCells[r]].distances[0] < kTouchingDistance) continue;
-    if (placed && IsWholeCharacter(cells[runCells[r]], *geometry, box, kRejectAllowance)) continue;
+    const CellReadings& run = cells[runCells[r]];
+    if (placed && IsWholeCharacter(run, *geometry, box, kRejectAllowance) &&
+        !BesideLetter(cells, run.rect, *geometry, box))
+      continue;
     const std::vector<ColumnRun> pieces = ThinPieces(profile, runs[r], thin, kMaxPieces);
     if (pieces.size() > 1) addCells(pieces, [&](size_t i, size_t j) { return i > 0 || j + 1 < pieces.size(); });
   }
@@ -204,7 +210,14 @@ void CDocOCR::SegmentLine(cv::Mat blockImage, std::vector<OCRCandidate>* candida
     candidate.top = cell.rect.y;
     candidate.height = cell.rect.height;
     candidate.width = cell.rect.width;
-    if (cell.distances[0] < rejectDistance_ + (placed ? kPlaceAllowance : 0.0)) {
+    const bool taken = cell.distances[0] < rejectDistance_ + (placed ? kPlaceAllowance : 0.0);
+    if (!taken && placed && IsPoorlyReadGlyph(cells, cell, *geometry, box, kPoorGlyphDistance)) {
+      // A whole Chinese glyph read poorly (small or soft print) is that
+      // character more often than not: it counts as read just closer than a
+      // rejected cell rather than dropped.
+      candidate.bestDistance = rejectDistance_ - kPoorGlyphMargin;
+      candidate.alternatives.Append(OCRAlternative{cell.labels[0].c_str(), 1.0 - candidate.bestDistance});
+    } else if (taken) {
       candidate.bestDistance = cell.distances[0];
       // At the line's end, only the side that has a neighbour tells.
       const bool fullBox = BlankAround(ink, cell.rect, kFullWidthBlank * boxHeight / 2) >= kFullWidthBlank * boxHeight;

@@ -106,10 +106,11 @@ cv::Mat SetEnglishParagraphs(CjkTextRenderer& renderer, cv::Size size, int em, c
 }
 
 Scene PhotographedSheet(const cv::Mat& print, cv::Size frame, float angle, const DeskLight& light,
-                        std::uint64_t seed, float tilt) {
+                        std::uint64_t seed, float tilt, int supersample) {
   Scene scene = EmptyDesk(frame, seed);
   cv::RNG rng(seed);
-  const cv::Size2f sheetSize(static_cast<float>(print.cols), static_cast<float>(print.rows));
+  const float fine = static_cast<float>(std::max(1, supersample));
+  const cv::Size2f sheetSize(static_cast<float>(print.cols) / fine, static_cast<float>(print.rows) / fine);
   const std::vector<cv::Point2f> seen = SeenCorners(sheetSize, frame, angle, tilt);
   const cv::Rect2f box = tilt == 0.0f ? cv::RotatedRect({0, 0}, sheetSize, angle).boundingRect2f() : Bounds(seen);
   const float slackX = std::max(0.0f, frame.width - box.width) / 3, slackY = std::max(0.0f, frame.height - box.height) / 3;

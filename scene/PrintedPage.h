@@ -46,9 +46,11 @@ struct DeskLight {
 // 90 % of the frame's shorter side. `seed` places the sheet and its shade.
 // A `tilt` lifts the sheet's top edge that many degrees toward the camera
 // (a lens with a 60 degree field across the frame): the top comes out
-// wider than the bottom.
+// wider than the bottom. A print `supersample` times finer than the frame
+// (its pixels that many to a frame pixel along each side) is seen as a
+// sensor sees paper: each frame pixel takes in its area.
 Scene PhotographedSheet(const cv::Mat& print, cv::Size frame, float angle, const DeskLight& light,
-                        std::uint64_t seed, float tilt = 0.0f);
+                        std::uint64_t seed, float tilt = 0.0f, int supersample = 1);
 // Levenshtein distance between what a page holds and what was read.
 int EditDistance(const std::u32string& truth, const std::u32string& read);
 

@@ -120,6 +120,18 @@ void Light(cv::Mat& frame, const cv::Rect& box, const cv::Mat& lightness) {
   lit.convertTo(target, CV_8UC3);
 }
 
+// A print finer than the frame is taken over each frame pixel's area, as a
+// sensor does, before it is sampled: `sx` and `sy` are frame pixels per
+// print pixel. A print no finer is kept as it is.
+cv::Mat OverPixelArea(const cv::Mat& print, double sx, double sy) {
+  // A pixel's box has the spread of a Gaussian of sigma sqrt(1/12) pixels.
+  constexpr double kBoxSigma = 0.2887;
+  if (sx >= 1.0 && sy >= 1.0) return print;
+  cv::Mat area;
+  cv::GaussianBlur(print, area, cv::Size(), sx < 1.0 ? kBoxSigma / sx : 0.01, sy < 1.0 ? kBoxSigma / sy : 0.01);
+  return area;
+}
+
 // The printed picture stretched over the sheet: the paper's colour times the
 // print's lightness.
 void Print(cv::Mat& frame, const Sheet& sheet) {
@@ -133,8 +145,8 @@ void Print(cv::Mat& frame, const Sheet& sheet) {
   const cv::Matx23d toFrame(c * sx, -s * sy, r.center.x - box.x - c * w / 2 + s * h / 2,  //
                             s * sx, c * sy, r.center.y - box.y - s * w / 2 - c * h / 2);
   cv::Mat lightness;
-  cv::warpAffine(sheet.print, lightness, toFrame, box.size(), cv::INTER_LINEAR, cv::BORDER_CONSTANT,
-                 cv::Scalar::all(255));
+  cv::warpAffine(OverPixelArea(sheet.print, sx, sy), lightness, toFrame, box.size(), cv::INTER_LINEAR,
+                 cv::BORDER_CONSTANT, cv::Scalar::all(255));
   lightness.convertTo(lightness, CV_32F, (1.0 - kInkLight) / 255.0, kInkLight);
   Light(frame, box, lightness);
 }
@@ -147,9 +159,12 @@ void PrintInPerspective(cv::Mat& frame, const Sheet& sheet) {
   const cv::Point2f from[4] = {{0, 0}, {w, 0}, {w, h}, {0, h}};
   cv::Point2f to[4];
   for (int i = 0; i < 4; ++i) to[i] = sheet.corners[i] - cv::Point2f(static_cast<float>(box.x), static_cast<float>(box.y));
+  // The print's scale along the sheet's top edge and down its left side.
+  const double sx = cv::norm(sheet.corners[1] - sheet.corners[0]) / w;
+  const double sy = cv::norm(sheet.corners[3] - sheet.corners[0]) / h;
   cv::Mat lightness;
-  cv::warpPerspective(sheet.print, lightness, cv::getPerspectiveTransform(from, to), box.size(), cv::INTER_LINEAR,
-                      cv::BORDER_CONSTANT, cv::Scalar::all(255));
+  cv::warpPerspective(OverPixelArea(sheet.print, sx, sy), lightness, cv::getPerspectiveTransform(from, to), box.size(),
+                      cv::INTER_LINEAR, cv::BORDER_CONSTANT, cv::Scalar::all(255));
   lightness.convertTo(lightness, CV_32F, (1.0 - kInkLight) / 255.0, kInkLight);
   Light(frame, box, lightness);
 }

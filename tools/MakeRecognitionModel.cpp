@@ -34,16 +34,19 @@ constexpr int kStyles = 3;
 constexpr int kFontGroups = 2 * kStyles;
 
 // Raise when the training changes in a way the inputs below do not show.
-constexpr int kRecipeVersion = 7;
+constexpr int kRecipeVersion = 10;
 
 struct Options {
   std::string output;
   std::string kind = "templates";
-  int dims = 56;
+  int dims = 96;
   int eigenvectors = 8;
   int threads = 4;
   double regularisation = 0.01;
   double medianDistance = 0.08;  // where the median correct reading lands
+  // The same for templates: the scale the recogniser's distances are set
+  // for, whatever the projection's length.
+  double templateMedianDistance = 0.0486;
   bool evaluate = false;
 };
 
@@ -51,9 +54,9 @@ const std::vector<PrintVariant> kTrainingPrints = {
     {24, 0.0, 0.0, 255, 0, 0},   {30, 0.0, 0.0, 255, 0, 0},  {38, 0.0, 0.0, 255, 0, 0},
     {48, 0.0, 0.0, 255, 0, 0},   {28, 0.8, 4.0, 245, 20, 0}, {34, 1.1, 5.0, 235, 30, 0},
     {42, 1.4, 6.0, 225, 45, 0},  {32, 0.6, 3.0, 250, 10, 1}, {44, 0.6, 3.0, 250, 10, -1},
-    // Small print as the recogniser enlarges it.
-    {10, 0.8, 3.0, 240, 40, 0, 2.8}, {12, 0.9, 3.0, 240, 40, 0, 2.4}, {12, 0.6, 3.0, 240, 40, 0, 2.4},
-    {14, 1.0, 3.0, 240, 50, 0, 2.0},
+    // Small print photographed, as the recogniser enlarges it.
+    {10, 0.6, 3.0, 240, 40, 0, 2.5, true}, {12, 0.8, 3.0, 240, 40, 0, 2.5, true},
+    {12, 0.5, 3.0, 240, 40, 0, 2.5, true}, {14, 0.9, 3.0, 240, 50, 0, 2.0, true},
 };
 // Sizes and scans the training never saw, for --evaluate.
 const std::vector<PrintVariant> kCheckPrints = {
@@ -91,10 +94,11 @@ std::string CacheKey(const Options& options, const std::vector<vqscene::CjkFont>
                      const std::vector<ModelCharacter>& characters) {
   std::ostringstream key;
   key << "recipe " << kRecipeVersion << ' ' << options.kind << ' ' << options.dims << ' ' << options.eigenvectors
-      << ' ' << options.regularisation << ' ' << options.medianDistance << ' ' << characters.size() << '\n';
+      << ' ' << options.regularisation << ' ' << options.medianDistance << ' ' << options.templateMedianDistance << ' '
+      << characters.size() << '\n';
   for (const PrintVariant& v : kTrainingPrints)
     key << v.pixels << ',' << v.blur << ',' << v.noise << ',' << v.paper << ',' << v.ink << ',' << v.weight << ','
-        << v.enlarge << ';';
+        << v.enlarge << ',' << v.photographed << ';';
   for (const auto& font : fonts) {
     struct stat info {};
     stat(font.path.c_str(), &info);
@@ -139,21 +143,18 @@ bool Train(const Options& options, const GlyphSamples& samples, const std::vecto
   if (options.kind == "templates") {
     // Chinese characters get a template per type style, and one more per
     // style for enlarged small print; the few letters, digits and signs,
-    // whose faces differ more, one per font.
-    // The projection spreads the classes of print read at its own size:
-    // the blur of enlarged small print would blunt it for all the rest.
+    // whose faces differ more, one per font. The projection spreads the
+    // classes of all print, small print photographed among it.
     std::vector<int> groups;
-    std::vector<bool> spread;
     for (size_t i = 0; i < samples.fonts.size(); ++i) {
       const bool enlarged = kTrainingPrints[samples.variants[i]].enlarge != 1.0;
-      spread.push_back(!enlarged);
       groups.push_back(samples.classes[i] >= kChineseClasses ? kFontGroups + samples.fonts[i]
                        : enlarged                            ? kStyles + styles[samples.fonts[i]]
                                                              : styles[samples.fonts[i]]);
     }
     TemplateModel model =
         TrainTemplates(samples.features, samples.classes, groups, classCount, options.dims, options.regularisation,
-                       options.threads, spread);
+                       options.threads, options.templateMedianDistance);
     model.geometry = geometry;
     return WriteTemplateModel(path, model, labels);
   }

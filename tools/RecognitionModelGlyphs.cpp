@@ -42,21 +42,50 @@ std::vector<ModelCharacter> ModelCharacters() {
   return characters;
 }
 
+namespace {
+
+// A photographed glyph is drawn this many times finer than the camera's pixels.
+constexpr int kFine = 3;
+// The turns of a page under the camera, degrees either way.
+constexpr double kLargestTurn = 4.0;
+
+// A turn by `degrees` about the image's middle, scaled by `scale` (the
+// output `size` about its own middle) and shifted by `offset` pixels.
+cv::Matx23d TurnAbout(cv::Size from, cv::Size size, double degrees, double scale, cv::Point2d offset) {
+  cv::Matx23d m = cv::getRotationMatrix2D(cv::Point2f(from.width / 2.0f, from.height / 2.0f), degrees, scale);
+  m(0, 2) += size.width / 2.0 - from.width / 2.0 + offset.x;
+  m(1, 2) += size.height / 2.0 - from.height / 2.0 + offset.y;
+  return m;
+}
+
+}  // namespace
+
 cv::Mat PrintedGlyph(vqscene::CjkTextRenderer& renderer, char32_t code, const PrintVariant& variant, cv::RNG& rng,
                      cv::Vec3f* place) {
+  const int fine = variant.photographed ? kFine : 1;
   vqscene::CjkTextRenderer::Glyph glyph;
-  if (!renderer.RenderGlyph(code, variant.pixels, &glyph) || glyph.coverage.empty()) return cv::Mat();
+  if (!renderer.RenderGlyph(code, variant.pixels * fine, &glyph) || glyph.coverage.empty()) return cv::Mat();
   cv::Mat coverage = glyph.coverage;
   if (variant.weight > 0) cv::dilate(coverage, coverage, cv::Mat::ones(2, 2, CV_8U));
   if (variant.weight < 0) cv::erode(coverage, coverage, cv::Mat::ones(2, 2, CV_8U));
 
   // Paper around the glyph, as wide as the page threshold's neighbourhood needs.
-  const int margin = variant.pixels / 2 + 4;
+  const int margin = (variant.pixels / 2 + 4) * fine;
   cv::Mat grey(coverage.rows + 2 * margin, coverage.cols + 2 * margin, CV_32F, cv::Scalar::all(variant.paper));
   cv::Mat inked = grey(cv::Rect(margin, margin, coverage.cols, coverage.rows));
   cv::Mat share;
   coverage.convertTo(share, CV_32F, 1.0 / 255.0);
   inked -= share * (variant.paper - variant.ink);
+  double turn = 0.0;
+  if (variant.photographed) {
+    // Each camera pixel takes in its area of the paper.
+    cv::GaussianBlur(grey, grey, cv::Size(), 0.2887 * fine);
+    turn = rng.uniform(-kLargestTurn, kLargestTurn);
+    const cv::Size seen(grey.cols / fine, grey.rows / fine);
+    const cv::Point2d offset(rng.uniform(-0.5, 0.5), rng.uniform(-0.5, 0.5));
+    cv::warpAffine(grey, grey, TurnAbout(grey.size(), seen, turn, 1.0 / fine, offset), seen, cv::INTER_LINEAR,
+                   cv::BORDER_REPLICATE);
+  }
   if (variant.blur > 0) cv::GaussianBlur(grey, grey, cv::Size(), variant.blur);
   if (variant.noise > 0) {
     cv::Mat noise(grey.size(), CV_32F);
@@ -65,6 +94,12 @@ cv::Mat PrintedGlyph(vqscene::CjkTextRenderer& renderer, char32_t code, const Pr
   }
   cv::Mat grey8;
   grey.convertTo(grey8, CV_8U);
+  if (variant.photographed) {
+    // The crop turns the frame's page back.
+    const cv::Point2d offset(rng.uniform(-0.5, 0.5), rng.uniform(-0.5, 0.5));
+    cv::warpAffine(grey8, grey8, TurnAbout(grey8.size(), grey8.size(), -turn, 1.0, offset), grey8.size(),
+                   cv::INTER_LINEAR, cv::BORDER_REPLICATE);
+  }
   if (variant.enlarge != 1.0) {
     cv::resize(grey8, grey8, cv::Size(), variant.enlarge, variant.enlarge, cv::INTER_CUBIC);
     cv::Mat sharpened;
@@ -81,7 +116,7 @@ cv::Mat PrintedGlyph(vqscene::CjkTextRenderer& renderer, char32_t code, const Pr
   cv::Mat cut;
   if (!CutCell(block, inkBright, runs.front().first, runs.back().last, &cell, &cut)) return cv::Mat();
   if (place) {
-    const float baseline = static_cast<float>((margin + glyph.top) * variant.enlarge);
+    const float baseline = static_cast<float>((margin + glyph.top) * variant.enlarge / fine);
     const float em = static_cast<float>(variant.pixels * variant.enlarge);
     *place = cv::Vec3f((cell.y - baseline) / em, (cell.y + cell.height - baseline) / em, cell.width / em);
   }

@@ -34,6 +34,10 @@ struct PrintVariant {
   // Small print is enlarged by this factor and sharpened, as the page
   // recogniser enlarges it; 1 for print read at its own size.
   double enlarge = 1.0;
+  // Photographed: the glyph drawn finer than the camera's pixels, taken in
+  // by them at a small turn and an offset within a pixel, and turned back
+  // as the crop straightens the page (the blur and noise fall between).
+  bool photographed = false;
 };
 
 // The glyph the recogniser would read for the character printed alone with

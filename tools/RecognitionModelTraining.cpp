@@ -264,9 +264,31 @@ static void AddTemplates(const cv::Mat& unitRows, const std::vector<int>& classe
   }
 }
 
+namespace {
+
+// The median, over every seventh sample, of the cosine distance to the
+// nearest template of its own class.
+double MedianOwnDistance(const cv::Mat& unitRows, const std::vector<int>& classes, const TemplateModel& model) {
+  if (model.classes.empty()) return 0.0;
+  std::vector<std::vector<int>> own(*std::max_element(model.classes.begin(), model.classes.end()) + 1);
+  for (size_t t = 0; t < model.classes.size(); ++t) own[model.classes[t]].push_back(static_cast<int>(t));
+  std::vector<double> distances;
+  for (int i = 0; i < unitRows.rows; i += 7) {
+    double nearest = 2.0;
+    cv::Mat row;
+    unitRows.row(i).convertTo(row, CV_64F);
+    for (int t : own[classes[i]]) nearest = std::min(nearest, 1.0 - row.dot(model.templates[t].t()));
+    distances.push_back(nearest);
+  }
+  if (distances.empty()) return 0.0;
+  std::nth_element(distances.begin(), distances.begin() + distances.size() / 2, distances.end());
+  return distances[distances.size() / 2];
+}
+
+}  // namespace
+
 TemplateModel TrainTemplates(const cv::Mat& features, const std::vector<int>& classes, const std::vector<int>& groups,
-                             int classCount, int dims, double regularisation, int threads,
-                             const std::vector<bool>& spread) {
+                             int classCount, int dims, double regularisation, int threads, double medianDistance) {
   TemplateModel model;
   const cv::Mat unit = UnitRows(features);
   if (dims == 0) {
@@ -274,27 +296,39 @@ TemplateModel TrainTemplates(const cv::Mat& features, const std::vector<int>& cl
     AddTemplates(unit, classes, groups, false, &model);
     return model;
   }
-  cv::Mat projection;
-  if (spread.empty()) {
-    projection = TrainProjection(unit, classes, classCount, dims, regularisation, threads);
-  } else {
-    cv::Mat chosen;
-    std::vector<int> chosenClasses;
-    for (int i = 0; i < unit.rows; ++i)
-      if (spread[i]) {
-        chosen.push_back(unit.row(i));
-        chosenClasses.push_back(classes[i]);
-      }
-    projection = TrainProjection(chosen, chosenClasses, classCount, dims, regularisation, threads);
-  }
+  cv::Mat projection = TrainProjection(unit, classes, classCount, dims, regularisation, threads);
   // Cosine distances need the features centred; a projection cannot shift,
   // so it drops the direction all glyphs share instead.
   cv::Mat common;
   cv::reduce(unit, common, 0, cv::REDUCE_AVG, CV_64F);
   common /= cv::norm(common);
   projection = projection * (cv::Mat::eye(unit.cols, unit.cols, CV_64F) - common.t() * common);
+  // One more row along the common direction, nearly the same share of every
+  // glyph, draws all distances toward 0 alike (d / (1 + w^2) for a share w):
+  // its weight brings the median own distance to `medianDistance`.
+  const cv::Mat spread = Project(unit, projection), along = Project(unit, common);
+  auto withWeight = [&](double weight, cv::Mat* rows) {
+    cv::Mat joined;
+    cv::hconcat(spread, along * weight, joined);
+    *rows = UnitRows(joined);
+    TemplateModel trial;
+    AddTemplates(*rows, classes, groups, true, &trial);
+    return trial;
+  };
+  cv::Mat rows;
+  double low = 0.0, high = 0.0;
+  model = withWeight(0.0, &rows);
+  if (medianDistance > 0.0 && MedianOwnDistance(rows, classes, model) > medianDistance) {
+    high = 1.0;
+    while (high < 1e3 && MedianOwnDistance(rows, classes, withWeight(high, &rows)) > medianDistance) high *= 2.0;
+    for (int step = 0; step < 12; ++step) {
+      const double middle = 0.5 * (low + high);
+      (MedianOwnDistance(rows, classes, withWeight(middle, &rows)) > medianDistance ? low : high) = middle;
+    }
+    model = withWeight(high, &rows);
+    cv::vconcat(projection, common * high, projection);
+  }
   model.projection = projection;
-  AddTemplates(UnitRows(Project(unit, projection)), classes, groups, true, &model);
   return model;
 }
 

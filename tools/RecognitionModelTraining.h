@@ -51,9 +51,9 @@ struct TemplateModel {
   std::vector<cv::Mat> templates;  // dims x 1 doubles
   std::vector<int> classes;
 };
-// The projection is trained on the samples `spread` marks (all when empty),
-// the templates made from all.
+// With a projection, the distances are drawn toward 0 until the median
+// distance of a sample to its own class's nearest template is
+// `medianDistance` (0: left as they are).
 TemplateModel TrainTemplates(const cv::Mat& features, const std::vector<int>& classes, const std::vector<int>& groups,
-                             int classCount, int dims, double regularisation, int threads,
-                             const std::vector<bool>& spread = {});
+                             int classCount, int dims, double regularisation, int threads, double medianDistance = 0.0);
 bool WriteTemplateModel(const std::string& path, const TemplateModel& model, const std::vector<std::string>& labels);

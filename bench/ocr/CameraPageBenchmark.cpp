@@ -5,6 +5,11 @@
 //   a shadow over one corner), cropped with AutoCropDocument and lit to 240
 //   as the recognition command does;
 // - scans turned 0 to 5 degrees, and clean pages;
+// - digits and Latin among Chinese, sheets tilted 25 degrees, 80 px
+//   headlines and dark frames, photographed and cropped alike; small print
+//   (12 and 10 px) on a whole sheet in the same 5 MP frame, the print set
+//   three times finer than the frame and taken in over each pixel, a lens
+//   focused on it (blur 0.5-0.7 px), and 12 px print scanned;
 // - English and Chinese pages in the four quarter turns, flat and through the
 //   orientation thread's own path (crop, then detect).
 // Recognition reports the pooled character accuracy (1 - edit distance /
@@ -18,6 +23,7 @@
 #include <ctime>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <string>
 
@@ -71,9 +77,15 @@ void MeasureReading(benchmark::State& state, const std::function<std::u32string(
     state.SkipWithError("no CJK font: run scripts/setup");
     return;
   }
-  // VQ_BENCH_DUMP=<folder> keeps the pages as the readers get them, to look at.
+  // VQ_BENCH_DUMP=<folder> keeps the pages as the readers get them, and
+  // what they hold, to look at.
   if (const char* dump = std::getenv("VQ_BENCH_DUMP"))
-    for (const ocrbench::ReadPage& page : pages) cv::imwrite(std::string(dump) + "/" + page.label + ".png", page.image);
+    for (const ocrbench::ReadPage& page : pages) {
+      const std::string path = std::string(dump) + "/" + page.label;
+      cv::imwrite(path + ".png", page.image);
+      const std::wstring text(page.text.begin(), page.text.end());
+      std::ofstream(path + ".txt", std::ios::binary) << vq::WideToUtf8(text);
+    }
   long edits = 0, characters = 0;
   long kindEdits[3] = {}, kindCharacters[3] = {};
   double worst = 1.0, cpu = 0.0;
@@ -172,6 +184,9 @@ void MeasureTurns(benchmark::State& state, const std::function<bool(const cv::Ma
       right += decided && angle == page.angle;
       wrong += decided && angle != page.angle;
       undecided += !decided;
+      if (std::getenv("VQ_BENCH_VERBOSE") && !(decided && angle == page.angle))
+        std::fprintf(stderr, "  page %zu turned %d: %s %d\n", static_cast<size_t>(&page - pages.data()), page.angle,
+                     decided ? "read as" : "undecided", decided ? angle : 0);
     }
   }
   const double runs = static_cast<double>(state.iterations() * pages.size());

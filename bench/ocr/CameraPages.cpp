@@ -65,6 +65,7 @@ struct PhotoKind {
   cv::Size frame = kFrame;
   float tilt = 0.0f;  // the top lifted toward the camera, degrees
   bool mixed = false;
+  int supersample = 1;  // the print this many times finer than the frame
   std::function<void(vqscene::DeskLight&, cv::RNG&)> light;
   std::vector<vqscene::CjkFont> fonts = UnseenChineseFonts();
 };
@@ -77,16 +78,18 @@ std::vector<ReadPage> MakePhotographs(const PhotoKind& kind, uint64_t seed) {
   for (size_t i = 0; i < kind.ems.size(); ++i) {
     const vqscene::CjkFont& font = fonts[i % fonts.size()];
     vqscene::CjkTextRenderer renderer(font);
-    const cv::Size sheet = vqscene::SheetPixels(kind.frame, false);
+    const cv::Size sheet = vqscene::SheetPixels(kind.frame, false) * kind.supersample;
+    const int em = kind.ems[i] * kind.supersample;
     const vqscene::PrintedText printed =
-        kind.mixed ? vqscene::SetMixedParagraphs(renderer, sheet, kind.ems[i], Level1Characters(), rng)
-                   : vqscene::SetChineseParagraphs(renderer, sheet, kind.ems[i], Level1Characters(), rng);
+        kind.mixed ? vqscene::SetMixedParagraphs(renderer, sheet, em, Level1Characters(), rng)
+                   : vqscene::SetChineseParagraphs(renderer, sheet, em, Level1Characters(), rng);
     const float angle = static_cast<float>(rng.uniform(-4.0, 4.0));
     vqscene::DeskLight light = Light(rng);
     if (kind.light) kind.light(light, rng);
-    const cv::Mat frame =
-        vqscene::RenderScene(vqscene::PhotographedSheet(printed.print, kind.frame, angle, light, rng.next(), kind.tilt));
-    pages.push_back({CropForRecognition(frame), printed.text, font.name + " " + std::to_string(kind.ems[i]) + " px"});
+    const cv::Mat frame = vqscene::RenderScene(
+        vqscene::PhotographedSheet(printed.print, kind.frame, angle, light, rng.next(), kind.tilt, kind.supersample));
+    pages.push_back({CropForRecognition(frame), printed.text,
+                     std::to_string(i + 1) + " " + font.name + " " + std::to_string(kind.ems[i]) + " px"});
   }
   return pages;
 }
@@ -135,7 +138,7 @@ std::vector<ReadPage> MakeSmallScans() {
     grey += noise;
     cv::Mat page;
     grey.convertTo(page, CV_8U);
-    pages.push_back({page, printed.text, font.name + " 12 px scanned"});
+    pages.push_back({page, printed.text, std::to_string(i + 1) + " " + font.name + " 12 px scanned"});
   }
   return pages;
 }
@@ -156,10 +159,11 @@ std::vector<ReadPage> MakeReadSet(ReadSet set) {
       return MakePhotographs(kind, 7070);
     case ReadSet::kSmallPrint:
     case ReadSet::kTinyPrint:
-      // A whole sheet in a 1.3 MP frame; a sharp lens at that size. Small
-      // print is set in regular weights.
+      // A whole sheet in the frame of the 5 MP camera, focused sharply on
+      // it; the print is set finer than the frame, as paper is, and each
+      // pixel takes in its area. Small print is set in regular weights.
       kind.ems = std::vector<int>(4, set == ReadSet::kSmallPrint ? 12 : 10);
-      kind.frame = cv::Size(1280, 960);
+      kind.supersample = 3;
       kind.fonts = RegularUnseenFonts();
       kind.light = [](vqscene::DeskLight& light, cv::RNG& rng) { light.blur = rng.uniform(0.5, 0.7); };
       return MakePhotographs(kind, set == ReadSet::kSmallPrint ? 8080 : 8181);

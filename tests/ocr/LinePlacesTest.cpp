@@ -124,11 +124,18 @@ TEST(LineBox, PartsOfAChineseGlyphYieldToTheWholeAndADigitsCommaDoesNot) {
   cells.push_back(Cell({420, 15, 12, 31}, {{kFive, 0.05}}));
   cells.push_back(Cell({433, 40, 6, 12}, {{kComma, 0.08}}));
   cells.push_back(Cell({420, 15, 36, 40}, {{kGuo, 0.3}}));
+  // "11" read no closer than a character is taken (0.36, as 国): its two
+  // bars stay digits.
+  cells.push_back(Cell({552, 14, 8, 31}, {{kOne, 0.05}}));
+  cells.push_back(Cell({574, 14, 8, 31}, {{kOne, 0.06}}));
+  cells.push_back(Cell({550, 12, 36, 40}, {{kGuo, 0.36}}));
   YieldToCoveringCharacters(&cells, &geometry, &box, 0.25, 0.05);
   for (size_t c = 5; c < 8; ++c) EXPECT_DOUBLE_EQ(0.35, cells[c].distances[0]) << c;
   EXPECT_EQ(kComma, cells[10].labels[0]);
   EXPECT_EQ(0.08, cells[10].distances[0]);
   EXPECT_EQ(0.05, cells[9].distances[0]);
+  EXPECT_EQ(0.05, cells[12].distances[0]);
+  EXPECT_EQ(0.06, cells[13].distances[0]);
 
   // Without the geometry only a close Chinese reading over it counts.
   std::vector<CellReadings> plain = {Cell({0, 0, 40, 40}, {{kChuan, 0.2}}), Cell({10, 0, 6, 40}, {{kOne, 0.05}}),
@@ -136,6 +143,25 @@ TEST(LineBox, PartsOfAChineseGlyphYieldToTheWholeAndADigitsCommaDoesNot) {
   YieldToCoveringCharacters(&plain, nullptr, nullptr, 0.25, 0.05);
   EXPECT_DOUBLE_EQ(0.25, plain[1].distances[0]);
   EXPECT_EQ(0.05, plain[3].distances[0]);
+}
+
+TEST(LineBox, AWholeGlyphReadPoorlyIsStillAGlyphUnlessLettersLieBeside) {
+  const GlyphGeometry geometry = LineGeometry();
+  std::vector<CellReadings> cells = ChineseLine(4);
+  LineBox box;
+  ASSERT_TRUE(EstimateLineBox(cells, geometry, &box));
+  const CellReadings poor = Cell({200, 12, 38, 40}, {{kGuo, 0.4}});
+  EXPECT_TRUE(IsPoorlyReadGlyph(cells, poor, geometry, box, 0.45));
+  EXPECT_FALSE(IsPoorlyReadGlyph(cells, Cell({200, 12, 38, 40}, {{kGuo, 0.5}}), geometry, box, 0.45)) << "too far";
+  EXPECT_FALSE(IsPoorlyReadGlyph(cells, Cell({200, 12, 14, 40}, {{kGuo, 0.4}}), geometry, box, 0.45))
+      << "half as wide as a glyph";
+  EXPECT_FALSE(IsPoorlyReadGlyph(cells, Cell({200, 30, 38, 40}, {{kGuo, 0.4}}), geometry, box, 0.45))
+      << "off the line";
+  EXPECT_FALSE(IsPoorlyReadGlyph(cells, Cell({200, 12, 38, 40}, {{kFive, 0.4}}), geometry, box, 0.45))
+      << "not a Chinese reading";
+  // Beside a "5" read closely: "55" that touch, not a glyph.
+  cells.push_back(Cell({243, 15, 18, 31}, {{kFive, 0.05}}));
+  EXPECT_FALSE(IsPoorlyReadGlyph(cells, poor, geometry, box, 0.45));
 }
 
 TEST(LineBox, FaintCellsAreReadAsNothing) {
@@ -222,6 +248,8 @@ TEST(PrintedWidth, LookalikesTakeTheKindOfTheirNeighbours) {
       {"No.7", "No.7"},                    // a letter and a digit: left as read
       {"国0国", "国0国"},                  // no neighbours of either kind
       {"XK-3O49A", "XK-3049A"},
+      {"好o你好o", "好。你好。"},          // a small circle alone beside Chinese: their full stop
+      {"o你", "o你"}, {"好o.", "好o."}, {"共O型", "共O型"},
   };
   for (const auto& [read, settled] : cases) EXPECT_EQ(Gbk(settled), SettleLookalikes(Gbk(read))) << read;
 }

@@ -188,6 +188,36 @@ TEST(ScenePrint, TiltedSheetIsATrapezoidAndADimRoomIsDarker) {
   EXPECT_NEAR(0.3 * GreyAround(lit, {320, 240}), GreyAround(dim, {320, 240}), 2.0);
 }
 
+// A print finer than the frame covers the sheet's size in frame pixels, and
+// detail finer than a pixel comes out as its grey, flat or tilted: each
+// pixel takes in its area, no stripes beat through.
+TEST(ScenePrint, PrintFinerThanTheFrameIsTakenInOverEachPixel) {
+  cv::Mat fine(600, 423, CV_8U);
+  for (int y = 0; y < fine.rows; ++y)
+    for (int x = 0; x < fine.cols; ++x) fine.at<uint8_t>(y, x) = (x + y) % 2 ? 0 : 255;
+  DeskLight light;
+  light.shadow = false;
+  light.vignetting = 0.0;
+  light.noise = 0.0;
+  light.blur = 0.0;
+  for (float tilt : {0.0f, 10.0f}) {
+    const Scene scene = PhotographedSheet(fine, kFrame, 3.0f, light, 3, tilt, 3);
+    const Sheet& sheet = scene.sheets[0];
+    if (tilt == 0.0f) {
+      EXPECT_NEAR(141.0f, sheet.rect.size.width, 0.5f);
+      EXPECT_NEAR(200.0f, sheet.rect.size.height, 0.5f);
+    }
+    cv::Mat grey;
+    cv::cvtColor(RenderScene(scene), grey, cv::COLOR_BGR2GRAY);
+    cv::Scalar mean, spread;
+    cv::meanStdDev(grey(cv::Rect(cvRound(sheet.rect.center.x) - 30, cvRound(sheet.rect.center.y) - 30, 60, 60)), mean,
+                   spread);
+    // Half ink, half paper: ink keeps a tenth of the paper's light.
+    EXPECT_NEAR(0.55 * 240, mean[0], 12.0) << tilt;
+    EXPECT_LT(spread[0], 6.0) << tilt;
+  }
+}
+
 TEST(SceneSheets, RandomSheetsLieWhollyInsideTheFrameWithPaperProportions) {
   cv::RNG rng(42);
   for (int i = 0; i < 200; ++i) {
