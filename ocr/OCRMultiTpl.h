@@ -30,8 +30,10 @@ class COCRMultiTpl : public COCRInterface {
   // Component names longer than this are refused.
   static constexpr size_t kMaxNameLength = 99;
   // Labels whose templates are compared after their means, and the values
-  // of the means compared.
-  static constexpr size_t kNearestMeans = 16;
+  // of the means compared. A label's mean pools its print at size with
+  // enlarged small print and lies further from a sharp glyph than its own
+  // template does: fewer labels let such a glyph's own one slip.
+  static constexpr size_t kNearestMeans = 24;
   static constexpr size_t kMeanLength = 48;
 
   COCRMultiTpl() = default;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <limits>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <opencv2/imgproc.hpp>
@@ -23,18 +24,25 @@ constexpr int kCount = 10;
 constexpr double kInfinity = std::numeric_limits<double>::infinity();
 const char kText[] = "文字识别结果正确显示方向";
 constexpr int kChars = 12;
+// In the Hei face: characters whose label's templates (at size and enlarged
+// small print) average far from the sharp glyph.
+const char kHeiText[] = "阀嚣避";
+constexpr int kHeiChars = 3;
 
 // Glyphs as the page reader hands them over (ink bright), one per pitch of
-// a printed line: sharp, soft as under a camera, and small.
+// a printed line: sharp, soft as under a camera, and small; then the sharp
+// Hei line.
 std::vector<cv::Mat> LineGlyphs() {
   const cv::Mat sharp = PrintedLines({kChars * kPitch + 40, 100}, {kText}, {20, 30});
+  const cv::Mat hei = PrintedLines({kChars * kPitch + 40, 100}, {kHeiText}, {20, 30}, vqscene::HeiFont());
   cv::Mat soft, small;
   cv::GaussianBlur(sharp, soft, cv::Size(), 1.2);
   cv::resize(soft, small, cv::Size(), 0.6, 0.6, cv::INTER_AREA);
   std::vector<cv::Mat> glyphs;
-  for (const cv::Mat& line : {sharp, soft, small}) {
+  const std::pair<cv::Mat, int> lines[] = {{sharp, kChars}, {soft, kChars}, {small, kChars}, {hei, kHeiChars}};
+  for (const auto& [line, chars] : lines) {
     const double scale = static_cast<double>(line.cols) / sharp.cols;
-    for (int i = 0; i < kChars; ++i) {
+    for (int i = 0; i < chars; ++i) {
       const int x0 = static_cast<int>((20 + i * kPitch) * scale);
       const int x1 = static_cast<int>((20 + (i + 1) * kPitch) * scale);
       cv::Mat glyph;
@@ -168,6 +176,9 @@ TEST_F(ProductTemplates, NearCandidatesAreThoseOfThePlainComparison) {
     // The sharp line is read as printed: these are glyphs, not fragments.
     if (g < kChars) {
       EXPECT_EQ(printed.substr(2 * g, 2), std::string(labels, 2)) << "glyph " << g;
+    }
+    if (g >= 3 * kChars) {
+      EXPECT_EQ(Gbk(kHeiText).substr(2 * (g - 3 * kChars), 2), std::string(labels, 2)) << "glyph " << g;
     }
   }
   EXPECT_GE(found, kNearFound * near) << found << " of " << near << " near candidates found";

@@ -20,12 +20,14 @@ inline std::u32string Codes(const std::string& utf8) {
   return std::u32string(wide.begin(), wide.end());
 }
 
-// Lines of text at 200 dpi and about 14 points, in the Song face.
+// Lines of text at 200 dpi and about 14 points, in the Song face unless
+// another is given.
 constexpr int kEm = 40;
 constexpr int kPitch = 44;
 constexpr int kLineSpacing = 72;
-inline cv::Mat PrintedLines(cv::Size size, const std::vector<std::string>& utf8Lines, cv::Point origin) {
-  vqscene::CjkTextRenderer renderer(vqscene::SongFont());
+inline cv::Mat PrintedLines(cv::Size size, const std::vector<std::string>& utf8Lines, cv::Point origin,
+                            const vqscene::CjkFont& font = vqscene::SongFont()) {
+  vqscene::CjkTextRenderer renderer(font);
   std::vector<std::u32string> lines;
   for (const std::string& line : utf8Lines) lines.push_back(Codes(line));
   return vqscene::RenderTextLines(renderer, size, lines, origin, kEm, kPitch, kLineSpacing);
