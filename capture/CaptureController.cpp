@@ -284,9 +284,9 @@ HRESULT CCaptureController::StartRecording(const wchar_t* path, int width, int h
   return BuildRecordingGraph(recording_, preview_, path, width, height, fps, bitRate);
 }
 
-HRESULT CCaptureController::StopRecording() {
+HRESULT CCaptureController::StopRecording(std::wstring* written) {
   if (!recording_) return E_POINTER;
-  const HRESULT stopped = StopRecordingGraph(recording_);
+  const HRESULT stopped = StopRecordingGraph(recording_, written);
   CoUninitialize();
   delete recording_;
   recording_ = nullptr;
