@@ -76,11 +76,10 @@ class CCaptureController {
   // The secondary camera's newest frame; empty without one.
   cv::Mat GetSecondaryFrame();
   bool GetWaterMark(WaterMarkParams* out);
-  // The main source's device event (VIDEO_EVENT_*); false without one.
-  bool PollEvent(int* status);
-  // Whether the main source's camera was reported unplugged: its pending
-  // device events are read here, and a loss is remembered. A controller
-  // whose camera is lost gives no more pictures to save.
+  // Whether the main source's camera was reported unplugged, or its stream
+  // broken off: its pending events are read here, and a loss is
+  // remembered. A controller whose camera is lost gives no more pictures to
+  // save.
   bool CameraLost();
   int GetFormatCount();
   int GetFormatSize(int i, int* width, int* height);

@@ -286,10 +286,7 @@ void CPaldroseDlg::SyncFromCapabilities() {
 
 void CPaldroseDlg::OnTimer(UINT_PTR id) {
   if (id != TIMER_CAMERA_STATUS) return;
-  int status = 0;
-  auto lost = [&](CCaptureController* controller) {
-    return controller && controller->PollEvent(&status) && (status == 1 || status == 2);
-  };
+  auto lost = [](CCaptureController* controller) { return controller && controller->CameraLost(); };
   if (lost(m_mainController)) {
     KillTimer(TIMER_CAMERA_STATUS);
     Tell(kMainLost, nullptr, MB_OK, true);
