@@ -5,6 +5,8 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
+#include <cstdlib>
 #include <ctime>
 
 #include "imaging/ReplacingFile.h"
@@ -148,7 +150,13 @@ BOOL ProfileFiles::Replace(const std::string& path, const std::string* current, 
   }
   timespec now{};
   clock_gettime(CLOCK_REALTIME, &now);
-  CReplacingFile file(path);
+  // A linked file is replaced where it lies; the link stays.
+  std::string target = path;
+  if (char* real = realpath(path.c_str(), nullptr)) {
+    target = real;
+    free(real);
+  }
+  CReplacingFile file(target);
   struct stat written {};
   errno = 0;
   const bool ok = file.Create() && WriteAll(file.Descriptor(), data) && fstat(file.Descriptor(), &written) == 0 &&

@@ -135,6 +135,16 @@ TEST_F(PrivateProfile, UnstorableNamesAndValuesAreRefused) {
   EXPECT_FALSE(std::filesystem::exists(path));
 }
 
+TEST_F(PrivateProfile, ALinkedFileIsWrittenWhereItLiesAndTheLinkStays) {
+  const std::filesystem::path real = vqtest::TempPath("elsewhere/Sys.ini");
+  std::filesystem::create_directories(real.parent_path());
+  vqtest::WriteFile(real, "[S]\nk=old\n");
+  std::filesystem::create_symlink(real, path);
+  EXPECT_TRUE(WritePrivateProfileStringW(L"S", L"k", L"new", file.c_str()));
+  EXPECT_TRUE(std::filesystem::is_symlink(path));
+  EXPECT_EQ(vqtest::ReadFile(real), "[S]\nk=new\n");
+}
+
 TEST_F(PrivateProfile, FailedWritesLeaveTheFileIntact) {
   std::wstring inMissingFolder = vq::FromFsPath(vqtest::TempPath("no/such/Sys.ini"));
   EXPECT_FALSE(WritePrivateProfileStringW(L"S", L"k", L"v", inMissingFolder.c_str()));
