@@ -48,7 +48,8 @@ CString CIniFile::Read(const wchar_t* section, const wchar_t* key, const wchar_t
     const std::optional<std::wstring> value =
         section && key ? memory_->Get(section, key) : std::optional<std::wstring>();
     if (!value) return CString(whenAbsent);
-    // As the file door's buffer holds it: up to a zero, at most 259 characters.
+    // As the file door's buffer holds it: up to a zero, at most MAX_PATH - 1
+    // characters.
     const size_t length = std::min<size_t>(value->find(L'\0'), kValueBufferChars - 1);
     return CString(value->c_str(), static_cast<int>(std::min(length, value->size())));
   }

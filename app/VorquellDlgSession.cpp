@@ -58,6 +58,10 @@ void CVorquellDlg::ClearLeftoversOfEarlierRuns() {
   }
   if (!settings_.foldPath.IsEmpty())
     for (const std::string& dated : DateFolders(vq::PathToBytes(settings_.foldPath.str()))) folders.push_back(dated);
+  // And what a save of the settings file left beside it.
+  const CString settingsFile = settings_.iniFile.GetPath();
+  if (const int slash = settingsFile.ReverseFind(L'/'); slash > 0)
+    folders.push_back(vq::PathToBytes(settingsFile.Left(slash).str()));
   for (const std::string& folder : folders) {
     // Recordings an earlier run could not finish are finished, or kept as cut short.
     vq::dshow::SettleCutShortRecordings(folder);

@@ -159,18 +159,15 @@ cv::Mat CCaptureController::GetSecondaryFrame() {
 
 bool CCaptureController::GetWaterMark(WaterMarkParams* out) { return preview_ && preview_->GetWaterMark(out); }
 
-bool CCaptureController::PollEvent(int* status) {
-  long eventCode = 0;
-  return mainSource_ && mainSource_->PollEvent(status, &eventCode);
-}
-
 bool CCaptureController::CameraLost() {
   // Bounded: a source that keeps reporting cannot hold the caller here.
   for (int i = 0; mainSource_ && !cameraLost_ && i < kMaxEventsRead; ++i) {
     int status = VIDEO_EVENT_NONE;
     long eventCode = 0;
     if (!mainSource_->PollEvent(&status, &eventCode) || eventCode == 0) break;
-    cameraLost_ = status == VIDEO_EVENT_DEVICE_LOST;
+    // A stream the camera broke off (a transfer error) gives nothing more
+    // until the camera is plugged in again, as after an unplug.
+    cameraLost_ = status == VIDEO_EVENT_DEVICE_LOST || status == VIDEO_EVENT_ABORTED;
   }
   return cameraLost_;
 }
@@ -284,9 +281,9 @@ HRESULT CCaptureController::StartRecording(const wchar_t* path, int width, int h
   return BuildRecordingGraph(recording_, preview_, path, width, height, fps, bitRate);
 }
 
-HRESULT CCaptureController::StopRecording() {
+HRESULT CCaptureController::StopRecording(std::wstring* written) {
   if (!recording_) return E_POINTER;
-  const HRESULT stopped = StopRecordingGraph(recording_);
+  const HRESULT stopped = StopRecordingGraph(recording_, written);
   CoUninitialize();
   delete recording_;
   recording_ = nullptr;

@@ -5,6 +5,7 @@
 // OpenCV matrices. Used on the user-interface thread; GetFrame and
 // GetDocumentImages also from worker threads, which must be stopped before
 // the controller is deleted or its camera reopened.
+#include <string>
 #include <vector>
 
 #include <opencv2/core.hpp>
@@ -75,11 +76,10 @@ class CCaptureController {
   // The secondary camera's newest frame; empty without one.
   cv::Mat GetSecondaryFrame();
   bool GetWaterMark(WaterMarkParams* out);
-  // The main source's device event (VIDEO_EVENT_*); false without one.
-  bool PollEvent(int* status);
-  // Whether the main source's camera was reported unplugged: its pending
-  // device events are read here, and a loss is remembered. A controller
-  // whose camera is lost gives no more pictures to save.
+  // Whether the main source's camera was reported unplugged, or its stream
+  // broken off: its pending events are read here, and a loss is
+  // remembered. A controller whose camera is lost gives no more pictures to
+  // save.
   bool CameraLost();
   int GetFormatCount();
   int GetFormatSize(int i, int* width, int* height);
@@ -88,8 +88,9 @@ class CCaptureController {
   // of the first sound input where there is one; a recording in progress is
   // ended first. E_POINTER without a preview, else the graph's result.
   HRESULT StartRecording(const wchar_t* path, int width, int height, int fps, int bitRate);
-  // Completes the file; E_POINTER when nothing is recording.
-  HRESULT StopRecording();
+  // Completes the file; E_POINTER when nothing is recording. *written, when
+  // given, receives where the file went (RecordingGraph.h).
+  HRESULT StopRecording(std::wstring* written = nullptr);
 
   // For the programs and tests: what the controller holds.
   CShowVideoPro* Preview() const { return preview_; }

@@ -87,9 +87,13 @@ bool FindAudioCaptureDevice(IBaseFilter** out) {
   return true;
 }
 
-HRESULT StopRecordingGraph(RecordingGraph* record) {
+HRESULT StopRecordingGraph(RecordingGraph* record, std::wstring* written) {
   if (!record) return E_POINTER;
   const HRESULT hr = record->control ? record->control->Stop() : S_FALSE;
+  LPOLESTR name = nullptr;
+  if (written && record->file && SUCCEEDED(record->file->GetCurFile(&name, nullptr)) && name) *written = name;
+  CoTaskMemFree(name);
+  ReleaseMember(record->file);
   // Everything a failed build left behind goes too, not only a built graph.
   ReleaseMember(record->builder);
   ReleaseMember(record->control);
@@ -101,7 +105,8 @@ HRESULT StopRecordingGraph(RecordingGraph* record) {
 HRESULT BuildRecordingGraph(RecordingGraph* record, CShowVideoPro* preview, const wchar_t* path, int width,
                             int height, int fps, int bitRate) {
   if (!record || !path) return E_POINTER;
-  if (record->graph || record->builder || record->control || record->source) StopRecordingGraph(record);
+  if (record->graph || record->builder || record->control || record->source || record->file)
+    StopRecordingGraph(record);
   if (width <= 0 || height <= 0 || fps <= 0 || bitRate <= 0) return E_INVALIDARG;
 
   HRESULT hr = CoCreateInstance(CLSID_FilterGraph, nullptr, CLSCTX_INPROC_SERVER, IID_IGraphBuilder,
@@ -123,7 +128,7 @@ HRESULT BuildRecordingGraph(RecordingGraph* record, CShowVideoPro* preview, cons
   if (FAILED(hr)) return hr;
 
   ComPtr<IBaseFilter> writer;
-  hr = record->builder->SetOutputFileName(&MEDIASUBTYPE_Asf, path, writer.Put(), nullptr);
+  hr = record->builder->SetOutputFileName(&MEDIASUBTYPE_Asf, path, writer.Put(), &record->file);
   if (FAILED(hr)) return hr;
   ComPtr<IConfigAsfWriter> config;
   hr = writer->QueryInterface(IID_IConfigAsfWriter, config.PutVoid());

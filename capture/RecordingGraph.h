@@ -2,6 +2,8 @@
 // The graph behind a recording: the preview's pictures through the push
 // source into the ASF writer, with the first sound input (through a tee)
 // where there is one, else picture only.
+#include <string>
+
 #include "platform/dshow/Interfaces.h"
 #include "platform/dshow/WmProfile.h"
 
@@ -13,6 +15,7 @@ struct RecordingGraph {
   ICaptureGraphBuilder2* builder;
   IMediaControl* control;  // non-null once the graph has been built
   IBaseFilter* source;     // the push source
+  IFileSinkFilter* file;   // the writer's file
 };
 
 // Builds and runs the graph writing `path`: width x height at fps frames per
@@ -22,8 +25,10 @@ struct RecordingGraph {
 HRESULT BuildRecordingGraph(RecordingGraph* record, CShowVideoPro* preview, const wchar_t* path, int width,
                             int height, int fps, int bitRate);
 // Stops the graph (completing the file) and releases every member: the
-// result of stopping, S_FALSE when there was no media control.
-HRESULT StopRecordingGraph(RecordingGraph* record);
+// result of stopping, S_FALSE when there was no media control. *written,
+// when given, receives where the file went (a free name beside the one
+// asked for when that was taken meanwhile).
+HRESULT StopRecordingGraph(RecordingGraph* record, std::wstring* written = nullptr);
 // False when the device enumerator is missing or the audio input category is
 // empty; otherwise true, with the first device bound as a filter in *out
 // (or null when its name cannot be read).

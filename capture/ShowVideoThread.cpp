@@ -102,6 +102,8 @@ void CShowVideoThread::WindowThread() {
   SetEvent(windowDone_);
   // Without a window there is nothing to run: the thread ends, so nobody waits on it.
   if (!host) return;
+  // Not RunThreadLoop: these windows lie inside the main thread's window,
+  // whose framework windows' pre-translation may run on that thread only.
   MSG msg;
   while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
     TranslateMessage(&msg);

@@ -6,6 +6,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdio>
 
 #include "imaging/WorkFiles.h"
 
@@ -35,6 +36,48 @@ bool SyncAndClose(int fd) {
   return synced && closed;
 }
 
+// Renames without ever replacing: fails with EEXIST when something is at
+// `to`.
+int RenameNoReplace(const std::string& from, const std::string& to) {
+  if (renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE) == 0) return 0;
+  if (errno != EINVAL && errno != ENOSYS) return -1;
+  // A file system without it: a hard link is made only where nothing is.
+  if (link(from.c_str(), to.c_str()) == 0) {
+    unlink(from.c_str());
+    return 0;
+  }
+  if (errno != EPERM && errno != EOPNOTSUPP) return -1;
+  // Nor with links (some removable media): a check just before the rename.
+  struct stat st {};
+  if (lstat(to.c_str(), &st) == 0) {
+    errno = EEXIST;
+    return -1;
+  }
+  return rename(from.c_str(), to.c_str());
+}
+
+// Renames `from` to `target` or to the first free "<stem>_<n><extension>";
+// the path it got, empty on failure.
+std::string RenameToFreeName(const std::string& from, const std::string& target) {
+  const size_t slash = target.find_last_of('/');
+  const size_t dot = target.find_last_of('.');
+  const bool extension = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
+  const std::string stem = extension ? target.substr(0, dot) : target;
+  const std::string tail = extension ? target.substr(dot) : std::string();
+  std::string candidate = target;
+  for (int n = 1; RenameNoReplace(from, candidate) != 0; ++n) {
+    if (errno != EEXIST) return std::string();
+    candidate = stem + "_" + std::to_string(n) + tail;
+  }
+  return candidate;
+}
+
+// Syncs the file at `path` through a descriptor of its own.
+bool SyncFile(const std::string& path) {
+  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  return fd >= 0 && SyncAndClose(fd);
+}
+
 }  // namespace
 
 const DiskCalls& Disk() { return *g_disk.load(); }
@@ -48,7 +91,14 @@ bool SyncFolderOf(const std::string& path) {
   return fd >= 0 && SyncAndClose(fd);
 }
 
-CReplacingFile::CReplacingFile(std::string target) : target_(std::move(target)) {}
+bool MoveToFreeName(const std::string& from, const std::string& target, std::string* placed) {
+  placed->clear();
+  if (!SyncFile(from)) return false;
+  *placed = RenameToFreeName(from, target);
+  return !placed->empty() && SyncFolderOf(*placed);
+}
+
+CReplacingFile::CReplacingFile(std::string target, Placing placing) : target_(std::move(target)), placing_(placing) {}
 
 CReplacingFile::~CReplacingFile() {
   CloseDescriptor();
@@ -56,14 +106,15 @@ CReplacingFile::~CReplacingFile() {
 }
 
 bool CReplacingFile::Create() {
-  if (target_.empty() || target_.back() == '/' || !MayReplace(target_)) return false;
+  const bool replacing = placing_ == Placing::kReplace;
+  if (target_.empty() || target_.back() == '/' || (replacing && !MayReplace(target_))) return false;
   for (int attempt = 0; attempt < 16; ++attempt) {
     std::string candidate = WorkFileNameBeside(target_);
     const int fd = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd >= 0) {
       // A replaced file keeps its permissions.
       struct stat existing {};
-      if (stat(target_.c_str(), &existing) == 0) fchmod(fd, existing.st_mode & 07777);
+      if (replacing && stat(target_.c_str(), &existing) == 0) fchmod(fd, existing.st_mode & 07777);
       fd_ = fd;
       temp_ = std::move(candidate);
       return true;
@@ -91,17 +142,24 @@ bool CReplacingFile::Commit() {
   if (temp_.empty() || committed_) return false;
   // The content goes to disk through a descriptor of its own when the
   // writer wrote by name or closed its own.
-  int fd = ReleaseDescriptor();
-  if (fd < 0) fd = open(temp_.c_str(), O_RDONLY | O_CLOEXEC);
-  const bool onDisk = fd >= 0 && SyncAndClose(fd) && !failed_;
-  if (!onDisk || !MayReplace(target_) || rename(temp_.c_str(), target_.c_str()) != 0) {
+  const int fd = ReleaseDescriptor();
+  const bool onDisk = (fd >= 0 ? SyncAndClose(fd) : SyncFile(temp_)) && !failed_;
+  if (onDisk) {
+    if (placing_ == Placing::kFreeName)
+      placed_ = RenameToFreeName(temp_, target_);
+    else if (MayReplace(target_) && rename(temp_.c_str(), target_.c_str()) == 0)
+      placed_ = target_;
+  }
+  if (placed_.empty()) {
+    const int error = errno;
     unlink(temp_.c_str());
     temp_.clear();
+    errno = error;
     return false;
   }
   committed_ = true;
   // The new name is durable only once the folder is.
-  return SyncFolderOf(target_);
+  return SyncFolderOf(placed_);
 }
 
 bool WriteReplacing(const std::string& target, const void* bytes, std::size_t size) {

@@ -11,14 +11,19 @@ namespace vq {
 
 class CReplacingFile {
  public:
-  explicit CReplacingFile(std::string target);
+  // What Commit does when a file is at the target by then.
+  enum class Placing {
+    kReplace,   // the new content replaces it
+    kFreeName,  // the new file goes beside it, under the first free name
+  };
+  explicit CReplacingFile(std::string target, Placing placing = Placing::kReplace);
   ~CReplacingFile();  // removes the temporary file unless committed
   CReplacingFile(const CReplacingFile&) = delete;
   CReplacingFile& operator=(const CReplacingFile&) = delete;
 
   // Creates the temporary file beside the target (same extension, so writers
   // that choose the format by name still work). False when the folder cannot
-  // take a new file or the target exists and is not a regular file.
+  // take a new file or a target to be replaced is not a regular file.
   bool Create();
   // Descriptor of the temporary file, open for writing (-1 before Create or
   // after ReleaseDescriptor/CloseDescriptor).
@@ -36,9 +41,13 @@ class CReplacingFile {
   // file; the temporary file is then removed and, unless only the folder
   // sync failed, the target is as it was.
   bool Commit();
+  // Where a committed file is: the target, or the free name it got.
+  const std::string& PlacedPath() const { return placed_; }
 
  private:
   std::string target_;
+  Placing placing_;
+  std::string placed_;
   std::string temp_;
   int fd_ = -1;
   bool failed_ = false;
@@ -48,6 +57,12 @@ class CReplacingFile {
 // Writes bytes to `target` through a work file beside it; false, with an
 // existing target untouched and no work file left, when that fails.
 bool WriteReplacing(const std::string& target, const void* bytes, std::size_t size);
+
+// Moves a finished file to `target`, or, when something is there, to the
+// first free "<stem>_<n><extension>" beside it, never over another file:
+// synced before, the folder synced after. *placed receives the path it got
+// (empty when it stayed where it was); false when any step failed.
+bool MoveToFreeName(const std::string& from, const std::string& target, std::string* placed);
 
 // Syncs the folder that holds `path` (its last '/'), so a file renamed into
 // it survives a power loss. True where the file system cannot sync folders.

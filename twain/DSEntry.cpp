@@ -251,9 +251,9 @@ extern "C" VQ_EXPORT TW_UINT16 DS_Entry(TW_IDENTITY* origin, TW_UINT32 DG, TW_UI
   // Where the host's call is, until the very end of this function.
   CHostCallScope call(module.hostCalls, from);
   if (module.thread.IsCurrentThread()) {
-    // A call from inside one of the source's modal loops cannot wait for
-    // them to unwind: refused, nothing changes.
-    if (DestroysWindows(DG, DAT, MSG) && vqplatform::ModalLoopDepth() > 0) {
+    // A call from inside a modal loop one of the source's handlers started
+    // cannot wait for it to unwind: refused, nothing changes.
+    if (DestroysWindows(DG, DAT, MSG) && vqplatform::InNestedLoop()) {
       if (CTWAINDS_Base* ds = FindInstance(module.instances, from)) ds->SetConditionCode(TWCC_SEQERROR);
       return TWRC_FAILURE;
     }

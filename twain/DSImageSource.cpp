@@ -7,6 +7,7 @@
 #include <iostream>
 #include <opencv2/imgproc.hpp>
 
+#include "platform/win/Singletons.h"
 #include "twain/PageGrey.h"
 #include "twain/TWAIN_UI.h"
 
@@ -19,6 +20,14 @@ void FreeImageMessageHandler(FREE_IMAGE_FORMAT format, const char* message) {
   std::cerr << "\n*** " << (name ? name : "Unknown") << " Format" << std::endl;
   std::cerr << message << " ***" << std::endl;
 }
+
+// The image library's handler is process-wide and cannot be read back: it
+// is dropped when the library carrying the source is unloaded, so that a
+// host keeping the image library loaded never calls into unmapped code.
+struct MessageHandler {
+  MessageHandler() { FreeImage_SetOutputMessage(FreeImageMessageHandler); }
+  ~MessageHandler() { FreeImage_SetOutputMessage(nullptr); }
+};
 
 // An 8-bit bitmap of a grey matrix, with the grey palette.
 FIBITMAP* GreyBitmap(const cv::Mat& grey) {
@@ -36,7 +45,8 @@ FIBITMAP* GreyBitmap(const cv::Mat& grey) {
 
 CDSImageSource::CDSImageSource() {
   FreeImage_Initialise(FALSE);
-  FreeImage_SetOutputMessage(FreeImageMessageHandler);
+  static MessageHandler* handler = vqplatform::MakeSingleton<MessageHandler>();
+  (void)handler;
   Reset();
 }
 

@@ -73,7 +73,7 @@ void CDSUiThread::Run() {
   }
   m_changed.notify_all();
   if (!window) return;
-  vqplatform::RunThreadLoop(nullptr, [this] {
+  vqplatform::RunThreadLoop([this] {
     if (m_topLevelWork) m_topLevelWork();
   });
 }

@@ -2,11 +2,11 @@
 
 #include "platform/mfc/CDC.h"
 #include "platform/mfc/CWinApp.h"
+#include "platform/win/Dialog.h"
 #include "platform/win/Menu.h"
 #include "resources/Resources.h"
 #include "twain/CameraWindowPictures.h"
 #include "twain/PageJoin.h"
-#include "twain/WindowPlacement.h"
 
 namespace strenvik {
 namespace {
@@ -104,15 +104,10 @@ void CMergeImageDlg::Relayout() {
   }
   // It opens centred on the camera window; a later layout keeps it around
   // its centre, where the user may have moved it.
-  RECT place;
-  if (!m_placed) {
-    place = CentredOn(m_notifyWindow ? m_notifyWindow->GetSafeHwnd() : nullptr, width, height);
-    m_placed = true;
-  } else {
-    const LONG x = (window.left + window.right - width) / 2, y = (window.top + window.bottom - height) / 2;
-    place = InsideWorkArea(RECT{x, y, x + width, y + height});
-  }
+  const RECT place = vqplatform::CentredRect(SIZE{width, height}, m_hWnd);
   MoveWindow(place.left, place.top, width, height, TRUE);
+  if (!m_placed) CenterWindow(m_notifyWindow);
+  m_placed = true;
 }
 
 void CMergeImageDlg::OnSwapOrder() {

@@ -82,7 +82,8 @@ bool CPageThumbItem::OnLButtonUp(UINT, int x, int y) {
   m_selected = m_hover = false;
   Redraw(true);
   if (!Inside(x, y)) return false;
-  CShowImageDlg preview(nullptr);
+  // Owned by the window the item is in, which is disabled meanwhile.
+  CShowImageDlg preview(m_parent);
   preview.SetImage(m_page);
   preview.DoModal();
   return true;

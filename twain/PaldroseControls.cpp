@@ -201,9 +201,8 @@ void CPaldroseDlg::OnScanParams() {
   AFX_MANAGE_STATE(AfxGetStaticModuleState());
   GetDlgItem(6002)->GetWindowRect(&m_previewRect);
   ScreenToClient(&m_previewRect);
-  CScanParameterDlg dialog;
+  CScanParameterDlg dialog(this);
   dialog.m_captureController = CurrentController();
-  dialog.m_centreOn = GetSafeHwnd();
   StoreWaterMarkPositions();
   dialog.m_settings = m_settings;
   if (dialog.DoModal() != IDOK) return;

@@ -17,7 +17,6 @@
 #include "twain/MergeImageDlg.h"
 #include "twain/PageThumbItem.h"
 #include "twain/TWAIN_UI.h"
-#include "twain/WindowPlacement.h"
 #include "ui/FxButtonSkin.h"
 
 namespace strenvik {
@@ -140,9 +139,10 @@ BOOL CPaldroseDlg::OnInitDialog() {
     look.tooltipBack = GetSysColor(COLOR_INFOBK);
     ApplyFxButtonSkin(*skin.button, look);
   }
+  CenterWindow();
   RECT window{};
   GetWindowRect(&window);
-  const RECT place = ClearOfOtherCameraWindows(CentredOn(nullptr, window.right - window.left, window.bottom - window.top));
+  const RECT place = ClearOfOtherCameraWindows(window);
   MoveWindow(place.left, place.top, place.right - place.left, place.bottom - place.top, TRUE);
   return TRUE;
 }
@@ -169,8 +169,10 @@ BOOL CALLBACK CollectCameraWindow(HWND hwnd, LPARAM param) {
 
 RECT CPaldroseDlg::ClearOfOtherCameraWindows(RECT place) const {
   // Another host's camera window opened here first: this one steps down and
-  // right of it, so that both can be seen.
+  // right of it, so that both can be seen, as far as the work area goes.
   constexpr LONG kStep = 32;
+  RECT area{};
+  SystemParametersInfoW(SPI_GETWORKAREA, 0, &area, 0);
   CameraWindows others{this, {}};
   EnumWindows(&CollectCameraWindow, reinterpret_cast<LPARAM>(&others));
   auto taken = [&](const RECT& rect) {
@@ -179,8 +181,8 @@ RECT CPaldroseDlg::ClearOfOtherCameraWindows(RECT place) const {
     return false;
   };
   for (size_t step = 0; step <= others.corners.size() && taken(place); ++step) {
-    const RECT next = InsideWorkArea(RECT{place.left + kStep, place.top + kStep, place.right + kStep, place.bottom + kStep});
-    if (next.left == place.left && next.top == place.top) break;  // the work area's corner
+    const RECT next{place.left + kStep, place.top + kStep, place.right + kStep, place.bottom + kStep};
+    if (next.right > area.right || next.bottom > area.bottom) break;
     place = next;
   }
   return place;
@@ -284,10 +286,7 @@ void CPaldroseDlg::SyncFromCapabilities() {
 
 void CPaldroseDlg::OnTimer(UINT_PTR id) {
   if (id != TIMER_CAMERA_STATUS) return;
-  int status = 0;
-  auto lost = [&](CCaptureController* controller) {
-    return controller && controller->PollEvent(&status) && (status == 1 || status == 2);
-  };
+  auto lost = [](CCaptureController* controller) { return controller && controller->CameraLost(); };
   if (lost(m_mainController)) {
     KillTimer(TIMER_CAMERA_STATUS);
     Tell(kMainLost, nullptr, MB_OK, true);

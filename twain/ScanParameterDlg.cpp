@@ -5,7 +5,6 @@
 #include "capture/CaptureController.h"
 #include "platform/mfc/DataExchange.h"
 #include "twain/CameraModels.h"
-#include "twain/WindowPlacement.h"
 #include "ui/WaterMarkDialog.h"
 
 namespace strenvik {
@@ -31,7 +30,7 @@ ON_BN_CLICKED(kTimeMark, OnTimeMarkClicked)
 ON_NOTIFY(NM_RELEASEDCAPTURE, kTransparency, OnTransparencyReleased)
 END_MESSAGE_MAP()
 
-CScanParameterDlg::CScanParameterDlg() : CDialog(IDD, nullptr) {}
+CScanParameterDlg::CScanParameterDlg(CWnd* owner) : CDialog(IDD, owner) {}
 
 void CScanParameterDlg::DoDataExchange(CDataExchange* dx) {
   CDialog::DoDataExchange(dx);
@@ -80,10 +79,6 @@ void CScanParameterDlg::FillSizeList() {
 
 BOOL CScanParameterDlg::OnInitDialog() {
   CDialog::OnInitDialog();
-  CRect window;
-  GetWindowRect(&window);
-  const RECT place = CentredOn(m_centreOn, window.Width(), window.Height());
-  MoveWindow(place.left, place.top, window.Width(), window.Height(), FALSE);
   for (const wchar_t* name : kColorNames) m_colorList.AddString(name);
   SendDlgItemMessageW(m_hWnd, kTransparency, TBM_SETRANGEMIN, FALSE, 0);
   SendDlgItemMessageW(m_hWnd, kTransparency, TBM_SETRANGEMAX, TRUE, 100);

@@ -14,14 +14,13 @@ namespace strenvik {
 class CScanParameterDlg : public CDialog {
  public:
   enum { IDD = 6012 };
-  CScanParameterDlg();
+  // Opens centred on its owner, the camera window, which it disables.
+  explicit CScanParameterDlg(CWnd* owner);
 
   int m_xResolution = 0;
   int m_yResolution = 0;
   // The current camera's controller; may be null.
   CCaptureController* m_captureController = nullptr;
-  // The window it opens centred on: the camera window.
-  HWND m_centreOn = nullptr;
   CTwainSettings m_settings;
 
  protected:

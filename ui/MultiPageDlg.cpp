@@ -2,12 +2,6 @@
 
 #include <algorithm>
 
-#include <opencv2/imgproc.hpp>
-
-#include "app/ImageConversions.h"
-#include "imaging/ReplacingFile.h"
-#include "imaging/TiffPageWriter.h"
-#include "platform/mfc/CImage.h"
 #include "platform/win/Encoding.h"
 #include "platform/win/FileSystem.h"
 #include "base/PathEncoding.h"
@@ -92,34 +86,4 @@ void CMultiPageDlg::OnPreviousGroup() {
 void CMultiPageDlg::OnNextGroup() {
   const int last = static_cast<int>(pages.size()) - kGroup;
   if (PagesOverflow() && items_.size() >= kGroup && FirstShown() < last) ShowPages(std::min(FirstShown() + kGroup, last));
-}
-
-// Pages are appended one by one to a work file beside the document, which
-// becomes the document once every page is in. Pages that cannot be read
-// were left out (or kept) with the user's say before; a page that cannot be
-// loaded or written now fails the document, and the work file goes.
-bool CMultiPageDlg::WriteTiff() {
-  vq::CReplacingFile document(vq::PathToBytes(outputPath.str()));
-  if (!document.Create()) return false;
-  document.CloseDescriptor();
-  const std::wstring work = vq::PathFromBytes(document.TempPath());
-  CTiffPageWriter writer;
-  if (!writer.Open(work.c_str(), 1)) return false;
-  bool failed = false;
-  int written = 0;
-  for (size_t i = 0; i < pages.size() && !failed; ++i) {
-    CImage picture;
-    if (FAILED(picture.Load(pages[i])) || picture.IsNull()) {
-      failed = true;
-      break;
-    }
-    cv::Mat image = ImageToMat(picture);
-    const int type = PageType(i);
-    // A grey file recorded as a colour page (the colour mode changed during the run).
-    if (type == TIFF_PAGE_COLOR && image.channels() == 1) cv::cvtColor(image, image, cv::COLOR_GRAY2BGR);
-    if (writer.AppendPageToFile(image, work.c_str(), type)) ++written;
-    else failed = true;
-  }
-  writer.Close();
-  return !failed && written > 0 && document.Commit();
 }

@@ -20,7 +20,8 @@ class CMultiPageDlg : public CPageStripDlg {
 
  protected:
   BOOL OnInitDialog() override;
-  bool WriteTiff() override;
+  // The TIFF writer's own: 200 dpi, quality 50.
+  vq::TiffPageFormat TiffFormat() const override { return vq::TiffPageFormat{}; }
   DECLARE_MESSAGE_MAP()
 
   void OnPreviousGroup();

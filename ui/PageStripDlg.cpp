@@ -125,7 +125,15 @@ CPageStripDlg::WriteResult CPageStripDlg::WriteDocument(HWND owner, int language
     if (*page < pageTypes.size()) pageTypes.erase(pageTypes.begin() + static_cast<std::ptrdiff_t>(*page));
   }
   HCURSOR previous = SetCursor(LoadCursorW(nullptr, IDC_WAIT));
-  const bool written = mode == 1 ? WriteTiff() : WritePdfDocument(outputPath, pages);
+  bool written = false;
+  if (mode == 1) {
+    std::vector<int> types;
+    for (size_t i = 0; i < pages.size(); ++i) types.push_back(PageType(i));
+    const vq::TiffPageFormat format = TiffFormat();
+    written = WriteTiffDocument(outputPath, pages, types, format.xDpi, format.yDpi, format.jpegQuality);
+  } else {
+    written = WritePdfDocument(outputPath, pages);
+  }
   SetCursor(previous);
   if (written) return WriteResult::kWritten;
   pages = allPages;

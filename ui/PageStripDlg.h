@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "app/SysSettings.h"
+#include "imaging/TiffPageEncoding.h"
 #include "platform/mfc/CDialog.h"
 #include "platform/mfc/CString.h"
 #include "ui/ThumbItem.h"
@@ -61,9 +62,8 @@ class CPageStripDlg : public CDialog {
   // Enter and Escape do nothing: closing takes the dialog's own buttons.
   void OnOK() override {}
   void OnCancel() override {}
-  // Writes the TIFF document from the pages (every one readable); false
-  // when it was not written.
-  virtual bool WriteTiff() = 0;
+  // The resolution and JPEG quality of the TIFF document's pages.
+  virtual vq::TiffPageFormat TiffFormat() const = 0;
   DECLARE_MESSAGE_MAP()
 
   void OnPreviousPage();

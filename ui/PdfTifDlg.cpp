@@ -1,7 +1,5 @@
 #include "ui/PdfTifDlg.h"
 
-#include "ui/DocumentPages.h"
-
 namespace {
 
 constexpr int kItemLeft = 20;
@@ -18,8 +16,6 @@ BOOL CPdfTifDlg::OnInitDialog() {
   return TRUE;
 }
 
-bool CPdfTifDlg::WriteTiff() {
-  std::vector<int> types;
-  for (size_t i = 0; i < pages.size(); ++i) types.push_back(PageType(i));
-  return WriteTiffDocument(outputPath, pages, types, settings.xDpi, settings.yDpi, settings.jpgQuality);
+vq::TiffPageFormat CPdfTifDlg::TiffFormat() const {
+  return vq::TiffPageFormat{settings.xDpi, settings.yDpi, settings.jpgQuality};
 }

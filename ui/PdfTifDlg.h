@@ -14,5 +14,5 @@ class CPdfTifDlg : public CPageStripDlg {
 
  protected:
   BOOL OnInitDialog() override;
-  bool WriteTiff() override;
+  vq::TiffPageFormat TiffFormat() const override;
 };

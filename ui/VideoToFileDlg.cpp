@@ -96,8 +96,12 @@ void CCVideoToFile::OnTimer(UINT_PTR) {
 }
 
 void CCVideoToFile::OnStop() {
-  // A recording that cannot be completed (a full disk) is told of.
-  if (captureController && FAILED(captureController->StopRecording()) && m_recording) {
+  // A recording that cannot be completed (a full disk) is told of, by the
+  // name it was kept under.
+  std::wstring written;
+  const HRESULT stopped = captureController ? captureController->StopRecording(&written) : S_OK;
+  if (!written.empty()) m_outputPath = written.c_str();
+  if (FAILED(stopped) && m_recording) {
     CString text;
     text.Format(kNotCompleted.In(m_language), static_cast<const wchar_t*>(m_outputPath));
     MessageBox(text, L"", MB_OK | MB_ICONERROR);

@@ -22,6 +22,10 @@ class CCVideoToFile : public CDialog {
   CCVideoToFile(CWnd* parent, int language);
 
   void SetOutputPath(const wchar_t* path) { m_outputPath = path ? path : L""; }
+  // Once stopped, where the recording went: a free name beside the one set
+  // when that was taken meanwhile, or the name it was kept under when cut
+  // short.
+  const CString& OutputPath() const { return m_outputPath; }
   // Not owned; the camera to record.
   CCaptureController* captureController = nullptr;
   // The preview's screen rectangle: the dialog sits centred on its bottom edge.

@@ -8,20 +8,30 @@ namespace vqplatform {
 
 namespace {
 
+// Xlib's handlers are process-wide and outlive a library that carries the
+// layer: ours go back to the ones they replaced when the last connection is
+// forgotten, unless another handler has replaced ours since.
+template <class Handler>
+void PutBack(Handler (*set)(Handler), Handler ours, Handler& previous) {
+  const Handler current = set(previous);
+  if (current != ours) set(current);
+  previous = nullptr;
+}
+
 std::mutex watchedMutex;
 std::map<Display*, std::atomic<bool>*> watched;
 XIOErrorHandler previousHandler = nullptr;
 
-bool IsWatched(Display* display) {
-  std::lock_guard lock(watchedMutex);
-  return watched.count(display) != 0;
-}
-
 // Process-wide: a watched connection's handler returns, so its own exit
 // handler (below) runs instead of the process ending.
 int OnIoError(Display* display) {
-  if (!IsWatched(display) && previousHandler) return previousHandler(display);
-  return 0;
+  XIOErrorHandler previous = nullptr;
+  {
+    std::lock_guard lock(watchedMutex);
+    if (watched.count(display)) return 0;
+    previous = previousHandler;
+  }
+  return previous ? previous(display) : 0;
 }
 
 void OnLoss(Display*, void* lost) { static_cast<std::atomic<bool>*>(lost)->store(true); }
@@ -58,6 +68,7 @@ void IgnoreProtocolErrors(Display* display) {
 void ForgetProtocolErrors(Display* display) {
   std::lock_guard lock(ignoredMutex);
   ignored.erase(display);
+  if (ignored.empty() && previousErrorHandler) PutBack(XSetErrorHandler, &OnProtocolError, previousErrorHandler);
 }
 
 unsigned long IgnoredProtocolErrors() { return ignoredErrors.load(); }
@@ -65,19 +76,16 @@ unsigned long IgnoredProtocolErrors() { return ignoredErrors.load(); }
 void WatchConnectionLoss(Display* display, std::atomic<bool>* lost) {
   {
     std::lock_guard lock(watchedMutex);
+    if (XIOErrorHandler current = XSetIOErrorHandler(OnIoError); current != OnIoError) previousHandler = current;
     watched[display] = lost;
   }
-  static const bool installed = [] {
-    previousHandler = XSetIOErrorHandler(OnIoError);
-    return true;
-  }();
-  (void)installed;
   XSetIOErrorExitHandler(display, OnLoss, lost);
 }
 
 void ForgetConnectionLoss(Display* display) {
   std::lock_guard lock(watchedMutex);
   watched.erase(display);
+  if (watched.empty() && previousHandler) PutBack(XSetIOErrorHandler, &OnIoError, previousHandler);
 }
 
 }  // namespace vqplatform

@@ -10,6 +10,10 @@
 // manager or the program itself destroyed it) must not end the process
 // either: Xlib's default prints it and exits. Errors of a connection whose
 // errors are ignored are counted instead.
+//
+// Both handlers are process-wide: the ones they replaced are put back once
+// the last connection is forgotten, so a host that unloads a library
+// carrying the layer keeps handlers of its own.
 #include <X11/Xlib.h>
 
 #include <atomic>

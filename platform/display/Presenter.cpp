@@ -1085,8 +1085,8 @@ void DrawnSurfaceTracker::SurfaceDrawn(HWND window, const RECT& dirty) {
 void SetDisplayLostHandler(void (*handler)()) { displayLostHandler = handler; }
 
 void NotifyPresenter() {
-  // The drawing layer's tables must outlive the presenter, which stops when
-  // static objects go at exit: make them first.
+  // The drawing layer's tables must outlive the presenter: made first, they
+  // are freed after it (kept objects go newest first).
   static const bool drawingReady = [] {
     DeleteObject(CreateSurfaceBitmap(1, 1));
     return true;

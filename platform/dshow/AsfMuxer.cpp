@@ -18,6 +18,7 @@ extern "C" {
 #include <libswscale/swscale.h>
 }
 
+#include "imaging/ReplacingFile.h"
 #include "imaging/WorkFiles.h"
 #include "platform/dshow/AsfRecovery.h"
 #include "base/PathEncoding.h"
@@ -88,6 +89,7 @@ struct AsfMuxer::Impl {
   bool finished = false;
   std::string target;  // the recording's name
   std::string work;    // where it is written until it is complete
+  std::string placed;  // where Finish put it
   Track video, audio;
   SwsContext* scaler = nullptr;
   AVPixelFormat inputPixels = AV_PIX_FMT_NONE;
@@ -365,9 +367,11 @@ HRESULT AsfMuxer::Finish() {
   if (avio_closep(&m.file->pb) < 0 && SUCCEEDED(hr)) hr = E_FAIL;
   // Complete: under its name. Not complete (a full disk): what it holds is
   // rewritten under its name, or it is kept as cut short.
-  if (SUCCEEDED(hr) && PlaceRecording(m.work, m.target).empty()) hr = E_FAIL;
-  if (FAILED(hr)) SettleCutShortRecording(m.work, m.target);
+  if (SUCCEEDED(hr) && !MoveToFreeName(m.work, m.target, &m.placed)) hr = E_FAIL;
+  if (FAILED(hr) && m.placed.empty()) m.placed = SettleCutShortRecording(m.work, m.target);
   return hr;
 }
+
+const std::string& AsfMuxer::PlacedPath() const { return impl_->placed; }
 
 }  // namespace vq::dshow

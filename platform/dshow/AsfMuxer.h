@@ -65,6 +65,9 @@ class AsfMuxer {
   // S_FALSE when done before. A file that cannot be completed is settled as
   // a recording cut short (AsfRecovery.h) and the result is a failure.
   HRESULT Finish();
+  // Where Finish put the file (its name, a free name beside it or the
+  // cut-short name); empty when it stayed under its work name.
+  const std::string& PlacedPath() const;
 
   bool IsOpen() const;
   long VideoFramesWritten() const;

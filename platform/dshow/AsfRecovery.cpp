@@ -20,31 +20,12 @@ namespace vq::dshow {
 
 namespace {
 
-bool Exists(const std::string& path) {
-  struct stat st {};
-  return lstat(path.c_str(), &st) == 0;
-}
-
-// `path` itself when free, else "<stem>_<n><extension>" with the first free n.
-std::string FreeName(const std::string& path) {
-  if (!Exists(path)) return path;
-  const size_t slash = path.find_last_of('/');
-  const size_t dot = path.find_last_of('.');
-  const bool extension = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
-  const std::string stem = extension ? path.substr(0, dot) : path;
-  const std::string tail = extension ? path.substr(dot) : std::string();
-  for (int n = 1;; ++n) {
-    const std::string candidate = stem + "_" + std::to_string(n) + tail;
-    if (!Exists(candidate)) return candidate;
-  }
-}
-
 // The name a recording gets when nothing of it could be read.
 std::string CutShortName(const std::string& target) {
   const size_t slash = target.find_last_of('/');
   const size_t dot = target.find_last_of('.');
   const bool extension = dot != std::string::npos && (slash == std::string::npos || dot > slash + 1);
-  return FreeName((extension ? target.substr(0, dot) : target) + ".cut-short.asf");
+  return (extension ? target.substr(0, dot) : target) + ".cut-short.asf";
 }
 
 struct InputCloser {
@@ -97,29 +78,17 @@ long CopyPackets(const std::string& from, const std::string& to) {
 
 }  // namespace
 
-std::string PlaceRecording(const std::string& work, const std::string& target) {
-  const int fd = open(work.c_str(), O_RDONLY | O_CLOEXEC);
-  const bool synced = fd >= 0 && Disk().fsync(fd) == 0;
-  const bool closed = fd >= 0 && Disk().close(fd) == 0;
-  const std::string placed = FreeName(target);
-  if (!synced || !closed || rename(work.c_str(), placed.c_str()) != 0) return std::string();
-  SyncFolderOf(placed);
-  return placed;
-}
-
 std::string SettleCutShortRecording(const std::string& work, const std::string& target) {
   // Rewritten beside the target, under a work name of its own, so a second
   // crash leaves nothing half-written under the name either.
-  const std::string placed = FreeName(target);
-  CReplacingFile rewritten(placed);
+  CReplacingFile rewritten(target, CReplacingFile::Placing::kFreeName);
   if (rewritten.Create() && rewritten.CloseDescriptor() && CopyPackets(work, rewritten.TempPath()) > 0 &&
-      rewritten.Commit()) {
+      (rewritten.Commit() || !rewritten.PlacedPath().empty())) {
     unlink(work.c_str());
-    return placed;
+    return rewritten.PlacedPath();
   }
-  const std::string cutShort = CutShortName(target);
-  if (rename(work.c_str(), cutShort.c_str()) != 0) return std::string();
-  SyncFolderOf(cutShort);
+  std::string cutShort;
+  MoveToFreeName(work, CutShortName(target), &cutShort);
   return cutShort;
 }
 

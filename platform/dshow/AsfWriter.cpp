@@ -4,6 +4,8 @@
 #include <cstring>
 #include <cwchar>
 
+#include "base/PathEncoding.h"
+
 using vq::dshow::WmStream;
 
 namespace {
@@ -110,6 +112,7 @@ HRESULT CAsfWriter::SetFileName(LPCOLESTR fileName, const AM_MEDIA_TYPE*) {
   CAutoLock lock(&lock_);
   if (state_ != State_Stopped) return VFW_E_NOT_STOPPED;
   fileName_ = fileName;
+  placed_.clear();
   return S_OK;
 }
 
@@ -122,11 +125,12 @@ HRESULT CAsfWriter::GetCurFile(LPOLESTR* fileName, AM_MEDIA_TYPE* type) {
     type->majortype = MEDIATYPE_Stream;
     type->subtype = MEDIASUBTYPE_Asf;
   }
-  if (fileName_.empty()) return E_FAIL;
-  const size_t bytes = (fileName_.size() + 1) * sizeof(wchar_t);
+  const std::wstring& current = placed_.empty() ? fileName_ : placed_;
+  if (current.empty()) return E_FAIL;
+  const size_t bytes = (current.size() + 1) * sizeof(wchar_t);
   *fileName = static_cast<LPOLESTR>(CoTaskMemAlloc(bytes));
   if (!*fileName) return E_OUTOFMEMORY;
-  std::memcpy(*fileName, fileName_.c_str(), bytes);
+  std::memcpy(*fileName, current.c_str(), bytes);
   return S_OK;
 }
 
@@ -161,6 +165,7 @@ HRESULT CAsfWriter::GetCurrentProfile(IWMProfile** profile) {
 
 HRESULT CAsfWriter::OpenFile() {
   if (fileName_.empty()) return E_UNEXPECTED;
+  placed_.clear();
   auto muxer = std::make_unique<vq::dshow::AsfMuxer>();
   bool any = false;
   for (CAsfInputPin* pin : pins_) {
@@ -228,10 +233,18 @@ HRESULT CAsfWriter::Stop() {
   // Releases the samples waiting for their time before the muxer is closed.
   clock_.Stop();
   HRESULT finished = S_OK;
+  std::string placed;
   {
     std::lock_guard mux(muxLock_);
-    if (muxer_) finished = muxer_->Finish();
+    if (muxer_) {
+      finished = muxer_->Finish();
+      placed = muxer_->PlacedPath();
+    }
     muxer_.reset();
+  }
+  if (!placed.empty()) {
+    CAutoLock lock(&lock_);
+    placed_ = vq::PathFromBytes(placed);
   }
   HRESULT hr = CBaseFilter::Stop();
   return FAILED(finished) ? finished : hr;

@@ -3,7 +3,9 @@
 // Media profile (by default "Audio Input 01" for stream 1 and "Video Input
 // 01" for stream 2) that encodes what it receives into the file named
 // through IFileSinkFilter. The file is created when the filter leaves the
-// stopped state and completed when it stops (a second stop does nothing).
+// stopped state and completed when it stops (a second stop does nothing);
+// from then GetCurFile names where it was put (a free name beside the one
+// set when that was taken meanwhile) until the next file.
 // Video samples are paced to the stream clock: each is written once the run
 // has reached its end time, as a renderer shows a frame for its time, so a
 // source that fills samples as fast as it can still records in real time.
@@ -66,6 +68,7 @@ class CAsfWriter : public CBaseFilter, public IFileSinkFilter, public IConfigAsf
   std::vector<CAsfInputPin*> pins_;  // in profile order
   std::vector<vq::dshow::WmStream> profile_;
   std::wstring fileName_;
+  std::wstring placed_;  // where the last file went; empty while one is written
   vq::dshow::StreamClock clock_;
   std::mutex muxLock_;  // the one lock around the muxer
   std::unique_ptr<vq::dshow::AsfMuxer> muxer_;

@@ -6,6 +6,7 @@
 #include "platform/win/GdiObjects.h"
 #include "platform/win/GdiPaint.h"
 #include "platform/win/MessageQueue.h"
+#include "platform/win/ModalLoops.h"
 #include "platform/win/Sync.h"
 #include "platform/win/Threads.h"
 #include "platform/win/Window.h"
@@ -65,8 +66,7 @@ void CBaseControlWindow::RunWindow() {
   window_ = window;
   SetEvent(created_);
   if (!window) return;
-  MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+  vqplatform::RunThreadLoop();
   UnregisterClassW(className_, nullptr);
 }
 

@@ -2,18 +2,28 @@
 
 #include <alsa/asoundlib.h>
 
-#include <mutex>
+#include "platform/win/Singletons.h"
 
 namespace vqplatform {
 namespace {
 
 void Quiet(const char*, int, const char*, int, const char*, ...) {}
 
+// ALSA's handler is process-wide: the one it replaced goes back when a
+// library carrying the layer is unloaded, unless another replaced ours.
+struct QuietAlsa {
+  snd_lib_error_handler_t previous = snd_lib_error;
+  QuietAlsa() { snd_lib_error_set_handler(&Quiet); }
+  ~QuietAlsa() {
+    if (snd_lib_error == &Quiet) snd_lib_error_set_handler(previous);
+  }
+};
+
 }  // namespace
 
 void SilenceAlsaErrors() {
-  static std::once_flag once;
-  std::call_once(once, [] { snd_lib_error_set_handler(&Quiet); });
+  static QuietAlsa* quiet = MakeSingleton<QuietAlsa>();
+  (void)quiet;
 }
 
 }  // namespace vqplatform

@@ -127,24 +127,52 @@ bool HandleOneSentMessage(std::unique_lock<std::mutex>& lock, ThreadContext& sel
   return true;
 }
 
-// Queues `sent` on the thread of its window and waits for the answer,
-// answering messages sent to this thread meanwhile. 0 at once when the
-// window or its thread is gone; a window destroyed before handling its
-// message answers it with 0 (see RemoveWindowObject).
-LRESULT SendAndWait(std::shared_ptr<SentMessage> sent) {
-  auto self = Dispatcher::CurrentShared();
-  sent->sender = self;
+// Delivers a message (or a task run as the window's handler) to `hwnd`: on
+// the window's own thread at once, else queued on that thread and waited
+// for, answering messages sent to this thread meanwhile. 0 at once when the window or its thread is gone; a
+// window destroyed before handling its message answers it with 0 (see
+// RemoveWindowObject). With a deadline (Clock::NowMs), a message its thread
+// has not taken by then is withdrawn, never handled: false. One already
+// being handled is waited for to its end.
+bool SendAndWait(const MSG& message, std::function<LRESULT()> task, LRESULT* result,
+                 std::optional<uint64_t> deadline = std::nullopt) {
+  *result = 0;
   std::unique_lock lock(Dispatcher::Mutex());
-  WindowObject* window = FindWindowObject(sent->hwnd);
-  if (!window || window->thread->ended) return 0;
-  window->thread->sentInbox.push_back(sent);
-  Dispatcher::Wake(*window->thread);
+  WindowObject* window = FindWindowObject(message.hwnd);
+  if (!window || window->thread->ended) return true;
+  std::shared_ptr<ThreadContext> target = window->thread;
+  if (target.get() == &Dispatcher::Current()) {
+    lock.unlock();
+    *result = task ? task() : CallWindowProcedure(message.hwnd, message.message, message.wParam, message.lParam);
+    return true;
+  }
+  auto self = Dispatcher::CurrentShared();
+  auto sent = std::make_shared<SentMessage>();
+  sent->hwnd = message.hwnd;
+  sent->message = message.message;
+  sent->wParam = message.wParam;
+  sent->lParam = message.lParam;
+  sent->task = std::move(task);
+  sent->sender = self;
+  target->sentInbox.push_back(sent);
+  Dispatcher::Wake(*target);
+  bool taken = !deadline;
   while (!sent->done) {
     if (HandleOneSentMessage(lock, *self)) continue;
-    Dispatcher::WaitOnce(lock, *self, std::nullopt);
+    if (!taken && Clock::NowMs() >= *deadline) {
+      auto queued = std::find(target->sentInbox.begin(), target->sentInbox.end(), sent);
+      if (queued != target->sentInbox.end()) {
+        target->sentInbox.erase(queued);
+        return false;
+      }
+      taken = true;  // being handled: its answer is waited for
+    }
+    Dispatcher::WaitOnce(lock, *self, taken ? std::nullopt : deadline);
   }
-  return sent->result;
+  *result = sent->result;
+  return true;
 }
+
 
 bool TakePostedMessage(ThreadContext& self, const MessageFilter& filter, bool remove, MSG* out) {
   auto it = std::find_if(self.posted.begin(), self.posted.end(), [&](const MSG& m) {
@@ -245,54 +273,13 @@ bool PostQuitToThread(DWORD threadId, int exitCode) {
 }
 
 bool SendMessageBefore(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, uint64_t deadline, LRESULT* result) {
-  auto self = Dispatcher::CurrentShared();
-  auto sent = std::make_shared<SentMessage>();
-  sent->hwnd = hwnd;
-  sent->message = message;
-  sent->wParam = wParam;
-  sent->lParam = lParam;
-  sent->sender = self;
-  std::unique_lock lock(Dispatcher::Mutex());
-  WindowObject* window = FindWindowObject(hwnd);
-  *result = 0;
-  if (!window || window->thread->ended) return true;
-  if (window->thread == self) {
-    lock.unlock();
-    *result = CallWindowProcedure(hwnd, message, wParam, lParam);
-    return true;
-  }
-  std::shared_ptr<ThreadContext> target = window->thread;
-  target->sentInbox.push_back(sent);
-  Dispatcher::Wake(*target);
-  bool taken = false;
-  while (!sent->done) {
-    if (HandleOneSentMessage(lock, *self)) continue;
-    if (!taken && Clock::NowMs() >= deadline) {
-      auto queued = std::find(target->sentInbox.begin(), target->sentInbox.end(), sent);
-      if (queued != target->sentInbox.end()) {
-        target->sentInbox.erase(queued);
-        return false;
-      }
-      taken = true;  // being handled: its answer is waited for
-    }
-    Dispatcher::WaitOnce(lock, *self, taken ? std::nullopt : std::optional<uint64_t>(deadline));
-  }
-  *result = sent->result;
-  return true;
+  return SendAndWait(MSG{hwnd, message, wParam, lParam, 0, {}}, nullptr, result, deadline);
 }
 
 LRESULT RunOnWindowThread(HWND hwnd, std::function<LRESULT()> task) {
-  std::shared_ptr<ThreadContext> target;
-  {
-    std::lock_guard lock(Dispatcher::Mutex());
-    if (WindowObject* window = FindWindowObject(hwnd)) target = window->thread;
-  }
-  if (!target) return 0;
-  if (target.get() == &Dispatcher::Current()) return task();
-  auto sent = std::make_shared<SentMessage>();
-  sent->hwnd = hwnd;
-  sent->task = std::move(task);
-  return SendAndWait(std::move(sent));
+  LRESULT result = 0;
+  SendAndWait(MSG{hwnd, 0, 0, 0, 0, {}}, std::move(task), &result);
+  return result;
 }
 
 }  // namespace vqplatform
@@ -322,23 +309,19 @@ BOOL PostThreadMessageW(DWORD threadId, UINT message, WPARAM wParam, LPARAM lPar
 }
 
 LRESULT SendMessageW(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
-  std::shared_ptr<ThreadContext> target;
+  bool known = false;
   {
     std::lock_guard lock(Dispatcher::Mutex());
-    if (WindowObject* window = FindWindowObject(hwnd)) target = window->thread;
+    known = FindWindowObject(hwnd) != nullptr;
   }
-  if (!target) {
+  if (!known) {
     if (IsProgramWindow(hwnd)) return SendToProgramWindow(hwnd, message, wParam, lParam);
     SetLastError(ERROR_INVALID_WINDOW_HANDLE);
     return 0;
   }
-  if (target.get() == &Dispatcher::Current()) return CallWindowProcedure(hwnd, message, wParam, lParam);
-  auto sent = std::make_shared<SentMessage>();
-  sent->hwnd = hwnd;
-  sent->message = message;
-  sent->wParam = wParam;
-  sent->lParam = lParam;
-  return SendAndWait(std::move(sent));
+  LRESULT result = 0;
+  SendAndWait(MSG{hwnd, message, wParam, lParam, 0, {}}, nullptr, &result);
+  return result;
 }
 
 void PostQuitMessage(int exitCode) { PostQuitToThread(GetCurrentThreadId(), exitCode); }

@@ -1,7 +1,5 @@
 #include "platform/win/ModalLoops.h"
 
-#include "platform/win/DialogKeys.h"
-
 #include <optional>
 #include <utility>
 #include <vector>
@@ -94,11 +92,11 @@ bool DispatchFor(DWORD milliseconds) {
   return RunModalLoop(loop) == LoopEnd::kTimedOut;
 }
 
-int RunThreadLoop(const std::function<bool(MSG*)>& preTranslate, const std::function<void()>& afterEach) {
+int RunThreadLoop(const std::function<void()>& afterEach) {
   MSG msg{};
   BOOL got = 0;
   while ((got = GetMessageW(&msg, nullptr, 0, 0)) > 0) {
-    if (!(preTranslate && preTranslate(&msg)) && !PreTranslateThreadMessage(&msg)) {
+    if (!PreTranslateThreadMessage(&msg)) {
       TranslateMessage(&msg);
       DispatchMessageW(&msg);
     }

@@ -51,10 +51,9 @@ LoopEnd RunModalLoop(const ModalLoop& loop);
 bool DispatchFor(DWORD milliseconds);
 
 // The thread's outermost loop: dispatches until WM_QUIT and returns its
-// exit code. `preTranslate` as above, the thread's pre-translation after
-// it; `afterEach` runs after each message.
-int RunThreadLoop(const std::function<bool(MSG*)>& preTranslate = nullptr,
-                  const std::function<void()>& afterEach = nullptr);
+// exit code. Each message goes through the thread's pre-translation;
+// `afterEach` runs after each message.
+int RunThreadLoop(const std::function<void()>& afterEach = nullptr);
 
 // How many modal loops the calling thread is inside.
 int ModalLoopDepth();

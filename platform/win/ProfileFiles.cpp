@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdlib>
 #include <ctime>
 
@@ -141,47 +142,27 @@ std::optional<ProfileContent> ProfileFiles::Read(const std::string& path) {
 BOOL ProfileFiles::Replace(const std::string& path, const std::string* current, IniDocument document) {
   std::string data = document.Serialize();
   if (current && *current == data) return TRUE;
-  mode_t mode = 0644;
-  struct stat st {};
-  if (current && stat(path.c_str(), &st) == 0) {
-    mode = st.st_mode & 07777;
+  if (current) {
     // A file that may not be written is not replaced either.
-    int probe = open(path.c_str(), O_WRONLY | O_CLOEXEC);
-    if (probe < 0) return FailWithErrno(errno);
-    close(probe);
+    const int probe = open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (probe < 0 && errno != ENOENT) return FailWithErrno(errno);
+    if (probe >= 0) close(probe);
   }
   timespec now{};
   clock_gettime(CLOCK_REALTIME, &now);
-  std::string tmp = path + ".XXXXXX";
-  int fd = mkstemp(tmp.data());
-  if (fd < 0) return FailWithErrno(errno);
-  bool ok = WriteAll(fd, data);
-  int err = errno;
-  if (ok && fchmod(fd, mode) != 0) {
-    ok = false;
-    err = errno;
+  // A linked file is replaced where it lies; the link stays.
+  std::string target = path;
+  if (char* real = realpath(path.c_str(), nullptr)) {
+    target = real;
+    free(real);
   }
+  CReplacingFile file(target);
   struct stat written {};
-  if (ok && fstat(fd, &written) != 0) {
-    ok = false;
-    err = errno;
-  }
-  // On disk before it replaces the old file, and the rename synced after.
-  if (ok && vq::Disk().fsync(fd) != 0) {
-    ok = false;
-    err = errno;
-  }
-  if (vq::Disk().close(fd) != 0 && ok) {
-    ok = false;
-    err = errno;
-  }
-  if (ok && rename(tmp.c_str(), path.c_str()) != 0) {
-    ok = false;
-    err = errno;
-  }
-  if (ok) vq::SyncFolderOf(path);
+  errno = 0;
+  const bool ok = file.Create() && WriteAll(file.Descriptor(), data) && fstat(file.Descriptor(), &written) == 0 &&
+                  file.Commit();
   if (!ok) {
-    unlink(tmp.c_str());
+    const int err = errno ? errno : EIO;
     Forget(path);
     return FailWithErrno(err);
   }

@@ -15,6 +15,7 @@
 #include "platform/display/Headless.h"
 #include "platform/win/AlsaQuiet.h"
 #include "platform/win/KnownFolders.h"
+#include "platform/win/Singletons.h"
 #include "platform/win/WaveFile.h"
 
 namespace vqplatform {
@@ -75,29 +76,49 @@ snd_pcm_t* OpenDevice(const std::string& name, const WaveSound& sound) {
   return pcm;
 }
 
+void StopSoundPlayer();
+
+// Kept for the whole process; its worker plays the sounds and is stopped,
+// the sound playing then ended, with the process's other workers.
 class SoundPlayer {
  public:
   static SoundPlayer& Instance() {
-    static SoundPlayer player;
-    return player;
+    static SoundPlayer* player = MakeSingleton<SoundPlayer>();
+    return *player;
   }
 
-  ~SoundPlayer() {
+  ~SoundPlayer() { StopWorker(); }
+
+  // The sound playing ends as stopped; the next sound starts the worker
+  // again.
+  void StopWorker() {
+    std::lock_guard stopping(stopMutex_);
+    std::thread worker;
     {
       std::lock_guard lock(mutex_);
       quit_ = true;
       CutLocked(SoundEnd::Stopped);
+      worker = std::move(worker_);
     }
     changed_.notify_all();
-    if (worker_.joinable()) worker_.join();
+    if (worker.joinable()) worker.join();
+    std::lock_guard lock(mutex_);
+    quit_ = false;
   }
 
   void Play(SoundCall call, WaveSound sound, bool silent, bool wait) {
     std::unique_lock lock(mutex_);
-    if (!worker_.joinable()) worker_ = std::thread([this] { Run(); });
-    CutLocked(SoundEnd::Cut);
+    if (!quit_) CutLocked(SoundEnd::Cut);
     const uint64_t id = ++lastId_;
     record_.push_back({id, std::move(call)});
+    if (quit_) {  // while the worker is being stopped, the process ending
+      EndLocked(id, SoundEnd::Stopped, {});
+      return;
+    }
+    if (!worker_.joinable()) {
+      worker_ = std::thread([this] { Run(); });
+      KeepWorker(&StopSoundPlayer);
+    }
     next_ = Request{id, std::move(sound), silent, device_};
     changed_.notify_all();
     if (wait) changed_.wait(lock, [&] { return playingId_ != id && !(next_ && next_->id == id); });
@@ -219,6 +240,7 @@ class SoundPlayer {
     return end;
   }
 
+  std::mutex stopMutex_;  // one StopWorker at a time
   std::mutex mutex_;
   std::condition_variable changed_;
   std::thread worker_;
@@ -230,6 +252,8 @@ class SoundPlayer {
   std::string device_ = "default";
   std::vector<Entry> record_;
 };
+
+void StopSoundPlayer() { SoundPlayer::Instance().StopWorker(); }
 
 }  // namespace
 

@@ -1,6 +1,7 @@
 #include "platform/win/TestInput.h"
 
 #include "platform/win/Dialog.h"
+#include "platform/win/DialogKeys.h"
 #include "platform/win/InputFocus.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Window.h"
@@ -65,14 +66,14 @@ bool TypeText(const std::wstring& text) {
   return true;
 }
 
-void PumpMessages(HWND dialog) {
+void PumpMessages(HWND) {
   MSG msg{};
   while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
     if (msg.message == WM_QUIT) {
       PostQuitMessage(static_cast<int>(msg.wParam));
       return;
     }
-    if (dialog && IsWindow(dialog) && IsDialogMessageW(dialog, &msg)) continue;
+    if (PreTranslateThreadMessage(&msg)) continue;
     TranslateMessage(&msg);
     DispatchMessageW(&msg);
   }

@@ -23,7 +23,9 @@ bool PressKey(int virtualKey);
 // Characters typed into the focused window.
 bool TypeText(const std::wstring& text);
 // Dispatches what is queued for the calling thread (sent and posted
-// messages, paints), through IsDialogMessage for `dialog` when given.
+// messages, paints), each offered to the thread's pre-translation first as
+// every loop does, so the dialog keys reach whichever dialog the input is
+// for. The window callers name is not needed for that.
 void PumpMessages(HWND dialog = nullptr);
 
 // Drives modal dialogs step by step: each time a modal loop has nothing to

@@ -1,7 +1,7 @@
 // The capture controller on the virtual camera: what it answers without a
 // preview or source, its argument rules, opening missing cameras, a size
-// change on a running camera, the turn each frame was shown in, and the end
-// of a controller while frames flow.
+// change on a running camera, the turn each frame was shown in, a camera
+// lost, and the end of a controller while frames flow.
 #include <gtest/gtest.h>
 
 #include "capture/CaptureController.h"
@@ -127,6 +127,27 @@ TEST_F(CaptureController, SizeChangeLeavesTheCameraStoppedUntilRun) {
   ASSERT_TRUE(controller.Run());
   EXPECT_EQ(FrameOfWidth(controller, 1280).rows, 960) << "frames resume after Run";
 }
+
+// Unplugged, or its stream broken off by transfer errors, the camera is
+// lost: it gives no more pictures until it is plugged in again.
+class CameraLoss : public CaptureController, public ::testing::WithParamInterface<bool> {};
+
+TEST_P(CameraLoss, IsToldOnceItHappens) {
+  CCaptureController controller(true, false);
+  ASSERT_TRUE(RunAt640(controller));
+  ASSERT_FALSE(FrameOfWidth(controller, 640).empty());
+  EXPECT_FALSE(controller.CameraLost());
+  if (GetParam())
+    camera_->Unplug();
+  else
+    camera_->SetTransferErrors(true);
+  EXPECT_TRUE(PumpUntil([&] { return controller.CameraLost(); }));
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, CameraLoss, ::testing::Bool(),
+                         [](const ::testing::TestParamInfo<bool>& info) {
+                           return info.param ? "Unplugged" : "TransferErrors";
+                         });
 
 TEST_F(CaptureController, FramesComeWithTheTurnTheyWereShownIn) {
   CCaptureController controller(true, false);

@@ -5,7 +5,8 @@
 // directly and through the manager. Each ends with status 0, without a
 // sanitizer's report, and leaves the settings file as closing the source
 // first leaves it; and the library registers no exit handler after its
-// first open, so nothing it uses goes before its end.
+// first open, so nothing it uses goes before its end. After an unload, the
+// host's process-wide handlers are its own again.
 #include <fstream>
 #include <sstream>
 
@@ -46,6 +47,8 @@ TEST_P(StrenvikHostEnd, ExitAndUnloadEndTheSourceAsACloseWould) {
   const Ending closed = Run("direct", "close");
   ASSERT_EQ(closed.status, 0) << closed.out << closed.err;
   ASSERT_NE(closed.settings.find("JPGQuality=77"), std::string::npos) << "the window kept the host's quality";
+  const std::string unloaded = "after the unload: library gone, X handlers the host's\n";
+  EXPECT_NE(closed.out.find(unloaded), std::string::npos) << closed.out;
   for (const char* route : {"direct", "manager"}) {
     for (const char* end : {"exit", "unload"}) {
       SCOPED_TRACE(std::string(route) + " " + end);
@@ -56,6 +59,8 @@ TEST_P(StrenvikHostEnd, ExitAndUnloadEndTheSourceAsACloseWould) {
       EXPECT_EQ(ending.err.find("Sanitizer"), std::string::npos) << ending.err;
       EXPECT_EQ(ending.err.find("runtime error"), std::string::npos) << ending.err;
       EXPECT_EQ(ending.settings, closed.settings) << "what a close writes";
+      // A thread of the source still ran: the library may stay loaded, never gone with its handlers set.
+      EXPECT_EQ(ending.out.find("gone, X handlers the library's"), std::string::npos) << ending.out;
     }
   }
 }

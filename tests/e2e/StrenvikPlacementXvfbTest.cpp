@@ -1,6 +1,7 @@
 // Where the data source's windows open, beside the window manager, through
-// the real libStrenvik.so: the scan-parameter and merge dialogs centred on
-// their camera window, and a second host's camera window stepped down and
+// the real libStrenvik.so: the scan-parameter and merge dialogs and a page's
+// preview centred on their camera window, the modal ones owned by it (their
+// loops disable it), and a second host's camera window stepped down and
 // right of the first instead of on top of it. The screen is kept as
 // pictures to look at.
 #include <cstdlib>
@@ -29,6 +30,22 @@ class StrenvikPlacement : public StrenvikXvfb {
     EXPECT_LE(std::abs(CentreOf(dialog).x - CentreOf(window).x), kCentreTolerance);
     EXPECT_LE(std::abs(CentreOf(dialog).y - CentreOf(window).y), kCentreTolerance);
   }
+  // A modal dialog the click opens: centred on the camera window and owned
+  // by it; it is kept as a picture and cancelled.
+  void ExpectModalOn(const RECT& camera, POINT click, const char* title, const DialogTemplate& dialog,
+                     const char* picture) {
+    server.Click(click);
+    RECT shown{};
+    ASSERT_TRUE(vqtest::WaitFor([&] { return FindXWindow(title, &shown); })) << title;
+    Settled(shown);
+    SaveScreen(picture);
+    ExpectCentredOn(shown, camera);
+    const unsigned long window = server.ShownManagedWindow(title), owner = server.ShownManagedWindow("Tirrowan Twain");
+    ASSERT_NE(window, 0u);
+    EXPECT_EQ(server.ReadProperty(window, "WM_TRANSIENT_FOR").items, std::vector<long>{static_cast<long>(owner)});
+    server.Click(ControlCentre(dialog, shown, IDCANCEL));
+    ASSERT_TRUE(vqtest::WaitFor([&] { return !FindXWindow(title, &shown); }));
+  }
   void SaveScreen(const char* name) {
     server.Grab(RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)})
         .SavePng(vqtest::ScreenshotPath(name));
@@ -43,14 +60,8 @@ TEST_F(StrenvikPlacement, DialogsOpenOnTheirCameraWindowAndASecondCameraWindowBe
   ASSERT_TRUE(vqtest::WaitFor([&] { return FindXWindow("Tirrowan Twain", &first); }));
   ASSERT_TRUE(PreviewLive(first));
 
-  server.Click(ControlCentre(first, 6021));
-  RECT parameters{};
-  ASSERT_TRUE(vqtest::WaitFor([&] { return FindXWindow("扫描参数", &parameters); }));
-  Settled(parameters);
-  SaveScreen("strenvik-scan-parameters-on-camera-window.png");
-  ExpectCentredOn(parameters, first);
-  server.Click(ControlCentre(vqres::ScanParameterTemplate(), parameters, IDCANCEL));
-  ASSERT_TRUE(vqtest::WaitFor([&] { return !FindXWindow("扫描参数", &parameters); }));
+  ExpectModalOn(first, ControlCentre(first, 6021), "扫描参数", vqres::ScanParameterTemplate(),
+                "strenvik-scan-parameters-on-camera-window.png");
 
   // Merge mode: the first capture opens the merge dialog. A capture that
   // finds no frame yet says so in a box, which is answered: a small window
@@ -81,6 +92,11 @@ TEST_F(StrenvikPlacement, DialogsOpenOnTheirCameraWindowAndASecondCameraWindowBe
   ExpectCentredOn(merge, first);
   server.Click(ControlCentre(vqres::MergePagesTemplate(), merge, IDCANCEL));
   ASSERT_TRUE(vqtest::WaitFor([&] { return !FindXWindow("图像合并", &merge); }));
+
+  // A page in the strip (multi-shot is on), opened in its preview.
+  ASSERT_TRUE(CaptureIntoStrip(first));
+  ExpectModalOn(first, StripItemCentre(first, 0), "图像预览", vqres::PagePreviewTemplate(),
+                "strenvik-preview-on-camera-window.png");
 
   // A second host shows its camera window while the first one is open.
   TestManager other{std::string(STRENVIK_LIBRARY_PATH)};

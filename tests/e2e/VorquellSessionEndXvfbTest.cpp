@@ -232,12 +232,13 @@ TEST_F(VorquellSessionEndXvfbTest, EachSignalClosesTheProgramAsItsExitDoes) {
 
 TEST_F(VorquellSessionEndXvfbTest, TermDuringACaptureKeepsTheCounterOfWhatWasSavedAndLeavesNoWorkFile) {
   // Work files of writers killed mid-write, in the image folder, a date
-  // folder under it and the data folder; one of a writer still running.
+  // folder under it, the data folder and the settings file's; one of a
+  // writer still running.
   const pid_t ended = EndedProcess();
   const std::string stale = ".ABC00036.jpg." + std::to_string(ended) + "-0-5e1.tmp.jpg";
   const std::string live = ".ABC00035.jpg." + std::to_string(getpid()) + "-0-5e1.tmp.jpg";
   const fs::path data = fs::path(getenv("VQ_COMMON_APPDATA")) / "Ombrecht Software";
-  for (const fs::path& folder : {images_, images_ / "20240105", data}) {
+  for (const fs::path& folder : {images_, images_ / "20240105", data, program_}) {
     fs::create_directories(folder);
     ASSERT_TRUE(vqtest::WriteFile(folder / stale, "half a page"));
   }
@@ -247,7 +248,7 @@ TEST_F(VorquellSessionEndXvfbTest, TermDuringACaptureKeepsTheCounterOfWhatWasSav
   ASSERT_GT(pid, 0);
   Window window = WaitForWindow(display_, pid);
   ASSERT_NE(window, 0u);
-  for (const fs::path& folder : {images_, images_ / "20240105", data})
+  for (const fs::path& folder : {images_, images_ / "20240105", data, program_})
     EXPECT_FALSE(fs::exists(folder / stale)) << folder << ": removed at start";
   EXPECT_TRUE(fs::exists(images_ / live)) << "its writer runs";
   fs::remove(images_ / live);

@@ -244,7 +244,7 @@ class KeyEater : public CDialog {
   }
 };
 
-TEST_F(MfcDialogTest, ApplicationLoopOffersMessagesToPreTranslateMessage) {
+TEST_F(MfcDialogTest, TheApplicationLoopAndTheTestPumpOfferMessagesToPreTranslateMessage) {
   CWinApp app(L"Test");
   KeyEater window;
   ASSERT_TRUE(window.Create(kTemplate));
@@ -256,6 +256,10 @@ TEST_F(MfcDialogTest, ApplicationLoopOffersMessagesToPreTranslateMessage) {
   EXPECT_EQ(app.Run(), 0);
   EXPECT_EQ(window.eaten, 1);
   EXPECT_EQ(ItemText(window.m_hWnd, kCount), L"z");
+  // The tests' pump offers them too, as every loop of the thread does.
+  PostMessageW(GetDlgItem(window.m_hWnd, kCount), WM_KEYDOWN, VK_F5, 0);
+  vqplatform::PumpMessages();
+  EXPECT_EQ(window.eaten, 2);
   window.DestroyWindow();
 }
 

@@ -2,13 +2,16 @@
 
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
+#include <cerrno>
 #include <csignal>
 #include <fstream>
 #include <string>
 #include <thread>
 
 #include "base/PathEncoding.h"
+#include "imaging/ReplacingFile.h"
 #include "platform/win/LastError.h"
 #include "platform/win/PrivateProfile.h"
 #include "tests/support/TestEnv.h"
@@ -21,6 +24,13 @@ std::wstring Read(const std::wstring& file, const wchar_t* section, const wchar_
   DWORD n = GetPrivateProfileStringW(section, key, def, buf.data(), size, file.c_str());
   EXPECT_EQ(buf[n], L'\0');
   return buf.substr(0, n);
+}
+
+int FolderSyncFails(int fd) {
+  struct stat st {};
+  if (fstat(fd, &st) != 0 || !S_ISDIR(st.st_mode)) return ::fsync(fd);
+  errno = EIO;
+  return -1;
 }
 
 class PrivateProfile : public ::testing::Test {
@@ -125,6 +135,16 @@ TEST_F(PrivateProfile, UnstorableNamesAndValuesAreRefused) {
   EXPECT_FALSE(std::filesystem::exists(path));
 }
 
+TEST_F(PrivateProfile, ALinkedFileIsWrittenWhereItLiesAndTheLinkStays) {
+  const std::filesystem::path real = vqtest::TempPath("elsewhere/Sys.ini");
+  std::filesystem::create_directories(real.parent_path());
+  vqtest::WriteFile(real, "[S]\nk=old\n");
+  std::filesystem::create_symlink(real, path);
+  EXPECT_TRUE(WritePrivateProfileStringW(L"S", L"k", L"new", file.c_str()));
+  EXPECT_TRUE(std::filesystem::is_symlink(path));
+  EXPECT_EQ(vqtest::ReadFile(real), "[S]\nk=new\n");
+}
+
 TEST_F(PrivateProfile, FailedWritesLeaveTheFileIntact) {
   std::wstring inMissingFolder = vq::FromFsPath(vqtest::TempPath("no/such/Sys.ini"));
   EXPECT_FALSE(WritePrivateProfileStringW(L"S", L"k", L"v", inMissingFolder.c_str()));
@@ -155,6 +175,14 @@ TEST_F(PrivateProfile, FailedWritesLeaveTheFileIntact) {
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(cfg.parent_path()),
                           std::filesystem::directory_iterator()),
             1);  // no temporary file left behind
+
+  // The new file is in place but its folder cannot be synced: not saved.
+  static const vq::DiskCalls folderSyncFails{FolderSyncFails, ::close};
+  vq::SetDiskCallsForTesting(&folderSyncFails);
+  ok = WritePrivateProfileStringW(L"S", L"k", L"new", vq::FromFsPath(cfg).c_str());
+  vq::SetDiskCallsForTesting(nullptr);
+  EXPECT_FALSE(ok);
+  EXPECT_NE(GetLastError(), static_cast<DWORD>(ERROR_SUCCESS));
 }
 
 // Rewritten in place, without the inode, size or second changing: the
@@ -233,7 +261,7 @@ TEST_F(PrivateProfile, ABatchWritesTheFileOnceAndKeepsOtherWriters) {
   ASSERT_EQ(stat(path.c_str(), &still), 0);
   EXPECT_EQ(unchanged.st_ino, still.st_ino);
   for (const auto& entry : std::filesystem::directory_iterator(path.parent_path()))
-    EXPECT_EQ(entry.path().filename().string().rfind("Sys.ini.", 0), std::string::npos) << "no work file left";
+    EXPECT_EQ(entry.path().filename().string().find(".tmp"), std::string::npos) << "no work file left";
 }
 
 TEST_F(PrivateProfile, ABatchThatCannotWriteReportsItAndChangesNothing) {

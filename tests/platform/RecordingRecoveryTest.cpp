@@ -5,6 +5,7 @@
 // is left alone.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -14,10 +15,7 @@
 #include <vector>
 
 #include "imaging/WorkFiles.h"
-#include "platform/dshow/AsfMuxer.h"
 #include "platform/dshow/AsfRecovery.h"
-#include "base/PathEncoding.h"
-#include "tests/platform/RecordingTestSupport.h"
 #include "tests/support/MediaReadBack.h"
 #include "tests/support/TestEnv.h"
 
@@ -27,21 +25,13 @@ namespace fs = std::filesystem;
 
 constexpr int kFrames = 120;
 
-// Records `frames` pictures into `target` in a child process that is then
-// killed before it finishes; the child's id.
+// Records `frames` pictures into `target` in a program that is killed
+// before it finishes; its id, -1 when it could not be started.
 pid_t RecordAndBeKilled(const fs::path& target, int frames) {
-  const pid_t child = fork();
-  if (child != 0) return child;
-  vq::dshow::AsfMuxer muxer;
-  const vq::dshow::AsfVideoFormat f = vqtest::VideoFormat(320, 240, MEDIASUBTYPE_RGB32, 1000000, 462500);
-  if (muxer.AddVideo(f) != S_OK || muxer.Open(vq::FromFsPath(target)) != S_OK) _exit(1);
-  std::vector<BYTE> bits(320 * 240 * 4);
-  for (int i = 0; i < frames; ++i) {
-    for (size_t p = 0; p < bits.size(); ++p) bits[p] = BYTE((p / 4 + size_t(i) * 7) % 251);
-    if (muxer.WriteVideo(bits.data(), long(bits.size()), REFERENCE_TIME(i) * f.frameTime) != S_OK) _exit(2);
-  }
-  raise(SIGKILL);
-  _exit(3);
+  std::string program = VQ_KILLED_RECORDER, path = target.string(), count = std::to_string(frames);
+  char* argv[] = {program.data(), path.data(), count.data(), nullptr};
+  pid_t child = -1;
+  return posix_spawn(&child, program.c_str(), nullptr, nullptr, argv, environ) == 0 ? child : -1;
 }
 
 std::vector<std::string> Names(const fs::path& folder) {
@@ -57,6 +47,7 @@ TEST(RecordingRecovery, KilledRecordingsAreFinishedUnderTheirNameOrKeptAsCutShor
   // Killed mid-way: twice, the second under a name taken since.
   for (const char* name : {"IMG00007.asf", "视频.asf"}) {
     const pid_t child = RecordAndBeKilled(folder / name, kFrames);
+    ASSERT_GT(child, 0);
     int status = 0;
     ASSERT_EQ(waitpid(child, &status, 0), child);
     ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
@@ -65,6 +56,7 @@ TEST(RecordingRecovery, KilledRecordingsAreFinishedUnderTheirNameOrKeptAsCutShor
   ASSERT_TRUE(vqtest::WriteFile(folder / "视频.asf", "a file made since"));
   // Killed before anything but part of its header reached the disk.
   const pid_t early = RecordAndBeKilled(folder / "early.asf", 0);
+  ASSERT_GT(early, 0);
   waitpid(early, nullptr, 0);
   // Still being written by this program.
   const std::string live = vq::RecordingNameBeside((folder / "live.asf").string());

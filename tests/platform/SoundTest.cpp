@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "platform/win/Encoding.h"
+#include "platform/win/Singletons.h"
 #include "platform/win/WaveFile.h"
 #include "tests/support/TestEnv.h"
 
@@ -105,6 +106,18 @@ TEST_F(SoundTest, ANewSoundCutsTheOnePlayingAndANullNameStopsIt) {
   EXPECT_TRUE(PlaySoundW(nullptr, nullptr, 0));
   EXPECT_EQ(LastEnded().end, SoundEnd::Stopped);
   EXPECT_EQ(vqplatform::RecordedSoundCalls().size(), 3u);
+}
+
+// The player's worker is one of the process's: stopping them ends the sound
+// playing, and the next sound starts it again.
+TEST_F(SoundTest, StoppingTheProcessWorkersEndsTheSoundAndTheNextOnePlays) {
+  WriteSound("program/long.wav", 30);
+  WriteSound("program/short.wav", 0.01);
+  EXPECT_TRUE(PlaySoundW(L"long.wav", nullptr, kAsync));
+  vqplatform::StopProcessWorkers();
+  EXPECT_EQ(vqplatform::RecordedSoundCalls().back().end, SoundEnd::Stopped);
+  EXPECT_TRUE(PlaySoundW(L"short.wav", nullptr, kSync));
+  EXPECT_EQ(vqplatform::RecordedSoundCalls().back().end, SoundEnd::Played);
 }
 
 #ifdef VQ_SHUTTER_SOUND

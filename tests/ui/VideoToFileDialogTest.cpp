@@ -102,7 +102,7 @@ TEST(VideoToFileDialogTest, RecordsThePreviewAndShowsTheElapsedSeconds) {
   config.sizes = {{1280, 960}};
   config.framesPerSecond = 15;
   auto camera = vq::dshow::PlugInVirtualCamera(config);
-  const fs::path target = vqtest::TempDir() / "recorded.asf";
+  const fs::path target = vqtest::TempDir() / "recorded.asf", placed = vqtest::TempDir() / "recorded_1.asf";
   vqtest::OwnerWindow parent;
   {
     CCaptureController controller(true, false);
@@ -116,10 +116,12 @@ TEST(VideoToFileDialogTest, RecordsThePreviewAndShowsTheElapsedSeconds) {
     dialog.SetOutputPath(vq::FromFsPath(target).c_str());
     dialog.stopAfter = 11;  // the prompt, then two seconds at 200 ms
     // On a busy machine two seconds may pass before the first picture is
-    // written: Stop waits for it. Until then it lies under its hidden name.
+    // written: Stop waits for it. Until then it lies under its hidden name,
+    // and a file another program makes under that name meanwhile stays.
     dialog.recorded = [&] {
       const vqtest::MediaFile partial = vqtest::ReadMediaFile(vq::RecordingNameBeside(target.string()));
-      return !fs::exists(target) && partial.Video() && partial.Video()->packets >= 1;
+      return !fs::exists(target) && partial.Video() && partial.Video()->packets >= 1 &&
+             vqtest::WriteFile(target, "made meanwhile");
     };
     const auto began = std::chrono::steady_clock::now();
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);
@@ -136,7 +138,9 @@ TEST(VideoToFileDialogTest, RecordsThePreviewAndShowsTheElapsedSeconds) {
     }
     EXPECT_GE(last, 1.9);
     EXPECT_EQ(controller.StopRecording(), E_POINTER);  // the dialog ended it
-    const vqtest::MediaFile file = vqtest::ReadMediaFile(target.string());
+    EXPECT_EQ(vqtest::ReadFile(target), "made meanwhile");
+    EXPECT_EQ(dialog.OutputPath(), CString(vq::FromFsPath(placed).c_str()));
+    const vqtest::MediaFile file = vqtest::ReadMediaFile(placed.string());
     ASSERT_TRUE(file.readable);
     ASSERT_NE(file.Video(), nullptr);
     EXPECT_EQ(file.Video()->width, 1280);
@@ -153,7 +157,7 @@ TEST(VideoToFileDialogTest, RecordsThePreviewAndShowsTheElapsedSeconds) {
 }
 
 // The disk is full from the start: the recording cannot be completed; Stop
-// says so, naming it, and what there is lies under a name that says it was
+// says so, naming where what there is lies: under a name that says it was
 // cut short, nothing under the recording's own name.
 TEST(VideoToFileDialogTest, ARecordingTheFullDiskCutShortIsToldAndKeptAsCutShort) {
   vq::dshow::VirtualCameraConfig config;
@@ -176,11 +180,12 @@ TEST(VideoToFileDialogTest, ARecordingTheFullDiskCutShortIsToldAndKeptAsCutShort
     EXPECT_EQ(dialog.DoModal(), IDCANCEL);
     controller.Stop();
   }
+  const fs::path cutShort = vqtest::TempDir() / "录像.cut-short.asf";
   EXPECT_EQ(answers.BoxTexts(), std::vector<std::wstring>{L"The recording could not be completed:\n" +
-                                                           vq::FromFsPath(target) +
+                                                           vq::FromFsPath(cutShort) +
                                                            L"\nWhat was recorded is kept in the same folder."});
   EXPECT_FALSE(fs::exists(target));
-  EXPECT_TRUE(fs::exists(vqtest::TempDir() / "录像.cut-short.asf"));
+  EXPECT_TRUE(fs::exists(cutShort));
   vq::dshow::RemoveVirtualCameras();
 }
 

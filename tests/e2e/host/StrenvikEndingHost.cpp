@@ -9,7 +9,9 @@
 // It writes "state N" once there, and how many exit handlers the library
 // registered, and how many of them after its first open had returned: every process-wide object
 // the source uses must be made before its end is registered, or be kept to
-// the end, so that none goes before the source that still uses it.
+// the end, so that none goes before the source that still uses it. After an
+// unload it writes whether the library is gone and the process-wide
+// handlers it had set are its own again.
 #include <dlfcn.h>
 
 #include <atomic>
@@ -23,6 +25,9 @@
 #include <string>
 
 #include "tests/twain/TestManager.h"
+// After the manager's names, which Xlib's macros would change.
+#include <FreeImage.h>
+#include <X11/Xlib.h>
 
 namespace {
 
@@ -34,6 +39,9 @@ std::atomic<int> g_laterHandlers{0};  // of those, after its first open
 std::mutex g_mutex;
 std::condition_variable g_told;
 int g_xferReady = 0;
+
+int HostXError(Display*, XErrorEvent*) { return 0; }
+int HostXIoError(Display*) { return 0; }
 
 }  // namespace
 
@@ -83,6 +91,8 @@ int main(int argc, char** argv) {
   TW_HANDLE dib = nullptr;
   TW_PENDINGXFERS pending{};
 
+  XSetErrorHandler(HostXError);
+  XSetIOErrorHandler(HostXIoError);
   if (source->Open() != TWRC_SUCCESS) return 3;
   g_opened = true;
   TW_HANDLE quality = std::calloc(6, 1);
@@ -116,6 +126,15 @@ int main(int argc, char** argv) {
     call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &shown);
     if (source->Close() != TWRC_SUCCESS) return 10;
   }
-  if (end != "exit") source->Unload();
+  if (end != "exit") {
+    source->Unload();
+    const bool gone = !dlopen(real, RTLD_LAZY | RTLD_NOLOAD);
+    const bool own = XSetErrorHandler(HostXError) == HostXError && XSetIOErrorHandler(HostXIoError) == HostXIoError;
+    // The image library stays loaded with the host: its handler must not
+    // point into the unloaded library.
+    FreeImage_OutputMessageProc(FIF_UNKNOWN, "a message after the unload");
+    std::printf("after the unload: library %s, X handlers %s\n", gone ? "gone" : "loaded",
+                own ? "the host's" : "the library's");
+  }
   std::exit(0);
 }
