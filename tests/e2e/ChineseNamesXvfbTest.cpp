@@ -11,8 +11,6 @@
 // then found where and as named, and nothing was written through a name
 // that lost bytes.
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <algorithm>
 #include <atomic>
@@ -20,8 +18,6 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
-#include <regex>
-#include <sstream>
 #include <thread>
 
 #include <opencv2/imgcodecs.hpp>
@@ -50,8 +46,6 @@
 // Xlib last: its macros clash with names above.
 #include "tests/e2e/XServer.h"
 
-extern char** environ;
-
 namespace {
 
 using namespace std::chrono_literals;
@@ -73,54 +67,16 @@ struct Tree {
 
 // The one date folder the captures went to.
 fs::path DateFolder(const Tree& tree) {
-  for (const auto& entry : fs::directory_iterator(tree.images))
-    if (std::regex_match(entry.path().filename().native(), std::regex(R"(\d{8})"))) return entry.path();
-  return {};
-}
-
-std::vector<std::string> NamesIn(const fs::path& folder) {
-  std::vector<std::string> names;
-  std::error_code error;
-  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
-    names.push_back(it->path().filename().native());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-std::vector<std::string> Matching(const fs::path& folder, const std::string& pattern) {
-  std::vector<std::string> names;
-  for (const std::string& name : NamesIn(folder))
-    if (std::regex_match(name, std::regex(pattern))) names.push_back(name);
-  return names;
+  const std::vector<fs::path> days = vqtest::FilesMatching(tree.images, R"(\d{8})");
+  return days.empty() ? fs::path() : days[0];
 }
 
 int PdfPages(const fs::path& pdf) { return int(pdfcheck::PageSizes(pdf.native()).size()); }
 
-// A clicked button of a window of the program's thread; returns once handled.
-void Press(HWND window, int id) { SendMessageW(GetDlgItem(window, id), BM_CLICK, 0, 0); }
-// The same without waiting, for buttons that open a modal dialog.
-void PressLater(HWND window, int id) {
-  PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
-}
-
-std::wstring TextOf(HWND window, int id) {
-  wchar_t text[MAX_PATH] = {};
-  GetDlgItemTextW(window, id, text, MAX_PATH);
-  return text;
-}
-
-std::vector<std::wstring> Rows(HWND list) {
-  std::vector<std::wstring> rows;
-  for (int i = 0; i < int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); ++i) {
-    wchar_t text[MAX_PATH] = {};
-    LVITEMW item{};
-    item.pszText = text;
-    item.cchTextMax = MAX_PATH;
-    SendMessageW(list, LVM_GETITEMTEXTW, WPARAM(i), reinterpret_cast<LPARAM>(&item));
-    rows.push_back(text);
-  }
-  return rows;
-}
+using vqtest::ListRows;
+using vqtest::Press;
+using vqtest::PressLater;
+using vqtest::TextOf;
 
 class ChineseNamesXvfbTest : public ::testing::TestWithParam<const char*> {
  protected:
@@ -135,23 +91,10 @@ class ChineseNamesXvfbTest : public ::testing::TestWithParam<const char*> {
 
   // This test again, in a process started with LANG set to the locale.
   int RunUnderLocale(const fs::path& root) {
-    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::vector<std::string> args = {"/proc/self/exe",
-                                     std::string("--gtest_filter=") + test->test_suite_name() + "." + test->name()};
-    std::vector<std::string> variables = {std::string("LANG=") + GetParam(), std::string(kRunRoot) + "=" + root.native()};
-    for (char** v = environ; *v; ++v)
-      if (std::strncmp(*v, "LANG=", 5) && std::strncmp(*v, "LC_", 3) && std::strncmp(*v, "LANGUAGE=", 9))
-        variables.push_back(*v);
-    std::vector<char*> argv, envp;
-    for (std::string& a : args) argv.push_back(a.data());
-    for (std::string& v : variables) envp.push_back(v.data());
-    argv.push_back(nullptr);
-    envp.push_back(nullptr);
-    pid_t child = 0;
-    if (posix_spawn(&child, "/proc/self/exe", nullptr, nullptr, argv.data(), envp.data()) != 0) return -1;
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    vqtest::SpawnOptions options;
+    options.set = {{"LANG", GetParam()}, {kRunRoot, root.native()}};
+    options.without = {"LANG", "LC_"};
+    return vqtest::RunCurrentTestAgain(options);
   }
 
   // In the run under the locale: the tree, the camera, the settings.
@@ -176,9 +119,7 @@ class ChineseNamesXvfbTest : public ::testing::TestWithParam<const char*> {
     setenv("VQ_COMMON_APPDATA", tree.data.c_str(), 1);
     setenv("VQ_BITMAP_DIR", VQ_SKIN_BITMAP_DIR, 1);
     // Files the program opens go to a stand-in opener that notes them.
-    ASSERT_TRUE(vqtest::WriteFile(tree.bin / "xdg-open", "#!/bin/sh\necho \"$1\" >> \"$(dirname \"$0\")/opened\"\n"));
-    fs::permissions(tree.bin / "xdg-open", fs::perms::owner_all);
-    setenv("PATH", (tree.bin.native() + ":" + getenv("PATH")).c_str(), 1);
+    vqtest::UseStandInOpener(tree.bin);
     // A page of Chinese lines with a QR code whose text is Chinese.
     cv::Mat page;
     cv::cvtColor(ocrtest::PrintedLines(cv::Size(760, 520), kLines, cv::Point(40, 80)), page, cv::COLOR_GRAY2BGR);
@@ -259,7 +200,7 @@ void ChineseNamesXvfbTest::CaptureInEveryMode(const fs::path& day) {
   EXPECT_TRUE(fs::exists(day / "合同00001_1.jpg"));
   Press(window_, IDC_NAME_DATETIME);
   Press(window_, IDC_CAPTURE);
-  EXPECT_EQ(Matching(day, R"(\d{14}\.jpg)").size(), 1u);
+  EXPECT_EQ(vqtest::NamesIn(day, R"(\d{14}\.jpg)").size(), 1u);
   // The free name, typed into the name dialog; 报告 1 is there already.
   Press(window_, IDC_NAME_FREE);
   vqplatform::SetModalIdleHandler([&](HWND modal) {
@@ -327,7 +268,7 @@ void ChineseNamesXvfbTest::PrintThroughTheDialog(const Tree& tree) {
     return print && IsWindowVisible(print) && server_.Shows(print);
   }));
   HWND list = GetDlgItem(print, 101);
-  const std::vector<std::wstring> rows = Rows(list);
+  const std::vector<std::wstring> rows = ListRows(list);
   const auto file = std::find(rows.begin(), rows.end(), vqplatform::kFilePrinterName);
   ASSERT_NE(file, rows.end());
   LVITEMW select{};
@@ -357,12 +298,12 @@ void ChineseNamesXvfbTest::BrowseForTheImageFolder(const Tree& tree, const fs::p
     return browser && IsWindowVisible(browser);
   }));
   HWND list = GetDlgItem(browser, 101);
-  EXPECT_EQ(Rows(list), (std::vector<std::wstring>{L"..", L"扫描"}));
+  EXPECT_EQ(ListRows(list), (std::vector<std::wstring>{L"..", L"扫描"}));
   RECT row{};
   SendMessageW(list, LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&row));
   PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(row.left + 3, (row.top + row.bottom) / 2));
   EXPECT_TRUE(vqtest::WaitFor([&] { return vq::ToFsPath(TextOf(browser, 102)) == tree.images; }));
-  EXPECT_EQ(Rows(list), (std::vector<std::wstring>{L"..", vq::FromFsPath(day.filename()), L"旧文件"}));
+  EXPECT_EQ(ListRows(list), (std::vector<std::wstring>{L"..", vq::FromFsPath(day.filename()), L"旧文件"}));
   Shoot(browser, "chinese-names-folder-browser");
   Press(browser, IDOK);
   EXPECT_TRUE(vqtest::WaitFor([&] { return !IsWindow(browser); }));
@@ -439,7 +380,7 @@ TEST_P(ChineseNamesXvfbTest, EveryFileIsFoundWhereAndAsNamed) {
   EXPECT_TRUE(fs::is_directory(tree.images / kGbkFolder));
   EXPECT_TRUE(fs::is_directory(tree.images / "旧文件"));
   EXPECT_FALSE(cv::imread((day / "合同00001_1.jpg").native()).empty());
-  EXPECT_EQ(Matching(day, R"(\d{14}\.jpg)").size(), 1u);
+  EXPECT_EQ(vqtest::NamesIn(day, R"(\d{14}\.jpg)").size(), 1u);
   EXPECT_FALSE(cv::imread((day / "报告 1_1.jpg").native()).empty());
   EXPECT_FALSE(fs::exists(day / "发票-7731.jpg")) << "deleted through the strip";
   EXPECT_EQ(PdfPages(day / "合同00005.pdf"), 1);
@@ -455,9 +396,7 @@ TEST_P(ChineseNamesXvfbTest, EveryFileIsFoundWhereAndAsNamed) {
   EXPECT_NE(recording.Video(), nullptr);
   // The shell opened the TIFF, the image folder and the recognised text by
   // their names (each opener runs on its own, in any order).
-  std::vector<std::string> opened;
-  std::istringstream lines(vqtest::ReadFile(tree.bin / "opened"));
-  for (std::string line; std::getline(lines, line);) opened.push_back(line);
+  std::vector<std::string> opened = vqtest::LinesOf(tree.bin / "opened");
   std::sort(opened.begin(), opened.end());
   EXPECT_EQ(opened, (std::vector<std::string>{day.native(), (day / "合同00006.tif").native(),
                                                (day / "合同00010.txt").native()}));

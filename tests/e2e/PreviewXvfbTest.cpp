@@ -38,16 +38,7 @@ int OutlinePixels(const vqtest::Screenshot& shot) {
   return n;
 }
 
-// Dispatches this thread's messages until the condition holds.
-bool Pump(const std::function<bool()>& condition, std::chrono::milliseconds limit = vqtest::kPatience) {
-  return vqtest::WaitFor(
-      [&] {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-        return condition();
-      },
-      limit);
-}
+using vqtest::Pump;
 
 HWND MainWindow(const wchar_t* title, int x) {
   static const bool registered = [] {

@@ -4,7 +4,6 @@
 // maximises and restores it. The program's code in this process: 浏览图像
 // without xdg-open on PATH tells the user what is missing.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 
 #include <X11/Xlib.h>
 
@@ -29,11 +28,6 @@ namespace {
 
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
-
-int RunShell(const std::string& command) {
-  const int status = std::system(command.c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
 
 bool Same(const RECT& a, const RECT& b) {
   return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
@@ -77,7 +71,7 @@ TEST_F(VorquellDesktopTest, BuiltProgramsFrameIsOnScreenKeepsItsSizeAndMaximises
   ASSERT_TRUE(server.WaitForWindowManager());
   const std::string command =
       "env VQ_VIRTUAL_CAMERA='document;portrait' VQ_PROGRAM_DIR=" + program_.string() + " timeout 90 " VQ_PROGRAM_PATH;
-  std::future<int> program = std::async(std::launch::async, RunShell, command);
+  std::future<int> program = std::async(std::launch::async, [&] { return vqtest::RunShell(command); });
   unsigned long window = 0;
   ASSERT_TRUE(vqtest::WaitFor([&] { return (window = server.ShownManagedWindow("Vorquell V")) != 0; }));
 

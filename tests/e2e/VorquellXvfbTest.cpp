@@ -12,8 +12,6 @@
 // outside, whatever the message, and clears the sockets of ended programs.
 #include <gtest/gtest.h>
 
-#include <X11/Xlib.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -38,6 +36,7 @@
 #include "tests/ocr/PrintedText.h"
 #include "tests/support/PeerProgram.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/ThreadTimes.h"
 #include "tests/e2e/VorquellProgramTest.h"
 
 namespace {
@@ -46,11 +45,6 @@ using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
 int CountIniKeys(const std::string& text) { return int(std::count(text.begin(), text.end(), '=')); }
-
-size_t ThreadCount() {
-  const fs::directory_iterator tasks("/proc/self/task");
-  return size_t(std::distance(fs::begin(tasks), fs::end(tasks)));
-}
 
 class VorquellXvfbTest : public vqtest::VorquellProgramTest {
  protected:
@@ -65,11 +59,10 @@ TEST_F(VorquellXvfbTest, BuiltProgramComesUpLiveWarnsWithoutCameraAndEndsSilentl
 
   fs::remove(program_ / "Sys.ini");
   vqtest::XServer server;
-  Display* display = XOpenDisplay(nullptr);
   std::future<int> noCamera = std::async(std::launch::async, [&] { return vqtest::RunShell(Command("0", false)); });
   unsigned long box = 0;
   RECT place{};
-  ASSERT_TRUE(vqtest::WaitFor([&] { return place = vqtest::FirstShownWindow(display, &box), box != 0; }));
+  ASSERT_TRUE(vqtest::WaitFor([&] { return (box = server.FirstShownWindow(&place)) != 0; }));
   server.Grab(place).SavePng(vqtest::ScreenshotPath("vorquell-no-camera-message.png"));
   EXPECT_EQ(noCamera.wait_for(500ms), std::future_status::timeout) << "the program waits for the user";
   {
@@ -81,7 +74,6 @@ TEST_F(VorquellXvfbTest, BuiltProgramComesUpLiveWarnsWithoutCameraAndEndsSilentl
   server.RequestClose(box);
   EXPECT_EQ(noCamera.get(), 0);
   EXPECT_EQ(SettingsKeys(), 49);
-  XCloseDisplay(display);
 
   // Without data file the program ends by itself: no window, no message waiting.
   fs::remove(program_ / "data.dat");
@@ -112,7 +104,6 @@ TEST_F(VorquellXvfbTest, BuiltProgramShowsAPageLaidSidewaysUpright) {
   ASSERT_TRUE(cv::imwrite((pages / "page.png").string(), ocrtest::DeskWithPageTurnedClockwise()));
 
   vqtest::XServer server;
-  Display* display = XOpenDisplay(nullptr);
   const std::string camera = "sizes=1280x960,folder=" + pages.string();
   std::future<int> program = std::async(std::launch::async, [&] { return vqtest::RunShell(Command(camera.c_str(), false)); });
   unsigned long window = 0;
@@ -121,7 +112,7 @@ TEST_F(VorquellXvfbTest, BuiltProgramShowsAPageLaidSidewaysUpright) {
   // desk (the splash window comes and goes first).
   const bool upright = vqtest::WaitFor(
       [&] {
-        place = vqtest::FirstShownWindow(display, &window, 600);
+        window = server.FirstShownWindow(&place, 600);
         if (!window) return false;
         // A preview still blank white before the first frame fills the area.
         const RECT page = WhiteBounds(server.Grab(place));
@@ -133,7 +124,6 @@ TEST_F(VorquellXvfbTest, BuiltProgramShowsAPageLaidSidewaysUpright) {
   EXPECT_TRUE(upright);
   server.RequestClose(window);
   EXPECT_EQ(program.get(), 0);
-  XCloseDisplay(display);
 }
 
 // Where the user clicks, and what the preview shows.
@@ -233,7 +223,7 @@ TEST_F(VorquellXvfbTest, UserSwitchesTurnsExposesAndPullsTheCameraOut) {
   { CCaptureController(false, false).CountDevices(L"1d6b", L"0102"); }
   cv::parallel_for_(cv::Range(0, 4 * cv::getNumThreads()), [](const cv::Range&) { std::this_thread::sleep_for(20ms); });
   vqplatform::StopPresenter();
-  const size_t threadsBefore = ThreadCount();
+  const int threadsBefore = vqtest::ThreadCount();
 
   vqtest::XServer server;
   MainWindowView view{nullptr, &server};
@@ -328,8 +318,8 @@ TEST_F(VorquellXvfbTest, UserSwitchesTurnsExposesAndPullsTheCameraOut) {
   EXPECT_NE(settings.find("Exposure=-8\n"), std::string::npos);
   vqplatform::StopPresenter();
   // A waited-for thread signals its end a moment before the system removes it.
-  EXPECT_TRUE(vqtest::WaitFor([&] { return ThreadCount() == threadsBefore; }))
-      << ThreadCount() << " threads, " << threadsBefore << " before: every thread of the program ends";
+  EXPECT_TRUE(vqtest::WaitFor([&] { return vqtest::ThreadCount() == threadsBefore; }))
+      << vqtest::ThreadCount() << " threads, " << threadsBefore << " before: every thread of the program ends";
 }
 
 // Pixels of the preview's document outline (pure blue).
@@ -627,7 +617,6 @@ TEST_F(VorquellXvfbTest, BuiltProgramTakesOnlyTheImagePathRequestFromOutsideAndC
   ASSERT_TRUE(alive.WaitFor("ready"));
 
   vqtest::XServer server;
-  Display* display = XOpenDisplay(nullptr);
   const std::string command = "env VQ_VIRTUAL_CAMERA='document;portrait' VQ_PROGRAM_DIR=" + program_.string() +
                               " timeout 600 " VQ_PROGRAM_PATH;
   std::future<int> program = std::async(std::launch::async, [command] { return vqtest::RunShell(command); });
@@ -675,11 +664,10 @@ TEST_F(VorquellXvfbTest, BuiltProgramTakesOnlyTheImagePathRequestFromOutsideAndC
   // and takes its socket away.
   EXPECT_EQ(ask("FIND Vorquell V71.0"), "WINDOW " + window);
   unsigned long shown = 0;
-  ASSERT_TRUE(vqtest::WaitFor([&] { return vqtest::FirstShownWindow(display, &shown, 600), shown != 0; }));
+  ASSERT_TRUE(vqtest::WaitFor([&] { return (shown = server.FirstShownWindow(nullptr, 600)) != 0; }));
   server.RequestClose(shown);
   EXPECT_EQ(program.get(), 0);
   EXPECT_FALSE(fs::exists(socket));
-  XCloseDisplay(display);
 }
 
 }  // namespace

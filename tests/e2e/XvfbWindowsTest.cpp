@@ -100,8 +100,7 @@ TEST_F(XvfbWindowsTest, FileNameDialogIsTypedIntoAndClosedThroughXInput) {
     dialogWindow = dialog;
     vqtest::Screenshot first = ShownOnServer(server, dialog, &differencesFromLayer);
     first.SavePng(vqtest::ScreenshotPath("file-name-dialog.png"));
-    differencesFromHeadless =
-        first.CountDifferences(headless.firstLook.pixels, headless.firstLook.width, headless.firstLook.height);
+    differencesFromHeadless = first.CountDifferences(headless.firstLook);
 
     server.Click(MiddleOf(GetDlgItem(dialog, 1090)));
     server.Type("scan01");

@@ -18,6 +18,7 @@
 #include "platform/dshow/AsfRecovery.h"
 #include "base/PathEncoding.h"
 #include "tests/platform/RecordingTestSupport.h"
+#include "tests/support/Files.h"
 #include "tests/support/MediaReadBack.h"
 #include "tests/support/TestEnv.h"
 
@@ -44,12 +45,7 @@ pid_t RecordAndBeKilled(const fs::path& target, int frames) {
   _exit(3);
 }
 
-std::vector<std::string> Names(const fs::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
+using vqtest::NamesIn;
 
 TEST(RecordingRecovery, KilledRecordingsAreFinishedUnderTheirNameOrKeptAsCutShort) {
   const fs::path folder = vqtest::TempPath("录像");
@@ -71,7 +67,7 @@ TEST(RecordingRecovery, KilledRecordingsAreFinishedUnderTheirNameOrKeptAsCutShor
   ASSERT_TRUE(vqtest::WriteFile(live, "recording"));
 
   EXPECT_EQ(vq::dshow::SettleCutShortRecordings(folder.string()), 3);
-  EXPECT_EQ(Names(folder), (std::vector<std::string>{fs::path(live).filename().string(), "IMG00007.asf",
+  EXPECT_EQ(NamesIn(folder), (std::vector<std::string>{fs::path(live).filename().string(), "IMG00007.asf",
                                                      "early.cut-short.asf", "视频.asf", "视频_1.asf"}));
   for (const char* name : {"IMG00007.asf", "视频_1.asf"}) {
     // Read as a whole, with every picture that reached the disk.
