@@ -13,7 +13,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
 #include <clocale>
 #include <cstring>
 #include <filesystem>
@@ -44,7 +43,7 @@
 #include "tests/support/TestEnv.h"
 #include "ui/MultiPageDlg.h"
 // Xlib last: its macros clash with names above.
-#include "tests/e2e/XServer.h"
+#include "tests/e2e/VorquellProgramTest.h"
 
 namespace {
 
@@ -140,33 +139,13 @@ class ChineseNamesXvfbTest : public ::testing::TestWithParam<const char*> {
 
   // Runs the program while `user` works it from another thread, then closes it.
   void RunProgram(const std::function<void()>& user) {
-    std::thread worker([&] {
-      ASSERT_TRUE(vqtest::WaitFor([&] {
-        window_ = FindWindowW(nullptr, L"Vorquell V71.0");
-        return window_ && server_.Shows(window_);
-      }));
+    vqtest::RunProgramInProcess(server_, [&](HWND main, CVorquellDlg& dialog) {
+      window_ = main;
+      main_ = &dialog;
       user();
-      server_.RequestClose(vqplatform::PresentedXWindow(window_));
     });
-    CVorquellApp app;
-    app_ = &app;
-    app.InitInstance();
-    worker.join();
-    app_ = nullptr;
   }
-  CVorquellDlg& Main() { return *static_cast<CVorquellDlg*>(app_->m_pMainWnd); }
-  // Runs `work` on the program's thread, from its idle message loop.
-  void OnProgramThread(const std::function<void()>& work) {
-    std::atomic<bool> done{false};
-    vqplatform::SetModalIdleHandler([&](HWND dialog) {
-      if (dialog != window_) return;
-      vqplatform::SetModalIdleHandler(nullptr);
-      work();
-      done = true;
-    });
-    PostMessageW(window_, WM_NULL, 0, 0);
-    ASSERT_TRUE(vqtest::WaitFor([&] { return done.load(); }));
-  }
+  CVorquellDlg& Main() { return *main_; }
   void Shoot(HWND window, const std::string& name) {
     vqplatform::FlushPresenter(2000);
     server_.Grab(vqtest::ScreenRectOf(window)).SavePng(vqtest::ScreenshotPath(name + "-" + GetParam() + ".png"));
@@ -187,7 +166,7 @@ class ChineseNamesXvfbTest : public ::testing::TestWithParam<const char*> {
 
   vqtest::XServer server_;
   HWND window_ = nullptr;
-  CVorquellApp* app_ = nullptr;
+  CVorquellDlg* main_ = nullptr;
 };
 
 void ChineseNamesXvfbTest::CaptureInEveryMode(const fs::path& day) {
@@ -347,12 +326,12 @@ TEST_P(ChineseNamesXvfbTest, EveryFileIsFoundWhereAndAsNamed) {
       fs::path day;
       bool live = false;
       EXPECT_TRUE(vqtest::WaitFor([&] {
-        OnProgramThread([&] {
+        vqtest::OnIdleModalLoop(GetWindowThreadProcessId(window_, nullptr), [&](HWND) {
           day = vq::ToFsPath(Main().Settings().currentFolder.GetString());
           live = Main().DocumentController() && !Main().DocumentController()->GetFrame().empty();
         });
         return live;
-      }, 30s)) << "the camera runs";
+      })) << "the camera runs";
       ASSERT_EQ(day.parent_path(), tree.images);
       CaptureInEveryMode(day);
       PrintThroughTheDialog(tree);

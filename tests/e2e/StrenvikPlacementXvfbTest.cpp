@@ -49,7 +49,7 @@ TEST_F(StrenvikPlacement, DialogsOpenOnTheirCameraWindowAndASecondCameraWindowBe
   ASSERT_TRUE(vqtest::WaitFor([&] { return !FindXWindow("扫描参数", &parameters); }));
 
   // Merge mode: the first capture opens the merge dialog.
-  server.Click(ControlCentre(first, 6024));
+  ASSERT_TRUE(Toggle(first, 6024));
   RECT merge{};
   ASSERT_TRUE(PressUntil(first, {6000}, [&] { return FindXWindow("图像合并", &merge); })) << "the merge dialog";
   Settled(merge);

@@ -175,6 +175,20 @@ class StrenvikXvfb : public ::testing::Test {
     server.Grab(RECT{0, 0, 1920, 1080}).SavePng(vqtest::ScreenshotPath("strenvik-press-not-landed.png"));
     return false;
   }
+  // Clicks a check box of the camera window until it shows the change: a
+  // click the window takes as a dialog of its own goes can be lost (the one
+  // condition it is clicked again for, three times at the most).
+  bool Toggle(const RECT& window, int id) {
+    const RECT control = vqtest::ControlPixels(vqres::CameraWindowTemplate(), id);
+    const RECT box{window.left + control.left, window.top + control.top, window.left + control.right,
+                   window.top + control.bottom};
+    const vqtest::Screenshot before = server.Grab(box);
+    for (int click = 0; click < 3; ++click) {
+      server.Click(ControlCentre(window, id));
+      if (vqtest::WaitFor([&] { return server.Grab(box).CountDifferences(before) > 0; }, 10s)) return true;
+    }
+    return false;
+  }
   // Presses 拍摄 then 上传 until the host is told a page is ready.
   void CaptureAndUpload(const RECT& window) {
     const int before = xferReady;

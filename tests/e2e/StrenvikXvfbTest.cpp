@@ -162,7 +162,7 @@ TEST_F(StrenvikXvfb, PageStripDecidesWhatTheHostReceives) {
   const vqtest::Screenshot beforeMerge = Settled(item(3));
 
   // Merge two captures side by side: the merged page is the tenth.
-  server.Click(ControlCentre(window, 6024));
+  ASSERT_TRUE(Toggle(window, 6024));
   server.Click(ControlCentre(window, 6000));
   std::this_thread::sleep_for(600ms);
   server.Click(ControlCentre(window, 6000));

@@ -24,7 +24,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
-#include <regex>
 #include <thread>
 
 #include <opencv2/imgcodecs.hpp>
@@ -61,7 +60,7 @@
 #include "ui/ContinuousShootDlg.h"
 #include "ui/MultiPageDlg.h"
 // Xlib last: its macros clash with names above.
-#include "tests/e2e/XServer.h"
+#include "tests/e2e/VorquellProgramTest.h"
 
 namespace {
 
@@ -72,20 +71,13 @@ constexpr const char* kQrText = "INVOICE-7731";
 
 // The files of a folder with an extension, by name.
 std::vector<std::string> FilesIn(const fs::path& folder, const std::string& extension) {
-  std::vector<std::string> names;
-  if (!fs::exists(folder)) return names;
-  for (const auto& entry : fs::directory_iterator(folder))
-    if (entry.path().extension() == extension) names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
+  return vqtest::NamesIn(folder, ".*\\" + extension);
 }
 
 // The pages pdfinfo reports.
 int PdfPages(const fs::path& pdf) { return int(pdfcheck::PageSizes(pdf.string()).size()); }
 
-// A BM_CLICK on a control of a window, sent from the user's thread: returns
-// when the handler it starts has ended.
-void Press(HWND window, int id) { SendMessageW(GetDlgItem(window, id), BM_CLICK, 0, 0); }
+using vqtest::Press;
 
 // The strip's items, and their files, from top to bottom of the window.
 std::vector<CThumbItem*> StripItemsTopToBottom(const CVorquellDlg& dialog) {
@@ -130,11 +122,7 @@ class VorquellCaptureXvfbTest : public ::testing::Test {
     vqplatform::ClearMessageBoxLog();
     vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord&) { return IDOK; });
     // Files the program opens go to a stand-in opener that notes them.
-    fs::create_directories(vqtest::TempDir() / "bin");
-    ASSERT_TRUE(vqtest::WriteFile(vqtest::TempDir() / "bin" / "xdg-open",
-                                  "#!/bin/sh\necho \"$1\" >> \"$(dirname \"$0\")/opened\"\n"));
-    fs::permissions(vqtest::TempDir() / "bin" / "xdg-open", fs::perms::owner_all);
-    setenv("PATH", ((vqtest::TempDir() / "bin").string() + ":" + getenv("PATH")).c_str(), 1);
+    vqtest::UseStandInOpener(vqtest::TempDir() / "bin");
   }
   void TearDown() override {
     vq::dshow::RemoveVirtualCameras();
@@ -143,44 +131,21 @@ class VorquellCaptureXvfbTest : public ::testing::Test {
     vqplatform::SetPrintDialogHook(nullptr);
     vqplatform::SetModalIdleHandler(nullptr);
   }
-  // Prefix naming from IMG00001 into images_, JPEG in `colorMode`, sound
-  // on; `more` follows the keys of section IMAGE.
-  void WriteSettings(int colorMode = 0, const std::string& more = "") {
+  // Prefix naming from IMG00001 into `folder` (images_ unless given), JPEG
+  // in `colorMode`, sound on; `more` follows the keys of section IMAGE.
+  void WriteSettings(int colorMode = 0, const std::string& more = "", const fs::path& folder = {}) {
     ASSERT_TRUE(vqtest::WriteFile(program_ / "Sys.ini",
-                                  "[FILE]\nFOLDPATH=" + images_.string() +
+                                  "[FILE]\nFOLDPATH=" + (folder.empty() ? images_ : folder).string() +
                                       "\nPREFIX=IMG\nTypeofImageName=0\n[IMAGE]\nINDEX=1\nDATEFOLDER=0\n"
                                       "DocCamWidth=640\nDocCamHeight=480\nCHANNELS=true\nXDPI=200\nYDPI=200\nCOLOR=" +
                                       std::to_string(colorMode) + "\n" + more + "[SOUND]\nPlay=true\n"));
   }
-  // Runs the program in this process while `user` works it from another
-  // thread, then closes it unless the user ends it.
+  // Runs the program in this process, its preview running, while `user`
+  // works it from another thread, then closes it unless the user ends it.
   void Run(const std::function<void(HWND, CVorquellDlg&)>& user, bool closeAtEnd = true) {
     vqtest::XServer server;
     server_ = &server;
-    CVorquellApp app;
-    std::atomic<bool> done{false};
-    std::thread worker([&] {
-      HWND window = nullptr;
-      const bool up = vqtest::WaitFor([&] {
-        window = FindWindowW(nullptr, L"Vorquell V71.0");
-        return window && server.Shows(window);
-      });
-      EXPECT_TRUE(up);
-      if (up) {
-        // The preview runs before the first capture.
-        auto& main = *static_cast<CVorquellDlg*>(app.m_pMainWnd);
-        EXPECT_TRUE(vqtest::WaitFor([&] {
-          CCaptureController* camera = main.DocumentController();
-          return camera && !camera->GetFrame().empty();
-        }));
-        user(window, main);
-        done = true;
-      }
-      if (window && closeAtEnd) server.RequestClose(vqplatform::PresentedXWindow(window));
-    });
-    app.InitInstance();
-    worker.join();
-    EXPECT_TRUE(done);
+    vqtest::RunProgramInProcess(server, user, true, closeAtEnd);
     server_ = nullptr;
   }
   // Saves what the server shows of the window once it and the shown children
@@ -209,11 +174,7 @@ class VorquellCaptureXvfbTest : public ::testing::Test {
     server_->Grab(vqtest::ScreenRectOf(window)).SavePng(vqtest::ScreenshotPath(name));
   }
   size_t Jpegs() const { return FilesIn(images_, ".jpg").size(); }
-  static std::wstring CounterText(HWND window) {
-    wchar_t counter[16] = {};
-    GetWindowTextW(GetDlgItem(window, IDC_IMAGE_COUNTER), counter, 16);
-    return counter;
-  }
+  static std::wstring CounterText(HWND window) { return vqtest::TextOf(window, IDC_IMAGE_COUNTER); }
   // 拍摄, with a message it brings shown as the user sees it, saved as
   // `shot`, and closed by a click.
   void PressCaptureSeeingAnyMessage(HWND window, const char* shot) {
@@ -327,12 +288,8 @@ TEST_F(VorquellCaptureXvfbTest, EveryTriggerSavesANamedPageIntoTheStripRing) {
     const size_t before = Jpegs();
     Press(window, IDC_CAPTURE);
     Press(window, IDC_CAPTURE);
-    const std::vector<std::string> files = FilesIn(images_, ".jpg");
-    ASSERT_EQ(files.size(), before + 2);
-    const auto dated = std::count_if(files.begin(), files.end(), [](const std::string& name) {
-      return std::regex_match(name, std::regex(R"(\d{14}(_\d+)?\.jpg)"));
-    });
-    EXPECT_EQ(dated, 2);
+    ASSERT_EQ(Jpegs(), before + 2);
+    EXPECT_EQ(vqtest::NamesIn(images_, R"(\d{14}(_\d+)?\.jpg)").size(), 2u);
 
     // Barcode naming: the page is named by its QR code.
     Press(window, IDC_BARCODE);
@@ -488,9 +445,7 @@ TEST_F(VorquellCaptureXvfbTest, ModesMergeCollectAndPrintCaptures) {
     EXPECT_EQ(PdfPages(vqtest::TempDir() / "printed1.pdf"), 1);
     EXPECT_EQ(dialog.StripCounter(), strip);
     EXPECT_TRUE(FilesIn(images_, ".bmp").empty());
-    wchar_t counter[16] = {};
-    GetWindowTextW(GetDlgItem(window, IDC_IMAGE_COUNTER), counter, 16);
-    EXPECT_EQ(std::wstring(counter), L"10");
+    EXPECT_EQ(CounterText(window), L"10");
   });
   EXPECT_EQ(printJobs, 2);
 }
@@ -806,18 +761,11 @@ TEST_F(VorquellCaptureXvfbTest, AnUnwritableImageFolderIsToldOnceAndKeepsTheCoun
   ASSERT_TRUE(vqtest::WriteFile(vqtest::TempDir() / "not-a-folder", "a file"));
   const fs::path blocked = vqtest::TempDir() / "not-a-folder" / "images";
   const fs::path good = vqtest::TempDir() / "good-images";
-  WriteSettings();
-  ASSERT_TRUE(vqtest::WriteFile(program_ / "Sys.ini",
-                                std::regex_replace(vqtest::ReadFile(program_ / "Sys.ini"), std::regex("FOLDPATH=.*"),
-                                                   "FOLDPATH=" + blocked.string())));
+  WriteSettings(0, "", blocked);
   int printDialogs = 0;
   vqplatform::SetPrintDialogHook([&](const auto&, vqplatform::PrintDialogChoice*) { return ++printDialogs, false; });
   Run([&](HWND window, CVorquellDlg& dialog) {
-    const auto counter = [&] {
-      wchar_t text[16] = {};
-      GetWindowTextW(GetDlgItem(window, IDC_IMAGE_COUNTER), text, 16);
-      return std::wstring(text);
-    };
+    const auto counter = [&] { return CounterText(window); };
     const std::wstring told = L"图像文件夹无法写入，图像没有保存：\n" + vq::FromFsPath(blocked);
     // The capture button, Space, capture to PDF, capture and print.
     const std::vector<std::function<void()>> triggers = {
@@ -995,10 +943,7 @@ TEST_F(VorquellCaptureXvfbTest, CollectedPagesThatCannotBeReadAreNamedAndLeftOut
 TEST_F(VorquellCaptureXvfbTest, DocumentsAreWrittenInAFolderDeeperThan300Bytes) {
   fs::path deep = images_;
   while (deep.string().size() < 300) deep /= "多页文档的文件夹";
-  WriteSettings();
-  ASSERT_TRUE(vqtest::WriteFile(program_ / "Sys.ini",
-                                std::regex_replace(vqtest::ReadFile(program_ / "Sys.ini"), std::regex("FOLDPATH=.*"),
-                                                   "FOLDPATH=" + deep.string())));
+  WriteSettings(0, "", deep);
   Run([&](HWND window, CVorquellDlg& dialog) {
     Press(window, IDC_CAPTURE);
     EXPECT_TRUE(fs::exists(deep / "IMG00001.jpg"));
@@ -1059,9 +1004,7 @@ TEST_F(VorquellCaptureXvfbTest, ARecordingKilledMidWayIsFinishedUnderItsNameAtTh
       {
         // A process of its own, recording into this test's image folder.
         const fs::path images = vqtest::TempDir().parent_path() / "images";
-        vqtest::WriteFile(program_ / "Sys.ini",
-                          std::regex_replace(vqtest::ReadFile(program_ / "Sys.ini"), std::regex("FOLDPATH=.*"),
-                                             "FOLDPATH=" + images.string()));
+        WriteSettings(0, "", images);
         Run([&](HWND window, CVorquellDlg&) {
           PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_RECORD, BN_CLICKED), 0);
           HWND recorder = nullptr;
@@ -1077,9 +1020,8 @@ TEST_F(VorquellCaptureXvfbTest, ARecordingKilledMidWayIsFinishedUnderItsNameAtTh
       },
       ::testing::KilledBySignal(SIGKILL), "");
   EXPECT_FALSE(fs::exists(recording)) << "nothing under its name";
-  const std::vector<std::string> hidden = FilesIn(images_, ".recording");
-  ASSERT_EQ(hidden.size(), 1u);
-  EXPECT_TRUE(std::regex_match(hidden[0], std::regex(R"(\.IMG00001\.asf\.\d+\.recording)"))) << hidden[0];
+  EXPECT_EQ(FilesIn(images_, ".recording"), vqtest::NamesIn(images_, R"(\.IMG00001\.asf\.\d+\.recording)"));
+  EXPECT_EQ(FilesIn(images_, ".recording").size(), 1u);
 
   Run([&](HWND, CVorquellDlg&) {});
   const vqtest::MediaFile file = vqtest::ReadMediaFile(recording.string());

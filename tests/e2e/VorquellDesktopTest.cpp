@@ -5,8 +5,6 @@
 // without xdg-open on PATH tells the user what is missing.
 #include <gtest/gtest.h>
 
-#include <X11/Xlib.h>
-
 #include <atomic>
 #include <cstdlib>
 #include <filesystem>
@@ -21,7 +19,7 @@
 #include "platform/win/Controls.h"
 #include "platform/win/Encoding.h"
 #include "platform/win/MessageBox.h"
-#include "tests/e2e/XServer.h"
+#include "tests/e2e/VorquellProgramTest.h"
 #include "tests/support/TestEnv.h"
 
 namespace {
@@ -143,20 +141,14 @@ TEST_F(VorquellDesktopTest, BrowseImagesWithoutAProgramToOpenWithSaysWhatIsMissi
   vqplatform::ClearMessageBoxLog();
 
   vqtest::XServer server;
-  std::atomic<bool> driven{false};
-  std::thread user([&] {
-    HWND main = nullptr;
-    ASSERT_TRUE(vqtest::WaitFor([&] {
-      main = FindWindowW(nullptr, L"Vorquell V71.0");
-      return main && server.Shows(main);
-    }));
+  vqtest::RunProgramInProcess(server, [&](HWND main, CVorquellDlg&) {
     server.Click(vqtest::MiddleOf(GetDlgItem(main, IDC_BROWSE_IMAGES)));
     const std::wstring title = vqplatform::DefaultMessageBoxCaption();
     HWND box = nullptr;
     EXPECT_TRUE(vqtest::WaitFor([&] {
       box = FindWindowW(WC_DIALOG, title.c_str());
       return box && server.IsShown(vqplatform::PresentedXWindow(box)) && vqplatform::FlushPresenter(2000);
-    }, 20s)) << "no message";
+    })) << "no message";
     if (box) {
       server.Grab(vqtest::ScreenRectOf(box)).SavePng(vqtest::ScreenshotPath("browse-images-without-xdg-open.png"));
       std::vector<vqplatform::MessageBoxRecord> shown = vqplatform::MessageBoxLog();
@@ -168,14 +160,8 @@ TEST_F(VorquellDesktopTest, BrowseImagesWithoutAProgramToOpenWithSaysWhatIsMissi
       server.Click(vqtest::MiddleOf(GetDlgItem(box, IDOK)));
       EXPECT_TRUE(vqtest::WaitFor([&] { return !IsWindow(box); }));
     }
-    driven = true;
-    server.RequestClose(vqplatform::PresentedXWindow(main));
   });
-  CVorquellApp app;
-  app.InitInstance();
-  user.join();
   setenv("PATH", path.c_str(), 1);
-  EXPECT_TRUE(driven);
   vqplatform::StopPresenter();
   vq::dshow::RemoveVirtualCameras();
 }

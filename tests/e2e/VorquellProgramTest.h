@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "app/VorquellApp.h"
+#include "app/VorquellDlg.h"
 #include "platform/display/Presenter.h"
 #include "platform/dshow/VirtualCamera.h"
 #include "platform/win/Dialog.h"
@@ -24,6 +25,31 @@
 #include "tests/e2e/XServer.h"
 
 namespace vqtest {
+
+// Runs the program in this process while `user` works it from another
+// thread, given its main window once the server shows it (its preview
+// running when asked); the window manager's close request then ends the
+// program unless the user did.
+inline void RunProgramInProcess(XServer& server, const std::function<void(HWND main, CVorquellDlg& dialog)>& user,
+                                bool livePreview = false, bool closeAtEnd = true) {
+  CVorquellApp app;
+  std::thread worker([&] {
+    HWND main = nullptr;
+    if (!WaitFor([&] { return (main = FindWindowW(nullptr, L"Vorquell V71.0")) && server.Shows(main); })) {
+      ADD_FAILURE() << "the main window did not show";
+      return;
+    }
+    auto& dialog = *static_cast<CVorquellDlg*>(app.m_pMainWnd);
+    EXPECT_TRUE(!livePreview || WaitFor([&] {
+      CCaptureController* camera = dialog.DocumentController();
+      return camera && !camera->GetFrame().empty();
+    })) << "the preview runs";
+    user(main, dialog);
+    if (closeAtEnd) server.RequestClose(vqplatform::PresentedXWindow(main));
+  });
+  app.InitInstance();
+  worker.join();
+}
 
 class VorquellProgramTest : public ::testing::Test {
  protected:
@@ -48,22 +74,8 @@ class VorquellProgramTest : public ::testing::Test {
            " timeout 600 " + (demonstration ? VQ_DEMO_PATH " " VQ_PROGRAM_PATH " " + shots_.string() : VQ_PROGRAM_PATH);
   }
   std::string Settings() const { return ReadFile(program_ / "Sys.ini"); }
-  // Runs the program in this process while `user` works it from another
-  // thread, given its main window once the server shows it; then the
-  // window manager's close request ends the program.
   void RunInProcess(XServer& server, const std::function<void(HWND main)>& user) {
-    std::thread worker([&] {
-      HWND main = nullptr;
-      if (!WaitFor([&] { return (main = FindWindowW(nullptr, L"Vorquell V71.0")) && server.Shows(main); })) {
-        ADD_FAILURE() << "the main window did not show";
-        return;
-      }
-      user(main);
-      server.RequestClose(vqplatform::PresentedXWindow(main));
-    });
-    CVorquellApp app;
-    app.InitInstance();
-    worker.join();
+    RunProgramInProcess(server, [&](HWND main, CVorquellDlg&) { user(main); });
   }
 
   const std::filesystem::path program_ = TempDir() / "program";

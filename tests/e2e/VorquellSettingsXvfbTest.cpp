@@ -302,24 +302,12 @@ TEST_F(VorquellSettingsXvfbTest, AnUnlistedCameraGetsAResolutionTheSettingsSheet
 
   vqtest::XServer server;
   SheetOnce sheet;
-  std::atomic<bool> driven{false};
-  std::thread user([&] {
-    HWND window = nullptr;
-    ASSERT_TRUE(vqtest::WaitFor([&] {
-      window = FindWindowW(nullptr, L"Vorquell V71.0");
-      return window && server.Shows(window);
-    }));
+  RunInProcess(server, [&](HWND window) {
     sheet.mainWindow = window;
     sheet.Install();
-    PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_SETTINGS, BN_CLICKED), LPARAM(GetDlgItem(window, IDC_SETTINGS)));
+    vqtest::PressLater(window, IDC_SETTINGS);
     EXPECT_TRUE(vqtest::WaitFor([&] { return sheet.okPressed > 0 && IsWindowEnabled(window); }));
-    driven = true;
-    server.RequestClose(vqplatform::PresentedXWindow(window));
   });
-  CVorquellApp app;
-  app.InitInstance();
-  user.join();
-  ASSERT_TRUE(driven);
   EXPECT_EQ(sheet.dpiShown, L"200x200");
   EXPECT_FALSE(sheet.refused) << "the first OK was taken";
   EXPECT_TRUE(vqplatform::MessageBoxLog().empty()) << "no range message";

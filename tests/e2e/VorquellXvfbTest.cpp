@@ -131,25 +131,8 @@ struct MainWindowView {
   HWND window = nullptr;
   vqtest::XServer* server = nullptr;
 
-  // Waits for the program's main window to be shown.
-  bool WaitForWindow() {
-    return vqtest::WaitFor([&] {
-      window = FindWindowW(nullptr, L"Vorquell V71.0");
-      return window && server->Shows(window);
-    });
-  }
-  RECT Control(int id) const {
-    HWND control = GetDlgItem(window, id);
-    RECT r{};
-    GetClientRect(control, &r);
-    POINT corners[2] = {{r.left, r.top}, {r.right, r.bottom}};
-    for (POINT& p : corners) ClientToScreen(control, &p);
-    return RECT{corners[0].x, corners[0].y, corners[1].x, corners[1].y};
-  }
-  void Click(int id) const {
-    const RECT r = Control(id);
-    server->Click(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
-  }
+  RECT Control(int id) const { return vqtest::ClientRectOnScreen(GetDlgItem(window, id)); }
+  void Click(int id) const { server->Click(vqtest::MiddleOf(GetDlgItem(window, id))); }
   // Waits until the preview area's pixel at (fx, fy) of its size passes.
   bool WaitForPixel(double fx, double fy, bool (*wanted)(uint32_t), const std::string& name) const {
     const bool seen = vqtest::WaitFor(
@@ -226,10 +209,8 @@ TEST_F(VorquellXvfbTest, UserSwitchesTurnsExposesAndPullsTheCameraOut) {
   const int threadsBefore = vqtest::ThreadCount();
 
   vqtest::XServer server;
-  MainWindowView view{nullptr, &server};
-  std::atomic<bool> driven{false};
-  std::thread user([&] {
-    ASSERT_TRUE(view.WaitForWindow());
+  vqtest::RunProgramInProcess(server, [&](HWND main, CVorquellDlg&) {
+    const MainWindowView view{main, &server};
     EXPECT_TRUE(view.WaitForPixel(0.02, 0.5, IsDesk, "vorquell-document-camera.png"));
     EXPECT_NE(SendMessageW(view.window, WM_GETICON, ICON_BIG, 0), 0) << "the program's icon";
     view.Click(IDC_SWITCH_CAMERA);
@@ -255,11 +236,8 @@ TEST_F(VorquellXvfbTest, UserSwitchesTurnsExposesAndPullsTheCameraOut) {
       }));
     }
     // The value beside the slider follows once the window has handled the change.
-    wchar_t shown[16] = {};
-    EXPECT_TRUE(vqtest::WaitFor([&] {
-      GetWindowTextW(GetDlgItem(view.window, IDC_EXPOSURE_VALUE), shown, 16);
-      return std::wstring(shown) == L"-8";
-    })) << "shown: " << vq::WideToUtf8(shown);
+    EXPECT_TRUE(vqtest::WaitFor([&] { return vqtest::TextOf(view.window, IDC_EXPOSURE_VALUE) == L"-8"; }))
+        << "shown: " << vq::WideToUtf8(vqtest::TextOf(view.window, IDC_EXPOSURE_VALUE));
 
     // Pulled out while the portrait camera is shown: one message, no picture,
     // and other device changes do nothing. Put back: the document camera is
@@ -303,14 +281,7 @@ TEST_F(VorquellXvfbTest, UserSwitchesTurnsExposesAndPullsTheCameraOut) {
     const std::string after = vqtest::ReadFile(program_ / "Sys.ini");
     EXPECT_NE(after.find("DocCamWidth=640\n"), std::string::npos);
     EXPECT_NE(after.find("DocCamHeight=480\n"), std::string::npos);
-    driven = true;
-    server.RequestClose(vqplatform::PresentedXWindow(view.window));
   });
-
-  CVorquellApp app;
-  app.InitInstance();
-  user.join();
-  ASSERT_TRUE(driven);
   EXPECT_EQ(unplugMessages(), 1);
   const std::string settings = vqtest::ReadFile(program_ / "Sys.ini");
   EXPECT_EQ(CountIniKeys(settings), 49);
@@ -337,11 +308,7 @@ std::map<int, CRect> ControlPlaces(HWND window) {
   return places;
 }
 
-std::wstring ControlText(HWND window, int id) {
-  wchar_t text[64] = {};
-  GetDlgItemTextW(window, id, text, 64);
-  return text;
-}
+using vqtest::TextOf;
 
 TEST_F(VorquellXvfbTest, UserCropsFocusesExposesEditsPrefixesChangesLanguageAndMaximises) {
   // Exposure from 1 to 5000: a fixed 10 would lie inside the range.
@@ -361,10 +328,8 @@ TEST_F(VorquellXvfbTest, UserCropsFocusesExposesEditsPrefixesChangesLanguageAndM
   const auto manual = [](const vq::dshow::ControlState& s) { return s.flags == CameraControl_Flags_Manual; };
 
   vqtest::XServer server;
-  MainWindowView view{nullptr, &server};
-  std::atomic<bool> driven{false};
-  std::thread user([&] {
-    ASSERT_TRUE(view.WaitForWindow());
+  vqtest::RunProgramInProcess(server, [&](HWND main, CVorquellDlg&) {
+    const MainWindowView view{main, &server};
     ASSERT_TRUE(view.WaitForPixel(0.02, 0.5, IsDesk, "vorquell-face-zh-cn.png"));
     const auto outlines = [&] { return OutlinePixels(server.Grab(view.Control(IDC_PREVIEW_AREA))); };
 
@@ -403,7 +368,7 @@ TEST_F(VorquellXvfbTest, UserCropsFocusesExposesEditsPrefixesChangesLanguageAndM
     view.Click(IDC_AUTO_EXPOSURE);
     EXPECT_TRUE(vqtest::WaitFor([&] { return manual(control(CameraControl_Exposure)); }));
     EXPECT_EQ(control(CameraControl_Exposure).value, chosen);
-    EXPECT_EQ(ControlText(view.window, IDC_EXPOSURE_VALUE), std::to_wstring(chosen));
+    EXPECT_EQ(TextOf(view.window, IDC_EXPOSURE_VALUE), std::to_wstring(chosen));
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(view.window, IDC_EXPOSURE_SLIDER)));
     view.Click(IDC_AUTO_EXPOSURE);
     EXPECT_TRUE(vqtest::WaitFor([&] { return !manual(control(CameraControl_Exposure)); }));
@@ -479,8 +444,8 @@ TEST_F(VorquellXvfbTest, UserCropsFocusesExposesEditsPrefixesChangesLanguageAndM
       view.Click(IDC_SETTINGS);
       EXPECT_TRUE(vqtest::WaitFor([&] { return sheetSeen && IsWindowEnabled(view.window); }));
       // The label is the last text the language sets.
-      EXPECT_TRUE(vqtest::WaitFor([&, label = label] { return ControlText(view.window, IDC_WINDOW_LABEL) == label; }));
-      EXPECT_EQ(ControlText(view.window, 1051), group);
+      EXPECT_TRUE(vqtest::WaitFor([&, label = label] { return TextOf(view.window, IDC_WINDOW_LABEL) == label; }));
+      EXPECT_EQ(TextOf(view.window, 1051), group);
       vqplatform::FlushPresenter(2000);
       EXPECT_TRUE(view.WaitForPixel(0.02, 0.5, IsDesk, shot));
     }
@@ -522,14 +487,7 @@ TEST_F(VorquellXvfbTest, UserCropsFocusesExposesEditsPrefixesChangesLanguageAndM
     EXPECT_EQ(ControlPlaces(view.window), first);
     EXPECT_TRUE(ShownAfterResize("vorquell-restored.png"));
 
-    driven = true;
-    server.RequestClose(vqplatform::PresentedXWindow(view.window));
   });
-
-  CVorquellApp app;
-  app.InitInstance();
-  user.join();
-  ASSERT_TRUE(driven);
   const std::string settings = vqtest::ReadFile(program_ / "Sys.ini");
   EXPECT_NE(settings.find("CUTPAGETYPE=0\n"), std::string::npos);
   EXPECT_NE(settings.find("PRECHOOSE=Invoice|Receipt 2|IMG\n"), std::string::npos);
@@ -566,27 +524,15 @@ TEST_F(VorquellXvfbTest, OutsideProgramsRefuseTheCameraAskForTheLastPageAndHearT
   ASSERT_TRUE(companion.WaitFor("ready"));
   const std::wstring page = L"/home/user/图像/IMG_00007.jpg";
   vqtest::XServer server;
-  CVorquellApp app;
-  std::atomic<bool> served{false};
-  std::thread outside([&] {
-    HWND window = nullptr;
-    ASSERT_TRUE(vqtest::WaitFor([&] {
-      window = FindWindowW(nullptr, L"Vorquell V71.0");
-      return window && server.Shows(window);
-    }));
-    static_cast<CVorquellDlg*>(app.m_pMainWnd)->SetLastSavedPage(page.c_str());
+  vqtest::RunProgramInProcess(server, [&](HWND, CVorquellDlg& dialog) {
+    dialog.SetLastSavedPage(page.c_str());
     vqtest::PeerProgram image("Image", {"--mapping", "VorquellImageDataMap:300", "--read-mapping-on", "1281",
                                         "--request", "Vorquell V71.0:1280"});
     EXPECT_TRUE(image.WaitFor("answer 1280 0"));
     EXPECT_TRUE(image.WaitFor("got 1281 0 0"));
     EXPECT_TRUE(image.WaitFor("text /home/user/图像/IMG_00007.jpg"));
     EXPECT_FALSE(companion.Recorded("got 2024 0 0")) << "not before the exit";
-    served = true;
-    server.RequestClose(vqplatform::PresentedXWindow(window));
   });
-  app.InitInstance();
-  outside.join();
-  EXPECT_TRUE(served);
   EXPECT_TRUE(companion.WaitFor("got 2024 0 0"));
 }
 
