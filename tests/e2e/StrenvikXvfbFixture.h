@@ -5,6 +5,7 @@
 // copy of the layer: the tests find and work them on the X server only.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <filesystem>
@@ -158,14 +159,33 @@ class StrenvikXvfb : public ::testing::Test {
     const vqtest::Screenshot start = server.Grab(preview);
     return vqtest::WaitFor([&] { return server.Grab(preview).CountDifferences(start) > 1000; });
   }
-  // Presses buttons of the camera window at `window`, in order, until
-  // `landed`. The one condition pressed again for: a capture found no frame
-  // yet and said so in its box, which is answered with its OK, three times
-  // at the most. Presses on a button come the double-click time apart.
+  // Whether a button of the camera window is drawn enabled: its caption in
+  // black (a disabled one is grey). The window disables its capture and
+  // upload buttons during a transfer, and enables them once it has handled
+  // the transfer's end.
+  bool LooksEnabled(const RECT& window, int id) {
+    const RECT control = vqtest::ControlPixels(vqres::CameraWindowTemplate(), id);
+    const LONG width = control.right - control.left, height = control.bottom - control.top;
+    // The middle, where the caption lies, inside the focus rectangle.
+    const vqtest::Screenshot caption = server.Grab(
+        RECT{window.left + control.left + width / 4, window.top + control.top + height / 4,
+             window.left + control.right - width / 4, window.top + control.bottom - height / 4});
+    return std::count_if(caption.pixels.begin(), caption.pixels.end(), [](uint32_t pixel) {
+             return (pixel >> 16 & 0xFF) < 0x50 && (pixel >> 8 & 0xFF) < 0x50 && (pixel & 0xFF) < 0x50;
+           }) >= 5;
+  }
+  // Presses buttons of the camera window at `window`, in order, each once
+  // it is enabled, until `landed`. The one condition pressed again for: a
+  // capture found no frame yet and said so in its box, which is answered
+  // with its OK, three times at the most. Presses on a button come the
+  // double-click time apart.
   bool PressUntil(const RECT& window, const std::vector<int>& ids, const std::function<bool()>& landed) {
     const vqtest::KnownMessageBox noFrame(kNoFrame);
     for (int press = 0; press < 3; ++press) {
-      for (int id : ids) server.Click(ControlCentre(window, id));
+      for (int id : ids) {
+        if (!vqtest::WaitFor([&] { return LooksEnabled(window, id); })) ADD_FAILURE() << "button " << id << " stays disabled";
+        server.Click(ControlCentre(window, id));
+      }
       bool failed = false;
       if (!vqtest::WaitFor([&] { return landed() || (failed = noFrame.Find(server).has_value()); })) break;
       if (!failed) return true;
@@ -175,9 +195,9 @@ class StrenvikXvfb : public ::testing::Test {
     server.Grab(RECT{0, 0, 1920, 1080}).SavePng(vqtest::ScreenshotPath("strenvik-press-not-landed.png"));
     return false;
   }
-  // Clicks a check box of the camera window until it shows the change: a
-  // click the window takes as a dialog of its own goes can be lost (the one
-  // condition it is clicked again for, three times at the most).
+  // Clicks a check box of the camera window until it shows the change. The
+  // one condition it is clicked again for, three times at the most: a click
+  // that came while the window was still disabled (a dialog just gone).
   bool Toggle(const RECT& window, int id) {
     const RECT control = vqtest::ControlPixels(vqres::CameraWindowTemplate(), id);
     const RECT box{window.left + control.left, window.top + control.top, window.left + control.right,

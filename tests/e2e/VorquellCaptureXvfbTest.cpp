@@ -175,16 +175,18 @@ class VorquellCaptureXvfbTest : public ::testing::Test {
   }
   size_t Jpegs() const { return FilesIn(images_, ".jpg").size(); }
   static std::wstring CounterText(HWND window) { return vqtest::TextOf(window, IDC_IMAGE_COUNTER); }
-  // 拍摄, with a message it brings shown as the user sees it, saved as
-  // `shot`, and closed by a click.
-  void PressCaptureSeeingAnyMessage(HWND window, const char* shot) {
+  // 拍摄, and the box saying `text` it brings shown as the user sees it,
+  // saved as `shot`, and closed with its OK.
+  void PressCaptureSeeing(HWND window, const std::wstring& text, const char* shot) {
     vqplatform::SetMessageBoxAnswer(nullptr);
-    vqplatform::SetModalIdleHandler([this, window, shot](HWND modal) {
+    vqplatform::SetModalIdleHandler([this, window, text, shot](HWND modal) {
       if (modal == window) return;
       vqplatform::SetModalIdleHandler(nullptr);
+      // Another box fails the test, and is closed so that the test ends.
+      EXPECT_TRUE(vqtest::Says(modal, text)) << vq::WideToUtf8(vqtest::TextOf(modal));
       vqplatform::FlushPresenter(2000);
       Shoot(shot, modal);
-      SendMessageW(modal, WM_COMMAND, IDOK, 0);
+      Press(modal, IDOK);
     });
     Press(window, IDC_CAPTURE);
     vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord&) { return IDOK; });
@@ -213,7 +215,7 @@ TEST_F(VorquellCaptureXvfbTest, EveryTriggerSavesANamedPageIntoTheStripRing) {
     // tick: one JPEG, one counter step, one strip item and one shutter
     // sound each.
     const std::vector<std::function<void()>> triggers = {
-        [&] { PressCaptureSeeingAnyMessage(window, "vorquell-folder-not-writable.png"); },
+        [&] { Press(window, IDC_CAPTURE); },
         [&] { PressSpace(window); },
         [&] { camera_->PressSnapshotButton(); },
         [&] {
@@ -232,6 +234,7 @@ TEST_F(VorquellCaptureXvfbTest, EveryTriggerSavesANamedPageIntoTheStripRing) {
       EXPECT_EQ(FilesIn(images_, ".jpg").back(), expected);
       EXPECT_EQ(vqplatform::RecordedSoundCalls().size(), i + 1);
     }
+    EXPECT_TRUE(vqplatform::MessageBoxLog().empty()) << vq::WideToUtf8(vqplatform::MessageBoxLog()[0].text);
     EXPECT_FALSE(fs::exists(data / "tmp.bmp"));
     EXPECT_FALSE(fs::exists(data / "tmp.jpg"));
     const cv::Mat page = cv::imread((images_ / "IMG00001.jpg").string());
@@ -769,7 +772,7 @@ TEST_F(VorquellCaptureXvfbTest, AnUnwritableImageFolderIsToldOnceAndKeepsTheCoun
     const std::wstring told = L"图像文件夹无法写入，图像没有保存：\n" + vq::FromFsPath(blocked);
     // The capture button, Space, capture to PDF, capture and print.
     const std::vector<std::function<void()>> triggers = {
-        [&] { PressCaptureSeeingAnyMessage(window, "vorquell-folder-not-writable.png"); },
+        [&] { PressCaptureSeeing(window, told, "vorquell-folder-not-writable.png"); },
         [&] { PressSpace(window); },
         [&] { Press(window, IDC_CAPTURE_PDF); },
         [&] { Press(window, IDC_COPY); },

@@ -60,10 +60,11 @@ TEST_F(VorquellXvfbTest, BuiltProgramComesUpLiveWarnsWithoutCameraAndEndsSilentl
   fs::remove(program_ / "Sys.ini");
   vqtest::XServer server;
   std::future<int> noCamera = std::async(std::launch::async, [&] { return vqtest::RunShell(Command("0", false)); });
-  unsigned long box = 0;
-  RECT place{};
-  ASSERT_TRUE(vqtest::WaitFor([&] { return (box = server.FirstShownWindow(&place)) != 0; }));
-  server.Grab(place).SavePng(vqtest::ScreenshotPath("vorquell-no-camera-message.png"));
+  const vqtest::KnownMessageBox noCameraBox(L"没有找到高拍仪设备，请检查高拍仪设备是否连接正确", L"",
+                                            MB_OK | MB_ICONEXCLAMATION);
+  std::optional<vqtest::ShownX> box;
+  ASSERT_TRUE(vqtest::WaitFor([&] { return (box = noCameraBox.Find(server)).has_value(); }));
+  server.Grab(box->place).SavePng(vqtest::ScreenshotPath("vorquell-no-camera-message.png"));
   EXPECT_EQ(noCamera.wait_for(500ms), std::future_status::timeout) << "the program waits for the user";
   {
     // Outside programs find the built program's window by its caption; asked
@@ -71,7 +72,7 @@ TEST_F(VorquellXvfbTest, BuiltProgramComesUpLiveWarnsWithoutCameraAndEndsSilentl
     vqtest::PeerProgram asker("Asker", {"--request", "Vorquell V71.0:1280"});
     EXPECT_TRUE(asker.WaitFor("answer 1280 2"));
   }
-  server.RequestClose(box);
+  EXPECT_TRUE(noCameraBox.Press(server));
   EXPECT_EQ(noCamera.get(), 0);
   EXPECT_EQ(SettingsKeys(), 49);
 
@@ -112,8 +113,10 @@ TEST_F(VorquellXvfbTest, BuiltProgramShowsAPageLaidSidewaysUpright) {
   // desk (the splash window comes and goes first).
   const bool upright = vqtest::WaitFor(
       [&] {
-        window = server.FirstShownWindow(&place, 600);
-        if (!window) return false;
+        const std::optional<vqtest::ShownX> main = server.ShownTitled("Vorquell V71.0");
+        if (!main) return false;
+        window = main->window;
+        place = main->place;
         // A preview still blank white before the first frame fills the area.
         const RECT page = WhiteBounds(server.Grab(place));
         const long width = page.right - page.left, height = page.bottom - page.top;
@@ -609,9 +612,9 @@ TEST_F(VorquellXvfbTest, BuiltProgramTakesOnlyTheImagePathRequestFromOutsideAndC
   // Still there and still answering; closed by the user it ends normally
   // and takes its socket away.
   EXPECT_EQ(ask("FIND Vorquell V71.0"), "WINDOW " + window);
-  unsigned long shown = 0;
-  ASSERT_TRUE(vqtest::WaitFor([&] { return (shown = server.FirstShownWindow(nullptr, 600)) != 0; }));
-  server.RequestClose(shown);
+  std::optional<vqtest::ShownX> shown;
+  ASSERT_TRUE(vqtest::WaitFor([&] { return (shown = server.ShownTitled("Vorquell V71.0")).has_value(); }));
+  server.RequestClose(shown->window);
   EXPECT_EQ(program.get(), 0);
   EXPECT_FALSE(fs::exists(socket));
 }

@@ -371,13 +371,6 @@ std::optional<ShownX> XServer::ShownTitled(const std::string& title) {
   return FindShown([&](const ShownX& shown) { return shown.title == title; });
 }
 
-unsigned long XServer::FirstShownWindow(RECT* place, int minWidth) {
-  const std::optional<ShownX> first =
-      FindShown([&](const ShownX& shown) { return shown.place.right - shown.place.left >= minWidth; });
-  if (place) *place = first ? first->place : RECT{};
-  return first ? first->window : 0;
-}
-
 unsigned long XServer::FocusedWindow() {
   Window focus = None;
   int revert = 0;

@@ -134,8 +134,6 @@ class XServer {
   // The first of them that passes `wanted`, and the one titled so.
   std::optional<ShownX> FindShown(const std::function<bool(const ShownX&)>& wanted);
   std::optional<ShownX> ShownTitled(const std::string& title);
-  // The first at least `minWidth` wide, 0 when there is none.
-  unsigned long FirstShownWindow(RECT* place, int minWidth = 0);
   std::string Title(unsigned long xwindow);
   // The client windows the window manager manages (_NET_CLIENT_LIST).
   std::vector<unsigned long> ManagedWindows();

@@ -65,13 +65,10 @@ HWND ShownWindowWith(int controlId, int otherControlId) {
   });
 }
 
-HWND ShownBoxSaying(const std::wstring& text) {
-  return ShownWindow([&](HWND window) {
-    bool says = false;
-    for (HWND child = GetWindow(window, GW_CHILD); child && !says; child = GetWindow(child, GW_HWNDNEXT))
-      says = TextOf(child) == text;
-    return says;
-  });
+bool Says(HWND window, const std::wstring& text) {
+  for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
+    if (TextOf(child) == text) return true;
+  return false;
 }
 
 bool OnIdleModalLoop(DWORD threadId, const std::function<void(HWND dialog)>& work) {

@@ -30,9 +30,8 @@ HWND ShownWindow(const std::function<bool(HWND)>& matches);
 // The first that holds the control (and the other one, when given): a
 // dialog found by its controls.
 HWND ShownWindowWith(int controlId, int otherControlId = 0);
-// A shown message box (or any window) of this process with a control that
-// says `text`.
-HWND ShownBoxSaying(const std::wstring& text);
+// Whether a control of the window says `text` (a message box its message).
+bool Says(HWND window, const std::wstring& text);
 // Runs `work` on a thread of the program the next time one of its modal
 // loops has nothing to do (given the loop's dialog), and waits for it:
 // what only that thread knows (its focus), or what only it may do.
