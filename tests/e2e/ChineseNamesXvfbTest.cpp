@@ -182,13 +182,11 @@ void ChineseNamesXvfbTest::CaptureInEveryMode(const fs::path& day) {
   EXPECT_EQ(vqtest::NamesIn(day, R"(\d{14}\.jpg)").size(), 1u);
   // The free name, typed into the name dialog; 报告 1 is there already.
   Press(window_, IDC_NAME_FREE);
-  vqplatform::SetModalIdleHandler([&](HWND modal) {
-    if (modal == window_) return;
+  vqtest::OnNextDialog(window_, [&](HWND modal) {
     SetDlgItemTextW(modal, 1090, L"报告 1");
-    SendMessageW(modal, WM_COMMAND, IDOK, 0);
+    Press(modal, IDOK);
   });
   Press(window_, IDC_CAPTURE);
-  vqplatform::SetModalIdleHandler(nullptr);
   EXPECT_TRUE(fs::exists(day / "报告 1_1.jpg"));
   Press(window_, IDC_NAME_PREFIX);
   // Named by its QR code.

@@ -179,9 +179,7 @@ class VorquellCaptureXvfbTest : public ::testing::Test {
   // saved as `shot`, and closed with its OK.
   void PressCaptureSeeing(HWND window, const std::wstring& text, const char* shot) {
     vqplatform::SetMessageBoxAnswer(nullptr);
-    vqplatform::SetModalIdleHandler([this, window, text, shot](HWND modal) {
-      if (modal == window) return;
-      vqplatform::SetModalIdleHandler(nullptr);
+    vqtest::OnNextDialog(window, [this, text, shot](HWND modal) {
       // Another box fails the test, and is closed so that the test ends.
       EXPECT_TRUE(vqtest::Says(modal, text)) << vq::WideToUtf8(vqtest::TextOf(modal));
       vqplatform::FlushPresenter(2000);
@@ -793,14 +791,12 @@ TEST_F(VorquellCaptureXvfbTest, AnUnwritableImageFolderIsToldOnceAndKeepsTheCoun
 
     // A name longer than the file system takes is told as such.
     Press(window, IDC_NAME_FREE);
-    vqplatform::SetModalIdleHandler([&](HWND modal) {
-      if (modal == window) return;
+    vqtest::OnNextDialog(window, [&](HWND modal) {
       SetDlgItemTextW(modal, 1090, std::wstring(100, L'长').c_str());
-      SendMessageW(modal, WM_COMMAND, IDOK, 0);
+      Press(modal, IDOK);
     });
     vqplatform::ClearMessageBoxLog();
     Press(window, IDC_CAPTURE);
-    vqplatform::SetModalIdleHandler(nullptr);
     ASSERT_EQ(vqplatform::MessageBoxLog().size(), 1u);
     EXPECT_EQ(vqplatform::MessageBoxLog()[0].text.rfind(L"文件名太长，图像没有保存：\n" + std::wstring(80, L'长'), 0), 0u);
     Press(window, IDC_NAME_PREFIX);

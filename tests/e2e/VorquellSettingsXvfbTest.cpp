@@ -275,8 +275,8 @@ struct SheetOnce {
         return;
       }
       constexpr int kTab = 1117, kXDpi = 1038, kYDpi = 1039;
-      for (HWND page = GetWindow(GetDlgItem(sheet, kTab), GW_CHILD); page; page = GetWindow(page, GW_HWNDNEXT))
-        if (GetDlgItem(page, kXDpi)) dpiShown = vqtest::TextOf(page, kXDpi) + L"x" + vqtest::TextOf(page, kYDpi);
+      HWND page = vqtest::PageWith(GetDlgItem(sheet, kTab), kXDpi);
+      dpiShown = vqtest::TextOf(page, kXDpi) + L"x" + vqtest::TextOf(page, kYDpi);
       vqplatform::FlushPresenter(2000);
       vqtest::XServer pictures;
       pictures.Grab(vqtest::ScreenRectOf(sheet)).SavePng(vqtest::ScreenshotPath("vorquell-unlisted-camera-sheet.png"));

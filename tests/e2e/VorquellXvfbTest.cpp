@@ -160,23 +160,16 @@ bool IsNotRed(uint32_t p) { return !IsRed(p); }
 // with `button`. Runs on the program's thread, from the sheet's modal loop;
 // sets `done` when the sheet was seen.
 void DriveSettingsSheetOnce(HWND mainWindow, int button, std::atomic<bool>* done) {
-  vqplatform::SetModalIdleHandler([=](HWND sheet) {
-    if (sheet == mainWindow) return;
-    vqplatform::SetModalIdleHandler(nullptr);
+  vqtest::OnNextDialog(mainWindow, [=](HWND sheet) {
     constexpr int kTab = 1117, kSizeList = 1006, kFastMode = 1116;
-    HWND tab = GetDlgItem(sheet, kTab), imagePage = nullptr, advancedPage = nullptr;
-    for (HWND page = GetWindow(tab, GW_CHILD); page; page = GetWindow(page, GW_HWNDNEXT)) {
-      if (GetDlgItem(page, kSizeList)) imagePage = page;
-      if (GetDlgItem(page, kFastMode)) advancedPage = page;
-    }
+    HWND tab = GetDlgItem(sheet, kTab);
+    HWND imagePage = vqtest::PageWith(tab, kSizeList), advancedPage = vqtest::PageWith(tab, kFastMode);
     if (imagePage && advancedPage) {
       vqplatform::ClickControl(imagePage, kSizeList);
       vqplatform::PumpMessages(sheet);
       for (int key : {VK_UP, VK_RETURN}) vqplatform::PressKey(key);
       vqplatform::PumpMessages(sheet);
-      RECT item{};
-      SendMessageW(tab, TCM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&item));
-      vqplatform::ClickAt(tab, POINT{(item.left + item.right) / 2, (item.top + item.bottom) / 2});
+      vqtest::ClickTab(tab, 2);
       vqplatform::PumpMessages(sheet);
       vqplatform::ClickControl(advancedPage, kFastMode);
       vqplatform::PumpMessages(sheet);
@@ -391,10 +384,7 @@ TEST_F(VorquellXvfbTest, UserCropsFocusesExposesEditsPrefixesChangesLanguageAndM
       if (frame == view.window) return;
       if (step == 0) {
         frameOwner = GetWindow(frame, GW_OWNER);
-        HWND tab = GetDlgItem(frame, 100);
-        RECT item{};
-        SendMessageW(tab, TCM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&item));
-        vqplatform::ClickAt(tab, POINT{(item.left + item.right) / 2, (item.top + item.bottom) / 2});
+        vqtest::ClickTab(GetDlgItem(frame, 100), 1);
       } else if (step == 1) {
         for (HWND page = GetWindow(frame, GW_CHILD); page; page = GetWindow(page, GW_HWNDNEXT))
           if (IsWindowVisible(page) && GetDlgItem(page, 1003)) vqplatform::ClickControl(page, 1003);
@@ -417,9 +407,7 @@ TEST_F(VorquellXvfbTest, UserCropsFocusesExposesEditsPrefixesChangesLanguageAndM
     // "..." of the prefix combo: the editor takes a new list, which lands in Sys.ini.
     HWND combo = GetDlgItem(view.window, IDC_PREFIX_COMBO);
     std::atomic<bool> edited{false};
-    vqplatform::SetModalIdleHandler([&](HWND editor) {
-      if (editor == view.window) return;
-      vqplatform::SetModalIdleHandler(nullptr);
+    vqtest::OnNextDialog(view.window, [&](HWND editor) {
       SetDlgItemTextW(editor, 1090, L"Invoice|Receipt 2|IMG");
       edited = true;
       vqplatform::ClickControl(editor, IDOK);
@@ -435,12 +423,8 @@ TEST_F(VorquellXvfbTest, UserCropsFocusesExposesEditsPrefixesChangesLanguageAndM
          {std::tuple{1, L"視訊流控制", L"文件拍攝儀", "vorquell-face-zh-tw.png"},
           {2, L"Image control", L"Document camera", "vorquell-face-en.png"}}) {
       std::atomic<bool> sheetSeen{false};
-      vqplatform::SetModalIdleHandler([&, language = language](HWND sheet) {
-        if (sheet == view.window) return;
-        vqplatform::SetModalIdleHandler(nullptr);
-        HWND tab = GetDlgItem(sheet, 1117);
-        for (HWND page = GetWindow(tab, GW_CHILD); page; page = GetWindow(page, GW_HWNDNEXT))
-          if (HWND box = GetDlgItem(page, 1118)) SendMessageW(box, CB_SETCURSEL, WPARAM(language), 0);
+      vqtest::OnNextDialog(view.window, [&, language = language](HWND sheet) {
+        SendMessageW(GetDlgItem(vqtest::PageWith(GetDlgItem(sheet, 1117), 1118), 1118), CB_SETCURSEL, WPARAM(language), 0);
         sheetSeen = true;
         vqplatform::ClickControl(sheet, IDOK);
       });

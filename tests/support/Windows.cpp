@@ -11,6 +11,7 @@
 #include "platform/win/DialogUnits.h"
 #include "platform/win/GdiObjects.h"
 #include "platform/win/MessageQueue.h"
+#include "platform/win/TestInput.h"
 #include "platform/win/Window.h"
 #include "tests/support/Waiting.h"
 
@@ -69,6 +70,27 @@ bool Says(HWND window, const std::wstring& text) {
   for (HWND child = GetWindow(window, GW_CHILD); child; child = GetWindow(child, GW_HWNDNEXT))
     if (TextOf(child) == text) return true;
   return false;
+}
+
+void OnNextDialog(HWND owner, std::function<void(HWND dialog)> work) {
+  vqplatform::SetModalIdleHandler([owner, work = std::move(work)](HWND dialog) {
+    if (dialog == owner) return;
+    // The loop runs its own copy of this handler: `work` outlives the reset.
+    vqplatform::SetModalIdleHandler(nullptr);
+    work(dialog);
+  });
+}
+
+bool ClickTab(HWND tab, int index) {
+  RECT item{};
+  SendMessageW(tab, TCM_GETITEMRECT, WPARAM(index), reinterpret_cast<LPARAM>(&item));
+  return vqplatform::ClickAt(tab, POINT{(item.left + item.right) / 2, (item.top + item.bottom) / 2});
+}
+
+HWND PageWith(HWND tab, int controlId) {
+  for (HWND page = GetWindow(tab, GW_CHILD); page; page = GetWindow(page, GW_HWNDNEXT))
+    if (GetDlgItem(page, controlId)) return page;
+  return nullptr;
 }
 
 bool OnIdleModalLoop(DWORD threadId, const std::function<void(HWND dialog)>& work) {

@@ -32,6 +32,13 @@ HWND ShownWindow(const std::function<bool(HWND)>& matches);
 HWND ShownWindowWith(int controlId, int otherControlId = 0);
 // Whether a control of the window says `text` (a message box its message).
 bool Says(HWND window, const std::wstring& text);
+// Runs `work` once, on the program's thread, from the modal loop of the
+// next dialog other than `owner` to be idle (the dialog a test opens next).
+void OnNextDialog(HWND owner, std::function<void(HWND dialog)> work);
+// Clicks item `index` of a tab control, as the user would.
+bool ClickTab(HWND tab, int index);
+// The page of a tab control (a child dialog) that holds the control.
+HWND PageWith(HWND tab, int controlId);
 // Runs `work` on a thread of the program the next time one of its modal
 // loops has nothing to do (given the loop's dialog), and waits for it:
 // what only that thread knows (its focus), or what only it may do.

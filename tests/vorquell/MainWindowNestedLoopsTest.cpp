@@ -133,15 +133,9 @@ vqplatform::MessageBoxAnswer ShownOnScreen(std::function<bool(const vqplatform::
 // Ticks fast mode on the settings sheet's advanced page and accepts.
 std::vector<DialogScript::Step> ChooseFastMode() {
   const auto tab = [](HWND sheet) { return ::GetDlgItem(sheet, kSheetTab); };
-  return {[tab](HWND sheet) {
-            RECT rect{};
-            SendMessageW(tab(sheet), TCM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&rect));
-            return vqplatform::ClickAt(tab(sheet), POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2});
-          },
+  return {[tab](HWND sheet) { return vqtest::ClickTab(tab(sheet), 2); },
           [tab](HWND sheet) {
-            for (HWND page = GetWindow(tab(sheet), GW_CHILD); page; page = GetWindow(page, GW_HWNDNEXT))
-              if (::GetDlgItem(page, kAdvancedPageControl)) return vqplatform::ClickControl(page, kFastModeBox);
-            return false;
+            return vqplatform::ClickControl(vqtest::PageWith(tab(sheet), kAdvancedPageControl), kFastModeBox);
           },
           ClickOn(IDOK)};
 }
