@@ -189,6 +189,18 @@ class VorquellCaptureXvfbTest : public ::testing::Test {
     Press(window, IDC_CAPTURE);
     vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord&) { return IDOK; });
   }
+  // The collecting mode's button (multipage TIFF, one PDF) pressed, then
+  // 拍摄 `captures` times: the multipage dialog that collects them.
+  static CMultiPageDlg* Collect(HWND window, CVorquellDlg& dialog, int mode, int captures) {
+    Press(window, mode);
+    for (int i = 0; i < captures; ++i) Press(window, IDC_CAPTURE);
+    return dialog.MultiPageDialog();
+  }
+  // 完成 of the multipage dialog: true once it has written and gone.
+  static bool Finish(CVorquellDlg& dialog) {
+    Press(dialog.MultiPageDialog()->m_hWnd, 1032);
+    return vqtest::WaitFor([&] { return dialog.MultiPageDialog() == nullptr; });
+  }
   // Space, typed by a user who clicked the window first.
   void PressSpace(HWND window) {
     const RECT label = vqtest::ScreenRectOf(GetDlgItem(window, IDC_WINDOW_LABEL));
@@ -368,9 +380,7 @@ TEST_F(VorquellCaptureXvfbTest, ModesMergeCollectAndPrintCaptures) {
 
     // 存储为多页TIF: pages collect in the multipage dialog; one deleted, the
     // last moved first, saved as a TIFF of JPEG pages at 200 dpi.
-    Press(window, IDC_MULTIPAGE_TIF);
-    for (int i = 0; i < 3; ++i) Press(window, IDC_CAPTURE);
-    CMultiPageDlg* pages = dialog.MultiPageDialog();
+    CMultiPageDlg* pages = Collect(window, dialog, IDC_MULTIPAGE_TIF, 3);
     ASSERT_NE(pages, nullptr);
     ASSERT_EQ(pages->pages.size(), 3u);
     EXPECT_EQ(dialog.StripCounter(), 2u) << "one strip item for the coming document";
@@ -391,8 +401,7 @@ TEST_F(VorquellCaptureXvfbTest, ModesMergeCollectAndPrintCaptures) {
     EXPECT_FALSE(fs::exists(vq::ToFsPath(captured[1].GetString())));
     const fs::path tiff = images_ / "IMG00004.tif";
     EXPECT_EQ(StripTopToBottom(dialog)[1], vq::FromFsPath(tiff.filename()));
-    Press(pages->m_hWnd, 1032);
-    ASSERT_TRUE(vqtest::WaitFor([&] { return dialog.MultiPageDialog() == nullptr; }));
+    ASSERT_TRUE(Finish(dialog));
     const std::vector<imagingtest::TiffPage> read = imagingtest::ReadTiff(tiff);
     ASSERT_EQ(read.size(), 2u);
     for (const imagingtest::TiffPage& page : read) {
@@ -403,12 +412,8 @@ TEST_F(VorquellCaptureXvfbTest, ModesMergeCollectAndPrintCaptures) {
     Press(window, IDC_MULTIPAGE_TIF);
 
     // 存储为同一PDF: two captures, one PDF of two pages.
-    Press(window, IDC_ONE_PDF);
-    Press(window, IDC_CAPTURE);
-    Press(window, IDC_CAPTURE);
-    ASSERT_NE(dialog.MultiPageDialog(), nullptr);
-    Press(dialog.MultiPageDialog()->m_hWnd, 1032);
-    ASSERT_TRUE(vqtest::WaitFor([&] { return dialog.MultiPageDialog() == nullptr; }));
+    ASSERT_NE(Collect(window, dialog, IDC_ONE_PDF, 2), nullptr);
+    ASSERT_TRUE(Finish(dialog));
     EXPECT_EQ(PdfPages(images_ / "IMG00007.pdf"), 2);
     Press(window, IDC_ONE_PDF);
 
@@ -473,12 +478,8 @@ TEST_F(VorquellCaptureXvfbTest, BlackAndWhiteCapturesMergeAndCollectAsG4Pages) {
     Press(window, IDC_MERGE);
 
     // Collected into a multipage TIFF: G4 pages.
-    Press(window, IDC_MULTIPAGE_TIF);
-    Press(window, IDC_CAPTURE);
-    Press(window, IDC_CAPTURE);
-    ASSERT_NE(dialog.MultiPageDialog(), nullptr);
-    Press(dialog.MultiPageDialog()->m_hWnd, 1032);
-    ASSERT_TRUE(vqtest::WaitFor([&] { return dialog.MultiPageDialog() == nullptr; }));
+    ASSERT_NE(Collect(window, dialog, IDC_MULTIPAGE_TIF, 2), nullptr);
+    ASSERT_TRUE(Finish(dialog));
     const std::vector<imagingtest::TiffPage> collected = imagingtest::ReadTiff(images_ / "IMG00004.tif");
     ASSERT_EQ(collected.size(), 2u);
     for (const imagingtest::TiffPage& page : collected) EXPECT_EQ(page.compression, COMPRESSION_CCITTFAX4);
@@ -515,17 +516,15 @@ TEST_F(VorquellCaptureXvfbTest, CapturesReplacedByHostileFilesFailTheirMergeAndP
         Press(window, IDC_MERGE);
 
         // 存储为多页TIF: the middle page replaced; asked, the TIFF leaves it out.
-        Press(window, IDC_MULTIPAGE_TIF);
-        for (int i = 0; i < 3; ++i) Press(window, IDC_CAPTURE);
-        ASSERT_NE(dialog.MultiPageDialog(), nullptr);
+        ASSERT_NE(Collect(window, dialog, IDC_MULTIPAGE_TIF, 3), nullptr);
         ASSERT_EQ(dialog.MultiPageDialog()->pages.size(), 3u);
         replace(dialog.MultiPageDialog()->pages[1]);
         vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord& box) {
           return (box.type & MB_TYPEMASK) == MB_YESNO ? IDYES : IDOK;
         });
-        Press(dialog.MultiPageDialog()->m_hWnd, 1032);
+        const bool finished = Finish(dialog);
         vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord&) { return IDOK; });
-        ASSERT_TRUE(vqtest::WaitFor([&] { return dialog.MultiPageDialog() == nullptr; }));
+        ASSERT_TRUE(finished);
         const std::vector<std::string> tiffs = FilesIn(images_, ".tif");
         ASSERT_EQ(tiffs.size(), 1u);
         EXPECT_EQ(imagingtest::ReadTiff(images_ / tiffs[0]).size(), 2u);
@@ -536,10 +535,7 @@ TEST_F(VorquellCaptureXvfbTest, CapturesReplacedByHostileFilesFailTheirMergeAndP
 
         // 存储为同一PDF: a replaced page is named; kept, no PDF is made and
         // the dialog keeps its pages.
-        Press(window, IDC_ONE_PDF);
-        Press(window, IDC_CAPTURE);
-        Press(window, IDC_CAPTURE);
-        ASSERT_NE(dialog.MultiPageDialog(), nullptr);
+        ASSERT_NE(Collect(window, dialog, IDC_ONE_PDF, 2), nullptr);
         replace(dialog.MultiPageDialog()->pages[0]);
         const size_t boxes = vqplatform::MessageBoxLog().size();
         Press(dialog.MultiPageDialog()->m_hWnd, 1032);
@@ -674,9 +670,7 @@ TEST_F(VorquellCaptureXvfbTest, CollectedPagesAreNeverDroppedWithoutTheUsersSay)
   fs::path tiff;
   // Three pages collected for a multipage TIFF.
   const auto collect = [&](HWND window, CVorquellDlg& dialog) {
-    Press(window, IDC_MULTIPAGE_TIF);
-    for (int i = 0; i < 3; ++i) Press(window, IDC_CAPTURE);
-    ASSERT_NE(dialog.MultiPageDialog(), nullptr);
+    ASSERT_NE(Collect(window, dialog, IDC_MULTIPAGE_TIF, 3), nullptr);
     pages = dialog.MultiPageDialog()->pages;
     ASSERT_EQ(pages.size(), 3u);
     tiff = vq::ToFsPath(dialog.MultiPageDialog()->outputPath.GetString());
@@ -886,9 +880,7 @@ TEST_F(VorquellCaptureXvfbTest, CollectedPagesThatCannotBeReadAreNamedAndLeftOut
   Run([&](HWND window, CVorquellDlg& dialog) {
     for (const int box : {IDC_MULTIPAGE_TIF, IDC_ONE_PDF}) {
       SCOPED_TRACE(box == IDC_ONE_PDF ? "PDF" : "TIFF");
-      Press(window, box);
-      for (int i = 0; i < 4; ++i) Press(window, IDC_CAPTURE);
-      CMultiPageDlg* collected = dialog.MultiPageDialog();
+      CMultiPageDlg* collected = Collect(window, dialog, box, 4);
       ASSERT_NE(collected, nullptr);
       const std::vector<CString> pages = collected->pages;
       ASSERT_EQ(pages.size(), 4u);
@@ -924,10 +916,9 @@ TEST_F(VorquellCaptureXvfbTest, CollectedPagesThatCannotBeReadAreNamedAndLeftOut
 
       {
         QuestionAnswers answers({IDYES});
-        Press(collected->m_hWnd, 1032);
+        ASSERT_TRUE(Finish(dialog));
         EXPECT_EQ(answers.questions, std::vector<std::wstring>{named});
       }
-      ASSERT_TRUE(vqtest::WaitFor([&] { return dialog.MultiPageDialog() == nullptr; }));
       const size_t written =
           box == IDC_ONE_PDF ? size_t(PdfPages(document)) : imagingtest::ReadTiff(document).size();
       EXPECT_EQ(written, 1u);
@@ -947,13 +938,9 @@ TEST_F(VorquellCaptureXvfbTest, DocumentsAreWrittenInAFolderDeeperThan300Bytes) 
     Press(window, IDC_CAPTURE);
     EXPECT_TRUE(fs::exists(deep / "IMG00001.jpg"));
     for (const int box : {IDC_MULTIPAGE_TIF, IDC_ONE_PDF}) {
-      Press(window, box);
-      Press(window, IDC_CAPTURE);
-      Press(window, IDC_CAPTURE);
-      ASSERT_NE(dialog.MultiPageDialog(), nullptr);
+      ASSERT_NE(Collect(window, dialog, box, 2), nullptr);
       vqplatform::ClearMessageBoxLog();
-      Press(dialog.MultiPageDialog()->m_hWnd, 1032);
-      ASSERT_TRUE(vqtest::WaitFor([&] { return dialog.MultiPageDialog() == nullptr; }));
+      ASSERT_TRUE(Finish(dialog));
       EXPECT_TRUE(vqplatform::MessageBoxLog().empty());
       Press(window, box);
     }
