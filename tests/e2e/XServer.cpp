@@ -104,17 +104,14 @@ Screenshot XServer::Grab(const RECT& r) {
   return shot;
 }
 
-void XServer::Click(POINT p) {
-  XTestFakeMotionEvent(display_, -1, p.x, p.y, CurrentTime);
-  XTestFakeButtonEvent(display_, 1, True, CurrentTime);
-  XTestFakeButtonEvent(display_, 1, False, CurrentTime);
-  XSync(display_, False);
-}
+void XServer::Click(POINT p) { ClickButton(p, 1); }
 
-void XServer::RightClick(POINT p) {
+void XServer::RightClick(POINT p) { ClickButton(p, 3); }
+
+void XServer::ClickButton(POINT p, unsigned button) {
   XTestFakeMotionEvent(display_, -1, p.x, p.y, CurrentTime);
-  XTestFakeButtonEvent(display_, 3, True, CurrentTime);
-  XTestFakeButtonEvent(display_, 3, False, CurrentTime);
+  XTestFakeButtonEvent(display_, button, True, CurrentTime);
+  XTestFakeButtonEvent(display_, button, False, CurrentTime);
   XSync(display_, False);
 }
 
@@ -146,13 +143,7 @@ bool XServer::PointerFree() {
 }
 
 void XServer::Wheel(POINT p, int notches) {
-  MovePointer(p);
-  for (int i = 0; i < std::abs(notches); ++i) {
-    unsigned button = notches > 0 ? 4 : 5;
-    XTestFakeButtonEvent(display_, button, True, CurrentTime);
-    XTestFakeButtonEvent(display_, button, False, CurrentTime);
-    XSync(display_, False);
-  }
+  for (int i = 0; i < std::abs(notches); ++i) ClickButton(p, notches > 0 ? 4 : 5);
 }
 
 void XServer::PressKey(unsigned long keysym) {

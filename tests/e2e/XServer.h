@@ -158,6 +158,8 @@ class XServer {
   RECT WorkArea();
 
  private:
+  // A press and release of a pointer button (1 left, 3 right, 4 and 5 the wheel) at a point.
+  void ClickButton(POINT screen, unsigned button);
   void CollectShown(unsigned long parent, int depth, std::vector<ShownX>* shown);
 
   Display* display_ = nullptr;
