@@ -147,8 +147,7 @@ class ChineseNamesXvfbTest : public ::testing::TestWithParam<const char*> {
   }
   CVorquellDlg& Main() { return *main_; }
   void Shoot(HWND window, const std::string& name) {
-    vqplatform::FlushPresenter(2000);
-    server_.Grab(vqtest::ScreenRectOf(window)).SavePng(vqtest::ScreenshotPath(name + "-" + GetParam() + ".png"));
+    server_.Shoot(window, name + "-" + GetParam() + ".png");
   }
   // Waits until a modal dialog the user opened has gone again.
   void WaitUntilClosed(HWND dialog) {

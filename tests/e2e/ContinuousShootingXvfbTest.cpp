@@ -87,8 +87,7 @@ TEST_F(ContinuousShootingXvfbTest, SheetsTimerGuardAndStopThroughTheWindow) {
   EXPECT_EQ(placed.bottom, preview.bottom);
   EXPECT_LE(std::abs((placed.left + placed.right) - (preview.left + preview.right)), 1);
   dialog->UpdateWindow();
-  ASSERT_TRUE(vqplatform::FlushPresenter(2000));
-  vqtest::XServer().Grab(vqtest::ScreenRectOf(dialog->m_hWnd)).SavePng(vqtest::ScreenshotPath("vorquell-continuous.png"));
+  vqtest::XServer().Shoot(dialog->m_hWnd, "vorquell-continuous.png");
 
   // Automatic: the empty desk, a hand passing, a sheet laid, swapped for
   // another, the desk cleared: two pages.

@@ -44,7 +44,7 @@ struct User {
     ClientToScreen(hwnd, &centre);
     server.Click(centre);
   }
-  void ClickControl(int id) { server.Click(vqtest::MiddleOf(GetDlgItem(dialog, id))); }
+  void ClickControl(int id) { server.ClickControl(dialog, id); }
   // The window of the dialog's thread that has the keyboard focus.
   HWND Focus() {
     HWND focus = nullptr;

@@ -142,7 +142,7 @@ TEST_F(VorquellDesktopTest, BrowseImagesWithoutAProgramToOpenWithSaysWhatIsMissi
 
   vqtest::XServer server;
   vqtest::RunProgramInProcess(server, [&](HWND main, CVorquellDlg&) {
-    server.Click(vqtest::MiddleOf(GetDlgItem(main, IDC_BROWSE_IMAGES)));
+    server.ClickControl(main, IDC_BROWSE_IMAGES);
     const std::wstring title = vqplatform::DefaultMessageBoxCaption();
     HWND box = nullptr;
     EXPECT_TRUE(vqtest::WaitFor([&] {
@@ -150,14 +150,14 @@ TEST_F(VorquellDesktopTest, BrowseImagesWithoutAProgramToOpenWithSaysWhatIsMissi
       return box && server.IsShown(vqplatform::PresentedXWindow(box)) && vqplatform::FlushPresenter(2000);
     })) << "no message";
     if (box) {
-      server.Grab(vqtest::ScreenRectOf(box)).SavePng(vqtest::ScreenshotPath("browse-images-without-xdg-open.png"));
+      server.Shoot(box, "browse-images-without-xdg-open.png");
       std::vector<vqplatform::MessageBoxRecord> shown = vqplatform::MessageBoxLog();
       ASSERT_EQ(shown.size(), 1u);
       EXPECT_NE(shown[0].text.find(L"xdg-open"), std::wstring::npos) << vq::WideToUtf8(shown[0].text);
       EXPECT_NE(shown[0].text.find(L"xdg-utils"), std::wstring::npos);
       EXPECT_EQ(shown[0].owner, main);
       EXPECT_EQ(shown[0].type & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
-      server.Click(vqtest::MiddleOf(GetDlgItem(box, IDOK)));
+      server.ClickControl(box, IDOK);
       EXPECT_TRUE(vqtest::WaitFor([&] { return !IsWindow(box); }));
     }
   });

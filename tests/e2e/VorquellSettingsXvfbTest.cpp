@@ -277,9 +277,7 @@ struct SheetOnce {
       constexpr int kTab = 1117, kXDpi = 1038, kYDpi = 1039;
       HWND page = vqtest::PageWith(GetDlgItem(sheet, kTab), kXDpi);
       dpiShown = vqtest::TextOf(page, kXDpi) + L"x" + vqtest::TextOf(page, kYDpi);
-      vqplatform::FlushPresenter(2000);
-      vqtest::XServer pictures;
-      pictures.Grab(vqtest::ScreenRectOf(sheet)).SavePng(vqtest::ScreenshotPath("vorquell-unlisted-camera-sheet.png"));
+      vqtest::XServer().Shoot(sheet, "vorquell-unlisted-camera-sheet.png");
       ++okPressed;
       vqplatform::ClickControl(sheet, IDOK);
     });

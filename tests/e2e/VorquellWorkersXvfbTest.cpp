@@ -92,11 +92,8 @@ class VorquellWorkersXvfbTest : public ::testing::Test {
   void OnProgramThread(const std::function<void(CVorquellDlg&)>& work) {
     ASSERT_TRUE(vqtest::OnIdleModalLoop(GetWindowThreadProcessId(window_, nullptr), [&](HWND) { work(*main_); }));
   }
-  void Click(HWND window, int id) { server_->Click(vqtest::MiddleOf(GetDlgItem(window, id))); }
-  void Shoot(HWND window, const std::string& name) {
-    ASSERT_TRUE(vqplatform::FlushPresenter(2000));
-    server_->Grab(vqtest::ScreenRectOf(window)).SavePng(vqtest::ScreenshotPath(name));
-  }
+  void Click(HWND window, int id) { server_->ClickControl(window, id); }
+  void Shoot(HWND window, const std::string& name) { server_->Shoot(window, name); }
   // Clicks 文字识别 and waits for the end of the recognition: its dialog.
   HWND RecognitionDone() {
     constexpr int kStop = 1093, kProgress = 1095;

@@ -135,7 +135,7 @@ struct MainWindowView {
   vqtest::XServer* server = nullptr;
 
   RECT Control(int id) const { return vqtest::ClientRectOnScreen(GetDlgItem(window, id)); }
-  void Click(int id) const { server->Click(vqtest::MiddleOf(GetDlgItem(window, id))); }
+  void Click(int id) const { server->ClickControl(window, id); }
   // Waits until the preview area's pixel at (fx, fy) of its size passes.
   bool WaitForPixel(double fx, double fy, bool (*wanted)(uint32_t), const std::string& name) const {
     const bool seen = vqtest::WaitFor(
@@ -335,7 +335,7 @@ TEST_F(VorquellXvfbTest, UserCropsFocusesExposesEditsPrefixesChangesLanguageAndM
     view.Click(IDC_CROP_AUTO);
     EXPECT_TRUE(vqtest::WaitFor([&] { return outlines() > 1000; }));
     EXPECT_EQ(cropMode(), 1);
-    server.Grab(vqtest::ScreenRectOf(view.window)).SavePng(vqtest::ScreenshotPath("vorquell-crop-auto.png"));
+    server.Shoot(view.window, "vorquell-crop-auto.png");
     view.Click(IDC_CROP_MANUAL);
     EXPECT_TRUE(vqtest::WaitFor([&] { return outlines() == 0; }));
     EXPECT_EQ(cropMode(), 2);
@@ -389,9 +389,7 @@ TEST_F(VorquellXvfbTest, UserCropsFocusesExposesEditsPrefixesChangesLanguageAndM
         for (HWND page = GetWindow(frame, GW_CHILD); page; page = GetWindow(page, GW_HWNDNEXT))
           if (IsWindowVisible(page) && GetDlgItem(page, 1003)) vqplatform::ClickControl(page, 1003);
       } else {
-        vqplatform::FlushPresenter(2000);
-        vqtest::XServer pictures;
-        pictures.Grab(vqtest::ScreenRectOf(frame)).SavePng(vqtest::ScreenshotPath("vorquell-property-frame.png"));
+        vqtest::XServer().Shoot(frame, "vorquell-property-frame.png");
         vqplatform::SetModalIdleHandler(nullptr);
         vqplatform::ClickControl(frame, IDOK);
       }

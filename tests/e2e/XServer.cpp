@@ -222,6 +222,13 @@ void XServer::DestroyWindow(unsigned long xwindow) {
   XSync(display_, False);
 }
 
+void XServer::ClickControl(HWND dialog, int id) { Click(MiddleOf(GetDlgItem(dialog, id))); }
+
+void XServer::Shoot(HWND window, const std::string& name) {
+  vqplatform::FlushPresenter(2000);
+  Grab(ScreenRectOf(window)).SavePng(ScreenshotPath(name));
+}
+
 bool XServer::Shows(HWND window) {
   const unsigned long xwindow = vqplatform::PresentedXWindow(window);
   return xwindow && vqplatform::FlushPresenter(2000) && IsShown(xwindow);

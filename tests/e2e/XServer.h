@@ -107,6 +107,11 @@ class XServer {
   // user can see and click it: it has an X window, the presenter's requests
   // reached the server, and the server shows it.
   bool Shows(HWND window);
+  // A user's click in the middle of a control of a window of this process.
+  void ClickControl(HWND dialog, int id);
+  // Saves what the server shows of a window of this process, once the
+  // presenter's requests reached it, as the PNG screenshot `name`.
+  void Shoot(HWND window, const std::string& name);
 
   void DoubleClick(POINT screen);
   // What a taskbar does: minimise a window, and activate (restore) one.
