@@ -70,8 +70,6 @@ fs::path DateFolder(const Tree& tree) {
   return days.empty() ? fs::path() : days[0];
 }
 
-int PdfPages(const fs::path& pdf) { return int(pdfcheck::PageSizes(pdf.native()).size()); }
-
 using vqtest::ListRows;
 using vqtest::Press;
 using vqtest::PressLater;
@@ -359,12 +357,12 @@ TEST_P(ChineseNamesXvfbTest, EveryFileIsFoundWhereAndAsNamed) {
   EXPECT_EQ(vqtest::NamesIn(day, R"(\d{14}\.jpg)").size(), 1u);
   EXPECT_FALSE(cv::imread((day / "报告 1_1.jpg").native()).empty());
   EXPECT_FALSE(fs::exists(day / "发票-7731.jpg")) << "deleted through the strip";
-  EXPECT_EQ(PdfPages(day / "合同00005.pdf"), 1);
+  EXPECT_EQ(pdfcheck::PageCount(day / "合同00005.pdf"), 1);
   EXPECT_EQ(imagingtest::ReadTiff(day / "合同00006.tif").size(), 2u);
   const cv::Mat merged = cv::imread((day / "合同00008.jpg").native());
   EXPECT_GT(merged.rows, merged.cols) << "two landscape pages one above the other";
   // The print on the file printer, the recognised text, the recording.
-  EXPECT_EQ(PdfPages(tree.home / "print.pdf"), 1);
+  EXPECT_EQ(pdfcheck::PageCount(tree.home / "print.pdf"), 1);
   const std::string text = vqtest::ReadFile(day / "合同00010.txt");
   EXPECT_EQ(text.rfind(ocrtest::Gbk(kLines[0]) + "\r\n", 0), 0u) << ocrtest::Utf8(text);
   const vqtest::MediaFile recording = vqtest::ReadMediaFile((day / "合同00011.asf").native());

@@ -74,9 +74,6 @@ std::vector<std::string> FilesIn(const fs::path& folder, const std::string& exte
   return vqtest::NamesIn(folder, ".*\\" + extension);
 }
 
-// The pages pdfinfo reports.
-int PdfPages(const fs::path& pdf) { return int(pdfcheck::PageSizes(pdf.string()).size()); }
-
 using vqtest::Press;
 
 // The strip's items, and their files, from top to bottom of the window.
@@ -362,7 +359,7 @@ TEST_F(VorquellCaptureXvfbTest, ModesMergeCollectAndPrintCaptures) {
     Press(merge, 1021);  // side by side
     Shoot("vorquell-merge-dialog.png", merge);
     Press(merge, 1032);  // print
-    EXPECT_EQ(PdfPages(vqtest::TempDir() / "printed0.pdf"), 1);
+    EXPECT_EQ(pdfcheck::PageCount(vqtest::TempDir() / "printed0.pdf"), 1);
     Press(merge, IDOK);
     ASSERT_TRUE(vqtest::WaitFor([&] { return dialog.StripCounter() == 1; }));
     EXPECT_EQ(dialog.MergeDialog(), nullptr);
@@ -414,13 +411,13 @@ TEST_F(VorquellCaptureXvfbTest, ModesMergeCollectAndPrintCaptures) {
     // 存储为同一PDF: two captures, one PDF of two pages.
     ASSERT_NE(Collect(window, dialog, IDC_ONE_PDF, 2), nullptr);
     ASSERT_TRUE(Finish(dialog));
-    EXPECT_EQ(PdfPages(images_ / "IMG00007.pdf"), 2);
+    EXPECT_EQ(pdfcheck::PageCount(images_ / "IMG00007.pdf"), 2);
     Press(window, IDC_ONE_PDF);
 
     // 拍摄为PDF: a one-page PDF in place of the page, shown in the strip.
     const size_t jpegs = Jpegs();
     Press(window, IDC_CAPTURE_PDF);
-    EXPECT_EQ(PdfPages(images_ / "IMG00009.pdf"), 1);
+    EXPECT_EQ(pdfcheck::PageCount(images_ / "IMG00009.pdf"), 1);
     EXPECT_EQ(Jpegs(), jpegs);
     EXPECT_EQ(StripTopToBottom(dialog).back(), L"IMG00009.pdf");
     // A PDF that cannot be written (the disk fills after the page) keeps
@@ -448,7 +445,7 @@ TEST_F(VorquellCaptureXvfbTest, ModesMergeCollectAndPrintCaptures) {
     // 复印: printed on the file printer, nothing kept, nothing counted.
     const unsigned strip = dialog.StripCounter();
     Press(window, IDC_COPY);
-    EXPECT_EQ(PdfPages(vqtest::TempDir() / "printed1.pdf"), 1);
+    EXPECT_EQ(pdfcheck::PageCount(vqtest::TempDir() / "printed1.pdf"), 1);
     EXPECT_EQ(dialog.StripCounter(), strip);
     EXPECT_TRUE(FilesIn(images_, ".bmp").empty());
     EXPECT_EQ(CounterText(window), L"10");
@@ -920,7 +917,7 @@ TEST_F(VorquellCaptureXvfbTest, CollectedPagesThatCannotBeReadAreNamedAndLeftOut
         EXPECT_EQ(answers.questions, std::vector<std::wstring>{named});
       }
       const size_t written =
-          box == IDC_ONE_PDF ? size_t(PdfPages(document)) : imagingtest::ReadTiff(document).size();
+          box == IDC_ONE_PDF ? size_t(pdfcheck::PageCount(document)) : imagingtest::ReadTiff(document).size();
       EXPECT_EQ(written, 1u);
       for (size_t i = 1; i < 4; ++i) EXPECT_TRUE(fs::exists(path(i))) << "left out and kept: " << path(i);
       Press(window, box);
@@ -947,7 +944,7 @@ TEST_F(VorquellCaptureXvfbTest, DocumentsAreWrittenInAFolderDeeperThan300Bytes) 
   });
   EXPECT_GE(deep.string().size(), 300u);
   EXPECT_EQ(imagingtest::ReadTiff(deep / "IMG00002.tif").size(), 2u);
-  EXPECT_EQ(PdfPages(deep / "IMG00004.pdf"), 2);
+  EXPECT_EQ(pdfcheck::PageCount(deep / "IMG00004.pdf"), 2);
 }
 
 // A QR code holding a code point above U+10FFFF (bytes that are not UTF-8):

@@ -27,9 +27,7 @@ namespace {
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
-bool Same(const RECT& a, const RECT& b) {
-  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
+using vqtest::SameRect;
 
 int Width(const RECT& r) { return r.right - r.left; }
 
@@ -59,7 +57,7 @@ void ExpectAsXwininfoTellsIt(unsigned long window, const RECT& frame, const RECT
   ASSERT_TRUE(told) << "xwininfo (x11-utils) could not be run";
   EXPECT_EQ(told->frameCorner.x, frame.left);
   EXPECT_EQ(told->frameCorner.y, frame.top);
-  EXPECT_TRUE(Same(told->client, client));
+  EXPECT_TRUE(SameRect(told->client, client));
 }
 
 TEST_F(VorquellDesktopTest, BuiltProgramsFrameIsOnScreenKeepsItsSizeAndMaximisesUnderAWindowManager) {
@@ -96,11 +94,11 @@ TEST_F(VorquellDesktopTest, BuiltProgramsFrameIsOnScreenKeepsItsSizeAndMaximises
 
   // The corner of its frame dragged outwards: the size stays.
   server.Drag(POINT{frame.right - 1, frame.bottom - 1}, POINT{frame.right + 160, frame.bottom + 120});
-  EXPECT_TRUE(vqtest::Stays([&] { return Same(server.ClientRectOnScreen(window), client); }, 600ms))
+  EXPECT_TRUE(vqtest::Stays([&] { return SameRect(server.ClientRectOnScreen(window), client); }, 600ms))
       << "sized by a border drag";
   const int middle = (frame.top + frame.bottom) / 2;
   server.Drag(POINT{frame.right - 1, middle}, POINT{frame.right + 200, middle});
-  EXPECT_TRUE(vqtest::Stays([&] { return Same(server.ClientRectOnScreen(window), client); }, 600ms))
+  EXPECT_TRUE(vqtest::Stays([&] { return SameRect(server.ClientRectOnScreen(window), client); }, 600ms))
       << "sized by a border drag";
 
   // A double click on the title bar maximises it, another restores it.
@@ -119,9 +117,9 @@ TEST_F(VorquellDesktopTest, BuiltProgramsFrameIsOnScreenKeepsItsSizeAndMaximises
       << "the buttons did not move to the right edge";
   server.Grab(RECT{0, 0, 1920, 1080}).SavePng(vqtest::ScreenshotPath("vorquell-maximised-under-window-manager.png"));
   server.DoubleClick(title);
-  EXPECT_TRUE(vqtest::WaitFor([&] { return Same(server.ClientRectOnScreen(window), client); }))
+  EXPECT_TRUE(vqtest::WaitFor([&] { return SameRect(server.ClientRectOnScreen(window), client); }))
       << "not restored";
-  EXPECT_TRUE(Same(server.FrameRectOnScreen(window), frame));
+  EXPECT_TRUE(SameRect(server.FrameRectOnScreen(window), frame));
   ExpectAsXwininfoTellsIt(window, frame, client);
 
   server.RequestClose(window);

@@ -289,13 +289,6 @@ TEST_F(VorquellXvfbTest, UserSwitchesTurnsExposesAndPullsTheCameraOut) {
       << vqtest::ThreadCount() << " threads, " << threadsBefore << " before: every thread of the program ends";
 }
 
-// Pixels of the preview's document outline (pure blue).
-int OutlinePixels(const vqtest::Screenshot& shot) {
-  int n = 0;
-  for (uint32_t p : shot.pixels) n += (p & 0xFF) > 200 && ((p >> 8) & 0xFF) < 60 && ((p >> 16) & 0xFF) < 60;
-  return n;
-}
-
 // Every control's place on the screen.
 std::map<int, CRect> ControlPlaces(HWND window) {
   std::map<int, CRect> places;
@@ -327,7 +320,7 @@ TEST_F(VorquellXvfbTest, UserCropsFocusesExposesEditsPrefixesChangesLanguageAndM
   vqtest::RunProgramInProcess(server, [&](HWND main, CVorquellDlg&) {
     const MainWindowView view{main, &server};
     ASSERT_TRUE(view.WaitForPixel(0.02, 0.5, IsDesk, "vorquell-face-zh-cn.png"));
-    const auto outlines = [&] { return OutlinePixels(server.Grab(view.Control(IDC_PREVIEW_AREA))); };
+    const auto outlines = [&] { return server.Grab(view.Control(IDC_PREVIEW_AREA)).BluePixels(); };
 
     // Crop radios: outlines, then a rectangle drawn by the user with the
     // picture washed around it, then neither.

@@ -45,6 +45,12 @@ bool Screenshot::SavePng(const std::string& path) const {
   return ok;
 }
 
+size_t Screenshot::BluePixels() const {
+  return size_t(std::count_if(pixels.begin(), pixels.end(), [](uint32_t p) {
+    return (p & 0xFF) > 200 && ((p >> 8) & 0xFF) < 60 && ((p >> 16) & 0xFF) < 60;
+  }));
+}
+
 size_t Screenshot::CountDifferences(const std::vector<uint32_t>& other, int otherWidth, int otherHeight) const {
   if (otherWidth != width || otherHeight != height) return pixels.size() + other.size() + 1;
   size_t count = 0;

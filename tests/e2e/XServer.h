@@ -30,6 +30,8 @@ struct Screenshot {
   int height = 0;
   std::vector<uint32_t> pixels;
   bool SavePng(const std::string& path) const;
+  // Pure blue pixels: the preview's outline of a document.
+  size_t BluePixels() const;
   // Pixels that differ from `other` (all of them when the sizes differ).
   size_t CountDifferences(const std::vector<uint32_t>& other, int otherWidth, int otherHeight) const;
   // The same against another screenshot or a layer's picture.

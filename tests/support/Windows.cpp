@@ -136,6 +136,10 @@ RECT ClientRectOnScreen(HWND hwnd) {
   return RECT{corner.x, corner.y, corner.x + r.right, corner.y + r.bottom};
 }
 
+bool SameRect(const RECT& a, const RECT& b) {
+  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
+}
+
 POINT MiddleOf(HWND hwnd) {
   const RECT r = ScreenRectOf(hwnd);
   return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};

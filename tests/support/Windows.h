@@ -52,6 +52,8 @@ bool Pump(const std::function<bool()>& condition, std::chrono::milliseconds limi
 RECT ScreenRectOf(HWND hwnd);
 RECT ClientRectOnScreen(HWND hwnd);
 POINT MiddleOf(HWND hwnd);
+// Whether two rectangles have the same corners.
+bool SameRect(const RECT& a, const RECT& b);
 // Where a control of a dialog template lies in the dialog's client area, in
 // pixels; and the middle of it on the screen, the client area lying at `client`.
 RECT ControlPixels(const DialogTemplate& dialog, int id);
