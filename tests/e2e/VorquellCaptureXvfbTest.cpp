@@ -13,7 +13,6 @@
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -563,24 +562,22 @@ TEST_F(VorquellCaptureXvfbTest, CapturesReplacedByHostileFilesFailTheirMergeAndP
 // fork.
 pid_t StartIdleClients(const std::string& socketPath, int count, int report, const int leave[2]) {
   const sockaddr_un address = vqplatform::SocketAddress(socketPath);
-  const pid_t child = fork();
-  if (child != 0) return child;
-  close(leave[1]);
-  rlimit limit{};
-  getrlimit(RLIMIT_NOFILE, &limit);
-  limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, rlim_t(count) + 1024);
-  if (limit.rlim_cur < rlim_t(count) + 256 || setrlimit(RLIMIT_NOFILE, &limit) != 0) {
-    [[maybe_unused]] ssize_t said = write(report, "x", 1);
-    _exit(0);
-  }
-  for (int i = 0; i < count; ++i) {
-    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-    if (fd < 0 || connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) _exit(2);
-  }
-  if (write(report, "c", 1) != 1) _exit(3);
-  char byte;
-  [[maybe_unused]] ssize_t left = read(leave[0], &byte, 1);
-  _exit(0);  // every client leaves with the process
+  return vqtest::RunInChild([&] {
+    close(leave[1]);
+    rlimit limit{};
+    getrlimit(RLIMIT_NOFILE, &limit);
+    limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, rlim_t(count) + 1024);
+    if (limit.rlim_cur < rlim_t(count) + 256 || setrlimit(RLIMIT_NOFILE, &limit) != 0)
+      return write(report, "x", 1) == 1 ? 0 : 3;
+    for (int i = 0; i < count; ++i) {
+      const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+      if (fd < 0 || connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) return 2;
+    }
+    if (write(report, "c", 1) != 1) return 3;
+    char byte;
+    [[maybe_unused]] ssize_t left = read(leave[0], &byte, 1);
+    return 0;  // every client leaves with the process
+  });
 }
 
 TEST_F(VorquellCaptureXvfbTest, CapturesSaveTheirPagesDuringAndAfterAFloodOfIdleClients) {
@@ -615,7 +612,7 @@ TEST_F(VorquellCaptureXvfbTest, CapturesSaveTheirPagesDuringAndAfterAFloodOfIdle
     char state = 0;
     ASSERT_EQ(read(report[0], &state, 1), 1);
     if (state == 'x') {
-      waitpid(flood, nullptr, 0);
+      vqtest::WaitForEnd(flood);
       GTEST_SKIP() << "no room for 1,100 descriptors under this hard limit";
     }
     ASSERT_EQ(state, 'c');
@@ -626,7 +623,7 @@ TEST_F(VorquellCaptureXvfbTest, CapturesSaveTheirPagesDuringAndAfterAFloodOfIdle
     EXPECT_LT(idleMs(), 100) << "while the clients sit";
     // They leave: the same.
     close(leave[1]);
-    waitpid(flood, nullptr, 0);
+    vqtest::WaitForEnd(flood);
     EXPECT_LT(idleMs(), 100) << "once they left";
     EXPECT_EQ(find(), found);
     Press(window, IDC_CAPTURE);

@@ -14,7 +14,6 @@
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -33,6 +32,7 @@
 #include "tests/platform/MessageTestSupport.h"
 #include "tests/support/LayerWindows.h"
 #include "tests/support/PeerProgram.h"
+#include "tests/support/Processes.h"
 #include "tests/support/TestEnv.h"
 #include "tests/support/ThreadTimes.h"
 #include "tests/support/Windows.h"
@@ -197,27 +197,25 @@ TEST_F(MessagesFromOutsideTest, WithoutDescriptorsTheListenerWaitsInsteadOfSpinn
   constexpr int kClients = 8;
   // Clients in another process, which has descriptors: each asks for the
   // window once this one has none left, and counts the answers it gets.
-  const pid_t child = fork();
-  if (child == 0) {
+  const pid_t child = vqtest::RunInChild([&] {
     prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlives a test that failed
     char byte;
-    if (read(go[0], &byte, 1) != 1) _exit(1);
+    if (read(go[0], &byte, 1) != 1) return 1;
     int fds[kClients];
     for (int& fd : fds) {
       fd = socket(AF_UNIX, SOCK_STREAM, 0);
       if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
           send(fd, "FIND Reachable\n", 15, MSG_NOSIGNAL) != 15)
-        _exit(2);
+        return 2;
     }
-    if (write(report[1], "c", 1) != 1) _exit(3);
+    if (write(report[1], "c", 1) != 1) return 3;
     char answered = 0;
     for (int fd : fds) {
       char text[64];
       answered += read(fd, text, sizeof text) > 7;
     }
-    if (write(report[1], &answered, 1) != 1) _exit(4);
-    _exit(0);
-  }
+    return write(report[1], &answered, 1) == 1 ? 0 : 4;
+  });
   ASSERT_GT(child, 0);
   rlimit saved{};
   getrlimit(RLIMIT_NOFILE, &saved);
@@ -237,9 +235,7 @@ TEST_F(MessagesFromOutsideTest, WithoutDescriptorsTheListenerWaitsInsteadOfSpinn
   char answered = 0;
   EXPECT_EQ(read(report[0], &answered, 1), 1);
   EXPECT_EQ(answered, kClients);
-  int status = 0;
-  waitpid(child, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(vqtest::ExitCode(vqtest::WaitForEnd(child)), 0);
   for (int fd : {go[0], go[1], report[0], report[1]}) close(fd);
   DestroyWindow(window);
 }

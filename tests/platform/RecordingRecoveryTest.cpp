@@ -5,7 +5,6 @@
 // is left alone.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -20,6 +19,7 @@
 #include "tests/platform/RecordingTestSupport.h"
 #include "tests/support/Files.h"
 #include "tests/support/MediaReadBack.h"
+#include "tests/support/Processes.h"
 #include "tests/support/TestEnv.h"
 
 namespace {
@@ -31,18 +31,18 @@ constexpr int kFrames = 120;
 // Records `frames` pictures into `target` in a child process that is then
 // killed before it finishes; the child's id.
 pid_t RecordAndBeKilled(const fs::path& target, int frames) {
-  const pid_t child = fork();
-  if (child != 0) return child;
-  vq::dshow::AsfMuxer muxer;
-  const vq::dshow::AsfVideoFormat f = vqtest::VideoFormat(320, 240, MEDIASUBTYPE_RGB32, 1000000, 462500);
-  if (muxer.AddVideo(f) != S_OK || muxer.Open(vq::FromFsPath(target)) != S_OK) _exit(1);
-  std::vector<BYTE> bits(320 * 240 * 4);
-  for (int i = 0; i < frames; ++i) {
-    for (size_t p = 0; p < bits.size(); ++p) bits[p] = BYTE((p / 4 + size_t(i) * 7) % 251);
-    if (muxer.WriteVideo(bits.data(), long(bits.size()), REFERENCE_TIME(i) * f.frameTime) != S_OK) _exit(2);
-  }
-  raise(SIGKILL);
-  _exit(3);
+  return vqtest::RunInChild([&] {
+    vq::dshow::AsfMuxer muxer;
+    const vq::dshow::AsfVideoFormat f = vqtest::VideoFormat(320, 240, MEDIASUBTYPE_RGB32, 1000000, 462500);
+    if (muxer.AddVideo(f) != S_OK || muxer.Open(vq::FromFsPath(target)) != S_OK) return 1;
+    std::vector<BYTE> bits(320 * 240 * 4);
+    for (int i = 0; i < frames; ++i) {
+      for (size_t p = 0; p < bits.size(); ++p) bits[p] = BYTE((p / 4 + size_t(i) * 7) % 251);
+      if (muxer.WriteVideo(bits.data(), long(bits.size()), REFERENCE_TIME(i) * f.frameTime) != S_OK) return 2;
+    }
+    raise(SIGKILL);
+    return 3;
+  });
 }
 
 using vqtest::NamesIn;
@@ -52,16 +52,13 @@ TEST(RecordingRecovery, KilledRecordingsAreFinishedUnderTheirNameOrKeptAsCutShor
   fs::create_directories(folder);
   // Killed mid-way: twice, the second under a name taken since.
   for (const char* name : {"IMG00007.asf", "视频.asf"}) {
-    const pid_t child = RecordAndBeKilled(folder / name, kFrames);
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+    const int status = vqtest::WaitForEnd(RecordAndBeKilled(folder / name, kFrames));
+    ASSERT_EQ(vqtest::ExitCode(status), 128 + SIGKILL) << status;
     EXPECT_FALSE(fs::exists(folder / name)) << "nothing under its name while unfinished";
   }
   ASSERT_TRUE(vqtest::WriteFile(folder / "视频.asf", "a file made since"));
   // Killed before anything but part of its header reached the disk.
-  const pid_t early = RecordAndBeKilled(folder / "early.asf", 0);
-  waitpid(early, nullptr, 0);
+  vqtest::WaitForEnd(RecordAndBeKilled(folder / "early.asf", 0));
   // Still being written by this program.
   const std::string live = vq::RecordingNameBeside((folder / "live.asf").string());
   ASSERT_TRUE(vqtest::WriteFile(live, "recording"));

@@ -43,6 +43,12 @@ pid_t Spawn(const std::vector<std::string>& argv, const SpawnOptions& options) {
   return pid;
 }
 
+pid_t RunInChild(const std::function<int()>& work) {
+  const pid_t child = fork();
+  if (child == 0) _exit(work());
+  return child;
+}
+
 bool HasEnded(pid_t pid, int* status) {
   int ignored = 0;
   return waitpid(pid, status ? status : &ignored, WNOHANG) == pid;
@@ -63,8 +69,7 @@ int ExitCode(int status) {
 }
 
 pid_t EndedProcess() {
-  const pid_t child = fork();
-  if (child == 0) _exit(0);
+  const pid_t child = RunInChild([] { return 0; });
   waitpid(child, nullptr, 0);
   return child;
 }

@@ -5,6 +5,7 @@
 #include <sys/types.h>
 
 #include <chrono>
+#include <functional>
 #include <map>
 #include <string>
 #include <vector>
@@ -28,6 +29,10 @@ struct SpawnOptions {
 // Starts a program (looked up on PATH unless the name holds a slash); its
 // id, -1 when it could not be started.
 pid_t Spawn(const std::vector<std::string>& argv, const SpawnOptions& options = {});
+// Runs `work` in a copy of this process made by fork, which ends with the
+// code `work` returns; the copy's id. Only this thread lives on in the copy:
+// `work` takes no lock another thread may hold.
+pid_t RunInChild(const std::function<int()>& work);
 // The raw wait status once the process has ended; -1 when it did not end
 // within the limit (it is killed then).
 int WaitForEnd(pid_t pid, std::chrono::milliseconds limit = kPatience);
