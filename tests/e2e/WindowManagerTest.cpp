@@ -481,8 +481,7 @@ TEST_P(WindowManagerTest, MessageBoxesHaveTheirCaptionAndNeitherSizeNorMaximise)
       ASSERT_TRUE(WaitFor([&] { return (box = FindWindowW(WC_DIALOG, b.title.c_str())) != nullptr; }));
       ASSERT_TRUE(Shown(box));
       unsigned long xbox = PresentedXWindow(box);
-      vqtest::XServer::Property name = server_.ReadProperty(xbox, "_NET_WM_NAME");
-      EXPECT_EQ(name.bytes, vq::WideToUtf8(b.title));
+      EXPECT_EQ(server_.Title(xbox), vq::WideToUtf8(b.title));
       EXPECT_EQ(server_.ReadAtoms(xbox, "_NET_WM_WINDOW_TYPE"), std::vector<std::string>{"_NET_WM_WINDOW_TYPE_DIALOG"});
       std::vector<long> owner = server_.ReadProperty(xbox, "WM_TRANSIENT_FOR").items;
       EXPECT_EQ(owner, b.owner ? std::vector<long>{static_cast<long>(PresentedXWindow(main))} : std::vector<long>{});
