@@ -113,13 +113,7 @@ class InstalledProgramXvfbTest : public ::testing::TestWithParam<Prefix> {
            Quoted(Installed(VQ_INSTALL_BINDIR "/Vorquell"));
   }
   // The pages saved under the user's home.
-  int Pages() const {
-    int pages = 0;
-    std::error_code error;
-    for (const auto& entry : fs::recursive_directory_iterator(home_ / "Ketterby", error))
-      pages += entry.path().extension() == ".jpg";
-    return pages;
-  }
+  int Pages() const { return int(vqtest::FilesMatching(home_ / "Ketterby", R"(.*\.jpg)", true).size()); }
   void Shoot(vqtest::XServer& server, unsigned long window, const std::string& what) {
     server.Grab(server.FrameRectOnScreen(window))
         .SavePng(vqtest::ScreenshotPath(std::string("installed-") + GetParam().name + "-" + what + ".png"));

@@ -7,7 +7,6 @@
 
 #include <chrono>
 #include <future>
-#include <iterator>
 
 #include "tests/e2e/StrenvikXvfbFixture.h"
 // Xlib's type name, not needed here, hides the manager's Status.
@@ -36,8 +35,7 @@ class CapturedDescriptor {
       close(saved_);
       saved_ = -1;
     }
-    std::ifstream file(path_);
-    return std::string(std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>());
+    return vqtest::ReadFile(path_);
   }
 
  private:

@@ -968,9 +968,7 @@ TEST_F(VorquellCaptureXvfbTest, AQrCodeBeyondUnicodeFallsBackToTheUsualName) {
         << "read, and refused as a name";
     Press(window, IDC_BARCODE);
   });
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(images_)) names.push_back(entry.path().filename().string());
-  EXPECT_EQ(names, std::vector<std::string>{"IMG00001.jpg"});
+  EXPECT_EQ(vqtest::NamesIn(images_), std::vector<std::string>{"IMG00001.jpg"});
 }
 
 // The program killed (SIGKILL: a crash, a power loss) during a recording,
