@@ -193,12 +193,8 @@ void ChineseNamesXvfbTest::CaptureInEveryMode(const fs::path& day) {
   Press(window_, IDC_BARCODE);
   Press(window_, IDC_CAPTURE_PDF);
   // Two pages collected into a multipage TIFF, two merged into one.
-  Press(window_, IDC_MULTIPAGE_TIF);
-  Press(window_, IDC_CAPTURE);
-  Press(window_, IDC_CAPTURE);
-  ASSERT_NE(Main().MultiPageDialog(), nullptr);
-  Press(Main().MultiPageDialog()->m_hWnd, 1032);
-  ASSERT_TRUE(vqtest::WaitFor([&] { return Main().MultiPageDialog() == nullptr; }));
+  ASSERT_NE(vqtest::Collect(window_, Main(), IDC_MULTIPAGE_TIF, 2), nullptr);
+  ASSERT_TRUE(vqtest::Finish(Main()));
   Press(window_, IDC_MULTIPAGE_TIF);
   Press(window_, IDC_MERGE);
   Press(window_, IDC_CAPTURE);

@@ -73,6 +73,8 @@ std::vector<std::string> FilesIn(const fs::path& folder, const std::string& exte
   return vqtest::NamesIn(folder, ".*\\" + extension);
 }
 
+using vqtest::Collect;
+using vqtest::Finish;
 using vqtest::Press;
 
 // The strip's items, and their files, from top to bottom of the window.
@@ -184,18 +186,6 @@ class VorquellCaptureXvfbTest : public ::testing::Test {
     });
     Press(window, IDC_CAPTURE);
     vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord&) { return IDOK; });
-  }
-  // The collecting mode's button (multipage TIFF, one PDF) pressed, then
-  // 拍摄 `captures` times: the multipage dialog that collects them.
-  static CMultiPageDlg* Collect(HWND window, CVorquellDlg& dialog, int mode, int captures) {
-    Press(window, mode);
-    for (int i = 0; i < captures; ++i) Press(window, IDC_CAPTURE);
-    return dialog.MultiPageDialog();
-  }
-  // 完成 of the multipage dialog: true once it has written and gone.
-  static bool Finish(CVorquellDlg& dialog) {
-    Press(dialog.MultiPageDialog()->m_hWnd, 1032);
-    return vqtest::WaitFor([&] { return dialog.MultiPageDialog() == nullptr; });
   }
   // Space, typed by a user who clicked the window first.
   void PressSpace(HWND window) {

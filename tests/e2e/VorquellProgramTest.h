@@ -21,6 +21,7 @@
 #include "platform/win/Dialog.h"
 #include "platform/win/MessageBox.h"
 #include "tests/support/TestEnv.h"
+#include "ui/MultiPageDlg.h"
 // Xlib last: its macros clash with names above (so include this header last).
 #include "tests/e2e/XServer.h"
 
@@ -49,6 +50,19 @@ inline void RunProgramInProcess(XServer& server, const std::function<void(HWND m
   });
   app.InitInstance();
   worker.join();
+}
+
+// The collecting mode's button (multipage TIFF, one PDF) pressed, then
+// 拍摄 `captures` times: the multipage dialog that collects them.
+inline CMultiPageDlg* Collect(HWND main, CVorquellDlg& dialog, int mode, int captures) {
+  Press(main, mode);
+  for (int i = 0; i < captures; ++i) Press(main, IDC_CAPTURE);
+  return dialog.MultiPageDialog();
+}
+// 完成 of the multipage dialog: true once it has written and gone.
+inline bool Finish(CVorquellDlg& dialog) {
+  Press(dialog.MultiPageDialog()->m_hWnd, 1032);
+  return WaitFor([&] { return dialog.MultiPageDialog() == nullptr; });
 }
 
 class VorquellProgramTest : public ::testing::Test {
