@@ -116,6 +116,10 @@ bool Pump(const std::function<bool()>& condition, std::chrono::milliseconds limi
       DispatchMessageW(&msg);
       ++handled;
     }
+    // What was handled may have set other threads going (the camera, a
+    // dialog's worker): they get a moment to answer before the condition,
+    // which often asks that all be quiet, is looked at.
+    if (handled > 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     if (condition()) return true;
     if (std::chrono::steady_clock::now() > end) return false;
     if (handled == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
