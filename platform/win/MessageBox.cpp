@@ -70,6 +70,8 @@ LPCWSTR IconName(UINT type) {
   }
 }
 
+constexpr int kIconId = 20;
+
 // Pixels to dialog units, rounded up.
 int ToUnits(int pixels, int base, int units) { return base > 0 ? (pixels * units + base - 1) / base : 0; }
 
@@ -104,9 +106,8 @@ std::wstring ButtonCaption(int answer) {
   return InUserLanguage(row[0], row[1], row[2]);
 }
 
-int RunMessageBoxDialog(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type) {
+DialogTemplate MessageBoxTemplate(const std::wstring& text, const std::wstring& caption, UINT type) {
   constexpr short kMargin = 10, kButtonWidth = 50, kButtonHeight = 14, kGap = 6, kIconGap = 8;
-  constexpr int kIconId = 20;
   std::vector<int> answers = Answers(type);
   size_t defaultIndex = DefaultIndex(type, answers.size());
   HFONT font = CreateDialogFont(L"MS Shell Dlg", 9);
@@ -137,6 +138,15 @@ int RunMessageBoxDialog(HWND owner, const std::wstring& text, const std::wstring
                          static_cast<short>(left + i * (kButtonWidth + kGap)), static_cast<short>(kMargin + rowHeight + kGap),
                          kButtonWidth, kButtonHeight});
   }
+  return box;
+}
+
+int RunMessageBoxDialog(HWND owner, const std::wstring& text, const std::wstring& caption, UINT type) {
+  const DialogTemplate box = MessageBoxTemplate(text, caption, type);
+  std::vector<int> answers = Answers(type);
+  size_t defaultIndex = DefaultIndex(type, answers.size());
+  LPCWSTR iconName = IconName(type);
+  HICON icon = iconName ? LoadIconW(nullptr, iconName) : nullptr;
   bool hasCancel = std::find(answers.begin(), answers.end(), IDCANCEL) != answers.end();
   bool okAlone = answers.size() == 1;
   HWND dialog = CreateDialogFromTemplate(

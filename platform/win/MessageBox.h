@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/win/DialogTemplate.h"
 #include "platform/win/WinTypes.h"
 
 #define MB_OK 0x00000000L
@@ -58,6 +59,9 @@ std::wstring DefaultMessageBoxCaption();
 std::wstring ButtonCaption(int answer);
 // The answer of a box's default button.
 int DefaultMessageBoxAnswer(UINT type);
+// The layer's message box dialog's template: its size and its controls' places
+// follow from the text, the caption and the type.
+DialogTemplate MessageBoxTemplate(const std::wstring& text, const std::wstring& caption, UINT type);
 // The layer's message box dialog, run modally (what MessageBoxW shows with
 // a display): titled with the caption, an empty title for an empty one
 // (MessageBoxW titles a box given no caption at all "Error"),

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "tests/app/PdfCheck.h"
+#include "tests/support/Processes.h"
 #include "tests/support/TestEnv.h"
 
 namespace fs = std::filesystem;
@@ -21,7 +22,8 @@ TEST(CAutoWord, WritesOneBoldParagraphThatReadsBack) {
   ASSERT_EQ(rtf.rfind("{\\rtf1", 0), 0u);
   EXPECT_NE(rtf.find("{\\b "), std::string::npos);
   // unrtf gives the characters as HTML character references, in bold.
-  const std::string html = pdfcheck::Run("unrtf --html '" + path + "' 2>/dev/null");
+  std::string html;
+  EXPECT_EQ(vqtest::RunShell("unrtf --html '" + path + "' 2>/dev/null", &html), 0);
   EXPECT_NE(html.find("<b>&#31532;&#19968;&#34892; Recognised text {braces} \\ and &#27721;&#23383;</b>"),
             std::string::npos)
       << html;

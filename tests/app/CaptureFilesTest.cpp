@@ -5,23 +5,17 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <set>
 
 #include <opencv2/imgcodecs.hpp>
 
 #include "app/ImageOutput.h"
 #include "tests/app/OutputTestSupport.h"
+#include "tests/support/Files.h"
 #include "tests/support/TestEnv.h"
 
 namespace fs = std::filesystem;
 
 namespace {
-
-std::set<std::string> FilesIn(const fs::path& folder) {
-  std::set<std::string> names;
-  for (const auto& e : fs::directory_iterator(folder)) names.insert(e.path().filename().string());
-  return names;
-}
 
 // The x density of a JFIF header in dots per inch, or -1.
 int JfifDensity(const std::string& bytes) {
@@ -87,13 +81,13 @@ TEST(CaptureFiles, EveryCropAndColourModeGivesTheExactFiles) {
         output.SaveImages(pages, CString((folder / "IMG00042").string().c_str()), &saved);
 
         const char* extension = format == 5 ? ".GIF" : colorMode == 2 ? ".tif" : format == 4 ? ".TIF" : ".jpg";
-        std::set<std::string> expected;
+        std::vector<std::string> expected;
         for (size_t i = 0; i < crop.pages; ++i) {
           std::string name = "IMG00042";
           if (crop.pages > 1) name += "_0" + std::to_string(i);
-          expected.insert(name + extension);
+          expected.push_back(name + extension);
         }
-        EXPECT_EQ(FilesIn(folder), expected);
+        EXPECT_EQ(vqtest::NamesIn(folder), expected);
         ASSERT_EQ(saved.size(), crop.pages);
         for (size_t i = 0; i < saved.size(); ++i) {
           const cv::Mat back = cv::imread(saved[i].ToUtf8(), cv::IMREAD_UNCHANGED);

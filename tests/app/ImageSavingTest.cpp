@@ -2,7 +2,6 @@
 #include <tiffio.h>
 
 #include <filesystem>
-#include <set>
 
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
@@ -11,6 +10,7 @@
 #include "app/ImageOutput.h"
 #include "platform/win/MessageBox.h"
 #include "tests/app/OutputTestSupport.h"
+#include "tests/support/Files.h"
 #include "tests/support/TestEnv.h"
 
 namespace fs = std::filesystem;
@@ -46,12 +46,6 @@ struct Saver {
   CImageOutput output;
   std::vector<std::pair<std::wstring, UINT>> messages;
 };
-
-std::set<std::string> FilesIn(const fs::path& folder) {
-  std::set<std::string> names;
-  for (const auto& e : fs::directory_iterator(folder)) names.insert(e.path().filename().string());
-  return names;
-}
 
 std::string Base(const std::string& name) { return vqtest::TempPath(name).string(); }
 
@@ -106,7 +100,7 @@ TEST(SaveImages, EveryFormatAndColourModeGivesTheSpecifiedFiles) {
     ASSERT_EQ(one, std::vector<std::string>{base + c.extension});
     const auto three = saver.Save({page, page, page}, (folder / "MULTI").string());
     ASSERT_EQ(three.size(), 3u);
-    EXPECT_EQ(FilesIn(folder), (std::set<std::string>{std::string("IMG00007") + c.extension,
+    EXPECT_EQ(vqtest::NamesIn(folder), (std::vector<std::string>{std::string("IMG00007") + c.extension,
                                                       std::string("MULTI_00") + c.extension,
                                                       std::string("MULTI_01") + c.extension,
                                                       std::string("MULTI_02") + c.extension}));
@@ -182,7 +176,7 @@ TEST(Barcodes, ChineseCodeNamesTheCaptureInAChineseFolder) {
   const auto saved = saver.Save({TextPage({500, 400}, RenderQr("发票-7731", 5, 26), {20, 150})}, (folder / "合同00001").string());
   EXPECT_EQ(saved, std::vector<std::string>{(folder / "发票-7731(1).jpg").string()});
   EXPECT_TRUE(saver.messages.empty());
-  EXPECT_EQ(FilesIn(folder), (std::set<std::string>{"发票-7731.jpg", "发票-7731(1).jpg"}));
+  EXPECT_EQ(vqtest::NamesIn(folder), (std::vector<std::string>{"发票-7731(1).jpg", "发票-7731.jpg"}));
 }
 
 TEST(Barcodes, HostileCodeTextsNeverChooseThePath) {
@@ -203,7 +197,7 @@ TEST(Barcodes, HostileCodeTextsNeverChooseThePath) {
     EXPECT_EQ(saver.messages[0].second, UINT(MB_ICONERROR));
     EXPECT_EQ(CString(saver.messages[0].first.c_str()),
               CString("Barcode/QR-code contains special characters so that can not be used as file name"));
-    EXPECT_EQ(FilesIn(folder), std::set<std::string>{"IMG00009.jpg"});
+    EXPECT_EQ(vqtest::NamesIn(folder), std::vector<std::string>{"IMG00009.jpg"});
   }
   EXPECT_FALSE(fs::exists(vqtest::TempDir().parent_path() / "escape.jpg"));
 }

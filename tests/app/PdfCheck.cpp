@@ -6,20 +6,13 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include "tests/support/Processes.h"
+
 namespace pdfcheck {
 
-std::string Run(const std::string& command) {
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (!pipe) return {};
-  std::string out;
-  char buffer[4096];
-  size_t n;
-  while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.append(buffer, n);
-  return ::pclose(pipe) == 0 ? out : std::string();
-}
-
 std::vector<std::string> PageSizes(const std::string& pdf) {
-  const std::string info = Run("pdfinfo -f 1 -l 1000 '" + pdf + "' 2>/dev/null");
+  std::string info;
+  if (vqtest::RunShell("pdfinfo -f 1 -l 1000 '" + pdf + "' 2>/dev/null", &info) != 0) return {};
   std::vector<std::string> sizes;
   std::istringstream lines(info);
   std::string line;
@@ -37,9 +30,8 @@ std::vector<std::string> PageSizes(const std::string& pdf) {
 cv::Mat RenderGrey(const std::string& pdf, int page, int dpi) {
   const std::string prefix = pdf + ".render";
   const std::string p = std::to_string(page);
-  if (Run("pdftoppm -gray -singlefile -png -r " + std::to_string(dpi) + " -f " + p + " -l " + p + " '" + pdf +
-          "' '" + prefix + "' 2>/dev/null && echo ok")
-          .empty())
+  if (vqtest::RunShell("pdftoppm -gray -singlefile -png -r " + std::to_string(dpi) + " -f " + p + " -l " + p + " '" +
+                       pdf + "' '" + prefix + "' 2>/dev/null") != 0)
     return {};
   cv::Mat grey = cv::imread(prefix + ".png", cv::IMREAD_GRAYSCALE);
   std::remove((prefix + ".png").c_str());

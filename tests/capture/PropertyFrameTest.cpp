@@ -13,6 +13,7 @@
 #include "platform/win/TestInput.h"
 #include "platform/win/Window.h"
 #include "tests/capture/CameraFixture.h"
+#include "tests/support/Windows.h"
 #include "tests/ui/ScreenshotSupport.h"
 
 using vq::dshow::ControlKind;
@@ -35,13 +36,6 @@ HWND ShownPage(HWND frame) {
     if (std::wstring(name) == WC_DIALOG && IsWindowVisible(c)) return c;
   }
   return nullptr;
-}
-
-void ClickTab(HWND frame, int index) {
-  HWND tab = GetDlgItem(frame, 100);
-  RECT item{};
-  SendMessageW(tab, TCM_GETITEMRECT, WPARAM(index), reinterpret_cast<LPARAM>(&item));
-  vqplatform::ClickAt(tab, POINT{(item.left + item.right) / 2, (item.top + item.bottom) / 2});
 }
 
 void Keys(HWND control, int key, int times) {
@@ -68,7 +62,7 @@ class PropertyFrame : public vqtest::CameraTest {
         [&](HWND frame) {
           EXPECT_EQ(Read(ControlKind::VideoProcAmp, VideoProcAmp_Brightness).value, 3) << "applied at once";
           EXPECT_EQ(GetDlgItemInt(ShownPage(frame), kFirstSlider + 1, nullptr, TRUE), 3u);
-          ClickTab(frame, 1);
+          vqtest::ClickTab(GetDlgItem(frame, 100), 1);
         },
         [&](HWND frame) {
           HWND page = ShownPage(frame);

@@ -16,6 +16,7 @@
 #include "tests/capture/CameraFixture.h"
 #include "tests/capture/TcpTestServer.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/Waiting.h"
 
 using vqtest::TcpRecord;
 using vqtest::TcpReply;
@@ -73,20 +74,10 @@ double MeanDifference(const cv::Mat& a, const cv::Mat& b) {
   return (s[0] + s[1] + s[2]) / 3.0;
 }
 
-// Polls until the condition holds; false once the test's patience is spent.
-bool WaitUntil(const std::function<bool()>& condition) {
-  const auto limit = std::chrono::steady_clock::now() + vqtest::kPatience;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > limit) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return true;
-}
-
 // Waits until the source holds a frame of the size; empty when none came.
 cv::Mat WaitForSize(CTcpRemoteData& source, cv::Size size) {
   cv::Mat m;
-  WaitUntil([&] { return (m = source.GetMat()).size() == size; });
+  vqtest::WaitFor([&] { return (m = source.GetMat()).size() == size; });
   return m.size() == size ? m : cv::Mat();
 }
 
@@ -310,7 +301,7 @@ TEST_F(TcpSource, SurvivesTruncatedOversizedRandomAndSilentServers) {
   // time the source gives a frame.
   const size_t asked = server.Requests().size();
   phase = 4;
-  ASSERT_TRUE(WaitUntil([&] { return server.Requests().size() > asked; }));  // unanswered
+  ASSERT_TRUE(vqtest::WaitFor([&] { return server.Requests().size() > asked; }));  // unanswered
   const auto start = std::chrono::steady_clock::now();
   EXPECT_TRUE(source.Stop());
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(CTcpRemoteData::kFrameTimeoutMs));

@@ -76,7 +76,7 @@ class CanvasXvfbTest : public ::testing::Test {
       vqplatform::WindowImage layer;
       vqplatform::ComposeWindowImage(host_, &layer);
       shot = server_.Grab(screen);
-      return shot.CountDifferences(layer.pixels, layer.width, layer.height) == 0;
+      return shot.CountDifferences(layer) == 0;
     });
     EXPECT_TRUE(shot.SavePng(vqtest::ScreenshotPath(name)));
     return shot;

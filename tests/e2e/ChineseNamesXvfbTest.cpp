@@ -11,17 +11,12 @@
 // then found where and as named, and nothing was written through a name
 // that lost bytes.
 #include <gtest/gtest.h>
-#include <spawn.h>
-#include <sys/wait.h>
 
 #include <algorithm>
-#include <atomic>
 #include <clocale>
 #include <cstring>
 #include <filesystem>
 #include <functional>
-#include <regex>
-#include <sstream>
 #include <thread>
 
 #include <opencv2/imgcodecs.hpp>
@@ -48,9 +43,7 @@
 #include "tests/support/TestEnv.h"
 #include "ui/MultiPageDlg.h"
 // Xlib last: its macros clash with names above.
-#include "tests/e2e/XServer.h"
-
-extern char** environ;
+#include "tests/e2e/VorquellProgramTest.h"
 
 namespace {
 
@@ -73,54 +66,14 @@ struct Tree {
 
 // The one date folder the captures went to.
 fs::path DateFolder(const Tree& tree) {
-  for (const auto& entry : fs::directory_iterator(tree.images))
-    if (std::regex_match(entry.path().filename().native(), std::regex(R"(\d{8})"))) return entry.path();
-  return {};
+  const std::vector<fs::path> days = vqtest::FilesMatching(tree.images, R"(\d{8})");
+  return days.empty() ? fs::path() : days[0];
 }
 
-std::vector<std::string> NamesIn(const fs::path& folder) {
-  std::vector<std::string> names;
-  std::error_code error;
-  for (fs::directory_iterator it(folder, error), end; !error && it != end; it.increment(error))
-    names.push_back(it->path().filename().native());
-  std::sort(names.begin(), names.end());
-  return names;
-}
-
-std::vector<std::string> Matching(const fs::path& folder, const std::string& pattern) {
-  std::vector<std::string> names;
-  for (const std::string& name : NamesIn(folder))
-    if (std::regex_match(name, std::regex(pattern))) names.push_back(name);
-  return names;
-}
-
-int PdfPages(const fs::path& pdf) { return int(pdfcheck::PageSizes(pdf.native()).size()); }
-
-// A clicked button of a window of the program's thread; returns once handled.
-void Press(HWND window, int id) { SendMessageW(GetDlgItem(window, id), BM_CLICK, 0, 0); }
-// The same without waiting, for buttons that open a modal dialog.
-void PressLater(HWND window, int id) {
-  PostMessageW(window, WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), reinterpret_cast<LPARAM>(GetDlgItem(window, id)));
-}
-
-std::wstring TextOf(HWND window, int id) {
-  wchar_t text[MAX_PATH] = {};
-  GetDlgItemTextW(window, id, text, MAX_PATH);
-  return text;
-}
-
-std::vector<std::wstring> Rows(HWND list) {
-  std::vector<std::wstring> rows;
-  for (int i = 0; i < int(SendMessageW(list, LVM_GETITEMCOUNT, 0, 0)); ++i) {
-    wchar_t text[MAX_PATH] = {};
-    LVITEMW item{};
-    item.pszText = text;
-    item.cchTextMax = MAX_PATH;
-    SendMessageW(list, LVM_GETITEMTEXTW, WPARAM(i), reinterpret_cast<LPARAM>(&item));
-    rows.push_back(text);
-  }
-  return rows;
-}
+using vqtest::ListRows;
+using vqtest::Press;
+using vqtest::PressLater;
+using vqtest::TextOf;
 
 class ChineseNamesXvfbTest : public ::testing::TestWithParam<const char*> {
  protected:
@@ -135,23 +88,10 @@ class ChineseNamesXvfbTest : public ::testing::TestWithParam<const char*> {
 
   // This test again, in a process started with LANG set to the locale.
   int RunUnderLocale(const fs::path& root) {
-    const ::testing::TestInfo* test = ::testing::UnitTest::GetInstance()->current_test_info();
-    std::vector<std::string> args = {"/proc/self/exe",
-                                     std::string("--gtest_filter=") + test->test_suite_name() + "." + test->name()};
-    std::vector<std::string> variables = {std::string("LANG=") + GetParam(), std::string(kRunRoot) + "=" + root.native()};
-    for (char** v = environ; *v; ++v)
-      if (std::strncmp(*v, "LANG=", 5) && std::strncmp(*v, "LC_", 3) && std::strncmp(*v, "LANGUAGE=", 9))
-        variables.push_back(*v);
-    std::vector<char*> argv, envp;
-    for (std::string& a : args) argv.push_back(a.data());
-    for (std::string& v : variables) envp.push_back(v.data());
-    argv.push_back(nullptr);
-    envp.push_back(nullptr);
-    pid_t child = 0;
-    if (posix_spawn(&child, "/proc/self/exe", nullptr, nullptr, argv.data(), envp.data()) != 0) return -1;
-    int status = 0;
-    waitpid(child, &status, 0);
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+    vqtest::SpawnOptions options;
+    options.set = {{"LANG", GetParam()}, {kRunRoot, root.native()}};
+    options.without = {"LANG", "LC_"};
+    return vqtest::RunCurrentTestAgain(options);
   }
 
   // In the run under the locale: the tree, the camera, the settings.
@@ -176,9 +116,7 @@ class ChineseNamesXvfbTest : public ::testing::TestWithParam<const char*> {
     setenv("VQ_COMMON_APPDATA", tree.data.c_str(), 1);
     setenv("VQ_BITMAP_DIR", VQ_SKIN_BITMAP_DIR, 1);
     // Files the program opens go to a stand-in opener that notes them.
-    ASSERT_TRUE(vqtest::WriteFile(tree.bin / "xdg-open", "#!/bin/sh\necho \"$1\" >> \"$(dirname \"$0\")/opened\"\n"));
-    fs::permissions(tree.bin / "xdg-open", fs::perms::owner_all);
-    setenv("PATH", (tree.bin.native() + ":" + getenv("PATH")).c_str(), 1);
+    vqtest::UseStandInOpener(tree.bin);
     // A page of Chinese lines with a QR code whose text is Chinese.
     cv::Mat page;
     cv::cvtColor(ocrtest::PrintedLines(cv::Size(760, 520), kLines, cv::Point(40, 80)), page, cv::COLOR_GRAY2BGR);
@@ -199,36 +137,15 @@ class ChineseNamesXvfbTest : public ::testing::TestWithParam<const char*> {
 
   // Runs the program while `user` works it from another thread, then closes it.
   void RunProgram(const std::function<void()>& user) {
-    std::thread worker([&] {
-      ASSERT_TRUE(vqtest::WaitFor([&] {
-        window_ = FindWindowW(nullptr, L"Vorquell V71.0");
-        return window_ && server_.Shows(window_);
-      }));
+    vqtest::RunProgramInProcess(server_, [&](HWND main, CVorquellDlg& dialog) {
+      window_ = main;
+      main_ = &dialog;
       user();
-      server_.RequestClose(vqplatform::PresentedXWindow(window_));
     });
-    CVorquellApp app;
-    app_ = &app;
-    app.InitInstance();
-    worker.join();
-    app_ = nullptr;
   }
-  CVorquellDlg& Main() { return *static_cast<CVorquellDlg*>(app_->m_pMainWnd); }
-  // Runs `work` on the program's thread, from its idle message loop.
-  void OnProgramThread(const std::function<void()>& work) {
-    std::atomic<bool> done{false};
-    vqplatform::SetModalIdleHandler([&](HWND dialog) {
-      if (dialog != window_) return;
-      vqplatform::SetModalIdleHandler(nullptr);
-      work();
-      done = true;
-    });
-    PostMessageW(window_, WM_NULL, 0, 0);
-    ASSERT_TRUE(vqtest::WaitFor([&] { return done.load(); }));
-  }
+  CVorquellDlg& Main() { return *main_; }
   void Shoot(HWND window, const std::string& name) {
-    vqplatform::FlushPresenter(2000);
-    server_.Grab(vqtest::ScreenRectOf(window)).SavePng(vqtest::ScreenshotPath(name + "-" + GetParam() + ".png"));
+    server_.Shoot(window, name + "-" + GetParam() + ".png");
   }
   // Waits until a modal dialog the user opened has gone again.
   void WaitUntilClosed(HWND dialog) {
@@ -246,7 +163,7 @@ class ChineseNamesXvfbTest : public ::testing::TestWithParam<const char*> {
 
   vqtest::XServer server_;
   HWND window_ = nullptr;
-  CVorquellApp* app_ = nullptr;
+  CVorquellDlg* main_ = nullptr;
 };
 
 void ChineseNamesXvfbTest::CaptureInEveryMode(const fs::path& day) {
@@ -259,16 +176,14 @@ void ChineseNamesXvfbTest::CaptureInEveryMode(const fs::path& day) {
   EXPECT_TRUE(fs::exists(day / "合同00001_1.jpg"));
   Press(window_, IDC_NAME_DATETIME);
   Press(window_, IDC_CAPTURE);
-  EXPECT_EQ(Matching(day, R"(\d{14}\.jpg)").size(), 1u);
+  EXPECT_EQ(vqtest::NamesIn(day, R"(\d{14}\.jpg)").size(), 1u);
   // The free name, typed into the name dialog; 报告 1 is there already.
   Press(window_, IDC_NAME_FREE);
-  vqplatform::SetModalIdleHandler([&](HWND modal) {
-    if (modal == window_) return;
+  vqtest::OnNextDialog(window_, [&](HWND modal) {
     SetDlgItemTextW(modal, 1090, L"报告 1");
-    SendMessageW(modal, WM_COMMAND, IDOK, 0);
+    Press(modal, IDOK);
   });
   Press(window_, IDC_CAPTURE);
-  vqplatform::SetModalIdleHandler(nullptr);
   EXPECT_TRUE(fs::exists(day / "报告 1_1.jpg"));
   Press(window_, IDC_NAME_PREFIX);
   // Named by its QR code.
@@ -278,12 +193,8 @@ void ChineseNamesXvfbTest::CaptureInEveryMode(const fs::path& day) {
   Press(window_, IDC_BARCODE);
   Press(window_, IDC_CAPTURE_PDF);
   // Two pages collected into a multipage TIFF, two merged into one.
-  Press(window_, IDC_MULTIPAGE_TIF);
-  Press(window_, IDC_CAPTURE);
-  Press(window_, IDC_CAPTURE);
-  ASSERT_NE(Main().MultiPageDialog(), nullptr);
-  Press(Main().MultiPageDialog()->m_hWnd, 1032);
-  ASSERT_TRUE(vqtest::WaitFor([&] { return Main().MultiPageDialog() == nullptr; }));
+  ASSERT_NE(vqtest::Collect(window_, Main(), IDC_MULTIPAGE_TIF, 2), nullptr);
+  ASSERT_TRUE(vqtest::Finish(Main()));
   Press(window_, IDC_MULTIPAGE_TIF);
   Press(window_, IDC_MERGE);
   Press(window_, IDC_CAPTURE);
@@ -327,7 +238,7 @@ void ChineseNamesXvfbTest::PrintThroughTheDialog(const Tree& tree) {
     return print && IsWindowVisible(print) && server_.Shows(print);
   }));
   HWND list = GetDlgItem(print, 101);
-  const std::vector<std::wstring> rows = Rows(list);
+  const std::vector<std::wstring> rows = ListRows(list);
   const auto file = std::find(rows.begin(), rows.end(), vqplatform::kFilePrinterName);
   ASSERT_NE(file, rows.end());
   LVITEMW select{};
@@ -357,12 +268,12 @@ void ChineseNamesXvfbTest::BrowseForTheImageFolder(const Tree& tree, const fs::p
     return browser && IsWindowVisible(browser);
   }));
   HWND list = GetDlgItem(browser, 101);
-  EXPECT_EQ(Rows(list), (std::vector<std::wstring>{L"..", L"扫描"}));
+  EXPECT_EQ(ListRows(list), (std::vector<std::wstring>{L"..", L"扫描"}));
   RECT row{};
   SendMessageW(list, LVM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&row));
   PostMessageW(list, WM_LBUTTONDBLCLK, MK_LBUTTON, MAKELPARAM(row.left + 3, (row.top + row.bottom) / 2));
   EXPECT_TRUE(vqtest::WaitFor([&] { return vq::ToFsPath(TextOf(browser, 102)) == tree.images; }));
-  EXPECT_EQ(Rows(list), (std::vector<std::wstring>{L"..", vq::FromFsPath(day.filename()), L"旧文件"}));
+  EXPECT_EQ(ListRows(list), (std::vector<std::wstring>{L"..", vq::FromFsPath(day.filename()), L"旧文件"}));
   Shoot(browser, "chinese-names-folder-browser");
   Press(browser, IDOK);
   EXPECT_TRUE(vqtest::WaitFor([&] { return !IsWindow(browser); }));
@@ -406,12 +317,12 @@ TEST_P(ChineseNamesXvfbTest, EveryFileIsFoundWhereAndAsNamed) {
       fs::path day;
       bool live = false;
       EXPECT_TRUE(vqtest::WaitFor([&] {
-        OnProgramThread([&] {
+        vqtest::OnIdleModalLoop(GetWindowThreadProcessId(window_, nullptr), [&](HWND) {
           day = vq::ToFsPath(Main().Settings().currentFolder.GetString());
           live = Main().DocumentController() && !Main().DocumentController()->GetFrame().empty();
         });
         return live;
-      }, 30s)) << "the camera runs";
+      })) << "the camera runs";
       ASSERT_EQ(day.parent_path(), tree.images);
       CaptureInEveryMode(day);
       PrintThroughTheDialog(tree);
@@ -439,15 +350,15 @@ TEST_P(ChineseNamesXvfbTest, EveryFileIsFoundWhereAndAsNamed) {
   EXPECT_TRUE(fs::is_directory(tree.images / kGbkFolder));
   EXPECT_TRUE(fs::is_directory(tree.images / "旧文件"));
   EXPECT_FALSE(cv::imread((day / "合同00001_1.jpg").native()).empty());
-  EXPECT_EQ(Matching(day, R"(\d{14}\.jpg)").size(), 1u);
+  EXPECT_EQ(vqtest::NamesIn(day, R"(\d{14}\.jpg)").size(), 1u);
   EXPECT_FALSE(cv::imread((day / "报告 1_1.jpg").native()).empty());
   EXPECT_FALSE(fs::exists(day / "发票-7731.jpg")) << "deleted through the strip";
-  EXPECT_EQ(PdfPages(day / "合同00005.pdf"), 1);
+  EXPECT_EQ(pdfcheck::PageCount(day / "合同00005.pdf"), 1);
   EXPECT_EQ(imagingtest::ReadTiff(day / "合同00006.tif").size(), 2u);
   const cv::Mat merged = cv::imread((day / "合同00008.jpg").native());
   EXPECT_GT(merged.rows, merged.cols) << "two landscape pages one above the other";
   // The print on the file printer, the recognised text, the recording.
-  EXPECT_EQ(PdfPages(tree.home / "print.pdf"), 1);
+  EXPECT_EQ(pdfcheck::PageCount(tree.home / "print.pdf"), 1);
   const std::string text = vqtest::ReadFile(day / "合同00010.txt");
   EXPECT_EQ(text.rfind(ocrtest::Gbk(kLines[0]) + "\r\n", 0), 0u) << ocrtest::Utf8(text);
   const vqtest::MediaFile recording = vqtest::ReadMediaFile((day / "合同00011.asf").native());
@@ -455,9 +366,7 @@ TEST_P(ChineseNamesXvfbTest, EveryFileIsFoundWhereAndAsNamed) {
   EXPECT_NE(recording.Video(), nullptr);
   // The shell opened the TIFF, the image folder and the recognised text by
   // their names (each opener runs on its own, in any order).
-  std::vector<std::string> opened;
-  std::istringstream lines(vqtest::ReadFile(tree.bin / "opened"));
-  for (std::string line; std::getline(lines, line);) opened.push_back(line);
+  std::vector<std::string> opened = vqtest::LinesOf(tree.bin / "opened");
   std::sort(opened.begin(), opened.end());
   EXPECT_EQ(opened, (std::vector<std::string>{day.native(), (day / "合同00006.tif").native(),
                                                (day / "合同00010.txt").native()}));

@@ -46,11 +46,7 @@ class ContinuousShootingXvfbTest : public vqtest::MainWindowTest {
   }
   // Pages saved so far in the window's target folder.
   int SavedPages() const {
-    const fs::path folder = vq::ToFsPath(window_->settings_.currentFolder.GetString());
-    int count = 0;
-    std::error_code error;
-    for (const auto& entry : fs::directory_iterator(folder, error)) count += entry.path().extension() == ".jpg";
-    return count;
+    return int(vqtest::NamesIn(vq::ToFsPath(window_->settings_.currentFolder.GetString()), R"(.*\.jpg)").size());
   }
   // Moves the manual clock on in steps; after each, serves this thread's
   // messages until the camera, the preview and the dialog's thread have done
@@ -87,8 +83,7 @@ TEST_F(ContinuousShootingXvfbTest, SheetsTimerGuardAndStopThroughTheWindow) {
   EXPECT_EQ(placed.bottom, preview.bottom);
   EXPECT_LE(std::abs((placed.left + placed.right) - (preview.left + preview.right)), 1);
   dialog->UpdateWindow();
-  ASSERT_TRUE(vqplatform::FlushPresenter(2000));
-  vqtest::XServer().Grab(vqtest::ScreenRectOf(dialog->m_hWnd)).SavePng(vqtest::ScreenshotPath("vorquell-continuous.png"));
+  vqtest::XServer().Shoot(dialog->m_hWnd, "vorquell-continuous.png");
 
   // Automatic: the empty desk, a hand passing, a sheet laid, swapped for
   // another, the desk cleared: two pages.

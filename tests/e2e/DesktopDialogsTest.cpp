@@ -66,7 +66,7 @@ class DesktopDialogsTest : public vqtest::VorquellProgramTest {
     vqplatform::SetMessageBoxAnswer(nullptr);
   }
 
-  void Click(HWND window, int id) { server_->Click(vqtest::MiddleOf(GetDlgItem(window, id))); }
+  void Click(HWND window, int id) { server_->ClickControl(window, id); }
 
   // Shown on the server with the keyboard focus, as the window manager
   // gives it to a new window of the program.

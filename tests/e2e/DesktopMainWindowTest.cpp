@@ -19,9 +19,7 @@ bool Inside(const RECT& inner, const RECT& outer) {
          inner.bottom <= outer.bottom;
 }
 
-bool Same(const RECT& a, const RECT& b) {
-  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
+using vqtest::SameRect;
 
 RECT Moved(const RECT& r, LONG dx, LONG dy) { return RECT{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy}; }
 
@@ -57,8 +55,8 @@ TEST_P(LaptopScreenTest, MainWindowFitsTheWorkAreaOrMaximises) {
     // program and the server agree.
     EXPECT_TRUE(vqtest::WaitFor([&] {
       frame = server_->FrameRectOnScreen(xwindow);
-      return IsZoomed(main) && Same(frame, vqtest::ScreenRectOf(main)) &&
-             Same(server_->ClientRectOnScreen(xwindow), vqtest::ClientRectOnScreen(main));
+      return IsZoomed(main) && SameRect(frame, vqtest::ScreenRectOf(main)) &&
+             SameRect(server_->ClientRectOnScreen(xwindow), vqtest::ClientRectOnScreen(main));
     })) << "frame " << frame.left << ", " << frame.top << ", " << frame.right << ", " << frame.bottom;
     // The window manager may put a maximised window's borders off the
     // screen; its client area lies in the work area.
@@ -96,7 +94,7 @@ TEST_P(DraggedMainWindowTest, TwoHundredDragsLeaveTheWindowWhereTheLastOnePutIt)
     RECT expected{};
     ASSERT_TRUE(vqtest::WaitFor([&] {
       expected = server_->FrameRectOnScreen(xwindow);
-      return Same(expected, vqtest::ScreenRectOf(main));
+      return SameRect(expected, vqtest::ScreenRectOf(main));
     }));
     const LONG titleTop = server_->FrameExtents(xwindow).top;
     constexpr int kDrags = 200;
@@ -112,19 +110,19 @@ TEST_P(DraggedMainWindowTest, TwoHundredDragsLeaveTheWindowWhereTheLastOnePutIt)
       server_->Drag(grip, POINT{grip.x + dx, grip.y + dy}, 4);
       expected = Moved(expected, dx, dy);
       RECT frame{};
-      ASSERT_TRUE(vqtest::WaitFor([&] { return Same(frame = server_->FrameRectOnScreen(xwindow), expected); }))
+      ASSERT_TRUE(vqtest::WaitFor([&] { return SameRect(frame = server_->FrameRectOnScreen(xwindow), expected); }))
           << "drag " << drag << " left the frame at " << frame.left << ", " << frame.top << ", not at "
           << expected.left << ", " << expected.top;
       if (drag % 20 == 0 || drag == kDrags) {
-        ASSERT_TRUE(vqtest::WaitFor([&] { return Same(vqtest::ScreenRectOf(main), expected); }))
+        ASSERT_TRUE(vqtest::WaitFor([&] { return SameRect(vqtest::ScreenRectOf(main), expected); }))
             << "after drag " << drag << " the program has its window elsewhere";
         EXPECT_TRUE(IsWindow(main) && server_->Shows(main));
       }
     }
-    EXPECT_TRUE(vqtest::Stays([&] { return Same(server_->FrameRectOnScreen(xwindow), expected); }, 300ms))
+    EXPECT_TRUE(vqtest::Stays([&] { return SameRect(server_->FrameRectOnScreen(xwindow), expected); }, 300ms))
         << "the window moved back";
-    EXPECT_TRUE(Same(vqtest::ScreenRectOf(main), expected));
-    EXPECT_TRUE(Same(server_->ClientRectOnScreen(xwindow), vqtest::ClientRectOnScreen(main)));
+    EXPECT_TRUE(SameRect(vqtest::ScreenRectOf(main), expected));
+    EXPECT_TRUE(SameRect(server_->ClientRectOnScreen(xwindow), vqtest::ClientRectOnScreen(main)));
     EXPECT_FALSE(IsZoomed(main)) << "a drag became a double click";
     server_->Grab(RECT{0, 0, 1920, 1080}).SavePng(vqtest::ScreenshotPath(std::string(GetParam()) + "-dragged.png"));
   });

@@ -23,10 +23,7 @@
 #include <opencv2/imgcodecs.hpp>
 
 #include "platform/twain/Twain.h"
-#include "platform/win/DialogTemplate.h"
-#include "platform/win/DialogUnits.h"
 #include "platform/win/Encoding.h"
-#include "platform/win/GdiObjects.h"
 #include "resources/Resources.h"
 #include "tests/e2e/RecognisedText.h"
 #include "tests/ocr/PrintedText.h"
@@ -59,20 +56,6 @@ std::map<std::string, std::string> DesktopEntry(const fs::path& file) {
     if (const size_t equals = line.find('='); equals != std::string::npos && line[0] != '#')
       keys[line.substr(0, equals)] = line.substr(equals + 1);
   return keys;
-}
-
-// Where a control of a dialog's template lies on the screen, the dialog's
-// client area lying at `client`.
-POINT ControlCentre(const DialogTemplate& dialog, const RECT& client, int id) {
-  const HFONT font = vqplatform::CreateDialogFont(dialog.fontFace.c_str(), dialog.pointSize);
-  const vqplatform::DialogBaseUnits base = vqplatform::BaseUnitsOfFont(font);
-  DeleteObject(font);
-  for (const DialogItemTemplate& item : dialog.items)
-    if (item.id == id) {
-      const RECT r = vqplatform::DialogUnitsToPixels(RECT{item.x, item.y, item.x + item.cx, item.y + item.cy}, base);
-      return POINT{client.left + (r.left + r.right) / 2, client.top + (r.top + r.bottom) / 2};
-    }
-  return POINT{};
 }
 
 struct Prefix {
@@ -108,9 +91,7 @@ class InstalledProgramXvfbTest : public ::testing::TestWithParam<Prefix> {
     fs::create_directories(home_ / ".config" / "Vorquell");
     ASSERT_TRUE(vqtest::WriteFile(home_ / ".config" / "Vorquell" / "Sys.ini",
                                   "[IMAGE]\nDocCamWidth=1280\nDocCamHeight=960\nCUTPAGETYPE=1\n"));
-    fs::create_directories(home_ / "bin");
-    ASSERT_TRUE(vqtest::WriteFile(home_ / "bin" / "xdg-open", "#!/bin/sh\necho \"$1\" >> \"$HOME/opened\"\n"));
-    fs::permissions(home_ / "bin" / "xdg-open", fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
+    vqtest::UseStandInOpener(home_ / "bin");
     fs::create_directories(home_ / "运行");
     fs::permissions(home_ / "运行", fs::perms::owner_all, fs::perm_options::replace);
     fs::create_directories(camera_);
@@ -132,13 +113,7 @@ class InstalledProgramXvfbTest : public ::testing::TestWithParam<Prefix> {
            Quoted(Installed(VQ_INSTALL_BINDIR "/Vorquell"));
   }
   // The pages saved under the user's home.
-  int Pages() const {
-    int pages = 0;
-    std::error_code error;
-    for (const auto& entry : fs::recursive_directory_iterator(home_ / "Ketterby", error))
-      pages += entry.path().extension() == ".jpg";
-    return pages;
-  }
+  int Pages() const { return int(vqtest::FilesMatching(home_ / "Ketterby", R"(.*\.jpg)", true).size()); }
   void Shoot(vqtest::XServer& server, unsigned long window, const std::string& what) {
     server.Grab(server.FrameRectOnScreen(window))
         .SavePng(vqtest::ScreenshotPath(std::string("installed-") + GetParam().name + "-" + what + ".png"));
@@ -231,8 +206,8 @@ TEST_P(InstalledProgramXvfbTest, EveryFileUnderThePrefixAndTheProgramWorksForAnO
   EXPECT_TRUE(vqtest::WaitFor([&] { return Pages() == 1; })) << "no page saved";
 
   // 文字识别 reads the page and opens what it wrote.
-  server.Click(ControlCentre(vqres::MainWindowTemplate(), client, kRecognizeButton));
-  const fs::path opened = home_ / "opened";
+  server.Click(vqtest::ControlCentre(vqres::MainWindowTemplate(), client, kRecognizeButton));
+  const fs::path opened = home_ / "bin" / "opened";
   ASSERT_TRUE(vqtest::WaitFor([&] { return !vqtest::ReadFile(opened).empty(); })) << "nothing recognised";
   unsigned long dialog = 0;
   ASSERT_TRUE(vqtest::WaitFor([&] {

@@ -31,23 +31,7 @@ const CString kVendor(vq::kVirtualCameraVendorId);
 const CString kDocument(vq::kVirtualDocumentCameraProductId);
 const CString kPortrait(vq::kVirtualPortraitCameraProductId);
 
-// Pixels of the on-screen document outline (pure blue).
-int OutlinePixels(const vqtest::Screenshot& shot) {
-  int n = 0;
-  for (uint32_t p : shot.pixels) n += (p & 0xFF) > 200 && ((p >> 8) & 0xFF) < 60 && ((p >> 16) & 0xFF) < 60;
-  return n;
-}
-
-// Dispatches this thread's messages until the condition holds.
-bool Pump(const std::function<bool()>& condition, std::chrono::milliseconds limit = vqtest::kPatience) {
-  return vqtest::WaitFor(
-      [&] {
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-        return condition();
-      },
-      limit);
-}
+using vqtest::Pump;
 
 HWND MainWindow(const wchar_t* title, int x) {
   static const bool registered = [] {
@@ -105,10 +89,10 @@ TEST_F(PreviewXvfbTest, LiveVideoThroughTheControllerInBothPreviewKinds) {
   size_t differences = SIZE_MAX;
   Pump([&] {
     live = vqtest::ShownOnServer(server_, main, &differences);
-    return OutlinePixels(live) > 1000;
+    return live.BluePixels() > 1000;
   });
   live.SavePng(vqtest::ScreenshotPath("preview-live-outlined.png"));
-  EXPECT_GT(OutlinePixels(live), 1000) << "the document is outlined on screen";
+  EXPECT_GT(live.BluePixels(), 1000) << "the document is outlined on screen";
   EXPECT_EQ(controller->GetFrame().size(), cv::Size(640, 480));
 
   // A quarter turn.
@@ -119,11 +103,11 @@ TEST_F(PreviewXvfbTest, LiveVideoThroughTheControllerInBothPreviewKinds) {
   vqtest::Screenshot turned;
   Pump([&] {
     turned = vqtest::ShownOnServer(server_, main, &differences);
-    return besideThePicture(turned) == 0xF3F3F3 && OutlinePixels(turned) > 1000;
+    return besideThePicture(turned) == 0xF3F3F3 && turned.BluePixels() > 1000;
   });
   turned.SavePng(vqtest::ScreenshotPath("preview-turned-90.png"));
   EXPECT_EQ(besideThePicture(turned), 0xF3F3F3u);
-  EXPECT_GT(OutlinePixels(turned), 1000);
+  EXPECT_GT(turned.BluePixels(), 1000);
 
   // A new size rebuilds the graph; frames come back after Run.
   EXPECT_EQ(controller->SetResolution(1280, 960), S_OK);

@@ -15,6 +15,7 @@
 #include "platform/win/Controls.h"
 #include "platform/win/Dialog.h"
 #include "platform/win/GdiDc.h"
+#include "platform/win/InputFocus.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Printing.h"
 #include "platform/win/Window.h"
@@ -43,25 +44,18 @@ struct User {
     ClientToScreen(hwnd, &centre);
     server.Click(centre);
   }
-  void ClickControl(int id) {
-    RECT client{};
-    GetClientRect(GetDlgItem(dialog, id), &client);
-    ClickAt(GetDlgItem(dialog, id), client);
+  void ClickControl(int id) { server.ClickControl(dialog, id); }
+  // The window of the dialog's thread that has the keyboard focus.
+  HWND Focus() {
+    HWND focus = nullptr;
+    vqtest::OnIdleModalLoop(GetWindowThreadProcessId(dialog, nullptr), [&](HWND) { focus = GetFocus(); });
+    return focus;
   }
   void ClickRow(int row) {
     RECT rect{};
     SendDlgItemMessageW(dialog, kDestinations, LVM_GETITEMRECT, static_cast<WPARAM>(row),
                         reinterpret_cast<LPARAM>(&rect));
     ClickAt(GetDlgItem(dialog, kDestinations), rect);
-  }
-  std::wstring RowText(int row) {
-    wchar_t text[64] = {};
-    LVITEMW item{};
-    item.pszText = text;
-    item.cchTextMax = 64;
-    SendDlgItemMessageW(dialog, kDestinations, LVM_GETITEMTEXTW, static_cast<WPARAM>(row),
-                        reinterpret_cast<LPARAM>(&item));
-    return text;
   }
   void Screenshot(const std::string& name) {
     RECT whole{};
@@ -112,23 +106,21 @@ TEST_F(PrintDialogXvfbTest, DefaultIsPreselectedAndTheClickedInstanceWithTypedCo
   dialog.Flags = PD_RETURNDC | PD_USEDEVMODECOPIESANDCOLLATE | PD_NOSELECTION;
   dialog.nCopies = 1;
   auto [accepted, error] = RunPrintDialog(&dialog, [&](User& user) {
-    for (int i = 0; i < SendDlgItemMessageW(user.dialog, kDestinations, LVM_GETITEMCOUNT, 0, 0); ++i)
-      rows.push_back(user.RowText(i));
-    preselected = user.RowText(static_cast<int>(
-        SendDlgItemMessageW(user.dialog, kDestinations, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED)));
+    rows = vqtest::ListRows(GetDlgItem(user.dialog, kDestinations));
+    const auto selected =
+        SendDlgItemMessageW(user.dialog, kDestinations, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_SELECTED);
+    if (selected >= 0 && size_t(selected) < rows.size()) preselected = rows[size_t(selected)];
     fileEnabledForQueue = IsWindowEnabled(GetDlgItem(user.dialog, kFile));
     user.Screenshot("print-dialog.png");
     user.ClickRow(2);  // VQ_A4/draft
-    // Keys go to the window that has the focus when they arrive, which can
-    // be before the click on the edit was handled: try again then.
-    for (int attempt = 0; attempt < 5 && GetDlgItemInt(user.dialog, kCopies, nullptr, FALSE) != 2; ++attempt) {
-      user.ClickControl(kCopies);
-      std::this_thread::sleep_for(100ms);
-      user.server.PressKey(XK_End);
-      user.server.PressKey(XK_BackSpace);
-      user.server.Type("2");
-      vqtest::WaitFor([&] { return GetDlgItemInt(user.dialog, kCopies, nullptr, FALSE) == 2; }, 20s);
-    }
+    // Keys go to the window that has the focus when they arrive: typed
+    // once the click has given it to the edit.
+    user.ClickControl(kCopies);
+    EXPECT_TRUE(vqtest::WaitFor([&] { return user.Focus() == GetDlgItem(user.dialog, kCopies); }));
+    user.server.PressKey(XK_End);
+    user.server.PressKey(XK_BackSpace);
+    user.server.Type("2");
+    EXPECT_TRUE(vqtest::WaitFor([&] { return GetDlgItemInt(user.dialog, kCopies, nullptr, FALSE) == 2; }));
     user.Screenshot("print-dialog-chosen.png");
     user.ClickControl(IDOK);
   });

@@ -139,7 +139,7 @@ TEST_F(SkinnedButtonsXvfbTest, RowOfButtonsInTheirThreeLooksOnTheServer) {
     vqplatform::WindowImage layer;
     vqplatform::ComposeWindowImage(dialog_.m_hWnd, &layer);
     shot = server_.Grab(screen);
-    differences = shot.CountDifferences(layer.pixels, layer.width, layer.height);
+    differences = shot.CountDifferences(layer);
     return differences == 0;
   });
   EXPECT_TRUE(vqplatform::PresenterActive());

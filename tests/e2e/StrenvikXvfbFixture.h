@@ -1,10 +1,11 @@
 #pragma once
 // The real libStrenvik.so loaded by the test manager as the Linux manager
 // loads it, enabled by a host that never runs a message loop of its own, on
-// the virtual cameras under Xvfb: the fixture and what the tests look for
-// on the X server.
+// the virtual cameras under Xvfb. The source's windows belong to its own
+// copy of the layer: the tests find and work them on the X server only.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cstring>
 #include <filesystem>
@@ -15,13 +16,11 @@
 #include <opencv2/core/utility.hpp>
 #include <opencv2/imgcodecs.hpp>
 
-#include "platform/win/Dialog.h"
-#include "platform/win/DialogUnits.h"
-#include "platform/win/GdiObjects.h"
 #include "platform/win/Encoding.h"
 #include "platform/win/KnownFolders.h"
 #include "resources/Resources.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/ThreadTimes.h"
 #include "tests/twain/TestManager.h"
 // Xlib's macros come last: they clash with the names above.
 #include "tests/e2e/XServer.h"
@@ -31,21 +30,12 @@ namespace strenviktest {
 using namespace std::chrono_literals;
 using twaintest::TestHost;
 using twaintest::TestManager;
-using twaintest::ThreadCount;
+using vqtest::ThreadCount;
+using vqtest::ThreadNames;
 
-// The names of this process's threads.
-std::string ThreadNames();
-
-// A shown top-level X window whose UTF-8 name (empty when it has none) and
-// screen rectangle pass `wanted`, with that rectangle and name; under a
-// window manager, the windows inside its frames.
-bool FindXWindowWhere(const std::function<bool(const char*, const RECT&)>& wanted, RECT* screen,
-                      std::string* title = nullptr);
-
-// The top-level X window whose UTF-8 name is `title`, with its screen rectangle.
-inline bool FindXWindow(const char* title, RECT* screen) {
-  return FindXWindowWhere([title](const char* name, const RECT&) { return std::strcmp(name, title) == 0; }, screen);
-}
+// What a capture says when it finds no frame yet (a camera just opened on a
+// busy machine).
+inline const wchar_t kNoFrame[] = L"获取图像失败！";
 
 class StrenvikXvfb : public ::testing::Test {
  protected:
@@ -91,26 +81,39 @@ class StrenvikXvfb : public ::testing::Test {
     memory.DSM_MemFree(capability.hContainer);
     return item & 0xFFFF;
   }
-  // The screen point at the centre of a control of the camera window.
-  POINT ControlCentre(const RECT& window, int id) { return ControlCentre(vqres::CameraWindowTemplate(), window, id); }
-  // The same in another dialog of the source, whose client area lies at `window`.
-  POINT ControlCentre(const DialogTemplate& dialog, const RECT& window, int id) {
-    const RECT r = ControlPixels(dialog, id);
-    return POINT{window.left + (r.left + r.right) / 2, window.top + (r.top + r.bottom) / 2};
+  // Enabled with its window, where the window shows.
+  void EnableWithWindow(RECT* window) {
+    ASSERT_EQ(manager.OpenDS(host), TWRC_SUCCESS);
+    TW_USERINTERFACE ui{1, 0, nullptr};
+    ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
+    ASSERT_TRUE(vqtest::WaitFor([&] { return FindXWindow("Tirrowan Twain", window); }));
   }
-  // A control's rectangle in its dialog's client pixels.
-  RECT ControlPixels(const DialogTemplate& dialog, int id) {
-    HFONT font = vqplatform::CreateDialogFont(L"MS Shell Dlg", 8);
-    const vqplatform::DialogBaseUnits base = vqplatform::BaseUnitsOfFont(font);
-    DeleteObject(font);
-    for (const DialogItemTemplate& item : dialog.items)
-      if (item.id == id) return vqplatform::DialogUnitsToPixels(RECT{item.x, item.y, item.x + item.cx, item.y + item.cy}, base);
-    ADD_FAILURE() << "no control " << id;
-    return RECT{};
+  void DisableAndClose() {
+    TW_USERINTERFACE ui{1, 0, nullptr};
+    ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+    ASSERT_EQ(manager.CloseDS(host), TWRC_SUCCESS);
+  }
+  // The shown window titled so, and where it lies.
+  bool FindXWindow(const std::string& title, RECT* place) {
+    const std::optional<vqtest::ShownX> found = server.ShownTitled(title);
+    if (found) *place = found->place;
+    return found.has_value();
+  }
+  // A shown window beside the camera window at least that large (a
+  // message box, a dialog or a menu), with its place.
+  std::optional<vqtest::ShownX> OtherWindow(int minWidth = 81, int minHeight = 41) {
+    return server.FindShown([&](const vqtest::ShownX& shown) {
+      return shown.title != "Tirrowan Twain" && shown.place.right - shown.place.left >= minWidth &&
+             shown.place.bottom - shown.place.top >= minHeight;
+    });
+  }
+  // The screen point at the centre of a control of the camera window.
+  POINT ControlCentre(const RECT& window, int id) {
+    return vqtest::ControlCentre(vqres::CameraWindowTemplate(), window, id);
   }
   // The strip's item j (0 to 3) of a camera window at `window` with multi-shot on.
   RECT StripItem(const RECT& window, int j) {
-    const RECT button = ControlPixels(vqres::CameraWindowTemplate(), 6031);
+    const RECT button = vqtest::ControlPixels(vqres::CameraWindowTemplate(), 6031);
     const int buttonHeight = button.bottom - button.top;
     const int itemHeight = (window.bottom - window.top - buttonHeight - 15) / 4;
     return RECT{window.right - 133, window.top + buttonHeight + 10 + j * itemHeight, window.right - 5,
@@ -119,6 +122,10 @@ class StrenvikXvfb : public ::testing::Test {
   POINT StripItemCentre(const RECT& window, int j) {
     const RECT r = StripItem(window, j);
     return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
+  }
+  RECT Strip(const RECT& window) {
+    return RECT{StripItem(window, 0).left, StripItem(window, 0).top, StripItem(window, 3).right,
+                StripItem(window, 3).bottom};
   }
   // Transfers every pending page natively; their sizes in order.
   std::vector<cv::Size> ReceiveAll() {
@@ -131,16 +138,6 @@ class StrenvikXvfb : public ::testing::Test {
     } while (pending.Count != 0 && !sizes.back().empty());
     return sizes;
   }
-  // A shown window beside the camera window, larger than a tooltip (a
-  // message box, a dialog or a menu), with its rectangle and name.
-  bool OtherWindow(RECT* box = nullptr, std::string* title = nullptr) {
-    RECT where{};
-    return FindXWindowWhere(
-        [](const char* name, const RECT& r) {
-          return std::strcmp(name, "Tirrowan Twain") != 0 && r.right - r.left > 80 && r.bottom - r.top > 40;
-        },
-        box ? box : &where, title);
-  }
   // What the server shows in `area` once it stands still (the same in two
   // looks 300 ms apart): drawn, and done changing.
   vqtest::Screenshot Settled(const RECT& area) {
@@ -148,7 +145,7 @@ class StrenvikXvfb : public ::testing::Test {
     vqtest::WaitFor([&] {
       std::this_thread::sleep_for(300ms);
       const vqtest::Screenshot now = server.Grab(area);
-      const bool same = now.CountDifferences(look.pixels, look.width, look.height) == 0;
+      const bool same = now.CountDifferences(look) == 0;
       look = now;
       return same;
     });
@@ -160,74 +157,84 @@ class StrenvikXvfb : public ::testing::Test {
     const POINT centre = ControlCentre(window, 6002);
     const RECT preview{centre.x - 100, centre.y - 100, centre.x + 100, centre.y + 100};
     const vqtest::Screenshot start = server.Grab(preview);
-    return vqtest::WaitFor(
-        [&] { return server.Grab(preview).CountDifferences(start.pixels, start.width, start.height) > 1000; });
+    return vqtest::WaitFor([&] { return server.Grab(preview).CountDifferences(start) > 1000; });
   }
-  // Presses 拍摄 then 上传 until the host is told a page is ready. A press
-  // can find the buttons still disabled (the window enables them again once
-  // it has handled the end of the last transfer), and a capture can find no
-  // frame yet (it says so in a box, which is answered): both are tried
-  // again. A slow try that lands after the next one leaves two pages: the
-  // receiving helpers take every pending page.
-  void CaptureAndUpload(const RECT& window) {
-    const int before = xferReady;
-    const auto deadline = std::chrono::steady_clock::now() + vqtest::kPatience;
-    while (xferReady == before && std::chrono::steady_clock::now() < deadline) {
-      server.Click(ControlCentre(window, 6000));
-      server.Click(ControlCentre(window, 6012));
-      RECT box{};
-      vqtest::WaitFor([&] { return xferReady > before || OtherWindow(&box); }, 20s);
-      if (xferReady == before && OtherWindow(&box)) {
-        server.Click(POINT{(box.left + box.right) / 2, box.bottom - 33});
-        vqtest::WaitFor([&] { return !OtherWindow(); });
+  // Whether a button of the camera window is drawn enabled: its caption in
+  // black (a disabled one is grey). The window disables its capture and
+  // upload buttons during a transfer, and enables them once it has handled
+  // the transfer's end.
+  bool LooksEnabled(const RECT& window, int id) {
+    const RECT control = vqtest::ControlPixels(vqres::CameraWindowTemplate(), id);
+    const LONG width = control.right - control.left, height = control.bottom - control.top;
+    // The middle, where the caption lies, inside the focus rectangle.
+    const vqtest::Screenshot caption = server.Grab(
+        RECT{window.left + control.left + width / 4, window.top + control.top + height / 4,
+             window.left + control.right - width / 4, window.top + control.bottom - height / 4});
+    return std::count_if(caption.pixels.begin(), caption.pixels.end(), [](uint32_t pixel) {
+             return (pixel >> 16 & 0xFF) < 0x50 && (pixel >> 8 & 0xFF) < 0x50 && (pixel & 0xFF) < 0x50;
+           }) >= 5;
+  }
+  // Presses buttons of the camera window at `window`, in order, each once
+  // it is enabled, until `landed`. The one condition pressed again for: a
+  // capture found no frame yet and said so in its box, which is answered
+  // with its OK, three times at the most. Presses on a button come the
+  // double-click time apart.
+  bool PressUntil(const RECT& window, const std::vector<int>& ids, const std::function<bool()>& landed) {
+    const vqtest::KnownMessageBox noFrame(kNoFrame);
+    for (int press = 0; press < 3; ++press) {
+      for (int id : ids) {
+        if (!vqtest::WaitFor([&] { return LooksEnabled(window, id); })) ADD_FAILURE() << "button " << id << " stays disabled";
+        server.Click(ControlCentre(window, id));
       }
-    }
-    ASSERT_GT(xferReady, before) << "no MSG_XFERREADY";
-  }
-  // Presses 上传 until the host is told pages are ready: the button stays
-  // disabled until the window has handled what came before it (the end of
-  // continuous shooting, of the last transfer).
-  bool Upload(const RECT& window) {
-    const int before = xferReady;
-    const auto deadline = std::chrono::steady_clock::now() + vqtest::kPatience;
-    while (xferReady == before && std::chrono::steady_clock::now() < deadline) {
-      server.Click(ControlCentre(window, 6012));
-      vqtest::WaitFor([&] { return xferReady > before; }, 10s);
-    }
-    return xferReady > before;
-  }
-  // Presses 拍摄 with multi-shot on until the strip shows one page more. A
-  // capture that finds no frame yet (a camera just opened on a busy machine)
-  // says so in a box, which is answered before the press is repeated.
-  // Presses come at least the double-click time apart.
-  bool CaptureIntoStrip(const RECT& window) {
-    const RECT strip{StripItem(window, 0).left, StripItem(window, 0).top, StripItem(window, 3).right,
-                     StripItem(window, 3).bottom};
-    const vqtest::Screenshot before = Settled(strip);
-    const auto deadline = std::chrono::steady_clock::now() + vqtest::kPatience;
-    while (std::chrono::steady_clock::now() < deadline) {
+      bool failed = false;
+      if (!vqtest::WaitFor([&] { return landed() || (failed = noFrame.Find(server).has_value()); })) break;
+      if (!failed) return true;
+      if (!noFrame.Press(server) || !vqtest::WaitFor([&] { return !noFrame.Find(server); })) break;
       std::this_thread::sleep_for(600ms);
-      server.Click(ControlCentre(window, 6000));
-      RECT box{};
-      auto changed = [&] { return server.Grab(strip).CountDifferences(before.pixels, before.width, before.height) > 50; };
-      if (!vqtest::WaitFor([&] { return changed() || OtherWindow(&box); })) break;
-      if (!OtherWindow(&box)) return true;
-      server.Click(POINT{(box.left + box.right) / 2, box.bottom - 33});
-      vqtest::WaitFor([&] { return !OtherWindow(); });
+    }
+    server.Grab(RECT{0, 0, 1920, 1080}).SavePng(vqtest::ScreenshotPath("strenvik-press-not-landed.png"));
+    return false;
+  }
+  // Clicks a check box of the camera window until it shows the change. The
+  // one condition it is clicked again for, three times at the most: a click
+  // that came while the window was still disabled (a dialog just gone).
+  bool Toggle(const RECT& window, int id) {
+    const RECT control = vqtest::ControlPixels(vqres::CameraWindowTemplate(), id);
+    const RECT box{window.left + control.left, window.top + control.top, window.left + control.right,
+                   window.top + control.bottom};
+    const vqtest::Screenshot before = server.Grab(box);
+    for (int click = 0; click < 3; ++click) {
+      server.Click(ControlCentre(window, id));
+      if (vqtest::WaitFor([&] { return server.Grab(box).CountDifferences(before) > 0; }, 10s)) return true;
     }
     return false;
   }
+  // Presses 拍摄 then 上传 until the host is told a page is ready.
+  void CaptureAndUpload(const RECT& window) {
+    const int before = xferReady;
+    ASSERT_TRUE(PressUntil(window, {6000, 6012}, [&] { return xferReady > before; })) << "no MSG_XFERREADY";
+  }
+  // Presses 上传 until the host is told pages are ready.
+  bool Upload(const RECT& window) {
+    const int before = xferReady;
+    return PressUntil(window, {6012}, [&] { return xferReady > before; });
+  }
+  // Presses 拍摄 with multi-shot on until the strip shows one page more.
+  bool CaptureIntoStrip(const RECT& window) {
+    const vqtest::Screenshot before = Settled(Strip(window));
+    std::this_thread::sleep_for(600ms);
+    return PressUntil(window, {6000}, [&] { return server.Grab(Strip(window)).CountDifferences(before) > 50; });
+  }
   // Captures and receives pages until the last page's size passes `wanted`,
-  // for settings whose effect on the pictures a capture may not yet show.
-  // When two tries landed, the earlier page may still be from before the
-  // change: only the last one counts.
+  // ten times at the most: a setting takes effect with the frames that
+  // follow it, which a capture may not show yet.
   cv::Size CaptureUntil(const RECT& window, const std::function<bool(cv::Size)>& wanted) {
     cv::Size size;
-    const auto deadline = std::chrono::steady_clock::now() + vqtest::kPatience;
+    int captures = 0;
     do {
       CaptureAndUpload(window);
       size = ReceiveAll().back();
-    } while (!wanted(size) && std::chrono::steady_clock::now() < deadline);
+    } while (!wanted(size) && ++captures < 10);
     return size;
   }
   // Receives every pending page natively: the size they all have.
@@ -236,8 +243,7 @@ class StrenvikXvfb : public ::testing::Test {
     for (const cv::Size& size : sizes) EXPECT_EQ(size, sizes.back());
     return sizes.back();
   }
-  // Ends the transfer of this page, and receives any others pending (see
-  // CaptureAndUpload).
+  // Ends the transfer of this page, and receives any others pending.
   void EndTransfer() {
     TW_PENDINGXFERS pending{};
     ASSERT_EQ(Send(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);

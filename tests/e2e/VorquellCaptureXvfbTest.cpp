@@ -13,7 +13,6 @@
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <csignal>
@@ -24,7 +23,6 @@
 #include <cstdio>
 #include <filesystem>
 #include <functional>
-#include <regex>
 #include <thread>
 
 #include <opencv2/imgcodecs.hpp>
@@ -61,7 +59,7 @@
 #include "ui/ContinuousShootDlg.h"
 #include "ui/MultiPageDlg.h"
 // Xlib last: its macros clash with names above.
-#include "tests/e2e/XServer.h"
+#include "tests/e2e/VorquellProgramTest.h"
 
 namespace {
 
@@ -72,20 +70,12 @@ constexpr const char* kQrText = "INVOICE-7731";
 
 // The files of a folder with an extension, by name.
 std::vector<std::string> FilesIn(const fs::path& folder, const std::string& extension) {
-  std::vector<std::string> names;
-  if (!fs::exists(folder)) return names;
-  for (const auto& entry : fs::directory_iterator(folder))
-    if (entry.path().extension() == extension) names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
+  return vqtest::NamesIn(folder, ".*\\" + extension);
 }
 
-// The pages pdfinfo reports.
-int PdfPages(const fs::path& pdf) { return int(pdfcheck::PageSizes(pdf.string()).size()); }
-
-// A BM_CLICK on a control of a window, sent from the user's thread: returns
-// when the handler it starts has ended.
-void Press(HWND window, int id) { SendMessageW(GetDlgItem(window, id), BM_CLICK, 0, 0); }
+using vqtest::Collect;
+using vqtest::Finish;
+using vqtest::Press;
 
 // The strip's items, and their files, from top to bottom of the window.
 std::vector<CThumbItem*> StripItemsTopToBottom(const CVorquellDlg& dialog) {
@@ -130,11 +120,7 @@ class VorquellCaptureXvfbTest : public ::testing::Test {
     vqplatform::ClearMessageBoxLog();
     vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord&) { return IDOK; });
     // Files the program opens go to a stand-in opener that notes them.
-    fs::create_directories(vqtest::TempDir() / "bin");
-    ASSERT_TRUE(vqtest::WriteFile(vqtest::TempDir() / "bin" / "xdg-open",
-                                  "#!/bin/sh\necho \"$1\" >> \"$(dirname \"$0\")/opened\"\n"));
-    fs::permissions(vqtest::TempDir() / "bin" / "xdg-open", fs::perms::owner_all);
-    setenv("PATH", ((vqtest::TempDir() / "bin").string() + ":" + getenv("PATH")).c_str(), 1);
+    vqtest::UseStandInOpener(vqtest::TempDir() / "bin");
   }
   void TearDown() override {
     vq::dshow::RemoveVirtualCameras();
@@ -143,44 +129,21 @@ class VorquellCaptureXvfbTest : public ::testing::Test {
     vqplatform::SetPrintDialogHook(nullptr);
     vqplatform::SetModalIdleHandler(nullptr);
   }
-  // Prefix naming from IMG00001 into images_, JPEG in `colorMode`, sound
-  // on; `more` follows the keys of section IMAGE.
-  void WriteSettings(int colorMode = 0, const std::string& more = "") {
+  // Prefix naming from IMG00001 into `folder` (images_ unless given), JPEG
+  // in `colorMode`, sound on; `more` follows the keys of section IMAGE.
+  void WriteSettings(int colorMode = 0, const std::string& more = "", const fs::path& folder = {}) {
     ASSERT_TRUE(vqtest::WriteFile(program_ / "Sys.ini",
-                                  "[FILE]\nFOLDPATH=" + images_.string() +
+                                  "[FILE]\nFOLDPATH=" + (folder.empty() ? images_ : folder).string() +
                                       "\nPREFIX=IMG\nTypeofImageName=0\n[IMAGE]\nINDEX=1\nDATEFOLDER=0\n"
                                       "DocCamWidth=640\nDocCamHeight=480\nCHANNELS=true\nXDPI=200\nYDPI=200\nCOLOR=" +
                                       std::to_string(colorMode) + "\n" + more + "[SOUND]\nPlay=true\n"));
   }
-  // Runs the program in this process while `user` works it from another
-  // thread, then closes it unless the user ends it.
+  // Runs the program in this process, its preview running, while `user`
+  // works it from another thread, then closes it unless the user ends it.
   void Run(const std::function<void(HWND, CVorquellDlg&)>& user, bool closeAtEnd = true) {
     vqtest::XServer server;
     server_ = &server;
-    CVorquellApp app;
-    std::atomic<bool> done{false};
-    std::thread worker([&] {
-      HWND window = nullptr;
-      const bool up = vqtest::WaitFor([&] {
-        window = FindWindowW(nullptr, L"Vorquell V71.0");
-        return window && server.Shows(window);
-      });
-      EXPECT_TRUE(up);
-      if (up) {
-        // The preview runs before the first capture.
-        auto& main = *static_cast<CVorquellDlg*>(app.m_pMainWnd);
-        EXPECT_TRUE(vqtest::WaitFor([&] {
-          CCaptureController* camera = main.DocumentController();
-          return camera && !camera->GetFrame().empty();
-        }));
-        user(window, main);
-        done = true;
-      }
-      if (window && closeAtEnd) server.RequestClose(vqplatform::PresentedXWindow(window));
-    });
-    app.InitInstance();
-    worker.join();
-    EXPECT_TRUE(done);
+    vqtest::RunProgramInProcess(server, user, true, closeAtEnd);
     server_ = nullptr;
   }
   // Saves what the server shows of the window once it and the shown children
@@ -209,21 +172,17 @@ class VorquellCaptureXvfbTest : public ::testing::Test {
     server_->Grab(vqtest::ScreenRectOf(window)).SavePng(vqtest::ScreenshotPath(name));
   }
   size_t Jpegs() const { return FilesIn(images_, ".jpg").size(); }
-  static std::wstring CounterText(HWND window) {
-    wchar_t counter[16] = {};
-    GetWindowTextW(GetDlgItem(window, IDC_IMAGE_COUNTER), counter, 16);
-    return counter;
-  }
-  // 拍摄, with a message it brings shown as the user sees it, saved as
-  // `shot`, and closed by a click.
-  void PressCaptureSeeingAnyMessage(HWND window, const char* shot) {
+  static std::wstring CounterText(HWND window) { return vqtest::TextOf(window, IDC_IMAGE_COUNTER); }
+  // 拍摄, and the box saying `text` it brings shown as the user sees it,
+  // saved as `shot`, and closed with its OK.
+  void PressCaptureSeeing(HWND window, const std::wstring& text, const char* shot) {
     vqplatform::SetMessageBoxAnswer(nullptr);
-    vqplatform::SetModalIdleHandler([this, window, shot](HWND modal) {
-      if (modal == window) return;
-      vqplatform::SetModalIdleHandler(nullptr);
+    vqtest::OnNextDialog(window, [this, text, shot](HWND modal) {
+      // Another box fails the test, and is closed so that the test ends.
+      EXPECT_TRUE(vqtest::Says(modal, text)) << vq::WideToUtf8(vqtest::TextOf(modal));
       vqplatform::FlushPresenter(2000);
       Shoot(shot, modal);
-      SendMessageW(modal, WM_COMMAND, IDOK, 0);
+      Press(modal, IDOK);
     });
     Press(window, IDC_CAPTURE);
     vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord&) { return IDOK; });
@@ -252,7 +211,7 @@ TEST_F(VorquellCaptureXvfbTest, EveryTriggerSavesANamedPageIntoTheStripRing) {
     // tick: one JPEG, one counter step, one strip item and one shutter
     // sound each.
     const std::vector<std::function<void()>> triggers = {
-        [&] { PressCaptureSeeingAnyMessage(window, "vorquell-folder-not-writable.png"); },
+        [&] { Press(window, IDC_CAPTURE); },
         [&] { PressSpace(window); },
         [&] { camera_->PressSnapshotButton(); },
         [&] {
@@ -271,6 +230,7 @@ TEST_F(VorquellCaptureXvfbTest, EveryTriggerSavesANamedPageIntoTheStripRing) {
       EXPECT_EQ(FilesIn(images_, ".jpg").back(), expected);
       EXPECT_EQ(vqplatform::RecordedSoundCalls().size(), i + 1);
     }
+    EXPECT_TRUE(vqplatform::MessageBoxLog().empty()) << vq::WideToUtf8(vqplatform::MessageBoxLog()[0].text);
     EXPECT_FALSE(fs::exists(data / "tmp.bmp"));
     EXPECT_FALSE(fs::exists(data / "tmp.jpg"));
     const cv::Mat page = cv::imread((images_ / "IMG00001.jpg").string());
@@ -327,12 +287,8 @@ TEST_F(VorquellCaptureXvfbTest, EveryTriggerSavesANamedPageIntoTheStripRing) {
     const size_t before = Jpegs();
     Press(window, IDC_CAPTURE);
     Press(window, IDC_CAPTURE);
-    const std::vector<std::string> files = FilesIn(images_, ".jpg");
-    ASSERT_EQ(files.size(), before + 2);
-    const auto dated = std::count_if(files.begin(), files.end(), [](const std::string& name) {
-      return std::regex_match(name, std::regex(R"(\d{14}(_\d+)?\.jpg)"));
-    });
-    EXPECT_EQ(dated, 2);
+    ASSERT_EQ(Jpegs(), before + 2);
+    EXPECT_EQ(vqtest::NamesIn(images_, R"(\d{14}(_\d+)?\.jpg)").size(), 2u);
 
     // Barcode naming: the page is named by its QR code.
     Press(window, IDC_BARCODE);
@@ -392,7 +348,7 @@ TEST_F(VorquellCaptureXvfbTest, ModesMergeCollectAndPrintCaptures) {
     Press(merge, 1021);  // side by side
     Shoot("vorquell-merge-dialog.png", merge);
     Press(merge, 1032);  // print
-    EXPECT_EQ(PdfPages(vqtest::TempDir() / "printed0.pdf"), 1);
+    EXPECT_EQ(pdfcheck::PageCount(vqtest::TempDir() / "printed0.pdf"), 1);
     Press(merge, IDOK);
     ASSERT_TRUE(vqtest::WaitFor([&] { return dialog.StripCounter() == 1; }));
     EXPECT_EQ(dialog.MergeDialog(), nullptr);
@@ -410,9 +366,7 @@ TEST_F(VorquellCaptureXvfbTest, ModesMergeCollectAndPrintCaptures) {
 
     // 存储为多页TIF: pages collect in the multipage dialog; one deleted, the
     // last moved first, saved as a TIFF of JPEG pages at 200 dpi.
-    Press(window, IDC_MULTIPAGE_TIF);
-    for (int i = 0; i < 3; ++i) Press(window, IDC_CAPTURE);
-    CMultiPageDlg* pages = dialog.MultiPageDialog();
+    CMultiPageDlg* pages = Collect(window, dialog, IDC_MULTIPAGE_TIF, 3);
     ASSERT_NE(pages, nullptr);
     ASSERT_EQ(pages->pages.size(), 3u);
     EXPECT_EQ(dialog.StripCounter(), 2u) << "one strip item for the coming document";
@@ -433,8 +387,7 @@ TEST_F(VorquellCaptureXvfbTest, ModesMergeCollectAndPrintCaptures) {
     EXPECT_FALSE(fs::exists(vq::ToFsPath(captured[1].GetString())));
     const fs::path tiff = images_ / "IMG00004.tif";
     EXPECT_EQ(StripTopToBottom(dialog)[1], vq::FromFsPath(tiff.filename()));
-    Press(pages->m_hWnd, 1032);
-    ASSERT_TRUE(vqtest::WaitFor([&] { return dialog.MultiPageDialog() == nullptr; }));
+    ASSERT_TRUE(Finish(dialog));
     const std::vector<imagingtest::TiffPage> read = imagingtest::ReadTiff(tiff);
     ASSERT_EQ(read.size(), 2u);
     for (const imagingtest::TiffPage& page : read) {
@@ -445,19 +398,15 @@ TEST_F(VorquellCaptureXvfbTest, ModesMergeCollectAndPrintCaptures) {
     Press(window, IDC_MULTIPAGE_TIF);
 
     // 存储为同一PDF: two captures, one PDF of two pages.
-    Press(window, IDC_ONE_PDF);
-    Press(window, IDC_CAPTURE);
-    Press(window, IDC_CAPTURE);
-    ASSERT_NE(dialog.MultiPageDialog(), nullptr);
-    Press(dialog.MultiPageDialog()->m_hWnd, 1032);
-    ASSERT_TRUE(vqtest::WaitFor([&] { return dialog.MultiPageDialog() == nullptr; }));
-    EXPECT_EQ(PdfPages(images_ / "IMG00007.pdf"), 2);
+    ASSERT_NE(Collect(window, dialog, IDC_ONE_PDF, 2), nullptr);
+    ASSERT_TRUE(Finish(dialog));
+    EXPECT_EQ(pdfcheck::PageCount(images_ / "IMG00007.pdf"), 2);
     Press(window, IDC_ONE_PDF);
 
     // 拍摄为PDF: a one-page PDF in place of the page, shown in the strip.
     const size_t jpegs = Jpegs();
     Press(window, IDC_CAPTURE_PDF);
-    EXPECT_EQ(PdfPages(images_ / "IMG00009.pdf"), 1);
+    EXPECT_EQ(pdfcheck::PageCount(images_ / "IMG00009.pdf"), 1);
     EXPECT_EQ(Jpegs(), jpegs);
     EXPECT_EQ(StripTopToBottom(dialog).back(), L"IMG00009.pdf");
     // A PDF that cannot be written (the disk fills after the page) keeps
@@ -485,12 +434,10 @@ TEST_F(VorquellCaptureXvfbTest, ModesMergeCollectAndPrintCaptures) {
     // 复印: printed on the file printer, nothing kept, nothing counted.
     const unsigned strip = dialog.StripCounter();
     Press(window, IDC_COPY);
-    EXPECT_EQ(PdfPages(vqtest::TempDir() / "printed1.pdf"), 1);
+    EXPECT_EQ(pdfcheck::PageCount(vqtest::TempDir() / "printed1.pdf"), 1);
     EXPECT_EQ(dialog.StripCounter(), strip);
     EXPECT_TRUE(FilesIn(images_, ".bmp").empty());
-    wchar_t counter[16] = {};
-    GetWindowTextW(GetDlgItem(window, IDC_IMAGE_COUNTER), counter, 16);
-    EXPECT_EQ(std::wstring(counter), L"10");
+    EXPECT_EQ(CounterText(window), L"10");
   });
   EXPECT_EQ(printJobs, 2);
 }
@@ -517,12 +464,8 @@ TEST_F(VorquellCaptureXvfbTest, BlackAndWhiteCapturesMergeAndCollectAsG4Pages) {
     Press(window, IDC_MERGE);
 
     // Collected into a multipage TIFF: G4 pages.
-    Press(window, IDC_MULTIPAGE_TIF);
-    Press(window, IDC_CAPTURE);
-    Press(window, IDC_CAPTURE);
-    ASSERT_NE(dialog.MultiPageDialog(), nullptr);
-    Press(dialog.MultiPageDialog()->m_hWnd, 1032);
-    ASSERT_TRUE(vqtest::WaitFor([&] { return dialog.MultiPageDialog() == nullptr; }));
+    ASSERT_NE(Collect(window, dialog, IDC_MULTIPAGE_TIF, 2), nullptr);
+    ASSERT_TRUE(Finish(dialog));
     const std::vector<imagingtest::TiffPage> collected = imagingtest::ReadTiff(images_ / "IMG00004.tif");
     ASSERT_EQ(collected.size(), 2u);
     for (const imagingtest::TiffPage& page : collected) EXPECT_EQ(page.compression, COMPRESSION_CCITTFAX4);
@@ -559,17 +502,15 @@ TEST_F(VorquellCaptureXvfbTest, CapturesReplacedByHostileFilesFailTheirMergeAndP
         Press(window, IDC_MERGE);
 
         // 存储为多页TIF: the middle page replaced; asked, the TIFF leaves it out.
-        Press(window, IDC_MULTIPAGE_TIF);
-        for (int i = 0; i < 3; ++i) Press(window, IDC_CAPTURE);
-        ASSERT_NE(dialog.MultiPageDialog(), nullptr);
+        ASSERT_NE(Collect(window, dialog, IDC_MULTIPAGE_TIF, 3), nullptr);
         ASSERT_EQ(dialog.MultiPageDialog()->pages.size(), 3u);
         replace(dialog.MultiPageDialog()->pages[1]);
         vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord& box) {
           return (box.type & MB_TYPEMASK) == MB_YESNO ? IDYES : IDOK;
         });
-        Press(dialog.MultiPageDialog()->m_hWnd, 1032);
+        const bool finished = Finish(dialog);
         vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord&) { return IDOK; });
-        ASSERT_TRUE(vqtest::WaitFor([&] { return dialog.MultiPageDialog() == nullptr; }));
+        ASSERT_TRUE(finished);
         const std::vector<std::string> tiffs = FilesIn(images_, ".tif");
         ASSERT_EQ(tiffs.size(), 1u);
         EXPECT_EQ(imagingtest::ReadTiff(images_ / tiffs[0]).size(), 2u);
@@ -580,10 +521,7 @@ TEST_F(VorquellCaptureXvfbTest, CapturesReplacedByHostileFilesFailTheirMergeAndP
 
         // 存储为同一PDF: a replaced page is named; kept, no PDF is made and
         // the dialog keeps its pages.
-        Press(window, IDC_ONE_PDF);
-        Press(window, IDC_CAPTURE);
-        Press(window, IDC_CAPTURE);
-        ASSERT_NE(dialog.MultiPageDialog(), nullptr);
+        ASSERT_NE(Collect(window, dialog, IDC_ONE_PDF, 2), nullptr);
         replace(dialog.MultiPageDialog()->pages[0]);
         const size_t boxes = vqplatform::MessageBoxLog().size();
         Press(dialog.MultiPageDialog()->m_hWnd, 1032);
@@ -614,24 +552,22 @@ TEST_F(VorquellCaptureXvfbTest, CapturesReplacedByHostileFilesFailTheirMergeAndP
 // fork.
 pid_t StartIdleClients(const std::string& socketPath, int count, int report, const int leave[2]) {
   const sockaddr_un address = vqplatform::SocketAddress(socketPath);
-  const pid_t child = fork();
-  if (child != 0) return child;
-  close(leave[1]);
-  rlimit limit{};
-  getrlimit(RLIMIT_NOFILE, &limit);
-  limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, rlim_t(count) + 1024);
-  if (limit.rlim_cur < rlim_t(count) + 256 || setrlimit(RLIMIT_NOFILE, &limit) != 0) {
-    [[maybe_unused]] ssize_t said = write(report, "x", 1);
-    _exit(0);
-  }
-  for (int i = 0; i < count; ++i) {
-    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-    if (fd < 0 || connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) _exit(2);
-  }
-  if (write(report, "c", 1) != 1) _exit(3);
-  char byte;
-  [[maybe_unused]] ssize_t left = read(leave[0], &byte, 1);
-  _exit(0);  // every client leaves with the process
+  return vqtest::RunInChild([&] {
+    close(leave[1]);
+    rlimit limit{};
+    getrlimit(RLIMIT_NOFILE, &limit);
+    limit.rlim_cur = std::min<rlim_t>(limit.rlim_max, rlim_t(count) + 1024);
+    if (limit.rlim_cur < rlim_t(count) + 256 || setrlimit(RLIMIT_NOFILE, &limit) != 0)
+      return write(report, "x", 1) == 1 ? 0 : 3;
+    for (int i = 0; i < count; ++i) {
+      const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+      if (fd < 0 || connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0) return 2;
+    }
+    if (write(report, "c", 1) != 1) return 3;
+    char byte;
+    [[maybe_unused]] ssize_t left = read(leave[0], &byte, 1);
+    return 0;  // every client leaves with the process
+  });
 }
 
 TEST_F(VorquellCaptureXvfbTest, CapturesSaveTheirPagesDuringAndAfterAFloodOfIdleClients) {
@@ -666,7 +602,7 @@ TEST_F(VorquellCaptureXvfbTest, CapturesSaveTheirPagesDuringAndAfterAFloodOfIdle
     char state = 0;
     ASSERT_EQ(read(report[0], &state, 1), 1);
     if (state == 'x') {
-      waitpid(flood, nullptr, 0);
+      vqtest::WaitForEnd(flood);
       GTEST_SKIP() << "no room for 1,100 descriptors under this hard limit";
     }
     ASSERT_EQ(state, 'c');
@@ -677,7 +613,7 @@ TEST_F(VorquellCaptureXvfbTest, CapturesSaveTheirPagesDuringAndAfterAFloodOfIdle
     EXPECT_LT(idleMs(), 100) << "while the clients sit";
     // They leave: the same.
     close(leave[1]);
-    waitpid(flood, nullptr, 0);
+    vqtest::WaitForEnd(flood);
     EXPECT_LT(idleMs(), 100) << "once they left";
     EXPECT_EQ(find(), found);
     Press(window, IDC_CAPTURE);
@@ -718,9 +654,7 @@ TEST_F(VorquellCaptureXvfbTest, CollectedPagesAreNeverDroppedWithoutTheUsersSay)
   fs::path tiff;
   // Three pages collected for a multipage TIFF.
   const auto collect = [&](HWND window, CVorquellDlg& dialog) {
-    Press(window, IDC_MULTIPAGE_TIF);
-    for (int i = 0; i < 3; ++i) Press(window, IDC_CAPTURE);
-    ASSERT_NE(dialog.MultiPageDialog(), nullptr);
+    ASSERT_NE(Collect(window, dialog, IDC_MULTIPAGE_TIF, 3), nullptr);
     pages = dialog.MultiPageDialog()->pages;
     ASSERT_EQ(pages.size(), 3u);
     tiff = vq::ToFsPath(dialog.MultiPageDialog()->outputPath.GetString());
@@ -806,22 +740,15 @@ TEST_F(VorquellCaptureXvfbTest, AnUnwritableImageFolderIsToldOnceAndKeepsTheCoun
   ASSERT_TRUE(vqtest::WriteFile(vqtest::TempDir() / "not-a-folder", "a file"));
   const fs::path blocked = vqtest::TempDir() / "not-a-folder" / "images";
   const fs::path good = vqtest::TempDir() / "good-images";
-  WriteSettings();
-  ASSERT_TRUE(vqtest::WriteFile(program_ / "Sys.ini",
-                                std::regex_replace(vqtest::ReadFile(program_ / "Sys.ini"), std::regex("FOLDPATH=.*"),
-                                                   "FOLDPATH=" + blocked.string())));
+  WriteSettings(0, "", blocked);
   int printDialogs = 0;
   vqplatform::SetPrintDialogHook([&](const auto&, vqplatform::PrintDialogChoice*) { return ++printDialogs, false; });
   Run([&](HWND window, CVorquellDlg& dialog) {
-    const auto counter = [&] {
-      wchar_t text[16] = {};
-      GetWindowTextW(GetDlgItem(window, IDC_IMAGE_COUNTER), text, 16);
-      return std::wstring(text);
-    };
+    const auto counter = [&] { return CounterText(window); };
     const std::wstring told = L"图像文件夹无法写入，图像没有保存：\n" + vq::FromFsPath(blocked);
     // The capture button, Space, capture to PDF, capture and print.
     const std::vector<std::function<void()>> triggers = {
-        [&] { PressCaptureSeeingAnyMessage(window, "vorquell-folder-not-writable.png"); },
+        [&] { PressCaptureSeeing(window, told, "vorquell-folder-not-writable.png"); },
         [&] { PressSpace(window); },
         [&] { Press(window, IDC_CAPTURE_PDF); },
         [&] { Press(window, IDC_COPY); },
@@ -842,14 +769,12 @@ TEST_F(VorquellCaptureXvfbTest, AnUnwritableImageFolderIsToldOnceAndKeepsTheCoun
 
     // A name longer than the file system takes is told as such.
     Press(window, IDC_NAME_FREE);
-    vqplatform::SetModalIdleHandler([&](HWND modal) {
-      if (modal == window) return;
+    vqtest::OnNextDialog(window, [&](HWND modal) {
       SetDlgItemTextW(modal, 1090, std::wstring(100, L'长').c_str());
-      SendMessageW(modal, WM_COMMAND, IDOK, 0);
+      Press(modal, IDOK);
     });
     vqplatform::ClearMessageBoxLog();
     Press(window, IDC_CAPTURE);
-    vqplatform::SetModalIdleHandler(nullptr);
     ASSERT_EQ(vqplatform::MessageBoxLog().size(), 1u);
     EXPECT_EQ(vqplatform::MessageBoxLog()[0].text.rfind(L"文件名太长，图像没有保存：\n" + std::wstring(80, L'长'), 0), 0u);
     Press(window, IDC_NAME_PREFIX);
@@ -939,9 +864,7 @@ TEST_F(VorquellCaptureXvfbTest, CollectedPagesThatCannotBeReadAreNamedAndLeftOut
   Run([&](HWND window, CVorquellDlg& dialog) {
     for (const int box : {IDC_MULTIPAGE_TIF, IDC_ONE_PDF}) {
       SCOPED_TRACE(box == IDC_ONE_PDF ? "PDF" : "TIFF");
-      Press(window, box);
-      for (int i = 0; i < 4; ++i) Press(window, IDC_CAPTURE);
-      CMultiPageDlg* collected = dialog.MultiPageDialog();
+      CMultiPageDlg* collected = Collect(window, dialog, box, 4);
       ASSERT_NE(collected, nullptr);
       const std::vector<CString> pages = collected->pages;
       ASSERT_EQ(pages.size(), 4u);
@@ -977,12 +900,11 @@ TEST_F(VorquellCaptureXvfbTest, CollectedPagesThatCannotBeReadAreNamedAndLeftOut
 
       {
         QuestionAnswers answers({IDYES});
-        Press(collected->m_hWnd, 1032);
+        ASSERT_TRUE(Finish(dialog));
         EXPECT_EQ(answers.questions, std::vector<std::wstring>{named});
       }
-      ASSERT_TRUE(vqtest::WaitFor([&] { return dialog.MultiPageDialog() == nullptr; }));
       const size_t written =
-          box == IDC_ONE_PDF ? size_t(PdfPages(document)) : imagingtest::ReadTiff(document).size();
+          box == IDC_ONE_PDF ? size_t(pdfcheck::PageCount(document)) : imagingtest::ReadTiff(document).size();
       EXPECT_EQ(written, 1u);
       for (size_t i = 1; i < 4; ++i) EXPECT_TRUE(fs::exists(path(i))) << "left out and kept: " << path(i);
       Press(window, box);
@@ -995,28 +917,21 @@ TEST_F(VorquellCaptureXvfbTest, CollectedPagesThatCannotBeReadAreNamedAndLeftOut
 TEST_F(VorquellCaptureXvfbTest, DocumentsAreWrittenInAFolderDeeperThan300Bytes) {
   fs::path deep = images_;
   while (deep.string().size() < 300) deep /= "多页文档的文件夹";
-  WriteSettings();
-  ASSERT_TRUE(vqtest::WriteFile(program_ / "Sys.ini",
-                                std::regex_replace(vqtest::ReadFile(program_ / "Sys.ini"), std::regex("FOLDPATH=.*"),
-                                                   "FOLDPATH=" + deep.string())));
+  WriteSettings(0, "", deep);
   Run([&](HWND window, CVorquellDlg& dialog) {
     Press(window, IDC_CAPTURE);
     EXPECT_TRUE(fs::exists(deep / "IMG00001.jpg"));
     for (const int box : {IDC_MULTIPAGE_TIF, IDC_ONE_PDF}) {
-      Press(window, box);
-      Press(window, IDC_CAPTURE);
-      Press(window, IDC_CAPTURE);
-      ASSERT_NE(dialog.MultiPageDialog(), nullptr);
+      ASSERT_NE(Collect(window, dialog, box, 2), nullptr);
       vqplatform::ClearMessageBoxLog();
-      Press(dialog.MultiPageDialog()->m_hWnd, 1032);
-      ASSERT_TRUE(vqtest::WaitFor([&] { return dialog.MultiPageDialog() == nullptr; }));
+      ASSERT_TRUE(Finish(dialog));
       EXPECT_TRUE(vqplatform::MessageBoxLog().empty());
       Press(window, box);
     }
   });
   EXPECT_GE(deep.string().size(), 300u);
   EXPECT_EQ(imagingtest::ReadTiff(deep / "IMG00002.tif").size(), 2u);
-  EXPECT_EQ(PdfPages(deep / "IMG00004.pdf"), 2);
+  EXPECT_EQ(pdfcheck::PageCount(deep / "IMG00004.pdf"), 2);
 }
 
 // A QR code holding a code point above U+10FFFF (bytes that are not UTF-8):
@@ -1043,9 +958,7 @@ TEST_F(VorquellCaptureXvfbTest, AQrCodeBeyondUnicodeFallsBackToTheUsualName) {
         << "read, and refused as a name";
     Press(window, IDC_BARCODE);
   });
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(images_)) names.push_back(entry.path().filename().string());
-  EXPECT_EQ(names, std::vector<std::string>{"IMG00001.jpg"});
+  EXPECT_EQ(vqtest::NamesIn(images_), std::vector<std::string>{"IMG00001.jpg"});
 }
 
 // The program killed (SIGKILL: a crash, a power loss) during a recording,
@@ -1059,9 +972,7 @@ TEST_F(VorquellCaptureXvfbTest, ARecordingKilledMidWayIsFinishedUnderItsNameAtTh
       {
         // A process of its own, recording into this test's image folder.
         const fs::path images = vqtest::TempDir().parent_path() / "images";
-        vqtest::WriteFile(program_ / "Sys.ini",
-                          std::regex_replace(vqtest::ReadFile(program_ / "Sys.ini"), std::regex("FOLDPATH=.*"),
-                                             "FOLDPATH=" + images.string()));
+        WriteSettings(0, "", images);
         Run([&](HWND window, CVorquellDlg&) {
           PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_RECORD, BN_CLICKED), 0);
           HWND recorder = nullptr;
@@ -1077,9 +988,8 @@ TEST_F(VorquellCaptureXvfbTest, ARecordingKilledMidWayIsFinishedUnderItsNameAtTh
       },
       ::testing::KilledBySignal(SIGKILL), "");
   EXPECT_FALSE(fs::exists(recording)) << "nothing under its name";
-  const std::vector<std::string> hidden = FilesIn(images_, ".recording");
-  ASSERT_EQ(hidden.size(), 1u);
-  EXPECT_TRUE(std::regex_match(hidden[0], std::regex(R"(\.IMG00001\.asf\.\d+\.recording)"))) << hidden[0];
+  EXPECT_EQ(FilesIn(images_, ".recording"), vqtest::NamesIn(images_, R"(\.IMG00001\.asf\.\d+\.recording)"));
+  EXPECT_EQ(FilesIn(images_, ".recording").size(), 1u);
 
   Run([&](HWND, CVorquellDlg&) {});
   const vqtest::MediaFile file = vqtest::ReadMediaFile(recording.string());

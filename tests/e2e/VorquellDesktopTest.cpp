@@ -4,9 +4,6 @@
 // maximises and restores it. The program's code in this process: 浏览图像
 // without xdg-open on PATH tells the user what is missing.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-
-#include <X11/Xlib.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -22,7 +19,7 @@
 #include "platform/win/Controls.h"
 #include "platform/win/Encoding.h"
 #include "platform/win/MessageBox.h"
-#include "tests/e2e/XServer.h"
+#include "tests/e2e/VorquellProgramTest.h"
 #include "tests/support/TestEnv.h"
 
 namespace {
@@ -30,14 +27,7 @@ namespace {
 using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
-int RunShell(const std::string& command) {
-  const int status = std::system(command.c_str());
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-bool Same(const RECT& a, const RECT& b) {
-  return a.left == b.left && a.top == b.top && a.right == b.right && a.bottom == b.bottom;
-}
+using vqtest::SameRect;
 
 int Width(const RECT& r) { return r.right - r.left; }
 
@@ -67,7 +57,7 @@ void ExpectAsXwininfoTellsIt(unsigned long window, const RECT& frame, const RECT
   ASSERT_TRUE(told) << "xwininfo (x11-utils) could not be run";
   EXPECT_EQ(told->frameCorner.x, frame.left);
   EXPECT_EQ(told->frameCorner.y, frame.top);
-  EXPECT_TRUE(Same(told->client, client));
+  EXPECT_TRUE(SameRect(told->client, client));
 }
 
 TEST_F(VorquellDesktopTest, BuiltProgramsFrameIsOnScreenKeepsItsSizeAndMaximisesUnderAWindowManager) {
@@ -77,7 +67,7 @@ TEST_F(VorquellDesktopTest, BuiltProgramsFrameIsOnScreenKeepsItsSizeAndMaximises
   ASSERT_TRUE(server.WaitForWindowManager());
   const std::string command =
       "env VQ_VIRTUAL_CAMERA='document;portrait' VQ_PROGRAM_DIR=" + program_.string() + " timeout 90 " VQ_PROGRAM_PATH;
-  std::future<int> program = std::async(std::launch::async, RunShell, command);
+  std::future<int> program = std::async(std::launch::async, [&] { return vqtest::RunShell(command); });
   unsigned long window = 0;
   ASSERT_TRUE(vqtest::WaitFor([&] { return (window = server.ShownManagedWindow("Vorquell V")) != 0; }));
 
@@ -104,11 +94,11 @@ TEST_F(VorquellDesktopTest, BuiltProgramsFrameIsOnScreenKeepsItsSizeAndMaximises
 
   // The corner of its frame dragged outwards: the size stays.
   server.Drag(POINT{frame.right - 1, frame.bottom - 1}, POINT{frame.right + 160, frame.bottom + 120});
-  EXPECT_TRUE(vqtest::Stays([&] { return Same(server.ClientRectOnScreen(window), client); }, 600ms))
+  EXPECT_TRUE(vqtest::Stays([&] { return SameRect(server.ClientRectOnScreen(window), client); }, 600ms))
       << "sized by a border drag";
   const int middle = (frame.top + frame.bottom) / 2;
   server.Drag(POINT{frame.right - 1, middle}, POINT{frame.right + 200, middle});
-  EXPECT_TRUE(vqtest::Stays([&] { return Same(server.ClientRectOnScreen(window), client); }, 600ms))
+  EXPECT_TRUE(vqtest::Stays([&] { return SameRect(server.ClientRectOnScreen(window), client); }, 600ms))
       << "sized by a border drag";
 
   // A double click on the title bar maximises it, another restores it.
@@ -127,9 +117,9 @@ TEST_F(VorquellDesktopTest, BuiltProgramsFrameIsOnScreenKeepsItsSizeAndMaximises
       << "the buttons did not move to the right edge";
   server.Grab(RECT{0, 0, 1920, 1080}).SavePng(vqtest::ScreenshotPath("vorquell-maximised-under-window-manager.png"));
   server.DoubleClick(title);
-  EXPECT_TRUE(vqtest::WaitFor([&] { return Same(server.ClientRectOnScreen(window), client); }))
+  EXPECT_TRUE(vqtest::WaitFor([&] { return SameRect(server.ClientRectOnScreen(window), client); }))
       << "not restored";
-  EXPECT_TRUE(Same(server.FrameRectOnScreen(window), frame));
+  EXPECT_TRUE(SameRect(server.FrameRectOnScreen(window), frame));
   ExpectAsXwininfoTellsIt(window, frame, client);
 
   server.RequestClose(window);
@@ -149,39 +139,27 @@ TEST_F(VorquellDesktopTest, BrowseImagesWithoutAProgramToOpenWithSaysWhatIsMissi
   vqplatform::ClearMessageBoxLog();
 
   vqtest::XServer server;
-  std::atomic<bool> driven{false};
-  std::thread user([&] {
-    HWND main = nullptr;
-    ASSERT_TRUE(vqtest::WaitFor([&] {
-      main = FindWindowW(nullptr, L"Vorquell V71.0");
-      return main && server.Shows(main);
-    }));
-    server.Click(vqtest::MiddleOf(GetDlgItem(main, IDC_BROWSE_IMAGES)));
+  vqtest::RunProgramInProcess(server, [&](HWND main, CVorquellDlg&) {
+    server.ClickControl(main, IDC_BROWSE_IMAGES);
     const std::wstring title = vqplatform::DefaultMessageBoxCaption();
     HWND box = nullptr;
     EXPECT_TRUE(vqtest::WaitFor([&] {
       box = FindWindowW(WC_DIALOG, title.c_str());
       return box && server.IsShown(vqplatform::PresentedXWindow(box)) && vqplatform::FlushPresenter(2000);
-    }, 20s)) << "no message";
+    })) << "no message";
     if (box) {
-      server.Grab(vqtest::ScreenRectOf(box)).SavePng(vqtest::ScreenshotPath("browse-images-without-xdg-open.png"));
+      server.Shoot(box, "browse-images-without-xdg-open.png");
       std::vector<vqplatform::MessageBoxRecord> shown = vqplatform::MessageBoxLog();
       ASSERT_EQ(shown.size(), 1u);
       EXPECT_NE(shown[0].text.find(L"xdg-open"), std::wstring::npos) << vq::WideToUtf8(shown[0].text);
       EXPECT_NE(shown[0].text.find(L"xdg-utils"), std::wstring::npos);
       EXPECT_EQ(shown[0].owner, main);
       EXPECT_EQ(shown[0].type & MB_ICONMASK, static_cast<UINT>(MB_ICONERROR));
-      server.Click(vqtest::MiddleOf(GetDlgItem(box, IDOK)));
+      server.ClickControl(box, IDOK);
       EXPECT_TRUE(vqtest::WaitFor([&] { return !IsWindow(box); }));
     }
-    driven = true;
-    server.RequestClose(vqplatform::PresentedXWindow(main));
   });
-  CVorquellApp app;
-  app.InitInstance();
-  user.join();
   setenv("PATH", path.c_str(), 1);
-  EXPECT_TRUE(driven);
   vqplatform::StopPresenter();
   vq::dshow::RemoveVirtualCameras();
 }

@@ -15,15 +15,55 @@
 #include <utility>
 
 #include "app/VorquellApp.h"
+#include "app/VorquellDlg.h"
 #include "platform/display/Presenter.h"
 #include "platform/dshow/VirtualCamera.h"
 #include "platform/win/Dialog.h"
 #include "platform/win/MessageBox.h"
 #include "tests/support/TestEnv.h"
+#include "ui/MultiPageDlg.h"
 // Xlib last: its macros clash with names above (so include this header last).
 #include "tests/e2e/XServer.h"
 
 namespace vqtest {
+
+// Runs the program in this process while `user` works it from another
+// thread, given its main window once the server shows it (its preview
+// running when asked); the window manager's close request then ends the
+// program unless the user did.
+inline void RunProgramInProcess(XServer& server, const std::function<void(HWND main, CVorquellDlg& dialog)>& user,
+                                bool livePreview = false, bool closeAtEnd = true) {
+  CVorquellApp app;
+  std::thread worker([&] {
+    HWND main = nullptr;
+    if (!WaitFor([&] { return (main = FindWindowW(nullptr, L"Vorquell V71.0")) && server.Shows(main); })) {
+      ADD_FAILURE() << "the main window did not show";
+      return;
+    }
+    auto& dialog = *static_cast<CVorquellDlg*>(app.m_pMainWnd);
+    EXPECT_TRUE(!livePreview || WaitFor([&] {
+      CCaptureController* camera = dialog.DocumentController();
+      return camera && !camera->GetFrame().empty();
+    })) << "the preview runs";
+    user(main, dialog);
+    if (closeAtEnd) server.RequestClose(vqplatform::PresentedXWindow(main));
+  });
+  app.InitInstance();
+  worker.join();
+}
+
+// The collecting mode's button (multipage TIFF, one PDF) pressed, then
+// 拍摄 `captures` times: the multipage dialog that collects them.
+inline CMultiPageDlg* Collect(HWND main, CVorquellDlg& dialog, int mode, int captures) {
+  Press(main, mode);
+  for (int i = 0; i < captures; ++i) Press(main, IDC_CAPTURE);
+  return dialog.MultiPageDialog();
+}
+// 完成 of the multipage dialog: true once it has written and gone.
+inline bool Finish(CVorquellDlg& dialog) {
+  Press(dialog.MultiPageDialog()->m_hWnd, 1032);
+  return WaitFor([&] { return dialog.MultiPageDialog() == nullptr; });
+}
 
 class VorquellProgramTest : public ::testing::Test {
  protected:
@@ -48,22 +88,8 @@ class VorquellProgramTest : public ::testing::Test {
            " timeout 600 " + (demonstration ? VQ_DEMO_PATH " " VQ_PROGRAM_PATH " " + shots_.string() : VQ_PROGRAM_PATH);
   }
   std::string Settings() const { return ReadFile(program_ / "Sys.ini"); }
-  // Runs the program in this process while `user` works it from another
-  // thread, given its main window once the server shows it; then the
-  // window manager's close request ends the program.
   void RunInProcess(XServer& server, const std::function<void(HWND main)>& user) {
-    std::thread worker([&] {
-      HWND main = nullptr;
-      if (!WaitFor([&] { return (main = FindWindowW(nullptr, L"Vorquell V71.0")) && server.Shows(main); })) {
-        ADD_FAILURE() << "the main window did not show";
-        return;
-      }
-      user(main);
-      server.RequestClose(vqplatform::PresentedXWindow(main));
-    });
-    CVorquellApp app;
-    app.InitInstance();
-    worker.join();
+    RunProgramInProcess(server, [&](HWND main, CVorquellDlg&) { user(main); });
   }
 
   const std::filesystem::path program_ = TempDir() / "program";

@@ -72,29 +72,20 @@ class VorquellSettingsXvfbTest : public vqtest::VorquellProgramTest {
     const SIZE splash{data.splashImage.IsNull() ? 0 : data.splashImage.GetWidth(),
                       data.splashImage.IsNull() ? 0 : data.splashImage.GetHeight()};
     vqtest::XServer server;
-    Display* display = XOpenDisplay(nullptr);
     std::future<int> program = std::async(std::launch::async, [&] { return vqtest::RunShell(command); });
-    unsigned long box = 0;
-    RECT place{};
-    const bool shown = vqtest::WaitFor(
-        [&] {
-          for (const auto& [window, at] : vqtest::ShownWindows(display)) {
-            if (at.right - at.left == splash.cx && at.bottom - at.top == splash.cy) continue;
-            box = window;
-            place = at;
-          }
-          return box != 0;
-        },
-        60s);
-    EXPECT_TRUE(shown) << command;
-    if (shown) {
+    std::optional<vqtest::ShownX> box;
+    EXPECT_TRUE(vqtest::WaitFor([&] {
+      return (box = server.FindShown([&](const vqtest::ShownX& shown) {
+                return shown.place.right - shown.place.left != splash.cx ||
+                       shown.place.bottom - shown.place.top != splash.cy;
+              })).has_value();
+    })) << command;
+    if (box) {
       std::this_thread::sleep_for(300ms);  // drawn before the picture is taken
-      server.Grab(place).SavePng(vqtest::ScreenshotPath(shot));
-      server.RequestClose(box);
+      server.Grab(box->place).SavePng(vqtest::ScreenshotPath(shot));
+      server.RequestClose(box->window);
     }
-    const int status = program.get();
-    XCloseDisplay(display);
-    return status;
+    return program.get();
   }
 };
 
@@ -233,30 +224,22 @@ TEST_F(VorquellSettingsXvfbTest, AnUnwritableSysIniGoesOnInTheConfigurationFolde
   // The first start tells where the settings went (a box titled so), then
   // takes a page under the counter it carried.
   vqtest::XServer server;
-  Display* display = XOpenDisplay(nullptr);
   std::string output;
   std::future<int> first =
       std::async(std::launch::async, [&] { return vqtest::RunShell(Command("document;portrait", true), &output); });
-  unsigned long box = 0;
-  RECT place{};
-  EXPECT_TRUE(vqtest::WaitFor([&] {
-    vqtest::XErrorsIgnored ignored(display);
-    for (const auto& [window, at] : vqtest::ShownWindows(display))
-      if (server.ReadProperty(window, "_NET_WM_NAME").bytes == "Sys.ini") box = window, place = at;
-    return box != 0;
-  }));
+  std::optional<vqtest::ShownX> box;
+  EXPECT_TRUE(vqtest::WaitFor([&] { return (box = server.ShownTitled("Sys.ini")).has_value(); }));
   if (box) {
     // Kept for looking at once its text is drawn.
     vqtest::Screenshot shot;
     EXPECT_TRUE(vqtest::WaitFor([&] {
-      shot = server.Grab(place);
+      shot = server.Grab(box->place);
       return std::count_if(shot.pixels.begin(), shot.pixels.end(), [](uint32_t p) { return (p & 0xFF) < 0x40; }) > 200;
     }));
     shot.SavePng(vqtest::ScreenshotPath("vorquell-settings-carried.png"));
-    server.RequestClose(box);
+    server.RequestClose(box->window);
   }
   EXPECT_EQ(first.get(), 0) << output;
-  XCloseDisplay(display);
   EXPECT_TRUE(fs::exists(images / "IMG00007.jpg")) << output;
 
   // The next start reads them there without a word and counts on.
@@ -287,16 +270,9 @@ struct SheetOnce {
         return;
       }
       constexpr int kTab = 1117, kXDpi = 1038, kYDpi = 1039;
-      for (HWND page = GetWindow(GetDlgItem(sheet, kTab), GW_CHILD); page; page = GetWindow(page, GW_HWNDNEXT))
-        if (GetDlgItem(page, kXDpi)) {
-          wchar_t x[16] = {}, y[16] = {};
-          GetDlgItemTextW(page, kXDpi, x, 16);
-          GetDlgItemTextW(page, kYDpi, y, 16);
-          dpiShown = std::wstring(x) + L"x" + y;
-        }
-      vqplatform::FlushPresenter(2000);
-      vqtest::XServer pictures;
-      pictures.Grab(vqtest::ScreenRectOf(sheet)).SavePng(vqtest::ScreenshotPath("vorquell-unlisted-camera-sheet.png"));
+      HWND page = vqtest::PageWith(GetDlgItem(sheet, kTab), kXDpi);
+      dpiShown = vqtest::TextOf(page, kXDpi) + L"x" + vqtest::TextOf(page, kYDpi);
+      vqtest::XServer().Shoot(sheet, "vorquell-unlisted-camera-sheet.png");
       ++okPressed;
       vqplatform::ClickControl(sheet, IDOK);
     });
@@ -319,24 +295,12 @@ TEST_F(VorquellSettingsXvfbTest, AnUnlistedCameraGetsAResolutionTheSettingsSheet
 
   vqtest::XServer server;
   SheetOnce sheet;
-  std::atomic<bool> driven{false};
-  std::thread user([&] {
-    HWND window = nullptr;
-    ASSERT_TRUE(vqtest::WaitFor([&] {
-      window = FindWindowW(nullptr, L"Vorquell V71.0");
-      return window && server.Shows(window);
-    }));
+  RunInProcess(server, [&](HWND window) {
     sheet.mainWindow = window;
     sheet.Install();
-    PostMessageW(window, WM_COMMAND, MAKEWPARAM(IDC_SETTINGS, BN_CLICKED), LPARAM(GetDlgItem(window, IDC_SETTINGS)));
+    vqtest::PressLater(window, IDC_SETTINGS);
     EXPECT_TRUE(vqtest::WaitFor([&] { return sheet.okPressed > 0 && IsWindowEnabled(window); }));
-    driven = true;
-    server.RequestClose(vqplatform::PresentedXWindow(window));
   });
-  CVorquellApp app;
-  app.InitInstance();
-  user.join();
-  ASSERT_TRUE(driven);
   EXPECT_EQ(sheet.dpiShown, L"200x200");
   EXPECT_FALSE(sheet.refused) << "the first OK was taken";
   EXPECT_TRUE(vqplatform::MessageBoxLog().empty()) << "no range message";

@@ -6,8 +6,6 @@
 // selection and automatic crop.
 #include <gtest/gtest.h>
 
-#include <X11/Xlib.h>
-
 #include <atomic>
 #include <filesystem>
 #include <functional>
@@ -27,7 +25,7 @@
 #include "platform/win/MessageBox.h"
 #include "platform/win/WordAutomation.h"
 #include "tests/e2e/RecognisedText.h"
-#include "tests/e2e/XServer.h"
+#include "tests/e2e/VorquellProgramTest.h"
 #include "tests/ocr/PrintedText.h"
 #include "tests/support/MediaReadBack.h"
 #include "tests/support/TestEnv.h"
@@ -50,11 +48,7 @@ cv::Mat EnglishPage() {
   return page;
 }
 
-std::wstring TextOf(HWND window, int id) {
-  wchar_t text[256] = {};
-  GetWindowTextW(GetDlgItem(window, id), text, 256);
-  return text;
-}
+using vqtest::TextOf;
 
 class VorquellWorkersXvfbTest : public ::testing::Test {
  protected:
@@ -88,55 +82,41 @@ class VorquellWorkersXvfbTest : public ::testing::Test {
   }
   // Runs the program while `user` works it from another thread, then closes it.
   void RunProgram(const std::function<void()>& user) {
-    std::thread worker([&] {
-      ASSERT_TRUE(vqtest::WaitFor([&] {
-        window_ = FindWindowW(nullptr, L"Vorquell V71.0");
-        return window_ && server_->Shows(window_);
-      }));
+    vqtest::RunProgramInProcess(*server_, [&](HWND main, CVorquellDlg& dialog) {
+      window_ = main;
+      main_ = &dialog;
       user();
-      server_->RequestClose(vqplatform::PresentedXWindow(window_));
     });
-    CVorquellApp app;
-    app_ = &app;
-    app.InitInstance();
-    worker.join();
-    app_ = nullptr;
   }
   // Runs `work` on the program's thread, from its idle message loop.
   void OnProgramThread(const std::function<void(CVorquellDlg&)>& work) {
-    std::atomic<bool> done{false};
-    vqplatform::SetModalIdleHandler([&](HWND dialog) {
-      if (dialog != window_) return;
-      vqplatform::SetModalIdleHandler(nullptr);
-      work(*static_cast<CVorquellDlg*>(app_->m_pMainWnd));
-      done = true;
-    });
-    PostMessageW(window_, WM_NULL, 0, 0);
-    ASSERT_TRUE(vqtest::WaitFor([&] { return done.load(); }));
+    ASSERT_TRUE(vqtest::OnIdleModalLoop(GetWindowThreadProcessId(window_, nullptr), [&](HWND) { work(*main_); }));
   }
-  void Click(HWND window, int id) {
-    const RECT r = vqtest::ScreenRectOf(GetDlgItem(window, id));
-    server_->Click(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
-  }
-  void Shoot(HWND window, const std::string& name) {
-    ASSERT_TRUE(vqplatform::FlushPresenter(2000));
-    server_->Grab(vqtest::ScreenRectOf(window)).SavePng(vqtest::ScreenshotPath(name));
-  }
-  // Clicks 文字识别, waits for the end of the recognition, shows it and
-  // closes it with OK; the file the recognition wrote.
-  fs::path Recognise(const std::string& screenshot) {
+  void Click(HWND window, int id) { server_->ClickControl(window, id); }
+  void Shoot(HWND window, const std::string& name) { server_->Shoot(window, name); }
+  // Clicks 文字识别 and waits for the end of the recognition: its dialog.
+  HWND RecognitionDone() {
     constexpr int kStop = 1093, kProgress = 1095;
-    const int before = FilesIn(".doc") + FilesIn(".txt");
     Click(window_, IDC_RECOGNIZE);
     HWND dialog = nullptr;
     EXPECT_TRUE(vqtest::WaitFor([&] {
       dialog = vqtest::ShownWindowWith(kStop, kProgress);
       return dialog && IsWindowEnabled(GetDlgItem(dialog, IDOK));
     }));
-    if (!dialog) return {};
+    return dialog;
+  }
+  // A dialog of the program shown, then closed with `button`.
+  void ShootAndClose(HWND dialog, const std::string& screenshot, int button = IDOK) {
     Shoot(dialog, screenshot);
-    Click(dialog, IDOK);
+    Click(dialog, button);
     EXPECT_TRUE(vqtest::WaitFor([&] { return !IsWindow(dialog) && IsWindowEnabled(window_); }));
+  }
+  // A recognition shown and closed with OK: the file it wrote.
+  fs::path Recognise(const std::string& screenshot) {
+    const int before = FilesIn(".doc") + FilesIn(".txt");
+    HWND dialog = RecognitionDone();
+    if (!dialog) return {};
+    ShootAndClose(dialog, screenshot);
     EXPECT_EQ(FilesIn(".doc") + FilesIn(".txt"), before + 1);
     return newest_;
   }
@@ -166,9 +146,7 @@ class VorquellWorkersXvfbTest : public ::testing::Test {
       return partial.Video() && partial.Video()->packets >= 1;
     })) << "a picture is written while the recording goes on";
     EXPECT_EQ(FilesIn(".asf"), before);
-    Shoot(recorder, screenshot);
-    Click(recorder, IDCANCEL);
-    EXPECT_TRUE(vqtest::WaitFor([&] { return !IsWindow(recorder) && IsWindowEnabled(window_); }));
+    ShootAndClose(recorder, screenshot, IDCANCEL);
     const double ran = std::chrono::duration<double>(std::chrono::steady_clock::now() - began).count();
     EXPECT_EQ(FilesIn(".recording"), 0);
     ASSERT_EQ(FilesIn(".asf"), before + 1);
@@ -212,7 +190,7 @@ class VorquellWorkersXvfbTest : public ::testing::Test {
   const fs::path program_ = vqtest::TempDir() / "program";
   std::optional<vqtest::XServer> server_;
   HWND window_ = nullptr;
-  CVorquellApp* app_ = nullptr;
+  CVorquellDlg* main_ = nullptr;
   fs::path newest_;
 };
 
@@ -290,19 +268,13 @@ TEST_F(VorquellWorkersXvfbTest, RecognitionThatWritesNothingSaysSoAndTakesNoNumb
     ASSERT_TRUE(vqtest::WriteFile(program_ / "Sys.ini",
                                   settings + (english ? "[OTHER]\nENGOCR=TRUE\n[Language]\nCurrent=EN\n" : "")));
     RunProgram([&] {
-      constexpr int kStop = 1093, kProgress = 1095, kStatus = 1086;
+      constexpr int kStatus = 1086;
       unsigned strip = 0;
       OnProgramThread([&](CVorquellDlg& main) { strip = main.StripCounter(); });
-      Click(window_, IDC_RECOGNIZE);
-      HWND dialog = nullptr;
-      ASSERT_TRUE(vqtest::WaitFor([&] {
-        dialog = vqtest::ShownWindowWith(kStop, kProgress);
-        return dialog && IsWindowEnabled(GetDlgItem(dialog, IDOK));
-      }));
+      HWND dialog = RecognitionDone();
+      ASSERT_NE(dialog, nullptr);
       EXPECT_EQ(TextOf(dialog, kStatus), english ? L"OCR library files are missing" : L"OCR 失败或者被停止");
-      Shoot(dialog, english ? "vorquell-recognition-no-data.png" : "vorquell-recognition-no-text.png");
-      Click(dialog, IDOK);
-      EXPECT_TRUE(vqtest::WaitFor([&] { return !IsWindow(dialog) && IsWindowEnabled(window_); }));
+      ShootAndClose(dialog, english ? "vorquell-recognition-no-data.png" : "vorquell-recognition-no-text.png");
       EXPECT_EQ(FilesIn(".doc") + FilesIn(".txt"), 0);
       EXPECT_EQ(TextOf(window_, IDC_IMAGE_COUNTER), L"5");
       OnProgramThread([&](CVorquellDlg& main) { EXPECT_EQ(main.StripCounter(), strip); });

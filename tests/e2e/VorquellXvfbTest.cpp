@@ -12,8 +12,6 @@
 // outside, whatever the message, and clears the sockets of ended programs.
 #include <gtest/gtest.h>
 
-#include <X11/Xlib.h>
-
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -38,6 +36,7 @@
 #include "tests/ocr/PrintedText.h"
 #include "tests/support/PeerProgram.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/ThreadTimes.h"
 #include "tests/e2e/VorquellProgramTest.h"
 
 namespace {
@@ -46,11 +45,6 @@ using namespace std::chrono_literals;
 namespace fs = std::filesystem;
 
 int CountIniKeys(const std::string& text) { return int(std::count(text.begin(), text.end(), '=')); }
-
-size_t ThreadCount() {
-  const fs::directory_iterator tasks("/proc/self/task");
-  return size_t(std::distance(fs::begin(tasks), fs::end(tasks)));
-}
 
 class VorquellXvfbTest : public vqtest::VorquellProgramTest {
  protected:
@@ -65,12 +59,12 @@ TEST_F(VorquellXvfbTest, BuiltProgramComesUpLiveWarnsWithoutCameraAndEndsSilentl
 
   fs::remove(program_ / "Sys.ini");
   vqtest::XServer server;
-  Display* display = XOpenDisplay(nullptr);
   std::future<int> noCamera = std::async(std::launch::async, [&] { return vqtest::RunShell(Command("0", false)); });
-  unsigned long box = 0;
-  RECT place{};
-  ASSERT_TRUE(vqtest::WaitFor([&] { return place = vqtest::FirstShownWindow(display, &box), box != 0; }));
-  server.Grab(place).SavePng(vqtest::ScreenshotPath("vorquell-no-camera-message.png"));
+  const vqtest::KnownMessageBox noCameraBox(L"没有找到高拍仪设备，请检查高拍仪设备是否连接正确", L"",
+                                            MB_OK | MB_ICONEXCLAMATION);
+  std::optional<vqtest::ShownX> box;
+  ASSERT_TRUE(vqtest::WaitFor([&] { return (box = noCameraBox.Find(server)).has_value(); }));
+  server.Grab(box->place).SavePng(vqtest::ScreenshotPath("vorquell-no-camera-message.png"));
   EXPECT_EQ(noCamera.wait_for(500ms), std::future_status::timeout) << "the program waits for the user";
   {
     // Outside programs find the built program's window by its caption; asked
@@ -78,10 +72,9 @@ TEST_F(VorquellXvfbTest, BuiltProgramComesUpLiveWarnsWithoutCameraAndEndsSilentl
     vqtest::PeerProgram asker("Asker", {"--request", "Vorquell V71.0:1280"});
     EXPECT_TRUE(asker.WaitFor("answer 1280 2"));
   }
-  server.RequestClose(box);
+  EXPECT_TRUE(noCameraBox.Press(server));
   EXPECT_EQ(noCamera.get(), 0);
   EXPECT_EQ(SettingsKeys(), 49);
-  XCloseDisplay(display);
 
   // Without data file the program ends by itself: no window, no message waiting.
   fs::remove(program_ / "data.dat");
@@ -112,7 +105,6 @@ TEST_F(VorquellXvfbTest, BuiltProgramShowsAPageLaidSidewaysUpright) {
   ASSERT_TRUE(cv::imwrite((pages / "page.png").string(), ocrtest::DeskWithPageTurnedClockwise()));
 
   vqtest::XServer server;
-  Display* display = XOpenDisplay(nullptr);
   const std::string camera = "sizes=1280x960,folder=" + pages.string();
   std::future<int> program = std::async(std::launch::async, [&] { return vqtest::RunShell(Command(camera.c_str(), false)); });
   unsigned long window = 0;
@@ -121,8 +113,10 @@ TEST_F(VorquellXvfbTest, BuiltProgramShowsAPageLaidSidewaysUpright) {
   // desk (the splash window comes and goes first).
   const bool upright = vqtest::WaitFor(
       [&] {
-        place = vqtest::FirstShownWindow(display, &window, 600);
-        if (!window) return false;
+        const std::optional<vqtest::ShownX> main = server.ShownTitled("Vorquell V71.0");
+        if (!main) return false;
+        window = main->window;
+        place = main->place;
         // A preview still blank white before the first frame fills the area.
         const RECT page = WhiteBounds(server.Grab(place));
         const long width = page.right - page.left, height = page.bottom - page.top;
@@ -133,7 +127,6 @@ TEST_F(VorquellXvfbTest, BuiltProgramShowsAPageLaidSidewaysUpright) {
   EXPECT_TRUE(upright);
   server.RequestClose(window);
   EXPECT_EQ(program.get(), 0);
-  XCloseDisplay(display);
 }
 
 // Where the user clicks, and what the preview shows.
@@ -141,25 +134,8 @@ struct MainWindowView {
   HWND window = nullptr;
   vqtest::XServer* server = nullptr;
 
-  // Waits for the program's main window to be shown.
-  bool WaitForWindow() {
-    return vqtest::WaitFor([&] {
-      window = FindWindowW(nullptr, L"Vorquell V71.0");
-      return window && server->Shows(window);
-    });
-  }
-  RECT Control(int id) const {
-    HWND control = GetDlgItem(window, id);
-    RECT r{};
-    GetClientRect(control, &r);
-    POINT corners[2] = {{r.left, r.top}, {r.right, r.bottom}};
-    for (POINT& p : corners) ClientToScreen(control, &p);
-    return RECT{corners[0].x, corners[0].y, corners[1].x, corners[1].y};
-  }
-  void Click(int id) const {
-    const RECT r = Control(id);
-    server->Click(POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2});
-  }
+  RECT Control(int id) const { return vqtest::ClientRectOnScreen(GetDlgItem(window, id)); }
+  void Click(int id) const { server->ClickControl(window, id); }
   // Waits until the preview area's pixel at (fx, fy) of its size passes.
   bool WaitForPixel(double fx, double fy, bool (*wanted)(uint32_t), const std::string& name) const {
     const bool seen = vqtest::WaitFor(
@@ -184,23 +160,16 @@ bool IsNotRed(uint32_t p) { return !IsRed(p); }
 // with `button`. Runs on the program's thread, from the sheet's modal loop;
 // sets `done` when the sheet was seen.
 void DriveSettingsSheetOnce(HWND mainWindow, int button, std::atomic<bool>* done) {
-  vqplatform::SetModalIdleHandler([=](HWND sheet) {
-    if (sheet == mainWindow) return;
-    vqplatform::SetModalIdleHandler(nullptr);
+  vqtest::OnNextDialog(mainWindow, [=](HWND sheet) {
     constexpr int kTab = 1117, kSizeList = 1006, kFastMode = 1116;
-    HWND tab = GetDlgItem(sheet, kTab), imagePage = nullptr, advancedPage = nullptr;
-    for (HWND page = GetWindow(tab, GW_CHILD); page; page = GetWindow(page, GW_HWNDNEXT)) {
-      if (GetDlgItem(page, kSizeList)) imagePage = page;
-      if (GetDlgItem(page, kFastMode)) advancedPage = page;
-    }
+    HWND tab = GetDlgItem(sheet, kTab);
+    HWND imagePage = vqtest::PageWith(tab, kSizeList), advancedPage = vqtest::PageWith(tab, kFastMode);
     if (imagePage && advancedPage) {
       vqplatform::ClickControl(imagePage, kSizeList);
       vqplatform::PumpMessages(sheet);
       for (int key : {VK_UP, VK_RETURN}) vqplatform::PressKey(key);
       vqplatform::PumpMessages(sheet);
-      RECT item{};
-      SendMessageW(tab, TCM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&item));
-      vqplatform::ClickAt(tab, POINT{(item.left + item.right) / 2, (item.top + item.bottom) / 2});
+      vqtest::ClickTab(tab, 2);
       vqplatform::PumpMessages(sheet);
       vqplatform::ClickControl(advancedPage, kFastMode);
       vqplatform::PumpMessages(sheet);
@@ -233,13 +202,11 @@ TEST_F(VorquellXvfbTest, UserSwitchesTurnsExposesAndPullsTheCameraOut) {
   { CCaptureController(false, false).CountDevices(L"1d6b", L"0102"); }
   cv::parallel_for_(cv::Range(0, 4 * cv::getNumThreads()), [](const cv::Range&) { std::this_thread::sleep_for(20ms); });
   vqplatform::StopPresenter();
-  const size_t threadsBefore = ThreadCount();
+  const int threadsBefore = vqtest::ThreadCount();
 
   vqtest::XServer server;
-  MainWindowView view{nullptr, &server};
-  std::atomic<bool> driven{false};
-  std::thread user([&] {
-    ASSERT_TRUE(view.WaitForWindow());
+  vqtest::RunProgramInProcess(server, [&](HWND main, CVorquellDlg&) {
+    const MainWindowView view{main, &server};
     EXPECT_TRUE(view.WaitForPixel(0.02, 0.5, IsDesk, "vorquell-document-camera.png"));
     EXPECT_NE(SendMessageW(view.window, WM_GETICON, ICON_BIG, 0), 0) << "the program's icon";
     view.Click(IDC_SWITCH_CAMERA);
@@ -265,11 +232,8 @@ TEST_F(VorquellXvfbTest, UserSwitchesTurnsExposesAndPullsTheCameraOut) {
       }));
     }
     // The value beside the slider follows once the window has handled the change.
-    wchar_t shown[16] = {};
-    EXPECT_TRUE(vqtest::WaitFor([&] {
-      GetWindowTextW(GetDlgItem(view.window, IDC_EXPOSURE_VALUE), shown, 16);
-      return std::wstring(shown) == L"-8";
-    })) << "shown: " << vq::WideToUtf8(shown);
+    EXPECT_TRUE(vqtest::WaitFor([&] { return vqtest::TextOf(view.window, IDC_EXPOSURE_VALUE) == L"-8"; }))
+        << "shown: " << vq::WideToUtf8(vqtest::TextOf(view.window, IDC_EXPOSURE_VALUE));
 
     // Pulled out while the portrait camera is shown: one message, no picture,
     // and other device changes do nothing. Put back: the document camera is
@@ -313,14 +277,7 @@ TEST_F(VorquellXvfbTest, UserSwitchesTurnsExposesAndPullsTheCameraOut) {
     const std::string after = vqtest::ReadFile(program_ / "Sys.ini");
     EXPECT_NE(after.find("DocCamWidth=640\n"), std::string::npos);
     EXPECT_NE(after.find("DocCamHeight=480\n"), std::string::npos);
-    driven = true;
-    server.RequestClose(vqplatform::PresentedXWindow(view.window));
   });
-
-  CVorquellApp app;
-  app.InitInstance();
-  user.join();
-  ASSERT_TRUE(driven);
   EXPECT_EQ(unplugMessages(), 1);
   const std::string settings = vqtest::ReadFile(program_ / "Sys.ini");
   EXPECT_EQ(CountIniKeys(settings), 49);
@@ -328,15 +285,8 @@ TEST_F(VorquellXvfbTest, UserSwitchesTurnsExposesAndPullsTheCameraOut) {
   EXPECT_NE(settings.find("Exposure=-8\n"), std::string::npos);
   vqplatform::StopPresenter();
   // A waited-for thread signals its end a moment before the system removes it.
-  EXPECT_TRUE(vqtest::WaitFor([&] { return ThreadCount() == threadsBefore; }))
-      << ThreadCount() << " threads, " << threadsBefore << " before: every thread of the program ends";
-}
-
-// Pixels of the preview's document outline (pure blue).
-int OutlinePixels(const vqtest::Screenshot& shot) {
-  int n = 0;
-  for (uint32_t p : shot.pixels) n += (p & 0xFF) > 200 && ((p >> 8) & 0xFF) < 60 && ((p >> 16) & 0xFF) < 60;
-  return n;
+  EXPECT_TRUE(vqtest::WaitFor([&] { return vqtest::ThreadCount() == threadsBefore; }))
+      << vqtest::ThreadCount() << " threads, " << threadsBefore << " before: every thread of the program ends";
 }
 
 // Every control's place on the screen.
@@ -347,11 +297,7 @@ std::map<int, CRect> ControlPlaces(HWND window) {
   return places;
 }
 
-std::wstring ControlText(HWND window, int id) {
-  wchar_t text[64] = {};
-  GetDlgItemTextW(window, id, text, 64);
-  return text;
-}
+using vqtest::TextOf;
 
 TEST_F(VorquellXvfbTest, UserCropsFocusesExposesEditsPrefixesChangesLanguageAndMaximises) {
   // Exposure from 1 to 5000: a fixed 10 would lie inside the range.
@@ -371,12 +317,10 @@ TEST_F(VorquellXvfbTest, UserCropsFocusesExposesEditsPrefixesChangesLanguageAndM
   const auto manual = [](const vq::dshow::ControlState& s) { return s.flags == CameraControl_Flags_Manual; };
 
   vqtest::XServer server;
-  MainWindowView view{nullptr, &server};
-  std::atomic<bool> driven{false};
-  std::thread user([&] {
-    ASSERT_TRUE(view.WaitForWindow());
+  vqtest::RunProgramInProcess(server, [&](HWND main, CVorquellDlg&) {
+    const MainWindowView view{main, &server};
     ASSERT_TRUE(view.WaitForPixel(0.02, 0.5, IsDesk, "vorquell-face-zh-cn.png"));
-    const auto outlines = [&] { return OutlinePixels(server.Grab(view.Control(IDC_PREVIEW_AREA))); };
+    const auto outlines = [&] { return server.Grab(view.Control(IDC_PREVIEW_AREA)).BluePixels(); };
 
     // Crop radios: outlines, then a rectangle drawn by the user with the
     // picture washed around it, then neither.
@@ -384,7 +328,7 @@ TEST_F(VorquellXvfbTest, UserCropsFocusesExposesEditsPrefixesChangesLanguageAndM
     view.Click(IDC_CROP_AUTO);
     EXPECT_TRUE(vqtest::WaitFor([&] { return outlines() > 1000; }));
     EXPECT_EQ(cropMode(), 1);
-    server.Grab(vqtest::ScreenRectOf(view.window)).SavePng(vqtest::ScreenshotPath("vorquell-crop-auto.png"));
+    server.Shoot(view.window, "vorquell-crop-auto.png");
     view.Click(IDC_CROP_MANUAL);
     EXPECT_TRUE(vqtest::WaitFor([&] { return outlines() == 0; }));
     EXPECT_EQ(cropMode(), 2);
@@ -413,7 +357,7 @@ TEST_F(VorquellXvfbTest, UserCropsFocusesExposesEditsPrefixesChangesLanguageAndM
     view.Click(IDC_AUTO_EXPOSURE);
     EXPECT_TRUE(vqtest::WaitFor([&] { return manual(control(CameraControl_Exposure)); }));
     EXPECT_EQ(control(CameraControl_Exposure).value, chosen);
-    EXPECT_EQ(ControlText(view.window, IDC_EXPOSURE_VALUE), std::to_wstring(chosen));
+    EXPECT_EQ(TextOf(view.window, IDC_EXPOSURE_VALUE), std::to_wstring(chosen));
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(view.window, IDC_EXPOSURE_SLIDER)));
     view.Click(IDC_AUTO_EXPOSURE);
     EXPECT_TRUE(vqtest::WaitFor([&] { return !manual(control(CameraControl_Exposure)); }));
@@ -433,17 +377,12 @@ TEST_F(VorquellXvfbTest, UserCropsFocusesExposesEditsPrefixesChangesLanguageAndM
       if (frame == view.window) return;
       if (step == 0) {
         frameOwner = GetWindow(frame, GW_OWNER);
-        HWND tab = GetDlgItem(frame, 100);
-        RECT item{};
-        SendMessageW(tab, TCM_GETITEMRECT, 1, reinterpret_cast<LPARAM>(&item));
-        vqplatform::ClickAt(tab, POINT{(item.left + item.right) / 2, (item.top + item.bottom) / 2});
+        vqtest::ClickTab(GetDlgItem(frame, 100), 1);
       } else if (step == 1) {
         for (HWND page = GetWindow(frame, GW_CHILD); page; page = GetWindow(page, GW_HWNDNEXT))
           if (IsWindowVisible(page) && GetDlgItem(page, 1003)) vqplatform::ClickControl(page, 1003);
       } else {
-        vqplatform::FlushPresenter(2000);
-        vqtest::XServer pictures;
-        pictures.Grab(vqtest::ScreenRectOf(frame)).SavePng(vqtest::ScreenshotPath("vorquell-property-frame.png"));
+        vqtest::XServer().Shoot(frame, "vorquell-property-frame.png");
         vqplatform::SetModalIdleHandler(nullptr);
         vqplatform::ClickControl(frame, IDOK);
       }
@@ -459,9 +398,7 @@ TEST_F(VorquellXvfbTest, UserCropsFocusesExposesEditsPrefixesChangesLanguageAndM
     // "..." of the prefix combo: the editor takes a new list, which lands in Sys.ini.
     HWND combo = GetDlgItem(view.window, IDC_PREFIX_COMBO);
     std::atomic<bool> edited{false};
-    vqplatform::SetModalIdleHandler([&](HWND editor) {
-      if (editor == view.window) return;
-      vqplatform::SetModalIdleHandler(nullptr);
+    vqtest::OnNextDialog(view.window, [&](HWND editor) {
       SetDlgItemTextW(editor, 1090, L"Invoice|Receipt 2|IMG");
       edited = true;
       vqplatform::ClickControl(editor, IDOK);
@@ -477,20 +414,16 @@ TEST_F(VorquellXvfbTest, UserCropsFocusesExposesEditsPrefixesChangesLanguageAndM
          {std::tuple{1, L"視訊流控制", L"文件拍攝儀", "vorquell-face-zh-tw.png"},
           {2, L"Image control", L"Document camera", "vorquell-face-en.png"}}) {
       std::atomic<bool> sheetSeen{false};
-      vqplatform::SetModalIdleHandler([&, language = language](HWND sheet) {
-        if (sheet == view.window) return;
-        vqplatform::SetModalIdleHandler(nullptr);
-        HWND tab = GetDlgItem(sheet, 1117);
-        for (HWND page = GetWindow(tab, GW_CHILD); page; page = GetWindow(page, GW_HWNDNEXT))
-          if (HWND box = GetDlgItem(page, 1118)) SendMessageW(box, CB_SETCURSEL, WPARAM(language), 0);
+      vqtest::OnNextDialog(view.window, [&, language = language](HWND sheet) {
+        SendMessageW(GetDlgItem(vqtest::PageWith(GetDlgItem(sheet, 1117), 1118), 1118), CB_SETCURSEL, WPARAM(language), 0);
         sheetSeen = true;
         vqplatform::ClickControl(sheet, IDOK);
       });
       view.Click(IDC_SETTINGS);
       EXPECT_TRUE(vqtest::WaitFor([&] { return sheetSeen && IsWindowEnabled(view.window); }));
       // The label is the last text the language sets.
-      EXPECT_TRUE(vqtest::WaitFor([&, label = label] { return ControlText(view.window, IDC_WINDOW_LABEL) == label; }));
-      EXPECT_EQ(ControlText(view.window, 1051), group);
+      EXPECT_TRUE(vqtest::WaitFor([&, label = label] { return TextOf(view.window, IDC_WINDOW_LABEL) == label; }));
+      EXPECT_EQ(TextOf(view.window, 1051), group);
       vqplatform::FlushPresenter(2000);
       EXPECT_TRUE(view.WaitForPixel(0.02, 0.5, IsDesk, shot));
     }
@@ -532,14 +465,7 @@ TEST_F(VorquellXvfbTest, UserCropsFocusesExposesEditsPrefixesChangesLanguageAndM
     EXPECT_EQ(ControlPlaces(view.window), first);
     EXPECT_TRUE(ShownAfterResize("vorquell-restored.png"));
 
-    driven = true;
-    server.RequestClose(vqplatform::PresentedXWindow(view.window));
   });
-
-  CVorquellApp app;
-  app.InitInstance();
-  user.join();
-  ASSERT_TRUE(driven);
   const std::string settings = vqtest::ReadFile(program_ / "Sys.ini");
   EXPECT_NE(settings.find("CUTPAGETYPE=0\n"), std::string::npos);
   EXPECT_NE(settings.find("PRECHOOSE=Invoice|Receipt 2|IMG\n"), std::string::npos);
@@ -576,27 +502,15 @@ TEST_F(VorquellXvfbTest, OutsideProgramsRefuseTheCameraAskForTheLastPageAndHearT
   ASSERT_TRUE(companion.WaitFor("ready"));
   const std::wstring page = L"/home/user/图像/IMG_00007.jpg";
   vqtest::XServer server;
-  CVorquellApp app;
-  std::atomic<bool> served{false};
-  std::thread outside([&] {
-    HWND window = nullptr;
-    ASSERT_TRUE(vqtest::WaitFor([&] {
-      window = FindWindowW(nullptr, L"Vorquell V71.0");
-      return window && server.Shows(window);
-    }));
-    static_cast<CVorquellDlg*>(app.m_pMainWnd)->SetLastSavedPage(page.c_str());
+  vqtest::RunProgramInProcess(server, [&](HWND, CVorquellDlg& dialog) {
+    dialog.SetLastSavedPage(page.c_str());
     vqtest::PeerProgram image("Image", {"--mapping", "VorquellImageDataMap:300", "--read-mapping-on", "1281",
                                         "--request", "Vorquell V71.0:1280"});
     EXPECT_TRUE(image.WaitFor("answer 1280 0"));
     EXPECT_TRUE(image.WaitFor("got 1281 0 0"));
     EXPECT_TRUE(image.WaitFor("text /home/user/图像/IMG_00007.jpg"));
     EXPECT_FALSE(companion.Recorded("got 2024 0 0")) << "not before the exit";
-    served = true;
-    server.RequestClose(vqplatform::PresentedXWindow(window));
   });
-  app.InitInstance();
-  outside.join();
-  EXPECT_TRUE(served);
   EXPECT_TRUE(companion.WaitFor("got 2024 0 0"));
 }
 
@@ -627,7 +541,6 @@ TEST_F(VorquellXvfbTest, BuiltProgramTakesOnlyTheImagePathRequestFromOutsideAndC
   ASSERT_TRUE(alive.WaitFor("ready"));
 
   vqtest::XServer server;
-  Display* display = XOpenDisplay(nullptr);
   const std::string command = "env VQ_VIRTUAL_CAMERA='document;portrait' VQ_PROGRAM_DIR=" + program_.string() +
                               " timeout 600 " VQ_PROGRAM_PATH;
   std::future<int> program = std::async(std::launch::async, [command] { return vqtest::RunShell(command); });
@@ -674,12 +587,11 @@ TEST_F(VorquellXvfbTest, BuiltProgramTakesOnlyTheImagePathRequestFromOutsideAndC
   // Still there and still answering; closed by the user it ends normally
   // and takes its socket away.
   EXPECT_EQ(ask("FIND Vorquell V71.0"), "WINDOW " + window);
-  unsigned long shown = 0;
-  ASSERT_TRUE(vqtest::WaitFor([&] { return vqtest::FirstShownWindow(display, &shown, 600), shown != 0; }));
-  server.RequestClose(shown);
+  std::optional<vqtest::ShownX> shown;
+  ASSERT_TRUE(vqtest::WaitFor([&] { return (shown = server.ShownTitled("Vorquell V71.0")).has_value(); }));
+  server.RequestClose(shown->window);
   EXPECT_EQ(program.get(), 0);
   EXPECT_FALSE(fs::exists(socket));
-  XCloseDisplay(display);
 }
 
 }  // namespace

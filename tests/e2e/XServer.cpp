@@ -21,7 +21,11 @@
 
 #include "platform/display/ConnectionLoss.h"
 #include "platform/display/Presenter.h"
+#include "base/TextEncoding.h"
 #include "platform/win/Dialog.h"
+#include "platform/win/DialogUnits.h"
+#include "platform/win/GdiObjects.h"
+#include "platform/win/MessageBox.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/GdiSurface.h"
 #include "platform/win/Window.h"
@@ -41,6 +45,12 @@ bool Screenshot::SavePng(const std::string& path) const {
   return ok;
 }
 
+size_t Screenshot::BluePixels() const {
+  return size_t(std::count_if(pixels.begin(), pixels.end(), [](uint32_t p) {
+    return (p & 0xFF) > 200 && ((p >> 8) & 0xFF) < 60 && ((p >> 16) & 0xFF) < 60;
+  }));
+}
+
 size_t Screenshot::CountDifferences(const std::vector<uint32_t>& other, int otherWidth, int otherHeight) const {
   if (otherWidth != width || otherHeight != height) return pixels.size() + other.size() + 1;
   size_t count = 0;
@@ -48,82 +58,10 @@ size_t Screenshot::CountDifferences(const std::vector<uint32_t>& other, int othe
   return count;
 }
 
-int RunShell(const std::string& command, std::string* output) {
-  FILE* pipe = popen(command.c_str(), "r");
-  if (!pipe) return -1;
-  char buffer[4096];
-  for (size_t n; (n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-    if (output) output->append(buffer, n);
-  const int status = pclose(pipe);
-  return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-std::vector<std::pair<unsigned long, RECT>> ShownWindows(Display* display) {
-  Window root = DefaultRootWindow(display), parent = 0, *children = nullptr;
-  unsigned count = 0;
-  std::vector<std::pair<unsigned long, RECT>> shown;
-  XErrorsIgnored ignored(display);
-  XQueryTree(display, root, &root, &parent, &children, &count);
-  for (unsigned i = 0; i < count; ++i) {
-    XWindowAttributes a{};
-    if (XGetWindowAttributes(display, children[i], &a) && a.map_state == IsViewable)
-      shown.emplace_back(children[i], RECT{a.x, a.y, a.x + a.width, a.y + a.height});
-  }
-  if (children) XFree(children);
-  return shown;
-}
-
-RECT FirstShownWindow(Display* display, unsigned long* found, int minWidth) {
-  *found = 0;
-  for (const auto& [window, place] : ShownWindows(display))
-    if (place.right - place.left >= minWidth) {
-      *found = window;
-      return place;
-    }
-  return RECT{};
-}
-
-bool WaitFor(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (!condition()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return true;
-}
-
-bool Stays(const std::function<bool()>& condition, std::chrono::milliseconds span) {
-  const auto end = std::chrono::steady_clock::now() + span;
-  while (std::chrono::steady_clock::now() < end) {
-    if (!condition()) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return condition();
-}
-
-RECT ScreenRectOf(HWND hwnd) {
-  RECT r{};
-  GetWindowRect(hwnd, &r);
-  return r;
-}
-
-POINT MiddleOf(HWND hwnd) {
-  RECT r = ScreenRectOf(hwnd);
-  return POINT{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
-}
-
 vqplatform::WindowImage LayerImage(HWND hwnd) {
   vqplatform::WindowImage image;
   vqplatform::ComposeWindowImage(hwnd, &image);
   return image;
-}
-
-RECT ClientRectOnScreen(HWND hwnd) {
-  RECT r{};
-  GetClientRect(hwnd, &r);
-  POINT corner{0, 0};
-  ClientToScreen(hwnd, &corner);
-  return RECT{corner.x, corner.y, corner.x + r.right, corner.y + r.bottom};
 }
 
 Screenshot ShownOnServer(XServer& server, HWND hwnd, size_t* differences) {
@@ -133,15 +71,15 @@ Screenshot ShownOnServer(XServer& server, HWND hwnd, size_t* differences) {
     if (!vqplatform::PresentedXWindow(hwnd) || !vqplatform::FlushPresenter(2000)) return false;
     vqplatform::WindowImage layer = LayerImage(hwnd);
     shot = server.Grab(ClientRectOnScreen(hwnd));
-    *differences = shot.CountDifferences(layer.pixels, layer.width, layer.height);
+    *differences = shot.CountDifferences(layer);
     return *differences == 0;
   });
   return shot;
 }
 
-XServer::XServer() {
+XServer::XServer(const std::string& displayName) {
   XInitThreads();
-  display_ = XOpenDisplay(nullptr);
+  display_ = XOpenDisplay(displayName.empty() ? nullptr : displayName.c_str());
   // A window may go while a test looks at it: the query fails, the test
   // goes on and says what it expected.
   if (display_) vqplatform::IgnoreProtocolErrors(display_);
@@ -172,17 +110,14 @@ Screenshot XServer::Grab(const RECT& r) {
   return shot;
 }
 
-void XServer::Click(POINT p) {
-  XTestFakeMotionEvent(display_, -1, p.x, p.y, CurrentTime);
-  XTestFakeButtonEvent(display_, 1, True, CurrentTime);
-  XTestFakeButtonEvent(display_, 1, False, CurrentTime);
-  XSync(display_, False);
-}
+void XServer::Click(POINT p) { ClickButton(p, 1); }
 
-void XServer::RightClick(POINT p) {
+void XServer::RightClick(POINT p) { ClickButton(p, 3); }
+
+void XServer::ClickButton(POINT p, unsigned button) {
   XTestFakeMotionEvent(display_, -1, p.x, p.y, CurrentTime);
-  XTestFakeButtonEvent(display_, 3, True, CurrentTime);
-  XTestFakeButtonEvent(display_, 3, False, CurrentTime);
+  XTestFakeButtonEvent(display_, button, True, CurrentTime);
+  XTestFakeButtonEvent(display_, button, False, CurrentTime);
   XSync(display_, False);
 }
 
@@ -214,13 +149,7 @@ bool XServer::PointerFree() {
 }
 
 void XServer::Wheel(POINT p, int notches) {
-  MovePointer(p);
-  for (int i = 0; i < std::abs(notches); ++i) {
-    unsigned button = notches > 0 ? 4 : 5;
-    XTestFakeButtonEvent(display_, button, True, CurrentTime);
-    XTestFakeButtonEvent(display_, button, False, CurrentTime);
-    XSync(display_, False);
-  }
+  for (int i = 0; i < std::abs(notches); ++i) ClickButton(p, notches > 0 ? 4 : 5);
 }
 
 void XServer::PressKey(unsigned long keysym) {
@@ -282,6 +211,11 @@ XEvent ClientMessageAbout(Display* display, unsigned long xwindow, const char* t
 
 }  // namespace
 
+void XServer::Focus(unsigned long xwindow) {
+  XSetInputFocus(display_, xwindow, RevertToParent, CurrentTime);
+  XSync(display_, False);
+}
+
 void XServer::RequestClose(unsigned long xwindow) {
   XEvent e = ClientMessageAbout(display_, xwindow, "WM_PROTOCOLS",
                                 static_cast<long>(XInternAtom(display_, "WM_DELETE_WINDOW", False)), CurrentTime);
@@ -292,6 +226,13 @@ void XServer::RequestClose(unsigned long xwindow) {
 void XServer::DestroyWindow(unsigned long xwindow) {
   XDestroyWindow(display_, xwindow);
   XSync(display_, False);
+}
+
+void XServer::ClickControl(HWND dialog, int id) { Click(MiddleOf(GetDlgItem(dialog, id))); }
+
+void XServer::Shoot(HWND window, const std::string& name) {
+  vqplatform::FlushPresenter(2000);
+  Grab(ScreenRectOf(window)).SavePng(ScreenshotPath(name));
 }
 
 bool XServer::Shows(HWND window) {
@@ -359,13 +300,8 @@ RECT XServer::FrameRectOnScreen(unsigned long xwindow) {
 }
 
 std::optional<XServer::XwininfoReport> XServer::Xwininfo(unsigned long xwindow) {
-  const std::string command = "xwininfo -frame -id " + std::to_string(xwindow) + " 2>/dev/null";
-  FILE* pipe = ::popen(command.c_str(), "r");
-  if (!pipe) return std::nullopt;
   std::string report;
-  char chunk[512];
-  while (size_t n = fread(chunk, 1, sizeof chunk, pipe)) report.append(chunk, n);
-  if (::pclose(pipe) != 0) return std::nullopt;
+  if (RunShell("xwininfo -frame -id " + std::to_string(xwindow) + " 2>/dev/null", &report) != 0) return std::nullopt;
   auto after = [&](const char* label) -> const char* {
     size_t at = report.find(label);
     return at == std::string::npos ? nullptr : report.c_str() + at + strlen(label);
@@ -392,8 +328,51 @@ std::vector<unsigned long> XServer::ManagedWindows() {
 unsigned long XServer::ShownManagedWindow(const std::string& titleStart) {
   XErrorsIgnored ignored(display_);
   for (unsigned long window : ManagedWindows())
-    if (ReadProperty(window, "_NET_WM_NAME").bytes.rfind(titleStart, 0) == 0 && IsShown(window)) return window;
+    if (Title(window).rfind(titleStart, 0) == 0 && IsShown(window)) return window;
   return 0;
+}
+
+std::string XServer::Title(unsigned long xwindow) { return ReadProperty(xwindow, "_NET_WM_NAME").bytes; }
+
+void XServer::CollectShown(unsigned long parent, int depth, std::vector<ShownX>* shown) {
+  Window root = 0, above = 0, *children = nullptr;
+  unsigned count = 0;
+  if (!XQueryTree(display_, parent, &root, &above, &children, &count)) return;
+  for (unsigned i = 0; i < count; ++i) {
+    XWindowAttributes a{};
+    if (!XGetWindowAttributes(display_, children[i], &a) || a.map_state != IsViewable) continue;
+    const Property name = ReadProperty(children[i], "_NET_WM_NAME");
+    Window inner = 0, *innerChildren = nullptr;
+    unsigned innerCount = 0;
+    XQueryTree(display_, children[i], &inner, &inner, &innerChildren, &innerCount);
+    if (innerChildren) XFree(innerChildren);
+    // A window manager's frame holds the named window beside nameless parts
+    // of its own; a nameless top-level window (a popup menu) holds nothing.
+    if (name.type.empty() && depth > 0 && innerCount > 0) {
+      CollectShown(children[i], depth - 1, shown);
+    } else if (!name.type.empty() || parent == root) {
+      int x = 0, y = 0;
+      XTranslateCoordinates(display_, children[i], root, 0, 0, &x, &y, &inner);
+      shown->push_back(ShownX{children[i], RECT{x, y, x + a.width, y + a.height}, name.bytes});
+    }
+  }
+  if (children) XFree(children);
+}
+
+std::vector<ShownX> XServer::ShownWindows() {
+  std::vector<ShownX> shown;
+  CollectShown(DefaultRootWindow(display_), 2, &shown);
+  return shown;
+}
+
+std::optional<ShownX> XServer::FindShown(const std::function<bool(const ShownX&)>& wanted) {
+  for (ShownX& shown : ShownWindows())
+    if (wanted(shown)) return shown;
+  return std::nullopt;
+}
+
+std::optional<ShownX> XServer::ShownTitled(const std::string& title) {
+  return FindShown([&](const ShownX& shown) { return shown.title == title; });
 }
 
 unsigned long XServer::FocusedWindow() {
@@ -438,47 +417,33 @@ std::vector<std::string> XServer::ReadAtoms(unsigned long xwindow, const char* n
 }
 
 bool XServer::WaitForWindowManager() {
-  for (int i = 0; i < 2000; ++i) {
-    if (!ReadProperty(DefaultRootWindow(display_), "_NET_SUPPORTING_WM_CHECK").items.empty()) return true;
-    std::this_thread::sleep_for(std::chrono::milliseconds(10));
-  }
-  return false;
+  return WaitFor([&] { return !ReadProperty(DefaultRootWindow(display_), "_NET_SUPPORTING_WM_CHECK").items.empty(); });
 }
 
-HWND ShownWindow(const std::function<bool(HWND)>& matches) {
-  struct Search {
-    const std::function<bool(HWND)>& matches;
-    HWND found;
-  } search{matches, nullptr};
-  EnumWindows(
-      [](HWND window, LPARAM param) -> BOOL {
-        auto* s = reinterpret_cast<Search*>(param);
-        if (!IsWindowVisible(window) || !s->matches(window)) return TRUE;
-        s->found = window;
-        return FALSE;
-      },
-      reinterpret_cast<LPARAM>(&search));
-  return search.found;
+KnownMessageBox::KnownMessageBox(const std::wstring& text, UINT type)
+    : KnownMessageBox(text, vqplatform::DefaultMessageBoxCaption(), type) {}
+
+KnownMessageBox::KnownMessageBox(const std::wstring& text, const std::wstring& caption, UINT type)
+    : text_(text), template_(vqplatform::MessageBoxTemplate(text, caption, type)), caption_(vq::WideToUtf8(caption)) {
+  const HFONT font = vqplatform::CreateDialogFont(template_.fontFace.c_str(), template_.pointSize);
+  const RECT r = vqplatform::DialogUnitsToPixels(RECT{0, 0, template_.cx, template_.cy}, vqplatform::BaseUnitsOfFont(font));
+  DeleteObject(font);
+  size_ = SIZE{r.right, r.bottom};
 }
 
-HWND ShownWindowWith(int controlId, int otherControlId) {
-  return ShownWindow([&](HWND window) {
-    return GetDlgItem(window, controlId) && (!otherControlId || GetDlgItem(window, otherControlId));
-  });
+std::optional<ShownX> KnownMessageBox::Find(XServer& server) const {
+  std::optional<ShownX> found;
+  for (ShownX& shown : server.ShownWindows())
+    if (shown.title == caption_ && shown.place.right - shown.place.left == size_.cx &&
+        shown.place.bottom - shown.place.top == size_.cy)
+      found = shown;
+  return found;
 }
 
-bool OnIdleModalLoop(DWORD threadId, const std::function<void(HWND dialog)>& work) {
-  auto done = std::make_shared<std::atomic<bool>>(false);
-  vqplatform::SetModalIdleHandler([&work, done](HWND dialog) {
-    if (done->load()) return;
-    work(dialog);
-    vqplatform::SetModalIdleHandler(nullptr);
-    *done = true;
-  });
-  PostThreadMessageW(threadId, WM_NULL, 0, 0);
-  const bool ran = WaitFor([&] { return done->load(); });
-  if (!ran) vqplatform::SetModalIdleHandler(nullptr);
-  return ran;
+bool KnownMessageBox::Press(XServer& server, int id) const {
+  const std::optional<ShownX> box = Find(server);
+  if (box) server.Click(ControlCentre(template_, box->place, id));
+  return box.has_value();
 }
 
 RECT XServer::WorkArea() {

@@ -12,9 +12,15 @@
 #include <utility>
 #include <vector>
 
+#include "platform/win/Dialog.h"
 #include "platform/win/GdiSurface.h"
+#include "platform/win/MessageBox.h"
 #include "platform/win/WinTypes.h"
+#include "tests/support/Files.h"
+#include "tests/support/Processes.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/Waiting.h"
+#include "tests/support/Windows.h"
 
 namespace vqtest {
 
@@ -24,8 +30,15 @@ struct Screenshot {
   int height = 0;
   std::vector<uint32_t> pixels;
   bool SavePng(const std::string& path) const;
+  // Pure blue pixels: the preview's outline of a document.
+  size_t BluePixels() const;
   // Pixels that differ from `other` (all of them when the sizes differ).
   size_t CountDifferences(const std::vector<uint32_t>& other, int otherWidth, int otherHeight) const;
+  // The same against another screenshot or a layer's picture.
+  template <class Picture>
+  size_t CountDifferences(const Picture& other) const {
+    return CountDifferences(other.pixels, other.width, other.height);
+  }
 };
 
 // While it lives, X errors of every connection of the process are ignored:
@@ -46,9 +59,18 @@ class XErrorsIgnored {
   XErrorHandler previous_;
 };
 
+// A viewable top-level window, its place on the screen and its title
+// (_NET_WM_NAME, empty without one).
+struct ShownX {
+  unsigned long window = 0;
+  RECT place{};
+  std::string title;
+};
+
 class XServer {
  public:
-  XServer();
+  // The server of DISPLAY, or the one named.
+  explicit XServer(const std::string& displayName = "");
   ~XServer();
   XServer(const XServer&) = delete;
   XServer& operator=(const XServer&) = delete;
@@ -74,6 +96,8 @@ class XServer {
   // so a busy client that looks a key up late still reads the right one.
   void TypeUnicode(const std::wstring& text);
   void PressKey(unsigned long keysym);
+  // Gives a window the keyboard focus.
+  void Focus(unsigned long xwindow);
   // The window manager's close request to a window.
   void RequestClose(unsigned long xwindow);
   // Destroys a window of another client, as xkill or a crashing window
@@ -85,6 +109,11 @@ class XServer {
   // user can see and click it: it has an X window, the presenter's requests
   // reached the server, and the server shows it.
   bool Shows(HWND window);
+  // A user's click in the middle of a control of a window of this process.
+  void ClickControl(HWND dialog, int id);
+  // Saves what the server shows of a window of this process, once the
+  // presenter's requests reached it, as the PNG screenshot `name`.
+  void Shoot(HWND window, const std::string& name);
 
   void DoubleClick(POINT screen);
   // What a taskbar does: minimise a window, and activate (restore) one.
@@ -106,6 +135,13 @@ class XServer {
     RECT client{};
   };
   static std::optional<XwininfoReport> Xwininfo(unsigned long xwindow);
+  // The viewable top-level windows, bottom to top; under a window manager,
+  // the named windows inside its frames.
+  std::vector<ShownX> ShownWindows();
+  // The first of them that passes `wanted`, and the one titled so.
+  std::optional<ShownX> FindShown(const std::function<bool(const ShownX&)>& wanted);
+  std::optional<ShownX> ShownTitled(const std::string& title);
+  std::string Title(unsigned long xwindow);
   // The client windows the window manager manages (_NET_CLIENT_LIST).
   std::vector<unsigned long> ManagedWindows();
   // The shown managed window whose title starts so, 0 when there is none
@@ -129,50 +165,46 @@ class XServer {
   RECT WorkArea();
 
  private:
+  // A press and release of a pointer button (1 left, 3 right, 4 and 5 the wheel) at a point.
+  void ClickButton(POINT screen, unsigned button);
+  void CollectShown(unsigned long parent, int depth, std::vector<ShownX>* shown);
+
   Display* display_ = nullptr;
   std::map<wchar_t, int> unicodeKeys_;  // spare key codes given characters
 };
 
-// Runs a command through the shell: its exit status, -1 when it did not
-// exit; what it wrote to its standard output into *output when given.
-int RunShell(const std::string& command, std::string* output = nullptr);
+// A message box of the layer that another program, or another copy of the
+// layer in this process (a data source's), shows: found on the server as a
+// user finds it, by its caption and the size its text gives it, and
+// answered with a click on a button found by its control id.
+class KnownMessageBox {
+ public:
+  // Given no caption, the box is titled as such a box is.
+  explicit KnownMessageBox(const std::wstring& text, UINT type = MB_OK);
+  KnownMessageBox(const std::wstring& text, const std::wstring& caption, UINT type);
+  const std::wstring& Text() const { return text_; }
+  // The topmost such box the server shows.
+  std::optional<ShownX> Find(XServer& server) const;
+  // Clicks its button `id`; false when it is not shown.
+  bool Press(XServer& server, int id = IDOK) const;
 
-// The viewable top-level X windows, bottom to top, and their places.
-std::vector<std::pair<unsigned long, RECT>> ShownWindows(Display* display);
-// The first viewable top-level X window at least `minWidth` wide, and its
-// place; *found is 0 when there is none.
-RECT FirstShownWindow(Display* display, unsigned long* found, int minWidth = 0);
+ private:
+  std::wstring text_;
+  DialogTemplate template_;
+  std::string caption_;
+  SIZE size_{};
+};
 
-// The first visible top-level window of this process that matches.
-HWND ShownWindow(const std::function<bool(HWND)>& matches);
-// The first that holds the control (and the other one, when given): a
-// dialog found by its controls.
-HWND ShownWindowWith(int controlId, int otherControlId = 0);
-// Runs `work` on a thread of the program the next time one of its modal
-// loops has nothing to do (given the loop's dialog), and waits for it:
-// what only that thread knows (its focus), or what only it may do.
-bool OnIdleModalLoop(DWORD threadId, const std::function<void(HWND dialog)>& work);
-
-// Where screenshots go: $VQ_E2E_SCREENSHOTS, else the test's folder.
-std::string ScreenshotPath(const std::string& name);
-
-// Polls the condition every 10 ms until it holds or the limit passes.
-bool WaitFor(const std::function<bool()>& condition,
-             std::chrono::milliseconds limit = kPatience);
-// True when the condition holds all along the span (that nothing happens
-// that should not).
-bool Stays(const std::function<bool()>& condition, std::chrono::milliseconds span);
-// A window's rectangle on the screen (a top-level window's frame).
-RECT ScreenRectOf(HWND hwnd);
-// A window's client area on the screen.
-RECT ClientRectOnScreen(HWND hwnd);
-POINT MiddleOf(HWND hwnd);
 // What the layer drew for the window, its children on other threads included.
 vqplatform::WindowImage LayerImage(HWND hwnd);
 // Waits until the server shows what the layer drew for the window and
 // returns the server's picture of it; *differences counts the pixels that
 // still differ (SIZE_MAX when the window never reached the server).
 Screenshot ShownOnServer(XServer& server, HWND hwnd, size_t* differences);
+
+// Where screenshots go: $VQ_E2E_SCREENSHOTS, else the test's folder.
+std::string ScreenshotPath(const std::string& name);
+
 
 // The desktop a test runs on: a window manager beside Xvfb (openbox or
 // icewm; empty for none) and the screen's size.

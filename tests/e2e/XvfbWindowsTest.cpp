@@ -34,7 +34,6 @@ namespace {
 using namespace std::chrono_literals;
 
 using vqtest::LayerImage;
-using vqtest::MiddleOf;
 using vqtest::ScreenRectOf;
 using vqtest::ShownOnServer;
 using vqtest::WaitFor;
@@ -100,15 +99,14 @@ TEST_F(XvfbWindowsTest, FileNameDialogIsTypedIntoAndClosedThroughXInput) {
     dialogWindow = dialog;
     vqtest::Screenshot first = ShownOnServer(server, dialog, &differencesFromLayer);
     first.SavePng(vqtest::ScreenshotPath("file-name-dialog.png"));
-    differencesFromHeadless =
-        first.CountDifferences(headless.firstLook.pixels, headless.firstLook.width, headless.firstLook.height);
+    differencesFromHeadless = first.CountDifferences(headless.firstLook);
 
-    server.Click(MiddleOf(GetDlgItem(dialog, 1090)));
+    server.ClickControl(dialog, 1090);
     server.Type("scan01");
     WaitFor([&] { return GetWindowTextLengthW(GetDlgItem(dialog, 1090)) == 6; });
     vqtest::Screenshot typed = ShownOnServer(server, dialog, &typedDifferences);
     typed.SavePng(vqtest::ScreenshotPath("file-name-dialog-typed.png"));
-    server.Click(MiddleOf(GetDlgItem(dialog, IDOK)));
+    server.ClickControl(dialog, IDOK);
     driverDone = true;
     cancelIfOpen();
   });
@@ -306,7 +304,7 @@ TEST_F(XvfbWindowsTest, ChineseTextTypedThroughXReachesTheNameDialog) {
     HWND dialog = nullptr;
     if (WaitFor([&] { return (dialog = FindWindowW(WC_DIALOG, nullptr)) && vqplatform::PresentedXWindow(dialog); })) {
       vqplatform::FlushPresenter(2000);
-      server.Click(MiddleOf(GetDlgItem(dialog, 1090)));
+      server.ClickControl(dialog, 1090);
       server.TypeUnicode(L"扫描");
       server.Type("7");
       WaitFor([&] { return GetWindowTextLengthW(GetDlgItem(dialog, 1090)) == 3; });

@@ -16,6 +16,7 @@
 #include "imaging/NarrowPath.h"
 #include "base/PathEncoding.h"
 #include "tests/imaging/ImagingTestSupport.h"
+#include "tests/support/Files.h"
 #include "tests/support/TestEnv.h"
 
 namespace fs = std::filesystem;
@@ -139,7 +140,7 @@ TEST(SaveJpeg, RefusedImagesLeaveAnExistingFileIntact) {
   EXPECT_FALSE(SaveJpeg(Wide(path).c_str(), cv::Mat(20, 20, CV_16UC1, cv::Scalar::all(9)), &saved, 96, 96, 80));
   EXPECT_EQ(vqtest::ReadFile(path), "previous picture");
   EXPECT_EQ(saved, "unchanged");
-  EXPECT_EQ(imagingtest::FolderEntries(out).size(), 1u);
+  EXPECT_EQ(vqtest::NamesIn(out).size(), 1u);
 }
 
 TEST(SaveJpeg, FullDiskFailsCleanlyAndKeepsTheOldFile) {
@@ -154,7 +155,7 @@ TEST(SaveJpeg, FullDiskFailsCleanlyAndKeepsTheOldFile) {
   }
   EXPECT_FALSE(saved);
   EXPECT_EQ(vqtest::ReadFile(path), "previous picture");
-  EXPECT_EQ(imagingtest::FolderEntries(out).size(), 1u);
+  EXPECT_EQ(vqtest::NamesIn(out).size(), 1u);
   // With room again the same save goes through.
   EXPECT_TRUE(SaveJpeg(Wide(path).c_str(), noise, nullptr, 96, 96, 95));
   EXPECT_FALSE(cv::imread(path.string()).empty());
@@ -193,7 +194,7 @@ TEST(SaveJpeg, ReplacesAnExistingFileAndWritesUtf8Names) {
   EXPECT_EQ(saved, narrow.string());
   EXPECT_EQ(cv::imread(narrow.string()).size(), cv::Size(160, 120));
   EXPECT_EQ(fs::status(narrow).permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
-  EXPECT_EQ(imagingtest::FolderEntries(out).size(), 1u);
+  EXPECT_EQ(vqtest::NamesIn(out).size(), 1u);
 }
 
 TEST(DecodeJpeg, DamagedOrForeignDataGivesAnEmptyMatrix) {
@@ -261,7 +262,7 @@ TEST(ImageFilesByWidePath, FailedWriteKeepsTheOldFile) {
   ASSERT_TRUE(vqtest::WriteFile(path, "old"));
   EXPECT_FALSE(WriteImageW(Wide(path).c_str(), ColourBlocks()));
   EXPECT_EQ(vqtest::ReadFile(path), "old");
-  EXPECT_EQ(imagingtest::FolderEntries(out).size(), 1u);
+  EXPECT_EQ(vqtest::NamesIn(out).size(), 1u);
   const fs::path bmp = out / "page.bmp";
   ASSERT_TRUE(WriteImageW(Wide(bmp).c_str(), ColourBlocks()));
   EXPECT_EQ(cv::norm(cv::imread(bmp.string()), ColourBlocks(), cv::NORM_INF), 0);

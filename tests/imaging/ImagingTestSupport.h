@@ -17,13 +17,6 @@ inline std::wstring Wide(const std::filesystem::path& path) {
   return std::wstring(narrow.begin(), narrow.end());
 }
 
-// Files in a folder, for checking that no temporary file was left behind.
-inline std::vector<std::string> FolderEntries(const std::filesystem::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(folder)) names.push_back(entry.path().filename());
-  return names;
-}
-
 // A new empty folder inside the test's folder.
 inline std::filesystem::path NewFolder(const std::filesystem::path& parent, const std::string& name) {
   const std::filesystem::path folder = parent / name;

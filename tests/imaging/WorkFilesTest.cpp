@@ -3,7 +3,6 @@
 #include "imaging/WorkFiles.h"
 
 #include <gtest/gtest.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <filesystem>
@@ -11,20 +10,15 @@
 #include <string>
 
 #include "imaging/ReplacingFile.h"
+#include "tests/support/Files.h"
+#include "tests/support/Processes.h"
 #include "tests/support/TestEnv.h"
 
 namespace {
 
 namespace fs = std::filesystem;
 
-// The id of a process that has ended (and was reaped).
-pid_t EndedProcess() {
-  const pid_t child = fork();
-  if (child == 0) _exit(0);
-  int status = 0;
-  waitpid(child, &status, 0);
-  return child;
-}
+using vqtest::EndedProcess;
 
 std::string WorkName(pid_t pid, const std::string& name, const std::string& extension) {
   return "." + name + "." + std::to_string(pid) + "-3-1f2e.tmp" + extension;
@@ -103,9 +97,7 @@ TEST(WorkFiles, ReplacingFileWritesUnderAWorkNameAndLeavesNoneBehind) {
     EXPECT_FALSE(fs::exists(work));
   }
   EXPECT_TRUE(fs::exists(target));
-  size_t entries = 0;
-  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(target.parent_path())) ++entries;
-  EXPECT_EQ(entries, 1u);
+  EXPECT_EQ(vqtest::NamesIn(target.parent_path()).size(), 1u);
 }
 
 TEST(WorkFiles, WriteReplacingSwapsTheWholeContentInOrLeavesTheOldFile) {
@@ -123,9 +115,7 @@ TEST(WorkFiles, WriteReplacingSwapsTheWholeContentInOrLeavesTheOldFile) {
   fs::create_directory(folder / "taken");
   EXPECT_FALSE(vq::WriteReplacing((folder / "taken").string(), "x", 1));
   EXPECT_TRUE(fs::is_directory(folder / "taken"));
-  size_t entries = 0;
-  for ([[maybe_unused]] const auto& entry : fs::directory_iterator(folder)) ++entries;
-  EXPECT_EQ(entries, 3u) << "no work file stays";
+  EXPECT_EQ(vqtest::NamesIn(folder).size(), 3u) << "no work file stays";
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -23,6 +22,7 @@
 #include "platform/win/Window.h"
 #include "tests/platform/MessageTestSupport.h"
 #include "tests/support/PeerProgram.h"
+#include "tests/support/Processes.h"
 #include "tests/support/TestEnv.h"
 
 namespace {
@@ -167,19 +167,15 @@ TEST_F(MessagesBetweenProgramsTest, RawRequestsOfThisUserOnlyAreServed) {
 
   if (geteuid() != 0) GTEST_SKIP() << "another user's request needs root to make";
   const std::string post = "POST " + window + " 1601 0 0\n";
-  pid_t child = fork();
-  if (child == 0) {
+  const int status = vqtest::WaitForEnd(vqtest::RunInChild([&] {
     // Another user, still able to reach the socket through root's file access.
-    if (seteuid(65534) != 0) _exit(100);
+    if (seteuid(65534) != 0) return 100;
     setfsuid(0);
     char answer[64];
     // Dropped before or after its request was written: nothing answered.
-    _exit(static_cast<int>(std::max<ssize_t>(RawExchange(address, post.c_str(), answer, sizeof answer), 0)));
-  }
-  int status = 0;
-  waitpid(child, &status, 0);
-  ASSERT_TRUE(WIFEXITED(status));
-  EXPECT_EQ(WEXITSTATUS(status), 0) << "bytes answered to another user";
+    return static_cast<int>(std::max<ssize_t>(RawExchange(address, post.c_str(), answer, sizeof answer), 0));
+  }));
+  EXPECT_EQ(vqtest::ExitCode(status), 0) << "bytes answered to another user";
   vqplatform::PumpMessages();
   EXPECT_EQ(MessageLog::Count(1601), 0u);
 }

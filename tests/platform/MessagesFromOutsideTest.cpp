@@ -14,7 +14,6 @@
 #include <sys/resource.h>
 #include <sys/socket.h>
 #include <sys/un.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -33,8 +32,10 @@
 #include "tests/platform/MessageTestSupport.h"
 #include "tests/support/LayerWindows.h"
 #include "tests/support/PeerProgram.h"
+#include "tests/support/Processes.h"
 #include "tests/support/TestEnv.h"
 #include "tests/support/ThreadTimes.h"
+#include "tests/support/Windows.h"
 
 namespace {
 
@@ -69,16 +70,6 @@ bool ClosedByProgram(int fd) {
   pollfd p{fd, POLLIN, 0};
   char byte;
   return poll(&p, 1, 0) == 1 && recv(fd, &byte, 1, MSG_DONTWAIT) == 0;
-}
-
-bool WaitUntil(const std::function<bool()>& done, std::chrono::seconds limit = 120s) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    vqplatform::PumpMessages();
-    std::this_thread::sleep_for(5ms);
-  }
-  return true;
 }
 
 // The listener's processor time while nothing is asked of it for a second
@@ -124,8 +115,8 @@ TEST_F(MessagesFromOutsideTest, IdleClientsAreBoundedAndDroppedWhileANewcomerIsA
   EXPECT_GE(std::count_if(idle.begin(), idle.end(), ClosedByProgram), 100 - 32);
   EXPECT_LT(IdleMilliseconds(listener), kIdleMs) << "while the clients sit";
   // The rest are dropped at their deadline, unanswered.
-  EXPECT_TRUE(WaitUntil([&] { return std::all_of(idle.begin(), idle.end(), ClosedByProgram); }));
-  EXPECT_TRUE(WaitUntil([&] { return ClosedByProgram(unfinished) && ClosedByProgram(tooLong); }));
+  EXPECT_TRUE(vqtest::Pump([&] { return std::all_of(idle.begin(), idle.end(), ClosedByProgram); }));
+  EXPECT_TRUE(vqtest::Pump([&] { return ClosedByProgram(unfinished) && ClosedByProgram(tooLong); }));
   for (int fd : idle) close(fd);
   close(unfinished);
   close(tooLong);
@@ -155,7 +146,7 @@ TEST_F(MessagesFromOutsideTest, SendsHeldByAWindowThatDoesNotPumpNeverHoldUpFind
     return 0;
   });
   PostMessageW(held.Window(), WM_APP, 0, 0);
-  ASSERT_TRUE(WaitUntil([] { return MessageLog::Count(WM_APP) == 1; }));
+  ASSERT_TRUE(vqtest::Pump([] { return MessageLog::Count(WM_APP) == 1; }));
 
   constexpr int kSends = 40;
   std::vector<int> sends;
@@ -164,7 +155,7 @@ TEST_F(MessagesFromOutsideTest, SendsHeldByAWindowThatDoesNotPumpNeverHoldUpFind
     sends.push_back(IdleClient());
     ASSERT_EQ(send(sends.back(), line.data(), line.size(), MSG_NOSIGNAL), ssize_t(line.size()));
   }
-  ASSERT_TRUE(WaitUntil([] { return vqplatform::ProgramSendsWaiting() == kSends; }));
+  ASSERT_TRUE(vqtest::Pump([] { return vqplatform::ProgramSendsWaiting() == kSends; }));
   EXPECT_EQ(Ask("FIND Held"), "WINDOW " + Handle(held.Window()));
   EXPECT_EQ(Ask("POST " + Handle(held.Window()) + " 1280 99 0"), "POSTED");
   EXPECT_EQ(std::count_if(sends.begin(), sends.end(), Answered), 0) << "the SENDs are still held";
@@ -185,7 +176,7 @@ TEST_F(MessagesFromOutsideTest, SendsHeldByAWindowThatDoesNotPumpNeverHoldUpFind
 
   // Once it pumps again, only the posted message reaches the window.
   SetEvent(release);
-  EXPECT_TRUE(WaitUntil([] { return MessageLog::Count(1280) >= 1; }));
+  EXPECT_TRUE(vqtest::Pump([] { return MessageLog::Count(1280) >= 1; }));
   held.Stop();
   const std::vector<vqtest::LoggedMessage> arrived = MessageLog::Only({1280});
   ASSERT_EQ(arrived.size(), 1u);
@@ -206,27 +197,25 @@ TEST_F(MessagesFromOutsideTest, WithoutDescriptorsTheListenerWaitsInsteadOfSpinn
   constexpr int kClients = 8;
   // Clients in another process, which has descriptors: each asks for the
   // window once this one has none left, and counts the answers it gets.
-  const pid_t child = fork();
-  if (child == 0) {
+  const pid_t child = vqtest::RunInChild([&] {
     prctl(PR_SET_PDEATHSIG, SIGKILL);  // never outlives a test that failed
     char byte;
-    if (read(go[0], &byte, 1) != 1) _exit(1);
+    if (read(go[0], &byte, 1) != 1) return 1;
     int fds[kClients];
     for (int& fd : fds) {
       fd = socket(AF_UNIX, SOCK_STREAM, 0);
       if (connect(fd, reinterpret_cast<const sockaddr*>(&address), sizeof address) != 0 ||
           send(fd, "FIND Reachable\n", 15, MSG_NOSIGNAL) != 15)
-        _exit(2);
+        return 2;
     }
-    if (write(report[1], "c", 1) != 1) _exit(3);
+    if (write(report[1], "c", 1) != 1) return 3;
     char answered = 0;
     for (int fd : fds) {
       char text[64];
       answered += read(fd, text, sizeof text) > 7;
     }
-    if (write(report[1], &answered, 1) != 1) _exit(4);
-    _exit(0);
-  }
+    return write(report[1], &answered, 1) == 1 ? 0 : 4;
+  });
   ASSERT_GT(child, 0);
   rlimit saved{};
   getrlimit(RLIMIT_NOFILE, &saved);
@@ -246,9 +235,7 @@ TEST_F(MessagesFromOutsideTest, WithoutDescriptorsTheListenerWaitsInsteadOfSpinn
   char answered = 0;
   EXPECT_EQ(read(report[0], &answered, 1), 1);
   EXPECT_EQ(answered, kClients);
-  int status = 0;
-  waitpid(child, &status, 0);
-  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+  EXPECT_EQ(vqtest::ExitCode(vqtest::WaitForEnd(child)), 0);
   for (int fd : {go[0], go[1], report[0], report[1]}) close(fd);
   DestroyWindow(window);
 }
@@ -359,7 +346,7 @@ TEST_F(ReachableWindowsTest, OnlyTheyTakeOnlyTheMessagesTheyNameWhateverTheParam
   EXPECT_EQ(wrong, 0);
   for (UINT outside : {UINT(WM_CLOSE), 0xC000u, 0xFFFFFFFFu})
     EXPECT_EQ(Ask("SEND " + Handle(reachable.Window()) + " " + std::to_string(outside) + " 0 0"), "NONE");
-  ASSERT_TRUE(WaitUntil([&] { return MessageLog::Only({1280, 0x8000, 0xBFFF}).size() == 6; }));
+  ASSERT_TRUE(vqtest::Pump([&] { return MessageLog::Only({1280, 0x8000, 0xBFFF}).size() == 6; }));
   for (const auto& m : MessageLog::Only({1280, 0x8000, 0xBFFF})) {
     EXPECT_EQ(m.hwnd, reachable.Window());
     EXPECT_EQ(std::to_string(m.wParam), junk[m.message % 3][0]);

@@ -1,15 +1,16 @@
 // The pointer: the window under it (window regions count), hover and leave
 // tracking, and the test mouse going to the capture window.
-#include "platform/win/MousePointer.h"
+#include "platform/win/GdiObjects.h"
 
 #include <gtest/gtest.h>
 
 #include <vector>
 
-#include "platform/win/GdiObjects.h"
 #include "platform/win/GdiRegion.h"
 #include "platform/win/InputFocus.h"
 #include "platform/win/MessageQueue.h"
+#include "platform/win/MousePointer.h"
+#include "platform/win/TestInput.h"
 #include "platform/win/Window.h"
 #include "platform/win/WindowSurfaces.h"
 
@@ -43,10 +44,7 @@ class MousePointerTest : public ::testing::Test {
     g_seen = nullptr;
     DestroyWindow(top_);
   }
-  void Pump() {
-    MSG msg{};
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-  }
+  static void Pump() { vqplatform::PumpMessages(); }
   HWND top_ = nullptr, left_ = nullptr, right_ = nullptr;
   std::vector<UINT> seen_;
 };

@@ -11,6 +11,7 @@
 #include "base/PathEncoding.h"
 #include "platform/win/FileSystem.h"
 #include "platform/win/KnownFolders.h"
+#include "tests/support/Files.h"
 #include "tests/support/TestEnv.h"
 
 namespace {
@@ -27,14 +28,6 @@ std::vector<std::wstring> Listed(const fs::path& folder) {
   do names.push_back(data.cFileName);
   while (FindNextFileW(find, &data));
   FindClose(find);
-  return names;
-}
-
-// The byte names of a folder, as the file system holds them.
-std::vector<std::string> Entries(const fs::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().native());
-  std::sort(names.begin(), names.end());
   return names;
 }
 
@@ -81,7 +74,7 @@ TEST_F(PathEncodingTest, NamesThatAreNotUtf8AreLeftOutAndNothingGoesThroughTheir
   EXPECT_FALSE(CopyFileW(good.c_str(), lossyPath.c_str(), FALSE));
   EXPECT_FALSE(CreateDirectoryW((lossyPath + L"_dir").c_str(), nullptr));
   EXPECT_EQ(GetFileAttributesW(lossyPath.c_str()), INVALID_FILE_ATTRIBUTES);
-  EXPECT_EQ(Entries(folder), (std::vector<std::string>{kGbkName, "\xbe\xc9", "报告.jpg"}));
+  EXPECT_EQ(vqtest::NamesIn(folder), (std::vector<std::string>{kGbkName, "\xbe\xc9", "报告.jpg"}));
   EXPECT_EQ(vqtest::ReadFile(folder / kGbkName), "archive");
   EXPECT_EQ(vqtest::ReadFile(folder / "报告.jpg"), "new");
   // Nor through a text the system cannot spell in UTF-8, which would

@@ -5,8 +5,6 @@
 // is left alone.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <spawn.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -16,7 +14,9 @@
 
 #include "imaging/WorkFiles.h"
 #include "platform/dshow/AsfRecovery.h"
+#include "tests/support/Files.h"
 #include "tests/support/MediaReadBack.h"
+#include "tests/support/Processes.h"
 #include "tests/support/TestEnv.h"
 
 namespace {
@@ -28,42 +28,29 @@ constexpr int kFrames = 120;
 // Records `frames` pictures into `target` in a program that is killed
 // before it finishes; its id, -1 when it could not be started.
 pid_t RecordAndBeKilled(const fs::path& target, int frames) {
-  std::string program = VQ_KILLED_RECORDER, path = target.string(), count = std::to_string(frames);
-  char* argv[] = {program.data(), path.data(), count.data(), nullptr};
-  pid_t child = -1;
-  return posix_spawn(&child, program.c_str(), nullptr, nullptr, argv, environ) == 0 ? child : -1;
+  return vqtest::Spawn({VQ_KILLED_RECORDER, target.string(), std::to_string(frames)});
 }
 
-std::vector<std::string> Names(const fs::path& folder) {
-  std::vector<std::string> names;
-  for (const auto& entry : fs::directory_iterator(folder)) names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  return names;
-}
+using vqtest::NamesIn;
 
 TEST(RecordingRecovery, KilledRecordingsAreFinishedUnderTheirNameOrKeptAsCutShort) {
   const fs::path folder = vqtest::TempPath("录像");
   fs::create_directories(folder);
   // Killed mid-way: twice, the second under a name taken since.
   for (const char* name : {"IMG00007.asf", "视频.asf"}) {
-    const pid_t child = RecordAndBeKilled(folder / name, kFrames);
-    ASSERT_GT(child, 0);
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL) << status;
+    const int status = vqtest::WaitForEnd(RecordAndBeKilled(folder / name, kFrames));
+    ASSERT_EQ(vqtest::ExitCode(status), 128 + SIGKILL) << status;
     EXPECT_FALSE(fs::exists(folder / name)) << "nothing under its name while unfinished";
   }
   ASSERT_TRUE(vqtest::WriteFile(folder / "视频.asf", "a file made since"));
   // Killed before anything but part of its header reached the disk.
-  const pid_t early = RecordAndBeKilled(folder / "early.asf", 0);
-  ASSERT_GT(early, 0);
-  waitpid(early, nullptr, 0);
+  vqtest::WaitForEnd(RecordAndBeKilled(folder / "early.asf", 0));
   // Still being written by this program.
   const std::string live = vq::RecordingNameBeside((folder / "live.asf").string());
   ASSERT_TRUE(vqtest::WriteFile(live, "recording"));
 
   EXPECT_EQ(vq::dshow::SettleCutShortRecordings(folder.string()), 3);
-  EXPECT_EQ(Names(folder), (std::vector<std::string>{fs::path(live).filename().string(), "IMG00007.asf",
+  EXPECT_EQ(NamesIn(folder), (std::vector<std::string>{fs::path(live).filename().string(), "IMG00007.asf",
                                                      "early.cut-short.asf", "视频.asf", "视频_1.asf"}));
   for (const char* name : {"IMG00007.asf", "视频_1.asf"}) {
     // Read as a whole, with every picture that reached the disk.

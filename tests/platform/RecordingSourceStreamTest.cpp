@@ -6,16 +6,13 @@
 #include "platform/dshow/StandardFilters.h"
 #include "tests/platform/RecordingTestSupport.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/Waiting.h"
 
 namespace {
 
 using vqtest::ColourSource;
 
-bool WaitFor(const std::function<bool()>& done) {
-  const auto limit = std::chrono::steady_clock::now() + vqtest::kPatience;
-  while (!done() && std::chrono::steady_clock::now() < limit) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  return done();
-}
+using vqtest::WaitFor;
 
 struct SourceIntoNull {
   ComPtr<CFilterGraph> graph = ComPtr<CFilterGraph>::Adopt(new CFilterGraph());

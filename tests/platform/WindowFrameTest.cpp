@@ -10,6 +10,7 @@
 #include "platform/win/Dialog.h"
 #include "platform/win/Window.h"
 #include "tests/platform/MessageTestSupport.h"
+#include "tests/support/Windows.h"
 
 namespace {
 
@@ -22,11 +23,7 @@ const DialogTemplate kBox{WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | D
                           L"Box", L"MS Shell Dlg", 9,
                           {{IDOK, WC_BUTTON, L"OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 55, 60, 50, 14}}};
 
-RECT WindowRectOf(HWND hwnd) {
-  RECT r{};
-  GetWindowRect(hwnd, &r);
-  return r;
-}
+using vqtest::ScreenRectOf;
 
 SIZE ClientSizeOf(HWND hwnd) {
   RECT r{};
@@ -55,14 +52,14 @@ class WindowFrameTest : public ::testing::Test {
 
 TEST_F(WindowFrameTest, KnownFrameSurroundsTheTemplatesClientAreaAndMovesAndSizesPlaceIt) {
   HWND bare = vqplatform::CreateDialogFromTemplate(kBox, nullptr, nullptr, 0);
-  const RECT bareWindow = WindowRectOf(bare);
+  const RECT bareWindow = ScreenRectOf(bare);
   const SIZE client = ClientSizeOf(bare);
   EXPECT_EQ(bareWindow.right - bareWindow.left, client.cx) << "without a frame the window is its client area";
   DestroyWindow(bare);
 
   vqplatform::RememberFrame(vqplatform::WindowLook{kBox.style, WS_EX_CONTROLPARENT, false, WC_DIALOG, RECT{}}, kFrame);
   HWND box = LoggedBox();
-  RECT window = WindowRectOf(box);
+  RECT window = ScreenRectOf(box);
   EXPECT_EQ(window.left, bareWindow.left);
   EXPECT_EQ(window.top, bareWindow.top);
   EXPECT_EQ(window.right - window.left, client.cx + 8);
@@ -76,7 +73,7 @@ TEST_F(WindowFrameTest, KnownFrameSurroundsTheTemplatesClientAreaAndMovesAndSize
   // Moved by its window rectangle: WM_MOVE tells the client area's corner.
   const int width = window.right - window.left, height = window.bottom - window.top;
   ASSERT_TRUE(MoveWindow(box, 200, 100, width, height, TRUE));
-  EXPECT_EQ(WindowRectOf(box).left, 200);
+  EXPECT_EQ(ScreenRectOf(box).left, 200);
   EXPECT_EQ(MessageLog::Count(WM_SIZE, box), 0u);
   auto moves = MessageLog::Only({WM_MOVE});
   ASSERT_EQ(moves.size(), 1u);
@@ -97,12 +94,12 @@ TEST_F(WindowFrameTest, KnownFrameSurroundsTheTemplatesClientAreaAndMovesAndSize
 
 TEST_F(WindowFrameTest, FrameToldLateOrChangedByTheWindowManagerKeepsTheRectanglesInStep) {
   HWND box = LoggedBox();  // the frame not known yet, as for the first window
-  const RECT before = WindowRectOf(box);
+  const RECT before = ScreenRectOf(box);
   const SIZE client = ClientSizeOf(box);
 
   // Told before the window shows: the corner stays, the client area moves in.
   vqplatform::ApplyWindowFrame(box, kFrame);
-  RECT window = WindowRectOf(box);
+  RECT window = ScreenRectOf(box);
   EXPECT_EQ(window.left, before.left);
   EXPECT_EQ(window.top, before.top);
   EXPECT_EQ(window.bottom, before.bottom + 28);
@@ -116,7 +113,7 @@ TEST_F(WindowFrameTest, FrameToldLateOrChangedByTheWindowManagerKeepsTheRectangl
   MessageLog::Clear();
   const RECT maximisedFrame{0, 19, 0, 0};
   vqplatform::ApplySystemPlacement(box, RECT{0, 19, 1280, 1000}, WS_MAXIMIZE, WS_MAXIMIZE, &maximisedFrame);
-  window = WindowRectOf(box);
+  window = ScreenRectOf(box);
   EXPECT_EQ(window.top, 0);
   EXPECT_EQ(window.bottom, 1000);
   auto sizes = MessageLog::Only({WM_SIZE});

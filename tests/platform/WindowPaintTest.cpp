@@ -9,6 +9,7 @@
 
 #include "platform/win/GdiPaint.h"
 #include "platform/win/RectFunctions.h"
+#include "platform/win/TestInput.h"
 #include "tests/platform/GdiTestCanvas.h"
 #include "tests/platform/MessageTestSupport.h"
 
@@ -69,14 +70,10 @@ class WindowPaint : public ::testing::Test {
     return child;
   }
   static void Pump() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+    Dispatch();
     g_log = PaintLog{};
   }
-  static void Dispatch() {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-  }
+  static void Dispatch() { vqplatform::PumpMessages(); }
   COLORREF Pixel(int x, int y) const { return vqtest::SurfacePixel(top_, x, y); }
   HWND top_ = nullptr;
 };

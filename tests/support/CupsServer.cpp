@@ -3,7 +3,6 @@
 #include <cups/cups.h>
 #include <fcntl.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/wait.h>
@@ -15,9 +14,9 @@
 #include <filesystem>
 #include <thread>
 
+#include "tests/support/Processes.h"
 #include "tests/support/TestEnv.h"
-
-extern char** environ;
+#include "tests/support/Waiting.h"
 
 namespace vqtest {
 namespace {
@@ -72,35 +71,20 @@ CupsServer::CupsServer() {
                                            "<Policy default>\nJobPrivateValues none\n"
                                            "<Limit All>\nOrder deny,allow\n</Limit>\n</Policy>\n");
 
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  const std::string output = root_ + "/log/cupsd.out";
-  posix_spawn_file_actions_addopen(&actions, 1, output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-  posix_spawn_file_actions_adddup2(&actions, 1, 2);
-  const std::string conf = root_ + "/etc/cupsd.conf", files = root_ + "/etc/cups-files.conf";
-  const char* argv[] = {cupsd.c_str(), "-f", "-c", conf.c_str(), "-s", files.c_str(), nullptr};
-  pid_t pid = -1;
-  const int spawned = posix_spawn(&pid, cupsd.c_str(), &actions, nullptr, const_cast<char**>(argv), environ);
-  posix_spawn_file_actions_destroy(&actions);
-  if (spawned != 0) {
+  SpawnOptions options;
+  options.errorLog = root_ + "/log/cupsd.out";
+  options.outputToo = true;
+  pid_ = Spawn({cupsd, "-f", "-c", root_ + "/etc/cupsd.conf", "-s", root_ + "/etc/cups-files.conf"}, options);
+  if (pid_ <= 0) {
     problem_ = "cupsd could not be started";
     return;
   }
-  pid_ = pid;
-  const auto limit = std::chrono::steady_clock::now() + kPatience;
-  while (!Accepts(socket_)) {
-    int status = 0;
-    const bool exited = ::waitpid(pid_, &status, WNOHANG) == pid_;
-    if (exited || std::chrono::steady_clock::now() > limit) {
-      if (!exited) {
-        ::kill(pid_, SIGKILL);
-        ::waitpid(pid_, &status, 0);
-      }
-      pid_ = -1;
-      problem_ = "cupsd did not come up: " + ReadFile(output) + ReadFile(root_ + "/log/error_log");
-      return;
-    }
-    std::this_thread::sleep_for(20ms);
+  bool exited = false;
+  if (!WaitFor([&] { return Accepts(socket_) || (exited = HasEnded(pid_)); }) || exited) {
+    if (!exited) WaitForEnd(pid_, 0s);
+    pid_ = -1;
+    problem_ = "cupsd did not come up: " + ReadFile(options.errorLog) + ReadFile(root_ + "/log/error_log");
+    return;
   }
   // This thread's libcups, and everything the test starts, use this server
   // and keep options and defaults in the test's home folder.
@@ -115,16 +99,7 @@ CupsServer::~CupsServer() {
   ::unsetenv("CUPS_SERVER");
   ::unsetenv("CUPS_SERVERROOT");
   ::kill(pid_, SIGTERM);
-  int status = 0;
-  const auto limit = std::chrono::steady_clock::now() + 5s;
-  while (::waitpid(pid_, &status, WNOHANG) == 0) {
-    if (std::chrono::steady_clock::now() > limit) {
-      ::kill(pid_, SIGKILL);
-      ::waitpid(pid_, &status, 0);
-      break;
-    }
-    std::this_thread::sleep_for(20ms);
-  }
+  WaitForEnd(pid_, 5s);
 }
 
 bool CupsServer::AddLetterAndA4Queues() {

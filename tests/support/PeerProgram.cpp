@@ -1,17 +1,13 @@
 #include "tests/support/PeerProgram.h"
 
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 
 #include <algorithm>
-#include <fstream>
-#include <thread>
 
-#include "platform/win/TestInput.h"
-#include "tests/support/TestEnv.h"
-
-extern char** environ;
+#include "tests/support/Files.h"
+#include "tests/support/Processes.h"
+#include "tests/support/Windows.h"
 
 namespace vqtest {
 
@@ -20,11 +16,7 @@ PeerProgram::PeerProgram(const std::string& title, std::vector<std::string> opti
   log_ = TempPath("peer-" + std::to_string(++count) + ".log");
   std::vector<std::string> args = {VQ_WINDOW_PEER, "--title", title, "--log", log_.string()};
   args.insert(args.end(), options.begin(), options.end());
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-  if (posix_spawn(&pid_, VQ_WINDOW_PEER, nullptr, nullptr, argv.data(), environ) != 0) pid_ = -1;
-  started_ = pid_;
+  started_ = pid_ = Spawn(args);
 }
 
 PeerProgram::~PeerProgram() {
@@ -33,12 +25,7 @@ PeerProgram::~PeerProgram() {
   WaitForExit();
 }
 
-std::vector<std::string> PeerProgram::Lines() const {
-  std::vector<std::string> lines;
-  std::ifstream in(log_);
-  for (std::string line; std::getline(in, line);) lines.push_back(line);
-  return lines;
-}
+std::vector<std::string> PeerProgram::Lines() const { return LinesOf(log_); }
 
 bool PeerProgram::Recorded(const std::string& line) const {
   std::vector<std::string> lines = Lines();
@@ -53,13 +40,7 @@ bool PeerProgram::WaitFor(const std::string& line, std::chrono::milliseconds lim
 
 bool PeerProgram::WaitUntil(const std::function<bool(const std::vector<std::string>&)>& done,
                             std::chrono::milliseconds limit) const {
-  auto end = std::chrono::steady_clock::now() + limit;
-  while (!done(Lines())) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    vqplatform::PumpMessages();
-    std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
-  return true;
+  return Pump([&] { return done(Lines()); }, limit);
 }
 
 void PeerProgram::Kill() {

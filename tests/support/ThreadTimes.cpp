@@ -12,6 +12,24 @@
 
 namespace vqtest {
 
+int ThreadCount() {
+  int count = 0;
+  std::error_code error;
+  for (std::filesystem::directory_iterator it("/proc/self/task", error), end; !error && it != end; it.increment(error))
+    ++count;
+  return count;
+}
+
+std::string ThreadNames() {
+  std::string names;
+  for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+    std::string name;
+    std::getline(std::ifstream(task.path() / "comm"), name);
+    names += name + " ";
+  }
+  return names;
+}
+
 ThreadCpu::ThreadCpu(const std::string& name) {
   // A thread names itself once it runs, maybe a moment after it was started.
   const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);

@@ -1,9 +1,14 @@
 #pragma once
-// The processor time one named thread of this process has used, read from
-// /proc, for tests that show a thread stays idle.
+// The threads of this process, read from /proc: how many there are, their
+// names, and the processor time one of them has used (for tests that show a
+// thread stays idle).
 #include <string>
 
 namespace vqtest {
+
+int ThreadCount();
+// Their names, each followed by a space.
+std::string ThreadNames();
 
 class ThreadCpu {
  public:

@@ -16,6 +16,7 @@
 #include "platform/win/Threads.h"
 #include "platform/win/Window.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/Windows.h"
 #include "tests/twain/SourceFixture.h"
 #include "twain/PaldroseDlg.h"
 
@@ -64,21 +65,8 @@ class CameraWindow : public SourceFixture {
     std::ofstream(folder + "/TwainPara0101.ini") << "[IMAGE]\nResolutionWidth=1280\nResolutionHeight=960\n" << image << lines;
   }
   CPaldroseDlg& Window() { return *static_cast<CMFC_UI*>(ds->GetUI())->CameraWindow(); }
-  bool Pump(const std::function<bool()>& done, std::chrono::milliseconds limit = vqtest::kPatience) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    for (;;) {
-      // A few messages at a time: on a slow machine the preview's paints
-      // arrive as fast as they are handled, and the queue never drains.
-      MSG msg;
-      int handled = 0;
-      while (handled < 20 && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        DispatchMessageW(&msg);
-        ++handled;
-      }
-      if (done()) return true;
-      if (std::chrono::steady_clock::now() > end) return false;
-      if (handled == 0) std::this_thread::sleep_for(5ms);
-    }
+  static bool Pump(const std::function<bool()>& done, std::chrono::milliseconds limit = vqtest::kPatience) {
+    return vqtest::Pump(done, limit);
   }
   // Dispatches every message posted to this thread before the call (and
   // any thread message among them) and returns; false past the patience.

@@ -9,6 +9,7 @@
 #include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
+#include "tests/support/Files.h"
 #include "tests/support/TestEnv.h"
 #include "tests/twain/CapabilityRecords.h"
 #include "tests/twain/TransferHost.h"
@@ -215,11 +216,7 @@ TEST_F(FileTransfers, ChineseNamesAreWrittenAndANameThatIsNotUtf8NamesNoOtherFil
   ASSERT_EQ(EnableWith({page}), TWRC_SUCCESS);
   EXPECT_EQ(Transfer(), TWRC_FAILURE);
   EXPECT_EQ(Status(), TWCC_FILEWRITEERROR);
-  std::vector<std::string> names;
-  for (const auto& entry : std::filesystem::directory_iterator(vqtest::TempPath("扫描")))
-    names.push_back(entry.path().filename().string());
-  std::sort(names.begin(), names.end());
-  EXPECT_EQ(names, (std::vector<std::string>{"第一页.tif", "第二页.jpg"}));
+  EXPECT_EQ(vqtest::NamesIn(vqtest::TempPath("扫描")), (std::vector<std::string>{"第一页.tif", "第二页.jpg"}));
 }
 
 TEST_F(FileTransfers, CancelledFileTransferFailsAndStaysInStateSix) {

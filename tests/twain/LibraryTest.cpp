@@ -1,14 +1,16 @@
 // The built libStrenvik.so loaded as the Linux manager loads it: RTLD_LAZY
 // and local, around every open, unloaded after the last close.
-#include <dirent.h>
 #include <dlfcn.h>
 #include <gtest/gtest.h>
 
+#include "tests/support/ThreadTimes.h"
 #include "tests/twain/CapabilityRecords.h"
 #include "tests/twain/TestManager.h"
 
 namespace twaintest {
 namespace {
+
+using vqtest::ThreadCount;
 
 class Library : public ::testing::Test {
  protected:

@@ -8,6 +8,7 @@
 #include "platform/win/Menu.h"
 #include "platform/win/MessageBox.h"
 #include "platform/win/MessageQueue.h"
+#include "platform/win/TestInput.h"
 #include "resources/Resources.h"
 #include "twain/PageJoin.h"
 
@@ -19,10 +20,7 @@ cv::Mat Page(int width, int height, uchar shade) { return cv::Mat(height, width,
 
 uchar At(const cv::Mat& image, int x, int y) { return image.at<cv::Vec3b>(y, x)[0]; }
 
-void Pump() {
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-}
+void Pump() { vqplatform::PumpMessages(); }
 
 TEST(MergePagesTest, JoinsAreWhiteWhereThePagesLeaveRoom) {
   const cv::Mat first = Page(1000, 800, 10), second = Page(600, 900, 20);

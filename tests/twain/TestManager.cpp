@@ -1,6 +1,5 @@
 #include "tests/twain/TestManager.h"
 
-#include <dirent.h>
 #include <dlfcn.h>
 
 #include <algorithm>
@@ -13,15 +12,6 @@
 
 namespace twaintest {
 
-int ThreadCount() {
-  int count = 0;
-  if (DIR* dir = opendir("/proc/self/task")) {
-    while (dirent* entry = readdir(dir))
-      if (entry->d_name[0] != '.') ++count;
-    closedir(dir);
-  }
-  return count;
-}
 namespace {
 
 std::atomic<int> g_allocations{0}, g_frees{0}, g_locks{0}, g_unlocks{0};

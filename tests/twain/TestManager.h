@@ -16,9 +16,6 @@
 
 namespace twaintest {
 
-// The threads of this process.
-int ThreadCount();
-
 // A record's Id by value (the records are packed: no references into them).
 TW_UINT32 IdOf(const TW_IDENTITY& identity);
 

@@ -7,6 +7,7 @@
 
 #include "app/ImageOutput.h"
 #include "ui/MultiPageDlg.h"
+#include "tests/support/Files.h"
 #include "tests/support/TestEnv.h"
 #include "tests/vorquell/MainWindowFixture.h"
 
@@ -117,10 +118,7 @@ TEST_F(MainWindowCameras, ACollectBoxClearedWhileTheCameraIsOutSettles) {
     EXPECT_EQ(window.MultiPageDialog(), nullptr) << extension;
     EXPECT_EQ(window.settings_.pdfOrTif, 0) << extension;
     EXPECT_FALSE(window.IsDlgButtonChecked(box)) << extension;
-    int written = 0;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(vqtest::TempDir()))
-      written += entry.path().extension() == extension;
-    EXPECT_EQ(written, 1) << extension;
+    EXPECT_EQ(vqtest::FilesMatching(vqtest::TempDir(), ".*\\" + std::string(extension), true).size(), 1u) << extension;
     // Without the camera no mode is taken up.
     window.CheckDlgButton(box, BST_CHECKED);
     click(box);

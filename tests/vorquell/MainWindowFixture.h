@@ -16,6 +16,7 @@
 #include "platform/dshow/VirtualCamera.h"
 #include "platform/win/MessageBox.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/Windows.h"
 
 namespace vqtest {
 
@@ -32,16 +33,6 @@ class OpenMainWindow : public CVorquellDlg {
   using CVorquellDlg::ApplyLanguage;
   using CVorquellDlg::Button;
 };
-
-// Dispatches this thread's messages until the condition holds.
-inline bool Pump(const std::function<bool()>& condition, std::chrono::milliseconds limit = vqtest::kPatience) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  for (MSG msg; !condition(); std::this_thread::sleep_for(std::chrono::milliseconds(5))) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-  }
-  return true;
-}
 
 class MainWindowTest : public ::testing::Test {
  protected:

@@ -17,6 +17,7 @@
 #include "platform/win/Dialog.h"
 #include "platform/win/TestInput.h"
 #include "platform/win/Window.h"
+#include "tests/support/Files.h"
 #include "tests/support/MediaReadBack.h"
 #include "tests/support/TestEnv.h"
 #include "tests/ui/ScreenshotSupport.h"
@@ -34,12 +35,6 @@ constexpr int kFileNameEdit = 1090;
 constexpr int kSheetTab = 1117;
 constexpr int kFastModeBox = 1116;
 constexpr int kAdvancedPageControl = 1062;
-
-std::wstring TextOf(HWND window, int id) {
-  wchar_t text[256] = {};
-  GetDlgItemTextW(window, id, text, 256);
-  return text;
-}
 
 // Drives the modal loops a command runs: when a loop is idle the current
 // step runs, again until it returns true. A step still unfinished after two
@@ -84,7 +79,9 @@ DialogScript::Step ClickOn(int id) {
 }
 
 class NestedLoopTest : public vqtest::MainWindowTest {
- protected:
+ public:
+  using MainWindowTest::Boxes;
+  using MainWindowTest::window_;
   // The window on the document camera, its preview running.
   vqtest::OpenMainWindow& StartLive() {
     document_ = Plug(L"5651", L"d0c0");
@@ -122,128 +119,9 @@ class NestedLoopTest : public vqtest::MainWindowTest {
     EXPECT_TRUE(IsWindowVisible(camera.Preview()->GetHwnd()));
     EXPECT_EQ(camera.MainSource()->GetState(), VIDEO_STATE_RUNNING);
   }
-  static std::vector<fs::path> FilesEndingIn(const std::string& extension) {
-    std::vector<fs::path> found;
-    for (const auto& entry : fs::recursive_directory_iterator(vqtest::TempDir()))
-      if (entry.path().extension() == extension) found.push_back(entry.path());
-    return found;
-  }
 
   std::shared_ptr<vq::dshow::VirtualCamera> document_;
 };
-
-class MainWindowCameraLoss : public NestedLoopTest {};
-class MainWindowModeDialogs : public NestedLoopTest {};
-
-TEST_F(MainWindowCameraLoss, ARecordingCutShortLeavesAPlayableFileAndTheDialogSaysWhy) {
-  vqtest::OpenMainWindow& window = StartLive();
-  constexpr int kFrames = 3;
-  std::wstring status;
-  bool startEnabled = true;
-  DialogScript script({ClickOn(IDOK), [&](HWND) { return window.DocumentController()->RecordedFrames() >= kFrames; },
-                       Unplug(), UntilCameraGone(), [&](HWND dialog) {
-                         vqtest::SaveScreenshot(dialog, "recording-camera-lost.png");
-                         status = TextOf(dialog, kRecorderStatus);
-                         startEnabled = IsWindowEnabled(::GetDlgItem(dialog, IDOK));
-                         return vqplatform::ClickControl(dialog, IDCANCEL);
-                       }});
-  Command(IDC_RECORD);
-  EXPECT_TRUE(script.Done());
-  EXPECT_EQ(status, Unplugged()) << "the dialog says why it stopped";
-  EXPECT_FALSE(startEnabled);
-  EXPECT_FALSE(window.CaptureRunning());
-  const std::vector<fs::path> recordings = FilesEndingIn(".asf");
-  ASSERT_EQ(recordings.size(), 1u);
-  const vqtest::MediaFile file = vqtest::ReadMediaFile(recordings[0].string());
-  ASSERT_TRUE(file.readable);
-  ASSERT_NE(file.Video(), nullptr);
-  EXPECT_EQ(file.Video()->width, 1280);
-  EXPECT_GE(file.Video()->packets, kFrames);
-  // The writer completed the file: its length agrees with the frames it holds.
-  EXPECT_NEAR(file.seconds, file.Video()->packets / double(CCVideoToFile::kFramesPerSecond), 0.15);
-  EXPECT_FALSE(vqtest::DecodeVideoFrames(recordings[0].string(), 1).empty());
-  ExpectToldAndBackOnReplug();
-}
-
-TEST_F(MainWindowCameraLoss, RecognitionStopsWhenTheCameraGoesWhileTheNameIsAskedFor) {
-  WriteSettings("[FILE]\nTypeofImageName=2\n");
-  vqtest::OpenMainWindow& window = StartLive();
-  DialogScript script({Unplug(), UntilCameraGone(), [](HWND dialog) {
-                         SetDlgItemTextW(dialog, kFileNameEdit, L"识别的页");
-                         return vqplatform::ClickControl(dialog, IDOK);
-                       }});
-  Command(IDC_RECOGNIZE);
-  EXPECT_TRUE(script.Done());
-  EXPECT_EQ(script.Dialogs(), 1u) << "no recognition without a page";
-  EXPECT_TRUE(FilesEndingIn(".doc").empty() && FilesEndingIn(".txt").empty());
-  EXPECT_FALSE(window.CaptureRunning());
-  ExpectToldAndBackOnReplug();
-}
-
-TEST_F(MainWindowCameraLoss, CameraPagesClosedAfterTheCameraWent) {
-  vqtest::OpenMainWindow& window = StartLive();
-  const int exposure = window.Settings().exposure;
-  DialogScript script({Unplug(), UntilCameraGone(), ClickOn(IDCANCEL)});
-  Command(IDC_VIDEO_PAGES);
-  EXPECT_TRUE(script.Done());
-  EXPECT_EQ(window.Settings().exposure, exposure) << "nothing read from a camera that is gone";
-  ExpectToldAndBackOnReplug();
-}
-
-// Ticks fast mode on the settings sheet's advanced page and accepts.
-std::vector<DialogScript::Step> ChooseFastMode() {
-  const auto tab = [](HWND sheet) { return ::GetDlgItem(sheet, kSheetTab); };
-  return {[tab](HWND sheet) {
-            RECT rect{};
-            SendMessageW(tab(sheet), TCM_GETITEMRECT, 2, reinterpret_cast<LPARAM>(&rect));
-            return vqplatform::ClickAt(tab(sheet), POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2});
-          },
-          [tab](HWND sheet) {
-            for (HWND page = GetWindow(tab(sheet), GW_CHILD); page; page = GetWindow(page, GW_HWNDNEXT))
-              if (::GetDlgItem(page, kAdvancedPageControl)) return vqplatform::ClickControl(page, kFastModeBox);
-            return false;
-          },
-          ClickOn(IDOK)};
-}
-
-TEST_F(MainWindowCameraLoss, FastModeChangedWhileTheCameraIsOutIsUsedWhenItComesBack) {
-  WriteSettings("[IMAGE]\nXDPI=200\nYDPI=200\nDocCamWidth=1280\nDocCamHeight=960\n");  // values the sheet keeps
-  vqtest::OpenMainWindow& window = StartLive();
-  ASSERT_EQ(window.Settings().offersMjpg, 1);
-  std::vector<DialogScript::Step> steps{Unplug(), UntilCameraGone()};
-  for (auto& step : ChooseFastMode()) steps.push_back(step);
-  DialogScript script(steps);
-  Command(IDC_SETTINGS);
-  EXPECT_TRUE(script.Done());
-  EXPECT_EQ(window.Settings().fastMode, 1) << "the record was taken";
-  EXPECT_NE(vqtest::ReadFile(vqtest::TempDir() / "program" / "Sys.ini").find("FASTMODE=TRUE"), std::string::npos);
-  ExpectToldAndBackOnReplug();
-  vq::dshow::CaptureFormat format{};
-  ASSERT_TRUE(document_->LastStreamFormat(&format));
-  EXPECT_TRUE(format.subtype == MEDIASUBTYPE_MJPG) << "the camera came back in the new mode";
-}
-
-TEST_F(MainWindowCameraLoss, FastModeChangedAfterTheCameraCameBackKeepsWhatTheWindowChanged) {
-  WriteSettings("[IMAGE]\nXDPI=200\nYDPI=200\nDocCamWidth=1280\nDocCamHeight=960\nCUTPAGETYPE=1\n");
-  vqtest::OpenMainWindow& window = StartLive();
-  ASSERT_TRUE(window.DocumentController()->IsAutoDetect());
-  std::vector<DialogScript::Step> steps{Unplug(), UntilCameraGone(), Replug(), UntilCameraBack()};
-  for (auto& step : ChooseFastMode()) steps.push_back(step);
-  DialogScript script(steps);
-  Command(IDC_SETTINGS);
-  EXPECT_TRUE(script.Done());
-  EXPECT_EQ(window.Settings().fastMode, 1);
-  // The camera came back without automatic crop; the sheet's older copy
-  // does not bring it back.
-  EXPECT_EQ(window.Settings().cutPageType, 0);
-  EXPECT_EQ(window.IsDlgButtonChecked(IDC_CROP_NONE), BST_CHECKED);
-  ASSERT_NE(window.DocumentController(), nullptr);
-  EXPECT_FALSE(window.DocumentController()->IsAutoDetect());
-  EXPECT_TRUE(vqtest::Pump([&] { return LiveDocumentCamera(); }, 2min));
-  vq::dshow::CaptureFormat format{};
-  ASSERT_TRUE(document_->LastStreamFormat(&format));
-  EXPECT_TRUE(format.subtype == MEDIASUBTYPE_MJPG);
-}
 
 // The message as a box on screen, with a modal loop of its own.
 vqplatform::MessageBoxAnswer ShownOnScreen(std::function<bool(const vqplatform::MessageBoxRecord&)> which) {
@@ -252,24 +130,171 @@ vqplatform::MessageBoxAnswer ShownOnScreen(std::function<bool(const vqplatform::
   };
 }
 
-TEST_F(MainWindowCameraLoss, SwitchStopsWhenTheCameraGoesUnderThePortraitBusyMessage) {
-  auto portrait = Plug(L"5651", L"d0c1");
-  vqtest::OpenMainWindow& window = StartLive();
-  ASSERT_NE(window.PortraitController(), nullptr);
-  // Another size of the camera than it runs at: the switch reopens it.
-  window.settings_.porCamWidth = 1280;
-  window.settings_.porCamHeight = 960;
-  portrait->SetBusy(true);  // the reopen fails
-  vqplatform::PumpMessages();
-  const std::wstring busy = window.MessageText(CVorquellDlg::MSG_PORTRAIT_BUSY).GetString();
-  vqplatform::SetMessageBoxAnswer(ShownOnScreen([busy](const auto& box) { return box.text == busy; }));
-  DialogScript script({Unplug(), UntilCameraGone(), ClickOn(IDOK)});
-  Command(IDC_SWITCH_CAMERA);
-  EXPECT_TRUE(script.Done());
-  EXPECT_EQ(Boxes(), (std::vector<std::wstring>{busy, Unplugged()}));
-  EXPECT_EQ(window.PortraitController(), nullptr);
-  ExpectToldAndBackOnReplug();
+// Ticks fast mode on the settings sheet's advanced page and accepts.
+std::vector<DialogScript::Step> ChooseFastMode() {
+  const auto tab = [](HWND sheet) { return ::GetDlgItem(sheet, kSheetTab); };
+  return {[tab](HWND sheet) { return vqtest::ClickTab(tab(sheet), 2); },
+          [tab](HWND sheet) {
+            return vqplatform::ClickControl(vqtest::PageWith(tab(sheet), kAdvancedPageControl), kFastModeBox);
+          },
+          ClickOn(IDOK)};
 }
+
+class MainWindowCameraLoss;
+using Steps = std::vector<DialogScript::Step>;
+
+// A camera command's dialog open when the document camera is pulled out.
+struct CameraLoss {
+  const char* name;
+  int command;
+  const char* settings;  // Sys.ini before the start
+  // Before the command, the window live.
+  void (*prepare)(MainWindowCameraLoss&);
+  // The steps of the command's loops before the camera goes, and after.
+  Steps (*before)(MainWindowCameraLoss&);
+  Steps (*after)(MainWindowCameraLoss&);
+  // What the user finds then.
+  void (*check)(MainWindowCameraLoss&, const DialogScript&);
+  bool toldAndBackOnReplug;
+};
+void PrintTo(const CameraLoss& loss, std::ostream* out) { *out << loss.name; }
+
+class MainWindowCameraLoss : public NestedLoopTest, public ::testing::WithParamInterface<CameraLoss> {
+ public:
+  std::wstring status_;
+  bool startEnabled_ = true;
+  int exposure_ = 0;
+  std::shared_ptr<vq::dshow::VirtualCamera> portrait_;
+};
+
+TEST_P(MainWindowCameraLoss, TheCommandStopsTheUserIsToldAndTheCameraComesBack) {
+  const CameraLoss& loss = GetParam();
+  if (*loss.settings) WriteSettings(loss.settings);
+  if (loss.command == IDC_SWITCH_CAMERA) portrait_ = Plug(L"5651", L"d0c1");
+  StartLive();
+  if (loss.prepare) loss.prepare(*this);
+  Steps steps = loss.before ? loss.before(*this) : Steps{};
+  for (const Steps& more : {Steps{Unplug(), UntilCameraGone()}, loss.after(*this)})
+    steps.insert(steps.end(), more.begin(), more.end());
+  DialogScript script(steps);
+  Command(loss.command);
+  EXPECT_TRUE(script.Done());
+  loss.check(*this, script);
+  if (loss.toldAndBackOnReplug) ExpectToldAndBackOnReplug();
+}
+
+constexpr int kRecordedFrames = 3;
+
+const CameraLoss kCameraLosses[] = {
+    // A recording cut short leaves a playable file, and the dialog says why.
+    {"Recording", IDC_RECORD, "", nullptr,
+     [](MainWindowCameraLoss& t) -> Steps {
+       return {ClickOn(IDOK), [&t](HWND) { return t.window_->DocumentController()->RecordedFrames() >= kRecordedFrames; }};
+     },
+     [](MainWindowCameraLoss& t) -> Steps {
+       return {[&t](HWND dialog) {
+         vqtest::SaveScreenshot(dialog, "recording-camera-lost.png");
+         t.status_ = vqtest::TextOf(dialog, kRecorderStatus);
+         t.startEnabled_ = IsWindowEnabled(::GetDlgItem(dialog, IDOK));
+         return vqplatform::ClickControl(dialog, IDCANCEL);
+       }};
+     },
+     [](MainWindowCameraLoss& t, const DialogScript&) {
+       EXPECT_EQ(t.status_, t.Unplugged()) << "the dialog says why it stopped";
+       EXPECT_FALSE(t.startEnabled_);
+       EXPECT_FALSE(t.window_->CaptureRunning());
+       const std::vector<fs::path> recordings = vqtest::FilesMatching(vqtest::TempDir(), R"(.*\.asf)", true);
+       ASSERT_EQ(recordings.size(), 1u);
+       const vqtest::MediaFile file = vqtest::ReadMediaFile(recordings[0].string());
+       ASSERT_TRUE(file.readable);
+       ASSERT_NE(file.Video(), nullptr);
+       EXPECT_EQ(file.Video()->width, 1280);
+       EXPECT_GE(file.Video()->packets, kRecordedFrames);
+       // The writer completed the file: its length agrees with the frames it holds.
+       EXPECT_NEAR(file.seconds, file.Video()->packets / double(CCVideoToFile::kFramesPerSecond), 0.15);
+       EXPECT_FALSE(vqtest::DecodeVideoFrames(recordings[0].string(), 1).empty());
+     },
+     true},
+    // Recognition stops when the camera goes while the page's name is asked for.
+    {"Recognition", IDC_RECOGNIZE, "[FILE]\nTypeofImageName=2\n", nullptr, nullptr,
+     [](MainWindowCameraLoss&) -> Steps {
+       return {[](HWND dialog) {
+         SetDlgItemTextW(dialog, kFileNameEdit, L"识别的页");
+         return vqplatform::ClickControl(dialog, IDOK);
+       }};
+     },
+     [](MainWindowCameraLoss& t, const DialogScript& script) {
+       EXPECT_EQ(script.Dialogs(), 1u) << "no recognition without a page";
+       EXPECT_EQ(vqtest::FilesMatching(vqtest::TempDir(), R"(.*\.(doc|txt))", true), std::vector<fs::path>{});
+       EXPECT_FALSE(t.window_->CaptureRunning());
+     },
+     true},
+    // The camera's property pages closed after the camera went read nothing from it.
+    {"CameraPages", IDC_VIDEO_PAGES, "", [](MainWindowCameraLoss& t) { t.exposure_ = t.window_->Settings().exposure; },
+     nullptr, [](MainWindowCameraLoss&) -> Steps { return {ClickOn(IDCANCEL)}; },
+     [](MainWindowCameraLoss& t, const DialogScript&) { EXPECT_EQ(t.window_->Settings().exposure, t.exposure_); },
+     true},
+    // Fast mode changed while the camera is out is used when it comes back.
+    {"FastModeWhileOut", IDC_SETTINGS, "[IMAGE]\nXDPI=200\nYDPI=200\nDocCamWidth=1280\nDocCamHeight=960\n",
+     [](MainWindowCameraLoss& t) { ASSERT_EQ(t.window_->Settings().offersMjpg, 1); }, nullptr,
+     [](MainWindowCameraLoss&) { return ChooseFastMode(); },
+     [](MainWindowCameraLoss& t, const DialogScript&) {
+       EXPECT_EQ(t.window_->Settings().fastMode, 1) << "the record was taken";
+       EXPECT_NE(vqtest::ReadFile(vqtest::TempDir() / "program" / "Sys.ini").find("FASTMODE=TRUE"), std::string::npos);
+       t.ExpectToldAndBackOnReplug();
+       vq::dshow::CaptureFormat format{};
+       ASSERT_TRUE(t.document_->LastStreamFormat(&format));
+       EXPECT_TRUE(format.subtype == MEDIASUBTYPE_MJPG) << "the camera came back in the new mode";
+     },
+     false},
+    // Fast mode changed after the camera came back keeps what the window
+    // changed: the camera came back without automatic crop, and the sheet's
+    // older copy does not bring it back.
+    {"FastModeAfterComingBack", IDC_SETTINGS,
+     "[IMAGE]\nXDPI=200\nYDPI=200\nDocCamWidth=1280\nDocCamHeight=960\nCUTPAGETYPE=1\n",
+     [](MainWindowCameraLoss& t) { ASSERT_TRUE(t.window_->DocumentController()->IsAutoDetect()); }, nullptr,
+     [](MainWindowCameraLoss& t) {
+       Steps steps{t.Replug(), t.UntilCameraBack()};
+       for (auto& step : ChooseFastMode()) steps.push_back(step);
+       return steps;
+     },
+     [](MainWindowCameraLoss& t, const DialogScript&) {
+       EXPECT_EQ(t.window_->Settings().fastMode, 1);
+       EXPECT_EQ(t.window_->Settings().cutPageType, 0);
+       EXPECT_EQ(t.window_->IsDlgButtonChecked(IDC_CROP_NONE), BST_CHECKED);
+       ASSERT_NE(t.window_->DocumentController(), nullptr);
+       EXPECT_FALSE(t.window_->DocumentController()->IsAutoDetect());
+       EXPECT_TRUE(vqtest::Pump([&] { return t.LiveDocumentCamera(); }, 2min));
+       vq::dshow::CaptureFormat format{};
+       ASSERT_TRUE(t.document_->LastStreamFormat(&format));
+       EXPECT_TRUE(format.subtype == MEDIASUBTYPE_MJPG);
+     },
+     false},
+    // The switch to the portrait camera, whose reopen at another size fails,
+    // stops when the document camera goes under the busy message.
+    {"SwitchUnderThePortraitBusyMessage", IDC_SWITCH_CAMERA, "",
+     [](MainWindowCameraLoss& t) {
+       ASSERT_NE(t.window_->PortraitController(), nullptr);
+       t.window_->settings_.porCamWidth = 1280;
+       t.window_->settings_.porCamHeight = 960;
+       t.portrait_->SetBusy(true);
+       vqplatform::PumpMessages();
+       const std::wstring busy = t.window_->MessageText(CVorquellDlg::MSG_PORTRAIT_BUSY).GetString();
+       vqplatform::SetMessageBoxAnswer(ShownOnScreen([busy](const auto& box) { return box.text == busy; }));
+     },
+     nullptr, [](MainWindowCameraLoss&) -> Steps { return {ClickOn(IDOK)}; },
+     [](MainWindowCameraLoss& t, const DialogScript&) {
+       const std::wstring busy = t.window_->MessageText(CVorquellDlg::MSG_PORTRAIT_BUSY).GetString();
+       EXPECT_EQ(t.Boxes(), (std::vector<std::wstring>{busy, t.Unplugged()}));
+       EXPECT_EQ(t.window_->PortraitController(), nullptr);
+     },
+     true},
+};
+
+INSTANTIATE_TEST_SUITE_P(Commands, MainWindowCameraLoss, ::testing::ValuesIn(kCameraLosses),
+                         [](const ::testing::TestParamInfo<CameraLoss>& info) { return info.param.name; });
+
+using MainWindowModeDialogs = NestedLoopTest;
 
 TEST_F(MainWindowModeDialogs, TheMergeDialogStaysWhileItsOwnMessageIsOpen) {
   vqtest::OpenMainWindow& window = StartLive();
@@ -313,7 +338,7 @@ TEST_F(MainWindowModeDialogs, TheMultipageDialogClosedUnderTheQuestionAboutItsPa
   window.CheckDlgButton(IDC_MULTIPAGE_TIF, BST_UNCHECKED);
   Command(IDC_MULTIPAGE_TIF);
   EXPECT_TRUE(script.Done());
-  EXPECT_EQ(FilesEndingIn(".tif").size(), 1u) << "the answer was kept";
+  EXPECT_EQ(vqtest::FilesMatching(vqtest::TempDir(), R"(.*\.tif)", true).size(), 1u) << "the answer was kept";
   EXPECT_FALSE(IsWindow(pages));
 }
 
