@@ -8,6 +8,7 @@
 
 #include "platform/win/Controls.h"
 #include "platform/win/Dialog.h"
+#include "platform/win/DialogKeys.h"
 #include "platform/win/DialogUnits.h"
 #include "platform/win/GdiObjects.h"
 #include "platform/win/MessageQueue.h"
@@ -112,9 +113,13 @@ bool Pump(const std::function<bool()>& condition, std::chrono::milliseconds limi
   for (;;) {
     MSG msg;
     int handled = 0;
+    // Each message as the thread's own loop would take it: offered to the
+    // thread's pre-translation (dialog keys) first.
     while (handled < 20 && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      DispatchMessageW(&msg);
       ++handled;
+      if (vqplatform::PreTranslateThreadMessage(&msg)) continue;
+      TranslateMessage(&msg);
+      DispatchMessageW(&msg);
     }
     // What was handled may have set other threads going (the camera, a
     // dialog's worker): they get a moment to answer before the condition,
