@@ -20,7 +20,9 @@ void Put16(std::vector<uint8_t>* out, uint32_t v) { out->insert(out->end(), {uin
 void Put32(std::vector<uint8_t>* out, uint32_t v) {
   out->insert(out->end(), {uint8_t(v), uint8_t(v >> 8), uint8_t(v >> 16), uint8_t(v >> 24)});
 }
-void PutId(std::vector<uint8_t>* out, const char* id) { out->insert(out->end(), id, id + 4); }
+void PutId(std::vector<uint8_t>* out, const char* id) {
+  for (int i = 0; i < 4; ++i) out->push_back(uint8_t(id[i]));
+}
 
 bool PlayableFormat(int channels, int rate, int bits) {
   return channels >= 1 && channels <= 8 && rate >= 1000 && rate <= 384000 &&
