@@ -57,12 +57,13 @@ void CPaldroseDlg::OnScan() {
   m_capturing = true;
   std::vector<cv::Mat> pages = CaptureImages();
   m_capturing = false;
-  if (IsDlgButtonChecked(6024) == BST_CHECKED) {
-    AddPagesToMergeDialog(pages);
-    return;
-  }
+  // A capture that found no frame says so, into the merge dialog or not.
   if (pages.empty()) {
     MessageBox(L"获取图像失败！", nullptr, MB_OK);
+    return;
+  }
+  if (IsDlgButtonChecked(6024) == BST_CHECKED) {
+    AddPagesToMergeDialog(pages);
     return;
   }
   AddPages(pages);

@@ -18,6 +18,8 @@ namespace {
 using namespace std::chrono_literals;
 using strenvik::CPaldroseDlg;
 
+class CaptureWithoutAFrame : public CameraWindow, public ::testing::WithParamInterface<bool> {};
+
 TEST_F(CameraWindow, StoredTurnIsAppliedAndTheRadiosAreTheHostsPixelType) {
   for (const auto& [stored, turn] : {std::pair{0, 0}, {90, 90}, {180, 180}, {45, 270}}) {
     Settings("[Camera]\nRotateAngle=" + std::to_string(stored) + "\n");
@@ -337,6 +339,18 @@ TEST_F(CameraWindow, FirstUnattendedCaptureWaitsOnTheClockAndAnswersNestedCallsA
 
 // Merge unticked while the merge dialog waits in a box of its own: the
 // dialog, whose handler is still running, goes once the box is answered.
+TEST_P(CaptureWithoutAFrame, SaysSoInMergeModeAndOut) {
+  main->SetTransferErrors(true);  // the camera never delivers a frame
+  Settings("[Camera]\nRotateAngle=0\n");
+  MakeSource(5);
+  if (GetParam()) Click(6024);
+  Click(6000);
+  EXPECT_EQ(Boxes(L"获取图像失败！"), 1);
+  EXPECT_EQ(Window().MergeDialog(), nullptr);
+}
+
+INSTANTIATE_TEST_SUITE_P(Merge, CaptureWithoutAFrame, ::testing::Bool());
+
 TEST_F(CameraWindow, MergeDialogLetGoUnderItsOwnBoxGoesAtTheTopLevel) {
   Settings("[Camera]\nRotateAngle=0\n");
   MakeSource(5);
