@@ -72,7 +72,7 @@ class DesktopDialogsTest : public vqtest::VorquellProgramTest {
   // gives it to a new window of the program.
   bool ShownWithFocus(HWND window) {
     return vqtest::WaitFor([&] {
-      return server_->Shows(window) && server_->FocusedWindow() == vqplatform::PresentedXWindow(window) &&
+      return server_->ShowsInPlace(window) && server_->FocusedWindow() == vqplatform::PresentedXWindow(window) &&
              vqplatform::ForegroundWindowOfProcess() == window;
     });
   }

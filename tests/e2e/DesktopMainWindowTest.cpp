@@ -67,9 +67,10 @@ TEST_P(LaptopScreenTest, MainWindowFitsTheWorkAreaOrMaximises) {
     // last button where the user can click it.
     EXPECT_TRUE(vqtest::WaitFor([&] { return Inside(vqtest::ScreenRectOf(GetDlgItem(main, IDC_WINDOW_LABEL)), area); }))
         << "the status line is out of sight";
-    const RECT last = vqtest::ScreenRectOf(GetDlgItem(main, IDC_CONTINUOUS));
-    EXPECT_TRUE(Inside(last, area)) << "the continuous-shooting button is not all in sight: " << last.top << " to "
-                                    << last.bottom << " of " << area.bottom;
+    RECT last{};
+    EXPECT_TRUE(vqtest::WaitFor([&] { return Inside(last = vqtest::ScreenRectOf(GetDlgItem(main, IDC_CONTINUOUS)), area); }))
+        << "the continuous-shooting button is not all in sight: " << last.top << " to " << last.bottom << " of "
+        << area.bottom;
     size_t differences = SIZE_MAX;
     EXPECT_TRUE(vqtest::WaitFor([&] {
       vqtest::ShownOnServer(*server_, main, &differences);

@@ -36,7 +36,7 @@ inline void RunProgramInProcess(XServer& server, const std::function<void(HWND m
   CVorquellApp app;
   std::thread worker([&] {
     HWND main = nullptr;
-    if (!WaitFor([&] { return (main = FindWindowW(nullptr, L"Vorquell V71.0")) && server.Shows(main); })) {
+    if (!WaitFor([&] { return (main = FindWindowW(nullptr, L"Vorquell V71.0")) && server.ShowsInPlace(main); })) {
       ADD_FAILURE() << "the main window did not show";
       return;
     }

@@ -240,6 +240,11 @@ bool XServer::Shows(HWND window) {
   return xwindow && vqplatform::FlushPresenter(2000) && IsShown(xwindow);
 }
 
+bool XServer::ShowsInPlace(HWND window) {
+  return Shows(window) &&
+         SameRect(ClientRectOnScreen(vqplatform::PresentedXWindow(window)), vqtest::ClientRectOnScreen(window));
+}
+
 bool XServer::IsShown(unsigned long xwindow) {
   XWindowAttributes attributes{};
   XSync(display_, False);

@@ -109,6 +109,9 @@ class XServer {
   // user can see and click it: it has an X window, the presenter's requests
   // reached the server, and the server shows it.
   bool Shows(HWND window);
+  // Shown, and where the window manager put it as far as the program knows:
+  // clicks aimed by the program's idea of its controls land.
+  bool ShowsInPlace(HWND window);
   // A user's click in the middle of a control of a window of this process.
   void ClickControl(HWND dialog, int id);
   // Saves what the server shows of a window of this process, once the
