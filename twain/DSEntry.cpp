@@ -8,6 +8,8 @@
 #include <set>
 #include <thread>
 
+#include <opencv2/core/utility.hpp>
+
 #include "platform/win/MessageQueue.h"
 #include "platform/win/ModalLoops.h"
 #include "platform/win/Singletons.h"
@@ -227,6 +229,9 @@ TW_UINT16 Module::Serve(TW_IDENTITY* from, TW_UINT32 DG, TW_UINT16 DAT, TW_UINT1
     // What the sources use later is kept with the layer's tables.
     endRegistered = true;
     vqplatform::StopWorkersAtExit();
+    // OpenCV makes its thread pool's tables at their first use, from the
+    // cameras' threads: made now, they go after the end that stops them.
+    cv::parallel_for_(cv::Range(0, 2 * cv::getNumThreads()), [](const cv::Range&) {});
     __cxa_atexit(&EndAtExit, nullptr, &__dso_handle);
   }
   if (!handed) return TWRC_FAILURE;

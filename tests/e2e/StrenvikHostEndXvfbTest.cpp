@@ -10,6 +10,9 @@
 #include <fstream>
 #include <sstream>
 
+#include "tests/support/Processes.h"
+#include "tests/support/Waiting.h"
+
 #include "tests/e2e/StrenvikXvfbFixture.h"
 
 namespace {
@@ -33,10 +36,21 @@ class StrenvikHostEnd : public StrenvikXvfb, public ::testing::WithParamInterfac
     const std::string name = std::string(route) + "-" + end;
     const std::string out = vqtest::TempPath(name + ".out").string(), err = vqtest::TempPath(name + ".err").string();
     Ending ending;
-    ending.status = vqtest::RunShell(std::string(STRENVIK_ENDING_HOST " " STRENVIK_LIBRARY_PATH " ") + route + " " +
-                                     std::to_string(GetParam()) + " " + end + " >'" + out + "' 2>'" + err + "'");
+    const pid_t host = vqtest::Spawn({"/bin/sh", "-c",
+                                      std::string("exec " STRENVIK_ENDING_HOST " " STRENVIK_LIBRARY_PATH " ") + route +
+                                          " " + std::to_string(GetParam()) + " " + end + " >'" + out + "' 2>'" +
+                                          err + "'"});
+    int status = 0;
+    // A host that does not end is a failure with its threads' stacks.
+    std::string stacks;
+    if (vqtest::WaitFor([&] { return vqtest::HasEnded(host, &status); })) {
+      ending.status = vqtest::ExitCode(status);
+    } else {
+      vqtest::RunShell("gdb -batch -p " + std::to_string(host) + " -ex 'thread apply all bt' 2>&1", &stacks);
+      vqtest::WaitForEnd(host, std::chrono::milliseconds(0));
+    }
     ending.out = vqtest::ReadFile(out);
-    ending.err = vqtest::ReadFile(err);
+    ending.err = vqtest::ReadFile(err) + stacks;
     ending.settings = vqtest::ReadFile(settingsFile);
     return ending;
   }
