@@ -1,6 +1,7 @@
 #include "platform/win/Threads.h"
 
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <system_error>
 #include <thread>
@@ -27,6 +28,20 @@ class ThreadObject : public KernelObject {
   DWORD exitCode_ = 0;
 };
 
+// Signals a thread's handle as its last act. Made first on the thread, it
+// goes after every other thread-local object: a waiter that then unloads the
+// library finds none of its destructors still to run there, so the library
+// is unmapped and not kept for them.
+struct EndSignal {
+  std::shared_ptr<ThreadObject> thread;
+  DWORD exitCode = 0;
+  ~EndSignal() {
+    if (!thread) return;
+    std::lock_guard lock(Dispatcher::Mutex());
+    thread->Finish(exitCode);
+  }
+};
+
 // Thrown by ExitThread and caught where CreateThread's routine is called.
 struct ThreadExitRequest {
   DWORD exitCode;
@@ -47,16 +62,15 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE start,
   DWORD id = Dispatcher::ReserveThreadId();
   try {
     std::thread([thread, id, start, parameter] {
+      thread_local EndSignal end;
+      end.thread = thread;
       Dispatcher::AttachCurrentThread(id);
-      DWORD exitCode = 0;
       try {
-        exitCode = start(parameter);
+        end.exitCode = start(parameter);
       } catch (const ThreadExitRequest& request) {
-        exitCode = request.exitCode;
+        end.exitCode = request.exitCode;
       }
       Dispatcher::DetachCurrentThread();
-      std::lock_guard lock(Dispatcher::Mutex());
-      thread->Finish(exitCode);
     }).detach();
   } catch (const std::system_error&) {
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);

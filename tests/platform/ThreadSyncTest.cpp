@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <string>
 #include <thread>
 #include <vector>
@@ -163,12 +164,23 @@ TEST(ThreadSync, BadHandlesFailInsteadOfWaiting) {
   EXPECT_EQ(OpenEvent(SYNCHRONIZE, FALSE, L""), nullptr);
 }
 
+// A thread-local object that is slow to go, as a library's may be.
+std::atomic<bool> g_slowObjectGone{false};
+struct SlowToGo {
+  ~SlowToGo() {
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    g_slowObjectGone = true;
+  }
+};
+
 TEST(ThreadSync, ThreadHandleIsSignalledWhenTheThreadEnds) {
   HANDLE release = CreateEvent(nullptr, TRUE, FALSE, nullptr);
   DWORD id = 0;
   HANDLE thread = CreateThread(
       nullptr, 0,
       [](LPVOID parameter) -> DWORD {
+        thread_local SlowToGo slow;
+        (void)slow;
         WaitForSingleObject(static_cast<HANDLE>(parameter), INFINITE);
         return 42;
       },
@@ -182,6 +194,9 @@ TEST(ThreadSync, ThreadHandleIsSignalledWhenTheThreadEnds) {
   EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_TIMEOUT);
   SetEvent(release);
   EXPECT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
+  // Ended means its thread-local objects are gone too: a library the
+  // waiter unloads next has nothing left to run there.
+  EXPECT_TRUE(g_slowObjectGone);
   // A thread handle stays signalled.
   EXPECT_EQ(WaitForSingleObject(thread, 0), WAIT_OBJECT_0);
   ASSERT_TRUE(GetExitCodeThread(thread, &code));
