@@ -52,7 +52,7 @@ class StrenvikXvfb : public ::testing::Test {
       if (message == MSG_XFERREADY) ++xferReady;
     };
     // OpenCV's worker pool is the process's, not the source's: start it first.
-    cv::parallel_for_(cv::Range(0, 64), [](const cv::Range&) { std::this_thread::sleep_for(20ms); });
+    vqtest::StartOpenCvWorkers();
     threads = ThreadCount();
   }
   void TearDown() override { unsetenv("VQ_VIRTUAL_CAMERA"); }

@@ -200,7 +200,7 @@ TEST_F(VorquellXvfbTest, UserSwitchesTurnsExposesAndPullsTheCameraOut) {
   // The layer's device watch and OpenCV's pool run before the program starts;
   // the presenter is stopped before and after.
   { CCaptureController(false, false).CountDevices(L"1d6b", L"0102"); }
-  cv::parallel_for_(cv::Range(0, 4 * cv::getNumThreads()), [](const cv::Range&) { std::this_thread::sleep_for(20ms); });
+  vqtest::StartOpenCvWorkers();
   vqplatform::StopPresenter();
   const int threadsBefore = vqtest::ThreadCount();
 

@@ -10,6 +10,8 @@
 #include <fstream>
 #include <thread>
 
+#include <opencv2/core/utility.hpp>
+
 namespace vqtest {
 
 int ThreadCount() {
@@ -18,6 +20,12 @@ int ThreadCount() {
   for (std::filesystem::directory_iterator it("/proc/self/task", error), end; !error && it != end; it.increment(error))
     ++count;
   return count;
+}
+
+void StartOpenCvWorkers() {
+  // Stripes that last keep every worker busy at once, so all of them start.
+  cv::parallel_for_(cv::Range(0, 4 * cv::getNumThreads()),
+                    [](const cv::Range&) { std::this_thread::sleep_for(std::chrono::milliseconds(20)); });
 }
 
 std::string ThreadNames() {

@@ -7,6 +7,9 @@
 namespace vqtest {
 
 int ThreadCount();
+// Starts every worker of OpenCV's pool, which belongs to the process and
+// stays: thread counts taken afterwards do not change by its start.
+void StartOpenCvWorkers();
 // Their names, each followed by a space.
 std::string ThreadNames();
 

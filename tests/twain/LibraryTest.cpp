@@ -14,6 +14,8 @@ using vqtest::ThreadCount;
 
 class Library : public ::testing::Test {
  protected:
+  // OpenCV's pool is the process's, not the source's: started first.
+  void SetUp() override { vqtest::StartOpenCvWorkers(); }
   TestManager manager{std::string(STRENVIK_LIBRARY_PATH)};
   TestHost first{1};
   TestHost second{2, false};
