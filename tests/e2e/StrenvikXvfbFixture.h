@@ -11,6 +11,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <optional>
 #include <string>
 #include <thread>
 #include <opencv2/core/utility.hpp>
@@ -111,6 +112,12 @@ class StrenvikXvfb : public ::testing::Test {
   POINT ControlCentre(const RECT& window, int id) {
     return vqtest::ControlCentre(vqres::CameraWindowTemplate(), window, id);
   }
+  // Where a control of the camera window at `window` lies on the screen.
+  RECT ControlOnScreen(const RECT& window, int id) {
+    const RECT control = vqtest::ControlPixels(vqres::CameraWindowTemplate(), id);
+    return RECT{window.left + control.left, window.top + control.top, window.left + control.right,
+                window.top + control.bottom};
+  }
   // The strip's item j (0 to 3) of a camera window at `window` with multi-shot on.
   RECT StripItem(const RECT& window, int j) {
     const RECT button = vqtest::ControlPixels(vqres::CameraWindowTemplate(), 6031);
@@ -199,9 +206,7 @@ class StrenvikXvfb : public ::testing::Test {
   // one condition it is clicked again for, three times at the most: a click
   // that came while the window was still disabled (a dialog just gone).
   bool Toggle(const RECT& window, int id) {
-    const RECT control = vqtest::ControlPixels(vqres::CameraWindowTemplate(), id);
-    const RECT box{window.left + control.left, window.top + control.top, window.left + control.right,
-                   window.top + control.bottom};
+    const RECT box = ControlOnScreen(window, id);
     const vqtest::Screenshot before = server.Grab(box);
     for (int click = 0; click < 3; ++click) {
       server.Click(ControlCentre(window, id));
@@ -209,10 +214,20 @@ class StrenvikXvfb : public ::testing::Test {
     }
     return false;
   }
-  // Presses 拍摄 then 上传 until the host is told a page is ready.
+  // Presses 拍摄 then 上传 until the host is told a page is ready. The
+  // window learns of the last transfer's end from its queue, and counts no
+  // pages from then on: a press before that falls between the transfer's
+  // start and end, and is lost.
   void CaptureAndUpload(const RECT& window) {
+    const RECT counted = ControlOnScreen(window, 6011);
+    if (uploadedCount) {
+      ASSERT_TRUE(vqtest::WaitFor([&] { return server.Grab(counted).CountDifferences(*uploadedCount) > 0; }))
+          << "the camera window still counts the pages of the last transfer";
+    }
     const int before = xferReady;
     ASSERT_TRUE(PressUntil(window, {6000, 6012}, [&] { return xferReady > before; })) << "no MSG_XFERREADY";
+    // The host transfers nothing before this returns: the count stays.
+    uploadedCount = Settled(counted);
   }
   // Presses 上传 until the host is told pages are ready.
   bool Upload(const RECT& window) {
@@ -284,6 +299,8 @@ class StrenvikXvfb : public ::testing::Test {
   TestHost host{21};
   std::atomic<int> xferReady{0};
   int threads = 0;
+  // The page count as the camera window drew it at the last upload.
+  std::optional<vqtest::Screenshot> uploadedCount;
 };
 
 }  // namespace strenviktest
