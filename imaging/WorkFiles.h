@@ -2,15 +2,16 @@
 // Work files: a file is first written under a hidden name beside its
 // target, then renamed over it once complete, so nobody ever sees half a
 // file under the real name. The hidden name carries the writing process's
-// id: what a program left behind when it was killed mid-write can be told
-// from a file another running program is still writing.
+// id and start time: what a program left behind when it was killed
+// mid-write can be told from a file another running program is still
+// writing, even where the next start gets the same process id.
 #include <string>
 
 namespace vq {
 
 // A fresh work-file path beside `target` (same folder, same extension, so
 // writers that pick the format by name still work):
-// "<folder>/.<name>.<pid>-<n>-<t>.tmp<extension>". Long names are shortened
+// "<folder>/.<name>.<pid>-<n>-<t>-s<start>.tmp<extension>". Long names are shortened
 // so the work name stays within the file system's name limit.
 std::string WorkFileNameBeside(const std::string& target);
 
@@ -23,7 +24,7 @@ int RemoveLeftoverWorkFiles(const std::string& folder);
 
 // A long write (a recording) goes on under a hidden name beside its target
 // that keeps the target's name whole, so that what a killed writer left can
-// still be put under its name: "<folder>/.<name>.<pid>.recording". Empty
+// still be put under its name: "<folder>/.<name>.<pid>-s<start>.recording". Empty
 // when that name would be longer than the file system takes.
 std::string RecordingNameBeside(const std::string& target);
 

@@ -1,5 +1,6 @@
 #include "platform/dshow/AsfMuxer.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -281,6 +282,12 @@ HRESULT AsfMuxer::Open(const std::wstring& path) {
   m.target = vq::PathToBytes(path);
   const std::string work = m.target.empty() ? std::string() : vq::RecordingNameBeside(m.target);
   if (work.empty()) return E_INVALIDARG;
+  // The hidden name is taken only where nothing is: never another writer's
+  // recording, nor one cut short that the next start still has to finish.
+  const int claimed = open(work.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+  if (claimed < 0) return E_ACCESSDENIED;
+  close(claimed);
+  m.work = work;
   if (avformat_alloc_output_context2(&m.file, nullptr, "asf", work.c_str()) < 0 || !m.file) return E_FAIL;
   const bool globalHeader = (m.file->oformat->flags & AVFMT_GLOBALHEADER) != 0;
   for (Impl::Kind k : m.order) {
@@ -289,7 +296,6 @@ HRESULT AsfMuxer::Open(const std::wstring& path) {
     if (FAILED(hr)) return hr;
   }
   if (avio_open(&m.file->pb, work.c_str(), AVIO_FLAG_WRITE) < 0) return E_ACCESSDENIED;
-  m.work = work;
   if (avformat_write_header(m.file, nullptr) < 0) return E_FAIL;
   m.headerWritten = true;
   return S_OK;

@@ -43,10 +43,13 @@ void RunDeferred() {
     std::vector<std::function<void()>> due = std::exchange(t_deferred, {});
     // The work runs as a handler would: the loops it opens are nested ones.
     t_handlers.push_back(Handler{nullptr, t_depth});
-    for (std::function<void()>& work : due) work();
+    for (std::function<void()>& work : due) {
+      // The loops ended for it have unwound: its own dialogs and boxes run.
+      if (std::exchange(t_resumeAfterDeferred, false)) t_ending = false;
+      work();
+    }
     t_handlers.pop_back();
   }
-  if (std::exchange(t_resumeAfterDeferred, false)) t_ending = false;
   t_runningDeferred = false;
 }
 

@@ -67,7 +67,7 @@ bool WaitsInModalLoop(HWND window);
 // Runs `work` now unless the calling thread is in a nested loop; then once
 // those loops have unwound and the last handler has returned. With
 // `endLoops` the loops are ended as a cancel would, and loops started
-// before the work has run end at once too.
+// before the work runs end at once too; those the work itself opens run.
 void RunAtTopLevel(std::function<void()> work, bool endLoops = false);
 // Deletes `object` by the same rule.
 template <class T>

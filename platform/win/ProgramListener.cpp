@@ -8,7 +8,8 @@
 // of later requests: over the first bound the oldest connection still
 // reading is dropped, over the second a SEND is answered BUSY at once, and
 // every SEND is answered BUSY once its window's thread has not taken it
-// within kSendDeadline (the layer's clock). When descriptors run short the
+// within kSendDeadline (the layer's clock): by its worker, or, while every
+// worker waits for a window that took its SEND, by the expiry thread. When descriptors run short the
 // listener stops accepting for a moment instead of spinning, and never
 // takes the last ones the program needs for its own files.
 #include <poll.h>
@@ -35,6 +36,7 @@
 #include "platform/win/ProgramRequests.h"
 #include "platform/win/ProgramSockets.h"
 #include "platform/win/ProgramWindows.h"
+#include "platform/win/Sync.h"
 #include "platform/win/Threads.h"
 
 namespace vqplatform {
@@ -107,6 +109,8 @@ class Listener {
       if (worker) workers_.push_back(worker);
       started = worker != nullptr;
     }
+    if (started) started = (jobsChanged_ = CreateEventW(nullptr, FALSE, FALSE, nullptr)) != nullptr;
+    if (started) started = (expiryThread_ = CreateThread(nullptr, 0, ExpiryLoop, this, 0, nullptr)) != nullptr;
     if (started) started = (pollThread_ = CreateThread(nullptr, 0, PollLoop, this, 0, nullptr)) != nullptr;
     if (!started) {
       StopThreads();
@@ -150,6 +154,12 @@ class Listener {
       stopping_ = true;
     }
     jobReady_.notify_all();
+    if (expiryThread_) {
+      SetEvent(jobsChanged_);
+      WaitServingSentMessages(expiryThread_, INFINITE);
+      CloseHandle(expiryThread_);
+      expiryThread_ = nullptr;
+    }
     for (HANDLE worker : workers_) {
       WaitServingSentMessages(worker, INFINITE);
       CloseHandle(worker);
@@ -160,6 +170,8 @@ class Listener {
   }
 
   void CloseAll() {
+    if (jobsChanged_) CloseHandle(jobsChanged_);
+    jobsChanged_ = nullptr;
     if (socket_ >= 0) close(socket_);
     if (wake_ >= 0) close(wake_);
     socket_ = wake_ = -1;
@@ -278,6 +290,36 @@ class Listener {
       jobs_.push_back({fd, std::move(request)});
     }
     jobReady_.notify_one();
+    SetEvent(jobsChanged_);
+  }
+
+  static DWORD ExpiryLoop(LPVOID parameter) {
+    pthread_setname_np(pthread_self(), "vq-send-expiry");
+    static_cast<Listener*>(parameter)->Expire();
+    return 0;
+  }
+
+  // Answers BUSY the SENDs still waiting for a worker at their deadline.
+  void Expire() {
+    for (;;) {
+      DWORD wait = INFINITE;
+      {
+        std::lock_guard lock(mutex_);
+        if (stopping_) return;
+        const uint64_t now = GetTickCount64();
+        for (auto job = jobs_.begin(); job != jobs_.end();) {
+          if (job->request.deadline > now) {
+            wait = static_cast<DWORD>(std::min<uint64_t>(wait, job->request.deadline - now));
+            ++job;
+            continue;
+          }
+          --waitingSends_;
+          AnswerAndClose(job->fd, "BUSY");
+          job = jobs_.erase(job);
+        }
+      }
+      WaitForSingleObject(jobsChanged_, wait);
+    }
   }
 
   static DWORD WorkLoop(LPVOID parameter) {
@@ -319,6 +361,8 @@ class Listener {
   int wake_ = -1;
   std::string path_;
   HANDLE pollThread_ = nullptr;
+  HANDLE expiryThread_ = nullptr;
+  HANDLE jobsChanged_ = nullptr;  // a job came, or the listener stops
   std::vector<HANDLE> workers_;
   std::atomic<size_t> waitingSends_{0};  // SENDs taken in and not yet answered
   std::mutex mutex_;             // guards jobs_ and stopping_

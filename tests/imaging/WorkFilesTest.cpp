@@ -52,6 +52,21 @@ TEST(WorkFiles, OnlyWorkFilesOfEndedWritersAreLeftovers) {
   // A writer that still runs (this one) is writing it now.
   EXPECT_FALSE(vq::IsLeftoverWorkFile(WorkName(getpid(), "IMG00038", ".PNG")));
   EXPECT_FALSE(vq::IsLeftoverWorkFile(fs::path(vq::WorkFileNameBeside("/x/IMG.jpg")).filename().string()));
+  // A writer given this process's id at an earlier start (every start in a
+  // process namespace of its own gets the same id) is told apart by its start.
+  const std::string live = fs::path(vq::WorkFileNameBeside("/x/IMG.jpg")).filename().string();
+  const std::string start = live.substr(live.rfind("-s") + 2, live.find(".tmp") - live.rfind("-s") - 2);
+  ASSERT_NE(start, "0") << live;
+  const std::string earlier = "." + std::string("IMG.jpg.") + std::to_string(getpid()) + "-3-1f2e-s" +
+                              std::to_string(std::stoull(start) - 1) + ".tmp.jpg";
+  EXPECT_TRUE(vq::IsLeftoverWorkFile(earlier)) << earlier;
+  std::string target;
+  const std::string recording = fs::path(vq::RecordingNameBeside("/x/录像.asf")).filename().string();
+  EXPECT_FALSE(vq::IsLeftoverRecording(recording, &target)) << recording;
+  const std::string killed = ".录像.asf." + std::to_string(getpid()) + "-s" + std::to_string(std::stoull(start) - 1) +
+                             ".recording";
+  EXPECT_TRUE(vq::IsLeftoverRecording(killed, &target));
+  EXPECT_EQ(target, "录像.asf");
   // Names of other shapes are nobody's work files.
   for (const std::string& other :
        {std::string(".IMG00038.PNG"), "IMG00038." + std::to_string(ended) + "-3-1f2e.tmp.PNG",

@@ -20,6 +20,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -181,6 +182,53 @@ TEST_F(MessagesFromOutsideTest, SendsHeldByAWindowThatDoesNotPumpNeverHoldUpFind
   const std::vector<vqtest::LoggedMessage> arrived = MessageLog::Only({1280});
   ASSERT_EQ(arrived.size(), 1u);
   EXPECT_EQ(arrived[0].wParam, 99u);
+  CloseHandle(release);
+}
+
+// Windows that took their SENDs and are still handling them hold every
+// worker: a later SEND is still answered BUSY at its deadline, never
+// handled, and the taken ones get their results once handled.
+TEST_F(MessagesFromOutsideTest, SendsTakenByEveryWorkerNeverHoldUpTheDeadlineOfLaterSends) {
+  vqplatform::ManualClockScope manual;
+  HANDLE release = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+  MessageLog::SetHandler([release](HWND, UINT message, WPARAM, LPARAM) -> std::optional<LRESULT> {
+    if (message != 1280) return std::nullopt;
+    WaitForSingleObject(release, INFINITE);
+    return 7;
+  });
+  std::vector<std::unique_ptr<vqtest::WindowThread>> windows;
+  std::vector<int> taken;
+  for (int i = 0; i < 4; ++i) {
+    windows.push_back(std::make_unique<vqtest::WindowThread>(L"Busy " + std::to_wstring(i)));
+    ASSERT_TRUE(vqplatform::MakeReachableByPrograms(windows.back()->Window(), {1280}));
+    const std::string line = "SEND " + Handle(windows.back()->Window()) + " 1280 0 0\n";
+    taken.push_back(IdleClient());
+    ASSERT_EQ(send(taken.back(), line.data(), line.size(), MSG_NOSIGNAL), ssize_t(line.size()));
+  }
+  ASSERT_TRUE(vqtest::Pump([] { return MessageLog::Count(1280) == 4; })) << "each window handles its SEND";
+  const std::string line = "SEND " + Handle(windows[0]->Window()) + " 1280 1 0\n";
+  const int later = IdleClient();
+  ASSERT_EQ(send(later, line.data(), line.size(), MSG_NOSIGNAL), ssize_t(line.size()));
+  ASSERT_TRUE(vqtest::Pump([] { return vqplatform::ProgramSendsWaiting() == 5; }));
+
+  ASSERT_TRUE(vqplatform::Clock::WaitForTimedWaiters(1, vqtest::kPatience));
+  vqplatform::Clock::Advance(5000);
+  const timeval patience{vqtest::kPatience.count(), 0};
+  setsockopt(later, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
+  std::string answer;
+  EXPECT_TRUE(vqplatform::ReadLine(later, &answer));
+  EXPECT_EQ(answer, "BUSY") << "while every worker still waits";
+  close(later);
+
+  SetEvent(release);
+  for (int fd : taken) {
+    setsockopt(fd, SOL_SOCKET, SO_RCVTIMEO, &patience, sizeof patience);
+    EXPECT_TRUE(vqplatform::ReadLine(fd, &answer));
+    EXPECT_EQ(answer, "RESULT 7");
+    close(fd);
+  }
+  for (auto& window : windows) window->Stop();
+  EXPECT_EQ(MessageLog::Count(1280), 4u) << "the late SEND was never handled";
   CloseHandle(release);
 }
 

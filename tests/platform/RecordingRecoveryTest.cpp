@@ -68,4 +68,25 @@ TEST(RecordingRecovery, KilledRecordingsAreFinishedUnderTheirNameOrKeptAsCutShor
   EXPECT_EQ(vq::dshow::SettleCutShortRecordings(folder.string()), 0);
 }
 
+// Every start in a process namespace of its own gets the same process id:
+// a recording killed in one is still finished at the next start.
+TEST(RecordingRecovery, KilledRecordingIsFinishedByALaterStartThatGotTheSameProcessId) {
+  if (vqtest::WaitForEnd(vqtest::Spawn({"unshare", "--pid", "--fork", "--mount-proc", "true"})) != 0)
+    GTEST_SKIP() << "no process namespaces here";
+  const fs::path folder = vqtest::TempPath("命名空间");
+  fs::create_directories(folder);
+  // The namespace's first process is a shell (its init ignores a kill from
+  // inside), the recorder its child: process id 2 every time.
+  const auto inNamespace = [](std::vector<std::string> command) {
+    command.insert(command.begin(), {"unshare", "--pid", "--fork", "--mount-proc", "sh", "-c", "\"$0\" \"$@\"; exit $?",
+                                     VQ_KILLED_RECORDER});
+    return vqtest::WaitForEnd(vqtest::Spawn(command));
+  };
+  inNamespace({(folder / "IMG00001.asf").string(), std::to_string(kFrames)});
+  ASSERT_EQ(NamesIn(folder).size(), 1u) << "the hidden recording";
+  EXPECT_EQ(vqtest::ExitCode(inNamespace({"--settle", folder.string()})), 1);
+  EXPECT_EQ(NamesIn(folder), std::vector<std::string>{"IMG00001.asf"});
+  EXPECT_TRUE(vqtest::ReadMediaFile((folder / "IMG00001.asf").string()).readable);
+}
+
 }  // namespace

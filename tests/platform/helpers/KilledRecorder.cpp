@@ -1,17 +1,21 @@
 // Writes a recording of `frames` pictures and is killed before it finishes,
 // as a program killed mid-way is: killed_recorder <target> <frames>. A
 // program of its own, so the recovery tests never fork a process that
-// runs threads.
+// runs threads. killed_recorder --settle <folder> settles the folder's
+// recordings cut short as a program's start does and exits with their count.
 #include <signal.h>
 
 #include <cstdlib>
+#include <string>
 #include <vector>
 
 #include "base/PathEncoding.h"
 #include "platform/dshow/AsfMuxer.h"
+#include "platform/dshow/AsfRecovery.h"
 
 int main(int argc, char** argv) {
   if (argc != 3) return 1;
+  if (std::string(argv[1]) == "--settle") return vq::dshow::SettleCutShortRecordings(argv[2]);
   constexpr int kWidth = 320, kHeight = 240;
   vq::dshow::AsfVideoFormat f;
   f.width = f.inputWidth = kWidth;
