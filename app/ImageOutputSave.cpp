@@ -23,6 +23,10 @@ namespace {
 
 enum ImageFormat { kJpeg = 0, kBmp = 1, kJpegAlways = 2, kPng = 3, kTiff = 4, kGif = 5 };
 
+// A page's name is chosen from a look at its folder: a file another writer
+// made there since is kept, and the page takes the next free name.
+constexpr vq::CReplacingFile::Placing kNewFile = vq::CReplacingFile::Placing::kFreeName;
+
 bool FileExists(const CString& path) { return GetFileAttributesW(path) != INVALID_FILE_ATTRIBUTES; }
 
 // The extension a page gets by the format and the colour mode.
@@ -130,18 +134,18 @@ CString CImageOutput::WritePage(const cv::Mat& page, const CString& base) {
   CString written;
   const int format = settings_.imgFormat;
   const bool blackAndWhite = settings_.colorMode == 2;
+  std::string saved;
   if (format == kBmp || format == kPng || (format == kTiff && !blackAndWhite)) {
     const CString path = base + PageExtension(format, settings_.colorMode);
-    if (WriteImageW(path, page)) written = path;
+    if (WriteImageW(path, page, &saved, kNewFile)) written = saved.c_str();
   } else if (blackAndWhite && (format == kTiff || format == kJpeg)) {
     SaveTiffG4(written, page, base);
   } else if (format == kGif) {
     // JPEG data under the ".GIF" name, written in one step.
     const CString path = base + L".GIF";
-    std::string saved;
     if (::SaveJpeg(path, page, &saved, static_cast<short>(settings_.xDpi), static_cast<short>(settings_.yDpi),
-                   settings_.jpgQuality))
-      written = path;
+                   settings_.jpgQuality, kNewFile))
+      written = saved.c_str();
   } else {
     SaveJpeg(written, page, base);
   }
@@ -164,7 +168,7 @@ void CImageOutput::SaveJpeg(CString& out, const cv::Mat& page, const CString& pa
   if (path.IsEmpty() || page.empty()) return;
   std::string saved;
   if (::SaveJpeg(path + L".jpg", page, &saved, static_cast<short>(settings_.xDpi),
-                 static_cast<short>(settings_.yDpi), settings_.jpgQuality))
+                 static_cast<short>(settings_.yDpi), settings_.jpgQuality, kNewFile))
     out = saved.c_str();
 }
 
@@ -175,7 +179,8 @@ void CImageOutput::SaveTiffG4(CString& out, const cv::Mat& page, const CString& 
   document.SetResolution(settings_.xDpi, settings_.yDpi);
   const CString target = path + L".tif";
   if (!document.SetFileName(target)) return;
-  if (document.AddPage(page) == CG4TiffDocument::ADD_WRITTEN) out = target;
+  document.firstPlacing = kNewFile;
+  if (document.AddPage(page) == CG4TiffDocument::ADD_WRITTEN) out = document.fileName.c_str();
 }
 
 void CImageOutput::MergeFiles(CString& out, const CString& first, const CString& second, const CString& target,

@@ -46,10 +46,12 @@ int CG4TiffDocument::AddPage(const cv::Mat& page) {
   auto packed = std::make_unique<BilevelPage>();
   if (!PackBilevelPage(page, packed.get())) return ADD_EMPTY_PAGE;
   pages.push_back(std::move(packed));
-  vq::CReplacingFile file(fileName);
+  vq::CReplacingFile file(fileName, firstPlacing);
   if (!file.Create()) return ADD_FILE_FAILED;
   file.CloseDescriptor();
   if (!WriteAllPages(file.TempPath()) || !file.Commit()) return ADD_FILE_FAILED;
+  fileName = file.PlacedPath();
+  firstPlacing = vq::CReplacingFile::Placing::kReplace;
   return ADD_WRITTEN;
 }
 

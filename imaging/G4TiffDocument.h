@@ -8,6 +8,7 @@
 #include <opencv2/core.hpp>
 
 #include "imaging/BilevelPage.h"
+#include "imaging/ReplacingFile.h"
 
 class CG4TiffDocument {
  public:
@@ -29,7 +30,12 @@ class CG4TiffDocument {
   // page stays held and the previous file is left as it was.
   int AddPage(const cv::Mat& page);
 
+  // The file's path; after the first write, where that write placed it.
   std::string fileName;
+  // How the first write places the file when one is already there (kFreeName
+  // for a new document: another writer's file is never replaced); the later
+  // pages replace the document's own file.
+  vq::CReplacingFile::Placing firstPlacing = vq::CReplacingFile::Placing::kReplace;
   std::vector<std::unique_ptr<BilevelPage>> pages;
   int xDpi = 96;
   int yDpi = 96;

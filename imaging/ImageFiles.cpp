@@ -13,12 +13,14 @@ cv::Mat ReadImageW(const wchar_t* path) {
   return vq::ReadPictureFileAsColour(narrow);
 }
 
-bool WriteImageW(const wchar_t* path, cv::Mat image) {
+bool WriteImageW(const wchar_t* path, cv::Mat image, std::string* placedPath, vq::CReplacingFile::Placing placing) {
   std::string narrow;
   if (!vq::NarrowPath(path, &narrow) || image.empty()) return false;
-  vq::CReplacingFile file(narrow);
+  vq::CReplacingFile file(narrow, placing);
   if (!file.Create()) return false;
   file.CloseDescriptor();
   const bool written = cvcompat::Guarded(false, [&] { return cv::imwrite(file.TempPath(), image); });
-  return written && file.Commit();
+  if (!written || !file.Commit()) return false;
+  if (placedPath) *placedPath = file.PlacedPath();
+  return true;
 }

@@ -145,7 +145,7 @@ bool DecompressInto(const unsigned char* data, unsigned long size, cv::Mat* out)
 }  // namespace
 
 bool SaveJpeg(const wchar_t* path, const cv::Mat& image, std::string* savedPath, short xDpi, short yDpi,
-              int quality) {
+              int quality, vq::CReplacingFile::Placing placing) {
   if (image.empty() || image.depth() != CV_8U || (image.channels() != 1 && image.channels() != 3)) return false;
   std::string narrow;
   if (!vq::NarrowPath(path, &narrow)) return false;
@@ -155,7 +155,7 @@ bool SaveJpeg(const wchar_t* path, const cv::Mat& image, std::string* savedPath,
   } else {
     rows = image.isContinuous() ? image : image.clone();
   }
-  vq::CReplacingFile target(narrow);
+  vq::CReplacingFile target(narrow, placing);
   if (!target.Create()) return false;
   FILE* file = fdopen(target.ReleaseDescriptor(), "wb");
   if (file == nullptr) return false;
@@ -164,7 +164,7 @@ bool SaveJpeg(const wchar_t* path, const cv::Mat& image, std::string* savedPath,
   written = std::fflush(file) == 0 && !std::ferror(file) && written;
   written = std::fclose(file) == 0 && written;
   if (!written || !target.Commit()) return false;
-  if (savedPath != nullptr) *savedPath = narrow;
+  if (savedPath != nullptr) *savedPath = target.PlacedPath();
   return true;
 }
 

@@ -100,10 +100,19 @@ TEST(SaveImages, EveryFormatAndColourModeGivesTheSpecifiedFiles) {
     ASSERT_EQ(one, std::vector<std::string>{base + c.extension});
     const auto three = saver.Save({page, page, page}, (folder / "MULTI").string());
     ASSERT_EQ(three.size(), 3u);
+    // Another writer made a file under the chosen name after it was chosen:
+    // it is kept, and the page is listed under the name it took instead.
+    const fs::path late = folder / (std::string("页面") + c.extension);
+    ASSERT_TRUE(vqtest::WriteFile(late, "another writer's"));
+    EXPECT_EQ(saver.Save({page}, (folder / "页面").string()),
+              std::vector<std::string>{(folder / (std::string("页面_1") + c.extension)).string()});
+    EXPECT_EQ(vqtest::ReadFile(late), "another writer's");
     EXPECT_EQ(vqtest::NamesIn(folder), (std::vector<std::string>{std::string("IMG00007") + c.extension,
                                                       std::string("MULTI_00") + c.extension,
                                                       std::string("MULTI_01") + c.extension,
-                                                      std::string("MULTI_02") + c.extension}));
+                                                      std::string("MULTI_02") + c.extension,
+                                                      std::string("页面") + c.extension,
+                                                      std::string("页面_1") + c.extension}));
     const std::string bytes = vqtest::ReadFile(one[0]);
     if (c.jpegData) {
       ASSERT_GE(bytes.size(), 2u);
