@@ -2,9 +2,8 @@
 
 #include <cstdint>
 #include <cstring>
-#include <fstream>
-#include <iterator>
 
+#include "base/BoundedFile.h"
 #include "base/PathEncoding.h"
 #include "platform/win/Encoding.h"
 
@@ -12,7 +11,8 @@ namespace {
 
 constexpr size_t kMaxTextBytes = 255;
 constexpr int64_t kMaxPictureSide = 1 << 16;
-constexpr std::streamoff kMaxFileBytes = 256 << 20;
+// A logo and a splash of a full-HD screen, with room to spare.
+constexpr std::uint64_t kMaxFileBytes = 16 << 20;
 
 // A cursor over the file's bytes; every read checks the bytes left.
 class ByteCursor {
@@ -72,16 +72,6 @@ bool ReadText(ByteCursor& in, std::string_view file, std::string& text) {
   return in.Bytes(*next - in.position(), skipped);
 }
 
-std::string ReadWholeFile(const wchar_t* path, bool& ok) {
-  std::ifstream in(vq::PathToBytes(path), std::ios::binary | std::ios::ate);
-  ok = static_cast<bool>(in) && in.tellg() >= 0 && in.tellg() <= kMaxFileBytes;
-  if (!ok) return std::string();
-  in.seekg(0);
-  std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  ok = !in.bad();
-  return data;
-}
-
 }  // namespace
 
 std::optional<size_t> CBrandingData::ReadScrambledString(std::string_view file, size_t position,
@@ -118,10 +108,24 @@ std::vector<CString> SplitCameraList(const CString& text) {
 }
 
 int CBrandingData::Load(const wchar_t* path) {
-  if (!path || !*path) return -1;
-  bool readOk = false;
-  std::string file = ReadWholeFile(path, readOk);
-  return readOk ? Parse(file) : -1;
+  loadFailure.clear();
+  const std::string name = path ? vq::PathToBytes(path) : std::string();
+  if (name.empty()) {
+    loadFailure = "no path";
+    return -1;
+  }
+  std::string file;
+  int error = 0;
+  const vq::FileRefusal refusal = vq::ReadBoundedFile(name, kMaxFileBytes, &file, &error);
+  if (refusal != vq::FileRefusal::kNone) {
+    loadFailure = name + ": " + vq::RefusalText(refusal, kMaxFileBytes, error);
+    return -1;
+  }
+  if (Parse(file) != 0) {
+    loadFailure = name + ": not a data file of this program";
+    return -1;
+  }
+  return 0;
 }
 
 int CBrandingData::Parse(std::string_view file) {

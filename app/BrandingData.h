@@ -34,8 +34,10 @@ class CBrandingData {
   CBrandingData(const CBrandingData&) = delete;
   CBrandingData& operator=(const CBrandingData&) = delete;
 
-  // 0 when read; -1 when the path is missing, the file cannot be read, or a
-  // field runs past the end of the file or out of range (nothing changed).
+  // 0 when read; -1 when the path is missing, the file cannot be read (not
+  // a regular file, more than 16 MB: it is opened without blocking), or a
+  // field runs past the end of the file or out of range (nothing changed,
+  // loadFailure says why).
   int Load(const wchar_t* path);
   // The same for the file's bytes.
   int Parse(std::string_view file);
@@ -44,6 +46,9 @@ class CBrandingData {
   // or nullopt when the record runs past the end.
   static std::optional<size_t> ReadScrambledString(std::string_view file, size_t position,
                                                    std::string& text);
+
+  // The path and why the last Load failed; empty after one that read.
+  std::string loadFailure;
 
   CString linkTarget;
   CImage logoImage;    // 24 bits per pixel

@@ -3,13 +3,16 @@
 // does, or in $XDG_CONFIG_HOME/Vorquell (by default ~/.config/Vorquell) for
 // an installed program and wherever the program folder cannot be written.
 // A file in the configuration folder is read first.
+#include "base/BoundedFile.h"
 #include "platform/mfc/CString.h"
 
 // The file the install step puts into the program folder; a program folder
 // without it (a build folder) is not an installed one.
 inline constexpr const wchar_t* kInstalledMarkerName = L"installed";
 
-// $XDG_CONFIG_HOME/Vorquell, else $HOME/.config/Vorquell.
+// $XDG_CONFIG_HOME/Vorquell when that is absolute, else ~/.config/Vorquell
+// (the home of $HOME when absolute, else of the user's password entry, which
+// is reported on the error stream); empty when there is no home at all.
 CString ConfigFolder();
 
 // Whether a file can be written at `path`: the file itself when it exists,
@@ -23,9 +26,15 @@ struct SettingsPlace {
   // A Sys.ini beside the program that cannot be kept there: its values
   // are read from it once and go on in `file`.
   CString carriedFrom;
-  // A Sys.ini that is not a file (a folder), where one was looked for.
+  // A Sys.ini that cannot be used (a folder, FIFO or device, a file of more
+  // than 4 MB, a link loop), where one was looked for, and why.
   CString notAFile;
+  vq::FileRefusal why = vq::FileRefusal::kNotAFile;
+  int error = 0;  // the errno of a stat that failed (why is kFailed)
 };
+
+// Why `place.notAFile` cannot be used, in the language of the settings.
+CString WhyUnusable(const SettingsPlace& place, int language);
 
 // The settings' place for a program folder; `canWrite` decides whether a
 // path in the program folder can be written. The configuration folder is

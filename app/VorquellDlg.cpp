@@ -1,6 +1,8 @@
 // The main window's message map, its start-up and its shutdown.
 #include "app/VorquellDlg.h"
 
+#include <cstdio>
+
 #include "app/BrandingData.h"
 #include "app/ContinuousShooting.h"
 #include "app/ImageConversions.h"
@@ -142,7 +144,8 @@ BOOL CVorquellDlg::OnInitDialog() {
 
   const CString programFolder = vq::ProgramFolder();
   if (branding_.Load(vq::JoinPath(programFolder, kDataFileName).c_str()) == -1) {
-    // No data file: the program ends without a word.
+    // No usable data file: the program ends, saying why on its error stream.
+    std::fprintf(stderr, "Vorquell: the data file %s; the program ends\n", branding_.loadFailure.c_str());
     PostQuitMessage(0);
     quitRequested_ = true;
   }
@@ -326,7 +329,8 @@ void CVorquellDlg::SetPrefixList(const CString& list) { settings_.prefixList = l
 void CVorquellDlg::OnExit() { OnOK(); }
 
 BOOL CVorquellDlg::DestroyWindow() {
-  StopOrientationThread();
+  // Asked to stop now, joined once the settings are saved.
+  if (orientationThread_) SetEvent(orientationStopEvent_);
   // A start-up that stopped early leaves Sys.ini as Load wrote it: its
   // controls never showed the settings, so they hold nothing to keep.
   if (startedUp_) {
@@ -345,6 +349,7 @@ BOOL CVorquellDlg::DestroyWindow() {
     settings_.Save();
   }
 
+  StopOrientationThread(kExitPatienceMs);
   CloseCameras();
   logo_.reset();
   // Still open here only when the session ends without asking the user.

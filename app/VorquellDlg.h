@@ -313,7 +313,11 @@ class CVorquellDlg : public CDialog, public CMergeDialogOwner {
 
   // Threads and dialogs that use a camera (VorquellDlgThreads.cpp).
   void StartOrientationThread();
-  void StopOrientationThread();
+  // Asks the orientation thread to stop and joins it. The exit joins with
+  // kExitPatienceMs: a thread still busy then (a detection that does not
+  // look at its stop request) is left to the end of the process.
+  void StopOrientationThread(DWORD patienceMs = INFINITE);
+  static constexpr DWORD kExitPatienceMs = 5000;
   // Stops the continuous-shooting dialog's thread and deletes the dialog.
   void CloseContinuousShooting();
   // Every user of the cameras stopped or told, then both controllers let go.

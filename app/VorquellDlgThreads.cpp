@@ -1,5 +1,7 @@
 // The worker threads and dialogs that use a capture controller: each is
 // stopped and joined, or told, before the controller it uses goes away.
+#include <cstdio>
+
 #include "app/ContinuousShooting.h"
 #include "app/OrientationThread.h"
 #include "app/VorquellDlg.h"
@@ -17,11 +19,15 @@ void CVorquellDlg::StartOrientationThread() {
   orientationThread_ = CreateThread(nullptr, 0, orientationThreadProc_, this, 0, nullptr);
 }
 
-void CVorquellDlg::StopOrientationThread() {
+void CVorquellDlg::StopOrientationThread(DWORD patienceMs) {
   if (orientationThread_) {
     SetEvent(orientationStopEvent_);
-    // The thread may be sending to this window while it is joined.
-    WaitServingSentMessages(orientationThread_, INFINITE);
+    // The thread may be sending to this window while it is joined. Left
+    // running, it holds its own handle of the stop event, which stays set
+    // until it looks: it ends at its next look without touching the window.
+    if (WaitServingSentMessages(orientationThread_, patienceMs) != WAIT_OBJECT_0)
+      std::fprintf(stderr, "Vorquell: the orientation check did not end within %lu ms of its stop; it is left to the "
+                           "end of the program\n", static_cast<unsigned long>(patienceMs));
     CloseHandle(orientationThread_);
     orientationThread_ = nullptr;
   }

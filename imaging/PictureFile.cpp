@@ -1,15 +1,10 @@
 #include "imaging/PictureFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
-#include <vector>
 
 #include <opencv2/imgproc.hpp>
 
+#include "base/BoundedFile.h"
 #include "imaging/PictureDecoders.h"
 
 namespace vq {
@@ -21,34 +16,10 @@ bool StartsWith(const unsigned char* data, std::size_t size, const char* magic, 
 }
 
 // The whole file, when it is a regular file of at most the size limit.
-PictureResult ReadWholeFile(const std::string& path, std::vector<unsigned char>* bytes) {
-  // Non-blocking, so a FIFO or device under a picture's name cannot stall
-  // the open; only regular files are read.
-  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-  if (fd < 0) return PictureResult::kUnreadable;
-  struct stat info {};
-  PictureResult result = PictureResult::kLoaded;
-  if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-    result = PictureResult::kUnreadable;
-  } else if (static_cast<std::uint64_t>(info.st_size) > kMaxPictureFileBytes) {
-    result = PictureResult::kTooLarge;
-  } else {
-    bytes->resize(static_cast<std::size_t>(info.st_size));
-    std::size_t got = 0;
-    while (got < bytes->size()) {
-      const ssize_t n = ::read(fd, bytes->data() + got, bytes->size() - got);
-      if (n < 0 && errno == EINTR) continue;
-      if (n < 0) {
-        result = PictureResult::kUnreadable;
-        break;
-      }
-      if (n == 0) break;  // the file shrank meanwhile: what is there is judged
-      got += static_cast<std::size_t>(n);
-    }
-    bytes->resize(got);
-  }
-  ::close(fd);
-  return result;
+PictureResult ReadWholeFile(const std::string& path, std::string* bytes) {
+  const FileRefusal refusal = ReadBoundedFile(path, kMaxPictureFileBytes, bytes);
+  if (refusal == FileRefusal::kTooLarge) return PictureResult::kTooLarge;
+  return refusal == FileRefusal::kNone ? PictureResult::kLoaded : PictureResult::kUnreadable;
 }
 
 }  // namespace
@@ -115,10 +86,10 @@ PictureResult DecodePicture(const unsigned char* data, std::size_t size, Picture
 
 PictureResult ReadPictureFile(const std::string& path, Picture* picture) {
   *picture = Picture{};
-  std::vector<unsigned char> bytes;
+  std::string bytes;
   const PictureResult read = ReadWholeFile(path, &bytes);
   if (read != PictureResult::kLoaded) return read;
-  return DecodePicture(bytes.data(), bytes.size(), picture);
+  return DecodePicture(reinterpret_cast<const unsigned char*>(bytes.data()), bytes.size(), picture);
 }
 
 cv::Mat ReadPictureFileAsColour(const std::string& path) {

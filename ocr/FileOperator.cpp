@@ -1,11 +1,21 @@
 #include "ocr/FileOperator.h"
 
+#include <unistd.h>
+
 #include <bit>
 #include <cstring>
-#include <sys/stat.h>
+
+#include "base/BoundedFile.h"
 
 static_assert(std::endian::native == std::endian::little,
               "model records are stored in the machine's byte order");
+
+namespace {
+
+// The built model is about 20 MB; ten times that is no model of ours.
+constexpr std::uint64_t kMaxModelFileBytes = 256ull << 20;
+
+}  // namespace
 
 CCmmFileOperatorImp::~CCmmFileOperatorImp() { Close(); }
 
@@ -18,14 +28,15 @@ int CCmmFileOperatorImp::OpenWithMode(std::string path, const char* mode) {
 int CCmmFileOperatorImp::Open(std::string path, bool forWriting) {
   if (write_ || read_) return 1;
   if (forWriting) return OpenWithMode(path, "wb");
-  read_ = std::fopen(path.c_str(), "rb");
-  if (!read_) return 1;
-  struct stat info;
-  if (fstat(fileno(read_), &info) != 0 || !S_ISREG(info.st_mode)) {
-    Close();
+  // Without blocking on a FIFO or device, and only a file of a model's size.
+  const vq::BoundedOpen file = vq::OpenBoundedFile(path, kMaxModelFileBytes);
+  if (!file) return 1;
+  read_ = fdopen(file.fd, "rb");
+  if (!read_) {
+    close(file.fd);
     return 1;
   }
-  unread_ = info.st_size;
+  unread_ = static_cast<long long>(file.size);
   return 0;
 }
 

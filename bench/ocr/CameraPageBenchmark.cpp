@@ -14,8 +14,12 @@
 //   orientation thread's own path (crop, then detect).
 // Recognition reports the pooled character accuracy (1 - edit distance /
 // characters, whitespace ignored), the worst page and the processor time per
-// page; orientation the pages turned right, wrong and left undecided. Run
-// with OMP_THREAD_LIMIT=1 to hold Tesseract to one core as well.
+// page; orientation the pages turned right, wrong and left undecided.
+// Beside these tuned sets, the held-out families of bench/ocr/HeldOutPages.h
+// (BM_HeldOut*): pages the recognition was not tuned on, English ones read
+// the way the recognition dialog reads English. At the end two tables show
+// the tuned and the held-out sets, the program beside Tesseract. Run with
+// OMP_THREAD_LIMIT=1 to hold Tesseract to one core as well.
 #include <benchmark/benchmark.h>
 
 #include <tesseract/baseapi.h>
@@ -25,6 +29,7 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
+#include <map>
 #include <string>
 
 #include <opencv2/core/utility.hpp>
@@ -32,6 +37,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "bench/ocr/CameraPages.h"
+#include "bench/ocr/HeldOutPages.h"
 #include "bench/ocr/RenderedPages.h"
 #include "bench/ocr/TesseractTurn.h"
 #include "scene/PrintedPage.h"
@@ -69,10 +75,68 @@ cv::Mat Grey(const cv::Mat& image) {
   return grey;
 }
 
+// What each run measured, printed as two tables at the end: the tuned sets
+// and the held-out sets, the program beside Tesseract on the same pixels.
+struct Row {
+  double accuracy = -1, worst = -1, latin = -1, seconds = -1;
+  int pages = 0;
+  int right = -1, wrong = -1, undecided = -1;
+};
+struct Line {
+  Row ours, tesseract;
+};
+
+class Summary {
+ public:
+  static Summary& Get() {
+    static Summary summary;
+    return summary;
+  }
+  Row* Ours(bool heldOut, const std::string& set) { return &Find(heldOut, set).ours; }
+  Row* Tesseract(bool heldOut, const std::string& set) { return &Find(heldOut, set).tesseract; }
+  ~Summary() {
+    for (bool heldOut : {false, true}) {
+      const auto& lines = lines_[heldOut];
+      if (lines.empty()) continue;
+      std::printf("\n%s sets%s\n", heldOut ? "Held-out" : "Tuned", Cores().c_str());
+      std::printf("%-34s %5s | %8s %7s %8s %7s | %8s %7s %8s %7s\n", "set", "pages", "ours %", "worst", "latin %",
+                  "s/page", "tess %", "worst", "latin %", "s/page");
+      for (const auto& [name, line] : lines) {
+        const Row& o = line.ours;
+        const Row& t = line.tesseract;
+        if (o.right >= 0 || t.right >= 0) {
+          std::printf("%-34s %5d | right %d wrong %d undecided %d | right %d wrong %d undecided %d\n", name.c_str(),
+                      std::max(o.pages, t.pages), o.right, o.wrong, o.undecided, t.right, t.wrong, t.undecided);
+          continue;
+        }
+        std::printf("%-34s %5d | %8s %7s %8s %7s | %8s %7s %8s %7s\n", name.c_str(), std::max(o.pages, t.pages),
+                    Number(o.accuracy, 2).c_str(), Number(o.worst, 1).c_str(), Number(o.latin, 2).c_str(),
+                    Number(o.seconds, 3).c_str(), Number(t.accuracy, 2).c_str(), Number(t.worst, 1).c_str(),
+                    Number(t.latin, 2).c_str(), Number(t.seconds, 3).c_str());
+      }
+    }
+  }
+
+ private:
+  static std::string Number(double value, int digits) {
+    if (value < 0) return "-";
+    char text[32];
+    std::snprintf(text, sizeof text, "%.*f", digits, value);
+    return text;
+  }
+  Line& Find(bool heldOut, const std::string& set) {
+    auto& lines = lines_[heldOut];
+    for (auto& [name, line] : lines)
+      if (name == set) return line;
+    lines.emplace_back(set, Line{});
+    return lines.back().second;
+  }
+  std::vector<std::pair<std::string, Line>> lines_[2];
+};
+
 // Reads every page of the set once; `read` returns the page's characters.
-void MeasureReading(benchmark::State& state, const std::function<std::u32string(const cv::Mat&)>& read) {
-  const auto set = static_cast<ReadSet>(state.range(0));
-  const std::vector<ocrbench::ReadPage>& pages = ocrbench::Pages(set);
+void MeasureReading(benchmark::State& state, const std::vector<ocrbench::ReadPage>& pages, Row* row,
+                    const std::function<std::u32string(const cv::Mat&)>& read) {
   if (pages.empty()) {
     state.SkipWithError("no CJK font: run scripts/setup");
     return;
@@ -83,6 +147,7 @@ void MeasureReading(benchmark::State& state, const std::function<std::u32string(
     for (const ocrbench::ReadPage& page : pages) {
       const std::string path = std::string(dump) + "/" + page.label;
       cv::imwrite(path + ".png", page.image);
+      if (!page.frame.empty()) cv::imwrite(path + " frame.jpg", page.frame);
       const std::wstring text(page.text.begin(), page.text.end());
       std::ofstream(path + ".txt", std::ios::binary) << vq::WideToUtf8(text);
     }
@@ -125,50 +190,109 @@ void MeasureReading(benchmark::State& state, const std::function<std::u32string(
   state.counters["pages"] = static_cast<double>(pages.size());
   state.counters["chars"] = static_cast<double>(characters) / static_cast<double>(state.iterations());
   state.counters["cpu_s_per_page"] = cpu / runs;
+  row->accuracy = state.counters["accuracy_pct"];
+  row->worst = state.counters["worst_pct"];
+  row->latin = kindCharacters[1] > 0 ? static_cast<double>(state.counters["latin_pct"]) : -1.0;
+  row->seconds = cpu / runs;
+  row->pages = static_cast<int>(pages.size());
 }
 
-void BM_Recognize(benchmark::State& state) {
+// The pages of a benchmark's set: tuned sets for `heldOut` false, held-out
+// sets otherwise, numbered by their enums.
+const std::vector<ocrbench::ReadPage>& ReadPages(bool heldOut, int64_t set) {
+  return heldOut ? ocrbench::Pages(static_cast<ocrbench::HeldOutSet>(set)) : ocrbench::Pages(static_cast<ReadSet>(set));
+}
+std::string ReadSetName(bool heldOut, int64_t set) {
+  return heldOut ? ocrbench::SetName(static_cast<ocrbench::HeldOutSet>(set)) : ocrbench::SetName(static_cast<ReadSet>(set));
+}
+
+// Tesseract reading a grey page of an A4 sheet (its height 11.7 inches).
+std::u32string TesseractRead(tesseract::TessBaseAPI& api, const cv::Mat& image) {
+  const cv::Mat grey = Grey(image);
+  api.SetImage(grey.data, grey.cols, grey.rows, 1, static_cast<int>(grey.step));
+  api.SetSourceResolution(static_cast<int>(grey.rows / 11.7));
+  char* utf8 = api.GetUTF8Text();
+  const std::string text = utf8 ? utf8 : "";
+  delete[] utf8;
+  return ocrbench::WithoutSpaces(vq::Utf8ToWide(text));
+}
+
+// The program's own engine on Chinese pages; English pages go the way the
+// recognition dialog sends them (ui/OCRProgressDlg.cpp, EnglishOcrThreadProc):
+// Tesseract's English data with the page segmentation the dialog sets.
+void Recognize(benchmark::State& state, bool heldOut) {
   cv::setNumThreads(1);
+  const int64_t set = state.range(0);
+  const std::string name = ReadSetName(heldOut, set);
+  Row* row = Summary::Get().Ours(heldOut, name);
+  if (heldOut && ocrbench::IsEnglish(static_cast<ocrbench::HeldOutSet>(set))) {
+    tesseract::TessBaseAPI api;
+    if (api.Init(kTessdata, "eng") != 0) {
+      state.SkipWithError("tesseract-ocr-eng is not installed");
+      return;
+    }
+    api.SetPageSegMode(tesseract::PSM_SINGLE_BLOCK);
+    MeasureReading(state, ReadPages(heldOut, set), row, [&](const cv::Mat& image) {
+      const cv::Mat grey = Grey(image);
+      api.SetImage(grey.data, grey.cols, grey.rows, 1, static_cast<int>(grey.step));
+      char* utf8 = api.GetUTF8Text();
+      const std::string text = utf8 ? utf8 : "";
+      delete[] utf8;
+      return ocrbench::WithoutSpaces(vq::Utf8ToWide(text));
+    });
+    api.End();
+    state.SetLabel(name + ", the dialog's English path");
+    return;
+  }
   CDocOCR ocr;
   const std::string model = ModelPath();
   if (model.empty() || !std::filesystem::exists(model) || !ocr.Initialize(model.c_str())) {
     state.SkipWithError("no recognition model: build the recognition_model target");
     return;
   }
-  MeasureReading(state, [&](const cv::Mat& image) {
+  MeasureReading(state, ReadPages(heldOut, set), row, [&](const cv::Mat& image) {
     std::string text;
     ocr.Recognize(image, &text, nullptr, false);
     return ocrbench::WithoutSpaces(vq::GbkToWide(text));
   });
-  state.SetLabel(ocrbench::SetName(static_cast<ReadSet>(state.range(0))));
+  state.SetLabel(name);
 }
 
-void BM_TesseractChiSim(benchmark::State& state) {
+// Tesseract with its own page layout: Simplified Chinese data, or English for English pages.
+void TesseractReading(benchmark::State& state, bool heldOut) {
+  const int64_t set = state.range(0);
+  const bool english = heldOut && ocrbench::IsEnglish(static_cast<ocrbench::HeldOutSet>(set));
+  const char* language = english ? "eng" : "chi_sim";
   tesseract::TessBaseAPI api;
-  if (!std::filesystem::exists(std::string(kTessdata) + "/chi_sim.traineddata") ||
-      api.Init(kTessdata, "chi_sim") != 0) {
-    state.SkipWithError("tesseract-ocr-chi-sim is not installed: comparison skipped");
+  if (!std::filesystem::exists(std::string(kTessdata) + "/" + language + ".traineddata") ||
+      api.Init(kTessdata, language) != 0) {
+    state.SkipWithError("Tesseract's language data is not installed: comparison skipped");
     return;
   }
   api.SetPageSegMode(tesseract::PSM_AUTO);
-  MeasureReading(state, [&](const cv::Mat& image) {
-    const cv::Mat grey = Grey(image);
-    api.SetImage(grey.data, grey.cols, grey.rows, 1, static_cast<int>(grey.step));
-    // An A4 sheet: its height is 11.7 inches.
-    api.SetSourceResolution(static_cast<int>(grey.rows / 11.7));
-    char* utf8 = api.GetUTF8Text();
-    const std::string text = utf8 ? utf8 : "";
-    delete[] utf8;
-    return ocrbench::WithoutSpaces(vq::Utf8ToWide(text));
-  });
+  const std::string name = ReadSetName(heldOut, set);
+  MeasureReading(state, ReadPages(heldOut, set), Summary::Get().Tesseract(heldOut, name),
+                 [&](const cv::Mat& image) { return TesseractRead(api, image); });
   api.End();
-  state.SetLabel(std::string(ocrbench::SetName(static_cast<ReadSet>(state.range(0)))) + Cores());
+  state.SetLabel(name + Cores());
+}
+
+void BM_Recognize(benchmark::State& state) { Recognize(state, false); }
+void BM_TesseractChiSim(benchmark::State& state) { TesseractReading(state, false); }
+void BM_HeldOutRecognize(benchmark::State& state) { Recognize(state, true); }
+void BM_HeldOutTesseract(benchmark::State& state) { TesseractReading(state, true); }
+
+const std::vector<ocrbench::TurnedPage>& TurnPages(bool heldOut, int64_t set) {
+  return heldOut ? ocrbench::Pages(static_cast<ocrbench::HeldOutTurnSet>(set)) : ocrbench::Pages(static_cast<TurnSet>(set));
+}
+std::string TurnSetName(bool heldOut, int64_t set) {
+  return std::string("orientation: ") + (heldOut ? ocrbench::SetName(static_cast<ocrbench::HeldOutTurnSet>(set))
+                                                 : ocrbench::SetName(static_cast<TurnSet>(set)));
 }
 
 // Runs `detect` over the set's pages; counts right, wrong and undecided.
-void MeasureTurns(benchmark::State& state, const std::function<bool(const cv::Mat&, int*)>& detect) {
-  const auto set = static_cast<TurnSet>(state.range(0));
-  const std::vector<ocrbench::TurnedPage>& pages = ocrbench::Pages(set);
+void MeasureTurns(benchmark::State& state, const std::vector<ocrbench::TurnedPage>& pages, Row* row,
+                  const std::function<bool(const cv::Mat&, int*)>& detect) {
   if (pages.empty()) {
     state.SkipWithError("no font for these pages: run scripts/setup");
     return;
@@ -194,9 +318,15 @@ void MeasureTurns(benchmark::State& state, const std::function<bool(const cv::Ma
   state.counters["wrong"] = wrong / static_cast<double>(state.iterations());
   state.counters["undecided"] = undecided / static_cast<double>(state.iterations());
   state.counters["cpu_ms_per_page"] = 1000.0 * cpu / runs;
+  const auto iterations = static_cast<int>(state.iterations());
+  row->right = right / iterations;
+  row->wrong = wrong / iterations;
+  row->undecided = undecided / iterations;
+  row->seconds = cpu / runs;
+  row->pages = static_cast<int>(pages.size());
 }
 
-void BM_Orientation(benchmark::State& state) {
+void Orientation(benchmark::State& state, bool heldOut) {
   cv::setNumThreads(1);
   CTextOrientationDetector detector;
   const std::string model = ModelPath();
@@ -204,11 +334,13 @@ void BM_Orientation(benchmark::State& state) {
     state.SkipWithError("no recognition model: build the recognition_model target");
     return;
   }
-  MeasureTurns(state, [&](const cv::Mat& page, int* angle) { return detector.Detect(page, angle, false); });
-  state.SetLabel(ocrbench::SetName(static_cast<TurnSet>(state.range(0))));
+  const std::string name = TurnSetName(heldOut, state.range(0));
+  MeasureTurns(state, TurnPages(heldOut, state.range(0)), Summary::Get().Ours(heldOut, name),
+               [&](const cv::Mat& page, int* angle) { return detector.Detect(page, angle, false); });
+  state.SetLabel(name);
 }
 
-void BM_TesseractOrientation(benchmark::State& state) {
+void TesseractOrientation(benchmark::State& state, bool heldOut) {
   tesseract::TessBaseAPI api;
   if (!std::filesystem::exists(std::string(kTessdata) + "/osd.traineddata") || api.Init(kTessdata, "osd") != 0) {
     state.SkipWithError("tesseract-ocr-osd is not installed: comparison skipped");
@@ -217,13 +349,21 @@ void BM_TesseractOrientation(benchmark::State& state) {
   api.SetPageSegMode(tesseract::PSM_OSD_ONLY);
   // Its orientation pass warns of an unknown resolution on every page.
   api.SetVariable("debug_file", "/dev/null");
-  MeasureTurns(state, [&](const cv::Mat& page, int* angle) {
-    const cv::Mat grey = Grey(page);
-    return ocrbench::TesseractTurn(api, grey, static_cast<int>(std::max(grey.rows, grey.cols) / 11.7), angle);
-  });
+  const std::string name = TurnSetName(heldOut, state.range(0));
+  MeasureTurns(state, TurnPages(heldOut, state.range(0)), Summary::Get().Tesseract(heldOut, name),
+               [&](const cv::Mat& page, int* angle) {
+                 const cv::Mat grey = Grey(page);
+                 return ocrbench::TesseractTurn(api, grey, static_cast<int>(std::max(grey.rows, grey.cols) / 11.7),
+                                                angle);
+               });
   api.End();
-  state.SetLabel(std::string(ocrbench::SetName(static_cast<TurnSet>(state.range(0)))) + Cores());
+  state.SetLabel(name + Cores());
 }
+
+void BM_Orientation(benchmark::State& state) { Orientation(state, false); }
+void BM_TesseractOrientation(benchmark::State& state) { TesseractOrientation(state, false); }
+void BM_HeldOutOrientation(benchmark::State& state) { Orientation(state, true); }
+void BM_HeldOutTesseractOrientation(benchmark::State& state) { TesseractOrientation(state, true); }
 
 }  // namespace
 
@@ -235,3 +375,12 @@ BENCHMARK(BM_TesseractChiSim)->DenseRange(0, ocrbench::kReadSets - 1)->Unit(benc
 // Arguments: 0 English pages, 1 English on the desk, 2 Chinese pages, 3 Chinese on the desk.
 BENCHMARK(BM_Orientation)->DenseRange(0, 3)->Unit(benchmark::kSecond)->Iterations(1);
 BENCHMARK(BM_TesseractOrientation)->DenseRange(0, 3)->Unit(benchmark::kSecond)->Iterations(1);
+// The held-out families (bench/ocr/HeldOutPages.h), numbered as HeldOutSet
+// and HeldOutTurnSet: pages the recognition was not tuned on.
+BENCHMARK(BM_HeldOutRecognize)->DenseRange(0, ocrbench::kHeldOutSets - 1)->Unit(benchmark::kSecond)->Iterations(1);
+BENCHMARK(BM_HeldOutTesseract)->DenseRange(0, ocrbench::kHeldOutSets - 1)->Unit(benchmark::kSecond)->Iterations(1);
+BENCHMARK(BM_HeldOutOrientation)->DenseRange(0, ocrbench::kHeldOutTurnSets - 1)->Unit(benchmark::kSecond)->Iterations(1);
+BENCHMARK(BM_HeldOutTesseractOrientation)
+    ->DenseRange(0, ocrbench::kHeldOutTurnSets - 1)
+    ->Unit(benchmark::kSecond)
+    ->Iterations(1);

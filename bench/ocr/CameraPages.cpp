@@ -242,19 +242,9 @@ cv::Mat CropForOrientation(const cv::Mat& frame) {
   return frame;
 }
 
-const std::vector<ReadPage>& Pages(ReadSet set) {
-  static std::map<ReadSet, std::vector<ReadPage>> cache;
-  std::vector<ReadPage>& pages = cache[set];
-  if (pages.empty()) pages = MakeReadSet(set);
-  return pages;
-}
+const std::vector<ReadPage>& Pages(ReadSet set) { return CachedSet(set, MakeReadSet); }
 
-const std::vector<TurnedPage>& Pages(TurnSet set) {
-  static std::map<TurnSet, std::vector<TurnedPage>> cache;
-  std::vector<TurnedPage>& pages = cache[set];
-  if (pages.empty()) pages = MakeTurnedPages(set);
-  return pages;
-}
+const std::vector<TurnedPage>& Pages(TurnSet set) { return CachedSet(set, MakeTurnedPages); }
 
 const char* SetName(ReadSet set) {
   switch (set) {

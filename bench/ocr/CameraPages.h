@@ -6,7 +6,9 @@
 // sheets in a dim room, all photographed and cropped the same way; and
 // English and Chinese pages in the four quarter turns for the orientation
 // detector. Each set is made once.
+#include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <opencv2/core.hpp>
@@ -18,9 +20,12 @@ namespace ocrbench {
 constexpr int kFrameWidth = 2592, kFrameHeight = 1944;  // a 5 MP document camera
 
 struct ReadPage {
+  ReadPage(cv::Mat image, std::u32string text, std::string label, cv::Mat frame = cv::Mat())
+      : image(std::move(image)), text(std::move(text)), label(std::move(label)), frame(std::move(frame)) {}
   cv::Mat image;        // what the page recogniser is given (BGR or grey)
   std::u32string text;  // the characters in reading order
   std::string label;
+  cv::Mat frame;  // the camera frame it was cut from, where it was photographed
 };
 
 struct TurnedPage {
@@ -33,6 +38,15 @@ enum class ReadSet {
 };
 constexpr int kReadSets = 10;
 enum class TurnSet { kEnglishFlat, kEnglishDesk, kChineseFlat, kChineseDesk };
+
+// A set's pages, made at the first call.
+template <typename Set, typename Make>
+const auto& CachedSet(Set set, Make make) {
+  static std::map<Set, decltype(make(set))> cache;
+  auto& pages = cache[set];
+  if (pages.empty()) pages = make(set);
+  return pages;
+}
 
 const std::vector<ReadPage>& Pages(ReadSet set);
 const std::vector<TurnedPage>& Pages(TurnSet set);

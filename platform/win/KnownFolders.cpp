@@ -1,5 +1,6 @@
 #include "platform/win/KnownFolders.h"
 
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -8,6 +9,7 @@
 #include <cstring>
 #include <cwchar>
 #include <string>
+#include <vector>
 
 #include "base/PathEncoding.h"
 #include "platform/win/Encoding.h"
@@ -25,10 +27,7 @@ std::string WithoutTrailingSlash(std::string path) {
   return path;
 }
 
-std::string HomeFolder() {
-  const char* home = Env("HOME");
-  return WithoutTrailingSlash(home ? home : "/root");
-}
+std::string HomeFolder() { return vq::PathToBytes(vq::UserHomeFolder()); }
 
 std::string ExecutablePath() {
   std::string buffer(4096, '\0');
@@ -78,6 +77,24 @@ std::wstring CommonAppDataFolder() {
   if (const char* dir = Env("VQ_COMMON_APPDATA")) return PathFromBytes(WithoutTrailingSlash(dir));
   if (const char* dir = Env("XDG_DATA_HOME")) return PathFromBytes(WithoutTrailingSlash(dir));
   return PathFromBytes(HomeFolder() + "/.local/share");
+}
+
+std::wstring UserHomeFolder(bool* fromEnvironment) {
+  if (fromEnvironment) *fromEnvironment = false;
+  const std::wstring home = PathFromEnvironment("HOME");
+  if (!home.empty() && home[0] == L'/') {
+    if (fromEnvironment) *fromEnvironment = true;
+    return home;
+  }
+  passwd entry {};
+  passwd* found = nullptr;
+  std::vector<char> buffer(16384);
+  if (getpwuid_r(getuid(), &entry, buffer.data(), buffer.size(), &found) != 0 || !found || !found->pw_dir ||
+      found->pw_dir[0] != '/')
+    return std::wstring();
+  bool exact = false;
+  std::wstring text = PathFromBytes(WithoutTrailingSlash(found->pw_dir), &exact);
+  return exact ? text : std::wstring();
 }
 
 std::wstring MachineDataFolder() { return JoinPath(CommonAppDataFolder(), L"Ombrecht Software"); }

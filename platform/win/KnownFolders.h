@@ -3,6 +3,7 @@
 // folder and the folders that stand for drive letters.
 //   program folder   $VQ_PROGRAM_DIR, else the executable's folder
 //   per-machine      $VQ_COMMON_APPDATA, else $XDG_DATA_HOME, else ~/.local/share
+//   home (~)         $HOME when absolute, else the user's password entry
 //   programs' data   the per-machine folder + "/Ombrecht Software"
 //   drive C:         "/"
 //   drive D:         $VQ_DRIVE_D (default: the home folder; set empty: no D:)
@@ -19,6 +20,10 @@
 namespace vq {
 
 std::wstring ProgramFolder();
+// $HOME when it is an absolute folder, else the home folder of the user's
+// password entry; empty when neither is (never a relative folder).
+// *fromEnvironment tells whether $HOME gave it.
+std::wstring UserHomeFolder(bool* fromEnvironment = nullptr);
 std::wstring CommonAppDataFolder();
 // The programs' per-machine data folder, where their work files and logs
 // live (the folder they would work in on Windows). Not created here.

@@ -6,9 +6,11 @@
 #include <algorithm>
 #include <cerrno>
 #include <climits>
+#include <cstdint>
 #include <cstdlib>
 #include <ctime>
 
+#include "base/BoundedFile.h"
 #include "imaging/ReplacingFile.h"
 #include "platform/win/LastError.h"
 #include "platform/win/Singletons.h"
@@ -23,18 +25,13 @@ constexpr size_t kCachedFiles = 8;
 
 bool SameTime(const timespec& a, const timespec& b) { return a.tv_sec == b.tv_sec && a.tv_nsec == b.tv_nsec; }
 
-std::optional<std::string> ReadAll(int fd) {
-  std::string data;
-  char buffer[65536];
-  while (true) {
-    ssize_t n = read(fd, buffer, sizeof buffer);
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      FailWithErrno(errno);
-      return std::nullopt;
-    }
-    if (n == 0) return data;
-    data.append(buffer, static_cast<size_t>(n));
+// Sets the last error for a file that is not read.
+void FailWithRefusal(FileRefusal refusal, int error) {
+  switch (refusal) {
+    case FileRefusal::kMissing: FailWithErrno(ENOENT); break;
+    case FileRefusal::kNotAFile: SetLastError(ERROR_ACCESS_DENIED); break;
+    case FileRefusal::kTooLarge: SetLastError(ERROR_NOT_ENOUGH_MEMORY); break;
+    default: FailWithErrno(error ? error : EIO); break;
   }
 }
 
@@ -95,13 +92,14 @@ void ProfileFiles::Remember(Entry entry) {
 std::optional<ProfileContent> ProfileFiles::Read(const std::string& path) {
   timespec now{};
   clock_gettime(CLOCK_REALTIME, &now);
-  const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-  if (fd < 0) {
-    const int err = errno;
+  // Never blocks on a FIFO or a device, never more than the bound.
+  const BoundedOpen opened = OpenBoundedFile(path, kMaxProfileFileBytes);
+  if (!opened) {
     Forget(path);
-    FailWithErrno(err);
+    FailWithRefusal(opened.refusal, opened.error);
     return std::nullopt;
   }
+  const int fd = opened.fd;
   struct stat st {};
   if (fstat(fd, &st) != 0) {
     const int err = errno;
@@ -118,13 +116,16 @@ std::optional<ProfileContent> ProfileFiles::Read(const std::string& path) {
     }
     known = entry->content;
   }
-  std::optional<std::string> bytes = ReadAll(fd);
+  std::optional<std::string> bytes(std::in_place);
+  int error = 0;
+  const FileRefusal refusal = ReadAtMost(fd, kMaxProfileFileBytes, &*bytes, &error);
   // A file that changed while it was read is not taken as settled.
   struct stat after {};
   const bool steady = fstat(fd, &after) == 0 && StampOf(after) == stamp;
   close(fd);
-  if (!bytes) {
+  if (refusal != FileRefusal::kNone) {
     Forget(path);
+    FailWithRefusal(refusal, error);
     return std::nullopt;
   }
   Entry entry{path, stamp, steady && SettledAt(stamp, now), {}};
@@ -144,7 +145,7 @@ BOOL ProfileFiles::Replace(const std::string& path, const std::string* current, 
   if (current && *current == data) return TRUE;
   if (current) {
     // A file that may not be written is not replaced either.
-    const int probe = open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    const int probe = open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (probe < 0 && errno != ENOENT) return FailWithErrno(errno);
     if (probe >= 0) close(probe);
   }

@@ -8,6 +8,7 @@
 // Files are replaced by writing beside them and renaming.
 #include <sys/stat.h>
 
+#include <cstdint>
 #include <list>
 #include <memory>
 #include <mutex>
@@ -18,6 +19,9 @@
 #include "platform/win/WinTypes.h"
 
 namespace vq {
+
+// Settings files are small; a larger one is refused, not read into memory.
+inline constexpr std::uint64_t kMaxProfileFileBytes = 4 << 20;
 
 // One state of a profile file: its bytes and its parsed lines.
 struct ProfileContent {
@@ -34,7 +38,9 @@ class ProfileFiles {
   std::mutex& Lock() { return lock_; }
 
   // The file's content now; nullopt, with the last error set, when it
-  // cannot be read (ERROR_FILE_NOT_FOUND when it does not exist).
+  // cannot be read (ERROR_FILE_NOT_FOUND when it does not exist). Opened
+  // without blocking: anything but a regular file (ERROR_ACCESS_DENIED)
+  // and a file of more than 4 MB (ERROR_NOT_ENOUGH_MEMORY) are refused.
   std::optional<ProfileContent> Read(const std::string& path);
 
   // Makes `document` the whole file, `current` being its bytes now (null

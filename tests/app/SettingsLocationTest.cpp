@@ -4,6 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <cstdlib>
 #include <filesystem>
 
@@ -14,7 +18,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-enum class At { kNothing, kFile, kFolder };
+enum class At { kNothing, kFile, kFolder, kFifo, kLoop, kLarge };
 
 struct PlaceCase {
   const char* what;
@@ -37,6 +41,13 @@ void Make(const fs::path& path, At what) {
     ASSERT_TRUE(vqtest::WriteFile(path, "[IMAGE]\nINDEX=7\n"));
   } else if (what == At::kFolder) {
     fs::create_directories(path);
+  } else if (what == At::kFifo) {
+    ASSERT_EQ(mkfifo(path.c_str(), 0600), 0);
+  } else if (what == At::kLoop) {
+    fs::create_symlink(path.filename(), path);
+  } else if (what == At::kLarge) {
+    ASSERT_TRUE(vqtest::WriteFile(path, "[IMAGE]\nINDEX=7\n"));
+    fs::resize_file(path, (4 << 20) + 1);
   }
 }
 
@@ -78,7 +89,11 @@ INSTANTIATE_TEST_SUITE_P(
         PlaceCase{"read-only file carried before", false, false, At::kFile, At::kFile, "c--"},
         PlaceCase{"a folder beside", false, true, At::kFolder, At::kNothing, "c-b"},
         PlaceCase{"a folder in the configuration", false, false, At::kFile, At::kFolder, "-bc"},
-        PlaceCase{"a folder in the configuration, build folder", false, true, At::kNothing, At::kFolder, "b--"}),
+        PlaceCase{"a folder in the configuration, build folder", false, true, At::kNothing, At::kFolder, "b--"},
+        PlaceCase{"a FIFO beside", false, true, At::kFifo, At::kNothing, "c-b"},
+        PlaceCase{"a link loop beside", false, true, At::kLoop, At::kNothing, "c-b"},
+        PlaceCase{"a 4 MB file beside", false, true, At::kLarge, At::kNothing, "c-b"},
+        PlaceCase{"a link loop in the configuration", true, true, At::kNothing, At::kLoop, "--c"}),
     [](const ::testing::TestParamInfo<PlaceCase>& info) {
       std::string name;
       for (const char* p = info.param.what; *p; ++p)
@@ -90,6 +105,18 @@ TEST(SettingsLocationFolder, FollowsXdgConfigHome) {
   EXPECT_EQ(ConfigFolder(), CString((vqtest::TempDir() / "home" / ".config" / "Vorquell").c_str()));
   setenv("XDG_CONFIG_HOME", (vqtest::TempDir() / "配置").c_str(), 1);
   EXPECT_EQ(ConfigFolder(), CString((vqtest::TempDir() / "配置" / "Vorquell").c_str()));
+  // Never a folder relative to wherever the program was started: without an
+  // absolute HOME, the home of the user's password entry.
+  const std::string home = getenv("HOME");
+  const CString passwdConfig = CString(getpwuid(getuid())->pw_dir) + L"/.config/Vorquell";
+  for (const char* relative : {"配置", ""}) {
+    setenv("XDG_CONFIG_HOME", relative, 1);
+    unsetenv("HOME");
+    EXPECT_EQ(ConfigFolder(), passwdConfig) << relative;
+    setenv("HOME", "home", 1);
+    EXPECT_EQ(ConfigFolder(), passwdConfig) << relative;
+  }
+  setenv("HOME", home.c_str(), 1);
   unsetenv("XDG_CONFIG_HOME");
 }
 
@@ -100,7 +127,9 @@ TEST(SettingsLocationNotice, NamesBothPlacesInTheSettingsLanguage) {
     int language;
     const wchar_t* carriedWord;
     const wchar_t* folderWord;
-  } texts[] = {{0, L"复制", L"不是文件"}, {1, L"複製", L"不是檔案"}, {2, L"copied", L"not a file"}};
+  } texts[] = {{0, L"复制", L"不能用作设置文件（不是普通文件）"},
+               {1, L"複製", L"不能用作設定檔（不是一般檔案）"},
+               {2, L"copied", L"cannot be used as the settings file (not a regular file)"}};
   for (const auto& t : texts) {
     const CString told = SettingsPlaceNotice(carried, true, t.language);
     EXPECT_GE(told.Find(t.carriedWord), 0) << t.language;
@@ -112,6 +141,14 @@ TEST(SettingsLocationNotice, NamesBothPlacesInTheSettingsLanguage) {
   EXPECT_GE(SettingsPlaceNotice(carried, false, 2).Find(L"cannot be kept: /home/用户"), 0);
   EXPECT_GE(SettingsPlaceNotice(SettingsPlace{L"", L"", L"/c/Sys.ini"}, false, 2).Find(L"/c/Sys.ini"), 0);
   EXPECT_TRUE(SettingsPlaceNotice(SettingsPlace{L"/c/Sys.ini", L"", L""}, true, 0).IsEmpty());
+  // Why a Sys.ini cannot be used: its size, or the system's word.
+  EXPECT_GE(SettingsPlaceNotice(SettingsPlace{L"/c/Sys.ini", L"", L"/p/Sys.ini", vq::FileRefusal::kTooLarge}, true, 2)
+                .Find(L"(larger than 4 MB)"),
+            0);
+  EXPECT_GE(SettingsPlaceNotice(SettingsPlace{L"/c/Sys.ini", L"", L"/p/Sys.ini", vq::FileRefusal::kFailed, ELOOP},
+                                true, 0)
+                .Find(L"（Too many levels of symbolic links）"),
+            0);
 }
 
 }  // namespace

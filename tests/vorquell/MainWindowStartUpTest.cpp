@@ -35,7 +35,7 @@ TEST_F(MainWindowStartUp, ASettingsFileThatIsAFolderIsReportedOnce) {
   const auto configured = TempDir() / "home" / ".config" / "Vorquell" / "Sys.ini";
   Start().settings_.xDpi = 123;
   ASSERT_EQ(Boxes().size(), 1u);
-  EXPECT_NE(Boxes()[0].find(L"不是文件"), std::wstring::npos);
+  EXPECT_NE(Boxes()[0].find(L"（不是普通文件）"), std::wstring::npos);
   EXPECT_NE(Boxes()[0].find(vq::FromFsPath(TempDir() / "program" / "Sys.ini")), std::wstring::npos);
   window_->DestroyWindow();
   EXPECT_EQ(SettingsKeys(configured), 49);
