@@ -146,7 +146,9 @@ class VorquellWithoutHome : public vqtest::VorquellProgramTest {};
 TEST_F(VorquellWithoutHome, KeepsTheSettingsInThePasswordEntrysHome) {
   // The password entry's home is the test's own only in a mount namespace
   // of its own, where this one file is bound over /etc/passwd.
-  if (vqtest::RunShell("unshare -m true 2>/dev/null") != 0) GTEST_SKIP() << "no mount namespaces here";
+  if (vqtest::RunShell("unshare -m sh -c 'mount --make-rprivate / && mount --bind /etc/passwd /etc/passwd' "
+                       "2>/dev/null") != 0)
+    GTEST_SKIP() << "no mount namespaces here";
   const fs::path home = vqtest::TempDir() / "用户 家";
   const fs::path passwd = vqtest::TempDir() / "passwd";
   fs::create_directories(home);
