@@ -6,7 +6,6 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 #include "app/IniFile.h"
 #include "base/PathEncoding.h"
@@ -35,6 +34,7 @@ const LanguageText kNotAFile{L"%s 不能用作设置文件（%s），无法在�
                              L"They are kept in %s."};
 const LanguageText kNotRegular{L"不是普通文件", L"不是一般檔案", L"not a regular file"};
 const LanguageText kTooLarge{L"大于 4 MB", L"大於 4 MB", L"larger than 4 MB"};
+const LanguageText kLinkLoop{L"符号链接循环", L"符號連結迴圈", L"a loop of symbolic links"};
 
 enum class Found { kNothing, kFile, kOther };
 
@@ -127,6 +127,7 @@ CString SettingsFilePath(const CString& programFolder, bool (*canWrite)(const CS
 CString WhyUnusable(const SettingsPlace& place, int language) {
   if (place.why == vq::FileRefusal::kNotAFile) return kNotRegular.In(language);
   if (place.why == vq::FileRefusal::kTooLarge) return kTooLarge.In(language);
+  if (place.error == ELOOP) return kLinkLoop.In(language);
   return CString(vq::PathFromBytes(vq::RefusalText(place.why, 0, place.error)).c_str());
 }
 

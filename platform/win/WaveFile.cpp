@@ -4,6 +4,8 @@
 #include <cstring>
 #include <memory>
 
+#include "base/BoundedFile.h"
+
 namespace vqplatform {
 namespace {
 
@@ -99,17 +101,10 @@ WaveStatus ParseWave(const uint8_t* bytes, size_t size, WaveSound* out) {
 }
 
 WaveStatus ReadWaveFile(const std::string& path, WaveSound* out) {
-  std::unique_ptr<FILE, int (*)(FILE*)> file(std::fopen(path.c_str(), "rb"), &std::fclose);
-  if (!file) return WaveStatus::Unreadable;
-  std::vector<uint8_t> bytes;
-  uint8_t buffer[65536];
-  size_t n = 0;
-  while ((n = std::fread(buffer, 1, sizeof buffer, file.get())) > 0) {
-    if (bytes.size() + n > kMaxWaveFileBytes) return WaveStatus::Unreadable;
-    bytes.insert(bytes.end(), buffer, buffer + n);
-  }
-  if (std::ferror(file.get())) return WaveStatus::Unreadable;
-  return ParseWave(bytes.data(), bytes.size(), out);
+  // Never blocks on a FIFO or device under the sound's name.
+  std::string bytes;
+  if (vq::ReadBoundedFile(path, kMaxWaveFileBytes, &bytes) != vq::FileRefusal::kNone) return WaveStatus::Unreadable;
+  return ParseWave(reinterpret_cast<const uint8_t*>(bytes.data()), bytes.size(), out);
 }
 
 bool WriteWaveFile(const std::string& path, const WaveSound& sound) {

@@ -147,7 +147,7 @@ TEST(SettingsLocationNotice, NamesBothPlacesInTheSettingsLanguage) {
             0);
   EXPECT_GE(SettingsPlaceNotice(SettingsPlace{L"/c/Sys.ini", L"", L"/p/Sys.ini", vq::FileRefusal::kFailed, ELOOP},
                                 true, 0)
-                .Find(L"（Too many levels of symbolic links）"),
+                .Find(L"（符号链接循环）"),
             0);
 }
 

@@ -70,6 +70,16 @@ class MainWindowTest : public ::testing::Test {
     window_->Create(CVorquellDlg::IDD, nullptr);
     return *window_;
   }
+  // The window on the cameras 5651:d0c0 and 5651:d0c1 with these settings,
+  // its orientation thread running `proc`.
+  OpenMainWindow& StartWithOrientationThread(LPTHREAD_START_ROUTINE proc, const std::string& settings) {
+    WriteDataFile("5651d0c05651d0c1;");
+    WriteSettings(settings);
+    window_ = std::make_unique<OpenMainWindow>(nullptr, &branding_);
+    window_->SetOrientationThreadProc(proc);
+    window_->Create(CVorquellDlg::IDD, nullptr);
+    return *window_;
+  }
   static std::vector<std::wstring> Boxes() {
     std::vector<std::wstring> texts;
     for (const auto& box : vqplatform::MessageBoxLog()) texts.push_back(box.text);

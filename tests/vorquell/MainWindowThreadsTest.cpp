@@ -73,11 +73,7 @@ class MainWindowThreads : public vqtest::MainWindowTest {
     orientationCycles = 0;
     document_ = Plug(L"5651", L"d0c0");
     Plug(L"5651", L"d0c1");
-    WriteDataFile("5651d0c05651d0c1;");
-    WriteSettings("[IMAGE]\nDOCCHECK=TRUE\n");
-    window_ = std::make_unique<vqtest::OpenMainWindow>(nullptr, &branding_);
-    window_->SetOrientationThreadProc(&OrientationStandIn);
-    window_->Create(CVorquellDlg::IDD, nullptr);
+    StartWithOrientationThread(&OrientationStandIn, "[IMAGE]\nDOCCHECK=TRUE\n");
     auto* continuous = new ContinuousStandIn(window_.get());
     window_->continuousDlg_.reset(continuous);
     EXPECT_TRUE(vqtest::Pump([&] { return orientationCycles > 3 && continuous->grabs > 3; }));
