@@ -8,8 +8,9 @@
 // the system's Tesseract data. The installed program, run from there by an
 // ordinary user with nothing of the build in its environment, beside a
 // window manager: Space captures a page, 文字识别 recognises a Chinese page,
-// nothing goes to its standard output. Both programs take the camera the
-// default data.dat lists: one with a known model's ids, or the virtual one.
+// nothing goes to its standard output, and where no program opens the text
+// the user is told where it lies. Both programs take the camera the default
+// data.dat lists: one with a known model's ids, or the virtual one.
 #include <gtest/gtest.h>
 #include <pwd.h>
 #include <unistd.h>
@@ -71,6 +72,7 @@ struct Prefix {
   bool inHome;         // <home>/.local, else /usr
   const char* vendor;  // the camera's USB ids; null: the virtual camera's own
   const char* product;
+  bool opens;  // a program opens the recognised text, else none is found
 };
 void PrintTo(const Prefix& prefix, std::ostream* out) { *out << prefix.name; }
 
@@ -250,6 +252,10 @@ TEST_P(InstalledProgramXvfbTest, EveryFileUnderThePrefixAndTheProgramWorksForAnO
   // The program, as the user starts it from the menu.
   const std::string user = AsOrdinaryUser();
   PrepareHome();
+  if (!GetParam().opens) {  // as xdg-open ends where no program takes the file
+    ASSERT_TRUE(vqtest::WriteFile(home_ / "bin" / "xdg-open",
+                                  "#!/bin/sh\necho \"$1\" >> \"$(dirname \"$0\")/opened\"\nexit 3\n"));
+  }
   // The data source takes the camera the program takes.
   EXPECT_EQ(ScanUnattended(sources[0]), cv::Size(1280, 960));
   vqtest::XServer server;
@@ -278,6 +284,20 @@ TEST_P(InstalledProgramXvfbTest, EveryFileUnderThePrefixAndTheProgramWorksForAnO
   server.Click(vqtest::ControlCentre(vqres::MainWindowTemplate(), client, kRecognizeButton));
   const fs::path opened = home_ / "bin" / "opened";
   ASSERT_TRUE(vqtest::WaitFor([&] { return !vqtest::ReadFile(opened).empty(); })) << "nothing recognised";
+  std::string written = vqtest::ReadFile(opened);
+  written.pop_back();
+  if (!GetParam().opens) {
+    // Nothing opened it: the user is told where the text lies.
+    const vqtest::KnownMessageBox saved(L"无法打开识别结果。文字已保存在：\n" + vq::Utf8ToWide(written), L"",
+                                        MB_ICONINFORMATION);
+    std::optional<vqtest::ShownX> box;
+    if (!vqtest::WaitFor([&] { return (box = saved.Find(server)).has_value(); }))
+      server.Grab(RECT{0, 0, 1920, 1080}).SavePng(vqtest::ScreenshotPath("installed-not-told.png"));
+    ASSERT_TRUE(box) << "not told where";
+    server.Grab(box->place).SavePng(vqtest::ScreenshotPath("installed-nothing-opened.png"));
+    ASSERT_TRUE(saved.Press(server));
+    ASSERT_TRUE(vqtest::WaitFor([&] { return !saved.Find(server); }));
+  }
   unsigned long dialog = 0;
   ASSERT_TRUE(vqtest::WaitFor([&] {
     for (unsigned long shown : server.ManagedWindows())
@@ -285,8 +305,6 @@ TEST_P(InstalledProgramXvfbTest, EveryFileUnderThePrefixAndTheProgramWorksForAnO
     return dialog != 0;
   })) << "no recognition dialog";
   Shoot(server, dialog, "recognised");
-  std::string written = vqtest::ReadFile(opened);
-  written.pop_back();
   std::wstring expected;
   for (const std::string& line : kLines) expected += vq::Utf8ToWide(line);
   const std::wstring recognised = vqtest::RtfEscapedText(vqtest::ReadFile(written));
@@ -300,7 +318,8 @@ TEST_P(InstalledProgramXvfbTest, EveryFileUnderThePrefixAndTheProgramWorksForAnO
 }
 
 INSTANTIATE_TEST_SUITE_P(Prefixes, InstalledProgramXvfbTest,
-                         ::testing::Values(Prefix{"usr", false, "2E1A", "0101"}, Prefix{"home", true, nullptr, nullptr}),
+                         ::testing::Values(Prefix{"usr", false, "2E1A", "0101", true},
+                                           Prefix{"home", true, nullptr, nullptr, false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 }  // namespace
