@@ -315,6 +315,7 @@ TEST_P(InstalledProgramXvfbTest, EveryFileUnderThePrefixAndTheProgramWorksForAnO
   EXPECT_TRUE(vqtest::WaitFor([&] { return !server.IsShown(dialog); }));
   server.RequestClose(window);
   EXPECT_EQ(program.get(), 0);
+  EXPECT_EQ(output, "") << "nothing on the standard output, a recognition included";
 }
 
 INSTANTIATE_TEST_SUITE_P(Prefixes, InstalledProgramXvfbTest,
