@@ -7,7 +7,8 @@
 // where it lies and scans a page unattended. The install needs nothing of
 // the system's Tesseract data. The installed program, run from there by an
 // ordinary user with nothing of the build in its environment, beside a
-// window manager: Space captures a page, 文字识别 recognises a Chinese page,
+// window manager: without a camera it says so and names on stderr what it
+// looked for; with one, Space captures a page, 文字识别 recognises a Chinese page,
 // nothing goes to its standard output, and where no program opens the text
 // the user is told where it lies. Both programs take the camera the default
 // data.dat lists: one with a known model's ids, or the virtual one.
@@ -177,10 +178,10 @@ class InstalledProgramXvfbTest : public ::testing::TestWithParam<Prefix> {
   }
   // The installed command, with an environment that holds nothing of the
   // build or of this test's process.
-  std::string ProgramCommand(const std::string& user) const {
+  std::string ProgramCommand(const std::string& user, const std::string& cameras) const {
     return user + "env -i DISPLAY=" + std::getenv("DISPLAY") + " HOME=" + Quoted(home_) + " PATH=" +
            Quoted(home_ / "bin") + ":/usr/bin:/bin LANG=zh_CN.UTF-8 XDG_RUNTIME_DIR=" + Quoted(home_ / "运行") +
-           " VQ_VIRTUAL_CAMERA=" + Quoted(CameraEntry()) + " timeout 240 " +
+           " VQ_VIRTUAL_CAMERA=" + Quoted(cameras) + " timeout 240 " +
            Quoted(Installed(VQ_INSTALL_BINDIR "/Vorquell"));
   }
   // The pages saved under the user's home.
@@ -260,9 +261,24 @@ TEST_P(InstalledProgramXvfbTest, EveryFileUnderThePrefixAndTheProgramWorksForAnO
   EXPECT_EQ(ScanUnattended(sources[0]), cv::Size(1280, 960));
   vqtest::XServer server;
   ASSERT_TRUE(server.WaitForWindowManager());
+  // Without a camera the user is told so, and the standard error stream
+  // what was looked for and how to start without one.
+  {
+    std::string said;
+    std::future<int> lonely =
+        std::async(std::launch::async, [&] { return vqtest::RunShell(ProgramCommand(user, "0") + " 2>&1", &said); });
+    const vqtest::KnownMessageBox noCamera(L"没有找到高拍仪设备，请检查高拍仪设备是否连接正确", L"",
+                                           MB_OK | MB_ICONEXCLAMATION);
+    ASSERT_TRUE(vqtest::WaitFor([&] { return noCamera.Find(server).has_value(); }));
+    EXPECT_TRUE(noCamera.Press(server));
+    EXPECT_EQ(lonely.get(), 0);
+    for (const char* named : {"2E1A:0101", "2E1C:0301", "1d6b:0102", "VQ_VIRTUAL_CAMERA=1"})
+      EXPECT_NE(said.find(named), std::string::npos) << said;
+  }
   std::string output;
-  std::future<int> program =
-      std::async(std::launch::async, [&] { return vqtest::RunShell(ProgramCommand(user), &output); });
+  std::future<int> program = std::async(std::launch::async, [&] {
+    return vqtest::RunShell(ProgramCommand(user, CameraEntry()), &output);
+  });
   unsigned long window = 0;
   ASSERT_TRUE(vqtest::WaitFor([&] { return (window = server.ShownManagedWindow("Vorquell V")) != 0; }));
   const std::string windowClass = server.ReadProperty(window, "WM_CLASS").bytes;
