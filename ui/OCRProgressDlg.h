@@ -67,6 +67,8 @@ class COCRProgressDlg : public CDialog {
   void OnStop();
   void OnClose();
   LRESULT OnProgress(WPARAM wParam, LPARAM lParam);
+  // Where the text lies, told when nothing opened it.
+  LRESULT OnNothingOpened(WPARAM, LPARAM);
 
  private:
   static DWORD OcrThreadProc(LPVOID dialog);
