@@ -20,6 +20,7 @@
 #include "scene/Scene.h"
 #include "tests/e2e/XServer.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/Windows.h"
 
 namespace {
 
@@ -55,7 +56,7 @@ class CanvasXvfbTest : public ::testing::Test {
     auto end = std::chrono::steady_clock::now() + limit;
     do {
       SendMessageW(canvas_.m_hWnd, WM_CANVAS_SHOW_IMAGE, reinterpret_cast<WPARAM>(&frame_), 0);
-      vqplatform::PumpMessages();
+      vqtest::DispatchQueued();
       if (done()) return true;
       std::this_thread::sleep_for(10ms);
     } while (std::chrono::steady_clock::now() < end);

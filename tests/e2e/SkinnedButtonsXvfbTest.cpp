@@ -24,6 +24,7 @@
 #include "tests/e2e/XServer.h"
 #include "tests/support/TestEnv.h"
 #include "ui/FxButton.h"
+#include "tests/support/Windows.h"
 
 namespace {
 
@@ -91,7 +92,7 @@ class SkinnedButtonsXvfbTest : public ::testing::Test {
     unsetenv("VQ_BITMAP_DIR");
   }
   void Pump() {
-    for (int i = 0; i < 4; ++i) vqplatform::PumpMessages(dialog_.m_hWnd);
+    vqtest::DispatchQueued(dialog_.m_hWnd);
   }
   // Waits, serving the dialog, until the condition holds.
   bool PumpUntil(const std::function<bool()>& condition) {

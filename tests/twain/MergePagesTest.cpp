@@ -11,6 +11,7 @@
 #include "platform/win/TestInput.h"
 #include "resources/Resources.h"
 #include "twain/PageJoin.h"
+#include "tests/support/Windows.h"
 
 namespace {
 
@@ -20,7 +21,7 @@ cv::Mat Page(int width, int height, uchar shade) { return cv::Mat(height, width,
 
 uchar At(const cv::Mat& image, int x, int y) { return image.at<cv::Vec3b>(y, x)[0]; }
 
-void Pump() { vqplatform::PumpMessages(); }
+void Pump() { vqtest::DispatchQueued(); }
 
 TEST(MergePagesTest, JoinsAreWhiteWhereThePagesLeaveRoom) {
   const cv::Mat first = Page(1000, 800, 10), second = Page(600, 900, 20);
