@@ -14,6 +14,7 @@
 #include "platform/win/GdiObjects.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/ModalLoops.h"
+#include "platform/win/Threads.h"
 #include "platform/win/TestInput.h"
 #include "platform/win/Window.h"
 #include "tests/support/Waiting.h"
@@ -158,6 +159,22 @@ void DispatchQueued(HWND) {
   vqplatform::ModalLoop loop;
   loop.done = [] { return !SomethingQueued(); };
   vqplatform::RunModalLoop(loop);
+}
+
+bool DispatchPosted(std::chrono::milliseconds limit) {
+  constexpr UINT kMark = WM_APP + 0x3ff0;  // posted last, taken out of the loop's way
+  if (!PostThreadMessageW(GetCurrentThreadId(), kMark, 0, 0)) return false;
+  const auto end = std::chrono::steady_clock::now() + limit;
+  bool marked = false;
+  vqplatform::ModalLoop loop;
+  loop.preTranslate = [&](MSG* msg) { return !msg->hwnd && msg->message == kMark && (marked = true); };
+  loop.done = [&] { return marked || std::chrono::steady_clock::now() > end; };
+  loop.idle = [] {
+    AwaitInputBriefly();
+    return true;
+  };
+  vqplatform::RunModalLoop(loop);
+  return marked;
 }
 
 bool QuitQueued() {

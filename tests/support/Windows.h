@@ -56,6 +56,9 @@ bool Pump(const std::function<bool()>& condition, std::chrono::milliseconds limi
 // Serves what is queued for this thread now (sent and posted messages,
 // paints, timers due) and returns once the queue is empty.
 void DispatchQueued(HWND window = nullptr);
+// Serves every message posted to this thread before the call (and any
+// thread message among them), through the same loop; false past the limit.
+bool DispatchPosted(std::chrono::milliseconds limit = kPatience);
 // Whether a WM_QUIT waits in this thread's queue: the program asked to end.
 bool QuitQueued();
 
