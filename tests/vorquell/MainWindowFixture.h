@@ -15,6 +15,7 @@
 #include "app/VorquellDlg.h"
 #include "platform/dshow/VirtualCamera.h"
 #include "platform/win/MessageBox.h"
+#include "tests/support/MessageBoxes.h"
 #include "tests/support/TestEnv.h"
 #include "tests/support/Windows.h"
 
@@ -36,15 +37,10 @@ class OpenMainWindow : public CVorquellDlg {
 
 class MainWindowTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    vqplatform::ClearMessageBoxLog();
-    vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord&) { return IDOK; });
-  }
   void TearDown() override {
     if (window_ && window_->GetSafeHwnd()) window_->DestroyWindow();
     window_.reset();
     vq::dshow::RemoveVirtualCameras();
-    vqplatform::SetMessageBoxAnswer(nullptr);
     TakeQuitRequest();
   }
   // data.dat in the program folder with this camera list.
@@ -86,6 +82,8 @@ class MainWindowTest : public ::testing::Test {
     return int(std::count(text.begin(), text.end(), '='));
   }
 
+  // The boxes a test names; any other fails it.
+  vqtest::ExpectedBoxes boxes_;
   CBrandingData branding_;
   std::unique_ptr<OpenMainWindow> window_;
 };
