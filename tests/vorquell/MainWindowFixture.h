@@ -71,11 +71,11 @@ class MainWindowTest : public ::testing::Test {
     for (const auto& box : vqplatform::MessageBoxLog()) texts.push_back(box.text);
     return texts;
   }
-  // Whether a quit request was queued (taking what is queued).
+  // Whether a quit request was queued (serving what came before it, and taking it).
   static bool TakeQuitRequest() {
-    bool quit = false;
-    for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) quit |= msg.message == WM_QUIT;
-    return quit;
+    vqtest::DispatchQueued();  // ends at the quit, which stays queued
+    MSG msg{};
+    return vqtest::QuitQueued() && GetMessageW(&msg, nullptr, 0, 0) == FALSE;
   }
   static int SettingsKeys(const std::filesystem::path& file) {
     const std::string text = ReadFile(file);
