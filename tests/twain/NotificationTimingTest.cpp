@@ -118,5 +118,46 @@ INSTANTIATE_TEST_SUITE_P(Routes, QuickReenables,
                            }
                          });
 
+// A host that resets and disables right after its enable, while the
+// announcement is still held (its thread is in the manager's return path),
+// is never told of it: not in state 4, and not after its next enable, whose
+// announcement is the one it gets. The next call is served only after the
+// source's thread has sent all it could: by its return, both would be in.
+TEST(HeldAnnouncements, NoneReachesAHostAfterItsDisable) {
+  UsePatternCamera();
+  Arrivals arrivals;
+  auto route = SourceRoute::ThroughManager(
+      STRENVIK_LIBRARY_PATH,
+      [&](TW_UINT16 message) { arrivals.Arrived(message); },
+      kReturnPathHold);
+  ASSERT_EQ(route->Open(), TWRC_SUCCESS);
+  TW_USERINTERFACE ui{0, 0, nullptr};
+  TW_PENDINGXFERS pending{};
+  for (int round = 0; round < 20; ++round) {
+    ASSERT_EQ(route->Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
+    ASSERT_EQ(route->Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending), TWRC_SUCCESS);
+    ASSERT_EQ(route->Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+    const int before = [&] {
+      std::lock_guard lock(arrivals.mutex);
+      return arrivals.xferReady;
+    }();
+    ASSERT_EQ(route->Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
+    {
+      std::unique_lock lock(arrivals.mutex);
+      ASSERT_TRUE(arrivals.told.wait_for(lock, vqtest::kPatience, [&] { return arrivals.xferReady > before; }));
+    }
+    TW_STATUS status{};
+    ASSERT_EQ(route->Call(DG_CONTROL, DAT_STATUS, MSG_GET, &status), TWRC_SUCCESS);
+    {
+      std::lock_guard lock(arrivals.mutex);
+      ASSERT_EQ(arrivals.xferReady, before + 1) << "round " << round << ": the reset one came too";
+    }
+    ASSERT_EQ(route->Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending), TWRC_SUCCESS);
+    ASSERT_EQ(route->Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+  }
+  EXPECT_EQ(route->Close(), TWRC_SUCCESS);
+  unsetenv("VQ_VIRTUAL_CAMERA");
+}
+
 }  // namespace
 }  // namespace twaintest
