@@ -269,7 +269,11 @@ void Module::SendHeldNotifications() {
     return;
   }
   if (fresh) lookDelayMs = 0;
-  if (quick && std::chrono::steady_clock::now() < quickUntil) return;  // back here with the next message
+  if (quick && std::chrono::steady_clock::now() < quickUntil) {
+    // The quick looks go on with the next message; the timer in case none comes.
+    thread.WakeAfter(kFirstLookMs, false);
+    return;
+  }
   lookDelayMs = lookDelayMs ? std::min(2 * lookDelayMs, kSlowestLookMs) : kFirstLookMs;
   thread.WakeAfter(lookDelayMs, fresh);
 }
