@@ -195,11 +195,12 @@ bool CHostCalls::BackInHost(TW_UINT32 host) {
   for (auto it = threads.begin(); it != threads.end();) {
     ThreadCall& call = it->second;
     if (call.inside > 0) return false;
-    if (it->first == self || call.back) {
+    if (it->first == self) {
       ++it;
       continue;
     }
-    if (!LooksBack(it->first, call, now)) return false;
+    if (!call.back && !LooksBack(it->first, call, now)) return false;
+    // A host that calls from ever new threads keeps only those that live.
     if (HasEnded(it->first)) {
       it = threads.erase(it);
       continue;
