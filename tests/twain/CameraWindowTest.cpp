@@ -300,7 +300,6 @@ TEST_F(CameraWindow, FirstUnattendedCaptureWaitsOnTheClockAndAnswersNestedCallsA
   constexpr size_t kClockedThreads = 4;
   vqtest::ClockTicker ticker(kClockedThreads, 50ms);
   MakeSource(4);
-  strenvik::FirstUnattendedCapture = true;
   // The wait is a modal loop of the layer, as a dialog's: a call that
   // destroys nothing is answered inside it.
   twaintest::Answer nested;
