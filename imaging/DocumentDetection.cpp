@@ -26,6 +26,10 @@ constexpr double kForeignShare = 0.01;
 // What is cut away: parts narrower than this share of the shape's size
 // (the square root of its area), the sheet stood upright.
 constexpr double kForeignWidthShare = 0.4;
+// Of what the opening takes, parts standing out of the rest by an eighth of
+// that width (at least these pixels) are foreign; the sheet's ragged border
+// and corners stand out less and stay.
+constexpr int kLeastReach = 4;
 // The sheet left must keep this share of the shape and lose at least half
 // the foreign share's worth; what is left must be one sheet (SheetCorners.h),
 // and hold at most half the excess beyond it that the shape held.
@@ -120,6 +124,32 @@ cv::Mat OpenTurned(const cv::Mat& mask, double angle, int side) {
   return back;
 }
 
+// The mask less what the opening took that stands out of what it left by
+// `reach` pixels or more (a note, the line joining it); what lies closer
+// (the sheet's own ragged border, its corners) stays. Empty when nothing
+// stands out.
+cv::Mat CutAwayStandingOut(const cv::Mat& mask, const cv::Mat& opened, int reach) {
+  cv::Mat taken, outside, distance, labels;
+  cv::bitwise_and(mask, ~opened, taken);
+  cv::threshold(opened, outside, 0, 255, cv::THRESH_BINARY_INV);
+  cv::distanceTransform(outside, distance, cv::DIST_L2, 3);
+  const int count = cv::connectedComponents(taken, labels, 8, CV_32S);
+  std::vector<float> farthest(size_t(count), 0.0f);
+  for (int y = 0; y < labels.rows; ++y)
+    for (int x = 0; x < labels.cols; ++x) {
+      const int label = labels.at<int>(y, x);
+      if (label > 0) farthest[size_t(label)] = std::max(farthest[size_t(label)], distance.at<float>(y, x));
+    }
+  if (std::none_of(farthest.begin(), farthest.end(), [&](float d) { return d >= float(reach); })) return cv::Mat();
+  cv::Mat sheet = mask.clone();
+  for (int y = 0; y < labels.rows; ++y)
+    for (int x = 0; x < labels.cols; ++x) {
+      const int label = labels.at<int>(y, x);
+      if (label > 0 && farthest[size_t(label)] >= float(reach)) sheet.at<uchar>(y, x) = 0;
+    }
+  return sheet;
+}
+
 Contour AllPoints(const ContourList& shapes) {
   Contour points;
   for (const auto& shape : shapes) points.insert(points.end(), shape.begin(), shape.end());
@@ -138,9 +168,11 @@ ContourList CutAwayForeign(const cv::Mat& mask, const ContourList& shapes) {
   const double area = ShapesArea(shapes), hull = HullArea(shapes);
   if (!(area > 0.0) || hull <= (1.0 + kForeignShare) * area) return {};
   const int side = std::max(3, int(kForeignWidthShare * std::sqrt(area)));
-  // What is left at a turn, when it is one sheet and enough is cut away.
-  auto cutAt = [&](double angle, double* left) -> ContourList {
-    ContourList sheet = cvcompat::FindOuterContours(OpenTurned(mask, angle, side));
+  // What is left at a turn, when it is one sheet and enough is cut away:
+  // the mask less what stands out of the opened sheet, or where that is
+  // not one sheet (a note lying over the sheet's edge leaves a stub), the
+  // opened sheet itself. Nothing where nothing stands out.
+  auto oneSheet = [&](ContourList sheet, double* left) -> ContourList {
     *left = ShapesArea(sheet);
     if (*left < kLeastSheetShare * area || *left > (1.0 - kForeignShare / 2) * area) return {};
     // Turned back, the cut sheet's edges are ragged by a pixel: a small one
@@ -148,6 +180,13 @@ ContourList CutAwayForeign(const cv::Mat& mask, const ContourList& shapes) {
     const double excess = HullArea(sheet) / *left - 1.0;
     if (excess > kOneSheetShare + kForeignShare || excess > 0.5 * (hull / area - 1.0)) return {};
     return sheet;
+  };
+  auto cutAt = [&](double angle, double* left) -> ContourList {
+    const cv::Mat opened = OpenTurned(mask, angle, side);
+    const cv::Mat rest = CutAwayStandingOut(mask, opened, std::max(kLeastReach, side / 8));
+    if (rest.empty()) return {};
+    ContourList sheet = oneSheet(cvcompat::FindOuterContours(rest), left);
+    return sheet.empty() ? oneSheet(cvcompat::FindOuterContours(opened), left) : sheet;
   };
   std::vector<double> turns{double(cvcompat::MinAreaRect(AllPoints(shapes)).angle), 0.0};
   const ContourList rough = cvcompat::FindOuterContours(OpenTurned(mask, 0.0, side));
