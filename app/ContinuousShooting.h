@@ -7,6 +7,8 @@
 class CContinuousShooting : public CDialog {
  public:
   using CDialog::CDialog;
-  // Sets the thread's stop event and waits until the thread has ended.
-  virtual void StopInspectThread() = 0;
+  // Sets the thread's stop event and waits until the thread has ended;
+  // false when it still runs after `patienceMs` (the program's exit): the
+  // dialog and its controller must then outlive it.
+  virtual bool StopInspectThread(DWORD patienceMs) = 0;
 };

@@ -21,6 +21,7 @@
 #include "platform/win/Sync.h"
 #include "ui/ContinuousShootDlg.h"
 #include "ui/MultiPageDlg.h"
+#include "ui/OCRProgressDlg.h"
 
 namespace {
 
@@ -349,8 +350,7 @@ BOOL CVorquellDlg::DestroyWindow() {
     settings_.Save();
   }
 
-  StopOrientationThread(kExitPatienceMs);
-  CloseCameras();
+  CloseWorkersAtExit();
   logo_.reset();
   // Still open here only when the session ends without asking the user.
   if (multiPageDlg_) multiPageDlg_->SaveBeforeForcedClose();

@@ -54,6 +54,7 @@ class CCVideoToFile;
 class CImageOutput;
 class CContinuousShooting;
 class CMultiPageDlg;
+class COCRProgressDlg;
 
 // Timer of the exposure poll.
 #define TIMER_EXPOSURE_POLL 100
@@ -313,13 +314,18 @@ class CVorquellDlg : public CDialog, public CMergeDialogOwner {
 
   // Threads and dialogs that use a camera (VorquellDlgThreads.cpp).
   void StartOrientationThread();
-  // Asks the orientation thread to stop and joins it. The exit joins with
-  // kExitPatienceMs: a thread still busy then (a detection that does not
-  // look at its stop request) is left to the end of the process.
-  void StopOrientationThread(DWORD patienceMs = INFINITE);
+  // Asks the orientation thread to stop and joins it; false when it still
+  // runs after `patienceMs` (it is then left to the end of the process).
+  bool StopOrientationThread(DWORD patienceMs = INFINITE);
+  // The exit's one patience for all workers together, once the settings
+  // are saved: a worker still busy then (work that does not look at its
+  // stop request) is left to the end of the process, and what it uses is
+  // kept, never deleted under it.
   static constexpr DWORD kExitPatienceMs = 5000;
-  // Stops the continuous-shooting dialog's thread and deletes the dialog.
-  void CloseContinuousShooting();
+  void CloseWorkersAtExit();
+  // Stops the continuous-shooting dialog's thread and deletes the dialog;
+  // false when the thread still runs after `patienceMs`, the dialog kept.
+  bool CloseContinuousShooting(DWORD patienceMs = INFINITE);
   // Every user of the cameras stopped or told, then both controllers let go.
   void CloseCameras();
   // Lets a controller go (see the camera rule at the members); a recording
@@ -417,6 +423,8 @@ class CVorquellDlg : public CDialog, public CMergeDialogOwner {
   CString windowLabelText_;
   CSysSettings settings_;
   std::unique_ptr<CContinuousShooting> continuousDlg_;
+  // A recognition whose dialog the quit ended: asked to stop, waited for at the exit.
+  std::unique_ptr<COCRProgressDlg> recognitionLeft_;
   CShowImageDlg* mergeDlg_ = nullptr;  // deletes itself
   std::unique_ptr<CMultiPageDlg> multiPageDlg_;
   HICON icon_;  // window icon, large and small

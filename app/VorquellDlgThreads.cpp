@@ -5,11 +5,22 @@
 #include "app/ContinuousShooting.h"
 #include "app/OrientationThread.h"
 #include "app/VorquellDlg.h"
+#include "platform/win/Clock.h"
 #include "platform/win/Handles.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/ModalLoops.h"
 #include "platform/win/Sync.h"
+#include "ui/OCRProgressDlg.h"
 #include "ui/VideoToFileDlg.h"
+
+namespace {
+
+void ReportLeftRunning(const char* worker) {
+  std::fprintf(stderr, "Vorquell: %s did not end within the exit's patience; it is left to the end of the program\n",
+               worker);
+}
+
+}  // namespace
 
 void CVorquellDlg::StartOrientationThread() {
   if (!orientationThreadProc_) return;
@@ -19,15 +30,15 @@ void CVorquellDlg::StartOrientationThread() {
   orientationThread_ = CreateThread(nullptr, 0, orientationThreadProc_, this, 0, nullptr);
 }
 
-void CVorquellDlg::StopOrientationThread(DWORD patienceMs) {
+bool CVorquellDlg::StopOrientationThread(DWORD patienceMs) {
+  bool ended = true;
   if (orientationThread_) {
     SetEvent(orientationStopEvent_);
     // The thread may be sending to this window while it is joined. Left
     // running, it holds its own handle of the stop event, which stays set
     // until it looks: it ends at its next look without touching the window.
-    if (WaitServingSentMessages(orientationThread_, patienceMs) != WAIT_OBJECT_0)
-      std::fprintf(stderr, "Vorquell: the orientation check did not end within %lu ms of its stop; it is left to the "
-                           "end of the program\n", static_cast<unsigned long>(patienceMs));
+    ended = WaitServingSentMessages(orientationThread_, patienceMs) == WAIT_OBJECT_0;
+    if (!ended) ReportLeftRunning("the orientation check");
     CloseHandle(orientationThread_);
     orientationThread_ = nullptr;
   }
@@ -35,6 +46,7 @@ void CVorquellDlg::StopOrientationThread(DWORD patienceMs) {
     CloseHandle(orientationStopEvent_);
     orientationStopEvent_ = nullptr;
   }
+  return ended;
 }
 
 LRESULT CVorquellDlg::OnOrientationResult(WPARAM wParam, LPARAM lParam) {
@@ -57,10 +69,38 @@ LRESULT CVorquellDlg::OnOrientationResult(WPARAM wParam, LPARAM lParam) {
   return 0;
 }
 
-void CVorquellDlg::CloseContinuousShooting() {
-  if (!continuousDlg_) return;
-  continuousDlg_->StopInspectThread();
+bool CVorquellDlg::CloseContinuousShooting(DWORD patienceMs) {
+  if (!continuousDlg_) return true;
+  if (!continuousDlg_->StopInspectThread(patienceMs)) {
+    ReportLeftRunning("the continuous shooting");
+    (void)continuousDlg_.release();
+    return false;
+  }
   continuousDlg_.reset();
+  return true;
+}
+
+void CVorquellDlg::CloseWorkersAtExit() {
+  const uint64_t deadline = vqplatform::Clock::NowMs() + kExitPatienceMs;
+  const auto patience = [deadline]() -> DWORD {
+    const uint64_t now = vqplatform::Clock::NowMs();
+    return now < deadline ? static_cast<DWORD>(deadline - now) : 0;
+  };
+  if (recognitionLeft_ && !recognitionLeft_->JoinThreads(patience())) {
+    ReportLeftRunning("the text recognition");
+    (void)recognitionLeft_.release();
+  }
+  recognitionLeft_.reset();
+  // A camera user left running keeps both controllers; so does a preview
+  // whose own worker is still busy.
+  const bool orientationEnded = StopOrientationThread(patience());
+  const bool camerasFree = CloseContinuousShooting(patience()) && orientationEnded;
+  for (std::unique_ptr<CCaptureController>* controller : {&documentController_, &portraitController_}) {
+    if (!*controller || (camerasFree && (*controller)->StopPreviewWorker(patience()))) continue;
+    if (camerasFree) ReportLeftRunning("a camera preview");
+    (void)controller->release();
+  }
+  CloseCameras();
 }
 
 void CVorquellDlg::CloseCameras() {

@@ -2,12 +2,15 @@
 // text recognition and video recording, and the camera opened anew after a
 // recording. Each of them counts as a capture: capture requests arriving
 // while one runs (through its dialog's message loop) are dropped.
+#include <memory>
+
 #include <opencv2/imgproc.hpp>
 
 #include "app/BrandingData.h"
 #include "app/ImageOutput.h"
 #include "app/SettingsRanges.h"
 #include "app/VorquellDlg.h"
+#include "platform/win/MessageQueue.h"
 #include "ui/ContinuousShootDlg.h"
 #include "ui/OCRProgressDlg.h"
 #include "ui/VideoToFileDlg.h"
@@ -17,6 +20,12 @@ namespace {
 constexpr float kAutoCropArea = 0.01f;
 constexpr float kPortraitCropArea = 0.03f;
 constexpr int kStripDocumentMode = 1;
+
+// The thread's quit is set (a signal, Exit, a lost display), left for the loops outside.
+bool QuitPending() {
+  MSG quit;
+  return PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != FALSE;
+}
 
 }  // namespace
 
@@ -83,21 +92,31 @@ void CVorquellDlg::CaptureForOcr() {
 
   name += L".doc";
   const bool english = settings_.engOcr != 0;
-  COCRProgressDlg dialog(this, settings_.language,
-                         english ? COCRProgressDlg::kEnglishEngine : COCRProgressDlg::kOwnEngine);
+  auto dialog = std::make_unique<COCRProgressDlg>(
+      this, settings_.language, english ? COCRProgressDlg::kEnglishEngine : COCRProgressDlg::kOwnEngine);
   if (english) {
     cv::Mat grey;
     cv::cvtColor(page, grey, cv::COLOR_BGR2GRAY);
-    dialog.SetImage(grey);
+    dialog->SetImage(grey);
   } else {
-    dialog.SetImage(page);
-    dialog.SetSettings(settings_);
+    dialog->SetImage(page);
+    dialog->SetSettings(settings_);
   }
-  dialog.SetOutputPath(name);
-  dialog.DoModal();
+  dialog->SetOutputPath(name);
+  dialog->DoModal();
+  if (dialog->WorkerRunning()) {
+    // Its loop was ended from outside, as a cancel: the worker stops. At
+    // the quit it is waited for once the settings are saved.
+    dialog->RequestStop();
+    if (QuitPending()) {
+      recognitionLeft_ = std::move(dialog);
+      return;
+    }
+    dialog->JoinThreads();
+  }
   // A recognition that wrote nothing said so in its dialog and takes no number.
-  if (dialog.GetState() != COCRProgressDlg::kFinished) return;
-  AddFilesToStrip(dialog.GetOutputPath(), StripItems(), kStripDocumentMode, nullptr);
+  if (dialog->GetState() != COCRProgressDlg::kFinished) return;
+  AddFilesToStrip(dialog->GetOutputPath(), StripItems(), kStripDocumentMode, nullptr);
   settings_.imageIndex = imageCounter_ = NextImageIndex(imageCounter_);
   UpdateData(FALSE);
 }

@@ -35,6 +35,9 @@ class CCaptureController {
                      int right, int bottom, bool stillPin, int index);
   bool Run();
   bool Stop();
+  // Ends the preview's worker within `patienceMs` (the program's exit);
+  // false when it still runs: the controller must then outlive it.
+  bool StopPreviewWorker(DWORD patienceMs) { return !preview_ || preview_->StopWorker(patienceMs); }
   // Rebuilds an open camera's graph at the new size and leaves it stopped.
   HRESULT SetResolution(int width, int height);
   void GetResolution(int* width, int* height);

@@ -205,12 +205,13 @@ bool CShowVideoPro::StartWorker() {
   return workerThread_ != nullptr;
 }
 
-void CShowVideoPro::StopWorker() {
-  if (!workerThread_) return;
+bool CShowVideoPro::StopWorker(DWORD patienceMs) {
+  if (!workerThread_) return true;
   stop_ = true;
   if (stopEvent_) SetEvent(stopEvent_);
-  WaitServingSentMessages(workerThread_, INFINITE);
+  if (WaitServingSentMessages(workerThread_, patienceMs) != WAIT_OBJECT_0) return false;
   CloseAndForget(&workerThread_);
+  return true;
 }
 
 DWORD WINAPI CShowVideoPro::WorkerThreadProc(LPVOID self) {

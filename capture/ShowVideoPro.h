@@ -98,9 +98,14 @@ class CShowVideoPro : public IShowHWnd {
   void BeginCreate(HWND parent, int left, int top, int right, int bottom);
   void CloseEvents();
   bool StartWorker();
+
+ public:
   // Ends the worker and waits for it, answering what other threads send to
-  // this one meanwhile (the worker may be sending to it).
-  void StopWorker();
+  // this one meanwhile (the worker may be sending to it). False when it
+  // still runs after `patienceMs`: the preview must then outlive it.
+  bool StopWorker(DWORD patienceMs = INFINITE);
+
+ protected:
   // Stores the turn after sending it to the window (a turn that normalises to the stored one sends nothing).
   bool ApplyRotation(int angle);
   // Detection on: its parameters, and the canvas loses its selection.

@@ -112,7 +112,7 @@ bool CDocOCR::Recognize(cv::Mat page, std::string* text, OCRProgressCallback pro
 bool CDocOCR::RecognizeBlocks(cv::Mat page, std::vector<OCRTextBlock>* blocks, OCRProgressCallback progress,
                               bool pageIsBinary, double* lineSkew) {
   if (page.empty() || !engine_) return false;
-  if (Report(progress, 0.0, kPreprocessing)) return false;
+  if (StopRequested() || Report(progress, 0.0, kPreprocessing)) return false;
   cv::Mat grey = page;
   if (page.channels() > 1) cv::cvtColor(page, grey, cv::COLOR_BGR2GRAY);
   const double offset = thresholdOffset_;
@@ -123,6 +123,7 @@ bool CDocOCR::RecognizeBlocks(cv::Mat page, std::vector<OCRTextBlock>* blocks, O
   // blocks keep the page's own coordinates.
   const int textHeight = pageIsBinary ? MeasureTextHeight(255 - grey) : MeasurePrintHeight(grey, kPageBlockSize, offset);
   const double scale = pageIsBinary ? 1.0 : TextScale(textHeight, grey.size());
+  if (StopRequested()) return false;
   if (scale != 1.0) cv::resize(grey, grey, cv::Size(), scale, scale, scale < 1.0 ? cv::INTER_AREA : cv::INTER_CUBIC);
   // A photographed page is soft: blurred strokes fall apart in the line
   // image and read badly. Sharpened, it is read like a print; crisp pages
@@ -152,6 +153,7 @@ bool CDocOCR::RecognizeBlocks(cv::Mat page, std::vector<OCRTextBlock>* blocks, O
                             kLineBlockSize, offset);
     }
   }
+  if (StopRequested()) return false;
   std::vector<cv::Mat> blockImages;
   std::vector<cv::Rect> rectangles;
   DetectTextBlocks(lineImage, pageImage, &blockImages, &rectangles, static_cast<int>(textHeight * scale));
@@ -161,6 +163,7 @@ bool CDocOCR::RecognizeBlocks(cv::Mat page, std::vector<OCRTextBlock>* blocks, O
   blocks->clear();
   const size_t n = blockImages.size();
   for (size_t i = 0; i < n; ++i) {
+    if (StopRequested()) return false;
     cv::Mat inkBright;
     cv::subtract(cv::Scalar::all(255), grey(rectangles[i]), inkBright);
     OCRTextBlock block;

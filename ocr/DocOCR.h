@@ -3,7 +3,9 @@
 // found, each is cut into candidate glyph cells that the engine reads, the
 // best sequence of cells gives the line's text, and the blocks are joined in
 // reading order: six spaces between blocks on one line, CR LF otherwise.
+#include <functional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include <opencv2/core.hpp>
@@ -37,6 +39,10 @@ class CDocOCR {
   // Loads the model into a new engine; on failure prints the load-failure
   // text and keeps no engine.
   bool Initialize(const char* modelPath);
+  // Looked at before each step of a page and before each block: true
+  // stops the recognition as a non-zero progress result does, keeping the
+  // blocks read so far. Called on the recognising thread.
+  void SetStopCheck(std::function<bool()> stopRequested) { stopRequested_ = std::move(stopRequested); }
   // An 8-bit page with one or three (BGR) channels; `pageIsBinary` states it
   // already holds black ink (0) on white (255). True with the page's text; on
   // false the text is untouched, or empty when no block was found.
@@ -86,11 +92,13 @@ class CDocOCR {
   // The cell's readings without repeated labels, best first; false when the
   // engine cannot read it.
   bool ReadCell(const cv::Mat& glyph, CellReadings* cell);
+  bool StopRequested() const { return stopRequested_ && stopRequested_(); }
 
   double rejectDistance_ = 0.32;  // a glyph read at this distance or more is a space
   int candidatesPerGlyph_ = 1;
   int thresholdOffset_ = 25;      // C of both adaptive thresholds
   COCREngine* engine_ = nullptr;
+  std::function<bool()> stopRequested_;
 };
 
 // Blocks of a binary line image (ink 0) with the pixels of the binary page

@@ -167,13 +167,15 @@ void CContinuousShootDlg::OnDestroy() {
   StopThread();
 }
 
-void CContinuousShootDlg::StopThread() {
-  if (!m_thread) return;
+bool CContinuousShootDlg::StopThread(DWORD patienceMs) {
+  if (!m_thread) return true;
   SetEvent(m_stopEvent);
   m_running = false;
-  WaitServingSentMessages(m_thread, INFINITE);
+  const bool ended = WaitServingSentMessages(m_thread, patienceMs) == WAIT_OBJECT_0;
+  // A thread left running is not waited for again when the window goes.
   CloseHandle(m_thread);
   m_thread = nullptr;
+  return ended;
 }
 
 LRESULT CContinuousShootDlg::OnStatus(WPARAM, LPARAM status) {

@@ -37,9 +37,11 @@ class CContinuousShootDlg : public CContinuousShooting {
   int cameraIndex = 0;
   CCaptureController* captureController = nullptr;
 
-  // Stops and joins the detection thread, if one runs.
-  void StopThread();
-  void StopInspectThread() override { StopThread(); }
+  // Stops and joins the detection thread, if one runs. False when it still
+  // runs after `patienceMs`: it is forgotten here, and the dialog must be
+  // kept for it to the end of the process.
+  bool StopThread(DWORD patienceMs = INFINITE);
+  bool StopInspectThread(DWORD patienceMs) override { return StopThread(patienceMs); }
 
   float Interval() const { return m_interval; }
   int Remaining() const { return m_remaining; }

@@ -129,7 +129,7 @@ BOOL COCRProgressDlg::OnInitDialog() {
   }
   progressTarget = this;
   if (!m_stopEvent) m_stopEvent = CreateEventW(nullptr, FALSE, FALSE, L"StopRecognizeThread");
-  m_ocrThread = CreateThread(nullptr, 0, &OcrThreadProc, this, 0, nullptr);
+  m_ocrThread = CreateThread(nullptr, 0, m_ownEngineProc, this, 0, nullptr);
   return TRUE;
 }
 
@@ -172,6 +172,7 @@ DWORD COCRProgressDlg::OcrThreadProc(LPVOID parameter) {
   }
   int idle = kIdle;
   dialog->m_state.compare_exchange_strong(idle, kRunning);  // a stop already asked for stays
+  ocr.SetStopCheck([dialog] { return dialog->m_state == kStopped; });
   try {
     std::string text;
     if (!ocr.Recognize(dialog->m_image, &text, &ReportOCRProgress, false)) {
@@ -250,21 +251,31 @@ LRESULT COCRProgressDlg::OnNothingOpened(WPARAM, LPARAM) {
 
 void COCRProgressDlg::OnStop() { PostMessage(WM_CLOSE, 0, 0); }
 
-void COCRProgressDlg::JoinThreads() {
+bool COCRProgressDlg::WorkerRunning() const {
+  for (HANDLE thread : {m_ocrThread, m_englishThread})
+    if (thread && WaitForSingleObject(thread, 0) == WAIT_TIMEOUT) return true;
+  return false;
+}
+
+bool COCRProgressDlg::JoinThreads(DWORD patienceMs) {
   for (HANDLE* thread : {&m_ocrThread, &m_englishThread}) {
     if (!*thread) continue;
-    WaitServingSentMessages(*thread, INFINITE);
+    if (WaitServingSentMessages(*thread, patienceMs) != WAIT_OBJECT_0) return false;
     CloseHandle(*thread);
     *thread = nullptr;
   }
+  return true;
+}
+
+void COCRProgressDlg::RequestStop() {
+  if (m_state == kFinished) return;
+  if (m_stopEvent) SetEvent(m_stopEvent);
+  m_state = kStopped;
 }
 
 // A worker still writing its result is waited for before the dialog ends.
 void COCRProgressDlg::OnClose() {
-  if (m_state != kFinished) {
-    if (m_stopEvent) SetEvent(m_stopEvent);
-    m_state = kStopped;
-  }
+  RequestStop();
   JoinThreads();
   EndDialog(IDCANCEL);
 }

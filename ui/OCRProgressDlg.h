@@ -15,6 +15,7 @@
 #include "platform/mfc/CDialog.h"
 #include "platform/mfc/ControlClasses.h"
 #include "platform/mfc/DataExchange.h"
+#include "platform/win/Threads.h"
 #include "resources/Resources.h"
 
 // wParam 0..100: percent done; wParam kOcrEnd: finished, lParam the end code.
@@ -51,6 +52,14 @@ class COCRProgressDlg : public CDialog {
   void SetState(int state) { m_state = state; }
   int GetState() const { return m_state; }
 
+  // Asks the worker to stop unless its result is written already.
+  void RequestStop();
+  // Whether a worker thread has not ended yet.
+  bool WorkerRunning() const;
+  // Waits for the workers; false when one still runs after `patienceMs`
+  // (then the dialog must outlive it).
+  bool JoinThreads(DWORD patienceMs = INFINITE);
+
   // The engine's progress report; non-zero asks it to stop.
   static int ReportOCRProgress(double fraction, const char* message);
   // What the status line shows, shared with the progress report.
@@ -69,6 +78,8 @@ class COCRProgressDlg : public CDialog {
   LRESULT OnProgress(WPARAM wParam, LPARAM lParam);
   // Where the text lies, told when nothing opened it.
   LRESULT OnNothingOpened(WPARAM, LPARAM);
+  // The own engine's worker; tests put a stand-in here.
+  LPTHREAD_START_ROUTINE m_ownEngineProc = &OcrThreadProc;
 
  private:
   static DWORD OcrThreadProc(LPVOID dialog);
@@ -77,7 +88,6 @@ class COCRProgressDlg : public CDialog {
   // Word, or the text file beside the document without it; the end code:
   // completed, no text, or not written.
   int WriteResult(const std::string& ansiText, const std::string& fileBytes);
-  void JoinThreads();
 
   cv::Mat m_image;
   HANDLE m_ocrThread = nullptr;

@@ -244,6 +244,27 @@ TEST_F(ScalarPage, CancelStopsAtOnceAndLeavesTheTextAlone) {
   EXPECT_EQ(3u, reports.size());
 }
 
+// Asked before it starts, it reads nothing; asked once the first of three
+// blocks is read, it ends with that block and leaves the text alone.
+TEST_F(ScalarPage, AStopRequestEndsItBeforeTheNextStepOrBlock) {
+  cv::Mat page(400, 400, CV_8U, cv::Scalar(255));
+  for (int i = 0; i < 3; ++i) DrawBox(page, 150, 40 + 110 * i, 30);
+  for (const size_t stopAtReports : {size_t{0}, size_t{3}}) {
+    reports.clear();
+    ocr_.SetStopCheck([stopAtReports] { return reports.size() >= stopAtReports; });
+    std::vector<OCRTextBlock> blocks;
+    EXPECT_FALSE(ocr_.RecognizeBlocks(page, &blocks, Record, false));
+    EXPECT_EQ(stopAtReports == 0 ? 0u : 1u, blocks.size());
+    EXPECT_EQ(stopAtReports, reports.size());
+    std::string text = "kept";
+    EXPECT_FALSE(ocr_.Recognize(page, &text, Record, false));
+    EXPECT_EQ("kept", text);
+  }
+  ocr_.SetStopCheck(nullptr);
+  std::string text;
+  EXPECT_TRUE(ocr_.Recognize(page, &text, Record, false));
+}
+
 TEST_F(ScalarPage, BlankPageGivesNoTextAfterTwoReports) {
   cv::Mat page(300, 400, CV_8U, cv::Scalar(255));
   page(cv::Rect(100, 100, 4, 4)).setTo(0);  // a speck, far below a block's size

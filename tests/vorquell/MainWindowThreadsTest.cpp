@@ -47,13 +47,14 @@ class ContinuousStandIn : public CContinuousShooting {
   }
   ~ContinuousStandIn() override {
     Note("continuous deleted", window_);
-    StopInspectThread();
+    StopInspectThread(INFINITE);
   }
-  void StopInspectThread() override {
-    if (!worker_.joinable()) return;
+  bool StopInspectThread(DWORD) override {
+    if (!worker_.joinable()) return true;
     stop_ = true;
     worker_.join();
     Note("continuous stopped", window_);
+    return true;
   }
   std::atomic<int> grabs{0};
 
