@@ -988,7 +988,7 @@ TEST_F(VorquellCaptureXvfbTest, ARecordingKilledMidWayIsFinishedUnderItsNameAtTh
       },
       ::testing::KilledBySignal(SIGKILL), "");
   EXPECT_FALSE(fs::exists(recording)) << "nothing under its name";
-  EXPECT_EQ(FilesIn(images_, ".recording"), vqtest::NamesIn(images_, R"(\.IMG00001\.asf\.\d+\.recording)"));
+  EXPECT_EQ(FilesIn(images_, ".recording"), vqtest::NamesIn(images_, R"(\.IMG00001\.asf\.\d+-s\d+\.recording)"));
   EXPECT_EQ(FilesIn(images_, ".recording").size(), 1u);
 
   Run([&](HWND, CVorquellDlg&) {});

@@ -229,7 +229,7 @@ class VorquellSessionEndInRecordingTest : public VorquellSessionEndXvfbTest,
   std::vector<fs::path> Recordings() const { return vqtest::FilesMatching(images_, R"(ABC\d{5}\.asf)"); }
   // A recording under way lies under a hidden name until it is finished.
   std::vector<fs::path> RecordingsUnderWay() const {
-    return vqtest::FilesMatching(images_, R"(\.ABC\d{5}\.asf\.\d+\.recording)");
+    return vqtest::FilesMatching(images_, R"(\.ABC\d{5}\.asf\.\d+-s\d+\.recording)");
   }
 };
 
