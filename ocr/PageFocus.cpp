@@ -64,7 +64,7 @@ PageFocus MeasurePageFocus(const cv::Mat& grey) {
   // Tiles spread over the page tell as much as the whole page, at a ninth of
   // the cost. Filters on a tile read the page around it. Tiles start on the
   // 8 x 8 grid of a compressed page.
-  std::vector<float> gradients, ratios, differences, spreads, contrasts;
+  std::vector<float> gradients, ratios, differences, spreads;
   std::vector<cv::Mat> tileGradients, tileContrasts;
   const cv::Mat window = cv::Mat::ones(kContrastWindow, kContrastWindow, CV_8U);
   const cv::Mat kernel = (cv::Mat_<float>(3, 3) << 1, -2, 1, -2, 4, -2, 1, -2, 1);
@@ -121,13 +121,10 @@ PageFocus MeasurePageFocus(const cv::Mat& grey) {
       const float* gradient = tileGradients[t].ptr<float>(y);
       const uint8_t* contrast = tileContrasts[t].ptr<uint8_t>(y);
       for (int x = 0; x < tileGradients[t].cols; ++x)
-        if (gradient[x] >= strong && contrast[x] > kMinimumContrast) {
+        if (gradient[x] >= strong && contrast[x] > kMinimumContrast)
           ratios.push_back(gradient[x] / static_cast<float>(contrast[x]));
-          contrasts.push_back(contrast[x]);
-        }
     }
   focus.edgeSharpness = Median(ratios);
-  focus.contrast = Median(contrasts);
   // The kernel's L2 norm is 6; the median of |N(0, s)| is 0.6745 s.
   focus.noise = Median(differences) / (0.6745 * 6.0);
   if (!spreads.empty()) {
@@ -150,7 +147,6 @@ bool SharpenSoftPage(const cv::Mat& grey, const PageFocus& focus, double scale, 
   // noise of several; enlarged, each pixel's noise is spread over several.
   // Either way that much less is left to smooth.
   const double resampling = std::max(scale, 1.0 / scale);
-
   double smoothing = focus.noise / (resampling * 2.0 * std::sqrt(CV_PI) * kNoiseAfterSmoothing);
   // The steps of a page compressed into 8 x 8 blocks are smoothed away:
   // sharpened, they read as ink.

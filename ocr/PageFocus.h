@@ -16,9 +16,6 @@ struct PageFocus {
   // The spread of the paper between the marks, grey levels: noise of any
   // grain, that of a resampled or compressed page too.
   double paperNoise = 0.0;
-  // Median, over the strongest edges, of the local contrast: how far the
-  // print stands from its paper, grey levels.
-  double contrast = 0.0;
   // The steps across the page's 8 x 8 grid against those inside it: about 1
   // for a page, well above for one that was JPEG-compressed hard.
   double blockiness = 1.0;
