@@ -33,6 +33,7 @@
 #include "platform/win/GdiLayered.h"
 #include "platform/win/GdiObjects.h"
 #include "platform/win/GdiSurface.h"
+#include "platform/win/MessageBox.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Singletons.h"
 #include "platform/win/SystemMetrics.h"
@@ -397,6 +398,7 @@ class Presenter {
     properties_->SetDecorations(xw, look, maximiseWay_);
     properties_->SetSizeHints(xw, look, corner, maximiseWay_);
     properties_->SetTitle(xw, s.title);
+    if (std::wstring text; ShownMessageBoxText(s.hwnd, &text)) properties_->SetMessageText(xw, text);
     pw->ownerX = XWindowOrNone(s.owner);
     properties_->SetOwner(xw, pw->ownerX);
     properties_->SetInitialState(xw, pw->layer.minimised, pw->layer.maximised);

@@ -69,6 +69,12 @@ void WindowProperties::SetIdentity(Window window) {
                   1);
 }
 
+void WindowProperties::SetMessageText(Window window, const std::wstring& text) {
+  const std::string utf8 = vq::WideToUtf8(text);
+  XChangeProperty(display_, window, Intern("_VQ_MESSAGE_TEXT"), utf8String_, 8, PropModeReplace,
+                  reinterpret_cast<const unsigned char*>(utf8.data()), static_cast<int>(utf8.size()));
+}
+
 void WindowProperties::SetTitle(Window window, const std::wstring& title) {
   std::string utf8 = vq::WideToUtf8(title);
   for (Atom property : {netWmName_, netWmIconName_})

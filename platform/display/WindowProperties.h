@@ -25,6 +25,8 @@ class WindowProperties {
   // WM_NAME and WM_ICON_NAME (Latin-1 or compound text), _NET_WM_NAME and
   // _NET_WM_ICON_NAME (UTF-8).
   void SetTitle(Window window, const std::wstring& title);
+  // _VQ_MESSAGE_TEXT (UTF-8): what a message box says.
+  void SetMessageText(Window window, const std::wstring& text);
   void SetType(Window window, const WindowLook& look);
   // _MOTIF_WM_HINTS: the caption and its boxes, and what the user may do.
   void SetDecorations(Window window, const WindowLook& look, MaximiseWay way);

@@ -1,6 +1,7 @@
 #include "platform/win/MessageBox.h"
 
 #include <algorithm>
+#include <map>
 #include <mutex>
 #include <utility>
 
@@ -22,6 +23,7 @@ namespace {
 std::mutex mutex;
 MessageBoxAnswer answerHook;
 std::vector<MessageBoxRecord> log;
+std::map<HWND, std::wstring> shownBoxes;  // the box dialogs open now, with their texts
 
 }  // namespace
 
@@ -33,6 +35,14 @@ void SetMessageBoxAnswer(MessageBoxAnswer answer) {
 std::vector<MessageBoxRecord> MessageBoxLog() {
   std::lock_guard lock(mutex);
   return log;
+}
+
+bool ShownMessageBoxText(HWND dialog, std::wstring* text) {
+  std::lock_guard lock(mutex);
+  auto it = shownBoxes.find(dialog);
+  if (it == shownBoxes.end()) return false;
+  *text = it->second;
+  return true;
 }
 
 void ClearMessageBoxLog() {
@@ -153,6 +163,10 @@ int RunMessageBoxDialog(HWND owner, const std::wstring& text, const std::wstring
       box, owner,
       [&](HWND hwnd, UINT message, WPARAM wParam, LPARAM, LRESULT* result) {
         if (message == WM_INITDIALOG) {
+          {
+            std::lock_guard lock(mutex);
+            shownBoxes[hwnd] = text;
+          }
           if (icon) SendDlgItemMessageW(hwnd, kIconId, STM_SETICON, reinterpret_cast<WPARAM>(icon), 0);
           SetFocus(GetDlgItem(hwnd, answers[defaultIndex]));
           *result = FALSE;
@@ -170,6 +184,10 @@ int RunMessageBoxDialog(HWND owner, const std::wstring& text, const std::wstring
       0);
   if (!dialog) return DefaultMessageBoxAnswer(type);
   INT_PTR result = RunModalDialog(dialog, owner);
+  {
+    std::lock_guard lock(mutex);
+    shownBoxes.erase(dialog);
+  }
   return result > 0 ? static_cast<int>(result) : DefaultMessageBoxAnswer(type);
 }
 

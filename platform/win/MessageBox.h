@@ -53,6 +53,10 @@ void SetMessageBoxAnswer(MessageBoxAnswer answer);
 // Every message box shown since the last ClearMessageBoxLog.
 std::vector<MessageBoxRecord> MessageBoxLog();
 void ClearMessageBoxLog();
+// The text of the layer's box dialog `dialog` while it is open (the
+// presenter puts it on the box's X window as _VQ_MESSAGE_TEXT, where tests
+// find a box by what it says); false for any other window.
+bool ShownMessageBoxText(HWND dialog, std::wstring* text);
 // The caption of a box given none: "Error" in the user's language.
 std::wstring DefaultMessageBoxCaption();
 // The text of a standard button (IDOK ... IDNO) in the user's language.

@@ -34,6 +34,7 @@
 #include "platform/win/MessageBox.h"
 #include "platform/win/Printing.h"
 #include "platform/win/WordAutomation.h"
+#include "tests/support/MessageBoxes.h"
 #include "tests/app/OutputTestSupport.h"
 #include "tests/app/PdfCheck.h"
 #include "tests/e2e/PopupMenuChoice.h"
@@ -131,7 +132,6 @@ class ChineseNamesXvfbTest : public ::testing::TestWithParam<const char*> {
     camera.content.kind = vq::dshow::VirtualContent::Kind::Folder;
     camera.content.folder = tree.root / "相机";
     vq::dshow::PlugInVirtualCamera(camera);
-    vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord&) { return IDOK; });
     vqplatform::SetWordAvailable(false);
   }
 
@@ -161,6 +161,7 @@ class ChineseNamesXvfbTest : public ::testing::TestWithParam<const char*> {
   void BrowseForTheImageFolder(const Tree& tree, const fs::path& day);
   void RecogniseAndRecord();
 
+  vqtest::ExpectedBoxes boxes_;  // the boxes a test names; any other fails it
   vqtest::XServer server_;
   HWND window_ = nullptr;
   CVorquellDlg* main_ = nullptr;

@@ -47,6 +47,7 @@
 #include "platform/win/Shell.h"
 #include "platform/win/Sound.h"
 #include "platform/win/WindowRegistry.h"
+#include "tests/support/MessageBoxes.h"
 #include "tests/app/OutputTestSupport.h"
 #include "tests/app/PdfCheck.h"
 #include "tests/e2e/PopupMenuChoice.h"
@@ -117,8 +118,6 @@ class VorquellCaptureXvfbTest : public ::testing::Test {
     camera_ = vq::dshow::PlugInVirtualCamera(camera);
     vqplatform::ClearRecordedSoundCalls();
     vqplatform::ClearRecordedShellCalls();
-    vqplatform::ClearMessageBoxLog();
-    vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord&) { return IDOK; });
     // Files the program opens go to a stand-in opener that notes them.
     vqtest::UseStandInOpener(vqtest::TempDir() / "bin");
   }
@@ -176,7 +175,7 @@ class VorquellCaptureXvfbTest : public ::testing::Test {
   // 拍摄, and the box saying `text` it brings shown as the user sees it,
   // saved as `shot`, and closed with its OK.
   void PressCaptureSeeing(HWND window, const std::wstring& text, const char* shot) {
-    vqplatform::SetMessageBoxAnswer(nullptr);
+    boxes_.Expect(text, vqtest::ShowBoxOnScreen);
     vqtest::OnNextDialog(window, [this, text, shot](HWND modal) {
       // Another box fails the test, and is closed so that the test ends.
       EXPECT_TRUE(vqtest::Says(modal, text)) << vq::WideToUtf8(vqtest::TextOf(modal));
@@ -185,7 +184,7 @@ class VorquellCaptureXvfbTest : public ::testing::Test {
       Press(modal, IDOK);
     });
     Press(window, IDC_CAPTURE);
-    vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord&) { return IDOK; });
+    boxes_.Expect(text);  // shown again, answered with its OK
   }
   // Space, typed by a user who clicked the window first.
   void PressSpace(HWND window) {
@@ -197,6 +196,7 @@ class VorquellCaptureXvfbTest : public ::testing::Test {
   const fs::path program_ = vqtest::TempDir() / "program";
   const fs::path images_ = vqtest::TempDir() / "images";
   const fs::path pages_ = vqtest::TempDir() / "pages";
+  vqtest::ExpectedBoxes boxes_;  // the boxes a test names; any other fails it
   std::shared_ptr<vq::dshow::VirtualCamera> camera_;
   vqtest::XServer* server_ = nullptr;
 };
@@ -268,6 +268,7 @@ TEST_F(VorquellCaptureXvfbTest, EveryTriggerSavesANamedPageIntoTheStripRing) {
       setenv("PATH", (vqtest::TempDir() / "bin" / "没有").c_str(), 1);
       vqplatform::ClearMessageBoxLog();
       CThumbItem* third = StripItemsTopToBottom(dialog)[2];
+      boxes_.ExpectStarting(L"\"" + std::wstring(third->GetFilePath().GetString()) + L"\" cannot be opened");
       ChooseOnItem(window, *third, ID_THUMB_OPEN);
       setenv("PATH", path.c_str(), 1);
       const auto told = vqplatform::MessageBoxLog();
@@ -329,6 +330,8 @@ TEST_F(VorquellCaptureXvfbTest, EveryTriggerSavesANamedPageIntoTheStripRing) {
 }
 
 TEST_F(VorquellCaptureXvfbTest, ModesMergeCollectAndPrintCaptures) {
+  boxes_.Expect(L"正在把图像合并为多页TIF文件");
+  boxes_.ExpectStarting(L"PDF文件没有保存：\n");
   WriteSettings();
   int printJobs = 0;
   vqplatform::SetPrintDialogHook([&](const auto&, vqplatform::PrintDialogChoice* choice) {
@@ -505,11 +508,8 @@ TEST_F(VorquellCaptureXvfbTest, CapturesReplacedByHostileFilesFailTheirMergeAndP
         ASSERT_NE(Collect(window, dialog, IDC_MULTIPAGE_TIF, 3), nullptr);
         ASSERT_EQ(dialog.MultiPageDialog()->pages.size(), 3u);
         replace(dialog.MultiPageDialog()->pages[1]);
-        vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord& box) {
-          return (box.type & MB_TYPEMASK) == MB_YESNO ? IDYES : IDOK;
-        });
+        boxes_.ExpectStarting(L"这些页面无法读取：", IDYES);
         const bool finished = Finish(dialog);
-        vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord&) { return IDOK; });
         ASSERT_TRUE(finished);
         const std::vector<std::string> tiffs = FilesIn(images_, ".tif");
         ASSERT_EQ(tiffs.size(), 1u);
@@ -523,6 +523,7 @@ TEST_F(VorquellCaptureXvfbTest, CapturesReplacedByHostileFilesFailTheirMergeAndP
         // the dialog keeps its pages.
         ASSERT_NE(Collect(window, dialog, IDC_ONE_PDF, 2), nullptr);
         replace(dialog.MultiPageDialog()->pages[0]);
+        boxes_.ExpectStarting(L"这些页面无法读取：", IDNO);
         const size_t boxes = vqplatform::MessageBoxLog().size();
         Press(dialog.MultiPageDialog()->m_hWnd, 1032);
         SendMessageW(window, WM_NULL, 0, 0);
@@ -736,6 +737,7 @@ TEST_F(VorquellCaptureXvfbTest, CollectedPagesAreNeverDroppedWithoutTheUsersSay)
 }
 
 TEST_F(VorquellCaptureXvfbTest, AnUnwritableImageFolderIsToldOnceAndKeepsTheCounter) {
+  boxes_.ExpectStarting(L"文件名太长，图像没有保存：");
   // The image folder lies under a file: nothing can be made there.
   ASSERT_TRUE(vqtest::WriteFile(vqtest::TempDir() / "not-a-folder", "a file"));
   const fs::path blocked = vqtest::TempDir() / "not-a-folder" / "images";
@@ -795,6 +797,7 @@ TEST_F(VorquellCaptureXvfbTest, AnUnwritableImageFolderIsToldOnceAndKeepsTheCoun
 }
 
 TEST_F(VorquellCaptureXvfbTest, AMultipageWindowThatCannotOpenKeepsThePageAndSaysWhere) {
+  boxes_.ExpectStarting(L"无法打开多页文件窗口，图像保存在：");
   WriteSettings();
   vqres::LoadResources();
   // A template whose control cannot be made: the window cannot be created.
@@ -938,6 +941,7 @@ TEST_F(VorquellCaptureXvfbTest, DocumentsAreWrittenInAFolderDeeperThan300Bytes) 
 // the page falls back to the usual name, and no name with such bytes is
 // ever made.
 TEST_F(VorquellCaptureXvfbTest, AQrCodeBeyondUnicodeFallsBackToTheUsualName) {
+  boxes_.Expect(L"条形码/二维码中含有特殊字符，不能作为文件名");
   const fs::path qrPages = vqtest::TempDir() / "qr-pages";
   fs::create_directories(qrPages);
   cv::imwrite((qrPages / "page.png").string(),

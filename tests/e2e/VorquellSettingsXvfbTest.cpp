@@ -33,6 +33,7 @@
 #include "platform/win/MessageBox.h"
 #include "platform/win/ProgramWindows.h"
 #include "platform/win/TestInput.h"
+#include "tests/support/MessageBoxes.h"
 #include "tests/e2e/VorquellProgramTest.h"
 #include "tests/support/PeerProgram.h"
 #include "tests/support/TestEnv.h"
@@ -290,8 +291,7 @@ TEST_F(VorquellSettingsXvfbTest, AnUnlistedCameraGetsAResolutionTheSettingsSheet
   document.productId = L"d0c0";
   document.sizes = {{640, 480}, {1280, 960}};
   vq::dshow::PlugInVirtualCamera(document);
-  vqplatform::ClearMessageBoxLog();
-  vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord&) { return IDOK; });
+  vqtest::ExpectedBoxes boxes;
 
   vqtest::XServer server;
   SheetOnce sheet;

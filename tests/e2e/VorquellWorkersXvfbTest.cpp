@@ -24,6 +24,7 @@
 #include "platform/win/Encoding.h"
 #include "platform/win/MessageBox.h"
 #include "platform/win/WordAutomation.h"
+#include "tests/support/MessageBoxes.h"
 #include "tests/e2e/RecognisedText.h"
 #include "tests/e2e/VorquellProgramTest.h"
 #include "tests/ocr/PrintedText.h"
@@ -61,7 +62,8 @@ class VorquellWorkersXvfbTest : public ::testing::Test {
     fs::copy_file(VQ_DATA_FILE, program_ / "data.dat");
     fs::create_symlink(VQ_RECOGNITION_MODEL, program_ / "OCR_RLDA_LN_Gra.tpl");
     fs::create_directory_symlink(VQ_TESSDATA_DIR, program_ / "tessdata");
-    vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord&) { return IDOK; });
+    // The texts the program opens go to a stand-in opener that notes them.
+    vqtest::UseStandInOpener(vqtest::TempDir() / "bin");
   }
   void TearDown() override {
     vq::dshow::RemoveVirtualCameras();
@@ -188,6 +190,7 @@ class VorquellWorkersXvfbTest : public ::testing::Test {
   }
 
   const fs::path program_ = vqtest::TempDir() / "program";
+  vqtest::ExpectedBoxes boxes_;  // the boxes a test names; any other fails it
   std::optional<vqtest::XServer> server_;
   HWND window_ = nullptr;
   CVorquellDlg* main_ = nullptr;

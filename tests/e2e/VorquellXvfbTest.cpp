@@ -33,6 +33,7 @@
 #include "platform/win/ProgramSockets.h"
 #include "platform/win/ProgramWindows.h"
 #include "platform/win/TestInput.h"
+#include "tests/support/MessageBoxes.h"
 #include "tests/ocr/PrintedText.h"
 #include "tests/support/PeerProgram.h"
 #include "tests/support/TestEnv.h"
@@ -192,7 +193,8 @@ TEST_F(VorquellXvfbTest, UserSwitchesTurnsExposesAndPullsTheCameraOut) {
   vq::dshow::PlugInVirtualCamera(portrait);
   ASSERT_TRUE(vqtest::WriteFile(program_ / "Sys.ini", "[IMAGE]\nDocCamWidth=1280\nDocCamHeight=960\nXDPI=200\nYDPI=200\n"
                                                       "[Camera]\nAutoExposure=false\nExposure=-6\n"));
-  vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord&) { return IDOK; });
+  vqtest::ExpectedBoxes boxes;
+  boxes.Expect(L"高拍仪设备被拔出或接触不良，请检查！");
   const auto unplugMessages = [] {
     const auto boxes = vqplatform::MessageBoxLog();
     return std::count_if(boxes.begin(), boxes.end(),
@@ -309,7 +311,7 @@ TEST_F(VorquellXvfbTest, UserCropsFocusesExposesEditsPrefixesChangesLanguageAndM
   auto documentCamera = vq::dshow::PlugInVirtualCamera(config);
   ASSERT_TRUE(vqtest::WriteFile(program_ / "Sys.ini", "[FILE]\nTypeofImageName=0\nPRECHOOSE=IMG|DOC\nPREFIX=IMG\n"
                                                       "[Camera]\nAutoExposure=true\n"));
-  vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord&) { return IDOK; });
+  vqtest::ExpectedBoxes boxes;
   vq::dshow::ControlState state{};
   const auto control = [&](long property) {
     documentCamera->GetControl(vq::dshow::ControlKind::CameraControl, property, &state);
@@ -477,8 +479,8 @@ TEST_F(VorquellXvfbTest, UserCropsFocusesExposesEditsPrefixesChangesLanguageAndM
 TEST_F(VorquellXvfbTest, OutsideProgramsRefuseTheCameraAskForTheLastPageAndHearTheExit) {
   vqplatform::ProgramListenerScope listening;
   ASSERT_TRUE(listening.Listening());
-  vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord&) { return IDOK; });
-  vqplatform::ClearMessageBoxLog();
+  vqtest::ExpectedBoxes boxes;
+  boxes.Expect(L"高拍仪设备可能被其他程序占用，请检查");
   vq::dshow::PlugInVirtualCamera(vq::dshow::VirtualCameraConfig::Document());
   {
     // A server that does not know the probe answers 0: busy, and the program ends.

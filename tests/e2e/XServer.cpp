@@ -429,19 +429,13 @@ KnownMessageBox::KnownMessageBox(const std::wstring& text, UINT type)
     : KnownMessageBox(text, vqplatform::DefaultMessageBoxCaption(), type) {}
 
 KnownMessageBox::KnownMessageBox(const std::wstring& text, const std::wstring& caption, UINT type)
-    : text_(text), template_(vqplatform::MessageBoxTemplate(text, caption, type)), caption_(vq::WideToUtf8(caption)) {
-  const HFONT font = vqplatform::CreateDialogFont(template_.fontFace.c_str(), template_.pointSize);
-  const RECT r = vqplatform::DialogUnitsToPixels(RECT{0, 0, template_.cx, template_.cy}, vqplatform::BaseUnitsOfFont(font));
-  DeleteObject(font);
-  size_ = SIZE{r.right, r.bottom};
-}
+    : text_(text), template_(vqplatform::MessageBoxTemplate(text, caption, type)), caption_(vq::WideToUtf8(caption)) {}
 
 std::optional<ShownX> KnownMessageBox::Find(XServer& server) const {
+  const std::string text = vq::WideToUtf8(text_);
   std::optional<ShownX> found;
   for (ShownX& shown : server.ShownWindows())
-    if (shown.title == caption_ && shown.place.right - shown.place.left == size_.cx &&
-        shown.place.bottom - shown.place.top == size_.cy)
-      found = shown;
+    if (shown.title == caption_ && server.ReadProperty(shown.window, "_VQ_MESSAGE_TEXT").bytes == text) found = shown;
   return found;
 }
 

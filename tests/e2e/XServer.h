@@ -177,9 +177,10 @@ class XServer {
 };
 
 // A message box of the layer that another program, or another copy of the
-// layer in this process (a data source's), shows: found on the server as a
-// user finds it, by its caption and the size its text gives it, and
-// answered with a click on a button found by its control id.
+// layer in this process (a data source's), shows: found on the server by
+// its caption and by what it says (the layer puts a box's text on its X
+// window, _VQ_MESSAGE_TEXT), and answered with a click on a button found
+// by its control id.
 class KnownMessageBox {
  public:
   // Given no caption, the box is titled as such a box is.
@@ -195,7 +196,6 @@ class KnownMessageBox {
   std::wstring text_;
   DialogTemplate template_;
   std::string caption_;
-  SIZE size_{};
 };
 
 // What the layer drew for the window, its children on other threads included.

@@ -10,6 +10,10 @@ namespace vqtest {
 
 ExpectedBoxes::ExpectedBoxes() {
   vqplatform::ClearMessageBoxLog();
+  Resume();
+}
+
+void ExpectedBoxes::Resume() {
   vqplatform::SetMessageBoxAnswer([this](const vqplatform::MessageBoxRecord& box) { return Answer_(box); });
 }
 
