@@ -12,6 +12,7 @@
 #include "ocr/GlyphRecognition.h"
 #include "ocr/OCREngine.h"
 #include "ocr/PageFocus.h"
+#include "ocr/PageLayout.h"
 #include "ocr/PagePictures.h"
 #include "ocr/TextHeight.h"
 
@@ -191,17 +192,19 @@ bool CompareReadingOrder(const OCRTextBlock& a, const OCRTextBlock& b) {
 }
 
 bool JoinTextBlocks(const std::vector<OCRTextBlock>& blocks, std::string* text, double lineSkew) {
-  OCRList<OCRTextBlock> ordered;
-  for (const OCRTextBlock& block : blocks) ordered.Append(lineSkew == 0.0 ? block : LevelTextBlock(block, lineSkew));
-  ordered.MergeSort(CompareReadingOrder);
+  std::vector<OCRTextBlock> level;
+  for (const OCRTextBlock& block : blocks) level.push_back(lineSkew == 0.0 ? block : LevelTextBlock(block, lineSkew));
   text->clear();
-  if (ordered.Count() == 0) return false;
+  if (level.empty()) return false;
   const OCRTextBlock* previous = nullptr;
-  ordered.ForEach([&](const OCRTextBlock& block) {
-    if (previous) *text += block.y + block.height / 2 < previous->y + previous->height ? kSameLine : kNextLine;
+  const std::vector<OCRTextBlock> ordered = ReadingOrder(level);
+  for (const OCRTextBlock& block : ordered) {
+    // The next column's first line lies above the last one's: a new line.
+    const int centre = block.y + block.height / 2;
+    if (previous) *text += centre < previous->y + previous->height && centre > previous->y ? kSameLine : kNextLine;
     *text += block.text;
     previous = &block;
-  });
+  }
   return true;
 }
 
@@ -255,6 +258,11 @@ void DetectTextBlocks(cv::Mat lineImage, cv::Mat pageImage, std::vector<cv::Mat>
   cv::Mat lines, inversePage;
   cv::subtract(cv::Scalar::all(255), lineImage, lines);
   cv::subtract(cv::Scalar::all(255), pageImage, inversePage);
+  // A table's rules would join its cells into one block and read as glyphs.
+  if (const cv::Mat rules = FindRules(inversePage, textHeight); !rules.empty()) {
+    lines.setTo(cv::Scalar::all(0), rules);
+    inversePage.setTo(cv::Scalar::all(0), rules);
+  }
 
   // Each mark widened to three times its width, or by the reach on either
   // side: the glyphs of a line merge.

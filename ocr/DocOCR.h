@@ -102,7 +102,9 @@ class CDocOCR {
 };
 
 // Blocks of a binary line image (ink 0) with the pixels of the binary page
-// image inside each, inverted and masked to the block's outline. Marks are
+// image inside each, inverted and masked to the block's outline; with the
+// print's height given, a table's rules are taken out of both first
+// (FindRules). Marks are
 // widened to three times their width; with the print's height given, marks
 // not lower than a speck reach at least about half of it to either side.
 void DetectTextBlocks(cv::Mat lineImage, cv::Mat pageImage, std::vector<cv::Mat>* blockImages,
@@ -113,7 +115,8 @@ void StrokeFilter(cv::Mat grey, int radius, cv::Mat* result);
 // a may come before b in reading order (not a strict order: sort it only
 // with OCRList::MergeSort).
 bool CompareReadingOrder(const OCRTextBlock& a, const OCRTextBlock& b);
-// Sorts the blocks into reading order and joins their texts; false (text
+// Sorts the blocks into reading order (ReadingOrder: column by column where
+// the page has columns) and joins their texts; false (text
 // empty) when there is no block. On a page whose lines are turned by
 // `lineSkew` degrees the order and the line breaks are judged on the blocks
 // turned level (LevelTextBlock).

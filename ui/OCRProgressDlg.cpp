@@ -9,6 +9,7 @@
 #include "base/PathEncoding.h"
 #include "imaging/ReplacingFile.h"
 #include "ocr/DocOCR.h"
+#include "ocr/PageLayout.h"
 #include "platform/win/Encoding.h"
 #include "platform/win/FileSystem.h"
 #include "platform/win/KnownFolders.h"
@@ -197,6 +198,11 @@ DWORD COCRProgressDlg::EnglishOcrThreadProc(LPVOID parameter) {
   const HWND window = dialog->m_hWnd;
   cv::Mat image = dialog->m_image;
   if (image.channels() == 3) cv::cvtColor(image, image, cv::COLOR_BGR2GRAY);
+  // A table's rules go; Tesseract finds the layout itself only where the
+  // text stands in columns (its own layout reads a table's cells column by
+  // column), and reads the page as one block elsewhere.
+  bool inColumns = false;
+  if (!image.empty() && image.depth() == CV_8U && image.channels() == 1) image = PageWithoutRules(image, &inColumns);
   std::string text;
   {
     tesseract::TessBaseAPI api;
@@ -205,9 +211,9 @@ DWORD COCRProgressDlg::EnglishOcrThreadProc(LPVOID parameter) {
       ::PostMessageW(window, WM_OCR_PROGRESS, kOcrEnd, kFilesMissing);
       return 0;
     }
-    api.SetPageSegMode(tesseract::PSM_SINGLE_BLOCK);
     if (!image.empty() && image.depth() == CV_8U && image.channels() == 1)
       api.SetImage(image.data, image.cols, image.rows, 1, static_cast<int>(image.step));
+    api.SetPageSegMode(inColumns ? tesseract::PSM_AUTO : tesseract::PSM_SINGLE_BLOCK);
     ::PostMessageW(window, WM_OCR_PROGRESS, kEnglishStartPercent, 0);
     if (!image.empty()) {
       std::unique_ptr<char[]> utf8(api.GetUTF8Text());

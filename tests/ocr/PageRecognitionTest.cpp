@@ -13,6 +13,7 @@
 #include <opencv2/imgproc.hpp>
 
 #include "ocr/DocOCR.h"
+#include "ocr/PageLayout.h"
 #include "ocr/TextHeight.h"
 #include "tests/ocr/ModelWriter.h"
 #include "tests/ocr/PrintedText.h"
@@ -71,6 +72,42 @@ TEST(ReadingOrder, BlocksAreJoinedBySixSpacesOnALineAndCrLfBelow) {
   EXPECT_TRUE(CompareReadingOrder(Block("", 0, 2, 10, 10), Block("", 0, 0, 10, 10)));
   EXPECT_TRUE(CompareReadingOrder(Block("", 0, 0, 10, 10), Block("", 0, 6, 10, 10)));
   EXPECT_FALSE(CompareReadingOrder(Block("", 0, 20, 10, 10), Block("", 0, 0, 10, 14)));
+}
+
+// Columns of long lines are read one after the other, below a title that
+// reaches across them; a table's short cells are read row by row.
+TEST(ReadingOrder, ColumnsOfLinesAreReadOneAfterTheOther) {
+  std::vector<OCRTextBlock> page = {Block("T", 10, 0, 900, 40)};
+  for (int i = 0; i < 4; ++i) {
+    page.push_back(Block("R" + std::to_string(i), 500, 60 + 60 * i, 400, 40));
+    page.push_back(Block("L" + std::to_string(i), 10, 60 + 60 * i, i == 3 ? 200 : 400, 40));
+  }
+  std::string text;
+  ASSERT_TRUE(JoinTextBlocks(page, &text));
+  EXPECT_EQ("T\r\nL0\r\nL1\r\nL2\r\nL3\r\nR0\r\nR1\r\nR2\r\nR3", text);
+
+  std::vector<OCRTextBlock> table;
+  for (int row = 1; row >= 0; --row)
+    for (int cell = 0; cell < 3; ++cell)
+      table.push_back(Block(std::string(1, char('a' + 3 * row + cell)), 10 + 300 * cell, 10 + 60 * row, 120, 40));
+  ASSERT_TRUE(JoinTextBlocks(table, &text));
+  EXPECT_EQ("a      b      c\r\nd      e      f", text);
+}
+
+// Rules are runs of ink over two and a half print heights along the rows or
+// the columns; a glyph's strokes are not.
+TEST(TextBlocks, RulesAreFoundAndGlyphsAreNot) {
+  cv::Mat ink(200, 300, CV_8U, cv::Scalar(0));
+  cv::rectangle(ink, cv::Rect(20, 30, 50, 20), cv::Scalar(255), cv::FILLED);  // a glyph's blot, 20 high
+  EXPECT_TRUE(FindRules(ink, 24).empty());
+  cv::line(ink, {10, 100}, {290, 100}, cv::Scalar(255), 2);
+  cv::line(ink, {150, 60}, {150, 190}, cv::Scalar(255), 2);
+  const cv::Mat rules = FindRules(ink, 24);
+  ASSERT_FALSE(rules.empty());
+  EXPECT_EQ(255, rules.at<uchar>(100, 280));
+  EXPECT_EQ(255, rules.at<uchar>(180, 150));
+  EXPECT_EQ(0, rules.at<uchar>(40, 50));
+  EXPECT_TRUE(FindRules(ink, 0).empty());
 }
 
 TEST(TextBlocks, BlobsBelow1024SquarePixelsAreSkipped) {
@@ -340,8 +377,10 @@ TEST_F(ProductModel, TwoColumnPageIsReadInReadingOrder) {
   cv::Mat page(320, 1000, CV_8U, cv::Scalar(255));
   cv::min(page, PrintedLines(page.size(), left, {40, 50}), page);
   cv::min(page, PrintedLines(page.size(), right, {560, 50}), page);
+  // Column by column: the left column's lines, then the right one's.
   std::string expected;
-  for (size_t i = 0; i < left.size(); ++i) expected += (i ? "\r\n" : "") + Gbk(left[i]) + "      " + Gbk(right[i]);
+  for (const std::vector<std::string>* column : {&left, &right})
+    for (const std::string& line : *column) expected += (expected.empty() ? "" : "\r\n") + Gbk(line);
   const std::string text = Read(page);
   EXPECT_EQ(expected, text) << Utf8(text);
 
