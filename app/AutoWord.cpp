@@ -46,14 +46,14 @@ VARIANT TextArg(const wchar_t* text) {
 
 HRESULT AutoWrap(int kind, VARIANT* result, IDispatch* object, const wchar_t* name, int count, ...) {
   if (!object) {
-    std::printf("NULL IDispatch passed to AutoWrap()\n");
+    std::fprintf(stderr, "NULL IDispatch passed to AutoWrap()\n");
     return E_POINTER;
   }
   DISPID id = 0;
   LPOLESTR names[1] = {const_cast<LPOLESTR>(name)};
   HRESULT hr = object->GetIDsOfNames(IID_NULL, names, 1, LOCALE_USER_DEFAULT, &id);
   if (FAILED(hr)) {
-    std::printf("IDispatch::GetIDsOfNames(\"%s\") failed w/err 0x%08lx\n", vq::WideToUtf8(name).c_str(),
+    std::fprintf(stderr, "IDispatch::GetIDsOfNames(\"%s\") failed w/err 0x%08lx\n", vq::WideToUtf8(name).c_str(),
                 static_cast<unsigned long>(static_cast<uint32_t>(hr)));
     return hr;
   }
@@ -73,7 +73,7 @@ HRESULT AutoWrap(int kind, VARIANT* result, IDispatch* object, const wchar_t* na
   hr = object->Invoke(id, IID_NULL, LOCALE_SYSTEM_DEFAULT, static_cast<WORD>(kind), &params, result, nullptr,
                       nullptr);
   if (FAILED(hr))
-    std::printf("IDispatch::Invoke(\"%s\"=%08lx) failed w/err 0x%08lx\n", vq::WideToUtf8(name).c_str(),
+    std::fprintf(stderr, "IDispatch::Invoke(\"%s\"=%08lx) failed w/err 0x%08lx\n", vq::WideToUtf8(name).c_str(),
                 static_cast<unsigned long>(static_cast<uint32_t>(id)), static_cast<unsigned long>(static_cast<uint32_t>(hr)));
   return hr;
 }
@@ -103,14 +103,13 @@ int CAutoWord::WriteDocument() {
   HRESULT hr = CLSIDFromProgID(L"Word.Application", &clsid);
   int result = 1;
   if (FAILED(hr)) {
-    std::printf("CLSIDFromProgID(\"%s\") failed w/err 0x%08lx\n", "Word.Application", static_cast<unsigned long>(static_cast<uint32_t>(hr)));
+    std::fprintf(stderr, "CLSIDFromProgID(\"%s\") failed w/err 0x%08lx\n", "Word.Application", static_cast<unsigned long>(static_cast<uint32_t>(hr)));
   } else {
     IDispatch* application = nullptr;
     hr = CoCreateInstance(clsid, nullptr, CLSCTX_LOCAL_SERVER, IID_IDispatch, reinterpret_cast<void**>(&application));
     if (FAILED(hr) || !application) {
-      std::printf("Word is not registered properly w/err 0x%08lx\n", static_cast<unsigned long>(static_cast<uint32_t>(hr)));
+      std::fprintf(stderr, "Word is not registered properly w/err 0x%08lx\n", static_cast<unsigned long>(static_cast<uint32_t>(hr)));
     } else {
-      std::printf("Word.Application is started\n");
       application_ = application;
       result = Automate(application);
       QuitApplication();
@@ -128,7 +127,6 @@ int CAutoWord::Automate(IDispatch* application) {
   IDispatch* documents = held.Take(out);
   if (FAILED(AutoWrap(DISPATCH_METHOD, &out, documents, L"Add", 0))) return 1;
   IDispatch* document = held.Take(out);
-  std::printf("A new document is created\nInsert a paragraph\n");
   if (FAILED(AutoWrap(DISPATCH_PROPERTYGET, &out, document, L"Paragraphs", 0))) return 1;
   IDispatch* paragraphs = held.Take(out);
   if (FAILED(AutoWrap(DISPATCH_METHOD, &out, paragraphs, L"Add", 0))) return 1;
@@ -144,13 +142,11 @@ int CAutoWord::Automate(IDispatch* application) {
   IDispatch* font = held.Take(out);
   if (FAILED(AutoWrap(DISPATCH_PROPERTYPUT, nullptr, font, L"Bold", 1, IntArg(1)))) return 1;
   if (FAILED(AutoWrap(DISPATCH_METHOD, nullptr, range, L"InsertParagraphAfter", 0))) return 1;
-  std::printf("Save and close the document\n");
 
   VARIANT name = TextArg(fileName_);
   const HRESULT saved = AutoWrap(DISPATCH_METHOD, nullptr, document, L"SaveAs", 1, name);
   VariantClear(&name);
   if (FAILED(saved)) return 1;
   if (FAILED(AutoWrap(DISPATCH_METHOD, nullptr, document, L"Close", 0))) return 1;
-  std::printf("Quit the Word application\n");
   return 0;
 }

@@ -34,7 +34,14 @@ DWORD OrientationThreadProc(LPVOID parameter) {
     return 0;
   }
   HANDLE stop = OpenEventW(0, FALSE, L"StopPODInspectThread");
-  for (;;) {
+  // The detection asks for the stop between marks; a stop it takes (the
+  // event resets itself) is kept here for the loop.
+  bool stopped = false;
+  auto stopRequested = [&] {
+    if (!stopped && stop && WaitForSingleObject(stop, 0) == WAIT_OBJECT_0) stopped = true;
+    return stopped;
+  };
+  while (!stopped) {
     const DWORD waited = WaitForSingleObject(stop, kPeriodMs);
     if (waited == WAIT_FAILED) std::fprintf(stderr, "orientation thread: waiting for its stop event failed\n");
     if (waited != WAIT_TIMEOUT) break;
@@ -49,7 +56,7 @@ DWORD OrientationThreadProc(LPVOID parameter) {
     int turn = 0;
     const cv::Mat frame = camera->GetFrame(&turn);
     int angle = 0;
-    if (detector.Detect(PageOf(frame), &angle, false))
+    if (detector.Detect(PageOf(frame), &angle, false, stopRequested))
       PostMessageW(hwnd, WM_ORIENTATION_RESULT, 1, OrientationResult(angle, turn));
   }
   if (stop) CloseHandle(stop);

@@ -2,12 +2,15 @@
 // switching between them, turning and exposing the shown one, and losing
 // and finding either camera while the program runs.
 #include <algorithm>
+#include <cstdio>
+#include <string>
 
 #include "app/BrandingData.h"
 #include "app/CameraModels.h"
 #include "app/SettingsRanges.h"
 #include "app/VorquellDlg.h"
 #include "platform/dshow/Interfaces.h"
+#include "platform/win/Encoding.h"
 #include "platform/win/RectFunctions.h"
 
 namespace {
@@ -21,6 +24,18 @@ RECT ScaleRect(const RECT& r, int fromWidth, int fromHeight, int toWidth, int to
   return RECT{LONG(r.left * fx + 0.5), LONG(r.top * fy + 0.5), LONG(r.right * fx + 0.5), LONG(r.bottom * fy + 0.5)};
 }
 
+// Tells which cameras were looked for: the box that follows names none.
+void ReportCamerasLookedFor(const std::vector<CString>& cameraList) {
+  std::string ids;
+  for (const CString& entry : cameraList)
+    ids += (ids.empty() ? "" : ", ") + vq::WideToUtf8(entry.Mid(0, 4).GetString()) + ":" +
+           vq::WideToUtf8(entry.Mid(4, 4).GetString());
+  std::fprintf(stderr,
+               "Vorquell: no document camera of data.dat attached; looked for the USB ids (vendor:product) %s. "
+               "Without a camera: VQ_VIRTUAL_CAMERA=1 Vorquell\n",
+               ids.empty() ? "(none listed)" : ids.c_str());
+}
+
 }  // namespace
 
 bool CVorquellDlg::SelectCameras() {
@@ -32,7 +47,10 @@ bool CVorquellDlg::SelectCameras() {
       break;
     }
   }
-  if (branding_.selectedCameraIds.empty()) return false;
+  if (branding_.selectedCameraIds.empty()) {
+    ReportCamerasLookedFor(branding_.cameraList);
+    return false;
+  }
   // One spelling of the document camera's ids from here on.
   docProductId_ = branding_.selectedCameraIds[2];
   docVendorId_ = branding_.selectedCameraIds[3];

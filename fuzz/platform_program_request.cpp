@@ -25,6 +25,7 @@
 #include "platform/win/ProgramWindows.h"
 #include "platform/win/Window.h"
 #include "tests/support/LayerWindows.h"
+#include "platform/win/ModalLoops.h"
 
 namespace {
 
@@ -131,8 +132,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     }
   }
   // The posts are delivered now, as the window's thread would.
-  MSG msg;
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  vqplatform::ModalLoop drain;
+  drain.done = [] {
+    MSG msg;
+    return !PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+  };
+  vqplatform::RunModalLoop(drain);
   Check(g_delivered == answered);
   return 0;
 }

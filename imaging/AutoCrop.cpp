@@ -21,13 +21,15 @@ constexpr float kAffineMinAreaRatio = 0.03f;
 constexpr int kAffineDefaultMargin = 5;
 
 // Cuts a found rectangle out of the frame with the margin applied; empty when
-// nothing would be left. A sheet seen at an angle (its outline given) is cut
-// by its corners, so that no desk is left in the cut-out's corners.
+// nothing would be left. A sheet seen at an angle (its outline given, one
+// sheet enclosing `outlineArea`) is cut by its corners, so that no desk is
+// left in the cut-out's corners.
 cv::Mat CutWithMargin(const cv::Mat& image, cv::RotatedRect rect, int margin,
-                      const std::vector<cv::Point>* outline = nullptr) {
+                      const std::vector<cv::Point>* outline = nullptr, double outlineArea = 0.0) {
   const double coverage = double(rect.size.width) * rect.size.height / image.cols / image.rows;
   SheetQuad quad;
-  const bool slanted = margin >= 0 && outline && FindSheetQuad(*outline, rect, kSquareOnTolerance, &quad);
+  const bool slanted =
+      margin >= 0 && outline && FindSheetQuad(*outline, outlineArea, rect, kSquareOnTolerance, &quad);
   if (margin < 0) {
     const float grow = -2.0f * float(margin);
     rect.size.width += grow;
@@ -62,10 +64,11 @@ bool AutoCropDocument(cv::Mat image, float minAreaRatio, int margin, float scale
   if (!out) return false;
   cv::RotatedRect rect;
   std::vector<cv::Point> outline;
+  double area = 0.0;
   if (!FindDocumentRectAndContour(&rect, medianKernel, sobelKernel, &outline, scale, minAreaRatio, image,
-                                  thresholdFactor))
+                                  thresholdFactor, &area))
     return false;
-  cv::Mat cut = cvcompat::Guarded(cv::Mat(), [&] { return CutWithMargin(image, rect, margin, &outline); });
+  cv::Mat cut = cvcompat::Guarded(cv::Mat(), [&] { return CutWithMargin(image, rect, margin, &outline, area); });
   if (cut.empty()) return false;
   *out = cut;
   return true;

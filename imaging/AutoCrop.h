@@ -9,9 +9,12 @@
 
 // One document. A positive margin trims that many pixels from every side of
 // the cut-out (only when the document covers at least 8 % of the frame); a
-// negative one widens the rectangle by its size on every side. A sheet seen
-// at an angle, whose outline has four corners clearly off its rectangle's,
-// is cut by those corners instead (then trimmed the same way). False, with
+// negative one widens the rectangle by its size on every side. Something
+// joined to the sheet (a note beside it) is cut away by the detector where
+// it can be. A sheet seen at an angle, whose outline is one sheet with four
+// corners clearly off its rectangle's, is cut by those corners instead
+// (then trimmed the same way); an outline that is not one sheet is cut
+// upright by its rectangle, never sheared by a foreign corner. False, with
 // *out untouched, when nothing is found or nothing would be left to cut.
 bool AutoCropDocument(cv::Mat image, float minAreaRatio, int margin, float scale, int sobelKernel,
                       int medianKernel, double thresholdFactor, cv::Mat* out);

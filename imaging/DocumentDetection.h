@@ -14,11 +14,16 @@
 #include <opencv2/core.hpp>
 
 // One document: all edge regions that survive are joined into one shape.
-// On true *out holds its rectangle and *contour its outline (the points of
-// the regions one after another) in frame pixels; on false neither is touched.
+// Where the shape is not one sheet (its hull holds clearly more than its
+// own area) because something lies joined to it, a note or a pen beside the
+// sheet, the parts much narrower than the shape are cut away, as long as
+// what is left is one sheet. On true *out holds its rectangle and *contour
+// its outline (the points of the regions one after another) in frame
+// pixels, and *area (when given) the area the outline's shapes enclose; on
+// false none is touched.
 bool FindDocumentRectAndContour(cv::RotatedRect* out, int medianKernel, int sobelKernel,
                                 std::vector<cv::Point>* contour, float scale, float minAreaRatio,
-                                cv::Mat image, double thresholdFactor);
+                                cv::Mat image, double thresholdFactor, double* area = nullptr);
 
 // The same without the outline.
 bool FindDocumentRect(cv::RotatedRect* out, int medianKernel, int sobelKernel, float scale,

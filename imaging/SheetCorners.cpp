@@ -11,6 +11,12 @@ namespace {
 
 // The hull is simplified within this share of its perimeter.
 constexpr double kSimplifyShare = 0.02;
+// An outline enclosing less than this share of its hull traces the sheet's
+// edges, not its face (a sheet reaching the frame's borders, the detector's
+// edges found apart, a shade's edge across it): its area tells nothing, and
+// its hull's corners are taken as they are. Things lying beside a sheet
+// join its face (DocumentDetection.h).
+constexpr double kFaceShare = 0.5;
 
 double Distance(cv::Point2f a, cv::Point2f b) { return std::hypot(double(a.x) - b.x, double(a.y) - b.y); }
 
@@ -31,11 +37,15 @@ SheetQuad RectangleCorners(const cv::RotatedRect& rect) {
 
 }  // namespace
 
-bool FindSheetQuad(const std::vector<cv::Point>& outline, const cv::RotatedRect& rect, double tolerance,
-                   SheetQuad* quad) {
-  if (outline.size() < 4 || !quad) return false;
+bool FindSheetQuad(const std::vector<cv::Point>& outline, double outlineArea, const cv::RotatedRect& rect,
+                   double tolerance, SheetQuad* quad) {
+  if (outline.size() < 4 || !quad || !(outlineArea > 0.0)) return false;
   std::vector<cv::Point> hull, corners;
   cv::convexHull(outline, hull);
+  // Four convex corners are not enough: the outline must be one sheet.
+  const double hullArea = cv::contourArea(hull);
+  const bool face = outlineArea >= kFaceShare * hullArea;
+  if (face && hullArea > (1.0 + kOneSheetShare) * outlineArea) return false;
   cv::approxPolyDP(hull, corners, kSimplifyShare * cv::arcLength(hull, true), true);
   if (corners.size() != 4 || !cv::isContourConvex(corners)) return false;
   // Each corner of the rectangle takes the hull's corner nearest to it; all

@@ -12,6 +12,7 @@
 #include "ocr/GlyphRecognition.h"
 #include "ocr/OCREngine.h"
 #include "ocr/PageFocus.h"
+#include "ocr/PagePictures.h"
 #include "ocr/TextHeight.h"
 
 namespace {
@@ -115,6 +116,9 @@ bool CDocOCR::RecognizeBlocks(cv::Mat page, std::vector<OCRTextBlock>* blocks, O
   cv::Mat grey = page;
   if (page.channels() > 1) cv::cvtColor(page, grey, cv::COLOR_BGR2GRAY);
   const double offset = thresholdOffset_;
+  // The page's focus and noise are measured where they are, before the
+  // page is scaled: enlarging joins the noise of neighbouring pixels.
+  const PageFocus focus = pageIsBinary ? PageFocus() : MeasurePageFocus(grey);
   // Headlines and small print are read at the size of body text; the
   // blocks keep the page's own coordinates.
   const int textHeight = pageIsBinary ? MeasureTextHeight(255 - grey) : MeasurePrintHeight(grey, kPageBlockSize, offset);
@@ -126,7 +130,9 @@ bool CDocOCR::RecognizeBlocks(cv::Mat page, std::vector<OCRTextBlock>* blocks, O
   // stay as they are.
   if (!pageIsBinary) {
     cv::Mat sharpened;
-    if (SharpenSoftPage(grey, &sharpened)) grey = sharpened;
+    if (SharpenSoftPage(grey, focus, scale, &sharpened)) grey = sharpened;
+    // Photographs and dark blocks are not print: read, they would be strays.
+    WhitenPictures(&grey, static_cast<int>(textHeight * scale));
   }
 
   cv::Mat pageImage, lineImage;

@@ -16,6 +16,7 @@ constexpr int kLowestMark = 4;        // rows
 constexpr size_t kFewestMarks = 12;   // a page with fewer has no measurable print
 constexpr int kLowestPrint = 7;       // rows; lower print is not scaled up
 constexpr double kMarkShare = 0.75;   // of the marks' heights, counted by height
+constexpr int kTallestMark = 6;       // times the median mark: taller ones are not print
 // Print from kSmallest to kLargest pixels is read as it is; smaller print is
 // enlarged to kSmallTarget, larger print shrunk to kLargeTarget.
 constexpr int kSmallest = 24;
@@ -24,6 +25,7 @@ constexpr double kSmallTarget = 28.0;
 constexpr double kLargeTarget = 32.0;
 constexpr double kLargestPage = 12e6;  // pixels
 constexpr double kLargestEnlargement = 2.5;
+constexpr double kLargestShrink = 0.25;
 
 }  // namespace
 
@@ -54,12 +56,16 @@ void AddMarkHeights(const cv::Mat& band, cv::Size page, std::vector<int>* height
   }
 }
 
-// The height below which the share of the marks' heights lies.
+// The height below which the share of the marks' heights lies. Marks much
+// taller than most (photographs, dark blocks, rules across the page) do not
+// count: each counts by its height and would outweigh the print.
 int TallShare(std::vector<int>& heights) {
   if (heights.size() < kFewestMarks) return 0;
+  std::sort(heights.begin(), heights.end());
+  const int median = heights[heights.size() / 2];
+  heights.erase(std::upper_bound(heights.begin(), heights.end(), kTallestMark * median), heights.end());
   long total = 0;
   for (int height : heights) total += height;
-  std::sort(heights.begin(), heights.end());
   long seen = 0;
   for (int height : heights)
     if ((seen += height) >= kMarkShare * static_cast<double>(total)) return height;
@@ -90,7 +96,7 @@ double TextScale(int height, cv::Size size) {
   if (height < kLowestPrint) return 1.0;
   double scale = 1.0;
   if (height < kSmallest) scale = std::min(kLargestEnlargement, kSmallTarget / height);
-  if (height > kLargest) scale = kLargeTarget / height;
+  if (height > kLargest) scale = std::max(kLargestShrink, kLargeTarget / height);
   const double pixels = static_cast<double>(size.width) * size.height;
   if (scale > 1.0 && pixels * scale * scale > kLargestPage) scale = std::max(1.0, std::sqrt(kLargestPage / pixels));
   return scale;

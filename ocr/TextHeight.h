@@ -6,8 +6,9 @@
 
 // The height of the page's tall ink: of the connected marks of a binary
 // page (ink non-zero), the height below which three quarters of the marks'
-// heights lie, each mark counting by its height. Specks, and marks taller
-// than a quarter of the page (frames, desk) do not count. About 0.95 of the
+// heights lie, each mark counting by its height. Specks, marks taller than
+// a quarter of the page (frames, desk) and marks over six times the median
+// mark's height (photographs, dark blocks) do not count. About 0.95 of the
 // em for Chinese print, the cap height for Latin; 0 for a page of fewer than
 // a dozen marks.
 int MeasureTextHeight(const cv::Mat& inkImage);
@@ -18,5 +19,5 @@ int MeasurePrintHeight(const cv::Mat& grey, int blockSize, double offset);
 // The factor that brings print `height` pixels high into the range read best
 // (1 when it is already there or too low to be print), enlarging at most
 // two and a half times and no further than keeps a page of `size` under the
-// largest page read.
+// largest page read, shrinking to a quarter at the least.
 double TextScale(int height, cv::Size size);

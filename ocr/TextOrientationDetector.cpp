@@ -20,6 +20,9 @@ constexpr int kThresholdBlock = 31;
 // Letters: marks this share of the print's height high, this narrow.
 constexpr double kLetterSide = 0.5;
 constexpr float kLetterAspect = 0.5f;
+// Lines run along the axis whose profile across them varies this many
+// times more than the other's.
+constexpr double kAxisContrast = 1.5;
 
 // Letters, digits and signs that read as themselves or as one another when
 // turned ("n" and "u", "d" and "p", "N" and "Z", "o", "x", "I", "-"). The
@@ -57,8 +60,10 @@ bool COrientationVote::Add(const Distances& d, Mark mark) {
   if (mark == Mark::kTurnAlike) return false;
   if (mark == Mark::kLetter) {
     if (min / second > kLetterRatio) return false;
-    for (int k = 0; k < 4; ++k) sums_[k] += d[k];
-    return ++accepted_ >= kVoteCount;
+    for (int k = 0; k < 4; ++k) letterSums_[k] += d[k];
+    ++letterBest_[best];
+    ++letters_;
+    return (accepted_ > 0 && accepted_ + letters_ >= kVoteCount) || letters_ >= kLetterVoteCount;
   }
   // Read as a glyph in two turns, or the best turn does not stand out: no vote.
   if (second < kGlyphDistance || min / second > kAmbiguityRatio) return false;
@@ -67,7 +72,18 @@ bool COrientationVote::Add(const Distances& d, Mark mark) {
     return true;
   }
   for (int k = 0; k < 4; ++k) sums_[k] += d[k];
-  return ++accepted_ >= kVoteCount;
+  ++accepted_;
+  return accepted_ + letters_ >= kVoteCount;
+}
+
+bool COrientationVote::LettersDecide(int* angle) const {
+  if (letters_ < kLetterVoteCount || lineAxis_ < 0) return false;
+  int best = 0;
+  for (int k = 1; k < 4; ++k)
+    if (letterSums_[k] < letterSums_[best]) best = k;
+  if (letterBest_[best] < kLetterMajority * letters_ || kAngles[best] % 180 != lineAxis_) return false;
+  *angle = kAngles[best];
+  return true;
 }
 
 bool COrientationVote::Result(int* angle) const {
@@ -76,12 +92,29 @@ bool COrientationVote::Result(int* angle) const {
     *angle = decisive_;
     return true;
   }
-  if (accepted_ == 0) return false;
+  if (accepted_ == 0) return LettersDecide(angle);
   int best = 0;
   for (int k = 1; k < 4; ++k)
-    if (sums_[k] < sums_[best]) best = k;
+    if (sums_[k] + letterSums_[k] < sums_[best] + letterSums_[best]) best = k;
   *angle = kAngles[best];
   return true;
+}
+
+int LineAxis(const cv::Mat& marks) {
+  // The ink's box: margins are blank along both axes alike.
+  const cv::Rect box = cv::boundingRect(marks);
+  if (box.width < 8 || box.height < 8) return -1;
+  auto contrast = [&](int dimension) {
+    cv::Mat profile;
+    cv::reduce(marks(box), profile, dimension, cv::REDUCE_SUM, CV_64F);
+    cv::Scalar mean, deviation;
+    cv::meanStdDev(profile, mean, deviation);
+    return mean[0] > 0.0 ? deviation[0] / mean[0] : 0.0;
+  };
+  const double rows = contrast(1), columns = contrast(0);
+  if (rows > kAxisContrast * columns) return 0;
+  if (columns > kAxisContrast * rows) return 90;
+  return -1;
 }
 
 CTextOrientationDetector::CTextOrientationDetector()
@@ -100,10 +133,14 @@ bool CTextOrientationDetector::RecognizeGlyph(int count, cv::Mat glyph, std::str
   return RecognizeGlyphWith(engine_, count, glyph, labels, distances);
 }
 
-bool CTextOrientationDetector::Detect(cv::Mat image, int* angle, bool imageIsBinary) {
+bool CTextOrientationDetector::Detect(cv::Mat image, int* angle, bool imageIsBinary,
+                                      const std::function<bool()>& stopRequested) {
   *angle = 0;
+  marksRead_ = 0;
   if (image.empty() || !engine_ || image.depth() != CV_8U || image.channels() == 2 || image.channels() > 4)
     return false;
+  if (stopRequested && stopRequested()) return false;
+  while (std::max(image.cols, image.rows) > kMaxSide) cv::resize(image, image, cv::Size(), 0.5, 0.5, cv::INTER_AREA);
 
   cv::Rect region(0, 0, image.cols, image.rows);
   if (image.cols > kMinimumSideForCut) {
@@ -134,6 +171,7 @@ bool CTextOrientationDetector::Detect(cv::Mat image, int* angle, bool imageIsBin
   const int leastArea = std::min(minimumBoxArea_, letterSide * letterSide);
   const float leastAspect = std::min(minimumAspect_, kLetterAspect);
   COrientationVote vote;
+  vote.SetLineAxis(LineAxis(marks));
   std::string labels;
   std::vector<double> distances;
   for (const cvcompat::Contour& outline : cvcompat::FindContourList(marks)) {
@@ -142,6 +180,9 @@ bool CTextOrientationDetector::Detect(cv::Mat image, int* angle, bool imageIsBin
     const float width = static_cast<float>(box.width), height = static_cast<float>(box.height);
     if (width / height < leastAspect || height / width < leastAspect) continue;
 
+    if (stopRequested && stopRequested()) return false;
+    if (marksRead_ >= kMaxMarksRead) break;
+    ++marksRead_;
     const cv::Mat crop = inverted(box);
     const cv::Mat turns[4] = {crop, RotateImage90CounterClockwise(crop), RotateImage180(crop),
                               RotateImage90Clockwise(crop)};

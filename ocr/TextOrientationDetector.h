@@ -2,6 +2,7 @@
 // Tells how a page is turned: glyph-sized, nearly square marks are read in
 // four turns by the classifier, and the turn that reads best decides.
 #include <array>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -21,6 +22,12 @@ class COCREngine;
 // on Chinese text and not on Latin text. The page is given up as soon as
 // the marks that do not read as glyphs outnumber those that do by
 // kNotTextMargin.
+//
+// Letters never decide a page alone: the strokes of small Chinese print
+// read as letters too, in any turn. Beside a Chinese character's vote they
+// count as votes; without one, a page is decided by letters only where
+// kLetterVoteCount of them voted, a clear majority of them read best in one
+// turn, and the page's lines run the way that turn says (SetLineAxis).
 class COrientationVote {
  public:
   using Distances = std::array<double, 4>;
@@ -29,6 +36,8 @@ class COrientationVote {
   static constexpr double kSureRatio = 0.4;
   static constexpr int kVoteCount = 5;
   static constexpr int kNotTextMargin = 10;
+  static constexpr int kLetterVoteCount = 5;
+  static constexpr double kLetterMajority = 0.7;
 
   // What the best turn of a mark reads as: a Chinese character; a letter,
   // digit or sign, which votes even where another turn reads as a glyph
@@ -42,20 +51,34 @@ class COrientationVote {
   // accepted marks, or a page that is not text), after which further marks
   // must not be added.
   bool Add(const Distances& d, Mark mark = Mark::kCharacter);
-  // The decided angle; false when no mark decided and none was accepted, or
-  // when fewer than half of the marks read as glyphs.
+  // The way the page's lines run, as LineAxis tells it: 0 along the rows,
+  // 90 along the columns, -1 (the default) unknown.
+  void SetLineAxis(int axis) { lineAxis_ = axis; }
+  // The decided angle; false when no mark decided and none was accepted,
+  // when fewer than half of the marks read as glyphs, or when only letters
+  // voted and they do not decide (see above).
   bool Result(int* angle) const;
-  int Accepted() const { return accepted_; }
+  int Accepted() const { return accepted_ + letters_; }
 
  private:
   bool ReadsAsText() const { return 2 * glyphs_ >= examined_; }
+  bool LettersDecide(int* angle) const;
 
-  Distances sums_{};
-  int accepted_ = 0;
+  Distances sums_{};        // of the characters' votes
+  Distances letterSums_{};  // of the letters' votes
+  std::array<int, 4> letterBest_{};  // letters' votes by the turn they read best in
+  int accepted_ = 0;  // characters' votes
+  int letters_ = 0;   // letters' votes
   int decisive_ = -1;
   int examined_ = 0;
   int glyphs_ = 0;  // marks whose best turn reads as a glyph
+  int lineAxis_ = -1;
 };
+
+// The way the lines of a page's marks (8-bit, ink non-zero) run: 0 along
+// the rows, 90 along the columns, -1 when neither stands out. Lines part
+// the rows into bands of ink and blank; along them the ink is even.
+int LineAxis(const cv::Mat& marks);
 
 class CTextOrientationDetector {
  public:
@@ -67,10 +90,22 @@ class CTextOrientationDetector {
   // Loads the model into a new engine, dropping one held from before; on
   // failure prints the model-load failure text and holds no engine.
   bool Initialize(const char* modelPath);
+  // Marks read in one detection at the most (each in four turns): a page
+  // of text decides within far fewer, a picture of fine hatching (a grid
+  // of glyph-sized cells, none reading clearly) stays undecided.
+  static constexpr int kMaxMarksRead = 300;
+  // Pages are looked at no larger than this many pixels on their longer
+  // side; a larger one is shrunk by halves.
+  static constexpr int kMaxSide = 3000;
+
   // The counter-clockwise turn (0, 90, 180, 270) that brings the glyphs of
   // an 8-bit page (one, three or four channels) upright; false when it
-  // cannot be decided, `*angle` then carries no result.
-  bool Detect(cv::Mat image, int* angle, bool imageIsBinary);
+  // cannot be decided, `*angle` then carries no result. `stopRequested`,
+  // when given, is asked before every mark is read: true ends the
+  // detection at once, undecided.
+  bool Detect(cv::Mat image, int* angle, bool imageIsBinary, const std::function<bool()>& stopRequested = {});
+  // The marks the last detection read, at most kMaxMarksRead.
+  int MarksRead() const { return marksRead_; }
   bool RecognizeGlyph(int count, cv::Mat glyph, std::string* labels, std::vector<double>* distances);
 
  private:
@@ -78,6 +113,7 @@ class CTextOrientationDetector {
   int minimumBoxArea_;
   float minimumAspect_;
   COCREngine* engine_;
+  int marksRead_ = 0;
 };
 
 // New images turned by a quarter or half turn; every pixel's channel bytes

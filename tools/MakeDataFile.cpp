@@ -1,6 +1,6 @@
 // Writes the default "data.dat": a logo and a splash picture with the
-// program's name, the virtual cameras as the only camera pair, the window
-// title and the label text. With --check it loads a data file and tells
+// program's name, the camera pairs the programs know (the virtual pair
+// last), the window title and the label text. With --check it loads a data file and tells
 // whether it holds what the program needs to start without a camera.
 //
 //   vq_make_data_file <output path>
@@ -8,12 +8,13 @@
 #include <cairo.h>
 
 #include <cstdio>
+#include <iterator>
 #include <string>
 
 #include "app/BrandingData.h"
 #include "app/BrandingDataWriter.h"
 #include "base/PathEncoding.h"
-#include "platform/win/VirtualCameraIds.h"
+#include "capture/KnownCameras.h"
 #include "tools/WriteOrCheck.h"
 
 namespace {
@@ -21,9 +22,14 @@ namespace {
 const char* const kTitle = "Vorquell";
 const char* const kLabel = "Vorquell document camera";
 
-std::string CameraPair() {
-  return std::string(vq::kVirtualCameraVendorId) + vq::kVirtualDocumentCameraProductId +
-         vq::kVirtualCameraVendorId + vq::kVirtualPortraitCameraProductId;
+std::string CameraPair(const vq::CameraPairIds& ids) {
+  return std::string(ids.documentVendor) + ids.documentProduct + ids.portraitVendor + ids.portraitProduct;
+}
+
+std::string CameraList() {
+  std::string list;
+  for (const vq::CameraPairIds& ids : vq::kKnownCameraPairs) list += CameraPair(ids) + ";";
+  return list;
 }
 
 // A picture with a colour band and the text centred on it, drawn by cairo.
@@ -62,7 +68,7 @@ int Write(const char* path) {
   BrandingContent content;
   content.logo = DrawPicture(129, 55, kTitle, 22);
   content.splash = DrawPicture(320, 180, kTitle, 40);
-  content.cameraList = CameraPair() + ";";
+  content.cameraList = CameraList();
   content.showLabel = true;
   content.title = kTitle;
   content.label = kLabel;
@@ -79,8 +85,10 @@ int Check(const char* path) {
     std::fprintf(stderr, "%s does not load\n", path);
     return 1;
   }
-  CString pair(CameraPair().c_str());
-  bool ok = data.cameraList.size() == 1 && data.cameraList[0].CompareNoCase(pair) == 0 &&
+  bool ok = data.cameraList.size() == std::size(vq::kKnownCameraPairs);
+  for (size_t i = 0; ok && i < data.cameraList.size(); ++i)
+    ok = data.cameraList[i].CompareNoCase(CString(CameraPair(vq::kKnownCameraPairs[i]).c_str())) == 0;
+  ok = ok &&
             data.logoImage.GetWidth() == 129 && data.logoImage.GetHeight() == 55 &&
             !data.splashImage.IsNull() && data.windowTitle == CString(kTitle) &&
             data.labelText == CString(kLabel) && data.showLabel == 1;

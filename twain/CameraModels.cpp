@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cwchar>
 
+#include "capture/KnownCameras.h"
 #include "platform/win/Singletons.h"
 
 namespace {
@@ -58,10 +59,15 @@ CameraIdStrings& CameraIdStrings::Get() {
 bool SelectAttachedModel(const std::function<int(const wchar_t*, const wchar_t*)>& count) {
   CameraIdStrings& ids = CameraIdStrings::Get();
   if (count(ids.mainVendor, ids.mainProduct) >= 1) return true;
-  for (const ModelKey& key : kModels) {
-    if (count(key.vendor, key.product) < 1) continue;
-    ids.mainVendor = key.vendor;
-    ids.mainProduct = key.product;
+  // The pairs Vorquell's default data file lists, the virtual pair included.
+  for (const vq::CameraPairIds& pair : vq::kKnownCameraPairs) {
+    CString vendor(pair.documentVendor), product(pair.documentProduct);
+    if (count(vendor, product) < 1) continue;
+    ids = {vendor, product, CString(pair.portraitVendor), CString(pair.portraitProduct)};
+    ids.mainVendor.MakeUpper();
+    ids.mainProduct.MakeUpper();
+    ids.secondaryVendor.MakeUpper();
+    ids.secondaryProduct.MakeUpper();
     return true;
   }
   return false;

@@ -19,7 +19,8 @@ struct CameraIdStrings {
 };
 
 // When no camera with the main ids is attached, takes the ids of the first
-// known model that is (count: attached cameras with a vendor and product id).
+// known camera pair whose document camera is (count: attached cameras with
+// a vendor and product id); the virtual pair is the last tried.
 // True when the main ids name an attached camera afterwards.
 bool SelectAttachedModel(const std::function<int(const wchar_t* vendor, const wchar_t* product)>& count);
 

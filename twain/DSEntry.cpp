@@ -1,5 +1,9 @@
 #include "twain/DSEntry.h"
 
+#include <pthread.h>
+
+#include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <deque>
 #include <exception>
@@ -26,6 +30,17 @@ extern "C" int __cxa_atexit(void (*function)(void*), void* argument, void* dso);
 
 namespace {
 
+// Set in a forked child of the host: the child has none of the source's
+// threads, and its copy of the module's locks may be held by threads it
+// does not have. It neither calls the source nor waits for anything of it
+// as it ends.
+std::atomic<bool> g_forkedChild{false};
+
+void ChildAfterFork() { g_forkedChild.store(true, std::memory_order_relaxed); }
+
+// Registered at every load, dropped again with the library's unload.
+__attribute__((constructor)) void WatchForks() { pthread_atfork(nullptr, nullptr, &ChildAfterFork); }
+
 // Everything the module keeps between calls, kept with the layer's tables.
 // The instance list is touched only on the user-interface thread while it
 // runs, and under the entry lock by the calling thread while it does not.
@@ -38,6 +53,13 @@ struct Module {
   // host is back in its own code (DSNotifications.h, HostCalls.h).
   std::deque<HeldNotification> held;
   CHostCalls hostCalls;
+  // Whether the next look for hosts that are back looks quickly, for a few
+  // milliseconds: a host's call has just been served. Then ever more slowly
+  // (the thread's own).
+  std::atomic<bool> lookQuickly{false};
+  unsigned lookDelayMs = 0;
+  std::chrono::steady_clock::time_point quickUntil;
+  size_t heldBefore = 0;
   // Whether this load of the module has registered its end.
   bool endRegistered = false;
 
@@ -49,6 +71,17 @@ struct Module {
   // Sends those whose host is back in its own code, in order; a host's
   // later notifications wait behind its first.
   void SendThoseBackInHost();
+  // DAT_EVENT / MSG_PROCESSEVENT from a host with a held notification: the
+  // call itself is the sure sign that its thread is back, and its answer
+  // carries the first of them (TWRC_DSEVENT). False for any other call.
+  bool AnswerEvent(const TW_IDENTITY* from, TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG, TW_MEMREF data,
+                   TW_UINT16* result);
+  // Drops what the host's calls have overtaken: every notification once the
+  // source is disabled (or closed), a MSG_XFERREADY once the source is no
+  // longer in state 6.
+  void DropOvertaken(const TW_IDENTITY* from);
+  // One triplet on the thread, with the two above.
+  TW_UINT16 DispatchOnThread(TW_IDENTITY* from, TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG, TW_MEMREF data);
   void StopThread();
   // Ends every open source, the thread and the workers: once, at exit or
   // unload.
@@ -134,18 +167,61 @@ TW_UINT16 SafeDispatch(std::list<DSInstanceEntry>& list, TW_IDENTITY* origin, TW
   return TWRC_FAILURE;
 }
 
+// Whether a held notification still means something to its source's host.
+bool StillMeant(const CTWAINDS_Base* ds, TW_UINT16 message) {
+  if (!ds) return false;  // closed meanwhile
+  const int state = ds->GetState();
+  return state >= 5 && (message != MSG_XFERREADY || state == 6);
+}
+
+void Module::DropOvertaken(const TW_IDENTITY* from) {
+  if (!from) return;
+  const TW_UINT32 host = from->Id;
+  CTWAINDS_Base* ds = FindInstanceOf(instances, host);
+  std::erase_if(held, [&](const HeldNotification& notification) {
+    return notification.hostId == host && !StillMeant(ds, notification.message);
+  });
+  if (ds && ds->GetState() != 6) ds->ForgetHeldXferReady();
+}
+
+bool Module::AnswerEvent(const TW_IDENTITY* from, TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG, TW_MEMREF data,
+                         TW_UINT16* result) {
+  if (!from || !data || DG != DG_CONTROL || DAT != DAT_EVENT || MSG != MSG_PROCESSEVENT) return false;
+  CTWAINDS_Base* ds = FindInstanceOf(instances, from->Id);
+  auto first = std::find_if(held.begin(), held.end(),
+                            [&](const HeldNotification& notification) { return notification.hostId == from->Id; });
+  if (first == held.end() || !StillMeant(ds, first->message)) return false;
+  const TW_UINT16 message = first->message;
+  held.erase(first);
+  static_cast<TW_EVENT*>(data)->TWMessage = message;
+  ds->HeldNotificationSent(message, true);
+  *result = TWRC_DSEVENT;
+  return true;
+}
+
+TW_UINT16 Module::DispatchOnThread(TW_IDENTITY* from, TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG,
+                                   TW_MEMREF data) {
+  TW_UINT16 result = TWRC_FAILURE;
+  if (!AnswerEvent(from, DG, DAT, MSG, data, &result)) result = SafeDispatch(instances, from, DG, DAT, MSG, data);
+  DropOvertaken(from);
+  return result;
+}
+
 void Module::SendThoseBackInHost() {
   std::set<TW_UINT32> waiting;  // hosts not back yet: their later ones wait too
   for (auto it = held.begin(); it != held.end();) {
     const HeldNotification notification = *it;
+    CTWAINDS_Base* ds = FindInstanceOf(instances, notification.hostId);
+    if (!StillMeant(ds, notification.message)) {
+      it = held.erase(it);
+      continue;
+    }
     if (waiting.count(notification.hostId) || !hostCalls.BackInHost(notification.hostId)) {
       waiting.insert(notification.hostId);
       ++it;
       continue;
     }
     it = held.erase(it);
-    CTWAINDS_Base* ds = FindInstanceOf(instances, notification.hostId);
-    if (!ds) continue;  // closed meanwhile
     bool accepted = false;
     try {
       accepted = ds->SendNotification(notification.message) == TWRC_SUCCESS;
@@ -168,20 +244,38 @@ std::set<TW_UINT32> Module::OpenHosts() const {
 }
 
 void Module::SendHeldNotifications() {
-  // A host's call may still be on its way back: look again shortly, unless
-  // the thread has messages to handle first (a host's next call among them).
-  constexpr int kLooks = 20;
-  constexpr auto kBetweenLooks = std::chrono::microseconds(250);
-  for (int look = 0; !held.empty(); ++look) {
+  // Right after a host's call, or a new notification, the host's thread may
+  // be on its way back: look often for a few milliseconds, unless the thread
+  // has messages to handle first (a host's next call among them). Then ever
+  // more slowly, at most every kSlowestLookMs, so that a host thread that
+  // is stopped, or that waits with its manager's frame still live, costs
+  // next to nothing; every message of the thread looks once too.
+  constexpr auto kQuickFor = std::chrono::milliseconds(5);
+  constexpr auto kBetweenQuickLooks = std::chrono::microseconds(250);
+  constexpr unsigned kFirstLookMs = 10, kSlowestLookMs = 100;
+  const auto now = std::chrono::steady_clock::now();
+  const bool fresh = lookQuickly.exchange(false) || held.size() > heldBefore;
+  if (fresh) quickUntil = now + kQuickFor;
+  const bool quick = now < quickUntil;
+  while (!held.empty()) {
     SendThoseBackInHost();
-    if (held.empty()) return;
-    if (GetQueueStatus(QS_ALLINPUT) >> 16) return;
-    if (look == kLooks) {
-      thread.Wake();  // back here once the loop has turned
-      return;
-    }
-    std::this_thread::sleep_for(kBetweenLooks);
+    if (held.empty() || std::chrono::steady_clock::now() >= quickUntil || (GetQueueStatus(QS_ALLINPUT) >> 16))
+      break;
+    std::this_thread::sleep_for(kBetweenQuickLooks);
   }
+  heldBefore = held.size();
+  if (held.empty()) {
+    lookDelayMs = 0;
+    return;
+  }
+  if (fresh) lookDelayMs = 0;
+  if (quick && std::chrono::steady_clock::now() < quickUntil) {
+    // The quick looks go on with the next message; the timer in case none comes.
+    thread.WakeAfter(kFirstLookMs, false);
+    return;
+  }
+  lookDelayMs = lookDelayMs ? std::min(2 * lookDelayMs, kSlowestLookMs) : kFirstLookMs;
+  thread.WakeAfter(lookDelayMs, fresh);
 }
 
 void Module::StopThread() {
@@ -192,6 +286,8 @@ void Module::StopThread() {
 }
 
 void Module::End() {
+  // A forked child's exit: nothing of the source runs there.
+  if (g_forkedChild.load(std::memory_order_relaxed)) return;
   std::lock_guard lock(entryLock);
   // Every open source ends as a close would end it, outside the source's
   // modal loops: its window saves the settings. Nobody is told anything any
@@ -218,9 +314,11 @@ TW_UINT16 Module::Serve(TW_IDENTITY* from, TW_UINT32 DG, TW_UINT16 DAT, TW_UINT1
   const bool handed = thread.Call(
       [&] {
         SetHeldNotifications(&held);
-        result = SafeDispatch(instances, from, DG, DAT, MSG, data);
+        result = DispatchOnThread(from, DG, DAT, MSG, data);
         nothingOpen = instances.empty();
         if (DAT == DAT_IDENTITY) hostCalls.KeepOnly(OpenHosts());
+        heldBefore = 0;  // the host's thread is on its way back: look quickly
+        lookQuickly = true;
       },
       DestroysWindows(DG, DAT, MSG));
   if (opening && !endRegistered) {
@@ -236,10 +334,13 @@ TW_UINT16 Module::Serve(TW_IDENTITY* from, TW_UINT32 DG, TW_UINT16 DAT, TW_UINT1
   }
   if (!handed) return TWRC_FAILURE;
   // The manager may unload the library right after the last close.
-  if (nothingOpen)
+  if (nothingOpen) {
     StopThread();
-  else
+  } else {
+    // The host's thread is on its way back now.
+    lookQuickly = true;
     thread.Wake();
+  }
   return result;
 }
 
@@ -252,9 +353,12 @@ extern "C" VQ_EXPORT TW_UINT16 DS_Entry(TW_IDENTITY* origin, TW_UINT32 DG, TW_UI
   if (origin) originCopy = *origin;
   TW_IDENTITY* from = origin ? &originCopy : nullptr;
 
+  // A forked child has none of the source's threads.
+  if (g_forkedChild.load(std::memory_order_relaxed)) return TWRC_FAILURE;
   Module& module = TheModule();
-  // Where the host's call is, until the very end of this function.
-  CHostCallScope call(module.hostCalls, from);
+  // Where the host's call is, until the very end of this function; and
+  // where the frame that called it keeps its return address.
+  CHostCallScope call(module.hostCalls, from, FindCallerFrame(__builtin_return_address(0)));
   if (module.thread.IsCurrentThread()) {
     // A call from inside a modal loop one of the source's handlers started
     // cannot wait for it to unwind: refused, nothing changes.
@@ -262,7 +366,7 @@ extern "C" VQ_EXPORT TW_UINT16 DS_Entry(TW_IDENTITY* origin, TW_UINT32 DG, TW_UI
       if (CTWAINDS_Base* ds = FindInstance(module.instances, from)) ds->SetConditionCode(TWCC_SEQERROR);
       return TWRC_FAILURE;
     }
-    return SafeDispatch(module.instances, from, DG, DAT, MSG, data);
+    return module.DispatchOnThread(from, DG, DAT, MSG, data);
   }
   return module.Serve(from, DG, DAT, MSG, data);
 }
@@ -283,6 +387,8 @@ size_t OpenDataSourceCount() {
   module.thread.Call([&] { count = module.instances.size(); });
   return count;
 }
+
+bool InForkedChild() { return g_forkedChild.load(std::memory_order_relaxed); }
 
 bool IsDataSourceThreadRunning() {
   Module& module = TheModule();

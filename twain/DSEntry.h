@@ -31,3 +31,7 @@ class CStrenvikApp {
 size_t OpenDataSourceCount();
 // Whether the data source's user-interface thread is running.
 bool IsDataSourceThreadRunning();
+// Whether this process is a forked child of the host that loaded the
+// library: it has none of the source's threads, so the source neither runs
+// there nor waits for anything of its own as the child ends.
+bool InForkedChild();

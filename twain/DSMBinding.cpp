@@ -134,6 +134,14 @@ TW_HANDLE AllocDSMMemory(TW_UINT32 bytes) {
   return handle;
 }
 
+TW_HANDLE AllocLocalMemory(TW_UINT32 bytes) {
+  Binding& b = State();
+  std::lock_guard lock(b.mutex);
+  TW_HANDLE handle = std::calloc(bytes ? bytes : 1, 1);
+  if (handle) b.localBlocks.insert(handle);
+  return handle;
+}
+
 void FreeDSMMemory(TW_HANDLE handle) {
   if (!handle) return;
   Binding& b = State();

@@ -27,6 +27,10 @@ const char* DSMLibraryName();
 // all four, else from the local heap (zero-filled; a handle is its address).
 // A block is always freed, locked and unlocked by the allocator that made it.
 TW_HANDLE AllocDSMMemory(TW_UINT32 bytes);
+// A block of the local heap that the same four functions serve: for what the
+// source keeps to itself (the transfer buffer), so that freeing it never
+// calls a manager that may be ending or gone.
+TW_HANDLE AllocLocalMemory(TW_UINT32 bytes);
 void FreeDSMMemory(TW_HANDLE handle);
 TW_MEMREF LockDSMMemory(TW_HANDLE handle);
 void UnlockDSMMemory(TW_HANDLE handle);

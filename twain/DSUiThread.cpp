@@ -4,6 +4,7 @@
 
 #include "platform/win/MessageQueue.h"
 #include "platform/win/ModalLoops.h"
+#include "platform/win/Timers.h"
 #include "platform/win/Window.h"
 
 namespace {
@@ -11,6 +12,7 @@ namespace {
 constexpr wchar_t kClassName[] = L"StrenvikTripletWindow";
 // lParam: the task to run.
 constexpr UINT WM_DS_TRIPLET = WM_APP + 0x100;
+constexpr UINT_PTR kWakeTimer = 1;
 
 }  // namespace
 
@@ -20,6 +22,7 @@ bool CDSUiThread::Start() {
   if (m_thread.joinable()) return true;
   std::unique_lock lock(m_mutex);
   m_window = nullptr;
+  m_wakePending = false;
   m_starting = true;
   try {
     m_thread = std::thread([this] { Run(); });
@@ -82,6 +85,11 @@ void CDSUiThread::Wake() {
   if (m_window) PostMessageW(m_window, WM_NULL, 0, 0);
 }
 
+void CDSUiThread::WakeAfter(unsigned milliseconds, bool replace) {
+  if (!m_window || (m_wakePending && !replace)) return;
+  m_wakePending = SetTimer(m_window, kWakeTimer, milliseconds, nullptr) != 0;
+}
+
 void CDSUiThread::RunTask(Task* task) {
   (*task->work)();
   {
@@ -102,7 +110,17 @@ LRESULT CDSUiThread::WindowProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM l
         self->RunTask(task);
       return 0;
     }
+    case WM_TIMER:
+      if (wParam == kWakeTimer) {
+        // Once: the loop looks at its top-level work after this message.
+        KillTimer(hwnd, kWakeTimer);
+        if (auto* self = reinterpret_cast<CDSUiThread*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA)))
+          self->m_wakePending = false;
+        return 0;
+      }
+      return DefWindowProcW(hwnd, message, wParam, lParam);
     case WM_DESTROY:
+      KillTimer(hwnd, kWakeTimer);
       PostQuitMessage(0);
       return 0;
     default: return DefWindowProcW(hwnd, message, wParam, lParam);

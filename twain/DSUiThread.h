@@ -42,6 +42,9 @@ class CDSUiThread {
   void SetTopLevelWork(std::function<void()> work) { m_topLevelWork = std::move(work); }
   // Lets the thread's loop look at its top-level work again.
   void Wake();
+  // On the thread: lets its loop look again after `milliseconds` of the
+  // layer's clock, once (an earlier one set stays unless `replace`).
+  void WakeAfter(unsigned milliseconds, bool replace);
 
  private:
   struct Task {
@@ -59,5 +62,6 @@ class CDSUiThread {
   std::mutex m_mutex;
   std::condition_variable m_changed;
   bool m_starting = false;
+  bool m_wakePending = false;  // on the thread
   std::function<void()> m_topLevelWork;
 };

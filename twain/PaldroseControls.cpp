@@ -225,6 +225,7 @@ void CPaldroseDlg::OnScanParams() {
     m_mainController = ReopenCamera(ids.mainVendor, ids.mainProduct, chosen.ResolutionWidth, chosen.ResolutionHeight,
                                     m_mainRotation, true);
     m_currentController = m_mainController;
+    m_cameraJustOpened = true;
   } else if (mode == 1 && m_secondaryController &&
              (chosen.PortraitResolutionWidth != m_settings.PortraitResolutionWidth ||
               chosen.PortraitResolutionHeight != m_settings.PortraitResolutionHeight)) {

@@ -226,6 +226,7 @@ int CPaldroseDlg::OpenCamera() {
   }
   m_mainController = main.release();
   m_currentController = m_mainController;
+  m_cameraJustOpened = true;
   ReadExposure();
   if (m_settings.CUTPAGETYPE == 1) m_mainController->SetAutoDetect(true, m_settings.MULTICUT, 0.03f);
   const RECT stored = m_settings.crop;

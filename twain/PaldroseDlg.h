@@ -38,8 +38,6 @@ constexpr WPARAM kTransferNotStarted = 2;
 // How many camera modes the lens button cycles through: 3, or 2 once the
 // picture-in-picture mode failed in this process.
 extern int CameraModeCount;
-// True until the first unattended capture of the process.
-extern bool FirstUnattendedCapture;
 
 class CPaldroseDlg : public CDialog {
  public:
@@ -171,6 +169,10 @@ class CPaldroseDlg : public CDialog {
   int m_secondaryRotation = 0;
   bool m_capturing = false;
   bool m_unattended = false;
+  // Until the first unattended capture after a camera opened: a camera just
+  // opened may deliver its first frames late. Each window, in each load of
+  // the library, has its own.
+  bool m_cameraJustOpened = false;
   CSliderCtrl m_exposureSlider;
   int m_exposureValue = 0;
   CFxButton m_rotateLeftButton;

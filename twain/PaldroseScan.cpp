@@ -11,8 +11,6 @@
 
 namespace strenvik {
 
-bool FirstUnattendedCapture = true;
-
 std::vector<cv::Mat> CPaldroseDlg::CaptureImages() {
   if (!m_mainController) return {};
   if (m_ui) {
@@ -81,8 +79,8 @@ void CPaldroseDlg::OnUpload() {
 
 bool CPaldroseDlg::CaptureWithoutUI() {
   std::vector<cv::Mat> pages = CaptureImages();
-  if (FirstUnattendedCapture) {
-    FirstUnattendedCapture = false;
+  if (m_cameraJustOpened) {
+    m_cameraJustOpened = false;
     // A camera just opened may deliver its first frames late.
     for (int attempt = 0; attempt < 5; ++attempt) {
       // A wait ended early (the host disables or closes the source) ends

@@ -12,13 +12,18 @@ extern "C" {
 }
 
 #include "platform/win/Singletons.h"
+#include "twain/DSEntry.h"
 
 extern "C" void* __dso_handle;
 extern "C" int __cxa_atexit(void (*function)(void*), void* argument, void* dso);
 
 namespace {
 
-void ReleaseAtUnload(void*) { vqplatform::ReleaseSingletons(); }
+// Not in a forked child: the tables' objects own threads the child does not
+// have, and ending them would wait for ever. The child's exit leaves them.
+void ReleaseAtUnload(void*) {
+  if (!InForkedChild()) vqplatform::ReleaseSingletons();
+}
 
 // Before every other constructor of the library, so that the release is
 // the last of its destructors.

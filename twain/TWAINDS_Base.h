@@ -84,6 +84,9 @@ class CTWAINDS_Base {
   // the source (a refused MSG_XFERREADY takes it back to state 5).
   TW_INT16 SendNotification(TW_UINT16 MSG);
   void HeldNotificationSent(TW_UINT16 MSG, bool accepted);
+  // A held MSG_XFERREADY that the host's calls have overtaken (a reset, a
+  // transfer, a disable): it is not sent any more.
+  void ForgetHeldXferReady() { m_heldXferReady.reset(); }
 
   virtual TW_UINT16 GetConditionCode() const { return m_conditionCode; }
   virtual void SetConditionCode(TW_UINT16 code) { m_conditionCode = code; }

@@ -1,5 +1,6 @@
 #include "twain/TWAINDS_FreeImage.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <initializer_list>
@@ -351,6 +352,12 @@ bool CTWAINDS_FreeImage::StartScan() {
     return false;
   }
   if (!m_imageSource.FetchImagesFromUI()) return false;
+  // The host takes as many pages as its CAP_XFERCOUNT says, -1 every one.
+  int wanted = -1;
+  auto* xferCount = FindContainerOf<CTWAINContainerInt>(CAP_XFERCOUNT);
+  if (!xferCount || !xferCount->GetCurrent(&wanted) || wanted < 1) wanted = -1;
+  m_batchLeft = wanted;
+  if (wanted > 0) m_pendingXfers.Count = static_cast<TW_UINT16>(std::min<int>(wanted, m_imageSource.GetDocCount()));
   StartPageAgain();
   m_ui->OnTransferStart();
   return m_imageSource.AcquireImage();
@@ -461,6 +468,11 @@ TW_INT16 CTWAINDS_FreeImage::EndXfer(TW_PENDINGXFERS* xfers) {
   StartPageAgain();
   m_pendingXfers.Count = static_cast<TW_UINT16>(m_imageSource.GetDocCount());
   if (!m_imageSource.HasMoreImages()) m_pendingXfers.Count = 0;
+  if (m_batchLeft > 0) {
+    // The pages past what the host wants are not offered.
+    --m_batchLeft;
+    m_pendingXfers.Count = static_cast<TW_UINT16>(std::min<int>(m_pendingXfers.Count, m_batchLeft));
+  }
   if (m_cancelRequested) {
     m_cancelRequested = false;
     m_pendingXfers.Count = 0;

@@ -75,5 +75,8 @@ class CTWAINDS_FreeImage : public CTWAINDS_Base {
   std::unique_ptr<CTWAINContainerFrame> m_frames;
   TW_IDENTITY m_application{};
   bool m_cancelRequested = false;
+  // Pages the host still takes of the announced batch (CAP_XFERCOUNT as
+  // the batch was announced); -1: as many as there are.
+  int m_batchLeft = -1;
   CTWAIN_UI* m_ui = nullptr;
 };

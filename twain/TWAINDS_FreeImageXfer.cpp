@@ -37,7 +37,9 @@ TW_INT16 CTWAINDS_FreeImage::AcquireImage() {
   const uint64_t total = rowBytes * static_cast<uint64_t>(height);
   ReleaseTransferBuffer();
   if (total > kMaxTransferBytes) return Fail(TWCC_LOWMEMORY);
-  m_transferBuffer = AllocDSMMemory(static_cast<TW_UINT32>(total));
+  // The source's own: a transfer in progress as the host ends is freed
+  // without the manager.
+  m_transferBuffer = AllocLocalMemory(static_cast<TW_UINT32>(total));
   if (!m_transferBuffer) return Fail(TWCC_LOWMEMORY);
   m_transferBytes = total;
   auto* buffer = static_cast<uint8_t*>(LockDSMMemory(m_transferBuffer));

@@ -54,6 +54,10 @@ const LanguageText kEndTexts[COCRProgressDlg::kEndCodeCount] = {
     {L"识别结果无法保存", L"識別結果無法儲存", L"The recognised text could not be saved"},
 };
 
+// Said when nothing opens the written result: where it lies.
+const LanguageText kNotOpenedText = {L"无法打开识别结果。文字已保存在：\n%s", L"無法開啟識別結果。文字已儲存在：\n%s",
+                                     L"The recognised text could not be opened. It was saved in:\n%s"};
+
 // Recognised text that holds nothing but blanks and line breaks is none.
 bool HoldsText(const std::string& text) { return text.find_first_not_of(" \t\r\n\f\v") != std::string::npos; }
 
@@ -64,6 +68,7 @@ std::string ProgramFile(const wchar_t* name) { return vq::PathToBytes(vq::JoinPa
 BEGIN_MESSAGE_MAP(COCRProgressDlg, CDialog)
 ON_BN_CLICKED(kStop, OnStop)
 ON_MESSAGE(WM_OCR_PROGRESS, OnProgress)
+ON_MESSAGE(WM_VQ_NOTHING_OPENED, OnNothingOpened)
 ON_WM_CLOSE()
 END_MESSAGE_MAP()
 
@@ -233,9 +238,10 @@ LRESULT COCRProgressDlg::OnProgress(WPARAM wParam, LPARAM lParam) {
     if (lParam >= 0 && lParam < kEndCodeCount) {
       SetSharedStatus(m_endTexts[lParam]);
       const CString path = GetOutputPath();
-      if (lParam == kCompleted)
-        ShellExecuteW(m_hWnd, L"open", path, nullptr, nullptr, SW_SHOWMAXIMIZED);
-      else
+      if (lParam == kCompleted) {
+        const HINSTANCE opened = ShellExecuteW(m_hWnd, L"open", path, nullptr, nullptr, SW_SHOWMAXIMIZED);
+        if (reinterpret_cast<INT_PTR>(opened) <= 32) OnNothingOpened(0, 0);
+      } else
         DeleteFileW(path);
     }
     GetDlgItem(IDOK)->EnableWindow(TRUE);
@@ -245,6 +251,13 @@ LRESULT COCRProgressDlg::OnProgress(WPARAM wParam, LPARAM lParam) {
   }
   SetDlgItemText(kStatusLine, SharedStatusText());
   return 1;
+}
+
+LRESULT COCRProgressDlg::OnNothingOpened(WPARAM, LPARAM) {
+  CString text;
+  text.Format(kNotOpenedText.In(m_language), GetOutputPath().GetString());
+  MessageBoxW(m_hWnd, text, L"", MB_OK | MB_ICONINFORMATION);
+  return 0;
 }
 
 void COCRProgressDlg::OnStop() { PostMessage(WM_CLOSE, 0, 0); }

@@ -76,6 +76,8 @@ class COCRProgressDlg : public CDialog {
   void OnStop();
   void OnClose();
   LRESULT OnProgress(WPARAM wParam, LPARAM lParam);
+  // Where the text lies, told when nothing opened it.
+  LRESULT OnNothingOpened(WPARAM, LPARAM);
   // The own engine's worker; tests put a stand-in here.
   LPTHREAD_START_ROUTINE m_ownEngineProc = &OcrThreadProc;
 

@@ -13,6 +13,7 @@
 #include "platform/dshow/VirtualCamera.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/VirtualCameraIds.h"
+#include "platform/win/ModalLoops.h"
 
 void PrepareBenchFolders(int width, int height, const std::string& moreSettings) {
   static std::string root;
@@ -42,14 +43,15 @@ void PlugVirtualPair() {
 }
 
 bool PumpUntil(const std::function<bool()>& done) {
-  const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(20);
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > end) return false;
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-    std::this_thread::sleep_for(std::chrono::microseconds(200));
-  }
-  return true;
+  // The layer's modal loop, looking at the condition again at least every 2 ms.
+  vqplatform::ModalLoop loop;
+  loop.done = done;
+  loop.idle = [] {
+    MsgWaitForMultipleObjects(0, nullptr, FALSE, 2, QS_ALLINPUT);
+    return true;
+  };
+  loop.timeoutMs = 20000;
+  return vqplatform::RunModalLoop(loop) == vqplatform::LoopEnd::kDone;
 }
 
 bool FirstFrameShown(CVorquellDlg& window) {

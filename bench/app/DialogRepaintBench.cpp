@@ -9,7 +9,7 @@
 
 #include "platform/win/Dialog.h"
 #include "platform/win/MessageQueue.h"
-#include "platform/win/TestInput.h"
+#include "platform/win/ModalLoops.h"
 #include "platform/win/Window.h"
 #include "resources/Resources.h"
 
@@ -30,7 +30,12 @@ HWND MakeMainWindow() {
   HWND dialog = vqplatform::CreateDialogFromTemplate(vqres::MainWindowTemplate(), nullptr, nullptr, 0);
   for (HWND c = GetWindow(dialog, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
     g_original[c] = reinterpret_cast<WNDPROC>(SetWindowLongPtrW(c, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&CountingProc)));
-  vqplatform::PumpMessages(dialog);
+  vqplatform::ModalLoop drain;  // until nothing is queued
+  drain.done = [] {
+    MSG msg{};
+    return !PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+  };
+  vqplatform::RunModalLoop(drain);
   return dialog;
 }
 

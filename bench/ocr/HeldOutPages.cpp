@@ -167,20 +167,24 @@ std::vector<vqscene::CjkFont> HeldOutLatinFonts() {
                     {"DejaVu Sans Condensed", "/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed.ttf", 0}});
 }
 
-std::vector<ReadPage> DimPhotos(uint64_t seed) {
+std::vector<ReadPage> DimPhotos(uint64_t seed, bool smallPrint) {
   struct Kind {
     cv::Size frame;
     int em;
     double exposure, noise;
   };
-  // Print small enough in the frame to be enlarged before it is read.
-  static const Kind kKinds[] = {{kFiveMegapixels, 20, 0.20, 7.0}, {kFiveMegapixels, 22, 0.25, 8.0},
-                                {kFiveMegapixels, 18, 0.30, 5.0}, {kFiveMegapixels, 26, 0.35, 6.0},
-                                {kSmallFrame, 15, 0.22, 6.5},     {kSmallFrame, 17, 0.28, 5.5}};
+  // Body text as it is read in a dim room, and print small enough to be
+  // enlarged before it is read.
+  static const std::vector<Kind> kBody = {{kFiveMegapixels, 26, 0.20, 7.0}, {kFiveMegapixels, 30, 0.25, 8.0},
+                                          {kFiveMegapixels, 24, 0.30, 5.0}, {kFiveMegapixels, 32, 0.35, 6.0},
+                                          {kSmallFrame, 18, 0.22, 6.5},     {kSmallFrame, 20, 0.28, 5.5}};
+  static const std::vector<Kind> kSmall = {{kFiveMegapixels, 20, 0.20, 7.0}, {kFiveMegapixels, 18, 0.30, 5.0},
+                                           {kSmallFrame, 15, 0.22, 6.5}};
+  const std::vector<Kind>& kKinds = smallPrint ? kSmall : kBody;
   const std::vector<vqscene::CjkFont> fonts = HeldOutChineseFonts();
   std::vector<ReadPage> pages;
   cv::RNG rng(seed);
-  for (size_t i = 0; i < std::size(kKinds); ++i) {
+  for (size_t i = 0; i < kKinds.size(); ++i) {
     const Kind& kind = kKinds[i];
     const vqscene::CjkFont& font = FontFor(fonts, i);
     vqscene::CjkTextRenderer renderer(font);
@@ -386,8 +390,9 @@ std::vector<ReadPage> PagesWithPhotos(uint64_t seed) {
     const int em = i % 2 ? 28 : 32;
     cv::Mat print(kA4, CV_8U, cv::Scalar::all(255));
     std::u32string text;
-    // Paragraphs above the pictures (none on the first two pages).
-    int y = top;
+    // Paragraphs above the pictures (none on the first two pages; the
+    // first holds its pictures and caption alone, halfway down).
+    int y = i == 0 ? 1200 : top;
     if (i >= 2) {
       const vqscene::PrintedText above =
           vqscene::SetChineseParagraphs(renderer, {kWidth, 900}, em, Level1Characters(), rng);
@@ -492,7 +497,8 @@ namespace {
 
 std::vector<ReadPage> MakeHeldOut(HeldOutSet set) {
   switch (set) {
-    case HeldOutSet::kDimPhotos: return DimPhotos(58101);
+    case HeldOutSet::kDimPhotos: return DimPhotos(58101, false);
+    case HeldOutSet::kDimSmallPrint: return DimPhotos(58151, true);
     case HeldOutSet::kNotesBesideSheets: return NotesBesideSheets(58202);
     case HeldOutSet::kTwoColumnsChinese: return ChineseColumns(2, 58303);
     case HeldOutSet::kThreeColumnsChinese: return ChineseColumns(3, 58404);
@@ -520,6 +526,7 @@ const std::vector<TurnedPage>& Pages(HeldOutTurnSet set) {
 const char* SetName(HeldOutSet set) {
   switch (set) {
     case HeldOutSet::kDimPhotos: return "dim photos, noise 5-8, JPEG";
+    case HeldOutSet::kDimSmallPrint: return "dim photos, print 15-20 px";
     case HeldOutSet::kNotesBesideSheets: return "a note beside the sheet";
     case HeldOutSet::kTwoColumnsChinese: return "two columns, Chinese";
     case HeldOutSet::kThreeColumnsChinese: return "three columns, Chinese";

@@ -19,6 +19,7 @@
 #include "twain/DSMBinding.h"
 #include "twain/TWAINDS_FreeImage.h"
 #include "twain/TWAIN_UI.h"
+#include "platform/win/ModalLoops.h"
 
 namespace {
 
@@ -176,11 +177,15 @@ strenvik::CPaldroseDlg& WindowOf(Session& session) {
 }
 
 void PumpUntil(const std::function<bool()>& done) {
-  for (int i = 0; i < 100000 && !done(); ++i) {
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
+  // The layer's modal loop, looking at the condition again at least every 2 ms.
+  vqplatform::ModalLoop loop;
+  loop.done = done;
+  loop.idle = [] {
     MsgWaitForMultipleObjects(0, nullptr, FALSE, 2, QS_ALLINPUT);
-  }
+    return true;
+  };
+  loop.timeoutMs = 200000;
+  vqplatform::RunModalLoop(loop);
 }
 
 void BM_EnableToFirstFrameShown(benchmark::State& state) {

@@ -141,6 +141,7 @@ struct PresentedWindow {
   int cursorId = 0;
   bool shaped = false;
   long opacity = -1;
+  unsigned long presents = 0;  // pictures put on the server (_VQ_PRESENTS)
 };
 
 class Presenter {
@@ -279,6 +280,7 @@ class Presenter {
     SetWorkArea(properties_->ReadWorkArea());
     windowManager_ = properties_->HasWindowManager();
     netWmOpacity_ = XInternAtom(display_, "_NET_WM_WINDOW_OPACITY", False);
+    presentsAtom_ = XInternAtom(display_, "_VQ_PRESENTS", False);
     XSetLocaleModifiers("");
     inputMethod_ = XOpenIM(display_, nullptr, nullptr, nullptr);
     gc_ = XCreateGC(display_, root_, 0, nullptr);
@@ -785,6 +787,10 @@ class Presenter {
       if (!ComposeWindowImage(hwnd, &image)) continue;
       Put(pw->xwindow, image);
       ApplyLayering(hwnd, *pw, image);
+      // Counted on the window for tests: a live preview moves it on with every frame.
+      ++pw->presents;
+      XChangeProperty(display_, pw->xwindow, presentsAtom_, XA_CARDINAL, 32, PropModeReplace,
+                      reinterpret_cast<unsigned char*>(&pw->presents), 1);
     }
   }
 
@@ -1040,6 +1046,7 @@ class Presenter {
   XIM inputMethod_ = nullptr;
   std::unique_ptr<WindowProperties> properties_;
   Atom netWmOpacity_ = 0;
+  Atom presentsAtom_ = 0;
   Window pointerWindow_ = 0;
   std::map<int, Cursor> cursors_;
 

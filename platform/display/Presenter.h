@@ -3,7 +3,8 @@
 // window as an X window (title, place, size, minimised and maximised, its
 // owner as the window it belongs to), puts the window's composed surface on
 // the screen whenever it was drawn, and turns X input into the messages of
-// the window's own thread (InputDelivery.h). The window manager's close
+// the window's own thread (InputDelivery.h). Each X window counts the
+// pictures of it put on the server in _VQ_PRESENTS (CARDINAL), for tests. The window manager's close
 // request becomes WM_CLOSE. Headless (Headless.h) none of this starts.
 #include "platform/win/WinTypes.h"
 

@@ -12,6 +12,7 @@
 #include "platform/display/Headless.h"
 #include "platform/win/Encoding.h"
 #include "platform/win/MessageBox.h"
+#include "platform/win/MessageQueue.h"
 #include "platform/win/UserLanguage.h"
 
 extern char** environ;
@@ -52,16 +53,19 @@ bool Exists(const std::string& path, bool* isFolder) {
   return true;
 }
 
-// Starts xdg-open on the target and reaps it in the background; the error
-// number when it cannot be started.
-int RunXdgOpen(const std::string& target) {
+// Starts xdg-open on the target and reaps it in the background, telling the
+// owner when it opened nothing (its exit statuses 3 and 4); the error number
+// when it cannot be started.
+int RunXdgOpen(const std::string& target, HWND owner) {
   std::string program = "xdg-open";
   char* argv[] = {program.data(), const_cast<char*>(target.c_str()), nullptr};
   pid_t pid = 0;
   if (int error = posix_spawnp(&pid, "xdg-open", nullptr, nullptr, argv, environ); error != 0) return error;
-  std::thread([pid] {
+  std::thread([pid, owner] {
     int status = 0;
     waitpid(pid, &status, 0);
+    const bool nothingOpened = WIFEXITED(status) && (WEXITSTATUS(status) == 3 || WEXITSTATUS(status) == 4);
+    if (nothingOpened && owner) PostMessageW(owner, WM_VQ_NOTHING_OPENED, 0, 0);
   }).detach();
   return 0;
 }
@@ -116,7 +120,7 @@ HINSTANCE ShellExecuteW(HWND hwnd, LPCWSTR verb, LPCWSTR file, LPCWSTR parameter
     return Result(SE_ERR_PNF);
   }
   if (!IsHeadless()) {
-    int error = RunXdgOpen(IsUrl(target) ? WideToUtf8(target) : vq::PathToBytes(target));
+    int error = RunXdgOpen(IsUrl(target) ? WideToUtf8(target) : vq::PathToBytes(target), hwnd);
     if (error == ENOENT) ReportNoOpener(hwnd, target);
     if (error != 0) return Result(SE_ERR_NOASSOC);
   }

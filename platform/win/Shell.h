@@ -15,6 +15,12 @@
 #define SE_ERR_ACCESSDENIED 5
 #define SE_ERR_NOASSOC 31
 
+// Posted to the window given to ShellExecuteW when the xdg-open it started
+// ends without opening anything (no program for the file, or the opening
+// failed): ShellExecuteW returns before xdg-open has looked. Above the
+// messages outside programs may send.
+#define WM_VQ_NOTHING_OPENED 0xC001
+
 // Verb null or "open" opens, "explore" opens a folder. `file` is a path
 // (relative ones against `directory`), a URL with a scheme, or "mailto:...".
 HINSTANCE ShellExecuteW(HWND hwnd, LPCWSTR verb, LPCWSTR file, LPCWSTR parameters, LPCWSTR directory,

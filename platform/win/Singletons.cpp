@@ -1,6 +1,9 @@
 #include "platform/win/Singletons.h"
 
+#include <pthread.h>
+
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <mutex>
 #include <utility>
@@ -23,6 +26,11 @@ std::vector<Kept>*& KeptList() {
   static std::vector<Kept>* list = nullptr;
   return list;
 }
+
+// A forked child has none of the workers' threads: nothing to stop, and
+// nothing to wait for as it exits.
+std::atomic<bool> g_forkedChild{false};
+void MarkForkedChild() { g_forkedChild.store(true, std::memory_order_relaxed); }
 
 std::mutex& WorkersMutex() {
   static std::mutex* mutex = MakeSingleton<std::mutex>();
@@ -65,10 +73,14 @@ void KeepWorker(void (*stop)()) {
 
 void StopWorkersAtExit() {
   static std::once_flag once;
-  std::call_once(once, [] { std::atexit(&StopProcessWorkers); });
+  std::call_once(once, [] {
+    pthread_atfork(nullptr, nullptr, &MarkForkedChild);
+    std::atexit(&StopProcessWorkers);
+  });
 }
 
 void StopProcessWorkers() {
+  if (g_forkedChild.load(std::memory_order_relaxed)) return;
   std::vector<void (*)()> workers;
   {
     std::lock_guard lock(WorkersMutex());

@@ -66,19 +66,6 @@ bool TypeText(const std::wstring& text) {
   return true;
 }
 
-void PumpMessages(HWND) {
-  MSG msg{};
-  while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-    if (msg.message == WM_QUIT) {
-      PostQuitMessage(static_cast<int>(msg.wParam));
-      return;
-    }
-    if (PreTranslateThreadMessage(&msg)) continue;
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-}
-
 ModalScript::ModalScript(std::vector<Step> steps) : steps_(std::move(steps)) {
   SetModalIdleHandler([this](HWND dialog) {
     if (next_ < steps_.size()) {

@@ -1,7 +1,7 @@
 #pragma once
 // Input as a user's mouse and keyboard produce it, for driving windows
 // without a display. Everything is posted to the calling thread's queue,
-// so a modal loop (see SetModalIdleHandler) or PumpMessages delivers it.
+// so a modal loop (see SetModalIdleHandler, and the tests' pump) delivers it.
 #include <functional>
 #include <string>
 #include <vector>
@@ -22,11 +22,6 @@ bool RightClick(HWND window);
 bool PressKey(int virtualKey);
 // Characters typed into the focused window.
 bool TypeText(const std::wstring& text);
-// Dispatches what is queued for the calling thread (sent and posted
-// messages, paints), each offered to the thread's pre-translation first as
-// every loop does, so the dialog keys reach whichever dialog the input is
-// for. The window callers name is not needed for that.
-void PumpMessages(HWND dialog = nullptr);
 
 // Drives modal dialogs step by step: each time a modal loop has nothing to
 // do, the next step runs with the dialog. When the steps run out while a

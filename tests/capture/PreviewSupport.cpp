@@ -1,9 +1,8 @@
 #include "tests/capture/PreviewSupport.h"
 
-#include <thread>
-
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Window.h"
+#include "tests/support/Windows.h"
 
 namespace vqtest {
 
@@ -67,18 +66,9 @@ WPARAM RecordingWindow::LastWParam(UINT message) const {
 }
 
 bool PumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
-  const auto end = std::chrono::steady_clock::now() + limit;
-  MSG msg;
-  for (;;) {
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-    if (condition()) return true;
-    if (std::chrono::steady_clock::now() > end) return false;
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
+  return Pump(condition, limit);
 }
 
-void PumpFor(std::chrono::milliseconds duration) {
-  PumpUntil([] { return false; }, duration);
-}
+void PumpFor(std::chrono::milliseconds duration) { Pump([] { return false; }, duration); }
 
 }  // namespace vqtest

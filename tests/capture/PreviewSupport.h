@@ -50,7 +50,8 @@ class RecordingWindow {
   std::vector<MSG> seen_;
 };
 
-// Dispatches the calling thread's messages until the condition holds or the limit passes.
+// The kit's pump (Windows.h) until the condition holds or the limit passes;
+// and for a span, through which nothing more may happen.
 bool PumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit = kPatience);
 void PumpFor(std::chrono::milliseconds duration);
 

@@ -3,15 +3,14 @@
 // every top-level window.
 #include <gtest/gtest.h>
 
-#include <chrono>
 #include <functional>
-#include <thread>
 
 #include "capture/USBCamera.h"
 #include "platform/dshow/VirtualCamera.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Window.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/Windows.h"
 
 namespace {
 
@@ -27,18 +26,6 @@ LRESULT CountingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam) {
   if (message == WM_VIDEO_STILL_READY) ++counts.stills;
   if (message == WM_DEVICECHANGE && wParam == DBT_DEVICEREMOVECOMPLETE) ++counts.removals;
   return DefWindowProcW(hwnd, message, wParam, lParam);
-}
-
-// Dispatches this thread's messages until the condition holds.
-bool PumpUntil(const std::function<bool()>& done) {
-  const auto limit = std::chrono::steady_clock::now() + vqtest::kPatience;
-  while (!done()) {
-    if (std::chrono::steady_clock::now() > limit) return false;
-    MSG msg;
-    while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&msg);
-    std::this_thread::sleep_for(std::chrono::milliseconds(2));
-  }
-  return true;
 }
 
 class WindowDelivery : public ::testing::Test {
@@ -72,11 +59,11 @@ TEST_F(WindowDelivery, FramesStillsAndUnpluggingReachTheWindows) {
     camera.SetNotifyWindow(window_, WM_VIDEO_FRAME);
     ASSERT_EQ(camera.Open(config.vendorId.c_str(), config.productId.c_str(), nullptr, window_, true, 0), S_OK);
     ASSERT_TRUE(camera.Run());
-    ASSERT_TRUE(PumpUntil([] { return counts.frames >= 3; }));
+    ASSERT_TRUE(vqtest::Pump([] { return counts.frames >= 3; }));
     device->PressSnapshotButton();
-    ASSERT_TRUE(PumpUntil([] { return counts.stills == 1; }));
+    ASSERT_TRUE(vqtest::Pump([] { return counts.stills == 1; }));
     device->Unplug();
-    ASSERT_TRUE(PumpUntil([] { return counts.removals == 1; }));
+    ASSERT_TRUE(vqtest::Pump([] { return counts.removals == 1; }));
     int status = 0;
     long code = 0;
     ASSERT_TRUE(camera.PollEvent(&status, &code));

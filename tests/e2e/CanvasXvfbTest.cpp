@@ -6,7 +6,6 @@
 
 #include <chrono>
 #include <functional>
-#include <thread>
 
 #include <opencv2/imgproc.hpp>
 
@@ -20,6 +19,7 @@
 #include "scene/Scene.h"
 #include "tests/e2e/XServer.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/Windows.h"
 
 namespace {
 
@@ -50,16 +50,17 @@ class CanvasXvfbTest : public ::testing::Test {
     vqplatform::StopPresenter();
   }
 
-  // Feeds the frame and serves the window's messages until the condition holds.
+  // Feeds the frame (every 10 ms at most, as a camera would) and serves
+  // the window's messages until the condition holds.
   bool PumpUntil(const std::function<bool()>& done, std::chrono::milliseconds limit = vqtest::kPatience) {
-    auto end = std::chrono::steady_clock::now() + limit;
-    do {
-      SendMessageW(canvas_.m_hWnd, WM_CANVAS_SHOW_IMAGE, reinterpret_cast<WPARAM>(&frame_), 0);
-      vqplatform::PumpMessages();
-      if (done()) return true;
-      std::this_thread::sleep_for(10ms);
-    } while (std::chrono::steady_clock::now() < end);
-    return false;
+    auto next = std::chrono::steady_clock::now();
+    return vqtest::Pump([&] {
+      if (std::chrono::steady_clock::now() >= next) {
+        SendMessageW(canvas_.m_hWnd, WM_CANVAS_SHOW_IMAGE, reinterpret_cast<WPARAM>(&frame_), 0);
+        next = std::chrono::steady_clock::now() + 10ms;
+      }
+      return done();
+    }, limit);
   }
   POINT Screen(int x, int y) {
     POINT p{x, y};

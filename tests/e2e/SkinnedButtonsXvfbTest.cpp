@@ -10,7 +10,6 @@
 #include <filesystem>
 #include <string>
 #include <functional>
-#include <thread>
 
 #include "platform/display/Presenter.h"
 #include "platform/mfc/CDialog.h"
@@ -24,6 +23,7 @@
 #include "tests/e2e/XServer.h"
 #include "tests/support/TestEnv.h"
 #include "ui/FxButton.h"
+#include "tests/support/Windows.h"
 
 namespace {
 
@@ -90,24 +90,19 @@ class SkinnedButtonsXvfbTest : public ::testing::Test {
     vqplatform::StopPresenter();
     unsetenv("VQ_BITMAP_DIR");
   }
-  void Pump() {
-    for (int i = 0; i < 4; ++i) vqplatform::PumpMessages(dialog_.m_hWnd);
-  }
+  void Pump() { vqtest::DispatchQueued(dialog_.m_hWnd); }
   // Waits, serving the dialog, until the condition holds.
-  bool PumpUntil(const std::function<bool()>& condition) {
-    auto end = std::chrono::steady_clock::now() + vqtest::kPatience;
-    while (!condition()) {
-      if (std::chrono::steady_clock::now() > end) return false;
-      Pump();
-      std::this_thread::sleep_for(10ms);
-    }
-    return true;
-  }
+  static bool PumpUntil(const std::function<bool()>& condition) { return vqtest::Pump(condition); }
   // A pixel of the button's face near its bottom edge, where the looks differ.
   POINT FacePoint(CFxButton& button) {
     RECT r{};
     GetWindowRect(button.m_hWnd, &r);
     return POINT{(r.left + r.right) / 2, r.bottom - 4};
+  }
+  // What the window's thread drew, handled and on the server.
+  bool Shown() {
+    Pump();
+    return vqplatform::FlushPresenter(2000);
   }
   uint32_t ShownAt(POINT screen) {
     return server_.Grab(RECT{screen.x, screen.y, screen.x + 1, screen.y + 1}).pixels[0];
@@ -172,15 +167,18 @@ TEST_F(SkinnedButtonsXvfbTest, HoverLookEndsWhenThePointerLeavesAfterAClick) {
     GetWindowRect(button.m_hWnd, &r);
     const POINT middle{(r.left + r.right) / 2, (r.top + r.bottom) / 2};
     server_.MovePointer(middle);
-    EXPECT_TRUE(PumpUntil([&] { return ShownAt(face) != normal; })) << "no hover look";
-    EXPECT_EQ(button.CurrentState(), CFxButton::STATE_HOVER);
+    ASSERT_TRUE(PumpUntil([&] { return button.CurrentState() == CFxButton::STATE_HOVER; })) << "no hover";
+    ASSERT_TRUE(Shown());
+    EXPECT_NE(ShownAt(face), normal) << "no hover look";
     server_.Click(middle);
     // Off the window, or onto the next button of the row.
     const POINT away = target == 0 ? outside : vqtest::MiddleOf(buttons_[2].m_hWnd);
     server_.MovePointer(away);
-    EXPECT_TRUE(PumpUntil([&] { return ShownAt(face) == normal && button.CurrentState() == CFxButton::STATE_NORMAL; }))
-        << "button " << target << " kept its hover look: state " << button.CurrentState() << " shown " << std::hex
-        << ShownAt(face) << " normal " << normal;
+    EXPECT_TRUE(PumpUntil([&] { return button.CurrentState() == CFxButton::STATE_NORMAL; }))
+        << "button " << target << " kept its hover: state " << button.CurrentState();
+    ASSERT_TRUE(Shown());
+    EXPECT_EQ(ShownAt(face), normal) << "button " << target << " kept its hover look: shown " << std::hex
+                                     << ShownAt(face) << " normal " << normal;
     server_.Grab(dialog).SavePng(vqtest::ScreenshotPath("skinned-button-left-" + std::to_string(target) + ".png"));
     server_.MovePointer(outside);
   }

@@ -1,12 +1,15 @@
 // Hosts that end while their source is open, each in a process of its own
 // through the real libStrenvik.so under Xvfb: after an enable, in states 4
 // (a finished scan), 5 (the camera window shown), 6 (a page announced) and 7
-// (a page transferred), the host exits, or unloads the library and exits,
-// directly and through the manager. Each ends with status 0, without a
-// sanitizer's report, and leaves the settings file as closing the source
-// first leaves it; and the library registers no exit handler after its
-// first open, so nothing it uses goes before its end. After an unload, the
-// host's process-wide handlers are its own again.
+// (a page transferred natively, or a memory transfer with one strip taken),
+// the host exits, or unloads the library and exits, or returns from main,
+// directly and through the manager, whose functions may not be called once
+// it has begun to end. Each ends with status 0, without a sanitizer's
+// report, and leaves the settings file as closing the source first leaves
+// it; and the library registers no exit handler after its first open, so
+// nothing it uses goes before its end. After an unload, the host's
+// process-wide handlers are its own again. A child the host forks in any of
+// those states ends at once with its exit.
 #include <fstream>
 #include <sstream>
 
@@ -19,7 +22,7 @@ namespace {
 
 using namespace strenviktest;
 
-class StrenvikHostEnd : public StrenvikXvfb, public ::testing::WithParamInterface<int> {
+class StrenvikHostEnd : public StrenvikXvfb, public ::testing::WithParamInterface<std::string> {
  protected:
   struct Ending {
     int status = -1;
@@ -38,7 +41,7 @@ class StrenvikHostEnd : public StrenvikXvfb, public ::testing::WithParamInterfac
     Ending ending;
     const pid_t host = vqtest::Spawn({"/bin/sh", "-c",
                                       std::string("exec " STRENVIK_ENDING_HOST " " STRENVIK_LIBRARY_PATH " ") + route +
-                                          " " + std::to_string(GetParam()) + " " + end + " >'" + out + "' 2>'" +
+                                          " " + GetParam() + " " + end + " >'" + out + "' 2>'" +
                                           err + "'"});
     int status = 0;
     // A host that does not end is a failure with its threads' stacks.
@@ -64,11 +67,12 @@ TEST_P(StrenvikHostEnd, ExitAndUnloadEndTheSourceAsACloseWould) {
   const std::string unloaded = "after the unload: library gone, X handlers the host's\n";
   EXPECT_NE(closed.out.find(unloaded), std::string::npos) << closed.out;
   for (const char* route : {"direct", "manager"}) {
-    for (const char* end : {"exit", "unload"}) {
+    for (const char* end : {"exit", "unload", "return"}) {
       SCOPED_TRACE(std::string(route) + " " + end);
       const Ending ending = Run(route, end);
       EXPECT_EQ(ending.status, 0) << ending.out << ending.err;
-      EXPECT_NE(ending.out.find("state " + std::to_string(GetParam()) + "\n"), std::string::npos) << ending.out;
+      EXPECT_NE(ending.out.find("state " + std::to_string(std::stoi(GetParam())) + "\n"), std::string::npos)
+          << ending.out;
       EXPECT_NE(ending.out.find("after its first open: 0\n"), std::string::npos) << ending.out;
       EXPECT_EQ(ending.err.find("Sanitizer"), std::string::npos) << ending.err;
       EXPECT_EQ(ending.err.find("runtime error"), std::string::npos) << ending.err;
@@ -79,7 +83,16 @@ TEST_P(StrenvikHostEnd, ExitAndUnloadEndTheSourceAsACloseWould) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(States, StrenvikHostEnd, ::testing::Values(4, 5, 6, 7),
-                         [](const ::testing::TestParamInfo<int>& info) { return "State" + std::to_string(info.param); });
+TEST_P(StrenvikHostEnd, AForkedChildsExitReturns) {
+  const Ending ending = Run("manager", "fork");
+  EXPECT_EQ(ending.status, 0) << ending.out << ending.err;
+  EXPECT_NE(ending.out.find("forked child: ended with 0\n"), std::string::npos) << ending.out << ending.err;
+  EXPECT_EQ(ending.err.find("Sanitizer"), std::string::npos) << ending.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(States, StrenvikHostEnd, ::testing::Values("4", "5", "6", "7", "7m"),
+                         [](const ::testing::TestParamInfo<std::string>& info) {
+                           return "State" + (info.param == "7m" ? std::string("7MemoryInProgress") : info.param);
+                         });
 
 }  // namespace

@@ -8,6 +8,8 @@
 #include <chrono>
 #include <future>
 
+#include "tests/support/Waiting.h"
+
 #include "tests/e2e/StrenvikXvfbFixture.h"
 // Xlib's type name, not needed here, hides the manager's Status.
 #undef Status
@@ -88,6 +90,66 @@ TEST_F(StrenvikUnattended, GreyAndBlackAndWhitePagesWriteNothingToStandardOutput
   }
   ASSERT_EQ(manager.CloseDS(host), TWRC_SUCCESS);
   EXPECT_EQ(out.Stop(), "");
+}
+
+}  // namespace
+
+namespace {
+
+// Hosts that wait for the announcement without pausing: one asks DAT_EVENT
+// again and again (its answer may carry it), one spins on the flag its
+// callback sets, calling nothing. Each is told of every page, once.
+TEST_F(StrenvikUnattended, TightlyPollingHostsAreToldOfTheirPages) {
+  ASSERT_EQ(manager.OpenDS(host), TWRC_SUCCESS);
+  for (const bool askEvents : {true, false}) {
+    SCOPED_TRACE(askEvents ? "DAT_EVENT" : "the callback's flag");
+    const int before = xferReady;
+    int answered = 0;
+    TW_USERINTERFACE ui{0, 0, nullptr};
+    ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
+    const auto end = std::chrono::steady_clock::now() + vqtest::kPatience;
+    for (long turn = 0; xferReady == before && answered == 0; ++turn) {
+      if (askEvents) {
+        TW_EVENT event{nullptr, MSG_NULL};
+        if (Send(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event) == TWRC_DSEVENT && event.TWMessage == MSG_XFERREADY)
+          ++answered;
+      }
+      if (turn % (1 << 20) == 0 && std::chrono::steady_clock::now() > end) break;
+    }
+    EXPECT_EQ(answered + xferReady - before, 1) << "told once";
+    EXPECT_EQ(ReceiveAll().size(), 1u);
+    // Nothing more is held for the host.
+    TW_EVENT event{nullptr, MSG_NULL};
+    EXPECT_EQ(Send(DG_CONTROL, DAT_EVENT, MSG_PROCESSEVENT, &event), TWRC_NOTDSEVENT);
+    EXPECT_EQ(event.TWMessage, MSG_NULL);
+    ASSERT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+  }
+  EXPECT_EQ(manager.CloseDS(host), TWRC_SUCCESS);
+}
+
+// A host that loads the library itself keeps it loaded between its sources:
+// every source it opens, not only the first, takes its pages unattended
+// (each camera window waits for its own camera's first frames).
+TEST_F(StrenvikUnattended, EverySourceOfAProcessScansUnattended) {
+  std::atomic<int> told{0};
+  auto route = twaintest::SourceRoute::Directly(STRENVIK_LIBRARY_PATH, [&](TW_UINT16 message) {
+    if (message == MSG_XFERREADY) ++told;
+  });
+  for (int source = 0; source < 2; ++source) {
+    SCOPED_TRACE("source " + std::to_string(source + 1));
+    ASSERT_EQ(route->Open(), TWRC_SUCCESS);
+    const int before = told;
+    TW_USERINTERFACE ui{0, 0, nullptr};
+    ASSERT_EQ(route->Call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
+    EXPECT_TRUE(vqtest::WaitFor([&] { return told > before; }));
+    TW_HANDLE dib = nullptr;
+    EXPECT_EQ(route->Call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &dib), TWRC_XFERDONE);
+    TestManager::EntryPoints().DSM_MemFree(dib);
+    TW_PENDINGXFERS pending{};
+    EXPECT_EQ(route->Call(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);
+    EXPECT_EQ(route->Call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &ui), TWRC_SUCCESS);
+    ASSERT_EQ(route->Close(), TWRC_SUCCESS);
+  }
 }
 
 }  // namespace

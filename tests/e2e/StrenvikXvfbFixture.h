@@ -158,13 +158,31 @@ class StrenvikXvfb : public ::testing::Test {
     });
     return look;
   }
-  // Waits until the preview area of the camera window at `window` changes
-  // from one moment to the next: the camera delivers.
-  bool PreviewLive(const RECT& window) {
-    const POINT centre = ControlCentre(window, 6002);
-    const RECT preview{centre.x - 100, centre.y - 100, centre.x + 100, centre.y + 100};
-    const vqtest::Screenshot start = server.Grab(preview);
-    return vqtest::WaitFor([&] { return server.Grab(preview).CountDifferences(start) > 1000; });
+  // Waits until the camera window shows the camera: the layer has put
+  // fifteen more pictures of it on the server (its count on the X window),
+  // a second of frames, while the window manager left the window where it
+  // lay. `window` is then where it lies.
+  bool PreviewLive(RECT& window) {
+    std::optional<vqtest::ShownX> placed;
+    long start = 0;
+    const bool live = vqtest::WaitFor([&] {
+      const std::optional<vqtest::ShownX> now = server.ShownTitled("Tirrowan Twain");
+      if (!now) return false;
+      const long draws = Presents(now->window);
+      if (!placed || placed->window != now->window || !vqtest::SameRect(placed->place, now->place)) {
+        placed = now;  // found, or moved: counted from here
+        start = draws;
+        return false;
+      }
+      return draws >= start + 15;
+    });
+    if (live) window = placed->place;
+    return live;
+  }
+  // How many pictures of a window of the source the layer put on the server.
+  long Presents(unsigned long xwindow) {
+    const vqtest::XServer::Property count = server.ReadProperty(xwindow, "_VQ_PRESENTS");
+    return count.items.empty() ? 0 : count.items.front();
   }
   // Whether a button of the camera window is drawn enabled: its caption in
   // black (a disabled one is grey). The window disables its capture and

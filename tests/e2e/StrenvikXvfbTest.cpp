@@ -24,7 +24,7 @@ TEST_F(StrenvikXvfb, CameraWindowCapturesAndTheHostReceivesByEveryTransfer) {
   RECT window{};
   EnableWithWindow(&window);
 
-  // Live video: the preview area shows the desk and changes from frame to frame.
+  // Live video: the preview draws frame after frame.
   ASSERT_TRUE(PreviewLive(window));
   server.Grab(window).SavePng(vqtest::ScreenshotPath("strenvik-camera-window.png"));
 

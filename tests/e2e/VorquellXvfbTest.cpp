@@ -38,6 +38,7 @@
 #include "tests/support/TestEnv.h"
 #include "tests/support/ThreadTimes.h"
 #include "tests/e2e/VorquellProgramTest.h"
+#include "tests/support/Windows.h"
 
 namespace {
 
@@ -166,13 +167,13 @@ void DriveSettingsSheetOnce(HWND mainWindow, int button, std::atomic<bool>* done
     HWND imagePage = vqtest::PageWith(tab, kSizeList), advancedPage = vqtest::PageWith(tab, kFastMode);
     if (imagePage && advancedPage) {
       vqplatform::ClickControl(imagePage, kSizeList);
-      vqplatform::PumpMessages(sheet);
+      vqtest::DispatchQueued(sheet);
       for (int key : {VK_UP, VK_RETURN}) vqplatform::PressKey(key);
-      vqplatform::PumpMessages(sheet);
+      vqtest::DispatchQueued(sheet);
       vqtest::ClickTab(tab, 2);
-      vqplatform::PumpMessages(sheet);
+      vqtest::DispatchQueued(sheet);
       vqplatform::ClickControl(advancedPage, kFastMode);
-      vqplatform::PumpMessages(sheet);
+      vqtest::DispatchQueued(sheet);
       *done = true;
     }
     vqplatform::ClickControl(sheet, button);

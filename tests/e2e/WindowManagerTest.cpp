@@ -97,26 +97,6 @@ void SendToProgram(HWND window, std::function<void()> task, bool wait = true) {
     PostMessageW(window, kRunTask, 0, reinterpret_cast<LPARAM>(copy));
 }
 
-HWND TopLevelOf(HWND hwnd) {
-  while (hwnd && (GetWindowLongW(hwnd, GWL_STYLE) & WS_CHILD)) hwnd = GetParent(hwnd);
-  return hwnd;
-}
-
-// The program's own loop, keyboard through the dialog manager.
-void RunProgram(const std::atomic<bool>& done) {
-  while (!done) {
-    MSG msg{};
-    if (!PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      WaitMessage();
-      continue;
-    }
-    HWND top = TopLevelOf(msg.hwnd);
-    if (top && IsDialogMessageW(top, &msg)) continue;
-    TranslateMessage(&msg);
-    DispatchMessageW(&msg);
-  }
-}
-
 HWND FocusOfProgram(HWND window) {
   HWND focus = nullptr;
   SendToProgram(window, [&] { focus = GetFocus(); });
@@ -152,8 +132,9 @@ class WindowManagerTest : public ::testing::TestWithParam<const char*> {
   }
   void TearDown() override { vqplatform::StopPresenter(); }
 
-  // Runs the driver on a thread of its own while this thread runs the
-  // program's loop.
+  // Runs the driver on a thread of its own while this thread serves the
+  // program's messages, keys through the dialog manager as the program's
+  // loop does.
   void Drive(const std::function<void()>& driver) {
     std::atomic<bool> done{false};
     DWORD program = GetCurrentThreadId();
@@ -162,7 +143,7 @@ class WindowManagerTest : public ::testing::TestWithParam<const char*> {
       done = true;
       PostThreadMessageW(program, WM_NULL, 0, 0);
     });
-    RunProgram(done);
+    EXPECT_TRUE(vqtest::Pump([&] { return done.load(); }, std::chrono::minutes(10)));
     thread.join();
   }
 

@@ -21,6 +21,7 @@
 #include "platform/win/Icons.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Sync.h"
+#include "platform/win/ModalLoops.h"
 #include "platform/win/TestInput.h"
 #include "platform/win/Threads.h"
 #include "platform/win/Window.h"
@@ -207,8 +208,7 @@ TEST_F(XvfbWindowsTest, WindowManagerCloseRequestArrivesAsWmClose) {
       PostMessageW(hwnd, WM_QUIT, 0, 0);
     }
   });
-  MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+  vqplatform::RunThreadLoop();
   watchdog.join();
   EXPECT_FALSE(timedOut);
   EXPECT_EQ(g_closeRequests.load(), 1);

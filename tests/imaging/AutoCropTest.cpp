@@ -11,6 +11,7 @@
 #include "imaging/DarkBorder.h"
 #include "imaging/DocumentDetection.h"
 #include "imaging/RectCut.h"
+#include "imaging/SheetCorners.h"
 #include "scene/PrintedPage.h"
 #include "scene/Renderer.h"
 #include "tests/imaging/DocumentTestSupport.h"
@@ -315,6 +316,91 @@ TEST(AutoCropDocumentAffine, NothingFoundLeavesTheOutputAlone) {
   EXPECT_FALSE(AutoCropDocumentAffine(vqscene::RenderScene(desk), 0.2f, 10, 3, 9, 8.0, &out));
   EXPECT_FALSE(AutoCropDocumentAffine(cv::Mat(), 0.2f, 10, 3, 9, 8.0, &out));
   EXPECT_EQ(out.size(), cv::Size(3, 3));
+}
+
+// A sticky note (about 1 % of the frame, yellow, blank) beside one of the
+// sheet's sides, `gap` pixels off it (negative: touching it, over its edge).
+vqscene::Sheet NoteBeside(const vqscene::Sheet& sheet, cv::Size frame, double gap, cv::RNG& rng) {
+  const float side = float(std::sqrt(0.01 * frame.area()) * rng.uniform(0.8, 1.2));
+  const int which = rng.uniform(0, 4);
+  const float along = float(rng.uniform(-0.8, 0.8));
+  const cv::Point2f u = SheetPoint(sheet.rect, 1, 0) - sheet.rect.center, v = SheetPoint(sheet.rect, 0, 1) - sheet.rect.center;
+  const float w = sheet.rect.size.width / 2, h = sheet.rect.size.height / 2, off = float(gap) + side / 2;
+  const cv::Point2f centre = which == 0   ? sheet.rect.center + u * (w + off) + v * (along * h)
+                             : which == 1 ? sheet.rect.center - u * (w + off) + v * (along * h)
+                             : which == 2 ? sheet.rect.center + v * (h + off) + u * (along * w)
+                                          : sheet.rect.center - v * (h + off) + u * (along * w);
+  vqscene::Sheet note =
+      vqscene::PlaceSheet(centre, {side, side}, sheet.rect.angle + float(rng.uniform(-20.0, 20.0)), rng.next());
+  note.paper = cv::Scalar(90, 225, 250);
+  note.text = false;
+  return note;
+}
+
+// The note's yellow in a cut-out.
+int NotePixels(const cv::Mat& cut) {
+  cv::Mat hsv, yellow;
+  cv::cvtColor(cut, hsv, cv::COLOR_BGR2HSV);
+  cv::inRange(hsv, cv::Scalar(15, 120, 150), cv::Scalar(40, 255, 255), yellow);
+  return cv::countNonZero(yellow);
+}
+
+// Seeded desks, a note beside the sheet or over its edge: the detector
+// joins it to the sheet, and the crop must cut the sheet alone, neither
+// sheared by the note's corner nor holding the note.
+TEST(SheetWithNoteBeside, IsCutAloneAndNeverSheared) {
+  const cv::Size frame(1280, 960);
+  int quads = 0;
+  for (int seed = 1; seed <= 24; ++seed) {
+    cv::RNG rng(uint64_t(seed) * 7919);
+    vqscene::Scene scene = vqscene::EmptyDesk(frame, uint64_t(seed));
+    scene.noiseSigma = 2;
+    const vqscene::Sheet sheet = vqscene::RandomSheet(frame, rng);
+    const double gap = seed % 3 == 0 ? rng.uniform(-3.0, 0.0) : rng.uniform(0.0, 40.0);
+    scene.sheets = {sheet, NoteBeside(sheet, frame, gap, rng)};
+    const cv::Mat image = vqscene::RenderScene(scene);
+
+    cv::RotatedRect rect;
+    std::vector<cv::Point> outline;
+    double area = 0.0;
+    ASSERT_TRUE(FindDocumentRectAndContour(&rect, 9, 3, &outline, 0.2f, 0.01f, image, 8.0, &area)) << seed;
+    const RectError error = Compare(rect, sheet.rect);
+    EXPECT_LT(error.angle, 2.5) << seed;
+    EXPECT_LT(std::max(error.width, error.height), 0.06) << seed << ": the note is part of the rectangle";
+    SheetQuad quad;
+    if (FindSheetQuad(outline, area, rect, 0.03, &quad)) {
+      ++quads;
+      // The corners the cut takes are the sheet's own.
+      const std::vector<cv::Point2f> truth = vqscene::SheetOutline(sheet);
+      const double shorter = std::min(sheet.rect.size.width, sheet.rect.size.height);
+      for (const cv::Point2f& corner : quad) {
+        double nearest = 1e9;
+        for (const cv::Point2f& t : truth) nearest = std::min(nearest, double(cv::norm(corner - t)));
+        EXPECT_LT(nearest, 0.06 * shorter) << seed << ": a corner off the sheet shears the cut";
+      }
+    }
+    cv::Mat cut;
+    ASSERT_TRUE(AutoCropDocument(image, 0.01f, 20, 0.2f, 3, 9, 8.0, &cut)) << seed;
+    // At most a sliver of a note touching the sheet's edge.
+    EXPECT_LT(NotePixels(cut), 0.002 * cut.total()) << seed << ": the note is in the cut";
+    EXPECT_NEAR(std::max(cut.cols, cut.rows), std::max(sheet.rect.size.width, sheet.rect.size.height) - 40,
+                0.06 * std::max(sheet.rect.size.width, sheet.rect.size.height))
+        << seed;
+  }
+  EXPECT_LT(quads, 24) << "flat sheets are mostly cut by their rectangles";
+}
+
+// A tilted sheet whose detector outline encloses its face is cut by its
+// corners; the same outline with a foreign corner's worth of area missing
+// is not one sheet.
+TEST(SheetWithNoteBeside, FourCornersAreNotEnoughWithoutOneSheet) {
+  const std::vector<cv::Point> trapezoid{{100, 100}, {500, 110}, {470, 600}, {130, 590}};
+  const cv::RotatedRect rect = cv::minAreaRect(trapezoid);
+  SheetQuad quad;
+  const double area = cv::contourArea(trapezoid);
+  EXPECT_TRUE(FindSheetQuad(trapezoid, area, rect, 0.03, &quad));
+  EXPECT_FALSE(FindSheetQuad(trapezoid, 0.95 * area, rect, 0.03, &quad));
+  EXPECT_FALSE(FindSheetQuad(trapezoid, 0.0, rect, 0.03, &quad));
 }
 
 }  // namespace

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include "imaging/AutoCrop.h"
@@ -86,6 +87,26 @@ TEST(PageFocus, CrispPrintIsLeftAloneAndBlurredPrintSharpened) {
   EXPECT_NEAR(4.0, blurred.noise, 1.0);
   ASSERT_TRUE(SharpenSoftPage(soft, &out));
   EXPECT_GT(MeasurePageFocus(out).edgeSharpness, blurred.edgeSharpness);
+
+  // Noise wider than a pixel (a dim frame, resampled) spreads the paper
+  // further than its single pixels' noise tells; white noise does not.
+  EXPECT_LT(blurred.paperNoise, 1.5 * blurred.noise);
+  cv::Mat grain(crisp.size(), CV_32F), grainy;
+  cv::RNG(8).fill(grain, cv::RNG::NORMAL, 0, 12);
+  cv::GaussianBlur(grain, grain, cv::Size(), 1.2);
+  crisp.convertTo(grainy, CV_32F, 0.75, 30.0);
+  cv::GaussianBlur(grainy, grainy, cv::Size(), 1.0);
+  cv::Mat(grainy + grain).convertTo(grainy, CV_8U);
+  const PageFocus grained = MeasurePageFocus(grainy);
+  EXPECT_GT(grained.paperNoise, 1.5 * grained.noise);
+  // A hard JPEG compression shows its 8 x 8 blocks.
+  std::vector<uchar> bytes;
+  cv::Mat clean;
+  crisp.convertTo(clean, CV_8U, 0.75, 30.0);
+  cv::GaussianBlur(clean, clean, cv::Size(), 1.0);
+  ASSERT_TRUE(cv::imencode(".jpg", clean, bytes, {cv::IMWRITE_JPEG_QUALITY, 30}));
+  EXPECT_GT(MeasurePageFocus(cv::imdecode(bytes, cv::IMREAD_GRAYSCALE)).blockiness, 1.15);
+  EXPECT_LT(MeasurePageFocus(clean).blockiness, 1.1);
 }
 
 TEST(LineSkew, LongBlocksTellTheTurnAndShortOrLevelOnesDoNot) {

@@ -123,19 +123,38 @@ TEST(OrientationVote, PageWhoseMarksMostlyDoNotReadAsGlyphsIsLeftUndecided) {
 }
 
 // Letters vote even where another turn reads as a letter too, but never
-// decide alone; letters that turned read as one another do not vote.
+// decide alone: without a character's vote they decide only where most of
+// them read best in one turn and the page's lines run that way.
 TEST(OrientationVote, LettersVoteTogetherAndTurnAlikeLettersNotAtAll) {
   using Mark = COrientationVote::Mark;
-  COrientationVote letters;
   int angle = -1;
-  // "e" upright, and an "a" where it lies turned over: ratio 0.27.
-  for (int i = 0; i < 4; ++i) EXPECT_FALSE(letters.Add({0.04, 0.4, 0.15, 0.45}, Mark::kLetter));
-  EXPECT_EQ(4, letters.Accepted());
-  // Two turns too close to tell (ratio 0.6) and a clear letter: the first does not vote.
-  EXPECT_FALSE(letters.Add({0.1, 0.5, 0.06, 0.5}, Mark::kLetter));
-  EXPECT_EQ(4, letters.Accepted());
-  EXPECT_TRUE(letters.Add({0.03, 0.5, 0.5, 0.5}, Mark::kLetter));  // the fifth vote ends it
-  ASSERT_TRUE(letters.Result(&angle));
+  for (int axis : {-1, 0, 90}) {
+    COrientationVote letters;
+    letters.SetLineAxis(axis);
+    // "e" upright, and an "a" where it lies turned over: ratio 0.27.
+    for (int i = 0; i < 4; ++i) EXPECT_FALSE(letters.Add({0.04, 0.4, 0.15, 0.45}, Mark::kLetter));
+    EXPECT_EQ(4, letters.Accepted());
+    // Two turns too close to tell (ratio 0.6) and a clear letter: the first does not vote.
+    EXPECT_FALSE(letters.Add({0.1, 0.5, 0.06, 0.5}, Mark::kLetter));
+    EXPECT_EQ(4, letters.Accepted());
+    EXPECT_TRUE(letters.Add({0.03, 0.5, 0.5, 0.5}, Mark::kLetter));  // the fifth vote ends it
+    EXPECT_EQ(axis == 0, letters.Result(&angle)) << "lines " << axis;
+    if (axis == 0) {
+      EXPECT_EQ(0, angle);
+    }
+  }
+  // Letters split between two turns (three to two) are weak evidence.
+  COrientationVote split;
+  split.SetLineAxis(0);
+  for (int i = 0; i < 3; ++i) split.Add({0.04, 0.4, 0.15, 0.45}, Mark::kLetter);
+  for (int i = 0; i < 2; ++i) split.Add({0.15, 0.4, 0.04, 0.45}, Mark::kLetter);
+  EXPECT_FALSE(split.Result(&angle));
+  // Beside one character's vote, letters count as votes.
+  COrientationVote beside;
+  EXPECT_FALSE(beside.Add({0.15, 0.3, 0.9, 0.9}));
+  for (int i = 0; i < 3; ++i) EXPECT_FALSE(beside.Add({0.04, 0.4, 0.15, 0.45}, Mark::kLetter));
+  EXPECT_TRUE(beside.Add({0.04, 0.4, 0.15, 0.45}, Mark::kLetter));
+  ASSERT_TRUE(beside.Result(&angle));
   EXPECT_EQ(0, angle);
 
   // "n" read as "u" when turned over votes nothing however clear, but
@@ -202,6 +221,27 @@ TEST_F(ScalarDetector, ThirtyLeftColumnsAndTopRowsAreLeftOutOfLargerImages) {
   EXPECT_FALSE(detector_.Detect(cv::Mat(120, 120, CV_16U, cv::Scalar(0)), &angle, false));
 }
 
+// A stop asked for before the detection reads no mark.
+TEST_F(ScalarDetector, AStopAskedForBeforeReadsNothing) {
+  cv::Mat page(200, 200, CV_8U, cv::Scalar(255));
+  DrawFrame(page, {80, 80, 24, 24});
+  int angle = -1, asked = 0;
+  EXPECT_FALSE(detector_.Detect(page, &angle, false, [&] { return ++asked > 0; }));
+  EXPECT_EQ(0, detector_.MarksRead());
+  EXPECT_EQ(1, asked);
+  EXPECT_TRUE(detector_.Detect(page, &angle, false, [] { return false; }));
+  EXPECT_GE(detector_.MarksRead(), 1);
+}
+
+TEST(LineAxis, LinesOfMarksRunAlongTheRowsOrTheColumns) {
+  cv::Mat page(400, 300, CV_8U, cv::Scalar(0));
+  for (int y = 40; y < 360; y += 40)
+    for (int x = 20; x < 280; x += 14) cv::rectangle(page, cv::Rect(x, y, 10 + (x % 3), 18), cv::Scalar(255), cv::FILLED);
+  EXPECT_EQ(0, LineAxis(page));
+  EXPECT_EQ(90, LineAxis(RotateImage90Clockwise(page)));
+  EXPECT_EQ(-1, LineAxis(cv::Mat(100, 100, CV_8U, cv::Scalar(0))));
+}
+
 TEST(OrientationModel, MissingModelPrintsTheFailureTextAndLeavesNoEngine) {
   CTextOrientationDetector detector;
   cv::Mat page(120, 120, CV_8U, cv::Scalar(255));
@@ -252,4 +292,20 @@ TEST_F(ProductOrientation, RenderedPagesInEveryTurn) {
   cv::cvtColor(camera, camera, cv::COLOR_GRAY2BGR);
   EXPECT_EQ(90, Angle(RotateImage90Clockwise(camera)));
   EXPECT_EQ(270, Angle(RotateImage90CounterClockwise(camera)));
+}
+
+// A picture of fine hatching: a grid of glyph-sized cells, none of which
+// reads clearly. The detection reads no more than its bound of marks and
+// stays undecided; a stop asked for between marks ends it there.
+TEST_F(ProductOrientation, HatchedPictureIsBoundedAndAStopEndsIt) {
+  cv::Mat hatch(1200, 1600, CV_8U, cv::Scalar(235));
+  for (int x = 0; x < hatch.cols; x += 12) cv::line(hatch, {x, 0}, {x, hatch.rows}, cv::Scalar(40), 2);
+  for (int y = 0; y < hatch.rows; y += 12) cv::line(hatch, {0, y}, {hatch.cols, y}, cv::Scalar(40), 2);
+  for (int d = 0; d < hatch.cols + hatch.rows; d += 36) cv::line(hatch, {d, 0}, {d - hatch.rows, hatch.rows}, cv::Scalar(90), 1);
+  int angle = -1;
+  EXPECT_FALSE(detector_.Detect(hatch, &angle, false));
+  EXPECT_EQ(CTextOrientationDetector::kMaxMarksRead, detector_.MarksRead());
+  int asked = 0;
+  EXPECT_FALSE(detector_.Detect(hatch, &angle, false, [&] { return ++asked > 3; }));
+  EXPECT_EQ(2, detector_.MarksRead());
 }

@@ -166,6 +166,27 @@ TEST(TextHeight, PrintIsMeasuredAtEverySizeAndScaledIntoTheRangeReadBest) {
   EXPECT_EQ(0, MeasureTextHeight(specks));
   EXPECT_EQ(1.0, TextScale(0, specks.size()));
   EXPECT_EQ(1.0, TextScale(5, specks.size())) << "lower than print";
+  // A caption beside two dark photographs (400 x 300): the photographs do not
+  // decide the print's height, and no height shrinks a page below a quarter.
+  cv::Mat pictures = PrintedLines({1654, 2339}, {}, {0, 0});
+  cv::RNG rng(58);
+  for (int x : {100, 530}) {
+    cv::Mat coarse(6, 8, CV_32F), photo;
+    rng.fill(coarse, cv::RNG::UNIFORM, 15.0, 110.0);
+    cv::resize(coarse, photo, {400, 300}, 0, 0, cv::INTER_CUBIC);
+    for (int i = 0; i < 6; ++i)
+      cv::ellipse(photo, {rng.uniform(0, 400), rng.uniform(0, 300)}, {rng.uniform(20, 130), rng.uniform(20, 100)},
+                  rng.uniform(0.0, 180.0), 0, 360, cv::Scalar::all(rng.uniform(5.0, 140.0)), cv::FILLED);
+    cv::Mat grain(photo.size(), CV_32F);
+    rng.fill(grain, cv::RNG::NORMAL, 0.0, 8.0);
+    cv::Mat(photo + grain).convertTo(pictures(cv::Rect(x, 420, 400, 300)), CV_8U);
+  }
+  vqscene::CjkTextRenderer caption(vqscene::HeiFont());
+  caption.DrawLine(pictures, Codes("图一与图二为现场照片"), {970, 520}, 32, 35);
+  const int captionHeight = MeasurePrintHeight(pictures, 51, 25);
+  EXPECT_GE(captionHeight, 24);
+  EXPECT_LE(captionHeight, 34);
+  EXPECT_EQ(0.25, TextScale(1000, {8000, 8000}));
   // Small print on a large page is enlarged only as far as the largest page read.
   const double limited = TextScale(10, {3000, 2000});
   EXPECT_GT(limited, 1.0);

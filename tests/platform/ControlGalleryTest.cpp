@@ -18,6 +18,7 @@
 #include "platform/win/TestInput.h"
 #include "platform/win/Window.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/Windows.h"
 
 namespace {
 
@@ -91,7 +92,7 @@ class ControlGalleryTest : public ::testing::Test {
     GetDlgItemTextW(dialog_, id, text, 256);
     return text;
   }
-  void Pump() { vqplatform::PumpMessages(dialog_); }
+  void Pump() { vqtest::DispatchQueued(dialog_); }
   bool Noticed(UINT message, int id, UINT code) {
     for (const Notice& notice : notices_)
       if (notice.message == message && notice.id == id && notice.code == code) return true;

@@ -21,6 +21,7 @@
 #include "platform/win/WindowActivation.h"
 #include "tests/platform/MessageTestSupport.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/Windows.h"
 
 namespace {
 
@@ -281,7 +282,7 @@ TEST_F(DialogModalTest, TheLayersPopupMenuIsDrivenByKeysAndClicks) {
     ModalScript script({[](HWND window) {
       if (const char* folder = std::getenv("VQ_SCREENSHOT_DIR")) {
         vqplatform::PressKey(VK_DOWN);
-        vqplatform::PumpMessages();
+        vqtest::DispatchQueued();
         vqplatform::RepaintWindowTree(window);
         vqplatform::SaveWindowAsPng(window, std::string(folder) + "/popup_menu.png");
         vqplatform::PressKey(VK_UP);

@@ -14,6 +14,7 @@
 #include "platform/win/TestInput.h"
 #include "platform/win/Window.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/Windows.h"
 
 namespace {
 
@@ -52,19 +53,19 @@ uint32_t At(const vqplatform::WindowImage& image, int x, int y) { return image.p
 
 TEST(DisplayCompose, ChildOfAnotherThreadIsComposedIntoItsTopLevelWindow) {
   HWND top = FilledWindow(nullptr, WS_POPUP | WS_VISIBLE, RECT{10, 20, 210, 120}, RGB(0, 0, 255));
-  vqplatform::PumpMessages();
+  vqtest::DispatchQueued();
   std::atomic<bool> drawn{false}, done{false};
   std::thread other([&] {
     HWND child = FilledWindow(top, WS_CHILD | WS_VISIBLE, RECT{50, 30, 90, 60}, RGB(255, 0, 0));
-    vqplatform::PumpMessages();
+    vqtest::DispatchQueued();
     drawn = true;
     while (!done) {
-      vqplatform::PumpMessages();
+      vqtest::DispatchQueued();
       std::this_thread::yield();
     }
     DestroyWindow(child);
   });
-  while (!drawn) vqplatform::PumpMessages();
+  while (!drawn) vqtest::DispatchQueued();
 
   vqplatform::WindowImage image;
   ASSERT_TRUE(vqplatform::ComposeWindowImage(top, &image));

@@ -14,6 +14,7 @@
 #include "platform/win/MessageQueue.h"
 #include "platform/win/TestInput.h"
 #include "platform/win/Window.h"
+#include "tests/support/Windows.h"
 
 namespace {
 
@@ -57,7 +58,7 @@ class DisplayInputTest : public ::testing::Test {
                             reinterpret_cast<HMENU>(1), nullptr, nullptr);
     plain_ = CreateWindowExW(0, L"VqDisplayInputTestPlain", L"", WS_CHILD | WS_VISIBLE, 200, 10, 100, 100, top_,
                              reinterpret_cast<HMENU>(2), nullptr, nullptr);
-    vqplatform::PumpMessages();
+    vqtest::DispatchQueued();
     g_seen.clear();
   }
   void TearDown() override {
@@ -73,7 +74,7 @@ class DisplayInputTest : public ::testing::Test {
     in.screen = screen;
     in.timeMs = time;
     vqplatform::DeliverMouse(top_, in);
-    vqplatform::PumpMessages();
+    vqtest::DispatchQueued();
   }
   std::vector<Seen> Take(UINT message) {
     std::vector<Seen> found;
@@ -141,7 +142,7 @@ TEST_F(DisplayInputTest, DisabledWindowsTakeNoInput) {
   EnableWindow(top_, FALSE);  // the owner of a modal dialog
   Mouse(MouseAction::Press, POINT{130, 80});
   vqplatform::DeliverKey(top_, 'A', true, L"a");
-  vqplatform::PumpMessages();
+  vqtest::DispatchQueued();
   EXPECT_TRUE(g_seen.empty());
   EnableWindow(top_, TRUE);
 }
@@ -152,7 +153,7 @@ TEST_F(DisplayInputTest, KeysAndTextGoToTheFocusedWindow) {
   vqplatform::DeliverKey(top_, 0, true, L"中文");  // an input method's text
   vqplatform::DeliverKey(top_, VK_DELETE, true, L"\x7f");
   vqplatform::DeliverKey(top_, 'A', false, L"");
-  vqplatform::PumpMessages();
+  vqtest::DispatchQueued();
   auto chars = Take(WM_CHAR);
   ASSERT_EQ(chars.size(), 3u);
   EXPECT_EQ(chars[0].wParam, static_cast<WPARAM>(L'a'));
@@ -167,7 +168,7 @@ TEST_F(DisplayInputTest, KeysAndTextGoToTheFocusedWindow) {
   SetFocus(nullptr);
   g_seen.clear();
   vqplatform::DeliverKey(top_, VK_RETURN, true, L"\r");
-  vqplatform::PumpMessages();
+  vqtest::DispatchQueued();
   ASSERT_EQ(Take(WM_CHAR).size(), 1u);
   EXPECT_EQ(Take(WM_CHAR)[0].hwnd, top_);
 }
@@ -185,7 +186,7 @@ TEST_F(DisplayInputTest, InputAheadOfTheWindowGoesWhereTheInputBeforeItLeftCaptu
   HWND field = child(WC_EDIT, 210, 13);
   ASSERT_NE(first, nullptr);
   ASSERT_NE(field, nullptr);
-  vqplatform::PumpMessages();
+  vqtest::DispatchQueued();
   g_seen.clear();
   auto deliver = [&](MouseAction action, int x) {
     MouseInput in;
@@ -207,7 +208,7 @@ TEST_F(DisplayInputTest, InputAheadOfTheWindowGoesWhereTheInputBeforeItLeftCaptu
     deliver(MouseAction::Release, x);
   }
   vqplatform::DeliverKey(top_, 'X', true, L"x");  // typed into the field just clicked
-  vqplatform::PumpMessages();
+  vqtest::DispatchQueued();
   std::vector<int> clicked;
   for (const Seen& s : Take(WM_COMMAND))
     if (HIWORD(s.wParam) == BN_CLICKED) clicked.push_back(LOWORD(s.wParam));
@@ -272,14 +273,14 @@ TEST(DisplayInputThreads, InputRunsOnTheThreadOwningTheWindow) {
   std::thread display([top] { vqplatform::DeliverKey(top, 'Q', true, L"q"); });
   display.join();
   EXPECT_TRUE(g_seen.empty());  // nothing until this thread takes its messages
-  vqplatform::PumpMessages();
+  vqtest::DispatchQueued();
   ASSERT_EQ(g_seen.size(), 2u);
   EXPECT_EQ(g_seen[1].wParam, static_cast<WPARAM>(L'q'));
   DestroyWindow(top);
   // A window gone before its thread looks is no error.
   std::thread late([top] { vqplatform::DeliverKey(top, 'Q', true, L"q"); });
   late.join();
-  vqplatform::PumpMessages();
+  vqtest::DispatchQueued();
 }
 
 }  // namespace

@@ -24,6 +24,7 @@
 #include "tests/support/PeerProgram.h"
 #include "tests/support/Processes.h"
 #include "tests/support/TestEnv.h"
+#include "tests/support/Windows.h"
 
 namespace {
 
@@ -162,7 +163,7 @@ TEST_F(MessagesBetweenProgramsTest, RawRequestsOfThisUserOnlyAreServed) {
   EXPECT_EQ(exchange("POST " + window + " 1600 5 6\n"), "POSTED\n");
   EXPECT_EQ(exchange("POST 12345 1600 5 6\n"), "NONE\n");
   EXPECT_EQ(exchange("SEND " + window + " 1600 x 6\n"), "ERROR\n");
-  vqplatform::PumpMessages();
+  vqtest::DispatchQueued();
   EXPECT_EQ(MessageLog::Count(1600), 1u);
 
   if (geteuid() != 0) GTEST_SKIP() << "another user's request needs root to make";
@@ -176,7 +177,7 @@ TEST_F(MessagesBetweenProgramsTest, RawRequestsOfThisUserOnlyAreServed) {
     return static_cast<int>(std::max<ssize_t>(RawExchange(address, post.c_str(), answer, sizeof answer), 0));
   }));
   EXPECT_EQ(vqtest::ExitCode(status), 0) << "bytes answered to another user";
-  vqplatform::PumpMessages();
+  vqtest::DispatchQueued();
   EXPECT_EQ(MessageLog::Count(1601), 0u);
 }
 

@@ -369,7 +369,7 @@ TEST_F(ReachableWindowsTest, OnlyTheyTakeOnlyTheMessagesTheyNameWhateverTheParam
       for (const char* verb : {"SEND ", "POST "})
         answeredOtherwise += Ask(verb + Handle(hwnd) + " " + std::to_string(m) + " 1 1094795585") != "NONE";
   EXPECT_EQ(answeredOtherwise, 0);
-  vqplatform::PumpMessages();
+  vqtest::DispatchQueued();
   EXPECT_EQ(SendMessageW(dialog, DM_GETDEFID, 0, 0), defaultButton);
 
   // Every message from WM_USER to 0xBFFF, sent with junk parameters to the

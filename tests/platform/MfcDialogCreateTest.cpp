@@ -7,6 +7,7 @@
 
 #include "platform/mfc/CDialog.h"
 #include "platform/win/TestInput.h"
+#include "tests/support/Windows.h"
 
 namespace {
 
@@ -90,7 +91,7 @@ TEST_F(MfcDialogCreateTest, ModelessDialogSeesOnCreateOnceBeforeOnInitDialog) {
     EXPECT_EQ(dialog.createdWindow, dialog.GetSafeHwnd());
     EXPECT_EQ(IsWindowVisible(dialog.GetSafeHwnd()) != FALSE, templateId == kVisibleTemplate);
     dialog.ShowWindow(SW_SHOW);
-    vqplatform::PumpMessages(dialog.GetSafeHwnd());
+    vqtest::DispatchQueued(dialog.GetSafeHwnd());
     EXPECT_EQ(dialog.events, "create;init;");
     dialog.DestroyWindow();
     EXPECT_EQ(dialog.GetSafeHwnd(), nullptr);

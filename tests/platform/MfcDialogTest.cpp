@@ -9,6 +9,7 @@
 #include "platform/mfc/DataExchange.h"
 #include "platform/win/InputFocus.h"
 #include "platform/win/TestInput.h"
+#include "tests/support/Windows.h"
 
 namespace {
 
@@ -226,7 +227,7 @@ TEST_F(MfcDialogTest, ModelessDialogDeletesItselfWhenDestroyed) {
   ASSERT_TRUE(IsWindow(hwnd));
   dialog->ShowWindow(SW_SHOW);
   vqplatform::ClickControl(hwnd, IDCANCEL);
-  vqplatform::PumpMessages(hwnd);
+  vqtest::DispatchQueued(hwnd);
   EXPECT_FALSE(IsWindow(hwnd));
   EXPECT_TRUE(deleted);
 }
@@ -258,7 +259,7 @@ TEST_F(MfcDialogTest, TheApplicationLoopAndTheTestPumpOfferMessagesToPreTranslat
   EXPECT_EQ(ItemText(window.m_hWnd, kCount), L"z");
   // The tests' pump offers them too, as every loop of the thread does.
   PostMessageW(GetDlgItem(window.m_hWnd, kCount), WM_KEYDOWN, VK_F5, 0);
-  vqplatform::PumpMessages();
+  vqtest::DispatchQueued();
   EXPECT_EQ(window.eaten, 2);
   window.DestroyWindow();
 }
@@ -306,19 +307,19 @@ TEST_F(MfcDialogTest, FrameworkWindowsGetTheirMessagesFromCreation) {
   EXPECT_EQ(GetDlgItem(host.m_hWnd, 77), pad.m_hWnd);
   EXPECT_EQ(CWnd::FromHandle(pad.m_hWnd), &pad);
   vqplatform::ClickAt(pad.m_hWnd, POINT{7, 9});
-  vqplatform::PumpMessages(host.m_hWnd);
+  vqtest::DispatchQueued(host.m_hWnd);
   EXPECT_EQ(pad.clicks, 1);
   EXPECT_EQ(pad.last, CPoint(7, 9));
   EXPECT_EQ(pad.created, 1);
   pad.SetFocus();
   EXPECT_EQ(pad.focused, 1);
   vqplatform::PressKey(VK_F7);
-  vqplatform::PumpMessages();
+  vqtest::DispatchQueued();
   EXPECT_EQ(pad.lastKey, static_cast<UINT>(VK_F7));
   CButton button;
   ASSERT_TRUE(button.Create(WC_BUTTON, L"Go", WS_VISIBLE | BS_AUTOCHECKBOX, RECT{10, 50, 80, 70}, &host, 78));
   vqplatform::ClickControl(host.m_hWnd, 78);
-  vqplatform::PumpMessages(host.m_hWnd);
+  vqtest::DispatchQueued(host.m_hWnd);
   EXPECT_EQ(button.GetCheck(), BST_CHECKED);
   host.DestroyWindow();
   EXPECT_TRUE(ended);
@@ -377,7 +378,7 @@ TEST_F(MfcDialogTest, ReflectedNotificationsReachTheControlObjectFirst) {
   dialog.combo.AddString(L"PDF");
   dialog.combo.SetFocus();
   vqplatform::PressKey(VK_DOWN);
-  vqplatform::PumpMessages(dialog.m_hWnd);
+  vqtest::DispatchQueued(dialog.m_hWnd);
   EXPECT_EQ(dialog.combo.GetCurSel(), 0);
   EXPECT_EQ(dialog.combo.accepted, 1);
   EXPECT_EQ(dialog.parentSaw, 0);
@@ -392,7 +393,7 @@ TEST_F(MfcDialogTest, ReflectedNotificationsReachTheControlObjectFirst) {
   dialog.slider.SetRange(0, 10);
   dialog.slider.SetFocus();
   vqplatform::PressKey(VK_RIGHT);
-  vqplatform::PumpMessages(dialog.m_hWnd);
+  vqtest::DispatchQueued(dialog.m_hWnd);
   ASSERT_EQ(dialog.scrolled, &dialog.slider);
   EXPECT_EQ(dialog.scrolled->GetDlgCtrlID(), kSlider);
   dialog.DestroyWindow();

@@ -13,6 +13,7 @@
 #include "platform/win/TestInput.h"
 #include "platform/win/Window.h"
 #include "platform/win/WindowSurfaces.h"
+#include "tests/support/Windows.h"
 
 namespace {
 
@@ -44,7 +45,7 @@ class MousePointerTest : public ::testing::Test {
     g_seen = nullptr;
     DestroyWindow(top_);
   }
-  static void Pump() { vqplatform::PumpMessages(); }
+  static void Pump() { vqtest::DispatchQueued(); }
   HWND top_ = nullptr, left_ = nullptr, right_ = nullptr;
   std::vector<UINT> seen_;
 };

@@ -12,6 +12,7 @@
 #include "platform/win/TestInput.h"
 #include "tests/platform/GdiTestCanvas.h"
 #include "tests/platform/MessageTestSupport.h"
+#include "tests/support/Windows.h"
 
 namespace {
 
@@ -73,7 +74,7 @@ class WindowPaint : public ::testing::Test {
     Dispatch();
     g_log = PaintLog{};
   }
-  static void Dispatch() { vqplatform::PumpMessages(); }
+  static void Dispatch() { vqtest::DispatchQueued(); }
   COLORREF Pixel(int x, int y) const { return vqtest::SurfacePixel(top_, x, y); }
   HWND top_ = nullptr;
 };

@@ -36,6 +36,7 @@
 #include "platform/win/ProgramWindows.h"
 #include "platform/win/Threads.h"
 #include "platform/win/Window.h"
+#include "platform/win/ModalLoops.h"
 
 namespace {
 
@@ -210,8 +211,7 @@ int main(int argc, char** argv) {
     return 4;
   Log("ready");
   if (g_options.request.message) SendTo(g_options.request);
-  MSG msg;
-  while (GetMessageW(&msg, nullptr, 0, 0) > 0) DispatchMessageW(&msg);
+  vqplatform::RunThreadLoop();
   vqplatform::StopProgramListener();
   DestroyWindow(window);
   if (g_mapping) CloseHandle(g_mapping);

@@ -6,12 +6,15 @@
 #include <memory>
 #include <thread>
 
+#include "platform/win/Clock.h"
 #include "platform/win/Controls.h"
 #include "platform/win/Dialog.h"
 #include "platform/win/DialogKeys.h"
 #include "platform/win/DialogUnits.h"
 #include "platform/win/GdiObjects.h"
 #include "platform/win/MessageQueue.h"
+#include "platform/win/ModalLoops.h"
+#include "platform/win/Threads.h"
 #include "platform/win/TestInput.h"
 #include "platform/win/Window.h"
 #include "tests/support/Waiting.h"
@@ -108,27 +111,75 @@ bool OnIdleModalLoop(DWORD threadId, const std::function<void(HWND dialog)>& wor
   return ran;
 }
 
+namespace {
+
+// Whether the thread's next PeekMessage would find something (sent messages
+// are answered meanwhile).
+bool SomethingQueued() {
+  MSG msg{};
+  return PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE) != FALSE;
+}
+
+// Waits until this thread's queue holds input, for a few milliseconds at
+// most: the condition is looked at again then. On the manual clock the
+// layer's waits stand still until the clock moves, which this thread may be
+// the one to move: it looks again after a millisecond of real time instead.
+void AwaitInputBriefly() {
+  if (vqplatform::Clock::IsManual()) {
+    if (!SomethingQueued()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    return;
+  }
+  MsgWaitForMultipleObjects(0, nullptr, FALSE, 5, QS_ALLINPUT);
+}
+
+}  // namespace
+
 bool Pump(const std::function<bool()>& condition, std::chrono::milliseconds limit) {
   const auto end = std::chrono::steady_clock::now() + limit;
-  for (;;) {
-    MSG msg;
-    int handled = 0;
-    // Each message as the thread's own loop would take it: offered to the
-    // thread's pre-translation (dialog keys) first.
-    while (handled < 20 && PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-      ++handled;
-      if (vqplatform::PreTranslateThreadMessage(&msg)) continue;
-      TranslateMessage(&msg);
-      DispatchMessageW(&msg);
-    }
-    // What was handled may have set other threads going (the camera, a
-    // dialog's worker): they get a moment to answer before the condition,
-    // which often asks that all be quiet, is looked at.
-    if (handled > 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    if (condition()) return true;
-    if (std::chrono::steady_clock::now() > end) return false;
-    if (handled == 0) std::this_thread::sleep_for(std::chrono::milliseconds(5));
-  }
+  bool held = false;
+  int unchecked = 0;
+  vqplatform::ModalLoop loop;
+  loop.done = [&] {
+    // Every few messages, and whenever the queue is empty.
+    if (++unchecked < 16 && SomethingQueued()) return false;
+    unchecked = 0;
+    held = condition();
+    return held || std::chrono::steady_clock::now() > end;
+  };
+  loop.idle = [] {
+    AwaitInputBriefly();
+    return true;  // the loop looks at the condition and the queue again
+  };
+  if (vqplatform::RunModalLoop(loop) == vqplatform::LoopEnd::kDone) return held;
+  // The quit (left queued) or the thread's loops told to end: the condition as it is.
+  return condition();
+}
+
+void DispatchQueued(HWND) {
+  vqplatform::ModalLoop loop;
+  loop.done = [] { return !SomethingQueued(); };
+  vqplatform::RunModalLoop(loop);
+}
+
+bool DispatchPosted(std::chrono::milliseconds limit) {
+  constexpr UINT kMark = WM_APP + 0x3ff0;  // posted last, taken out of the loop's way
+  if (!PostThreadMessageW(GetCurrentThreadId(), kMark, 0, 0)) return false;
+  const auto end = std::chrono::steady_clock::now() + limit;
+  bool marked = false;
+  vqplatform::ModalLoop loop;
+  loop.preTranslate = [&](MSG* msg) { return !msg->hwnd && msg->message == kMark && (marked = true); };
+  loop.done = [&] { return marked || std::chrono::steady_clock::now() > end; };
+  loop.idle = [] {
+    AwaitInputBriefly();
+    return true;
+  };
+  vqplatform::RunModalLoop(loop);
+  return marked;
+}
+
+bool QuitQueued() {
+  MSG msg{};
+  return PeekMessageW(&msg, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) && msg.message == WM_QUIT;
 }
 
 RECT ScreenRectOf(HWND hwnd) {

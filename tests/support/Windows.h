@@ -43,9 +43,24 @@ HWND PageWith(HWND tab, int controlId);
 // loops has nothing to do (given the loop's dialog), and waits for it:
 // what only that thread knows (its focus), or what only it may do.
 bool OnIdleModalLoop(DWORD threadId, const std::function<void(HWND dialog)>& work);
-// Serves this thread's messages (a few at a time: a queue that refills as
-// fast as it drains does not hold the wait) until the condition holds.
+// The tests' one message pump: serves this thread's messages as one modal
+// loop of the layer (RunModalLoop: each message offered to the thread's
+// pre-translation, deferred work run as in the program) until the condition
+// holds or the limit passes; true when it holds. The condition is looked at
+// whenever the queue is empty and every few messages (a queue that refills
+// as fast as it drains does not hold the wait); with nothing queued the
+// thread waits for input, and looks again at least every few milliseconds
+// for what other threads change. A WM_QUIT ends the pump and stays queued
+// for the loops outside (QuitQueued tells); it is never dispatched.
 bool Pump(const std::function<bool()>& condition, std::chrono::milliseconds limit = kPatience);
+// Serves what is queued for this thread now (sent and posted messages,
+// paints, timers due) and returns once the queue is empty.
+void DispatchQueued(HWND window = nullptr);
+// Serves every message posted to this thread before the call (and any
+// thread message among them), through the same loop; false past the limit.
+bool DispatchPosted(std::chrono::milliseconds limit = kPatience);
+// Whether a WM_QUIT waits in this thread's queue: the program asked to end.
+bool QuitQueued();
 
 // A window's rectangle on the screen (a top-level window's frame), its
 // client area there, and its middle.

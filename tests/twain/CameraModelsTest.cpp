@@ -88,9 +88,16 @@ TEST_F(CameraModels, AnAttachedModelIsChosenWhenTheConfiguredOneIsAbsent) {
   int width = 0, height = 0;
   ASSERT_TRUE(GetModelMaxResolution(&width, &height));
   EXPECT_EQ(width, 3264) << "model E";
+  // The virtual pair, spelt as Vorquell's data file lists it (device paths
+  // match without regard to case), with its portrait camera.
+  attached = L"1d6b/0102";
+  EXPECT_TRUE(SelectAttachedModel(count));
+  EXPECT_EQ(CameraIdStrings::Get().mainVendor, L"1D6B") << "upper case, as in device paths";
+  EXPECT_EQ(CameraIdStrings::Get().secondaryProduct, L"0103");
+  EXPECT_FALSE(GetModelMaxResolution(&width, &height)) << "no model";
   attached = L"1234/5678";
   EXPECT_FALSE(SelectAttachedModel(count));
-  EXPECT_EQ(CameraIdStrings::Get().mainProduct, L"0107") << "kept when nothing known is attached";
+  EXPECT_EQ(CameraIdStrings::Get().mainProduct, L"0102") << "kept when nothing known is attached";
 }
 
 }  // namespace

@@ -15,6 +15,7 @@
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Threads.h"
 #include "platform/win/Window.h"
+#include "tests/support/MessageBoxes.h"
 #include "tests/support/TestEnv.h"
 #include "tests/support/Windows.h"
 #include "tests/twain/SourceFixture.h"
@@ -40,8 +41,6 @@ class CameraWindow : public SourceFixture {
     portrait.productId = L"0110";
     portrait.sizes = {{640, 480}, {1280, 960}};
     secondary = vq::dshow::PlugInVirtualCamera(portrait);
-    vqplatform::ClearMessageBoxLog();
-    vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord&) { return IDOK; });
   }
   virtual vq::dshow::VirtualCameraConfig DocumentCamera() {
     auto document = vq::dshow::VirtualCameraConfig::Document();
@@ -53,7 +52,6 @@ class CameraWindow : public SourceFixture {
   void TearDown() override {
     ds.reset();
     vq::dshow::RemoveVirtualCameras();
-    vqplatform::SetMessageBoxAnswer(nullptr);
     strenvik::CameraModeCount = 3;
     SourceFixture::TearDown();
   }
@@ -70,22 +68,7 @@ class CameraWindow : public SourceFixture {
   }
   // Dispatches every message posted to this thread before the call (and
   // any thread message among them) and returns; false past the patience.
-  bool PumpPosted() {
-    constexpr UINT kMark = WM_APP + 0x3ff0;
-    if (!PostThreadMessageW(GetCurrentThreadId(), kMark, 0, 0)) return false;
-    const auto end = std::chrono::steady_clock::now() + vqtest::kPatience;
-    for (;;) {
-      MSG msg;
-      if (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-        if (!msg.hwnd && msg.message == kMark) return true;
-        DispatchMessageW(&msg);
-      } else if (std::chrono::steady_clock::now() > end) {
-        return false;
-      } else {
-        std::this_thread::sleep_for(5ms);
-      }
-    }
-  }
+  bool PumpPosted() { return vqtest::DispatchPosted(); }
   void Click(int id) { SendMessageW(GetDlgItem(Window().GetSafeHwnd(), id), BM_CLICK, 0, 0); }
   bool Enabled(int id) { return IsWindowEnabled(GetDlgItem(Window().GetSafeHwnd(), id)); }
   int Boxes(const wchar_t* text) {
@@ -95,6 +78,8 @@ class CameraWindow : public SourceFixture {
   }
 
   std::shared_ptr<vq::dshow::VirtualCamera> main, secondary;
+  // The boxes a test names; any other fails it.
+  vqtest::ExpectedBoxes boxes;
 };
 
 }  // namespace twaintest

@@ -149,6 +149,7 @@ TEST_F(CameraWindow, PageStripPagesDeletesMovesAndMultiShotOffDiscards) {
 }
 
 TEST_F(CameraWindow, LensButtonCyclesCamerasAndFallsBackWithoutPictureInPicture) {
+  boxes.Expect(kNoPictureInPicture);
   Settings("[Camera]\nRotateAngle=0\n", "PortraitResolutionWidth=1280\nPortraitResolutionHeight=960\n");
   MakeSource(5);
   ASSERT_NE(Window().SecondaryController(), nullptr);
@@ -185,6 +186,7 @@ TEST_F(CameraWindow, LensButtonCyclesCamerasAndFallsBackWithoutPictureInPicture)
 }
 
 TEST_F(CameraWindow, UnpluggedCameraIsReportedOnce) {
+  boxes.Expect(kMainLost);
   Settings("");
   MakeSource(5);
   main->Unplug();
@@ -195,6 +197,7 @@ TEST_F(CameraWindow, UnpluggedCameraIsReportedOnce) {
 }
 
 TEST_F(CameraWindow, EnableWithoutACameraIsRefusedWithTheMessage) {
+  boxes.Expect(kNoCamera);
   Settings("");
   vq::dshow::RemoveVirtualCameras();
   MakeSource(4);
@@ -207,6 +210,7 @@ TEST_F(CameraWindow, EnableWithoutACameraIsRefusedWithTheMessage) {
 }
 
 TEST_F(CameraWindow, BusyCameraIsRefusedWithItsOwnMessageUntilItIsFree) {
+  boxes.Expect(L"主镜头可能被占用了，无法启动");
   Settings("");
   main->SetBusy(true);
   MakeSource(4);
@@ -214,10 +218,10 @@ TEST_F(CameraWindow, BusyCameraIsRefusedWithItsOwnMessageUntilItIsFree) {
   EXPECT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_FAILURE);
   EXPECT_EQ(Status(), TWCC_OPERATIONERROR);
   EXPECT_EQ(ds->GetState(), 4);
-  const auto boxes = vqplatform::MessageBoxLog();
-  ASSERT_EQ(boxes.size(), 1u);
-  EXPECT_EQ(boxes[0].text, L"主镜头可能被占用了，无法启动");
-  EXPECT_EQ(boxes[0].caption, L"提示");
+  const auto shown = vqplatform::MessageBoxLog();
+  ASSERT_EQ(shown.size(), 1u);
+  EXPECT_EQ(shown[0].text, L"主镜头可能被占用了，无法启动");
+  EXPECT_EQ(shown[0].caption, L"提示");
   EXPECT_EQ(Window().MainController(), nullptr);
   main->SetBusy(false);
   EXPECT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_SUCCESS);
@@ -296,7 +300,6 @@ TEST_F(CameraWindow, FirstUnattendedCaptureWaitsOnTheClockAndAnswersNestedCallsA
   constexpr size_t kClockedThreads = 4;
   vqtest::ClockTicker ticker(kClockedThreads, 50ms);
   MakeSource(4);
-  strenvik::FirstUnattendedCapture = true;
   // The wait is a modal loop of the layer, as a dialog's: a call that
   // destroys nothing is answered inside it.
   twaintest::Answer nested;
@@ -340,6 +343,7 @@ TEST_F(CameraWindow, FirstUnattendedCaptureWaitsOnTheClockAndAnswersNestedCallsA
 // Merge unticked while the merge dialog waits in a box of its own: the
 // dialog, whose handler is still running, goes once the box is answered.
 TEST_P(CaptureWithoutAFrame, SaysSoInMergeModeAndOut) {
+  boxes.Expect(L"获取图像失败！");
   main->SetTransferErrors(true);  // the camera never delivers a frame
   Settings("[Camera]\nRotateAngle=0\n");
   MakeSource(5);

@@ -11,6 +11,8 @@
 #include "platform/win/TestInput.h"
 #include "resources/Resources.h"
 #include "twain/PageJoin.h"
+#include "tests/support/MessageBoxes.h"
+#include "tests/support/Windows.h"
 
 namespace {
 
@@ -20,7 +22,7 @@ cv::Mat Page(int width, int height, uchar shade) { return cv::Mat(height, width,
 
 uchar At(const cv::Mat& image, int x, int y) { return image.at<cv::Vec3b>(y, x)[0]; }
 
-void Pump() { vqplatform::PumpMessages(); }
+void Pump() { vqtest::DispatchQueued(); }
 
 TEST(MergePagesTest, JoinsAreWhiteWhereThePagesLeaveRoom) {
   const cv::Mat first = Page(1000, 800, 10), second = Page(600, 900, 20);
@@ -42,8 +44,8 @@ TEST(MergePagesTest, JoinsAreWhiteWhereThePagesLeaveRoom) {
 }
 
 TEST(MergePagesTest, ThirdPageReplacesTheFirstSlotAndSwapOrDirectionChangeTheMerge) {
-  vqplatform::ClearMessageBoxLog();
-  vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord&) { return IDOK; });
+  vqtest::ExpectedBoxes boxes;
+  boxes.Expect(L"需要两张图像才能合并");
   CMergeImageDlg dialog(1, nullptr);
   dialog.AddImage(Page(40, 30, 1));  // landscape: both slots 420 x 315
   dialog.AddImage(Page(30, 60, 2));
@@ -94,7 +96,6 @@ TEST(MergePagesTest, ThirdPageReplacesTheFirstSlotAndSwapOrDirectionChangeTheMer
   ASSERT_EQ(vqplatform::MessageBoxLog().size(), 1u);
   EXPECT_EQ(vqplatform::MessageBoxLog()[0].text, L"需要两张图像才能合并");
   EXPECT_TRUE(dialog.m_mergedImage.empty());
-  vqplatform::SetMessageBoxAnswer(nullptr);
 }
 
 }  // namespace

@@ -7,7 +7,9 @@
 #include <condition_variable>
 #include <cstdlib>
 #include <cstring>
+#include <cstdio>
 #include <mutex>
+#include <thread>
 #include <utility>
 
 namespace twaintest {
@@ -15,28 +17,102 @@ namespace twaintest {
 namespace {
 
 std::atomic<int> g_allocations{0}, g_frees{0}, g_locks{0}, g_unlocks{0};
+std::atomic<bool> g_refuseOnceEnding{false};
+std::atomic<bool> g_ending{false};
+
+void RefuseIfEnding(const char* what) {
+  if (!g_refuseOnceEnding || !g_ending) return;
+  std::fprintf(stderr, "test manager: the source called %s after the manager began to end\n", what);
+  std::fflush(stderr);
+  std::abort();
+}
 std::mutex g_mutex;
 std::condition_variable g_notified;
 // Every manager of the test: notifications go to the one that opened the host.
 std::vector<TestManager*> g_managers;
 
 TW_HANDLE CountingAlloc(TW_UINT32 bytes) {
+  RefuseIfEnding("DSM_MemAllocate");
   ++g_allocations;
   return std::calloc(bytes ? bytes : 1, 1);
 }
 void CountingFree(TW_HANDLE handle) {
+  RefuseIfEnding("DSM_MemFree");
   ++g_frees;
   std::free(handle);
 }
 TW_MEMREF CountingLock(TW_HANDLE handle) {
+  RefuseIfEnding("DSM_MemLock");
   ++g_locks;
   return handle;
 }
-void CountingUnlock(TW_HANDLE) { ++g_unlocks; }
+void CountingUnlock(TW_HANDLE) {
+  RefuseIfEnding("DSM_MemUnlock");
+  ++g_unlocks;
+}
 
 }  // namespace
 
 TW_UINT32 IdOf(const TW_IDENTITY& identity) { return identity.Id; }
+
+// The lock a call's return path waits on: a thread of its own takes it
+// before the source's entry is called and lets it go `hold` after the entry
+// has returned.
+class TestManager::ReturnGate {
+ public:
+  explicit ReturnGate(std::chrono::microseconds hold) : hold_(hold), holder_([this] { Hold(); }) {}
+  ~ReturnGate() {
+    {
+      std::lock_guard lock(mutex_);
+      stop_ = true;
+    }
+    changed_.notify_all();
+    holder_.join();
+  }
+  // Before the entry: the holder has the lock.
+  void Arm() {
+    std::unique_lock lock(mutex_);
+    armed_ = true;
+    returned_ = false;
+    changed_.notify_all();
+    changed_.wait(lock, [&] { return held_; });
+  }
+  // After the entry: the return path waits on the lock.
+  void WaitThrough() {
+    {
+      std::lock_guard lock(mutex_);
+      returned_ = true;
+    }
+    changed_.notify_all();
+    returnLock_.lock();
+    returnLock_.unlock();
+  }
+
+ private:
+  void Hold() {
+    std::unique_lock lock(mutex_);
+    for (;;) {
+      changed_.wait(lock, [&] { return armed_ || stop_; });
+      if (stop_) return;
+      returnLock_.lock();
+      held_ = true;
+      changed_.notify_all();
+      changed_.wait(lock, [&] { return returned_ || stop_; });
+      lock.unlock();
+      std::this_thread::sleep_for(hold_);
+      lock.lock();
+      held_ = false;
+      armed_ = false;
+      returnLock_.unlock();
+    }
+  }
+  const std::chrono::microseconds hold_;
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  std::mutex returnLock_;
+  bool armed_ = false, held_ = false, returned_ = false, stop_ = false;
+  std::thread holder_;
+};
 
 TestHost::TestHost(TW_UINT32 id, bool app2) {
   identity.Id = id;
@@ -54,6 +130,8 @@ TestManager::TestManager(DSENTRYPROC entry) : m_entry(entry) { Register(); }
 TestManager::TestManager(std::string libraryPath) : m_path(std::move(libraryPath)) { Register(); }
 
 TestManager::~TestManager() {
+  g_ending = true;
+  m_gate.reset();
   while (m_loads > 0) Unload();
   std::lock_guard lock(g_mutex);
   g_managers.erase(std::remove(g_managers.begin(), g_managers.end(), this), g_managers.end());
@@ -74,6 +152,13 @@ MemoryCounts TestManager::Memory() {
 }
 
 void TestManager::ResetMemoryCounts() { g_allocations = g_frees = g_locks = g_unlocks = 0; }
+
+void TestManager::HoldReturnPath(std::chrono::microseconds hold) {
+  m_gate.reset();
+  if (hold.count() > 0) m_gate = std::make_unique<ReturnGate>(hold);
+}
+
+void TestManager::RefuseCallsOnceEnding() { g_refuseOnceEnding = true; }
 
 bool TestManager::Load() {
   if (m_path.empty()) return m_entry != nullptr;
@@ -111,8 +196,10 @@ bool TestManager::IsLibraryLoaded() const {
 TW_UINT16 TestManager::Call(const TW_IDENTITY& from, TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG,
                             TW_MEMREF data) {
   TW_IDENTITY origin = from;  // a stack copy, as the manager passes it
+  if (m_gate) m_gate->Arm();
   TW_UINT16 result = m_entry(&origin, DG, DAT, MSG, data);
   std::memset(&origin, 0xCD, sizeof origin);  // the source must not keep it
+  if (m_gate) m_gate->WaitThrough();
   {
     std::lock_guard lock(g_mutex);
     m_lastResults[IdOf(from)] = result;
@@ -192,6 +279,7 @@ bool TestManager::WaitForNotification(TW_UINT16 MSG, std::chrono::milliseconds l
 
 TW_UINT16 TestManager::ManagerEntry(TW_IDENTITY* origin, TW_IDENTITY* dest, TW_UINT32 DG,
                                     TW_UINT16 DAT, TW_UINT16 MSG, TW_MEMREF data) {
+  RefuseIfEnding("DSM_Entry");
   if (!origin || !dest) return TWRC_FAILURE;
   TestManager* manager = nullptr;
   TestHost* host = nullptr;
@@ -217,8 +305,10 @@ namespace {
 
 class ManagerRoute : public SourceRoute {
  public:
-  ManagerRoute(const std::string& library, Notified notified) : manager_(std::make_unique<TestManager>(library)) {
+  ManagerRoute(const std::string& library, Notified notified, std::chrono::microseconds returnPathHold)
+      : manager_(std::make_unique<TestManager>(library)) {
     host_.onNotify = std::move(notified);
+    manager_->HoldReturnPath(returnPathHold);
   }
   TW_UINT16 Open() override { return manager_ ? manager_->OpenDS(host_) : TWRC_FAILURE; }
   TW_UINT16 Call(TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG, TW_MEMREF data) override {
@@ -275,8 +365,9 @@ class DirectRoute : public SourceRoute {
 
 }  // namespace
 
-std::unique_ptr<SourceRoute> SourceRoute::ThroughManager(const std::string& library, Notified notified) {
-  return std::make_unique<ManagerRoute>(library, std::move(notified));
+std::unique_ptr<SourceRoute> SourceRoute::ThroughManager(const std::string& library, Notified notified,
+                                                         std::chrono::microseconds returnPathHold) {
+  return std::make_unique<ManagerRoute>(library, std::move(notified), returnPathHold);
 }
 
 std::unique_ptr<SourceRoute> SourceRoute::Directly(const std::string& library, Notified notified) {

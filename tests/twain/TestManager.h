@@ -5,6 +5,9 @@
 // identity, a host's call returning through the manager's own frame (which
 // keeps the result), notifications recorded and passed to the host
 // synchronously, counting memory functions. It never sends DAT_EVENT.
+// Optionally its return path waits on a lock another thread holds (as a
+// manager's may, on its own lock), and its functions refuse to be called
+// once it has begun to end (as a manager's state is gone then).
 #include <chrono>
 #include <functional>
 #include <map>
@@ -68,6 +71,14 @@ class TestManager {
   bool WaitForNotification(TW_UINT16 MSG, std::chrono::milliseconds limit);
   void SetNotificationResult(TW_UINT16 result) { m_notifyResult = result; }
   bool IsLibraryLoaded() const;
+  // From now on every call's return path, after the source's entry has
+  // returned, waits on a lock another thread holds for `hold` more: the
+  // host's thread lies in a futex wait inside the manager's frame. Zero
+  // ends it.
+  void HoldReturnPath(std::chrono::microseconds hold);
+  // Once any manager has begun to end, a call of its entry or its memory
+  // functions writes what was called and aborts the process.
+  static void RefuseCallsOnceEnding();
   const TW_IDENTITY& SourceIdentity(const TestHost& host) { return m_sources[IdOf(host.identity)]; }
 
   // The entry points handed over: all four memory functions counted.
@@ -84,6 +95,8 @@ class TestManager {
   TW_UINT16 Call(const TW_IDENTITY& from, TW_UINT32 DG, TW_UINT16 DAT, TW_UINT16 MSG,
                  TW_MEMREF data);
 
+  class ReturnGate;
+  std::unique_ptr<ReturnGate> m_gate;
   DSENTRYPROC m_entry = nullptr;
   std::string m_path;
   int m_loads = 0;
@@ -103,7 +116,9 @@ class TestManager {
 class SourceRoute {
  public:
   using Notified = std::function<void(TW_UINT16 MSG)>;
-  static std::unique_ptr<SourceRoute> ThroughManager(const std::string& library, Notified notified);
+  // `returnPathHold`: TestManager::HoldReturnPath.
+  static std::unique_ptr<SourceRoute> ThroughManager(const std::string& library, Notified notified,
+                                                     std::chrono::microseconds returnPathHold = {});
   static std::unique_ptr<SourceRoute> Directly(const std::string& library, Notified notified);
   virtual ~SourceRoute() = default;
   virtual TW_UINT16 Open() = 0;

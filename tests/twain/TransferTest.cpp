@@ -3,6 +3,7 @@
 // transfer, reset and cancel.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <opencv2/imgcodecs.hpp>
 
@@ -136,14 +137,24 @@ TEST_F(Transfers, ABufferShorterThanARowIsRefused) {
   EXPECT_EQ(+xfer.BytesPerRow, 152u);
 }
 
-TEST_F(Transfers, PagesArriveInTheWindowsOrderWithPendingCounts) {
+// As many pages as the host's CAP_XFERCOUNT says (-1: every one), in the
+// window's order.
+class PendingCounts : public TransferHost, public ::testing::WithParamInterface<int> {};
+
+TEST_P(PendingCounts, PagesArriveInTheWindowsOrderAsManyAsTheHostWants) {
+  const int wanted = GetParam();
+  ASSERT_EQ(SetCap(CAP_XFERCOUNT, OneValue(TWTY_INT16, static_cast<TW_UINT16>(wanted))), TWRC_SUCCESS);
   ASSERT_EQ(EnableWith({ColourPattern(30, 3), ColourPattern(20, 3), ColourPattern(10, 3)}),
             TWRC_SUCCESS);
+  const int pages = wanted < 0 ? 3 : std::min(wanted, 3);
   std::vector<int> widths;
   std::vector<int> counts;
-  for (int page = 0; page < 3; ++page) {
+  for (int page = 0; page < pages; ++page) {
     TW_PENDINGXFERS pending{};
     ASSERT_EQ(Send(DG_CONTROL, DAT_PENDINGXFERS, MSG_GET, &pending), TWRC_SUCCESS);
+    if (page == 0 && wanted > 0) {
+      EXPECT_EQ(pending.Count, pages);
+    }
     std::vector<uint8_t> dib;
     ASSERT_EQ(page == 1 ? Memory(1, true, &dib) : Native(&dib), TWRC_XFERDONE);
     widths.push_back(ImageInfo().ImageWidth);
@@ -151,12 +162,16 @@ TEST_F(Transfers, PagesArriveInTheWindowsOrderWithPendingCounts) {
     ASSERT_EQ(EndXfer(&count), TWRC_SUCCESS);
     counts.push_back(count);
   }
-  EXPECT_EQ(widths, (std::vector<int>{30, 20, 10}));
-  EXPECT_EQ(counts, (std::vector<int>{2, 1, 0}));
+  const std::vector<int> allWidths{30, 20, 10}, allCounts{2, 1, 0};
+  EXPECT_EQ(widths, std::vector<int>(allWidths.begin(), allWidths.begin() + pages));
+  std::vector<int> expectedCounts(allCounts.end() - pages, allCounts.end());
+  EXPECT_EQ(counts, expectedCounts);
   std::vector<uint8_t> dib;
   EXPECT_EQ(Native(&dib), TWRC_FAILURE) << "state 5 after the last page";
   EXPECT_EQ(Status(), TWCC_SEQERROR);
 }
+
+INSTANTIATE_TEST_SUITE_P(XferCounts, PendingCounts, ::testing::Values(-1, 1, 2, 5));
 
 TEST_F(Transfers, ResetEndsThePendingPages) {
   ASSERT_EQ(EnableWith({GreyRamp(8, 8), GreyRamp(8, 8)}), TWRC_SUCCESS);

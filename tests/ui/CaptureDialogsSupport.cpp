@@ -11,6 +11,7 @@
 #include "platform/win/TestInput.h"
 #include "tests/support/TestEnv.h"
 #include "ui/PageStripDlg.h"
+#include "tests/support/Windows.h"
 
 namespace vqtest {
 
@@ -67,7 +68,7 @@ int OwnerWindow::Count(UINT message) const {
 }
 
 void Pump(HWND dialog) {
-  for (int i = 0; i < 4; ++i) vqplatform::PumpMessages(dialog);
+  vqtest::DispatchQueued(dialog);
 }
 
 MenuAndBoxAnswers::MenuAndBoxAnswers() {

@@ -12,6 +12,7 @@
 #include "platform/win/WindowSurfaces.h"
 #include "tests/ui/FxButtonTestSupport.h"
 #include "tests/ui/ScreenshotSupport.h"
+#include "tests/support/Windows.h"
 
 namespace {
 
@@ -39,7 +40,7 @@ class FxButtonTest : public ::testing::Test {
     Pump();
   }
   void Pump() {
-    for (int i = 0; i < 4; ++i) vqplatform::PumpMessages(dialog_.m_hWnd);
+    vqtest::DispatchQueued(dialog_.m_hWnd);
   }
   POINT Centre(HWND button) {
     RECT client{};

@@ -13,6 +13,7 @@
 #include "tests/ui/FxButtonTestSupport.h"
 #include "ui/TopDlg.h"
 #include "ui/XPGroupBox.h"
+#include "tests/support/Windows.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ class GroupBoxTest : public ::testing::Test {
   }
   void TearDown() override { dialog_.DestroyWindow(); }
   void Pump() {
-    for (int i = 0; i < 3; ++i) vqplatform::PumpMessages(dialog_.m_hWnd);
+    vqtest::DispatchQueued(dialog_.m_hWnd);
   }
   COLORREF Pixel(int x, int y) { return vqtest::PixelOf(box_.m_hWnd, x, y); }
   vqtest::FxButtonDialog dialog_;
@@ -88,7 +89,7 @@ class SelectionDialogTest : public ::testing::Test {
     top_.DestroyWindow();
     parent_.DestroyWindow();
   }
-  void Pump() { vqplatform::PumpMessages(); }
+  void Pump() { vqtest::DispatchQueued(); }
   void Mouse(UINT message, int x, int y, WPARAM keys = 0) {
     RECT image = top_.ImageRect();
     top_.SendMessage(message, keys, MAKELPARAM(image.left + x, image.top + y));

@@ -15,6 +15,7 @@
 #include "platform/win/SysColors.h"
 #include "platform/win/TestInput.h"
 #include "tests/ui/FxButtonTestSupport.h"
+#include "tests/support/Windows.h"
 
 namespace {
 
@@ -31,7 +32,7 @@ class LabelTest : public ::testing::Test {
   }
   void TearDown() override { dialog_.DestroyWindow(); }
   void Pump() {
-    for (int i = 0; i < 3; ++i) vqplatform::PumpMessages(dialog_.m_hWnd);
+    vqtest::DispatchQueued(dialog_.m_hWnd);
   }
   // Pixels of the label in the ink colour.
   int InkPixels() {
@@ -156,7 +157,7 @@ TEST(LabelWithoutWindow, TextSetBeforeTheWindowExistsIsNotKept) {
   label.SetText(L"lost");
   ASSERT_TRUE(label.SubclassDlgItem(2014, &dialog));
   label.SetFontName(L"Arial").SetFontSize(12).SetBkColor(kPaper).SetTextColor(kInk);
-  vqplatform::PumpMessages(dialog.m_hWnd);
+  vqtest::DispatchQueued(dialog.m_hWnd);
   CString text;
   label.GetWindowText(text);
   EXPECT_EQ(text, CString(L"in the group"));
@@ -164,10 +165,10 @@ TEST(LabelWithoutWindow, TextSetBeforeTheWindowExistsIsNotKept) {
   std::vector<COLORREF> shown = PixelsOf(label.m_hWnd);
   EXPECT_GT(std::count(shown.begin(), shown.end(), kInk), 20);
   label.SetText(L"in the group");
-  vqplatform::PumpMessages(dialog.m_hWnd);
+  vqtest::DispatchQueued(dialog.m_hWnd);
   EXPECT_EQ(PixelsOf(label.m_hWnd), shown);
   label.SetText(L"lost");
-  vqplatform::PumpMessages(dialog.m_hWnd);
+  vqtest::DispatchQueued(dialog.m_hWnd);
   EXPECT_NE(PixelsOf(label.m_hWnd), shown);
   dialog.DestroyWindow();
 }

@@ -15,6 +15,7 @@
 #include "resources/Resources.h"
 #include "tests/support/TestEnv.h"
 #include "tests/ui/ScreenshotSupport.h"
+#include "tests/support/Windows.h"
 
 namespace {
 
@@ -108,18 +109,18 @@ TEST_F(MainWindowTemplateTest, ControlsSitWhereTheDesignPutsThem) {
 TEST_F(MainWindowTemplateTest, RadioGroupsAreSeparateAndArrowKeysMoveWithinOne) {
   vqplatform::ClickControl(dialog_, 1057);
   vqplatform::ClickControl(dialog_, 1046);
-  vqplatform::PumpMessages(dialog_);
+  vqtest::DispatchQueued(dialog_);
   EXPECT_EQ(IsDlgButtonChecked(dialog_, 1057), static_cast<UINT>(BST_CHECKED));
   EXPECT_EQ(IsDlgButtonChecked(dialog_, 1046), static_cast<UINT>(BST_CHECKED));
   EXPECT_EQ(IsDlgButtonChecked(dialog_, 1058), static_cast<UINT>(BST_UNCHECKED));
   vqplatform::ClickControl(dialog_, 1089);
-  vqplatform::PumpMessages(dialog_);
+  vqtest::DispatchQueued(dialog_);
   EXPECT_EQ(IsDlgButtonChecked(dialog_, 1057), static_cast<UINT>(BST_UNCHECKED));
   EXPECT_EQ(IsDlgButtonChecked(dialog_, 1046), static_cast<UINT>(BST_CHECKED));
   // Down from the last crop radio wraps to the first of its group only.
   SetFocus(GetDlgItem(dialog_, 1047));
   vqplatform::PressKey(VK_DOWN);
-  vqplatform::PumpMessages(dialog_);
+  vqtest::DispatchQueued(dialog_);
   EXPECT_EQ(GetFocus(), GetDlgItem(dialog_, 1045));
   EXPECT_EQ(IsDlgButtonChecked(dialog_, 1045), static_cast<UINT>(BST_CHECKED));
   EXPECT_EQ(IsDlgButtonChecked(dialog_, 1046), static_cast<UINT>(BST_UNCHECKED));
@@ -136,7 +137,7 @@ LRESULT CALLBACK CountingProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lPa
 }
 
 TEST_F(MainWindowTemplateTest, RepaintingACornerPaintsOnlyTheControlsUnderIt) {
-  vqplatform::PumpMessages(dialog_);
+  vqtest::DispatchQueued(dialog_);
   g_original.clear();
   g_paints.clear();
   for (HWND c = GetWindow(dialog_, GW_CHILD); c; c = GetWindow(c, GW_HWNDNEXT))
@@ -152,20 +153,20 @@ TEST_F(MainWindowTemplateTest, RepaintingACornerPaintsOnlyTheControlsUnderIt) {
   // The top left corner holds no control.
   RECT corner{0, 0, 10, 10};
   InvalidateRect(dialog_, &corner, TRUE);
-  vqplatform::PumpMessages(dialog_);
+  vqtest::DispatchQueued(dialog_);
   EXPECT_EQ(paintsOutside(nullptr), 0);
   // A corner of the exit button repaints that button alone, once.
   HWND exitButton = GetDlgItem(dialog_, 1005);
   RECT button = RectInDialog(dialog_, exitButton);
   RECT part{button.right - 10, button.top, button.right, button.top + 10};
   InvalidateRect(dialog_, &part, TRUE);
-  vqplatform::PumpMessages(dialog_);
+  vqtest::DispatchQueued(dialog_);
   EXPECT_EQ(g_paints[exitButton], 1);
   EXPECT_EQ(paintsOutside(exitButton), 0);
   // The whole dialog repaints each visible control once.
   g_paints.clear();
   InvalidateRect(dialog_, nullptr, TRUE);
-  vqplatform::PumpMessages(dialog_);
+  vqtest::DispatchQueued(dialog_);
   EXPECT_EQ(g_paints.size(), 42u);
   for (auto& [hwnd, count] : g_paints) EXPECT_EQ(count, 1) << GetDlgCtrlID(hwnd);
   for (auto& [hwnd, proc] : g_original) SetWindowLongPtrW(hwnd, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(proc));

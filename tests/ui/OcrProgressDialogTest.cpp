@@ -13,6 +13,7 @@
 #include <fstream>
 #include <sstream>
 
+#include <opencv2/imgcodecs.hpp>
 #include <opencv2/imgproc.hpp>
 
 #include "platform/win/Encoding.h"
@@ -241,9 +242,10 @@ TEST_F(RecognitionData, EnglishPageGoesThroughTesseractAsUtf8) {
 // Pages as users lay them under the camera, one of each kind, cut as the
 // recognition command cuts a frame (automatic crop) and read through the
 // dialog into its text file: Chinese with digits and Latin words, a sheet
-// tilted toward the camera, headlines, small print photographed and scanned
-// and a frame from a dim room. Chinese characters and Latin letters and
-// digits are counted apart.
+// tilted toward the camera, headlines, small print photographed and scanned,
+// frames from a dim room (one JPEG-compressed as a camera sends it), a scan
+// saved at JPEG quality 30 and a scan with dark photographs beside its text.
+// Chinese characters and Latin letters and digits are counted apart.
 struct PageKind {
   const char* name;
   bool boldSans;     // the bold sans face, else the light Hei face
@@ -257,6 +259,8 @@ struct PageKind {
   // Small print fills a whole sheet in the 5 MP frame, printed finer than
   // the frame, under a lens focused on it.
   bool wholeFrame = false;
+  int jpegQuality = 0;  // the camera's frame (or the scan) JPEG-compressed this hard; 0: not
+  bool photos = false;  // a page of two dark photographs and a caption beside them
 };
 
 void PrintTo(const PageKind& kind, std::ostream* out) { *out << kind.name; }
@@ -268,6 +272,9 @@ const PageKind kPageKinds[] = {
     {"dark frame", false, 30, false, 0.0f, 0.25, 1, 0.96, -1},
     {"small print 12 px, scanned", false, 12, false, 0.0f, 0.0, 0, 0.97, -1},
     {"small print 12 px", false, 12, false, 0.0f, 1.0, 1, 0.96, -1, true},
+    {"dim photo, JPEG", true, 20, false, 0.0f, 0.22, 1, 0.93, -1, false, 88},
+    {"scan at JPEG 30", false, 24, false, 0.0f, 0.0, 0, 0.98, -1, false, 30},
+    {"caption beside two photos", false, 30, false, 0.0f, 0.0, 0, 0.98, -1, false, 0, true},
 };
 
 const cv::Size kCameraFrame(1280, 960), kFiveMegapixels(2592, 1944);
@@ -289,8 +296,24 @@ vqscene::PrintedText MakePage(const PageKind& kind, cv::Mat* frame) {
   const std::wstring pool = vq::Utf8ToWide(kPool);
   const std::u32string codes(pool.begin(), pool.end());
   const int em = kind.em * fine;
-  const vqscene::PrintedText printed = kind.mixed ? vqscene::SetMixedParagraphs(renderer, sheet, em, codes, rng)
-                                                  : vqscene::SetChineseParagraphs(renderer, sheet, em, codes, rng);
+  vqscene::PrintedText printed = kind.mixed ? vqscene::SetMixedParagraphs(renderer, sheet, em, codes, rng)
+                                            : vqscene::SetChineseParagraphs(renderer, sheet, em, codes, rng);
+  if (kind.photos) {
+    // A scan at 200 dpi: a caption beside two dark photographs (400 x 300).
+    cv::Mat page(2339, 1654, CV_8U, cv::Scalar::all(255));
+    for (int x : {130, 560}) {
+      cv::Mat coarse(6, 8, CV_32F), photo;
+      rng.fill(coarse, cv::RNG::UNIFORM, 15.0, 110.0);
+      cv::resize(coarse, photo, {400, 300}, 0, 0, cv::INTER_CUBIC);
+      cv::Mat grain(photo.size(), CV_32F);
+      rng.fill(grain, cv::RNG::NORMAL, 0.0, 8.0);
+      cv::Mat(photo + grain).convertTo(page(cv::Rect(x, 420, 400, 300)), CV_8U);
+    }
+    const std::u32string caption = codes.substr(0, 14), second = codes.substr(14, 14);
+    renderer.DrawLine(page, caption, {1000, 480}, em, em + 3);
+    renderer.DrawLine(page, second, {1000, 480 + 2 * em}, em, em + 3);
+    printed = {page, caption + second};
+  }
   if (kind.exposure > 0) {
     vqscene::DeskLight light;
     light.blur = kind.wholeFrame ? 0.6 : 0.9;
@@ -301,8 +324,13 @@ vqscene::PrintedText MakePage(const PageKind& kind, cv::Mat* frame) {
   } else {
     cv::Mat grey;
     printed.print.convertTo(grey, CV_8U, 200.0 / 255.0, 35.0);  // grey paper, dark grey ink
-    cv::GaussianBlur(grey, grey, cv::Size(), 0.6);
+    cv::GaussianBlur(grey, grey, cv::Size(), kind.photos ? 0.9 : 0.6);
     cv::cvtColor(grey, *frame, cv::COLOR_GRAY2BGR);
+  }
+  if (kind.jpegQuality > 0) {
+    std::vector<uchar> bytes;
+    cv::imencode(".jpg", *frame, bytes, {cv::IMWRITE_JPEG_QUALITY, kind.jpegQuality});
+    *frame = cv::imdecode(bytes, cv::IMREAD_COLOR);
   }
   return printed;
 }

@@ -19,9 +19,10 @@
 #include "tests/ui/ScreenshotSupport.h"
 #include "ui/ImageParaDialog.h"
 #include "ui/SystemInfoDialog.h"
+#include "tests/support/Windows.h"
 
 using vqplatform::ModalScript;
-using vqplatform::PumpMessages;
+using vqtest::DispatchQueued;
 
 namespace {
 
@@ -60,7 +61,7 @@ bool ShownOnPage(HWND page, int id) { return (GetWindowLongW(GetDlgItem(page, id
 
 void Click(HWND sheet, HWND window, int id) {
   ASSERT_TRUE(vqplatform::ClickControl(window, id)) << id;
-  PumpMessages(sheet);
+  DispatchQueued(sheet);
 }
 
 void SelectTab(HWND sheet, int index) {
@@ -68,12 +69,12 @@ void SelectTab(HWND sheet, int index) {
   RECT rect{};
   SendMessageW(tab, TCM_GETITEMRECT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(&rect));
   vqplatform::ClickAt(tab, POINT{(rect.left + rect.right) / 2, (rect.top + rect.bottom) / 2});
-  PumpMessages(sheet);
+  DispatchQueued(sheet);
 }
 
 void Keys(HWND sheet, std::initializer_list<int> keys) {
   for (int key : keys) vqplatform::PressKey(key);
-  PumpMessages(sheet);
+  DispatchQueued(sheet);
 }
 
 // Clicks into an edit, erases it from the end and types the new text.
@@ -81,7 +82,7 @@ void Retype(HWND sheet, HWND page, int id, const std::wstring& text) {
   Click(sheet, page, id);
   Keys(sheet, {VK_END});
   vqplatform::TypeText(std::wstring(40, L'\b') + text);
-  PumpMessages(sheet);
+  DispatchQueued(sheet);
 }
 
 // Opens a list box and moves its selection by `steps` entries.

@@ -15,6 +15,7 @@
 #include "resources/Resources.h"
 #include "tests/ui/FxButtonTestSupport.h"
 #include "tests/ui/ScreenshotSupport.h"
+#include "tests/support/Windows.h"
 
 namespace {
 
@@ -106,7 +107,7 @@ TEST_F(SkinPicturesTest, RowOfSkinnedButtonsInTheirThreeLooks) {
     vqtest::SkinLikeMainWindow(buttons[i], 151, 166, 179);  // settings: normal, pressed, hover
   }
   auto pump = [&] {
-    for (int i = 0; i < 4; ++i) vqplatform::PumpMessages(dialog.m_hWnd);
+    vqtest::DispatchQueued(dialog.m_hWnd);
   };
   pump();
   RECT client{};

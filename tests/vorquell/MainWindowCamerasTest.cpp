@@ -16,6 +16,7 @@ namespace {
 class MainWindowCameras : public vqtest::MainWindowTest {};
 
 TEST_F(MainWindowCameras, AFailedPortraitReopenLeavesTheDocumentCameraLive) {
+  boxes_.Expect(L"人像设备可能被其他程序占用，请检查");
   Plug(L"5651", L"d0c0");
   auto portrait = Plug(L"5651", L"d0c1");
   WriteDataFile("5651d0c05651d0c1;");

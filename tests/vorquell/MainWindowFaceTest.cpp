@@ -224,6 +224,7 @@ TEST_F(MainWindowFace, TheSpecialModelHidesTheRecorderAndMovesTheButtons) {
 
 // The prefix combo box and its editor, with the window as the program's main window.
 TEST_F(MainWindowFace, PrefixComboTellsTheWindowAndTheEditorReplacesTheList) {
+  boxes_.Expect(L"文件名前缀格式不正确！");
   WriteSettings("[FILE]\nTypeofImageName=0\nPRECHOOSE=IMG|DOC|Scan\nPREFIX=DOC\n[IMAGE]\nINDEX=9\n");
   vqtest::OpenMainWindow& window = StartOnCameraPair();
   CWinApp app;

@@ -15,6 +15,7 @@
 #include "app/VorquellDlg.h"
 #include "platform/dshow/VirtualCamera.h"
 #include "platform/win/MessageBox.h"
+#include "tests/support/MessageBoxes.h"
 #include "tests/support/TestEnv.h"
 #include "tests/support/Windows.h"
 
@@ -37,15 +38,10 @@ class OpenMainWindow : public CVorquellDlg {
 
 class MainWindowTest : public ::testing::Test {
  protected:
-  void SetUp() override {
-    vqplatform::ClearMessageBoxLog();
-    vqplatform::SetMessageBoxAnswer([](const vqplatform::MessageBoxRecord&) { return IDOK; });
-  }
   void TearDown() override {
     if (window_ && window_->GetSafeHwnd()) window_->DestroyWindow();
     window_.reset();
     vq::dshow::RemoveVirtualCameras();
-    vqplatform::SetMessageBoxAnswer(nullptr);
     TakeQuitRequest();
   }
   // data.dat in the program folder with this camera list.
@@ -86,17 +82,19 @@ class MainWindowTest : public ::testing::Test {
     for (const auto& box : vqplatform::MessageBoxLog()) texts.push_back(box.text);
     return texts;
   }
-  // Whether a quit request was queued (taking what is queued).
+  // Whether a quit request was queued (serving what came before it, and taking it).
   static bool TakeQuitRequest() {
-    bool quit = false;
-    for (MSG msg; PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE);) quit |= msg.message == WM_QUIT;
-    return quit;
+    vqtest::DispatchQueued();  // ends at the quit, which stays queued
+    MSG msg{};
+    return vqtest::QuitQueued() && GetMessageW(&msg, nullptr, 0, 0) == FALSE;
   }
   static int SettingsKeys(const std::filesystem::path& file) {
     const std::string text = ReadFile(file);
     return int(std::count(text.begin(), text.end(), '='));
   }
 
+  // The boxes a test names; any other fails it.
+  vqtest::ExpectedBoxes boxes_;
   CBrandingData branding_;
   std::unique_ptr<OpenMainWindow> window_;
 };

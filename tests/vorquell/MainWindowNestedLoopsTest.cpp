@@ -24,6 +24,7 @@
 #include "tests/vorquell/MainWindowFixture.h"
 #include "ui/MultiPageDlg.h"
 #include "ui/VideoToFileDlg.h"
+#include "tests/support/Windows.h"
 
 namespace {
 
@@ -278,7 +279,7 @@ const CameraLoss kCameraLosses[] = {
        t.window_->settings_.porCamWidth = 1280;
        t.window_->settings_.porCamHeight = 960;
        t.portrait_->SetBusy(true);
-       vqplatform::PumpMessages();
+       vqtest::DispatchQueued();
        const std::wstring busy = t.window_->MessageText(CVorquellDlg::MSG_PORTRAIT_BUSY).GetString();
        vqplatform::SetMessageBoxAnswer(ShownOnScreen([busy](const auto& box) { return box.text == busy; }));
      },

@@ -29,6 +29,7 @@ TEST_F(MainWindowStartUp, WithoutDataFileItEndsSilentlyAndAnUnwritableProgramFol
 // are kept in the configuration folder, and the next start reads them
 // there without a word.
 TEST_F(MainWindowStartUp, ASettingsFileThatIsAFolderIsReportedOnce) {
+  boxes_.ExpectStarting(vq::FromFsPath(TempDir() / "program" / "Sys.ini") + L" 不能用作设置文件（不是普通文件）");
   Plug(L"5651", L"d0c0");
   WriteDataFile("5651d0c05651d0c1;");
   std::filesystem::create_directories(TempDir() / "program" / "Sys.ini");

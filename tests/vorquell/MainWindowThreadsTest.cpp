@@ -97,6 +97,7 @@ TEST_F(MainWindowThreads, StopBeforeTheControllersGoAtShutdown) {
 }
 
 TEST_F(MainWindowThreads, StopBeforeTheControllersGoWhenTheCameraIsPulledOut) {
+  boxes_.Expect(L"高拍仪设备被拔出或接触不良，请检查！");
   document_->Unplug();
   ASSERT_TRUE(vqtest::Pump([&] { return !window_->DocumentController(); }));
   EXPECT_EQ(Journal(), inOrder_);

@@ -1,20 +1,28 @@
 // A TWAIN host that ends while its source is still open, as hosts do: it
 // loads libStrenvik.so itself or through the test manager, sets the JPEG
 // quality the camera window keeps, shows the window, brings the source to a
-// state, then exits, or unloads the library and exits, or closes the source
-// first as a careful host would.
+// state (7m: a memory transfer with one strip of the page taken), then
+// exits, or unloads the library and exits, or returns from main (which
+// unloads it), or closes the source first as a careful host would; or forks
+// a child that exits at once, waits for it and closes. The manager aborts
+// the process when the source calls it once it has begun to end.
 //
-//   strenvik_ending_host LIBRARY direct|manager 4|5|6|7 exit|unload|close
+//   strenvik_ending_host LIBRARY direct|manager 4|5|6|7|7m exit|unload|return|close|fork
 //
 // It writes "state N" once there, and how many exit handlers the library
 // registered, and how many of them after its first open had returned: every process-wide object
 // the source uses must be made before its end is registered, or be kept to
 // the end, so that none goes before the source that still uses it. After an
 // unload it writes whether the library is gone and the process-wide
-// handlers it had set are its own again.
+// handlers it had set are its own again. After a fork it writes how the
+// child ended.
 #include <dlfcn.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <climits>
 #include <condition_variable>
 #include <cstdio>
@@ -23,6 +31,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <thread>
 
 #include "tests/twain/TestManager.h"
 // After the manager's names, which Xlib's macros would change.
@@ -58,16 +67,38 @@ extern "C" int __cxa_atexit(void (*function)(void*), void* argument, void* dso) 
   return next(function, argument, dso);
 }
 
+// How a forked child that exits at once ends: its status, or -1 when it
+// still runs after a minute (it is killed then).
+int ForkedChildEnd() {
+  std::fflush(nullptr);
+  const pid_t child = fork();
+  if (child < 0) return -2;
+  if (child == 0) std::exit(0);
+  const auto end = std::chrono::steady_clock::now() + std::chrono::minutes(1);
+  int status = 0;
+  while (waitpid(child, &status, WNOHANG) == 0) {
+    if (std::chrono::steady_clock::now() > end) {
+      kill(child, SIGKILL);
+      waitpid(child, &status, 0);
+      return -1;
+    }
+    std::this_thread::sleep_for(std::chrono::milliseconds(10));
+  }
+  return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+}
+
 int main(int argc, char** argv) {
   if (argc != 5) {
-    std::fprintf(stderr, "usage: %s LIBRARY direct|manager 4|5|6|7 exit|unload|close\n", argv[0]);
+    std::fprintf(stderr, "usage: %s LIBRARY direct|manager 4|5|6|7|7m exit|unload|return|close|fork\n", argv[0]);
     return 2;
   }
+  twaintest::TestManager::RefuseCallsOnceEnding();
   char real[PATH_MAX];
   if (!realpath(argv[1], real)) return 2;
   g_library = real;
   const std::string route = argv[2], end = argv[4];
   const int state = std::atoi(argv[3]);
+  const bool memory = std::string(argv[3]) == "7m";
   auto notified = [](TW_UINT16 message) {
     std::lock_guard lock(g_mutex);
     if (message == MSG_XFERREADY) ++g_xferReady;
@@ -95,21 +126,32 @@ int main(int argc, char** argv) {
   XSetIOErrorHandler(HostXIoError);
   if (source->Open() != TWRC_SUCCESS) return 3;
   g_opened = true;
-  TW_HANDLE quality = std::calloc(6, 1);
-  const TW_UINT16 itemType = TWTY_INT16;
-  const TW_UINT32 item = 77;
-  std::memcpy(quality, &itemType, 2);
-  std::memcpy(static_cast<char*>(quality) + 2, &item, 4);
-  TW_CAPABILITY capability{ICAP_JPEGQUALITY, TWON_ONEVALUE, quality};
-  const bool qualitySet = call(DG_CONTROL, DAT_CAPABILITY, MSG_SET, &capability) == TWRC_SUCCESS;
-  std::free(quality);
-  if (!qualitySet) return 4;
+  // A one-value capability set.
+  auto set = [&](TW_UINT16 cap, TW_UINT16 itemType, TW_UINT32 item) {
+    TW_HANDLE value = std::calloc(6, 1);
+    std::memcpy(value, &itemType, 2);
+    std::memcpy(static_cast<char*>(value) + 2, &item, 4);
+    TW_CAPABILITY capability{cap, TWON_ONEVALUE, value};
+    const bool done = call(DG_CONTROL, DAT_CAPABILITY, MSG_SET, &capability) == TWRC_SUCCESS;
+    std::free(value);
+    return done;
+  };
+  if (!set(ICAP_JPEGQUALITY, TWTY_INT16, 77)) return 4;
+  if (memory && !set(ICAP_XFERMECH, TWTY_UINT16, TWSX_MEMORY)) return 4;
   // The window takes the quality into its settings when it is shown.
   if (call(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &shown) != TWRC_SUCCESS) return 5;
   if (state != 5) {
     if (call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &shown) != TWRC_SUCCESS) return 6;
     if (!enableUnattended()) return 7;
-    if (state == 7 || state == 4) {
+    if (memory) {
+      // One strip of the page: the transfer is in progress.
+      TW_SETUPMEMXFER sizes{};
+      if (call(DG_CONTROL, DAT_SETUPMEMXFER, MSG_GET, &sizes) != TWRC_SUCCESS) return 8;
+      std::string strip(sizes.MinBufSize, '\0');
+      TW_IMAGEMEMXFER xfer{};
+      xfer.Memory = {TWMF_APPOWNS | TWMF_POINTER, sizes.MinBufSize, strip.data()};
+      if (call(DG_IMAGE, DAT_IMAGEMEMXFER, MSG_GET, &xfer) != TWRC_SUCCESS) return 8;
+    } else if (state == 7 || state == 4) {
       if (call(DG_IMAGE, DAT_IMAGENATIVEXFER, MSG_GET, &dib) != TWRC_XFERDONE) return 8;
       std::free(dib);
     }
@@ -121,12 +163,14 @@ int main(int argc, char** argv) {
               g_laterHandlers.load());
   std::fflush(stdout);
 
-  if (end == "close") {
+  if (end == "fork") std::printf("forked child: ended with %d\n", ForkedChildEnd());
+  if (end == "return") return 0;  // the route goes with main's objects: the library is unloaded
+  if (end == "close" || end == "fork") {
     call(DG_CONTROL, DAT_PENDINGXFERS, MSG_RESET, &pending);
     call(DG_CONTROL, DAT_USERINTERFACE, MSG_DISABLEDS, &shown);
     if (source->Close() != TWRC_SUCCESS) return 10;
   }
-  if (end != "exit") {
+  if (end == "unload" || end == "close") {
     source->Unload();
     const bool gone = !dlopen(real, RTLD_LAZY | RTLD_NOLOAD);
     const bool own = XSetErrorHandler(HostXError) == HostXError && XSetIOErrorHandler(HostXIoError) == HostXIoError;
