@@ -86,19 +86,24 @@ void CVorquellDlg::CloseWorkersAtExit() {
     const uint64_t now = vqplatform::Clock::NowMs();
     return now < deadline ? static_cast<DWORD>(deadline - now) : 0;
   };
+  // The quick ones first, so that one busy worker does not use up the
+  // patience of those that end at once.
+  bool previewsEnded = true;
+  for (const auto* controller : {&documentController_, &portraitController_})
+    if (*controller && !(*controller)->StopPreviewWorker(patience())) previewsEnded = false;
+  // The orientation thread, asked to stop, touches the controllers no more;
+  // the continuous-shooting thread grabs through them until it ends.
+  StopOrientationThread(patience());
+  const bool camerasFree = CloseContinuousShooting(patience());
   if (recognitionLeft_ && !recognitionLeft_->JoinThreads(patience())) {
     ReportLeftRunning("the text recognition");
     (void)recognitionLeft_.release();
   }
   recognitionLeft_.reset();
-  // A camera user left running keeps both controllers; so does a preview
-  // whose own worker is still busy.
-  const bool orientationEnded = StopOrientationThread(patience());
-  const bool camerasFree = CloseContinuousShooting(patience()) && orientationEnded;
-  for (std::unique_ptr<CCaptureController>* controller : {&documentController_, &portraitController_}) {
-    if (!*controller || (camerasFree && (*controller)->StopPreviewWorker(patience()))) continue;
+  if (!camerasFree || !previewsEnded) {
     if (camerasFree) ReportLeftRunning("a camera preview");
-    (void)controller->release();
+    (void)documentController_.release();
+    (void)portraitController_.release();
   }
   CloseCameras();
 }

@@ -5,6 +5,7 @@
 
 #include <opencv2/imgproc.hpp>
 #include <tesseract/baseapi.h>
+#include <tesseract/ocrclass.h>
 
 #include "base/PathEncoding.h"
 #include "imaging/ReplacingFile.h"
@@ -216,6 +217,16 @@ DWORD COCRProgressDlg::EnglishOcrThreadProc(LPVOID parameter) {
     api.SetPageSegMode(inColumns ? tesseract::PSM_AUTO : tesseract::PSM_SINGLE_BLOCK);
     ::PostMessageW(window, WM_OCR_PROGRESS, kEnglishStartPercent, 0);
     if (!image.empty()) {
+      // The engine looks at the stop word by word.
+      tesseract::ETEXT_DESC monitor;
+      monitor.cancel = [](void* self, int) { return static_cast<COCRProgressDlg*>(self)->m_state == kStopped; };
+      monitor.cancel_this = dialog;
+      if (api.Recognize(&monitor) != 0) {
+        api.End();
+        dialog->m_state = kStopped;
+        ::PostMessageW(window, WM_OCR_PROGRESS, kOcrEnd, kRecognitionFailed);
+        return 0;
+      }
       std::unique_ptr<char[]> utf8(api.GetUTF8Text());
       if (utf8) text = utf8.get();
     }

@@ -2,12 +2,13 @@
 // quarter turns, the preview messages' answers with and without a canvas,
 // zoom and double clicks per kind, copies out, the creation failure, and the
 // worker's threads (a burst of frames while it is held, destruction while it
-// sends).
+// sends, a stop with a patience it does not meet).
 #include <gtest/gtest.h>
 
 #include <thread>
 
 #include "capture/ObjectContainer.h"
+#include "platform/win/Clock.h"
 #include "platform/win/MessageBox.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Window.h"
@@ -288,6 +289,38 @@ TEST(PreviewThreads, DestroyingAnswersAWorkerBlockedInItsSend) {
   EXPECT_FALSE(IsWindow(hwnd));
   posting = false;
   camera.join();
+}
+
+// The exit's bounded stop: a worker held in its frame step is still running
+// after the patience on the layer's clock, and stops once it is let go.
+template <class Kind>
+void StopWithinAPatience() {
+  Live<Kind> live;
+  ASSERT_TRUE(live.created);
+  live.preview.Hold();
+  PostMessageW(live.Hwnd(), WM_VIDEO_FRAME, 0, 0);
+  ASSERT_TRUE(PumpUntil([&] { return live.preview.started > 0; }));
+  {
+    vqplatform::ManualClockScope manual;
+    std::atomic<bool> stopped{false};
+    std::thread driver([&] {
+      while (!stopped) {
+        vqplatform::Clock::Advance(100);
+        std::this_thread::yield();
+      }
+    });
+    EXPECT_FALSE(live.preview.StopWorker(5000));
+    stopped = true;
+    driver.join();
+  }
+  live.preview.Open();
+  EXPECT_TRUE(live.preview.StopWorker(INFINITE));
+  EXPECT_TRUE(live.preview.StopWorker(0)) << "nothing left to stop";
+}
+
+TEST(PreviewThreads, AWorkerHeldPastThePatienceStillRunsAndStopsOnceFreed) {
+  StopWithinAPatience<CShowVideoThread>();
+  StopWithinAPatience<CShowVideoImpl>();
 }
 
 }  // namespace

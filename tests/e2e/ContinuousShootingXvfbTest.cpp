@@ -144,6 +144,7 @@ TEST_F(ContinuousShootingXvfbTest, PortraitCameraPulledDuringTimedShootingStopsI
   EXPECT_EQ(shot, 3);
 
   // Pulled just after a shot was asked for: that shot saves nothing.
+  boxes_.Expect(window.MessageText(CVorquellDlg::MSG_UNPLUGGED).GetString());
   window.PostMessage(WM_CONTINUOUS_SHOT, 0, 0);
   portrait->Unplug();
   ASSERT_TRUE(vqtest::Pump([&] { return window.PortraitController() == nullptr; }));

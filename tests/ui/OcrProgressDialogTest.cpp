@@ -216,7 +216,18 @@ TEST_F(RecognitionData, EnglishPageGoesThroughTesseractAsUtf8) {
   cv::Mat page(200, 900, CV_8U, cv::Scalar(255));
   cv::putText(page, "The quick brown fox", {30, 80}, cv::FONT_HERSHEY_SIMPLEX, 1.6, cv::Scalar(0), 3);
   cv::putText(page, "jumps over the dog", {30, 160}, cv::FONT_HERSHEY_SIMPLEX, 1.6, cv::Scalar(0), 3);
-  const fs::path doc = fs::current_path() / "english.doc";
+  const fs::path doc = vqtest::TempDir() / "english.doc";
+  {
+    // Asked to stop before it reads, the engine stops at the first word.
+    WatchedOcrDlg stopped(nullptr, 2, COCRProgressDlg::kEnglishEngine);
+    stopped.SetImage(page);
+    stopped.SetOutputPath(vq::FromFsPath(doc).c_str());
+    stopped.RequestStop();
+    EXPECT_EQ(stopped.DoModal(), IDOK);
+    EXPECT_EQ(stopped.endCodes, std::vector<int>{COCRProgressDlg::kRecognitionFailed});
+    EXPECT_EQ(stopped.GetState(), COCRProgressDlg::kStopped);
+    EXPECT_FALSE(fs::exists(fs::path(doc).replace_extension(".txt")));
+  }
   WatchedOcrDlg dialog(nullptr, 2, COCRProgressDlg::kEnglishEngine);
   dialog.SetImage(page);
   dialog.SetOutputPath(vq::FromFsPath(doc).c_str());

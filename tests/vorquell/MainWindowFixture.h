@@ -29,6 +29,7 @@ class OpenMainWindow : public CVorquellDlg {
   using CVorquellDlg::continuousDlg_;
   using CVorquellDlg::OnSwitchCamera;
   using CVorquellDlg::orientationThread_;
+  using CVorquellDlg::recognitionLeft_;
   using CVorquellDlg::StopOrientationThread;
   using CVorquellDlg::settings_;
   using CVorquellDlg::ApplyLanguage;
