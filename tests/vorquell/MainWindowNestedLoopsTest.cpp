@@ -173,6 +173,7 @@ TEST_P(MainWindowCameraLoss, TheCommandStopsTheUserIsToldAndTheCameraComesBack) 
   if (*loss.settings) WriteSettings(loss.settings);
   if (loss.command == IDC_SWITCH_CAMERA) portrait_ = Plug(L"5651", L"d0c1");
   StartLive();
+  boxes_.Expect(Unplugged());
   if (loss.prepare) loss.prepare(*this);
   Steps steps = loss.before ? loss.before(*this) : Steps{};
   for (const Steps& more : {Steps{Unplug(), UntilCameraGone()}, loss.after(*this)})
