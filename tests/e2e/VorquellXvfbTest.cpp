@@ -302,27 +302,43 @@ std::map<int, CRect> ControlPlaces(HWND window) {
 
 using vqtest::TextOf;
 
-TEST_F(VorquellXvfbTest, UserCropsFocusesExposesEditsPrefixesChangesLanguageAndMaximises) {
-  // Exposure from 1 to 5000: a fixed 10 would lie inside the range.
-  auto config = vq::dshow::VirtualCameraConfig::Document();
-  const long both = CameraControl_Flags_Auto | CameraControl_Flags_Manual;
-  config.cameraControl = {{CameraControl_Exposure, 1, 5000, 1, 100, both, 100, CameraControl_Flags_Auto},
-                          {CameraControl_Focus, 0, 250, 5, 100, both, 100, CameraControl_Flags_Auto}};
-  auto documentCamera = vq::dshow::PlugInVirtualCamera(config);
-  ASSERT_TRUE(vqtest::WriteFile(program_ / "Sys.ini", "[FILE]\nTypeofImageName=0\nPRECHOOSE=IMG|DOC\nPREFIX=IMG\n"
-                                                      "[Camera]\nAutoExposure=true\n"));
-  vqtest::ExpectedBoxes boxes;
-  vq::dshow::ControlState state{};
-  const auto control = [&](long property) {
-    documentCamera->GetControl(vq::dshow::ControlKind::CameraControl, property, &state);
+// The program with a document camera whose exposure and focus the user can
+// set (exposure from 1 to 5000: a fixed 10 would lie inside the range), the
+// settings naming two prefixes; `user` works its window once the preview
+// shows the desk. What the program kept in Sys.ini afterwards.
+class VorquellUserXvfbTest : public VorquellXvfbTest {
+ protected:
+  using User = std::function<void(const MainWindowView& view, vqtest::XServer& server)>;
+  std::string RunWithCamera(const User& user) {
+    auto config = vq::dshow::VirtualCameraConfig::Document();
+    const long both = CameraControl_Flags_Auto | CameraControl_Flags_Manual;
+    config.cameraControl = {{CameraControl_Exposure, 1, 5000, 1, 100, both, 100, CameraControl_Flags_Auto},
+                            {CameraControl_Focus, 0, 250, 5, 100, both, 100, CameraControl_Flags_Auto}};
+    camera_ = vq::dshow::PlugInVirtualCamera(config);
+    EXPECT_TRUE(vqtest::WriteFile(program_ / "Sys.ini", "[FILE]\nTypeofImageName=0\nPRECHOOSE=IMG|DOC\nPREFIX=IMG\n"
+                                                        "[Camera]\nAutoExposure=true\n"));
+    vqtest::ExpectedBoxes boxes;
+    vqtest::XServer server;
+    vqtest::RunProgramInProcess(server, [&](HWND main, CVorquellDlg&) {
+      const MainWindowView view{main, &server};
+      ASSERT_TRUE(view.WaitForPixel(0.02, 0.5, IsDesk, "vorquell-face-zh-cn.png"));
+      user(view, server);
+    });
+    return vqtest::ReadFile(program_ / "Sys.ini");
+  }
+  // The camera's state of a camera control.
+  vq::dshow::ControlState Control(long property) {
+    vq::dshow::ControlState state{};
+    camera_->GetControl(vq::dshow::ControlKind::CameraControl, property, &state);
     return state;
-  };
-  const auto manual = [](const vq::dshow::ControlState& s) { return s.flags == CameraControl_Flags_Manual; };
+  }
+  static bool Manual(const vq::dshow::ControlState& s) { return s.flags == CameraControl_Flags_Manual; }
 
-  vqtest::XServer server;
-  vqtest::RunProgramInProcess(server, [&](HWND main, CVorquellDlg&) {
-    const MainWindowView view{main, &server};
-    ASSERT_TRUE(view.WaitForPixel(0.02, 0.5, IsDesk, "vorquell-face-zh-cn.png"));
+  std::shared_ptr<vq::dshow::VirtualCamera> camera_;
+};
+
+TEST_F(VorquellUserXvfbTest, UserCropsAndTurnsThePicture) {
+  const std::string settings = RunWithCamera([&](const MainWindowView& view, vqtest::XServer& server) {
     const auto outlines = [&] { return server.Grab(view.Control(IDC_PREVIEW_AREA)).BluePixels(); };
 
     // Crop radios: outlines, then a rectangle drawn by the user with the
@@ -353,7 +369,14 @@ TEST_F(VorquellXvfbTest, UserCropsFocusesExposesEditsPrefixesChangesLanguageAndM
     EXPECT_TRUE(view.WaitForPixel(0.02, 0.5, IsBackground, "vorquell-turned-upside-down.png"));
     view.Click(IDC_ROTATE_RIGHT);
     EXPECT_TRUE(view.WaitForPixel(0.02, 0.5, IsDesk, "vorquell-turned-upright.png"));
+  });
+  EXPECT_NE(settings.find("CUTPAGETYPE=0\n"), std::string::npos);
+}
 
+TEST_F(VorquellUserXvfbTest, UserExposesAndFocusesTheCameraFromTheWindowAndItsPropertyFrame) {
+  const auto control = [&](long property) { return Control(property); };
+  const auto manual = Manual;
+  const std::string settings = RunWithCamera([&](const MainWindowView& view, vqtest::XServer&) {
     // Automatic exposure off: the camera keeps the value it had chosen, by
     // hand; on again: the camera chooses.
     const long chosen = control(CameraControl_Exposure).value;
@@ -367,7 +390,7 @@ TEST_F(VorquellXvfbTest, UserCropsFocusesExposesEditsPrefixesChangesLanguageAndM
     EXPECT_FALSE(IsWindowEnabled(GetDlgItem(view.window, IDC_EXPOSURE_SLIDER)));
 
     // Focus fixed by hand, then the focus button: the camera focuses by itself.
-    documentCamera->SetControl(vq::dshow::ControlKind::CameraControl, CameraControl_Focus, 40,
+    camera_->SetControl(vq::dshow::ControlKind::CameraControl, CameraControl_Focus, 40,
                                CameraControl_Flags_Manual);
     view.Click(IDC_FOCUS);
     EXPECT_TRUE(vqtest::WaitFor([&] { return !manual(control(CameraControl_Focus)); }));
@@ -397,7 +420,12 @@ TEST_F(VorquellXvfbTest, UserCropsFocusesExposesEditsPrefixesChangesLanguageAndM
     EXPECT_TRUE(manual(control(CameraControl_Exposure)));
     EXPECT_TRUE(vqtest::WaitFor([&] { return IsDlgButtonChecked(view.window, IDC_AUTO_EXPOSURE) == BST_UNCHECKED; }));
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(view.window, IDC_EXPOSURE_SLIDER)));
+  });
+  EXPECT_NE(settings.find("AutoExposure=false\n"), std::string::npos);
+}
 
+TEST_F(VorquellUserXvfbTest, UserEditsThePrefixesAndChangesTheLanguage) {
+  const std::string settings = RunWithCamera([&](const MainWindowView& view, vqtest::XServer&) {
     // "..." of the prefix combo: the editor takes a new list, which lands in Sys.ini.
     HWND combo = GetDlgItem(view.window, IDC_PREFIX_COMBO);
     std::atomic<bool> edited{false};
@@ -430,7 +458,13 @@ TEST_F(VorquellXvfbTest, UserCropsFocusesExposesEditsPrefixesChangesLanguageAndM
       vqplatform::FlushPresenter(2000);
       EXPECT_TRUE(view.WaitForPixel(0.02, 0.5, IsDesk, shot));
     }
+  });
+  EXPECT_NE(settings.find("PRECHOOSE=Invoice|Receipt 2|IMG\n"), std::string::npos);
+  EXPECT_NE(settings.find("Current=EN\n"), std::string::npos);
+}
 
+TEST_F(VorquellUserXvfbTest, TheWindowMaximisedAndRestoredPlacesItsControls) {
+  RunWithCamera([&](const MainWindowView& view, vqtest::XServer& server) {
     // Maximised and restored as by the window manager; a second maximise
     // moves nothing. Shown once the capture button is drawn and the preview
     // fits the frame into its new area (a band below the 4:3 picture).
@@ -467,13 +501,7 @@ TEST_F(VorquellXvfbTest, UserCropsFocusesExposesEditsPrefixesChangesLanguageAndM
     vqplatform::ApplySystemPlacement(view.window, place, 0, WS_MAXIMIZE);
     EXPECT_EQ(ControlPlaces(view.window), first);
     EXPECT_TRUE(ShownAfterResize("vorquell-restored.png"));
-
   });
-  const std::string settings = vqtest::ReadFile(program_ / "Sys.ini");
-  EXPECT_NE(settings.find("CUTPAGETYPE=0\n"), std::string::npos);
-  EXPECT_NE(settings.find("PRECHOOSE=Invoice|Receipt 2|IMG\n"), std::string::npos);
-  EXPECT_NE(settings.find("AutoExposure=false\n"), std::string::npos);
-  EXPECT_NE(settings.find("Current=EN\n"), std::string::npos);
 }
 
 TEST_F(VorquellXvfbTest, OutsideProgramsRefuseTheCameraAskForTheLastPageAndHearTheExit) {

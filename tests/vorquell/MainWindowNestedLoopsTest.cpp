@@ -170,6 +170,7 @@ class MainWindowCameraLoss : public NestedLoopTest, public ::testing::WithParamI
 
 TEST_P(MainWindowCameraLoss, TheCommandStopsTheUserIsToldAndTheCameraComesBack) {
   const CameraLoss& loss = GetParam();
+  boxes_.Expect(L"高拍仪设备被拔出或接触不良，请检查！");
   if (*loss.settings) WriteSettings(loss.settings);
   if (loss.command == IDC_SWITCH_CAMERA) portrait_ = Plug(L"5651", L"d0c1");
   StartLive();
