@@ -61,6 +61,15 @@ class ContinuousShootingXvfbTest : public vqtest::MainWindowTest {
       })) << "at " << done << " ms";
     }
   }
+  // Moves the clock on until the camera has shown a picture: its stream
+  // starts on threads of its own, however long they take.
+  bool ShowsAPicture(CCaptureController* camera) {
+    return vqtest::Pump([&] {
+      if (!camera->GetFrame().empty()) return true;
+      Clock::Advance(100);
+      return false;
+    });
+  }
   static void Click(CWnd& window, int id) { window.SendMessage(WM_COMMAND, MAKEWPARAM(id, BN_CLICKED), 0); }
 };
 
@@ -132,6 +141,7 @@ TEST_F(ContinuousShootingXvfbTest, PortraitCameraPulledDuringTimedShootingStopsI
   window.OnSwitchCamera();
   ASSERT_EQ(window.ShownCamera(), 1);
   Run(500);
+  ASSERT_TRUE(ShowsAPicture(window.PortraitController()));
   Click(window, IDC_CONTINUOUS);
   auto* dialog = dynamic_cast<CContinuousShootDlg*>(window.continuousDlg_.get());
   ASSERT_NE(dialog, nullptr);
@@ -165,7 +175,7 @@ TEST_F(ContinuousShootingXvfbTest, PortraitCameraPulledDuringTimedShootingStopsI
   ASSERT_TRUE(vqtest::Pump([&] { return window.PortraitController() != nullptr; }));
   window.OnSwitchCamera();
   ASSERT_EQ(window.ShownCamera(), 1);
-  Run(500);
+  ASSERT_TRUE(ShowsAPicture(window.PortraitController())) << "the camera that came back";
   Click(window, IDC_CAPTURE);
   EXPECT_EQ(SavedPages(), shot + 1);
   EXPECT_EQ(Boxes().size(), 1u);
