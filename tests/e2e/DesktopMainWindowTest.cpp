@@ -108,9 +108,11 @@ TEST_P(DraggedMainWindowTest, TwoHundredDragsLeaveTheWindowWhereTheLastOnePutIt)
       const LONG gripX = expected.left + (drag % 2 ? 150 : 300) + drag % 7;
       const POINT grip{gripX, expected.top + titleTop / 2};
       ASSERT_TRUE(vqtest::WaitFor([&] { return server_->PointerFree(); })) << "the last drag never ended";
-      server_->Drag(grip, POINT{grip.x + dx, grip.y + dy}, 4);
       expected = Moved(expected, dx, dy);
       RECT frame{};
+      server_->Drag(grip, POINT{grip.x + dx, grip.y + dy}, 4, [&] {
+        return SameRect(frame = server_->FrameRectOnScreen(xwindow), expected);
+      });
       ASSERT_TRUE(vqtest::WaitFor([&] { return SameRect(frame = server_->FrameRectOnScreen(xwindow), expected); }))
           << "drag " << drag << " left the frame at " << frame.left << ", " << frame.top << ", not at "
           << expected.left << ", " << expected.top;

@@ -126,7 +126,7 @@ void XServer::MovePointer(POINT p) {
   XSync(display_, False);
 }
 
-void XServer::Drag(POINT from, POINT to, int steps) {
+void XServer::Drag(POINT from, POINT to, int steps, const std::function<bool()>& arrived) {
   MovePointer(from);
   XTestFakeButtonEvent(display_, 1, True, CurrentTime);
   XSync(display_, False);
@@ -135,7 +135,10 @@ void XServer::Drag(POINT from, POINT to, int steps) {
     MovePointer(POINT{from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps});
   }
   // A window manager ends a move on the release; let it see the last motion first.
-  std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  if (arrived)
+    WaitFor(arrived);
+  else
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
   XTestFakeButtonEvent(display_, 1, False, CurrentTime);
   XSync(display_, False);
 }

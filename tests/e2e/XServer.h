@@ -82,8 +82,10 @@ class XServer {
   void Click(POINT screen);
   void RightClick(POINT screen);
   void MovePointer(POINT screen);
-  // Left button down at `from`, moved in `steps` to `to`, released there.
-  void Drag(POINT from, POINT to, int steps = 8);
+  // Left button down at `from`, moved in `steps` to `to`, released there;
+  // with `arrived`, only once it holds (a window manager moving a window
+  // has followed the last motion: a release before would end the move short).
+  void Drag(POINT from, POINT to, int steps = 8, const std::function<bool()>& arrived = nullptr);
   // Whether no client holds the pointer grabbed (a window manager has
   // ended the move or menu a press began), so the next press is a new one.
   bool PointerFree();
