@@ -15,6 +15,7 @@
 #include "platform/mfc/DataExchange.h"
 #include "platform/win/Accelerators.h"
 #include "platform/win/Clock.h"
+#include "platform/win/DialogKeys.h"
 #include "platform/win/Icons.h"
 #include "platform/win/InputFocus.h"
 #include "platform/win/KnownFolders.h"
@@ -119,6 +120,15 @@ void CVorquellDlg::DoDataExchange(CDataExchange* dx) {
 }
 
 BOOL CVorquellDlg::PreTranslateMessage(MSG* msg) {
+  // While the merge dialog is open the main window keeps the keys for the
+  // next capture; Esc there is the merge dialog's (its Cancel, which keeps
+  // the pictures as pages), never the end of the program.
+  if (msg->message == WM_KEYDOWN && msg->wParam == VK_ESCAPE && mergeDlg_ && mergeDlg_->GetSafeHwnd() &&
+      (msg->hwnd == m_hWnd || ::IsChild(m_hWnd, msg->hwnd)) &&
+      !(vqplatform::DialogCode(::GetFocus(), msg) & DLGC_WANTALLKEYS)) {
+    vqplatform::PressCancel(mergeDlg_->GetSafeHwnd());
+    return TRUE;
+  }
   if (accelerators_ && TranslateAcceleratorW(m_hWnd, accelerators_, msg)) return TRUE;
   return CDialog::PreTranslateMessage(msg);
 }

@@ -199,6 +199,7 @@ class CVorquellDlg : public CDialog, public CMergeDialogOwner {
   unsigned StripCounter() const { return stripCounter_; }
   void SetMergedFilePath(const CString& path) override;
   void MergeDialogClosing(CShowImageDlg* dialog) override;
+  void KeepUnmergedFiles(const std::vector<CString>& paths, const CString& mergedName) override;
   CShowImageDlg* MergeDialog() const { return mergeDlg_; }
   CMultiPageDlg* MultiPageDialog() const { return multiPageDlg_.get(); }
 
@@ -487,4 +488,5 @@ class CVorquellDlg : public CDialog, public CMergeDialogOwner {
   int menuItem_ = -1;          // the item whose menu is open
   CPoint lastMouse_{0, 0};
   CString mergedFilePath_;
+  std::vector<CString> unmergedFiles_;  // kept as pages by the merge dialog that went
 };

@@ -2,6 +2,8 @@
 // showing the newest outputs, oldest at the top; the items' menu (open,
 // delete); and the results the merge and multipage dialogs bring in.
 #include "app/VorquellDlg.h"
+
+#include "app/FileNaming.h"
 #include "platform/win/FileSystem.h"
 #include "platform/win/Shell.h"
 #include "ui/MultiPageDlg.h"
@@ -103,13 +105,30 @@ void CVorquellDlg::MergeDialogClosing(CShowImageDlg* dialog) {
   if (mergeDlg_ == dialog) mergeDlg_ = nullptr;
 }
 
+// The captures of a merge that did not happen were written under work
+// names (Tmp<date><time>): they become pages named as the merged file would
+// have been (the next free name each), shown in the strip.
+void CVorquellDlg::KeepUnmergedFiles(const std::vector<CString>& paths, const CString& mergedName) {
+  for (const CString& path : paths) {
+    CString kept = path;
+    if (!mergedName.IsEmpty()) {
+      const int dot = path.ReverseFind(L'.'), slash = path.ReverseFind(L'/');
+      const CString target = UnusedBasePath(mergedName) + (dot > slash ? path.Mid(dot) : CString());
+      // Where it cannot be renamed it stays a page under its work name.
+      if (MoveFileW(path, target)) kept = target;
+    }
+    unmergedFiles_.push_back(kept);
+  }
+}
+
 LRESULT CVorquellDlg::OnMergeFinished(WPARAM, LPARAM) {
   // The dialog is gone already (MergeDialogClosing forgot it); only its
-  // result is left.
-  if (!mergedFilePath_.IsEmpty()) {
-    AddFilesToStrip(mergedFilePath_, StripItems(), 0, nullptr);
-    SetLastSavedPage(mergedFilePath_);
-  }
+  // result is left: the merged file, or the pictures it kept as pages.
+  std::vector<CString> shown = std::move(unmergedFiles_);
+  unmergedFiles_.clear();
+  if (!mergedFilePath_.IsEmpty()) shown.push_back(mergedFilePath_);
+  for (const CString& path : shown) AddFilesToStrip(path, StripItems(), 0, nullptr);
+  if (!shown.empty()) SetLastSavedPage(shown.back());
   mergedFilePath_.Empty();
   return 0;
 }

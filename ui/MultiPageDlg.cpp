@@ -51,7 +51,7 @@ void CMultiPageDlg::SetLanguageTexts(int language) {
 }
 
 BOOL CMultiPageDlg::OnInitDialog() {
-  CPageStripDlg::OnInitDialog();
+  const BOOL focusFirst = CPageStripDlg::OnInitDialog();
   SetLanguageTexts(language_);
   SetWindowText(caption_);
   tooltip_.Create(this);
@@ -62,7 +62,7 @@ BOOL CMultiPageDlg::OnInitDialog() {
   tooltip_.AddTool(GetDlgItem(kPreviousPage), previousPageTip_);
   tooltip_.AddTool(GetDlgItem(kNextPage), nextPageTip_);
   tooltip_.AddTool(GetDlgItem(kNextGroup), nextGroupTip_);
-  return TRUE;
+  return focusFirst;
 }
 
 BOOL CMultiPageDlg::PreTranslateMessage(MSG* msg) {

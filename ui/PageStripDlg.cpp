@@ -76,7 +76,10 @@ BOOL CPageStripDlg::OnInitDialog() {
     item->Init(WM_THUMB_NOTIFY, i, itemLeft_, top, itemLeft_ + width, top + height, this, true);
     items_.push_back(item);
   }
-  return TRUE;
+  // Return means "Combine", from the start.
+  ::SendMessageW(m_hWnd, DM_SETDEFID, kSave, 0);
+  if (HWND save = ::GetDlgItem(m_hWnd, kSave)) ::SetFocus(save);
+  return FALSE;
 }
 
 void CPageStripDlg::ShowPages(int start) {

@@ -57,11 +57,13 @@ class CPageStripDlg : public CDialog {
 
  protected:
   CPageStripDlg(UINT templateId, CWnd* parent, int mode, int itemLeft);
+  // FALSE: it gives the focus to "Combine" itself.
   BOOL OnInitDialog() override;
   BOOL OnCommand(WPARAM wParam, LPARAM lParam) override;
-  // Enter and Escape do nothing: closing takes the dialog's own buttons.
-  void OnOK() override {}
-  void OnCancel() override {}
+  // Return and Esc do what the dialog's buttons do: Return presses the
+  // default button, "Combine" (the focus starts on it), Esc "Cancel".
+  void OnOK() override { OnSave(); }
+  void OnCancel() override { OnCancelButton(); }
   // The resolution and JPEG quality of the TIFF document's pages.
   virtual vq::TiffPageFormat TiffFormat() const = 0;
   DECLARE_MESSAGE_MAP()

@@ -9,11 +9,11 @@ constexpr int kItemLeft = 20;
 CPdfTifDlg::CPdfTifDlg(CWnd* parent, int mode) : CPageStripDlg(IDD, parent, mode, kItemLeft) {}
 
 BOOL CPdfTifDlg::OnInitDialog() {
-  CPageStripDlg::OnInitDialog();
+  const BOOL focusFirst = CPageStripDlg::OnInitDialog();
   CString caption;
   caption.Format(L"存为:%s", static_cast<const wchar_t*>(outputPath));
   SetWindowText(caption);
-  return TRUE;
+  return focusFirst;
 }
 
 vq::TiffPageFormat CPdfTifDlg::TiffFormat() const {

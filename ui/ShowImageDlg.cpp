@@ -128,7 +128,10 @@ BOOL CShowImageDlg::OnInitDialog() {
   Layout();
   // Over the main window's middle, not over its title bar at the corner.
   CenterWindow(parent_);
-  return TRUE;
+  // Return merges from the start: the focus is on OK, not on the first
+  // button of the row.
+  if (HWND ok = ::GetDlgItem(m_hWnd, IDOK)) ::SetFocus(ok);
+  return FALSE;
 }
 
 void CShowImageDlg::Layout() {
@@ -183,6 +186,7 @@ void CShowImageDlg::OnOK() {
   CString merged;
   output.MergeFiles(merged, first, second, outputName, topBottom_ != 0, 0);
   if (CMergeDialogOwner* owner = Owner()) owner->SetMergedFilePath(merged);
+  merged_ = !merged.IsEmpty();
   if (!merged.IsEmpty() && !settings_.keepMergeSources) {
     DeleteFileW(first);
     DeleteFileW(second);
@@ -216,10 +220,25 @@ void CShowImageDlg::OnCancel() {
   DestroyWindow();
 }
 
+std::vector<CString> CShowImageDlg::UnmergedPictures() const {
+  std::vector<CString> held;
+  if (merged_) return held;
+  for (const CThumbItem* item : items_) {
+    const CString path = item->GetFilePath();
+    if (path.IsEmpty() || GetFileAttributesW(path) == INVALID_FILE_ATTRIBUTES) continue;
+    if (std::find(held.begin(), held.end(), path) == held.end()) held.push_back(path);
+  }
+  return held;
+}
+
 void CShowImageDlg::OnDestroy() {
   if (parent_ && parent_->GetSafeHwnd())
     ::PostMessageW(parent_->GetSafeHwnd(), WM_MERGE_FINISHED, reinterpret_cast<WPARAM>(this), 0);
-  if (CMergeDialogOwner* owner = Owner()) owner->MergeDialogClosing(this);
+  const std::vector<CString> unmerged = UnmergedPictures();
+  if (CMergeDialogOwner* owner = Owner()) {
+    if (!unmerged.empty()) owner->KeepUnmergedFiles(unmerged, outputName);
+    owner->MergeDialogClosing(this);
+  }
   DeleteItems();
 }
 

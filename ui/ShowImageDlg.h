@@ -3,7 +3,10 @@
 // above the other or side by side, in either order; OK merges them into
 // one file, Print prints the merged picture. It is modeless and owns
 // itself: made with new, it deletes itself once its window is gone, after
-// posting WM_MERGE_FINISHED to its owner.
+// posting WM_MERGE_FINISHED to its owner. Return is OK (the focus starts
+// on it), Esc Cancel. The pictures it holds when it goes without merging
+// them (Cancel, the close box, a failed merge, the owner closing it) are
+// handed to the owner, which keeps them as pages.
 #include <vector>
 
 #include "app/SysSettings.h"
@@ -28,6 +31,13 @@ class CMergeDialogOwner {
   // deletes itself: the owner drops its pointer here, so no capture that
   // arrives before WM_MERGE_FINISHED reaches a dialog that is gone.
   virtual void MergeDialogClosing(CShowImageDlg* dialog) = 0;
+  // The pictures of a dialog that went without merging them, which the
+  // owner keeps as pages, and the merged file's base name (outputName);
+  // called before MergeDialogClosing.
+  virtual void KeepUnmergedFiles(const std::vector<CString>& paths, const CString& mergedName) {
+    (void)paths;
+    (void)mergedName;
+  }
 
  protected:
   ~CMergeDialogOwner() = default;
@@ -84,6 +94,8 @@ class CShowImageDlg : public CDialog {
   CThumbItem* Second() const { return items_[order_ ? 1 : 0]; }
   CMergeDialogOwner* Owner() const;
   void DeleteItems();
+  // The pictures still held and not merged, that are still on disk.
+  std::vector<CString> UnmergedPictures() const;
 
   int language_;
   CString leftRightText_;
@@ -100,4 +112,5 @@ class CShowImageDlg : public CDialog {
   int menuItem_ = -1;
   CPoint mousePoint_{0, 0};
   bool deleting_ = false;  // the destructor runs: no self-deletion
+  bool merged_ = false;    // OK wrote the merged file: its pictures are used
 };

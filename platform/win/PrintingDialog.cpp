@@ -1,4 +1,4 @@
-// The layer's print dialog.
+// The layer's print dialog, in the user's language (UserLanguage.h).
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -9,6 +9,7 @@
 #include "platform/win/InputFocus.h"
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Printing.h"
+#include "platform/win/UserLanguage.h"
 #include "platform/win/Window.h"
 
 namespace vqplatform {
@@ -17,22 +18,48 @@ namespace {
 enum { kDestinationsLabel = 100, kDestinations, kFileLabel, kFile, kCopiesLabel, kCopies };
 constexpr int kMaxCopies = 9999;
 
-const DialogTemplate& PrintTemplate() {
-  static const DialogTemplate print{
+// The dialog's words in the user's language, as the message boxes' buttons
+// and the property frame have them.
+struct PrintTexts {
+  const wchar_t* caption;
+  const wchar_t* printer;
+  const wchar_t* file;
+  const wchar_t* copies;
+  const wchar_t* ok;
+  const wchar_t* cancel;
+  const wchar_t* filePrinter;  // the file printer's row
+};
+
+PrintTexts UserPrintTexts() {
+  static const PrintTexts kTexts[] = {
+      {L"打印", L"打印机:", L"文件:", L"份数:", L"确定", L"取消", L"PDF 文件"},
+      {L"列印", L"印表機:", L"檔案:", L"份數:", L"確定", L"取消", L"PDF 檔案"},
+      {L"Print", L"Printer:", L"File:", L"Number of copies:", L"OK", L"Cancel", L"PDF file"},
+  };
+  switch (UserLanguage()) {
+    case Language::SimplifiedChinese: return kTexts[0];
+    case Language::TraditionalChinese: return kTexts[1];
+    default: return kTexts[2];
+  }
+}
+
+// Made for each showing: the user's language is read at every call.
+DialogTemplate PrintTemplate() {
+  const PrintTexts texts = UserPrintTexts();
+  return DialogTemplate{
       WS_POPUP | WS_CAPTION | WS_SYSMENU | DS_MODALFRAME | DS_CENTER | DS_SETFONT, 0, 0, 0, 220, 160,
-      L"Print", L"MS Shell Dlg", 9,
+      texts.caption, L"MS Shell Dlg", 9,
       {
-          {kDestinationsLabel, WC_STATIC, L"Printer:", WS_VISIBLE | SS_LEFT, 0, 7, 7, 206, 9},
+          {kDestinationsLabel, WC_STATIC, texts.printer, WS_VISIBLE | SS_LEFT, 0, 7, 7, 206, 9},
           {kDestinations, WC_LISTVIEW, L"", WS_VISIBLE | WS_TABSTOP | LVS_LIST | LVS_SINGLESEL, WS_EX_CLIENTEDGE, 7,
            18, 206, 70},
-          {kFileLabel, WC_STATIC, L"File:", WS_VISIBLE | SS_LEFT, 0, 7, 96, 70, 9},
+          {kFileLabel, WC_STATIC, texts.file, WS_VISIBLE | SS_LEFT, 0, 7, 96, 70, 9},
           {kFile, WC_EDIT, L"", WS_VISIBLE | WS_TABSTOP | ES_AUTOHSCROLL, WS_EX_CLIENTEDGE, 80, 94, 133, 14},
-          {kCopiesLabel, WC_STATIC, L"Number of copies:", WS_VISIBLE | SS_LEFT, 0, 7, 115, 70, 9},
+          {kCopiesLabel, WC_STATIC, texts.copies, WS_VISIBLE | SS_LEFT, 0, 7, 115, 70, 9},
           {kCopies, WC_EDIT, L"", WS_VISIBLE | WS_TABSTOP | ES_NUMBER, WS_EX_CLIENTEDGE, 80, 113, 30, 14},
-          {IDOK, WC_BUTTON, L"OK", WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 105, 139, 50, 14},
-          {IDCANCEL, WC_BUTTON, L"Cancel", WS_VISIBLE | WS_TABSTOP, 0, 163, 139, 50, 14},
+          {IDOK, WC_BUTTON, texts.ok, WS_VISIBLE | WS_TABSTOP | BS_DEFPUSHBUTTON, 0, 105, 139, 50, 14},
+          {IDCANCEL, WC_BUTTON, texts.cancel, WS_VISIBLE | WS_TABSTOP, 0, 163, 139, 50, 14},
       }};
-  return print;
 }
 
 // "print.pdf" in the home folder, or the first of "print_1.pdf", ... that
@@ -74,7 +101,8 @@ struct PrintDialogState {
   void Init(HWND dialog) const {
     HWND list = GetDlgItem(dialog, kDestinations);
     for (size_t i = 0; i < destinations.size(); ++i) {
-      std::wstring title = destinations[i].Title();
+      // The file printer's row in the user's words; CUPS queues by their names.
+      std::wstring title = destinations[i].isFile ? std::wstring(UserPrintTexts().filePrinter) : destinations[i].Title();
       LVITEMW item{};
       item.mask = LVIF_TEXT | LVIF_STATE;
       item.iItem = static_cast<int>(i);
@@ -123,8 +151,9 @@ struct PrintDialogState {
 bool RunPrintDialog(HWND owner, const std::vector<PrintDestination>& destinations, PrintDialogChoice* choice) {
   if (!choice) return false;
   PrintDialogState state{destinations, choice};
+  const DialogTemplate dialogTemplate = PrintTemplate();
   HWND dialog = CreateDialogFromTemplate(
-      PrintTemplate(), owner,
+      dialogTemplate, owner,
       [&](HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
         if (message == WM_INITDIALOG) {
           state.Init(hwnd);

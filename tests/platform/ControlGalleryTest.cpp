@@ -15,6 +15,7 @@
 #include "platform/win/MessageQueue.h"
 #include "platform/win/MousePointer.h"
 #include "platform/win/RectFunctions.h"
+#include "platform/win/SystemMetrics.h"
 #include "platform/win/TestInput.h"
 #include "platform/win/Window.h"
 #include "tests/support/TestEnv.h"
@@ -264,6 +265,148 @@ TEST_F(ControlGalleryTest, ComboListPicksTheClickedItem) {
   EXPECT_TRUE(Noticed(WM_COMMAND, kCombo, CBN_CLOSEUP));
   EXPECT_FALSE(IsWindow(list));
   EXPECT_EQ(GetFocus(), combo);
+}
+
+// A drop-down list whose created height leaves no room for a list (the
+// main window's prefix list: 13 dialog units) opens with up to 30 rows,
+// never past the work area (above the field where there is no room below);
+// a longer list scrolls with the keys and the wheel, keeps the current item
+// in view and paints and picks from its first row shown.
+class ComboListTest : public ::testing::Test {
+ protected:
+  void Open(int items, short y) {
+    const DialogTemplate t{WS_POPUP | WS_CAPTION | DS_SETFONT, 0, 0, 0, 120, 500, L"Combo", L"MS Shell Dlg", 9,
+                           {{kCombo, WC_COMBOBOX, L"", WS_VISIBLE | WS_TABSTOP | WS_VSCROLL | CBS_DROPDOWNLIST, 0, 10, y,
+                             60, 13}}};
+    dialog_ = vqplatform::CreateDialogFromTemplate(t, nullptr, nullptr, 0);
+    ASSERT_NE(dialog_, nullptr);
+    combo_ = GetDlgItem(dialog_, kCombo);
+    for (int i = 0; i < items; ++i) {
+      const std::wstring text = L"P" + std::to_wstring(i);
+      SendMessageW(combo_, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+    }
+    SetFocus(combo_);
+    SendMessageW(combo_, CB_SHOWDROPDOWN, TRUE, 0);
+    Pump();
+    list_ = FindWindowW(L"ComboLBox", nullptr);
+    ASSERT_NE(list_, nullptr);
+  }
+  void TearDown() override {
+    if (IsWindow(dialog_)) DestroyWindow(dialog_);
+    vqplatform::SetWorkArea(RECT{0, 0, 0, 0});
+  }
+  void Pump() { vqplatform::PumpMessages(dialog_); }
+  RECT Dropped() {
+    RECT rect{};
+    SendMessageW(combo_, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&rect));
+    return rect;
+  }
+  bool SameAsDropped(const RECT& rect) {
+    const RECT dropped = Dropped();
+    return EqualRect(&rect, &dropped) != FALSE;
+  }
+  int RowHeight() {
+    HDC dc = GetDC(combo_);
+    HGDIOBJ old = SelectObject(dc, reinterpret_cast<HGDIOBJ>(SendMessageW(combo_, WM_GETFONT, 0, 0)));
+    TEXTMETRICW metrics{};
+    GetTextMetricsW(dc, &metrics);
+    SelectObject(dc, old);
+    ReleaseDC(combo_, dc);
+    return metrics.tmHeight + 2;
+  }
+  int Rows() { return static_cast<int>((Dropped().bottom - Dropped().top - 2) / RowHeight()); }
+  LRESULT Top() { return SendMessageW(combo_, CB_GETTOPINDEX, 0, 0); }
+  LRESULT Current() { return SendMessageW(combo_, CB_GETCURSEL, 0, 0); }
+
+  HWND dialog_ = nullptr, combo_ = nullptr, list_ = nullptr;
+};
+
+TEST_F(ComboListTest, AShortTemplateStillShowsEveryEntryOfAShortList) {
+  Open(4, 10);
+  RECT field{}, dropped{};
+  GetWindowRect(combo_, &field);
+  GetWindowRect(list_, &dropped);
+  EXPECT_EQ(dropped.top, field.bottom);
+  EXPECT_EQ(dropped.bottom - dropped.top, 4 * RowHeight() + 2) << "every entry, nothing more";
+  EXPECT_TRUE(SameAsDropped(dropped));
+  // Each row picks its own entry.
+  for (int i = 3; i >= 0; --i) {
+    if (!IsWindow(list_)) {
+      SendMessageW(combo_, CB_SHOWDROPDOWN, TRUE, 0);
+      Pump();
+      list_ = FindWindowW(L"ComboLBox", nullptr);
+    }
+    vqplatform::ClickAt(list_, POINT{5, 1 + i * RowHeight() + RowHeight() / 2});
+    Pump();
+    EXPECT_EQ(Current(), i);
+    EXPECT_FALSE(IsWindow(list_));
+  }
+}
+
+TEST_F(ComboListTest, ALongListScrollsWithKeysAndWheelAndPicksFromItsFirstRowShown) {
+  vqplatform::SetWorkArea(RECT{0, 0, 1024, 700});
+  Open(60, 10);
+  EXPECT_EQ(Rows(), 30) << "the default number of rows";
+  EXPECT_EQ(Top(), 0);
+  for (int i = 0; i < 35; ++i) vqplatform::PressKey(VK_DOWN);
+  Pump();
+  EXPECT_EQ(Current(), 34);
+  EXPECT_EQ(Top(), 34 - 30 + 1) << "the current item kept in view at the bottom";
+  EXPECT_EQ(SendMessageW(combo_, CB_GETDROPPEDSTATE, 0, 0), TRUE);
+  // The wheel scrolls the open list, three rows a notch, within its ends.
+  PostMessageW(combo_, WM_MOUSEWHEEL, MAKEWPARAM(0, WHEEL_DELTA), 0);
+  Pump();
+  EXPECT_EQ(Top(), 2);
+  PostMessageW(combo_, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-10 * WHEEL_DELTA)), 0);
+  Pump();
+  EXPECT_EQ(Top(), 30) << "no further than the last page";
+  EXPECT_EQ(Current(), 34) << "the wheel scrolls, it does not choose";
+  // A click picks the row under it, counted from the first row shown.
+  vqplatform::ClickAt(list_, POINT{5, 1 + 2 * RowHeight() + RowHeight() / 2});
+  Pump();
+  EXPECT_EQ(Current(), 32);
+  // Opened again it shows the current item; Home and End reach the ends.
+  SendMessageW(combo_, CB_SHOWDROPDOWN, TRUE, 0);
+  Pump();
+  EXPECT_LE(Top(), 32);
+  EXPECT_GT(Top() + Rows(), 32);
+  vqplatform::PressKey(VK_END);
+  Pump();
+  EXPECT_EQ(Current(), 59);
+  EXPECT_EQ(Top(), 30);
+  vqplatform::PressKey(VK_HOME);
+  Pump();
+  EXPECT_EQ(Current(), 0);
+  EXPECT_EQ(Top(), 0);
+  // The scroll bar's lower arrow scrolls by a row.
+  list_ = FindWindowW(L"ComboLBox", nullptr);
+  RECT client{};
+  GetClientRect(list_, &client);
+  vqplatform::ClickAt(list_, POINT{client.right - 4, client.bottom - 4});
+  Pump();
+  EXPECT_EQ(Top(), 1);
+  EXPECT_EQ(Current(), 0) << "a click on the scroll bar chooses nothing";
+  EXPECT_TRUE(IsWindow(list_));
+  // A closed box's wheel steps through the entries.
+  vqplatform::PressKey(VK_ESCAPE);
+  Pump();
+  EXPECT_EQ(SendMessageW(combo_, CB_GETDROPPEDSTATE, 0, 0), FALSE);
+  PostMessageW(combo_, WM_MOUSEWHEEL, MAKEWPARAM(0, static_cast<WORD>(-WHEEL_DELTA)), 0);
+  Pump();
+  EXPECT_EQ(Current(), 1);
+}
+
+TEST_F(ComboListTest, TheListStaysInTheWorkAreaAboveTheFieldWhereThereIsNoRoomBelow) {
+  vqplatform::SetWorkArea(RECT{0, 0, 1024, 400});
+  Open(60, 200);  // dialog units: the field lies low on the 400-pixel work area
+  RECT field{}, dropped{};
+  GetWindowRect(combo_, &field);
+  GetWindowRect(list_, &dropped);
+  ASSERT_GT(field.top, 200) << "the field is in the lower half";
+  EXPECT_EQ(dropped.bottom, field.top) << "opened above the field";
+  EXPECT_GE(dropped.top, 0);
+  EXPECT_LT(Rows(), 30);
+  EXPECT_EQ((dropped.bottom - dropped.top - 2) % RowHeight(), 0) << "whole rows";
 }
 
 TEST_F(ControlGalleryTest, SliderMovesByKeysAndByDragging) {

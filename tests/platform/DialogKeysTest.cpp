@@ -7,6 +7,8 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <string>
+#include <tuple>
 #include <vector>
 
 #include "platform/mfc/CDialog.h"
@@ -312,5 +314,84 @@ TEST_F(DialogKeysTest, DisablingTheFocusedControlPassesTheFocusOn) {
     EXPECT_EQ(focusAfter, ok);
   }
 }
+
+}  // namespace
+
+namespace {
+
+// A multi-line edit in a dialog (the prefix editor's list): Tab and Esc stay
+// the dialog's (the next control, cancel) whatever its styles; Return is the
+// edit's only with ES_WANTRETURN, else it presses the default button.
+class MultiLineEditKeysTest : public ::testing::TestWithParam<std::tuple<bool, int>> {};
+
+TEST_P(MultiLineEditKeysTest, TabAndEscAreTheDialogsAndReturnTheEditsOnlyWhenItWantsIt) {
+  const auto [wantReturn, key] = GetParam();
+  const DialogTemplate editor{
+      WS_POPUP | WS_CAPTION | DS_MODALFRAME | DS_SETFONT, 0, 0, 0, 173, 70, L"编辑", L"MS Shell Dlg", 9,
+      {{1090, WC_EDIT, L"",
+        static_cast<DWORD>(WS_VISIBLE | WS_TABSTOP | ES_MULTILINE | ES_AUTOVSCROLL | WS_VSCROLL |
+                           (wantReturn ? ES_WANTRETURN : 0)),
+        WS_EX_CLIENTEDGE, 7, 7, 159, 26},
+       {IDOK, WC_BUTTON, L"确定", WS_VISIBLE | WS_TABSTOP | WS_GROUP | BS_DEFPUSHBUTTON, 0, 30, 50, 50, 14},
+       {IDCANCEL, WC_BUTTON, L"取消", WS_VISIBLE | WS_TABSTOP, 0, 93, 50, 50, 14}}};
+  constexpr INT_PTR kStillOpen = 99;
+  HWND focusAfter = nullptr;
+  std::wstring textAfter;
+  vqplatform::ModalScript script({
+      [&](HWND d) {
+        HWND edit = GetDlgItem(d, 1090);
+        EXPECT_EQ(GetFocus(), edit);
+        SetWindowTextW(edit, L"IMG|TXT");
+        SendMessageW(edit, EM_SETSEL, 7, 7);
+        Press(key);
+      },
+      [&](HWND d) {
+        focusAfter = GetFocus();
+        textAfter = TextOf(GetDlgItem(d, 1090));
+        EndDialog(d, kStillOpen);
+      },
+  });
+  HWND dialog = vqplatform::CreateDialogFromTemplate(
+      editor, nullptr,
+      [&](HWND d, UINT message, WPARAM wParam, LPARAM, LRESULT*) {
+        if (message != WM_COMMAND || HIWORD(wParam) != BN_CLICKED) return false;
+        focusAfter = GetFocus();
+        textAfter = TextOf(GetDlgItem(d, 1090));
+        EndDialog(d, LOWORD(wParam));
+        return true;
+      },
+      0);
+  ASSERT_NE(dialog, nullptr);
+  HWND ok = GetDlgItem(dialog, IDOK), edit = GetDlgItem(dialog, 1090);
+  const INT_PTR ended = vqplatform::RunModalDialog(dialog, nullptr);
+  switch (key) {
+    case VK_TAB:
+      EXPECT_EQ(ended, kStillOpen);
+      EXPECT_EQ(focusAfter, ok) << "Tab moves on";
+      EXPECT_EQ(textAfter, L"IMG|TXT") << "Tab went into the text";
+      break;
+    case VK_ESCAPE:
+      EXPECT_EQ(ended, IDCANCEL);
+      EXPECT_EQ(textAfter, L"IMG|TXT");
+      break;
+    default:
+      if (wantReturn) {
+        EXPECT_EQ(ended, kStillOpen);
+        EXPECT_EQ(textAfter, L"IMG|TXT\r\n") << "Return is the edit's line break";
+        EXPECT_EQ(focusAfter, edit);
+      } else {
+        EXPECT_EQ(ended, IDOK) << "Return presses the default button";
+        EXPECT_EQ(textAfter, L"IMG|TXT");
+      }
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Styles, MultiLineEditKeysTest,
+                         ::testing::Combine(::testing::Bool(), ::testing::Values(VK_TAB, VK_RETURN, VK_ESCAPE)),
+                         [](const auto& info) {
+                           const int key = std::get<1>(info.param);
+                           return std::string(std::get<0>(info.param) ? "WantReturn_" : "Plain_") +
+                                  (key == VK_TAB ? "Tab" : key == VK_RETURN ? "Return" : "Escape");
+                         });
 
 }  // namespace

@@ -204,8 +204,14 @@ LRESULT CALLBACK EditProc(HWND hwnd, UINT message, WPARAM wParam, LPARAM lParam)
     }
     case WM_PAINT: Paint(hwnd, state); return 0;
     case WM_GETDLGCODE: {
+      // Tab and Esc always stay the dialog's (the next control, cancel);
+      // Return is the edit's only in a multi-line edit with ES_WANTRETURN,
+      // else it presses the default button.
       LRESULT code = DLGC_WANTCHARS | DLGC_HASSETSEL | DLGC_WANTARROWS;
-      if (HasStyle(hwnd, ES_MULTILINE) && HasStyle(hwnd, ES_WANTRETURN)) code |= DLGC_WANTALLKEYS;
+      const auto* msg = reinterpret_cast<const MSG*>(lParam);
+      const bool isReturn = msg && (((msg->message == WM_KEYDOWN || msg->message == WM_KEYUP) && msg->wParam == VK_RETURN) ||
+                                    (msg->message == WM_CHAR && msg->wParam == L'\r'));
+      if (isReturn && HasStyle(hwnd, ES_MULTILINE) && HasStyle(hwnd, ES_WANTRETURN)) code |= DLGC_WANTALLKEYS;
       return code;
     }
     case WM_CHAR: OnChar(hwnd, state, static_cast<wchar_t>(wParam)); return 0;
