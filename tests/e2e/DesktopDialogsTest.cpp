@@ -188,7 +188,7 @@ TEST_P(DesktopDialogsClosedTest, EveryDialogShowsWithTheKeysAndClosesByMouseAndK
 }
 
 INSTANTIATE_TEST_SUITE_P(WindowManagers, DesktopDialogsClosedTest,
-                         ::testing::Combine(::testing::Values("openbox", "icewm"),
+                         ::testing::Combine(::testing::Values("openbox", "icewm", "xfwm4"),
                                             ::testing::Values(Way::Mouse, Way::Keys)),
                          [](const auto& info) {
                            return std::string(std::get<0>(info.param)) +
@@ -290,7 +290,7 @@ TEST_P(DesktopSettingsSheetTest, TabVisitsEveryEnabledControlOfEachPage) {
   });
 }
 
-INSTANTIATE_TEST_SUITE_P(WindowManagers, DesktopSettingsSheetTest, ::testing::Values("openbox", "icewm"),
+INSTANTIATE_TEST_SUITE_P(WindowManagers, DesktopSettingsSheetTest, ::testing::Values("openbox", "icewm", "xfwm4"),
                          [](const auto& info) { return std::string(info.param); });
 
 }  // namespace
