@@ -290,7 +290,8 @@ void CVorquellDlg::OnSize(UINT type, int, int) {
   // message says, places them.
   CRect client;
   GetClientRect(&client);
-  if (type != SIZE_MINIMIZED && !::IsIconic(m_hWnd) && client.Width() > 0 && client.Height() > 0 &&
+  // Nothing moves before the layout is known (InitLayoutTable).
+  if (laidOutSize_.cy > 0 && type != SIZE_MINIMIZED && !::IsIconic(m_hWnd) && client.Width() > 0 && client.Height() > 0 &&
       (client.Width() != laidOutSize_.cx || client.Height() != laidOutSize_.cy)) {
     LayOut(client.Width(), client.Height());
     Invalidate(TRUE);
