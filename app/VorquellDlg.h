@@ -309,6 +309,12 @@ class CVorquellDlg : public CDialog, public CMergeDialogOwner {
   // The other layout of the one camera model that has no recorder.
   void ApplyAlternativeLayout();
   void RememberColumn();
+  // The controls placed for the client area's size, from their places in
+  // the layout as first shown.
+  void LayOut(int cx, int cy);
+  // The smallest client area the layout fits (the window manager is told
+  // so through WM_GETMINMAXINFO).
+  SIZE MinimumClientSize();
   CFxButton& Button(int id);
   // The controller the crop radios act on: the shown camera's, or null.
   CCaptureController* CropController() const;
@@ -457,14 +463,13 @@ class CVorquellDlg : public CDialog, public CMergeDialogOwner {
   int namingMode_ = 0;  // 0 prefix, 1 date and time, 2 free name
   int layoutTable_[128];
   RECT savedClientRect_{0, 0, 0, 0};
-  // The side column's tops in the layout as first shown, and that layout's
-  // client height: a client shorter than it (a maximised window on a small
-  // screen) spreads the column over the height there is.
-  std::map<int, LONG> columnTops_;
-  LONG layoutHeight_ = 0;
-  LONG columnBottom_ = 0;  // where the column ends, and its lowest control
-  LONG lowestTop_ = 0;
-  LONG lowestHeight_ = 0;
+  // The controls' places in the layout as first shown, and that layout's
+  // client size: a client of another size moves the side column
+  // sideways, stretches the preview, and a client shorter than the layout
+  // narrows the column's gaps, then its big buttons (ColumnScale).
+  std::map<int, RECT> layoutPlaces_;
+  SIZE layoutSize_{0, 0};
+  SIZE laidOutSize_{0, 0};  // the client size the controls are placed for
   CDriveList driveList_;
   HACCEL accelerators_ = nullptr;
   int shownCamera_ = -1;  // -1 none yet, 0 document, 1 portrait

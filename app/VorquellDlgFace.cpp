@@ -2,6 +2,9 @@
 // controls that follow a maximise or restore, the painting of the
 // background, the logo and the strip, and the naming and colour radios.
 #include <algorithm>
+#include <cmath>
+#include <map>
+#include <vector>
 
 #include "app/BrandingData.h"
 #include "app/CameraModels.h"
@@ -105,16 +108,13 @@ void SkinButton(CFxButton& button, const Pictures& pictures, bool fillMissing, c
   ApplyFxButtonSkin(button, skin);
 }
 
-// Whether the window is maximised, and restored, for the whole process.
-bool windowMaximised = false;
-bool windowRestored = true;
-
 }  // namespace
 
 void CVorquellDlg::InitLayoutTable() {
   for (int& id : layoutTable_) id = -1;
   for (int i = 0; i < 46; ++i) layoutTable_[i] = kLayoutIds[i];
   GetClientRect(&savedClientRect_);
+  laidOutSize_ = SIZE{savedClientRect_.right, savedClientRect_.bottom};
 }
 
 CFxButton& CVorquellDlg::Button(int id) {
@@ -151,75 +151,153 @@ void CVorquellDlg::ApplyAlternativeLayout() {
 }
 
 void CVorquellDlg::RememberColumn() {
-  layoutHeight_ = savedClientRect_.bottom;
+  // The controls are still where the last size placed them.
+  layoutSize_ = laidOutSize_;
   for (int id : layoutTable_) {
-    CWnd* control = id == -1 || id == IDC_PREVIEW_AREA || id == IDC_WINDOW_LABEL ? nullptr : GetDlgItem(id);
+    CWnd* control = id == -1 ? nullptr : GetDlgItem(id);
     if (!control) continue;
     RECT r{};
     control->GetWindowRect(&r);
     ScreenToClient(&r);
-    columnTops_[id] = r.top;
-    if (r.bottom > columnBottom_) {
-      columnBottom_ = r.bottom;
-      lowestTop_ = r.top;
-      lowestHeight_ = r.bottom - r.top;
-    }
+    layoutPlaces_[id] = r;
   }
 }
 
-void CVorquellDlg::OnSize(UINT type, int cx, int cy) {
-  Default();
-  bool moves = false;
-  if (type == SIZE_MAXIMIZED && !windowMaximised) {
-    windowMaximised = true;
-    windowRestored = false;
-    moves = true;
-  } else if (type == SIZE_RESTORED && !windowRestored) {
-    windowMaximised = false;
-    windowRestored = true;
-    moves = true;
+namespace {
+
+// The side column's big buttons, which a short client makes lower.
+bool IsBigButton(int id) {
+  return id == IDC_CAPTURE || id == IDC_CAPTURE_PDF || id == IDC_COPY || id == IDC_RECOGNIZE || id == IDC_RECORD ||
+         id == IDC_CONTINUOUS;
+}
+
+// How far the gaps between the column's rows, and its big buttons, may be
+// narrowed: a third of the gaps and seven tenths of the buttons stay.
+constexpr double kLeastGap = 0.35, kLeastButton = 0.7;
+
+// Where the side column's rows go in a client `height` pixels high, laid
+// out first for `layoutHeight`: the rows of rigid controls (the group
+// boxes with what they hold, the checks, the top buttons) keep their
+// height; the gaps between them narrow first, then the big buttons.
+class ColumnScale {
+ public:
+  ColumnScale(const std::map<int, RECT>& places, const std::map<int, bool>& shown, LONG layoutHeight)
+      : kinds_(static_cast<size_t>(std::max<LONG>(layoutHeight, 1)), kGap) {
+    for (int pass = 0; pass < 2; ++pass)
+      for (const auto& [id, r] : places) {
+        if (id == IDC_PREVIEW_AREA || id == IDC_WINDOW_LABEL) continue;
+        const auto visible = shown.find(id);
+        if (visible != shown.end() && !visible->second) continue;
+        const bool big = IsBigButton(id);
+        if ((pass == 0) != big) continue;  // buttons first, rigid rows over them
+        for (LONG y = std::max<LONG>(0, r.top); y < std::min<LONG>(r.bottom, LONG(kinds_.size())); ++y)
+          kinds_[size_t(y)] = big ? kButton : kRigid;
+      }
+    for (Kind k : kinds_) ++counts_[k];
   }
-  if (moves) {
-    const int dx = cx - savedClientRect_.right, dy = cy - savedClientRect_.bottom;
-    if (layoutHeight_ == 0) RememberColumn();
-    for (int id : layoutTable_) {
-      CWnd* control = id == -1 ? nullptr : GetDlgItem(id);
-      if (!control) continue;
-      RECT r{};
-      control->GetWindowRect(&r);
-      ScreenToClient(&r);
-      if (id == IDC_PREVIEW_AREA) {
-        r.right += dx;
-        r.bottom += dy;
-      } else if (id == IDC_WINDOW_LABEL) {
-        r.right += dx;
-        r.top += dy;
-        r.bottom += dy;
-      } else {
-        r.left += dx;
-        r.right += dx;
-        // Keeps its size; only its place follows a client shorter than the
-        // layout, which the column's lowest control still ends inside.
-        const auto found = columnTops_.find(id);
-        const LONG top = found == columnTops_.end() ? r.top : found->second;
-        const LONG room = cy - (layoutHeight_ - columnBottom_) - lowestHeight_;
-        const LONG placed = cy < layoutHeight_ && lowestTop_ > 0 ? std::max<LONG>(0, top * room / lowestTop_) : top;
-        r.bottom += placed - r.top;
-        r.top = placed;
-      }
-      control->MoveWindow(&r, TRUE);
-      if (id != IDC_PREVIEW_AREA) continue;
-      previewRect_ = r;
-      for (CCaptureController* camera : {documentController_.get(), portraitController_.get()}) {
-        if (!camera) continue;
-        camera->SetPreviewRect(r.left, r.top, r.right, r.bottom);
-        camera->MovePreviewWindow();
-      }
+
+  // The smallest height the column fits.
+  LONG Least() const {
+    return LONG(std::ceil(counts_[kRigid] + kLeastGap * counts_[kGap] + kLeastButton * counts_[kButton]));
+  }
+
+  // Sets the scales for a client `height` high.
+  void For(LONG height) {
+    scale_[kRigid] = scale_[kGap] = scale_[kButton] = 1;
+    const double deficit = double(kinds_.size()) - height;
+    if (deficit <= 0) return;
+    const double gaps = counts_[kGap], buttons = counts_[kButton];
+    if (gaps > 0) scale_[kGap] = std::max(kLeastGap, 1 - deficit / gaps);
+    const double left = deficit - (1 - scale_[kGap]) * gaps;
+    if (left > 0 && buttons > 0) scale_[kButton] = std::max(kLeastButton, 1 - left / buttons);
+  }
+
+  // Where a row of the layout lies now.
+  LONG Map(LONG y) const {
+    double mapped = 0;
+    const LONG rows = LONG(kinds_.size());
+    for (LONG row = 0; row < std::min(y, rows); ++row) mapped += scale_[kinds_[size_t(row)]];
+    return LONG(std::lround(mapped)) + std::max<LONG>(0, y - rows);
+  }
+
+ private:
+  enum Kind { kGap, kButton, kRigid };
+  std::vector<Kind> kinds_;
+  double counts_[3] = {0, 0, 0};
+  double scale_[3] = {1, 1, 1};
+};
+
+std::map<int, bool> ShownControls(CWnd& dialog, const std::map<int, RECT>& places) {
+  std::map<int, bool> shown;
+  for (const auto& [id, r] : places)
+    if (CWnd* control = dialog.GetDlgItem(id)) shown[id] = (control->GetStyle() & WS_VISIBLE) != 0;
+  return shown;
+}
+
+}  // namespace
+
+SIZE CVorquellDlg::MinimumClientSize() {
+  if (layoutSize_.cy == 0) RememberColumn();
+  const ColumnScale scale(layoutPlaces_, ShownControls(*this, layoutPlaces_), layoutSize_.cy);
+  // The preview keeps some width beside the column; the status line under
+  // it stays.
+  const LONG least = scale.Least();
+  return SIZE{std::min<LONG>(layoutSize_.cx, 800), std::min<LONG>(layoutSize_.cy, least)};
+}
+
+void CVorquellDlg::LayOut(int cx, int cy) {
+  if (layoutSize_.cy == 0) RememberColumn();
+  const int dx = cx - layoutSize_.cx, dy = cy - layoutSize_.cy;
+  ColumnScale scale(layoutPlaces_, ShownControls(*this, layoutPlaces_), layoutSize_.cy);
+  scale.For(cy);
+  for (const auto& [id, place] : layoutPlaces_) {
+    CWnd* control = GetDlgItem(id);
+    if (!control) continue;
+    RECT r = place;
+    if (id == IDC_PREVIEW_AREA) {
+      r.right += dx;
+      r.bottom += dy;
+    } else if (id == IDC_WINDOW_LABEL) {
+      r.right += dx;
+      r.top += dy;
+      r.bottom += dy;
+    } else {
+      r.left += dx;
+      r.right += dx;
+      // A row keeps its place in a client as high as the layout or higher;
+      // in a shorter one the column's gaps narrow, then its big buttons.
+      const LONG top = scale.Map(place.top);
+      r.bottom = IsBigButton(id) ? std::max<LONG>(top + 1, scale.Map(place.bottom)) : top + (place.bottom - place.top);
+      r.top = top;
     }
+    control->MoveWindow(&r, TRUE);
+    if (id != IDC_PREVIEW_AREA) continue;
+    previewRect_ = r;
+    for (CCaptureController* camera : {documentController_.get(), portraitController_.get()}) {
+      if (!camera) continue;
+      camera->SetPreviewRect(r.left, r.top, r.right, r.bottom);
+      camera->MovePreviewWindow();
+    }
+  }
+  laidOutSize_ = SIZE{cx, cy};
+}
+
+void CVorquellDlg::OnSize(UINT type, int, int) {
+  Default();
+  // The controls follow the client area whatever its size, maximised or
+  // not (a window manager may maximise one way only, or restore a window
+  // to a size of its own choosing); what the client area is, not what a
+  // message says, places them.
+  CRect client;
+  GetClientRect(&client);
+  // Nothing moves before the layout is known (InitLayoutTable).
+  if (laidOutSize_.cy > 0 && type != SIZE_MINIMIZED && !::IsIconic(m_hWnd) && client.Width() > 0 && client.Height() > 0 &&
+      (client.Width() != laidOutSize_.cx || client.Height() != laidOutSize_.cy)) {
+    LayOut(client.Width(), client.Height());
     Invalidate(TRUE);
     UpdateWindow();
   }
-  GetClientRect(&savedClientRect_);
+  savedClientRect_ = client;
 }
 
 void CVorquellDlg::OnPaint() {
@@ -252,6 +330,17 @@ void CVorquellDlg::OnPaint() {
 HCURSOR CVorquellDlg::OnQueryDragIcon() { return static_cast<HCURSOR>(icon_); }
 
 BOOL CVorquellDlg::OnWndMsg(UINT message, WPARAM wParam, LPARAM lParam, LRESULT* result) {
+  if (message == WM_GETMINMAXINFO && lParam) {
+    // The window manager is told the smallest window the layout fits.
+    CRect window, client;
+    GetWindowRect(&window);
+    GetClientRect(&client);
+    const SIZE least = MinimumClientSize();
+    auto* info = reinterpret_cast<LPMINMAXINFO>(lParam);
+    info->ptMinTrackSize = POINT{least.cx + window.Width() - client.Width(), least.cy + window.Height() - client.Height()};
+    if (result) *result = 0;
+    return TRUE;
+  }
   if (message == WM_PREFIX_CHANGED) {
     imageCounter_ = 0;
     settings_.imageIndex = 0;

@@ -9,6 +9,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
@@ -35,6 +36,7 @@
 #include "platform/win/GdiSurface.h"
 #include "platform/win/MessageBox.h"
 #include "platform/win/MessageQueue.h"
+#include "platform/win/RectFunctions.h"
 #include "platform/win/Singletons.h"
 #include "platform/win/SystemMetrics.h"
 #include "platform/win/Window.h"
@@ -60,6 +62,9 @@ constexpr auto kActivationGrace = std::chrono::milliseconds(150);
 // How long a new window waits for the window manager to tell its frame
 // before it is shown all the same.
 constexpr auto kFrameAnswerTime = std::chrono::seconds(2);
+// How long after the focused window went the window manager's choice of
+// the next focused window may differ from the program's.
+constexpr auto kFocusAfterDestruction = std::chrono::milliseconds(500);
 
 // What the presenter needs of a top-level window, read under the
 // dispatcher lock in one go.
@@ -98,6 +103,9 @@ Placement PlacementOf(const TopLevelState& s) {
 POINT FrameCorner(const RECT& client, const RECT& frame) {
   return POINT{client.left - frame.left, client.top - frame.top};
 }
+
+// Frame widths all nought: no frame, or none told yet.
+bool NoFrame(const RECT& f) { return f.left == 0 && f.top == 0 && f.right == 0 && f.bottom == 0; }
 
 HWND TopLevelOf(HWND hwnd) {
   while (hwnd && (GetWindowLongW(hwnd, GWL_STYLE) & WS_CHILD)) hwnd = GetParent(hwnd);
@@ -143,6 +151,14 @@ struct PresentedWindow {
   bool shaped = false;
   long opacity = -1;
   unsigned long presents = 0;  // pictures put on the server (_VQ_PRESENTS)
+  // The smallest client area the program's layout fits (WM_GETMINMAXINFO),
+  // asked on the window's thread; empty until it answered.
+  SIZE least{};
+  struct LeastAnswer {
+    std::mutex mutex;
+    std::optional<SIZE> size;
+  };
+  std::shared_ptr<LeastAnswer> leastAnswer = std::make_shared<LeastAnswer>();
 };
 
 class Presenter {
@@ -282,6 +298,7 @@ class Presenter {
     windowManager_ = properties_->HasWindowManager();
     netWmOpacity_ = XInternAtom(display_, "_NET_WM_WINDOW_OPACITY", False);
     presentsAtom_ = XInternAtom(display_, "_VQ_PRESENTS", False);
+    serverTimeAtom_ = XInternAtom(display_, "_VQ_SERVER_TIME", False);
     XSetLocaleModifiers("");
     inputMethod_ = XOpenIM(display_, nullptr, nullptr, nullptr);
     gc_ = XCreateGC(display_, root_, 0, nullptr);
@@ -346,7 +363,10 @@ class Presenter {
           ++it;
           continue;
         }
-        if (it->first == xFocus_) focusLeaving_ = true;  // no event tells where the focus went
+        if (it->first == xFocus_) {
+          focusLeaving_ = focusWindowGone_ = focusAfterGone_ = true;  // no event tells where the focus went
+          focusGoneAt_ = Clock::now();
+        }
         gone.push_back(std::move(it->second));
         it = windows_.erase(it);
       }
@@ -396,7 +416,7 @@ class Presenter {
     properties_->SetIdentity(xw);
     properties_->SetType(xw, look);
     properties_->SetDecorations(xw, look, maximiseWay_);
-    properties_->SetSizeHints(xw, look, corner, maximiseWay_);
+    properties_->SetSizeHints(xw, look, corner, maximiseWay_, pw->least);
     properties_->SetTitle(xw, s.title);
     if (std::wstring text; ShownMessageBoxText(s.hwnd, &text)) properties_->SetMessageText(xw, text);
     pw->ownerX = XWindowOrNone(s.owner);
@@ -406,6 +426,7 @@ class Presenter {
     pw->owner = s.owner;
     pw->style = s.style;
     pw->exStyle = s.exStyle;
+    if (pw->managed && SizingOf(look) != Sizing::Fixed) AskLeastSize(s.hwnd, *pw);
     if (inputMethod_)
       pw->inputContext = XCreateIC(inputMethod_, XNInputStyle, XIMPreeditNothing | XIMStatusNothing, XNClientWindow,
                                    xw, XNFocusWindow, xw, nullptr);
@@ -421,9 +442,47 @@ class Presenter {
     MarkDrawn(s.hwnd);
   }
 
+  // The program's smallest window (WM_GETMINMAXINFO's minimum tracking
+  // size, less the frame the window had then), asked on its own thread;
+  // the window manager is told once it answered (TakeLeastSize).
+  void AskLeastSize(HWND hwnd, PresentedWindow& pw) {
+    std::shared_ptr<PresentedWindow::LeastAnswer> answer = pw.leastAnswer;
+    RunLaterOnWindowThread(hwnd, [this, hwnd, answer] {
+      if (!IsWindow(hwnd)) return;
+      RECT window{}, client{};
+      GetWindowRect(hwnd, &window);
+      GetClientRect(hwnd, &client);
+      MINMAXINFO info{};
+      SendMessageW(hwnd, WM_GETMINMAXINFO, 0, reinterpret_cast<LPARAM>(&info));
+      const SIZE least{std::max<LONG>(0, info.ptMinTrackSize.x - ((window.right - window.left) - client.right)),
+                       std::max<LONG>(0, info.ptMinTrackSize.y - ((window.bottom - window.top) - client.bottom))};
+      {
+        std::lock_guard lock(answer->mutex);
+        answer->size = least;
+      }
+      Wake();
+    });
+  }
+
+  void TakeLeastSize(PresentedWindow& pw) {
+    std::optional<SIZE> answered;
+    {
+      std::lock_guard lock(pw.leastAnswer->mutex);
+      answered = std::exchange(pw.leastAnswer->size, std::nullopt);
+    }
+    if (!answered || (answered->cx == pw.least.cx && answered->cy == pw.least.cy)) return;
+    pw.least = *answered;
+    const Placement& shown = pw.x.Shown();
+    properties_->SetSizeHints(pw.xwindow, pw.look, FrameCorner(shown.rect, shown.frame), maximiseWay_, pw.least);
+  }
+
   void Map(HWND hwnd, PresentedWindow& pw) {
     pw.awaitingFrame = false;
     pw.mapRequested = true;
+    // A window manager that tells the frame only once the window is shown
+    // (fluxbox): fitted again when it does.
+    if (pw.managed && windowManager_ && NoFrame(pw.x.Shown().frame) && !properties_->ReadFrameExtents(pw.xwindow))
+      pw.refit = true;
     FitWorkArea(hwnd, pw, false);
     XMapWindow(display_, pw.xwindow);
   }
@@ -459,7 +518,7 @@ class Presenter {
     Placement given = shown;
     given.rect = RECT{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
     const POINT corner = FrameCorner(given.rect, f);
-    properties_->SetSizeHints(pw.xwindow, pw.look, corner, maximiseWay_);
+    properties_->SetSizeHints(pw.xwindow, pw.look, corner, maximiseWay_, pw.least);
     XMoveWindow(display_, pw.xwindow, corner.x, corner.y);
     pw.x.Requested(given.rect);
     GivePlacementToLayer(hwnd, pw, given, 0);
@@ -493,6 +552,7 @@ class Presenter {
       pw.owner = s.owner;
       pw.ownerX = ownerX;
     }
+    TakeLeastSize(pw);
     SyncPlacement(pw, s);
     pw.style = s.style;
     if (pw.exStyle != s.exStyle) MarkDrawn(s.hwnd);
@@ -522,7 +582,7 @@ class Presenter {
           now.rect.bottom == was.rect.bottom)) {
       bool resized = Width(now.rect) != Width(was.rect) || Height(now.rect) != Height(was.rect);
       POINT corner = FrameCorner(now.rect, pw.x.Shown().frame);
-      if (resized) properties_->SetSizeHints(pw.xwindow, LookOf(s), corner, maximiseWay_);
+      if (resized) properties_->SetSizeHints(pw.xwindow, LookOf(s), corner, maximiseWay_, pw.least);
       XMoveResizeWindow(display_, pw.xwindow, corner.x, corner.y, Width(now.rect), Height(now.rect));
       pw.x.Requested(now.rect);
       if (resized) MarkDrawn(s.hwnd);
@@ -541,7 +601,10 @@ class Presenter {
       gone = std::move(it->second);
       windows_.erase(it);
     }
-    if (hwnd == xFocus_) focusLeaving_ = true;
+    if (hwnd == xFocus_) {
+      focusLeaving_ = focusWindowGone_ = focusAfterGone_ = true;
+      focusGoneAt_ = Clock::now();
+    }
     if (gone->inputContext) XDestroyIC(gone->inputContext);
   }
 
@@ -561,7 +624,17 @@ class Presenter {
     // position on the screen; a reparented window's own say only the size.
     bool positioned = c.send_event || pw.parent == root_;
     bool changed = false;
-    if (positioned) {
+    if (!positioned) {
+      // Where it lies on the screen now, asked of the server: a window
+      // manager that moves the frame while it sizes the window (a maximise
+      // after a drag) need not say where the frame went (IceWM).
+      int x = 0, y = 0;
+      Window child;
+      if (XTranslateCoordinates(display_, pw.xwindow, root_, 0, 0, &x, &y, &child))
+        changed = pw.x.Configured(RECT{x, y, x + c.width, y + c.height});
+      else
+        changed = pw.x.Resized(c.width, c.height);
+    } else {
       int x = c.x + c.border_width, y = c.y + c.border_width;
       if (!c.send_event && pw.managed && windowManager_) {
         // Not framed yet: the window stands where its frame's corner will.
@@ -569,8 +642,6 @@ class Presenter {
         y += pw.x.Shown().frame.top;
       }
       changed = pw.x.Configured(RECT{x, y, x + c.width, y + c.height});
-    } else {
-      changed = pw.x.Resized(c.width, c.height);
     }
     if (changed) Settle(pw);
   }
@@ -613,13 +684,17 @@ class Presenter {
   void OnAllowedActions(PresentedWindow& pw) {
     if (maximiseWay_ == MaximiseWay::ThroughResize || SizingOf(pw.look) != Sizing::MaximiseOnly) return;
     if (properties_->ReadMaximiseAllowed(pw.xwindow).value_or(true)) return;
+    // A minimised window may not be maximised anywhere (xfwm4 says so):
+    // that tells nothing of the way.
+    if (pw.x.Shown().minimised || properties_->ReadHidden(pw.xwindow)) return;
     maximiseWay_ = MaximiseWay::ThroughResize;
     std::lock_guard lock(windowsMutex_);
     for (auto& [hwnd, other] : windows_) {
       if (!other->managed || SizingOf(other->look) != Sizing::MaximiseOnly) continue;
       const Placement& shown = other->x.Shown();
       properties_->SetDecorations(other->xwindow, other->look, maximiseWay_);
-      properties_->SetSizeHints(other->xwindow, other->look, FrameCorner(shown.rect, shown.frame), maximiseWay_);
+      properties_->SetSizeHints(other->xwindow, other->look, FrameCorner(shown.rect, shown.frame), maximiseWay_,
+                                other->least);
       // Refused when it was mapped: asked again now it may be maximised;
       // fitted again should its frame grow (openbox's answer to the
       // frame-extents request already tells the actions it allows).
@@ -631,9 +706,20 @@ class Presenter {
 
   // The frame of a window not yet shown: the program's rectangle keeps its
   // corner and its client area moves inside the frame.
+  // A window the program centred (on its owner, or on the work area, as a
+  // message box or a dialog is) keeps its centre instead, as on Windows,
+  // where its frame was known when it was placed.
   void GiveFrameToLayer(HWND hwnd, PresentedWindow& pw, const RECT& frame) {
     Placement given = pw.givenToLayer ? *pw.givenToLayer : pw.layer;
     int dx = frame.left - given.frame.left, dy = frame.top - given.frame.top;
+    if (std::optional<RECT> centred = Recentred(pw, given, frame)) {
+      dx = centred->left - given.rect.left;
+      dy = centred->top - given.rect.top;
+      pw.x.Requested(*centred);
+      const POINT corner = FrameCorner(*centred, frame);
+      properties_->SetSizeHints(pw.xwindow, pw.look, corner, maximiseWay_, pw.least);
+      XMoveWindow(display_, pw.xwindow, corner.x, corner.y);
+    }
     given.rect = RECT{given.rect.left + dx, given.rect.top + dy, given.rect.right + dx, given.rect.bottom + dy};
     given.frame = frame;
     pw.givenToLayer = given;
@@ -645,6 +731,38 @@ class Presenter {
       Wake();
     });
     if (!queued) --*tasks;
+  }
+
+  // Where the client area of a window centred with its old frame goes to
+  // stay centred in the new one; nothing for a window not so centred.
+  std::optional<RECT> Recentred(const PresentedWindow& pw, const Placement& given, const RECT& frame) {
+    const RECT r = given.rect, f = given.frame;
+    const RECT outer{r.left - f.left, r.top - f.top, r.right + f.right, r.bottom + f.bottom};
+    const RECT area = GetWorkArea();
+    RECT target = area;
+    if (pw.owner) {
+      if (!IsWindowVisible(pw.owner) || IsIconic(pw.owner)) return std::nullopt;
+      GetWindowRect(pw.owner, &target);
+    }
+    const auto centredIn = [](LONG low, LONG high, LONG targetLow, LONG targetHigh) {
+      return std::abs((low + high) - (targetLow + targetHigh)) <= 2;
+    };
+    if (IsRectEmpty(&target) || !centredIn(outer.left, outer.right, target.left, target.right) ||
+        !centredIn(outer.top, outer.bottom, target.top, target.bottom))
+      return std::nullopt;
+    const LONG width = (r.right - r.left) + frame.left + frame.right;
+    const LONG height = (r.bottom - r.top) + frame.top + frame.bottom;
+    LONG left = target.left + ((target.right - target.left) - width) / 2;
+    LONG top = target.top + ((target.bottom - target.top) - height) / 2;
+    // Its title bar stays in the work area.
+    if (!IsRectEmpty(&area)) {
+      left = std::max(area.left, std::min(left, area.right - width));
+      top = std::max(area.top, std::min(top, area.bottom - height));
+    }
+    const RECT client{left + frame.left, top + frame.top, left + frame.left + (r.right - r.left),
+                      top + frame.top + (r.bottom - r.top)};
+    if (client.left == r.left + frame.left - f.left && client.top == r.top + frame.top - f.top) return std::nullopt;
+    return client;
   }
 
   void Settle(PresentedWindow& pw) {
@@ -723,8 +841,8 @@ class Presenter {
   void OnFocusChange(HWND hwnd, const XFocusChangeEvent& f) {
     if (!windowManager_ || !MovesFocus(f)) return;
     if (f.type == FocusIn) {
-      focusLeaving_ = false;
-      FocusMovedTo(hwnd);
+      focusLeaving_ = focusWindowGone_ = false;
+      if (!KeptAfterDestruction(hwnd)) FocusMovedTo(hwnd);
     } else if (hwnd == xFocus_) {
       focusLeaving_ = true;  // to another window of ours, or away: known after the events at hand
     }
@@ -736,7 +854,31 @@ class Presenter {
     Window focus = None;
     int revert = 0;
     XGetInputFocus(display_, &focus, &revert);
-    FocusMovedTo(FindByXWindow(focus));
+    HWND to = FindByXWindow(focus);
+    if (to && KeptAfterDestruction(to)) return;
+    // The focused window went and the window manager gave the focus to
+    // nobody (xfwm4 keeps it on its own window): no other program took it,
+    // and the window the program activates instead gets it (PushActivation).
+    if (!to && std::exchange(focusWindowGone_, false) && FocusIsOursOrNobodys()) {
+      xFocus_ = nullptr;
+      return;
+    }
+    focusWindowGone_ = false;
+    FocusMovedTo(to);
+  }
+
+  // The first window to get the focus just after the focused window went:
+  // the window manager may choose another than the one the program
+  // activated in its place, as Windows does, the owner (xfwm4 gives it to
+  // the main window rather than to a message box's owner). The program
+  // keeps its choice, which is asked for (PushActivation).
+  bool KeptAfterDestruction(HWND to) {
+    if (!std::exchange(focusAfterGone_, false) || Clock::now() - focusGoneAt_ > kFocusAfterDestruction) return false;
+    HWND foreground = ForegroundWindowOfProcess();
+    PresentedWindow* wanted = foreground && foreground != to ? Find(foreground) : nullptr;
+    if (!wanted || !wanted->managed || !wanted->mapped || wanted->x.Shown().minimised) return false;
+    xFocus_ = to;
+    return true;
   }
 
   void FocusMovedTo(HWND hwnd) {
@@ -770,8 +912,46 @@ class Presenter {
     if (wanted == focusRequested_ || Clock::now() - focusWantedSince_ < kActivationGrace) return;
     PresentedWindow* pw = Find(wanted);
     if (!pw || !pw->managed || !pw->mapped || pw->layer.minimised || pw->x.Shown().minimised) return;
-    properties_->RequestActivation(pw->xwindow, XWindowOrNone(xFocus_), lastEventTime_);
+    // The time of the user's last press in the program, unless the focus
+    // is the program's own or nobody's: then no other program's window
+    // loses it, and the request is as new as the server's time. (A
+    // window manager sets the focus with the request's time, and the
+    // server ignores a focus change older than the last one: xfwm4, which
+    // gives a restored owner the focus rather than its modal dialog, and
+    // none to the owner of a closed message box.)
+    Time time = lastEventTime_;
+    if (FocusIsOursOrNobodys()) time = ServerTime(pw->xwindow);
+    properties_->RequestActivation(pw->xwindow, XWindowOrNone(xFocus_), time);
     focusRequested_ = wanted;
+  }
+
+  bool FocusIsOursOrNobodys() {
+    if (xFocus_) return true;
+    Window focus = None;
+    int revert = 0;
+    XGetInputFocus(display_, &focus, &revert);
+    if (focus == None || focus == PointerRoot || focus == root_ || FindByXWindow(focus)) return true;
+    // The window manager's own window, which holds the focus while no
+    // client has it.
+    return focus == properties_->ReadSupportingWindow();
+  }
+
+  // The server's time now, from the notification of an empty change to
+  // one of the program's windows.
+  Time ServerTime(Window xwindow) {
+    XChangeProperty(display_, xwindow, serverTimeAtom_, XA_CARDINAL, 32, PropModeAppend, nullptr, 0);
+    XSync(display_, False);
+    XEvent e;
+    struct Wanted {
+      Window window;
+      Atom atom;
+    } wanted{xwindow, serverTimeAtom_};
+    const auto match = [](Display*, XEvent* event, XPointer arg) -> Bool {
+      const auto* w = reinterpret_cast<const Wanted*>(arg);
+      return event->type == PropertyNotify && event->xproperty.window == w->window && event->xproperty.atom == w->atom;
+    };
+    if (XCheckIfEvent(display_, &e, match, reinterpret_cast<XPointer>(&wanted))) return e.xproperty.time;
+    return lastEventTime_;
   }
 
   // --- pixels ---
@@ -817,9 +997,13 @@ class Presenter {
     BYTE alpha = 255;
     DWORD flags = 0;
     if (!(pw.exStyle & WS_EX_LAYERED) || !GetLayeredWindowAttributes(hwnd, &key, &alpha, &flags)) flags = 0;
-    if (flags & LWA_COLORKEY) {
-      // COLORREF is 0x00BBGGRR, the image 0x00RRGGBB.
-      uint32_t keyPixel = (uint32_t(GetRValue(key)) << 16) | (uint32_t(GetGValue(key)) << 8) | GetBValue(key);
+    // COLORREF is 0x00BBGGRR, the image 0x00RRGGBB.
+    const uint32_t keyPixel = (uint32_t(GetRValue(key)) << 16) | (uint32_t(GetGValue(key)) << 8) | GetBValue(key);
+    // A window none of whose pixels has the key colour is not cut at all:
+    // many window managers draw no frame around a shaped window.
+    const bool keyed = (flags & LWA_COLORKEY) &&
+                       std::find(image.pixels.begin(), image.pixels.end(), keyPixel) != image.pixels.end();
+    if (keyed) {
       int rowBytes = (image.width + 7) / 8;
       std::vector<char> bits(size_t(rowBytes) * image.height, 0);
       for (int y = 0; y < image.height; ++y)
@@ -1049,6 +1233,7 @@ class Presenter {
   std::unique_ptr<WindowProperties> properties_;
   Atom netWmOpacity_ = 0;
   Atom presentsAtom_ = 0;
+  Atom serverTimeAtom_ = 0;
   Window pointerWindow_ = 0;
   std::map<int, Cursor> cursors_;
 
@@ -1056,6 +1241,9 @@ class Presenter {
   bool windowManager_ = false;
   MaximiseWay maximiseWay_ = MaximiseWay::Plain;
   bool focusLeaving_ = false;
+  bool focusWindowGone_ = false;  // the focus was on a window that went
+  Clock::time_point focusGoneAt_;
+  bool focusAfterGone_ = false;  // no window got the focus since
   HWND xFocus_ = nullptr;          // our window with X's input focus
   HWND focusRequested_ = nullptr;  // asked of the window manager, not yet granted
   HWND focusWanted_ = nullptr;     // the foreground window X's focus has not followed yet

@@ -100,7 +100,8 @@ void WindowProperties::SetDecorations(Window window, const WindowLook& look, Max
                   reinterpret_cast<unsigned char*>(hints), 5);
 }
 
-void WindowProperties::SetSizeHints(Window window, const WindowLook& look, POINT frameCorner, MaximiseWay way) {
+void WindowProperties::SetSizeHints(Window window, const WindowLook& look, POINT frameCorner, MaximiseWay way,
+                                    SIZE least) {
   XSizeHints* hints = XAllocSizeHints();
   hints->flags = USPosition | USSize | PPosition | PSize | PWinGravity;
   hints->x = frameCorner.x;
@@ -108,11 +109,27 @@ void WindowProperties::SetSizeHints(Window window, const WindowLook& look, POINT
   hints->width = Width(look.rect);
   hints->height = Height(look.rect);
   hints->win_gravity = NorthWestGravity;
+  // The smallest the program's layout fits: a window manager that sizes
+  // the window itself (maximised one way, or restored to a size of its own)
+  // goes no smaller. Without one the window may be as small as it likes:
+  // an explicit minimum, as a base size would stand for one.
+  const SIZE smallest{std::max<LONG>(1, std::min<LONG>(least.cx, hints->width)),
+                      std::max<LONG>(1, std::min<LONG>(least.cy, hints->height))};
   switch (SizingOf(look)) {
-    case Sizing::Free: break;
+    case Sizing::Free:
+      if (least.cx > 0 || least.cy > 0) {
+        hints->flags |= PMinSize;
+        hints->min_width = smallest.cx;
+        hints->min_height = smallest.cy;
+      }
+      break;
     case Sizing::MaximiseOnly:
-      // The Motif hints keep the user from sizing it; a minimum would keep
-      // it from fitting a work area smaller than itself when maximised.
+      // The Motif hints keep the user from sizing it; its minimum is the
+      // layout's, never its own size, which would keep it from fitting a
+      // work area smaller than itself when maximised.
+      hints->flags |= PMinSize;
+      hints->min_width = smallest.cx;
+      hints->min_height = smallest.cy;
       if (way == MaximiseWay::ThroughResize) {
         hints->flags |= PBaseSize | PResizeInc;
         hints->base_width = hints->width;
@@ -212,6 +229,13 @@ bool WindowProperties::ReadMaximised(Window window) {
   return has(netMaxVert_) && has(netMaxHorz_);
 }
 
+bool WindowProperties::ReadHidden(Window window) {
+  if (ReadIconic(window).value_or(false)) return true;
+  const Atom hidden = Intern("_NET_WM_STATE_HIDDEN");
+  std::vector<long> states = ReadItems(window, netWmState, XA_ATOM, 64);
+  return std::find(states.begin(), states.end(), static_cast<long>(hidden)) != states.end();
+}
+
 std::optional<bool> WindowProperties::ReadMaximiseAllowed(Window window) {
   std::optional<std::vector<long>> actions = ReadItemsIfSet(window, netWmAllowedActions, XA_ATOM, 64);
   if (!actions) return std::nullopt;
@@ -219,6 +243,11 @@ std::optional<bool> WindowProperties::ReadMaximiseAllowed(Window window) {
     return std::find(actions->begin(), actions->end(), static_cast<long>(atom)) != actions->end();
   };
   return has(netActionMaxVert_) || has(netActionMaxHorz_);
+}
+
+Window WindowProperties::ReadSupportingWindow() {
+  std::vector<long> window = ReadItems(DefaultRootWindow(display_), netSupportingWmCheck, XA_WINDOW, 1);
+  return window.size() == 1 ? static_cast<Window>(window[0]) : 0;
 }
 
 bool WindowProperties::HasWindowManager() {

@@ -32,8 +32,10 @@ class WindowProperties {
   void SetDecorations(Window window, const WindowLook& look, MaximiseWay way);
   // The position given places the frame's top-left corner (NorthWestGravity)
   // at `frameCorner`; windows without a thick frame keep their size (and
-  // those with a maximise box grow only when maximised).
-  void SetSizeHints(Window window, const WindowLook& look, POINT frameCorner, MaximiseWay way);
+  // those with a maximise box grow only when maximised); a window that may
+  // be sized or maximised gets no smaller than `least` (its client area,
+  // as the program's WM_GETMINMAXINFO tells it; none where empty).
+  void SetSizeHints(Window window, const WindowLook& look, POINT frameCorner, MaximiseWay way, SIZE least = {});
   // WM_HINTS and _NET_WM_STATE of a window about to be mapped.
   void SetInitialState(Window window, bool minimised, bool maximised);
   void SetOwner(Window window, Window owner);
@@ -50,10 +52,15 @@ class WindowProperties {
   std::optional<bool> ReadIconic(Window window);
   // Maximised both ways in _NET_WM_STATE.
   bool ReadMaximised(Window window);
+  // Minimised: iconic in WM_STATE, or hidden in _NET_WM_STATE.
+  bool ReadHidden(Window window);
   // Whether _NET_WM_ALLOWED_ACTIONS lets the user maximise the window;
   // nothing while the window manager has not set it.
+  // (A window manager may take the action away from a minimised window.)
   std::optional<bool> ReadMaximiseAllowed(Window window);
   bool HasWindowManager();
+  // The window manager's own window (_NET_SUPPORTING_WM_CHECK), 0 without one.
+  Window ReadSupportingWindow();
   // The frame around the window (left, top, right, bottom widths), if the
   // window manager has set it.
   std::optional<RECT> ReadFrameExtents(Window window);

@@ -163,6 +163,18 @@ struct CREATESTRUCTW {
 using CREATESTRUCT = CREATESTRUCTW;
 using LPCREATESTRUCT = CREATESTRUCTW*;
 
+// WM_GETMINMAXINFO: the sizes a window may take, its frame included. The
+// window manager is told the smallest (ptMinTrackSize) as the window's
+// minimum size.
+struct MINMAXINFO {
+  POINT ptReserved;
+  POINT ptMaxSize;
+  POINT ptMaxPosition;
+  POINT ptMinTrackSize;
+  POINT ptMaxTrackSize;
+};
+using LPMINMAXINFO = MINMAXINFO*;
+
 using WNDENUMPROC = BOOL (*)(HWND, LPARAM);
 
 // Classes. Names compare without regard to case; the instance is ignored.

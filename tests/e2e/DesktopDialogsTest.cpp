@@ -610,7 +610,7 @@ TEST_P(DesktopSettingsSheetTest, TabVisitsEveryEnabledControlOfEachPage) {
   });
 }
 
-INSTANTIATE_TEST_SUITE_P(WindowManagers, DesktopSettingsSheetTest, ::testing::Values("openbox", "icewm"),
+INSTANTIATE_TEST_SUITE_P(WindowManagers, DesktopSettingsSheetTest, ::testing::Values("openbox", "icewm", "xfwm4"),
                          [](const auto& info) { return std::string(info.param); });
 
 }  // namespace

@@ -81,7 +81,7 @@ TEST_P(LaptopScreenTest, MainWindowFitsTheWorkAreaOrMaximises) {
   });
 }
 
-INSTANTIATE_TEST_SUITE_P(WindowManagers, LaptopScreenTest, ::testing::Values("openbox", "icewm"),
+INSTANTIATE_TEST_SUITE_P(WindowManagers, LaptopScreenTest, ::testing::Values("openbox", "icewm", "xfwm4"),
                          [](const auto& info) { return std::string(info.param); });
 
 class DraggedMainWindowTest : public DesktopMainWindowTest, public ::testing::WithParamInterface<const char*> {
@@ -131,7 +131,7 @@ TEST_P(DraggedMainWindowTest, TwoHundredDragsLeaveTheWindowWhereTheLastOnePutIt)
   });
 }
 
-INSTANTIATE_TEST_SUITE_P(WindowManagers, DraggedMainWindowTest, ::testing::Values("openbox", "icewm"),
+INSTANTIATE_TEST_SUITE_P(WindowManagers, DraggedMainWindowTest, ::testing::Values("openbox", "icewm", "xfwm4"),
                          [](const auto& info) { return std::string(info.param); });
 
 }  // namespace

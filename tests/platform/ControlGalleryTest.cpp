@@ -295,7 +295,7 @@ class ComboListTest : public ::testing::Test {
     if (IsWindow(dialog_)) DestroyWindow(dialog_);
     vqplatform::SetWorkArea(RECT{0, 0, 0, 0});
   }
-  void Pump() { vqplatform::PumpMessages(dialog_); }
+  void Pump() { vqtest::DispatchQueued(dialog_); }
   RECT Dropped() {
     RECT rect{};
     SendMessageW(combo_, CB_GETDROPPEDCONTROLRECT, 0, reinterpret_cast<LPARAM>(&rect));
