@@ -233,14 +233,16 @@ void ChineseNamesXvfbTest::CaptureInEveryMode(const fs::path& day) {
 void ChineseNamesXvfbTest::PrintThroughTheDialog(const Tree& tree) {
   // 复印: the print dialog offers print.pdf in the Chinese home folder.
   PressLater(window_, IDC_COPY);
+  // The dialog speaks the user's language: Chinese where the locale is.
+  const bool chinese = std::string(GetParam()).rfind("zh_CN", 0) == 0;
   HWND print = nullptr;
   ASSERT_TRUE(vqtest::WaitFor([&] {
-    print = FindWindowW(WC_DIALOG, L"Print");
+    print = FindWindowW(WC_DIALOG, chinese ? L"打印" : L"Print");
     return print && IsWindowVisible(print) && server_.Shows(print);
   }));
   HWND list = GetDlgItem(print, 101);
   const std::vector<std::wstring> rows = ListRows(list);
-  const auto file = std::find(rows.begin(), rows.end(), vqplatform::kFilePrinterName);
+  const auto file = std::find(rows.begin(), rows.end(), chinese ? L"PDF 文件" : vqplatform::kFilePrinterName);
   ASSERT_NE(file, rows.end());
   LVITEMW select{};
   select.stateMask = select.state = LVIS_SELECTED | LVIS_FOCUSED;
