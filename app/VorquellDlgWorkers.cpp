@@ -22,10 +22,7 @@ constexpr float kPortraitCropArea = 0.03f;
 constexpr int kStripDocumentMode = 1;
 
 // The thread's quit is set (a signal, Exit, a lost display), left for the loops outside.
-bool QuitPending() {
-  MSG quit;
-  return PeekMessageW(&quit, nullptr, WM_QUIT, WM_QUIT, PM_NOREMOVE) != FALSE;
-}
+bool QuitPending() { return vqplatform::QuitPosted(); }
 
 }  // namespace
 

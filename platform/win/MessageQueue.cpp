@@ -262,6 +262,12 @@ void InstallLayerMessage(UINT message, LayerMessageHandler handler, bool input) 
     }
 }
 
+bool QuitPosted() {
+  ThreadContext& self = Dispatcher::Current();
+  std::lock_guard lock(Dispatcher::Mutex());
+  return self.quitPosted;
+}
+
 bool PostQuitToThread(DWORD threadId, int exitCode) {
   std::lock_guard lock(Dispatcher::Mutex());
   std::shared_ptr<ThreadContext> thread = Dispatcher::FindThread(threadId);

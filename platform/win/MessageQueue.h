@@ -54,6 +54,8 @@ namespace vqplatform {
 // loops see once the queue holds nothing else posted. False when there is
 // no such thread.
 bool PostQuitToThread(DWORD threadId, int exitCode);
+// Whether the calling thread's quit flag is set, left for its loops.
+bool QuitPosted();
 
 // A message of the layer's own that one of its modules posts to a window to
 // run its code on the window's thread in order with the messages before it:
