@@ -120,7 +120,8 @@ TEST_P(MainWindowExitPatience, AWorkerThatDoesNotEndIsLeftAfterThePatienceWithTh
 
   released = true;
   EXPECT_TRUE(vqtest::Pump([] { return !running; }));
-  // What was kept for the worker goes now that it has ended.
+  // What was kept for the worker goes now that it has ended, its window first.
+  if (recognition && ::IsWindow(recognition->m_hWnd)) ::DestroyWindow(recognition->m_hWnd);
   delete recognition;
   delete continuous;
   if (continuous) {
