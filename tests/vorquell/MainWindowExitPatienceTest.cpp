@@ -124,7 +124,7 @@ TEST_P(MainWindowExitPatience, AWorkerThatDoesNotEndIsLeftAfterThePatienceWithTh
   if (recognition && ::IsWindow(recognition->m_hWnd)) ::DestroyWindow(recognition->m_hWnd);
   delete recognition;
   delete continuous;
-  if (continuous) {
+  if (continuous || recognition) {  // the cameras were kept for either
     delete document;
     delete portrait;
   }
