@@ -42,6 +42,7 @@
 #include "bench/ocr/TesseractTurn.h"
 #include "scene/PrintedPage.h"
 #include "ocr/DocOCR.h"
+#include "ocr/PageLayout.h"
 #include "ocr/TextOrientationDetector.h"
 #include "platform/win/Encoding.h"
 
@@ -231,9 +232,11 @@ void Recognize(benchmark::State& state, bool heldOut) {
       state.SkipWithError("tesseract-ocr-eng is not installed");
       return;
     }
-    api.SetPageSegMode(tesseract::PSM_SINGLE_BLOCK);
     MeasureReading(state, ReadPages(heldOut, set), row, [&](const cv::Mat& image) {
-      const cv::Mat grey = Grey(image);
+      // As the recognition dialog reads it: rules taken out, the layout Tesseract's own where there are columns.
+      bool inColumns = false;
+      const cv::Mat grey = PageWithoutRules(Grey(image), &inColumns);
+      api.SetPageSegMode(inColumns ? tesseract::PSM_AUTO : tesseract::PSM_SINGLE_BLOCK);
       api.SetImage(grey.data, grey.cols, grey.rows, 1, static_cast<int>(grey.step));
       char* utf8 = api.GetUTF8Text();
       const std::string text = utf8 ? utf8 : "";
