@@ -68,7 +68,7 @@ class PackedTemplates {
   std::vector<float> rounded_;
   // Per template, padded like the blocks: the length of all its values and
   // of those from half_ on. Padding gets a tail of minus infinity.
-  std::vector<double> lengths_, tailLengths_;
+  std::vector<float> lengths_, tailLengths_;
   size_t half_ = 0;  // where a block's sums are looked at: a multiple of four
   size_t count_ = 0;
   size_t length_ = 0;
