@@ -38,13 +38,16 @@ const double* const kCos = kCosTable;
 
 // The 45-degree sector of a gradient, counted from rightwards towards
 // downwards. On a sector edge either neighbour gives the same split. Worked
-// out without branches: gradient directions follow no pattern a processor
-// could predict.
+// out without branches, the selections as masks (the compiler made branches
+// of conditional expressions): gradient directions follow no pattern a
+// processor could predict.
 int Octant(float x, float y) {
   const int upper = y >= 0, right = x > 0, left = x < 0;
-  const int kUpper = right ? 1 - (y < x) : 3 - (y > -x);
-  const int kLower = left ? 5 - (-y < -x) : 7 - (-y > x);
-  return kLower + upper * (kUpper - kLower);
+  const int a = y < x, b = y > -x, c = -y < -x, e = -y > x;
+  // right ? 1 - a : 3 - b, and left ? 5 - c : 7 - e.
+  const int kUpper = 3 - b - (-right & (2 + a - b));
+  const int kLower = 7 - e - (-left & (2 + c - e));
+  return kLower + (-upper & (kUpper - kLower));
 }
 
 // Two doubles, and two floats, in one register.
@@ -217,7 +220,8 @@ OCRMatrix* CGradientFeatureExtractorImp::Extract(const OCRMatrix* image, int) {
       // Both parts divided in one instruction.
       const Doubles2 parts =
           Doubles2{kSin[k + 1] * gx - kCos[k + 1] * gy, kCos[k] * gy - kSin[k] * gx} / kSin[1];
-      const int next = k + 1 == directions_ ? 0 : k + 1;
+      // Eight directions (a power of two): the one after k without a branch.
+      const int next = (k + 1) & 7;
       const ZonePair& rows = rowPairs[y];
       const ZonePair& cols = colPairs[x];
       for (int a = 0; a < 2; ++a)
