@@ -29,6 +29,7 @@ struct Walk {
   size_t length, half;   // values per template; where the sums are looked at
   double xLength, xTail; // the features' length, all and from half on
   double limit;          // templates provably beyond it need no distance
+  unsigned lanes;        // the lanes of a block whose distances are wanted
 };
 
 // The cosine measure's distance: four partial sums over every fourth value,
@@ -149,13 +150,15 @@ template <typename V>
     sums.Sums(sum);
     Beyond<V>(sum, lengths, kNoTail, 0.0f, walk, beyond);
     for (size_t l = 0; l < kLanes; ++l)
-      out[l] = beyond[l] || first + l >= walk.count
+      out[l] = beyond[l] || !(walk.lanes >> l & 1) || first + l >= walk.count
                    ? kInfinity
                    : ExactDistance(exact + (first + l) * walk.length, walk.x, walk.length);
     return;
   }
   for (size_t l = 0; l < kLanes; ++l)
-    out[l] = first + l >= walk.count ? kInfinity : ExactDistance(exact + (first + l) * walk.length, walk.x, walk.length);
+    out[l] = !(walk.lanes >> l & 1) || first + l >= walk.count
+                 ? kInfinity
+                 : ExactDistance(exact + (first + l) * walk.length, walk.x, walk.length);
 }
 
 template <typename V>
@@ -239,7 +242,7 @@ PackedTemplates::Query PackedTemplates::Prepare(const double* features) const {
 }
 
 void PackedTemplates::CosineDistances(const Query& query, size_t first, size_t n, double* out, double limit,
-                                      Kernel kernel) const {
+                                      Kernel kernel, unsigned lanes) const {
   if (n == 0 || first % kLanes != 0 || first + n > count_ || query.rounded.size() != length_) return;
   if (kernel == Kernel::kAuto) kernel = WideKernelAvailable() ? Kernel::kWide : Kernel::kPortable;
   // Vectors long enough for float rounding to matter are not screened.
@@ -247,7 +250,7 @@ void PackedTemplates::CosineDistances(const Query& query, size_t first, size_t n
   // never count as beyond the limit.
   if (length_ > kMaxScreenedLength) limit = kInfinity;
   const Walk walk = {query.features, query.rounded.data(), count_, length_, half_, query.length, query.tailLength,
-                     limit};
+                     limit, lanes};
 #ifdef VQ_WIDE_KERNEL
   if (kernel == Kernel::kWide && WideKernelAvailable()) {
     WalkWide(rounded_.data(), exact_.data(), lengths_.data(), tailLengths_.data(), walk, first, n, out);

@@ -47,9 +47,13 @@ class PackedTemplates {
     double length, tailLength;
   };
   Query Prepare(const double* features) const;
+  // Lanes of each block (bit l: template first + l of the block) whose
+  // distances are wanted; the others get +infinity without their distance
+  // being worked out.
+  static constexpr unsigned kAllLanes = (1u << kLanes) - 1;
   void CosineDistances(const Query& query, size_t first, size_t n, double* out,
                        double limit = std::numeric_limits<double>::infinity(),
-                       Kernel kernel = Kernel::kAuto) const;
+                       Kernel kernel = Kernel::kAuto, unsigned lanes = kAllLanes) const;
 
   // The distance of template t alone, the same as CosineDistances gives it.
   double CosineDistance(const double* features, size_t t) const;
