@@ -176,6 +176,11 @@ bool COCRMultiTpl::MatchTemplateSet(const uint8_t* image, int width, int height,
       double d[kLanes];
       for (size_t i = 0; i < compared.size();) {
         const size_t first = compared[i] / kLanes * kLanes;
+        for (size_t j = i; j < compared.size(); ++j)
+          if (compared[j] >= first + kLanes) {
+            set.packed.Prefetch(compared[j]);
+            break;
+          }
         // Only the compared templates' distances: the others of the block
         // would be read from memory for nothing.
         unsigned lanes = 0;

@@ -55,6 +55,10 @@ class PackedTemplates {
                        double limit = std::numeric_limits<double>::infinity(),
                        Kernel kernel = Kernel::kAuto, unsigned lanes = kAllLanes) const;
 
+  // Asks the processor to fetch the start of the block holding template t
+  // while other work goes on: blocks compared in no order are far apart.
+  void Prefetch(size_t t) const;
+
   // The distance of template t alone, the same as CosineDistances gives it.
   double CosineDistance(const double* features, size_t t) const;
 
