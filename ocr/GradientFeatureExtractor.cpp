@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <numbers>
 
 namespace {
@@ -37,13 +38,29 @@ const double* const kCos = kCosTable;
 
 // The 45-degree sector of a gradient, counted from rightwards towards
 // downwards. On a sector edge either neighbour gives the same split. Worked
-// out without branches: gradient directions follow no pattern a processor
-// could predict.
+// out without branches, the selections as masks (the compiler made branches
+// of conditional expressions): gradient directions follow no pattern a
+// processor could predict.
 int Octant(float x, float y) {
   const int upper = y >= 0, right = x > 0, left = x < 0;
-  const int kUpper = right ? 1 - (y < x) : 3 - (y > -x);
-  const int kLower = left ? 5 - (-y < -x) : 7 - (-y > x);
-  return kLower + upper * (kUpper - kLower);
+  const int a = y < x, b = y > -x, c = -y < -x, e = -y > x;
+  // right ? 1 - a : 3 - b, and left ? 5 - c : 7 - e.
+  const int kUpper = 3 - b - (-right & (2 + a - b));
+  const int kLower = 7 - e - (-left & (2 + c - e));
+  return kLower + (-upper & (kUpper - kLower));
+}
+
+// Two doubles, and two floats, in one register.
+typedef double Doubles2 __attribute__((vector_size(2 * sizeof(double))));
+typedef float Floats2 __attribute__((vector_size(2 * sizeof(float))));
+
+// Adds share (two directions' parts) times weight to directions k and next of
+// a zone, each lane rounded to a float as when added one by one.
+[[gnu::always_inline]] inline void AddToZone(float* zone, int k, int next, Doubles2 share, double weight) {
+  const Floats2 held = {zone[k], zone[next]};
+  const Floats2 sum = __builtin_convertvector(__builtin_convertvector(held, Doubles2) + share * weight, Floats2);
+  zone[k] = sum[0];
+  zone[next] = sum[1];
 }
 
 // Adds the two directions' parts of a pixel to the zones of its row and
@@ -51,21 +68,29 @@ int Octant(float x, float y) {
 [[gnu::always_inline]] inline void AddToSpans(const ZoneSpan& rows, const ZoneSpan& cols, int zoneCols,
                                               int directions, int k, double first, double second,
                                               float* histogram) {
-  const double share[2] = {first, second};
-  const int direction[2] = {k, k + 1 == directions ? 0 : k + 1};
+  const int next = k + 1 == directions ? 0 : k + 1;
   for (int i = rows.first; i <= rows.last; ++i) {
     const double rowWeight = i == rows.first ? rows.firstWeight : rows.lastWeight;
     for (int j = cols.first; j <= cols.last; ++j) {
       const double weight = rowWeight * (j == cols.first ? cols.firstWeight : cols.lastWeight);
-      float* zone = histogram + (i * zoneCols + j) * directions;
-      for (int d = 0; d < 2; ++d)
-        zone[direction[d]] = static_cast<float>(static_cast<double>(zone[direction[d]]) + share[d] * weight);
+      AddToZone(histogram + (i * zoneCols + j) * directions, k, next, Doubles2{first, second}, weight);
     }
   }
 }
 
-// Two doubles in one register.
-typedef double Doubles2 __attribute__((vector_size(2 * sizeof(double))));
+// A span as two zones always: a span of one zone is that zone twice, the
+// second time of weight 0. Adding 0 leaves a float as it was, so every pixel
+// takes the same four steps, without branches. Zones as offsets into the
+// histogram.
+struct ZonePair {
+  int offset[2];
+  double weight[2];
+};
+
+ZonePair PairOf(const ZoneSpan& span, int stride) {
+  return {{span.first * stride, span.last * stride},
+          {span.firstWeight, span.first == span.last ? 0.0 : span.lastWeight}};
+}
 
 // Four floats in one register: the Sobel sums of four pixels in one go, each
 // lane added in the order of the one-pixel sum.
@@ -167,22 +192,22 @@ OCRMatrix* CGradientFeatureExtractorImp::Extract(const OCRMatrix* image, int) {
   }
 
   // Every pixel of a row (a column) falls into the same zone rows (columns).
-  std::vector<ZoneSpan> rowSpans(static_cast<size_t>(R)), colSpans(static_cast<size_t>(C));
-  for (int y = 0; y < R; ++y) rowSpans[y] = SpanOf((y + 0.5) / zh, zoneRows_);
-  for (int x = 0; x < C; ++x) colSpans[x] = SpanOf((x + 0.5) / zw, zoneCols_);
+  std::vector<ZonePair> rowPairs(static_cast<size_t>(R)), colPairs(static_cast<size_t>(C));
+  for (int y = 0; y < R; ++y) rowPairs[y] = PairOf(SpanOf((y + 0.5) / zh, zoneRows_), zoneCols_ * directions_);
+  for (int x = 0; x < C; ++x) colPairs[x] = PairOf(SpanOf((x + 0.5) / zw, zoneCols_), directions_);
 
   // The Sobel gradients of all pixels first, four at a time: row y as gx
   // then gy.
-  std::vector<float> gradients(static_cast<size_t>(R) * C * 2);
+  const std::unique_ptr<float[]> gradients(new float[static_cast<size_t>(R) * C * 2]);
   for (int y = 0; y < R; ++y) {
     const float* up = P.data() + static_cast<size_t>(y) * W;
-    float* gx = gradients.data() + static_cast<size_t>(y) * C * 2;
+    float* gx = gradients.get() + static_cast<size_t>(y) * C * 2;
     SobelRow(up, up + W, up + 2 * W, C, gx, gx + C);
   }
 
   float* histogram = MatrixData<float>(out.get());
   for (int y = 0; y < R; ++y) {
-    const float* gxRow = gradients.data() + static_cast<size_t>(y) * C * 2;
+    const float* gxRow = gradients.get() + static_cast<size_t>(y) * C * 2;
     const float* gyRow = gxRow + C;
     for (int x = 0; x < C; ++x) {
       const float gx = gxRow[x], gy = gyRow[x];
@@ -195,7 +220,13 @@ OCRMatrix* CGradientFeatureExtractorImp::Extract(const OCRMatrix* image, int) {
       // Both parts divided in one instruction.
       const Doubles2 parts =
           Doubles2{kSin[k + 1] * gx - kCos[k + 1] * gy, kCos[k] * gy - kSin[k] * gx} / kSin[1];
-      AddToSpans(rowSpans[y], colSpans[x], zoneCols_, directions_, k, parts[0], parts[1], histogram);
+      // Eight directions (a power of two): the one after k without a branch.
+      const int next = (k + 1) & 7;
+      const ZonePair& rows = rowPairs[y];
+      const ZonePair& cols = colPairs[x];
+      for (int a = 0; a < 2; ++a)
+        for (int b = 0; b < 2; ++b)
+          AddToZone(histogram + rows.offset[a] + cols.offset[b], k, next, parts, rows.weight[a] * cols.weight[b]);
     }
   }
   return out.release();

@@ -176,7 +176,17 @@ bool COCRMultiTpl::MatchTemplateSet(const uint8_t* image, int width, int height,
       double d[kLanes];
       for (size_t i = 0; i < compared.size();) {
         const size_t first = compared[i] / kLanes * kLanes;
-        set.packed.CosineDistances(query, first, std::min(kLanes, set.packed.Count() - first), d, best.Limit());
+        for (size_t j = i; j < compared.size(); ++j)
+          if (compared[j] >= first + kLanes) {
+            set.packed.Prefetch(compared[j]);
+            break;
+          }
+        // Only the compared templates' distances: the others of the block
+        // would be read from memory for nothing.
+        unsigned lanes = 0;
+        for (size_t j = i; j < compared.size() && compared[j] < first + kLanes; ++j) lanes |= 1u << (compared[j] - first);
+        set.packed.CosineDistances(query, first, std::min(kLanes, set.packed.Count() - first), d, best.Limit(),
+                                   PackedTemplates::Kernel::kAuto, lanes);
         for (; i < compared.size() && compared[i] < first + kLanes; ++i)
           if (best.Admits(d[compared[i] - first])) best.Offer(d[compared[i] - first], compared[i]);
       }

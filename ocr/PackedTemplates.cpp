@@ -14,6 +14,7 @@ constexpr double kInfinity = std::numeric_limits<double>::infinity();
 // AVX2 ones.
 typedef float Floats4 __attribute__((vector_size(4 * sizeof(float))));
 typedef float Floats8 __attribute__((vector_size(8 * sizeof(float))));
+typedef double Doubles2 __attribute__((vector_size(2 * sizeof(double))));
 
 // A float sum of products of vectors of lengths a and b, of up to 512 values
 // (each rounded to a float first), stays well within 1e-4 (1 + a b) of the
@@ -28,6 +29,7 @@ struct Walk {
   size_t length, half;   // values per template; where the sums are looked at
   double xLength, xTail; // the features' length, all and from half on
   double limit;          // templates provably beyond it need no distance
+  unsigned lanes;        // the lanes of a block whose distances are wanted
 };
 
 // The cosine measure's distance: four partial sums over every fourth value,
@@ -35,12 +37,21 @@ struct Walk {
 // multiply-add (the wide kernel's target has none), so each product is
 // rounded as in the measure.
 [[gnu::always_inline]] inline double ExactDistance(const double* t, const double* x, size_t n) {
-  double part[4] = {0, 0, 0, 0};
+  // Parts 0 and 1, 2 and 3 side by side, each lane rounded on its own.
+  Doubles2 low = {0, 0}, high = {0, 0};
   size_t i = 0;
-  for (; i + 4 <= n; i += 4)
-    for (size_t k = 0; k < 4; ++k) part[k] += t[i + k] * x[i + k];
-  for (; i < n; ++i) part[0] += t[i] * x[i];
-  return 1.0 - ((part[0] + part[1]) + (part[2] + part[3]));
+  for (; i + 4 <= n; i += 4) {
+    Doubles2 t0, t2, x0, x2;
+    std::memcpy(&t0, t + i, sizeof t0);
+    std::memcpy(&t2, t + i + 2, sizeof t2);
+    std::memcpy(&x0, x + i, sizeof x0);
+    std::memcpy(&x2, x + i + 2, sizeof x2);
+    low += t0 * x0;
+    high += t2 * x2;
+  }
+  double part0 = low[0];
+  for (; i < n; ++i) part0 += t[i] * x[i];
+  return 1.0 - ((part0 + low[1]) + (high[0] + high[1]));
 }
 
 // sum += the lanes at row, each times x. Vectors go by reference only: as
@@ -89,28 +100,45 @@ struct BlockSums {
   }
 };
 
+// Lane l of the block is provably beyond the limit: its float sum plus what
+// its tail may add and the margin stays below 1 - limit. Worked out for all
+// lanes at once in floats, whose rounding the margin covers as well. NaN
+// (values out of the floats' range) never counts as beyond.
+template <typename V>
+[[gnu::always_inline]] inline void Beyond(const float* sums, const float* lengths, const float* tails, float xTail,
+                                          const Walk& walk, bool* beyond) {
+  constexpr size_t kWidth = sizeof(V) / sizeof(float);
+  const float xLength = static_cast<float>(walk.xLength);
+  const float threshold = static_cast<float>(1.0 - walk.limit);
+  for (size_t at = 0; at < kLanes; at += kWidth) {
+    V sum, length, tail;
+    std::memcpy(&sum, sums + at, sizeof sum);
+    std::memcpy(&length, lengths + at, sizeof length);
+    std::memcpy(&tail, tails + at, sizeof tail);
+    const auto below = sum + tail * xTail + static_cast<float>(kMargin) * (1.0f + length * xLength) < threshold;
+    for (size_t l = 0; l < kWidth; ++l) beyond[at + l] = below[l] != 0;
+  }
+}
+
 // The distances of the block of templates first .. first + kLanes - 1, whose
 // float rows start at `rows` (the first half) and `tailRows` (the second).
 // +infinity for those provably beyond the limit. Always inlined, so that it
 // is compiled for its caller's target.
 template <typename V>
 [[gnu::always_inline]] inline void BlockDistances(const float* rows, const float* tailRows, const double* exact,
-                                                  const double* lengths, const double* tails, size_t first,
+                                                  const float* lengths, const float* tails, size_t first,
                                                   const Walk& walk, double* out) {
-  // The sum of a template plus what its tail may add and the margin.
-  auto beyond = [&walk, lengths](float sum, double tail, size_t l) {
-    return 1.0 - (sum + tail + kMargin * (1.0 + lengths[l] * walk.xLength)) > walk.limit;
-  };
   if (walk.limit < kInfinity) {
+    static constexpr float kNoTail[kLanes] = {};
     BlockSums<V> sums;
     float sum[kLanes];
+    bool beyond[kLanes];
     size_t i = 0;
     for (; i < walk.half; i += 4) sums.Step(rows, walk.rounded, i);
     if (walk.half > 0) {
       sums.Sums(sum);
-      bool all = true;
-      for (size_t l = 0; l < kLanes && all; ++l) all = beyond(sum[l], tails[l] * walk.xTail, l);
-      if (all) {
+      Beyond<V>(sum, lengths, tails, static_cast<float>(walk.xTail), walk, beyond);
+      if (std::all_of(beyond, beyond + kLanes, [](bool b) { return b; })) {
         std::fill(out, out + kLanes, kInfinity);
         return;
       }
@@ -120,19 +148,22 @@ template <typename V>
     for (; i + 4 <= walk.length; i += 4) sums.Step(rest, walk.rounded, i);
     for (; i < walk.length; ++i) sums.Single(rest, walk.rounded, i);
     sums.Sums(sum);
+    Beyond<V>(sum, lengths, kNoTail, 0.0f, walk, beyond);
     for (size_t l = 0; l < kLanes; ++l)
-      out[l] = beyond(sum[l], 0.0, l) || first + l >= walk.count
+      out[l] = beyond[l] || !(walk.lanes >> l & 1) || first + l >= walk.count
                    ? kInfinity
                    : ExactDistance(exact + (first + l) * walk.length, walk.x, walk.length);
     return;
   }
   for (size_t l = 0; l < kLanes; ++l)
-    out[l] = first + l >= walk.count ? kInfinity : ExactDistance(exact + (first + l) * walk.length, walk.x, walk.length);
+    out[l] = !(walk.lanes >> l & 1) || first + l >= walk.count
+                 ? kInfinity
+                 : ExactDistance(exact + (first + l) * walk.length, walk.x, walk.length);
 }
 
 template <typename V>
-[[gnu::always_inline]] inline void WalkBlocks(const float* rounded, const double* exact, const double* lengths,
-                                              const double* tails, const Walk& walk, size_t first, size_t n,
+[[gnu::always_inline]] inline void WalkBlocks(const float* rounded, const double* exact, const float* lengths,
+                                              const float* tails, const Walk& walk, size_t first, size_t n,
                                               double* out) {
   const size_t blocks = (walk.count + kLanes - 1) / kLanes;
   double block[kLanes];
@@ -147,15 +178,15 @@ template <typename V>
   }
 }
 
-void WalkPortable(const float* rounded, const double* exact, const double* lengths, const double* tails,
+void WalkPortable(const float* rounded, const double* exact, const float* lengths, const float* tails,
                   const Walk& walk, size_t first, size_t n, double* out) {
   WalkBlocks<Floats4>(rounded, exact, lengths, tails, walk, first, n, out);
 }
 
 #if defined(__x86_64__)
 #define VQ_WIDE_KERNEL 1
-__attribute__((target("avx2"))) void WalkWide(const float* rounded, const double* exact, const double* lengths,
-                                               const double* tails, const Walk& walk, size_t first, size_t n,
+__attribute__((target("avx2"))) void WalkWide(const float* rounded, const double* exact, const float* lengths,
+                                               const float* tails, const Walk& walk, size_t first, size_t n,
                                                double* out) {
   WalkBlocks<Floats8>(rounded, exact, lengths, tails, walk, first, n, out);
 }
@@ -177,8 +208,8 @@ void PackedTemplates::Assign(const std::vector<const double*>& vectors, size_t l
   half_ = length / 2 / 4 * 4;
   exact_.resize(count_ * length);
   rounded_.assign(blocks * length * kLanes, 0.0f);
-  lengths_.assign(blocks * kLanes, 0.0);
-  tailLengths_.assign(blocks * kLanes, -kInfinity);
+  lengths_.assign(blocks * kLanes, 0.0f);
+  tailLengths_.assign(blocks * kLanes, -std::numeric_limits<float>::infinity());
   for (size_t t = 0; t < count_; ++t) {
     std::copy(vectors[t], vectors[t] + length, exact_.begin() + static_cast<std::ptrdiff_t>(t * length));
     for (size_t i = 0; i < length; ++i) {
@@ -186,8 +217,21 @@ void PackedTemplates::Assign(const std::vector<const double*>& vectors, size_t l
                                    : blocks * half_ + (t / kLanes) * (length - half_) + (i - half_);
       rounded_[row * kLanes + t % kLanes] = static_cast<float>(vectors[t][i]);
     }
-    lengths_[t] = LengthOf(vectors[t], length);
-    tailLengths_[t] = LengthOf(vectors[t] + half_, length - half_);
+    lengths_[t] = static_cast<float>(LengthOf(vectors[t], length));
+    tailLengths_[t] = static_cast<float>(LengthOf(vectors[t] + half_, length - half_));
+  }
+}
+
+void PackedTemplates::Prefetch(size_t t) const {
+  if (t >= count_) return;
+  const size_t blocks = (count_ + kLanes - 1) / kLanes, block = t / kLanes;
+  const float* rows = rounded_.data() + block * half_ * kLanes;
+  const float* tail = rounded_.data() + (blocks * half_ + block * (length_ - half_)) * kLanes;
+  // Four lines of each part: the rest follows in order, which the processor
+  // sees for itself.
+  for (size_t line = 0; line < 4; ++line) {
+    __builtin_prefetch(rows + line * 16);
+    __builtin_prefetch(tail + line * 16);
   }
 }
 
@@ -211,7 +255,7 @@ PackedTemplates::Query PackedTemplates::Prepare(const double* features) const {
 }
 
 void PackedTemplates::CosineDistances(const Query& query, size_t first, size_t n, double* out, double limit,
-                                      Kernel kernel) const {
+                                      Kernel kernel, unsigned lanes) const {
   if (n == 0 || first % kLanes != 0 || first + n > count_ || query.rounded.size() != length_) return;
   if (kernel == Kernel::kAuto) kernel = WideKernelAvailable() ? Kernel::kWide : Kernel::kPortable;
   // Vectors long enough for float rounding to matter are not screened.
@@ -219,7 +263,7 @@ void PackedTemplates::CosineDistances(const Query& query, size_t first, size_t n
   // never count as beyond the limit.
   if (length_ > kMaxScreenedLength) limit = kInfinity;
   const Walk walk = {query.features, query.rounded.data(), count_, length_, half_, query.length, query.tailLength,
-                     limit};
+                     limit, lanes};
 #ifdef VQ_WIDE_KERNEL
   if (kernel == Kernel::kWide && WideKernelAvailable()) {
     WalkWide(rounded_.data(), exact_.data(), lengths_.data(), tailLengths_.data(), walk, first, n, out);

@@ -47,9 +47,17 @@ class PackedTemplates {
     double length, tailLength;
   };
   Query Prepare(const double* features) const;
+  // Lanes of each block (bit l: template first + l of the block) whose
+  // distances are wanted; the others get +infinity without their distance
+  // being worked out.
+  static constexpr unsigned kAllLanes = (1u << kLanes) - 1;
   void CosineDistances(const Query& query, size_t first, size_t n, double* out,
                        double limit = std::numeric_limits<double>::infinity(),
-                       Kernel kernel = Kernel::kAuto) const;
+                       Kernel kernel = Kernel::kAuto, unsigned lanes = kAllLanes) const;
+
+  // Asks the processor to fetch the start of the block holding template t
+  // while other work goes on: blocks compared in no order are far apart.
+  void Prefetch(size_t t) const;
 
   // The distance of template t alone, the same as CosineDistances gives it.
   double CosineDistance(const double* features, size_t t) const;
@@ -68,7 +76,7 @@ class PackedTemplates {
   std::vector<float> rounded_;
   // Per template, padded like the blocks: the length of all its values and
   // of those from half_ on. Padding gets a tail of minus infinity.
-  std::vector<double> lengths_, tailLengths_;
+  std::vector<float> lengths_, tailLengths_;
   size_t half_ = 0;  // where a block's sums are looked at: a multiple of four
   size_t count_ = 0;
   size_t length_ = 0;

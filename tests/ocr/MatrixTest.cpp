@@ -46,6 +46,15 @@ TEST(OCRMatrix, ShapesProductsAndConversions) {
   product.reset(MultiplyMatrix(m.get(), v.get()));
   EXPECT_EQ(17.0, MatrixData<double>(product.get())[0]);
   EXPECT_EQ(39.0, MatrixData<double>(product.get())[1]);
+  // An odd row count and a length not a multiple of four leave rows and
+  // values after the blocks of the product; integers sum exactly.
+  OCRMatrixPtr odd = Doubles(3, 7, {1, 2, 3, 4, 5, 6, 7, -1, 0, 1, 0, -1, 0, 1, 2, 2, 2, 2, 2, 2, 9});
+  OCRMatrixPtr seven = Doubles(7, 1, {1, 1, 1, 1, 1, 1, 10});
+  product.reset(MultiplyMatrix(odd.get(), seven.get()));
+  ASSERT_TRUE(product);
+  EXPECT_EQ(91.0, MatrixData<double>(product.get())[0]);
+  EXPECT_EQ(9.0, MatrixData<double>(product.get())[1]);
+  EXPECT_EQ(102.0, MatrixData<double>(product.get())[2]);
   OCRMatrixPtr floats(CreateMatrix(OCR_FLOAT, 2, 1));
   EXPECT_FALSE(MultiplyMatrix(m.get(), floats.get()));
 

@@ -91,6 +91,13 @@ TEST_F(ProductTemplates, BlocksGiveEveryDistanceToTheBit) {
         for (size_t t = 0; t < count; ++t) ASSERT_EQ(plain[t], packed[t]) << "glyph " << g << " template " << t;
         for (size_t t = 0; t < n; ++t) ASSERT_EQ(plain[first + t], part[t]) << "glyph " << g << " template " << t;
         EXPECT_EQ(-1.0, part[n]) << "written past the end";
+        // Only the lanes asked for, the others unfinished.
+        const unsigned lanes = 0xA5;
+        std::vector<double> some(count, -1.0);
+        set.packed.CosineDistances(set.packed.Prepare(MatrixData<double>(features.get())), 0, count, some.data(),
+                                   kInfinity, kernel, lanes);
+        for (size_t t = 0; t < count; ++t)
+          ASSERT_EQ(lanes >> (t % PackedTemplates::kLanes) & 1 ? plain[t] : kInfinity, some[t]) << "template " << t;
 
         // Given the tenth best distance as a limit, a template is either
         // finished to the bit or provably beyond the limit; most are not
