@@ -50,7 +50,7 @@ bool OpensToTheRight(const cv::Mat& ink) {
   const int top = ink.rows / 3, bottom = ink.rows - ink.rows / 3, right = ink.cols - std::max(1, ink.cols / 4);
   int reaching = 0;
   for (int y = top; y < bottom; ++y) reaching += cv::countNonZero(ink.row(y).colRange(right, ink.cols)) > 0;
-  return 4 * reaching < bottom - top;
+  return 2 * reaching < bottom - top;
 }
 
 void SettleOpenRounds(const cv::Mat& ink, CellReadings* cell) {

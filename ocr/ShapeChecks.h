@@ -10,7 +10,7 @@
 #include "ocr/LineBox.h"
 
 // True when the ink (non-zero) of a glyph box holds no stroke at the right
-// of its middle rows: of the middle third of its rows, fewer than a quarter
+// of its middle rows: of the middle third of its rows, fewer than half
 // reach into its rightmost quarter of columns.
 bool OpensToTheRight(const cv::Mat& ink);
 
