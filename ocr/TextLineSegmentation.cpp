@@ -17,6 +17,9 @@
 
 namespace {
 
+// Grey this share of a cell's ink is ink.
+constexpr double kMarkShare = 0.5;
+
 std::vector<ColumnRun> FindRuns(const std::vector<int>& profile) {
   std::vector<ColumnRun> runs;
   const int n = static_cast<int>(profile.size());
@@ -52,6 +55,18 @@ double BlankAround(const std::vector<int>& ink, const cv::Rect& cell, double mis
   for (int x = cell.x - 1; x >= 0 && ink[x] == 0; --x) ++before;
   for (int x = end; x < n && ink[x] == 0; ++x) ++after;
   return (cell.x - before <= 0 ? missing : before) + (end + after >= n ? missing : after);
+}
+
+// The ink of a cell's columns from the block's top to the cell's bottom,
+// with the marks above the cell that the block leaves out (an "i"'s dot is
+// a mark of its own): grey at least half as dark as the cell's ink.
+cv::Mat InkWithMarksAbove(const cv::Mat& blockImage, const cv::Mat& greyBlock, const CellReadings& cell) {
+  const cv::Rect strip(cell.rect.x, 0, cell.rect.width, cell.rect.br().y);
+  cv::Mat ink = blockImage(strip).clone();
+  if (greyBlock.size() != blockImage.size() || greyBlock.type() != CV_8UC1 || cell.rect.y == 0) return ink;
+  const cv::Rect above(0, 0, strip.width, cell.rect.y);
+  ink(above).setTo(cv::Scalar::all(255), greyBlock(above + strip.tl()) > kMarkShare * cell.ink);
+  return ink;
 }
 
 }  // namespace
@@ -197,8 +212,14 @@ void CDocOCR::SegmentLine(cv::Mat blockImage, std::vector<OCRCandidate>* candida
     const std::vector<ColumnRun> pieces = ThinPieces(profile, runs[r], thin, kMaxPieces);
     if (pieces.size() > 1) addCells(pieces, [&](size_t i, size_t j) { return i > 0 || j + 1 < pieces.size(); });
   }
-  if (placed)
+  if (placed) {
     for (size_t c = readCells; c < cells.size(); ++c) RankByPlace(&cells[c], *geometry, box);
+    // After the line box is set: an "i" cell holds only its bar.
+    for (CellReadings& cell : cells) {
+      SettleCaseByPlace(&cell, *geometry, box);
+      SettleDottedBars(InkWithMarksAbove(blockImage, greyBlock, cell), &cell);
+    }
+  }
   RejectFaintCells(&cells, kFaintShare);
   YieldToCoveringCharacters(&cells, placed ? geometry : nullptr, placed ? &box : nullptr, kCoverDistance, kCoverMargin);
 

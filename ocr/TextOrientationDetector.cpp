@@ -19,6 +19,9 @@ constexpr int kMinimumSideForCut = 60;
 constexpr int kThresholdBlock = 31;
 // Letters: marks this share of the print's height high, this narrow.
 constexpr double kLetterSide = 0.5;
+// Chinese glyphs: marks at least this share of the print's height on each
+// side (print under the least glyph box sets glyphs smaller than it).
+constexpr double kGlyphSide = 0.9;
 constexpr float kLetterAspect = 0.5f;
 // Lines run along the axis whose profile across them varies this many
 // times more than the other's.
@@ -93,6 +96,7 @@ bool COrientationVote::Result(int* angle) const {
     return true;
   }
   if (accepted_ == 0) return LettersDecide(angle);
+  if (accepted_ + letters_ < kLeastVotes) return false;
   int best = 0;
   for (int k = 1; k < 4; ++k)
     if (sums_[k] + letterSums_[k] < sums_[best] + letterSums_[best]) best = k;
@@ -167,8 +171,11 @@ bool CTextOrientationDetector::Detect(cv::Mat image, int* angle, bool imageIsBin
 
   // Letters are smaller and narrower than Chinese glyphs: marks down to half
   // the print's height, as narrow as letters are, are read too.
-  const int letterSide = static_cast<int>(kLetterSide * MeasureTextHeight(marks));
+  const int textHeight = MeasureTextHeight(marks);
+  const int letterSide = static_cast<int>(kLetterSide * textHeight);
   const int leastArea = std::min(minimumBoxArea_, letterSide * letterSide);
+  const double glyphSide = kGlyphSide * textHeight;
+  const double glyphArea = textHeight > 0 ? std::min<double>(minimumBoxArea_, glyphSide * glyphSide) : minimumBoxArea_;
   const float leastAspect = std::min(minimumAspect_, kLetterAspect);
   COrientationVote vote;
   vote.SetLineAxis(LineAxis(marks));
@@ -196,7 +203,7 @@ bool CTextOrientationDetector::Detect(cv::Mat image, int* angle, bool imageIsBin
       }
     }
     // A mark smaller or narrower than a Chinese glyph counts only as a letter.
-    const bool small = box.width * box.height < minimumBoxArea_ || width / height < minimumAspect_ ||
+    const bool small = box.width * box.height < glyphArea || width / height < minimumAspect_ ||
                        height / width < minimumAspect_;
     if (small && (*std::min_element(d.begin(), d.end()) >= COrientationVote::kGlyphDistance ||
                   KindOfMark(best) == COrientationVote::Mark::kCharacter))

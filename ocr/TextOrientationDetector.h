@@ -35,6 +35,9 @@ class COrientationVote {
   static constexpr double kAmbiguityRatio = 0.85;
   static constexpr double kSureRatio = 0.4;
   static constexpr int kVoteCount = 5;
+  // Where the marks ran out before kVoteCount votes: fewer votes than this
+  // (a lone mark read a little better in one turn) do not decide.
+  static constexpr int kLeastVotes = 2;
   static constexpr int kNotTextMargin = 10;
   static constexpr int kLetterVoteCount = 5;
   static constexpr double kLetterMajority = 0.7;
@@ -54,9 +57,9 @@ class COrientationVote {
   // The way the page's lines run, as LineAxis tells it: 0 along the rows,
   // 90 along the columns, -1 (the default) unknown.
   void SetLineAxis(int axis) { lineAxis_ = axis; }
-  // The decided angle; false when no mark decided and none was accepted,
-  // when fewer than half of the marks read as glyphs, or when only letters
-  // voted and they do not decide (see above).
+  // The decided angle; false when no mark decided and fewer than
+  // kLeastVotes were accepted, when fewer than half of the marks read as
+  // glyphs, or when only letters voted and they do not decide (see above).
   bool Result(int* angle) const;
   int Accepted() const { return accepted_ + letters_; }
 

@@ -218,6 +218,21 @@ std::u32string TesseractRead(tesseract::TessBaseAPI& api, const cv::Mat& image) 
   return ocrbench::WithoutSpaces(vq::Utf8ToWide(text));
 }
 
+// The program's own engine reading the pages.
+void ReadWithEngine(benchmark::State& state, const std::vector<ocrbench::ReadPage>& pages, Row* row) {
+  CDocOCR ocr;
+  const std::string model = ModelPath();
+  if (model.empty() || !std::filesystem::exists(model) || !ocr.Initialize(model.c_str())) {
+    state.SkipWithError("no recognition model: build the recognition_model target");
+    return;
+  }
+  MeasureReading(state, pages, row, [&](const cv::Mat& image) {
+    std::string text;
+    ocr.Recognize(image, &text, nullptr, false);
+    return ocrbench::WithoutSpaces(vq::GbkToWide(text));
+  });
+}
+
 // The program's own engine on Chinese pages; English pages go the way the
 // recognition dialog sends them (ui/OCRProgressDlg.cpp, EnglishOcrThreadProc):
 // Tesseract's English data with the page segmentation the dialog sets.
@@ -247,25 +262,13 @@ void Recognize(benchmark::State& state, bool heldOut) {
     state.SetLabel(name + ", the dialog's English path");
     return;
   }
-  CDocOCR ocr;
-  const std::string model = ModelPath();
-  if (model.empty() || !std::filesystem::exists(model) || !ocr.Initialize(model.c_str())) {
-    state.SkipWithError("no recognition model: build the recognition_model target");
-    return;
-  }
-  MeasureReading(state, ReadPages(heldOut, set), row, [&](const cv::Mat& image) {
-    std::string text;
-    ocr.Recognize(image, &text, nullptr, false);
-    return ocrbench::WithoutSpaces(vq::GbkToWide(text));
-  });
+  ReadWithEngine(state, ReadPages(heldOut, set), row);
   state.SetLabel(name);
 }
 
-// Tesseract with its own page layout: Simplified Chinese data, or English for English pages.
-void TesseractReading(benchmark::State& state, bool heldOut) {
-  const int64_t set = state.range(0);
-  const bool english = heldOut && ocrbench::IsEnglish(static_cast<ocrbench::HeldOutSet>(set));
-  const char* language = english ? "eng" : "chi_sim";
+// Tesseract with its own page layout and the language's data.
+void ReadWithTesseract(benchmark::State& state, const char* language, const std::vector<ocrbench::ReadPage>& pages,
+                       Row* row) {
   tesseract::TessBaseAPI api;
   if (!std::filesystem::exists(std::string(kTessdata) + "/" + language + ".traineddata") ||
       api.Init(kTessdata, language) != 0) {
@@ -273,10 +276,16 @@ void TesseractReading(benchmark::State& state, bool heldOut) {
     return;
   }
   api.SetPageSegMode(tesseract::PSM_AUTO);
-  const std::string name = ReadSetName(heldOut, set);
-  MeasureReading(state, ReadPages(heldOut, set), Summary::Get().Tesseract(heldOut, name),
-                 [&](const cv::Mat& image) { return TesseractRead(api, image); });
+  MeasureReading(state, pages, row, [&](const cv::Mat& image) { return TesseractRead(api, image); });
   api.End();
+}
+
+// Tesseract on a set: Simplified Chinese data, or English for English pages.
+void TesseractReading(benchmark::State& state, bool heldOut) {
+  const int64_t set = state.range(0);
+  const bool english = heldOut && ocrbench::IsEnglish(static_cast<ocrbench::HeldOutSet>(set));
+  const std::string name = ReadSetName(heldOut, set);
+  ReadWithTesseract(state, english ? "eng" : "chi_sim", ReadPages(heldOut, set), Summary::Get().Tesseract(heldOut, name));
   state.SetLabel(name + Cores());
 }
 
@@ -284,6 +293,18 @@ void BM_Recognize(benchmark::State& state) { Recognize(state, false); }
 void BM_TesseractChiSim(benchmark::State& state) { TesseractReading(state, false); }
 void BM_HeldOutRecognize(benchmark::State& state) { Recognize(state, true); }
 void BM_HeldOutTesseract(benchmark::State& state) { TesseractReading(state, true); }
+
+// Held-out lines of Chinese with addresses, numbers and words among it:
+// argument 0 the program, 1 Tesseract.
+void BM_HeldOutMixedLines(benchmark::State& state) {
+  cv::setNumThreads(1);
+  const char name[] = "mixed lines: addresses, numbers";
+  if (state.range(0) == 0)
+    ReadWithEngine(state, ocrbench::MixedLinePages(), Summary::Get().Ours(true, name));
+  else
+    ReadWithTesseract(state, "chi_sim", ocrbench::MixedLinePages(), Summary::Get().Tesseract(true, name));
+  state.SetLabel(std::string(name) + (state.range(0) == 0 ? "" : ", Tesseract" + Cores()));
+}
 
 const std::vector<ocrbench::TurnedPage>& TurnPages(bool heldOut, int64_t set) {
   return heldOut ? ocrbench::Pages(static_cast<ocrbench::HeldOutTurnSet>(set)) : ocrbench::Pages(static_cast<TurnSet>(set));
@@ -382,6 +403,7 @@ BENCHMARK(BM_TesseractOrientation)->DenseRange(0, 3)->Unit(benchmark::kSecond)->
 // and HeldOutTurnSet: pages the recognition was not tuned on.
 BENCHMARK(BM_HeldOutRecognize)->DenseRange(0, ocrbench::kHeldOutSets - 1)->Unit(benchmark::kSecond)->Iterations(1);
 BENCHMARK(BM_HeldOutTesseract)->DenseRange(0, ocrbench::kHeldOutSets - 1)->Unit(benchmark::kSecond)->Iterations(1);
+BENCHMARK(BM_HeldOutMixedLines)->DenseRange(0, 1)->Unit(benchmark::kSecond)->Iterations(1);
 BENCHMARK(BM_HeldOutOrientation)->DenseRange(0, ocrbench::kHeldOutTurnSets - 1)->Unit(benchmark::kSecond)->Iterations(1);
 BENCHMARK(BM_HeldOutTesseractOrientation)
     ->DenseRange(0, ocrbench::kHeldOutTurnSets - 1)

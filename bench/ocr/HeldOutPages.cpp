@@ -495,6 +495,105 @@ std::vector<TurnedPage> EnglishDeskTurns(uint64_t seed) {
 
 namespace {
 
+// Half-width runs the tuned pages never hold: web and mail addresses, model
+// and serial numbers, versions, dates, times, measures and English words.
+std::u32string MixedToken(cv::RNG& rng) {
+  static const char* const kWords[] = {"delivery", "contract", "service", "storage", "server",  "backup",
+                                       "module",   "sensor",   "display", "printer", "battery", "manual",
+                                       "support",  "update",   "login",   "network", "cloud",   "Express",
+                                       "Standard", "Pro",      "Mini",    "Max",     "Plus",    "Lite"};
+  static const char* const kEnds[] = {".com", ".cn", ".net", ".org", ".com.cn"};
+  static const char* const kUnits[] = {"mm", "cm", "kg", "ml", "GB", "MHz", "V", "W", "dpi", "Hz"};
+  auto word = [&] { return std::string(kWords[rng.uniform(0, static_cast<int>(std::size(kWords)))]); };
+  auto capitals = [&](int n) {
+    std::string c;
+    for (int i = 0; i < n; ++i) c.push_back(static_cast<char>('A' + rng.uniform(0, 26)));
+    return c;
+  };
+  char text[64];
+  switch (rng.uniform(0, 10)) {
+    case 0: return Ascii("www." + word() + kEnds[rng.uniform(0, static_cast<int>(std::size(kEnds)))]);
+    case 1: return Ascii("https://" + word() + ".cn/" + word() + "/" + Digits(rng, 1, 99));
+    case 2: return Ascii(word() + Digits(rng, 1, 99) + "@" + word() + ".com");
+    case 3: return Ascii(capitals(rng.uniform(1, 4)) + "-" + Digits(rng, 100, 9999) + (rng.uniform(0, 2) ? capitals(1) : ""));
+    case 4:
+      std::snprintf(text, sizeof text, "V%d.%d.%d", rng.uniform(1, 10), rng.uniform(0, 10), rng.uniform(0, 30));
+      return Ascii(text);
+    case 5:
+      std::snprintf(text, sizeof text, "%d/%02d/%02d", rng.uniform(2015, 2031), rng.uniform(1, 13), rng.uniform(1, 29));
+      return Ascii(text);
+    case 6:
+      std::snprintf(text, sizeof text, "%02d:%02d", rng.uniform(0, 24), rng.uniform(0, 60));
+      return Ascii(text);
+    case 7: return Ascii(Digits(rng, 1, 999) + kUnits[rng.uniform(0, static_cast<int>(std::size(kUnits)))]);
+    case 8: return Ascii("SN " + capitals(2) + Digits(rng, 10000, 99999));
+    default: return Ascii(rng.uniform(0, 2) ? word() : word() + " " + word());
+  }
+}
+
+// Lines of Chinese clauses, each holding half-width runs (MixedToken) set
+// in the face's own proportional glyphs, `gap` apart from the Chinese.
+vqscene::PrintedText MixedLinePage(vqscene::CjkTextRenderer& renderer, cv::Size size, int em, int gap, cv::RNG& rng) {
+  vqscene::PrintedText page{cv::Mat(size, CV_8U, cv::Scalar::all(255)), {}};
+  const int pitch = em + std::max(1, em / 10), left = static_cast<int>(kMargin * size.width);
+  const int right = size.width - left, bottom = size.height - static_cast<int>(kMargin * size.height);
+  int x = left, y = static_cast<int>(kMargin * size.height);
+  cv::Mat scratch(1, 1, CV_8U);
+  while (y + em <= bottom) {
+    const bool token = x > left && rng.uniform(0, 6) == 0;
+    const std::u32string piece = token ? MixedToken(rng) : RandomChinese(rng, 1);
+    const int width = token ? renderer.DrawProportional(scratch, piece, {0, -em}, em) + 2 * gap : pitch;
+    if (x + width > right) {
+      x = left;
+      y += em * 17 / 10;
+      continue;
+    }
+    if (token) {
+      x = renderer.DrawProportional(page.print, piece, {x + gap, y + em * 88 / 100}, em) + gap;
+    } else {
+      renderer.DrawLine(page.print, piece, {x, y}, em, pitch);
+      x += pitch;
+    }
+    page.text += WithoutBlanks(piece);
+  }
+  return page;
+}
+
+}  // namespace
+
+std::vector<ReadPage> MixedLines(uint64_t seed) {
+  static const int kEms[] = {30, 26, 34, 24};
+  const std::vector<vqscene::CjkFont> fonts = HeldOutChineseFonts();
+  std::vector<ReadPage> pages;
+  cv::RNG rng(seed);
+  for (size_t i = 0; i < std::size(kEms); ++i) {
+    const vqscene::CjkFont& font = FontFor(fonts, i);
+    vqscene::CjkTextRenderer renderer(font);
+    const int gap = i % 2 ? kEms[i] / 4 : 0;
+    std::string what = font.name + " " + std::to_string(kEms[i]) + " px, mixed lines";
+    if (i % 2 == 0) {
+      // Photographed on the desk and cut as the recognition command cuts it.
+      const vqscene::PrintedText printed =
+          MixedLinePage(renderer, vqscene::SheetPixels(kFiveMegapixels, false), kEms[i], gap, rng);
+      const float angle = static_cast<float>(rng.uniform(-4.0, 4.0));
+      const cv::Mat frame = vqscene::RenderScene(
+          vqscene::PhotographedSheet(printed.print, kFiveMegapixels, angle, OrdinaryLight(rng), rng.next()));
+      pages.push_back({CropForRecognition(frame), printed.text, Label(i, what + ", photographed"), frame});
+    } else {
+      const vqscene::PrintedText printed = MixedLinePage(renderer, kA4, kEms[i], gap, rng);
+      pages.push_back({Scanned(printed.print, rng, 0.9, 4.0), printed.text, Label(i, what + ", scanned")});
+    }
+  }
+  return pages;
+}
+
+const std::vector<ReadPage>& MixedLinePages() {
+  static const std::vector<ReadPage> pages = MixedLines(59414);
+  return pages;
+}
+
+namespace {
+
 std::vector<ReadPage> MakeHeldOut(HeldOutSet set) {
   switch (set) {
     case HeldOutSet::kDimPhotos: return DimPhotos(58101, false);

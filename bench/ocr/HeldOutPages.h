@@ -48,6 +48,13 @@ std::vector<ReadPage> PagesWithPhotos(uint64_t seed);
 std::vector<TurnedPage> SmallPrintTurns(uint64_t seed);
 std::vector<TurnedPage> EnglishDeskTurns(uint64_t seed);
 
+// Lines of Chinese holding web and mail addresses, model and serial
+// numbers, versions, dates, times, measures and English words, half-width
+// in the face's own glyphs: photographed and scanned. MixedLinePages: the
+// benchmark's pages of them, made once.
+std::vector<ReadPage> MixedLines(uint64_t seed);
+const std::vector<ReadPage>& MixedLinePages();
+
 // The held-out sets as the benchmark runs them, each with its seed.
 enum class HeldOutSet {
   kDimPhotos, kNotesBesideSheets, kTwoColumnsChinese, kThreeColumnsChinese, kTablesChinese, kJpegScans,

@@ -14,6 +14,7 @@
 #include "ocr/LineBox.h"
 #include "ocr/OCREngine.h"
 #include "ocr/PrintedWidth.h"
+#include "ocr/ShapeChecks.h"
 #include "ocr/TextLineSegmentation.h"
 #include "tests/ocr/ModelWriter.h"
 #include "tests/ocr/PrintedText.h"
@@ -103,6 +104,12 @@ TEST(LineBox, SizeAndHeightTellReadingsOfOneShapeApart) {
   EXPECT_EQ(kUpperO, tall.labels[0]);
   EXPECT_LT(PlaceMismatch(small.rect, *geometry.Find(kLowerO.c_str()), box), 3.0);
   EXPECT_GT(PlaceMismatch(small.rect, *geometry.Find(kUpperO.c_str()), box), 10.0);
+  // Shapes that favour the other case by more than its place costs still
+  // yield to the case the place tells.
+  CellReadings favoured = Cell({100, 24, 20, 22}, {{kUpperO, 0.04}, {kLowerO, 0.16}});
+  RankByPlace(&favoured, geometry, box);
+  SettleCaseByPlace(&favoured, geometry, box);
+  EXPECT_EQ(kLowerO, favoured.labels[0]);
   // Labels the model places nowhere keep their distances.
   CellReadings unknown = Cell({100, 24, 20, 22}, {{Gbk("大"), 0.1}});
   RankByPlace(&unknown, geometry, box);

@@ -75,6 +75,7 @@ TEST(OrientationVote, UnclearMarksAreSkippedAndFairOnesVoted) {
   // Best 0.15 with the runner-up 0.3 is voted (near enough, but not far
   // enough ahead); so is 0.17 with 0.4.
   EXPECT_FALSE(vote.Add({0.15, 0.3, 0.9, 0.9}));
+  EXPECT_FALSE(vote.Result(&angle));  // a lone vote, where the marks ran out, does not decide
   EXPECT_FALSE(vote.Add({0.9, 0.4, 0.9, 0.17}));
   EXPECT_FALSE(vote.Add({0.9, 0.36, 0.9, 0.15}));
   EXPECT_FALSE(vote.Add({0.9, 0.4, 0.9, 0.17}));
@@ -285,6 +286,11 @@ TEST_F(ProductOrientation, RenderedPagesInEveryTurn) {
   EXPECT_EQ(90, Angle(RotateImage90Clockwise(page)));
   EXPECT_EQ(180, Angle(RotateImage180(page)));
   EXPECT_EQ(270, Angle(RotateImage90CounterClockwise(page)));
+  // Print under the least glyph box: its glyphs still read as glyphs.
+  cv::Mat small;
+  cv::resize(page, small, cv::Size(), 0.5, 0.5, cv::INTER_AREA);
+  EXPECT_EQ(90, Angle(RotateImage90Clockwise(small)));
+  EXPECT_EQ(180, Angle(RotateImage180(small)));
 
   // Grey paper under a camera: the crops keep the paper around the ink.
   cv::Mat camera;

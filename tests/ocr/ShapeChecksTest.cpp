@@ -70,3 +70,18 @@ TEST(ShapeChecks, RoundReadingsOfAnOpenGlyphBecomeTheOpenLetter) {
   SettleOpenRounds(c, &other);
   EXPECT_EQ(Gbk("国"), other.labels[0]);
 }
+
+TEST(ShapeChecks, ABarWithADotAboveIsAnI) {
+  cv::Mat i = cv::Mat::zeros(24, 5, CV_8U);
+  i(cv::Rect(1, 0, 3, 4)).setTo(255);
+  i(cv::Rect(1, 7, 3, 17)).setTo(255);
+  cv::Mat exclamation;
+  cv::flip(i, exclamation, 0);
+  EXPECT_TRUE(HasDotAbove(i));
+  EXPECT_FALSE(HasDotAbove(exclamation));
+  EXPECT_FALSE(HasDotAbove(cv::Mat(24, 3, CV_8U, cv::Scalar::all(255))));
+  CellReadings cell = Read({{Gbk("ｌ"), 0.05}, {Gbk("１"), 0.07}, {Gbk("ｉ"), 0.1}});
+  SettleDottedBars(i, &cell);
+  EXPECT_EQ(std::vector<std::string>{Gbk("ｉ")}, cell.labels);
+  EXPECT_EQ(std::vector<double>{0.05}, cell.distances);
+}
