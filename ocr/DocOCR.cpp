@@ -31,6 +31,9 @@ constexpr int kPageBlockSize = 51;
 constexpr int kLineBlockSize = 11;
 constexpr int kStrokeRadius = 5;
 constexpr int kMinimumBlockArea = 1024;
+// Marks of the line image smaller than this many of the page's own pixels
+// are sharpened grain, not print.
+constexpr double kGrainSpeckArea = 4.0;
 // The marks of a line reach at least this share of the print's height to
 // either side, so the blank of a full-width sign does not part its line.
 constexpr double kJoiningReach = 0.6;
@@ -129,9 +132,13 @@ bool CDocOCR::RecognizeBlocks(cv::Mat page, std::vector<OCRTextBlock>* blocks, O
   // A photographed page is soft: blurred strokes fall apart in the line
   // image and read badly. Sharpened, it is read like a print; crisp pages
   // stay as they are.
+  bool sharpenedPage = false;
   if (!pageIsBinary) {
     cv::Mat sharpened;
-    if (SharpenSoftPage(grey, focus, scale, &sharpened)) grey = sharpened;
+    if (SharpenSoftPage(grey, focus, scale, &sharpened)) {
+      grey = sharpened;
+      sharpenedPage = true;
+    }
     // Photographs and dark blocks are not print: read, they would be strays.
     WhitenPictures(&grey, static_cast<int>(textHeight * scale));
   }
@@ -153,6 +160,12 @@ bool CDocOCR::RecognizeBlocks(cv::Mat page, std::vector<OCRTextBlock>* blocks, O
       cv::adaptiveThreshold(strokes, lineImage, 255, cv::ADAPTIVE_THRESH_GAUSSIAN_C, cv::THRESH_BINARY,
                             kLineBlockSize, offset);
     }
+    // Sharpening raises a soft page's grain as well as its print: the
+    // stroke filter's small window takes the grain for strokes, and specks
+    // of it would join the lines into blocks. Enlarged small print keeps
+    // its dots unless the page has grain.
+    if (sharpenedPage && (scale <= 1.0 || HasGrain(focus)))
+      KeepPrintedLineMarks(pageImage, scale <= 1.0, kGrainSpeckArea * scale * scale, &lineImage);
   }
   if (StopRequested()) return false;
   std::vector<cv::Mat> blockImages;
@@ -289,6 +302,25 @@ void DetectTextBlocks(cv::Mat lineImage, cv::Mat pageImage, std::vector<cv::Mat>
     cv::bitwise_and(inversePage(grown), mask, block);
     blockImages->push_back(block);
     blockRectangles->push_back(grown);
+  }
+}
+
+void KeepPrintedLineMarks(const cv::Mat& pageImage, bool nearPrint, double leastArea, cv::Mat* lineImage) {
+  if (nearPrint) {
+    // The page image's ink widened by a pixel (ink is 0): line ink elsewhere goes.
+    cv::Mat nearInk;
+    cv::erode(pageImage, nearInk, cv::Mat());
+    cv::max(*lineImage, nearInk, *lineImage);
+  }
+  cv::Mat labels, stats, centres;
+  const int n = cv::connectedComponentsWithStats(255 - *lineImage, labels, stats, centres, 8, CV_32S);
+  std::vector<uint8_t> speck(static_cast<size_t>(n), 0);
+  for (int i = 1; i < n; ++i) speck[i] = stats.at<int>(i, cv::CC_STAT_AREA) < leastArea;
+  for (int y = 0; y < labels.rows; ++y) {
+    const int* label = labels.ptr<int>(y);
+    uint8_t* ink = lineImage->ptr<uint8_t>(y);
+    for (int x = 0; x < labels.cols; ++x)
+      if (speck[label[x]]) ink[x] = 255;
   }
 }
 

@@ -112,6 +112,10 @@ void DetectTextBlocks(cv::Mat lineImage, cv::Mat pageImage, std::vector<cv::Mat>
 // Darkens strokes narrow in at least one of four directions against the
 // nearest pair of samples `radius` pixels apart; background stays 255.
 void StrokeFilter(cv::Mat grey, int radius, cv::Mat* result);
+// Keeps of a sharpened page's line image (ink 0) only the marks that are
+// print: those within a pixel of the page image's ink (when `nearPrint`),
+// and not smaller than `leastArea` pixels. Sharpened grain is neither.
+void KeepPrintedLineMarks(const cv::Mat& pageImage, bool nearPrint, double leastArea, cv::Mat* lineImage);
 // a may come before b in reading order (not a strict order: sort it only
 // with OCRList::MergeSort).
 bool CompareReadingOrder(const OCRTextBlock& a, const OCRTextBlock& b);

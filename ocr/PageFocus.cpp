@@ -139,6 +139,8 @@ PageFocus MeasurePageFocus(const cv::Mat& grey) {
   return focus;
 }
 
+bool HasGrain(const PageFocus& focus) { return focus.paperNoise > std::max(kGrainShare * focus.noise, kLeastGrain); }
+
 bool SharpenSoftPage(const cv::Mat& grey, const PageFocus& focus, double scale, cv::Mat* sharpened) {
   if (focus.edgeSharpness <= 0.0 || focus.edgeSharpness >= kSoftEdgeSharpness || scale <= 0.0) return false;
   cv::Mat source = grey;
@@ -155,7 +157,7 @@ bool SharpenSoftPage(const cv::Mat& grey, const PageFocus& focus, double scale, 
   // Grain wider than a pixel (a dim frame's noise, resampled and compressed)
   // is left by the Gaussian and would be sharpened into specks that join the
   // lines: a median of the page's own pixels takes it out first.
-  if (focus.paperNoise > std::max(kGrainShare * focus.noise, kLeastGrain)) {
+  if (HasGrain(focus)) {
     cv::Mat filtered;
     cv::medianBlur(source, filtered, std::max(kGrainMedian, 2 * static_cast<int>(kGrainMedian * scale / 2) + 1));
     source = filtered;

@@ -24,6 +24,10 @@ struct PageFocus {
 // Measures an 8-bit one-channel page.
 PageFocus MeasurePageFocus(const cv::Mat& grey);
 
+// True when the paper spreads wider than its single pixels' noise tells:
+// grain wider than a pixel (a dim frame's noise, resampled and compressed).
+bool HasGrain(const PageFocus& focus);
+
 // Below this edge sharpness a page is soft.
 constexpr double kSoftEdgeSharpness = 0.42;
 

@@ -167,7 +167,7 @@ std::vector<vqscene::CjkFont> HeldOutLatinFonts() {
                     {"DejaVu Sans Condensed", "/usr/share/fonts/truetype/dejavu/DejaVuSansCondensed.ttf", 0}});
 }
 
-std::vector<ReadPage> DimPhotos(uint64_t seed, bool smallPrint) {
+std::vector<ReadPage> DimPhotos(uint64_t seed, DimPrint print) {
   struct Kind {
     cv::Size frame;
     int em;
@@ -180,13 +180,18 @@ std::vector<ReadPage> DimPhotos(uint64_t seed, bool smallPrint) {
                                           {kSmallFrame, 18, 0.22, 6.5},     {kSmallFrame, 20, 0.28, 5.5}};
   static const std::vector<Kind> kSmall = {{kFiveMegapixels, 20, 0.20, 7.0}, {kFiveMegapixels, 18, 0.30, 5.0},
                                            {kSmallFrame, 15, 0.22, 6.5}};
-  const std::vector<Kind>& kKinds = smallPrint ? kSmall : kBody;
+  // Other sizes, exposures and noise of the same room, each in another face.
+  static const std::vector<Kind> kOther = {{kFiveMegapixels, 28, 0.23, 7.5}, {kFiveMegapixels, 25, 0.33, 6.0},
+                                           {kFiveMegapixels, 34, 0.21, 8.0}, {kFiveMegapixels, 22, 0.27, 5.5},
+                                           {kSmallFrame, 19, 0.26, 7.0},     {kSmallFrame, 17, 0.34, 5.0}};
+  const std::vector<Kind>& kKinds = print == DimPrint::kSmall ? kSmall : print == DimPrint::kOtherBody ? kOther : kBody;
+  const size_t firstFont = print == DimPrint::kOtherBody ? 2 : 0;
   const std::vector<vqscene::CjkFont> fonts = HeldOutChineseFonts();
   std::vector<ReadPage> pages;
   cv::RNG rng(seed);
   for (size_t i = 0; i < kKinds.size(); ++i) {
     const Kind& kind = kKinds[i];
-    const vqscene::CjkFont& font = FontFor(fonts, i);
+    const vqscene::CjkFont& font = FontFor(fonts, i + firstFont);
     vqscene::CjkTextRenderer renderer(font);
     const vqscene::PrintedText printed =
         vqscene::SetChineseParagraphs(renderer, vqscene::SheetPixels(kind.frame, false), kind.em, Level1Characters(), rng);
@@ -596,8 +601,9 @@ namespace {
 
 std::vector<ReadPage> MakeHeldOut(HeldOutSet set) {
   switch (set) {
-    case HeldOutSet::kDimPhotos: return DimPhotos(58101, false);
-    case HeldOutSet::kDimSmallPrint: return DimPhotos(58151, true);
+    case HeldOutSet::kDimPhotos: return DimPhotos(58101, DimPrint::kBody);
+    case HeldOutSet::kDimSmallPrint: return DimPhotos(58151, DimPrint::kSmall);
+    case HeldOutSet::kDimSecondSeeds: return DimPhotos(73217, DimPrint::kOtherBody);
     case HeldOutSet::kNotesBesideSheets: return NotesBesideSheets(58202);
     case HeldOutSet::kTwoColumnsChinese: return ChineseColumns(2, 58303);
     case HeldOutSet::kThreeColumnsChinese: return ChineseColumns(3, 58404);
@@ -626,6 +632,7 @@ const char* SetName(HeldOutSet set) {
   switch (set) {
     case HeldOutSet::kDimPhotos: return "dim photos, noise 5-8, JPEG";
     case HeldOutSet::kDimSmallPrint: return "dim photos, print 15-20 px";
+    case HeldOutSet::kDimSecondSeeds: return "dim photos, second seeds";
     case HeldOutSet::kNotesBesideSheets: return "a note beside the sheet";
     case HeldOutSet::kTwoColumnsChinese: return "two columns, Chinese";
     case HeldOutSet::kThreeColumnsChinese: return "three columns, Chinese";

@@ -283,7 +283,7 @@ const PageKind kPageKinds[] = {
     {"dark frame", false, 30, false, 0.0f, 0.25, 1, 0.96, -1},
     {"small print 12 px, scanned", false, 12, false, 0.0f, 0.0, 0, 0.97, -1},
     {"small print 12 px", false, 12, false, 0.0f, 1.0, 1, 0.96, -1, true},
-    {"dim photo, JPEG", true, 20, false, 0.0f, 0.22, 1, 0.93, -1, false, 88},
+    {"dim photo, JPEG", true, 20, false, 0.0f, 0.22, 1, 0.94, -1, false, 88},
     {"scan at JPEG 30", false, 24, false, 0.0f, 0.0, 0, 0.98, -1, false, 30},
     {"caption beside two photos", false, 30, false, 0.0f, 0.0, 0, 0.98, -1, false, 0, true},
 };
