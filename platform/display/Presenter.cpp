@@ -504,8 +504,9 @@ class Presenter {
     const bool fits =
         outer.right - outer.left <= area.right - area.left && outer.bottom - outer.top <= area.bottom - area.top;
     const bool sizable = SizingOf(pw.look) != Sizing::Fixed;
-    // The client area as large as the work area leaves it, no smaller than the least the layout fits.
-    const auto fitted = [&](LONG length, LONG room, LONG least) { return std::max(std::min(length, room), least); };
+    // The client area no larger than the work area leaves it, nor smaller
+    // than the least the layout fits (unless it is already).
+    const auto fitted = [](LONG length, LONG room, LONG least) { return std::min(length, std::max(room, least)); };
     const LONG width = sizable ? fitted(Width(r), area.right - area.left - f.left - f.right, pw.least.cx) : Width(r);
     const LONG height = sizable ? fitted(Height(r), area.bottom - area.top - f.top - f.bottom, pw.least.cy) : Height(r);
     const bool maximise = mayMaximise && !fits && sizable && (pw.style & WS_MAXIMIZEBOX);
