@@ -106,15 +106,18 @@ class PanelDesktopTest : public DesktopMainWindowTest, public ::testing::WithPar
         .SavePng(vqtest::ScreenshotPath(Name() + "-" + state + ".png"));
   }
 
-  // The settings sheet opens centred on the main window, and is cancelled.
+  // The settings sheet opens centred on the main window (its frame's
+  // centre within 3 pixels), and is cancelled.
   void ExpectSheetCentred(HWND main) {
     server_->ClickControl(main, IDC_SETTINGS);
     HWND sheet = nullptr;
-    ASSERT_TRUE(vqtest::WaitFor([&] { return (sheet = vqtest::ShownWindowWith(1117, IDOK)) && server_->ShowsInPlace(sheet); }));
+    ASSERT_TRUE(vqtest::WaitFor(
+        [&] { return (sheet = vqtest::ShownWindowWith(1117, IDOK)) && server_->ShowsInPlace(sheet); }));
     const RECT shown = server_->FrameRectOnScreen(vqplatform::PresentedXWindow(sheet));
     const RECT over = server_->FrameRectOnScreen(vqplatform::PresentedXWindow(main));
-    EXPECT_LE(std::abs((shown.left + shown.right) - (over.left + over.right)), 6) << Text(shown) << " on " << Text(over);
-    EXPECT_LE(std::abs((shown.top + shown.bottom) - (over.top + over.bottom)), 6) << Text(shown) << " on " << Text(over);
+    const std::string place = Text(shown) + " on " + Text(over);
+    EXPECT_LE(std::abs((shown.left + shown.right) - (over.left + over.right)), 6) << place;
+    EXPECT_LE(std::abs((shown.top + shown.bottom) - (over.top + over.bottom)), 6) << place;
     server_->ClickControl(sheet, IDCANCEL);
     EXPECT_TRUE(vqtest::WaitFor([&] { return !IsWindow(sheet); }));
   }
