@@ -290,10 +290,17 @@ void CVorquellDlg::OnSize(UINT type, int, int) {
   // message says, places them.
   CRect client;
   GetClientRect(&client);
-  // Nothing moves before the layout is known (InitLayoutTable).
-  if (laidOutSize_.cy > 0 && type != SIZE_MINIMIZED && !::IsIconic(m_hWnd) && client.Width() > 0 && client.Height() > 0 &&
-      (client.Width() != laidOutSize_.cx || client.Height() != laidOutSize_.cy)) {
+  // Nothing moves before the layout is known (InitLayoutTable). The
+  // preview moves on its own thread: a size that comes while the layout
+  // waits for it is laid out within, and this one, done after, is redone.
+  bool laidOut = false;
+  while (laidOutSize_.cy > 0 && type != SIZE_MINIMIZED && !::IsIconic(m_hWnd) && client.Width() > 0 &&
+         client.Height() > 0 && (client.Width() != laidOutSize_.cx || client.Height() != laidOutSize_.cy)) {
     LayOut(client.Width(), client.Height());
+    laidOut = true;
+    GetClientRect(&client);
+  }
+  if (laidOut) {
     Invalidate(TRUE);
     UpdateWindow();
   }

@@ -489,10 +489,12 @@ class Presenter {
 
   // A window about to be shown whose frame, now known, reaches out of the
   // work area (under a panel, off the screen) is moved into it; one too big
-  // for it is maximised where it may be, else its title bar is put in. A
-  // shown window is fitted again when its frame grew as it was allowed to
-  // be maximised.
-  void FitWorkArea(HWND hwnd, PresentedWindow& pw, bool mapped) {
+  // for it is made as small as its layout allows to fit and maximised where
+  // it may be (the window manager restores it to that size), else its title
+  // bar is put in. A shown window is fitted again when its frame grew as it
+  // was allowed to be maximised, and when it was restored (not maximised
+  // again then: the window manager's restored size may be its own).
+  void FitWorkArea(HWND hwnd, PresentedWindow& pw, bool mapped, bool mayMaximise = true) {
     const Placement& shown = pw.x.Shown();
     if (!pw.managed || !windowManager_ || shown.minimised || shown.maximised) return;
     const RECT area = GetWorkArea(), r = shown.rect, f = shown.frame;
@@ -501,27 +503,34 @@ class Presenter {
       return;
     const bool fits =
         outer.right - outer.left <= area.right - area.left && outer.bottom - outer.top <= area.bottom - area.top;
-    if (!fits && SizingOf(pw.look) != Sizing::Fixed && (pw.style & WS_MAXIMIZEBOX)) {
-      // The window manager reports the maximised window as its own change.
-      if (mapped)
-        properties_->RequestMaximised(pw.xwindow, true);
-      else
-        properties_->SetInitialState(pw.xwindow, false, true);
-      pw.maximiseToFit = true;
-      return;
-    }
+    const bool sizable = SizingOf(pw.look) != Sizing::Fixed;
+    // The client area no larger than the work area leaves it, nor smaller
+    // than the least the layout fits (unless it is already).
+    const auto fitted = [](LONG length, LONG room, LONG least) { return std::min(length, std::max(room, least)); };
+    const LONG width = sizable ? fitted(Width(r), area.right - area.left - f.left - f.right, pw.least.cx) : Width(r);
+    const LONG height = sizable ? fitted(Height(r), area.bottom - area.top - f.top - f.bottom, pw.least.cy) : Height(r);
+    const bool maximise = mayMaximise && !fits && sizable && (pw.style & WS_MAXIMIZEBOX);
+    if (maximise) pw.maximiseToFit = true;
     auto into = [](LONG low, LONG high, LONG areaLow, LONG areaHigh) {
       return std::max(areaLow, std::min(low, areaHigh - (high - low))) - low;
     };
-    const LONG dx = into(outer.left, outer.right, area.left, area.right);
-    const LONG dy = into(outer.top, outer.bottom, area.top, area.bottom);
+    const LONG dx = into(outer.left, outer.left + width + f.left + f.right, area.left, area.right);
+    const LONG dy = into(outer.top, outer.top + height + f.top + f.bottom, area.top, area.bottom);
     Placement given = shown;
-    given.rect = RECT{r.left + dx, r.top + dy, r.right + dx, r.bottom + dy};
+    given.rect = RECT{r.left + dx, r.top + dy, r.left + dx + width, r.top + dy + height};
     const POINT corner = FrameCorner(given.rect, f);
-    properties_->SetSizeHints(pw.xwindow, pw.look, corner, maximiseWay_, pw.least);
-    XMoveWindow(display_, pw.xwindow, corner.x, corner.y);
+    WindowLook look = pw.look;
+    look.rect = given.rect;
+    properties_->SetSizeHints(pw.xwindow, look, corner, maximiseWay_, pw.least);
+    XMoveResizeWindow(display_, pw.xwindow, corner.x, corner.y, unsigned(width), unsigned(height));
     pw.x.Requested(given.rect);
     GivePlacementToLayer(hwnd, pw, given, 0);
+    if (!maximise) return;
+    // The window manager reports the maximised window as its own change.
+    if (mapped)
+      properties_->RequestMaximised(pw.xwindow, true);
+    else
+      properties_->SetInitialState(pw.xwindow, false, true);
   }
 
   // Windows whose frame the window manager did not tell in time.
@@ -712,7 +721,8 @@ class Presenter {
   void GiveFrameToLayer(HWND hwnd, PresentedWindow& pw, const RECT& frame) {
     Placement given = pw.givenToLayer ? *pw.givenToLayer : pw.layer;
     int dx = frame.left - given.frame.left, dy = frame.top - given.frame.top;
-    if (std::optional<RECT> centred = Recentred(pw, given, frame)) {
+    const std::optional<RECT> centred = Recentred(pw, given, frame);
+    if (centred) {
       dx = centred->left - given.rect.left;
       dy = centred->top - given.rect.top;
       pw.x.Requested(*centred);
@@ -725,8 +735,12 @@ class Presenter {
     pw.givenToLayer = given;
     std::shared_ptr<std::atomic<int>> tasks = pw.handingOver;
     ++*tasks;
-    bool queued = RunLaterOnWindowThread(hwnd, [this, hwnd, frame, tasks] {
-      ApplyWindowFrame(hwnd, frame);
+    bool queued = RunLaterOnWindowThread(hwnd, [this, hwnd, frame, centred, tasks] {
+      // Kept at its corner, the recentred window would be moved back there.
+      if (centred)
+        ApplySystemPlacement(hwnd, *centred, 0, 0, &frame);
+      else
+        ApplyWindowFrame(hwnd, frame);
       --*tasks;
       Wake();
     });
@@ -809,7 +823,9 @@ class Presenter {
       given.minimised = pw.layer.minimised;
     }
     given.maximised = given.maximised && !given.minimised;
+    const bool restored = (pw.givenToLayer ? *pw.givenToLayer : pw.layer).maximised && !given.maximised;
     GivePlacementToLayer(hwnd, pw, given, mask);
+    if (restored && !given.minimised) FitWorkArea(hwnd, pw, true, false);
   }
 
   // The program learns the placement on its window's thread; till then

@@ -1,13 +1,18 @@
-// Vorquell's main window on a user's desktop, under openbox and under IceWM:
-// on a laptop's 1366 x 768 screen (IceWM with its panel at the bottom) it
-// maximises into the work area, its last buttons and its status line in
-// sight; dragged two hundred times by its title bar it stays where the last
-// drag left it, the program running all along.
+// Vorquell's main window on a user's desktop, under openbox, IceWM and
+// xfwm4: on a laptop's screen with a panel it maximises into the work area,
+// every control in sight, and comes back so from the taskbar; restored it
+// fits the work area, and maximised again after a drag it fills it; the
+// settings sheet opens centred on it in each state. Dragged two hundred
+// times by its title bar it stays where the last drag left it, the program
+// running all along.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <ostream>
 #include <string>
 
 #include "app/VorquellDlg.h"
+#include "platform/win/RectFunctions.h"
 #include "tests/e2e/VorquellProgramTest.h"
 
 namespace {
@@ -36,53 +41,154 @@ class DesktopMainWindowTest : public vqtest::VorquellProgramTest {
   std::optional<vqtest::XServer> server_;
 };
 
-class LaptopScreenTest : public DesktopMainWindowTest, public ::testing::WithParamInterface<const char*> {
- protected:
-  LaptopScreenTest() : DesktopMainWindowTest(vqtest::Desktop{GetParam(), 1366, 768}) {}
+// A laptop's desktop: its window manager, its screen, and a panel of 30
+// pixels along one side (IceWM's own at the bottom besides).
+struct PanelDesktop {
+  const char* windowManager;
+  int width, height;
+  vqtest::XServer::Side side;
 };
+void PrintTo(const PanelDesktop& desktop, std::ostream* out) {
+  *out << desktop.windowManager << " " << desktop.width << "x" << desktop.height;
+}
 
-TEST_P(LaptopScreenTest, MainWindowFitsTheWorkAreaOrMaximises) {
-  // IceWM sets the work area once its panel is up.
-  RECT area{};
-  ASSERT_TRUE(vqtest::WaitFor([&] { return (area = server_->WorkArea()).bottom > 0; }));
-  if (std::string(GetParam()) == "icewm") {
-    EXPECT_LT(area.bottom, 768) << "no panel";
+class PanelDesktopTest : public DesktopMainWindowTest, public ::testing::WithParamInterface<PanelDesktop> {
+ protected:
+  PanelDesktopTest()
+      : DesktopMainWindowTest(vqtest::Desktop{GetParam().windowManager, GetParam().width, GetParam().height}) {}
+  void SetUp() override {
+    DesktopMainWindowTest::SetUp();
+    if (IsSkipped() || HasFatalFailure()) return;
+    ASSERT_NE(server_->AddPanel(GetParam().side, 30), 0u) << "the panel's strip stayed in the work area";
+    area_ = server_->WorkArea();
   }
-  RunInProcess(*server_, [&](HWND main) {
+
+  // The program and the server agree where the main window is, maximised
+  // or not; a restored window's frame, a maximised one's client area (its
+  // borders may be off the screen) and every control lie in the work area,
+  // where the user sees the camera's pictures.
+  void ExpectPlaced(HWND main, bool maximised, bool inWorkArea, const std::string& state) {
+    SCOPED_TRACE(state);
     const unsigned long xwindow = vqplatform::PresentedXWindow(main);
-    RECT frame{};
-    // Too tall for the work area with its frame: maximised there, where the
-    // program and the server agree.
-    EXPECT_TRUE(vqtest::WaitFor([&] {
+    RECT frame{}, client{};
+    // A window too big for the work area is fitted after the window
+    // manager placed it: the second placement is waited for.
+    ASSERT_TRUE(vqtest::WaitFor([&] {
       frame = server_->FrameRectOnScreen(xwindow);
-      return IsZoomed(main) && SameRect(frame, vqtest::ScreenRectOf(main)) &&
-             SameRect(server_->ClientRectOnScreen(xwindow), vqtest::ClientRectOnScreen(main));
-    })) << "frame " << frame.left << ", " << frame.top << ", " << frame.right << ", " << frame.bottom;
-    // The window manager may put a maximised window's borders off the
-    // screen; its client area lies in the work area.
-    const RECT client = vqtest::ClientRectOnScreen(main);
-    EXPECT_TRUE(Inside(client, area)) << "client area " << client.left << ", " << client.top << ", " << client.right
-                                      << ", " << client.bottom;
-    // The layout followed: the status line in the work area, the column's
-    // last button where the user can click it.
-    EXPECT_TRUE(vqtest::WaitFor([&] { return Inside(vqtest::ScreenRectOf(GetDlgItem(main, IDC_WINDOW_LABEL)), area); }))
-        << "the status line is out of sight";
-    RECT last{};
-    EXPECT_TRUE(vqtest::WaitFor([&] { return Inside(last = vqtest::ScreenRectOf(GetDlgItem(main, IDC_CONTINUOUS)), area); }))
-        << "the continuous-shooting button is not all in sight: " << last.top << " to " << last.bottom << " of "
-        << area.bottom;
+      client = vqtest::ClientRectOnScreen(main);
+      return !IsIconic(main) && bool(IsZoomed(main)) == maximised && SameRect(frame, vqtest::ScreenRectOf(main)) &&
+             SameRect(server_->ClientRectOnScreen(xwindow), client) &&
+             (!inWorkArea || Inside(maximised ? client : frame, area_));
+    })) << "frame " << Text(frame) << " client " << Text(client) << (IsZoomed(main) ? " maximised" : "")
+        << " work area " << Text(area_);
+    if (!inWorkArea) return;
+    RECT reach{};
+    IntersectRect(&reach, &area_, &client);
+    for (HWND control = GetWindow(main, GW_CHILD); control; control = GetWindow(control, GW_HWNDNEXT)) {
+      RECT r{};
+      EXPECT_TRUE(!IsWindowVisible(control) ||
+                  vqtest::WaitFor([&] { return Inside(r = vqtest::ScreenRectOf(control), reach); }))
+          << "control " << GetDlgCtrlID(control) << " at " << Text(r) << " is out of " << Text(reach);
+    }
+    // A second of pictures (15) put on the server since, the last as the layer drew it.
+    const auto presents = [&] {
+      const std::vector<long> count = server_->ReadProperty(xwindow, "_VQ_PRESENTS").items;
+      return count.empty() ? 0 : count.front();
+    };
+    const long start = presents();
     size_t differences = SIZE_MAX;
     EXPECT_TRUE(vqtest::WaitFor([&] {
+      if (presents() < start + 15) return false;
       vqtest::ShownOnServer(*server_, main, &differences);
       return differences == 0;
     })) << differences << " pixels differ";
-    server_->Grab(RECT{0, 0, 1366, 768})
-        .SavePng(vqtest::ScreenshotPath(std::string(GetParam()) + "-laptop-screen.png"));
+    server_->Grab(RECT{0, 0, GetParam().width, GetParam().height})
+        .SavePng(vqtest::ScreenshotPath(Name() + "-" + state + ".png"));
+  }
+
+  // The settings sheet opens centred on the main window (its frame's
+  // centre within 3 pixels), and is cancelled.
+  void ExpectSheetCentred(HWND main) {
+    server_->ClickControl(main, IDC_SETTINGS);
+    HWND sheet = nullptr;
+    ASSERT_TRUE(vqtest::WaitFor(
+        [&] { return (sheet = vqtest::ShownWindowWith(1117, IDOK)) && server_->ShowsInPlace(sheet); }));
+    const RECT shown = server_->FrameRectOnScreen(vqplatform::PresentedXWindow(sheet));
+    const RECT over = server_->FrameRectOnScreen(vqplatform::PresentedXWindow(main));
+    const std::string place = Text(shown) + " on " + Text(over);
+    EXPECT_LE(std::abs((shown.left + shown.right) - (over.left + over.right)), 6) << place;
+    EXPECT_LE(std::abs((shown.top + shown.bottom) - (over.top + over.bottom)), 6) << place;
+    server_->ClickControl(sheet, IDCANCEL);
+    EXPECT_TRUE(vqtest::WaitFor([&] { return !IsWindow(sheet); }));
+  }
+
+  // A point of the title bar, clear of its buttons.
+  POINT TitleBar(HWND main) {
+    const unsigned long xwindow = vqplatform::PresentedXWindow(main);
+    const RECT frame = server_->FrameRectOnScreen(xwindow);
+    return POINT{frame.left + (frame.right - frame.left) / 3, frame.top + server_->FrameExtents(xwindow).top / 2};
+  }
+  void DoubleClickTitleBar(HWND main) {
+    ASSERT_TRUE(vqtest::WaitFor([&] { return server_->PointerFree(); }));
+    server_->DoubleClick(TitleBar(main));
+  }
+
+  static std::string Text(const RECT& r) {
+    return std::to_string(r.left) + ", " + std::to_string(r.top) + " to " + std::to_string(r.right) + ", " +
+           std::to_string(r.bottom);
+  }
+  std::string Name() const { return std::string(GetParam().windowManager) + "-" + std::to_string(GetParam().width); }
+
+  RECT area_{};
+};
+
+// Too tall for the work area with its frame, the window shows maximised
+// there; minimised and restored from the taskbar it comes back so.
+TEST_P(PanelDesktopTest, MaximisedInTheWorkAreaAfterStartAndMinimise) {
+  RunInProcess(*server_, [&](HWND main) {
+    ExpectPlaced(main, true, true, "started");
+    ExpectSheetCentred(main);
+    const unsigned long xwindow = vqplatform::PresentedXWindow(main);
+    server_->MinimiseAsTaskbar(xwindow);
+    ASSERT_TRUE(vqtest::WaitFor([&] { return IsIconic(main) && !server_->IsShown(xwindow); }));
+    server_->ActivateAsTaskbar(xwindow);
+    ExpectPlaced(main, true, true, "unminimised");
+    ExpectSheetCentred(main);
   });
 }
 
-INSTANTIATE_TEST_SUITE_P(WindowManagers, LaptopScreenTest, ::testing::Values("openbox", "icewm", "xfwm4"),
-                         [](const auto& info) { return std::string(info.param); });
+// Restored by a double-click on its title bar, the window fits the work
+// area; dragged away and maximised again, it fills it.
+TEST_P(PanelDesktopTest, RestoredIntoTheWorkAreaThenDraggedAndMaximised) {
+  RunInProcess(*server_, [&](HWND main) {
+    ExpectPlaced(main, true, true, "started");
+    DoubleClickTitleBar(main);
+    ExpectPlaced(main, false, true, "restored");
+    ExpectSheetCentred(main);
+    const unsigned long xwindow = vqplatform::PresentedXWindow(main);
+    const RECT before = server_->FrameRectOnScreen(xwindow);
+    const POINT grip = TitleBar(main);
+    server_->Drag(grip, POINT{grip.x + 60, grip.y + 40}, 4, [&] {
+      return server_->FrameRectOnScreen(xwindow).left > before.left;
+    });
+    ExpectPlaced(main, false, false, "dragged");
+    DoubleClickTitleBar(main);
+    ExpectPlaced(main, true, true, "maximised");
+    ExpectSheetCentred(main);
+  });
+}
+
+using Side = vqtest::XServer::Side;
+INSTANTIATE_TEST_SUITE_P(WindowManagers, PanelDesktopTest,
+                         ::testing::Values(PanelDesktop{"openbox", 1366, 768, Side::kBottom},
+                                           PanelDesktop{"openbox", 1280, 720, Side::kTop},
+                                           PanelDesktop{"icewm", 1366, 768, Side::kBottom},
+                                           PanelDesktop{"icewm", 1280, 720, Side::kTop},
+                                           PanelDesktop{"xfwm4", 1366, 768, Side::kBottom},
+                                           PanelDesktop{"xfwm4", 1280, 720, Side::kTop}),
+                         [](const auto& info) {
+                           return std::string(info.param.windowManager) + "_" + std::to_string(info.param.width);
+                         });
 
 class DraggedMainWindowTest : public DesktopMainWindowTest, public ::testing::WithParamInterface<const char*> {
  protected:

@@ -454,6 +454,53 @@ RECT XServer::WorkArea() {
   return RECT{LONG(area[0]), LONG(area[1]), LONG(area[0] + area[2]), LONG(area[1] + area[3])};
 }
 
+unsigned long XServer::AddPanel(Side side, int thickness) {
+  const int screen = DefaultScreen(display_);
+  const LONG width = DisplayWidth(display_, screen), height = DisplayHeight(display_, screen);
+  const bool vertical = side == Side::kLeft || side == Side::kRight;
+  const auto edge = static_cast<size_t>(side);
+  // The strip, and how far it reaches along its edge (all of it).
+  long strut[12] = {};
+  strut[edge] = thickness;
+  strut[5 + 2 * edge] = (vertical ? height : width) - 1;
+  RECT strip{0, 0, width, height};
+  if (side == Side::kLeft) strip.right = thickness;
+  if (side == Side::kRight) strip.left = width - thickness;
+  if (side == Side::kTop) strip.bottom = thickness;
+  if (side == Side::kBottom) strip.top = height - thickness;
+  XSetWindowAttributes attributes{};
+  attributes.background_pixel = 0x30343C;
+  const Window panel = XCreateWindow(display_, DefaultRootWindow(display_), strip.left, strip.top,
+                                     unsigned(strip.right - strip.left), unsigned(strip.bottom - strip.top), 0,
+                                     CopyFromParent, InputOutput, CopyFromParent, CWBackPixel, &attributes);
+  XStoreName(display_, panel, "panel");
+  XSizeHints* hints = XAllocSizeHints();
+  hints->flags = USPosition | USSize;
+  XSetWMNormalHints(display_, panel, hints);
+  XFree(hints);
+  Atom dock = XInternAtom(display_, "_NET_WM_WINDOW_TYPE_DOCK", False);
+  XChangeProperty(display_, panel, XInternAtom(display_, "_NET_WM_WINDOW_TYPE", False), XA_ATOM, 32, PropModeReplace,
+                  reinterpret_cast<unsigned char*>(&dock), 1);
+  XChangeProperty(display_, panel, XInternAtom(display_, "_NET_WM_STRUT", False), XA_CARDINAL, 32, PropModeReplace,
+                  reinterpret_cast<unsigned char*>(strut), 4);
+  XChangeProperty(display_, panel, XInternAtom(display_, "_NET_WM_STRUT_PARTIAL", False), XA_CARDINAL, 32,
+                  PropModeReplace, reinterpret_cast<unsigned char*>(strut), 12);
+  XMapWindow(display_, panel);
+  XSync(display_, False);
+  const auto reserved = [&] {
+    const RECT area = WorkArea();
+    if (area.right <= area.left) return false;
+    switch (side) {
+      case Side::kLeft: return area.left >= strip.right;
+      case Side::kRight: return area.right <= strip.left;
+      case Side::kTop: return area.top >= strip.bottom;
+      case Side::kBottom: return area.bottom <= strip.top;
+    }
+    return false;
+  };
+  return WaitFor([&] { return IsShown(panel) && reserved(); }) ? panel : 0;
+}
+
 std::string ScreenshotPath(const std::string& name) {
   const char* folder = std::getenv("VQ_E2E_SCREENSHOTS");
   if (folder && *folder) return std::string(folder) + "/" + name;

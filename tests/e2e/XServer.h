@@ -168,6 +168,12 @@ class XServer {
   // The work area the window manager leaves the programs (_NET_WORKAREA of
   // the first desktop), empty while it has set none.
   RECT WorkArea();
+  // A desktop panel along a side of the screen, as a taskbar is: a dock
+  // window reserving `thickness` pixels there (_NET_WM_STRUT and
+  // _NET_WM_STRUT_PARTIAL), returned once it is shown and the window
+  // manager has taken its strip out of the work area; 0 if it never did.
+  enum class Side { kLeft, kRight, kTop, kBottom };  // the struts' order
+  unsigned long AddPanel(Side side, int thickness);
 
  private:
   // A press and release of a pointer button (1 left, 3 right, 4 and 5 the wheel) at a point.
