@@ -1,6 +1,7 @@
 // The worker threads and dialogs that use a capture controller: each is
 // stopped and joined, or told, before the controller it uses goes away.
 #include <cstdio>
+#include <memory>
 
 #include "app/ContinuousShooting.h"
 #include "app/OrientationThread.h"
@@ -13,11 +14,34 @@
 #include "ui/OCRProgressDlg.h"
 #include "ui/VideoToFileDlg.h"
 
+#if defined(__SANITIZE_ADDRESS__)
+#define VQ_LEAK_CHECKED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define VQ_LEAK_CHECKED 1
+#endif
+#endif
+#ifdef VQ_LEAK_CHECKED
+#include <sanitizer/lsan_interface.h>
+#endif
+
 namespace {
 
 void ReportLeftRunning(const char* worker) {
   std::fprintf(stderr, "Vorquell: %s did not end within the exit's patience; it is left to the end of the program\n",
                worker);
+}
+
+// What a worker left running at exit still uses stays until the process
+// ends, on purpose: the leak checker is told so.
+template <class T>
+void KeepForWorker(std::unique_ptr<T>& owner) {
+  T* kept = owner.release();
+#ifdef VQ_LEAK_CHECKED
+  if (kept) __lsan_ignore_object(kept);
+#else
+  (void)kept;
+#endif
 }
 
 }  // namespace
@@ -73,7 +97,7 @@ bool CVorquellDlg::CloseContinuousShooting(DWORD patienceMs) {
   if (!continuousDlg_) return true;
   if (!continuousDlg_->StopInspectThread(patienceMs)) {
     ReportLeftRunning("the continuous shooting");
-    (void)continuousDlg_.release();
+    KeepForWorker(continuousDlg_);
     return false;
   }
   continuousDlg_.reset();
@@ -97,13 +121,13 @@ void CVorquellDlg::CloseWorkersAtExit() {
   const bool camerasFree = CloseContinuousShooting(patience());
   if (recognitionLeft_ && !recognitionLeft_->JoinThreads(patience())) {
     ReportLeftRunning("the text recognition");
-    (void)recognitionLeft_.release();
+    KeepForWorker(recognitionLeft_);
   }
   recognitionLeft_.reset();
   if (!camerasFree || !previewsEnded) {
     if (camerasFree) ReportLeftRunning("a camera preview");
-    (void)documentController_.release();
-    (void)portraitController_.release();
+    KeepForWorker(documentController_);
+    KeepForWorker(portraitController_);
   }
   CloseCameras();
 }

@@ -93,6 +93,16 @@ bool Clock::WaitForTimedWaiters(size_t count, milliseconds realTimeout) {
   return Dispatcher::WaitForTimedWaiters(lock, count, realTimeout);
 }
 
+size_t Clock::ThreadsAtWork() {
+  std::lock_guard lock(Dispatcher::Mutex());
+  return Dispatcher::ThreadsAtWork();
+}
+
+bool Clock::WaitForThreadsAtRest(milliseconds realTimeout) {
+  std::unique_lock lock(Dispatcher::Mutex());
+  return Dispatcher::WaitForThreadsAtRest(lock, realTimeout);
+}
+
 SYSTEMTIME ToSystemTime(system_clock::time_point time, bool local) {
   auto sinceEpoch = duration_cast<milliseconds>(time.time_since_epoch()).count();
   std::time_t seconds = static_cast<std::time_t>(sinceEpoch / 1000);

@@ -36,6 +36,14 @@ class Clock {
   // wait for a deadline; lets a test advance the clock only once the threads
   // it drives are asleep. False when the count was not reached.
   static bool WaitForTimedWaiters(size_t count, std::chrono::milliseconds realTimeout);
+  // Number of threads still at work on what the layer last woke them for (a
+  // deadline passed, an object signalled, a message), or that CreateThread
+  // started and that have not waited yet; the calling thread is not
+  // counted. None: every thread the layer drives waits again, and the
+  // manual clock may move on without running ahead of their work.
+  static size_t ThreadsAtWork();
+  // Blocks (in real time, at most realTimeout) until none is at work.
+  static bool WaitForThreadsAtRest(std::chrono::milliseconds realTimeout);
 };
 
 // Manual mode for the lifetime of the scope (tests).

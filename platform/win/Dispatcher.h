@@ -55,6 +55,11 @@ class ThreadContext {
   DWORD lastError = 0;
 
   bool ended = false;
+  bool waiting = false;       // blocked in WaitOnce
+  bool startPending = false;  // started by CreateThread, not yet waited
+  // Woken by the layer (or just started by CreateThread) and not yet blocked
+  // in one of its waits again.
+  bool atWork = false;
   uint64_t timedDeadline = 0;
   std::deque<MSG> posted;
   std::deque<std::shared_ptr<SentMessage>> sentInbox;
@@ -77,6 +82,10 @@ class Dispatcher {
   // Reserves an id for a thread about to start; the thread adopts it with
   // AttachCurrentThread before it runs any code of the layer.
   static DWORD ReserveThreadId();
+  // The same for CreateThread: the thread counts as at work from now until
+  // it first waits. ForgetStartingThread when it could not be started.
+  static DWORD ReserveStartingThreadId();
+  static void ForgetStartingThread(DWORD threadId);
   static void AttachCurrentThread(DWORD threadId);
   // Ends the calling thread's life in the layer: pending sends are answered
   // with 0, its queue is dropped and its windows are destroyed silently.
@@ -99,6 +108,10 @@ class Dispatcher {
   static size_t TimedWaiterCount();
   static bool WaitForTimedWaiters(std::unique_lock<std::mutex>& lock, size_t count,
                                   std::chrono::milliseconds realTimeout);
+  // Threads at work (see ThreadContext::atWork), the calling one not
+  // counted, and a wait (lock held) until there are none.
+  static size_t ThreadsAtWork();
+  static bool WaitForThreadsAtRest(std::unique_lock<std::mutex>& lock, std::chrono::milliseconds realTimeout);
 };
 
 // Deadline in clock milliseconds for a Win32 time-out (none for INFINITE).

@@ -27,7 +27,12 @@ std::string WithoutTrailingSlash(std::string path) {
   return path;
 }
 
-std::string HomeFolder() { return vq::PathToBytes(vq::UserHomeFolder()); }
+// The home folder as bytes: HOME when it is set, even where its name is not
+// UTF-8 (its text then names no file), else the password entry's.
+std::string HomeFolder() {
+  if (const char* set = Env("HOME"); set && set[0] == '/') return WithoutTrailingSlash(set);
+  return vq::PathToBytes(vq::UserHomeFolder());
+}
 
 std::string ExecutablePath() {
   std::string buffer(4096, '\0');

@@ -59,7 +59,7 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE start,
     return nullptr;
   }
   auto thread = std::make_shared<ThreadObject>();
-  DWORD id = Dispatcher::ReserveThreadId();
+  DWORD id = Dispatcher::ReserveStartingThreadId();
   try {
     std::thread([thread, id, start, parameter] {
       thread_local EndSignal end;
@@ -73,6 +73,7 @@ HANDLE CreateThread(LPSECURITY_ATTRIBUTES, SIZE_T, LPTHREAD_START_ROUTINE start,
       Dispatcher::DetachCurrentThread();
     }).detach();
   } catch (const std::system_error&) {
+    Dispatcher::ForgetStartingThread(id);
     SetLastError(ERROR_NOT_ENOUGH_MEMORY);
     return nullptr;
   }

@@ -69,6 +69,4 @@ bool PumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds
   return Pump(condition, limit);
 }
 
-void PumpFor(std::chrono::milliseconds duration) { Pump([] { return false; }, duration); }
-
 }  // namespace vqtest

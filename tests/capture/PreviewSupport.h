@@ -50,10 +50,8 @@ class RecordingWindow {
   std::vector<MSG> seen_;
 };
 
-// The kit's pump (Windows.h) until the condition holds or the limit passes;
-// and for a span, through which nothing more may happen.
+// The kit's pump (Windows.h) until the condition holds or the limit passes.
 bool PumpUntil(const std::function<bool()>& condition, std::chrono::milliseconds limit = kPatience);
-void PumpFor(std::chrono::milliseconds duration);
 
 // A preview kind that counts its frame steps and can hold them at a gate.
 template <class Kind>

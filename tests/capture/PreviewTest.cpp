@@ -13,13 +13,14 @@
 #include "platform/win/MessageQueue.h"
 #include "platform/win/Window.h"
 #include "tests/capture/PreviewSupport.h"
+#include "tests/support/Windows.h"
 
 namespace {
 
 using namespace std::chrono_literals;
 using vqtest::GatedPreview;
 using vqtest::PatternGrabData;
-using vqtest::PumpFor;
+using vqtest::Settle;
 using vqtest::PumpUntil;
 using vqtest::RecordingWindow;
 
@@ -42,7 +43,7 @@ struct Live {
     const int steps = preview.steps;
     PostMessageW(Hwnd(), WM_VIDEO_FRAME, 0, 0);
     EXPECT_TRUE(PumpUntil([&] { return preview.steps > steps; }));
-    PumpFor(20ms);  // the frame is shown
+    EXPECT_TRUE(Settle());  // the frame is shown
     return preview.GetFrame();
   }
 };
@@ -172,7 +173,7 @@ TEST(Preview, ZoomAndDoubleClickReachTheirTargetsPerKind) {
     EXPECT_EQ(canvas->GetZoom(), fit);
     SendMessageW(canvas->GetSafeHwnd(), WM_LBUTTONDBLCLK, 0, MAKELPARAM(10, 10));
     EXPECT_TRUE(PumpUntil([&] { return live.parent.Count(WM_PREVIEW_DBLCLK) > 0; }));
-    PumpFor(50ms);
+    EXPECT_TRUE(Settle());
     EXPECT_EQ(live.parent.Count(WM_PREVIEW_DBLCLK), 1);
     EXPECT_EQ(live.parent.LastWParam(WM_PREVIEW_DBLCLK), 0u);
     EXPECT_EQ(live.parent.LastLParam(WM_PREVIEW_DBLCLK), 0);
@@ -186,7 +187,7 @@ TEST(Preview, ZoomAndDoubleClickReachTheirTargetsPerKind) {
   live.preview.Zoom(true);
   EXPECT_GT(live.preview.GetZoom(), fit);
   SendMessageW(live.Hwnd(), WM_LBUTTONDBLCLK, 0, MAKELPARAM(10, 10));
-  PumpFor(50ms);
+  EXPECT_TRUE(Settle());
   EXPECT_EQ(live.parent.Count(WM_PREVIEW_DBLCLK), 1);
 }
 
@@ -253,7 +254,7 @@ TEST(PreviewThreads, BurstOfFramesWhileTheWorkerIsHeldGivesOneMoreStep) {
   ASSERT_TRUE(PumpUntil([&] { return live.source.pulls == pulls + 10; }));
   live.preview.Open();
   ASSERT_TRUE(PumpUntil([&] { return live.preview.steps >= before + 2; }));
-  PumpFor(300ms);
+  ASSERT_TRUE(Settle());
   EXPECT_EQ(live.preview.steps, before + 2);
   const cv::Mat shown = live.preview.GetFrame();
   EXPECT_EQ(At(shown, 0, 0)[2], uchar(live.source.pulls)) << "the newest frame is shown";

@@ -13,6 +13,7 @@
 #include "platform/display/Presenter.h"
 #include "platform/win/Controls.h"
 #include "platform/win/GdiSurface.h"
+#include "platform/win/SystemMetrics.h"
 #include "platform/win/TestInput.h"
 #include "platform/win/Window.h"
 #include "scene/Renderer.h"
@@ -144,10 +145,11 @@ TEST_F(CanvasXvfbTest, SelectionZoomPanAndPictureInPictureByMouse) {
   Shot("canvas-picture-in-picture.png");
   server_.Click(Screen(150, 100));
   ASSERT_TRUE(PumpUntil([&] { return canvas_.GetSubImageBox()->IsSelected(); }));
-  PumpUntil([] { return false; }, 600ms);  // so that the next press is no double click
-  server_.MovePointer(Screen(151, 101));  // hovering over the box picks it up
+  // Farther off than a double click may be, the next press is a new one.
+  const int off = 2 * GetSystemMetrics(SM_CXDOUBLECLK);
+  server_.MovePointer(Screen(150 + off, 100 + off));  // hovering over the box picks it up
   PumpUntil([&] { return canvas_.GetSubImageBox()->GetGrabbed() == CTrackRectangle::kGrabBody; });
-  server_.Drag(Screen(151, 101), Screen(351, 251));
+  server_.Drag(Screen(150 + off, 100 + off), Screen(350 + off, 250 + off));
   ASSERT_TRUE(PumpUntil([&] { return CRect(canvas_.GetSubImageBox()->GetRect()) == CRect(500, 400, 1140, 880); }))
       << canvas_.GetSubImageBox()->GetRect().left;
   vqtest::Screenshot moved = Shot("canvas-picture-in-picture-moved.png");

@@ -50,15 +50,11 @@ class ContinuousShootingXvfbTest : public vqtest::MainWindowTest {
   }
   // Moves the manual clock on in steps; after each, serves this thread's
   // messages until the camera, the preview and the dialog's thread have done
-  // what the step woke them for and wait for the clock again.
+  // what the step woke them for, and what that woke, and wait again.
   void Run(int milliseconds, int step = 100) {
     for (int done = 0; done < milliseconds; done += step) {
-      const size_t asleep = Clock::TimedWaiterCount();
       Clock::Advance(step);
-      ASSERT_TRUE(vqtest::Pump([&] {
-        MSG msg;
-        return Clock::TimedWaiterCount() >= asleep && !PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
-      })) << "at " << done << " ms";
+      ASSERT_TRUE(vqtest::Settle()) << "at " << done << " ms " << Clock::ThreadsAtWork() << " threads at work";
     }
   }
   // Moves the clock on until the camera has shown a picture: its stream
@@ -66,7 +62,7 @@ class ContinuousShootingXvfbTest : public vqtest::MainWindowTest {
   bool ShowsAPicture(CCaptureController* camera) {
     return vqtest::Pump([&] {
       if (!camera->GetFrame().empty()) return true;
-      Clock::Advance(100);
+      if (Clock::ThreadsAtWork() == 0) Clock::Advance(100);
       return false;
     });
   }

@@ -18,6 +18,7 @@
 #include "platform/dshow/Com.h"
 #include "platform/dshow/VirtualCamera.h"
 #include "platform/win/MessageQueue.h"
+#include "platform/win/SystemMetrics.h"
 #include "platform/win/VirtualCameraIds.h"
 #include "platform/win/Window.h"
 #include "tests/e2e/XServer.h"
@@ -127,7 +128,7 @@ TEST_F(PreviewXvfbTest, LiveVideoThroughTheControllerInBothPreviewKinds) {
   EXPECT_GE(workerDocuments, 1u);
 
   // A child-window preview on a second user-interface thread, destroyed while frames flow.
-  std::atomic<bool> childShown{false}, childGone{false};
+  std::atomic<bool> childShown{false}, childGone{false}, uiEnded{false};
   std::atomic<HWND> childWindow{nullptr};
   std::thread ui([&] {
     CoInitialize(nullptr);
@@ -150,8 +151,10 @@ TEST_F(PreviewXvfbTest, LiveVideoThroughTheControllerInBothPreviewKinds) {
     }
     DestroyWindow(second);
     CoUninitialize();
+    uiEnded = true;
   });
-  Pump([] { return false; }, 100ms);
+  // Served meanwhile: the thread's windows may send to this one's.
+  EXPECT_TRUE(Pump([&] { return uiEnded.load(); }));
   ui.join();
   EXPECT_TRUE(childShown);
   EXPECT_TRUE(childGone) << "the canvas window goes with its preview";
@@ -207,10 +210,10 @@ TEST_F(PreviewXvfbTest, WaterMarkAddedByMessageIsDraggedTurnedAndCarriedIntoCopi
 
   // A click selects it; dragging its body moves it.
   server_.Click(screen(320, 240));
-  Pump([] { return false; }, 600ms);  // so that the next press is no double click
-  server_.MovePointer(screen(321, 241));
-  Pump([] { return false; }, 200ms);
-  server_.Drag(screen(321, 241), screen(381, 271));
+  // Pressed farther off than a double click may be, it is a new press.
+  const POINT grip = screen(320 + 2 * GetSystemMetrics(SM_CXDOUBLECLK), 240 + 2 * GetSystemMetrics(SM_CYDOUBLECLK));
+  server_.MovePointer(grip);
+  server_.Drag(grip, POINT{grip.x + 60, grip.y + 30});
   ASSERT_TRUE(Pump([&] { return CRect(query().rect).CenterPoint() == CPoint(380, 270); }))
       << CRect(query().rect).CenterPoint().x << "," << CRect(query().rect).CenterPoint().y;
 
@@ -218,7 +221,6 @@ TEST_F(PreviewXvfbTest, WaterMarkAddedByMessageIsDraggedTurnedAndCarriedIntoCopi
   const CRect box = query().rect;
   const double cx = (box.left + box.right) / 2.0, cy = (box.top + box.bottom) / 2.0;
   server_.MovePointer(screen(box.left, box.top));
-  Pump([] { return false; }, 200ms);
   server_.Drag(screen(box.left, box.top), screen(cx - (box.top - cy), cy + (box.left - cx)), 12);
   ASSERT_TRUE(Pump([&] { return std::fabs(query().angle - 1.5708) < 0.05; })) << query().angle;
   EXPECT_NEAR(CRect(query().rect).Width(), box.Height(), 2);

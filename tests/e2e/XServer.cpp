@@ -130,17 +130,36 @@ void XServer::Drag(POINT from, POINT to, int steps, const std::function<bool()>&
   MovePointer(from);
   XTestFakeButtonEvent(display_, 1, True, CurrentTime);
   XSync(display_, False);
+  // A window manager takes the pointer on the press and follows each motion
+  // as it comes: a burst of motions before it took it would be lost.
+  WindowManagerCaughtUp();
   for (int i = 1; i <= steps; ++i) {
-    std::this_thread::sleep_for(std::chrono::milliseconds(15));
     MovePointer(POINT{from.x + (to.x - from.x) * i / steps, from.y + (to.y - from.y) * i / steps});
+    WindowManagerCaughtUp();
   }
-  // A window manager ends a move on the release; let it see the last motion first.
-  if (arrived)
-    WaitFor(arrived);
-  else
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+  // It ends a move on the release: it must have followed the last motion first.
+  if (arrived) WaitFor(arrived);
   XTestFakeButtonEvent(display_, 1, False, CurrentTime);
   XSync(display_, False);
+}
+
+bool XServer::WindowManagerCaughtUp() {
+  const Window root = DefaultRootWindow(display_);
+  const std::vector<std::string> supported = ReadAtoms(root, "_NET_SUPPORTED");
+  if (std::find(supported.begin(), supported.end(), "_NET_REQUEST_FRAME_EXTENTS") == supported.end()) return true;
+  // A window of this connection that the manager never sees mapped, asked about.
+  const Window probe = XCreateSimpleWindow(display_, root, -10, -10, 1, 1, 0, 0, 0);
+  XEvent request{};
+  request.xclient.type = ClientMessage;
+  request.xclient.window = probe;
+  request.xclient.message_type = XInternAtom(display_, "_NET_REQUEST_FRAME_EXTENTS", False);
+  request.xclient.format = 32;
+  XSendEvent(display_, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &request);
+  XSync(display_, False);
+  const bool answered = WaitFor([&] { return ReadProperty(probe, "_NET_FRAME_EXTENTS").items.size() == 4; });
+  XDestroyWindow(display_, probe);
+  XSync(display_, False);
+  return answered;
 }
 
 bool XServer::PointerFree() {

@@ -82,9 +82,10 @@ class XServer {
   void Click(POINT screen);
   void RightClick(POINT screen);
   void MovePointer(POINT screen);
-  // Left button down at `from`, moved in `steps` to `to`, released there;
-  // with `arrived`, only once it holds (a window manager moving a window
-  // has followed the last motion: a release before would end the move short).
+  // Left button down at `from`, moved in `steps` to `to`, released there
+  // once `arrived` holds (a window manager moving a window has followed the
+  // last motion: a release before would end the move short); without it,
+  // once the window manager has handled the motion.
   void Drag(POINT from, POINT to, int steps = 8, const std::function<bool()>& arrived = nullptr);
   // Whether no client holds the pointer grabbed (a window manager has
   // ended the move or menu a press began), so the next press is a new one.
@@ -179,6 +180,10 @@ class XServer {
   // A press and release of a pointer button (1 left, 3 right, 4 and 5 the wheel) at a point.
   void ClickButton(POINT screen, unsigned button);
   void CollectShown(unsigned long parent, int depth, std::vector<ShownX>* shown);
+  // Whether the window manager, where one runs, has handled every event
+  // the server sent it before the call: it answers a frame-extents request
+  // in its turn, after them.
+  bool WindowManagerCaughtUp();
 
   Display* display_ = nullptr;
   std::map<wchar_t, int> unicodeKeys_;  // spare key codes given characters

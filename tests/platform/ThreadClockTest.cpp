@@ -2,8 +2,10 @@
 // the time a test advances, and nothing else.
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <string>
+#include <thread>
 
 #include "platform/win/Clock.h"
 #include "platform/win/Sync.h"
@@ -52,6 +54,41 @@ TEST(ThreadClock, SleepEndsExactlyWhenManualTimePassesItsDeadline) {
   EXPECT_EQ(WaitForSingleObject(thread, INFINITE), WAIT_OBJECT_0);
   CloseHandle(thread);
   CloseHandle(job.done);
+}
+
+// A thread woken for something (here an event that a thread the clock woke
+// sets) is at work until it waits again, however long its work takes: only
+// then may a test move the clock on.
+TEST(ThreadClock, ThreadsWokenOrStartedAreAtWorkUntilTheyWaitAgain) {
+  ManualClockScope manual;
+  struct Chain {
+    HANDLE relay = CreateEvent(nullptr, FALSE, FALSE, nullptr);
+    std::atomic<bool> hold{true};
+    std::atomic<int> handled{0};
+  } chain;
+  HANDLE sleeper = CreateThread(nullptr, 0, [](LPVOID c) -> DWORD {
+    Sleep(100);
+    return SetEvent(static_cast<Chain*>(c)->relay);
+  }, &chain, 0, nullptr);
+  HANDLE worker = CreateThread(nullptr, 0, [](LPVOID p) -> DWORD {
+    auto* c = static_cast<Chain*>(p);
+    WaitForSingleObject(c->relay, INFINITE);
+    while (c->hold) std::this_thread::yield();  // work outside the layer's waits
+    ++c->handled;
+    return WaitForSingleObject(c->relay, INFINITE);
+  }, &chain, 0, nullptr);
+  ASSERT_TRUE(Clock::WaitForThreadsAtRest(vqtest::kPatience)) << "both started and wait";
+  Clock::Advance(100);
+  EXPECT_EQ(WaitForSingleObject(sleeper, INFINITE), WAIT_OBJECT_0);
+  EXPECT_EQ(Clock::ThreadsAtWork(), 1u) << "the worker the relay woke";
+  chain.hold = false;
+  EXPECT_TRUE(Clock::WaitForThreadsAtRest(vqtest::kPatience));
+  EXPECT_EQ(chain.handled, 1);
+  SetEvent(chain.relay);
+  EXPECT_EQ(WaitForSingleObject(worker, INFINITE), WAIT_OBJECT_0);
+  CloseHandle(sleeper);
+  CloseHandle(worker);
+  CloseHandle(chain.relay);
 }
 
 struct TimedWaitJob {

@@ -32,8 +32,12 @@ void ExpectedBoxes::Expect(const std::wstring& text, Answer answer) {
 }
 
 void ExpectedBoxes::ExpectStarting(const std::wstring& start, int answer) {
+  ExpectStarting(start, [answer](const vqplatform::MessageBoxRecord&) { return answer; });
+}
+
+void ExpectedBoxes::ExpectStarting(const std::wstring& start, Answer answer) {
   std::lock_guard lock(mutex_);
-  expected_.push_back(Expectation{start, true, [answer](const vqplatform::MessageBoxRecord&) { return answer; }});
+  expected_.push_back(Expectation{start, true, std::move(answer)});
 }
 
 void ExpectedBoxes::Forget(const std::wstring& text) {

@@ -30,6 +30,7 @@ class ExpectedBoxes {
   void Expect(const std::wstring& text, Answer answer);
   // Boxes whose text starts so (a text that names a file or a number).
   void ExpectStarting(const std::wstring& start, int answer = IDOK);
+  void ExpectStarting(const std::wstring& start, Answer answer);
   // Installs the rule again after a test answered boxes its own way.
   void Resume();
   // No longer expected from now on.

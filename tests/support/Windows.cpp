@@ -155,6 +155,11 @@ bool Pump(const std::function<bool()>& condition, std::chrono::milliseconds limi
   return condition();
 }
 
+bool Settle(std::chrono::milliseconds limit) {
+  // The queue first: looking at it answers the sends waiting, which wakes their senders.
+  return Pump([] { return !SomethingQueued() && vqplatform::Clock::ThreadsAtWork() == 0; }, limit);
+}
+
 void DispatchQueued(HWND) {
   vqplatform::ModalLoop loop;
   loop.done = [] { return !SomethingQueued(); };

@@ -53,6 +53,11 @@ bool OnIdleModalLoop(DWORD threadId, const std::function<void(HWND dialog)>& wor
 // for what other threads change. A WM_QUIT ends the pump and stays queued
 // for the loops outside (QuitQueued tells); it is never dispatched.
 bool Pump(const std::function<bool()>& condition, std::chrono::milliseconds limit = kPatience);
+// Pumps until this thread's queue is empty and every other thread of the
+// layer waits again (Clock::ThreadsAtWork): what was asked of them, and what
+// that asked of others, is done. On the manual clock nothing then happens
+// until the clock moves.
+bool Settle(std::chrono::milliseconds limit = kPatience);
 // Serves what is queued for this thread now (sent and posted messages,
 // paints, timers due) and returns once the queue is empty.
 void DispatchQueued(HWND window = nullptr);

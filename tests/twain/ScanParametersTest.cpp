@@ -195,15 +195,16 @@ class ContinuousShooting : public CameraWindow {
   // Moves the manual clock on by 100 ms steps. Before each, serves this
   // thread's messages until every thread that paces itself on the clock (the
   // camera, the preview's worker, the shooting thread and the portrait
-  // camera) waits for it and nothing is left to handle: whatever the
-  // machine's load, each thread sees the same frames at the same times.
+  // camera) waits for it, none is still at work on what it was woken for,
+  // and nothing is left to handle: whatever the machine's load, each thread
+  // sees the same frames at the same times.
   void RunClock(int milliseconds) {
     constexpr size_t kPacedThreads = 4;
     for (int done = 0; done < milliseconds; done += 100) {
       ASSERT_TRUE(Pump([&] {
         MSG msg;
-        return vqplatform::Clock::TimedWaiterCount() >= kPacedThreads &&
-               !PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE);
+        return !PeekMessageW(&msg, nullptr, 0, 0, PM_NOREMOVE) && vqplatform::Clock::ThreadsAtWork() == 0 &&
+               vqplatform::Clock::TimedWaiterCount() >= kPacedThreads;
       })) << "at " << done << " ms only " << vqplatform::Clock::TimedWaiterCount() << " threads wait for the clock";
       vqplatform::Clock::Advance(100);
     }
@@ -254,18 +255,19 @@ class ShootingThreads : public ContinuousShooting {
 };
 
 TEST_F(ShootingThreads, StopJoinsTheWorkerAndClosingStopsItFirst) {
+  vqplatform::ManualClockScope manual;
   OpenWindow();
   Click(6028);
   ASSERT_TRUE(Window().IsShooting());
   Click(6028);  // a second start while shooting does nothing
-  Pump([] { return false; }, 1500ms);
+  RunClock(1500);
   Click(6033);
   EXPECT_FALSE(Window().IsShooting());
   EXPECT_TRUE(Enabled(6028));
   Click(6033);  // stopping again does nothing
   Click(6028);
   ASSERT_TRUE(Window().IsShooting());
-  Pump([] { return false; }, 1200ms);
+  RunClock(1200);
   ds.reset();
 }
 

@@ -99,8 +99,8 @@ TEST_F(MainWindowCameras, ACollectBoxClearedWhileTheCameraIsOutSettles) {
   auto document = Plug(L"5651", L"d0c0");
   WriteDataFile("5651d0c05651d0c1;");
   vqtest::OpenMainWindow& window = Start();
-  vqplatform::SetMessageBoxAnswer(
-      [](const vqplatform::MessageBoxRecord& box) { return (box.type & MB_YESNOCANCEL) ? IDYES : IDOK; });
+  boxes_.Expect(window.MessageText(CVorquellDlg::MSG_UNPLUGGED).GetString());
+  boxes_.ExpectStarting(L"已收集的1页尚未保存为文档", IDYES);
   const auto live = [&] { return window.DocumentController() && !window.DocumentController()->GetFrame().empty(); };
   const auto click = [&](int id) {
     HWND main = window.GetSafeHwnd();

@@ -8,6 +8,7 @@
 
 #include "app/VorquellApp.h"
 #include "platform/dshow/Interfaces.h"
+#include "platform/win/Clock.h"
 #include "platform/win/Dialog.h"
 #include "platform/win/DialogUnits.h"
 #include "platform/win/GdiSurface.h"
@@ -83,8 +84,14 @@ TEST_F(MainWindowFace, LanguagesSetTextsTooltipsAndPicturesAndOtherValuesChangeN
   EXPECT_EQ(Text(IDC_CROP_AUTO), L"校正去边");
   EXPECT_EQ(Tooltip(IDC_ROTATE_LEFT), L"左转90°");
   for (int id : kSkinnedButtons) EXPECT_TRUE(window.Button(id).Caption(CFxButton::STATE_NORMAL).IsEmpty()) << id;
-  // No pointer came near the buttons: after the tooltips' delay none shows.
-  vqtest::Pump([] { return false; }, std::chrono::milliseconds(700));
+  // No pointer came near the buttons: after the tooltips' delay (on the
+  // layer's clock, moved by hand) none shows.
+  {
+    vqplatform::ManualClockScope manual;
+    ASSERT_TRUE(vqtest::Settle());
+    vqplatform::Clock::Advance(700);
+    ASSERT_TRUE(vqtest::Settle());
+  }
   for (int id : {IDC_ROTATE_LEFT, IDC_FOCUS}) EXPECT_FALSE(IsWindowVisible(window.Button(id).TooltipWindow())) << id;
   const auto captureLook = [&] {
     vqplatform::WindowImage image;

@@ -82,6 +82,7 @@ DialogScript::Step ClickOn(int id) {
 class NestedLoopTest : public vqtest::MainWindowTest {
  public:
   using MainWindowTest::Boxes;
+  using MainWindowTest::boxes_;
   using MainWindowTest::window_;
   // The window on the document camera, its preview running.
   vqtest::OpenMainWindow& StartLive() {
@@ -123,13 +124,6 @@ class NestedLoopTest : public vqtest::MainWindowTest {
 
   std::shared_ptr<vq::dshow::VirtualCamera> document_;
 };
-
-// The message as a box on screen, with a modal loop of its own.
-vqplatform::MessageBoxAnswer ShownOnScreen(std::function<bool(const vqplatform::MessageBoxRecord&)> which) {
-  return [which](const vqplatform::MessageBoxRecord& box) {
-    return which(box) ? vqplatform::RunMessageBoxDialog(box.owner, box.text, box.caption, box.type) : IDOK;
-  };
-}
 
 // Ticks fast mode on the settings sheet's advanced page and accepts.
 std::vector<DialogScript::Step> ChooseFastMode() {
@@ -282,8 +276,8 @@ const CameraLoss kCameraLosses[] = {
        t.window_->settings_.porCamHeight = 960;
        t.portrait_->SetBusy(true);
        vqtest::DispatchQueued();
-       const std::wstring busy = t.window_->MessageText(CVorquellDlg::MSG_PORTRAIT_BUSY).GetString();
-       vqplatform::SetMessageBoxAnswer(ShownOnScreen([busy](const auto& box) { return box.text == busy; }));
+       // On screen, with a modal loop of its own.
+       t.boxes_.Expect(t.window_->MessageText(CVorquellDlg::MSG_PORTRAIT_BUSY).GetString(), vqtest::ShowBoxOnScreen);
      },
      nullptr, [](MainWindowCameraLoss&) -> Steps { return {ClickOn(IDOK)}; },
      [](MainWindowCameraLoss& t, const DialogScript&) {
@@ -308,7 +302,7 @@ TEST_F(MainWindowModeDialogs, TheMergeDialogStaysWhileItsOwnMessageIsOpen) {
   ASSERT_NE(window.MergeDialog(), nullptr);
   HWND merge = window.MergeDialog()->GetSafeHwnd();
   // OK with one picture: the dialog's own message, while the user clears the box.
-  vqplatform::SetMessageBoxAnswer(ShownOnScreen([merge](const auto& box) { return box.owner == merge; }));
+  boxes_.Expect(L"需要2张图片才能合并", vqtest::ShowBoxOnScreen);
   bool stillTicked = false;
   DialogScript script({[&](HWND) { return vqplatform::ClickControl(main, IDC_MERGE); }, [&](HWND box) {
                          stillTicked = window.IsDlgButtonChecked(IDC_MERGE) == BST_CHECKED;
@@ -327,7 +321,6 @@ TEST_F(MainWindowModeDialogs, TheMergeDialogStaysWhileItsOwnMessageIsOpen) {
 TEST_F(MainWindowModeDialogs, TheMultipageDialogClosedUnderTheQuestionAboutItsPagesStillWritesThem) {
   constexpr int kMultiPageCancel = 1033;
   vqtest::OpenMainWindow& window = StartLive();
-  HWND main = window.GetSafeHwnd();
   window.CheckDlgButton(IDC_MULTIPAGE_TIF, BST_CHECKED);
   Command(IDC_MULTIPAGE_TIF);
   Command(IDC_CAPTURE);
@@ -335,7 +328,7 @@ TEST_F(MainWindowModeDialogs, TheMultipageDialogClosedUnderTheQuestionAboutItsPa
   HWND pages = window.MultiPageDialog()->GetSafeHwnd();
   // Clearing the box asks about the page; meanwhile the user cancels the
   // dialog itself, then answers Yes.
-  vqplatform::SetMessageBoxAnswer(ShownOnScreen([main](const auto& box) { return box.owner == main; }));
+  boxes_.ExpectStarting(L"已收集的1页尚未保存为文档", vqtest::ShowBoxOnScreen);
   DialogScript script({[pages](HWND) { return vqplatform::ClickControl(pages, kMultiPageCancel); },
                        [&](HWND) { return window.MultiPageDialog() == nullptr; }, ClickOn(IDYES)});
   window.CheckDlgButton(IDC_MULTIPAGE_TIF, BST_UNCHECKED);
