@@ -557,6 +557,10 @@ TEST_P(DesktopMultiPageDialogTest, IsFramedBesideTheTitleBarAndItsBoxIsCentredOn
     const RECT titleBar{mainFrame.left, mainFrame.top, mainFrame.right, server_->ClientRectOnScreen(xmain).top};
     RECT covered{};
     EXPECT_FALSE(IntersectRect(&covered, &titleBar, &frame)) << "over the main window's title bar";
+    // Centred on the main window, as far as its title bar lets it.
+    EXPECT_NEAR(frame.left + frame.right, mainFrame.left + mainFrame.right, 4);
+    const int centredTop = (mainFrame.top + mainFrame.bottom - (frame.bottom - frame.top)) / 2;
+    EXPECT_NEAR(frame.top, std::max<int>(centredTop, titleBar.bottom), 2);
     ASSERT_TRUE(vqplatform::FlushPresenter(2000));
     RECT both{};
     UnionRect(&both, &frame, &mainFrame);
