@@ -436,7 +436,8 @@ TEST_P(DesktopDialogKeysTest, ReturnAndEscDoWhatTheDefaultAndCancelButtonsDo) {
 
 INSTANTIATE_TEST_SUITE_P(
     WindowManagers, DesktopDialogKeysTest,
-    ::testing::Combine(::testing::Values("openbox", "icewm", "xfwm4"), ::testing::Range<size_t>(0, DialogCases().size()),
+    ::testing::Combine(::testing::Values("openbox", "icewm", "xfwm4"),
+                       ::testing::Range<size_t>(0, DialogCases().size()),
                        ::testing::Values(Way::DefaultButton, Way::Return, Way::CancelButton, Way::Escape)),
     [](const auto& info) {
       std::string name = std::string(std::get<0>(info.param)) + "_" + DialogCases()[std::get<1>(info.param)].name +
@@ -546,7 +547,9 @@ TEST_P(DesktopMultiPageDialogTest, IsFramedBesideTheTitleBarAndItsBoxIsCentredOn
     Click(main, Mode());
     ASSERT_TRUE(vqtest::WaitFor([&] { return IsDlgButtonChecked(main, Mode()) == BST_CHECKED; }));
     Click(main, IDC_CAPTURE);
-    ASSERT_TRUE(vqtest::WaitFor([&] { return program.MultiPageDialog() && !program.MultiPageDialog()->pages.empty(); }));
+    ASSERT_TRUE(vqtest::WaitFor([&] {
+      return program.MultiPageDialog() && !program.MultiPageDialog()->pages.empty();
+    }));
     HWND dialog = program.MultiPageDialog()->m_hWnd;
     ASSERT_TRUE(ShownWithFocus(dialog));
     ASSERT_TRUE(vqtest::WaitFor([&] { return Framed(dialog) && Framed(main); })) << "no frame";

@@ -411,7 +411,8 @@ TEST_P(WindowStateTest, MainWindowGoesIntoTheStateAndBackWhereItWas) {
     ExpectOneSize(mark, main, SIZE_RESTORED, &client);
     ExpectRectsAsXwininfoTellsThem(main);
     if (minimising) {
-      std::vector<Logged> app = g_log.Since(mark, main, WM_ACTIVATEAPP), activate = g_log.Since(mark, main, WM_ACTIVATE);
+      std::vector<Logged> app = g_log.Since(mark, main, WM_ACTIVATEAPP);
+      std::vector<Logged> activate = g_log.Since(mark, main, WM_ACTIVATE);
       ASSERT_EQ(app.size(), 1u);
       EXPECT_EQ(app[0].wParam, static_cast<WPARAM>(TRUE));
       ASSERT_EQ(activate.size(), 1u);
