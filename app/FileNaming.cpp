@@ -1,6 +1,9 @@
 #include "app/FileNaming.h"
 
 #include <filesystem>
+#include <mutex>
+#include <set>
+#include <string>
 #include <system_error>
 
 #include "app/IniFile.h"
@@ -43,6 +46,20 @@ bool IsTaken(const CString& base) {
   return false;
 }
 
+// The base itself, or the first base + "_" + n (n from 1), that names no
+// capture in its folder and is not among `claimed`.
+CString FreeBasePath(const CString& base, const std::set<std::wstring>* claimed) {
+  const auto taken = [claimed](const CString& candidate) {
+    return (claimed && claimed->count(candidate.str())) || IsTaken(candidate);
+  };
+  if (base.IsEmpty() || !taken(base)) return base;
+  for (int n = 1;; ++n) {
+    CString candidate;
+    candidate.Format(L"%s_%d", base.GetString(), n);
+    if (!taken(candidate)) return candidate;
+  }
+}
+
 }  // namespace
 
 bool HasForbiddenNameCharacter(const CString& name) {
@@ -79,11 +96,19 @@ bool CreateFolderChain(const wchar_t* path) {
   return CreateFolderTree(text.Left(separator));
 }
 
-CString UnusedBasePath(const CString& base) {
-  if (base.IsEmpty() || !IsTaken(base)) return base;
-  for (int n = 1;; ++n) {
-    CString candidate;
-    candidate.Format(L"%s_%d", base.GetString(), n);
-    if (!IsTaken(candidate)) return candidate;
+CString UnusedBasePath(const CString& base) { return FreeBasePath(base, nullptr); }
+
+CString ClaimUnusedBasePath(const CString& base) {
+  static std::mutex mutex;
+  static CString claimedFor;
+  static std::set<std::wstring> claimed;
+  std::lock_guard lock(mutex);
+  // The claims of another base (an earlier second) are done with.
+  if (claimedFor != base) {
+    claimed.clear();
+    claimedFor = base;
   }
+  const CString free = FreeBasePath(base, &claimed);
+  claimed.insert(free.str());
+  return free;
 }

@@ -25,3 +25,7 @@ bool CreateFolderChain(const wchar_t* path);
 // first free base + "_" + n (n from 1), so a capture never replaces an
 // earlier one that got the same name within the same second.
 CString UnusedBasePath(const CString& base);
+// UnusedBasePath that never gives a base twice in this process, though
+// nothing was written under the first yet: two work names made within the
+// same second.
+CString ClaimUnusedBasePath(const CString& base);

@@ -10,10 +10,10 @@
 namespace {
 
 // Makes the current folder again when it went away, then picks a base that
-// names no earlier capture.
-CString Finish(const CString& currentFolder, const CString& base) {
+// names no earlier capture (nor, for a work name, one given out before).
+CString Finish(const CString& currentFolder, const CString& base, bool claim = false) {
   if (!FolderExists(currentFolder)) CreateFolderChain(base);
-  return UnusedBasePath(base);
+  return claim ? ClaimUnusedBasePath(base) : UnusedBasePath(base);
 }
 
 }  // namespace
@@ -43,7 +43,7 @@ CString CSysSettings::MakeWorkFileName() const {
   SYSTEMTIME now{};
   GetLocalTime(&now);
   CString name = L"Tmp" + DateText(now) + TimeText(now);
-  return Finish(currentFolder, vq::JoinPath(currentFolder, name));
+  return Finish(currentFolder, vq::JoinPath(currentFolder, name), true);
 }
 
 CString CSysSettings::GetWatermarkText() const {

@@ -30,6 +30,7 @@
 #include "platform/display/PlacementTracker.h"
 #include "platform/display/WindowProperties.h"
 #include "platform/display/WindowIcon.h"
+#include "platform/win/Dialog.h"
 #include "platform/win/Encoding.h"
 #include "platform/win/GdiLayered.h"
 #include "platform/win/GdiObjects.h"
@@ -721,8 +722,9 @@ class Presenter {
   void GiveFrameToLayer(HWND hwnd, PresentedWindow& pw, const RECT& frame) {
     Placement given = pw.givenToLayer ? *pw.givenToLayer : pw.layer;
     int dx = frame.left - given.frame.left, dy = frame.top - given.frame.top;
-    const std::optional<RECT> centred = Recentred(pw, given, frame);
-    if (centred) {
+    std::optional<POINT> clientCorner;  // where the layer puts the client area, when not inside the old corner
+    if (std::optional<RECT> centred = Recentred(pw, given, frame)) {
+      clientCorner = POINT{centred->left, centred->top};
       dx = centred->left - given.rect.left;
       dy = centred->top - given.rect.top;
       pw.x.Requested(*centred);
@@ -735,12 +737,8 @@ class Presenter {
     pw.givenToLayer = given;
     std::shared_ptr<std::atomic<int>> tasks = pw.handingOver;
     ++*tasks;
-    bool queued = RunLaterOnWindowThread(hwnd, [this, hwnd, frame, centred, tasks] {
-      // Kept at its corner, the recentred window would be moved back there.
-      if (centred)
-        ApplySystemPlacement(hwnd, *centred, 0, 0, &frame);
-      else
-        ApplyWindowFrame(hwnd, frame);
+    bool queued = RunLaterOnWindowThread(hwnd, [this, hwnd, frame, tasks, clientCorner] {
+      ApplyWindowFrame(hwnd, frame, clientCorner ? &*clientCorner : nullptr);
       --*tasks;
       Wake();
     });
@@ -752,29 +750,13 @@ class Presenter {
   std::optional<RECT> Recentred(const PresentedWindow& pw, const Placement& given, const RECT& frame) {
     const RECT r = given.rect, f = given.frame;
     const RECT outer{r.left - f.left, r.top - f.top, r.right + f.right, r.bottom + f.bottom};
-    const RECT area = GetWorkArea();
-    RECT target = area;
-    if (pw.owner) {
-      if (!IsWindowVisible(pw.owner) || IsIconic(pw.owner)) return std::nullopt;
-      GetWindowRect(pw.owner, &target);
-    }
-    const auto centredIn = [](LONG low, LONG high, LONG targetLow, LONG targetHigh) {
-      return std::abs((low + high) - (targetLow + targetHigh)) <= 2;
-    };
-    if (IsRectEmpty(&target) || !centredIn(outer.left, outer.right, target.left, target.right) ||
-        !centredIn(outer.top, outer.bottom, target.top, target.bottom))
-      return std::nullopt;
-    const LONG width = (r.right - r.left) + frame.left + frame.right;
-    const LONG height = (r.bottom - r.top) + frame.top + frame.bottom;
-    LONG left = target.left + ((target.right - target.left) - width) / 2;
-    LONG top = target.top + ((target.bottom - target.top) - height) / 2;
-    // Its title bar stays in the work area.
-    if (!IsRectEmpty(&area)) {
-      left = std::max(area.left, std::min(left, area.right - width));
-      top = std::max(area.top, std::min(top, area.bottom - height));
-    }
-    const RECT client{left + frame.left, top + frame.top, left + frame.left + (r.right - r.left),
-                      top + frame.top + (r.bottom - r.top)};
+    if (pw.owner && (!IsWindowVisible(pw.owner) || IsIconic(pw.owner))) return std::nullopt;
+    const RECT placed = CentredOnOwner(SIZE{Width(outer), Height(outer)}, pw.owner);
+    if (std::abs(placed.left - outer.left) > 1 || std::abs(placed.top - outer.top) > 1) return std::nullopt;
+    const RECT centred = CentredOnOwner(
+        SIZE{Width(r) + frame.left + frame.right, Height(r) + frame.top + frame.bottom}, pw.owner);
+    const RECT client{centred.left + frame.left, centred.top + frame.top, centred.left + frame.left + Width(r),
+                      centred.top + frame.top + Height(r)};
     if (client.left == r.left + frame.left - f.left && client.top == r.top + frame.top - f.top) return std::nullopt;
     return client;
   }

@@ -112,7 +112,7 @@ void RegisterDialogClass() {
 // The dialog's window rectangle: the template gives the client area's size
 // and the window's position, in its owner's client area. A dialog the
 // template does not place (DS_CENTER, or at 0, 0 with an owner) is centred
-// on its owner.
+// on its owner (below the owner's title bar).
 RECT PlaceDialog(const DialogTemplate& dialogTemplate, const DialogBaseUnits& base, HWND parent) {
   RECT units{dialogTemplate.x, dialogTemplate.y, dialogTemplate.x + dialogTemplate.cx,
              dialogTemplate.y + dialogTemplate.cy};
@@ -124,7 +124,7 @@ RECT PlaceDialog(const DialogTemplate& dialogTemplate, const DialogBaseUnits& ba
   int width = rect.right - rect.left + frame.left + frame.right;
   int height = rect.bottom - rect.top + frame.top + frame.bottom;
   bool unplaced = dialogTemplate.x == 0 && dialogTemplate.y == 0 && parent;
-  if ((dialogTemplate.style & DS_CENTER) || unplaced) return CentredRect(SIZE{width, height}, parent);
+  if ((dialogTemplate.style & DS_CENTER) || unplaced) return CentredOnOwner(SIZE{width, height}, parent);
   POINT origin{0, 0};
   if (parent) ClientToScreen(parent, &origin);
   return RECT{rect.left + origin.x, rect.top + origin.y, rect.left + origin.x + width, rect.top + origin.y + height};
@@ -142,6 +142,20 @@ RECT CentredRect(SIZE size, HWND over) {
   left = std::max(area.left, std::min(left, area.right - size.cx));
   top = std::max(area.top, std::min(top, area.bottom - size.cy));
   return RECT{left, top, left + size.cx, top + size.cy};
+}
+
+RECT CentredOnOwner(SIZE size, HWND owner) {
+  RECT placed = CentredRect(size, owner);
+  if (!owner || !IsWindowVisible(owner) || IsIconic(owner)) return placed;
+  // Below the owner's title bar, so the owner can still be seen and moved,
+  // as far as the work area has room.
+  POINT ownerClient{0, 0};
+  ClientToScreen(owner, &ownerClient);
+  const LONG lowest = GetWorkArea().bottom - size.cy;
+  const LONG top = std::max(placed.top, std::min(ownerClient.y, lowest));
+  placed.bottom += top - placed.top;
+  placed.top = top;
+  return placed;
 }
 
 void RegisterDialogTemplate(int id, const DialogTemplate* dialogTemplate) {

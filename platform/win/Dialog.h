@@ -99,6 +99,9 @@ ModalIdleHandler CurrentModalIdleHandler();
 // A window rectangle of that size centred on a shown window (the work area
 // without one), moved into the work area where it reaches out of it.
 RECT CentredRect(SIZE size, HWND over);
+// CentredRect on a window's owner, moved down where it would cover the
+// owner's title bar and the work area has room below.
+RECT CentredOnOwner(SIZE size, HWND owner);
 
 // Repaints a window and all its visible descendants now (parents first),
 // so a saved picture shows every control.

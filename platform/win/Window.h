@@ -292,8 +292,9 @@ void ApplySystemPlacement(HWND hwnd, const RECT& rect, DWORD state, DWORD stateM
 // The frame the window manager put around a top-level window (widths:
 // left, top, right, bottom) before showing it: the window's rectangle keeps
 // its top-left corner and its client size, so the client area moves
-// (WM_MOVE) inside the frame.
-void ApplyWindowFrame(HWND hwnd, const RECT& frame);
+// (WM_MOVE) inside the frame; or, given `clientCorner`, the client area goes
+// there (a window centred again in its new frame).
+void ApplyWindowFrame(HWND hwnd, const RECT& frame, const POINT* clientCorner = nullptr);
 
 // Data other parts of the layer keep per window (drawing surfaces, framework
 // objects). Released after WM_NCDESTROY.

@@ -228,11 +228,12 @@ void ApplySystemPlacement(HWND hwnd, const RECT& rect, DWORD state, DWORD stateM
   if (restored && GetActiveWindow() == hwnd && focus != hwnd && !IsChild(hwnd, focus)) SetFocus(hwnd);
 }
 
-void ApplyWindowFrame(HWND hwnd, const RECT& frame) {
+void ApplyWindowFrame(HWND hwnd, const RECT& frame, const POINT* clientCorner) {
   bool moved = false;
   if (!WithWindow(hwnd, false, [&](WindowObject& w) {
         if (w.parent) return false;
-        RECT client = WithoutFrame(WithFrame(w.rect, w.frame), frame);
+        RECT client = clientCorner ? RECT{clientCorner->x, clientCorner->y, 0, 0}
+                                   : WithoutFrame(WithFrame(w.rect, w.frame), frame);
         client.right = client.left + Width(w.rect);
         client.bottom = client.top + Height(w.rect);
         moved = client.left != w.rect.left || client.top != w.rect.top;

@@ -8,6 +8,7 @@
 #include "app/FileNaming.h"
 #include "app/SysSettings.h"
 #include "base/PathEncoding.h"
+#include "imaging/ImageFiles.h"
 #include "platform/win/Clock.h"
 #include "platform/win/Dialog.h"
 #include "platform/win/MessageBox.h"
@@ -89,8 +90,17 @@ TEST_F(FileNamingTest, FreeModeAsksEveryTimeAndCancelGivesNoName) {
   }
 }
 
-TEST_F(FileNamingTest, WorkNamesAreTmpWithDateAndTime) {
-  EXPECT_EQ(settings_.MakeWorkFileName(), In(L"Tmp20240105093011"));
+// Two work names taken within the same second, before either page is
+// written, are two names (in a folder with a Chinese name): both pages stay.
+TEST_F(FileNamingTest, WorkNamesAreTmpWithDateAndTimeAndTwoInOneSecondKeepBothPages) {
+  settings_.currentFolder = In(L"扫描件");
+  const CString first = settings_.MakeWorkFileName(), second = settings_.MakeWorkFileName();
+  EXPECT_EQ(first, In(L"扫描件/Tmp20240105093011"));
+  EXPECT_EQ(second, In(L"扫描件/Tmp20240105093011_1"));
+  ASSERT_TRUE(WriteImageW(first + L".png", cv::Mat(8, 8, CV_8UC3, cv::Scalar(10, 20, 30))));
+  ASSERT_TRUE(WriteImageW(second + L".png", cv::Mat(8, 8, CV_8UC3, cv::Scalar(200, 100, 50))));
+  EXPECT_EQ(ReadImageW(first + L".png").at<cv::Vec3b>(4, 4), cv::Vec3b(10, 20, 30));
+  EXPECT_EQ(ReadImageW(second + L".png").at<cv::Vec3b>(4, 4), cv::Vec3b(200, 100, 50));
 }
 
 TEST_F(FileNamingTest, WatermarkTextForEveryCombinationOfMarks) {

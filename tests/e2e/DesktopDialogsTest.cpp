@@ -1,5 +1,5 @@
-// Vorquell's dialogs as a desktop user meets them, under openbox and under
-// IceWM: each one the user opens from the main window that has a default or
+// Vorquell's dialogs as a desktop user meets them, under openbox, IceWM and
+// xfwm4: each one the user opens from the main window that has a default or
 // a cancel button (the settings sheet, the camera's property frame,
 // recording, continuous shooting, merging and its message box, the
 // multipage TIFF and PDF dialogs, the prefix editor, free naming,
@@ -31,8 +31,10 @@
 #include "app/VorquellDlg.h"
 #include "base/TextEncoding.h"
 #include "platform/win/Controls.h"
+#include "platform/win/RectFunctions.h"
 #include "platform/win/WindowActivation.h"
 #include "scene/Script.h"
+#include "tests/support/MessageBoxes.h"
 #include "tests/e2e/VorquellProgramTest.h"
 
 namespace {
@@ -202,6 +204,7 @@ class DesktopDialogKeysTest : public DesktopDialogsTest,
   // Both pictures of the merge dialog filled.
   void TwoMergeCaptures(HWND main, CVorquellDlg& program) {
     FirstMergeCapture(main, program);
+    if (!program.MergeDialog()) return;  // failed already
     // Work files are named by the second: the next capture waits for a
     // name of its own.
     const std::string first = vq::WideToUtf8(program.MergeDialog()->Item(0)->GetFilePath().GetString());
@@ -433,7 +436,8 @@ TEST_P(DesktopDialogKeysTest, ReturnAndEscDoWhatTheDefaultAndCancelButtonsDo) {
 
 INSTANTIATE_TEST_SUITE_P(
     WindowManagers, DesktopDialogKeysTest,
-    ::testing::Combine(::testing::Values("openbox", "icewm"), ::testing::Range<size_t>(0, DialogCases().size()),
+    ::testing::Combine(::testing::Values("openbox", "icewm", "xfwm4"),
+                       ::testing::Range<size_t>(0, DialogCases().size()),
                        ::testing::Values(Way::DefaultButton, Way::Return, Way::CancelButton, Way::Escape)),
     [](const auto& info) {
       std::string name = std::string(std::get<0>(info.param)) + "_" + DialogCases()[std::get<1>(info.param)].name +
@@ -514,6 +518,85 @@ TEST_P(DesktopMainWindowKeysTest, EscInTheMainWindowDuringAMergeCancelsItAndKeep
 
 INSTANTIATE_TEST_SUITE_P(WindowManagers, DesktopMainWindowKeysTest, ::testing::Values("openbox", "icewm"),
                          [](const auto& info) { return std::string(info.param); });
+
+// The collecting modes' dialog under each window manager, and the box the
+// main window shows while it collects (the merge mode refused).
+class DesktopMultiPageDialogTest : public DesktopDialogsTest,
+                                   public ::testing::WithParamInterface<std::tuple<const char*, int>> {
+ protected:
+  DesktopMultiPageDialogTest() : DesktopDialogsTest(std::get<0>(GetParam())) {}
+  const char* WindowManager() const override { return std::get<0>(GetParam()); }
+  int Mode() const { return std::get<1>(GetParam()); }
+
+  // Framed by the window manager where the program has it.
+  bool Framed(HWND window) {
+    const unsigned long x = vqplatform::PresentedXWindow(window);
+    return server_->ShowsInPlace(window) && server_->FrameExtents(x).top > 0 &&
+           vqtest::SameRect(server_->FrameRectOnScreen(x), vqtest::ScreenRectOf(window));
+  }
+};
+
+// The dialog is framed (a colour key it draws nothing in gives it no shape)
+// and leaves the main window's title bar free; the box is centred on the
+// main window's frame, as the user sees both.
+TEST_P(DesktopMultiPageDialogTest, IsFramedBesideTheTitleBarAndItsBoxIsCentredOnTheMainWindow) {
+  const std::wstring text = Mode() == IDC_ONE_PDF ? L"正在把图像合并为多页PDF文件" : L"正在把图像合并为多页TIF文件";
+  vqtest::ExpectedBoxes boxes;
+  boxes.Expect(text, vqtest::ShowBoxOnScreen);
+  vqtest::RunProgramInProcess(*server_, [&](HWND main, CVorquellDlg& program) {
+    Click(main, Mode());
+    ASSERT_TRUE(vqtest::WaitFor([&] { return IsDlgButtonChecked(main, Mode()) == BST_CHECKED; }));
+    Click(main, IDC_CAPTURE);
+    ASSERT_TRUE(vqtest::WaitFor([&] {
+      return program.MultiPageDialog() && !program.MultiPageDialog()->pages.empty();
+    }));
+    HWND dialog = program.MultiPageDialog()->m_hWnd;
+    ASSERT_TRUE(ShownWithFocus(dialog));
+    ASSERT_TRUE(vqtest::WaitFor([&] { return Framed(dialog) && Framed(main); })) << "no frame";
+    const unsigned long xdialog = vqplatform::PresentedXWindow(dialog), xmain = vqplatform::PresentedXWindow(main);
+    EXPECT_FALSE(server_->BoundingShaped(xdialog));
+    const RECT frame = server_->FrameRectOnScreen(xdialog), mainFrame = server_->FrameRectOnScreen(xmain);
+    EXPECT_LT(frame.top, server_->ClientRectOnScreen(xdialog).top) << "no title bar";
+    const RECT titleBar{mainFrame.left, mainFrame.top, mainFrame.right, server_->ClientRectOnScreen(xmain).top};
+    RECT covered{};
+    EXPECT_FALSE(IntersectRect(&covered, &titleBar, &frame)) << "over the main window's title bar";
+    // Centred on the main window, as far as its title bar lets it.
+    EXPECT_NEAR(frame.left + frame.right, mainFrame.left + mainFrame.right, 4);
+    const int centredTop = (mainFrame.top + mainFrame.bottom - (frame.bottom - frame.top)) / 2;
+    EXPECT_NEAR(frame.top, std::max<int>(centredTop, titleBar.bottom), 2);
+    ASSERT_TRUE(vqplatform::FlushPresenter(2000));
+    RECT both{};
+    UnionRect(&both, &frame, &mainFrame);
+    server_->Grab(both).SavePng(vqtest::ScreenshotPath(std::string(WindowManager()) + "-multipage-" +
+                                                       (Mode() == IDC_ONE_PDF ? "pdf" : "tiff") + ".png"));
+
+    Click(main, IDC_MERGE);
+    HWND box = nullptr;
+    ASSERT_TRUE(vqtest::WaitFor([&] {
+      box = vqtest::ShownWindow([&](HWND w) { return GetWindow(w, GW_OWNER) == main && vqtest::Says(w, text); });
+      return box && Framed(box);
+    })) << "the box did not show";
+    const RECT boxFrame = server_->FrameRectOnScreen(vqplatform::PresentedXWindow(box));
+    EXPECT_NEAR(boxFrame.left + boxFrame.right, mainFrame.left + mainFrame.right, 4);
+    EXPECT_NEAR(boxFrame.top + boxFrame.bottom, mainFrame.top + mainFrame.bottom, 4);
+    Shoot(box, std::string("multipage-box-") + (Mode() == IDC_ONE_PDF ? "pdf" : "tiff"));
+    Click(box, IDOK);
+    EXPECT_TRUE(vqtest::WaitFor([&] { return !IsWindow(box); }));
+    EXPECT_EQ(IsDlgButtonChecked(main, IDC_MERGE), BST_UNCHECKED);
+    EXPECT_EQ(boxes.Shown(text), 1);
+    // The pages dropped: the program ends without asking after them.
+    Click(dialog, kCancelPages);
+    EXPECT_TRUE(vqtest::WaitFor([&] { return !program.MultiPageDialog(); }));
+  });
+}
+
+INSTANTIATE_TEST_SUITE_P(WindowManagers, DesktopMultiPageDialogTest,
+                         ::testing::Combine(::testing::Values("openbox", "icewm", "xfwm4"),
+                                            ::testing::Values(IDC_MULTIPAGE_TIF, IDC_ONE_PDF)),
+                         [](const auto& info) {
+                           return std::string(std::get<0>(info.param)) +
+                                  (std::get<1>(info.param) == IDC_ONE_PDF ? "_pdf" : "_tiff");
+                         });
 
 class DesktopSettingsSheetTest : public DesktopDialogsTest, public ::testing::WithParamInterface<const char*> {
  protected:

@@ -14,6 +14,7 @@
 #include <memory>
 #include <mutex>
 #include <thread>
+#include <tuple>
 #include <vector>
 
 #include "app/BrandingData.h"
@@ -122,10 +123,11 @@ const DialogTemplate kNotesWindow{WS_POPUP | WS_VISIBLE | WS_CAPTION | WS_SYSMEN
                                     124, 14}}};
 
 // Each test runs under every window manager users have.
-class WindowManagerTest : public ::testing::TestWithParam<const char*> {
+class WindowManagerFixture : public ::testing::Test {
  protected:
+  explicit WindowManagerFixture(const char* manager) : manager_(manager) {}
   void SetUp() override {
-    if (std::string why = vqtest::UseDesktop(vqtest::Desktop{GetParam()}); !why.empty()) GTEST_SKIP() << why;
+    if (std::string why = vqtest::UseDesktop(vqtest::Desktop{manager_}); !why.empty()) GTEST_SKIP() << why;
     vqres::LoadResources();
     ASSERT_TRUE(server_.Connected());
     ASSERT_TRUE(server_.WaitForWindowManager());
@@ -156,12 +158,43 @@ class WindowManagerTest : public ::testing::TestWithParam<const char*> {
   }
 
   // A user's click on the title bar: the pointer comes to it first, and
-  // the window manager sees it come (xfwm4 takes a press that comes with
-  // the pointer for none).
+  // the window manager has seen it come before the press (xfwm4 takes a
+  // press that comes with the pointer for none).
   void ClickTitleBar(HWND hwnd) {
     server_.MovePointer(TitleBar(hwnd));
-    std::this_thread::sleep_for(150ms);
+    EXPECT_TRUE(WindowManagerCaughtUp()) << "the window manager does not answer";
     server_.Click(TitleBar(hwnd));
+  }
+
+  // Whether the window manager has handled all the server told it so far:
+  // it answers a frame-extents request, which reaches it after all that.
+  bool WindowManagerCaughtUp() {
+    Display* display = XOpenDisplay(nullptr);
+    if (!display) return false;
+    const Window root = DefaultRootWindow(display);
+    const Window probe = XCreateSimpleWindow(display, root, 0, 0, 10, 10, 0, 0, 0);
+    XEvent request{};
+    request.xclient.type = ClientMessage;
+    request.xclient.window = probe;
+    request.xclient.message_type = XInternAtom(display, "_NET_REQUEST_FRAME_EXTENTS", False);
+    request.xclient.format = 32;
+    XSendEvent(display, root, False, SubstructureRedirectMask | SubstructureNotifyMask, &request);
+    XSync(display, False);
+    const bool answered = WaitFor([&] { return !server_.ReadProperty(probe, "_NET_FRAME_EXTENTS").items.empty(); });
+    XDestroyWindow(display, probe);
+    XCloseDisplay(display);
+    return answered;
+  }
+
+  // The main window's template, as the program shows it.
+  static HWND CreateMainWindow() {
+    return vqplatform::CreateDialogFromTemplate(vqres::MainWindowTemplate(), nullptr, ProgramHandler, 0);
+  }
+  // The program moves the window, of the size `now` has, to x, y: where it
+  // goes.
+  static RECT ProgramMoves(HWND hwnd, const RECT& now, int x, int y) {
+    SendToProgram(hwnd, [&] { MoveWindow(hwnd, x, y, now.right - now.left, now.bottom - now.top, TRUE); });
+    return Moved(now, x, y);
   }
 
   // Mapped by the window manager, which may still be starting on a busy
@@ -221,18 +254,25 @@ class WindowManagerTest : public ::testing::TestWithParam<const char*> {
     EXPECT_EQ(differences, 0u) << screenshot << ": the server shows other pixels than the layer drew";
   }
 
+  const char* const manager_;
   vqtest::XServer server_;
 };
 
-TEST_P(WindowManagerTest, MainWindowIsDraggedMaximisedMinimisedAndRestoredByTheUser) {
-  HWND main = vqplatform::CreateDialogFromTemplate(vqres::MainWindowTemplate(), nullptr, ProgramHandler, 0);
+class WindowManagerTest : public WindowManagerFixture, public ::testing::WithParamInterface<const char*> {
+ protected:
+  WindowManagerTest() : WindowManagerFixture(GetParam()) {}
+};
+
+// What the window manager reads of the main window, and where it opens:
+// its frame at 0, 0, the title bar on the screen, the client area inside.
+TEST_P(WindowManagerTest, MainWindowTellsWhatItIsAndOpensFramedInTheCorner) {
+  HWND main = CreateMainWindow();
   ASSERT_NE(main, nullptr);
   SetWindowTextW(main, L"高拍仪 V1.1");
   Drive([&] {
     ASSERT_TRUE(Shown(main));
     unsigned long xwindow = PresentedXWindow(main);
-
-    // What the window manager reads: names, class, process, type, boxes.
+    // Names, class, process, type, boxes.
     vqtest::XServer::Property name = server_.ReadProperty(xwindow, "_NET_WM_NAME");
     EXPECT_EQ(name.type + " " + name.bytes, "UTF8_STRING 高拍仪 V1.1");
     EXPECT_EQ(server_.ReadProperty(xwindow, "WM_NAME").type, "COMPOUND_TEXT");
@@ -248,100 +288,152 @@ TEST_P(WindowManagerTest, MainWindowIsDraggedMaximisedMinimisedAndRestoredByTheU
     std::vector<std::string> allowed = server_.ReadAtoms(xwindow, "_NET_WM_ALLOWED_ACTIONS");
     EXPECT_NE(std::find(allowed.begin(), allowed.end(), "_NET_WM_ACTION_MAXIMIZE_HORZ"), allowed.end());
 
-    // The program's rectangle is the frame's, at 0, 0: the title bar is on
-    // the screen; the client area lies inside the frame.
     const RECT first = AgreedRect(main);
     EXPECT_EQ(first.left, 0);
     EXPECT_EQ(first.top, 0);
     const RECT extents = server_.FrameExtents(xwindow);
     EXPECT_GT(extents.top, 10) << "a title bar";
-    const RECT firstClient = vqtest::ClientRectOnScreen(main);
-    EXPECT_EQ(firstClient.left, extents.left);
-    EXPECT_EQ(firstClient.top, extents.top);
+    const RECT client = vqtest::ClientRectOnScreen(main);
+    EXPECT_EQ(client.left, extents.left);
+    EXPECT_EQ(client.top, extents.top);
     ExpectRectsAsXwininfoTellsThem(main);
     size_t differences = SIZE_MAX;
     vqtest::ShownOnServer(server_, main, &differences);
     EXPECT_EQ(differences, 0u);
     server_.Grab(RECT{0, 0, first.right + 20, first.bottom + 20})
         .SavePng(vqtest::ScreenshotPath("main-window-at-start.png"));
+  });
+  DestroyWindow(main);
+}
 
-    SendToProgram(main, [&] { MoveWindow(main, 200, 150, first.right - first.left, first.bottom - first.top, TRUE); });
-    RECT placed = Moved(first, 200, 150);
+// Placed by the program, then dragged by the user: by a corner of its
+// frame it keeps its size, by its title bar the program follows, and
+// nothing goes back to the window manager.
+TEST_P(WindowManagerTest, MainWindowIsPlacedByTheProgramAndDraggedByItsTitleBarButNotSized) {
+  HWND main = CreateMainWindow();
+  ASSERT_NE(main, nullptr);
+  Drive([&] {
+    ASSERT_TRUE(Shown(main));
+    unsigned long xwindow = PresentedXWindow(main);
+    const RECT first = AgreedRect(main), extents = server_.FrameExtents(xwindow);
+    const RECT placed = ProgramMoves(main, first, 200, 150);
     EXPECT_TRUE(SameRect(AgreedRect(main), placed));
     EXPECT_TRUE(Stays([&] { return SameRect(server_.FrameRectOnScreen(xwindow), placed); }, 300ms));
     server_.Grab(RECT{180, 110, 1000, 400}).SavePng(vqtest::ScreenshotPath("main-window-frame.png"));
 
-    // Its frame's corner dragged outwards: the window keeps its size.
     size_t mark = g_log.Mark();
     server_.Drag(POINT{placed.right - 1, placed.bottom - 1}, POINT{placed.right + 150, placed.bottom + 120});
     EXPECT_TRUE(Stays([&] { return SameRect(AgreedRect(main), placed); }, 500ms)) << "sized by a border drag";
     EXPECT_TRUE(g_log.Since(mark, main, WM_SIZE).empty());
 
-    // Dragged by its title bar: the program follows, nothing goes back.
     mark = g_log.Mark();
     POINT grip = TitleBar(main);
     server_.Drag(grip, POINT{grip.x + 160, grip.y + 90});
-    RECT dragged = Moved(first, 360, 240);
+    const RECT dragged = Moved(first, 360, 240);
     EXPECT_TRUE(WaitFor([&] { return SameRect(ScreenRectOf(main), dragged); }));
     EXPECT_TRUE(Stays([&] { return SameRect(server_.FrameRectOnScreen(xwindow), dragged); }, 300ms));
     EXPECT_TRUE(g_log.Since(mark, main, WM_SIZE).empty());
     std::vector<Logged> moves = g_log.Since(mark, main, WM_MOVE);
     ASSERT_FALSE(moves.empty());
     EXPECT_EQ(moves.back().lParam, MAKELPARAM(360 + extents.left, 240 + extents.top)) << "the client area's corner";
-
-    // Maximised with a double click on the title bar, and restored so.
-    mark = g_log.Mark();
-    server_.DoubleClick(TitleBar(main));
-    EXPECT_TRUE(WaitFor([&] { return IsZoomed(main) != FALSE; }));
-    RECT maximised = AgreedRect(main);
-    EXPECT_GT(maximised.right - maximised.left, first.right - first.left);
-    EXPECT_TRUE(Stays([&] { return IsZoomed(main) && SameRect(ScreenRectOf(main), maximised); }, 300ms));
-    RECT maximisedClient = vqtest::ClientRectOnScreen(main);
-    ExpectOneSize(mark, main, SIZE_MAXIMIZED, &maximisedClient);
-    EXPECT_TRUE(g_log.Since(mark, main, WM_SYSCOMMAND).empty());
-    ExpectRectsAsXwininfoTellsThem(main);
-    ExpectShownAsDrawn(main, "main-window-maximised.png");
-    mark = g_log.Mark();
-    server_.DoubleClick(TitleBar(main));
-    EXPECT_TRUE(WaitFor([&] { return !IsZoomed(main); }));
-    EXPECT_TRUE(SameRect(AgreedRect(main), dragged));
-    EXPECT_TRUE(
-        Stays([&] { return !IsZoomed(main) && SameRect(server_.FrameRectOnScreen(xwindow), dragged); }, 300ms));
-    ExpectOneSize(mark, main, SIZE_RESTORED, &firstClient);
-    ExpectRectsAsXwininfoTellsThem(main);
-    ExpectShownAsDrawn(main, "main-window-restored.png");
-
-    // Minimised from a taskbar: the process loses the foreground.
-    mark = g_log.Mark();
-    server_.MinimiseAsTaskbar(xwindow);
-    EXPECT_TRUE(WaitFor([&] { return IsIconic(main) != FALSE; }));
-    EXPECT_TRUE(Stays([&] { return IsIconic(main) && IconicOnServer(main); }, 400ms)) << "the window came back";
-    ExpectOneSize(mark, main, SIZE_MINIMIZED);
-    EXPECT_TRUE(WaitFor([&] { return !g_log.Since(mark, main, WM_ACTIVATEAPP).empty(); }));
-    EXPECT_EQ(g_log.Since(mark, main, WM_ACTIVATEAPP).back().wParam, static_cast<WPARAM>(FALSE));
-    EXPECT_EQ(ForegroundWindowOfProcess(), nullptr);
-    EXPECT_EQ(FocusOfProgram(main), nullptr);
-
-    // Restored from the taskbar, where it was, and active again.
-    mark = g_log.Mark();
-    server_.ActivateAsTaskbar(xwindow);
-    EXPECT_TRUE(WaitFor([&] { return !IsIconic(main) && ForegroundWindowOfProcess() == main; }));
-    EXPECT_TRUE(Stays([&] { return !IsIconic(main) && !IconicOnServer(main); }, 400ms)) << "the window went again";
-    ExpectOneSize(mark, main, SIZE_RESTORED, &firstClient);
-    EXPECT_TRUE(SameRect(AgreedRect(main), dragged));
-    std::vector<Logged> app = g_log.Since(mark, main, WM_ACTIVATEAPP), activate = g_log.Since(mark, main, WM_ACTIVATE);
-    ASSERT_EQ(app.size(), 1u);
-    EXPECT_EQ(app[0].wParam, static_cast<WPARAM>(TRUE));
-    ASSERT_EQ(activate.size(), 1u);
-    EXPECT_EQ(LOWORD(activate[0].wParam), WA_ACTIVE);
-    EXPECT_EQ(FocusOfProgram(main), GetDlgItem(main, 1041)) << "the focus did not come back";
-    ExpectShownAsDrawn(main, "main-window-back-from-taskbar.png");
   });
   DestroyWindow(main);
 }
 
+// A state the user puts the main window in and takes it out of again.
+struct StateChange {
+  const char* name;
+  WPARAM size;  // the WM_SIZE it brings
+  bool (*in)(HWND);
+  // The user's way in and out, given the title bar's middle and the window.
+  void (*go)(vqtest::XServer&, POINT titleBar, unsigned long xwindow);
+  void (*back)(vqtest::XServer&, POINT titleBar, unsigned long xwindow);
+};
+
+const StateChange kStateChanges[] = {
+    {"maximised_by_the_title_bar", SIZE_MAXIMIZED, [](HWND w) { return IsZoomed(w) != FALSE; },
+     [](vqtest::XServer& s, POINT bar, unsigned long) { s.DoubleClick(bar); },
+     [](vqtest::XServer& s, POINT bar, unsigned long) { s.DoubleClick(bar); }},
+    {"minimised_from_a_taskbar", SIZE_MINIMIZED, [](HWND w) { return IsIconic(w) != FALSE; },
+     [](vqtest::XServer& s, POINT, unsigned long x) { s.MinimiseAsTaskbar(x); },
+     [](vqtest::XServer& s, POINT, unsigned long x) { s.ActivateAsTaskbar(x); }},
+};
+
+class WindowStateTest : public WindowManagerFixture,
+                        public ::testing::WithParamInterface<std::tuple<const char*, size_t>> {
+ protected:
+  WindowStateTest() : WindowManagerFixture(std::get<0>(GetParam())) {}
+  const StateChange& Change() const { return kStateChanges[std::get<1>(GetParam())]; }
+};
+
+// The program is told once, by WM_SIZE, and the state holds (a minimised
+// process loses the foreground); back, the window is where it was, active,
+// with the focus where it was.
+TEST_P(WindowStateTest, MainWindowGoesIntoTheStateAndBackWhereItWas) {
+  const StateChange& c = Change();
+  const bool minimising = c.size == SIZE_MINIMIZED;
+  HWND main = CreateMainWindow();
+  ASSERT_NE(main, nullptr);
+  Drive([&] {
+    ASSERT_TRUE(Shown(main));
+    const unsigned long xwindow = PresentedXWindow(main);
+    const RECT first = AgreedRect(main), client = vqtest::ClientRectOnScreen(main);
+    const RECT placed = ProgramMoves(main, first, 200, 150);
+    ASSERT_TRUE(SameRect(AgreedRect(main), placed));
+
+    size_t mark = g_log.Mark();
+    c.go(server_, TitleBar(main), xwindow);
+    EXPECT_TRUE(WaitFor([&] { return c.in(main); }));
+    const RECT in = minimising ? RECT{} : AgreedRect(main), inClient = vqtest::ClientRectOnScreen(main);
+    EXPECT_TRUE(Stays([&] {
+      return c.in(main) && IconicOnServer(main) == minimising && (minimising || SameRect(ScreenRectOf(main), in));
+    }, 400ms)) << "the window did not stay so";
+    ExpectOneSize(mark, main, c.size, minimising ? nullptr : &inClient);
+    EXPECT_TRUE(g_log.Since(mark, main, WM_SYSCOMMAND).empty());
+    if (minimising) {
+      EXPECT_TRUE(WaitFor([&] { return !g_log.Since(mark, main, WM_ACTIVATEAPP).empty(); }));
+      EXPECT_EQ(g_log.Since(mark, main, WM_ACTIVATEAPP).back().wParam, static_cast<WPARAM>(FALSE));
+      EXPECT_EQ(ForegroundWindowOfProcess(), nullptr);
+      EXPECT_EQ(FocusOfProgram(main), nullptr);
+    } else {
+      EXPECT_GT(in.right - in.left, first.right - first.left);
+      ExpectRectsAsXwininfoTellsThem(main);
+      ExpectShownAsDrawn(main, (std::string("main-window-") + c.name + ".png").c_str());
+    }
+
+    mark = g_log.Mark();
+    c.back(server_, TitleBar(main), xwindow);
+    EXPECT_TRUE(WaitFor([&] { return !c.in(main) && ForegroundWindowOfProcess() == main; }));
+    EXPECT_TRUE(SameRect(AgreedRect(main), placed));
+    EXPECT_TRUE(Stays([&] {
+      return !c.in(main) && !IconicOnServer(main) && SameRect(server_.FrameRectOnScreen(xwindow), placed);
+    }, 400ms)) << "the window did not stay back";
+    ExpectOneSize(mark, main, SIZE_RESTORED, &client);
+    ExpectRectsAsXwininfoTellsThem(main);
+    if (minimising) {
+      std::vector<Logged> app = g_log.Since(mark, main, WM_ACTIVATEAPP);
+      std::vector<Logged> activate = g_log.Since(mark, main, WM_ACTIVATE);
+      ASSERT_EQ(app.size(), 1u);
+      EXPECT_EQ(app[0].wParam, static_cast<WPARAM>(TRUE));
+      ASSERT_EQ(activate.size(), 1u);
+      EXPECT_EQ(LOWORD(activate[0].wParam), WA_ACTIVE);
+    }
+    EXPECT_EQ(FocusOfProgram(main), GetDlgItem(main, 1041)) << "the focus did not come back";
+    ExpectShownAsDrawn(main, (std::string("main-window-back-from-") + c.name + ".png").c_str());
+  });
+  DestroyWindow(main);
+}
+
+INSTANTIATE_TEST_SUITE_P(WindowManagers, WindowStateTest,
+                         ::testing::Combine(::testing::Values("openbox", "icewm", "xfwm4"),
+                                            ::testing::Range<size_t>(0, std::size(kStateChanges))),
+                         [](const auto& info) {
+                           return std::string(std::get<0>(info.param)) + "_" +
+                                  kStateChanges[std::get<1>(info.param)].name;
+                         });
+
 TEST_P(WindowManagerTest, KeysFollowClicksBetweenWindowsAndStayWithTheModalDialog) {
-  HWND main = vqplatform::CreateDialogFromTemplate(vqres::MainWindowTemplate(), nullptr, ProgramHandler, 0);
+  HWND main = CreateMainWindow();
   ASSERT_NE(main, nullptr);
   RECT first = ScreenRectOf(main);
   MoveWindow(main, 40, 60, first.right - first.left, first.bottom - first.top, TRUE);
@@ -447,7 +539,7 @@ TEST_P(WindowManagerTest, KeysFollowClicksBetweenWindowsAndStayWithTheModalDialo
 // size, that the window manager neither sizes nor maximises, its frame
 // where the program put it.
 TEST_P(WindowManagerTest, MessageBoxesHaveTheirCaptionAndNeitherSizeNorMaximise) {
-  HWND main = vqplatform::CreateDialogFromTemplate(vqres::MainWindowTemplate(), nullptr, ProgramHandler, 0);
+  HWND main = CreateMainWindow();
   ASSERT_NE(main, nullptr);
   std::atomic<int> answered{0};
   struct Box {
@@ -520,7 +612,7 @@ TEST_P(WindowManagerTest, MessageBoxesHaveTheirCaptionAndNeitherSizeNorMaximise)
 // window manager that crashed): the program goes on, moves the window as
 // it likes, and the window shows again where the program has it.
 TEST_P(WindowManagerTest, AWindowDestroyedBehindTheProgramsBackComesBack) {
-  HWND main = vqplatform::CreateDialogFromTemplate(vqres::MainWindowTemplate(), nullptr, ProgramHandler, 0);
+  HWND main = CreateMainWindow();
   ASSERT_NE(main, nullptr);
   Drive([&] {
     ASSERT_TRUE(Shown(main));
@@ -528,9 +620,9 @@ TEST_P(WindowManagerTest, AWindowDestroyedBehindTheProgramsBackComesBack) {
     const unsigned long destroyed = PresentedXWindow(main);
     server_.DestroyWindow(destroyed);
     // Requests on the window that went come back as errors.
-    SendToProgram(main, [&] { MoveWindow(main, 120, 90, first.right - first.left, first.bottom - first.top, TRUE); });
+    const RECT placed = ProgramMoves(main, first, 120, 90);
     ASSERT_TRUE(WaitFor([&] { return PresentedXWindow(main) != destroyed && Shown(main); })) << "not shown again";
-    EXPECT_TRUE(SameRect(AgreedRect(main), Moved(first, 120, 90)));
+    EXPECT_TRUE(SameRect(AgreedRect(main), placed));
     ExpectShownAsDrawn(main, "main-window-shown-again.png");
     std::wstring title;
     SendToProgram(main, [&] { title = TextOf(main); });
@@ -545,7 +637,7 @@ TEST_P(WindowManagerTest, AWindowDestroyedBehindTheProgramsBackComesBack) {
 TEST_P(WindowManagerTest, SplashTakesNoKeysAndBelongsToTheMainWindow) {
   CBrandingData branding;
   ASSERT_TRUE(branding.splashImage.Create(320, 200, 24));
-  HWND main = vqplatform::CreateDialogFromTemplate(vqres::MainWindowTemplate(), nullptr, ProgramHandler, 0);
+  HWND main = CreateMainWindow();
   ASSERT_NE(main, nullptr);
   ShowWindow(main, SW_HIDE);
   CWnd owner;

@@ -3,6 +3,7 @@
 #include <X11/Xatom.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/XTest.h>
+#include <X11/extensions/shape.h>
 #include <cairo.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -309,6 +310,13 @@ RECT XServer::FrameExtents(unsigned long xwindow) {
   if (extents.items.size() != 4) return RECT{};
   auto v = [&](size_t i) { return static_cast<LONG>(extents.items[i]); };
   return RECT{v(0), v(2), v(1), v(3)};
+}
+
+bool XServer::BoundingShaped(unsigned long xwindow) {
+  Bool bounding = False, clip = False;
+  int x = 0, y = 0, cx = 0, cy = 0;
+  unsigned w = 0, h = 0, cw = 0, ch = 0;
+  return XShapeQueryExtents(display_, xwindow, &bounding, &x, &y, &w, &h, &clip, &cx, &cy, &cw, &ch) && bounding;
 }
 
 RECT XServer::FrameRectOnScreen(unsigned long xwindow) {

@@ -129,6 +129,9 @@ class XServer {
   RECT ClientRectOnScreen(unsigned long xwindow);
   // The decorations around a client window: left, right, top, bottom.
   RECT FrameExtents(unsigned long xwindow);
+  // Whether the window has a bounding shape of its own (most window
+  // managers draw no frame around such a window).
+  bool BoundingShaped(unsigned long xwindow);
   // The window manager's frame around a client window, asked of the server
   // as `xwininfo -frame` does (the client window itself without one).
   RECT FrameRectOnScreen(unsigned long xwindow);
