@@ -13,11 +13,13 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <optional>
 #include <set>
+#include <string>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -91,6 +93,35 @@ std::vector<TopLevelState> ReadTopLevelWindows() {
   return states;
 }
 
+// The controls of a top-level window as tests read them (_VQ_CONTROLS): a
+// line "id enabled drawn text", first "0 enabled drawn title" for the
+// window itself, then one for each descendant with an id, in tree order (a
+// line break in a text as a space). Drawn: hidden or empty, or no paint
+// due nor under way.
+std::string DescribeControls(HWND top) {
+  std::lock_guard lock(Dispatcher::Mutex());
+  std::string lines;
+  const auto line = [&](UINT_PTR id, const WindowObject* w) {
+    std::string text = vq::WideToUtf8(w->text);
+    std::replace(text.begin(), text.end(), '\n', ' ');
+    const bool drawn = !(w->style & WS_VISIBLE) || w->rect.right <= w->rect.left || w->rect.bottom <= w->rect.top ||
+                       (!w->invalid && w->paintsOpen == 0);
+    lines += std::to_string(id) + ((w->style & WS_DISABLED) ? " 0 " : " 1 ") + (drawn ? "1 " : "0 ") + text + "\n";
+  };
+  const std::function<void(const WindowObject*)> add = [&](const WindowObject* w) {
+    for (const WindowObject* child : w->children) {
+      if (child->destroying) continue;
+      if (child->id != 0) line(child->id, child);
+      add(child);
+    }
+  };
+  if (const WindowObject* w = FindWindowObject(top)) {
+    line(0, w);
+    add(w);
+  }
+  return lines;
+}
+
 WindowLook LookOf(const TopLevelState& s) {
   return WindowLook{s.style, s.exStyle, s.owner != nullptr, s.className, s.rect};
 }
@@ -152,6 +183,7 @@ struct PresentedWindow {
   bool shaped = false;
   long opacity = -1;
   unsigned long presents = 0;  // pictures put on the server (_VQ_PRESENTS)
+  std::string controls;        // as last put in _VQ_CONTROLS
   // The smallest client area the program's layout fits (WM_GETMINMAXINFO),
   // asked on the window's thread; empty until it answered.
   SIZE least{};
@@ -963,6 +995,8 @@ class Presenter {
     for (HWND hwnd : dirty) {
       PresentedWindow* pw = Find(hwnd);
       if (!pw) continue;
+      // Read before the picture is composed: what it says drawn, the picture shows.
+      std::string controls = DescribeControls(hwnd);
       WindowImage image;
       if (!ComposeWindowImage(hwnd, &image)) continue;
       Put(pw->xwindow, image);
@@ -971,6 +1005,10 @@ class Presenter {
       ++pw->presents;
       XChangeProperty(display_, pw->xwindow, presentsAtom_, XA_CARDINAL, 32, PropModeReplace,
                       reinterpret_cast<unsigned char*>(&pw->presents), 1);
+      if (controls != pw->controls) {
+        properties_->SetControls(pw->xwindow, controls);
+        pw->controls = std::move(controls);
+      }
     }
   }
 

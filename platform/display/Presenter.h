@@ -4,8 +4,10 @@
 // owner as the window it belongs to), puts the window's composed surface on
 // the screen whenever it was drawn, and turns X input into the messages of
 // the window's own thread (InputDelivery.h). Each X window counts the
-// pictures of it put on the server in _VQ_PRESENTS (CARDINAL), for tests. The window manager's close
-// request becomes WM_CLOSE. Headless (Headless.h) none of this starts.
+// pictures of it put on the server in _VQ_PRESENTS (CARDINAL), and with
+// each picture describes its controls' ids, enabled states and texts in
+// _VQ_CONTROLS (UTF-8), for tests. The window manager's close request
+// becomes WM_CLOSE. Headless (Headless.h) none of this starts.
 #include "platform/win/WinTypes.h"
 
 namespace vqplatform {

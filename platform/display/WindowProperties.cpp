@@ -70,8 +70,15 @@ void WindowProperties::SetIdentity(Window window) {
 }
 
 void WindowProperties::SetMessageText(Window window, const std::wstring& text) {
-  const std::string utf8 = vq::WideToUtf8(text);
-  XChangeProperty(display_, window, Intern("_VQ_MESSAGE_TEXT"), utf8String_, 8, PropModeReplace,
+  SetUtf8Property(window, "_VQ_MESSAGE_TEXT", vq::WideToUtf8(text));
+}
+
+void WindowProperties::SetControls(Window window, const std::string& utf8) {
+  SetUtf8Property(window, "_VQ_CONTROLS", utf8);
+}
+
+void WindowProperties::SetUtf8Property(Window window, const char* name, const std::string& utf8) {
+  XChangeProperty(display_, window, Intern(name), utf8String_, 8, PropModeReplace,
                   reinterpret_cast<const unsigned char*>(utf8.data()), static_cast<int>(utf8.size()));
 }
 

@@ -27,6 +27,8 @@ class WindowProperties {
   void SetTitle(Window window, const std::wstring& title);
   // _VQ_MESSAGE_TEXT (UTF-8): what a message box says.
   void SetMessageText(Window window, const std::wstring& text);
+  // _VQ_CONTROLS (UTF-8): the window's controls, described for tests.
+  void SetControls(Window window, const std::string& utf8);
   void SetType(Window window, const WindowLook& look);
   // _MOTIF_WM_HINTS: the caption and its boxes, and what the user may do.
   void SetDecorations(Window window, const WindowLook& look, MaximiseWay way);
@@ -72,6 +74,7 @@ class WindowProperties {
 
  private:
   void SetAtomProperty(Window window, Atom property, Atom value);
+  void SetUtf8Property(Window window, const char* name, const std::string& utf8);
   // A property's 32-bit items (at most `most`); nothing (or empty) when it
   // is not set.
   std::optional<std::vector<long>> ReadItemsIfSet(Window window, Atom property, Atom type, long most);

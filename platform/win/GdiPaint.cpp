@@ -43,6 +43,7 @@ HDC BeginPaint(HWND window, LPPAINTSTRUCT paint) {
   DeleteObject(clip);
   if (!dc) return nullptr;
   paint->hdc = dc;
+  vqplatform::CountPaint(window, 1);
   // A window that does not erase its background leaves fErase set.
   paint->fErase = erase && !SendMessageW(window, WM_ERASEBKGND, reinterpret_cast<WPARAM>(dc), 0);
   return dc;
@@ -50,5 +51,7 @@ HDC BeginPaint(HWND window, LPPAINTSTRUCT paint) {
 
 BOOL EndPaint(HWND window, const PAINTSTRUCT* paint) {
   if (!paint || !paint->hdc) return FALSE;
-  return ReleaseDC(window, paint->hdc) ? TRUE : FALSE;
+  const BOOL released = ReleaseDC(window, paint->hdc) ? TRUE : FALSE;
+  vqplatform::CountPaint(window, -1);
+  return released;
 }

@@ -309,5 +309,8 @@ void* WindowObjectFromCreation(HWND hwnd, UINT message, LPARAM lParam);
 // Takes the pending update region (as rectangles) and validates the window
 // (BeginPaint). False when nothing was invalid.
 bool TakeUpdateRegion(HWND hwnd, std::vector<RECT>* region, bool* erase);
+// A paint of the window begun (+1) or ended (-1): a window is drawn once
+// none is due and none under way.
+void CountPaint(HWND hwnd, int step);
 
 }  // namespace vqplatform

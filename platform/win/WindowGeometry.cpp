@@ -83,6 +83,11 @@ bool TakeUpdateRegion(HWND hwnd, std::vector<RECT>* region, bool* erase) {
   return true;
 }
 
+void CountPaint(HWND hwnd, int step) {
+  std::lock_guard lock(Dispatcher::Mutex());
+  if (WindowObject* window = FindWindowObject(hwnd)) window->paintsOpen += step;
+}
+
 }  // namespace vqplatform
 
 using namespace vqplatform;

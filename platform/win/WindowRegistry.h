@@ -71,6 +71,7 @@ struct WindowObject {
   std::vector<BYTE> extraBytes;
   bool destroying = false;
   bool invalid = false;  // a WM_PAINT is due: `update` is not empty
+  int paintsOpen = 0;    // between BeginPaint and EndPaint
   bool eraseBackground = false;
   UpdateRegion update;
   std::map<std::string, std::shared_ptr<void>> attachments;

@@ -33,13 +33,8 @@ class StrenvikHostDuringDialogs : public StrenvikXvfb, public ::testing::WithPar
     EnableWithWindow(&window);
     ASSERT_TRUE(PreviewLive(window)) << "no preview";
   }
-  // One capture into the strip (multi-shot is on): true once its first item
-  // shows a page.
-  bool CapturePage() {
-    const RECT first = StripItem(window, 0);
-    const vqtest::Screenshot empty = server.Grab(first);
-    return PressUntil(window, {6000}, [&] { return server.Grab(first).CountDifferences(empty) > 2000; });
-  }
+  // One capture into the strip (multi-shot is on), drawn there.
+  bool CapturePage() { return CaptureIntoStrip(window) && Redrawn(); }
   void OpenTheLoop() {
     switch (GetParam()) {
       case Loop::ScanParameterDialog:
@@ -55,10 +50,9 @@ class StrenvikHostDuringDialogs : public StrenvikXvfb, public ::testing::WithPar
         break;
       case Loop::MessageBox: {
         // Merge mode with a single page: its merge asks for a second one.
-        ASSERT_TRUE(Toggle(window, 6024));
-        RECT merge{};
-        ASSERT_TRUE(PressUntil(window, {6000}, [&] { return FindXWindow("图像合并", &merge); })) << "the merge dialog";
-        server.Click(vqtest::ControlCentre(vqres::MergePagesTemplate(), merge, IDOK));
+        const std::optional<RECT> merge = OpenMerge(window);
+        ASSERT_TRUE(merge) << "the merge dialog";
+        server.Click(vqtest::ControlCentre(vqres::MergePagesTemplate(), *merge, IDOK));
         break;
       }
     }

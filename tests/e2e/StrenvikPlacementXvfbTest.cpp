@@ -36,11 +36,13 @@ class StrenvikPlacement : public StrenvikXvfb {
     server.Click(click);
     RECT shown{};
     ASSERT_TRUE(vqtest::WaitFor([&] { return FindXWindow(title, &shown); })) << title;
-    Settled(shown);
+    // Once the window manager manages it.
+    unsigned long window = 0;
+    ASSERT_TRUE(vqtest::WaitFor([&] { return (window = server.ShownManagedWindow(title)) != 0; }));
+    const unsigned long owner = server.ShownManagedWindow("Tirrowan Twain");
+    EXPECT_TRUE(Drawn(window));
     SaveScreen(picture);
     ExpectCentredOn(shown, camera);
-    const unsigned long window = server.ShownManagedWindow(title), owner = server.ShownManagedWindow("Tirrowan Twain");
-    ASSERT_NE(window, 0u);
     EXPECT_EQ(server.ReadProperty(window, "WM_TRANSIENT_FOR").items, std::vector<long>{static_cast<long>(owner)});
     server.Click(vqtest::ControlCentre(dialog, shown, IDCANCEL));
     ASSERT_TRUE(vqtest::WaitFor([&] { return !FindXWindow(title, &shown); }));
@@ -60,10 +62,12 @@ TEST_F(StrenvikPlacement, DialogsOpenOnTheirCameraWindowAndASecondCameraWindowBe
                 "strenvik-scan-parameters-on-camera-window.png");
 
   // Merge mode: the first capture opens the merge dialog.
-  ASSERT_TRUE(Toggle(first, 6024));
-  RECT merge{};
-  ASSERT_TRUE(PressUntil(first, {6000}, [&] { return FindXWindow("图像合并", &merge); })) << "the merge dialog";
-  Settled(merge);
+  const std::optional<RECT> opened = OpenMerge(first);
+  ASSERT_TRUE(opened) << "the merge dialog";
+  RECT merge = *opened;
+  unsigned long mergeWindow = 0;
+  ASSERT_TRUE(vqtest::WaitFor([&] { return (mergeWindow = server.ShownManagedWindow("图像合并")) != 0; }));
+  EXPECT_TRUE(Drawn(mergeWindow));
   SaveScreen("strenvik-merge-on-camera-window.png");
   ExpectCentredOn(merge, first);
   server.Click(vqtest::ControlCentre(vqres::MergePagesTemplate(), merge, IDCANCEL));

@@ -7,11 +7,13 @@
 
 #include <algorithm>
 #include <atomic>
+#include <cstdio>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <optional>
+#include <sstream>
 #include <string>
 #include <thread>
 #include <opencv2/core/utility.hpp>
@@ -145,18 +147,28 @@ class StrenvikXvfb : public ::testing::Test {
     } while (pending.Count != 0 && !sizes.back().empty());
     return sizes;
   }
-  // What the server shows in `area` once it stands still (the same in two
-  // looks 300 ms apart): drawn, and done changing.
-  vqtest::Screenshot Settled(const RECT& area) {
-    vqtest::Screenshot look = server.Grab(area);
-    vqtest::WaitFor([&] {
-      std::this_thread::sleep_for(300ms);
-      const vqtest::Screenshot now = server.Grab(area);
-      const bool same = now.CountDifferences(look) == 0;
-      look = now;
-      return same;
-    });
-    return look;
+  // Waits until the layer has put two more pictures of the camera window on
+  // the server (its preview draws on): the second was composed after the
+  // call, so what the window drew before the call is then on the screen.
+  bool Redrawn() {
+    const unsigned long xwindow = CameraXWindow();
+    const long before = Presents(xwindow);
+    return vqtest::WaitFor([&] { return Presents(xwindow) >= before + 2; });
+  }
+  // Waits until the server shows a window of the source drawn: the layer
+  // said so of it with a picture (_VQ_CONTROLS).
+  bool Drawn(unsigned long xwindow) {
+    if (vqtest::WaitFor([&] {
+          const std::optional<ControlState> window = Control(0, xwindow);
+          return window && window->drawn;
+        }))
+      return true;
+    ADD_FAILURE() << "not drawn: " << server.ReadProperty(xwindow, "_VQ_CONTROLS").bytes;
+    return false;
+  }
+  unsigned long CameraXWindow() {
+    const std::optional<vqtest::ShownX> shown = server.ShownTitled("Tirrowan Twain");
+    return shown ? shown->window : 0;
   }
   // Waits until the camera window shows the camera: the layer has put
   // fifteen more pictures of it on the server (its count on the X window),
@@ -184,79 +196,124 @@ class StrenvikXvfb : public ::testing::Test {
     const vqtest::XServer::Property count = server.ReadProperty(xwindow, "_VQ_PRESENTS");
     return count.items.empty() ? 0 : count.items.front();
   }
-  // Whether a button of the camera window is drawn enabled: its caption in
-  // black (a disabled one is grey). The window disables its capture and
-  // upload buttons during a transfer, and enables them once it has handled
-  // the transfer's end.
-  bool LooksEnabled(const RECT& window, int id) {
-    const RECT control = vqtest::ControlPixels(vqres::CameraWindowTemplate(), id);
-    const LONG width = control.right - control.left, height = control.bottom - control.top;
-    // The middle, where the caption lies, inside the focus rectangle.
-    const vqtest::Screenshot caption = server.Grab(
-        RECT{window.left + control.left + width / 4, window.top + control.top + height / 4,
-             window.left + control.right - width / 4, window.top + control.bottom - height / 4});
-    return std::count_if(caption.pixels.begin(), caption.pixels.end(), [](uint32_t pixel) {
-             return (pixel >> 16 & 0xFF) < 0x50 && (pixel >> 8 & 0xFF) < 0x50 && (pixel & 0xFF) < 0x50;
-           }) >= 5;
+  // What the layer said of the controls of a window of the source with its
+  // last picture (_VQ_CONTROLS), the window itself (id 0) first: whether
+  // each is enabled and drawn, and its text.
+  struct ControlState {
+    int id = 0;
+    bool enabled = false;
+    bool drawn = false;
+    std::string text;
+  };
+  std::vector<ControlState> Controls(unsigned long xwindow) {
+    std::vector<ControlState> controls;
+    if (!xwindow) return controls;
+    std::istringstream lines(server.ReadProperty(xwindow, "_VQ_CONTROLS").bytes);
+    for (std::string line; std::getline(lines, line);) {
+      std::istringstream fields(line);
+      ControlState state;
+      if (!(fields >> state.id >> state.enabled >> state.drawn)) continue;
+      std::getline(fields >> std::ws, state.text);
+      controls.push_back(state);
+    }
+    return controls;
+  }
+  // One control (0: the window) of the camera window, or of another window
+  // of the source; nothing before the layer said.
+  std::optional<ControlState> Control(int id, unsigned long xwindow = 0) {
+    if (!xwindow) xwindow = CameraXWindow();
+    for (const ControlState& control : Controls(xwindow))
+      if (control.id == id) return control;
+    return std::nullopt;
+  }
+  // Whether the camera window and its control take a click. The window
+  // disables its capture and upload buttons during a transfer, and enables
+  // them once it has handled the transfer's end; a dialog disables it all.
+  bool Enabled(int id) {
+    const std::optional<ControlState> window = Control(0), control = Control(id);
+    return window && window->enabled && control && control->enabled;
+  }
+  // Waits until a control of a window of the source is there and enabled:
+  // a click on it lands (one that comes before the control is made goes to
+  // the window beneath).
+  bool Takes(unsigned long xwindow, int id) {
+    return vqtest::WaitFor([&] {
+      const std::optional<ControlState> control = Control(id, xwindow);
+      return control && control->enabled;
+    });
+  }
+  // Answers a box of the source with its button `id` once the box takes it.
+  bool Answer(const vqtest::KnownMessageBox& box, int id = IDOK) {
+    const std::optional<vqtest::ShownX> shown = box.Find(server);
+    return shown && Takes(shown->window, id) && box.Press(server, id);
+  }
+  // The pages the camera window counts ("已经扫描了 N 张图像"); -1 before it said.
+  int PageCount() {
+    const std::optional<ControlState> count = Control(6011);
+    int pages = -1;
+    if (count) std::sscanf(count->text.c_str(), "已经扫描了 %d", &pages);
+    return pages;
   }
   // Presses buttons of the camera window at `window`, in order, each once
   // it is enabled, until `landed`. The one condition pressed again for: a
   // capture found no frame yet and said so in its box, which is answered
-  // with its OK, three times at the most. Presses on a button come the
-  // double-click time apart.
+  // with its OK, three times at the most. (A second press within the
+  // double-click time presses a button again.)
   bool PressUntil(const RECT& window, const std::vector<int>& ids, const std::function<bool()>& landed) {
     const vqtest::KnownMessageBox noFrame(kNoFrame);
     for (int press = 0; press < 3; ++press) {
       for (int id : ids) {
-        if (!vqtest::WaitFor([&] { return LooksEnabled(window, id); })) ADD_FAILURE() << "button " << id << " stays disabled";
+        if (!vqtest::WaitFor([&] { return Enabled(id); })) ADD_FAILURE() << "button " << id << " stays disabled";
         server.Click(ControlCentre(window, id));
       }
       bool failed = false;
       if (!vqtest::WaitFor([&] { return landed() || (failed = noFrame.Find(server).has_value()); })) break;
       if (!failed) return true;
-      if (!noFrame.Press(server) || !vqtest::WaitFor([&] { return !noFrame.Find(server); })) break;
-      std::this_thread::sleep_for(600ms);
+      if (!Answer(noFrame) || !vqtest::WaitFor([&] { return !noFrame.Find(server); })) break;
     }
     server.Grab(RECT{0, 0, 1920, 1080}).SavePng(vqtest::ScreenshotPath("strenvik-press-not-landed.png"));
+    ADD_FAILURE() << "the camera window's controls: " << server.ReadProperty(CameraXWindow(), "_VQ_CONTROLS").bytes;
     return false;
   }
-  // Clicks a check box of the camera window until it shows the change. The
-  // one condition it is clicked again for, three times at the most: a click
-  // that came while the window was still disabled (a dialog just gone).
-  bool Toggle(const RECT& window, int id) {
-    const RECT box = ControlOnScreen(window, id);
-    const vqtest::Screenshot before = server.Grab(box);
-    for (int click = 0; click < 3; ++click) {
-      server.Click(ControlCentre(window, id));
-      if (vqtest::WaitFor([&] { return server.Grab(box).CountDifferences(before) > 0; }, 10s)) return true;
-    }
-    return false;
+  // Merge mode on, and the first capture into its dialog: the merge dialog
+  // as shown.
+  std::optional<RECT> OpenMerge(const RECT& window) {
+    if (!vqtest::WaitFor([&] { return Enabled(6024); })) return std::nullopt;
+    server.Click(ControlCentre(window, 6024));
+    RECT merge{};
+    if (!PressUntil(window, {6000}, [&] { return FindXWindow("图像合并", &merge); })) return std::nullopt;
+    return merge;
   }
   // Presses 拍摄 then 上传 until the host is told a page is ready. The
   // window learns of the last transfer's end from its queue, and counts no
   // pages from then on: a press before that falls between the transfer's
   // start and end, and is lost.
   void CaptureAndUpload(const RECT& window) {
-    const RECT counted = ControlOnScreen(window, 6011);
-    if (uploadedCount) {
-      ASSERT_TRUE(vqtest::WaitFor([&] { return server.Grab(counted).CountDifferences(*uploadedCount) > 0; }))
-          << "the camera window still counts the pages of the last transfer";
-    }
+    ASSERT_TRUE(vqtest::WaitFor([&] { return PageCount() == 0; }))
+        << "the camera window still counts the pages of the last transfer";
     const int before = xferReady;
     ASSERT_TRUE(PressUntil(window, {6000, 6012}, [&] { return xferReady > before; })) << "no MSG_XFERREADY";
-    // The host transfers nothing before this returns: the count stays.
-    uploadedCount = Settled(counted);
   }
   // Presses 上传 until the host is told pages are ready.
   bool Upload(const RECT& window) {
     const int before = xferReady;
     return PressUntil(window, {6012}, [&] { return xferReady > before; });
   }
-  // Presses 拍摄 with multi-shot on until the strip shows one page more.
+  // Presses 拍摄 with multi-shot on until the window counts one page more.
   bool CaptureIntoStrip(const RECT& window) {
-    const vqtest::Screenshot before = Settled(Strip(window));
-    std::this_thread::sleep_for(600ms);
-    return PressUntil(window, {6000}, [&] { return server.Grab(Strip(window)).CountDifferences(before) > 50; });
+    const int before = PageCount();
+    return PressUntil(window, {6000}, [&] { return PageCount() > before; });
+  }
+  // Once the window has handled the input sent so far (it handles input in
+  // order: the scan parameters that a click opens after it have come and
+  // gone) and the picture it drew then is on the server.
+  bool InputHandled(const RECT& window) {
+    RECT parameters{};
+    server.Click(ControlCentre(window, 6021));
+    if (!vqtest::WaitFor([&] { return FindXWindow("扫描参数", &parameters); })) return false;
+    if (!Takes(server.ShownTitled("扫描参数")->window, IDCANCEL)) return false;
+    server.Click(vqtest::ControlCentre(vqres::ScanParameterTemplate(), parameters, IDCANCEL));
+    return vqtest::WaitFor([&] { return !FindXWindow("扫描参数", &parameters); }) && Redrawn();
   }
   // Captures and receives pages until the last page's size passes `wanted`,
   // ten times at the most: a setting takes effect with the frames that
@@ -317,8 +374,6 @@ class StrenvikXvfb : public ::testing::Test {
   TestHost host{21};
   std::atomic<int> xferReady{0};
   int threads = 0;
-  // The page count as the camera window drew it at the last upload.
-  std::optional<vqtest::Screenshot> uploadedCount;
 };
 
 }  // namespace strenviktest

@@ -48,17 +48,15 @@ TEST_F(StrenvikXvfb, CameraWindowCapturesAndTheHostReceivesByEveryTransfer) {
   server.Click(ControlCentre(window, 6016));
   server.Click(ControlCentre(window, 6013));
 
-  // The lens button: the portrait camera alone, then inside the document
-  // camera's picture. Presses on one button come at least the double-click
-  // time apart.
+  // The lens button: the portrait camera alone (which has no automatic
+  // crop), then inside the document camera's picture.
   server.Click(ControlCentre(window, 6034));
-  std::this_thread::sleep_for(600ms);
+  ASSERT_TRUE(vqtest::WaitFor([&] { return Control(6017) && !Control(6017)->enabled; }));
   server.Click(ControlCentre(window, 6034));
   const cv::Size stacked = CaptureUntil(window, [](cv::Size s) { return s.width == 1280 && s.height > 960; });
   EXPECT_EQ(stacked.width, 1280);
   EXPECT_GT(stacked.height, 960) << "the portrait frame above the page";
   server.Grab(window).SavePng(vqtest::ScreenshotPath("strenvik-picture-in-picture.png"));
-  std::this_thread::sleep_for(600ms);
   server.Click(ControlCentre(window, 6034));
   EXPECT_EQ(CaptureUntil(window, [](cv::Size s) { return s == cv::Size(1280, 960); }), cv::Size(1280, 960))
       << "the document camera alone again";
@@ -111,130 +109,148 @@ TEST_F(StrenvikXvfb, CameraWindowCapturesAndTheHostReceivesByEveryTransfer) {
   EXPECT_TRUE(vqtest::WaitFor([&] { return ThreadCount() <= threads; })) << ThreadNames();
 }
 
-// Multi-shot: ten captures page through the strip; a deleted page, a merged
-// page and a moved page change what the host receives, in the strip's
-// order; a click on a page opens its zoomable preview.
-TEST_F(StrenvikXvfb, PageStripDecidesWhatTheHostReceives) {
+// Multi-shot (on by default): the strip column with four items at the
+// right, which a click on a page opens in its zoomable preview, and the
+// pages the host receives in the strip's order.
+class StrenvikStripXvfb : public StrenvikXvfb {
+ protected:
+  void SetUp() override {
+    StrenvikXvfb::SetUp();
+    EnableWithWindow(&window);
+    ASSERT_TRUE(PreviewLive(window));
+  }
+  bool Shows(int j, const vqtest::Screenshot& look) {
+    return server.Grab(StripItem(window, j)).CountDifferences(look) == 0;
+  }
+  POINT Paging(bool next) {
+    const RECT button = vqtest::ControlPixels(vqres::CameraWindowTemplate(), 6031);
+    return POINT{next ? window.right - 5 - 30 : window.right - 133 + 33,
+                 window.top + 5 + (button.bottom - button.top) / 2};
+  }
+  // Chooses the menu item `downs` lines down of a page's context menu.
+  void ChooseOnPage(int j, int downs) {
+    server.RightClick(StripItemCentre(window, j));
+    ASSERT_TRUE(vqtest::WaitFor([&] { return OtherWindow().has_value(); })) << "the menu";
+    for (int i = 0; i < downs; ++i) server.PressKey(XK_Down);
+    server.PressKey(XK_Return);
+    ASSERT_TRUE(vqtest::WaitFor([&] { return !OtherWindow(); })) << "the menu goes";
+  }
+  // Uploads the strip's pages: their sizes as the host receives them.
+  std::vector<cv::Size> UploadStrip() {
+    EXPECT_EQ(xferReady, 0) << "multi-shot collects";
+    if (!Upload(window)) {
+      ADD_FAILURE() << "no MSG_XFERREADY";
+      return {};
+    }
+    EXPECT_EQ(xferReady, 1);
+    std::vector<cv::Size> received;
+    TW_PENDINGXFERS pending{};
+    do {
+      received.push_back(ReceiveNative());
+      pending = {};
+      EXPECT_EQ(Send(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);
+    } while (pending.Count != 0 && received.size() < 12);
+    return received;
+  }
   RECT window{};
-  EnableWithWindow(&window);
-  ASSERT_TRUE(PreviewLive(window));
-  // Multi-shot is on by default: the strip column with four items at the right.
-  const RECT templateClient = vqtest::ControlPixels(vqres::CameraWindowTemplate(), 6031);
-  const int buttonHeight = templateClient.bottom - templateClient.top;
-  auto item = [&](int j) { return StripItem(window, j); };
-  auto itemCentre = [&](int j) { return StripItemCentre(window, j); };
-  auto shows = [&](int j, const vqtest::Screenshot& look) {
-    return server.Grab(item(j)).CountDifferences(look) == 0;
-  };
-  const POINT previous{window.right - 133 + 33, window.top + 5 + buttonHeight / 2};
-  const POINT next{window.right - 5 - 30, window.top + 5 + buttonHeight / 2};
-  const vqtest::Screenshot emptySlot = server.Grab(item(3));
+};
 
+TEST_F(StrenvikStripXvfb, TenCapturesPageThroughTheStripAndUploadInOrder) {
+  const vqtest::Screenshot emptySlot = server.Grab(StripItem(window, 3));
   for (int i = 0; i < 10; ++i) ASSERT_TRUE(CaptureIntoStrip(window)) << "capture " << i;
-  EXPECT_GT(server.Grab(item(3)).CountDifferences(emptySlot), 2000u)
-      << "the fourth item shows a page";
-  // The window handles input in order: once the scan parameters opened after
-  // the presses have come and gone, all ten are in the strip, and the fourth
-  // item shows the tenth once drawn.
-  server.Click(ControlCentre(window, 6021));
-  RECT parameters{};
-  ASSERT_TRUE(vqtest::WaitFor([&] { return FindXWindow("扫描参数", &parameters); }));
-  server.Click(vqtest::ControlCentre(vqres::ScanParameterTemplate(), parameters, IDCANCEL));
-  ASSERT_TRUE(vqtest::WaitFor([&] { return !FindXWindow("扫描参数", &parameters); }));
-  const vqtest::Screenshot lastPage = Settled(item(3));
+  ASSERT_TRUE(InputHandled(window));
+  const vqtest::Screenshot lastPage = server.Grab(StripItem(window, 3));
+  EXPECT_GT(lastPage.CountDifferences(emptySlot), 2000u) << "the fourth item shows a page";
   server.Grab(window).SavePng(vqtest::ScreenshotPath("strenvik-strip-ten-pages.png"));
-  EXPECT_EQ(xferReady, 0) << "multi-shot collects";
 
-  // 上张 shows one page earlier: the fourth item then shows page 9, not 10.
-  server.Click(previous);
-  EXPECT_TRUE(vqtest::WaitFor([&] { return !shows(3, lastPage) && !shows(2, lastPage); }));
-  std::this_thread::sleep_for(600ms);
-  server.Click(next);
-  EXPECT_TRUE(vqtest::WaitFor([&] { return shows(3, lastPage); })) << "下张 shows the last page again";
+  // 上张 shows one page earlier: the fourth item then shows page 9, not 10;
+  // 下张 the last page again.
+  server.Click(Paging(false));
+  ASSERT_TRUE(InputHandled(window));
+  EXPECT_FALSE(Shows(3, lastPage));
+  EXPECT_FALSE(Shows(2, lastPage));
+  server.Click(Paging(true));
+  ASSERT_TRUE(InputHandled(window));
+  EXPECT_TRUE(Shows(3, lastPage)) << "下张 shows the last page again";
 
-  // Delete page 9 through the context menu: nine pages, the last one moves up.
-  const vqtest::Screenshot ninth = server.Grab(item(2));
-  server.RightClick(itemCentre(2));
-  ASSERT_TRUE(vqtest::WaitFor([&] { return OtherWindow().has_value(); })) << "the menu";
-  server.PressKey(XK_Down);
-  server.PressKey(XK_Return);
-  ASSERT_TRUE(vqtest::WaitFor([&] { return !OtherWindow() && !shows(2, ninth); }));
-  const vqtest::Screenshot beforeMerge = Settled(item(3));
+  EXPECT_EQ(UploadStrip(), std::vector<cv::Size>(10, cv::Size(1280, 960)));
+  DisableAndClose();
+}
 
-  // Merge two captures side by side: the merged page is the tenth.
-  ASSERT_TRUE(Toggle(window, 6024));
+TEST_F(StrenvikStripXvfb, DeletedMergedAndMovedPagesChangeWhatTheHostReceives) {
+  for (int i = 0; i < 3; ++i) ASSERT_TRUE(CaptureIntoStrip(window)) << "capture " << i;
+  ASSERT_TRUE(InputHandled(window));
+  // The second page deleted through the context menu: the third moves up.
+  const vqtest::Screenshot second = server.Grab(StripItem(window, 1));
+  ChooseOnPage(1, 1);
+  ASSERT_TRUE(vqtest::WaitFor([&] { return PageCount() == 2; })) << "deleted";
+  ASSERT_TRUE(Redrawn());
+  EXPECT_FALSE(Shows(1, second));
+  const vqtest::Screenshot emptySlot = server.Grab(StripItem(window, 2));
+
+  // Two captures merged side by side: the merged page is the third.
+  const std::optional<RECT> opened = OpenMerge(window);
+  ASSERT_TRUE(opened) << "the merge dialog";
+  RECT merge = *opened;
   server.Click(ControlCentre(window, 6000));
-  std::this_thread::sleep_for(600ms);
-  server.Click(ControlCentre(window, 6000));
-  RECT merge{};
-  ASSERT_TRUE(vqtest::WaitFor([&] { return FindXWindow("图像合并", &merge); }));
+  // Handled after the second capture, as the input comes.
   server.Click(vqtest::ControlCentre(vqres::MergePagesTemplate(), merge, 6025));
   EXPECT_TRUE(vqtest::WaitFor([&] {
     return FindXWindow("图像合并", &merge) && merge.right - merge.left > merge.bottom - merge.top;
   })) << "side by side";
+  ASSERT_TRUE(Redrawn());
   server.Grab(merge).SavePng(vqtest::ScreenshotPath("strenvik-merge-dialog.png"));
   server.Click(vqtest::ControlCentre(vqres::MergePagesTemplate(), merge, IDOK));
-  ASSERT_TRUE(vqtest::WaitFor([&] { return !FindXWindow("图像合并", &merge); }));
-  // The last item, drawn again once the dialog has gone, shows the merged page.
-  vqtest::Screenshot merged;
-  ASSERT_TRUE(vqtest::WaitFor([&] {
-    merged = Settled(item(3));
-    return merged.CountDifferences(beforeMerge) > 0;
-  })) << "the merged page joins the strip";
+  ASSERT_TRUE(vqtest::WaitFor([&] { return !FindXWindow("图像合并", &merge) && PageCount() == 3; }))
+      << "the merged page joins the strip";
+  ASSERT_TRUE(Redrawn());
+  const vqtest::Screenshot merged = server.Grab(StripItem(window, 2));
+  EXPECT_FALSE(Shows(2, emptySlot));
 
   // The merged page (the last) moves to the first position.
-  server.RightClick(itemCentre(3));
-  ASSERT_TRUE(vqtest::WaitFor([&] { return OtherWindow().has_value(); })) << "the menu";
-  server.PressKey(XK_Down);
-  server.PressKey(XK_Down);
-  server.PressKey(XK_Return);
-  ASSERT_TRUE(vqtest::WaitFor([&] { return !OtherWindow() && !shows(3, merged); }));
+  ChooseOnPage(2, 2);
+  ASSERT_TRUE(InputHandled(window));
+  EXPECT_FALSE(Shows(2, merged));
+  EXPECT_EQ(UploadStrip(), (std::vector<cv::Size>{{2560, 960}, {1280, 960}, {1280, 960}}))
+      << "three captures, one deleted, one merged from two and moved first";
+  DisableAndClose();
+}
 
-  // Back to the first page and open it: the zoomable preview. (The presses
-  // are handled in order, the click on the item after the last 上张.)
-  for (int i = 0; i < 8; ++i) {
-    server.Click(previous);
-    std::this_thread::sleep_for(600ms);
-  }
-  server.Click(itemCentre(0));
+TEST_F(StrenvikStripXvfb, AClickOnAPageOpensItsZoomablePreview) {
+  ASSERT_TRUE(CaptureIntoStrip(window));
+  server.Click(StripItemCentre(window, 0));
   RECT preview{};
   ASSERT_TRUE(vqtest::WaitFor([&] { return FindXWindow("图像预览", &preview); }));
+  const unsigned long shown = server.ShownTitled("图像预览")->window;
+  ASSERT_TRUE(Drawn(shown));
   const POINT viewCentre{(preview.left + preview.right) / 2, (preview.top + preview.bottom - 50) / 2};
   const RECT viewArea{preview.left + 10, preview.top + 10, preview.right - 10, preview.bottom - 60};
-  const vqtest::Screenshot fitted = Settled(viewArea);
-  server.Click(viewCentre);  // the view takes the focus, and with it the wheel
+  const vqtest::Screenshot fitted = server.Grab(viewArea);
+  // The view takes the focus, and with it the wheel; the click lies apart
+  // from the drag's press below, which is then no double click.
+  server.Click(POINT{viewCentre.x - 40, viewCentre.y - 40});
   // A wheel that comes before the click was handled goes elsewhere: the one
-  // condition it is turned again for, three times at the most.
-  vqtest::Screenshot zoomed;
-  const auto zoomedIn = [&] { return (zoomed = server.Grab(viewArea)).CountDifferences(fitted) > 10000; };
+  // condition it is turned again for, three times at the most. Each turn,
+  // one notch (then no later notch draws under the drag), is looked at
+  // once the view drew again.
+  const auto drawnSo = [&](long since, const vqtest::Screenshot& from) {
+    return vqtest::WaitFor(
+        [&] { return Presents(shown) > since && server.Grab(viewArea).CountDifferences(from) > 10000; }, 10s);
+  };
   bool zooms = false;
   for (int turn = 0; turn < 3 && !zooms; ++turn) {
-    server.Wheel(viewCentre, 2);
-    zooms = vqtest::WaitFor(zoomedIn, 10s);
+    const long since = Presents(shown);
+    server.Wheel(viewCentre, 1);
+    zooms = drawnSo(since, fitted);
   }
   EXPECT_TRUE(zooms) << "the wheel zooms";
-  zoomed = Settled(viewArea);  // every notch drawn
-  std::this_thread::sleep_for(600ms);  // the drag's press is no double click
+  const vqtest::Screenshot zoomed = server.Grab(viewArea);
+  const long since = Presents(shown);
   server.Drag(viewCentre, POINT{viewCentre.x + 150, viewCentre.y + 60});
-  EXPECT_TRUE(vqtest::WaitFor([&] { return server.Grab(viewArea).CountDifferences(zoomed) > 10000; }))
-      << "dragging pans";
+  EXPECT_TRUE(drawnSo(since, zoomed)) << "dragging pans";
   server.Grab(preview).SavePng(vqtest::ScreenshotPath("strenvik-zoomed-preview.png"));
   server.Click(vqtest::ControlCentre(vqres::PagePreviewTemplate(), preview, IDCANCEL));
   ASSERT_TRUE(vqtest::WaitFor([&] { return !FindXWindow("图像预览", &preview); }));
-
-  // Upload: ten pages, the merged one first.
-  ASSERT_TRUE(Upload(window));
-  ASSERT_EQ(xferReady, 1);
-  std::vector<cv::Size> received;
-  for (int i = 0; i < 12; ++i) {
-    received.push_back(ReceiveNative());
-    TW_PENDINGXFERS pending{};
-    ASSERT_EQ(Send(DG_CONTROL, DAT_PENDINGXFERS, MSG_ENDXFER, &pending), TWRC_SUCCESS);
-    if (pending.Count == 0) break;
-  }
-  ASSERT_EQ(received.size(), 10u) << "ten captures, one deleted, one merged from two";
-  EXPECT_EQ(received[0], cv::Size(2560, 960)) << "the merged page, moved first";
-  for (size_t i = 1; i < received.size(); ++i) EXPECT_EQ(received[i], cv::Size(1280, 960)) << i;
   DisableAndClose();
 }
 
@@ -295,12 +311,9 @@ TEST_F(StrenvikXvfb, ScanParametersReopenTheCameraAndContinuousShootingScansShee
   // clock, pin one page per sheet; here each page is one of the sheets.
   // The second sheet then lies still for good: shooting goes on at least
   // until the strip shows a page.
-  const RECT strip = Strip(window);
-  const vqtest::Screenshot empty = Settled(strip);
   std::this_thread::sleep_until(scriptStart + 4500ms);
   server.Click(ControlCentre(window, 6028));
-  ASSERT_TRUE(vqtest::WaitFor([&] { return server.Grab(strip).CountDifferences(empty) > 50; }))
-      << "a sheet shot";
+  ASSERT_TRUE(vqtest::WaitFor([&] { return PageCount() >= 1; })) << "a sheet shot";
   std::this_thread::sleep_until(scriptStart + 17s);
   server.Grab(window).SavePng(vqtest::ScreenshotPath("strenvik-continuous-shooting.png"));
   server.Click(ControlCentre(window, 6033));
@@ -320,9 +333,15 @@ TEST_F(StrenvikXvfb, ScanParametersReopenTheCameraAndContinuousShootingScansShee
   // its top line.)
   const RECT sizes = vqtest::ControlPixels(vqres::ScanParameterTemplate(), 6035);
   const POINT box{dialog.left + (sizes.left + sizes.right) / 2, dialog.top + sizes.top + 10};
-  const RECT below{box.x - 40, box.y + 20, box.x + 40, box.y + 50};
-  const vqtest::Screenshot closed = Settled(below);
-  auto listShown = [&] { return server.Grab(below).CountDifferences(closed) > 200; };
+  // The list is a window of its own below the box.
+  auto listShown = [&] {
+    return server
+        .FindShown([&](const vqtest::ShownX& shown) {
+          return shown.title.empty() && shown.place.top >= box.y && shown.place.left <= box.x &&
+                 shown.place.right >= box.x;
+        })
+        .has_value();
+  };
   server.Click(box);
   ASSERT_TRUE(vqtest::WaitFor(listShown)) << "the list of sizes";
   server.Grab(dialog).SavePng(vqtest::ScreenshotPath("strenvik-scan-parameters.png"));
@@ -345,13 +364,9 @@ TEST_F(StrenvikXvfb, ScanParametersReopenTheCameraAndContinuousShootingScansShee
 // way to picture in picture looks.
 class StrenvikUnplugXvfb : public StrenvikXvfb {
  protected:
-  // Presses on one button come at least the double-click time apart; each
-  // press looks for the cameras again.
+  // Each press looks for the cameras again.
   void PressLens(int times) {
-    for (int press = 0; press < times; ++press) {
-      server.Click(ControlCentre(window, 6034));
-      std::this_thread::sleep_for(600ms);
-    }
+    for (int press = 0; press < times; ++press) server.Click(ControlCentre(window, 6034));
   }
   // Answers the boxes that come, each one of `expected`, the topmost first,
   // until none has come for ten seconds (a timer polls the cameras, and may
@@ -368,11 +383,15 @@ class StrenvikUnplugXvfb : public StrenvikXvfb {
           if (const auto found = known.Find(server); found && found->window == window.window) box = &known, shown = found;
       return box != nullptr;
     };
-    while (answered.size() < 4 && vqtest::WaitFor(topmost, answered.empty() ? vqtest::kPatience : 10000ms)) {
-      Settled(shown->place).SavePng(vqtest::ScreenshotPath(shot + "-" + std::to_string(answered.size()) + ".png"));
-      answered.push_back(box->Text());
-      box->Press(server);
-      EXPECT_TRUE(vqtest::WaitFor([&] { return !server.IsShown(shown->window); })) << "the box goes when answered";
+    for (int round = 0; round < 8 && answered.size() < 4 &&
+                        vqtest::WaitFor(topmost, answered.empty() ? vqtest::kPatience : 10000ms);
+         ++round) {
+      EXPECT_TRUE(Drawn(shown->window));
+      server.Grab(shown->place).SavePng(vqtest::ScreenshotPath(shot + "-" + std::to_string(answered.size()) + ".png"));
+      Answer(*box);
+      // A box that came over it meanwhile takes the click: it goes, and
+      // this one is pressed again next round.
+      if (vqtest::WaitFor([&] { return !server.IsShown(shown->window); }, 10s)) answered.push_back(box->Text());
     }
     EXPECT_FALSE(OtherWindow(201, 0)) << "no other box";
     return answered;
@@ -396,7 +415,8 @@ TEST_F(StrenvikUnplugXvfb, UnpluggedDocumentCameraIsReported) {
 
 TEST_F(StrenvikUnplugXvfb, PictureInPictureFallsBackWithoutThePortraitCamera) {
   EnableWithWindow(&window);
-  PressLens(1);  // the portrait camera alone
+  PressLens(1);  // the portrait camera alone, which has no automatic crop
+  ASSERT_TRUE(vqtest::WaitFor([&] { return Control(6017) && !Control(6017)->enabled; }));
   setenv("VQ_VIRTUAL_CAMERA", "vid=2E1A,pid=0101,sizes=640x480+1280x960", 1);
   PressLens(1);  // picture in picture fails at every size
   // The fallback's box is given no caption and titled as such a box is; the

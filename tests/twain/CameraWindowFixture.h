@@ -71,11 +71,6 @@ class CameraWindow : public SourceFixture {
   bool PumpPosted() { return vqtest::DispatchPosted(); }
   void Click(int id) { SendMessageW(GetDlgItem(Window().GetSafeHwnd(), id), BM_CLICK, 0, 0); }
   bool Enabled(int id) { return IsWindowEnabled(GetDlgItem(Window().GetSafeHwnd(), id)); }
-  int Boxes(const wchar_t* text) {
-    int n = 0;
-    for (const auto& box : vqplatform::MessageBoxLog()) n += box.text == text;
-    return n;
-  }
 
   std::shared_ptr<vq::dshow::VirtualCamera> main, secondary;
   // The boxes a test names; any other fails it.

@@ -178,7 +178,7 @@ TEST_F(CameraWindow, LensButtonCyclesCamerasAndFallsBackWithoutPictureInPicture)
   Click(6034);
   secondary->Unplug();
   Click(6034);
-  EXPECT_EQ(Boxes(kNoPictureInPicture), 1);
+  EXPECT_EQ(boxes.Shown(kNoPictureInPicture), 1);
   EXPECT_EQ(Window().Settings().cameraMode, 0);
   EXPECT_EQ(strenvik::CameraModeCount, 2);
   EXPECT_EQ(Window().Settings().PortraitResolutionWidth, 320) << "640 x 480, then 320 x 240 were tried";
@@ -190,9 +190,9 @@ TEST_F(CameraWindow, UnpluggedCameraIsReportedOnce) {
   Settings("");
   MakeSource(5);
   main->Unplug();
-  ASSERT_TRUE(Pump([&] { return Boxes(kMainLost) == 1; }));
+  ASSERT_TRUE(Pump([&] { return boxes.Shown(kMainLost) == 1; }));
   Pump([] { return false; }, 2500ms);
-  EXPECT_EQ(Boxes(kMainLost), 1) << "the status timer has stopped";
+  EXPECT_EQ(boxes.Shown(kMainLost), 1) << "the status timer has stopped";
   EXPECT_EQ(ds->GetState(), 5) << "the window stays";
 }
 
@@ -205,7 +205,7 @@ TEST_F(CameraWindow, EnableWithoutACameraIsRefusedWithTheMessage) {
   EXPECT_EQ(Send(DG_CONTROL, DAT_USERINTERFACE, MSG_ENABLEDS, &ui), TWRC_FAILURE);
   EXPECT_EQ(Status(), TWCC_OPERATIONERROR);
   EXPECT_EQ(ds->GetState(), 4);
-  ASSERT_EQ(Boxes(kNoCamera), 1);
+  ASSERT_EQ(boxes.Shown(kNoCamera), 1);
   EXPECT_EQ(vqplatform::MessageBoxLog()[0].type & MB_ICONMASK, static_cast<UINT>(MB_ICONEXCLAMATION));
 }
 
@@ -349,7 +349,7 @@ TEST_P(CaptureWithoutAFrame, SaysSoInMergeModeAndOut) {
   MakeSource(5);
   if (GetParam()) Click(6024);
   Click(6000);
-  EXPECT_EQ(Boxes(L"获取图像失败！"), 1);
+  EXPECT_EQ(boxes.Shown(L"获取图像失败！"), 1);
   EXPECT_EQ(Window().MergeDialog(), nullptr);
 }
 
@@ -364,7 +364,7 @@ TEST_F(CameraWindow, MergeDialogLetGoUnderItsOwnBoxGoesAtTheTopLevel) {
   ASSERT_NE(Window().MergeDialog(), nullptr);
   const HWND merge = Window().MergeDialog()->GetSafeHwnd();
   bool keptUnderTheBox = false;
-  vqplatform::SetMessageBoxAnswer([&](const vqplatform::MessageBoxRecord&) {
+  boxes.Expect(L"需要两张图像才能合并", [&](const vqplatform::MessageBoxRecord&) {
     // The box's loop, in which the user unticks merge in the camera window.
     PostMessageW(GetDlgItem(Window().GetSafeHwnd(), 6024), BM_CLICK, 0, 0);
     vqplatform::ModalLoop box;
