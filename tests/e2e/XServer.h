@@ -179,14 +179,15 @@ class XServer {
   enum class Side { kLeft, kRight, kTop, kBottom };  // the struts' order
   unsigned long AddPanel(Side side, int thickness);
 
- private:
-  // A press and release of a pointer button (1 left, 3 right, 4 and 5 the wheel) at a point.
-  void ClickButton(POINT screen, unsigned button);
-  void CollectShown(unsigned long parent, int depth, std::vector<ShownX>* shown);
   // Whether the window manager, where one runs, has handled every event
   // the server sent it before the call: it answers a frame-extents request
   // in its turn, after them.
   bool WindowManagerCaughtUp();
+
+ private:
+  // A press and release of a pointer button (1 left, 3 right, 4 and 5 the wheel) at a point.
+  void ClickButton(POINT screen, unsigned button);
+  void CollectShown(unsigned long parent, int depth, std::vector<ShownX>* shown);
 
   Display* display_ = nullptr;
   std::map<wchar_t, int> unicodeKeys_;  // spare key codes given characters
